@@ -1,0 +1,86 @@
+// Thread error state, code-page conversion, local memory, interlocked operations and
+// the program-wide out-of-memory failure.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "platform/base/Win32Types.h"
+
+// ---- Last error -----------------------------------------------------------------
+DWORD GetLastError();
+void SetLastError(DWORD error);
+
+// ---- Code pages: the device's ANSI code page is UTF-8 on this platform -----------
+constexpr UINT CP_ACP = 0;
+constexpr UINT CP_OEMCP = 1;
+constexpr UINT CP_UTF8 = 65001;
+
+// cchWideChar / cbMultiByte of -1 means "up to and including the terminating null".
+// A destination size of 0 asks for the size needed. Text that does not fit fails with
+// ERROR_INSUFFICIENT_BUFFER. Unpaired surrogates and broken UTF-8 become U+FFFD.
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int cchWideChar, LPSTR multi,
+                        int cbMultiByte, LPCSTR defaultChar, BOOL* usedDefaultChar);
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multi, int cbMultiByte, LPWSTR wide,
+                        int cchWideChar);
+
+// ---- Local memory (the movable, zero-fillable blocks the program's buffers use) ----
+constexpr UINT LMEM_FIXED = 0x0000;
+constexpr UINT LMEM_MOVEABLE = 0x0002;
+constexpr UINT LMEM_ZEROINIT = 0x0040;
+constexpr UINT LPTR = LMEM_FIXED | LMEM_ZEROINIT;
+constexpr UINT LHND = LMEM_MOVEABLE | LMEM_ZEROINIT;
+
+// Blocks are addressed directly (a "movable" block is its own handle here). A failure
+// returns null with ERROR_NOT_ENOUGH_MEMORY; LocalReAlloc leaves the old block intact then.
+HLOCAL LocalAlloc(UINT flags, SIZE_T bytes);
+HLOCAL LocalReAlloc(HLOCAL mem, SIZE_T bytes, UINT flags);
+HLOCAL LocalFree(HLOCAL mem);
+SIZE_T LocalSize(HLOCAL mem);
+
+// ---- Interlocked operations ---------------------------------------------------------
+LONG InterlockedIncrement(LONG volatile* value);
+LONG InterlockedDecrement(LONG volatile* value);
+LONG InterlockedExchange(LONG volatile* target, LONG value);
+LONG InterlockedExchangeAdd(LONG volatile* target, LONG value);
+LONG InterlockedCompareExchange(LONG volatile* target, LONG exchange, LONG comparand);
+
+// ---- Debug output ----------------------------------------------------------------------
+// Written to stderr when SLATEWAY_DEBUG is set; otherwise dropped, as on a device
+// without a debugger attached.
+void OutputDebugStringW(LPCWSTR text);
+
+namespace platform {
+
+// The failure every text allocation raises when memory runs out, and any other failure
+// that code wants to carry as an HRESULT through an exception.
+class HResultError : public std::runtime_error {
+ public:
+  explicit HResultError(HRESULT hr);
+  HRESULT Code() const { return m_hr; }
+
+ private:
+  HRESULT m_hr;
+};
+
+[[noreturn]] void ThrowHResult(HRESULT hr);
+[[noreturn]] inline void ThrowOutOfMemory() { ThrowHResult(E_OUTOFMEMORY); }
+
+// UTF-16 <-> UTF-8 without the Win32 calling convention.
+std::string ToUtf8(std::u16string_view text);
+std::u16string ToUtf16(std::string_view utf8);
+
+// Length of a null-terminated UTF-16 text (0 for null).
+size_t WideLength(LPCWSTR text);
+
+// Simple case folding for names compared "ignoring case" (file names, registry names):
+// ASCII, Latin-1, Latin Extended-A, Greek and Cyrillic.
+WCHAR FoldCase(WCHAR c);
+WCHAR UpperCase(WCHAR c);
+WCHAR LowerCase(WCHAR c);
+bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b);
+// <0, 0, >0 after folding both sides.
+int CompareIgnoreCase(std::u16string_view a, std::u16string_view b);
+
+}  // namespace platform

@@ -1,0 +1,40 @@
+// The device's file system: one Linux folder plays the handheld's "\".
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "platform/base/Win32Types.h"
+
+namespace platform {
+
+// The folder behind "\": $SLATEWAY_DEVICE_ROOT, else $XDG_DATA_HOME/slateway/device, else
+// ~/.local/share/slateway/device. Created on first use.
+const std::filesystem::path& DeviceRoot();
+// Points the device at another folder (tests give each case its own). Open handles and
+// cached registry hives belong to the old root, so callers reset those first.
+void SetDeviceRoot(const std::filesystem::path& root);
+
+// Maps a device path ("\My Documents\Inv 12.QVN"; "/" also separates, doubled separators
+// are one, a relative path is taken from the root, ".." never climbs above the root) to
+// the Linux path. Each existing component is found ignoring case; components that do not
+// exist keep the case given, so files are created with the caller's spelling.
+std::filesystem::path MapDevicePath(std::u16string_view devicePath);
+
+// The device path of a Linux path under the root ("\" + components), or empty when the
+// path lies outside the root.
+std::u16string ToDevicePath(const std::filesystem::path& linuxPath);
+
+// Writes `bytes` to `path` through a temporary file in the same folder, flushed and then
+// renamed over the target, so a crash leaves the old file or the new one, never half of
+// one. On failure the old file is untouched, the temporary is removed, the last error is
+// set and false is returned.
+bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes);
+// The same for a device path.
+BOOL WriteDeviceFileAtomic(LPCWSTR devicePath, const void* bytes, DWORD count);
+
+// Maps errno to the nearest system error code.
+DWORD ErrorFromErrno(int err);
+
+}  // namespace platform
