@@ -5,6 +5,8 @@
 #include <sstream>
 #include <unistd.h>
 
+#include "platform/user/Window.h"
+
 namespace platform::testing {
 
 SYSTEMTIME DefaultTestTime() {
@@ -24,6 +26,7 @@ void DeviceTest::SetUp() {
   ASSERT_NE(made, nullptr) << "cannot make a temporary device root";
   m_root = made;
   CloseAllKernelHandles();
+  ResetWindowSystem();
   SetDeviceRoot(m_root);
   ReloadRegistry();
   ClearFaults();
@@ -35,6 +38,8 @@ void DeviceTest::TearDown() {
   ClearFaults();
   EXPECT_EQ(OpenRegistryKeyCount(), 0) << "a registry key was left open";
   EXPECT_EQ(OpenKernelHandleCount(), 0) << "a file or search handle was left open";
+  EXPECT_EQ(LiveWindowCount(), 0) << "a window was left open:\n" << DescribeScreen();
+  ResetWindowSystem();
   CloseAllKernelHandles();
   ReloadRegistry();
   TestClock::Clear();

@@ -1,0 +1,5 @@
+#include "platform/user/WindowManager.h"
+
+namespace platform::user {
+void RegisterControlClasses() {}
+}  // namespace platform::user

@@ -1,0 +1,162 @@
+// Internal to the window system: the window table, classes, thread queues and the
+// helpers the dialog manager, the controls and the menus share.
+//
+// One mutex guards all of it. It is never held while a window procedure runs: every
+// call out copies what it needs, releases the lock and looks the window up again
+// afterwards, because the procedure may destroy it.
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/user/Window.h"
+
+namespace platform::user {
+
+// State a class keeps per window (a control's model); destroyed with the window.
+class WindowData {
+ public:
+  virtual ~WindowData() = default;
+};
+
+struct WindowClass {
+  std::u16string name;
+  WNDCLASSW wc;
+};
+
+struct Window {
+  HWND handle = nullptr;
+  std::shared_ptr<WindowClass> cls;
+  WNDPROC proc = nullptr;
+  DWORD style = 0;
+  DWORD exStyle = 0;
+  UINT_PTR id = 0;
+  std::u16string text;
+  RECT rect;  // in the parent's client coordinates (the screen for top-level windows)
+  HWND parent = nullptr;
+  HWND owner = nullptr;
+  std::vector<HWND> children;  // z-order: first is on top, and first in tab order
+  LONG_PTR userData = 0;
+  std::map<int, LONG_PTR> extra;
+  HINSTANCE instance = nullptr;
+  DWORD thread = 0;
+  bool destroying = false;
+  HFONT font = nullptr;
+  HMENU menu = nullptr;
+  std::shared_ptr<WindowData> data;
+};
+
+struct SentMessage {
+  HWND hwnd = nullptr;
+  UINT msg = 0;
+  WPARAM wParam = 0;
+  LPARAM lParam = 0;
+  LRESULT result = 0;
+  bool done = false;
+};
+
+struct Timer {
+  HWND hwnd = nullptr;
+  UINT_PTR id = 0;
+  UINT elapse = 0;
+  TIMERPROC proc = nullptr;
+  DWORD due = 0;
+  DWORD thread = 0;
+};
+
+struct ThreadQueue {
+  std::deque<MSG> posted;
+  std::deque<std::shared_ptr<SentMessage>> sent;
+  bool quit = false;
+  int quitCode = 0;
+  DWORD lastPos = 0;
+  LONG lastTime = 0;
+};
+
+struct HotKey {
+  HWND hwnd = nullptr;
+  int id = 0;
+  UINT modifiers = 0;
+  UINT vk = 0;
+};
+
+struct State {
+  std::mutex lock;
+  std::condition_variable changed;
+  std::map<HWND, std::unique_ptr<Window>> windows;
+  std::vector<HWND> topLevels;  // z-order, top first
+  std::map<std::u16string, std::shared_ptr<WindowClass>> classes;  // by folded name
+  std::map<DWORD, ThreadQueue> queues;
+  std::vector<Timer> timers;
+  std::vector<HotKey> hotKeys;
+  std::vector<UINT> beeps;
+  std::vector<UINT> keysDown;      // as input arrives (hot keys are matched on it)
+  std::vector<UINT> keysDownRead;  // as the program reads the key messages
+  HWND focus = nullptr;
+  HWND active = nullptr;
+  HWND foreground = nullptr;
+  HWND capture = nullptr;
+  UINT_PTR nextHandle = 0x10000;
+  IdleHandler* idle = nullptr;
+};
+
+State& S();
+
+// ---- With the lock held ----------------------------------------------------------------
+Window* FindLocked(HWND hwnd);
+ThreadQueue& QueueLocked(DWORD thread);
+HWND TopLevelLocked(HWND hwnd);
+bool IsVisibleLocked(HWND hwnd);  // the window and all its ancestors
+bool IsEnabledLocked(HWND hwnd);  // the window and all its ancestors
+// Client area origin in screen coordinates.
+POINT ClientOriginLocked(const Window& w);
+RECT ClientRectLocked(const Window& w);
+
+// ---- Without the lock ---------------------------------------------------------------------
+// Calls the window's procedure on this thread; 0 when the window is gone.
+LRESULT CallProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+// The class data of a window, or null when it has none of type T.
+template <typename T>
+std::shared_ptr<T> DataOf(HWND hwnd) {
+  std::lock_guard guard(S().lock);
+  Window* w = FindLocked(hwnd);
+  return w ? std::dynamic_pointer_cast<T>(w->data) : nullptr;
+}
+void SetData(HWND hwnd, std::shared_ptr<WindowData> data);
+std::u16string TextOf(HWND hwnd);          // the stored text, without messages
+void StoreText(HWND hwnd, std::u16string text);
+DWORD StyleOf(HWND hwnd);
+std::u16string ClassNameOf(HWND hwnd);     // as registered
+bool IsClass(HWND hwnd, std::u16string_view name);  // ignoring case
+
+// Registers a class of the system (the controls, the dialog class); kept by resets.
+void RegisterSystemClass(std::u16string_view name, WNDPROC proc, int wndExtra);
+void EnsureSystemClasses();
+
+// Makes `hwnd`'s top-level window the active one (code WA_ACTIVE or WA_CLICKACTIVE),
+// sending WM_ACTIVATE to the old and the new window; returns the old one.
+HWND ActivateWithCode(HWND hwnd, WORD code);
+
+// Handles every sent message waiting for this thread.
+void DeliverSentMessages();
+
+// Runs this thread's messages until `done()` is true. When the queue is empty the idle
+// handler is asked to act for `modal` ("what" names the loop); when it has nothing to
+// do and nothing arrives from other threads for a while in a test, the loop gives up and
+// returns false. WM_QUIT ends the loop too (and is posted again for the outer loop).
+// `filter` sees each message first and returns true when it consumed it.
+bool RunModalLoop(HWND modal, const std::u16string& what, const std::function<bool()>& done,
+                  const std::function<bool(MSG&)>& filter);
+
+// Counts of menus (kept by the menu code) for the live-object check.
+int LiveMenuCountInternal();
+void ResetMenus();
+void ResetDialogs();
+
+}  // namespace platform::user
