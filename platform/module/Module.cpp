@@ -310,4 +310,18 @@ int LoadedModuleCount() {
   return static_cast<int>(g_modules.size());
 }
 
+bool FindResourceOfData(const void* data, WORD* typeId, WORD* nameId, DWORD* bytesLeft) {
+  auto* at = static_cast<const std::uint8_t*>(data);
+  std::lock_guard guard(g_lock);
+  for (auto& [handle, loaded] : g_modules)
+    for (const ResourceEntry& entry : loaded->image.Entries()) {
+      if (!entry.data || at < entry.data || at >= entry.data + entry.size) continue;
+      if (typeId) *typeId = entry.type.isId ? entry.type.id : 0;
+      if (nameId) *nameId = entry.name.isId ? entry.name.id : 0;
+      if (bytesLeft) *bytesLeft = static_cast<DWORD>(entry.data + entry.size - at);
+      return true;
+    }
+  return false;
+}
+
 }  // namespace platform

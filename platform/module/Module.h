@@ -74,4 +74,9 @@ void SetProgramModulePath(std::u16string_view devicePath);
 // Modules loaded right now (tests check for leaks).
 int LoadedModuleCount();
 
+// The resource of a loaded module whose data holds `data` (an address LoadResource
+// gave, or one inside it): its type and name ids (0 for names given as texts) and the
+// bytes from `data` to the resource's end. False when `data` lies in no resource.
+bool FindResourceOfData(const void* data, WORD* typeId, WORD* nameId, DWORD* bytesLeft);
+
 }  // namespace platform

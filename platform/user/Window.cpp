@@ -939,6 +939,22 @@ HWND ChildWindowFromPoint(HWND parent, POINT pt) {
 
 // ---- Relations --------------------------------------------------------------------------
 
+HWND GetAncestor(HWND hwnd, UINT flags) {
+  std::lock_guard guard(S().lock);
+  Window* w = FindLocked(hwnd);
+  if (!w) return nullptr;
+  switch (flags) {
+    case GA_PARENT: return (w->style & WS_CHILD) ? w->parent : nullptr;
+    case GA_ROOT: return TopLevelLocked(hwnd);
+    case GA_ROOTOWNER: {
+      Window* top = FindLocked(TopLevelLocked(hwnd));
+      while (top && top->owner && FindLocked(top->owner)) top = FindLocked(top->owner);
+      return top ? top->handle : nullptr;
+    }
+    default: return nullptr;
+  }
+}
+
 HWND GetParent(HWND hwnd) {
   std::lock_guard guard(S().lock);
   Window* w = FindLocked(hwnd);

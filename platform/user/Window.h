@@ -329,6 +329,10 @@ int MapWindowPoints(HWND from, HWND to, LPPOINT points, UINT count);
 HWND WindowFromPoint(POINT pt);
 HWND ChildWindowFromPoint(HWND parent, POINT pt);
 
+constexpr UINT GA_PARENT = 1;
+constexpr UINT GA_ROOT = 2;
+constexpr UINT GA_ROOTOWNER = 3;
+HWND GetAncestor(HWND hwnd, UINT flags);
 HWND GetParent(HWND hwnd);
 HWND SetParent(HWND child, HWND newParent);
 HWND GetWindow(HWND hwnd, UINT cmd);

@@ -30,6 +30,13 @@ struct WindowClass {
   WNDCLASSW wc;
 };
 
+struct ScrollBarState {
+  int min = 0;
+  int max = 0;
+  UINT page = 0;
+  int pos = 0;
+};
+
 struct Window {
   HWND handle = nullptr;
   std::shared_ptr<WindowClass> cls;
@@ -50,6 +57,7 @@ struct Window {
   HFONT font = nullptr;
   HMENU menu = nullptr;
   std::shared_ptr<WindowData> data;
+  ScrollBarState bars[2];  // horizontal, vertical (a scroll-bar control uses the first)
 };
 
 struct SentMessage {

@@ -1,0 +1,240 @@
+#include "platform/testing/UiScript.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/base/Base.h"
+#include "platform/kernel/Clock.h"
+
+namespace platform::testing {
+
+namespace {
+
+// Idle rounds one script answers before it decides the code under test is spinning.
+constexpr int kIdleBudget = 500;
+
+std::string Describe() { return platform::DescribeScreen(); }
+
+}  // namespace
+
+// ---- DialogDriver ------------------------------------------------------------------------------
+
+int DialogDriver::TemplateId() const { return platform::DialogTemplateId(m_dialog); }
+
+std::u16string DialogDriver::Caption() const {
+  WCHAR buf[256] = {};
+  GetWindowTextW(m_dialog, buf, 256);
+  return buf;
+}
+
+HWND DialogDriver::Control(int id) const {
+  HWND c = GetDlgItem(m_dialog, id);
+  if (!c) ADD_FAILURE() << "dialog " << TemplateId() << " has no control " << id << "; on screen:\n" << Describe();
+  return c;
+}
+
+std::u16string DialogDriver::Text(int id) const {
+  HWND c = Control(id);
+  if (!c) return {};
+  int length = GetWindowTextLengthW(c);
+  std::u16string text(static_cast<size_t>(length) + 1, u'\0');
+  int got = GetWindowTextW(c, text.data(), length + 1);
+  text.resize(static_cast<size_t>(got));
+  return text;
+}
+
+bool DialogDriver::IsChecked(int id) const { return IsDlgButtonChecked(m_dialog, id) == BST_CHECKED; }
+
+bool DialogDriver::IsEnabled(int id) const {
+  HWND c = Control(id);
+  return c && IsWindowEnabled(c);
+}
+
+bool DialogDriver::IsVisible(int id) const {
+  HWND c = Control(id);
+  return c && IsWindowVisible(c);
+}
+
+std::vector<std::u16string> DialogDriver::Rows(int id) const {
+  std::vector<std::u16string> rows;
+  HWND c = Control(id);
+  if (!c) return rows;
+  WCHAR cls[32] = {};
+  GetClassNameW(c, cls, 32);
+  bool isCombo = platform::EqualsIgnoreCase(cls, u"COMBOBOX");
+  UINT count = isCombo ? CB_GETCOUNT : LB_GETCOUNT;
+  UINT len = isCombo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN;
+  UINT get = isCombo ? CB_GETLBTEXT : LB_GETTEXT;
+  LRESULT n = SendMessageW(c, count, 0, 0);
+  for (LRESULT i = 0; i < n; ++i) {
+    LRESULT size = SendMessageW(c, len, static_cast<WPARAM>(i), 0);
+    std::u16string text(static_cast<size_t>(std::max<LRESULT>(size, 0)) + 1, u'\0');
+    SendMessageW(c, get, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(std::max<LRESULT>(size, 0)));
+    rows.push_back(text);
+  }
+  return rows;
+}
+
+int DialogDriver::Selection(int id) const {
+  HWND c = Control(id);
+  if (!c) return -1;
+  WCHAR cls[32] = {};
+  GetClassNameW(c, cls, 32);
+  bool isCombo = platform::EqualsIgnoreCase(cls, u"COMBOBOX");
+  return static_cast<int>(SendMessageW(c, isCombo ? CB_GETCURSEL : LB_GETCURSEL, 0, 0));
+}
+
+HWND DialogDriver::Focus() const { return GetFocus(); }
+
+void DialogDriver::Pump() {
+  MSG m;
+  while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+    if (m.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(m.wParam));
+      return;
+    }
+    if (IsWindow(m_dialog) && IsDialogMessageW(m_dialog, &m)) continue;
+    TranslateMessage(&m);
+    DispatchMessageW(&m);
+  }
+}
+
+void DialogDriver::TapScreen(HWND control, POINT client) {
+  ClientToScreen(control, &client);
+  platform::Tap(client);
+  Pump();
+}
+
+DialogDriver& DialogDriver::Tap(int id) {
+  HWND c = Control(id);
+  if (!c) return *this;
+  if (!IsWindowVisible(c)) ADD_FAILURE() << "control " << id << " is hidden; on screen:\n" << Describe();
+  RECT r;
+  GetClientRect(c, &r);
+  TapScreen(c, POINT{r.right / 2, r.bottom / 2});
+  return *this;
+}
+
+DialogDriver& DialogDriver::TapAt(int id, int x, int y) {
+  if (HWND c = Control(id)) TapScreen(c, POINT{x, y});
+  return *this;
+}
+
+DialogDriver& DialogDriver::Hold(int id) {
+  HWND c = Control(id);
+  if (!c) return *this;
+  RECT r;
+  GetClientRect(c, &r);
+  POINT p{r.right / 2, r.bottom / 2};
+  ClientToScreen(c, &p);
+  platform::PenDown(p);
+  Pump();
+  platform::TestClock::Advance(1000);
+  Pump();
+  platform::PenUp(p);
+  Pump();
+  return *this;
+}
+
+DialogDriver& DialogDriver::Type(std::u16string_view text) {
+  for (WCHAR c : text) {
+    platform::TypeText(std::u16string_view(&c, 1));
+    Pump();
+  }
+  return *this;
+}
+
+DialogDriver& DialogDriver::TypeInto(int id, std::u16string_view text) {
+  HWND c = Control(id);
+  if (!c) return *this;
+  Tap(id);
+  if (GetFocus() != c) ADD_FAILURE() << "control " << id << " did not take the focus; on screen:\n" << Describe();
+  SendMessageW(c, EM_SETSEL, 0, -1);
+  return Type(text);
+}
+
+DialogDriver& DialogDriver::Key(UINT vk) {
+  platform::PressKey(vk);
+  Pump();
+  return *this;
+}
+
+DialogDriver& DialogDriver::Choose(int comboId, std::u16string_view entry) {
+  std::vector<std::u16string> rows = Rows(comboId);
+  for (size_t i = 0; i < rows.size(); ++i)
+    if (platform::EqualsIgnoreCase(rows[i], entry)) return Choose(comboId, static_cast<int>(i));
+  ADD_FAILURE() << "combo box " << comboId << " has no entry \"" << platform::ToUtf8(entry) << "\"";
+  return *this;
+}
+
+DialogDriver& DialogDriver::Choose(int comboId, int index) {
+  HWND c = Control(comboId);
+  if (!c) return *this;
+  // Open the list with a tap, then pick the row as a tap on it would.
+  if (!SendMessageW(c, CB_GETDROPPEDSTATE, 0, 0)) Tap(comboId);
+  if (!platform::ChooseComboRow(c, index))
+    ADD_FAILURE() << "combo box " << comboId << " has no entry " << index;
+  Pump();
+  return *this;
+}
+
+void DialogDriver::Press(int id) {
+  HWND c = GetDlgItem(m_dialog, id);
+  if (c && IsWindowVisible(c) && IsWindowEnabled(c)) {
+    Tap(id);
+    return;
+  }
+  SendMessageW(m_dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(c));
+  Pump();
+}
+
+void DialogDriver::Ok() { Press(IDOK); }
+void DialogDriver::Cancel() { Press(IDCANCEL); }
+
+// ---- UiScript --------------------------------------------------------------------------------
+
+UiScript::UiScript() { m_previous = platform::SetIdleHandler(this); }
+
+UiScript::~UiScript() {
+  platform::SetIdleHandler(m_previous);
+  if (Pending() > 0) ADD_FAILURE() << Pending() << " scripted step(s) never came; the first expects dialog "
+                                   << m_steps[m_next].templateId;
+}
+
+UiScript& UiScript::ExpectDialog(int templateId, DialogAction act) {
+  Step s;
+  s.kind = Kind::Dialog;
+  s.templateId = templateId;
+  s.dialog = std::move(act);
+  m_steps.push_back(std::move(s));
+  return *this;
+}
+
+bool UiScript::OnIdle(HWND modalWindow, const std::u16string& what) {
+  if (!modalWindow) return false;  // a plain message loop waits for other threads
+  std::string name = platform::ToUtf8(what);
+  if (++m_idle > kIdleBudget) {
+    if (m_idle == kIdleBudget + 1) ADD_FAILURE() << "the modal loops stayed busy for " << kIdleBudget << " idle rounds";
+    return false;
+  }
+  if (m_next >= m_steps.size()) {
+    ADD_FAILURE() << name << " is waiting but nothing more is scripted; on screen:\n" << Describe();
+    return false;
+  }
+  Step& step = m_steps[m_next];
+  int id = platform::DialogTemplateId(modalWindow);
+  bool isDialog = platform::LiveDialogCount() > 0 && what.rfind(u"dialog", 0) == 0;
+  if (!isDialog || (step.templateId != 0 && step.templateId != id)) {
+    ADD_FAILURE() << "expected dialog " << step.templateId << " but " << name << " is waiting; on screen:\n" << Describe();
+    ++m_next;
+    return false;
+  }
+  ++m_next;
+  m_seen.push_back(name);
+  DialogDriver driver(modalWindow);
+  DialogAction act = step.dialog;  // the step list may grow while it runs
+  if (act) act(driver);
+  return true;
+}
+
+}  // namespace platform::testing

@@ -1,0 +1,304 @@
+// List boxes and combo boxes: a list of texts with item data, one selected entry, prefix
+// search ignoring case. The combo box here is the drop-down list kind the program uses:
+// its text is the selected entry's text; a tap drops or closes its list.
+#include <algorithm>
+
+#include "platform/base/Base.h"
+#include "platform/user/ControlsInternal.h"
+#include "platform/user/Dialog.h"
+#include "platform/user/TextMeasure.h"
+
+namespace platform::user {
+
+namespace {
+
+struct Entry {
+  std::u16string text;
+  LPARAM data = 0;
+};
+
+class ListModel : public WindowData {
+ public:
+  std::vector<Entry> entries;
+  int current = -1;
+  int top = 0;
+  bool dropped = false;
+  int extent = 0;
+};
+
+std::shared_ptr<ListModel> Model(HWND hwnd) { return DataOf<ListModel>(hwnd); }
+
+bool Valid(const ListModel& m, INT_PTR i) { return i >= 0 && static_cast<size_t>(i) < m.entries.size(); }
+
+bool StartsWith(std::u16string_view text, std::u16string_view prefix) {
+  return text.size() >= prefix.size() && platform::EqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
+}
+
+// Search from the entry after `start` round to `start` itself (-1: from the first).
+LRESULT Find(const ListModel& m, INT_PTR start, LPCWSTR text, bool exact) {
+  if (!text || m.entries.empty()) return -1;
+  std::u16string_view key(text);
+  size_t n = m.entries.size();
+  size_t first = Valid(m, start) ? static_cast<size_t>(start) + 1 : 0;
+  for (size_t k = 0; k < n; ++k) {
+    size_t i = (first + k) % n;
+    const std::u16string& t = m.entries[i].text;
+    if (exact ? platform::EqualsIgnoreCase(t, key) : StartsWith(t, key)) return static_cast<LRESULT>(i);
+  }
+  return -1;
+}
+
+LRESULT Insert(ListModel& m, INT_PTR at, LPCWSTR text, bool sorted) {
+  if (!text) return -1;
+  Entry e{text, 0};
+  size_t index;
+  if (sorted) {
+    auto it = std::upper_bound(m.entries.begin(), m.entries.end(), e, [](const Entry& a, const Entry& b) {
+      return platform::CompareIgnoreCase(a.text, b.text) < 0;
+    });
+    index = static_cast<size_t>(it - m.entries.begin());
+  } else {
+    index = (at < 0 || static_cast<size_t>(at) > m.entries.size()) ? m.entries.size() : static_cast<size_t>(at);
+    if (at >= 0 && static_cast<size_t>(at) > m.entries.size()) return -1;
+  }
+  m.entries.insert(m.entries.begin() + static_cast<std::ptrdiff_t>(index), std::move(e));
+  if (m.current >= static_cast<int>(index)) ++m.current;
+  return static_cast<LRESULT>(index);
+}
+
+LRESULT Delete(ListModel& m, INT_PTR i) {
+  if (!Valid(m, i)) return -1;
+  m.entries.erase(m.entries.begin() + i);
+  if (m.current == static_cast<int>(i)) m.current = -1;
+  else if (m.current > static_cast<int>(i)) --m.current;
+  return static_cast<LRESULT>(m.entries.size());
+}
+
+LRESULT CopyText(const ListModel& m, INT_PTR i, LPARAM buffer) {
+  if (!Valid(m, i) || !buffer) return -1;
+  const std::u16string& t = m.entries[static_cast<size_t>(i)].text;
+  auto* out = reinterpret_cast<WCHAR*>(buffer);
+  std::copy(t.begin(), t.end(), out);
+  out[t.size()] = 0;
+  return static_cast<LRESULT>(t.size());
+}
+
+void SetCurrent(HWND hwnd, ListModel& m, int i) {
+  m.current = Valid(m, i) ? i : -1;
+  StoreText(hwnd, m.current >= 0 ? m.entries[static_cast<size_t>(m.current)].text : u"");
+}
+
+int RowHeight() { return TextLineHeight(nullptr) + 2; }
+
+}  // namespace
+
+// ---- List box ----------------------------------------------------------------------------
+
+LRESULT ListBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCCREATE) {
+    SetData(hwnd, std::make_shared<ListModel>());
+    return TRUE;
+  }
+  auto m = Model(hwnd);
+  if (!m) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  auto i = static_cast<INT_PTR>(wParam);
+  switch (msg) {
+    case LB_ADDSTRING: return Insert(*m, -1, reinterpret_cast<LPCWSTR>(lParam), StyleOf(hwnd) & LBS_SORT);
+    case LB_INSERTSTRING: return Insert(*m, i, reinterpret_cast<LPCWSTR>(lParam), false);
+    case LB_DELETESTRING: return Delete(*m, i);
+    case LB_RESETCONTENT:
+      m->entries.clear();
+      m->current = -1;
+      m->top = 0;
+      return 0;
+    case LB_GETCOUNT: return static_cast<LRESULT>(m->entries.size());
+    case LB_GETCURSEL: return m->current;
+    case LB_SETCURSEL:
+      SetCurrent(hwnd, *m, static_cast<int>(i));
+      return Valid(*m, i) ? i : -1;
+    case LB_GETTEXT: return CopyText(*m, i, lParam);
+    case LB_GETTEXTLEN: return Valid(*m, i) ? static_cast<LRESULT>(m->entries[static_cast<size_t>(i)].text.size()) : -1;
+    case LB_FINDSTRING: return Find(*m, i, reinterpret_cast<LPCWSTR>(lParam), false);
+    case LB_FINDSTRINGEXACT: return Find(*m, i, reinterpret_cast<LPCWSTR>(lParam), true);
+    case LB_SELECTSTRING: {
+      LRESULT found = Find(*m, i, reinterpret_cast<LPCWSTR>(lParam), false);
+      if (found >= 0) SetCurrent(hwnd, *m, static_cast<int>(found));
+      return found;
+    }
+    case LB_GETITEMDATA: return Valid(*m, i) ? m->entries[static_cast<size_t>(i)].data : -1;
+    case LB_SETITEMDATA:
+      if (!Valid(*m, i)) return -1;
+      m->entries[static_cast<size_t>(i)].data = lParam;
+      return TRUE;
+    case LB_GETTOPINDEX: return m->top;
+    case LB_SETTOPINDEX:
+      if (!Valid(*m, i)) return -1;
+      m->top = static_cast<int>(i);
+      return 0;
+    case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_LBUTTONDOWN: {
+      SetFocus(hwnd);
+      int row = m->top + GET_Y_LPARAM(lParam) / RowHeight();
+      if (Valid(*m, row) && row != m->current) {
+        SetCurrent(hwnd, *m, row);
+        if (StyleOf(hwnd) & LBS_NOTIFY) NotifyParent(hwnd, LBN_SELCHANGE);
+      }
+      return 0;
+    }
+    case WM_KEYDOWN: {
+      int next = m->current;
+      if (wParam == VK_DOWN) next = std::min<int>(m->current + 1, static_cast<int>(m->entries.size()) - 1);
+      if (wParam == VK_UP) next = std::max(m->current - 1, 0);
+      if (next != m->current && Valid(*m, next)) {
+        SetCurrent(hwnd, *m, next);
+        if (StyleOf(hwnd) & LBS_NOTIFY) NotifyParent(hwnd, LBN_SELCHANGE);
+      }
+      return 0;
+    }
+    default:
+      return DefWindowProcW(hwnd, msg, wParam, lParam);
+  }
+}
+
+// ---- Combo box ---------------------------------------------------------------------------
+
+namespace {
+
+void Drop(HWND hwnd, ListModel& m, bool drop) {
+  if (m.dropped == drop) return;
+  m.dropped = drop;
+  NotifyParent(hwnd, drop ? CBN_DROPDOWN : CBN_CLOSEUP);
+}
+
+void Choose(HWND hwnd, ListModel& m, int i) {
+  if (i == m.current) return;
+  SetCurrent(hwnd, m, i);
+  NotifyParent(hwnd, CBN_SELCHANGE);
+}
+
+}  // namespace
+
+bool ChooseComboEntry(HWND combo, int index) {
+  auto m = Model(combo);
+  if (!m || !Valid(*m, index)) return false;
+  SetFocus(combo);
+  Choose(combo, *m, index);
+  NotifyParent(combo, CBN_SELENDOK);
+  Drop(combo, *m, false);
+  return true;
+}
+
+LRESULT ComboBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCCREATE) {
+    SetData(hwnd, std::make_shared<ListModel>());
+    return TRUE;
+  }
+  auto m = Model(hwnd);
+  if (!m) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  auto i = static_cast<INT_PTR>(wParam);
+  switch (msg) {
+    case CB_ADDSTRING: return Insert(*m, -1, reinterpret_cast<LPCWSTR>(lParam), StyleOf(hwnd) & CBS_SORT);
+    case CB_INSERTSTRING: return Insert(*m, i, reinterpret_cast<LPCWSTR>(lParam), false);
+    case CB_DELETESTRING: {
+      bool wasCurrent = m->current == static_cast<int>(i);
+      LRESULT left = Delete(*m, i);
+      if (wasCurrent) StoreText(hwnd, u"");
+      return left;
+    }
+    case CB_RESETCONTENT:
+      m->entries.clear();
+      SetCurrent(hwnd, *m, -1);
+      return 0;
+    case CB_GETCOUNT: return static_cast<LRESULT>(m->entries.size());
+    case CB_GETCURSEL: return m->current;
+    case CB_SETCURSEL:
+      SetCurrent(hwnd, *m, static_cast<int>(i));
+      return Valid(*m, i) ? i : -1;
+    case CB_GETLBTEXT: return CopyText(*m, i, lParam);
+    case CB_GETLBTEXTLEN: return Valid(*m, i) ? static_cast<LRESULT>(m->entries[static_cast<size_t>(i)].text.size()) : -1;
+    case CB_FINDSTRING: return Find(*m, i, reinterpret_cast<LPCWSTR>(lParam), false);
+    case CB_FINDSTRINGEXACT: return Find(*m, i, reinterpret_cast<LPCWSTR>(lParam), true);
+    case CB_SELECTSTRING: {
+      LRESULT found = Find(*m, i, reinterpret_cast<LPCWSTR>(lParam), false);
+      if (found >= 0) SetCurrent(hwnd, *m, static_cast<int>(found));
+      return found;
+    }
+    case CB_GETITEMDATA: return Valid(*m, i) ? m->entries[static_cast<size_t>(i)].data : -1;
+    case CB_SETITEMDATA:
+      if (!Valid(*m, i)) return -1;
+      m->entries[static_cast<size_t>(i)].data = lParam;
+      return TRUE;
+    case CB_SHOWDROPDOWN:
+      Drop(hwnd, *m, wParam != 0);
+      return TRUE;
+    case CB_GETDROPPEDSTATE: return m->dropped ? TRUE : FALSE;
+    case CB_SETHORIZONTALEXTENT:
+      m->extent = static_cast<int>(wParam);
+      return 0;
+    case CB_GETHORIZONTALEXTENT: return m->extent;
+    case CB_LIMITTEXT: return TRUE;
+    case WM_GETDLGCODE: {
+      LRESULT code = DLGC_WANTARROWS | DLGC_WANTCHARS;
+      auto* msgp = reinterpret_cast<MSG*>(lParam);
+      // An open list takes Enter and Esc itself.
+      if (m->dropped && msgp && msgp->message == WM_KEYDOWN && (msgp->wParam == VK_RETURN || msgp->wParam == VK_ESCAPE))
+        code |= DLGC_WANTMESSAGE;
+      return code;
+    }
+    case WM_LBUTTONDOWN:
+      SetFocus(hwnd);
+      Drop(hwnd, *m, !m->dropped);
+      return 0;
+    case WM_KEYDOWN:
+      switch (wParam) {
+        case VK_DOWN:
+          if (m->current + 1 < static_cast<int>(m->entries.size())) Choose(hwnd, *m, m->current + 1);
+          return 0;
+        case VK_UP:
+          if (m->current > 0) Choose(hwnd, *m, m->current - 1);
+          return 0;
+        case VK_F1 + 3:  // F4 drops or closes the list
+          Drop(hwnd, *m, !m->dropped);
+          return 0;
+        case VK_RETURN:
+          if (m->dropped) {
+            NotifyParent(hwnd, CBN_SELENDOK);
+            Drop(hwnd, *m, false);
+          }
+          return 0;
+        case VK_ESCAPE:
+          if (m->dropped) {
+            NotifyParent(hwnd, CBN_SELENDCANCEL);
+            Drop(hwnd, *m, false);
+          }
+          return 0;
+        default:
+          return 0;
+      }
+    case WM_CHAR: {
+      // A typed character selects the next entry starting with it.
+      WCHAR c = static_cast<WCHAR>(wParam);
+      if (c < 0x20) return 0;
+      std::u16string key(1, c);
+      LRESULT found = Find(*m, m->current, key.c_str(), false);
+      if (found >= 0) Choose(hwnd, *m, static_cast<int>(found));
+      else MessageBeep(0);
+      return 0;
+    }
+    case WM_SETFOCUS:
+      NotifyParent(hwnd, CBN_SETFOCUS);
+      return 0;
+    case WM_KILLFOCUS:
+      Drop(hwnd, *m, false);
+      NotifyParent(hwnd, CBN_KILLFOCUS);
+      return 0;
+    case WM_SETTEXT:
+      return CB_ERR;  // a drop-down list shows its entries only
+    default:
+      return DefWindowProcW(hwnd, msg, wParam, lParam);
+  }
+}
+
+}  // namespace platform::user
+
+bool platform::ChooseComboRow(HWND combo, int index) { return platform::user::ChooseComboEntry(combo, index); }
