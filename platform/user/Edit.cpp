@@ -119,9 +119,10 @@ bool ReplaceSelection(HWND hwnd, EditData& d, std::u16string insert, bool notify
     // Never leave half of a CR LF pair behind.
     if (!insert.empty() && insert.back() == u'\r') insert.pop_back();
   }
+  bool changes = b > a || !insert.empty();
   d.text.replace(a, b - a, insert);
   d.selStart = d.selEnd = a + insert.size();
-  if (notify) Changed(hwnd, d);
+  if (notify && changes) Changed(hwnd, d);
   else Wrap(hwnd, d);
   if (cut) NotifyParent(hwnd, EN_MAXTEXT);
   return !cut || !insert.empty();
