@@ -12,7 +12,7 @@ namespace {
 // Idle rounds one script answers before it decides the code under test is spinning.
 constexpr int kIdleBudget = 500;
 
-std::string Describe() { return platform::DescribeScreen(); }
+std::string ScreenPicture() { return platform::DescribeScreen(); }
 
 }  // namespace
 
@@ -28,7 +28,7 @@ std::u16string DialogDriver::Caption() const {
 
 HWND DialogDriver::Control(int id) const {
   HWND c = GetDlgItem(m_dialog, id);
-  if (!c) ADD_FAILURE() << "dialog " << TemplateId() << " has no control " << id << "; on screen:\n" << Describe();
+  if (!c) ADD_FAILURE() << "dialog " << TemplateId() << " has no control " << id << "; on screen:\n" << ScreenPicture();
   return c;
 }
 
@@ -108,7 +108,7 @@ void DialogDriver::TapScreen(HWND control, POINT client) {
 DialogDriver& DialogDriver::Tap(int id) {
   HWND c = Control(id);
   if (!c) return *this;
-  if (!IsWindowVisible(c)) ADD_FAILURE() << "control " << id << " is hidden; on screen:\n" << Describe();
+  if (!IsWindowVisible(c)) ADD_FAILURE() << "control " << id << " is hidden; on screen:\n" << ScreenPicture();
   RECT r;
   GetClientRect(c, &r);
   TapScreen(c, POINT{r.right / 2, r.bottom / 2});
@@ -148,7 +148,7 @@ DialogDriver& DialogDriver::TypeInto(int id, std::u16string_view text) {
   HWND c = Control(id);
   if (!c) return *this;
   Tap(id);
-  if (GetFocus() != c) ADD_FAILURE() << "control " << id << " did not take the focus; on screen:\n" << Describe();
+  if (GetFocus() != c) ADD_FAILURE() << "control " << id << " did not take the focus; on screen:\n" << ScreenPicture();
   SendMessageW(c, EM_SETSEL, 0, -1);
   return Type(text);
 }
@@ -197,8 +197,22 @@ UiScript::UiScript() { m_previous = platform::SetIdleHandler(this); }
 
 UiScript::~UiScript() {
   platform::SetIdleHandler(m_previous);
-  if (Pending() > 0) ADD_FAILURE() << Pending() << " scripted step(s) never came; the first expects dialog "
-                                   << m_steps[m_next].templateId;
+  if (Pending() > 0)
+    ADD_FAILURE() << Pending() << " scripted step(s) never came; the first expects " << Describe(m_steps[m_next]);
+}
+
+UiScript& UiScript::ExpectMessageBox(std::u16string text, int answer) {
+  Step s;
+  s.kind = Kind::MessageBox;
+  s.text = std::move(text);
+  s.answer = answer;
+  m_steps.push_back(std::move(s));
+  return *this;
+}
+
+std::string UiScript::Describe(const Step& step) {
+  if (step.kind == Kind::MessageBox) return "message box \"" + platform::ToUtf8(step.text) + "\"";
+  return "dialog " + std::to_string(step.templateId);
 }
 
 UiScript& UiScript::ExpectDialog(int templateId, DialogAction act) {
@@ -218,20 +232,38 @@ bool UiScript::OnIdle(HWND modalWindow, const std::u16string& what) {
     return false;
   }
   if (m_next >= m_steps.size()) {
-    ADD_FAILURE() << name << " is waiting but nothing more is scripted; on screen:\n" << Describe();
+    ADD_FAILURE() << name << " is waiting but nothing more is scripted; on screen:\n" << ScreenPicture();
     return false;
   }
   Step& step = m_steps[m_next];
+  DialogDriver driver(modalWindow);
+  if (what == u"message box") {
+    std::u16string shown = GetDlgItem(modalWindow, 0xFFFF) ? driver.Text(0xFFFF) : std::u16string();
+    if (step.kind != Kind::MessageBox || shown != step.text) {
+      ADD_FAILURE() << "expected " << Describe(step) << " but a message box says \"" << platform::ToUtf8(shown)
+                    << "\"; on screen:\n" << ScreenPicture();
+      ++m_next;
+      return false;
+    }
+    ++m_next;
+    m_seen.push_back("message box");
+    if (!GetDlgItem(modalWindow, step.answer)) {
+      ADD_FAILURE() << "the message box \"" << platform::ToUtf8(shown) << "\" has no button " << step.answer;
+      return false;
+    }
+    driver.Press(step.answer);
+    return true;
+  }
   int id = platform::DialogTemplateId(modalWindow);
-  bool isDialog = platform::LiveDialogCount() > 0 && what.rfind(u"dialog", 0) == 0;
-  if (!isDialog || (step.templateId != 0 && step.templateId != id)) {
-    ADD_FAILURE() << "expected dialog " << step.templateId << " but " << name << " is waiting; on screen:\n" << Describe();
+  bool isDialog = what.rfind(u"dialog", 0) == 0;
+  if (step.kind != Kind::Dialog || !isDialog || (step.templateId != 0 && step.templateId != id)) {
+    ADD_FAILURE() << "expected " << Describe(step) << " but " << name << " is waiting; on screen:\n"
+                  << ScreenPicture();
     ++m_next;
     return false;
   }
   ++m_next;
   m_seen.push_back(name);
-  DialogDriver driver(modalWindow);
   DialogAction act = step.dialog;  // the step list may grow while it runs
   if (act) act(driver);
   return true;

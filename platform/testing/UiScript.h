@@ -10,6 +10,8 @@
 //   ...code that opens the dialog...
 //   EXPECT_EQ(ui.Pending(), 0u);
 //
+// Message boxes are modal too; a script answers them in turn with the dialogs (a test
+// that installs a MessageBoxScript instead has its boxes answered by that).
 // A modal loop that goes idle with no step left, or with a step for something else,
 // fails the test with a picture of the screen and the loop gives up (a dialog ends with
 // IDCANCEL), so nothing hangs. Steps left over when the script goes fail the test too.
@@ -84,6 +86,8 @@ class UiScript final : public platform::IdleHandler {
 
   // Expects a modal dialog made from template `templateId` (0: any dialog) and acts in it.
   UiScript& ExpectDialog(int templateId, DialogAction act);
+  // Expects a message box showing exactly `text` and presses `answer` (IDOK, IDYES...).
+  UiScript& ExpectMessageBox(std::u16string text, int answer);
 
   // Steps not yet played.
   size_t Pending() const { return m_steps.size() - m_next; }
@@ -93,12 +97,15 @@ class UiScript final : public platform::IdleHandler {
   bool OnIdle(HWND modalWindow, const std::u16string& what) override;
 
  private:
-  enum class Kind { Dialog };
+  enum class Kind { Dialog, MessageBox };
   struct Step {
     Kind kind = Kind::Dialog;
     int templateId = 0;
     DialogAction dialog;
+    std::u16string text;
+    int answer = 0;
   };
+  static std::string Describe(const Step& step);
 
   std::deque<Step> m_steps;
   size_t m_next = 0;

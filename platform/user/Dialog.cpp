@@ -189,7 +189,8 @@ void ResetDialogs() {}
 
 namespace {
 
-INT_PTR RunModal(HINSTANCE instance, LPCDLGTEMPLATEW templ, HWND owner, DLGPROC proc, LPARAM param, int knownId) {
+INT_PTR RunModal(HINSTANCE instance, LPCDLGTEMPLATEW templ, HWND owner, DLGPROC proc, LPARAM param, int knownId,
+                 const std::u16string& name = {}, const std::function<bool()>& ownIdle = {}) {
   HWND top = owner ? GetAncestor(owner, GA_ROOT) : nullptr;
   HWND dialog = MakeDialog(instance, templ, top, proc, param, true, knownId);
   if (!dialog) return -1;
@@ -197,10 +198,10 @@ INT_PTR RunModal(HINSTANCE instance, LPCDLGTEMPLATEW templ, HWND owner, DLGPROC 
   if (ownerWasEnabled) EnableWindow(top, FALSE);
   auto data = DataOf<DialogData>(dialog);
   if (data && !data->ended) ShowWindow(dialog, SW_SHOW);
-  std::u16string what = u"dialog " + platform::ToUtf16(std::to_string(data ? data->templateId : 0));
+  std::u16string what = name.empty() ? u"dialog " + platform::ToUtf16(std::to_string(data ? data->templateId : 0)) : name;
   bool finished = RunModalLoop(
       dialog, what, [&] { return !IsWindow(dialog) || data->ended; },
-      [&](MSG& m) { return IsDialogMessageW(dialog, &m) != FALSE; });
+      [&](MSG& m) { return IsDialogMessageW(dialog, &m) != FALSE; }, ownIdle);
   if (!finished && data && !data->ended) {
     data->ended = true;
     data->result = IDCANCEL;
@@ -216,6 +217,11 @@ INT_PTR RunModal(HINSTANCE instance, LPCDLGTEMPLATEW templ, HWND owner, DLGPROC 
 }
 
 }  // namespace
+
+INT_PTR platform::user::RunModalDialog(HINSTANCE instance, const void* templ, HWND owner, DLGPROC proc, LPARAM param,
+                                       int knownId, const std::u16string& what, const std::function<bool()>& ownIdle) {
+  return RunModal(instance, static_cast<LPCDLGTEMPLATEW>(templ), owner, proc, param, knownId, what, ownIdle);
+}
 
 INT_PTR DialogBoxIndirectParamW(HINSTANCE instance, LPCDLGTEMPLATEW templ, HWND owner, DLGPROC proc, LPARAM param) {
   return RunModal(instance, templ, owner, proc, param, 0);

@@ -1,10 +1,15 @@
 #include "platform/user/MessageBox.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <deque>
 #include <mutex>
 
 #include "platform/base/Base.h"
+#include "platform/user/Controls.h"
+#include "platform/user/Dialog.h"
+#include "platform/user/Screen.h"
+#include "platform/user/WindowManager.h"
 
 namespace {
 
@@ -33,10 +38,124 @@ void Record(const platform::MessageBoxRecord& box) {
   while (g_log.size() > kLogLength) g_log.pop_front();
 }
 
+// ---- The box itself: a modal dialog built in code ------------------------------------------
+
+std::u16string ButtonText(int id) {
+  switch (id) {
+    case IDOK: return u"OK";
+    case IDCANCEL: return u"Cancel";
+    case IDABORT: return u"Abort";
+    case IDRETRY: return u"Retry";
+    case IDIGNORE: return u"Ignore";
+    case IDYES: return u"Yes";
+    case IDNO: return u"No";
+    default: return {};
+  }
+}
+
+// A DIALOG template in memory: the text on top, the buttons in a row below it.
+class BoxTemplate {
+ public:
+  BoxTemplate(const platform::MessageBoxRecord& box, const std::vector<int>& buttons) {
+    int scale = (platform::ScreenWidth() >= 480 || platform::ScreenHeight() >= 480) ? 2 : 1;
+    // Dialog units: 4 to 6 pixels across, 8 to 13 down, at the classic scale.
+    short cx = static_cast<short>(std::max(60, (platform::ScreenWidth() / scale - 16) * 4 / 6));
+    int perLine = std::max(1, (cx - 8) / 4);
+    int lines = 1;
+    int run = 0;
+    for (char16_t c : box.text) {
+      if (c == u'\n' || ++run > perLine) {
+        ++lines;
+        run = 0;
+      }
+    }
+    short textHeight = static_cast<short>(8 * lines);
+    short cy = static_cast<short>(textHeight + 34);
+    Dword(WS_POPUP | WS_CAPTION | DS_CENTER | DS_MODALFRAME);
+    Dword(0);
+    Word(static_cast<WORD>(buttons.size() + 1));
+    Word(0);
+    Word(0);
+    Word(static_cast<WORD>(cx));
+    Word(static_cast<WORD>(cy));
+    Word(0);
+    Word(0);
+    Text(box.caption);
+    Item(0x82, box.text, kTextId, WS_VISIBLE, 4, 6, static_cast<short>(cx - 8), textHeight);
+    short width = 40;
+    short gap = 4;
+    short total = static_cast<short>(buttons.size() * width + (buttons.size() - 1) * gap);
+    short x = static_cast<short>(std::max(0, (cx - total) / 2));
+    int def = platform::DefaultMessageBoxButton(box.style);
+    for (int id : buttons) {
+      DWORD style = WS_VISIBLE | WS_TABSTOP | (id == def ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+      Item(0x80, ButtonText(id), static_cast<WORD>(id), style, x, static_cast<short>(textHeight + 14), width, 14);
+      x = static_cast<short>(x + width + gap);
+    }
+  }
+  const void* Data() const { return m_words.data(); }
+
+  static constexpr WORD kTextId = 0xFFFF;
+
+ private:
+  void Word(WORD w) { m_words.push_back(w); }
+  void Dword(DWORD d) {
+    Word(static_cast<WORD>(d & 0xFFFF));
+    Word(static_cast<WORD>(d >> 16));
+  }
+  void Text(std::u16string_view s) {
+    for (char16_t c : s) Word(c);
+    Word(0);
+  }
+  void Item(WORD cls, std::u16string_view text, WORD id, DWORD style, short x, short y, short cx, short cy) {
+    if (m_words.size() % 2) Word(0);  // items start on a DWORD boundary
+    Dword(style | WS_CHILD);
+    Dword(0);
+    Word(static_cast<WORD>(x));
+    Word(static_cast<WORD>(y));
+    Word(static_cast<WORD>(cx));
+    Word(static_cast<WORD>(cy));
+    Word(id);
+    Word(0xFFFF);
+    Word(cls);
+    Text(text);
+    Word(0);
+  }
+  std::vector<WORD> m_words;
+};
+
+struct BoxState {
+  platform::MessageBoxRecord* box = nullptr;
+};
+
+INT_PTR BoxProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* state = reinterpret_cast<BoxState*>(GetWindowLongW(dialog, GWL_USERDATA));
+  switch (msg) {
+    case WM_INITDIALOG:
+      SetWindowLongW(dialog, GWL_USERDATA, lParam);
+      return TRUE;
+    case WM_COMMAND: {
+      int id = LOWORD(wParam);
+      if (!state) return FALSE;
+      UINT style = state->box->style;
+      // Esc answers Cancel, or OK on a box with only OK, and nothing otherwise.
+      if (id == IDCANCEL && !platform::IsMessageBoxButton(style, IDCANCEL)) {
+        if ((style & MB_TYPEMASK) != MB_OK) return TRUE;
+        id = IDOK;
+      }
+      if (platform::IsMessageBoxButton(style, id)) EndDialog(dialog, id);
+      return TRUE;
+    }
+    default:
+      return FALSE;
+  }
+}
+
 }  // namespace
 
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
-  if (Buttons(type).empty()) {
+  std::vector<int> buttons = Buttons(type);
+  if (buttons.empty()) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
@@ -51,15 +170,38 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
     std::lock_guard guard(g_lock);
     handler = g_handler;
   }
-  if (handler) {
-    box.result = handler->OnMessageBox(box);
-    // A handler that answers with a button the box does not have gets the default.
-    if (!platform::IsMessageBoxButton(type, box.result)) box.result = platform::DefaultMessageBoxButton(type);
-  } else {
-    box.result = platform::DefaultMessageBoxButton(type);
-    std::fprintf(stderr, "[message box] %s: %s (style 0x%x, answered %d)\n", platform::ToUtf8(box.caption).c_str(),
-                 platform::ToUtf8(box.text).c_str(), type, box.result);
-  }
+  // The box runs its own modal loop. When that loop has nothing to do, an installed
+  // answerer presses the button it chooses; else the test driver acts; with neither the
+  // box is answered with its default button, as an unattended device would.
+  HWND boxWindow = nullptr;
+  bool asked = false;
+  auto ownIdle = [&]() -> bool {
+    if (asked) return false;
+    if (!boxWindow) boxWindow = GetActiveWindow();
+    if (handler) {
+      asked = true;
+      int answer = handler->OnMessageBox(box);
+      // A handler that answers with a button the box does not have gets the default.
+      if (!platform::IsMessageBoxButton(type, answer)) answer = platform::DefaultMessageBoxButton(type);
+      EndDialog(boxWindow, answer);
+      return true;
+    }
+    if (!platform::user::HasIdleHandler()) {
+      asked = true;
+      int answer = platform::DefaultMessageBoxButton(type);
+      std::fprintf(stderr, "[message box] %s: %s (style 0x%x, answered %d)\n", platform::ToUtf8(box.caption).c_str(),
+                   platform::ToUtf8(box.text).c_str(), type, answer);
+      EndDialog(boxWindow, answer);
+      return true;
+    }
+    return false;
+  };
+  BoxTemplate templ(box, buttons);
+  BoxState state{&box};
+  INT_PTR result = platform::user::RunModalDialog(nullptr, templ.Data(), owner, BoxProc,
+                                                  reinterpret_cast<LPARAM>(&state), 0, u"message box", ownIdle);
+  box.result = platform::IsMessageBoxButton(type, static_cast<int>(result)) ? static_cast<int>(result)
+                                                                            : platform::DefaultMessageBoxButton(type);
   Record(box);
   return box.result;
 }

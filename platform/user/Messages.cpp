@@ -151,8 +151,13 @@ void DeliverSentMessages() {
   }
 }
 
+bool HasIdleHandler() {
+  std::lock_guard guard(S().lock);
+  return S().idle != nullptr;
+}
+
 bool RunModalLoop(HWND modal, const std::u16string& what, const std::function<bool()>& done,
-                  const std::function<bool(MSG&)>& filter) {
+                  const std::function<bool(MSG&)>& filter, const std::function<bool()>& ownIdle) {
   int idleRounds = 0;
   while (!done()) {
     MSG m;
@@ -168,6 +173,7 @@ bool RunModalLoop(HWND modal, const std::u16string& what, const std::function<bo
       continue;
     }
     if (done()) break;
+    if (ownIdle && ownIdle()) continue;
     if (CallIdle(modal, what) && ++idleRounds < kIdleBudget) continue;
     bool test = platform::TestClock::IsActive();
     if (!WaitForInput(test ? std::optional(kIdleGrace) : std::nullopt)) {

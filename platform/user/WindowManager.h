@@ -159,8 +159,16 @@ void DeliverSentMessages();
 // do and nothing arrives from other threads for a while in a test, the loop gives up and
 // returns false. WM_QUIT ends the loop too (and is posted again for the outer loop).
 // `filter` sees each message first and returns true when it consumed it.
+// `ownIdle`, when given, is asked before the idle handler (true: it acted).
 bool RunModalLoop(HWND modal, const std::u16string& what, const std::function<bool()>& done,
-                  const std::function<bool(MSG&)>& filter);
+                  const std::function<bool(MSG&)>& filter, const std::function<bool()>& ownIdle = {});
+bool HasIdleHandler();
+
+// A modal dialog from a template, as DialogBoxIndirectParamW, with the name its modal
+// loop gives the idle handler and a first say when the loop is idle.
+INT_PTR RunModalDialog(HINSTANCE instance, const void* templ, HWND owner,
+                       INT_PTR (*proc)(HWND, UINT, WPARAM, LPARAM), LPARAM param, int knownId,
+                       const std::u16string& what, const std::function<bool()>& ownIdle);
 
 // Counts of menus (kept by the menu code) for the live-object check.
 int LiveMenuCountInternal();
