@@ -5,6 +5,7 @@
 #include <sstream>
 #include <unistd.h>
 
+#include "platform/user/Menu.h"
 #include "platform/user/Window.h"
 
 namespace platform::testing {
@@ -39,6 +40,7 @@ void DeviceTest::TearDown() {
   EXPECT_EQ(OpenRegistryKeyCount(), 0) << "a registry key was left open";
   EXPECT_EQ(OpenKernelHandleCount(), 0) << "a file or search handle was left open";
   EXPECT_EQ(LiveWindowCount(), 0) << "a window was left open:\n" << DescribeScreen();
+  EXPECT_EQ(LiveMenuCount(), 0) << "a menu was left undestroyed";
   ResetWindowSystem();
   CloseAllKernelHandles();
   ReloadRegistry();

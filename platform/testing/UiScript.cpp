@@ -191,6 +191,77 @@ void DialogDriver::Press(int id) {
 void DialogDriver::Ok() { Press(IDOK); }
 void DialogDriver::Cancel() { Press(IDCANCEL); }
 
+// ---- MenuDriver ---------------------------------------------------------------------------------
+
+std::vector<MenuDriver::ItemView> MenuDriver::Items() const {
+  std::vector<ItemView> items;
+  HMENU menu = platform::TrackedMenu();
+  for (UINT i = 0;; ++i) {
+    WCHAR text[128] = {};
+    MENUITEMINFOW info;
+    info.fMask = MIIM_TYPE | MIIM_STATE | MIIM_ID | MIIM_SUBMENU;
+    info.dwTypeData = text;
+    info.cch = 128;
+    if (!GetMenuItemInfoW(menu, i, TRUE, &info)) break;
+    ItemView v;
+    v.id = info.wID;
+    v.text = (info.fType & MFT_SEPARATOR) ? u"" : text;
+    v.grayed = info.fState & MFS_GRAYED;
+    v.checked = info.fState & MFS_CHECKED;
+    v.separator = info.fType & MFT_SEPARATOR;
+    v.popup = info.hSubMenu != nullptr;
+    items.push_back(v);
+  }
+  return items;
+}
+
+std::vector<std::u16string> MenuDriver::Texts() const {
+  std::vector<std::u16string> texts;
+  for (const ItemView& v : Items()) texts.push_back(v.separator ? u"-" : v.text);
+  return texts;
+}
+
+void MenuDriver::TapRow(int row) {
+  // The tracked menu's window is the topmost window; rows are measured from its
+  // items as the menu lays them out.
+  HMENU menu = platform::TrackedMenu();
+  HWND window = platform::TrackedMenuWindow();
+  if (!window || !menu) {
+    ADD_FAILURE() << "no popup menu is open";
+    return;
+  }
+  RECT r;
+  GetWindowRect(window, &r);
+  std::vector<ItemView> items = Items();
+  int y = r.top + 1;
+  for (int i = 0; i < row; ++i) y += items[static_cast<size_t>(i)].separator ? 6 : platform::MenuRowHeight();
+  platform::Tap(POINT{r.left + 4, y + (items[static_cast<size_t>(row)].separator ? 3 : platform::MenuRowHeight() / 2)});
+}
+
+void MenuDriver::Choose(UINT id) {
+  std::vector<ItemView> items = Items();
+  for (size_t i = 0; i < items.size(); ++i)
+    if (!items[i].separator && !items[i].popup && items[i].id == id) return TapRow(static_cast<int>(i));
+  ADD_FAILURE() << "the popup menu has no item " << id << "; it has: " << [&] {
+    std::string all;
+    for (const ItemView& v : items) all += "\n  " + std::to_string(v.id) + " " + platform::ToUtf8(v.text);
+    return all;
+  }();
+  Cancel();
+}
+
+void MenuDriver::Choose(std::u16string_view text) {
+  std::vector<ItemView> items = Items();
+  for (size_t i = 0; i < items.size(); ++i)
+    if (!items[i].separator && items[i].text == text) return TapRow(static_cast<int>(i));
+  ADD_FAILURE() << "the popup menu has no item \"" << platform::ToUtf8(text) << "\"";
+  Cancel();
+}
+
+void MenuDriver::Open(std::u16string_view text) { Choose(text); }
+
+void MenuDriver::Cancel() { platform::PressKey(VK_ESCAPE); }
+
 // ---- UiScript --------------------------------------------------------------------------------
 
 UiScript::UiScript() { m_previous = platform::SetIdleHandler(this); }
@@ -210,7 +281,16 @@ UiScript& UiScript::ExpectMessageBox(std::u16string text, int answer) {
   return *this;
 }
 
+UiScript& UiScript::ExpectPopupMenu(MenuAction act) {
+  Step s;
+  s.kind = Kind::PopupMenu;
+  s.menu = std::move(act);
+  m_steps.push_back(std::move(s));
+  return *this;
+}
+
 std::string UiScript::Describe(const Step& step) {
+  if (step.kind == Kind::PopupMenu) return "a popup menu";
   if (step.kind == Kind::MessageBox) return "message box \"" + platform::ToUtf8(step.text) + "\"";
   return "dialog " + std::to_string(step.templateId);
 }
@@ -252,6 +332,19 @@ bool UiScript::OnIdle(HWND modalWindow, const std::u16string& what) {
       return false;
     }
     driver.Press(step.answer);
+    return true;
+  }
+  if (what == u"popup menu") {
+    if (step.kind != Kind::PopupMenu) {
+      ADD_FAILURE() << "expected " << Describe(step) << " but a popup menu is open; on screen:\n" << ScreenPicture();
+      ++m_next;
+      return false;
+    }
+    ++m_next;
+    m_seen.push_back(name);
+    MenuDriver menu;
+    MenuAction act = step.menu;
+    if (act) act(menu);
     return true;
   }
   int id = platform::DialogTemplateId(modalWindow);

@@ -10,7 +10,7 @@
 //   ...code that opens the dialog...
 //   EXPECT_EQ(ui.Pending(), 0u);
 //
-// Message boxes are modal too; a script answers them in turn with the dialogs (a test
+// Message boxes and popup menus are modal too; a script answers them in turn with the dialogs (a test
 // that installs a MessageBoxScript instead has its boxes answered by that).
 // A modal loop that goes idle with no step left, or with a step for something else,
 // fails the test with a picture of the screen and the loop gives up (a dialog ends with
@@ -24,6 +24,7 @@
 
 #include "platform/user/Controls.h"
 #include "platform/user/Dialog.h"
+#include "platform/user/Menu.h"
 #include "platform/user/Window.h"
 
 namespace platform::testing {
@@ -74,6 +75,35 @@ class DialogDriver {
   HWND m_dialog;
 };
 
+// Acts in the popup menu being tracked. Its actions give input to the menu's own loop,
+// which handles it once the step returns.
+class MenuDriver {
+ public:
+  struct ItemView {
+    UINT id = 0;
+    std::u16string text;
+    bool grayed = false;
+    bool checked = false;
+    bool separator = false;
+    bool popup = false;
+  };
+
+  // The items of the innermost open menu.
+  std::vector<ItemView> Items() const;
+  std::vector<std::u16string> Texts() const;
+  // Taps the item with this command id, or this text; an item that is not there fails
+  // the test and cancels the menu instead.
+  void Choose(UINT id);
+  void Choose(std::u16string_view text);
+  // Taps a popup item to open its menu (the next step acts in it).
+  void Open(std::u16string_view text);
+  // Taps beside the menu.
+  void Cancel();
+
+ private:
+  void TapRow(int row);
+};
+
 class UiScript final : public platform::IdleHandler {
  public:
   using DialogAction = std::function<void(DialogDriver&)>;
@@ -88,6 +118,9 @@ class UiScript final : public platform::IdleHandler {
   UiScript& ExpectDialog(int templateId, DialogAction act);
   // Expects a message box showing exactly `text` and presses `answer` (IDOK, IDYES...).
   UiScript& ExpectMessageBox(std::u16string text, int answer);
+  // Expects a popup menu and acts in it.
+  using MenuAction = std::function<void(MenuDriver&)>;
+  UiScript& ExpectPopupMenu(MenuAction act);
 
   // Steps not yet played.
   size_t Pending() const { return m_steps.size() - m_next; }
@@ -97,11 +130,12 @@ class UiScript final : public platform::IdleHandler {
   bool OnIdle(HWND modalWindow, const std::u16string& what) override;
 
  private:
-  enum class Kind { Dialog, MessageBox };
+  enum class Kind { Dialog, MessageBox, PopupMenu };
   struct Step {
     Kind kind = Kind::Dialog;
     int templateId = 0;
     DialogAction dialog;
+    MenuAction menu;
     std::u16string text;
     int answer = 0;
   };

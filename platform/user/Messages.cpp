@@ -371,7 +371,8 @@ LRESULT DispatchMessageW(const MSG* msg) {
     {
       std::lock_guard guard(S().lock);
       HWND t = TopLevelLocked(msg->hwnd);
-      if (t && t != S().active && IsEnabledLocked(t)) top = t;
+      Window* tw = FindLocked(t);
+      if (tw && t != S().active && IsEnabledLocked(t) && !(tw->exStyle & WS_EX_NOACTIVATE)) top = t;
     }
     if (top) ActivateWithCode(top, WA_CLICKACTIVE);
   }

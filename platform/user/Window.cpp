@@ -185,12 +185,14 @@ void RegisterSystemClass(std::u16string_view name, WNDPROC proc, int wndExtra) {
 
 void RegisterControlClasses();  // Controls.cpp
 void RegisterDialogClass();     // Dialog.cpp
+void RegisterMenuClass();       // Menu.cpp
 
 void EnsureSystemClasses() {
   static std::once_flag once;
   std::call_once(once, [] {
     RegisterControlClasses();
     RegisterDialogClass();
+    RegisterMenuClass();
   });
 }
 

@@ -132,6 +132,8 @@ constexpr DWORD WS_EX_TOPMOST = 0x00000008;
 constexpr DWORD WS_EX_WINDOWEDGE = 0x00000100;
 constexpr DWORD WS_EX_CLIENTEDGE = 0x00000200;
 constexpr DWORD WS_EX_CONTROLPARENT = 0x00010000;
+// A tap on the window does not activate it (popup menus).
+constexpr DWORD WS_EX_NOACTIVATE = 0x08000000;
 
 constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000);
 

@@ -1,0 +1,286 @@
+// Menus and popup menus.
+//
+//   Menus.*       items by command and position, states, deletion, counting by reading
+//   PopupMenus.*  the modal popup menu driven by the script: choice, cancel, submenus,
+//                 WM_INITMENUPOPUP with the popup's identifier, WM_COMMAND, keys
+//   MenuTemplates.*  MENU and MENUEX templates; damaged ones refused
+#include <string>
+#include <vector>
+
+#include "platform/module/Module.h"
+#include "platform/testing/DeviceFixture.h"
+#include "platform/testing/UiScript.h"
+#include "platform/user/Menu.h"
+
+namespace {
+
+using platform::testing::DeviceTest;
+using platform::testing::MenuDriver;
+using platform::testing::UiScript;
+
+struct OwnerLog {
+  std::vector<std::pair<HMENU, WORD>> initPopups;
+  std::vector<WORD> commands;
+} g_owner;
+
+LRESULT OwnerProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+  if (m == WM_INITMENUPOPUP) {
+    g_owner.initPopups.emplace_back(reinterpret_cast<HMENU>(w), LOWORD(l));
+    // Handlers rename items as the menu opens.
+    MENUITEMINFOW info;
+    info.fMask = MIIM_TYPE;
+    info.dwTypeData = const_cast<LPWSTR>(u"Undo Typing");
+    SetMenuItemInfoW(reinterpret_cast<HMENU>(w), 40014, FALSE, &info);
+  }
+  if (m == WM_COMMAND) g_owner.commands.push_back(LOWORD(w));
+  return DefWindowProcW(h, m, w, l);
+}
+
+class MenuTest : public DeviceTest {
+ protected:
+  void SetUp() override {
+    DeviceTest::SetUp();
+    g_owner = {};
+    WNDCLASSW wc;
+    wc.lpfnWndProc = OwnerProc;
+    wc.lpszClassName = u"Owner";
+    RegisterClassW(&wc);
+    m_owner = CreateWindowExW(0, u"Owner", u"", WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
+  }
+  void TearDown() override {
+    DestroyWindow(m_owner);
+    DeviceTest::TearDown();
+  }
+  // The form's edit menu, with an "Export to" submenu.
+  HMENU EditMenu() {
+    HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING, 40014, u"Undo");
+    AppendMenuW(menu, MF_STRING, 40088, u"Cut");
+    AppendMenuW(menu, MF_STRING, 40089, u"Copy");
+    AppendMenuW(menu, MF_STRING | MF_GRAYED, 40090, u"Paste");
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    HMENU sub = CreatePopupMenu();
+    AppendMenuW(sub, MF_STRING, 40170, u"HTML...");
+    AppendMenuW(sub, MF_STRING, 40194, u"CSV...");
+    AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(sub), u"Export to");
+    MENUITEMINFOW info;
+    info.fMask = MIIM_ID;
+    info.wID = 40048;
+    SetMenuItemInfoW(menu, 5, TRUE, &info);
+    return menu;
+  }
+  HWND m_owner = nullptr;
+};
+
+using Menus = MenuTest;
+using PopupMenus = MenuTest;
+using MenuTemplates = MenuTest;
+
+TEST_F(Menus, ItemsByCommandAndPositionAndTheirStates) {
+  HMENU menu = EditMenu();
+  // Code on the device counts items by reading until a read fails.
+  UINT count = 0;
+  MENUITEMINFOW probe;
+  probe.fMask = MIIM_ID;
+  while (GetMenuItemInfoW(menu, count, TRUE, &probe)) ++count;
+  EXPECT_EQ(count, 6u);
+  EXPECT_EQ(GetLastError(), ERROR_MENU_ITEM_NOT_FOUND);
+  EXPECT_EQ(GetMenuItemCount(menu), 6);
+
+  WCHAR text[4];
+  MENUITEMINFOW info;
+  info.fMask = MIIM_TYPE | MIIM_STATE | MIIM_ID;
+  info.dwTypeData = text;
+  info.cch = 4;
+  ASSERT_TRUE(GetMenuItemInfoW(menu, 40090, FALSE, &info));
+  EXPECT_EQ(std::u16string(text), u"Pas");  // cut to the buffer
+  EXPECT_EQ(info.cch, 3u);
+  EXPECT_EQ(info.fState & MFS_GRAYED, MFS_GRAYED);
+  // Commands are found inside popups too.
+  EXPECT_EQ(CheckMenuItem(menu, 40194, MF_CHECKED), 0u);
+  EXPECT_EQ(CheckMenuItem(menu, 40194, MF_UNCHECKED), static_cast<DWORD>(MF_CHECKED));
+  EXPECT_EQ(CheckMenuItem(menu, 99999, MF_CHECKED), 0xFFFFFFFFu);
+  EXPECT_EQ(EnableMenuItem(menu, 40090, MF_ENABLED), static_cast<BOOL>(MF_GRAYED));
+  EXPECT_EQ(GetMenuState(menu, 40090, MF_BYCOMMAND) & MF_GRAYED, 0u);
+  EXPECT_EQ(GetMenuItemID(menu, 5), 0xFFFFFFFFu);  // a popup has no command
+  HMENU sub = GetSubMenu(menu, 5);
+  ASSERT_NE(sub, nullptr);
+  EXPECT_EQ(platform::MenuIdentifier(sub), 40048);
+
+  // Replace an item in place: insert before it by position, delete the old one.
+  ASSERT_TRUE(InsertMenuW(menu, 1, MF_BYPOSITION | MF_STRING, 40087, u"Edit line item..."));
+  ASSERT_TRUE(DeleteMenu(menu, 2, MF_BYPOSITION));
+  EXPECT_EQ(GetMenuItemID(menu, 1), 40087u);
+  EXPECT_EQ(GetMenuItemID(menu, 2), 40089u);
+  ASSERT_TRUE(InsertMenuW(menu, 40089, MF_BYCOMMAND | MF_STRING, 40012, u"Clear"));
+  EXPECT_EQ(GetMenuItemID(menu, 2), 40012u);
+  EXPECT_FALSE(InsertMenuW(menu, 12345, MF_BYCOMMAND, 1, u"x"));
+
+  EXPECT_EQ(platform::LiveMenuCount(), 2);
+  ASSERT_TRUE(RemoveMenu(menu, GetMenuItemCount(menu) - 1, MF_BYPOSITION));  // keeps the popup
+  EXPECT_EQ(platform::LiveMenuCount(), 2);
+  AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(sub), u"Export to");
+  ASSERT_TRUE(DeleteMenu(menu, GetMenuItemCount(menu) - 1, MF_BYPOSITION));  // destroys it
+  EXPECT_EQ(platform::LiveMenuCount(), 1);
+  EXPECT_FALSE(IsMenu(sub));
+  EXPECT_TRUE(DestroyMenu(menu));
+  EXPECT_FALSE(DestroyMenu(menu));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_MENU_HANDLE);
+  EXPECT_EQ(platform::LiveMenuCount(), 0);
+}
+
+TEST_F(PopupMenus, ScriptChoosesAnItemAndTheCommandIsReturned) {
+  HMENU menu = EditMenu();
+  platform::SetMenuIdentifier(menu, 40042);
+  UiScript ui;
+  ui.ExpectPopupMenu([](MenuDriver& m) {
+    EXPECT_EQ(m.Texts(), (std::vector<std::u16string>{u"Undo Typing", u"Cut", u"Copy", u"Paste", u"-", u"Export to"}));
+    EXPECT_TRUE(m.Items()[3].grayed);
+    m.Choose(u"Copy");
+  });
+  EXPECT_EQ(TrackPopupMenuEx(menu, TPM_RETURNCMD, 50, 60, m_owner, nullptr), 40089);
+  ASSERT_EQ(g_owner.initPopups.size(), 1u);
+  EXPECT_EQ(g_owner.initPopups[0].first, menu);
+  EXPECT_EQ(g_owner.initPopups[0].second, 40042);  // the popup's identifier, not a position
+  EXPECT_TRUE(g_owner.commands.empty());            // TPM_RETURNCMD sends no command
+  EXPECT_EQ(platform::LiveWindowCount(), 1);
+  EXPECT_EQ(GetActiveWindow(), m_owner);  // a popup menu never takes activation
+  DestroyMenu(menu);
+}
+
+TEST_F(PopupMenus, GreyItemsDoNothingAndCancellingReturnsZero) {
+  HMENU menu = EditMenu();
+  UiScript ui;
+  ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(40090); })  // grey: the menu stays
+      .ExpectPopupMenu([](MenuDriver& m) { m.Cancel(); });
+  EXPECT_EQ(TrackPopupMenuEx(menu, TPM_RETURNCMD | TPM_NONOTIFY, 0, 0, m_owner, nullptr), 0);
+  EXPECT_TRUE(g_owner.initPopups.empty());  // TPM_NONOTIFY
+  // A tap beside the menu cancels too.
+  ui.ExpectPopupMenu([](MenuDriver&) { platform::Tap(POINT{230, 310}); });
+  EXPECT_EQ(TrackPopupMenuEx(menu, TPM_RETURNCMD, 0, 0, m_owner, nullptr), 0);
+  EXPECT_EQ(ui.Pending(), 0u);
+  DestroyMenu(menu);
+}
+
+TEST_F(PopupMenus, SubmenusOpenWithTheirOwnInitAndCommandsArePosted) {
+  HMENU menu = EditMenu();
+  UiScript ui;
+  ui.ExpectPopupMenu([](MenuDriver& m) { m.Open(u"Export to"); })
+      .ExpectPopupMenu([](MenuDriver& m) {
+        EXPECT_EQ(m.Texts(), (std::vector<std::u16string>{u"HTML...", u"CSV..."}));
+        m.Choose(40194);
+      });
+  EXPECT_TRUE(TrackPopupMenuEx(menu, 0, 10, 10, m_owner, nullptr));
+  ASSERT_EQ(g_owner.initPopups.size(), 2u);
+  EXPECT_EQ(g_owner.initPopups[1].first, GetSubMenu(menu, 5));
+  EXPECT_EQ(g_owner.initPopups[1].second, 40048);
+  platform::PumpMessages();
+  EXPECT_EQ(g_owner.commands, (std::vector<WORD>{40194}));
+  DestroyMenu(menu);
+}
+
+TEST_F(PopupMenus, ArrowsAndEnterChooseSkippingSeparators) {
+  HMENU menu = EditMenu();
+  UiScript ui;
+  ui.ExpectPopupMenu([](MenuDriver&) {
+    for (int i = 0; i < 3; ++i) platform::PressKey(VK_DOWN);  // Undo, Cut, Copy
+    platform::PressKey(VK_UP);
+    platform::PressKey(VK_RETURN);
+  });
+  EXPECT_EQ(TrackPopupMenuEx(menu, TPM_RETURNCMD, 0, 0, m_owner, nullptr), 40088);
+  ui.ExpectPopupMenu([](MenuDriver&) {
+    platform::PressKey(VK_UP);  // wraps to the last item, over the separator
+    platform::PressKey(VK_UP);
+    platform::PressKey(VK_RETURN);  // grey: nothing happens
+    platform::PressKey(VK_ESCAPE);
+  });
+  EXPECT_EQ(TrackPopupMenuEx(menu, TPM_RETURNCMD, 0, 0, m_owner, nullptr), 0);
+  EXPECT_FALSE(TrackPopupMenuEx(nullptr, TPM_RETURNCMD, 0, 0, m_owner, nullptr));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_MENU_HANDLE);
+  DestroyMenu(menu);
+}
+
+// ---- Templates -------------------------------------------------------------------------------
+
+std::vector<WORD> MenuTemplate() {
+  std::vector<WORD> t = {0, 0};
+  auto text = [&](const char16_t* s) {
+    for (; *s; ++s) t.push_back(*s);
+    t.push_back(0);
+  };
+  t.push_back(MF_POPUP);
+  text(u"File");
+  t.push_back(0);
+  t.push_back(40002);
+  text(u"Exit");
+  t.push_back(0);  // separator: id 0, no text
+  t.push_back(0);
+  text(u"");
+  t.push_back(MF_END | MF_GRAYED);
+  t.push_back(40029);
+  text(u"Options");
+  t.push_back(MF_END);
+  t.push_back(40400);
+  text(u"Help");
+  return t;
+}
+
+TEST_F(MenuTemplates, MenuTemplateBuildsPopupsAndItems) {
+  std::vector<WORD> t = MenuTemplate();
+  HMENU menu = LoadMenuIndirectW(t.data());
+  ASSERT_NE(menu, nullptr);
+  EXPECT_EQ(GetMenuItemCount(menu), 2);
+  HMENU file = GetSubMenu(menu, 0);
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(GetMenuItemCount(file), 3);
+  EXPECT_EQ(GetMenuState(file, 1, MF_BYPOSITION) & MF_SEPARATOR, MF_SEPARATOR);
+  EXPECT_EQ(GetMenuState(file, 40029, MF_BYCOMMAND) & MF_GRAYED, MF_GRAYED);
+  EXPECT_EQ(GetMenuItemID(menu, 1), 40400u);
+  DestroyMenu(menu);
+  EXPECT_EQ(platform::LiveMenuCount(), 0);
+}
+
+TEST_F(MenuTemplates, MenuExTemplateKeepsPopupIdentifiers) {
+  std::vector<WORD> t = {1, 4, 0, 0};  // version 1, offset 4, help id
+  auto dword = [&](DWORD d) {
+    t.push_back(static_cast<WORD>(d & 0xFFFF));
+    t.push_back(static_cast<WORD>(d >> 16));
+  };
+  auto text = [&](const char16_t* s) {
+    for (; *s; ++s) t.push_back(*s);
+    t.push_back(0);
+    if (t.size() % 2) t.push_back(0);  // DWORD alignment
+  };
+  dword(0);
+  dword(0);
+  dword(40006);
+  t.push_back(0x01 | MF_END);  // popup, last
+  text(u"New");
+  dword(0);  // help id
+  dword(0);
+  dword(MFS_CHECKED);
+  dword(40158);
+  t.push_back(MF_END);
+  text(u"Estimate");
+  HMENU menu = LoadMenuIndirectW(t.data());
+  ASSERT_NE(menu, nullptr);
+  HMENU sub = GetSubMenu(menu, 0);
+  EXPECT_EQ(platform::MenuIdentifier(sub), 40006);
+  EXPECT_EQ(GetMenuState(sub, 40158, MF_BYCOMMAND) & MF_CHECKED, MF_CHECKED);
+  DestroyMenu(menu);
+}
+
+TEST_F(MenuTemplates, DamagedTemplatesLeaveNoMenus) {
+  std::vector<WORD> good = MenuTemplate();
+  for (size_t cut : {size_t{1}, size_t{3}, size_t{8}, good.size() - 2}) {
+    std::vector<WORD> damaged(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(cut));
+    damaged.resize(40 * 1024, 0xFFFF);  // texts that never end run into the limit
+    EXPECT_EQ(LoadMenuIndirectW(damaged.data()), nullptr) << cut;
+    EXPECT_EQ(platform::LiveMenuCount(), 0) << cut;
+  }
+  std::vector<WORD> version = {7, 0, 0};
+  EXPECT_EQ(LoadMenuIndirectW(version.data()), nullptr);
+  EXPECT_EQ(LoadMenuW(nullptr, MAKEINTRESOURCEW(281)), nullptr);
+}
+
+}  // namespace
