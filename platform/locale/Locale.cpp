@@ -105,6 +105,8 @@ const LocaleProfile* FindProfileByName(std::u16string_view name) {
   return nullptr;
 }
 
+std::optional<std::u16string> ReadLocaleValue(HKEY key, const char16_t* name);
+
 // The registry value, read afresh on each call so that a change of the device setting
 // takes effect at once (the hive is held in memory, so this is cheap).
 std::u16string ReadProfileSetting() {
@@ -113,35 +115,78 @@ std::u16string ReadProfileSetting() {
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, platform::kLocaleKey, 0, KEY_QUERY_VALUE, &key) !=
       ERROR_SUCCESS)
     return {};
-  std::u16string result;
-  DWORD type = 0;
-  DWORD size = 0;
-  if (RegQueryValueExW(key, platform::kLocaleValue, nullptr, &type, nullptr, &size) ==
-          ERROR_SUCCESS &&
-      type == REG_SZ && size >= 2) {
-    std::u16string buffer(size / 2, u'\0');
-    if (RegQueryValueExW(key, platform::kLocaleValue, nullptr, &type,
-                         reinterpret_cast<LPBYTE>(buffer.data()), &size) == ERROR_SUCCESS) {
-      buffer.resize(platform::WideLength(buffer.c_str()));
-      result = buffer;
-    }
-  }
+  std::u16string result = ReadLocaleValue(key, platform::kLocaleValue).value_or(u"");
   RegCloseKey(key);
   return result;
 }
 
-const LocaleProfile& CurrentProfile() {
-  const LocaleProfile* p = FindProfileByName(ReadProfileSetting());
-  return p ? *p : DefaultProfile();
+// The user's own changes to single items of the profile, kept beside the profile name.
+struct OverrideItem {
+  const char16_t* valueName;
+  const char16_t* LocaleProfile::*field;
+};
+const OverrideItem kOverrides[] = {
+    {u"sDecimal", &LocaleProfile::decimal},
+    {u"sThousand", &LocaleProfile::thousand},
+    {u"sGrouping", &LocaleProfile::grouping},
+    {u"iDigits", &LocaleProfile::digits},
+    {u"iLZero", &LocaleProfile::leadingZero},
+    {u"iNegNumber", &LocaleProfile::negNumber},
+    {u"sCurrency", &LocaleProfile::currency},
+    {u"sMonDecimalSep", &LocaleProfile::monDecimal},
+    {u"sMonThousandSep", &LocaleProfile::monThousand},
+    {u"sMonGrouping", &LocaleProfile::monGrouping},
+    {u"iCurrDigits", &LocaleProfile::currDigits},
+    {u"iCurrency", &LocaleProfile::currPositive},
+    {u"iNegCurr", &LocaleProfile::currNegative},
+    {u"sShortDate", &LocaleProfile::shortDate},
+    {u"iDate", &LocaleProfile::dateOrder},
+    {u"sTimeFormat", &LocaleProfile::timeFormat},
+    {u"s1159", &LocaleProfile::am},
+    {u"s2359", &LocaleProfile::pm},
+};
+
+std::optional<std::u16string> ReadLocaleValue(HKEY key, const char16_t* name) {
+  DWORD type = 0, size = 0;
+  if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ)
+    return std::nullopt;
+  std::u16string buffer(size / 2 + 1, u'\0');
+  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<LPBYTE>(buffer.data()), &size) !=
+      ERROR_SUCCESS)
+    return std::nullopt;
+  buffer.resize(platform::WideLength(buffer.c_str()));
+  return buffer;
+}
+
+// The profile in force with the user's overrides applied. The result lives until the
+// next call on the same thread; every call here uses it at once.
+const LocaleProfile& CurrentProfile(bool withOverrides = true) {
+  const LocaleProfile* base = FindProfileByName(ReadProfileSetting());
+  if (!base) base = &DefaultProfile();
+  if (!withOverrides) return *base;
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, platform::kLocaleKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    return *base;
+  thread_local LocaleProfile effective = DefaultProfile();
+  thread_local std::array<std::u16string, std::size(kOverrides)> texts;
+  effective = *base;
+  for (size_t i = 0; i < std::size(kOverrides); ++i) {
+    if (auto v = ReadLocaleValue(key, kOverrides[i].valueName)) {
+      texts[i] = *v;
+      effective.*(kOverrides[i].field) = texts[i].c_str();
+    }
+  }
+  RegCloseKey(key);
+  return effective;
 }
 
 // The profile a locale id stands for; null for an id the device does not know.
-const LocaleProfile* ResolveLocale(LCID locale) {
+const LocaleProfile* ResolveLocale(LCID locale, bool withOverrides = true) {
   switch (locale) {
     case LOCALE_NEUTRAL:
     case LOCALE_USER_DEFAULT:
     case LOCALE_SYSTEM_DEFAULT:
-      return &CurrentProfile();
+      return &CurrentProfile(withOverrides);
     case LOCALE_INVARIANT:
       return &DefaultProfile();
     default:
@@ -532,7 +577,7 @@ void WalkPicture(std::u16string_view pic, std::u16string_view letters, Element e
 // ---- Public calls ---------------------------------------------------------------------------
 
 int GetLocaleInfoW(LCID locale, LCTYPE type, LPWSTR data, int cchData) {
-  const LocaleProfile* p = ResolveLocale(locale);
+  const LocaleProfile* p = ResolveLocale(locale, (type & LOCALE_NOUSEROVERRIDE) == 0);
   if (!p) return Fail(ERROR_INVALID_PARAMETER);
   const bool asNumber = (type & LOCALE_RETURN_NUMBER) != 0;
   const LCTYPE item = type & ~(LOCALE_NOUSEROVERRIDE | LOCALE_RETURN_NUMBER);
@@ -548,12 +593,12 @@ int GetLocaleInfoW(LCID locale, LCTYPE type, LPWSTR data, int cchData) {
   return kWords;
 }
 
-LCID GetUserDefaultLCID() { return CurrentProfile().lcid; }
-LCID GetSystemDefaultLCID() { return CurrentProfile().lcid; }
+LCID GetUserDefaultLCID() { return CurrentProfile(false).lcid; }
+LCID GetSystemDefaultLCID() { return CurrentProfile(false).lcid; }
 
 int GetNumberFormatW(LCID locale, DWORD flags, LPCWSTR value, const NUMBERFMTW* format,
                      LPWSTR numberStr, int cchNumber) {
-  const LocaleProfile* p = ResolveLocale(locale);
+  const LocaleProfile* p = ResolveLocale(locale, (flags & LOCALE_NOUSEROVERRIDE) == 0);
   if (!p) return Fail(ERROR_INVALID_PARAMETER);
   if ((format && flags != 0) || (flags & ~LOCALE_NOUSEROVERRIDE)) return Fail(ERROR_INVALID_PARAMETER);
   std::optional<ParsedNumber> n = ParseValue(value);
@@ -577,7 +622,7 @@ int GetNumberFormatW(LCID locale, DWORD flags, LPCWSTR value, const NUMBERFMTW* 
 
 int GetCurrencyFormatW(LCID locale, DWORD flags, LPCWSTR value, const CURRENCYFMTW* format,
                        LPWSTR currencyStr, int cchCurrency) {
-  const LocaleProfile* p = ResolveLocale(locale);
+  const LocaleProfile* p = ResolveLocale(locale, (flags & LOCALE_NOUSEROVERRIDE) == 0);
   if (!p) return Fail(ERROR_INVALID_PARAMETER);
   if ((format && flags != 0) || (flags & ~LOCALE_NOUSEROVERRIDE)) return Fail(ERROR_INVALID_PARAMETER);
   std::optional<ParsedNumber> n = ParseValue(value);
@@ -607,7 +652,7 @@ int GetCurrencyFormatW(LCID locale, DWORD flags, LPCWSTR value, const CURRENCYFM
 
 int GetDateFormatW(LCID locale, DWORD flags, const SYSTEMTIME* date, LPCWSTR format,
                    LPWSTR dateStr, int cchDate) {
-  const LocaleProfile* p = ResolveLocale(locale);
+  const LocaleProfile* p = ResolveLocale(locale, (flags & LOCALE_NOUSEROVERRIDE) == 0);
   if (!p) return Fail(ERROR_INVALID_PARAMETER);
   const DWORD kindFlags = flags & (DATE_SHORTDATE | DATE_LONGDATE);
   if (flags & ~(DATE_SHORTDATE | DATE_LONGDATE | LOCALE_NOUSEROVERRIDE)) return Fail(ERROR_INVALID_PARAMETER);
@@ -660,7 +705,7 @@ int GetDateFormatW(LCID locale, DWORD flags, const SYSTEMTIME* date, LPCWSTR for
 
 int GetTimeFormatW(LCID locale, DWORD flags, const SYSTEMTIME* time, LPCWSTR format,
                    LPWSTR timeStr, int cchTime) {
-  const LocaleProfile* p = ResolveLocale(locale);
+  const LocaleProfile* p = ResolveLocale(locale, (flags & LOCALE_NOUSEROVERRIDE) == 0);
   if (!p) return Fail(ERROR_INVALID_PARAMETER);
   if (flags & ~(TIME_NOMINUTESORSECONDS | TIME_NOSECONDS | TIME_NOTIMEMARKER |
                 TIME_FORCE24HOURFORMAT | LOCALE_NOUSEROVERRIDE))
@@ -796,7 +841,7 @@ std::vector<std::u16string> LocaleProfileNames() {
   return names;
 }
 
-std::u16string CurrentLocaleProfile() { return CurrentProfile().name; }
+std::u16string CurrentLocaleProfile() { return CurrentProfile(false).name; }
 
 bool SetLocaleProfile(std::u16string_view name) {
   const LocaleProfile* p = FindProfileByName(name);

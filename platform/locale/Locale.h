@@ -165,7 +165,11 @@ namespace platform {
 
 // The locale profile of the device: the registry value "Profile" (REG_SZ, e.g. "de-DE")
 // of HKEY_LOCAL_MACHINE "System\Locale"; the environment variable SLATEWAY_LOCALE takes
-// precedence. Unknown or missing names mean en-US.
+// precedence. Unknown or missing names mean en-US. String values of the same key named
+// after the item ("sDecimal", "sThousand", "sGrouping", "iDigits", "iLZero", "iNegNumber",
+// "sCurrency", "sMonDecimalSep", "sMonThousandSep", "sMonGrouping", "iCurrDigits",
+// "iCurrency", "iNegCurr", "sShortDate", "iDate", "sTimeFormat", "s1159", "s2359") are the
+// user's overrides of the profile for the default locales; LOCALE_NOUSEROVERRIDE skips them.
 inline constexpr char16_t kLocaleKey[] = u"System\\Locale";
 inline constexpr char16_t kLocaleValue[] = u"Profile";
 
