@@ -1,0 +1,1 @@
+#include "datastore/SqlDatabase.h"
