@@ -12,6 +12,7 @@
 #include "datastore/Internal.h"
 #include "platform/base/Base.h"
 #include "platform/kernel/DeviceRoot.h"
+#include "platform/kernel/Files.h"
 
 // ---- Schema texts --------------------------------------------------------------------------
 
@@ -254,7 +255,12 @@ int CSqlDatabase::Open(std::u16string path) {
   bool isNew = !FileExists(path);
 
   if (isNew) ShowWarning(kResNewDatabaseWarning, path);
-  int rc = sqlite3_open(narrowFile.c_str(), &m_db);
+  // A file the device marks read-only is opened read-only: reads work and every write
+  // fails with the engine's "readonly database" message instead of changing the file.
+  int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+  DWORD attributes = isNew ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) flags = SQLITE_OPEN_READONLY;
+  int rc = sqlite3_open_v2(narrowFile.c_str(), &m_db, flags, nullptr);
   if (rc != SQLITE_OK) {
     KeepEngineError();
     sqlite3_close(m_db);
