@@ -164,7 +164,7 @@ CSqlCursor::~CSqlCursor() {
 }
 
 std::unique_ptr<CSqlCursor> CSqlDatabase::MakeCursor(sqlite3_stmt* statement) {
-  std::unique_ptr<CSqlCursor> cursor(new CSqlCursor(this, statement));
+  auto cursor = std::make_unique<CSqlCursor>(CSqlCursor::Key(), this, statement);
   m_cursors.insert(cursor.get());
   return cursor;
 }

@@ -64,6 +64,12 @@ class CSqlDatabase;
 // called, when the database closes, or when it is destroyed, whichever comes first.
 class CSqlCursor {
  public:
+  // Only the database makes cursors.
+  class Key {
+    friend class CSqlDatabase;
+    Key() = default;
+  };
+  CSqlCursor(Key, CSqlDatabase* owner, sqlite3_stmt* statement) : m_owner(owner), m_statement(statement) {}
   ~CSqlCursor();
   CSqlCursor(const CSqlCursor&) = delete;
   CSqlCursor& operator=(const CSqlCursor&) = delete;
@@ -73,7 +79,6 @@ class CSqlCursor {
 
  private:
   friend class CSqlDatabase;
-  CSqlCursor(CSqlDatabase* owner, sqlite3_stmt* statement) : m_owner(owner), m_statement(statement) {}
 
   CSqlDatabase* m_owner;         // not owned; null once the database is gone
   sqlite3_stmt* m_statement;     // owned until finalized
