@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "core/CustomSettings.h"
 #include "core/Utilities.h"
 #include "platform/base/Base.h"
 #include "platform/kernel/Clock.h"
@@ -747,4 +748,24 @@ int GetDocumentTypeFromText(CBstr typeWord) {
   if (w == u"CREDITMEMO" || w == u"CREDIT MEMO") return kCreditMemo;
   if (w == u"MEMORIZED") return kMemorized;
   return kOtherKind;
+}
+
+CBstr GetCustomDocumentTypeName(int kind, CBstr& out, const CCustomSettings* settings) {
+  const int k = kind >= 1 && kind <= 5 ? kind : 0;
+  if (!settings) settings = g_customSettings;
+  if (settings) {
+    out = CBstr(settings->GetCaption(k, 0));
+  } else {
+    CCustomSettings stored;
+    stored.Load();
+    out = CBstr(stored.GetCaption(k, 0));
+  }
+  return out;
+}
+
+void LoadDocumentTypeMenuTexts(const CCustomSettings& settings, CBstr& invoice, CBstr& estimate,
+                               CBstr& salesReceipt, CBstr& payment, CBstr& salesOrder,
+                               CBstr& creditMemo) {
+  CBstr* outs[] = {&invoice, &estimate, &salesReceipt, &payment, &salesOrder, &creditMemo};
+  for (int kind = 0; kind < 6; ++kind) *outs[kind] = CBstr(settings.GetCaption(kind, 0) + u"...");
 }

@@ -149,3 +149,12 @@ enum DocumentKind {
   kOtherKind = 7
 };
 int GetDocumentTypeFromText(CBstr typeWord);
+class CCustomSettings;
+// The user's title caption for the kind (kinds 1-5; any other code gives the invoice's),
+// from `settings`, or from the program's custom settings when none is given (their
+// stored values when the program has none loaded).
+CBstr GetCustomDocumentTypeName(int kind, CBstr& out, const CCustomSettings* settings = nullptr);
+// The title captions of the six kinds, each followed by "...", for the New menu.
+void LoadDocumentTypeMenuTexts(const CCustomSettings& settings, CBstr& invoice, CBstr& estimate,
+                               CBstr& salesReceipt, CBstr& payment, CBstr& salesOrder,
+                               CBstr& creditMemo);

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <system_error>
 
+#include "core/RegistryKey.h"
 #include "core/TextHelpers.h"
 #include "platform/base/Base.h"
 #include "platform/base/Guid.h"
@@ -267,6 +268,17 @@ bool FindNextSearchFile(WIN32_FIND_DATAW& findData) {
   FindClose(g_search);
   g_search = INVALID_HANDLE_VALUE;
   return false;
+}
+
+bool StampDatabaseModTime() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  FILETIME ft;
+  if (!SystemTimeToFileTime(&now, &ft)) return false;
+  CRegistryKey key;
+  const bool low = key.SetDword(u"DBModFileTimeLow", ft.dwLowDateTime);
+  const bool high = key.SetDword(u"DBModFileTimeHigh", ft.dwHighDateTime);
+  return low && high;
 }
 
 // ---- Record identifiers ---------------------------------------------------------------

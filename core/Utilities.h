@@ -87,6 +87,10 @@ bool FindNextSearchFile(WIN32_FIND_DATAW& findData);
 // Makes `search` the program's one open file search, closing the one before.
 void SetProgramFileSearch(HANDLE search);
 
+// Stores the local time now as a file time in the root values "DBModFileTimeLow" and
+// "DBModFileTimeHigh"; false when either cannot be written.
+bool StampDatabaseModTime();
+
 // ---- Record identifiers ---------------------------------------------------------------
 
 // A new identifier as "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}".
