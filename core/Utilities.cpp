@@ -287,6 +287,7 @@ namespace {
 std::mutex g_guidLock;
 WORD g_sequence = 0;
 WORD g_node[3] = {0, 0, 0};
+bool g_nodeMade = false;
 }  // namespace
 
 // Layout, from the current UTC time as a 64-bit file time T: Data1 = T bits 0-31,
@@ -302,7 +303,10 @@ HRESULT CreateTimeGuid(GUID& guid) {
   std::lock_guard guard(g_guidLock);
   if (g_sequence == 0) g_sequence = static_cast<WORD>(Random());
   const WORD sequence = ++g_sequence;
-  if (g_node[0] == 0) {
+  // Made once per run (a first word that happens to be 0 is kept too, so the node
+  // never changes between identifiers).
+  if (!g_nodeMade) {
+    g_nodeMade = true;
     g_node[0] = static_cast<WORD>(GetTickCount() * Random());
     g_node[1] = static_cast<WORD>(Random());
     g_node[2] = static_cast<WORD>(Random());
