@@ -1,0 +1,252 @@
+// The device root and the mapping of device paths onto it.
+#include "platform/kernel/DeviceRoot.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <mutex>
+#include <optional>
+#include <system_error>
+#include <vector>
+
+#include "platform/base/Base.h"
+#include "platform/base/Faults.h"
+
+namespace fs = std::filesystem;
+
+namespace platform {
+namespace {
+
+// Error codes the handle-based calls report but the shared header does not name.
+constexpr DWORD kErrorTooManyOpenFiles = 4;
+constexpr DWORD kErrorNotSameDevice = 17;
+
+std::mutex g_rootMutex;
+fs::path g_root;
+bool g_rootChosen = false;
+
+fs::path DefaultRoot() {
+  if (const char* explicitRoot = std::getenv("SLATEWAY_DEVICE_ROOT"); explicitRoot && *explicitRoot)
+    return explicitRoot;
+  if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data)
+    return fs::path(data) / "slateway" / "device";
+  const char* home = std::getenv("HOME");
+  return fs::path(home && *home ? home : "/tmp") / ".local" / "share" / "slateway" / "device";
+}
+
+// Absolute and without "." / ".." / trailing separator, so prefix checks are plain.
+fs::path Normalised(const fs::path& p) {
+  std::error_code ec;
+  fs::path abs = fs::absolute(p, ec);
+  if (ec) abs = p;
+  abs = abs.lexically_normal();
+  if (abs.has_filename() || abs == abs.root_path()) return abs;
+  return abs.parent_path();
+}
+
+void UseRoot(const fs::path& root) {
+  g_root = Normalised(root);
+  g_rootChosen = true;
+  std::error_code ec;
+  fs::create_directories(g_root, ec);
+}
+
+bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+
+std::vector<std::u16string_view> SplitDevicePath(std::u16string_view devicePath) {
+  std::vector<std::u16string_view> parts;
+  size_t start = 0;
+  while (start <= devicePath.size()) {
+    size_t end = start;
+    while (end < devicePath.size() && !IsSeparator(devicePath[end])) ++end;
+    std::u16string_view part = devicePath.substr(start, end - start);
+    if (part == u"..") {
+      // Climbing never leaves the root: ".." at the top stays at the top.
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != u".") {
+      parts.push_back(part);
+    }
+    start = end + 1;
+  }
+  return parts;
+}
+
+// The entry of `folder` whose name equals `name` ignoring case; the exact spelling wins
+// when both exist, otherwise the first in byte order, so the answer never depends on the
+// order the folder happens to list its entries in.
+std::optional<fs::path> FindEntryIgnoringCase(const fs::path& folder, std::u16string_view name,
+                                              const std::string& utf8Name) {
+  std::error_code ec;
+  fs::path exact = folder / utf8Name;
+  if (fs::exists(fs::symlink_status(exact, ec))) return exact;
+  std::optional<fs::path> best;
+  fs::directory_iterator it(folder, ec);
+  if (ec) return std::nullopt;
+  for (const fs::directory_entry& entry : it) {
+    std::string candidate = entry.path().filename().string();
+    if (!EqualsIgnoreCase(ToUtf16(candidate), name)) continue;
+    if (!best || candidate < best->filename().string()) best = entry.path();
+  }
+  return best;
+}
+
+void CloseQuietly(int fd) {
+  if (fd >= 0) ::close(fd);
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  const char* data = bytes.data();
+  size_t left = bytes.size();
+  while (left > 0) {
+    ssize_t n = ::write(fd, data, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    left -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+const fs::path& DeviceRoot() {
+  std::lock_guard lock(g_rootMutex);
+  if (!g_rootChosen) UseRoot(DefaultRoot());
+  return g_root;
+}
+
+void SetDeviceRoot(const fs::path& root) {
+  std::lock_guard lock(g_rootMutex);
+  UseRoot(root);
+}
+
+fs::path MapDevicePath(std::u16string_view devicePath) {
+  fs::path current = DeviceRoot();
+  bool existing = true;  // once a component is missing, the rest cannot exist either
+  for (std::u16string_view part : SplitDevicePath(devicePath)) {
+    std::string utf8 = ToUtf8(part);
+    if (existing) {
+      if (std::optional<fs::path> found = FindEntryIgnoringCase(current, part, utf8)) {
+        current = *found;
+        continue;
+      }
+      existing = false;
+    }
+    current /= utf8;
+  }
+  return current;
+}
+
+std::u16string ToDevicePath(const fs::path& linuxPath) {
+  const fs::path root = DeviceRoot();
+  const fs::path target = Normalised(linuxPath);
+  auto r = root.begin();
+  auto t = target.begin();
+  for (; r != root.end(); ++r, ++t) {
+    if (t == target.end() || *r != *t) return {};
+  }
+  std::u16string device;
+  for (; t != target.end(); ++t) {
+    if (t->empty()) continue;
+    device += u'\\';
+    device += ToUtf16(t->string());
+  }
+  return device.empty() ? std::u16string(u"\\") : device;
+}
+
+bool WriteFileAtomic(const fs::path& path, std::string_view bytes) {
+  if (!path.has_filename()) {
+    SetLastError(ERROR_INVALID_NAME);
+    return false;
+  }
+  const fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
+  std::string temp = (folder / ("." + path.filename().string() + ".tmp-XXXXXX")).string();
+  int fd = ::mkstemp(temp.data());
+  if (fd < 0) {
+    SetLastError(errno == ENOENT || errno == ENOTDIR ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(errno));
+    return false;
+  }
+  DWORD error = ERROR_SUCCESS;
+  // mkstemp makes the file private; a document or hive is as readable as any other file,
+  // and a replaced file keeps the permissions it had.
+  struct stat old {};
+  ::fchmod(fd, ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
+  if (ShouldFail(Fault::FileWrite)) {
+    error = ERROR_WRITE_FAULT;
+  } else if (!WriteAll(fd, bytes) || ::fsync(fd) != 0) {
+    error = ErrorFromErrno(errno);
+  }
+  if (::close(fd) != 0 && error == ERROR_SUCCESS) error = ErrorFromErrno(errno);
+  if (error == ERROR_SUCCESS) {
+    if (ShouldFail(Fault::FileRename))
+      error = ERROR_ACCESS_DENIED;
+    else if (::rename(temp.c_str(), path.c_str()) != 0)
+      error = ErrorFromErrno(errno);
+  }
+  if (error != ERROR_SUCCESS) {
+    ::unlink(temp.c_str());
+    SetLastError(error);
+    return false;
+  }
+  // The rename itself must reach the disk too, or a power cut may bring the old name back.
+  int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd >= 0) {
+    ::fsync(dirFd);
+    CloseQuietly(dirFd);
+  }
+  SetLastError(ERROR_SUCCESS);
+  return true;
+}
+
+BOOL WriteDeviceFileAtomic(LPCWSTR devicePath, const void* bytes, DWORD count) {
+  if (!devicePath || (!bytes && count > 0)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  std::u16string_view name(devicePath, WideLength(devicePath));
+  fs::path target = MapDevicePath(name);
+  if (target == DeviceRoot()) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  std::string_view data(static_cast<const char*>(bytes), count);
+  return WriteFileAtomic(target, data) ? TRUE : FALSE;
+}
+
+DWORD ErrorFromErrno(int err) {
+  switch (err) {
+    case 0: return ERROR_SUCCESS;
+    case ENOENT: return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR:
+    case ELOOP: return ERROR_PATH_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR: return ERROR_ACCESS_DENIED;
+    case EEXIST: return ERROR_ALREADY_EXISTS;
+    case ENOTEMPTY: return ERROR_DIR_NOT_EMPTY;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return ERROR_DISK_FULL;
+    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
+    case EBADF: return ERROR_INVALID_HANDLE;
+    case EINVAL: return ERROR_INVALID_PARAMETER;
+    case ENAMETOOLONG: return ERROR_INVALID_NAME;
+    case EBUSY:
+    case ETXTBSY: return ERROR_SHARING_VIOLATION;
+    case EMFILE:
+    case ENFILE: return kErrorTooManyOpenFiles;
+    case EXDEV: return kErrorNotSameDevice;
+    case ENOSYS:
+    case EOPNOTSUPP: return ERROR_NOT_SUPPORTED;
+    case EIO: return ERROR_WRITE_FAULT;
+    default: return ERROR_ACCESS_DENIED;
+  }
+}
+
+}  // namespace platform
