@@ -160,8 +160,8 @@ bool BlockOf(LPCWSTR fileName, std::vector<BYTE>& block) {
     }
   }
   // The program is known by its file name with or without the extension.
-  std::u16string program = LeafKey(kProgramFileName);
-  if (key == program || key + u".exe" == program) {
+  const std::u16string program = LeafKey(kProgramFileName);
+  if (key == program || LeafKey(std::u16string(fileName) + u".exe") == program) {
     block = ProgramBlock();
     return true;
   }
