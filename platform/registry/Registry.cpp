@@ -40,6 +40,7 @@ struct Hive {
   std::unique_ptr<Key> top;
   FileIdentity identity;
   bool loaded = false;
+  bool unsynced = false;  // written by rename but not yet forced to the disk
 };
 
 struct OpenKey {
@@ -56,9 +57,14 @@ class Registry {
     m_hives[3].fileName = u"HKEY_USERS.reg";
   }
 
+  ~Registry() {
+    for (size_t i = 0; i < m_hives.size(); ++i) Sync(i);
+  }
+
   std::recursive_mutex mutex;
 
   void Reset() {
+    for (size_t i = 0; i < m_hives.size(); ++i) Sync(i);
     for (Hive& h : m_hives) {
       h.top.reset();
       h.loaded = false;
@@ -112,18 +118,29 @@ class Registry {
   }
 
   // Writes the hive after a change. On failure the change is dropped again by reading
-  // the file back, so memory never holds what the file does not.
+  // the file back, so memory never holds what the file does not. The rename makes each
+  // change whole on disk at once; forcing it to the disk waits for a flush or the close
+  // of a key, so a burst of changes (a settings page saving hundreds of values) costs one
+  // disk sync instead of hundreds.
   LONG Save(size_t hive) {
     Hive& h = m_hives[hive];
     std::filesystem::path path = HivePath(h);
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);
-    if (WriteFileAtomic(path, registry::SerializeHive(*h.top))) {
+    if (WriteFileAtomic(path, registry::SerializeHive(*h.top), false)) {
       h.identity = Identify(path);
+      h.unsynced = true;
       return ERROR_SUCCESS;
     }
     h.loaded = false;
     return ERROR_CANTWRITE;
+  }
+
+  LONG Sync(size_t hive) {
+    Hive& h = m_hives[hive];
+    if (!h.unsynced) return ERROR_SUCCESS;
+    h.unsynced = false;
+    return SyncFile(HivePath(h)) ? ERROR_SUCCESS : ERROR_CANTWRITE;
   }
 
  private:
@@ -311,7 +328,9 @@ LONG RegCloseKey(HKEY key) {
   OpenKey k;
   if (!r.Resolve(key, k)) return ERROR_INVALID_HANDLE;
   if (k.path.empty() && reinterpret_cast<ULONG_PTR>(key) >= 0x80000000u) return ERROR_SUCCESS;
-  return r.CloseHandle(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+  if (!r.CloseHandle(key)) return ERROR_INVALID_HANDLE;
+  r.Sync(k.hive);
+  return ERROR_SUCCESS;
 }
 
 LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD, LPDWORD type, LPBYTE data,
@@ -466,7 +485,7 @@ LONG RegFlushKey(HKEY key) {
   std::lock_guard lock(r.mutex);
   OpenKey k;
   if (!r.Resolve(key, k)) return ERROR_INVALID_HANDLE;
-  // Every change is already on disk; flushing only proves the key still exists.
   LONG error = ERROR_SUCCESS;
-  return r.Lookup(k, error) ? ERROR_SUCCESS : error;
+  if (!r.Lookup(k, error)) return error;
+  return r.Sync(k.hive);
 }
