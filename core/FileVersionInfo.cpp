@@ -4,18 +4,27 @@
 #include <cstring>
 
 #include "platform/base/Base.h"
+#include "platform/module/Module.h"
 
-bool CFileVersionInfo::Load(LPCWSTR moduleName) {
-  // FIXME: find the module through the module loader once it lands; until then the
-  // program is known by its file name and other modules by the name given.
-  return LoadFile(moduleName != nullptr ? moduleName : platform::version::kProgramFileName);
-}
-
-bool CFileVersionInfo::LoadFile(LPCWSTR fileName) {
+void CFileVersionInfo::Reset() {
   m_codePage = kDefaultCodePage;
   m_language = kDefaultLanguage;
   m_fixed = VS_FIXEDFILEINFO{};
   m_data.clear();
+}
+
+bool CFileVersionInfo::Load(LPCWSTR moduleName) {
+  Reset();
+  HMODULE module = GetModuleHandleW(moduleName);
+  if (module == nullptr) return false;
+  WCHAR fileName[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameW(module, fileName, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return false;
+  return LoadFile(fileName);
+}
+
+bool CFileVersionInfo::LoadFile(LPCWSTR fileName) {
+  Reset();
 
   DWORD handle = 0;
   const DWORD size = GetFileVersionInfoSizeW(fileName, &handle);

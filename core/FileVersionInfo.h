@@ -35,6 +35,9 @@ class CFileVersionInfo {
   static constexpr WORD kDefaultCodePage = 1252;
 
  private:
+  // Code page 1252, no fixed information, no data.
+  void Reset();
+
   VS_FIXEDFILEINFO m_fixed;
   std::vector<BYTE> m_data;
   WORD m_language = kDefaultLanguage;

@@ -69,7 +69,8 @@ std::vector<BYTE> BuildVersionBlock(const VersionResource& resource);
 VersionResource ProgramVersionResource();
 
 // The program's file name: a file whose last component is this, or this without its
-// extension, compared ignoring case, answers with the program's own block.
+// extension, or the last component of the program module's own file name
+// (GetModuleFileNameW(null)), compared ignoring case, answers with the program's block.
 inline constexpr char16_t kProgramFileName[] = u"Slateway.exe";
 
 // Gives a module file (matched by its last component, ignoring case) a version block,

@@ -7,6 +7,7 @@
 
 #include "platform/base/Base.h"
 #include "platform/kernel/DeviceRoot.h"
+#include "platform/module/Module.h"
 #include "platform/version/ProgramVersion.h"
 #include "platform/version/Version.h"
 
@@ -159,9 +160,14 @@ bool BlockOf(LPCWSTR fileName, std::vector<BYTE>& block) {
       return true;
     }
   }
-  // The program is known by its file name with or without the extension.
+  // The program is known by its file name with or without the extension, and by the
+  // file name its module reports.
   const std::u16string program = LeafKey(kProgramFileName);
-  if (key == program || LeafKey(std::u16string(fileName) + u".exe") == program) {
+  WCHAR modulePath[MAX_PATH] = {};
+  const DWORD moduleLength = GetModuleFileNameW(nullptr, modulePath, MAX_PATH);
+  const bool isProgramModule = moduleLength != 0 && moduleLength < MAX_PATH &&
+                               key == LeafKey(std::u16string_view(modulePath, moduleLength));
+  if (isProgramModule || key == program || LeafKey(std::u16string(fileName) + u".exe") == program) {
     block = ProgramBlock();
     return true;
   }
