@@ -5,7 +5,8 @@
 namespace platform {
 
 enum class Fault {
-  Allocation,   // LocalAlloc / LocalReAlloc / SysAlloc* return null
+  Allocation,   // LocalAlloc / LocalReAlloc return null
+  TextAllocation,  // SysAlloc* return null (CBstr throws E_OUTOFMEMORY)
   FileWrite,    // WriteFile and the atomic writer fail to write
   FileRename,   // the rename that completes an atomic write fails
   FileOpen,     // CreateFileW fails with ERROR_ACCESS_DENIED

@@ -159,7 +159,17 @@ std::u16string ToDevicePath(const fs::path& linuxPath) {
   return device.empty() ? std::u16string(u"\\") : device;
 }
 
-bool WriteFileAtomic(const fs::path& path, std::string_view bytes) {
+namespace {
+void SyncFolder(const fs::path& folder) {
+  int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd >= 0) {
+    ::fsync(dirFd);
+    CloseQuietly(dirFd);
+  }
+}
+}  // namespace
+
+bool WriteFileAtomic(const fs::path& path, std::string_view bytes, bool durable) {
   if (!path.has_filename()) {
     SetLastError(ERROR_INVALID_NAME);
     return false;
@@ -178,7 +188,7 @@ bool WriteFileAtomic(const fs::path& path, std::string_view bytes) {
   ::fchmod(fd, ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
   if (ShouldFail(Fault::FileWrite)) {
     error = ERROR_WRITE_FAULT;
-  } else if (!WriteAll(fd, bytes) || ::fsync(fd) != 0) {
+  } else if (!WriteAll(fd, bytes) || (durable && ::fsync(fd) != 0)) {
     error = ErrorFromErrno(errno);
   }
   if (::close(fd) != 0 && error == ERROR_SUCCESS) error = ErrorFromErrno(errno);
@@ -194,13 +204,22 @@ bool WriteFileAtomic(const fs::path& path, std::string_view bytes) {
     return false;
   }
   // The rename itself must reach the disk too, or a power cut may bring the old name back.
-  int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    ::fsync(dirFd);
-    CloseQuietly(dirFd);
-  }
+  if (durable) SyncFolder(folder);
   SetLastError(ERROR_SUCCESS);
   return true;
+}
+
+bool SyncFile(const fs::path& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    SetLastError(ErrorFromErrno(errno));
+    return false;
+  }
+  bool ok = ::fsync(fd) == 0;
+  if (!ok) SetLastError(ErrorFromErrno(errno));
+  CloseQuietly(fd);
+  SyncFolder(path.parent_path().empty() ? fs::path(".") : path.parent_path());
+  return ok;
 }
 
 BOOL WriteDeviceFileAtomic(LPCWSTR devicePath, const void* bytes, DWORD count) {

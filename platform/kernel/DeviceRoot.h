@@ -30,7 +30,11 @@ std::u16string ToDevicePath(const std::filesystem::path& linuxPath);
 // renamed over the target, so a crash leaves the old file or the new one, never half of
 // one. On failure the old file is untouched, the temporary is removed, the last error is
 // set and false is returned.
-bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes);
+// With `durable` false the data and the rename are not forced to the disk before the call
+// returns (still atomic against a crash of the process); SyncFile finishes the job later.
+bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes, bool durable = true);
+// Forces a file's data and its folder entry to the disk.
+bool SyncFile(const std::filesystem::path& path);
 // The same for a device path.
 BOOL WriteDeviceFileAtomic(LPCWSTR devicePath, const void* bytes, DWORD count);
 

@@ -1,0 +1,93 @@
+#include "core/Preferences.h"
+
+std::unique_ptr<CRegistryKey> CPreferences::s_key;
+int CPreferences::s_useCount = 0;
+bool CPreferences::s_useOutlook = false;
+bool CPreferences::s_displayBalances = false;
+bool CPreferences::s_displayCustomerCC = false;
+bool CPreferences::s_roSigned = false;
+bool CPreferences::s_encryption = false;
+bool CPreferences::s_continuous = false;
+bool CPreferences::s_qtyPrompt = false;
+bool CPreferences::s_displayProductCosts = false;
+
+CPreferences* g_preferences = nullptr;
+
+namespace {
+std::u16string Name(std::u16string_view name) { return std::u16string(name); }
+}  // namespace
+
+CPreferences::CPreferences() {
+  ++s_useCount;
+  if (!s_key) s_key = std::make_unique<CRegistryKey>(HKEY_CURRENT_USER, kPreferencesKeyPath);
+  LoadCachedFlags();
+}
+
+CPreferences::~CPreferences() {
+  if (--s_useCount == 0) s_key.reset();
+}
+
+DWORD CPreferences::GetDword(std::u16string_view name, DWORD def) {
+  std::u16string n = Name(name);
+  DWORD value = def;
+  if (s_key->GetDword(n.c_str(), value)) return value;
+  if (GetLastError() == ERROR_FILE_NOT_FOUND) s_key->SetDword(n.c_str(), def);
+  return def;
+}
+
+bool CPreferences::QueryDword(std::u16string_view name, DWORD& value) {
+  return s_key->GetDword(Name(name).c_str(), value);
+}
+
+bool CPreferences::GetString(std::u16string_view name, std::u16string& text) {
+  CBstr value(text);
+  if (s_key->GetString(CBstr(name), value)) {
+    text = value.str();
+    return true;
+  }
+  if (GetLastError() == ERROR_FILE_NOT_FOUND) s_key->SetString(CBstr(name), CBstr(text));
+  return false;
+}
+
+bool CPreferences::SetDword(std::u16string_view name, DWORD value) {
+  return s_key->SetDword(Name(name).c_str(), value);
+}
+
+bool CPreferences::SetString(std::u16string_view name, std::u16string_view text) {
+  return s_key->SetString(CBstr(name), CBstr(text));
+}
+
+bool CPreferences::GetBinary(std::u16string_view name, BYTE* buffer, DWORD& count) {
+  return s_key->GetBinary(Name(name).c_str(), buffer, count);
+}
+
+bool CPreferences::SetBinary(std::u16string_view name, const BYTE* buffer, DWORD count) {
+  return s_key->SetBinary(Name(name).c_str(), buffer, count);
+}
+
+void CPreferences::LoadCachedFlags() {
+  s_useOutlook = GetDword(u"UseOutlook", 0) != 0;
+  s_displayBalances = GetDword(u"DisplayBalances", 0) != 0;
+  s_displayCustomerCC = GetDword(u"DisplayCustomerCC", 1) != 0;
+  s_roSigned = GetDword(u"RO_SIGNED", 0) != 0;
+  s_encryption = GetDword(u"Encryption", 0) != 0;
+  s_continuous = GetDword(u"Continuous", 0) != 0;
+  s_qtyPrompt = GetDword(u"QtyPrompt", 0) != 0;
+}
+
+bool CPreferences::SetFlag(const WCHAR* name, bool value, bool& cached) {
+  cached = value;
+  return s_key->SetDword(name, value ? 1 : 0);
+}
+
+bool CPreferences::SetUseOutlook(bool value) { return SetFlag(u"UseOutlook", value, s_useOutlook); }
+bool CPreferences::SetDisplayBalances(bool value) { return SetFlag(u"DisplayBalances", value, s_displayBalances); }
+bool CPreferences::SetDisplayCustomerCC(bool value) {
+  return SetFlag(u"DisplayCustomerCC", value, s_displayCustomerCC);
+}
+bool CPreferences::SetDisplayProductCosts(bool value) {
+  return SetFlag(u"DisplayProductCosts", value, s_displayProductCosts);
+}
+bool CPreferences::SetRoSigned(bool value) { return SetFlag(u"RO_SIGNED", value, s_roSigned); }
+bool CPreferences::SetContinuous(bool value) { return SetFlag(u"Continuous", value, s_continuous); }
+bool CPreferences::SetQtyPrompt(bool value) { return SetFlag(u"QtyPrompt", value, s_qtyPrompt); }

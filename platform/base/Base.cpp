@@ -1,0 +1,306 @@
+#include "platform/base/Base.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/base/Faults.h"
+
+namespace {
+thread_local DWORD t_lastError = ERROR_SUCCESS;
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+// Decodes one code point from UTF-16; unpaired surrogates become U+FFFD.
+char32_t DecodeUtf16(const WCHAR* s, size_t n, size_t& i) {
+  char32_t c = s[i++];
+  if (c >= 0xD800 && c <= 0xDBFF) {
+    if (i < n && s[i] >= 0xDC00 && s[i] <= 0xDFFF) {
+      char32_t lo = s[i++];
+      return 0x10000 + ((c - 0xD800) << 10) + (lo - 0xDC00);
+    }
+    return kReplacement;
+  }
+  if (c >= 0xDC00 && c <= 0xDFFF) return kReplacement;
+  return c;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// Decodes one code point from UTF-8; malformed or overlong sequences and encoded
+// surrogates consume one byte and become U+FFFD.
+char32_t DecodeUtf8(const unsigned char* s, size_t n, size_t& i) {
+  unsigned char b = s[i];
+  int extra = 0;
+  char32_t c = 0;
+  char32_t min = 0;
+  if (b < 0x80) {
+    ++i;
+    return b;
+  } else if ((b & 0xE0) == 0xC0) {
+    extra = 1; c = b & 0x1F; min = 0x80;
+  } else if ((b & 0xF0) == 0xE0) {
+    extra = 2; c = b & 0x0F; min = 0x800;
+  } else if ((b & 0xF8) == 0xF0) {
+    extra = 3; c = b & 0x07; min = 0x10000;
+  } else {
+    ++i;
+    return kReplacement;
+  }
+  for (int k = 1; k <= extra; ++k) {
+    if (i + k >= n || (s[i + k] & 0xC0) != 0x80) {
+      ++i;
+      return kReplacement;
+    }
+    c = (c << 6) | (s[i + k] & 0x3F);
+  }
+  if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+    ++i;
+    return kReplacement;
+  }
+  i += extra + 1;
+  return c;
+}
+
+void AppendUtf16(std::u16string& out, char32_t c) {
+  if (c < 0x10000) {
+    out += static_cast<char16_t>(c);
+  } else {
+    c -= 0x10000;
+    out += static_cast<char16_t>(0xD800 + (c >> 10));
+    out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+  }
+}
+
+bool IsKnownCodePage(UINT cp) { return cp == CP_ACP || cp == CP_OEMCP || cp == CP_UTF8; }
+}  // namespace
+
+DWORD GetLastError() { return t_lastError; }
+void SetLastError(DWORD error) { t_lastError = error; }
+
+int WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR wide, int cchWideChar, LPSTR multi,
+                        int cbMultiByte, LPCSTR, BOOL* usedDefaultChar) {
+  if (!IsKnownCodePage(codePage) || !wide || cchWideChar == 0 || cchWideChar < -1 ||
+      cbMultiByte < 0 || (cbMultiByte > 0 && !multi)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  size_t n = cchWideChar == -1 ? platform::WideLength(wide) + 1 : static_cast<size_t>(cchWideChar);
+  std::string out = platform::ToUtf8(std::u16string_view(wide, n));
+  if (usedDefaultChar) *usedDefaultChar = FALSE;
+  if (cbMultiByte == 0) return static_cast<int>(out.size());
+  if (out.size() > static_cast<size_t>(cbMultiByte)) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  std::memcpy(multi, out.data(), out.size());
+  return static_cast<int>(out.size());
+}
+
+int MultiByteToWideChar(UINT codePage, DWORD, LPCSTR multi, int cbMultiByte, LPWSTR wide,
+                        int cchWideChar) {
+  if (!IsKnownCodePage(codePage) || !multi || cbMultiByte == 0 || cbMultiByte < -1 ||
+      cchWideChar < 0 || (cchWideChar > 0 && !wide)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  size_t n = cbMultiByte == -1 ? std::strlen(multi) + 1 : static_cast<size_t>(cbMultiByte);
+  std::u16string out = platform::ToUtf16(std::string_view(multi, n));
+  if (cchWideChar == 0) return static_cast<int>(out.size());
+  if (out.size() > static_cast<size_t>(cchWideChar)) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  std::memcpy(wide, out.data(), out.size() * sizeof(WCHAR));
+  return static_cast<int>(out.size());
+}
+
+// ---- Local memory ---------------------------------------------------------------------
+// Each block carries its size in front, so LocalSize and zero-filling growth work.
+namespace {
+struct LocalHeader {
+  SIZE_T size;
+  SIZE_T pad;  // keeps the payload 16-byte aligned
+};
+LocalHeader* HeaderOf(HLOCAL mem) { return static_cast<LocalHeader*>(mem) - 1; }
+}  // namespace
+
+HLOCAL LocalAlloc(UINT flags, SIZE_T bytes) {
+  if (platform::ShouldFail(platform::Fault::Allocation)) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  auto* h = static_cast<LocalHeader*>(std::malloc(sizeof(LocalHeader) + bytes));
+  if (!h) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  h->size = bytes;
+  if (flags & LMEM_ZEROINIT) std::memset(h + 1, 0, bytes);
+  return h + 1;
+}
+
+HLOCAL LocalReAlloc(HLOCAL mem, SIZE_T bytes, UINT flags) {
+  if (!mem) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
+  if (platform::ShouldFail(platform::Fault::Allocation)) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  LocalHeader* old = HeaderOf(mem);
+  SIZE_T oldSize = old->size;
+  auto* h = static_cast<LocalHeader*>(std::realloc(old, sizeof(LocalHeader) + bytes));
+  if (!h) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  h->size = bytes;
+  if ((flags & LMEM_ZEROINIT) && bytes > oldSize)
+    std::memset(reinterpret_cast<BYTE*>(h + 1) + oldSize, 0, bytes - oldSize);
+  return h + 1;
+}
+
+HLOCAL LocalFree(HLOCAL mem) {
+  if (mem) std::free(HeaderOf(mem));
+  return nullptr;
+}
+
+SIZE_T LocalSize(HLOCAL mem) { return mem ? HeaderOf(mem)->size : 0; }
+
+// ---- Interlocked ------------------------------------------------------------------------
+LONG InterlockedIncrement(LONG volatile* value) { return __atomic_add_fetch(value, 1, __ATOMIC_SEQ_CST); }
+LONG InterlockedDecrement(LONG volatile* value) { return __atomic_sub_fetch(value, 1, __ATOMIC_SEQ_CST); }
+LONG InterlockedExchange(LONG volatile* target, LONG value) {
+  return __atomic_exchange_n(target, value, __ATOMIC_SEQ_CST);
+}
+LONG InterlockedExchangeAdd(LONG volatile* target, LONG value) {
+  return __atomic_fetch_add(target, value, __ATOMIC_SEQ_CST);
+}
+LONG InterlockedCompareExchange(LONG volatile* target, LONG exchange, LONG comparand) {
+  __atomic_compare_exchange_n(target, &comparand, exchange, false, __ATOMIC_SEQ_CST, __ATOMIC_SEQ_CST);
+  return comparand;
+}
+
+void OutputDebugStringW(LPCWSTR text) {
+  static const bool enabled = std::getenv("SLATEWAY_DEBUG") != nullptr;
+  if (!enabled || !text) return;
+  std::string s = platform::ToUtf8(text);
+  std::fwrite(s.data(), 1, s.size(), stderr);
+}
+
+namespace platform {
+
+namespace {
+std::string DescribeHResult(HRESULT hr) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "HRESULT 0x%08X", static_cast<unsigned>(hr));
+  return buf;
+}
+}  // namespace
+
+HResultError::HResultError(HRESULT hr) : std::runtime_error(DescribeHResult(hr)), m_hr(hr) {}
+
+void ThrowHResult(HRESULT hr) { throw HResultError(hr); }
+
+std::string ToUtf8(std::u16string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) AppendUtf8(out, DecodeUtf16(text.data(), text.size(), i));
+  return out;
+}
+
+std::u16string ToUtf16(std::string_view utf8) {
+  std::u16string out;
+  out.reserve(utf8.size());
+  auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
+  for (size_t i = 0; i < utf8.size();) AppendUtf16(out, DecodeUtf8(s, utf8.size(), i));
+  return out;
+}
+
+size_t WideLength(LPCWSTR text) {
+  if (!text) return 0;
+  size_t n = 0;
+  while (text[n]) ++n;
+  return n;
+}
+
+namespace {
+// Upper-case partner of a lower-case character, or the character itself.
+WCHAR ToUpperTable(WCHAR c) {
+  if (c >= u'a' && c <= u'z') return c - 0x20;
+  if (c < 0x80) return c;
+  if ((c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 0x20;
+  if (c == 0xFF) return 0x178;
+  if (c >= 0x100 && c <= 0x17F) {
+    // Latin Extended-A pairs alternate upper/lower, with two runs offset by one.
+    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c % 2 == 0) ? c - 1 : c;
+    if (c == 0x131) return u'I';
+    if (c == 0x138 || c == 0x149 || c == 0x17F) return c;
+    return (c % 2 == 1) ? c - 1 : c;
+  }
+  if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return c - 0x20;
+  if (c == 0x3C2) return 0x3A3;
+  if (c >= 0x430 && c <= 0x44F) return c - 0x20;
+  if (c >= 0x450 && c <= 0x45F) return c - 0x50;
+  return c;
+}
+WCHAR ToLowerTable(WCHAR c) {
+  if (c >= u'A' && c <= u'Z') return c + 0x20;
+  if (c < 0x80) return c;
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 0x20;
+  if (c == 0x178) return 0xFF;
+  if (c >= 0x100 && c <= 0x17F) {
+    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c % 2 == 1) ? c + 1 : c;
+    if (c == 0x130) return u'i';
+    if (c == 0x138 || c == 0x149 || c == 0x17F) return c;
+    return (c % 2 == 0) ? c + 1 : c;
+  }
+  if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) return c + 0x20;
+  if (c >= 0x410 && c <= 0x42F) return c + 0x20;
+  if (c >= 0x400 && c <= 0x40F) return c + 0x50;
+  return c;
+}
+}  // namespace
+
+WCHAR UpperCase(WCHAR c) { return ToUpperTable(c); }
+WCHAR LowerCase(WCHAR c) { return ToLowerTable(c); }
+WCHAR FoldCase(WCHAR c) { return ToUpperTable(c); }
+
+bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (FoldCase(a[i]) != FoldCase(b[i])) return false;
+  return true;
+}
+
+int CompareIgnoreCase(std::u16string_view a, std::u16string_view b) {
+  size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    WCHAR x = FoldCase(a[i]);
+    WCHAR y = FoldCase(b[i]);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  if (a.size() == b.size()) return 0;
+  return a.size() < b.size() ? -1 : 1;
+}
+
+}  // namespace platform

@@ -1,0 +1,113 @@
+// Base: code-page conversion, BSTR layout and ownership, local memory, GUID texts.
+#include <cstring>
+
+#include "platform/testing/DeviceFixture.h"
+
+namespace {
+
+using Base = platform::testing::DeviceTest;
+
+TEST_F(Base, ConversionRoundTripsEveryPlaneAndCountsTheTerminatorWhenAsked) {
+  const std::u16string text = u"Caf\x00e9 \x20ac \U0001F600 end";
+  int bytes = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  ASSERT_EQ(bytes, static_cast<int>(std::strlen("Caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80 end")) + 1);
+  std::string narrow(bytes, '\0');
+  ASSERT_EQ(WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, narrow.data(), bytes, nullptr, nullptr), bytes);
+  int chars = MultiByteToWideChar(CP_ACP, 0, narrow.c_str(), -1, nullptr, 0);
+  ASSERT_EQ(chars, static_cast<int>(text.size()) + 1);
+  std::u16string back(chars, u'\0');
+  ASSERT_EQ(MultiByteToWideChar(CP_UTF8, 0, narrow.c_str(), -1, back.data(), chars), chars);
+  EXPECT_EQ(back.c_str(), text);
+
+  char small[4];
+  EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, small, sizeof small, nullptr, nullptr), 0);
+  EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+}
+
+TEST_F(Base, BrokenInputBecomesReplacementCharacters) {
+  EXPECT_EQ(platform::ToUtf16("a\xff" "b\xc3"), u"a\xfffd" u"b\xfffd");
+  EXPECT_EQ(platform::ToUtf16("\xc0\xaf"), u"\xfffd\xfffd") << "overlong forms are refused";
+  EXPECT_EQ(platform::ToUtf8(std::u16string(1, char16_t(0xD800)) + u"x"), "\xef\xbf\xbdx");
+}
+
+TEST_F(Base, BstrKeepsItsByteLengthAndEmbeddedNulls) {
+  const WCHAR withNull[] = {u'a', 0, u'b'};
+  BSTR s = SysAllocStringLen(withNull, 3);
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(SysStringLen(s), 3u);
+  EXPECT_EQ(SysStringByteLen(s), 6u);
+  EXPECT_EQ(s[3], 0) << "terminated after its length";
+  DWORD prefix;
+  std::memcpy(&prefix, reinterpret_cast<BYTE*>(s) - 4, 4);
+  EXPECT_EQ(prefix, 6u);
+  SysFreeString(s);
+  EXPECT_EQ(SysAllocString(nullptr), nullptr);
+  EXPECT_EQ(SysStringLen(nullptr), 0u);
+
+  CBstr copy(std::u16string_view(withNull, 3));
+  CBstr second = copy;
+  EXPECT_EQ(second.Length(), 3u);
+  EXPECT_EQ(second, copy);
+  EXPECT_TRUE(CBstr().IsNull());
+  EXPECT_EQ(CBstr().view(), u"");
+}
+
+TEST_F(Base, AFailedTextAllocationRaisesOutOfMemory) {
+  platform::InjectFault(platform::Fault::TextAllocation);
+  EXPECT_EQ(SysAllocString(u"x"), nullptr);
+  platform::InjectFault(platform::Fault::TextAllocation);
+  try {
+    CBstr fails(u"text");
+    FAIL() << "no exception";
+  } catch (const platform::HResultError& e) {
+    EXPECT_EQ(e.Code(), E_OUTOFMEMORY);
+  }
+}
+
+TEST_F(Base, LocalReAllocZeroFillsGrowthAndKeepsTheOldBlockOnFailure) {
+  auto* p = static_cast<BYTE*>(LocalAlloc(LHND, 4));
+  ASSERT_NE(p, nullptr);
+  std::memset(p, 0xAB, 4);
+  platform::InjectFault(platform::Fault::Allocation);
+  EXPECT_EQ(LocalReAlloc(p, 64, LMEM_MOVEABLE | LMEM_ZEROINIT), nullptr);
+  EXPECT_EQ(p[3], 0xAB);
+  p = static_cast<BYTE*>(LocalReAlloc(p, 64, LMEM_MOVEABLE | LMEM_ZEROINIT));
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(LocalSize(p), 64u);
+  EXPECT_EQ(p[3], 0xAB);
+  EXPECT_EQ(p[63], 0);
+  LocalFree(p);
+}
+
+TEST_F(Base, GuidTextsAreUpperCaseBracedAndParseBack) {
+  GUID g;
+  g.Data1 = 0x1234abcd;
+  g.Data2 = 0xef01;
+  g.Data3 = 0x0203;
+  const BYTE tail[8] = {0xa0, 0xb1, 0xc2, 0xd3, 0xe4, 0xf5, 0x06, 0x17};
+  std::memcpy(g.Data4, tail, 8);
+  WCHAR text[39];
+  EXPECT_EQ(StringFromGUID2(g, text, 38), 0) << "needs room for the null";
+  ASSERT_EQ(StringFromGUID2(g, text, 39), 39);
+  EXPECT_EQ(std::u16string(text), u"{1234ABCD-EF01-0203-A0B1-C2D3E4F50617}");
+  GUID back;
+  ASSERT_EQ(CLSIDFromString(text, &back), S_OK);
+  EXPECT_TRUE(back == g);
+  EXPECT_EQ(CLSIDFromString(u"{1234ABCD-EF01-0203-A0B1-C2D3E4F5061}", &back), E_INVALIDARG);
+
+  GUID a, b;
+  CoCreateGuid(&a);
+  CoCreateGuid(&b);
+  EXPECT_FALSE(a == b);
+  EXPECT_EQ(a.Data3 >> 12, 4) << "random identifiers carry version 4";
+}
+
+TEST_F(Base, CaseFoldingCoversAccentedLatinGreekAndCyrillic) {
+  EXPECT_TRUE(platform::EqualsIgnoreCase(u"\x00e9t\x00e9 \x0161 \x03b1 \x0434", u"\x00c9T\x00c9 \x0160 \x0391 \x0414"));
+  EXPECT_FALSE(platform::EqualsIgnoreCase(u"\x00d7", u"\x00f7")) << "multiplication and division signs are not a pair";
+  EXPECT_LT(platform::CompareIgnoreCase(u"alpha", u"BETA"), 0);
+  EXPECT_EQ(platform::UpperCase(u'\x00ff'), u'\x0178');
+  EXPECT_EQ(platform::LowerCase(u'\x0139'), u'\x013a');
+}
+
+}  // namespace
