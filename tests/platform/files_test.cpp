@@ -197,8 +197,15 @@ TEST_F(FileHandle, WriteReadSizeAndPointerRoundTrip) {
   ASSERT_TRUE(ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr));
   EXPECT_EQ(read, 0u);
   EXPECT_EQ(SetFilePointer(file.get(), -2, nullptr, FILE_END), 3u);
+  EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
   ASSERT_TRUE(ReadFile(file.get(), buffer, 1, &read, nullptr));
   EXPECT_EQ(buffer[0], 'l');
+  LONG high = 0;
+  EXPECT_EQ(SetFilePointer(file.get(), 0, &high, FILE_END), 5u);
+  EXPECT_EQ(high, 0);
+  high = -1;  // with a high part, -1:-1 is a signed 64-bit step back of one byte
+  EXPECT_EQ(SetFilePointer(file.get(), -1, &high, FILE_CURRENT), 4u);
+  EXPECT_EQ(high, 0);
   EXPECT_EQ(SetFilePointer(file.get(), -10, nullptr, FILE_CURRENT), INVALID_SET_FILE_POINTER);
   EXPECT_NE(GetLastError(), ERROR_SUCCESS);
   // A handle opened for reading cannot write, and the other way round.
