@@ -10,6 +10,7 @@
 
 #include "LanguageLibraryFixture.h"
 #include "core/Help.h"
+#include "core/ScreenResolution.h"
 #include "platform/testing/MessageBoxScript.h"
 
 namespace {
@@ -41,7 +42,7 @@ TEST_F(LanguageLibraryTest, UiMetricsTableAtBothResolutions) {
   for (bool high : {false, true}) {
     platform::SetScreenProfile(high ? platform::ScreenProfile::Portrait480x640
                                     : platform::ScreenProfile::Portrait240x320);
-    SetHighResolution(ScreenIsHighResolution());
+    SetHighResolution(IsHighResolutionScreen());
     ASSERT_EQ(IsHighResolution(), high);
     int covered = 0;
     for (const MetricRow& row : kMetricTable) {
@@ -73,14 +74,14 @@ TEST_F(LanguageLibraryTest, UiMetricsScreenShapes) {
     platform::SetScreenProfile(c.profile);
     EXPECT_EQ(IsLandscapeScreen(), c.landscape);
     EXPECT_EQ(IsSquareScreen(), c.square);
-    EXPECT_EQ(ScreenIsHighResolution(), c.high);
+    EXPECT_EQ(IsHighResolutionScreen(), c.high);
   }
   platform::SetScreenSize(240, 240);
   EXPECT_TRUE(IsSquareScreen());
   EXPECT_FALSE(IsLandscapeScreen());
-  EXPECT_FALSE(ScreenIsHighResolution());
+  EXPECT_FALSE(IsHighResolutionScreen());
   platform::SetScreenSize(480, 480);
-  EXPECT_FALSE(ScreenIsHighResolution()) << "only 640 or 800 pixels make a high-resolution screen";
+  EXPECT_FALSE(IsHighResolutionScreen()) << "only 640 or 800 pixels make a high-resolution screen";
 }
 
 TEST_F(LanguageLibraryTest, UiMetricsOsVersion) {
