@@ -114,4 +114,32 @@ TEST_F(LanguageLibraryTest, ResourceTextCoreServicesTextsArePresent) {
   EXPECT_EQ(version.find(u"%", version.find(u"%s") + 1), std::u16string::npos) << "one placeholder only";
 }
 
+// The pictures the program draws by id are bitmaps of the sizes it lays them out for.
+TEST_F(LanguageLibraryTest, ResourceTextLibraryHoldsTheProgramsBitmapsAndSound) {
+  struct Bitmap {
+    WORD id;
+    int width, height;
+  } bitmaps[] = {
+      {141, 13, 13}, {155, 16, 16}, {170, 16, 16}, {171, 16, 16}, {173, 16, 16}, {181, 9, 9},
+      {184, 16, 16}, {185, 16, 16}, {186, 16, 16}, {191, 22, 22}, {192, 22, 22}, {193, 22, 22},
+      {194, 22, 22}, {204, 240, 80}, {250, 32, 16}, {253, 32, 16}, {255, 32, 16},
+  };
+  HMODULE library = GetResourceInstance();
+  auto dword = [](const BYTE* p) { return static_cast<int>(p[0] | (p[1] << 8) | (p[2] << 16) | (p[3] << 24)); };
+  for (const Bitmap& b : bitmaps) {
+    HRSRC found = FindResourceW(library, MAKEINTRESOURCEW(b.id), RT_BITMAP);
+    ASSERT_NE(found, nullptr) << "bitmap " << b.id;
+    const auto* info = static_cast<const BYTE*>(LockResource(LoadResource(library, found)));
+    ASSERT_GE(SizeofResource(library, found), 40u);
+    EXPECT_EQ(dword(info), 40) << "bitmap " << b.id;
+    EXPECT_EQ(dword(info + 4), b.width) << "bitmap " << b.id;
+    EXPECT_EQ(dword(info + 8), b.height) << "bitmap " << b.id;
+    // 24-bit rows padded to four bytes follow the header.
+    EXPECT_EQ(SizeofResource(library, found), 40u + static_cast<DWORD>(((b.width * 3 + 3) & ~3) * b.height));
+  }
+  HRSRC sound = FindResourceW(library, u"ADDITEMSOUNDNAME2", u"WAVE");
+  ASSERT_NE(sound, nullptr);
+  EXPECT_EQ(std::string(static_cast<const char*>(LockResource(LoadResource(library, sound))), 4), "RIFF");
+}
+
 }  // namespace
