@@ -104,6 +104,23 @@ TEST_F(LanguageLibraryTest, ResourceTextLoadMemberReplacesTheOldText) {
   EXPECT_TRUE(owned.IsEmpty());
 }
 
+TEST_F(LanguageLibraryTest, ResourceTextLoadsAreCutAt1024Characters) {
+  std::filesystem::copy_file(SLATEWAY_TEST_RESOURCE_LIBRARY, Linux(u"\\TESTRES.DLL"));
+  HMODULE testLibrary = LoadLibraryW(u"\\TESTRES.DLL");
+  ASSERT_NE(testLibrary, nullptr);
+  HINSTANCE program = GetResourceInstance();
+  SetResourceInstance(testLibrary);
+  // Text 100 holds 1500 digits; a load returns the first 1023 and the terminator.
+  CBstr text = CBstr::Attach(LoadResString(100));
+  EXPECT_EQ(text.Length(), 1023u);
+  EXPECT_EQ(text.view().substr(1020), u"012");
+  std::vector<WCHAR> big(2000);
+  EXPECT_TRUE(LoadResStringInto(100, big.data(), 2000));
+  EXPECT_EQ(std::u16string(big.data()).size(), 1500u) << "a caller's buffer sets its own limit";
+  SetResourceInstance(program);
+  FreeLibrary(testLibrary);
+}
+
 // Every text the core services load by id is present, and the formats carry the
 // placeholder their callers fill.
 TEST_F(LanguageLibraryTest, ResourceTextCoreServicesTextsArePresent) {

@@ -180,6 +180,21 @@ TEST_F(ModuleTest, LoadStringWithoutModuleFails) {
   EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
 }
 
+TEST_F(ModuleTest, LoadStringPrefersEnglishAndKeepsLongAndNonAsciiTexts) {
+  Install(ReadBytes(SLATEWAY_TEST_RESOURCE_LIBRARY), u"\\TESTRES.DLL");
+  Library library(u"\\TESTRES.DLL");
+  ASSERT_NE(library.get(), nullptr);
+  // Block 7 exists in German and US English; without a neutral one, English wins.
+  EXPECT_EQ(Load(library.get(), 101), u"Two languages");
+  EXPECT_EQ(Load(library.get(), 102), u"Caf\u00e9 \u20ac5");
+  std::u16string longText = Load(library.get(), 100, 2000);
+  ASSERT_EQ(longText.size(), 1500u);
+  EXPECT_EQ(longText.substr(1490), u"0123456789");
+  HRSRC german = FindResourceExW(library.get(), RT_STRING, MAKEINTRESOURCEW(7), 0x0407);
+  ASSERT_NE(german, nullptr);
+  EXPECT_NE(german, FindResourceW(library.get(), MAKEINTRESOURCEW(7), RT_STRING));
+}
+
 // ---- FindResource ----------------------------------------------------------------------
 
 TEST_F(ModuleTest, FindResourceKeysByTypeAndIdTogether) {
