@@ -7,6 +7,8 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
+  libssl-dev
+  binutils-mingw-w64-x86-64
 )
 
 missing=()
