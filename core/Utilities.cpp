@@ -8,6 +8,7 @@
 #include <mutex>
 #include <system_error>
 
+#include "core/MessageBoxes.h"
 #include "core/RegistryKey.h"
 #include "core/TextHelpers.h"
 #include "platform/base/Base.h"
@@ -15,6 +16,7 @@
 #include "platform/kernel/Clock.h"
 #include "platform/kernel/DeviceRoot.h"
 #include "platform/locale/Locale.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
@@ -232,22 +234,42 @@ bool WriteAnsiTextFile(std::u16string_view text, std::u16string_view path) {
   return platform::WriteDeviceFileAtomic(p.c_str(), bytes.data(), static_cast<DWORD>(bytes.size())) != FALSE;
 }
 
-int ReadTextFile(HWND, std::u16string_view path, CBstr& out) {
+int ReadTextFile(HWND owner, std::u16string_view path, CBstr& out) {
   std::u16string p(path);
   HANDLE h = CreateFileW(p.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   if (h == INVALID_HANDLE_VALUE) return 0;
   struct Closer {
     HANDLE h;
-    ~Closer() { CloseHandle(h); }
+    ~Closer() {
+      if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    }
   } closer{h};
   DWORD size = GetFileSize(h, nullptr);
   if (size == 0 || size == INVALID_FILE_SIZE) return 0;
-  std::string bytes(size, '\0');
-  DWORD read = 0;
-  if (!ReadFile(h, bytes.data(), size, &read, nullptr) || read == 0) return 0;
-  bytes.resize(read);
-  out = CBstr(platform::ToUtf16(bytes));
-  return 1;
+  // The file's bytes go to local memory, as every large buffer of the program does, so
+  // a shortage shows as a failed allocation here rather than deep in a conversion.
+  struct Block {
+    HLOCAL p;
+    ~Block() {
+      if (p) LocalFree(p);
+    }
+  } block{LocalAlloc(LPTR, size)};
+  if (block.p) {
+    try {
+      DWORD read = 0;
+      if (!ReadFile(h, block.p, size, &read, nullptr) || read == 0) return 0;
+      out = CBstr(platform::ToUtf16(std::string_view(static_cast<const char*>(block.p), read)));
+      return 1;
+    } catch (const std::bad_alloc&) {
+    } catch (const platform::HResultError& e) {
+      if (e.Code() != E_OUTOFMEMORY) throw;
+    }
+  }
+  // The file is closed before the user is told.
+  CloseHandle(closer.h);
+  closer.h = INVALID_HANDLE_VALUE;
+  ShowWarningMessage(owner, IDS_OUT_OF_MEMORY);
+  return 0;
 }
 
 namespace {
