@@ -170,10 +170,16 @@ void FormatCurrencyValue(double value, CBstr& out, bool twoDigits) {
     rs.CurrencyFormat().NumDigits = 2;
     format = &rs.CurrencyFormat();
   }
-  WCHAR buffer[81];
-  int n = GetCurrencyFormatW(LOCALE_USER_DEFAULT, 0, plain.c_str(), format, buffer, 81);
+  // The buffer is sized by the call, so no amount is too long to show.
+  std::u16string text;
+  const int needed = GetCurrencyFormatW(LOCALE_USER_DEFAULT, 0, plain.c_str(), format, nullptr, 0);
+  int n = 0;
+  if (needed > 0) {
+    text.assign(static_cast<size_t>(needed), u'\0');
+    n = GetCurrencyFormatW(LOCALE_USER_DEFAULT, 0, plain.c_str(), format, text.data(), needed);
+  }
   rs.CurrencyFormat().NumDigits = savedDigits;
-  if (n > 0) out = CBstr(std::u16string_view(buffer, static_cast<size_t>(n - 1)));
+  if (n > 0) out = CBstr(std::u16string_view(text.data(), static_cast<size_t>(n - 1)));
 }
 
 CBstr FormatShortDate(const SYSTEMTIME& date) {

@@ -138,6 +138,8 @@ TEST_F(Utilities, NumbersCurrencyValuesRoundToCents) {
       {u"en-US", -5.5, u"($5.50)"},
       {u"en-US", 1.005, u"$1.00"},  // floor(x * 100 + 0.5) on the binary value
       {u"en-US", 1234567.891, u"$1,234,567.89"},
+      {u"en-US", 98765432109.87, u"$98,765,432,109.87"},
+      {u"de-DE", 98765432109.87, u"98.765.432.109,87 \u20AC"},
       {u"de-DE", 1234.567, u"1.234,57 \u20AC"},
       {u"de-DE", -5.5, u"-5,50 \u20AC"},
   };
