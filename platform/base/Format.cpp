@@ -6,8 +6,8 @@
 
 namespace {
 
-// The device's wsprintfW never writes more than this many characters.
-constexpr size_t kWsprintfLimit = 1024;
+// wsprintfW never writes more than a 1024-character buffer holds: 1023 and the null.
+constexpr size_t kWsprintfLimit = 1023;
 
 enum class Size { Default, Short, Long, Int64 };
 

@@ -66,9 +66,9 @@ TEST_F(BrokenInstallationTest, ResourceLibraryElsewhereThanProgramPathIsNotFound
 // ---- ResourceText ----------------------------------------------------------------------
 
 TEST_F(LanguageLibraryTest, ResourceTextLoadResStringGivesANewText) {
-  CBstr invoice = CBstr::Attach(LoadResString(40113));
+  CBstr invoice = LoadResString(40113);
   EXPECT_EQ(invoice.str(), u"Invoice");
-  CBstr missing = CBstr::Attach(LoadResString(40116));
+  CBstr missing = LoadResString(40116);
   EXPECT_FALSE(missing.IsNull()) << "a missing id gives an empty text, not null";
   EXPECT_TRUE(missing.IsEmpty());
   EXPECT_EQ(LoadResText(40343), u"Sales Receipt");
@@ -111,7 +111,7 @@ TEST_F(LanguageLibraryTest, ResourceTextLoadsAreCutAt1024Characters) {
   HINSTANCE program = GetResourceInstance();
   SetResourceInstance(testLibrary);
   // Text 100 holds 1500 digits; a load returns the first 1023 and the terminator.
-  CBstr text = CBstr::Attach(LoadResString(100));
+  CBstr text = LoadResString(100);
   EXPECT_EQ(text.Length(), 1023u);
   EXPECT_EQ(text.view().substr(1020), u"012");
   std::vector<WCHAR> big(2000);

@@ -57,12 +57,14 @@ TEST(Wsprintf, UnknownConversionsAndNullTextsStayVisible) {
   EXPECT_EQ(Utf8(Sprintf(u"ends with %")), "ends with %");
 }
 
-TEST(Wsprintf, WritesAtMost1024Characters) {
+TEST(Wsprintf, NeverWritesPastA1024CharacterBuffer) {
   std::u16string longText(2000, u'a');
   WCHAR buffer[1025];
-  EXPECT_EQ(wsprintfW(buffer, u"%s!", longText.c_str()), 1024);
-  EXPECT_EQ(buffer[1024], u'\0');
-  EXPECT_EQ(buffer[1023], u'a');
+  buffer[1024] = u'x';
+  EXPECT_EQ(wsprintfW(buffer, u"%s!", longText.c_str()), 1023);
+  EXPECT_EQ(buffer[1023], u'\0');
+  EXPECT_EQ(buffer[1022], u'a');
+  EXPECT_EQ(buffer[1024], u'x');
 }
 
 TEST(FormatWide, MissingOrMismatchedArgumentsPrintNothing) {
