@@ -789,7 +789,7 @@ int GetDocumentTypeName(int kind, CBstr& out) {
     case kMemorized: id = IDS_DOCTYPE_MEMORIZED; break;
     default: id = IDS_DOCTYPE_INVOICE; break;
   }
-  out = CBstr::Attach(LoadResString(id));
+  out = LoadResString(id);
   return static_cast<int>(out.Length());
 }
 
