@@ -21,6 +21,13 @@ namespace {
 
 constexpr int kRows = 10000;
 
+class QuietNotices : public IDatabaseNotices {
+ public:
+  void Warning(UINT, std::u16string_view) override {}
+  void Error(UINT, DWORD) override {}
+};
+QuietNotices g_quiet;
+
 // A scratch device root for the whole run.
 const std::filesystem::path& Scratch() {
   static std::filesystem::path root = [] {
@@ -77,6 +84,7 @@ void BM_ItemStatementsAlone(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     CSqlDatabase db;
+    db.SetNotices(&g_quiet);
     if (db.Open(FreshPath()) != 0) state.SkipWithError("open failed");
     state.ResumeTiming();
     for (const CItemRow& row : rows) {
@@ -92,6 +100,7 @@ void BM_ItemStatementsInOneTransaction(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     CSqlDatabase db;
+    db.SetNotices(&g_quiet);
     if (db.Open(FreshPath()) != 0) state.SkipWithError("open failed");
     state.ResumeTiming();
     db.BeginTransaction();
@@ -124,6 +133,7 @@ void BM_RawExecInOneTransaction(benchmark::State& state) {
     std::u16string path = FreshPath();
     {
       CSqlDatabase maker;  // the same schema
+      maker.SetNotices(&g_quiet);
       maker.Open(path);
     }
     sqlite3* db = nullptr;

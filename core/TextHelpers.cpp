@@ -6,9 +6,15 @@
 #include <cstdlib>
 #include <vector>
 
+#include "core/CustomSettings.h"
+#include "core/MessageBoxes.h"
+#include "core/ResourceText.h"
+#include "core/WaitCursor.h"
 #include "core/Utilities.h"
 #include "platform/base/Base.h"
 #include "platform/kernel/Clock.h"
+#include "platform/user/MessageBox.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
@@ -734,6 +740,29 @@ int GetHeaderFieldCode(CBstr fieldId, WCHAR& outChar, CBstr& name) {
 
 void CopyTaxCodeText(CBstr text, CBstr& out) { out = std::move(text); }
 
+void ShowRequiredFieldMessage(HWND owner, std::u16string_view fieldLabel) {
+  // The label goes in as text, never as a format: a "%" in it prints as itself.
+  const std::u16string_view name = fieldLabel.substr(0, fieldLabel.find(u':'));
+  const std::u16string text = u"'" + std::u16string(name) + u"' is a required field.";
+  CWaitCursorSuspension arrow;
+  MessageBoxW(owner, text.c_str(), kProductName, kStyleWarning);
+}
+
+int ParseDocumentVersion(HWND owner, CBstr versionText) {
+  std::u16string text = versionText.str();
+  if (text.empty()) return 2;
+  auto isLetter = [](WCHAR c) { return platform::UpperCase(c) != platform::LowerCase(c); };
+  for (int pass = 0; pass < 2 && !text.empty() && isLetter(text[0]); ++pass) {
+    const WCHAR letter = text[0];
+    std::erase(text, letter);
+  }
+  const int version = AtoiText(text);
+  if (version <= 2) return 2;
+  if (version <= 4) return version;
+  ShowWarningResText(owner, IDS_NEWER_DOCUMENT_VERSION, versionText.c_str());
+  return 4;
+}
+
 // ---- Document kinds ---------------------------------------------------------------------------
 
 int GetDocumentTypeFromText(CBstr typeWord) {
@@ -747,4 +776,39 @@ int GetDocumentTypeFromText(CBstr typeWord) {
   if (w == u"CREDITMEMO" || w == u"CREDIT MEMO") return kCreditMemo;
   if (w == u"MEMORIZED") return kMemorized;
   return kOtherKind;
+}
+
+int GetDocumentTypeName(int kind, CBstr& out) {
+  UINT id;
+  switch (kind) {
+    case kEstimate: id = IDS_DOCTYPE_ESTIMATE; break;
+    case kSalesReceipt: id = IDS_DOCTYPE_SALES_RECEIPT; break;
+    case kPayment: id = IDS_DOCTYPE_PAYMENT; break;
+    case kSalesOrder: id = IDS_DOCTYPE_SALES_ORDER; break;
+    case kCreditMemo: id = IDS_DOCTYPE_CREDIT_MEMO; break;
+    case kMemorized: id = IDS_DOCTYPE_MEMORIZED; break;
+    default: id = IDS_DOCTYPE_INVOICE; break;
+  }
+  out = LoadResString(id);
+  return static_cast<int>(out.Length());
+}
+
+CBstr GetCustomDocumentTypeName(int kind, CBstr& out, const CCustomSettings* settings) {
+  const int k = kind >= 1 && kind <= 5 ? kind : 0;
+  if (!settings) settings = g_customSettings;
+  if (settings) {
+    out = CBstr(settings->GetCaption(k, 0));
+  } else {
+    CCustomSettings stored;
+    stored.Load();
+    out = CBstr(stored.GetCaption(k, 0));
+  }
+  return out;
+}
+
+void LoadDocumentTypeMenuTexts(const CCustomSettings& settings, CBstr& invoice, CBstr& estimate,
+                               CBstr& salesReceipt, CBstr& payment, CBstr& salesOrder,
+                               CBstr& creditMemo) {
+  CBstr* outs[] = {&invoice, &estimate, &salesReceipt, &payment, &salesOrder, &creditMemo};
+  for (int kind = 0; kind < 6; ++kind) *outs[kind] = CBstr(settings.GetCaption(kind, 0) + u"...");
 }

@@ -135,6 +135,12 @@ int ParseCardTrack(CBstr& track, CBstr& holderName, CBstr& cardNumber, CBstr& ex
                    CBstr& expiryYear);
 int GetHeaderFieldCode(CBstr fieldId, WCHAR& outChar, CBstr& name);
 void CopyTaxCodeText(CBstr text, CBstr& out);
+// "'<label up to its first colon>' is a required field." with the exclamation icon; the
+// wait cursor gives way to the arrow while the box shows.
+void ShowRequiredFieldMessage(HWND owner, std::u16string_view fieldLabel);
+// The format version of a document file from its version attribute: 2 for none or 2 and
+// below, 3 or 4 as written; above 4 the user is warned and 4 is used.
+int ParseDocumentVersion(HWND owner, CBstr versionText);
 
 // ---- Document kinds ---------------------------------------------------------------------------
 
@@ -149,3 +155,15 @@ enum DocumentKind {
   kOtherKind = 7
 };
 int GetDocumentTypeFromText(CBstr typeWord);
+// The kind's name from the language library ("Invoice" for any code not 1-6); returns the
+// length of the text.
+int GetDocumentTypeName(int kind, CBstr& out);
+class CCustomSettings;
+// The user's title caption for the kind (kinds 1-5; any other code gives the invoice's),
+// from `settings`, or from the program's custom settings when none is given (their
+// stored values when the program has none loaded).
+CBstr GetCustomDocumentTypeName(int kind, CBstr& out, const CCustomSettings* settings = nullptr);
+// The title captions of the six kinds, each followed by "...", for the New menu.
+void LoadDocumentTypeMenuTexts(const CCustomSettings& settings, CBstr& invoice, CBstr& estimate,
+                               CBstr& salesReceipt, CBstr& payment, CBstr& salesOrder,
+                               CBstr& creditMemo);

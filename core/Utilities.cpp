@@ -8,12 +8,15 @@
 #include <mutex>
 #include <system_error>
 
+#include "core/MessageBoxes.h"
+#include "core/RegistryKey.h"
 #include "core/TextHelpers.h"
 #include "platform/base/Base.h"
 #include "platform/base/Guid.h"
 #include "platform/kernel/Clock.h"
 #include "platform/kernel/DeviceRoot.h"
 #include "platform/locale/Locale.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
@@ -167,10 +170,16 @@ void FormatCurrencyValue(double value, CBstr& out, bool twoDigits) {
     rs.CurrencyFormat().NumDigits = 2;
     format = &rs.CurrencyFormat();
   }
-  WCHAR buffer[81];
-  int n = GetCurrencyFormatW(LOCALE_USER_DEFAULT, 0, plain.c_str(), format, buffer, 81);
+  // The buffer is sized by the call, so no amount is too long to show.
+  std::u16string text;
+  const int needed = GetCurrencyFormatW(LOCALE_USER_DEFAULT, 0, plain.c_str(), format, nullptr, 0);
+  int n = 0;
+  if (needed > 0) {
+    text.assign(static_cast<size_t>(needed), u'\0');
+    n = GetCurrencyFormatW(LOCALE_USER_DEFAULT, 0, plain.c_str(), format, text.data(), needed);
+  }
   rs.CurrencyFormat().NumDigits = savedDigits;
-  if (n > 0) out = CBstr(std::u16string_view(buffer, static_cast<size_t>(n - 1)));
+  if (n > 0) out = CBstr(std::u16string_view(text.data(), static_cast<size_t>(n - 1)));
 }
 
 CBstr FormatShortDate(const SYSTEMTIME& date) {
@@ -231,22 +240,42 @@ bool WriteAnsiTextFile(std::u16string_view text, std::u16string_view path) {
   return platform::WriteDeviceFileAtomic(p.c_str(), bytes.data(), static_cast<DWORD>(bytes.size())) != FALSE;
 }
 
-int ReadTextFile(HWND, std::u16string_view path, CBstr& out) {
+int ReadTextFile(HWND owner, std::u16string_view path, CBstr& out) {
   std::u16string p(path);
   HANDLE h = CreateFileW(p.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   if (h == INVALID_HANDLE_VALUE) return 0;
   struct Closer {
     HANDLE h;
-    ~Closer() { CloseHandle(h); }
+    ~Closer() {
+      if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    }
   } closer{h};
   DWORD size = GetFileSize(h, nullptr);
   if (size == 0 || size == INVALID_FILE_SIZE) return 0;
-  std::string bytes(size, '\0');
-  DWORD read = 0;
-  if (!ReadFile(h, bytes.data(), size, &read, nullptr) || read == 0) return 0;
-  bytes.resize(read);
-  out = CBstr(platform::ToUtf16(bytes));
-  return 1;
+  // The file's bytes go to local memory, as every large buffer of the program does, so
+  // a shortage shows as a failed allocation here rather than deep in a conversion.
+  struct Block {
+    HLOCAL p;
+    ~Block() {
+      if (p) LocalFree(p);
+    }
+  } block{LocalAlloc(LPTR, size)};
+  if (block.p) {
+    try {
+      DWORD read = 0;
+      if (!ReadFile(h, block.p, size, &read, nullptr) || read == 0) return 0;
+      out = CBstr(platform::ToUtf16(std::string_view(static_cast<const char*>(block.p), read)));
+      return 1;
+    } catch (const std::bad_alloc&) {
+    } catch (const platform::HResultError& e) {
+      if (e.Code() != E_OUTOFMEMORY) throw;
+    }
+  }
+  // The file is closed before the user is told.
+  CloseHandle(closer.h);
+  closer.h = INVALID_HANDLE_VALUE;
+  ShowWarningMessage(owner, IDS_OUT_OF_MEMORY);
+  return 0;
 }
 
 namespace {
@@ -269,12 +298,24 @@ bool FindNextSearchFile(WIN32_FIND_DATAW& findData) {
   return false;
 }
 
+bool StampDatabaseModTime() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  FILETIME ft;
+  if (!SystemTimeToFileTime(&now, &ft)) return false;
+  CRegistryKey key;
+  const bool low = key.SetDword(u"DBModFileTimeLow", ft.dwLowDateTime);
+  const bool high = key.SetDword(u"DBModFileTimeHigh", ft.dwHighDateTime);
+  return low && high;
+}
+
 // ---- Record identifiers ---------------------------------------------------------------
 
 namespace {
 std::mutex g_guidLock;
 WORD g_sequence = 0;
 WORD g_node[3] = {0, 0, 0};
+bool g_nodeMade = false;
 }  // namespace
 
 // Layout, from the current UTC time as a 64-bit file time T: Data1 = T bits 0-31,
@@ -290,7 +331,10 @@ HRESULT CreateTimeGuid(GUID& guid) {
   std::lock_guard guard(g_guidLock);
   if (g_sequence == 0) g_sequence = static_cast<WORD>(Random());
   const WORD sequence = ++g_sequence;
-  if (g_node[0] == 0) {
+  // Made once per run (a first word that happens to be 0 is kept too, so the node
+  // never changes between identifiers).
+  if (!g_nodeMade) {
+    g_nodeMade = true;
     g_node[0] = static_cast<WORD>(GetTickCount() * Random());
     g_node[1] = static_cast<WORD>(Random());
     g_node[2] = static_cast<WORD>(Random());

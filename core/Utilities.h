@@ -80,12 +80,18 @@ BOOL ReplaceFileInFolder(std::u16string_view folder, std::u16string_view source,
 // temporary file renamed over the target; false when anything fails, the old file whole.
 bool WriteAnsiTextFile(std::u16string_view text, std::u16string_view path);
 // Reads the whole file from the ANSI code page into `out`; 0 when the file cannot be
-// opened, cannot be read or is empty (out unchanged), 1 otherwise.
+// opened, cannot be read or is empty (out unchanged), 1 otherwise. When memory runs out
+// the user is told (the out-of-memory warning) and 0 is returned; the file is closed on
+// every path.
 int ReadTextFile(HWND owner, std::u16string_view path, CBstr& out);
 // Continues the program's one open file search; at its end closes it and returns false.
 bool FindNextSearchFile(WIN32_FIND_DATAW& findData);
 // Makes `search` the program's one open file search, closing the one before.
 void SetProgramFileSearch(HANDLE search);
+
+// Stores the local time now as a file time in the root values "DBModFileTimeLow" and
+// "DBModFileTimeHigh"; false when either cannot be written.
+bool StampDatabaseModTime();
 
 // ---- Record identifiers ---------------------------------------------------------------
 

@@ -6,10 +6,6 @@
 
 namespace datastore_internal {
 
-// Stores the current local time as a file time in "DBModFileTimeLow"/"DBModFileTimeHigh"
-// of the program's root key, so the desktop companion can tell the database changed.
-void StampDatabaseModTime();
-
 std::u16string DecimalText(long long value);
 
 }  // namespace datastore_internal

@@ -7,7 +7,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "core/RegistryKey.h"
+#include "core/Folders.h"
+#include "core/MessageBoxes.h"
 #include "core/Utilities.h"
 #include "datastore/Internal.h"
 #include "platform/base/Base.h"
@@ -122,16 +123,6 @@ std::u16string DecimalText(long long value) {
   return std::u16string(digits.begin(), digits.end());
 }
 
-void StampDatabaseModTime() {
-  SYSTEMTIME now;
-  GetLocalTime(&now);
-  FILETIME stamp{};
-  if (!SystemTimeToFileTime(&now, &stamp)) return;
-  CRegistryKey key;
-  key.SetDword(u"DBModFileTimeLow", stamp.dwLowDateTime);
-  key.SetDword(u"DBModFileTimeHigh", stamp.dwHighDateTime);
-}
-
 }  // namespace datastore_internal
 
 CBstr GetColumnText(sqlite3_stmt* statement, int column) {
@@ -231,8 +222,8 @@ void CSqlDatabase::ShowWarning(UINT id, std::u16string_view text) {
     m_notices->Warning(id, text);
     return;
   }
-  std::u16string line = u"Slateway database warning " + DecimalText(id) + u": " + std::u16string(text) + u"\n";
-  OutputDebugStringW(line.c_str());
+  std::u16string filled(text);
+  ShowWarningResText(nullptr, id, filled.c_str());
 }
 
 void CSqlDatabase::ShowError(UINT id, DWORD value) {
@@ -240,8 +231,7 @@ void CSqlDatabase::ShowError(UINT id, DWORD value) {
     m_notices->Error(id, value);
     return;
   }
-  std::u16string line = u"Slateway database error " + DecimalText(id) + u": " + DecimalText(value) + u"\n";
-  OutputDebugStringW(line.c_str());
+  ShowErrorResValue(nullptr, id, value);
 }
 
 int CSqlDatabase::Open(std::u16string path) {
@@ -502,7 +492,7 @@ int CSqlDatabase::CommitTransaction() {
     // can still roll it back.
     if (rc == SQLITE_OK) {
       m_transactionDepth = 0;
-      if (m_stampPending) datastore_internal::StampDatabaseModTime();
+      if (m_stampPending) ::StampDatabaseModTime();
       m_stampPending = false;
     }
     return rc;
@@ -537,20 +527,16 @@ void CSqlDatabase::NoteDatabaseChanged() {
     m_stampPending = true;
     return;
   }
-  datastore_internal::StampDatabaseModTime();
+  ::StampDatabaseModTime();
 }
 
 // ---- Diagnostics of a failed insert --------------------------------------------------------------
 
 void CSqlDatabase::WriteInsertDiagnostic(const std::u16string& statement) {
-  // The program folder is the registry's "ProgramPath"; without it the file goes to the
-  // device's root, which is where the program's path helper points then too.
-  CBstr folder(u"");
-  CRegistryKey key;
-  key.GetString(CBstr(u"ProgramPath"), folder);
-  std::u16string path = folder.str();
-  if (path.empty() || path.back() != u'\\') path.push_back(u'\\');
-  path += kInsertDiagnosticFileName;
-  WriteAnsiTextFile(statement, path);
+  // The program folder is the registry's "ProgramPath"; without that value the path is
+  // "\" + the name, so the file lands in the device's root, where it can still be found.
+  CBstr path(kInsertDiagnosticFileName);
+  GetProgramFilePath(path);
+  WriteAnsiTextFile(statement, path.view());
 }
 

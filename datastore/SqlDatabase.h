@@ -46,8 +46,8 @@ constexpr UINT kResUpdateFailed = 40658;        // filled with the engine code
 // The file the statement of a failed item insert is written to, in the program folder.
 inline constexpr char16_t kInsertDiagnosticFileName[] = u"AddRecordSQLInsert.txt";
 
-// What the layer shows the user. The program routes these to its message boxes (no
-// owner window); tests record them. Without a sink they go to the debug output.
+// What the layer shows the user. Without a sink these are the program's message boxes
+// (no owner window, texts from the language library); tests and tools install their own.
 class IDatabaseNotices {
  public:
   virtual ~IDatabaseNotices() = default;

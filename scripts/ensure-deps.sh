@@ -8,6 +8,8 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev
+  libssl-dev
+  binutils-mingw-w64-x86-64
 )
 
 missing=()

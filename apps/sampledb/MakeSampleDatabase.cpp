@@ -21,6 +21,13 @@
 
 namespace {
 
+// The tool makes a new file on purpose and shows nothing: failures end in its exit code.
+class QuietNotices : public IDatabaseNotices {
+ public:
+  void Warning(UINT, std::u16string_view) override {}
+  void Error(UINT, DWORD) override {}
+};
+
 constexpr char16_t kCreated[] = u"2026-01-05T09:00:00";
 
 class SampleWriter {
@@ -239,6 +246,8 @@ int main(int argc, char** argv) {
   bool ok = false;
   {
     CSqlDatabase db;
+    QuietNotices quiet;
+    db.SetNotices(&quiet);
     if (db.Open(u"\\SlatewaySample.db") == 0 && db.BeginTransaction() == 0) {
       SampleWriter writer(db);
       WriteSample(writer);

@@ -1,0 +1,55 @@
+/* Ids of the language library's resources: the contract between the program and
+   QVNLANGUAGE.DLL. Plain C macros, so both the resource compiler and C++ read them. */
+#ifndef SLATEWAY_RESOURCE_IDS_H
+#define SLATEWAY_RESOURCE_IDS_H
+
+/* ---- Strings ------------------------------------------------------------------ */
+#define IDS_NEWER_DOCUMENT_VERSION 16     /* format: the version text (%s) */
+#define IDS_DOCTYPE_INVOICE 40113         /* type names, also file-name prefixes */
+#define IDS_DOCTYPE_PAYMENT 40114
+#define IDS_DOCTYPE_CREDIT_MEMO 40115
+#define IDS_DOCTYPE_ESTIMATE 40118
+#define IDS_DOCTYPE_MEMORIZED 40120
+#define IDS_DOCTYPE_SALES_RECEIPT 40343
+#define IDS_DOCTYPE_SALES_ORDER 40381
+#define IDS_PROGRESS_ABORTED 40235
+#define IDS_MENUBAR_FAILED 40241
+#define IDS_HTML_CONTROL_FAILED 40243
+#define IDS_OUT_OF_MEMORY 40244
+#define IDS_SAVE_AS_DEFAULT_MESSAGE 40272
+#define IDS_DB_INSERT_FAILED 40650        /* format: the engine's result code (%d) */
+#define IDS_DB_NEW_DATABASE 40657         /* format: the database path (%s) */
+#define IDS_DB_UPDATE_FAILED 40658        /* format: the engine's result code (%d) */
+
+/* ---- Dialog templates --------------------------------------------------------- */
+#define IDD_REGISTER_PROGRESS 155
+
+/* ---- Bitmaps ------------------------------------------------------------------ */
+#define IDB_FORM_DROPDOWN 141
+#define IDB_ITEMS_MENUBAR 155
+#define IDB_MAIN_MENUBAR_SELECTED 170
+#define IDB_MAIN_MENUBAR 171
+#define IDB_CALENDAR_MARK 173
+#define IDB_HEADER_DROPDOWN 181
+#define IDB_CHECK_COMPLETE_HIGHLIGHT 184
+#define IDB_CHECK_COMPLETE 185
+#define IDB_CHECK_EMPTY 186
+#define IDB_TITLE_OK 191
+#define IDB_TITLE_CANCEL 192
+#define IDB_TITLE_CANCEL_PRESSED 193
+#define IDB_TITLE_OK_PRESSED 194
+#define IDB_SIGNATURE_BACKGROUND 204
+#define IDB_MARK_SIGNED 250
+#define IDB_MARK_PAID 253
+#define IDB_MARK_VOID 255
+
+/* ---- Controls ----------------------------------------------------------------- */
+#define IDC_PROGRESS_BAR 1150
+
+#ifdef RC_INVOKED
+/* Window styles the templates use, spelled out for the resource compiler only. */
+#define RCS_POPUP_FRAME 0x80C80000L     /* popup, caption, system menu */
+#define RCS_CHILD_VISIBLE 0x50000000L   /* child, visible */
+#endif
+
+#endif

@@ -1,0 +1,183 @@
+#!/usr/bin/env python3
+"""Draws the library's small bitmaps and its sound. Run once after changing a picture;
+the files it writes are kept in the source tree beside the .rc file."""
+import math
+import os
+import struct
+import wave
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+BITMAPS = os.path.join(HERE, "..", "bitmaps")
+SOUNDS = os.path.join(HERE, "..", "sounds")
+
+WHITE = (255, 255, 255)
+BLACK = (0, 0, 0)
+NAVY = (0x9C, 0, 0)[::-1]  # the heading blue, as RGB
+GREY = (0xC0, 0xC0, 0xC0)
+DARK = (0x40, 0x40, 0x40)
+GREEN = (0, 0x80, 0)
+RED = (0xC0, 0, 0)
+
+
+def write_bmp(name, width, height, pixel):
+    """24-bit bottom-up BMP; pixel(x, y) gives (r, g, b) with y from the top."""
+    stride = (width * 3 + 3) & ~3
+    rows = []
+    for y in range(height - 1, -1, -1):
+        row = bytearray()
+        for x in range(width):
+            r, g, b = pixel(x, y)
+            row += bytes((b, g, r))
+        row += b"\0" * (stride - width * 3)
+        rows.append(bytes(row))
+    bits = b"".join(rows)
+    header = struct.pack("<2sIHHI", b"BM", 54 + len(bits), 0, 0, 54)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(bits), 2835, 2835, 0, 0)
+    with open(os.path.join(BITMAPS, name), "wb") as f:
+        f.write(header + info + bits)
+
+
+def arrow_down(w, h, colour, background=WHITE):
+    def pixel(x, y):
+        # a filled triangle pointing down, centred
+        top = h // 3
+        rows = h - 2 * top
+        if top <= y < top + rows:
+            half = (rows - (y - top)) * w // (2 * rows + 1)
+            if abs(x - w // 2) <= half:
+                return colour
+        return background
+    return pixel
+
+
+def button(size, mark, pressed):
+    def pixel(x, y):
+        edge = x in (0, size - 1) or y in (0, size - 1)
+        if edge:
+            return DARK
+        inner = NAVY if pressed else WHITE
+        ink = WHITE if pressed else NAVY
+        u, v = x / (size - 1), y / (size - 1)
+        if mark == "ok":
+            # a tick: down-stroke then long up-stroke
+            on = (0.2 <= u <= 0.45 and abs(v - (0.5 + (u - 0.2))) < 0.08) or \
+                 (0.4 <= u <= 0.8 and abs(v - (0.75 - (u - 0.4) * 1.2)) < 0.08)
+        else:
+            on = 0.25 <= u <= 0.75 and 0.25 <= v <= 0.75 and (abs(u - v) < 0.07 or abs(u + v - 1) < 0.07)
+        return ink if on else inner
+    return pixel
+
+
+def calendar(x, y):
+    if y < 4:
+        return RED
+    if x in (0, 15) or y == 15:
+        return DARK
+    if (x % 4 == 2) and (y % 4 == 2):
+        return BLACK
+    return WHITE
+
+
+def signature_background(x, y):
+    # white pad with a grey base line and a small cross where the signature starts
+    if y == 64 and 8 <= x < 232:
+        return GREY
+    if (abs(x - 12) < 4 and y == 58) or (x == 12 and abs(y - 58) < 4):
+        return DARK
+    return WHITE
+
+
+def menu_strip(x, y):
+    # one 16x16 image: a list glyph
+    if 3 <= y <= 12 and y % 3 == 0 and 3 <= x <= 12:
+        return BLACK
+    return GREY
+
+
+def check_box(checked, highlighted):
+    def pixel(x, y):
+        if x in (1, 14) and 1 <= y <= 14 or y in (1, 14) and 1 <= x <= 14:
+            return DARK
+        if 2 <= x <= 13 and 2 <= y <= 13:
+            u, v = x - 2, y - 2
+            if checked and ((2 <= u <= 4 and abs(v - (u + 4)) <= 1) or (4 <= u <= 10 and abs(v - (8 - (u - 4))) <= 1)):
+                return BLACK
+            return (0xFF, 0xFF, 0xC0) if highlighted else WHITE
+        return WHITE
+    return pixel
+
+
+# 3x5 capitals for the register marks.
+FONT = {
+    "S": ["111", "100", "111", "001", "111"], "I": ["111", "010", "010", "010", "111"],
+    "G": ["111", "100", "101", "101", "111"], "N": ["101", "111", "111", "111", "101"],
+    "E": ["111", "100", "111", "100", "111"], "D": ["110", "101", "101", "101", "110"],
+    "P": ["111", "101", "111", "100", "100"], "A": ["111", "101", "111", "101", "101"],
+    "V": ["101", "101", "101", "101", "010"], "O": ["111", "101", "101", "101", "111"],
+}
+
+
+def stamp(word, colour):
+    """A 32x16 mark: the word in small capitals on white (white is transparent)."""
+    def pixel(x, y):
+        width = len(word) * 4 - 1
+        left = (32 - width) // 2
+        if 5 <= y < 10 and left <= x < left + width:
+            i, col = divmod(x - left, 4)
+            if col < 3 and FONT[word[i]][y - 5][col] == "1":
+                return colour
+        if (y in (2, 13) and 1 <= x <= 30) or (x in (1, 30) and 2 <= y <= 13):
+            return colour
+        return WHITE
+    return pixel
+
+
+def menu_button(selected):
+    def pixel(x, y):
+        # the document button of the main menu bar: a page, filled when a row is chosen
+        if 3 <= x <= 12 and 1 <= y <= 14:
+            if x in (3, 12) or y in (1, 14):
+                return BLACK
+            return NAVY if selected else WHITE
+        return GREY
+    return pixel
+
+
+def main():
+    os.makedirs(BITMAPS, exist_ok=True)
+    os.makedirs(SOUNDS, exist_ok=True)
+    write_bmp("dropdown_form.bmp", 13, 13, arrow_down(13, 13, BLACK))
+    write_bmp("calendar_mark.bmp", 16, 16, calendar)
+    write_bmp("dropdown_header.bmp", 9, 9, arrow_down(9, 9, BLACK, GREY))
+    write_bmp("title_ok.bmp", 22, 22, button(22, "ok", False))
+    write_bmp("title_cancel.bmp", 22, 22, button(22, "cancel", False))
+    write_bmp("title_cancel_pressed.bmp", 22, 22, button(22, "cancel", True))
+    write_bmp("title_ok_pressed.bmp", 22, 22, button(22, "ok", True))
+    write_bmp("signature_background.bmp", 240, 80, signature_background)
+    write_bmp("items_menubar.bmp", 16, 16, menu_strip)
+    write_bmp("main_menubar_selected.bmp", 16, 16, menu_button(True))
+    write_bmp("main_menubar.bmp", 16, 16, menu_button(False))
+    write_bmp("check_complete_highlight.bmp", 16, 16, check_box(True, True))
+    write_bmp("check_complete.bmp", 16, 16, check_box(True, False))
+    write_bmp("check_empty.bmp", 16, 16, check_box(False, False))
+    write_bmp("mark_signed.bmp", 32, 16, stamp("SIGNED", NAVY))
+    write_bmp("mark_paid.bmp", 32, 16, stamp("PAID", GREEN))
+    write_bmp("mark_void.bmp", 32, 16, stamp("VOID", RED))
+
+    # A short rising two-note chime, 8 kHz mono 8-bit.
+    rate = 8000
+    frames = bytearray()
+    for i in range(int(rate * 0.12)):
+        t = i / rate
+        freq = 880 if t < 0.06 else 1320
+        fade = 1.0 - (i / (rate * 0.12))
+        frames.append(int(128 + 90 * fade * math.sin(2 * math.pi * freq * t)))
+    with wave.open(os.path.join(SOUNDS, "additem.wav"), "wb") as w:
+        w.setnchannels(1)
+        w.setsampwidth(1)
+        w.setframerate(rate)
+        w.writeframes(bytes(frames))
+
+
+if __name__ == "__main__":
+    main()
