@@ -163,6 +163,23 @@ TEST_F(DatabaseTest, OpenInMissingFolderFailsWithEngineMessageAndLeavesNoFile) {
   EXPECT_EQ(db.Execute(u"SELECT 1"), SQLITE_MISUSE);
 }
 
+TEST_F(DatabaseTest, OpenThatCannotMakeTheTablesLeavesNoHalfMadeFile) {
+  // A folder in the place of the rollback journal: the engine creates the file but
+  // cannot write the tables into it.
+  std::filesystem::create_directories(Linux(u"\\Data\\Slateway.db-journal"));
+  int rc = db.Open(kDbPath);
+  EXPECT_NE(rc, SQLITE_OK);
+  EXPECT_FALSE(db.LastError().empty());
+  EXPECT_FALSE(db.IsConnected());
+  EXPECT_FALSE(std::filesystem::exists(File()));
+  EXPECT_EQ(db.TransactionDepth(), 0);
+  // Once the obstacle is gone the next start makes a whole file.
+  std::filesystem::remove(Linux(u"\\Data\\Slateway.db-journal"));
+  OpenFresh();
+  RawDb raw(File());
+  EXPECT_EQ(raw.Column("SELECT count(*) FROM sqlite_master"), std::vector<std::string>{"5"});
+}
+
 struct BadFileCase {
   const char* name;
   std::function<void(const std::filesystem::path&)> make;
