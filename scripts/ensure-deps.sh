@@ -8,6 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   binutils-mingw-w64-x86-64
+  libxml2-dev libxslt1-dev
 )
 
 missing=()
