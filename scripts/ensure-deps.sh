@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   binutils-mingw-w64-x86-64
   libxml2-dev libxslt1-dev
+  libsqlite3-dev
 )
 
 missing=()
