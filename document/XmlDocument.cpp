@@ -1,9 +1,12 @@
 #include "document/XmlDocument.h"
 
 #include "core/MessageBoxes.h"
+#include "core/TextHelpers.h"
+#include "datastore/DbRecord.h"
 #include "core/ResourceText.h"
 #include "platform/base/Base.h"
 #include "platform/kernel/Files.h"
+#include "platform/locale/Locale.h"
 
 namespace {
 
@@ -33,6 +36,23 @@ class CLocalBlock {
 
 // Absent and empty keys are the same key; every other character counts.
 bool SameKey(const CBstr& a, const CBstr& b) { return a.view() == b.view(); }
+
+// A record text as the writers take it: absent stays absent.
+CBstr Field(const CDbRecord& record, int index) {
+  BSTR text = record.GetField(index);
+  return text ? CBstr(std::u16string_view(text, SysStringLen(text))) : CBstr();
+}
+
+// The service date in the user's date order, as "yyyy-MM-dd"; empty for an empty text
+// or one that is no date.
+CBstr ServiceDateForDesktop(const CBstr& serviceDate) {
+  if (serviceDate.IsEmpty()) return CBstr(u"");
+  SYSTEMTIME date{};
+  ParseDateText(serviceDate.view(), date);
+  WCHAR buffer[32] = {};
+  int n = GetDateFormatW(LOCALE_USER_DEFAULT, 0, &date, u"yyyy-MM-dd", buffer, 32);
+  return CBstr(std::u16string_view(buffer, n > 0 ? static_cast<size_t>(n - 1) : 0));
+}
 
 }  // namespace
 
@@ -530,4 +550,141 @@ bool CXmlDocument::ReadNextLineItem(CLineItemTexts* line) {
   if (!m_listIsLines || m_cursor >= m_count) return false;
   ++m_cursor;
   return ReadLineItemAt(m_cursor, line, true);
+}
+
+HRESULT CXmlDocument::InsertLineItem(const CBstr& beforeKey, const CDbRecord& record) {
+  if (!IsUsable()) return E_FAIL;
+  CXmlDomNode before;
+  if (!beforeKey.IsNull() && HasLineItem(beforeKey)) before = m_current;
+  CXmlDomNode root, line;
+  HRESULT hr = m_data->get_documentElement(&root);
+  if (hr != S_OK) return E_FAIL;
+  hr = m_data->createElement(kLineTag, &line);
+  if (SUCCEEDED(hr)) hr = root.insertBefore(line, before);
+  if (FAILED(hr)) return hr;
+  LinesChanged();
+  CBstr key = Field(record, 13);
+  line.setAttribute(kKeyAttribute, key.view());
+  CBstr description = Field(record, 6);
+  if (description.IsEmpty()) description = Field(record, 3);
+  CBstr serviceDate = Field(record, 19);
+  // Every child from TYPE to QBSERVICED is written, empty or not.
+  const std::pair<const char16_t*, CBstr> children[] = {
+      {u"TYPE", Field(record, 1)},
+      {u"ACCOUNT", Field(record, 16)},
+      {u"VENDOR", Field(record, 17)},
+      {u"CATNAME", Field(record, 5)},
+      {u"NUMBER", Field(record, 0)},
+      {u"QUANTITY", Field(record, 10)},
+      {u"NAME", Field(record, 3)},
+      {u"DESCRIPTION", description},
+      {u"PRICE", Field(record, 11)},
+      {u"COST", Field(record, 18)},
+      {u"PRICELEVEL", Field(record, 21)},
+      {u"TOTAL", record.GetLineTotalText()},
+      {u"TAXABLE", Field(record, 8)},
+      {u"UNITOFMEASURE", Field(record, 2)},
+      {u"TAX_AMOUNT", Field(record, 22)},
+      {u"SERVICED", serviceDate},
+      {u"QBSERVICED", ServiceDateForDesktop(serviceDate)},
+  };
+  for (const auto& [name, value] : children)
+    if (FAILED(hr = AppendChildWithText(line, name, value))) return hr;
+  const std::pair<const char16_t*, int> customs[] = {
+      {u"CUSTOM_1_NAME", 25}, {u"CUSTOM_1_VALUE", 26}, {u"CUSTOM_2_NAME", 27}, {u"CUSTOM_2_VALUE", 28}};
+  for (const auto& [name, index] : customs) {
+    CBstr value = Field(record, index);
+    if (!value.IsEmpty() && FAILED(hr = AppendChildWithText(line, name, value))) return hr;
+  }
+  m_current = line;
+  return S_OK;
+}
+
+HRESULT CXmlDocument::UpdateLineItem(const CDbRecord& record) {
+  if (!FetchLines(false)) return E_FAIL;
+  if (FindLineIndex(Field(record, 13)) < 0) return S_OK;
+  CXmlDomNode line = m_current;
+  CBstr serviceDate = Field(record, 19);
+  const std::pair<const char16_t*, CBstr> children[] = {
+      {u"TYPE", Field(record, 1)},
+      {u"NUMBER", Field(record, 0)},
+      {u"CATNAME", Field(record, 5)},
+      {u"QUANTITY", Field(record, 10)},
+      {u"NAME", Field(record, 3)},
+      {u"DESCRIPTION", Field(record, 6)},
+      {u"PRICE", Field(record, 11)},
+      {u"COST", Field(record, 18)},
+      {u"PRICELEVEL", Field(record, 21)},
+      {u"UNITOFMEASURE", Field(record, 2)},
+      {u"TYPE", Field(record, 1)},
+      {u"TAXABLE", Field(record, 8)},
+      {u"TAX_AMOUNT", Field(record, 22)},
+      {u"SERVICED", serviceDate},
+      {u"QBSERVICED", serviceDate.IsNull() ? CBstr() : ServiceDateForDesktop(serviceDate)},
+      {u"CUSTOM_1_VALUE", Field(record, 26)},
+      {u"CUSTOM_1_NAME", Field(record, 25)},
+      {u"CUSTOM_2_VALUE", Field(record, 28)},
+      {u"CUSTOM_2_NAME", Field(record, 27)},
+  };
+  for (const auto& [name, value] : children) SetChildText(line, name, value);
+  return S_OK;
+}
+
+bool CXmlDocument::UpdateLineItemAt(LONG index, const CLineItemTexts& v, bool reuseList) {
+  if (!FetchLines(reuseList)) return false;
+  CXmlDomNode line;
+  if (m_list.get_item(index, &line) != S_OK) return false;
+  m_current = line;
+  auto set = [&](const char16_t* name, const CBstr& value) {
+    if (!value.IsNull()) SetChildText(line, name, value);
+  };
+  set(u"TYPE", v.type);
+  set(u"QUANTITY", v.quantity);
+  set(u"TOTAL", v.total);
+  set(u"NAME", v.name);
+  set(u"DESCRIPTION", v.description);
+  set(u"PRICE", v.price);
+  set(u"COST", v.cost);
+  set(u"PRICELEVEL", v.priceLevel);
+  set(u"UNITOFMEASURE", v.unitOfMeasure);
+  set(u"TAXABLE", v.taxable);
+  if (!v.serviceDate.IsNull()) {
+    SetChildText(line, u"SERVICED", v.serviceDate);
+    SetChildText(line, u"QBSERVICED", ServiceDateForDesktop(v.serviceDate));
+  }
+  set(u"TAX_AMOUNT", v.taxAmount);
+  if (!v.customName1.IsNull()) {
+    SetChildText(line, u"CUSTOM_1_NAME", v.customName1);
+    SetChildText(line, u"CUSTOM_1_VALUE", v.customValue1);
+  }
+  if (!v.customName2.IsNull()) {
+    SetChildText(line, u"CUSTOM_2_NAME", v.customName2);
+    SetChildText(line, u"CUSTOM_2_VALUE", v.customValue2);
+  }
+  return true;
+}
+
+bool CXmlDocument::ReadLineItem(const CBstr& key, CDbRecord* record) {
+  if (!HasLineItem(key)) return false;
+  CXmlDomNode line = m_current;
+  CBstr id;
+  line.getAttribute(kKeyAttribute, &id);
+  record->SetField(13, id.IsNull() ? CBstr(u"") : id);
+  const std::pair<const char16_t*, int> fields[] = {
+      {u"TYPE", 1},           {u"QUANTITY", 10},      {u"NAME", 3},           {u"CATNAME", 5},
+      {u"DESCRIPTION", 6},    {u"PRICE", 11},         {u"COST", 18},          {u"PRICELEVEL", 21},
+      {u"TOTAL", 12},         {u"NUMBER", 0},         {u"TAXABLE", 8},        {u"TAX_AMOUNT", 22},
+      {u"UNITOFMEASURE", 2},  {u"SERVICED", 19},      {u"CUSTOM_1_NAME", 25}, {u"CUSTOM_1_VALUE", 26},
+      {u"CUSTOM_2_NAME", 27}, {u"CUSTOM_2_VALUE", 28},
+  };
+  for (const auto& [name, index] : fields) record->SetField(index, GetChildText(line, name));
+  return true;
+}
+
+CBstr CXmlDocument::ChooseLineKey(const CBstr& recordKey) {
+  // The line list is fetched once here; IsLineKeyTaken keeps walking that one list.
+  LONG fresh = CountElements(kLineTag) + 1;
+  if (!recordKey.IsEmpty() && !IsLineKeyTaken(recordKey)) return recordKey;
+  while (IsLineKeyTaken(CBstr(platform::ToUtf16(std::to_string(fresh))))) ++fresh;
+  return CBstr(platform::ToUtf16(std::to_string(fresh)));
 }

@@ -46,6 +46,8 @@ struct CLineItemTexts {
 };
 
 // The ten ship-to texts in their stored order.
+class CDbRecord;
+
 struct CShipToTexts {
   CBstr name, address1, address2, address3, city, state, zip, country, phone, email;
 };
@@ -154,6 +156,23 @@ class CXmlDocument {
   bool ReadTotal(CBstr* total);
 
   // ---- Line items --------------------------------------------------------------------------
+  // A new LINEITEM, keyed by record text 13, before the line carrying `beforeKey` (at the
+  // root's end when no key is given or no line carries it), with every child written from
+  // the record. The DOM's result (S_OK on success).
+  HRESULT InsertLineItem(const CBstr& beforeKey, const CDbRecord& record);
+  // Rewrites the children of the line keyed by record text 13 from the record; ACCOUNT,
+  // VENDOR and TOTAL stay. S_OK when the line list could be read (an unknown key changes
+  // nothing).
+  HRESULT UpdateLineItem(const CDbRecord& record);
+  // Sets the present texts of `values` on the index-th line (key, code and tax2 are not
+  // used); absent ones leave their children alone. A present service date also sets
+  // QBSERVICED; a present custom name also sets its value. True when the line exists.
+  bool UpdateLineItemAt(LONG index, const CLineItemTexts& values, bool reuseList = false);
+  // The key a new line gets: the record's own key unless it is empty or a line already
+  // carries it; else the number of lines plus one, raised while a line carries it.
+  CBstr ChooseLineKey(const CBstr& recordKey);
+  // Fills the record from the line carrying the key; true when found.
+  bool ReadLineItem(const CBstr& key, CDbRecord* record);
   // True when a line with the key was removed from the root.
   bool RemoveLineItem(const CBstr& key);
   // True when a line with the key exists and another follows it; `next` is that one's key.

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/ResourceText.h"
+#include "datastore/DbRecord.h"
 #include "document/XmlDocument.h"
 #include "platform/testing/DeviceFixture.h"
 
@@ -363,3 +364,143 @@ TEST_F(XmlDocumentLines, IndexedReadAndCursor) {
 }
 
 }  // namespace
+
+// ---- Line items from records -------------------------------------------------------------------
+
+namespace {
+
+CDbRecord LineRecord(std::u16string_view key, std::u16string_view name) {
+  CDbRecord r;
+  r.SetField(13, key);
+  r.SetField(1, u"Service");
+  r.SetField(16, u"Income");
+  r.SetField(17, u"Vendor Co");
+  r.SetField(5, u"Labour");
+  r.SetField(0, u"80000010-1");
+  r.SetField(10, u"2");
+  r.SetField(3, name);
+  r.SetField(6, u"");
+  r.SetField(11, u"1.50");
+  r.SetField(18, u"0.75");
+  r.SetField(21, u"Retail");
+  r.SetField(8, u"Non");
+  r.SetField(2, u"hour");
+  r.SetField(22, u"0.00");
+  r.SetField(19, u"3/15/2026");
+  r.SetField(25, u"Colour");
+  r.SetField(26, u"Red");
+  r.SetField(27, u"");
+  r.SetField(28, u"");
+  return r;
+}
+
+std::u16string LineKeys(CXmlDocument& doc) {
+  std::u16string keys;
+  CLineItemTexts line;
+  for (bool ok = doc.ReadFirstLineItem(&line); ok; ok = doc.ReadNextLineItem(&line)) keys += line.key.str() + u",";
+  return keys;
+}
+
+}  // namespace
+
+TEST_F(XmlDocumentLines, InsertWritesEveryChildInItsOrder) {
+  SetUseSalesTaxFlag(false);
+  LoadSkeleton();
+  ASSERT_EQ(doc->InsertLineItem(CBstr(u"2"), LineRecord(u"7", u"Setup")), S_OK);
+  EXPECT_EQ(LineKeys(*doc), u"1,7,2,4,");
+  CXmlDomNode line;
+  ASSERT_EQ(doc->GetDataDocument()->selectSingleNode(u"//LINEITEM[@ID='7']", &line), S_OK);
+  CBstr xml;
+  line.get_xml(&xml);
+  EXPECT_EQ(xml.str(),
+            u"<LINEITEM ID=\"7\"><TYPE>Service</TYPE><ACCOUNT>Income</ACCOUNT><VENDOR>Vendor Co</VENDOR>"
+            u"<CATNAME>Labour</CATNAME><NUMBER>80000010-1</NUMBER><QUANTITY>2</QUANTITY><NAME>Setup</NAME>"
+            u"<DESCRIPTION>Setup</DESCRIPTION><PRICE>1.50</PRICE><COST>0.75</COST><PRICELEVEL>Retail</PRICELEVEL>"
+            u"<TOTAL>3.00</TOTAL><TAXABLE>Non</TAXABLE><UNITOFMEASURE>hour</UNITOFMEASURE><TAX_AMOUNT>0.00</TAX_AMOUNT>"
+            u"<SERVICED>3/15/2026</SERVICED><QBSERVICED>2026-03-15</QBSERVICED><CUSTOM_1_NAME>Colour</CUSTOM_1_NAME>"
+            u"<CUSTOM_1_VALUE>Red</CUSTOM_1_VALUE></LINEITEM>");
+
+  CDbRecord undated = LineRecord(u"8", u"Nut");
+  undated.SetField(19, u"");
+  ASSERT_EQ(doc->InsertLineItem(CBstr(), undated), S_OK);
+  ASSERT_EQ(doc->InsertLineItem(CBstr(u"99"), LineRecord(u"9", u"Bolt")), S_OK) << "an unknown key appends";
+  EXPECT_EQ(LineKeys(*doc), u"1,7,2,4,8,9,");
+  CLineItemTexts read;
+  ASSERT_TRUE(doc->ReadLineItemAt(4, &read));
+  EXPECT_EQ(read.serviceDate.str(), u"");
+  CXmlDomNode qb;
+  doc->GetDataDocument()->selectSingleNode(u"//LINEITEM[@ID='8']/QBSERVICED", &qb);
+  ASSERT_FALSE(qb.IsNull());
+  CBstr qbText;
+  qb.get_text(&qbText);
+  EXPECT_EQ(qbText.str(), u"") << "an empty service date gives an empty desktop date";
+}
+
+TEST_F(XmlDocumentLines, ReadUpdateAndIndexedUpdateFollowTheirFieldLists) {
+  SetUseSalesTaxFlag(false);
+  LoadSkeleton();
+  ASSERT_EQ(doc->InsertLineItem(CBstr(), LineRecord(u"5", u"Setup")), S_OK);
+  CDbRecord read;
+  ASSERT_TRUE(doc->ReadLineItem(CBstr(u"5"), &read));
+  EXPECT_EQ(read.FieldView(13), u"5");
+  EXPECT_EQ(read.FieldView(3), u"Setup");
+  EXPECT_EQ(read.FieldView(6), u"Setup");
+  EXPECT_EQ(read.FieldView(12), u"3.00") << "TOTAL goes to text 12";
+  EXPECT_EQ(read.FieldView(25), u"Colour");
+  EXPECT_EQ(read.FieldView(16), u"") << "ACCOUNT is not read back";
+  EXPECT_EQ(read.FieldView(17), u"") << "VENDOR is not read back";
+  EXPECT_FALSE(doc->ReadLineItem(CBstr(u"6"), &read));
+
+  CDbRecord changed = LineRecord(u"5", u"Teardown");
+  changed.SetField(16, u"Other account");
+  changed.SetField(11, u"9.00");
+  changed.SetField(19, u"4/1/2026");
+  changed.SetField(27, u"Size");
+  ASSERT_EQ(doc->UpdateLineItem(changed), S_OK);
+  CDbRecord again;
+  ASSERT_TRUE(doc->ReadLineItem(CBstr(u"5"), &again));
+  EXPECT_EQ(again.FieldView(3), u"Teardown");
+  EXPECT_EQ(again.FieldView(6), u"") << "the rewrite takes the description as it is";
+  EXPECT_EQ(again.FieldView(11), u"9.00");
+  EXPECT_EQ(again.FieldView(12), u"3.00") << "TOTAL stays";
+  EXPECT_EQ(again.FieldView(27), u"Size") << "a missing custom child is created for a present value";
+  CXmlDomNode node;
+  doc->GetDataDocument()->selectSingleNode(u"//LINEITEM[@ID='5']/ACCOUNT", &node);
+  CBstr text;
+  node.get_text(&text);
+  EXPECT_EQ(text.str(), u"Income") << "ACCOUNT stays";
+  doc->GetDataDocument()->selectSingleNode(u"//LINEITEM[@ID='5']/QBSERVICED", &node);
+  node.get_text(&text);
+  EXPECT_EQ(text.str(), u"2026-04-01");
+  std::u16string before = Xml();
+  EXPECT_EQ(doc->UpdateLineItem(LineRecord(u"404", u"Ghost")), S_OK);
+  EXPECT_EQ(Xml(), before) << "an unknown key changes nothing";
+
+  CLineItemTexts values;
+  values.total = CBstr(u"18.00T");
+  values.serviceDate = CBstr(u"12/31/2025");
+  values.customName2 = CBstr(u"Size");
+  values.customValue2 = CBstr(u"XL");
+  ASSERT_TRUE(doc->UpdateLineItemAt(3, values));
+  EXPECT_FALSE(doc->UpdateLineItemAt(4, values, true));
+  ASSERT_TRUE(doc->ReadLineItem(CBstr(u"5"), &again));
+  EXPECT_EQ(again.FieldView(12), u"18.00T");
+  EXPECT_EQ(again.FieldView(3), u"Teardown") << "absent values leave their children";
+  EXPECT_EQ(again.FieldView(19), u"12/31/2025");
+  EXPECT_EQ(again.FieldView(28), u"XL");
+  doc->GetDataDocument()->selectSingleNode(u"//LINEITEM[@ID='5']/QBSERVICED", &node);
+  node.get_text(&text);
+  EXPECT_EQ(text.str(), u"2025-12-31");
+}
+
+TEST_F(XmlDocumentLines, LineKeyRule) {
+  ASSERT_TRUE(doc->LoadXmlText(u"<?xml version=\"1.0\"?><D><LINEITEM ID=\"1\"/><LINEITEM ID=\"2\"/><LINEITEM ID=\"3\"/></D>"));
+  EXPECT_EQ(doc->ChooseLineKey(CBstr(u"3")).str(), u"4") << "taken";
+  EXPECT_EQ(doc->ChooseLineKey(CBstr(u"17")).str(), u"17") << "free";
+  EXPECT_EQ(doc->ChooseLineKey(CBstr(u"03")).str(), u"03") << "keys compare as exact texts";
+  ASSERT_TRUE(doc->LoadXmlText(u"<?xml version=\"1.0\"?><D><LINEITEM ID=\"1\"/><LINEITEM ID=\"2\"/><LINEITEM ID=\"4\"/></D>"));
+  EXPECT_EQ(doc->ChooseLineKey(CBstr()).str(), u"5") << "4 is tried first and found taken";
+  EXPECT_EQ(doc->ChooseLineKey(CBstr(u"")).str(), u"5");
+  ASSERT_TRUE(doc->LoadXmlText(u"<?xml version=\"1.0\"?><D/>"));
+  EXPECT_EQ(doc->ChooseLineKey(CBstr()).str(), u"1");
+}
