@@ -8,7 +8,6 @@
 #include "datastore/Internal.h"
 #include "datastore/SqlDatabase.h"
 
-using datastore_internal::StampDatabaseModTime;
 
 namespace {
 
@@ -165,7 +164,7 @@ bool CSqlDatabase::InsertCustomer(const CCustomerFields& fields) {
   }
   sql.Append(u")");
   if (Execute(sql) != SQLITE_OK) return false;
-  StampDatabaseModTime();
+  NoteDatabaseChanged();
   return true;
 }
 

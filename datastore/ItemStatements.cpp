@@ -9,7 +9,6 @@
 #include "platform/base/Base.h"
 
 using datastore_internal::DecimalText;
-using datastore_internal::StampDatabaseModTime;
 
 namespace {
 
@@ -74,7 +73,7 @@ bool CSqlDatabase::AddRecord(const CItemRow& row) {
 
   int rc = Execute(sql);
   if (rc == SQLITE_OK) {
-    StampDatabaseModTime();
+    NoteDatabaseChanged();
     return true;
   }
   std::u16string statement = ExpandedText(sql);
@@ -120,7 +119,7 @@ bool CSqlDatabase::UpdateItem(const CItemRow& row, std::optional<std::u16string_
 
   int rc = Execute(sql);
   if (rc == SQLITE_OK) {
-    StampDatabaseModTime();
+    NoteDatabaseChanged();
     return true;
   }
   ShowError(kResUpdateFailed, static_cast<DWORD>(rc));
@@ -148,7 +147,7 @@ bool CSqlDatabase::UpdateIsOpen(const CItemRow& row) {
   sql.AppendText(DecimalText(Number(row, kRowIsOpen)));
   sql.Append(u" WHERE ListID = ").AppendText(row[kRowListID].view());
   if (Execute(sql) != SQLITE_OK) return false;
-  StampDatabaseModTime();
+  NoteDatabaseChanged();
   return true;
 }
 

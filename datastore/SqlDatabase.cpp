@@ -314,7 +314,8 @@ bool CSqlDatabase::Close() {
     return false;
   }
   m_db = nullptr;
-  m_transactionDepth = 0;
+  m_transactionDepth = 0;  // an open transaction ended with the connection, unwritten
+  m_stampPending = false;
   return true;
 }
 
@@ -476,7 +477,10 @@ int CSqlDatabase::BeginTransaction() {
   Lock lock(m_lock);
   // The engine ends a transaction by itself after some failures (a full disk, an
   // interrupted statement); the count follows it so the next Begin starts a real one.
-  if (m_transactionDepth > 0 && m_db && sqlite3_get_autocommit(m_db)) m_transactionDepth = 0;
+  if (m_transactionDepth > 0 && m_db && sqlite3_get_autocommit(m_db)) {
+    m_transactionDepth = 0;
+    m_stampPending = false;
+  }
   int rc = m_transactionDepth == 0 ? Execute(u"BEGIN TRANSACTION;")
                                    : Execute(u"SAVEPOINT " + SavepointName(m_transactionDepth) + u";");
   if (rc == SQLITE_OK) ++m_transactionDepth;
@@ -488,6 +492,7 @@ int CSqlDatabase::CommitTransaction() {
   if (m_transactionDepth > 0 && m_db && sqlite3_get_autocommit(m_db)) {
     // The work was already undone by the engine: committing it is not possible.
     m_transactionDepth = 0;
+    m_stampPending = false;
     SetLastError(u"The transaction was rolled back by the database engine");
     return SQLITE_ABORT;
   }
@@ -495,7 +500,11 @@ int CSqlDatabase::CommitTransaction() {
     int rc = Execute(u"COMMIT TRANSACTION;");
     // A commit that fails (the file is busy) leaves the transaction open, so the caller
     // can still roll it back.
-    if (rc == SQLITE_OK) m_transactionDepth = 0;
+    if (rc == SQLITE_OK) {
+      m_transactionDepth = 0;
+      if (m_stampPending) datastore_internal::StampDatabaseModTime();
+      m_stampPending = false;
+    }
     return rc;
   }
   int rc = Execute(u"RELEASE " + SavepointName(m_transactionDepth - 1) + u";");
@@ -507,11 +516,13 @@ int CSqlDatabase::RollbackTransaction() {
   Lock lock(m_lock);
   if (m_transactionDepth > 0 && m_db && sqlite3_get_autocommit(m_db)) {
     m_transactionDepth = 0;
+    m_stampPending = false;
     return SQLITE_OK;
   }
   if (m_transactionDepth <= 1) {
     int rc = Execute(u"ROLLBACK TRANSACTION;");
     m_transactionDepth = 0;
+    m_stampPending = false;
     return rc;
   }
   std::u16string name = SavepointName(m_transactionDepth - 1);
@@ -519,6 +530,14 @@ int CSqlDatabase::RollbackTransaction() {
   if (rc == SQLITE_OK) rc = Execute(u"RELEASE " + name + u";");
   --m_transactionDepth;
   return rc;
+}
+
+void CSqlDatabase::NoteDatabaseChanged() {
+  if (m_transactionDepth > 0) {
+    m_stampPending = true;
+    return;
+  }
+  datastore_internal::StampDatabaseModTime();
 }
 
 // ---- Diagnostics of a failed insert --------------------------------------------------------------

@@ -205,6 +205,10 @@ class CSqlDatabase {
   friend class CSqlCursor;
   using Lock = std::lock_guard<std::recursive_mutex>;
 
+  // Records that a write succeeded: the modification time in the settings is stamped now,
+  // or at the outermost commit when a transaction is open (once, however many rows it
+  // wrote; not at all when it is rolled back).
+  void NoteDatabaseChanged();
   int CreateSchema();
   int CreateItemsTable();
   int CreateCustomerTable();
@@ -239,6 +243,7 @@ class CSqlDatabase {
   int m_itemIdRows = 0;
   std::u16string m_path;
   int m_transactionDepth = 0;
+  bool m_stampPending = false;
   std::set<CSqlCursor*> m_cursors;
   IDatabaseNotices* m_notices = nullptr;
 };

@@ -151,6 +151,23 @@ TEST_F(ItemTest, ItemWriteSuccessStampsTheModificationTime) {
   EXPECT_EQ(high, expected.dwHighDateTime);
 }
 
+TEST_F(ItemTest, ItemWriteInsideATransactionStampsOnlyWhenItCommits) {
+  CRegistryKey key;
+  DWORD low = 0;
+  ASSERT_EQ(db.BeginTransaction(), SQLITE_OK);
+  ASSERT_TRUE(db.AddRecord(Item(u"Undone", u"P")));
+  EXPECT_FALSE(key.GetDword(u"DBModFileTimeLow", low));
+  ASSERT_EQ(db.RollbackTransaction(), SQLITE_OK);
+  EXPECT_FALSE(key.GetDword(u"DBModFileTimeLow", low));
+
+  ASSERT_EQ(db.BeginTransaction(), SQLITE_OK);
+  ASSERT_TRUE(db.AddRecord(Item(u"Kept", u"P")));
+  ASSERT_TRUE(db.AddRecord(Item(u"Kept too", u"P")));
+  EXPECT_FALSE(key.GetDword(u"DBModFileTimeLow", low));
+  ASSERT_EQ(db.CommitTransaction(), SQLITE_OK);
+  EXPECT_TRUE(key.GetDword(u"DBModFileTimeLow", low));
+}
+
 TEST_F(ItemTest, ItemWriteFailedInsertReportsAndWritesTheStatementFile) {
   {
     CRegistryKey key;
