@@ -3,6 +3,7 @@
 #include "core/MessageBoxes.h"
 #include "core/TextHelpers.h"
 #include "datastore/DbRecord.h"
+#include "document/JobRecord.h"
 #include "core/ResourceText.h"
 #include "platform/base/Base.h"
 #include "platform/kernel/Files.h"
@@ -420,6 +421,31 @@ bool CXmlDocument::SetSignatureFile(const CBstr& fileName) {
 
 bool CXmlDocument::ReadSignatureFile(CBstr* fileName) {
   return IsUsable() && ReadBlockChild(u"CUSTOMER", u"SIGNATURE_FILE", fileName);
+}
+
+namespace {
+const std::pair<const char16_t*, int> kJobChildren[] = {
+    {u"LISTID", 15},  {u"NAME", 0},   {u"DESC", 1},    {u"TYPE", 2},       {u"ADDRESS1", 8},
+    {u"ADDRESS2", 9}, {u"ADDRESS3", 10}, {u"CITY", 12}, {u"STATE", 13},     {u"ZIP", 14},
+    {u"STATUS", 3},   {u"STARTDATE", 4}, {u"PROJECTEDENDDATE", 6}, {u"ENDDATE", 7}, {u"NOTES", 16},
+};
+}  // namespace
+
+int CXmlDocument::WriteJob(const CJobRecord& job) {
+  if (!IsUsable() || !SelectBlock(u"JOB", false)) return 1;
+  CXmlDomNode block = m_current;
+  for (const auto& [name, slot] : kJobChildren) {
+    BSTR text = job.GetField(slot);
+    SetChildText(block, name, text ? CBstr(std::u16string_view(text, SysStringLen(text))) : CBstr());
+  }
+  return 0;
+}
+
+bool CXmlDocument::ReadJob(CJobRecord* job) {
+  if (!IsUsable() || !SelectBlock(u"JOB", false)) return false;
+  CXmlDomNode block = m_current;
+  for (const auto& [name, slot] : kJobChildren) job->SetField(slot, GetChildText(block, name));
+  return true;
 }
 
 int CXmlDocument::WriteTotals(const CBstr& subtotal, const CBstr& tax, const CBstr& total, const CBstr& totalQuantity) {

@@ -47,6 +47,7 @@ struct CLineItemTexts {
 
 // The ten ship-to texts in their stored order.
 class CDbRecord;
+class CJobRecord;
 
 struct CShipToTexts {
   CBstr name, address1, address2, address3, city, state, zip, country, phone, email;
@@ -150,6 +151,11 @@ class CXmlDocument {
   bool ReadSignature(CBstr* strokes);
   bool SetSignatureFile(const CBstr& fileName);
   bool ReadSignatureFile(CBstr* fileName);
+  // The JOB block from and into job slots 15, 0, 1, 2, 8, 9, 10, 12, 13, 14, 3, 4, 6, 7,
+  // 16 (LISTID, NAME, DESC, TYPE, ADDRESS1-3, CITY, STATE, ZIP, STATUS, STARTDATE,
+  // PROJECTEDENDDATE, ENDDATE, NOTES); slots 5 and 11 are not stored.
+  int WriteJob(const CJobRecord& job);
+  bool ReadJob(CJobRecord* job);
   int WriteTotals(const CBstr& subtotal, const CBstr& tax, const CBstr& total, const CBstr& totalQuantity);
   // The total is set to the empty text first.
   bool ReadTotals(CBstr* subtotal, CBstr* tax, CBstr* total, CBstr* totalQuantity);

@@ -9,6 +9,7 @@
 
 #include "core/ResourceText.h"
 #include "datastore/DbRecord.h"
+#include "document/JobRecord.h"
 #include "document/XmlDocument.h"
 #include "platform/testing/DeviceFixture.h"
 
@@ -300,6 +301,38 @@ TEST_F(XmlDocumentBlocks, CustomerAndTotalsReadersAndWritersRefuseMissingBlocks)
   EXPECT_FALSE(doc->ReadTotal(&total));
   EXPECT_EQ(total.str(), u"") << "the total is cleared first";
   EXPECT_EQ(Xml().find(u"TOTALS"), std::u16string::npos) << "nothing was created";
+}
+
+TEST_F(XmlDocumentBlocks, JobSlotsMapToTheirChildren) {
+  LoadSkeleton();
+  CJobRecord job;
+  const char16_t* texts[CJobRecord::kSlots] = {u"Kitchen", u"Refit", u"Remodel", u"Open", u"3/1/2026", u"3/2/2026",
+                                               u"5/1/2026", u"", u"1 Oak St", u"Flat 2", u"Rear", u"unused",
+                                               u"Town", u"ST", u"12345", u"80000005-1", u"Call first"};
+  for (int i = 0; i < CJobRecord::kSlots; ++i) ASSERT_TRUE(job.SetField(i, CBstr(texts[i])));
+  EXPECT_FALSE(job.SetField(17, CBstr(u"x")));
+  EXPECT_EQ(job.GetField(-1), nullptr);
+  ASSERT_EQ(doc->WriteJob(job), 0);
+  EXPECT_NE(Xml().find(u"<JOB><LISTID>80000005-1</LISTID><NAME>Kitchen</NAME><DESC>Refit</DESC><TYPE>Remodel</TYPE>"
+                       u"<ADDRESS1>1 Oak St</ADDRESS1><ADDRESS2>Flat 2</ADDRESS2><ADDRESS3>Rear</ADDRESS3>"
+                       u"<CITY>Town</CITY><STATE>ST</STATE><ZIP>12345</ZIP><STATUS>Open</STATUS>"
+                       u"<STARTDATE>3/1/2026</STARTDATE><PROJECTEDENDDATE>5/1/2026</PROJECTEDENDDATE>"
+                       u"<ENDDATE></ENDDATE><NOTES>Call first</NOTES></JOB>"),
+            std::u16string::npos)
+      << platform::ToUtf8(Xml());
+  CJobRecord back;
+  ASSERT_TRUE(doc->ReadJob(&back));
+  for (int i : {0, 1, 2, 3, 4, 6, 7, 8, 9, 10, 12, 13, 14, 15, 16})
+    EXPECT_EQ(std::u16string(back.GetField(i)), texts[i]) << "slot " << i;
+  EXPECT_EQ(back.GetField(5), nullptr) << "slot 5 is not stored";
+  EXPECT_EQ(back.GetField(11), nullptr) << "slot 11 is not stored";
+  CJobRecord fresh;
+  ASSERT_EQ(doc->WriteJob(fresh), 0);
+  ASSERT_TRUE(doc->ReadJob(&back));
+  EXPECT_EQ(std::u16string(back.GetField(0)), u"") << "absent slots empty existing children";
+  ASSERT_TRUE(doc->LoadXmlText(u"<?xml version=\"1.0\"?><D/>"));
+  EXPECT_NE(doc->WriteJob(job), 0) << "a missing block is not created";
+  EXPECT_FALSE(doc->ReadJob(&back));
 }
 
 // ---- Lines -----------------------------------------------------------------------------------------------
