@@ -193,6 +193,32 @@ void CollectTransformError(void* ctx, const char* msg, ...) {
   if (text->size() < 4096) *text += line;
 }
 
+// The instructions and declarations of XSLT 1.0. The processor skips others with a
+// warning; they are refused instead, so that an instruction meant to write a file
+// (xsl:result-document, xsl:document) fails the transformation rather than vanishing.
+bool IsKnownXsltElement(const xmlChar* name) {
+  static const char* const kNames[] = {
+      "apply-imports", "apply-templates", "attribute", "attribute-set", "call-template", "choose",
+      "comment", "copy", "copy-of", "decimal-format", "element", "fallback", "for-each", "if",
+      "import", "include", "key", "message", "namespace-alias", "number", "otherwise", "output",
+      "param", "preserve-space", "processing-instruction", "sort", "strip-space", "stylesheet",
+      "template", "text", "transform", "value-of", "variable", "when", "with-param"};
+  for (const char* known : kNames)
+    if (xmlStrEqual(name, reinterpret_cast<const xmlChar*>(known))) return true;
+  return false;
+}
+
+// The first XSLT element of the stylesheet that XSLT 1.0 does not know, or null.
+xmlNodePtr FindUnknownXsltElement(xmlDocPtr sheet) {
+  xmlNodePtr unknown = nullptr;
+  ForEachDescendant(reinterpret_cast<xmlNodePtr>(sheet), [&](xmlNodePtr e) {
+    if (unknown == nullptr && e->ns != nullptr && xmlStrEqual(e->ns->href, XSLT_NAMESPACE) &&
+        !IsKnownXsltElement(e->name))
+      unknown = e;
+  });
+  return unknown;
+}
+
 std::u16string TrimLine(std::u16string text) {
   while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r' || text.back() == u' ')) text.pop_back();
   return text;
@@ -687,6 +713,12 @@ HRESULT CXmlDomDocument::transformNode(const CXmlDomDocument& stylesheet, CBstr*
   xmlDocPtr sheetCopy = xmlCopyDoc(stylesheet.m_state->doc, 1);
   if (sheetCopy == nullptr) platform::ThrowOutOfMemory();
   t_securityRefused = false;
+  if (xmlNodePtr unknown = FindUnknownXsltElement(sheetCopy)) {
+    m_transformError = u"The stylesheet uses the unknown instruction xsl:" + FromXml(unknown->name) + u".";
+    xmlFreeDoc(sheetCopy);
+    xsltSetGenericErrorFunc(nullptr, Silent);
+    return E_FAIL;
+  }
   xsltStylesheetPtr style = xsltParseStylesheetDoc(sheetCopy);
   HRESULT hr = E_FAIL;
   if (style == nullptr || style->errors != 0) {
