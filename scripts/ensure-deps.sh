@@ -8,6 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   binutils-mingw-w64-x86-64
+  libcairo2-dev libpango1.0-dev fonts-dejavu-core libpng-dev libjpeg-dev libgif-dev
 )
 
 missing=()
