@@ -295,7 +295,7 @@ DWORD GetSysColor(int index);
 HBRUSH GetSysColorBrush(int index);
 
 // ---- Bitmaps ----------------------------------------------------------------------------
-// A bitmap of the screen's colour depth, white.
+// A bitmap of the screen's colour depth, black (all zero) until drawn on.
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
 // A DIB section of 1, 2, 4, 8, 16, 24 or 32 bits per pixel (BI_RGB, or BI_BITFIELDS with
 // the three 16-bit 5-5-5 or 5-6-5 or 32-bit masks). `*bits` receives the pixel memory
