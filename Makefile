@@ -18,6 +18,7 @@ build-asan: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 
 run: build
+	$(BUILD)/bin/slateway-install
 	$(BUILD)/bin/Slateway
 
 test: build build-asan

@@ -23,12 +23,7 @@ std::u16string LoadResText(UINT id) {
   return std::u16string(buffer, static_cast<size_t>(length));
 }
 
-BSTR LoadResString(UINT id) {
-  std::u16string text = LoadResText(id);
-  BSTR copy = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-  if (!copy) platform::ThrowOutOfMemory();
-  return copy;
-}
+CBstr LoadResString(UINT id) { return CBstr(LoadResText(id)); }
 
 bool LoadResStringInto(UINT id, LPWSTR buffer, int size) {
   if (!buffer || size <= 0) return false;
@@ -38,12 +33,12 @@ bool LoadResStringInto(UINT id, LPWSTR buffer, int size) {
 bool LoadResStringMember(BSTR& member, UINT id) {
   SysFreeString(member);
   member = nullptr;
-  member = LoadResString(id);
+  member = LoadResString(id).release();
   return SysStringLen(member) != 0;
 }
 
 bool LoadResStringMember(CBstr& member, UINT id) {
   member.reset();
-  member = CBstr::Attach(LoadResString(id));
+  member = LoadResString(id);
   return !member.IsEmpty();
 }

@@ -18,10 +18,9 @@ constexpr int kResStringMaxChars = 1023;
 void SetResourceInstance(HINSTANCE instance);
 HINSTANCE GetResourceInstance();
 
-// A new BSTR holding text `id` (empty, not null, when the id is missing), cut at
-// kResStringMaxChars; the caller frees it with SysFreeString. A failed allocation throws
-// the out-of-memory failure (E_OUTOFMEMORY).
-BSTR LoadResString(UINT id);
+// A new text `id` (empty, not null, when the id is missing), cut at kResStringMaxChars.
+// A failed allocation throws the out-of-memory failure (E_OUTOFMEMORY).
+CBstr LoadResString(UINT id);
 // The same as a text object.
 std::u16string LoadResText(UINT id);
 // Loads text `id` into `buffer` of `size` characters: at most size - 1 characters and the

@@ -91,12 +91,6 @@ bool IsHighResolution() { return g_highResolution; }
 
 void SetHighResolution(bool highResolution) { g_highResolution = highResolution; }
 
-bool ScreenIsHighResolution() {
-  int width = platform::ScreenWidth();
-  int height = platform::ScreenHeight();
-  return width == 640 || width == 800 || height == 640 || height == 800;
-}
-
 int GetUiMetric(int id, HWND) {
   if (id < 0 || id >= static_cast<int>(kUiSizes.size())) return 0;
   const UiSize& size = kUiSizes[static_cast<size_t>(id)];

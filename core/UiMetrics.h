@@ -4,12 +4,10 @@
 
 #include "platform/base/Win32Types.h"
 
-// The program-wide high-resolution flag; set once at start-up from the screen.
+// The program-wide high-resolution flag: every interface size doubles while it is set.
+// Start-up sets it once from IsHighResolutionScreen (ScreenResolution.h).
 bool IsHighResolution();
 void SetHighResolution(bool highResolution);
-// True when the screen's width or height is 640 or 800 pixels: the screens on which
-// every interface size doubles.
-bool ScreenIsHighResolution();
 
 // Interface size `id` (0 to 61) in pixels for the current resolution; 0 for any other
 // id. Sizes 22 and 23 are the horizontal and vertical resolution of `window`'s screen.

@@ -24,13 +24,21 @@
 /* ---- Bitmaps ------------------------------------------------------------------ */
 #define IDB_FORM_DROPDOWN 141
 #define IDB_ITEMS_MENUBAR 155
+#define IDB_MAIN_MENUBAR_SELECTED 170
+#define IDB_MAIN_MENUBAR 171
 #define IDB_CALENDAR_MARK 173
 #define IDB_HEADER_DROPDOWN 181
+#define IDB_CHECK_COMPLETE_HIGHLIGHT 184
+#define IDB_CHECK_COMPLETE 185
+#define IDB_CHECK_EMPTY 186
 #define IDB_TITLE_OK 191
 #define IDB_TITLE_CANCEL 192
 #define IDB_TITLE_CANCEL_PRESSED 193
 #define IDB_TITLE_OK_PRESSED 194
 #define IDB_SIGNATURE_BACKGROUND 204
+#define IDB_MARK_SIGNED 250
+#define IDB_MARK_PAID 253
+#define IDB_MARK_VOID 255
 
 /* ---- Controls ----------------------------------------------------------------- */
 #define IDC_PROGRESS_BAR 1150

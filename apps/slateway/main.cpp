@@ -5,7 +5,10 @@
 
 #include "core/CustomSettings.h"
 #include "core/Preferences.h"
-#include "core/RegistryKey.h"
+#include "core/ResourceLibrary.h"
+#include "core/ResourceText.h"
+#include "core/ScreenResolution.h"
+#include "core/UiMetrics.h"
 #include "platform/platform.h"
 
 namespace {
@@ -16,12 +19,13 @@ std::string Utf8(std::u16string_view s) { return platform::ToUtf8(s); }
 int main() {
   Say("device root " + platform::DeviceRoot().string());
 
-  CRegistryKey root;
-  CBstr programPath;
-  if (root.GetString(CBstr(u"ProgramPath"), programPath))
-    Say("program folder " + Utf8(programPath.view()));
-  else
-    Say("no program folder recorded yet (the installer writes \"ProgramPath\")");
+  // Every interface text comes from the language library; without it there is no program.
+  if (!LoadResourceLibrary()) {
+    Say("the resource library could not be loaded from " + Utf8(GetResourceLibraryPath()));
+    return 0;
+  }
+  Say("resource library loaded from " + Utf8(GetResourceLibraryPath()));
+  SetHighResolution(IsHighResolutionScreen());
 
   CPreferences preferences;
   g_preferences = &preferences;
@@ -32,9 +36,12 @@ int main() {
   CCustomSettings customSettings;
   g_customSettings = &customSettings;
   Say("custom settings loaded: the invoice is titled \"" + Utf8(customSettings.GetCaption(0, 0)) + "\"");
+  Say("the document type names read \"" + Utf8(LoadResString(40113).view()) + "\" and \"" +
+      Utf8(LoadResString(40118).view()) + "\"");
 
   g_customSettings = nullptr;
   g_preferences = nullptr;
+  FreeResourceLibrary();
   Say("done");
   return 0;
 }

@@ -6,8 +6,8 @@
 
 namespace {
 
-// The device's wsprintfW never writes more than this many characters.
-constexpr size_t kWsprintfLimit = 1024;
+// wsprintfW never writes more than a 1024-character buffer holds: 1023 and the null.
+constexpr size_t kWsprintfLimit = 1023;
 
 enum class Size { Default, Short, Long, Int64 };
 
@@ -32,6 +32,8 @@ class ArgSource {
   // Returns the text as UTF-16; `isNull` tells a null pointer apart from "".
   virtual std::u16string Text(const Spec& spec, bool& isNull) = 0;
   virtual char16_t Character(const Spec& spec) = 0;
+  // False once a typed list has no argument left for the next conversion.
+  virtual bool HasMore() const { return true; }
 };
 
 class VaListSource final : public ArgSource {
@@ -83,6 +85,7 @@ class TypedSource final : public ArgSource {
     isNull = arg->wide() == nullptr;
     return arg->wide() ? std::u16string(arg->wide()) : std::u16string();
   }
+  bool HasMore() const override { return m_next < m_args.size(); }
   char16_t Character(const Spec&) override {
     const platform::FormatArg* arg = Next();
     return arg && arg->kind() == platform::FormatArg::Kind::Number ? static_cast<char16_t>(arg->number()) : 0;
@@ -252,6 +255,7 @@ std::u16string Format(std::u16string_view format, ArgSource& source) {
       continue;
     }
     pos = next;
+    if (!source.HasMore()) continue;
     if (spec.conversion == u's') {
       bool isNull = false;
       std::u16string text = source.Text(spec, isNull);

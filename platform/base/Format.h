@@ -17,8 +17,10 @@
 
 #include "platform/base/Win32Types.h"
 
-// The device's classic contract: writes at most 1024 characters and the terminating null
-// into `buffer` (which must hold 1025); returns the number of characters written.
+// The device's classic contract: writes at most 1023 characters and the terminating null
+// into `buffer`, which must be large enough for the result (at most 1024 characters);
+// returns the number of characters written. Code that formats texts from outside into a
+// smaller buffer uses FormatWideInto instead.
 int wsprintfW(LPWSTR buffer, LPCWSTR format, ...);
 int wvsprintfW(LPWSTR buffer, LPCWSTR format, va_list args);
 

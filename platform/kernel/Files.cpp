@@ -1,8 +1,5 @@
 // Files and folders of the device over POSIX descriptors, and the handle table that
 // every kernel HANDLE of the process lives in.
-// Files.h names std::u16string_view without including its header.
-#include <string_view>
-
 #include "platform/kernel/Files.h"
 
 #include <fcntl.h>

@@ -1,6 +1,8 @@
 // Files and folders of the device: the handle-based file calls and the folder search.
 #pragma once
 
+#include <string_view>
+
 #include "platform/base/Win32Types.h"
 
 constexpr DWORD GENERIC_READ = 0x80000000;

@@ -273,20 +273,19 @@ int LoadStringW(HINSTANCE instance, UINT id, LPWSTR buffer, int cchBuffer) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
+  // The text is copied under the lock, so a module freed on another thread meanwhile
+  // cannot pull it away halfway.
+  std::lock_guard guard(g_lock);
   std::u16string_view text;
   bool found = false;
-  {
-    std::lock_guard guard(g_lock);
-    LoadedModule* loaded = Find(instance);
-    if (!loaded) {
-      SetLastError(instance && instance != ProgramHandle() ? ERROR_INVALID_HANDLE
-                                                           : ERROR_RESOURCE_TYPE_NOT_FOUND);
-    } else if (id <= 0xFFFF) {
-      found = loaded->image.FindString(static_cast<WORD>(id), text);
-      if (!found) SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-    } else {
-      SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-    }
+  LoadedModule* loaded = Find(instance);
+  if (!loaded) {
+    SetLastError(instance && instance != ProgramHandle() ? ERROR_INVALID_HANDLE : ERROR_RESOURCE_TYPE_NOT_FOUND);
+  } else if (id <= 0xFFFF) {
+    found = loaded->image.FindString(static_cast<WORD>(id), text);
+    if (!found) SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+  } else {
+    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
   }
   if (cchBuffer == 0) {
     *reinterpret_cast<LPCWSTR*>(buffer) = found ? text.data() : nullptr;

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -244,6 +245,20 @@ LONG CopyName(const std::u16string& name, LPWSTR buffer, LPDWORD cch) {
   return ERROR_SUCCESS;
 }
 
+// Runs `body` on the key a handle names, under the registry's lock; the handle's errors
+// (unknown handle, deleted key) come back without calling it.
+template <class Body>
+LONG WithKey(HKEY key, Body&& body) {
+  Registry& r = TheRegistry();
+  std::lock_guard lock(r.mutex);
+  OpenKey k;
+  if (!r.Resolve(key, k)) return ERROR_INVALID_HANDLE;
+  LONG error = ERROR_SUCCESS;
+  Key* node = r.Lookup(k, error);
+  if (!node) return error;
+  return body(r, k, *node);
+}
+
 }  // namespace
 
 void ReloadRegistry() {
@@ -261,27 +276,20 @@ int OpenRegistryKeyCount() {
 }  // namespace platform
 
 using platform::OpenKey;
+using platform::Registry;
+using platform::WithKey;
 using platform::TheRegistry;
 using platform::registry::Key;
 using platform::registry::Value;
 
-LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD, LPWSTR, DWORD, REGSAM,
-                     LPSECURITY_ATTRIBUTES, PHKEY result, LPDWORD disposition) {
-  if (!result) return ERROR_INVALID_PARAMETER;
-  auto& r = TheRegistry();
-  std::lock_guard lock(r.mutex);
-  OpenKey base;
-  if (!r.Resolve(key, base)) return ERROR_INVALID_HANDLE;
-  std::vector<std::u16string> parts;
-  if (!platform::SplitPath(subKey, parts)) return ERROR_INVALID_PARAMETER;
-  LONG error = ERROR_SUCCESS;
-  Key* node = r.Lookup(base, error);
-  if (!node) return error;
-  bool created = false;
-  OpenKey target = base;
+namespace {
+// Walks `parts` below `node`, creating what is missing when `create` is set. Fills the
+// path of the key reached; null when a part is missing and nothing may be created.
+Key* Walk(Key* node, const std::vector<std::u16string>& parts, bool create, OpenKey& target, bool& created) {
   for (const auto& name : parts) {
     Key* sub = node->FindSubkey(name);
     if (!sub) {
+      if (!create) return nullptr;
       auto fresh = std::make_unique<Key>();
       fresh->name = name;
       platform::Touch(*fresh);
@@ -292,38 +300,39 @@ LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD, LPWSTR, DWORD, REGSAM,
     target.path.push_back(sub->name);
     node = sub;
   }
-  if (created) {
-    LONG saved = r.Save(target.hive);
-    if (saved != ERROR_SUCCESS) return saved;
-  }
-  *result = r.AddHandle(std::move(target));
-  if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-  return ERROR_SUCCESS;
+  return node;
+}
+
+LONG OpenOrCreate(HKEY key, LPCWSTR subKey, bool create, PHKEY result, LPDWORD disposition) {
+  if (!result) return ERROR_INVALID_PARAMETER;
+  std::vector<std::u16string> parts;
+  if (!platform::SplitPath(subKey, parts)) return ERROR_INVALID_PARAMETER;
+  return WithKey(key, [&](Registry& r, const OpenKey& base, Key& node) -> LONG {
+    OpenKey target = base;
+    bool created = false;
+    if (!Walk(&node, parts, create, target, created)) return ERROR_FILE_NOT_FOUND;
+    if (created) {
+      LONG saved = r.Save(target.hive);
+      if (saved != ERROR_SUCCESS) return saved;
+    }
+    *result = r.AddHandle(std::move(target));
+    if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    return ERROR_SUCCESS;
+  });
+}
+}  // namespace
+
+LONG RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD, LPWSTR, DWORD, REGSAM,
+                     LPSECURITY_ATTRIBUTES, PHKEY result, LPDWORD disposition) {
+  return OpenOrCreate(key, subKey, true, result, disposition);
 }
 
 LONG RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD, REGSAM, PHKEY result) {
-  if (!result) return ERROR_INVALID_PARAMETER;
-  auto& r = TheRegistry();
-  std::lock_guard lock(r.mutex);
-  OpenKey base;
-  if (!r.Resolve(key, base)) return ERROR_INVALID_HANDLE;
-  std::vector<std::u16string> parts;
-  if (!platform::SplitPath(subKey, parts)) return ERROR_INVALID_PARAMETER;
-  LONG error = ERROR_SUCCESS;
-  Key* node = r.Lookup(base, error);
-  if (!node) return error;
-  OpenKey target = base;
-  for (const auto& name : parts) {
-    node = node->FindSubkey(name);
-    if (!node) return ERROR_FILE_NOT_FOUND;
-    target.path.push_back(node->name);
-  }
-  *result = r.AddHandle(std::move(target));
-  return ERROR_SUCCESS;
+  return OpenOrCreate(key, subKey, false, result, nullptr);
 }
 
 LONG RegCloseKey(HKEY key) {
-  auto& r = TheRegistry();
+  Registry& r = TheRegistry();
   std::lock_guard lock(r.mutex);
   OpenKey k;
   if (!r.Resolve(key, k)) return ERROR_INVALID_HANDLE;
@@ -336,156 +345,112 @@ LONG RegCloseKey(HKEY key) {
 LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD, LPDWORD type, LPBYTE data,
                       LPDWORD cbData) {
   if (data && !cbData) return ERROR_INVALID_PARAMETER;
-  auto& r = TheRegistry();
-  std::lock_guard lock(r.mutex);
-  OpenKey k;
-  if (!r.Resolve(key, k)) return ERROR_INVALID_HANDLE;
-  LONG error = ERROR_SUCCESS;
-  Key* node = r.Lookup(k, error);
-  if (!node) return error;
-  Value* v = node->FindValue(platform::ValueName(valueName));
-  if (!v) return ERROR_FILE_NOT_FOUND;
-  if (type) *type = v->type;
-  return platform::CopyOut(v->data, data, cbData);
+  return WithKey(key, [&](Registry&, const OpenKey&, Key& node) -> LONG {
+    Value* v = node.FindValue(platform::ValueName(valueName));
+    if (!v) return ERROR_FILE_NOT_FOUND;
+    if (type) *type = v->type;
+    return platform::CopyOut(v->data, data, cbData);
+  });
 }
 
 LONG RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD, DWORD type, const BYTE* data, DWORD cbData) {
   if (!data && cbData) return ERROR_INVALID_PARAMETER;
   std::u16string_view name = platform::ValueName(valueName);
   if (name.size() > platform::kMaxValueNameLength) return ERROR_INVALID_PARAMETER;
-  auto& r = TheRegistry();
-  std::lock_guard lock(r.mutex);
-  OpenKey k;
-  if (!r.Resolve(key, k)) return ERROR_INVALID_HANDLE;
-  LONG error = ERROR_SUCCESS;
-  Key* node = r.Lookup(k, error);
-  if (!node) return error;
-  Value* v = node->FindValue(name);
-  if (!v) {
-    node->values.push_back({std::u16string(name), type, {}});
-    v = &node->values.back();
-  }
-  v->type = type;
-  v->data.assign(data, data + cbData);
-  platform::Touch(*node);
-  return r.Save(k.hive);
+  return WithKey(key, [&](Registry& r, const OpenKey& k, Key& node) -> LONG {
+    Value* v = node.FindValue(name);
+    if (!v) {
+      node.values.push_back({std::u16string(name), type, {}});
+      v = &node.values.back();
+    }
+    v->type = type;
+    v->data.assign(data, data + cbData);
+    platform::Touch(node);
+    return r.Save(k.hive);
+  });
 }
 
 LONG RegDeleteValueW(HKEY key, LPCWSTR valueName) {
-  auto& r = TheRegistry();
-  std::lock_guard lock(r.mutex);
-  OpenKey k;
-  if (!r.Resolve(key, k)) return ERROR_INVALID_HANDLE;
-  LONG error = ERROR_SUCCESS;
-  Key* node = r.Lookup(k, error);
-  if (!node) return error;
   std::u16string_view name = platform::ValueName(valueName);
-  for (auto it = node->values.begin(); it != node->values.end(); ++it) {
-    if (platform::EqualsIgnoreCase(it->name, name)) {
-      node->values.erase(it);
-      platform::Touch(*node);
-      return r.Save(k.hive);
-    }
-  }
-  return ERROR_FILE_NOT_FOUND;
+  return WithKey(key, [&](Registry& r, const OpenKey& k, Key& node) -> LONG {
+    auto it = std::find_if(node.values.begin(), node.values.end(),
+                           [&](const Value& v) { return platform::EqualsIgnoreCase(v.name, name); });
+    if (it == node.values.end()) return ERROR_FILE_NOT_FOUND;
+    node.values.erase(it);
+    platform::Touch(node);
+    return r.Save(k.hive);
+  });
 }
 
 LONG RegDeleteKeyW(HKEY key, LPCWSTR subKey) {
-  auto& r = TheRegistry();
-  std::lock_guard lock(r.mutex);
-  OpenKey k;
-  if (!r.Resolve(key, k)) return ERROR_INVALID_HANDLE;
   std::vector<std::u16string> parts;
   if (!platform::SplitPath(subKey, parts)) return ERROR_INVALID_PARAMETER;
   if (parts.empty()) return ERROR_INVALID_PARAMETER;  // a key does not delete itself
-  LONG error = ERROR_SUCCESS;
-  Key* parent = r.Lookup(k, error);
-  if (!parent) return error;
-  for (size_t i = 0; i + 1 < parts.size(); ++i) {
-    parent = parent->FindSubkey(parts[i]);
-    if (!parent) return ERROR_FILE_NOT_FOUND;
-  }
-  auto it = parent->subkeys.find(parts.back());
-  if (it == parent->subkeys.end()) return ERROR_FILE_NOT_FOUND;
-  parent->subkeys.erase(it);
-  platform::Touch(*parent);
-  return r.Save(k.hive);
+  std::u16string last = parts.back();
+  parts.pop_back();
+  return WithKey(key, [&](Registry& r, const OpenKey& k, Key& node) -> LONG {
+    OpenKey unused;
+    bool created = false;
+    Key* parent = Walk(&node, parts, false, unused, created);
+    if (!parent || !parent->subkeys.erase(last)) return ERROR_FILE_NOT_FOUND;
+    platform::Touch(*parent);
+    return r.Save(k.hive);
+  });
 }
 
 LONG RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD cchName, LPDWORD, LPWSTR className,
                    LPDWORD cchClass, PFILETIME lastWriteTime) {
-  auto& r = TheRegistry();
-  std::lock_guard lock(r.mutex);
-  OpenKey k;
-  if (!r.Resolve(key, k)) return ERROR_INVALID_HANDLE;
-  LONG error = ERROR_SUCCESS;
-  Key* node = r.Lookup(k, error);
-  if (!node) return error;
-  if (index >= node->subkeys.size()) return ERROR_NO_MORE_ITEMS;
-  auto it = node->subkeys.begin();
-  std::advance(it, index);
-  LONG copied = platform::CopyName(it->second->name, name, cchName);
-  if (copied != ERROR_SUCCESS) return copied;
-  if (className && cchClass && *cchClass) className[0] = 0;
-  if (cchClass) *cchClass = 0;
-  if (lastWriteTime) *lastWriteTime = it->second->lastWrite;
-  return ERROR_SUCCESS;
+  return WithKey(key, [&](Registry&, const OpenKey&, Key& node) -> LONG {
+    if (index >= node.subkeys.size()) return ERROR_NO_MORE_ITEMS;
+    const Key& sub = *std::next(node.subkeys.begin(), index)->second;
+    LONG copied = platform::CopyName(sub.name, name, cchName);
+    if (copied != ERROR_SUCCESS) return copied;
+    if (className && cchClass && *cchClass) className[0] = 0;
+    if (cchClass) *cchClass = 0;
+    if (lastWriteTime) *lastWriteTime = sub.lastWrite;
+    return ERROR_SUCCESS;
+  });
 }
 
 LONG RegEnumValueW(HKEY key, DWORD index, LPWSTR valueName, LPDWORD cchValueName, LPDWORD,
                    LPDWORD type, LPBYTE data, LPDWORD cbData) {
   if (data && !cbData) return ERROR_INVALID_PARAMETER;
-  auto& r = TheRegistry();
-  std::lock_guard lock(r.mutex);
-  OpenKey k;
-  if (!r.Resolve(key, k)) return ERROR_INVALID_HANDLE;
-  LONG error = ERROR_SUCCESS;
-  Key* node = r.Lookup(k, error);
-  if (!node) return error;
-  if (index >= node->values.size()) return ERROR_NO_MORE_ITEMS;
-  const Value& v = node->values[index];
-  LONG copied = platform::CopyName(v.name, valueName, cchValueName);
-  if (copied != ERROR_SUCCESS) return copied;
-  if (type) *type = v.type;
-  return platform::CopyOut(v.data, data, cbData);
+  return WithKey(key, [&](Registry&, const OpenKey&, Key& node) -> LONG {
+    if (index >= node.values.size()) return ERROR_NO_MORE_ITEMS;
+    const Value& v = node.values[index];
+    LONG copied = platform::CopyName(v.name, valueName, cchValueName);
+    if (copied != ERROR_SUCCESS) return copied;
+    if (type) *type = v.type;
+    return platform::CopyOut(v.data, data, cbData);
+  });
 }
 
 LONG RegQueryInfoKeyW(HKEY key, LPWSTR className, LPDWORD cchClass, LPDWORD, LPDWORD subKeys,
                       LPDWORD maxSubKeyLen, LPDWORD maxClassLen, LPDWORD values,
                       LPDWORD maxValueNameLen, LPDWORD maxValueLen, LPDWORD securityDescriptor,
                       PFILETIME lastWriteTime) {
-  auto& r = TheRegistry();
-  std::lock_guard lock(r.mutex);
-  OpenKey k;
-  if (!r.Resolve(key, k)) return ERROR_INVALID_HANDLE;
-  LONG error = ERROR_SUCCESS;
-  Key* node = r.Lookup(k, error);
-  if (!node) return error;
-  if (className && cchClass && *cchClass) className[0] = 0;
-  if (cchClass) *cchClass = 0;
-  DWORD maxSub = 0, maxName = 0, maxData = 0;
-  for (const auto& [n, sub] : node->subkeys) maxSub = std::max<DWORD>(maxSub, static_cast<DWORD>(sub->name.size()));
-  for (const Value& v : node->values) {
-    maxName = std::max<DWORD>(maxName, static_cast<DWORD>(v.name.size()));
-    maxData = std::max<DWORD>(maxData, static_cast<DWORD>(v.data.size()));
-  }
-  if (subKeys) *subKeys = static_cast<DWORD>(node->subkeys.size());
-  if (maxSubKeyLen) *maxSubKeyLen = maxSub;
-  if (maxClassLen) *maxClassLen = 0;
-  if (values) *values = static_cast<DWORD>(node->values.size());
-  if (maxValueNameLen) *maxValueNameLen = maxName;
-  if (maxValueLen) *maxValueLen = maxData;
-  if (securityDescriptor) *securityDescriptor = 0;
-  if (lastWriteTime) *lastWriteTime = node->lastWrite;
-  return ERROR_SUCCESS;
+  return WithKey(key, [&](Registry&, const OpenKey&, Key& node) -> LONG {
+    if (className && cchClass && *cchClass) className[0] = 0;
+    if (cchClass) *cchClass = 0;
+    DWORD maxSub = 0, maxName = 0, maxData = 0;
+    for (const auto& entry : node.subkeys)
+      maxSub = std::max<DWORD>(maxSub, static_cast<DWORD>(entry.second->name.size()));
+    for (const Value& v : node.values) {
+      maxName = std::max<DWORD>(maxName, static_cast<DWORD>(v.name.size()));
+      maxData = std::max<DWORD>(maxData, static_cast<DWORD>(v.data.size()));
+    }
+    if (subKeys) *subKeys = static_cast<DWORD>(node.subkeys.size());
+    if (maxSubKeyLen) *maxSubKeyLen = maxSub;
+    if (maxClassLen) *maxClassLen = 0;
+    if (values) *values = static_cast<DWORD>(node.values.size());
+    if (maxValueNameLen) *maxValueNameLen = maxName;
+    if (maxValueLen) *maxValueLen = maxData;
+    if (securityDescriptor) *securityDescriptor = 0;
+    if (lastWriteTime) *lastWriteTime = node.lastWrite;
+    return ERROR_SUCCESS;
+  });
 }
 
 LONG RegFlushKey(HKEY key) {
-  auto& r = TheRegistry();
-  std::lock_guard lock(r.mutex);
-  OpenKey k;
-  if (!r.Resolve(key, k)) return ERROR_INVALID_HANDLE;
-  LONG error = ERROR_SUCCESS;
-  if (!r.Lookup(k, error)) return error;
-  return r.Sync(k.hive);
+  return WithKey(key, [&](Registry& r, const OpenKey& k, Key&) -> LONG { return r.Sync(k.hive); });
 }

@@ -94,6 +94,55 @@ def menu_strip(x, y):
     return GREY
 
 
+def check_box(checked, highlighted):
+    def pixel(x, y):
+        if x in (1, 14) and 1 <= y <= 14 or y in (1, 14) and 1 <= x <= 14:
+            return DARK
+        if 2 <= x <= 13 and 2 <= y <= 13:
+            u, v = x - 2, y - 2
+            if checked and ((2 <= u <= 4 and abs(v - (u + 4)) <= 1) or (4 <= u <= 10 and abs(v - (8 - (u - 4))) <= 1)):
+                return BLACK
+            return (0xFF, 0xFF, 0xC0) if highlighted else WHITE
+        return WHITE
+    return pixel
+
+
+# 3x5 capitals for the register marks.
+FONT = {
+    "S": ["111", "100", "111", "001", "111"], "I": ["111", "010", "010", "010", "111"],
+    "G": ["111", "100", "101", "101", "111"], "N": ["101", "111", "111", "111", "101"],
+    "E": ["111", "100", "111", "100", "111"], "D": ["110", "101", "101", "101", "110"],
+    "P": ["111", "101", "111", "100", "100"], "A": ["111", "101", "111", "101", "101"],
+    "V": ["101", "101", "101", "101", "010"], "O": ["111", "101", "101", "101", "111"],
+}
+
+
+def stamp(word, colour):
+    """A 32x16 mark: the word in small capitals on white (white is transparent)."""
+    def pixel(x, y):
+        width = len(word) * 4 - 1
+        left = (32 - width) // 2
+        if 5 <= y < 10 and left <= x < left + width:
+            i, col = divmod(x - left, 4)
+            if col < 3 and FONT[word[i]][y - 5][col] == "1":
+                return colour
+        if (y in (2, 13) and 1 <= x <= 30) or (x in (1, 30) and 2 <= y <= 13):
+            return colour
+        return WHITE
+    return pixel
+
+
+def menu_button(selected):
+    def pixel(x, y):
+        # the document button of the main menu bar: a page, filled when a row is chosen
+        if 3 <= x <= 12 and 1 <= y <= 14:
+            if x in (3, 12) or y in (1, 14):
+                return BLACK
+            return NAVY if selected else WHITE
+        return GREY
+    return pixel
+
+
 def main():
     os.makedirs(BITMAPS, exist_ok=True)
     os.makedirs(SOUNDS, exist_ok=True)
@@ -106,6 +155,14 @@ def main():
     write_bmp("title_ok_pressed.bmp", 22, 22, button(22, "ok", True))
     write_bmp("signature_background.bmp", 240, 80, signature_background)
     write_bmp("items_menubar.bmp", 16, 16, menu_strip)
+    write_bmp("main_menubar_selected.bmp", 16, 16, menu_button(True))
+    write_bmp("main_menubar.bmp", 16, 16, menu_button(False))
+    write_bmp("check_complete_highlight.bmp", 16, 16, check_box(True, True))
+    write_bmp("check_complete.bmp", 16, 16, check_box(True, False))
+    write_bmp("check_empty.bmp", 16, 16, check_box(False, False))
+    write_bmp("mark_signed.bmp", 32, 16, stamp("SIGNED", NAVY))
+    write_bmp("mark_paid.bmp", 32, 16, stamp("PAID", GREEN))
+    write_bmp("mark_void.bmp", 32, 16, stamp("VOID", RED))
 
     # A short rising two-note chime, 8 kHz mono 8-bit.
     rate = 8000

@@ -1,0 +1,140 @@
+#include "core/CompanyInfo.h"
+
+#include <array>
+
+#include "core/Preferences.h"
+#include "core/RegistryKey.h"
+
+namespace {
+
+// The Preferences names of one company's values.
+struct CompanyValueNames {
+  const char16_t* name;
+  const char16_t* address1;
+  const char16_t* address2;
+  const char16_t* address3;
+  const char16_t* phone;
+  const char16_t* email;
+  const char16_t* showLogo;
+  const char16_t* userName;  // written, never read; null: not stored
+};
+
+constexpr CompanyValueNames kFirstCompanyNames{
+    u"CompanyName", u"CompanyAddress1", u"CompanyAddress2", u"CompanyAddress3",
+    u"CompanyPhone", u"CompanyEMail",   u"ShowLogo",        nullptr};
+constexpr CompanyValueNames kCompanyBNames{
+    u"Company_B_Name",  u"Company_B_Address1", u"Company_B_Address2", u"Company_B_Address3",
+    u"Company_B_Phone", u"Company_B_EMail",    u"Company_B_ShowLogo", u"Company_B_UserName"};
+
+const CompanyValueNames* NamesOf(DWORD companyNumber) {
+  if (companyNumber == CCompanyInfo::kFirstCompany) return &kFirstCompanyNames;
+  if (companyNumber == CCompanyInfo::kCompanyB) return &kCompanyBNames;
+  return nullptr;
+}
+
+struct OwnerCache {
+  bool loaded = false;
+  std::u16string name;
+  std::u16string company;
+  std::u16string address;
+  std::u16string phone;
+  std::u16string email;
+};
+
+OwnerCache& Cache() {
+  static OwnerCache cache;
+  return cache;
+}
+
+// The field's text: its UTF-16 units up to the first null, never past the field's end.
+std::u16string FieldText(const std::array<BYTE, COwnerInfo::kRecordBytes>& record,
+                         COwnerInfo::Field field) {
+  std::u16string text;
+  for (DWORD at = field.offset; at + 1 < field.offset + field.width && at + 1 < record.size(); at += 2) {
+    const WCHAR c = static_cast<WCHAR>(record[at] | (record[at + 1] << 8));
+    if (c == 0) break;
+    text += c;
+  }
+  return text;
+}
+
+}  // namespace
+
+// ---- CCompanyInfo ---------------------------------------------------------------------------
+
+CCompanyInfo::CCompanyInfo(void* ownerContext, DWORD companyNumber)
+    : m_showLogo(u"YES"), m_ownerContext(ownerContext), m_companyNumber(companyNumber) {
+  COwnerInfo owner(true);
+  std::u16string ownerName, ownerCompany, ownerAddress, ownerPhone, ownerEMail;
+  owner.GetOwnerInfo(ownerName, ownerCompany, ownerAddress, ownerPhone, ownerEMail);
+  m_userName = ownerName;
+  m_name = ownerCompany;
+  m_address1 = ownerAddress;
+  m_phone = ownerPhone;
+  m_email = ownerEMail;
+  if (NamesOf(companyNumber) != nullptr) Load();
+  if (m_name.empty()) m_name = u"Company Name";
+}
+
+BOOL CCompanyInfo::Load() {
+  const CompanyValueNames* names = NamesOf(m_companyNumber);
+  if (names == nullptr) return FALSE;
+  CPreferences prefs;
+  if (!prefs.GetString(names->name, m_name)) return FALSE;
+  prefs.GetString(names->address1, m_address1);
+  prefs.GetString(names->address2, m_address2);
+  prefs.GetString(names->address3, m_address3);
+  prefs.GetString(names->phone, m_phone);
+  prefs.GetString(names->email, m_email);
+  prefs.GetString(names->showLogo, m_showLogo);
+  return TRUE;
+}
+
+BOOL CCompanyInfo::Save() {
+  const CompanyValueNames* names = NamesOf(m_companyNumber);
+  if (names == nullptr) return TRUE;
+  CPreferences prefs;
+  bool ok = prefs.SetString(names->name, m_name);
+  ok = prefs.SetString(names->address1, m_address1) && ok;
+  ok = prefs.SetString(names->address2, m_address2) && ok;
+  ok = prefs.SetString(names->address3, m_address3) && ok;
+  if (names->userName != nullptr) ok = prefs.SetString(names->userName, m_userName) && ok;
+  ok = prefs.SetString(names->phone, m_phone) && ok;
+  ok = prefs.SetString(names->email, m_email) && ok;
+  ok = prefs.SetString(names->showLogo, m_showLogo) && ok;
+  return ok ? TRUE : FALSE;
+}
+
+// ---- COwnerInfo -----------------------------------------------------------------------------
+
+COwnerInfo::COwnerInfo(bool reload) {
+  if (reload || !Cache().loaded) ReadOwnerRecord();
+}
+
+bool COwnerInfo::ReadOwnerRecord() {
+  std::array<BYTE, kRecordBytes> record{};
+  DWORD count = kRecordBytes;
+  CRegistryKey key(HKEY_CURRENT_USER, kOwnerKeyPath);
+  if (!key.GetBinary(kOwnerValueName, record.data(), count)) return false;
+  OwnerCache& cache = Cache();
+  cache.name = FieldText(record, kName);
+  cache.company = FieldText(record, kCompany);
+  cache.address = FieldText(record, kAddress);
+  cache.phone = FieldText(record, kPhone);
+  cache.email = FieldText(record, kEMail);
+  cache.loaded = true;
+  return true;
+}
+
+void COwnerInfo::GetOwnerInfo(std::u16string& name, std::u16string& company,
+                              std::u16string& address, std::u16string& phone,
+                              std::u16string& email) const {
+  const OwnerCache& cache = Cache();
+  name = cache.name;
+  company = cache.company;
+  address = cache.address;
+  phone = cache.phone;
+  email = cache.email;
+}
+
+void COwnerInfo::ForgetCache() { Cache() = OwnerCache{}; }

@@ -1,0 +1,220 @@
+// Folders, files and storage locations.
+#include "core/Folders.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "core/Preferences.h"
+#include "core/RegistryKey.h"
+#include "core/TextHelpers.h"
+#include "core/Utilities.h"
+#include "platform/base/Base.h"
+#include "platform/kernel/DeviceRoot.h"
+#include "platform/locale/Locale.h"
+#include "platform/shell/SpecialFolders.h"
+
+namespace {
+
+constexpr char16_t kMainMemory[] = u"MAIN MEMORY";
+constexpr char16_t kNone[] = u"None";
+
+bool SameText(std::u16string_view a, std::u16string_view b) {
+  CBstr x(a), y(b);
+  return VarBstrCmp(x.get(), y.get(), LOCALE_USER_DEFAULT, 0) == VARCMP_EQ;
+}
+
+bool Contains(std::u16string_view text, std::u16string_view part) {
+  return !part.empty() && text.find(part) != std::u16string_view::npos;
+}
+
+// A Preferences text; missing values read as empty (and are recorded as such).
+std::u16string Pref(std::u16string_view name) {
+  CPreferences prefs;
+  std::u16string value;
+  prefs.GetString(name, value);
+  return value;
+}
+
+// A text of the program's root key; missing values read as empty.
+std::u16string RootValue(const char16_t* name) {
+  CRegistryKey key;
+  CBstr value(u"");
+  key.GetString(CBstr(name), value);
+  return value.str();
+}
+
+std::u16string StorageRoot(std::u16string_view location) {
+  if (location.empty() || SameText(location, kMainMemory)) return {};
+  return u"\\" + std::u16string(location) + u"\\";
+}
+
+std::u16string MyDocuments(bool withSeparator) {
+  CBstr path;
+  GetMyDocumentsFolder(path, withSeparator);
+  return path.str();
+}
+
+// The documents root: the storage root of "InvoiceLocation", or My Documents with "\".
+std::u16string DocumentsRoot() {
+  std::u16string root = StorageRoot(Pref(u"InvoiceLocation"));
+  return root.empty() ? MyDocuments(true) : root;
+}
+
+std::u16string SubFolder(const char16_t* valueName) {
+  std::u16string root = DocumentsRoot();
+  std::u16string p = Pref(valueName) + u"\\";
+  if (Contains(p, MyDocuments(true)) || Contains(p, u"\\Program Files")) return p;
+  return root + p;
+}
+
+void AppendFileName(CBstr& fileName, const std::u16string& folder) {
+  fileName = CBstr(folder + u"\\" + fileName.str());
+}
+
+}  // namespace
+
+bool GetMyDocumentsFolder(CBstr& out, bool addSeparator) {
+  LPITEMIDLIST idList = nullptr;
+  if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_PERSONAL, &idList))) return false;
+  WCHAR path[MAX_PATH + 1] = {};
+  const BOOL ok = SHGetPathFromIDList(idList, path);
+  SHFree(idList);
+  if (!ok) return false;
+  std::u16string p(path);
+  if (addSeparator && !p.empty()) p += u"\\";
+  out = CBstr(p);
+  return true;
+}
+
+bool GetAppDataFolder(CBstr& out, bool addProduct) {
+  LPITEMIDLIST idList = nullptr;
+  if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_APPDATA, &idList))) return false;
+  WCHAR path[MAX_PATH + 1] = {};
+  const BOOL ok = SHGetPathFromIDList(idList, path);
+  SHFree(idList);
+  if (!ok) return false;
+  std::u16string p = std::u16string(path) + u"\\VendelSoftware\\";
+  if (addProduct) p += u"Slateway\\";
+  out = CBstr(p);
+  return true;
+}
+
+void GetProgramFilePath(CBstr& fileName) { AppendFileName(fileName, RootValue(u"ProgramPath")); }
+void GetImageFilePath(CBstr& fileName) { AppendFileName(fileName, Pref(u"ImagePath")); }
+void GetLogoFilePath(CBstr& fileName) { AppendFileName(fileName, Pref(u"LogoPath")); }
+
+void GetDocumentsStorageRoot(CBstr& out) { out = CBstr(StorageRoot(Pref(u"InvoiceLocation"))); }
+
+void GetDocumentsFolder(CBstr& out) {
+  std::u16string root = DocumentsRoot();
+  std::u16string path = Pref(u"InvoicePath");
+  if (path != kNone && !Contains(path, MyDocuments(true))) {
+    out = CBstr(root + path + u"\\");
+  } else {
+    out = CBstr(root);
+  }
+}
+
+void GetMemorizedFolder(CBstr& out) { out = CBstr(SubFolder(u"MemorizedPath")); }
+void GetDeletedFolder(CBstr& out) { out = CBstr(SubFolder(u"DeletedPath")); }
+
+// "UploadedLocation" lives in the program's root key for every reader.
+void GetUploadedStorageRoot(CBstr& out) { out = CBstr(StorageRoot(RootValue(u"UploadedLocation"))); }
+
+void GetUploadedFolder(CBstr& out, bool addSeparator) {
+  CBstr rootText;
+  GetUploadedStorageRoot(rootText);
+  std::u16string root = rootText.IsEmpty() ? MyDocuments(true) : rootText.str();
+  std::u16string folder = Pref(u"UploadedFolder");
+  if (folder != kNone && !Contains(folder, MyDocuments(false))) {
+    out = CBstr(root + folder + (addSeparator ? u"\\" : u""));
+  } else {
+    out = CBstr(root);
+  }
+}
+
+void GetDatabaseStorageRoot(CBstr& out) { out = CBstr(StorageRoot(Pref(u"DBLocation"))); }
+
+void GetDatabaseFilePath(CBstr& out, bool withFileName) {
+  CBstr path;
+  GetDatabaseStorageRoot(path);
+  AppendBackslash(path);
+  std::u16string result = path.str();
+  std::u16string folder = Pref(u"DatabasePath");
+  if (folder != kNone && !Contains(folder, MyDocuments(true))) result += folder + u"\\";
+  if (withFileName) result += Pref(u"Database");
+  out = CBstr(result);
+}
+
+int CountFilesInFolder(std::u16string_view folder, std::u16string_view suffix) {
+  std::u16string pattern = std::u16string(folder) + u"*" + std::u16string(suffix);
+  WIN32_FIND_DATAW data;
+  HANDLE search = FindFirstFileW(pattern.c_str(), &data);
+  if (search == INVALID_HANDLE_VALUE) return 0;
+  int count = 1;
+  while (FindNextFileW(search, &data)) ++count;
+  FindClose(search);
+  return count;
+}
+
+bool FindFirstFileInFolder(std::u16string_view folder, std::u16string_view suffix, WIN32_FIND_DATAW& findData) {
+  std::u16string pattern = std::u16string(folder) + u"*" + std::u16string(suffix);
+  HANDLE search = FindFirstFileW(pattern.c_str(), &findData);
+  SetProgramFileSearch(search);
+  return search != INVALID_HANDLE_VALUE;
+}
+
+bool MoveDocumentToDeleted(CBstr path) {
+  CBstr folder;
+  GetDeletedFolder(folder);
+  std::u16string target = folder.str();
+  if (target.empty() || target.back() != u'\\') target += u"\\";
+  target += GetFileNameFromPath(path.view()).str();
+  if (SameText(path.view(), target)) return true;
+  if (!FileExists(target)) return MoveFileW(path.c_str(), target.c_str()) != FALSE;
+  // An older copy is replaced by a rename over it, so it is gone only once the new one
+  // is in its place.
+  if (!FileExists(path.view())) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return false;
+  }
+  std::error_code ec;
+  std::filesystem::rename(platform::MapDevicePath(path.view()), platform::MapDevicePath(target), ec);
+  if (ec) {
+    SetLastError(platform::ErrorFromErrno(ec.value()));
+    return false;
+  }
+  return true;
+}
+
+void FillFolderList(CFolderList& list, CBstr location) {
+  list.clear();
+  std::u16string where = location.str();
+  for (auto& c : where) c = platform::UpperCase(c);
+  if (where == kMainMemory) {
+    std::u16string myDocs = MyDocuments(false);
+    std::u16string bare = myDocs;
+    RemoveCharFromText(bare, u'\\');
+    list.push_back(bare);
+    CollectSubfolders(list, CBstr(myDocs), CBstr(u""));
+    return;
+  }
+  list.emplace_back(kNone);
+  // The card's folder as it is listed (the search finds it whatever its case).
+  if (!where.empty()) CollectSubfolders(list, CBstr(u"\\" + location.str()), CBstr(u""));
+}
+
+void CollectSubfolders(CFolderList& list, CBstr root, CBstr relative) {
+  std::u16string pattern = root.str() + u"\\" + relative.str() + u"\\*.*";
+  WIN32_FIND_DATAW data;
+  HANDLE search = FindFirstFileW(pattern.c_str(), &data);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+    std::u16string name(data.cFileName);
+    std::u16string entry = relative.IsEmpty() ? name : relative.str() + u"\\" + name;
+    list.push_back(entry);
+    CollectSubfolders(list, root, CBstr(entry));
+  } while (FindNextFileW(search, &data));
+  FindClose(search);
+}

@@ -1,0 +1,51 @@
+// Folders, files and storage locations: every folder and file path the program uses,
+// composed from the settings, in main memory or on a storage card.
+//
+// A location value "MAIN MEMORY" (or a missing one) means main memory, whose documents
+// live below the My Documents folder; any other name is a storage card whose root is
+// "\" + name + "\". A folder value "None" means the location's root itself.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/base/Bstr.h"
+#include "platform/kernel/Files.h"
+
+// The folder choice list of the options pages: entry 0 is the location's root entry, the
+// others are folder paths relative to the root, each parent before its children.
+using CFolderList = std::vector<std::u16string>;
+
+// Path of the My Documents folder; with the flag and a non-empty path a "\" is appended.
+// False (out unchanged) when the shell does not know the folder.
+bool GetMyDocumentsFolder(CBstr& out, bool addSeparator);
+// Application data + "\VendelSoftware\", with the flag + "Slateway\".
+bool GetAppDataFolder(CBstr& out, bool addProduct);
+// "ProgramPath" (root key), "ImagePath", "LogoPath" (Preferences) + "\" + the file name.
+void GetProgramFilePath(CBstr& fileName);
+void GetImageFilePath(CBstr& fileName);
+void GetLogoFilePath(CBstr& fileName);
+
+void GetDocumentsStorageRoot(CBstr& out);
+void GetDocumentsFolder(CBstr& out);
+void GetMemorizedFolder(CBstr& out);
+void GetDeletedFolder(CBstr& out);
+void GetUploadedStorageRoot(CBstr& out);
+void GetUploadedFolder(CBstr& out, bool addSeparator);
+void GetDatabaseStorageRoot(CBstr& out);
+void GetDatabaseFilePath(CBstr& out, bool withFileName);
+
+// The number of files matching folder + "*" + suffix (the folder ends in "\").
+int CountFilesInFolder(std::u16string_view folder, std::u16string_view suffix);
+// Starts the program's one open file search (continued by FindNextSearchFile) on
+// folder + "*" + suffix; true when a file was found.
+bool FindFirstFileInFolder(std::u16string_view folder, std::u16string_view suffix,
+                           WIN32_FIND_DATAW& findData);
+// Moves the document into the deleted-documents folder, replacing an older copy there in
+// one step (a failed move leaves both files as they were). True when the document is
+// there afterwards, also when it already was.
+bool MoveDocumentToDeleted(CBstr path);
+void FillFolderList(CFolderList& list, CBstr location);
+// Adds every folder below root\relative, depth first.
+void CollectSubfolders(CFolderList& list, CBstr root, CBstr relative);

@@ -1,0 +1,237 @@
+// Folders, files and storage locations.
+//
+// Groups: Folders.Special* (My Documents, application data); Folders.Paths* (documents,
+// memorized, deleted, uploaded, database and file paths on main memory and on a card);
+// Folders.Count* and Find* (counting and walking files); Folders.Move* (the deleted
+// folder); Folders.List* (folder choice lists).
+#include <string>
+#include <vector>
+
+#include "core/Folders.h"
+#include "core/Preferences.h"
+#include "core/RegistryKey.h"
+#include "core/Utilities.h"
+#include "platform/shell/FlashCards.h"
+#include "platform/testing/DeviceFixture.h"
+
+namespace {
+
+class Folders : public platform::testing::DeviceTest {
+ protected:
+  static void Pref(const char16_t* name, const char16_t* value) {
+    CPreferences prefs;
+    ASSERT_TRUE(prefs.SetString(name, value));
+  }
+  static void Root(const char16_t* name, const char16_t* value) {
+    CRegistryKey key;
+    ASSERT_TRUE(key.SetString(CBstr(name), CBstr(value)));
+  }
+  void MakeFolder(std::u16string_view path) { std::filesystem::create_directories(Linux(path)); }
+  template <typename F>
+  static std::u16string Path(F get) {
+    CBstr out(u"old");
+    get(out);
+    return out.str();
+  }
+};
+
+TEST_F(Folders, SpecialMyDocumentsAndApplicationData) {
+  CBstr out;
+  ASSERT_TRUE(GetMyDocumentsFolder(out, false));
+  EXPECT_EQ(out.str(), u"\\My Documents");
+  ASSERT_TRUE(GetMyDocumentsFolder(out, true));
+  EXPECT_EQ(out.str(), u"\\My Documents\\");
+  ASSERT_TRUE(GetAppDataFolder(out, false));
+  EXPECT_EQ(out.str(), u"\\Application Data\\VendelSoftware\\");
+  ASSERT_TRUE(GetAppDataFolder(out, true));
+  EXPECT_EQ(out.str(), u"\\Application Data\\VendelSoftware\\Slateway\\");
+}
+
+TEST_F(Folders, PathsOfTheDocumentsFolder) {
+  struct Row {
+    const char16_t* location;  // null: missing
+    const char16_t* path;
+    const char16_t* expected;
+  } rows[] = {
+      {u"MAIN MEMORY", u"Invoices", u"\\My Documents\\Invoices\\"},
+      {u"Storage Card", u"None", u"\\Storage Card\\"},
+      {u"Storage Card", u"Invoices", u"\\Storage Card\\Invoices\\"},
+      {u"MAIN MEMORY", u"None", u"\\My Documents\\"},
+      {u"MAIN MEMORY", u"\\My Documents\\Sales", u"\\My Documents\\"},
+      {nullptr, nullptr, u"\\My Documents\\\\"},  // an empty folder value doubles the separator
+  };
+  for (const auto& r : rows) {
+    Restart();
+    RegDeleteKeyW(HKEY_CURRENT_USER, u"Software\\VendelSoftware");
+    if (r.location) Pref(u"InvoiceLocation", r.location);
+    if (r.path) Pref(u"InvoicePath", r.path);
+    EXPECT_EQ(Path([](CBstr& o) { GetDocumentsFolder(o); }), r.expected) << platform::ToUtf8(r.path ? r.path : u"-");
+  }
+  Pref(u"InvoiceLocation", u"Storage Card");
+  EXPECT_EQ(Path([](CBstr& o) { GetDocumentsStorageRoot(o); }), u"\\Storage Card\\");
+  Pref(u"InvoiceLocation", u"MAIN MEMORY");
+  EXPECT_EQ(Path([](CBstr& o) { GetDocumentsStorageRoot(o); }), u"");
+}
+
+TEST_F(Folders, PathsOfTheMemorizedAndDeletedFolders) {
+  struct Row {
+    const char16_t* location;
+    const char16_t* value;
+    const char16_t* expected;
+  } rows[] = {
+      {u"MAIN MEMORY", u"Memorized", u"\\My Documents\\Memorized\\"},
+      {u"Storage Card", u"Memorized", u"\\Storage Card\\Memorized\\"},
+      {u"Storage Card", u"\\Program Files\\Slateway\\Memorized", u"\\Program Files\\Slateway\\Memorized\\"},
+      {u"Storage Card", u"\\My Documents\\Old", u"\\My Documents\\Old\\"},
+  };
+  for (const auto& r : rows) {
+    Pref(u"InvoiceLocation", r.location);
+    Pref(u"MemorizedPath", r.value);
+    Pref(u"DeletedPath", r.value);
+    EXPECT_EQ(Path([](CBstr& o) { GetMemorizedFolder(o); }), r.expected);
+    EXPECT_EQ(Path([](CBstr& o) { GetDeletedFolder(o); }), r.expected);
+  }
+}
+
+TEST_F(Folders, PathsOfUploadsAndTheDatabase) {
+  Pref(u"UploadedFolder", u"Uploaded");
+  CBstr out;
+  GetUploadedFolder(out, true);
+  EXPECT_EQ(out.str(), u"\\My Documents\\Uploaded\\");
+  Root(u"UploadedLocation", u"Storage Card");
+  GetUploadedFolder(out, false);
+  EXPECT_EQ(out.str(), u"\\Storage Card\\Uploaded");
+  GetUploadedStorageRoot(out);
+  EXPECT_EQ(out.str(), u"\\Storage Card\\");
+  Pref(u"UploadedFolder", u"None");
+  GetUploadedFolder(out, true);
+  EXPECT_EQ(out.str(), u"\\Storage Card\\");
+
+  struct Row {
+    const char16_t* location;
+    const char16_t* folder;
+    const char16_t* withName;
+    const char16_t* withoutName;
+  } rows[] = {
+      {u"", u"\\Program Files\\Slateway", u"\\Program Files\\Slateway\\Slateway.db", u"\\Program Files\\Slateway\\"},
+      {u"MAIN MEMORY", u"\\My Documents\\", u"Slateway.db", u""},
+      {u"Storage Card", u"None", u"\\Storage Card\\Slateway.db", u"\\Storage Card\\"},
+      {u"Storage Card", u"Data", u"\\Storage Card\\Data\\Slateway.db", u"\\Storage Card\\Data\\"},
+  };
+  Pref(u"Database", u"Slateway.db");
+  for (const auto& r : rows) {
+    Pref(u"DBLocation", r.location);
+    Pref(u"DatabasePath", r.folder);
+    GetDatabaseFilePath(out, true);
+    EXPECT_EQ(out.str(), r.withName);
+    GetDatabaseFilePath(out, false);
+    EXPECT_EQ(out.str(), r.withoutName);
+  }
+}
+
+TEST_F(Folders, PathsOfProgramImageAndLogoFiles) {
+  Root(u"ProgramPath", u"\\Program Files\\Slateway");
+  Pref(u"ImagePath", u"\\Storage Card\\Images");
+  Pref(u"LogoPath", u"\\My Documents");
+  CBstr name(u"QVNLANGUAGE.DLL");
+  GetProgramFilePath(name);
+  EXPECT_EQ(name.str(), u"\\Program Files\\Slateway\\QVNLANGUAGE.DLL");
+  name = CBstr(u"pump.jpg");
+  GetImageFilePath(name);
+  EXPECT_EQ(name.str(), u"\\Storage Card\\Images\\pump.jpg");
+  name = CBstr(u"logo.bmp");
+  GetLogoFilePath(name);
+  EXPECT_EQ(name.str(), u"\\My Documents\\logo.bmp");
+}
+
+TEST_F(Folders, CountFilesOnMainMemoryAndOnACard) {
+  WriteText(u"\\My Documents\\Invoices\\Inv 1.QVN", "x");
+  WriteText(u"\\My Documents\\Invoices\\Inv 2.qvn", "x");
+  WriteText(u"\\My Documents\\Invoices\\notes.txt", "x");
+  ASSERT_TRUE(platform::InsertStorageCard(u"Storage Card"));
+  WriteText(u"\\Storage Card\\Invoices\\Est 7.QVN", "x");
+  EXPECT_EQ(CountFilesInFolder(u"\\My Documents\\Invoices\\", u".QVN"), 2);
+  EXPECT_EQ(CountFilesInFolder(u"\\My Documents\\Invoices\\", u""), 3);
+  EXPECT_EQ(CountFilesInFolder(u"\\Storage Card\\Invoices\\", u".QVN"), 1);
+  EXPECT_EQ(CountFilesInFolder(u"\\Storage Card\\Missing\\", u".QVN"), 0);
+  EXPECT_EQ(CountFilesInFolder(u"\\My Documents\\Invoices\\", u".xml"), 0);
+}
+
+TEST_F(Folders, FindFilesWalksTheProgramSearchToItsEnd) {
+  WriteText(u"\\My Documents\\b.QVN", "x");
+  WriteText(u"\\My Documents\\a.QVN", "x");
+  WIN32_FIND_DATAW data;
+  ASSERT_TRUE(FindFirstFileInFolder(u"\\My Documents\\", u".QVN", data));
+  std::vector<std::u16string> names{data.cFileName};
+  while (FindNextSearchFile(data)) names.emplace_back(data.cFileName);
+  EXPECT_EQ(names, (std::vector<std::u16string>{u"a.QVN", u"b.QVN"}));
+  EXPECT_FALSE(FindNextSearchFile(data));  // closed at the end (the fixture checks no handle is left)
+  EXPECT_FALSE(FindFirstFileInFolder(u"\\My Documents\\", u".zip", data));
+  EXPECT_FALSE(FindNextSearchFile(data));
+}
+
+TEST_F(Folders, MoveDocumentToTheDeletedFolder) {
+  Pref(u"InvoiceLocation", u"MAIN MEMORY");
+  Pref(u"DeletedPath", u"Deleted");
+  MakeFolder(u"\\My Documents\\Deleted");
+  WriteText(u"\\My Documents\\Inv 1.QVN", "first");
+  EXPECT_TRUE(MoveDocumentToDeleted(CBstr(u"\\My Documents\\Inv 1.QVN")));
+  EXPECT_FALSE(FileExists(u"\\My Documents\\Inv 1.QVN"));
+  EXPECT_EQ(ReadText(u"\\My Documents\\Deleted\\Inv 1.QVN"), "first");
+
+  // Already there: nothing changes.
+  EXPECT_TRUE(MoveDocumentToDeleted(CBstr(u"\\My Documents\\Deleted\\Inv 1.QVN")));
+  EXPECT_EQ(ReadText(u"\\My Documents\\Deleted\\Inv 1.QVN"), "first");
+
+  // A newer document of the same name replaces the older deleted copy.
+  WriteText(u"\\My Documents\\Inv 1.QVN", "second");
+  EXPECT_TRUE(MoveDocumentToDeleted(CBstr(u"\\My Documents\\Inv 1.QVN")));
+  EXPECT_EQ(ReadText(u"\\My Documents\\Deleted\\Inv 1.QVN"), "second");
+
+  // A move that cannot happen keeps the older copy.
+  EXPECT_FALSE(MoveDocumentToDeleted(CBstr(u"\\My Documents\\Inv 1.QVN")));
+  EXPECT_EQ(ReadText(u"\\My Documents\\Deleted\\Inv 1.QVN"), "second");
+}
+
+TEST_F(Folders, MoveDocumentOnACard) {
+  ASSERT_TRUE(platform::InsertStorageCard(u"Storage Card"));
+  Pref(u"InvoiceLocation", u"Storage Card");
+  Pref(u"DeletedPath", u"Trash");
+  MakeFolder(u"\\Storage Card\\Trash");
+  WriteText(u"\\Storage Card\\Invoices\\SO 3.QVN", "so");
+  EXPECT_TRUE(MoveDocumentToDeleted(CBstr(u"\\Storage Card\\Invoices\\SO 3.QVN")));
+  EXPECT_EQ(ReadText(u"\\Storage Card\\Trash\\SO 3.QVN"), "so");
+  // Without the folder the move fails and the document stays.
+  Pref(u"DeletedPath", u"Nowhere");
+  WriteText(u"\\Storage Card\\Invoices\\SO 4.QVN", "so4");
+  EXPECT_FALSE(MoveDocumentToDeleted(CBstr(u"\\Storage Card\\Invoices\\SO 4.QVN")));
+  EXPECT_EQ(ReadText(u"\\Storage Card\\Invoices\\SO 4.QVN"), "so4");
+}
+
+TEST_F(Folders, ListFoldersDepthFirst) {
+  MakeFolder(u"\\My Documents\\Sales\\2026");
+  MakeFolder(u"\\My Documents\\Sales\\2025");
+  MakeFolder(u"\\My Documents\\Archive");
+  WriteText(u"\\My Documents\\Sales\\note.txt", "x");
+  CFolderList list{u"stale"};
+  FillFolderList(list, CBstr(u"main memory"));
+  EXPECT_EQ(list, (CFolderList{u"My Documents", u"Archive", u"Sales", u"Sales\\2025", u"Sales\\2026"}));
+
+  ASSERT_TRUE(platform::InsertStorageCard(u"Storage Card"));
+  FillFolderList(list, CBstr(u"Storage Card"));
+  EXPECT_EQ(list, (CFolderList{u"None"}));
+  MakeFolder(u"\\Storage Card\\Docs\\Old");
+  FillFolderList(list, CBstr(u"Storage Card"));
+  EXPECT_EQ(list, (CFolderList{u"None", u"Docs", u"Docs\\Old"}));
+  FillFolderList(list, CBstr(u""));
+  EXPECT_EQ(list, (CFolderList{u"None"}));
+  FillFolderList(list, CBstr(u"Missing Card"));
+  EXPECT_EQ(list, (CFolderList{u"None"}));
+
+  // No bound on the number of folders.
+  for (int i = 0; i < 120; ++i) MakeFolder(u"\\Storage Card\\Many\\F" + platform::ToUtf16(std::to_string(i)));
+  FillFolderList(list, CBstr(u"Storage Card"));
+  EXPECT_EQ(list.size(), 3u + 1u + 120u);
+}
+
+}  // namespace
