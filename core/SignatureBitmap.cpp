@@ -5,25 +5,11 @@
 #include "core/DibSection.h"
 #include "core/DrawHelpers.h"
 #include "core/ResourceText.h"
+#include "core/TextHelpers.h"
 #include "core/UiMetrics.h"
 #include "resources/resource_ids.h"
 
 namespace {
-
-int HexDigit(char16_t c) {
-  if (c >= u'0' && c <= u'9') return c - u'0';
-  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-  return -1;
-}
-
-// Two characters as a hexadecimal number; other characters are skipped.
-int HexPair(char16_t a, char16_t b) {
-  int value = 0;
-  for (char16_t c : {a, b})
-    if (int d = HexDigit(c); d >= 0) value = value * 16 + d;
-  return value;
-}
 
 void Flush(HDC dc, std::vector<POINT>& stroke) {
   if (stroke.size() >= 2) Polyline(dc, stroke.data(), static_cast<int>(stroke.size()));
@@ -39,8 +25,8 @@ void DrawSignatureStrokes(HDC dc, int penWidth, std::u16string_view strokes) {
   std::vector<POINT> stroke;
   stroke.reserve(kSignaturePointBuffer);
   for (size_t i = 0; i + 4 <= strokes.size(); i += 4) {
-    int x = HexPair(strokes[i], strokes[i + 1]);
-    int y = HexPair(strokes[i + 2], strokes[i + 3]);
+    int x = HexTextToInt(strokes.substr(i, 2));
+    int y = HexTextToInt(strokes.substr(i + 2, 2));
     if (y >= 128) {
       Flush(dc, stroke);
       stroke.clear();

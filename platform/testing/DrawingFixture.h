@@ -9,6 +9,30 @@
 
 namespace platform::testing {
 
+// A memory context with a new bitmap of the screen's depth selected, filled with `fill`;
+// all three are deleted at the end of the scope.
+struct Surface {
+  HDC dc = nullptr;
+  HBITMAP bitmap = nullptr;
+  HGDIOBJ old = nullptr;
+  Surface(int width, int height, COLORREF fill = RGB(255, 255, 255)) {
+    dc = CreateCompatibleDC(nullptr);
+    bitmap = CreateCompatibleBitmap(dc, width, height);
+    old = SelectObject(dc, bitmap);
+    HBRUSH brush = CreateSolidBrush(fill);
+    RECT all{0, 0, width, height};
+    FillRect(dc, &all, brush);
+    DeleteObject(brush);
+  }
+  ~Surface() {
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+  }
+  Surface(const Surface&) = delete;
+  Surface& operator=(const Surface&) = delete;
+};
+
 class DrawingTest : public DeviceTest {
  protected:
   void SetUp() override {
@@ -22,29 +46,6 @@ class DrawingTest : public DeviceTest {
     ResetScreenAndVersion();
     DeviceTest::TearDown();
   }
-
-  // A memory context with a new bitmap of the screen's depth selected, filled with `fill`.
-  struct Surface {
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ old = nullptr;
-    Surface(int width, int height, COLORREF fill = RGB(255, 255, 255)) {
-      dc = CreateCompatibleDC(nullptr);
-      bitmap = CreateCompatibleBitmap(dc, width, height);
-      old = SelectObject(dc, bitmap);
-      HBRUSH brush = CreateSolidBrush(fill);
-      RECT all{0, 0, width, height};
-      FillRect(dc, &all, brush);
-      DeleteObject(brush);
-    }
-    ~Surface() {
-      SelectObject(dc, old);
-      DeleteObject(bitmap);
-      DeleteDC(dc);
-    }
-    Surface(const Surface&) = delete;
-    Surface& operator=(const Surface&) = delete;
-  };
 };
 
 }  // namespace platform::testing

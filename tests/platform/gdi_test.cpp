@@ -18,6 +18,7 @@
 namespace {
 
 using Gdi = platform::testing::DrawingTest;
+using platform::testing::Surface;
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
