@@ -33,6 +33,24 @@ struct Surface {
   Surface& operator=(const Surface&) = delete;
 };
 
+// The colour of pixel (x, y) of `bitmap` (read through a memory context of its own).
+inline COLORREF PixelOf(HBITMAP bitmap, int x, int y) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  COLORREF c = GetPixel(dc, x, y);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  return c;
+}
+
+// How many pixels of `r` have colour `c`.
+inline int CountColor(HDC dc, RECT r, COLORREF c) {
+  int n = 0;
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x) n += GetPixel(dc, x, y) == c;
+  return n;
+}
+
 class DrawingTest : public DeviceTest {
  protected:
   void SetUp() override {

@@ -22,21 +22,6 @@ class DrawingLibraryTest : public LanguageLibraryTest {
     LanguageLibraryTest::TearDown();
   }
 
-  // The colour of pixel (x, y) of `bitmap`.
-  static COLORREF PixelOf(HBITMAP bitmap, int x, int y) {
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    COLORREF c = GetPixel(dc, x, y);
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    return c;
-  }
-  static int CountColor(HDC dc, RECT r, COLORREF c) {
-    int n = 0;
-    for (int y = r.top; y < r.bottom; ++y)
-      for (int x = r.left; x < r.right; ++x) n += GetPixel(dc, x, y) == c;
-    return n;
-  }
 };
 
 }  // namespace slateway::testing

@@ -14,6 +14,8 @@
 namespace {
 
 using Dib = slateway::testing::DrawingLibraryTest;
+using platform::testing::CountColor;
+using platform::testing::PixelOf;
 using platform::testing::Surface;
 
 constexpr char16_t kFile[] = u"\\My Documents\\KTWSignature.bmp";

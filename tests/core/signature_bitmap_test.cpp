@@ -16,6 +16,8 @@ namespace {
 
 using Strokes = slateway::testing::DrawingLibraryTest;
 using Signature = slateway::testing::DrawingLibraryTest;
+using platform::testing::CountColor;
+using platform::testing::PixelOf;
 using platform::testing::Surface;
 
 constexpr COLORREF kBlack = RGB(0, 0, 0);

@@ -22,6 +22,7 @@ namespace {
 
 using Bmp = platform::testing::DrawingTest;
 using Picture = platform::testing::DrawingTest;
+using platform::testing::PixelOf;
 
 // A small image of `bpp` bits with a recognisable pattern in its bits and table.
 platform::DibImage MakeImage(int bpp, int width, int height) {
@@ -298,15 +299,6 @@ Shape ShapeOf(HBITMAP b) {
   BITMAP bm;
   if (!GetObjectW(b, sizeof bm, &bm)) return {};
   return {bm.bmWidth, bm.bmHeight, bm.bmBitsPixel};
-}
-
-COLORREF PixelOf(HBITMAP b, int x, int y) {
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, b);
-  COLORREF c = GetPixel(dc, x, y);
-  SelectObject(dc, old);
-  DeleteDC(dc);
-  return c;
 }
 
 bool Near(COLORREF a, COLORREF b, int tolerance) {

@@ -18,6 +18,7 @@
 namespace {
 
 using Gdi = platform::testing::DrawingTest;
+using platform::testing::CountColor;
 using platform::testing::Surface;
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
@@ -55,13 +56,6 @@ struct Selected {
     DeleteDC(dc);
   }
 };
-
-int CountColor(HDC dc, RECT r, COLORREF c) {
-  int n = 0;
-  for (int y = r.top; y < r.bottom; ++y)
-    for (int x = r.left; x < r.right; ++x) n += GetPixel(dc, x, y) == c;
-  return n;
-}
 
 // ---- GdiObjects ---------------------------------------------------------------------------
 
