@@ -406,3 +406,9 @@ void SetTextProfile(TextProfile profile) { g_profile = profile; }
 TextProfile GetTextProfile() { return g_profile; }
 
 }  // namespace platform
+
+#if defined(__SANITIZE_ADDRESS__)
+// fontconfig keeps the font caches pango asked for until the process ends; the leak
+// checker is told not to count them.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+#endif

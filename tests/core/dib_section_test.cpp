@@ -42,7 +42,8 @@ struct Source {
     info->bmiHeader.biBitCount = static_cast<WORD>(bpp);
     if (bpp <= 8)
       for (int i = 0; i < (1 << bpp); ++i) table.push_back(Quad(i, 255 - i, (i * 7) & 0xFF));
-    std::memcpy(storage.data() + sizeof(BITMAPINFOHEADER), table.data(), table.size() * sizeof(RGBQUAD));
+    if (!table.empty())
+      std::memcpy(storage.data() + sizeof(BITMAPINFOHEADER), table.data(), table.size() * sizeof(RGBQUAD));
     void* p = nullptr;
     bitmap = CreateDIBSection(nullptr, info, DIB_RGB_COLORS, &p, nullptr, 0);
     bits = static_cast<BYTE*>(p);

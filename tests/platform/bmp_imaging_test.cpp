@@ -266,7 +266,7 @@ struct Feed {
 DWORD ReadFeed(LPSTR buffer, DWORD size, LPARAM param) {
   auto* feed = reinterpret_cast<Feed*>(param);
   size_t n = std::min<size_t>(size, feed->bytes->size() - feed->pos);
-  std::memcpy(buffer, feed->bytes->data() + feed->pos, n);
+  if (n) std::memcpy(buffer, feed->bytes->data() + feed->pos, n);
   feed->pos += n;
   return static_cast<DWORD>(n);
 }

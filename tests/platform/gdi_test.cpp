@@ -38,7 +38,7 @@ struct Dib {
     info->bmiHeader.biPlanes = 1;
     info->bmiHeader.biBitCount = static_cast<WORD>(bpp);
     info->bmiHeader.biClrUsed = static_cast<DWORD>(colors.size());
-    std::memcpy(storage.data() + sizeof(BITMAPINFOHEADER), colors.data(), colors.size() * sizeof(RGBQUAD));
+    if (!colors.empty()) std::memcpy(storage.data() + sizeof(BITMAPINFOHEADER), colors.data(), colors.size() * sizeof(RGBQUAD));
     void* p = nullptr;
     bitmap = CreateDIBSection(nullptr, info, DIB_RGB_COLORS, &p, nullptr, 0);
     bits = static_cast<BYTE*>(p);
