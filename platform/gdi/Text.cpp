@@ -373,7 +373,8 @@ int DrawTextW(HDC handle, LPCWSTR text, int count, LPRECT rect, UINT format) {
   if (format & DT_CALCRECT) {
     int widest = 0;
     for (const auto& line : lines) widest = std::max(widest, Width(font, line));
-    if (!(format & DT_WORDBREAK) || widest > width) rect->right = rect->left + widest;
+    // The box becomes as wide as the widest line, narrower or wider than it was.
+    rect->right = rect->left + widest;
     rect->bottom = rect->top + total;
     return total;
   }

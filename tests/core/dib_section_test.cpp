@@ -265,6 +265,23 @@ TEST_F(Dib, DrawStretchesTheSectionOntoAContext) {
   EXPECT_EQ(GetCurrentObject(target.dc, OBJ_PAL), GetStockObject(DEFAULT_PALETTE));
 }
 
+TEST_F(Dib, OnAPaletteDeviceDrawRealisesTheSharedPaletteAndGivesTheOldOneBack) {
+  platform::SetScreenColorDepth(8);
+  Source src(2, 2, 8);
+  CDibSection dib;
+  ASSERT_EQ(dib.CreateFromBitmap(src.bitmap, nullptr), 1);
+  HDC screen = GetDC(nullptr);
+  ASSERT_NE(GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE, 0);
+  EXPECT_NE(dib.Draw(screen, POINT{0, 0}, SIZE{2, 2}), 0);
+  EXPECT_EQ(GetPixel(screen, 0, 1), RGB(src.table[src.bits[0]].rgbRed, src.table[src.bits[0]].rgbGreen,
+                                        src.table[src.bits[0]].rgbBlue));
+  EXPECT_EQ(GetCurrentObject(screen, OBJ_PAL), GetStockObject(DEFAULT_PALETTE))
+      << "the shared palette is not left selected, so it can be deleted";
+  ReleaseDC(nullptr, screen);
+  dib.Destroy();
+  EXPECT_EQ(CDibSection::SharedPalette(), nullptr);
+}
+
 TEST_F(Dib, ColourTablesAreSetWithinTheirSizeOnly) {
   Source src(4, 4, 8);
   src.bits[0] = 1;  // pixel (0, 3) shows entry 1
