@@ -22,3 +22,4 @@
 #include "platform/user/MessageBox.h"
 #include "platform/user/Screen.h"
 #include "platform/version/Version.h"
+#include "platform/xml/XmlDom.h"

@@ -17,6 +17,26 @@
 #define IDS_HTML_CONTROL_FAILED 40243
 #define IDS_OUT_OF_MEMORY 40244
 #define IDS_SAVE_AS_DEFAULT_MESSAGE 40272
+#define IDS_DB_INSERT_FAILED 40650        /* format: the engine's result code (%d) */
+#define IDS_DB_NEW_DATABASE 40657         /* format: the database path (%s) */
+#define IDS_DB_UPDATE_FAILED 40658        /* format: the engine's result code (%d) */
+
+/* The skeleton of a new sales document: declaration, the root's opening tag by type
+   (with VERSION="4", the format version the tax rules read), the empty blocks, the
+   root's closing tag, concatenated in this order: 40054, type, 40081, 40082, 40088,
+   40089, 40059. */
+#define IDS_SKELETON_DECLARATION 40054
+#define IDS_SKELETON_INVOICE 40058
+#define IDS_SKELETON_END 40059
+#define IDS_SKELETON_ESTIMATE 40060
+#define IDS_SKELETON_SALES_RECEIPT 40061
+#define IDS_SKELETON_SALES_ORDER 40065
+#define IDS_SKELETON_PAYMENT 40066
+#define IDS_SKELETON_COMPANY_SHIPTO 40081
+#define IDS_SKELETON_CUSTOMER 40082
+#define IDS_SKELETON_JOB 40088
+#define IDS_SKELETON_TOTALS 40089
+#define IDS_SKELETON_CREDIT_MEMO 40642
 
 /* ---- Dialog templates --------------------------------------------------------- */
 #define IDD_REGISTER_PROGRESS 155

@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 
 namespace {
 constexpr const WCHAR* kProgramFolder = u"\\Program Files\\Slateway";
-const char* const kFiles[] = {"Slateway", "QVNLANGUAGE.DLL", "Slateway.htm"};
+const char* const kFiles[] = {"Slateway", "QVNLANGUAGE.DLL", "Slateway.htm", "SlatewaySample.db"};
 
 fs::path OwnFolder() {
   std::error_code ec;

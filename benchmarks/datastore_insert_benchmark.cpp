@@ -1,0 +1,160 @@
+// Inserting 10,000 items: through the item statements one by one (each its own
+// transaction), through the item statements inside one transaction, and as raw
+// sqlite3_exec inserts of the same rows in one transaction.
+//
+// Run by hand from a Release build: build/bin/datastore_benchmarks
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "datastore/DbRecord.h"
+#include "datastore/SqlDatabase.h"
+#include "platform/base/Base.h"
+#include "platform/kernel/DeviceRoot.h"
+#include "platform/registry/Registry.h"
+
+namespace {
+
+constexpr int kRows = 10000;
+
+class QuietNotices : public IDatabaseNotices {
+ public:
+  void Warning(UINT, std::u16string_view) override {}
+  void Error(UINT, DWORD) override {}
+};
+QuietNotices g_quiet;
+
+// A scratch device root for the whole run.
+const std::filesystem::path& Scratch() {
+  static std::filesystem::path root = [] {
+    std::string pattern = (std::filesystem::temp_directory_path() / "slateway-bench-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) std::abort();
+    platform::SetDeviceRoot(pattern);
+    return std::filesystem::path(pattern);
+  }();
+  return root;
+}
+
+const std::vector<CItemRow>& Rows() {
+  static std::vector<CItemRow> rows = [] {
+    std::vector<CItemRow> out;
+    out.reserve(kRows);
+    const char16_t* types[] = {u"Service", u"Inventory Part", u"Non-inventory Part", u"Other Charge"};
+    for (int i = 0; i < kRows; ++i) {
+      CItemRow row;
+      std::u16string n = platform::ToUtf16(std::to_string(i));
+      row[kRowListID] = NewListId();
+      row[kRowListType] = CBstr(types[i % 4]);
+      row[kRowName] = CBstr(u"Item " + n);
+      row[kRowFullName] = CBstr(u"Category " + platform::ToUtf16(std::to_string(i % 50)) + u":Item " + n);
+      row[kRowSalesDescription] = CBstr(u"Description of item " + n + u", with a customer's note");
+      row[kRowSalesAmount] = CBstr(u"19.95");
+      row[kRowTaxable] = CBstr(u"Tax");
+      row[kRowTimeCreated] = CBstr(u"2026-01-05T09:00:00");
+      row[kRowTimeModified] = CBstr(u"2026-01-05T09:00:00");
+      row[kRowEditSequence] = CBstr(u"1767600000");
+      row[kRowPurchaseCost] = CBstr(u"8.40");
+      row[kRowAccount] = CBstr(u"Sales");
+      row[kRowVendor] = CBstr(u"Supplier " + platform::ToUtf16(std::to_string(i % 20)));
+      row[kRowParent] = CBstr(u"Category " + platform::ToUtf16(std::to_string(i % 50)));
+      for (int slot : {15, 16, 17, 18, 19, 20, 23, 24}) row[slot] = CBstr(u"1");
+      row[kRowObjectPosition] = CBstr(u"-1");
+      out.push_back(std::move(row));
+    }
+    return out;
+  }();
+  return rows;
+}
+
+std::u16string FreshPath() {
+  static int n = 0;
+  std::u16string name = u"\\bench" + platform::ToUtf16(std::to_string(n++)) + u".db";
+  std::error_code ignored;
+  std::filesystem::remove(platform::MapDevicePath(name), ignored);
+  return name;
+}
+
+void BM_ItemStatementsAlone(benchmark::State& state) {
+  Scratch();
+  const auto& rows = Rows();
+  for (auto _ : state) {
+    state.PauseTiming();
+    CSqlDatabase db;
+    db.SetNotices(&g_quiet);
+    if (db.Open(FreshPath()) != 0) state.SkipWithError("open failed");
+    state.ResumeTiming();
+    for (const CItemRow& row : rows) {
+      if (!db.AddRecord(row)) state.SkipWithError("insert failed");
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * kRows);
+}
+
+void BM_ItemStatementsInOneTransaction(benchmark::State& state) {
+  Scratch();
+  const auto& rows = Rows();
+  for (auto _ : state) {
+    state.PauseTiming();
+    CSqlDatabase db;
+    db.SetNotices(&g_quiet);
+    if (db.Open(FreshPath()) != 0) state.SkipWithError("open failed");
+    state.ResumeTiming();
+    db.BeginTransaction();
+    for (const CItemRow& row : rows) {
+      if (!db.AddRecord(row)) state.SkipWithError("insert failed");
+    }
+    if (db.CommitTransaction() != 0) state.SkipWithError("commit failed");
+  }
+  state.SetItemsProcessed(state.iterations() * kRows);
+}
+
+// The same rows as ready-made statement texts, run with sqlite3_exec.
+void BM_RawExecInOneTransaction(benchmark::State& state) {
+  Scratch();
+  std::vector<std::string> statements;
+  for (const CItemRow& row : Rows()) {
+    std::u16string sql = u"INSERT INTO ItemsList (ListID, ListType, Name, FullName, SalesDescription, PurchaseCost, "
+                         u"SalesAmount, Taxable, Tax2, TimeCreated, TimeModified, EditSequence, UnitOfMeasure, "
+                         u"Account, Vendor, Parent, UseCount, ObjectPosition, StartingQuantity, EndingQuantity, "
+                         u"QuantityOnHand, QuantityOnSalesOrder, ReorderPoint, ObjectType, IsOpen, sReserved1, "
+                         u"sReserved2, sReserved3, sReserved4, nReserved1) VALUES (";
+    sql += SqlQuote(row[0].view());
+    for (int slot : {1, 2, 3, 4, 12, 5, 6, 7, 8, 9, 10, 11, 13, 14, 21}) sql += u"," + SqlQuote(row[slot].view());
+    for (int slot : {15, 22, 16, 17, 18, 19, 20, 23, 24}) sql += u"," + std::u16string(row[slot].view());
+    sql += u",'','','','',0)";
+    statements.push_back(platform::ToUtf8(sql));
+  }
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::u16string path = FreshPath();
+    {
+      CSqlDatabase maker;  // the same schema
+      maker.SetNotices(&g_quiet);
+      maker.Open(path);
+    }
+    sqlite3* db = nullptr;
+    sqlite3_open(platform::MapDevicePath(path).string().c_str(), &db);
+    state.ResumeTiming();
+    sqlite3_exec(db, "BEGIN TRANSACTION;", nullptr, nullptr, nullptr);
+    for (const std::string& sql : statements) {
+      if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) state.SkipWithError("insert failed");
+    }
+    sqlite3_exec(db, "COMMIT TRANSACTION;", nullptr, nullptr, nullptr);
+    state.PauseTiming();
+    sqlite3_close(db);
+    state.ResumeTiming();
+  }
+  state.SetItemsProcessed(state.iterations() * kRows);
+}
+
+BENCHMARK(BM_ItemStatementsAlone)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_ItemStatementsInOneTransaction)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_RawExecInOneTransaction)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+
+BENCHMARK_MAIN();

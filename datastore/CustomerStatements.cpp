@@ -1,0 +1,200 @@
+// The statements on CustomerList: the list query, reads, the existence test, insert,
+// replace and the deletes.
+#include <sqlite3.h>
+
+#include <cstring>
+
+#include "core/Utilities.h"
+#include "datastore/Internal.h"
+#include "datastore/SqlDatabase.h"
+
+
+namespace {
+
+// The columns of the customer list query and the fields they fill.
+constexpr int kListFields[7] = {kCustListID, kCustName, kCustFullName, kCustSublevel,
+                                kCustCompanyName, kCustPhone, kCustTotalBalance};
+
+// Notes are stored on one line: trimmed, and every line break (CR LF as typed on the
+// device, a lone LF or CR as pasted from elsewhere) turned into one blank.
+std::u16string NotesOnOneLine(std::u16string_view notes) {
+  std::u16string trimmed = TrimWhitespace(notes);
+  std::u16string out;
+  out.reserve(trimmed.size());
+  for (size_t i = 0; i < trimmed.size(); ++i) {
+    char16_t c = trimmed[i];
+    if (c == u'\r' && i + 1 < trimmed.size() && trimmed[i + 1] == u'\n') {
+      out.push_back(u' ');
+      ++i;
+    } else if (c == u'\r' || c == u'\n') {
+      out.push_back(u' ');
+    } else {
+      out.push_back(c);
+    }
+  }
+  return out;
+}
+
+bool HasLineBreak(std::u16string_view text) { return text.find_first_of(u"\r\n") != std::u16string_view::npos; }
+
+}  // namespace
+
+bool CSqlDatabase::OpenCustomerList() {
+  Lock lock(m_lock);
+  FreeCustomerTable();
+  sqlite3_stmt* statement = nullptr;
+  int rc = Prepare(CSqlText(u"Select ListID, Name, FullName, Sublevel, CompanyName, Phone, "
+                            u"TotalBalance FROM CustomerList Order By UPPER(FullName)"),
+                   &statement);
+  if (rc != SQLITE_OK) return false;
+  const int columns = sqlite3_column_count(statement);
+  std::vector<std::u16string> heading;
+  for (int c = 0; c < columns; ++c) {
+    const char* name = sqlite3_column_name(statement, c);
+    heading.push_back(name ? std::u16string(name, name + std::strlen(name)) : u"");
+  }
+  m_customerTable.push_back(std::move(heading));
+  while ((rc = Step(statement)) == SQLITE_ROW) {
+    std::vector<std::u16string> line;
+    line.reserve(static_cast<size_t>(columns));
+    for (int c = 0; c < columns; ++c) line.push_back(GetColumnText(statement, c).str());
+    m_customerTable.push_back(std::move(line));
+  }
+  sqlite3_finalize(statement);
+  if (rc != SQLITE_DONE) {
+    FreeCustomerTable();
+    return false;
+  }
+  m_customerRows = static_cast<int>(m_customerTable.size()) - 1;
+  m_customerColumns = columns;
+  return true;
+}
+
+void CSqlDatabase::FreeCustomerTable() {
+  Lock lock(m_lock);
+  m_customerTable.clear();
+  m_customerRows = 0;
+  m_customerColumns = 0;
+}
+
+int CSqlDatabase::CustomerRowCount() const {
+  Lock lock(m_lock);
+  return m_customerRows;
+}
+
+int CSqlDatabase::CustomerColumnCount() const {
+  Lock lock(m_lock);
+  return m_customerColumns;
+}
+
+bool CSqlDatabase::GetCustomerListRow(int index, CCustomerFields& fields) {
+  Lock lock(m_lock);
+  if (index < 0 || index >= m_customerRows) return false;
+  const std::vector<std::u16string>& line = m_customerTable[static_cast<size_t>(index) + 1];
+  for (size_t c = 0; c < 7 && c < line.size(); ++c) fields[kListFields[c]] = CBstr(line[c]);
+  return true;
+}
+
+bool CSqlDatabase::HasCustomerRecord(std::u16string_view listId) {
+  Lock lock(m_lock);
+  CSqlText sql(u"SELECT Name FROM CustomerList WHERE ListID = ");
+  sql.AppendText(listId);
+  sqlite3_stmt* statement = nullptr;
+  if (Prepare(sql, &statement) != SQLITE_OK) {
+    SetLastError(u"HasCustomerRecord prepare failed");
+    return false;
+  }
+  bool found = Step(statement) == SQLITE_ROW;
+  sqlite3_finalize(statement);
+  return found;
+}
+
+bool CSqlDatabase::ReadCustomerRow(sqlite3_stmt* statement, CCustomerFields& fields) {
+  for (int column = 0; column < kCustomerColumnCount; ++column)
+    fields[CustomerFieldOfColumn(column)] = GetColumnText(statement, column);
+  return true;
+}
+
+bool CSqlDatabase::QueryCustomerRow(const CSqlText& statement, CCustomerFields& fields) {
+  Lock lock(m_lock);
+  sqlite3_stmt* prepared = nullptr;
+  if (Prepare(statement, &prepared) != SQLITE_OK) return false;
+  bool found = Step(prepared) == SQLITE_ROW;
+  if (found) ReadCustomerRow(prepared, fields);
+  sqlite3_finalize(prepared);
+  return found;
+}
+
+bool CSqlDatabase::GetCustomerByListID(std::u16string_view listId, CCustomerFields& fields) {
+  CSqlText sql(u"SELECT * FROM CustomerList WHERE ListID = ");
+  sql.AppendText(listId);
+  return QueryCustomerRow(sql, fields);
+}
+
+bool CSqlDatabase::GetCustomerByFullName(std::u16string_view fullName, CCustomerFields& fields) {
+  CSqlText sql(u"SELECT * FROM CustomerList WHERE FullName = ");
+  sql.AppendText(fullName);
+  return QueryCustomerRow(sql, fields);
+}
+
+bool CSqlDatabase::InsertCustomer(const CCustomerFields& fields) {
+  Lock lock(m_lock);
+  CSqlText sql(
+      u"INSERT INTO CustomerList (ListID,TimeCreated,TimeModified,EditSequence,Name,FullName,"
+      u"Sublevel,ParentListID,ParentFullName,CompanyName,Salutation,FirstName,MiddleName,LastName,"
+      u"BillToAddr1,BillToAddr2,BillToAddr3,BillToAddr4,BillToCity,BillToState,BillToPostalCode,"
+      u"BillToCountry,"
+      u"ShipToAddr1,ShipToAddr2,ShipToAddr3,ShipToAddr4,ShipToCity,ShipToState,ShipToPostalCode,"
+      u"ShipToCountry,"
+      u"Phone,Mobile,AltPhone,Fax, Email, Contact, AltContact, CustomerType, Terms, SalesTaxCode, "
+      u"ItemSalesTax, ResaleNumber,"
+      u"AccountNumber,CreditLimit,SalesRep, Balance, TotalBalance, JobStatus, JobStartDate, "
+      u"JobProjectedEndDate, JobEndDate, JobDesc,JobType,Notes,PriceLevel,"
+      u"CCNum,CCExpMon,CCExpYear,CCName,CCAddr,CCZip) VALUES (");
+  for (int column = 0; column < kCustomerColumnCount; ++column) {
+    int field = CustomerFieldOfColumn(column);
+    if (column > 0) sql.Append(u",");
+    if (field == kCustNotes && HasLineBreak(fields[field].view())) {
+      sql.AppendText(NotesOnOneLine(fields[field].view()));
+    } else {
+      // Card fields go in exactly as the block holds them; a character 0 that
+      // scrambling produced travels as a bound parameter.
+      sql.AppendText(fields[field].view());
+    }
+  }
+  sql.Append(u")");
+  if (Execute(sql) != SQLITE_OK) return false;
+  NoteDatabaseChanged();
+  return true;
+}
+
+bool CSqlDatabase::ReplaceCustomer(const CCustomerFields& fields) {
+  Lock lock(m_lock);
+  if (BeginTransaction() != SQLITE_OK) return false;
+  DeleteCustomerByListID(fields[kCustListID].view());
+  if (!InsertCustomer(fields)) {
+    std::u16string failure = m_lastError;
+    RollbackTransaction();
+    SetLastError(failure);
+    return false;
+  }
+  if (CommitTransaction() != SQLITE_OK) {
+    RollbackTransaction();
+    return false;
+  }
+  return true;
+}
+
+bool CSqlDatabase::DeleteCustomerByListID(std::u16string_view listId) {
+  CSqlText sql(u"DELETE FROM CustomerList WHERE ListID = ");
+  sql.AppendText(listId);
+  return Execute(sql) == SQLITE_OK;
+}
+
+bool CSqlDatabase::DeleteCustomerByFullName(std::u16string_view fullName) {
+  CSqlText sql(u"DELETE FROM CustomerList WHERE FullName = ");
+  sql.AppendText(fullName);
+  return Execute(sql) == SQLITE_OK;
+}
+
+bool CSqlDatabase::DeleteAllCustomers() { return Execute(u"DELETE FROM 'CustomerList'") == SQLITE_OK; }

@@ -1,0 +1,11 @@
+// Helpers shared by the statement files of the SQL layer; not for other callers.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace datastore_internal {
+
+std::u16string DecimalText(long long value);
+
+}  // namespace datastore_internal

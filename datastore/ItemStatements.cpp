@@ -1,0 +1,379 @@
+// The statements on ItemsList: insert, updates, deletes, single-row reads and the two
+// row-by-row cursors with which the item tree is listed.
+#include <sqlite3.h>
+
+#include <array>
+
+#include "datastore/Internal.h"
+#include "datastore/SqlDatabase.h"
+#include "platform/base/Base.h"
+
+using datastore_internal::DecimalText;
+
+namespace {
+
+constexpr char16_t kPrepareFailed[] = u"Prepare failed";
+
+// The ItemsList columns a caller may name in FindItemRow.
+constexpr std::array<const char16_t*, 30> kItemColumns = {
+    u"ListID", u"ListType", u"Name", u"FullName", u"SalesDescription", u"PurchaseCost",
+    u"SalesAmount", u"Taxable", u"Tax2", u"TimeCreated", u"TimeModified", u"EditSequence",
+    u"UnitOfMeasure", u"Account", u"Vendor", u"Parent", u"UseCount", u"ObjectPosition",
+    u"StartingQuantity", u"EndingQuantity", u"QuantityOnHand", u"QuantityOnSalesOrder",
+    u"ReorderPoint", u"ObjectType", u"IsOpen", u"sReserved1", u"sReserved2", u"sReserved3",
+    u"sReserved4", u"nReserved1"};
+
+// The column as the table spells it, or null when the name is no ItemsList column
+// (column names compare without regard to case, as the engine does).
+const char16_t* ItemColumnName(std::u16string_view name) {
+  for (const char16_t* column : kItemColumns) {
+    std::u16string_view c(column);
+    if (c.size() != name.size()) continue;
+    bool same = true;
+    for (size_t i = 0; i < c.size() && same; ++i) same = platform::FoldCase(c[i]) == platform::FoldCase(name[i]);
+    if (same) return column;
+  }
+  return nullptr;
+}
+
+// Slot of each SELECT * column 0-24 (the reserved columns are not read).
+constexpr int kSlotOfColumn[25] = {0, 1, 2, 3, 4, 12, 5, 6, 7, 8, 9, 10, 11, 13, 14, 21, 15, 22, 16, 17, 18, 19, 20, 23, 24};
+// Slots of the nine columns of the child query.
+constexpr int kChildSlots[9] = {0, 1, 2, 3, 4, 21, 22, 23, 24};
+
+void ReadItemRow(sqlite3_stmt* statement, CItemRow& row) {
+  for (int column = 0; column < 25; ++column) row[kSlotOfColumn[column]] = GetColumnText(statement, column);
+}
+
+void ReadChildRow(sqlite3_stmt* statement, CItemRow& row) {
+  for (int column = 0; column < 9; ++column) row[kChildSlots[column]] = GetColumnText(statement, column);
+}
+
+long long Number(const CItemRow& row, int slot) { return SqlIntegerFromText(row[slot].view()); }
+
+}  // namespace
+
+// ---- Writes --------------------------------------------------------------------------------------
+
+bool CSqlDatabase::AddRecord(const CItemRow& row) {
+  Lock lock(m_lock);
+  CSqlText sql(
+      u"INSERT INTO ItemsList (ListID, ListType, Name, FullName, SalesDescription, PurchaseCost, "
+      u"SalesAmount, Taxable, Tax2, TimeCreated, TimeModified, EditSequence, UnitOfMeasure, "
+      u"Account, Vendor, Parent, UseCount, ObjectPosition, StartingQuantity, EndingQuantity, "
+      u"QuantityOnHand, QuantityOnSalesOrder, ReorderPoint, ObjectType, IsOpen, sReserved1, "
+      u"sReserved2, sReserved3, sReserved4, nReserved1) VALUES (");
+  sql.AppendText(row[kRowListID].view());
+  for (int slot : {1, 2, 3, 4, 12, 5, 6, 7, 8, 9, 10, 11, 13, 14, 21}) sql.Append(u",").AppendText(row[slot].view());
+  // The numbers go in bare; an empty number text counts as 0 rather than making the
+  // statement invalid.
+  for (int slot : {15, 22, 16, 17, 18, 19, 20, 23, 24}) sql.Append(u",").AppendInteger(Number(row, slot));
+  for (int slot : {25, 26, 27, 28}) sql.Append(u",").AppendText(row[slot].view());
+  sql.Append(u",0)");
+
+  int rc = Execute(sql);
+  if (rc == SQLITE_OK) {
+    NoteDatabaseChanged();
+    return true;
+  }
+  std::u16string statement = ExpandedText(sql);
+  SetLastError(u"Insert Failed: " + statement);
+  ShowError(kResInsertFailed, static_cast<DWORD>(rc));
+  WriteInsertDiagnostic(statement);
+  return false;
+}
+
+bool CSqlDatabase::UpdateItem(const CItemRow& row, std::optional<std::u16string_view> matchListType,
+                              std::optional<std::u16string_view> matchParent) {
+  Lock lock(m_lock);
+  CSqlText sql(u"Update ItemsList SET ListType = ");
+  sql.AppendText(row[kRowListType].view());
+  static constexpr struct {
+    const char16_t* piece;
+    int slot;
+  } kTextColumns[] = {
+      {u", Name = ", 2},          {u", FullName = ", 3},    {u", SalesDescription = ", 4},
+      {u", PurchaseCost = ", 12}, {u", SalesAmount = ", 5}, {u", Taxable = ", 6},
+      {u", Tax2 = ", 7},          {u", TimeCreated = ", 8}, {u", TimeModified = ", 9},
+      {u", EditSequence = ", 10}, {u", UnitOfMeasure = ", 11}, {u", Account = ", 13},
+      {u", Vendor = ", 14},       {u", Parent = ", 21},
+  };
+  for (const auto& column : kTextColumns) sql.Append(column.piece).AppendText(row[column.slot].view());
+  // The four counters stand between apostrophes and the quantities bare, as this update
+  // has always written them; the engine stores both as integers.
+  sql.Append(u", UseCount = ").AppendText(DecimalText(Number(row, 15)));
+  sql.Append(u", ObjectPosition = ").AppendText(DecimalText(Number(row, 22)));
+  static constexpr struct {
+    const char16_t* piece;
+    int slot;
+  } kQuantities[] = {
+      {u", StartingQuantity = ", 16}, {u", EndingQuantity = ", 17}, {u", QuantityOnHand = ", 18},
+      {u", ReorderPoint = ", 20},     {u", QuantityOnSalesOrder = ", 19},
+  };
+  for (const auto& column : kQuantities) sql.Append(column.piece).AppendInteger(Number(row, column.slot));
+  sql.Append(u", ObjectType = ").AppendText(DecimalText(Number(row, 23)));
+  sql.Append(u", IsOpen = ").AppendText(DecimalText(Number(row, 24)));
+  sql.Append(u" WHERE ListID = ").AppendText(row[kRowListID].view());
+  if (matchListType) sql.Append(u" AND ListType = ").AppendText(*matchListType);
+  if (matchParent) sql.Append(u" AND Parent = ").AppendText(*matchParent);
+
+  int rc = Execute(sql);
+  if (rc == SQLITE_OK) {
+    NoteDatabaseChanged();
+    return true;
+  }
+  ShowError(kResUpdateFailed, static_cast<DWORD>(rc));
+  return false;
+}
+
+bool CSqlDatabase::UpdatePathFields(std::u16string_view listId, std::u16string_view listType,
+                                    std::u16string_view fullName, std::u16string_view newParent,
+                                    std::u16string_view oldParent) {
+  Lock lock(m_lock);
+  CSqlText sql(u"Update ItemsList SET FullName = ");
+  sql.AppendText(fullName).Append(u", Parent = ").AppendText(newParent);
+  sql.Append(u" WHERE ListID = ").AppendText(listId);
+  sql.Append(u" AND ListType = ").AppendText(listType);
+  sql.Append(u" AND Parent = ").AppendText(oldParent);
+  int rc = Execute(sql);
+  if (rc == SQLITE_OK) return true;
+  ShowError(kResUpdateFailed, static_cast<DWORD>(rc));
+  return false;
+}
+
+bool CSqlDatabase::UpdateIsOpen(const CItemRow& row) {
+  Lock lock(m_lock);
+  CSqlText sql(u"Update ItemsList SET IsOpen = ");
+  sql.AppendText(DecimalText(Number(row, kRowIsOpen)));
+  sql.Append(u" WHERE ListID = ").AppendText(row[kRowListID].view());
+  if (Execute(sql) != SQLITE_OK) return false;
+  NoteDatabaseChanged();
+  return true;
+}
+
+bool CSqlDatabase::DeleteItemRow(std::u16string_view listId, std::u16string_view listType,
+                                 std::u16string_view parent) {
+  Lock lock(m_lock);
+  CSqlText sql(u"DELETE FROM ItemsList WHERE ListID = ");
+  sql.AppendText(listId).Append(u" AND ListType = ").AppendText(listType);
+  if (!parent.empty()) sql.Append(u" AND Parent = ").AppendText(parent);
+  return Execute(sql) == SQLITE_OK;
+}
+
+bool CSqlDatabase::DeleteByListType(std::u16string_view listType, std::optional<std::u16string_view> parent) {
+  Lock lock(m_lock);
+  CSqlText sql(u"DELETE FROM 'ItemsList' WHERE ");
+  AppendListTypeCondition(sql, listType);
+  if (parent) sql.Append(u" AND Parent = ").AppendText(*parent);
+  return Execute(sql) == SQLITE_OK;
+}
+
+bool CSqlDatabase::DeleteChildren(std::u16string_view parent) {
+  Lock lock(m_lock);
+  CSqlText sql(u"DELETE FROM ItemsList where PARENT = ");
+  sql.AppendText(parent);
+  return Execute(sql) == SQLITE_OK;
+}
+
+// ---- Reads of one value or one row ---------------------------------------------------------------
+
+bool CSqlDatabase::ItemNameExists(std::u16string_view name, std::u16string_view parent) {
+  Lock lock(m_lock);
+  CSqlText sql(u"SELECT Name FROM ItemsList WHERE Name = ");
+  sql.AppendText(name);
+  if (!parent.empty()) sql.Append(u" AND Parent = ").AppendText(parent);
+  sqlite3_stmt* statement = nullptr;
+  if (Prepare(sql, &statement) != SQLITE_OK) {
+    SetLastError(kPrepareFailed);
+    return false;
+  }
+  bool found = Step(statement) == SQLITE_ROW;
+  sqlite3_finalize(statement);
+  return found;
+}
+
+int CSqlDatabase::GetChildCount(std::u16string_view parent) {
+  Lock lock(m_lock);
+  CSqlText sql(u"SELECT count(*) FROM ItemsList WHERE PARENT = ");
+  sql.AppendText(parent);
+  sqlite3_stmt* statement = nullptr;
+  if (Prepare(sql, &statement) != SQLITE_OK) {
+    SetLastError(kPrepareFailed);
+    return 0;
+  }
+  int count = 0;
+  if (Step(statement) == SQLITE_ROW) count = static_cast<int>(sqlite3_column_double(statement, 0));
+  sqlite3_finalize(statement);
+  return count;
+}
+
+bool CSqlDatabase::HasChildren(std::u16string_view parent) {
+  Lock lock(m_lock);
+  CSqlText sql(u"SELECT Name FROM 'ItemsList' WHERE PARENT = ");
+  sql.AppendText(parent);
+  sqlite3_stmt* statement = nullptr;
+  if (Prepare(sql, &statement) != SQLITE_OK) return false;
+  bool found = Step(statement) == SQLITE_ROW;
+  sqlite3_finalize(statement);
+  return found;
+}
+
+int CSqlDatabase::QueryItemRow(const CSqlText& statement, CItemRow& row) {
+  Lock lock(m_lock);
+  sqlite3_stmt* prepared = nullptr;
+  int rc = Prepare(statement, &prepared);
+  if (rc != SQLITE_OK) return rc;
+  int result = 0;
+  if (Step(prepared) == SQLITE_ROW) {
+    ReadItemRow(prepared, row);
+    result = SQLITE_ROW;
+  }
+  sqlite3_finalize(prepared);
+  return result;
+}
+
+bool CSqlDatabase::FindChildByName(std::u16string_view name, std::u16string_view parent, CItemRow& row) {
+  CSqlText sql(u"SELECT * FROM 'ItemsList' WHERE (PARENT = ");
+  sql.AppendText(parent).Append(u" AND Name = ").AppendText(name).Append(u")");
+  return QueryItemRow(sql, row) == SQLITE_ROW;
+}
+
+bool CSqlDatabase::GetItemRow(std::u16string_view listId, std::u16string_view listType,
+                              std::u16string_view parent, CItemRow& row) {
+  CSqlText sql(u"SELECT * FROM ItemsList WHERE ListID = ");
+  sql.AppendText(listId).Append(u" AND ListType = ").AppendText(listType);
+  if (!parent.empty()) sql.Append(u" AND Parent = ").AppendText(parent);
+  return QueryItemRow(sql, row) == SQLITE_ROW;
+}
+
+void CSqlDatabase::AppendListTypeCondition(CSqlText& sql, std::u16string_view listType) {
+  // Callers name several types in one text joined by kListTypeJoin; each type is matched
+  // exactly as its own literal, so no text of theirs becomes SQL.
+  std::u16string_view join(kListTypeJoin);
+  sql.Append(u"(ListType = ");
+  size_t start = 0;
+  for (;;) {
+    size_t at = listType.find(join, start);
+    sql.AppendText(listType.substr(start, at == std::u16string_view::npos ? std::u16string_view::npos : at - start));
+    if (at == std::u16string_view::npos) break;
+    sql.Append(u" Or ListType = ");
+    start = at + join.size();
+  }
+  sql.Append(u")");
+}
+
+bool CSqlDatabase::GetItemRowOfType(std::u16string_view listId, std::u16string_view listType, CItemRow& row) {
+  CSqlText sql(u"SELECT * FROM ItemsList WHERE ListID = ");
+  sql.AppendText(listId).Append(u" AND ");
+  AppendListTypeCondition(sql, listType);
+  return QueryItemRow(sql, row) == SQLITE_ROW;
+}
+
+bool CSqlDatabase::FindItemRow(std::u16string_view column, std::u16string_view value,
+                               std::u16string_view listType, CItemRow& row, bool contains) {
+  const char16_t* columnName = ItemColumnName(column);
+  if (!columnName) {
+    Lock lock(m_lock);
+    SetLastError(u"No such column: " + std::u16string(column));
+    return false;
+  }
+  CSqlText sql(u"SELECT * FROM ItemsList WHERE ");
+  sql.Append(columnName);
+  if (contains) {
+    sql.Append(u" LIKE ").AppendLikeContains(value);
+  } else {
+    sql.Append(u" = ").AppendText(value);
+  }
+  sql.Append(u" AND ");
+  AppendListTypeCondition(sql, listType);
+  return QueryItemRow(sql, row) == SQLITE_ROW;
+}
+
+// ---- Cursors -------------------------------------------------------------------------------------
+
+void CSqlDatabase::ReadChildWithCount(sqlite3_stmt* statement, CItemRow& row) {
+  ReadChildRow(statement, row);
+  row[kRowUseCount] = CBstr(DecimalText(GetChildCount(row[kRowFullName].view())));
+}
+
+std::unique_ptr<CSqlCursor> CSqlDatabase::OpenChildCursor(std::u16string_view parent, CItemRow& row,
+                                                          bool byName, bool unordered, bool prepareOnly) {
+  Lock lock(m_lock);
+  CSqlText sql(
+      u"SELECT ListID, ListType, Name, FullName, SalesDescription, Parent, ObjectPosition, "
+      u"ObjectType, IsOpen FROM ItemsList WHERE PARENT = ");
+  sql.AppendText(parent);
+  if (!unordered) sql.Append(byName ? u" ORDER BY Name" : u" ORDER BY ObjectPosition");
+  sqlite3_stmt* statement = nullptr;
+  if (Prepare(sql, &statement) != SQLITE_OK) {
+    SetLastError(kPrepareFailed);
+    return nullptr;
+  }
+  if (prepareOnly) return MakeCursor(statement);
+  if (Step(statement) != SQLITE_ROW) {
+    sqlite3_finalize(statement);
+    return nullptr;
+  }
+  ReadChildWithCount(statement, row);
+  return MakeCursor(statement);
+}
+
+bool CSqlDatabase::NextChild(CSqlCursor& cursor, CItemRow& row) {
+  Lock lock(m_lock);
+  if (!cursor.IsOpen()) return false;
+  if (Step(cursor.m_statement) != SQLITE_ROW) {
+    FinalizeCursor(cursor);
+    return false;
+  }
+  ReadChildWithCount(cursor.m_statement, row);
+  return true;
+}
+
+std::unique_ptr<CSqlCursor> CSqlDatabase::SelectItems(CItemRow& row, std::u16string_view listType1,
+                                                      std::u16string_view listType2,
+                                                      std::u16string_view parent1,
+                                                      std::u16string_view parent2, bool readFirst) {
+  Lock lock(m_lock);
+  CSqlText sql(u"Select * FROM ItemsList");
+  bool haveWhere = false;
+  if (!listType1.empty() && !listType2.empty()) {
+    sql.Append(u" WHERE (ListType = ").AppendText(listType1);
+    sql.Append(u" OR ListType = ").AppendText(listType2).Append(u")");
+    haveWhere = true;
+  } else if (!listType1.empty()) {
+    sql.Append(u" WHERE ListType = ").AppendText(listType1);
+    haveWhere = true;
+  }
+  // A parent filter alone is accepted: it opens the condition itself.
+  if (!parent1.empty()) {
+    sql.Append(haveWhere ? u" AND " : u" WHERE ");
+    if (!parent2.empty()) {
+      sql.Append(u"(Parent = ").AppendText(parent1);
+      sql.Append(u" OR Parent = ").AppendText(parent2).Append(u")");
+    } else {
+      sql.Append(u"Parent = ").AppendText(parent1);
+    }
+  }
+  sqlite3_stmt* statement = nullptr;
+  if (Prepare(sql, &statement) != SQLITE_OK) {
+    SetLastError(kPrepareFailed);
+    return nullptr;
+  }
+  if (Step(statement) != SQLITE_ROW) {
+    sqlite3_finalize(statement);
+    return nullptr;
+  }
+  if (readFirst) ReadItemRow(statement, row);
+  return MakeCursor(statement);
+}
+
+bool CSqlDatabase::StepItemRow(CSqlCursor& cursor, CItemRow& row, bool read) {
+  Lock lock(m_lock);
+  if (!cursor.IsOpen()) return false;
+  if (Step(cursor.m_statement) != SQLITE_ROW) {
+    FinalizeCursor(cursor);
+    return false;
+  }
+  if (read) ReadItemRow(cursor.m_statement, row);
+  return true;
+}

@@ -1,0 +1,542 @@
+// The connection, the schema, the upgrade, the statement runner and transactions.
+#include "datastore/SqlDatabase.h"
+
+#include <sqlite3.h>
+
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "core/Folders.h"
+#include "core/MessageBoxes.h"
+#include "core/Utilities.h"
+#include "datastore/Internal.h"
+#include "platform/base/Base.h"
+#include "platform/kernel/DeviceRoot.h"
+#include "platform/kernel/Files.h"
+
+// ---- Schema texts --------------------------------------------------------------------------
+
+const char16_t* const kCreateItemsTable =
+    u"CREATE TABLE ItemsList (ListID varchar(38), ListType varchar(32), Name varchar(128), "
+    u"FullName varchar(128), SalesDescription Text, PurchaseCost varchar(10), SalesAmount "
+    u"varchar(10), Taxable varchar(3), Tax2 varchar(3), TimeCreated varchar(25), TimeModified "
+    u"varchar(25), EditSequence varchar (25), UnitOfMeasure varchar(25), Account varchar (159), "
+    u"Vendor varchar (159), Parent varchar(159), UseCount Integer, ObjectPosition Integer, "
+    u"StartingQuantity Integer, EndingQuantity Integer, QuantityOnHand Integer, "
+    u"QuantityOnSalesOrder Integer, ReorderPoint Integer, ObjectType Integer, IsOpen Integer, "
+    u"sReserved1 varchar(31), sReserved2 varchar(36), sReserved3 varchar(100), sReserved4 "
+    u"varchar(10), nReserved1 Integer)";
+
+const char16_t* const kCreateItemsIndexes[3] = {
+    u"CREATE INDEX i2 ON ItemsList(Name ASC)",
+    u"CREATE INDEX i1 ON ItemsList(Parent ASC)",
+    u"CREATE INDEX i3 ON ItemsList(ListID ASC)",
+};
+
+// Kept as the six pieces it has always been stored in, joined without separators.
+const char16_t* const kCreateCustomerTable =
+    u"CREATE TABLE CustomerList (ListID varchar(38),TimeCreated varchar(25),TimeModified "
+    u"varchar(25),EditSequence varchar (16),Name varchar(41), FullName varchar(209),Sublevel "
+    u"varchar(3),ParentListID varchar(31), ParentFullName varchar (255), CompanyName "
+    u"varchar(41),Salutation varchar(15),FirstName varchar(25),MiddleName varchar(5),LastName "
+    u"varchar(25),"
+    u"BillToAddr1 varchar(41),BillToAddr2 varchar(41),BillToAddr3 varchar(41),BillToAddr4 "
+    u"varchar(41),BillToCity varchar(31),BillToState varchar(21),BillToPostalCode "
+    u"varchar(13),BillToCountry varchar(31),"
+    u"ShipToAddr1 varchar(41),ShipToAddr2 varchar(41),ShipToAddr3 varchar(41),ShipToAddr4 "
+    u"varchar(41),ShipToCity varchar(31),ShipToState varchar(21),ShipToPostalCode "
+    u"varchar(13),ShipToCountry varchar(31),"
+    u"Phone varchar(21), Mobile varchar(21), AltPhone varchar(21),Fax varchar(21), Email "
+    u"varchar(99), Contact varchar (41), AltContact varchar(41), CustomerType varchar (159), "
+    u"Terms varchar(31), SalesTaxCode varchar(3), ItemSalesTax varchar(100), ResaleNumber "
+    u"varchar(15), AccountNumber varchar(15), CreditLimit varchar(15),"
+    u"SalesRep varchar(5), Balance varchar(15), TotalBalance varchar(15), JobStatus "
+    u"varchar(41), JobStartDate varchar(21), JobProjectedEndDate varchar(21), JobEndDate "
+    u"varchar(21), JobDesc varchar(99),JobType varchar(159),Notes Text,PriceLevel varchar(31),"
+    u"CCNum varchar(25), CCExpMon varchar(12), CCExpYear varchar(12),CCName varchar(41), "
+    u"CCAddr varchar(41), CCZip varchar (41))";
+
+const SchemaUpgradeStep kSchemaUpgradeSteps[11] = {
+    {u"CustomerList", u"CCNum", u"ALTER TABLE CustomerList ADD CCNum varchar(25)"},
+    {u"CustomerList", u"CCExpMon", u"ALTER TABLE CustomerList ADD CCExpMon varchar(12)"},
+    {u"CustomerList", u"CCExpYear", u"ALTER TABLE CustomerList ADD CCExpYear varchar(12)"},
+    {u"CustomerList", u"CCName", u"ALTER TABLE CustomerList ADD CCName varchar(41)"},
+    {u"CustomerList", u"CCAddr", u"ALTER TABLE CustomerList ADD CCAddr varchar(41)"},
+    {u"CustomerList", u"CCZip", u"ALTER TABLE CustomerList ADD CCZip varchar (41)"},
+    {u"ItemsList", u"sReserved1", u"ALTER TABLE ItemsList ADD sReserved1 varchar (31)"},
+    {u"ItemsList", u"sReserved2", u"ALTER TABLE ItemsList ADD sReserved2 varchar (36)"},
+    {u"ItemsList", u"sReserved3", u"ALTER TABLE ItemsList ADD sReserved3 varchar (100)"},
+    {u"ItemsList", u"sReserved4", u"ALTER TABLE ItemsList ADD sReserved4 varchar (10)"},
+    {u"ItemsList", u"nReserved1", u"ALTER TABLE ItemsList ADD nReserved1 Integer"},
+};
+
+namespace {
+
+// Statement texts and file names travel in the device's ANSI code page (UTF-8 here).
+std::string Narrow(std::u16string_view text) { return CreateAnsiCopy(text); }
+
+std::u16string Widen(const char* text, int bytes) {
+  if (!text || bytes <= 0) return {};
+  int n = MultiByteToWideChar(CP_ACP, 0, text, bytes, nullptr, 0);
+  std::u16string out(static_cast<size_t>(n), u'\0');
+  if (n > 0) MultiByteToWideChar(CP_ACP, 0, text, bytes, out.data(), n);
+  return out;
+}
+
+std::u16string Widen(const char* text) {
+  return text ? Widen(text, static_cast<int>(std::strlen(text))) : std::u16string();
+}
+
+using datastore_internal::DecimalText;
+
+int BindText(sqlite3_stmt* statement, int index, const std::u16string& value) {
+  int bytes = static_cast<int>(value.size() * sizeof(char16_t));
+  // Unpaired surrogates would be altered by the engine's UTF-16 conversion; their units
+  // are kept verbatim as a BLOB, which GetColumnText turns back into the same text.
+  bool validUtf16 = true;
+  for (size_t i = 0; i < value.size() && validUtf16; ++i) {
+    char16_t c = value[i];
+    if (c >= 0xD800 && c <= 0xDBFF) {
+      if (i + 1 < value.size() && value[i + 1] >= 0xDC00 && value[i + 1] <= 0xDFFF) ++i;
+      else validUtf16 = false;
+    } else if (c >= 0xDC00 && c <= 0xDFFF) {
+      validUtf16 = false;
+    }
+  }
+  if (validUtf16) return sqlite3_bind_text16(statement, index, value.data(), bytes, SQLITE_TRANSIENT);
+  std::string units;
+  units.reserve(static_cast<size_t>(bytes));
+  for (char16_t c : value) {
+    units.push_back(static_cast<char>(c & 0xFF));
+    units.push_back(static_cast<char>(c >> 8));
+  }
+  return sqlite3_bind_blob(statement, index, units.data(), bytes, SQLITE_TRANSIENT);
+}
+
+}  // namespace
+
+namespace datastore_internal {
+
+std::u16string DecimalText(long long value) {
+  std::string digits = std::to_string(value);
+  return std::u16string(digits.begin(), digits.end());
+}
+
+}  // namespace datastore_internal
+
+CBstr GetColumnText(sqlite3_stmt* statement, int column) {
+  switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_NULL:
+      return CBstr(u"");
+    case SQLITE_BLOB: {
+      const auto* bytes = static_cast<const unsigned char*>(sqlite3_column_blob(statement, column));
+      int count = sqlite3_column_bytes(statement, column);
+      std::u16string units;
+      for (int i = 0; i + 1 < count; i += 2) units.push_back(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)));
+      return CBstr(units);
+    }
+    default: {
+      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+      int bytes = sqlite3_column_bytes(statement, column);
+      return CBstr(Widen(text, bytes));
+    }
+  }
+}
+
+// ---- Cursors ---------------------------------------------------------------------------------
+
+CSqlCursor::~CSqlCursor() {
+  if (m_owner) {
+    m_owner->ReleaseCursor(this);
+  } else if (m_statement) {
+    sqlite3_finalize(m_statement);
+  }
+}
+
+std::unique_ptr<CSqlCursor> CSqlDatabase::MakeCursor(sqlite3_stmt* statement) {
+  auto cursor = std::make_unique<CSqlCursor>(CSqlCursor::Key(), this, statement);
+  m_cursors.insert(cursor.get());
+  return cursor;
+}
+
+void CSqlDatabase::ReleaseCursor(CSqlCursor* cursor) {
+  Lock lock(m_lock);
+  FinalizeCursor(*cursor);
+  m_cursors.erase(cursor);
+}
+
+void CSqlDatabase::FinalizeCursor(CSqlCursor& cursor) {
+  if (cursor.m_statement) sqlite3_finalize(cursor.m_statement);
+  cursor.m_statement = nullptr;
+}
+
+void CSqlDatabase::FinalizeAllCursors() {
+  for (CSqlCursor* cursor : m_cursors) FinalizeCursor(*cursor);
+}
+
+int CSqlDatabase::FinalizeStatement(CSqlCursor& cursor) {
+  Lock lock(m_lock);
+  FinalizeCursor(cursor);
+  return 0;
+}
+
+// ---- Life cycle --------------------------------------------------------------------------------
+
+CSqlDatabase::CSqlDatabase() = default;
+
+CSqlDatabase::~CSqlDatabase() {
+  Lock lock(m_lock);
+  FinalizeAllCursors();
+  for (CSqlCursor* cursor : m_cursors) cursor->m_owner = nullptr;
+  m_cursors.clear();
+  FreeCustomerTable();
+  FreeItemIdTable();
+  if (m_db) sqlite3_close(m_db);
+  m_db = nullptr;
+}
+
+bool CSqlDatabase::IsConnected() const {
+  Lock lock(m_lock);
+  return m_db != nullptr;
+}
+
+std::u16string CSqlDatabase::Path() const {
+  Lock lock(m_lock);
+  return m_path;
+}
+
+std::u16string CSqlDatabase::LastError() const {
+  Lock lock(m_lock);
+  return m_lastError;
+}
+
+void CSqlDatabase::SetLastError(std::u16string text) { m_lastError = std::move(text); }
+
+void CSqlDatabase::KeepEngineError() {
+  if (m_db) SetLastError(Widen(sqlite3_errmsg(m_db)));
+}
+
+void CSqlDatabase::ShowWarning(UINT id, std::u16string_view text) {
+  if (m_notices) {
+    m_notices->Warning(id, text);
+    return;
+  }
+  std::u16string filled(text);
+  ShowWarningResText(nullptr, id, filled.c_str());
+}
+
+void CSqlDatabase::ShowError(UINT id, DWORD value) {
+  if (m_notices) {
+    m_notices->Error(id, value);
+    return;
+  }
+  ShowErrorResValue(nullptr, id, value);
+}
+
+int CSqlDatabase::Open(std::u16string path) {
+  Lock lock(m_lock);
+  m_path = path;
+  m_open = true;
+  if (m_db) Close();
+
+  std::filesystem::path file = platform::MapDevicePath(path);
+  std::string narrowFile = file.string();  // Linux paths are UTF-8
+  bool isNew = !FileExists(path);
+
+  if (isNew) ShowWarning(kResNewDatabaseWarning, path);
+  // A file the device marks read-only is opened read-only: reads work and every write
+  // fails with the engine's "readonly database" message instead of changing the file.
+  int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+  DWORD attributes = isNew ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) flags = SQLITE_OPEN_READONLY;
+  int rc = sqlite3_open_v2(narrowFile.c_str(), &m_db, flags, nullptr);
+  if (rc != SQLITE_OK) {
+    KeepEngineError();
+    sqlite3_close(m_db);
+    m_db = nullptr;
+    return rc;
+  }
+  if (!isNew) return SQLITE_OK;
+
+  rc = CreateSchema();
+  if (rc != SQLITE_OK) {
+    // A file with one table but not the other would pass the open check and then fail
+    // every statement on the missing table: remove it, so the next start makes it anew.
+    sqlite3_close(m_db);
+    m_db = nullptr;
+    std::error_code ignored;
+    std::filesystem::remove(file, ignored);
+    std::filesystem::remove(file.string() + "-journal", ignored);
+  }
+  return rc;
+}
+
+int CSqlDatabase::CreateSchema() {
+  int rc = BeginTransaction();
+  if (rc == SQLITE_OK) rc = CreateItemsTable();
+  if (rc == SQLITE_OK) rc = CreateCustomerTable();
+  if (rc == SQLITE_OK) return CommitTransaction();
+  RollbackTransaction();
+  return rc;
+}
+
+int CSqlDatabase::CreateItemsTable() {
+  int rc = Execute(kCreateItemsTable);
+  if (rc != SQLITE_OK) return rc;
+  // The indexes only speed up the lookups by Name, Parent and ListID; the table works
+  // without them, so their results do not decide the outcome.
+  for (const char16_t* index : kCreateItemsIndexes) Execute(index);
+  return SQLITE_OK;
+}
+
+int CSqlDatabase::CreateCustomerTable() { return Execute(kCreateCustomerTable); }
+
+bool CSqlDatabase::Close() {
+  Lock lock(m_lock);
+  FinalizeAllCursors();
+  FreeCustomerTable();
+  FreeItemIdTable();
+  if (!m_db) return true;
+  int rc = sqlite3_close(m_db);
+  if (rc != SQLITE_OK) {
+    KeepEngineError();
+    return false;
+  }
+  m_db = nullptr;
+  m_transactionDepth = 0;  // an open transaction ended with the connection, unwritten
+  m_stampPending = false;
+  return true;
+}
+
+bool CSqlDatabase::OpenItemsList(CBstr& message) {
+  Lock lock(m_lock);
+  FreeItemIdTable();
+  sqlite3_stmt* statement = nullptr;
+  int rc = Prepare(CSqlText(u"Select ListID FROM ItemsList"), &statement);
+  if (rc == SQLITE_OK) {
+    m_itemIdTable.push_back(u"ListID");
+    while ((rc = Step(statement)) == SQLITE_ROW) {
+      m_itemIdTable.push_back(GetColumnText(statement, 0).str());
+      ++m_itemIdRows;
+    }
+    if (rc == SQLITE_DONE) rc = SQLITE_OK;
+  }
+  if (rc != SQLITE_OK) {
+    // The engine's message belongs to this failure, whether prepare or step gave it.
+    std::u16string engineMessage = m_db ? Widen(sqlite3_errmsg(m_db)) : m_lastError;
+    sqlite3_finalize(statement);
+    FreeItemIdTable();
+    SetLastError(u"Error DB:OpenItemsList reported:" + engineMessage);
+    message = CBstr(m_lastError + u" Error: " + DecimalText(rc));
+    return false;
+  }
+  sqlite3_finalize(statement);
+  return true;
+}
+
+void CSqlDatabase::FreeItemIdTable() {
+  Lock lock(m_lock);
+  m_itemIdTable.clear();
+  m_itemIdRows = 0;
+}
+
+int CSqlDatabase::ItemIdRowCount() const {
+  Lock lock(m_lock);
+  return m_itemIdRows;
+}
+
+bool CSqlDatabase::ColumnExists(std::u16string_view table, std::u16string_view column) {
+  sqlite3_stmt* statement = nullptr;
+  CSqlText sql(u"SELECT name FROM pragma_table_info(");
+  sql.AppendText(table).Append(u")");
+  if (Prepare(sql, &statement) != SQLITE_OK) return false;
+  bool found = false;
+  while (!found && Step(statement) == SQLITE_ROW) {
+    std::u16string name = GetColumnText(statement, 0).str();
+    found = name.size() == column.size() &&
+            std::equal(name.begin(), name.end(), column.begin(),
+                       [](char16_t a, char16_t b) { return platform::FoldCase(a) == platform::FoldCase(b); });
+  }
+  sqlite3_finalize(statement);
+  return found;
+}
+
+bool CSqlDatabase::UpgradeSchema() {
+  Lock lock(m_lock);
+  if (BeginTransaction() != SQLITE_OK) return false;
+  for (const SchemaUpgradeStep& step : kSchemaUpgradeSteps) {
+    if (ColumnExists(step.table, step.column)) continue;
+    if (Execute(step.statement) != SQLITE_OK) {
+      RollbackTransaction();
+      return false;
+    }
+  }
+  return CommitTransaction() == SQLITE_OK;
+}
+
+// ---- Running statements --------------------------------------------------------------------------
+
+int CSqlDatabase::ExecuteUtf8(const std::string& statement) {
+  if (!m_db) {
+    SetLastError(u"The database is not open");
+    return SQLITE_MISUSE;
+  }
+  char* message = nullptr;
+  int rc = sqlite3_exec(m_db, statement.c_str(), nullptr, nullptr, &message);
+  if (message) {
+    SetLastError(Widen(message));
+    sqlite3_free(message);
+  }
+  return rc;
+}
+
+int CSqlDatabase::Execute(std::u16string_view statement) {
+  Lock lock(m_lock);
+  return ExecuteUtf8(Narrow(statement));
+}
+
+int CSqlDatabase::Execute(const CSqlText& statement) {
+  Lock lock(m_lock);
+  if (!statement.HasParameters()) return ExecuteUtf8(Narrow(statement.Text()));
+  sqlite3_stmt* prepared = nullptr;
+  int rc = Prepare(statement, &prepared);
+  if (rc != SQLITE_OK) {
+    KeepEngineError();
+    return rc;
+  }
+  while ((rc = Step(prepared)) == SQLITE_ROW) {
+  }
+  if (rc != SQLITE_DONE) KeepEngineError();
+  sqlite3_finalize(prepared);
+  return rc == SQLITE_DONE ? SQLITE_OK : rc;
+}
+
+int CSqlDatabase::Prepare(const CSqlText& statement, sqlite3_stmt** out) {
+  *out = nullptr;
+  if (!m_db) {
+    SetLastError(u"The database is not open");
+    return SQLITE_MISUSE;
+  }
+  std::string text = Narrow(statement.Text());
+  int rc = sqlite3_prepare_v2(m_db, text.c_str(), -1, out, nullptr);
+  if (rc != SQLITE_OK) {
+    sqlite3_finalize(*out);
+    *out = nullptr;
+    return rc;
+  }
+  int index = 1;
+  for (const std::u16string& value : statement.Parameters()) {
+    rc = BindText(*out, index++, value);
+    if (rc != SQLITE_OK) {
+      sqlite3_finalize(*out);
+      *out = nullptr;
+      return rc;
+    }
+  }
+  return SQLITE_OK;
+}
+
+int CSqlDatabase::Step(sqlite3_stmt* statement) { return sqlite3_step(statement); }
+
+std::u16string CSqlDatabase::ExpandedText(const CSqlText& statement) {
+  if (!statement.HasParameters()) return statement.Text();
+  sqlite3_stmt* prepared = nullptr;
+  if (Prepare(statement, &prepared) != SQLITE_OK) return statement.Text();
+  std::u16string out = statement.Text();
+  if (char* expanded = sqlite3_expanded_sql(prepared)) {
+    out = Widen(expanded);
+    sqlite3_free(expanded);
+  }
+  sqlite3_finalize(prepared);
+  return out;
+}
+
+// ---- Transactions ----------------------------------------------------------------------------------
+
+namespace {
+std::u16string SavepointName(int depth) { return u"slateway_nested_" + DecimalText(depth); }
+}  // namespace
+
+int CSqlDatabase::TransactionDepth() const {
+  Lock lock(m_lock);
+  return m_transactionDepth;
+}
+
+int CSqlDatabase::BeginTransaction() {
+  Lock lock(m_lock);
+  // The engine ends a transaction by itself after some failures (a full disk, an
+  // interrupted statement); the count follows it so the next Begin starts a real one.
+  if (m_transactionDepth > 0 && m_db && sqlite3_get_autocommit(m_db)) {
+    m_transactionDepth = 0;
+    m_stampPending = false;
+  }
+  int rc = m_transactionDepth == 0 ? Execute(u"BEGIN TRANSACTION;")
+                                   : Execute(u"SAVEPOINT " + SavepointName(m_transactionDepth) + u";");
+  if (rc == SQLITE_OK) ++m_transactionDepth;
+  return rc;
+}
+
+int CSqlDatabase::CommitTransaction() {
+  Lock lock(m_lock);
+  if (m_transactionDepth > 0 && m_db && sqlite3_get_autocommit(m_db)) {
+    // The work was already undone by the engine: committing it is not possible.
+    m_transactionDepth = 0;
+    m_stampPending = false;
+    SetLastError(u"The transaction was rolled back by the database engine");
+    return SQLITE_ABORT;
+  }
+  if (m_transactionDepth <= 1) {
+    int rc = Execute(u"COMMIT TRANSACTION;");
+    // A commit that fails (the file is busy) leaves the transaction open, so the caller
+    // can still roll it back.
+    if (rc == SQLITE_OK) {
+      m_transactionDepth = 0;
+      if (m_stampPending) ::StampDatabaseModTime();
+      m_stampPending = false;
+    }
+    return rc;
+  }
+  int rc = Execute(u"RELEASE " + SavepointName(m_transactionDepth - 1) + u";");
+  if (rc == SQLITE_OK) --m_transactionDepth;
+  return rc;
+}
+
+int CSqlDatabase::RollbackTransaction() {
+  Lock lock(m_lock);
+  if (m_transactionDepth > 0 && m_db && sqlite3_get_autocommit(m_db)) {
+    m_transactionDepth = 0;
+    m_stampPending = false;
+    return SQLITE_OK;
+  }
+  if (m_transactionDepth <= 1) {
+    int rc = Execute(u"ROLLBACK TRANSACTION;");
+    m_transactionDepth = 0;
+    m_stampPending = false;
+    return rc;
+  }
+  std::u16string name = SavepointName(m_transactionDepth - 1);
+  int rc = Execute(u"ROLLBACK TO " + name + u";");
+  if (rc == SQLITE_OK) rc = Execute(u"RELEASE " + name + u";");
+  --m_transactionDepth;
+  return rc;
+}
+
+void CSqlDatabase::NoteDatabaseChanged() {
+  if (m_transactionDepth > 0) {
+    m_stampPending = true;
+    return;
+  }
+  ::StampDatabaseModTime();
+}
+
+// ---- Diagnostics of a failed insert --------------------------------------------------------------
+
+void CSqlDatabase::WriteInsertDiagnostic(const std::u16string& statement) {
+  // The program folder is the registry's "ProgramPath"; without that value the path is
+  // "\" + the name, so the file lands in the device's root, where it can still be found.
+  CBstr path(kInsertDiagnosticFileName);
+  GetProgramFilePath(path);
+  WriteAnsiTextFile(statement, path.view());
+}
+

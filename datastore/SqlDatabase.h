@@ -1,0 +1,272 @@
+// The SQL layer: the one connection to the program's SQLite database, the schema of its
+// two tables, and every statement the program runs on them.
+//
+// The file holds exactly ItemsList (every list of the program as one tree) and
+// CustomerList (the customers imported from the desktop), with three indexes on
+// ItemsList. Statement texts are built from fixed pieces and values; every text value
+// goes through SqlQuote on a copy (the caller's texts never change), and values that a
+// literal cannot carry (U+0000, unpaired surrogates) are bound as parameters.
+//
+// Results: "engine code" operations return the SQLite result code (0 for success).
+// Every failure the engine reports leaves its message as the last error text; a success
+// never clears it.
+//
+// Transactions nest. The outermost BeginTransaction starts a real transaction; a Begin
+// inside it opens a savepoint, and the matching Commit releases it while a Rollback undoes
+// only the work since that Begin. Only the outermost Commit makes the work durable, and
+// the outermost Rollback undoes everything, so a helper that brackets its own work
+// (ReplaceCustomer, a store's delete walk) is safe to call inside a caller's transaction.
+//
+// Threads: one mutex guards the connection, the kept result tables and the open cursors,
+// so the customer list may be read from a loader thread while the interface thread works.
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "datastore/CustomerFields.h"
+#include "datastore/ItemRow.h"
+#include "datastore/SqlText.h"
+#include "platform/base/Bstr.h"
+#include "platform/base/Win32Types.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// Texts of the language library the layer shows.
+constexpr UINT kResNewDatabaseWarning = 40657;  // filled with the database path
+constexpr UINT kResInsertFailed = 40650;        // filled with the engine code
+constexpr UINT kResUpdateFailed = 40658;        // filled with the engine code
+
+// The file the statement of a failed item insert is written to, in the program folder.
+inline constexpr char16_t kInsertDiagnosticFileName[] = u"AddRecordSQLInsert.txt";
+
+// What the layer shows the user. Without a sink these are the program's message boxes
+// (no owner window, texts from the language library); tests and tools install their own.
+class IDatabaseNotices {
+ public:
+  virtual ~IDatabaseNotices() = default;
+  // Resource text `id` filled with `text`, warning icon.
+  virtual void Warning(UINT id, std::u16string_view text) = 0;
+  // Resource text `id` filled with `value`, stop icon.
+  virtual void Error(UINT id, DWORD value) = 0;
+};
+
+class CSqlDatabase;
+
+// An open row-by-row read (child cursor or item select). The cursor belongs to its
+// caller; it finalizes its statement when it reaches the end, when FinalizeStatement is
+// called, when the database closes, or when it is destroyed, whichever comes first.
+class CSqlCursor {
+ public:
+  // Only the database makes cursors.
+  class Key {
+    friend class CSqlDatabase;
+    Key() = default;
+  };
+  CSqlCursor(Key, CSqlDatabase* owner, sqlite3_stmt* statement) : m_owner(owner), m_statement(statement) {}
+  ~CSqlCursor();
+  CSqlCursor(const CSqlCursor&) = delete;
+  CSqlCursor& operator=(const CSqlCursor&) = delete;
+
+  // False once the statement has been finalized.
+  bool IsOpen() const { return m_statement != nullptr; }
+
+ private:
+  friend class CSqlDatabase;
+
+  CSqlDatabase* m_owner;         // not owned; null once the database is gone
+  sqlite3_stmt* m_statement;     // owned until finalized
+};
+
+class CSqlDatabase {
+ public:
+  CSqlDatabase();
+  virtual ~CSqlDatabase();
+  CSqlDatabase(const CSqlDatabase&) = delete;
+  CSqlDatabase& operator=(const CSqlDatabase&) = delete;
+
+  // ---- The file -------------------------------------------------------------------------
+
+  // Opens the database at a device path. A missing file is no error: the warning
+  // kResNewDatabaseWarning is shown with the path and a new file with both tables and the
+  // indexes is made in one transaction; when that fails the half-made file is removed.
+  // An existing file is opened as it is (the open check tells whether it is usable; a
+  // read-only file opens read-only). Returns the engine code.
+  int Open(std::u16string path);
+  // The open check: reads every ListID of ItemsList into the kept ListID table. On
+  // failure the last error becomes "Error DB:OpenItemsList reported:" + the engine's
+  // message and `message` that text + " Error: " + the code; returns false.
+  bool OpenItemsList(CBstr& message);
+  // Finalizes open cursors, frees the kept tables and closes the connection; true when
+  // the engine closed it (or nothing was open).
+  bool Close();
+  // Adds the columns a version 4 file lacks (six card columns of CustomerList, the five
+  // reserved columns of ItemsList), each only when missing, in one transaction: running
+  // it twice, or after an upgrade that stopped half-way, leaves the same file. True when
+  // all eleven columns are present afterwards.
+  bool UpgradeSchema();
+
+  bool OpenFlag() const { return m_open; }
+  bool IsConnected() const;
+  std::u16string Path() const;
+  // A copy of the last error text (empty until the first failure).
+  std::u16string LastError() const;
+  void SetNotices(IDatabaseNotices* notices) { m_notices = notices; }  // not owned
+
+  // ---- Statements and transactions ------------------------------------------------------
+
+  // Runs one statement that returns no rows; the engine code.
+  int Execute(std::u16string_view statement);
+  // Runs a built statement, binding its parameters; the engine code.
+  int Execute(const CSqlText& statement);
+  int BeginTransaction();
+  int CommitTransaction();
+  int RollbackTransaction();
+  // How many Begins are open (0: none).
+  int TransactionDepth() const;
+
+  void FreeCustomerTable();
+  void FreeItemIdTable();
+  int ItemIdRowCount() const;
+  // Finalizes a cursor before its end; always 0.
+  int FinalizeStatement(CSqlCursor& cursor);
+
+  // ---- ItemsList --------------------------------------------------------------------------
+
+  bool AddRecord(const CItemRow& row);
+  // Writes every column but the reserved ones of the row selected by its ListID (and the
+  // match texts when given).
+  bool UpdateItem(const CItemRow& row, std::optional<std::u16string_view> matchListType,
+                  std::optional<std::u16string_view> matchParent);
+  bool UpdatePathFields(std::u16string_view listId, std::u16string_view listType,
+                        std::u16string_view fullName, std::u16string_view newParent,
+                        std::u16string_view oldParent);
+  bool UpdateIsOpen(const CItemRow& row);
+  // The parent narrows the delete only when it is not empty.
+  bool DeleteItemRow(std::u16string_view listId, std::u16string_view listType,
+                     std::u16string_view parent);
+  bool DeleteByListType(std::u16string_view listType, std::optional<std::u16string_view> parent);
+  bool DeleteChildren(std::u16string_view parent);
+
+  bool ItemNameExists(std::u16string_view name, std::u16string_view parent);
+  int GetChildCount(std::u16string_view parent);
+  bool HasChildren(std::u16string_view parent);
+  bool FindChildByName(std::u16string_view name, std::u16string_view parent, CItemRow& row);
+  bool GetItemRow(std::u16string_view listId, std::u16string_view listType,
+                  std::u16string_view parent, CItemRow& row);
+  bool GetItemRowOfType(std::u16string_view listId, std::u16string_view listType, CItemRow& row);
+  // `column` must name an ItemsList column; `listType` may join several types with
+  // kListTypeJoin ("Service' Or ListType = 'Payment"), each matched exactly.
+  bool FindItemRow(std::u16string_view column, std::u16string_view value,
+                   std::u16string_view listType, CItemRow& row, bool contains);
+  // Prepares, steps once and finalizes; 100 with the row read, 0 without a row, or the
+  // engine code of a failed prepare (the row untouched).
+  int QueryItemRow(const CSqlText& statement, CItemRow& row);
+
+  // The children of `parent`, by Name, by ObjectPosition or unordered. Returns null when
+  // the prepare failed ("Prepare failed") or, unless prepareOnly, when there is no child.
+  // Otherwise the first child is in `row` (nine columns and its child count in slot 15).
+  std::unique_ptr<CSqlCursor> OpenChildCursor(std::u16string_view parent, CItemRow& row,
+                                              bool byName, bool unordered, bool prepareOnly);
+  bool NextChild(CSqlCursor& cursor, CItemRow& row);
+  // Rows of one or two list types under one or two parents (a parent filter alone is
+  // accepted too). Null on a failed prepare ("Prepare failed") or without a row.
+  std::unique_ptr<CSqlCursor> SelectItems(CItemRow& row, std::u16string_view listType1,
+                                          std::u16string_view listType2,
+                                          std::u16string_view parent1,
+                                          std::u16string_view parent2, bool readFirst);
+  bool StepItemRow(CSqlCursor& cursor, CItemRow& row, bool read);
+
+  // ---- CustomerList -------------------------------------------------------------------------
+
+  // Replaces the kept customer list table (ListID, Name, FullName, Sublevel, CompanyName,
+  // Phone, TotalBalance of every row, by UPPER(FullName)); true on success.
+  bool OpenCustomerList();
+  int CustomerRowCount() const;
+  int CustomerColumnCount() const;
+  // Copies the seven texts of data row `index` into the block; false when there is no
+  // such row.
+  bool GetCustomerListRow(int index, CCustomerFields& fields);
+  bool HasCustomerRecord(std::u16string_view listId);
+  // False, the block unchanged, when there is no such row.
+  bool GetCustomerByListID(std::u16string_view listId, CCustomerFields& fields);
+  bool GetCustomerByFullName(std::u16string_view fullName, CCustomerFields& fields);
+  // Notes are stored trimmed, each line break (CR LF, CR or LF) turned into a blank.
+  bool InsertCustomer(const CCustomerFields& fields);
+  // Deletes the block's ListID and inserts the block, in one transaction: a failed insert
+  // keeps the stored customer.
+  bool ReplaceCustomer(const CCustomerFields& fields);
+  bool DeleteCustomerByListID(std::u16string_view listId);
+  bool DeleteCustomerByFullName(std::u16string_view fullName);
+  bool DeleteAllCustomers();
+
+ private:
+  friend class CSqlCursor;
+  using Lock = std::lock_guard<std::recursive_mutex>;
+
+  // Records that a write succeeded: the modification time in the settings is stamped now,
+  // or at the outermost commit when a transaction is open (once, however many rows it
+  // wrote; not at all when it is rolled back).
+  void NoteDatabaseChanged();
+  int CreateSchema();
+  int CreateItemsTable();
+  int CreateCustomerTable();
+  bool ColumnExists(std::u16string_view table, std::u16string_view column);
+  int ExecuteUtf8(const std::string& statement);
+  int Prepare(const CSqlText& statement, sqlite3_stmt** out);
+  int Step(sqlite3_stmt* statement);
+  void KeepEngineError();
+  void SetLastError(std::u16string text);
+  std::u16string ExpandedText(const CSqlText& statement);
+  void WriteInsertDiagnostic(const std::u16string& statement);
+  void ShowWarning(UINT id, std::u16string_view text);
+  void ShowError(UINT id, DWORD value);
+  std::unique_ptr<CSqlCursor> MakeCursor(sqlite3_stmt* statement);
+  void ReleaseCursor(CSqlCursor* cursor);
+  void FinalizeCursor(CSqlCursor& cursor);
+  void FinalizeAllCursors();
+  void ReadChildWithCount(sqlite3_stmt* statement, CItemRow& row);
+  bool ReadCustomerRow(sqlite3_stmt* statement, CCustomerFields& fields);
+  bool QueryCustomerRow(const CSqlText& statement, CCustomerFields& fields);
+  void AppendListTypeCondition(CSqlText& sql, std::u16string_view listType);
+
+  mutable std::recursive_mutex m_lock;
+  bool m_open = true;
+  std::u16string m_lastError;
+  sqlite3* m_db = nullptr;
+  // The kept result tables: a heading row of column names, then the data rows.
+  std::vector<std::vector<std::u16string>> m_customerTable;
+  int m_customerRows = 0;
+  int m_customerColumns = 0;
+  std::vector<std::u16string> m_itemIdTable;
+  int m_itemIdRows = 0;
+  std::u16string m_path;
+  int m_transactionDepth = 0;
+  bool m_stampPending = false;
+  std::set<CSqlCursor*> m_cursors;
+  IDatabaseNotices* m_notices = nullptr;
+};
+
+// The separator callers use to name several list types in one condition text.
+inline constexpr char16_t kListTypeJoin[] = u"' Or ListType = '";
+
+// The exact creation texts of the schema and the upgrade (also used by tests and tools).
+extern const char16_t* const kCreateItemsTable;
+extern const char16_t* const kCreateItemsIndexes[3];
+extern const char16_t* const kCreateCustomerTable;
+struct SchemaUpgradeStep {
+  const char16_t* table;
+  const char16_t* column;
+  const char16_t* statement;
+};
+extern const SchemaUpgradeStep kSchemaUpgradeSteps[11];
+
+// Reads one result column as text: NULL gives an empty text, a BLOB (a value that was
+// bound because a literal could not carry it) its UTF-16 units.
+CBstr GetColumnText(sqlite3_stmt* statement, int column);

@@ -1,0 +1,95 @@
+#include "datastore/SqlText.h"
+
+#include <limits>
+
+#include "core/TextHelpers.h"
+#include "platform/base/Bstr.h"
+
+std::u16string SqlQuote(std::u16string_view value) {
+  CBstr copy(value);
+  EscapeSqlQuotes(copy);
+  std::u16string out;
+  out.reserve(copy.Length() + 2);
+  out.push_back(u'\'');
+  out.append(copy.view());
+  out.push_back(u'\'');
+  return out;
+}
+
+namespace {
+
+std::u16string EscapeLikeWildcards(std::u16string_view value) {
+  std::u16string out;
+  out.reserve(value.size() + 4);
+  for (char16_t c : value) {
+    if (c == u'\\' || c == u'%' || c == u'_') out.push_back(u'\\');
+    out.push_back(c);
+  }
+  return out;
+}
+
+}  // namespace
+
+std::u16string SqlLikeContainsPattern(std::u16string_view value) {
+  return SqlQuote(u"%" + EscapeLikeWildcards(value) + u"%");
+}
+
+bool CanTravelInSqlText(std::u16string_view value) {
+  for (size_t i = 0; i < value.size(); ++i) {
+    char16_t c = value[i];
+    if (c == 0) return false;
+    if (c >= 0xD800 && c <= 0xDBFF) {
+      if (i + 1 >= value.size() || value[i + 1] < 0xDC00 || value[i + 1] > 0xDFFF) return false;
+      ++i;
+    } else if (c >= 0xDC00 && c <= 0xDFFF) {
+      return false;
+    }
+  }
+  return true;
+}
+
+CSqlText& CSqlText::Append(std::u16string_view piece) {
+  m_text.append(piece);
+  return *this;
+}
+
+CSqlText& CSqlText::AppendText(std::u16string_view value) {
+  if (CanTravelInSqlText(value)) {
+    m_text.append(SqlQuote(value));
+  } else {
+    m_text.push_back(u'?');
+    m_parameters.emplace_back(value);
+  }
+  return *this;
+}
+
+CSqlText& CSqlText::AppendInteger(long long value) {
+  std::string digits = std::to_string(value);
+  m_text.append(digits.begin(), digits.end());
+  return *this;
+}
+
+CSqlText& CSqlText::AppendLikeContains(std::u16string_view value) {
+  std::u16string pattern = u"%" + EscapeLikeWildcards(value) + u"%";
+  AppendText(pattern);
+  m_text.append(kSqlLikeEscape);
+  return *this;
+}
+
+long long SqlIntegerFromText(std::u16string_view text) {
+  size_t i = 0;
+  while (i < text.size() && (text[i] == u' ' || text[i] == u'\t')) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) {
+    negative = text[i] == u'-';
+    ++i;
+  }
+  constexpr long long kMax = std::numeric_limits<long long>::max();
+  long long value = 0;
+  for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+    int digit = text[i] - u'0';
+    if (value > (kMax - digit) / 10) return negative ? std::numeric_limits<long long>::min() : kMax;
+    value = value * 10 + digit;
+  }
+  return negative ? -value : value;
+}

@@ -1,0 +1,56 @@
+// Building SQL statement texts: the one quoting function every text value goes through,
+// LIKE patterns, and the statement builder that binds what a literal cannot carry.
+//
+// Values are never changed in place: quoting works on a copy, so a caller that uses the
+// same text twice (find, then add) stores it once, as typed.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The literal of a text value: the text between apostrophes with every apostrophe
+// doubled (O'Brien -> 'O''Brien'). The caller's text is not touched.
+std::u16string SqlQuote(std::u16string_view value);
+
+// The LIKE pattern "contains value": '%' + value + '%' with "\", "%" and "_" of the value
+// escaped by "\", as one quoted literal. It must be followed by kSqlLikeEscape.
+std::u16string SqlLikeContainsPattern(std::u16string_view value);
+inline constexpr char16_t kSqlLikeEscape[] = u" ESCAPE '\\'";
+
+// True when the value survives inside a statement text: SQL texts reach the engine as
+// null-terminated UTF-8, so U+0000 and unpaired surrogates (a scrambled card field can
+// hold either) cannot travel in a literal and are bound as parameters instead.
+bool CanTravelInSqlText(std::u16string_view value);
+
+// One statement under construction: fixed pieces and values appended in order. Values
+// that can travel in the text become quoted literals; the others become "?" parameters,
+// bound when the statement is prepared (see CSqlDatabase).
+class CSqlText {
+ public:
+  CSqlText() = default;
+  explicit CSqlText(std::u16string_view piece) : m_text(piece) {}
+
+  // A fixed piece of SQL written by the program itself (never user data).
+  CSqlText& Append(std::u16string_view piece);
+  // A text value: a quoted literal, or a bound parameter when it cannot travel.
+  CSqlText& AppendText(std::u16string_view value);
+  // An integer value written bare.
+  CSqlText& AppendInteger(long long value);
+  // A LIKE "contains" pattern for the value, with its ESCAPE clause.
+  CSqlText& AppendLikeContains(std::u16string_view value);
+
+  const std::u16string& Text() const { return m_text; }
+  // The values of the "?" parameters, in order.
+  const std::vector<std::u16string>& Parameters() const { return m_parameters; }
+  bool HasParameters() const { return !m_parameters.empty(); }
+
+ private:
+  std::u16string m_text;
+  std::vector<std::u16string> m_parameters;
+};
+
+// The integer a number text of a row stands for: leading blanks, a sign and digits, as
+// atol reads them; an empty or unreadable text is 0, so a row never makes an invalid
+// statement. Values beyond 64 bits are held at the limits.
+long long SqlIntegerFromText(std::u16string_view text);

@@ -1,0 +1,283 @@
+#include "document/SettingsXml.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "core/MessageBoxes.h"
+#include "core/Preferences.h"
+#include "core/RegistryKey.h"
+#include "core/WaitCursor.h"
+#include "document/XmlDocument.h"
+#include "platform/base/Base.h"
+#include "platform/kernel/DeviceRoot.h"
+#include "platform/registry/Registry.h"
+#include "platform/user/MessageBox.h"
+
+namespace {
+
+constexpr char16_t kHeader[] =
+    u"<?xml version='1.0'?><VENDELSOFTWARE><SLATEWAY VERSION='4' EDITION='STANDARD' COUNTRY='US'><SETTINGS>";
+constexpr char16_t kFooter[] = u"</SETTINGS></SLATEWAY></VENDELSOFTWARE>";
+
+// Settings keys are one level deep; the walk stops well before a hostile registry could
+// exhaust the stack.
+constexpr int kMaxDepth = 32;
+
+HKEY HiveByName(std::u16string_view name) {
+  if (name == u"HKEY_CLASSES_ROOT") return HKEY_CLASSES_ROOT;
+  if (name == u"HKEY_CURRENT_USER") return HKEY_CURRENT_USER;
+  if (name == u"HKEY_LOCAL_MACHINE") return HKEY_LOCAL_MACHINE;
+  if (name == u"HKEY_USERS") return HKEY_USERS;
+  return nullptr;
+}
+
+// Escapes what a parser would otherwise read as markup. The parser decodes it once on
+// import, so texts holding "&amp;" or "<" come back as they were; files of the older
+// form (only "&" and "<br>" escaped) decode the same way.
+std::u16string EscapeText(std::u16string_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  for (char16_t c : text) {
+    switch (c) {
+      case u'&': out += u"&amp;"; break;
+      case u'<': out += u"&lt;"; break;
+      case u'>': out += u"&gt;"; break;
+      default: out += c; break;
+    }
+  }
+  return out;
+}
+
+// A decimal with an optional sign, read into 64 bits and cut to the low 32, so values of
+// 2^31 and above (written unsigned) come back whole. Reading stops at the first character
+// that is not a digit.
+DWORD ParseDword(std::u16string_view text) {
+  size_t i = 0;
+  while (i < text.size() && (text[i] == u' ' || text[i] == u'\t')) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) negative = text[i++] == u'-';
+  unsigned long long value = 0;
+  for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) value = value * 10 + (text[i] - u'0');
+  if (negative) value = 0 - value;
+  return static_cast<DWORD>(value);
+}
+
+int HexDigit(char16_t c) {
+  if (c >= u'0' && c <= u'9') return c - u'0';
+  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+  return -1;
+}
+
+// Hex digits two at a time, other characters skipped; a last single digit is one byte.
+std::vector<BYTE> ParseHex(std::u16string_view text) {
+  std::vector<BYTE> bytes;
+  int high = -1;
+  for (char16_t c : text) {
+    int d = HexDigit(c);
+    if (d < 0) continue;
+    if (high < 0) {
+      high = d;
+    } else {
+      bytes.push_back(static_cast<BYTE>(high * 16 + d));
+      high = -1;
+    }
+  }
+  if (high >= 0) bytes.push_back(static_cast<BYTE>(high));
+  return bytes;
+}
+
+// Closes a registry key at scope end.
+class CKeyHolder {
+ public:
+  CKeyHolder() = default;
+  ~CKeyHolder() {
+    if (m_key) RegCloseKey(m_key);
+  }
+  CKeyHolder(const CKeyHolder&) = delete;
+  CKeyHolder& operator=(const CKeyHolder&) = delete;
+  HKEY get() const { return m_key; }
+  PHKEY put() { return &m_key; }
+
+ private:
+  HKEY m_key = nullptr;
+};
+
+class CWaitCursorScope {
+ public:
+  CWaitCursorScope() { BeginWaitCursor(); }
+  ~CWaitCursorScope() { EndWaitCursor(); }
+  CWaitCursorScope(const CWaitCursorScope&) = delete;
+  CWaitCursorScope& operator=(const CWaitCursorScope&) = delete;
+};
+
+void AppendValues(HKEY key, std::u16string& text) {
+  DWORD maxName = 0, maxData = 0;
+  if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxName, &maxData, nullptr,
+                       nullptr) != ERROR_SUCCESS)
+    return;
+  std::vector<WCHAR> name(maxName + 1);
+  std::vector<BYTE> data(maxData + 2);
+  for (DWORD index = 0;; ++index) {
+    DWORD cchName = static_cast<DWORD>(name.size());
+    DWORD cbData = static_cast<DWORD>(data.size());
+    DWORD type = REG_NONE;
+    LONG rc = RegEnumValueW(key, index, name.data(), &cchName, nullptr, &type, data.data(), &cbData);
+    if (rc == ERROR_MORE_DATA) {  // changed since the sizes were asked: grow and read again
+      name.resize(name.size() * 2 + 256);
+      data.resize(data.size() * 2 + 256);
+      --index;
+      continue;
+    }
+    if (rc != ERROR_SUCCESS) break;
+    std::u16string valueName(name.data(), cchName);
+    std::u16string letter;
+    std::u16string value = CSettingsXml::FormatValue(type, data.data(), cbData, &letter);
+    text += u"<" + valueName + u" TYPE='" + letter + u"'>" + value + u"</" + valueName + u">";
+  }
+}
+
+void AppendKey(HKEY parent, const std::u16string& name, int depth, std::u16string& text, bool& any);
+
+// Every subkey of `key`, each followed by its own subkeys.
+void AppendSubkeys(HKEY key, int depth, std::u16string& text, bool& any) {
+  DWORD maxSub = 0;
+  RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, &maxSub, nullptr, nullptr, nullptr, nullptr, nullptr,
+                   nullptr);
+  std::vector<WCHAR> sub(maxSub + 1);
+  for (DWORD index = 0;; ++index) {
+    DWORD cch = static_cast<DWORD>(sub.size());
+    LONG rc = RegEnumKeyExW(key, index, sub.data(), &cch, nullptr, nullptr, nullptr, nullptr);
+    if (rc == ERROR_MORE_DATA) {
+      sub.resize(sub.size() * 2 + 256);
+      --index;
+      continue;
+    }
+    if (rc != ERROR_SUCCESS) break;
+    AppendKey(key, std::u16string(sub.data(), cch), depth, text, any);
+  }
+}
+
+// One subkey's element (empty when it cannot be opened), then its own subkeys.
+void AppendKey(HKEY parent, const std::u16string& name, int depth, std::u16string& text, bool& any) {
+  CKeyHolder key;
+  bool open = RegOpenKeyExW(parent, name.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+  text += u"<" + name + u">";
+  if (open) AppendValues(key.get(), text);
+  text += u"</" + name + u">";
+  any = true;
+  if (open && depth < kMaxDepth) AppendSubkeys(key.get(), depth + 1, text, any);
+}
+
+}  // namespace
+
+CSettingsXml::CSettingsXml(HWND owner, CRegistryKey* customSettingsKey)
+    : m_owner(owner), m_customSettingsKey(customSettingsKey) {}
+
+CSettingsXml::~CSettingsXml() = default;
+
+std::u16string CSettingsXml::FormatValue(DWORD type, const BYTE* data, DWORD size, std::u16string* typeLetter) {
+  switch (type) {
+    case REG_SZ: {
+      // The text up to its terminator (or the whole value when it has none).
+      std::u16string text;
+      for (DWORD i = 0; i + 1 < size; i += 2) {
+        char16_t c = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
+        if (c == 0) break;
+        text += c;
+      }
+      *typeLetter = u"S";
+      return EscapeText(text);
+    }
+    case REG_DWORD: {
+      DWORD value = 0;
+      for (DWORD i = 0; i < size && i < 4; ++i) value |= static_cast<DWORD>(data[i]) << (8 * i);
+      *typeLetter = u"D";
+      return platform::ToUtf16(std::to_string(value));
+    }
+    case REG_BINARY: {
+      // An empty binary keeps its type too, so that it survives the round trip.
+      std::string hex;
+      char pair[3];
+      for (DWORD i = 0; i < size; ++i) {
+        std::snprintf(pair, sizeof pair, "%02x", data[i]);
+        hex += pair;
+      }
+      *typeLetter = u"B";
+      return platform::ToUtf16(hex);
+    }
+    default:
+      typeLetter->clear();
+      return std::u16string();
+  }
+}
+
+bool CSettingsXml::Export(CBstr fileName) { return ExportKey(u"HKEY_CURRENT_USER", kRootKeyPath, fileName.view()); }
+
+bool CSettingsXml::ExportKey(std::u16string_view hiveName, std::u16string_view keyPath, std::u16string_view fileName) {
+  CWaitCursorScope wait;
+  std::u16string text = kHeader;
+  bool any = false;
+  HKEY hive = HiveByName(hiveName);
+  CKeyHolder key;
+  std::u16string path(keyPath);
+  if (hive != nullptr && RegOpenKeyExW(hive, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS) {
+    AppendSubkeys(key.get(), 1, text, any);
+  }
+  text += kFooter;
+  // The device's ANSI code page is UTF-8, so no character is lost on the way to the file.
+  bool written = platform::WriteFileAtomic(platform::MapDevicePath(fileName), platform::ToUtf8(text));
+  return any && written;
+}
+
+int CSettingsXml::ImportSection(CXmlDocument& xml, std::u16string_view section, bool preferences) {
+  int count = 0;
+  CPreferences* store = nullptr;
+  std::unique_ptr<CPreferences> ownStore;
+  CBstr name, text, type;
+  for (bool ok = xml.FindFirstChild(section, u"TYPE", &name, &text, &type); ok;
+       ok = xml.FindNextChild(&name, &text, &type)) {
+    ++count;
+    if (preferences && store == nullptr) {
+      ownStore = std::make_unique<CPreferences>();
+      store = ownStore.get();
+    }
+    std::u16string_view t = type.view();
+    if (t == u"D") {
+      DWORD value = ParseDword(text.view());
+      if (preferences)
+        store->SetDword(name.view(), value);
+      else if (m_customSettingsKey)
+        m_customSettingsKey->SetDword(name.c_str(), value);
+    } else if (t == u"S") {
+      // The parser has already turned the escapes back into characters: nothing more to do.
+      if (preferences)
+        store->SetString(name.view(), text.view());
+      else if (m_customSettingsKey)
+        m_customSettingsKey->SetString(name, text.IsNull() ? CBstr(u"") : text);
+    } else if (t == u"B") {
+      std::vector<BYTE> bytes = ParseHex(text.view());
+      if (preferences)
+        store->SetBinary(name.view(), bytes.data(), static_cast<DWORD>(bytes.size()));
+      else if (m_customSettingsKey)
+        m_customSettingsKey->SetBinary(name.c_str(), bytes.data(), static_cast<DWORD>(bytes.size()));
+    }
+  }
+  return count;
+}
+
+bool CSettingsXml::Import(CBstr fileName, int* count) {
+  CWaitCursorScope wait;
+  int handled = 0;
+  if (count) *count = 0;
+  CXmlDocument xml(m_owner);
+  CBstr error;
+  if (!xml.LoadFile(fileName.view(), &error)) {
+    MessageBoxW(m_owner, error.c_str(), kProductName, MB_OK);
+    return false;
+  }
+  handled += ImportSection(xml, u"CustomSettings", false);
+  handled += ImportSection(xml, u"Preferences", true);
+  if (count) *count = handled;
+  return true;
+}

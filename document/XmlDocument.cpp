@@ -1,0 +1,716 @@
+#include "document/XmlDocument.h"
+
+#include "core/MessageBoxes.h"
+#include "core/TextHelpers.h"
+#include "datastore/DbRecord.h"
+#include "document/JobRecord.h"
+#include "core/ResourceText.h"
+#include "platform/base/Base.h"
+#include "platform/kernel/Files.h"
+#include "platform/locale/Locale.h"
+
+namespace {
+
+// Texts of the language library shown when a file's bytes or its text find no memory.
+constexpr UINT kIdsFileMemory = 40244;
+constexpr UINT kIdsTextMemory = 40250;
+
+constexpr char16_t kLineTag[] = u"LINEITEM";
+constexpr char16_t kKeyAttribute[] = u"ID";
+
+// A zero-filled local memory block, freed at scope end.
+class CLocalBlock {
+ public:
+  explicit CLocalBlock(SIZE_T bytes) : m_mem(LocalAlloc(LPTR, bytes)) {}
+  ~CLocalBlock() {
+    if (m_mem) LocalFree(m_mem);
+  }
+  CLocalBlock(const CLocalBlock&) = delete;
+  CLocalBlock& operator=(const CLocalBlock&) = delete;
+  template <typename T>
+  T* as() const { return static_cast<T*>(m_mem); }
+  explicit operator bool() const { return m_mem != nullptr; }
+
+ private:
+  HLOCAL m_mem;
+};
+
+// Absent and empty keys are the same key; every other character counts.
+bool SameKey(const CBstr& a, const CBstr& b) { return a.view() == b.view(); }
+
+// A record text as the writers take it: absent stays absent.
+CBstr Field(const CDbRecord& record, int index) {
+  BSTR text = record.GetField(index);
+  return text ? CBstr(std::u16string_view(text, SysStringLen(text))) : CBstr();
+}
+
+// The service date in the user's date order, as "yyyy-MM-dd"; empty for an empty text
+// or one that is no date.
+CBstr ServiceDateForDesktop(const CBstr& serviceDate) {
+  if (serviceDate.IsEmpty()) return CBstr(u"");
+  SYSTEMTIME date{};
+  ParseDateText(serviceDate.view(), date);
+  WCHAR buffer[32] = {};
+  int n = GetDateFormatW(LOCALE_USER_DEFAULT, 0, &date, u"yyyy-MM-dd", buffer, 32);
+  return CBstr(std::u16string_view(buffer, n > 0 ? static_cast<size_t>(n - 1) : 0));
+}
+
+}  // namespace
+
+CXmlDocument::CXmlDocument(HWND owner) : m_owner(owner) {
+  m_data = CreateDomDocument();
+  if (m_data) m_stylesheet = CreateDomDocument();
+  if (!m_data || !m_stylesheet) ShowMemoryErrorMessage(nullptr);
+}
+
+CXmlDocument::~CXmlDocument() = default;
+
+std::unique_ptr<CXmlDomDocument> CXmlDocument::CreateDomDocument() {
+  try {
+    auto doc = std::make_unique<CXmlDomDocument>();
+    doc->put_async(false);
+    doc->put_validateOnParse(false);
+    doc->put_resolveExternals(false);
+    return doc;
+  } catch (const platform::HResultError&) {
+    return nullptr;
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+// ---- Files ----------------------------------------------------------------------------------
+
+bool CXmlDocument::LoadFile(std::u16string_view path, CBstr* error) {
+  CBstr unused;
+  if (!error) error = &unused;
+  *error = CBstr(u"Unknown");
+  if (!IsUsable()) return false;
+  std::u16string p(path);
+  HANDLE file = CreateFileW(p.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD size = GetFileSize(file, nullptr);
+  if (size == INVALID_FILE_SIZE) {
+    CloseHandle(file);
+    return false;
+  }
+  CLocalBlock bytes(static_cast<SIZE_T>(size) + 1);
+  if (!bytes) {
+    CloseHandle(file);
+    *error = CBstr(LoadResText(kIdsFileMemory));
+    return false;
+  }
+  DWORD read = 0;
+  BOOL ok = ReadFile(file, bytes.as<char>(), size, &read, nullptr);
+  CloseHandle(file);
+  if (!ok || read == 0) return false;
+  CLocalBlock wide((static_cast<SIZE_T>(read) + 1) * sizeof(WCHAR));
+  if (!wide) {
+    *error = CBstr(LoadResText(kIdsTextMemory));
+    return false;
+  }
+  int chars = MultiByteToWideChar(CP_ACP, 0, bytes.as<char>(), static_cast<int>(read), wide.as<WCHAR>(),
+                                  static_cast<int>(read));
+  std::u16string_view text(wide.as<WCHAR>(), static_cast<size_t>(chars > 0 ? chars : 0));
+  // The text decides whether this is an XML file at all; the bytes are parsed so that an
+  // encoding the file declares is honoured.
+  bool loaded = text.find(u"<?xml") != std::u16string_view::npos &&
+                m_data->loadBytes(std::string_view(bytes.as<char>(), read)) == S_OK;
+  LinesChanged();
+  m_current = CXmlDomNode();
+  if (!loaded) {
+    *error = CBstr(u"Failed to load '" + p + u"'.  This file may be corrupt.");
+    return false;
+  }
+  *error = CBstr();
+  return true;
+}
+
+bool CXmlDocument::LoadXmlText(std::u16string_view text) {
+  if (!IsUsable() || text.find(u"<?xml") == std::u16string_view::npos) return false;
+  LinesChanged();
+  m_current = CXmlDomNode();
+  try {
+    return m_data->loadXML(text) == S_OK;
+  } catch (const platform::HResultError&) {
+    return false;
+  }
+}
+
+bool CXmlDocument::SaveFile(std::u16string_view path) {
+  if (!IsUsable()) return false;
+  std::string bytes;
+  if (m_data->GetXmlBytes(&bytes) != S_OK || bytes.empty()) return false;
+  return m_data->save(path) == S_OK;
+}
+
+HRESULT CXmlDocument::LoadStylesheet(std::u16string_view xsl) {
+  if (!IsUsable()) return E_FAIL;
+  return m_stylesheet->loadXML(xsl);
+}
+
+HRESULT CXmlDocument::Transform(CBstr* html) {
+  if (!IsUsable()) return E_FAIL;
+  return m_data->transformNode(*m_stylesheet, html);
+}
+
+// ---- Root attributes -------------------------------------------------------------------------
+
+bool CXmlDocument::GetRootAttribute(std::u16string_view name, CBstr* value) {
+  *value = CBstr(u"");
+  CXmlDomNode root;
+  if (!IsUsable() || m_data->get_documentElement(&root) != S_OK) return false;
+  CBstr read;
+  if (root.getAttribute(name, &read) != S_OK) return false;
+  *value = std::move(read);
+  return true;
+}
+
+bool CXmlDocument::SetRootAttribute(std::u16string_view name, const CBstr& value) {
+  CXmlDomNode root;
+  if (!IsUsable() || m_data->get_documentElement(&root) != S_OK) return false;
+  return root.setAttribute(name, value.view()) == S_OK;
+}
+
+// ---- Element writer ----------------------------------------------------------------------------
+
+HRESULT CXmlDocument::BeginElement(CBstr name) {
+  if (!IsUsable()) return E_FAIL;
+  CXmlDomNode element;
+  HRESULT hr = m_data->createElement(name.view(), &element);
+  if (SUCCEEDED(hr)) hr = m_current ? m_current.appendChild(element) : m_data->appendChild(element);
+  if (SUCCEEDED(hr)) m_current = element;
+  return hr;
+}
+
+HRESULT CXmlDocument::AddTextElement(CBstr name, const CBstr& text) {
+  if (!IsUsable() || !m_current || text.IsNull()) return S_FALSE;
+  return AppendChildWithText(m_current, name.view(), text);
+}
+
+HRESULT CXmlDocument::EndElement(CBstr) {
+  if (!m_current) return S_FALSE;
+  CXmlDomNode parent;
+  m_current.get_parentNode(&parent);
+  m_current = parent;
+  return S_OK;
+}
+
+// ---- Child walk ----------------------------------------------------------------------------------
+
+void CXmlDocument::ReadChildAt(CBstr* name, CBstr* text, CBstr* attribute) {
+  CXmlDomNode child;
+  m_list.get_item(m_cursor, &child);
+  child.get_nodeName(name);
+  child.get_text(text);
+  *attribute = CBstr();
+  DOMNodeType type = NODE_INVALID;
+  child.get_nodeType(&type);
+  if (type == NODE_ELEMENT) child.getAttribute(m_attributeName.view(), attribute);
+}
+
+bool CXmlDocument::FindFirstChild(std::u16string_view tag, std::u16string_view attributeName, CBstr* name,
+                                  CBstr* text, CBstr* attribute) {
+  *name = CBstr();
+  *text = CBstr();
+  *attribute = CBstr();
+  if (!IsUsable()) return false;
+  CXmlDomNodeList elements;
+  CXmlDomNode element;
+  m_data->getElementsByTagName(tag, &elements);
+  if (elements.get_item(0, &element) != S_OK) return false;
+  CXmlDomNodeList children;
+  element.get_childNodes(&children);
+  LONG count = 0;
+  children.get_length(&count);
+  if (count == 0) return false;
+  m_list = children;
+  m_listIsLines = false;
+  m_count = count;
+  m_cursor = 0;
+  m_attributeName = CBstr(attributeName);
+  ReadChildAt(name, text, attribute);
+  return true;
+}
+
+bool CXmlDocument::FindNextChild(CBstr* name, CBstr* text, CBstr* attribute) {
+  if (m_cursor + 1 >= m_count) {
+    m_list = CXmlDomNodeList();
+    m_listIsLines = false;
+    m_count = 0;
+    m_cursor = 0;
+    return false;
+  }
+  ++m_cursor;
+  ReadChildAt(name, text, attribute);
+  return true;
+}
+
+// ---- Searches --------------------------------------------------------------------------------------
+
+LONG CXmlDocument::CountElements(std::u16string_view tag) {
+  if (!IsUsable()) return 0;
+  m_data->getElementsByTagName(tag, &m_list);
+  m_listIsLines = tag == kLineTag;
+  m_list.get_length(&m_count);
+  return m_count;
+}
+
+int CXmlDocument::SelectElement(std::u16string_view tag, LONG index) {
+  CountElements(tag);
+  if (m_list.get_item(index, &m_current) != S_OK) return 1;
+  return 0;
+}
+
+int CXmlDocument::SelectElementAt(std::u16string_view tag, LONG index, std::u16string_view attributeName,
+                                  CBstr* value) {
+  CountElements(tag);
+  return GetItemAttribute(index, attributeName, value);
+}
+
+int CXmlDocument::GetItemAttribute(LONG index, std::u16string_view attributeName, CBstr* value) {
+  if (m_list.get_item(index, &m_current) != S_OK) return 1;
+  return m_current.getAttribute(attributeName, value) == S_OK ? 0 : 1;
+}
+
+CBstr CXmlDocument::GetChildText(const CXmlDomNode& node, std::u16string_view childName) {
+  CXmlDomNode child;
+  for (node.get_firstChild(&child); child; child.get_nextSibling(&child)) {
+    CBstr name;
+    DOMNodeType type = NODE_INVALID;
+    child.get_nodeType(&type);
+    child.get_nodeName(&name);
+    if (type == NODE_ELEMENT && name.view() == childName) {
+      CBstr text;
+      child.get_text(&text);
+      return text;
+    }
+  }
+  return CBstr(u"");
+}
+
+bool CXmlDocument::GetNodeAttribute(const CXmlDomNode& node, std::u16string_view name, CBstr* value) {
+  return node.getAttribute(name, value) == S_OK;
+}
+
+HRESULT CXmlDocument::SetChildText(const CXmlDomNode& node, std::u16string_view childName, const CBstr& value) {
+  if (!node) return E_POINTER;
+  CXmlDomNode child;
+  for (node.get_firstChild(&child); child; child.get_nextSibling(&child)) {
+    CBstr name;
+    DOMNodeType type = NODE_INVALID;
+    child.get_nodeType(&type);
+    child.get_nodeName(&name);
+    if (type == NODE_ELEMENT && name.view() == childName) return child.put_text(value.view());
+  }
+  if (value.IsNull()) return S_FALSE;
+  return AppendChildWithText(node, childName, value);
+}
+
+HRESULT CXmlDocument::AppendChildWithText(const CXmlDomNode& parent, std::u16string_view name, const CBstr& value) {
+  if (!IsUsable() || !parent) return E_POINTER;
+  CXmlDomNode element, text;
+  HRESULT hr = m_data->createElement(name, &element);
+  if (SUCCEEDED(hr)) hr = m_data->createTextNode(value.view(), &text);
+  if (SUCCEEDED(hr)) hr = element.appendChild(text);
+  CXmlDomNode target = parent;
+  if (SUCCEEDED(hr)) hr = target.appendChild(element);
+  return hr;
+}
+
+// ---- Blocks -------------------------------------------------------------------------------------------
+
+bool CXmlDocument::SelectBlock(std::u16string_view tag, bool create) {
+  if (SelectElement(tag, 0) == 0) return true;
+  if (!create) return false;
+  CXmlDomNode root, block;
+  if (m_data->get_documentElement(&root) != S_OK || FAILED(m_data->createElement(tag, &block)) ||
+      FAILED(root.appendChild(block)))
+    return false;
+  m_current = block;
+  return true;
+}
+
+bool CXmlDocument::ReadBlockChild(std::u16string_view tag, std::u16string_view child, CBstr* value) {
+  if (!SelectBlock(tag, false)) return false;
+  *value = GetChildText(m_current, child);
+  return true;
+}
+
+bool CXmlDocument::WriteBlockChild(std::u16string_view tag, std::u16string_view child, const CBstr& value) {
+  if (!SelectBlock(tag, false)) return false;
+  return SUCCEEDED(SetChildText(m_current, child, value));
+}
+
+int CXmlDocument::WriteCompany(std::u16string_view element, const CBstr& userName, const CBstr& name,
+                               const CBstr& address1, const CBstr& address2, const CBstr& address3, const CBstr& phone,
+                               const CBstr& email, const CBstr& showLogo) {
+  if (!IsUsable() || !SelectBlock(element, true)) return 1;
+  CXmlDomNode block = m_current;
+  SetChildText(block, u"NAME", name);
+  if (!userName.IsNull()) SetChildText(block, u"USERNAME", userName);
+  SetChildText(block, u"ADDRESS1", address1);
+  SetChildText(block, u"ADDRESS2", address2);
+  SetChildText(block, u"ADDRESS3", address3);
+  SetChildText(block, u"PHONE", phone);
+  SetChildText(block, u"EMAIL", email);
+  if (!showLogo.IsNull()) SetChildText(block, u"SHOWLOGO", showLogo);
+  return 0;
+}
+
+bool CXmlDocument::SetCompanyGraphic(const CBstr& fileName) { return WriteBlockChild(u"COMPANY", u"GRAPHIC", fileName); }
+
+bool CXmlDocument::ReadCompanyGraphic(CBstr* fileName) { return ReadBlockChild(u"COMPANY", u"GRAPHIC", fileName); }
+
+int CXmlDocument::WriteShipTo(const CShipToTexts& s) {
+  if (!IsUsable() || !SelectBlock(u"SHIPTO", true)) return 1;
+  CXmlDomNode block = m_current;
+  SetChildText(block, u"NAME", s.name);
+  SetChildText(block, u"ADDRESS1", s.address1);
+  SetChildText(block, u"ADDRESS2", s.address2);
+  if (!s.address3.IsNull()) SetChildText(block, u"ADDRESS3", s.address3);
+  SetChildText(block, u"CITY", s.city);
+  SetChildText(block, u"STATE", s.state);
+  SetChildText(block, u"ZIP", s.zip);
+  SetChildText(block, u"COUNTRY", s.country);
+  if (!s.phone.IsNull()) SetChildText(block, u"PHONE", s.phone);
+  if (!s.email.IsNull()) SetChildText(block, u"EMAIL", s.email);
+  return 0;
+}
+
+bool CXmlDocument::ReadShipTo(CShipToTexts* s) {
+  if (!IsUsable() || !SelectBlock(u"SHIPTO", false)) return false;
+  CXmlDomNode b = m_current;
+  s->name = GetChildText(b, u"NAME");
+  s->address1 = GetChildText(b, u"ADDRESS1");
+  s->address2 = GetChildText(b, u"ADDRESS2");
+  s->address3 = GetChildText(b, u"ADDRESS3");
+  s->city = GetChildText(b, u"CITY");
+  s->state = GetChildText(b, u"STATE");
+  s->zip = GetChildText(b, u"ZIP");
+  s->country = GetChildText(b, u"COUNTRY");
+  s->phone = GetChildText(b, u"PHONE");
+  s->email = GetChildText(b, u"EMAIL");
+  return true;
+}
+
+bool CXmlDocument::GetCustomerFullName(CBstr* text) {
+  return IsUsable() && ReadBlockChild(u"CUSTOMER", u"FULLNAME", text);
+}
+
+bool CXmlDocument::GetCustomerCompanyName(CBstr* text) {
+  return IsUsable() && ReadBlockChild(u"CUSTOMER", u"COMPANYNAME", text);
+}
+
+bool CXmlDocument::GetCustomerLastFirstName(CBstr* firstName, CBstr* lastName) {
+  if (!IsUsable() || !SelectBlock(u"CUSTOMER", false)) return false;
+  *firstName = GetChildText(m_current, u"FIRSTNAME");
+  *lastName = GetChildText(m_current, u"LASTNAME");
+  return true;
+}
+
+bool CXmlDocument::SetSignature(const CBstr& strokes) {
+  return IsUsable() && WriteBlockChild(u"CUSTOMER", u"SIGNATURE", strokes.IsNull() ? CBstr(u"") : strokes);
+}
+
+bool CXmlDocument::ReadSignature(CBstr* strokes) { return IsUsable() && ReadBlockChild(u"CUSTOMER", u"SIGNATURE", strokes); }
+
+bool CXmlDocument::SetSignatureFile(const CBstr& fileName) {
+  return IsUsable() && WriteBlockChild(u"CUSTOMER", u"SIGNATURE_FILE", fileName);
+}
+
+bool CXmlDocument::ReadSignatureFile(CBstr* fileName) {
+  return IsUsable() && ReadBlockChild(u"CUSTOMER", u"SIGNATURE_FILE", fileName);
+}
+
+namespace {
+const std::pair<const char16_t*, int> kJobChildren[] = {
+    {u"LISTID", 15},  {u"NAME", 0},   {u"DESC", 1},    {u"TYPE", 2},       {u"ADDRESS1", 8},
+    {u"ADDRESS2", 9}, {u"ADDRESS3", 10}, {u"CITY", 12}, {u"STATE", 13},     {u"ZIP", 14},
+    {u"STATUS", 3},   {u"STARTDATE", 4}, {u"PROJECTEDENDDATE", 6}, {u"ENDDATE", 7}, {u"NOTES", 16},
+};
+}  // namespace
+
+int CXmlDocument::WriteJob(const CJobRecord& job) {
+  if (!IsUsable() || !SelectBlock(u"JOB", false)) return 1;
+  CXmlDomNode block = m_current;
+  for (const auto& [name, slot] : kJobChildren) {
+    BSTR text = job.GetField(slot);
+    SetChildText(block, name, text ? CBstr(std::u16string_view(text, SysStringLen(text))) : CBstr());
+  }
+  return 0;
+}
+
+bool CXmlDocument::ReadJob(CJobRecord* job) {
+  if (!IsUsable() || !SelectBlock(u"JOB", false)) return false;
+  CXmlDomNode block = m_current;
+  for (const auto& [name, slot] : kJobChildren) job->SetField(slot, GetChildText(block, name));
+  return true;
+}
+
+int CXmlDocument::WriteTotals(const CBstr& subtotal, const CBstr& tax, const CBstr& total, const CBstr& totalQuantity) {
+  if (!IsUsable() || !SelectBlock(u"TOTALS", false)) return 1;
+  CXmlDomNode block = m_current;
+  SetChildText(block, u"SUBTOTAL", subtotal);
+  SetChildText(block, u"TAX", tax);
+  SetChildText(block, u"TOTAL", total);
+  if (!totalQuantity.IsNull()) SetChildText(block, u"TOTALQTY", totalQuantity);
+  return 0;
+}
+
+bool CXmlDocument::ReadTotals(CBstr* subtotal, CBstr* tax, CBstr* total, CBstr* totalQuantity) {
+  *total = CBstr(u"");
+  if (!IsUsable() || !SelectBlock(u"TOTALS", false)) return false;
+  *subtotal = GetChildText(m_current, u"SUBTOTAL");
+  *tax = GetChildText(m_current, u"TAX");
+  *total = GetChildText(m_current, u"TOTAL");
+  *totalQuantity = GetChildText(m_current, u"TOTALQTY");
+  return true;
+}
+
+bool CXmlDocument::ReadTotal(CBstr* total) {
+  *total = CBstr(u"");
+  return IsUsable() && ReadBlockChild(u"TOTALS", u"TOTAL", total);
+}
+
+// ---- Line items -------------------------------------------------------------------------------------
+
+bool CXmlDocument::FetchLines(bool reuse) {
+  if (!IsUsable()) return false;
+  if (!reuse || !m_listIsLines) CountElements(kLineTag);
+  return true;
+}
+
+LONG CXmlDocument::FindLineIndex(const CBstr& key) {
+  CXmlDomNode line;
+  for (LONG i = 0; m_list.get_item(i, &line) == S_OK; ++i) {
+    CBstr id;
+    line.getAttribute(kKeyAttribute, &id);
+    if (SameKey(id, key)) {
+      m_current = line;
+      return i;
+    }
+  }
+  return -1;
+}
+
+bool CXmlDocument::HasLineItem(const CBstr& key) {
+  if (key.IsNull() || !FetchLines(false)) return false;
+  return FindLineIndex(key) >= 0;
+}
+
+bool CXmlDocument::IsLineKeyTaken(const CBstr& key) {
+  if (key.IsNull() || !FetchLines(true)) return false;
+  return FindLineIndex(key) >= 0;
+}
+
+bool CXmlDocument::FindLineItem(const CBstr& key) {
+  bool found = HasLineItem(key);
+  m_list = CXmlDomNodeList();
+  m_listIsLines = false;
+  m_count = 0;
+  return found;
+}
+
+bool CXmlDocument::HasLineItems() { return CountElements(kLineTag) > 0; }
+
+bool CXmlDocument::RemoveLineItem(const CBstr& key) {
+  if (!HasLineItem(key)) return false;
+  CXmlDomNode root;
+  if (m_data->get_documentElement(&root) != S_OK || root.removeChild(m_current) != S_OK) return false;
+  m_current = CXmlDomNode();
+  LinesChanged();
+  return true;
+}
+
+bool CXmlDocument::GetNextLineKey(CBstr key, CBstr* next) {
+  if (!FetchLines(false) || m_count < 2) return false;
+  LONG i = FindLineIndex(key);
+  CXmlDomNode line;
+  if (i < 0 || m_list.get_item(i + 1, &line) != S_OK) return false;
+  CBstr id;
+  line.getAttribute(kKeyAttribute, &id);
+  *next = id.IsNull() ? CBstr(u"") : std::move(id);
+  return true;
+}
+
+void CXmlDocument::ReadLine(const CXmlDomNode& line, CLineItemTexts* out) {
+  CBstr id;
+  line.getAttribute(kKeyAttribute, &id);
+  out->key = id.IsNull() ? CBstr(u"") : std::move(id);
+  out->code = GetChildText(line, u"CODE");
+  out->type = GetChildText(line, u"TYPE");
+  out->quantity = GetChildText(line, u"QUANTITY");
+  out->name = GetChildText(line, u"NAME");
+  out->description = GetChildText(line, u"DESCRIPTION");
+  out->price = GetChildText(line, u"PRICE");
+  out->cost = GetChildText(line, u"COST");
+  out->priceLevel = GetChildText(line, u"PRICELEVEL");
+  out->unitOfMeasure = GetChildText(line, u"UNITOFMEASURE");
+  out->total = GetChildText(line, u"TOTAL");
+  out->taxable = GetChildText(line, u"TAXABLE");
+  out->tax2 = GetChildText(line, u"TAX2");
+  out->serviceDate = GetChildText(line, u"SERVICED");
+  out->taxAmount = GetChildText(line, u"TAX_AMOUNT");
+  out->customName1 = GetChildText(line, u"CUSTOM_1_NAME");
+  out->customValue1 = GetChildText(line, u"CUSTOM_1_VALUE");
+  out->customName2 = GetChildText(line, u"CUSTOM_2_NAME");
+  out->customValue2 = GetChildText(line, u"CUSTOM_2_VALUE");
+}
+
+bool CXmlDocument::ReadLineItemAt(LONG index, CLineItemTexts* line, bool reuseList) {
+  if (!FetchLines(reuseList)) return false;
+  CXmlDomNode node;
+  if (m_list.get_item(index, &node) != S_OK) return false;
+  ReadLine(node, line);
+  return true;
+}
+
+bool CXmlDocument::ReadFirstLineItem(CLineItemTexts* line) {
+  if (!FetchLines(false)) return false;
+  m_cursor = 0;
+  return ReadLineItemAt(0, line, true);
+}
+
+bool CXmlDocument::ReadNextLineItem(CLineItemTexts* line) {
+  if (!m_listIsLines || m_cursor >= m_count) return false;
+  ++m_cursor;
+  return ReadLineItemAt(m_cursor, line, true);
+}
+
+HRESULT CXmlDocument::InsertLineItem(const CBstr& beforeKey, const CDbRecord& record) {
+  if (!IsUsable()) return E_FAIL;
+  CXmlDomNode before;
+  if (!beforeKey.IsNull() && HasLineItem(beforeKey)) before = m_current;
+  CXmlDomNode root, line;
+  HRESULT hr = m_data->get_documentElement(&root);
+  if (hr != S_OK) return E_FAIL;
+  hr = m_data->createElement(kLineTag, &line);
+  if (SUCCEEDED(hr)) hr = root.insertBefore(line, before);
+  if (FAILED(hr)) return hr;
+  LinesChanged();
+  CBstr key = Field(record, 13);
+  line.setAttribute(kKeyAttribute, key.view());
+  CBstr description = Field(record, 6);
+  if (description.IsEmpty()) description = Field(record, 3);
+  CBstr serviceDate = Field(record, 19);
+  // Every child from TYPE to QBSERVICED is written, empty or not.
+  const std::pair<const char16_t*, CBstr> children[] = {
+      {u"TYPE", Field(record, 1)},
+      {u"ACCOUNT", Field(record, 16)},
+      {u"VENDOR", Field(record, 17)},
+      {u"CATNAME", Field(record, 5)},
+      {u"NUMBER", Field(record, 0)},
+      {u"QUANTITY", Field(record, 10)},
+      {u"NAME", Field(record, 3)},
+      {u"DESCRIPTION", description},
+      {u"PRICE", Field(record, 11)},
+      {u"COST", Field(record, 18)},
+      {u"PRICELEVEL", Field(record, 21)},
+      {u"TOTAL", record.GetLineTotalText()},
+      {u"TAXABLE", Field(record, 8)},
+      {u"UNITOFMEASURE", Field(record, 2)},
+      {u"TAX_AMOUNT", Field(record, 22)},
+      {u"SERVICED", serviceDate},
+      {u"QBSERVICED", ServiceDateForDesktop(serviceDate)},
+  };
+  for (const auto& [name, value] : children)
+    if (FAILED(hr = AppendChildWithText(line, name, value))) return hr;
+  const std::pair<const char16_t*, int> customs[] = {
+      {u"CUSTOM_1_NAME", 25}, {u"CUSTOM_1_VALUE", 26}, {u"CUSTOM_2_NAME", 27}, {u"CUSTOM_2_VALUE", 28}};
+  for (const auto& [name, index] : customs) {
+    CBstr value = Field(record, index);
+    if (!value.IsEmpty() && FAILED(hr = AppendChildWithText(line, name, value))) return hr;
+  }
+  m_current = line;
+  return S_OK;
+}
+
+HRESULT CXmlDocument::UpdateLineItem(const CDbRecord& record) {
+  if (!FetchLines(false)) return E_FAIL;
+  if (FindLineIndex(Field(record, 13)) < 0) return S_OK;
+  CXmlDomNode line = m_current;
+  CBstr serviceDate = Field(record, 19);
+  const std::pair<const char16_t*, CBstr> children[] = {
+      {u"TYPE", Field(record, 1)},
+      {u"NUMBER", Field(record, 0)},
+      {u"CATNAME", Field(record, 5)},
+      {u"QUANTITY", Field(record, 10)},
+      {u"NAME", Field(record, 3)},
+      {u"DESCRIPTION", Field(record, 6)},
+      {u"PRICE", Field(record, 11)},
+      {u"COST", Field(record, 18)},
+      {u"PRICELEVEL", Field(record, 21)},
+      {u"UNITOFMEASURE", Field(record, 2)},
+      {u"TYPE", Field(record, 1)},
+      {u"TAXABLE", Field(record, 8)},
+      {u"TAX_AMOUNT", Field(record, 22)},
+      {u"SERVICED", serviceDate},
+      {u"QBSERVICED", serviceDate.IsNull() ? CBstr() : ServiceDateForDesktop(serviceDate)},
+      {u"CUSTOM_1_VALUE", Field(record, 26)},
+      {u"CUSTOM_1_NAME", Field(record, 25)},
+      {u"CUSTOM_2_VALUE", Field(record, 28)},
+      {u"CUSTOM_2_NAME", Field(record, 27)},
+  };
+  for (const auto& [name, value] : children) SetChildText(line, name, value);
+  return S_OK;
+}
+
+bool CXmlDocument::UpdateLineItemAt(LONG index, const CLineItemTexts& v, bool reuseList) {
+  if (!FetchLines(reuseList)) return false;
+  CXmlDomNode line;
+  if (m_list.get_item(index, &line) != S_OK) return false;
+  m_current = line;
+  auto set = [&](const char16_t* name, const CBstr& value) {
+    if (!value.IsNull()) SetChildText(line, name, value);
+  };
+  set(u"TYPE", v.type);
+  set(u"QUANTITY", v.quantity);
+  set(u"TOTAL", v.total);
+  set(u"NAME", v.name);
+  set(u"DESCRIPTION", v.description);
+  set(u"PRICE", v.price);
+  set(u"COST", v.cost);
+  set(u"PRICELEVEL", v.priceLevel);
+  set(u"UNITOFMEASURE", v.unitOfMeasure);
+  set(u"TAXABLE", v.taxable);
+  if (!v.serviceDate.IsNull()) {
+    SetChildText(line, u"SERVICED", v.serviceDate);
+    SetChildText(line, u"QBSERVICED", ServiceDateForDesktop(v.serviceDate));
+  }
+  set(u"TAX_AMOUNT", v.taxAmount);
+  if (!v.customName1.IsNull()) {
+    SetChildText(line, u"CUSTOM_1_NAME", v.customName1);
+    SetChildText(line, u"CUSTOM_1_VALUE", v.customValue1);
+  }
+  if (!v.customName2.IsNull()) {
+    SetChildText(line, u"CUSTOM_2_NAME", v.customName2);
+    SetChildText(line, u"CUSTOM_2_VALUE", v.customValue2);
+  }
+  return true;
+}
+
+bool CXmlDocument::ReadLineItem(const CBstr& key, CDbRecord* record) {
+  if (!HasLineItem(key)) return false;
+  CXmlDomNode line = m_current;
+  CBstr id;
+  line.getAttribute(kKeyAttribute, &id);
+  record->SetField(13, id.IsNull() ? CBstr(u"") : id);
+  const std::pair<const char16_t*, int> fields[] = {
+      {u"TYPE", 1},           {u"QUANTITY", 10},      {u"NAME", 3},           {u"CATNAME", 5},
+      {u"DESCRIPTION", 6},    {u"PRICE", 11},         {u"COST", 18},          {u"PRICELEVEL", 21},
+      {u"TOTAL", 12},         {u"NUMBER", 0},         {u"TAXABLE", 8},        {u"TAX_AMOUNT", 22},
+      {u"UNITOFMEASURE", 2},  {u"SERVICED", 19},      {u"CUSTOM_1_NAME", 25}, {u"CUSTOM_1_VALUE", 26},
+      {u"CUSTOM_2_NAME", 27}, {u"CUSTOM_2_VALUE", 28},
+  };
+  for (const auto& [name, index] : fields) record->SetField(index, GetChildText(line, name));
+  return true;
+}
+
+CBstr CXmlDocument::ChooseLineKey(const CBstr& recordKey) {
+  // The line list is fetched once here; IsLineKeyTaken keeps walking that one list.
+  LONG fresh = CountElements(kLineTag) + 1;
+  if (!recordKey.IsEmpty() && !IsLineKeyTaken(recordKey)) return recordKey;
+  while (IsLineKeyTaken(CBstr(platform::ToUtf16(std::to_string(fresh))))) ++fresh;
+  return CBstr(platform::ToUtf16(std::to_string(fresh)));
+}
