@@ -7,6 +7,7 @@
 
 #include "platform/base/Base.h"
 #include "platform/gdi/GdiInternal.h"
+#include "platform/user/Paint.h"
 #include "platform/user/Screen.h"
 
 namespace platform::gdi {
@@ -228,7 +229,13 @@ BOOL DeleteDC(HDC handle) {
   return TRUE;
 }
 
-HDC GetDC(HWND) {
+HDC GetDC(HWND window) {
+  // A window's context draws on the screen at the window's client area, clipped to what
+  // of it shows; the window system says where that is.
+  POINT origin{};
+  RECT clip{};
+  if (window && platform::WindowDrawingArea(window, &origin, &clip))
+    return platform::CreateSurfaceDC(platform::ScreenBitmap(), origin, clip);
   std::lock_guard lock(Lock());
   return NewDc(platform::ScreenBitmap(), false, true);
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "platform/base/Base.h"
+#include "platform/gdi/Gdi.h"
 #include "platform/module/Module.h"
 #include "platform/user/Controls.h"
 #include "platform/user/DialogTemplate.h"
@@ -304,6 +305,15 @@ LRESULT DefDlgProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_KILLFOCUS:
       return 0;
+    case WM_ERASEBKGND: {
+      // The dialog's procedure may colour its background through WM_CTLCOLORDLG.
+      auto dc = reinterpret_cast<HDC>(wParam);
+      auto brush = reinterpret_cast<HBRUSH>(SendMessageW(hwnd, WM_CTLCOLORDLG, wParam, reinterpret_cast<LPARAM>(hwnd)));
+      RECT client;
+      GetClientRect(hwnd, &client);
+      FillRect(dc, &client, brush ? brush : GetSysColorBrush(COLOR_WINDOW));
+      return 1;
+    }
     case DM_GETDEFID:
       return data ? static_cast<LRESULT>(MAKELONG(data->defId, DC_HASDEFID)) : 0;
     case DM_SETDEFID: {

@@ -9,7 +9,9 @@
 
 #include "platform/base/Base.h"
 #include "platform/module/Module.h"
+#include "platform/gdi/Gdi.h"
 #include "platform/user/Dialog.h"
+#include "platform/user/Paint.h"
 #include "platform/user/Screen.h"
 #include "platform/user/TextMeasure.h"
 #include "platform/user/WindowManager.h"
@@ -438,6 +440,14 @@ void Choose(HWND window, int row) {
 
 LRESULT MenuWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      if (HDC dc = BeginPaint(hwnd, &ps)) {
+        PaintMenuWindow(hwnd, dc);
+        EndPaint(hwnd, &ps);
+      }
+      return 0;
+    }
     case WM_LBUTTONUP: {
       if (!g_tracking) return 0;
       POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
@@ -504,6 +514,7 @@ bool HandleKey(const MSG& m) {
         int i = ((from + step * k) % n + n) % n;
         if (selectable(i)) {
           data->highlight = i;
+          InvalidateRect(window, nullptr, TRUE);
           break;
         }
       }
@@ -527,6 +538,44 @@ bool HandleKey(const MSG& m) {
 }
 
 }  // namespace
+
+void platform::user::PaintMenuWindow(HWND hwnd, HDC dc) {
+  auto data = DataOf<MenuWindowData>(hwnd);
+  if (!data) return;
+  RECT client;
+  GetClientRect(hwnd, &client);
+  FillRect(dc, &client, GetSysColorBrush(COLOR_MENU));
+  SetBkMode(dc, TRANSPARENT);
+  int y = 0;
+  std::vector<Item> items = ItemsOf(data->menu);
+  for (size_t i = 0; i < items.size(); ++i) {
+    const Item& item = items[i];
+    if (item.type == MFT_SEPARATOR) {
+      HGDIOBJ old = SelectObject(dc, GetStockObject(BLACK_PEN));
+      MoveToEx(dc, 2, y + kSeparatorHeight / 2, nullptr);
+      LineTo(dc, client.right - 2, y + kSeparatorHeight / 2);
+      SelectObject(dc, old);
+      y += kSeparatorHeight;
+      continue;
+    }
+    RECT row{0, y, client.right, y + RowHeight()};
+    bool lit = static_cast<int>(i) == data->highlight;
+    if (lit) FillRect(dc, &row, GetSysColorBrush(COLOR_HIGHLIGHT));
+    bool grey = item.state & (MF_GRAYED | MF_DISABLED);
+    SetTextColor(dc, GetSysColor(grey ? COLOR_GRAYTEXT : lit ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT));
+    RECT text{row.left + 12, row.top, row.right - 10, row.bottom};
+    DrawTextW(dc, item.text.c_str(), static_cast<int>(item.text.size()), &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+    if (item.state & MF_CHECKED) {
+      RECT mark{row.left + 3, row.top + RowHeight() / 2 - 2, row.left + 8, row.top + RowHeight() / 2 + 3};
+      FillRect(dc, &mark, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    }
+    if (item.sub) {
+      RECT more{row.right - 8, row.top + RowHeight() / 2 - 2, row.right - 4, row.top + RowHeight() / 2 + 2};
+      FillRect(dc, &more, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    }
+    y += RowHeight();
+  }
+}
 
 BOOL TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND owner, const TPMPARAMS*) {
   if (!IsMenu(menu)) {

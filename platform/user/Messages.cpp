@@ -52,7 +52,7 @@ DWORD WindowThreadLocked(HWND hwnd) {
 
 bool HasInputLocked(DWORD thread) {
   ThreadQueue& q = QueueLocked(thread);
-  if (!q.posted.empty() || !q.sent.empty() || q.quit) return true;
+  if (!q.posted.empty() || !q.sent.empty() || q.quit || NextToPaintLocked(thread)) return true;
   DWORD now = GetTickCount();
   for (const Timer& t : S().timers)
     if (t.thread == thread && Due(now, t.due)) return true;
@@ -297,6 +297,13 @@ BOOL PeekMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT rem
     if (remove) q.quit = false;
     return TRUE;
   }
+  if (HWND paint = NextToPaintLocked(me)) {
+    MSG m = MakeMsg(paint, WM_PAINT, 0, 0);
+    if (Matches(m, hwnd, filterMin, filterMax)) {
+      *msg = m;
+      return TRUE;
+    }
+  }
   DWORD now = GetTickCount();
   for (Timer& t : S().timers) {
     if (t.thread != me || !Due(now, t.due)) continue;
@@ -376,7 +383,17 @@ LRESULT DispatchMessageW(const MSG* msg) {
     }
     if (top) ActivateWithCode(top, WA_CLICKACTIVE);
   }
-  return CallProc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+  LRESULT result = CallProc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+  if (msg->message == WM_PAINT) {
+    // A procedure that did not paint must not have the same WM_PAINT again and again.
+    std::lock_guard guard(S().lock);
+    if (Window* w = FindLocked(msg->hwnd)) {
+      w->dirty = false;
+      w->erase = false;
+      w->update = RECT{};
+    }
+  }
+  return result;
 }
 
 DWORD GetMessagePos() {

@@ -2,32 +2,50 @@
 
 #include <atomic>
 
-#include "platform/user/Screen.h"
+#include "platform/gdi/Gdi.h"
 
 namespace platform::user {
 
 namespace {
 
-int Scale() { return (platform::ScreenWidth() >= 480 || platform::ScreenHeight() >= 480) ? 2 : 1; }
-
-class FixedMeasure final : public TextMeasure {
+// Measures in a memory context of the screen with the font selected.
+class GdiMeasure final : public TextMeasure {
  public:
-  int Width(HFONT, std::u16string_view text) override { return static_cast<int>(text.size()) * 6 * Scale(); }
-  int LineHeight(HFONT) override { return 13 * Scale(); }
+  int Width(HFONT font, std::u16string_view text) override {
+    SIZE size{};
+    Measure(font, text, &size, nullptr);
+    return size.cx;
+  }
+  int LineHeight(HFONT font) override {
+    TEXTMETRICW metrics{};
+    Measure(font, {}, nullptr, &metrics);
+    return metrics.tmHeight > 0 ? metrics.tmHeight : 12;
+  }
+
+ private:
+  static void Measure(HFONT font, std::u16string_view text, SIZE* size, TEXTMETRICW* metrics) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    if (!dc) return;
+    HGDIOBJ old = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT));
+    if (size) GetTextExtentPoint32W(dc, text.data(), static_cast<int>(text.size()), size);
+    if (metrics) GetTextMetricsW(dc, metrics);
+    if (old) SelectObject(dc, old);
+    DeleteDC(dc);
+  }
 };
 
-FixedMeasure g_fixed;
+GdiMeasure g_gdi;
 std::atomic<TextMeasure*> g_measure{nullptr};
 
 TextMeasure& Current() {
   TextMeasure* m = g_measure.load();
-  return m ? *m : g_fixed;
+  return m ? *m : g_gdi;
 }
 
 }  // namespace
 
 void SetTextMeasure(TextMeasure* measure) { g_measure = measure; }
-int TextWidth(HFONT font, std::u16string_view text) { return Current().Width(font, text); }
+int TextWidth(HFONT font, std::u16string_view text) { return text.empty() ? 0 : Current().Width(font, text); }
 int TextLineHeight(HFONT font) { return Current().LineHeight(font); }
 
 size_t CharsThatFit(HFONT font, std::u16string_view text, int width) {

@@ -1,9 +1,9 @@
 // Internal to the window system: how wide a text is in a control's font. Word wrap and
 // hit tests use it, so that tests can predict where an edit breaks its lines.
 //
-// Until a drawing library measures text, the measure is a fixed one: every character is
-// 6 pixels wide and a line is 13 pixels high (twice that on screens of 480 pixels and
-// more). A drawing library installs its own with SetTextMeasure.
+// The measure is the drawing library's (GetTextExtentPoint32W in the control's font, with
+// its fixed test metrics unless a display chose real fonts); a test can install another
+// with SetTextMeasure.
 #pragma once
 
 #include <string_view>

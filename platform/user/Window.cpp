@@ -5,6 +5,8 @@
 
 #include "platform/base/Base.h"
 #include "platform/module/Module.h"
+#include "platform/gdi/Gdi.h"
+#include "platform/user/Paint.h"
 #include "platform/user/Screen.h"
 #include "platform/user/WindowManager.h"
 
@@ -243,6 +245,15 @@ void CollectPreOrderLocked(HWND hwnd, std::vector<HWND>& out) {
   if (!w) return;
   out.push_back(hwnd);
   for (HWND c : w->children) CollectPreOrderLocked(c, out);
+}
+
+void InvalidateTree(HWND hwnd) {
+  std::vector<HWND> tree;
+  {
+    std::lock_guard guard(S().lock);
+    CollectPreOrderLocked(hwnd, tree);
+  }
+  for (HWND h : tree) InvalidateRect(h, nullptr, TRUE);
 }
 
 // Removes a window whose WM_NCDESTROY has run: its timers, hot keys, posted messages
@@ -580,8 +591,38 @@ LRESULT DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       Window* w = FindLocked(hwnd);
       return w ? reinterpret_cast<LRESULT>(w->font) : 0;
     }
-    case WM_ERASEBKGND:
+    case WM_ERASEBKGND: {
+      HBRUSH brush = nullptr;
+      {
+        std::lock_guard guard(S().lock);
+        if (Window* w = FindLocked(hwnd)) brush = w->cls->wc.hbrBackground;
+      }
+      if (!brush) return 0;
+      RECT client;
+      GetClientRect(hwnd, &client);
+      FillRect(reinterpret_cast<HDC>(wParam), &client, brush);
       return 1;
+    }
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      BeginPaint(hwnd, &ps);
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC: {
+      // Black text on the window colour; buttons and scroll bars on the button face.
+      auto dc = reinterpret_cast<HDC>(wParam);
+      bool face = msg == WM_CTLCOLORBTN || msg == WM_CTLCOLORSCROLLBAR;
+      SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+      SetBkColor(dc, GetSysColor(face ? COLOR_BTNFACE : COLOR_WINDOW));
+      return reinterpret_cast<LRESULT>(GetSysColorBrush(face ? COLOR_BTNFACE : COLOR_WINDOW));
+    }
     default:
       return 0;
   }
@@ -708,11 +749,18 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
   bool show = cmd != SW_HIDE && cmd != SW_MINIMIZE;
   if (show != was) {
     CallProc(hwnd, WM_SHOWWINDOW, show ? TRUE : FALSE, 0);
-    std::lock_guard guard(S().lock);
-    if (Window* w = FindLocked(hwnd)) {
-      if (show) w->style |= WS_VISIBLE;
-      else w->style &= ~WS_VISIBLE;
+    {
+      std::lock_guard guard(S().lock);
+      if (Window* w = FindLocked(hwnd)) {
+        if (show) w->style |= WS_VISIBLE;
+        else w->style &= ~WS_VISIBLE;
+      }
     }
+    // What shows now, or what the window uncovered, is painted again.
+    HWND parent = child ? GetParent(hwnd) : nullptr;
+    if (show) InvalidateTree(hwnd);
+    else if (parent) InvalidateRect(parent, nullptr, TRUE);
+    else InvalidateRect(nullptr, nullptr, TRUE);
   }
   if (show && !child && activate && IsWindow(hwnd)) {
     ActivateWithCode(hwnd, WA_ACTIVE);
@@ -811,6 +859,10 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
         }
       }
     }
+  }
+  if (moved || sized) {
+    InvalidateTree(hwnd);
+    if (HWND parent = GetParent(hwnd); parent && (StyleOf(hwnd) & WS_CHILD)) InvalidateRect(parent, nullptr, TRUE);
   }
   if (moved) CallProc(hwnd, WM_MOVE, 0, MAKELPARAM(r.left, r.top));
   if (sized) {

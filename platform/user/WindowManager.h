@@ -58,6 +58,9 @@ struct Window {
   HMENU menu = nullptr;
   std::shared_ptr<WindowData> data;
   ScrollBarState bars[2];  // horizontal, vertical (a scroll-bar control uses the first)
+  RECT update;             // what waits to be painted, in client coordinates
+  bool dirty = false;
+  bool erase = false;
 };
 
 struct SentMessage {
@@ -169,6 +172,15 @@ bool HasIdleHandler();
 INT_PTR RunModalDialog(HINSTANCE instance, const void* templ, HWND owner,
                        INT_PTR (*proc)(HWND, UINT, WPARAM, LPARAM), LPARAM param, int knownId,
                        const std::u16string& what, const std::function<bool()>& ownIdle);
+
+// Paints a standard control in WM_PAINT (Paint of the controls' look).
+void PaintControl(HWND hwnd);
+// Paints a popup menu window.
+void PaintMenuWindow(HWND hwnd, HDC dc);
+// Whether `msg` can change how a standard control looks.
+bool ChangesLook(UINT msg);
+// The first visible window of `thread` that waits for WM_PAINT, or null (lock held).
+HWND NextToPaintLocked(DWORD thread);
 
 // Counts of menus (kept by the menu code) for the live-object check.
 int LiveMenuCountInternal();

@@ -50,7 +50,8 @@ LRESULT CALLBACK_Log(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg != WM_NCCREATE && msg != WM_GETTEXT) GetWindowTextW(hwnd, text, 32);
   std::string who = msg == WM_NCCREATE ? platform::ToUtf8(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpszName)
                                        : platform::ToUtf8(text);
-  if (msg != WM_GETTEXT && msg != WM_GETTEXTLENGTH) {
+  bool painting = msg == WM_PAINT || msg == WM_ERASEBKGND || (msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC);
+  if (msg != WM_GETTEXT && msg != WM_GETTEXTLENGTH && !painting) {
     std::string entry = who + ":" + Name(msg);
     if (msg == WM_ACTIVATE) entry += "(" + std::to_string(LOWORD(wParam)) + ")";
     if (msg == WM_CHAR) entry += "(" + std::string(1, static_cast<char>(wParam)) + ")";

@@ -1,0 +1,235 @@
+// How the standard controls look: plain and legible, in the system colours, with the
+// colours the parent gives through WM_CTLCOLOR*; owner-drawn buttons are drawn by their
+// parent through WM_DRAWITEM.
+#include <algorithm>
+
+#include "platform/base/Base.h"
+#include "platform/gdi/Gdi.h"
+#include "platform/user/ControlsInternal.h"
+#include "platform/user/Menu.h"
+#include "platform/user/Paint.h"
+#include "platform/user/TextMeasure.h"
+
+namespace platform::user {
+
+namespace {
+
+HBRUSH SysBrush(int index) { return GetSysColorBrush(index); }
+
+// Asks the parent for the control's colours; the default answer comes from
+// DefWindowProcW (black on white, or on the button face).
+HBRUSH ControlColors(HWND hwnd, HDC dc, UINT msg) {
+  HWND parent = GetParent(hwnd);
+  LRESULT brush = parent ? SendMessageW(parent, msg, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd))
+                         : DefWindowProcW(hwnd, msg, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd));
+  if (!brush) brush = DefWindowProcW(hwnd, msg, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd));
+  return reinterpret_cast<HBRUSH>(brush);
+}
+
+void Frame(HDC dc, const RECT& r, int width = 1) {
+  HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+  HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
+  for (int i = 0; i < width; ++i) Rectangle(dc, r.left + i, r.top + i, r.right - i, r.bottom - i);
+  SelectObject(dc, oldPen);
+  SelectObject(dc, oldBrush);
+}
+
+void Text(HDC dc, std::u16string_view text, RECT r, UINT format, bool enabled = true) {
+  SetBkMode(dc, TRANSPARENT);
+  if (!enabled) SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+  DrawTextW(dc, text.data(), static_cast<int>(text.size()), &r, format | DT_NOPREFIX);
+}
+
+std::u16string WindowText(HWND hwnd) {
+  int length = GetWindowTextLengthW(hwnd);
+  std::u16string text(static_cast<size_t>(std::max(length, 0)) + 1, u'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(hwnd, text.data(), length + 1)));
+  return text;
+}
+
+void PaintButton(HWND hwnd, HDC dc, const RECT& client) {
+  DWORD style = StyleOf(hwnd);
+  DWORD kind = style & BS_TYPEMASK;
+  LRESULT state = SendMessageW(hwnd, BM_GETSTATE, 0, 0);
+  bool enabled = IsWindowEnabled(hwnd);
+  if (kind == BS_OWNERDRAW) {
+    DRAWITEMSTRUCT item;
+    item.CtlType = ODT_BUTTON;
+    item.CtlID = static_cast<UINT>(GetDlgCtrlID(hwnd));
+    item.itemAction = ODA_DRAWENTIRE;
+    item.itemState = ((state & BST_PUSHED) ? ODS_SELECTED : 0) | ((state & BST_FOCUS) ? ODS_FOCUS : 0) |
+                     (enabled ? 0 : ODS_DISABLED);
+    item.hwndItem = hwnd;
+    item.hDC = dc;
+    item.rcItem = client;
+    SendMessageW(GetParent(hwnd), WM_DRAWITEM, item.CtlID, reinterpret_cast<LPARAM>(&item));
+    return;
+  }
+  HBRUSH background = ControlColors(hwnd, dc, WM_CTLCOLORBTN);
+  std::u16string text = WindowText(hwnd);
+  if (kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON) {
+    FillRect(dc, &client, (state & BST_PUSHED) ? SysBrush(COLOR_BTNSHADOW) : SysBrush(COLOR_BTNFACE));
+    Frame(dc, client, kind == BS_DEFPUSHBUTTON ? 2 : 1);
+    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    Text(dc, text, client, DT_CENTER | DT_VCENTER | DT_SINGLELINE, enabled);
+    return;
+  }
+  FillRect(dc, &client, background);
+  if (kind == BS_GROUPBOX) {
+    RECT box{client.left, client.top + 6, client.right, client.bottom};
+    Frame(dc, box);
+    RECT label{client.left + 6, client.top, client.right - 6, client.top + 13};
+    Text(dc, text, label, DT_LEFT | DT_SINGLELINE, enabled);
+    return;
+  }
+  // Check boxes and radio buttons: an 11-pixel box, crossed or filled when checked.
+  int top = (client.bottom - 11) / 2;
+  RECT box{client.left + 1, top, client.left + 12, top + 11};
+  FillRect(dc, &box, SysBrush(COLOR_WINDOW));
+  Frame(dc, box);
+  if (state & BST_CHECKED) {
+    bool radio = kind == BS_RADIOBUTTON || kind == BS_AUTORADIOBUTTON;
+    if (radio) {
+      RECT dot{box.left + 3, box.top + 3, box.right - 3, box.bottom - 3};
+      FillRect(dc, &dot, reinterpret_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    } else {
+      HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
+      MoveToEx(dc, box.left + 2, box.top + 2, nullptr);
+      LineTo(dc, box.right - 2, box.bottom - 2);
+      MoveToEx(dc, box.right - 3, box.top + 2, nullptr);
+      LineTo(dc, box.left + 1, box.bottom - 2);
+      SelectObject(dc, oldPen);
+    }
+  }
+  RECT label{client.left + 16, client.top, client.right, client.bottom};
+  Text(dc, text, label, DT_LEFT | DT_VCENTER | DT_SINGLELINE, enabled);
+}
+
+void PaintStatic(HWND hwnd, HDC dc, const RECT& client) {
+  HBRUSH background = ControlColors(hwnd, dc, WM_CTLCOLORSTATIC);
+  FillRect(dc, &client, background);
+  DWORD style = StyleOf(hwnd);
+  UINT align = (style & 3) == SS_CENTER ? DT_CENTER : (style & 3) == SS_RIGHT ? DT_RIGHT : DT_LEFT;
+  Text(dc, WindowText(hwnd), client, align | DT_WORDBREAK, IsWindowEnabled(hwnd));
+}
+
+void PaintEdit(HWND hwnd, HDC dc, const RECT& client) {
+  HBRUSH background = ControlColors(hwnd, dc, WM_CTLCOLOREDIT);
+  FillRect(dc, &client, background);
+  std::u16string shown = platform::EditDisplayText(hwnd);
+  int lines = static_cast<int>(SendMessageW(hwnd, EM_GETLINECOUNT, 0, 0));
+  int height = TextLineHeight(nullptr);
+  for (int i = 0; i < lines; ++i) {
+    LRESULT start = SendMessageW(hwnd, EM_LINEINDEX, static_cast<WPARAM>(i), 0);
+    LRESULT length = SendMessageW(hwnd, EM_LINELENGTH, static_cast<WPARAM>(start), 0);
+    if (start < 0 || static_cast<size_t>(start + length) > shown.size()) break;
+    RECT line{client.left + 1, client.top + 1 + i * height, client.right - 1, client.top + 1 + (i + 1) * height};
+    Text(dc, std::u16string_view(shown).substr(static_cast<size_t>(start), static_cast<size_t>(length)), line,
+         DT_LEFT | DT_SINGLELINE | DT_EXPANDTABS, IsWindowEnabled(hwnd));
+  }
+}
+
+void PaintCombo(HWND hwnd, HDC dc, const RECT& client) {
+  HBRUSH background = ControlColors(hwnd, dc, WM_CTLCOLOREDIT);
+  int h = std::min<int>(client.bottom, TextLineHeight(nullptr) + 6);
+  RECT field{client.left, client.top, client.right, client.top + h};
+  FillRect(dc, &field, background);
+  Frame(dc, field);
+  int arrow = std::min<int>(h, 13);
+  RECT button{field.right - arrow, field.top, field.right, field.bottom};
+  FillRect(dc, &button, SysBrush(COLOR_BTNFACE));
+  Frame(dc, button);
+  POINT tri[3] = {{button.left + 3, button.top + h / 2 - 2}, {button.right - 3, button.top + h / 2 - 2},
+                  {(button.left + button.right) / 2, button.top + h / 2 + 2}};
+  HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(BLACK_BRUSH));
+  Polygon(dc, tri, 3);
+  SelectObject(dc, oldBrush);
+  RECT text{field.left + 3, field.top, button.left - 2, field.bottom};
+  Text(dc, WindowText(hwnd), text, DT_LEFT | DT_VCENTER | DT_SINGLELINE, IsWindowEnabled(hwnd));
+}
+
+void PaintList(HWND hwnd, HDC dc, const RECT& client) {
+  HBRUSH background = ControlColors(hwnd, dc, WM_CTLCOLORLISTBOX);
+  FillRect(dc, &client, background);
+  LRESULT count = SendMessageW(hwnd, LB_GETCOUNT, 0, 0);
+  LRESULT top = SendMessageW(hwnd, LB_GETTOPINDEX, 0, 0);
+  LRESULT current = SendMessageW(hwnd, LB_GETCURSEL, 0, 0);
+  int row = TextLineHeight(nullptr) + 2;
+  for (LRESULT i = top; i < count; ++i) {
+    int y = client.top + static_cast<int>(i - top) * row;
+    if (y >= client.bottom) break;
+    LRESULT length = SendMessageW(hwnd, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+    std::u16string text(static_cast<size_t>(std::max<LRESULT>(length, 0)) + 1, u'\0');
+    SendMessageW(hwnd, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(std::max<LRESULT>(length, 0)));
+    RECT r{client.left, y, client.right, y + row};
+    if (i == current) {
+      FillRect(dc, &r, SysBrush(COLOR_HIGHLIGHT));
+      SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
+    } else {
+      SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    }
+    r.left += 2;
+    Text(dc, text, r, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+  }
+  if (StyleOf(hwnd) & WS_BORDER) Frame(dc, client);
+}
+
+void PaintScrollBar(HWND hwnd, HDC dc, const RECT& client) {
+  FillRect(dc, &client, ControlColors(hwnd, dc, WM_CTLCOLORSCROLLBAR));
+  Frame(dc, client);
+  SCROLLINFO si;
+  si.fMask = SIF_ALL;
+  GetScrollInfo(hwnd, SB_CTL, &si);
+  bool vertical = StyleOf(hwnd) & SBS_VERT;
+  int length = vertical ? client.bottom : client.right;
+  int span = std::max(si.nMax - si.nMin + 1, 1);
+  int thumb = std::max(6, static_cast<int>(si.nPage ? length * static_cast<int>(si.nPage) / span : 8));
+  int at = (length - thumb) * (si.nPos - si.nMin) / std::max(span - std::max(static_cast<int>(si.nPage), 1), 1);
+  RECT r = vertical ? RECT{client.left + 1, at, client.right - 1, at + thumb}
+                    : RECT{at, client.top + 1, at + thumb, client.bottom - 1};
+  FillRect(dc, &r, reinterpret_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+}
+
+}  // namespace
+
+bool ChangesLook(UINT msg) {
+  switch (msg) {
+    case WM_SETTEXT:
+    case WM_CHAR:
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+    case WM_ENABLE:
+    case WM_SETFONT:
+    case WM_SIZE:
+      return true;
+    default:
+      return (msg >= BM_GETCHECK && msg <= BM_CLICK && msg != BM_GETCHECK && msg != BM_GETSTATE) ||
+             (msg >= EM_GETSEL && msg <= EM_GETLIMITTEXT) || (msg >= CB_GETEDITSEL && msg <= CB_SETHORIZONTALEXTENT) ||
+             (msg >= LB_ADDSTRING && msg <= LB_FINDSTRINGEXACT) || (msg >= SBM_SETPOS && msg <= SBM_GETSCROLLINFO);
+  }
+}
+
+void PaintControl(HWND hwnd) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  if (!dc) return;
+  RECT client;
+  GetClientRect(hwnd, &client);
+  HFONT font = reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0));
+  HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
+  if (IsClass(hwnd, u"BUTTON") || IsClass(hwnd, u"TTBUTTON")) PaintButton(hwnd, dc, client);
+  else if (IsClass(hwnd, u"STATIC")) PaintStatic(hwnd, dc, client);
+  else if (IsClass(hwnd, u"EDIT") || IsClass(hwnd, u"CAPEDIT")) PaintEdit(hwnd, dc, client);
+  else if (IsClass(hwnd, u"COMBOBOX")) PaintCombo(hwnd, dc, client);
+  else if (IsClass(hwnd, u"LISTBOX")) PaintList(hwnd, dc, client);
+  else if (IsClass(hwnd, u"SCROLLBAR")) PaintScrollBar(hwnd, dc, client);
+  if (oldFont) SelectObject(dc, oldFont);
+  EndPaint(hwnd, &ps);
+}
+
+}  // namespace platform::user

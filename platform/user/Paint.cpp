@@ -1,0 +1,250 @@
+// Update regions, WM_PAINT and the composed screen.
+#include "platform/user/Paint.h"
+
+#include <algorithm>
+
+#include "platform/base/Base.h"
+#include "platform/gdi/Gdi.h"
+#include "platform/user/Screen.h"
+#include "platform/user/WindowManager.h"
+
+using namespace platform::user;
+
+namespace {
+
+RECT Intersect(const RECT& a, const RECT& b) {
+  RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
+  if (r.right <= r.left || r.bottom <= r.top) return RECT{};
+  return r;
+}
+
+bool Empty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
+
+RECT Union(const RECT& a, const RECT& b) {
+  if (Empty(a)) return b;
+  if (Empty(b)) return a;
+  return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+              std::max(a.bottom, b.bottom)};
+}
+
+void InvalidateLocked(Window& w, const RECT* rect, bool erase, bool children) {
+  RECT client = ClientRectLocked(w);
+  RECT r = rect ? Intersect(*rect, client) : client;
+  if (!Empty(r)) {
+    w.update = Union(w.update, r);
+    w.dirty = true;
+    w.erase = w.erase || erase;
+  }
+  if (children)
+    for (HWND c : w.children)
+      if (Window* cw = FindLocked(c)) InvalidateLocked(*cw, nullptr, erase, true);
+}
+
+// The visible part of a window's client area, in screen coordinates.
+RECT VisibleClientLocked(const Window& w) {
+  if (!IsVisibleLocked(w.handle)) return RECT{};
+  POINT o = ClientOriginLocked(w);
+  RECT client = ClientRectLocked(w);
+  RECT r{o.x, o.y, o.x + client.right, o.y + client.bottom};
+  r = Intersect(r, RECT{0, 0, platform::ScreenWidth(), platform::ScreenHeight()});
+  for (const Window* up = (w.style & WS_CHILD) ? FindLocked(w.parent) : nullptr; up;
+       up = (up->style & WS_CHILD) ? FindLocked(up->parent) : nullptr) {
+    POINT uo = ClientOriginLocked(*up);
+    RECT uc = ClientRectLocked(*up);
+    r = Intersect(r, RECT{uo.x, uo.y, uo.x + uc.right, uo.y + uc.bottom});
+  }
+  return r;
+}
+
+}  // namespace
+
+namespace platform::user {
+
+HWND NextToPaintLocked(DWORD thread) {
+  for (auto& [h, w] : S().windows)
+    if (w->dirty && w->thread == thread && !w->destroying) {
+      if (IsVisibleLocked(h)) return h;
+      w->dirty = false;  // a hidden window is painted when it shows
+    }
+  return nullptr;
+}
+
+}  // namespace platform::user
+
+BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
+  std::lock_guard guard(S().lock);
+  if (!hwnd) {
+    for (HWND h : S().topLevels)
+      if (Window* w = FindLocked(h)) InvalidateLocked(*w, nullptr, erase, true);
+    S().changed.notify_all();
+    return TRUE;
+  }
+  Window* w = FindLocked(hwnd);
+  if (!w) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  InvalidateLocked(*w, rect, erase, false);
+  S().changed.notify_all();
+  return TRUE;
+}
+
+BOOL ValidateRect(HWND hwnd, const RECT*) {
+  std::lock_guard guard(S().lock);
+  Window* w = FindLocked(hwnd);
+  if (!w) return FALSE;
+  // The update region is one rectangle: validating any part of it validates it all.
+  w->dirty = false;
+  w->erase = false;
+  w->update = RECT{};
+  return TRUE;
+}
+
+BOOL GetUpdateRect(HWND hwnd, LPRECT rect, BOOL) {
+  std::lock_guard guard(S().lock);
+  Window* w = FindLocked(hwnd);
+  if (!w || !w->dirty) {
+    if (rect) *rect = RECT{};
+    return FALSE;
+  }
+  if (rect) *rect = w->update;
+  return TRUE;
+}
+
+BOOL UpdateWindow(HWND hwnd) {
+  bool paint;
+  {
+    std::lock_guard guard(S().lock);
+    Window* w = FindLocked(hwnd);
+    if (!w) return FALSE;
+    paint = w->dirty && IsVisibleLocked(hwnd);
+  }
+  if (paint) {
+    CallProc(hwnd, WM_PAINT, 0, 0);
+    ValidateRect(hwnd, nullptr);
+  }
+  return TRUE;
+}
+
+HDC BeginPaint(HWND hwnd, LPPAINTSTRUCT paint) {
+  if (!paint) return nullptr;
+  POINT origin{};
+  RECT clip{};
+  bool erase;
+  {
+    std::lock_guard guard(S().lock);
+    Window* w = FindLocked(hwnd);
+    if (!w) {
+      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+      return nullptr;
+    }
+    paint->rcPaint = w->dirty ? w->update : RECT{};
+    erase = w->erase;
+    origin = ClientOriginLocked(*w);
+    clip = VisibleClientLocked(*w);
+    w->dirty = false;
+    w->erase = false;
+    w->update = RECT{};
+  }
+  paint->hdc = platform::CreateSurfaceDC(platform::ScreenBitmap(), origin, clip);
+  paint->fErase = TRUE;
+  if (erase && paint->hdc)
+    paint->fErase = CallProc(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(paint->hdc), 0) ? FALSE : TRUE;
+  else
+    paint->fErase = FALSE;
+  return paint->hdc;
+}
+
+BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* paint) {
+  if (!paint || !paint->hdc) return FALSE;
+  return ReleaseDC(hwnd, paint->hdc) ? TRUE : FALSE;
+}
+
+namespace platform {
+
+bool WindowDrawingArea(HWND hwnd, POINT* origin, RECT* clip) {
+  std::lock_guard guard(S().lock);
+  Window* w = FindLocked(hwnd);
+  if (!w) return false;
+  if (origin) *origin = ClientOriginLocked(*w);
+  if (clip) *clip = VisibleClientLocked(*w);
+  return true;
+}
+
+namespace {
+
+// The frame and caption of a top-level window, drawn around its client area.
+void PaintFrame(HWND hwnd) {
+  RECT r{};
+  DWORD style;
+  bool active;
+  std::u16string title;
+  {
+    std::lock_guard guard(S().lock);
+    Window* w = FindLocked(hwnd);
+    if (!w || !(w->style & (WS_BORDER | WS_DLGFRAME))) return;
+    r = w->rect;
+    style = w->style;
+    active = S().active == hwnd;
+    title = w->text;
+  }
+  HDC dc = CreateSurfaceDC(ScreenBitmap(), POINT{r.left, r.top},
+                           RECT{r.left, r.top, r.right, r.bottom});
+  if (!dc) return;
+  RECT all{0, 0, r.right - r.left, r.bottom - r.top};
+  HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+  HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
+  Rectangle(dc, all.left, all.top, all.right, all.bottom);
+  if ((style & WS_CAPTION) == WS_CAPTION) {
+    RECT caption{1, 1, all.right - 1, 1 + GetSystemMetrics(SM_CYCAPTION)};
+    FillRect(dc, &caption, reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(
+                               (active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION) + 1)));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_CAPTIONTEXT));
+    RECT text = caption;
+    text.left += 4;
+    DrawTextW(dc, title.c_str(), static_cast<int>(title.size()), &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+  }
+  SelectObject(dc, oldPen);
+  SelectObject(dc, oldBrush);
+  DeleteDC(dc);
+}
+
+void PaintTree(HWND hwnd) {
+  std::vector<HWND> children;
+  {
+    std::lock_guard guard(S().lock);
+    Window* w = FindLocked(hwnd);
+    if (!w || !(w->style & WS_VISIBLE)) return;
+    InvalidateLocked(*w, nullptr, true, false);
+    children = w->children;
+  }
+  if (!(GetWindowLongW(hwnd, GWL_STYLE) & WS_CHILD)) PaintFrame(hwnd);
+  UpdateWindow(hwnd);
+  // Children lower in the z-order first, so the top one ends up on top.
+  for (auto it = children.rbegin(); it != children.rend(); ++it) PaintTree(*it);
+}
+
+}  // namespace
+
+void PaintScreen() {
+  HDC screen = CreateSurfaceDC(ScreenBitmap(), POINT{0, 0}, RECT{0, 0, ScreenWidth(), ScreenHeight()});
+  if (screen) {
+    RECT all{0, 0, ScreenWidth(), ScreenHeight()};
+    FillRect(screen, &all, reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BACKGROUND + 1)));
+    DeleteDC(screen);
+  }
+  std::vector<HWND> tops;
+  {
+    std::lock_guard guard(S().lock);
+    tops = S().topLevels;
+  }
+  for (auto it = tops.rbegin(); it != tops.rend(); ++it) PaintTree(*it);
+}
+
+bool SaveScreenshot(const std::filesystem::path& file) {
+  PaintScreen();
+  return SaveBitmapAsPng(ScreenBitmap(), file);
+}
+
+}  // namespace platform

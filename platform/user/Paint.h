@@ -1,0 +1,50 @@
+// Painting: update regions, WM_PAINT and WM_ERASEBKGND, and the screen that composes the
+// visible windows.
+//
+// Windows draw straight into the screen's bitmap (platform::ScreenBitmap), each through
+// a context whose origin is its client area and whose clip is the part of it its
+// ancestors and the screen let show. An update region is kept as its bounding rectangle.
+// WM_PAINT comes from the queue when nothing else is waiting, for each visible window
+// with something to update; a window that does not validate in WM_PAINT is validated
+// after it, so a loop never spins on it.
+#pragma once
+
+#include <filesystem>
+
+#include "platform/user/Window.h"
+
+struct PAINTSTRUCT {
+  HDC hdc = nullptr;
+  BOOL fErase = FALSE;
+  RECT rcPaint;
+  BOOL fRestore = FALSE;
+  BOOL fIncUpdate = FALSE;
+  BYTE rgbReserved[32] = {};
+};
+using LPPAINTSTRUCT = PAINTSTRUCT*;
+
+// `rect` in client coordinates; null means the whole client area. A null window means
+// every window.
+BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase);
+BOOL ValidateRect(HWND hwnd, const RECT* rect);
+// FALSE when nothing waits to be painted; `rect` (may be null) gets the update rectangle.
+BOOL GetUpdateRect(HWND hwnd, LPRECT rect, BOOL erase);
+// Sends WM_PAINT at once when the window has something to update.
+BOOL UpdateWindow(HWND hwnd);
+// Starts painting: sends WM_ERASEBKGND when the update asked for it, validates the window
+// and returns a context clipped to its visible client area. EndPaint releases it.
+HDC BeginPaint(HWND hwnd, LPPAINTSTRUCT paint);
+BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* paint);
+
+namespace platform {
+
+// Where a window draws: its client origin on the screen and the visible part of its
+// client area in screen coordinates (empty when hidden). False for an unknown window.
+bool WindowDrawingArea(HWND hwnd, POINT* origin, RECT* clip);
+// Paints the whole screen now: the desktop, then every visible top-level window from the
+// bottom up with its frame and caption, each window before its children.
+void PaintScreen();
+// Paints the screen and writes it as a PNG file. False when it cannot be written.
+bool SaveScreenshot(const std::filesystem::path& file);
+
+}  // namespace platform
