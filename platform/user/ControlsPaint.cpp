@@ -65,16 +65,17 @@ void PaintButton(HWND hwnd, HDC dc, const RECT& client) {
     SendMessageW(GetParent(hwnd), WM_DRAWITEM, item.CtlID, reinterpret_cast<LPARAM>(&item));
     return;
   }
-  HBRUSH background = ControlColors(hwnd, dc, WM_CTLCOLORBTN);
   std::u16string text = WindowText(hwnd);
   if (kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON) {
+    ControlColors(hwnd, dc, WM_CTLCOLORBTN);
     FillRect(dc, &client, (state & BST_PUSHED) ? SysBrush(COLOR_BTNSHADOW) : SysBrush(COLOR_BTNFACE));
     Frame(dc, client, kind == BS_DEFPUSHBUTTON ? 2 : 1);
     SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
     Text(dc, text, client, DT_CENTER | DT_VCENTER | DT_SINGLELINE, enabled);
     return;
   }
-  FillRect(dc, &client, background);
+  // Check boxes, radio buttons and group boxes sit on their parent's background.
+  FillRect(dc, &client, ControlColors(hwnd, dc, WM_CTLCOLORSTATIC));
   if (kind == BS_GROUPBOX) {
     RECT box{client.left, client.top + 6, client.right, client.bottom};
     Frame(dc, box);

@@ -56,6 +56,54 @@ RECT VisibleClientLocked(const Window& w) {
   return r;
 }
 
+// The frame and caption of a window, drawn around its client area (its non-client part).
+void PaintFrame(HWND hwnd) {
+  RECT r{};
+  RECT clip{};
+  DWORD style;
+  bool active;
+  std::u16string title;
+  {
+    std::lock_guard guard(S().lock);
+    Window* w = FindLocked(hwnd);
+    if (!w || !(w->style & (WS_BORDER | WS_DLGFRAME))) return;
+    r = w->rect;
+    clip = r;
+    style = w->style;
+    active = S().active == hwnd;
+    title = w->text;
+  }
+    POINT at{r.left, r.top};
+  if (style & WS_CHILD) {
+    std::lock_guard guard(S().lock);
+    Window* w = FindLocked(hwnd);
+    Window* up = w ? FindLocked(w->parent) : nullptr;
+    if (!up) return;
+    POINT o = ClientOriginLocked(*up);
+    at = POINT{r.left + o.x, r.top + o.y};
+    clip = VisibleClientLocked(*up);
+  }
+  HDC dc = platform::CreateSurfaceDC(platform::ScreenBitmap(), at, clip);
+  if (!dc) return;
+  RECT all{0, 0, r.right - r.left, r.bottom - r.top};
+  HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+  HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
+  Rectangle(dc, all.left, all.top, all.right, all.bottom);
+  if ((style & WS_CAPTION) == WS_CAPTION) {
+    RECT caption{1, 1, all.right - 1, 1 + GetSystemMetrics(SM_CYCAPTION)};
+    FillRect(dc, &caption, reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(
+                               (active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION) + 1)));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_CAPTIONTEXT));
+    RECT text = caption;
+    text.left += 4;
+    DrawTextW(dc, title.c_str(), static_cast<int>(title.size()), &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+  }
+  SelectObject(dc, oldPen);
+  SelectObject(dc, oldBrush);
+  DeleteDC(dc);
+}
+
 }  // namespace
 
 namespace platform::user {
@@ -146,6 +194,7 @@ HDC BeginPaint(HWND hwnd, LPPAINTSTRUCT paint) {
     w->erase = false;
     w->update = RECT{};
   }
+  PaintFrame(hwnd);
   paint->hdc = platform::CreateSurfaceDC(platform::ScreenBitmap(), origin, clip);
   paint->fErase = TRUE;
   if (erase && paint->hdc)
@@ -173,43 +222,6 @@ bool WindowDrawingArea(HWND hwnd, POINT* origin, RECT* clip) {
 
 namespace {
 
-// The frame and caption of a top-level window, drawn around its client area.
-void PaintFrame(HWND hwnd) {
-  RECT r{};
-  DWORD style;
-  bool active;
-  std::u16string title;
-  {
-    std::lock_guard guard(S().lock);
-    Window* w = FindLocked(hwnd);
-    if (!w || !(w->style & (WS_BORDER | WS_DLGFRAME))) return;
-    r = w->rect;
-    style = w->style;
-    active = S().active == hwnd;
-    title = w->text;
-  }
-  HDC dc = CreateSurfaceDC(ScreenBitmap(), POINT{r.left, r.top},
-                           RECT{r.left, r.top, r.right, r.bottom});
-  if (!dc) return;
-  RECT all{0, 0, r.right - r.left, r.bottom - r.top};
-  HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
-  HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
-  Rectangle(dc, all.left, all.top, all.right, all.bottom);
-  if ((style & WS_CAPTION) == WS_CAPTION) {
-    RECT caption{1, 1, all.right - 1, 1 + GetSystemMetrics(SM_CYCAPTION)};
-    FillRect(dc, &caption, reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(
-                               (active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION) + 1)));
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, GetSysColor(COLOR_CAPTIONTEXT));
-    RECT text = caption;
-    text.left += 4;
-    DrawTextW(dc, title.c_str(), static_cast<int>(title.size()), &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
-  }
-  SelectObject(dc, oldPen);
-  SelectObject(dc, oldBrush);
-  DeleteDC(dc);
-}
-
 void PaintTree(HWND hwnd) {
   std::vector<HWND> children;
   {
@@ -219,7 +231,6 @@ void PaintTree(HWND hwnd) {
     InvalidateLocked(*w, nullptr, true, false);
     children = w->children;
   }
-  if (!(GetWindowLongW(hwnd, GWL_STYLE) & WS_CHILD)) PaintFrame(hwnd);
   UpdateWindow(hwnd);
   // Children lower in the z-order first, so the top one ends up on top.
   for (auto it = children.rbegin(); it != children.rend(); ++it) PaintTree(*it);
