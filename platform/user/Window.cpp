@@ -1234,6 +1234,7 @@ void ResetWindowSystem() {
   }
   user::ResetDialogs();
   user::ResetMenus();
+  user::ResetInput();
   std::lock_guard guard(S().lock);
   auto& st = S();
   st.windows.clear();

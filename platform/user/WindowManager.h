@@ -186,5 +186,6 @@ HWND NextToPaintLocked(DWORD thread);
 int LiveMenuCountInternal();
 void ResetMenus();
 void ResetDialogs();
+void ResetInput();  // accelerator tables and the sound log
 
 }  // namespace platform::user

@@ -9,6 +9,7 @@
 #include "platform/testing/UiScript.h"
 #include "platform/user/Controls.h"
 #include "platform/user/Dialog.h"
+#include "platform/user/Input.h"
 #include "platform/user/MessageBox.h"
 #include "resources/resource_ids.h"
 
@@ -180,6 +181,48 @@ TEST_F(ModalBoxes, EscapeAnswersCancelOrOkAndNothingOnAYesNoBox) {
     EXPECT_EQ(MessageBoxW(m_main, u"q", u"t", c.style), c.expected) << c.style;
     platform::SetIdleHandler(old);
   }
+}
+
+}  // namespace
+
+namespace {
+
+using Accelerators = ModalTest;
+
+TEST_F(Accelerators, MatchingKeysBecomeCommandsAndANullTableTranslatesNothing) {
+  ACCEL table[] = {{FVIRTKEY | FCONTROL, 'Q', 40002}, {0, 'x', 40003}};
+  HACCEL accel = CreateAcceleratorTableW(table, 2);
+  ASSERT_NE(accel, nullptr);
+  MSG m;
+  m.hwnd = m_main;
+  m.message = WM_KEYDOWN;
+  m.wParam = 'Q';
+  EXPECT_EQ(TranslateAcceleratorW(m_main, accel, &m), 0);  // Ctrl is not down
+  platform::KeyDown(VK_CONTROL);
+  platform::PumpMessages();
+  EXPECT_EQ(TranslateAcceleratorW(m_main, accel, &m), 1);
+  platform::KeyUp(VK_CONTROL);
+  platform::PumpMessages();
+  m.message = WM_CHAR;
+  m.wParam = 'x';
+  EXPECT_EQ(TranslateAcceleratorW(m_main, accel, &m), 1);
+  EXPECT_EQ(TranslateAcceleratorW(m_main, nullptr, &m), 0);
+  EXPECT_TRUE(DestroyAcceleratorTable(accel));
+  EXPECT_EQ(LoadAcceleratorsW(Library(), u"Slateway"), nullptr);  // the library has none
+}
+
+TEST_F(Accelerators, SoundsAreRecordedAndMissingResourcesFail) {
+  HMODULE lib = Library();
+  platform::ClearSoundLog();
+  EXPECT_TRUE(PlaySoundW(u"ADDITEMSOUNDNAME2", lib, SND_RESOURCE | SND_ASYNC));
+  EXPECT_FALSE(PlaySoundW(u"NOSUCHSOUND", lib, SND_RESOURCE | SND_ASYNC | SND_NODEFAULT));
+  EXPECT_TRUE(PlaySoundW(nullptr, nullptr, 0));
+  auto log = platform::SoundLog();
+  ASSERT_EQ(log.size(), 3u);
+  EXPECT_EQ(log[0].name, u"ADDITEMSOUNDNAME2");
+  EXPECT_TRUE(log[0].found);
+  EXPECT_FALSE(log[1].found);
+  EXPECT_TRUE(log[2].name.empty());
 }
 
 }  // namespace
