@@ -126,6 +126,58 @@ TEST_F(ResourceDialogs, TemplateOfTheLanguageLibraryIsShownTypedIntoAndAccepted)
   EXPECT_EQ(DialogBoxParamW(lib, MAKEINTRESOURCEW(4711), m_main, MemorizeProc, 0), -1);
 }
 
+// The data-entry form puts its editors over the dialog in code: an edit from the
+// template, a drop-down list made at WM_INITDIALOG.
+constexpr int kTermsCombo = 3001;
+
+struct Entry {
+  std::u16string name;
+  std::u16string terms;
+};
+
+INT_PTR EntryProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* e = reinterpret_cast<Entry*>(GetWindowLongW(dlg, GWL_USERDATA));
+  if (msg == WM_INITDIALOG) {
+    SetWindowLongW(dlg, GWL_USERDATA, lParam);
+    HWND combo = CreateWindowExW(0, u"COMBOBOX", u"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST, 60, 110,
+                                 120, 100, dlg, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kTermsCombo)), nullptr,
+                                 nullptr);
+    for (const char16_t* t : {u"Due on receipt", u"Net 15", u"Net 30"})
+      SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(t));
+    return TRUE;
+  }
+  if (msg == WM_COMMAND && LOWORD(wParam) == IDOK) {
+    WCHAR buf[64];
+    GetDlgItemTextW(dlg, IDC_MEMORIZE_NAME, buf, 64);
+    e->name = buf;
+    LRESULT i = SendDlgItemMessageW(dlg, kTermsCombo, CB_GETCURSEL, 0, 0);
+    if (i >= 0) {
+      SendDlgItemMessageW(dlg, kTermsCombo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buf));
+      e->terms = buf;
+    }
+    EndDialog(dlg, IDOK);
+    return TRUE;
+  }
+  return FALSE;
+}
+
+TEST_F(ResourceDialogs, TypeIntoTheEditPickFromTheComboAndPressOk) {
+  HMODULE lib = Library();
+  Entry e;
+  UiScript ui;
+  ui.ExpectDialog(IDD_MEMORIZE, [](DialogDriver& d) {
+    d.TypeInto(IDC_MEMORIZE_NAME, u"Acme");
+    d.Choose(kTermsCombo, u"Net 15");
+    EXPECT_EQ(d.Text(kTermsCombo), u"Net 15");
+    d.Ok();
+  });
+  EXPECT_EQ(DialogBoxParamW(lib, MAKEINTRESOURCEW(IDD_MEMORIZE), m_main, EntryProc, reinterpret_cast<LPARAM>(&e)),
+            IDOK);
+  EXPECT_EQ(e.name, u"Acme");
+  EXPECT_EQ(e.terms, u"Net 15");
+  EXPECT_EQ(platform::LiveWindowCount(), 1);
+}
+
 TEST_F(ModalBoxes, ScriptAnswersAndTheBoxIsRecordedAndGone) {
   UiScript ui;
   ui.ExpectMessageBox(u"Delete this invoice?", IDNO).ExpectMessageBox(u"Saved.", IDOK);
