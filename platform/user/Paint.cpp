@@ -110,7 +110,7 @@ namespace platform::user {
 
 HWND NextToPaintLocked(DWORD thread) {
   for (auto& [h, w] : S().windows)
-    if (w->dirty && w->thread == thread && !w->destroying) {
+    if (w->dirty && w->thread == thread && !w->destroying && !w->noRedraw) {
       if (IsVisibleLocked(h)) return h;
       w->dirty = false;  // a hidden window is painted when it shows
     }

@@ -591,6 +591,11 @@ LRESULT DefWindowProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       Window* w = FindLocked(hwnd);
       return w ? reinterpret_cast<LRESULT>(w->font) : 0;
     }
+    case WM_SETREDRAW: {
+      std::lock_guard guard(S().lock);
+      if (Window* w = FindLocked(hwnd)) w->noRedraw = wParam == FALSE;
+      return 0;
+    }
     case WM_ERASEBKGND: {
       HBRUSH brush = nullptr;
       {

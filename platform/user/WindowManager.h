@@ -61,6 +61,7 @@ struct Window {
   RECT update;             // what waits to be painted, in client coordinates
   bool dirty = false;
   bool erase = false;
+  bool noRedraw = false;  // WM_SETREDRAW FALSE: updates wait until redrawing is allowed
 };
 
 struct SentMessage {

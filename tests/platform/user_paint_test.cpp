@@ -96,6 +96,14 @@ TEST_F(Painting, InvalidationsGatherIntoOnePaintFromTheQueue) {
   EXPECT_EQ(g_paint.paints, 3);
   EXPECT_EQ(platform::PumpMessages(), 0);
 
+  // While redrawing is off, updates wait.
+  SendMessageW(w, WM_SETREDRAW, FALSE, 0);
+  InvalidateRect(w, nullptr, FALSE);
+  EXPECT_EQ(platform::PumpMessages(), 0);
+  SendMessageW(w, WM_SETREDRAW, TRUE, 0);
+  EXPECT_EQ(platform::PumpMessages(), 1);
+  EXPECT_EQ(g_paint.paints, 4);
+
   g_paint.validate = false;
   InvalidateRect(w, nullptr, FALSE);
   EXPECT_EQ(platform::PumpMessages(), 1);  // not again and again
