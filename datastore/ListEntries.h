@@ -11,13 +11,11 @@
 #include <string_view>
 
 #include "datastore/DbRecord.h"
+#include "datastore/ItemStore.h"
 #include "platform/base/Bstr.h"
 
-class CItemStore;
-class CSqlCursor;
-
 // ObjectType of an entry of a simple list.
-inline constexpr int kListEntryKind = 2;
+inline constexpr int kListEntryKind = kObjectListEntry;
 
 // Category names: each is the ListType and the Parent of the list's entries.
 inline constexpr char16_t kAccountsCategory[] = u"Accounts";
@@ -112,7 +110,7 @@ class CItemSelectWalk {
 
  private:
   CItemStore* m_store = nullptr;  // not owned
-  std::unique_ptr<CSqlCursor> m_cursor;
+  CItemSelect m_select;
 };
 
 // Replaces an out-text by a copy of a record's text (an absent text gives the empty one).
