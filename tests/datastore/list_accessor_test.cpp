@@ -79,6 +79,19 @@ TEST_F(ListAccessorTest, ListAccessorMessagesUpdateToANewListIdKeepsOneRow) {
   EXPECT_EQ(Field(*message, kFieldListID), "{DESK}");
 }
 
+TEST_F(ListAccessorTest, ListAccessorMessagesFailedIdChangeKeepsTheOldRow) {
+  ASSERT_EQ(lists.AddCustomerMsg(u"Thanks", u"local", u"{LOCAL}", u"", u"", false), 1);
+  auto message = lists.FindCustomerMsg(u"Thanks");
+  ASSERT_NE(message, nullptr);
+  RawDb raw(File());
+  ASSERT_EQ(raw.Exec("CREATE TRIGGER refuse BEFORE INSERT ON ItemsList BEGIN SELECT RAISE(ABORT, 'no'); END;"),
+            SQLITE_OK);
+  boxes.ExpectAny();  // the store reports the failed insert
+  EXPECT_EQ(lists.UpdateCustomerMsg(message.get(), u"Thanks", u"desktop", u"{DESK}", u"", u""), 0);
+  EXPECT_EQ(Rows("Customer Msgs"), (std::vector<std::string>{"Thanks|local|0|Tax"}));
+  EXPECT_EQ(Field(*message, kFieldListID), "{LOCAL}");
+}
+
 TEST_F(ListAccessorTest, ListAccessorMessagesDeletedMessageLeavesTheWalk) {
   ASSERT_EQ(lists.AddCustomerMsg(u"A", u"a", u"{M1}", u"", u"", false), 1);
   ASSERT_EQ(lists.AddCustomerMsg(u"B", u"b", u"{M2}", u"", u"", false), 1);
