@@ -11,6 +11,12 @@ void SetFieldUnlessEmpty(CDbRecord& record, int index, std::u16string_view text)
   if (!text.empty()) record.SetField(index, text);
 }
 
+void RenameListEntry(CDbRecord& record, std::u16string_view name) {
+  std::u16string_view fullName = record.FieldView(kFieldFullName);
+  if (fullName.empty() || fullName == record.FieldView(kFieldName)) record.SetField(kFieldFullName, name);
+  record.SetField(kFieldName, name);
+}
+
 void CopyFieldText(const CDbRecord& record, int index, CBstr& out) {
   out = CBstr(record.FieldView(index));
 }

@@ -113,5 +113,10 @@ class CItemSelectWalk {
   CItemSelect m_select;
 };
 
+// Gives an existing entry a new Name. An entry's FullName is its Name (entries are leaves
+// straight under their category), so it follows the new name instead of keeping the old
+// one in the file; a FullName that differs from the old Name is left alone.
+void RenameListEntry(CDbRecord& record, std::u16string_view name);
+
 // Replaces an out-text by a copy of a record's text (an absent text gives the empty one).
 void CopyFieldText(const CDbRecord& record, int index, CBstr& out);

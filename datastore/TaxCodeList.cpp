@@ -85,7 +85,7 @@ int CTaxCodeList::UpdateTaxCode(CDbRecord& record, std::u16string_view name,
                                 std::u16string_view taxable, std::u16string_view created,
                                 std::u16string_view modified) {
   ClearCodes();
-  record.SetField(kFieldName, name);
+  RenameListEntry(record, name);
   record.SetField(kFieldSalesDescription, description);
   record.SetField(kFieldTaxable, TaxableFlagText(taxable));
   record.SetField(kFieldTimeCreated, created);

@@ -131,6 +131,7 @@ TEST_F(ListAccessorTest, ListAccessorLabelsPartialUpdateChangesOnlyTheGivenTexts
 
   EXPECT_EQ(lists.UpdateLabel(label.get(), u"Side gate", nullptr, nullptr, nullptr, u"m2"), 1);
   EXPECT_EQ(Column("Name", "{L1}"), "Side gate");
+  EXPECT_EQ(Column("FullName", "{L1}"), "Side gate");
   EXPECT_EQ(Column("SalesDescription", "{L1}"), "Code 9'9");
   EXPECT_EQ(Column("TimeModified", "{L1}"), "m2");
   EXPECT_EQ(lists.UpdateLabel(nullptr, u"x", u"x", u"x", u"x", u"x"), 0);

@@ -122,6 +122,7 @@ TEST_F(NamedListTest, NamedListStoreUpdateRewritesTheEntry) {
   ASSERT_NE(entry, nullptr);
   EXPECT_EQ(reps.UpdateEntry(*entry, u"J'D", u"c2", u"m2", u"Jane D'Arc"), 1);
   EXPECT_EQ(Column("Name", "{R1}"), "J'D");
+  EXPECT_EQ(Column("FullName", "{R1}"), "J'D");  // no stale path left behind
   EXPECT_EQ(Column("SalesDescription", "{R1}"), "Jane D'Arc");
   EXPECT_EQ(Column("TimeCreated", "{R1}"), "c2");
   EXPECT_EQ(Column("TimeModified", "{R1}"), "m2");
