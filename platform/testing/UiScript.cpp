@@ -170,11 +170,31 @@ DialogDriver& DialogDriver::Choose(int comboId, std::u16string_view entry) {
 DialogDriver& DialogDriver::Choose(int comboId, int index) {
   HWND c = Control(comboId);
   if (!c) return *this;
-  // Open the list with a tap, then pick the row as a tap on it would.
-  if (!SendMessageW(c, CB_GETDROPPEDSTATE, 0, 0)) Tap(comboId);
-  if (!platform::ChooseComboRow(c, index))
+  if (index < 0 || index >= static_cast<int>(SendMessageW(c, CB_GETCOUNT, 0, 0))) {
     ADD_FAILURE() << "combo box " << comboId << " has no entry " << index;
-  Pump();
+    return *this;
+  }
+  // Open the list with a tap, then tap the entry's row.
+  if (!SendMessageW(c, CB_GETDROPPEDSTATE, 0, 0)) Tap(comboId);
+  HWND list = platform::ComboDropList(c);
+  if (!list) {
+    ADD_FAILURE() << "combo box " << comboId << " did not open its list; on screen:\n" << ScreenPicture();
+    return *this;
+  }
+  RECT client;
+  GetClientRect(list, &client);
+  int row = index - platform::ComboTopEntry(c);
+  int height = platform::ComboRowHeight();
+  if (row >= 0 && (row + 1) * height <= client.bottom) {
+    POINT p{client.right / 2, row * height + height / 2};
+    ClientToScreen(list, &p);
+    platform::Tap(p);
+    Pump();
+  } else {
+    // Further down the list than it shows: chosen as a scrolled list would let a person.
+    platform::ChooseComboRow(c, index);
+    Pump();
+  }
   return *this;
 }
 

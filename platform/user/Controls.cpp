@@ -35,6 +35,7 @@ void RegisterControlClasses() {
   RegisterSystemClass(u"LISTBOX", Painted<ListBoxProc>, 0);
   RegisterSystemClass(u"COMBOBOX", Painted<ComboBoxProc>, 0);
   RegisterSystemClass(u"SCROLLBAR", Painted<ScrollBarProc>, 0);
+  RegisterDropListClass();
 }
 
 void NotifyParent(HWND control, WORD code) {

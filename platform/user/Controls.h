@@ -231,5 +231,10 @@ std::u16string EditDisplayText(HWND edit);
 // parent hears CBN_SELCHANGE (when it changed), CBN_SELENDOK and CBN_CLOSEUP. False when
 // there is no such entry or `combo` is no combo box.
 bool ChooseComboRow(HWND combo, int index);
+// The open list of a combo box (a popup window under it, rows of ComboRowHeight pixels
+// from its top, the first row showing entry ComboTopEntry), or null while closed.
+HWND ComboDropList(HWND combo);
+int ComboRowHeight();
+int ComboTopEntry(HWND combo);
 
 }  // namespace platform

@@ -18,5 +18,6 @@ void NotifyParent(HWND control, WORD code);
 // A person choosing entry `index` of a combo box's list: selects it and notifies as a
 // tap on the row would. False when the index is out of range.
 bool ChooseComboEntry(HWND combo, int index);
+void RegisterDropListClass();
 
 }  // namespace platform::user

@@ -6,6 +6,9 @@
 #include "platform/base/Base.h"
 #include "platform/user/ControlsInternal.h"
 #include "platform/user/Dialog.h"
+#include "platform/gdi/Gdi.h"
+#include "platform/user/Paint.h"
+#include "platform/user/Screen.h"
 #include "platform/user/TextMeasure.h"
 
 namespace platform::user {
@@ -24,7 +27,18 @@ class ListModel : public WindowData {
   int top = 0;
   bool dropped = false;
   int extent = 0;
+  HWND dropList = nullptr;  // a combo box's open list
 };
+
+// The open list of a combo box: a popup window under it that takes every tap while it
+// is open (a tap outside closes it).
+class DropListData : public WindowData {
+ public:
+  HWND combo = nullptr;
+};
+
+constexpr const char16_t* kDropListClass = u"ComboLBox";
+constexpr int kDropRows = 8;
 
 std::shared_ptr<ListModel> Model(HWND hwnd) { return DataOf<ListModel>(hwnd); }
 
@@ -164,10 +178,50 @@ LRESULT ListBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 namespace {
 
+int FieldHeight(HWND combo) {
+  RECT r;
+  GetClientRect(combo, &r);
+  return std::min<int>(r.bottom, TextLineHeight(nullptr) + 6);
+}
+
+void OpenList(HWND combo, ListModel& m) {
+  RECT r;
+  GetWindowRect(combo, &r);
+  int rows = std::clamp(static_cast<int>(m.entries.size()), 1, kDropRows);
+  int height = rows * RowHeight() + 2;
+  int y = r.top + FieldHeight(combo);
+  if (y + height > platform::ScreenHeight()) y = std::max(0, static_cast<int>(r.top) - height);
+  // The selected entry shows in the list.
+  m.top = m.current >= rows ? m.current - rows + 1 : 0;
+  HWND list = CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, kDropListClass, u"", WS_POPUP | WS_BORDER, r.left, y,
+                              r.right - r.left, height, GetAncestor(combo, GA_ROOT), nullptr, nullptr, nullptr);
+  if (!list) return;
+  auto data = std::make_shared<DropListData>();
+  data->combo = combo;
+  SetData(list, data);
+  m.dropList = list;
+  ShowWindow(list, SW_SHOWNA);
+  SetCapture(list);
+}
+
+void CloseList(ListModel& m) {
+  HWND list = m.dropList;
+  m.dropList = nullptr;
+  if (!list) return;
+  if (GetCapture() == list) ReleaseCapture();
+  DestroyWindow(list);
+}
+
 void Drop(HWND hwnd, ListModel& m, bool drop) {
   if (m.dropped == drop) return;
   m.dropped = drop;
-  NotifyParent(hwnd, drop ? CBN_DROPDOWN : CBN_CLOSEUP);
+  if (drop) {
+    NotifyParent(hwnd, CBN_DROPDOWN);
+    if (m.dropped && IsWindowVisible(hwnd)) OpenList(hwnd, m);
+  } else {
+    CloseList(m);
+    NotifyParent(hwnd, CBN_CLOSEUP);
+  }
 }
 
 void Choose(HWND hwnd, ListModel& m, int i) {
@@ -177,6 +231,65 @@ void Choose(HWND hwnd, ListModel& m, int i) {
 }
 
 }  // namespace
+
+LRESULT DropListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto data = DataOf<DropListData>(hwnd);
+  switch (msg) {
+    case WM_LBUTTONUP: {
+      if (!data) return 0;
+      HWND combo = data->combo;
+      auto m = Model(combo);
+      if (!m) return 0;
+      RECT client;
+      GetClientRect(hwnd, &client);
+      int x = GET_X_LPARAM(lParam);
+      int y = GET_Y_LPARAM(lParam);
+      if (x >= 0 && y >= 0 && x < client.right && y < client.bottom) {
+        int row = m->top + y / RowHeight();
+        if (Valid(*m, row)) {
+          ChooseComboEntry(combo, row);
+          return 0;
+        }
+      }
+      // A tap beside the list closes it and keeps the selection.
+      NotifyParent(combo, CBN_SELENDCANCEL);
+      Drop(combo, *m, false);
+      return 0;
+    }
+    case WM_CAPTURECHANGED:
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd, &ps);
+      if (dc && data) {
+        auto m = Model(data->combo);
+        RECT client;
+        GetClientRect(hwnd, &client);
+        FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
+        SetBkMode(dc, TRANSPARENT);
+        for (int i = m ? m->top : 0; m && Valid(*m, i); ++i) {
+          int y = (i - m->top) * RowHeight();
+          if (y >= client.bottom) break;
+          RECT row{0, y, client.right, y + RowHeight()};
+          bool lit = i == m->current;
+          if (lit) FillRect(dc, &row, GetSysColorBrush(COLOR_HIGHLIGHT));
+          SetTextColor(dc, GetSysColor(lit ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+          row.left += 2;
+          const std::u16string& t = m->entries[static_cast<size_t>(i)].text;
+          DrawTextW(dc, t.c_str(), static_cast<int>(t.size()), &row, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        }
+      }
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
+    default:
+      return DefWindowProcW(hwnd, msg, wParam, lParam);
+  }
+}
+
+void RegisterDropListClass() { RegisterSystemClass(kDropListClass, DropListProc, 0); }
 
 bool ChooseComboEntry(HWND combo, int index) {
   auto m = Model(combo);
@@ -294,6 +407,9 @@ LRESULT ComboBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_SETTEXT:
       return CB_ERR;  // a drop-down list shows its entries only
+    case WM_DESTROY:
+      CloseList(*m);
+      return 0;
     default:
       return DefWindowProcW(hwnd, msg, wParam, lParam);
   }
@@ -302,3 +418,15 @@ LRESULT ComboBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }  // namespace platform::user
 
 bool platform::ChooseComboRow(HWND combo, int index) { return platform::user::ChooseComboEntry(combo, index); }
+
+HWND platform::ComboDropList(HWND combo) {
+  auto m = platform::user::DataOf<platform::user::ListModel>(combo);
+  return m ? m->dropList : nullptr;
+}
+
+int platform::ComboRowHeight() { return platform::user::RowHeight(); }
+
+int platform::ComboTopEntry(HWND combo) {
+  auto m = platform::user::DataOf<platform::user::ListModel>(combo);
+  return m ? m->top : 0;
+}

@@ -250,6 +250,52 @@ TEST_F(ComboBox, SortedInsertionTypingAndChoosingNotify) {
   EXPECT_FALSE(SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0));
 }
 
+TEST_F(ComboBox, ATapOpensTheListUnderItAndTheNextTapChoosesOrCloses) {
+  HWND combo = Make(u"COMBOBOX", CBS_DROPDOWNLIST, 100, 120);
+  MoveWindow(combo, 10, 10, 100, 120, TRUE);
+  for (const char16_t* t : {u"Due on receipt", u"Net 15", u"Net 30"})
+    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(t));
+  g_notes.clear();
+  platform::Tap(POINT{20, 15});
+  platform::PumpMessages();
+  HWND list = platform::ComboDropList(combo);
+  ASSERT_NE(list, nullptr);
+  EXPECT_TRUE(IsWindowVisible(list));
+  RECT combo_r, list_r;
+  GetWindowRect(combo, &combo_r);
+  GetWindowRect(list, &list_r);
+  EXPECT_GT(list_r.top, combo_r.top);  // under the field
+  EXPECT_EQ(list_r.left, combo_r.left);
+  EXPECT_EQ(GetActiveWindow(), m_parent);  // the list never takes activation
+  // The second row.
+  POINT row{list_r.left + 5, list_r.top + 1 + platform::ComboRowHeight() + 2};
+  platform::Tap(row);
+  platform::PumpMessages();
+  EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 1);
+  EXPECT_EQ(platform::ComboDropList(combo), nullptr);
+  std::vector<int> codes;
+  for (auto [id, code] : g_notes)
+    if (code != CBN_SETFOCUS) codes.push_back(code);
+  EXPECT_EQ(codes, (std::vector<int>{CBN_DROPDOWN, CBN_SELCHANGE, CBN_SELENDOK, CBN_CLOSEUP}));
+  // A tap beside the open list closes it and keeps the selection.
+  platform::Tap(POINT{20, 15});
+  platform::PumpMessages();
+  ASSERT_NE(platform::ComboDropList(combo), nullptr);
+  g_notes.clear();
+  platform::Tap(POINT{200, 300});
+  platform::PumpMessages();
+  EXPECT_EQ(platform::ComboDropList(combo), nullptr);
+  EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 1);
+  codes.clear();
+  for (auto [id, code] : g_notes) codes.push_back(code);
+  EXPECT_EQ(codes, (std::vector<int>{CBN_SELENDCANCEL, CBN_CLOSEUP}));
+  // Destroying the combo box with its list open takes the list too.
+  SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
+  list = platform::ComboDropList(combo);
+  DestroyWindow(combo);
+  EXPECT_FALSE(IsWindow(list));
+}
+
 TEST_F(Buttons, TapsToggleChecksAndNotifyTheParent) {
   HWND check = Make(u"BUTTON", BS_AUTOCHECKBOX, 60, 20, 11);
   HWND owner = Make(u"TTBUTTON", BS_OWNERDRAW, 22, 22, 1009);
