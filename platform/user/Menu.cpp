@@ -539,6 +539,23 @@ bool HandleKey(const MSG& m) {
 
 }  // namespace
 
+std::string platform::user::MenuWindowItems(const std::shared_ptr<WindowData>& data) {
+  auto menu = std::dynamic_pointer_cast<MenuWindowData>(data);
+  if (!menu) return {};
+  std::string out;
+  for (const Item& item : ItemsOf(menu->menu)) {
+    out += out.empty() ? "" : " | ";
+    if (item.type == MFT_SEPARATOR) {
+      out += "-";
+      continue;
+    }
+    out += platform::ToUtf8(item.text) + " (" + std::to_string(item.id) + ")";
+    if (item.state & (MF_GRAYED | MF_DISABLED)) out += " grey";
+    if (item.state & MF_CHECKED) out += " checked";
+  }
+  return out;
+}
+
 void platform::user::PaintMenuWindow(HWND hwnd, HDC dc) {
   auto data = DataOf<MenuWindowData>(hwnd);
   if (!data) return;

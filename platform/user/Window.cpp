@@ -2,6 +2,7 @@
 // focus and activation.
 #include <algorithm>
 #include <cstring>
+#include <unistd.h>
 
 #include "platform/base/Base.h"
 #include "platform/module/Module.h"
@@ -1106,6 +1107,17 @@ HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) {
   return nullptr;
 }
 
+DWORD GetWindowThreadProcessId(HWND hwnd, LPDWORD processId) {
+  std::lock_guard guard(S().lock);
+  Window* w = FindLocked(hwnd);
+  if (!w) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  if (processId) *processId = static_cast<DWORD>(getpid());
+  return w->thread;
+}
+
 BOOL EnumChildWindows(HWND parent, BOOL (*proc)(HWND, LPARAM), LPARAM lParam) {
   std::vector<HWND> all;
   {
@@ -1272,6 +1284,7 @@ std::string DescribeScreen() {
     out += " \"" + ToUtf8(w->text) + "\"";
     out += " (" + std::to_string(w->rect.left) + "," + std::to_string(w->rect.top) + " " +
            std::to_string(w->rect.right - w->rect.left) + "x" + std::to_string(w->rect.bottom - w->rect.top) + ")";
+    if (std::string items = MenuWindowItems(w->data); !items.empty()) out += " [" + items + "]";
     if (w->style & WS_DISABLED) out += " disabled";
     if (S().focus == h) out += " [focus]";
     if (S().active == h) out += " [active]";

@@ -343,6 +343,8 @@ int GetDlgCtrlID(HWND hwnd);
 // Top-level windows of this process, by class and/or title (null matches any).
 HWND FindWindowW(LPCWSTR className, LPCWSTR windowName);
 BOOL EnumChildWindows(HWND parent, BOOL (*proc)(HWND, LPARAM), LPARAM lParam);
+// The thread that made the window (its procedure runs there) and this process's id.
+DWORD GetWindowThreadProcessId(HWND hwnd, LPDWORD processId);
 
 // ---- Focus, activation, capture -------------------------------------------------------------
 HWND SetFocus(HWND hwnd);

@@ -183,6 +183,9 @@ bool ChangesLook(UINT msg);
 // The first visible window of `thread` that waits for WM_PAINT, or null (lock held).
 HWND NextToPaintLocked(DWORD thread);
 
+// The items of a popup menu window for a picture of the screen (takes no window lock).
+std::string MenuWindowItems(const std::shared_ptr<WindowData>& data);
+
 // Counts of menus (kept by the menu code) for the live-object check.
 int LiveMenuCountInternal();
 void ResetMenus();

@@ -136,6 +136,9 @@ TEST_F(PopupMenus, ScriptChoosesAnItemAndTheCommandIsReturned) {
   ui.ExpectPopupMenu([](MenuDriver& m) {
     EXPECT_EQ(m.Texts(), (std::vector<std::u16string>{u"Undo Typing", u"Cut", u"Copy", u"Paste", u"-", u"Export to"}));
     EXPECT_TRUE(m.Items()[3].grayed);
+    // A failing test's picture of the screen lists the open menu.
+    EXPECT_NE(platform::DescribeScreen().find("Copy (40089) | Paste (40090) grey | -"), std::string::npos)
+        << platform::DescribeScreen();
     m.Choose(u"Copy");
   });
   EXPECT_EQ(TrackPopupMenuEx(menu, TPM_RETURNCMD, 50, 60, m_owner, nullptr), 40089);

@@ -298,6 +298,9 @@ TEST_F(Messages, CrossThreadSendRunsOnTheOwningThreadWhenItReadsItsQueue) {
   EXPECT_TRUE(returned);
   EXPECT_EQ(result, 42);
   EXPECT_EQ(g_handledOn, GetCurrentThreadId());
+  DWORD process = 0;
+  EXPECT_EQ(GetWindowThreadProcessId(h, &process), GetCurrentThreadId());
+  EXPECT_NE(process, 0u);
   DestroyWindow(h);
 }
 
