@@ -28,7 +28,20 @@ class DialogData : public WindowData {
   INT_PTR result = 0;
   WORD defId = IDOK;
   HWND lastFocus = nullptr;  // restored when the dialog is activated again
+  HFONT font = nullptr;      // the template's font, deleted with the dialog
 };
+
+// The font a template names (DS_SETFONT), at the screen's pixels per inch.
+HFONT TemplateFont(const DialogTemplate& t) {
+  if (!(t.style & DS_SETFONT) || t.pointSize == 0) return nullptr;
+  LOGFONTW lf;
+  lf.lfHeight = -((t.pointSize * platform::ScreenPixelsPerInch() + 36) / 72);
+  lf.lfWeight = FW_NORMAL;
+  size_t n = std::min<size_t>(t.fontName.size(), LF_FACESIZE - 1);
+  std::copy_n(t.fontName.data(), n, lf.lfFaceName);
+  lf.lfFaceName[n] = 0;
+  return CreateFontIndirectW(&lf);
+}
 
 int Scale() { return (platform::ScreenWidth() >= 480 || platform::ScreenHeight() >= 480) ? 2 : 1; }
 int BaseX() { return 6 * Scale(); }
@@ -146,6 +159,8 @@ HWND MakeDialog(HINSTANCE instance, LPCDLGTEMPLATEW templ, HWND parent, DLGPROC 
   data->modal = modal;
   SetData(dialog, data);
   SetWindowLongW(dialog, DWL_DLGPROC, reinterpret_cast<LONG_PTR>(proc));
+  data->font = TemplateFont(*t);
+  if (data->font) SendMessageW(dialog, WM_SETFONT, reinterpret_cast<WPARAM>(data->font), FALSE);
 
   for (const DialogItem& item : t->items) {
     std::u16string itemClass = item.cls.ordinal ? PredefinedClassName(item.cls.ordinal) : item.cls.text;
@@ -161,6 +176,7 @@ HWND MakeDialog(HINSTANCE instance, LPCDLGTEMPLATEW templ, HWND parent, DLGPROC 
       SetLastError(error);
       return nullptr;
     }
+    if (data->font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(data->font), FALSE);
     if ((item.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON && platform::EqualsIgnoreCase(itemClass, u"BUTTON"))
       data->defId = static_cast<WORD>(item.id);
   }
@@ -305,6 +321,12 @@ LRESULT DefDlgProcW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_KILLFOCUS:
       return 0;
+    case WM_NCDESTROY:
+      if (data && data->font) {
+        DeleteObject(data->font);
+        data->font = nullptr;
+      }
+      break;
     case WM_ERASEBKGND: {
       // The dialog's procedure may colour its background through WM_CTLCOLORDLG.
       auto dc = reinterpret_cast<HDC>(wParam);

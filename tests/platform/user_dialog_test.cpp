@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/gdi/Gdi.h"
 #include "platform/testing/DeviceFixture.h"
 #include "platform/testing/UiScript.h"
 #include "platform/user/Controls.h"
@@ -315,7 +316,18 @@ TEST_F(DialogTemplates, ControlsArePlacedInPixelsByTheDialogBaseUnit) {
     EXPECT_EQ(client.right, 150 * 6 / 4);
     EXPECT_EQ(client.bottom, 120 * 13 / 8);
     EXPECT_EQ(GetDialogBaseUnits(), static_cast<LONG>(MAKELONG(6, 13)));
+    // The template's font (8 points of Tahoma) goes to the dialog and every control and
+    // dies with the dialog.
+    auto font = reinterpret_cast<HFONT>(SendDlgItemMessageW(dlg, kName, WM_GETFONT, 0, 0));
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(dlg, WM_GETFONT, 0, 0)), font);
+    LOGFONTW lf;
+    ASSERT_GT(GetObjectW(font, sizeof(lf), &lf), 0);
+    EXPECT_EQ(lf.lfHeight, -11);  // 8 points at 96 pixels per inch
+    EXPECT_EQ(std::u16string(lf.lfFaceName), u"Tahoma");
+    int objects = platform::LiveGdiObjectCount();
     DestroyWindow(dlg);
+    EXPECT_EQ(platform::LiveGdiObjectCount(), objects - 1);
   }
 }
 
