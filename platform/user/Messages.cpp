@@ -119,6 +119,8 @@ UINT ModifiersLocked(bool asRead = false) {
 bool IsModifier(UINT vk) { return vk == VK_SHIFT || vk == VK_CONTROL || vk == VK_MENU; }
 
 void TrackKeyStateLocked(const MSG& m) {
+  if (m.message == WM_LBUTTONDOWN) S().penDownRead = true;
+  if (m.message == WM_LBUTTONUP) S().penDownRead = false;
   if ((m.message != WM_KEYDOWN && m.message != WM_KEYUP) || !IsModifier(static_cast<UINT>(m.wParam))) return;
   auto& held = S().keysDownRead;
   UINT vk = static_cast<UINT>(m.wParam);
@@ -489,7 +491,15 @@ BOOL UnregisterHotKey(HWND hwnd, int id) {
 
 SHORT GetKeyState(int vk) {
   std::lock_guard guard(S().lock);
+  if (vk == static_cast<int>(VK_LBUTTON)) return S().penDownRead ? static_cast<SHORT>(0x8000) : 0;
   auto& held = S().keysDownRead;
+  return std::find(held.begin(), held.end(), static_cast<UINT>(vk)) != held.end() ? static_cast<SHORT>(0x8000) : 0;
+}
+
+SHORT GetAsyncKeyState(int vk) {
+  std::lock_guard guard(S().lock);
+  if (vk == static_cast<int>(VK_LBUTTON)) return S().penDown ? static_cast<SHORT>(0x8000) : 0;
+  auto& held = S().keysDown;
   return std::find(held.begin(), held.end(), static_cast<UINT>(vk)) != held.end() ? static_cast<SHORT>(0x8000) : 0;
 }
 
@@ -505,6 +515,8 @@ namespace {
 
 void PostPen(UINT msg, POINT screen) {
   std::lock_guard guard(S().lock);
+  if (msg == WM_LBUTTONDOWN) S().penDown = true;
+  if (msg == WM_LBUTTONUP) S().penDown = false;
   HWND target = S().capture;
   if (!target) {
     // The window under the point, found without the lock's re-entry.

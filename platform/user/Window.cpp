@@ -1262,6 +1262,7 @@ void ResetWindowSystem() {
   st.beeps.clear();
   st.keysDown.clear();
   st.keysDownRead.clear();
+  st.penDown = st.penDownRead = false;
   st.focus = st.active = st.foreground = st.capture = nullptr;
   st.idle = nullptr;
   for (auto it = st.classes.begin(); it != st.classes.end();) {

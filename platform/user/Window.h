@@ -194,6 +194,7 @@ constexpr UINT PM_REMOVE = 0x0001;
 constexpr WPARAM MK_LBUTTON = 0x0001;
 
 // ---- Keys -----------------------------------------------------------------------------------
+constexpr UINT VK_LBUTTON = 0x01;  // the pen
 constexpr UINT VK_BACK = 0x08;
 constexpr UINT VK_TAB = 0x09;
 constexpr UINT VK_RETURN = 0x0D;
@@ -380,8 +381,12 @@ BOOL KillTimer(HWND hwnd, UINT_PTR id);
 BOOL RegisterHotKey(HWND hwnd, int id, UINT modifiers, UINT vk);
 BOOL UnregisterHotKey(HWND hwnd, int id);
 
-// Shift, Ctrl and Alt as of the last key message read: the high bit is set while down.
+// Shift, Ctrl, Alt and the pen (VK_LBUTTON) as of the last key or pen message read: the
+// high bit is set while down.
 SHORT GetKeyState(int vk);
+// The same as the input arrives, before the program reads it (a tap-and-hold
+// recogniser asks whether the pen is still down).
+SHORT GetAsyncKeyState(int vk);
 
 BOOL MessageBeep(UINT type);
 

@@ -110,6 +110,8 @@ struct State {
   std::vector<UINT> beeps;
   std::vector<UINT> keysDown;      // as input arrives (hot keys are matched on it)
   std::vector<UINT> keysDownRead;  // as the program reads the key messages
+  bool penDown = false;            // as input arrives
+  bool penDownRead = false;        // as the program reads the pen messages
   HWND focus = nullptr;
   HWND active = nullptr;
   HWND foreground = nullptr;

@@ -416,6 +416,15 @@ TEST_F(Activation, PenGoesToTheWindowUnderThePointAndActivatesByClick) {
   DWORD pos = GetMessagePos();
   EXPECT_EQ(LOWORD(pos), 20);
   EXPECT_EQ(HIWORD(pos), 15);
+  // The pen's state as it arrives and as it is read.
+  platform::PenDown(POINT{20, 15});
+  EXPECT_TRUE(GetAsyncKeyState(VK_LBUTTON) & 0x8000);
+  EXPECT_FALSE(GetKeyState(VK_LBUTTON) & 0x8000);
+  platform::PumpMessages();
+  EXPECT_TRUE(GetKeyState(VK_LBUTTON) & 0x8000);
+  platform::PenUp(POINT{20, 15});
+  platform::PumpMessages();
+  EXPECT_FALSE(GetAsyncKeyState(VK_LBUTTON) & 0x8000);
   // A disabled window gets nothing; capture gets everything.
   EnableWindow(button, FALSE);
   g_log.clear();
