@@ -35,6 +35,7 @@ class ListModel : public WindowData {
 class DropListData : public WindowData {
  public:
   HWND combo = nullptr;
+  bool sawDown = false;  // the pen's release after the tap that opened the list is not a choice
 };
 
 constexpr const char16_t* kDropListClass = u"ComboLBox";
@@ -235,8 +236,11 @@ void Choose(HWND hwnd, ListModel& m, int i) {
 LRESULT DropListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   auto data = DataOf<DropListData>(hwnd);
   switch (msg) {
+    case WM_LBUTTONDOWN:
+      if (data) data->sawDown = true;
+      return 0;
     case WM_LBUTTONUP: {
-      if (!data) return 0;
+      if (!data || !data->sawDown) return 0;
       HWND combo = data->combo;
       auto m = Model(combo);
       if (!m) return 0;

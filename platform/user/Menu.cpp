@@ -378,6 +378,7 @@ int RowHeight() { return TextLineHeight(nullptr) + 6; }
 struct Tracking {
   HWND owner = nullptr;
   UINT flags = 0;
+  bool sawDown = false;  // the release of the tap that opened the menu chooses nothing
   bool done = false;
   UINT chosen = 0;
   std::vector<HWND> windows;  // the open menus, outermost first
@@ -448,8 +449,11 @@ LRESULT MenuWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     }
+    case WM_LBUTTONDOWN:
+      if (g_tracking) g_tracking->sawDown = true;
+      return 0;
     case WM_LBUTTONUP: {
-      if (!g_tracking) return 0;
+      if (!g_tracking || !g_tracking->sawDown) return 0;
       POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
       ClientToScreen(hwnd, &p);
       // The capture brings every tap here: find the open menu under it.

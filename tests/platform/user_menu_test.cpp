@@ -203,6 +203,42 @@ TEST_F(PopupMenus, ArrowsAndEnterChooseSkippingSeparators) {
   DestroyMenu(menu);
 }
 
+HMENU g_holdMenu = nullptr;
+int g_holdResult = -1;
+
+LRESULT HoldOwnerProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+  if (m == WM_LBUTTONDOWN && g_holdMenu) {
+    POINT p{GET_X_LPARAM(l), GET_Y_LPARAM(l)};
+    ClientToScreen(h, &p);
+    g_holdResult = TrackPopupMenuEx(g_holdMenu, TPM_RETURNCMD, p.x, p.y, h, nullptr);
+    return 0;
+  }
+  return DefWindowProcW(h, m, w, l);
+}
+
+TEST_F(PopupMenus, TheReleaseOfTheTapThatOpenedTheMenuChoosesNothing) {
+  WNDCLASSW wc;
+  wc.lpfnWndProc = HoldOwnerProc;
+  wc.lpszClassName = u"HoldOwner";
+  RegisterClassW(&wc);
+  HWND owner = CreateWindowExW(0, u"HoldOwner", u"", WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
+  g_holdMenu = EditMenu();
+  g_holdResult = -1;
+  UiScript ui;
+  ui.ExpectPopupMenu([](MenuDriver&) {
+      // The pen comes up where it went down: over the menu's first row, now captured.
+      platform::PenUp(POINT{25, 25});
+    })
+      .ExpectPopupMenu([](MenuDriver& m) { m.Choose(40088); });
+  platform::PenDown(POINT{20, 20});
+  platform::PumpMessages();
+  EXPECT_EQ(g_holdResult, 40088);  // not Undo, under the pen when it came up
+  EXPECT_EQ(ui.Pending(), 0u);
+  DestroyMenu(g_holdMenu);
+  g_holdMenu = nullptr;
+  DestroyWindow(owner);
+}
+
 // ---- Templates -------------------------------------------------------------------------------
 
 std::vector<WORD> MenuTemplate() {
