@@ -207,6 +207,9 @@ bool ChangesLook(UINT msg) {
     case WM_ENABLE:
     case WM_SETFONT:
     case WM_SIZE:
+    case WM_CUT:
+    case WM_PASTE:
+    case WM_CLEAR:
       return true;
     default:
       return (msg >= BM_GETCHECK && msg <= BM_CLICK && msg != BM_GETCHECK && msg != BM_GETSTATE) ||

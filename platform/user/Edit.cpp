@@ -9,6 +9,7 @@
 
 #include "platform/base/Base.h"
 #include "platform/module/Module.h"
+#include "platform/user/Clipboard.h"
 #include "platform/user/ControlsInternal.h"
 #include "platform/user/Dialog.h"
 #include "platform/user/TextMeasure.h"
@@ -224,6 +225,49 @@ size_t PositionAt(HWND hwnd, EditData& d, int x, int y) {
   return l.start + fit;
 }
 
+// The clipboard holds text as format 1: UTF-16 with its null.
+void CopySelection(HWND hwnd, const EditData& d) {
+  size_t a = std::min(d.selStart, d.selEnd);
+  size_t b = std::max(d.selStart, d.selEnd);
+  if (a == b || d.password) return;  // a password never leaves its edit
+  std::u16string text = d.text.substr(a, b - a);
+  HLOCAL block = LocalAlloc(LMEM_FIXED, (text.size() + 1) * sizeof(WCHAR));
+  if (!block) return;
+  std::copy(text.begin(), text.end(), static_cast<WCHAR*>(block));
+  static_cast<WCHAR*>(block)[text.size()] = 0;
+  if (!OpenClipboard(hwnd)) {
+    LocalFree(block);
+    return;
+  }
+  EmptyClipboard();
+  if (!SetClipboardData(CF_TEXT, block)) LocalFree(block);
+  CloseClipboard();
+}
+
+void Paste(HWND hwnd, EditData& d) {
+  if (StyleOf(hwnd) & ES_READONLY) return;
+  std::u16string text;
+  if (!OpenClipboard(hwnd)) return;
+  if (HANDLE block = GetClipboardData(CF_TEXT)) {
+    auto* chars = static_cast<const WCHAR*>(block);
+    size_t limit = LocalSize(block) / sizeof(WCHAR);
+    size_t n = 0;
+    while (n < limit && chars[n]) ++n;
+    text.assign(chars, n);
+  }
+  CloseClipboard();
+  if (!(StyleOf(hwnd) & ES_MULTILINE)) {
+    size_t end = text.find_first_of(u"\r\n");
+    if (end != std::u16string::npos) text.resize(end);  // one line only
+  }
+  if (!text.empty() && !ReplaceSelection(hwnd, d, text, true)) MessageBeep(0);
+}
+
+void ClearSelection(HWND hwnd, EditData& d) {
+  if ((StyleOf(hwnd) & ES_READONLY) || d.selStart == d.selEnd) return;
+  ReplaceSelection(hwnd, d, u"", true);
+}
+
 LRESULT GetLine(EditData& d, HWND hwnd, WPARAM line, LPARAM buffer) {
   if (!buffer) return 0;
   auto* out = reinterpret_cast<WCHAR*>(buffer);
@@ -288,7 +332,27 @@ LRESULT EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return code;
     }
     case WM_CHAR:
-      TypeChar(hwnd, *d, static_cast<WCHAR>(wParam));
+      switch (wParam) {
+        case 3: CopySelection(hwnd, *d); return 0;  // Ctrl+C
+        case 22: Paste(hwnd, *d); return 0;         // Ctrl+V
+        case 24:                                    // Ctrl+X
+          CopySelection(hwnd, *d);
+          if (!d->password) ClearSelection(hwnd, *d);
+          return 0;
+        default: TypeChar(hwnd, *d, static_cast<WCHAR>(wParam)); return 0;
+      }
+    case WM_COPY:
+      CopySelection(hwnd, *d);
+      return 0;
+    case WM_CUT:
+      CopySelection(hwnd, *d);
+      if (!d->password) ClearSelection(hwnd, *d);
+      return 0;
+    case WM_PASTE:
+      Paste(hwnd, *d);
+      return 0;
+    case WM_CLEAR:
+      ClearSelection(hwnd, *d);
       return 0;
     case WM_KEYDOWN:
       MoveCaret(hwnd, *d, static_cast<UINT>(wParam));

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/testing/DeviceFixture.h"
+#include "platform/user/Clipboard.h"
 #include "platform/user/Controls.h"
 #include "platform/user/Dialog.h"
 
@@ -183,6 +184,38 @@ TEST_F(EditInput, CapitalisingEditPasswordAndBackspace) {
   platform::TypeText(u"1a2");
   platform::PumpMessages();
   EXPECT_EQ(platform::EditDisplayText(number), u"12");
+}
+
+TEST_F(EditInput, CutCopyPasteAndClearGoThroughTheClipboard) {
+  HWND edit = Make(u"EDIT", ES_AUTOHSCROLL, 100);
+  HWND other = Make(u"EDIT", ES_AUTOHSCROLL, 100, 20, 8);
+  SetWindowTextW(edit, u"Acme Ltd");
+  SendMessageW(edit, EM_SETSEL, 0, 4);
+  SendMessageW(edit, WM_COPY, 0, 0);
+  SendMessageW(other, WM_PASTE, 0, 0);
+  EXPECT_EQ(platform::EditDisplayText(other), u"Acme");
+  SendMessageW(edit, EM_SETSEL, 4, -1);
+  SendMessageW(edit, WM_CUT, 0, 0);
+  EXPECT_EQ(platform::EditDisplayText(edit), u"Acme");
+  SendMessageW(other, EM_SETSEL, 0, -1);
+  SendMessageW(other, WM_CLEAR, 0, 0);
+  EXPECT_EQ(platform::EditDisplayText(other), u"");
+  // Ctrl+V types the clipboard's text; a single-line edit takes its first line only.
+  SetFocus(other);
+  platform::KeyDown(VK_CONTROL);
+  platform::PressKey('V');
+  platform::KeyUp(VK_CONTROL);
+  platform::PumpMessages();
+  EXPECT_EQ(platform::EditDisplayText(other), u" Ltd");
+  // A password is never copied.
+  HWND pass = Make(u"EDIT", ES_PASSWORD, 100, 20, 9);
+  SetWindowTextW(pass, u"secret");
+  SendMessageW(pass, EM_SETSEL, 0, -1);
+  SendMessageW(pass, WM_COPY, 0, 0);
+  SendMessageW(other, EM_SETSEL, 0, -1);
+  SendMessageW(other, WM_PASTE, 0, 0);
+  EXPECT_EQ(platform::EditDisplayText(other), u" Ltd");
+  platform::ResetClipboard();
 }
 
 TEST_F(ComboBox, PrefixSearchIgnoresCaseAndWrapsFromTheStart) {
