@@ -20,7 +20,7 @@ constexpr auto kIdleGrace = std::chrono::milliseconds(1500);
 // Idle rounds in a row in which the idle handler claims to act but no message arrives.
 constexpr int kIdleBudget = 200;
 
-const HWND kBroadcast = reinterpret_cast<HWND>(static_cast<LONG_PTR>(0xFFFF));
+const HWND kBroadcast = HWND_BROADCAST;
 
 std::atomic<DWORD> g_nextThreadId{1};
 

@@ -175,6 +175,8 @@ constexpr UINT SWP_HIDEWINDOW = 0x0080;
 #define HWND_BOTTOM (reinterpret_cast<HWND>(static_cast<LONG_PTR>(1)))
 #define HWND_TOPMOST (reinterpret_cast<HWND>(static_cast<LONG_PTR>(-1)))
 #define HWND_NOTOPMOST (reinterpret_cast<HWND>(static_cast<LONG_PTR>(-2)))
+// Sent or posted to every top-level window (settings and device changes).
+#define HWND_BROADCAST (reinterpret_cast<HWND>(static_cast<LONG_PTR>(0xFFFF)))
 
 constexpr UINT GW_HWNDFIRST = 0;
 constexpr UINT GW_HWNDLAST = 1;

@@ -4,7 +4,9 @@
 //   Messages.*        sent (re-entrant, cross-thread) and posted messages, quit, subclassing
 //   Timers.*          WM_TIMER on the test clock
 //   Activation.*      focus and activation messages, pen routing, keys, hot keys
+#include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -39,7 +41,11 @@ std::string Name(UINT msg) {
     case WM_HOTKEY: return "HOTKEY";
     case WM_TIMER: return "TIMER";
     case WM_ENABLE: return "ENABLE";
-    default: return "0x" + std::to_string(msg);
+    default: {
+      char hex[16];
+      std::snprintf(hex, sizeof hex, "0x%x", msg);
+      return hex;
+    }
   }
 }
 
@@ -256,7 +262,7 @@ TEST_F(Messages, SubclassingChainsCallTheOlderProcedures) {
   EXPECT_EQ(g_second, SubclassA);
   g_log.clear();
   EXPECT_EQ(SendMessageW(h, WM_USER + 50, 0, 0), 150);
-  EXPECT_EQ(g_log, (std::vector<std::string>{"B", "A", "w:0x1074"}));
+  EXPECT_EQ(g_log, (std::vector<std::string>{"B", "A", "w:0x432"}));
   g_log.clear();
   EXPECT_EQ(SendMessageW(h, WM_USER + 50, 1, 0), 7);
   EXPECT_EQ(g_log, (std::vector<std::string>{"B"}));
@@ -326,6 +332,21 @@ TEST_F(Messages, PostedMessagesKeepTheirOrderAndQuitComesLast) {
   EXPECT_EQ(m.message, WM_USER + 5);
   DestroyWindow(h);
   EXPECT_FALSE(PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE));  // messages for a dead window go with it
+}
+
+TEST_F(Messages, BroadcastsReachEveryTopLevelWindowButNoChild) {
+  HWND a = Top(u"a", 0);
+  HWND b = Top(u"b", 0);
+  HWND child = Child(a, u"c", 1, {0, 0, 5, 5}, WS_CHILD);
+  g_log.clear();
+  SendMessageW(HWND_BROADCAST, WM_SETTINGCHANGE, 224, 0);
+  PostMessageW(HWND_BROADCAST, WM_USER + 50, 0, 0);
+  platform::PumpMessages();
+  std::sort(g_log.begin(), g_log.end());
+  EXPECT_EQ(g_log, (std::vector<std::string>{"a:0x1a", "a:0x432", "b:0x1a", "b:0x432"}));
+  DestroyWindow(b);
+  DestroyWindow(a);
+  EXPECT_FALSE(IsWindow(child));
 }
 
 // ---- Timers -------------------------------------------------------------------------------------
