@@ -1264,7 +1264,6 @@ void ResetWindowSystem() {
   st.keysDownRead.clear();
   st.penDown = st.penDownRead = false;
   st.focus = st.active = st.foreground = st.capture = nullptr;
-  st.idle = nullptr;
   for (auto it = st.classes.begin(); it != st.classes.end();) {
     bool system = false;
     for (auto& [name, v] : SystemClasses())

@@ -402,7 +402,8 @@ namespace platform {
 // Windows and window classes alive now.
 int LiveWindowCount();
 // Destroys every window, unregisters the classes, clears queues, timers, hot keys,
-// focus and the beep log; the standard control classes are registered again.
+// focus and the beep log; the standard control classes stay. The idle handler stays too:
+// it belongs to the scope that installed it (a script may be a fixture's member).
 void ResetWindowSystem();
 
 // Pen and keys as a person gives them. Each call posts the input to the queue of the
