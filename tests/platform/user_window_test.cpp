@@ -349,6 +349,19 @@ TEST_F(Messages, BroadcastsReachEveryTopLevelWindowButNoChild) {
   EXPECT_FALSE(IsWindow(child));
 }
 
+TEST_F(Messages, AnEmptyQueueInATestGivesUpInsteadOfWaitingForEver) {
+  // Nothing posted and no other thread to post: the loop ends as if told to quit.
+  MSG m;
+  EXPECT_EQ(GetMessageW(&m, nullptr, 0, 0), FALSE);
+  EXPECT_EQ(m.message, WM_QUIT);
+  // A message another thread posts meanwhile is still received.
+  DWORD me = GetCurrentThreadId();
+  std::thread poster([me] { PostThreadMessageW(me, WM_USER + 9, 0, 0); });
+  EXPECT_EQ(GetMessageW(&m, nullptr, 0, 0), TRUE);
+  EXPECT_EQ(m.message, WM_USER + 9);
+  poster.join();
+}
+
 // ---- Timers -------------------------------------------------------------------------------------
 
 int CountTimers(UINT_PTR id) {
