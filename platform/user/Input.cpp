@@ -12,7 +12,6 @@ namespace {
 std::mutex g_lock;
 std::map<HACCEL, std::vector<ACCEL>> g_tables;
 UINT_PTR g_next = 0x30000;
-std::vector<platform::SoundRecord> g_sounds;
 
 constexpr BYTE kLastEntry = 0x80;
 
@@ -89,40 +88,11 @@ int TranslateAcceleratorW(HWND hwnd, HACCEL table, LPMSG msg) {
   return 1;
 }
 
-BOOL PlaySoundW(LPCWSTR sound, HMODULE module, DWORD flags) {
-  platform::SoundRecord record;
-  record.flags = flags;
-  if (sound) {
-    bool id = IS_INTRESOURCE(sound);
-    record.name = id ? u"#" + platform::ToUtf16(std::to_string(reinterpret_cast<ULONG_PTR>(sound))) : sound;
-    if ((flags & SND_RESOURCE) == SND_RESOURCE) record.found = FindResourceW(module, sound, u"WAVE") != nullptr;
-    else record.found = true;
-  }
-  std::lock_guard guard(g_lock);
-  g_sounds.push_back(record);
-  return (!sound || record.found) ? TRUE : FALSE;
-}
-
-namespace platform {
-
-std::vector<SoundRecord> SoundLog() {
-  std::lock_guard guard(g_lock);
-  return g_sounds;
-}
-
-void ClearSoundLog() {
-  std::lock_guard guard(g_lock);
-  g_sounds.clear();
-}
-
-}  // namespace platform
-
 namespace platform::user {
 
 void ResetInput() {
   std::lock_guard guard(g_lock);
-  g_sounds.clear();
   g_tables.clear();
 }
 
-}  // namespace platform
+}  // namespace platform::user

@@ -1,8 +1,5 @@
-// Keyboard accelerators and sounds.
+// Keyboard accelerators.
 #pragma once
-
-#include <string>
-#include <vector>
 
 #include "platform/user/Window.h"
 
@@ -27,31 +24,3 @@ BOOL DestroyAcceleratorTable(HACCEL table);
 // WM_COMMAND (high word 1) sent to `hwnd`; returns nonzero then. A null table
 // translates nothing.
 int TranslateAcceleratorW(HWND hwnd, HACCEL table, LPMSG msg);
-
-// ---- Sounds ---------------------------------------------------------------------------------
-constexpr DWORD SND_SYNC = 0x00000000;
-constexpr DWORD SND_ASYNC = 0x00000001;
-constexpr DWORD SND_NODEFAULT = 0x00000002;
-constexpr DWORD SND_MEMORY = 0x00000004;
-constexpr DWORD SND_LOOP = 0x00000008;
-constexpr DWORD SND_NOSTOP = 0x00000010;
-constexpr DWORD SND_ALIAS = 0x00010000;
-constexpr DWORD SND_FILENAME = 0x00020000;
-constexpr DWORD SND_RESOURCE = 0x00040004;
-
-// Plays nothing here: the request is recorded. A resource sound is looked up among the
-// module's WAVE resources (by name or id) and FALSE is returned when it is missing.
-BOOL PlaySoundW(LPCWSTR sound, HMODULE module, DWORD flags);
-
-namespace platform {
-
-struct SoundRecord {
-  std::u16string name;  // the name, or "#id" for a resource id; empty for a stop request
-  DWORD flags = 0;
-  bool found = false;
-};
-// Every PlaySoundW since the last reset, oldest first.
-std::vector<SoundRecord> SoundLog();
-void ClearSoundLog();
-
-}  // namespace platform

@@ -192,6 +192,6 @@ std::string MenuWindowItems(const std::shared_ptr<WindowData>& data);
 int LiveMenuCountInternal();
 void ResetMenus();
 void ResetDialogs();
-void ResetInput();  // accelerator tables and the sound log
+void ResetInput();  // accelerator tables
 
 }  // namespace platform::user

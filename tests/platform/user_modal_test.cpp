@@ -263,18 +263,4 @@ TEST_F(Accelerators, MatchingKeysBecomeCommandsAndANullTableTranslatesNothing) {
   EXPECT_EQ(LoadAcceleratorsW(Library(), u"Slateway"), nullptr);  // the library has none
 }
 
-TEST_F(Accelerators, SoundsAreRecordedAndMissingResourcesFail) {
-  HMODULE lib = Library();
-  platform::ClearSoundLog();
-  EXPECT_TRUE(PlaySoundW(u"ADDITEMSOUNDNAME2", lib, SND_RESOURCE | SND_ASYNC));
-  EXPECT_FALSE(PlaySoundW(u"NOSUCHSOUND", lib, SND_RESOURCE | SND_ASYNC | SND_NODEFAULT));
-  EXPECT_TRUE(PlaySoundW(nullptr, nullptr, 0));
-  auto log = platform::SoundLog();
-  ASSERT_EQ(log.size(), 3u);
-  EXPECT_EQ(log[0].name, u"ADDITEMSOUNDNAME2");
-  EXPECT_TRUE(log[0].found);
-  EXPECT_FALSE(log[1].found);
-  EXPECT_TRUE(log[2].name.empty());
-}
-
 }  // namespace
