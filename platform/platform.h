@@ -8,6 +8,8 @@
 #include "platform/base/Guid.h"
 #include "platform/base/Win32Types.h"
 #include "platform/crypt/Crypt.h"
+#include "platform/gdi/Gdi.h"
+#include "platform/imaging/ImageDecompress.h"
 #include "platform/kernel/Clock.h"
 #include "platform/kernel/DeviceRoot.h"
 #include "platform/kernel/Files.h"
