@@ -92,6 +92,15 @@ TEST_F(ItemStoreTest, StoreOpenFailedCheckShowsPathAndError) {
   EXPECT_FALSE(other.IsOpen());
 }
 
+TEST_F(ItemStoreTest, StoreOpenOfAFileThatCannotBeMadeShowsTheAttempt) {
+  MessageBoxScript boxes;
+  boxes.Expect(u"Vendel Database Engine Error: DB:DB Open attempt reported ").Caption(u"Slateway").Style(0);
+  CItemStore other(nullptr);
+  other.Database().SetNotices(&recorder);
+  EXPECT_EQ(other.Open(u"\\No such folder\\x.db"), 0);
+  EXPECT_FALSE(other.IsOpen());
+}
+
 TEST_F(ItemStoreTest, StoreRecordRoundTripsEveryMappedColumn) {
   auto record = CDbRecord::CDbRecordOfType(kObjectListedItem, 7);
   const std::pair<int, const char16_t*> texts[] = {
@@ -235,6 +244,19 @@ TEST_F(ItemStoreTest, StoreTreeSelectsInterleave) {
   ASSERT_TRUE(both);
   EXPECT_EQ(Field(*both, kFieldName), u"D");
   EXPECT_FALSE(store.FindItemLike(u"Name", u"%", u"Service", true));  // the pattern is literal
+}
+
+TEST_F(ItemStoreTest, StoreTreeExactLookupDoesNotTakeALongerName) {
+  Add(u"Kit Deluxe", u"Group", kObjectGroup, 1, u"", u"Group");
+  // A group looked up by its name must not find another group that merely contains it.
+  EXPECT_FALSE(store.FindItemLike(u"Name", u"Kit", u"Group", false));
+  EXPECT_TRUE(store.FindItemLike(u"Name", u"Kit", u"Group", true));
+  Add(u"Kit", u"Group", kObjectGroup, 1, u"", u"Group");
+  auto kit = store.FindItemLike(u"Name", u"Kit", u"Group", false);
+  ASSERT_TRUE(kit);
+  EXPECT_EQ(Field(*kit, kFieldName), u"Kit");
+  EXPECT_FALSE(store.FindItemLike(u"Name; DROP TABLE ItemsList", u"Kit", u"Group", false));  // no such column
+  EXPECT_TRUE(store.FindItemLike(u"Name", u"Kit", u"Group", false));
 }
 
 TEST_F(ItemStoreTest, StoreRenameRewritesEveryDescendant) {
