@@ -151,7 +151,9 @@ HWND MakeDialog(HINSTANCE instance, LPCDLGTEMPLATEW templ, HWND parent, DLGPROC 
     x = std::max(0, (platform::ScreenWidth() - width) / 2);
     y = std::max(0, (platform::ScreenHeight() - height) / 2);
   }
-  HWND dialog = CreateWindowExW(t->exStyle, cls.c_str(), t->title.c_str(), style, x, y, width, height, parent, nullptr,
+  // A dialog that is a control of another (a page) lets Tab run through its controls.
+  DWORD exStyle = t->exStyle | ((t->style & DS_CONTROL) ? WS_EX_CONTROLPARENT : 0);
+  HWND dialog = CreateWindowExW(exStyle, cls.c_str(), t->title.c_str(), style, x, y, width, height, parent, nullptr,
                                 instance, reinterpret_cast<LPVOID>(param));
   if (!dialog) return nullptr;
   auto data = std::make_shared<DialogData>();

@@ -405,6 +405,27 @@ INT_PTR RecordingProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM) {
   return msg == WM_INITDIALOG;
 }
 
+TEST_F(DialogKeys, TabRunsThroughTheControlsOfAPageInsideTheDialog) {
+  TemplateBuilder outer(WS_POPUP | WS_VISIBLE, u"Options", 150, 120);
+  outer.Edit(10, 0, 4, 4).Button(u"OK", IDOK, BS_DEFPUSHBUTTON, 4, 100);
+  TemplateBuilder page(WS_CHILD | WS_VISIBLE | DS_CONTROL, u"", 140, 60);
+  page.Edit(20, 0, 4, 4).Edit(21, 0, 4, 20);
+  HWND dlg = CreateDialogIndirectParamW(nullptr, outer.Get(), m_main, RecordingProc, 0);
+  HWND inner = CreateDialogIndirectParamW(nullptr, page.Get(), dlg, RecordingProc, 0);
+  ASSERT_NE(inner, nullptr);
+  MoveWindow(inner, 0, 30, 200, 80, TRUE);
+  SetFocus(GetDlgItem(dlg, 10));
+  DialogDriver d(dlg);
+  std::vector<int> visited;
+  for (int i = 0; i < 4; ++i) {
+    d.Key(VK_TAB);
+    visited.push_back(GetDlgCtrlID(GetFocus()));
+  }
+  EXPECT_EQ(visited, (std::vector<int>{IDOK, 20, 21, 10}));  // the page sits after OK in z-order
+  DestroyWindow(dlg);
+  EXPECT_FALSE(IsWindow(inner));
+}
+
 TEST_F(DialogKeys, EnterPressesTheDefaultButtonAndEscCancels) {
   TemplateBuilder t = CustomerTemplate();
   HWND dlg = CreateDialogIndirectParamW(nullptr, t.Get(), m_main, RecordingProc, 0);
