@@ -71,6 +71,12 @@ void AppendFileName(CBstr& fileName, const std::u16string& folder) {
   fileName = CBstr(folder + u"\\" + fileName.str());
 }
 
+// Closes a file search on every way out of the scope.
+struct SearchCloser {
+  HANDLE search;
+  ~SearchCloser() { FindClose(search); }
+};
+
 // The path of a shell special folder; the item list is given back to the shell allocator.
 bool SpecialFolderPath(int folderId, std::u16string& path) {
   LPITEMIDLIST idList = nullptr;
@@ -212,6 +218,9 @@ void CollectSubfolders(CFolderList& list, CBstr root, CBstr relative) {
   WIN32_FIND_DATAW data;
   HANDLE search = FindFirstFileW(pattern.c_str(), &data);
   if (search == INVALID_HANDLE_VALUE) return;
+  // The walk allocates texts at every level; a failed one must not leave the searches of
+  // this level and the ones above it open.
+  const SearchCloser closer{search};
   do {
     if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
     std::u16string name(data.cFileName);
@@ -219,5 +228,4 @@ void CollectSubfolders(CFolderList& list, CBstr root, CBstr relative) {
     list.push_back(entry);
     CollectSubfolders(list, root, CBstr(entry));
   } while (FindNextFileW(search, &data));
-  FindClose(search);
 }
