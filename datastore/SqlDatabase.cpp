@@ -372,7 +372,11 @@ bool CSqlDatabase::UpgradeSchema() {
       return false;
     }
   }
-  return CommitTransaction() == SQLITE_OK;
+  if (CommitTransaction() == SQLITE_OK) return true;
+  // A commit the file refuses (another reader holds it) leaves the transaction open;
+  // every later write would then vanish with it at close.
+  RollbackTransaction();
+  return false;
 }
 
 // ---- Running statements --------------------------------------------------------------------------

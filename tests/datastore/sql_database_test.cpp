@@ -355,6 +355,19 @@ TEST_F(DatabaseTest, FailedUpgradeRollsBackEveryColumnItAdded) {
   EXPECT_EQ(ColumnNames(raw, "CustomerList"), Prefix(kCustomerColumns, 55));
 }
 
+TEST_F(DatabaseTest, UpgradeWhoseCommitIsRefusedLeavesNoTransactionOpen) {
+  MakeVersion4File(File());
+  ASSERT_EQ(db.Open(kDbPath), SQLITE_OK);
+  RawDb reader(File());
+  ASSERT_EQ(reader.Exec("BEGIN; SELECT count(*) FROM CustomerList;"), SQLITE_OK);
+  EXPECT_FALSE(db.UpgradeSchema());
+  EXPECT_EQ(db.TransactionDepth(), 0);
+  ASSERT_EQ(reader.Exec("ROLLBACK"), SQLITE_OK);
+  EXPECT_EQ(ColumnNames(reader, "CustomerList"), Prefix(kCustomerColumns, 55));
+  EXPECT_TRUE(db.UpgradeSchema());
+  EXPECT_EQ(ColumnNames(reader, "CustomerList"), kCustomerColumns);
+}
+
 // ---- Transactions ------------------------------------------------------------------------------
 
 TEST_F(DatabaseTest, TransactionRollbackUndoesAndCommitKeeps) {
