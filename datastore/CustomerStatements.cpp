@@ -138,7 +138,6 @@ bool CSqlDatabase::GetCustomerByFullName(std::u16string_view fullName, CCustomer
 }
 
 bool CSqlDatabase::InsertCustomer(const CCustomerFields& fields) {
-  Lock lock(m_lock);
   CSqlText sql(
       u"INSERT INTO CustomerList (ListID,TimeCreated,TimeModified,EditSequence,Name,FullName,"
       u"Sublevel,ParentListID,ParentFullName,CompanyName,Salutation,FirstName,MiddleName,LastName,"
@@ -163,9 +162,7 @@ bool CSqlDatabase::InsertCustomer(const CCustomerFields& fields) {
     }
   }
   sql.Append(u")");
-  if (Execute(sql) != SQLITE_OK) return false;
-  NoteDatabaseChanged();
-  return true;
+  return ExecuteWrite(sql) == SQLITE_OK;
 }
 
 bool CSqlDatabase::ReplaceCustomer(const CCustomerFields& fields) {

@@ -217,6 +217,7 @@ void CSqlDatabase::KeepEngineError() {
   if (m_db) SetLastError(Widen(sqlite3_errmsg(m_db)));
 }
 
+// The boxes are shown with the database unlocked (see Open).
 void CSqlDatabase::ShowWarning(UINT id, std::u16string_view text) {
   if (m_notices) {
     m_notices->Warning(id, text);
@@ -235,6 +236,11 @@ void CSqlDatabase::ShowError(UINT id, DWORD value) {
 }
 
 int CSqlDatabase::Open(std::u16string path) {
+  const bool isNew = !FileExists(path);
+  // Shown before the database is locked: the box runs a message loop, and nothing that
+  // loop does may wait on the database (the customer list's loader thread uses it).
+  if (isNew) ShowWarning(kResNewDatabaseWarning, path);
+
   Lock lock(m_lock);
   m_path = path;
   m_open = true;
@@ -242,9 +248,6 @@ int CSqlDatabase::Open(std::u16string path) {
 
   std::filesystem::path file = platform::MapDevicePath(path);
   std::string narrowFile = file.string();  // Linux paths are UTF-8
-  bool isNew = !FileExists(path);
-
-  if (isNew) ShowWarning(kResNewDatabaseWarning, path);
   // A file the device marks read-only is opened read-only: reads work and every write
   // fails with the engine's "readonly database" message instead of changing the file.
   int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
@@ -523,6 +526,13 @@ int CSqlDatabase::RollbackTransaction() {
   int rc = Execute(u"ROLLBACK TO " + name + u";");
   if (rc == SQLITE_OK) rc = Execute(u"RELEASE " + name + u";");
   --m_transactionDepth;
+  return rc;
+}
+
+int CSqlDatabase::ExecuteWrite(const CSqlText& statement) {
+  Lock lock(m_lock);
+  int rc = Execute(statement);
+  if (rc == SQLITE_OK) NoteDatabaseChanged();
   return rc;
 }
 

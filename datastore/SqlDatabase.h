@@ -19,6 +19,8 @@
 //
 // Threads: one mutex guards the connection, the kept result tables and the open cursors,
 // so the customer list may be read from a loader thread while the interface thread works.
+// The layer's boxes are shown with the mutex released: a box runs a message loop, and
+// nothing that loop does may end up waiting for the loader thread while it waits for us.
 #pragma once
 
 #include <memory>
@@ -214,6 +216,8 @@ class CSqlDatabase {
   // or at the outermost commit when a transaction is open (once, however many rows it
   // wrote; not at all when it is rolled back).
   void NoteDatabaseChanged();
+  // Execute, and NoteDatabaseChanged when it succeeded.
+  int ExecuteWrite(const CSqlText& statement);
   int CreateSchema();
   int CreateItemsTable();
   int CreateCustomerTable();
