@@ -170,18 +170,10 @@ bool CSqlDatabase::DeleteChildren(std::u16string_view parent) {
 // ---- Reads of one value or one row ---------------------------------------------------------------
 
 bool CSqlDatabase::ItemNameExists(std::u16string_view name, std::u16string_view parent) {
-  Lock lock(m_lock);
   CSqlText sql(u"SELECT Name FROM ItemsList WHERE Name = ");
   sql.AppendText(name);
   if (!parent.empty()) sql.Append(u" AND Parent = ").AppendText(parent);
-  sqlite3_stmt* statement = nullptr;
-  if (Prepare(sql, &statement) != SQLITE_OK) {
-    SetLastError(kPrepareFailed);
-    return false;
-  }
-  bool found = Step(statement) == SQLITE_ROW;
-  sqlite3_finalize(statement);
-  return found;
+  return HasRow(sql, kPrepareFailed);
 }
 
 int CSqlDatabase::GetChildCount(std::u16string_view parent) {
@@ -200,13 +192,20 @@ int CSqlDatabase::GetChildCount(std::u16string_view parent) {
 }
 
 bool CSqlDatabase::HasChildren(std::u16string_view parent) {
-  Lock lock(m_lock);
   CSqlText sql(u"SELECT Name FROM 'ItemsList' WHERE PARENT = ");
   sql.AppendText(parent);
-  sqlite3_stmt* statement = nullptr;
-  if (Prepare(sql, &statement) != SQLITE_OK) return false;
-  bool found = Step(statement) == SQLITE_ROW;
-  sqlite3_finalize(statement);
+  return HasRow(sql, nullptr);
+}
+
+bool CSqlDatabase::HasRow(const CSqlText& statement, const char16_t* prepareFailure) {
+  Lock lock(m_lock);
+  sqlite3_stmt* prepared = nullptr;
+  if (Prepare(statement, &prepared) != SQLITE_OK) {
+    if (prepareFailure) SetLastError(prepareFailure);
+    return false;
+  }
+  bool found = Step(prepared) == SQLITE_ROW;
+  sqlite3_finalize(prepared);
   return found;
 }
 

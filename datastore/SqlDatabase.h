@@ -225,6 +225,9 @@ class CSqlDatabase {
   int ExecuteUtf8(const std::string& statement);
   int Prepare(const CSqlText& statement, sqlite3_stmt** out);
   int Step(sqlite3_stmt* statement);
+  // Prepares, steps once and finalizes: true when a row came back. A failed prepare keeps
+  // `prepareFailure` as the last error when it is given.
+  bool HasRow(const CSqlText& statement, const char16_t* prepareFailure);
   void KeepEngineError();
   void SetLastError(std::u16string text);
   std::u16string ExpandedText(const CSqlText& statement);
