@@ -72,14 +72,19 @@ int CListCache::AddJobType(std::u16string_view name, std::u16string_view listId,
   return AddEntry(kJobTypesCategory, name, listId, created, modified, {}, false);
 }
 
-int CListCache::UpdateJobType(CDbRecord& record, std::u16string_view name,
-                              std::u16string_view created, std::u16string_view modified) {
+int CListCache::UpdateEntry(CDbRecord& record, std::u16string_view name,
+                            std::u16string_view created, std::u16string_view modified) {
   RenameListEntry(record, name);
   record.SetField(kFieldTimeCreated, created);
   record.SetField(kFieldTimeModified, modified);
   bool stored = UpdateListEntry(*m_store, record);
   FreeNames();
   return stored ? 1 : 0;
+}
+
+int CListCache::UpdateJobType(CDbRecord& record, std::u16string_view name,
+                              std::u16string_view created, std::u16string_view modified) {
+  return UpdateEntry(record, name, created, modified);
 }
 
 int CListCache::GetFirstJobTypeRecordName(CBstr& name) {
@@ -110,13 +115,8 @@ int CListCache::AddTerm(std::u16string_view name, std::u16string_view listId,
 
 int CListCache::UpdateTerm(CDbRecord& record, std::u16string_view name, std::u16string_view dueDays,
                            std::u16string_view created, std::u16string_view modified) {
-  RenameListEntry(record, name);
   record.SetField(kFieldSalesAmount, dueDays);
-  record.SetField(kFieldTimeCreated, created);
-  record.SetField(kFieldTimeModified, modified);
-  bool stored = UpdateListEntry(*m_store, record);
-  FreeNames();
-  return stored ? 1 : 0;
+  return UpdateEntry(record, name, created, modified);
 }
 
 int CListCache::GetFirstTermRecordName(CBstr& name) {
