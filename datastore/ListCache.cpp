@@ -46,12 +46,8 @@ int CListCache::AddEntry(std::u16string_view category, std::u16string_view name,
                          std::u16string_view listId, std::u16string_view created,
                          std::u16string_view modified, std::u16string_view amount,
                          bool setAmount) {
-  auto record = NewListEntry(category);
-  record->SetField(kFieldName, name);
-  SetFieldUnlessEmpty(*record, kFieldListID, listId);
+  auto record = NewListEntry(category, name, listId, created, modified);
   if (setAmount) record->SetField(kFieldSalesAmount, amount);
-  record->SetField(kFieldTimeCreated, created);
-  record->SetField(kFieldTimeModified, modified);
   int result = AddListEntry(*m_store, *record, true);
   FreeNames();
   return result;
