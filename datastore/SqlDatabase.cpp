@@ -94,17 +94,7 @@ int BindText(sqlite3_stmt* statement, int index, const std::u16string& value) {
   int bytes = static_cast<int>(value.size() * sizeof(char16_t));
   // Unpaired surrogates would be altered by the engine's UTF-16 conversion; their units
   // are kept verbatim as a BLOB, which GetColumnText turns back into the same text.
-  bool validUtf16 = true;
-  for (size_t i = 0; i < value.size() && validUtf16; ++i) {
-    char16_t c = value[i];
-    if (c >= 0xD800 && c <= 0xDBFF) {
-      if (i + 1 < value.size() && value[i + 1] >= 0xDC00 && value[i + 1] <= 0xDFFF) ++i;
-      else validUtf16 = false;
-    } else if (c >= 0xDC00 && c <= 0xDFFF) {
-      validUtf16 = false;
-    }
-  }
-  if (validUtf16) return sqlite3_bind_text16(statement, index, value.data(), bytes, SQLITE_TRANSIENT);
+  if (IsWellFormedUtf16(value)) return sqlite3_bind_text16(statement, index, value.data(), bytes, SQLITE_TRANSIENT);
   std::string units;
   units.reserve(static_cast<size_t>(bytes));
   for (char16_t c : value) {
