@@ -230,11 +230,13 @@ bool CSqlDatabase::FindChildByName(std::u16string_view name, std::u16string_view
 }
 
 bool CSqlDatabase::GetItemRow(std::u16string_view listId, std::u16string_view listType,
-                              std::u16string_view parent, CItemRow& row) {
+                              std::u16string_view parent, CItemRow& row, int* code) {
   CSqlText sql(u"SELECT * FROM ItemsList WHERE ListID = ");
   sql.AppendText(listId).Append(u" AND ListType = ").AppendText(listType);
   if (!parent.empty()) sql.Append(u" AND Parent = ").AppendText(parent);
-  return QueryItemRow(sql, row) == SQLITE_ROW;
+  int rc = QueryItemRow(sql, row);
+  if (code) *code = rc;
+  return rc == SQLITE_ROW;
 }
 
 void CSqlDatabase::AppendListTypeCondition(CSqlText& sql, std::u16string_view listType) {

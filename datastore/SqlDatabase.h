@@ -160,8 +160,10 @@ class CSqlDatabase {
   int GetChildCount(std::u16string_view parent);
   bool HasChildren(std::u16string_view parent);
   bool FindChildByName(std::u16string_view name, std::u16string_view parent, CItemRow& row);
+  // The parent narrows the read only when it is not empty. `code`, when given, receives
+  // what QueryItemRow returned (100 found, 0 no row, else the failed prepare's code).
   bool GetItemRow(std::u16string_view listId, std::u16string_view listType,
-                  std::u16string_view parent, CItemRow& row);
+                  std::u16string_view parent, CItemRow& row, int* code = nullptr);
   bool GetItemRowOfType(std::u16string_view listId, std::u16string_view listType, CItemRow& row);
   // `column` must name an ItemsList column; `listType` may join several types with
   // kListTypeJoin ("Service' Or ListType = 'Payment"), each matched exactly.
