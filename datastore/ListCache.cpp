@@ -37,6 +37,9 @@ int CListCache::GetNextName(CBstr& name) {
 
 int CListCache::GetFirstRecordName(std::u16string_view category, CBstr& name) {
   auto child = m_walk.First(*m_store, category, CChildWalk::kByName);
+  // Nothing reads on from here: an open cursor would hold the file's read lock for as long
+  // as the list lives.
+  m_walk.End();
   if (!child) return 0;
   CopyFieldText(*child, kFieldName, name);
   return 1;
