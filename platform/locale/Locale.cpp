@@ -172,6 +172,11 @@ const LocaleProfile& CurrentProfile(bool withOverrides = true) {
   effective = *base;
   for (size_t i = 0; i < std::size(kOverrides); ++i) {
     if (auto v = ReadLocaleValue(key, kOverrides[i].valueName)) {
+      // A decimal count is one digit, as the format record allows; anything else would
+      // ask for billions of zeros, so the profile's own count stays.
+      const bool countsDigits = kOverrides[i].field == &LocaleProfile::digits ||
+                                kOverrides[i].field == &LocaleProfile::currDigits;
+      if (countsDigits && (v->size() != 1 || (*v)[0] < u'0' || (*v)[0] > u'9')) continue;
       texts[i] = *v;
       effective.*(kOverrides[i].field) = texts[i].c_str();
     }
