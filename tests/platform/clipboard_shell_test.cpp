@@ -68,6 +68,21 @@ TEST_F(Clipboard, HoldsTextOfFormatOneAsUtf16UntilEmptied) {
   EXPECT_FALSE(IsClipboardFormatAvailable(CF_TEXT));
 }
 
+TEST_F(Clipboard, OneBlockGivenForTwoFormatsIsFreedOnce) {
+  ASSERT_TRUE(OpenClipboard(window));
+  ASSERT_TRUE(EmptyClipboard());
+  HANDLE shared = TextBlock(u"Shared");
+  ASSERT_EQ(SetClipboardData(CF_TEXT, shared), shared);
+  ASSERT_EQ(SetClipboardData(CF_UNICODETEXT, shared), shared);
+  // Replacing it under one format keeps it alive for the other.
+  ASSERT_NE(SetClipboardData(CF_TEXT, TextBlock(u"Other")), nullptr);
+  EXPECT_EQ(std::u16string(static_cast<const WCHAR*>(GetClipboardData(CF_UNICODETEXT))), u"Shared");
+  ASSERT_EQ(SetClipboardData(CF_TEXT, shared), shared);
+  EXPECT_TRUE(EmptyClipboard());
+  EXPECT_FALSE(IsClipboardFormatAvailable(CF_UNICODETEXT));
+  EXPECT_TRUE(CloseClipboard());
+}
+
 using SpecialFolders = platform::testing::DeviceTest;
 
 TEST_F(SpecialFolders, KnownFoldersByPathAndByItemList) {
