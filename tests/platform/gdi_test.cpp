@@ -7,6 +7,7 @@
 //   GdiText     - text extents with the fixed metrics, DrawTextW layout, painted text
 //   GdiPalette  - logical palettes and the default palette
 //   GdiPng      - the PNG writer
+#include <climits>
 #include <cstring>
 #include <fstream>
 #include <vector>
@@ -468,6 +469,21 @@ TEST_F(Gdi, BitBltCopiesARegionAndClipsAtTheEdges) {
   EXPECT_EQ(GetPixel(dst.dc, 2, 2), kBlack);
   EXPECT_FALSE(BitBlt(dst.dc, 0, 0, 3, 3, nullptr, 0, 0, SRCCOPY));
   EXPECT_FALSE(BitBlt(dst.dc, 0, 0, 3, 3, src.dc, 0, 0, 0x00AA0029)) << "unknown raster operation";
+}
+
+TEST_F(Gdi, TransfersFarLargerThanTheBitmapsCostOnlyTheBitmaps) {
+  Surface src(4, 4, kRed);
+  Surface dst(6, 6, kBlack);
+  // Sizes past every bitmap: only what lies inside both is read and written.
+  EXPECT_TRUE(BitBlt(dst.dc, 1, 1, 1 << 30, 1 << 30, src.dc, 0, 0, SRCCOPY));
+  EXPECT_EQ(GetPixel(dst.dc, 4, 4), kRed);
+  EXPECT_EQ(GetPixel(dst.dc, 5, 5), kBlack) << "outside the source: left alone";
+  EXPECT_EQ(GetPixel(dst.dc, 0, 0), kBlack);
+  EXPECT_TRUE(BitBlt(dst.dc, INT_MIN / 2, 0, INT_MAX, INT_MAX, nullptr, 0, 0, WHITENESS));
+  EXPECT_EQ(GetPixel(dst.dc, 5, 5), kWhite);
+  EXPECT_TRUE(StretchBlt(dst.dc, 0, 0, 6, 6, src.dc, 0, 0, INT_MAX, INT_MIN, SRCCOPY));
+  EXPECT_TRUE(StretchBlt(dst.dc, 0, 0, INT_MIN, 2, src.dc, 0, 0, 4, 4, BLACKNESS));
+  EXPECT_EQ(GetPixel(dst.dc, 0, 0), kBlack) << "mirrored leftwards from 0 still reaches column 0";
 }
 
 TEST_F(Gdi, BitBltWithinOneBitmapReadsBeforeItWrites) {
