@@ -104,6 +104,26 @@ TEST_F(SpecialFolders, KnownFoldersByPathAndByItemList) {
   }
 }
 
+TEST_F(SpecialFolders, ItemListsOfBrokenSizesGiveNoPath) {
+  // An item of 3 bytes (less than one character) and one of 523 (261 characters and a
+  // stray byte): neither may write outside the MAX_PATH buffer.
+  for (USHORT cb : {USHORT{3}, USHORT{2 + 2 * MAX_PATH + 1}}) {
+    std::vector<BYTE> list(cb + sizeof(USHORT), 'a');
+    std::memcpy(list.data(), &cb, sizeof cb);
+    struct {
+      WCHAR path[MAX_PATH];
+      WCHAR guard = u'G';
+    } out{};
+    out.path[0] = u'x';
+    EXPECT_EQ(SHGetPathFromIDList(reinterpret_cast<LPCITEMIDLIST>(list.data()), out.path),
+              cb == 3 ? FALSE : TRUE) << cb;
+    EXPECT_EQ(out.guard, u'G') << cb;
+    if (cb == 3) {
+      EXPECT_EQ(out.path[0], u'\0');
+    }
+  }
+}
+
 TEST_F(SpecialFolders, UnknownIdsFailAndCreateMakesTheFolder) {
   WCHAR path[MAX_PATH] = {u'x', 0};
   EXPECT_FALSE(SHGetSpecialFolderPath(nullptr, path, 0x77, FALSE));
