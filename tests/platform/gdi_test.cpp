@@ -381,6 +381,13 @@ TEST_F(Gdi, LineToStopsBeforeItsEndPointAndMovesThere) {
   LineTo(s.dc, 10, 10);  // a diagonal
   for (int i = 0; i < 10; ++i) EXPECT_EQ(GetPixel(s.dc, i, i), kBlack) << i;
   EXPECT_EQ(CountColor(s.dc, RECT{0, 0, 20, 20}, kBlack), 19) << "10 + 10, crossing at (5, 5)";
+  // Lines reaching far past the bitmap draw their visible part, at the cost of that part.
+  MoveToEx(s.dc, INT_MIN, 15, nullptr);
+  EXPECT_TRUE(LineTo(s.dc, INT_MAX, 15));
+  MoveToEx(s.dc, -1000000000, -999999985, nullptr);
+  EXPECT_TRUE(LineTo(s.dc, 1000000000, 1000000015));
+  EXPECT_EQ(CountColor(s.dc, RECT{0, 15, 20, 16}, kBlack), 20);
+  for (int x = 0; x < 5; ++x) EXPECT_EQ(GetPixel(s.dc, x, x + 15), kBlack) << x;
 }
 
 TEST_F(Gdi, PolylineWithAWidePenCoversBothSidesOfThePath) {
