@@ -577,6 +577,16 @@ void WalkPicture(std::u16string_view pic, std::u16string_view letters, Element e
   }
 }
 
+// What the number and money calls share: the profile, the flags (none beside a format
+// record) and the value; null when any of them is refused.
+const LocaleProfile* BeginNumberFormat(LCID locale, DWORD flags, LPCWSTR value, bool hasRecord,
+                                       std::optional<ParsedNumber>& n) {
+  const LocaleProfile* p = ResolveLocale(locale, (flags & LOCALE_NOUSEROVERRIDE) == 0);
+  if (!p || (hasRecord && flags != 0) || (flags & ~LOCALE_NOUSEROVERRIDE)) return nullptr;
+  n = ParseValue(value);
+  return n ? p : nullptr;
+}
+
 }  // namespace
 
 // ---- Public calls ---------------------------------------------------------------------------
@@ -603,11 +613,9 @@ LCID GetSystemDefaultLCID() { return CurrentProfile(false).lcid; }
 
 int GetNumberFormatW(LCID locale, DWORD flags, LPCWSTR value, const NUMBERFMTW* format,
                      LPWSTR numberStr, int cchNumber) {
-  const LocaleProfile* p = ResolveLocale(locale, (flags & LOCALE_NOUSEROVERRIDE) == 0);
+  std::optional<ParsedNumber> n;
+  const LocaleProfile* p = BeginNumberFormat(locale, flags, value, format != nullptr, n);
   if (!p) return Fail(ERROR_INVALID_PARAMETER);
-  if ((format && flags != 0) || (flags & ~LOCALE_NOUSEROVERRIDE)) return Fail(ERROR_INVALID_PARAMETER);
-  std::optional<ParsedNumber> n = ParseValue(value);
-  if (!n) return Fail(ERROR_INVALID_PARAMETER);
   CommonFormat f;
   UINT negativeOrder;
   if (format) {
@@ -627,11 +635,9 @@ int GetNumberFormatW(LCID locale, DWORD flags, LPCWSTR value, const NUMBERFMTW* 
 
 int GetCurrencyFormatW(LCID locale, DWORD flags, LPCWSTR value, const CURRENCYFMTW* format,
                        LPWSTR currencyStr, int cchCurrency) {
-  const LocaleProfile* p = ResolveLocale(locale, (flags & LOCALE_NOUSEROVERRIDE) == 0);
+  std::optional<ParsedNumber> n;
+  const LocaleProfile* p = BeginNumberFormat(locale, flags, value, format != nullptr, n);
   if (!p) return Fail(ERROR_INVALID_PARAMETER);
-  if ((format && flags != 0) || (flags & ~LOCALE_NOUSEROVERRIDE)) return Fail(ERROR_INVALID_PARAMETER);
-  std::optional<ParsedNumber> n = ParseValue(value);
-  if (!n) return Fail(ERROR_INVALID_PARAMETER);
   CommonFormat f;
   UINT positiveOrder, negativeOrder;
   std::u16string symbol;
