@@ -105,6 +105,19 @@ TEST_F(Bmp, TopDownAndBitfieldImagesAreRead) {
   EXPECT_EQ(back->bits, image.bits);
 }
 
+TEST_F(Bmp, APackedDibSkipsTheOptionalTableOfADeepImage) {
+  // A 24-bit packed DIB may carry biClrUsed colours between its header and its bits.
+  platform::DibImage image = MakeImage(24, 2, 2);
+  std::vector<BYTE> file = platform::BuildBmpFile(image);
+  std::vector<BYTE> packed(file.begin() + 14, file.end());
+  packed[32] = 3;
+  packed.insert(packed.begin() + 40, 12, BYTE{0xEE});
+  auto back = platform::ParsePackedDib(packed.data(), packed.size());
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->bits, image.bits);
+  EXPECT_FALSE(platform::ParsePackedDib(packed.data(), packed.size() - 13)) << "a cut table leaves too few bits";
+}
+
 TEST_F(Bmp, DamagedBytesAreRefused) {
   const std::vector<BYTE> good = platform::BuildBmpFile(MakeImage(8, 6, 4));
   ASSERT_TRUE(platform::ParseBmpFile(good.data(), good.size()));
