@@ -1,6 +1,7 @@
 #include "platform/base/Base.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -140,10 +141,12 @@ struct LocalHeader {
   SIZE_T pad;  // keeps the payload 16-byte aligned
 };
 LocalHeader* HeaderOf(HLOCAL mem) { return static_cast<LocalHeader*>(mem) - 1; }
+// A size so large that adding the header would wrap around: no block can hold it.
+bool TooLarge(SIZE_T bytes) { return bytes > SIZE_MAX - sizeof(LocalHeader); }
 }  // namespace
 
 HLOCAL LocalAlloc(UINT flags, SIZE_T bytes) {
-  if (platform::ShouldFail(platform::Fault::Allocation)) {
+  if (TooLarge(bytes) || platform::ShouldFail(platform::Fault::Allocation)) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
@@ -162,7 +165,7 @@ HLOCAL LocalReAlloc(HLOCAL mem, SIZE_T bytes, UINT flags) {
     SetLastError(ERROR_INVALID_HANDLE);
     return nullptr;
   }
-  if (platform::ShouldFail(platform::Fault::Allocation)) {
+  if (TooLarge(bytes) || platform::ShouldFail(platform::Fault::Allocation)) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }

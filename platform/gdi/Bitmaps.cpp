@@ -277,12 +277,24 @@ bool KnownRop(DWORD rop) {
 }
 
 // Picks source index `i` of `count` destination pixels spread over `srcCount` source pixels.
-int SourceIndex(int i, int count, int srcCount) {
-  return static_cast<int>((static_cast<long long>(2 * i + 1) * srcCount) / (2LL * count));
+long long SourceIndex(long long i, long long count, long long srcCount) {
+  return ((2 * i + 1) * srcCount) / (2 * count);
 }
 
-BOOL Transfer(HDC destHandle, int x, int y, int width, int height, HDC srcHandle, int srcX, int srcY,
-              int srcWidth, int srcHeight, DWORD rop) {
+// The indexes [first, last) of a run of `count` pixels starting at `start` that fall
+// inside [low, high).
+void VisibleRun(long long start, long long count, long long low, long long high, long long& first,
+                long long& last) {
+  first = std::max(0LL, low - start);
+  last = std::min(count, high - start);
+  if (last < first) last = first;
+}
+
+// Sizes and positions are taken as 64-bit values, and only the part of each rectangle
+// that lies inside its bitmap is visited: a caller may pass a rectangle far larger than
+// the bitmap (or negative sizes up to the extreme) and the work stays that of the bitmap.
+BOOL Transfer(HDC destHandle, long long x, long long y, long long width, long long height, HDC srcHandle,
+              long long srcX, long long srcY, long long srcWidth, long long srcHeight, DWORD rop) {
   std::lock_guard lock(Lock());
   Dc* dest = FindDc(destHandle);
   Bitmap* target = dest ? Target(*dest) : nullptr;
@@ -311,46 +323,42 @@ BOOL Transfer(HDC destHandle, int x, int y, int width, int height, HDC srcHandle
   std::uint32_t pattern = 0;
   if (Brush* b = FindBrush(dest->brush)) pattern = ToPixel(b->color);
 
-  // Read the source first: it may be the destination itself.
+  // Read the visible part of the source first: it may be the destination itself.
+  long long si0 = 0, si1 = 0, sj0 = 0, sj1 = 0;
   std::vector<std::uint32_t> from;
-  std::vector<bool> present;
   if (source) {
-    from.assign(static_cast<size_t>(srcWidth) * static_cast<size_t>(srcHeight), 0);
-    present.assign(from.size(), false);
     RECT v = VisibleRect(*src, *source);
+    VisibleRun(srcX + src->origin.x, srcWidth, v.left, v.right, si0, si1);
+    VisibleRun(srcY + src->origin.y, srcHeight, v.top, v.bottom, sj0, sj1);
+    if (si0 == si1 || sj0 == sj1) return TRUE;  // nothing of the source is there to copy
+    from.resize(static_cast<size_t>((si1 - si0) * (sj1 - sj0)));
     Pixels in(*source, false);
-    for (int j = 0; j < srcHeight; ++j) {
-      int sy = srcY + j + src->origin.y;
-      if (sy < v.top || sy >= v.bottom) continue;
-      for (int i = 0; i < srcWidth; ++i) {
-        int sx = srcX + i + src->origin.x;
-        if (sx < v.left || sx >= v.right) continue;
-        size_t k = static_cast<size_t>(j) * static_cast<size_t>(srcWidth) + static_cast<size_t>(i);
-        from[k] = in.Get(sx, sy);
-        present[k] = true;
-      }
-    }
+    for (long long j = sj0; j < sj1; ++j)
+      for (long long i = si0; i < si1; ++i)
+        from[static_cast<size_t>((j - sj0) * (si1 - si0) + (i - si0))] =
+            in.Get(static_cast<int>(srcX + i + src->origin.x), static_cast<int>(srcY + j + src->origin.y));
   }
   RECT v = VisibleRect(*dest, *target);
+  long long di0, di1, dj0, dj1;
+  VisibleRun(x + dest->origin.x, width, v.left, v.right, di0, di1);
+  VisibleRun(y + dest->origin.y, height, v.top, v.bottom, dj0, dj1);
   Pixels out(*target, true);
-  for (int j = 0; j < height; ++j) {
-    int dy = y + j + dest->origin.y;
-    if (dy < v.top || dy >= v.bottom) continue;
-    int sj = 0;
+  for (long long j = dj0; j < dj1; ++j) {
+    const int dy = static_cast<int>(y + j + dest->origin.y);
+    long long sj = 0;
     if (source) {
       sj = SourceIndex(j, height, srcHeight);
       if (mirrorY) sj = srcHeight - 1 - sj;
+      if (sj < sj0 || sj >= sj1) continue;
     }
-    for (int i = 0; i < width; ++i) {
-      int dx = x + i + dest->origin.x;
-      if (dx < v.left || dx >= v.right) continue;
+    for (long long i = di0; i < di1; ++i) {
+      const int dx = static_cast<int>(x + i + dest->origin.x);
       std::uint32_t s = 0;
       if (source) {
-        int si = SourceIndex(i, width, srcWidth);
+        long long si = SourceIndex(i, width, srcWidth);
         if (mirrorX) si = srcWidth - 1 - si;
-        size_t k = static_cast<size_t>(sj) * static_cast<size_t>(srcWidth) + static_cast<size_t>(si);
-        if (!present[k]) continue;
-        s = from[k];
+        if (si < si0 || si >= si1) continue;
+        s = from[static_cast<size_t>((sj - sj0) * (si1 - si0) + (si - si0))];
       }
       out.Set(dx, dy, ApplyRop(rop, s, out.Get(dx, dy), pattern));
     }

@@ -22,8 +22,9 @@ void Put16(std::vector<BYTE>& out, std::uint16_t v) {
   out.push_back(static_cast<BYTE>(v >> 8));
 }
 
-// Reads header, masks and colour table; `tableEnd` receives where the table ends.
-std::optional<DibImage> ParseHeader(const BYTE* data, size_t size, size_t& tableEnd) {
+// Reads header, masks and colour table; `tableEnd` receives where the table ends, and
+// `hintBytes` the size of the unused table an image of more than 8 bits may carry.
+std::optional<DibImage> ParseHeader(const BYTE* data, size_t size, size_t& tableEnd, size_t& hintBytes) {
   if (!data || size < 40) return std::nullopt;
   std::uint32_t headerSize = U32(data);
   if (headerSize < 40 || headerSize > size) return std::nullopt;
@@ -72,6 +73,11 @@ std::optional<DibImage> ParseHeader(const BYTE* data, size_t size, size_t& table
     }
     pos += 4 * count;
     h.biClrUsed = static_cast<DWORD>(count);
+  } else {
+    // A deeper image may still carry a table (a hint for palette devices), which is
+    // not kept; in a packed DIB its bits follow it.
+    hintBytes = 4 * static_cast<size_t>(h.biClrUsed);
+    h.biClrUsed = 0;
   }
   tableEnd = pos;
   return image;
@@ -88,17 +94,20 @@ bool TakeBits(DibImage& image, const BYTE* data, size_t size, size_t offset) {
 }  // namespace
 
 std::optional<DibImage> ParsePackedDib(const BYTE* data, size_t size) {
-  size_t tableEnd = 0;
-  auto image = ParseHeader(data, size, tableEnd);
-  if (!image || !TakeBits(*image, data, size, tableEnd)) return std::nullopt;
+  size_t tableEnd = 0, hintBytes = 0;
+  auto image = ParseHeader(data, size, tableEnd, hintBytes);
+  if (!image || tableEnd > size || size - tableEnd < hintBytes ||
+      !TakeBits(*image, data, size, tableEnd + hintBytes))
+    return std::nullopt;
   return image;
 }
 
 std::optional<DibImage> ParseBmpFile(const BYTE* data, size_t size) {
   if (!data || size < 14 + 40 || data[0] != 'B' || data[1] != 'M') return std::nullopt;
   std::uint32_t offBits = U32(data + 10);
-  size_t tableEnd = 0;
-  auto image = ParseHeader(data + 14, size - 14, tableEnd);
+  // The file names where its bits start, so a table of a deep image needs no skipping.
+  size_t tableEnd = 0, hintBytes = 0;
+  auto image = ParseHeader(data + 14, size - 14, tableEnd, hintBytes);
   if (!image || offBits < 14 + tableEnd || !TakeBits(*image, data, size, offBits)) return std::nullopt;
   return image;
 }

@@ -43,16 +43,35 @@ void PathThroughCentres(cairo_t* cr, const POINT* points, int count) {
   for (int i = 1; i < count; ++i) cairo_line_to(cr, points[i].x + 0.5, points[i].y + 0.5);
 }
 
+// Narrows the steps [first, last) of a line to those whose coordinate, starting at
+// `start` and moving `delta` over `len` steps, can land inside [low, high).
+void NarrowSteps(double start, double delta, double len, double low, double high, double& first, double& last) {
+  if (delta == 0) {
+    if (start < low - 1 || start > high + 1) last = first;
+    return;
+  }
+  double a = (low - 1 - start) * len / delta, b = (high + 1 - start) * len / delta;
+  first = std::max(first, std::floor(std::min(a, b)));
+  last = std::min(last, std::ceil(std::max(a, b)) + 1);
+}
+
 // A thin polyline: each segment stops before its end point; the last point is left out too.
 void StrokeThin(cairo_t* cr, const POINT* points, int count) {
+  double clipLeft, clipTop, clipRight, clipBottom;
+  cairo_clip_extents(cr, &clipLeft, &clipTop, &clipRight, &clipBottom);
   for (int i = 1; i < count; ++i) {
     double x0 = points[i - 1].x + 0.5, y0 = points[i - 1].y + 0.5;
     double x1 = points[i].x + 0.5, y1 = points[i].y + 0.5;
     double dx = x1 - x0, dy = y1 - y0;
     double len = std::max(std::abs(dx), std::abs(dy));
     if (len == 0) continue;
-    // Pixels are lit at each step along the major axis, as a line-drawing routine does.
-    for (int s = 0; s < static_cast<int>(len); ++s) {
+    // Pixels are lit at each step along the major axis, as a line-drawing routine does;
+    // only the steps that can land inside the clip are visited, so a line of any length
+    // costs what its visible part does.
+    double first = 0, last = len;
+    NarrowSteps(x0, dx, len, clipLeft, clipRight, first, last);
+    NarrowSteps(y0, dy, len, clipTop, clipBottom, first, last);
+    for (double s = first; s < last; ++s) {
       double px = std::floor(x0 + dx * s / len), py = std::floor(y0 + dy * s / len);
       cairo_rectangle(cr, px, py, 1, 1);
     }

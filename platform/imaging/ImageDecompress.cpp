@@ -235,7 +235,8 @@ HRESULT DecompressImageIndirect(DecompressImageInfo* info) {
 
   // The size: the scale, then shrunk to fit the maximum keeping the shape.
   int scale = info->iScale > 0 ? info->iScale : 100;
-  double w = picture.width * scale / 100.0, h = picture.height * scale / 100.0;
+  // In floating point: width times a large scale overflows an int.
+  double w = picture.width * (scale / 100.0), h = picture.height * (scale / 100.0);
   int maxW = info->iMaxWidth > 0 ? info->iMaxWidth : 10000, maxH = info->iMaxHeight > 0 ? info->iMaxHeight : 10000;
   double fit = std::min({1.0, maxW / w, maxH / h});
   int width = std::max(1, static_cast<int>(w * fit)), height = std::max(1, static_cast<int>(h * fit));

@@ -138,37 +138,32 @@ BOOL Fail(DWORD error) {
 
 }  // namespace
 
-void GetLocalTime(LPSYSTEMTIME time) {
+namespace {
+// The time now, local or UTC, from the test clock when one is set.
+void ReadClock(LPSYSTEMTIME time, bool local) {
   if (!time) return;
   {
     std::lock_guard lock(g_clockMutex);
     if (g_testClock.active) {
-      *time = FromTicks(g_testClock.utc + static_cast<ULONGLONG>(g_testClock.offsetMinutes * 60 * static_cast<LONGLONG>(kTicksPerSecond)));
+      const LONGLONG offset = local ? g_testClock.offsetMinutes * 60 * static_cast<LONGLONG>(kTicksPerSecond) : 0;
+      *time = FromTicks(g_testClock.utc + static_cast<ULONGLONG>(offset));
       return;
     }
   }
   timespec now {};
   clock_gettime(CLOCK_REALTIME, &now);
-  tm local {};
-  localtime_r(&now.tv_sec, &local);
-  *time = FromTm(local, now.tv_nsec);
+  tm broken {};
+  if (local)
+    localtime_r(&now.tv_sec, &broken);
+  else
+    gmtime_r(&now.tv_sec, &broken);
+  *time = FromTm(broken, now.tv_nsec);
 }
+}  // namespace
 
-void GetSystemTime(LPSYSTEMTIME time) {
-  if (!time) return;
-  {
-    std::lock_guard lock(g_clockMutex);
-    if (g_testClock.active) {
-      *time = FromTicks(g_testClock.utc);
-      return;
-    }
-  }
-  timespec now {};
-  clock_gettime(CLOCK_REALTIME, &now);
-  tm utc {};
-  gmtime_r(&now.tv_sec, &utc);
-  *time = FromTm(utc, now.tv_nsec);
-}
+void GetLocalTime(LPSYSTEMTIME time) { ReadClock(time, true); }
+
+void GetSystemTime(LPSYSTEMTIME time) { ReadClock(time, false); }
 
 DWORD GetTickCount() {
   {

@@ -373,15 +373,23 @@ DWORD SetFilePointer(HANDLE file, LONG distance, LPLONG distanceHigh, DWORD move
                       ? static_cast<LONGLONG>((static_cast<ULONGLONG>(static_cast<DWORD>(*distanceHigh)) << 32) |
                                               static_cast<DWORD>(distance))
                       : static_cast<LONGLONG>(distance);
+  // The base is read without moving the pointer, so a refused move leaves it in place.
   off_t base = 0;
-  if (whence != SEEK_SET) {
-    base = ::lseek(object->Fd(), 0, whence);
-    if (base < 0) {
-      SetLastError(platform::ErrorFromErrno(errno));
-      return INVALID_SET_FILE_POINTER;
-    }
+  if (whence == SEEK_CUR) {
+    base = ::lseek(object->Fd(), 0, SEEK_CUR);
+  } else if (whence == SEEK_END) {
+    struct stat st {};
+    base = ::fstat(object->Fd(), &st) == 0 ? st.st_size : -1;
   }
-  LONGLONG target = static_cast<LONGLONG>(base) + move;
+  if (base < 0) {
+    SetLastError(platform::ErrorFromErrno(errno));
+    return INVALID_SET_FILE_POINTER;
+  }
+  LONGLONG target = 0;
+  if (__builtin_add_overflow(static_cast<LONGLONG>(base), move, &target)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return INVALID_SET_FILE_POINTER;
+  }
   if (target < 0) {
     SetLastError(kErrorNegativeSeek);
     return INVALID_SET_FILE_POINTER;

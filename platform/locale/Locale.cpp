@@ -178,6 +178,11 @@ void Refresh(ProfileCache& c) {
     return;
   for (size_t i = 0; i < std::size(kOverrides); ++i) {
     if (auto v = ReadLocaleValue(key, kOverrides[i].valueName)) {
+      // A decimal count is one digit, as the format record allows; anything else would
+      // ask for billions of zeros, so the profile's own count stays.
+      const bool countsDigits = kOverrides[i].field == &LocaleProfile::digits ||
+                                kOverrides[i].field == &LocaleProfile::currDigits;
+      if (countsDigits && (v->size() != 1 || (*v)[0] < u'0' || (*v)[0] > u'9')) continue;
       c.texts[i] = *v;
       c.effective.*(kOverrides[i].field) = c.texts[i].c_str();
     }
@@ -591,6 +596,16 @@ void WalkPicture(std::u16string_view pic, std::u16string_view letters, Element e
   }
 }
 
+// What the number and money calls share: the profile, the flags (none beside a format
+// record) and the value; null when any of them is refused.
+const LocaleProfile* BeginNumberFormat(LCID locale, DWORD flags, LPCWSTR value, bool hasRecord,
+                                       std::optional<ParsedNumber>& n) {
+  const LocaleProfile* p = ResolveLocale(locale, (flags & LOCALE_NOUSEROVERRIDE) == 0);
+  if (!p || (hasRecord && flags != 0) || (flags & ~LOCALE_NOUSEROVERRIDE)) return nullptr;
+  n = ParseValue(value);
+  return n ? p : nullptr;
+}
+
 }  // namespace
 
 // ---- Public calls ---------------------------------------------------------------------------
@@ -617,11 +632,9 @@ LCID GetSystemDefaultLCID() { return CurrentProfile(false).lcid; }
 
 int GetNumberFormatW(LCID locale, DWORD flags, LPCWSTR value, const NUMBERFMTW* format,
                      LPWSTR numberStr, int cchNumber) {
-  const LocaleProfile* p = ResolveLocale(locale, (flags & LOCALE_NOUSEROVERRIDE) == 0);
+  std::optional<ParsedNumber> n;
+  const LocaleProfile* p = BeginNumberFormat(locale, flags, value, format != nullptr, n);
   if (!p) return Fail(ERROR_INVALID_PARAMETER);
-  if ((format && flags != 0) || (flags & ~LOCALE_NOUSEROVERRIDE)) return Fail(ERROR_INVALID_PARAMETER);
-  std::optional<ParsedNumber> n = ParseValue(value);
-  if (!n) return Fail(ERROR_INVALID_PARAMETER);
   CommonFormat f;
   UINT negativeOrder;
   if (format) {
@@ -641,11 +654,9 @@ int GetNumberFormatW(LCID locale, DWORD flags, LPCWSTR value, const NUMBERFMTW* 
 
 int GetCurrencyFormatW(LCID locale, DWORD flags, LPCWSTR value, const CURRENCYFMTW* format,
                        LPWSTR currencyStr, int cchCurrency) {
-  const LocaleProfile* p = ResolveLocale(locale, (flags & LOCALE_NOUSEROVERRIDE) == 0);
+  std::optional<ParsedNumber> n;
+  const LocaleProfile* p = BeginNumberFormat(locale, flags, value, format != nullptr, n);
   if (!p) return Fail(ERROR_INVALID_PARAMETER);
-  if ((format && flags != 0) || (flags & ~LOCALE_NOUSEROVERRIDE)) return Fail(ERROR_INVALID_PARAMETER);
-  std::optional<ParsedNumber> n = ParseValue(value);
-  if (!n) return Fail(ERROR_INVALID_PARAMETER);
   CommonFormat f;
   UINT positiveOrder, negativeOrder;
   std::u16string symbol;

@@ -9,6 +9,46 @@ namespace platform::registry {
 namespace {
 constexpr std::string_view kSignature = "SLATEWAY REGISTRY HIVE 1";
 
+// Names are written as UTF-8 in which an unpaired surrogate keeps its own three-byte
+// form, and read back the same way: a name must come back exactly, or two names that
+// differ only there would read back as one and the whole hive would be refused.
+std::string NameBytes(std::u16string_view text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char16_t c = text[i];
+    const bool pair = c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+    if (pair) {
+      out += ToUtf8(text.substr(i, 2));
+      ++i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += ToUtf8(text.substr(i, 1));
+    }
+  }
+  return out;
+}
+
+std::u16string NameFromBytes(std::string_view bytes) {
+  std::u16string out;
+  size_t start = 0;
+  for (size_t i = 0; i + 2 < bytes.size(); ++i) {
+    auto b0 = static_cast<unsigned char>(bytes[i]), b1 = static_cast<unsigned char>(bytes[i + 1]),
+         b2 = static_cast<unsigned char>(bytes[i + 2]);
+    // ED A0..BF xx: an encoded surrogate, which plain UTF-8 decoding would refuse.
+    if (b0 == 0xED && b1 >= 0xA0 && b1 <= 0xBF && (b2 & 0xC0) == 0x80) {
+      out += ToUtf16(bytes.substr(start, i - start));
+      out += static_cast<char16_t>(0xD000 | ((b1 & 0x3F) << 6) | (b2 & 0x3F));
+      i += 2;
+      start = i + 1;
+    }
+  }
+  out += ToUtf16(bytes.substr(start));
+  return out;
+}
+
 void AppendHex(std::string& out, unsigned v, int digits) {
   static const char* kDigits = "0123456789abcdef";
   for (int i = digits - 1; i >= 0; --i) out += kDigits[(v >> (4 * i)) & 0xF];
@@ -16,7 +56,7 @@ void AppendHex(std::string& out, unsigned v, int digits) {
 
 std::string Quote(std::u16string_view text) {
   std::string out = "\"";
-  std::string utf8 = ToUtf8(text);
+  std::string utf8 = NameBytes(text);
   for (unsigned char c : utf8) {
     switch (c) {
       case '\\': out += "\\\\"; break;
@@ -44,7 +84,7 @@ std::optional<std::u16string> Unquote(std::string_view line, size_t& pos) {
     char c = line[pos];
     if (c == '"') {
       ++pos;
-      return ToUtf16(out);
+      return NameFromBytes(out);
     }
     if (c != '\\') {
       out += c;
@@ -79,7 +119,7 @@ std::optional<std::u16string> Unquote(std::string_view line, size_t& pos) {
 // Key names cannot hold "\" (the separator); "%" and control characters are %-escaped.
 std::string EscapeKeyName(std::u16string_view name) {
   std::string out;
-  for (unsigned char c : ToUtf8(name)) {
+  for (unsigned char c : NameBytes(name)) {
     if (c == '%' || c < 0x20 || c == 0x7F) {
       out += '%';
       AppendHex(out, c, 2);
@@ -105,7 +145,7 @@ std::optional<std::u16string> UnescapeKeyName(std::string_view text) {
     i += 2;
   }
   if (out.empty()) return std::nullopt;
-  return ToUtf16(out);
+  return NameFromBytes(out);
 }
 
 // A REG_SZ whose bytes round-trip through text: even length, one terminating null at the

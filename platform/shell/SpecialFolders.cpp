@@ -70,12 +70,15 @@ BOOL SHGetPathFromIDList(LPCITEMIDLIST idList, LPWSTR path) {
   const auto* bytes = reinterpret_cast<const BYTE*>(idList);
   USHORT cb = 0;
   std::memcpy(&cb, bytes, sizeof cb);
-  if (cb <= sizeof(USHORT) || (cb - sizeof(USHORT)) / sizeof(WCHAR) > MAX_PATH) {
+  // Whole characters only: an item of an odd size or of less than one character would
+  // put the terminator outside the caller's MAX_PATH buffer.
+  const size_t chars = (cb > sizeof(USHORT) ? cb - sizeof(USHORT) : 0) / sizeof(WCHAR);
+  if (chars == 0 || chars > MAX_PATH) {
     path[0] = u'\0';
     return FALSE;
   }
-  std::memcpy(path, bytes + sizeof(USHORT), cb - sizeof(USHORT));
-  path[(cb - sizeof(USHORT)) / sizeof(WCHAR) - 1] = u'\0';
+  std::memcpy(path, bytes + sizeof(USHORT), chars * sizeof(WCHAR));
+  path[chars - 1] = u'\0';
   return TRUE;
 }
 

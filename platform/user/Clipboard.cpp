@@ -17,9 +17,16 @@ struct ClipboardState {
   HWND owner = nullptr;
   std::map<UINT, HLOCAL> blocks;
 
+  // True when a format other than `except` holds `block`.
+  bool HeldElsewhere(HLOCAL block, UINT except) const {
+    for (const auto& [format, held] : blocks)
+      if (format != except && held == block) return true;
+    return false;
+  }
+  // A block handed in for several formats is freed once.
   void FreeBlocks() {
-    for (auto& [format, block] : blocks) LocalFree(block);
-    blocks.clear();
+    for (auto it = blocks.begin(); it != blocks.end(); it = blocks.erase(it))
+      if (!HeldElsewhere(it->second, it->first)) LocalFree(it->second);
   }
   ~ClipboardState() { FreeBlocks(); }
 };
@@ -81,7 +88,7 @@ HANDLE SetClipboardData(UINT format, HANDLE memory) {
   }
   auto it = s.blocks.find(format);
   if (it != s.blocks.end()) {
-    if (it->second != memory) LocalFree(it->second);
+    if (it->second != memory && !s.HeldElsewhere(it->second, format)) LocalFree(it->second);
     it->second = memory;
   } else {
     s.blocks.emplace(format, memory);

@@ -14,7 +14,8 @@ BOOL OpenClipboard(HWND owner);
 BOOL CloseClipboard();
 // Frees every block held; the opener becomes the clipboard's owner.
 BOOL EmptyClipboard();
-// The clipboard takes the LocalAlloc block and frees it when it is replaced or emptied.
+// The clipboard takes the LocalAlloc block and frees it when it is replaced or emptied
+// (once, when the same block was given for several formats).
 // Returns the block, or null when the clipboard is not open or the block is null.
 HANDLE SetClipboardData(UINT format, HANDLE memory);
 // The block held for the format (still owned by the clipboard), or null.

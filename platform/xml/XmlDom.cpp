@@ -699,6 +699,10 @@ HRESULT CXmlDomDocument::createTextNode(std::u16string_view text, CXmlDomNode* n
 
 HRESULT CXmlDomDocument::transformNode(const CXmlDomDocument& stylesheet, CBstr* result) const {
   if (!result) return E_POINTER;
+  // The XSLT library's error hook is process-wide and points at this call's own text, so
+  // one transformation runs at a time.
+  static std::mutex transformMutex;
+  std::lock_guard lock(transformMutex);
   *result = CBstr();
   EnsureLibraries();
   m_transformError.clear();

@@ -79,6 +79,21 @@ TEST_F(Base, LocalReAllocZeroFillsGrowthAndKeepsTheOldBlockOnFailure) {
   LocalFree(p);
 }
 
+TEST_F(Base, LocalMemoryRefusesSizesNoBlockCanHold) {
+  for (SIZE_T bytes : {SIZE_MAX, SIZE_MAX - 8}) {
+    SetLastError(ERROR_SUCCESS);
+    EXPECT_EQ(LocalAlloc(LPTR, bytes), nullptr) << bytes;
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+  }
+  auto* p = static_cast<BYTE*>(LocalAlloc(LPTR, 4));
+  ASSERT_NE(p, nullptr);
+  p[0] = 0x5A;
+  EXPECT_EQ(LocalReAlloc(p, SIZE_MAX - 4, LMEM_MOVEABLE | LMEM_ZEROINIT), nullptr);
+  EXPECT_EQ(LocalSize(p), 4u);
+  EXPECT_EQ(p[0], 0x5A);
+  LocalFree(p);
+}
+
 TEST_F(Base, GuidTextsAreUpperCaseBracedAndParseBack) {
   GUID g;
   g.Data1 = 0x1234abcd;

@@ -105,6 +105,19 @@ TEST_F(Bmp, TopDownAndBitfieldImagesAreRead) {
   EXPECT_EQ(back->bits, image.bits);
 }
 
+TEST_F(Bmp, APackedDibSkipsTheOptionalTableOfADeepImage) {
+  // A 24-bit packed DIB may carry biClrUsed colours between its header and its bits.
+  platform::DibImage image = MakeImage(24, 2, 2);
+  std::vector<BYTE> file = platform::BuildBmpFile(image);
+  std::vector<BYTE> packed(file.begin() + 14, file.end());
+  packed[32] = 3;
+  packed.insert(packed.begin() + 40, 12, BYTE{0xEE});
+  auto back = platform::ParsePackedDib(packed.data(), packed.size());
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->bits, image.bits);
+  EXPECT_FALSE(platform::ParsePackedDib(packed.data(), packed.size() - 13)) << "a cut table leaves too few bits";
+}
+
 TEST_F(Bmp, DamagedBytesAreRefused) {
   const std::vector<BYTE> good = platform::BuildBmpFile(MakeImage(8, 6, 4));
   ASSERT_TRUE(platform::ParseBmpFile(good.data(), good.size()));
@@ -272,7 +285,8 @@ DWORD ReadFeed(LPSTR buffer, DWORD size, LPARAM param) {
 }
 
 // Decodes through the decoder's public entry: bitmap (owned by the caller) or null.
-HBITMAP Decode(const std::vector<BYTE>& bytes, int maxWidth = 0, int maxHeight = 0, HRESULT* result = nullptr) {
+HBITMAP Decode(const std::vector<BYTE>& bytes, int maxWidth = 0, int maxHeight = 0, HRESULT* result = nullptr,
+               int scale = 100) {
   Feed feed{&bytes};
   BYTE buffer[64];  // small on purpose: many reads
   HBITMAP bitmap = reinterpret_cast<HBITMAP>(1);
@@ -284,6 +298,7 @@ HBITMAP Decode(const std::vector<BYTE>& bytes, int maxWidth = 0, int maxHeight =
   info.lParam = reinterpret_cast<LPARAM>(&feed);
   info.iMaxWidth = maxWidth;
   info.iMaxHeight = maxHeight;
+  info.iScale = scale;
   info.pfnGetData = ReadFeed;
   HRESULT hr = DecompressImageIndirect(&info);
   if (result) *result = hr;
@@ -346,7 +361,7 @@ TEST_F(Picture, EachFormatDecodesAtItsOwnSizeWithItsColours) {
 TEST_F(Picture, LargePicturesShrinkToFitTheMaximumKeepingTheirShape) {
   const std::vector<BYTE> png = EncodePng(Pattern(200, 100));
   struct Case {
-    int maxWidth, maxHeight, width, height;
+    int maxWidth, maxHeight, width, height, scale = 100;
   };
   const Case cases[] = {
       {0, 0, 200, 100},      // no limit: 10000
@@ -354,9 +369,11 @@ TEST_F(Picture, LargePicturesShrinkToFitTheMaximumKeepingTheirShape) {
       {400, 20, 40, 20},     // height decides
       {300, 300, 200, 100},  // smaller pictures are not enlarged
       {1, 1, 1, 1},
+      {0, 0, 100, 50, 50},   // the scale comes first
+      {300, 300, 300, 150, 20000000},  // a scale far past the maximum still fits it
   };
   for (const Case& c : cases) {
-    HBITMAP b = Decode(png, c.maxWidth, c.maxHeight);
+    HBITMAP b = Decode(png, c.maxWidth, c.maxHeight, nullptr, c.scale);
     ASSERT_NE(b, nullptr);
     Shape s = ShapeOf(b);
     EXPECT_EQ(s.width, c.width) << c.maxWidth << "x" << c.maxHeight;

@@ -68,6 +68,21 @@ TEST_F(Clipboard, HoldsTextOfFormatOneAsUtf16UntilEmptied) {
   EXPECT_FALSE(IsClipboardFormatAvailable(CF_TEXT));
 }
 
+TEST_F(Clipboard, OneBlockGivenForTwoFormatsIsFreedOnce) {
+  ASSERT_TRUE(OpenClipboard(window));
+  ASSERT_TRUE(EmptyClipboard());
+  HANDLE shared = TextBlock(u"Shared");
+  ASSERT_EQ(SetClipboardData(CF_TEXT, shared), shared);
+  ASSERT_EQ(SetClipboardData(CF_UNICODETEXT, shared), shared);
+  // Replacing it under one format keeps it alive for the other.
+  ASSERT_NE(SetClipboardData(CF_TEXT, TextBlock(u"Other")), nullptr);
+  EXPECT_EQ(std::u16string(static_cast<const WCHAR*>(GetClipboardData(CF_UNICODETEXT))), u"Shared");
+  ASSERT_EQ(SetClipboardData(CF_TEXT, shared), shared);
+  EXPECT_TRUE(EmptyClipboard());
+  EXPECT_FALSE(IsClipboardFormatAvailable(CF_UNICODETEXT));
+  EXPECT_TRUE(CloseClipboard());
+}
+
 using SpecialFolders = platform::testing::DeviceTest;
 
 TEST_F(SpecialFolders, KnownFoldersByPathAndByItemList) {
@@ -86,6 +101,26 @@ TEST_F(SpecialFolders, KnownFoldersByPathAndByItemList) {
     EXPECT_TRUE(SHGetPathFromIDList(list, fromList));
     EXPECT_EQ(std::u16string(fromList), r.path);
     SHFree(list);
+  }
+}
+
+TEST_F(SpecialFolders, ItemListsOfBrokenSizesGiveNoPath) {
+  // An item of 3 bytes (less than one character) and one of 523 (261 characters and a
+  // stray byte): neither may write outside the MAX_PATH buffer.
+  for (USHORT cb : {USHORT{3}, USHORT{2 + 2 * MAX_PATH + 1}}) {
+    std::vector<BYTE> list(cb + sizeof(USHORT), 'a');
+    std::memcpy(list.data(), &cb, sizeof cb);
+    struct {
+      WCHAR path[MAX_PATH];
+      WCHAR guard = u'G';
+    } out{};
+    out.path[0] = u'x';
+    EXPECT_EQ(SHGetPathFromIDList(reinterpret_cast<LPCITEMIDLIST>(list.data()), out.path),
+              cb == 3 ? FALSE : TRUE) << cb;
+    EXPECT_EQ(out.guard, u'G') << cb;
+    if (cb == 3) {
+      EXPECT_EQ(out.path[0], u'\0');
+    }
   }
 }
 

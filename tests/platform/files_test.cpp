@@ -208,6 +208,14 @@ TEST_F(FileHandle, WriteReadSizeAndPointerRoundTrip) {
   EXPECT_EQ(high, 0);
   EXPECT_EQ(SetFilePointer(file.get(), -10, nullptr, FILE_CURRENT), INVALID_SET_FILE_POINTER);
   EXPECT_NE(GetLastError(), ERROR_SUCCESS);
+  EXPECT_EQ(SetFilePointer(file.get(), -10, nullptr, FILE_END), INVALID_SET_FILE_POINTER);
+  EXPECT_EQ(SetFilePointer(file.get(), 0, nullptr, FILE_CURRENT), 4u) << "a refused move changes nothing";
+  // A step past the largest position is refused, not wrapped round to a negative one,
+  // and the pointer stays where it was.
+  high = 0x7FFFFFFF;
+  EXPECT_EQ(SetFilePointer(file.get(), -1, &high, FILE_END), INVALID_SET_FILE_POINTER);
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(SetFilePointer(file.get(), 0, nullptr, FILE_CURRENT), 4u);
   // A handle opened for reading cannot write, and the other way round.
   DWORD written = 0;
   EXPECT_FALSE(WriteFile(file.get(), "x", 1, &written, nullptr));

@@ -7,6 +7,7 @@
 //   GdiText     - text extents with the fixed metrics, DrawTextW layout, painted text
 //   GdiPalette  - logical palettes and the default palette
 //   GdiPng      - the PNG writer
+#include <climits>
 #include <cstring>
 #include <fstream>
 #include <vector>
@@ -380,6 +381,13 @@ TEST_F(Gdi, LineToStopsBeforeItsEndPointAndMovesThere) {
   LineTo(s.dc, 10, 10);  // a diagonal
   for (int i = 0; i < 10; ++i) EXPECT_EQ(GetPixel(s.dc, i, i), kBlack) << i;
   EXPECT_EQ(CountColor(s.dc, RECT{0, 0, 20, 20}, kBlack), 19) << "10 + 10, crossing at (5, 5)";
+  // Lines reaching far past the bitmap draw their visible part, at the cost of that part.
+  MoveToEx(s.dc, INT_MIN, 15, nullptr);
+  EXPECT_TRUE(LineTo(s.dc, INT_MAX, 15));
+  MoveToEx(s.dc, -1000000000, -999999985, nullptr);
+  EXPECT_TRUE(LineTo(s.dc, 1000000000, 1000000015));
+  EXPECT_EQ(CountColor(s.dc, RECT{0, 15, 20, 16}, kBlack), 20);
+  for (int x = 0; x < 5; ++x) EXPECT_EQ(GetPixel(s.dc, x, x + 15), kBlack) << x;
 }
 
 TEST_F(Gdi, PolylineWithAWidePenCoversBothSidesOfThePath) {
@@ -468,6 +476,21 @@ TEST_F(Gdi, BitBltCopiesARegionAndClipsAtTheEdges) {
   EXPECT_EQ(GetPixel(dst.dc, 2, 2), kBlack);
   EXPECT_FALSE(BitBlt(dst.dc, 0, 0, 3, 3, nullptr, 0, 0, SRCCOPY));
   EXPECT_FALSE(BitBlt(dst.dc, 0, 0, 3, 3, src.dc, 0, 0, 0x00AA0029)) << "unknown raster operation";
+}
+
+TEST_F(Gdi, TransfersFarLargerThanTheBitmapsCostOnlyTheBitmaps) {
+  Surface src(4, 4, kRed);
+  Surface dst(6, 6, kBlack);
+  // Sizes past every bitmap: only what lies inside both is read and written.
+  EXPECT_TRUE(BitBlt(dst.dc, 1, 1, 1 << 30, 1 << 30, src.dc, 0, 0, SRCCOPY));
+  EXPECT_EQ(GetPixel(dst.dc, 4, 4), kRed);
+  EXPECT_EQ(GetPixel(dst.dc, 5, 5), kBlack) << "outside the source: left alone";
+  EXPECT_EQ(GetPixel(dst.dc, 0, 0), kBlack);
+  EXPECT_TRUE(BitBlt(dst.dc, INT_MIN / 2, 0, INT_MAX, INT_MAX, nullptr, 0, 0, WHITENESS));
+  EXPECT_EQ(GetPixel(dst.dc, 5, 5), kWhite);
+  EXPECT_TRUE(StretchBlt(dst.dc, 0, 0, 6, 6, src.dc, 0, 0, INT_MAX, INT_MIN, SRCCOPY));
+  EXPECT_TRUE(StretchBlt(dst.dc, 0, 0, INT_MIN, 2, src.dc, 0, 0, 4, 4, BLACKNESS));
+  EXPECT_EQ(GetPixel(dst.dc, 0, 0), kBlack) << "mirrored leftwards from 0 still reaches column 0";
 }
 
 TEST_F(Gdi, BitBltWithinOneBitmapReadsBeforeItWrites) {

@@ -122,6 +122,22 @@ TEST_F(Locale, UserOverridesReplaceSingleItemsUnlessRefused) {
   EXPECT_EQ(Info(LOCALE_ICURRDIGITS, 0x0409), u"2");  // an explicit id has no overrides
 }
 
+TEST_F(Locale, DecimalCountOverridesOutOfRangeAreIgnored) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, platform::kLocaleKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  for (const std::u16string& bad : {std::u16string(u"12"), std::u16string(u"x"), std::u16string(u"4000000000")}) {
+    for (const char16_t* name : {u"iDigits", u"iCurrDigits"})
+      ASSERT_EQ(RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(bad.c_str()),
+                               static_cast<DWORD>((bad.size() + 1) * 2)),
+                ERROR_SUCCESS);
+    EXPECT_EQ(Info(LOCALE_IDIGITS), u"2");
+    EXPECT_EQ(Money(u"2.5"), u"$2.50");
+    EXPECT_EQ(Number(u"2.5"), u"2.50");
+  }
+  RegCloseKey(key);
+}
+
 TEST_F(Locale, LocaleInfoReportsSizesAndRefusesShortBuffers) {
   EXPECT_EQ(GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, nullptr, 0), 9);
   WCHAR small[4];

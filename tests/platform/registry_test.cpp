@@ -181,6 +181,30 @@ TEST_F(Registry, EverythingSurvivesARestartIncludingUnusualTexts) {
   RegCloseKey(key);
 }
 
+TEST_F(Registry, NamesWithUnpairedSurrogatesSurviveARestartApart) {
+  // Two names that differ only in an unpaired surrogate must not read back as one:
+  // that would make the hive look damaged and lose every value in it.
+  const std::u16string high = u"Name\xD800", low = u"Name\xDC00", subkey = u"Key\xDBFF";
+  HKEY key = Create(HKEY_CURRENT_USER, u"Software\\VendelSoftware\\Slateway");
+  ASSERT_EQ(SetDword(key, high.c_str(), 1), ERROR_SUCCESS);
+  ASSERT_EQ(SetDword(key, low.c_str(), 2), ERROR_SUCCESS);
+  ASSERT_EQ(SetDword(key, u"Plain", 3), ERROR_SUCCESS);
+  RegCloseKey(Create(key, subkey.c_str()));
+  RegCloseKey(Create(key, u"Key\xDBFE"));
+  RegCloseKey(key);
+
+  Restart();
+  key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\VendelSoftware\\Slateway", 0, 0, &key), ERROR_SUCCESS);
+  EXPECT_EQ(Read(key, high.c_str()), (std::vector<BYTE>{1, 0, 0, 0}));
+  EXPECT_EQ(Read(key, low.c_str()), (std::vector<BYTE>{2, 0, 0, 0}));
+  EXPECT_EQ(Read(key, u"Plain"), (std::vector<BYTE>{3, 0, 0, 0}));
+  HKEY sub = nullptr;
+  EXPECT_EQ(RegOpenKeyExW(key, subkey.c_str(), 0, 0, &sub), ERROR_SUCCESS);
+  RegCloseKey(sub);
+  RegCloseKey(key);
+}
+
 TEST_F(Registry, ADamagedHiveIsKeptAsideReportedAndReplacedByAnEmptyOne) {
   std::filesystem::create_directories(HiveFile().parent_path());
   {
