@@ -1,19 +1,22 @@
 #include "document/XmlDocument.h"
 
+#include "core/CompanyInfo.h"
 #include "core/MessageBoxes.h"
 #include "core/TextHelpers.h"
+#include "datastore/CustomerRecord.h"
 #include "datastore/DbRecord.h"
 #include "document/JobRecord.h"
 #include "core/ResourceText.h"
 #include "platform/base/Base.h"
 #include "platform/kernel/Files.h"
 #include "platform/locale/Locale.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
 // Texts of the language library shown when a file's bytes or its text find no memory.
-constexpr UINT kIdsFileMemory = 40244;
-constexpr UINT kIdsTextMemory = 40250;
+constexpr UINT kIdsFileMemory = IDS_OUT_OF_MEMORY;
+constexpr UINT kIdsTextMemory = IDS_TEXT_OUT_OF_MEMORY;
 
 constexpr char16_t kLineTag[] = u"LINEITEM";
 constexpr char16_t kKeyAttribute[] = u"ID";
@@ -358,6 +361,20 @@ int CXmlDocument::WriteCompany(std::u16string_view element, const CBstr& userNam
   return 0;
 }
 
+bool CXmlDocument::ReadCompany(CCompanyInfo* company) {
+  if (!IsUsable() || !SelectBlock(u"COMPANY", false)) return false;
+  CXmlDomNode b = m_current;
+  company->SetName(GetChildText(b, u"NAME").view());
+  company->SetUserName(GetChildText(b, u"USERNAME").view());
+  company->SetAddress1(GetChildText(b, u"ADDRESS1").view());
+  company->SetAddress2(GetChildText(b, u"ADDRESS2").view());
+  company->SetAddress3(GetChildText(b, u"ADDRESS3").view());
+  company->SetPhone(GetChildText(b, u"PHONE").view());
+  company->SetEMail(GetChildText(b, u"EMAIL").view());
+  company->SetShowLogo(GetChildText(b, u"SHOWLOGO").view());
+  return true;
+}
+
 bool CXmlDocument::SetCompanyGraphic(const CBstr& fileName) { return WriteBlockChild(u"COMPANY", u"GRAPHIC", fileName); }
 
 bool CXmlDocument::ReadCompanyGraphic(CBstr* fileName) { return ReadBlockChild(u"COMPANY", u"GRAPHIC", fileName); }
@@ -391,6 +408,120 @@ bool CXmlDocument::ReadShipTo(CShipToTexts* s) {
   s->country = GetChildText(b, u"COUNTRY");
   s->phone = GetChildText(b, u"PHONE");
   s->email = GetChildText(b, u"EMAIL");
+  return true;
+}
+
+namespace {
+
+// The customer block's children in their written order, with their record fields. The
+// key child comes first and is named by the customer's kind.
+const std::pair<const char16_t*, int> kCustomerChildren[] = {
+    {u"FIRSTNAME", kCustFirstName},
+    {u"LASTNAME", kCustLastName},
+    {u"CONTACT", kCustContact},
+    {u"NAME", kCustName},
+    {u"SALUTATION", kCustSalutation},
+    {u"SUFFIX", kCustExtraName},
+    {u"COMPANYNAME", kCustCompanyName},
+    {u"FULLNAME", kCustFullName},
+    {u"PARENTFULLNAME", kCustParentFullName},
+    {u"ADDRESS1", kCustBillToAddr1},
+    {u"ADDRESS2", kCustBillToAddr2},
+    {u"ADDRESS3", kCustBillToAddr3},
+    {u"ADDRESS4", kCustBillToAddr4},
+    {u"CITY", kCustBillToCity},
+    {u"STATE", kCustBillToState},
+    {u"ZIP", kCustBillToPostalCode},
+    {u"COUNTRY", kCustBillToCountry},
+    {u"PHONE", kCustPhone},
+    {u"ALTPHONE", kCustAltPhone},
+    {u"FAX", kCustFax},
+    {u"SALESTAXNAME", kCustSalesTaxCode},
+    {u"PRICELEVEL", kCustPriceLevel},
+    {u"EMAIL", kCustEmail},
+};
+
+// Children read the same way for both kinds (the names and the two written-only children
+// are handled apart).
+const std::pair<const char16_t*, int> kCustomerCommonReads[] = {
+    {u"SALUTATION", kCustSalutation},    {u"SUFFIX", kCustExtraName},          {u"PARENTFULLNAME", kCustParentFullName},
+    {u"ADDRESS1", kCustBillToAddr1},     {u"ADDRESS2", kCustBillToAddr2},      {u"ADDRESS3", kCustBillToAddr3},
+    {u"ADDRESS4", kCustBillToAddr4},     {u"CITY", kCustBillToCity},           {u"STATE", kCustBillToState},
+    {u"ZIP", kCustBillToPostalCode},     {u"PHONE", kCustPhone},               {u"ALTPHONE", kCustAltPhone},
+    {u"FAX", kCustFax},                  {u"SALESTAXNAME", kCustSalesTaxCode}, {u"PRICELEVEL", kCustPriceLevel},
+    {u"EMAIL", kCustEmail},
+};
+
+// Children only other writers and older versions put in; read when the block has them.
+const std::pair<const char16_t*, int> kCustomerAccountReads[] = {
+    {u"TERMSNAME", kCustTerms},       {u"ACCOUNT", kCustAccountNumber},    {u"BALANCE", kCustBalance},
+    {u"TOTALBALANCE", kCustTotalBalance}, {u"RESALE", kCustResaleNumber}, {u"CREDITLIMIT", kCustCreditLimit},
+    {u"CC", kCustCCNum},              {u"CCMO", kCustCCExpMon},            {u"CCYR", kCustCCExpYear},
+    {u"CCNAME", kCustCCName},         {u"CCADDR", kCustCCAddr},            {u"CCZIP", kCustCCZip},
+    {u"CUSTOMERTYPE", kCustCustomerType}, {u"NOTES", kCustNotes},         {u"SUBLEVEL", kCustSublevel},
+    {u"PARENTLISTID", kCustParentListID},
+};
+
+CBstr CustomerText(const CCustomerRecord& customer, int index) {
+  BSTR text = customer.GetField(index);
+  return text ? CBstr(std::u16string_view(text, SysStringLen(text))) : CBstr();
+}
+
+// The first child element of the name, or a null node.
+CXmlDomNode FindChildElement(const CXmlDomNode& node, std::u16string_view name) {
+  CXmlDomNode child;
+  for (node.get_firstChild(&child); child; child.get_nextSibling(&child)) {
+    DOMNodeType type = NODE_INVALID;
+    CBstr childName;
+    child.get_nodeType(&type);
+    child.get_nodeName(&childName);
+    if (type == NODE_ELEMENT && childName.view() == name) return child;
+  }
+  return CXmlDomNode();
+}
+
+}  // namespace
+
+int CXmlDocument::WriteCustomer(const CCustomerRecord& customer, bool contacts) {
+  if (!IsUsable() || !SelectBlock(u"CUSTOMER", false)) return 1;
+  CXmlDomNode block = m_current;
+  SetChildText(block, contacts ? u"OID" : u"LISTID", CustomerText(customer, kCustListID));
+  for (const auto& [name, field] : kCustomerChildren) SetChildText(block, name, CustomerText(customer, field));
+  return 0;
+}
+
+bool CXmlDocument::ReadCustomer(CCustomerRecord* customer, bool contacts) {
+  if (!IsUsable() || !SelectBlock(u"CUSTOMER", false)) return false;
+  CXmlDomNode block = m_current;
+  customer->SetField(kCustListID, GetChildText(block, contacts ? u"OID" : u"LISTID").view());
+  CBstr firstName = GetChildText(block, u"FIRSTNAME");
+  CBstr lastName = GetChildText(block, u"LASTNAME");
+  CBstr companyName = GetChildText(block, u"COMPANYNAME");
+  if (!contacts) {
+    customer->SetField(kCustName, GetChildText(block, u"NAME").view());
+    customer->SetField(kCustFullName, GetChildText(block, u"FULLNAME").view());
+    customer->SetField(kCustCompanyName, companyName.view());
+  } else {
+    CBstr splitFirst, splitLast;
+    SplitPersonName(GetChildText(block, u"FULLNAME").view(), splitFirst, splitLast, u",");
+    if (!splitFirst.IsEmpty() && !splitLast.IsEmpty()) {
+      firstName = std::move(splitFirst);
+      lastName = std::move(splitLast);
+      customer->SetField(kCustCompanyName, companyName.view());
+    } else if (!companyName.IsEmpty()) {
+      customer->SetField(kCustCompanyName, companyName.view());
+    }
+  }
+  customer->SetField(kCustFirstName, firstName.view());
+  customer->SetField(kCustLastName, lastName.view());
+  for (const auto& [name, field] : kCustomerCommonReads) customer->SetField(field, GetChildText(block, name).view());
+  for (const auto& [name, field] : kCustomerAccountReads) {
+    CXmlDomNode child = FindChildElement(block, name);
+    if (!child) continue;
+    CBstr text;
+    child.get_text(&text);
+    customer->SetField(field, text.view());
+  }
   return true;
 }
 

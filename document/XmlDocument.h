@@ -46,6 +46,8 @@ struct CLineItemTexts {
 };
 
 // The ten ship-to texts in their stored order.
+class CCompanyInfo;
+class CCustomerRecord;
 class CDbRecord;
 class CJobRecord;
 
@@ -140,10 +142,22 @@ class CXmlDocument {
   int WriteCompany(std::u16string_view element, const CBstr& userName, const CBstr& name, const CBstr& address1,
                    const CBstr& address2, const CBstr& address3, const CBstr& phone, const CBstr& email,
                    const CBstr& showLogo);
+  // Name, user name, address lines 1-3, phone, e-mail and show-logo text into the record.
+  bool ReadCompany(CCompanyInfo* company);
   bool SetCompanyGraphic(const CBstr& fileName);
   bool ReadCompanyGraphic(CBstr* fileName);
   int WriteShipTo(const CShipToTexts& shipTo);
   bool ReadShipTo(CShipToTexts* shipTo);
+  // The customer block from the record's fields (absent fields leave their children
+  // alone). A customer from the device's contacts (`contacts`) is keyed by "OID", a
+  // table customer by "LISTID".
+  int WriteCustomer(const CCustomerRecord& customer, bool contacts);
+  // The record's fields from the customer block. A contacts customer takes its first and
+  // last name from a "Last, First" FULLNAME when both parts are there (with COMPANYNAME),
+  // else from FIRSTNAME and LASTNAME (COMPANYNAME only when not empty); it takes neither
+  // NAME nor FULLNAME. COUNTRY and CONTACT are not read; the account children (terms,
+  // balances, card, notes, sublevel, parent) only when the block has them.
+  bool ReadCustomer(CCustomerRecord* customer, bool contacts);
   bool GetCustomerFullName(CBstr* text);
   bool GetCustomerCompanyName(CBstr* text);
   bool GetCustomerLastFirstName(CBstr* firstName, CBstr* lastName);

@@ -16,7 +16,14 @@
 #define IDS_MENUBAR_FAILED 40241
 #define IDS_HTML_CONTROL_FAILED 40243
 #define IDS_OUT_OF_MEMORY 40244
+#define IDS_TEXT_OUT_OF_MEMORY 40250    /* a file's text found no memory */
 #define IDS_SAVE_AS_DEFAULT_MESSAGE 40272
+#define IDS_CONFIRM_START_INVOICE 40635       /* a typed number as the type's new start */
+#define IDS_CONFIRM_START_ESTIMATE 40636
+#define IDS_CONFIRM_START_SALES_RECEIPT 40637
+#define IDS_CONFIRM_START_PAYMENT 40638
+#define IDS_CONFIRM_START_SALES_ORDER 40639
+#define IDS_CONFIRM_START_CREDIT_MEMO 40643
 #define IDS_DB_INSERT_FAILED 40650        /* format: the engine's result code (%d) */
 #define IDS_DB_NEW_DATABASE 40657         /* format: the database path (%s) */
 #define IDS_DB_UPDATE_FAILED 40658        /* format: the engine's result code (%d) */

@@ -1,0 +1,298 @@
+// The open sales document: an invoice, estimate, sales receipt, payment, sales order,
+// credit memo or memorized template. Its content is the XML text held by its
+// CXmlDocument (root attributes = header fields, child elements = blocks and lines); the
+// object adds the document's identity (type, file, number bookkeeping), the values the
+// totals need, the records of its customer, company and job, and the page it is shown in.
+//
+// Every setter and every recalculation marks the document modified; saving clears the
+// flag. Header reads of an attribute the document does not have give the empty text.
+//
+// The page is optional: without one (no view asked for, or no view factory installed)
+// every operation works and the in-place page updates are skipped.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "datastore/LineItemRow.h"
+#include "document/DocumentServices.h"
+#include "document/JobRecord.h"
+#include "document/XmlDocument.h"
+#include "platform/base/Bstr.h"
+#include "platform/base/Win32Types.h"
+
+class CCompanyInfo;
+class CCustomSettings;
+class CCustomerRecord;
+class CDbRecord;
+
+// Document types: the DOCTYPE words in order of their codes.
+enum SalesDocumentType {
+  kDocInvoice = 0,
+  kDocEstimate = 1,
+  kDocSalesReceipt = 2,
+  kDocPayment = 3,
+  kDocSalesOrder = 4,
+  kDocCreditMemo = 5,
+  kDocMemorized = 6
+};
+
+// Status bits of GetStatusFlags.
+inline constexpr int kStatusSignedReadOnly = 4;
+inline constexpr int kStatusVoid = 8;
+inline constexpr int kStatusPaid = 16;
+
+// View options of GetViewOption / ToggleViewOption.
+inline constexpr int kViewShowLineTo = 2;
+inline constexpr int kViewShowSignature = 5;
+inline constexpr int kViewShowLinks = 6;
+
+// Line-record fields the line edits use.
+inline constexpr int kLineFieldType = 1;
+inline constexpr int kLineFieldName = 3;
+inline constexpr int kLineFieldTaxable = 8;
+inline constexpr int kLineFieldQuantity = 10;
+inline constexpr int kLineFieldPrice = 11;
+inline constexpr int kLineFieldTotal = 12;
+inline constexpr int kLineFieldKey = 13;
+inline constexpr int kLineFieldPriceLevel = 21;
+inline constexpr int kLineFieldTaxAmount = 22;
+
+// Custom-settings rows the document reads (of its own type).
+inline constexpr int kRowShowLogo = 4;
+inline constexpr int kRowTaxOnScreen = 34;
+inline constexpr int kRowTaxOnPaper = 35;
+inline constexpr int kRowShowSignature = 42;
+inline constexpr int kRowReuseNotes = 48;
+inline constexpr int kRowLineTotalOnScreen = 61;
+inline constexpr int kCaptionDefaultNotes = 22;
+
+// Private messages the document sends its owner window.
+inline constexpr UINT kMsgDocumentRenumbered = 1139;
+inline constexpr UINT kMsgDocumentSavedNew = 1140;
+inline constexpr UINT kMsgDocumentSavedOver = 1142;
+
+class CSalesDocument {
+ public:
+  // Builds an empty document: the XML document, the company record, the customer (a
+  // contacts customer in contacts mode, a table customer otherwise) and an empty job;
+  // with `createView` also the page. `customSettings` (not owned) may be null: the
+  // program's instance is used then, or the stored settings when there is none.
+  CSalesDocument(HWND parent, HWND owner, int styleCode, bool createView, CCustomSettings* customSettings);
+  virtual ~CSalesDocument();
+  CSalesDocument(const CSalesDocument&) = delete;
+  CSalesDocument& operator=(const CSalesDocument&) = delete;
+
+  // Writes the type's DOCTYPE word into any root attribute (DOCTYPE, ORIGINAL_DOCTYPE);
+  // a code outside 0-6 writes "INVOICE".
+  void SetDocTypeAttribute(std::u16string_view attribute, int type);
+  // Reads the seven view preferences (ShowLineTo, ShowLinks, UseDescriptions, PlaySounds,
+  // UseSalesTax, UseBusAddress, LastCommaFirst).
+  void LoadViewPreferences();
+
+  // ---- Identity and state --------------------------------------------------------------
+  int GetDocType() const { return m_docType; }
+  void SetDocType(int type) { m_docType = type; }
+  int GetStyle() const { return m_style; }
+  int GetVersion() const { return m_version; }
+  void SetVersion(int version) { m_version = version; }
+  bool IsModified() const { return m_modified != 0; }
+  void SetModified(bool modified) { m_modified = modified ? 1 : 0; }
+  bool IsNewDocument() const { return m_newDocument != 0; }
+  void SetNewDocument(bool isNew) { m_newDocument = isNew ? 1 : 0; }
+  bool IsNumberFromCounter() const { return m_numberFromCounter != 0; }
+  void SetNumberFromCounter(bool fromCounter) { m_numberFromCounter = fromCounter ? 1 : 0; }
+  BYTE GetSignatureFlag() const { return m_signed; }
+  void SetSignatureFlag(BYTE flag) { m_signed = flag; }
+  bool GetTakeCustomerTax() const { return m_takeCustomerTax != 0; }
+  void SetTakeCustomerTax(bool take) { m_takeCustomerTax = take ? 1 : 0; }
+  double GetPriceLevelFactor() const { return m_priceLevelFactor; }
+  void SetPriceLevelFactor(double factor) { m_priceLevelFactor = factor; }
+  double GetTaxRateFactor() const { return m_taxRateFactor; }
+  double GetCachedTotal() const { return m_cachedTotal; }
+  void SetCachedTotal(double total) { m_cachedTotal = total; }
+  int GetTermDays() const { return m_termDays; }
+  HWND GetOwner() const { return m_owner; }
+  HWND GetParent() const { return m_parent; }
+
+  bool GetShowLineTo() const { return m_showLineTo != 0; }
+  bool GetShowLinks() const { return m_showLinks != 0; }
+  bool GetUseDescriptions() const { return m_useDescriptions != 0; }
+  bool GetPlaySounds() const { return m_playSounds != 0; }
+  bool GetUseSalesTax() const { return m_useSalesTax != 0; }
+  bool GetUseBusinessAddress() const { return m_useBusinessAddress != 0; }
+  bool GetLastCommaFirst() const { return m_lastCommaFirst != 0; }
+
+  // The parts of the document (owned by it).
+  CXmlDocument& GetXmlDocument() { return *m_xml; }
+  const CXmlDocument& GetXmlDocument() const { return *m_xml; }
+  IDocumentView* GetView() const { return m_view.get(); }
+  CCustomerRecord* GetCustomer() const { return m_customer.get(); }
+  CCompanyInfo* GetCompany() const { return m_company.get(); }
+  CJobRecord* GetJob() const { return m_job.get(); }
+  CCustomSettings& GetCustomSettings() const { return *m_settings; }
+  // The custom-settings flag of the document's type (a template reads as an invoice).
+  BYTE GetTypeFlag(int row) const;
+
+  // ---- Header fields -------------------------------------------------------------------
+  CBstr GetAttribute(std::u16string_view name);
+  void SetAttribute(std::u16string_view name, CBstr value);
+  bool GetBoolAttribute(std::u16string_view name, bool defaultValue);
+  void SetBoolAttribute(std::u16string_view name, bool value);
+
+  CBstr GetNumber() { return GetAttribute(u"ID"); }
+  CBstr GetDate() { return GetAttribute(u"DATE"); }
+  CBstr GetDueDate() { return GetAttribute(u"DUEDATE"); }
+  CBstr GetCardExpiry() { return GetAttribute(u"CCARDEXP"); }
+  CBstr GetTerms() { return GetAttribute(u"TERMS"); }
+  CBstr GetNotes() { return GetAttribute(u"NOTES"); }
+  CBstr GetComplete() { return GetAttribute(u"COMPLETE"); }
+  CBstr GetWireless() { return GetAttribute(u"WIRELESS"); }
+  void GetRep(CBstr& rep, CBstr& fullName);
+  // Writes REP and REP_FULLNAME and shows the rep in "AJIDREP"; the result of that page
+  // update (false without a page).
+  bool SetRep(const CBstr& rep, const CBstr& fullName);
+  bool GetCustomerMessage(CBstr& message, CBstr& listId);
+  void SetCustomerMessage(const CBstr& message, const CBstr& listId);
+  // TAXNAME, TAXRATE, TAXVENDOR; the rate factor is taken again from TAXRATE.
+  void GetTax(CBstr& name, CBstr& rate, CBstr& vendor);
+  CBstr GetSignature();
+  const CBstr& GetFilePath() const { return m_filePath; }
+  const CBstr& GetFileName() const { return m_fileName; }
+  void GetTotals(CBstr& subtotal, CBstr& tax, CBstr& total, CBstr& totalQuantity) const;
+  const CBstr& GetSubtotalText() const { return m_subtotalText; }
+  const CBstr& GetTaxText() const { return m_taxText; }
+  const CBstr& GetTotalText() const { return m_totalText; }
+  const CBstr& GetTotalQuantityText() const { return m_totalQuantityText; }
+
+  // DATE (short date) and DATEQB ("yyyy-MM-dd") of today.
+  void SetDateToday();
+  // DATE and DATEQB of the date; the term days of TERMS taken again; the due date = the
+  // date + the term days. False for a date that is no calendar date (nothing changes).
+  bool SetDate(const SYSTEMTIME& date);
+  void SetDueDateFromToday();
+  bool SetDueDateFrom(const SYSTEMTIME& date);
+  // DUEDATE and DUEDATEQB of the date itself.
+  bool SetDueDate(const SYSTEMTIME& date);
+  // TERMS, TERMDAYS from the terms list (0 for an unknown term), the due date from DATE.
+  void SetTerms(const CBstr& name);
+  // CCARDEXP "MM/yyyy", CARDEXPMONTH the month's name, CARDEXPYEAR "yyyy".
+  bool SetCardExpiry(const SYSTEMTIME& date);
+  // NOTES with every line break (CR LF, LF or CR) as "<br>".
+  void SetNotes(std::u16string_view text);
+  // Nothing when name and rate are both empty; otherwise TAXRATE, TAXNAME, TAXVENDOR, the
+  // rate factor, and the totals again when `recalc`.
+  void SetTax(const CBstr& name, const CBstr& rate, const CBstr& vendor, bool recalc);
+  // The user's own number: asks whether it becomes the type's new start (Yes: the start
+  // preference and the counter flag), then writes ID.
+  void SetNumber(std::u16string_view number);
+  void SetAllLinesTaxCode(const CBstr& code);
+  // Writes the JOB block from the record and keeps a copy as the document's job.
+  void SetJob(const CJobRecord& job);
+  // COMPANY/GRAPHIC, LOGOWIDTH and LOGOHEIGHT.
+  void GetLogo(CBstr& path, int& width, int& height);
+  void SetLogo(const WCHAR* path, int width, int height, bool showColumn, bool rebuild);
+  void TogglePaid();
+  int GetStatusFlags();
+  int GetViewOption(int option) const;
+  // Toggles option 2, 5 or 6 and shows the document again; the new value (0 for others).
+  int ToggleViewOption(int option);
+  void SetFilePath(std::u16string_view path);
+  void SetStyle(int code);
+  void SetUseDescriptions(bool flag);
+  void SetUseBusinessAddress(bool flag);
+  void SetUseSalesTax(bool flag);
+  void SetRepFromCustomer();
+  void ApplyCustomerTax();
+  void SetPrintFlags();
+  void ApplyDefaultNotes();
+
+  // The screen stylesheet generated again and loaded (nothing without a builder).
+  void RebuildStylesheet();
+  // Shows the document again (nothing without a page).
+  void Render(int mode = 2, int scrollPosition = -1);
+
+  // ---- Line items --------------------------------------------------------------------------
+  // Works out every line amount and the totals again. Both flags false for every ordinary
+  // recalculation; one of them switches the prices of taxable lines to include or
+  // exclude their tax.
+  void RecalcTotals(bool pricesNowIncludeTax = false, bool pricesNowExcludeTax = false);
+  // Applies the line's price level, gives it a free key (written into the record),
+  // inserts it at the end or before the current line, plays the add-item sound when
+  // asked, and recalculates when `recalc` is 1. True when the line was inserted.
+  bool AddLineItem(CDbRecord& record, bool appendAtEnd, bool playSound, int recalc);
+  // Before the current line with a free key; always recalculates.
+  bool InsertLineItem(CDbRecord& record);
+  // Rewrites the line with the record's key; recalculates in both outcomes.
+  bool UpdateLineItem(const CDbRecord& record);
+  // Removes the line. With `readRecord` the line is read first (a missing line: null and
+  // nothing happens); with `keepAsCurrent` a copy becomes the current line record.
+  // `nextKey` (may be null) receives the key of the line that followed. Returns the
+  // removed line's record (null when not read).
+  std::unique_ptr<CDbRecord> DeleteLineItem(const CBstr& key, CBstr* nextKey, bool keepAsCurrent, bool readRecord);
+  // The three-argument form: the kept record (or none) always becomes the current one.
+  std::unique_ptr<CDbRecord> DeleteLineItem(const CBstr& key, CBstr* nextKey, bool keepRecord);
+  void ClearLineQuantities();
+  // The line rows laid out by the document's style; null at the end.
+  std::unique_ptr<CLineItemRow> GetFirstLineRow(int mode, CBstr* type, CBstr* quantity);
+  std::unique_ptr<CLineItemRow> GetNextLineRow(int mode, CBstr* type, CBstr* quantity);
+
+  // The current line: new lines go before it.
+  bool SelectLineItem(const CBstr& key);
+  void SetCurrentLineKey(const CBstr& key);
+  const CBstr& GetCurrentLineKey() const { return m_currentLineKey; }
+  // The current line record (owned by the document), or null.
+  CDbRecord* GetCurrentLineItem() const { return m_currentLine.get(); }
+  // A copy of the current line record for the caller, or null.
+  std::unique_ptr<CDbRecord> CopyCurrentLineItem() const;
+  // A new record of the line, or null when there is none.
+  std::unique_ptr<CDbRecord> ReadLineItem(const CBstr& key);
+
+ private:
+  struct LineFigures;
+  void MarkModified() { m_modified = 1; }
+  bool ShowInPage(std::u16string_view elementId, std::u16string_view text);
+  void SetDueDateFromText(std::u16string_view dateText);
+  int ReadTermDays(std::u16string_view termName);
+  bool IsLineTaxable(std::u16string_view code);
+  void PlayAddItemSound();
+
+  double m_priceLevelFactor = 0;
+  BYTE m_takeCustomerTax = 1;
+  WORD m_newDocument = 0;
+  std::unique_ptr<CJobRecord> m_job;
+  std::unique_ptr<CCustomerRecord> m_customer;
+  std::unique_ptr<CCompanyInfo> m_company;
+  std::unique_ptr<CXmlDocument> m_xml;  // declared before the page, which may read it
+  std::unique_ptr<IDocumentView> m_view;
+  CBstr m_filePath;
+  CBstr m_fileName;
+  std::unique_ptr<CDbRecord> m_currentLine;
+  CBstr m_currentLineKey;
+  int m_numberFromCounter = 0;
+  int m_docType = kDocInvoice;
+  BYTE m_signed = 0;
+  int m_showLineTo = 1;
+  int m_showLinks = 1;
+  int m_useDescriptions = 0;
+  int m_playSounds = 1;
+  int m_useSalesTax = 1;
+  int m_useBusinessAddress = 1;
+  int m_lastCommaFirst = 0;
+  HWND m_owner = nullptr;
+  HWND m_parent = nullptr;
+  int m_style = 4;
+  int m_modified = 0;
+  int m_rowCursor = 0;
+  CBstr m_subtotalText;
+  CBstr m_taxText;
+  CBstr m_totalText;
+  CBstr m_totalQuantityText;
+  double m_taxRateFactor = 0;
+  std::unique_ptr<CCustomSettings> m_ownSettings;  // only when no settings were given
+  CCustomSettings* m_settings = nullptr;           // not owned (or m_ownSettings)
+  int m_termDays = 0;
+  double m_cachedTotal = 0;
+  int m_version = 0;
+};

@@ -1,0 +1,417 @@
+// Line items, totals and tax of a sales document.
+//   SalesTotals.*      the table of line kinds and tax modes with hand-worked figures
+//   SalesTotalTexts.*  the exact texts written into the lines, TOTALS and the page
+//   SalesLineEdits.*   add, insert, update, delete, clear quantities, keys, the current
+//                      line, the add-item sound and the print rows
+#include <cmath>
+
+#include "core/CustomSettings.h"
+#include "core/Preferences.h"
+#include "datastore/CustomerRecord.h"
+#include "core/TextHelpers.h"
+#include "core/Utilities.h"
+#include "platform/user/Sound.h"
+#include "SalesDocumentFixture.h"
+
+namespace {
+
+using sales_test::SalesDocumentTest;
+using SalesTotals = SalesDocumentTest;
+using SalesTotalTexts = SalesDocumentTest;
+using SalesLineEdits = SalesDocumentTest;
+
+struct LineSpec {
+  const char16_t* type;
+  const char16_t* quantity;
+  const char16_t* price;
+  const char16_t* taxCode;
+};
+
+struct TotalsCase {
+  const char* name;
+  std::vector<LineSpec> lines;
+  double subtotal;
+  double tax;
+  double total;
+  const char16_t* rate = u"10%";
+  bool useSalesTax = true;
+};
+
+void AddLines(CSalesDocument& doc, const std::vector<LineSpec>& lines) {
+  for (const LineSpec& l : lines) {
+    auto record = SalesDocumentTest::Line(l.type, l.quantity, l.price, l.taxCode);
+    ASSERT_TRUE(doc.AddLineItem(*record, true, false, 0));
+  }
+}
+
+std::u16string Money(double v) {
+  CBstr text;
+  FormatCurrencyValue(v, text, true);
+  return text.str();
+}
+
+// Every figure below is worked out by hand at a rate of 10 %: "Tax" lines are taxable,
+// "Non" lines are not.
+const TotalsCase kCases[] = {
+    {"no lines", {}, 0, 0, 0},
+    {"line amounts round before they are summed",
+     {{u"Service", u"1", u"0.125", u"Non"}, {u"Service", u"1", u"0.125", u"Non"}}, 0.26, 0, 0.26},
+    {"tax is the rounded sum of unrounded line taxes",
+     {{u"Service", u"1", u"0.05", u"Tax"}, {u"Service", u"1", u"0.05", u"Tax"}, {u"Service", u"1", u"0.05", u"Tax"}},
+     0.15, 0.02, 0.17},
+    {"taxable and untaxed items", {{u"Inventory Part", u"2", u"50", u"Tax"}, {u"Service", u"3", u"10", u"Non"}}, 130, 10,
+     140},
+    {"negative quantity", {{u"Service", u"-2", u"10", u"Tax"}, {u"Service", u"3", u"10", u"Tax"}}, 10, 1, 11},
+    {"negative price", {{u"Service", u"1", u"-40", u"Tax"}, {u"Service", u"1", u"100", u"Tax"}}, 60, 6, 66},
+    {"fractional quantities", {{u"Service", u"2.5", u"1.10", u"Non"}, {u"Service", u"0.333", u"3", u"Non"}}, 3.75, 0,
+     3.75},
+    {"zero quantity adds nothing", {{u"Service", u"0", u"10", u"Tax"}, {u"Service", u"1", u"5", u"Tax"}}, 5, 0.5, 5.5},
+    {"payment is always negative", {{u"Service", u"1", u"100", u"Non"}, {u"Payment", u"", u"25", u"Non"}}, 75, 0, 75},
+    {"payment already negative", {{u"Service", u"1", u"100", u"Non"}, {u"Payment", u"", u"-25", u"Non"}}, 75, 0, 75},
+    {"payment bears no tax", {{u"Service", u"1", u"100", u"Tax"}, {u"Payment", u"", u"25", u"Tax"}}, 75, 10, 85},
+    {"percentage discount under an item", {{u"Service", u"2", u"50", u"Non"}, {u"Discount", u"", u"10%", u"Non"}}, 90,
+     0, 90},
+    {"taxable percentage discount of a taxable item lowers the tax",
+     {{u"Service", u"2", u"50", u"Tax"}, {u"Discount", u"", u"10%", u"Tax"}}, 90, 9, 99},
+    {"untaxed discount of a taxable item keeps the tax",
+     {{u"Service", u"2", u"50", u"Tax"}, {u"Discount", u"", u"10%", u"Non"}}, 90, 10, 100},
+    {"percentage discount after a subtotal takes the subtotal",
+     {{u"Service", u"1", u"30", u"Non"}, {u"Service", u"1", u"70", u"Non"}, {u"Subtotal", u"", u"", u""},
+      {u"Discount", u"", u"10%", u"Non"}},
+     90, 0, 90},
+    {"percentage discount as the first line is zero", {{u"Discount", u"", u"10%", u"Non"}, {u"Service", u"1", u"20", u"Non"}},
+     20, 0, 20},
+    {"two percentage discounts take the same base",
+     {{u"Service", u"2", u"50", u"Non"}, {u"Discount", u"", u"10%", u"Non"}, {u"Discount", u"", u"5%", u"Non"}}, 85, 0,
+     85},
+    {"percentage discount passes over a sales tax item to its base",
+     {{u"Service", u"1", u"200", u"Non"}, {u"Sales Tax Item", u"", u"8%", u"Non"}, {u"Discount", u"", u"10%", u"Non"}},
+     180, 0, 180},
+    {"percentage sales tax item adds nothing", {{u"Service", u"1", u"100", u"Non"}, {u"Sales Tax Item", u"", u"8%", u"Non"}},
+     100, 0, 100},
+    {"percentage sales tax group adds nothing",
+     {{u"Service", u"1", u"100", u"Non"}, {u"Sales Tax Group", u"", u"8%", u"Non"}}, 100, 0, 100},
+    {"fixed sales tax item adds its amount", {{u"Service", u"1", u"100", u"Non"}, {u"Sales Tax Item", u"", u"7.50", u"Non"}},
+     107.5, 0, 107.5},
+    {"fixed sales tax group adds its amount",
+     {{u"Service", u"1", u"100", u"Non"}, {u"Sales Tax Group", u"", u"3", u"Non"}}, 103, 0, 103},
+    {"fixed discount is negative and lowers the tax after a subtotal is running",
+     {{u"Service", u"1", u"100", u"Tax"}, {u"Discount", u"", u"5", u"Tax"}}, 95, 9.5, 104.5},
+    {"fixed discount as the first line has no tax effect",
+     {{u"Discount", u"", u"5", u"Tax"}, {u"Service", u"1", u"100", u"Tax"}}, 95, 10, 105},
+    {"fixed discount with thousands separator", {{u"Service", u"1", u"5000", u"Non"}, {u"Discount", u"", u"1,000.00", u"Non"}},
+     4000, 0, 4000},
+    {"label lines are ignored", {{u"QVNLABEL", u"", u"", u""}, {u"Service", u"1", u"12", u"Tax"}}, 12, 1.2, 13.2},
+    {"subtotal line changes no sum",
+     {{u"Service", u"1", u"10", u"Tax"}, {u"Subtotal", u"", u"", u""}, {u"Service", u"1", u"10", u"Tax"}}, 20, 2, 22},
+    {"price zero", {{u"Service", u"3", u"0", u"Tax"}}, 0, 0, 0},
+    {"sales tax switched off", {{u"Service", u"2", u"50", u"Tax"}, {u"Discount", u"", u"5", u"Tax"}}, 95, 0, 95, u"10%",
+     false},
+    {"no tax rate", {{u"Service", u"2", u"50", u"Tax"}}, 100, 0, 100, u"0%"},
+    {"fractional rate", {{u"Service", u"1", u"19.99", u"Tax"}, {u"Service", u"1", u"5.01", u"Tax"}}, 25, 2.06, 27.06,
+     u"8.25%"},
+};
+
+TEST_F(SalesTotals, EveryLineKindAndTaxModeGivesTheHandWorkedFigures) {
+  for (const TotalsCase& c : kCases) {
+    SCOPED_TRACE(c.name);
+    auto doc = NewDocument(kDocInvoice, c.rate);
+    if (!c.useSalesTax) doc->SetUseSalesTax(false);
+    AddLines(*doc, c.lines);
+    doc->RecalcTotals();
+    EXPECT_EQ(doc->GetSubtotalText().str(), Money(c.subtotal));
+    EXPECT_EQ(doc->GetTaxText().str(), Money(c.tax));
+    EXPECT_EQ(doc->GetTotalText().str(), Money(c.total));
+    CBstr subtotal, tax, total, quantity;
+    ASSERT_TRUE(doc->GetXmlDocument().ReadTotals(&subtotal, &tax, &total, &quantity));
+    EXPECT_EQ(total.str(), Money(c.total)) << "TOTALS block";
+    EXPECT_TRUE(doc->IsModified());
+  }
+}
+
+TEST_F(SalesTotalTexts, FiguresAreWrittenInTheLinesAndTheTotals) {
+  auto doc = NewDocument();
+  AddLines(*doc, {{u"Service", u"2", u"50", u"Tax"}, {u"Discount", u"", u"10%", u"Tax"}, {u"Subtotal", u"", u"", u""},
+                  {u"Payment", u"", u"25", u"Non"}, {u"Payment", u"", u"-5", u"Non"}, {u"Service", u"4", u"0", u"Tax"},
+                  {u"Service", u"1.5", u"2", u"Non"}});
+  doc->RecalcTotals();
+  CLineItemTexts item = LineAt(*doc, 0);
+  EXPECT_EQ(item.price.str(), u"50.00");
+  EXPECT_EQ(item.total.str(), u"100.00T");
+  CLineItemTexts discount = LineAt(*doc, 1);
+  EXPECT_EQ(discount.price.str(), u"-10%");
+  EXPECT_EQ(discount.quantity.str(), u"");
+  EXPECT_DOUBLE_EQ(ParseNumberText(discount.total.view()), -10);
+  CLineItemTexts subtotal = LineAt(*doc, 2);
+  EXPECT_EQ(subtotal.total.str(), u"90.00");
+  EXPECT_EQ(subtotal.quantity.str(), u" ");
+  EXPECT_EQ(subtotal.price.str(), u" ");
+  CLineItemTexts payment = LineAt(*doc, 3);
+  EXPECT_EQ(payment.price.str(), u"-25");
+  EXPECT_DOUBLE_EQ(ParseNumberText(payment.total.view()), -25);
+  EXPECT_EQ(LineAt(*doc, 4).price.str(), u"-5") << "a negative payment keeps its text";
+  CLineItemTexts free = LineAt(*doc, 5);
+  EXPECT_EQ(free.total.str(), u"0") << "price 0: the price text as read, without T";
+  EXPECT_EQ(free.price.str(), u"0.00");
+  EXPECT_EQ(LineAt(*doc, 6).total.str(), u"3.00");
+
+  EXPECT_EQ(doc->GetSubtotalText().str(), u"$63.00");
+  EXPECT_EQ(doc->GetTaxText().str(), u"$9.00");
+  EXPECT_EQ(doc->GetTotalText().str(), u"$72.00");
+  EXPECT_EQ(doc->GetTotalQuantityText().str(), u"7.5");
+  CBstr s, t, total, q;
+  doc->GetXmlDocument().ReadTotals(&s, &t, &total, &q);
+  EXPECT_EQ(s.str(), u"$63.00");
+  EXPECT_EQ(q.str(), u"7.5");
+}
+
+TEST_F(SalesTotalTexts, ADocumentWithoutLinesWritesZeroTotals) {
+  auto doc = NewDocument();
+  doc->RecalcTotals();
+  CBstr s, t, total, q;
+  ASSERT_TRUE(doc->GetXmlDocument().ReadTotals(&s, &t, &total, &q));
+  EXPECT_EQ(s.str(), u"$0.00");
+  EXPECT_EQ(t.str(), u"$0.00");
+  EXPECT_EQ(total.str(), u"$0.00");
+  EXPECT_EQ(q.str(), u"0");
+}
+
+TEST_F(SalesTotalTexts, ThePageShowsLineTotalsAndTheLineTaxInItsOwnCell) {
+  sales_test::PageLog page;
+  ViewInto(&page);
+  auto doc = NewDocument();
+  ASSERT_NE(doc->GetView(), nullptr);
+  doc->GetCustomSettings().SetFlag(0, kRowLineTotalOnScreen, 1);
+  auto record = Line(u"Service", u"2", u"50", u"Tax");
+  doc->AddLineItem(*record, true, false, 1);
+  EXPECT_EQ(page.Last(u"AJIDLT1"), u"100.00T") << "the total stays shown";
+  EXPECT_EQ(page.Last(u"AJIDX1"), u"10.00");
+  EXPECT_EQ(LineAt(*doc, 0).taxAmount.str(), u"10.00");
+  EXPECT_EQ(page.Last(u"AJIDSubtotal"), u"$100.00");
+  EXPECT_EQ(page.Last(u"AJIDTaxes"), u"$10.00");
+  EXPECT_EQ(page.Last(u"AJIDTotal"), u"$110.00");
+  EXPECT_EQ(page.Last(u"AJIDTotalQty"), u"2");
+}
+
+TEST_F(SalesTotals, SwitchingTaxInclusivePricesMovesTheUnitTax) {
+  struct Case {
+    const char* name;
+    bool amountsIncludeTax;
+    bool include;
+    bool exclude;
+    const char16_t* price;
+  };
+  // A line of 2 at 11.00 whose stored tax is 2.00: one unit carries 1.00 of tax.
+  const Case cases[] = {
+      {"prices include tax, now excluded", true, false, true, u"10.00"},
+      {"prices include tax, now included", true, true, false, u"12.00"},
+      {"prices exclude tax, now excluded", false, false, true, u"10.00"},
+      {"prices exclude tax, include asked", false, true, false, u"11.00"},
+      {"no switch", true, false, false, u"11.00"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto doc = NewDocument();
+    doc->GetCustomSettings().SetFlag(0, kRowLineTotalOnScreen, 0);
+    doc->SetBoolAttribute(u"AMTINCTAX", c.amountsIncludeTax);
+    auto record = Line(u"Service", u"2", u"11", u"Tax");
+    record->SetField(kLineFieldTaxAmount, u"2.00");
+    doc->AddLineItem(*record, true, false, 1);
+    doc->RecalcTotals(c.include, c.exclude);
+    EXPECT_EQ(LineAt(*doc, 0).price.str(), c.price);
+  }
+}
+
+TEST_F(SalesTotals, TheTaxSwitchLeavesLinesWithoutPriceOrTotalAlone) {
+  auto doc = NewDocument();
+  doc->GetCustomSettings().SetFlag(0, kRowLineTotalOnScreen, 0);
+  doc->SetBoolAttribute(u"AMTINCTAX", true);
+  auto zeroQuantity = Line(u"Service", u"0", u"10", u"Tax");
+  zeroQuantity->SetField(kLineFieldTaxAmount, u"1.00");
+  auto zeroPrice = Line(u"Service", u"3", u"0", u"Tax");
+  zeroPrice->SetField(kLineFieldTaxAmount, u"1.00");
+  doc->AddLineItem(*zeroQuantity, true, false, 1);
+  doc->AddLineItem(*zeroPrice, true, false, 1);
+  doc->RecalcTotals(false, true);
+  EXPECT_EQ(LineAt(*doc, 0).price.str(), u"10.00") << "total 0 would divide by zero";
+  EXPECT_EQ(LineAt(*doc, 1).price.str(), u"0.00") << "price 0 would divide by zero";
+  EXPECT_EQ(doc->GetTotalText().str(), u"$0.00");
+}
+
+TEST_F(SalesTotals, OlderDocumentsTakeTheTaxAnswerFromTheLine) {
+  auto doc = NewDocument();
+  doc->SetVersion(3);
+  AddLines(*doc, {{u"Service", u"1", u"100", u"yes"}, {u"Service", u"1", u"100", u"Tax"}});
+  doc->RecalcTotals();
+  EXPECT_EQ(doc->GetTaxText().str(), u"$10.00");
+}
+
+TEST_F(SalesTotals, CustomerTaxAndTaxChangesRecalculate) {
+  lists.salesTaxes[u"County"] = u"5%";
+  auto doc = NewDocument();
+  auto record = Line(u"Service", u"1", u"200", u"Tax");
+  doc->AddLineItem(*record, true, false, 1);
+  EXPECT_EQ(doc->GetTaxText().str(), u"$20.00");
+  doc->GetCustomer()->SetField(kCustItemSalesTax, u"County");
+  doc->ApplyCustomerTax();
+  EXPECT_EQ(doc->GetTaxText().str(), u"$10.00");
+  CBstr name, rate, vendor;
+  doc->GetTax(name, rate, vendor);
+  EXPECT_EQ(name.str(), u"County");
+  EXPECT_EQ(rate.str(), u"5%");
+  doc->SetTakeCustomerTax(false);
+  doc->SetTax(CBstr(u"State"), CBstr(u"10%"), CBstr(u""), true);
+  doc->ApplyCustomerTax();
+  EXPECT_EQ(doc->GetTaxText().str(), u"$20.00") << "the customer's tax is not taken";
+}
+
+// ---- Line edits ----------------------------------------------------------------------------------
+
+TEST_F(SalesLineEdits, NewLinesGetFreeKeysAndGoBeforeTheCurrentLine) {
+  auto doc = NewDocument();
+  for (const char16_t* name : {u"A", u"B", u"C"}) {
+    auto record = Line(u"Service", u"1", u"1");
+    record->SetField(kLineFieldName, name);
+    ASSERT_TRUE(doc->AddLineItem(*record, false, false, 1));
+  }
+  EXPECT_EQ(LineAt(*doc, 2).key.str(), u"3");
+  doc->SetCurrentLineKey(CBstr(u"2"));
+  auto inserted = Line(u"Service", u"1", u"1");
+  inserted->SetField(kLineFieldName, u"X");
+  inserted->SetField(kLineFieldKey, u"1");  // taken: a fresh key is chosen
+  ASSERT_TRUE(doc->InsertLineItem(*inserted));
+  EXPECT_EQ(inserted->FieldView(kLineFieldKey), u"4");
+  EXPECT_EQ(LineAt(*doc, 1).name.str(), u"X");
+  EXPECT_EQ(LineAt(*doc, 2).name.str(), u"B");
+  auto atEnd = Line(u"Service", u"1", u"1");
+  atEnd->SetField(kLineFieldKey, u"77");
+  ASSERT_TRUE(doc->AddLineItem(*atEnd, true, false, 1));
+  EXPECT_EQ(LineAt(*doc, 4).key.str(), u"77") << "a free key of its own is kept";
+  EXPECT_EQ(doc->GetTotalText().str(), u"$5.00");
+}
+
+TEST_F(SalesLineEdits, ThePriceLevelIsAppliedToNewLinesOnly) {
+  lists.levels[u"Wholesale"] = -0.1;
+  auto doc = NewDocument();
+  auto record = Line(u"Service", u"2", u"50");
+  record->SetField(kLineFieldPriceLevel, u"Wholesale");
+  doc->AddLineItem(*record, true, false, 1);
+  EXPECT_EQ(LineAt(*doc, 0).price.str(), u"45.00");
+  EXPECT_EQ(doc->GetSubtotalText().str(), u"$90.00");
+  // Put back after a delete (as an undo does): the price already carries the level.
+  auto removed = doc->DeleteLineItem(CBstr(u"1"), nullptr, false, true);
+  ASSERT_NE(removed, nullptr);
+  doc->AddLineItem(*removed, true, false, 1);
+  EXPECT_EQ(LineAt(*doc, 0).price.str(), u"45.00");
+  EXPECT_EQ(doc->GetSubtotalText().str(), u"$90.00");
+}
+
+TEST_F(SalesLineEdits, DeleteGivesTheNextKeyAndKeepsTheCurrentRecordAsAsked) {
+  auto doc = NewDocument();
+  for (int i = 0; i < 3; ++i) {
+    auto record = Line(u"Service", u"1", u"10");
+    doc->AddLineItem(*record, true, false, 1);
+  }
+  ASSERT_TRUE(doc->SelectLineItem(CBstr(u"1")));
+  CBstr next;
+  auto removed = doc->DeleteLineItem(CBstr(u"2"), &next, false, true);
+  ASSERT_NE(removed, nullptr);
+  EXPECT_EQ(next.str(), u"3");
+  EXPECT_EQ(removed->FieldView(kLineFieldKey), u"2");
+  ASSERT_NE(doc->GetCurrentLineItem(), nullptr) << "not asked: the current record stays";
+  EXPECT_EQ(doc->GetCurrentLineItem()->FieldView(kLineFieldKey), u"1");
+  EXPECT_EQ(doc->GetTotalText().str(), u"$20.00");
+
+  removed = doc->DeleteLineItem(CBstr(u"1"), &next, true, true);
+  ASSERT_NE(doc->GetCurrentLineItem(), nullptr);
+  EXPECT_EQ(doc->GetCurrentLineItem()->FieldView(kLineFieldKey), u"1");
+  EXPECT_TRUE(doc->GetCurrentLineKey().IsNull()) << "the deleted line was current";
+  auto copy = doc->CopyCurrentLineItem();
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(copy->FieldView(kLineFieldPrice), u"10.00");
+
+  EXPECT_EQ(doc->DeleteLineItem(CBstr(u"9"), &next, true, true), nullptr);
+  EXPECT_EQ(doc->GetTotalText().str(), u"$10.00");
+  doc->DeleteLineItem(CBstr(u"3"), &next, false);
+  EXPECT_EQ(doc->GetCurrentLineItem(), nullptr) << "three-argument form: nothing kept";
+  EXPECT_EQ(next.str(), u"");
+  EXPECT_EQ(doc->GetTotalText().str(), u"$0.00");
+}
+
+TEST_F(SalesLineEdits, UpdateRewritesAKnownLineAndClearQuantitiesZeroesAll) {
+  auto doc = NewDocument();
+  auto record = Line(u"Service", u"1", u"10");
+  doc->AddLineItem(*record, true, false, 1);
+  auto changed = doc->ReadLineItem(CBstr(u"1"));
+  ASSERT_NE(changed, nullptr);
+  changed->SetField(kLineFieldQuantity, u"3");
+  EXPECT_TRUE(doc->UpdateLineItem(*changed));
+  EXPECT_EQ(doc->GetTotalText().str(), u"$30.00");
+  changed->SetField(kLineFieldKey, u"42");
+  EXPECT_FALSE(doc->UpdateLineItem(*changed));
+  EXPECT_EQ(doc->ReadLineItem(CBstr(u"42")), nullptr);
+  doc->ClearLineQuantities();
+  EXPECT_EQ(LineAt(*doc, 0).quantity.str(), u"0");
+  EXPECT_EQ(doc->GetTotalText().str(), u"$0.00");
+}
+
+TEST_F(SalesLineEdits, SetAllLinesTaxCodeWritesEveryLine) {
+  auto doc = NewDocument();
+  for (int i = 0; i < 3; ++i) {
+    auto record = Line(u"Service", u"1", u"10", u"Non");
+    doc->AddLineItem(*record, true, false, 1);
+  }
+  doc->SetAllLinesTaxCode(CBstr(u"Tax"));
+  doc->RecalcTotals();
+  for (LONG i = 0; i < 3; ++i) EXPECT_EQ(LineAt(*doc, i).taxable.str(), u"Tax");
+  EXPECT_EQ(doc->GetTaxText().str(), u"$3.00");
+}
+
+TEST_F(SalesLineEdits, TheAddItemSoundPlaysWhenAskedButNotForCreditMemos) {
+  platform::ClearSoundLog();
+  auto invoice = NewDocument(kDocInvoice);
+  auto record = Line(u"Service", u"1", u"1");
+  invoice->AddLineItem(*record, true, true, 1);
+  auto silent = Line(u"Service", u"1", u"1");
+  invoice->AddLineItem(*silent, true, false, 1);
+  auto memo = NewDocument(kDocCreditMemo);
+  auto memoLine = Line(u"Service", u"1", u"1");
+  memo->AddLineItem(*memoLine, true, true, 1);
+  auto log = platform::SoundLog();
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(log[0].sound, u"ADDITEMSOUNDNAME2");
+  EXPECT_TRUE(log[0].flags & SND_ASYNC);
+  EXPECT_EQ(log[0].flags & SND_RESOURCE, SND_RESOURCE);
+  EXPECT_TRUE(log[0].result) << "the language library holds the sound";
+
+  CPreferences().SetDword(u"PlaySounds", 0);
+  auto quiet = NewDocument(kDocInvoice);
+  auto quietLine = Line(u"Service", u"1", u"1");
+  quiet->AddLineItem(*quietLine, true, true, 1);
+  EXPECT_EQ(platform::SoundLog().size(), 1u);
+}
+
+TEST_F(SalesLineEdits, LineRowsFollowTheStyle) {
+  auto doc = NewDocument();
+  auto record = Line(u"Service", u"2", u"5");
+  record->SetField(kLineFieldName, u"Labour");
+  record->SetField(6, u"Two hours");
+  doc->AddLineItem(*record, true, false, 1);
+  doc->SetStyle(0);
+  CBstr type, quantity;
+  auto row = doc->GetFirstLineRow(2, &type, &quantity);
+  ASSERT_NE(row, nullptr);
+  EXPECT_EQ(std::u16string(row->GetColumn(0)), u"Labour - Two hours");
+  EXPECT_EQ(std::u16string(row->GetColumn(1)), u"2");
+  EXPECT_EQ(std::u16string(row->GetColumn(3)), u"10.00");
+  EXPECT_EQ(std::u16string(row->GetKey()), u"1");
+  EXPECT_EQ(type.str(), u"Service");
+  EXPECT_EQ(doc->GetNextLineRow(2, &type, &quantity), nullptr);
+  doc->SetStyle(3);
+  row = doc->GetFirstLineRow(0, &type, &quantity);
+  ASSERT_NE(row, nullptr);
+  EXPECT_EQ(std::u16string(row->GetColumn(0)), u"Two hours");
+  EXPECT_EQ(std::u16string(row->GetColumn(1)), u"10.00");
+}
+
+}  // namespace
