@@ -45,6 +45,17 @@
 #define IDS_SKELETON_TOTALS 40089
 #define IDS_SKELETON_CREDIT_MEMO 40642
 
+/* ---- Document operations and exports (messages) ------------------------------- */
+#define IDS_EXPORT_FAILED 40226            /* the export did not complete */
+#define IDS_FILE_NOT_WRITTEN 40245         /* format: the file path (%s) */
+#define IDS_EXPORT_PAGE_NOT_WRITTEN 40246
+#define IDS_EXPORT_TRANSFORM_FAILED 40247
+#define IDS_NUMBER_TAKEN_RENUMBER 40278    /* OK/Cancel: take the next free number */
+#define IDS_EXPORT_LOGO_NOT_COPIED 40388
+#define IDS_EXPORT_SIGNATURE_NOT_COPIED 40389
+#define IDS_PRICE_LEVEL_CHANGED 40647
+#define IDS_CONFIRM_VOID 40676              /* Yes/No */
+
 /* ---- Stylesheet fragments of the document page ----------------------------------
    Strings and HTML resources (type 23) that the stylesheet generator concatenates into
    one XSL stylesheet over the document file. Fragments marked "fmt" take arguments: the
