@@ -102,7 +102,6 @@ const FlagPair kPairsBeforeNotesReuse[] = {
     {u"Payment", {0, 0, 1, 1, 0, 0}, {0, 0, 1, 1, 0, 0}},
     {u"ChkNum", ALL(0), ALL(0)},
 };
-constexpr int kNotesReuseRow = 48;
 const FlagPair kPairsAfterNotesReuse[] = {
     {u"Notes", ALL(1), ALL(1)},  // invoices: "InvNotesInv..."
     {u"DateCol", ALL(0), ALL(0)},

@@ -134,9 +134,14 @@ SYSTEMTIME AddDays(const SYSTEMTIME& date, LONGLONG days, bool& ok) {
   SYSTEMTIME result{};
   ok = SystemTimeToFileTime(&date, &ft) != FALSE;
   if (!ok) return result;
-  ULONGLONG v = platform::FileTimeToUInt64(ft);
-  v += static_cast<ULONGLONG>(days * static_cast<LONGLONG>(kTicksPerDay));
-  FILETIME moved = platform::UInt64ToFileTime(v);
+  // A day count read from a file can be anything; one that leaves the calendar is no date.
+  LONGLONG ticks = 0, moved64 = 0;
+  if (__builtin_mul_overflow(days, static_cast<LONGLONG>(kTicksPerDay), &ticks) ||
+      __builtin_add_overflow(static_cast<LONGLONG>(platform::FileTimeToUInt64(ft)), ticks, &moved64) || moved64 < 0) {
+    ok = false;
+    return result;
+  }
+  FILETIME moved = platform::UInt64ToFileTime(static_cast<ULONGLONG>(moved64));
   ok = FileTimeToSystemTime(&moved, &result) != FALSE;
   return result;
 }

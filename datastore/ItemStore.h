@@ -240,6 +240,7 @@ class CItemStore {
   std::unique_ptr<CDbRecord> RecordFromRow(const CItemRow& row) const;
   static std::unique_ptr<CDbRecord> RecordFromChildRow(const CItemRow& row);
   static CItemRow RowFromRecord(const CDbRecord& record);
+  bool ReadChildren(std::u16string_view parent, std::vector<std::unique_ptr<CDbRecord>>& children);
   bool UpdateSubtreeLevel(std::u16string_view oldFullName, std::u16string_view newFullName);
   bool DeleteContentsLevel(std::u16string_view fullName);
   bool OpenFindLevel(CFindState& state, std::u16string_view parent, std::unique_ptr<CDbRecord> container,

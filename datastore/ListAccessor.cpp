@@ -53,7 +53,7 @@ int CListAccessor::UpdateCustomerMsg(CDbRecord* record, std::u16string_view name
                                      std::u16string_view created, std::u16string_view modified) {
   if (!record) return 0;
   record->SetField(kFieldListType, kCustomerMsgsCategory);
-  record->SetField(kFieldName, name);
+  RenameListEntry(*record, name);
   record->SetField(kFieldSalesDescription, text);
   record->SetField(kFieldTimeCreated, created);
   record->SetField(kFieldTimeModified, modified);
@@ -89,7 +89,7 @@ int CListAccessor::UpdateLabel(CDbRecord* record, LPCWSTR name, LPCWSTR text, LP
                                LPCWSTR created, LPCWSTR modified) {
   if (!record) return 0;
   record->SetField(kFieldListType, kLabelsCategory);
-  if (name) record->SetField(kFieldName, name);
+  if (name) RenameListEntry(*record, name);
   if (text) record->SetField(kFieldSalesDescription, text);
   if (created) record->SetField(kFieldTimeCreated, created);
   if (modified) record->SetField(kFieldTimeModified, modified);

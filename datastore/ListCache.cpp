@@ -74,7 +74,7 @@ int CListCache::AddJobType(std::u16string_view name, std::u16string_view listId,
 
 int CListCache::UpdateJobType(CDbRecord& record, std::u16string_view name,
                               std::u16string_view created, std::u16string_view modified) {
-  record.SetField(kFieldName, name);
+  RenameListEntry(record, name);
   record.SetField(kFieldTimeCreated, created);
   record.SetField(kFieldTimeModified, modified);
   bool stored = UpdateListEntry(*m_store, record);
@@ -110,7 +110,7 @@ int CListCache::AddTerm(std::u16string_view name, std::u16string_view listId,
 
 int CListCache::UpdateTerm(CDbRecord& record, std::u16string_view name, std::u16string_view dueDays,
                            std::u16string_view created, std::u16string_view modified) {
-  record.SetField(kFieldName, name);
+  RenameListEntry(record, name);
   record.SetField(kFieldSalesAmount, dueDays);
   record.SetField(kFieldTimeCreated, created);
   record.SetField(kFieldTimeModified, modified);

@@ -11,13 +11,11 @@
 #include <string_view>
 
 #include "datastore/DbRecord.h"
+#include "datastore/ItemStore.h"
 #include "platform/base/Bstr.h"
 
-class CItemStore;
-class CSqlCursor;
-
 // ObjectType of an entry of a simple list.
-inline constexpr int kListEntryKind = 2;
+inline constexpr int kListEntryKind = kObjectListEntry;
 
 // Category names: each is the ListType and the Parent of the list's entries.
 inline constexpr char16_t kAccountsCategory[] = u"Accounts";
@@ -112,8 +110,13 @@ class CItemSelectWalk {
 
  private:
   CItemStore* m_store = nullptr;  // not owned
-  std::unique_ptr<CSqlCursor> m_cursor;
+  CItemSelect m_select;
 };
+
+// Gives an existing entry a new Name. An entry's FullName is its Name (entries are leaves
+// straight under their category), so it follows the new name instead of keeping the old
+// one in the file; a FullName that differs from the old Name is left alone.
+void RenameListEntry(CDbRecord& record, std::u16string_view name);
 
 // Replaces an out-text by a copy of a record's text (an absent text gives the empty one).
 void CopyFieldText(const CDbRecord& record, int index, CBstr& out);

@@ -41,7 +41,7 @@ int CNamedList::UpdateEntry(CDbRecord& record, std::u16string_view name,
                             std::u16string_view created, std::u16string_view modified,
                             std::u16string_view description) {
   record.SetField(kFieldListType, m_category);
-  record.SetField(kFieldName, name);
+  RenameListEntry(record, name);
   record.SetField(kFieldSalesDescription, description);
   record.SetField(kFieldTimeCreated, created);
   record.SetField(kFieldTimeModified, modified);

@@ -78,7 +78,7 @@ int CPriceLevelList::UpdatePriceLevel(CDbRecord& record, std::u16string_view nam
                                       std::u16string_view modified,
                                       std::u16string_view editSequence,
                                       std::u16string_view percent) {
-  record.SetField(kFieldName, name);
+  RenameListEntry(record, name);
   record.SetField(kFieldSalesAmount, percent);
   record.SetField(kFieldTimeCreated, created);
   record.SetField(kFieldTimeModified, modified);

@@ -358,11 +358,13 @@ void CSalesDocument::GetLogo(CBstr& path, int& width, int& height) {
 void CSalesDocument::SetLogo(const WCHAR* path, int width, int height, bool showColumn, bool rebuild) {
   if (!path) return;
   m_xml->SetCompanyGraphic(GetFileNameFromPath(path));
+  const CBstr widthText = LongToBstr(width);
+  const CBstr heightText = LongToBstr(height);
   CPreferences preferences;
-  preferences.SetDword(u"LogoWidth", static_cast<DWORD>(width));
-  preferences.SetDword(u"LogoHeight", static_cast<DWORD>(height));
-  m_xml->SetRootAttribute(u"LOGOWIDTH", LongToBstr(width));
-  m_xml->SetRootAttribute(u"LOGOHEIGHT", LongToBstr(height));
+  preferences.SetString(u"LogoWidth", widthText.view());
+  preferences.SetString(u"LogoHeight", heightText.view());
+  m_xml->SetRootAttribute(u"LOGOWIDTH", widthText);
+  m_xml->SetRootAttribute(u"LOGOHEIGHT", heightText);
   MarkModified();
   if (showColumn && !GetTypeFlag(kRowShowLogo)) {
     m_settings->SetFlag(SettingsKind(m_docType), kRowShowLogo, 1);
@@ -378,7 +380,8 @@ int CSalesDocument::GetStatusFlags() {
   int flags = 0;
   if (GetAttribute(u"PAID").view() == u"YES") flags |= kStatusPaid;
   if (GetAttribute(u"VOID").view() == u"YES") flags |= kStatusVoid;
-  if (!GetAttribute(u"SIGNED").IsEmpty() && CPreferences::RoSigned()) flags |= kStatusSignedReadOnly;
+  const bool isSigned = m_signed != 0 || !GetAttribute(u"SIGNED").IsEmpty();
+  if (isSigned && CPreferences::RoSigned()) flags |= kStatusSignedReadOnly;
   return flags;
 }
 

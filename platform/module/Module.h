@@ -10,7 +10,7 @@
 
 // ---- Resource names and types -------------------------------------------------------
 // An id travels in the low word of a name pointer whose high bits are zero.
-constexpr bool IS_INTRESOURCE(LPCWSTR name) {
+inline bool IS_INTRESOURCE(LPCWSTR name) {
   return (reinterpret_cast<ULONG_PTR>(name) >> 16) == 0;
 }
 inline LPWSTR MAKEINTRESOURCEW(ULONG_PTR id) {

@@ -112,7 +112,6 @@ TEST_F(SalesHeader, TaxWithoutNameAndRateChangesNothing) {
   doc->GetTax(name, rate, vendor);
   EXPECT_EQ(rate.str(), u"0.00%");
   EXPECT_EQ(doc->GetCustomSettings().GetFlag(3, kRowTaxOnScreen), 0);
-  EXPECT_FALSE(CPreferences().GetDword(u"UseSalesTax", 1) == 0) << "the document switch is not a preference write";
 }
 
 TEST_F(SalesHeader, StatusFlagsPaidVoidAndSigned) {
@@ -199,7 +198,9 @@ TEST_F(SalesHeader, LogoFilePathAndJob) {
   EXPECT_EQ(path.str(), u"acme.bmp");
   EXPECT_EQ(width, 120);
   EXPECT_EQ(height, 48);
-  EXPECT_EQ(CPreferences().GetDword(u"LogoWidth", 0), 120u);
+  std::u16string logoWidth;
+  CPreferences().GetString(u"LogoWidth", logoWidth);
+  EXPECT_EQ(logoWidth, u"120");
   EXPECT_EQ(doc->GetTypeFlag(kRowShowLogo), 1);
 
   doc->SetFilePath(u"\\My Documents\\Invoice100.QVN");

@@ -1,17 +1,22 @@
 // Document files as the program writes them.
 //   DocumentSkeleton.*  the new-document skeleton of the language library: for every type
 //                       the concatenated strings load as a version-4 document with its
-//                       blocks
+//                       blocks; the library's texts for a load that finds no memory
 //   DocumentGolden.*    a document of each type written from known fields matches its
 //                       golden file byte for byte and reads back field by field
-//   DocumentOlder.*     files of older versions and other writers still read
+//   DocumentOlder.*     files of older versions and other writers still read, and the
+//                       opener's rules give them a type, version, style and date
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "core/CompanyInfo.h"
 #include "core/ResourceText.h"
+#include "datastore/CustomerRecord.h"
 #include "datastore/DbRecord.h"
+#include "document/DocumentHeader.h"
+#include "document/JobRecord.h"
 #include "document/XmlDocument.h"
 #include "platform/module/Module.h"
 #include "platform/testing/DeviceFixture.h"
@@ -69,6 +74,23 @@ TEST_F(DocumentSkeleton, EveryTypeGivesALoadableVersionFourDocumentWithItsBlocks
   }
 }
 
+TEST_F(DocumentSkeleton, MemoryFailuresWhileLoadingShowTheLibraryTexts) {
+  WriteText(u"\\a.QVN", platform::ToUtf8(Skeleton(IDS_SKELETON_INVOICE)));
+  const std::u16string bytesText = LoadResText(IDS_OUT_OF_MEMORY);
+  const std::u16string wideText = LoadResText(IDS_TEXT_OUT_OF_MEMORY);
+  ASSERT_FALSE(bytesText.empty());
+  ASSERT_FALSE(wideText.empty()) << "the language library has the text";
+  EXPECT_NE(bytesText, wideText);
+  CXmlDocument doc(nullptr);
+  CBstr error;
+  platform::InjectFault(platform::Fault::Allocation);  // the file's bytes
+  EXPECT_FALSE(doc.LoadFile(u"\\a.QVN", &error));
+  EXPECT_EQ(error.str(), bytesText);
+  platform::InjectFault(platform::Fault::Allocation, 1);  // the wide text
+  EXPECT_FALSE(doc.LoadFile(u"\\a.QVN", &error));
+  EXPECT_EQ(error.str(), wideText);
+}
+
 struct TypeCase {
   UINT skeleton;
   const char* file;
@@ -105,6 +127,22 @@ CDbRecord GoldenLine(std::u16string_view key, std::u16string_view name, std::u16
   return r;
 }
 
+// The customer block's fields with the texts the golden files hold.
+const std::pair<int, const char16_t*> kCustomer[] = {
+    {kCustListID, u"80000007-1234567890"}, {kCustFirstName, u"Ann"},     {kCustLastName, u"Lee"},
+    {kCustContact, u"Bo Lee"},            {kCustName, u"Kitchen"},       {kCustSalutation, u"Dr."},
+    {kCustExtraName, u"Jr."},             {kCustCompanyName, u"Lee & Co"}, {kCustFullName, u"Lee & Co:Kitchen"},
+    {kCustParentFullName, u"Lee & Co"},   {kCustBillToAddr1, u"2 Side Rd"}, {kCustBillToAddr2, u"Flat <2>"},
+    {kCustBillToAddr3, u""},              {kCustBillToAddr4, u""},       {kCustBillToCity, u"Springfield"},
+    {kCustBillToState, u"IL"},            {kCustBillToPostalCode, u"62701"}, {kCustBillToCountry, u"USA"},
+    {kCustPhone, u"555-0101"},            {kCustAltPhone, u""},          {kCustFax, u"555-0102"},
+    {kCustSalesTaxCode, u"Tax"},          {kCustPriceLevel, u"Gold"},    {kCustEmail, u"ann@example.test"},
+};
+// Job slots as stored (5 and 11 are not).
+const char16_t* const kJob[CJobRecord::kSlots] = {
+    u"Kitchen", u"Refit", u"Remodel", u"Open", u"3/1/2026", u"3/2/2026", u"5/1/2026", u"", u"2 Side Rd",
+    u"", u"", u"unused", u"Springfield", u"IL", u"62701", u"80000009-1234567890", u"Side door"};
+
 std::string ReadFile(const std::filesystem::path& p) {
   std::ifstream in(p, std::ios::binary);
   std::ostringstream s;
@@ -137,7 +175,14 @@ TEST_F(DocumentGolden, EachTypeIsWrittenExactlyAndReadsBackFieldByField) {
     ship.zip = CBstr(u"62701");
     ship.country = CBstr(u"USA");
     ASSERT_EQ(doc.WriteShipTo(ship), 0);
+    CTableCustomer customer;
+    for (const auto& [index, text] : kCustomer) customer.SetField(index, text);
+    ASSERT_EQ(doc.WriteCustomer(customer, false), 0);
+    ASSERT_TRUE(doc.SetSignature(CBstr(u"10,10;12,14;")));
     ASSERT_TRUE(doc.SetSignatureFile(CBstr(u"KTWSignatureLine.bmp")));
+    CJobRecord job;
+    for (int i = 0; i < CJobRecord::kSlots; ++i) job.SetField(i, CBstr(kJob[i]));
+    ASSERT_EQ(doc.WriteJob(job), 0);
     ASSERT_EQ(doc.InsertLineItem(CBstr(), GoldenLine(doc.ChooseLineKey(CBstr()).view(), u"Bolt", u"3", u"1.25")), S_OK);
     ASSERT_EQ(doc.InsertLineItem(CBstr(u"1"), GoldenLine(doc.ChooseLineKey(CBstr(u"1")).view(), u"Nut é", u"2", u"0.50")),
               S_OK);
@@ -161,6 +206,28 @@ TEST_F(DocumentGolden, EachTypeIsWrittenExactlyAndReadsBackFieldByField) {
     CShipToTexts shipBack;
     ASSERT_TRUE(back.ReadShipTo(&shipBack));
     EXPECT_EQ(shipBack.name.str() + shipBack.city.str() + shipBack.zip.str(), u"Ann LeeSpringfield62701");
+    CCompanyInfo company(nullptr, CCompanyInfo::kFirstCompany);
+    ASSERT_TRUE(back.ReadCompany(&company));
+    EXPECT_EQ(company.GetName(), u"Owner & Sons");
+    EXPECT_EQ(company.GetUserName(), u"Pat Owner");
+    EXPECT_EQ(company.GetAddress1() + u"|" + company.GetAddress2() + u"|" + company.GetAddress3(), u"1 Main St|Suite 2|");
+    EXPECT_EQ(company.GetPhone() + u"|" + company.GetEMail() + u"|" + company.GetShowLogo(),
+              u"555-0100|pat@example.test|YES");
+    CTableCustomer customerBack;
+    ASSERT_TRUE(back.ReadCustomer(&customerBack, false));
+    for (const auto& [index, text] : kCustomer) {
+      if (index == kCustContact || index == kCustBillToCountry) continue;  // written, never read
+      EXPECT_EQ(customerBack.FieldView(index), text) << "customer field " << index;
+    }
+    CJobRecord jobBack;
+    ASSERT_TRUE(back.ReadJob(&jobBack));
+    for (int i = 0; i < CJobRecord::kSlots; ++i) {
+      if (i == 5 || i == 11) continue;
+      EXPECT_EQ(std::u16string(jobBack.GetField(i)), kJob[i]) << "job slot " << i;
+    }
+    CBstr strokes;
+    EXPECT_TRUE(back.ReadSignature(&strokes));
+    EXPECT_EQ(strokes.str(), u"10,10;12,14;");
     CBstr graphic, signature, sub, tax, total, qty;
     EXPECT_TRUE(back.ReadCompanyGraphic(&graphic));
     EXPECT_EQ(graphic.str(), u"logo.bmp");
@@ -212,8 +279,23 @@ TEST_F(DocumentOlder, VersionTwoFileFromAnotherWriterReads) {
   ASSERT_TRUE(doc.ReadFirstLineItem(&line));
   EXPECT_EQ(line.code.str() + line.tax2.str() + line.name.str(), u"X1YRepair");
   EXPECT_FALSE(doc.ReadNextLineItem(&line));
-  // A missing DOCTYPE is written by the opener; the file takes it like any attribute.
-  EXPECT_TRUE(doc.SetRootAttribute(u"DOCTYPE", CBstr(u"ESTIMATE")));
+  CTableCustomer customer;
+  ASSERT_TRUE(doc.ReadCustomer(&customer, false));
+  EXPECT_EQ(customer.FieldView(kCustFullName), u"Old \u20ac Customer");
+  EXPECT_EQ(customer.FieldView(kCustFirstName), u"");
+
+  // The opener's rules: an estimate by the old flag (and the word written), version 2,
+  // style 4, today's date, the default logo size.
+  CDocumentFileHeader header = ApplyOlderFileRules(doc, nullptr, true);
+  EXPECT_EQ(header.storedType, kEstimate);
+  EXPECT_EQ(header.version, 2);
+  EXPECT_EQ(header.style, 4);
+  for (const auto& [name, expected] : {std::pair{u"DOCTYPE", u"ESTIMATE"}, std::pair{u"DATE", u"1/2/2009"},
+                                       std::pair{u"LOGOWIDTH", u"32"}, std::pair{u"LOGOHEIGHT", u"32"}}) {
+    EXPECT_TRUE(doc.GetRootAttribute(name, &value));
+    EXPECT_EQ(value.str(), expected) << platform::ToUtf8(name);
+  }
+  EXPECT_FALSE(doc.GetRootAttribute(u"DUEDATE", &value)) << "a file with its date keeps its due date as it is";
 }
 
 }  // namespace

@@ -3,11 +3,14 @@
 //                        atomically, round trips
 //   XmlDocumentTree.*    root attributes, the element writer, the child walk, searches and
 //                        SetChildText's absent/empty rules
-//   XmlDocumentBlocks.*  block writers and readers: created or refused when missing
+//   XmlDocumentBlocks.*  block writers and readers: created or refused when missing; the
+//                        company and customer blocks into and from their records
 //   XmlDocumentLines.*   line search, removal, next key, indexed reads and the cursor
 #include <string>
 
+#include "core/CompanyInfo.h"
 #include "core/ResourceText.h"
+#include "datastore/CustomerRecord.h"
 #include "datastore/DbRecord.h"
 #include "document/JobRecord.h"
 #include "document/XmlDocument.h"
@@ -333,6 +336,177 @@ TEST_F(XmlDocumentBlocks, JobSlotsMapToTheirChildren) {
   ASSERT_TRUE(doc->LoadXmlText(u"<?xml version=\"1.0\"?><D/>"));
   EXPECT_NE(doc->WriteJob(job), 0) << "a missing block is not created";
   EXPECT_FALSE(doc->ReadJob(&back));
+}
+
+TEST_F(XmlDocumentBlocks, CompanyBlockReadsIntoTheCompanyRecord) {
+  LoadSkeleton();
+  CCompanyInfo company(nullptr, CCompanyInfo::kFirstCompany);
+  company.SetName(u"keep");
+  EXPECT_FALSE(doc->ReadCompany(&company)) << "the skeleton here has no company block";
+  EXPECT_EQ(company.GetName(), u"keep") << "a missing block leaves the record alone";
+  ASSERT_EQ(doc->WriteCompany(u"COMPANY", CBstr(u"Pat"), CBstr(u"Acme <West>"), CBstr(u"1 Road"), CBstr(u"Unit 4"),
+                              CBstr(u""), CBstr(u"555"), CBstr(u"a@acme.test"), CBstr(u"NO")),
+            0);
+  ASSERT_TRUE(doc->ReadCompany(&company));
+  EXPECT_EQ(company.GetName(), u"Acme <West>");
+  EXPECT_EQ(company.GetUserName(), u"Pat");
+  EXPECT_EQ(company.GetAddress1() + u"|" + company.GetAddress2() + u"|" + company.GetAddress3(), u"1 Road|Unit 4|");
+  EXPECT_EQ(company.GetPhone(), u"555");
+  EXPECT_EQ(company.GetEMail(), u"a@acme.test");
+  EXPECT_EQ(company.GetShowLogo(), u"NO");
+  EXPECT_FALSE(company.IsLogoShown());
+  // The optional children: a rewrite without them keeps the stored ones.
+  ASSERT_EQ(doc->WriteCompany(u"COMPANY", CBstr(), CBstr(u"Acme"), CBstr(), CBstr(), CBstr(), CBstr(), CBstr(), CBstr()), 0);
+  ASSERT_TRUE(doc->ReadCompany(&company));
+  EXPECT_EQ(company.GetUserName() + u"|" + company.GetShowLogo() + u"|" + company.GetAddress1(), u"Pat|NO|");
+}
+
+// A table customer with every field the block stores, and the extras older files carry.
+CTableCustomer FullCustomer() {
+  CTableCustomer c;
+  const std::pair<int, const char16_t*> fields[] = {
+      {kCustListID, u"80000007-1"},   {kCustFirstName, u"Ann"},        {kCustLastName, u"Lee"},
+      {kCustContact, u"Bo"},          {kCustName, u"Ann Lee"},         {kCustSalutation, u"Dr."},
+      {kCustExtraName, u"Jr."},       {kCustCompanyName, u"Lee & Co"}, {kCustFullName, u"Lee & Co:Kitchen"},
+      {kCustParentFullName, u"Lee & Co"}, {kCustBillToAddr1, u"1 Oak"}, {kCustBillToAddr2, u"Flat 2"},
+      {kCustBillToAddr3, u""},        {kCustBillToAddr4, u"Rear"},     {kCustBillToCity, u"Town"},
+      {kCustBillToState, u"ST"},      {kCustBillToPostalCode, u"12345"}, {kCustBillToCountry, u"US"},
+      {kCustPhone, u"555-1"},         {kCustAltPhone, u"555-2"},       {kCustFax, u"555-3"},
+      {kCustSalesTaxCode, u"Tax"},    {kCustPriceLevel, u"Gold"},      {kCustEmail, u"ann@lee.test"},
+  };
+  for (const auto& [index, text] : fields) c.SetField(index, text);
+  return c;
+}
+
+TEST_F(XmlDocumentBlocks, CustomerBlockIsWrittenInItsOrderAndReadBack) {
+  LoadSkeleton();
+  CTableCustomer customer = FullCustomer();
+  customer.ClearField(kCustBillToAddr4);  // absent: no child is made for it
+  ASSERT_EQ(doc->WriteCustomer(customer, false), 0);
+  // Children the block had keep their places; the others follow in the written order.
+  EXPECT_NE(Xml().find(u"<CUSTOMER><LISTID>80000007-1</LISTID><FIRSTNAME>Ann</FIRSTNAME><LASTNAME>Lee</LASTNAME>"
+                       u"<COMPANYNAME>Lee &amp; Co</COMPANYNAME><FULLNAME>Lee &amp; Co:Kitchen</FULLNAME>"
+                       u"<EMAIL>ann@lee.test</EMAIL><CONTACT>Bo</CONTACT><NAME>Ann Lee</NAME>"
+                       u"<SALUTATION>Dr.</SALUTATION><SUFFIX>Jr.</SUFFIX><PARENTFULLNAME>Lee &amp; Co</PARENTFULLNAME>"
+                       u"<ADDRESS1>1 Oak</ADDRESS1><ADDRESS2>Flat 2</ADDRESS2><ADDRESS3></ADDRESS3><CITY>Town</CITY>"
+                       u"<STATE>ST</STATE><ZIP>12345</ZIP><COUNTRY>US</COUNTRY><PHONE>555-1</PHONE>"
+                       u"<ALTPHONE>555-2</ALTPHONE><FAX>555-3</FAX><SALESTAXNAME>Tax</SALESTAXNAME>"
+                       u"<PRICELEVEL>Gold</PRICELEVEL></CUSTOMER>"),
+            std::u16string::npos)
+      << platform::ToUtf8(Xml());
+
+  CTableCustomer back;
+  back.SetField(kCustBillToCountry, u"kept");
+  back.SetField(kCustContact, u"kept");
+  back.SetField(kCustBillToAddr4, u"old");
+  ASSERT_TRUE(doc->ReadCustomer(&back, false));
+  for (int index : {kCustListID, kCustFirstName, kCustLastName, kCustName, kCustSalutation, kCustExtraName,
+                    kCustCompanyName, kCustFullName, kCustParentFullName, kCustBillToAddr1, kCustBillToAddr2,
+                    kCustBillToAddr3, kCustBillToCity, kCustBillToState, kCustBillToPostalCode, kCustPhone,
+                    kCustAltPhone, kCustFax, kCustSalesTaxCode, kCustPriceLevel, kCustEmail})
+    EXPECT_EQ(back.FieldView(index), customer.FieldView(index)) << "field " << index;
+  EXPECT_EQ(back.FieldView(kCustBillToAddr4), u"") << "a missing child reads empty";
+  EXPECT_EQ(back.FieldView(kCustBillToCountry), u"kept") << "COUNTRY is written, never read";
+  EXPECT_EQ(back.FieldView(kCustContact), u"kept") << "CONTACT is written, never read";
+
+  // A second write empties the children of absent fields but creates none.
+  CTableCustomer sparse;
+  sparse.SetField(kCustListID, u"80000008-1");
+  for (int i = 0; i < kCustomerFieldCount; ++i)
+    if (i != kCustListID) sparse.ClearField(i);
+  ASSERT_EQ(doc->WriteCustomer(sparse, false), 0);
+  ASSERT_TRUE(doc->ReadCustomer(&back, false));
+  EXPECT_EQ(back.FieldView(kCustListID), u"80000008-1");
+  EXPECT_EQ(back.FieldView(kCustFirstName), u"");
+  EXPECT_EQ(Xml().find(u"<ADDRESS4>"), std::u16string::npos);
+}
+
+TEST_F(XmlDocumentBlocks, CustomerAccountChildrenOfOlderFilesAreReadWhenPresent) {
+  ASSERT_TRUE(doc->LoadXmlText(
+      u"<?xml version=\"1.0\"?><QVN><CUSTOMER><LISTID>9</LISTID><TERMSNAME>Net 15</TERMSNAME><ACCOUNT>A-1</ACCOUNT>"
+      u"<BALANCE>10.00</BALANCE><TOTALBALANCE>12.50</TOTALBALANCE><RESALE>R9</RESALE><CREDITLIMIT>500</CREDITLIMIT>"
+      u"<CC>xxxx</CC><CCMO>04</CCMO><CCYR>2029</CCYR><CCNAME>A LEE</CCNAME><CCADDR>1 Oak</CCADDR><CCZIP>12345</CCZIP>"
+      u"<CUSTOMERTYPE>Retail</CUSTOMERTYPE><NOTES>n</NOTES><SUBLEVEL>1</SUBLEVEL><PARENTLISTID>8</PARENTLISTID>"
+      u"</CUSTOMER></QVN>"));
+  CTableCustomer back;
+  ASSERT_TRUE(doc->ReadCustomer(&back, false));
+  const std::pair<int, const char16_t*> expected[] = {
+      {kCustTerms, u"Net 15"},    {kCustAccountNumber, u"A-1"}, {kCustBalance, u"10.00"},
+      {kCustTotalBalance, u"12.50"}, {kCustResaleNumber, u"R9"}, {kCustCreditLimit, u"500"},
+      {kCustCCNum, u"xxxx"},      {kCustCCExpMon, u"04"},       {kCustCCExpYear, u"2029"},
+      {kCustCCName, u"A LEE"},    {kCustCCAddr, u"1 Oak"},      {kCustCCZip, u"12345"},
+      {kCustCustomerType, u"Retail"}, {kCustNotes, u"n"},       {kCustSublevel, u"1"},
+      {kCustParentListID, u"8"},
+  };
+  for (const auto& [index, text] : expected) EXPECT_EQ(back.FieldView(index), text) << "field " << index;
+
+  // Without them the record keeps what it had (a new record's zero balances).
+  LoadSkeleton();
+  CTableCustomer fresh;
+  fresh.SetField(kCustBalance, u"0.00");
+  fresh.SetField(kCustTerms, u"Due on receipt");
+  ASSERT_TRUE(doc->ReadCustomer(&fresh, false));
+  EXPECT_EQ(fresh.FieldView(kCustBalance), u"0.00");
+  EXPECT_EQ(fresh.FieldView(kCustTerms), u"Due on receipt");
+  EXPECT_EQ(fresh.FieldView(kCustFullName), u"Lee, Ann");
+}
+
+TEST_F(XmlDocumentBlocks, ContactsCustomerIsKeyedByOidAndNamedFromFullName) {
+  LoadSkeleton();
+  CContactCustomer contact;
+  contact.SetField(kCustListID, u"4711");
+  contact.SetField(kCustFirstName, u"Ann");
+  ASSERT_EQ(doc->WriteCustomer(contact, true), 0);
+  EXPECT_NE(Xml().find(u"<OID>4711</OID>"), std::u16string::npos) << platform::ToUtf8(Xml());
+  EXPECT_NE(Xml().find(u"<LISTID>80000001</LISTID>"), std::u16string::npos) << "the table key is left alone";
+
+  const struct {
+    const char16_t* first;
+    const char16_t* last;
+    const char16_t* full;
+    const char16_t* company;
+    const char16_t* wantFirst;
+    const char16_t* wantLast;
+    const char16_t* wantCompany;
+  } cases[] = {
+      // "Last, First" with both parts wins over the name children, and the company is taken.
+      {u"X", u"Y", u"Lee, Ann", u"Co", u"Ann", u"Lee", u"Co"},
+      {u"X", u"Y", u"Lee, Ann", u"", u"Ann", u"Lee", u""},
+      // Otherwise the name children stay and only a non-empty company is taken.
+      {u"Ann", u"Lee", u"Ann Lee", u"Co", u"Ann", u"Lee", u"Co"},
+      {u"Ann", u"Lee", u"Lee,", u"", u"Ann", u"Lee", u"before"},
+      {u"Ann", u"", u"", u"", u"Ann", u"", u"before"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(platform::ToUtf8(c.full));
+    ASSERT_TRUE(doc->LoadXmlText(u"<?xml version=\"1.0\"?><QVN><CUSTOMER><OID>12</OID><LISTID>L</LISTID><FIRSTNAME>" +
+                                 std::u16string(c.first) + u"</FIRSTNAME><LASTNAME>" + c.last + u"</LASTNAME><FULLNAME>" +
+                                 c.full + u"</FULLNAME><NAME>N</NAME><COMPANYNAME>" + c.company +
+                                 u"</COMPANYNAME><CITY>Town</CITY></CUSTOMER></QVN>"));
+    CContactCustomer back;
+    back.SetField(kCustCompanyName, u"before");
+    back.SetField(kCustName, u"name before");
+    back.SetField(kCustFullName, u"full before");
+    ASSERT_TRUE(doc->ReadCustomer(&back, true));
+    EXPECT_EQ(back.FieldView(kCustListID), u"12");
+    EXPECT_EQ(back.FieldView(kCustFirstName), c.wantFirst);
+    EXPECT_EQ(back.FieldView(kCustLastName), c.wantLast);
+    EXPECT_EQ(back.FieldView(kCustCompanyName), c.wantCompany);
+    EXPECT_EQ(back.FieldView(kCustName), u"name before") << "NAME is not taken for a contact";
+    EXPECT_EQ(back.FieldView(kCustFullName), u"full before") << "FULLNAME is not taken for a contact";
+    EXPECT_EQ(back.FieldView(kCustBillToCity), u"Town");
+  }
+}
+
+TEST_F(XmlDocumentBlocks, CustomerWithoutItsBlockIsNeitherReadNorWritten) {
+  ASSERT_TRUE(doc->LoadXmlText(u"<?xml version=\"1.0\"?><QVN><JOB/></QVN>"));
+  CTableCustomer customer = FullCustomer();
+  EXPECT_NE(doc->WriteCustomer(customer, false), 0);
+  EXPECT_EQ(doc->CountElements(u"CUSTOMER"), 0) << "the block is not created";
+  CTableCustomer back;
+  back.SetField(kCustFirstName, u"kept");
+  EXPECT_FALSE(doc->ReadCustomer(&back, false));
+  EXPECT_EQ(back.FieldView(kCustFirstName), u"kept");
 }
 
 // ---- Lines -----------------------------------------------------------------------------------------------

@@ -1,0 +1,184 @@
+// Listing 5,000 customers through the customer table source (load, count, letter index,
+// every row read as a list entry with its display name) and finding a text among 10,000
+// items through the item tree search, each beside a bare SELECT of the same rows.
+//
+// Run by hand from a Release build: build-rel/bin/datastore_lists_benchmarks
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <string>
+
+#include "datastore/CustomerSource.h"
+#include "datastore/ItemStore.h"
+#include "platform/base/Base.h"
+#include "platform/kernel/DeviceRoot.h"
+
+namespace {
+
+constexpr int kCustomers = 5000;
+constexpr int kCategories = 50;
+constexpr int kItemsPerCategory = 200;  // 10,000 items
+
+class QuietNotices : public IDatabaseNotices {
+ public:
+  void Warning(UINT, std::u16string_view) override {}
+  void Error(UINT, DWORD) override {}
+};
+QuietNotices g_quiet;
+
+std::u16string Number(int n) { return platform::ToUtf16(std::to_string(n)); }
+
+// One database for the whole run, filled once: the customers (every tenth with two jobs)
+// and the item tree My Lists > Item Lists > 50 categories of 200 items.
+CItemStore& Store() {
+  static CItemStore* store = [] {
+    std::string pattern = (std::filesystem::temp_directory_path() / "slateway-bench-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) std::abort();
+    platform::SetDeviceRoot(pattern);
+    static CItemStore instance(nullptr);
+    instance.Database().SetNotices(&g_quiet);
+    if (!instance.Open(u"\\lists.db")) std::abort();
+    instance.BeginTransaction();
+    for (int i = 0; i < kCustomers; ++i) {
+      CTableCustomer customer;
+      bool job = i % 10 == 9;
+      std::u16string name = (job ? u"Job " : u"Customer ") + Number(i);
+      std::u16string parent = u"Customer " + Number(i - i % 10);
+      customer.SetField(kCustName, name);
+      customer.SetField(kCustFullName, job ? parent + u":" + name : name);
+      customer.SetField(kCustSublevel, job ? u"1" : u"0");
+      customer.SetField(kCustCompanyName, u"Company " + Number(kCustomers - i));
+      customer.SetField(kCustPhone, u"555-" + Number(1000 + i));
+      customer.SetField(kCustBillToCity, u"Springfield");
+      if (!instance.InsertCustomer(customer.Fields())) std::abort();
+    }
+    instance.AddRootNode(u"My Lists", u"", kObjectRoot);
+    instance.AddRootNode(u"Item Lists", u"My Lists", kObjectRoot);
+    for (int c = 0; c < kCategories; ++c) {
+      auto category = CDbRecord::CDbRecordOfType(kObjectCategory, -1);
+      std::u16string categoryName = u"Category " + Number(c);
+      category->SetField(kFieldName, categoryName);
+      category->SetField(kFieldParent, u"Item Lists");
+      category->SetField(kFieldListType, u"Inventory Part");
+      instance.AddItem(nullptr, *category, false, false);
+      for (int i = 0; i < kItemsPerCategory; ++i) {
+        auto item = CDbRecord::CDbRecordOfType(kObjectItem, -1);
+        int n = c * kItemsPerCategory + i;
+        std::u16string name = n == kCategories * kItemsPerCategory - 1 ? u"Needle" : u"Item " + Number(n);
+        item->SetField(kFieldName, name);
+        item->SetField(kFieldFullName, categoryName + u":" + name);
+        item->SetField(kFieldParent, categoryName);
+        item->SetField(kFieldListType, u"Inventory Part");
+        item->SetField(kFieldSalesDescription, u"Description of item " + Number(n));
+        instance.AddItem(nullptr, *item, false, false);
+      }
+    }
+    instance.CommitTransaction();
+    return &instance;
+  }();
+  return *store;
+}
+
+void BM_CustomerSourceLoadAndList(benchmark::State& state) {
+  CItemStore& store = Store();
+  CQBCustomerSource source(nullptr, store);
+  size_t characters = 0;
+  for (auto _ : state) {
+    source.Open();
+    source.LoadList();
+    int count = source.GetCount(u"", false);
+    source.BuildLetterIndex(u"", false);
+    CCustomerListEntry entry;
+    for (int row = 0; row < count; ++row) {
+      source.GetEntryAt(row, entry);
+      characters += entry.GetDisplayName(false).size() + entry.GetPhoneText(true).size();
+    }
+    if (count != kCustomers) state.SkipWithError("wrong count");
+    source.FreeList();
+  }
+  benchmark::DoNotOptimize(characters);
+  state.SetItemsProcessed(state.iterations() * kCustomers);
+}
+
+void BM_CustomerBareSelect(benchmark::State& state) {
+  CItemStore& store = Store();
+  (void)store;
+  sqlite3* db = nullptr;
+  sqlite3_open((platform::MapDevicePath(u"\\lists.db")).string().c_str(), &db);
+  size_t bytes = 0;
+  for (auto _ : state) {
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db,
+                       "Select ListID, Name, FullName, Sublevel, CompanyName, Phone, TotalBalance FROM CustomerList "
+                       "Order By UPPER(FullName)",
+                       -1, &st, nullptr);
+    int rows = 0;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+      for (int c = 0; c < 7; ++c) {
+        sqlite3_column_text(st, c);
+        bytes += static_cast<size_t>(sqlite3_column_bytes(st, c));
+      }
+      ++rows;
+    }
+    sqlite3_finalize(st);
+    if (rows != kCustomers) state.SkipWithError("wrong count");
+  }
+  sqlite3_close(db);
+  benchmark::DoNotOptimize(bytes);
+  state.SetItemsProcessed(state.iterations() * kCustomers);
+}
+
+// The only match is the last item of the last category, so the whole tree is walked.
+void BM_FindTextAmongItems(benchmark::State& state) {
+  CItemStore& store = Store();
+  for (auto _ : state) {
+    CTypedPointerList<CDbRecord> results;
+    CFindState find;
+    if (store.FindText(u"My Lists", u"NEEDLE", results, find, false, kFindNameAndDescription, true) != 1) {
+      state.SkipWithError("not found");
+    }
+    store.EndFind(find);
+    results.DeleteAll();
+  }
+  state.SetItemsProcessed(state.iterations() * kCategories * kItemsPerCategory);
+}
+
+// The same rows and columns the search reads, in one select, tested the same way.
+void BM_FindBareSelect(benchmark::State& state) {
+  CItemStore& store = Store();
+  (void)store;
+  sqlite3* db = nullptr;
+  sqlite3_open((platform::MapDevicePath(u"\\lists.db")).string().c_str(), &db);
+  for (auto _ : state) {
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db,
+                       "SELECT ListID, ListType, Name, FullName, SalesDescription, Parent, ObjectPosition, ObjectType, "
+                       "IsOpen FROM ItemsList",
+                       -1, &st, nullptr);
+    int found = 0;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+      for (int c = 0; c < 9; ++c) sqlite3_column_text(st, c);
+      std::string text = reinterpret_cast<const char*>(sqlite3_column_text(st, 2));
+      text += " ";
+      const unsigned char* description = sqlite3_column_text(st, 4);
+      if (description) text += reinterpret_cast<const char*>(description);
+      for (char& ch : text) ch = static_cast<char>(toupper(static_cast<unsigned char>(ch)));
+      if (text.find("NEEDLE") != std::string::npos) ++found;
+    }
+    sqlite3_finalize(st);
+    if (found != 1) state.SkipWithError("not found");
+  }
+  sqlite3_close(db);
+  state.SetItemsProcessed(state.iterations() * kCategories * kItemsPerCategory);
+}
+
+BENCHMARK(BM_CustomerSourceLoadAndList)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CustomerBareSelect)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FindTextAmongItems)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FindBareSelect)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
