@@ -125,6 +125,14 @@ int main(int argc, char** argv) {
     const fs::path ownPath = root / "page-own.html", toolPath = root / "page-xsltproc.html";
     WriteFile(xmlPath, xml);
     WriteFile(xslPath, platform::ToUtf8(xsl));
+    {
+      // For looking at: the screen page of the default settings.
+      CCustomSettings defaults;
+      CStylesheetSource screen = source;
+      screen.settings = &defaults;
+      WriteFile(root / "screen.xsl", platform::ToUtf8(BuildStylesheetText(screen, false, kOwnDocumentType, true)));
+      WriteFile(root / "print.xsl", platform::ToUtf8(BuildStylesheetText(screen, true, kOwnDocumentType, false)));
+    }
 
     // 1. Generating the stylesheet.
     size_t sink = 0;
