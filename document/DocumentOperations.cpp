@@ -102,9 +102,11 @@ void RemoveReplacedFile(CSalesDocument& document) {
   auto& pending = PendingRemovals();
   auto it = pending.find(&document);
   if (it == pending.end()) return;
+  // A save elsewhere (a template, a copy) leaves the pending removal for the real save.
+  if (it->second.newPath != document.GetFilePath().str()) return;
   PendingRemoval removal = it->second;
   pending.erase(it);
-  if (removal.newPath != document.GetFilePath().str() || removal.oldPath == removal.newPath) return;
+  if (removal.oldPath == removal.newPath) return;
   // Only the file the document came from, and only while it still has no number.
   CXmlDocument old(nullptr);
   CBstr error, id;
