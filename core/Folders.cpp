@@ -71,29 +71,38 @@ void AppendFileName(CBstr& fileName, const std::u16string& folder) {
   fileName = CBstr(folder + u"\\" + fileName.str());
 }
 
+// Closes a file search on every way out of the scope.
+struct SearchCloser {
+  HANDLE search;
+  ~SearchCloser() { FindClose(search); }
+};
+
+// The path of a shell special folder; the item list is given back to the shell allocator.
+bool SpecialFolderPath(int folderId, std::u16string& path) {
+  LPITEMIDLIST idList = nullptr;
+  if (FAILED(SHGetSpecialFolderLocation(nullptr, folderId, &idList))) return false;
+  WCHAR buffer[MAX_PATH + 1] = {};
+  const BOOL ok = SHGetPathFromIDList(idList, buffer);
+  SHFree(idList);
+  if (!ok) return false;
+  path = buffer;
+  return true;
+}
+
 }  // namespace
 
 bool GetMyDocumentsFolder(CBstr& out, bool addSeparator) {
-  LPITEMIDLIST idList = nullptr;
-  if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_PERSONAL, &idList))) return false;
-  WCHAR path[MAX_PATH + 1] = {};
-  const BOOL ok = SHGetPathFromIDList(idList, path);
-  SHFree(idList);
-  if (!ok) return false;
-  std::u16string p(path);
+  std::u16string p;
+  if (!SpecialFolderPath(CSIDL_PERSONAL, p)) return false;
   if (addSeparator && !p.empty()) p += u"\\";
   out = CBstr(p);
   return true;
 }
 
 bool GetAppDataFolder(CBstr& out, bool addProduct) {
-  LPITEMIDLIST idList = nullptr;
-  if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_APPDATA, &idList))) return false;
-  WCHAR path[MAX_PATH + 1] = {};
-  const BOOL ok = SHGetPathFromIDList(idList, path);
-  SHFree(idList);
-  if (!ok) return false;
-  std::u16string p = std::u16string(path) + u"\\VendelSoftware\\";
+  std::u16string p;
+  if (!SpecialFolderPath(CSIDL_APPDATA, p)) return false;
+  p += u"\\VendelSoftware\\";
   if (addProduct) p += u"Slateway\\";
   out = CBstr(p);
   return true;
@@ -209,6 +218,9 @@ void CollectSubfolders(CFolderList& list, CBstr root, CBstr relative) {
   WIN32_FIND_DATAW data;
   HANDLE search = FindFirstFileW(pattern.c_str(), &data);
   if (search == INVALID_HANDLE_VALUE) return;
+  // The walk allocates texts at every level; a failed one must not leave the searches of
+  // this level and the ones above it open.
+  const SearchCloser closer{search};
   do {
     if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
     std::u16string name(data.cFileName);
@@ -216,5 +228,4 @@ void CollectSubfolders(CFolderList& list, CBstr root, CBstr relative) {
     list.push_back(entry);
     CollectSubfolders(list, root, CBstr(entry));
   } while (FindNextFileW(search, &data));
-  FindClose(search);
 }

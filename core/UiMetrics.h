@@ -11,7 +11,7 @@ void SetHighResolution(bool highResolution);
 
 // Interface size `id` (0 to 61) in pixels for the current resolution; 0 for any other
 // id. Sizes 22 and 23 are the horizontal and vertical resolution of `window`'s screen.
-int GetUiMetric(int id, HWND window);
+int GetUiMetric(int id, HWND window = nullptr);
 
 // The screen is wider than high.
 bool IsLandscapeScreen();

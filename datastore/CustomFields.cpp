@@ -37,12 +37,7 @@ int CListCache::AddItemField(std::u16string_view name, std::u16string_view listI
 
 int CListCache::UpdateItemField(CDbRecord& record, std::u16string_view name,
                                 std::u16string_view created, std::u16string_view modified) {
-  RenameListEntry(record, name);
-  record.SetField(kFieldTimeCreated, created);
-  record.SetField(kFieldTimeModified, modified);
-  bool stored = UpdateListEntry(*m_store, record);
-  FreeNames();
-  return stored ? 1 : 0;
+  return UpdateEntry(record, name, created, modified);
 }
 
 void CListCache::DeleteAllItemFields() {

@@ -96,17 +96,9 @@ bool CSqlDatabase::GetCustomerListRow(int index, CCustomerFields& fields) {
 }
 
 bool CSqlDatabase::HasCustomerRecord(std::u16string_view listId) {
-  Lock lock(m_lock);
   CSqlText sql(u"SELECT Name FROM CustomerList WHERE ListID = ");
   sql.AppendText(listId);
-  sqlite3_stmt* statement = nullptr;
-  if (Prepare(sql, &statement) != SQLITE_OK) {
-    SetLastError(u"HasCustomerRecord prepare failed");
-    return false;
-  }
-  bool found = Step(statement) == SQLITE_ROW;
-  sqlite3_finalize(statement);
-  return found;
+  return HasRow(sql, u"HasCustomerRecord prepare failed");
 }
 
 bool CSqlDatabase::ReadCustomerRow(sqlite3_stmt* statement, CCustomerFields& fields) {
@@ -138,7 +130,6 @@ bool CSqlDatabase::GetCustomerByFullName(std::u16string_view fullName, CCustomer
 }
 
 bool CSqlDatabase::InsertCustomer(const CCustomerFields& fields) {
-  Lock lock(m_lock);
   CSqlText sql(
       u"INSERT INTO CustomerList (ListID,TimeCreated,TimeModified,EditSequence,Name,FullName,"
       u"Sublevel,ParentListID,ParentFullName,CompanyName,Salutation,FirstName,MiddleName,LastName,"
@@ -163,9 +154,7 @@ bool CSqlDatabase::InsertCustomer(const CCustomerFields& fields) {
     }
   }
   sql.Append(u")");
-  if (Execute(sql) != SQLITE_OK) return false;
-  NoteDatabaseChanged();
-  return true;
+  return ExecuteWrite(sql) == SQLITE_OK;
 }
 
 bool CSqlDatabase::ReplaceCustomer(const CCustomerFields& fields) {

@@ -56,7 +56,6 @@ long long Number(const CItemRow& row, int slot) { return SqlIntegerFromText(row[
 // ---- Writes --------------------------------------------------------------------------------------
 
 bool CSqlDatabase::AddRecord(const CItemRow& row) {
-  Lock lock(m_lock);
   CSqlText sql(
       u"INSERT INTO ItemsList (ListID, ListType, Name, FullName, SalesDescription, PurchaseCost, "
       u"SalesAmount, Taxable, Tax2, TimeCreated, TimeModified, EditSequence, UnitOfMeasure, "
@@ -71,13 +70,14 @@ bool CSqlDatabase::AddRecord(const CItemRow& row) {
   for (int slot : {25, 26, 27, 28}) sql.Append(u",").AppendText(row[slot].view());
   sql.Append(u",0)");
 
-  int rc = Execute(sql);
-  if (rc == SQLITE_OK) {
-    NoteDatabaseChanged();
-    return true;
+  int rc = ExecuteWrite(sql);
+  if (rc == SQLITE_OK) return true;
+  std::u16string statement;
+  {
+    Lock lock(m_lock);
+    statement = ExpandedText(sql);
+    SetLastError(u"Insert Failed: " + statement);
   }
-  std::u16string statement = ExpandedText(sql);
-  SetLastError(u"Insert Failed: " + statement);
   ShowError(kResInsertFailed, static_cast<DWORD>(rc));
   WriteInsertDiagnostic(statement);
   return false;
@@ -85,7 +85,6 @@ bool CSqlDatabase::AddRecord(const CItemRow& row) {
 
 bool CSqlDatabase::UpdateItem(const CItemRow& row, std::optional<std::u16string_view> matchListType,
                               std::optional<std::u16string_view> matchParent) {
-  Lock lock(m_lock);
   CSqlText sql(u"Update ItemsList SET ListType = ");
   sql.AppendText(row[kRowListType].view());
   static constexpr struct {
@@ -117,11 +116,8 @@ bool CSqlDatabase::UpdateItem(const CItemRow& row, std::optional<std::u16string_
   if (matchListType) sql.Append(u" AND ListType = ").AppendText(*matchListType);
   if (matchParent) sql.Append(u" AND Parent = ").AppendText(*matchParent);
 
-  int rc = Execute(sql);
-  if (rc == SQLITE_OK) {
-    NoteDatabaseChanged();
-    return true;
-  }
+  int rc = ExecuteWrite(sql);
+  if (rc == SQLITE_OK) return true;
   ShowError(kResUpdateFailed, static_cast<DWORD>(rc));
   return false;
 }
@@ -129,7 +125,6 @@ bool CSqlDatabase::UpdateItem(const CItemRow& row, std::optional<std::u16string_
 bool CSqlDatabase::UpdatePathFields(std::u16string_view listId, std::u16string_view listType,
                                     std::u16string_view fullName, std::u16string_view newParent,
                                     std::u16string_view oldParent) {
-  Lock lock(m_lock);
   CSqlText sql(u"Update ItemsList SET FullName = ");
   sql.AppendText(fullName).Append(u", Parent = ").AppendText(newParent);
   sql.Append(u" WHERE ListID = ").AppendText(listId);
@@ -142,13 +137,10 @@ bool CSqlDatabase::UpdatePathFields(std::u16string_view listId, std::u16string_v
 }
 
 bool CSqlDatabase::UpdateIsOpen(const CItemRow& row) {
-  Lock lock(m_lock);
   CSqlText sql(u"Update ItemsList SET IsOpen = ");
   sql.AppendText(DecimalText(Number(row, kRowIsOpen)));
   sql.Append(u" WHERE ListID = ").AppendText(row[kRowListID].view());
-  if (Execute(sql) != SQLITE_OK) return false;
-  NoteDatabaseChanged();
-  return true;
+  return ExecuteWrite(sql) == SQLITE_OK;
 }
 
 bool CSqlDatabase::DeleteItemRow(std::u16string_view listId, std::u16string_view listType,
@@ -178,18 +170,10 @@ bool CSqlDatabase::DeleteChildren(std::u16string_view parent) {
 // ---- Reads of one value or one row ---------------------------------------------------------------
 
 bool CSqlDatabase::ItemNameExists(std::u16string_view name, std::u16string_view parent) {
-  Lock lock(m_lock);
   CSqlText sql(u"SELECT Name FROM ItemsList WHERE Name = ");
   sql.AppendText(name);
   if (!parent.empty()) sql.Append(u" AND Parent = ").AppendText(parent);
-  sqlite3_stmt* statement = nullptr;
-  if (Prepare(sql, &statement) != SQLITE_OK) {
-    SetLastError(kPrepareFailed);
-    return false;
-  }
-  bool found = Step(statement) == SQLITE_ROW;
-  sqlite3_finalize(statement);
-  return found;
+  return HasRow(sql, kPrepareFailed);
 }
 
 int CSqlDatabase::GetChildCount(std::u16string_view parent) {
@@ -208,13 +192,20 @@ int CSqlDatabase::GetChildCount(std::u16string_view parent) {
 }
 
 bool CSqlDatabase::HasChildren(std::u16string_view parent) {
-  Lock lock(m_lock);
   CSqlText sql(u"SELECT Name FROM 'ItemsList' WHERE PARENT = ");
   sql.AppendText(parent);
-  sqlite3_stmt* statement = nullptr;
-  if (Prepare(sql, &statement) != SQLITE_OK) return false;
-  bool found = Step(statement) == SQLITE_ROW;
-  sqlite3_finalize(statement);
+  return HasRow(sql, nullptr);
+}
+
+bool CSqlDatabase::HasRow(const CSqlText& statement, const char16_t* prepareFailure) {
+  Lock lock(m_lock);
+  sqlite3_stmt* prepared = nullptr;
+  if (Prepare(statement, &prepared) != SQLITE_OK) {
+    if (prepareFailure) SetLastError(prepareFailure);
+    return false;
+  }
+  bool found = Step(prepared) == SQLITE_ROW;
+  sqlite3_finalize(prepared);
   return found;
 }
 
@@ -239,11 +230,13 @@ bool CSqlDatabase::FindChildByName(std::u16string_view name, std::u16string_view
 }
 
 bool CSqlDatabase::GetItemRow(std::u16string_view listId, std::u16string_view listType,
-                              std::u16string_view parent, CItemRow& row) {
+                              std::u16string_view parent, CItemRow& row, int* code) {
   CSqlText sql(u"SELECT * FROM ItemsList WHERE ListID = ");
   sql.AppendText(listId).Append(u" AND ListType = ").AppendText(listType);
   if (!parent.empty()) sql.Append(u" AND Parent = ").AppendText(parent);
-  return QueryItemRow(sql, row) == SQLITE_ROW;
+  int rc = QueryItemRow(sql, row);
+  if (code) *code = rc;
+  return rc == SQLITE_ROW;
 }
 
 void CSqlDatabase::AppendListTypeCondition(CSqlText& sql, std::u16string_view listType) {

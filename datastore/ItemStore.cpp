@@ -233,12 +233,10 @@ bool CItemStore::ReloadItem(CDbRecord& record, bool keepKindAndPosition) {
 }
 
 std::unique_ptr<CDbRecord> CItemStore::GetItem(const CDbRecord& record, bool keepKindAndPosition) {
-  CSqlText sql(u"SELECT * FROM ItemsList WHERE ListID = ");
-  sql.AppendText(record.FieldView(kFieldListID)).Append(u" AND ListType = ").AppendText(record.FieldView(kFieldListType));
-  if (!record.FieldView(kFieldParent).empty()) sql.Append(u" AND Parent = ").AppendText(record.FieldView(kFieldParent));
   CItemRow row;
-  int rc = m_db->QueryItemRow(sql, row);
-  if (rc != SQLITE_ROW) {
+  int rc = 0;
+  if (!m_db->GetItemRow(record.FieldView(kFieldListID), record.FieldView(kFieldListType),
+                        record.FieldView(kFieldParent), row, &rc)) {
     if (rc != 0) {
       // The statement itself failed: the engine's text says why.
       KeepLayerError();

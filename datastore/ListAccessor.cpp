@@ -8,12 +8,8 @@ int CListAccessor::AddEntry(std::u16string_view category, std::u16string_view na
                             std::u16string_view text, std::u16string_view listId,
                             std::u16string_view created, std::u16string_view modified,
                             bool skipDuplicateCheck) {
-  auto record = NewListEntry(category);
-  record->SetField(kFieldName, name);
+  auto record = NewListEntry(category, name, listId, created, modified);
   record->SetField(kFieldSalesDescription, text);
-  SetFieldUnlessEmpty(*record, kFieldListID, listId);
-  record->SetField(kFieldTimeCreated, created);
-  record->SetField(kFieldTimeModified, modified);
   return AddListEntry(*m_store, *record, !skipDuplicateCheck);
 }
 

@@ -37,6 +37,9 @@ int CListCache::GetNextName(CBstr& name) {
 
 int CListCache::GetFirstRecordName(std::u16string_view category, CBstr& name) {
   auto child = m_walk.First(*m_store, category, CChildWalk::kByName);
+  // Nothing reads on from here: an open cursor would hold the file's read lock for as long
+  // as the list lives.
+  m_walk.End();
   if (!child) return 0;
   CopyFieldText(*child, kFieldName, name);
   return 1;
@@ -46,12 +49,8 @@ int CListCache::AddEntry(std::u16string_view category, std::u16string_view name,
                          std::u16string_view listId, std::u16string_view created,
                          std::u16string_view modified, std::u16string_view amount,
                          bool setAmount) {
-  auto record = NewListEntry(category);
-  record->SetField(kFieldName, name);
-  SetFieldUnlessEmpty(*record, kFieldListID, listId);
+  auto record = NewListEntry(category, name, listId, created, modified);
   if (setAmount) record->SetField(kFieldSalesAmount, amount);
-  record->SetField(kFieldTimeCreated, created);
-  record->SetField(kFieldTimeModified, modified);
   int result = AddListEntry(*m_store, *record, true);
   FreeNames();
   return result;
@@ -72,14 +71,19 @@ int CListCache::AddJobType(std::u16string_view name, std::u16string_view listId,
   return AddEntry(kJobTypesCategory, name, listId, created, modified, {}, false);
 }
 
-int CListCache::UpdateJobType(CDbRecord& record, std::u16string_view name,
-                              std::u16string_view created, std::u16string_view modified) {
+int CListCache::UpdateEntry(CDbRecord& record, std::u16string_view name,
+                            std::u16string_view created, std::u16string_view modified) {
   RenameListEntry(record, name);
   record.SetField(kFieldTimeCreated, created);
   record.SetField(kFieldTimeModified, modified);
   bool stored = UpdateListEntry(*m_store, record);
   FreeNames();
   return stored ? 1 : 0;
+}
+
+int CListCache::UpdateJobType(CDbRecord& record, std::u16string_view name,
+                              std::u16string_view created, std::u16string_view modified) {
+  return UpdateEntry(record, name, created, modified);
 }
 
 int CListCache::GetFirstJobTypeRecordName(CBstr& name) {
@@ -110,13 +114,8 @@ int CListCache::AddTerm(std::u16string_view name, std::u16string_view listId,
 
 int CListCache::UpdateTerm(CDbRecord& record, std::u16string_view name, std::u16string_view dueDays,
                            std::u16string_view created, std::u16string_view modified) {
-  RenameListEntry(record, name);
   record.SetField(kFieldSalesAmount, dueDays);
-  record.SetField(kFieldTimeCreated, created);
-  record.SetField(kFieldTimeModified, modified);
-  bool stored = UpdateListEntry(*m_store, record);
-  FreeNames();
-  return stored ? 1 : 0;
+  return UpdateEntry(record, name, created, modified);
 }
 
 int CListCache::GetFirstTermRecordName(CBstr& name) {

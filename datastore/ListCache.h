@@ -95,6 +95,9 @@ class CListCache {
                std::u16string_view created, std::u16string_view modified,
                std::u16string_view amount, bool setAmount);
   int GetFirstRecordName(std::u16string_view category, CBstr& name);
+  // Gives the entry its name and stamps, stores it and empties the cache; 1 when stored.
+  int UpdateEntry(CDbRecord& record, std::u16string_view name, std::u16string_view created,
+                  std::u16string_view modified);
 
   CItemStore* m_store;  // not owned
   CChildWalk m_walk;

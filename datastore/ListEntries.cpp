@@ -7,6 +7,17 @@ std::unique_ptr<CDbRecord> NewListEntry(std::u16string_view category) {
   return record;
 }
 
+std::unique_ptr<CDbRecord> NewListEntry(std::u16string_view category, std::u16string_view name,
+                                        std::u16string_view listId, std::u16string_view created,
+                                        std::u16string_view modified) {
+  auto record = NewListEntry(category);
+  record->SetField(kFieldName, name);
+  SetFieldUnlessEmpty(*record, kFieldListID, listId);
+  record->SetField(kFieldTimeCreated, created);
+  record->SetField(kFieldTimeModified, modified);
+  return record;
+}
+
 void SetFieldUnlessEmpty(CDbRecord& record, int index, std::u16string_view text) {
   if (!text.empty()) record.SetField(index, text);
 }

@@ -41,6 +41,10 @@ inline constexpr char16_t kSalesTaxGroupType[] = u"Sales Tax Group";
 // A new entry of `category`: kind 2, no position, ListType and Parent the category, the
 // defaults of a new record otherwise (a new list id among them).
 std::unique_ptr<CDbRecord> NewListEntry(std::u16string_view category);
+// The same with its Name, list id (a new one when `listId` is empty) and time stamps.
+std::unique_ptr<CDbRecord> NewListEntry(std::u16string_view category, std::u16string_view name,
+                                        std::u16string_view listId, std::u16string_view created,
+                                        std::u16string_view modified);
 
 // Sets the text when `text` is not empty; an empty text keeps the record's value (the
 // new list id of a new entry when the caller has none).

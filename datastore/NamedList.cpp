@@ -26,12 +26,8 @@ std::unique_ptr<CDbRecord> CNamedList::GetByListID(std::u16string_view listId) {
 int CNamedList::AddEntry(std::u16string_view name, std::u16string_view listId,
                          std::u16string_view created, std::u16string_view modified,
                          std::u16string_view description, bool checkDuplicates) {
-  auto record = NewListEntry(m_category);
-  record->SetField(kFieldName, name);
+  auto record = NewListEntry(m_category, name, listId, created, modified);
   record->SetField(kFieldSalesDescription, description);
-  SetFieldUnlessEmpty(*record, kFieldListID, listId);
-  record->SetField(kFieldTimeCreated, created);
-  record->SetField(kFieldTimeModified, modified);
   int result = AddListEntry(*m_store, *record, checkDuplicates);
   FreeEntries();
   return result;

@@ -61,12 +61,8 @@ static void SetEditSequence(CDbRecord& record, std::u16string_view editSequence)
 int CPriceLevelList::AddPriceLevel(std::u16string_view name, std::u16string_view listId,
                                    std::u16string_view created, std::u16string_view modified,
                                    std::u16string_view editSequence, std::u16string_view percent) {
-  auto record = NewListEntry(kPriceLevelsCategory);
-  record->SetField(kFieldName, name);
-  SetFieldUnlessEmpty(*record, kFieldListID, listId);
+  auto record = NewListEntry(kPriceLevelsCategory, name, listId, created, modified);
   record->SetField(kFieldSalesAmount, percent);
-  record->SetField(kFieldTimeCreated, created);
-  record->SetField(kFieldTimeModified, modified);
   SetEditSequence(*record, editSequence);
   int result = AddListEntry(*m_store, *record, true);
   FreeLevels();

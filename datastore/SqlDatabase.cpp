@@ -94,17 +94,7 @@ int BindText(sqlite3_stmt* statement, int index, const std::u16string& value) {
   int bytes = static_cast<int>(value.size() * sizeof(char16_t));
   // Unpaired surrogates would be altered by the engine's UTF-16 conversion; their units
   // are kept verbatim as a BLOB, which GetColumnText turns back into the same text.
-  bool validUtf16 = true;
-  for (size_t i = 0; i < value.size() && validUtf16; ++i) {
-    char16_t c = value[i];
-    if (c >= 0xD800 && c <= 0xDBFF) {
-      if (i + 1 < value.size() && value[i + 1] >= 0xDC00 && value[i + 1] <= 0xDFFF) ++i;
-      else validUtf16 = false;
-    } else if (c >= 0xDC00 && c <= 0xDFFF) {
-      validUtf16 = false;
-    }
-  }
-  if (validUtf16) return sqlite3_bind_text16(statement, index, value.data(), bytes, SQLITE_TRANSIENT);
+  if (IsWellFormedUtf16(value)) return sqlite3_bind_text16(statement, index, value.data(), bytes, SQLITE_TRANSIENT);
   std::string units;
   units.reserve(static_cast<size_t>(bytes));
   for (char16_t c : value) {
@@ -217,6 +207,7 @@ void CSqlDatabase::KeepEngineError() {
   if (m_db) SetLastError(Widen(sqlite3_errmsg(m_db)));
 }
 
+// The boxes are shown with the database unlocked (see Open).
 void CSqlDatabase::ShowWarning(UINT id, std::u16string_view text) {
   if (m_notices) {
     m_notices->Warning(id, text);
@@ -235,6 +226,11 @@ void CSqlDatabase::ShowError(UINT id, DWORD value) {
 }
 
 int CSqlDatabase::Open(std::u16string path) {
+  const bool isNew = !FileExists(path);
+  // Shown before the database is locked: the box runs a message loop, and nothing that
+  // loop does may wait on the database (the customer list's loader thread uses it).
+  if (isNew) ShowWarning(kResNewDatabaseWarning, path);
+
   Lock lock(m_lock);
   m_path = path;
   m_open = true;
@@ -242,9 +238,6 @@ int CSqlDatabase::Open(std::u16string path) {
 
   std::filesystem::path file = platform::MapDevicePath(path);
   std::string narrowFile = file.string();  // Linux paths are UTF-8
-  bool isNew = !FileExists(path);
-
-  if (isNew) ShowWarning(kResNewDatabaseWarning, path);
   // A file the device marks read-only is opened read-only: reads work and every write
   // fails with the engine's "readonly database" message instead of changing the file.
   int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
@@ -372,7 +365,11 @@ bool CSqlDatabase::UpgradeSchema() {
       return false;
     }
   }
-  return CommitTransaction() == SQLITE_OK;
+  if (CommitTransaction() == SQLITE_OK) return true;
+  // A commit the file refuses (another reader holds it) leaves the transaction open;
+  // every later write would then vanish with it at close.
+  RollbackTransaction();
+  return false;
 }
 
 // ---- Running statements --------------------------------------------------------------------------
@@ -519,6 +516,13 @@ int CSqlDatabase::RollbackTransaction() {
   int rc = Execute(u"ROLLBACK TO " + name + u";");
   if (rc == SQLITE_OK) rc = Execute(u"RELEASE " + name + u";");
   --m_transactionDepth;
+  return rc;
+}
+
+int CSqlDatabase::ExecuteWrite(const CSqlText& statement) {
+  Lock lock(m_lock);
+  int rc = Execute(statement);
+  if (rc == SQLITE_OK) NoteDatabaseChanged();
   return rc;
 }
 

@@ -19,6 +19,8 @@
 //
 // Threads: one mutex guards the connection, the kept result tables and the open cursors,
 // so the customer list may be read from a loader thread while the interface thread works.
+// The layer's boxes are shown with the mutex released: a box runs a message loop, and
+// nothing that loop does may end up waiting for the loader thread while it waits for us.
 #pragma once
 
 #include <memory>
@@ -158,8 +160,10 @@ class CSqlDatabase {
   int GetChildCount(std::u16string_view parent);
   bool HasChildren(std::u16string_view parent);
   bool FindChildByName(std::u16string_view name, std::u16string_view parent, CItemRow& row);
+  // The parent narrows the read only when it is not empty. `code`, when given, receives
+  // what QueryItemRow returned (100 found, 0 no row, else the failed prepare's code).
   bool GetItemRow(std::u16string_view listId, std::u16string_view listType,
-                  std::u16string_view parent, CItemRow& row);
+                  std::u16string_view parent, CItemRow& row, int* code = nullptr);
   bool GetItemRowOfType(std::u16string_view listId, std::u16string_view listType, CItemRow& row);
   // `column` must name an ItemsList column; `listType` may join several types with
   // kListTypeJoin ("Service' Or ListType = 'Payment"), each matched exactly.
@@ -214,6 +218,8 @@ class CSqlDatabase {
   // or at the outermost commit when a transaction is open (once, however many rows it
   // wrote; not at all when it is rolled back).
   void NoteDatabaseChanged();
+  // Execute, and NoteDatabaseChanged when it succeeded.
+  int ExecuteWrite(const CSqlText& statement);
   int CreateSchema();
   int CreateItemsTable();
   int CreateCustomerTable();
@@ -221,6 +227,9 @@ class CSqlDatabase {
   int ExecuteUtf8(const std::string& statement);
   int Prepare(const CSqlText& statement, sqlite3_stmt** out);
   int Step(sqlite3_stmt* statement);
+  // Prepares, steps once and finalizes: true when a row came back. A failed prepare keeps
+  // `prepareFailure` as the last error when it is given.
+  bool HasRow(const CSqlText& statement, const char16_t* prepareFailure);
   void KeepEngineError();
   void SetLastError(std::u16string text);
   std::u16string ExpandedText(const CSqlText& statement);

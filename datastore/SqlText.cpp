@@ -35,9 +35,12 @@ std::u16string SqlLikeContainsPattern(std::u16string_view value) {
 }
 
 bool CanTravelInSqlText(std::u16string_view value) {
+  return value.find(u'\0') == std::u16string_view::npos && IsWellFormedUtf16(value);
+}
+
+bool IsWellFormedUtf16(std::u16string_view value) {
   for (size_t i = 0; i < value.size(); ++i) {
     char16_t c = value[i];
-    if (c == 0) return false;
     if (c >= 0xD800 && c <= 0xDBFF) {
       if (i + 1 >= value.size() || value[i + 1] < 0xDC00 || value[i + 1] > 0xDFFF) return false;
       ++i;

@@ -70,13 +70,9 @@ int CTaxCodeList::AddTaxCode(std::u16string_view name, std::u16string_view descr
                              std::u16string_view created, std::u16string_view modified,
                              bool skipDuplicateCheck) {
   ClearCodes();
-  auto record = NewListEntry(kTaxCodesCategory);
-  record->SetField(kFieldName, name);
+  auto record = NewListEntry(kTaxCodesCategory, name, listId, created, modified);
   record->SetField(kFieldSalesDescription, description);
-  SetFieldUnlessEmpty(*record, kFieldListID, listId);
   record->SetField(kFieldTaxable, TaxableFlagText(taxable));
-  record->SetField(kFieldTimeCreated, created);
-  record->SetField(kFieldTimeModified, modified);
   return AddListEntry(*m_store, *record, !skipDuplicateCheck);
 }
 

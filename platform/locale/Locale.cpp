@@ -107,8 +107,8 @@ const LocaleProfile* FindProfileByName(std::u16string_view name) {
 
 std::optional<std::u16string> ReadLocaleValue(HKEY key, const char16_t* name);
 
-// The registry value, read afresh on each call so that a change of the device setting
-// takes effect at once (the hive is held in memory, so this is cheap).
+// The device setting. The environment wins; the registry value is read once per change
+// of the registry (formatting a total asks for the locale many times a second).
 std::u16string ReadProfileSetting() {
   if (const char* env = std::getenv("SLATEWAY_LOCALE"); env && *env) return platform::ToUtf16(env);
   HKEY key = nullptr;
@@ -158,26 +158,45 @@ std::optional<std::u16string> ReadLocaleValue(HKEY key, const char16_t* name) {
   return buffer;
 }
 
-// The profile in force with the user's overrides applied. The result lives until the
-// next call on the same thread; every call here uses it at once.
-const LocaleProfile& CurrentProfile(bool withOverrides = true) {
-  const LocaleProfile* base = FindProfileByName(ReadProfileSetting());
-  if (!base) base = &DefaultProfile();
-  if (!withOverrides) return *base;
+// The profile in force, with or without the user's overrides, as last read from the
+// registry. Each thread keeps its own copy and reads the registry again only when it has
+// changed (or the environment's choice has), so the texts stay valid while a call uses them.
+struct ProfileCache {
+  ULONGLONG generation = ~0ULL;
+  std::string environment;
+  const LocaleProfile* base = nullptr;
+  LocaleProfile effective = DefaultProfile();
+  std::array<std::u16string, std::size(kOverrides)> texts;
+};
+
+void Refresh(ProfileCache& c) {
+  c.base = FindProfileByName(ReadProfileSetting());
+  if (!c.base) c.base = &DefaultProfile();
+  c.effective = *c.base;
   HKEY key = nullptr;
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, platform::kLocaleKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-    return *base;
-  thread_local LocaleProfile effective = DefaultProfile();
-  thread_local std::array<std::u16string, std::size(kOverrides)> texts;
-  effective = *base;
+    return;
   for (size_t i = 0; i < std::size(kOverrides); ++i) {
     if (auto v = ReadLocaleValue(key, kOverrides[i].valueName)) {
-      texts[i] = *v;
-      effective.*(kOverrides[i].field) = texts[i].c_str();
+      c.texts[i] = *v;
+      c.effective.*(kOverrides[i].field) = c.texts[i].c_str();
     }
   }
   RegCloseKey(key);
-  return effective;
+}
+
+const LocaleProfile& CurrentProfile(bool withOverrides = true) {
+  thread_local ProfileCache cache;
+  const char* env = std::getenv("SLATEWAY_LOCALE");
+  std::string environment = env ? env : "";
+  ULONGLONG generation = platform::RegistryGeneration(HKEY_LOCAL_MACHINE);
+  if (generation != cache.generation || environment != cache.environment) {
+    Refresh(cache);
+    // Reading the values may itself load the hive; take the number after it.
+    cache.generation = platform::RegistryGeneration(HKEY_LOCAL_MACHINE);
+    cache.environment = environment;
+  }
+  return withOverrides ? cache.effective : *cache.base;
 }
 
 // The profile a locale id stands for; null for an id the device does not know.

@@ -42,6 +42,7 @@ struct Hive {
   FileIdentity identity;
   bool loaded = false;
   bool unsynced = false;  // written by rename but not yet forced to the disk
+  std::filesystem::path path;  // the hive file, mapped once per device root
 };
 
 struct OpenKey {
@@ -66,7 +67,9 @@ class Registry {
 
   void Reset() {
     for (size_t i = 0; i < m_hives.size(); ++i) Sync(i);
+    ++m_generation;
     for (Hive& h : m_hives) {
+      h.path.clear();
       h.top.reset();
       h.loaded = false;
       h.identity = {};
@@ -131,6 +134,7 @@ class Registry {
     if (WriteFileAtomic(path, registry::SerializeHive(*h.top), false)) {
       h.identity = Identify(path);
       h.unsynced = true;
+      ++m_generation;
       return ERROR_SUCCESS;
     }
     h.loaded = false;
@@ -145,8 +149,11 @@ class Registry {
   }
 
  private:
-  static std::filesystem::path HivePath(const Hive& h) {
-    return MapDevicePath(std::u16string(u"\\Windows\\Registry\\") + h.fileName);
+  // Mapping a device path looks each folder up ignoring case; the hive's file is found
+  // once and kept until the device root changes (Reset).
+  static const std::filesystem::path& HivePath(Hive& h) {
+    if (h.path.empty()) h.path = MapDevicePath(std::u16string(u"\\Windows\\Registry\\") + h.fileName);
+    return h.path;
   }
 
   static FileIdentity Identify(const std::filesystem::path& path) {
@@ -161,6 +168,7 @@ class Registry {
   }
 
   void Load(Hive& h, const FileIdentity& id) {
+    ++m_generation;
     h.top = std::make_unique<Key>();
     h.loaded = true;
     h.identity = id;
@@ -189,6 +197,16 @@ class Registry {
   }
 
   std::array<Hive, 4> m_hives;
+  ULONGLONG m_generation = 0;
+
+ public:
+  // Changes whenever what a hive holds may have changed: a write, a reload, a reset.
+  ULONGLONG Generation(size_t hive) {
+    Top(hive);  // notices a hive file rewritten by another process
+    return m_generation;
+  }
+
+ private:
   std::unordered_map<HKEY, OpenKey> m_open;
   ULONG_PTR m_nextHandle = 0x1000;
 };
@@ -265,6 +283,14 @@ void ReloadRegistry() {
   Registry& r = TheRegistry();
   std::lock_guard lock(r.mutex);
   r.Reset();
+}
+
+ULONGLONG RegistryGeneration(HKEY root) {
+  Registry& r = TheRegistry();
+  std::lock_guard lock(r.mutex);
+  OpenKey k;
+  if (!r.Resolve(root, k)) return 0;
+  return r.Generation(k.hive);
 }
 
 int OpenRegistryKeyCount() {

@@ -60,6 +60,10 @@ namespace platform {
 // Forgets every hive held in memory and closes every open key, so the next call reads
 // the hive files afresh: what a restart of the device does.
 void ReloadRegistry();
+// A number that changes whenever the hive of `root` may hold something new (a write in
+// this process, a hive file rewritten by another, a reload). Lets readers keep what they
+// derived from registry values until it changes.
+ULONGLONG RegistryGeneration(HKEY root);
 // Keys open right now (tests check for leaks).
 int OpenRegistryKeyCount();
 }  // namespace platform

@@ -228,6 +228,21 @@ TEST_F(Folders, ListFoldersDepthFirst) {
   FillFolderList(list, CBstr(u"Missing Card"));
   EXPECT_EQ(list, (CFolderList{u"None"}));
 
+  // A text that cannot be allocated anywhere in the walk leaves no search open.
+  bool failed = true;
+  for (int skip = 0; failed && skip < 100; ++skip) {
+    platform::InjectFault(platform::Fault::TextAllocation, skip);
+    try {
+      FillFolderList(list, CBstr(u"main memory"));
+      failed = false;
+    } catch (const platform::HResultError& e) {
+      EXPECT_EQ(e.Code(), E_OUTOFMEMORY);
+    }
+    platform::ClearFaults();
+    ASSERT_EQ(platform::OpenKernelHandleCount(), 0) << "allocation " << skip;
+  }
+  EXPECT_FALSE(failed);
+
   // No bound on the number of folders.
   for (int i = 0; i < 120; ++i) MakeFolder(u"\\Storage Card\\Many\\F" + platform::ToUtf16(std::to_string(i)));
   FillFolderList(list, CBstr(u"Storage Card"));

@@ -88,6 +88,10 @@ TEST_F(ListCacheTest, ListCacheJobTypesFirstRecordNameReadsTheStore) {
   ASSERT_EQ(cache.AddJobType(u"A", u"", u"", u""), 1);
   EXPECT_EQ(cache.GetFirstJobTypeRecordName(name), 1);
   EXPECT_EQ(Text(name), "A");
+  // Nothing reads on from it, so no read of the file stays open (it would keep other
+  // writers of the file out for as long as the list lives).
+  RawDb other(File());
+  EXPECT_EQ(other.Exec("DELETE FROM ItemsList WHERE Name = 'B'"), SQLITE_OK);
 }
 
 // ---- Terms ------------------------------------------------------------------------------------

@@ -12,6 +12,8 @@
 
 #include <fstream>
 #include <functional>
+#include <future>
+#include <memory>
 #include <thread>
 
 #include "DatabaseTest.h"
@@ -355,6 +357,19 @@ TEST_F(DatabaseTest, FailedUpgradeRollsBackEveryColumnItAdded) {
   EXPECT_EQ(ColumnNames(raw, "CustomerList"), Prefix(kCustomerColumns, 55));
 }
 
+TEST_F(DatabaseTest, UpgradeWhoseCommitIsRefusedLeavesNoTransactionOpen) {
+  MakeVersion4File(File());
+  ASSERT_EQ(db.Open(kDbPath), SQLITE_OK);
+  RawDb reader(File());
+  ASSERT_EQ(reader.Exec("BEGIN; SELECT count(*) FROM CustomerList;"), SQLITE_OK);
+  EXPECT_FALSE(db.UpgradeSchema());
+  EXPECT_EQ(db.TransactionDepth(), 0);
+  ASSERT_EQ(reader.Exec("ROLLBACK"), SQLITE_OK);
+  EXPECT_EQ(ColumnNames(reader, "CustomerList"), Prefix(kCustomerColumns, 55));
+  EXPECT_TRUE(db.UpgradeSchema());
+  EXPECT_EQ(ColumnNames(reader, "CustomerList"), kCustomerColumns);
+}
+
 // ---- Transactions ------------------------------------------------------------------------------
 
 TEST_F(DatabaseTest, TransactionRollbackUndoesAndCommitKeeps) {
@@ -518,6 +533,49 @@ TEST_F(DatabaseTest, LifecycleCustomerListReadOnALoaderThreadWhileWriting) {
   loader.join();
   ASSERT_TRUE(db.OpenCustomerList());
   EXPECT_EQ(db.CustomerRowCount(), 60);
+}
+
+// A box runs a message loop. While it is up, the customer list's loader thread must still
+// reach the database, or a loop that waits for the loader would wait for good.
+class ProbingNotices : public IDatabaseNotices {
+ public:
+  explicit ProbingNotices(CSqlDatabase& db) : m_db(db) {}
+  ~ProbingNotices() override {
+    for (std::thread& t : m_threads) t.join();
+  }
+  void Warning(UINT, std::u16string_view) override { Probe(); }
+  void Error(UINT, DWORD) override { Probe(); }
+  std::vector<bool> reached;
+
+ private:
+  void Probe() {
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> result = done->get_future();
+    m_threads.emplace_back([this, done] {
+      m_db.CustomerRowCount();
+      done->set_value();
+    });
+    reached.push_back(result.wait_for(std::chrono::seconds(2)) == std::future_status::ready);
+  }
+  CSqlDatabase& m_db;
+  std::vector<std::thread> m_threads;
+};
+
+TEST_F(DatabaseTest, LifecycleBoxesAreShownWithTheDatabaseUnlocked) {
+  ProbingNotices probe(db);
+  db.SetNotices(&probe);
+  OpenFresh();  // the new-file warning
+  ASSERT_EQ(db.Execute(u"INSERT INTO ItemsList (ListID, ListType, Parent) VALUES ('{1}', 'T', 'P');"
+                       u"CREATE TRIGGER refuse_insert BEFORE INSERT ON ItemsList BEGIN SELECT RAISE(ABORT, 'no'); END;"
+                       u"CREATE TRIGGER refuse_update BEFORE UPDATE ON ItemsList BEGIN SELECT RAISE(ABORT, 'no'); END;"),
+            SQLITE_OK);
+  CItemRow row;
+  row[kRowListID] = CBstr(u"{1}");
+  EXPECT_FALSE(db.AddRecord(row));
+  EXPECT_FALSE(db.UpdateItem(row, std::nullopt, std::nullopt));
+  EXPECT_FALSE(db.UpdatePathFields(u"{1}", u"T", u"X", u"Q", u"P"));
+  EXPECT_EQ(probe.reached, std::vector<bool>(4, true));
+  db.SetNotices(&recorder);
 }
 
 }  // namespace
