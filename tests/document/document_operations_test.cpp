@@ -17,6 +17,8 @@
 #include "core/Preferences.h"
 #include "core/ResourceText.h"
 #include "core/TextHelpers.h"
+#include "core/CompanyInfo.h"
+#include "datastore/CustomerRecord.h"
 #include "document/DocumentHeader.h"
 #include "document/DocumentOperations.h"
 #include "document/DocumentStylesheet.h"
@@ -468,6 +470,65 @@ TEST_F(DocumentOperations, SkeletonOfEveryTypeLoads) {
     xml.GetRootAttribute(u"DOCTYPE", &word);
     EXPECT_EQ(word.str(), type >= 1 && type <= 5 ? std::u16string(DocumentTypeWord(type)) : u"INVOICE");
   }
+}
+
+TEST_F(DocumentOperations, CustomerBringsAddressTermsRepTaxAndPriceLevel) {
+  lists.terms[u"Net 15"] = 15;
+  lists.reps[u"PO"] = u"Pat Owner";
+  lists.salesTaxes[u"County"] = u"5%";
+  lists.levels[u"Wholesale"] = -0.1;
+  auto doc = New(kDocInvoice);
+  ASSERT_TRUE(doc->AddLineItem(*Line(u"Service", u"1", u"100", u"Tax"), true, false, 1));
+  CTableCustomer customer;
+  customer.SetField(kCustName, u"Lee & Co");
+  customer.SetField(kCustCompanyName, u"Lee & Co");
+  customer.SetField(kCustBillToAddr1, u"2 Side Rd");
+  customer.SetField(kCustShipToAddr1, u"9 Dock St");
+  customer.SetField(kCustShipToCity, u"Portland");
+  customer.SetField(kCustTerms, u"Net 15");
+  customer.SetField(kCustSalesRep, u"PO");
+  customer.SetField(kCustSalesTaxCode, u"Tax");
+  customer.SetField(kCustItemSalesTax, u"County");
+  customer.SetField(kCustPriceLevel, u"Wholesale");
+  SetCustomer(*doc, customer);
+  EXPECT_EQ(Attribute(*doc, u"TERMS"), u"Net 15");
+  EXPECT_EQ(Attribute(*doc, u"REP"), u"PO");
+  EXPECT_EQ(Attribute(*doc, u"REP_FULLNAME"), u"Pat Owner");
+  EXPECT_DOUBLE_EQ(doc->GetPriceLevelFactor(), -0.1);
+  EXPECT_EQ(LineAt(*doc, 0).taxable.str(), u"Tax");
+  CShipToTexts shipTo;
+  ASSERT_TRUE(doc->GetXmlDocument().ReadShipTo(&shipTo));
+  EXPECT_EQ(shipTo.address1.str(), u"9 Dock St");
+  EXPECT_EQ(shipTo.city.str(), u"Portland");
+  CBstr name;
+  ASSERT_TRUE(doc->GetXmlDocument().GetCustomerCompanyName(&name));
+  EXPECT_EQ(name.str(), u"Lee & Co");
+  // The lines keep the prices of the old level: the user is told.
+  EXPECT_EQ(BoxTexts(), (std::vector<std::u16string>{LoadResText(IDS_PRICE_LEVEL_CHANGED)}));
+  EXPECT_TRUE(doc->IsModified());
+  // The page shows the new customer.
+  CBstr html;
+  ASSERT_EQ(doc->GetXmlDocument().Transform(&html), S_OK);
+  EXPECT_NE(ParsePage(html.str()).text.find("2 Side Rd"), std::string::npos);
+}
+
+TEST_F(DocumentOperations, CompanyIsWrittenAndShown) {
+  auto doc = New(kDocInvoice);
+  CCompanyInfo company(nullptr, CCompanyInfo::kFirstCompany);
+  company.SetName(u"Vendel <Tools> & Co");
+  company.SetAddress1(u"1 Main St");
+  company.SetShowLogo(u"YES");
+  SetCompany(*doc, company);
+  EXPECT_EQ(doc->GetCompany()->GetName(), u"Vendel <Tools> & Co");
+  CBstr html;
+  ASSERT_EQ(doc->GetXmlDocument().Transform(&html), S_OK);
+  auto page = ParsePage(html.str());
+  EXPECT_NE(page.text.find("Vendel <Tools> & Co"), std::string::npos);
+  auto reopened = Make();
+  ASSERT_TRUE(Save(*doc));
+  ASSERT_TRUE(Open(*reopened, doc->GetFilePath().str()));
+  EXPECT_EQ(reopened->GetCompany()->GetName(), u"Vendel <Tools> & Co");
+  EXPECT_EQ(reopened->GetCompany()->GetAddress1(), u"1 Main St");
 }
 
 }  // namespace
