@@ -45,6 +45,142 @@
 #define IDS_SKELETON_TOTALS 40089
 #define IDS_SKELETON_CREDIT_MEMO 40642
 
+/* ---- Document operations and exports (messages) ------------------------------- */
+#define IDS_EXPORT_FAILED 40226            /* the export did not complete */
+#define IDS_FILE_NOT_WRITTEN 40245         /* format: the file path (%s) */
+#define IDS_EXPORT_PAGE_NOT_WRITTEN 40246
+#define IDS_EXPORT_TRANSFORM_FAILED 40247
+#define IDS_NUMBER_TAKEN_RENUMBER 40278    /* OK/Cancel: take the next free number */
+#define IDS_EXPORT_LOGO_NOT_COPIED 40388
+#define IDS_EXPORT_SIGNATURE_NOT_COPIED 40389
+#define IDS_PRICE_LEVEL_CHANGED 40647
+#define IDS_CONFIRM_VOID 40676              /* Yes/No */
+
+/* ---- Stylesheet fragments of the document page ----------------------------------
+   Strings and HTML resources (type 23) that the stylesheet generator concatenates into
+   one XSL stylesheet over the document file. Fragments marked "fmt" take arguments: the
+   alignment word ("left"/"right") and a caption, or a caption alone, as %s. Every
+   fragment is balanced XML except where noted: the section openers leave one row open
+   that the row end (40306) or the section end (40327) closes. */
+#define IDS_XSL_HEAD 40083                 /* stylesheet start, named templates, page template start */
+#define IDS_XSL_TAIL 40086
+#define IDS_XSL_PAGE_HEAD 40087            /* HTML head, style sheet, page table start */
+#define IDS_XSL_TOTALS_BEGIN 40096
+#define IDS_XSL_TOTALS_END 40097
+#define IDS_XSL_SUBTOTAL 40098             /* fmt: caption */
+#define IDS_XSL_TAX_LINK 40099             /* fmt: caption */
+#define IDS_XSL_TOTAL 40100                /* fmt: caption */
+#define IDS_XSL_BOX_RULE 40101
+#define IDS_XSL_TAX 40103                  /* fmt: caption */
+#define IDS_XSL_BOX_GAP 40104
+#define IDS_XSL_TOTAL_QTY 40116            /* fmt: caption */
+#define IDS_XSL_MESSAGE_LINK 40154
+#define IDS_XSL_MESSAGE 40155
+#define IDS_XSL_NOTES_LINK 40156
+#define IDS_XSL_NOTES 40157
+#define IDS_XSL_LINES0_DESC 40204          /* fixed line tables, opener of one open row */
+#define IDS_XSL_LINES0_NAME 40205
+#define IDS_XSL_LINES1_DESC 40206
+#define IDS_XSL_LINES1_NAME 40207
+#define IDS_XSL_LINES2_DESC 40208
+#define IDS_XSL_LINES2_NAME 40209
+#define IDS_XSL_LINES3_DESC 40210
+#define IDS_XSL_LINES3_NAME 40211
+#define IDS_XSL_BOX_END_RULE 40214
+#define IDS_XSL_SIGNATURE_LINK 40274
+#define IDS_XSL_SIGNATURE 40275
+#define IDS_XSL_TITLE_LINK 40293           /* fmt: caption */
+#define IDS_XSL_TITLE 40294                /* fmt: caption */
+#define IDS_XSL_BILLTO_OLD_LINK 40295      /* fmt: caption */
+#define IDS_XSL_JOB_LINK 40296             /* fmt: alignment, caption (also 40297-40303, 40316-40323, 40339-40342, 40359-40364, 40372-40377) */
+#define IDS_XSL_TERMS_LINK 40297
+#define IDS_XSL_DUEDATE_LINK 40298
+#define IDS_XSL_SHIPTO_LINK 40299
+#define IDS_XSL_SHIPVIA_LINK 40300
+#define IDS_XSL_SHIPDATE_LINK 40301
+#define IDS_XSL_PONUM_LINK 40302
+#define IDS_XSL_REP_LINK 40303
+#define IDS_XSL_HEADER_FIELDS_LINK 40305
+#define IDS_XSL_ROW_END 40306
+#define IDS_XSL_LOGO_LINK 40307
+#define IDS_XSL_NUMBER_LINK 40308          /* fmt: caption */
+#define IDS_XSL_COMPANY_LINK 40309
+#define IDS_XSL_DATE_LINK 40310            /* fmt: caption */
+#define IDS_XSL_LOGO_FILE 40311
+#define IDS_XSL_NUMBER 40312               /* fmt: caption */
+#define IDS_XSL_COMPANY 40313
+#define IDS_XSL_DATE 40314                 /* fmt: caption */
+#define IDS_XSL_SHIPTO 40316
+#define IDS_XSL_SHIPVIA 40317
+#define IDS_XSL_SHIPDATE 40318
+#define IDS_XSL_PONUM 40319
+#define IDS_XSL_TERMS 40320
+#define IDS_XSL_JOB 40321
+#define IDS_XSL_DUEDATE 40322
+#define IDS_XSL_REP 40323
+#define IDS_XSL_LOGO_SCREEN 40326
+#define IDS_XSL_SECTION_END 40327
+#define IDS_XSL_HEADER_FIELDS 40328
+#define IDS_XSL_BILLTO_COMPANY_PERSON 40337 /* fmt: caption (also 40338, 40356, 40382, 40390, 40393, 40378, 40385, 40391) */
+#define IDS_XSL_BILLTO_COMPANY 40338
+#define IDS_XSL_PAYMENT_LINK 40339
+#define IDS_XSL_PAYMENT 40340
+#define IDS_XSL_CHKNUM 40341
+#define IDS_XSL_CHKNUM_LINK 40342
+#define IDS_XSL_COLUMNS_BEGIN 40351
+#define IDS_XSL_COLUMNS_BEGIN_LINK 40352
+#define IDS_XSL_COLUMN_HEADER 40354        /* fmt: caption */
+#define IDS_XSL_BILLTO_PERSON 40356
+#define IDS_XSL_OTHER1_LINK 40359
+#define IDS_XSL_OTHER2_LINK 40360
+#define IDS_XSL_OTHER3_LINK 40361
+#define IDS_XSL_OTHER1 40362
+#define IDS_XSL_OTHER2 40363
+#define IDS_XSL_OTHER3 40364
+#define IDS_XSL_CARDNUM_LINK 40372
+#define IDS_XSL_CARDEXP_LINK 40373
+#define IDS_XSL_PAYAMOUNT_LINK 40374
+#define IDS_XSL_CARDNUM 40375
+#define IDS_XSL_CARDEXP 40376
+#define IDS_XSL_PAYAMOUNT 40377
+#define IDS_XSL_BILLTO_HOME_LINK 40378
+#define IDS_XSL_BOX_END_GAP 40380
+#define IDS_XSL_BILLTO_HOME 40382
+#define IDS_XSL_BILLTO_TABLE_LINK 40385
+#define IDS_XSL_BILLTO_ADDRESS 40390
+#define IDS_XSL_BILLTO_BUSINESS_LINK 40391
+#define IDS_XSL_BILLTO_EMPTY 40393
+
+/* HTML resources (type 23, UTF-8 text) of the page: link variants of the fixed line
+   tables and the cells of the chosen-columns table. */
+#define RT_HTML_FRAGMENT 23
+#define IDH_LINES0_DESC_LINK 207
+#define IDH_LINES1_DESC_LINK 208
+#define IDH_LINES3_DESC_LINK 209
+#define IDH_LINES2_DESC_LINK 210
+#define IDH_LINES0_NAME_LINK 212
+#define IDH_LINES3_NAME_LINK 213
+#define IDH_LINES1_NAME_LINK 214
+#define IDH_LINES2_NAME_LINK 215
+#define IDH_COLUMNS_END 219
+#define IDH_CELL_DESCRIPTION_LINK 220
+#define IDH_CELL_QUANTITY_LINK 221
+#define IDH_CELL_PRICE_LINK 222
+#define IDH_CELL_SERVICED_LINK 223
+#define IDH_CELL_TOTAL 224
+#define IDH_CELL_NAME_LINK 225
+#define IDH_CELL_SERVICED 226
+#define IDH_CELL_DESCRIPTION 227
+#define IDH_CELL_NAME 228
+#define IDH_CELL_QUANTITY 229
+#define IDH_CELL_PRICE 230
+#define IDH_CELL_TAX_AMOUNT 232
+#define IDH_CELL_TAXABLE_LINK 233
+#define IDH_CELL_TAXABLE 234
+#define IDH_BILLTO_TABLE 249               /* fmt: caption */
+#define IDH_CELL_CUSTOM1 250
+#define IDH_CELL_CUSTOM2 251
+
 /* ---- Dialog templates --------------------------------------------------------- */
 #define IDD_REGISTER_PROGRESS 155
 #define IDD_MEMORIZE 230

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "core/Folders.h"
 #include "core/RegistryKey.h"
 #include "platform/platform.h"
 
@@ -44,12 +45,32 @@ bool Install(const fs::path& from, const std::string& name) {
   fs::permissions(linux, fs::status(from / name).permissions(), ec);
   return true;
 }
+
+// The default CSV export stylesheet goes into the templates folder of the application
+// data, unless the user already put one of their own there.
+bool InstallCsvStylesheet(const fs::path& from) {
+  CBstr folder;
+  if (!GetAppDataFolder(folder, true)) return false;
+  fs::path target = platform::MapDevicePath(folder.str() + u"Templates\\CSV_Export.xsl");
+  if (fs::exists(target)) return true;
+  std::ifstream in(from / "CSV_Export.xsl", std::ios::binary);
+  if (!in) {
+    std::fprintf(stderr, "slateway-install: CSV_Export.xsl is missing beside the installer\n");
+    return false;
+  }
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  std::error_code ec;
+  fs::create_directories(target.parent_path(), ec);
+  return platform::WriteFileAtomic(target, bytes.str());
+}
 }  // namespace
 
 int main() {
   fs::path from = OwnFolder();
   bool ok = true;
   for (const char* name : kFiles) ok = Install(from, name) && ok;
+  ok = InstallCsvStylesheet(from) && ok;
   if (!ok) return 1;
   CRegistryKey root;
   if (!root.SetString(CBstr(u"ProgramPath"), CBstr(kProgramFolder))) {

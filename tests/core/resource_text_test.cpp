@@ -68,7 +68,7 @@ TEST_F(BrokenInstallationTest, ResourceLibraryElsewhereThanProgramPathIsNotFound
 TEST_F(LanguageLibraryTest, ResourceTextLoadResStringGivesANewText) {
   CBstr invoice = LoadResString(40113);
   EXPECT_EQ(invoice.str(), u"Invoice");
-  CBstr missing = LoadResString(40116);
+  CBstr missing = LoadResString(40117);
   EXPECT_FALSE(missing.IsNull()) << "a missing id gives an empty text, not null";
   EXPECT_TRUE(missing.IsEmpty());
   EXPECT_EQ(LoadResText(40343), u"Sales Receipt");

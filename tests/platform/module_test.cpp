@@ -133,7 +133,7 @@ TEST_F(ModuleTest, LoadStringReadsTextsAcrossBlocksOfSixteen) {
     std::u16string text;
   } cases[] = {
       {40113, u"Invoice"},        // block 2508, entry 1
-      {40118, u"Estimate"},       // same block, a missing neighbour (40116) between
+      {40118, u"Estimate"},       // same block, a missing neighbour (40117) between
       {40120, u"Memorized"},
       {40343, u"Sales Receipt"},  // block 2521, entry 7
       {40381, u"Sales Order"},    // block 2523, entry 13
@@ -149,7 +149,7 @@ TEST_F(ModuleTest, LoadStringMissingIdGivesZeroAndEmptyText) {
   Library library;
   ASSERT_NE(library.get(), nullptr);
   // Missing entries of a present block, of an absent block, id 0 and an id past 65535.
-  for (UINT id : {40116u, 40119u, 40127u, 17u, 15u, 0u, 50000u, 65535u, 70000u}) {
+  for (UINT id : {40117u, 40119u, 40127u, 17u, 15u, 0u, 50000u, 65535u, 70000u}) {
     WCHAR buffer[16] = {u'x', u'x', u'x'};
     EXPECT_EQ(LoadStringW(library.get(), id, buffer, 16), 0) << "id " << id;
     EXPECT_EQ(buffer[0], u'\0') << "id " << id;

@@ -1,0 +1,224 @@
+// Exports of a sales document.
+//   DocumentExport.Html*  the page and its pictures beside it, the signature drawn afresh
+//                         under a unique name, line breaks of the notes, the result and
+//                         warnings when a part cannot be written
+//   DocumentExport.Csv*   the user's stylesheet of the templates folder, quoting, and the
+//                         fixed message when the stylesheet is missing
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <set>
+
+#include "SalesDocumentFixture.h"
+#include "StylesheetTestSupport.h"
+#include "core/CustomSettings.h"
+#include "core/Folders.h"
+#include "core/ResourceText.h"
+#include "document/DocumentStylesheet.h"
+#include "document/StylesheetBuilder.h"
+#include "platform/user/MessageBox.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+using slateway::testing::ParsePage;
+using slateway::testing::ReadBytes;
+
+std::filesystem::path GoldenFolder() { return std::filesystem::path(__FILE__).parent_path() / "golden"; }
+
+class DocumentExport : public sales_test::SalesDocumentTest {
+ protected:
+  void SetUp() override {
+    SalesDocumentTest::SetUp();
+    InstallDocumentStylesheetBuilder();
+    platform::ClearMessageBoxLog();
+    ASSERT_TRUE(CreateDirectoryW(u"\\Export", nullptr));
+  }
+  void TearDown() override {
+    SetStylesheetBuilder(nullptr);
+    SalesDocumentTest::TearDown();
+  }
+
+  std::unique_ptr<CSalesDocument> Golden(const char* file, int type) {
+    auto doc = std::make_unique<CSalesDocument>(nullptr, nullptr, 4, false, nullptr);
+    EXPECT_EQ(doc->GetXmlDocument().GetDataDocument()->loadBytes(ReadBytes(GoldenFolder() / file)), S_OK);
+    doc->SetDocType(type);
+    doc->SetVersion(4);
+    doc->RebuildStylesheet();
+    return doc;
+  }
+  // The golden document without its signature strokes.
+  std::unique_ptr<CSalesDocument> Unsigned(const char* file, int type) {
+    auto doc = Golden(file, type);
+    EXPECT_TRUE(doc->GetXmlDocument().SetSignature(CBstr(u"")));
+    return doc;
+  }
+
+  // Puts a file where the program looks for a picture of that name.
+  std::string PlacePicture(bool logo, std::u16string_view name, const std::string& bytes) {
+    CBstr path{std::u16string(name)};
+    logo ? GetLogoFilePath(path) : GetImageFilePath(path);
+    std::filesystem::path file = Linux(path.str());
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << bytes;
+    return file.string();
+  }
+
+  std::vector<std::u16string> BoxTexts() {
+    std::vector<std::u16string> texts;
+    for (const auto& box : platform::MessageBoxLog()) texts.push_back(box.text);
+    return texts;
+  }
+
+  static bool HasLinks(CSalesDocument& doc) {
+    CBstr html;
+    EXPECT_EQ(doc.GetXmlDocument().Transform(&html), S_OK);
+    return !ParsePage(html.str()).links.empty();
+  }
+};
+
+TEST_F(DocumentExport, HtmlPageAndPicturesAreWrittenBesideEachOther) {
+  auto doc = Unsigned("invoice.QVN", kDocInvoice);
+  PlacePicture(true, u"logo.bmp", "BM-logo");
+  PlacePicture(false, u"KTWSignatureLine.bmp", "BM-line");
+  CBstr logo, signature;
+  ASSERT_TRUE(ExportHtml(*doc, nullptr, u"\\Export\\invoice.htm", &logo, &signature, false));
+  EXPECT_TRUE(platform::MessageBoxLog().empty());
+  EXPECT_EQ(logo.str(), u"\\Export\\logo.bmp");
+  EXPECT_EQ(signature.str(), u"\\Export\\KTWSignatureLine.bmp");
+  EXPECT_EQ(ReadBytes(Linux(u"\\Export\\logo.bmp")), "BM-logo");
+  EXPECT_EQ(ReadBytes(Linux(u"\\Export\\KTWSignatureLine.bmp")), "BM-line");
+
+  const std::string page = ReadBytes(Linux(u"\\Export\\invoice.htm"));
+  auto parsed = ParsePage(page);
+  EXPECT_EQ(parsed.errors, 0);
+  EXPECT_TRUE(parsed.links.empty());  // a page for files carries no links
+  EXPECT_EQ(parsed.images, (std::vector<std::string>{"logo.bmp", "KTWSignatureLine.bmp"}));
+  // The notes' line break is a line break, the ampersand stays text.
+  EXPECT_NE(page.find("First line<br>Second &amp; last"), std::string::npos);
+  EXPECT_NE(parsed.text.find("Owner & Sons"), std::string::npos);
+  // The document is left with its screen page.
+  EXPECT_TRUE(HasLinks(*doc));
+}
+
+TEST_F(DocumentExport, SignedDocumentGetsItsSignatureDrawnUnderAUniqueName) {
+  auto doc = Golden("invoice.QVN", kDocInvoice);
+  PlacePicture(true, u"logo.bmp", "BM-logo");
+  ASSERT_TRUE(doc->GetXmlDocument().SetSignature(CBstr(u"0a0a14141e1e28289414")));
+  ASSERT_TRUE(doc->GetXmlDocument().SetSignatureFile(CBstr(u"KTWSignature.bmp")));
+  CBstr logo, first, second;
+  ASSERT_TRUE(ExportHtml(*doc, nullptr, u"\\Export\\a.htm", &logo, &first, true));
+  ASSERT_TRUE(ExportHtml(*doc, nullptr, u"\\Export\\b.htm", &logo, &second, true));
+  for (const CBstr* path : {&first, &second}) {
+    const std::string name = platform::ToUtf8(path->str()).substr(std::string("\\Export\\").size());
+    EXPECT_TRUE(std::regex_match(name, std::regex("SIGNATURE_[0-9A-Fa-f]{32}\\.BMP"))) << name;
+    EXPECT_EQ(ReadBytes(Linux(path->str())).substr(0, 2), "BM");
+  }
+  EXPECT_NE(first.str(), second.str());
+  auto page = ParsePage(ReadBytes(Linux(u"\\Export\\a.htm")));
+  EXPECT_EQ(page.images.back(), platform::ToUtf8(first.str()).substr(8));
+  // The document still refers to its own signature picture, and the export's drawing
+  // does not stay behind in the image folder.
+  CBstr file;
+  ASSERT_TRUE(doc->GetXmlDocument().ReadSignatureFile(&file));
+  EXPECT_EQ(file.str(), u"KTWSignature.bmp");
+  CBstr drawn{platform::ToUtf16(platform::ToUtf8(first.str()).substr(8))};
+  GetImageFilePath(drawn);
+  EXPECT_FALSE(std::filesystem::exists(Linux(drawn.str())));
+}
+
+TEST_F(DocumentExport, MissingLogoFileIsReportedButThePageStays) {
+  auto doc = Unsigned("invoice.QVN", kDocInvoice);
+  PlacePicture(false, u"KTWSignatureLine.bmp", "BM-line");
+  CBstr logo, signature;
+  EXPECT_FALSE(ExportHtml(*doc, nullptr, u"\\Export\\invoice.htm", &logo, &signature, false));
+  EXPECT_TRUE(std::filesystem::exists(Linux(u"\\Export\\invoice.htm")));
+  EXPECT_TRUE(logo.IsNull());
+  EXPECT_EQ(signature.str(), u"\\Export\\KTWSignatureLine.bmp");
+  EXPECT_EQ(BoxTexts(), (std::vector<std::u16string>{LoadResText(IDS_EXPORT_LOGO_NOT_COPIED),
+                                                     LoadResText(IDS_EXPORT_FAILED)}));
+}
+
+TEST_F(DocumentExport, DocumentWithoutLogoNeedsNoLogoFile) {
+  auto doc = Unsigned("invoice.QVN", kDocInvoice);
+  ASSERT_TRUE(doc->GetXmlDocument().SetCompanyGraphic(CBstr(u"")));
+  PlacePicture(false, u"KTWSignatureLine.bmp", "BM-line");
+  CBstr logo, signature;
+  EXPECT_TRUE(ExportHtml(*doc, nullptr, u"\\Export\\invoice.htm", &logo, &signature, false));
+  EXPECT_TRUE(platform::MessageBoxLog().empty());
+  EXPECT_TRUE(logo.IsNull());
+}
+
+TEST_F(DocumentExport, PageThatCannotBeWrittenFailsWhateverThePictures) {
+  auto doc = Unsigned("invoice.QVN", kDocInvoice);
+  PlacePicture(true, u"logo.bmp", "BM-logo");
+  PlacePicture(false, u"KTWSignatureLine.bmp", "BM-line");
+  CBstr logo, signature;
+  EXPECT_FALSE(ExportHtml(*doc, nullptr, u"\\Nowhere\\invoice.htm", &logo, &signature, false));
+  EXPECT_EQ(BoxTexts(), (std::vector<std::u16string>{LoadResText(IDS_EXPORT_PAGE_NOT_WRITTEN),
+                                                     LoadResText(IDS_EXPORT_FAILED)}));
+  EXPECT_TRUE(logo.IsNull());
+  EXPECT_TRUE(signature.IsNull());
+  EXPECT_TRUE(HasLinks(*doc));
+}
+
+TEST_F(DocumentExport, CsvWithoutItsStylesheetShowsTheFixedMessage) {
+  auto doc = Golden("invoice.QVN", kDocInvoice);
+  EXPECT_FALSE(ExportCsv(*doc, nullptr, u"\\Export\\invoice.csv"));
+  auto log = platform::MessageBoxLog();
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(log[0].text, u"Failed to load CSV_Export.xsl file.  Export aborted.");
+  EXPECT_EQ(log[0].caption, u"Slateway");
+  EXPECT_FALSE(std::filesystem::exists(Linux(u"\\Export\\invoice.csv")));
+}
+
+TEST_F(DocumentExport, CsvQuotesEveryTextAndDoublesItsQuotes) {
+  CBstr templates;
+  ASSERT_TRUE(GetAppDataFolder(templates, true));
+  std::filesystem::path target = Linux(templates.str() + u"Templates\\CSV_Export.xsl");
+  std::filesystem::create_directories(target.parent_path());
+  std::filesystem::copy_file(SLATEWAY_CSV_STYLESHEET, target);
+
+  auto doc = NewDocument(kDocInvoice, u"");
+  auto line = Line(u"Service", u"2", u"1,250.00");
+  line->SetField(6, u"Bolts, \"hex\" & nuts");
+  line->SetField(kLineFieldName, u"Bolt \"A\"");
+  ASSERT_TRUE(doc->AddLineItem(*line, true, false, 0));
+  auto second = Line(u"Service", u"1", u"3");
+  second->SetField(6, u"plain");
+  ASSERT_TRUE(doc->AddLineItem(*second, true, false, 0));
+  doc->GetXmlDocument().SetRootAttribute(u"DATE", CBstr(u"3/10/2026"));
+  ASSERT_TRUE(ExportCsv(*doc, nullptr, u"\\Export\\invoice.csv"));
+  EXPECT_TRUE(platform::MessageBoxLog().empty());
+  // The amounts are whatever the lines hold.
+  const std::string total1 = platform::ToUtf8(LineAt(*doc, 0).total.str());
+  const std::string total2 = platform::ToUtf8(LineAt(*doc, 1).total.str());
+  EXPECT_EQ(ReadBytes(Linux(u"\\Export\\invoice.csv")),
+            "Type,Number,Date,Customer,Line,Item Type,Item,Description,Quantity,Rate,Amount,Tax Code\r\n"
+            "\"INVOICE\",\"100\",\"3/10/2026\",\"\",\"1\",\"Service\",\"Bolt \"\"A\"\"\","
+            "\"Bolts, \"\"hex\"\" & nuts\",\"2\",\"1,250.00\",\"" + total1 + "\",\"Non\"\r\n"
+            "\"INVOICE\",\"100\",\"3/10/2026\",\"\",\"2\",\"Service\",\"Service line\",\"plain\",\"1\",\"3\",\"" +
+                total2 + "\",\"Non\"\r\n");
+}
+
+TEST_F(DocumentExport, CsvStylesheetThatGivesNothingIsATransformFailure) {
+  CBstr templates;
+  ASSERT_TRUE(GetAppDataFolder(templates, true));
+  std::filesystem::path target = Linux(templates.str() + u"Templates\\CSV_Export.xsl");
+  std::filesystem::create_directories(target.parent_path());
+  std::ofstream(target) << "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+                           "<xsl:output method=\"text\"/><xsl:template match=\"/\"/></xsl:stylesheet>";
+  auto doc = Golden("invoice.QVN", kDocInvoice);
+  EXPECT_FALSE(ExportCsv(*doc, nullptr, u"\\Export\\invoice.csv"));
+  EXPECT_EQ(BoxTexts(), (std::vector<std::u16string>{LoadResText(IDS_EXPORT_TRANSFORM_FAILED)}));
+  EXPECT_TRUE(HasLinks(*doc));
+}
+
+TEST_F(DocumentExport, SignatureFileNamesAreUnique) {
+  std::set<std::u16string> names;
+  for (int i = 0; i < 200; ++i) names.insert(MakeSignatureFileName().str());
+  EXPECT_EQ(names.size(), 200u);
+  EXPECT_TRUE(std::regex_match(platform::ToUtf8(*names.begin()), std::regex("SIGNATURE_[0-9A-Fa-f]{32}\\.BMP")));
+}
+
+}  // namespace

@@ -1,0 +1,534 @@
+// Whole-document operations.
+//   DocumentOperations.New*       a new document of every type: skeleton, number, file,
+//                                 dates, captions, a loaded page stylesheet
+//   DocumentOperations.Save*      save and reopen, a number taken meanwhile, a failed save
+//                                 that keeps the document new and modified
+//   DocumentOperations.SaveAs* / Memorize*  copies under another name and templates
+//   DocumentOperations.Open*      templates, old files, files without a number, bad files
+//   DocumentOperations.Convert* / Void* / Sign*
+#include <gtest/gtest.h>
+
+#include <deque>
+
+#include "SalesDocumentFixture.h"
+#include "StylesheetTestSupport.h"
+#include "core/CustomSettings.h"
+#include "core/Folders.h"
+#include "core/Preferences.h"
+#include "core/ResourceText.h"
+#include "core/TextHelpers.h"
+#include "core/CompanyInfo.h"
+#include "datastore/CustomerRecord.h"
+#include "document/DocumentHeader.h"
+#include "document/DocumentOperations.h"
+#include "document/DocumentStylesheet.h"
+#include "platform/user/MessageBox.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+using slateway::testing::ParsePage;
+using slateway::testing::ReadBytes;
+
+// Answers the boxes in the order given; the default button once the answers run out.
+class ScriptedAnswers : public platform::MessageBoxHandler {
+ public:
+  explicit ScriptedAnswers(std::deque<int> answers) : m_answers(std::move(answers)) {}
+  int OnMessageBox(const platform::MessageBoxRecord& box) override {
+    if (m_answers.empty()) return platform::DefaultMessageBoxButton(box.style);
+    int answer = m_answers.front();
+    m_answers.pop_front();
+    return answer;
+  }
+
+ private:
+  std::deque<int> m_answers;
+};
+
+class DocumentOperations : public sales_test::SalesDocumentTest {
+ protected:
+  void SetUp() override {
+    SalesDocumentTest::SetUp();
+    InstallDocumentStylesheetBuilder();
+    SetDocumentMessageReceiver([this](UINT message, WPARAM wParam, CSalesDocument&) {
+      messages.emplace_back(message, wParam);
+    });
+    platform::ClearMessageBoxLog();
+    CBstr folder;
+    GetDocumentsFolder(folder);
+    m_documents = folder.str();
+    std::filesystem::create_directories(Linux(m_documents));
+    CBstr picture(u"x");
+    GetImageFilePath(picture);
+    std::filesystem::create_directories(Linux(picture.str()).parent_path());
+    m_settings = std::make_unique<CCustomSettings>();
+  }
+  void TearDown() override {
+    platform::SetMessageBoxHandler(nullptr);
+    SetDocumentMessageReceiver(nullptr);
+    SetStylesheetBuilder(nullptr);
+    m_settings.reset();
+    SalesDocumentTest::TearDown();
+  }
+
+  std::unique_ptr<CSalesDocument> Make() {
+    return std::make_unique<CSalesDocument>(nullptr, nullptr, 4, false, m_settings.get());
+  }
+  std::unique_ptr<CSalesDocument> New(int type) {
+    auto doc = Make();
+    InitNew(*doc, 4, type);
+    return doc;
+  }
+  static std::u16string Attribute(CSalesDocument& doc, std::u16string_view name) {
+    CBstr value;
+    doc.GetXmlDocument().GetRootAttribute(name, &value);
+    return value.str();
+  }
+  static std::u16string FileAttribute(const std::filesystem::path& file, const char* name) {
+    CXmlDocument xml(nullptr);
+    EXPECT_EQ(xml.GetDataDocument()->loadBytes(ReadBytes(file)), S_OK);
+    CBstr value;
+    xml.GetRootAttribute(platform::ToUtf16(name), &value);
+    return value.str();
+  }
+  static bool PageHasLinks(CSalesDocument& doc) {
+    CBstr html;
+    if (doc.GetXmlDocument().Transform(&html) != S_OK) return false;
+    return !ParsePage(html.str()).links.empty();
+  }
+  std::vector<std::u16string> BoxTexts() {
+    std::vector<std::u16string> texts;
+    for (const auto& box : platform::MessageBoxLog()) texts.push_back(box.text);
+    return texts;
+  }
+  std::u16string DocumentPath(std::u16string_view prefix, std::u16string_view number) {
+    return m_documents + std::u16string(prefix) + std::u16string(number) + u".QVN";
+  }
+
+  std::vector<std::pair<UINT, WPARAM>> messages;
+  std::u16string m_documents;
+  std::unique_ptr<CCustomSettings> m_settings;
+};
+
+TEST_F(DocumentOperations, NewDocumentOfEveryType) {
+  struct Row {
+    int type;
+    const char16_t* word;
+    const char16_t* number;
+    UINT prefix;
+  } rows[] = {{0, u"INVOICE", u"100", IDS_DOCTYPE_INVOICE},      {1, u"ESTIMATE", u"1", IDS_DOCTYPE_ESTIMATE},
+              {2, u"SALESRECEIPT", u"100", IDS_DOCTYPE_SALES_RECEIPT}, {3, u"PAYMENT", u"100", IDS_DOCTYPE_PAYMENT},
+              {4, u"SALESORDER", u"100", IDS_DOCTYPE_SALES_ORDER}, {5, u"CREDITMEMO", u"100", IDS_DOCTYPE_CREDIT_MEMO}};
+  m_settings->SetCaption(2, 33, u"Deliver by:");
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.type);
+    auto doc = New(r.type);
+    EXPECT_EQ(doc->GetDocType(), r.type);
+    EXPECT_EQ(Attribute(*doc, u"DOCTYPE"), r.word);
+    EXPECT_EQ(Attribute(*doc, u"VERSION"), u"4");
+    EXPECT_EQ(Attribute(*doc, u"STYLE"), u"4");
+    EXPECT_EQ(Attribute(*doc, u"ID"), r.number);
+    EXPECT_EQ(doc->GetFilePath().str(), DocumentPath(LoadResText(r.prefix), r.number));
+    EXPECT_FALSE(Attribute(*doc, u"DATE").empty());
+    EXPECT_EQ(Attribute(*doc, u"DATE"), Attribute(*doc, u"DUEDATE"));
+    EXPECT_EQ(Attribute(*doc, u"OTHER2FIELDNAME"), m_settings->GetCaption(r.type, 33));
+    EXPECT_EQ(Attribute(*doc, u"SHOWMSG"), m_settings->GetFlag(r.type, 40) ? u"YES" : u"NO");
+    CBstr job;
+    EXPECT_TRUE(doc->GetJob()->GetField(4) && !std::u16string_view(doc->GetJob()->GetField(4)).empty());
+    EXPECT_TRUE(doc->IsNewDocument());
+    EXPECT_TRUE(doc->IsNumberFromCounter());
+    EXPECT_FALSE(doc->IsModified());
+    EXPECT_TRUE(PageHasLinks(*doc));
+    EXPECT_EQ(doc->GetXmlDocument().CountElements(u"COMPANY"), 1);
+  }
+  EXPECT_EQ(Attribute(*New(2), u"OTHER2FIELDNAME"), u"Deliver by:");
+}
+
+TEST_F(DocumentOperations, NewDocumentTakesTheLastChoicesOfTheUser) {
+  {
+    CPreferences preferences;
+    preferences.SetString(u"LastTaxName", u"County");
+    preferences.SetString(u"LastTaxRate", u"7.5%");
+    preferences.SetString(u"LastShipVia", u"UPS");
+    preferences.SetString(u"LastEstMsg", u"");
+    preferences.SetString(u"LastMsg", u"Thanks!");
+    preferences.SetString(u"LastREP", u"PO");
+  }
+  m_settings->SetFlag(1, 26, 0);
+  m_settings->SetFlag(1, 27, 0);
+  auto doc = New(1);
+  EXPECT_EQ(Attribute(*doc, u"TAXNAME"), u"County");
+  EXPECT_EQ(Attribute(*doc, u"TAXRATE"), u"7.5%");
+  EXPECT_EQ(Attribute(*doc, u"SHIPVIA"), u"UPS");
+  EXPECT_EQ(Attribute(*doc, u"CUSTOMERMSG"), u"Thanks!");  // an estimate falls back to the invoice message
+  EXPECT_EQ(Attribute(*doc, u"REP"), u"");                // the rep is not shown on estimates here
+  CPreferences preferences;
+  preferences.SetDword(u"UseSalesTax", 0);
+  auto untaxed = New(0);
+  EXPECT_EQ(Attribute(*untaxed, u"TAXRATE"), u"0.00%");
+}
+
+TEST_F(DocumentOperations, SaveAndReopenKeepTheDocument) {
+  auto doc = New(0);
+  ASSERT_TRUE(doc->AddLineItem(*Line(u"Service", u"2", u"5.00", u"Tax"), true, false, 1));
+  ASSERT_TRUE(Save(*doc));
+  EXPECT_FALSE(doc->IsNewDocument());
+  EXPECT_FALSE(doc->IsModified());
+  EXPECT_EQ(messages, (std::vector<std::pair<UINT, WPARAM>>{{1140, 0}}));
+  EXPECT_EQ(Attribute(*doc, u"FILENAME"), doc->GetFileName().str());
+  CPreferences preferences;
+  std::u16string last;
+  EXPECT_TRUE(preferences.GetString(u"LastInvNumber", last));
+  EXPECT_EQ(last, u"100");
+  ASSERT_TRUE(Save(*doc));
+  EXPECT_EQ(messages.back(), (std::pair<UINT, WPARAM>{1142, 0}));
+
+  auto back = Make();
+  ASSERT_TRUE(Open(*back, doc->GetFilePath().str()));
+  EXPECT_EQ(back->GetDocType(), 0);
+  EXPECT_EQ(back->GetVersion(), 4);
+  EXPECT_EQ(Attribute(*back, u"ID"), u"100");
+  EXPECT_EQ(back->GetFilePath().str(), doc->GetFilePath().str());
+  EXPECT_EQ(back->GetXmlDocument().CountElements(u"LINEITEM"), 1);
+  EXPECT_FALSE(back->IsModified());
+  EXPECT_FALSE(back->IsNewDocument());
+  EXPECT_TRUE(PageHasLinks(*back));
+  // The next new invoice follows.
+  EXPECT_EQ(Attribute(*New(0), u"ID"), u"101");
+}
+
+TEST_F(DocumentOperations, SavingANumberTakenMeanwhileAsksAndRenumbers) {
+  auto first = New(0);
+  auto second = New(0);  // the counter moves only on save: both drew 100
+  ASSERT_EQ(Attribute(*second, u"ID"), u"100");
+  ASSERT_TRUE(Save(*first));
+  platform::ClearMessageBoxLog();
+
+  ScriptedAnswers cancel({IDCANCEL});
+  platform::SetMessageBoxHandler(&cancel);
+  EXPECT_FALSE(Save(*second));
+  EXPECT_TRUE(second->IsNewDocument());
+  EXPECT_EQ(Attribute(*second, u"ID"), u"100");
+  EXPECT_EQ(FileAttribute(Linux(first->GetFilePath().str()), "ID"), u"100");
+
+  ScriptedAnswers ok({IDOK});
+  platform::SetMessageBoxHandler(&ok);
+  ASSERT_TRUE(Save(*second));
+  EXPECT_EQ(Attribute(*second, u"ID"), u"101");
+  EXPECT_EQ(BoxTexts(), (std::vector<std::u16string>{LoadResText(IDS_NUMBER_TAKEN_RENUMBER),
+                                                     LoadResText(IDS_NUMBER_TAKEN_RENUMBER),
+                                                     u"The new number is 101"}));
+  EXPECT_EQ(second->GetFilePath().str(), DocumentPath(LoadResText(IDS_DOCTYPE_INVOICE), u"101"));
+  EXPECT_EQ(messages.back(), (std::pair<UINT, WPARAM>{1140, 0}));  // a new file, not an overwrite
+  EXPECT_EQ(FileAttribute(Linux(first->GetFilePath().str()), "ID"), u"100");
+}
+
+TEST_F(DocumentOperations, FailedSaveLeavesTheDocumentNewAndModified) {
+  auto doc = New(0);
+  doc->SetFilePath(u"\\Missing\\Folder\\Inv100.QVN");
+  doc->SetModified(true);
+  EXPECT_FALSE(Save(*doc));
+  EXPECT_TRUE(doc->IsNewDocument());
+  EXPECT_TRUE(doc->IsModified());
+  EXPECT_TRUE(messages.empty());
+  ASSERT_EQ(BoxTexts().size(), 1u);
+  EXPECT_NE(BoxTexts()[0].find(u"\\Missing\\Folder\\Inv100.QVN"), std::u16string::npos);
+  CPreferences preferences;
+  DWORD reset = 0;
+  std::u16string last = u"none";
+  preferences.GetString(u"LastInvNumber", last);
+  EXPECT_NE(last, u"100");  // the counter did not move
+  (void)reset;
+}
+
+TEST_F(DocumentOperations, ZeroQuantityLinesGoOnSaveUnlessKept) {
+  auto doc = New(0);
+  doc->AddLineItem(*Line(u"Service", u"0", u"5"), true, false, 0);
+  doc->AddLineItem(*Line(u"QVNLABEL", u"0", u""), true, false, 0);
+  doc->AddLineItem(*Line(u"Service", u"1", u"5"), true, false, 1);
+  doc->SetBoolAttribute(u"REMOVEZEROQTY", true);
+  ASSERT_TRUE(Save(*doc, true));
+  EXPECT_EQ(doc->GetXmlDocument().CountElements(u"LINEITEM"), 3);
+  ASSERT_TRUE(Save(*doc));
+  EXPECT_EQ(doc->GetXmlDocument().CountElements(u"LINEITEM"), 2);
+  EXPECT_EQ(LineAt(*doc, 0).type.str(), u"QVNLABEL");
+}
+
+TEST_F(DocumentOperations, SaveAsMakesTheCopyTheDocumentsFile) {
+  auto doc = New(0);
+  ASSERT_TRUE(Save(*doc));
+  const std::u16string original = doc->GetFilePath().str();
+  ASSERT_TRUE(SaveAs(*doc, m_documents + u"Copy.QVN", 0));
+  EXPECT_EQ(doc->GetFilePath().str(), m_documents + u"Copy.QVN");
+  EXPECT_TRUE(std::filesystem::exists(Linux(original)));
+  EXPECT_TRUE(std::filesystem::exists(Linux(m_documents + u"Copy.QVN")));
+  // A copy that cannot be written is reported, not taken for success.
+  EXPECT_FALSE(SaveAs(*doc, u"\\Missing\\Copy.QVN", 0));
+}
+
+TEST_F(DocumentOperations, MemorizingWritesOneTemplateAndLeavesTheDocument) {
+  auto doc = New(1);
+  ASSERT_TRUE(doc->AddLineItem(*Line(u"Service", u"0", u"5"), true, false, 1));
+  doc->SetBoolAttribute(u"REMOVEZEROQTY", true);
+  ASSERT_TRUE(Save(*doc, true));
+  const std::u16string own = doc->GetFilePath().str();
+  CBstr memorized;
+  GetMemorizedFolder(memorized);
+  std::filesystem::create_directories(Linux(memorized.str()));
+  const std::u16string templatePath = memorized.str() + u"Weekly.QVN";
+  const size_t before = std::distance(std::filesystem::directory_iterator(Linux(memorized.str())), {});
+  ASSERT_TRUE(SaveAs(*doc, templatePath, 6));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Linux(memorized.str())), {}), static_cast<long>(before + 1));
+  EXPECT_EQ(doc->GetDocType(), 1);
+  EXPECT_EQ(doc->GetFilePath().str(), own);
+  EXPECT_EQ(Attribute(*doc, u"DOCTYPE"), u"ESTIMATE");
+  EXPECT_EQ(FileAttribute(Linux(own), "DOCTYPE"), u"ESTIMATE");
+  EXPECT_EQ(FileAttribute(Linux(templatePath), "DOCTYPE"), u"MEMORIZED");
+  EXPECT_EQ(FileAttribute(Linux(templatePath), "ORIGINAL_DOCTYPE"), u"ESTIMATE");
+  EXPECT_EQ(doc->GetXmlDocument().CountElements(u"LINEITEM"), 1);  // zero quantities kept
+
+  // The template opens as a new estimate with the next number, dated today, unsigned.
+  ASSERT_TRUE(SetSignature(*doc, u"0a0a1414", false, true, true));
+  ASSERT_TRUE(SaveAs(*doc, templatePath, 6));
+  auto opened = Make();
+  ASSERT_TRUE(Open(*opened, templatePath));
+  EXPECT_EQ(opened->GetDocType(), 1);
+  EXPECT_EQ(Attribute(*opened, u"DOCTYPE"), u"ESTIMATE");
+  EXPECT_EQ(Attribute(*opened, u"ID"), u"2");
+  EXPECT_EQ(opened->GetFilePath().str(), DocumentPath(LoadResText(IDS_DOCTYPE_ESTIMATE), u"2"));
+  CBstr today;
+  GetTodayDateText(today);
+  EXPECT_EQ(Attribute(*opened, u"DATE"), today.str());
+  EXPECT_EQ(opened->GetSignature().str(), u"");
+  EXPECT_EQ(opened->GetSignatureFlag(), 0);
+  EXPECT_TRUE(opened->IsModified());
+  // Failing to write the template stops the memorizing.
+  EXPECT_FALSE(SaveAs(*doc, u"\\Missing\\T.QVN", 6));
+  EXPECT_EQ(Attribute(*doc, u"DOCTYPE"), u"ESTIMATE");
+  EXPECT_EQ(doc->GetFilePath().str(), own);
+}
+
+TEST_F(DocumentOperations, OldFileWithTheEstimateFlagOpensAsAnEstimate) {
+  const std::u16string path = m_documents + u"Old.QVN";
+  std::ofstream(Linux(path)) << "<?xml version=\"1.0\"?><INVOICE ID=\"7\" ESTIMATE=\"YES\" DATE=\"1/2/2020\">"
+                                "<CUSTOMER/><JOB/><TOTALS><TOTAL>12.50</TOTAL></TOTALS></INVOICE>";
+  auto doc = Make();
+  ASSERT_TRUE(Open(*doc, path));
+  EXPECT_EQ(doc->GetDocType(), 1);
+  EXPECT_EQ(Attribute(*doc, u"DOCTYPE"), u"ESTIMATE");
+  EXPECT_EQ(doc->GetVersion(), 2);
+  EXPECT_DOUBLE_EQ(doc->GetCachedTotal(), 12.5);
+  CBstr file;
+  doc->GetXmlDocument().ReadSignatureFile(&file);
+  EXPECT_EQ(file.str(), u"KTWSignatureLine.bmp");
+}
+
+TEST_F(DocumentOperations, FileWithoutNumberIsReplacedOnlyOnceSaved) {
+  const std::u16string path = m_documents + u"NoNumber.QVN";
+  const std::string text =
+      "<?xml version=\"1.0\"?><D VERSION=\"4\" DOCTYPE=\"INVOICE\" DATE=\"1/2/2026\"><CUSTOMER/><JOB/><TOTALS/></D>";
+  std::ofstream(Linux(path)) << text;
+  {
+    auto doc = Make();
+    ASSERT_TRUE(Open(*doc, path));
+    EXPECT_EQ(Attribute(*doc, u"ID"), u"100");
+    EXPECT_EQ(messages, (std::vector<std::pair<UINT, WPARAM>>{{1139, 1}}));
+    EXPECT_TRUE(doc->IsNewDocument());
+    // Not saved: the file it came from is still there.
+  }
+  EXPECT_TRUE(std::filesystem::exists(Linux(path)));
+  auto doc = Make();
+  ASSERT_TRUE(Open(*doc, path));
+  // Memorizing writes the template first, then saves the document itself: only that
+  // second save replaces the file without a number.
+  CBstr memorized;
+  GetMemorizedFolder(memorized);
+  std::filesystem::create_directories(Linux(memorized.str()));
+  ASSERT_TRUE(SaveAs(*doc, memorized.str() + u"T.QVN", 6));
+  EXPECT_FALSE(std::filesystem::exists(Linux(path)));
+  EXPECT_TRUE(std::filesystem::exists(Linux(memorized.str() + u"T.QVN")));
+  EXPECT_EQ(FileAttribute(Linux(doc->GetFilePath().str()), "ID"), u"100");
+}
+
+TEST_F(DocumentOperations, FileThatDoesNotLoadIsOfferedToTheDeletedFolder) {
+  const std::u16string path = m_documents + u"Broken.QVN";
+  std::ofstream(Linux(path)) << "not a document";
+  ScriptedAnswers no({IDNO});
+  platform::SetMessageBoxHandler(&no);
+  auto doc = Make();
+  EXPECT_FALSE(Open(*doc, path));
+  ASSERT_EQ(BoxTexts().size(), 1u);
+  EXPECT_EQ(BoxTexts()[0], u"Failed to load '" + path + u"'.  Would you like to move the document to the deleted folder?");
+  EXPECT_TRUE(std::filesystem::exists(Linux(path)));
+  CPreferences().SetString(u"DeletedPath", u"Deleted");
+  CBstr deleted;
+  GetDeletedFolder(deleted);
+  std::filesystem::create_directories(Linux(deleted.str()));
+  ScriptedAnswers yes({IDYES});
+  platform::SetMessageBoxHandler(&yes);
+  EXPECT_FALSE(Open(*doc, path));
+  EXPECT_FALSE(std::filesystem::exists(Linux(path)));
+  EXPECT_EQ(ReadBytes(Linux(deleted.str() + u"\\Broken.QVN")), "not a document");
+}
+
+TEST_F(DocumentOperations, EstimatesAndSalesOrdersConvertIntoNewInvoices) {
+  for (int type : {kDocEstimate, kDocSalesOrder}) {
+    SCOPED_TRACE(type);
+    auto doc = New(type);
+    ASSERT_TRUE(doc->AddLineItem(*Line(u"Service", u"1", u"5"), true, false, 1));
+    ASSERT_TRUE(Save(*doc));
+    const std::u16string source = doc->GetFilePath().str();
+    const std::u16string word = Attribute(*doc, u"DOCTYPE");
+    ASSERT_TRUE(ConvertToInvoice(*doc));
+    EXPECT_EQ(doc->GetDocType(), kDocInvoice);
+    EXPECT_EQ(Attribute(*doc, u"DOCTYPE"), u"INVOICE");
+    EXPECT_TRUE(doc->IsNewDocument());
+    EXPECT_TRUE(doc->IsModified());
+    const std::u16string number = Attribute(*doc, u"ID");
+    EXPECT_EQ(doc->GetFilePath().str(), DocumentPath(LoadResText(IDS_DOCTYPE_INVOICE), number));
+    ASSERT_TRUE(Save(*doc));
+    // The estimate or order is still its own file.
+    EXPECT_EQ(FileAttribute(Linux(source), "DOCTYPE"), word);
+    EXPECT_EQ(FileAttribute(Linux(doc->GetFilePath().str()), "DOCTYPE"), u"INVOICE");
+  }
+}
+
+TEST_F(DocumentOperations, VoidZeroesInvoicesAndSalesReceiptsOnly) {
+  for (int type : {kDocInvoice, kDocSalesReceipt, kDocPayment}) {
+    SCOPED_TRACE(type);
+    platform::ClearMessageBoxLog();
+    auto doc = New(type);
+    ASSERT_TRUE(doc->AddLineItem(*Line(u"Service", u"2", u"5.00"), true, false, 1));
+    doc->SetModified(false);
+    EXPECT_TRUE(Void(*doc));
+    if (type == kDocPayment) {
+      EXPECT_TRUE(BoxTexts().empty());
+      EXPECT_EQ(Attribute(*doc, u"VOID"), u"");
+      EXPECT_FALSE(doc->IsModified());
+      continue;
+    }
+    EXPECT_EQ(BoxTexts(), (std::vector<std::u16string>{LoadResText(IDS_CONFIRM_VOID)}));
+    EXPECT_EQ(Attribute(*doc, u"VOID"), u"YES");
+    EXPECT_EQ(ParseNumberText(LineAt(*doc, 0).price.view()), 0.0);
+    EXPECT_EQ(ParseNumberText(doc->GetTotalText().view()), 0.0);
+    EXPECT_TRUE(doc->IsModified());
+  }
+  ScriptedAnswers no({IDNO});
+  platform::SetMessageBoxHandler(&no);
+  auto kept = New(kDocInvoice);
+  ASSERT_TRUE(kept->AddLineItem(*Line(u"Service", u"2", u"5.00"), true, false, 1));
+  EXPECT_TRUE(Void(*kept));
+  EXPECT_EQ(Attribute(*kept, u"VOID"), u"");
+  EXPECT_NE(ParseNumberText(kept->GetTotalText().view()), 0.0);
+}
+
+TEST_F(DocumentOperations, SigningDrawsTheSignatureAndShowsItsPart) {
+  auto doc = New(kDocSalesReceipt);
+  ASSERT_EQ(m_settings->GetFlag(2, 42), 0);  // sales receipts hide the signature by default
+  doc->SetModified(false);
+  ASSERT_TRUE(SetSignature(*doc, u"0a0a14141e1e2828", true, true, false));
+  EXPECT_TRUE(doc->IsModified());
+  EXPECT_EQ(doc->GetSignatureFlag(), 1);
+  EXPECT_EQ(doc->GetSignature().str(), u"0a0a14141e1e2828");
+  CBstr file;
+  doc->GetXmlDocument().ReadSignatureFile(&file);
+  EXPECT_EQ(file.str(), u"KTWSignature.bmp");
+  CBstr picture(u"KTWSignature.bmp");
+  GetImageFilePath(picture);
+  EXPECT_EQ(ReadBytes(Linux(picture.str())).substr(0, 2), "BM");
+  EXPECT_EQ(Attribute(*doc, u"SIGNED").rfind(u"(signed ", 0), 0u);
+  EXPECT_EQ(m_settings->GetFlag(2, 42), 1);
+  EXPECT_EQ(m_settings->GetFlag(2, 43), 1);
+  CBstr html;
+  ASSERT_EQ(doc->GetXmlDocument().Transform(&html), S_OK);
+  EXPECT_EQ(ParsePage(html.str()).links.count("S"), 1u);
+
+  ASSERT_TRUE(SetSignature(*doc, u"", true, true, false));
+  EXPECT_EQ(doc->GetSignatureFlag(), 0);
+  EXPECT_EQ(Attribute(*doc, u"SIGNED"), u"");
+  doc->GetXmlDocument().ReadSignatureFile(&file);
+  EXPECT_EQ(file.str(), u"KTWSignatureLine.bmp");
+}
+
+TEST_F(DocumentOperations, SigningUnderReadOnlyOptionSavesAndReportsTheSave) {
+  CPreferences preferences;
+  preferences.SetRoSigned(true);
+  auto doc = New(kDocInvoice);
+  ASSERT_TRUE(SetSignature(*doc, u"0a0a1414", true, true, false));
+  EXPECT_FALSE(doc->IsModified());
+  EXPECT_TRUE(std::filesystem::exists(Linux(doc->GetFilePath().str())));
+  doc->SetFilePath(u"\\Missing\\Inv.QVN");
+  EXPECT_FALSE(SetSignature(*doc, u"0a0a1515", true, true, false));
+  preferences.SetRoSigned(false);
+}
+
+TEST_F(DocumentOperations, SkeletonOfEveryTypeLoads) {
+  for (int type = 0; type <= 7; ++type) {
+    CXmlDocument xml(nullptr);
+    ASSERT_TRUE(xml.LoadXmlText(BuildSkeleton(type))) << type;
+    CBstr word;
+    xml.GetRootAttribute(u"DOCTYPE", &word);
+    EXPECT_EQ(word.str(), type >= 1 && type <= 5 ? std::u16string(DocumentTypeWord(type)) : u"INVOICE");
+  }
+}
+
+TEST_F(DocumentOperations, CustomerBringsAddressTermsRepTaxAndPriceLevel) {
+  lists.terms[u"Net 15"] = 15;
+  lists.reps[u"PO"] = u"Pat Owner";
+  lists.salesTaxes[u"County"] = u"5%";
+  lists.levels[u"Wholesale"] = -0.1;
+  auto doc = New(kDocInvoice);
+  ASSERT_TRUE(doc->AddLineItem(*Line(u"Service", u"1", u"100", u"Tax"), true, false, 1));
+  CTableCustomer customer;
+  customer.SetField(kCustName, u"Lee & Co");
+  customer.SetField(kCustCompanyName, u"Lee & Co");
+  customer.SetField(kCustBillToAddr1, u"2 Side Rd");
+  customer.SetField(kCustShipToAddr1, u"9 Dock St");
+  customer.SetField(kCustShipToCity, u"Portland");
+  customer.SetField(kCustTerms, u"Net 15");
+  customer.SetField(kCustSalesRep, u"PO");
+  customer.SetField(kCustSalesTaxCode, u"Tax");
+  customer.SetField(kCustItemSalesTax, u"County");
+  customer.SetField(kCustPriceLevel, u"Wholesale");
+  SetCustomer(*doc, customer);
+  EXPECT_EQ(Attribute(*doc, u"TERMS"), u"Net 15");
+  EXPECT_EQ(Attribute(*doc, u"REP"), u"PO");
+  EXPECT_EQ(Attribute(*doc, u"REP_FULLNAME"), u"Pat Owner");
+  EXPECT_DOUBLE_EQ(doc->GetPriceLevelFactor(), -0.1);
+  EXPECT_EQ(LineAt(*doc, 0).taxable.str(), u"Tax");
+  CShipToTexts shipTo;
+  ASSERT_TRUE(doc->GetXmlDocument().ReadShipTo(&shipTo));
+  EXPECT_EQ(shipTo.address1.str(), u"9 Dock St");
+  EXPECT_EQ(shipTo.city.str(), u"Portland");
+  CBstr name;
+  ASSERT_TRUE(doc->GetXmlDocument().GetCustomerCompanyName(&name));
+  EXPECT_EQ(name.str(), u"Lee & Co");
+  // The lines keep the prices of the old level: the user is told.
+  EXPECT_EQ(BoxTexts(), (std::vector<std::u16string>{LoadResText(IDS_PRICE_LEVEL_CHANGED)}));
+  EXPECT_TRUE(doc->IsModified());
+  // The page shows the new customer.
+  CBstr html;
+  ASSERT_EQ(doc->GetXmlDocument().Transform(&html), S_OK);
+  EXPECT_NE(ParsePage(html.str()).text.find("2 Side Rd"), std::string::npos);
+}
+
+TEST_F(DocumentOperations, CompanyIsWrittenAndShown) {
+  auto doc = New(kDocInvoice);
+  CCompanyInfo company(nullptr, CCompanyInfo::kFirstCompany);
+  company.SetName(u"Vendel <Tools> & Co");
+  company.SetAddress1(u"1 Main St");
+  company.SetShowLogo(u"YES");
+  SetCompany(*doc, company);
+  EXPECT_EQ(doc->GetCompany()->GetName(), u"Vendel <Tools> & Co");
+  CBstr html;
+  ASSERT_EQ(doc->GetXmlDocument().Transform(&html), S_OK);
+  auto page = ParsePage(html.str());
+  EXPECT_NE(page.text.find("Vendel <Tools> & Co"), std::string::npos);
+  auto reopened = Make();
+  ASSERT_TRUE(Save(*doc));
+  ASSERT_TRUE(Open(*reopened, doc->GetFilePath().str()));
+  EXPECT_EQ(reopened->GetCompany()->GetName(), u"Vendel <Tools> & Co");
+  EXPECT_EQ(reopened->GetCompany()->GetAddress1(), u"1 Main St");
+}
+
+}  // namespace
