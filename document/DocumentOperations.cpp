@@ -21,17 +21,21 @@
 #include "platform/base/Format.h"
 #include "platform/kernel/Files.h"
 #include "platform/user/MessageBox.h"
+#include "platform/user/Window.h"
 #include "resources/resource_ids.h"
 
 namespace {
 
-DocumentMessageReceiver& Receiver() {
-  static DocumentMessageReceiver receiver;
-  return receiver;
-}
-
+// Tells the owner window: 1139 is posted (the register reloads later), 1140 and 1142 are
+// sent, so the register row exists before the save returns. The document travels in lParam.
 void Notify(UINT message, WPARAM wParam, CSalesDocument& document) {
-  if (Receiver()) Receiver()(message, wParam, document);
+  HWND owner = document.GetOwner();
+  if (!owner) return;
+  LPARAM lParam = reinterpret_cast<LPARAM>(&document);
+  if (message == kMsgDocumentRenumbered)
+    PostMessageW(owner, message, wParam, lParam);
+  else
+    SendMessageW(owner, message, wParam, lParam);
 }
 
 constexpr char16_t kSignaturePicture[] = u"KTWSignature.bmp";
@@ -135,7 +139,6 @@ class CWaitCursorScope {
 
 }  // namespace
 
-void SetDocumentMessageReceiver(DocumentMessageReceiver receiver) { Receiver() = std::move(receiver); }
 
 std::u16string BuildSkeleton(int type) {
   UINT root;

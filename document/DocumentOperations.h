@@ -18,11 +18,9 @@ class CCompanyInfo;
 class CCustomerRecord;
 class CSalesDocument;
 
-// Where the document's private messages go (1139 renumbered on open, 1140 saved as a new
-// file, 1142 saved over its file) until windows can receive them: the message, its first
-// argument, and the document. Without a receiver they are dropped.
-using DocumentMessageReceiver = std::function<void(UINT message, WPARAM wParam, CSalesDocument& document)>;
-void SetDocumentMessageReceiver(DocumentMessageReceiver receiver);
+// The document tells its owner window (CSalesDocument::GetOwner) with private messages,
+// the document in lParam: 1139 posted when an opened file was renumbered (wParam 1), 1140
+// sent after a save that made a new file, 1142 sent after a save over its file.
 
 // The XML text a new document of the type starts from: the language library's skeleton
 // strings 40054, the type's root (invoice for any type without one of its own), 40081,

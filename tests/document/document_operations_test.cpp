@@ -50,9 +50,12 @@ class DocumentOperations : public sales_test::SalesDocumentTest {
   void SetUp() override {
     SalesDocumentTest::SetUp();
     InstallDocumentStylesheetBuilder();
-    SetDocumentMessageReceiver([this](UINT message, WPARAM wParam, CSalesDocument&) {
-      messages.emplace_back(message, wParam);
-    });
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = OwnerProc;
+    wc.lpszClassName = u"DocumentOwner";
+    RegisterClassW(&wc);
+    m_owner = CreateWindowExW(0, u"DocumentOwner", u"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    s_messages = &messages;
     platform::ClearMessageBoxLog();
     CBstr folder;
     GetDocumentsFolder(folder);
@@ -65,14 +68,15 @@ class DocumentOperations : public sales_test::SalesDocumentTest {
   }
   void TearDown() override {
     platform::SetMessageBoxHandler(nullptr);
-    SetDocumentMessageReceiver(nullptr);
+    DestroyWindow(m_owner);
+    s_messages = nullptr;
     SetStylesheetBuilder(nullptr);
     m_settings.reset();
     SalesDocumentTest::TearDown();
   }
 
   std::unique_ptr<CSalesDocument> Make() {
-    return std::make_unique<CSalesDocument>(nullptr, nullptr, 4, false, m_settings.get());
+    return std::make_unique<CSalesDocument>(nullptr, m_owner, 4, false, m_settings.get());
   }
   std::unique_ptr<CSalesDocument> New(int type) {
     auto doc = Make();
@@ -105,7 +109,23 @@ class DocumentOperations : public sales_test::SalesDocumentTest {
     return m_documents + std::u16string(prefix) + std::u16string(number) + u".QVN";
   }
 
+  // The document's messages to its owner window, posted ones once they are dispatched.
   std::vector<std::pair<UINT, WPARAM>> messages;
+  void DispatchPosted() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  }
+
+  static LRESULT OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (s_messages && (message == 1139 || message == 1140 || message == 1142)) {
+      EXPECT_NE(lParam, 0) << "the document travels in lParam";
+      s_messages->emplace_back(message, wParam);
+      return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+  static inline std::vector<std::pair<UINT, WPARAM>>* s_messages = nullptr;
+  HWND m_owner = nullptr;
   std::u16string m_documents;
   std::unique_ptr<CCustomSettings> m_settings;
 };
@@ -332,6 +352,7 @@ TEST_F(DocumentOperations, FileWithoutNumberIsReplacedOnlyOnceSaved) {
     auto doc = Make();
     ASSERT_TRUE(Open(*doc, path));
     EXPECT_EQ(Attribute(*doc, u"ID"), u"100");
+    DispatchPosted();
     EXPECT_EQ(messages, (std::vector<std::pair<UINT, WPARAM>>{{1139, 1}}));
     EXPECT_TRUE(doc->IsNewDocument());
     // Not saved: the file it came from is still there.
