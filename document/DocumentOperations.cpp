@@ -166,7 +166,9 @@ void InitNew(CSalesDocument& document, int styleCode, int type) {
   document.SetSignatureFlag(0);
   document.SetTakeCustomerTax(true);
   document.SetDocType(type);
-  document.SetCurrentLineKey(CBstr());
+  // Nothing of a document shown before may carry over: no current line, no term days.
+  document.SelectLineItem(CBstr());
+  document.SetTermDays(0);
   document.GetCustomer()->Reset();
   {
     CCompanyInfo company(nullptr, CCompanyInfo::kFirstCompany);
@@ -314,9 +316,9 @@ bool Open(CSalesDocument& document, std::u16string_view path) {
     CBstr rate;
     if (lists->GetSalesTaxRate(taxName.view(), rate)) document.SetTax(taxName, rate, taxVendor, true);
   }
-  CBstr total;
-  xml.ReadTotal(&total);
-  document.SetCachedTotal(ParseNumberText(total.view()));
+  // The cached figures are the file's until something is recalculated.
+  document.ReadTotalsFromDocument();
+  document.SetCachedTotal(ParseNumberText(document.GetTotalText().view()));
 
   WriteSignaturePicture(document, strokes.view());
 

@@ -210,11 +210,28 @@ TEST_F(DocumentOperations, SaveAndReopenKeepTheDocument) {
   EXPECT_EQ(Attribute(*back, u"ID"), u"100");
   EXPECT_EQ(back->GetFilePath().str(), doc->GetFilePath().str());
   EXPECT_EQ(back->GetXmlDocument().CountElements(u"LINEITEM"), 1);
+  // The stored figures are the opened document's totals before any recalculation.
+  EXPECT_EQ(back->GetTotalText().str(), u"$10.00");
+  EXPECT_EQ(back->GetSubtotalText().str(), doc->GetSubtotalText().str());
+  EXPECT_EQ(back->GetCachedTotal(), 10.0);
   EXPECT_FALSE(back->IsModified());
   EXPECT_FALSE(back->IsNewDocument());
   EXPECT_TRUE(PageHasLinks(*back));
   // The next new invoice follows.
   EXPECT_EQ(Attribute(*New(0), u"ID"), u"101");
+}
+
+TEST_F(DocumentOperations, NewDocumentInAReusedObjectKeepsNothingOfTheOldOne) {
+  lists.terms[u"Net 30"] = 30;
+  auto doc = New(0);
+  doc->SetTerms(CBstr(u"Net 30"));
+  ASSERT_TRUE(doc->AddLineItem(*Line(u"Service", u"1", u"5.00"), true, false, 1));
+  ASSERT_TRUE(doc->SelectLineItem(CBstr(u"1")));
+  InitNew(*doc, 4, kDocPayment);  // payments take no terms: due today
+  EXPECT_EQ(doc->GetTermDays(), 0);
+  EXPECT_EQ(Attribute(*doc, u"DUEDATE"), Attribute(*doc, u"DATE"));
+  EXPECT_EQ(doc->GetCurrentLineItem(), nullptr);
+  EXPECT_TRUE(doc->GetCurrentLineKey().IsNull());
 }
 
 TEST_F(DocumentOperations, SavingANumberTakenMeanwhileAsksAndRenumbers) {
