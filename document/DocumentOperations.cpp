@@ -262,6 +262,9 @@ bool Open(CSalesDocument& document, std::u16string_view path) {
   document.SetNumberFromCounter(false);
   document.LoadViewPreferences();
   PendingRemovals().erase(&document);
+  // A current line of the document shown before names no line of this one: a key that
+  // happens to exist here too would put new lines in the middle.
+  document.SelectLineItem(CBstr());
 
   CBstr error;
   if (!xml.LoadFile(path, &error)) {

@@ -217,6 +217,13 @@ TEST_F(DocumentOperations, SaveAndReopenKeepTheDocument) {
   EXPECT_FALSE(back->IsModified());
   EXPECT_FALSE(back->IsNewDocument());
   EXPECT_TRUE(PageHasLinks(*back));
+  // Opened into the object that showed another document, new lines still go at the end.
+  ASSERT_TRUE(doc->AddLineItem(*Line(u"Service", u"1", u"1.00"), true, false, 1));
+  ASSERT_TRUE(doc->SelectLineItem(CBstr(u"1")));
+  ASSERT_TRUE(Open(*doc, back->GetFilePath().str()));
+  EXPECT_EQ(doc->GetCurrentLineItem(), nullptr);
+  ASSERT_TRUE(doc->AddLineItem(*Line(u"Service", u"1", u"2.00"), false, false, 1));
+  EXPECT_EQ(LineAt(*doc, 1).price.str(), u"2.00");
   // The next new invoice follows.
   EXPECT_EQ(Attribute(*New(0), u"ID"), u"101");
 }
