@@ -181,6 +181,8 @@ void InitNew(CSalesDocument& document, int styleCode, int type) {
   }
   document.LoadViewPreferences();
   xml.LoadXmlText(BuildSkeleton(type));
+  // The figures are the new document's (its empty totals) until the first recalculation.
+  document.ReadTotalsFromDocument();
 
   document.SetStyle(styleCode);
   xml.SetRootAttribute(u"STYLE", CBstr(platform::ToUtf16(std::to_string(styleCode))));

@@ -239,6 +239,7 @@ TEST_F(DocumentOperations, NewDocumentInAReusedObjectKeepsNothingOfTheOldOne) {
   EXPECT_EQ(Attribute(*doc, u"DUEDATE"), Attribute(*doc, u"DATE"));
   EXPECT_EQ(doc->GetCurrentLineItem(), nullptr);
   EXPECT_TRUE(doc->GetCurrentLineKey().IsNull());
+  EXPECT_EQ(doc->GetTotalText().str(), u"") << "no totals of the document shown before";
 }
 
 TEST_F(DocumentOperations, SavingANumberTakenMeanwhileAsksAndRenumbers) {
