@@ -160,6 +160,9 @@ std::u16string BuildSkeleton(int type) {
 
 void InitNew(CSalesDocument& document, int styleCode, int type) {
   CWaitCursorScope wait;
+  // A file left by an opened document that was never saved is no business of this one,
+  // even when the new document draws the same number.
+  PendingRemovals().erase(&document);
   CXmlDocument& xml = document.GetXmlDocument();
   document.SetVersion(kCurrentDocumentVersion);
   document.SetCachedTotal(0);

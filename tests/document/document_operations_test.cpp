@@ -380,7 +380,13 @@ TEST_F(DocumentOperations, FileWithoutNumberIsReplacedOnlyOnceSaved) {
     DispatchPosted();
     EXPECT_EQ(messages, (std::vector<std::pair<UINT, WPARAM>>{{1139, 1}}));
     EXPECT_TRUE(doc->IsNewDocument());
-    // Not saved: the file it came from is still there.
+    // Not saved: the file it came from is still there, also after a new document in
+    // the same object drew the same number and was saved.
+    InitNew(*doc, 4, kDocInvoice);
+    ASSERT_EQ(Attribute(*doc, u"ID"), u"100");
+    ASSERT_TRUE(Save(*doc));
+    std::filesystem::remove(Linux(doc->GetFilePath().str()));
+    CPreferences().SetString(u"LastInvNumber", u"99");
   }
   EXPECT_TRUE(std::filesystem::exists(Linux(path)));
   auto doc = Make();
