@@ -169,9 +169,11 @@ void InitNew(CSalesDocument& document, int styleCode, int type) {
   document.SetSignatureFlag(0);
   document.SetTakeCustomerTax(true);
   document.SetDocType(type);
-  // Nothing of a document shown before may carry over: no current line, no term days.
+  // Nothing of a document shown before may carry over: no current line, no term days, no
+  // customer's price level.
   document.SelectLineItem(CBstr());
   document.SetTermDays(0);
+  document.SetPriceLevelFactor(0);
   document.GetCustomer()->Reset();
   {
     CCompanyInfo company(nullptr, CCompanyInfo::kFirstCompany);

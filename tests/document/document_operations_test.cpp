@@ -562,6 +562,13 @@ TEST_F(DocumentOperations, CustomerBringsAddressTermsRepTaxAndPriceLevel) {
   CBstr html;
   ASSERT_EQ(doc->GetXmlDocument().Transform(&html), S_OK);
   EXPECT_NE(ParsePage(html.str()).text.find("2 Side Rd"), std::string::npos);
+  // A new document in the same object has no customer and so no level yet: the same
+  // customer chosen again after a line was added warns again.
+  InitNew(*doc, 4, kDocInvoice);
+  ASSERT_TRUE(doc->AddLineItem(*Line(u"Service", u"1", u"100", u"Tax"), true, false, 1));
+  platform::ClearMessageBoxLog();
+  SetCustomer(*doc, customer);
+  EXPECT_EQ(BoxTexts(), (std::vector<std::u16string>{LoadResText(IDS_PRICE_LEVEL_CHANGED)}));
 }
 
 TEST_F(DocumentOperations, CompanyIsWrittenAndShown) {
