@@ -286,6 +286,12 @@ bool Open(CSalesDocument& document, std::u16string_view path) {
   const bool memorized = header.storedType == kDocMemorized;
   document.SetDocType(header.openType);
   document.SetVersion(header.version);
+  // Due dates count the days of this document's terms, not those of the one shown before.
+  {
+    CBstr termDays;
+    xml.GetRootAttribute(u"TERMDAYS", &termDays);
+    document.SetTermDays(BstrToInt(termDays.view()));
+  }
 
   CBstr strokes;
   xml.ReadSignature(&strokes);

@@ -220,8 +220,11 @@ TEST_F(DocumentOperations, SaveAndReopenKeepTheDocument) {
   // Opened into the object that showed another document, new lines still go at the end.
   ASSERT_TRUE(doc->AddLineItem(*Line(u"Service", u"1", u"1.00"), true, false, 1));
   ASSERT_TRUE(doc->SelectLineItem(CBstr(u"1")));
+  lists.terms[u"Net 30"] = 30;
+  doc->SetTerms(CBstr(u"Net 30"));
   ASSERT_TRUE(Open(*doc, back->GetFilePath().str()));
   EXPECT_EQ(doc->GetCurrentLineItem(), nullptr);
+  EXPECT_EQ(doc->GetTermDays(), 0) << "the stored document has no terms";
   ASSERT_TRUE(doc->AddLineItem(*Line(u"Service", u"1", u"2.00"), false, false, 1));
   EXPECT_EQ(LineAt(*doc, 1).price.str(), u"2.00");
   // The next new invoice follows.
