@@ -390,7 +390,10 @@ bool Save(CSalesDocument& document, bool keepZeroQuantities) {
          row = document.GetNextLineRow(1, &type, &quantity)) {
       if (quantity.view() == u"0" && type.view() != u"QVNLABEL" && row->GetKey()) zeroLines.emplace_back(row->GetKey());
     }
-    for (const CBstr& key : zeroLines) document.DeleteLineItem(key, nullptr, false);
+    // Only a removed current line stops being current; any other stays the editor's.
+    const bool hadCurrent = !document.GetCurrentLineKey().IsNull();
+    for (const CBstr& key : zeroLines) document.DeleteLineItem(key, nullptr, false, false);
+    if (hadCurrent && document.GetCurrentLineKey().IsNull()) document.SelectLineItem(CBstr());
   }
 
   const std::u16string path = document.GetFilePath().str();

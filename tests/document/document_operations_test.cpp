@@ -297,9 +297,19 @@ TEST_F(DocumentOperations, ZeroQuantityLinesGoOnSaveUnlessKept) {
   doc->SetBoolAttribute(u"REMOVEZEROQTY", true);
   ASSERT_TRUE(Save(*doc, true));
   EXPECT_EQ(doc->GetXmlDocument().CountElements(u"LINEITEM"), 3);
+  ASSERT_TRUE(doc->SelectLineItem(CBstr(u"3")));
   ASSERT_TRUE(Save(*doc));
   EXPECT_EQ(doc->GetXmlDocument().CountElements(u"LINEITEM"), 2);
   EXPECT_EQ(LineAt(*doc, 0).type.str(), u"QVNLABEL");
+  // The current line stays current when it is not one of those removed; a removed one
+  // is no current line any more.
+  ASSERT_NE(doc->GetCurrentLineItem(), nullptr);
+  EXPECT_EQ(doc->GetCurrentLineItem()->FieldView(kLineFieldKey), u"3");
+  ASSERT_TRUE(doc->AddLineItem(*Line(u"Service", u"0", u"5"), true, false, 1));
+  ASSERT_TRUE(doc->SelectLineItem(CBstr(u"4")));
+  ASSERT_TRUE(Save(*doc));
+  EXPECT_TRUE(doc->GetCurrentLineKey().IsNull());
+  EXPECT_EQ(doc->GetCurrentLineItem(), nullptr);
 }
 
 TEST_F(DocumentOperations, SaveAsMakesTheCopyTheDocumentsFile) {
