@@ -160,13 +160,20 @@ std::u16string BuildSkeleton(int type) {
 
 void InitNew(CSalesDocument& document, int styleCode, int type) {
   CWaitCursorScope wait;
+  // A file left by an opened document that was never saved is no business of this one,
+  // even when the new document draws the same number.
+  PendingRemovals().erase(&document);
   CXmlDocument& xml = document.GetXmlDocument();
   document.SetVersion(kCurrentDocumentVersion);
   document.SetCachedTotal(0);
   document.SetSignatureFlag(0);
   document.SetTakeCustomerTax(true);
   document.SetDocType(type);
-  document.SetCurrentLineKey(CBstr());
+  // Nothing of a document shown before may carry over: no current line, no term days, no
+  // customer's price level.
+  document.SelectLineItem(CBstr());
+  document.SetTermDays(0);
+  document.SetPriceLevelFactor(0);
   document.GetCustomer()->Reset();
   {
     CCompanyInfo company(nullptr, CCompanyInfo::kFirstCompany);
@@ -179,6 +186,8 @@ void InitNew(CSalesDocument& document, int styleCode, int type) {
   }
   document.LoadViewPreferences();
   xml.LoadXmlText(BuildSkeleton(type));
+  // The figures are the new document's (its empty totals) until the first recalculation.
+  document.ReadTotalsFromDocument();
 
   document.SetStyle(styleCode);
   xml.SetRootAttribute(u"STYLE", CBstr(platform::ToUtf16(std::to_string(styleCode))));
@@ -260,6 +269,9 @@ bool Open(CSalesDocument& document, std::u16string_view path) {
   document.SetNumberFromCounter(false);
   document.LoadViewPreferences();
   PendingRemovals().erase(&document);
+  // A current line of the document shown before names no line of this one: a key that
+  // happens to exist here too would put new lines in the middle.
+  document.SelectLineItem(CBstr());
 
   CBstr error;
   if (!xml.LoadFile(path, &error)) {
@@ -274,6 +286,12 @@ bool Open(CSalesDocument& document, std::u16string_view path) {
   const bool memorized = header.storedType == kDocMemorized;
   document.SetDocType(header.openType);
   document.SetVersion(header.version);
+  // Due dates count the days of this document's terms, not those of the one shown before.
+  {
+    CBstr termDays;
+    xml.GetRootAttribute(u"TERMDAYS", &termDays);
+    document.SetTermDays(BstrToInt(termDays.view()));
+  }
 
   CBstr strokes;
   xml.ReadSignature(&strokes);
@@ -314,9 +332,9 @@ bool Open(CSalesDocument& document, std::u16string_view path) {
     CBstr rate;
     if (lists->GetSalesTaxRate(taxName.view(), rate)) document.SetTax(taxName, rate, taxVendor, true);
   }
-  CBstr total;
-  xml.ReadTotal(&total);
-  document.SetCachedTotal(ParseNumberText(total.view()));
+  // The cached figures are the file's until something is recalculated.
+  document.ReadTotalsFromDocument();
+  document.SetCachedTotal(ParseNumberText(document.GetTotalText().view()));
 
   WriteSignaturePicture(document, strokes.view());
 
@@ -372,7 +390,10 @@ bool Save(CSalesDocument& document, bool keepZeroQuantities) {
          row = document.GetNextLineRow(1, &type, &quantity)) {
       if (quantity.view() == u"0" && type.view() != u"QVNLABEL" && row->GetKey()) zeroLines.emplace_back(row->GetKey());
     }
-    for (const CBstr& key : zeroLines) document.DeleteLineItem(key, nullptr, false);
+    // Only a removed current line stops being current; any other stays the editor's.
+    const bool hadCurrent = !document.GetCurrentLineKey().IsNull();
+    for (const CBstr& key : zeroLines) document.DeleteLineItem(key, nullptr, false, false);
+    if (hadCurrent && document.GetCurrentLineKey().IsNull()) document.SelectLineItem(CBstr());
   }
 
   const std::u16string path = document.GetFilePath().str();

@@ -184,6 +184,11 @@ void CSalesDocument::GetTotals(CBstr& subtotal, CBstr& tax, CBstr& total, CBstr&
   totalQuantity = m_totalQuantityText;
 }
 
+void CSalesDocument::ReadTotalsFromDocument() {
+  m_subtotalText = m_taxText = m_totalText = m_totalQuantityText = CBstr(u"");
+  m_xml->ReadTotals(&m_subtotalText, &m_taxText, &m_totalText, &m_totalQuantityText);
+}
+
 // ---- Dates and terms ---------------------------------------------------------------------------
 
 void CSalesDocument::SetDateToday() {

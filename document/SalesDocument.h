@@ -113,6 +113,7 @@ class CSalesDocument {
   double GetCachedTotal() const { return m_cachedTotal; }
   void SetCachedTotal(double total) { m_cachedTotal = total; }
   int GetTermDays() const { return m_termDays; }
+  void SetTermDays(int days) { m_termDays = days; }
   HWND GetOwner() const { return m_owner; }
   HWND GetParent() const { return m_parent; }
 
@@ -165,6 +166,9 @@ class CSalesDocument {
   const CBstr& GetTaxText() const { return m_taxText; }
   const CBstr& GetTotalText() const { return m_totalText; }
   const CBstr& GetTotalQuantityText() const { return m_totalQuantityText; }
+  // The cached totals texts taken from the TOTALS block (an opened document shows its
+  // stored figures until the next recalculation); a missing child reads as empty.
+  void ReadTotalsFromDocument();
 
   // DATE (short date) and DATEQB ("yyyy-MM-dd") of today.
   void SetDateToday();

@@ -210,11 +210,39 @@ TEST_F(DocumentOperations, SaveAndReopenKeepTheDocument) {
   EXPECT_EQ(Attribute(*back, u"ID"), u"100");
   EXPECT_EQ(back->GetFilePath().str(), doc->GetFilePath().str());
   EXPECT_EQ(back->GetXmlDocument().CountElements(u"LINEITEM"), 1);
+  // The stored figures are the opened document's totals before any recalculation.
+  EXPECT_EQ(back->GetTotalText().str(), u"$10.00");
+  EXPECT_EQ(back->GetSubtotalText().str(), doc->GetSubtotalText().str());
+  EXPECT_EQ(back->GetCachedTotal(), 10.0);
   EXPECT_FALSE(back->IsModified());
   EXPECT_FALSE(back->IsNewDocument());
   EXPECT_TRUE(PageHasLinks(*back));
+  // Opened into the object that showed another document, new lines still go at the end.
+  ASSERT_TRUE(doc->AddLineItem(*Line(u"Service", u"1", u"1.00"), true, false, 1));
+  ASSERT_TRUE(doc->SelectLineItem(CBstr(u"1")));
+  lists.terms[u"Net 30"] = 30;
+  doc->SetTerms(CBstr(u"Net 30"));
+  ASSERT_TRUE(Open(*doc, back->GetFilePath().str()));
+  EXPECT_EQ(doc->GetCurrentLineItem(), nullptr);
+  EXPECT_EQ(doc->GetTermDays(), 0) << "the stored document has no terms";
+  ASSERT_TRUE(doc->AddLineItem(*Line(u"Service", u"1", u"2.00"), false, false, 1));
+  EXPECT_EQ(LineAt(*doc, 1).price.str(), u"2.00");
   // The next new invoice follows.
   EXPECT_EQ(Attribute(*New(0), u"ID"), u"101");
+}
+
+TEST_F(DocumentOperations, NewDocumentInAReusedObjectKeepsNothingOfTheOldOne) {
+  lists.terms[u"Net 30"] = 30;
+  auto doc = New(0);
+  doc->SetTerms(CBstr(u"Net 30"));
+  ASSERT_TRUE(doc->AddLineItem(*Line(u"Service", u"1", u"5.00"), true, false, 1));
+  ASSERT_TRUE(doc->SelectLineItem(CBstr(u"1")));
+  InitNew(*doc, 4, kDocPayment);  // payments take no terms: due today
+  EXPECT_EQ(doc->GetTermDays(), 0);
+  EXPECT_EQ(Attribute(*doc, u"DUEDATE"), Attribute(*doc, u"DATE"));
+  EXPECT_EQ(doc->GetCurrentLineItem(), nullptr);
+  EXPECT_TRUE(doc->GetCurrentLineKey().IsNull());
+  EXPECT_EQ(doc->GetTotalText().str(), u"") << "no totals of the document shown before";
 }
 
 TEST_F(DocumentOperations, SavingANumberTakenMeanwhileAsksAndRenumbers) {
@@ -269,9 +297,19 @@ TEST_F(DocumentOperations, ZeroQuantityLinesGoOnSaveUnlessKept) {
   doc->SetBoolAttribute(u"REMOVEZEROQTY", true);
   ASSERT_TRUE(Save(*doc, true));
   EXPECT_EQ(doc->GetXmlDocument().CountElements(u"LINEITEM"), 3);
+  ASSERT_TRUE(doc->SelectLineItem(CBstr(u"3")));
   ASSERT_TRUE(Save(*doc));
   EXPECT_EQ(doc->GetXmlDocument().CountElements(u"LINEITEM"), 2);
   EXPECT_EQ(LineAt(*doc, 0).type.str(), u"QVNLABEL");
+  // The current line stays current when it is not one of those removed; a removed one
+  // is no current line any more.
+  ASSERT_NE(doc->GetCurrentLineItem(), nullptr);
+  EXPECT_EQ(doc->GetCurrentLineItem()->FieldView(kLineFieldKey), u"3");
+  ASSERT_TRUE(doc->AddLineItem(*Line(u"Service", u"0", u"5"), true, false, 1));
+  ASSERT_TRUE(doc->SelectLineItem(CBstr(u"4")));
+  ASSERT_TRUE(Save(*doc));
+  EXPECT_TRUE(doc->GetCurrentLineKey().IsNull());
+  EXPECT_EQ(doc->GetCurrentLineItem(), nullptr);
 }
 
 TEST_F(DocumentOperations, SaveAsMakesTheCopyTheDocumentsFile) {
@@ -355,7 +393,13 @@ TEST_F(DocumentOperations, FileWithoutNumberIsReplacedOnlyOnceSaved) {
     DispatchPosted();
     EXPECT_EQ(messages, (std::vector<std::pair<UINT, WPARAM>>{{1139, 1}}));
     EXPECT_TRUE(doc->IsNewDocument());
-    // Not saved: the file it came from is still there.
+    // Not saved: the file it came from is still there, also after a new document in
+    // the same object drew the same number and was saved.
+    InitNew(*doc, 4, kDocInvoice);
+    ASSERT_EQ(Attribute(*doc, u"ID"), u"100");
+    ASSERT_TRUE(Save(*doc));
+    std::filesystem::remove(Linux(doc->GetFilePath().str()));
+    CPreferences().SetString(u"LastInvNumber", u"99");
   }
   EXPECT_TRUE(std::filesystem::exists(Linux(path)));
   auto doc = Make();
@@ -531,6 +575,13 @@ TEST_F(DocumentOperations, CustomerBringsAddressTermsRepTaxAndPriceLevel) {
   CBstr html;
   ASSERT_EQ(doc->GetXmlDocument().Transform(&html), S_OK);
   EXPECT_NE(ParsePage(html.str()).text.find("2 Side Rd"), std::string::npos);
+  // A new document in the same object has no customer and so no level yet: the same
+  // customer chosen again after a line was added warns again.
+  InitNew(*doc, 4, kDocInvoice);
+  ASSERT_TRUE(doc->AddLineItem(*Line(u"Service", u"1", u"100", u"Tax"), true, false, 1));
+  platform::ClearMessageBoxLog();
+  SetCustomer(*doc, customer);
+  EXPECT_EQ(BoxTexts(), (std::vector<std::u16string>{LoadResText(IDS_PRICE_LEVEL_CHANGED)}));
 }
 
 TEST_F(DocumentOperations, CompanyIsWrittenAndShown) {
