@@ -363,7 +363,8 @@ BOOL TranslateMessage(const MSG* msg) {
 }
 
 LRESULT DispatchMessageW(const MSG* msg) {
-  if (!msg || !msg->hwnd) return 0;
+  if (!msg) return 0;
+  // A timer without a window still has its procedure to run.
   if (msg->message == WM_TIMER && msg->lParam) {
     {
       std::lock_guard guard(S().lock);
@@ -374,6 +375,7 @@ LRESULT DispatchMessageW(const MSG* msg) {
     reinterpret_cast<TIMERPROC>(msg->lParam)(msg->hwnd, WM_TIMER, msg->wParam, GetTickCount());
     return 0;
   }
+  if (!msg->hwnd) return 0;
   if (msg->message == WM_LBUTTONDOWN) {
     // A tap on a window that is not active activates it first.
     HWND top = nullptr;

@@ -406,6 +406,13 @@ TEST_F(Timers, TimerProceduresRunFromDispatch) {
   EXPECT_EQ(platform::PumpMessages(), 1);
   EXPECT_EQ(g_timerCalls, 1);
   DestroyWindow(h);
+  // A timer without a window runs its procedure just the same.
+  UINT_PTR id = SetTimer(nullptr, 0, 50, OnTimer);
+  ASSERT_NE(id, 0u);
+  platform::TestClock::Advance(60);
+  EXPECT_EQ(platform::PumpMessages(), 1);
+  EXPECT_EQ(g_timerCalls, 2);
+  EXPECT_TRUE(KillTimer(nullptr, id));
 }
 
 // ---- Focus, activation and input -----------------------------------------------------------------
