@@ -6,6 +6,7 @@
 //   Activation.*      focus and activation messages, pen routing, keys, hot keys
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -279,6 +280,12 @@ LRESULT ThreadAware(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     g_handledOn = GetCurrentThreadId();
     return static_cast<LRESULT>(wParam * 2);
   }
+  if (msg == WM_USER + 2) {  // destroys its window, then still uses what the sender gave
+    DestroyWindow(hwnd);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    *reinterpret_cast<std::atomic<int>*>(lParam) = 7;
+    return 9;
+  }
   return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
@@ -308,6 +315,30 @@ TEST_F(Messages, CrossThreadSendRunsOnTheOwningThreadWhenItReadsItsQueue) {
   EXPECT_EQ(GetWindowThreadProcessId(h, &process), GetCurrentThreadId());
   EXPECT_NE(process, 0u);
   DestroyWindow(h);
+}
+
+TEST_F(Messages, CrossThreadSendWaitsForAProcedureThatDestroysItsWindow) {
+  WNDCLASSW wc;
+  wc.lpfnWndProc = ThreadAware;
+  wc.lpszClassName = u"ThreadAware";
+  RegisterClassW(&wc);
+  HWND h = CreateWindowExW(0, u"ThreadAware", u"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  std::atomic<int> written{0};
+  std::atomic<LRESULT> result{0};
+  std::atomic<int> writtenOnReturn{0};
+  DWORD me = GetCurrentThreadId();
+  std::thread other([&] {
+    result = SendMessageW(h, WM_USER + 2, 0, reinterpret_cast<LPARAM>(&written));
+    writtenOnReturn = written.load();
+    PostThreadMessageW(me, WM_USER + 3, 0, 0);
+  });
+  MSG m;
+  ASSERT_TRUE(GetMessageW(&m, nullptr, 0, 0));
+  EXPECT_EQ(m.message, WM_USER + 3);
+  other.join();
+  EXPECT_FALSE(IsWindow(h));
+  EXPECT_EQ(result, 9);
+  EXPECT_EQ(writtenOnReturn, 7);
 }
 
 TEST_F(Messages, PostedMessagesKeepTheirOrderAndQuitComesLast) {
