@@ -132,6 +132,29 @@ TEST_F(WindowLife, OwnedWindowsDieBeforeTheirOwnerAndChildNotifiesParent) {
   EXPECT_EQ(platform::LiveWindowCount(), 0);
 }
 
+LRESULT DestroysParent(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = CALLBACK_Log(hwnd, msg, wParam, lParam);
+  if (msg == WM_DESTROY)
+    if (HWND parent = GetParent(hwnd)) DestroyWindow(parent);
+  return result;
+}
+
+TEST_F(WindowLife, AChildThatDestroysItsParentOnTheWayOutHearsEachMessageOnce) {
+  WNDCLASSW wc;
+  wc.lpfnWndProc = DestroysParent;
+  wc.lpszClassName = u"DestroysParent";
+  ASSERT_NE(RegisterClassW(&wc), 0);
+  HWND main = Top(u"main");
+  HWND child = CreateWindowExW(0, u"DestroysParent", u"child", WS_CHILD | WS_VISIBLE, 0, 0, 5, 5, main, nullptr,
+                               nullptr, nullptr);
+  g_log.clear();
+  EXPECT_TRUE(DestroyWindow(child));
+  EXPECT_EQ(std::count(g_log.begin(), g_log.end(), "child:DESTROY"), 1);
+  EXPECT_EQ(std::count(g_log.begin(), g_log.end(), "main:DESTROY"), 1);
+  EXPECT_EQ(g_log.back(), "child:NCDESTROY");
+  EXPECT_EQ(platform::LiveWindowCount(), 0);
+}
+
 LRESULT RefuseCreate(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   g_log.push_back(Name(msg));
   if (msg == WM_CREATE) return -1;
