@@ -535,6 +535,15 @@ BOOL DestroyWindow(HWND hwnd) {
   }
   for (HWND h : tree) CallProc(h, WM_DESTROY, 0, 0);
   for (auto it = tree.rbegin(); it != tree.rend(); ++it) {
+    // A child made while the tree heard WM_DESTROY goes too, not left without a parent.
+    std::vector<HWND> late;
+    {
+      std::lock_guard guard(S().lock);
+      if (Window* w = FindLocked(*it))
+        for (HWND c : w->children)
+          if (Window* cw = FindLocked(c); cw && !cw->destroying) late.push_back(c);
+    }
+    for (HWND c : late) DestroyWindow(c);
     CallProc(*it, WM_NCDESTROY, 0, 0);
     std::lock_guard guard(S().lock);
     RemoveWindowLocked(*it);

@@ -155,6 +155,25 @@ TEST_F(WindowLife, AChildThatDestroysItsParentOnTheWayOutHearsEachMessageOnce) {
   EXPECT_EQ(platform::LiveWindowCount(), 0);
 }
 
+LRESULT MakesAChildOnDestroy(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_DESTROY)
+    CreateWindowExW(0, u"LogWindow", u"late", WS_CHILD, 0, 0, 5, 5, hwnd, nullptr, nullptr, nullptr);
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+TEST_F(WindowLife, AChildMadeDuringDestructionDiesWithItsParent) {
+  WNDCLASSW wc;
+  wc.lpfnWndProc = MakesAChildOnDestroy;
+  wc.lpszClassName = u"MakesAChild";
+  ASSERT_NE(RegisterClassW(&wc), 0);
+  HWND main = CreateWindowExW(0, u"MakesAChild", u"", 0, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+  g_log.clear();
+  EXPECT_TRUE(DestroyWindow(main));
+  EXPECT_EQ(g_log, (std::vector<std::string>{"late:NCCREATE", "late:CREATE", "late:SIZE", "late:MOVE", "late:DESTROY",
+                                             "late:NCDESTROY"}));
+  EXPECT_EQ(platform::LiveWindowCount(), 0);
+}
+
 LRESULT RefuseCreate(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   g_log.push_back(Name(msg));
   if (msg == WM_CREATE) return -1;
