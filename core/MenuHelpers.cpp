@@ -54,7 +54,8 @@ int GetMenuItemText(HMENU menu, UINT item, LPWSTR buffer, int size, UINT flags) 
   info.dwTypeData = buffer;
   info.cch = static_cast<UINT>(size);
   if (!GetMenuItemInfoW(menu, item, (flags & MF_BYPOSITION) ? TRUE : FALSE, &info)) return 0;
-  if (info.fType & MFT_SEPARATOR) {
+  // Only a string item has a text: the length of any other is not filled in.
+  if (info.fType & (MFT_SEPARATOR | MFT_OWNERDRAW | MFT_BITMAP)) {
     buffer[0] = 0;
     return 0;
   }

@@ -505,6 +505,7 @@ bool HandleKey(const MSG& m) {
   if (m.message != WM_KEYDOWN) return true;  // keys belong to the menu while it is up
   HWND window = g_tracking->windows.back();
   auto data = DataOf<MenuWindowData>(window);
+  if (!data) return true;
   std::vector<Item> items = ItemsOf(data->menu);
   int n = static_cast<int>(items.size());
   auto selectable = [&](int i) { return items[static_cast<size_t>(i)].type != MFT_SEPARATOR; };
@@ -623,8 +624,11 @@ BOOL TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND owner, const TP
   if (!IsMenu(menu)) return FALSE;
   g_tracking = &tracking;
   tracking.windows.push_back(OpenMenuWindow(menu, x, y, flags));
-  bool finished = RunModalLoop(tracking.windows.front(), u"popup menu", [&] { return tracking.done; },
-                               [&](MSG& m) { return HandleKey(m); });
+  // The menu goes with its owner (its windows are owned by it, so they die too).
+  bool finished = RunModalLoop(
+      tracking.windows.front(), u"popup menu",
+      [&] { return tracking.done || !IsWindow(owner) || !IsWindow(tracking.windows.front()); },
+      [&](MSG& m) { return HandleKey(m); });
   if (!finished) tracking.chosen = 0;
   g_tracking = nullptr;
   ReleaseCapture();

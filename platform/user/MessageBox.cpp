@@ -126,6 +126,7 @@ class BoxTemplate {
 
 struct BoxState {
   platform::MessageBoxRecord* box = nullptr;
+  HWND dialog = nullptr;
 };
 
 INT_PTR BoxProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -133,6 +134,7 @@ INT_PTR BoxProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_INITDIALOG:
       SetWindowLongW(dialog, GWL_USERDATA, lParam);
+      reinterpret_cast<BoxState*>(lParam)->dialog = dialog;
       return TRUE;
     case WM_COMMAND: {
       int id = LOWORD(wParam);
@@ -173,11 +175,12 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   // The box runs its own modal loop. When that loop has nothing to do, an installed
   // answerer presses the button it chooses; else the test driver acts; with neither the
   // box is answered with its default button, as an unattended device would.
-  HWND boxWindow = nullptr;
+  // The box's own window, not the active one: a window shown meanwhile may be active.
+  BoxState state{&box};
   bool asked = false;
   auto ownIdle = [&]() -> bool {
     if (asked) return false;
-    if (!boxWindow) boxWindow = GetActiveWindow();
+    HWND boxWindow = state.dialog;
     if (handler) {
       asked = true;
       int answer = handler->OnMessageBox(box);
@@ -197,7 +200,6 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
     return false;
   };
   BoxTemplate templ(box, buttons);
-  BoxState state{&box};
   INT_PTR result = platform::user::RunModalDialog(nullptr, templ.Data(), owner, BoxProc,
                                                   reinterpret_cast<LPARAM>(&state), 0, u"message box", ownIdle);
   box.result = platform::IsMessageBoxButton(type, static_cast<int>(result)) ? static_cast<int>(result)

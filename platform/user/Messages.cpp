@@ -144,6 +144,7 @@ void DeliverSentMessages() {
       if (q.sent.empty()) return;
       sent = q.sent.front();
       q.sent.pop_front();
+      sent->taken = true;
     }
     LRESULT result = CallProc(sent->hwnd, sent->msg, sent->wParam, sent->lParam);
     std::lock_guard guard(S().lock);
@@ -208,10 +209,11 @@ LRESULT SendMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return 0;
   }
   DWORD me = GetCurrentThreadId();
+  DWORD thread = 0;
   std::shared_ptr<SentMessage> sent;
   {
     std::lock_guard guard(S().lock);
-    DWORD thread = WindowThreadLocked(hwnd);
+    thread = WindowThreadLocked(hwnd);
     if (!thread) {
       SetLastError(ERROR_INVALID_WINDOW_HANDLE);
       return 0;
@@ -233,7 +235,14 @@ LRESULT SendMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     DeliverSentMessages();
     std::unique_lock guard(S().lock);
     if (sent->done) return sent->result;
-    if (!FindLocked(hwnd)) return 0;
+    // A window that died before its thread took the message never answers. Once taken,
+    // the procedure may still read what lParam points to, so wait for it to return even
+    // when it destroys its window on the way.
+    if (!sent->taken && !FindLocked(hwnd)) {
+      auto& pending = QueueLocked(thread).sent;
+      pending.erase(std::remove(pending.begin(), pending.end(), sent), pending.end());
+      return 0;
+    }
     S().changed.wait_for(guard, std::chrono::milliseconds(50),
                          [&] { return sent->done || !QueueLocked(me).sent.empty(); });
     if (sent->done) return sent->result;
@@ -363,7 +372,8 @@ BOOL TranslateMessage(const MSG* msg) {
 }
 
 LRESULT DispatchMessageW(const MSG* msg) {
-  if (!msg || !msg->hwnd) return 0;
+  if (!msg) return 0;
+  // A timer without a window still has its procedure to run.
   if (msg->message == WM_TIMER && msg->lParam) {
     {
       std::lock_guard guard(S().lock);
@@ -374,6 +384,7 @@ LRESULT DispatchMessageW(const MSG* msg) {
     reinterpret_cast<TIMERPROC>(msg->lParam)(msg->hwnd, WM_TIMER, msg->wParam, GetTickCount());
     return 0;
   }
+  if (!msg->hwnd) return 0;
   if (msg->message == WM_LBUTTONDOWN) {
     // A tap on a window that is not active activates it first.
     HWND top = nullptr;

@@ -241,11 +241,13 @@ bool IsInSubtreeLocked(HWND hwnd, HWND root) {
   return false;
 }
 
-void CollectPreOrderLocked(HWND hwnd, std::vector<HWND>& out) {
+void CollectPreOrderLocked(HWND hwnd, std::vector<HWND>& out, bool skipDestroying = false) {
   Window* w = FindLocked(hwnd);
   if (!w) return;
   out.push_back(hwnd);
-  for (HWND c : w->children) CollectPreOrderLocked(c, out);
+  for (HWND c : w->children)
+    if (Window* cw = FindLocked(c); cw && !(skipDestroying && cw->destroying))
+      CollectPreOrderLocked(c, out, skipDestroying);
 }
 
 void InvalidateTree(HWND hwnd) {
@@ -525,12 +527,23 @@ BOOL DestroyWindow(HWND hwnd) {
   std::vector<HWND> tree;
   {
     std::lock_guard guard(S().lock);
-    CollectPreOrderLocked(hwnd, tree);
+    // A child already on its way out (its own handler destroys this window) has had
+    // its WM_DESTROY, and the call destroying it finishes it.
+    CollectPreOrderLocked(hwnd, tree, true);
     for (HWND h : tree)
       if (Window* w = FindLocked(h)) w->destroying = true;
   }
   for (HWND h : tree) CallProc(h, WM_DESTROY, 0, 0);
   for (auto it = tree.rbegin(); it != tree.rend(); ++it) {
+    // A child made while the tree heard WM_DESTROY goes too, not left without a parent.
+    std::vector<HWND> late;
+    {
+      std::lock_guard guard(S().lock);
+      if (Window* w = FindLocked(*it))
+        for (HWND c : w->children)
+          if (Window* cw = FindLocked(c); cw && !cw->destroying) late.push_back(c);
+    }
+    for (HWND c : late) DestroyWindow(c);
     CallProc(*it, WM_NCDESTROY, 0, 0);
     std::lock_guard guard(S().lock);
     RemoveWindowLocked(*it);

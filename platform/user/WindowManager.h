@@ -70,6 +70,7 @@ struct SentMessage {
   WPARAM wParam = 0;
   LPARAM lParam = 0;
   LRESULT result = 0;
+  bool taken = false;  // the receiving thread is running it
   bool done = false;
 };
 

@@ -165,6 +165,9 @@ TEST_F(MenuHelpers, CountReadReplaceAndFindItems) {
   EXPECT_EQ(FindMenuItemByText(menu, u"Estimate"), 3);
   EXPECT_EQ(CountMenuItems(menu), 4);
   EXPECT_FALSE(ReplaceMenuItem(menu, 12345, 0, 1, u"x"));
+  AppendMenuW(menu, MF_OWNERDRAW, 40300, reinterpret_cast<LPCWSTR>(0x1234));
+  EXPECT_EQ(GetMenuItemText(menu, 40300, text, 8, 0), 0);  // drawn by its owner: no text
+  EXPECT_EQ(text[0], 0);
   DestroyMenu(menu);
 }
 

@@ -203,6 +203,17 @@ TEST_F(PopupMenus, ArrowsAndEnterChooseSkippingSeparators) {
   DestroyMenu(menu);
 }
 
+TEST_F(PopupMenus, ClosingTheOwnerEndsTheMenu) {
+  HMENU menu = EditMenu();
+  UiScript ui;
+  ui.ExpectPopupMenu([this](MenuDriver&) { PostMessageW(m_owner, WM_CLOSE, 0, 0); });
+  EXPECT_EQ(TrackPopupMenuEx(menu, TPM_RETURNCMD, 0, 0, m_owner, nullptr), 0);
+  EXPECT_FALSE(IsWindow(m_owner));
+  EXPECT_EQ(platform::LiveWindowCount(), 0);
+  EXPECT_EQ(platform::TrackedMenuWindow(), nullptr);
+  DestroyMenu(menu);
+}
+
 HMENU g_holdMenu = nullptr;
 int g_holdResult = -1;
 

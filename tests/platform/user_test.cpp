@@ -75,6 +75,24 @@ TEST_F(UserTest, MessageBoxScriptAnswersAndRecordsOwnerTextCaptionStyle) {
   EXPECT_EQ(boxes.Pending(), 0u);
 }
 
+TEST_F(UserTest, MessageBoxScriptAnswersTheBoxEvenWhenAnotherWindowIsActive) {
+  WNDCLASSW wc;
+  wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+    if (m == WM_USER) ShowWindow(h, SW_SHOW);  // a window that shows itself while the box is up
+    return DefWindowProcW(h, m, w, l);
+  };
+  wc.lpszClassName = u"ShowsItself";
+  ASSERT_NE(RegisterClassW(&wc), 0);
+  HWND other = CreateWindowExW(0, u"ShowsItself", u"", 0, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+  PostMessageW(other, WM_USER, 0, 0);
+  MessageBoxScript boxes;
+  boxes.Expect(u"Delete this invoice?").Answer(IDNO);
+  EXPECT_EQ(MessageBoxW(nullptr, u"Delete this invoice?", u"Slateway", MB_YESNO), IDNO);
+  EXPECT_EQ(GetActiveWindow(), other);
+  EXPECT_EQ(platform::LiveWindowCount(), 1);
+  DestroyWindow(other);
+}
+
 TEST_F(UserTest, MessageBoxScriptFailsOnAnUnexpectedBox) {
   EXPECT_NONFATAL_FAILURE(
       {

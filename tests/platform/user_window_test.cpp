@@ -6,6 +6,7 @@
 //   Activation.*      focus and activation messages, pen routing, keys, hot keys
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -128,6 +129,48 @@ TEST_F(WindowLife, OwnedWindowsDieBeforeTheirOwnerAndChildNotifiesParent) {
   ASSERT_GE(g_log.size(), 2u);
   EXPECT_EQ(g_log[0], "popup:DESTROY");
   EXPECT_EQ(g_log[1], "popup:NCDESTROY");
+  EXPECT_EQ(platform::LiveWindowCount(), 0);
+}
+
+LRESULT DestroysParent(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = CALLBACK_Log(hwnd, msg, wParam, lParam);
+  if (msg == WM_DESTROY)
+    if (HWND parent = GetParent(hwnd)) DestroyWindow(parent);
+  return result;
+}
+
+TEST_F(WindowLife, AChildThatDestroysItsParentOnTheWayOutHearsEachMessageOnce) {
+  WNDCLASSW wc;
+  wc.lpfnWndProc = DestroysParent;
+  wc.lpszClassName = u"DestroysParent";
+  ASSERT_NE(RegisterClassW(&wc), 0);
+  HWND main = Top(u"main");
+  HWND child = CreateWindowExW(0, u"DestroysParent", u"child", WS_CHILD | WS_VISIBLE, 0, 0, 5, 5, main, nullptr,
+                               nullptr, nullptr);
+  g_log.clear();
+  EXPECT_TRUE(DestroyWindow(child));
+  EXPECT_EQ(std::count(g_log.begin(), g_log.end(), "child:DESTROY"), 1);
+  EXPECT_EQ(std::count(g_log.begin(), g_log.end(), "main:DESTROY"), 1);
+  EXPECT_EQ(g_log.back(), "child:NCDESTROY");
+  EXPECT_EQ(platform::LiveWindowCount(), 0);
+}
+
+LRESULT MakesAChildOnDestroy(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_DESTROY)
+    CreateWindowExW(0, u"LogWindow", u"late", WS_CHILD, 0, 0, 5, 5, hwnd, nullptr, nullptr, nullptr);
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+TEST_F(WindowLife, AChildMadeDuringDestructionDiesWithItsParent) {
+  WNDCLASSW wc;
+  wc.lpfnWndProc = MakesAChildOnDestroy;
+  wc.lpszClassName = u"MakesAChild";
+  ASSERT_NE(RegisterClassW(&wc), 0);
+  HWND main = CreateWindowExW(0, u"MakesAChild", u"", 0, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+  g_log.clear();
+  EXPECT_TRUE(DestroyWindow(main));
+  EXPECT_EQ(g_log, (std::vector<std::string>{"late:NCCREATE", "late:CREATE", "late:SIZE", "late:MOVE", "late:DESTROY",
+                                             "late:NCDESTROY"}));
   EXPECT_EQ(platform::LiveWindowCount(), 0);
 }
 
@@ -279,6 +322,12 @@ LRESULT ThreadAware(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     g_handledOn = GetCurrentThreadId();
     return static_cast<LRESULT>(wParam * 2);
   }
+  if (msg == WM_USER + 2) {  // destroys its window, then still uses what the sender gave
+    DestroyWindow(hwnd);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    *reinterpret_cast<std::atomic<int>*>(lParam) = 7;
+    return 9;
+  }
   return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
@@ -308,6 +357,30 @@ TEST_F(Messages, CrossThreadSendRunsOnTheOwningThreadWhenItReadsItsQueue) {
   EXPECT_EQ(GetWindowThreadProcessId(h, &process), GetCurrentThreadId());
   EXPECT_NE(process, 0u);
   DestroyWindow(h);
+}
+
+TEST_F(Messages, CrossThreadSendWaitsForAProcedureThatDestroysItsWindow) {
+  WNDCLASSW wc;
+  wc.lpfnWndProc = ThreadAware;
+  wc.lpszClassName = u"ThreadAware";
+  RegisterClassW(&wc);
+  HWND h = CreateWindowExW(0, u"ThreadAware", u"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  std::atomic<int> written{0};
+  std::atomic<LRESULT> result{0};
+  std::atomic<int> writtenOnReturn{0};
+  DWORD me = GetCurrentThreadId();
+  std::thread other([&] {
+    result = SendMessageW(h, WM_USER + 2, 0, reinterpret_cast<LPARAM>(&written));
+    writtenOnReturn = written.load();
+    PostThreadMessageW(me, WM_USER + 3, 0, 0);
+  });
+  MSG m;
+  ASSERT_TRUE(GetMessageW(&m, nullptr, 0, 0));
+  EXPECT_EQ(m.message, WM_USER + 3);
+  other.join();
+  EXPECT_FALSE(IsWindow(h));
+  EXPECT_EQ(result, 9);
+  EXPECT_EQ(writtenOnReturn, 7);
 }
 
 TEST_F(Messages, PostedMessagesKeepTheirOrderAndQuitComesLast) {
@@ -406,6 +479,13 @@ TEST_F(Timers, TimerProceduresRunFromDispatch) {
   EXPECT_EQ(platform::PumpMessages(), 1);
   EXPECT_EQ(g_timerCalls, 1);
   DestroyWindow(h);
+  // A timer without a window runs its procedure just the same.
+  UINT_PTR id = SetTimer(nullptr, 0, 50, OnTimer);
+  ASSERT_NE(id, 0u);
+  platform::TestClock::Advance(60);
+  EXPECT_EQ(platform::PumpMessages(), 1);
+  EXPECT_EQ(g_timerCalls, 2);
+  EXPECT_TRUE(KillTimer(nullptr, id));
 }
 
 // ---- Focus, activation and input -----------------------------------------------------------------
