@@ -44,6 +44,10 @@ bool AskYesNoResValue(HWND owner, UINT id, DWORD value) {
   return ShowSuspended(owner, Fill(LoadResText(id), value), kStyleYesNoWarning) == IDYES;
 }
 
+bool AskYesNoResValue(HWND owner, UINT id, LPCWSTR text) {
+  return ShowSuspended(owner, Fill(LoadResText(id), text), kStyleYesNoWarning) == IDYES;
+}
+
 void ShowErrorResValue(HWND owner, UINT id, DWORD value) {
   ShowSuspended(owner, Fill(LoadResText(id), value), kStyleStop);
 }

@@ -38,6 +38,8 @@ bool ShowWarningResText(HWND owner, UINT id, LPCWSTR text);
 // Format `id` filled with a 32-bit value as a Yes/No question; suspends the wait cursor;
 // true on Yes.
 bool AskYesNoResValue(HWND owner, UINT id, DWORD value);
+// The same with a text for a format that asks for one, as the editor's screens call it.
+bool AskYesNoResValue(HWND owner, UINT id, LPCWSTR text);
 // Format `id` filled with a 32-bit value (such as an error code), stop icon; suspends the
 // wait cursor.
 void ShowErrorResValue(HWND owner, UINT id, DWORD value);

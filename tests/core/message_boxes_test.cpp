@@ -70,6 +70,8 @@ std::vector<RoutineCase> Routines() {
        IDOK, 0},
       // A value given to a format that asks for a text fills nothing, safely.
       {"AskYesNoResValue", [] { return int(AskYesNoResValue(kOwner, 16, 7)); }, fill(u""), 52, true, true, IDYES, 1},
+      {"AskYesNoResValue text", [] { return int(AskYesNoResValue(kOwner, 16, u"Acme")); }, fill(u"Acme"), 52, true,
+       true, IDNO, 0},
       {"ShowErrorResValue", [] { ShowErrorResValue(kOwner, 40113, 5); return -1; }, u"Invoice", 16, true, true, IDOK, -1},
       {"ShowFormattedInfoMessage", [] { return int(ShowFormattedInfoMessage(kOwner, 16, u"5")); }, fill(u"5"), 64,
        true, true, IDOK, 0},
