@@ -1,11 +1,12 @@
 #include "core/ScreenResolution.h"
 
-#include "platform/user/Screen.h"
+#include "platform/gdi/Gdi.h"
 
 bool IsHighResolutionScreen() {
-  // FIXME: read HORZRES and VERTRES through GetDeviceCaps once device contexts exist;
-  // the screen's size is the same thing on this device.
-  const int width = platform::ScreenWidth();
-  const int height = platform::ScreenHeight();
+  HDC screen = GetDC(nullptr);
+  if (!screen) return false;
+  const int width = GetDeviceCaps(screen, HORZRES);
+  const int height = GetDeviceCaps(screen, VERTRES);
+  ReleaseDC(nullptr, screen);
   return width == 640 || height == 640 || width == 800 || height == 800;
 }

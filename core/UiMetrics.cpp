@@ -3,6 +3,7 @@
 #include <array>
 #include <atomic>
 
+#include "platform/gdi/Gdi.h"
 #include "platform/user/Screen.h"
 
 namespace {
@@ -91,15 +92,27 @@ bool IsHighResolution() { return g_highResolution; }
 
 void SetHighResolution(bool highResolution) { g_highResolution = highResolution; }
 
-int GetUiMetric(int id, HWND) {
+namespace {
+
+// A resolution of the context the window draws into.
+int WindowResolution(HWND window, int index) {
+  HDC dc = GetDC(window);
+  if (!dc) return 0;
+  const int value = GetDeviceCaps(dc, index);
+  ReleaseDC(window, dc);
+  return value;
+}
+
+}  // namespace
+
+int GetUiMetric(int id, HWND window) {
   if (id < 0 || id >= static_cast<int>(kUiSizes.size())) return 0;
   const UiSize& size = kUiSizes[static_cast<size_t>(id)];
   int value = IsHighResolution() ? size.high : size.normal;
   switch (value) {
     case kScrollBarWidth: return GetSystemMetrics(SM_CXHSCROLL);
-    // Until windows have their own device contexts, a window's screen is the device's.
-    case kHorizontalResolution: return platform::ScreenWidth();
-    case kVerticalResolution: return platform::ScreenHeight();
+    case kHorizontalResolution: return WindowResolution(window, HORZRES);
+    case kVerticalResolution: return WindowResolution(window, VERTRES);
     default: return value;
   }
 }

@@ -9,6 +9,7 @@
 #include "core/ReaderPassword.h"
 #include "core/ScreenResolution.h"
 #include "platform/crypt/Crypt.h"
+#include "platform/gdi/Gdi.h"
 #include "platform/testing/DeviceFixture.h"
 #include "platform/testing/MessageBoxScript.h"
 #include "platform/user/Screen.h"
@@ -127,10 +128,12 @@ TEST_F(ReaderPassword, HighResolutionScreens) {
       {240, 320, false}, {320, 240, false}, {480, 640, true}, {640, 480, true},
       {800, 480, true},  {480, 800, true},  {480, 480, false}, {640, 640, true},
   };
+  const int liveBefore = platform::LiveGdiObjectCount();
   for (const Case& c : cases) {
     platform::SetScreenSize(c.width, c.height);
     EXPECT_EQ(IsHighResolutionScreen(), c.high) << c.width << "x" << c.height;
   }
+  EXPECT_EQ(platform::LiveGdiObjectCount(), liveBefore) << "the screen's context is given back";
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "LanguageLibraryFixture.h"
 #include "core/Help.h"
 #include "core/ScreenResolution.h"
+#include "platform/gdi/Gdi.h"
 #include "platform/testing/MessageBoxScript.h"
 
 namespace {
@@ -54,8 +55,10 @@ TEST_F(LanguageLibraryTest, UiMetricsTableAtBothResolutions) {
     EXPECT_EQ(covered, 59) << "every table id but the screen-dependent 18, 22 and 23";
     // 18: 14 on a normal screen, the scroll-bar width on a high-resolution one.
     EXPECT_EQ(GetUiMetric(18, nullptr), high ? GetSystemMetrics(SM_CXHSCROLL) : 14);
+    const int live = platform::LiveGdiObjectCount();
     EXPECT_EQ(GetUiMetric(22, nullptr), high ? 480 : 240);
     EXPECT_EQ(GetUiMetric(23, nullptr), high ? 640 : 320);
+    EXPECT_EQ(platform::LiveGdiObjectCount(), live) << "the window's context is given back";
     for (int id : {62, 63, 1000, -1}) EXPECT_EQ(GetUiMetric(id, nullptr), 0) << "id " << id;
   }
 }
