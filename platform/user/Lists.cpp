@@ -103,6 +103,31 @@ void SetCurrent(HWND hwnd, ListModel& m, int i) {
   StoreText(hwnd, m.current >= 0 ? m.entries[static_cast<size_t>(m.current)].text : u"");
 }
 
+// The entry operations the list box and the combo box answer alike, each under its own
+// message number.
+LRESULT TextLength(const ListModel& m, INT_PTR i) {
+  return Valid(m, i) ? static_cast<LRESULT>(m.entries[static_cast<size_t>(i)].text.size()) : -1;
+}
+
+LRESULT SelectString(HWND hwnd, ListModel& m, INT_PTR start, LPARAM text) {
+  LRESULT found = Find(m, start, reinterpret_cast<LPCWSTR>(text), false);
+  if (found >= 0) SetCurrent(hwnd, m, static_cast<int>(found));
+  return found;
+}
+
+LRESULT SelectIndex(HWND hwnd, ListModel& m, INT_PTR i) {
+  SetCurrent(hwnd, m, static_cast<int>(i));
+  return Valid(m, i) ? i : -1;
+}
+
+LRESULT ItemData(const ListModel& m, INT_PTR i) { return Valid(m, i) ? m.entries[static_cast<size_t>(i)].data : -1; }
+
+LRESULT SetItemData(ListModel& m, INT_PTR i, LPARAM data) {
+  if (!Valid(m, i)) return -1;
+  m.entries[static_cast<size_t>(i)].data = data;
+  return TRUE;
+}
+
 int RowHeight() { return TextLineHeight(nullptr) + 2; }
 
 }  // namespace
@@ -128,23 +153,14 @@ LRESULT ListBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case LB_GETCOUNT: return static_cast<LRESULT>(m->entries.size());
     case LB_GETCURSEL: return m->current;
-    case LB_SETCURSEL:
-      SetCurrent(hwnd, *m, static_cast<int>(i));
-      return Valid(*m, i) ? i : -1;
+    case LB_SETCURSEL: return SelectIndex(hwnd, *m, i);
     case LB_GETTEXT: return CopyText(*m, i, lParam);
-    case LB_GETTEXTLEN: return Valid(*m, i) ? static_cast<LRESULT>(m->entries[static_cast<size_t>(i)].text.size()) : -1;
+    case LB_GETTEXTLEN: return TextLength(*m, i);
     case LB_FINDSTRING: return Find(*m, i, reinterpret_cast<LPCWSTR>(lParam), false);
     case LB_FINDSTRINGEXACT: return Find(*m, i, reinterpret_cast<LPCWSTR>(lParam), true);
-    case LB_SELECTSTRING: {
-      LRESULT found = Find(*m, i, reinterpret_cast<LPCWSTR>(lParam), false);
-      if (found >= 0) SetCurrent(hwnd, *m, static_cast<int>(found));
-      return found;
-    }
-    case LB_GETITEMDATA: return Valid(*m, i) ? m->entries[static_cast<size_t>(i)].data : -1;
-    case LB_SETITEMDATA:
-      if (!Valid(*m, i)) return -1;
-      m->entries[static_cast<size_t>(i)].data = lParam;
-      return TRUE;
+    case LB_SELECTSTRING: return SelectString(hwnd, *m, i, lParam);
+    case LB_GETITEMDATA: return ItemData(*m, i);
+    case LB_SETITEMDATA: return SetItemData(*m, i, lParam);
     case LB_GETTOPINDEX: return m->top;
     case LB_SETTOPINDEX:
       if (!Valid(*m, i)) return -1;
@@ -328,23 +344,14 @@ LRESULT ComboBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case CB_GETCOUNT: return static_cast<LRESULT>(m->entries.size());
     case CB_GETCURSEL: return m->current;
-    case CB_SETCURSEL:
-      SetCurrent(hwnd, *m, static_cast<int>(i));
-      return Valid(*m, i) ? i : -1;
+    case CB_SETCURSEL: return SelectIndex(hwnd, *m, i);
     case CB_GETLBTEXT: return CopyText(*m, i, lParam);
-    case CB_GETLBTEXTLEN: return Valid(*m, i) ? static_cast<LRESULT>(m->entries[static_cast<size_t>(i)].text.size()) : -1;
+    case CB_GETLBTEXTLEN: return TextLength(*m, i);
     case CB_FINDSTRING: return Find(*m, i, reinterpret_cast<LPCWSTR>(lParam), false);
     case CB_FINDSTRINGEXACT: return Find(*m, i, reinterpret_cast<LPCWSTR>(lParam), true);
-    case CB_SELECTSTRING: {
-      LRESULT found = Find(*m, i, reinterpret_cast<LPCWSTR>(lParam), false);
-      if (found >= 0) SetCurrent(hwnd, *m, static_cast<int>(found));
-      return found;
-    }
-    case CB_GETITEMDATA: return Valid(*m, i) ? m->entries[static_cast<size_t>(i)].data : -1;
-    case CB_SETITEMDATA:
-      if (!Valid(*m, i)) return -1;
-      m->entries[static_cast<size_t>(i)].data = lParam;
-      return TRUE;
+    case CB_SELECTSTRING: return SelectString(hwnd, *m, i, lParam);
+    case CB_GETITEMDATA: return ItemData(*m, i);
+    case CB_SETITEMDATA: return SetItemData(*m, i, lParam);
     case CB_SHOWDROPDOWN:
       Drop(hwnd, *m, wParam != 0);
       return TRUE;
