@@ -94,7 +94,7 @@ int BindText(sqlite3_stmt* statement, int index, const std::u16string& value) {
   int bytes = static_cast<int>(value.size() * sizeof(char16_t));
   // Unpaired surrogates would be altered by the engine's UTF-16 conversion; their units
   // are kept verbatim as a BLOB, which GetColumnText turns back into the same text.
-  if (IsWellFormedUtf16(value)) return sqlite3_bind_text16(statement, index, value.data(), bytes, SQLITE_TRANSIENT);
+  if (platform::IsWellFormedUtf16(value)) return sqlite3_bind_text16(statement, index, value.data(), bytes, SQLITE_TRANSIENT);
   std::string units;
   units.reserve(static_cast<size_t>(bytes));
   for (char16_t c : value) {

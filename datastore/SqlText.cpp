@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "core/TextHelpers.h"
+#include "platform/base/Base.h"
 #include "platform/base/Bstr.h"
 
 std::u16string SqlQuote(std::u16string_view value) {
@@ -35,20 +36,7 @@ std::u16string SqlLikeContainsPattern(std::u16string_view value) {
 }
 
 bool CanTravelInSqlText(std::u16string_view value) {
-  return value.find(u'\0') == std::u16string_view::npos && IsWellFormedUtf16(value);
-}
-
-bool IsWellFormedUtf16(std::u16string_view value) {
-  for (size_t i = 0; i < value.size(); ++i) {
-    char16_t c = value[i];
-    if (c >= 0xD800 && c <= 0xDBFF) {
-      if (i + 1 >= value.size() || value[i + 1] < 0xDC00 || value[i + 1] > 0xDFFF) return false;
-      ++i;
-    } else if (c >= 0xDC00 && c <= 0xDFFF) {
-      return false;
-    }
-  }
-  return true;
+  return value.find(u'\0') == std::u16string_view::npos && platform::IsWellFormedUtf16(value);
 }
 
 CSqlText& CSqlText::Append(std::u16string_view piece) {

@@ -22,8 +22,6 @@ inline constexpr char16_t kSqlLikeEscape[] = u" ESCAPE '\\'";
 // null-terminated UTF-8, so U+0000 and unpaired surrogates (a scrambled card field can
 // hold either) cannot travel in a literal and are bound as parameters instead.
 bool CanTravelInSqlText(std::u16string_view value);
-// True when every surrogate of the text stands in a proper pair.
-bool IsWellFormedUtf16(std::u16string_view value);
 
 // One statement under construction: fixed pieces and values appended in order. Values
 // that can travel in the text become quoted literals; the others become "?" parameters,

@@ -7,7 +7,6 @@
 // the object; each takes the document as its first argument.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <string_view>
 

@@ -239,6 +239,19 @@ std::u16string ToUtf16(std::string_view utf8) {
   return out;
 }
 
+bool IsWellFormedUtf16(std::u16string_view text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    char16_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF) {
+      if (i + 1 >= text.size() || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF) return false;
+      ++i;
+    } else if (c >= 0xDC00 && c <= 0xDFFF) {
+      return false;
+    }
+  }
+  return true;
+}
+
 size_t WideLength(LPCWSTR text) {
   if (!text) return 0;
   size_t n = 0;

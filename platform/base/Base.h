@@ -71,6 +71,10 @@ class HResultError : public std::runtime_error {
 std::string ToUtf8(std::u16string_view text);
 std::u16string ToUtf16(std::string_view utf8);
 
+// True when every surrogate of the text is part of a pair (the text converts to UTF-8
+// and back without change).
+bool IsWellFormedUtf16(std::u16string_view text);
+
 // Length of a null-terminated UTF-16 text (0 for null).
 size_t WideLength(LPCWSTR text);
 

@@ -156,17 +156,7 @@ bool IsPlainText(const Value& v, std::u16string& text) {
   text.resize(n);
   std::memcpy(text.data(), v.data.data(), n * 2);
   if (v.data[2 * n] != 0 || v.data[2 * n + 1] != 0) return false;
-  for (size_t i = 0; i < n; ++i) {
-    char16_t c = text[i];
-    if (c == 0) return false;
-    if (c >= 0xD800 && c <= 0xDBFF) {
-      if (i + 1 >= n || text[i + 1] < 0xDC00 || text[i + 1] > 0xDFFF) return false;
-      ++i;
-    } else if (c >= 0xDC00 && c <= 0xDFFF) {
-      return false;
-    }
-  }
-  return true;
+  return text.find(u'\0') == std::u16string::npos && IsWellFormedUtf16(text);
 }
 
 void SerializeKey(const Key& key, const std::string& path, bool isTop, std::string& out) {
