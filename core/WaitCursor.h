@@ -24,3 +24,24 @@ class CWaitCursorSuspension {
   CWaitCursorSuspension(const CWaitCursorSuspension&) = delete;
   CWaitCursorSuspension& operator=(const CWaitCursorSuspension&) = delete;
 };
+
+// The wait cursor for the length of a scope. End() takes it down early (a message box or
+// a question comes next); Begin() puts it up again. Each is harmless when repeated.
+class CWaitCursorScope {
+ public:
+  CWaitCursorScope() { BeginWaitCursor(); }
+  ~CWaitCursorScope() { End(); }
+  void Begin() {
+    if (!m_on) BeginWaitCursor();
+    m_on = true;
+  }
+  void End() {
+    if (m_on) EndWaitCursor();
+    m_on = false;
+  }
+  CWaitCursorScope(const CWaitCursorScope&) = delete;
+  CWaitCursorScope& operator=(const CWaitCursorScope&) = delete;
+
+ private:
+  bool m_on = true;
+};

@@ -18,14 +18,6 @@ namespace {
 
 constexpr char16_t kRootListType[] = u"Root List";
 
-// The wait cursor for the length of a scope.
-class CWaitCursorScope {
- public:
-  CWaitCursorScope() { BeginWaitCursor(); }
-  ~CWaitCursorScope() { EndWaitCursor(); }
-  CWaitCursorScope(const CWaitCursorScope&) = delete;
-  CWaitCursorScope& operator=(const CWaitCursorScope&) = delete;
-};
 
 // A transaction of the store's own (nested in the caller's, if any) that rolls back unless
 // it was committed.

@@ -118,24 +118,6 @@ void RemoveReplacedFile(CSalesDocument& document) {
     DeleteFileW(removal.oldPath.c_str());
 }
 
-class CWaitCursorScope {
- public:
-  CWaitCursorScope() { BeginWaitCursor(); }
-  ~CWaitCursorScope() { End(); }
-  void Begin() {
-    if (!m_on) BeginWaitCursor();
-    m_on = true;
-  }
-  void End() {
-    if (m_on) EndWaitCursor();
-    m_on = false;
-  }
-  CWaitCursorScope(const CWaitCursorScope&) = delete;
-  CWaitCursorScope& operator=(const CWaitCursorScope&) = delete;
-
- private:
-  bool m_on = true;
-};
 
 }  // namespace
 

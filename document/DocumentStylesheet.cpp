@@ -48,13 +48,6 @@ class CScreenStylesheetRestorer {
   CSalesDocument& m_document;
 };
 
-class CWaitCursorScope {
- public:
-  CWaitCursorScope() { BeginWaitCursor(); }
-  ~CWaitCursorScope() { EndWaitCursor(); }
-  CWaitCursorScope(const CWaitCursorScope&) = delete;
-  CWaitCursorScope& operator=(const CWaitCursorScope&) = delete;
-};
 
 void ReplaceAll(std::u16string& text, std::u16string_view from, std::u16string_view to) {
   for (size_t at = text.find(from); at != std::u16string::npos; at = text.find(from, at + to.size()))

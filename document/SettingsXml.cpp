@@ -103,13 +103,6 @@ class CKeyHolder {
   HKEY m_key = nullptr;
 };
 
-class CWaitCursorScope {
- public:
-  CWaitCursorScope() { BeginWaitCursor(); }
-  ~CWaitCursorScope() { EndWaitCursor(); }
-  CWaitCursorScope(const CWaitCursorScope&) = delete;
-  CWaitCursorScope& operator=(const CWaitCursorScope&) = delete;
-};
 
 void AppendValues(HKEY key, std::u16string& text) {
   DWORD maxName = 0, maxData = 0;

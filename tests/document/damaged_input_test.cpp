@@ -54,7 +54,7 @@ class Mutator {
 };
 
 std::string ReadSource(const char* name) {
-  std::ifstream in(std::filesystem::path(__FILE__).parent_path() / "golden" / name, std::ios::binary);
+  std::ifstream in(std::filesystem::path(SLATEWAY_DOCUMENT_TEST_DATA) / "golden" / name, std::ios::binary);
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
@@ -192,7 +192,7 @@ TEST_F(DamagedInput, HugeAttributesLoadUpToTheParserLimitAndAreRefusedBeyondIt) 
 }
 
 TEST_F(DamagedInput, InputsFoundByFuzzingLoadOrFailCleanly) {
-  const std::filesystem::path folder = std::filesystem::path(__FILE__).parent_path() / "regressions";
+  const std::filesystem::path folder = std::filesystem::path(SLATEWAY_DOCUMENT_TEST_DATA) / "regressions";
   int replayed = 0;
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
     SCOPED_TRACE(entry.path().filename().string());

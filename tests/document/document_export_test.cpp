@@ -24,7 +24,7 @@ namespace {
 using slateway::testing::ParsePage;
 using slateway::testing::ReadBytes;
 
-std::filesystem::path GoldenFolder() { return std::filesystem::path(__FILE__).parent_path() / "golden"; }
+std::filesystem::path GoldenFolder() { return std::filesystem::path(SLATEWAY_DOCUMENT_TEST_DATA) / "golden"; }
 
 class DocumentExport : public sales_test::SalesDocumentTest {
  protected:

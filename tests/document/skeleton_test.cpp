@@ -154,7 +154,7 @@ using DocumentGolden = DocumentSkeleton;
 
 TEST_F(DocumentGolden, EachTypeIsWrittenExactlyAndReadsBackFieldByField) {
   SetUseSalesTaxFlag(true);
-  const std::filesystem::path golden = std::filesystem::path(__FILE__).parent_path() / "golden";
+  const std::filesystem::path golden = std::filesystem::path(SLATEWAY_DOCUMENT_TEST_DATA) / "golden";
   ASSERT_TRUE(CreateDirectoryW(u"\\Docs", nullptr));
   for (const TypeCase& t : kTypes) {
     SCOPED_TRACE(t.file);

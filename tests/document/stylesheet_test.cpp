@@ -24,7 +24,7 @@ using slateway::testing::ParsePage;
 const char* const kGolden[] = {"invoice.QVN",    "estimate.QVN",   "salesreceipt.QVN",
                                "payment.QVN",    "salesorder.QVN", "creditmemo.QVN"};
 
-std::filesystem::path GoldenFolder() { return std::filesystem::path(__FILE__).parent_path() / "golden"; }
+std::filesystem::path GoldenFolder() { return std::filesystem::path(SLATEWAY_DOCUMENT_TEST_DATA) / "golden"; }
 
 enum class Flavour { ScreenLinks, ScreenPlain, File };
 
