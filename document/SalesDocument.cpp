@@ -18,9 +18,6 @@
 
 namespace {
 
-// The kind whose custom settings a document type reads: a template reads as an invoice.
-int SettingsKind(int docType) { return (docType >= 0 && docType < CCustomSettings::kKinds) ? docType : 0; }
-
 bool IsCalendarDate(const SYSTEMTIME& d) { return !FormatShortDate(d).IsEmpty(); }
 
 std::u16string StorageDateOf(const SYSTEMTIME& d) {
@@ -41,6 +38,11 @@ DWORD ReadPreference(CPreferences& preferences, std::u16string_view name, DWORD 
 }
 
 }  // namespace
+
+// The kind whose custom settings a document type reads: a template reads as an invoice.
+int CSalesDocument::SettingsKind(int docType) {
+  return (docType >= 0 && docType < CCustomSettings::kKinds) ? docType : 0;
+}
 
 // ---- Construction ----------------------------------------------------------------------------
 
