@@ -108,9 +108,11 @@ bool CSalesDocument::ShowInPage(std::u16string_view elementId, std::u16string_vi
   return m_view && m_view->SetElementText(elementId, text);
 }
 
-void CSalesDocument::RebuildStylesheet() {
+bool CSalesDocument::RebuildStylesheet() {
   std::u16string xsl;
-  if (document_services::BuildStylesheet(*this, xsl)) m_xml->LoadStylesheet(xsl);
+  if (!document_services::BuildStylesheet(*this, xsl)) return false;
+  m_xml->LoadStylesheet(xsl);
+  return true;
 }
 
 void CSalesDocument::Render(int mode, int scrollPosition) {

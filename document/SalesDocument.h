@@ -272,8 +272,9 @@ class CSalesDocument {
   void SetPrintFlags();
   void ApplyDefaultNotes();
 
-  // The screen stylesheet generated again and loaded (nothing without a builder).
-  void RebuildStylesheet();
+  // The screen stylesheet generated again and loaded. False when the program installed no
+  // stylesheet builder (InstallDocumentServices): the loaded stylesheet then stays.
+  bool RebuildStylesheet();
   // Shows the document again (nothing without a page).
   void Render(int mode = 2, int scrollPosition = -1);
 

@@ -8,7 +8,6 @@
 //   DocumentOperations.Convert* / Void* / Sign*
 #include <gtest/gtest.h>
 
-#include <deque>
 
 #include "SalesDocumentFixture.h"
 #include "StylesheetTestSupport.h"
@@ -26,57 +25,19 @@
 
 namespace {
 
+using sales_test::ScriptedAnswers;
 using slateway::testing::ParsePage;
 using slateway::testing::ReadBytes;
-
-// Answers the boxes in the order given; the default button once the answers run out.
-class ScriptedAnswers : public platform::MessageBoxHandler {
- public:
-  explicit ScriptedAnswers(std::deque<int> answers) : m_answers(std::move(answers)) {}
-  int OnMessageBox(const platform::MessageBoxRecord& box) override {
-    if (m_answers.empty()) return platform::DefaultMessageBoxButton(box.style);
-    int answer = m_answers.front();
-    m_answers.pop_front();
-    return answer;
-  }
-
- private:
-  std::deque<int> m_answers;
-};
 
 class DocumentOperations : public sales_test::SalesDocumentTest {
  protected:
   void SetUp() override {
     SalesDocumentTest::SetUp();
-    InstallDocumentStylesheetBuilder();
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = OwnerProc;
-    wc.lpszClassName = u"DocumentOwner";
-    RegisterClassW(&wc);
-    m_owner = CreateWindowExW(0, u"DocumentOwner", u"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-    s_messages = &messages;
-    platform::ClearMessageBoxLog();
-    CBstr folder;
-    GetDocumentsFolder(folder);
-    m_documents = folder.str();
-    std::filesystem::create_directories(Linux(m_documents));
-    CBstr picture(u"x");
-    GetImageFilePath(picture);
-    std::filesystem::create_directories(Linux(picture.str()).parent_path());
-    m_settings = std::make_unique<CCustomSettings>();
-  }
-  void TearDown() override {
-    platform::SetMessageBoxHandler(nullptr);
-    DestroyWindow(m_owner);
-    s_messages = nullptr;
-    SetStylesheetBuilder(nullptr);
-    m_settings.reset();
-    SalesDocumentTest::TearDown();
+    InstallServices();
+    MakeOwner();
+    m_documents = MakeFolders();
   }
 
-  std::unique_ptr<CSalesDocument> Make() {
-    return std::make_unique<CSalesDocument>(nullptr, m_owner, 4, false, m_settings.get());
-  }
   std::unique_ptr<CSalesDocument> New(int type) {
     auto doc = Make();
     doc->InitNew(4, type);
@@ -108,25 +69,7 @@ class DocumentOperations : public sales_test::SalesDocumentTest {
     return m_documents + std::u16string(prefix) + std::u16string(number) + u".QVN";
   }
 
-  // The document's messages to its owner window, posted ones once they are dispatched.
-  std::vector<std::pair<UINT, WPARAM>> messages;
-  void DispatchPosted() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-  }
-
-  static LRESULT OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (s_messages && (message == 1139 || message == 1140 || message == 1142)) {
-      EXPECT_NE(lParam, 0) << "the document travels in lParam";
-      s_messages->emplace_back(message, wParam);
-      return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-  }
-  static inline std::vector<std::pair<UINT, WPARAM>>* s_messages = nullptr;
-  HWND m_owner = nullptr;
   std::u16string m_documents;
-  std::unique_ptr<CCustomSettings> m_settings;
 };
 
 TEST_F(DocumentOperations, NewDocumentOfEveryType) {
@@ -252,14 +195,12 @@ TEST_F(DocumentOperations, SavingANumberTakenMeanwhileAsksAndRenumbers) {
   platform::ClearMessageBoxLog();
 
   ScriptedAnswers cancel({IDCANCEL});
-  platform::SetMessageBoxHandler(&cancel);
   EXPECT_FALSE(second->Save());
   EXPECT_TRUE(second->IsNewDocument());
   EXPECT_EQ(Attribute(*second, u"ID"), u"100");
   EXPECT_EQ(FileAttribute(Linux(first->GetFilePath().str()), "ID"), u"100");
 
   ScriptedAnswers ok({IDOK});
-  platform::SetMessageBoxHandler(&ok);
   ASSERT_TRUE(second->Save());
   EXPECT_EQ(Attribute(*second, u"ID"), u"101");
   EXPECT_EQ(BoxTexts(), (std::vector<std::u16string>{LoadResText(IDS_NUMBER_TAKEN_RENUMBER),
@@ -418,7 +359,6 @@ TEST_F(DocumentOperations, FileThatDoesNotLoadIsOfferedToTheDeletedFolder) {
   const std::u16string path = m_documents + u"Broken.QVN";
   std::ofstream(Linux(path)) << "not a document";
   ScriptedAnswers no({IDNO});
-  platform::SetMessageBoxHandler(&no);
   auto doc = Make();
   EXPECT_FALSE(doc->Open(path));
   ASSERT_EQ(BoxTexts().size(), 1u);
@@ -429,7 +369,6 @@ TEST_F(DocumentOperations, FileThatDoesNotLoadIsOfferedToTheDeletedFolder) {
   GetDeletedFolder(deleted);
   std::filesystem::create_directories(Linux(deleted.str()));
   ScriptedAnswers yes({IDYES});
-  platform::SetMessageBoxHandler(&yes);
   EXPECT_FALSE(doc->Open(path));
   EXPECT_FALSE(std::filesystem::exists(Linux(path)));
   EXPECT_EQ(ReadBytes(Linux(deleted.str() + u"\\Broken.QVN")), "not a document");
@@ -478,7 +417,6 @@ TEST_F(DocumentOperations, VoidZeroesInvoicesAndSalesReceiptsOnly) {
     EXPECT_TRUE(doc->IsModified());
   }
   ScriptedAnswers no({IDNO});
-  platform::SetMessageBoxHandler(&no);
   auto kept = New(kDocInvoice);
   ASSERT_TRUE(kept->AddLineItem(*Line(u"Service", u"2", u"5.00"), true, false, 1));
   EXPECT_TRUE(kept->Void());
