@@ -453,35 +453,41 @@ LONG CopyName(const std::u16string& name, LPWSTR buffer, LPDWORD cch) {
   return ERROR_SUCCESS;
 }
 
+enum class Access { Read, Change };
+
 // Runs `body` on the key a handle names, under the registry's lock; the handle's errors
-// (unknown handle, deleted key) come back without calling it.
-template <class Body>
-LONG WithKey(HKEY key, Body&& body) {
+// (unknown handle, deleted key) come back without calling it. A change runs under the
+// hive's cross-process lock too, on the tree as the file holds it now: `body` sets
+// `changed` when it changed the tree, and the hive is then written (or, inside a batch,
+// written when the batch ends).
+template <Access access, class Body>
+LONG OnKey(HKEY key, Body&& body) {
   Registry& r = TheRegistry();
   std::lock_guard lock(r.mutex);
   OpenKey k;
   if (!r.Resolve(key, k)) return ERROR_INVALID_HANDLE;
-  LONG error = ERROR_SUCCESS;
-  Key* node = r.Lookup(k, error);
-  if (!node) return error;
-  return body(r, k, *node);
+  LONG result = ERROR_SUCCESS;
+  if constexpr (access == Access::Read) {
+    Key* node = r.Lookup(k, result);
+    return node ? body(r, k, *node) : result;
+  } else {
+    result = r.BeginChange(k.hive);
+    if (result != ERROR_SUCCESS) return result;
+    bool changed = false;
+    Key* node = r.Lookup(k, result);
+    if (node) result = body(k, *node, changed);
+    return r.FinishChange(k.hive, result, changed && result == ERROR_SUCCESS);
+  }
 }
 
-// Runs `body` to change the key a handle names: under the hive's cross-process lock,
-// on the tree as the file holds it now. `body` sets `changed` when it changed the tree;
-// the hive is then written (or, inside a batch, written when the batch ends).
+template <class Body>
+LONG WithKey(HKEY key, Body&& body) {
+  return OnKey<Access::Read>(key, std::forward<Body>(body));
+}
+
 template <class Body>
 LONG WithKeyToChange(HKEY key, Body&& body) {
-  Registry& r = TheRegistry();
-  std::lock_guard lock(r.mutex);
-  OpenKey k;
-  if (!r.Resolve(key, k)) return ERROR_INVALID_HANDLE;
-  LONG result = r.BeginChange(k.hive);
-  if (result != ERROR_SUCCESS) return result;
-  bool changed = false;
-  Key* node = r.Lookup(k, result);
-  if (node) result = body(k, *node, changed);
-  return r.FinishChange(k.hive, result, changed && result == ERROR_SUCCESS);
+  return OnKey<Access::Change>(key, std::forward<Body>(body));
 }
 
 }  // namespace
