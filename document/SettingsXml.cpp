@@ -254,8 +254,12 @@ bool CSettingsXml::Import(CBstr fileName, int* count) {
     MessageBoxW(m_owner, error.c_str(), kProductName, MB_OK);
     return false;
   }
-  handled += ImportSection(xml, u"CustomSettings", false);
-  handled += ImportSection(xml, u"Preferences", true);
+  {
+    // The whole file lands in one write of the hive, or not at all.
+    platform::CRegistryBatch batch;
+    handled += ImportSection(xml, u"CustomSettings", false);
+    handled += ImportSection(xml, u"Preferences", true);
+  }
   if (count) *count = handled;
   return true;
 }
