@@ -254,12 +254,12 @@ bool CSettingsXml::Import(CBstr fileName, int* count) {
     MessageBoxW(m_owner, error.c_str(), kProductName, MB_OK);
     return false;
   }
-  {
-    // The whole file lands in one write of the hive, or not at all.
-    platform::CRegistryBatch batch;
-    handled += ImportSection(xml, u"CustomSettings", false);
-    handled += ImportSection(xml, u"Preferences", true);
-  }
+  // The whole file lands in one write of the hive, or not at all; a write that fails
+  // leaves every setting as it was, and the import reports it.
+  platform::CRegistryBatch batch;
+  handled += ImportSection(xml, u"CustomSettings", false);
+  handled += ImportSection(xml, u"Preferences", true);
+  if (batch.End() != ERROR_SUCCESS) return false;
   if (count) *count = handled;
   return true;
 }
