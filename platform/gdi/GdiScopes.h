@@ -34,7 +34,8 @@ struct MemoryDcTraits {
   static void Close(Handle dc) { DeleteDC(dc); }
 };
 
-// A memory context (CreateCompatibleDC). Whatever is selected into it must be selected
+// A context this code made (CreateCompatibleDC, or a surface context of the window
+// manager), ended by DeleteDC. Whatever is selected into it must be selected
 // out before it ends, or the object stays tied to a deleted context.
 class CMemoryDC : public CUniqueHandle<MemoryDcTraits> {
  public:
