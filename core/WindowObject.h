@@ -25,8 +25,6 @@
 // (whose last messages then get the default answer).
 #pragma once
 
-#include <type_traits>
-
 #include "platform/user/Dialog.h"
 #include "platform/user/Window.h"
 
@@ -95,35 +93,6 @@ class CBoundWindow {
     return result;
   }
 
-  // ---- Making the window (the procedure defaults to Dispatch) -------------------------
-  HWND Create(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, const RECT& place, HWND parent,
-              HMENU menuOrId, HINSTANCE instance)
-    requires std::is_same_v<Binding, window_object::WindowBinding>
-  {
-    return CreateWindowExW(exStyle, className, windowName, style, place.left, place.top, place.right - place.left,
-                           place.bottom - place.top, parent, menuOrId, instance, Self());
-  }
-  HWND CreateModeless(HINSTANCE instance, LPCWSTR templateName, HWND parent, DLGPROC proc = &Dispatch)
-    requires std::is_same_v<Binding, window_object::DialogBinding>
-  {
-    return CreateDialogParamW(instance, templateName, parent, proc, Param());
-  }
-  HWND CreateModelessIndirect(HINSTANCE instance, LPCDLGTEMPLATEW templ, HWND parent, DLGPROC proc = &Dispatch)
-    requires std::is_same_v<Binding, window_object::DialogBinding>
-  {
-    return CreateDialogIndirectParamW(instance, templ, parent, proc, Param());
-  }
-  INT_PTR DoModal(HINSTANCE instance, LPCWSTR templateName, HWND owner, DLGPROC proc = &Dispatch)
-    requires std::is_same_v<Binding, window_object::DialogBinding>
-  {
-    return DialogBoxParamW(instance, templateName, owner, proc, Param());
-  }
-  INT_PTR DoModalIndirect(HINSTANCE instance, LPCDLGTEMPLATEW templ, HWND owner, DLGPROC proc = &Dispatch)
-    requires std::is_same_v<Binding, window_object::DialogBinding>
-  {
-    return DialogBoxIndirectParamW(instance, templ, owner, proc, Param());
-  }
-
  protected:
   CBoundWindow() = default;
   ~CBoundWindow() {
@@ -177,18 +146,44 @@ class CBoundWindow {
     m_finalPending = true;
   }
 
-  T* Self() { return static_cast<T*>(this); }
-  LPARAM Param() { return reinterpret_cast<LPARAM>(Self()); }
-
   HWND m_hwnd = nullptr;
   HWND m_destroyedHwnd = nullptr;
   int m_running = 0;
   bool m_finalPending = false;
 };
 
-// An object that runs a window: class C : public CWindowObject<C> { ... };
+// An object that runs a window: class C : public CWindowObject<C> { ... }. Its class is
+// registered with Dispatch (or a plain procedure that returns it) as the procedure.
 template <typename T>
-using CWindowObject = CBoundWindow<T, window_object::WindowBinding>;
-// An object that runs a dialog: class C : public CDialogObject<C> { ... };
+class CWindowObject : public CBoundWindow<T, window_object::WindowBinding> {
+ public:
+  HWND Create(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, const RECT& place, HWND parent,
+              HMENU menuOrId, HINSTANCE instance) {
+    return CreateWindowExW(exStyle, className, windowName, style, place.left, place.top, place.right - place.left,
+                           place.bottom - place.top, parent, menuOrId, instance, static_cast<T*>(this));
+  }
+};
+
+// An object that runs a dialog: class C : public CDialogObject<C> { ... }. The template
+// is a resource name or id, or a template in memory; the procedure defaults to Dispatch.
 template <typename T>
-using CDialogObject = CBoundWindow<T, window_object::DialogBinding>;
+class CDialogObject : public CBoundWindow<T, window_object::DialogBinding> {
+  using Base = CBoundWindow<T, window_object::DialogBinding>;
+
+ public:
+  HWND CreateModeless(HINSTANCE instance, LPCWSTR name, HWND parent, DLGPROC proc = &Base::Dispatch) {
+    return CreateDialogParamW(instance, name, parent, proc, Param());
+  }
+  HWND CreateModeless(HINSTANCE instance, LPCDLGTEMPLATEW templ, HWND parent, DLGPROC proc = &Base::Dispatch) {
+    return CreateDialogIndirectParamW(instance, templ, parent, proc, Param());
+  }
+  INT_PTR DoModal(HINSTANCE instance, LPCWSTR name, HWND owner, DLGPROC proc = &Base::Dispatch) {
+    return DialogBoxParamW(instance, name, owner, proc, Param());
+  }
+  INT_PTR DoModal(HINSTANCE instance, LPCDLGTEMPLATEW templ, HWND owner, DLGPROC proc = &Base::Dispatch) {
+    return DialogBoxIndirectParamW(instance, templ, owner, proc, Param());
+  }
+
+ private:
+  LPARAM Param() { return reinterpret_cast<LPARAM>(static_cast<T*>(this)); }
+};

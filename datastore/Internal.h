@@ -12,16 +12,7 @@ namespace datastore_internal {
 
 std::u16string DecimalText(long long value);
 
-struct SqlStatementTraits {
-  using Handle = sqlite3_stmt*;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle statement) { sqlite3_finalize(statement); }
-};
-
 // A prepared statement, finalized at scope end (release() hands it to a cursor).
-class CSqlStatement : public CUniqueHandle<SqlStatementTraits> {
- public:
-  using CUniqueHandle::CUniqueHandle;
-};
+using CSqlStatement = CUniqueHandle<NullHandleTraits<sqlite3_stmt*, &sqlite3_finalize>>;
 
 }  // namespace datastore_internal

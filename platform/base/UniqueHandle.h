@@ -1,8 +1,8 @@
-// The owner every handle kind is held in: one small move-only class per resource kind,
+// The owner every handle kind is held in: one small move-only type per resource kind,
 // each a CUniqueHandle over a traits struct that names the handle type, its "no handle"
 // value and the one call that frees it. The kinds of each area sit beside the calls that
-// make them (kernel/FileHandles.h, gdi/GdiScopes.h, registry/RegKeyHandle.h); the local
-// memory owner is here because base allocates local memory.
+// make them (kernel/FileHandles.h, gdi/GdiScopes.h, registry/RegKeyHandle.h,
+// crypt/CryptHandles.h); the local memory owner is here because base allocates it.
 #pragma once
 
 #include <utility>
@@ -49,14 +49,17 @@ class CUniqueHandle {
   Handle m_handle = Traits::Invalid();
 };
 
-struct LocalMemoryTraits {
-  using Handle = HLOCAL;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle mem) { LocalFree(mem); }
+// Traits of a handle type whose "no handle" is its zero value (nullptr or 0), freed by
+// `close`: CUniqueHandle<NullHandleTraits<HKEY, &RegCloseKey>>.
+template <typename H, auto close>
+struct NullHandleTraits {
+  using Handle = H;
+  static Handle Invalid() { return Handle{}; }
+  static void Close(Handle handle) { close(handle); }
 };
 
 // A local memory block (LocalAlloc), freed by LocalFree.
-class CLocalMemory : public CUniqueHandle<LocalMemoryTraits> {
+class CLocalMemory : public CUniqueHandle<NullHandleTraits<HLOCAL, &LocalFree>> {
  public:
   using CUniqueHandle::CUniqueHandle;
   // A new block of `bytes` with the LocalAlloc `flags` (zero-filled by default); check

@@ -14,30 +14,14 @@
 #include "platform/base/UniqueHandle.h"
 #include "platform/gdi/Gdi.h"
 
-template <typename T>
-struct GdiObjectTraits {
-  using Handle = T;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle object) { DeleteObject(object); }
-};
-
 // A pen, brush, font, bitmap or palette this code made.
 template <typename T>
-class CGdiObject : public CUniqueHandle<GdiObjectTraits<T>> {
- public:
-  using CUniqueHandle<GdiObjectTraits<T>>::CUniqueHandle;
-};
-
-struct MemoryDcTraits {
-  using Handle = HDC;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle dc) { DeleteDC(dc); }
-};
+using CGdiObject = CUniqueHandle<NullHandleTraits<T, &DeleteObject>>;
 
 // A context this code made (CreateCompatibleDC, or a surface context of the window
 // manager), ended by DeleteDC. Whatever is selected into it must be selected
 // out before it ends, or the object stays tied to a deleted context.
-class CMemoryDC : public CUniqueHandle<MemoryDcTraits> {
+class CMemoryDC : public CUniqueHandle<NullHandleTraits<HDC, &DeleteDC>> {
  public:
   using CUniqueHandle::CUniqueHandle;
   // A memory context compatible with `dc` (null: the screen); check IsValid().

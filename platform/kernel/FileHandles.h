@@ -6,26 +6,14 @@
 #include "platform/base/UniqueHandle.h"
 #include "platform/kernel/Files.h"
 
-struct FileHandleTraits {
+template <auto close>
+struct KernelHandleTraits {
   using Handle = HANDLE;
   static Handle Invalid() { return INVALID_HANDLE_VALUE; }
-  static void Close(Handle file) { CloseHandle(file); }
-};
-
-struct FindHandleTraits {
-  using Handle = HANDLE;
-  static Handle Invalid() { return INVALID_HANDLE_VALUE; }
-  static void Close(Handle search) { FindClose(search); }
+  static void Close(Handle handle) { close(handle); }
 };
 
 // An open file: CFileHandle file(CreateFileW(...)); if (!file) ...
-class CFileHandle : public CUniqueHandle<FileHandleTraits> {
- public:
-  using CUniqueHandle::CUniqueHandle;
-};
-
+using CFileHandle = CUniqueHandle<KernelHandleTraits<&CloseHandle>>;
 // A file search: CFindHandle search(FindFirstFileW(pattern, &data)); if (!search) ...
-class CFindHandle : public CUniqueHandle<FindHandleTraits> {
- public:
-  using CUniqueHandle::CUniqueHandle;
-};
+using CFindHandle = CUniqueHandle<KernelHandleTraits<&FindClose>>;

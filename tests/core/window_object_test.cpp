@@ -151,7 +151,7 @@ using DialogObject = DeviceTest;
 TEST_F(DialogObject, ModelessDialogReachesItsObjectThroughAPlainProcedure) {
   EmptyTemplate templ(WS_POPUP | WS_VISIBLE);
   CNotesDialog notes;
-  HWND dialog = notes.CreateModelessIndirect(nullptr, templ.get(), nullptr, NotesDlgProc);
+  HWND dialog = notes.CreateModeless(nullptr, templ.get(), nullptr, NotesDlgProc);
   ASSERT_NE(dialog, nullptr);
   EXPECT_TRUE(notes.m_initialised);
   EXPECT_EQ(CNotesDialog::FromHandle(dialog), &notes);
@@ -167,7 +167,7 @@ TEST_F(DialogObject, ModalDialogEndsWithItsObjectsResult) {
   EmptyTemplate templ(WS_POPUP);
   CNotesDialog notes;
   notes.m_endAtOnce = true;
-  EXPECT_EQ(notes.DoModalIndirect(nullptr, templ.get(), nullptr), 42);
+  EXPECT_EQ(notes.DoModal(nullptr, templ.get(), nullptr), 42);
   EXPECT_TRUE(notes.m_initialised);
   EXPECT_EQ(notes.GetHwnd(), nullptr);
   EXPECT_EQ(notes.m_finalMessages, 1);
