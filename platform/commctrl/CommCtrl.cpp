@@ -117,6 +117,19 @@ int CopyOut(std::u16string_view text, LPWSTR buffer, int cch) {
   return static_cast<int>(n);
 }
 
+PaintScope::PaintScope(HWND hwnd) : m_hwnd(hwnd) {
+  m_dc = BeginPaint(hwnd, &m_ps);
+  GetClientRect(hwnd, &m_client);
+  HFONT font = FontOf(hwnd);
+  if (m_dc && font) m_oldFont = SelectObject(m_dc, font);
+}
+
+PaintScope::~PaintScope() {
+  if (!m_dc) return;
+  if (m_oldFont) SelectObject(m_dc, m_oldFont);
+  EndPaint(m_hwnd, &m_ps);
+}
+
 void Redraw(HWND hwnd) {
   if (IsWindow(hwnd)) InvalidateRect(hwnd, nullptr, TRUE);
 }

@@ -2,10 +2,12 @@
 // plain drawing, the image lists behind their handles).
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "platform/commctrl/CommCtrl.h"
+#include "platform/user/Paint.h"
 #include "platform/user/WindowManager.h"
 
 namespace platform::commctrl {
@@ -53,6 +55,48 @@ void DrawLabel(HDC dc, std::u16string_view text, RECT r, UINT format, COLORREF c
 int CopyOut(std::u16string_view text, LPWSTR buffer, int cch);
 // Draws image `index` of `list` blended `percent`% towards `with` (a greyed toolbar button).
 bool DrawImageBlended(HIMAGELIST list, int index, HDC dc, int x, int y, COLORREF with, int percent);
+// WM_PAINT of a control: BeginPaint with the control's font selected; the end of the scope
+// puts the font back and ends the painting. dc() is null when there is nothing to paint.
+class PaintScope {
+ public:
+  explicit PaintScope(HWND hwnd);
+  ~PaintScope();
+  PaintScope(const PaintScope&) = delete;
+  PaintScope& operator=(const PaintScope&) = delete;
+  HDC dc() const { return m_dc; }
+  const RECT& client() const { return m_client; }
+
+ private:
+  HWND m_hwnd;
+  PAINTSTRUCT m_ps;
+  HDC m_dc = nullptr;
+  HGDIOBJ m_oldFont = nullptr;
+  RECT m_client;
+};
+
+// The model a control keeps as its window data: made at WM_NCCREATE, null for a window
+// without one (the procedure then leaves the message to DefWindowProcW).
+template <typename T>
+std::shared_ptr<T> ModelFor(HWND hwnd, UINT msg) {
+  if (msg == WM_NCCREATE) platform::user::SetData(hwnd, std::make_shared<T>());
+  return platform::user::DataOf<T>(hwnd);
+}
+
+// The pen, key, scroll and hold messages a list or tree view hands to its own handlers
+// (found beside its model type). False when `msg` is none of them.
+template <typename M>
+bool RouteInput(HWND hwnd, M& m, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_LBUTTONDOWN: OnPenDown(hwnd, m, lParam); return true;
+    case WM_LBUTTONUP: OnPenUp(hwnd, m, lParam); return true;
+    case WM_LBUTTONDBLCLK: OnDoubleTap(hwnd, m, lParam); return true;
+    case WM_KEYDOWN: OnKey(hwnd, m, wParam); return true;
+    case WM_VSCROLL: OnScroll(hwnd, m, wParam); return true;
+    case kHoldGestureMessage: NotifyHold(hwnd, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}); return true;
+    default: return false;
+  }
+}
+
 // Invalidates the whole control (with erasing) unless it is gone.
 void Redraw(HWND hwnd);
 

@@ -688,12 +688,10 @@ void PaintIcon(HWND hwnd, HDC dc, ListView& m, int i, bool selected) {
 }
 
 void Paint(HWND hwnd, ListView& m) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(hwnd, &ps);
+  PaintScope paint(hwnd);
+  HDC dc = paint.dc();
   if (!dc) return;
-  HFONT font = FontOf(hwnd);
-  HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
-  RECT client = Client(hwnd);
+  const RECT& client = paint.client();
   int per = PerLine(hwnd, m);
   int first = TopLine(hwnd) * per;
   // Whole and partly visible lines; nothing is asked of rows below them.
@@ -710,8 +708,6 @@ void Paint(HWND hwnd, ListView& m) {
     PaintHeader(hwnd, dc, m);
     if (StyleOf(hwnd) & WS_BORDER) FrameColor(dc, client, RGB(0, 0, 0));
   }
-  if (oldFont) SelectObject(dc, oldFont);
-  EndPaint(hwnd, &ps);
 }
 
 // ---- Pen and keys ---------------------------------------------------------------------------
@@ -988,12 +984,8 @@ LRESULT Dispatch(HWND hwnd, ListView& m, UINT msg, WPARAM wParam, LPARAM lParam)
 }  // namespace
 
 LRESULT ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_NCCREATE) {
-    platform::user::SetData(hwnd, std::make_shared<ListView>());
-    return DefWindowProcW(hwnd, msg, wParam, lParam);
-  }
-  auto m = Model(hwnd);
-  if (!m) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  auto m = ModelFor<ListView>(hwnd, msg);
+  if (!m || msg == WM_NCCREATE) return DefWindowProcW(hwnd, msg, wParam, lParam);
   switch (msg) {
     case WM_CREATE:
       Measure(hwnd, *m);
@@ -1032,15 +1024,8 @@ LRESULT ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
-    case WM_LBUTTONDOWN: OnPenDown(hwnd, *m, lParam); return 0;
-    case WM_LBUTTONUP: OnPenUp(hwnd, *m, lParam); return 0;
-    case WM_LBUTTONDBLCLK: OnDoubleTap(hwnd, *m, lParam); return 0;
-    case WM_KEYDOWN: OnKey(hwnd, *m, wParam); return 0;
-    case WM_VSCROLL: return OnScroll(hwnd, *m, wParam);
-    case kHoldGestureMessage:
-      NotifyHold(hwnd, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-      return 0;
     default:
+      if (RouteInput(hwnd, *m, msg, wParam, lParam)) return 0;
       return Dispatch(hwnd, *m, msg, wParam, lParam);
   }
 }

@@ -67,8 +67,17 @@ SYSTEMTIME AddDays(const SYSTEMTIME& st, int days) {
 
 // ---- Model and layout -------------------------------------------------------------------------
 
+// Starts on today, chosen and shown.
 class MonthCalendar : public platform::user::WindowData {
  public:
+  MonthCalendar() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    today = MakeDate(now.wYear, now.wMonth, now.wDay);
+    selected = today;
+    year = today.wYear;
+    month = today.wMonth;
+  }
   SYSTEMTIME selected;
   SYSTEMTIME today;
   int year = 0;   // the month shown
@@ -174,13 +183,10 @@ std::u16string Format(const SYSTEMTIME& st, const char16_t* picture) {
 }
 
 void Paint(HWND hwnd, MonthCalendar& m) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(hwnd, &ps);
+  PaintScope paint(hwnd);
+  HDC dc = paint.dc();
   if (!dc) return;
-  HFONT font = FontOf(hwnd);
-  HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
-  RECT client;
-  GetClientRect(hwnd, &client);
+  const RECT& client = paint.client();
   FillColor(dc, client, GetSysColor(COLOR_WINDOW));
   Layout l = LayoutOf(hwnd);
   COLORREF text = GetSysColor(COLOR_WINDOWTEXT);
@@ -209,8 +215,6 @@ void Paint(HWND hwnd, MonthCalendar& m) {
     }
   RECT todayRow{l.left, l.todayTop, l.width - l.left, l.height};
   DrawLabel(dc, u"Today: " + Format(m.today, nullptr), todayRow, DT_LEFT | DT_VCENTER, text);
-  if (oldFont) SelectObject(dc, oldFont);
-  EndPaint(hwnd, &ps);
 }
 
 LRESULT OnKey(HWND hwnd, MonthCalendar& m, WPARAM vk) {
@@ -225,18 +229,8 @@ LRESULT OnKey(HWND hwnd, MonthCalendar& m, WPARAM vk) {
 }  // namespace
 
 LRESULT MonthCalendarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_NCCREATE) {
-    auto m = std::make_shared<MonthCalendar>();
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    m->today = MakeDate(now.wYear, now.wMonth, now.wDay);
-    m->selected = m->today;
-    Show(*m, m->today);
-    platform::user::SetData(hwnd, m);
-    return DefWindowProcW(hwnd, msg, wParam, lParam);
-  }
-  auto m = Model(hwnd);
-  if (!m) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  auto m = ModelFor<MonthCalendar>(hwnd, msg);
+  if (!m || msg == WM_NCCREATE) return DefWindowProcW(hwnd, msg, wParam, lParam);
   switch (msg) {
     case MCM_GETCURSEL:
       if (!lParam) return FALSE;
@@ -308,29 +302,23 @@ class Progress : public platform::user::WindowData {
 };
 
 void PaintProgress(HWND hwnd, const Progress& p) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(hwnd, &ps);
+  PaintScope paint(hwnd);
+  HDC dc = paint.dc();
   if (!dc) return;
-  RECT client;
-  GetClientRect(hwnd, &client);
+  const RECT& client = paint.client();
   FillColor(dc, client, GetSysColor(COLOR_WINDOW));
   int span = std::max(p.high - p.low, 1);
   int inner = std::max<int>(client.right - 2, 0);
   RECT done{1, 1, 1 + static_cast<int>(static_cast<long long>(inner) * (p.pos - p.low) / span), client.bottom - 1};
   FillColor(dc, done, GetSysColor(COLOR_HIGHLIGHT));
   FrameColor(dc, client, GetSysColor(COLOR_BTNSHADOW));
-  EndPaint(hwnd, &ps);
 }
 
 }  // namespace
 
 LRESULT ProgressProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_NCCREATE) {
-    platform::user::SetData(hwnd, std::make_shared<Progress>());
-    return DefWindowProcW(hwnd, msg, wParam, lParam);
-  }
-  auto p = platform::user::DataOf<Progress>(hwnd);
-  if (!p) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  auto p = ModelFor<Progress>(hwnd, msg);
+  if (!p || msg == WM_NCCREATE) return DefWindowProcW(hwnd, msg, wParam, lParam);
   auto setPos = [&](int pos) {
     int old = p->pos;
     p->pos = std::clamp(pos, p->low, std::max(p->low, p->high));

@@ -128,12 +128,10 @@ void Adjust(HWND hwnd, BOOL larger, RECT* r) {
 }
 
 void Paint(HWND hwnd, TabControl& m) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(hwnd, &ps);
+  PaintScope paint(hwnd);
+  HDC dc = paint.dc();
   if (!dc) return;
-  HFONT font = FontOf(hwnd);
-  HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
-  RECT client = Client(hwnd);
+  const RECT& client = paint.client();
   FillColor(dc, client, GetSysColor(COLOR_BTNFACE));
   RECT body = client;
   Adjust(hwnd, FALSE, &body);
@@ -153,19 +151,13 @@ void Paint(HWND hwnd, TabControl& m) {
     RECT text{r.left + 2, r.top, r.right - 2, r.bottom};
     DrawLabel(dc, m.tabs[static_cast<size_t>(i)].text, text, DT_CENTER | DT_VCENTER, GetSysColor(COLOR_BTNTEXT));
   }
-  if (oldFont) SelectObject(dc, oldFont);
-  EndPaint(hwnd, &ps);
 }
 
 }  // namespace
 
 LRESULT TabControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_NCCREATE) {
-    platform::user::SetData(hwnd, std::make_shared<TabControl>());
-    return DefWindowProcW(hwnd, msg, wParam, lParam);
-  }
-  auto m = Model(hwnd);
-  if (!m) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  auto m = ModelFor<TabControl>(hwnd, msg);
+  if (!m || msg == WM_NCCREATE) return DefWindowProcW(hwnd, msg, wParam, lParam);
   auto i = static_cast<int>(wParam);
   int count = static_cast<int>(m->tabs.size());
   switch (msg) {

@@ -128,11 +128,10 @@ void AutoSize(HWND hwnd, const Toolbar& m) {
 }
 
 void Paint(HWND hwnd, Toolbar& m) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(hwnd, &ps);
+  PaintScope paint(hwnd);
+  HDC dc = paint.dc();
   if (!dc) return;
-  RECT client;
-  GetClientRect(hwnd, &client);
+  const RECT& client = paint.client();
   COLORREF face = GetSysColor(COLOR_BTNFACE);
   FillColor(dc, client, face);
   if (StyleOf(hwnd) & WS_BORDER) FrameColor(dc, client, GetSysColor(COLOR_BTNSHADOW));
@@ -150,7 +149,6 @@ void Paint(HWND hwnd, Toolbar& m) {
     if (Usable(b)) DrawImageBlended(m.images, b.iBitmap, dc, x, y, face, 0);
     else DrawImageBlended(m.images, b.iBitmap, dc, x, y, face, 60);
   }
-  EndPaint(hwnd, &ps);
 }
 
 void OnPenDown(HWND hwnd, Toolbar& m, LPARAM lParam) {
@@ -241,12 +239,8 @@ LRESULT Dispatch(HWND hwnd, Toolbar& m, UINT msg, WPARAM wParam, LPARAM lParam) 
 }  // namespace
 
 LRESULT ToolbarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_NCCREATE) {
-    platform::user::SetData(hwnd, std::make_shared<Toolbar>());
-    return DefWindowProcW(hwnd, msg, wParam, lParam);
-  }
-  auto m = Model(hwnd);
-  if (!m) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  auto m = ModelFor<Toolbar>(hwnd, msg);
+  if (!m || msg == WM_NCCREATE) return DefWindowProcW(hwnd, msg, wParam, lParam);
   switch (msg) {
     case WM_ERASEBKGND: return 1;
     case WM_PAINT: Paint(hwnd, *m); return 0;

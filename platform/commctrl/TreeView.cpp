@@ -525,13 +525,10 @@ void PaintRow(HWND hwnd, HDC dc, TreeView& t, Node* n, bool showSelection) {
 
 void Paint(HWND hwnd, TreeView& t) {
   Layout(hwnd, t);
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(hwnd, &ps);
+  PaintScope paint(hwnd);
+  HDC dc = paint.dc();
   if (!dc) return;
-  HFONT font = FontOf(hwnd);
-  HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
-  RECT client;
-  GetClientRect(hwnd, &client);
+  const RECT& client = paint.client();
   int h = RowHeight(hwnd, t);
   int first = Top(hwnd);
   int last = std::min(static_cast<int>(t.rows.size()), first + (static_cast<int>(client.bottom) + h - 1) / h);
@@ -542,8 +539,6 @@ void Paint(HWND hwnd, TreeView& t) {
   for (HTREEITEM item : shown)
     if (Node* n = Find(t, item); n && n->row >= 0) PaintRow(hwnd, dc, t, n, showSelection);
   if (StyleOf(hwnd) & WS_BORDER) FrameColor(dc, client, RGB(0, 0, 0));
-  if (oldFont) SelectObject(dc, oldFont);
-  EndPaint(hwnd, &ps);
 }
 
 // ---- Pen and keys ---------------------------------------------------------------------------
@@ -710,12 +705,8 @@ LRESULT Dispatch(HWND hwnd, TreeView& t, UINT msg, WPARAM wParam, LPARAM lParam)
 }  // namespace
 
 LRESULT TreeViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_NCCREATE) {
-    platform::user::SetData(hwnd, std::make_shared<TreeView>());
-    return DefWindowProcW(hwnd, msg, wParam, lParam);
-  }
-  auto t = Model(hwnd);
-  if (!t) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  auto t = ModelFor<TreeView>(hwnd, msg);
+  if (!t || msg == WM_NCCREATE) return DefWindowProcW(hwnd, msg, wParam, lParam);
   switch (msg) {
     case WM_SIZE:
     case WM_SETFONT:
@@ -740,15 +731,8 @@ LRESULT TreeViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       Redraw(hwnd);
       return 0;
     case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
-    case WM_LBUTTONDOWN: OnPenDown(hwnd, *t, lParam); return 0;
-    case WM_LBUTTONUP: OnPenUp(hwnd, *t, lParam); return 0;
-    case WM_LBUTTONDBLCLK: OnDoubleTap(hwnd, *t, lParam); return 0;
-    case WM_KEYDOWN: OnKey(hwnd, *t, wParam); return 0;
-    case WM_VSCROLL: return OnScroll(hwnd, *t, wParam);
-    case kHoldGestureMessage:
-      NotifyHold(hwnd, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-      return 0;
     default:
+      if (RouteInput(hwnd, *t, msg, wParam, lParam)) return 0;
       return Dispatch(hwnd, *t, msg, wParam, lParam);
   }
 }

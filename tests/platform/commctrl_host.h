@@ -47,6 +47,25 @@ inline LRESULT HostProc(HWND h, UINT m, WPARAM w, LPARAM l) {
   return DefWindowProcW(h, m, w, l);
 }
 
+// What an owner of a tree does on NM_CLICK when it keeps the checks itself: hit-tests the
+// tap (the message position) and, on the state image, swaps unchecked (1) and checked (2).
+inline void ToggleCheckUnderTap(HWND tree, const NMHDR* hdr) {
+  if (hdr->code != NM_CLICK || hdr->hwndFrom != tree) return;
+  DWORD pos = GetMessagePos();
+  TVHITTESTINFO hit;
+  hit.pt = POINT{GET_X_LPARAM(pos), GET_Y_LPARAM(pos)};
+  ScreenToClient(tree, &hit.pt);
+  SendMessageW(tree, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+  if (hit.flags != TVHT_ONITEMSTATEICON) return;
+  TVITEMW item;
+  item.mask = TVIF_STATE;
+  item.hItem = hit.hItem;
+  item.stateMask = TVIS_STATEIMAGEMASK;
+  SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+  item.state = INDEXTOSTATEIMAGEMASK((item.state >> 12) == 2 ? 1 : 2);
+  SendMessageW(tree, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+}
+
 // The host fills the screen; controls made with Make are its children.
 class CommCtrlTest : public platform::testing::DeviceTest {
  public:

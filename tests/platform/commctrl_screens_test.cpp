@@ -161,19 +161,7 @@ TEST_P(ScreensOn, RegisterListAndCheckBoxTreeAreDrivenAndLegible) {
   SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root));
   SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(hardware));
   host.notify = [&](NMHDR* hdr) -> LRESULT {
-    if (hdr->code != NM_CLICK || hdr->hwndFrom != tree) return 0;
-    DWORD pos = GetMessagePos();
-    TVHITTESTINFO hit;
-    hit.pt = POINT{GET_X_LPARAM(pos), GET_Y_LPARAM(pos)};
-    ScreenToClient(tree, &hit.pt);
-    SendMessageW(tree, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
-    if (hit.flags != TVHT_ONITEMSTATEICON) return 0;
-    TVITEMW item;
-    item.mask = TVIF_STATE;
-    item.hItem = hit.hItem;
-    item.state = INDEXTOSTATEIMAGEMASK(2);
-    item.stateMask = TVIS_STATEIMAGEMASK;
-    SendMessageW(tree, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    commctrl_test::ToggleCheckUnderTap(tree, hdr);
     return 0;
   };
 

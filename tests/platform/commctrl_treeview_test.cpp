@@ -146,20 +146,7 @@ TEST_F(TreeView, ChecksToggleOnTheStateImageByTheParentOrTheControl) {
   HTREEITEM group = Insert(tree, TVI_ROOT, TVI_LAST, u"Group", 0, 0, INDEXTOSTATEIMAGEMASK(1));
   // The parent toggles on NM_CLICK when the tap was on the state image.
   host.notify = [&](NMHDR* hdr) -> LRESULT {
-    if (hdr->code != NM_CLICK) return 0;
-    DWORD pos = GetMessagePos();
-    TVHITTESTINFO hit;
-    hit.pt = POINT{GET_X_LPARAM(pos), GET_Y_LPARAM(pos)};
-    ScreenToClient(tree, &hit.pt);
-    SendMessageW(tree, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
-    if (hit.flags != TVHT_ONITEMSTATEICON) return 0;
-    TVITEMW item;
-    item.mask = TVIF_STATE;
-    item.hItem = hit.hItem;
-    item.stateMask = TVIS_STATEIMAGEMASK;
-    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    item.state = INDEXTOSTATEIMAGEMASK((item.state >> 12) == 2 ? 1 : 2);
-    SendMessageW(tree, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    commctrl_test::ToggleCheckUnderTap(tree, hdr);
     return 0;
   };
   TreeViewDriver driver(tree);
