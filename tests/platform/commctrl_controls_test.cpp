@@ -72,7 +72,7 @@ TEST_F(Toolbar, StatesRoundTripAndOnlyUsableButtonsCommand) {
   TBBUTTON buttons[4];
   int ids[] = {40004, 0, 40014, 40015};
   for (int i = 0; i < 4; ++i) {
-    buttons[i].iBitmap = i == 1 ? 0 : i;
+    buttons[i].iBitmap = i == 1 ? 120 : i;  // the separator's width
     buttons[i].idCommand = ids[i];
     buttons[i].fsState = TBSTATE_ENABLED;
     buttons[i].fsStyle = static_cast<BYTE>(i == 1 ? TBSTYLE_SEP : TBSTYLE_BUTTON);
@@ -93,6 +93,15 @@ TEST_F(Toolbar, StatesRoundTripAndOnlyUsableButtonsCommand) {
   EXPECT_EQ(host.commands, (std::vector<int>{40014, 40004})) << "the indeterminate button gives no command";
   SendMessageW(bar, TB_ENABLEBUTTON, 40004, FALSE);
   driver.Tap(40004);
+  EXPECT_EQ(host.commands.size(), 2u);
+  // A wide separator holds a control of the program's, which takes its own taps.
+  RECT gap;
+  ASSERT_TRUE(SendMessageW(bar, TB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&gap)));
+  EXPECT_EQ(gap.right - gap.left, 120);
+  HWND find = CreateWindowExW(0, u"EDIT", u"", WS_CHILD | WS_VISIBLE | WS_BORDER, gap.left, gap.top, 120,
+                              gap.bottom - gap.top, bar, reinterpret_cast<HMENU>(305), nullptr, nullptr);
+  platform::testing::TapControl(find, POINT{4, 4});
+  EXPECT_EQ(GetFocus(), find);
   EXPECT_EQ(host.commands.size(), 2u);
   DestroyWindow(bar);
   FreeLibrary(lib);

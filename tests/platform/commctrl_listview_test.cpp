@@ -5,6 +5,7 @@
 //                            list's "row + 11, then row"
 //   ListView.Sort*           a stable sort that keeps the selection mark on its row
 //   ListView.Pen*            taps, holds, double taps and column titles as notifications
+//   ListView.Icons*          the icon view's grid; images asked per sub-item
 #include <algorithm>
 #include <set>
 
@@ -198,6 +199,59 @@ TEST_F(ListView, PenGivesClickHoldActivateAndColumnClick) {
     return 0;
   };
   EXPECT_EQ(driver.Row(0), (std::vector<std::u16string>{u"Acme", u"$10.00"}));
+}
+
+TEST_F(ListView, IconsLieInAGridAndSubItemImagesAreAskedFor) {
+  HIMAGELIST icons = ImageList_Create(32, 32, ILC_COLOR | ILC_MASK, 4, 4);
+  HWND logos = Make(WC_LISTVIEWW, LVS_ICON | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_AUTOARRANGE, 100, RECT{0, 0, 240, 200});
+  SendMessageW(logos, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(icons));
+  for (const char16_t* name : {u"a.bmp", u"b.bmp", u"c.bmp", u"d.bmp", u"e.bmp"}) AddRow(logos, name, 0);
+  RECT first;
+  RECT second;
+  first.left = second.left = LVIR_ICON;
+  SendMessageW(logos, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
+  SendMessageW(logos, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&second));
+  EXPECT_EQ(first.top, second.top);
+  EXPECT_GT(second.left, first.right);
+  EXPECT_EQ(first.right - first.left, 32);
+  ListViewDriver driver(logos);
+  driver.DoubleTap(4);
+  EXPECT_EQ(driver.Selection(), 4);
+  EXPECT_EQ(host.Count(LVN_ITEMACTIVATE), 1);
+
+  // A grid whose second column shows only an image, asked of the parent per row.
+  HWND grid = Make(WC_LISTVIEWW, LVS_REPORT, 1039, RECT{0, 200, 240, 300});
+  HIMAGELIST small = ImageList_Create(13, 13, ILC_COLOR | ILC_MASK, 3, 3);
+  SendMessageW(grid, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(small));
+  SendMessageW(grid, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_SUBITEMIMAGES, LVS_EX_SUBITEMIMAGES);
+  AddColumn(grid, 0, u"Field", 150);
+  AddColumn(grid, 1, u"Print", 40);
+  AddRow(grid, u"Name", 0);
+  LVITEMW cell;
+  cell.mask = LVIF_IMAGE;
+  cell.iItem = 0;
+  cell.iSubItem = 1;
+  cell.iImage = I_IMAGECALLBACK;
+  SendMessageW(grid, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&cell));
+  host.notify = [](NMHDR* hdr) -> LRESULT {
+    auto* info = reinterpret_cast<NMLVDISPINFOW*>(hdr);
+    if (hdr->code == LVN_GETDISPINFOW && info->item.iSubItem == 1) info->item.iImage = 2;
+    return 0;
+  };
+  cell.mask = LVIF_IMAGE;
+  cell.iImage = -5;
+  SendMessageW(grid, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&cell));
+  EXPECT_EQ(cell.iImage, 2);
+  RECT icon;
+  icon.top = 1;
+  icon.left = LVIR_ICON;
+  SendMessageW(grid, LVM_GETSUBITEMRECT, 0, reinterpret_cast<LPARAM>(&icon));
+  EXPECT_EQ(icon.left, 150);
+  EXPECT_EQ(icon.right, 163);
+  DestroyWindow(logos);
+  DestroyWindow(grid);
+  ImageList_Destroy(icons);
+  ImageList_Destroy(small);
 }
 
 }  // namespace
