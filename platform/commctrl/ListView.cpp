@@ -818,8 +818,10 @@ void Measure(HWND hwnd, ListView& m) {
   mi.CtlType = ODT_LISTVIEW;
   mi.CtlID = static_cast<UINT>(GetDlgCtrlID(hwnd));
   mi.itemHeight = static_cast<UINT>(std::max(LineHeight(hwnd) + 2, static_cast<int>(ImageSize(m.small).cy) + 1));
-  if (HWND parent = GetParent(hwnd)) SendMessageW(parent, WM_MEASUREITEM, mi.CtlID, reinterpret_cast<LPARAM>(&mi));
-  m.measured = static_cast<int>(mi.itemHeight);
+  // A parent that does not answer leaves the height to the font and the small images.
+  HWND parent = GetParent(hwnd);
+  bool answered = parent && SendMessageW(parent, WM_MEASUREITEM, mi.CtlID, reinterpret_cast<LPARAM>(&mi));
+  m.measured = answered ? static_cast<int>(mi.itemHeight) : 0;
 }
 
 LRESULT OnScroll(HWND hwnd, const ListView& m, WPARAM wParam) {

@@ -103,15 +103,17 @@ TEST_P(ScreensOn, RegisterListAndCheckBoxTreeAreDrivenAndLegible) {
   lf.lfWeight = 500;
   HFONT font = CreateFontIndirectW(&lf);
 
-  // The register: owner-drawn rows two lines high, the row height taken from the image list.
+  // The register: owner-drawn rows two lines high.
   int width = platform::ScreenWidth();
   HWND list = Make(WC_LISTVIEWW, WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_OWNERDRAWFIXED, 1000,
                    RECT{0, 0, width, 150 * unit});
   SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   HIMAGELIST rows = ImageList_LoadBitmapW(test, MAKEINTRESOURCEW(IDB_TEST_ROWS), 16, 0, RGB(255, 255, 255));
   ASSERT_NE(rows, nullptr);
-  host.rowHeight = 31 * unit;
-  SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);  // measured again
+  // On the classic screen the row is as high as the image list's image, on the larger one
+  // the parent says how high (the font changing makes the list ask again).
+  host.rowHeight = unit == 1 ? 0 : 31 * unit;
+  SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(rows));
   SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
   const char16_t* titles[] = {u"Type / Num / Customer", u"Balance", u""};
