@@ -177,6 +177,13 @@ TEST_F(ListView, PenGivesClickHoldActivateAndColumnClick) {
   hit.pt = gesture.ptAction;
   ScreenToClient(list, &hit.pt);
   EXPECT_EQ(SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)), 1);
+  // The shell may tell the list of a hold it recognised itself.
+  POINT elsewhere{5, hit.pt.y + 14};
+  EXPECT_TRUE(platform::SendHoldGesture(list, elsewhere));
+  EXPECT_EQ(host.Count(GN_CONTEXTMENU), 2);
+  ClientToScreen(list, &elsewhere);
+  EXPECT_EQ(gesture.ptAction.x, elsewhere.x);
+  EXPECT_EQ(gesture.ptAction.y, elsewhere.y);
   driver.DoubleTap(2);
   EXPECT_EQ(host.Count(NM_DBLCLK), 1);
   EXPECT_EQ(activated.iItem, 2);
