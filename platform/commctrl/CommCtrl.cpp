@@ -130,6 +130,13 @@ PaintScope::~PaintScope() {
   EndPaint(m_hwnd, &m_ps);
 }
 
+LRESULT EraseWith(HWND hwnd, WPARAM dc, COLORREF color) {
+  RECT client;
+  GetClientRect(hwnd, &client);
+  FillColor(reinterpret_cast<HDC>(dc), client, color);
+  return 1;
+}
+
 void Redraw(HWND hwnd) {
   if (IsWindow(hwnd)) InvalidateRect(hwnd, nullptr, TRUE);
 }

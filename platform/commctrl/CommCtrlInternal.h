@@ -97,6 +97,8 @@ bool RouteInput(HWND hwnd, M& m, UINT msg, WPARAM wParam, LPARAM lParam) {
   }
 }
 
+// WM_ERASEBKGND: fills the client area through the context in `dc`; returns 1 (erased).
+LRESULT EraseWith(HWND hwnd, WPARAM dc, COLORREF color);
 // Invalidates the whole control (with erasing) unless it is gone.
 void Redraw(HWND hwnd);
 

@@ -637,7 +637,9 @@ void PaintReportRow(HWND hwnd, HDC dc, ListView& m, int i, bool selected) {
   RECT row = RowBounds(hwnd, m, i);
   bool fullRow = m.exStyle & LVS_EX_FULLROWSELECT;
   COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
-  if (selected && fullRow) FillColor(dc, row, highlight);
+  // A row paints its whole width, so a repaint without erasing leaves no old selection.
+  FillColor(dc, RECT{row.left, row.top, std::max<LONG>(row.right, Client(hwnd).right), row.bottom},
+            selected && fullRow ? highlight : Background(m));
   for (int c = 0; c < static_cast<int>(m.columns.size()) || c == 0; ++c) {
     bool haveColumn = c < static_cast<int>(m.columns.size());
     if (haveColumn && m.columns[static_cast<size_t>(c)].width <= 0) continue;
@@ -994,27 +996,15 @@ LRESULT ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       UpdateScroll(hwnd, *m);
       return 0;
     case WM_SIZE:
-      UpdateScroll(hwnd, *m);
-      Redraw(hwnd);
-      return 0;
     case WM_SETFONT:
-      DefWindowProcW(hwnd, msg, wParam, lParam);
-      Measure(hwnd, *m);
+    case WM_SETREDRAW:
+      if (msg != WM_SIZE) DefWindowProcW(hwnd, msg, wParam, lParam);
+      if (msg == WM_SETFONT) Measure(hwnd, *m);
+      if (msg == WM_SETREDRAW && !wParam) return 0;
       UpdateScroll(hwnd, *m);
       Redraw(hwnd);
       return 0;
-    case WM_SETREDRAW:
-      DefWindowProcW(hwnd, msg, wParam, lParam);
-      if (wParam) {
-        UpdateScroll(hwnd, *m);
-        Redraw(hwnd);
-      }
-      return 0;
-    case WM_ERASEBKGND: {
-      RECT client = Client(hwnd);
-      FillColor(reinterpret_cast<HDC>(wParam), client, Background(*m));
-      return 1;
-    }
+    case WM_ERASEBKGND: return EraseWith(hwnd, wParam, Background(*m));
     case WM_PAINT:
       Paint(hwnd, *m);
       return 0;

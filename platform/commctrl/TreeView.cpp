@@ -710,19 +710,11 @@ LRESULT TreeViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_SIZE:
     case WM_SETFONT:
-      if (msg == WM_SETFONT) DefWindowProcW(hwnd, msg, wParam, lParam);
-      Changed(hwnd, *t);
-      return 0;
     case WM_SETREDRAW:
-      DefWindowProcW(hwnd, msg, wParam, lParam);
-      if (wParam) Changed(hwnd, *t);
+      if (msg != WM_SIZE) DefWindowProcW(hwnd, msg, wParam, lParam);
+      if (msg != WM_SETREDRAW || wParam) Changed(hwnd, *t);
       return 0;
-    case WM_ERASEBKGND: {
-      RECT client;
-      GetClientRect(hwnd, &client);
-      FillColor(reinterpret_cast<HDC>(wParam), client, GetSysColor(COLOR_WINDOW));
-      return 1;
-    }
+    case WM_ERASEBKGND: return EraseWith(hwnd, wParam, GetSysColor(COLOR_WINDOW));
     case WM_PAINT:
       Paint(hwnd, *t);
       return 0;
