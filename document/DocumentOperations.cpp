@@ -257,8 +257,11 @@ bool Open(CSalesDocument& document, std::u16string_view path) {
 
   CBstr error;
   if (!xml.LoadFile(path, &error)) {
+    // A file too large to be a document says so before the same question.
     const std::u16string text =
-        u"Failed to load '" + std::u16string(path) + u"'.  Would you like to move the document to the deleted folder?";
+        (error.view() == CXmlDocument::DocumentTooLargeText(path) ? error.str()
+                                                                  : u"Failed to load '" + std::u16string(path) + u"'.") +
+        u"  Would you like to move the document to the deleted folder?";
     if (MessageBoxW(owner, text.c_str(), u"Slateway", MB_YESNO | kStyleWarning) == IDYES)
       MoveDocumentToDeleted(CBstr(std::u16string(path)));
     return false;

@@ -8,6 +8,7 @@
 #include "document/JobRecord.h"
 #include "core/ResourceText.h"
 #include "platform/base/Base.h"
+#include "platform/base/Format.h"
 #include "platform/kernel/Files.h"
 #include "platform/locale/Locale.h"
 #include "resources/resource_ids.h"
@@ -17,6 +18,12 @@ namespace {
 // Texts of the language library shown when a file's bytes or its text find no memory.
 constexpr UINT kIdsFileMemory = IDS_OUT_OF_MEMORY;
 constexpr UINT kIdsTextMemory = IDS_TEXT_OUT_OF_MEMORY;
+
+// The largest file read as a document. A document is made on a handheld (some hundred
+// lines at most, each under a kilobyte even with long descriptions), and its parsed tree
+// takes many times its size in memory: 2 MB holds thousands of such lines, while a file
+// beyond it could only exhaust the device (and takes seconds to recalculate).
+constexpr DWORD kMaxDocumentFileBytes = 2u * 1024 * 1024;
 
 constexpr char16_t kLineTag[] = u"LINEITEM";
 constexpr char16_t kKeyAttribute[] = u"ID";
@@ -97,6 +104,11 @@ bool CXmlDocument::LoadFile(std::u16string_view path, CBstr* error) {
     CloseHandle(file);
     return false;
   }
+  if (size > kMaxDocumentFileBytes) {
+    CloseHandle(file);
+    *error = CBstr(DocumentTooLargeText(path));
+    return false;
+  }
   CLocalBlock bytes(static_cast<SIZE_T>(size) + 1);
   if (!bytes) {
     CloseHandle(file);
@@ -127,6 +139,10 @@ bool CXmlDocument::LoadFile(std::u16string_view path, CBstr* error) {
   }
   *error = CBstr();
   return true;
+}
+
+std::u16string CXmlDocument::DocumentTooLargeText(std::u16string_view path) {
+  return platform::FormatWide(LoadResText(IDS_FILE_TOO_LARGE), {std::u16string(path), kMaxDocumentFileBytes >> 20});
 }
 
 bool CXmlDocument::LoadXmlText(std::u16string_view text) {
