@@ -1,5 +1,6 @@
 #include "document/DocumentOperations.h"
 
+#include <algorithm>
 #include <map>
 #include <vector>
 
@@ -207,8 +208,13 @@ void InitNew(CSalesDocument& document, int styleCode, int type) {
     rep = Preference(preferences, u"LastREP");
     repFullName = Preference(preferences, u"LastREPFullName");
   }
-  const int logoWidth = static_cast<int>(ParseNumberText(Preference(preferences, u"LogoWidth", u"32")));
-  const int logoHeight = static_cast<int>(ParseNumberText(Preference(preferences, u"LogoHeight", u"32")));
+  // An imported settings file may hold any figure: a side is kept within what a picture
+  // can be, and never converted from beyond an int.
+  const auto logoSide = [&](const char16_t* name) {
+    return static_cast<int>(std::clamp(ParseNumberText(Preference(preferences, name, u"32")), 0.0, 16384.0));
+  };
+  const int logoWidth = logoSide(u"LogoWidth");
+  const int logoHeight = logoSide(u"LogoHeight");
 
   if (!document.GetUseSalesTax()) taxRate = u"0.00%";
   document.SetTax(CBstr(taxName), CBstr(taxRate), CBstr(taxVendor), true);

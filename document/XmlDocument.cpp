@@ -45,6 +45,10 @@ class CLocalBlock {
   HLOCAL m_mem;
 };
 
+std::u16string CorruptFileText(std::u16string_view path) {
+  return u"Failed to load '" + std::u16string(path) + u"'.  This file may be corrupt.";
+}
+
 // Absent and empty keys are the same key; every other character counts.
 bool SameKey(const CBstr& a, const CBstr& b) { return a.view() == b.view(); }
 
@@ -134,7 +138,7 @@ bool CXmlDocument::LoadFile(std::u16string_view path, CBstr* error) {
   LinesChanged();
   m_current = CXmlDomNode();
   if (!loaded) {
-    *error = CBstr(u"Failed to load '" + p + u"'.  This file may be corrupt.");
+    *error = CBstr(CorruptFileText(p));
     return false;
   }
   *error = CBstr();
@@ -142,7 +146,10 @@ bool CXmlDocument::LoadFile(std::u16string_view path, CBstr* error) {
 }
 
 std::u16string CXmlDocument::DocumentTooLargeText(std::u16string_view path) {
-  return platform::FormatWide(LoadResText(IDS_FILE_TOO_LARGE), {std::u16string(path), kMaxDocumentFileBytes >> 20});
+  const std::u16string format = LoadResText(IDS_FILE_TOO_LARGE);
+  // Without the language library the refusal still names the file.
+  if (format.empty()) return CorruptFileText(path);
+  return platform::FormatWide(format, {std::u16string(path), kMaxDocumentFileBytes >> 20});
 }
 
 bool CXmlDocument::LoadXmlText(std::u16string_view text) {

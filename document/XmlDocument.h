@@ -81,7 +81,8 @@ class CXmlDocument {
   // DocumentTooLargeText(path) for a file larger than any document (nothing of it is
   // read), or "Failed to load '<path>'.  This file may be corrupt.".
   bool LoadFile(std::u16string_view path, CBstr* error);
-  // The text LoadFile gives for a file larger than a document can be.
+  // The text LoadFile gives for a file larger than a document can be (the corrupt-file
+  // text when no language library offers one).
   static std::u16string DocumentTooLargeText(std::u16string_view path);
   // Loads a text only when it contains "<?xml"; otherwise false and nothing changes.
   bool LoadXmlText(std::u16string_view text);

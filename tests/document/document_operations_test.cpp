@@ -186,6 +186,13 @@ TEST_F(DocumentOperations, NewDocumentTakesTheLastChoicesOfTheUser) {
   preferences.SetDword(u"UseSalesTax", 0);
   auto untaxed = New(0);
   EXPECT_EQ(Attribute(*untaxed, u"TAXRATE"), u"0.00%");
+  // Logo sides from an imported file are kept within a picture's.
+  preferences.SetString(u"LastLogo", u"\\My Documents\\logo.bmp");
+  preferences.SetString(u"LogoWidth", u"99999999999");
+  preferences.SetString(u"LogoHeight", u"-5");
+  auto logo = New(0);
+  EXPECT_EQ(Attribute(*logo, u"LOGOWIDTH"), u"16384");
+  EXPECT_EQ(Attribute(*logo, u"LOGOHEIGHT"), u"0");
 }
 
 TEST_F(DocumentOperations, SaveAndReopenKeepTheDocument) {
