@@ -182,7 +182,9 @@ TEST_F(SalesTotalTexts, FiguresBeyondAnyAmountCountAsNoneAndTheTotalsStayWritten
                   {u"Service", u"1", u"5", u"Non"}});
   doc->RecalcTotals();
   EXPECT_EQ(LineAt(*doc, 0).price.str(), u"0.00");
+  EXPECT_EQ(LineAt(*doc, 0).quantity.str(), u"0") << "the line shows what it counts";
   EXPECT_EQ(LineAt(*doc, 1).price.str(), u"0.00") << "a vanishing price is no negative dollar";
+  EXPECT_EQ(LineAt(*doc, 1).quantity.str(), u"2");
   CBstr s, t, total, q;
   ASSERT_TRUE(doc->GetXmlDocument().ReadTotals(&s, &t, &total, &q));
   EXPECT_EQ(s.str(), u"$5.00");
