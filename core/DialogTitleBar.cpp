@@ -8,13 +8,14 @@
 #include "platform/gdi/Gdi.h"
 #include "platform/user/Controls.h"
 #include "platform/user/Screen.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
-constexpr UINT kOkBitmap = 191;
-constexpr UINT kCancelBitmap = 192;
-constexpr UINT kCancelPressedBitmap = 193;
-constexpr UINT kOkPressedBitmap = 194;
+constexpr UINT kOkBitmap = IDB_TITLE_OK;
+constexpr UINT kCancelBitmap = IDB_TITLE_CANCEL;
+constexpr UINT kCancelPressedBitmap = IDB_TITLE_CANCEL_PRESSED;
+constexpr UINT kOkPressedBitmap = IDB_TITLE_OK_PRESSED;
 
 int ButtonSize() { return IsHighResolution() ? 44 : 22; }
 

@@ -20,12 +20,10 @@
 
 namespace {
 
-bool IsBlank(WCHAR c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f'; }
-
 // atoi/atol rules over UTF-16 with the result held inside [lo, hi].
 long long ReadLeadingInteger(std::u16string_view s, long long lo, long long hi) {
   size_t i = 0;
-  while (i < s.size() && IsBlank(s[i])) ++i;
+  while (i < s.size() && IsBlankChar(s[i])) ++i;
   bool negative = false;
   if (i < s.size() && (s[i] == u'-' || s[i] == u'+')) negative = s[i++] == u'-';
   long long v = 0;
@@ -160,8 +158,10 @@ void TrimZerosKeepTwoDecimals(CBstr& text) {
   text = CBstr(s);
 }
 
+double RoundMoney(double value) { return std::floor(value * 100 + 0.5) * 0.01; }
+
 void FormatCurrencyValue(double value, CBstr& out, bool twoDigits) {
-  const double rounded = std::floor(value * 100 + 0.5) * 0.01;
+  const double rounded = RoundMoney(value);
   std::u16string plain = Printf("%f", rounded);
   CRegionalSettings& rs = RegionalSettings();
   CURRENCYFMTW* format = nullptr;
@@ -195,10 +195,20 @@ int CompareSystemTimes(const SYSTEMTIME& a, const SYSTEMTIME& b) {
   return r < 0 ? -1 : r > 0 ? 1 : 0;
 }
 
+bool IsBlankChar(WCHAR c) {
+  return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f';
+}
+
+bool IsBlankText(std::u16string_view text) {
+  for (WCHAR c : text)
+    if (!IsBlankChar(c)) return false;
+  return true;
+}
+
 std::u16string TrimWhitespace(std::u16string_view text) {
   size_t b = 0, e = text.size();
-  while (b < e && IsBlank(text[b])) ++b;
-  while (e > b && IsBlank(text[e - 1])) --e;
+  while (b < e && IsBlankChar(text[b])) ++b;
+  while (e > b && IsBlankChar(text[e - 1])) --e;
   return std::u16string(text.substr(b, e - b));
 }
 

@@ -7,6 +7,7 @@
 #include "datastore/Internal.h"
 #include "datastore/SqlDatabase.h"
 #include "platform/base/Base.h"
+#include "resources/resource_ids.h"
 
 using datastore_internal::DecimalText;
 
@@ -78,7 +79,7 @@ bool CSqlDatabase::AddRecord(const CItemRow& row) {
     statement = ExpandedText(sql);
     SetLastError(u"Insert Failed: " + statement);
   }
-  ShowError(kResInsertFailed, static_cast<DWORD>(rc));
+  ShowError(IDS_DB_INSERT_FAILED, static_cast<DWORD>(rc));
   WriteInsertDiagnostic(statement);
   return false;
 }
@@ -118,7 +119,7 @@ bool CSqlDatabase::UpdateItem(const CItemRow& row, std::optional<std::u16string_
 
   int rc = ExecuteWrite(sql);
   if (rc == SQLITE_OK) return true;
-  ShowError(kResUpdateFailed, static_cast<DWORD>(rc));
+  ShowError(IDS_DB_UPDATE_FAILED, static_cast<DWORD>(rc));
   return false;
 }
 
@@ -132,7 +133,7 @@ bool CSqlDatabase::UpdatePathFields(std::u16string_view listId, std::u16string_v
   sql.Append(u" AND Parent = ").AppendText(oldParent);
   int rc = Execute(sql);
   if (rc == SQLITE_OK) return true;
-  ShowError(kResUpdateFailed, static_cast<DWORD>(rc));
+  ShowError(IDS_DB_UPDATE_FAILED, static_cast<DWORD>(rc));
   return false;
 }
 

@@ -14,6 +14,7 @@
 #include "platform/base/Base.h"
 #include "platform/kernel/DeviceRoot.h"
 #include "platform/kernel/Files.h"
+#include "resources/resource_ids.h"
 
 // ---- Schema texts --------------------------------------------------------------------------
 
@@ -229,7 +230,7 @@ int CSqlDatabase::Open(std::u16string path) {
   const bool isNew = !FileExists(path);
   // Shown before the database is locked: the box runs a message loop, and nothing that
   // loop does may wait on the database (the customer list's loader thread uses it).
-  if (isNew) ShowWarning(kResNewDatabaseWarning, path);
+  if (isNew) ShowWarning(IDS_DB_NEW_DATABASE, path);
 
   Lock lock(m_lock);
   m_path = path;

@@ -6,6 +6,7 @@
 #include "core/Folders.h"
 #include "core/Preferences.h"
 #include "core/ResourceText.h"
+#include "core/Utilities.h"
 #include "core/TextHelpers.h"
 #include "document/DocumentServices.h"
 #include "document/XmlDocument.h"
@@ -33,7 +34,6 @@ constexpr TypeNumbering kNumbering[] = {
 const TypeNumbering& NumberingOf(int type) { return kNumbering[(type >= 0 && type <= 5) ? type : 0]; }
 
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f'; }
 
 // A run of decimal digits as a number of any length: leading zeros dropped, "0" for none.
 std::u16string Canonical(std::u16string_view digits) {
@@ -111,7 +111,7 @@ UINT NumberConfirmationStringId(int documentType) { return NumberingOf(documentT
 
 std::u16string StepNumberText(std::u16string_view input, bool up) {
   std::u16string_view text = input;
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  while (!text.empty() && IsBlankChar(text.back())) text.remove_suffix(1);
   size_t end = text.size();
   while (end > 0 && !IsDigit(text[end - 1])) --end;
   if (end == 0) return std::u16string(text) + u"0";

@@ -31,23 +31,6 @@ HKEY HiveByName(std::u16string_view name) {
   return nullptr;
 }
 
-// Escapes what a parser would otherwise read as markup. The parser decodes it once on
-// import, so texts holding "&amp;" or "<" come back as they were; files of the older
-// form (only "&" and "<br>" escaped) decode the same way.
-std::u16string EscapeText(std::u16string_view text) {
-  std::u16string out;
-  out.reserve(text.size());
-  for (char16_t c : text) {
-    switch (c) {
-      case u'&': out += u"&amp;"; break;
-      case u'<': out += u"&lt;"; break;
-      case u'>': out += u"&gt;"; break;
-      default: out += c; break;
-    }
-  }
-  return out;
-}
-
 // A decimal with an optional sign, read into 64 bits and cut to the low 32, so values of
 // 2^31 and above (written unsigned) come back whole. Reading stops at the first character
 // that is not a digit.
@@ -180,7 +163,9 @@ std::u16string CSettingsXml::FormatValue(DWORD type, const BYTE* data, DWORD siz
         text += c;
       }
       *typeLetter = u"S";
-      return EscapeText(text);
+      // Decoded once on import, so texts holding "&amp;" or "<" come back as they were;
+      // files of the older form (only "&" and "<br>" escaped) decode the same way.
+      return EscapeXmlText(text, false);
     }
     case REG_DWORD: {
       DWORD value = 0;
@@ -269,8 +254,12 @@ bool CSettingsXml::Import(CBstr fileName, int* count) {
     MessageBoxW(m_owner, error.c_str(), kProductName, MB_OK);
     return false;
   }
-  handled += ImportSection(xml, u"CustomSettings", false);
-  handled += ImportSection(xml, u"Preferences", true);
+  {
+    // The whole file lands in one write of the hive, or not at all.
+    platform::CRegistryBatch batch;
+    handled += ImportSection(xml, u"CustomSettings", false);
+    handled += ImportSection(xml, u"Preferences", true);
+  }
   if (count) *count = handled;
   return true;
 }
