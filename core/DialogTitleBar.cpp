@@ -5,7 +5,7 @@
 #include "core/DrawHelpers.h"
 #include "core/ResourceText.h"
 #include "core/UiMetrics.h"
-#include "platform/gdi/Gdi.h"
+#include "platform/gdi/GdiScopes.h"
 #include "platform/user/Controls.h"
 #include "platform/user/Screen.h"
 #include "resources/resource_ids.h"
@@ -31,6 +31,12 @@ void DrawFromBitmaps(const DRAWITEMSTRUCT* item, UINT normal, UINT pressed) {
   DrawResourceBitmap(id, GetResourceInstance(), item->hDC, item->rcItem.left, item->rcItem.top);
 }
 
+// The window's pixels per inch down the screen; 96 when it has no context.
+int PixelsPerInch(HWND window) {
+  CWindowDC dc(window);
+  return dc ? GetDeviceCaps(dc.get(), LOGPIXELSY) : 96;
+}
+
 }  // namespace
 
 HFONT CreateDialogTitleBar(HINSTANCE module, HWND dialog, int headingId, HWND* okButton, HWND* cancelButton,
@@ -42,9 +48,7 @@ HFONT CreateDialogTitleBar(HINSTANCE module, HWND dialog, int headingId, HWND* o
   HWND heading = GetDlgItem(dialog, headingId);
   if (heading && headingText) SetWindowTextW(heading, headingText);
   // Ten points at the screen's pixels per inch, rounded down as the device does.
-  HDC dc = GetDC(dialog);
-  int perInch = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
-  if (dc) ReleaseDC(dialog, dc);
+  const int perInch = PixelsPerInch(dialog);
   LOGFONTW lf;
   lf.lfHeight = -(20 * perInch / 72) / 2;
   lf.lfWeight = FW_BOLD;

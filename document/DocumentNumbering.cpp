@@ -10,7 +10,7 @@
 #include "core/TextHelpers.h"
 #include "document/DocumentServices.h"
 #include "document/XmlDocument.h"
-#include "platform/kernel/Files.h"
+#include "platform/kernel/FileHandles.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -76,21 +76,6 @@ bool IsForbiddenInFileName(char16_t c) {
   }
 }
 
-// Closes a file search when it goes out of scope.
-class FindHandle {
- public:
-  explicit FindHandle(HANDLE h) : m_handle(h) {}
-  ~FindHandle() {
-    if (m_handle != INVALID_HANDLE_VALUE) FindClose(m_handle);
-  }
-  FindHandle(const FindHandle&) = delete;
-  FindHandle& operator=(const FindHandle&) = delete;
-  HANDLE get() const { return m_handle; }
-
- private:
-  HANDLE m_handle;
-};
-
 }  // namespace
 
 std::u16string_view DocumentNumberKeyPart(int documentType) { return NumberingOf(documentType).keyPart; }
@@ -144,8 +129,8 @@ bool ForEachDocumentNumber(int documentType, CXmlDocument& scratch, Visit visit)
   GetDocumentsFolder(folder);
   const std::u16string pattern = folder.str() + u"*" + kDocumentExtension;
   WIN32_FIND_DATAW found;
-  FindHandle search(FindFirstFileW(pattern.c_str(), &found));
-  if (search.get() == INVALID_HANDLE_VALUE) return false;
+  CFindHandle search(FindFirstFileW(pattern.c_str(), &found));
+  if (!search) return false;
   do {
     CBstr error;
     if (!scratch.LoadFile(folder.str() + found.cFileName, &error)) continue;

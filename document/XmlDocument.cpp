@@ -9,7 +9,8 @@
 #include "core/ResourceText.h"
 #include "platform/base/Base.h"
 #include "platform/base/Format.h"
-#include "platform/kernel/Files.h"
+#include "platform/base/UniqueHandle.h"
+#include "platform/kernel/FileHandles.h"
 #include "platform/locale/Locale.h"
 #include "resources/resource_ids.h"
 
@@ -27,23 +28,6 @@ constexpr DWORD kMaxDocumentFileBytes = 2u * 1024 * 1024;
 
 constexpr char16_t kLineTag[] = u"LINEITEM";
 constexpr char16_t kKeyAttribute[] = u"ID";
-
-// A zero-filled local memory block, freed at scope end.
-class CLocalBlock {
- public:
-  explicit CLocalBlock(SIZE_T bytes) : m_mem(LocalAlloc(LPTR, bytes)) {}
-  ~CLocalBlock() {
-    if (m_mem) LocalFree(m_mem);
-  }
-  CLocalBlock(const CLocalBlock&) = delete;
-  CLocalBlock& operator=(const CLocalBlock&) = delete;
-  template <typename T>
-  T* as() const { return static_cast<T*>(m_mem); }
-  explicit operator bool() const { return m_mem != nullptr; }
-
- private:
-  HLOCAL m_mem;
-};
 
 std::u16string CorruptFileText(std::u16string_view path) {
   return u"Failed to load '" + std::u16string(path) + u"'.  This file may be corrupt.";
@@ -101,29 +85,26 @@ bool CXmlDocument::LoadFile(std::u16string_view path, CBstr* error) {
   *error = CBstr(u"Unknown");
   if (!IsUsable()) return false;
   std::u16string p(path);
-  HANDLE file = CreateFileW(p.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD size = GetFileSize(file, nullptr);
-  if (size == INVALID_FILE_SIZE) {
-    CloseHandle(file);
-    return false;
-  }
+  CFileHandle file(CreateFileW(p.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  DWORD size = GetFileSize(file.get(), nullptr);
+  if (size == INVALID_FILE_SIZE) return false;
   if (size > kMaxDocumentFileBytes) {
-    CloseHandle(file);
     *error = CBstr(DocumentTooLargeText(path));
     return false;
   }
-  CLocalBlock bytes(static_cast<SIZE_T>(size) + 1);
+  CLocalMemory bytes = CLocalMemory::Allocate(static_cast<SIZE_T>(size) + 1);
   if (!bytes) {
-    CloseHandle(file);
+    file.reset();
     *error = CBstr(LoadResText(kIdsFileMemory));
     return false;
   }
   DWORD read = 0;
-  BOOL ok = ReadFile(file, bytes.as<char>(), size, &read, nullptr);
-  CloseHandle(file);
+  BOOL ok = ReadFile(file.get(), bytes.as<char>(), size, &read, nullptr);
+  // Parsing needs the bytes only, not the file: it is closed before the work starts.
+  file.reset();
   if (!ok || read == 0) return false;
-  CLocalBlock wide((static_cast<SIZE_T>(read) + 1) * sizeof(WCHAR));
+  CLocalMemory wide = CLocalMemory::Allocate((static_cast<SIZE_T>(read) + 1) * sizeof(WCHAR));
   if (!wide) {
     *error = CBstr(LoadResText(kIdsTextMemory));
     return false;
