@@ -21,6 +21,8 @@ namespace {
 
 constexpr char16_t kBarClass[] = u"menu_worker";
 constexpr DWORD ERROR_RESOURCE_NAME_NOT_FOUND_ = 1814;
+// Text buttons are at least this wide, so that short words still make a good target.
+constexpr int kMinTextButton = 56;
 
 struct BarButton {
   WORD image = I_IMAGENONE;
@@ -35,6 +37,7 @@ struct BarData : platform::user::WindowData {
   HWND parent = nullptr;
   HMENU menu = nullptr;      // owned: destroyed with the bar
   HBITMAP bitmap = nullptr;  // owned
+  HFONT font = nullptr;      // owned
   int imageWidth = 0;
   int imageHeight = 0;
   std::vector<BarButton> buttons;
@@ -69,7 +72,7 @@ void Layout(BarData& d) {
     int width = 0;
     if (b.state & TBSTATE_HIDDEN) width = 0;
     else if (b.image != I_IMAGENONE && d.bitmap) width = d.imageWidth * s + 8 * s;
-    else width = platform::user::TextWidth(nullptr, b.text) + 16 * s;
+    else width = std::max(kMinTextButton * s, platform::user::TextWidth(d.font, b.text) + 16 * s);
     b.rect = RECT{x, 0, x + width, height};
     x += width;
   }
@@ -97,6 +100,7 @@ void Paint(HWND hwnd, BarData& d) {
   RECT line{client.left, client.top, client.right, client.top + 1};
   FillRect(dc, &line, GetSysColorBrush(COLOR_BTNSHADOW));
   SetBkMode(dc, TRANSPARENT);
+  CSelectionScope<SelectObjectTraits> keepFont(dc, d.font);
   for (size_t i = 0; i < d.buttons.size(); ++i) {
     const BarButton& b = d.buttons[i];
     if (b.state & TBSTATE_HIDDEN) continue;
@@ -114,7 +118,18 @@ void Paint(HWND hwnd, BarData& d) {
     SetTextColor(dc, color);
     DrawTextW(dc, b.text.c_str(), static_cast<int>(b.text.size()), &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   }
+  keepFont.reset();
   EndPaint(hwnd, &ps);
+}
+
+// The bar's text: the shell's 8-point face at the screen's resolution.
+HFONT MakeBarFont() {
+  LOGFONTW lf;
+  lf.lfHeight = -11 * Scale();
+  lf.lfWeight = 400;
+  std::u16string_view face = u"Tahoma";
+  std::copy(face.begin(), face.end(), lf.lfFaceName);
+  return CreateFontIndirectW(&lf);
 }
 
 // Opens the button's popup above it, or tells the parent the button's command.
@@ -204,6 +219,7 @@ LRESULT BarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
       if (d->menu) DestroyMenu(std::exchange(d->menu, nullptr));
       if (d->bitmap) DeleteObject(std::exchange(d->bitmap, nullptr));
+      if (d->font) DeleteObject(std::exchange(d->font, nullptr));
       Forget(hwnd);
       return 0;
     default: return DefWindowProcW(hwnd, msg, wParam, lParam);
@@ -272,6 +288,7 @@ BOOL SHCreateMenuBar(SHMENUBARINFO* info) {
       }
     }
   }
+  d->font = MakeBarFont();
   Layout(*d);
   EnsureBarClass();
   // A window keeps one bar: a new one replaces it.
@@ -282,6 +299,7 @@ BOOL SHCreateMenuBar(SHMENUBARINFO* info) {
   if (!bar) {
     if (d->menu) DestroyMenu(d->menu);
     if (d->bitmap) DeleteObject(d->bitmap);
+    if (d->font) DeleteObject(d->font);
     return FALSE;
   }
   platform::user::SetData(bar, d);
