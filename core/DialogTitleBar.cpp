@@ -7,6 +7,7 @@
 #include "core/UiMetrics.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/user/Controls.h"
+#include "platform/user/Paint.h"
 #include "platform/user/Screen.h"
 
 namespace {

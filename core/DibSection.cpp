@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/kernel/DeviceRoot.h"
+#include "platform/user/Paint.h"
 
 namespace {
 

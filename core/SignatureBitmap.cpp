@@ -7,6 +7,7 @@
 #include "core/ResourceText.h"
 #include "core/TextHelpers.h"
 #include "core/UiMetrics.h"
+#include "platform/user/Paint.h"
 #include "resources/resource_ids.h"
 
 namespace {

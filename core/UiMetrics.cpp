@@ -4,6 +4,7 @@
 #include <atomic>
 
 #include "platform/gdi/Gdi.h"
+#include "platform/user/Paint.h"
 #include "platform/user/Screen.h"
 
 namespace {

@@ -36,6 +36,12 @@ BOOL UpdateWindow(HWND hwnd);
 HDC BeginPaint(HWND hwnd, LPPAINTSTRUCT paint);
 BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* paint);
 
+// A context on a window's client area, clipped to what of it shows; a null or unknown
+// window gets the whole screen. Each call makes a context that ReleaseDC ends.
+HDC GetDC(HWND window);
+// 1 when `dc` was a window's or the screen's context and is now ended, else 0.
+int ReleaseDC(HWND window, HDC dc);
+
 namespace platform {
 
 // Where a window draws: its client origin on the screen and the visible part of its
