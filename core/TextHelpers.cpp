@@ -27,17 +27,15 @@ void ReplaceAll(std::u16string& text, WCHAR from, WCHAR to) {
     if (c == from) c = to;
 }
 
-bool IsBlank(WCHAR c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f'; }
-
 std::u16string TrimLeft(std::u16string_view s) {
   size_t i = 0;
-  while (i < s.size() && IsBlank(s[i])) ++i;
+  while (i < s.size() && IsBlankChar(s[i])) ++i;
   return std::u16string(s.substr(i));
 }
 
 std::u16string TrimRight(std::u16string_view s) {
   size_t n = s.size();
-  while (n > 0 && IsBlank(s[n - 1])) --n;
+  while (n > 0 && IsBlankChar(s[n - 1])) --n;
   return std::u16string(s.substr(0, n));
 }
 
@@ -60,7 +58,7 @@ int AtoiText(std::u16string_view s) { return BstrToInt(s.substr(0, std::min<size
 // forms, which no amount field means); 0 when there is none.
 double ReadDouble(std::u16string_view s) {
   size_t i = 0;
-  while (i < s.size() && IsBlank(s[i])) ++i;
+  while (i < s.size() && IsBlankChar(s[i])) ++i;
   std::string number;
   if (i < s.size() && (s[i] == u'-' || s[i] == u'+')) number.push_back(static_cast<char>(s[i++]));
   bool digits = false;

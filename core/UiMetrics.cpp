@@ -97,11 +97,8 @@ namespace {
 
 // A resolution of the context the window draws into.
 int WindowResolution(HWND window, int index) {
-  HDC dc = GetDC(window);
-  if (!dc) return 0;
-  const int value = GetDeviceCaps(dc, index);
-  ReleaseDC(window, dc);
-  return value;
+  CWindowDC dc(window);
+  return dc ? GetDeviceCaps(dc.get(), index) : 0;
 }
 
 }  // namespace

@@ -40,11 +40,6 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-// Texts of the language library the layer shows.
-constexpr UINT kResNewDatabaseWarning = 40657;  // filled with the database path
-constexpr UINT kResInsertFailed = 40650;        // filled with the engine code
-constexpr UINT kResUpdateFailed = 40658;        // filled with the engine code
-
 // The file the statement of a failed item insert is written to, in the program folder.
 inline constexpr char16_t kInsertDiagnosticFileName[] = u"AddRecordSQLInsert.txt";
 
@@ -96,7 +91,7 @@ class CSqlDatabase {
   // ---- The file -------------------------------------------------------------------------
 
   // Opens the database at a device path. A missing file is no error: the warning
-  // kResNewDatabaseWarning is shown with the path and a new file with both tables and the
+  // IDS_DB_NEW_DATABASE is shown with the path and a new file with both tables and the
   // indexes is made in one transaction; when that fails the half-made file is removed.
   // An existing file is opened as it is (the open check tells whether it is usable; a
   // read-only file opens read-only). Returns the engine code.

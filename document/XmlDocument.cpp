@@ -8,7 +8,8 @@
 #include "document/JobRecord.h"
 #include "core/ResourceText.h"
 #include "platform/base/Base.h"
-#include "platform/kernel/Files.h"
+#include "platform/base/UniqueHandle.h"
+#include "platform/kernel/FileHandles.h"
 #include "platform/locale/Locale.h"
 #include "resources/resource_ids.h"
 
@@ -20,23 +21,6 @@ constexpr UINT kIdsTextMemory = IDS_TEXT_OUT_OF_MEMORY;
 
 constexpr char16_t kLineTag[] = u"LINEITEM";
 constexpr char16_t kKeyAttribute[] = u"ID";
-
-// A zero-filled local memory block, freed at scope end.
-class CLocalBlock {
- public:
-  explicit CLocalBlock(SIZE_T bytes) : m_mem(LocalAlloc(LPTR, bytes)) {}
-  ~CLocalBlock() {
-    if (m_mem) LocalFree(m_mem);
-  }
-  CLocalBlock(const CLocalBlock&) = delete;
-  CLocalBlock& operator=(const CLocalBlock&) = delete;
-  template <typename T>
-  T* as() const { return static_cast<T*>(m_mem); }
-  explicit operator bool() const { return m_mem != nullptr; }
-
- private:
-  HLOCAL m_mem;
-};
 
 // Absent and empty keys are the same key; every other character counts.
 bool SameKey(const CBstr& a, const CBstr& b) { return a.view() == b.view(); }
@@ -90,24 +74,22 @@ bool CXmlDocument::LoadFile(std::u16string_view path, CBstr* error) {
   *error = CBstr(u"Unknown");
   if (!IsUsable()) return false;
   std::u16string p(path);
-  HANDLE file = CreateFileW(p.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD size = GetFileSize(file, nullptr);
-  if (size == INVALID_FILE_SIZE) {
-    CloseHandle(file);
-    return false;
-  }
-  CLocalBlock bytes(static_cast<SIZE_T>(size) + 1);
+  CFileHandle file(CreateFileW(p.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  DWORD size = GetFileSize(file.get(), nullptr);
+  if (size == INVALID_FILE_SIZE) return false;
+  CLocalMemory bytes = CLocalMemory::Allocate(static_cast<SIZE_T>(size) + 1);
   if (!bytes) {
-    CloseHandle(file);
+    file.reset();
     *error = CBstr(LoadResText(kIdsFileMemory));
     return false;
   }
   DWORD read = 0;
-  BOOL ok = ReadFile(file, bytes.as<char>(), size, &read, nullptr);
-  CloseHandle(file);
+  BOOL ok = ReadFile(file.get(), bytes.as<char>(), size, &read, nullptr);
+  // Parsing needs the bytes only, not the file: it is closed before the work starts.
+  file.reset();
   if (!ok || read == 0) return false;
-  CLocalBlock wide((static_cast<SIZE_T>(read) + 1) * sizeof(WCHAR));
+  CLocalMemory wide = CLocalMemory::Allocate((static_cast<SIZE_T>(read) + 1) * sizeof(WCHAR));
   if (!wide) {
     *error = CBstr(LoadResText(kIdsTextMemory));
     return false;
@@ -844,4 +826,20 @@ CBstr CXmlDocument::ChooseLineKey(const CBstr& recordKey) {
   if (!recordKey.IsEmpty() && !IsLineKeyTaken(recordKey)) return recordKey;
   while (IsLineKeyTaken(CBstr(platform::ToUtf16(std::to_string(fresh))))) ++fresh;
   return CBstr(platform::ToUtf16(std::to_string(fresh)));
+}
+
+std::u16string EscapeXmlText(std::u16string_view text, bool quotes) {
+  std::u16string out;
+  out.reserve(text.size());
+  for (char16_t c : text) {
+    switch (c) {
+      case u'&': out += u"&amp;"; break;
+      case u'<': out += u"&lt;"; break;
+      case u'>': out += u"&gt;"; break;
+      case u'"': out += quotes ? u"&quot;" : u"\""; break;
+      case u'\'': out += quotes ? u"&apos;" : u"'"; break;
+      default: out += c; break;
+    }
+  }
+  return out;
 }

@@ -233,3 +233,7 @@ class CXmlDocument {
   LONG m_count = 0;
   CBstr m_attributeName;
 };
+
+// `text` with "&", "<" and ">" written as references, and with `quotes` also '"' and "'",
+// fit for quoted attribute values. A parser reads the result back as the text itself.
+std::u16string EscapeXmlText(std::u16string_view text, bool quotes = true);

@@ -16,6 +16,7 @@
 #include "DatabaseTest.h"
 #include "core/RegistryKey.h"
 #include "datastore/DbRecord.h"
+#include "resources/resource_ids.h"
 
 namespace datastore_test {
 namespace {
@@ -183,7 +184,7 @@ TEST_F(ItemTest, ItemWriteFailedInsertReportsAndWritesTheStatementFile) {
   EXPECT_NE(last.find(u"'O''Neil''s'"), std::u16string::npos);
   ASSERT_EQ(recorder.notices.size(), 1u);
   EXPECT_FALSE(recorder.notices[0].warning);
-  EXPECT_EQ(recorder.notices[0].id, kResInsertFailed);
+  EXPECT_EQ(recorder.notices[0].id, IDS_DB_INSERT_FAILED);
   EXPECT_EQ(recorder.notices[0].value, static_cast<DWORD>(SQLITE_CONSTRAINT));
   std::string file = ReadText(u"\\Program Files\\Slateway\\AddRecordSQLInsert.txt");
   EXPECT_EQ(file, Utf8(last.substr(std::u16string(u"Insert Failed: ").size())));
@@ -210,7 +211,7 @@ TEST_F(ItemTest, ItemWriteFailedUpdatesShowTheUpdateBox) {
   EXPECT_FALSE(db.UpdateItem(changed, std::nullopt, std::nullopt));
   EXPECT_EQ(db.LastError(), u"refused by the test");
   ASSERT_EQ(recorder.notices.size(), 1u);
-  EXPECT_EQ(recorder.notices[0].id, kResUpdateFailed);
+  EXPECT_EQ(recorder.notices[0].id, IDS_DB_UPDATE_FAILED);
   EXPECT_EQ(recorder.notices[0].value, static_cast<DWORD>(SQLITE_CONSTRAINT));
 }
 
