@@ -1,6 +1,7 @@
 // The operations of a sales document as a whole: a new document of a type, open, save,
 // save under another name or as a template, convert to an invoice, void, and the
 // customer, company and signature blocks.
+#include <algorithm>
 #include <vector>
 
 #include "core/CompanyInfo.h"
@@ -188,8 +189,13 @@ void CSalesDocument::InitNew(int styleCode, int type) {
     rep = Preference(preferences, u"LastREP");
     repFullName = Preference(preferences, u"LastREPFullName");
   }
-  const int logoWidth = static_cast<int>(ParseNumberText(Preference(preferences, u"LogoWidth", u"32")));
-  const int logoHeight = static_cast<int>(ParseNumberText(Preference(preferences, u"LogoHeight", u"32")));
+  // An imported settings file may hold any figure: a side is kept within what a picture
+  // can be, and never converted from beyond an int.
+  const auto logoSide = [&](const char16_t* name) {
+    return static_cast<int>(std::clamp(ParseNumberText(Preference(preferences, name, u"32")), 0.0, 16384.0));
+  };
+  const int logoWidth = logoSide(u"LogoWidth");
+  const int logoHeight = logoSide(u"LogoHeight");
 
   if (!GetUseSalesTax()) taxRate = u"0.00%";
   SetTax(CBstr(taxName), CBstr(taxRate), CBstr(taxVendor), true);
@@ -238,8 +244,11 @@ bool CSalesDocument::Open(std::u16string_view path) {
 
   CBstr error;
   if (!xml.LoadFile(path, &error)) {
+    // A file too large to be a document says so before the same question.
     const std::u16string text =
-        u"Failed to load '" + std::u16string(path) + u"'.  Would you like to move the document to the deleted folder?";
+        (error.view() == CXmlDocument::DocumentTooLargeText(path) ? error.str()
+                                                                  : u"Failed to load '" + std::u16string(path) + u"'.") +
+        u"  Would you like to move the document to the deleted folder?";
     if (MessageBoxW(owner, text.c_str(), u"Slateway", MB_YESNO | kStyleWarning) == IDYES)
       MoveDocumentToDeleted(CBstr(std::u16string(path)));
     return false;

@@ -157,6 +157,10 @@ void CSalesDocument::RecalcTotals(bool pricesNowIncludeTax, bool pricesNowExclud
         }
       }
       out.price = LineFigure(price);
+      // A quantity read as none though it names a figure ("1e308", beyond any quantity)
+      // shows what it counts.
+      if (quantity == 0 && line.quantity.view().find_first_of(u"123456789") != std::u16string_view::npos)
+        out.quantity = CBstr(u"0");
       quantitySum += quantity;
       const double amount = price * quantity;
       subtotalSum += RoundMoney(amount);

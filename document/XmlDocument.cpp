@@ -8,6 +8,7 @@
 #include "document/JobRecord.h"
 #include "core/ResourceText.h"
 #include "platform/base/Base.h"
+#include "platform/base/Format.h"
 #include "platform/base/UniqueHandle.h"
 #include "platform/kernel/FileHandles.h"
 #include "platform/locale/Locale.h"
@@ -19,8 +20,18 @@ namespace {
 constexpr UINT kIdsFileMemory = IDS_OUT_OF_MEMORY;
 constexpr UINT kIdsTextMemory = IDS_TEXT_OUT_OF_MEMORY;
 
+// The largest file read as a document. A document is made on a handheld (some hundred
+// lines at most, each under a kilobyte even with long descriptions), and its parsed tree
+// takes many times its size in memory: 2 MB holds thousands of such lines, while a file
+// beyond it could only exhaust the device (and takes seconds to recalculate).
+constexpr DWORD kMaxDocumentFileBytes = 2u * 1024 * 1024;
+
 constexpr char16_t kLineTag[] = u"LINEITEM";
 constexpr char16_t kKeyAttribute[] = u"ID";
+
+std::u16string CorruptFileText(std::u16string_view path) {
+  return u"Failed to load '" + std::u16string(path) + u"'.  This file may be corrupt.";
+}
 
 // Absent and empty keys are the same key; every other character counts.
 bool SameKey(const CBstr& a, const CBstr& b) { return a.view() == b.view(); }
@@ -78,6 +89,10 @@ bool CXmlDocument::LoadFile(std::u16string_view path, CBstr* error) {
   if (!file) return false;
   DWORD size = GetFileSize(file.get(), nullptr);
   if (size == INVALID_FILE_SIZE) return false;
+  if (size > kMaxDocumentFileBytes) {
+    *error = CBstr(DocumentTooLargeText(path));
+    return false;
+  }
   CLocalMemory bytes = CLocalMemory::Allocate(static_cast<SIZE_T>(size) + 1);
   if (!bytes) {
     file.reset();
@@ -104,11 +119,18 @@ bool CXmlDocument::LoadFile(std::u16string_view path, CBstr* error) {
   LinesChanged();
   m_current = CXmlDomNode();
   if (!loaded) {
-    *error = CBstr(u"Failed to load '" + p + u"'.  This file may be corrupt.");
+    *error = CBstr(CorruptFileText(p));
     return false;
   }
   *error = CBstr();
   return true;
+}
+
+std::u16string CXmlDocument::DocumentTooLargeText(std::u16string_view path) {
+  const std::u16string format = LoadResText(IDS_FILE_TOO_LARGE);
+  // Without the language library the refusal still names the file.
+  if (format.empty()) return CorruptFileText(path);
+  return platform::FormatWide(format, {std::u16string(path), kMaxDocumentFileBytes >> 20});
 }
 
 bool CXmlDocument::LoadXmlText(std::u16string_view text) {

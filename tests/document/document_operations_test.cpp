@@ -128,6 +128,13 @@ TEST_F(DocumentOperations, NewDocumentTakesTheLastChoicesOfTheUser) {
   preferences.SetDword(u"UseSalesTax", 0);
   auto untaxed = New(0);
   EXPECT_EQ(Attribute(*untaxed, u"TAXRATE"), u"0.00%");
+  // Logo sides from an imported file are kept within a picture's.
+  preferences.SetString(u"LastLogo", u"\\My Documents\\logo.bmp");
+  preferences.SetString(u"LogoWidth", u"99999999999");
+  preferences.SetString(u"LogoHeight", u"-5");
+  auto logo = New(0);
+  EXPECT_EQ(Attribute(*logo, u"LOGOWIDTH"), u"16384");
+  EXPECT_EQ(Attribute(*logo, u"LOGOHEIGHT"), u"0");
 }
 
 TEST_F(DocumentOperations, SaveAndReopenKeepTheDocument) {
@@ -372,6 +379,30 @@ TEST_F(DocumentOperations, FileThatDoesNotLoadIsOfferedToTheDeletedFolder) {
   EXPECT_FALSE(doc->Open(path));
   EXPECT_FALSE(std::filesystem::exists(Linux(path)));
   EXPECT_EQ(ReadBytes(Linux(deleted.str() + u"\\Broken.QVN")), "not a document");
+}
+
+TEST_F(DocumentOperations, FileLargerThanADocumentIsRefusedUnreadWithItsReason) {
+  // A well-formed invoice whose lines take `bytes`.
+  const auto invoice = [](size_t bytes) {
+    std::string lines;
+    for (int key = 1; lines.size() < bytes; ++key)
+      lines += "<LINEITEM ID=\"" + std::to_string(key) + "\"><TYPE>Service</TYPE><QUANTITY>1</QUANTITY></LINEITEM>";
+    std::string text = sales_test::kNewDocument;
+    return text.insert(text.find("</SALESDOCUMENT>"), lines);
+  };
+  const std::u16string path = m_documents + u"Huge.QVN";
+  std::ofstream(Linux(path)) << invoice(2u * 1024 * 1024);
+  ScriptedAnswers no({IDNO});
+  platform::SetMessageBoxHandler(&no);
+  auto doc = Make();
+  EXPECT_FALSE(doc->Open(path));
+  ASSERT_EQ(BoxTexts().size(), 1u);
+  EXPECT_EQ(BoxTexts()[0], u"Failed to load '" + path +
+                               u"'.  The file is larger than 2 MB, more than a document can hold."
+                               u"  Would you like to move the document to the deleted folder?");
+  EXPECT_EQ(doc->GetXmlDocument().CountElements(u"LINEITEM"), 0);
+  std::ofstream(Linux(path), std::ios::trunc) << invoice(2u * 1024 * 1024 - 4096);
+  EXPECT_TRUE(doc->Open(path)) << "just under the limit";
 }
 
 TEST_F(DocumentOperations, EstimatesAndSalesOrdersConvertIntoNewInvoices) {

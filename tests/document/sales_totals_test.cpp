@@ -205,6 +205,22 @@ TEST_F(SalesTotalTexts, ADocumentWithoutLinesWritesZeroTotals) {
   EXPECT_EQ(q.str(), u"0");
 }
 
+TEST_F(SalesTotalTexts, FiguresBeyondAnyAmountCountAsNoneAndTheTotalsStayWritten) {
+  auto doc = NewDocument();
+  AddLines(*doc, {{u"Service", u"1e308", u"1e308", u"Tax"}, {u"Service", u"2", u"1e-400", u"Non"},
+                  {u"Service", u"1", u"5", u"Non"}});
+  doc->RecalcTotals();
+  EXPECT_EQ(LineAt(*doc, 0).price.str(), u"0.00");
+  EXPECT_EQ(LineAt(*doc, 0).quantity.str(), u"0") << "the line shows what it counts";
+  EXPECT_EQ(LineAt(*doc, 1).price.str(), u"0.00") << "a vanishing price is no negative dollar";
+  EXPECT_EQ(LineAt(*doc, 1).quantity.str(), u"2");
+  CBstr s, t, total, q;
+  ASSERT_TRUE(doc->GetXmlDocument().ReadTotals(&s, &t, &total, &q));
+  EXPECT_EQ(s.str(), u"$5.00");
+  EXPECT_EQ(t.str(), u"$0.00");
+  EXPECT_EQ(total.str(), u"$5.00");
+}
+
 TEST_F(SalesTotalTexts, ThePageShowsLineTotalsAndTheLineTaxInItsOwnCell) {
   sales_test::PageLog page;
   ViewInto(&page);
