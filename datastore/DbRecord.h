@@ -3,6 +3,7 @@
 // sales document, as 29 texts and a handful of numbers.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -58,6 +59,9 @@ class CDbRecord {
   // Defaults (SetDefaults) with a new list id; ObjectType 0 and ObjectPosition without
   // texts, for the caller to set before the record is written.
   CDbRecord();
+  // Defaults with the given list id instead of a new one: for a record filled from a
+  // stored row, whose id would replace a new one at once.
+  explicit CDbRecord(CBstr listId);
   virtual ~CDbRecord();
   CDbRecord(const CDbRecord&) = delete;
   CDbRecord& operator=(const CDbRecord&) = delete;
@@ -85,6 +89,8 @@ class CDbRecord {
   int SetField(int index, std::u16string_view text);
   int SetField(int index, const std::u16string& text) { return SetField(index, std::u16string_view(text)); }
   int SetField(int index, const CBstr& text);
+  // Takes the text itself (no copy); a null text makes it absent.
+  int SetField(int index, CBstr&& text);
   // The stored text itself (not a copy); null when absent or for an index outside 0-28.
   BSTR GetField(int index) const;
   std::u16string_view FieldView(int index) const;
@@ -122,6 +128,8 @@ class CDbRecord {
 
  private:
   void ClearAll();
+  // SetDefaults but for the list id.
+  void SetDefaultValues();
 
   int m_isOpen = 0;
   CBstr m_isOpenText;
@@ -132,7 +140,12 @@ class CDbRecord {
   int m_objectPosition = 0;
   CBstr m_objectPositionText;
   int m_quantity[kDbRecordQuantities] = {};
-  CBstr m_text[kDbRecordFields];
+  // A record holds 29 texts and most keep their default; listing thousands of rows would
+  // spend its time making those. A default text is therefore made only when GetField
+  // hands it out: until then its bit is set here and its CBstr is null (FieldView reads
+  // the default). Records are used on one thread, so the const GetField may do this.
+  mutable CBstr m_text[kDbRecordFields];
+  mutable std::uint32_t m_unmadeDefaults = 0;
   int m_childCount = 0;
   int m_childrenLoaded = 0;
 };

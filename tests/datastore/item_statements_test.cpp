@@ -5,7 +5,8 @@
 //                diagnostics (box, last error, AddRecordSQLInsert.txt, modification time)
 //   ItemText*    hard texts (apostrophes, wildcards, non-Latin, U+0000, surrogates) survive
 //                every statement and never change the caller's row
-//   ItemFind*    exact and LIKE searches, the column check, list-type conditions
+//   ItemFind*    exact and contains searches (wildcards, U+0000 and unpaired surrogates are
+//                letters like any other), the column check, list-type conditions
 //   ItemCursor*  the child cursor's order and child counts; the item select's filters
 //   ItemDelete*  the deletes and the partial updates
 #include <sqlite3.h>
@@ -294,6 +295,30 @@ TEST_F(ItemTest, ItemFindContainsTreatsWildcardsOfTheValueAsLetters) {
     EXPECT_EQ(found, c.found != nullptr);
     if (c.found && found) {
       EXPECT_EQ(row[kRowName].str(), c.found);
+    }
+  }
+}
+
+TEST_F(ItemTest, ItemFindContainsComparesEveryCharacterOfHardTexts) {
+  const std::u16string withNul(u"Widget\0A", 8), unpaired(u"Gad\xD800get", 7);
+  for (const std::u16string& name : {std::u16string(u"Plain"), withNul, unpaired})
+    ASSERT_TRUE(db.AddRecord(Item(name, u"P")));
+  struct Case {
+    std::u16string value;
+    const std::u16string* found;  // null: nothing
+  } cases[] = {
+      {std::u16string(u"\0", 1), &withNul},  {std::u16string(u"t\0a", 3), &withNul},
+      {std::u16string(u"\0B", 2), nullptr},  {u"gad", &unpaired},
+      {std::u16string(u"\xD800", 1), &unpaired}, {std::u16string(u"d\xD800G", 3), &unpaired},
+      {std::u16string(u"\xDC00", 1), nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Utf8(c.value));
+    CItemRow row;
+    bool found = db.FindItemRow(u"Name", c.value, u"Service", row, true);
+    EXPECT_EQ(found, c.found != nullptr);
+    if (c.found && found) {
+      EXPECT_EQ(row[kRowName].str(), *c.found);
     }
   }
 }
