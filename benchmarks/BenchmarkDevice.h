@@ -29,15 +29,23 @@ inline QuietNotices& Quiet() {
   return quiet;
 }
 
-// A scratch device root for the whole run.
+// A scratch device root for the whole run, removed when the run ends.
 inline const std::filesystem::path& Scratch() {
-  static std::filesystem::path root = [] {
-    std::string pattern = (std::filesystem::temp_directory_path() / "slateway-bench-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) std::abort();
-    platform::SetDeviceRoot(pattern);
-    return std::filesystem::path(pattern);
-  }();
-  return root;
+  struct Root {
+    Root() {
+      std::string pattern = (std::filesystem::temp_directory_path() / "slateway-bench-XXXXXX").string();
+      if (!mkdtemp(pattern.data())) std::abort();
+      platform::SetDeviceRoot(pattern);
+      path = pattern;
+    }
+    ~Root() {
+      std::error_code ignored;
+      std::filesystem::remove_all(path, ignored);
+    }
+    std::filesystem::path path;
+  };
+  static Root root;
+  return root.path;
 }
 
 inline std::u16string Number(long long n) { return platform::ToUtf16(std::to_string(n)); }

@@ -161,9 +161,9 @@ constexpr int kFindItems = 100000;
 // My Lists > Item Lists > 50 categories hold another 100,000 with "Needle" last of all.
 CItemStore& Store() {
   static CItemStore* store = [] {
+    bench::Scratch();  // first, so the store closes before the scratch root goes
     static CItemStore instance(nullptr);
     instance.Database().SetNotices(&bench::Quiet());
-    bench::Scratch();
     if (!instance.Open(u"\\paths.db")) std::abort();
     instance.BeginTransaction();
     for (auto [name, size] : {std::pair{u"Small", 10000}, {u"Large", 100000}}) {

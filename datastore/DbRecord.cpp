@@ -66,6 +66,7 @@ void CDbRecord::ClearAll() {
   m_isOpen = 0;
   m_isOpenText.reset();
   m_objectTypeText.reset();
+  m_unmadeNumberTexts = 0;
   m_objectType = 0;
   m_useCountText.reset();
   m_useCount = 0;
@@ -182,32 +183,46 @@ std::u16string_view CDbRecord::FieldView(int index) const {
 
 void CDbRecord::SetIsOpen(int value) {
   m_isOpen = value;
-  m_isOpenText = NumberText(value);
+  m_isOpenText.reset();
+  m_unmadeNumberTexts |= kIsOpenText;
 }
 
 void CDbRecord::SetIsOpenText(LPCWSTR text) {
   if (!text) {
     m_isOpenText.reset();
+    m_unmadeNumberTexts &= ~kIsOpenText;
     m_isOpen = 0;
     return;
   }
   m_isOpenText = CBstr(text);
+  m_unmadeNumberTexts &= ~kIsOpenText;
   m_isOpen = BstrToInt(m_isOpenText.view());
 }
 
 void CDbRecord::SetObjectType(int value) {
   m_objectType = value;
-  m_objectTypeText = NumberText(value);
+  m_objectTypeText.reset();
+  m_unmadeNumberTexts |= kObjectTypeText;
 }
 
 void CDbRecord::SetObjectPosition(int value) {
   m_objectPosition = value;
-  m_objectPositionText = NumberText(value);
+  m_objectPositionText.reset();
+  m_unmadeNumberTexts |= kObjectPositionText;
 }
 
 void CDbRecord::SetUseCount(int value) {
   m_useCount = value;
-  m_useCountText = NumberText(value);
+  m_useCountText.reset();
+  m_unmadeNumberTexts |= kUseCountText;
+}
+
+BSTR CDbRecord::MadeNumberText(CBstr& text, int value, std::uint8_t bit) const {
+  if (m_unmadeNumberTexts & bit) {
+    text = NumberText(value);
+    m_unmadeNumberTexts &= static_cast<std::uint8_t>(~bit);
+  }
+  return text.get();
 }
 
 CBstr CDbRecord::GetLineTotalText() const {

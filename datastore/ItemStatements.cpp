@@ -99,8 +99,8 @@ bool CSqlDatabase::UpdateItem(const CItemRow& row, std::optional<std::u16string_
       {u", Vendor = ", 14},       {u", Parent = ", 21},
   };
   for (const auto& column : kTextColumns) sql.Append(column.piece).AppendBound(row[column.slot].view());
-  // The four counters stand between apostrophes and the quantities bare, as this update
-  // has always written them; the engine stores both as integers.
+  // The four counters go in as decimal texts and the quantities as integers, as this
+  // update has always written them; the engine stores both as integers.
   sql.Append(u", UseCount = ").AppendBound(DecimalText(Number(row, 15)));
   sql.Append(u", ObjectPosition = ").AppendBound(DecimalText(Number(row, 22)));
   static constexpr struct {
