@@ -6,12 +6,14 @@
 #include <sqlite3.h>
 #include <stdlib.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "datastore/ItemRow.h"
+#include "datastore/ItemStore.h"
 #include "datastore/SqlDatabase.h"
 #include "platform/base/Base.h"
 #include "platform/kernel/DeviceRoot.h"
@@ -103,6 +105,59 @@ inline bool PreparedInsertIntoFreshFile(const std::vector<CItemRow>& rows) {
   ok = ok && PreparedInsert(db, rows);
   sqlite3_close(db);
   return ok;
+}
+
+// Runs a plain SELECT (its one parameter bound to `parameter` when given) reading every
+// column of every row as text and adding their bytes to `bytes`; the number of rows.
+inline int ReadEveryRow(sqlite3* db, const char* select, size_t& bytes, const std::string* parameter = nullptr) {
+  sqlite3_stmt* st = nullptr;
+  sqlite3_prepare_v2(db, select, -1, &st, nullptr);
+  if (parameter) sqlite3_bind_text(st, 1, parameter->c_str(), -1, SQLITE_TRANSIENT);
+  const int columns = sqlite3_column_count(st);
+  int rows = 0;
+  while (sqlite3_step(st) == SQLITE_ROW) {
+    for (int c = 0; c < columns; ++c) {
+      sqlite3_column_text(st, c);
+      bytes += static_cast<size_t>(sqlite3_column_bytes(st, c));
+    }
+    ++rows;
+  }
+  sqlite3_finalize(st);
+  return rows;
+}
+
+// One search of the item tree from "My Lists" for "NEEDLE" (names and descriptions);
+// true when it reported a match.
+inline bool FindNeedle(CItemStore& store) {
+  CTypedPointerList<CDbRecord> results;
+  CFindState find;
+  bool found = store.FindText(u"My Lists", u"NEEDLE", results, find, false, kFindNameAndDescription, true) == 1;
+  store.EndFind(find);
+  results.DeleteAll();
+  return found;
+}
+
+// The anchor of the item search: every row's nine child columns read in one plain SELECT
+// and Name + " " + SalesDescription tested for `upperNeedle` (ASCII upper-cased). Returns
+// the number of rows that hold it.
+inline int CountRowsHolding(sqlite3* db, const std::string& upperNeedle) {
+  sqlite3_stmt* st = nullptr;
+  sqlite3_prepare_v2(db,
+                     "SELECT ListID, ListType, Name, FullName, SalesDescription, Parent, ObjectPosition, ObjectType, "
+                     "IsOpen FROM ItemsList",
+                     -1, &st, nullptr);
+  int found = 0;
+  while (sqlite3_step(st) == SQLITE_ROW) {
+    for (int c = 0; c < 9; ++c) sqlite3_column_text(st, c);
+    std::string text = reinterpret_cast<const char*>(sqlite3_column_text(st, 2));
+    text += " ";
+    const unsigned char* description = sqlite3_column_text(st, 4);
+    if (description) text += reinterpret_cast<const char*>(description);
+    for (char& ch : text) ch = static_cast<char>(toupper(static_cast<unsigned char>(ch)));
+    if (text.find(upperNeedle) != std::string::npos) ++found;
+  }
+  sqlite3_finalize(st);
+  return found;
 }
 
 }  // namespace bench

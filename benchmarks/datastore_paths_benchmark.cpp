@@ -223,21 +223,10 @@ void BM_CategoryRowsPlainSelect(benchmark::State& state) {
   std::string parent = platform::ToUtf8(CategoryOfSize(state.range(0)));
   size_t bytes = 0;
   for (auto _ : state) {
-    sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db,
-                       "SELECT ListID, ListType, Name, FullName, SalesDescription, Parent, ObjectPosition, ObjectType, "
-                       "IsOpen FROM ItemsList WHERE Parent = ? ORDER BY Name",
-                       -1, &st, nullptr);
-    sqlite3_bind_text(st, 1, parent.c_str(), -1, SQLITE_TRANSIENT);
-    int rows = 0;
-    while (sqlite3_step(st) == SQLITE_ROW) {
-      for (int c = 0; c < 9; ++c) {
-        sqlite3_column_text(st, c);
-        bytes += static_cast<size_t>(sqlite3_column_bytes(st, c));
-      }
-      ++rows;
-    }
-    sqlite3_finalize(st);
+    int rows = bench::ReadEveryRow(db,
+                                   "SELECT ListID, ListType, Name, FullName, SalesDescription, Parent, ObjectPosition, "
+                                   "ObjectType, IsOpen FROM ItemsList WHERE Parent = ? ORDER BY Name",
+                                   bytes, &parent);
     if (rows != state.range(0)) state.SkipWithError("wrong count");
   }
   benchmark::DoNotOptimize(bytes);
@@ -247,13 +236,7 @@ void BM_CategoryRowsPlainSelect(benchmark::State& state) {
 void BM_FindAmong100kItems(benchmark::State& state) {
   CItemStore& store = Store();
   for (auto _ : state) {
-    CTypedPointerList<CDbRecord> results;
-    CFindState find;
-    if (store.FindText(u"My Lists", u"NEEDLE", results, find, false, kFindNameAndDescription, true) != 1) {
-      state.SkipWithError("not found");
-    }
-    store.EndFind(find);
-    results.DeleteAll();
+    if (!bench::FindNeedle(store)) state.SkipWithError("not found");
   }
   state.SetItemsProcessed(state.iterations() * kFindItems);
 }
@@ -262,23 +245,7 @@ void BM_FindAmong100kItems(benchmark::State& state) {
 void BM_FindPlainSelect(benchmark::State& state) {
   sqlite3* db = RawConnection();
   for (auto _ : state) {
-    sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db,
-                       "SELECT ListID, ListType, Name, FullName, SalesDescription, Parent, ObjectPosition, ObjectType, "
-                       "IsOpen FROM ItemsList",
-                       -1, &st, nullptr);
-    int found = 0;
-    while (sqlite3_step(st) == SQLITE_ROW) {
-      for (int c = 0; c < 9; ++c) sqlite3_column_text(st, c);
-      std::string text = reinterpret_cast<const char*>(sqlite3_column_text(st, 2));
-      text += " ";
-      const unsigned char* description = sqlite3_column_text(st, 4);
-      if (description) text += reinterpret_cast<const char*>(description);
-      for (char& ch : text) ch = static_cast<char>(toupper(static_cast<unsigned char>(ch)));
-      if (text.find("NEEDLE") != std::string::npos) ++found;
-    }
-    sqlite3_finalize(st);
-    if (found != 1) state.SkipWithError("not found");
+    if (bench::CountRowsHolding(db, "NEEDLE") != 1) state.SkipWithError("not found");
   }
   state.SetItemsProcessed(state.iterations() * kFindItems);
 }

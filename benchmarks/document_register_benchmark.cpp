@@ -91,26 +91,19 @@ void BM_DocumentGivenTheProgramSettings(benchmark::State& state) {
   }
 }
 
-// Every file parsed by libxml2 and the root's attributes read: the anchor.
-void BM_RegisterRowsLibxml2Parse(benchmark::State& state) {
+// Reads every document file of the folder with `read` (the file's path; it returns the
+// number of characters it read, or -1 when it could not read the file), each iteration.
+template <class Read>
+void ReadEveryDocument(benchmark::State& state, Read read) {
   std::filesystem::path folder = TheDevice().root / "My Documents";
-  size_t characters = 0;
+  long long characters = 0;
   for (auto _ : state) {
     int files = 0;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
       if (entry.path().extension() != ".QVN") continue;
-      // Read by hand: the program's XML layer refuses every entity load, the file itself
-      // included, so xmlReadFile would find nothing.
-      std::ifstream in(entry.path(), std::ios::binary);
-      std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-      xmlDocPtr doc = xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, XML_PARSE_NONET);
-      if (!doc) continue;
-      for (xmlAttrPtr a = xmlDocGetRootElement(doc)->properties; a; a = a->next) {
-        xmlChar* value = xmlNodeListGetString(doc, a->children, 1);
-        characters += xmlStrlen(value);
-        xmlFree(value);
-      }
-      xmlFreeDoc(doc);
+      long long n = read(entry.path());
+      if (n < 0) continue;
+      characters += n;
       ++files;
     }
     if (files != kFiles) state.SkipWithError("files missing");
@@ -119,49 +112,51 @@ void BM_RegisterRowsLibxml2Parse(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kFiles);
 }
 
+// Every file parsed by libxml2 and the root's attributes read: the anchor.
+void BM_RegisterRowsLibxml2Parse(benchmark::State& state) {
+  ReadEveryDocument(state, [](const std::filesystem::path& file) -> long long {
+    // Read by hand: the program's XML layer refuses every entity load, the file itself
+    // included, so xmlReadFile would find nothing.
+    std::ifstream in(file, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    xmlDocPtr doc = xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, XML_PARSE_NONET);
+    if (!doc) return -1;
+    long long characters = 0;
+    for (xmlAttrPtr a = xmlDocGetRootElement(doc)->properties; a; a = a->next) {
+      xmlChar* value = xmlNodeListGetString(doc, a->children, 1);
+      characters += xmlStrlen(value);
+      xmlFree(value);
+    }
+    xmlFreeDoc(doc);
+    return characters;
+  });
+}
+
 // The fields of every row read by the register's reader of root attributes.
 void BM_RegisterRowsRootReader(benchmark::State& state) {
-  std::filesystem::path folder = TheDevice().root / "My Documents";
-  size_t characters = 0;
-  for (auto _ : state) {
-    int files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-      if (entry.path().extension() != ".QVN") continue;
-      CRegisterRowFields fields;
-      if (!ReadRegisterRowFields(platform::ToDevicePath(entry.path()), fields)) continue;
-      characters += fields.number.size() + fields.date.size() + fields.docType.size();
-      ++files;
-    }
-    if (files != kFiles) state.SkipWithError("files missing");
-  }
-  benchmark::DoNotOptimize(characters);
-  state.SetItemsProcessed(state.iterations() * kFiles);
+  ReadEveryDocument(state, [](const std::filesystem::path& file) -> long long {
+    CRegisterRowFields fields;
+    if (!ReadRegisterRowFields(platform::ToDevicePath(file), fields)) return -1;
+    return static_cast<long long>(fields.number.size() + fields.date.size() + fields.docType.size());
+  });
 }
 
 // The same fields read the way a whole document is read: the file loaded into the
 // program's XML document, then each root attribute asked for.
 void BM_RegisterRowsWholeDocument(benchmark::State& state) {
-  std::filesystem::path folder = TheDevice().root / "My Documents";
   CXmlDocument xml(nullptr);
-  size_t characters = 0;
-  for (auto _ : state) {
-    int files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-      if (entry.path().extension() != ".QVN") continue;
-      CBstr error;
-      if (!xml.LoadFile(platform::ToDevicePath(entry.path()), &error)) continue;
-      for (const char16_t* name : {u"VERSION", u"DOCTYPE", u"ORIGINAL_DOCTYPE", u"ESTIMATE", u"ID", u"DATE",
-                                   u"COMPLETE", u"WIRELESS", u"PAYAMOUNT", u"VOID", u"PAID"}) {
-        CBstr value;
-        xml.GetRootAttribute(name, &value);
-        characters += value.Length();
-      }
-      ++files;
+  ReadEveryDocument(state, [&xml](const std::filesystem::path& file) -> long long {
+    CBstr error;
+    if (!xml.LoadFile(platform::ToDevicePath(file), &error)) return -1;
+    long long characters = 0;
+    for (const char16_t* name : {u"VERSION", u"DOCTYPE", u"ORIGINAL_DOCTYPE", u"ESTIMATE", u"ID", u"DATE",
+                                 u"COMPLETE", u"WIRELESS", u"PAYAMOUNT", u"VOID", u"PAID"}) {
+      CBstr value;
+      xml.GetRootAttribute(name, &value);
+      characters += value.Length();
     }
-    if (files != kFiles) state.SkipWithError("files missing");
-  }
-  benchmark::DoNotOptimize(characters);
-  state.SetItemsProcessed(state.iterations() * kFiles);
+    return characters;
+  });
 }
 
 BENCHMARK(BM_DocumentWithoutSettingsAlone)->Unit(benchmark::kMillisecond)->MinTime(0.2);

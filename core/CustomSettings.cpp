@@ -219,17 +219,20 @@ int CCustomSettings::Load() {
 }
 
 int CCustomSettings::Save() {
+  // One batch: the hive is written once, and a failure leaves every stored value as it was.
+  platform::CRegistryBatch batch;
+  bool written = true;
   for (int kind = 0; kind < kKinds; ++kind) {
     for (int row = 0; row < kCaptionRows; ++row) {
       std::u16string name = CaptionValueName(kind, row);
-      if (!name.empty()) m_key->SetString(CBstr(name), CBstr(m_captions[Index(kind, row)]));
+      if (!name.empty()) written = m_key->SetString(CBstr(name), CBstr(m_captions[Index(kind, row)])) && written;
     }
   }
   for (int kind = 0; kind < kKinds; ++kind) {
     for (int row = 0; row < kFlagRows; ++row)
-      m_key->SetDword(FlagValueName(kind, row).c_str(), m_flags[Index(kind, row)] ? 1 : 0);
+      written = m_key->SetDword(FlagValueName(kind, row).c_str(), m_flags[Index(kind, row)] ? 1 : 0) && written;
   }
-  return 1;
+  return batch.End() == ERROR_SUCCESS && written ? 1 : 0;
 }
 
 const std::u16string& CCustomSettings::GetCaption(int kind, int row) const {

@@ -26,7 +26,8 @@ class CCustomSettings {
   // Every caption starts from its default and a stored non-empty text replaces it; every
   // flag is its stored value (any non-zero is 1) or its default. Nothing is written.
   int Load();
-  // Writes every named caption (empty ones as empty values) and every flag as 0 or 1.
+  // Writes every named caption (empty ones as empty values) and every flag as 0 or 1, all
+  // in one write of the hive: 1 when it was written, else 0 with nothing stored changed.
   int Save();
 
   const std::u16string& GetCaption(int kind, int row) const;

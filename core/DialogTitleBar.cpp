@@ -5,16 +5,17 @@
 #include "core/DrawHelpers.h"
 #include "core/ResourceText.h"
 #include "core/UiMetrics.h"
-#include "platform/gdi/Gdi.h"
+#include "platform/gdi/GdiScopes.h"
 #include "platform/user/Controls.h"
 #include "platform/user/Screen.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
-constexpr UINT kOkBitmap = 191;
-constexpr UINT kCancelBitmap = 192;
-constexpr UINT kCancelPressedBitmap = 193;
-constexpr UINT kOkPressedBitmap = 194;
+constexpr UINT kOkBitmap = IDB_TITLE_OK;
+constexpr UINT kCancelBitmap = IDB_TITLE_CANCEL;
+constexpr UINT kCancelPressedBitmap = IDB_TITLE_CANCEL_PRESSED;
+constexpr UINT kOkPressedBitmap = IDB_TITLE_OK_PRESSED;
 
 int ButtonSize() { return IsHighResolution() ? 44 : 22; }
 
@@ -30,6 +31,12 @@ void DrawFromBitmaps(const DRAWITEMSTRUCT* item, UINT normal, UINT pressed) {
   DrawResourceBitmap(id, GetResourceInstance(), item->hDC, item->rcItem.left, item->rcItem.top);
 }
 
+// The window's pixels per inch down the screen; 96 when it has no context.
+int PixelsPerInch(HWND window) {
+  CWindowDC dc(window);
+  return dc ? GetDeviceCaps(dc.get(), LOGPIXELSY) : 96;
+}
+
 }  // namespace
 
 HFONT CreateDialogTitleBar(HINSTANCE module, HWND dialog, int headingId, HWND* okButton, HWND* cancelButton,
@@ -41,9 +48,7 @@ HFONT CreateDialogTitleBar(HINSTANCE module, HWND dialog, int headingId, HWND* o
   HWND heading = GetDlgItem(dialog, headingId);
   if (heading && headingText) SetWindowTextW(heading, headingText);
   // Ten points at the screen's pixels per inch, rounded down as the device does.
-  HDC dc = GetDC(dialog);
-  int perInch = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
-  if (dc) ReleaseDC(dialog, dc);
+  const int perInch = PixelsPerInch(dialog);
   LOGFONTW lf;
   lf.lfHeight = -(20 * perInch / 72) / 2;
   lf.lfWeight = FW_BOLD;

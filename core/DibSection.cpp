@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/gdi/GdiScopes.h"
 #include "platform/kernel/DeviceRoot.h"
 
 namespace {
@@ -111,11 +112,8 @@ int CDibSection::CreateFromBitmap(HBITMAP bitmap, HPALETTE palette) {
   BITMAP bm;
   if (!bitmap || !GetObjectW(bitmap, sizeof bm, &bm)) return 0;
   // A section made before is replaced, not leaked.
-  if (m_bitmap) {
-    DeleteObject(m_bitmap);
-    m_bitmap = nullptr;
-    m_bits = nullptr;
-  }
+  m_bitmap.reset();
+  m_bits = nullptr;
   LONG height = bm.bmHeight < 0 ? -bm.bmHeight : bm.bmHeight;
   BITMAPINFOHEADER& h = m_info.header;
   h = BITMAPINFOHEADER{};
@@ -128,45 +126,35 @@ int CDibSection::CreateFromBitmap(HBITMAP bitmap, HPALETTE palette) {
   h.biSizeImage = static_cast<DWORD>(((bm.bmBitsPixel * bm.bmWidth + 31) & ~31) / 8 * height);
   m_colorCount = GetColorCount(bm.bmBitsPixel);
 
-  HDC screen = GetDC(nullptr);
-  CaptureColorTable(screen, bitmap);
-  HPALETTE previous = nullptr;
-  if (palette) {
-    SetPaletteFromHandle(palette);
-    if (g_sharedPalette) {
-      previous = SelectPalette(screen, g_sharedPalette, FALSE);
-      RealizePalette(screen);
-    }
+  {
+    CWindowDC screen(nullptr);
+    CaptureColorTable(screen.get(), bitmap);
+    if (palette) SetPaletteFromHandle(palette);
+    const bool realize = palette && g_sharedPalette;
+    CSelectPaletteScope realized(screen.get(), realize ? g_sharedPalette : nullptr);
+    if (realize) RealizePalette(screen.get());
+    m_bitmap.reset(
+        CreateDIBSection(screen.get(), reinterpret_cast<const BITMAPINFO*>(&m_info), m_usage, &m_bits, nullptr, 0));
   }
-  m_bitmap = CreateDIBSection(screen, reinterpret_cast<const BITMAPINFO*>(&m_info), m_usage, &m_bits, nullptr, 0);
-  if (previous) SelectPalette(screen, previous, FALSE);
-  ReleaseDC(nullptr, screen);
   if (!m_bitmap) {
     m_bits = nullptr;
     return 0;
   }
   if (!palette) CreatePaletteFromColors();
 
-  HDC from = CreateCompatibleDC(nullptr);
-  HDC to = CreateCompatibleDC(nullptr);
-  HGDIOBJ oldFrom = SelectObject(from, bitmap);
-  HGDIOBJ oldTo = SelectObject(to, m_bitmap);
-  HPALETTE oldFromPalette = nullptr, oldToPalette = nullptr;
-  if (g_sharedPalette) {
-    oldFromPalette = SelectPalette(from, g_sharedPalette, FALSE);
-    oldToPalette = SelectPalette(to, g_sharedPalette, FALSE);
+  BOOL copied = FALSE;
+  {
+    CMemoryDC from = CMemoryDC::CompatibleWith(nullptr);
+    CMemoryDC to = CMemoryDC::CompatibleWith(nullptr);
+    CSelectObjectScope fromBitmap(from.get(), bitmap);
+    CSelectObjectScope toBitmap(to.get(), m_bitmap.get());
+    CSelectPaletteScope fromPalette(from.get(), g_sharedPalette);
+    CSelectPaletteScope toPalette(to.get(), g_sharedPalette);
+    copied = fromBitmap && toBitmap && BitBlt(to.get(), 0, 0, bm.bmWidth, height, from.get(), 0, 0, SRCCOPY);
   }
-  BOOL copied = oldFrom && oldTo && BitBlt(to, 0, 0, bm.bmWidth, height, from, 0, 0, SRCCOPY);
-  if (oldFromPalette) SelectPalette(from, oldFromPalette, FALSE);
-  if (oldToPalette) SelectPalette(to, oldToPalette, FALSE);
-  if (oldFrom) SelectObject(from, oldFrom);
-  if (oldTo) SelectObject(to, oldTo);
-  DeleteDC(from);
-  DeleteDC(to);
   if (!copied) {
     // The bitmap could not be read (it is selected into another context).
-    DeleteObject(m_bitmap);
-    m_bitmap = nullptr;
+    m_bitmap.reset();
     m_bits = nullptr;
     return 0;
   }
@@ -196,23 +184,15 @@ int CDibSection::SaveBmpFile(LPCWSTR fileName) {
 
 int CDibSection::Draw(HDC dc, POINT point, SIZE size) {
   if (!m_bitmap) return 0;
-  m_memDc = CreateCompatibleDC(dc);
-  m_oldBitmap = SelectObject(m_memDc, m_bitmap);
-  m_oldPalette = nullptr;
-  if ((GetDeviceCaps(dc, RASTERCAPS) & RC_PALETTE) && g_sharedPalette) {
-    m_oldPalette = SelectPalette(dc, g_sharedPalette, FALSE);
-    RealizePalette(dc);
-  }
-  int result = StretchBlt(dc, point.x, point.y, size.cx, size.cy, m_memDc, 0, 0, m_info.header.biWidth,
-                          m_info.header.biHeight, SRCCOPY);
-  // The caller's context gets its palette back, so the shared one can be deleted later.
-  if (m_oldPalette) SelectPalette(dc, m_oldPalette, FALSE);
-  if (m_oldBitmap) SelectObject(m_memDc, m_oldBitmap);
-  DeleteDC(m_memDc);
-  m_memDc = nullptr;
-  m_oldBitmap = nullptr;
-  m_oldPalette = nullptr;
-  return result;
+  CMemoryDC mem = CMemoryDC::CompatibleWith(dc);
+  CSelectObjectScope selected(mem.get(), m_bitmap.get());
+  // The caller's context gets its palette back at the end, so the shared one can be
+  // deleted later.
+  const bool realize = (GetDeviceCaps(dc, RASTERCAPS) & RC_PALETTE) && g_sharedPalette;
+  CSelectPaletteScope realized(dc, realize ? g_sharedPalette : nullptr);
+  if (realize) RealizePalette(dc);
+  return StretchBlt(dc, point.x, point.y, size.cx, size.cy, mem.get(), 0, 0, m_info.header.biWidth,
+                    m_info.header.biHeight, SRCCOPY);
 }
 
 int CDibSection::SetColorTable(int count, const RGBQUAD* entries) {
@@ -220,13 +200,9 @@ int CDibSection::SetColorTable(int count, const RGBQUAD* entries) {
   int n = std::min(count, m_colorCount);
   std::copy(entries, entries + n, m_info.colors);
   if (m_bitmap && m_info.header.biBitCount <= 8) {
-    HDC mem = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(mem, m_bitmap);
-    if (old) {
-      SetDIBColorTable(mem, 0, static_cast<UINT>(n), entries);
-      SelectObject(mem, old);
-    }
-    DeleteDC(mem);
+    CMemoryDC mem = CMemoryDC::CompatibleWith(nullptr);
+    CSelectObjectScope selected(mem.get(), m_bitmap.get());
+    if (selected) SetDIBColorTable(mem.get(), 0, static_cast<UINT>(n), entries);
   }
   return 1;
 }
@@ -255,18 +231,15 @@ int CDibSection::ReadColorTable(HDC dc, int first, int count, RGBQUAD* entries) 
   return read;
 }
 
+int CDibSection::ReadColorTableOf(HDC dc, HBITMAP bitmap, int count, RGBQUAD* entries) {
+  CMemoryDC mem = CMemoryDC::CompatibleWith(dc);
+  CSelectObjectScope selected(mem.get(), bitmap);
+  return selected ? ReadColorTable(mem.get(), 0, count, entries) : 0;
+}
+
 const RGBQUAD* CDibSection::CaptureColorTable(HDC dc, HBITMAP bitmap) {
   int want = std::min(m_colorCount, 256);
-  int read = 0;
-  if (want > 0) {
-    HDC mem = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(mem, bitmap);
-    if (old) {
-      read = ReadColorTable(mem, 0, want, m_info.colors);
-      SelectObject(mem, old);
-    }
-    DeleteDC(mem);
-  }
+  int read = want > 0 ? ReadColorTableOf(dc, bitmap, want, m_info.colors) : 0;
   if (read != want) std::copy(kDefaultTable.begin(), kDefaultTable.begin() + want, m_info.colors);
   return m_info.colors;
 }
@@ -275,15 +248,8 @@ bool CDibSection::CreatePaletteFromColors() {
   int want = std::min(m_colorCount, 256);
   if (m_bitmap && want > 0) {
     RGBQUAD colors[256];
-    HDC mem = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(mem, m_bitmap);
-    int read = 0;
-    if (old) {
-      read = ReadColorTable(mem, 0, want, colors);
-      SelectObject(mem, old);
-    }
-    DeleteDC(mem);
-    if (read == want) return MakeSharedPalette(colors, static_cast<size_t>(want));
+    if (ReadColorTableOf(nullptr, m_bitmap.get(), want, colors) == want)
+      return MakeSharedPalette(colors, static_cast<size_t>(want));
   }
   return CreateDefaultPalette(m_colorCount ? m_colorCount : 256);
 }
@@ -316,18 +282,14 @@ int CDibSection::SetPaletteFromHandle(HPALETTE palette) {
 }
 
 void CDibSection::Destroy() {
-  if (m_bitmap) DeleteObject(m_bitmap);
+  m_bitmap.reset();
   ReplaceSharedPalette(nullptr);
-  m_bitmap = nullptr;
   m_bits = nullptr;
   m_colorCount = 0;
   m_info = Info{};
 }
 
 void CDibSection::Init() {
-  m_bitmap = nullptr;
+  m_bitmap.release();
   m_bits = nullptr;
-  m_memDc = nullptr;
-  m_oldPalette = nullptr;
-  m_oldBitmap = nullptr;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/gdi/Gdi.h"
+#include "platform/gdi/GdiScopes.h"
 
 class CDibSection {
  public:
@@ -60,18 +61,18 @@ class CDibSection {
   // Forgets the handles without freeing them.
   void Init();
 
-  HBITMAP GetBitmap() const { return m_bitmap; }
+  HBITMAP GetBitmap() const { return m_bitmap.get(); }
   void* GetBits() const { return m_bits; }
   const Info& GetInfo() const { return m_info; }
   int GetColorCountInUse() const { return m_colorCount; }
 
  private:
-  HBITMAP m_bitmap = nullptr;
+  // Reads `count` colours of `bitmap` through a memory context compatible with `dc`.
+  int ReadColorTableOf(HDC dc, HBITMAP bitmap, int count, RGBQUAD* entries);
+
+  CGdiObject<HBITMAP> m_bitmap;
   Info m_info{};
   void* m_bits = nullptr;  // owned by the section
   UINT m_usage = DIB_RGB_COLORS;
   int m_colorCount = 0;
-  HDC m_memDc = nullptr;
-  HPALETTE m_oldPalette = nullptr;
-  HGDIOBJ m_oldBitmap = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include "core/ResourceText.h"
 #include "core/UiMetrics.h"
+#include "platform/gdi/GdiScopes.h"
 #include "platform/module/Module.h"
 #include "resources/resource_ids.h"
 
@@ -38,53 +39,41 @@ void DrawDropDownButton(HDC dc, const RECT& item, std::u16string_view text, bool
 void DrawBitmap(HDC dc, HBITMAP bitmap, int x, int y) {
   BITMAP bm;
   if (!bitmap || !GetObjectW(bitmap, sizeof bm, &bm)) return;
-  HDC mem = CreateCompatibleDC(dc);
-  HGDIOBJ old = SelectObject(mem, bitmap);
-  if (old) {
-    if (IsHighResolution())
-      StretchBlt(dc, x, y, bm.bmWidth * 2, bm.bmHeight * 2, mem, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
-    else
-      BitBlt(dc, x, y, bm.bmWidth, bm.bmHeight, mem, 0, 0, SRCCOPY);
-    SelectObject(mem, old);
-  }
-  DeleteDC(mem);
+  CMemoryDC mem = CMemoryDC::CompatibleWith(dc);
+  CSelectObjectScope selected(mem.get(), bitmap);
+  if (!selected) return;
+  if (IsHighResolution())
+    StretchBlt(dc, x, y, bm.bmWidth * 2, bm.bmHeight * 2, mem.get(), 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
+  else
+    BitBlt(dc, x, y, bm.bmWidth, bm.bmHeight, mem.get(), 0, 0, SRCCOPY);
 }
 
 void DrawResourceBitmap(UINT id, HINSTANCE module, HDC dc, int x, int y) {
-  HBITMAP bitmap = LoadBitmapW(module, MAKEINTRESOURCEW(id));
-  if (!bitmap) return;
-  DrawBitmap(dc, bitmap, x, y);
-  DeleteObject(bitmap);
+  CGdiObject<HBITMAP> bitmap(LoadBitmapW(module, MAKEINTRESOURCEW(id)));
+  if (bitmap) DrawBitmap(dc, bitmap.get(), x, y);
 }
 
 void DrawLine(HDC dc, int width, int x1, int y1, int x2, int y2, COLORREF color) {
-  HPEN pen = CreatePen(PS_SOLID, width, color);
-  HGDIOBJ old = SelectObject(dc, pen);
+  CGdiObject<HPEN> pen(CreatePen(PS_SOLID, width, color));
+  CSelectObjectScope selected(dc, pen.get());
   const POINT points[2] = {{x1, y1}, {x2, y2}};
   Polyline(dc, points, 2);
-  if (old) SelectObject(dc, old);
-  DeleteObject(pen);
 }
 
 void DrawFrameRect(HDC dc, int width, int left, int top, int right, int bottom, COLORREF color) {
-  HPEN pen = CreatePen(PS_SOLID, width, color);
-  HGDIOBJ old = SelectObject(dc, pen);
+  CGdiObject<HPEN> pen(CreatePen(PS_SOLID, width, color));
+  CSelectObjectScope selected(dc, pen.get());
   const POINT points[5] = {{left, top}, {right, top}, {right, bottom}, {left, bottom}, {left, top}};
   Polyline(dc, points, 5);
-  if (old) SelectObject(dc, old);
-  DeleteObject(pen);
 }
 
 void DrawFilledRect(HDC dc, int left, int top, int right, int bottom, int stockBrush, COLORREF color) {
-  HPEN pen = CreatePen(PS_SOLID, 1, color);
-  HGDIOBJ oldPen = SelectObject(dc, pen);
+  CGdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, color));
+  CSelectObjectScope selectedPen(dc, pen.get());
   HGDIOBJ brush = GetStockObject(stockBrush);
-  HGDIOBJ oldBrush = brush && GetObjectType(brush) == OBJ_BRUSH ? SelectObject(dc, brush) : nullptr;
+  CSelectObjectScope selectedBrush(dc, brush && GetObjectType(brush) == OBJ_BRUSH ? brush : nullptr);
   const POINT points[5] = {{left, top}, {right, top}, {right, bottom}, {left, bottom}, {left, top}};
   Polygon(dc, points, 5);
-  if (oldBrush) SelectObject(dc, oldBrush);
-  if (oldPen) SelectObject(dc, oldPen);
-  DeleteObject(pen);
 }
 
 void DrawDropDownButtonLeft(HDC dc, const RECT& item, std::u16string_view text, bool focused) {

@@ -10,6 +10,7 @@
 #include "core/Utilities.h"
 #include "platform/base/Base.h"
 #include "platform/kernel/DeviceRoot.h"
+#include "platform/kernel/FileHandles.h"
 #include "platform/locale/Locale.h"
 #include "platform/shell/SpecialFolders.h"
 
@@ -70,12 +71,6 @@ std::u16string SubFolder(const char16_t* valueName) {
 void AppendFileName(CBstr& fileName, const std::u16string& folder) {
   fileName = CBstr(folder + u"\\" + fileName.str());
 }
-
-// Closes a file search on every way out of the scope.
-struct SearchCloser {
-  HANDLE search;
-  ~SearchCloser() { FindClose(search); }
-};
 
 // The path of a shell special folder; the item list is given back to the shell allocator.
 bool SpecialFolderPath(int folderId, std::u16string& path) {
@@ -158,11 +153,10 @@ void GetDatabaseFilePath(CBstr& out, bool withFileName) {
 int CountFilesInFolder(std::u16string_view folder, std::u16string_view suffix) {
   std::u16string pattern = std::u16string(folder) + u"*" + std::u16string(suffix);
   WIN32_FIND_DATAW data;
-  HANDLE search = FindFirstFileW(pattern.c_str(), &data);
-  if (search == INVALID_HANDLE_VALUE) return 0;
+  CFindHandle search(FindFirstFileW(pattern.c_str(), &data));
+  if (!search) return 0;
   int count = 1;
-  while (FindNextFileW(search, &data)) ++count;
-  FindClose(search);
+  while (FindNextFileW(search.get(), &data)) ++count;
   return count;
 }
 
@@ -216,16 +210,15 @@ void FillFolderList(CFolderList& list, CBstr location) {
 void CollectSubfolders(CFolderList& list, CBstr root, CBstr relative) {
   std::u16string pattern = root.str() + u"\\" + relative.str() + u"\\*.*";
   WIN32_FIND_DATAW data;
-  HANDLE search = FindFirstFileW(pattern.c_str(), &data);
-  if (search == INVALID_HANDLE_VALUE) return;
   // The walk allocates texts at every level; a failed one must not leave the searches of
   // this level and the ones above it open.
-  const SearchCloser closer{search};
+  CFindHandle search(FindFirstFileW(pattern.c_str(), &data));
+  if (!search) return;
   do {
     if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
     std::u16string name(data.cFileName);
     std::u16string entry = relative.IsEmpty() ? name : relative.str() + u"\\" + name;
     list.push_back(entry);
     CollectSubfolders(list, root, CBstr(entry));
-  } while (FindNextFileW(search, &data));
+  } while (FindNextFileW(search.get(), &data));
 }

@@ -1,6 +1,6 @@
 #include "core/ImageFile.h"
 
-#include "platform/kernel/Files.h"
+#include "platform/kernel/FileHandles.h"
 #include "platform/imaging/ImageDecompress.h"
 
 namespace {
@@ -23,13 +23,13 @@ CImageFile::CImageFile(bool ownsBitmap) : m_ownsBitmap(ownsBitmap) {}
 
 CImageFile::~CImageFile() {
   if (m_bitmap && m_ownsBitmap) DeleteObject(m_bitmap);
-  if (m_memDc) DeleteDC(m_memDc);
 }
 
 int CImageFile::Load(HDC dc, LPCWSTR fileName, int maxWidth, int maxHeight) {
-  if (!m_memDc) m_memDc = CreateCompatibleDC(dc);
-  HANDLE file = CreateFileW(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return 0;
+  if (!m_memDc) m_memDc = CMemoryDC::CompatibleWith(dc);
+  CFileHandle file(
+      CreateFileW(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return 0;
   if (m_bitmap && m_ownsBitmap) DeleteObject(m_bitmap);
   m_bitmap = nullptr;
   m_width = m_height = 0;
@@ -41,8 +41,8 @@ int CImageFile::Load(HDC dc, LPCWSTR fileName, int maxWidth, int maxHeight) {
   info.dwBufferMax = kReadBufferSize;
   info.phBM = &m_bitmap;
   info.iBitDepth = GetDeviceCaps(dc, BITSPIXEL);
-  info.lParam = reinterpret_cast<LPARAM>(file);
-  info.hdc = m_memDc;
+  info.lParam = reinterpret_cast<LPARAM>(file.get());
+  info.hdc = m_memDc.get();
   info.iScale = 100;
   info.iMaxWidth = maxWidth ? maxWidth : kNoLimit;
   info.iMaxHeight = maxHeight ? maxHeight : kNoLimit;
@@ -50,7 +50,7 @@ int CImageFile::Load(HDC dc, LPCWSTR fileName, int maxWidth, int maxHeight) {
   info.pfnImageProgress = NoProgress;
   info.crTransparentOverride = 0xFFFFFFFF;
   DecompressImageIndirect(&info);
-  CloseHandle(file);
+  file.reset();
 
   BITMAP bm;
   if (m_bitmap && GetObjectW(m_bitmap, sizeof bm, &bm)) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/gdi/Gdi.h"
+#include "platform/gdi/GdiScopes.h"
 
 class CImageFile {
  public:
@@ -22,12 +23,12 @@ class CImageFile {
   bool IsLoaded() const { return m_bitmap != nullptr; }
   HBITMAP GetBitmap() const { return m_bitmap; }
   // The memory context made for `dc` at the first load (owned by this object).
-  HDC GetMemoryDC() const { return m_memDc; }
+  HDC GetMemoryDC() const { return m_memDc.get(); }
 
  private:
   int m_height = 0;
   int m_width = 0;
   bool m_ownsBitmap;
-  HDC m_memDc = nullptr;
+  CMemoryDC m_memDc;
   HBITMAP m_bitmap = nullptr;
 };

@@ -5,10 +5,10 @@
 #include "platform/base/Base.h"
 #include "platform/base/Format.h"
 #include "platform/user/MessageBox.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
-constexpr UINT kOutOfMemoryText = 40244;
 constexpr size_t kLastErrorTextMaxChars = 255;
 
 int Show(HWND owner, const std::u16string& text, UINT style) {
@@ -32,7 +32,7 @@ int MessageBoxFromResource(HWND owner, UINT id, UINT style) { return Show(owner,
 
 void ShowWarningMessage(HWND owner, UINT id) { ShowSuspended(owner, LoadResText(id), kStyleWarning); }
 
-void ShowMemoryErrorMessage(HWND owner) { Show(owner, LoadResText(kOutOfMemoryText), kStyleWarning); }
+void ShowMemoryErrorMessage(HWND owner) { Show(owner, LoadResText(IDS_OUT_OF_MEMORY), kStyleWarning); }
 
 bool AskYesNoRes(HWND owner, UINT id) { return Show(owner, LoadResText(id), kStyleYesNoWarning) == IDYES; }
 

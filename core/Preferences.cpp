@@ -66,6 +66,8 @@ bool CPreferences::SetBinary(std::u16string_view name, const BYTE* buffer, DWORD
 }
 
 void CPreferences::LoadCachedFlags() {
+  // A first start writes every default back: one write of the hive for all of them.
+  platform::CRegistryBatch batch;
   s_useOutlook = GetDword(u"UseOutlook", 0) != 0;
   s_displayBalances = GetDword(u"DisplayBalances", 0) != 0;
   s_displayCustomerCC = GetDword(u"DisplayCustomerCC", 1) != 0;

@@ -3,24 +3,19 @@
 #include <cstring>
 
 CRegistryKey::CRegistryKey(HKEY root, const WCHAR* keyPath)
-    : m_key(root ? root : HKEY_CURRENT_USER), m_keyPath(keyPath ? keyPath : kRootKeyPath) {
-  m_valueBuffer = static_cast<BYTE*>(LocalAlloc(LHND, m_valueBufferSize + 2));
+    : m_keyPath(keyPath ? keyPath : kRootKeyPath) {
+  m_valueBuffer = CLocalMemory::Allocate(m_valueBufferSize + 2, LHND);
   if (!m_valueBuffer) platform::ThrowOutOfMemory();
   HKEY opened = nullptr;
   DWORD disposition = 0;
-  if (RegCreateKeyExW(m_key, m_keyPath.c_str(), 0, nullptr, 0, 0, nullptr, &opened, &disposition) ==
-      ERROR_SUCCESS) {
-    m_key = opened;
+  if (RegCreateKeyExW(root ? root : HKEY_CURRENT_USER, m_keyPath.c_str(), 0, nullptr, 0, 0, nullptr, &opened,
+                      &disposition) == ERROR_SUCCESS) {
+    m_key.reset(opened);
     m_isOpen = true;
   }
 }
 
-CRegistryKey::~CRegistryKey() {
-  LocalFree(m_valueBuffer);
-  if (m_isOpen) RegCloseKey(m_key);
-  m_key = nullptr;
-  m_isOpen = false;
-}
+CRegistryKey::~CRegistryKey() = default;
 
 bool CRegistryKey::GetDword(const WCHAR* name, DWORD& value) {
   if (!m_isOpen) {
@@ -29,7 +24,7 @@ bool CRegistryKey::GetDword(const WCHAR* name, DWORD& value) {
   }
   DWORD read = value;
   DWORD size = sizeof read;
-  LONG rc = RegQueryValueExW(m_key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&read), &size);
+  LONG rc = RegQueryValueExW(m_key.get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(&read), &size);
   if (rc != ERROR_SUCCESS) {
     SetLastError(static_cast<DWORD>(rc));
     return false;
@@ -44,7 +39,7 @@ bool CRegistryKey::GetBinary(const WCHAR* name, BYTE* buffer, DWORD& count) {
     count = 0;
     return false;
   }
-  LONG rc = RegQueryValueExW(m_key, name, nullptr, nullptr, buffer, &count);
+  LONG rc = RegQueryValueExW(m_key.get(), name, nullptr, nullptr, buffer, &count);
   if (rc != ERROR_SUCCESS) {
     SetLastError(static_cast<DWORD>(rc));
     count = 0;
@@ -55,19 +50,21 @@ bool CRegistryKey::GetBinary(const WCHAR* name, BYTE* buffer, DWORD& count) {
 
 bool CRegistryKey::SetDword(const WCHAR* name, DWORD value) {
   if (!m_isOpen) return false;
-  return RegSetValueExW(m_key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) ==
+  return RegSetValueExW(m_key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) ==
          ERROR_SUCCESS;
 }
 
 bool CRegistryKey::SetBinary(const WCHAR* name, const BYTE* buffer, DWORD count) {
   if (!m_isOpen) return false;
-  return RegSetValueExW(m_key, name, 0, REG_BINARY, buffer, count) == ERROR_SUCCESS;
+  return RegSetValueExW(m_key.get(), name, 0, REG_BINARY, buffer, count) == ERROR_SUCCESS;
 }
 
 bool CRegistryKey::GrowValueBuffer(DWORD size) {
-  auto* grown = static_cast<BYTE*>(LocalReAlloc(m_valueBuffer, size + 2, LMEM_MOVEABLE | LMEM_ZEROINIT));
+  HLOCAL grown = LocalReAlloc(m_valueBuffer.get(), size + 2, LMEM_MOVEABLE | LMEM_ZEROINIT);
   if (!grown) return false;
-  m_valueBuffer = grown;
+  // The old block became the grown one: it is not freed again.
+  m_valueBuffer.release();
+  m_valueBuffer.reset(grown);
   m_valueBufferSize = size;
   return true;
 }
@@ -77,17 +74,17 @@ bool CRegistryKey::GetString(CBstr name, CBstr& value) {
     SetLastError(ERROR_INVALID_HANDLE);
     return false;
   }
-  std::memset(m_valueBuffer, 0, m_valueBufferSize + 2);
+  std::memset(m_valueBuffer.get(), 0, m_valueBufferSize + 2);
   DWORD size = m_valueBufferSize;
-  LONG rc = RegQueryValueExW(m_key, name.c_str(), nullptr, nullptr, m_valueBuffer, &size);
+  LONG rc = RegQueryValueExW(m_key.get(), name.c_str(), nullptr, nullptr, m_valueBuffer.as<BYTE>(), &size);
   if (rc == ERROR_MORE_DATA) {
     if (!GrowValueBuffer(size)) {
       SetLastError(ERROR_NOT_ENOUGH_MEMORY);
       return false;
     }
-    std::memset(m_valueBuffer, 0, m_valueBufferSize + 2);
+    std::memset(m_valueBuffer.get(), 0, m_valueBufferSize + 2);
     size = m_valueBufferSize;
-    rc = RegQueryValueExW(m_key, name.c_str(), nullptr, nullptr, m_valueBuffer, &size);
+    rc = RegQueryValueExW(m_key.get(), name.c_str(), nullptr, nullptr, m_valueBuffer.as<BYTE>(), &size);
   }
   if (rc != ERROR_SUCCESS) {
     SetLastError(static_cast<DWORD>(rc));
@@ -97,12 +94,12 @@ bool CRegistryKey::GetString(CBstr name, CBstr& value) {
   // byte count or an unaligned block never matters. The buffer's two spare zero bytes
   // guarantee a terminator.
   WCHAR first = 0;
-  std::memcpy(&first, m_valueBuffer, sizeof first);
+  std::memcpy(&first, m_valueBuffer.get(), sizeof first);
   if (size != 0 && first != 0) {
     std::u16string text;
     for (DWORD i = 0; i + 1 < m_valueBufferSize + 2; i += 2) {
       WCHAR c;
-      std::memcpy(&c, m_valueBuffer + i, sizeof c);
+      std::memcpy(&c, m_valueBuffer.as<BYTE>() + i, sizeof c);
       if (c == 0) break;
       text += c;
     }
@@ -116,6 +113,6 @@ bool CRegistryKey::SetString(CBstr name, CBstr value) {
   static const WCHAR kEmpty[1] = {0};
   const WCHAR* text = value.IsEmpty() ? kEmpty : value.get();
   DWORD bytes = (value.Length() + 1) * sizeof(WCHAR);
-  return RegSetValueExW(m_key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text), bytes) ==
+  return RegSetValueExW(m_key.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text), bytes) ==
          ERROR_SUCCESS;
 }

@@ -1,7 +1,9 @@
 // The one way the program opens a registry key and reads or writes its values.
 #pragma once
 
+#include "platform/base/UniqueHandle.h"
 #include "platform/platform.h"
+#include "platform/registry/RegKeyHandle.h"
 
 // The program's root key under HKEY_CURRENT_USER.
 inline constexpr const WCHAR* kRootKeyPath = u"Software\\VendelSoftware\\Slateway";
@@ -36,11 +38,11 @@ class CRegistryKey {
  private:
   bool GrowValueBuffer(DWORD size);
 
-  HKEY m_key;
+  CRegKeyHandle m_key;
   bool m_isOpen = false;
   CBstr m_keyPath;
   // The text read buffer: always two zero bytes longer than m_valueBufferSize, so a text
   // read into it is terminated whatever the registry returned.
-  BYTE* m_valueBuffer = nullptr;
+  CLocalMemory m_valueBuffer;
   DWORD m_valueBufferSize = 1024;
 };

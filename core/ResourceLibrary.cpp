@@ -5,7 +5,7 @@
 #include "core/MessageBoxes.h"
 #include "core/ResourceText.h"
 #include "platform/module/Module.h"
-#include "platform/registry/Registry.h"
+#include "platform/registry/RegKeyHandle.h"
 #include "platform/user/MessageBox.h"
 
 namespace {
@@ -16,13 +16,14 @@ constexpr char16_t kProgramPathValue[] = u"ProgramPath";
 // The root key's "ProgramPath" text, or empty when the key or value is missing or no
 // text.
 std::u16string ReadProgramPath() {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, kRootKey, 0, KEY_READ, &key) != static_cast<LONG>(ERROR_SUCCESS)) return {};
+  CRegKeyHandle key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kRootKey, 0, KEY_READ, key.put()) != static_cast<LONG>(ERROR_SUCCESS))
+    return {};
   std::vector<BYTE> data(1024 + 2, 0);
   DWORD size = 1024;
   DWORD type = 0;
-  LONG result = RegQueryValueExW(key, kProgramPathValue, nullptr, &type, data.data(), &size);
-  RegCloseKey(key);
+  LONG result = RegQueryValueExW(key.get(), kProgramPathValue, nullptr, &type, data.data(), &size);
+  key.reset();
   if (result != static_cast<LONG>(ERROR_SUCCESS) || type != REG_SZ) return {};
   std::u16string text;
   for (DWORD i = 0; i + 1 < size; i += 2) {

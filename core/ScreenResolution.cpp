@@ -1,12 +1,11 @@
 #include "core/ScreenResolution.h"
 
-#include "platform/gdi/Gdi.h"
+#include "platform/gdi/GdiScopes.h"
 
 bool IsHighResolutionScreen() {
-  HDC screen = GetDC(nullptr);
+  CWindowDC screen(nullptr);
   if (!screen) return false;
-  const int width = GetDeviceCaps(screen, HORZRES);
-  const int height = GetDeviceCaps(screen, VERTRES);
-  ReleaseDC(nullptr, screen);
+  const int width = GetDeviceCaps(screen.get(), HORZRES);
+  const int height = GetDeviceCaps(screen.get(), VERTRES);
   return width == 640 || height == 640 || width == 800 || height == 800;
 }

@@ -7,6 +7,7 @@
 #include "core/ResourceText.h"
 #include "core/TextHelpers.h"
 #include "core/UiMetrics.h"
+#include "platform/gdi/GdiScopes.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -15,12 +16,31 @@ void Flush(HDC dc, std::vector<POINT>& stroke) {
   if (stroke.size() >= 2) Polyline(dc, stroke.data(), static_cast<int>(stroke.size()));
 }
 
+// The signature on its background in a new bitmap compatible with the window's context;
+// none when the bitmap or a context cannot be made. The bitmap comes back selected out,
+// so the section can copy its pixels through a context of its own.
+CGdiObject<HBITMAP> RenderSignature(HWND window, std::u16string_view strokes) {
+  const int factor = IsHighResolution() ? 2 : 1;
+  const int width = 240 * factor, height = 80 * factor;
+  CWindowDC windowDc(window);
+  CMemoryDC mem = CMemoryDC::CompatibleWith(windowDc.get());
+  CGdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(windowDc.get(), width, height));
+  windowDc.reset();
+  if (!mem || !bitmap) return {};
+  CSelectObjectScope selected(mem.get(), bitmap.get());
+  const RECT all{0, 0, width, height};
+  FillRect(mem.get(), &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  DrawResourceBitmap(IDB_SIGNATURE_BACKGROUND, GetResourceInstance(), mem.get(), 4, 16);
+  DrawSignatureStrokes(mem.get(), 2, strokes);
+  return bitmap;
+}
+
 }  // namespace
 
 void DrawSignatureStrokes(HDC dc, int penWidth, std::u16string_view strokes) {
   if (strokes.size() < 4) return;
-  HPEN pen = CreatePen(PS_SOLID, penWidth, RGB(0, 0, 0));
-  HGDIOBJ oldPen = SelectObject(dc, pen);
+  CGdiObject<HPEN> pen(CreatePen(PS_SOLID, penWidth, RGB(0, 0, 0)));
+  CSelectObjectScope selected(dc, pen.get());
   const int factor = IsHighResolution() ? 2 : 1;
   std::vector<POINT> stroke;
   stroke.reserve(kSignaturePointBuffer);
@@ -40,36 +60,11 @@ void DrawSignatureStrokes(HDC dc, int penWidth, std::u16string_view strokes) {
     stroke.push_back(POINT{x * factor, y * factor});
   }
   Flush(dc, stroke);
-  if (oldPen) SelectObject(dc, oldPen);
-  DeleteObject(pen);
 }
 
 bool SaveSignatureBitmap(HWND window, std::u16string_view strokes, LPCWSTR fileName) {
-  const int factor = IsHighResolution() ? 2 : 1;
-  const int width = 240 * factor, height = 80 * factor;
-  HDC windowDc = GetDC(window);
-  HDC mem = CreateCompatibleDC(windowDc);
-  HBITMAP bitmap = CreateCompatibleBitmap(windowDc, width, height);
-  ReleaseDC(window, windowDc);
-  if (!mem || !bitmap) {
-    if (mem) DeleteDC(mem);
-    if (bitmap) DeleteObject(bitmap);
-    return false;
-  }
-  HGDIOBJ old = SelectObject(mem, bitmap);
-  const RECT all{0, 0, width, height};
-  FillRect(mem, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  DrawResourceBitmap(IDB_SIGNATURE_BACKGROUND, GetResourceInstance(), mem, 4, 16);
-  DrawSignatureStrokes(mem, 2, strokes);
-  // The section copies the pixels through its own context, so the bitmap is let go here.
-  SelectObject(mem, old);
-  DeleteDC(mem);
-
-  bool written = false;
-  {
-    CDibSection dib;
-    written = dib.CreateFromBitmap(bitmap, nullptr) && dib.SaveBmpFile(fileName);
-  }
-  DeleteObject(bitmap);
-  return written;
+  CGdiObject<HBITMAP> bitmap = RenderSignature(window, strokes);
+  if (!bitmap) return false;
+  CDibSection dib;
+  return dib.CreateFromBitmap(bitmap.get(), nullptr) && dib.SaveBmpFile(fileName);
 }

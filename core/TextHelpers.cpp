@@ -27,17 +27,15 @@ void ReplaceAll(std::u16string& text, WCHAR from, WCHAR to) {
     if (c == from) c = to;
 }
 
-bool IsBlank(WCHAR c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f'; }
-
 std::u16string TrimLeft(std::u16string_view s) {
   size_t i = 0;
-  while (i < s.size() && IsBlank(s[i])) ++i;
+  while (i < s.size() && IsBlankChar(s[i])) ++i;
   return std::u16string(s.substr(i));
 }
 
 std::u16string TrimRight(std::u16string_view s) {
   size_t n = s.size();
-  while (n > 0 && IsBlank(s[n - 1])) --n;
+  while (n > 0 && IsBlankChar(s[n - 1])) --n;
   return std::u16string(s.substr(0, n));
 }
 
@@ -56,11 +54,34 @@ std::u16string PadNumber(int value, int width) {
 // atoi over UTF-16: leading blanks, a sign, digits; held at the int limits.
 int AtoiText(std::u16string_view s) { return BstrToInt(s.substr(0, std::min<size_t>(s.size(), 19))); }
 
+// The largest amount, price, rate or quantity read. No document holds a figure near it,
+// cents are still exact below it, and a product of two such figures stays far inside a
+// double, so no line amount or total can overflow.
+constexpr double kMaxNumberRead = 1e13;
+
+// Sets aside the exponent of the number in the text ("e-5" of "1.5e-5"), whose sign is
+// its own and not the amount's; "" when there is none.
+std::u16string TakeExponent(std::u16string& text) {
+  auto digit = [&](size_t i) { return i < text.size() && text[i] >= u'0' && text[i] <= u'9'; };
+  for (size_t i = 1; i < text.size(); ++i) {
+    if ((text[i] != u'e' && text[i] != u'E') || !(digit(i - 1) || text[i - 1] == u'.')) continue;
+    size_t end = i + 1;
+    if (end < text.size() && (text[end] == u'-' || text[end] == u'+')) ++end;
+    if (!digit(end)) return {};
+    while (digit(end)) ++end;
+    std::u16string exponent = text.substr(i, end - i);
+    text.erase(i, end - i);
+    return exponent;
+  }
+  return {};
+}
+
 // The decimal number at the start of the text (wcstod without its "inf", "nan" and hex
-// forms, which no amount field means); 0 when there is none.
-double ReadDouble(std::u16string_view s) {
+// forms, which no amount field means) with `exponent` (from TakeExponent); 0 when there is
+// none or when it lies beyond kMaxNumberRead either way.
+double ReadDouble(std::u16string_view s, std::u16string_view exponent) {
   size_t i = 0;
-  while (i < s.size() && IsBlank(s[i])) ++i;
+  while (i < s.size() && IsBlankChar(s[i])) ++i;
   std::string number;
   if (i < s.size() && (s[i] == u'-' || s[i] == u'+')) number.push_back(static_cast<char>(s[i++]));
   bool digits = false;
@@ -77,19 +98,9 @@ double ReadDouble(std::u16string_view s) {
     }
   }
   if (!digits) return 0;
-  if (i < s.size() && (s[i] == u'e' || s[i] == u'E')) {
-    std::string exponent = "e";
-    size_t j = i + 1;
-    if (j < s.size() && (s[j] == u'-' || s[j] == u'+')) exponent.push_back(static_cast<char>(s[j++]));
-    bool expDigits = false;
-    while (j < s.size() && s[j] >= u'0' && s[j] <= u'9') {
-      exponent.push_back(static_cast<char>(s[j++]));
-      expDigits = true;
-    }
-    if (expDigits) number += exponent;
-  }
+  for (char16_t c : exponent) number.push_back(static_cast<char>(c));
   double v = std::strtod(number.c_str(), nullptr);
-  return std::isfinite(v) ? v : 0;
+  return std::isfinite(v) && std::fabs(v) <= kMaxNumberRead ? v : 0;
 }
 
 // Step 4 of reading an amount: "-" signs and parentheses make a single leading "-".
@@ -291,7 +302,8 @@ double ParseNumberText(std::u16string_view input) {
   RemoveCharFromText(text, rs.ThousandSeparator());
   if (Contains(text, u'%')) text.pop_back();
   if (rs.DecimalSeparator() == u',') ReplaceAll(text, u',', u'.');
-  return ReadDouble(ApplySignRules(std::move(text)));
+  const std::u16string exponent = TakeExponent(text);
+  return ReadDouble(ApplySignRules(std::move(text)), exponent);
 }
 
 void FormatCurrencyText(CBstr& textInOut, bool keepSymbol) {

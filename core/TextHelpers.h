@@ -66,7 +66,8 @@ int HexTextToInt(std::u16string_view text);
 // symbol, surplus zeros past two decimals trimmed.
 CBstr FormatNumberText(double value, bool withDecimals, bool forceTwoDigits);
 // Reads an amount as typed or shown: symbol and thousands separators dropped, "-" or
-// parentheses make it negative; unreadable text gives 0.
+// parentheses make it negative, an exponent keeps its own sign ("1e-3"); unreadable text
+// and figures beyond 1e13 either way give 0.
 double ParseNumberText(std::u16string_view text);
 // Re-formats a plain amount text in the currency format; the normalised input remains
 // when the text is no number.

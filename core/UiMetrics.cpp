@@ -3,7 +3,7 @@
 #include <array>
 #include <atomic>
 
-#include "platform/gdi/Gdi.h"
+#include "platform/gdi/GdiScopes.h"
 #include "platform/user/Screen.h"
 
 namespace {
@@ -96,11 +96,8 @@ namespace {
 
 // A resolution of the context the window draws into.
 int WindowResolution(HWND window, int index) {
-  HDC dc = GetDC(window);
-  if (!dc) return 0;
-  const int value = GetDeviceCaps(dc, index);
-  ReleaseDC(window, dc);
-  return value;
+  CWindowDC dc(window);
+  return dc ? GetDeviceCaps(dc.get(), index) : 0;
 }
 
 }  // namespace

@@ -13,19 +13,19 @@
 #include "core/TextHelpers.h"
 #include "platform/base/Base.h"
 #include "platform/base/Guid.h"
+#include "platform/base/UniqueHandle.h"
 #include "platform/kernel/Clock.h"
 #include "platform/kernel/DeviceRoot.h"
+#include "platform/kernel/FileHandles.h"
 #include "platform/locale/Locale.h"
 #include "resources/resource_ids.h"
 
 namespace {
 
-bool IsBlank(WCHAR c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f'; }
-
 // atoi/atol rules over UTF-16 with the result held inside [lo, hi].
 long long ReadLeadingInteger(std::u16string_view s, long long lo, long long hi) {
   size_t i = 0;
-  while (i < s.size() && IsBlank(s[i])) ++i;
+  while (i < s.size() && IsBlankChar(s[i])) ++i;
   bool negative = false;
   if (i < s.size() && (s[i] == u'-' || s[i] == u'+')) negative = s[i++] == u'-';
   long long v = 0;
@@ -160,8 +160,10 @@ void TrimZerosKeepTwoDecimals(CBstr& text) {
   text = CBstr(s);
 }
 
+double RoundMoney(double value) { return std::floor(value * 100 + 0.5) * 0.01; }
+
 void FormatCurrencyValue(double value, CBstr& out, bool twoDigits) {
-  const double rounded = std::floor(value * 100 + 0.5) * 0.01;
+  const double rounded = RoundMoney(value);
   std::u16string plain = Printf("%f", rounded);
   CRegionalSettings& rs = RegionalSettings();
   CURRENCYFMTW* format = nullptr;
@@ -195,10 +197,20 @@ int CompareSystemTimes(const SYSTEMTIME& a, const SYSTEMTIME& b) {
   return r < 0 ? -1 : r > 0 ? 1 : 0;
 }
 
+bool IsBlankChar(WCHAR c) {
+  return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f';
+}
+
+bool IsBlankText(std::u16string_view text) {
+  for (WCHAR c : text)
+    if (!IsBlankChar(c)) return false;
+  return true;
+}
+
 std::u16string TrimWhitespace(std::u16string_view text) {
   size_t b = 0, e = text.size();
-  while (b < e && IsBlank(text[b])) ++b;
-  while (e > b && IsBlank(text[e - 1])) --e;
+  while (b < e && IsBlankChar(text[b])) ++b;
+  while (e > b && IsBlankChar(text[e - 1])) --e;
   return std::u16string(text.substr(b, e - b));
 }
 
@@ -206,10 +218,8 @@ std::u16string TrimWhitespace(std::u16string_view text) {
 
 bool FileExists(std::u16string_view path) {
   std::u16string p(path);
-  HANDLE h = CreateFileW(p.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(h);
-  return true;
+  CFileHandle file(CreateFileW(p.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  return file.IsValid();
 }
 
 BOOL DeleteFileInFolder(std::u16string_view folder, std::u16string_view name) {
@@ -242,29 +252,18 @@ bool WriteAnsiTextFile(std::u16string_view text, std::u16string_view path) {
 
 int ReadTextFile(HWND owner, std::u16string_view path, CBstr& out) {
   std::u16string p(path);
-  HANDLE h = CreateFileW(p.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return 0;
-  struct Closer {
-    HANDLE h;
-    ~Closer() {
-      if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-    }
-  } closer{h};
-  DWORD size = GetFileSize(h, nullptr);
+  CFileHandle file(CreateFileW(p.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file) return 0;
+  DWORD size = GetFileSize(file.get(), nullptr);
   if (size == 0 || size == INVALID_FILE_SIZE) return 0;
   // The file's bytes go to local memory, as every large buffer of the program does, so
   // a shortage shows as a failed allocation here rather than deep in a conversion.
-  struct Block {
-    HLOCAL p;
-    ~Block() {
-      if (p) LocalFree(p);
-    }
-  } block{LocalAlloc(LPTR, size)};
-  if (block.p) {
+  CLocalMemory block = CLocalMemory::Allocate(size);
+  if (block) {
     try {
       DWORD read = 0;
-      if (!ReadFile(h, block.p, size, &read, nullptr) || read == 0) return 0;
-      out = CBstr(platform::ToUtf16(std::string_view(static_cast<const char*>(block.p), read)));
+      if (!ReadFile(file.get(), block.get(), size, &read, nullptr) || read == 0) return 0;
+      out = CBstr(platform::ToUtf16(std::string_view(block.as<const char>(), read)));
       return 1;
     } catch (const std::bad_alloc&) {
     } catch (const platform::HResultError& e) {
@@ -272,8 +271,7 @@ int ReadTextFile(HWND owner, std::u16string_view path, CBstr& out) {
     }
   }
   // The file is closed before the user is told.
-  CloseHandle(closer.h);
-  closer.h = INVALID_HANDLE_VALUE;
+  file.reset();
   ShowWarningMessage(owner, IDS_OUT_OF_MEMORY);
   return 0;
 }

@@ -57,7 +57,10 @@ void TrimTrailingZeros(CBstr& text);
 // while more than 2 characters follow the last decimal separator ("1.2500" -> "1.25").
 void TrimZerosKeepTwoDecimals(CBstr& text);
 void TrimZerosKeepTwoDecimals(std::u16string& text);
-// Rounds to cents (floor(x * 100 + 0.5) * 0.01) and formats the amount in the user's
+// Money rounded to cents as floor(x * 100 + 0.5) * 0.01, negative amounts included
+// (-0.125 gives -0.12): stored documents and the desktop's figures rely on this rule.
+double RoundMoney(double value);
+// Rounds to cents (RoundMoney) and formats the amount in the user's
 // currency format; with `twoDigits` the program's currency format with exactly two
 // decimals. `out` is replaced only when the formatting succeeds.
 void FormatCurrencyValue(double value, CBstr& out, bool twoDigits);
@@ -65,7 +68,11 @@ void FormatCurrencyValue(double value, CBstr& out, bool twoDigits);
 CBstr FormatShortDate(const SYSTEMTIME& date);
 // -1, 0, 1 comparing as file times; 0 when either is no valid date.
 int CompareSystemTimes(const SYSTEMTIME& a, const SYSTEMTIME& b);
-// Leading and trailing blanks, tabs and line breaks removed.
+// True for a blank, tab, line break, vertical tab or form feed.
+bool IsBlankChar(WCHAR c);
+// True when the text is empty or holds nothing but IsBlankChar characters.
+bool IsBlankText(std::u16string_view text);
+// Leading and trailing IsBlankChar characters removed.
 std::u16string TrimWhitespace(std::u16string_view text);
 
 // ---- Files -------------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include "datastore/Internal.h"
 #include "datastore/SqlDatabase.h"
 
+using datastore_internal::CSqlStatement;
 
 namespace {
 
@@ -42,25 +43,24 @@ bool HasLineBreak(std::u16string_view text) { return text.find_first_of(u"\r\n")
 bool CSqlDatabase::OpenCustomerList() {
   Lock lock(m_lock);
   FreeCustomerTable();
-  sqlite3_stmt* statement = nullptr;
+  CSqlStatement statement;
   int rc = Prepare(CSqlText(u"Select ListID, Name, FullName, Sublevel, CompanyName, Phone, "
                             u"TotalBalance FROM CustomerList Order By UPPER(FullName)"),
-                   &statement);
+                   statement.put());
   if (rc != SQLITE_OK) return false;
-  const int columns = sqlite3_column_count(statement);
+  const int columns = sqlite3_column_count(statement.get());
   std::vector<std::u16string> heading;
   for (int c = 0; c < columns; ++c) {
-    const char* name = sqlite3_column_name(statement, c);
+    const char* name = sqlite3_column_name(statement.get(), c);
     heading.push_back(name ? std::u16string(name, name + std::strlen(name)) : u"");
   }
   m_customerTable.push_back(std::move(heading));
-  while ((rc = Step(statement)) == SQLITE_ROW) {
+  while ((rc = Step(statement.get())) == SQLITE_ROW) {
     std::vector<std::u16string> line;
     line.reserve(static_cast<size_t>(columns));
-    for (int c = 0; c < columns; ++c) line.push_back(GetColumnText(statement, c).str());
+    for (int c = 0; c < columns; ++c) line.push_back(GetColumnText(statement.get(), c).str());
     m_customerTable.push_back(std::move(line));
   }
-  sqlite3_finalize(statement);
   if (rc != SQLITE_DONE) {
     FreeCustomerTable();
     return false;
@@ -109,11 +109,10 @@ bool CSqlDatabase::ReadCustomerRow(sqlite3_stmt* statement, CCustomerFields& fie
 
 bool CSqlDatabase::QueryCustomerRow(const CSqlText& statement, CCustomerFields& fields) {
   Lock lock(m_lock);
-  sqlite3_stmt* prepared = nullptr;
-  if (PrepareForOneRun(statement, &prepared) != SQLITE_OK) return false;
-  bool found = Step(prepared) == SQLITE_ROW;
-  if (found) ReadCustomerRow(prepared, fields);
-  ReleaseStatement(prepared);
+  COneRun prepared(*this);
+  if (PrepareForOneRun(statement, prepared.put()) != SQLITE_OK) return false;
+  bool found = Step(prepared.get()) == SQLITE_ROW;
+  if (found) ReadCustomerRow(prepared.get(), fields);
   return found;
 }
 

@@ -7,7 +7,9 @@
 #include "datastore/Internal.h"
 #include "datastore/SqlDatabase.h"
 #include "platform/base/Base.h"
+#include "resources/resource_ids.h"
 
+using datastore_internal::CSqlStatement;
 using datastore_internal::DecimalText;
 
 namespace {
@@ -79,7 +81,7 @@ bool CSqlDatabase::AddRecord(const CItemRow& row) {
     statement = ExpandedText(sql);
     SetLastError(u"Insert Failed: " + statement);
   }
-  ShowError(kResInsertFailed, static_cast<DWORD>(rc));
+  ShowError(IDS_DB_INSERT_FAILED, static_cast<DWORD>(rc));
   WriteInsertDiagnostic(statement);
   return false;
 }
@@ -119,7 +121,7 @@ bool CSqlDatabase::UpdateItem(const CItemRow& row, std::optional<std::u16string_
 
   int rc = ExecuteWrite(sql);
   if (rc == SQLITE_OK) return true;
-  ShowError(kResUpdateFailed, static_cast<DWORD>(rc));
+  ShowError(IDS_DB_UPDATE_FAILED, static_cast<DWORD>(rc));
   return false;
 }
 
@@ -133,7 +135,7 @@ bool CSqlDatabase::UpdatePathFields(std::u16string_view listId, std::u16string_v
   sql.Append(u" AND Parent = ").AppendBound(oldParent);
   int rc = Execute(sql);
   if (rc == SQLITE_OK) return true;
-  ShowError(kResUpdateFailed, static_cast<DWORD>(rc));
+  ShowError(IDS_DB_UPDATE_FAILED, static_cast<DWORD>(rc));
   return false;
 }
 
@@ -181,14 +183,13 @@ int CSqlDatabase::GetChildCount(std::u16string_view parent) {
   Lock lock(m_lock);
   CSqlText sql(u"SELECT count(*) FROM ItemsList WHERE PARENT = ");
   sql.AppendBound(parent);
-  sqlite3_stmt* statement = nullptr;
-  if (PrepareForOneRun(sql, &statement) != SQLITE_OK) {
+  COneRun statement(*this);
+  if (PrepareForOneRun(sql, statement.put()) != SQLITE_OK) {
     SetLastError(kPrepareFailed);
     return 0;
   }
   int count = 0;
-  if (Step(statement) == SQLITE_ROW) count = static_cast<int>(sqlite3_column_double(statement, 0));
-  ReleaseStatement(statement);
+  if (Step(statement.get()) == SQLITE_ROW) count = static_cast<int>(sqlite3_column_double(statement.get(), 0));
   return count;
 }
 
@@ -200,27 +201,24 @@ bool CSqlDatabase::HasChildren(std::u16string_view parent) {
 
 bool CSqlDatabase::HasRow(const CSqlText& statement, const char16_t* prepareFailure) {
   Lock lock(m_lock);
-  sqlite3_stmt* prepared = nullptr;
-  if (PrepareForOneRun(statement, &prepared) != SQLITE_OK) {
+  COneRun prepared(*this);
+  if (PrepareForOneRun(statement, prepared.put()) != SQLITE_OK) {
     if (prepareFailure) SetLastError(prepareFailure);
     return false;
   }
-  bool found = Step(prepared) == SQLITE_ROW;
-  ReleaseStatement(prepared);
-  return found;
+  return Step(prepared.get()) == SQLITE_ROW;
 }
 
 int CSqlDatabase::QueryItemRow(const CSqlText& statement, CItemRow& row) {
   Lock lock(m_lock);
-  sqlite3_stmt* prepared = nullptr;
-  int rc = PrepareForOneRun(statement, &prepared);
+  COneRun prepared(*this);
+  int rc = PrepareForOneRun(statement, prepared.put());
   if (rc != SQLITE_OK) return rc;
   int result = 0;
-  if (Step(prepared) == SQLITE_ROW) {
-    ReadItemRow(prepared, row);
+  if (Step(prepared.get()) == SQLITE_ROW) {
+    ReadItemRow(prepared.get(), row);
     result = SQLITE_ROW;
   }
-  ReleaseStatement(prepared);
   return result;
 }
 
@@ -302,18 +300,15 @@ std::unique_ptr<CSqlCursor> CSqlDatabase::OpenChildCursor(std::u16string_view pa
       u"ItemsList.FullName) FROM ItemsList WHERE PARENT = ");
   sql.AppendBound(parent);
   if (!unordered) sql.Append(byName ? u" ORDER BY Name" : u" ORDER BY ObjectPosition");
-  sqlite3_stmt* statement = nullptr;
-  if (Prepare(sql, &statement) != SQLITE_OK) {
+  CSqlStatement statement;
+  if (Prepare(sql, statement.put()) != SQLITE_OK) {
     SetLastError(kPrepareFailed);
     return nullptr;
   }
-  if (prepareOnly) return MakeCursor(statement);
-  if (Step(statement) != SQLITE_ROW) {
-    sqlite3_finalize(statement);
-    return nullptr;
-  }
-  ReadChildWithCount(statement, row);
-  return MakeCursor(statement);
+  if (prepareOnly) return MakeCursor(statement.release());
+  if (Step(statement.get()) != SQLITE_ROW) return nullptr;
+  ReadChildWithCount(statement.get(), row);
+  return MakeCursor(statement.release());
 }
 
 bool CSqlDatabase::NextChild(CSqlCursor& cursor, CItemRow& row) {
@@ -352,17 +347,14 @@ std::unique_ptr<CSqlCursor> CSqlDatabase::SelectItems(CItemRow& row, std::u16str
       sql.Append(u"Parent = ").AppendBound(parent1);
     }
   }
-  sqlite3_stmt* statement = nullptr;
-  if (Prepare(sql, &statement) != SQLITE_OK) {
+  CSqlStatement statement;
+  if (Prepare(sql, statement.put()) != SQLITE_OK) {
     SetLastError(kPrepareFailed);
     return nullptr;
   }
-  if (Step(statement) != SQLITE_ROW) {
-    sqlite3_finalize(statement);
-    return nullptr;
-  }
-  if (readFirst) ReadItemRow(statement, row);
-  return MakeCursor(statement);
+  if (Step(statement.get()) != SQLITE_ROW) return nullptr;
+  if (readFirst) ReadItemRow(statement.get(), row);
+  return MakeCursor(statement.release());
 }
 
 bool CSqlDatabase::StepItemRow(CSqlCursor& cursor, CItemRow& row, bool read) {

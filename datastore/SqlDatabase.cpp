@@ -16,6 +16,7 @@
 #include "platform/base/Base.h"
 #include "platform/kernel/DeviceRoot.h"
 #include "platform/kernel/Files.h"
+#include "resources/resource_ids.h"
 
 // ---- Schema texts --------------------------------------------------------------------------
 
@@ -103,6 +104,7 @@ std::u16string Widen(const char* text) {
   return text ? Widen(text, static_cast<int>(std::strlen(text))) : std::u16string();
 }
 
+using datastore_internal::CSqlStatement;
 using datastore_internal::DecimalText;
 
 // The UTF-16 units of a value: a BLOB holds them verbatim (see BindText), a text is read
@@ -301,7 +303,7 @@ int CSqlDatabase::Open(std::u16string path) {
   const bool isNew = !FileExists(path);
   // Shown before the database is locked: the box runs a message loop, and nothing that
   // loop does may wait on the database (the customer list's loader thread uses it).
-  if (isNew) ShowWarning(kResNewDatabaseWarning, path);
+  if (isNew) ShowWarning(IDS_DB_NEW_DATABASE, path);
 
   Lock lock(m_lock);
   m_path = path;
@@ -399,12 +401,12 @@ bool CSqlDatabase::Close() {
 bool CSqlDatabase::OpenItemsList(CBstr& message) {
   Lock lock(m_lock);
   FreeItemIdTable();
-  sqlite3_stmt* statement = nullptr;
-  int rc = Prepare(CSqlText(u"Select ListID FROM ItemsList"), &statement);
+  CSqlStatement statement;
+  int rc = Prepare(CSqlText(u"Select ListID FROM ItemsList"), statement.put());
   if (rc == SQLITE_OK) {
     m_itemIdTable.push_back(u"ListID");
-    while ((rc = Step(statement)) == SQLITE_ROW) {
-      m_itemIdTable.push_back(GetColumnText(statement, 0).str());
+    while ((rc = Step(statement.get())) == SQLITE_ROW) {
+      m_itemIdTable.push_back(GetColumnText(statement.get(), 0).str());
       ++m_itemIdRows;
     }
     if (rc == SQLITE_DONE) rc = SQLITE_OK;
@@ -412,13 +414,11 @@ bool CSqlDatabase::OpenItemsList(CBstr& message) {
   if (rc != SQLITE_OK) {
     // The engine's message belongs to this failure, whether prepare or step gave it.
     std::u16string engineMessage = m_db ? Widen(sqlite3_errmsg(m_db)) : m_lastError;
-    sqlite3_finalize(statement);
     FreeItemIdTable();
     SetLastError(u"Error DB:OpenItemsList reported:" + engineMessage);
     message = CBstr(m_lastError + u" Error: " + DecimalText(rc));
     return false;
   }
-  sqlite3_finalize(statement);
   return true;
 }
 
@@ -434,18 +434,17 @@ int CSqlDatabase::ItemIdRowCount() const {
 }
 
 bool CSqlDatabase::ColumnExists(std::u16string_view table, std::u16string_view column) {
-  sqlite3_stmt* statement = nullptr;
+  CSqlStatement statement;
   CSqlText sql(u"SELECT name FROM pragma_table_info(");
   sql.AppendText(table).Append(u")");
-  if (Prepare(sql, &statement) != SQLITE_OK) return false;
+  if (Prepare(sql, statement.put()) != SQLITE_OK) return false;
   bool found = false;
-  while (!found && Step(statement) == SQLITE_ROW) {
-    std::u16string name = GetColumnText(statement, 0).str();
+  while (!found && Step(statement.get()) == SQLITE_ROW) {
+    std::u16string name = GetColumnText(statement.get(), 0).str();
     found = name.size() == column.size() &&
             std::equal(name.begin(), name.end(), column.begin(),
                        [](char16_t a, char16_t b) { return platform::FoldCase(a) == platform::FoldCase(b); });
   }
-  sqlite3_finalize(statement);
   return found;
 }
 
@@ -490,16 +489,15 @@ int CSqlDatabase::Execute(std::u16string_view statement) {
 int CSqlDatabase::Execute(const CSqlText& statement) {
   Lock lock(m_lock);
   if (!statement.HasParameters()) return ExecuteUtf8(Narrow(statement.Text()));
-  sqlite3_stmt* prepared = nullptr;
-  int rc = PrepareForOneRun(statement, &prepared);
+  COneRun prepared(*this);
+  int rc = PrepareForOneRun(statement, prepared.put());
   if (rc != SQLITE_OK) {
     KeepEngineError();
     return rc;
   }
-  while ((rc = Step(prepared)) == SQLITE_ROW) {
+  while ((rc = Step(prepared.get())) == SQLITE_ROW) {
   }
   if (rc != SQLITE_DONE) KeepEngineError();
-  ReleaseStatement(prepared);
   return rc == SQLITE_DONE ? SQLITE_OK : rc;
 }
 
@@ -510,13 +508,13 @@ int CSqlDatabase::Prepare(const CSqlText& statement, sqlite3_stmt** out) {
     return SQLITE_MISUSE;
   }
   std::string text = Narrow(statement.Text());
-  int rc = sqlite3_prepare_v2(m_db, text.c_str(), -1, out, nullptr);
-  if (rc == SQLITE_OK) rc = BindParameters(*out, statement);
-  if (rc != SQLITE_OK) {
-    sqlite3_finalize(*out);
-    *out = nullptr;
-  }
-  return rc;
+  CSqlStatement prepared;
+  int rc = sqlite3_prepare_v2(m_db, text.c_str(), -1, prepared.put(), nullptr);
+  if (rc != SQLITE_OK) return rc;
+  rc = BindParameters(prepared.get(), statement);
+  if (rc != SQLITE_OK) return rc;
+  *out = prepared.release();
+  return SQLITE_OK;
 }
 
 namespace {
@@ -531,15 +529,12 @@ int CSqlDatabase::PrepareForOneRun(const CSqlText& statement, sqlite3_stmt** out
   auto kept = m_keptByText.find(statement.Text());
   if (kept == m_keptByText.end()) {
     if (m_keptByText.size() >= kMaxKeptStatements) return Prepare(statement, out);
-    sqlite3_stmt* prepared = nullptr;
+    CSqlStatement prepared;
     std::string text = Narrow(statement.Text());
-    int rc = sqlite3_prepare_v3(m_db, text.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &prepared, nullptr);
-    if (rc != SQLITE_OK) {
-      sqlite3_finalize(prepared);
-      return rc;
-    }
-    kept = m_keptByText.emplace(statement.Text(), prepared).first;
-    m_kept.insert(prepared);
+    int rc = sqlite3_prepare_v3(m_db, text.c_str(), -1, SQLITE_PREPARE_PERSISTENT, prepared.put(), nullptr);
+    if (rc != SQLITE_OK) return rc;
+    kept = m_keptByText.emplace(statement.Text(), prepared.release()).first;
+    m_kept.insert(kept->second);
   }
   int rc = BindParameters(kept->second, statement);
   if (rc != SQLITE_OK) {
@@ -571,14 +566,13 @@ int CSqlDatabase::Step(sqlite3_stmt* statement) { return sqlite3_step(statement)
 
 std::u16string CSqlDatabase::ExpandedText(const CSqlText& statement) {
   if (!statement.HasParameters()) return statement.Text();
-  sqlite3_stmt* prepared = nullptr;
-  if (Prepare(statement, &prepared) != SQLITE_OK) return statement.Text();
+  CSqlStatement prepared;
+  if (Prepare(statement, prepared.put()) != SQLITE_OK) return statement.Text();
   std::u16string out = statement.Text();
-  if (char* expanded = sqlite3_expanded_sql(prepared)) {
+  if (char* expanded = sqlite3_expanded_sql(prepared.get())) {
     out = Widen(expanded);
     sqlite3_free(expanded);
   }
-  sqlite3_finalize(prepared);
   return out;
 }
 

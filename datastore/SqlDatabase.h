@@ -48,11 +48,6 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-// Texts of the language library the layer shows.
-constexpr UINT kResNewDatabaseWarning = 40657;  // filled with the database path
-constexpr UINT kResInsertFailed = 40650;        // filled with the engine code
-constexpr UINT kResUpdateFailed = 40658;        // filled with the engine code
-
 // The file the statement of a failed item insert is written to, in the program folder.
 inline constexpr char16_t kInsertDiagnosticFileName[] = u"AddRecordSQLInsert.txt";
 
@@ -104,7 +99,7 @@ class CSqlDatabase {
   // ---- The file -------------------------------------------------------------------------
 
   // Opens the database at a device path. A missing file is no error: the warning
-  // kResNewDatabaseWarning is shown with the path and a new file with both tables and the
+  // IDS_DB_NEW_DATABASE is shown with the path and a new file with both tables and the
   // indexes is made in one transaction; when that fails the half-made file is removed.
   // An existing file is opened as it is (the open check tells whether it is usable; a
   // read-only file opens read-only). Returns the engine code.
@@ -243,6 +238,20 @@ class CSqlDatabase {
   int PrepareForOneRun(const CSqlText& statement, sqlite3_stmt** out);
   void ReleaseStatement(sqlite3_stmt* statement);
   void FinalizeKeptStatements();
+  // A statement of PrepareForOneRun, handed back by ReleaseStatement at scope end.
+  class COneRun {
+   public:
+    explicit COneRun(CSqlDatabase& db) : m_db(db) {}
+    ~COneRun() { m_db.ReleaseStatement(m_statement); }
+    COneRun(const COneRun&) = delete;
+    COneRun& operator=(const COneRun&) = delete;
+    sqlite3_stmt** put() { return &m_statement; }
+    sqlite3_stmt* get() const { return m_statement; }
+
+   private:
+    CSqlDatabase& m_db;
+    sqlite3_stmt* m_statement = nullptr;
+  };
   int Step(sqlite3_stmt* statement);
   // Prepares, steps once and finalizes: true when a row came back. A failed prepare keeps
   // `prepareFailure` as the last error when it is given.

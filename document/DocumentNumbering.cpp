@@ -6,10 +6,11 @@
 #include "core/Folders.h"
 #include "core/Preferences.h"
 #include "core/ResourceText.h"
+#include "core/Utilities.h"
 #include "core/TextHelpers.h"
 #include "document/DocumentServices.h"
 #include "document/XmlDocument.h"
-#include "platform/kernel/Files.h"
+#include "platform/kernel/FileHandles.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -33,7 +34,6 @@ constexpr TypeNumbering kNumbering[] = {
 const TypeNumbering& NumberingOf(int type) { return kNumbering[(type >= 0 && type <= 5) ? type : 0]; }
 
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\v' || c == u'\f'; }
 
 // A run of decimal digits as a number of any length: leading zeros dropped, "0" for none.
 std::u16string Canonical(std::u16string_view digits) {
@@ -76,21 +76,6 @@ bool IsForbiddenInFileName(char16_t c) {
   }
 }
 
-// Closes a file search when it goes out of scope.
-class FindHandle {
- public:
-  explicit FindHandle(HANDLE h) : m_handle(h) {}
-  ~FindHandle() {
-    if (m_handle != INVALID_HANDLE_VALUE) FindClose(m_handle);
-  }
-  FindHandle(const FindHandle&) = delete;
-  FindHandle& operator=(const FindHandle&) = delete;
-  HANDLE get() const { return m_handle; }
-
- private:
-  HANDLE m_handle;
-};
-
 }  // namespace
 
 std::u16string_view DocumentNumberKeyPart(int documentType) { return NumberingOf(documentType).keyPart; }
@@ -111,7 +96,7 @@ UINT NumberConfirmationStringId(int documentType) { return NumberingOf(documentT
 
 std::u16string StepNumberText(std::u16string_view input, bool up) {
   std::u16string_view text = input;
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  while (!text.empty() && IsBlankChar(text.back())) text.remove_suffix(1);
   size_t end = text.size();
   while (end > 0 && !IsDigit(text[end - 1])) --end;
   if (end == 0) return std::u16string(text) + u"0";
@@ -144,8 +129,8 @@ bool ForEachDocumentNumber(int documentType, CXmlDocument& scratch, Visit visit)
   GetDocumentsFolder(folder);
   const std::u16string pattern = folder.str() + u"*" + kDocumentExtension;
   WIN32_FIND_DATAW found;
-  FindHandle search(FindFirstFileW(pattern.c_str(), &found));
-  if (search.get() == INVALID_HANDLE_VALUE) return false;
+  CFindHandle search(FindFirstFileW(pattern.c_str(), &found));
+  if (!search) return false;
   do {
     CBstr error;
     if (!scratch.LoadFile(folder.str() + found.cFileName, &error)) continue;

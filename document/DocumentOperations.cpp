@@ -1,6 +1,7 @@
-#include "document/DocumentOperations.h"
-
-#include <map>
+// The operations of a sales document as a whole: a new document of a type, open, save,
+// save under another name or as a template, convert to an invoice, void, and the
+// customer, company and signature blocks.
+#include <algorithm>
 #include <vector>
 
 #include "core/CompanyInfo.h"
@@ -26,18 +27,6 @@
 
 namespace {
 
-// Tells the owner window: 1139 is posted (the register reloads later), 1140 and 1142 are
-// sent, so the register row exists before the save returns. The document travels in lParam.
-void Notify(UINT message, WPARAM wParam, CSalesDocument& document) {
-  HWND owner = document.GetOwner();
-  if (!owner) return;
-  LPARAM lParam = reinterpret_cast<LPARAM>(&document);
-  if (message == kMsgDocumentRenumbered)
-    PostMessageW(owner, message, wParam, lParam);
-  else
-    SendMessageW(owner, message, wParam, lParam);
-}
-
 constexpr char16_t kSignaturePicture[] = u"KTWSignature.bmp";
 constexpr char16_t kSignatureLinePicture[] = u"KTWSignatureLine.bmp";
 constexpr int kRowShowMessage = 40;
@@ -45,23 +34,11 @@ constexpr int kRowRepOnScreen = 26;
 constexpr int kRowRepOnPaper = 27;
 constexpr int kCaptionOther1 = 32;
 
-int Kind(const CSalesDocument& document) {
-  const int type = document.GetDocType();
-  return type >= 0 && type < CCustomSettings::kKinds ? type : 0;
-}
-
 bool IsContactsMode() { return CPreferences::UseOutlook(); }
 
 std::u16string Preference(CPreferences& preferences, std::u16string_view name, std::u16string def = {}) {
   preferences.GetString(name, def);
   return def;
-}
-
-void WriteCompanyBlock(CSalesDocument& document) {
-  const CCompanyInfo& c = *document.GetCompany();
-  document.GetXmlDocument().WriteCompany(u"COMPANY", CBstr(c.GetUserName()), CBstr(c.GetName()),
-                                         CBstr(c.GetAddress1()), CBstr(c.GetAddress2()), CBstr(c.GetAddress3()),
-                                         CBstr(c.GetPhone()), CBstr(c.GetEMail()), CBstr(c.GetShowLogo()));
 }
 
 void CopyCompany(const CCompanyInfo& from, CCompanyInfo& to) {
@@ -75,41 +52,48 @@ void CopyCompany(const CCompanyInfo& from, CCompanyInfo& to) {
   to.SetShowLogo(from.GetShowLogo());
 }
 
+}  // namespace
+
+// ---- Helpers of the operations ----------------------------------------------------------------
+
+// 1139 is posted (the register reloads later), 1140 and 1142 are sent, so the register row
+// exists before the save returns. The document travels in lParam.
+void CSalesDocument::NotifyOwner(UINT message, WPARAM wParam) {
+  if (!m_owner) return;
+  LPARAM lParam = reinterpret_cast<LPARAM>(this);
+  if (message == kMsgDocumentRenumbered)
+    PostMessageW(m_owner, message, wParam, lParam);
+  else
+    SendMessageW(m_owner, message, wParam, lParam);
+}
+
+void CSalesDocument::WriteCompanyBlock() {
+  const CCompanyInfo& c = *m_company;
+  m_xml->WriteCompany(u"COMPANY", CBstr(c.GetUserName()), CBstr(c.GetName()), CBstr(c.GetAddress1()),
+                      CBstr(c.GetAddress2()), CBstr(c.GetAddress3()), CBstr(c.GetPhone()), CBstr(c.GetEMail()),
+                      CBstr(c.GetShowLogo()));
+}
+
 // Draws the strokes into the signature picture of the image folder and makes the
 // document refer to it; without strokes the document refers to the empty line.
-bool WriteSignaturePicture(CSalesDocument& document, std::u16string_view strokes) {
-  CXmlDocument& xml = document.GetXmlDocument();
+bool CSalesDocument::WriteSignaturePicture(std::u16string_view strokes) {
   if (strokes.empty()) {
-    xml.SetSignatureFile(CBstr(kSignatureLinePicture));
+    m_xml->SetSignatureFile(CBstr(kSignatureLinePicture));
     return true;
   }
   CBstr path(kSignaturePicture);
   GetImageFilePath(path);
-  if (!SaveSignatureBitmap(document.GetOwner(), strokes, path.c_str())) return false;
-  xml.SetSignatureFile(CBstr(kSignaturePicture));
+  if (!SaveSignatureBitmap(m_owner, strokes, path.c_str())) return false;
+  m_xml->SetSignatureFile(CBstr(kSignaturePicture));
   return true;
 }
 
-// Files a document was opened from without a number: removed once the document is saved
-// under its new number. Keyed by the document and the new path, and checked again
-// before anything is removed.
-struct PendingRemoval {
-  std::u16string newPath;
-  std::u16string oldPath;
-};
-std::map<const CSalesDocument*, PendingRemoval>& PendingRemovals() {
-  static std::map<const CSalesDocument*, PendingRemoval> pending;
-  return pending;
-}
-
-void RemoveReplacedFile(CSalesDocument& document) {
-  auto& pending = PendingRemovals();
-  auto it = pending.find(&document);
-  if (it == pending.end()) return;
+void CSalesDocument::RemoveReplacedFile() {
+  if (!m_pendingRemoval) return;
   // A save elsewhere (a template, a copy) leaves the pending removal for the real save.
-  if (it->second.newPath != document.GetFilePath().str()) return;
-  PendingRemoval removal = it->second;
-  pending.erase(it);
+  if (m_pendingRemoval->newPath != m_filePath.str()) return;
+  const PendingRemoval removal = *m_pendingRemoval;
+  m_pendingRemoval.reset();
   if (removal.oldPath == removal.newPath) return;
   // Only the file the document came from, and only while it still has no number.
   CXmlDocument old(nullptr);
@@ -118,11 +102,9 @@ void RemoveReplacedFile(CSalesDocument& document) {
     DeleteFileW(removal.oldPath.c_str());
 }
 
+// ---- The operations ---------------------------------------------------------------------------
 
-}  // namespace
-
-
-std::u16string BuildSkeleton(int type) {
+std::u16string CSalesDocument::BuildSkeleton(int type) {
   UINT root;
   switch (type) {
     case 1: root = IDS_SKELETON_ESTIMATE; break;
@@ -140,62 +122,62 @@ std::u16string BuildSkeleton(int type) {
   return text;
 }
 
-void InitNew(CSalesDocument& document, int styleCode, int type) {
+void CSalesDocument::InitNew(int styleCode, int type) {
   CWaitCursorScope wait;
   // A file left by an opened document that was never saved is no business of this one,
   // even when the new document draws the same number.
-  PendingRemovals().erase(&document);
-  CXmlDocument& xml = document.GetXmlDocument();
-  document.SetVersion(kCurrentDocumentVersion);
-  document.SetCachedTotal(0);
-  document.SetSignatureFlag(0);
-  document.SetTakeCustomerTax(true);
-  document.SetDocType(type);
+  m_pendingRemoval.reset();
+  CXmlDocument& xml = GetXmlDocument();
+  m_version = kCurrentDocumentVersion;
+  m_cachedTotal = 0;
+  m_signed = 0;
+  m_takeCustomerTax = 1;
+  m_docType = type;
   // Nothing of a document shown before may carry over: no current line, no term days, no
   // customer's price level.
-  document.SelectLineItem(CBstr());
-  document.SetTermDays(0);
-  document.SetPriceLevelFactor(0);
-  document.GetCustomer()->Reset();
+  SelectLineItem(CBstr());
+  m_termDays = 0;
+  m_priceLevelFactor = 0;
+  GetCustomer()->Reset();
   {
     CCompanyInfo company(nullptr, CCompanyInfo::kFirstCompany);
-    CopyCompany(company, *document.GetCompany());
+    CopyCompany(company, *GetCompany());
   }
   CPreferences preferences;
-  if (IDocumentView* view = document.GetView()) {
+  if (IDocumentView* view = GetView()) {
     view->SetFitToScreen(preferences.GetDword(u"FitToScreen", 1) != 0);
     view->SetZoomLevel(static_cast<int>(preferences.GetDword(u"FontSize", 1)));
   }
-  document.LoadViewPreferences();
+  LoadViewPreferences();
   xml.LoadXmlText(BuildSkeleton(type));
   // The figures are the new document's (its empty totals) until the first recalculation.
-  document.ReadTotalsFromDocument();
+  ReadTotalsFromDocument();
 
-  document.SetStyle(styleCode);
+  SetStyle(styleCode);
   xml.SetRootAttribute(u"STYLE", CBstr(platform::ToUtf16(std::to_string(styleCode))));
 
   CBstr path, number;
-  GetNextDocumentNumber(document.GetOwner(), path, number, type);
-  document.SetFilePath(path.str());
-  document.SetNewDocument(true);
-  document.SetNumberFromCounter(true);
+  GetNextDocumentNumber(GetOwner(), path, number, type);
+  SetFilePath(path.str());
+  m_newDocument = 1;
+  m_numberFromCounter = 1;
   xml.SetRootAttribute(u"ID", number);
 
-  document.SetDateToday();
-  document.SetDueDateFromToday();
-  document.SetDocTypeAttribute(u"DOCTYPE", type);
+  SetDateToday();
+  SetDueDateFromToday();
+  SetDocTypeAttribute(u"DOCTYPE", type);
 
   CJobRecord job;
   CBstr today;
   GetTodayDateText(today);
   job.SetField(4, today);
   job.SetField(5, today);
-  document.SetJob(job);
+  SetJob(job);
 
-  WriteCompanyBlock(document);
+  WriteCompanyBlock();
 
-  const int kind = Kind(document);
-  const CCustomSettings& settings = document.GetCustomSettings();
+  const int kind = SettingsKind(m_docType);
+  const CCustomSettings& settings = GetCustomSettings();
   const std::u16string taxName = Preference(preferences, u"LastTaxName");
   std::u16string taxRate = Preference(preferences, u"LastTaxRate");
   const std::u16string taxVendor = Preference(preferences, u"LastTaxVendor");
@@ -207,13 +189,18 @@ void InitNew(CSalesDocument& document, int styleCode, int type) {
     rep = Preference(preferences, u"LastREP");
     repFullName = Preference(preferences, u"LastREPFullName");
   }
-  const int logoWidth = static_cast<int>(ParseNumberText(Preference(preferences, u"LogoWidth", u"32")));
-  const int logoHeight = static_cast<int>(ParseNumberText(Preference(preferences, u"LogoHeight", u"32")));
+  // An imported settings file may hold any figure: a side is kept within what a picture
+  // can be, and never converted from beyond an int.
+  const auto logoSide = [&](const char16_t* name) {
+    return static_cast<int>(std::clamp(ParseNumberText(Preference(preferences, name, u"32")), 0.0, 16384.0));
+  };
+  const int logoWidth = logoSide(u"LogoWidth");
+  const int logoHeight = logoSide(u"LogoHeight");
 
-  if (!document.GetUseSalesTax()) taxRate = u"0.00%";
-  document.SetTax(CBstr(taxName), CBstr(taxRate), CBstr(taxVendor), true);
-  if (!logo.empty()) document.SetLogo(logo.c_str(), logoWidth, logoHeight, false, false);
-  if (type != kDocPayment && type != kDocSalesOrder && type != kDocCreditMemo) document.SetTerms(CBstr(terms));
+  if (!GetUseSalesTax()) taxRate = u"0.00%";
+  SetTax(CBstr(taxName), CBstr(taxRate), CBstr(taxVendor), true);
+  if (!logo.empty()) SetLogo(logo.c_str(), logoWidth, logoHeight, false, false);
+  if (type != kDocPayment && type != kDocSalesOrder && type != kDocCreditMemo) SetTerms(CBstr(terms));
 
   xml.SetRootAttribute(u"REP", CBstr(rep));
   xml.SetRootAttribute(u"REP_FULLNAME", CBstr(repFullName));
@@ -232,33 +219,36 @@ void InitNew(CSalesDocument& document, int styleCode, int type) {
     message = Preference(preferences, u"LastMsg");
     messageId = Preference(preferences, u"LastMsgListID");
   }
-  document.SetCustomerMessage(CBstr(message), CBstr(messageId));
+  SetCustomerMessage(CBstr(message), CBstr(messageId));
   xml.SetRootAttribute(u"SHOWMSG", CBstr(settings.GetFlag(kind, kRowShowMessage) ? u"YES" : u"NO"));
 
-  document.RebuildStylesheet();
-  document.ApplyDefaultNotes();
-  document.SetPrintFlags();
+  RebuildStylesheet();
+  ApplyDefaultNotes();
+  SetPrintFlags();
   // A document nobody has touched yet is not modified, print flags included.
-  document.SetModified(false);
+  SetModified(false);
 }
 
-bool Open(CSalesDocument& document, std::u16string_view path) {
-  CXmlDocument& xml = document.GetXmlDocument();
-  HWND owner = document.GetOwner();
-  document.SetNewDocument(false);
-  document.SetSignatureFlag(0);
-  document.SetTakeCustomerTax(true);
-  document.SetNumberFromCounter(false);
-  document.LoadViewPreferences();
-  PendingRemovals().erase(&document);
+bool CSalesDocument::Open(std::u16string_view path) {
+  CXmlDocument& xml = GetXmlDocument();
+  HWND owner = GetOwner();
+  m_newDocument = 0;
+  m_signed = 0;
+  m_takeCustomerTax = 1;
+  m_numberFromCounter = 0;
+  LoadViewPreferences();
+  m_pendingRemoval.reset();
   // A current line of the document shown before names no line of this one: a key that
   // happens to exist here too would put new lines in the middle.
-  document.SelectLineItem(CBstr());
+  SelectLineItem(CBstr());
 
   CBstr error;
   if (!xml.LoadFile(path, &error)) {
+    // A file too large to be a document says so before the same question.
     const std::u16string text =
-        u"Failed to load '" + std::u16string(path) + u"'.  Would you like to move the document to the deleted folder?";
+        (error.view() == CXmlDocument::DocumentTooLargeText(path) ? error.str()
+                                                                  : u"Failed to load '" + std::u16string(path) + u"'.") +
+        u"  Would you like to move the document to the deleted folder?";
     if (MessageBoxW(owner, text.c_str(), u"Slateway", MB_YESNO | kStyleWarning) == IDYES)
       MoveDocumentToDeleted(CBstr(std::u16string(path)));
     return false;
@@ -266,22 +256,22 @@ bool Open(CSalesDocument& document, std::u16string_view path) {
 
   const CDocumentFileHeader header = ApplyOlderFileRules(xml, owner, true);
   const bool memorized = header.storedType == kDocMemorized;
-  document.SetDocType(header.openType);
-  document.SetVersion(header.version);
+  m_docType = header.openType;
+  m_version = header.version;
   // Due dates count the days of this document's terms, not those of the one shown before.
   {
     CBstr termDays;
     xml.GetRootAttribute(u"TERMDAYS", &termDays);
-    document.SetTermDays(BstrToInt(termDays.view()));
+    m_termDays = BstrToInt(termDays.view());
   }
 
   CBstr strokes;
   xml.ReadSignature(&strokes);
   if (!strokes.IsEmpty()) {
     if (memorized)
-      SetSignature(document, u"", false, false, true);
+      SetSignature(u"", false, false, true);
     else
-      document.SetSignatureFlag(1);
+      m_signed = 1;
   }
   strokes = CBstr();
   xml.ReadSignature(&strokes);
@@ -291,34 +281,34 @@ bool Open(CSalesDocument& document, std::u16string_view path) {
     CBstr newPath, number;
     GetNextDocumentNumber(owner, newPath, number, header.openType);
     xml.SetRootAttribute(u"ID", number);
-    document.SetNewDocument(false);
-    document.SetNumberFromCounter(true);
+    m_newDocument = 0;
+    m_numberFromCounter = 1;
     SYSTEMTIME today;
     GetLocalTime(&today);
-    document.SetDate(today);
-    document.SetPrintFlags();
+    SetDate(today);
+    SetPrintFlags();
     filePath = newPath.str();
   }
-  document.SetFilePath(filePath);
+  SetFilePath(filePath);
 
-  LoadCustomer(document);
-  xml.ReadCompany(document.GetCompany());
-  document.SetStyle(header.style);
-  xml.ReadJob(document.GetJob());
+  LoadCustomer();
+  xml.ReadCompany(GetCompany());
+  SetStyle(header.style);
+  xml.ReadJob(GetJob());
   CBstr taxName, taxRate, taxVendor;
-  document.GetTax(taxName, taxRate, taxVendor);
+  GetTax(taxName, taxRate, taxVendor);
   IDocumentLists* lists = GetDocumentLists();
-  document.SetPriceLevelFactor(lists ? lists->GetLevelFactor(document.GetCustomer()->FieldView(kCustPriceLevel)) : 0);
+  m_priceLevelFactor = lists ? lists->GetLevelFactor(GetCustomer()->FieldView(kCustPriceLevel)) : 0;
 
-  if (document.GetTakeCustomerTax() && !taxName.IsEmpty() && taxRate.IsEmpty() && lists) {
+  if (GetTakeCustomerTax() && !taxName.IsEmpty() && taxRate.IsEmpty() && lists) {
     CBstr rate;
-    if (lists->GetSalesTaxRate(taxName.view(), rate)) document.SetTax(taxName, rate, taxVendor, true);
+    if (lists->GetSalesTaxRate(taxName.view(), rate)) SetTax(taxName, rate, taxVendor, true);
   }
   // The cached figures are the file's until something is recalculated.
-  document.ReadTotalsFromDocument();
-  document.SetCachedTotal(ParseNumberText(document.GetTotalText().view()));
+  ReadTotalsFromDocument();
+  m_cachedTotal = ParseNumberText(GetTotalText().view());
 
-  WriteSignaturePicture(document, strokes.view());
+  WriteSignaturePicture(strokes.view());
 
   bool renumbered = false;
   CBstr id;
@@ -327,58 +317,58 @@ bool Open(CSalesDocument& document, std::u16string_view path) {
     CBstr newPath, number;
     GetNextDocumentNumber(owner, newPath, number, header.openType);
     xml.SetRootAttribute(u"ID", number);
-    document.SetFilePath(newPath.str());
+    SetFilePath(newPath.str());
     // The file it came from goes only once the document is saved under the new number:
     // a document the user then does not save is not lost.
-    PendingRemovals()[&document] = {newPath.str(), std::u16string(path)};
-    Notify(kMsgDocumentRenumbered, 1, document);
-    document.SetNumberFromCounter(true);
-    document.SetNewDocument(true);
-    WriteCompanyBlock(document);
+    m_pendingRemoval = PendingRemoval{newPath.str(), std::u16string(path)};
+    NotifyOwner(kMsgDocumentRenumbered, 1);
+    m_numberFromCounter = 1;
+    m_newDocument = 1;
+    WriteCompanyBlock();
     if (xml.CountElements(u"COMPANY") == 0) ShowUpdateError(owner, u"Company");
     renumbered = true;
   }
-  document.RebuildStylesheet();
-  document.SetModified(memorized || renumbered);
+  RebuildStylesheet();
+  SetModified(memorized || renumbered);
   return true;
 }
 
-bool Save(CSalesDocument& document, bool keepZeroQuantities) {
-  if (document.GetFilePath().IsEmpty()) return false;
-  CXmlDocument& xml = document.GetXmlDocument();
-  HWND owner = document.GetOwner();
+bool CSalesDocument::Save(bool keepZeroQuantities) {
+  if (GetFilePath().IsEmpty()) return false;
+  CXmlDocument& xml = GetXmlDocument();
+  HWND owner = GetOwner();
   CWaitCursorScope wait;
-  bool existed = FileExists(document.GetFilePath().view());
-  if (document.IsNewDocument() && existed) {
+  bool existed = FileExists(GetFilePath().view());
+  if (IsNewDocument() && existed) {
     wait.End();
     if (MessageBoxFromResource(owner, IDS_NUMBER_TAKEN_RENUMBER, MB_OKCANCEL | kStyleWarning) == IDCANCEL)
       return false;
     CBstr path, number;
-    GetNextDocumentNumber(owner, path, number, document.GetDocType());
+    GetNextDocumentNumber(owner, path, number, GetDocType());
     xml.SetRootAttribute(u"ID", number);
-    document.SetFilePath(path.str());
-    document.SetNumberFromCounter(true);
+    SetFilePath(path.str());
+    m_numberFromCounter = 1;
     const std::u16string text = platform::FormatWide(u"The new number is %s", {number.str()});
     MessageBoxW(owner, text.c_str(), u"Slateway", kStyleInformation);
     existed = false;
     wait.Begin();
   }
-  document.SetFilePath(document.GetFilePath().str());  // FILENAME follows the path
+  SetFilePath(GetFilePath().str());  // FILENAME follows the path
 
-  if (!keepZeroQuantities && document.GetBoolAttribute(u"REMOVEZEROQTY", false)) {
+  if (!keepZeroQuantities && GetBoolAttribute(u"REMOVEZEROQTY", false)) {
     std::vector<CBstr> zeroLines;
     CBstr type, quantity;
-    for (auto row = document.GetFirstLineRow(1, &type, &quantity); row;
-         row = document.GetNextLineRow(1, &type, &quantity)) {
+    for (auto row = GetFirstLineRow(1, &type, &quantity); row;
+         row = GetNextLineRow(1, &type, &quantity)) {
       if (quantity.view() == u"0" && type.view() != u"QVNLABEL" && row->GetKey()) zeroLines.emplace_back(row->GetKey());
     }
     // Only a removed current line stops being current; any other stays the editor's.
-    const bool hadCurrent = !document.GetCurrentLineKey().IsNull();
-    for (const CBstr& key : zeroLines) document.DeleteLineItem(key, nullptr, false, false);
-    if (hadCurrent && document.GetCurrentLineKey().IsNull()) document.SelectLineItem(CBstr());
+    const bool hadCurrent = !GetCurrentLineKey().IsNull();
+    for (const CBstr& key : zeroLines) DeleteLineItem(key, nullptr, false, false);
+    if (hadCurrent && GetCurrentLineKey().IsNull()) SelectLineItem(CBstr());
   }
 
-  const std::u16string path = document.GetFilePath().str();
+  const std::u16string path = GetFilePath().str();
   if (!xml.SaveFile(path)) {
     wait.End();
     ShowWarningResText(owner, IDS_FILE_NOT_WRITTEN, path.c_str());
@@ -386,89 +376,89 @@ bool Save(CSalesDocument& document, bool keepZeroQuantities) {
   }
   CBstr id;
   xml.GetRootAttribute(u"ID", &id);
-  UpdateNumberCounterOnSave(document.GetDocType(), id.view(), document.IsNumberFromCounter());
-  document.SetNewDocument(false);
-  document.SetModified(false);
-  RemoveReplacedFile(document);
+  UpdateNumberCounterOnSave(GetDocType(), id.view(), IsNumberFromCounter());
+  m_newDocument = 0;
+  SetModified(false);
+  RemoveReplacedFile();
   wait.End();
-  Notify(existed ? kMsgDocumentSavedOver : kMsgDocumentSavedNew, 0, document);
+  NotifyOwner(existed ? kMsgDocumentSavedOver : kMsgDocumentSavedNew, 0);
   return true;
 }
 
-bool SaveAs(CSalesDocument& document, std::u16string_view path, int type) {
+bool CSalesDocument::SaveAs(std::u16string_view path, int type) {
   if (type != kDocMemorized) {
-    const bool first = Save(document, false);
-    document.SetFilePath(path);
-    const bool second = Save(document, false);
+    const bool first = Save(false);
+    SetFilePath(path);
+    const bool second = Save(false);
     return first && second;
   }
-  CXmlDocument& xml = document.GetXmlDocument();
-  const int ownType = document.GetDocType();
-  const std::u16string ownPath = document.GetFilePath().str();
-  const bool wasNew = document.IsNewDocument();
-  const bool fromCounter = document.IsNumberFromCounter();
-  document.SetDocTypeAttribute(u"ORIGINAL_DOCTYPE", ownType);
-  document.SetDocTypeAttribute(u"DOCTYPE", kDocMemorized);
-  document.SetFilePath(path);
+  CXmlDocument& xml = GetXmlDocument();
+  const int ownType = GetDocType();
+  const std::u16string ownPath = GetFilePath().str();
+  const bool wasNew = IsNewDocument();
+  const bool fromCounter = IsNumberFromCounter();
+  SetDocTypeAttribute(u"ORIGINAL_DOCTYPE", ownType);
+  SetDocTypeAttribute(u"DOCTYPE", kDocMemorized);
+  SetFilePath(path);
   // The template is no document of the counter and no new document of its own.
-  document.SetNewDocument(false);
-  document.SetNumberFromCounter(false);
-  const bool memorized = Save(document, true);
-  document.SetDocTypeAttribute(u"DOCTYPE", ownType);
-  document.SetFilePath(ownPath);
-  document.SetNewDocument(wasNew);
-  document.SetNumberFromCounter(fromCounter);
+  m_newDocument = 0;
+  m_numberFromCounter = 0;
+  const bool memorized = Save(true);
+  SetDocTypeAttribute(u"DOCTYPE", ownType);
+  SetFilePath(ownPath);
+  m_newDocument = wasNew ? 1 : 0;
+  m_numberFromCounter = fromCounter ? 1 : 0;
   if (!memorized) {
-    document.SetModified(true);
+    SetModified(true);
     return false;
   }
   xml.SetRootAttribute(u"ORIGINAL_DOCTYPE", CBstr());
-  return Save(document, true);
+  return Save(true);
 }
 
-bool ConvertToInvoice(CSalesDocument& document) {
-  CXmlDocument& xml = document.GetXmlDocument();
-  if (document.IsModified()) {
-    Save(document, false);
-    document.SetModified(true);
+bool CSalesDocument::ConvertToInvoice() {
+  CXmlDocument& xml = GetXmlDocument();
+  if (IsModified()) {
+    Save(false);
+    SetModified(true);
   }
   bool written;
   {
     CWaitCursorScope wait;
     CBstr path, number;
-    GetNextDocumentNumber(document.GetOwner(), path, number, kDocInvoice);
+    GetNextDocumentNumber(GetOwner(), path, number, kDocInvoice);
     xml.SetRootAttribute(u"ID", number);
     // The invoice is a file of its own: the estimate or sales order stays as it was.
-    document.SetFilePath(path.str());
-    document.SetNewDocument(true);
-    document.SetNumberFromCounter(true);
+    SetFilePath(path.str());
+    m_newDocument = 1;
+    m_numberFromCounter = 1;
     written = xml.SetRootAttribute(u"DOCTYPE", CBstr(u"INVOICE"));
-    CJobRecord* job = document.GetJob();
+    CJobRecord* job = GetJob();
     if (job && job->GetField(2) && std::u16string_view(job->GetField(2)) == u"ESTIMATE") {
       CJobRecord copy;
       for (int slot = 0; slot < CJobRecord::kSlots; ++slot)
         copy.SetField(slot, job->GetField(slot) ? CBstr(job->GetField(slot)) : CBstr());
       copy.SetField(2, CBstr(u""));
-      document.SetJob(copy);
+      SetJob(copy);
     }
     if (written) {
-      document.SetDocType(kDocInvoice);
-      document.RebuildStylesheet();
+      m_docType = kDocInvoice;
+      RebuildStylesheet();
     }
     SYSTEMTIME today;
     GetLocalTime(&today);
-    document.SetDate(today);
+    SetDate(today);
   }
-  document.SetModified(true);
-  document.Render(2, -1);
+  SetModified(true);
+  Render(2, -1);
   return written;
 }
 
-bool Void(CSalesDocument& document) {
-  const int type = document.GetDocType();
+bool CSalesDocument::Void() {
+  const int type = GetDocType();
   if (type != kDocInvoice && type != kDocSalesReceipt) return true;
-  if (MessageBoxFromResource(document.GetOwner(), IDS_CONFIRM_VOID, kStyleYesNoWarning) != IDYES) return true;
-  CXmlDocument& xml = document.GetXmlDocument();
+  if (MessageBoxFromResource(GetOwner(), IDS_CONFIRM_VOID, kStyleYesNoWarning) != IDYES) return true;
+  CXmlDocument& xml = GetXmlDocument();
   xml.SetRootAttribute(u"VOID", CBstr(u"YES"));
   CBstr zero;
   FormatCurrencyValue(0, zero, true);
@@ -476,21 +466,21 @@ bool Void(CSalesDocument& document) {
   values.price = zero;
   const LONG lines = xml.CountElements(u"LINEITEM");
   for (LONG i = 0; i < lines; ++i) xml.UpdateLineItemAt(i, values);
-  document.RecalcTotals();
-  document.SetModified(true);
+  RecalcTotals();
+  SetModified(true);
   return true;
 }
 
-void LoadCustomer(CSalesDocument& document) {
-  CCustomerRecord* customer = document.GetCustomer();
+void CSalesDocument::LoadCustomer() {
+  CCustomerRecord* customer = GetCustomer();
   customer->Reset();
-  customer->SetByCompany(document.GetUseBusinessAddress());
-  document.GetXmlDocument().ReadCustomer(customer, IsContactsMode());
+  customer->SetByCompany(GetUseBusinessAddress());
+  GetXmlDocument().ReadCustomer(customer, IsContactsMode());
 }
 
-void SetCustomer(CSalesDocument& document, const CCustomerRecord& customer) {
-  CXmlDocument& xml = document.GetXmlDocument();
-  CCustomerRecord* own = document.GetCustomer();
+void CSalesDocument::SetCustomer(const CCustomerRecord& customer) {
+  CXmlDocument& xml = GetXmlDocument();
+  CCustomerRecord* own = GetCustomer();
   for (int i = 0; i < kCustomerFieldCount; ++i) own->Fields()[i] = customer.Fields()[i];
   xml.WriteCustomer(*own, IsContactsMode());
   CShipToTexts shipTo;
@@ -505,8 +495,8 @@ void SetCustomer(CSalesDocument& document, const CCustomerRecord& customer) {
   shipTo.country = field(kCustShipToCountry);
   xml.WriteShipTo(shipTo);
 
-  document.SetTerms(field(kCustTerms));
-  document.SetAllLinesTaxCode(field(kCustSalesTaxCode));
+  SetTerms(field(kCustTerms));
+  SetAllLinesTaxCode(field(kCustSalesTaxCode));
 
   // A customer of the table that stands for a job carries the job's texts.
   if (!customer.FieldView(kCustJobStatus).empty() || !customer.FieldView(kCustJobDesc).empty() ||
@@ -520,37 +510,37 @@ void SetCustomer(CSalesDocument& document, const CCustomerRecord& customer) {
     job.SetField(6, field(kCustJobProjectedEndDate));
     job.SetField(7, field(kCustJobEndDate));
     job.SetField(15, field(kCustListID));
-    document.SetJob(job);
-    document.RebuildStylesheet();
+    SetJob(job);
+    RebuildStylesheet();
   }
 
-  const double oldFactor = document.GetPriceLevelFactor();
+  const double oldFactor = GetPriceLevelFactor();
   IDocumentLists* lists = GetDocumentLists();
   const double newFactor = lists ? lists->GetLevelFactor(customer.FieldView(kCustPriceLevel)) : 0;
-  document.SetPriceLevelFactor(newFactor);
-  document.SetModified(true);
-  document.SetRepFromCustomer();
-  document.ApplyCustomerTax();
-  if (xml.HasLineItems() && oldFactor != newFactor) ShowWarningMessage(document.GetOwner(), IDS_PRICE_LEVEL_CHANGED);
-  document.RecalcTotals();
+  m_priceLevelFactor = newFactor;
+  SetModified(true);
+  SetRepFromCustomer();
+  ApplyCustomerTax();
+  if (xml.HasLineItems() && oldFactor != newFactor) ShowWarningMessage(GetOwner(), IDS_PRICE_LEVEL_CHANGED);
+  RecalcTotals();
 }
 
-void SetCompany(CSalesDocument& document, const CCompanyInfo& company) {
-  CopyCompany(company, *document.GetCompany());
-  WriteCompanyBlock(document);
-  document.RebuildStylesheet();
+void CSalesDocument::SetCompany(const CCompanyInfo& company) {
+  CopyCompany(company, *GetCompany());
+  WriteCompanyBlock();
+  RebuildStylesheet();
 }
 
-bool SetSignature(CSalesDocument& document, std::u16string_view strokes, bool rebuild, bool stamp, bool quiet) {
+bool CSalesDocument::SetSignature(std::u16string_view strokes, bool rebuild, bool stamp, bool quiet) {
   CWaitCursorScope wait;
-  CXmlDocument& xml = document.GetXmlDocument();
-  if (!quiet) document.SetModified(true);
+  CXmlDocument& xml = GetXmlDocument();
+  if (!quiet) SetModified(true);
   const bool signedNow = !strokes.empty();
-  document.SetSignatureFlag(signedNow ? 1 : 0);
+  m_signed = signedNow ? 1 : 0;
   xml.SetSignature(CBstr(std::u16string(strokes)));
   bool ok = true;
   if (signedNow) {
-    ok = WriteSignaturePicture(document, strokes);
+    ok = WriteSignaturePicture(strokes);
     if (ok && stamp) {
       CBstr date, time;
       GetTodayDateText(date);
@@ -559,20 +549,20 @@ bool SetSignature(CSalesDocument& document, std::u16string_view strokes, bool re
     }
   } else {
     xml.SetRootAttribute(u"SIGNED", CBstr(u""));
-    WriteSignaturePicture(document, u"");
+    WriteSignaturePicture(u"");
   }
-  const int kind = Kind(document);
-  CCustomSettings& settings = document.GetCustomSettings();
+  const int kind = SettingsKind(m_docType);
+  CCustomSettings& settings = GetCustomSettings();
   if (signedNow && !settings.GetFlag(kind, kRowShowSignature)) {
     settings.SetFlag(kind, kRowShowSignature, 1);
     settings.SetFlag(kind, kRowShowSignature + 1, 1);
     CPreferences preferences;
     preferences.SetDword(u"ShowSignature", 1);
   }
-  if (rebuild) document.RebuildStylesheet();
+  if (rebuild) RebuildStylesheet();
   if (!quiet && CPreferences::RoSigned()) {
     wait.End();
-    if (!Save(document, false)) ok = false;
+    if (!Save(false)) ok = false;
   }
   return ok;
 }

@@ -1,5 +1,7 @@
 #include "document/DocumentServices.h"
 
+#include <cstdio>
+
 
 namespace {
 
@@ -39,7 +41,15 @@ std::unique_ptr<IDocumentView> MakeView(HWND parent, CSalesDocument& document) {
 }
 
 bool BuildStylesheet(const CSalesDocument& document, std::u16string& xsl) {
-  if (!g_stylesheetBuilder) return false;
+  if (!g_stylesheetBuilder) {
+    static bool told = false;
+    if (!told) {
+      told = true;
+      std::fputs("document: no stylesheet builder; the program's start-up must call InstallDocumentServices\n",
+                 stderr);
+    }
+    return false;
+  }
   xsl = g_stylesheetBuilder(document);
   return true;
 }

@@ -1,8 +1,10 @@
 // What a sales document asks of the rest of the program and cannot know itself: the
 // lists that decide prices and tax (tax codes, sales taxes, price levels, terms, sales
 // reps), the document register's "number in use" question, the page a document is shown
-// in and the stylesheet builder. Each is an interface set once by the main window; a
-// document works without any of them (no page, no lists, the folder scan for numbers).
+// in and the stylesheet builder. The program's start-up sets them all at once
+// (InstallDocumentServices, DocumentStartup.h); a document works without lists, register
+// or page (no lists, the folder scan for numbers, no page), but without a stylesheet
+// builder every rebuild of its stylesheet fails (CSalesDocument::RebuildStylesheet).
 #pragma once
 
 #include <functional>
@@ -78,11 +80,13 @@ using DocumentViewFactory = std::function<std::unique_ptr<IDocumentView>(HWND pa
 void SetDocumentViewFactory(DocumentViewFactory factory);
 
 // Generates the screen stylesheet of a document in its present layout; set by the program.
-// Without one, rebuilding the stylesheet leaves the loaded one in place.
+// Without one, rebuilding the stylesheet fails and leaves the loaded one in place.
 using StylesheetBuilder = std::function<std::u16string(const CSalesDocument& document)>;
 void SetStylesheetBuilder(StylesheetBuilder builder);
 
 namespace document_services {
 std::unique_ptr<IDocumentView> MakeView(HWND parent, CSalesDocument& document);
+// False without a builder; the first such failure of the process is also told on stderr,
+// naming the start-up call that is missing.
 bool BuildStylesheet(const CSalesDocument& document, std::u16string& xsl);
 }  // namespace document_services

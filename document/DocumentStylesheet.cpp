@@ -93,12 +93,6 @@ std::u16string BuildDocumentStylesheet(const CSalesDocument& document, bool noLi
   return BuildStylesheetText(MakeStylesheetSource(document), noLinks, type, screenRows);
 }
 
-void InstallDocumentStylesheetBuilder() {
-  SetStylesheetBuilder([](const CSalesDocument& document) {
-    return BuildDocumentStylesheet(document, false, kOwnDocumentType, true);
-  });
-}
-
 CBstr MakeSignatureFileName() {
   std::u16string name = u"SIGNATURE_";
   for (char16_t c : NewGuidString().str())

@@ -23,11 +23,6 @@ std::u16string BuildDocumentStylesheet(const CSalesDocument& document, bool noLi
 // address lines as they stand in the bill-to block (off until the program sets it).
 void SetBillToAddressLinesOption(bool on);
 
-// Makes the generator the documents' stylesheet builder: every rebuild of a document's
-// screen stylesheet then uses the screen flavour, links allowed, its own type and the
-// on-screen rows.
-void InstallDocumentStylesheetBuilder();
-
 // "SIGNATURE_" + the 32 hexadecimal digits of a new identifier + ".BMP": a name no other
 // export uses.
 CBstr MakeSignatureFileName();

@@ -19,9 +19,6 @@
 
 namespace {
 
-// The kind whose custom settings a document type reads: a template reads as an invoice.
-int SettingsKind(int docType) { return (docType >= 0 && docType < CCustomSettings::kKinds) ? docType : 0; }
-
 bool IsCalendarDate(const SYSTEMTIME& d) { return !FormatShortDate(d).IsEmpty(); }
 
 std::u16string StorageDateOf(const SYSTEMTIME& d) {
@@ -42,6 +39,11 @@ DWORD ReadPreference(CPreferences& preferences, std::u16string_view name, DWORD 
 }
 
 }  // namespace
+
+// The kind whose custom settings a document type reads: a template reads as an invoice.
+int CSalesDocument::SettingsKind(int docType) {
+  return (docType >= 0 && docType < CCustomSettings::kKinds) ? docType : 0;
+}
 
 // ---- Construction ----------------------------------------------------------------------------
 
@@ -107,9 +109,11 @@ bool CSalesDocument::ShowInPage(std::u16string_view elementId, std::u16string_vi
   return m_view && m_view->SetElementText(elementId, text);
 }
 
-void CSalesDocument::RebuildStylesheet() {
+bool CSalesDocument::RebuildStylesheet() {
   std::u16string xsl;
-  if (document_services::BuildStylesheet(*this, xsl)) m_xml->LoadStylesheet(xsl);
+  if (!document_services::BuildStylesheet(*this, xsl)) return false;
+  m_xml->LoadStylesheet(xsl);
+  return true;
 }
 
 void CSalesDocument::Render(int mode, int scrollPosition) {

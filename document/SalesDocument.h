@@ -12,6 +12,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -92,6 +93,71 @@ class CSalesDocument {
   // UseSalesTax, UseBusAddress, LastCommaFirst).
   void LoadViewPreferences();
 
+  // ---- The document as a whole (DocumentOperations.cpp) -------------------------------------
+  // Each leaves the XML content, the cached values and the stylesheet consistent. The
+  // document tells its owner window with private messages, the document in lParam: 1139
+  // posted when an opened file was renumbered (wParam 1), 1140 sent after a save that made
+  // a new file, 1142 sent after a save over its file.
+
+  // The XML text a new document of the type starts from: the language library's skeleton
+  // strings 40054, the type's root (invoice for any type without one of its own), 40081,
+  // 40082, 40088, 40089, 40059.
+  static std::u16string BuildSkeleton(int type);
+
+  // A new document of the type: version 4, the skeleton, style, the next free number and
+  // its file, today's dates, a fresh job, the company, the last tax, logo, terms, rep,
+  // shipping method and customer message the user chose, the custom field captions, the
+  // screen stylesheet and the default notes. Not modified afterwards.
+  void InitNew(int styleCode, int type);
+
+  // Opens a document file (see the older-file rules in DocumentHeader.h). A memorized
+  // template opens as a new document of the type it was memorized from, with a fresh
+  // number and today's date, and without its signature. A file without a number gets the
+  // next free one; the file it came from is removed only once the document is saved under
+  // the new number. A file that does not load is offered to be moved to the deleted
+  // documents; false then.
+  bool Open(std::u16string_view path);
+
+  // Writes the document to its file. A new document whose file appeared meanwhile asks
+  // (OK/Cancel) and then takes the next free number. With REMOVEZEROQTY "true" and not
+  // `keepZeroQuantities`, lines of quantity "0" (labels aside) are removed first. On
+  // success the counter moves, the document is no longer new nor modified, and message
+  // 1140 (a new file) or 1142 (over its file) goes out; on failure the warning names the
+  // path and the document stays as it was (new, modified). True when written.
+  bool Save(bool keepZeroQuantities = false);
+
+  // type 6: memorizes the document as a template at `path` and leaves the open document,
+  // its type and its file unchanged (saved again). Any other type: saves the document,
+  // then makes `path` its file and saves it there. True when every save succeeded;
+  // memorizing stops at a failed template save.
+  bool SaveAs(std::u16string_view path, int type);
+
+  // An estimate or sales order becomes a new invoice with the next free invoice number,
+  // its own file and today's date (a modified document is saved first and stays
+  // modified). True when DOCTYPE was written.
+  bool ConvertToInvoice();
+
+  // Voids an invoice or sales receipt after the user agrees: VOID "YES", every price
+  // zero, totals again. Other types: nothing, not even the question. Always true.
+  bool Void();
+
+  // The customer block and ship-to from the record, its terms, tax code, job, price
+  // level, rep and sales tax, then the totals again (warning 40647 when the lines keep
+  // prices of another price level).
+  void SetCustomer(const CCustomerRecord& customer);
+  // The company block from the record, and the stylesheet again.
+  void SetCompany(const CCompanyInfo& company);
+  // The document's customer record read again from the customer block.
+  void LoadCustomer();
+
+  // Sets (non-empty strokes) or removes the signature: CUSTOMER/SIGNATURE, the signature
+  // picture "KTWSignature.bmp" of the image folder (or the empty line), SIGNED with the
+  // date and time when `stamp`; the signature part switched on for the type when it was
+  // off; the stylesheet again when `rebuild`. Unless `quiet`, the document is modified
+  // and, under the read-only-when-signed option, saved. False when the picture or that
+  // save failed.
+  bool SetSignature(std::u16string_view strokes, bool rebuild, bool stamp, bool quiet);
+
   // ---- Identity and state --------------------------------------------------------------
   int GetDocType() const { return m_docType; }
   void SetDocType(int type) { m_docType = type; }
@@ -101,20 +167,14 @@ class CSalesDocument {
   bool IsModified() const { return m_modified != 0; }
   void SetModified(bool modified) { m_modified = modified ? 1 : 0; }
   bool IsNewDocument() const { return m_newDocument != 0; }
-  void SetNewDocument(bool isNew) { m_newDocument = isNew ? 1 : 0; }
   bool IsNumberFromCounter() const { return m_numberFromCounter != 0; }
-  void SetNumberFromCounter(bool fromCounter) { m_numberFromCounter = fromCounter ? 1 : 0; }
   BYTE GetSignatureFlag() const { return m_signed; }
-  void SetSignatureFlag(BYTE flag) { m_signed = flag; }
   bool GetTakeCustomerTax() const { return m_takeCustomerTax != 0; }
   void SetTakeCustomerTax(bool take) { m_takeCustomerTax = take ? 1 : 0; }
   double GetPriceLevelFactor() const { return m_priceLevelFactor; }
-  void SetPriceLevelFactor(double factor) { m_priceLevelFactor = factor; }
   double GetTaxRateFactor() const { return m_taxRateFactor; }
   double GetCachedTotal() const { return m_cachedTotal; }
-  void SetCachedTotal(double total) { m_cachedTotal = total; }
   int GetTermDays() const { return m_termDays; }
-  void SetTermDays(int days) { m_termDays = days; }
   HWND GetOwner() const { return m_owner; }
   HWND GetParent() const { return m_parent; }
 
@@ -213,8 +273,9 @@ class CSalesDocument {
   void SetPrintFlags();
   void ApplyDefaultNotes();
 
-  // The screen stylesheet generated again and loaded (nothing without a builder).
-  void RebuildStylesheet();
+  // The screen stylesheet generated again and loaded. False when the program installed no
+  // stylesheet builder (InstallDocumentServices): the loaded stylesheet then stays.
+  bool RebuildStylesheet();
   // Shows the document again (nothing without a page).
   void Render(int mode = 2, int scrollPosition = -1);
 
@@ -256,6 +317,17 @@ class CSalesDocument {
 
  private:
   struct LineFigures;
+  // A file opened without a number: removed once the document is saved under its new
+  // number (checked again then), forgotten when another document is begun or opened.
+  struct PendingRemoval {
+    std::u16string newPath;
+    std::u16string oldPath;
+  };
+  static int SettingsKind(int docType);
+  void NotifyOwner(UINT message, WPARAM wParam);
+  void WriteCompanyBlock();
+  bool WriteSignaturePicture(std::u16string_view strokes);
+  void RemoveReplacedFile();
   void MarkModified() { m_modified = 1; }
   bool ShowInPage(std::u16string_view elementId, std::u16string_view text);
   void SetDueDateFromText(std::u16string_view dateText);
@@ -300,4 +372,5 @@ class CSalesDocument {
   int m_termDays = 0;
   double m_cachedTotal = 0;
   int m_version = 0;
+  std::optional<PendingRemoval> m_pendingRemoval;
 };

@@ -13,16 +13,10 @@
 
 namespace {
 
-// Money is rounded to cents this way everywhere, negative amounts included, so the
-// document's figures match what stored files and the desktop expect.
-double Round2(double x) { return std::floor(x * 100 + 0.5) * 0.01; }
-
 // A figure as the lines show it: the regional number format with two decimals.
 CBstr LineFigure(double value) { return FormatNumberText(value, true, true); }
 
 bool Contains(std::u16string_view text, char16_t c) { return text.find(c) != std::u16string_view::npos; }
-
-bool IsBlankText(std::u16string_view text) { return TrimWhitespace(text).empty(); }
 
 // Line kinds by TYPE (exact text).
 enum class LineKind { kItem, kSubtotal, kPayment, kDiscount, kSalesTaxItem, kSalesTaxGroup, kLabel };
@@ -47,7 +41,15 @@ std::u16string WithoutThousandSeparator(std::u16string_view text) {
   return s;
 }
 
+// The amount as a negative text. A bracketed amount ("(30.00)") is negative already: it
+// becomes "-30.00" rather than "-(30.00)", which reads as no amount at all. A text that
+// an earlier pass left as "-(30.00)" is mended the same way.
 std::u16string WithMinusInFront(std::u16string_view text) {
+  if (Contains(text, u'(')) {
+    std::u16string digits(text);
+    for (char16_t sign : {u'(', u')', u'-'}) RemoveCharFromText(digits, sign);
+    return u"-" + TrimWhitespace(digits);
+  }
   if (Contains(text, u'-')) return std::u16string(text);
   return u"-" + std::u16string(text);
 }
@@ -92,24 +94,23 @@ void CSalesDocument::RecalcTotals(bool pricesNowIncludeTax, bool pricesNowExclud
       out.quantity = CBstr(u" ");
       out.price = CBstr(u" ");
     } else if (kind == LineKind::kPayment) {
-      std::u16string priceText = WithoutThousandSeparator(line.price.view());
-      std::u16string newPrice = WithMinusInFront(priceText);
-      double value = ParseNumberText(priceText);
+      std::u16string newPrice = WithMinusInFront(WithoutThousandSeparator(line.price.view()));
+      double value = ParseNumberText(newPrice);
       if (value > 0) value = -value;
       out.quantity = CBstr(u"");
       out.total = LineFigure(value);
       out.price = CBstr(newPrice);
-      subtotalSum += Round2(value);
+      subtotalSum += RoundMoney(value);
     } else if (IsAdjustment(kind) && !Contains(line.price.view(), u'%')) {
       std::u16string priceText = WithoutThousandSeparator(line.price.view());
       std::u16string newPrice = kind == LineKind::kDiscount ? WithMinusInFront(priceText) : priceText;
-      double value = ParseNumberText(priceText);
+      double value = ParseNumberText(newPrice);
       if (kind == LineKind::kDiscount && value > 0) value = -value;
       if (subtotalSum != 0 && IsLineTaxable(line.taxable.view())) taxSum += rateFactor * value;
       out.quantity = CBstr(u"");
       out.total = LineFigure(value);
       out.price = CBstr(newPrice);
-      subtotalSum += Round2(value);
+      subtotalSum += RoundMoney(value);
     } else if (IsAdjustment(kind)) {
       double baseAmount = 0;
       bool baseTaxable = false;
@@ -122,7 +123,7 @@ void CSalesDocument::RecalcTotals(bool pricesNowIncludeTax, bool pricesNowExclud
       }
       std::u16string newPrice =
           kind == LineKind::kDiscount ? WithMinusInFront(line.price.view()) : line.price.str();
-      const double percent = ParseNumberText(line.price.view());
+      const double percent = ParseNumberText(newPrice);
       double value = 0;
       if (kind == LineKind::kDiscount) {
         value = baseAmount * (percent * 0.01);
@@ -133,7 +134,7 @@ void CSalesDocument::RecalcTotals(bool pricesNowIncludeTax, bool pricesNowExclud
       out.quantity = CBstr(u"");
       out.total = LineFigure(value);
       out.price = CBstr(newPrice);
-      subtotalSum += Round2(value);
+      subtotalSum += RoundMoney(value);
     } else {
       const double quantity = ParseNumberText(line.quantity.view());
       double price = ParseNumberText(line.price.view());
@@ -156,9 +157,13 @@ void CSalesDocument::RecalcTotals(bool pricesNowIncludeTax, bool pricesNowExclud
         }
       }
       out.price = LineFigure(price);
+      // A quantity read as none though it names a figure ("1e308", beyond any quantity)
+      // shows what it counts.
+      if (quantity == 0 && line.quantity.view().find_first_of(u"123456789") != std::u16string_view::npos)
+        out.quantity = CBstr(u"0");
       quantitySum += quantity;
       const double amount = price * quantity;
-      subtotalSum += Round2(amount);
+      subtotalSum += RoundMoney(amount);
       if (rate != 0) taxSum += rate * amount;
       if (price == 0) {
         out.total = line.price;
@@ -186,8 +191,8 @@ void CSalesDocument::RecalcTotals(bool pricesNowIncludeTax, bool pricesNowExclud
   }
 
   if (!m_useSalesTax) taxSum = 0;
-  const double subtotal = Round2(subtotalSum);
-  const double tax = Round2(taxSum);
+  const double subtotal = RoundMoney(subtotalSum);
+  const double tax = RoundMoney(taxSum);
   const double total = subtotal + tax;
   FormatCurrencyValue(subtotal, m_subtotalText, true);
   FormatCurrencyValue(tax, m_taxText, true);

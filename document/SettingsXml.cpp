@@ -10,6 +10,7 @@
 #include "document/XmlDocument.h"
 #include "platform/base/Base.h"
 #include "platform/kernel/DeviceRoot.h"
+#include "platform/registry/RegKeyHandle.h"
 #include "platform/registry/Registry.h"
 #include "platform/user/MessageBox.h"
 
@@ -29,23 +30,6 @@ HKEY HiveByName(std::u16string_view name) {
   if (name == u"HKEY_LOCAL_MACHINE") return HKEY_LOCAL_MACHINE;
   if (name == u"HKEY_USERS") return HKEY_USERS;
   return nullptr;
-}
-
-// Escapes what a parser would otherwise read as markup. The parser decodes it once on
-// import, so texts holding "&amp;" or "<" come back as they were; files of the older
-// form (only "&" and "<br>" escaped) decode the same way.
-std::u16string EscapeText(std::u16string_view text) {
-  std::u16string out;
-  out.reserve(text.size());
-  for (char16_t c : text) {
-    switch (c) {
-      case u'&': out += u"&amp;"; break;
-      case u'<': out += u"&lt;"; break;
-      case u'>': out += u"&gt;"; break;
-      default: out += c; break;
-    }
-  }
-  return out;
 }
 
 // A decimal with an optional sign, read into 64 bits and cut to the low 32, so values of
@@ -86,23 +70,6 @@ std::vector<BYTE> ParseHex(std::u16string_view text) {
   if (high >= 0) bytes.push_back(static_cast<BYTE>(high));
   return bytes;
 }
-
-// Closes a registry key at scope end.
-class CKeyHolder {
- public:
-  CKeyHolder() = default;
-  ~CKeyHolder() {
-    if (m_key) RegCloseKey(m_key);
-  }
-  CKeyHolder(const CKeyHolder&) = delete;
-  CKeyHolder& operator=(const CKeyHolder&) = delete;
-  HKEY get() const { return m_key; }
-  PHKEY put() { return &m_key; }
-
- private:
-  HKEY m_key = nullptr;
-};
-
 
 void AppendValues(HKEY key, std::u16string& text) {
   DWORD maxName = 0, maxData = 0;
@@ -153,7 +120,7 @@ void AppendSubkeys(HKEY key, int depth, std::u16string& text, bool& any) {
 
 // One subkey's element (empty when it cannot be opened), then its own subkeys.
 void AppendKey(HKEY parent, const std::u16string& name, int depth, std::u16string& text, bool& any) {
-  CKeyHolder key;
+  CRegKeyHandle key;
   bool open = RegOpenKeyExW(parent, name.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
   text += u"<" + name + u">";
   if (open) AppendValues(key.get(), text);
@@ -180,7 +147,9 @@ std::u16string CSettingsXml::FormatValue(DWORD type, const BYTE* data, DWORD siz
         text += c;
       }
       *typeLetter = u"S";
-      return EscapeText(text);
+      // Decoded once on import, so texts holding "&amp;" or "<" come back as they were;
+      // files of the older form (only "&" and "<br>" escaped) decode the same way.
+      return EscapeXmlText(text, false);
     }
     case REG_DWORD: {
       DWORD value = 0;
@@ -212,7 +181,7 @@ bool CSettingsXml::ExportKey(std::u16string_view hiveName, std::u16string_view k
   std::u16string text = kHeader;
   bool any = false;
   HKEY hive = HiveByName(hiveName);
-  CKeyHolder key;
+  CRegKeyHandle key;
   std::u16string path(keyPath);
   if (hive != nullptr && RegOpenKeyExW(hive, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS) {
     AppendSubkeys(key.get(), 1, text, any);
@@ -269,8 +238,12 @@ bool CSettingsXml::Import(CBstr fileName, int* count) {
     MessageBoxW(m_owner, error.c_str(), kProductName, MB_OK);
     return false;
   }
+  // The whole file lands in one write of the hive, or not at all; a write that fails
+  // leaves every setting as it was, and the import reports it.
+  platform::CRegistryBatch batch;
   handled += ImportSection(xml, u"CustomSettings", false);
   handled += ImportSection(xml, u"Preferences", true);
+  if (batch.End() != ERROR_SUCCESS) return false;
   if (count) *count = handled;
   return true;
 }

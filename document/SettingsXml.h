@@ -37,8 +37,9 @@ class CSettingsXml {
   // and false.
   bool ExportKey(std::u16string_view hiveName, std::u16string_view keyPath, std::u16string_view fileName);
   // Restores the values of the file. True when the file could be read (the parser's error
-  // is shown otherwise and nothing is written); `count` is the number of value elements
-  // handled.
+  // is shown otherwise and nothing is written) and its values were stored; false, with
+  // nothing changed, when the settings could not be written. `count` is the number of
+  // value elements handled.
   bool Import(CBstr fileName, int* count);
 
   // The text of one value as the file stores it, and its TYPE letter (empty for none).

@@ -5,6 +5,7 @@
 #include "core/CustomSettings.h"
 #include "core/ResourceText.h"
 #include "core/Utilities.h"
+#include "document/XmlDocument.h"
 #include "platform/base/Base.h"
 #include "platform/base/Format.h"
 #include "platform/module/Module.h"
@@ -276,22 +277,6 @@ std::u16string LoadHtmlResource(UINT id) {
   std::u16string text(static_cast<size_t>(chars), u'\0');
   MultiByteToWideChar(CP_ACP, 0, bytes, static_cast<int>(size), text.data(), chars);
   return text;
-}
-
-std::u16string EscapeXmlText(std::u16string_view text) {
-  std::u16string out;
-  out.reserve(text.size());
-  for (char16_t c : text) {
-    switch (c) {
-      case u'&': out += u"&amp;"; break;
-      case u'<': out += u"&lt;"; break;
-      case u'>': out += u"&gt;"; break;
-      case u'"': out += u"&quot;"; break;
-      case u'\'': out += u"&apos;"; break;
-      default: out += c; break;
-    }
-  }
-  return out;
 }
 
 bool WriteStylesheetTemplates(const CStylesheetSource& source, std::u16string_view folder) {

@@ -48,10 +48,6 @@ std::u16string BuildStylesheetText(const CStylesheetSource& source, bool noLinks
 // resource is missing.
 std::u16string LoadHtmlResource(UINT id);
 
-// `text` with the five XML special characters written as references, fit for element
-// content and for quoted attribute values of an XSL stylesheet.
-std::u16string EscapeXmlText(std::u16string_view text);
-
 // The per-type stylesheet templates of the desktop companion: the file flavour with
 // screen rows for types 0-5, written as "KTWInvoice.XSL", "KTWEstimate.XSL",
 // "KTWSalesReceipt.XSL", "KTWSalesOrder.XSL", "KTWPayment.XSL" and "KTWCreditMemo.XSL"

@@ -8,7 +8,9 @@
 #include "document/JobRecord.h"
 #include "core/ResourceText.h"
 #include "platform/base/Base.h"
-#include "platform/kernel/Files.h"
+#include "platform/base/Format.h"
+#include "platform/base/UniqueHandle.h"
+#include "platform/kernel/FileHandles.h"
 #include "platform/locale/Locale.h"
 #include "resources/resource_ids.h"
 
@@ -18,25 +20,18 @@ namespace {
 constexpr UINT kIdsFileMemory = IDS_OUT_OF_MEMORY;
 constexpr UINT kIdsTextMemory = IDS_TEXT_OUT_OF_MEMORY;
 
+// The largest file read as a document. A document is made on a handheld (some hundred
+// lines at most, each under a kilobyte even with long descriptions), and its parsed tree
+// takes many times its size in memory: 2 MB holds thousands of such lines, while a file
+// beyond it could only exhaust the device (and takes seconds to recalculate).
+constexpr DWORD kMaxDocumentFileBytes = 2u * 1024 * 1024;
+
 constexpr char16_t kLineTag[] = u"LINEITEM";
 constexpr char16_t kKeyAttribute[] = u"ID";
 
-// A zero-filled local memory block, freed at scope end.
-class CLocalBlock {
- public:
-  explicit CLocalBlock(SIZE_T bytes) : m_mem(LocalAlloc(LPTR, bytes)) {}
-  ~CLocalBlock() {
-    if (m_mem) LocalFree(m_mem);
-  }
-  CLocalBlock(const CLocalBlock&) = delete;
-  CLocalBlock& operator=(const CLocalBlock&) = delete;
-  template <typename T>
-  T* as() const { return static_cast<T*>(m_mem); }
-  explicit operator bool() const { return m_mem != nullptr; }
-
- private:
-  HLOCAL m_mem;
-};
+std::u16string CorruptFileText(std::u16string_view path) {
+  return u"Failed to load '" + std::u16string(path) + u"'.  This file may be corrupt.";
+}
 
 // Absent and empty keys are the same key; every other character counts.
 bool SameKey(const CBstr& a, const CBstr& b) { return a.view() == b.view(); }
@@ -90,24 +85,26 @@ bool CXmlDocument::LoadFile(std::u16string_view path, CBstr* error) {
   *error = CBstr(u"Unknown");
   if (!IsUsable()) return false;
   std::u16string p(path);
-  HANDLE file = CreateFileW(p.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD size = GetFileSize(file, nullptr);
-  if (size == INVALID_FILE_SIZE) {
-    CloseHandle(file);
+  CFileHandle file(CreateFileW(p.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  DWORD size = GetFileSize(file.get(), nullptr);
+  if (size == INVALID_FILE_SIZE) return false;
+  if (size > kMaxDocumentFileBytes) {
+    *error = CBstr(DocumentTooLargeText(path));
     return false;
   }
-  CLocalBlock bytes(static_cast<SIZE_T>(size) + 1);
+  CLocalMemory bytes = CLocalMemory::Allocate(static_cast<SIZE_T>(size) + 1);
   if (!bytes) {
-    CloseHandle(file);
+    file.reset();
     *error = CBstr(LoadResText(kIdsFileMemory));
     return false;
   }
   DWORD read = 0;
-  BOOL ok = ReadFile(file, bytes.as<char>(), size, &read, nullptr);
-  CloseHandle(file);
+  BOOL ok = ReadFile(file.get(), bytes.as<char>(), size, &read, nullptr);
+  // Parsing needs the bytes only, not the file: it is closed before the work starts.
+  file.reset();
   if (!ok || read == 0) return false;
-  CLocalBlock wide((static_cast<SIZE_T>(read) + 1) * sizeof(WCHAR));
+  CLocalMemory wide = CLocalMemory::Allocate((static_cast<SIZE_T>(read) + 1) * sizeof(WCHAR));
   if (!wide) {
     *error = CBstr(LoadResText(kIdsTextMemory));
     return false;
@@ -122,11 +119,18 @@ bool CXmlDocument::LoadFile(std::u16string_view path, CBstr* error) {
   LinesChanged();
   m_current = CXmlDomNode();
   if (!loaded) {
-    *error = CBstr(u"Failed to load '" + p + u"'.  This file may be corrupt.");
+    *error = CBstr(CorruptFileText(p));
     return false;
   }
   *error = CBstr();
   return true;
+}
+
+std::u16string CXmlDocument::DocumentTooLargeText(std::u16string_view path) {
+  const std::u16string format = LoadResText(IDS_FILE_TOO_LARGE);
+  // Without the language library the refusal still names the file.
+  if (format.empty()) return CorruptFileText(path);
+  return platform::FormatWide(format, {std::u16string(path), kMaxDocumentFileBytes >> 20});
 }
 
 bool CXmlDocument::LoadXmlText(std::u16string_view text) {
@@ -844,4 +848,20 @@ CBstr CXmlDocument::ChooseLineKey(const CBstr& recordKey) {
   if (!recordKey.IsEmpty() && !IsLineKeyTaken(recordKey)) return recordKey;
   while (IsLineKeyTaken(CBstr(platform::ToUtf16(std::to_string(fresh))))) ++fresh;
   return CBstr(platform::ToUtf16(std::to_string(fresh)));
+}
+
+std::u16string EscapeXmlText(std::u16string_view text, bool quotes) {
+  std::u16string out;
+  out.reserve(text.size());
+  for (char16_t c : text) {
+    switch (c) {
+      case u'&': out += u"&amp;"; break;
+      case u'<': out += u"&lt;"; break;
+      case u'>': out += u"&gt;"; break;
+      case u'"': out += quotes ? u"&quot;" : u"\""; break;
+      case u'\'': out += quotes ? u"&apos;" : u"'"; break;
+      default: out += c; break;
+    }
+  }
+  return out;
 }

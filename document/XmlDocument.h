@@ -77,9 +77,13 @@ class CXmlDocument {
   // ---- Files ---------------------------------------------------------------------------
   // Loads a device file. The text must contain "<?xml"; its bytes are then parsed with the
   // encoding they declare (UTF-8 when none). On success `error` becomes absent; on
-  // failure it holds "Unknown" (no file, nothing read), the out-of-memory text, or
-  // "Failed to load '<path>'.  This file may be corrupt.".
+  // failure it holds "Unknown" (no file, nothing read), the out-of-memory text,
+  // DocumentTooLargeText(path) for a file larger than any document (nothing of it is
+  // read), or "Failed to load '<path>'.  This file may be corrupt.".
   bool LoadFile(std::u16string_view path, CBstr* error);
+  // The text LoadFile gives for a file larger than a document can be (the corrupt-file
+  // text when no language library offers one).
+  static std::u16string DocumentTooLargeText(std::u16string_view path);
   // Loads a text only when it contains "<?xml"; otherwise false and nothing changes.
   bool LoadXmlText(std::u16string_view text);
   // Writes the data document's XML (UTF-8) through a temporary file renamed over the
@@ -233,3 +237,7 @@ class CXmlDocument {
   LONG m_count = 0;
   CBstr m_attributeName;
 };
+
+// `text` with "&", "<" and ">" written as references, and with `quotes` also '"' and "'",
+// fit for quoted attribute values. A parser reads the result back as the text itself.
+std::u16string EscapeXmlText(std::u16string_view text, bool quotes = true);

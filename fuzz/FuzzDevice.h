@@ -33,7 +33,7 @@ class FuzzDevice {
     return device;
   }
   // Empties the device and the registry and writes `bytes` into the device file `name`
-  // (a name in the root folder).
+  // (a path below the root, folders separated by "/"; missing folders are made).
   void Reset(std::string_view name, const uint8_t* data, size_t size) {
     platform::CloseAllKernelHandles();
     std::error_code ec;
@@ -41,10 +41,12 @@ class FuzzDevice {
       std::filesystem::remove_all(entry.path(), ec);
     platform::ReloadRegistry();
     platform::ClearFaults();
+    std::filesystem::create_directories((m_root / name).parent_path(), ec);
     std::ofstream(m_root / name, std::ios::binary).write(reinterpret_cast<const char*>(data),
                                                          static_cast<std::streamsize>(size));
     boxes.shown = 0;
   }
+  const std::filesystem::path& Root() const { return m_root; }
   CountingBoxes boxes;
 
  private:

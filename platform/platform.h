@@ -7,6 +7,7 @@
 #include "platform/base/Format.h"
 #include "platform/base/Guid.h"
 #include "platform/base/Win32Types.h"
+#include "platform/commctrl/CommCtrl.h"
 #include "platform/crypt/Crypt.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/imaging/ImageDecompress.h"

@@ -48,6 +48,7 @@
 /* ---- Document operations and exports (messages) ------------------------------- */
 #define IDS_EXPORT_FAILED 40226            /* the export did not complete */
 #define IDS_FILE_NOT_WRITTEN 40245         /* format: the file path (%s) */
+#define IDS_FILE_TOO_LARGE 40248           /* format: the file path (%s), the limit in MB (%d) */
 #define IDS_EXPORT_PAGE_NOT_WRITTEN 40246
 #define IDS_EXPORT_TRANSFORM_FAILED 40247
 #define IDS_NUMBER_TAKEN_RENUMBER 40278    /* OK/Cancel: take the next free number */

@@ -9,7 +9,9 @@
 #include "core/ResourceText.h"
 #include "core/ScreenResolution.h"
 #include "core/UiMetrics.h"
+#include "document/DocumentStartup.h"
 #include "platform/platform.h"
+#include "resources/resource_ids.h"
 
 namespace {
 void Say(const std::string& line) { std::printf("Slateway: %s\n", line.c_str()); }
@@ -25,6 +27,9 @@ int main() {
     return 0;
   }
   Say("resource library loaded from " + Utf8(GetResourceLibraryPath()));
+  // Before any document exists: every document's stylesheet comes from the generator.
+  InstallDocumentServices();
+  Say("document services installed");
   SetHighResolution(IsHighResolutionScreen());
 
   CPreferences preferences;
@@ -36,11 +41,12 @@ int main() {
   CCustomSettings customSettings;
   g_customSettings = &customSettings;
   Say("custom settings loaded: the invoice is titled \"" + Utf8(customSettings.GetCaption(0, 0)) + "\"");
-  Say("the document type names read \"" + Utf8(LoadResString(40113).view()) + "\" and \"" +
-      Utf8(LoadResString(40118).view()) + "\"");
+  Say("the document type names read \"" + Utf8(LoadResString(IDS_DOCTYPE_INVOICE).view()) + "\" and \"" +
+      Utf8(LoadResString(IDS_DOCTYPE_ESTIMATE).view()) + "\"");
 
   g_customSettings = nullptr;
   g_preferences = nullptr;
+  RemoveDocumentServices();
   FreeResourceLibrary();
   Say("done");
   return 0;

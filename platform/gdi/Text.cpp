@@ -408,7 +408,12 @@ TextProfile GetTextProfile() { return g_profile; }
 
 }  // namespace platform
 
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define SLATEWAY_ADDRESS_SANITIZER 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(SLATEWAY_ADDRESS_SANITIZER)
 // fontconfig keeps the font caches pango asked for until the process ends; the leak
 // checker is told not to count them.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }

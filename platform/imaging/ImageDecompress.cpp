@@ -140,41 +140,72 @@ int GifRead(GifFileType* gif, GifByteType* buffer, int length) {
   return static_cast<int>(n);
 }
 
+// Reads the records up to the first image descriptor, keeping the graphic control block
+// that applies to it. False at the end of the file or on damage.
+bool GifFindFirstFrame(GifFileType* gif, GraphicsControlBlock& gcb) {
+  while (true) {
+    GifRecordType type;
+    if (DGifGetRecordType(gif, &type) != GIF_OK) return false;
+    if (type == IMAGE_DESC_RECORD_TYPE) return DGifGetImageDesc(gif) == GIF_OK;
+    if (type != EXTENSION_RECORD_TYPE) return false;  // the terminator before any frame
+    int code = 0;
+    GifByteType* block = nullptr;
+    if (DGifGetExtension(gif, &code, &block) != GIF_OK) return false;
+    if (code == GRAPHICS_EXT_FUNC_CODE && block && block[0] >= 4) DGifExtensionToGCB(block[0], block + 1, &gcb);
+    while (block)
+      if (DGifGetExtensionNext(gif, &block) != GIF_OK) return false;
+  }
+}
+
+// Decodes the first frame's rows one at a time into the logical screen. The frame's own
+// size is checked before any row is decoded (a small screen may carry a huge frame), rows
+// below the screen are not decoded, and nothing after the first frame is read.
+bool DecodeGifFrame(GifFileType* gif, const GraphicsControlBlock& gcb, RgbaPicture& out) {
+  const GifImageDesc& d = gif->Image;
+  if (!SizeAllowed(static_cast<std::uint64_t>(std::max(d.Width, 0)), static_cast<std::uint64_t>(std::max(d.Height, 0))))
+    return false;
+  const ColorMapObject* map = d.ColorMap ? d.ColorMap : gif->SColorMap;
+  if (!map) return false;
+  out.width = gif->SWidth;
+  out.height = gif->SHeight;
+  out.pixels.assign(static_cast<size_t>(out.width) * static_cast<size_t>(out.height), 0);  // transparent
+  std::vector<GifPixelType> row(static_cast<size_t>(d.Width));
+  // Interlaced frames store rows in four passes: every 8th from 0, every 8th from 4, every
+  // 4th from 2, every 2nd from 1.
+  static constexpr int kPassStart[] = {0, 4, 2, 1}, kPassStep[] = {8, 8, 4, 2};
+  const int passes = d.Interlace ? 4 : 1;
+  for (int pass = 0; pass < passes; ++pass) {
+    const int first = d.Interlace ? kPassStart[pass] : 0, step = d.Interlace ? kPassStep[pass] : 1;
+    for (int y = first; y < d.Height; y += step) {
+      const int cy = d.Top + y;
+      if (!d.Interlace && cy >= out.height) return true;  // the rest is off the screen
+      if (DGifGetLine(gif, row.data(), d.Width) != GIF_OK) return false;
+      if (cy < 0 || cy >= out.height) continue;
+      for (int x = 0; x < d.Width; ++x) {
+        const int cx = d.Left + x;
+        if (cx < 0 || cx >= out.width) continue;
+        const int index = row[static_cast<size_t>(x)];
+        // An index past the colour map is treated as transparent, not read.
+        if (index == gcb.TransparentColor || index >= map->ColorCount) continue;
+        const GifColorType& c = map->Colors[index];
+        out.pixels[static_cast<size_t>(cy) * static_cast<size_t>(out.width) + static_cast<size_t>(cx)] =
+            0xFF000000u | (std::uint32_t{c.Red} << 16) | (std::uint32_t{c.Green} << 8) | c.Blue;
+      }
+    }
+  }
+  return true;
+}
+
 bool DecodeGif(const BYTE* data, size_t size, RgbaPicture& out) {
   GifSource src{data, size, 0};
   int error = 0;
   GifFileType* gif = DGifOpen(&src, GifRead, &error);
   if (!gif) return false;
-  bool ok = false;
-  if (SizeAllowed(static_cast<std::uint64_t>(std::max(gif->SWidth, 0)), static_cast<std::uint64_t>(std::max(gif->SHeight, 0))) &&
-      DGifSlurp(gif) == GIF_OK && gif->ImageCount > 0) {
-    const SavedImage& frame = gif->SavedImages[0];
-    const ColorMapObject* map = frame.ImageDesc.ColorMap ? frame.ImageDesc.ColorMap : gif->SColorMap;
-    GraphicsControlBlock gcb;
-    gcb.TransparentColor = NO_TRANSPARENT_COLOR;
-    DGifSavedExtensionToGCB(gif, 0, &gcb);
-    if (map && frame.RasterBits) {
-      out.width = gif->SWidth;
-      out.height = gif->SHeight;
-      out.pixels.assign(static_cast<size_t>(out.width) * static_cast<size_t>(out.height), 0);  // transparent
-      const GifImageDesc& d = frame.ImageDesc;
-      for (int y = 0; y < d.Height; ++y) {
-        int cy = d.Top + y;
-        if (cy < 0 || cy >= out.height) continue;
-        for (int x = 0; x < d.Width; ++x) {
-          int cx = d.Left + x;
-          if (cx < 0 || cx >= out.width) continue;
-          int index = frame.RasterBits[static_cast<size_t>(y) * static_cast<size_t>(d.Width) + static_cast<size_t>(x)];
-          // An index past the colour map is treated as transparent, not read.
-          if (index == gcb.TransparentColor || index >= map->ColorCount) continue;
-          const GifColorType& c = map->Colors[index];
-          out.pixels[static_cast<size_t>(cy) * static_cast<size_t>(out.width) + static_cast<size_t>(cx)] =
-              0xFF000000u | (std::uint32_t{c.Red} << 16) | (std::uint32_t{c.Green} << 8) | c.Blue;
-        }
-      }
-      ok = true;
-    }
-  }
+  GraphicsControlBlock gcb;
+  gcb.TransparentColor = NO_TRANSPARENT_COLOR;
+  bool ok = SizeAllowed(static_cast<std::uint64_t>(std::max(gif->SWidth, 0)),
+                        static_cast<std::uint64_t>(std::max(gif->SHeight, 0))) &&
+            GifFindFirstFrame(gif, gcb) && DecodeGifFrame(gif, gcb, out);
   DGifCloseFile(gif, &error);
   return ok;
 }

@@ -2,13 +2,17 @@
 #include "platform/kernel/DeviceRoot.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <system_error>
 #include <vector>
 
@@ -169,17 +173,69 @@ void SyncFolder(const fs::path& folder) {
 }
 }  // namespace
 
+namespace {
+// The atomic writer names its temporary "." + target name + ".tmp-" + six letters or
+// digits (what mkstemp fills in); nothing else in a folder is ever taken for one.
+constexpr std::string_view kTempMarker = ".tmp-";
+constexpr size_t kTempSuffixLength = 6;
+// A temporary younger than this may belong to a writer that has made it but not yet
+// locked it; older ones are judged by their lock alone.
+constexpr auto kTempMinimumAge = std::chrono::minutes(2);
+
+bool IsAtomicWriterTemporary(std::string_view name) {
+  const size_t tail = kTempMarker.size() + kTempSuffixLength;
+  if (name.size() < 2 + tail || name[0] != '.') return false;
+  std::string_view marker = name.substr(name.size() - tail, kTempMarker.size());
+  if (marker != kTempMarker) return false;
+  for (char c : name.substr(name.size() - kTempSuffixLength))
+    if (!std::isalnum(static_cast<unsigned char>(c))) return false;
+  return true;
+}
+
+// Folders already swept by this process: a crash leaves temporaries behind once, so one
+// sweep per folder and run is enough and keeps repeated saves cheap.
+std::mutex g_sweptMutex;
+std::set<fs::path> g_sweptFolders;
+}  // namespace
+
+int RemoveStaleTemporaries(const fs::path& folder) {
+  std::error_code ec;
+  fs::directory_iterator it(folder, ec);
+  if (ec) return 0;
+  int removed = 0;
+  const auto now = fs::file_time_type::clock::now();
+  for (const fs::directory_entry& entry : it) {
+    const std::string name = entry.path().filename().string();
+    if (!IsAtomicWriterTemporary(name) || !entry.is_regular_file(ec)) continue;
+    auto written = entry.last_write_time(ec);
+    if (ec || now - written < kTempMinimumAge) continue;
+    // A live writer holds its temporary locked until the rename; a crashed one held it
+    // only as long as it lived.
+    int fd = ::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) continue;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::unlink(entry.path().c_str()) == 0) ++removed;
+    CloseQuietly(fd);
+  }
+  return removed;
+}
+
 bool WriteFileAtomic(const fs::path& path, std::string_view bytes, bool durable) {
   if (!path.has_filename()) {
     SetLastError(ERROR_INVALID_NAME);
     return false;
   }
   const fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
-  std::string temp = (folder / ("." + path.filename().string() + ".tmp-XXXXXX")).string();
+  std::string temp = (folder / ("." + path.filename().string() + std::string(kTempMarker) + "XXXXXX")).string();
   int fd = ::mkstemp(temp.data());
   if (fd < 0) {
     SetLastError(errno == ENOENT || errno == ENOTDIR ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(errno));
     return false;
+  }
+  // Held until the temporary is renamed or removed, so a sweep never takes a live one.
+  ::flock(fd, LOCK_EX);
+  {
+    std::lock_guard lock(g_sweptMutex);
+    if (g_sweptFolders.insert(fs::absolute(folder)).second) RemoveStaleTemporaries(folder);
   }
   DWORD error = ERROR_SUCCESS;
   // mkstemp makes the file private; a document or hive is as readable as any other file,
@@ -191,15 +247,16 @@ bool WriteFileAtomic(const fs::path& path, std::string_view bytes, bool durable)
   } else if (!WriteAll(fd, bytes) || (durable && ::fsync(fd) != 0)) {
     error = ErrorFromErrno(errno);
   }
-  if (::close(fd) != 0 && error == ERROR_SUCCESS) error = ErrorFromErrno(errno);
   if (error == ERROR_SUCCESS) {
     if (ShouldFail(Fault::FileRename))
       error = ERROR_ACCESS_DENIED;
     else if (::rename(temp.c_str(), path.c_str()) != 0)
       error = ErrorFromErrno(errno);
   }
+  if (error != ERROR_SUCCESS) ::unlink(temp.c_str());
+  // Closed only now: the lock must cover the rename.
+  if (::close(fd) != 0 && error == ERROR_SUCCESS) error = ErrorFromErrno(errno);
   if (error != ERROR_SUCCESS) {
-    ::unlink(temp.c_str());
     SetLastError(error);
     return false;
   }

@@ -32,7 +32,14 @@ std::u16string ToDevicePath(const std::filesystem::path& linuxPath);
 // set and false is returned.
 // With `durable` false the data and the rename are not forced to the disk before the call
 // returns (still atomic against a crash of the process); SyncFile finishes the job later.
+//
+// The first write into a folder in a run also removes what crashed writers left there:
+// see RemoveStaleTemporaries.
 bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes, bool durable = true);
+// Removes the atomic writer's own temporaries from `folder` (names of its exact pattern,
+// "." + name + ".tmp-" + six letters or digits) that are a few minutes old and not held
+// by a live writer. Any other file is left alone. Returns how many were removed.
+int RemoveStaleTemporaries(const std::filesystem::path& folder);
 // Forces a file's data and its folder entry to the disk.
 bool SyncFile(const std::filesystem::path& path);
 // The same for a device path.

@@ -9,6 +9,7 @@
 #include "platform/base/Base.h"
 #include "platform/base/Bstr.h"
 #include "platform/kernel/Clock.h"
+#include "platform/registry/RegKeyHandle.h"
 #include "platform/registry/Registry.h"
 
 namespace {
@@ -111,13 +112,10 @@ std::optional<std::u16string> ReadLocaleValue(HKEY key, const char16_t* name);
 // of the registry (formatting a total asks for the locale many times a second).
 std::u16string ReadProfileSetting() {
   if (const char* env = std::getenv("SLATEWAY_LOCALE"); env && *env) return platform::ToUtf16(env);
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, platform::kLocaleKey, 0, KEY_QUERY_VALUE, &key) !=
-      ERROR_SUCCESS)
+  CRegKeyHandle key;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, platform::kLocaleKey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
     return {};
-  std::u16string result = ReadLocaleValue(key, platform::kLocaleValue).value_or(u"");
-  RegCloseKey(key);
-  return result;
+  return ReadLocaleValue(key.get(), platform::kLocaleValue).value_or(u"");
 }
 
 // The user's own changes to single items of the profile, kept beside the profile name.
@@ -173,11 +171,11 @@ void Refresh(ProfileCache& c) {
   c.base = FindProfileByName(ReadProfileSetting());
   if (!c.base) c.base = &DefaultProfile();
   c.effective = *c.base;
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, platform::kLocaleKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+  CRegKeyHandle key;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, platform::kLocaleKey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
     return;
   for (size_t i = 0; i < std::size(kOverrides); ++i) {
-    if (auto v = ReadLocaleValue(key, kOverrides[i].valueName)) {
+    if (auto v = ReadLocaleValue(key.get(), kOverrides[i].valueName)) {
       // A decimal count is one digit, as the format record allows; anything else would
       // ask for billions of zeros, so the profile's own count stays.
       const bool countsDigits = kOverrides[i].field == &LocaleProfile::digits ||
@@ -187,7 +185,6 @@ void Refresh(ProfileCache& c) {
       c.effective.*(kOverrides[i].field) = c.texts[i].c_str();
     }
   }
-  RegCloseKey(key);
 }
 
 const LocaleProfile& CurrentProfile(bool withOverrides = true) {
@@ -876,15 +873,13 @@ std::u16string CurrentLocaleProfile() { return CurrentProfile(false).name; }
 bool SetLocaleProfile(std::u16string_view name) {
   const LocaleProfile* p = FindProfileByName(name);
   if (!p) return false;
-  HKEY key = nullptr;
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kLocaleKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+  CRegKeyHandle key;
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kLocaleKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
                       nullptr) != ERROR_SUCCESS)
     return false;
   std::u16string value = p->name;
-  LONG rc = RegSetValueExW(key, kLocaleValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                           static_cast<DWORD>((value.size() + 1) * sizeof(WCHAR)));
-  RegCloseKey(key);
-  return rc == ERROR_SUCCESS;
+  return RegSetValueExW(key.get(), kLocaleValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                        static_cast<DWORD>((value.size() + 1) * sizeof(WCHAR))) == ERROR_SUCCESS;
 }
 
 }  // namespace platform

@@ -312,15 +312,27 @@ int LoadedModuleCount() {
 bool FindResourceOfData(const void* data, WORD* typeId, WORD* nameId, DWORD* bytesLeft) {
   auto* at = static_cast<const std::uint8_t*>(data);
   std::lock_guard guard(g_lock);
-  for (auto& [handle, loaded] : g_modules)
+  // An empty resource holds no byte, yet LoadResource gives its address: it is that
+  // address's resource (with nothing left to read) when no resource with bytes holds it.
+  // Otherwise a reader would take the address for memory of unknown size and may run off
+  // the end of the file.
+  const ResourceEntry* found = nullptr;
+  for (auto& [handle, loaded] : g_modules) {
     for (const ResourceEntry& entry : loaded->image.Entries()) {
-      if (!entry.data || at < entry.data || at >= entry.data + entry.size) continue;
-      if (typeId) *typeId = entry.type.isId ? entry.type.id : 0;
-      if (nameId) *nameId = entry.name.isId ? entry.name.id : 0;
-      if (bytesLeft) *bytesLeft = static_cast<DWORD>(entry.data + entry.size - at);
-      return true;
+      if (!entry.data || at < entry.data) continue;
+      if (at < entry.data + entry.size) {
+        found = &entry;
+        break;
+      }
+      if (entry.size == 0 && at == entry.data && !found) found = &entry;
     }
-  return false;
+    if (found && found->size != 0) break;
+  }
+  if (!found) return false;
+  if (typeId) *typeId = found->type.isId ? found->type.id : 0;
+  if (nameId) *nameId = found->name.isId ? found->name.id : 0;
+  if (bytesLeft) *bytesLeft = static_cast<DWORD>(found->data + found->size - at);
+  return true;
 }
 
 }  // namespace platform

@@ -12,22 +12,27 @@ constexpr std::string_view kSignature = "SLATEWAY REGISTRY HIVE 1";
 // Names are written as UTF-8 in which an unpaired surrogate keeps its own three-byte
 // form, and read back the same way: a name must come back exactly, or two names that
 // differ only there would read back as one and the whole hive would be refused.
-std::string NameBytes(std::u16string_view text) {
-  std::string out;
+void AppendNameBytes(std::u16string_view text, std::string& out) {
+  size_t run = 0;  // start of the run of well-formed text not yet appended
   for (size_t i = 0; i < text.size(); ++i) {
     char16_t c = text[i];
-    const bool pair = c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
-    if (pair) {
-      out += ToUtf8(text.substr(i, 2));
+    if (c < 0xD800 || c > 0xDFFF) continue;
+    if (c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
       ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += ToUtf8(text.substr(i, 1));
+      continue;
     }
+    out += ToUtf8(text.substr(run, i - run));
+    const char lone[3] = {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+                          static_cast<char>(0x80 | (c & 0x3F))};
+    out.append(lone, 3);
+    run = i + 1;
   }
+  out += ToUtf8(text.substr(run));
+}
+
+std::string NameBytes(std::u16string_view text) {
+  std::string out;
+  AppendNameBytes(text, out);
   return out;
 }
 
@@ -51,13 +56,31 @@ std::u16string NameFromBytes(std::string_view bytes) {
 
 void AppendHex(std::string& out, unsigned v, int digits) {
   static const char* kDigits = "0123456789abcdef";
-  for (int i = digits - 1; i >= 0; --i) out += kDigits[(v >> (4 * i)) & 0xF];
+  char text[8];
+  for (int i = 0; i < digits; ++i) text[i] = kDigits[(v >> (4 * (digits - 1 - i))) & 0xF];
+  out.append(text, static_cast<size_t>(digits));
 }
 
-std::string Quote(std::u16string_view text) {
-  std::string out = "\"";
-  std::string utf8 = NameBytes(text);
-  for (unsigned char c : utf8) {
+void AppendHexByte(std::string& out, unsigned v) {
+  static const char* kDigits = "0123456789abcdef";
+  const char pair[2] = {kDigits[(v >> 4) & 0xF], kDigits[v & 0xF]};
+  out.append(pair, 2);
+}
+
+bool NeedsEscape(unsigned char c) { return c == '\\' || c == '"' || c < 0x20 || c == 0x7F; }
+
+// Appends the text quoted; runs that need no escape go in as one block.
+void AppendQuoted(std::u16string_view text, std::string& out) {
+  thread_local std::string utf8;
+  utf8.clear();
+  AppendNameBytes(text, utf8);
+  out += '"';
+  size_t run = 0;
+  for (size_t i = 0; i < utf8.size(); ++i) {
+    auto c = static_cast<unsigned char>(utf8[i]);
+    if (!NeedsEscape(c)) continue;
+    out.append(utf8, run, i - run);
+    run = i + 1;
     switch (c) {
       case '\\': out += "\\\\"; break;
       case '"': out += "\\\""; break;
@@ -65,15 +88,12 @@ std::string Quote(std::u16string_view text) {
       case '\r': out += "\\r"; break;
       case '\t': out += "\\t"; break;
       default:
-        if (c < 0x20 || c == 0x7F) {
-          out += "\\u";
-          AppendHex(out, c, 4);
-        } else {
-          out += static_cast<char>(c);
-        }
+        out += "\\u00";
+        AppendHexByte(out, c);
     }
   }
-  return out + "\"";
+  out.append(utf8, run, std::string::npos);
+  out += '"';
 }
 
 // Reads a quoted text starting at pos (at the opening quote); advances past the closing one.
@@ -117,17 +137,18 @@ std::optional<std::u16string> Unquote(std::string_view line, size_t& pos) {
 }
 
 // Key names cannot hold "\" (the separator); "%" and control characters are %-escaped.
-std::string EscapeKeyName(std::u16string_view name) {
-  std::string out;
-  for (unsigned char c : NameBytes(name)) {
-    if (c == '%' || c < 0x20 || c == 0x7F) {
-      out += '%';
-      AppendHex(out, c, 2);
-    } else {
-      out += static_cast<char>(c);
-    }
+void AppendEscapedKeyName(std::u16string_view name, std::string& out) {
+  const std::string bytes = NameBytes(name);
+  size_t run = 0;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    auto c = static_cast<unsigned char>(bytes[i]);
+    if (c != '%' && c >= 0x20 && c != 0x7F) continue;
+    out.append(bytes, run, i - run);
+    out += '%';
+    AppendHex(out, c, 2);
+    run = i + 1;
   }
-  return out;
+  out.append(bytes, run, std::string::npos);
 }
 
 std::optional<std::u16string> UnescapeKeyName(std::string_view text) {
@@ -159,14 +180,23 @@ bool IsPlainText(const Value& v, std::u16string& text) {
   return text.find(u'\0') == std::u16string::npos && IsWellFormedUtf16(text);
 }
 
-void SerializeKey(const Key& key, const std::string& path, bool isTop, std::string& out) {
-  if (!isTop || !key.values.empty()) out += "[" + path + "]\n";
+// One key's section header (the hive's top has none unless it holds values) and values.
+void AppendKeySection(const Key& key, std::string_view path, bool isTop, std::string& out) {
+  if (!isTop || !key.values.empty()) {
+    out += '[';
+    out += path;
+    out += "]\n";
+  }
   for (const Value& v : key.values) {
-    out += v.name.empty() ? std::string("@") : Quote(v.name);
+    if (v.name.empty())
+      out += '@';
+    else
+      AppendQuoted(v.name, out);
     out += '=';
     std::u16string text;
     if (IsPlainText(v, text)) {
-      out += "sz:" + Quote(text);
+      out += "sz:";
+      AppendQuoted(text, out);
     } else if (v.type == 4 && v.data.size() == 4) {
       DWORD d;
       std::memcpy(&d, v.data.data(), 4);
@@ -180,14 +210,10 @@ void SerializeKey(const Key& key, const std::string& path, bool isTop, std::stri
       }
       for (size_t i = 0; i < v.data.size(); ++i) {
         if (i) out += ',';
-        AppendHex(out, v.data[i], 2);
+        AppendHexByte(out, v.data[i]);
       }
     }
     out += '\n';
-  }
-  for (const auto& [name, sub] : key.subkeys) {
-    std::string subPath = isTop ? EscapeKeyName(sub->name) : path + "\\" + EscapeKeyName(sub->name);
-    SerializeKey(*sub, subPath, false, out);
   }
 }
 
@@ -266,8 +292,16 @@ std::optional<Value> ParseValueLine(std::string_view line) {
 }  // namespace
 
 Value* Key::FindValue(std::u16string_view valueName) {
-  for (Value& v : values)
-    if (EqualsIgnoreCase(v.name, valueName)) return &v;
+  // Settings are mostly read and written in the order they were created, so the search
+  // starts just after the last value found and wraps round.
+  const size_t count = values.size();
+  for (size_t n = 0, i = m_searchStart; n < count; ++n, ++i) {
+    if (i >= count) i = 0;
+    if (EqualsIgnoreCase(values[i].name, valueName)) {
+      m_searchStart = i + 1;
+      return &values[i];
+    }
+  }
   return nullptr;
 }
 
@@ -276,15 +310,81 @@ Key* Key::FindSubkey(std::u16string_view keyName) {
   return it == subkeys.end() ? nullptr : it->second.get();
 }
 
+Key::~Key() {
+  std::vector<std::unique_ptr<Key>> pending;
+  for (auto& entry : subkeys) pending.push_back(std::move(entry.second));
+  subkeys.clear();
+  while (!pending.empty()) {
+    std::unique_ptr<Key> key = std::move(pending.back());
+    pending.pop_back();
+    for (auto& entry : key->subkeys) pending.push_back(std::move(entry.second));
+    key->subkeys.clear();
+  }  // each key dies here with no subkeys left
+}
+
 std::string SerializeHive(const Key& top) {
   std::string out(kSignature);
   out += '\n';
-  SerializeKey(top, "", true, out);
+  AppendKeySection(top, "", true, out);
+  // Depth first, alphabetically, with an explicit stack: one path buffer grows and
+  // shrinks as the walk goes down and up.
+  struct Frame {
+    const Key* key;
+    std::map<std::u16string, std::unique_ptr<Key>, FoldedLess>::const_iterator next;
+    size_t pathLength;
+  };
+  std::vector<Frame> stack{{&top, top.subkeys.begin(), 0}};
+  std::string path;
+  while (!stack.empty()) {
+    Frame& frame = stack.back();
+    if (frame.next == frame.key->subkeys.end()) {
+      stack.pop_back();
+      continue;
+    }
+    const Key& sub = *frame.next->second;
+    ++frame.next;
+    path.resize(frame.pathLength);
+    if (stack.size() > 1) path += '\\';
+    AppendEscapedKeyName(sub.name, path);
+    AppendKeySection(sub, path, false, out);
+    stack.push_back({&sub, sub.subkeys.begin(), path.size()});  // `frame` is not used past here
+  }
   return out;
 }
 
-std::optional<std::unique_ptr<Key>> ParseHive(std::string_view text) {
-  auto top = std::make_unique<Key>();
+namespace {
+// The key a section header names, created with its parents; null (nothing created) when
+// the header is malformed or lies deeper than the hive allows.
+Key* SectionKey(Key& top, std::string_view line) {
+  if (line.back() != ']') return nullptr;
+  std::string_view path = line.substr(1, line.size() - 2);
+  std::vector<std::u16string> names;
+  while (!path.empty()) {
+    if (names.size() == kMaxKeyDepth) return nullptr;
+    size_t sep = path.find('\\');
+    auto name = UnescapeKeyName(path.substr(0, sep));
+    if (!name) return nullptr;
+    names.push_back(std::move(*name));
+    path = sep == std::string_view::npos ? std::string_view() : path.substr(sep + 1);
+  }
+  Key* current = &top;
+  for (std::u16string& name : names) {
+    Key* sub = current->FindSubkey(name);
+    if (!sub) {
+      auto fresh = std::make_unique<Key>();
+      fresh->name = name;
+      sub = fresh.get();
+      current->subkeys.emplace(std::move(name), std::move(fresh));
+    }
+    current = sub;
+  }
+  return current;
+}
+}  // namespace
+
+std::optional<ParsedHive> ParseHive(std::string_view text) {
+  ParsedHive hive;
+  hive.top = std::make_unique<Key>();
   Key* current = nullptr;
   bool first = true;
   size_t start = 0;
@@ -300,32 +400,19 @@ std::optional<std::unique_ptr<Key>> ParseHive(std::string_view text) {
     }
     if (line.empty() || line[0] == ';') continue;
     if (line[0] == '[') {
-      if (line.back() != ']') return std::nullopt;
-      std::string_view path = line.substr(1, line.size() - 2);
-      current = top.get();
-      while (!path.empty()) {
-        size_t sep = path.find('\\');
-        auto name = UnescapeKeyName(path.substr(0, sep));
-        if (!name) return std::nullopt;
-        Key* sub = current->FindSubkey(*name);
-        if (!sub) {
-          auto fresh = std::make_unique<Key>();
-          fresh->name = *name;
-          sub = fresh.get();
-          current->subkeys.emplace(*name, std::move(fresh));
-        }
-        current = sub;
-        path = sep == std::string_view::npos ? std::string_view() : path.substr(sep + 1);
-      }
+      current = SectionKey(*hive.top, line);
+      if (!current) ++hive.skippedLines;
       continue;
     }
-    if (!current) return std::nullopt;
-    auto value = ParseValueLine(line);
-    if (!value || current->FindValue(value->name)) return std::nullopt;
+    auto value = current ? ParseValueLine(line) : std::nullopt;
+    if (!value || current->FindValue(value->name)) {
+      ++hive.skippedLines;
+      continue;
+    }
     current->values.push_back(std::move(*value));
   }
   if (first) return std::nullopt;
-  return top;
+  return hive;
 }
 
 }  // namespace platform::registry

@@ -24,7 +24,19 @@ struct FoldedLess {
   }
 };
 
+// The deepest a key may lie below its hive's top. The program's own keys lie four or five
+// levels down and settings exports walk 32; every section line of the file repeats the
+// key's whole path, so the limit also keeps a hive's written size in proportion to what it
+// holds (a deep chain would otherwise grow with the square of its depth).
+constexpr size_t kMaxKeyDepth = 32;
+
 struct Key {
+  Key() = default;
+  // Frees the subtree one key at a time, without recursion.
+  ~Key();
+  Key(const Key&) = delete;
+  Key& operator=(const Key&) = delete;
+
   std::u16string name;  // as created
   std::map<std::u16string, std::unique_ptr<Key>, FoldedLess> subkeys;
   std::vector<Value> values;  // creation order
@@ -32,6 +44,9 @@ struct Key {
 
   Value* FindValue(std::u16string_view valueName);
   Key* FindSubkey(std::u16string_view keyName);
+
+ private:
+  size_t m_searchStart = 0;  // where FindValue starts looking
 };
 
 // The hive file: a signature line, then one "[path]" section per key in depth-first,
@@ -42,7 +57,16 @@ struct Key {
 //   "Name"=hex(7):..        anything else, byte for byte
 // "@" names the key's default value.
 std::string SerializeHive(const Key& top);
-// Parses a hive file; nullopt when any line is malformed.
-std::optional<std::unique_ptr<Key>> ParseHive(std::string_view text);
+
+struct ParsedHive {
+  std::unique_ptr<Key> top;
+  // Lines that could not be read and were left out: a malformed line, a value before any
+  // key or repeating a name already read, a key deeper than kMaxKeyDepth, and every value
+  // line of a section that was itself left out.
+  size_t skippedLines = 0;
+};
+// Parses a hive file, keeping every entry that reads; nullopt when the text does not
+// begin with the hive signature at all.
+std::optional<ParsedHive> ParseHive(std::string_view text);
 
 }  // namespace platform::registry

@@ -1,9 +1,16 @@
 #include "platform/registry/Registry.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -36,12 +43,28 @@ struct FileIdentity {
   }
 };
 
+// Beside each hive file lies "<hive>.lock", shared by every process that uses the hive:
+// an exclusive flock on it covers each read-modify-write of the hive (re-read, change,
+// atomic write), and its first eight bytes, mapped into every process, count the hive's
+// writes. A reader compares that count with the one it last saw, so noticing another
+// process's save costs a memory read rather than a stat of the hive on every call.
+struct HiveLock {
+  int fd = -1;
+  pid_t owner = 0;  // a forked child must open its own: a shared descriptor shares the lock
+  std::uint64_t* counter = nullptr;  // mapped from the lock file
+  int depth = 0;
+};
+
 struct Hive {
   const char16_t* fileName;
   std::unique_ptr<Key> top;
   FileIdentity identity;
   bool loaded = false;
   bool unsynced = false;  // written by rename but not yet forced to the disk
+  bool dirty = false;     // changed inside a batch, written when the batch ends
+  bool recheck = false;   // look at the file at the next access
+  std::uint64_t seenWrites = 0;  // the lock file's count when the file was last read or written
+  HiveLock lock;
   std::filesystem::path path;  // the hive file, mapped once per device root
 };
 
@@ -66,12 +89,16 @@ class Registry {
   std::recursive_mutex mutex;
 
   void Reset() {
+    m_batchDepth = 0;
     for (size_t i = 0; i < m_hives.size(); ++i) Sync(i);
     ++m_generation;
     for (Hive& h : m_hives) {
+      CloseLock(h.lock);
       h.path.clear();
       h.top.reset();
       h.loaded = false;
+      h.dirty = false;
+      h.recheck = false;
       h.identity = {};
     }
     m_open.clear();
@@ -114,31 +141,65 @@ class Registry {
 
   bool CloseHandle(HKEY key) { return m_open.erase(key) == 1; }
 
+  // The hive's tree for reading. Outside a batch the file is read again when the shared
+  // write count says another process saved it; inside one, at most once per batch; never
+  // while this process holds the hive's lock (nobody else can change it then).
   Key* Top(size_t hive) {
     Hive& h = m_hives[hive];
-    FileIdentity now = Identify(HivePath(h));
-    if (!h.loaded || !(now == h.identity)) Load(h, now);
+    if (!h.loaded) {
+      Load(h);
+    } else if (h.lock.depth == 0 && (m_batchDepth == 0 || h.recheck)) {
+      bool look = h.recheck || SharedWrites(h) != h.seenWrites;
+      h.recheck = false;
+      if (look && !(Identify(HivePath(h)) == h.identity)) Load(h);
+    }
     return h.top.get();
   }
 
-  // Writes the hive after a change. On failure the change is dropped again by reading
-  // the file back, so memory never holds what the file does not. The rename makes each
-  // change whole on disk at once; forcing it to the disk waits for a flush or the close
-  // of a key, so a burst of changes (a settings page saving hundreds of values) costs one
-  // disk sync instead of hundreds.
-  LONG Save(size_t hive) {
+  // Takes the hive's lock for a change and brings the tree up to date with the file. False
+  // (ERROR_CANTWRITE) when the lock file cannot be made. Each successful call is paired
+  // with FinishChange.
+  LONG BeginChange(size_t hive) {
     Hive& h = m_hives[hive];
-    std::filesystem::path path = HivePath(h);
-    std::error_code ec;
-    std::filesystem::create_directories(path.parent_path(), ec);
-    if (WriteFileAtomic(path, registry::SerializeHive(*h.top), false)) {
-      h.identity = Identify(path);
-      h.unsynced = true;
-      ++m_generation;
-      return ERROR_SUCCESS;
+    if (h.dirty) return ERROR_SUCCESS;  // the batch already holds the lock
+    if (!Lock(h)) return ERROR_CANTWRITE;
+    if (!h.loaded || !(Identify(HivePath(h)) == h.identity)) Load(h);
+    return ERROR_SUCCESS;
+  }
+
+  // Ends a change begun by BeginChange. Inside a batch a change only marks the hive, which
+  // keeps its lock until the batch ends; outside one the hive is written now.
+  LONG FinishChange(size_t hive, LONG result, bool changed) {
+    Hive& h = m_hives[hive];
+    if (h.dirty) return result;
+    if (changed && m_batchDepth > 0) {
+      h.dirty = true;
+      return result;
     }
-    h.loaded = false;
-    return ERROR_CANTWRITE;
+    if (changed) result = Save(h);
+    Unlock(h);
+    return result;
+  }
+
+  void BeginBatch() {
+    if (m_batchDepth++ > 0) return;
+    for (Hive& h : m_hives) h.recheck = true;
+  }
+
+  // Writes every hive the outermost batch changed, each by one rename, and lets go of
+  // their locks. A hive that cannot be written goes back to what its file holds.
+  LONG EndBatch() {
+    if (m_batchDepth == 0) return ERROR_INVALID_FUNCTION;
+    if (--m_batchDepth > 0) return ERROR_SUCCESS;
+    LONG result = ERROR_SUCCESS;
+    for (Hive& h : m_hives) {
+      if (!h.dirty) continue;
+      h.dirty = false;
+      LONG saved = Save(h);
+      if (saved != ERROR_SUCCESS) result = saved;
+      Unlock(h);
+    }
+    return result;
   }
 
   LONG Sync(size_t hive) {
@@ -146,6 +207,12 @@ class Registry {
     if (!h.unsynced) return ERROR_SUCCESS;
     h.unsynced = false;
     return SyncFile(HivePath(h)) ? ERROR_SUCCESS : ERROR_CANTWRITE;
+  }
+
+  // Changes whenever what a hive holds may have changed: a write, a reload, a reset.
+  ULONGLONG Generation(size_t hive) {
+    Top(hive);  // notices a hive file rewritten by another process
+    return m_generation;
   }
 
  private:
@@ -167,46 +234,168 @@ class Registry {
     return id;
   }
 
-  void Load(Hive& h, const FileIdentity& id) {
-    ++m_generation;
-    h.top = std::make_unique<Key>();
-    h.loaded = true;
-    h.identity = id;
-    if (!id.exists) return;
+  // Opens (creating when missing) the hive's lock file and maps its write count.
+  bool OpenLock(Hive& h) {
+    HiveLock& lock = h.lock;
+    if (lock.fd >= 0 && lock.owner == ::getpid()) return true;
+    if (lock.fd >= 0) {  // inherited across a fork: the parent's descriptor is not ours to lock
+      ::close(lock.fd);
+      lock.fd = -1;
+      lock.depth = 0;
+    }
     std::filesystem::path path = HivePath(h);
+    std::error_code ec;
+    std::filesystem::create_directories(path.parent_path(), ec);
+    path += ".lock";
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || (st.st_size < kLockFileSize && ::ftruncate(fd, kLockFileSize) != 0)) {
+      ::close(fd);
+      return false;
+    }
+    if (!lock.counter) {
+      void* map = ::mmap(nullptr, kLockFileSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+      if (map == MAP_FAILED) {
+        ::close(fd);
+        return false;
+      }
+      lock.counter = static_cast<std::uint64_t*>(map);
+    }
+    lock.fd = fd;
+    lock.owner = ::getpid();
+    return true;
+  }
+
+  static void CloseLock(HiveLock& lock) {
+    if (lock.counter) ::munmap(lock.counter, kLockFileSize);
+    if (lock.fd >= 0) ::close(lock.fd);
+    lock = {};
+  }
+
+  // The hive's write count as every process sees it; 0 when there is no lock file.
+  std::uint64_t SharedWrites(Hive& h) {
+    if (!h.lock.counter && !OpenLock(h)) return 0;
+    return std::atomic_ref<std::uint64_t>(*h.lock.counter).load(std::memory_order_acquire);
+  }
+
+  bool Lock(Hive& h) {
+    if (h.lock.depth > 0 && h.lock.owner == ::getpid()) {
+      ++h.lock.depth;
+      return true;
+    }
+    if (!OpenLock(h)) return false;
+    while (::flock(h.lock.fd, LOCK_EX) != 0) {
+      if (errno != EINTR) return false;
+    }
+    h.lock.depth = 1;
+    return true;
+  }
+
+  static void Unlock(Hive& h) {
+    if (h.lock.depth == 0 || --h.lock.depth > 0) return;
+    ::flock(h.lock.fd, LOCK_UN);
+  }
+
+  // Writes the hive. On failure the change is dropped again by reading the file back, so
+  // memory never holds what the file does not. The rename makes each change whole on disk
+  // at once; forcing it to the disk waits for a flush or the close of a key.
+  LONG Save(Hive& h) {
+    std::filesystem::path path = HivePath(h);
+    std::error_code ec;
+    std::filesystem::create_directories(path.parent_path(), ec);
+    if (WriteFileAtomic(path, registry::SerializeHive(*h.top), false)) {
+      h.identity = Identify(path);
+      h.unsynced = true;
+      ++m_generation;
+      if (h.lock.counter)
+        h.seenWrites = std::atomic_ref<std::uint64_t>(*h.lock.counter).fetch_add(1, std::memory_order_acq_rel) + 1;
+      return ERROR_SUCCESS;
+    }
+    Load(h);
+    return ERROR_CANTWRITE;
+  }
+
+  static std::string ReadFileBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
-    auto parsed = registry::ParseHive(text.str());
-    if (parsed) {
-      h.top = std::move(*parsed);
-      return;
-    }
-    // A damaged hive is kept aside for whoever wants to look at it, never overwritten.
+    return text.str();
+  }
+
+  // A free name beside the hive for keeping a damaged file: ".damaged", ".damaged.1", ...
+  static std::filesystem::path AsideName(const std::filesystem::path& path) {
     std::filesystem::path aside = path;
     aside += ".damaged";
     for (int n = 1; std::filesystem::exists(aside); ++n) {
       aside = path;
       aside += ".damaged." + std::to_string(n);
     }
-    std::error_code ec;
-    std::filesystem::rename(path, aside, ec);
-    std::fprintf(stderr, "registry: %s cannot be read; kept as %s, starting with an empty hive\n",
-                 path.c_str(), aside.c_str());
-    h.identity = Identify(path);
+    return aside;
   }
+
+  // Reads the hive file into memory. A file that is not a hive at all is renamed aside and
+  // the hive starts empty. A hive with damaged lines keeps every entry that reads: a copy
+  // of the file is kept aside, the readable part is written back at once (so the damage is
+  // reported once, not at every start), and what was skipped is reported on stderr.
+  void Load(Hive& h) {
+    ++m_generation;
+    const std::filesystem::path& path = HivePath(h);
+    h.seenWrites = SharedWrites(h);  // read before the file: a save after it is noticed
+    h.identity = Identify(path);
+    h.top = std::make_unique<Key>();
+    h.loaded = true;
+    if (!h.identity.exists) return;
+    std::string text = ReadFileBytes(path);
+    auto parsed = registry::ParseHive(text);
+    if (parsed && parsed->skippedLines == 0) {
+      h.top = std::move(parsed->top);
+      return;
+    }
+    if (!Lock(h)) {  // cannot be mended now: use what reads, and try again at the next start
+      if (parsed) h.top = std::move(parsed->top);
+      return;
+    }
+    // Another process may have mended or replaced the file meanwhile: then it is read as
+    // it is now, once more.
+    if (!(Identify(path) == h.identity)) {
+      h.seenWrites = SharedWrites(h);
+      h.identity = Identify(path);
+      text = ReadFileBytes(path);
+      parsed = registry::ParseHive(text);
+      if (parsed && parsed->skippedLines == 0) {
+        h.top = std::move(parsed->top);
+        Unlock(h);
+        return;
+      }
+    }
+    std::error_code ec;
+    std::filesystem::path aside = AsideName(path);
+    if (parsed) {
+      std::filesystem::copy_file(path, aside, ec);
+      h.top = std::move(parsed->top);
+      std::fprintf(stderr, "registry: %s cannot be read in full; %zu damaged lines skipped, the file kept as %s\n",
+                   path.c_str(), parsed->skippedLines, aside.c_str());
+      if (WriteFileAtomic(path, registry::SerializeHive(*h.top), false)) {
+        h.unsynced = true;
+        if (h.lock.counter)
+          h.seenWrites = std::atomic_ref<std::uint64_t>(*h.lock.counter).fetch_add(1, std::memory_order_acq_rel) + 1;
+      }
+    } else {
+      // A damaged hive is kept aside for whoever wants to look at it, never overwritten.
+      std::filesystem::rename(path, aside, ec);
+      std::fprintf(stderr, "registry: %s cannot be read; kept as %s, starting with an empty hive\n", path.c_str(),
+                   aside.c_str());
+    }
+    h.identity = Identify(path);
+    Unlock(h);
+  }
+
+  static constexpr off_t kLockFileSize = sizeof(std::uint64_t);
 
   std::array<Hive, 4> m_hives;
   ULONGLONG m_generation = 0;
-
- public:
-  // Changes whenever what a hive holds may have changed: a write, a reload, a reset.
-  ULONGLONG Generation(size_t hive) {
-    Top(hive);  // notices a hive file rewritten by another process
-    return m_generation;
-  }
-
- private:
+  int m_batchDepth = 0;
   std::unordered_map<HKEY, OpenKey> m_open;
   ULONG_PTR m_nextHandle = 0x1000;
 };
@@ -216,7 +405,8 @@ Registry& TheRegistry() {
   return r;
 }
 
-// Splits "a\b\\c\" into its non-empty components.
+// Splits "a\b\\c\" into its non-empty components; false when a name is too long or the
+// path goes deeper than a key may lie.
 bool SplitPath(LPCWSTR subKey, std::vector<std::u16string>& parts) {
   if (!subKey) return true;
   std::u16string_view path(subKey);
@@ -225,7 +415,7 @@ bool SplitPath(LPCWSTR subKey, std::vector<std::u16string>& parts) {
     size_t sep = path.find(u'\\', start);
     if (sep == std::u16string_view::npos) sep = path.size();
     if (sep > start) {
-      if (sep - start > kMaxKeyNameLength) return false;
+      if (sep - start > kMaxKeyNameLength || parts.size() == registry::kMaxKeyDepth) return false;
       parts.emplace_back(path.substr(start, sep - start));
     }
     start = sep + 1;
@@ -263,18 +453,41 @@ LONG CopyName(const std::u16string& name, LPWSTR buffer, LPDWORD cch) {
   return ERROR_SUCCESS;
 }
 
+enum class Access { Read, Change };
+
 // Runs `body` on the key a handle names, under the registry's lock; the handle's errors
-// (unknown handle, deleted key) come back without calling it.
-template <class Body>
-LONG WithKey(HKEY key, Body&& body) {
+// (unknown handle, deleted key) come back without calling it. A change runs under the
+// hive's cross-process lock too, on the tree as the file holds it now: `body` sets
+// `changed` when it changed the tree, and the hive is then written (or, inside a batch,
+// written when the batch ends).
+template <Access access, class Body>
+LONG OnKey(HKEY key, Body&& body) {
   Registry& r = TheRegistry();
   std::lock_guard lock(r.mutex);
   OpenKey k;
   if (!r.Resolve(key, k)) return ERROR_INVALID_HANDLE;
-  LONG error = ERROR_SUCCESS;
-  Key* node = r.Lookup(k, error);
-  if (!node) return error;
-  return body(r, k, *node);
+  LONG result = ERROR_SUCCESS;
+  if constexpr (access == Access::Read) {
+    Key* node = r.Lookup(k, result);
+    return node ? body(r, k, *node) : result;
+  } else {
+    result = r.BeginChange(k.hive);
+    if (result != ERROR_SUCCESS) return result;
+    bool changed = false;
+    Key* node = r.Lookup(k, result);
+    if (node) result = body(k, *node, changed);
+    return r.FinishChange(k.hive, result, changed && result == ERROR_SUCCESS);
+  }
+}
+
+template <class Body>
+LONG WithKey(HKEY key, Body&& body) {
+  return OnKey<Access::Read>(key, std::forward<Body>(body));
+}
+
+template <class Body>
+LONG WithKeyToChange(HKEY key, Body&& body) {
+  return OnKey<Access::Change>(key, std::forward<Body>(body));
 }
 
 }  // namespace
@@ -293,6 +506,18 @@ ULONGLONG RegistryGeneration(HKEY root) {
   return r.Generation(k.hive);
 }
 
+void BeginRegistryBatch() {
+  Registry& r = TheRegistry();
+  std::lock_guard lock(r.mutex);
+  r.BeginBatch();
+}
+
+LONG EndRegistryBatch() {
+  Registry& r = TheRegistry();
+  std::lock_guard lock(r.mutex);
+  return r.EndBatch();
+}
+
 int OpenRegistryKeyCount() {
   Registry& r = TheRegistry();
   std::lock_guard lock(r.mutex);
@@ -304,6 +529,7 @@ int OpenRegistryKeyCount() {
 using platform::OpenKey;
 using platform::Registry;
 using platform::WithKey;
+using platform::WithKeyToChange;
 using platform::TheRegistry;
 using platform::registry::Key;
 using platform::registry::Value;
@@ -333,18 +559,31 @@ LONG OpenOrCreate(HKEY key, LPCWSTR subKey, bool create, PHKEY result, LPDWORD d
   if (!result) return ERROR_INVALID_PARAMETER;
   std::vector<std::u16string> parts;
   if (!platform::SplitPath(subKey, parts)) return ERROR_INVALID_PARAMETER;
-  return WithKey(key, [&](Registry& r, const OpenKey& base, Key& node) -> LONG {
+  // Opening a key that is there needs no lock; creating one goes through a change.
+  LONG opened = WithKey(key, [&](Registry& r, const OpenKey& base, Key& node) -> LONG {
     OpenKey target = base;
     bool created = false;
-    if (!Walk(&node, parts, create, target, created)) return ERROR_FILE_NOT_FOUND;
-    if (created) {
-      LONG saved = r.Save(target.hive);
-      if (saved != ERROR_SUCCESS) return saved;
-    }
+    if (!Walk(&node, parts, false, target, created)) return ERROR_FILE_NOT_FOUND;
     *result = r.AddHandle(std::move(target));
-    if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    if (disposition) *disposition = REG_OPENED_EXISTING_KEY;
     return ERROR_SUCCESS;
   });
+  if (opened != ERROR_FILE_NOT_FOUND || !create) return opened;
+  OpenKey target;
+  bool created = false;
+  LONG made = WithKeyToChange(key, [&](const OpenKey& base, Key& node, bool& changed) -> LONG {
+    if (base.path.size() + parts.size() > platform::registry::kMaxKeyDepth) return ERROR_INVALID_PARAMETER;
+    target = base;
+    Walk(&node, parts, true, target, created);
+    changed = created;
+    return ERROR_SUCCESS;
+  });
+  if (made != ERROR_SUCCESS) return made;
+  Registry& r = TheRegistry();
+  std::lock_guard lock(r.mutex);
+  *result = r.AddHandle(std::move(target));
+  if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+  return ERROR_SUCCESS;
 }
 }  // namespace
 
@@ -383,7 +622,7 @@ LONG RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD, DWORD type, const BYTE* 
   if (!data && cbData) return ERROR_INVALID_PARAMETER;
   std::u16string_view name = platform::ValueName(valueName);
   if (name.size() > platform::kMaxValueNameLength) return ERROR_INVALID_PARAMETER;
-  return WithKey(key, [&](Registry& r, const OpenKey& k, Key& node) -> LONG {
+  return WithKeyToChange(key, [&](const OpenKey&, Key& node, bool& changed) -> LONG {
     Value* v = node.FindValue(name);
     if (!v) {
       node.values.push_back({std::u16string(name), type, {}});
@@ -392,19 +631,21 @@ LONG RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD, DWORD type, const BYTE* 
     v->type = type;
     v->data.assign(data, data + cbData);
     platform::Touch(node);
-    return r.Save(k.hive);
+    changed = true;
+    return ERROR_SUCCESS;
   });
 }
 
 LONG RegDeleteValueW(HKEY key, LPCWSTR valueName) {
   std::u16string_view name = platform::ValueName(valueName);
-  return WithKey(key, [&](Registry& r, const OpenKey& k, Key& node) -> LONG {
+  return WithKeyToChange(key, [&](const OpenKey&, Key& node, bool& changed) -> LONG {
     auto it = std::find_if(node.values.begin(), node.values.end(),
                            [&](const Value& v) { return platform::EqualsIgnoreCase(v.name, name); });
     if (it == node.values.end()) return ERROR_FILE_NOT_FOUND;
     node.values.erase(it);
     platform::Touch(node);
-    return r.Save(k.hive);
+    changed = true;
+    return ERROR_SUCCESS;
   });
 }
 
@@ -414,13 +655,14 @@ LONG RegDeleteKeyW(HKEY key, LPCWSTR subKey) {
   if (parts.empty()) return ERROR_INVALID_PARAMETER;  // a key does not delete itself
   std::u16string last = parts.back();
   parts.pop_back();
-  return WithKey(key, [&](Registry& r, const OpenKey& k, Key& node) -> LONG {
+  return WithKeyToChange(key, [&](const OpenKey&, Key& node, bool& changed) -> LONG {
     OpenKey unused;
     bool created = false;
     Key* parent = Walk(&node, parts, false, unused, created);
     if (!parent || !parent->subkeys.erase(last)) return ERROR_FILE_NOT_FOUND;
     platform::Touch(*parent);
-    return r.Save(k.hive);
+    changed = true;
+    return ERROR_SUCCESS;
   });
 }
 

@@ -29,7 +29,8 @@ constexpr REGSAM KEY_READ = 0x20019;
 constexpr REGSAM KEY_WRITE = 0x20006;
 constexpr REGSAM KEY_ALL_ACCESS = 0xF003F;
 
-// Results are system error codes. Key and value names compare ignoring case and keep the
+// Results are system error codes. A key lies at most 32 levels below its hive's top;
+// creating one deeper fails with ERROR_INVALID_PARAMETER. Key and value names compare ignoring case and keep the
 // case they were created with; a null or empty value name is the key's default value.
 // Value bytes are kept exactly as written and reads do no type check. A buffer too small
 // gives ERROR_MORE_DATA with the size needed; a null data pointer asks for the size.
@@ -64,6 +65,34 @@ void ReloadRegistry();
 // this process, a hive file rewritten by another, a reload). Lets readers keep what they
 // derived from registry values until it changes.
 ULONGLONG RegistryGeneration(HKEY root);
+// A batch of changes: between BeginRegistryBatch and the matching EndRegistryBatch (they
+// nest; only the outermost pair counts) each hive changed is written once, when the batch
+// ends, by one temporary file and rename: a crash inside the batch leaves the old file, so
+// a batch lands whole or not at all. A hive's cross-process lock is taken at its first
+// change in the batch and held until the batch ends, and a hive is checked for other
+// processes' saves once per batch. Calls inside the batch report what they did in memory;
+// EndRegistryBatch reports the writing (ERROR_CANTWRITE, with the batch's changes to that
+// hive dropped, when a hive cannot be written). A batch belongs to the process: changes
+// made by any thread while it is open join it.
+void BeginRegistryBatch();
+LONG EndRegistryBatch();
+// A batch for one scope; End() reports the result, else the destructor ends it.
+class CRegistryBatch {
+ public:
+  CRegistryBatch() { BeginRegistryBatch(); }
+  ~CRegistryBatch() { End(); }
+  CRegistryBatch(const CRegistryBatch&) = delete;
+  CRegistryBatch& operator=(const CRegistryBatch&) = delete;
+  LONG End() {
+    if (!m_open) return m_result;
+    m_open = false;
+    return m_result = EndRegistryBatch();
+  }
+
+ private:
+  bool m_open = true;
+  LONG m_result = ERROR_SUCCESS;
+};
 // Keys open right now (tests check for leaks).
 int OpenRegistryKeyCount();
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "platform/base/Base.h"
+#include "platform/registry/RegKeyHandle.h"
 #include "platform/registry/Registry.h"
 
 namespace {
@@ -22,9 +23,9 @@ std::set<CardSearch*>& Searches() {
 }
 
 bool WriteCardList(const std::vector<std::u16string>& names) {
-  HKEY key = nullptr;
+  CRegKeyHandle key;
   if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, platform::kStorageCardsKey, 0, nullptr, 0, KEY_ALL_ACCESS,
-                      nullptr, &key, nullptr) != ERROR_SUCCESS)
+                      nullptr, key.put(), nullptr) != ERROR_SUCCESS)
     return false;
   std::u16string multi;
   for (const auto& n : names) {
@@ -32,11 +33,9 @@ bool WriteCardList(const std::vector<std::u16string>& names) {
     multi.push_back(u'\0');
   }
   multi.push_back(u'\0');
-  LONG rc = RegSetValueExW(key, platform::kStorageCardsValue, 0, REG_MULTI_SZ,
-                           reinterpret_cast<const BYTE*>(multi.data()),
-                           static_cast<DWORD>(multi.size() * sizeof(WCHAR)));
-  RegCloseKey(key);
-  return rc == ERROR_SUCCESS;
+  return RegSetValueExW(key.get(), platform::kStorageCardsValue, 0, REG_MULTI_SZ,
+                        reinterpret_cast<const BYTE*>(multi.data()),
+                        static_cast<DWORD>(multi.size() * sizeof(WCHAR))) == ERROR_SUCCESS;
 }
 
 void FillFindData(const std::u16string& name, LPWIN32_FIND_DATAW data) {
@@ -105,14 +104,14 @@ namespace platform {
 
 std::vector<std::u16string> ListedStorageCards() {
   std::vector<std::u16string> names;
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kStorageCardsKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+  CRegKeyHandle key;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kStorageCardsKey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
     return names;
   DWORD type = 0, size = 0;
-  if (RegQueryValueExW(key, kStorageCardsValue, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+  if (RegQueryValueExW(key.get(), kStorageCardsValue, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
       (type == REG_MULTI_SZ || type == REG_SZ) && size >= sizeof(WCHAR)) {
     std::u16string buffer(size / sizeof(WCHAR), u'\0');
-    if (RegQueryValueExW(key, kStorageCardsValue, nullptr, &type,
+    if (RegQueryValueExW(key.get(), kStorageCardsValue, nullptr, &type,
                          reinterpret_cast<LPBYTE>(buffer.data()), &size) == ERROR_SUCCESS) {
       size_t start = 0;
       while (start < buffer.size()) {
@@ -124,7 +123,6 @@ std::vector<std::u16string> ListedStorageCards() {
       }
     }
   }
-  RegCloseKey(key);
   return names;
 }
 

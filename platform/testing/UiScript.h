@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/testing/ControlDrivers.h"
 #include "platform/user/Controls.h"
 #include "platform/user/Dialog.h"
 #include "platform/user/Menu.h"
@@ -48,6 +49,11 @@ class DialogDriver {
   std::vector<std::u16string> Rows(int id) const;
   int Selection(int id) const;
   HWND Focus() const;
+  // Drivers of the dialog's common controls.
+  ListViewDriver ListView(int id) const { return ListViewDriver(Control(id)); }
+  TreeViewDriver TreeView(int id) const { return TreeViewDriver(Control(id)); }
+  TabDriver Tabs(int id) const { return TabDriver(Control(id)); }
+  ToolbarDriver Toolbar(int id) const { return ToolbarDriver(Control(id)); }
 
   DialogDriver& Tap(int id);
   DialogDriver& TapAt(int id, int x, int y);  // client coordinates of the control

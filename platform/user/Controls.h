@@ -40,6 +40,7 @@ constexpr UINT ODT_MENU = 1;
 constexpr UINT ODT_LISTBOX = 2;
 constexpr UINT ODT_COMBOBOX = 3;
 constexpr UINT ODT_BUTTON = 4;
+constexpr UINT ODT_LISTVIEW = 102;
 constexpr UINT ODA_DRAWENTIRE = 0x0001;
 constexpr UINT ODA_SELECT = 0x0002;
 constexpr UINT ODA_FOCUS = 0x0004;
@@ -58,6 +59,16 @@ struct DRAWITEMSTRUCT {
   HWND hwndItem = nullptr;
   HDC hDC = nullptr;
   RECT rcItem;
+  ULONG_PTR itemData = 0;
+};
+
+// WM_MEASUREITEM: the parent sets itemHeight (an owner-drawn list view's row height).
+struct MEASUREITEMSTRUCT {
+  UINT CtlType = 0;
+  UINT CtlID = 0;
+  UINT itemID = 0;
+  UINT itemWidth = 0;
+  UINT itemHeight = 0;
   ULONG_PTR itemData = 0;
 };
 

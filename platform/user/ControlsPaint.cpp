@@ -5,6 +5,7 @@
 
 #include "platform/base/Base.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/gdi/GdiScopes.h"
 #include "platform/user/ControlsInternal.h"
 #include "platform/user/Menu.h"
 #include "platform/user/Paint.h"
@@ -27,11 +28,9 @@ HBRUSH ControlColors(HWND hwnd, HDC dc, UINT msg) {
 }
 
 void Frame(HDC dc, const RECT& r, int width = 1) {
-  HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
-  HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
+  CSelectObjectScope brush(dc, GetStockObject(NULL_BRUSH));
+  CSelectObjectScope pen(dc, GetStockObject(BLACK_PEN));
   for (int i = 0; i < width; ++i) Rectangle(dc, r.left + i, r.top + i, r.right - i, r.bottom - i);
-  SelectObject(dc, oldPen);
-  SelectObject(dc, oldBrush);
 }
 
 void Text(HDC dc, std::u16string_view text, RECT r, UINT format, bool enabled = true) {
@@ -94,12 +93,11 @@ void PaintButton(HWND hwnd, HDC dc, const RECT& client) {
       RECT dot{box.left + 3, box.top + 3, box.right - 3, box.bottom - 3};
       FillRect(dc, &dot, reinterpret_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     } else {
-      HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
+      CSelectObjectScope pen(dc, GetStockObject(BLACK_PEN));
       MoveToEx(dc, box.left + 2, box.top + 2, nullptr);
       LineTo(dc, box.right - 2, box.bottom - 2);
       MoveToEx(dc, box.right - 3, box.top + 2, nullptr);
       LineTo(dc, box.left + 1, box.bottom - 2);
-      SelectObject(dc, oldPen);
     }
   }
   RECT label{client.left + 16, client.top, client.right, client.bottom};
@@ -142,9 +140,10 @@ void PaintCombo(HWND hwnd, HDC dc, const RECT& client) {
   Frame(dc, button);
   POINT tri[3] = {{button.left + 3, button.top + h / 2 - 2}, {button.right - 3, button.top + h / 2 - 2},
                   {(button.left + button.right) / 2, button.top + h / 2 + 2}};
-  HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(BLACK_BRUSH));
-  Polygon(dc, tri, 3);
-  SelectObject(dc, oldBrush);
+  {
+    CSelectObjectScope brush(dc, GetStockObject(BLACK_BRUSH));
+    Polygon(dc, tri, 3);
+  }
   RECT text{field.left + 3, field.top, button.left - 2, field.bottom};
   Text(dc, WindowText(hwnd), text, DT_LEFT | DT_VCENTER | DT_SINGLELINE, IsWindowEnabled(hwnd));
 }
@@ -225,14 +224,15 @@ void PaintControl(HWND hwnd) {
   RECT client;
   GetClientRect(hwnd, &client);
   HFONT font = reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0));
-  HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
-  if (IsClass(hwnd, u"BUTTON") || IsClass(hwnd, u"TTBUTTON")) PaintButton(hwnd, dc, client);
-  else if (IsClass(hwnd, u"STATIC")) PaintStatic(hwnd, dc, client);
-  else if (IsClass(hwnd, u"EDIT") || IsClass(hwnd, u"CAPEDIT")) PaintEdit(hwnd, dc, client);
-  else if (IsClass(hwnd, u"COMBOBOX")) PaintCombo(hwnd, dc, client);
-  else if (IsClass(hwnd, u"LISTBOX")) PaintList(hwnd, dc, client);
-  else if (IsClass(hwnd, u"SCROLLBAR")) PaintScrollBar(hwnd, dc, client);
-  if (oldFont) SelectObject(dc, oldFont);
+  {
+    CSelectObjectScope selectedFont(dc, font);
+    if (IsClass(hwnd, u"BUTTON") || IsClass(hwnd, u"TTBUTTON")) PaintButton(hwnd, dc, client);
+    else if (IsClass(hwnd, u"STATIC")) PaintStatic(hwnd, dc, client);
+    else if (IsClass(hwnd, u"EDIT") || IsClass(hwnd, u"CAPEDIT")) PaintEdit(hwnd, dc, client);
+    else if (IsClass(hwnd, u"COMBOBOX")) PaintCombo(hwnd, dc, client);
+    else if (IsClass(hwnd, u"LISTBOX")) PaintList(hwnd, dc, client);
+    else if (IsClass(hwnd, u"SCROLLBAR")) PaintScrollBar(hwnd, dc, client);
+  }
   EndPaint(hwnd, &ps);
 }
 

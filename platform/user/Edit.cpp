@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "platform/base/Base.h"
+#include "platform/base/UniqueHandle.h"
 #include "platform/module/Module.h"
 #include "platform/user/Clipboard.h"
 #include "platform/user/ControlsInternal.h"
@@ -231,16 +232,14 @@ void CopySelection(HWND hwnd, const EditData& d) {
   size_t b = std::max(d.selStart, d.selEnd);
   if (a == b || d.password) return;  // a password never leaves its edit
   std::u16string text = d.text.substr(a, b - a);
-  HLOCAL block = LocalAlloc(LMEM_FIXED, (text.size() + 1) * sizeof(WCHAR));
+  CLocalMemory block = CLocalMemory::Allocate((text.size() + 1) * sizeof(WCHAR), LMEM_FIXED);
   if (!block) return;
-  std::copy(text.begin(), text.end(), static_cast<WCHAR*>(block));
-  static_cast<WCHAR*>(block)[text.size()] = 0;
-  if (!OpenClipboard(hwnd)) {
-    LocalFree(block);
-    return;
-  }
+  std::copy(text.begin(), text.end(), block.as<WCHAR>());
+  block.as<WCHAR>()[text.size()] = 0;
+  if (!OpenClipboard(hwnd)) return;
   EmptyClipboard();
-  if (!SetClipboardData(CF_TEXT, block)) LocalFree(block);
+  // The clipboard owns the block once it has taken it.
+  if (SetClipboardData(CF_TEXT, block.get())) block.release();
   CloseClipboard();
 }
 

@@ -10,6 +10,7 @@
 #include "platform/base/Base.h"
 #include "platform/module/Module.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/gdi/GdiScopes.h"
 #include "platform/user/Dialog.h"
 #include "platform/user/Paint.h"
 #include "platform/user/Screen.h"
@@ -573,10 +574,9 @@ void platform::user::PaintMenuWindow(HWND hwnd, HDC dc) {
   for (size_t i = 0; i < items.size(); ++i) {
     const Item& item = items[i];
     if (item.type == MFT_SEPARATOR) {
-      HGDIOBJ old = SelectObject(dc, GetStockObject(BLACK_PEN));
+      CSelectObjectScope pen(dc, GetStockObject(BLACK_PEN));
       MoveToEx(dc, 2, y + kSeparatorHeight / 2, nullptr);
       LineTo(dc, client.right - 2, y + kSeparatorHeight / 2);
-      SelectObject(dc, old);
       y += kSeparatorHeight;
       continue;
     }

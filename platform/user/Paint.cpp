@@ -5,6 +5,7 @@
 
 #include "platform/base/Base.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/gdi/GdiScopes.h"
 #include "platform/user/Screen.h"
 #include "platform/user/WindowManager.h"
 
@@ -83,11 +84,12 @@ void PaintFrame(HWND hwnd) {
     at = POINT{r.left + o.x, r.top + o.y};
     clip = VisibleClientLocked(*up);
   }
-  HDC dc = platform::CreateSurfaceDC(platform::ScreenBitmap(), at, clip);
-  if (!dc) return;
+  CMemoryDC surface(platform::CreateSurfaceDC(platform::ScreenBitmap(), at, clip));
+  if (!surface) return;
+  HDC dc = surface.get();
   RECT all{0, 0, r.right - r.left, r.bottom - r.top};
-  HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
-  HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
+  CSelectObjectScope brush(dc, GetStockObject(NULL_BRUSH));
+  CSelectObjectScope pen(dc, GetStockObject(BLACK_PEN));
   Rectangle(dc, all.left, all.top, all.right, all.bottom);
   if ((style & WS_CAPTION) == WS_CAPTION) {
     RECT caption{1, 1, all.right - 1, 1 + GetSystemMetrics(SM_CYCAPTION)};
@@ -99,9 +101,6 @@ void PaintFrame(HWND hwnd) {
     text.left += 4;
     DrawTextW(dc, title.c_str(), static_cast<int>(title.size()), &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
   }
-  SelectObject(dc, oldPen);
-  SelectObject(dc, oldBrush);
-  DeleteDC(dc);
 }
 
 }  // namespace
@@ -239,11 +238,9 @@ void PaintTree(HWND hwnd) {
 }  // namespace
 
 void PaintScreen() {
-  HDC screen = CreateSurfaceDC(ScreenBitmap(), POINT{0, 0}, RECT{0, 0, ScreenWidth(), ScreenHeight()});
-  if (screen) {
+  if (CMemoryDC screen{CreateSurfaceDC(ScreenBitmap(), POINT{0, 0}, RECT{0, 0, ScreenWidth(), ScreenHeight()})}) {
     RECT all{0, 0, ScreenWidth(), ScreenHeight()};
-    FillRect(screen, &all, reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BACKGROUND + 1)));
-    DeleteDC(screen);
+    FillRect(screen.get(), &all, reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BACKGROUND + 1)));
   }
   std::vector<HWND> tops;
   {

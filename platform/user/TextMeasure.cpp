@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "platform/gdi/Gdi.h"
+#include "platform/gdi/GdiScopes.h"
 
 namespace platform::user {
 
@@ -24,13 +25,11 @@ class GdiMeasure final : public TextMeasure {
 
  private:
   static void Measure(HFONT font, std::u16string_view text, SIZE* size, TEXTMETRICW* metrics) {
-    HDC dc = CreateCompatibleDC(nullptr);
+    CMemoryDC dc = CMemoryDC::CompatibleWith(nullptr);
     if (!dc) return;
-    HGDIOBJ old = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT));
-    if (size) GetTextExtentPoint32W(dc, text.data(), static_cast<int>(text.size()), size);
-    if (metrics) GetTextMetricsW(dc, metrics);
-    if (old) SelectObject(dc, old);
-    DeleteDC(dc);
+    CSelectObjectScope selected(dc.get(), font ? static_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT));
+    if (size) GetTextExtentPoint32W(dc.get(), text.data(), static_cast<int>(text.size()), size);
+    if (metrics) GetTextMetricsW(dc.get(), metrics);
   }
 };
 

@@ -22,7 +22,7 @@
 
 #include "platform/base/Base.h"
 #include "platform/kernel/DeviceRoot.h"
-#include "platform/kernel/Files.h"
+#include "platform/kernel/FileHandles.h"
 
 namespace platform::xml {
 
@@ -620,25 +620,25 @@ HRESULT CXmlDomDocument::loadBytes(std::string_view bytes) { return Parse(bytes,
 
 HRESULT CXmlDomDocument::load(std::u16string_view devicePath) {
   std::u16string path(devicePath);
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                            nullptr);
+  CFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
   auto fail = [&](DWORD error, std::u16string reason) {
     m_state = NewEmptyState();
     m_node = m_state->doc;
     m_parseError = {static_cast<LONG>(HRESULT_FROM_WIN32(error)), std::move(reason), 0, 0};
     return S_FALSE;
   };
-  if (file == INVALID_HANDLE_VALUE) return fail(GetLastError(), u"The file cannot be opened.");
+  if (!file) return fail(GetLastError(), u"The file cannot be opened.");
   std::string bytes;
-  DWORD size = GetFileSize(file, nullptr);
+  DWORD size = GetFileSize(file.get(), nullptr);
   bool ok = size != INVALID_FILE_SIZE;
   if (ok) {
     bytes.resize(size);
     DWORD read = 0;
-    ok = size == 0 || (ReadFile(file, bytes.data(), size, &read, nullptr) && read == size);
+    ok = size == 0 || (ReadFile(file.get(), bytes.data(), size, &read, nullptr) && read == size);
   }
   DWORD error = GetLastError();
-  CloseHandle(file);
+  file.reset();
   if (!ok) return fail(error, u"The file cannot be read.");
   return loadBytes(bytes);
 }

@@ -1,5 +1,6 @@
 // CCustomSettings: the value-name and default tables, load without write-back, save of
-// every named caption and flag, and the round trip through the registry.
+// every named caption and flag (whole or not at all), and the round trip through the
+// registry.
 #include <set>
 
 #include "core/CustomSettings.h"
@@ -158,6 +159,18 @@ TEST_F(CustomSettings, ChangesSurviveSaveAndAFreshLoad) {
   EXPECT_EQ(settings.GetFlag(0, 0), 0);
   EXPECT_EQ(settings.IsShown(5, 65, 66, true), 1);
   EXPECT_EQ(settings.IsShown(5, 65, 66, false), 0);
+}
+
+TEST_F(CustomSettings, ASaveThatCannotBeWrittenReportsItAndStoresNothing) {
+  StoreDword(u"InvTitleOnScreen", 1);
+  CCustomSettings settings;
+  settings.SetFlag(0, 6, 0);
+  settings.SetCaption(0, 0, u"Bill");
+  platform::InjectFault(platform::Fault::FileRename);
+  EXPECT_EQ(settings.Save(), 0);
+  EXPECT_EQ(StoredNames(), std::set<std::u16string>{u"InvTitleOnScreen"}) << "no value of a failed save is stored";
+  Restart();
+  EXPECT_EQ(CCustomSettings().GetFlag(0, 6), 1);
 }
 
 }  // namespace

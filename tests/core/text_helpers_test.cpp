@@ -95,6 +95,10 @@ TEST_F(TextHelpers, ParseNumberTextInBothLocales) {
       {u"en-US", u"($1,000,000.00)", -1000000}, {u"en-US", u"12abc", 12},
       {u"en-US", u"abc", 0},                    {u"en-US", u"  7 ", 7},
       {u"en-US", u"nan", 0},                    {u"en-US", u"inf", 0},
+      // An exponent keeps its own sign; figures beyond 1e13 either way read as none.
+      {u"en-US", u"1.5e-3", 0.0015},            {u"en-US", u"(2E2)", -200},
+      {u"en-US", u"-1e13", -1e13},              {u"en-US", u"1e-400", 0},
+      {u"en-US", u"1e308", 0},                  {u"en-US", u"100000000000001", 0},
       {u"de-DE", u"1.234,5", 1234.5},           {u"de-DE", Eur(u"-1.234,50"), -1234.5},
       {u"de-DE", u"(" + Eur(u"1.234,50") + u")", -1234.5}, {u"de-DE", u"12,5%", 12.5},
       {u"de-DE", Eur(u"1.000.000,00"), 1000000}, {u"de-DE", u"", 0},

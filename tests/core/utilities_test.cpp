@@ -100,6 +100,10 @@ TEST_F(Utilities, PathsAndTextPieces) {
   CBstr text(u"1,234,567");
   RemoveCharFromText(text, u',');
   EXPECT_EQ(text.str(), u"1234567");
+
+  for (const char16_t* blank : {u"", u" ", u"\t\r\n\v\f "}) EXPECT_TRUE(IsBlankText(blank));
+  for (const char16_t* filled : {u"x", u" 0 ", u"\u00A0"}) EXPECT_FALSE(IsBlankText(filled));
+  EXPECT_EQ(TrimWhitespace(u" \t a b \r\n"), u"a b");
 }
 
 TEST_F(Utilities, NumbersTrimZerosByTheLocaleSeparator) {
@@ -151,6 +155,9 @@ TEST_F(Utilities, NumbersCurrencyValuesRoundToCents) {
     FormatCurrencyValue(r.value, out, true);
     EXPECT_EQ(out.str(), r.expected) << r.value;
   }
+  // Half a cent rounds up, also below zero.
+  EXPECT_DOUBLE_EQ(RoundMoney(0.125), 0.13);
+  EXPECT_DOUBLE_EQ(RoundMoney(-0.125), -0.12);
   CBstr out(u"kept");
   FormatCurrencyValue(std::nan(""), out, false);
   EXPECT_EQ(out.str(), u"kept");

@@ -18,6 +18,7 @@
 
 #include "DatabaseTest.h"
 #include "datastore/DbRecord.h"
+#include "resources/resource_ids.h"
 
 namespace datastore_test {
 namespace {
@@ -89,7 +90,7 @@ TEST_F(DatabaseTest, SchemaOfNewFileIsExactlyTwoTablesAndTheirIndexes) {
   OpenFresh();
   ASSERT_EQ(recorder.notices.size(), 1u);
   EXPECT_TRUE(recorder.notices[0].warning);
-  EXPECT_EQ(recorder.notices[0].id, kResNewDatabaseWarning);
+  EXPECT_EQ(recorder.notices[0].id, IDS_DB_NEW_DATABASE);
   EXPECT_EQ(recorder.notices[0].text, kDbPath);
 
   RawDb raw(File());

@@ -1,20 +1,40 @@
-// Shared arrangement of the sales document tests: a device with the language library,
-// list answers the test chooses, and a recording page.
+// The one arrangement every test that drives a sales document from outside starts from:
+// a device root with the language library installed and loaded as the program loads it,
+// list answers the test chooses (or the program's own lists over a store), the
+// program's document services, the user's locale, a recording page, an owner window
+// that records the document's messages, the document folders, and scripted answers to
+// message boxes. tests/README.md tells the recipe.
 #pragma once
 
+#include <deque>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "../core/LanguageLibraryFixture.h"
+#include "core/CustomSettings.h"
+#include "core/Folders.h"
 #include "core/ResourceText.h"
+#include "core/TextHelpers.h"
 #include "datastore/DbRecord.h"
+#include "datastore/ItemStore.h"
+#include "datastore/ListCache.h"
+#include "datastore/NamedList.h"
+#include "datastore/PriceLevelList.h"
+#include "datastore/SalesTaxList.h"
+#include "datastore/SqlDatabase.h"
+#include "datastore/TaxCodeList.h"
 #include "document/DocumentServices.h"
+#include "document/DocumentStartup.h"
 #include "document/SalesDocument.h"
+#include "document/StoreDocumentLists.h"
 #include "platform/base/Base.h"
-#include "platform/module/Module.h"
-#include "platform/testing/DeviceFixture.h"
+#include "platform/locale/Locale.h"
+#include "platform/user/MessageBox.h"
+#include "platform/user/Window.h"
 
 namespace sales_test {
 
@@ -82,13 +102,54 @@ class RecordingView : public IDocumentView {
   PageLog* m_log;
 };
 
+// Answers message boxes in the order given, the default button once the answers run out;
+// installed for its scope. (platform::testing::MessageBoxScript also checks the texts.)
+class ScriptedAnswers : public platform::MessageBoxHandler {
+ public:
+  explicit ScriptedAnswers(std::deque<int> answers)
+      : m_answers(std::move(answers)), m_previous(platform::SetMessageBoxHandler(this)) {}
+  ~ScriptedAnswers() override { platform::SetMessageBoxHandler(m_previous); }
+  ScriptedAnswers(const ScriptedAnswers&) = delete;
+  ScriptedAnswers& operator=(const ScriptedAnswers&) = delete;
+  int OnMessageBox(const platform::MessageBoxRecord& box) override {
+    if (m_answers.empty()) return platform::DefaultMessageBoxButton(box.style);
+    int answer = m_answers.front();
+    m_answers.pop_front();
+    return answer;
+  }
+
+ private:
+  std::deque<int> m_answers;
+  platform::MessageBoxHandler* m_previous;
+};
+
+class QuietNotices : public IDatabaseNotices {
+ public:
+  void Warning(UINT, std::u16string_view) override {}
+  void Error(UINT, DWORD) override {}
+};
+
+// The program's own list objects over an item store in "\Data\Slateway.db", answering
+// the document's list questions as the program does.
+struct StoreLists {
+  QuietNotices notices;
+  CItemStore store{nullptr};
+  CTaxCodeList codes{&store};
+  CSalesTaxList taxes{&store};
+  CPriceLevelList levels{&store};
+  CListCache terms{&store};
+  CSalesRepsList reps{&store};
+  CStoreDocumentLists adapter{&codes, &taxes, &levels, &terms, &reps};
+  ~StoreLists() { store.Close(); }
+};
+
 inline constexpr char kNewDocument[] =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
     "<SALESDOCUMENT VERSION=\"4\" DOCTYPE=\"INVOICE\" ID=\"100\">"
     "<COMPANY></COMPANY><SHIPTO></SHIPTO><CUSTOMER></CUSTOMER><JOB></JOB>"
     "<TOTALS><SUBTOTAL></SUBTOTAL><TAX></TAX><TOTAL></TOTAL></TOTALS></SALESDOCUMENT>";
 
-class SalesDocumentTest : public platform::testing::DeviceTest {
+class SalesDocumentTest : public slateway::testing::LanguageLibraryTest {
  public:
   // A line record: TYPE, QUANTITY, PRICE, TAXABLE.
   static std::unique_ptr<CDbRecord> Line(std::u16string_view type, std::u16string_view quantity,
@@ -104,23 +165,84 @@ class SalesDocumentTest : public platform::testing::DeviceTest {
 
  protected:
   void SetUp() override {
-    DeviceTest::SetUp();
-    std::filesystem::create_directories(Linux(u"\\Program Files\\Slateway"));
-    std::filesystem::copy_file(SLATEWAY_RESOURCE_LIBRARY, Linux(u"\\Program Files\\Slateway\\QVNLANGUAGE.DLL"));
-    m_library = LoadLibraryW(u"\\Program Files\\Slateway\\QVNLANGUAGE.DLL");
-    ASSERT_NE(m_library, nullptr);
-    SetResourceInstance(m_library);
+    LanguageLibraryTest::SetUp();
     SetDocumentLists(&lists);
+    m_settings = std::make_unique<CCustomSettings>();
   }
   void TearDown() override {
-    SetDocumentLists(nullptr);
-    SetDocumentRegister(nullptr);
-    SetDocumentViewFactory(nullptr);
-    SetResourceInstance(nullptr);
-    if (m_library) FreeLibrary(m_library);
-    DeviceTest::TearDown();
+    if (m_localeChanged) {
+      platform::SetLocaleProfile(u"en-US");
+      RegionalSettings().Reset();
+    }
+    RemoveDocumentServices();
+    if (m_owner) DestroyWindow(m_owner);
+    s_messages = nullptr;
+    m_storeLists.reset();
+    m_settings.reset();
+    LanguageLibraryTest::TearDown();
   }
 
+  // ---- The program around the document ----
+
+  // The document services as the program's start-up installs them (the stylesheet
+  // generator), with the fake lists or, after UseStoreLists, the store's.
+  void InstallServices() {
+    CDocumentServiceHooks hooks;
+    hooks.lists = m_storeLists ? static_cast<IDocumentLists*>(&m_storeLists->adapter) : &lists;
+    InstallDocumentServices(hooks);
+  }
+  // The program's list objects over a fresh store answer the document's list questions.
+  StoreLists& UseStoreLists() {
+    std::filesystem::create_directories(Linux(u"\\Data"));
+    m_storeLists = std::make_unique<StoreLists>();
+    m_storeLists->store.Database().SetNotices(&m_storeLists->notices);
+    EXPECT_EQ(m_storeLists->store.Open(u"\\Data\\Slateway.db"), 1);
+    SetDocumentLists(&m_storeLists->adapter);
+    return *m_storeLists;
+  }
+  // The user's regional settings of the profile ("de-DE": day-month-year, "," decimals,
+  // "." thousands), read as the program reads them; en-US again after the test.
+  void UseLocale(std::u16string_view profile) {
+    ASSERT_TRUE(platform::SetLocaleProfile(profile));
+    LoadRegionalSettings();
+    m_localeChanged = true;
+  }
+  // The documents folder and the image folder exist; the documents folder is returned.
+  std::u16string MakeFolders() {
+    CBstr folder;
+    GetDocumentsFolder(folder);
+    std::filesystem::create_directories(Linux(folder.str()));
+    CBstr picture(u"x");
+    GetImageFilePath(picture);
+    std::filesystem::create_directories(Linux(picture.str()).parent_path());
+    return folder.str();
+  }
+  // A window that records the document's messages 1139, 1140 and 1142 in `messages`
+  // (posted ones once DispatchPosted ran).
+  HWND MakeOwner() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = OwnerProc;
+    wc.lpszClassName = u"DocumentOwner";
+    RegisterClassW(&wc);
+    m_owner = CreateWindowExW(0, u"DocumentOwner", u"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    s_messages = &messages;
+    return m_owner;
+  }
+  void DispatchPosted() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  }
+  // Every page update of documents built from now on goes to `log`.
+  void ViewInto(PageLog* log) {
+    SetDocumentViewFactory([log](HWND, CSalesDocument&) { return std::make_unique<RecordingView>(log); });
+  }
+
+  // ---- Documents ----
+
+  // An empty document of the owner window (if made) over the fixture's custom settings.
+  std::unique_ptr<CSalesDocument> Make() {
+    return std::make_unique<CSalesDocument>(nullptr, m_owner, 4, false, m_settings.get());
+  }
   // A new invoice-shaped document of the type (version 4), with the tax rate given.
   std::unique_ptr<CSalesDocument> NewDocument(int type = kDocInvoice, std::u16string_view rate = u"10%") {
     auto doc = std::make_unique<CSalesDocument>(nullptr, nullptr, 4, true, nullptr);
@@ -136,12 +258,25 @@ class SalesDocumentTest : public platform::testing::DeviceTest {
     EXPECT_TRUE(doc.GetXmlDocument().ReadLineItemAt(index, &line)) << "line " << index;
     return line;
   }
-  void ViewInto(PageLog* log) {
-    SetDocumentViewFactory([log](HWND, CSalesDocument&) { return std::make_unique<RecordingView>(log); });
-  }
 
   FakeLists lists;
-  HMODULE m_library = nullptr;
+  std::unique_ptr<CCustomSettings> m_settings;
+  // The document's messages to the owner window, in order.
+  std::vector<std::pair<UINT, WPARAM>> messages;
+
+ private:
+  static LRESULT OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (s_messages && (message == 1139 || message == 1140 || message == 1142)) {
+      EXPECT_NE(lParam, 0) << "the document travels in lParam";
+      s_messages->emplace_back(message, wParam);
+      return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+  static inline std::vector<std::pair<UINT, WPARAM>>* s_messages = nullptr;
+  HWND m_owner = nullptr;
+  std::unique_ptr<StoreLists> m_storeLists;
+  bool m_localeChanged = false;
 };
 
 }  // namespace sales_test

@@ -180,7 +180,7 @@ TEST_F(DamagedInput, HugeAttributesLoadUpToTheParserLimitAndAreRefusedBeyondIt) 
   ASSERT_TRUE(doc.LoadFile(u"\\big.QVN", &error));
   ASSERT_TRUE(doc.GetRootAttribute(u"NOTES", &notes));
   EXPECT_EQ(notes.Length(), 2'000'000u);
-  // Beyond the parser's limit on one value the file is refused, not read in part.
+  // Beyond what a document can hold the file is refused, not read in part.
   WriteText(u"\\huge.QVN", head + std::string(12'000'000, 'n') + tail);
   CXmlDocument huge(nullptr);
   EXPECT_FALSE(huge.LoadFile(u"\\huge.QVN", &error));

@@ -30,13 +30,8 @@ class DocumentExport : public sales_test::SalesDocumentTest {
  protected:
   void SetUp() override {
     SalesDocumentTest::SetUp();
-    InstallDocumentStylesheetBuilder();
-    platform::ClearMessageBoxLog();
+    InstallServices();
     ASSERT_TRUE(CreateDirectoryW(u"\\Export", nullptr));
-  }
-  void TearDown() override {
-    SetStylesheetBuilder(nullptr);
-    SalesDocumentTest::TearDown();
   }
 
   std::unique_ptr<CSalesDocument> Golden(const char* file, int type) {

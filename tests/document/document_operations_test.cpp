@@ -8,7 +8,6 @@
 //   DocumentOperations.Convert* / Void* / Sign*
 #include <gtest/gtest.h>
 
-#include <deque>
 
 #include "SalesDocumentFixture.h"
 #include "StylesheetTestSupport.h"
@@ -20,67 +19,28 @@
 #include "core/CompanyInfo.h"
 #include "datastore/CustomerRecord.h"
 #include "document/DocumentHeader.h"
-#include "document/DocumentOperations.h"
 #include "document/DocumentStylesheet.h"
 #include "platform/user/MessageBox.h"
 #include "resources/resource_ids.h"
 
 namespace {
 
+using sales_test::ScriptedAnswers;
 using slateway::testing::ParsePage;
 using slateway::testing::ReadBytes;
-
-// Answers the boxes in the order given; the default button once the answers run out.
-class ScriptedAnswers : public platform::MessageBoxHandler {
- public:
-  explicit ScriptedAnswers(std::deque<int> answers) : m_answers(std::move(answers)) {}
-  int OnMessageBox(const platform::MessageBoxRecord& box) override {
-    if (m_answers.empty()) return platform::DefaultMessageBoxButton(box.style);
-    int answer = m_answers.front();
-    m_answers.pop_front();
-    return answer;
-  }
-
- private:
-  std::deque<int> m_answers;
-};
 
 class DocumentOperations : public sales_test::SalesDocumentTest {
  protected:
   void SetUp() override {
     SalesDocumentTest::SetUp();
-    InstallDocumentStylesheetBuilder();
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = OwnerProc;
-    wc.lpszClassName = u"DocumentOwner";
-    RegisterClassW(&wc);
-    m_owner = CreateWindowExW(0, u"DocumentOwner", u"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-    s_messages = &messages;
-    platform::ClearMessageBoxLog();
-    CBstr folder;
-    GetDocumentsFolder(folder);
-    m_documents = folder.str();
-    std::filesystem::create_directories(Linux(m_documents));
-    CBstr picture(u"x");
-    GetImageFilePath(picture);
-    std::filesystem::create_directories(Linux(picture.str()).parent_path());
-    m_settings = std::make_unique<CCustomSettings>();
-  }
-  void TearDown() override {
-    platform::SetMessageBoxHandler(nullptr);
-    DestroyWindow(m_owner);
-    s_messages = nullptr;
-    SetStylesheetBuilder(nullptr);
-    m_settings.reset();
-    SalesDocumentTest::TearDown();
+    InstallServices();
+    MakeOwner();
+    m_documents = MakeFolders();
   }
 
-  std::unique_ptr<CSalesDocument> Make() {
-    return std::make_unique<CSalesDocument>(nullptr, m_owner, 4, false, m_settings.get());
-  }
   std::unique_ptr<CSalesDocument> New(int type) {
     auto doc = Make();
-    InitNew(*doc, 4, type);
+    doc->InitNew(4, type);
     return doc;
   }
   static std::u16string Attribute(CSalesDocument& doc, std::u16string_view name) {
@@ -109,25 +69,7 @@ class DocumentOperations : public sales_test::SalesDocumentTest {
     return m_documents + std::u16string(prefix) + std::u16string(number) + u".QVN";
   }
 
-  // The document's messages to its owner window, posted ones once they are dispatched.
-  std::vector<std::pair<UINT, WPARAM>> messages;
-  void DispatchPosted() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-  }
-
-  static LRESULT OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (s_messages && (message == 1139 || message == 1140 || message == 1142)) {
-      EXPECT_NE(lParam, 0) << "the document travels in lParam";
-      s_messages->emplace_back(message, wParam);
-      return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-  }
-  static inline std::vector<std::pair<UINT, WPARAM>>* s_messages = nullptr;
-  HWND m_owner = nullptr;
   std::u16string m_documents;
-  std::unique_ptr<CCustomSettings> m_settings;
 };
 
 TEST_F(DocumentOperations, NewDocumentOfEveryType) {
@@ -186,12 +128,19 @@ TEST_F(DocumentOperations, NewDocumentTakesTheLastChoicesOfTheUser) {
   preferences.SetDword(u"UseSalesTax", 0);
   auto untaxed = New(0);
   EXPECT_EQ(Attribute(*untaxed, u"TAXRATE"), u"0.00%");
+  // Logo sides from an imported file are kept within a picture's.
+  preferences.SetString(u"LastLogo", u"\\My Documents\\logo.bmp");
+  preferences.SetString(u"LogoWidth", u"99999999999");
+  preferences.SetString(u"LogoHeight", u"-5");
+  auto logo = New(0);
+  EXPECT_EQ(Attribute(*logo, u"LOGOWIDTH"), u"16384");
+  EXPECT_EQ(Attribute(*logo, u"LOGOHEIGHT"), u"0");
 }
 
 TEST_F(DocumentOperations, SaveAndReopenKeepTheDocument) {
   auto doc = New(0);
   ASSERT_TRUE(doc->AddLineItem(*Line(u"Service", u"2", u"5.00", u"Tax"), true, false, 1));
-  ASSERT_TRUE(Save(*doc));
+  ASSERT_TRUE(doc->Save());
   EXPECT_FALSE(doc->IsNewDocument());
   EXPECT_FALSE(doc->IsModified());
   EXPECT_EQ(messages, (std::vector<std::pair<UINT, WPARAM>>{{1140, 0}}));
@@ -200,11 +149,11 @@ TEST_F(DocumentOperations, SaveAndReopenKeepTheDocument) {
   std::u16string last;
   EXPECT_TRUE(preferences.GetString(u"LastInvNumber", last));
   EXPECT_EQ(last, u"100");
-  ASSERT_TRUE(Save(*doc));
+  ASSERT_TRUE(doc->Save());
   EXPECT_EQ(messages.back(), (std::pair<UINT, WPARAM>{1142, 0}));
 
   auto back = Make();
-  ASSERT_TRUE(Open(*back, doc->GetFilePath().str()));
+  ASSERT_TRUE(back->Open(doc->GetFilePath().str()));
   EXPECT_EQ(back->GetDocType(), 0);
   EXPECT_EQ(back->GetVersion(), 4);
   EXPECT_EQ(Attribute(*back, u"ID"), u"100");
@@ -222,7 +171,7 @@ TEST_F(DocumentOperations, SaveAndReopenKeepTheDocument) {
   ASSERT_TRUE(doc->SelectLineItem(CBstr(u"1")));
   lists.terms[u"Net 30"] = 30;
   doc->SetTerms(CBstr(u"Net 30"));
-  ASSERT_TRUE(Open(*doc, back->GetFilePath().str()));
+  ASSERT_TRUE(doc->Open(back->GetFilePath().str()));
   EXPECT_EQ(doc->GetCurrentLineItem(), nullptr);
   EXPECT_EQ(doc->GetTermDays(), 0) << "the stored document has no terms";
   ASSERT_TRUE(doc->AddLineItem(*Line(u"Service", u"1", u"2.00"), false, false, 1));
@@ -237,7 +186,7 @@ TEST_F(DocumentOperations, NewDocumentInAReusedObjectKeepsNothingOfTheOldOne) {
   doc->SetTerms(CBstr(u"Net 30"));
   ASSERT_TRUE(doc->AddLineItem(*Line(u"Service", u"1", u"5.00"), true, false, 1));
   ASSERT_TRUE(doc->SelectLineItem(CBstr(u"1")));
-  InitNew(*doc, 4, kDocPayment);  // payments take no terms: due today
+  doc->InitNew(4, kDocPayment);  // payments take no terms: due today
   EXPECT_EQ(doc->GetTermDays(), 0);
   EXPECT_EQ(Attribute(*doc, u"DUEDATE"), Attribute(*doc, u"DATE"));
   EXPECT_EQ(doc->GetCurrentLineItem(), nullptr);
@@ -249,19 +198,17 @@ TEST_F(DocumentOperations, SavingANumberTakenMeanwhileAsksAndRenumbers) {
   auto first = New(0);
   auto second = New(0);  // the counter moves only on save: both drew 100
   ASSERT_EQ(Attribute(*second, u"ID"), u"100");
-  ASSERT_TRUE(Save(*first));
+  ASSERT_TRUE(first->Save());
   platform::ClearMessageBoxLog();
 
   ScriptedAnswers cancel({IDCANCEL});
-  platform::SetMessageBoxHandler(&cancel);
-  EXPECT_FALSE(Save(*second));
+  EXPECT_FALSE(second->Save());
   EXPECT_TRUE(second->IsNewDocument());
   EXPECT_EQ(Attribute(*second, u"ID"), u"100");
   EXPECT_EQ(FileAttribute(Linux(first->GetFilePath().str()), "ID"), u"100");
 
   ScriptedAnswers ok({IDOK});
-  platform::SetMessageBoxHandler(&ok);
-  ASSERT_TRUE(Save(*second));
+  ASSERT_TRUE(second->Save());
   EXPECT_EQ(Attribute(*second, u"ID"), u"101");
   EXPECT_EQ(BoxTexts(), (std::vector<std::u16string>{LoadResText(IDS_NUMBER_TAKEN_RENUMBER),
                                                      LoadResText(IDS_NUMBER_TAKEN_RENUMBER),
@@ -275,7 +222,7 @@ TEST_F(DocumentOperations, FailedSaveLeavesTheDocumentNewAndModified) {
   auto doc = New(0);
   doc->SetFilePath(u"\\Missing\\Folder\\Inv100.QVN");
   doc->SetModified(true);
-  EXPECT_FALSE(Save(*doc));
+  EXPECT_FALSE(doc->Save());
   EXPECT_TRUE(doc->IsNewDocument());
   EXPECT_TRUE(doc->IsModified());
   EXPECT_TRUE(messages.empty());
@@ -295,10 +242,10 @@ TEST_F(DocumentOperations, ZeroQuantityLinesGoOnSaveUnlessKept) {
   doc->AddLineItem(*Line(u"QVNLABEL", u"0", u""), true, false, 0);
   doc->AddLineItem(*Line(u"Service", u"1", u"5"), true, false, 1);
   doc->SetBoolAttribute(u"REMOVEZEROQTY", true);
-  ASSERT_TRUE(Save(*doc, true));
+  ASSERT_TRUE(doc->Save(true));
   EXPECT_EQ(doc->GetXmlDocument().CountElements(u"LINEITEM"), 3);
   ASSERT_TRUE(doc->SelectLineItem(CBstr(u"3")));
-  ASSERT_TRUE(Save(*doc));
+  ASSERT_TRUE(doc->Save());
   EXPECT_EQ(doc->GetXmlDocument().CountElements(u"LINEITEM"), 2);
   EXPECT_EQ(LineAt(*doc, 0).type.str(), u"QVNLABEL");
   // The current line stays current when it is not one of those removed; a removed one
@@ -307,35 +254,35 @@ TEST_F(DocumentOperations, ZeroQuantityLinesGoOnSaveUnlessKept) {
   EXPECT_EQ(doc->GetCurrentLineItem()->FieldView(kLineFieldKey), u"3");
   ASSERT_TRUE(doc->AddLineItem(*Line(u"Service", u"0", u"5"), true, false, 1));
   ASSERT_TRUE(doc->SelectLineItem(CBstr(u"4")));
-  ASSERT_TRUE(Save(*doc));
+  ASSERT_TRUE(doc->Save());
   EXPECT_TRUE(doc->GetCurrentLineKey().IsNull());
   EXPECT_EQ(doc->GetCurrentLineItem(), nullptr);
 }
 
 TEST_F(DocumentOperations, SaveAsMakesTheCopyTheDocumentsFile) {
   auto doc = New(0);
-  ASSERT_TRUE(Save(*doc));
+  ASSERT_TRUE(doc->Save());
   const std::u16string original = doc->GetFilePath().str();
-  ASSERT_TRUE(SaveAs(*doc, m_documents + u"Copy.QVN", 0));
+  ASSERT_TRUE(doc->SaveAs(m_documents + u"Copy.QVN", 0));
   EXPECT_EQ(doc->GetFilePath().str(), m_documents + u"Copy.QVN");
   EXPECT_TRUE(std::filesystem::exists(Linux(original)));
   EXPECT_TRUE(std::filesystem::exists(Linux(m_documents + u"Copy.QVN")));
   // A copy that cannot be written is reported, not taken for success.
-  EXPECT_FALSE(SaveAs(*doc, u"\\Missing\\Copy.QVN", 0));
+  EXPECT_FALSE(doc->SaveAs(u"\\Missing\\Copy.QVN", 0));
 }
 
 TEST_F(DocumentOperations, MemorizingWritesOneTemplateAndLeavesTheDocument) {
   auto doc = New(1);
   ASSERT_TRUE(doc->AddLineItem(*Line(u"Service", u"0", u"5"), true, false, 1));
   doc->SetBoolAttribute(u"REMOVEZEROQTY", true);
-  ASSERT_TRUE(Save(*doc, true));
+  ASSERT_TRUE(doc->Save(true));
   const std::u16string own = doc->GetFilePath().str();
   CBstr memorized;
   GetMemorizedFolder(memorized);
   std::filesystem::create_directories(Linux(memorized.str()));
   const std::u16string templatePath = memorized.str() + u"Weekly.QVN";
   const size_t before = std::distance(std::filesystem::directory_iterator(Linux(memorized.str())), {});
-  ASSERT_TRUE(SaveAs(*doc, templatePath, 6));
+  ASSERT_TRUE(doc->SaveAs(templatePath, 6));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Linux(memorized.str())), {}), static_cast<long>(before + 1));
   EXPECT_EQ(doc->GetDocType(), 1);
   EXPECT_EQ(doc->GetFilePath().str(), own);
@@ -346,10 +293,10 @@ TEST_F(DocumentOperations, MemorizingWritesOneTemplateAndLeavesTheDocument) {
   EXPECT_EQ(doc->GetXmlDocument().CountElements(u"LINEITEM"), 1);  // zero quantities kept
 
   // The template opens as a new estimate with the next number, dated today, unsigned.
-  ASSERT_TRUE(SetSignature(*doc, u"0a0a1414", false, true, true));
-  ASSERT_TRUE(SaveAs(*doc, templatePath, 6));
+  ASSERT_TRUE(doc->SetSignature(u"0a0a1414", false, true, true));
+  ASSERT_TRUE(doc->SaveAs(templatePath, 6));
   auto opened = Make();
-  ASSERT_TRUE(Open(*opened, templatePath));
+  ASSERT_TRUE(opened->Open(templatePath));
   EXPECT_EQ(opened->GetDocType(), 1);
   EXPECT_EQ(Attribute(*opened, u"DOCTYPE"), u"ESTIMATE");
   EXPECT_EQ(Attribute(*opened, u"ID"), u"2");
@@ -361,7 +308,7 @@ TEST_F(DocumentOperations, MemorizingWritesOneTemplateAndLeavesTheDocument) {
   EXPECT_EQ(opened->GetSignatureFlag(), 0);
   EXPECT_TRUE(opened->IsModified());
   // Failing to write the template stops the memorizing.
-  EXPECT_FALSE(SaveAs(*doc, u"\\Missing\\T.QVN", 6));
+  EXPECT_FALSE(doc->SaveAs(u"\\Missing\\T.QVN", 6));
   EXPECT_EQ(Attribute(*doc, u"DOCTYPE"), u"ESTIMATE");
   EXPECT_EQ(doc->GetFilePath().str(), own);
 }
@@ -371,7 +318,7 @@ TEST_F(DocumentOperations, OldFileWithTheEstimateFlagOpensAsAnEstimate) {
   std::ofstream(Linux(path)) << "<?xml version=\"1.0\"?><INVOICE ID=\"7\" ESTIMATE=\"YES\" DATE=\"1/2/2020\">"
                                 "<CUSTOMER/><JOB/><TOTALS><TOTAL>12.50</TOTAL></TOTALS></INVOICE>";
   auto doc = Make();
-  ASSERT_TRUE(Open(*doc, path));
+  ASSERT_TRUE(doc->Open(path));
   EXPECT_EQ(doc->GetDocType(), 1);
   EXPECT_EQ(Attribute(*doc, u"DOCTYPE"), u"ESTIMATE");
   EXPECT_EQ(doc->GetVersion(), 2);
@@ -388,28 +335,28 @@ TEST_F(DocumentOperations, FileWithoutNumberIsReplacedOnlyOnceSaved) {
   std::ofstream(Linux(path)) << text;
   {
     auto doc = Make();
-    ASSERT_TRUE(Open(*doc, path));
+    ASSERT_TRUE(doc->Open(path));
     EXPECT_EQ(Attribute(*doc, u"ID"), u"100");
     DispatchPosted();
     EXPECT_EQ(messages, (std::vector<std::pair<UINT, WPARAM>>{{1139, 1}}));
     EXPECT_TRUE(doc->IsNewDocument());
     // Not saved: the file it came from is still there, also after a new document in
     // the same object drew the same number and was saved.
-    InitNew(*doc, 4, kDocInvoice);
+    doc->InitNew(4, kDocInvoice);
     ASSERT_EQ(Attribute(*doc, u"ID"), u"100");
-    ASSERT_TRUE(Save(*doc));
+    ASSERT_TRUE(doc->Save());
     std::filesystem::remove(Linux(doc->GetFilePath().str()));
     CPreferences().SetString(u"LastInvNumber", u"99");
   }
   EXPECT_TRUE(std::filesystem::exists(Linux(path)));
   auto doc = Make();
-  ASSERT_TRUE(Open(*doc, path));
+  ASSERT_TRUE(doc->Open(path));
   // Memorizing writes the template first, then saves the document itself: only that
   // second save replaces the file without a number.
   CBstr memorized;
   GetMemorizedFolder(memorized);
   std::filesystem::create_directories(Linux(memorized.str()));
-  ASSERT_TRUE(SaveAs(*doc, memorized.str() + u"T.QVN", 6));
+  ASSERT_TRUE(doc->SaveAs(memorized.str() + u"T.QVN", 6));
   EXPECT_FALSE(std::filesystem::exists(Linux(path)));
   EXPECT_TRUE(std::filesystem::exists(Linux(memorized.str() + u"T.QVN")));
   EXPECT_EQ(FileAttribute(Linux(doc->GetFilePath().str()), "ID"), u"100");
@@ -419,9 +366,8 @@ TEST_F(DocumentOperations, FileThatDoesNotLoadIsOfferedToTheDeletedFolder) {
   const std::u16string path = m_documents + u"Broken.QVN";
   std::ofstream(Linux(path)) << "not a document";
   ScriptedAnswers no({IDNO});
-  platform::SetMessageBoxHandler(&no);
   auto doc = Make();
-  EXPECT_FALSE(Open(*doc, path));
+  EXPECT_FALSE(doc->Open(path));
   ASSERT_EQ(BoxTexts().size(), 1u);
   EXPECT_EQ(BoxTexts()[0], u"Failed to load '" + path + u"'.  Would you like to move the document to the deleted folder?");
   EXPECT_TRUE(std::filesystem::exists(Linux(path)));
@@ -430,10 +376,33 @@ TEST_F(DocumentOperations, FileThatDoesNotLoadIsOfferedToTheDeletedFolder) {
   GetDeletedFolder(deleted);
   std::filesystem::create_directories(Linux(deleted.str()));
   ScriptedAnswers yes({IDYES});
-  platform::SetMessageBoxHandler(&yes);
-  EXPECT_FALSE(Open(*doc, path));
+  EXPECT_FALSE(doc->Open(path));
   EXPECT_FALSE(std::filesystem::exists(Linux(path)));
   EXPECT_EQ(ReadBytes(Linux(deleted.str() + u"\\Broken.QVN")), "not a document");
+}
+
+TEST_F(DocumentOperations, FileLargerThanADocumentIsRefusedUnreadWithItsReason) {
+  // A well-formed invoice whose lines take `bytes`.
+  const auto invoice = [](size_t bytes) {
+    std::string lines;
+    for (int key = 1; lines.size() < bytes; ++key)
+      lines += "<LINEITEM ID=\"" + std::to_string(key) + "\"><TYPE>Service</TYPE><QUANTITY>1</QUANTITY></LINEITEM>";
+    std::string text = sales_test::kNewDocument;
+    return text.insert(text.find("</SALESDOCUMENT>"), lines);
+  };
+  const std::u16string path = m_documents + u"Huge.QVN";
+  std::ofstream(Linux(path)) << invoice(2u * 1024 * 1024);
+  ScriptedAnswers no({IDNO});
+  platform::SetMessageBoxHandler(&no);
+  auto doc = Make();
+  EXPECT_FALSE(doc->Open(path));
+  ASSERT_EQ(BoxTexts().size(), 1u);
+  EXPECT_EQ(BoxTexts()[0], u"Failed to load '" + path +
+                               u"'.  The file is larger than 2 MB, more than a document can hold."
+                               u"  Would you like to move the document to the deleted folder?");
+  EXPECT_EQ(doc->GetXmlDocument().CountElements(u"LINEITEM"), 0);
+  std::ofstream(Linux(path), std::ios::trunc) << invoice(2u * 1024 * 1024 - 4096);
+  EXPECT_TRUE(doc->Open(path)) << "just under the limit";
 }
 
 TEST_F(DocumentOperations, EstimatesAndSalesOrdersConvertIntoNewInvoices) {
@@ -441,17 +410,17 @@ TEST_F(DocumentOperations, EstimatesAndSalesOrdersConvertIntoNewInvoices) {
     SCOPED_TRACE(type);
     auto doc = New(type);
     ASSERT_TRUE(doc->AddLineItem(*Line(u"Service", u"1", u"5"), true, false, 1));
-    ASSERT_TRUE(Save(*doc));
+    ASSERT_TRUE(doc->Save());
     const std::u16string source = doc->GetFilePath().str();
     const std::u16string word = Attribute(*doc, u"DOCTYPE");
-    ASSERT_TRUE(ConvertToInvoice(*doc));
+    ASSERT_TRUE(doc->ConvertToInvoice());
     EXPECT_EQ(doc->GetDocType(), kDocInvoice);
     EXPECT_EQ(Attribute(*doc, u"DOCTYPE"), u"INVOICE");
     EXPECT_TRUE(doc->IsNewDocument());
     EXPECT_TRUE(doc->IsModified());
     const std::u16string number = Attribute(*doc, u"ID");
     EXPECT_EQ(doc->GetFilePath().str(), DocumentPath(LoadResText(IDS_DOCTYPE_INVOICE), number));
-    ASSERT_TRUE(Save(*doc));
+    ASSERT_TRUE(doc->Save());
     // The estimate or order is still its own file.
     EXPECT_EQ(FileAttribute(Linux(source), "DOCTYPE"), word);
     EXPECT_EQ(FileAttribute(Linux(doc->GetFilePath().str()), "DOCTYPE"), u"INVOICE");
@@ -465,7 +434,7 @@ TEST_F(DocumentOperations, VoidZeroesInvoicesAndSalesReceiptsOnly) {
     auto doc = New(type);
     ASSERT_TRUE(doc->AddLineItem(*Line(u"Service", u"2", u"5.00"), true, false, 1));
     doc->SetModified(false);
-    EXPECT_TRUE(Void(*doc));
+    EXPECT_TRUE(doc->Void());
     if (type == kDocPayment) {
       EXPECT_TRUE(BoxTexts().empty());
       EXPECT_EQ(Attribute(*doc, u"VOID"), u"");
@@ -479,10 +448,9 @@ TEST_F(DocumentOperations, VoidZeroesInvoicesAndSalesReceiptsOnly) {
     EXPECT_TRUE(doc->IsModified());
   }
   ScriptedAnswers no({IDNO});
-  platform::SetMessageBoxHandler(&no);
   auto kept = New(kDocInvoice);
   ASSERT_TRUE(kept->AddLineItem(*Line(u"Service", u"2", u"5.00"), true, false, 1));
-  EXPECT_TRUE(Void(*kept));
+  EXPECT_TRUE(kept->Void());
   EXPECT_EQ(Attribute(*kept, u"VOID"), u"");
   EXPECT_NE(ParseNumberText(kept->GetTotalText().view()), 0.0);
 }
@@ -491,7 +459,7 @@ TEST_F(DocumentOperations, SigningDrawsTheSignatureAndShowsItsPart) {
   auto doc = New(kDocSalesReceipt);
   ASSERT_EQ(m_settings->GetFlag(2, 42), 0);  // sales receipts hide the signature by default
   doc->SetModified(false);
-  ASSERT_TRUE(SetSignature(*doc, u"0a0a14141e1e2828", true, true, false));
+  ASSERT_TRUE(doc->SetSignature(u"0a0a14141e1e2828", true, true, false));
   EXPECT_TRUE(doc->IsModified());
   EXPECT_EQ(doc->GetSignatureFlag(), 1);
   EXPECT_EQ(doc->GetSignature().str(), u"0a0a14141e1e2828");
@@ -508,7 +476,7 @@ TEST_F(DocumentOperations, SigningDrawsTheSignatureAndShowsItsPart) {
   ASSERT_EQ(doc->GetXmlDocument().Transform(&html), S_OK);
   EXPECT_EQ(ParsePage(html.str()).links.count("S"), 1u);
 
-  ASSERT_TRUE(SetSignature(*doc, u"", true, true, false));
+  ASSERT_TRUE(doc->SetSignature(u"", true, true, false));
   EXPECT_EQ(doc->GetSignatureFlag(), 0);
   EXPECT_EQ(Attribute(*doc, u"SIGNED"), u"");
   doc->GetXmlDocument().ReadSignatureFile(&file);
@@ -519,18 +487,18 @@ TEST_F(DocumentOperations, SigningUnderReadOnlyOptionSavesAndReportsTheSave) {
   CPreferences preferences;
   preferences.SetRoSigned(true);
   auto doc = New(kDocInvoice);
-  ASSERT_TRUE(SetSignature(*doc, u"0a0a1414", true, true, false));
+  ASSERT_TRUE(doc->SetSignature(u"0a0a1414", true, true, false));
   EXPECT_FALSE(doc->IsModified());
   EXPECT_TRUE(std::filesystem::exists(Linux(doc->GetFilePath().str())));
   doc->SetFilePath(u"\\Missing\\Inv.QVN");
-  EXPECT_FALSE(SetSignature(*doc, u"0a0a1515", true, true, false));
+  EXPECT_FALSE(doc->SetSignature(u"0a0a1515", true, true, false));
   preferences.SetRoSigned(false);
 }
 
 TEST_F(DocumentOperations, SkeletonOfEveryTypeLoads) {
   for (int type = 0; type <= 7; ++type) {
     CXmlDocument xml(nullptr);
-    ASSERT_TRUE(xml.LoadXmlText(BuildSkeleton(type))) << type;
+    ASSERT_TRUE(xml.LoadXmlText(CSalesDocument::BuildSkeleton(type))) << type;
     CBstr word;
     xml.GetRootAttribute(u"DOCTYPE", &word);
     EXPECT_EQ(word.str(), type >= 1 && type <= 5 ? std::u16string(DocumentTypeWord(type)) : u"INVOICE");
@@ -555,7 +523,7 @@ TEST_F(DocumentOperations, CustomerBringsAddressTermsRepTaxAndPriceLevel) {
   customer.SetField(kCustSalesTaxCode, u"Tax");
   customer.SetField(kCustItemSalesTax, u"County");
   customer.SetField(kCustPriceLevel, u"Wholesale");
-  SetCustomer(*doc, customer);
+  doc->SetCustomer(customer);
   EXPECT_EQ(Attribute(*doc, u"TERMS"), u"Net 15");
   EXPECT_EQ(Attribute(*doc, u"REP"), u"PO");
   EXPECT_EQ(Attribute(*doc, u"REP_FULLNAME"), u"Pat Owner");
@@ -577,10 +545,10 @@ TEST_F(DocumentOperations, CustomerBringsAddressTermsRepTaxAndPriceLevel) {
   EXPECT_NE(ParsePage(html.str()).text.find("2 Side Rd"), std::string::npos);
   // A new document in the same object has no customer and so no level yet: the same
   // customer chosen again after a line was added warns again.
-  InitNew(*doc, 4, kDocInvoice);
+  doc->InitNew(4, kDocInvoice);
   ASSERT_TRUE(doc->AddLineItem(*Line(u"Service", u"1", u"100", u"Tax"), true, false, 1));
   platform::ClearMessageBoxLog();
-  SetCustomer(*doc, customer);
+  doc->SetCustomer(customer);
   EXPECT_EQ(BoxTexts(), (std::vector<std::u16string>{LoadResText(IDS_PRICE_LEVEL_CHANGED)}));
 }
 
@@ -590,15 +558,15 @@ TEST_F(DocumentOperations, CompanyIsWrittenAndShown) {
   company.SetName(u"Vendel <Tools> & Co");
   company.SetAddress1(u"1 Main St");
   company.SetShowLogo(u"YES");
-  SetCompany(*doc, company);
+  doc->SetCompany(company);
   EXPECT_EQ(doc->GetCompany()->GetName(), u"Vendel <Tools> & Co");
   CBstr html;
   ASSERT_EQ(doc->GetXmlDocument().Transform(&html), S_OK);
   auto page = ParsePage(html.str());
   EXPECT_NE(page.text.find("Vendel <Tools> & Co"), std::string::npos);
   auto reopened = Make();
-  ASSERT_TRUE(Save(*doc));
-  ASSERT_TRUE(Open(*reopened, doc->GetFilePath().str()));
+  ASSERT_TRUE(doc->Save());
+  ASSERT_TRUE(reopened->Open(doc->GetFilePath().str()));
   EXPECT_EQ(reopened->GetCompany()->GetName(), u"Vendel <Tools> & Co");
   EXPECT_EQ(reopened->GetCompany()->GetAddress1(), u"1 Main St");
 }

@@ -5,6 +5,7 @@
 //   NumberStep.*      the step rule of number texts
 //   DocumentNumbers.* the next free number across existing files, gaps, the register, the
 //                     counter bookkeeping, the user's own number and file names
+//   DocumentStartup.* what the program's start-up installs for every document
 #include <filesystem>
 #include <set>
 
@@ -19,6 +20,7 @@
 #include "platform/testing/MessageBoxScript.h"
 #include "resources/resource_ids.h"
 #include "SalesDocumentFixture.h"
+#include "StylesheetTestSupport.h"
 
 namespace {
 
@@ -466,6 +468,32 @@ TEST_F(DocumentNumbers, FileNamesStayInTheDocumentsFolder) {
   WriteText(path.str(), DocumentFile("INVOICE", "x/y"));
   CXmlDocument scratch(nullptr);
   EXPECT_TRUE(IsNumberInDocumentFolder(nullptr, u"x/y", kDocInvoice, scratch));
+}
+
+// ---- Start-up ----------------------------------------------------------------------------------
+
+using DocumentStartup = SalesDocumentTest;
+
+TEST_F(DocumentStartup, StylesheetRebuildsFailUntilTheServicesAreInstalled) {
+  auto doc = NewDocument();
+  auto linkCount = [&] {
+    CBstr html;
+    if (doc->GetXmlDocument().Transform(&html) != S_OK) return size_t{0};
+    return slateway::testing::ParsePage(html.str()).links.size();
+  };
+  EXPECT_FALSE(doc->RebuildStylesheet()) << "no builder: the failure is told, not hidden";
+
+  InstallServices();
+  ASSERT_TRUE(doc->RebuildStylesheet());
+  EXPECT_GT(linkCount(), 0u);
+  // A change of layout now reaches the page: without links it has none.
+  EXPECT_EQ(doc->ToggleViewOption(kViewShowLinks), 0);
+  EXPECT_EQ(linkCount(), 0u);
+
+  RemoveDocumentServices();
+  EXPECT_EQ(doc->ToggleViewOption(kViewShowLinks), 1);
+  EXPECT_EQ(linkCount(), 0u) << "without a builder the page keeps its old stylesheet";
+  EXPECT_FALSE(doc->RebuildStylesheet());
 }
 
 }  // namespace

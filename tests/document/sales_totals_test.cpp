@@ -165,6 +165,35 @@ TEST_F(SalesTotalTexts, FiguresAreWrittenInTheLinesAndTheTotals) {
   EXPECT_EQ(q.str(), u"7.5");
 }
 
+TEST_F(SalesTotalTexts, BracketedAmountsStayNegativeThroughRepeatedRecalculations) {
+  struct Case {
+    const char16_t* locale;
+    const char16_t* payment;
+    const char16_t* discount;
+    const char16_t* salesTax;
+    const char16_t* item;
+  } cases[] = {{u"en-US", u"(30.00)", u"(5.00)", u"(2.50)", u"100"},
+               {u"de-DE", u"(30,00)", u"(5,00)", u"(2,50)", u"100"},
+               // A file that an earlier version left with a doubled sign.
+               {u"en-US", u"-(30.00)", u"-(5.00)", u"(2.50)", u"100"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(platform::ToUtf8(c.locale) + " " + platform::ToUtf8(c.payment));
+    UseLocale(c.locale);
+    auto doc = NewDocument(kDocInvoice, u"0%");
+    AddLines(*doc, {{u"Service", u"1", c.item, u"Non"}, {u"Payment", u"", c.payment, u"Non"},
+                    {u"Discount", u"", c.discount, u"Non"}, {u"Sales Tax Item", u"", c.salesTax, u"Non"}});
+    for (int pass = 0; pass < 2; ++pass) {
+      doc->RecalcTotals();
+      EXPECT_EQ(doc->GetTotalText().str(), Money(100 - 30 - 5 - 2.5)) << "pass " << pass;
+      for (LONG i = 1; i <= 3; ++i) {
+        const std::u16string price = LineAt(*doc, i).price.str();
+        EXPECT_EQ(price.find(u"-("), std::u16string::npos) << platform::ToUtf8(price);
+        EXPECT_LT(ParseNumberText(price), 0) << platform::ToUtf8(price);
+      }
+    }
+  }
+}
+
 TEST_F(SalesTotalTexts, ADocumentWithoutLinesWritesZeroTotals) {
   auto doc = NewDocument();
   doc->RecalcTotals();
@@ -174,6 +203,22 @@ TEST_F(SalesTotalTexts, ADocumentWithoutLinesWritesZeroTotals) {
   EXPECT_EQ(t.str(), u"$0.00");
   EXPECT_EQ(total.str(), u"$0.00");
   EXPECT_EQ(q.str(), u"0");
+}
+
+TEST_F(SalesTotalTexts, FiguresBeyondAnyAmountCountAsNoneAndTheTotalsStayWritten) {
+  auto doc = NewDocument();
+  AddLines(*doc, {{u"Service", u"1e308", u"1e308", u"Tax"}, {u"Service", u"2", u"1e-400", u"Non"},
+                  {u"Service", u"1", u"5", u"Non"}});
+  doc->RecalcTotals();
+  EXPECT_EQ(LineAt(*doc, 0).price.str(), u"0.00");
+  EXPECT_EQ(LineAt(*doc, 0).quantity.str(), u"0") << "the line shows what it counts";
+  EXPECT_EQ(LineAt(*doc, 1).price.str(), u"0.00") << "a vanishing price is no negative dollar";
+  EXPECT_EQ(LineAt(*doc, 1).quantity.str(), u"2");
+  CBstr s, t, total, q;
+  ASSERT_TRUE(doc->GetXmlDocument().ReadTotals(&s, &t, &total, &q));
+  EXPECT_EQ(s.str(), u"$5.00");
+  EXPECT_EQ(t.str(), u"$0.00");
+  EXPECT_EQ(total.str(), u"$5.00");
 }
 
 TEST_F(SalesTotalTexts, ThePageShowsLineTotalsAndTheLineTaxInItsOwnCell) {

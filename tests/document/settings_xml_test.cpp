@@ -239,6 +239,22 @@ TEST_F(SettingsXmlImport, OlderFilesReadTheSame) {
   EXPECT_EQ(type, REG_NONE);
 }
 
+TEST_F(SettingsXmlImport, AnImportThatCannotBeStoredReportsItAndChangesNothing) {
+  HKEY p = Create(prefs);
+  SetText(p, u"Owner", u"before");
+  RegCloseKey(p);
+  WriteText(u"\\in.oat", std::string(kHeader) + "<Preferences><Owner TYPE='S'>after</Owner><N TYPE='D'>7</N></Preferences>" +
+                             kFooter);
+  CSettingsXml importer(nullptr, nullptr);
+  int count = -1;
+  platform::InjectFault(platform::Fault::FileRename);
+  EXPECT_FALSE(importer.Import(CBstr(u"\\in.oat"), &count));
+  EXPECT_EQ(count, 0);
+  EXPECT_EQ(ReadString(prefs, u"Owner"), u"before");
+  DWORD type = 0;
+  EXPECT_TRUE(Read(prefs, u"N", &type).empty());
+}
+
 TEST_F(SettingsXmlImport, FileWithNeitherSectionSucceedsWithNothing) {
   WriteText(u"\\none.oat", std::string(kHeader) + "<Other><A TYPE='S'>x</A></Other>" + kFooter);
   CSettingsXml importer(nullptr, nullptr);

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "SalesDocumentFixture.h"
 #include "core/CompanyInfo.h"
 #include "core/ResourceText.h"
 #include "datastore/CustomerRecord.h"
@@ -24,21 +25,8 @@
 
 namespace {
 
-class DocumentSkeleton : public platform::testing::DeviceTest {
+class DocumentSkeleton : public sales_test::SalesDocumentTest {
  protected:
-  void SetUp() override {
-    DeviceTest::SetUp();
-    std::filesystem::create_directories(Linux(u"\\Program Files\\Slateway"));
-    std::filesystem::copy_file(SLATEWAY_RESOURCE_LIBRARY, Linux(u"\\Program Files\\Slateway\\QVNLANGUAGE.DLL"));
-    m_library = LoadLibraryW(u"\\Program Files\\Slateway\\QVNLANGUAGE.DLL");
-    ASSERT_NE(m_library, nullptr);
-    SetResourceInstance(m_library);
-  }
-  void TearDown() override {
-    SetResourceInstance(nullptr);
-    if (m_library) FreeLibrary(m_library);
-    DeviceTest::TearDown();
-  }
   static std::u16string Skeleton(UINT typeString) {
     std::u16string text;
     for (UINT id : {static_cast<UINT>(IDS_SKELETON_DECLARATION), typeString,
@@ -48,7 +36,6 @@ class DocumentSkeleton : public platform::testing::DeviceTest {
       text += LoadResText(id);
     return text;
   }
-  HMODULE m_library = nullptr;
 };
 
 TEST_F(DocumentSkeleton, EveryTypeGivesALoadableVersionFourDocumentWithItsBlocks) {

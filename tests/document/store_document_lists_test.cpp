@@ -1,65 +1,35 @@
 // A sales document over the program's real list objects and item store.
 //   StoreDocumentLists.*  tax codes, sales tax items and groups, price levels, terms and
 //                         reps stored in a database decide a document's figures
-#include <filesystem>
-
 #include "datastore/CustomerRecord.h"
-#include "datastore/ItemStore.h"
-#include "datastore/ListCache.h"
-#include "datastore/NamedList.h"
-#include "datastore/PriceLevelList.h"
-#include "datastore/SalesTaxList.h"
-#include "datastore/SqlDatabase.h"
-#include "datastore/TaxCodeList.h"
-#include "document/StoreDocumentLists.h"
 #include "SalesDocumentFixture.h"
 
 namespace {
-
-class QuietNotices : public IDatabaseNotices {
- public:
-  void Warning(UINT, std::u16string_view) override {}
-  void Error(UINT, DWORD) override {}
-};
 
 class StoreDocumentLists : public sales_test::SalesDocumentTest {
  protected:
   void SetUp() override {
     SalesDocumentTest::SetUp();
-    std::filesystem::create_directories(Linux(u"\\Data"));
-    store.Database().SetNotices(&notices);
-    ASSERT_EQ(store.Open(u"\\Data\\Slateway.db"), 1);
-    ASSERT_EQ(codes.AddTaxCode(u"Tax", u"Taxable", u"", u"true", u"", u"", false), 1);
-    ASSERT_EQ(codes.AddTaxCode(u"Non", u"Non-taxable", u"", u"false", u"", u"", false), 1);
-    AddSalesTax(u"County", u"Sales Tax Item", u"5%");
-    AddSalesTax(u"Combined", u"Sales Tax Group", u"7.25%");
-    ASSERT_EQ(levels.AddPriceLevel(u"Wholesale", u"", u"", u"", u"", u"-10"), 1);
-    ASSERT_EQ(terms.AddTerm(u"Net 15", u"", u"15", u"", u""), 1);
-    ASSERT_EQ(reps.AddEntry(u"JD", u"", u"", u"", u"Jane Doe", true), 1);
-    SetDocumentLists(&adapter);
+    stored = &UseStoreLists();
+    ASSERT_EQ(stored->codes.AddTaxCode(u"Tax", u"Taxable", u"", u"true", u"", u"", false), 1);
+    ASSERT_EQ(stored->codes.AddTaxCode(u"Non", u"Non-taxable", u"", u"false", u"", u"", false), 1);
+    AddSalesTax(*stored, u"County", u"Sales Tax Item", u"5%");
+    AddSalesTax(*stored, u"Combined", u"Sales Tax Group", u"7.25%");
+    ASSERT_EQ(stored->levels.AddPriceLevel(u"Wholesale", u"", u"", u"", u"", u"-10"), 1);
+    ASSERT_EQ(stored->terms.AddTerm(u"Net 15", u"", u"15", u"", u""), 1);
+    ASSERT_EQ(stored->reps.AddEntry(u"JD", u"", u"", u"", u"Jane Doe", true), 1);
   }
-  void TearDown() override {
-    SetDocumentLists(nullptr);
-    store.Close();
-    SalesDocumentTest::TearDown();
-  }
-  void AddSalesTax(std::u16string_view name, std::u16string_view type, std::u16string_view rate) {
+  static void AddSalesTax(sales_test::StoreLists& into, std::u16string_view name, std::u16string_view type,
+                          std::u16string_view rate) {
     auto record = CDbRecord::CDbRecordOfType(kObjectItem, -1);
     record->SetField(kFieldName, name);
     record->SetField(kFieldListType, type);
     record->SetField(kFieldParent, type);
     record->SetField(kFieldSalesAmount, rate);
-    ASSERT_EQ(store.AddItem(nullptr, *record, true, false), 1);
+    ASSERT_EQ(into.store.AddItem(nullptr, *record, true, false), 1);
   }
 
-  QuietNotices notices;
-  CItemStore store{nullptr};
-  CTaxCodeList codes{&store};
-  CSalesTaxList taxes{&store};
-  CPriceLevelList levels{&store};
-  CListCache terms{&store};
-  CSalesRepsList reps{&store};
-  CStoreDocumentLists adapter{&codes, &taxes, &levels, &terms, &reps};
+  sales_test::StoreLists* stored = nullptr;  // the fixture's
 };
 
 TEST_F(StoreDocumentLists, StoredListsDecideTheDocumentsFigures) {
@@ -104,8 +74,8 @@ TEST_F(StoreDocumentLists, MissingListsAnswerAsWithoutLists) {
   EXPECT_FALSE(none.GetSalesTaxRate(u"County", text));
   EXPECT_FALSE(none.GetTermDays(u"Net 15", days));
   EXPECT_FALSE(none.GetRepFullName(u"JD", text));
-  EXPECT_TRUE(adapter.IsTaxable(4, u"Tax"));
-  EXPECT_FALSE(adapter.IsTaxable(4, u"tax")) << "codes compare exactly";
+  EXPECT_TRUE(stored->adapter.IsTaxable(4, u"Tax"));
+  EXPECT_FALSE(stored->adapter.IsTaxable(4, u"tax")) << "codes compare exactly";
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <map>
 #include <random>
 
-#include "../core/LanguageLibraryFixture.h"
+#include "SalesDocumentFixture.h"
 #include "StylesheetTestSupport.h"
 #include "core/CustomSettings.h"
 #include "core/Utilities.h"
@@ -28,21 +28,13 @@ std::filesystem::path GoldenFolder() { return std::filesystem::path(SLATEWAY_DOC
 
 enum class Flavour { ScreenLinks, ScreenPlain, File };
 
-struct Line {
+struct PageLine {
   std::string key;
   bool label;
 };
 
-class StylesheetPage : public slateway::testing::LanguageLibraryTest {
+class StylesheetPage : public sales_test::SalesDocumentTest {
  protected:
-  void SetUp() override {
-    LanguageLibraryTest::SetUp();
-    m_settings = std::make_unique<CCustomSettings>();
-  }
-  void TearDown() override {
-    m_settings.reset();
-    LanguageLibraryTest::TearDown();
-  }
 
   CStylesheetSource Source(int type, int style, bool descriptions) const {
     CStylesheetSource s;
@@ -74,10 +66,10 @@ class StylesheetPage : public slateway::testing::LanguageLibraryTest {
     return ParsePage(out.str());
   }
 
-  static std::vector<Line> Lines(const std::string& documentBytes) {
+  static std::vector<PageLine> Lines(const std::string& documentBytes) {
     CXmlDocument doc(nullptr);
     doc.GetDataDocument()->loadBytes(documentBytes);
-    std::vector<Line> lines;
+    std::vector<PageLine> lines;
     CLineItemTexts line;
     for (bool ok = doc.ReadFirstLineItem(&line); ok; ok = doc.ReadNextLineItem(&line))
       lines.push_back({platform::ToUtf8(line.key.str()), line.type.str() == u"QVNLABEL"});
@@ -90,7 +82,7 @@ class StylesheetPage : public slateway::testing::LanguageLibraryTest {
 
   // The links and ids the page must carry, worked out from the rows independently of
   // the generator's tables.
-  void Expected(int kind, const CStylesheetSource& s, Flavour flavour, bool screenRows, const std::vector<Line>& lines,
+  void Expected(int kind, const CStylesheetSource& s, Flavour flavour, bool screenRows, const std::vector<PageLine>& lines,
                 std::set<std::string>* links, std::set<std::string>* ids) const {
     auto shown = [&](int a, int b) { return Shown(kind, a, b, screenRows); };
     const bool link = flavour == Flavour::ScreenLinks;
@@ -146,7 +138,7 @@ class StylesheetPage : public slateway::testing::LanguageLibraryTest {
         cells = {{nameId, nameLetter}, {"AJIDLT", 'P'}};
         break;
     }
-    for (const Line& line : lines) {
+    for (const PageLine& line : lines) {
       if (line.label && s.styleCode != 4) {
         if (link) links->insert(line.key + ",N");
         continue;
@@ -165,8 +157,6 @@ class StylesheetPage : public slateway::testing::LanguageLibraryTest {
   void AllRows(int kind, BYTE value) {
     for (int row = 0; row < CCustomSettings::kFlagRows; ++row) m_settings->SetFlag(kind, row, value);
   }
-
-  std::unique_ptr<CCustomSettings> m_settings;
 };
 
 TEST_F(StylesheetPage, EveryTypeStyleFlavourAndRowSetGivesAValidPageWithItsLinksAndIds) {
@@ -174,7 +164,7 @@ TEST_F(StylesheetPage, EveryTypeStyleFlavourAndRowSetGivesAValidPageWithItsLinks
   int pages = 0;
   for (int kind = 0; kind < 6; ++kind) {
     const std::string document = slateway::testing::ReadBytes(GoldenFolder() / kGolden[kind]);
-    const std::vector<Line> lines = Lines(document);
+    const std::vector<PageLine> lines = Lines(document);
     ASSERT_FALSE(lines.empty());
     // Row sets: the defaults, all on, all off, then random ones.
     for (int set = 0; set < 7; ++set) {
@@ -409,6 +399,7 @@ TEST_F(StylesheetPage, EscapeXmlTextWritesTheFiveReferences) {
   EXPECT_EQ(EscapeXmlText(u"a<b>&\"'c"), u"a&lt;b&gt;&amp;&quot;&apos;c");
   EXPECT_EQ(EscapeXmlText(u""), u"");
   EXPECT_EQ(EscapeXmlText(u"plain é"), u"plain é");
+  EXPECT_EQ(EscapeXmlText(u"a<\"'&", false), u"a&lt;\"'&amp;");
 }
 
 TEST_F(StylesheetPage, MissingHtmlResourceAppendsNothing) {

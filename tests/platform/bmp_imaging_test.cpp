@@ -240,8 +240,9 @@ int GifWrite(GifFileType* gif, const GifByteType* data, int length) {
   return length;
 }
 
-// Index 0 red, 1 blue, 2 green (transparent when `transparent`); the left half red.
-std::vector<BYTE> EncodeGif(int width, int height, bool transparent) {
+// Index 0 red, 1 blue, 2 green (transparent when `transparent`); the left half red. An
+// interlaced picture has red even rows and blue odd rows, stored in the four passes.
+std::vector<BYTE> EncodeGif(int width, int height, bool transparent, bool interlaced = false) {
   std::vector<BYTE> out;
   int error = 0;
   GifFileType* gif = EGifOpen(&out, GifWrite, &error);
@@ -259,12 +260,15 @@ std::vector<BYTE> EncodeGif(int width, int height, bool transparent) {
     size_t n = EGifGCBToExtension(&gcb, ext);
     EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(n), ext);
   }
-  EGifPutImageDesc(gif, 0, 0, width, height, false, nullptr);
+  EGifPutImageDesc(gif, 0, 0, width, height, interlaced, nullptr);
   std::vector<GifPixelType> line(static_cast<size_t>(width));
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) line[static_cast<size_t>(x)] = x < width / 2 ? 0 : (transparent && y == 0 ? 2 : 1);
-    EGifPutLine(gif, line.data(), width);
-  }
+  const int starts[] = {0, 4, 2, 1}, steps[] = {8, 8, 4, 2};
+  for (int pass = 0; pass < (interlaced ? 4 : 1); ++pass)
+    for (int y = interlaced ? starts[pass] : 0; y < height; y += interlaced ? steps[pass] : 1) {
+      for (int x = 0; x < width; ++x)
+        line[static_cast<size_t>(x)] = interlaced ? y % 2 : x < width / 2 ? 0 : (transparent && y == 0 ? 2 : 1);
+      EGifPutLine(gif, line.data(), width);
+    }
   EGifCloseFile(gif, &error);
   GifFreeMapObject(map);
   return out;
@@ -432,6 +436,38 @@ TEST_F(Picture, DamagedOrUnknownFilesDecodeToNothing) {
   DecompressImageInfo empty;
   EXPECT_EQ(DecompressImageIndirect(&empty), E_INVALIDARG);
   EXPECT_EQ(DecompressImageIndirect(nullptr), E_INVALIDARG);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Picture, GifFramesAreCheckedBeforeTheirRowsAndOnlyTheFirstIsDecoded) {
+  HRESULT hr = S_OK;
+  // A 4 x 4 screen whose frame is 20000 pixels wide: refused, though the screen is small.
+  std::vector<BYTE> wide = EncodeGif(20000, 1, false);
+  wide[6] = wide[8] = 4;
+  wide[7] = wide[9] = 0;
+  EXPECT_EQ(Decode(wide, 0, 0, &hr), nullptr);
+  EXPECT_EQ(hr, E_FAIL);
+
+  // A good first frame followed by a 40000 x 40000 frame whose data is cut short: the
+  // first frame is shown and the second is never decoded.
+  std::vector<BYTE> two = EncodeGif(4, 4, false);
+  ASSERT_EQ(two.back(), 0x3B);
+  two.pop_back();
+  two.insert(two.end(), {0x2C, 0, 0, 0, 0, 0x40, 0x9C, 0x40, 0x9C, 0x00, 0x02, 0x02, 0x4C, 0x01, 0x00, 0x3B});
+  HBITMAP b = Decode(two, 0, 0, &hr);
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(ShapeOf(b).width, 4);
+  EXPECT_EQ(PixelOf(b, 0, 3), RGB(255, 0, 0));
+  EXPECT_EQ(PixelOf(b, 3, 3), RGB(0, 0, 255));
+  DeleteObject(b);
+
+  b = Decode(EncodeGif(3, 11, false, true));
+  ASSERT_NE(b, nullptr);
+  for (int y = 0; y < 11; ++y) EXPECT_EQ(PixelOf(b, 1, y), y % 2 ? RGB(0, 0, 255) : RGB(255, 0, 0)) << "row " << y;
+  DeleteObject(b);
 }
 
 }  // namespace

@@ -1,9 +1,15 @@
 // Device paths, the atomic writer and the handle-based file calls.
 //
 //   DevicePath.*   mapping device paths onto the root: case, separators, "..", back again
-//   AtomicWrite.*  whole replacement, and the old file kept whole when a write or rename fails
+//   AtomicWrite.*  whole replacement, the old file kept whole when a write or rename fails,
+//                  and the sweep of temporaries that crashed writers left behind
 //   FileHandle.*   CreateFileW dispositions, read/write/size/pointer, share modes, faults
 //   FileNames.*    delete, move, copy, folders and attributes by name
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -129,6 +135,33 @@ TEST_F(AtomicWrite, DevicePathFormCreatesFileAndReportsMissingFolder) {
   EXPECT_EQ(ReadText(u"\\Application Data\\hive.txt"), "abc");
   EXPECT_FALSE(platform::WriteDeviceFileAtomic(u"\\Nowhere\\hive.txt", "abc", 3));
   EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+}
+
+TEST_F(AtomicWrite, TheFirstWriteIntoAFolderRemovesOnlyStaleUnlockedTemporariesOfItsOwn) {
+  const fs::path folder = Root() / "My Documents";
+  fs::create_directories(folder);
+  const auto hourAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
+  auto make = [&](const std::string& name, bool stale) {
+    std::ofstream(folder / name) << "left over";
+    if (stale) fs::last_write_time(folder / name, hourAgo);
+  };
+  make(".Inv 12.QVN.tmp-a1B2c3", true);    // a crashed writer's: removed
+  make(".HKEY.reg.tmp-Zz9zz9", true);      // removed
+  make(".Inv 13.QVN.tmp-d4E5f6", false);   // too young: a writer may be about to lock it
+  make(".Inv 14.QVN.tmp-g7H8i9", true);    // a live writer holds it
+  make(".Inv 15.QVN.tmp-abc", true);       // not the writer's pattern
+  make("Inv 16.QVN.tmp-abcdef", true);     // nor this
+  make(".tmp-abcdef", true);               // nor this: no target name
+  int held = ::open((folder / ".Inv 14.QVN.tmp-g7H8i9").c_str(), O_RDONLY);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+
+  ASSERT_TRUE(platform::WriteFileAtomic(folder / "doc.txt", "new"));
+  EXPECT_EQ(FolderNames(folder), (std::vector<std::string>{".Inv 13.QVN.tmp-d4E5f6", ".Inv 14.QVN.tmp-g7H8i9",
+                                                           ".Inv 15.QVN.tmp-abc", ".tmp-abcdef",
+                                                           "Inv 16.QVN.tmp-abcdef", "doc.txt"}));
+  ::close(held);  // its writer is gone now
+  EXPECT_EQ(platform::RemoveStaleTemporaries(folder), 1);
 }
 
 // ---- FileHandle ----------------------------------------------------------------------

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/module/Module.h"
+#include "platform/user/Dialog.h"
 #include "platform/testing/DeviceFixture.h"
 
 namespace {
@@ -352,6 +353,30 @@ TEST_F(ModuleTest, DamagedModuleRandomCorruptionNeverCrashes) {
     FreeLibrary(module);
   }
   RecordProperty("loaded", loaded);
+}
+
+}  // namespace
+
+namespace {
+
+// A library whose dialog 4 is an empty resource: its address is that resource's, with no
+// byte to read, so the dialog reader stops there instead of reading past the file.
+TEST_F(ModuleTest, DamagedModuleEmptyResourceIsReadAsEmpty) {
+  Install(ReadBytes(std::filesystem::path(SLATEWAY_PLATFORM_TEST_DATA) / "regressions/empty_dialog_resource.dll"));
+  HMODULE library = LoadLibraryW(kLibraryPath);
+  ASSERT_NE(library, nullptr);
+  HRSRC resource = FindResourceW(library, MAKEINTRESOURCEW(4), RT_DIALOG);
+  ASSERT_NE(resource, nullptr);
+  EXPECT_EQ(SizeofResource(library, resource), 0u);
+  WORD type = 0, name = 0;
+  DWORD left = 99;
+  EXPECT_TRUE(platform::FindResourceOfData(LoadResource(library, resource), &type, &name, &left));
+  EXPECT_EQ(type, 5);
+  EXPECT_EQ(name, 4);
+  EXPECT_EQ(left, 0u);
+  const DLGPROC quiet = [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; };
+  EXPECT_EQ(CreateDialogParamW(library, MAKEINTRESOURCEW(4), nullptr, quiet, 0), nullptr);
+  FreeLibrary(library);
 }
 
 }  // namespace

@@ -1,5 +1,9 @@
 // Registry: value bytes and types, the size protocol, names ignoring case, enumeration
-// order, deletion, persistence across a restart, and damaged hive files.
+// order, deletion, persistence across a restart, damaged and deep hive files, batches,
+// and two processes writing one hive.
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -205,26 +209,48 @@ TEST_F(Registry, NamesWithUnpairedSurrogatesSurviveARestartApart) {
   RegCloseKey(key);
 }
 
-TEST_F(Registry, ADamagedHiveIsKeptAsideReportedAndReplacedByAnEmptyOne) {
+TEST_F(Registry, ADamagedLineCostsOnlyItselfAndTheFileIsKeptAsideOnce) {
   std::filesystem::create_directories(HiveFile().parent_path());
-  {
-    std::ofstream out(HiveFile(), std::ios::binary);
-    out << "SLATEWAY REGISTRY HIVE 1\n[Software]\n\"Broken\"=dword:12\n";
-  }
+  const std::string damaged =
+      "SLATEWAY REGISTRY HIVE 1\n[Software]\n\"Good\"=dword:00000001\n\"Broken\"=dword:12\n"
+      "[Bad\\%G1]\n\"Lost\"=dword:00000002\n[Other]\n\"V\"=sz:\"x\"\n\"V\"=sz:\"again\"\n";
+  std::ofstream(HiveFile(), std::ios::binary) << damaged;
   testing::internal::CaptureStderr();
   HKEY key = nullptr;
-  EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software", 0, 0, &key), ERROR_FILE_NOT_FOUND);
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software", 0, 0, &key), ERROR_SUCCESS);
   std::string report = testing::internal::GetCapturedStderr();
-  EXPECT_NE(report.find("cannot be read"), std::string::npos);
+  EXPECT_NE(report.find("cannot be read in full; 4 damaged lines skipped"), std::string::npos) << report;
+  EXPECT_EQ(Read(key, u"Good"), (std::vector<BYTE>{1, 0, 0, 0}));
+  DWORD size = 0;
+  EXPECT_EQ(RegQueryValueExW(key, u"Broken", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
+  RegCloseKey(key);
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Other", 0, 0, &key), ERROR_SUCCESS);
+  EXPECT_EQ(Read(key, u"V").size(), 4u) << "the first of two same-named values stays";
+  RegCloseKey(key);
 
   std::filesystem::path aside = HiveFile();
   aside += ".damaged";
-  ASSERT_TRUE(std::filesystem::exists(aside)) << "the damaged file is kept for inspection";
-  std::ifstream kept(aside);
-  std::string first;
-  std::getline(kept, first);
-  EXPECT_EQ(first, "SLATEWAY REGISTRY HIVE 1");
+  std::ifstream kept(aside, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), damaged) << "the damaged file is kept whole";
+  Restart();  // the readable part was written back: no second report, no second copy
+  testing::internal::CaptureStderr();
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software", 0, 0, &key), ERROR_SUCCESS);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  RegCloseKey(key);
+  aside += ".1";
+  EXPECT_FALSE(std::filesystem::exists(aside));
+}
 
+TEST_F(Registry, AFileThatIsNoHiveIsKeptAsideAndReplacedByAnEmptyOne) {
+  std::filesystem::create_directories(HiveFile().parent_path());
+  std::ofstream(HiveFile(), std::ios::binary) << "Windows Registry Editor Version 5.00\n[Software]\n";
+  testing::internal::CaptureStderr();
+  HKEY key = nullptr;
+  EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software", 0, 0, &key), ERROR_FILE_NOT_FOUND);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("cannot be read"), std::string::npos);
+  std::filesystem::path aside = HiveFile();
+  aside += ".damaged";
+  ASSERT_TRUE(std::filesystem::exists(aside));
   key = Create(HKEY_CURRENT_USER, u"Software\\Fresh");  // the program goes on with a new hive
   EXPECT_EQ(SetDword(key, u"V", 1), ERROR_SUCCESS);
   RegCloseKey(key);
@@ -234,11 +260,12 @@ TEST_F(Registry, ADamagedHiveIsKeptAsideReportedAndReplacedByAnEmptyOne) {
 TEST_F(Registry, GarbageOrForeignBytesNeverCrashTheReader) {
   const std::string samples[] = {
       std::string("\0\0\0\xff\xfe", 5),
-      "SLATEWAY REGISTRY HIVE 1\n\"value before any key\"=dword:00000001\n",
+      "SLATEWAY REGISTRY HIVE 1\n\"v\"=dword:00000001\n",
       "SLATEWAY REGISTRY HIVE 1\n[K]\n\"v\"=hex:0g\n",
       "SLATEWAY REGISTRY HIVE 1\n[K]\n\"v\"=sz:\"unterminated\n",
       "SLATEWAY REGISTRY HIVE 1\n[K]\n\"v\"=hex(99999999999):00\n",
-      "SLATEWAY REGISTRY HIVE 1\n[K\\%G1]\n",
+      "SLATEWAY REGISTRY HIVE 1\n[K\\%G1]\n\"v\"=dword:00000001\n",
+      "SLATEWAY REGISTRY HIVE 1\n[K]\n@\n\"v\n[\n]\n",
       "Windows Registry Editor Version 5.00\n",
   };
   for (const std::string& sample : samples) {
@@ -248,9 +275,86 @@ TEST_F(Registry, GarbageOrForeignBytesNeverCrashTheReader) {
     platform::ReloadRegistry();
     testing::internal::CaptureStderr();
     HKEY key = nullptr;
-    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"K", 0, 0, &key), ERROR_FILE_NOT_FOUND) << sample;
-    testing::internal::GetCapturedStderr();
+    DWORD size = 0;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, u"K", 0, 0, &key) == ERROR_SUCCESS) {
+      EXPECT_EQ(RegQueryValueExW(key, u"v", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND) << sample;
+      RegCloseKey(key);
+    }
+    EXPECT_EQ(RegQueryValueExW(HKEY_CURRENT_USER, u"v", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("cannot be read"), std::string::npos) << sample;
   }
+}
+
+TEST_F(Registry, AHiveNestedFiftyThousandKeysDeepLoadsAndWritesWithoutCrashing) {
+  std::string deep = "[";
+  for (int i = 0; i < 50000; ++i) deep += i ? "\\k" : "k";
+  std::filesystem::create_directories(HiveFile().parent_path());
+  std::ofstream(HiveFile(), std::ios::binary)
+      << "SLATEWAY REGISTRY HIVE 1\n[Kept]\n\"V\"=dword:00000001\n" << deep << "]\n\"Deep\"=dword:00000002\n";
+  testing::internal::CaptureStderr();
+  HKEY key = Create(HKEY_CURRENT_USER, u"Kept");
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("2 damaged lines"), std::string::npos);
+  EXPECT_EQ(Read(key, u"V"), (std::vector<BYTE>{1, 0, 0, 0}));
+  EXPECT_EQ(SetDword(key, u"W", 3), ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_LT(std::filesystem::file_size(HiveFile()), 200u) << "the deep chain is not written back";
+}
+
+TEST_F(Registry, KeysDeeperThanThirtyTwoLevelsAreRefusedWithAnError) {
+  std::u16string path;
+  for (int i = 0; i < 50000; ++i) path += i ? u"\\k" : u"k";
+  HKEY key = nullptr;
+  EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, 0, nullptr, &key, nullptr),
+            ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, 0, &key), ERROR_INVALID_PARAMETER);
+  HKEY half = Create(HKEY_CURRENT_USER, path.substr(0, 2 * 16 - 1).c_str());  // 16 levels
+  EXPECT_EQ(RegCreateKeyExW(half, path.substr(0, 2 * 17 - 1).c_str(), 0, nullptr, 0, 0, nullptr, &key, nullptr),
+            ERROR_INVALID_PARAMETER) << "depth counts from the hive's top, not from the open key";
+  HKEY deepest = Create(half, path.substr(0, 2 * 16 - 1).c_str());
+  EXPECT_EQ(SetDword(deepest, u"V", 1), ERROR_SUCCESS);
+  RegCloseKey(deepest);
+  RegCloseKey(half);
+  Restart();
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, path.substr(0, 2 * 32 - 1).c_str(), 0, 0, &key), ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, u"k"), ERROR_SUCCESS);
+}
+
+TEST_F(Registry, ABatchIsWrittenOnceWhenItEndsAndNotAtAllWhenTheWriteFails) {
+  HKEY key = Create(HKEY_CURRENT_USER, u"Settings");
+  ASSERT_EQ(SetDword(key, u"Kept", 1), ERROR_SUCCESS);
+  std::ifstream before(HiveFile(), std::ios::binary);
+  const std::string old(std::istreambuf_iterator<char>(before), {});
+  for (platform::Fault fault : {platform::Fault::FileWrite, platform::Fault::FileRename}) {
+    platform::CRegistryBatch batch;
+    {
+      platform::CRegistryBatch inner;  // nested batches end with the outermost
+      for (char16_t c = u'a'; c <= u'z'; ++c)
+        ASSERT_EQ(SetDword(key, (u"V" + std::u16string(1, c) + u"x").c_str(), c), ERROR_SUCCESS);
+      ASSERT_EQ(SetDword(key, u"Kept", 2), ERROR_SUCCESS);
+    }
+    std::ifstream during(HiveFile(), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(during), {}), old) << "a crash now leaves the old file";
+    platform::InjectFault(fault);
+    EXPECT_EQ(batch.End(), static_cast<LONG>(ERROR_CANTWRITE));
+    std::ifstream after(HiveFile(), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(after), {}), old);
+    EXPECT_EQ(Read(key, u"Kept"), (std::vector<BYTE>{1, 0, 0, 0})) << "memory drops the batch too";
+    DWORD size = 0;
+    EXPECT_EQ(RegQueryValueExW(key, u"Vax", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
+    platform::ClearFaults();
+  }
+  {
+    platform::CRegistryBatch batch;
+    ASSERT_EQ(SetDword(key, u"Kept", 3), ERROR_SUCCESS);
+    platform::InjectFault(platform::Fault::FileRename, 1);  // only a second write would fail
+    EXPECT_EQ(batch.End(), ERROR_SUCCESS);
+  }
+  RegCloseKey(key);
+  Restart();
+  key = Create(HKEY_CURRENT_USER, u"Settings");
+  EXPECT_EQ(Read(key, u"Kept"), (std::vector<BYTE>{3, 0, 0, 0}));
+  RegCloseKey(key);
 }
 
 TEST_F(Registry, AFailedWriteIsReportedAndLeavesMemoryAndFileAsTheyWere) {
@@ -265,17 +369,72 @@ TEST_F(Registry, AFailedWriteIsReportedAndLeavesMemoryAndFileAsTheyWere) {
   RegCloseKey(key);
 }
 
-TEST_F(Registry, AChangeMadeByAnotherProcessIsSeen) {
+// Runs `work` in a forked child once `go` is readable; returns the child's id. The
+// child reports failure through its exit status.
+template <class Work>
+pid_t Child(int go, Work work) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    char c;
+    bool ok = read(go, &c, 1) == 1 && work();
+    _exit(ok ? 0 : 1);
+  }
+  return pid;
+}
+
+bool ExitedCleanly(pid_t pid) {
+  int status = 0;
+  return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST_F(Registry, TwoProcessesWritingOneHiveAtOnceLoseNothing) {
+  HKEY key = Create(HKEY_CURRENT_USER, u"Shared");
+  ASSERT_EQ(SetDword(key, u"Before", 1), ERROR_SUCCESS);
+  int pipeFds[2];
+  ASSERT_EQ(pipe(pipeFds), 0);
+  auto writer = [key](char16_t prefix) {
+    return [key, prefix] {
+      for (DWORD i = 0; i < 300; ++i) {
+        std::u16string name = prefix + platform::ToUtf16(std::to_string(i));
+        if (SetDword(key, name.c_str(), i) != ERROR_SUCCESS) return false;
+      }
+      return true;
+    };
+  };
+  pid_t first = Child(pipeFds[0], writer(u'a'));
+  pid_t second = Child(pipeFds[0], writer(u'b'));
+  ASSERT_EQ(write(pipeFds[1], "gg", 2), 2);  // both start together
+  EXPECT_TRUE(ExitedCleanly(first));
+  EXPECT_TRUE(ExitedCleanly(second));
+  close(pipeFds[0]);
+  close(pipeFds[1]);
+
+  DWORD values = 0;  // seen without a restart: the other processes' saves are noticed
+  ASSERT_EQ(RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
+                             nullptr, nullptr),
+            ERROR_SUCCESS);
+  EXPECT_EQ(values, 601u);
+  EXPECT_EQ(Read(key, u"b299"), (std::vector<BYTE>{43, 1, 0, 0}));
+  RegCloseKey(key);
+}
+
+TEST_F(Registry, AnotherProcesssBatchedSaveIsSeenWholeAfterItEnds) {
   HKEY key = Create(HKEY_CURRENT_USER, u"Shared");
   ASSERT_EQ(SetDword(key, u"V", 1), ERROR_SUCCESS);
-  // Another process rewrites the hive file (by rename, as this registry does).
-  std::filesystem::path tmp = HiveFile();
-  tmp += ".other";
-  std::ofstream(tmp, std::ios::binary) << "SLATEWAY REGISTRY HIVE 1\n[Shared]\n\"V\"=dword:00000002\n";
-  std::filesystem::rename(tmp, HiveFile());
-  DWORD v = 0, size = 4;
-  EXPECT_EQ(RegQueryValueExW(key, u"V", nullptr, nullptr, reinterpret_cast<BYTE*>(&v), &size), ERROR_SUCCESS);
-  EXPECT_EQ(v, 2u);
+  int pipeFds[2];
+  ASSERT_EQ(pipe(pipeFds), 0);
+  pid_t other = Child(pipeFds[0], [key] {
+    platform::CRegistryBatch batch;
+    return SetDword(key, u"V", 2) == ERROR_SUCCESS && SetDword(key, u"W", 3) == ERROR_SUCCESS &&
+           batch.End() == ERROR_SUCCESS;
+  });
+  EXPECT_EQ(Read(key, u"V"), (std::vector<BYTE>{1, 0, 0, 0}));
+  ASSERT_EQ(write(pipeFds[1], "g", 1), 1);
+  ASSERT_TRUE(ExitedCleanly(other));
+  close(pipeFds[0]);
+  close(pipeFds[1]);
+  EXPECT_EQ(Read(key, u"V"), (std::vector<BYTE>{2, 0, 0, 0}));
+  EXPECT_EQ(Read(key, u"W"), (std::vector<BYTE>{3, 0, 0, 0}));
   RegCloseKey(key);
 }
 

@@ -1,0 +1,226 @@
+// The tab control: a strip of tabs (at the bottom with TCS_BOTTOM) above or below the
+// display area the parent fills with its pages. A tap on another tab asks the parent
+// (TCN_SELCHANGING, which may refuse) and tells it (TCN_SELCHANGE); TCM_SETCURSEL changes
+// the tab quietly, since the caller shows the page itself.
+#include <algorithm>
+#include <vector>
+
+#include "platform/commctrl/CommCtrlInternal.h"
+#include "platform/user/Dialog.h"
+#include "platform/user/Paint.h"
+
+namespace platform::commctrl {
+
+namespace {
+
+using platform::user::StyleOf;
+
+struct Tab {
+  std::u16string text;
+  LPARAM lParam = 0;
+  int image = -1;
+  DWORD state = 0;
+};
+
+class TabControl : public platform::user::WindowData {
+ public:
+  std::vector<Tab> tabs;
+  int current = -1;
+};
+
+std::shared_ptr<TabControl> Model(HWND hwnd) { return platform::user::DataOf<TabControl>(hwnd); }
+
+int StripHeight(HWND hwnd) { return LineHeight(hwnd) + 8; }
+
+bool Bottom(HWND hwnd) { return StyleOf(hwnd) & TCS_BOTTOM; }
+
+RECT Client(HWND hwnd) {
+  RECT r;
+  GetClientRect(hwnd, &r);
+  return r;
+}
+
+// Tabs as wide as their texts; when they do not all fit they share the width equally.
+RECT TabRect(HWND hwnd, const TabControl& m, int i) {
+  RECT client = Client(hwnd);
+  int n = static_cast<int>(m.tabs.size());
+  std::vector<int> widths;
+  int total = 0;
+  for (const Tab& t : m.tabs) {
+    widths.push_back(TextWidthOf(hwnd, t.text) + 12);
+    total += widths.back();
+  }
+  bool fixed = (StyleOf(hwnd) & TCS_FIXEDWIDTH) || total > client.right;
+  int left = 0;
+  for (int k = 0; k < i; ++k) left += fixed ? static_cast<int>(client.right) / n : widths[static_cast<size_t>(k)];
+  int width = fixed ? static_cast<int>(client.right) / n : widths[static_cast<size_t>(i)];
+  int top = Bottom(hwnd) ? client.bottom - StripHeight(hwnd) : 0;
+  return RECT{left, top, left + width, top + StripHeight(hwnd)};
+}
+
+int HitTab(HWND hwnd, const TabControl& m, POINT pt) {
+  for (int i = 0; i < static_cast<int>(m.tabs.size()); ++i)
+    if (Contains(TabRect(hwnd, m, i), pt)) return i;
+  return -1;
+}
+
+// A person choosing tab i: the parent may refuse while leaving the current page.
+void Choose(HWND hwnd, TabControl& m, int i) {
+  if (i < 0 || i >= static_cast<int>(m.tabs.size()) || i == m.current) return;
+  NMHDR asking;
+  if (Notify(hwnd, TCN_SELCHANGING, &asking)) return;
+  if (!Model(hwnd) || i >= static_cast<int>(m.tabs.size())) return;
+  m.current = i;
+  Redraw(hwnd);
+  NMHDR told;
+  Notify(hwnd, TCN_SELCHANGE, &told);
+}
+
+LRESULT Insert(HWND hwnd, TabControl& m, int at, const TCITEMW* item) {
+  if (!item) return -1;
+  Tab t;
+  if ((item->mask & TCIF_TEXT) && item->pszText) t.text = item->pszText;
+  if (item->mask & TCIF_PARAM) t.lParam = item->lParam;
+  if (item->mask & TCIF_IMAGE) t.image = item->iImage;
+  at = std::clamp(at, 0, static_cast<int>(m.tabs.size()));
+  m.tabs.insert(m.tabs.begin() + at, std::move(t));
+  if (m.current >= at) ++m.current;
+  if (m.current < 0) m.current = 0;  // the first tab starts chosen
+  Redraw(hwnd);
+  return at;
+}
+
+BOOL GetTab(const TabControl& m, int i, TCITEMW* item) {
+  if (!item || i < 0 || i >= static_cast<int>(m.tabs.size())) return FALSE;
+  const Tab& t = m.tabs[static_cast<size_t>(i)];
+  if (item->mask & TCIF_TEXT) CopyOut(t.text, item->pszText, item->cchTextMax);
+  if (item->mask & TCIF_PARAM) item->lParam = t.lParam;
+  if (item->mask & TCIF_IMAGE) item->iImage = t.image;
+  if (item->mask & TCIF_STATE) item->dwState = t.state & item->dwStateMask;
+  return TRUE;
+}
+
+BOOL SetTab(HWND hwnd, TabControl& m, int i, const TCITEMW* item) {
+  if (!item || i < 0 || i >= static_cast<int>(m.tabs.size())) return FALSE;
+  Tab& t = m.tabs[static_cast<size_t>(i)];
+  if (item->mask & TCIF_TEXT) t.text = item->pszText ? item->pszText : u"";
+  if (item->mask & TCIF_PARAM) t.lParam = item->lParam;
+  if (item->mask & TCIF_IMAGE) t.image = item->iImage;
+  if (item->mask & TCIF_STATE) t.state = (t.state & ~item->dwStateMask) | (item->dwState & item->dwStateMask);
+  Redraw(hwnd);
+  return TRUE;
+}
+
+// The display area of a window rectangle (larger = FALSE), or the window rectangle of a
+// display area (larger = TRUE).
+void Adjust(HWND hwnd, BOOL larger, RECT* r) {
+  int strip = StripHeight(hwnd);
+  int sign = larger ? -1 : 1;
+  r->left += sign * 2;
+  r->right -= sign * 2;
+  if (Bottom(hwnd)) {
+    r->top += sign * 2;
+    r->bottom -= sign * (strip + 2);
+  } else {
+    r->top += sign * (strip + 2);
+    r->bottom -= sign * 2;
+  }
+}
+
+void Paint(HWND hwnd, TabControl& m) {
+  PaintScope paint(hwnd);
+  HDC dc = paint.dc();
+  if (!dc) return;
+  const RECT& client = paint.client();
+  FillColor(dc, client, GetSysColor(COLOR_BTNFACE));
+  RECT body = client;
+  Adjust(hwnd, FALSE, &body);
+  body = RECT{body.left - 1, body.top - 1, body.right + 1, body.bottom + 1};
+  COLORREF edge = GetSysColor(COLOR_BTNSHADOW);
+  FrameColor(dc, body, edge);
+  for (int i = 0; i < static_cast<int>(m.tabs.size()); ++i) {
+    RECT r = TabRect(hwnd, m, i);
+    bool current = i == m.current;
+    if (current) FillColor(dc, r, GetSysColor(COLOR_WINDOW));
+    FrameColor(dc, r, edge);
+    if (current) {
+      // The chosen tab opens into the display area.
+      int y = Bottom(hwnd) ? r.top : r.bottom - 1;
+      Line(dc, r.left + 1, y, r.right - 2, y, GetSysColor(COLOR_WINDOW));
+    }
+    RECT text{r.left + 2, r.top, r.right - 2, r.bottom};
+    DrawLabel(dc, m.tabs[static_cast<size_t>(i)].text, text, DT_CENTER | DT_VCENTER, GetSysColor(COLOR_BTNTEXT));
+  }
+}
+
+}  // namespace
+
+LRESULT TabControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto m = ModelFor<TabControl>(hwnd, msg);
+  if (!m || msg == WM_NCCREATE) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  auto i = static_cast<int>(wParam);
+  int count = static_cast<int>(m->tabs.size());
+  switch (msg) {
+    case TCM_INSERTITEMW: return Insert(hwnd, *m, i, reinterpret_cast<const TCITEMW*>(lParam));
+    case TCM_DELETEITEM:
+      if (i < 0 || i >= count) return FALSE;
+      m->tabs.erase(m->tabs.begin() + i);
+      if (m->current == i) m->current = -1;
+      else if (m->current > i) --m->current;
+      Redraw(hwnd);
+      return TRUE;
+    case TCM_DELETEALLITEMS:
+      m->tabs.clear();
+      m->current = -1;
+      Redraw(hwnd);
+      return TRUE;
+    case TCM_GETITEMCOUNT: return count;
+    case TCM_GETITEMW: return GetTab(*m, i, reinterpret_cast<TCITEMW*>(lParam));
+    case TCM_SETITEMW: return SetTab(hwnd, *m, i, reinterpret_cast<const TCITEMW*>(lParam));
+    case TCM_GETCURSEL: return m->current;
+    case TCM_SETCURSEL: {
+      if (i < 0 || i >= count) return -1;
+      int old = m->current;
+      m->current = i;
+      Redraw(hwnd);
+      return old;
+    }
+    case TCM_GETITEMRECT: {
+      auto* r = reinterpret_cast<RECT*>(lParam);
+      if (!r || i < 0 || i >= count) return FALSE;
+      *r = TabRect(hwnd, *m, i);
+      return TRUE;
+    }
+    case TCM_HITTEST: {
+      auto* info = reinterpret_cast<TCHITTESTINFO*>(lParam);
+      if (!info) return -1;
+      int hit = HitTab(hwnd, *m, info->pt);
+      info->flags = hit >= 0 ? TCHT_ONITEMLABEL : TCHT_NOWHERE;
+      return hit;
+    }
+    case TCM_ADJUSTRECT:
+      if (auto* r = reinterpret_cast<RECT*>(lParam)) Adjust(hwnd, static_cast<BOOL>(wParam), r);
+      return 0;
+    case WM_LBUTTONDOWN:
+      Choose(hwnd, *m, HitTab(hwnd, *m, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}));
+      return 0;
+    case WM_KEYDOWN:
+      if (wParam == VK_LEFT) Choose(hwnd, *m, m->current - 1);
+      if (wParam == VK_RIGHT) Choose(hwnd, *m, m->current + 1);
+      return 0;
+    case WM_GETDLGCODE: return DLGC_WANTARROWS;
+    case WM_SIZE:
+    case WM_SETFONT:
+      if (msg == WM_SETFONT) DefWindowProcW(hwnd, msg, wParam, lParam);
+      Redraw(hwnd);
+      return 0;
+    case WM_ERASEBKGND: return 1;
+    case WM_PAINT:
+      Paint(hwnd, *m);
+      return 0;
+    default:
+      return DefWindowProcW(hwnd, msg, wParam, lParam);
+  }
+}
+
+}  // namespace platform::commctrl
