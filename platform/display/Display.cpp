@@ -14,6 +14,7 @@
 
 #include "platform/base/Base.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/kernel/MsgQueue.h"
 #include "platform/user/Paint.h"
 #include "platform/user/Screen.h"
 #include "platform/user/Window.h"
@@ -257,6 +258,11 @@ class Display final : public platform::IdleHandler {
     SDL_Keycode code = k.keysym.sym;
     UINT vk = 0;
     if (code >= SDLK_F1 && code <= SDLK_F8) vk = HardwareKeyForFunctionKey(code - SDLK_F1 + 1);
+    // F9 suspends the device and F10 turns it on again, for the programs that listen.
+    if ((code == SDLK_F9 || code == SDLK_F10) && down && !k.repeat) {
+      platform::InjectPowerTransition(code == SDLK_F9 ? PowerTransition::Suspend : PowerTransition::On);
+      return;
+    }
     switch (code) {
       case SDLK_RETURN: case SDLK_KP_ENTER: vk = VK_RETURN; break;
       case SDLK_ESCAPE: vk = VK_ESCAPE; break;

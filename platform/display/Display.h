@@ -4,7 +4,8 @@
 // The window adds no behaviour. Whenever the program's thread has nothing left to do it
 // hands a copy of the screen to the window's own thread, which updates the part that
 // changed; mouse and keys go back as the input a person gives (platform::PenDown,
-// platform::TypeText...). F1-F8 are the application buttons (keys 193-200); closing the
+// platform::TypeText...). F1-F8 are the application buttons (keys 193-200), F9 suspends
+// the device and F10 turns it on (power notifications); closing the
 // window sends WM_CLOSE to the foreground window, as the shell's close does.
 #pragma once
 
