@@ -160,6 +160,11 @@ DWORD DoneButtonState(HWND hwnd);
 DWORD FullScreenState(HWND hwnd);
 // The OEM text SPI_GETOEMINFO reports.
 void SetOemInfo(std::u16string_view text);
+// Writes the shell's entries for the application buttons 193-200 where they are missing:
+// HKEY_LOCAL_MACHINE "Software\Microsoft\Shell\Keys\40C1" to "40C8", each with "Name"
+// ("Button 1"...) and "ResetCmd" (empty), as a new device has them. False when the
+// registry refuses.
+bool InstallHardwareKeyEntries();
 // Panel down, default OEM text, no recorded window states.
 void ResetShell();
 

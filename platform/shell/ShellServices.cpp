@@ -9,6 +9,7 @@
 #include "platform/base/Base.h"
 #include "platform/gdi/Bmp.h"
 #include "platform/kernel/DeviceRoot.h"
+#include "platform/registry/Registry.h"
 #include "platform/shell/Shell.h"
 #include "platform/shell/ShellInternal.h"
 #include "platform/user/Screen.h"
@@ -204,6 +205,28 @@ DWORD FullScreenState(HWND hwnd) { return WindowState(&ShellState::fullScreen, h
 void SetOemInfo(std::u16string_view text) {
   std::lock_guard guard(Shell().lock);
   Shell().oem = text;
+}
+
+bool InstallHardwareKeyEntries() {
+  for (int n = 1; n <= 8; ++n) {
+    std::u16string path = u"Software\\Microsoft\\Shell\\Keys\\40C" + platform::ToUtf16(std::to_string(n));
+    HKEY key = nullptr;
+    DWORD disposition = 0;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, 0, nullptr, &key, &disposition) !=
+        ERROR_SUCCESS)
+      return false;
+    bool ok = true;
+    auto setIfMissing = [&](LPCWSTR name, const std::u16string& value) {
+      if (RegQueryValueExW(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) return;
+      ok = ok && RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                static_cast<DWORD>((value.size() + 1) * sizeof(WCHAR))) == ERROR_SUCCESS;
+    };
+    setIfMissing(u"Name", u"Button " + platform::ToUtf16(std::to_string(n)));
+    setIfMissing(u"ResetCmd", u"");
+    RegCloseKey(key);
+    if (!ok) return false;
+  }
+  return true;
 }
 
 void ResetShell() {
