@@ -69,11 +69,19 @@ void UpdateScrollRange(Control& c) {
   SetScrollInfo(c.inner, SB_VERT, &si, TRUE);
 }
 
+// Page pixels are 1/96 inch: a screen of more dots per inch shows the page larger.
+double ScreenScale() {
+  HDC screen = GetDC(nullptr);
+  int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  if (screen) ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi / 96.0 : 1.0;
+}
+
 // Lays the page out for the window's width at the zoom; a page that stays wider than the
 // window is shrunk to fit when asked to.
 void Layout(Control& c) {
   if (!c.page->HasDocument()) return;
-  double zoom = kZoomScale[c.zoom];
+  double zoom = kZoomScale[c.zoom] * ScreenScale();
   int windowWidth = ClientWidth(c.inner);
   int width = static_cast<int>(windowWidth / zoom);
   int pageWidth = c.page->Layout(width);

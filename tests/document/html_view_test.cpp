@@ -60,7 +60,7 @@ class HtmlViewTest : public sales_test::SalesDocumentTest {
   void SetUp() override {
     SalesDocumentTest::SetUp();
     MakeFolders();
-    platform::SetScreenSize(240, 720);
+    platform::SetScreenSize(240, 470);  // the whole invoice at 96 dots per inch
     platform::SetTextProfile(platform::TextProfile::Display);
     g_sent = &sent;
   }
@@ -85,13 +85,7 @@ class HtmlViewTest : public sales_test::SalesDocumentTest {
       WritePng(Linux(logo.str()), 40, 20, 1.0);
       WritePng(Linux(sign.str()), 60, 10, 0.0);
     }
-    WNDCLASSW wc;
-    wc.lpfnWndProc = EditorProc;
-    wc.lpszClassName = u"TestEditor";
-    RegisterClassW(&wc);
-    RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    m_editor = CreateWindowExW(0, u"TestEditor", u"", WS_POPUP | WS_VISIBLE, 0, 0, screen.right, screen.bottom,
-                               nullptr, nullptr, nullptr, nullptr);
+    MakeEditor();
     InstallServices();
     SetDocumentViewFactory(MakeHtmlViewFactory(nullptr));
     m_doc = std::make_unique<CSalesDocument>(m_editor, m_editor, 4, true, nullptr);
@@ -105,6 +99,15 @@ class HtmlViewTest : public sales_test::SalesDocumentTest {
     g_view->SetZoomLevel(2);
     m_doc->Render(1, -1);
     return *g_view;
+  }
+
+  void MakeEditor() {
+    WNDCLASSW wc;
+    wc.lpfnWndProc = EditorProc;
+    wc.lpszClassName = u"TestEditor";
+    RegisterClassW(&wc);
+    m_editor = CreateWindowExW(0, u"TestEditor", u"", WS_POPUP | WS_VISIBLE, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+                               GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, nullptr, nullptr);
   }
 
   // Where the page shows a link to `target` (inner-window coordinates).
@@ -305,6 +308,70 @@ TEST_F(HtmlViewTest, ControlTakesPicturesByCookieAndFromFiles) {
   EXPECT_EQ(red, 900);    // the file inside the device; the one outside is never read
   SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(u""));
   EXPECT_EQ(platform::HtmlLinkAt(control, POINT{10, 10}), u"");
+}
+
+
+// The page at the two screen widths; SLATEWAY_PAGE_SHOTS names a folder to keep the PNGs in.
+TEST_F(HtmlViewTest, PageIsLaidOutForTheScreensDotsPerInch) {
+  const char* keep = std::getenv("SLATEWAY_PAGE_SHOTS");
+  int widths[2] = {};
+  for (int i = 0; i < 2; ++i) {
+    int width = i == 0 ? 240 : 480;
+    platform::SetScreenSize(width, width * 47 / 24);
+    CHtmlView& view = OpenGolden(true);
+    widths[i] = platform::HtmlLayoutWidth(view.GetControl());
+    std::filesystem::path shot = Linux(u"\\page.png");
+    ASSERT_TRUE(platform::SaveScreenshot(shot));
+    if (keep) std::filesystem::copy_file(shot, std::filesystem::path(keep) / ("page-" + std::to_string(width) + ".png"),
+                                         std::filesystem::copy_options::overwrite_existing);
+    m_doc.reset();
+    DestroyWindow(m_editor);
+    m_editor = nullptr;
+  }
+  EXPECT_EQ(widths[0], 240);
+  EXPECT_EQ(widths[1], 240);  // twice the dots per inch: the same page, twice as large
+}
+
+TEST_F(HtmlViewTest, RenderModesPlaceTheScrollBar) {
+  platform::SetScreenSize(240, 200);
+  CHtmlView& view = OpenGolden(false);
+  HWND inner = view.GetInnerWindow();
+  m_doc->Render(0, -1);
+  int bottom = GetScrollPos(inner, SB_VERT);
+  EXPECT_GT(bottom, 100);
+  EXPECT_EQ(view.GetScrollPosition(), bottom);
+  m_doc->Render(1, -1);
+  EXPECT_EQ(GetScrollPos(inner, SB_VERT), 0);
+  m_doc->Render(2, 120);  // the bar is set there, then one line up
+  EXPECT_EQ(GetScrollPos(inner, SB_VERT), 120 - 14);
+  m_doc->Render(2, 0);
+  m_doc->Render(2, -1);
+  EXPECT_EQ(GetScrollPos(inner, SB_VERT), 0);
+}
+
+TEST_F(HtmlViewTest, ReportPageTellsOnlyItsHold) {
+  MakeEditor();
+  CXmlDocument xml(m_editor);
+  ASSERT_TRUE(xml.LoadXmlText(u"<?xml version='1.0'?><R><A>Sales by item</A></R>"));
+  ASSERT_EQ(xml.LoadStylesheet(
+                u"<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+                u"<xsl:template match='/'><html><body><a href='Z'><xsl:value-of select='R/A'/></a></body></html>"
+                u"</xsl:template></xsl:stylesheet>"),
+            S_OK);
+  std::u16string kept;
+  CReportHtmlView report(nullptr, m_editor, xml, [&](std::u16string_view html) { kept = html; });
+  report.Render(1, -1);
+  EXPECT_NE(kept.find(u"Sales by item"), std::u16string::npos);
+  std::optional<POINT> link;
+  for (int x = 0; x < 100 && !link; ++x)
+    if (platform::HtmlLinkAt(report.GetControl(), POINT{x, 10}) == u"Z") link = POINT{x, 10};
+  ASSERT_TRUE(link);
+  platform::HoldNextPenDown();
+  SendMessageW(report.GetInnerWindow(), WM_LBUTTONDOWN, 0, MAKELPARAM(link->x, link->y));
+  SendMessageW(report.GetInnerWindow(), WM_LBUTTONUP, 0, MAKELPARAM(link->x, link->y));
+  DispatchPosted();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].message, 1164u);
 }
 
 }  // namespace
