@@ -66,7 +66,7 @@ void UpdateScrollRange(Control& c) {
   si.nMin = 0;
   si.nMax = static_cast<int>(std::ceil(c.page->Height() * c.scale));
   si.nPage = static_cast<UINT>(ClientHeight(c.inner));
-  SetScrollInfo(c.inner, SB_VERT, &si, TRUE);
+  SetScrollInfo(c.inner, SB_VERT, &si, FALSE);
 }
 
 // Page pixels are 1/96 inch: a screen of more dots per inch shows the page larger.
@@ -89,6 +89,12 @@ void Layout(Control& c) {
   if (c.shrink && pageWidth > width) c.scale = windowWidth / static_cast<double>(pageWidth);
   UpdateScrollRange(c);
   InvalidateRect(c.inner, nullptr, TRUE);
+}
+
+// Replaced content that did not fit its cell waits for the page's layout until the page is
+// next painted or hit.
+void Settle(Control& c) {
+  if (c.page->NeedsLayout()) Layout(c);
 }
 
 // A file picture named by the page: the name is URI-unescaped and found in the picture
@@ -195,6 +201,7 @@ void SetImage(Control& c, const INLINEIMAGEINFO* info) {
 int ScrollPos(Control& c) { return GetScrollPos(c.inner, SB_VERT); }
 
 void Paint(Control& c) {
+  Settle(c);
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(c.inner, &ps);
   RECT client{};
@@ -239,6 +246,7 @@ void Scroll(Control& c, WORD code) {
 
 const platform::htmlview::PageLink* LinkAtClient(Control& c, POINT p) {
   if (!c.page->HasDocument()) return nullptr;
+  Settle(c);
   int x = static_cast<int>(p.x / c.scale);
   int y = static_cast<int>((p.y + ScrollPos(c)) / c.scale);
   return c.page->LinkAt(x, y);
@@ -273,7 +281,7 @@ class ElementObject final : public IHtmlElementObject {
     auto page = Live();
     if (!page) return E_FAIL;
     page->SetElementContent(m_element, platform::ToUtf8(html ? std::u16string_view(html) : std::u16string_view()));
-    UpdateScrollRange(*m_control);
+    // Laid out and measured again when painted: several updates cost one layout.
     InvalidateRect(m_control->inner, nullptr, TRUE);
     return S_OK;
   }

@@ -85,6 +85,9 @@ void HtmlPage::Clear() {
   m_pictureOrder.clear();
   m_links.clear();
   m_linksValid = false;
+  m_layoutDirty = false;
+  m_ids.clear();
+  m_idsValid = false;
   m_layoutWidth = 0;
   m_layoutCount = 0;
   ++m_generation;
@@ -101,14 +104,27 @@ int HtmlPage::Layout(int width) {
   m_document->render(m_layoutWidth);
   ++m_layoutCount;
   m_linksValid = false;
+  m_layoutDirty = false;
   return m_document->width();
 }
 
-int HtmlPage::Width() const { return m_document ? m_document->width() : 0; }
-int HtmlPage::Height() const { return m_document ? m_document->height() : 0; }
+void HtmlPage::EnsureLayout() {
+  if (m_layoutDirty && m_layoutWidth > 0) Layout(m_layoutWidth);
+}
+
+int HtmlPage::Width() {
+  EnsureLayout();
+  return m_document ? m_document->width() : 0;
+}
+
+int HtmlPage::Height() {
+  EnsureLayout();
+  return m_document ? m_document->height() : 0;
+}
 
 void HtmlPage::Draw(cairo_t* cr, const litehtml::position& clip) {
   if (!m_document) return;
+  EnsureLayout();
   m_drawing = cr;
   m_clipDepth = 0;
   m_document->draw(reinterpret_cast<litehtml::uint_ptr>(cr), 0, 0, &clip);
@@ -157,6 +173,7 @@ void HtmlPage::CollectLinks() {
 }
 
 const std::vector<PageLink>& HtmlPage::Links() {
+  EnsureLayout();
   if (!m_linksValid) CollectLinks();
   return m_links;
 }
@@ -170,21 +187,53 @@ const PageLink* HtmlPage::LinkAt(int x, int y) {
 
 // ---- Elements by id ----------------------------------------------------------------------------
 
+// Ids are indexed once per page (a document page has thousands of elements and its
+// updates ask for many ids at a time); content replaced since may hold ids of its own, so
+// the index is made again when it is stale.
 litehtml::element::ptr HtmlPage::ElementById(const std::string& id) {
   if (!m_document || id.empty()) return nullptr;
-  std::vector<litehtml::element::ptr> stack{m_document->root()};
-  while (!stack.empty()) {
-    litehtml::element::ptr el = stack.back();
-    stack.pop_back();
-    const char* own = el->get_attr("id");
-    if (own && id == own) return el;
-    for (int i = static_cast<int>(el->get_children_count()) - 1; i >= 0; --i) stack.push_back(el->get_child(i));
+  if (!m_idsValid) {
+    m_ids.clear();
+    std::vector<litehtml::element::ptr> stack{m_document->root()};
+    while (!stack.empty()) {
+      litehtml::element::ptr el = stack.back();
+      stack.pop_back();
+      if (const char* own = el->get_attr("id")) m_ids.try_emplace(own, el);
+      for (int i = static_cast<int>(el->get_children_count()) - 1; i >= 0; --i) stack.push_back(el->get_child(i));
+    }
+    m_idsValid = true;
   }
-  return nullptr;
+  auto it = m_ids.find(id);
+  return it == m_ids.end() ? nullptr : it->second.lock();
+}
+
+// The table cell whose lines hold `element` (itself when it is one); null when none.
+static litehtml::element::ptr HoldingCell(litehtml::element::ptr element) {
+  while (element && (element->get_display() == litehtml::display_inline ||
+                     element->get_display() == litehtml::display_inline_text))
+    element = element->parent();
+  return element && element->get_display() == litehtml::display_table_cell ? element : nullptr;
+}
+
+// Lays out `cell`'s content again in the box the table gave it and puts the box back as
+// it was; returns the width the content asked for.
+static int RelayoutInPlace(const litehtml::element::ptr& cell, int* height) {
+  const litehtml::position box = cell->get_position();
+  int needed = cell->render(cell->left(), cell->top(), cell->width());
+  litehtml::position& after = cell->get_position();
+  if (height) *height = after.height;
+  after = box;  // the row keeps its height, the cell its place
+  cell->apply_vertical_align();
+  return needed;
 }
 
 void HtmlPage::SetElementContent(const litehtml::element::ptr& element, const std::string& html) {
   if (!m_document || !element) return;
+  // A table cell whose new content needs no more room than the old is laid out alone: the
+  // table's columns and rows stay as they are. Anything else lays the page out again.
+  litehtml::element::ptr cell = m_layoutDirty || m_layoutWidth <= 0 ? nullptr : HoldingCell(element);
+  const int oldHeight = cell ? cell->get_position().height : 0;
+  const int oldNeeded = cell ? RelayoutInPlace(cell, nullptr) : 0;
   while (element->get_children_count() > 0) element->removeChild(element->get_child(0));
   if (!html.empty()) {
     // The parser makes a whole page of the fragment (html, head, body): keep what its body
@@ -201,12 +250,18 @@ void HtmlPage::SetElementContent(const litehtml::element::ptr& element, const st
       for (const auto& child : content) {
         body->removeChild(child);
         element->appendChild(child);
+        child->parse_styles();
       }
     }
-    element->parse_styles(true);
   }
-  if (m_layoutWidth > 0) Layout(m_layoutWidth);
+  int newHeight = 0;
+  if (!cell || RelayoutInPlace(cell, &newHeight) > std::max(oldNeeded, cell->width()) || newHeight > oldHeight)
+    m_layoutDirty = true;
   m_linksValid = false;
+  // What was inside is gone (its ids die with it); what came in may carry ids of its own.
+  std::string lower(html.size(), ' ');
+  std::transform(html.begin(), html.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+  if (lower.find("id") != std::string::npos) m_idsValid = false;
 }
 
 // ---- Fonts and text ----------------------------------------------------------------------------

@@ -38,8 +38,10 @@ class HtmlPage final : public litehtml::document_container {
   // Lays the page out `width` pixels wide; returns the page's width (wider than `width`
   // when something cannot be broken).
   int Layout(int width);
-  int Width() const;
-  int Height() const;
+  int Width();
+  int Height();
+  // True when a replaced element still waits for the layout it needs.
+  bool NeedsLayout() const { return m_layoutDirty; }
   int LayoutCount() const { return m_layoutCount; }
   int LayoutWidth() const { return m_layoutWidth; }
   // Paints the page area `clip` (page pixels) with the page's (0, 0) at the context's origin.
@@ -55,7 +57,8 @@ class HtmlPage final : public litehtml::document_container {
 
   // The element with this id, null when the page has none.
   litehtml::element::ptr ElementById(const std::string& id);
-  // Replaces the content of `element` by the HTML fragment and lays the page out again.
+  // Replaces the content of `element` by the HTML fragment. The page is laid out again
+  // when it is next measured, painted or hit (several replacements cost one layout).
   void SetElementContent(const litehtml::element::ptr& element, const std::string& html);
   // The laid-out page changes each Load and Clear; element objects of an older one are stale.
   unsigned Generation() const { return m_generation; }
@@ -106,6 +109,7 @@ class HtmlPage final : public litehtml::document_container {
   };
 
   void CollectLinks();
+  void EnsureLayout();
 
   litehtml::context m_context;
   litehtml::document::ptr m_document;
@@ -113,6 +117,9 @@ class HtmlPage final : public litehtml::document_container {
   std::vector<std::string> m_pictureOrder;
   std::vector<PageLink> m_links;
   bool m_linksValid = false;
+  bool m_layoutDirty = false;
+  std::unordered_map<std::string, std::weak_ptr<litehtml::element>> m_ids;
+  bool m_idsValid = false;
   cairo_surface_t* m_measureSurface = nullptr;
   cairo_t* m_measure = nullptr;
   cairo_t* m_drawing = nullptr;  // while Draw runs (clips apply to it)

@@ -224,8 +224,13 @@ TEST_F(HtmlViewTest, QuantityChangeUpdatesItsCellsAndTotalsInPlace) {
   EXPECT_EQ(Cell(u"AJIDLT2"), u"3.50T");
   EXPECT_NE(Cell(u"AJIDTotal"), totalBefore);
   EXPECT_NE(Cell(u"AJIDTotal").find(u"7.25"), std::u16string::npos) << platform::ToUtf8(Cell(u"AJIDTotal"));
-  // The page was changed in place, never loaded again.
-  EXPECT_GT(platform::HtmlLayoutCount(view.GetControl()), layouts);
+  // Changed in place: cells whose text still fits are laid out alone, never the page.
+  UpdateWindow(view.GetInnerWindow());
+  EXPECT_EQ(platform::HtmlLayoutCount(view.GetControl()), layouts);
+  // A text too wide for its cell lays the page out again.
+  EXPECT_TRUE(view.SetElementText(u"AJIDQ1", u"123456789 123456789 123456789 123456789"));
+  UpdateWindow(view.GetInnerWindow());
+  EXPECT_EQ(platform::HtmlLayoutCount(view.GetControl()), layouts + 1);
   EXPECT_TRUE(FindLink(u"2,Q"));
   // Text is shown as text; line breaks stay breaks; an unknown id is no success.
   EXPECT_TRUE(view.SetElementText(u"AJIDQ2", u"A<b>&amp;<br>B"));
