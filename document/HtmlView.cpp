@@ -34,19 +34,7 @@ std::u16string RepairLineBreaks(std::u16string text, bool* repaired = nullptr) {
 }
 
 // A record's raw text shown as text (never as markup), with its line breaks kept.
-std::u16string AsPageText(std::u16string_view text) {
-  std::u16string out;
-  out.reserve(text.size());
-  for (char16_t c : text) {
-    switch (c) {
-      case u'&': out += u"&amp;"; break;
-      case u'<': out += u"&lt;"; break;
-      case u'>': out += u"&gt;"; break;
-      default: out += c;
-    }
-  }
-  return RepairLineBreaks(std::move(out));
-}
+std::u16string AsPageText(std::u16string_view text) { return RepairLineBreaks(EscapeXmlText(text, false)); }
 
 HWND SubclassInner(HWND control, WNDPROC proc, WNDPROC& previous) {
   HWND inner = control ? GetWindow(control, GW_CHILD) : nullptr;
@@ -103,6 +91,46 @@ void LoadPage(HWND control, HWND inner, const std::u16string& html, int mode, in
   SendMessageW(control, DTM_ENDOFSOURCE, 0, 0);
   PlaceScroll(inner, mode, position, remembered);
   ShowWindow(control, SW_SHOW);
+}
+
+// What a page's inner window keeps of the pen and the scroll bar.
+struct InnerState {
+  bool& hold;
+  POINT& penDown;
+  int& scrollPosition;
+  bool liftAfterHold;  // a recognised hold lifts the pen at once (the report page)
+};
+
+// What both pages' inner windows do alike: the pen's hold recognised at pen-down and
+// ended by a self-posted message after the lift; no horizontal scroll bar; the scroll
+// position remembered whenever it moves. True when `msg` was one of these (`result` set).
+bool CommonInnerMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, WNDPROC previous, const InnerState& state,
+                        LRESULT& result) {
+  if (msg == WM_LBUTTONDOWN) {
+    state.penDown = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    state.hold = RecognizeHold(hwnd, state.penDown);
+    if (state.hold && state.liftAfterHold) PostMessageW(hwnd, WM_LBUTTONUP, 0, lParam);
+    result = CallWindowProcW(previous, hwnd, msg, wParam, lParam);
+    return true;
+  }
+  if (msg == WM_LBUTTONUP) {
+    if (state.hold) PostMessageW(hwnd, WM_HTMLVIEW_ENDHOLD, 0, 0);
+    result = CallWindowProcW(previous, hwnd, msg, wParam, lParam);
+    return true;
+  }
+  if (msg == WM_CREATE) {
+    SetWindowLongW(hwnd, GWL_STYLE, GetWindowLongW(hwnd, GWL_STYLE) & ~static_cast<LONG_PTR>(WS_HSCROLL));
+    result = CallWindowProcW(previous, hwnd, msg, wParam, lParam);
+    return true;
+  }
+  if (msg == WM_VSCROLL) {
+    result = CallWindowProcW(previous, hwnd, msg, wParam, lParam);
+    SCROLLINFO si;
+    si.fMask = SIF_POS;
+    if (GetScrollInfo(hwnd, SB_VERT, &si)) state.scrollPosition = si.nPos;
+    return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -266,30 +294,17 @@ LRESULT HtmlViewSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
   CHtmlView* view = g_currentView;
   WNDPROC previous = g_previousProc;
   if (!view || !previous) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  LRESULT result = 0;
+  if (CommonInnerMessage(hwnd, msg, wParam, lParam, previous,
+                         InnerState{view->m_hold, view->m_penDown, view->m_scrollPosition, false}, result))
+    return result;
   switch (msg) {
-    case WM_LBUTTONDOWN:
-      view->m_penDown = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-      view->m_hold = RecognizeHold(hwnd, view->m_penDown);
-      break;
-    case WM_LBUTTONUP:
-      if (view->m_hold) PostMessageW(hwnd, WM_HTMLVIEW_ENDHOLD, 0, 0);
-      break;
     case WM_HTMLVIEW_ENDHOLD:
       if (!view->m_hold) break;
       view->m_hold = false;
       SendMessageW(view->m_owner, WM_HTMLVIEW_SELECTLINE, 0, 0);
       SendMessageW(view->m_owner, WM_HTMLVIEW_HOLDPAGE, 0, reinterpret_cast<LPARAM>(&view->m_penDown));
       return 1;
-    case WM_CREATE:
-      SetWindowLongW(hwnd, GWL_STYLE, GetWindowLongW(hwnd, GWL_STYLE) & ~static_cast<LONG_PTR>(WS_HSCROLL));
-      break;
-    case WM_VSCROLL: {
-      LRESULT result = CallWindowProcW(previous, hwnd, msg, wParam, lParam);
-      SCROLLINFO si;
-      si.fMask = SIF_POS;
-      if (GetScrollInfo(hwnd, SB_VERT, &si)) view->m_scrollPosition = si.nPos;
-      return result;
-    }
     case WM_PAINT:
       if (view->m_hidden) {
         PAINTSTRUCT ps;
@@ -343,30 +358,16 @@ LRESULT ReportHtmlViewSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
   CReportHtmlView* view = g_currentReportView;
   WNDPROC previous = g_previousReportProc;
   if (!view || !previous) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  LRESULT result = 0;
+  if (CommonInnerMessage(hwnd, msg, wParam, lParam, previous,
+                         InnerState{view->m_hold, view->m_penDown, view->m_scrollPosition, true}, result))
+    return result;
   switch (msg) {
-    case WM_LBUTTONDOWN:
-      view->m_penDown = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-      view->m_hold = RecognizeHold(hwnd, view->m_penDown);
-      if (view->m_hold) PostMessageW(hwnd, WM_LBUTTONUP, 0, lParam);
-      break;
-    case WM_LBUTTONUP:
-      if (view->m_hold) PostMessageW(hwnd, WM_HTMLVIEW_ENDHOLD, 0, 0);
-      break;
     case WM_HTMLVIEW_ENDHOLD:
       if (!view->m_hold) break;
       view->m_hold = false;
       SendMessageW(view->m_owner, WM_HTMLVIEW_HOLDREPORT, 0, reinterpret_cast<LPARAM>(&view->m_penDown));
       return 1;
-    case WM_CREATE:
-      SetWindowLongW(hwnd, GWL_STYLE, GetWindowLongW(hwnd, GWL_STYLE) & ~static_cast<LONG_PTR>(WS_HSCROLL));
-      break;
-    case WM_VSCROLL: {
-      LRESULT result = CallWindowProcW(previous, hwnd, msg, wParam, lParam);
-      SCROLLINFO si;
-      si.fMask = SIF_POS;
-      if (GetScrollInfo(hwnd, SB_VERT, &si)) view->m_scrollPosition = si.nPos;
-      return result;
-    }
     default: break;
   }
   return CallWindowProcW(previous, hwnd, msg, wParam, lParam);

@@ -30,7 +30,6 @@ constexpr const char16_t* kInnerClass = u"DISPLAYCLASS_PAGE";
 constexpr int kLineStep = 14;
 constexpr double kZoomScale[5] = {0.75, 0.875, 1.0, 1.25, 1.5};
 constexpr uintmax_t kMaxPictureBytes = 64u << 20;
-std::atomic<bool> g_failInit{false};
 
 // What one control keeps; the page object is shared with the document objects handed out,
 // which hold it weakly so that a destroyed control leaves them harmless.
@@ -432,12 +431,6 @@ LRESULT ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       *out = new DocumentObject(c->page, c);
       return 1;
     }
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      BeginPaint(hwnd, &ps);
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
     default: return DefWindowProcW(hwnd, msg, wParam, lParam);
   }
 }
@@ -445,7 +438,6 @@ LRESULT ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }  // namespace
 
 BOOL InitHTMLControl(HINSTANCE instance) {
-  if (g_failInit) return FALSE;
   WNDCLASSW wc;
   wc.lpfnWndProc = ControlProc;
   wc.hInstance = instance;
@@ -482,7 +474,5 @@ std::u16string HtmlLinkAt(HWND control, POINT client) {
   const htmlview::PageLink* link = c ? LinkAtClient(*c, client) : nullptr;
   return link ? ToUtf16(link->target) : std::u16string();
 }
-
-void FailHtmlControlInit(bool fail) { g_failInit = fail; }
 
 }  // namespace platform

@@ -101,6 +101,4 @@ int HtmlLayoutCount(HWND control);
 int HtmlLayoutWidth(HWND control);
 // The text of the link under `client` (inner-window coordinates), empty when none.
 std::u16string HtmlLinkAt(HWND control, POINT client);
-// Makes InitHTMLControl fail (tests of the start-up failure path).
-void FailHtmlControlInit(bool fail);
 }  // namespace platform
