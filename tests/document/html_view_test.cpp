@@ -383,4 +383,43 @@ TEST_F(HtmlViewTest, ReportPageTellsOnlyItsHold) {
   EXPECT_EQ(sent[0].message, 1164u);
 }
 
+
+// Pictures asked for by the page are read by file name only, from the picture folders; a
+// notification the inner window is handed is relayed to the editor as a record.
+TEST_F(HtmlViewTest, PicturesAreReadByNameFromTheirFoldersAndRecordsAreRelayed) {
+  CHtmlView& view = OpenGolden(false);
+  CBstr sign(u"KTWSignatureLine.bmp");
+  GetImageFilePath(sign);
+  WritePng(Linux(sign.str()), 8, 8, 0.0);
+  static std::vector<UINT> answers;
+  static WNDPROC previous = nullptr;
+  answers.clear();
+  previous = reinterpret_cast<WNDPROC>(SetWindowLongW(
+      view.GetControl(), GWL_WNDPROC, reinterpret_cast<LONG_PTR>(+[](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+        if (m == DTM_SETIMAGE || m == DTM_IMAGEFAIL) answers.push_back(m);
+        return CallWindowProcW(previous, w, m, wp, lp);
+      })));
+  NM_HTMLVIEWW request;
+  request.hdr.hwndFrom = view.GetControl();
+  request.hdr.idFrom = kHtmlViewControlId;
+  request.hdr.code = NM_INLINE_IMAGE;
+  request.szTarget = u"..\\..\\Windows\\KTWSignatureLine.bmp";
+  request.dwCookie = 77;
+  EXPECT_TRUE(view.OnNotify(m_editor, kHtmlViewControlId, &request.hdr));
+  request.szTarget = u"..\\missing.bmp";
+  EXPECT_TRUE(view.OnNotify(m_editor, kHtmlViewControlId, &request.hdr));
+  EXPECT_EQ(answers, (std::vector<UINT>{DTM_SETIMAGE, DTM_IMAGEFAIL}));
+
+  HTMLVIEW_INNER_NOTIFY record;
+  record.dwKind = HTMLVIEW_KIND_LINK;
+  record.szText = u"NOTES";
+  EXPECT_EQ(SendMessageW(view.GetInnerWindow(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&record)), 1);
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].message, 1192u);
+  EXPECT_TRUE(view.OnRelayedNotify(view.GetInnerWindow(), &record));
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(sent[1].message, 1130u);
+  EXPECT_EQ(sent[1].text, u"NOTES");
+}
+
 }  // namespace
