@@ -14,7 +14,6 @@
 
 #include "platform/base/Base.h"
 #include "platform/base/Bstr.h"
-#include "platform/base/Format.h"
 #include "platform/gdi/CairoAccess.h"
 #include "platform/htmlview/HtmlPage.h"
 #include "platform/imaging/ImageDecompress.h"
@@ -44,6 +43,7 @@ struct Control {
   int zoom = 2;
   bool shrink = false;
   double scale = 1.0;  // page pixels -> window pixels
+  bool loading = false;  // inside DTM_ENDOFSOURCE: pictures given now need no layout of their own
 };
 
 Control* ControlOf(HWND hwnd) { return reinterpret_cast<Control*>(GetWindowLongW(hwnd, GWL_USERDATA)); }
@@ -168,7 +168,9 @@ void RequestPictures(Control& c) {
 void EndOfSource(Control& c) {
   c.page->Load(c.source);
   c.pendingPictures.clear();
+  c.loading = true;
   RequestPictures(c);
+  c.loading = false;
   Layout(c);
 }
 
@@ -194,7 +196,7 @@ void SetImage(Control& c, const INLINEIMAGEINFO* info) {
   std::string source = it->second;
   c.pendingPictures.erase(it);
   c.page->SetPicture(source, surface);
-  Layout(c);
+  if (!c.loading) Layout(c);
 }
 
 int ScrollPos(Control& c) { return GetScrollPos(c.inner, SB_VERT); }
@@ -362,7 +364,6 @@ LRESULT ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CREATE: {
       auto owned = std::make_unique<Control>();
       owned->control = hwnd;
-      owned->pictureFolder = u"";
       auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
       SetWindowLongW(hwnd, GWL_USERDATA, reinterpret_cast<LONG_PTR>(owned.get()));
       RECT r{};

@@ -162,6 +162,7 @@ TEST_F(HtmlViewTest, GoldenInvoiceRendersItsLinksAndPictures) {
   ASSERT_TRUE(view.GetControl());
   EXPECT_EQ(GetDlgCtrlID(view.GetControl()), kHtmlViewControlId);
   EXPECT_EQ(GetWindow(view.GetControl(), GW_CHILD), view.GetInnerWindow());
+  EXPECT_EQ(platform::HtmlLayoutCount(view.GetControl()), 1);  // both pictures, one layout
   for (std::u16string_view target : {u"BILLTO", u"L", u"2,Q", u"1,Q"}) EXPECT_TRUE(FindLink(target)) << platform::ToUtf8(target);
   // The logo is drawn red where its link is.
   std::optional<POINT> logo = FindLink(u"L");
