@@ -179,6 +179,12 @@ bool CXmlDocument::SetRootAttribute(std::u16string_view name, const CBstr& value
   return root.setAttribute(name, value.view()) == S_OK;
 }
 
+bool CXmlDocument::RemoveRootAttribute(std::u16string_view name) {
+  CXmlDomNode root;
+  if (!IsUsable() || m_data->get_documentElement(&root) != S_OK) return false;
+  return SUCCEEDED(root.removeAttribute(name));
+}
+
 // ---- Element writer ----------------------------------------------------------------------------
 
 HRESULT CXmlDocument::BeginElement(CBstr name) {
