@@ -767,6 +767,10 @@ HRESULT CXmlDocument::InsertLineItem(const CBstr& beforeKey, const CDbRecord& re
   return S_OK;
 }
 
+namespace {
+CBstr EmptyAsNull(CBstr text) { return text.IsEmpty() ? CBstr() : text; }
+}  // namespace
+
 HRESULT CXmlDocument::UpdateLineItem(const CDbRecord& record) {
   if (!FetchLines(false)) return E_FAIL;
   if (FindLineIndex(Field(record, 13)) < 0) return S_OK;
@@ -788,10 +792,12 @@ HRESULT CXmlDocument::UpdateLineItem(const CDbRecord& record) {
       {u"TAX_AMOUNT", Field(record, 22)},
       {u"SERVICED", serviceDate},
       {u"QBSERVICED", serviceDate.IsNull() ? CBstr() : ServiceDateForDesktop(serviceDate)},
-      {u"CUSTOM_1_VALUE", Field(record, 26)},
-      {u"CUSTOM_1_NAME", Field(record, 25)},
-      {u"CUSTOM_2_VALUE", Field(record, 28)},
-      {u"CUSTOM_2_NAME", Field(record, 27)},
+      // As on insertion, an empty custom text adds no child (an existing one is emptied),
+      // so that rewriting a line with what it holds leaves it as it was.
+      {u"CUSTOM_1_VALUE", EmptyAsNull(Field(record, 26))},
+      {u"CUSTOM_1_NAME", EmptyAsNull(Field(record, 25))},
+      {u"CUSTOM_2_VALUE", EmptyAsNull(Field(record, 28))},
+      {u"CUSTOM_2_NAME", EmptyAsNull(Field(record, 27))},
   };
   for (const auto& [name, value] : children) SetChildText(line, name, value);
   return S_OK;
