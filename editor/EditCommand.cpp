@@ -21,7 +21,7 @@ std::unique_ptr<CEditCommand> CBoundedCommandStack::Push(std::unique_ptr<CEditCo
   if (m_capacity == 0) return command;
   if (m_entries.size() >= m_capacity) {
     oldest = std::move(m_entries.front());
-    m_entries.erase(m_entries.begin());
+    m_entries.pop_front();
   }
   m_entries.push_back(std::move(command));
   return oldest;

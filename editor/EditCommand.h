@@ -9,6 +9,7 @@
 // take back or re-apply state that it has replaced.
 #pragma once
 
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -75,7 +76,7 @@ class CBoundedCommandStack {
 
  private:
   unsigned m_capacity;
-  std::vector<std::unique_ptr<CEditCommand>> m_entries;  // oldest first
+  std::deque<std::unique_ptr<CEditCommand>> m_entries;  // oldest first
 };
 
 class CCommandProcessor {

@@ -6,6 +6,7 @@
 #include "document/DocumentNumbering.h"
 #include "document/SalesDocument.h"
 #include "platform/kernel/Files.h"
+#include "platform/locale/Locale.h"
 #include "platform/user/MessageBox.h"
 
 namespace {
@@ -250,7 +251,9 @@ bool CChangeNumberCommand::Do(bool) {
   // The document leaves its old file only once it stands in the new one.
   const bool hadFile = !m_presentFile.IsEmpty() && !document.IsNewDocument() &&
                        GetFileAttributesW(m_presentFile.c_str()) != INVALID_FILE_ATTRIBUTES;
-  if (hadFile && !EditTextEquals(m_presentFile, newPath) && document.Save()) DeleteFileW(m_presentFile.c_str());
+  const bool sameFile = CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, m_presentFile.c_str(), -1,
+                                       newPath.c_str(), -1) == CSTR_EQUAL;
+  if (hadFile && !sameFile && document.Save()) DeleteFileW(m_presentFile.c_str());
   Render(kRenderKeepPosition);
   return true;
 }

@@ -4,9 +4,12 @@
 #include "core/Preferences.h"
 #include "core/TextHelpers.h"
 #include "core/WaitCursor.h"
+#include "datastore/CustomerFields.h"
+#include "datastore/CustomerRecord.h"
 #include "datastore/DbRecord.h"
 #include "datastore/ItemStore.h"
 #include "document/SalesDocument.h"
+#include "platform/user/Window.h"
 
 namespace {
 
@@ -155,6 +158,48 @@ bool CAddItemCommand::Undo() {
   m_nextKeys.assign(m_items.size(), CBstr());
   for (size_t i = 0; i < m_items.size(); ++i) TakeOutLine(Document(), *m_items[i], m_nextKeys[i]);
   Render(kRenderKeepPosition);
+  return true;
+}
+
+// ---- Add Item(s) ------------------------------------------------------------------------------
+
+namespace {
+bool NeedsNoQuestions(std::u16string_view type) {
+  return type == u"Discount" || type == u"Sales Tax Item" || type == u"Sales Tax Group" || type == u"Subtotal";
+}
+}  // namespace
+
+CAddItemsCommand::CAddItemsCommand(CSalesDocument& document, CItemStore* store,
+                                   std::vector<std::unique_ptr<CDbRecord>> items, HWND owner, bool atEnd, bool fromGroup,
+                                   AddItemsForm form)
+    : CEditCommand(u"Add Item(s)"),
+      m_document(document),
+      m_store(store),
+      m_items(std::move(items)),
+      m_owner(owner),
+      m_atEnd(atEnd),
+      m_fromGroup(fromGroup),
+      m_form(std::move(form)) {}
+
+CAddItemsCommand::~CAddItemsCommand() = default;
+
+bool CAddItemsCommand::Do(bool) {
+  bool allPlain = true;
+  for (auto& item : m_items) {
+    if (m_fromGroup) CAddItemCommand::SetLineCategory(*item, u"", true);
+    if (!NeedsNoQuestions(item->FieldView(kLineFieldType))) allPlain = false;
+  }
+  if (allPlain) {
+    for (auto& item : m_items)
+      SendEditCommand(m_owner, std::make_unique<CAddLineItemCommand>(m_document, nullptr, m_store, std::move(item),
+                                                                     false, m_atEnd, false, 0));
+    m_items.clear();
+  } else if (m_form) {
+    CBstr level;
+    if (CCustomerRecord* customer = m_document.GetCustomer()) level = CBstr(customer->FieldView(kCustPriceLevel));
+    m_form(m_items, level);
+  }
+  PostMessageW(m_owner, kMsgRenderDocument, 0, 0);
   return true;
 }
 

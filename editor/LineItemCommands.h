@@ -78,6 +78,34 @@ class CAddItemCommand : public CDocumentCommand {
   bool m_atEnd;
 };
 
+// Runs the "Add Invoice Item" form over the items (one form per item, each accepted item
+// handed to the document history as its own line command), with the customer's price
+// level as the default.
+using AddItemsForm = std::function<void(std::vector<std::unique_ptr<CDbRecord>>& items, const CBstr& priceLevel)>;
+
+// Checked items of the items list added to the document. Cannot be undone itself (the
+// lines it adds are each in the document history). Discount, tax and subtotal items need
+// no questions and are added at once; otherwise the form asks for each item. Message 1154
+// then asks `owner` (the window of the document history) to show the document again.
+class CAddItemsCommand : public CEditCommand {
+ public:
+  CAddItemsCommand(CSalesDocument& document, CItemStore* store, std::vector<std::unique_ptr<CDbRecord>> items,
+                   HWND owner, bool atEnd, bool fromGroup, AddItemsForm form);
+  ~CAddItemsCommand() override;
+  bool Do(bool isRedo) override;
+
+ private:
+  CSalesDocument& m_document;  // not owned
+  CItemStore* m_store;         // not owned
+  std::vector<std::unique_ptr<CDbRecord>> m_items;
+  HWND m_owner;
+  bool m_atEnd;
+  bool m_fromGroup;
+  AddItemsForm m_form;
+};
+
+inline constexpr UINT kMsgRenderDocument = 1154;
+
 // Asks for a label (the label dialog); false when the user cancelled.
 using LabelChooser = std::function<bool(CBstr& label)>;
 

@@ -15,6 +15,7 @@
 
 #include "../document/SalesDocumentFixture.h"
 #include "core/Preferences.h"
+#include "core/WaitCursor.h"
 #include "editor/HeaderFieldCommands.h"
 #include "editor/LineItemCommands.h"
 #include "platform/user/MessageBox.h"
@@ -228,12 +229,8 @@ TEST_F(DocumentCommands, LinesCutPutsBackBeforeItsFollowerAndPasteTakesAFreeKey)
 
   // Copy never touches the history.
   const unsigned steps = history.GetUndoCount();
-  auto copy = std::make_unique<CCopyLineItemCommand>(*doc, b);
-  CCopyLineItemCommand* copied = copy.get();
-  history.Submit(std::move(copy));
-  history.ExecutePending();
+  Run(std::make_unique<CCopyLineItemCommand>(*doc, b));
   EXPECT_EQ(history.GetUndoCount(), steps);
-  (void)copied;
   EXPECT_EQ(doc->GetCurrentLineItem()->FieldView(kLineFieldName), u"B");
 }
 
@@ -351,6 +348,38 @@ TEST_F(DocumentCommands, AddItemPutsItsLinesInAsOneStep) {
   EXPECT_EQ(grouped.FieldView(kFieldParent), u"Tools:Hand");
 }
 
+// The window of the document history, as the program's main window handles 1125.
+CCommandProcessor* g_history = nullptr;
+LRESULT HistoryWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == kMsgEditCommand) return HandleEditCommandMessage(*g_history, wParam, lParam);
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+TEST_F(DocumentCommands, AddItemsTakesAdjustmentsWithoutTheFormAndAsksForOthers) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = HistoryWindowProc;
+  wc.lpszClassName = u"HistoryWindow";
+  RegisterClassW(&wc);
+  HWND window = CreateWindowExW(0, u"HistoryWindow", u"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  g_history = &history;
+  int formRuns = 0;
+  auto form = [&](std::vector<std::unique_ptr<CDbRecord>>& items, const CBstr&) { formRuns += int(items.size()); };
+  auto items = [](std::initializer_list<const char16_t*> types) {
+    std::vector<std::unique_ptr<CDbRecord>> list;
+    for (const char16_t* type : types) list.push_back(Line(type, u"1", u"5%"));
+    return list;
+  };
+  AddLine(u"Base", u"1", u"100.00");
+  CAddItemsCommand adjustments(*doc, nullptr, items({u"Discount", u"Subtotal"}), window, true, false, form);
+  EXPECT_TRUE(adjustments.Do(false));
+  EXPECT_EQ(Names(), u"Base;Discount line;Subtotal line;");
+  EXPECT_EQ(history.GetUndoName()->str(), u"Add Line Item");
+  CAddItemsCommand mixed(*doc, nullptr, items({u"Discount", u"Service"}), window, true, false, form);
+  EXPECT_TRUE(mixed.Do(false));
+  EXPECT_EQ(formRuns, 2);
+  DestroyWindow(window);
+}
+
 // The whole invoice through commands; its last ten edits go back to the exact earlier
 // text and forward again to the exact later one.
 TEST_F(DocumentCommands, InvoiceMadeThroughCommandsStepsTenBackAndForth) {
@@ -384,6 +413,7 @@ TEST_F(DocumentCommands, InvoiceMadeThroughCommandsStepsTenBackAndForth) {
   EXPECT_EQ(Xml(), earlier);
   for (int i = 0; i < 10; ++i) ASSERT_TRUE(history.Redo()) << i;
   EXPECT_EQ(Xml(), later);
+  EXPECT_EQ(GetWaitCursorCount(), 0) << "every command ends the wait cursor it began";
 }
 
 }  // namespace
