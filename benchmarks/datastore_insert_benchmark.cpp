@@ -1,6 +1,7 @@
 // Inserting 10,000 items: through the item statements one by one (each its own
-// transaction), through the item statements inside one transaction, and as raw
-// sqlite3_exec inserts of the same rows in one transaction.
+// transaction), through the item statements inside one transaction, as raw sqlite3_exec
+// inserts of the same rows in one transaction, and through one prepared statement with
+// bound values (the anchor: what the engine itself needs).
 //
 // Run by hand from a Release build: build/bin/datastore_benchmarks
 #include <benchmark/benchmark.h>
@@ -16,28 +17,14 @@
 #include "platform/base/Base.h"
 #include "platform/kernel/DeviceRoot.h"
 #include "platform/registry/Registry.h"
+#include "BenchmarkDevice.h"
 
 namespace {
 
+using bench::FreshPath;
+using bench::Scratch;
+
 constexpr int kRows = 10000;
-
-class QuietNotices : public IDatabaseNotices {
- public:
-  void Warning(UINT, std::u16string_view) override {}
-  void Error(UINT, DWORD) override {}
-};
-QuietNotices g_quiet;
-
-// A scratch device root for the whole run.
-const std::filesystem::path& Scratch() {
-  static std::filesystem::path root = [] {
-    std::string pattern = (std::filesystem::temp_directory_path() / "slateway-bench-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) std::abort();
-    platform::SetDeviceRoot(pattern);
-    return std::filesystem::path(pattern);
-  }();
-  return root;
-}
 
 const std::vector<CItemRow>& Rows() {
   static std::vector<CItemRow> rows = [] {
@@ -70,21 +57,13 @@ const std::vector<CItemRow>& Rows() {
   return rows;
 }
 
-std::u16string FreshPath() {
-  static int n = 0;
-  std::u16string name = u"\\bench" + platform::ToUtf16(std::to_string(n++)) + u".db";
-  std::error_code ignored;
-  std::filesystem::remove(platform::MapDevicePath(name), ignored);
-  return name;
-}
-
 void BM_ItemStatementsAlone(benchmark::State& state) {
   Scratch();
   const auto& rows = Rows();
   for (auto _ : state) {
     state.PauseTiming();
     CSqlDatabase db;
-    db.SetNotices(&g_quiet);
+    db.SetNotices(&bench::Quiet());
     if (db.Open(FreshPath()) != 0) state.SkipWithError("open failed");
     state.ResumeTiming();
     for (const CItemRow& row : rows) {
@@ -100,7 +79,7 @@ void BM_ItemStatementsInOneTransaction(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     CSqlDatabase db;
-    db.SetNotices(&g_quiet);
+    db.SetNotices(&bench::Quiet());
     if (db.Open(FreshPath()) != 0) state.SkipWithError("open failed");
     state.ResumeTiming();
     db.BeginTransaction();
@@ -132,9 +111,7 @@ void BM_RawExecInOneTransaction(benchmark::State& state) {
     state.PauseTiming();
     std::u16string path = FreshPath();
     {
-      CSqlDatabase maker;  // the same schema
-      maker.SetNotices(&g_quiet);
-      maker.Open(path);
+      bench::MakeDatabase(path);  // the same schema
     }
     sqlite3* db = nullptr;
     sqlite3_open(platform::MapDevicePath(path).string().c_str(), &db);
@@ -151,9 +128,29 @@ void BM_RawExecInOneTransaction(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kRows);
 }
 
+// The same rows through one prepared statement with bound values: what the engine needs.
+void BM_PreparedStatementInOneTransaction(benchmark::State& state) {
+  Scratch();
+  const auto& rows = Rows();
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::u16string path = FreshPath();
+    bench::MakeDatabase(path);
+    sqlite3* db = nullptr;
+    sqlite3_open(platform::MapDevicePath(path).string().c_str(), &db);
+    state.ResumeTiming();
+    if (!bench::PreparedInsert(db, rows)) state.SkipWithError("insert failed");
+    state.PauseTiming();
+    sqlite3_close(db);
+    state.ResumeTiming();
+  }
+  state.SetItemsProcessed(state.iterations() * kRows);
+}
+
 BENCHMARK(BM_ItemStatementsAlone)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_ItemStatementsInOneTransaction)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_RawExecInOneTransaction)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_PreparedStatementInOneTransaction)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string>
 
+#include "BenchmarkDevice.h"
 #include "datastore/CustomerSource.h"
 #include "datastore/ItemStore.h"
 #include "platform/base/Base.h"
@@ -34,9 +35,7 @@ std::u16string Number(int n) { return platform::ToUtf16(std::to_string(n)); }
 // and the item tree My Lists > Item Lists > 50 categories of 200 items.
 CItemStore& Store() {
   static CItemStore* store = [] {
-    std::string pattern = (std::filesystem::temp_directory_path() / "slateway-bench-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) std::abort();
-    platform::SetDeviceRoot(pattern);
+    bench::Scratch();  // first, so the store closes before the scratch root goes
     static CItemStore instance(nullptr);
     instance.Database().SetNotices(&g_quiet);
     if (!instance.Open(u"\\lists.db")) std::abort();
@@ -109,20 +108,10 @@ void BM_CustomerBareSelect(benchmark::State& state) {
   sqlite3_open((platform::MapDevicePath(u"\\lists.db")).string().c_str(), &db);
   size_t bytes = 0;
   for (auto _ : state) {
-    sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db,
-                       "Select ListID, Name, FullName, Sublevel, CompanyName, Phone, TotalBalance FROM CustomerList "
-                       "Order By UPPER(FullName)",
-                       -1, &st, nullptr);
-    int rows = 0;
-    while (sqlite3_step(st) == SQLITE_ROW) {
-      for (int c = 0; c < 7; ++c) {
-        sqlite3_column_text(st, c);
-        bytes += static_cast<size_t>(sqlite3_column_bytes(st, c));
-      }
-      ++rows;
-    }
-    sqlite3_finalize(st);
+    int rows = bench::ReadEveryRow(db,
+                                   "Select ListID, Name, FullName, Sublevel, CompanyName, Phone, TotalBalance FROM "
+                                   "CustomerList Order By UPPER(FullName)",
+                                   bytes);
     if (rows != kCustomers) state.SkipWithError("wrong count");
   }
   sqlite3_close(db);
@@ -134,13 +123,7 @@ void BM_CustomerBareSelect(benchmark::State& state) {
 void BM_FindTextAmongItems(benchmark::State& state) {
   CItemStore& store = Store();
   for (auto _ : state) {
-    CTypedPointerList<CDbRecord> results;
-    CFindState find;
-    if (store.FindText(u"My Lists", u"NEEDLE", results, find, false, kFindNameAndDescription, true) != 1) {
-      state.SkipWithError("not found");
-    }
-    store.EndFind(find);
-    results.DeleteAll();
+    if (!bench::FindNeedle(store)) state.SkipWithError("not found");
   }
   state.SetItemsProcessed(state.iterations() * kCategories * kItemsPerCategory);
 }
@@ -152,23 +135,7 @@ void BM_FindBareSelect(benchmark::State& state) {
   sqlite3* db = nullptr;
   sqlite3_open((platform::MapDevicePath(u"\\lists.db")).string().c_str(), &db);
   for (auto _ : state) {
-    sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db,
-                       "SELECT ListID, ListType, Name, FullName, SalesDescription, Parent, ObjectPosition, ObjectType, "
-                       "IsOpen FROM ItemsList",
-                       -1, &st, nullptr);
-    int found = 0;
-    while (sqlite3_step(st) == SQLITE_ROW) {
-      for (int c = 0; c < 9; ++c) sqlite3_column_text(st, c);
-      std::string text = reinterpret_cast<const char*>(sqlite3_column_text(st, 2));
-      text += " ";
-      const unsigned char* description = sqlite3_column_text(st, 4);
-      if (description) text += reinterpret_cast<const char*>(description);
-      for (char& ch : text) ch = static_cast<char>(toupper(static_cast<unsigned char>(ch)));
-      if (text.find("NEEDLE") != std::string::npos) ++found;
-    }
-    sqlite3_finalize(st);
-    if (found != 1) state.SkipWithError("not found");
+    if (bench::CountRowsHolding(db, "NEEDLE") != 1) state.SkipWithError("not found");
   }
   sqlite3_close(db);
   state.SetItemsProcessed(state.iterations() * kCategories * kItemsPerCategory);

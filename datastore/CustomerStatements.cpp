@@ -97,7 +97,7 @@ bool CSqlDatabase::GetCustomerListRow(int index, CCustomerFields& fields) {
 
 bool CSqlDatabase::HasCustomerRecord(std::u16string_view listId) {
   CSqlText sql(u"SELECT Name FROM CustomerList WHERE ListID = ");
-  sql.AppendText(listId);
+  sql.AppendBound(listId);
   return HasRow(sql, u"HasCustomerRecord prepare failed");
 }
 
@@ -109,8 +109,8 @@ bool CSqlDatabase::ReadCustomerRow(sqlite3_stmt* statement, CCustomerFields& fie
 
 bool CSqlDatabase::QueryCustomerRow(const CSqlText& statement, CCustomerFields& fields) {
   Lock lock(m_lock);
-  CSqlStatement prepared;
-  if (Prepare(statement, prepared.put()) != SQLITE_OK) return false;
+  COneRun prepared(*this);
+  if (PrepareForOneRun(statement, prepared.put()) != SQLITE_OK) return false;
   bool found = Step(prepared.get()) == SQLITE_ROW;
   if (found) ReadCustomerRow(prepared.get(), fields);
   return found;
@@ -118,13 +118,13 @@ bool CSqlDatabase::QueryCustomerRow(const CSqlText& statement, CCustomerFields& 
 
 bool CSqlDatabase::GetCustomerByListID(std::u16string_view listId, CCustomerFields& fields) {
   CSqlText sql(u"SELECT * FROM CustomerList WHERE ListID = ");
-  sql.AppendText(listId);
+  sql.AppendBound(listId);
   return QueryCustomerRow(sql, fields);
 }
 
 bool CSqlDatabase::GetCustomerByFullName(std::u16string_view fullName, CCustomerFields& fields) {
   CSqlText sql(u"SELECT * FROM CustomerList WHERE FullName = ");
-  sql.AppendText(fullName);
+  sql.AppendBound(fullName);
   return QueryCustomerRow(sql, fields);
 }
 
@@ -145,11 +145,11 @@ bool CSqlDatabase::InsertCustomer(const CCustomerFields& fields) {
     int field = CustomerFieldOfColumn(column);
     if (column > 0) sql.Append(u",");
     if (field == kCustNotes && HasLineBreak(fields[field].view())) {
-      sql.AppendText(NotesOnOneLine(fields[field].view()));
+      sql.AppendBound(NotesOnOneLine(fields[field].view()));
     } else {
-      // Card fields go in exactly as the block holds them; a character 0 that
-      // scrambling produced travels as a bound parameter.
-      sql.AppendText(fields[field].view());
+      // Card fields go in exactly as the block holds them (a character 0 that
+      // scrambling produced included): every value is bound.
+      sql.AppendBound(fields[field].view());
     }
   }
   sql.Append(u")");
@@ -175,13 +175,13 @@ bool CSqlDatabase::ReplaceCustomer(const CCustomerFields& fields) {
 
 bool CSqlDatabase::DeleteCustomerByListID(std::u16string_view listId) {
   CSqlText sql(u"DELETE FROM CustomerList WHERE ListID = ");
-  sql.AppendText(listId);
+  sql.AppendBound(listId);
   return Execute(sql) == SQLITE_OK;
 }
 
 bool CSqlDatabase::DeleteCustomerByFullName(std::u16string_view fullName) {
   CSqlText sql(u"DELETE FROM CustomerList WHERE FullName = ");
-  sql.AppendText(fullName);
+  sql.AppendBound(fullName);
   return Execute(sql) == SQLITE_OK;
 }
 

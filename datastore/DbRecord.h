@@ -3,6 +3,7 @@
 // sales document, as 29 texts and a handful of numbers.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -58,6 +59,9 @@ class CDbRecord {
   // Defaults (SetDefaults) with a new list id; ObjectType 0 and ObjectPosition without
   // texts, for the caller to set before the record is written.
   CDbRecord();
+  // Defaults with the given list id instead of a new one: for a record filled from a
+  // stored row, whose id would replace a new one at once.
+  explicit CDbRecord(CBstr listId);
   virtual ~CDbRecord();
   CDbRecord(const CDbRecord&) = delete;
   CDbRecord& operator=(const CDbRecord&) = delete;
@@ -85,6 +89,8 @@ class CDbRecord {
   int SetField(int index, std::u16string_view text);
   int SetField(int index, const std::u16string& text) { return SetField(index, std::u16string_view(text)); }
   int SetField(int index, const CBstr& text);
+  // Takes the text itself (no copy); a null text makes it absent.
+  int SetField(int index, CBstr&& text);
   // The stored text itself (not a copy); null when absent or for an index outside 0-28.
   BSTR GetField(int index) const;
   std::u16string_view FieldView(int index) const;
@@ -104,10 +110,12 @@ class CDbRecord {
   int GetUseCount() const { return m_useCount; }
   int GetQuantity(DbRecordQuantity which) const { return m_quantity[which]; }
   // The decimal texts kept beside the numbers (null until set).
-  BSTR GetIsOpenText() const { return m_isOpenText.get(); }
-  BSTR GetObjectTypeText() const { return m_objectTypeText.get(); }
-  BSTR GetObjectPositionText() const { return m_objectPositionText.get(); }
-  BSTR GetUseCountText() const { return m_useCountText.get(); }
+  BSTR GetIsOpenText() const { return MadeNumberText(m_isOpenText, m_isOpen, kIsOpenText); }
+  BSTR GetObjectTypeText() const { return MadeNumberText(m_objectTypeText, m_objectType, kObjectTypeText); }
+  BSTR GetObjectPositionText() const {
+    return MadeNumberText(m_objectPositionText, m_objectPosition, kObjectPositionText);
+  }
+  BSTR GetUseCountText() const { return MadeNumberText(m_useCountText, m_useCount, kUseCountText); }
 
   // For the list tree: how many children the node has (filled when it is read through a
   // child cursor) and whether they have been loaded into the tree yet.
@@ -122,17 +130,29 @@ class CDbRecord {
 
  private:
   void ClearAll();
+  // The decimal text of a number set by its setter, made when first asked for.
+  BSTR MadeNumberText(CBstr& text, int value, std::uint8_t bit) const;
+  static constexpr std::uint8_t kIsOpenText = 1, kObjectTypeText = 2, kObjectPositionText = 4, kUseCountText = 8;
+  // SetDefaults but for the list id.
+  void SetDefaultValues();
 
   int m_isOpen = 0;
-  CBstr m_isOpenText;
-  CBstr m_objectTypeText;
+  mutable CBstr m_isOpenText;
+  mutable CBstr m_objectTypeText;
   int m_objectType = 0;
-  CBstr m_useCountText;
+  mutable CBstr m_useCountText;
   int m_useCount = 0;
   int m_objectPosition = 0;
-  CBstr m_objectPositionText;
+  mutable CBstr m_objectPositionText;
   int m_quantity[kDbRecordQuantities] = {};
-  CBstr m_text[kDbRecordFields];
+  // A record holds 29 texts and most keep their default; listing thousands of rows would
+  // spend its time making those. A default text is therefore made only when GetField
+  // hands it out: until then its bit is set here and its CBstr is null (FieldView reads
+  // the default). Records are used on one thread, so the const GetField may do this.
+  mutable CBstr m_text[kDbRecordFields];
+  mutable std::uint32_t m_unmadeDefaults = 0;
+  // The same for the decimal texts kept beside the four numbers (k...Text bits).
+  mutable std::uint8_t m_unmadeNumberTexts = 0;
   int m_childCount = 0;
   int m_childrenLoaded = 0;
 };

@@ -64,12 +64,13 @@ bool CSqlDatabase::AddRecord(const CItemRow& row) {
       u"Account, Vendor, Parent, UseCount, ObjectPosition, StartingQuantity, EndingQuantity, "
       u"QuantityOnHand, QuantityOnSalesOrder, ReorderPoint, ObjectType, IsOpen, sReserved1, "
       u"sReserved2, sReserved3, sReserved4, nReserved1) VALUES (");
-  sql.AppendText(row[kRowListID].view());
-  for (int slot : {1, 2, 3, 4, 12, 5, 6, 7, 8, 9, 10, 11, 13, 14, 21}) sql.Append(u",").AppendText(row[slot].view());
-  // The numbers go in bare; an empty number text counts as 0 rather than making the
-  // statement invalid.
-  for (int slot : {15, 22, 16, 17, 18, 19, 20, 23, 24}) sql.Append(u",").AppendInteger(Number(row, slot));
-  for (int slot : {25, 26, 27, 28}) sql.Append(u",").AppendText(row[slot].view());
+  // Every value is bound, so an import of thousands of rows prepares this text once.
+  sql.AppendBound(row[kRowListID].view());
+  for (int slot : {1, 2, 3, 4, 12, 5, 6, 7, 8, 9, 10, 11, 13, 14, 21}) sql.Append(u",").AppendBound(row[slot].view());
+  // The numbers go in as integers; an empty number text counts as 0 rather than making
+  // the statement invalid.
+  for (int slot : {15, 22, 16, 17, 18, 19, 20, 23, 24}) sql.Append(u",").AppendBoundInteger(Number(row, slot));
+  for (int slot : {25, 26, 27, 28}) sql.Append(u",").AppendBound(row[slot].view());
   sql.Append(u",0)");
 
   int rc = ExecuteWrite(sql);
@@ -88,7 +89,7 @@ bool CSqlDatabase::AddRecord(const CItemRow& row) {
 bool CSqlDatabase::UpdateItem(const CItemRow& row, std::optional<std::u16string_view> matchListType,
                               std::optional<std::u16string_view> matchParent) {
   CSqlText sql(u"Update ItemsList SET ListType = ");
-  sql.AppendText(row[kRowListType].view());
+  sql.AppendBound(row[kRowListType].view());
   static constexpr struct {
     const char16_t* piece;
     int slot;
@@ -99,11 +100,11 @@ bool CSqlDatabase::UpdateItem(const CItemRow& row, std::optional<std::u16string_
       {u", EditSequence = ", 10}, {u", UnitOfMeasure = ", 11}, {u", Account = ", 13},
       {u", Vendor = ", 14},       {u", Parent = ", 21},
   };
-  for (const auto& column : kTextColumns) sql.Append(column.piece).AppendText(row[column.slot].view());
-  // The four counters stand between apostrophes and the quantities bare, as this update
-  // has always written them; the engine stores both as integers.
-  sql.Append(u", UseCount = ").AppendText(DecimalText(Number(row, 15)));
-  sql.Append(u", ObjectPosition = ").AppendText(DecimalText(Number(row, 22)));
+  for (const auto& column : kTextColumns) sql.Append(column.piece).AppendBound(row[column.slot].view());
+  // The four counters go in as decimal texts and the quantities as integers, as this
+  // update has always written them; the engine stores both as integers.
+  sql.Append(u", UseCount = ").AppendBound(DecimalText(Number(row, 15)));
+  sql.Append(u", ObjectPosition = ").AppendBound(DecimalText(Number(row, 22)));
   static constexpr struct {
     const char16_t* piece;
     int slot;
@@ -111,12 +112,12 @@ bool CSqlDatabase::UpdateItem(const CItemRow& row, std::optional<std::u16string_
       {u", StartingQuantity = ", 16}, {u", EndingQuantity = ", 17}, {u", QuantityOnHand = ", 18},
       {u", ReorderPoint = ", 20},     {u", QuantityOnSalesOrder = ", 19},
   };
-  for (const auto& column : kQuantities) sql.Append(column.piece).AppendInteger(Number(row, column.slot));
-  sql.Append(u", ObjectType = ").AppendText(DecimalText(Number(row, 23)));
-  sql.Append(u", IsOpen = ").AppendText(DecimalText(Number(row, 24)));
-  sql.Append(u" WHERE ListID = ").AppendText(row[kRowListID].view());
-  if (matchListType) sql.Append(u" AND ListType = ").AppendText(*matchListType);
-  if (matchParent) sql.Append(u" AND Parent = ").AppendText(*matchParent);
+  for (const auto& column : kQuantities) sql.Append(column.piece).AppendBoundInteger(Number(row, column.slot));
+  sql.Append(u", ObjectType = ").AppendBound(DecimalText(Number(row, 23)));
+  sql.Append(u", IsOpen = ").AppendBound(DecimalText(Number(row, 24)));
+  sql.Append(u" WHERE ListID = ").AppendBound(row[kRowListID].view());
+  if (matchListType) sql.Append(u" AND ListType = ").AppendBound(*matchListType);
+  if (matchParent) sql.Append(u" AND Parent = ").AppendBound(*matchParent);
 
   int rc = ExecuteWrite(sql);
   if (rc == SQLITE_OK) return true;
@@ -128,10 +129,10 @@ bool CSqlDatabase::UpdatePathFields(std::u16string_view listId, std::u16string_v
                                     std::u16string_view fullName, std::u16string_view newParent,
                                     std::u16string_view oldParent) {
   CSqlText sql(u"Update ItemsList SET FullName = ");
-  sql.AppendText(fullName).Append(u", Parent = ").AppendText(newParent);
-  sql.Append(u" WHERE ListID = ").AppendText(listId);
-  sql.Append(u" AND ListType = ").AppendText(listType);
-  sql.Append(u" AND Parent = ").AppendText(oldParent);
+  sql.AppendBound(fullName).Append(u", Parent = ").AppendBound(newParent);
+  sql.Append(u" WHERE ListID = ").AppendBound(listId);
+  sql.Append(u" AND ListType = ").AppendBound(listType);
+  sql.Append(u" AND Parent = ").AppendBound(oldParent);
   int rc = Execute(sql);
   if (rc == SQLITE_OK) return true;
   ShowError(IDS_DB_UPDATE_FAILED, static_cast<DWORD>(rc));
@@ -140,8 +141,8 @@ bool CSqlDatabase::UpdatePathFields(std::u16string_view listId, std::u16string_v
 
 bool CSqlDatabase::UpdateIsOpen(const CItemRow& row) {
   CSqlText sql(u"Update ItemsList SET IsOpen = ");
-  sql.AppendText(DecimalText(Number(row, kRowIsOpen)));
-  sql.Append(u" WHERE ListID = ").AppendText(row[kRowListID].view());
+  sql.AppendBound(DecimalText(Number(row, kRowIsOpen)));
+  sql.Append(u" WHERE ListID = ").AppendBound(row[kRowListID].view());
   return ExecuteWrite(sql) == SQLITE_OK;
 }
 
@@ -149,8 +150,8 @@ bool CSqlDatabase::DeleteItemRow(std::u16string_view listId, std::u16string_view
                                  std::u16string_view parent) {
   Lock lock(m_lock);
   CSqlText sql(u"DELETE FROM ItemsList WHERE ListID = ");
-  sql.AppendText(listId).Append(u" AND ListType = ").AppendText(listType);
-  if (!parent.empty()) sql.Append(u" AND Parent = ").AppendText(parent);
+  sql.AppendBound(listId).Append(u" AND ListType = ").AppendBound(listType);
+  if (!parent.empty()) sql.Append(u" AND Parent = ").AppendBound(parent);
   return Execute(sql) == SQLITE_OK;
 }
 
@@ -158,14 +159,14 @@ bool CSqlDatabase::DeleteByListType(std::u16string_view listType, std::optional<
   Lock lock(m_lock);
   CSqlText sql(u"DELETE FROM 'ItemsList' WHERE ");
   AppendListTypeCondition(sql, listType);
-  if (parent) sql.Append(u" AND Parent = ").AppendText(*parent);
+  if (parent) sql.Append(u" AND Parent = ").AppendBound(*parent);
   return Execute(sql) == SQLITE_OK;
 }
 
 bool CSqlDatabase::DeleteChildren(std::u16string_view parent) {
   Lock lock(m_lock);
   CSqlText sql(u"DELETE FROM ItemsList where PARENT = ");
-  sql.AppendText(parent);
+  sql.AppendBound(parent);
   return Execute(sql) == SQLITE_OK;
 }
 
@@ -173,17 +174,17 @@ bool CSqlDatabase::DeleteChildren(std::u16string_view parent) {
 
 bool CSqlDatabase::ItemNameExists(std::u16string_view name, std::u16string_view parent) {
   CSqlText sql(u"SELECT Name FROM ItemsList WHERE Name = ");
-  sql.AppendText(name);
-  if (!parent.empty()) sql.Append(u" AND Parent = ").AppendText(parent);
+  sql.AppendBound(name);
+  if (!parent.empty()) sql.Append(u" AND Parent = ").AppendBound(parent);
   return HasRow(sql, kPrepareFailed);
 }
 
 int CSqlDatabase::GetChildCount(std::u16string_view parent) {
   Lock lock(m_lock);
   CSqlText sql(u"SELECT count(*) FROM ItemsList WHERE PARENT = ");
-  sql.AppendText(parent);
-  CSqlStatement statement;
-  if (Prepare(sql, statement.put()) != SQLITE_OK) {
+  sql.AppendBound(parent);
+  COneRun statement(*this);
+  if (PrepareForOneRun(sql, statement.put()) != SQLITE_OK) {
     SetLastError(kPrepareFailed);
     return 0;
   }
@@ -194,14 +195,14 @@ int CSqlDatabase::GetChildCount(std::u16string_view parent) {
 
 bool CSqlDatabase::HasChildren(std::u16string_view parent) {
   CSqlText sql(u"SELECT Name FROM 'ItemsList' WHERE PARENT = ");
-  sql.AppendText(parent);
+  sql.AppendBound(parent);
   return HasRow(sql, nullptr);
 }
 
 bool CSqlDatabase::HasRow(const CSqlText& statement, const char16_t* prepareFailure) {
   Lock lock(m_lock);
-  CSqlStatement prepared;
-  if (Prepare(statement, prepared.put()) != SQLITE_OK) {
+  COneRun prepared(*this);
+  if (PrepareForOneRun(statement, prepared.put()) != SQLITE_OK) {
     if (prepareFailure) SetLastError(prepareFailure);
     return false;
   }
@@ -210,8 +211,8 @@ bool CSqlDatabase::HasRow(const CSqlText& statement, const char16_t* prepareFail
 
 int CSqlDatabase::QueryItemRow(const CSqlText& statement, CItemRow& row) {
   Lock lock(m_lock);
-  CSqlStatement prepared;
-  int rc = Prepare(statement, prepared.put());
+  COneRun prepared(*this);
+  int rc = PrepareForOneRun(statement, prepared.put());
   if (rc != SQLITE_OK) return rc;
   int result = 0;
   if (Step(prepared.get()) == SQLITE_ROW) {
@@ -223,15 +224,15 @@ int CSqlDatabase::QueryItemRow(const CSqlText& statement, CItemRow& row) {
 
 bool CSqlDatabase::FindChildByName(std::u16string_view name, std::u16string_view parent, CItemRow& row) {
   CSqlText sql(u"SELECT * FROM 'ItemsList' WHERE (PARENT = ");
-  sql.AppendText(parent).Append(u" AND Name = ").AppendText(name).Append(u")");
+  sql.AppendBound(parent).Append(u" AND Name = ").AppendBound(name).Append(u")");
   return QueryItemRow(sql, row) == SQLITE_ROW;
 }
 
 bool CSqlDatabase::GetItemRow(std::u16string_view listId, std::u16string_view listType,
                               std::u16string_view parent, CItemRow& row, int* code) {
   CSqlText sql(u"SELECT * FROM ItemsList WHERE ListID = ");
-  sql.AppendText(listId).Append(u" AND ListType = ").AppendText(listType);
-  if (!parent.empty()) sql.Append(u" AND Parent = ").AppendText(parent);
+  sql.AppendBound(listId).Append(u" AND ListType = ").AppendBound(listType);
+  if (!parent.empty()) sql.Append(u" AND Parent = ").AppendBound(parent);
   int rc = QueryItemRow(sql, row);
   if (code) *code = rc;
   return rc == SQLITE_ROW;
@@ -245,7 +246,7 @@ void CSqlDatabase::AppendListTypeCondition(CSqlText& sql, std::u16string_view li
   size_t start = 0;
   for (;;) {
     size_t at = listType.find(join, start);
-    sql.AppendText(listType.substr(start, at == std::u16string_view::npos ? std::u16string_view::npos : at - start));
+    sql.AppendBound(listType.substr(start, at == std::u16string_view::npos ? std::u16string_view::npos : at - start));
     if (at == std::u16string_view::npos) break;
     sql.Append(u" Or ListType = ");
     start = at + join.size();
@@ -255,7 +256,7 @@ void CSqlDatabase::AppendListTypeCondition(CSqlText& sql, std::u16string_view li
 
 bool CSqlDatabase::GetItemRowOfType(std::u16string_view listId, std::u16string_view listType, CItemRow& row) {
   CSqlText sql(u"SELECT * FROM ItemsList WHERE ListID = ");
-  sql.AppendText(listId).Append(u" AND ");
+  sql.AppendBound(listId).Append(u" AND ");
   AppendListTypeCondition(sql, listType);
   return QueryItemRow(sql, row) == SQLITE_ROW;
 }
@@ -269,11 +270,12 @@ bool CSqlDatabase::FindItemRow(std::u16string_view column, std::u16string_view v
     return false;
   }
   CSqlText sql(u"SELECT * FROM ItemsList WHERE ");
-  sql.Append(columnName);
   if (contains) {
-    sql.Append(u" LIKE ").AppendLikeContains(value);
+    // Not LIKE: its pattern ends at a U+0000 of the value (matching every row), and it
+    // reads a name stored with unpaired surrogates as bytes that never match.
+    sql.Append(kContainsFunction).Append(u"(").Append(columnName).Append(u", ").AppendBound(value).Append(u")");
   } else {
-    sql.Append(u" = ").AppendText(value);
+    sql.Append(columnName).Append(u" = ").AppendBound(value);
   }
   sql.Append(u" AND ");
   AppendListTypeCondition(sql, listType);
@@ -284,16 +286,19 @@ bool CSqlDatabase::FindItemRow(std::u16string_view column, std::u16string_view v
 
 void CSqlDatabase::ReadChildWithCount(sqlite3_stmt* statement, CItemRow& row) {
   ReadChildRow(statement, row);
-  row[kRowUseCount] = CBstr(DecimalText(GetChildCount(row[kRowFullName].view())));
+  row[kRowUseCount] = CBstr(DecimalText(sqlite3_column_int64(statement, 9)));
 }
 
 std::unique_ptr<CSqlCursor> CSqlDatabase::OpenChildCursor(std::u16string_view parent, CItemRow& row,
                                                           bool byName, bool unordered, bool prepareOnly) {
   Lock lock(m_lock);
+  // The child count comes with each row, counted through the Parent index, rather than
+  // from a statement of its own per row.
   CSqlText sql(
       u"SELECT ListID, ListType, Name, FullName, SalesDescription, Parent, ObjectPosition, "
-      u"ObjectType, IsOpen FROM ItemsList WHERE PARENT = ");
-  sql.AppendText(parent);
+      u"ObjectType, IsOpen, (SELECT count(*) FROM ItemsList AS Child WHERE Child.Parent = "
+      u"ItemsList.FullName) FROM ItemsList WHERE PARENT = ");
+  sql.AppendBound(parent);
   if (!unordered) sql.Append(byName ? u" ORDER BY Name" : u" ORDER BY ObjectPosition");
   CSqlStatement statement;
   if (Prepare(sql, statement.put()) != SQLITE_OK) {
@@ -325,21 +330,21 @@ std::unique_ptr<CSqlCursor> CSqlDatabase::SelectItems(CItemRow& row, std::u16str
   CSqlText sql(u"Select * FROM ItemsList");
   bool haveWhere = false;
   if (!listType1.empty() && !listType2.empty()) {
-    sql.Append(u" WHERE (ListType = ").AppendText(listType1);
-    sql.Append(u" OR ListType = ").AppendText(listType2).Append(u")");
+    sql.Append(u" WHERE (ListType = ").AppendBound(listType1);
+    sql.Append(u" OR ListType = ").AppendBound(listType2).Append(u")");
     haveWhere = true;
   } else if (!listType1.empty()) {
-    sql.Append(u" WHERE ListType = ").AppendText(listType1);
+    sql.Append(u" WHERE ListType = ").AppendBound(listType1);
     haveWhere = true;
   }
   // A parent filter alone is accepted: it opens the condition itself.
   if (!parent1.empty()) {
     sql.Append(haveWhere ? u" AND " : u" WHERE ");
     if (!parent2.empty()) {
-      sql.Append(u"(Parent = ").AppendText(parent1);
-      sql.Append(u" OR Parent = ").AppendText(parent2).Append(u")");
+      sql.Append(u"(Parent = ").AppendBound(parent1);
+      sql.Append(u" OR Parent = ").AppendBound(parent2).Append(u")");
     } else {
-      sql.Append(u"Parent = ").AppendText(parent1);
+      sql.Append(u"Parent = ").AppendBound(parent1);
     }
   }
   CSqlStatement statement;

@@ -146,8 +146,9 @@ CItemRow CItemStore::RowFromRecord(const CDbRecord& record) {
 }
 
 std::unique_ptr<CDbRecord> CItemStore::RecordFromRow(const CItemRow& row) const {
-  auto record = CDbRecord::CDbRecordOfType(kObjectItem, -1);
-  record->SetField(kFieldListID, row[kRowListID]);
+  auto record = std::make_unique<CDbRecord>(row[kRowListID]);
+  record->SetObjectType(kObjectItem);
+  record->SetObjectPosition(-1);
   record->SetField(kFieldListType, row[kRowListType]);
   record->SetField(kFieldName, row[kRowName]);
   record->SetField(kFieldFullName, row[kRowFullName]);
@@ -177,14 +178,14 @@ std::unique_ptr<CDbRecord> CItemStore::RecordFromRow(const CItemRow& row) const 
   return record;
 }
 
-std::unique_ptr<CDbRecord> CItemStore::RecordFromChildRow(const CItemRow& row) {
-  auto record = std::make_unique<CDbRecord>();
-  record->SetField(kFieldListID, row[kRowListID]);
-  record->SetField(kFieldListType, row[kRowListType]);
-  record->SetField(kFieldName, row[kRowName]);
-  record->SetField(kFieldFullName, row[kRowFullName]);
-  record->SetField(kFieldSalesDescription, row[kRowSalesDescription]);
-  record->SetField(kFieldParent, row[kRowParent]);
+std::unique_ptr<CDbRecord> CItemStore::RecordFromChildRow(CItemRow&& row) {
+  // The row's texts move into the record: a listing makes one record per row.
+  auto record = std::make_unique<CDbRecord>(std::move(row[kRowListID]));
+  record->SetField(kFieldListType, std::move(row[kRowListType]));
+  record->SetField(kFieldName, std::move(row[kRowName]));
+  record->SetField(kFieldFullName, std::move(row[kRowFullName]));
+  record->SetField(kFieldSalesDescription, std::move(row[kRowSalesDescription]));
+  record->SetField(kFieldParent, std::move(row[kRowParent]));
   record->SetObjectPosition(NumberOf(row[kRowObjectPosition].get(), -1));
   record->SetObjectType(NumberOf(row[kRowObjectType].get(), 0));
   record->SetIsOpenText(row[kRowIsOpen].get() ? row[kRowIsOpen].get() : u"0");
@@ -404,14 +405,14 @@ std::unique_ptr<CSqlCursor> CItemStore::GetFirstChild(std::u16string_view parent
     out.reset();
     return nullptr;
   }
-  out = prepareOnly ? std::make_unique<CDbRecord>() : RecordFromChildRow(row);
+  out = prepareOnly ? std::make_unique<CDbRecord>() : RecordFromChildRow(std::move(row));
   return cursor;
 }
 
 std::unique_ptr<CDbRecord> CItemStore::GetNextChild(CSqlCursor& cursor) {
   CItemRow row;
   if (!m_db->NextChild(cursor, row)) return nullptr;
-  return RecordFromChildRow(row);
+  return RecordFromChildRow(std::move(row));
 }
 
 bool CItemStore::IsSystemRootName(std::u16string_view name) {
@@ -526,20 +527,22 @@ int CItemStore::SearchLevels(std::u16string_view upperText, CTypedPointerList<CD
       state.m_cancelled = true;
       return 0;
     }
-    std::unique_ptr<CDbRecord> node = GetNextChild(*state.m_levels.back().cursor);
-    if (!node) {
+    // Rows are tested as read; a record is made only for a match or a container entered.
+    CItemRow row;
+    if (!m_db->NextChild(*state.m_levels.back().cursor, row)) {
       state.m_levels.pop_back();
       continue;
     }
-    const int kind = node->GetObjectType();
+    const int kind = NumberOf(row[kRowObjectType].get(), 0);
+    const bool container = (kind & kObjectContainerMask) != 0;
     const bool skipped = otherLists ? (kind == kObjectGroup || kind == kObjectRoot || kind == kObjectCategory ||
                                        kind == kObjectContainer512)
                                     : kind == kObjectOtherLists;
     if (skipped) continue;
 
     std::u16string text;
-    std::u16string_view name = node->FieldView(kFieldName);
-    std::u16string_view description = node->FieldView(kFieldSalesDescription);
+    std::u16string_view name = row[kRowName].view();
+    std::u16string_view description = row[kRowSalesDescription].view();
     if (fieldMode == kFindDescription) {
       text = description.empty() ? name : description;
     } else if (fieldMode == kFindNameAndDescription) {
@@ -550,20 +553,18 @@ int CItemStore::SearchLevels(std::u16string_view upperText, CTypedPointerList<CD
     if (m_progress) m_progress->ShowNodeText(text);
     for (char16_t& c : text) c = platform::UpperCase(c);
 
-    if (text.find(upperText) != std::u16string::npos) {
+    const bool match = text.find(upperText) != std::u16string::npos;
+    if (!match && !container) continue;
+    std::u16string fullName(row[kRowFullName].view());
+    std::unique_ptr<CDbRecord> node = RecordFromChildRow(std::move(row));
+    if (match) {
       ReportMatch(*node, results, state);
       if (m_progress) m_progress->Hide();
       // Find next continues inside a matched container.
-      if (IsContainer(*node)) {
-        std::u16string fullName(node->FieldView(kFieldFullName));
-        OpenFindLevel(state, fullName, std::move(node), byName, true);
-      }
+      if (container) OpenFindLevel(state, fullName, std::move(node), byName, true);
       return 1;
     }
-    if (IsContainer(*node)) {
-      std::u16string fullName(node->FieldView(kFieldFullName));
-      OpenFindLevel(state, fullName, std::move(node), byName, false);
-    }
+    OpenFindLevel(state, fullName, std::move(node), byName, false);
   }
   state.m_exhausted = true;
   if (m_progress) m_progress->Hide();

@@ -238,7 +238,7 @@ class CItemStore {
   void ShowDatabaseError(std::u16string_view tag, std::u16string_view detail, UINT style = 0);
   void KeepLayerError();
   std::unique_ptr<CDbRecord> RecordFromRow(const CItemRow& row) const;
-  static std::unique_ptr<CDbRecord> RecordFromChildRow(const CItemRow& row);
+  static std::unique_ptr<CDbRecord> RecordFromChildRow(CItemRow&& row);
   static CItemRow RowFromRecord(const CDbRecord& record);
   bool ReadChildren(std::u16string_view parent, std::vector<std::unique_ptr<CDbRecord>>& children);
   bool UpdateSubtreeLevel(std::u16string_view oldFullName, std::u16string_view newFullName);

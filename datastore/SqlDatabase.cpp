@@ -3,8 +3,10 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "core/Folders.h"
@@ -58,6 +60,15 @@ const char16_t* const kCreateCustomerTable =
     u"CCNum varchar(25), CCExpMon varchar(12), CCExpYear varchar(12),CCName varchar(41), "
     u"CCAddr varchar(41), CCZip varchar (41))";
 
+// The store looks a child up by Parent and Name (the duplicate check of every insert) and a
+// customer by ListID (every replacement) or FullName; without these each of those lookups
+// reads a whole category or the whole customer table.
+const char16_t* const kCreateLookupIndexes[3] = {
+    u"CREATE INDEX IF NOT EXISTS ItemsByParentName ON ItemsList(Parent ASC, Name ASC)",
+    u"CREATE INDEX IF NOT EXISTS CustomersByListID ON CustomerList(ListID ASC)",
+    u"CREATE INDEX IF NOT EXISTS CustomersByFullName ON CustomerList(FullName ASC)",
+};
+
 const SchemaUpgradeStep kSchemaUpgradeSteps[11] = {
     {u"CustomerList", u"CCNum", u"ALTER TABLE CustomerList ADD CCNum varchar(25)"},
     {u"CustomerList", u"CCExpMon", u"ALTER TABLE CustomerList ADD CCExpMon varchar(12)"},
@@ -79,6 +90,10 @@ std::string Narrow(std::u16string_view text) { return CreateAnsiCopy(text); }
 
 std::u16string Widen(const char* text, int bytes) {
   if (!text || bytes <= 0) return {};
+  // Most stored texts are plain ASCII, which widens unit by unit; listing thousands of
+  // rows spends its time here.
+  const auto* begin = reinterpret_cast<const unsigned char*>(text);
+  if (std::all_of(begin, begin + bytes, [](unsigned char c) { return c < 0x80; })) return std::u16string(begin, begin + bytes);
   int n = MultiByteToWideChar(CP_ACP, 0, text, bytes, nullptr, 0);
   std::u16string out(static_cast<size_t>(n), u'\0');
   if (n > 0) MultiByteToWideChar(CP_ACP, 0, text, bytes, out.data(), n);
@@ -91,6 +106,44 @@ std::u16string Widen(const char* text) {
 
 using datastore_internal::CSqlStatement;
 using datastore_internal::DecimalText;
+
+// The UTF-16 units of a value: a BLOB holds them verbatim (see BindText), a text is read
+// whole, U+0000 included. Null for SQL NULL.
+std::optional<std::u16string> ValueUnits(sqlite3_value* value) {
+  switch (sqlite3_value_type(value)) {
+    case SQLITE_NULL:
+      return std::nullopt;
+    case SQLITE_BLOB: {
+      const auto* bytes = static_cast<const unsigned char*>(sqlite3_value_blob(value));
+      int count = sqlite3_value_bytes(value);
+      std::u16string units;
+      units.reserve(static_cast<size_t>(count / 2));
+      for (int i = 0; i + 1 < count; i += 2) units.push_back(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)));
+      return units;
+    }
+    default: {
+      const auto* text = static_cast<const char16_t*>(sqlite3_value_text16(value));
+      int bytes = sqlite3_value_bytes16(value);
+      if (!text) return std::u16string();
+      return std::u16string(text, static_cast<size_t>(bytes) / sizeof(char16_t));
+    }
+  }
+}
+
+char16_t FoldAscii(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
+
+// slateway_contains(column, value): see kContainsFunction.
+void ContainsFunction(sqlite3_context* context, int, sqlite3_value** arguments) {
+  std::optional<std::u16string> text = ValueUnits(arguments[0]);
+  std::optional<std::u16string> value = ValueUnits(arguments[1]);
+  if (!text || !value) {
+    sqlite3_result_null(context);
+    return;
+  }
+  auto found = std::search(text->begin(), text->end(), value->begin(), value->end(),
+                           [](char16_t a, char16_t b) { return FoldAscii(a) == FoldAscii(b); });
+  sqlite3_result_int(context, found != text->end() || value->empty() ? 1 : 0);
+}
 
 int BindText(sqlite3_stmt* statement, int index, const std::u16string& value) {
   int bytes = static_cast<int>(value.size() * sizeof(char16_t));
@@ -117,6 +170,17 @@ std::u16string DecimalText(long long value) {
 
 }  // namespace datastore_internal
 
+int BindParameters(sqlite3_stmt* statement, const CSqlText& text) {
+  const std::vector<std::u16string>& values = text.Parameters();
+  for (size_t i = 0; i < values.size(); ++i) {
+    int index = static_cast<int>(i) + 1;
+    int rc = text.IsIntegerParameter(i) ? sqlite3_bind_int64(statement, index, SqlIntegerFromText(values[i]))
+                                        : BindText(statement, index, values[i]);
+    if (rc != SQLITE_OK) return rc;
+  }
+  return SQLITE_OK;
+}
+
 CBstr GetColumnText(sqlite3_stmt* statement, int column) {
   switch (sqlite3_column_type(statement, column)) {
     case SQLITE_NULL:
@@ -131,6 +195,13 @@ CBstr GetColumnText(sqlite3_stmt* statement, int column) {
     default: {
       const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
       int bytes = sqlite3_column_bytes(statement, column);
+      // A short ASCII text goes straight into the result, without a wide copy between.
+      char16_t units[128];
+      const auto* begin = reinterpret_cast<const unsigned char*>(text);
+      if (text && bytes > 0 && bytes <= 128 && std::all_of(begin, begin + bytes, [](unsigned char c) { return c < 0x80; })) {
+        std::copy(begin, begin + bytes, units);
+        return CBstr(std::u16string_view(units, static_cast<size_t>(bytes)));
+      }
       return CBstr(Widen(text, bytes));
     }
   }
@@ -184,6 +255,7 @@ CSqlDatabase::~CSqlDatabase() {
   m_cursors.clear();
   FreeCustomerTable();
   FreeItemIdTable();
+  FinalizeKeptStatements();
   if (m_db) sqlite3_close(m_db);
   m_db = nullptr;
 }
@@ -252,7 +324,11 @@ int CSqlDatabase::Open(std::u16string path) {
     m_db = nullptr;
     return rc;
   }
-  if (!isNew) return SQLITE_OK;
+  RegisterFunctions();
+  if (!isNew) {
+    if (flags != SQLITE_OPEN_READONLY) CreateLookupIndexes();
+    return SQLITE_OK;
+  }
 
   rc = CreateSchema();
   if (rc != SQLITE_OK) {
@@ -271,9 +347,26 @@ int CSqlDatabase::CreateSchema() {
   int rc = BeginTransaction();
   if (rc == SQLITE_OK) rc = CreateItemsTable();
   if (rc == SQLITE_OK) rc = CreateCustomerTable();
-  if (rc == SQLITE_OK) return CommitTransaction();
+  if (rc == SQLITE_OK) {
+    CreateLookupIndexes();
+    return CommitTransaction();
+  }
   RollbackTransaction();
   return rc;
+}
+
+void CSqlDatabase::CreateLookupIndexes() {
+  // The indexes only speed lookups up: a file that cannot take them (locked by another
+  // reader, not a database at all) works as before, and the open check judges it.
+  std::u16string keptError = m_lastError;
+  for (const char16_t* index : kCreateLookupIndexes) Execute(index);
+  m_lastError = keptError;
+}
+
+void CSqlDatabase::RegisterFunctions() {
+  sqlite3_create_function_v2(m_db, platform::ToUtf8(kContainsFunction).c_str(), 2,
+                             SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr, ContainsFunction, nullptr, nullptr,
+                             nullptr);
 }
 
 int CSqlDatabase::CreateItemsTable() {
@@ -290,6 +383,7 @@ int CSqlDatabase::CreateCustomerTable() { return Execute(kCreateCustomerTable); 
 bool CSqlDatabase::Close() {
   Lock lock(m_lock);
   FinalizeAllCursors();
+  FinalizeKeptStatements();
   FreeCustomerTable();
   FreeItemIdTable();
   if (!m_db) return true;
@@ -395,8 +489,8 @@ int CSqlDatabase::Execute(std::u16string_view statement) {
 int CSqlDatabase::Execute(const CSqlText& statement) {
   Lock lock(m_lock);
   if (!statement.HasParameters()) return ExecuteUtf8(Narrow(statement.Text()));
-  CSqlStatement prepared;
-  int rc = Prepare(statement, prepared.put());
+  COneRun prepared(*this);
+  int rc = PrepareForOneRun(statement, prepared.put());
   if (rc != SQLITE_OK) {
     KeepEngineError();
     return rc;
@@ -417,13 +511,55 @@ int CSqlDatabase::Prepare(const CSqlText& statement, sqlite3_stmt** out) {
   CSqlStatement prepared;
   int rc = sqlite3_prepare_v2(m_db, text.c_str(), -1, prepared.put(), nullptr);
   if (rc != SQLITE_OK) return rc;
-  int index = 1;
-  for (const std::u16string& value : statement.Parameters()) {
-    rc = BindText(prepared.get(), index++, value);
-    if (rc != SQLITE_OK) return rc;
-  }
+  rc = BindParameters(prepared.get(), statement);
+  if (rc != SQLITE_OK) return rc;
   *out = prepared.release();
   return SQLITE_OK;
+}
+
+namespace {
+// Reusable texts are the program's own statement shapes, a few dozen at most; the bound
+// keeps a caller that builds unusual shapes from growing the table without end.
+constexpr size_t kMaxKeptStatements = 64;
+}  // namespace
+
+int CSqlDatabase::PrepareForOneRun(const CSqlText& statement, sqlite3_stmt** out) {
+  if (!statement.IsReusable() || !m_db) return Prepare(statement, out);
+  *out = nullptr;
+  auto kept = m_keptByText.find(statement.Text());
+  if (kept == m_keptByText.end()) {
+    if (m_keptByText.size() >= kMaxKeptStatements) return Prepare(statement, out);
+    CSqlStatement prepared;
+    std::string text = Narrow(statement.Text());
+    int rc = sqlite3_prepare_v3(m_db, text.c_str(), -1, SQLITE_PREPARE_PERSISTENT, prepared.put(), nullptr);
+    if (rc != SQLITE_OK) return rc;
+    kept = m_keptByText.emplace(statement.Text(), prepared.release()).first;
+    m_kept.insert(kept->second);
+  }
+  int rc = BindParameters(kept->second, statement);
+  if (rc != SQLITE_OK) {
+    sqlite3_clear_bindings(kept->second);
+    return rc;
+  }
+  *out = kept->second;
+  return SQLITE_OK;
+}
+
+void CSqlDatabase::ReleaseStatement(sqlite3_stmt* statement) {
+  if (!statement) return;
+  if (m_kept.count(statement) == 0) {
+    sqlite3_finalize(statement);
+    return;
+  }
+  // Reset at once: a statement left part-way would keep its read open on the file.
+  sqlite3_reset(statement);
+  sqlite3_clear_bindings(statement);
+}
+
+void CSqlDatabase::FinalizeKeptStatements() {
+  for (auto& [text, statement] : m_keptByText) sqlite3_finalize(statement);
+  m_keptByText.clear();
+  m_kept.clear();
 }
 
 int CSqlDatabase::Step(sqlite3_stmt* statement) { return sqlite3_step(statement); }

@@ -3,9 +3,15 @@
 //
 // The file holds exactly ItemsList (every list of the program as one tree) and
 // CustomerList (the customers imported from the desktop), with three indexes on
-// ItemsList. Statement texts are built from fixed pieces and values; every text value
-// goes through SqlQuote on a copy (the caller's texts never change), and values that a
-// literal cannot carry (U+0000, unpaired surrogates) are bound as parameters.
+// ItemsList, plus the lookup indexes of the store's own searches (a child by Parent and
+// Name, a customer by ListID or FullName). Those are added to any file when it is opened,
+// so files made before them gain them; tables and rows are never touched by that.
+//
+// Statement texts are built from fixed pieces and values; every text value goes through
+// SqlQuote on a copy (the caller's texts never change), and values that a literal cannot
+// carry (U+0000, unpaired surrogates) are bound as parameters. The statements that run
+// once per row (inserts, the duplicate check, customer replacement, single-row reads) bind
+// every value: their prepared statements are kept and reused until the file is closed.
 //
 // Results: "engine code" operations return the SQLite result code (0 for success).
 // Every failure the engine reports leaves its message as the last error text; a success
@@ -29,6 +35,8 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "datastore/CustomerFields.h"
@@ -220,7 +228,30 @@ class CSqlDatabase {
   int CreateCustomerTable();
   bool ColumnExists(std::u16string_view table, std::u16string_view column);
   int ExecuteUtf8(const std::string& statement);
+  // Adds the lookup indexes a file lacks; a failure (a read-only file) changes nothing.
+  void CreateLookupIndexes();
+  void RegisterFunctions();
+  // Prepares a statement of the caller's own (finalized by the caller) and binds it.
   int Prepare(const CSqlText& statement, sqlite3_stmt** out);
+  // The same for a statement that is stepped and let go at once: a reusable text is
+  // prepared once and kept. Hand it back with ReleaseStatement, never finalize it.
+  int PrepareForOneRun(const CSqlText& statement, sqlite3_stmt** out);
+  void ReleaseStatement(sqlite3_stmt* statement);
+  void FinalizeKeptStatements();
+  // A statement of PrepareForOneRun, handed back by ReleaseStatement at scope end.
+  class COneRun {
+   public:
+    explicit COneRun(CSqlDatabase& db) : m_db(db) {}
+    ~COneRun() { m_db.ReleaseStatement(m_statement); }
+    COneRun(const COneRun&) = delete;
+    COneRun& operator=(const COneRun&) = delete;
+    sqlite3_stmt** put() { return &m_statement; }
+    sqlite3_stmt* get() const { return m_statement; }
+
+   private:
+    CSqlDatabase& m_db;
+    sqlite3_stmt* m_statement = nullptr;
+  };
   int Step(sqlite3_stmt* statement);
   // Prepares, steps once and finalizes: true when a row came back. A failed prepare keeps
   // `prepareFailure` as the last error when it is given.
@@ -254,6 +285,9 @@ class CSqlDatabase {
   int m_transactionDepth = 0;
   bool m_stampPending = false;
   std::set<CSqlCursor*> m_cursors;
+  // Prepared statements kept by their text, and the same statements for ReleaseStatement.
+  std::unordered_map<std::u16string, sqlite3_stmt*> m_keptByText;
+  std::unordered_set<sqlite3_stmt*> m_kept;
   IDatabaseNotices* m_notices = nullptr;
 };
 
@@ -264,6 +298,12 @@ inline constexpr char16_t kListTypeJoin[] = u"' Or ListType = '";
 extern const char16_t* const kCreateItemsTable;
 extern const char16_t* const kCreateItemsIndexes[3];
 extern const char16_t* const kCreateCustomerTable;
+// The lookup indexes every opened file is given when it lacks them.
+extern const char16_t* const kCreateLookupIndexes[3];
+// The SQL function with which a contains search tests a column: true when the column's
+// text holds the value, ignoring the case of ASCII letters as LIKE does, but comparing
+// every character (U+0000 and unpaired surrogates included) of texts stored either way.
+inline constexpr char16_t kContainsFunction[] = u"slateway_contains";
 struct SchemaUpgradeStep {
   const char16_t* table;
   const char16_t* column;

@@ -45,18 +45,31 @@ CSqlText& CSqlText::Append(std::u16string_view piece) {
 }
 
 CSqlText& CSqlText::AppendText(std::u16string_view value) {
-  if (CanTravelInSqlText(value)) {
-    m_text.append(SqlQuote(value));
-  } else {
-    m_text.push_back(u'?');
-    m_parameters.emplace_back(value);
-  }
+  if (!CanTravelInSqlText(value)) return AppendBound(value);
+  m_text.append(SqlQuote(value));
+  m_hasInlineValues = true;
   return *this;
 }
 
 CSqlText& CSqlText::AppendInteger(long long value) {
   std::string digits = std::to_string(value);
   m_text.append(digits.begin(), digits.end());
+  m_hasInlineValues = true;
+  return *this;
+}
+
+CSqlText& CSqlText::AppendBound(std::u16string_view value) {
+  m_text.push_back(u'?');
+  m_parameters.emplace_back(value);
+  m_integers.push_back(false);
+  return *this;
+}
+
+CSqlText& CSqlText::AppendBoundInteger(long long value) {
+  std::string digits = std::to_string(value);
+  m_text.push_back(u'?');
+  m_parameters.emplace_back(digits.begin(), digits.end());
+  m_integers.push_back(true);
   return *this;
 }
 

@@ -1,5 +1,7 @@
 // Building SQL statement texts: the one quoting function every text value goes through,
-// LIKE patterns, and the statement builder that binds what a literal cannot carry.
+// LIKE patterns, and the statement builder that binds what a literal cannot carry (and,
+// on the paths that run once per row, every value, so one prepared statement serves them
+// all).
 //
 // Values are never changed in place: quoting works on a copy, so a caller that uses the
 // same text twice (find, then add) stores it once, as typed.
@@ -39,15 +41,25 @@ class CSqlText {
   CSqlText& AppendInteger(long long value);
   // A LIKE "contains" pattern for the value, with its ESCAPE clause.
   CSqlText& AppendLikeContains(std::u16string_view value);
+  // A text value as a "?" parameter, whatever it holds.
+  CSqlText& AppendBound(std::u16string_view value);
+  // An integer value as a "?" parameter, bound as an integer.
+  CSqlText& AppendBoundInteger(long long value);
 
   const std::u16string& Text() const { return m_text; }
-  // The values of the "?" parameters, in order.
+  // The values of the "?" parameters, in order (an integer parameter as its decimal text).
   const std::vector<std::u16string>& Parameters() const { return m_parameters; }
   bool HasParameters() const { return !m_parameters.empty(); }
+  bool IsIntegerParameter(size_t index) const { return index < m_integers.size() && m_integers[index]; }
+  // True when every value is a parameter: the text is then the same for every row of the
+  // same shape, and its prepared statement can be kept for the next run.
+  bool IsReusable() const { return HasParameters() && !m_hasInlineValues; }
 
  private:
   std::u16string m_text;
   std::vector<std::u16string> m_parameters;
+  std::vector<bool> m_integers;  // parallel to m_parameters
+  bool m_hasInlineValues = false;
 };
 
 // The integer a number text of a row stands for: leading blanks, a sign and digits, as

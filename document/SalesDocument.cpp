@@ -13,6 +13,7 @@
 #include "datastore/DbRecord.h"
 #include "document/DocumentHeader.h"
 #include "document/DocumentNumbering.h"
+#include "document/SharedCustomSettings.h"
 #include "platform/base/Base.h"
 #include "platform/locale/Locale.h"
 
@@ -54,8 +55,8 @@ CSalesDocument::CSalesDocument(HWND parent, HWND owner, int styleCode, bool crea
   m_style = styleCode;
   m_settings = customSettings ? customSettings : g_customSettings;
   if (!m_settings) {
-    m_ownSettings = std::make_unique<CCustomSettings>();
-    m_settings = m_ownSettings.get();
+    m_sharedSettings = AcquireSharedCustomSettings();
+    m_settings = m_sharedSettings.get();
   }
   m_xml = std::make_unique<CXmlDocument>(parent);
   m_company = std::make_unique<CCompanyInfo>(nullptr, CCompanyInfo::kFirstCompany);

@@ -79,7 +79,8 @@ class CSalesDocument {
   // Builds an empty document: the XML document, the company record, the customer (a
   // contacts customer in contacts mode, a table customer otherwise) and an empty job;
   // with `createView` also the page. `customSettings` (not owned) may be null: the
-  // program's instance is used then, or the stored settings when there is none.
+  // program's instance is used then, or the copy of the stored settings that documents
+  // share when there is none (AcquireSharedCustomSettings).
   CSalesDocument(HWND parent, HWND owner, int styleCode, bool createView, CCustomSettings* customSettings);
   virtual ~CSalesDocument();
   CSalesDocument(const CSalesDocument&) = delete;
@@ -366,8 +367,8 @@ class CSalesDocument {
   CBstr m_totalText;
   CBstr m_totalQuantityText;
   double m_taxRateFactor = 0;
-  std::unique_ptr<CCustomSettings> m_ownSettings;  // only when no settings were given
-  CCustomSettings* m_settings = nullptr;           // not owned (or m_ownSettings)
+  std::shared_ptr<CCustomSettings> m_sharedSettings;  // only when no settings were given
+  CCustomSettings* m_settings = nullptr;              // not owned (or m_sharedSettings)
   int m_termDays = 0;
   double m_cachedTotal = 0;
   int m_version = 0;

@@ -10,6 +10,7 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
+#include <libxml/xmlreader.h>
 #include <libxml/xmlsave.h>
 #include <libxml/xpath.h>
 #include <libxslt/documents.h>
@@ -759,5 +760,54 @@ HRESULT CXmlDomDocument::transformNode(const CXmlDomDocument& stylesheet, CBstr*
   if (style != nullptr) xsltFreeStylesheet(style);
   xsltSetGenericErrorFunc(nullptr, Silent);
   if (FAILED(hr)) m_transformError = TrimLine(platform::ToUtf16(errors.empty() ? "The transformation failed." : errors));
+  return hr;
+}
+
+// ---- The root element of a file ------------------------------------------------------------
+
+namespace {
+
+int ReadFromHandle(void* context, char* buffer, int length) {
+  DWORD read = 0;
+  if (!ReadFile(static_cast<HANDLE>(context), buffer, static_cast<DWORD>(length), &read, nullptr)) return -1;
+  return static_cast<int>(read);
+}
+
+int CloseNothing(void*) { return 0; }  // the caller closes the handle
+
+std::u16string ReaderText(const xmlChar* text) {
+  return text ? platform::ToUtf16(reinterpret_cast<const char*>(text)) : std::u16string();
+}
+
+}  // namespace
+
+HRESULT ReadXmlRootElement(std::u16string_view devicePath, CXmlRootElement* root) {
+  if (!root) return E_POINTER;
+  *root = CXmlRootElement();
+  EnsureLibraries();
+  std::u16string path(devicePath);
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                            nullptr);
+  if (file == INVALID_HANDLE_VALUE) return S_FALSE;
+  // The reader pulls the file in small pieces, so a long document is read only as far as
+  // its root's start tag.
+  xmlTextReaderPtr reader = xmlReaderForIO(ReadFromHandle, CloseNothing, file, nullptr, nullptr,
+                                           XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+  HRESULT hr = S_FALSE;
+  if (reader) {
+    int rc;
+    while ((rc = xmlTextReaderRead(reader)) == 1 && xmlTextReaderNodeType(reader) != XML_READER_TYPE_ELEMENT) {
+    }
+    if (rc == 1) {
+      root->name = ReaderText(xmlTextReaderConstName(reader));
+      while (xmlTextReaderMoveToNextAttribute(reader) == 1)
+        root->attributes.emplace_back(ReaderText(xmlTextReaderConstName(reader)),
+                                      ReaderText(xmlTextReaderConstValue(reader)));
+      hr = S_OK;
+    }
+    xmlFreeTextReader(reader);
+  }
+  CloseHandle(file);
+  if (hr != S_OK) *root = CXmlRootElement();
   return hr;
 }

@@ -204,3 +204,14 @@ class CXmlDomDocument : public CXmlDomNode {
   CXmlDomParseError m_parseError;
   mutable std::u16string m_transformError;
 };
+
+// The name and attributes of a document file's root element, read from the start of the
+// file up to the root's start tag and no further: for callers that list many files and
+// need only what the root carries (the file is not checked beyond that tag).
+struct CXmlRootElement {
+  std::u16string name;
+  std::vector<std::pair<std::u16string, std::u16string>> attributes;  // in document order
+};
+// S_OK with `root` filled; S_FALSE (root emptied) when the file cannot be opened or its
+// bytes do not reach a well-formed root start tag. The same safety as the DOM's loaders.
+HRESULT ReadXmlRootElement(std::u16string_view devicePath, CXmlRootElement* root);

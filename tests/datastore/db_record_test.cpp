@@ -1,7 +1,7 @@
 // CDbRecord, the generic list record, and the list ids it is given.
 //
 // Groups:
-//   RecordMake*   the four ways a record starts out
+//   RecordMake*   the five ways a record starts out
 //   RecordField*  texts by index, range checks, number/text pairs
 //   RecordTotal*  the line total text and its tax mark
 #include <regex>
@@ -48,6 +48,22 @@ TEST_F(RecordTest, RecordMakeEveryNewRecordGetsItsOwnId) {
   std::set<std::u16string> ids;
   for (int i = 0; i < 200; ++i) ids.insert(Text(CDbRecord().GetField(kFieldListID)));
   EXPECT_EQ(ids.size(), 200u);
+}
+
+TEST_F(RecordTest, RecordMakeWithAGivenIdHasThatIdAndTheDefaults) {
+  CDbRecord record(CBstr(u"80000002-1234"));
+  EXPECT_EQ(Text(record.GetField(kFieldListID)), u"80000002-1234");
+  // Read as views first, then handed out: the same default texts either way.
+  EXPECT_EQ(record.FieldView(kFieldTaxable), u"Tax");
+  EXPECT_EQ(record.FieldView(kFieldName), u"");
+  EXPECT_EQ(Text(record.GetField(kFieldTaxable)), u"Tax");
+  EXPECT_EQ(Text(record.GetField(kFieldName)), u"");
+  EXPECT_EQ(Text(record.GetUseCountText()), u"1");
+  record.SetObjectType(32);
+  EXPECT_EQ(Text(record.GetObjectTypeText()), u"32");
+  auto copy = CDbRecord::CDbRecordCopy(record, 3);
+  EXPECT_EQ(Text(copy->GetField(kFieldListID)), u"80000002-1234");
+  EXPECT_EQ(Text(copy->GetField(kFieldQuantity)), u"1");
 }
 
 TEST_F(RecordTest, RecordMakeOfTypeSetsTypeAndPositionWithTheirTexts) {

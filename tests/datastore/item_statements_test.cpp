@@ -5,13 +5,16 @@
 //                diagnostics (box, last error, AddRecordSQLInsert.txt, modification time)
 //   ItemText*    hard texts (apostrophes, wildcards, non-Latin, U+0000, surrogates) survive
 //                every statement and never change the caller's row
-//   ItemFind*    exact and LIKE searches, the column check, list-type conditions
+//   ItemFind*    exact and contains searches (wildcards, U+0000 and unpaired surrogates are
+//                letters like any other), the column check, list-type conditions
 //   ItemCursor*  the child cursor's order and child counts; the item select's filters
 //   ItemDelete*  the deletes and the partial updates
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <optional>
 #include <set>
+#include <vector>
 
 #include "DatabaseTest.h"
 #include "core/RegistryKey.h"
@@ -278,25 +281,42 @@ TEST_F(ItemTest, ItemTextHardTextsSurviveInsertLookupsAndUpdate) {
 
 // ---- Finding ------------------------------------------------------------------------------------------
 
-TEST_F(ItemTest, ItemFindContainsTreatsWildcardsOfTheValueAsLetters) {
-  for (const char16_t* name : {u"100% Cotton", u"1000 Cotton", u"a_b", u"axb", u"back\\slash", u"O'Hara Mix"})
-    ASSERT_TRUE(db.AddRecord(Item(name, u"P")));
-  struct Case {
-    const char16_t* value;
-    const char16_t* found;  // null: nothing
-  } cases[] = {
-      {u"0%", u"100% Cotton"}, {u"_", u"a_b"},   {u"a_b", u"a_b"},      {u"k\\s", u"back\\slash"},
-      {u"'Hara", u"O'Hara Mix"}, {u"cotton", u"100% Cotton"}, {u"%%", nullptr}, {u"zzz", nullptr},
-  };
-  for (const Case& c : cases) {
+// Each contains search for `value` among the Service items finds the item named `found`
+// first, or nothing when `found` is empty.
+struct ContainsCase {
+  std::u16string value;
+  std::optional<std::u16string> found;
+};
+
+void ExpectContainsSearches(CSqlDatabase& db, const std::vector<ContainsCase>& cases) {
+  for (const ContainsCase& c : cases) {
     SCOPED_TRACE(Utf8(c.value));
     CItemRow row;
     bool found = db.FindItemRow(u"Name", c.value, u"Service", row, true);
-    EXPECT_EQ(found, c.found != nullptr);
+    EXPECT_EQ(found, c.found.has_value());
     if (c.found && found) {
-      EXPECT_EQ(row[kRowName].str(), c.found);
+      EXPECT_EQ(row[kRowName].str(), *c.found);
     }
   }
+}
+
+TEST_F(ItemTest, ItemFindContainsTreatsWildcardsOfTheValueAsLetters) {
+  for (const char16_t* name : {u"100% Cotton", u"1000 Cotton", u"a_b", u"axb", u"back\\slash", u"O'Hara Mix"})
+    ASSERT_TRUE(db.AddRecord(Item(name, u"P")));
+  ExpectContainsSearches(db, {{u"0%", u"100% Cotton"}, {u"_", u"a_b"}, {u"a_b", u"a_b"},
+                              {u"k\\s", u"back\\slash"}, {u"'Hara", u"O'Hara Mix"}, {u"cotton", u"100% Cotton"},
+                              {u"%%", std::nullopt}, {u"zzz", std::nullopt}});
+}
+
+TEST_F(ItemTest, ItemFindContainsComparesEveryCharacterOfHardTexts) {
+  const std::u16string withNul(u"Widget\0A", 8), unpaired(u"Gad\xD800get", 7);
+  for (const std::u16string& name : {std::u16string(u"Plain"), withNul, unpaired})
+    ASSERT_TRUE(db.AddRecord(Item(name, u"P")));
+  // "Plain" comes first: a search that matched every row would find it.
+  ExpectContainsSearches(db, {{std::u16string(u"\0", 1), withNul}, {std::u16string(u"t\0a", 3), withNul},
+                              {std::u16string(u"\0B", 2), std::nullopt}, {u"gad", unpaired},
+                              {std::u16string(u"\xD800", 1), unpaired}, {std::u16string(u"d\xD800G", 3), unpaired},
+                              {std::u16string(u"\xDC00", 1), std::nullopt}});
 }
 
 TEST_F(ItemTest, ItemFindExactMatchAndListTypeConditions) {

@@ -86,7 +86,7 @@ CCustomerFields Customer(const std::u16string& listId, const std::u16string& nam
 
 // ---- Schema -----------------------------------------------------------------------------------
 
-TEST_F(DatabaseTest, SchemaOfNewFileIsExactlyTwoTablesAndThreeIndexes) {
+TEST_F(DatabaseTest, SchemaOfNewFileIsExactlyTwoTablesAndTheirIndexes) {
   OpenFresh();
   ASSERT_EQ(recorder.notices.size(), 1u);
   EXPECT_TRUE(recorder.notices[0].warning);
@@ -101,6 +101,10 @@ TEST_F(DatabaseTest, SchemaOfNewFileIsExactlyTwoTablesAndThreeIndexes) {
       {"index", "i1", "ItemsList", "CREATE INDEX i1 ON ItemsList(Parent ASC)"},
       {"index", "i3", "ItemsList", "CREATE INDEX i3 ON ItemsList(ListID ASC)"},
       {"table", "CustomerList", "CustomerList", Utf8(kCreateCustomerTable)},
+      {"index", "ItemsByParentName", "ItemsList", "CREATE INDEX ItemsByParentName ON ItemsList(Parent ASC, Name ASC)"},
+      {"index", "CustomersByListID", "CustomerList", "CREATE INDEX CustomersByListID ON CustomerList(ListID ASC)"},
+      {"index", "CustomersByFullName", "CustomerList",
+       "CREATE INDEX CustomersByFullName ON CustomerList(FullName ASC)"},
   };
   EXPECT_EQ(master, expected);
 }
@@ -155,6 +159,47 @@ TEST_F(DatabaseTest, OpenExistingFileShowsNoWarningAndKeepsItsRows) {
   EXPECT_TRUE(again.OpenFlag());
 }
 
+TEST_F(DatabaseTest, OpenGivesAnOlderFileTheLookupIndexesAndKeepsItsTablesAndRows) {
+  const char* kIndexes = "SELECT name FROM sqlite_master WHERE type = 'index' ORDER BY name";
+  const char* kContents = "SELECT * FROM ItemsList ORDER BY rowid";
+  const char* kTables = "SELECT name, sql FROM sqlite_master WHERE type = 'table'";
+  {
+    // A file as the program made it before the lookup indexes existed.
+    RawDb raw(File());
+    ASSERT_EQ(raw.Exec(Utf8(kCreateItemsTable)), SQLITE_OK);
+    for (const char16_t* index : kCreateItemsIndexes) ASSERT_EQ(raw.Exec(Utf8(index)), SQLITE_OK);
+    ASSERT_EQ(raw.Exec(Utf8(kCreateCustomerTable)), SQLITE_OK);
+    ASSERT_EQ(raw.Exec("INSERT INTO ItemsList (ListID, Name, Parent, UseCount) VALUES ('{1}', 'Old', 'Cat', 1), "
+                       "('{2}', 'Older', 'Cat', 2); INSERT INTO CustomerList (ListID, FullName) VALUES ('C-1', 'Ann')"),
+              SQLITE_OK);
+  }
+  RawDb before(File());
+  auto rows = before.Rows(kContents);
+  auto tables = before.Rows(kTables);
+  EXPECT_EQ(before.Column(kIndexes), (std::vector<std::string>{"i1", "i2", "i3"}));
+
+  ASSERT_EQ(db.Open(kDbPath), SQLITE_OK);
+  CBstr message;
+  EXPECT_TRUE(db.OpenItemsList(message));
+  EXPECT_TRUE(db.LastError().empty());
+  RawDb after(File());
+  EXPECT_EQ(after.Column(kIndexes), (std::vector<std::string>{"CustomersByFullName", "CustomersByListID",
+                                                               "ItemsByParentName", "i1", "i2", "i3"}));
+  EXPECT_EQ(after.Rows(kContents), rows);
+  EXPECT_EQ(after.Rows(kTables), tables);
+  EXPECT_EQ(after.Column("SELECT FullName FROM CustomerList"), std::vector<std::string>{"Ann"});
+  // The duplicate check finds a child through the new index rather than reading the category.
+  auto plan = after.Rows("EXPLAIN QUERY PLAN SELECT * FROM ItemsList WHERE Parent = 'Cat' AND Name = 'Old'");
+  ASSERT_FALSE(plan.empty());
+  EXPECT_NE(plan[0].back().find("ItemsByParentName"), std::string::npos) << plan[0].back();
+  EXPECT_TRUE(db.ItemNameExists(u"Older", u"Cat"));
+
+  // Opened again, the file keeps exactly one copy of each index.
+  db.Close();
+  ASSERT_EQ(db.Open(kDbPath), SQLITE_OK);
+  EXPECT_EQ(after.Column("SELECT count(*) FROM sqlite_master"), std::vector<std::string>{"8"});
+}
+
 TEST_F(DatabaseTest, OpenInMissingFolderFailsWithEngineMessageAndLeavesNoFile) {
   int rc = db.Open(u"\\No Such Folder\\Slateway.db");
   EXPECT_EQ(rc, SQLITE_CANTOPEN);
@@ -180,7 +225,7 @@ TEST_F(DatabaseTest, OpenThatCannotMakeTheTablesLeavesNoHalfMadeFile) {
   std::filesystem::remove(Linux(u"\\Data\\Slateway.db-journal"));
   OpenFresh();
   RawDb raw(File());
-  EXPECT_EQ(raw.Column("SELECT count(*) FROM sqlite_master"), std::vector<std::string>{"5"});
+  EXPECT_EQ(raw.Column("SELECT count(*) FROM sqlite_master"), std::vector<std::string>{"8"});
 }
 
 struct BadFileCase {
