@@ -188,12 +188,12 @@ CSelectMessageCommand::CSelectMessageCommand(CSalesDocument& d, const CBstr& mes
       m_oldShow(settings.GetFlag(SettingsKindOf(d), kRowMessageOnScreen) != 0),
       m_newShow(show) {}
 
-bool CSelectMessageCommand::Do(bool isRedo) {
+// Unlike the other fields, a change of the show flag alone is a change.
+bool CSelectMessageCommand::Do(bool) {
   if (Unchanged() && m_oldShow == m_newShow) return true;
   CWaitCursorScope wait;
   Apply();
   Render(kRenderScrollToEnd);
-  (void)isRedo;
   return true;
 }
 
