@@ -79,6 +79,31 @@ void BM_AddThenUndoLines(benchmark::State& state) {
 }
 BENCHMARK(BM_AddThenUndoLines)->Arg(250)->Arg(500)->Arg(1000)->Unit(benchmark::kMillisecond)->Complexity();
 
+// The history alone: commands that change nothing, N runs then N undos.
+class NoChange : public CEditCommand {
+ public:
+  NoChange() : CEditCommand(u"Nothing") {}
+  bool Do(bool) override { return true; }
+  bool Undo() override { return true; }
+  bool CanUndo() const override { return true; }
+  bool CanRedo() const override { return true; }
+};
+
+void BM_HistoryAlone(benchmark::State& state) {
+  const int commands = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    CCommandProcessor history(static_cast<unsigned>(commands));
+    for (int i = 0; i < commands; ++i) {
+      history.Submit(std::make_unique<NoChange>());
+      history.ExecutePending();
+    }
+    while (history.Undo()) {
+    }
+  }
+  state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_HistoryAlone)->Arg(250)->Arg(500)->Arg(1000)->Arg(4000)->Complexity();
+
 }  // namespace
 
 BENCHMARK_MAIN();
