@@ -119,7 +119,10 @@ TEST_F(CommandProcessor, BoundDropsTheOldestCommand) {
   EXPECT_EQ(journal.steps.back(), "undo 2") << "the first command is gone";
 
   CCommandProcessor list(kListHistoryDepth);
-  Run(list, "x");
+  list.Submit(std::make_unique<FakeCommand>(journal, "never run"));
+  list.Submit(std::make_unique<FakeCommand>(journal, "x"));
+  EXPECT_EQ(journal.deleted, 2) << "the pending command pushed out is deleted";
+  list.ExecutePending();
   Run(list, "y");
   EXPECT_TRUE(list.Undo());
   EXPECT_FALSE(list.Undo());

@@ -205,6 +205,10 @@ TEST_F(DocumentCommands, RefusedCommandsChangeNothingAndStayOut) {
                                                           [](CDbRecord&, WCHAR) { return false; })));
   EXPECT_FALSE(Run(std::make_unique<CAddLabelCommand>(*doc, [](CBstr&) { return false; })));
   EXPECT_FALSE(Run(std::make_unique<CPasteLineItemCommand>(*doc))) << "nothing was copied";
+  auto unloaded = std::make_unique<CSalesDocument>(nullptr, nullptr, 4, false, m_settings.get());
+  EXPECT_FALSE(Run(std::make_unique<CAddLineItemCommand>(*unloaded, nullptr, nullptr, Line(u"Service", u"1", u"1"),
+                                                         true, true, false, 1)))
+      << "a line the document refuses leaves no step behind";
   EXPECT_EQ(Xml(), before);
   EXPECT_EQ(history.GetUndoCount(), 1u);
 }
@@ -226,6 +230,12 @@ TEST_F(DocumentCommands, LinesCutPutsBackBeforeItsFollowerAndPasteTakesAFreeKey)
   ASSERT_TRUE(Run(std::make_unique<CPasteLineItemCommand>(*doc)));
   EXPECT_EQ(Names(), u"A;C;B;B;");
   EXPECT_NE(LineAt(*doc, 2).key.str(), LineAt(*doc, 3).key.str()) << "the second paste gets a free key";
+  // A redone paste inserts what it pasted, whatever was copied since.
+  history.Undo();
+  doc->SelectLineItem(LineAt(*doc, 0).key);
+  doc->SetCurrentLineKey(CBstr());
+  history.Redo();
+  EXPECT_EQ(Names(), u"A;C;B;B;");
 
   // Copy never touches the history.
   const unsigned steps = history.GetUndoCount();
