@@ -72,56 +72,44 @@ class DocumentCommands : public sales_test::SalesDocumentTest {
   std::unique_ptr<CSalesDocument> doc;
 };
 
+using CommandMaker = std::function<std::unique_ptr<CEditCommand>(CSalesDocument&, CCustomSettings&)>;
 struct HeaderCase {
   const char* label;
-  std::function<std::unique_ptr<CEditCommand>(CSalesDocument&, CCustomSettings&)> make;
+  CommandMaker make;
   const char16_t* name;
 };
+
+// A command of type C over the document with the texts given.
+template <class C, class... Texts>
+CommandMaker Build(Texts... texts) {
+  return [=](CSalesDocument& d, CCustomSettings&) { return std::make_unique<C>(d, CBstr(texts)...); };
+}
 
 TEST_F(DocumentCommands, HeaderFieldsUndoAndRedoExactly) {
   AddLine(u"Labour", u"2", u"50.00");
   const HeaderCase cases[] = {
-      {"account", [](auto& d, auto&) { return std::make_unique<CChangeAccountCommand>(d, CBstr(u"Sales")); },
-       u"Change Account"},
-      {"card", [](auto& d, auto&) { return std::make_unique<CChangeCardNumberCommand>(d, CBstr(u"4111")); },
-       u"Change Credit Card Number"},
-      {"check", [](auto& d, auto&) { return std::make_unique<CChangeCheckNumberCommand>(d, CBstr(u"778")); },
-       u"Change Check Number"},
+      {"account", Build<CChangeAccountCommand>(u"Sales"), u"Change Account"},
+      {"card", Build<CChangeCardNumberCommand>(u"4111"), u"Change Credit Card Number"},
+      {"check", Build<CChangeCheckNumberCommand>(u"778"), u"Change Check Number"},
       {"other2", [](auto& d, auto&) { return std::make_unique<CChangeCustomFieldCommand>(d, CBstr(u"x"), 25); },
        u"Change Custom Field"},
-      {"payment", [](auto& d, auto&) { return std::make_unique<CChangePaymentMethodCommand>(d, CBstr(u"Cash")); },
-       u"Change Payment Method"},
-      {"po", [](auto& d, auto&) { return std::make_unique<CChangePONumberCommand>(d, CBstr(u"PO-9")); },
-       u"Change PONumber"},
-      {"shipvia", [](auto& d, auto&) { return std::make_unique<CChangeShipViaCommand>(d, CBstr(u"UPS")); },
-       u"Change Shipping Method"},
-      {"amount", [](auto& d, auto&) { return std::make_unique<CChangePaymentAmountCommand>(d, CBstr(u"12.00")); },
-       u"Change Payment"},
-      {"shipdate", [](auto& d, auto&) { return std::make_unique<CChangeShipDateCommand>(d, CBstr(u"3/20/2026")); },
-       u"Change Ship Date"},
-      {"terms", [](auto& d, auto&) { return std::make_unique<CChangeTermsCommand>(d, CBstr(u"Net 30")); },
-       u"Change Terms"},
-      {"date", [](auto& d, auto&) { return std::make_unique<CChangeDateCommand>(d, CBstr(u"4/2/2026")); },
-       u"Change Date"},
-      {"duedate", [](auto& d, auto&) { return std::make_unique<CChangeDueDateCommand>(d, CBstr(u"5/1/2026")); },
-       u"Change Due Date"},
-      {"expiry", [](auto& d, auto&) { return std::make_unique<CChangeCardExpiryCommand>(d, CBstr(u"7/1/2028")); },
-       u"Change Card Expiry"},
-      {"rep",
-       [](auto& d, auto&) { return std::make_unique<CChangeRepCommand>(d, CBstr(u"JS"), CBstr(u"Jo Smith")); },
-       u"Change REP"},
-      {"tax",
-       [](auto& d, auto&) {
-         return std::make_unique<CChangeTaxCommand>(d, CBstr(u"County"), CBstr(u"8.5%"), CBstr(u"Tax Office"));
-       },
-       u"Change Tax"},
+      {"payment", Build<CChangePaymentMethodCommand>(u"Cash"), u"Change Payment Method"},
+      {"po", Build<CChangePONumberCommand>(u"PO-9"), u"Change PONumber"},
+      {"shipvia", Build<CChangeShipViaCommand>(u"UPS"), u"Change Shipping Method"},
+      {"amount", Build<CChangePaymentAmountCommand>(u"12.00"), u"Change Payment"},
+      {"shipdate", Build<CChangeShipDateCommand>(u"3/20/2026"), u"Change Ship Date"},
+      {"terms", Build<CChangeTermsCommand>(u"Net 30"), u"Change Terms"},
+      {"date", Build<CChangeDateCommand>(u"4/2/2026"), u"Change Date"},
+      {"duedate", Build<CChangeDueDateCommand>(u"5/1/2026"), u"Change Due Date"},
+      {"expiry", Build<CChangeCardExpiryCommand>(u"7/1/2028"), u"Change Card Expiry"},
+      {"rep", Build<CChangeRepCommand>(u"JS", u"Jo Smith"), u"Change REP"},
+      {"tax", Build<CChangeTaxCommand>(u"County", u"8.5%", u"Tax Office"), u"Change Tax"},
       {"message",
        [](auto& d, auto& s) {
          return std::make_unique<CSelectMessageCommand>(d, CBstr(u"Thanks!"), CBstr(u"{M1}"), true, s);
        },
        u"Select Message"},
-      {"notes",
-       [](auto& d, auto& s) { return std::make_unique<CEditNotesCommand>(d, CBstr(u"Gate code 12"), s); },
+      {"notes", [](auto& d, auto& s) { return std::make_unique<CEditNotesCommand>(d, CBstr(u"Gate code 12"), s); },
        u"Edit Notes"},
   };
   for (const auto& c : cases) {
