@@ -138,6 +138,21 @@ TEST_F(DocumentCommands, HeaderFieldWithTheSameValueChangesNothingButEntersTheHi
   EXPECT_EQ(Xml(), before);
 }
 
+TEST_F(DocumentCommands, HeaderFieldsShowThemselvesThroughThePage) {
+  sales_test::PageLog log;
+  ViewInto(&log);
+  CSalesDocument shown(nullptr, nullptr, 4, true, m_settings.get());
+  shown.InitNew(4, kDocInvoice);
+  const int renders = log.renders;
+  history.Submit(std::make_unique<CChangeRepCommand>(shown, CBstr(u"JS"), CBstr(u"Jo Smith")));
+  history.ExecutePending();
+  EXPECT_EQ(log.Last(u"AJIDREP"), u"JS");
+  EXPECT_EQ(log.renders, renders) << "the rep cell is updated in place";
+  history.Undo();
+  EXPECT_EQ(log.renders, renders + 1);
+  history.Clear();
+}
+
 TEST_F(DocumentCommands, SelectMessageShowsItsRowAndUndoKeepsTheRowOn) {
   m_settings->SetFlag(kDocInvoice, 40, 0);
   Run(std::make_unique<CSelectMessageCommand>(*doc, CBstr(u"Typed"), CBstr(u""), true, *m_settings));
@@ -255,6 +270,13 @@ TEST_F(DocumentCommands, LinesDeleteEditAndLabelUndoExactly) {
            return true;
          });
        }},
+      {"relabel", [&] {
+         return std::make_unique<CEditLineItemCommand>(*doc, nullptr, nullptr, CBstr(u"3"), u'N',
+                                                       [](CDbRecord& line, WCHAR) {
+                                                         line.SetField(kLineFieldName, u"Spares");
+                                                         return true;
+                                                       });
+       }},
       {"delete", [&] { return std::make_unique<CDeleteLineItemCommand>(*doc, b); }}};
   for (const auto& step : steps) {
     SCOPED_TRACE(step.label);
@@ -267,8 +289,8 @@ TEST_F(DocumentCommands, LinesDeleteEditAndLabelUndoExactly) {
     ASSERT_TRUE(history.Redo());
     EXPECT_EQ(Xml(), after);
   }
-  EXPECT_EQ(Names(), u"A;Parts;");
-  EXPECT_EQ(LineAt(*doc, 1).type.str(), u"QVNLABEL");
+  EXPECT_EQ(Names(), u"A;Spares;");
+  EXPECT_EQ(LineAt(*doc, 1).description.str(), u"Spares") << "a label shows its name as description";
 }
 
 TEST_F(DocumentCommands, LinesKeepTheirPriceLevelOnceThroughUndoAndRedo) {
