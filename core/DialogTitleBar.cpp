@@ -7,6 +7,7 @@
 #include "core/UiMetrics.h"
 #include "platform/gdi/GdiScopes.h"
 #include "platform/user/Controls.h"
+#include "platform/user/Paint.h"
 #include "platform/user/Screen.h"
 #include "resources/resource_ids.h"
 

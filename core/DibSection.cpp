@@ -7,6 +7,7 @@
 
 #include "platform/gdi/GdiScopes.h"
 #include "platform/kernel/DeviceRoot.h"
+#include "platform/user/Paint.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 #include "core/ScreenResolution.h"
 
-#include "platform/gdi/GdiScopes.h"
+#include "platform/gdi/Gdi.h"
+#include "platform/user/Paint.h"
 
 bool IsHighResolutionScreen() {
   CWindowDC screen(nullptr);

@@ -8,6 +8,7 @@
 #include "core/TextHelpers.h"
 #include "core/UiMetrics.h"
 #include "platform/gdi/GdiScopes.h"
+#include "platform/user/Paint.h"
 #include "resources/resource_ids.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Text, number, money and date helpers: the texts the program shows, stores in its
 // document files and writes into SQL, and the reading of such texts back.
 //
-// Money and number texts follow the program-wide regional settings below; dates are shown
+// Money and number texts follow the program-wide regional settings (RegionalSettings.h); dates are shown
 // in the user's short date format and stored as "yyyy-MM-dd" or as "yyyy-mm-ddThh:mm:ss"
 // time stamps. Out-texts are replaced (the old text freed); returned texts belong to the
 // caller. A text that cannot be allocated raises E_OUTOFMEMORY.
@@ -11,49 +11,10 @@
 #include <string>
 #include <string_view>
 
+#include "core/RegionalSettings.h"
 #include "platform/base/Bstr.h"
 #include "platform/base/Win32Types.h"
 #include "platform/locale/Locale.h"
-
-// ---- Program-wide regional settings ------------------------------------------------------
-
-// One character each for the currency symbol and the separators, as the program keeps
-// them; the currency format record points at these characters.
-class CRegionalSettings {
- public:
-  CRegionalSettings();
-  CRegionalSettings(const CRegionalSettings&) = delete;
-  CRegionalSettings& operator=(const CRegionalSettings&) = delete;
-
-  WCHAR CurrencySymbol() const { return m_symbol[0]; }
-  WCHAR DecimalSeparator() const { return m_decimal[0]; }
-  WCHAR ThousandSeparator() const { return m_thousand[0]; }
-  UINT Grouping() const { return m_grouping; }
-  UINT DefaultDigits() const { return m_defaultDigits; }
-  // The record handed to GetCurrencyFormatW when exactly two decimals are forced.
-  CURRENCYFMTW& CurrencyFormat() { return m_format; }
-  const CURRENCYFMTW& CurrencyFormat() const { return m_format; }
-
-  // Fills everything from the system default locale (at start-up and after every change
-  // of the device's settings). Items the locale does not answer keep their value.
-  void Load();
-  // Back to "$", "." and "," with two digits, as before the first Load.
-  void Reset();
-
- private:
-  WCHAR m_symbol[2] = {u'$', 0};
-  WCHAR m_decimal[2] = {u'.', 0};
-  WCHAR m_thousand[2] = {u',', 0};
-  UINT m_grouping = 3;
-  UINT m_defaultDigits = 2;
-  CURRENCYFMTW m_format;
-};
-
-// The program's one set; everything but the loader only reads it.
-CRegionalSettings& RegionalSettings();
-// Fills the program's regional settings from the system default locale; the main window
-// calls this at start-up and when the device's settings change.
-void LoadRegionalSettings();
 
 // ---- Numbers and money ---------------------------------------------------------------------
 

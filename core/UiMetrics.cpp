@@ -3,7 +3,8 @@
 #include <array>
 #include <atomic>
 
-#include "platform/gdi/GdiScopes.h"
+#include "platform/gdi/Gdi.h"
+#include "platform/user/Paint.h"
 #include "platform/user/Screen.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <system_error>
 
 #include "core/MessageBoxes.h"
+#include "core/RegionalSettings.h"
 #include "core/RegistryKey.h"
-#include "core/TextHelpers.h"
 #include "platform/base/Base.h"
 #include "platform/base/Guid.h"
 #include "platform/base/UniqueHandle.h"

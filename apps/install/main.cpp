@@ -18,7 +18,9 @@ namespace fs = std::filesystem;
 
 namespace {
 constexpr const WCHAR* kProgramFolder = u"\\Program Files\\Slateway";
-const char* const kFiles[] = {"Slateway", "QVNLANGUAGE.DLL", "Slateway.htm", "SlatewaySample.db"};
+// The platform library lies beside the program, which looks for it in its own folder.
+const char* const kFiles[] = {"Slateway", "libslateway_platform.so", "QVNLANGUAGE.DLL", "Slateway.htm",
+                              "SlatewaySample.db"};
 
 fs::path OwnFolder() {
   std::error_code ec;

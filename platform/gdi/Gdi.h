@@ -267,10 +267,6 @@ constexpr int COLOR_BTNHIGHLIGHT = 20;
 // font and the default palette selected. Null `dc` means the screen.
 HDC CreateCompatibleDC(HDC dc);
 BOOL DeleteDC(HDC dc);
-// The screen's context (null window; until windows draw into their own surfaces, any
-// window gets the screen's). Each call makes a context that ReleaseDC ends.
-HDC GetDC(HWND window);
-int ReleaseDC(HWND window, HDC dc);
 int GetDeviceCaps(HDC dc, int index);
 
 // Selecting returns the object that was selected before (null on failure). A bitmap can
@@ -376,6 +372,11 @@ void ResetGdi();
 // The bitmap a window can draw into with `origin` as its (0, 0) and `clip` (in bitmap
 // coordinates) as its visible part; used by the window manager. ReleaseDC or DeleteDC ends it.
 HDC CreateSurfaceDC(HBITMAP surface, POINT origin, RECT clip);
+// A context drawing anywhere on the screen; ReleaseDC or DeleteDC ends it.
+HDC CreateScreenDC();
+// Ends a context that CreateSurfaceDC or CreateScreenDC made and returns 1; 0, with
+// nothing done, for any other handle (a memory context is deleted, not released).
+int ReleaseSurfaceDC(HDC dc);
 // The screen's own bitmap (owned by the platform; never delete it).
 HBITMAP ScreenBitmap();
 

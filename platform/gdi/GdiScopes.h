@@ -1,6 +1,7 @@
 // Owners for drawing resources, one per kind: a drawing object (DeleteObject), a memory
-// context (DeleteDC), a window's context (ReleaseDC), and the two selection scopes that
-// put the previously selected object or palette back into a context at scope end.
+// context (DeleteDC), and the two selection scopes that put the previously selected object
+// or palette back into a context at scope end. A window's context (CWindowDC) belongs to
+// the window system, with GetDC, in user/Paint.h.
 //
 //   CGdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, color));
 //   CSelectObjectScope keep(dc, pen.get());   // selected until the end of the scope
@@ -26,45 +27,6 @@ class CMemoryDC : public CUniqueHandle<NullHandleTraits<HDC, &DeleteDC>> {
   using CUniqueHandle::CUniqueHandle;
   // A memory context compatible with `dc` (null: the screen); check IsValid().
   static CMemoryDC CompatibleWith(HDC dc) { return CMemoryDC(CreateCompatibleDC(dc)); }
-};
-
-// The context of a window (GetDC; null: the screen), given back by ReleaseDC.
-class CWindowDC {
- public:
-  CWindowDC() = default;
-  explicit CWindowDC(HWND window) : m_window(window), m_dc(GetDC(window)) {}
-  ~CWindowDC() { reset(); }
-  CWindowDC(const CWindowDC&) = delete;
-  CWindowDC& operator=(const CWindowDC&) = delete;
-  CWindowDC(CWindowDC&& other) noexcept
-      : m_window(std::exchange(other.m_window, nullptr)), m_dc(std::exchange(other.m_dc, nullptr)) {}
-  CWindowDC& operator=(CWindowDC&& other) noexcept {
-    if (this != &other) {
-      reset();
-      m_window = std::exchange(other.m_window, nullptr);
-      m_dc = std::exchange(other.m_dc, nullptr);
-    }
-    return *this;
-  }
-
-  HDC get() const { return m_dc; }
-  HWND Window() const { return m_window; }
-  // The caller gives the context back with ReleaseDC(Window(), dc).
-  HDC release() {
-    m_window = nullptr;
-    return std::exchange(m_dc, nullptr);
-  }
-  void reset() {
-    if (m_dc) ReleaseDC(m_window, m_dc);
-    m_dc = nullptr;
-    m_window = nullptr;
-  }
-  bool IsValid() const { return m_dc != nullptr; }
-  explicit operator bool() const { return IsValid(); }
-
- private:
-  HWND m_window = nullptr;
-  HDC m_dc = nullptr;
 };
 
 struct SelectObjectTraits {

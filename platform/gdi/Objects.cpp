@@ -7,8 +7,7 @@
 
 #include "platform/base/Base.h"
 #include "platform/gdi/GdiInternal.h"
-#include "platform/user/Paint.h"
-#include "platform/user/Screen.h"
+#include "platform/gdi/ScreenSize.h"
 
 namespace platform::gdi {
 namespace {
@@ -227,24 +226,6 @@ BOOL DeleteDC(HDC handle) {
   objects.erase(reinterpret_cast<std::uintptr_t>(handle));
   --T().live;
   return TRUE;
-}
-
-HDC GetDC(HWND window) {
-  // A window's context draws on the screen at the window's client area, clipped to what
-  // of it shows; the window system says where that is.
-  POINT origin{};
-  RECT clip{};
-  if (window && platform::WindowDrawingArea(window, &origin, &clip))
-    return platform::CreateSurfaceDC(platform::ScreenBitmap(), origin, clip);
-  std::lock_guard lock(Lock());
-  return NewDc(platform::ScreenBitmap(), false, true);
-}
-
-int ReleaseDC(HWND, HDC handle) {
-  std::lock_guard lock(Lock());
-  Dc* dc = FindDc(handle);
-  if (!dc || !dc->window) return 0;
-  return DeleteDC(handle) ? 1 : 0;
 }
 
 int GetDeviceCaps(HDC handle, int index) {
@@ -541,6 +522,18 @@ HDC CreateSurfaceDC(HBITMAP surface, POINT origin, RECT clip) {
   dc->hasClip = true;
   dc->clip = clip;
   return handle;
+}
+
+HDC CreateScreenDC() {
+  std::lock_guard lock(Lock());
+  return NewDc(ScreenBitmap(), false, true);
+}
+
+int ReleaseSurfaceDC(HDC handle) {
+  std::lock_guard lock(Lock());
+  Dc* dc = FindDc(handle);
+  if (!dc || !dc->window) return 0;
+  return DeleteDC(handle) ? 1 : 0;
 }
 
 }  // namespace platform

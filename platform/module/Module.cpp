@@ -1,5 +1,8 @@
 #include "platform/module/Module.h"
 
+#include <dlfcn.h>
+#include <link.h>
+
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -19,12 +22,30 @@ using platform::module::PeImage;
 using platform::module::ResourceEntry;
 using platform::module::ResourceKey;
 
-// A loaded module: the file's bytes and its resource index, owned by the module table.
+// A loaded module, owned by the module table: a resource library (the file's bytes and
+// its resource index) or a code library (a shared object opened by the dynamic loader,
+// closed when the module goes; it has no resources).
 struct LoadedModule {
+  LoadedModule() = default;
+  LoadedModule(const LoadedModule&) = delete;
+  LoadedModule& operator=(const LoadedModule&) = delete;
+  ~LoadedModule() {
+    if (code) dlclose(code);
+  }
+
   std::filesystem::path linuxPath;
   std::u16string devicePath;
   int uses = 0;
   PeImage image;
+  void* code = nullptr;
+};
+
+// What a module path names: the file to open, whether it is a shared object, and the
+// device path the module is known by.
+struct ModuleFile {
+  std::filesystem::path linuxPath;
+  std::u16string devicePath;
+  bool shared = false;
 };
 
 // The program's own module: it carries no resources here (its icon and version come
@@ -69,6 +90,81 @@ bool ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>&
     return false;
   }
   return true;
+}
+
+bool IsFile(const std::filesystem::path& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(path, ec);
+}
+
+// A shared object starts with the ELF signature; anything else is read as a PE image.
+bool IsSharedObject(const std::filesystem::path& path) {
+  char magic[4] = {};
+  std::ifstream in(path, std::ios::binary);
+  return in.read(magic, sizeof magic) && std::memcmp(magic, "\x7f" "ELF", 4) == 0;
+}
+
+// The device paths a module name may stand for: a name with a folder is that file; a bare
+// name is looked for in the program's folder, then in "\Windows", then in the root.
+std::vector<std::u16string> Candidates(std::u16string_view name, std::u16string_view programPath) {
+  if (name.find_first_of(u"\\/") != std::u16string_view::npos) return {std::u16string(name)};
+  std::vector<std::u16string> candidates;
+  size_t slash = programPath.find_last_of(u'\\');
+  if (slash != std::u16string_view::npos)
+    candidates.push_back(std::u16string(programPath.substr(0, slash + 1)) + std::u16string(name));
+  candidates.push_back(u"\\Windows\\" + std::u16string(name));
+  candidates.push_back(u"\\" + std::u16string(name));
+  return candidates;
+}
+
+// Finds the file behind a module name. A library of code is built for this system as the
+// handheld name with ".so" added ("\Windows\ScanAPI.dll" is "ScanAPI.dll.so" there); a file
+// of the name itself is taken as it is, a shared object or a PE image by its first bytes.
+std::optional<ModuleFile> Locate(std::u16string_view name, std::u16string_view programPath) {
+  for (const std::u16string& candidate : Candidates(name, programPath)) {
+    std::filesystem::path path = platform::MapDevicePath(candidate);
+    if (IsFile(path)) return ModuleFile{path, platform::ToDevicePath(path), IsSharedObject(path)};
+    std::filesystem::path object = platform::MapDevicePath(candidate + u".so");
+    if (IsFile(object)) {
+      std::u16string device = platform::ToDevicePath(object);
+      if (device.size() > 3) device.resize(device.size() - 3);
+      return ModuleFile{object, device, true};
+    }
+  }
+  return std::nullopt;
+}
+
+// Opens a shared object. Its own start-up code may call back into the platform, so this
+// runs without the module table's lock.
+bool OpenSharedObject(LoadedModule& module) {
+  module.code = dlopen(module.linuxPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (module.code) return true;
+  const char* why = dlerror();
+  OutputDebugStringW((u"LoadLibraryW: " + platform::ToUtf16(why ? why : "cannot open") + u"\n").c_str());
+  SetLastError(ERROR_BAD_FORMAT);
+  return false;
+}
+
+// Reads and indexes a resource library.
+bool ReadResourceLibrary(LoadedModule& module) {
+  std::vector<std::uint8_t> bytes;
+  if (!ReadWholeFile(module.linuxPath, bytes)) return false;
+  if (!module.image.Parse(std::move(bytes))) {
+    SetLastError(ERROR_BAD_FORMAT);
+    return false;
+  }
+  return true;
+}
+
+// The module already loaded from `path`, given one more use; null when there is none.
+HMODULE UseLoaded(const std::filesystem::path& path) {
+  for (auto& [handle, loaded] : g_modules) {
+    if (loaded->linuxPath == path) {
+      ++loaded->uses;
+      return handle;
+    }
+  }
+  return nullptr;
 }
 
 std::optional<ResourceKey> KeyOf(LPCWSTR name) {
@@ -136,40 +232,38 @@ HMODULE LoadLibraryW(LPCWSTR fileName) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  std::filesystem::path linuxPath = platform::MapDevicePath(fileName);
+  std::u16string programPath;
+  {
+    std::lock_guard guard(g_lock);
+    programPath = g_program.devicePath;
+  }
+  std::optional<ModuleFile> file = Locate(fileName, programPath);
+  if (!file) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+  }
   std::error_code ec;
-  std::filesystem::path identity = std::filesystem::weakly_canonical(linuxPath, ec);
-  if (ec) identity = linuxPath;
+  std::filesystem::path identity = std::filesystem::weakly_canonical(file->linuxPath, ec);
+  if (ec) identity = file->linuxPath;
 
   {
     std::lock_guard guard(g_lock);
-    for (auto& [handle, loaded] : g_modules) {
-      if (loaded->linuxPath == identity) {
-        ++loaded->uses;
-        return handle;
-      }
-    }
+    if (HMODULE handle = UseLoaded(identity)) return handle;
   }
 
   auto loaded = std::make_unique<LoadedModule>();
-  std::vector<std::uint8_t> bytes;
-  if (!ReadWholeFile(linuxPath, bytes)) return nullptr;
-  if (!loaded->image.Parse(std::move(bytes))) {
-    SetLastError(ERROR_BAD_FORMAT);
-    return nullptr;
-  }
   loaded->linuxPath = identity;
-  loaded->devicePath = platform::ToDevicePath(identity);
-  if (loaded->devicePath.empty()) loaded->devicePath = fileName;
+  if (!(file->shared ? OpenSharedObject(*loaded) : ReadResourceLibrary(*loaded))) return nullptr;
+  loaded->devicePath = file->devicePath.empty() ? std::u16string(fileName) : file->devicePath;
   loaded->uses = 1;
 
-  std::lock_guard guard(g_lock);
-  // Another thread may have loaded the same file meanwhile: keep the first.
-  for (auto& [handle, other] : g_modules) {
-    if (other->linuxPath == identity) {
-      ++other->uses;
-      return handle;
-    }
+  std::unique_lock guard(g_lock);
+  // Another thread may have loaded the same file meanwhile: keep the first (ours is
+  // closed after the lock is let go, as closing may run the library's own code).
+  if (HMODULE handle = UseLoaded(identity)) {
+    guard.unlock();
+    loaded.reset();
+    return handle;
   }
   HMODULE handle = reinterpret_cast<HMODULE>(loaded.get());
   g_modules.emplace(handle, std::move(loaded));
@@ -178,15 +272,55 @@ HMODULE LoadLibraryW(LPCWSTR fileName) {
 }
 
 BOOL FreeLibrary(HMODULE module) {
-  std::lock_guard guard(g_lock);
-  if (module == ProgramHandle()) return TRUE;
-  auto it = g_modules.find(module);
-  if (it == g_modules.end()) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
+  std::unique_ptr<LoadedModule> unloaded;
+  {
+    std::lock_guard guard(g_lock);
+    if (module == ProgramHandle()) return TRUE;
+    auto it = g_modules.find(module);
+    if (it == g_modules.end()) {
+      SetLastError(ERROR_INVALID_HANDLE);
+      return FALSE;
+    }
+    if (--it->second->uses == 0) {
+      unloaded = std::move(it->second);
+      g_modules.erase(it);
+    }
   }
-  if (--it->second->uses == 0) g_modules.erase(it);
+  // A library's clean-up code may call into the platform: it runs without the lock.
+  unloaded.reset();
   return TRUE;
+}
+
+FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
+  // An ordinal travels in the low word of the name pointer; exports are found by name only.
+  if (!procName || (reinterpret_cast<ULONG_PTR>(procName) >> 16) == 0 || !*procName) {
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return nullptr;
+  }
+  std::lock_guard guard(g_lock);
+  LoadedModule* loaded = Find(module);
+  if (!loaded && module && module != ProgramHandle()) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
+  void* symbol = loaded && loaded->code ? dlsym(loaded->code, procName) : nullptr;
+  // dlsym also searches the libraries this one depends on (the platform among them);
+  // only the module's own functions are its exports.
+  Dl_info where{};
+  link_map* map = nullptr;
+  if (symbol && (!dladdr(symbol, &where) || dlinfo(loaded->code, RTLD_DI_LINKMAP, &map) != 0 || !map ||
+                 !where.dli_fname || std::strcmp(where.dli_fname, map->l_name) != 0))
+    symbol = nullptr;
+  if (!symbol) {
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return nullptr;
+  }
+  return reinterpret_cast<FARPROC>(symbol);
+}
+
+FARPROC GetProcAddressW(HMODULE module, LPCWSTR procName) {
+  if (!procName || IS_INTRESOURCE(procName)) return GetProcAddress(module, reinterpret_cast<LPCSTR>(procName));
+  return GetProcAddress(module, platform::ToUtf8(procName).c_str());
 }
 
 HMODULE GetModuleHandleW(LPCWSTR moduleName) {

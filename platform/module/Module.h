@@ -1,6 +1,7 @@
 // Modules and their resources: resource-only libraries (PE files such as the program's
-// language library) loaded from the device, and the resource lookups the program makes
-// in them.
+// language library) and libraries of code (shared objects) loaded from the device, the
+// resource lookups the program makes in the former and the functions it finds in the
+// latter.
 #pragma once
 
 #include <string>
@@ -31,14 +32,29 @@ inline LPWSTR MAKEINTRESOURCEW(ULONG_PTR id) {
 #define RT_HTML MAKEINTRESOURCEW(23)
 
 // ---- Loading --------------------------------------------------------------------------
-// Loads a module by device path ("\Program Files\Slateway\QVNLANGUAGE.DLL"; a path
-// without a folder is taken from the device root). The file is read whole and its
-// resource directory checked; a file that is no PE image or whose headers or resource
-// tree point outside the file is refused with ERROR_BAD_FORMAT, a missing file with
-// ERROR_MOD_NOT_FOUND. Loading the same file again returns the same handle and counts
-// one more use; FreeLibrary drops a use and unloads at zero.
+// Loads a module by device path. A path with a folder names the file
+// ("\Program Files\Slateway\QVNLANGUAGE.DLL"); a bare name is looked for in the program's
+// folder, then in "\Windows", then in the root. Two kinds of module load here, told apart
+// by the file's first bytes:
+// - a resource library (a PE image): read whole and its resource directory checked; a
+//   file whose headers or resource tree point outside it is refused with ERROR_BAD_FORMAT;
+// - a library of code (a shared object), found as the handheld name with ".so" added
+//   ("\Windows\ScanAPI.dll" opens "\Windows\ScanAPI.dll.so"); it shares this process's
+//   platform, and its functions are found with GetProcAddress. One that the dynamic loader
+//   refuses gives ERROR_BAD_FORMAT.
+// A missing file gives ERROR_MOD_NOT_FOUND. Loading the same file again returns the same
+// handle and counts one more use; FreeLibrary drops a use and unloads at zero.
 HMODULE LoadLibraryW(LPCWSTR fileName);
 BOOL FreeLibrary(HMODULE module);
+// A function a library of code exports, by its exact name; callers cast it to the
+// function's type. Null with ERROR_PROC_NOT_FOUND for a name the library does not export
+// itself, for an ordinal (not supported) and for a module that exports nothing (a resource
+// library, the program); ERROR_INVALID_HANDLE for a handle that is no loaded module.
+// FARPROC is the plain `void (*)()`, the function pointer type the compiler lets callers
+// cast to any other function type without a warning.
+using FARPROC = void (*)();
+FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
+FARPROC GetProcAddressW(HMODULE module, LPCWSTR procName);
 // The handle of a loaded module, found by its full device path or by its file name
 // (ignoring case). Null names the program's own module.
 HMODULE GetModuleHandleW(LPCWSTR moduleName);

@@ -208,6 +208,16 @@ BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* paint) {
   return ReleaseDC(hwnd, paint->hdc) ? TRUE : FALSE;
 }
 
+HDC GetDC(HWND window) {
+  POINT origin{};
+  RECT clip{};
+  if (window && platform::WindowDrawingArea(window, &origin, &clip))
+    return platform::CreateSurfaceDC(platform::ScreenBitmap(), origin, clip);
+  return platform::CreateScreenDC();
+}
+
+int ReleaseDC(HWND, HDC dc) { return platform::ReleaseSurfaceDC(dc); }
+
 namespace platform {
 
 bool WindowDrawingArea(HWND hwnd, POINT* origin, RECT* clip) {

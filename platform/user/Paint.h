@@ -10,6 +10,7 @@
 #pragma once
 
 #include <filesystem>
+#include <utility>
 
 #include "platform/user/Window.h"
 
@@ -35,6 +36,51 @@ BOOL UpdateWindow(HWND hwnd);
 // and returns a context clipped to its visible client area. EndPaint releases it.
 HDC BeginPaint(HWND hwnd, LPPAINTSTRUCT paint);
 BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* paint);
+
+// A context on a window's client area, clipped to what of it shows; a null or unknown
+// window gets the whole screen. Each call makes a context that ReleaseDC ends.
+HDC GetDC(HWND window);
+// 1 when `dc` was a window's or the screen's context and is now ended, else 0.
+int ReleaseDC(HWND window, HDC dc);
+
+// The context of a window (GetDC; null: the screen), given back by ReleaseDC.
+class CWindowDC {
+ public:
+  CWindowDC() = default;
+  explicit CWindowDC(HWND window) : m_window(window), m_dc(GetDC(window)) {}
+  ~CWindowDC() { reset(); }
+  CWindowDC(const CWindowDC&) = delete;
+  CWindowDC& operator=(const CWindowDC&) = delete;
+  CWindowDC(CWindowDC&& other) noexcept
+      : m_window(std::exchange(other.m_window, nullptr)), m_dc(std::exchange(other.m_dc, nullptr)) {}
+  CWindowDC& operator=(CWindowDC&& other) noexcept {
+    if (this != &other) {
+      reset();
+      m_window = std::exchange(other.m_window, nullptr);
+      m_dc = std::exchange(other.m_dc, nullptr);
+    }
+    return *this;
+  }
+
+  HDC get() const { return m_dc; }
+  HWND Window() const { return m_window; }
+  // The caller gives the context back with ReleaseDC(Window(), dc).
+  HDC release() {
+    m_window = nullptr;
+    return std::exchange(m_dc, nullptr);
+  }
+  void reset() {
+    if (m_dc) ReleaseDC(m_window, m_dc);
+    m_dc = nullptr;
+    m_window = nullptr;
+  }
+  bool IsValid() const { return m_dc != nullptr; }
+  explicit operator bool() const { return IsValid(); }
+
+ private:
+  HWND m_window = nullptr;
+  HDC m_dc = nullptr;
+};
 
 namespace platform {
 

@@ -11,21 +11,19 @@ constexpr int kDefaultHeight = 320;
 constexpr DWORD kDefaultMajor = 5;
 constexpr DWORD kDefaultMinor = 2;
 
-std::atomic<int> g_width{kDefaultWidth};
-std::atomic<int> g_height{kDefaultHeight};
 std::atomic<DWORD> g_major{kDefaultMajor};
 std::atomic<DWORD> g_minor{kDefaultMinor};
 
 // Scroll bars and borders scale with the screen's pixel density: a 480- or 640-pixel
 // screen has twice the pixels per inch of the classic one.
-int Scale() { return (g_width >= 480 || g_height >= 480) ? 2 : 1; }
+int Scale() { return (platform::ScreenWidth() >= 480 || platform::ScreenHeight() >= 480) ? 2 : 1; }
 
 }  // namespace
 
 int GetSystemMetrics(int index) {
   switch (index) {
-    case SM_CXSCREEN: return g_width;
-    case SM_CYSCREEN: return g_height;
+    case SM_CXSCREEN: return platform::ScreenWidth();
+    case SM_CYSCREEN: return platform::ScreenHeight();
     case SM_CXVSCROLL:
     case SM_CYHSCROLL:
     case SM_CYVSCROLL:
@@ -51,23 +49,6 @@ BOOL GetVersionExW(LPOSVERSIONINFOW info) {
 }
 
 namespace platform {
-
-void SetScreenProfile(ScreenProfile profile) {
-  switch (profile) {
-    case ScreenProfile::Portrait240x320: SetScreenSize(240, 320); break;
-    case ScreenProfile::Portrait480x640: SetScreenSize(480, 640); break;
-    case ScreenProfile::Landscape640x480: SetScreenSize(640, 480); break;
-    case ScreenProfile::Wide800x480: SetScreenSize(800, 480); break;
-  }
-}
-
-void SetScreenSize(int width, int height) {
-  g_width = width;
-  g_height = height;
-}
-
-int ScreenWidth() { return g_width; }
-int ScreenHeight() { return g_height; }
 
 void SetOsVersion(DWORD major, DWORD minor) {
   g_major = major;

@@ -1,8 +1,9 @@
-// The device's screen and system: its size (one of the handheld screen profiles, set by
-// tests or a display), the system metrics derived from it, and the system version.
+// The device's screen and system: its size (gdi/ScreenSize.h), the system metrics derived
+// from it, and the system version.
 #pragma once
 
 #include "platform/base/Win32Types.h"
+#include "platform/gdi/ScreenSize.h"
 
 constexpr int SM_CXSCREEN = 0;
 constexpr int SM_CYSCREEN = 1;
@@ -34,16 +35,6 @@ constexpr DWORD VER_PLATFORM_WIN32_CE = 3;
 BOOL GetVersionExW(LPOSVERSIONINFOW info);
 
 namespace platform {
-
-// The screens the program supports: the classic portrait screen and the three
-// high-resolution shapes.
-enum class ScreenProfile { Portrait240x320, Portrait480x640, Landscape640x480, Wide800x480 };
-
-void SetScreenProfile(ScreenProfile profile);
-// Any other size, for screens between the profiles.
-void SetScreenSize(int width, int height);
-int ScreenWidth();
-int ScreenHeight();
 
 // The system version GetVersionExW reports.
 void SetOsVersion(DWORD major, DWORD minor);
