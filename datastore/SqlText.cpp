@@ -17,24 +17,6 @@ std::u16string SqlQuote(std::u16string_view value) {
   return out;
 }
 
-namespace {
-
-std::u16string EscapeLikeWildcards(std::u16string_view value) {
-  std::u16string out;
-  out.reserve(value.size() + 4);
-  for (char16_t c : value) {
-    if (c == u'\\' || c == u'%' || c == u'_') out.push_back(u'\\');
-    out.push_back(c);
-  }
-  return out;
-}
-
-}  // namespace
-
-std::u16string SqlLikeContainsPattern(std::u16string_view value) {
-  return SqlQuote(u"%" + EscapeLikeWildcards(value) + u"%");
-}
-
 bool CanTravelInSqlText(std::u16string_view value) {
   return value.find(u'\0') == std::u16string_view::npos && platform::IsWellFormedUtf16(value);
 }
@@ -70,13 +52,6 @@ CSqlText& CSqlText::AppendBoundInteger(long long value) {
   m_text.push_back(u'?');
   m_parameters.emplace_back(digits.begin(), digits.end());
   m_integers.push_back(true);
-  return *this;
-}
-
-CSqlText& CSqlText::AppendLikeContains(std::u16string_view value) {
-  std::u16string pattern = u"%" + EscapeLikeWildcards(value) + u"%";
-  AppendText(pattern);
-  m_text.append(kSqlLikeEscape);
   return *this;
 }
 

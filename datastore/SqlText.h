@@ -1,5 +1,5 @@
 // Building SQL statement texts: the one quoting function every text value goes through,
-// LIKE patterns, and the statement builder that binds what a literal cannot carry (and,
+// and the statement builder that binds what a literal cannot carry (and,
 // on the paths that run once per row, every value, so one prepared statement serves them
 // all).
 //
@@ -14,11 +14,6 @@
 // The literal of a text value: the text between apostrophes with every apostrophe
 // doubled (O'Brien -> 'O''Brien'). The caller's text is not touched.
 std::u16string SqlQuote(std::u16string_view value);
-
-// The LIKE pattern "contains value": '%' + value + '%' with "\", "%" and "_" of the value
-// escaped by "\", as one quoted literal. It must be followed by kSqlLikeEscape.
-std::u16string SqlLikeContainsPattern(std::u16string_view value);
-inline constexpr char16_t kSqlLikeEscape[] = u" ESCAPE '\\'";
 
 // True when the value survives inside a statement text: SQL texts reach the engine as
 // null-terminated UTF-8, so U+0000 and unpaired surrogates (a scrambled card field can
@@ -39,8 +34,6 @@ class CSqlText {
   CSqlText& AppendText(std::u16string_view value);
   // An integer value written bare.
   CSqlText& AppendInteger(long long value);
-  // A LIKE "contains" pattern for the value, with its ESCAPE clause.
-  CSqlText& AppendLikeContains(std::u16string_view value);
   // A text value as a "?" parameter, whatever it holds.
   CSqlText& AppendBound(std::u16string_view value);
   // An integer value as a "?" parameter, bound as an integer.

@@ -16,6 +16,7 @@
 #include "platform/base/Win32Types.h"
 
 class CSalesDocument;
+class CDbRecord;
 
 // ---- Lists ----------------------------------------------------------------------------------
 
@@ -72,6 +73,10 @@ class IDocumentView {
   virtual void Render(int mode, int scrollPosition) = 0;
   virtual void SetFitToScreen(bool fit) = 0;
   virtual void SetZoomLevel(int level) = 0;
+  // Hides the page while it is being changed (a page that cannot hide ignores it).
+  virtual void SetHidden(bool) {}
+  // Shows a line's values in its cells; false when the page cannot (the caller renders).
+  virtual bool UpdateLineItemCells(const CDbRecord&) { return false; }
 };
 
 // Builds the page of a document being constructed with a view; set by the program once

@@ -179,6 +179,12 @@ bool CXmlDocument::SetRootAttribute(std::u16string_view name, const CBstr& value
   return root.setAttribute(name, value.view()) == S_OK;
 }
 
+bool CXmlDocument::RemoveRootAttribute(std::u16string_view name) {
+  CXmlDomNode root;
+  if (!IsUsable() || m_data->get_documentElement(&root) != S_OK) return false;
+  return SUCCEEDED(root.removeAttribute(name));
+}
+
 // ---- Element writer ----------------------------------------------------------------------------
 
 HRESULT CXmlDocument::BeginElement(CBstr name) {
@@ -673,24 +679,47 @@ void CXmlDocument::ReadLine(const CXmlDomNode& line, CLineItemTexts* out) {
   CBstr id;
   line.getAttribute(kKeyAttribute, &id);
   out->key = id.IsNull() ? CBstr(u"") : std::move(id);
-  out->code = GetChildText(line, u"CODE");
-  out->type = GetChildText(line, u"TYPE");
-  out->quantity = GetChildText(line, u"QUANTITY");
-  out->name = GetChildText(line, u"NAME");
-  out->description = GetChildText(line, u"DESCRIPTION");
-  out->price = GetChildText(line, u"PRICE");
-  out->cost = GetChildText(line, u"COST");
-  out->priceLevel = GetChildText(line, u"PRICELEVEL");
-  out->unitOfMeasure = GetChildText(line, u"UNITOFMEASURE");
-  out->total = GetChildText(line, u"TOTAL");
-  out->taxable = GetChildText(line, u"TAXABLE");
-  out->tax2 = GetChildText(line, u"TAX2");
-  out->serviceDate = GetChildText(line, u"SERVICED");
-  out->taxAmount = GetChildText(line, u"TAX_AMOUNT");
-  out->customName1 = GetChildText(line, u"CUSTOM_1_NAME");
-  out->customValue1 = GetChildText(line, u"CUSTOM_1_VALUE");
-  out->customName2 = GetChildText(line, u"CUSTOM_2_NAME");
-  out->customValue2 = GetChildText(line, u"CUSTOM_2_VALUE");
+  // One walk over the children (a line has some twenty): the first child of each name
+  // gives its text, a missing one reads as empty.
+  struct Slot {
+    std::u16string_view name;
+    CBstr* text;
+    bool found;
+  };
+  Slot slots[] = {{u"CODE", &out->code, false},
+                  {u"TYPE", &out->type, false},
+                  {u"QUANTITY", &out->quantity, false},
+                  {u"NAME", &out->name, false},
+                  {u"DESCRIPTION", &out->description, false},
+                  {u"PRICE", &out->price, false},
+                  {u"COST", &out->cost, false},
+                  {u"PRICELEVEL", &out->priceLevel, false},
+                  {u"UNITOFMEASURE", &out->unitOfMeasure, false},
+                  {u"TOTAL", &out->total, false},
+                  {u"TAXABLE", &out->taxable, false},
+                  {u"TAX2", &out->tax2, false},
+                  {u"SERVICED", &out->serviceDate, false},
+                  {u"TAX_AMOUNT", &out->taxAmount, false},
+                  {u"CUSTOM_1_NAME", &out->customName1, false},
+                  {u"CUSTOM_1_VALUE", &out->customValue1, false},
+                  {u"CUSTOM_2_NAME", &out->customName2, false},
+                  {u"CUSTOM_2_VALUE", &out->customValue2, false}};
+  CXmlDomNode child;
+  for (line.get_firstChild(&child); child; child.get_nextSibling(&child)) {
+    DOMNodeType type = NODE_INVALID;
+    child.get_nodeType(&type);
+    if (type != NODE_ELEMENT) continue;
+    CBstr name;
+    child.get_nodeName(&name);
+    for (Slot& slot : slots) {
+      if (slot.found || slot.name != name.view()) continue;
+      child.get_text(slot.text);
+      slot.found = true;
+      break;
+    }
+  }
+  for (Slot& slot : slots)
+    if (!slot.found) *slot.text = CBstr(u"");
 }
 
 bool CXmlDocument::ReadLineItemAt(LONG index, CLineItemTexts* line, bool reuseList) {
@@ -761,6 +790,10 @@ HRESULT CXmlDocument::InsertLineItem(const CBstr& beforeKey, const CDbRecord& re
   return S_OK;
 }
 
+namespace {
+CBstr EmptyAsNull(CBstr text) { return text.IsEmpty() ? CBstr() : text; }
+}  // namespace
+
 HRESULT CXmlDocument::UpdateLineItem(const CDbRecord& record) {
   if (!FetchLines(false)) return E_FAIL;
   if (FindLineIndex(Field(record, 13)) < 0) return S_OK;
@@ -782,10 +815,12 @@ HRESULT CXmlDocument::UpdateLineItem(const CDbRecord& record) {
       {u"TAX_AMOUNT", Field(record, 22)},
       {u"SERVICED", serviceDate},
       {u"QBSERVICED", serviceDate.IsNull() ? CBstr() : ServiceDateForDesktop(serviceDate)},
-      {u"CUSTOM_1_VALUE", Field(record, 26)},
-      {u"CUSTOM_1_NAME", Field(record, 25)},
-      {u"CUSTOM_2_VALUE", Field(record, 28)},
-      {u"CUSTOM_2_NAME", Field(record, 27)},
+      // As on insertion, an empty custom text adds no child (an existing one is emptied),
+      // so that rewriting a line with what it holds leaves it as it was.
+      {u"CUSTOM_1_VALUE", EmptyAsNull(Field(record, 26))},
+      {u"CUSTOM_1_NAME", EmptyAsNull(Field(record, 25))},
+      {u"CUSTOM_2_VALUE", EmptyAsNull(Field(record, 28))},
+      {u"CUSTOM_2_NAME", EmptyAsNull(Field(record, 27))},
   };
   for (const auto& [name, value] : children) SetChildText(line, name, value);
   return S_OK;

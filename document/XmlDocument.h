@@ -100,6 +100,8 @@ class CXmlDocument {
   bool GetRootAttribute(std::u16string_view name, CBstr* value);
   // An absent value writes the empty text. False without a root.
   bool SetRootAttribute(std::u16string_view name, const CBstr& value);
+  // Takes the attribute off the root (true also when it was not there). False without a root.
+  bool RemoveRootAttribute(std::u16string_view name);
 
   // ---- Element writer (report XML, owner information) ------------------------------------
   // Appends a new element to the current node (to the document when there is none, which

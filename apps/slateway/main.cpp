@@ -10,6 +10,7 @@
 #include "core/ScreenResolution.h"
 #include "core/UiMetrics.h"
 #include "document/DocumentStartup.h"
+#include "document/HtmlView.h"
 #include "platform/platform.h"
 #include "resources/resource_ids.h"
 
@@ -28,7 +29,10 @@ int main() {
   }
   Say("resource library loaded from " + Utf8(GetResourceLibraryPath()));
   // Before any document exists: every document's stylesheet comes from the generator.
-  InstallDocumentServices();
+  // Every document built with a page shows it in the HTML display.
+  CDocumentServiceHooks hooks;
+  hooks.viewFactory = MakeHtmlViewFactory(nullptr);
+  InstallDocumentServices(hooks);
   Say("document services installed");
   SetHighResolution(IsHighResolutionScreen());
 

@@ -1,17 +1,21 @@
 // The tap-and-hold recogniser: the pen held down and still for the hold time.
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
 
 #include "platform/base/Base.h"
 #include "platform/kernel/Clock.h"
-#include "platform/shell/Shell.h"
+#include "platform/commctrl/CommCtrl.h"
+#include "platform/shell/Gesture.h"
 #include "platform/user/WindowManager.h"
 
 namespace {
 
 // How far the pen may wander and still count as held still.
 constexpr int kSlop = 4;
+
+std::atomic<bool> g_holdNext{false};
 
 bool PenIsDown() { return (GetAsyncKeyState(VK_LBUTTON) & 0x8000) != 0; }
 
@@ -22,6 +26,7 @@ DWORD SHRecognizeGesture(PSHRGINFO info) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
+  if (g_holdNext.exchange(false)) return SHRG_GN_CONTEXTMENU;
   if (!PenIsDown()) return 0;
   HWND client = info->hwndClient;
   POINT down = info->ptDown;
@@ -64,5 +69,12 @@ DWORD SHRecognizeGesture(PSHRGINFO info) {
       SendMessageW(parent, WM_NOTIFY, note.hdr.idFrom, reinterpret_cast<LPARAM>(&note));
     }
   }
-  return GN_CONTEXTMENU;
+  return SHRG_GN_CONTEXTMENU;
 }
+
+namespace platform {
+
+void HoldNextPenDown() { g_holdNext = true; }
+void ResetGestures() { g_holdNext = false; }
+
+}  // namespace platform

@@ -12,6 +12,7 @@
 
 #include "platform/base/Win32Types.h"
 #include "platform/commctrl/CommCtrl.h"
+#include "platform/shell/Gesture.h"
 #include "platform/user/Window.h"
 
 // ---- Menu bars --------------------------------------------------------------------------------
@@ -119,26 +120,6 @@ BOOL SystemParametersInfoW(UINT action, UINT param, PVOID pv, UINT winIni);
 BOOL SipShowIM(DWORD flags);
 enum SIPSTATE { SIP_UP = 0, SIP_DOWN, SIP_FORCEDOWN, SIP_UNCHANGED, SIP_INPUTDIALOG };
 BOOL SHSipPreference(HWND hwnd, SIPSTATE state);
-
-// ---- Tap and hold ----------------------------------------------------------------------------
-constexpr DWORD SHRG_RETURNCMD = 0x0001;
-constexpr DWORD SHRG_NOTIFYPARENT = 0x0002;
-constexpr DWORD SHRG_LONGDELAY = 0x0008;
-
-struct SHRGINFO {
-  DWORD cbSize = sizeof(SHRGINFO);
-  HWND hwndClient = nullptr;
-  POINT ptDown;  // client coordinates of hwndClient
-  DWORD dwFlags = 0;
-};
-using PSHRGINFO = SHRGINFO*;
-
-// Called while the pen is down: waits, reading the pen, until the pen goes up, moves
-// away, or stays down still for the hold time (on the device clock). A hold answers
-// GN_CONTEXTMENU (1000); with SHRG_NOTIFYPARENT the parent of hwndClient is also sent
-// WM_NOTIFY GN_CONTEXTMENU (an NMRGINFO with the point on the screen). Anything else
-// answers 0. The pen's lifting stays queued for the window.
-DWORD SHRecognizeGesture(PSHRGINFO info);
 
 // ---- Bitmaps ---------------------------------------------------------------------------------
 // A bitmap from a BMP file of the device (null when missing or not a BMP).

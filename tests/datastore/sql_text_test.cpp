@@ -1,4 +1,4 @@
-// Statement texts: the quoting function, LIKE patterns, what travels as a parameter, and
+// Statement texts: the quoting function, what travels as a parameter, and
 // the numbers of a row.
 #include <gtest/gtest.h>
 
@@ -24,14 +24,6 @@ TEST(SqlText, QuoteDoublesEveryApostropheOnACopy) {
     EXPECT_EQ(SqlQuote(input), c.out) << platform::ToUtf8(c.in);
     EXPECT_EQ(input, c.in);
   }
-}
-
-TEST(SqlText, LikePatternEscapesWildcardsAndTheEscapeCharacter) {
-  EXPECT_EQ(SqlLikeContainsPattern(u"50%_off\\"), u"'%50\\%\\_off\\\\%'");
-  EXPECT_EQ(SqlLikeContainsPattern(u"it's"), u"'%it''s%'");
-  CSqlText sql(u"x LIKE ");
-  sql.AppendLikeContains(u"a_b");
-  EXPECT_EQ(sql.Text(), u"x LIKE '%a\\_b%' ESCAPE '\\'");
 }
 
 TEST(SqlText, ValuesALiteralCannotCarryBecomeParameters) {

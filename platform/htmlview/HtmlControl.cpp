@@ -1,0 +1,479 @@
+// The HTML viewer control's windows: the outer control (class "DISPLAYCLASS") takes the
+// owner's messages and tells its parent of link taps and picture requests; the inner
+// window (its first child) paints the page and carries the vertical scroll bar.
+#include "platform/htmlview/HtmlControl.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include <glib.h>
+
+#include "platform/base/Base.h"
+#include "platform/base/Bstr.h"
+#include "platform/gdi/CairoAccess.h"
+#include "platform/htmlview/HtmlPage.h"
+#include "platform/imaging/ImageDecompress.h"
+#include "platform/kernel/DeviceRoot.h"
+#include "platform/user/Controls.h"
+#include "platform/user/Paint.h"
+
+namespace {
+
+using platform::htmlview::HtmlPage;
+
+constexpr const char16_t* kInnerClass = u"DISPLAYCLASS_PAGE";
+constexpr int kLineStep = 14;
+constexpr double kZoomScale[5] = {0.75, 0.875, 1.0, 1.25, 1.5};
+constexpr uintmax_t kMaxPictureBytes = 64u << 20;
+
+// What one control keeps; the page object is shared with the document objects handed out,
+// which hold it weakly so that a destroyed control leaves them harmless.
+struct Control {
+  HWND control = nullptr;
+  HWND inner = nullptr;
+  std::shared_ptr<HtmlPage> page = std::make_shared<HtmlPage>();
+  std::string source;          // UTF-8 HTML added since the last clear
+  std::u16string pictureFolder;  // device folder of file pictures
+  std::map<DWORD, std::string> pendingPictures;  // cookie -> source
+  DWORD nextCookie = 1;
+  int zoom = 2;
+  bool shrink = false;
+  double scale = 1.0;  // page pixels -> window pixels
+  bool loading = false;  // inside DTM_ENDOFSOURCE: pictures given now need no layout of their own
+};
+
+Control* ControlOf(HWND hwnd) { return reinterpret_cast<Control*>(GetWindowLongW(hwnd, GWL_USERDATA)); }
+
+int ClientWidth(HWND hwnd) {
+  RECT r{};
+  GetClientRect(hwnd, &r);
+  return std::max<int>(1, r.right - r.left);
+}
+int ClientHeight(HWND hwnd) {
+  RECT r{};
+  GetClientRect(hwnd, &r);
+  return std::max<int>(1, r.bottom - r.top);
+}
+
+void UpdateScrollRange(Control& c) {
+  SCROLLINFO si;
+  si.fMask = SIF_RANGE | SIF_PAGE;
+  si.nMin = 0;
+  si.nMax = static_cast<int>(std::ceil(c.page->Height() * c.scale));
+  si.nPage = static_cast<UINT>(ClientHeight(c.inner));
+  SetScrollInfo(c.inner, SB_VERT, &si, FALSE);
+}
+
+// Page pixels are 1/96 inch: a screen of more dots per inch shows the page larger.
+double ScreenScale() {
+  HDC screen = GetDC(nullptr);
+  int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+  if (screen) ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi / 96.0 : 1.0;
+}
+
+// Lays the page out for the window's width at the zoom; a page that stays wider than the
+// window is shrunk to fit when asked to.
+void Layout(Control& c) {
+  if (!c.page->HasDocument()) return;
+  double zoom = kZoomScale[c.zoom] * ScreenScale();
+  int windowWidth = ClientWidth(c.inner);
+  int width = static_cast<int>(windowWidth / zoom);
+  int pageWidth = c.page->Layout(width);
+  c.scale = zoom;
+  if (c.shrink && pageWidth > width) c.scale = windowWidth / static_cast<double>(pageWidth);
+  UpdateScrollRange(c);
+  InvalidateRect(c.inner, nullptr, TRUE);
+}
+
+// Replaced content that did not fit its cell waits for the page's layout until the page is
+// next painted or hit.
+void Settle(Control& c) {
+  if (c.page->NeedsLayout()) Layout(c);
+}
+
+// A file picture named by the page: the name is URI-unescaped and found in the picture
+// folder (a name with a folder part is a device path of its own); the device root bounds both.
+cairo_surface_t* LoadFilePicture(const Control& c, const std::string& source) {
+  std::string name = source;
+  if (name.rfind("file:", 0) == 0) name.erase(0, name.find_first_not_of('/', 5));
+  if (char* unescaped = g_uri_unescape_string(name.c_str(), nullptr)) {
+    name = unescaped;
+    g_free(unescaped);
+  }
+  if (name.empty() || name.find("://") != std::string::npos) return nullptr;
+  std::u16string device = platform::ToUtf16(name);
+  bool hasFolder = device.find_first_of(u"\\/") != std::u16string::npos;
+  if (!hasFolder) device = c.pictureFolder + u"\\" + device;
+  std::filesystem::path path = platform::MapDevicePath(device);
+  std::error_code ec;
+  uintmax_t size = std::filesystem::file_size(path, ec);
+  if (ec || size == 0 || size > kMaxPictureBytes) return nullptr;
+  std::ifstream in(path, std::ios::binary);
+  std::string bytes(static_cast<size_t>(size), '\0');
+  if (!in.read(bytes.data(), static_cast<std::streamsize>(size))) return nullptr;
+  platform::RgbaPicture picture;
+  if (!platform::DecodePicture(reinterpret_cast<const BYTE*>(bytes.data()), bytes.size(), picture)) return nullptr;
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, picture.width, picture.height);
+  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(surface);
+    return nullptr;
+  }
+  cairo_surface_flush(surface);
+  unsigned char* data = cairo_image_surface_get_data(surface);
+  int stride = cairo_image_surface_get_stride(surface);
+  for (int y = 0; y < picture.height; ++y) {
+    auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<size_t>(y) * stride);
+    for (int x = 0; x < picture.width; ++x) {
+      std::uint32_t p = picture.pixels[static_cast<size_t>(y) * picture.width + x];
+      std::uint32_t a = p >> 24;
+      auto pre = [a](std::uint32_t v) { return v * a / 255; };
+      row[x] = (a << 24) | (pre((p >> 16) & 0xFF) << 16) | (pre((p >> 8) & 0xFF) << 8) | pre(p & 0xFF);
+    }
+  }
+  cairo_surface_mark_dirty(surface);
+  return surface;
+}
+
+LRESULT NotifyParent(Control& c, UINT code, NM_HTMLVIEWW& nm) {
+  nm.hdr.hwndFrom = c.control;
+  nm.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(c.control));
+  nm.hdr.code = code;
+  HWND parent = GetParent(c.control);
+  return parent ? SendMessageW(parent, WM_NOTIFY, nm.hdr.idFrom, reinterpret_cast<LPARAM>(&nm)) : 0;
+}
+
+// Asks the parent for each picture of the page; what it leaves to the control is loaded
+// from its file. A picture nobody can give stays an empty box.
+void RequestPictures(Control& c) {
+  std::vector<std::string> sources = c.page->PictureSources();
+  unsigned generation = c.page->Generation();
+  for (const std::string& source : sources) {
+    DWORD cookie = c.nextCookie++;
+    c.pendingPictures[cookie] = source;
+    std::u16string text = platform::ToUtf16(source);
+    NM_HTMLVIEWW nm;
+    nm.szTarget = text.c_str();
+    nm.dwCookie = cookie;
+    LRESULT answered = NotifyParent(c, NM_INLINE_IMAGE, nm);
+    if (c.page->Generation() != generation) return;  // the parent replaced the page meanwhile
+    if (!answered && c.pendingPictures.erase(cookie)) c.page->SetPicture(source, LoadFilePicture(c, source));
+  }
+}
+
+void EndOfSource(Control& c) {
+  c.page->Load(c.source);
+  c.pendingPictures.clear();
+  c.loading = true;
+  RequestPictures(c);
+  c.loading = false;
+  Layout(c);
+}
+
+void Clear(Control& c) {
+  c.source.clear();
+  c.page->Clear();
+  c.pendingPictures.clear();
+  SCROLLINFO si;
+  si.fMask = SIF_RANGE | SIF_POS | SIF_PAGE;
+  SetScrollInfo(c.inner, SB_VERT, &si, TRUE);
+  InvalidateRect(c.inner, nullptr, TRUE);
+}
+
+void SetImage(Control& c, const INLINEIMAGEINFO* info) {
+  if (!info) return;
+  auto it = c.pendingPictures.find(info->dwCookie);
+  cairo_surface_t* surface = info->hbm ? platform::CopyBitmapToSurface(info->hbm) : nullptr;
+  if (info->hbm && info->bOwnBitmap) DeleteObject(info->hbm);
+  if (it == c.pendingPictures.end()) {
+    if (surface) cairo_surface_destroy(surface);
+    return;
+  }
+  std::string source = it->second;
+  c.pendingPictures.erase(it);
+  c.page->SetPicture(source, surface);
+  if (!c.loading) Layout(c);
+}
+
+int ScrollPos(Control& c) { return GetScrollPos(c.inner, SB_VERT); }
+
+void Paint(Control& c) {
+  Settle(c);
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(c.inner, &ps);
+  RECT client{};
+  GetClientRect(c.inner, &client);
+  platform::DrawWithCairo(dc, [&](cairo_t* cr) {
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_paint(cr);
+    if (!c.page->HasDocument()) return;
+    int pos = ScrollPos(c);
+    cairo_translate(cr, 0, -pos);
+    cairo_scale(cr, c.scale, c.scale);
+    litehtml::position clip(0, static_cast<int>(pos / c.scale), static_cast<int>(client.right / c.scale) + 1,
+                            static_cast<int>(client.bottom / c.scale) + 2);
+    c.page->Draw(cr, clip);
+  });
+  EndPaint(c.inner, &ps);
+}
+
+void Scroll(Control& c, WORD code) {
+  SCROLLINFO si;
+  si.fMask = SIF_ALL;
+  GetScrollInfo(c.inner, SB_VERT, &si);
+  int pos = si.nPos;
+  int page = static_cast<int>(si.nPage);
+  switch (code) {
+    case SB_TOP: pos = si.nMin; break;
+    case SB_BOTTOM: pos = si.nMax; break;
+    case SB_LINEUP: pos -= kLineStep; break;
+    case SB_LINEDOWN: pos += kLineStep; break;
+    case SB_PAGEUP: pos -= std::max(1, page - kLineStep); break;
+    case SB_PAGEDOWN: pos += std::max(1, page - kLineStep); break;
+    case SB_THUMBPOSITION:
+    case SB_THUMBTRACK: pos = si.nTrackPos; break;
+    default: return;
+  }
+  SCROLLINFO set;
+  set.fMask = SIF_POS;
+  set.nPos = pos;
+  SetScrollInfo(c.inner, SB_VERT, &set, TRUE);
+  InvalidateRect(c.inner, nullptr, TRUE);
+}
+
+const platform::htmlview::PageLink* LinkAtClient(Control& c, POINT p) {
+  if (!c.page->HasDocument()) return nullptr;
+  Settle(c);
+  int x = static_cast<int>(p.x / c.scale);
+  int y = static_cast<int>((p.y + ScrollPos(c)) / c.scale);
+  return c.page->LinkAt(x, y);
+}
+
+void PenUp(Control& c, LPARAM lParam) {
+  const platform::htmlview::PageLink* link = LinkAtClient(c, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+  if (!link) return;
+  std::u16string target = platform::ToUtf16(link->target);
+  std::u16string data = platform::ToUtf16(link->text);
+  NM_HTMLVIEWW nm;
+  nm.szTarget = target.c_str();
+  nm.szData = data.c_str();
+  NotifyParent(c, NM_HOTSPOT, nm);
+}
+
+// ---- The page as an object ---------------------------------------------------------------------
+
+class ElementObject final : public IHtmlElementObject {
+ public:
+  ElementObject(std::weak_ptr<HtmlPage> page, Control* control, litehtml::element::ptr element)
+      : m_page(std::move(page)), m_control(control), m_generation(0), m_element(std::move(element)) {
+    if (auto p = m_page.lock()) m_generation = p->Generation();
+  }
+  ULONG AddRef() override { return ++m_refs; }
+  ULONG Release() override {
+    ULONG left = --m_refs;
+    if (left == 0) delete this;
+    return left;
+  }
+  HRESULT put_innerHTML(const char16_t* html) override {
+    auto page = Live();
+    if (!page) return E_FAIL;
+    page->SetElementContent(m_element, platform::ToUtf8(html ? std::u16string_view(html) : std::u16string_view()));
+    // Laid out and measured again when painted: several updates cost one layout.
+    InvalidateRect(m_control->inner, nullptr, TRUE);
+    return S_OK;
+  }
+  HRESULT get_innerText(BSTR* text) override {
+    if (!text) return E_POINTER;
+    *text = nullptr;
+    if (!Live()) return E_FAIL;
+    std::string utf8;
+    m_element->get_text(utf8);
+    std::u16string wide = platform::ToUtf16(utf8);
+    *text = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+    return S_OK;
+  }
+
+ private:
+  std::shared_ptr<HtmlPage> Live() {
+    auto page = m_page.lock();
+    return page && page->Generation() == m_generation ? page : nullptr;
+  }
+  std::atomic<ULONG> m_refs{1};
+  std::weak_ptr<HtmlPage> m_page;
+  Control* m_control;  // valid while the page lives (the control owns the page)
+  unsigned m_generation;
+  litehtml::element::ptr m_element;
+};
+
+class DocumentObject final : public IHtmlDocumentObject {
+ public:
+  DocumentObject(std::weak_ptr<HtmlPage> page, Control* control) : m_page(std::move(page)), m_control(control) {}
+  HRESULT QueryInterface(const IID& iid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (!(iid == IID_IHtmlDocument)) return E_NOINTERFACE;
+    AddRef();
+    *out = static_cast<IHtmlDocumentObject*>(this);
+    return S_OK;
+  }
+  ULONG AddRef() override { return ++m_refs; }
+  ULONG Release() override {
+    ULONG left = --m_refs;
+    if (left == 0) delete this;
+    return left;
+  }
+  HRESULT getElementById(const char16_t* id, IHtmlElementObject** element) override {
+    if (!element) return E_POINTER;
+    *element = nullptr;
+    auto page = m_page.lock();
+    if (!page || !id) return E_FAIL;
+    litehtml::element::ptr found = page->ElementById(platform::ToUtf8(id));
+    if (!found) return S_FALSE;
+    *element = new ElementObject(m_page, m_control, std::move(found));
+    return S_OK;
+  }
+
+ private:
+  std::atomic<ULONG> m_refs{1};
+  std::weak_ptr<HtmlPage> m_page;
+  Control* m_control;
+};
+
+// ---- Window procedures ------------------------------------------------------------------------
+
+LRESULT InnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  Control* c = ControlOf(hwnd);
+  if (!c) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  switch (msg) {
+    case WM_PAINT: Paint(*c); return 0;
+    case WM_ERASEBKGND: return 1;
+    case WM_VSCROLL: Scroll(*c, LOWORD(wParam)); return 0;
+    case WM_LBUTTONUP: PenUp(*c, lParam); return 0;
+    case WM_NOTIFY: return 1;
+    default: return DefWindowProcW(hwnd, msg, wParam, lParam);
+  }
+}
+
+LRESULT ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  Control* c = ControlOf(hwnd);
+  switch (msg) {
+    case WM_CREATE: {
+      auto owned = std::make_unique<Control>();
+      owned->control = hwnd;
+      auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
+      SetWindowLongW(hwnd, GWL_USERDATA, reinterpret_cast<LONG_PTR>(owned.get()));
+      RECT r{};
+      GetClientRect(hwnd, &r);
+      owned->inner = CreateWindowExW(0, kInnerClass, nullptr, WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL, 0, 0,
+                                     r.right, r.bottom, hwnd, nullptr, cs ? cs->hInstance : nullptr, nullptr);
+      if (!owned->inner) {
+        SetWindowLongW(hwnd, GWL_USERDATA, 0);
+        return -1;
+      }
+      SetWindowLongW(owned->inner, GWL_USERDATA, reinterpret_cast<LONG_PTR>(owned.get()));
+      owned.release();
+      return 0;
+    }
+    case WM_NCDESTROY:
+      if (c) {
+        SetWindowLongW(hwnd, GWL_USERDATA, 0);
+        delete c;
+      }
+      return DefWindowProcW(hwnd, msg, wParam, lParam);
+    case WM_DESTROY:
+      if (c && c->inner) {
+        SetWindowLongW(c->inner, GWL_USERDATA, 0);
+        c->page->Clear();
+      }
+      return 0;
+    default: break;
+  }
+  if (!c) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  switch (msg) {
+    case WM_SIZE:
+      MoveWindow(c->inner, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+      Layout(*c);
+      return 0;
+    case WM_SETTEXT: {
+      Clear(*c);
+      auto* text = reinterpret_cast<const char16_t*>(lParam);
+      if (text && *text) c->source = platform::ToUtf8(text);
+      return TRUE;
+    }
+    case DTM_ADDTEXTW: {
+      auto* text = reinterpret_cast<const char16_t*>(lParam);
+      if (!text) return 0;
+      std::string utf8 = platform::ToUtf8(text);
+      c->source += wParam ? platform::htmlview::EscapeHtml(utf8) : utf8;
+      return 0;
+    }
+    case DTM_ENDOFSOURCE: EndOfSource(*c); return 0;
+    case DTM_SETIMAGE: SetImage(*c, reinterpret_cast<const INLINEIMAGEINFO*>(lParam)); return 0;
+    case DTM_IMAGEFAIL: c->pendingPictures.erase(static_cast<DWORD>(lParam)); return 0;
+    case DTM_ENABLESHRINK:
+      c->shrink = lParam != 0;
+      Layout(*c);
+      return 0;
+    case DTM_ENABLECLEARTYPE:
+      c->page->SetSmoothText(lParam != 0);
+      InvalidateRect(c->inner, nullptr, TRUE);
+      return 0;
+    case DTM_ZOOMLEVEL:
+      c->zoom = static_cast<int>(std::clamp<LPARAM>(lParam, 0, 4));
+      Layout(*c);
+      return 0;
+    case DTM_DOCUMENTDISPATCH: {
+      auto** out = reinterpret_cast<IHtmlDocumentObject**>(lParam);
+      if (!out) return 0;
+      *out = new DocumentObject(c->page, c);
+      return 1;
+    }
+    default: return DefWindowProcW(hwnd, msg, wParam, lParam);
+  }
+}
+
+}  // namespace
+
+BOOL InitHTMLControl(HINSTANCE instance) {
+  WNDCLASSW wc;
+  wc.lpfnWndProc = ControlProc;
+  wc.hInstance = instance;
+  wc.lpszClassName = DISPLAYCLASS;
+  WNDCLASSW inner;
+  inner.lpfnWndProc = InnerProc;
+  inner.hInstance = instance;
+  inner.lpszClassName = kInnerClass;
+  // Registering again (a second control, a second module) finds the classes in place.
+  RegisterClassW(&wc);
+  RegisterClassW(&inner);
+  WNDCLASSW check;
+  return GetClassInfoW(instance, DISPLAYCLASS, &check) && GetClassInfoW(instance, kInnerClass, &check);
+}
+
+namespace platform {
+
+void SetHtmlPictureFolder(HWND control, std::u16string_view deviceFolder) {
+  if (Control* c = ControlOf(control)) c->pictureFolder = std::u16string(deviceFolder);
+}
+
+int HtmlLayoutCount(HWND control) {
+  Control* c = ControlOf(control);
+  return c ? c->page->LayoutCount() : 0;
+}
+
+int HtmlLayoutWidth(HWND control) {
+  Control* c = ControlOf(control);
+  return c ? c->page->LayoutWidth() : 0;
+}
+
+std::u16string HtmlLinkAt(HWND control, POINT client) {
+  Control* c = ControlOf(control);
+  const htmlview::PageLink* link = c ? LinkAtClient(*c, client) : nullptr;
+  return link ? ToUtf16(link->target) : std::u16string();
+}
+
+}  // namespace platform

@@ -1,0 +1,136 @@
+// One laid-out HTML page: the litehtml document with our drawing container (pango text,
+// cairo drawing), the master style sheet, the page's pictures and its links. Knows no
+// window: the control (HtmlControl.cpp) owns one and feeds it.
+#pragma once
+
+#include <cairo.h>
+
+#include <litehtml/litehtml.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace platform::htmlview {
+
+// A link of the laid-out page: its target, its text and where it shows (page pixels).
+struct PageLink {
+  std::string target;
+  std::string text;
+  std::vector<litehtml::position> boxes;
+};
+
+class HtmlPage final : public litehtml::document_container {
+ public:
+  HtmlPage();
+  ~HtmlPage();
+  HtmlPage(const HtmlPage&) = delete;
+  HtmlPage& operator=(const HtmlPage&) = delete;
+
+  // Parses UTF-8 HTML (malformed input gives what can be made of it). Picture sources the
+  // page names are collected (PictureSources) with no size until SetPicture.
+  void Load(const std::string& html);
+  void Clear();
+  bool HasDocument() const { return m_document != nullptr; }
+  // Lays the page out `width` pixels wide; returns the page's width (wider than `width`
+  // when something cannot be broken).
+  int Layout(int width);
+  int Width();
+  int Height();
+  // True when a replaced element still waits for the layout it needs.
+  bool NeedsLayout() const { return m_layoutDirty; }
+  int LayoutCount() const { return m_layoutCount; }
+  int LayoutWidth() const { return m_layoutWidth; }
+  // Paints the page area `clip` (page pixels) with the page's (0, 0) at the context's origin.
+  void Draw(cairo_t* cr, const litehtml::position& clip);
+
+  const std::vector<std::string>& PictureSources() const { return m_pictureOrder; }
+  // Takes `surface` (owned from now on; null: the picture is missing and stays empty).
+  void SetPicture(const std::string& source, cairo_surface_t* surface);
+
+  // The link shown at (x, y) in page pixels, null when none.
+  const PageLink* LinkAt(int x, int y);
+  const std::vector<PageLink>& Links();
+
+  // The element with this id, null when the page has none.
+  litehtml::element::ptr ElementById(const std::string& id);
+  // Replaces the content of `element` by the HTML fragment. The page is laid out again
+  // when it is next measured, painted or hit (several replacements cost one layout).
+  void SetElementContent(const litehtml::element::ptr& element, const std::string& html);
+  // The laid-out page changes each Load and Clear; element objects of an older one are stale.
+  unsigned Generation() const { return m_generation; }
+
+  // Text smoothing (on by default).
+  void SetSmoothText(bool on) { m_smoothText = on; }
+
+  // ---- litehtml::document_container ----
+  litehtml::uint_ptr create_font(const litehtml::tchar_t* faceName, int size, int weight,
+                                 litehtml::font_style italic, unsigned int decoration,
+                                 litehtml::font_metrics* fm) override;
+  void delete_font(litehtml::uint_ptr hFont) override;
+  int text_width(const litehtml::tchar_t* text, litehtml::uint_ptr hFont) override;
+  void draw_text(litehtml::uint_ptr hdc, const litehtml::tchar_t* text, litehtml::uint_ptr hFont,
+                 litehtml::web_color color, const litehtml::position& pos) override;
+  int pt_to_px(int pt) const override;
+  int get_default_font_size() const override;
+  const litehtml::tchar_t* get_default_font_name() const override;
+  void draw_list_marker(litehtml::uint_ptr hdc, const litehtml::list_marker& marker) override;
+  void load_image(const litehtml::tchar_t* src, const litehtml::tchar_t* baseurl, bool redraw_on_ready) override;
+  void get_image_size(const litehtml::tchar_t* src, const litehtml::tchar_t* baseurl, litehtml::size& sz) override;
+  void draw_background(litehtml::uint_ptr hdc, const litehtml::background_paint& bg) override;
+  void draw_borders(litehtml::uint_ptr hdc, const litehtml::borders& borders,
+                    const litehtml::position& draw_pos, bool root) override;
+  void set_caption(const litehtml::tchar_t*) override {}
+  void set_base_url(const litehtml::tchar_t*) override {}
+  void link(const std::shared_ptr<litehtml::document>&, const litehtml::element::ptr&) override {}
+  void on_anchor_click(const litehtml::tchar_t*, const litehtml::element::ptr&) override {}
+  void set_cursor(const litehtml::tchar_t*) override {}
+  void transform_text(litehtml::tstring& text, litehtml::text_transform tt) override;
+  // A page never pulls style sheets from elsewhere.
+  void import_css(litehtml::tstring&, const litehtml::tstring&, litehtml::tstring&) override {}
+  void set_clip(const litehtml::position& pos, const litehtml::border_radiuses& radius, bool valid_x,
+                bool valid_y) override;
+  void del_clip() override;
+  void get_client_rect(litehtml::position& client) const override;
+  std::shared_ptr<litehtml::element> create_element(const litehtml::tchar_t*, const litehtml::string_map&,
+                                                    const std::shared_ptr<litehtml::document>&) override {
+    return nullptr;
+  }
+  void get_media_features(litehtml::media_features& media) const override;
+  void get_language(litehtml::tstring& language, litehtml::tstring& culture) const override;
+
+ private:
+  struct Font;
+  struct Picture {
+    cairo_surface_t* surface = nullptr;
+  };
+
+  void CollectLinks();
+  void EnsureLayout();
+
+  litehtml::context m_context;
+  litehtml::document::ptr m_document;
+  std::map<std::string, Picture> m_pictures;
+  std::vector<std::string> m_pictureOrder;
+  std::vector<PageLink> m_links;
+  bool m_linksValid = false;
+  bool m_layoutDirty = false;
+  std::unordered_map<std::string, std::weak_ptr<litehtml::element>> m_ids;
+  bool m_idsValid = false;
+  cairo_surface_t* m_measureSurface = nullptr;
+  cairo_t* m_measure = nullptr;
+  cairo_t* m_drawing = nullptr;  // while Draw runs (clips apply to it)
+  int m_clipDepth = 0;
+  int m_layoutWidth = 0;
+  int m_layoutCount = 0;
+  unsigned m_generation = 0;
+  bool m_smoothText = true;
+};
+
+// Escapes & < > " so that `text` shows as itself inside HTML.
+std::string EscapeHtml(std::string_view text);
+
+}  // namespace platform::htmlview
