@@ -19,6 +19,7 @@
 #include "platform/process/Process.h"
 #include "platform/registry/Registry.h"
 #include "platform/shell/FlashCards.h"
+#include "platform/shell/Shell.h"
 #include "platform/shell/SpecialFolders.h"
 #include "platform/user/Clipboard.h"
 #include "platform/user/Cursor.h"

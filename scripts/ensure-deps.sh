@@ -10,6 +10,7 @@ packages=(
   libsqlite3-dev libssl-dev libxml2-dev libxslt1-dev
   binutils-mingw-w64-x86-64
   libcairo2-dev libpango1.0-dev fonts-dejavu-core libpng-dev libjpeg-dev libgif-dev
+  libsdl2-dev xvfb xauth xdotool imagemagick
   liblitehtml-dev
 )
 

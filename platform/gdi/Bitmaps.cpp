@@ -508,3 +508,22 @@ bool SaveDcAsPng(HDC handle, const std::filesystem::path& file) {
 }
 
 }  // namespace platform
+
+namespace platform {
+
+bool ReadBitmapPixels(HBITMAP bitmap, std::vector<std::uint32_t>& pixels, int* width, int* height) {
+  std::lock_guard lock(Lock());
+  Bitmap* b = FindBitmap(bitmap);
+  if (!b || b->dib || !width || !height) return false;
+  *width = b->width;
+  *height = b->height;
+  pixels.resize(static_cast<size_t>(b->width) * static_cast<size_t>(b->height));
+  Pixels px(*b, false);
+  for (int y = 0; y < b->height; ++y) {
+    const std::uint32_t* row = px.Row(y);
+    std::copy(row, row + b->width, pixels.begin() + static_cast<std::ptrdiff_t>(y) * b->width);
+  }
+  return true;
+}
+
+}  // namespace platform

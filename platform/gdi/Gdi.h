@@ -6,8 +6,10 @@
 // that nothing leaks. Stock objects are never counted and never deleted.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string_view>
+#include <vector>
 
 #include "platform/base/Geometry.h"
 #include "platform/base/Win32Types.h"
@@ -384,5 +386,8 @@ HBITMAP ScreenBitmap();
 // looking at what the program draws). False when it cannot be written.
 bool SaveDcAsPng(HDC dc, const std::filesystem::path& file);
 bool SaveBitmapAsPng(HBITMAP bitmap, const std::filesystem::path& file);
+// A copy of a device bitmap's pixels (0x00RRGGBB, rows from the top) for a display to
+// show. False for an unknown bitmap or a DIB section.
+bool ReadBitmapPixels(HBITMAP bitmap, std::vector<std::uint32_t>& pixels, int* width, int* height);
 
 }  // namespace platform

@@ -3,7 +3,9 @@
 #include <dlfcn.h>
 #include <link.h>
 
+#include <algorithm>
 #include <cstring>
+#include <cwctype>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -117,10 +119,29 @@ std::vector<std::u16string> Candidates(std::u16string_view name, std::u16string_
   return candidates;
 }
 
+// "coredll.dll", the system's own library, is the platform library itself: its exported C
+// functions (UnregisterFunc1...) are what GetProcAddress finds there.
+std::optional<ModuleFile> SystemLibrary(std::u16string_view name) {
+  constexpr std::u16string_view kSystem = u"coredll.dll";
+  size_t slash = name.find_last_of(u"\\/");
+  std::u16string_view folder = slash == std::u16string_view::npos ? u"" : name.substr(0, slash);
+  std::u16string_view file = slash == std::u16string_view::npos ? name : name.substr(slash + 1);
+  auto same = [](std::u16string_view a, std::u16string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) {
+             return std::towlower(x) == std::towlower(y);
+           });
+  };
+  if (!same(file, kSystem) || !(folder.empty() || same(folder, u"\\Windows"))) return std::nullopt;
+  Dl_info self{};
+  if (!dladdr(reinterpret_cast<void*>(&LoadLibraryW), &self) || !self.dli_fname) return std::nullopt;
+  return ModuleFile{self.dli_fname, u"\\Windows\\coredll.dll", true};
+}
+
 // Finds the file behind a module name. A library of code is built for this system as the
 // handheld name with ".so" added ("\Windows\ScanAPI.dll" is "ScanAPI.dll.so" there); a file
 // of the name itself is taken as it is, a shared object or a PE image by its first bytes.
 std::optional<ModuleFile> Locate(std::u16string_view name, std::u16string_view programPath) {
+  if (auto system = SystemLibrary(name)) return system;
   for (const std::u16string& candidate : Candidates(name, programPath)) {
     std::filesystem::path path = platform::MapDevicePath(candidate);
     if (IsFile(path)) return ModuleFile{path, platform::ToDevicePath(path), IsSharedObject(path)};

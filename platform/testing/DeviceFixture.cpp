@@ -5,7 +5,7 @@
 #include <sstream>
 #include <unistd.h>
 
-#include "platform/shell/Gesture.h"
+#include "platform/shell/Shell.h"
 #include "platform/user/Menu.h"
 #include "platform/user/Window.h"
 
@@ -29,7 +29,7 @@ void DeviceTest::SetUp() {
   m_root = made;
   CloseAllKernelHandles();
   ResetWindowSystem();
-  ResetGestures();
+  ResetShell();
   SetDeviceRoot(m_root);
   ReloadRegistry();
   ClearFaults();
@@ -44,7 +44,7 @@ void DeviceTest::TearDown() {
   EXPECT_EQ(LiveWindowCount(), 0) << "a window was left open:\n" << DescribeScreen();
   EXPECT_EQ(LiveMenuCount(), 0) << "a menu was left undestroyed";
   ResetWindowSystem();
-  ResetGestures();
+  ResetShell();
   CloseAllKernelHandles();
   ReloadRegistry();
   TestClock::Clear();

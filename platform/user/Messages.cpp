@@ -477,6 +477,11 @@ BOOL RegisterHotKey(HWND hwnd, int id, UINT modifiers, UINT vk) {
   }
   auto& keys = S().hotKeys;
   modifiers &= ~MOD_KEYUP;
+  auto& held = S().shellKeys;
+  if ((modifiers & MOD_WIN) && std::find(held.begin(), held.end(), vk) != held.end()) {
+    SetLastError(ERROR_HOTKEY_ALREADY_REGISTERED);
+    return FALSE;
+  }
   for (const HotKey& k : keys)
     if (k.vk == vk && k.modifiers == modifiers && !(k.hwnd == hwnd && k.id == id)) {
       SetLastError(ERROR_HOTKEY_ALREADY_REGISTERED);
@@ -485,6 +490,14 @@ BOOL RegisterHotKey(HWND hwnd, int id, UINT modifiers, UINT vk) {
   keys.erase(std::remove_if(keys.begin(), keys.end(), [&](const HotKey& k) { return k.hwnd == hwnd && k.id == id; }),
              keys.end());
   keys.push_back(HotKey{hwnd, id, modifiers, vk});
+  return TRUE;
+}
+
+extern "C" BOOL UnregisterFunc1(UINT modifiers, int id) {
+  std::lock_guard guard(S().lock);
+  if (!(modifiers & MOD_WIN)) return TRUE;
+  auto& held = S().shellKeys;
+  held.erase(std::remove(held.begin(), held.end(), static_cast<UINT>(id)), held.end());
   return TRUE;
 }
 
@@ -571,6 +584,13 @@ void PostKey(UINT vk, bool down) {
   if (modifier && down) held.push_back(vk);
   UINT mods = ModifiersLocked();
   if (modifier && !down) held.erase(std::remove(held.begin(), held.end(), vk), held.end());
+  // The application buttons come as Windows-key combinations; while the shell holds one,
+  // pressing it is the shell's business and the program sees nothing.
+  if (vk >= kFirstApplicationButton && vk <= kLastApplicationButton) {
+    mods |= MOD_WIN;
+    auto& shell = S().shellKeys;
+    if (std::find(shell.begin(), shell.end(), vk) != shell.end()) return;
+  }
   for (const HotKey& k : S().hotKeys) {
     if (k.vk != vk || k.modifiers != (mods & ~MOD_KEYUP)) continue;
     MSG m = MakeMsg(k.hwnd, WM_HOTKEY, static_cast<WPARAM>(k.id), MAKELPARAM(mods | (down ? 0 : MOD_KEYUP), vk));

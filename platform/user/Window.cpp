@@ -13,6 +13,12 @@
 
 namespace platform::user {
 
+std::vector<UINT> DefaultShellKeys() {
+  std::vector<UINT> keys;
+  for (UINT vk = kFirstApplicationButton; vk <= kLastApplicationButton; ++vk) keys.push_back(vk);
+  return keys;
+}
+
 State& S() {
   static State state;
   return state;
@@ -1272,6 +1278,7 @@ void ResetWindowSystem() {
   st.queues.clear();
   st.timers.clear();
   st.hotKeys.clear();
+  st.shellKeys = DefaultShellKeys();
   st.beeps.clear();
   st.keysDown.clear();
   st.keysDownRead.clear();

@@ -384,8 +384,14 @@ DWORD GetCurrentThreadId();
 UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc);
 BOOL KillTimer(HWND hwnd, UINT_PTR id);
 
+// The application buttons (keys 193-200) come with MOD_WIN. The shell holds them until
+// UnregisterFunc1 lets one go: before that, registering one with MOD_WIN fails
+// (ERROR_HOTKEY_ALREADY_REGISTERED) and pressing it reaches no program window.
 BOOL RegisterHotKey(HWND hwnd, int id, UINT modifiers, UINT vk);
 BOOL UnregisterHotKey(HWND hwnd, int id);
+// Makes the shell let go of key `id` taken with `modifiers` (MOD_WIN). Exported by name as
+// the system library "coredll.dll" does (LoadLibraryW + GetProcAddress).
+extern "C" BOOL UnregisterFunc1(UINT modifiers, int id);
 
 // Shift, Ctrl, Alt and the pen (VK_LBUTTON) as of the last key or pen message read: the
 // high bit is set while down.

@@ -99,6 +99,11 @@ struct HotKey {
   UINT vk = 0;
 };
 
+// The application buttons 193-200, held by the shell when the device starts.
+std::vector<UINT> DefaultShellKeys();
+constexpr UINT kFirstApplicationButton = 0xC1;
+constexpr UINT kLastApplicationButton = 0xC8;
+
 struct State {
   std::mutex lock;
   std::condition_variable changed;
@@ -108,6 +113,9 @@ struct State {
   std::map<DWORD, ThreadQueue> queues;
   std::vector<Timer> timers;
   std::vector<HotKey> hotKeys;
+  // Application buttons the shell still holds (it launches programs with them): a program
+  // registers one only after UnregisterFunc1 let it go.
+  std::vector<UINT> shellKeys = DefaultShellKeys();
   std::vector<UINT> beeps;
   std::vector<UINT> keysDown;      // as input arrives (hot keys are matched on it)
   std::vector<UINT> keysDownRead;  // as the program reads the key messages

@@ -1,0 +1,10 @@
+/* Ids of the shell demonstration's resource library. */
+#define IDD_SHELLDEMO 100
+#define IDC_SHELLDEMO_STATUS 1000
+#define IDR_SHELLDEMO_BAR 200
+#define IDS_SHELLDEMO_GREEN 201
+#define IDS_SHELLDEMO_MENU 202
+#define IDC_SHELLDEMO_GREEN 400
+#define IDC_SHELLDEMO_MENU 401
+#define IDC_SHELLDEMO_BLUE 501
+#define IDC_SHELLDEMO_CLEAR 502

@@ -1,0 +1,242 @@
+// Full-screen dialogs, the Done button, the input panel, system parameters and bitmaps
+// from files.
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <mutex>
+
+#include "platform/base/Base.h"
+#include "platform/gdi/Bmp.h"
+#include "platform/kernel/DeviceRoot.h"
+#include "platform/registry/Registry.h"
+#include "platform/shell/Shell.h"
+#include "platform/shell/ShellInternal.h"
+#include "platform/user/Screen.h"
+
+namespace {
+
+constexpr char16_t kDefaultOemInfo[] = u"Slateway Handheld";
+constexpr char16_t kPlatformType[] = u"PocketPC";
+
+struct ShellState {
+  std::mutex lock;
+  bool panelUp = false;
+  std::u16string oem = kDefaultOemInfo;
+  std::map<HWND, DWORD> doneButtons;
+  std::map<HWND, DWORD> fullScreen;
+};
+
+ShellState& Shell() {
+  static ShellState state;
+  return state;
+}
+
+int Scale() { return platform::ScreenPixelsPerInch() >= 192 ? 2 : 1; }
+
+RECT FullDesktop() {
+  return RECT{0, platform::TaskBarHeight(), platform::ScreenWidth(),
+              platform::ScreenHeight() - platform::MenuBarHeight()};
+}
+
+RECT PanelRect() {
+  int bottom = platform::ScreenHeight() - platform::MenuBarHeight();
+  return RECT{0, bottom - platform::InputPanelHeight(), platform::ScreenWidth(), bottom};
+}
+
+RECT VisibleDesktop() {
+  RECT r = FullDesktop();
+  if (platform::IsInputPanelUp()) r.bottom = PanelRect().top;
+  return r;
+}
+
+// Copies `text` with its terminator into `pv` of `bytes` bytes.
+BOOL CopyText(std::u16string_view text, UINT bytes, PVOID pv) {
+  if (!pv) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  size_t need = (text.size() + 1) * sizeof(WCHAR);
+  if (bytes < need) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return FALSE;
+  }
+  std::memcpy(pv, text.data(), text.size() * sizeof(WCHAR));
+  static_cast<WCHAR*>(pv)[text.size()] = 0;
+  return TRUE;
+}
+
+BOOL GetSipInfo(PVOID pv) {
+  auto* info = static_cast<SIPINFO*>(pv);
+  if (!info || info->cbSize != sizeof(SIPINFO)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  info->fdwFlags = SIPF_DOCKED | (platform::IsInputPanelUp() ? SIPF_ON : SIPF_OFF);
+  info->rcVisibleDesktop = VisibleDesktop();
+  info->rcSipRect = PanelRect();
+  info->dwImDataSize = 0;
+  return TRUE;
+}
+
+// Moves the panel; every top-level window hears of a change.
+void SetPanel(bool up) {
+  {
+    std::lock_guard guard(Shell().lock);
+    if (Shell().panelUp == up) return;
+    Shell().panelUp = up;
+  }
+  SendMessageW(HWND_BROADCAST, WM_SETTINGCHANGE, SPI_SETSIPINFO, 0);
+}
+
+// Forgets what the shell kept for windows that are gone.
+void PruneLocked(std::map<HWND, DWORD>& states) {
+  std::erase_if(states, [](const auto& entry) { return !IsWindow(entry.first); });
+}
+
+void SetWindowState(std::map<HWND, DWORD> ShellState::*which, HWND hwnd, DWORD value) {
+  std::lock_guard guard(Shell().lock);
+  auto& states = Shell().*which;
+  PruneLocked(states);
+  states[hwnd] = value;
+}
+
+DWORD WindowState(std::map<HWND, DWORD> ShellState::*which, HWND hwnd) {
+  std::lock_guard guard(Shell().lock);
+  auto& states = Shell().*which;
+  PruneLocked(states);
+  auto it = states.find(hwnd);
+  return it == states.end() ? 0 : it->second;
+}
+
+}  // namespace
+
+BOOL SHInitDialog(PSHINITDLGINFO info) {
+  if (!info || !IsWindow(info->hDlg)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (!(info->dwMask & SHIDIM_FLAGS)) return TRUE;
+  DWORD flags = info->dwFlags;
+  if (flags & SHIDIF_SIPDOWN) SetPanel(false);
+  SetWindowState(&ShellState::doneButtons, info->hDlg, (flags & SHIDIF_DONEBUTTON) ? SHDB_SHOW : 0);
+  if (flags & (SHIDIF_SIZEDLG | SHIDIF_SIZEDLGFULLSCREEN)) {
+    RECT r = (flags & SHIDIF_SIZEDLGFULLSCREEN) ? FullDesktop() : VisibleDesktop();
+    if (flags & SHIDIF_FULLSCREENNOMENUBAR) r.bottom = platform::ScreenHeight();
+    MoveWindow(info->hDlg, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+  }
+  return TRUE;
+}
+
+BOOL SHDoneButton(HWND hwnd, DWORD state) {
+  if (!IsWindow(hwnd)) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  SetWindowState(&ShellState::doneButtons, hwnd, state == SHDB_HIDE ? 0 : state);
+  return TRUE;
+}
+
+BOOL SHFullScreen(HWND hwnd, DWORD state) {
+  if (!IsWindow(hwnd)) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  SetWindowState(&ShellState::fullScreen, hwnd, state);
+  return TRUE;
+}
+
+BOOL SystemParametersInfoW(UINT action, UINT param, PVOID pv, UINT) {
+  switch (action) {
+    case SPI_GETSIPINFO: return GetSipInfo(pv);
+    case SPI_SETSIPINFO: {
+      auto* info = static_cast<const SIPINFO*>(pv);
+      if (!info || info->cbSize != sizeof(SIPINFO)) break;
+      SetPanel(info->fdwFlags & SIPF_ON);
+      return TRUE;
+    }
+    case SPI_GETOEMINFO: {
+      std::u16string oem;
+      {
+        std::lock_guard guard(Shell().lock);
+        oem = Shell().oem;
+      }
+      return CopyText(oem, param, pv);
+    }
+    case SPI_GETPLATFORMTYPE: return CopyText(kPlatformType, param, pv);
+    default: break;
+  }
+  SetLastError(ERROR_INVALID_PARAMETER);
+  return FALSE;
+}
+
+BOOL SipShowIM(DWORD flags) {
+  SetPanel(flags & SIPF_ON);
+  return TRUE;
+}
+
+BOOL SHSipPreference(HWND, SIPSTATE state) {
+  if (state == SIP_UP || state == SIP_INPUTDIALOG) SetPanel(true);
+  else if (state == SIP_DOWN || state == SIP_FORCEDOWN) SetPanel(false);
+  return TRUE;
+}
+
+HBITMAP SHLoadDIBitmap(LPCWSTR fileName) {
+  if (!fileName) return nullptr;
+  std::ifstream in(platform::MapDevicePath(fileName), std::ios::binary);
+  if (!in) return nullptr;
+  std::vector<BYTE> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  auto image = platform::ParseBmpFile(bytes.data(), bytes.size());
+  return image ? platform::CreateBitmapFromDib(*image) : nullptr;
+}
+
+namespace platform {
+
+int InputPanelHeight() { return 80 * Scale(); }
+
+bool IsInputPanelUp() {
+  std::lock_guard guard(Shell().lock);
+  return Shell().panelUp;
+}
+
+DWORD DoneButtonState(HWND hwnd) { return WindowState(&ShellState::doneButtons, hwnd); }
+DWORD FullScreenState(HWND hwnd) { return WindowState(&ShellState::fullScreen, hwnd); }
+
+void SetOemInfo(std::u16string_view text) {
+  std::lock_guard guard(Shell().lock);
+  Shell().oem = text;
+}
+
+bool InstallHardwareKeyEntries() {
+  for (int n = 1; n <= 8; ++n) {
+    std::u16string path = u"Software\\Microsoft\\Shell\\Keys\\40C" + platform::ToUtf16(std::to_string(n));
+    HKEY key = nullptr;
+    DWORD disposition = 0;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, 0, nullptr, &key, &disposition) !=
+        ERROR_SUCCESS)
+      return false;
+    bool ok = true;
+    auto setIfMissing = [&](LPCWSTR name, const std::u16string& value) {
+      if (RegQueryValueExW(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) return;
+      ok = ok && RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                static_cast<DWORD>((value.size() + 1) * sizeof(WCHAR))) == ERROR_SUCCESS;
+    };
+    setIfMissing(u"Name", u"Button " + platform::ToUtf16(std::to_string(n)));
+    setIfMissing(u"ResetCmd", u"");
+    RegCloseKey(key);
+    if (!ok) return false;
+  }
+  return true;
+}
+
+void ResetShell() {
+  shell::ResetMenuBars();
+  ResetGestures();
+  std::lock_guard guard(Shell().lock);
+  Shell().panelUp = false;
+  Shell().oem = kDefaultOemInfo;
+  Shell().doneButtons.clear();
+  Shell().fullScreen.clear();
+}
+
+}  // namespace platform
