@@ -185,6 +185,7 @@
 /* ---- Dialog templates --------------------------------------------------------- */
 #define IDD_REGISTER_PROGRESS 155
 #define IDD_MEMORIZE 230
+#define IDD_DATE_PICKER 131
 
 /* ---- Bitmaps ------------------------------------------------------------------ */
 #define IDB_FORM_DROPDOWN 141
@@ -211,11 +212,13 @@
 #define IDC_MEMORIZE_NAME 1060
 #define IDC_MEMORIZE_CLEAR_QTYS 1015
 #define IDC_MEMORIZE_SECOND 1016
+#define IDC_DATE_CALENDAR 1028
 
 #ifdef RC_INVOKED
 /* Window styles the templates use, spelled out for the resource compiler only. */
 #define RCS_POPUP_FRAME 0x80C80000L     /* popup, caption, system menu */
 #define RCS_CHILD_VISIBLE 0x50000000L   /* child, visible */
+#define RCS_POPUP_PLAIN 0x80800000L     /* popup with a thin border, no caption */
 #define RCS_EDIT 0x50810080L            /* child, visible, border, tab stop, scrolls sideways */
 #define RCS_CHECKBOX 0x50010003L        /* child, visible, tab stop, automatic check box */
 #endif
