@@ -186,6 +186,8 @@
 #define IDD_REGISTER_PROGRESS 155
 #define IDD_MEMORIZE 230
 #define IDD_DATE_PICKER 131
+#define IDD_FIELD_FORM 127
+#define IDD_FIELD_FORM_PAGE 142
 
 /* ---- Bitmaps ------------------------------------------------------------------ */
 #define IDB_FORM_DROPDOWN 141
@@ -213,11 +215,21 @@
 #define IDC_MEMORIZE_CLEAR_QTYS 1015
 #define IDC_MEMORIZE_SECOND 1016
 #define IDC_DATE_CALENDAR 1028
+#define IDC_FORM_CHECK 1015
+#define IDC_FORM_LIST 1039
+#define IDC_FORM_EXTRA1 1043
+#define IDC_FORM_EXTRA2 1044
+#define IDC_FORM_EXTRA_CANCEL 1045
+#define IDC_FORM_HEADING_RULE 1063
+#define IDC_FORM_NOTE 1104
 
 #ifdef RC_INVOKED
 /* Window styles the templates use, spelled out for the resource compiler only. */
 #define RCS_POPUP_FRAME 0x80C80000L     /* popup, caption, system menu */
 #define RCS_CHILD_VISIBLE 0x50000000L   /* child, visible */
+#define RCS_FIELD_LIST 0x50804005L    /* child, visible, border, report, no header, single selection */
+#define RCS_CHILD_PAGE 0x50000400L     /* child dialog inside another dialog */
+#define RCS_PUSHBUTTON 0x50010000L     /* child, visible, tab stop, push button */
 #define RCS_POPUP_PLAIN 0x80800000L     /* popup with a thin border, no caption */
 #define RCS_EDIT 0x50810080L            /* child, visible, border, tab stop, scrolls sideways */
 #define RCS_CHECKBOX 0x50010003L        /* child, visible, tab stop, automatic check box */

@@ -1,0 +1,78 @@
+// The shared data-entry dialog: a heading, a two-column list of labelled fields whose
+// values open an editor over their cell when tapped, an optional check box, and OK /
+// Cancel. Runs modally or as a page (a modeless child inside another dialog's tab). The
+// rules live in CFieldFormModel; this class runs the windows.
+#pragma once
+
+#include "core/FieldFormModel.h"
+#include "core/HardwareButton.h"
+#include "core/WindowObject.h"
+
+class CFieldForm : public CDialogObject<CFieldForm> {
+ public:
+  // Asked with the dialog and 1043 or 1044; nonzero keeps the form open.
+  using ExtraButtonCallback = int (*)(HWND dialog, int command);
+
+  static constexpr int kListId = 1039;
+  static constexpr int kEditorId = 1200;
+  // Starts the editor of the field in lParam.
+  static constexpr UINT kStartEditor = WM_USER + 121;
+  // Sent to the parent when the hardware button ended the form.
+  static constexpr UINT kStartScan = 1180;
+
+  CFieldForm(HINSTANCE resources, HWND parent, const CBstr& heading, int currentField, DWORD spare, int labelWidth,
+             int ignoredWidth, ExtraButtonCallback callback);
+  virtual ~CFieldForm();
+
+  int AddField(int index, int kind, DWORD flags, const CBstr& label, const CBstr& value, int lines, int maxLength,
+               FieldChoiceList* choices) {
+    return m_model.AddField(index, kind, flags, label, value, lines, maxLength, choices);
+  }
+  void SetTitle(const CBstr& text);
+  void SetCheckBox(bool state, const CBstr& caption);
+  bool GetCheckBox() const { return m_checkState; }
+  void SetCurrentField(int index) { m_currentField = index; }
+  int GetFieldText(int index, CBstr& out, bool withContinuations, bool lineBreaks) const {
+    return m_model.GetFieldText(index, out, withContinuations, lineBreaks);
+  }
+  void RemoveAllFields();
+  // Commits an open editor and checks the required fields without ending; 0 (after
+  // saying which field) when one is empty.
+  int Validate();
+
+  // 1 accepted, 2 nothing changed, 0 cancelled or every value empty, 3 hardware button.
+  INT_PTR DoModal(int templateId, int helpTopic, bool raiseInputPanel);
+  HWND CreatePage(HWND parent);
+
+  CFieldFormModel& Model() { return m_model; }
+  HWND EditorWindow() const { return m_editor; }
+
+  INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+
+ private:
+  void OnInitDialog();
+  void FillList();
+  void StartEditor(int index);
+  void CommitEditor();
+  void EndForm(int command);
+  int CheckEnding();
+
+  CFieldFormModel m_model;
+  CHardwareButton m_button;
+  HINSTANCE m_resources;
+  HWND m_parent;
+  CBstr m_heading;
+  int m_currentField;
+  int m_labelWidth;
+  int m_valueWidth;
+  ExtraButtonCallback m_callback;
+  int m_helpTopic = 0;
+  bool m_raiseInputPanel = false;
+  bool m_modal = false;
+  bool m_hasCheckBox = false;
+  bool m_checkState = false;
+  CBstr m_checkCaption;
+  HWND m_editor = nullptr;
+  int m_editedField = -1;
+  bool m_hotKeyArmed = false;
+};

@@ -1,0 +1,118 @@
+// The data-entry dialog driven as a person would: every editor kind filled and read back,
+// a required field refused, and a page inside another window.
+#include "LanguageLibraryFixture.h"
+#include "core/FieldForm.h"
+#include "core/ResourceText.h"
+#include "platform/testing/UiScript.h"
+#include "platform/user/Controls.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+using platform::testing::DialogDriver;
+
+class FieldFormDialog : public slateway::testing::LanguageLibraryTest {
+ protected:
+  void TearDown() override {
+    EXPECT_EQ(platform::LiveWindowCount(), 0) << "a window outlived its form";
+    LanguageLibraryTest::TearDown();
+  }
+  static void Edit(DialogDriver& d, int field, std::u16string_view text) {
+    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, field);
+    SendMessageW(d.Focus(), EM_SETSEL, 0, -1);
+    d.Type(text);
+  }
+  static std::u16string Read(CFieldForm& form, int index) {
+    CBstr out;
+    form.GetFieldText(index, out, true, true);
+    return out.str();
+  }
+};
+
+TEST_F(FieldFormDialog, EveryEditorKindIsFilledAndReadBack) {
+  FieldChoiceList terms;
+  terms.AddNew(CBstr(u"Net 15"), CBstr(u"15"));
+  terms.AddNew(CBstr(u"Net 30"), CBstr(u"30"));
+  CFieldForm form(GetResourceInstance(), nullptr, CBstr(u"Customer"), -1, 0, 60, 0, nullptr);
+  form.AddField(0, kFieldText, kFlagEditable | kFlagRequired, CBstr(u"Name"), CBstr(), 1, 41, nullptr);
+  form.AddField(1, kFieldMultiLine, kFlagEditable, CBstr(u"Address"), CBstr(), 3, 200, nullptr);
+  form.AddField(2, kFieldMultiLineRow, 0, CBstr(), CBstr(), 1, 200, nullptr);
+  form.AddField(3, kFieldMultiLineRow, 0, CBstr(), CBstr(), 1, 200, nullptr);
+  form.AddField(4, kFieldYesNo, kFlagEditable, CBstr(u"Taxable"), CBstr(u"Yes"), 1, 4, nullptr);
+  form.AddField(5, kFieldChoice, kFlagEditable, CBstr(u"Terms"), CBstr(), 1, 40, &terms);
+  form.AddField(6, kFieldDate, kFlagEditable, CBstr(u"Since"), CBstr(u"3/1/2026"), 1, 20, nullptr);
+  form.AddField(7, kFieldText, kFlagEditable | kFlagMasked, CBstr(u"PIN"), CBstr(), 1, 41, nullptr);
+
+  platform::testing::UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+    EXPECT_EQ(d.Text(IDC_DIALOG_HEADING), u"Customer");
+    Edit(d, 0, u"Ada Lovelace");
+    Edit(d, 1, u"12 Hill Rd\r\rLondon");
+    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 4);
+    SendMessageW(d.Focus(), CB_SETCURSEL, 1, 0);
+    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 5);
+    SendMessageW(d.Focus(), CB_SETCURSEL, 1, 0);
+    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 6);  // the picker runs the next step
+    Edit(d, 7, u"1234");
+    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 0);  // leaving the field commits it
+    EXPECT_EQ(d.ListView(IDC_FORM_LIST).Text(7, 2), u"********");
+    d.Ok();
+  });
+  ui.ExpectDialog(IDD_DATE_PICKER, [](DialogDriver& d) {
+    SetFocus(d.Control(IDC_DATE_CALENDAR));
+    d.Key(VK_RIGHT);
+    d.Ok();
+  });
+  EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), 1);
+  EXPECT_EQ(ui.Pending(), 0u);
+  EXPECT_EQ(Read(form, 0), u"Ada Lovelace");
+  EXPECT_EQ(Read(form, 1), u"12 Hill Rd\r\n\r\nLondon");
+  EXPECT_EQ(Read(form, 4), u"No");
+  EXPECT_EQ(Read(form, 5), u"Net 30");
+  EXPECT_EQ(Read(form, 6), u"3/2/2026");
+  EXPECT_EQ(Read(form, 7), u"1234");
+}
+
+TEST_F(FieldFormDialog, AnEmptyRequiredFieldKeepsTheFormOpenAndGetsTheEditor) {
+  CFieldForm form(GetResourceInstance(), nullptr, CBstr(), -1, 0, 60, 0, nullptr);
+  form.AddField(0, kFieldText, kFlagEditable, CBstr(u"Memo"), CBstr(), 1, 41, nullptr);
+  form.AddField(1, kFieldText, kFlagEditable | kFlagRequired, CBstr(u"Name:"), CBstr(), 1, 41, nullptr);
+  platform::testing::UiScript ui;
+  HWND editorAfterRefusal = nullptr;
+  ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+    Edit(d, 0, u"call back");
+    d.Ok();
+  });
+  ui.ExpectMessageBox(u"'Name' is a required field.", IDOK);
+  ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+    editorAfterRefusal = form.EditorWindow();
+    EXPECT_EQ(d.Focus(), editorAfterRefusal);
+    d.Type(u"Bo");
+    d.Ok();
+  });
+  EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), 1);
+  EXPECT_NE(editorAfterRefusal, nullptr);
+  EXPECT_EQ(Read(form, 1), u"Bo");
+}
+
+TEST_F(FieldFormDialog, APageLivesInsideItsParentAndValidates) {
+  HWND host = CreateWindowExW(0, u"STATIC", u"", WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
+  {
+    CFieldForm form(GetResourceInstance(), host, CBstr(), -1, 0, 60, 0, nullptr);
+    form.AddField(0, kFieldText, kFlagEditable | kFlagRequired, CBstr(u"Name"), CBstr(), 1, 41, nullptr);
+    HWND page = form.CreatePage(host);
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(GetParent(page), host);
+    platform::testing::UiScript ui;
+    ui.ExpectMessageBox(u"'Name' is a required field.", IDOK);
+    EXPECT_EQ(form.Validate(), 0);
+    platform::PumpMessages();
+    ASSERT_NE(form.EditorWindow(), nullptr);
+    SetWindowTextW(form.EditorWindow(), u"Kim");
+    EXPECT_EQ(form.Validate(), 1);
+    EXPECT_EQ(Read(form, 0), u"Kim");
+  }
+  DestroyWindow(host);
+}
+
+}  // namespace
