@@ -5,11 +5,14 @@
 
 #include "core/DatePickerDlg.h"
 #include "core/Help.h"
+#include "core/PointerList.h"
+#include "core/ResourceText.h"
 #include "core/Preferences.h"
 #include "core/UiMetrics.h"
 #include "platform/commctrl/CommCtrl.h"
 #include "platform/shell/Shell.h"
 #include "platform/user/Controls.h"
+#include "platform/user/Menu.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -253,6 +256,44 @@ void CFieldForm::EndForm(int command) {
   if (m_modal) EndDialog(GetHwnd(), code);
 }
 
+void CFieldForm::ShowEditMenu(POINT screen) {
+  HMENU menu = CreatePopupMenu();
+  if (!menu) return;
+  const std::pair<UINT, UINT> items[] = {{IDM_EDIT_CUT, IDS_EDIT_CUT},
+                                         {IDM_EDIT_COPY, IDS_EDIT_COPY},
+                                         {IDM_EDIT_PASTE, IDS_EDIT_PASTE},
+                                         {IDM_EDIT_CLEAR, IDS_EDIT_CLEAR}};
+  for (const auto& [command, text] : items) AppendMenuW(menu, MF_STRING, command, LoadResText(text).c_str());
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(menu, MF_STRING, IDM_EDIT_SELECT_ALL, LoadResText(IDS_EDIT_SELECT_ALL).c_str());
+  UINT command = static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD, screen.x, screen.y, 0, GetHwnd(), nullptr));
+  DestroyMenu(menu);
+  HWND editor = m_editor;
+  if (!editor) return;  // the menu acts on an open editor only
+  constexpr int kClipboardLimit = 80;
+  std::u16string text = WindowText(editor);
+  switch (command) {
+    case IDM_EDIT_CUT:
+    case IDM_EDIT_COPY:
+      SetClipboardText(std::u16string_view(text).substr(0, kClipboardLimit), GetHwnd());
+      if (command == IDM_EDIT_CUT) SetWindowTextW(editor, u"");
+      break;
+    case IDM_EDIT_PASTE: {
+      WCHAR pasted[kClipboardLimit + 1] = {};
+      if (GetClipboardText(pasted, kClipboardLimit + 1, GetHwnd())) SetWindowTextW(editor, pasted);
+      break;
+    }
+    case IDM_EDIT_CLEAR:
+      SetWindowTextW(editor, u"");
+      break;
+    case IDM_EDIT_SELECT_ALL:
+      SendMessageW(editor, EM_SETSEL, 0, -1);
+      break;
+    default:
+      break;
+  }
+}
+
 INT_PTR CFieldForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_INITDIALOG:
@@ -269,6 +310,9 @@ INT_PTR CFieldForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         hit.pt = click->ptAction;
         SendMessageW(header->hwndFrom, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
         if (hit.iItem >= 0) StartEditor(hit.iItem);
+      }
+      if (header && header->idFrom == kListId && header->code == GN_CONTEXTMENU) {
+        ShowEditMenu(reinterpret_cast<const NMRGINFO*>(lParam)->ptAction);
       }
       return TRUE;
     }

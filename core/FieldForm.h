@@ -55,6 +55,8 @@ class CFieldForm : public CDialogObject<CFieldForm> {
   void StartEditor(int index);
   void CommitEditor();
   void EndForm(int command);
+  // The tap-and-hold menu of the open editor: cut, copy, paste, clear, select all.
+  void ShowEditMenu(POINT screen);
   int CheckEnding();
 
   CFieldFormModel m_model;

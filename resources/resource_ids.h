@@ -182,6 +182,18 @@
 #define IDH_CELL_CUSTOM1 250
 #define IDH_CELL_CUSTOM2 251
 
+/* ---- The edit popup of the data-entry form: texts and commands ---------------- */
+#define IDS_EDIT_CUT 40500
+#define IDS_EDIT_COPY 40501
+#define IDS_EDIT_PASTE 40502
+#define IDS_EDIT_CLEAR 40503
+#define IDS_EDIT_SELECT_ALL 40504
+#define IDM_EDIT_CUT 40088
+#define IDM_EDIT_COPY 40089
+#define IDM_EDIT_PASTE 40090
+#define IDM_EDIT_CLEAR 40012
+#define IDM_EDIT_SELECT_ALL 40016
+
 /* ---- Dialog templates --------------------------------------------------------- */
 #define IDD_REGISTER_PROGRESS 155
 #define IDD_MEMORIZE 230

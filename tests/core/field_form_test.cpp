@@ -95,6 +95,49 @@ TEST_F(FieldFormDialog, AnEmptyRequiredFieldKeepsTheFormOpenAndGetsTheEditor) {
   EXPECT_EQ(Read(form, 1), u"Bo");
 }
 
+TEST_F(FieldFormDialog, TheEditMenuCutsCopiesPastesAndClearsTheOpenEditor) {
+  CFieldForm form(GetResourceInstance(), nullptr, CBstr(), 0, 0, 60, 0, nullptr);
+  form.AddField(0, kFieldText, kFlagEditable, CBstr(u"Name"), CBstr(u"Ada"), 1, 41, nullptr);
+  form.AddField(1, kFieldText, kFlagEditable, CBstr(u"City"), CBstr(u"Oslo"), 1, 41, nullptr);
+  auto choose = [](std::u16string item) {
+    return [item](platform::testing::MenuDriver& m) {
+      EXPECT_EQ(m.Texts(), (std::vector<std::u16string>{u"Cut", u"Copy", u"Paste", u"Clear", u"-", u"Select All"}));
+      m.Choose(item);
+    };
+  };
+  std::u16string afterCut;
+  std::u16string afterPaste;
+  platform::testing::UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+    d.Hold(IDC_FORM_LIST);
+  });
+  ui.ExpectPopupMenu(choose(u"Cut"));
+  ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+    ASSERT_NE(form.EditorWindow(), nullptr);  // the editor stays open under the menu
+    char16_t text[64] = {};
+    GetWindowTextW(form.EditorWindow(), text, 64);
+    afterCut = text;
+    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 1);  // the cut text goes with the first field
+    d.Hold(IDC_FORM_LIST);
+  });
+  ui.ExpectPopupMenu(choose(u"Paste"));
+  ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+    char16_t text[64] = {};
+    GetWindowTextW(form.EditorWindow(), text, 64);
+    afterPaste = text;
+    d.Hold(IDC_FORM_LIST);
+  });
+  ui.ExpectPopupMenu(choose(u"Clear"));
+  ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) { d.Ok(); });
+  // Both values ended up empty: a form of two empty fields counts as cancelled.
+  EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), 0);
+  EXPECT_EQ(ui.Pending(), 0u);
+  EXPECT_EQ(afterCut, u"");
+  EXPECT_EQ(afterPaste, u"Ada");
+  EXPECT_EQ(Read(form, 0), u"");
+  EXPECT_EQ(Read(form, 1), u"");
+}
+
 TEST_F(FieldFormDialog, APageLivesInsideItsParentAndValidates) {
   HWND host = CreateWindowExW(0, u"STATIC", u"", WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
   {
