@@ -1,7 +1,13 @@
 // The data-entry dialog driven as a person would: every editor kind filled and read back,
 // a required field refused, and a page inside another window.
 #include "LanguageLibraryFixture.h"
+#include <cstdlib>
+#include <filesystem>
+
 #include "core/FieldForm.h"
+#include "core/UiMetrics.h"
+#include "platform/gdi/ScreenSize.h"
+#include "platform/user/Paint.h"
 #include "core/ResourceText.h"
 #include "platform/testing/UiScript.h"
 #include "platform/user/Controls.h"
@@ -22,6 +28,20 @@ class FieldFormDialog : public slateway::testing::LanguageLibraryTest {
     SendMessageW(d.Focus(), EM_SETSEL, 0, -1);
     d.Type(text);
   }
+  // One field of each editor kind: text, multi-line text over three rows, yes/no,
+  // choice list, date, masked text.
+  static void AddEveryKind(CFieldForm& form, FieldChoiceList& terms) {
+    terms.AddNew(CBstr(u"Net 15"), CBstr(u"15"));
+    terms.AddNew(CBstr(u"Net 30"), CBstr(u"30"));
+    form.AddField(0, kFieldText, kFlagEditable | kFlagRequired, CBstr(u"Name"), CBstr(), 1, 41, nullptr);
+    form.AddField(1, kFieldMultiLine, kFlagEditable, CBstr(u"Address"), CBstr(), 3, 200, nullptr);
+    form.AddField(2, kFieldMultiLineRow, 0, CBstr(), CBstr(), 1, 200, nullptr);
+    form.AddField(3, kFieldMultiLineRow, 0, CBstr(), CBstr(), 1, 200, nullptr);
+    form.AddField(4, kFieldYesNo, kFlagEditable, CBstr(u"Taxable"), CBstr(u"Yes"), 1, 4, nullptr);
+    form.AddField(5, kFieldChoice, kFlagEditable, CBstr(u"Terms"), CBstr(), 1, 40, &terms);
+    form.AddField(6, kFieldDate, kFlagEditable, CBstr(u"Since"), CBstr(u"3/1/2026"), 1, 20, nullptr);
+    form.AddField(7, kFieldText, kFlagEditable | kFlagMasked, CBstr(u"PIN"), CBstr(), 1, 41, nullptr);
+  }
   static std::u16string Read(CFieldForm& form, int index) {
     CBstr out;
     form.GetFieldText(index, out, true, true);
@@ -31,17 +51,8 @@ class FieldFormDialog : public slateway::testing::LanguageLibraryTest {
 
 TEST_F(FieldFormDialog, EveryEditorKindIsFilledAndReadBack) {
   FieldChoiceList terms;
-  terms.AddNew(CBstr(u"Net 15"), CBstr(u"15"));
-  terms.AddNew(CBstr(u"Net 30"), CBstr(u"30"));
   CFieldForm form(GetResourceInstance(), nullptr, CBstr(u"Customer"), -1, 0, 60, 0, nullptr);
-  form.AddField(0, kFieldText, kFlagEditable | kFlagRequired, CBstr(u"Name"), CBstr(), 1, 41, nullptr);
-  form.AddField(1, kFieldMultiLine, kFlagEditable, CBstr(u"Address"), CBstr(), 3, 200, nullptr);
-  form.AddField(2, kFieldMultiLineRow, 0, CBstr(), CBstr(), 1, 200, nullptr);
-  form.AddField(3, kFieldMultiLineRow, 0, CBstr(), CBstr(), 1, 200, nullptr);
-  form.AddField(4, kFieldYesNo, kFlagEditable, CBstr(u"Taxable"), CBstr(u"Yes"), 1, 4, nullptr);
-  form.AddField(5, kFieldChoice, kFlagEditable, CBstr(u"Terms"), CBstr(), 1, 40, &terms);
-  form.AddField(6, kFieldDate, kFlagEditable, CBstr(u"Since"), CBstr(u"3/1/2026"), 1, 20, nullptr);
-  form.AddField(7, kFieldText, kFlagEditable | kFlagMasked, CBstr(u"PIN"), CBstr(), 1, 41, nullptr);
+  AddEveryKind(form, terms);
 
   platform::testing::UiScript ui;
   ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
@@ -156,6 +167,38 @@ TEST_F(FieldFormDialog, APageLivesInsideItsParentAndValidates) {
     EXPECT_EQ(Read(form, 0), u"Kim");
   }
   DestroyWindow(host);
+}
+
+// Pictures of a filled form on the small and the large screen, for people to look at
+// (written where SLATEWAY_SCREENSHOTS points, else into the test's device root).
+TEST_F(FieldFormDialog, AFilledFormIsPicturedOnBothScreenSizes) {
+  for (int width : {240, 480}) {
+    platform::SetScreenProfile(width == 240 ? platform::ScreenProfile::Portrait240x320
+                                            : platform::ScreenProfile::Portrait480x640);
+    SetHighResolution(width == 480);
+    FieldChoiceList terms;
+    CFieldForm form(GetResourceInstance(), nullptr, CBstr(u"Customer"), -1, 0, 60, 0, nullptr);
+    AddEveryKind(form, terms);
+    form.Model().Field(0)->value = CBstr(u"Ada Lovelace");
+    form.Model().Field(1)->value = CBstr(u"12 Hill Rd");
+    form.Model().Field(2)->value = CBstr(u"London");
+    form.Model().Field(5)->value = CBstr(u"Net 30");
+    form.Model().Field(7)->value = CBstr(u"1234");
+    const char* dir = std::getenv("SLATEWAY_SCREENSHOTS");
+    std::filesystem::path file = (dir ? std::filesystem::path(dir) : Linux(u"\\")) /
+                                 ("field_form_" + std::to_string(width) + ".png");
+    platform::testing::UiScript ui;
+    ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+      EXPECT_EQ(d.ListView(IDC_FORM_LIST).Text(0, 1), u"Name");
+      EXPECT_EQ(d.ListView(IDC_FORM_LIST).Text(7, 2), u"********");
+      EXPECT_TRUE(platform::SaveScreenshot(file));
+      d.Cancel();
+    });
+    EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), 0);
+    EXPECT_TRUE(std::filesystem::exists(file));
+  }
+  platform::SetScreenProfile(platform::ScreenProfile::Portrait240x320);
+  SetHighResolution(false);
 }
 
 }  // namespace
