@@ -190,6 +190,11 @@ void CFieldForm::StartEditor(int index) {
     m_editedField = -1;
     return;
   }
+  if (!dropDown) {
+    SetWindowLongW(m_editor, GWL_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    m_editorDefaultProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongW(m_editor, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&CFieldForm::EditorProc)));
+  }
   SetFocus(m_editor);
 }
 
@@ -200,7 +205,11 @@ void CFieldForm::CommitEditor() {
   int index = m_editedField;
   m_editedField = -1;
   FormField* field = m_model.Field(index);
-  if (field) {
+  bool cancelled = m_editorCancelled;
+  m_editorCancelled = false;
+  if (field && cancelled) {
+    m_model.CommitText(index, nullptr);
+  } else if (field) {
     CBstr text(WindowText(editor));
     if (IsDropDown(field->kind)) {
       LRESULT chosen = SendMessageW(editor, CB_GETCURSEL, 0, 0);
@@ -221,6 +230,68 @@ void CFieldForm::CommitEditor() {
   }
   DestroyWindow(editor);
   FillList();
+}
+
+LRESULT CFieldForm::EditorProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* form = reinterpret_cast<CFieldForm*>(GetWindowLongW(hwnd, GWL_USERDATA));
+  return form ? form->OnEditorKey(hwnd, msg, wParam, lParam) : DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+LRESULT CFieldForm::OnEditorKey(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  WNDPROC base = m_editorDefaultProc;
+  FormField* field = m_model.Field(m_editedField);
+  bool multiLine = field && field->kind == kFieldMultiLine;
+  switch (msg) {
+    case WM_GETDLGCODE:
+      // Esc belongs to the edit (it cancels the edit, not the form).
+      return CallWindowProcW(base, hwnd, msg, wParam, lParam) | DLGC_WANTTAB | DLGC_WANTARROWS |
+             (wParam == VK_ESCAPE ? DLGC_WANTMESSAGE : 0);
+    case WM_KEYDOWN:
+      // In a multi-line text these keys move within the text.
+      if (!multiLine && (wParam == VK_TAB || wParam == VK_DOWN || wParam == VK_UP)) {
+        PostMessageW(GetHwnd(), kMoveField, wParam != VK_UP, 0);
+        return 0;
+      }
+      if (wParam == VK_ESCAPE) {
+        PostMessageW(GetHwnd(), kCancelEditor, 0, 0);
+        return 0;
+      }
+      break;
+    case WM_KEYUP:
+      if (!multiLine && (wParam == VK_TAB || wParam == VK_DOWN || wParam == VK_UP)) return 0;
+      break;
+    case WM_CHAR: {
+      WCHAR c = static_cast<WCHAR>(wParam);
+      if (c == u'\t' && !(field && (field->flags & kFlagFreeText))) return 0;
+      if (c == 27 && !(field && (field->flags & kFlagFreeText))) return 0;
+      if (!field) break;
+      bool refused = (c == u':' && !(field->flags & kFlagColonAllowed)) ||
+                     (c == u'&' && (field->flags & kFlagNoAmpersand));
+      if (field->flags & kFlagNumericKeys) {
+        bool number = (c >= u'0' && c <= u'9') || c == u' ' || c == u'.' || c == u',' || c == u'-' || c == 8 ||
+                      c == 110 || c == 190 || ((field->flags & kFlagMoney) && (c == u'$' || c == u'%'));
+        refused = refused || !number;
+      }
+      if (refused) {
+        MessageBeep(static_cast<UINT>(-1));
+        return 0;
+      }
+      field->changed = true;
+      break;
+    }
+    default:
+      break;
+  }
+  return CallWindowProcW(base, hwnd, msg, wParam, lParam);
+}
+
+void CFieldForm::MoveToField(bool forward) {
+  int from = m_editedField;
+  int step = 1;
+  if (FormField* field = m_model.Field(from)) step = std::max(field->lines, 1);
+  CommitEditor();
+  int next = m_model.NextField(from, step, forward);
+  if (next >= 0) PostMessageW(GetHwnd(), kStartEditor, 0, next);
 }
 
 int CFieldForm::CheckEnding() {
@@ -301,6 +372,16 @@ INT_PTR CFieldForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return FALSE;
     case kStartEditor:
       StartEditor(static_cast<int>(lParam));
+      return TRUE;
+    case kMoveField:
+      if (m_editor) MoveToField(wParam != 0);
+      return TRUE;
+    case kCancelEditor:
+      if (m_editor) {
+        m_editorCancelled = true;
+        CommitEditor();
+        SetFocus(GetDlgItem(GetHwnd(), kListId));
+      }
       return TRUE;
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);

@@ -19,6 +19,10 @@ class CFieldForm : public CDialogObject<CFieldForm> {
   static constexpr UINT kStartEditor = WM_USER + 121;
   // Sent to the parent when the hardware button ended the form.
   static constexpr UINT kStartScan = 1180;
+  // Posted by an edit: move to the next field (wParam 1) or the previous one (0).
+  static constexpr UINT kMoveField = WM_USER + 200;
+  // Posted by an edit on Esc: close it without storing its text.
+  static constexpr UINT kCancelEditor = WM_USER + 201;
 
   CFieldForm(HINSTANCE resources, HWND parent, const CBstr& heading, int currentField, DWORD spare, int labelWidth,
              int ignoredWidth, ExtraButtonCallback callback);
@@ -57,6 +61,11 @@ class CFieldForm : public CDialogObject<CFieldForm> {
   void EndForm(int command);
   // The tap-and-hold menu of the open editor: cut, copy, paste, clear, select all.
   void ShowEditMenu(POINT screen);
+  // The keys of an open edit: Tab, Down and Up move between fields, Esc cancels, and the
+  // field's flags decide which characters it takes.
+  static LRESULT EditorProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT OnEditorKey(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  void MoveToField(bool forward);
   int CheckEnding();
 
   CFieldFormModel m_model;
@@ -77,4 +86,6 @@ class CFieldForm : public CDialogObject<CFieldForm> {
   HWND m_editor = nullptr;
   int m_editedField = -1;
   bool m_hotKeyArmed = false;
+  bool m_editorCancelled = false;
+  WNDPROC m_editorDefaultProc = nullptr;
 };

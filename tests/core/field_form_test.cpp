@@ -149,6 +149,31 @@ TEST_F(FieldFormDialog, TheEditMenuCutsCopiesPastesAndClearsTheOpenEditor) {
   EXPECT_EQ(Read(form, 1), u"");
 }
 
+TEST_F(FieldFormDialog, TabMovesOnWrappingPastHiddenRowsAndEscKeepsTheValue) {
+  CFieldForm form(GetResourceInstance(), nullptr, CBstr(), 2, 0, 60, 0, nullptr);
+  form.AddField(0, kFieldText, kFlagEditable, CBstr(u"First"), CBstr(u"one"), 1, 41, nullptr);
+  form.AddField(1, kFieldText, kFlagEditable | kFlagHidden, CBstr(u"Hidden"), CBstr(), 1, 41, nullptr);
+  form.AddField(2, kFieldText, kFlagEditable | kFlagNumericKeys, CBstr(u"Qty"), CBstr(), 1, 41, nullptr);
+  int editedAfterTab = -1;
+  platform::testing::UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+    d.Type(u"12x:");  // the letter and the colon are refused with a beep
+    EXPECT_EQ(platform::BeepLog().size(), 2u);
+    d.Key(VK_TAB);
+    char16_t text[16] = {};
+    GetWindowTextW(form.EditorWindow(), text, 16);
+    editedAfterTab = std::u16string(text) == u"one" ? 0 : -1;
+    d.Type(u"lost");
+    d.Key(VK_ESCAPE);
+    EXPECT_EQ(form.EditorWindow(), nullptr);
+    d.Ok();
+  });
+  EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), 1);
+  EXPECT_EQ(editedAfterTab, 0);
+  EXPECT_EQ(Read(form, 0), u"one");
+  EXPECT_EQ(Read(form, 2), u"12");
+}
+
 TEST_F(FieldFormDialog, APageLivesInsideItsParentAndValidates) {
   HWND host = CreateWindowExW(0, u"STATIC", u"", WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
   {
