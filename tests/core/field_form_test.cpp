@@ -5,6 +5,8 @@
 #include <filesystem>
 
 #include "core/FieldForm.h"
+#include "core/Preferences.h"
+#include "platform/shell/Shell.h"
 #include "core/UiMetrics.h"
 #include "platform/gdi/ScreenSize.h"
 #include "platform/user/Paint.h"
@@ -172,6 +174,38 @@ TEST_F(FieldFormDialog, TabMovesOnWrappingPastHiddenRowsAndEscKeepsTheValue) {
   EXPECT_EQ(editedAfterTab, 0);
   EXPECT_EQ(Read(form, 0), u"one");
   EXPECT_EQ(Read(form, 2), u"12");
+}
+
+std::vector<UINT> g_ownerMessages;
+LRESULT OwnerProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+  if (m == CFieldForm::kStartScan) g_ownerMessages.push_back(m);
+  return DefWindowProcW(h, m, w, l);
+}
+
+TEST_F(FieldFormDialog, TheHardwareButtonEndsTheFormAndAsksTheOwnerToScan) {
+  ASSERT_TRUE(platform::InstallHardwareKeyEntries());
+  CPreferences().SetString(u"Button1", u"Button 3 (scan)");
+  g_ownerMessages.clear();
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = OwnerProc;
+  wc.lpszClassName = u"FormOwner";
+  RegisterClassW(&wc);
+  HWND owner = CreateWindowExW(0, u"FormOwner", u"", WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
+  {
+    CFieldForm form(GetResourceInstance(), owner, CBstr(), 0, 0, 60, 0, nullptr);
+    form.AddField(0, kFieldText, kFlagEditable, CBstr(u"Code"), CBstr(), 1, 41, nullptr);
+    platform::testing::UiScript ui;
+    ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+      d.Type(u"A7");
+      platform::PressKey(195);  // down arms, up ends
+      d.Pump();
+    });
+    EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), CFieldFormModel::kEndHardwareKey);
+    EXPECT_EQ(Read(form, 0), u"A7");
+  }
+  platform::PumpMessages();
+  EXPECT_EQ(g_ownerMessages, std::vector<UINT>{CFieldForm::kStartScan});
+  DestroyWindow(owner);
 }
 
 TEST_F(FieldFormDialog, APageLivesInsideItsParentAndValidates) {
