@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/DatePickerDlg.h"
+#include "core/DrawHelpers.h"
 #include "core/Help.h"
 #include "core/PointerList.h"
 #include "core/ResourceText.h"
@@ -13,6 +14,7 @@
 #include "platform/shell/Shell.h"
 #include "platform/user/Controls.h"
 #include "platform/user/Menu.h"
+#include "platform/user/Paint.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -42,7 +44,10 @@ CFieldForm::CFieldForm(HINSTANCE resources, HWND parent, const CBstr& heading, i
   SetTitle(heading);
 }
 
-CFieldForm::~CFieldForm() = default;
+CFieldForm::~CFieldForm() {
+  // The list and the edit reach this object until they are gone: close the page first.
+  if (HWND dialog = GetHwnd()) DestroyWindow(dialog);
+}
 
 void CFieldForm::SetTitle(const CBstr& text) {
   if (text.IsEmpty()) return;
@@ -93,6 +98,9 @@ void CFieldForm::OnInitDialog() {
     SendMessageW(list, LVM_INSERTCOLUMNW, c, reinterpret_cast<LPARAM>(&column));
   }
   FillList();
+  SetWindowLongW(list, GWL_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  m_listDefaultProc =
+      reinterpret_cast<WNDPROC>(SetWindowLongW(list, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&CFieldForm::ListProc)));
   HWND check = GetDlgItem(dialog, IDC_FORM_CHECK);
   if (check) {
     ShowWindow(check, m_hasCheckBox ? SW_SHOW : SW_HIDE);
@@ -283,6 +291,41 @@ LRESULT CFieldForm::OnEditorKey(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
       break;
   }
   return CallWindowProcW(base, hwnd, msg, wParam, lParam);
+}
+
+LRESULT CFieldForm::ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* form = reinterpret_cast<CFieldForm*>(GetWindowLongW(hwnd, GWL_USERDATA));
+  if (!form || !form->m_listDefaultProc) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  LRESULT result = CallWindowProcW(form->m_listDefaultProc, hwnd, msg, wParam, lParam);
+  if (msg == WM_PAINT) form->PaintRowMarks(hwnd);
+  return result;
+}
+
+void CFieldForm::PaintRowMarks(HWND list) {
+  CWindowDC dc(list);
+  int first = static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
+  int valueRight = m_labelWidth + m_valueWidth;
+  for (int i = std::max(first, 0); i < m_model.FieldCount(); ++i) {
+    FormField* field = m_model.Field(i);
+    RECT row{};
+    row.left = LVIR_BOUNDS;
+    if (!field || !SendMessageW(list, LVM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&row))) continue;
+    int strip = GetUiMetric(42);
+    DrawFilledRect(dc.get(), row.left + valueRight - strip, row.top, row.left + valueRight, row.bottom - 1,
+                   WHITE_BRUSH, RGB(255, 255, 255));
+    bool visible = !(field->flags & kFlagHidden);
+    if (visible && CFieldFormModel::HasArrow(field->kind)) {
+      int x = row.left + valueRight - GetUiMetric(41);
+      int y = (row.top + row.bottom) / 2;
+      DrawResourceBitmap(IDB_FORM_DROPDOWN, m_resources, dc.get(), x, y);
+      field->arrow = RECT{x - 8, y - 8, x + 10, y + 8};
+    }
+    if (visible && field->kind == kFieldDate) {
+      DrawResourceBitmap(IDB_CALENDAR_MARK, m_resources, dc.get(), row.left + valueRight - strip, row.top + 1);
+    }
+    DrawLine(dc.get(), 1, row.left + m_labelWidth, row.bottom - 1, row.left + valueRight, row.bottom - 1,
+             RGB(0xCC, 0xCC, 0xCC));
+  }
 }
 
 void CFieldForm::MoveToField(bool forward) {

@@ -66,6 +66,10 @@ class CFieldForm : public CDialogObject<CFieldForm> {
   static LRESULT EditorProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT OnEditorKey(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   void MoveToField(bool forward);
+  // After the list paints itself: the arrows of drop-down rows, the calendar of date
+  // rows, and a light rule under every row.
+  static LRESULT ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  void PaintRowMarks(HWND list);
   int CheckEnding();
 
   CFieldFormModel m_model;
@@ -88,4 +92,5 @@ class CFieldForm : public CDialogObject<CFieldForm> {
   bool m_hotKeyArmed = false;
   bool m_editorCancelled = false;
   WNDPROC m_editorDefaultProc = nullptr;
+  WNDPROC m_listDefaultProc = nullptr;
 };

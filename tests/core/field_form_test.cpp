@@ -251,6 +251,9 @@ TEST_F(FieldFormDialog, AFilledFormIsPicturedOnBothScreenSizes) {
       EXPECT_EQ(d.ListView(IDC_FORM_LIST).Text(0, 1), u"Name");
       EXPECT_EQ(d.ListView(IDC_FORM_LIST).Text(7, 2), u"********");
       EXPECT_TRUE(platform::SaveScreenshot(file));
+      // Painting placed the drop-down arrows where a tap finds them, on drop-down rows only.
+      EXPECT_GT(form.Model().Field(4)->arrow.right, form.Model().Field(4)->arrow.left);
+      EXPECT_EQ(form.Model().Field(0)->arrow.right, 0);
       d.Cancel();
     });
     EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), 0);
