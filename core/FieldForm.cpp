@@ -85,7 +85,16 @@ HWND CFieldForm::CreatePage(HWND parent) {
 
 void CFieldForm::OnInitDialog() {
   HWND dialog = GetHwnd();
+  if (m_modal) {
+    SHINITDLGINFO full;
+    full.dwMask = SHIDIM_FLAGS;
+    full.hDlg = dialog;
+    full.dwFlags = SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN;
+    SHInitDialog(&full);
+  }
   if (!m_heading.IsEmpty()) SetDlgItemTextW(dialog, IDC_DIALOG_HEADING, m_heading.c_str());
+  if (HWND rule = GetDlgItem(dialog, IDC_FORM_HEADING_RULE); rule && m_heading.IsEmpty()) ShowWindow(rule, SW_HIDE);
+  if (HWND note = GetDlgItem(dialog, IDC_FORM_NOTE)) ShowWindow(note, SW_HIDE);  // no note line given
   HWND list = GetDlgItem(dialog, kListId);
   const int widths[] = {0, m_labelWidth, m_valueWidth};
   const int formats[] = {LVCFMT_LEFT, LVCFMT_RIGHT, LVCFMT_LEFT};
@@ -328,6 +337,44 @@ void CFieldForm::PaintRowMarks(HWND list) {
   }
 }
 
+void CFieldForm::LayOut(int width, int height) {
+  HWND dialog = GetHwnd();
+  RECT area{0, 0, width, height};
+  int bottom = height;
+  if (width <= 0 || height <= 0) {
+    SIPINFO sip;
+    if (SystemParametersInfoW(SPI_GETSIPINFO, sizeof(sip), &sip, 0) && (sip.fdwFlags & SIPF_ON)) {
+      // The panel's free area is on the screen; the form's controls sit in its client area.
+      area = sip.rcVisibleDesktop;
+      POINT end{area.left, area.bottom};
+      ScreenToClient(dialog, &end);
+      bottom = end.y;
+    } else {
+      GetClientRect(m_parent ? m_parent : dialog, &area);
+      bottom = area.bottom - area.top;
+    }
+  }
+  int areaWidth = area.right - area.left;
+  // The check box, or else the note line, stands below the list.
+  HWND below = GetDlgItem(dialog, m_hasCheckBox ? IDC_FORM_CHECK : IDC_FORM_NOTE);
+  if (below && IsWindowVisible(below)) {
+    RECT place{};
+    GetWindowRect(below, &place);
+    int h = place.bottom - place.top;
+    MoveWindow(below, 0, bottom - 7 - h, areaWidth, h, TRUE);
+    bottom -= h + 10;
+  }
+  int top = (m_heading.IsEmpty() ? 0 : GetUiMetric(11)) + 10;
+  if (!m_modal) top = 0;
+  HWND list = GetDlgItem(dialog, kListId);
+  if (!list || bottom <= top) return;
+  MoveWindow(list, 0, top, areaWidth, bottom - top, TRUE);
+  int perPage = static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
+  int listWidth = areaWidth - (perPage < m_model.FieldCount() ? 14 : 0);
+  m_valueWidth = std::max(listWidth - m_labelWidth - 10, 0);
+  SendMessageW(list, LVM_SETCOLUMNWIDTH, 2, m_valueWidth);
+}
+
 void CFieldForm::MoveToField(bool forward) {
   int from = m_editedField;
   int step = 1;
@@ -416,6 +463,15 @@ INT_PTR CFieldForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kStartEditor:
       StartEditor(static_cast<int>(lParam));
       return TRUE;
+    case kLayOut:
+      LayOut(LOWORD(wParam), HIWORD(wParam));
+      return TRUE;
+    case WM_SETTINGCHANGE:
+      if (wParam == SPI_SETSIPINFO) LayOut(0, 0);
+      return FALSE;
+    case WM_SIZE:
+      if (GetDlgItem(GetHwnd(), kListId)) LayOut(LOWORD(lParam), HIWORD(lParam));
+      return FALSE;
     case kMoveField:
       if (m_editor) MoveToField(wParam != 0);
       return TRUE;
@@ -470,6 +526,7 @@ INT_PTR CFieldForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_ACTIVATE:
       if (LOWORD(wParam) == WA_ACTIVE) {
         if (m_raiseInputPanel) SHSipPreference(GetHwnd(), SIP_UP);
+        LayOut(0, 0);
         std::u16string button;
         CPreferences().GetString(u"Button1", button);
         if (!button.empty()) m_button.BindButton(GetHwnd(), CBstr(button), false);

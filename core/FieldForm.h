@@ -23,6 +23,8 @@ class CFieldForm : public CDialogObject<CFieldForm> {
   static constexpr UINT kMoveField = WM_USER + 200;
   // Posted by an edit on Esc: close it without storing its text.
   static constexpr UINT kCancelEditor = WM_USER + 201;
+  // Lays the form out for the width in the low and the height in the high half of wParam.
+  static constexpr UINT kLayOut = WM_USER + 139;
 
   CFieldForm(HINSTANCE resources, HWND parent, const CBstr& heading, int currentField, DWORD spare, int labelWidth,
              int ignoredWidth, ExtraButtonCallback callback);
@@ -70,6 +72,9 @@ class CFieldForm : public CDialogObject<CFieldForm> {
   // rows, and a light rule under every row.
   static LRESULT ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   void PaintRowMarks(HWND list);
+  // Places the check box, the note line and the list in the area: the given size, or
+  // (0, 0) for what the input panel leaves, or the parent's client area.
+  void LayOut(int width, int height);
   int CheckEnding();
 
   CFieldFormModel m_model;

@@ -208,6 +208,27 @@ TEST_F(FieldFormDialog, TheHardwareButtonEndsTheFormAndAsksTheOwnerToScan) {
   DestroyWindow(owner);
 }
 
+TEST_F(FieldFormDialog, TheListMakesRoomForTheInputPanel) {
+  CFieldForm form(GetResourceInstance(), nullptr, CBstr(u"Notes"), -1, 0, 60, 0, nullptr);
+  form.AddField(0, kFieldText, kFlagEditable, CBstr(u"Memo"), CBstr(), 1, 41, nullptr);
+  RECT down{};
+  RECT up{};
+  SIPINFO sip;
+  platform::testing::UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+    GetWindowRect(d.Control(IDC_FORM_LIST), &down);
+    SHSipPreference(d.Window(), SIP_UP);
+    d.Pump();
+    GetWindowRect(d.Control(IDC_FORM_LIST), &up);
+    SystemParametersInfoW(SPI_GETSIPINFO, sizeof(sip), &sip, 0);
+    d.Cancel();
+  });
+  EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), 0);
+  ASSERT_TRUE(sip.fdwFlags & SIPF_ON);
+  EXPECT_LT(up.bottom, down.bottom);
+  EXPECT_LE(up.bottom, sip.rcVisibleDesktop.bottom);
+}
+
 TEST_F(FieldFormDialog, APageLivesInsideItsParentAndValidates) {
   HWND host = CreateWindowExW(0, u"STATIC", u"", WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
   {
