@@ -121,6 +121,7 @@ void CFieldForm::OnInitDialog() {
   for (int i = 0; i < m_model.FieldCount(); ++i)
     if (FormField* f = m_model.Field(i)) f->changed = false;
   m_model.changed = false;
+  LayOut(0, 0);
   SetFocus(list);
   PostMessageW(dialog, kStartEditor, 0, m_currentField);
 }
@@ -354,10 +355,14 @@ void CFieldForm::LayOut(int width, int height) {
       bottom = area.bottom - area.top;
     }
   }
-  int areaWidth = area.right - area.left;
+  // Never past the form's own client area (a parent may be larger than the form).
+  RECT own{};
+  GetClientRect(dialog, &own);
+  bottom = std::min<int>(bottom, own.bottom);
+  int areaWidth = std::min<int>(area.right - area.left, own.right);
   // The check box, or else the note line, stands below the list.
   HWND below = GetDlgItem(dialog, m_hasCheckBox ? IDC_FORM_CHECK : IDC_FORM_NOTE);
-  if (below && IsWindowVisible(below)) {
+  if (below && (GetWindowLongW(below, GWL_STYLE) & WS_VISIBLE)) {
     RECT place{};
     GetWindowRect(below, &place);
     int h = place.bottom - place.top;
@@ -502,7 +507,15 @@ INT_PTR CFieldForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (id == kEditorId) {
         if (code == EN_KILLFOCUS || code == CBN_KILLFOCUS) CommitEditor();
         if (code == CBN_SELCHANGE && m_editor) {
-          m_model.ApplyChoice(m_editedField, static_cast<int>(SendMessageW(m_editor, CB_GETCURSEL, 0, 0)));
+          int entry = static_cast<int>(SendMessageW(m_editor, CB_GETCURSEL, 0, 0));
+          m_model.ApplyChoice(m_editedField, entry);
+          FormField* field = m_model.Field(m_editedField);
+          if (field && field->kind == kFieldItemType && m_model.FieldCount() >= 5) {
+            // The owner hears every item type chosen (the rows it shows changed too).
+            std::u16string type = WindowText(m_editor);
+            InvalidateRect(m_parent, nullptr, TRUE);
+            SendMessageW(m_parent, kItemTypeChosen, 0, reinterpret_cast<LPARAM>(type.c_str()));
+          }
         }
         return TRUE;
       }

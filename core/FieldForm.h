@@ -25,6 +25,8 @@ class CFieldForm : public CDialogObject<CFieldForm> {
   static constexpr UINT kCancelEditor = WM_USER + 201;
   // Lays the form out for the width in the low and the height in the high half of wParam.
   static constexpr UINT kLayOut = WM_USER + 139;
+  // Sent to the parent after an item type was chosen; lParam is the type's text.
+  static constexpr UINT kItemTypeChosen = WM_USER + 142;
 
   CFieldForm(HINSTANCE resources, HWND parent, const CBstr& heading, int currentField, DWORD spare, int labelWidth,
              int ignoredWidth, ExtraButtonCallback callback);

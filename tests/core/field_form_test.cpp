@@ -55,10 +55,14 @@ TEST_F(FieldFormDialog, EveryEditorKindIsFilledAndReadBack) {
   FieldChoiceList terms;
   CFieldForm form(GetResourceInstance(), nullptr, CBstr(u"Customer"), -1, 0, 60, 0, nullptr);
   AddEveryKind(form, terms);
+  form.SetCheckBox(false, CBstr(u"Active"));
 
   platform::testing::UiScript ui;
   ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
     EXPECT_EQ(d.Text(IDC_DIALOG_HEADING), u"Customer");
+    EXPECT_EQ(d.Text(IDC_FORM_CHECK), u"Active");
+    d.Tap(IDC_FORM_CHECK);
+    EXPECT_TRUE(d.IsChecked(IDC_FORM_CHECK));
     Edit(d, 0, u"Ada Lovelace");
     Edit(d, 1, u"12 Hill Rd\r\rLondon");
     SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 4);
@@ -84,6 +88,7 @@ TEST_F(FieldFormDialog, EveryEditorKindIsFilledAndReadBack) {
   EXPECT_EQ(Read(form, 5), u"Net 30");
   EXPECT_EQ(Read(form, 6), u"3/2/2026");
   EXPECT_EQ(Read(form, 7), u"1234");
+  EXPECT_TRUE(form.GetCheckBox());
 }
 
 TEST_F(FieldFormDialog, AnEmptyRequiredFieldKeepsTheFormOpenAndGetsTheEditor) {
@@ -230,13 +235,21 @@ TEST_F(FieldFormDialog, TheListMakesRoomForTheInputPanel) {
 }
 
 TEST_F(FieldFormDialog, APageLivesInsideItsParentAndValidates) {
+  // A tabbed window: the tabs along the top, the page below them.
   HWND host = CreateWindowExW(0, u"STATIC", u"", WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
+  INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_TAB_CLASSES};
+  InitCommonControlsEx(&classes);
+  HWND tabs = CreateWindowExW(0, WC_TABCONTROLW, u"", WS_CHILD | WS_VISIBLE, 0, 0, 240, 24, host, nullptr, nullptr,
+                              nullptr);
+  ASSERT_NE(tabs, nullptr);
   {
     CFieldForm form(GetResourceInstance(), host, CBstr(), -1, 0, 60, 0, nullptr);
     form.AddField(0, kFieldText, kFlagEditable | kFlagRequired, CBstr(u"Name"), CBstr(), 1, 41, nullptr);
     HWND page = form.CreatePage(host);
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(GetParent(page), host);
+    MoveWindow(page, 0, 24, 240, 296, TRUE);
+    EXPECT_TRUE(IsWindowVisible(page));
     platform::testing::UiScript ui;
     ui.ExpectMessageBox(u"'Name' is a required field.", IDOK);
     EXPECT_EQ(form.Validate(), 0);
