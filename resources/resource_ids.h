@@ -182,9 +182,24 @@
 #define IDH_CELL_CUSTOM1 250
 #define IDH_CELL_CUSTOM2 251
 
+/* ---- The edit popup of the data-entry form: texts and commands ---------------- */
+#define IDS_EDIT_CUT 40500
+#define IDS_EDIT_COPY 40501
+#define IDS_EDIT_PASTE 40502
+#define IDS_EDIT_CLEAR 40503
+#define IDS_EDIT_SELECT_ALL 40504
+#define IDM_EDIT_CUT 40088
+#define IDM_EDIT_COPY 40089
+#define IDM_EDIT_PASTE 40090
+#define IDM_EDIT_CLEAR 40012
+#define IDM_EDIT_SELECT_ALL 40016
+
 /* ---- Dialog templates --------------------------------------------------------- */
 #define IDD_REGISTER_PROGRESS 155
 #define IDD_MEMORIZE 230
+#define IDD_DATE_PICKER 131
+#define IDD_FIELD_FORM 127
+#define IDD_FIELD_FORM_PAGE 142
 
 /* ---- Bitmaps ------------------------------------------------------------------ */
 #define IDB_FORM_DROPDOWN 141
@@ -211,11 +226,23 @@
 #define IDC_MEMORIZE_NAME 1060
 #define IDC_MEMORIZE_CLEAR_QTYS 1015
 #define IDC_MEMORIZE_SECOND 1016
+#define IDC_DATE_CALENDAR 1028
+#define IDC_FORM_CHECK 1015
+#define IDC_FORM_LIST 1039
+#define IDC_FORM_EXTRA1 1043
+#define IDC_FORM_EXTRA2 1044
+#define IDC_FORM_EXTRA_CANCEL 1045
+#define IDC_FORM_HEADING_RULE 1063
+#define IDC_FORM_NOTE 1104
 
 #ifdef RC_INVOKED
 /* Window styles the templates use, spelled out for the resource compiler only. */
 #define RCS_POPUP_FRAME 0x80C80000L     /* popup, caption, system menu */
 #define RCS_CHILD_VISIBLE 0x50000000L   /* child, visible */
+#define RCS_FIELD_LIST 0x50804005L    /* child, visible, border, report, no header, single selection */
+#define RCS_CHILD_PAGE 0x50000400L     /* child dialog inside another dialog */
+#define RCS_PUSHBUTTON 0x50010000L     /* child, visible, tab stop, push button */
+#define RCS_POPUP_PLAIN 0x80800000L     /* popup with a thin border, no caption */
 #define RCS_EDIT 0x50810080L            /* child, visible, border, tab stop, scrolls sideways */
 #define RCS_CHECKBOX 0x50010003L        /* child, visible, tab stop, automatic check box */
 #endif

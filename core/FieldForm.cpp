@@ -1,0 +1,570 @@
+#include "core/FieldForm.h"
+
+#include <string>
+#include <vector>
+
+#include "core/DatePickerDlg.h"
+#include "core/DrawHelpers.h"
+#include "core/Help.h"
+#include "core/PointerList.h"
+#include "core/ResourceText.h"
+#include "core/Preferences.h"
+#include "core/UiMetrics.h"
+#include "platform/commctrl/CommCtrl.h"
+#include "platform/shell/Shell.h"
+#include "platform/user/Controls.h"
+#include "platform/user/Menu.h"
+#include "platform/user/Paint.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+constexpr int kModalTemplate = IDD_FIELD_FORM;
+constexpr int kPageTemplate = IDD_FIELD_FORM_PAGE;
+
+std::u16string WindowText(HWND hwnd) {
+  int length = GetWindowTextLengthW(hwnd);
+  std::u16string text(static_cast<size_t>(length) + 1, u'\0');
+  GetWindowTextW(hwnd, text.data(), length + 1);
+  text.resize(static_cast<size_t>(length));
+  return text;
+}
+
+bool IsDropDown(int kind) {
+  return CFieldFormModel::HasArrow(kind) || kind == kFieldMonth || kind == kFieldYear;
+}
+
+}  // namespace
+
+CFieldForm::CFieldForm(HINSTANCE resources, HWND parent, const CBstr& heading, int currentField, DWORD,
+                       int labelWidth, int, ExtraButtonCallback callback)
+    : m_resources(resources), m_parent(parent), m_currentField(currentField), m_callback(callback) {
+  m_labelWidth = GetUiMetric(24) == 2 ? labelWidth * 2 : labelWidth;
+  m_valueWidth = GetUiMetric(22, parent) - m_labelWidth - 10;
+  SetTitle(heading);
+}
+
+CFieldForm::~CFieldForm() {
+  // The list and the edit reach this object until they are gone: close the page first.
+  if (HWND dialog = GetHwnd()) DestroyWindow(dialog);
+}
+
+void CFieldForm::SetTitle(const CBstr& text) {
+  if (text.IsEmpty()) return;
+  m_heading = text;
+  if (GetHwnd()) SetDlgItemTextW(GetHwnd(), IDC_DIALOG_HEADING, m_heading.c_str());
+}
+
+void CFieldForm::SetCheckBox(bool state, const CBstr& caption) {
+  m_hasCheckBox = true;
+  m_checkState = state;
+  m_checkCaption = caption;
+}
+
+void CFieldForm::RemoveAllFields() {
+  m_model.RemoveAllFields();
+  if (GetHwnd()) SendDlgItemMessageW(GetHwnd(), kListId, LVM_DELETEALLITEMS, 0, 0);
+}
+
+INT_PTR CFieldForm::DoModal(int templateId, int helpTopic, bool raiseInputPanel) {
+  m_helpTopic = helpTopic;
+  m_raiseInputPanel = raiseInputPanel;
+  m_modal = true;
+  INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_LISTVIEW_CLASSES | ICC_DATE_CLASSES};
+  InitCommonControlsEx(&classes);
+  return CDialogObject::DoModal(m_resources, MAKEINTRESOURCEW(templateId ? templateId : kModalTemplate), m_parent);
+}
+
+HWND CFieldForm::CreatePage(HWND parent) {
+  m_parent = parent;
+  m_modal = false;
+  INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_LISTVIEW_CLASSES | ICC_DATE_CLASSES};
+  InitCommonControlsEx(&classes);
+  return CreateModeless(m_resources, MAKEINTRESOURCEW(kPageTemplate), parent);
+}
+
+void CFieldForm::OnInitDialog() {
+  HWND dialog = GetHwnd();
+  if (m_modal) {
+    SHINITDLGINFO full;
+    full.dwMask = SHIDIM_FLAGS;
+    full.hDlg = dialog;
+    full.dwFlags = SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN;
+    SHInitDialog(&full);
+  }
+  if (!m_heading.IsEmpty()) SetDlgItemTextW(dialog, IDC_DIALOG_HEADING, m_heading.c_str());
+  if (HWND rule = GetDlgItem(dialog, IDC_FORM_HEADING_RULE); rule && m_heading.IsEmpty()) ShowWindow(rule, SW_HIDE);
+  if (HWND note = GetDlgItem(dialog, IDC_FORM_NOTE)) ShowWindow(note, SW_HIDE);  // no note line given
+  HWND list = GetDlgItem(dialog, kListId);
+  const int widths[] = {0, m_labelWidth, m_valueWidth};
+  const int formats[] = {LVCFMT_LEFT, LVCFMT_RIGHT, LVCFMT_LEFT};
+  for (int c = 0; c < 3; ++c) {
+    LVCOLUMNW column;
+    column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_SUBITEM;
+    column.fmt = formats[c];
+    column.cx = widths[c];
+    column.iSubItem = c;
+    SendMessageW(list, LVM_INSERTCOLUMNW, c, reinterpret_cast<LPARAM>(&column));
+  }
+  FillList();
+  SetWindowLongW(list, GWL_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  m_listDefaultProc =
+      reinterpret_cast<WNDPROC>(SetWindowLongW(list, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&CFieldForm::ListProc)));
+  HWND check = GetDlgItem(dialog, IDC_FORM_CHECK);
+  if (check) {
+    ShowWindow(check, m_hasCheckBox ? SW_SHOW : SW_HIDE);
+    if (m_hasCheckBox) {
+      SetWindowTextW(check, m_checkCaption.c_str());
+      CheckDlgButton(dialog, IDC_FORM_CHECK, m_checkState ? BST_CHECKED : BST_UNCHECKED);
+    }
+  }
+  for (int i = 0; i < m_model.FieldCount(); ++i)
+    if (FormField* f = m_model.Field(i)) f->changed = false;
+  m_model.changed = false;
+  LayOut(0, 0);
+  SetFocus(list);
+  PostMessageW(dialog, kStartEditor, 0, m_currentField);
+}
+
+void CFieldForm::FillList() {
+  HWND list = GetDlgItem(GetHwnd(), kListId);
+  SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+  for (int i = 0; i < m_model.FieldCount(); ++i) {
+    FormField* field = m_model.Field(i);
+    std::u16string label = (field->flags & kFlagHidden) ? std::u16string() : field->label.str();
+    std::u16string value = m_model.DisplayText(i);
+    LVITEMW item;
+    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.iItem = i;
+    item.pszText = const_cast<LPWSTR>(u"");
+    item.lParam = reinterpret_cast<LPARAM>(field);
+    SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    LVITEMW text;
+    text.iSubItem = 1;
+    text.pszText = label.data();
+    SendMessageW(list, LVM_SETITEMTEXTW, i, reinterpret_cast<LPARAM>(&text));
+    text.iSubItem = 2;
+    text.pszText = value.data();
+    SendMessageW(list, LVM_SETITEMTEXTW, i, reinterpret_cast<LPARAM>(&text));
+  }
+}
+
+void CFieldForm::StartEditor(int index) {
+  FormField* field = m_model.Field(index);
+  if (!field || !(field->flags & kFlagEditable) || (field->flags & kFlagHidden) ||
+      !CFieldFormModel::HasEditor(field->kind) || CFieldFormModel::IsContinuation(field->kind)) {
+    return;
+  }
+  CommitEditor();
+  HWND dialog = GetHwnd();
+  HWND list = GetDlgItem(dialog, kListId);
+  SendMessageW(list, LVM_ENSUREVISIBLE, index, FALSE);
+  if (field->kind == kFieldDate) {
+    CDatePickerDlg picker(m_resources, dialog, 0, field->value);
+    if (picker.DoModal() == 1) {
+      m_editedField = index;
+      m_model.CommitText(index, &picker.GetDateText());
+      m_editedField = -1;
+      FillList();
+    }
+    return;
+  }
+  RECT row{};
+  row.left = LVIR_BOUNDS;
+  SendMessageW(list, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&row));
+  RECT client{};
+  GetClientRect(list, &client);
+  bool dropDown = IsDropDown(field->kind);
+  bool multiLine = field->kind == kFieldMultiLine;
+  int margin = dropDown || multiLine ? 2 : 6;
+  int left = row.left + m_labelWidth + margin;
+  int right = std::min<int>(left + m_valueWidth + margin - 7, client.right);
+  int top = row.top + 1;
+  int height = row.bottom - row.top - 1;
+  if (multiLine) height = (row.bottom - row.top) * std::max(field->lines, 1) + 4;
+  m_editedField = index;
+  if (dropDown) {
+    m_editor = CreateWindowExW(0, u"COMBOBOX", u"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST, left,
+                               row.top, right - left, (row.bottom - row.top) * 8 - 1, list,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditorId)), nullptr, nullptr);
+    for (const std::u16string& entry : m_model.EntriesOf(index))
+      SendMessageW(m_editor, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+    LRESULT found = SendMessageW(m_editor, CB_FINDSTRING, static_cast<WPARAM>(-1),
+                                 reinterpret_cast<LPARAM>(field->value.c_str()));
+    if (!field->value.IsEmpty() && found >= 0) SendMessageW(m_editor, CB_SETCURSEL, found, 0);
+  } else {
+    DWORD style = WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL;
+    if (multiLine) style = WS_CHILD | WS_VISIBLE | WS_BORDER | ES_MULTILINE | ES_AUTOVSCROLL;
+    if (multiLine && !(field->flags & (kFlagMoney | kFlagNoEnter))) style |= ES_WANTRETURN;
+    if (field->flags & kFlagFreeText) style |= ES_WANTRETURN;
+    const WCHAR* cls = (field->flags & kFlagMasked) ? u"Edit" : u"CAPEDIT";
+    if (field->flags & kFlagMasked) style |= ES_PASSWORD;
+    m_editor = CreateWindowExW(0, cls, m_model.EditorText(index).c_str(), style, left, top, right - left, height, list,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditorId)), nullptr, nullptr);
+    if (m_editor && field->maxLength > 1) SendMessageW(m_editor, EM_LIMITTEXT, field->maxLength - 1, 0);
+    SendMessageW(m_editor, EM_SETSEL, 0, -1);
+  }
+  if (!m_editor) {
+    m_editedField = -1;
+    return;
+  }
+  if (!dropDown) {
+    SetWindowLongW(m_editor, GWL_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    m_editorDefaultProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongW(m_editor, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&CFieldForm::EditorProc)));
+  }
+  SetFocus(m_editor);
+}
+
+void CFieldForm::CommitEditor() {
+  if (!m_editor) return;
+  HWND editor = m_editor;
+  m_editor = nullptr;  // a focus change while committing must not commit twice
+  int index = m_editedField;
+  m_editedField = -1;
+  FormField* field = m_model.Field(index);
+  bool cancelled = m_editorCancelled;
+  m_editorCancelled = false;
+  if (field && cancelled) {
+    m_model.CommitText(index, nullptr);
+  } else if (field) {
+    CBstr text(WindowText(editor));
+    if (IsDropDown(field->kind)) {
+      LRESULT chosen = SendMessageW(editor, CB_GETCURSEL, 0, 0);
+      if (chosen < 0) text = field->value;
+    }
+    std::vector<std::u16string> lines;
+    if (field->kind == kFieldMultiLine) {
+      int count = static_cast<int>(SendMessageW(editor, EM_GETLINECOUNT, 0, 0));
+      std::u16string all = text.str();
+      for (int l = 0; l < count; ++l) {
+        int start = static_cast<int>(SendMessageW(editor, EM_LINEINDEX, l, 0));
+        int length = static_cast<int>(SendMessageW(editor, EM_LINELENGTH, start, 0));
+        lines.push_back(all.substr(static_cast<size_t>(start), static_cast<size_t>(length)));
+      }
+    }
+    if (field->flags & kFlagMasked && text.Length() > 40) text = CBstr(text.view().substr(0, 40));
+    m_model.CommitText(index, &text, lines);
+  }
+  DestroyWindow(editor);
+  FillList();
+}
+
+LRESULT CFieldForm::EditorProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* form = reinterpret_cast<CFieldForm*>(GetWindowLongW(hwnd, GWL_USERDATA));
+  return form ? form->OnEditorKey(hwnd, msg, wParam, lParam) : DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+LRESULT CFieldForm::OnEditorKey(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  WNDPROC base = m_editorDefaultProc;
+  FormField* field = m_model.Field(m_editedField);
+  bool multiLine = field && field->kind == kFieldMultiLine;
+  switch (msg) {
+    case WM_GETDLGCODE:
+      // Esc belongs to the edit (it cancels the edit, not the form).
+      return CallWindowProcW(base, hwnd, msg, wParam, lParam) | DLGC_WANTTAB | DLGC_WANTARROWS |
+             (wParam == VK_ESCAPE ? DLGC_WANTMESSAGE : 0);
+    case WM_KEYDOWN:
+      // In a multi-line text these keys move within the text.
+      if (!multiLine && (wParam == VK_TAB || wParam == VK_DOWN || wParam == VK_UP)) {
+        PostMessageW(GetHwnd(), kMoveField, wParam != VK_UP, 0);
+        return 0;
+      }
+      if (wParam == VK_ESCAPE) {
+        PostMessageW(GetHwnd(), kCancelEditor, 0, 0);
+        return 0;
+      }
+      break;
+    case WM_KEYUP:
+      if (!multiLine && (wParam == VK_TAB || wParam == VK_DOWN || wParam == VK_UP)) return 0;
+      break;
+    case WM_CHAR: {
+      WCHAR c = static_cast<WCHAR>(wParam);
+      if (c == u'\t' && !(field && (field->flags & kFlagFreeText))) return 0;
+      if (c == 27 && !(field && (field->flags & kFlagFreeText))) return 0;
+      if (!field) break;
+      bool refused = (c == u':' && !(field->flags & kFlagColonAllowed)) ||
+                     (c == u'&' && (field->flags & kFlagNoAmpersand));
+      if (field->flags & kFlagNumericKeys) {
+        bool number = (c >= u'0' && c <= u'9') || c == u' ' || c == u'.' || c == u',' || c == u'-' || c == 8 ||
+                      c == 110 || c == 190 || ((field->flags & kFlagMoney) && (c == u'$' || c == u'%'));
+        refused = refused || !number;
+      }
+      if (refused) {
+        MessageBeep(static_cast<UINT>(-1));
+        return 0;
+      }
+      field->changed = true;
+      break;
+    }
+    default:
+      break;
+  }
+  return CallWindowProcW(base, hwnd, msg, wParam, lParam);
+}
+
+LRESULT CFieldForm::ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* form = reinterpret_cast<CFieldForm*>(GetWindowLongW(hwnd, GWL_USERDATA));
+  if (!form || !form->m_listDefaultProc) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  LRESULT result = CallWindowProcW(form->m_listDefaultProc, hwnd, msg, wParam, lParam);
+  if (msg == WM_PAINT) form->PaintRowMarks(hwnd);
+  return result;
+}
+
+void CFieldForm::PaintRowMarks(HWND list) {
+  CWindowDC dc(list);
+  int first = static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
+  int valueRight = m_labelWidth + m_valueWidth;
+  for (int i = std::max(first, 0); i < m_model.FieldCount(); ++i) {
+    FormField* field = m_model.Field(i);
+    RECT row{};
+    row.left = LVIR_BOUNDS;
+    if (!field || !SendMessageW(list, LVM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&row))) continue;
+    int strip = GetUiMetric(42);
+    DrawFilledRect(dc.get(), row.left + valueRight - strip, row.top, row.left + valueRight, row.bottom - 1,
+                   WHITE_BRUSH, RGB(255, 255, 255));
+    bool visible = !(field->flags & kFlagHidden);
+    if (visible && CFieldFormModel::HasArrow(field->kind)) {
+      int x = row.left + valueRight - GetUiMetric(41);
+      int y = (row.top + row.bottom) / 2;
+      DrawResourceBitmap(IDB_FORM_DROPDOWN, m_resources, dc.get(), x, y);
+      field->arrow = RECT{x - 8, y - 8, x + 10, y + 8};
+    }
+    if (visible && field->kind == kFieldDate) {
+      DrawResourceBitmap(IDB_CALENDAR_MARK, m_resources, dc.get(), row.left + valueRight - strip, row.top + 1);
+    }
+    DrawLine(dc.get(), 1, row.left + m_labelWidth, row.bottom - 1, row.left + valueRight, row.bottom - 1,
+             RGB(0xCC, 0xCC, 0xCC));
+  }
+}
+
+void CFieldForm::LayOut(int width, int height) {
+  HWND dialog = GetHwnd();
+  RECT area{0, 0, width, height};
+  int bottom = height;
+  if (width <= 0 || height <= 0) {
+    SIPINFO sip;
+    if (SystemParametersInfoW(SPI_GETSIPINFO, sizeof(sip), &sip, 0) && (sip.fdwFlags & SIPF_ON)) {
+      // The panel's free area is on the screen; the form's controls sit in its client area.
+      area = sip.rcVisibleDesktop;
+      POINT end{area.left, area.bottom};
+      ScreenToClient(dialog, &end);
+      bottom = end.y;
+    } else {
+      GetClientRect(m_parent ? m_parent : dialog, &area);
+      bottom = area.bottom - area.top;
+    }
+  }
+  // Never past the form's own client area (a parent may be larger than the form).
+  RECT own{};
+  GetClientRect(dialog, &own);
+  bottom = std::min<int>(bottom, own.bottom);
+  int areaWidth = std::min<int>(area.right - area.left, own.right);
+  // The check box, or else the note line, stands below the list.
+  HWND below = GetDlgItem(dialog, m_hasCheckBox ? IDC_FORM_CHECK : IDC_FORM_NOTE);
+  if (below && (GetWindowLongW(below, GWL_STYLE) & WS_VISIBLE)) {
+    RECT place{};
+    GetWindowRect(below, &place);
+    int h = place.bottom - place.top;
+    MoveWindow(below, 0, bottom - 7 - h, areaWidth, h, TRUE);
+    bottom -= h + 10;
+  }
+  int top = (m_heading.IsEmpty() ? 0 : GetUiMetric(11)) + 10;
+  if (!m_modal) top = 0;
+  HWND list = GetDlgItem(dialog, kListId);
+  if (!list || bottom <= top) return;
+  MoveWindow(list, 0, top, areaWidth, bottom - top, TRUE);
+  int perPage = static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
+  int listWidth = areaWidth - (perPage < m_model.FieldCount() ? 14 : 0);
+  m_valueWidth = std::max(listWidth - m_labelWidth - 10, 0);
+  SendMessageW(list, LVM_SETCOLUMNWIDTH, 2, m_valueWidth);
+}
+
+void CFieldForm::MoveToField(bool forward) {
+  int from = m_editedField;
+  int step = 1;
+  if (FormField* field = m_model.Field(from)) step = std::max(field->lines, 1);
+  CommitEditor();
+  int next = m_model.NextField(from, step, forward);
+  if (next >= 0) PostMessageW(GetHwnd(), kStartEditor, 0, next);
+}
+
+int CFieldForm::CheckEnding() {
+  if (GetDlgItem(GetHwnd(), IDC_FORM_CHECK) && m_hasCheckBox) {
+    m_checkState = IsDlgButtonChecked(GetHwnd(), IDC_FORM_CHECK) == BST_CHECKED;
+  }
+  CommitEditor();
+  int required = -1;
+  int code = m_model.EndCheck(required);
+  if (code < 0) {
+    ShowRequiredFieldMessage(GetHwnd(), m_model.Field(required)->label.view());
+    PostMessageW(GetHwnd(), kStartEditor, 0, required);
+  }
+  return code;
+}
+
+int CFieldForm::Validate() {
+  CommitEditor();
+  int required = m_model.MissingRequiredField();
+  if (required < 0) return 1;
+  ShowRequiredFieldMessage(GetHwnd(), m_model.Field(required)->label.view());
+  PostMessageW(GetHwnd(), kStartEditor, 0, required);
+  return 0;
+}
+
+void CFieldForm::EndForm(int command) {
+  int code = CheckEnding();
+  if (code < 0) return;
+  if (m_callback && (command == 1043 || command == 1044 || command == IDOK)) {
+    if (m_callback(GetHwnd(), command == 1044 ? 1044 : 1043)) return;
+    code = 1;
+  }
+  if (m_modal) EndDialog(GetHwnd(), code);
+}
+
+void CFieldForm::ShowEditMenu(POINT screen) {
+  HMENU menu = CreatePopupMenu();
+  if (!menu) return;
+  const std::pair<UINT, UINT> items[] = {{IDM_EDIT_CUT, IDS_EDIT_CUT},
+                                         {IDM_EDIT_COPY, IDS_EDIT_COPY},
+                                         {IDM_EDIT_PASTE, IDS_EDIT_PASTE},
+                                         {IDM_EDIT_CLEAR, IDS_EDIT_CLEAR}};
+  for (const auto& [command, text] : items) AppendMenuW(menu, MF_STRING, command, LoadResText(text).c_str());
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(menu, MF_STRING, IDM_EDIT_SELECT_ALL, LoadResText(IDS_EDIT_SELECT_ALL).c_str());
+  UINT command = static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD, screen.x, screen.y, 0, GetHwnd(), nullptr));
+  DestroyMenu(menu);
+  HWND editor = m_editor;
+  if (!editor) return;  // the menu acts on an open editor only
+  constexpr int kClipboardLimit = 80;
+  std::u16string text = WindowText(editor);
+  switch (command) {
+    case IDM_EDIT_CUT:
+    case IDM_EDIT_COPY:
+      SetClipboardText(std::u16string_view(text).substr(0, kClipboardLimit), GetHwnd());
+      if (command == IDM_EDIT_CUT) SetWindowTextW(editor, u"");
+      break;
+    case IDM_EDIT_PASTE: {
+      WCHAR pasted[kClipboardLimit + 1] = {};
+      if (GetClipboardText(pasted, kClipboardLimit + 1, GetHwnd())) SetWindowTextW(editor, pasted);
+      break;
+    }
+    case IDM_EDIT_CLEAR:
+      SetWindowTextW(editor, u"");
+      break;
+    case IDM_EDIT_SELECT_ALL:
+      SendMessageW(editor, EM_SETSEL, 0, -1);
+      break;
+    default:
+      break;
+  }
+}
+
+INT_PTR CFieldForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_INITDIALOG:
+      OnInitDialog();
+      return FALSE;
+    case kStartEditor:
+      StartEditor(static_cast<int>(lParam));
+      return TRUE;
+    case kLayOut:
+      LayOut(LOWORD(wParam), HIWORD(wParam));
+      return TRUE;
+    case WM_SETTINGCHANGE:
+      if (wParam == SPI_SETSIPINFO) LayOut(0, 0);
+      return FALSE;
+    case WM_SIZE:
+      if (GetDlgItem(GetHwnd(), kListId)) LayOut(LOWORD(lParam), HIWORD(lParam));
+      return FALSE;
+    case kMoveField:
+      if (m_editor) MoveToField(wParam != 0);
+      return TRUE;
+    case kCancelEditor:
+      if (m_editor) {
+        m_editorCancelled = true;
+        CommitEditor();
+        SetFocus(GetDlgItem(GetHwnd(), kListId));
+      }
+      return TRUE;
+    case WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (header && header->idFrom == kListId && header->code == NM_CLICK) {
+        const auto* click = reinterpret_cast<const NMITEMACTIVATE*>(lParam);
+        LVHITTESTINFO hit;
+        hit.pt = click->ptAction;
+        SendMessageW(header->hwndFrom, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+        if (hit.iItem >= 0) StartEditor(hit.iItem);
+      }
+      if (header && header->idFrom == kListId && header->code == GN_CONTEXTMENU) {
+        ShowEditMenu(reinterpret_cast<const NMRGINFO*>(lParam)->ptAction);
+      }
+      return TRUE;
+    }
+    case WM_COMMAND: {
+      int id = LOWORD(wParam);
+      int code = HIWORD(wParam);
+      if (id == kEditorId) {
+        if (code == EN_KILLFOCUS || code == CBN_KILLFOCUS) CommitEditor();
+        if (code == CBN_SELCHANGE && m_editor) {
+          int entry = static_cast<int>(SendMessageW(m_editor, CB_GETCURSEL, 0, 0));
+          m_model.ApplyChoice(m_editedField, entry);
+          FormField* field = m_model.Field(m_editedField);
+          if (field && field->kind == kFieldItemType && m_model.FieldCount() >= 5) {
+            // The owner hears every item type chosen (the rows it shows changed too).
+            std::u16string type = WindowText(m_editor);
+            InvalidateRect(m_parent, nullptr, TRUE);
+            SendMessageW(m_parent, kItemTypeChosen, 0, reinterpret_cast<LPARAM>(type.c_str()));
+          }
+        }
+        return TRUE;
+      }
+      if (id == IDC_FORM_CHECK) {
+        m_model.changed = true;
+        return TRUE;
+      }
+      if (id == IDOK || id == 1009 || id == 1043 || id == 1044) {
+        EndForm(id);
+        return TRUE;
+      }
+      if (id == IDCANCEL || id == 1045) {
+        if (m_modal) EndDialog(GetHwnd(), 0);
+        return TRUE;
+      }
+      return FALSE;
+    }
+    case WM_CLOSE:
+      EndForm(IDOK);
+      return TRUE;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_ACTIVE) {
+        if (m_raiseInputPanel) SHSipPreference(GetHwnd(), SIP_UP);
+        LayOut(0, 0);
+        std::u16string button;
+        CPreferences().GetString(u"Button1", button);
+        if (!button.empty()) m_button.BindButton(GetHwnd(), CBstr(button), false);
+      } else {
+        SHSipPreference(GetHwnd(), SIP_DOWN);
+      }
+      return FALSE;
+    case WM_HOTKEY:
+      if (!m_hotKeyArmed) {
+        m_hotKeyArmed = true;
+      } else if (LOWORD(lParam) & MOD_KEYUP) {
+        m_hotKeyArmed = false;
+        if (CheckEnding() >= 0) {
+          PostMessageW(m_parent, kStartScan, 0, 0);
+          if (m_modal) EndDialog(GetHwnd(), 3);
+        }
+      }
+      return TRUE;
+    case WM_HELP:
+      ShowHelp(m_helpTopic);
+      return TRUE;
+    case WM_DESTROY:
+      CommitEditor();
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}

@@ -1,0 +1,103 @@
+// The shared data-entry dialog: a heading, a two-column list of labelled fields whose
+// values open an editor over their cell when tapped, an optional check box, and OK /
+// Cancel. Runs modally or as a page (a modeless child inside another dialog's tab). The
+// rules live in CFieldFormModel; this class runs the windows.
+#pragma once
+
+#include "core/FieldFormModel.h"
+#include "core/HardwareButton.h"
+#include "core/WindowObject.h"
+
+class CFieldForm : public CDialogObject<CFieldForm> {
+ public:
+  // Asked with the dialog and 1043 or 1044; nonzero keeps the form open.
+  using ExtraButtonCallback = int (*)(HWND dialog, int command);
+
+  static constexpr int kListId = 1039;
+  static constexpr int kEditorId = 1200;
+  // Starts the editor of the field in lParam.
+  static constexpr UINT kStartEditor = WM_USER + 121;
+  // Sent to the parent when the hardware button ended the form.
+  static constexpr UINT kStartScan = 1180;
+  // Posted by an edit: move to the next field (wParam 1) or the previous one (0).
+  static constexpr UINT kMoveField = WM_USER + 200;
+  // Posted by an edit on Esc: close it without storing its text.
+  static constexpr UINT kCancelEditor = WM_USER + 201;
+  // Lays the form out for the width in the low and the height in the high half of wParam.
+  static constexpr UINT kLayOut = WM_USER + 139;
+  // Sent to the parent after an item type was chosen; lParam is the type's text.
+  static constexpr UINT kItemTypeChosen = WM_USER + 142;
+
+  CFieldForm(HINSTANCE resources, HWND parent, const CBstr& heading, int currentField, DWORD spare, int labelWidth,
+             int ignoredWidth, ExtraButtonCallback callback);
+  virtual ~CFieldForm();
+
+  int AddField(int index, int kind, DWORD flags, const CBstr& label, const CBstr& value, int lines, int maxLength,
+               FieldChoiceList* choices) {
+    return m_model.AddField(index, kind, flags, label, value, lines, maxLength, choices);
+  }
+  void SetTitle(const CBstr& text);
+  void SetCheckBox(bool state, const CBstr& caption);
+  bool GetCheckBox() const { return m_checkState; }
+  void SetCurrentField(int index) { m_currentField = index; }
+  int GetFieldText(int index, CBstr& out, bool withContinuations, bool lineBreaks) const {
+    return m_model.GetFieldText(index, out, withContinuations, lineBreaks);
+  }
+  void RemoveAllFields();
+  // Commits an open editor and checks the required fields without ending; 0 (after
+  // saying which field) when one is empty.
+  int Validate();
+
+  // 1 accepted, 2 nothing changed, 0 cancelled or every value empty, 3 hardware button.
+  INT_PTR DoModal(int templateId, int helpTopic, bool raiseInputPanel);
+  HWND CreatePage(HWND parent);
+
+  CFieldFormModel& Model() { return m_model; }
+  HWND EditorWindow() const { return m_editor; }
+
+  INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+
+ private:
+  void OnInitDialog();
+  void FillList();
+  void StartEditor(int index);
+  void CommitEditor();
+  void EndForm(int command);
+  // The tap-and-hold menu of the open editor: cut, copy, paste, clear, select all.
+  void ShowEditMenu(POINT screen);
+  // The keys of an open edit: Tab, Down and Up move between fields, Esc cancels, and the
+  // field's flags decide which characters it takes.
+  static LRESULT EditorProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT OnEditorKey(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  void MoveToField(bool forward);
+  // After the list paints itself: the arrows of drop-down rows, the calendar of date
+  // rows, and a light rule under every row.
+  static LRESULT ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  void PaintRowMarks(HWND list);
+  // Places the check box, the note line and the list in the area: the given size, or
+  // (0, 0) for what the input panel leaves, or the parent's client area.
+  void LayOut(int width, int height);
+  int CheckEnding();
+
+  CFieldFormModel m_model;
+  CHardwareButton m_button;
+  HINSTANCE m_resources;
+  HWND m_parent;
+  CBstr m_heading;
+  int m_currentField;
+  int m_labelWidth;
+  int m_valueWidth;
+  ExtraButtonCallback m_callback;
+  int m_helpTopic = 0;
+  bool m_raiseInputPanel = false;
+  bool m_modal = false;
+  bool m_hasCheckBox = false;
+  bool m_checkState = false;
+  CBstr m_checkCaption;
+  HWND m_editor = nullptr;
+  int m_editedField = -1;
+  bool m_hotKeyArmed = false;
+  bool m_editorCancelled = false;
+  WNDPROC m_editorDefaultProc = nullptr;
+  WNDPROC m_listDefaultProc = nullptr;
+};

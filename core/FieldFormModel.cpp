@@ -1,0 +1,345 @@
+#include "core/FieldFormModel.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::u16string_view kCrLf = u"\r\n";
+
+std::vector<std::u16string> FixedEntries(int kind) {
+  switch (kind) {
+    case kFieldItemType:
+      return {u"Discount",      u"Inventory Part", u"Non-inventory Part", u"Other Charge", u"Payment",
+              u"Sales Tax Item", u"Sales Tax Group", u"Service",           u"Subtotal"};
+    case kFieldYesNo:
+      return {u"Yes", u"No"};
+    case kFieldUnit:
+      return {u"Each", u"Hundred", u"Thousand", u"Lot", u"Foot"};
+    case kFieldBusinessType:
+      return {u"Products", u"Services", u"Products & Service", u"Professional", u"Custom"};
+    case kFieldCustomerType:
+      return {u"Residential", u"Commercial"};
+    case kFieldJobStatus:
+      return {u"None", u"Pending", u"Awarded", u"In progress", u"Closed", u"Not awarded"};
+    case kFieldSubtotalOnly:
+      return {u"Subtotal"};
+    case kFieldAddressKind:
+      return {u"Business", u"Home"};
+    case kFieldNameOrder:
+      return {u"First Last", u"Last, First"};
+    case kFieldCustomerSource:
+      return {u"Contacts", u"DedadErude"};
+    case kFieldMonth: {
+      static constexpr const char16_t* kMonths[] = {u"Jan", u"Feb", u"Mar", u"Apr", u"May", u"Jun",
+                                                    u"Jul", u"Aug", u"Sep", u"Oct", u"Nov", u"Dec"};
+      std::vector<std::u16string> months;
+      for (int m = 0; m < 12; ++m) {
+        months.push_back(std::u16string{char16_t(u'0' + (m + 1) / 10), char16_t(u'0' + (m + 1) % 10)} + u" - " +
+                         kMonths[m]);
+      }
+      return months;
+    }
+    case kFieldYear: {
+      std::vector<std::u16string> years;
+      for (int y = 2010; y <= 2020; ++y) years.push_back(u"20" + std::u16string{char16_t(u'0' + (y % 100) / 10), char16_t(u'0' + y % 10)});
+      return years;
+    }
+    default:
+      return {};
+  }
+}
+
+}  // namespace
+
+bool FieldChoiceList::AddNew(CBstr firstText, CBstr secondText) {
+  if (count < 0 || count >= kCapacity) return false;
+  first[count] = std::move(firstText);
+  second[count] = std::move(secondText);
+  isNew[count] = 1;
+  ++count;
+  return true;
+}
+
+int FieldChoiceList::FindFirst(std::u16string_view text) const {
+  for (int i = 0; i < std::min(count, kCapacity); ++i)
+    if (first[i].view() == text) return i;
+  return -1;
+}
+
+int FieldChoiceList::FindSecond(std::u16string_view text) const {
+  for (int i = 0; i < std::min(count, kCapacity); ++i)
+    if (second[i].view() == text) return i;
+  return -1;
+}
+
+int CFieldFormModel::AddField(int index, int kind, DWORD flags, const CBstr& label, const CBstr& value, int lines,
+                              int maxLength, FieldChoiceList* choices) {
+  if (index < 0 || index >= kMaxFields) return 1;
+  auto field = std::make_unique<FormField>();
+  field->kind = kind;
+  field->flags = flags;
+  field->label = label;
+  field->value = value;
+  field->lines = lines;
+  field->maxLength = maxLength;
+  field->choices = choices;
+  // Refilling a slot replaces its record without counting it twice.
+  if (!m_fields[index]) ++m_count;
+  m_fields[index] = std::move(field);
+  return 1;
+}
+
+void CFieldFormModel::RemoveAllFields() {
+  for (auto& field : m_fields) field.reset();
+  m_count = 0;
+}
+
+FormField* CFieldFormModel::Field(int index) const {
+  return index >= 0 && index < kMaxFields ? m_fields[index].get() : nullptr;
+}
+
+int CFieldFormModel::LastRowOf(int head) const {
+  int last = head;
+  while (Field(last + 1) && IsContinuation(Field(last + 1)->kind)) ++last;
+  return last;
+}
+
+int CFieldFormModel::GetFieldText(int index, CBstr& out, bool withContinuations, bool lineBreaks) const {
+  if (index < 0 || index >= kMaxFields) return 0;
+  const FormField* field = Field(index);
+  std::u16string text(field ? field->value.view() : std::u16string_view());
+  if (field && withContinuations) {
+    bool emptyRun = false;
+    for (int row = index + 1; row <= LastRowOf(index); ++row) {
+      std::u16string_view part = Field(row)->value.view();
+      if (part.empty()) {
+        emptyRun = true;
+        continue;
+      }
+      if (emptyRun) text += kCrLf;
+      if (lineBreaks) text += kCrLf;
+      text += part;
+      emptyRun = false;
+    }
+  }
+  out = CBstr(text);
+  return 1;
+}
+
+std::u16string CFieldFormModel::DisplayText(int index) {
+  FormField* field = Field(index);
+  if (!field || (field->flags & kFlagHidden)) return {};
+  if (field->flags & kFlagMasked) return field->value.IsEmpty() ? std::u16string() : u"********";
+  if ((field->flags & kFlagNumber) && HasDigit(field->value.view())) {
+    if (field->flags & (kFlagMoney | kFlagPercent)) {
+      NormalizeAmountText(field->value, false, (field->flags & kFlagPercent) != 0);
+    } else {
+      FormatCurrencyText(field->value, false);
+    }
+  }
+  return field->value.str();
+}
+
+bool CFieldFormModel::HasArrow(int kind) {
+  return (kind >= kFieldItemType && kind <= kFieldChoiceToo) || kind == kFieldChoiceText ||
+         kind == kFieldChoiceTextRow || kind == kFieldTextWithChoices || kind == kFieldAddressKind ||
+         kind == kFieldNameOrder || kind == kFieldCustomerSource || kind == kFieldEmptyList;
+}
+
+bool CFieldFormModel::HasEditor(int kind) {
+  return kind != 13 && kind != 18 && kind != 21 && kind >= kFieldText && kind <= kFieldYear;
+}
+
+std::vector<std::u16string> CFieldFormModel::EntriesOf(int index) const {
+  const FormField* field = Field(index);
+  if (!field) return {};
+  switch (field->kind) {
+    case kFieldChoice:
+    case kFieldChoiceToo:
+    case kFieldChoiceText:
+    case kFieldChoiceTextRow:
+    case kFieldTextWithChoices: {
+      std::vector<std::u16string> entries;
+      if (field->choices) {
+        for (int i = 0; i < std::min(field->choices->count, FieldChoiceList::kCapacity); ++i)
+          entries.push_back(field->choices->first[i].str());
+      }
+      return entries;
+    }
+    default:
+      return FixedEntries(field->kind);
+  }
+}
+
+std::u16string CFieldFormModel::EditorText(int index) const {
+  const FormField* field = Field(index);
+  if (!field) return {};
+  std::u16string text(field->value.view());
+  if (field->kind == kFieldMultiLine || field->kind == kFieldChoiceText) {
+    // Joined as GetFieldText joins, so that a blank line inside the text survives being
+    // edited again.
+    CBstr joined;
+    GetFieldText(index, joined, true, field->kind == kFieldMultiLine);
+    text = joined.str();
+  }
+  // The edit control breaks lines at CR LF only.
+  std::u16string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == u'\n' && (i == 0 || text[i - 1] != u'\r')) out += u'\r';
+    out += text[i];
+  }
+  return out;
+}
+
+void CFieldFormModel::CommitText(int index, const CBstr* text, const std::vector<std::u16string>& lines) {
+  FormField* field = Field(index);
+  if (!field) return;
+  if (field->kind == kFieldChoiceText) changed = true;
+  if (!text || text->view() == field->value.view()) return;
+  changed = true;
+  if (field->kind != kFieldMultiLine) {
+    if (field->kind != kFieldChoiceText) field->value = *text;
+    return;
+  }
+  int last = LastRowOf(index);
+  int lastWithText = index;
+  size_t line = 0;
+  for (int row = index; row <= last; ++row, ++line) {
+    if (line < lines.size()) {
+      Field(row)->value = CBstr(lines[line]);
+      if (!lines[line].empty()) lastWithText = row;
+    } else {
+      Field(row)->value = CBstr(u"");
+    }
+  }
+  // More lines than rows: nothing typed is dropped.
+  std::u16string rest;
+  for (; line < lines.size(); ++line) rest += std::u16string(kCrLf) + lines[line];
+  if (!rest.empty() && rest != kCrLf) {
+    Field(lastWithText)->value = CBstr(Field(lastWithText)->value.str() + rest);
+  }
+}
+
+void CFieldFormModel::CommitSplitText(int index, const CBstr* text, const TextMeasure& measure, float width) {
+  FormField* field = Field(index);
+  if (!field) return;
+  changed = true;
+  if (!text) return;
+  int last = LastRowOf(index);
+  for (int row = index + 1; row <= last; ++row) Field(row)->value = CBstr(u"");
+  CBstr rest = *text;
+  int row = index;
+  while (row <= last) {
+    CBstr piece;
+    int more = SplitTextAtWidth(measure, rest, piece, width);
+    Field(row)->value = piece;
+    if (!more || rest.IsEmpty()) return;
+    ++row;
+  }
+  // What does not fit the rows goes onto the last one.
+  Field(last)->value = CBstr(Field(last)->value.str() + rest.str());
+}
+
+void CFieldFormModel::RememberTypedText(int index, const CBstr& text) {
+  FormField* field = Field(index);
+  if (!field || !field->choices) return;
+  FieldChoiceList& list = *field->choices;
+  if (field->kind == kFieldChoiceText) {
+    lastTyped = text;
+    if (initialising || text.IsEmpty()) return;
+    if (list.FindSecond(text.view()) >= 0) {
+      field->changed = false;
+      return;
+    }
+    CBstr shown;
+    TruncateWithEllipsis(text.view(), shown);
+    list.AddNew(shown, text);
+  } else if (field->kind == kFieldTextWithChoices) {
+    if (!field->changed || initialising || text.IsEmpty() || list.FindFirst(text.view()) >= 0) return;
+    FormField* next = Field(index + 1);
+    CBstr second = (field->flags & kFlagLinkedPair) && next ? next->value : CBstr(u"");
+    list.AddNew(text, second);
+  }
+}
+
+void CFieldFormModel::ApplyChoice(int index, int entry) {
+  FormField* field = Field(index);
+  if (!field) return;
+  std::vector<std::u16string> entries = EntriesOf(index);
+  if (entry < 0 || entry >= static_cast<int>(entries.size())) return;
+  if (field->kind == kFieldItemType) ApplyItemType(entries[entry]);
+  const FieldChoiceList* list = field->choices;
+  if ((field->kind == kFieldChoiceText || field->kind == kFieldTextWithChoices) && list) {
+    field->value = list->second[entry];
+    lastTyped = list->second[entry];
+  }
+  FormField* next = Field(index + 1);
+  if ((field->flags & kFlagDateRange) && next && Field(index + 2)) {
+    GetDateRange(entries[entry], next->value, Field(index + 2)->value);
+  }
+  if ((field->flags & kFlagLinkedPair) && next && list) {
+    next->value = list->second[entry];
+    for (int row = index + 2; row <= LastRowOf(index + 1); ++row) Field(row)->value = CBstr(u"");
+  }
+}
+
+void CFieldFormModel::ApplyItemType(std::u16string_view type) {
+  // Only the slots that hold fields are touched: a form of five to eight fields has no
+  // records for the rest.
+  auto set = [this](int i, DWORD bit, bool on) {
+    if (FormField* f = Field(i)) f->flags = on ? (f->flags | bit) : (f->flags & ~bit);
+  };
+  if (m_count < 5) return;
+  set(5, kFlagHidden, false);
+  set(6, kFlagHidden, false);
+  set(5, kFlagMoney, false);
+  set(7, kFlagHidden, false);
+  set(8, kFlagHidden, true);
+  if (type == u"Subtotal") {
+    set(5, kFlagHidden, true);
+    set(6, kFlagHidden, true);
+    set(7, kFlagHidden, true);
+  } else if (type == u"Discount") {
+    set(6, kFlagHidden, true);
+    set(5, kFlagMoney, true);
+  } else if (type == u"Payment") {
+    set(6, kFlagHidden, true);
+  } else if (type == u"Sales Tax Item" || type == u"Sales Tax Group") {
+    set(6, kFlagHidden, true);
+    set(5, kFlagMoney, true);
+    set(7, kFlagHidden, true);
+    set(8, kFlagHidden, false);
+  }
+}
+
+int CFieldFormModel::NextField(int from, int step, bool forward) const {
+  if (m_count <= 0) return -1;
+  int start = forward ? from + std::max(step, 1) : from - std::max(step, 1);
+  if (start >= m_count) start = 0;
+  if (start < 0) start = m_count - 1;
+  for (int n = 0, i = start; n < m_count; ++n) {
+    const FormField* f = Field(i);
+    if (f && (f->flags & kFlagEditable) && !(f->flags & kFlagHidden)) return i;
+    i = forward ? (i + 1) % m_count : (i + m_count - 1) % m_count;
+  }
+  return -1;
+}
+
+int CFieldFormModel::MissingRequiredField() const {
+  for (int i = 0; i < m_count; ++i) {
+    const FormField* f = Field(i);
+    if (f && (f->flags & kFlagRequired) && !(f->flags & kFlagHidden) && f->value.IsEmpty()) return i;
+  }
+  return -1;
+}
+
+int CFieldFormModel::EndCheck(int& required) const {
+  required = -1;
+  if (!changed && !ownerChanged) return kEndUnchanged;
+  bool allEmpty = true;
+  for (int i = 0; i < m_count; ++i)
+    if (Field(i) && !Field(i)->value.IsEmpty()) allEmpty = false;
+  if (allEmpty) return m_count < 2 ? kEndAccepted : kEndCancelled;
+  required = MissingRequiredField();
+  return required >= 0 ? -1 : kEndAccepted;
+}

@@ -1,0 +1,300 @@
+// The data-entry dialog driven as a person would: every editor kind filled and read back,
+// a required field refused, and a page inside another window.
+#include "LanguageLibraryFixture.h"
+#include <cstdlib>
+#include <filesystem>
+
+#include "core/FieldForm.h"
+#include "core/Preferences.h"
+#include "platform/shell/Shell.h"
+#include "core/UiMetrics.h"
+#include "platform/gdi/ScreenSize.h"
+#include "platform/user/Paint.h"
+#include "core/ResourceText.h"
+#include "platform/testing/UiScript.h"
+#include "platform/user/Controls.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+using platform::testing::DialogDriver;
+
+class FieldFormDialog : public slateway::testing::LanguageLibraryTest {
+ protected:
+  void TearDown() override {
+    EXPECT_EQ(platform::LiveWindowCount(), 0) << "a window outlived its form";
+    LanguageLibraryTest::TearDown();
+  }
+  static void Edit(DialogDriver& d, int field, std::u16string_view text) {
+    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, field);
+    SendMessageW(d.Focus(), EM_SETSEL, 0, -1);
+    d.Type(text);
+  }
+  // One field of each editor kind: text, multi-line text over three rows, yes/no,
+  // choice list, date, masked text.
+  static void AddEveryKind(CFieldForm& form, FieldChoiceList& terms) {
+    terms.AddNew(CBstr(u"Net 15"), CBstr(u"15"));
+    terms.AddNew(CBstr(u"Net 30"), CBstr(u"30"));
+    form.AddField(0, kFieldText, kFlagEditable | kFlagRequired, CBstr(u"Name"), CBstr(), 1, 41, nullptr);
+    form.AddField(1, kFieldMultiLine, kFlagEditable, CBstr(u"Address"), CBstr(), 3, 200, nullptr);
+    form.AddField(2, kFieldMultiLineRow, 0, CBstr(), CBstr(), 1, 200, nullptr);
+    form.AddField(3, kFieldMultiLineRow, 0, CBstr(), CBstr(), 1, 200, nullptr);
+    form.AddField(4, kFieldYesNo, kFlagEditable, CBstr(u"Taxable"), CBstr(u"Yes"), 1, 4, nullptr);
+    form.AddField(5, kFieldChoice, kFlagEditable, CBstr(u"Terms"), CBstr(), 1, 40, &terms);
+    form.AddField(6, kFieldDate, kFlagEditable, CBstr(u"Since"), CBstr(u"3/1/2026"), 1, 20, nullptr);
+    form.AddField(7, kFieldText, kFlagEditable | kFlagMasked, CBstr(u"PIN"), CBstr(), 1, 41, nullptr);
+  }
+  static std::u16string Read(CFieldForm& form, int index) {
+    CBstr out;
+    form.GetFieldText(index, out, true, true);
+    return out.str();
+  }
+};
+
+TEST_F(FieldFormDialog, EveryEditorKindIsFilledAndReadBack) {
+  FieldChoiceList terms;
+  CFieldForm form(GetResourceInstance(), nullptr, CBstr(u"Customer"), -1, 0, 60, 0, nullptr);
+  AddEveryKind(form, terms);
+  form.SetCheckBox(false, CBstr(u"Active"));
+
+  platform::testing::UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+    EXPECT_EQ(d.Text(IDC_DIALOG_HEADING), u"Customer");
+    EXPECT_EQ(d.Text(IDC_FORM_CHECK), u"Active");
+    d.Tap(IDC_FORM_CHECK);
+    EXPECT_TRUE(d.IsChecked(IDC_FORM_CHECK));
+    Edit(d, 0, u"Ada Lovelace");
+    Edit(d, 1, u"12 Hill Rd\r\rLondon");
+    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 4);
+    SendMessageW(d.Focus(), CB_SETCURSEL, 1, 0);
+    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 5);
+    SendMessageW(d.Focus(), CB_SETCURSEL, 1, 0);
+    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 6);  // the picker runs the next step
+    Edit(d, 7, u"1234");
+    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 0);  // leaving the field commits it
+    EXPECT_EQ(d.ListView(IDC_FORM_LIST).Text(7, 2), u"********");
+    d.Ok();
+  });
+  ui.ExpectDialog(IDD_DATE_PICKER, [](DialogDriver& d) {
+    SetFocus(d.Control(IDC_DATE_CALENDAR));
+    d.Key(VK_RIGHT);
+    d.Ok();
+  });
+  EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), 1);
+  EXPECT_EQ(ui.Pending(), 0u);
+  EXPECT_EQ(Read(form, 0), u"Ada Lovelace");
+  EXPECT_EQ(Read(form, 1), u"12 Hill Rd\r\n\r\nLondon");
+  EXPECT_EQ(Read(form, 4), u"No");
+  EXPECT_EQ(Read(form, 5), u"Net 30");
+  EXPECT_EQ(Read(form, 6), u"3/2/2026");
+  EXPECT_EQ(Read(form, 7), u"1234");
+  EXPECT_TRUE(form.GetCheckBox());
+}
+
+TEST_F(FieldFormDialog, AnEmptyRequiredFieldKeepsTheFormOpenAndGetsTheEditor) {
+  CFieldForm form(GetResourceInstance(), nullptr, CBstr(), -1, 0, 60, 0, nullptr);
+  form.AddField(0, kFieldText, kFlagEditable, CBstr(u"Memo"), CBstr(), 1, 41, nullptr);
+  form.AddField(1, kFieldText, kFlagEditable | kFlagRequired, CBstr(u"Name:"), CBstr(), 1, 41, nullptr);
+  platform::testing::UiScript ui;
+  HWND editorAfterRefusal = nullptr;
+  ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+    Edit(d, 0, u"call back");
+    d.Ok();
+  });
+  ui.ExpectMessageBox(u"'Name' is a required field.", IDOK);
+  ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+    editorAfterRefusal = form.EditorWindow();
+    EXPECT_EQ(d.Focus(), editorAfterRefusal);
+    d.Type(u"Bo");
+    d.Ok();
+  });
+  EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), 1);
+  EXPECT_NE(editorAfterRefusal, nullptr);
+  EXPECT_EQ(Read(form, 1), u"Bo");
+}
+
+TEST_F(FieldFormDialog, TheEditMenuCutsCopiesPastesAndClearsTheOpenEditor) {
+  CFieldForm form(GetResourceInstance(), nullptr, CBstr(), 0, 0, 60, 0, nullptr);
+  form.AddField(0, kFieldText, kFlagEditable, CBstr(u"Name"), CBstr(u"Ada"), 1, 41, nullptr);
+  form.AddField(1, kFieldText, kFlagEditable, CBstr(u"City"), CBstr(u"Oslo"), 1, 41, nullptr);
+  auto choose = [](std::u16string item) {
+    return [item](platform::testing::MenuDriver& m) {
+      EXPECT_EQ(m.Texts(), (std::vector<std::u16string>{u"Cut", u"Copy", u"Paste", u"Clear", u"-", u"Select All"}));
+      m.Choose(item);
+    };
+  };
+  std::u16string afterCut;
+  std::u16string afterPaste;
+  platform::testing::UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+    d.Hold(IDC_FORM_LIST);
+  });
+  ui.ExpectPopupMenu(choose(u"Cut"));
+  ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+    ASSERT_NE(form.EditorWindow(), nullptr);  // the editor stays open under the menu
+    char16_t text[64] = {};
+    GetWindowTextW(form.EditorWindow(), text, 64);
+    afterCut = text;
+    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 1);  // the cut text goes with the first field
+    d.Hold(IDC_FORM_LIST);
+  });
+  ui.ExpectPopupMenu(choose(u"Paste"));
+  ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+    char16_t text[64] = {};
+    GetWindowTextW(form.EditorWindow(), text, 64);
+    afterPaste = text;
+    d.Hold(IDC_FORM_LIST);
+  });
+  ui.ExpectPopupMenu(choose(u"Clear"));
+  ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) { d.Ok(); });
+  // Both values ended up empty: a form of two empty fields counts as cancelled.
+  EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), 0);
+  EXPECT_EQ(ui.Pending(), 0u);
+  EXPECT_EQ(afterCut, u"");
+  EXPECT_EQ(afterPaste, u"Ada");
+  EXPECT_EQ(Read(form, 0), u"");
+  EXPECT_EQ(Read(form, 1), u"");
+}
+
+TEST_F(FieldFormDialog, TabMovesOnWrappingPastHiddenRowsAndEscKeepsTheValue) {
+  CFieldForm form(GetResourceInstance(), nullptr, CBstr(), 2, 0, 60, 0, nullptr);
+  form.AddField(0, kFieldText, kFlagEditable, CBstr(u"First"), CBstr(u"one"), 1, 41, nullptr);
+  form.AddField(1, kFieldText, kFlagEditable | kFlagHidden, CBstr(u"Hidden"), CBstr(), 1, 41, nullptr);
+  form.AddField(2, kFieldText, kFlagEditable | kFlagNumericKeys, CBstr(u"Qty"), CBstr(), 1, 41, nullptr);
+  int editedAfterTab = -1;
+  platform::testing::UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+    d.Type(u"12x:");  // the letter and the colon are refused with a beep
+    EXPECT_EQ(platform::BeepLog().size(), 2u);
+    d.Key(VK_TAB);
+    char16_t text[16] = {};
+    GetWindowTextW(form.EditorWindow(), text, 16);
+    editedAfterTab = std::u16string(text) == u"one" ? 0 : -1;
+    d.Type(u"lost");
+    d.Key(VK_ESCAPE);
+    EXPECT_EQ(form.EditorWindow(), nullptr);
+    d.Ok();
+  });
+  EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), 1);
+  EXPECT_EQ(editedAfterTab, 0);
+  EXPECT_EQ(Read(form, 0), u"one");
+  EXPECT_EQ(Read(form, 2), u"12");
+}
+
+std::vector<UINT> g_ownerMessages;
+LRESULT OwnerProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+  if (m == CFieldForm::kStartScan) g_ownerMessages.push_back(m);
+  return DefWindowProcW(h, m, w, l);
+}
+
+TEST_F(FieldFormDialog, TheHardwareButtonEndsTheFormAndAsksTheOwnerToScan) {
+  ASSERT_TRUE(platform::InstallHardwareKeyEntries());
+  CPreferences().SetString(u"Button1", u"Button 3 (scan)");
+  g_ownerMessages.clear();
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = OwnerProc;
+  wc.lpszClassName = u"FormOwner";
+  RegisterClassW(&wc);
+  HWND owner = CreateWindowExW(0, u"FormOwner", u"", WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
+  {
+    CFieldForm form(GetResourceInstance(), owner, CBstr(), 0, 0, 60, 0, nullptr);
+    form.AddField(0, kFieldText, kFlagEditable, CBstr(u"Code"), CBstr(), 1, 41, nullptr);
+    platform::testing::UiScript ui;
+    ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+      d.Type(u"A7");
+      platform::PressKey(195);  // down arms, up ends
+      d.Pump();
+    });
+    EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), CFieldFormModel::kEndHardwareKey);
+    EXPECT_EQ(Read(form, 0), u"A7");
+  }
+  platform::PumpMessages();
+  EXPECT_EQ(g_ownerMessages, std::vector<UINT>{CFieldForm::kStartScan});
+  DestroyWindow(owner);
+}
+
+TEST_F(FieldFormDialog, TheListMakesRoomForTheInputPanel) {
+  CFieldForm form(GetResourceInstance(), nullptr, CBstr(u"Notes"), -1, 0, 60, 0, nullptr);
+  form.AddField(0, kFieldText, kFlagEditable, CBstr(u"Memo"), CBstr(), 1, 41, nullptr);
+  RECT down{};
+  RECT up{};
+  SIPINFO sip;
+  platform::testing::UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+    GetWindowRect(d.Control(IDC_FORM_LIST), &down);
+    SHSipPreference(d.Window(), SIP_UP);
+    d.Pump();
+    GetWindowRect(d.Control(IDC_FORM_LIST), &up);
+    SystemParametersInfoW(SPI_GETSIPINFO, sizeof(sip), &sip, 0);
+    d.Cancel();
+  });
+  EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), 0);
+  ASSERT_TRUE(sip.fdwFlags & SIPF_ON);
+  EXPECT_LT(up.bottom, down.bottom);
+  EXPECT_LE(up.bottom, sip.rcVisibleDesktop.bottom);
+}
+
+TEST_F(FieldFormDialog, APageLivesInsideItsParentAndValidates) {
+  // A tabbed window: the tabs along the top, the page below them.
+  HWND host = CreateWindowExW(0, u"STATIC", u"", WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
+  INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_TAB_CLASSES};
+  InitCommonControlsEx(&classes);
+  HWND tabs = CreateWindowExW(0, WC_TABCONTROLW, u"", WS_CHILD | WS_VISIBLE, 0, 0, 240, 24, host, nullptr, nullptr,
+                              nullptr);
+  ASSERT_NE(tabs, nullptr);
+  {
+    CFieldForm form(GetResourceInstance(), host, CBstr(), -1, 0, 60, 0, nullptr);
+    form.AddField(0, kFieldText, kFlagEditable | kFlagRequired, CBstr(u"Name"), CBstr(), 1, 41, nullptr);
+    HWND page = form.CreatePage(host);
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(GetParent(page), host);
+    MoveWindow(page, 0, 24, 240, 296, TRUE);
+    EXPECT_TRUE(IsWindowVisible(page));
+    platform::testing::UiScript ui;
+    ui.ExpectMessageBox(u"'Name' is a required field.", IDOK);
+    EXPECT_EQ(form.Validate(), 0);
+    platform::PumpMessages();
+    ASSERT_NE(form.EditorWindow(), nullptr);
+    SetWindowTextW(form.EditorWindow(), u"Kim");
+    EXPECT_EQ(form.Validate(), 1);
+    EXPECT_EQ(Read(form, 0), u"Kim");
+  }
+  DestroyWindow(host);
+}
+
+// Pictures of a filled form on the small and the large screen, for people to look at
+// (written where SLATEWAY_SCREENSHOTS points, else into the test's device root).
+TEST_F(FieldFormDialog, AFilledFormIsPicturedOnBothScreenSizes) {
+  for (int width : {240, 480}) {
+    platform::SetScreenProfile(width == 240 ? platform::ScreenProfile::Portrait240x320
+                                            : platform::ScreenProfile::Portrait480x640);
+    SetHighResolution(width == 480);
+    FieldChoiceList terms;
+    CFieldForm form(GetResourceInstance(), nullptr, CBstr(u"Customer"), -1, 0, 60, 0, nullptr);
+    AddEveryKind(form, terms);
+    form.Model().Field(0)->value = CBstr(u"Ada Lovelace");
+    form.Model().Field(1)->value = CBstr(u"12 Hill Rd");
+    form.Model().Field(2)->value = CBstr(u"London");
+    form.Model().Field(5)->value = CBstr(u"Net 30");
+    form.Model().Field(7)->value = CBstr(u"1234");
+    const char* dir = std::getenv("SLATEWAY_SCREENSHOTS");
+    std::filesystem::path file = (dir ? std::filesystem::path(dir) : Linux(u"\\")) /
+                                 ("field_form_" + std::to_string(width) + ".png");
+    platform::testing::UiScript ui;
+    ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+      EXPECT_EQ(d.ListView(IDC_FORM_LIST).Text(0, 1), u"Name");
+      EXPECT_EQ(d.ListView(IDC_FORM_LIST).Text(7, 2), u"********");
+      EXPECT_TRUE(platform::SaveScreenshot(file));
+      // Painting placed the drop-down arrows where a tap finds them, on drop-down rows only.
+      EXPECT_GT(form.Model().Field(4)->arrow.right, form.Model().Field(4)->arrow.left);
+      EXPECT_EQ(form.Model().Field(0)->arrow.right, 0);
+      d.Cancel();
+    });
+    EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), 0);
+    EXPECT_TRUE(std::filesystem::exists(file));
+  }
+  platform::SetScreenProfile(platform::ScreenProfile::Portrait240x320);
+  SetHighResolution(false);
+}
+
+}  // namespace
