@@ -1,5 +1,4 @@
 // The tap-and-hold recogniser: the pen held down and still for the hold time.
-#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -15,8 +14,6 @@ namespace {
 // How far the pen may wander and still count as held still.
 constexpr int kSlop = 4;
 
-std::atomic<bool> g_holdNext{false};
-
 bool PenIsDown() { return (GetAsyncKeyState(VK_LBUTTON) & 0x8000) != 0; }
 
 }  // namespace
@@ -26,7 +23,6 @@ DWORD SHRecognizeGesture(PSHRGINFO info) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  if (g_holdNext.exchange(false)) return SHRG_GN_CONTEXTMENU;
   if (!PenIsDown()) return 0;
   HWND client = info->hwndClient;
   POINT down = info->ptDown;
@@ -71,10 +67,3 @@ DWORD SHRecognizeGesture(PSHRGINFO info) {
   }
   return SHRG_GN_CONTEXTMENU;
 }
-
-namespace platform {
-
-void HoldNextPenDown() { g_holdNext = true; }
-void ResetGestures() { g_holdNext = false; }
-
-}  // namespace platform

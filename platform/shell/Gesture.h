@@ -25,11 +25,3 @@ using PSHRGINFO = SHRGINFO*;
 // down still for the hold time (on the device clock). A hold answers SHRG_GN_CONTEXTMENU;
 // anything else (or a bad request) 0. The pen's lifting stays queued for the window.
 DWORD SHRecognizeGesture(SHRGINFO* info);
-
-namespace platform {
-// The next pen-down that the recogniser is asked about is a hold (once), for callers that
-// send the pen-down themselves with no pen behind it.
-void HoldNextPenDown();
-// Forgets a hold told in advance and not used.
-void ResetGestures();
-}  // namespace platform

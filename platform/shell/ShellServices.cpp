@@ -231,7 +231,6 @@ bool InstallHardwareKeyEntries() {
 
 void ResetShell() {
   shell::ResetMenuBars();
-  ResetGestures();
   std::lock_guard guard(Shell().lock);
   Shell().panelUp = false;
   Shell().oem = kDefaultOemInfo;

@@ -14,6 +14,7 @@
 #include "platform/gdi/Gdi.h"
 #include "platform/htmlview/HtmlControl.h"
 #include "platform/shell/Gesture.h"
+#include "platform/testing/GestureClock.h"
 #include "platform/user/Input.h"
 #include "platform/user/Paint.h"
 #include "platform/user/Screen.h"
@@ -69,7 +70,6 @@ class HtmlViewTest : public sales_test::SalesDocumentTest {
     g_view = nullptr;
     g_sent = nullptr;
     if (m_editor) DestroyWindow(m_editor);
-    platform::ResetGestures();
     EXPECT_EQ(platform::LiveGdiObjectCount(), 0);
     platform::SetTextProfile(platform::TextProfile::Fixed);
     SalesDocumentTest::TearDown();
@@ -121,10 +121,24 @@ class HtmlViewTest : public sales_test::SalesDocumentTest {
   }
 
   void Tap(POINT at, bool hold) {
-    if (hold) platform::HoldNextPenDown();
     HWND inner = g_view->GetInnerWindow();
+    if (hold) {
+      PenHold(inner, at);
+      return;
+    }
     SendMessageW(inner, WM_LBUTTONDOWN, 0, MAKELPARAM(at.x, at.y));
     SendMessageW(inner, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+    DispatchPosted();
+  }
+
+  // The pen put down on the window and held there past the hold time, then lifted.
+  void PenHold(HWND window, POINT at) {
+    platform::testing::GestureClock clock;
+    ClientToScreen(window, &at);
+    platform::PenDown(at);
+    platform::PumpMessages();
+    platform::PenUp(at);
+    platform::PumpMessages();
     DispatchPosted();
   }
 
@@ -376,10 +390,7 @@ TEST_F(HtmlViewTest, ReportPageTellsOnlyItsHold) {
   for (int x = 0; x < 100 && !link; ++x)
     if (platform::HtmlLinkAt(report.GetControl(), POINT{x, 10}) == u"Z") link = POINT{x, 10};
   ASSERT_TRUE(link);
-  platform::HoldNextPenDown();
-  SendMessageW(report.GetInnerWindow(), WM_LBUTTONDOWN, 0, MAKELPARAM(link->x, link->y));
-  SendMessageW(report.GetInnerWindow(), WM_LBUTTONUP, 0, MAKELPARAM(link->x, link->y));
-  DispatchPosted();
+  PenHold(report.GetInnerWindow(), *link);
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0].message, 1164u);
 }

@@ -11,6 +11,7 @@
 #include "platform/module/Module.h"
 #include "platform/shell/Shell.h"
 #include "platform/testing/DeviceFixture.h"
+#include "platform/testing/GestureClock.h"
 #include "platform/testing/UiScript.h"
 #include "platform/user/Menu.h"
 #include "tests/data/test_ids.h"
@@ -207,41 +208,23 @@ TEST_F(InputPanel, OemTextNeedsRoomForItsTerminator) {
   EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
 }
 
-// Moves the test clock on while a gesture waits, then lifts the pen.
-class ClockMover : public platform::IdleHandler {
- public:
-  explicit ClockMover(DWORD step) : m_step(step) { m_previous = platform::SetIdleHandler(this); }
-  ~ClockMover() override { platform::SetIdleHandler(m_previous); }
-  bool OnIdle(HWND, const std::u16string& what) override {
-    if (what != u"gesture" || m_moved >= 2000) return false;
-    platform::TestClock::Advance(m_step);
-    m_moved += m_step;
-    return true;
-  }
-  DWORD m_moved = 0;
-
- private:
-  DWORD m_step;
-  platform::IdleHandler* m_previous;
-};
-
 TEST_F(Gestures, HoldingStillPastTheHoldTimeIsAContextMenu) {
-  ClockMover mover(100);
+  platform::testing::GestureClock mover(100);
   platform::PenDown(POINT{50, 100});
   platform::PumpMessages();
   EXPECT_EQ(g_log.gesture, GN_CONTEXTMENU);
-  EXPECT_EQ(mover.m_moved, platform::kHoldMilliseconds);
+  EXPECT_EQ(mover.Moved(), platform::kHoldMilliseconds);
   platform::PenUp(POINT{50, 100});
   platform::PumpMessages();
 }
 
 TEST_F(Gestures, LiftingOrMovingBeforeTheHoldTimeIsNoGesture) {
-  ClockMover mover(100);
+  platform::testing::GestureClock mover(100);
   platform::PenDown(POINT{50, 100});
   platform::PenUp(POINT{50, 100});
   platform::PumpMessages();
   EXPECT_EQ(g_log.gesture, 0u);
-  EXPECT_EQ(mover.m_moved, 0u);
+  EXPECT_EQ(mover.Moved(), 0u);
   platform::PenDown(POINT{50, 100});
   platform::PenMove(POINT{60, 100});
   platform::PumpMessages();
