@@ -15,6 +15,7 @@
 #include "platform/user/Controls.h"
 #include "platform/user/Menu.h"
 #include "platform/user/Paint.h"
+#include "platform/gdi/GdiScopes.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -149,16 +150,23 @@ void CFieldForm::FillList() {
   }
 }
 
-void CFieldForm::StartEditor(int index) {
+void CFieldForm::StartEditor(int index, int asKind, bool hidden) {
   FormField* field = m_model.Field(index);
-  if (!field || !(field->flags & kFlagEditable) || (field->flags & kFlagHidden) ||
-      !CFieldFormModel::HasEditor(field->kind) || CFieldFormModel::IsContinuation(field->kind)) {
+  // A continuation row of a text edited as a whole is edited through its head.
+  if (field && (field->kind == kFieldMultiLineRow ||
+                (field->kind == kFieldChoiceTextRow && (field->flags & kFlagMultiLineChoice)))) {
+    int head = index;
+    while (head > 0 && m_model.Field(head) && CFieldFormModel::IsContinuation(m_model.Field(head)->kind)) --head;
+    return StartEditor(head, asKind, hidden);
+  }
+  if (!field || (!hidden && (!(field->flags & kFlagEditable) || (field->flags & kFlagHidden))) ||
+      !CFieldFormModel::HasEditor(field->kind) || field->kind == kFieldMultiLineRow) {
     return;
   }
   CommitEditor();
   HWND dialog = GetHwnd();
   HWND list = GetDlgItem(dialog, kListId);
-  SendMessageW(list, LVM_ENSUREVISIBLE, index, FALSE);
+  if (!hidden && !SendMessageW(list, LVM_ENSUREVISIBLE, index, FALSE)) return;
   if (field->kind == kFieldDate) {
     CDatePickerDlg picker(m_resources, dialog, 0, field->value);
     if (picker.DoModal() == 1) {
@@ -174,29 +182,52 @@ void CFieldForm::StartEditor(int index) {
   SendMessageW(list, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&row));
   RECT client{};
   GetClientRect(list, &client);
-  bool dropDown = IsDropDown(field->kind);
-  bool multiLine = field->kind == kFieldMultiLine;
+  m_editorKind = EditorKindOf(*field, asKind);
+  bool dropDown = m_editorKind == EditorKind::kDropDown;
+  bool multiLine = m_editorKind == EditorKind::kMultiLine;
   int margin = dropDown || multiLine ? 2 : 6;
   int left = row.left + m_labelWidth + margin;
   int right = std::min<int>(left + m_valueWidth + margin - 7, client.right);
+  if (multiLine && field->kind == kFieldChoiceText) right -= GetUiMetric(41);  // the arrow stays tappable
   int top = row.top + 1;
   int height = row.bottom - row.top - 1;
-  if (multiLine) height = (row.bottom - row.top) * std::max(field->lines, 1) + 4;
+  if (multiLine) {
+    height = (row.bottom - row.top) * std::max(field->lines, 1) + 4;
+    if (row.top >= 4) top = row.top - 4;
+  } else if (dropDown && row.top >= 2) {
+    top = row.top - 2;
+  }
+  DWORD visible = hidden ? 0 : WS_VISIBLE;
+  // The text a kind-14 field splits over its rows when nothing new is typed or chosen.
+  if (field->kind == kFieldChoiceText) {
+    CBstr whole;
+    m_model.GetFieldText(index, whole, true, false);
+    m_model.lastTyped = whole;
+  }
   m_editedField = index;
   if (dropDown) {
-    m_editor = CreateWindowExW(0, u"COMBOBOX", u"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST, left,
-                               row.top, right - left, (row.bottom - row.top) * 8 - 1, list,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditorId)), nullptr, nullptr);
+    DWORD style = WS_CHILD | visible | WS_VSCROLL | WS_HSCROLL | CBS_DROPDOWNLIST | CBS_HASSTRINGS;
+    m_editor = CreateWindowExW(0, u"COMBOBOX", u"", style, left, top, right - left, (row.bottom - row.top) * 8 - 1,
+                               list, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditorId)), nullptr, nullptr);
     for (const std::u16string& entry : m_model.EntriesOf(index))
       SendMessageW(m_editor, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
-    LRESULT found = SendMessageW(m_editor, CB_FINDSTRING, static_cast<WPARAM>(-1),
-                                 reinterpret_cast<LPARAM>(field->value.c_str()));
-    if (!field->value.IsEmpty() && found >= 0) SendMessageW(m_editor, CB_SETCURSEL, found, 0);
+    std::u16string current = field->value.str();
+    if (field->kind == kFieldChoiceTextRow) {
+      std::vector<std::u16string> entries = m_model.EntriesOf(index);
+      current = index < static_cast<int>(entries.size()) ? entries[static_cast<size_t>(index)] : std::u16string();
+    }
+    LRESULT found =
+        SendMessageW(m_editor, CB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(current.c_str()));
+    if (!current.empty() && found >= 0) SendMessageW(m_editor, CB_SETCURSEL, found, 0);
+    if (field->flags & kFlagWide) SendMessageW(m_editor, CB_SETHORIZONTALEXTENT, 1000, 0);
   } else {
-    DWORD style = WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL;
-    if (multiLine) style = WS_CHILD | WS_VISIBLE | WS_BORDER | ES_MULTILINE | ES_AUTOVSCROLL;
-    if (multiLine && !(field->flags & (kFlagMoney | kFlagNoEnter))) style |= ES_WANTRETURN;
-    if (field->flags & kFlagFreeText) style |= ES_WANTRETURN;
+    DWORD style = WS_CHILD | visible | ES_AUTOHSCROLL;
+    if (multiLine) {
+      style = WS_CHILD | visible | WS_BORDER | ES_MULTILINE | ES_AUTOVSCROLL;
+      if (!(field->flags & (kFlagMoney | kFlagNoEnter))) style |= ES_WANTRETURN;
+      if (field->flags & kFlagFreeText) style |= ES_WANTRETURN;
+      if ((field->flags & kFlagWide) && !(field->flags & kFlagFreeText)) style |= ES_AUTOHSCROLL;
+    }
     const WCHAR* cls = (field->flags & kFlagMasked) ? u"Edit" : u"CAPEDIT";
     if (field->flags & kFlagMasked) style |= ES_PASSWORD;
     m_editor = CreateWindowExW(0, cls, m_model.EditorText(index).c_str(), style, left, top, right - left, height, list,
@@ -213,7 +244,30 @@ void CFieldForm::StartEditor(int index) {
     m_editorDefaultProc = reinterpret_cast<WNDPROC>(
         SetWindowLongW(m_editor, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&CFieldForm::EditorProc)));
   }
+  if (hidden) return;
+  // A text with choices is typed: the panel comes up for it.
+  if (field->kind == kFieldTextWithChoices && !dropDown) SHSipPreference(dialog, SIP_UP);
   SetFocus(m_editor);
+  if (dropDown) SendMessageW(m_editor, CB_SHOWDROPDOWN, TRUE, 0);
+}
+
+CFieldForm::EditorKind CFieldForm::EditorKindOf(const FormField& field, int asKind) {
+  int kind = asKind ? asKind : field.kind;
+  if (kind == kFieldMultiLine) return EditorKind::kMultiLine;
+  if (kind == kFieldChoiceText || kind == kFieldChoiceTextRow) {
+    return (field.flags & kFlagMultiLineChoice) ? EditorKind::kMultiLine : EditorKind::kDropDown;
+  }
+  if (kind == kFieldTextWithChoices) return EditorKind::kText;
+  return IsDropDown(kind) ? EditorKind::kDropDown : EditorKind::kText;
+}
+
+int CFieldForm::TappedKind(int index, POINT point) const {
+  // A tap on the arrow of a text with choices opens the choices instead of the text.
+  const FormField* field = m_model.Field(index);
+  if (!field || (field->kind != kFieldChoiceText && field->kind != kFieldTextWithChoices)) return 0;
+  const RECT& a = field->arrow;
+  bool onArrow = point.x >= a.left && point.x < a.right && point.y >= a.top && point.y < a.bottom;
+  return onArrow ? kFieldChoice : 0;
 }
 
 void CFieldForm::CommitEditor() {
@@ -225,13 +279,20 @@ void CFieldForm::CommitEditor() {
   FormField* field = m_model.Field(index);
   bool cancelled = m_editorCancelled;
   m_editorCancelled = false;
-  if (field && cancelled) {
+  bool dropDown = m_editorKind == EditorKind::kDropDown;
+  if (field && field->kind == kFieldChoiceText) {
+    if (!dropDown && !cancelled) m_model.RememberTypedText(index, CBstr(WindowText(editor)));
+    CommitSplitText(index, cancelled ? nullptr : &m_model.lastTyped);
+  } else if (field && cancelled) {
     m_model.CommitText(index, nullptr);
   } else if (field) {
     CBstr text(WindowText(editor));
-    if (IsDropDown(field->kind)) {
+    if (dropDown) {
       LRESULT chosen = SendMessageW(editor, CB_GETCURSEL, 0, 0);
-      if (chosen < 0) text = field->value;
+      // A chosen entry of a text with choices has already put its second text in.
+      if (chosen < 0 || field->kind == kFieldTextWithChoices) text = field->value;
+    } else if (field->kind == kFieldTextWithChoices) {
+      m_model.RememberTypedText(index, text);
     }
     std::vector<std::u16string> lines;
     if (field->kind == kFieldMultiLine) {
@@ -248,6 +309,19 @@ void CFieldForm::CommitEditor() {
   }
   DestroyWindow(editor);
   FillList();
+}
+
+void CFieldForm::CommitSplitText(int index, const CBstr* text) {
+  HWND list = GetDlgItem(GetHwnd(), kListId);
+  CWindowDC dc(list);
+  CSelectObjectScope font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0)));
+  HDC measuring = dc.get();
+  TextMeasure measure = [measuring](std::u16string_view piece) {
+    SIZE size{};
+    GetTextExtentPoint32W(measuring, piece.data(), static_cast<int>(piece.size()), &size);
+    return static_cast<float>(size.cx);
+  };
+  m_model.CommitSplitText(index, text, measure, static_cast<float>(m_valueWidth - 20));
 }
 
 LRESULT CFieldForm::EditorProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -306,6 +380,10 @@ LRESULT CFieldForm::OnEditorKey(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
 LRESULT CFieldForm::ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   auto* form = reinterpret_cast<CFieldForm*>(GetWindowLongW(hwnd, GWL_USERDATA));
   if (!form || !form->m_listDefaultProc) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  // The drop-downs are children of the list; the form hears their choices. (Their loss of
+  // focus stays here: a tap and hold on the list must find the editor still open.)
+  if (msg == WM_COMMAND && LOWORD(wParam) == kEditorId && HIWORD(wParam) == CBN_SELCHANGE)
+    return SendMessageW(form->GetHwnd(), msg, wParam, lParam);
   LRESULT result = CallWindowProcW(form->m_listDefaultProc, hwnd, msg, wParam, lParam);
   if (msg == WM_PAINT) form->PaintRowMarks(hwnd);
   return result;
@@ -466,7 +544,7 @@ INT_PTR CFieldForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       OnInitDialog();
       return FALSE;
     case kStartEditor:
-      StartEditor(static_cast<int>(lParam));
+      StartEditor(static_cast<int>(lParam), static_cast<int>(wParam));
       return TRUE;
     case kLayOut:
       LayOut(LOWORD(wParam), HIWORD(wParam));
@@ -494,7 +572,7 @@ INT_PTR CFieldForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         LVHITTESTINFO hit;
         hit.pt = click->ptAction;
         SendMessageW(header->hwndFrom, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
-        if (hit.iItem >= 0) StartEditor(hit.iItem);
+        if (hit.iItem >= 0) StartEditor(hit.iItem, TappedKind(hit.iItem, click->ptAction));
       }
       if (header && header->idFrom == kListId && header->code == GN_CONTEXTMENU) {
         ShowEditMenu(reinterpret_cast<const NMRGINFO*>(lParam)->ptAction);
@@ -510,6 +588,7 @@ INT_PTR CFieldForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
           int entry = static_cast<int>(SendMessageW(m_editor, CB_GETCURSEL, 0, 0));
           m_model.ApplyChoice(m_editedField, entry);
           FormField* field = m_model.Field(m_editedField);
+          if (field && field->kind == kFieldTextWithChoices && entry >= 0) m_model.changed = true;
           if (field && field->kind == kFieldItemType && m_model.FieldCount() >= 5) {
             // The owner hears every item type chosen (the rows it shows changed too).
             std::u16string type = WindowText(m_editor);

@@ -60,8 +60,16 @@ class CFieldForm : public CDialogObject<CFieldForm> {
  private:
   void OnInitDialog();
   void FillList();
-  void StartEditor(int index);
+  // Opens the editor of field `index`: the one of its kind, or of `asKind` when nonzero
+  // (a tap on the arrow of a text with choices asks for the drop-down). A hidden editor
+  // is opened only to be committed at once, so that a stored text is wrapped over its rows.
+  void StartEditor(int index, int asKind = 0, bool hidden = false);
+  enum class EditorKind { kText, kMultiLine, kDropDown };
+  static EditorKind EditorKindOf(const FormField& field, int asKind);
+  int TappedKind(int index, POINT point) const;
   void CommitEditor();
+  // Cuts a text with choices over the field's rows at the value column's width.
+  void CommitSplitText(int index, const CBstr* text);
   void EndForm(int command);
   // The tap-and-hold menu of the open editor: cut, copy, paste, clear, select all.
   void ShowEditMenu(POINT screen);
@@ -95,6 +103,7 @@ class CFieldForm : public CDialogObject<CFieldForm> {
   bool m_checkState = false;
   CBstr m_checkCaption;
   HWND m_editor = nullptr;
+  EditorKind m_editorKind = EditorKind::kText;
   int m_editedField = -1;
   bool m_hotKeyArmed = false;
   bool m_editorCancelled = false;

@@ -181,6 +181,82 @@ TEST_F(FieldFormDialog, TabMovesOnWrappingPastHiddenRowsAndEscKeepsTheValue) {
   EXPECT_EQ(Read(form, 2), u"12");
 }
 
+// Where a tap lands on a row: on its arrow, or in the value cell well left of it.
+POINT RowPoint(CFieldForm& form, HWND list, int index, bool onArrow) {
+  InvalidateRect(list, nullptr, TRUE);
+  UpdateWindow(list);  // painting places the arrows
+  const RECT& arrow = form.Model().Field(index)->arrow;
+  if (onArrow) return POINT{(arrow.left + arrow.right) / 2, (arrow.top + arrow.bottom) / 2};
+  RECT row{};
+  row.left = LVIR_BOUNDS;
+  SendMessageW(list, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&row));
+  return POINT{arrow.left - 30, (row.top + row.bottom) / 2};
+}
+
+bool IsComboBox(HWND window) {
+  WCHAR name[32] = {};
+  GetClassNameW(window, name, 32);
+  return platform::EqualsIgnoreCase(name, u"COMBOBOX");
+}
+
+TEST_F(FieldFormDialog, TextsWithChoicesAreTypedOrChosenByWhereTheTapLands) {
+  FieldChoiceList reps;
+  reps.AddNew(CBstr(u"Kim"), CBstr(u"Kim Alder"));
+  FieldChoiceList notes;
+  notes.AddNew(CBstr(u"Thanks"), CBstr(u"Thank you for your business."));
+  CFieldForm form(GetResourceInstance(), nullptr, CBstr(), -1, 0, 60, 0, nullptr);
+  form.AddField(0, kFieldTextWithChoices, kFlagEditable, CBstr(u"Rep"), CBstr(), 1, 41, &reps);
+  form.AddField(1, kFieldChoiceText, kFlagEditable | kFlagMultiLineChoice, CBstr(u"Note"), CBstr(), 3, 200, &notes);
+  form.AddField(2, kFieldChoiceTextRow, kFlagMultiLineChoice, CBstr(), CBstr(), 1, 200, &notes);
+  form.AddField(3, kFieldChoiceTextRow, kFlagMultiLineChoice, CBstr(), CBstr(), 1, 200, &notes);
+  form.AddField(4, kFieldTextWithChoices, kFlagEditable, CBstr(u"Alt"), CBstr(), 1, 41, &reps);
+  const std::u16string longNote = u"Please call before delivery, the gate code changes every week and the dog is friendly";
+  bool typedRepInEdit = false;
+  bool arrowOpenedList = false;
+  bool noteInEdit = false;
+  platform::testing::UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+    HWND list = d.Control(IDC_FORM_LIST);
+    POINT p = RowPoint(form, list, 0, false);
+    d.TapAt(IDC_FORM_LIST, p.x, p.y);
+    typedRepInEdit = form.EditorWindow() && !IsComboBox(form.EditorWindow());
+    d.Type(u"Lee");
+    p = RowPoint(form, list, 1, false);
+    d.TapAt(IDC_FORM_LIST, p.x, p.y);
+    noteInEdit = form.EditorWindow() && !IsComboBox(form.EditorWindow());
+    SendMessageW(d.Focus(), EM_SETSEL, 0, -1);
+    d.Type(longNote);
+    p = RowPoint(form, list, 4, true);
+    d.TapAt(IDC_FORM_LIST, p.x, p.y);
+    arrowOpenedList = form.EditorWindow() && IsComboBox(form.EditorWindow());
+    HWND choices = platform::ComboDropList(form.EditorWindow());
+    ASSERT_NE(choices, nullptr);
+    POINT first{10, platform::ComboRowHeight() / 2};
+    ClientToScreen(choices, &first);
+    platform::Tap(first);
+    d.Pump();
+    d.Ok();
+  });
+  EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), 1);
+  EXPECT_TRUE(typedRepInEdit);
+  EXPECT_TRUE(noteInEdit);
+  EXPECT_TRUE(arrowOpenedList);
+  // A typed name joins the choices; a chosen entry puts its second text in.
+  EXPECT_EQ(Read(form, 0), u"Lee");
+  ASSERT_EQ(reps.count, 2);
+  EXPECT_EQ(reps.first[1].str(), u"Lee");
+  EXPECT_EQ(Read(form, 4), u"Kim Alder");
+  // The long note is cut over its three rows at the column's width, nothing lost.
+  CBstr joined;
+  form.GetFieldText(1, joined, true, false);
+  EXPECT_EQ(joined.str(), longNote);
+  EXPECT_FALSE(form.Model().Field(2)->value.IsEmpty());
+  EXPECT_LT(form.Model().Field(1)->value.Length(), longNote.size());
+  ASSERT_EQ(notes.count, 2);
+  EXPECT_EQ(notes.first[1].str(), u"Please call before delivery,...");
+  EXPECT_EQ(notes.second[1].str(), longNote);
+}
+
 std::vector<UINT> g_ownerMessages;
 LRESULT OwnerProc(HWND h, UINT m, WPARAM w, LPARAM l) {
   if (m == CFieldForm::kStartScan) g_ownerMessages.push_back(m);
