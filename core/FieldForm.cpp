@@ -95,7 +95,6 @@ void CFieldForm::OnInitDialog() {
   }
   if (!m_heading.IsEmpty()) SetDlgItemTextW(dialog, IDC_DIALOG_HEADING, m_heading.c_str());
   if (HWND rule = GetDlgItem(dialog, IDC_FORM_HEADING_RULE); rule && m_heading.IsEmpty()) ShowWindow(rule, SW_HIDE);
-  if (HWND note = GetDlgItem(dialog, IDC_FORM_NOTE)) ShowWindow(note, SW_HIDE);  // no note line given
   HWND list = GetDlgItem(dialog, kListId);
   const int widths[] = {0, m_labelWidth, m_valueWidth};
   const int formats[] = {LVCFMT_LEFT, LVCFMT_RIGHT, LVCFMT_LEFT};
@@ -119,12 +118,52 @@ void CFieldForm::OnInitDialog() {
       CheckDlgButton(dialog, IDC_FORM_CHECK, m_checkState ? BST_CHECKED : BST_UNCHECKED);
     }
   }
+  if (HWND note = GetDlgItem(dialog, IDC_FORM_NOTE)) {
+    ShowWindow(note, m_hasNote ? SW_SHOW : SW_HIDE);
+    if (m_hasNote) SetWindowTextW(note, m_note.c_str());
+  }
+  LayOut(0, 0);
+  RewrapMultiLineFields();
+  SetFocus(list);
+  PostMessageW(dialog, kStartEditor, 0, m_currentField);
+}
+
+void CFieldForm::RewrapMultiLineFields() {
+  // Each stored text goes through its editor once, so that it is wrapped over the head and
+  // continuation rows as the user would see it typed.
+  m_model.initialising = true;
+  for (int i = 0; i < m_model.FieldCount(); ++i) {
+    FormField* field = m_model.Field(i);
+    if (!field || (field->flags & kFlagHidden)) continue;
+    if (field->kind != kFieldMultiLine && field->kind != kFieldChoiceText) continue;
+    StartEditor(i, 0, true);
+    CommitEditor();
+  }
   for (int i = 0; i < m_model.FieldCount(); ++i)
     if (FormField* f = m_model.Field(i)) f->changed = false;
   m_model.changed = false;
-  LayOut(0, 0);
-  SetFocus(list);
-  PostMessageW(dialog, kStartEditor, 0, m_currentField);
+  m_model.initialising = false;
+}
+
+void CFieldForm::ReloadFields(int field) {
+  if (!GetHwnd()) return;
+  CommitEditor();
+  // Wrapping again is no edit, but it must not forget the edits made before.
+  bool changed = m_model.changed;
+  std::vector<bool> fieldChanged;
+  for (int i = 0; i < m_model.FieldCount(); ++i) fieldChanged.push_back(m_model.Field(i)->changed);
+  FillList();
+  RewrapMultiLineFields();
+  m_model.changed = changed;
+  for (int i = 0; i < m_model.FieldCount(); ++i) m_model.Field(i)->changed = fieldChanged[static_cast<size_t>(i)];
+  InvalidateRect(GetDlgItem(GetHwnd(), kListId), nullptr, TRUE);
+  if (field >= 0) StartEditor(field);
+}
+
+void CFieldForm::SetNote(const CBstr& text) {
+  m_hasNote = true;
+  m_note = text;
+  if (GetHwnd()) SetDlgItemTextW(GetHwnd(), IDC_FORM_NOTE, m_note.c_str());
 }
 
 void CFieldForm::FillList() {

@@ -44,6 +44,11 @@ class CFieldForm : public CDialogObject<CFieldForm> {
     return m_model.GetFieldText(index, out, withContinuations, lineBreaks);
   }
   void RemoveAllFields();
+  // Rebuilds the rows from the fields, wraps the multi-line texts again and, when `field`
+  // is 0 or more, opens its editor.
+  void ReloadFields(int field);
+  // A line of text shown below the list (where a check box would stand).
+  void SetNote(const CBstr& text);
   // Commits an open editor and checks the required fields without ending; 0 (after
   // saying which field) when one is empty.
   int Validate();
@@ -60,6 +65,7 @@ class CFieldForm : public CDialogObject<CFieldForm> {
  private:
   void OnInitDialog();
   void FillList();
+  void RewrapMultiLineFields();
   // Opens the editor of field `index`: the one of its kind, or of `asKind` when nonzero
   // (a tap on the arrow of a text with choices asks for the drop-down). A hidden editor
   // is opened only to be committed at once, so that a stored text is wrapped over its rows.
@@ -102,6 +108,8 @@ class CFieldForm : public CDialogObject<CFieldForm> {
   bool m_hasCheckBox = false;
   bool m_checkState = false;
   CBstr m_checkCaption;
+  bool m_hasNote = false;
+  CBstr m_note;
   HWND m_editor = nullptr;
   EditorKind m_editorKind = EditorKind::kText;
   int m_editedField = -1;

@@ -195,7 +195,8 @@ void CFieldFormModel::CommitText(int index, const CBstr* text, const std::vector
   FormField* field = Field(index);
   if (!field) return;
   if (field->kind == kFieldChoiceText) changed = true;
-  if (!text || text->view() == field->value.view()) return;
+  // While the form opens, an unchanged text is still wrapped over its rows.
+  if (!text || (text->view() == field->value.view() && !initialising)) return;
   changed = true;
   if (field->kind != kFieldMultiLine) {
     if (field->kind != kFieldChoiceText) field->value = *text;

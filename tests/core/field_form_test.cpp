@@ -257,6 +257,44 @@ TEST_F(FieldFormDialog, TextsWithChoicesAreTypedOrChosenByWhereTheTapLands) {
   EXPECT_EQ(notes.second[1].str(), longNote);
 }
 
+TEST_F(FieldFormDialog, StoredTextsAreWrappedWhenTheFormOpensAndReloaded) {
+  const std::u16string address = u"Unit 4, The Old Brewery, Long Street, Little Hampton on the Marsh";
+  CFieldForm form(GetResourceInstance(), nullptr, CBstr(), -1, 0, 60, 0, nullptr);
+  form.AddField(0, kFieldMultiLine, kFlagEditable, CBstr(u"Address"), CBstr(address), 3, 200, nullptr);
+  form.AddField(1, kFieldMultiLineRow, 0, CBstr(), CBstr(), 1, 200, nullptr);
+  form.AddField(2, kFieldMultiLineRow, 0, CBstr(), CBstr(), 1, 200, nullptr);
+  form.AddField(3, kFieldText, kFlagEditable, CBstr(u"City"), CBstr(u"Leeds"), 1, 41, nullptr);
+  form.SetNote(CBstr(u"Tap a value to change it."));
+  std::u16string secondRow;
+  std::u16string reloadedCity;
+  bool noteShown = false;
+  platform::testing::UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+    secondRow = d.ListView(IDC_FORM_LIST).Text(1, 2);
+    noteShown = d.IsVisible(IDC_FORM_NOTE) && d.Text(IDC_FORM_NOTE) == u"Tap a value to change it.";
+    Edit(d, 3, u"Hull");
+    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 0);  // leaves the city
+    form.Model().Field(3)->value = CBstr(u"York");  // the owner's correction
+    form.ReloadFields(3);
+    reloadedCity = d.ListView(IDC_FORM_LIST).Text(3, 2);
+    EXPECT_NE(form.EditorWindow(), nullptr);
+    d.Ok();
+  });
+  // The edit before the reload still counts.
+  EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), CFieldFormModel::kEndAccepted);
+  EXPECT_TRUE(noteShown);
+  EXPECT_FALSE(secondRow.empty());
+  EXPECT_LT(form.Model().Field(0)->value.Length(), address.size());
+  EXPECT_EQ(reloadedCity, u"York");
+  CBstr joined;
+  form.GetFieldText(0, joined, true, false);
+  std::u16string squeezed = address;
+  std::erase(squeezed, u' ');
+  std::u16string got = joined.str();
+  std::erase(got, u' ');
+  EXPECT_EQ(got, squeezed);  // every word kept, in order
+}
+
 std::vector<UINT> g_ownerMessages;
 LRESULT OwnerProc(HWND h, UINT m, WPARAM w, LPARAM l) {
   if (m == CFieldForm::kStartScan) g_ownerMessages.push_back(m);
