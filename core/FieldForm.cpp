@@ -625,7 +625,7 @@ INT_PTR CFieldForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (code == EN_KILLFOCUS || code == CBN_KILLFOCUS) CommitEditor();
         if (code == CBN_SELCHANGE && m_editor) {
           int entry = static_cast<int>(SendMessageW(m_editor, CB_GETCURSEL, 0, 0));
-          m_model.ApplyChoice(m_editedField, entry);
+          if (m_model.ApplyChoice(m_editedField, entry)) PostMessageW(GetHwnd(), kStartEditor, 0, m_editedField + 1);
           FormField* field = m_model.Field(m_editedField);
           if (field && field->kind == kFieldTextWithChoices && entry >= 0) m_model.changed = true;
           if (field && field->kind == kFieldItemType && m_model.FieldCount() >= 5) {

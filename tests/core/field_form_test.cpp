@@ -181,6 +181,16 @@ TEST_F(FieldFormDialog, TabMovesOnWrappingPastHiddenRowsAndEscKeepsTheValue) {
   EXPECT_EQ(Read(form, 2), u"12");
 }
 
+// Taps entry `entry` of the open drop-down.
+void ChooseInOpenList(DialogDriver& d, HWND combo, int entry) {
+  HWND rows = platform::ComboDropList(combo);
+  ASSERT_NE(rows, nullptr);
+  POINT p{10, platform::ComboRowHeight() * entry + platform::ComboRowHeight() / 2};
+  ClientToScreen(rows, &p);
+  platform::Tap(p);
+  d.Pump();
+}
+
 // Where a tap lands on a row: on its arrow, or in the value cell well left of it.
 POINT RowPoint(CFieldForm& form, HWND list, int index, bool onArrow) {
   InvalidateRect(list, nullptr, TRUE);
@@ -229,12 +239,7 @@ TEST_F(FieldFormDialog, TextsWithChoicesAreTypedOrChosenByWhereTheTapLands) {
     p = RowPoint(form, list, 4, true);
     d.TapAt(IDC_FORM_LIST, p.x, p.y);
     arrowOpenedList = form.EditorWindow() && IsComboBox(form.EditorWindow());
-    HWND choices = platform::ComboDropList(form.EditorWindow());
-    ASSERT_NE(choices, nullptr);
-    POINT first{10, platform::ComboRowHeight() / 2};
-    ClientToScreen(choices, &first);
-    platform::Tap(first);
-    d.Pump();
+    ChooseInOpenList(d, form.EditorWindow(), 0);
     d.Ok();
   });
   EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), 1);
@@ -293,6 +298,38 @@ TEST_F(FieldFormDialog, StoredTextsAreWrappedWhenTheFormOpensAndReloaded) {
   std::u16string got = joined.str();
   std::erase(got, u' ');
   EXPECT_EQ(got, squeezed);  // every word kept, in order
+}
+
+TEST_F(FieldFormDialog, ChoosingAStorageLocationOffersItsFoldersNext) {
+  ASSERT_TRUE(CreateDirectoryW(u"\\Storage Card", nullptr));
+  ASSERT_TRUE(CreateDirectoryW(u"\\Storage Card\\Invoices", nullptr));
+  FieldChoiceList locations;
+  locations.AddNew(CBstr(u"Main Memory"), CBstr(u"Main Memory"));
+  locations.AddNew(CBstr(u"Storage Card"), CBstr(u"Storage Card"));
+  FieldChoiceList folders;
+  folders.AddNew(CBstr(u"Old"), CBstr(u"Old"));
+  CFieldForm form(GetResourceInstance(), nullptr, CBstr(), -1, 0, 60, 0, nullptr);
+  form.AddField(0, kFieldChoice, kFlagEditable | 0x400, CBstr(u"Location"), CBstr(u"Main Memory"), 1, 40, &locations);
+  form.AddField(1, kFieldChoice, kFlagEditable, CBstr(u"Folder"), CBstr(u"Old"), 1, 40, &folders);
+  std::vector<std::u16string> offered;
+  platform::testing::UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 0);
+    ChooseInOpenList(d, form.EditorWindow(), 1);
+    d.Pump();
+    // The folder field is being edited now, offering the card's folders.
+    ASSERT_NE(form.EditorWindow(), nullptr);
+    for (int i = 0; i < static_cast<int>(SendMessageW(form.EditorWindow(), CB_GETCOUNT, 0, 0)); ++i) {
+      WCHAR text[64] = {};
+      SendMessageW(form.EditorWindow(), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+      offered.push_back(text);
+    }
+    d.Ok();
+  });
+  EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), 1);
+  EXPECT_EQ(offered, (std::vector<std::u16string>{u"None", u"Invoices"}));
+  EXPECT_EQ(Read(form, 0), u"Storage Card");
+  EXPECT_EQ(Read(form, 1), u"None");
 }
 
 std::vector<UINT> g_ownerMessages;
