@@ -1,10 +1,13 @@
 #include "core/FieldForm.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/DatePickerDlg.h"
+#include "core/DialogTitleBar.h"
 #include "core/DrawHelpers.h"
+#include "core/MenuBar.h"
 #include "core/Help.h"
 #include "core/PointerList.h"
 #include "core/ResourceText.h"
@@ -48,6 +51,13 @@ CFieldForm::CFieldForm(HINSTANCE resources, HWND parent, const CBstr& heading, i
 CFieldForm::~CFieldForm() {
   // The list and the edit reach this object until they are gone: close the page first.
   if (HWND dialog = GetHwnd()) DestroyWindow(dialog);
+  if (m_headingFont) DeleteObject(m_headingFont);
+}
+
+bool CFieldForm::IsTreoDevice() {
+  WCHAR oem[128] = {};
+  if (!SystemParametersInfoW(SPI_GETOEMINFO, sizeof(oem), oem, 0)) return false;
+  return std::u16string_view(oem).find(u"Treo") != std::u16string_view::npos;
 }
 
 void CFieldForm::SetTitle(const CBstr& text) {
@@ -92,9 +102,20 @@ void CFieldForm::OnInitDialog() {
     full.hDlg = dialog;
     full.dwFlags = SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN;
     SHInitDialog(&full);
+    // The title row carries OK; only a Treo's shell keeps its own Done button in view.
+    if (!IsTreoDevice()) SHDoneButton(dialog, SHDB_HIDE);
+    m_menuBar = CreateEmptyMenuBar(dialog);
   }
-  if (!m_heading.IsEmpty()) SetDlgItemTextW(dialog, IDC_DIALOG_HEADING, m_heading.c_str());
-  if (HWND rule = GetDlgItem(dialog, IDC_FORM_HEADING_RULE); rule && m_heading.IsEmpty()) ShowWindow(rule, SW_HIDE);
+  SetWindowLongW(dialog, GWL_STYLE, GetWindowLongW(dialog, GWL_STYLE) | WS_TABSTOP);
+  HWND heading = GetDlgItem(dialog, IDC_DIALOG_HEADING);
+  m_titleOk = m_titleCancel = nullptr;
+  if (!m_heading.IsEmpty() && heading) {
+    if (m_headingFont) DeleteObject(std::exchange(m_headingFont, nullptr));  // from a run before
+    m_headingFont = CreateDialogTitleBar(m_resources, dialog, IDC_DIALOG_HEADING, &m_titleOk, &m_titleCancel,
+                                         m_heading.c_str(), 0);
+  }
+  if (HWND rule = GetDlgItem(dialog, IDC_FORM_HEADING_RULE))
+    ShowWindow(rule, m_heading.IsEmpty() ? SW_HIDE : SW_SHOW);
   HWND list = GetDlgItem(dialog, kListId);
   const int widths[] = {0, m_labelWidth, m_valueWidth};
   const int formats[] = {LVCFMT_LEFT, LVCFMT_RIGHT, LVCFMT_LEFT};
@@ -486,6 +507,33 @@ void CFieldForm::LayOut(int width, int height) {
     MoveWindow(below, 0, bottom - 7 - h, areaWidth, h, TRUE);
     bottom -= h + 10;
   }
+  // The cancelling extra button stands above that, the other two side by side above it.
+  if (HWND cancel = GetDlgItem(dialog, IDC_FORM_EXTRA_CANCEL)) {
+    RECT place{};
+    GetWindowRect(cancel, &place);
+    int w = place.right - place.left;
+    int h = place.bottom - place.top;
+    MoveWindow(cancel, (areaWidth - w) / 2, bottom - 7 - h, w, h, TRUE);
+    bottom -= h + 10;
+  }
+  HWND extra[] = {GetDlgItem(dialog, IDC_FORM_EXTRA1), GetDlgItem(dialog, IDC_FORM_EXTRA2)};
+  if (extra[0] || extra[1]) {
+    int rowHeight = 0;
+    for (HWND button : extra) {
+      RECT place{};
+      if (button && GetWindowRect(button, &place)) rowHeight = std::max<int>(rowHeight, place.bottom - place.top);
+    }
+    bottom -= rowHeight + 3;
+    for (int b = 0; b < 2; ++b) {
+      if (!extra[b]) continue;
+      RECT place{};
+      GetWindowRect(extra[b], &place);
+      int w = place.right - place.left;
+      int slot = areaWidth / 2;
+      MoveWindow(extra[b], slot * b + (slot - w) / 2, bottom + 3, w, rowHeight, TRUE);
+    }
+  }
+  MoveDialogTitleButtons(m_titleOk, m_titleCancel, areaWidth);
   int top = (m_heading.IsEmpty() ? 0 : GetUiMetric(11)) + 10;
   if (!m_modal) top = 0;
   HWND list = GetDlgItem(dialog, kListId);
@@ -676,11 +724,28 @@ INT_PTR CFieldForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
       }
       return TRUE;
+    case WM_CTLCOLORDLG:
+      return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
+    case WM_CTLCOLORSTATIC: {
+      HDC dc = reinterpret_cast<HDC>(wParam);
+      bool heading = reinterpret_cast<HWND>(lParam) == GetDlgItem(GetHwnd(), IDC_DIALOG_HEADING);
+      SetTextColor(dc, heading ? kHeadingColour : RGB(0, 0, 0));
+      SetBkColor(dc, RGB(255, 255, 255));
+      return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
+    }
+    case WM_DRAWITEM: {
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (!item || (item->CtlID != kTitleOkButtonId && item->CtlID != kTitleCancelButtonId)) return FALSE;
+      DrawDialogTitleButton(item);
+      return TRUE;
+    }
     case WM_HELP:
       ShowHelp(m_helpTopic);
       return TRUE;
     case WM_DESTROY:
       CommitEditor();
+      if (m_menuBar && GetCurrentMenuBar() == m_menuBar) DestroyMenuBar();
+      m_menuBar = nullptr;
       return FALSE;
     default:
       return FALSE;

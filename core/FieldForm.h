@@ -28,6 +28,9 @@ class CFieldForm : public CDialogObject<CFieldForm> {
   // Sent to the parent after an item type was chosen; lParam is the type's text.
   static constexpr UINT kItemTypeChosen = WM_USER + 142;
 
+  // The heading's colour (dark blue) on the form's white.
+  static constexpr COLORREF kHeadingColour = 0x9C0000;
+
   CFieldForm(HINSTANCE resources, HWND parent, const CBstr& heading, int currentField, DWORD spare, int labelWidth,
              int ignoredWidth, ExtraButtonCallback callback);
   virtual ~CFieldForm();
@@ -64,6 +67,8 @@ class CFieldForm : public CDialogObject<CFieldForm> {
 
  private:
   void OnInitDialog();
+  // Whether the device's maker text names a Treo, whose Done button the form keeps.
+  static bool IsTreoDevice();
   void FillList();
   void RewrapMultiLineFields();
   // Opens the editor of field `index`: the one of its kind, or of `asKind` when nonzero
@@ -109,6 +114,10 @@ class CFieldForm : public CDialogObject<CFieldForm> {
   bool m_checkState = false;
   CBstr m_checkCaption;
   bool m_hasNote = false;
+  HFONT m_headingFont = nullptr;
+  HWND m_titleOk = nullptr;
+  HWND m_titleCancel = nullptr;
+  HWND m_menuBar = nullptr;
   CBstr m_note;
   HWND m_editor = nullptr;
   EditorKind m_editorKind = EditorKind::kText;

@@ -4,7 +4,9 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "core/DialogTitleBar.h"
 #include "core/FieldForm.h"
+#include "core/MenuBar.h"
 #include "core/Preferences.h"
 #include "platform/shell/Shell.h"
 #include "core/UiMetrics.h"
@@ -330,6 +332,56 @@ TEST_F(FieldFormDialog, ChoosingAStorageLocationOffersItsFoldersNext) {
   EXPECT_EQ(offered, (std::vector<std::u16string>{u"None", u"Invoices"}));
   EXPECT_EQ(Read(form, 0), u"Storage Card");
   EXPECT_EQ(Read(form, 1), u"None");
+}
+
+TEST_F(FieldFormDialog, TheTitleRowMenuBarAndExtraButtonsAreInPlace) {
+  CFieldForm form(GetResourceInstance(), nullptr, CBstr(u"Terms"), -1, 0, 60, 0, nullptr);
+  form.AddField(0, kFieldText, kFlagEditable, CBstr(u"Name"), CBstr(u"Net 30"), 1, 41, nullptr);
+  form.SetCheckBox(false, CBstr(u"Default"));
+  platform::testing::UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+    EXPECT_TRUE(d.IsVisible(kTitleOkButtonId));
+    EXPECT_TRUE(d.IsVisible(kTitleCancelButtonId));
+    EXPECT_EQ(platform::DoneButtonState(d.Window()), 0u);  // the title row's OK stands in for it
+    EXPECT_NE(GetCurrentMenuBar(), nullptr);
+    HDC dc = CreateCompatibleDC(nullptr);
+    INT_PTR brush = SendMessageW(d.Window(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                 reinterpret_cast<LPARAM>(d.Control(IDC_DIALOG_HEADING)));
+    EXPECT_EQ(GetTextColor(dc), CFieldForm::kHeadingColour);
+    EXPECT_EQ(brush, reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH)));
+    DeleteDC(dc);
+    // A template with the extra buttons: the cancelling one above the check box, the
+    // other two side by side above it, the list ending above them all.
+    HWND buttons[3];
+    const int ids[3] = {IDC_FORM_EXTRA1, IDC_FORM_EXTRA2, IDC_FORM_EXTRA_CANCEL};
+    for (int b = 0; b < 3; ++b) {
+      buttons[b] = CreateWindowExW(0, u"BUTTON", u"More", WS_CHILD | WS_VISIBLE, 0, 0, 60, 20, d.Window(),
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(ids[b])), nullptr, nullptr);
+    }
+    RECT client{};
+    GetClientRect(d.Window(), &client);
+    SendMessageW(d.Window(), CFieldForm::kLayOut, MAKEWPARAM(client.right, client.bottom), 0);
+    RECT list{}, first{}, second{}, cancel{}, check{};
+    GetWindowRect(d.Control(IDC_FORM_LIST), &list);
+    GetWindowRect(buttons[0], &first);
+    GetWindowRect(buttons[1], &second);
+    GetWindowRect(buttons[2], &cancel);
+    GetWindowRect(d.Control(IDC_FORM_CHECK), &check);
+    EXPECT_EQ(first.top, second.top);
+    EXPECT_LT(first.right, second.left);
+    EXPECT_LE(list.bottom, first.top);
+    EXPECT_LE(first.bottom, cancel.top);
+    EXPECT_LE(cancel.bottom, check.top);
+    platform::SetOemInfo(u"Treo 700w");  // the next run is on a Treo
+    d.Cancel();
+  });
+  ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+    EXPECT_EQ(platform::DoneButtonState(d.Window()), static_cast<DWORD>(SHDB_SHOW));
+    d.Cancel();
+  });
+  EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), 0);
+  EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), 0);
+  EXPECT_EQ(GetCurrentMenuBar(), nullptr);
 }
 
 std::vector<UINT> g_ownerMessages;
