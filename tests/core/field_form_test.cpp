@@ -385,20 +385,49 @@ TEST_F(FieldFormDialog, TheTitleRowMenuBarAndExtraButtonsAreInPlace) {
 }
 
 std::vector<UINT> g_ownerMessages;
+std::u16string g_chosenType;
 LRESULT OwnerProc(HWND h, UINT m, WPARAM w, LPARAM l) {
-  if (m == CFieldForm::kStartScan) g_ownerMessages.push_back(m);
+  if (m == CFieldForm::kStartScan || m == CFieldForm::kItemTypeChosen) g_ownerMessages.push_back(m);
+  if (m == CFieldForm::kItemTypeChosen) g_chosenType = reinterpret_cast<const WCHAR*>(l);
   return DefWindowProcW(h, m, w, l);
 }
 
-TEST_F(FieldFormDialog, TheHardwareButtonEndsTheFormAndAsksTheOwnerToScan) {
-  ASSERT_TRUE(platform::InstallHardwareKeyEntries());
-  CPreferences().SetString(u"Button1", u"Button 3 (scan)");
+HWND CreateOwner() {
   g_ownerMessages.clear();
   WNDCLASSW wc{};
   wc.lpfnWndProc = OwnerProc;
   wc.lpszClassName = u"FormOwner";
   RegisterClassW(&wc);
-  HWND owner = CreateWindowExW(0, u"FormOwner", u"", WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
+  return CreateWindowExW(0, u"FormOwner", u"", WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
+}
+
+TEST_F(FieldFormDialog, AChosenItemTypeReachesTheOwnerAndShowsItsRows) {
+  HWND owner = CreateOwner();
+  {
+    CFieldForm form(GetResourceInstance(), owner, CBstr(), -1, 0, 60, 0, nullptr);
+    form.AddField(0, kFieldItemType, kFlagEditable, CBstr(u"Type"), CBstr(u"Service"), 1, 40, nullptr);
+    for (int i = 1; i < 9; ++i)
+      form.AddField(i, kFieldText, kFlagEditable, CBstr(u"Row"), CBstr(u"x"), 1, 41, nullptr);
+    platform::testing::UiScript ui;
+    ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+      SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 0);
+      ChooseInOpenList(d, form.EditorWindow(), 0);  // "Discount"
+      d.Ok();
+    });
+    EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), 1);
+    EXPECT_EQ(Read(form, 0), u"Discount");
+    EXPECT_TRUE(form.Model().Field(6)->flags & kFlagHidden);
+    EXPECT_TRUE(form.Model().Field(5)->flags & kFlagMoney);
+  }
+  EXPECT_EQ(g_ownerMessages, std::vector<UINT>{CFieldForm::kItemTypeChosen});
+  EXPECT_EQ(g_chosenType, u"Discount");
+  DestroyWindow(owner);
+}
+
+TEST_F(FieldFormDialog, TheHardwareButtonEndsTheFormAndAsksTheOwnerToScan) {
+  ASSERT_TRUE(platform::InstallHardwareKeyEntries());
+  CPreferences().SetString(u"Button1", u"Button 3 (scan)");
+  HWND owner = CreateOwner();
   {
     CFieldForm form(GetResourceInstance(), owner, CBstr(), 0, 0, 60, 0, nullptr);
     form.AddField(0, kFieldText, kFlagEditable, CBstr(u"Code"), CBstr(), 1, 41, nullptr);
