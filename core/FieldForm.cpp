@@ -545,6 +545,27 @@ void CFieldForm::LayOut(int width, int height) {
   SendMessageW(list, LVM_SETCOLUMNWIDTH, 2, m_valueWidth);
 }
 
+void CFieldForm::TakeHardwareKey() {
+  if (m_heldKey) return;
+  std::u16string button;
+  CPreferences().GetString(u"Button1", button);
+  UINT key = button.empty() ? 0 : m_button.FindKey(CBstr(button));
+  if (!key) return;
+  // The owner (the window that starts a scan) may hold the key itself: the form borrows it.
+  m_keyFromParent = m_parent && UnregisterHotKey(m_parent, static_cast<int>(key));
+  m_button.BindButton(GetHwnd(), CBstr(button), false);
+  m_heldKey = key;
+}
+
+void CFieldForm::ReleaseHardwareKey() {
+  if (!m_heldKey) return;
+  UINT key = std::exchange(m_heldKey, 0u);
+  UnregisterHotKey(GetHwnd(), static_cast<int>(key));
+  if (m_keyFromParent && IsWindow(m_parent))
+    RegisterHotKey(m_parent, static_cast<int>(key), CHardwareButton::kModifiers, key);
+  m_keyFromParent = false;
+}
+
 void CFieldForm::MoveToField(bool forward) {
   int from = m_editedField;
   int step = 1;
@@ -706,11 +727,13 @@ INT_PTR CFieldForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (LOWORD(wParam) == WA_ACTIVE) {
         if (m_raiseInputPanel) SHSipPreference(GetHwnd(), SIP_UP);
         LayOut(0, 0);
-        std::u16string button;
-        CPreferences().GetString(u"Button1", button);
-        if (!button.empty()) m_button.BindButton(GetHwnd(), CBstr(button), false);
       } else {
         SHSipPreference(GetHwnd(), SIP_DOWN);
+      }
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        ReleaseHardwareKey();
+      } else {
+        TakeHardwareKey();
       }
       return FALSE;
     case WM_HOTKEY:
@@ -744,6 +767,7 @@ INT_PTR CFieldForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     case WM_DESTROY:
       CommitEditor();
+      ReleaseHardwareKey();
       if (m_menuBar && GetCurrentMenuBar() == m_menuBar) DestroyMenuBar();
       m_menuBar = nullptr;
       return FALSE;

@@ -97,6 +97,10 @@ class CFieldForm : public CDialogObject<CFieldForm> {
   // (0, 0) for what the input panel leaves, or the parent's client area.
   void LayOut(int width, int height);
   int CheckEnding();
+  // While active the form holds the hardware key named by the settings; when it loses the
+  // activation or closes it lets the key go, back to its owner when it took it from there.
+  void TakeHardwareKey();
+  void ReleaseHardwareKey();
 
   CFieldFormModel m_model;
   CHardwareButton m_button;
@@ -123,6 +127,8 @@ class CFieldForm : public CDialogObject<CFieldForm> {
   EditorKind m_editorKind = EditorKind::kText;
   int m_editedField = -1;
   bool m_hotKeyArmed = false;
+  UINT m_heldKey = 0;
+  bool m_keyFromParent = false;
   bool m_editorCancelled = false;
   WNDPROC m_editorDefaultProc = nullptr;
   WNDPROC m_listDefaultProc = nullptr;

@@ -1,6 +1,7 @@
 // The data-entry dialog driven as a person would: every editor kind filled and read back,
 // a required field refused, and a page inside another window.
 #include "LanguageLibraryFixture.h"
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -387,7 +388,7 @@ TEST_F(FieldFormDialog, TheTitleRowMenuBarAndExtraButtonsAreInPlace) {
 std::vector<UINT> g_ownerMessages;
 std::u16string g_chosenType;
 LRESULT OwnerProc(HWND h, UINT m, WPARAM w, LPARAM l) {
-  if (m == CFieldForm::kStartScan || m == CFieldForm::kItemTypeChosen) g_ownerMessages.push_back(m);
+  if (m == CFieldForm::kStartScan || m == CFieldForm::kItemTypeChosen || m == WM_HOTKEY) g_ownerMessages.push_back(m);
   if (m == CFieldForm::kItemTypeChosen) g_chosenType = reinterpret_cast<const WCHAR*>(l);
   return DefWindowProcW(h, m, w, l);
 }
@@ -424,16 +425,26 @@ TEST_F(FieldFormDialog, AChosenItemTypeReachesTheOwnerAndShowsItsRows) {
   DestroyWindow(owner);
 }
 
-TEST_F(FieldFormDialog, TheHardwareButtonEndsTheFormAndAsksTheOwnerToScan) {
+TEST_F(FieldFormDialog, TheHardwareButtonIsBorrowedFromTheOwnerWhileTheFormIsActive) {
   ASSERT_TRUE(platform::InstallHardwareKeyEntries());
   CPreferences().SetString(u"Button1", u"Button 3 (scan)");
   HWND owner = CreateOwner();
+  CHardwareButton ownersButton;
+  ownersButton.BindButton(owner, CBstr(u"Button 3"), false);  // the owner scans with it
+  HWND other = CreateWindowExW(0, u"FormOwner", u"", WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
+  size_t ownerHotKeysWhileAway = 0;
   {
     CFieldForm form(GetResourceInstance(), owner, CBstr(), 0, 0, 60, 0, nullptr);
     form.AddField(0, kFieldText, kFlagEditable, CBstr(u"Code"), CBstr(), 1, 41, nullptr);
     platform::testing::UiScript ui;
     ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
       d.Type(u"A7");
+      // Another window comes to the front: the key goes back to the owner meanwhile.
+      SetActiveWindow(other);
+      platform::PressKey(195);
+      d.Pump();
+      ownerHotKeysWhileAway = std::count(g_ownerMessages.begin(), g_ownerMessages.end(), WM_HOTKEY);
+      SetActiveWindow(d.Window());
       platform::PressKey(195);  // down arms, up ends
       d.Pump();
     });
@@ -441,7 +452,13 @@ TEST_F(FieldFormDialog, TheHardwareButtonEndsTheFormAndAsksTheOwnerToScan) {
     EXPECT_EQ(Read(form, 0), u"A7");
   }
   platform::PumpMessages();
-  EXPECT_EQ(g_ownerMessages, std::vector<UINT>{CFieldForm::kStartScan});
+  EXPECT_EQ(ownerHotKeysWhileAway, 2u);
+  // The scan was asked for, and the owner has its key again.
+  platform::PressKey(195);
+  platform::PumpMessages();
+  EXPECT_EQ(g_ownerMessages,
+            (std::vector<UINT>{WM_HOTKEY, WM_HOTKEY, CFieldForm::kStartScan, WM_HOTKEY, WM_HOTKEY}));
+  DestroyWindow(other);
   DestroyWindow(owner);
 }
 
