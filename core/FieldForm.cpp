@@ -451,21 +451,35 @@ LRESULT CFieldForm::ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
 
 void CFieldForm::PaintRowMarks(HWND list) {
   CWindowDC dc(list);
-  int first = static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
+  int first = std::max(static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0)), 0);
   int valueRight = m_labelWidth + m_valueWidth;
-  for (int i = std::max(first, 0); i < m_model.FieldCount(); ++i) {
-    FormField* field = m_model.Field(i);
+  int strip = GetUiMetric(42);
+  auto rowRect = [list](int i, RECT& row) {
+    row = RECT{LVIR_BOUNDS, 0, 0, 0};
+    return SendMessageW(list, LVM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&row)) != 0;
+  };
+  // The white strips first: an arrow reaches into the row below, whose strip must not
+  // paint over it.
+  for (int i = first; i < m_model.FieldCount(); ++i) {
     RECT row{};
-    row.left = LVIR_BOUNDS;
-    if (!field || !SendMessageW(list, LVM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&row))) continue;
-    int strip = GetUiMetric(42);
+    if (!m_model.Field(i) || !rowRect(i, row)) continue;
     DrawFilledRect(dc.get(), row.left + valueRight - strip, row.top, row.left + valueRight, row.bottom - 1,
                    WHITE_BRUSH, RGB(255, 255, 255));
+  }
+  CGdiObject<HBITMAP> arrowBitmap(LoadBitmapW(m_resources, MAKEINTRESOURCEW(IDB_FORM_DROPDOWN)));
+  BITMAP arrowSize{};
+  if (arrowBitmap) GetObjectW(arrowBitmap.get(), sizeof arrowSize, &arrowSize);
+  int arrowHeight = arrowSize.bmHeight * (IsHighResolution() ? 2 : 1);
+  for (int i = first; i < m_model.FieldCount(); ++i) {
+    FormField* field = m_model.Field(i);
+    RECT row{};
+    if (!field || !rowRect(i, row)) continue;
     bool visible = !(field->flags & kFlagHidden);
     if (visible && CFieldFormModel::HasArrow(field->kind)) {
       int x = row.left + valueRight - GetUiMetric(41);
       int y = (row.top + row.bottom) / 2;
-      DrawResourceBitmap(IDB_FORM_DROPDOWN, m_resources, dc.get(), x, y);
+      // The triangle is centred on the row's middle, where a tap finds it.
+      if (arrowBitmap) DrawBitmap(dc.get(), arrowBitmap.get(), x, y - arrowHeight / 2);
       field->arrow = RECT{x - 8, y - 8, x + 10, y + 8};
     }
     if (visible && field->kind == kFieldDate) {

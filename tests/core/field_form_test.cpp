@@ -537,6 +537,15 @@ TEST_F(FieldFormDialog, AFilledFormIsPicturedOnBothScreenSizes) {
       // Painting placed the drop-down arrows where a tap finds them, on drop-down rows only.
       EXPECT_GT(form.Model().Field(4)->arrow.right, form.Model().Field(4)->arrow.left);
       EXPECT_EQ(form.Model().Field(0)->arrow.right, 0);
+      // The arrow is a downward triangle: wide on its top line, one dot at its tip.
+      const RECT& a = form.Model().Field(4)->arrow;
+      int scale = width == 480 ? 2 : 1;
+      int x = a.left + 8;
+      int top = (a.top + a.bottom) / 2 - 13 * scale / 2;
+      CWindowDC dc(d.Control(IDC_FORM_LIST));
+      EXPECT_EQ(GetPixel(dc.get(), x + 1 * scale, top + 4 * scale), RGB(0, 0, 0));
+      EXPECT_EQ(GetPixel(dc.get(), x + 6 * scale, top + 8 * scale), RGB(0, 0, 0));
+      EXPECT_EQ(GetPixel(dc.get(), x + 1 * scale, top + 8 * scale), RGB(255, 255, 255));
       d.Cancel();
     });
     EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), 0);
