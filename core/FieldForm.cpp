@@ -213,10 +213,12 @@ void CFieldForm::FillList() {
 void CFieldForm::StartEditor(int index, int asKind, bool hidden) {
   FormField* field = m_model.Field(index);
   // A continuation row of a text edited as a whole is edited through its head.
-  if (field && (field->kind == kFieldMultiLineRow ||
-                (field->kind == kFieldChoiceTextRow && (field->flags & kFlagMultiLineChoice)))) {
+  if (field && (hidden || (field->flags & kFlagEditable)) &&
+      (field->kind == kFieldMultiLineRow ||
+       (field->kind == kFieldChoiceTextRow && (field->flags & kFlagMultiLineChoice)))) {
     int head = index;
-    while (head > 0 && m_model.Field(head) && CFieldFormModel::IsContinuation(m_model.Field(head)->kind)) --head;
+    while (head > 0 && CFieldFormModel::IsContinuation(m_model.Field(head)->kind)) --head;
+    if (CFieldFormModel::IsContinuation(m_model.Field(head)->kind)) return;  // rows without a head
     return StartEditor(head, asKind, hidden);
   }
   if (!field || (!hidden && (!(field->flags & kFlagEditable) || (field->flags & kFlagHidden))) ||
@@ -258,7 +260,7 @@ void CFieldForm::StartEditor(int index, int asKind, bool hidden) {
     top = row.top - 2;
   }
   DWORD visible = hidden ? 0 : WS_VISIBLE;
-  // The text a kind-14 field splits over its rows when nothing new is typed or chosen.
+  // What a multi-row text with choices splits over its rows when nothing new is typed or chosen.
   if (field->kind == kFieldChoiceText) {
     CBstr whole;
     m_model.GetFieldText(index, whole, true, false);
