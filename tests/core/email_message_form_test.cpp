@@ -1,26 +1,15 @@
 // The e-mail message form driven as a person would: the To choices, the values read back
 // on OK, nothing taken over on Cancel.
-#include "LanguageLibraryFixture.h"
+#include "FieldFormFixture.h"
 #include "core/EmailMessageForm.h"
-#include "platform/testing/UiScript.h"
-#include "platform/user/Controls.h"
 #include "resources/resource_ids.h"
 
 namespace {
 
 using platform::testing::DialogDriver;
 
-class EmailMessageForm : public slateway::testing::LanguageLibraryTest {
+class EmailMessageForm : public slateway::testing::FieldFormTest {
  protected:
-  void TearDown() override {
-    EXPECT_EQ(platform::LiveWindowCount(), 0);
-    LanguageLibraryTest::TearDown();
-  }
-  static void Edit(DialogDriver& d, int field, std::u16string_view text) {
-    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, field);
-    SendMessageW(d.Focus(), EM_SETSEL, 0, -1);
-    d.Type(text);
-  }
   static CEmailMessageForm Make(std::u16string_view firstTo, std::u16string_view secondTo) {
     return {GetResourceInstance(), nullptr, CBstr(firstTo), CBstr(u"boss@shop.example"), CBstr(),
             CBstr(secondTo), CBstr(u"Invoice 1042"), CBstr(u"Dear Ann,\r\nplease find it attached."),

@@ -1,27 +1,16 @@
 // The name form and the company form driven through the data-entry dialog: values read
 // back on OK, nothing written on Cancel or when nothing changed.
-#include "LanguageLibraryFixture.h"
+#include "FieldFormFixture.h"
 #include "core/NameForm.h"
 #include "core/Preferences.h"
-#include "platform/testing/UiScript.h"
-#include "platform/user/Controls.h"
 #include "resources/resource_ids.h"
 
 namespace {
 
 using platform::testing::DialogDriver;
 
-class SmallForms : public slateway::testing::LanguageLibraryTest {
+class SmallForms : public slateway::testing::FieldFormTest {
  protected:
-  void TearDown() override {
-    EXPECT_EQ(platform::LiveWindowCount(), 0);
-    LanguageLibraryTest::TearDown();
-  }
-  static void Edit(DialogDriver& d, int field, std::u16string_view text) {
-    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, field);
-    SendMessageW(d.Focus(), EM_SETSEL, 0, -1);
-    d.Type(text);
-  }
   static CCompanyInfo Company(DWORD number) {
     CCompanyInfo company(nullptr, number);
     company.SetUserName(u"Cy Seller");
