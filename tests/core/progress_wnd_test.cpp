@@ -1,5 +1,7 @@
 // The progress window driven as a long operation drives it: steps between pumps, the
 // user's Abort seen at the next step, Ok closing the window once.
+#include <memory>
+
 #include "LanguageLibraryFixture.h"
 #include "core/ProgressWnd.h"
 #include "platform/testing/UiScript.h"
@@ -21,106 +23,80 @@ class ProgressWindow : public slateway::testing::LanguageLibraryTest {
     RegisterClassW(&wc);
     m_owner = CreateWindowExW(0, u"ProgressOwner", u"", WS_POPUP | WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr,
                               nullptr, nullptr);
-    ASSERT_NE(m_owner, nullptr);
+    m_progress = std::make_unique<CProgressWnd>(GetResourceInstance(), m_owner, m_owner);
   }
   void TearDown() override {
+    m_progress.reset();
     DestroyWindow(m_owner);
     EXPECT_EQ(platform::LiveWindowCount(), 0);
-    s_self = nullptr;
     LanguageLibraryTest::TearDown();
   }
+  // Counts the owner's messages; a request for the work while it runs is refused, as the
+  // program's handlers do.
   static LRESULT OwnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (s_self && msg == CProgressWnd::kClosed) ++s_self->m_closed;
-    if (s_self && msg == kPing) ++s_self->m_pings;
-    // A request for the work while it runs is refused, as the program's handlers do.
-    if (s_self && msg == kStartWork) {
-      if (s_self->m_progress->IsRunning()) ++s_self->m_refused;
-      else s_self->RunWork();
-    }
+    ProgressWindow& t = *s_self;
+    if (msg == CProgressWnd::kClosed) ++t.m_closed;
+    if (msg == kPing) ++t.m_pings;
+    if (msg == kStartWork && t.m_progress && t.m_progress->IsRunning()) ++t.m_refused;
     return DefWindowProcW(hwnd, msg, wParam, lParam);
   }
-  // The operation: five steps, each announced, stopping when told.
-  void RunWork() {
-    ++m_runs;
+  // Five steps, each announced; at step 2 the user presses Abort or asks for the work again.
+  void RunWork(bool abortAt2) {
     for (int step = 0; step < 5; ++step) {
       if (step == 2) {
         PostMessageW(m_owner, kPing, 0, 0);
-        if (m_abortAt2) PostMessageW(m_progress->GetHwnd(), WM_COMMAND, IDCANCEL, 0);
-        else PostMessageW(m_owner, kStartWork, 0, 0);  // a second request while the first runs
+        PostMessageW(abortAt2 ? m_progress->GetHwnd() : m_owner, abortAt2 ? WM_COMMAND : kStartWork, IDCANCEL, 0);
       }
-      if (!m_progress->SetStatus(CBstr(u"Step " + std::u16string(1, u'1' + step)))) return;
+      if (!m_progress->SetStatus(CBstr(u"Step"))) return;
       ++m_steps;
     }
     m_progress->SetStatusId(IDS_PROGRESS_ABORTED, true);
   }
-  std::u16string Text(int id) const {
-    platform::testing::DialogDriver d(m_progress->GetHwnd());
-    return d.Text(id);
-  }
-  void Pump() {
-    MSG msg{};
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-  }
+  std::u16string Text(int id) const { return platform::testing::DialogDriver(m_progress->GetHwnd()).Text(id); }
 
   static inline ProgressWindow* s_self = nullptr;
   HWND m_owner = nullptr;
-  CProgressWnd* m_progress = nullptr;
-  bool m_abortAt2 = false;
-  int m_runs = 0;
-  int m_steps = 0;
-  int m_pings = 0;
-  int m_closed = 0;
-  int m_refused = 0;
+  std::unique_ptr<CProgressWnd> m_progress;
+  int m_steps = 0, m_pings = 0, m_closed = 0, m_refused = 0;
 };
 
 TEST_F(ProgressWindow, AbortIsSeenAtTheNextStepAndOkClosesOnce) {
-  CProgressWnd progress(GetResourceInstance(), m_owner, m_owner);
-  m_progress = &progress;
-  ASSERT_TRUE(progress.Show(CBstr(u"Updating lists"), true));
-  EXPECT_EQ(platform::testing::DialogDriver(progress.GetHwnd()).Caption(), u"Updating lists");
-  EXPECT_TRUE(progress.IsRunning());
+  ASSERT_TRUE(m_progress->Show(CBstr(u"Updating lists"), true));
+  EXPECT_EQ(platform::testing::DialogDriver(m_progress->GetHwnd()).Caption(), u"Updating lists");
   EXPECT_EQ(Text(IDCANCEL), u"Abort");
-  m_abortAt2 = true;
-  RunWork();
+  RunWork(true);
   // Abort did not close the window: the step after it stopped the work.
   EXPECT_EQ(m_steps, 2);
-  ASSERT_NE(progress.GetHwnd(), nullptr);
-  EXPECT_TRUE(progress.IsAborted());
-  EXPECT_FALSE(progress.IsRunning());
+  EXPECT_EQ(m_pings, 1);
+  EXPECT_TRUE(m_progress->IsAborted());
+  EXPECT_FALSE(m_progress->IsRunning());
   EXPECT_EQ(Text(IDC_PROGRESS_STATUS), u"Aborted.");
   EXPECT_EQ(Text(IDCANCEL), u"Ok");
-  EXPECT_EQ(m_pings, 1);
 
-  // Showing again clears the stop request and turns the button back into Abort.
-  progress.Show(CBstr(u"Again"), true);
-  EXPECT_FALSE(progress.IsAborted());
+  // Showing again clears the stop request and only relabels the button.
+  m_progress->Show(CBstr(u"Again"), true);
+  EXPECT_FALSE(m_progress->IsAborted());
   EXPECT_EQ(Text(IDCANCEL), u"Abort");
-  progress.SetStatusId(IDS_PROGRESS_ABORTED, true);
-
-  platform::testing::DialogDriver(progress.GetHwnd()).Tap(IDCANCEL);
-  EXPECT_EQ(progress.GetHwnd(), nullptr);
-  Pump();
+  m_progress->SetStatusId(IDS_PROGRESS_ABORTED, true);
+  platform::testing::DialogDriver(m_progress->GetHwnd()).Tap(IDCANCEL);
+  EXPECT_EQ(m_progress->GetHwnd(), nullptr);
+  m_progress->PumpMessages();
   EXPECT_EQ(m_closed, 1);
-  // The window is gone: further steps neither fail nor bring it back.
-  EXPECT_EQ(progress.SetStatus(CBstr(u"late")), 1);
-  EXPECT_EQ(progress.GetHwnd(), nullptr);
+  EXPECT_EQ(m_progress->SetStatus(CBstr(u"late")), 1);  // no window comes back
 }
 
 TEST_F(ProgressWindow, PumpingLetsOtherWindowsWorkWithoutRunningTheWorkTwice) {
-  CProgressWnd progress(GetResourceInstance(), m_owner, m_owner);
-  m_progress = &progress;
-  ASSERT_TRUE(progress.Show(CBstr(u"Loading"), false));
-  EXPECT_FALSE(platform::testing::DialogDriver(progress.GetHwnd()).IsVisible(IDCANCEL));
-  RunWork();
-  // The messages posted during the work were each handled once by the pump; the second
-  // request came while the work ran and did not start it again.
+  ASSERT_TRUE(m_progress->Show(CBstr(u"Loading"), false));
+  EXPECT_FALSE(platform::testing::DialogDriver(m_progress->GetHwnd()).IsVisible(IDCANCEL));
+  RunWork(false);
+  // The messages posted during the work were each handled once; the second request came
+  // while the work ran.
   EXPECT_EQ(m_pings, 1);
   EXPECT_EQ(m_refused, 1);
-  EXPECT_EQ(m_runs, 1);
   EXPECT_EQ(m_steps, 5);
   // Finished: the hidden button came back as Ok.
-  EXPECT_FALSE(progress.IsRunning());
-  EXPECT_TRUE(platform::testing::DialogDriver(progress.GetHwnd()).IsVisible(IDCANCEL));
+  EXPECT_FALSE(m_progress->IsRunning());
+  EXPECT_TRUE(platform::testing::DialogDriver(m_progress->GetHwnd()).IsVisible(IDCANCEL));
   EXPECT_EQ(Text(IDCANCEL), u"Ok");
   EXPECT_EQ(m_closed, 0);
 }
