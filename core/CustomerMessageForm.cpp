@@ -15,9 +15,9 @@ constexpr int kMaxLength = 2048;
 CCustomerMessageForm::CCustomerMessageForm(HINSTANCE resources, HWND parent, const CBstr& text,
                                            CCustomerMessageList* messages, bool checked)
     : m_text(text),
+      m_choices(std::make_unique<FieldChoiceList>()),
       m_form(std::make_unique<CFieldForm>(resources, parent, CBstr(u"Customer Message"), -1, 0, kLabelWidth, 0,
                                           nullptr)),
-      m_choices(std::make_unique<FieldChoiceList>()),
       m_messages(messages) {
   FieldChoiceList& list = *m_choices;
   if (m_messages) {

@@ -48,8 +48,9 @@ class CCustomerMessageForm {
 
   CBstr m_text;
   CBstr m_listId;
-  std::unique_ptr<CFieldForm> m_form;
+  // Declared first so the form, which reads it, goes first.
   std::unique_ptr<FieldChoiceList> m_choices;
+  std::unique_ptr<CFieldForm> m_form;
   int m_storedCount = 0;
   CCustomerMessageList* m_messages;  // not owned
 };

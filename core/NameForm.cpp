@@ -79,13 +79,18 @@ CMyCompanyForm::~CMyCompanyForm() = default;
 INT_PTR CMyCompanyForm::DoModal() {
   INT_PTR code = m_form->DoModal(IDD_FIELD_FORM, kCompanyHelpTopic, true);
   if (code != CFieldFormModel::kEndAccepted) return code;
-  void (CCompanyInfo::*setters[])(std::u16string_view) = {
-      &CCompanyInfo::SetUserName, &CCompanyInfo::SetName,  &CCompanyInfo::SetAddress1, &CCompanyInfo::SetAddress2,
-      &CCompanyInfo::SetAddress3, &CCompanyInfo::SetPhone, &CCompanyInfo::SetEMail};
-  for (int row = 0; row < 7; ++row) {
+  // Each row alone, without the rows that continue it.
+  auto row = [this](int index) {
     CBstr text;
-    m_form->GetFieldText(row, text, false, false);
-    (m_company.*setters[row])(text.view());
-  }
+    m_form->GetFieldText(index, text, false, false);
+    return text.str();
+  };
+  m_company.SetUserName(row(0));
+  m_company.SetName(row(1));
+  m_company.SetAddress1(row(2));
+  m_company.SetAddress2(row(3));
+  m_company.SetAddress3(row(4));
+  m_company.SetPhone(row(5));
+  m_company.SetEMail(row(6));
   return code;
 }
