@@ -719,6 +719,9 @@ INT_PTR CFieldForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             InvalidateRect(m_parent, nullptr, TRUE);
             SendMessageW(m_parent, kItemTypeChosen, 0, reinterpret_cast<LPARAM>(type.c_str()));
           }
+          // Chosen: the list closes and the form has the focus again (the value is written
+          // when the editor is committed).
+          if (m_editor && GetFocus() == m_editor) SetFocus(GetDlgItem(GetHwnd(), kListId));
         }
         return TRUE;
       }
