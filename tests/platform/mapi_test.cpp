@@ -34,16 +34,20 @@ class MessagingTest : public platform::testing::DeviceTest {
   void NewMessage(CMapiPtr<IMessage>& message) {
     CMapiPtr<IMsgStore> store;
     ASSERT_EQ(session->OpenMsgStore(0, 0, nullptr, nullptr, 0, store.put()), S_OK);
-    SizedSPropTagArray<1> tags;
-    tags.aulPropTag[0] = PR_CE_IPM_DRAFTS_ENTRYID;
-    ULONG count = 0;
     CMapiBuffer<SPropValue> props;
-    ASSERT_EQ(store->GetProps(tags.get(), MAPI_UNICODE, &count, props.put()), S_OK);
+    ASSERT_EQ(AskDraftsEntryId(store.get(), props), S_OK);
     CMapiPtr<IMAPIFolder> drafts;
     ASSERT_EQ(store->OpenEntry(props->Value.bin.cb, reinterpret_cast<LPENTRYID>(props->Value.bin.lpb), nullptr,
                                MAPI_MODIFY, nullptr, drafts.put()),
               S_OK);
     ASSERT_EQ(drafts->CreateMessage(nullptr, 0, message.put()), S_OK);
+  }
+
+  static HRESULT AskDraftsEntryId(IMsgStore* store, CMapiBuffer<SPropValue>& props) {
+    SizedSPropTagArray<1> tags;
+    tags.aulPropTag[0] = PR_CE_IPM_DRAFTS_ENTRYID;
+    ULONG count = 0;
+    return store->GetProps(tags.get(), MAPI_UNICODE, &count, props.put());
   }
 
   static HRESULT AddRecipient(IMessage* message, LONG type, const char16_t* address) {
@@ -230,11 +234,8 @@ TEST_F(Lifetime, InjectedFailuresComeOnceAtTheNamedCall) {
   InjectMapiFailure("Store.GetProps", MAPI_W_ERRORS_RETURNED);
   CMapiPtr<IMsgStore> store;
   ASSERT_EQ(session->OpenMsgStore(0, 0, nullptr, nullptr, 0, store.put()), S_OK);
-  SizedSPropTagArray<1> tags;
-  tags.aulPropTag[0] = PR_CE_IPM_DRAFTS_ENTRYID;
-  ULONG count = 0;
   CMapiBuffer<SPropValue> props;
-  EXPECT_EQ(store->GetProps(tags.get(), MAPI_UNICODE, &count, props.put()), MAPI_W_ERRORS_RETURNED);
+  EXPECT_EQ(AskDraftsEntryId(store.get(), props), MAPI_W_ERRORS_RETURNED);
   EXPECT_EQ(props->ulPropTag, CHANGE_PROP_TYPE(PR_CE_IPM_DRAFTS_ENTRYID, PT_ERROR));
   EXPECT_EQ(message->SubmitMessage(0), S_OK) << "the failure came once";
 }
