@@ -116,7 +116,10 @@ std::vector<ULONG> TagsOf(LPSPropTagArray tags) {
 // property on Commit. Keeps its owner alive.
 class CPropStream : public CRefCounted<IStream> {
  public:
-  CPropStream(IMAPIUnknown* owner, PropBag& bag, ULONG tag) : m_owner(owner), m_bag(bag), m_tag(tag) { m_owner->AddRef(); }
+  CPropStream(IMAPIUnknown* owner, PropBag& bag, ULONG tag, std::string bytes)
+      : m_owner(owner), m_bag(bag), m_tag(tag), m_bytes(std::move(bytes)) {
+    m_owner->AddRef();
+  }
   ~CPropStream() override { m_owner->Release(); }
 
   HRESULT Read(void* data, ULONG count, ULONG* read) override {
@@ -181,12 +184,11 @@ class CPropObject : public CRefCounted<Interface> {
     if (HRESULT hr = InjectedFailure(m_kind + ".OpenProperty"); FAILED(hr)) return hr;
     if (tag != m_streamTag) return MAPI_E_NO_SUPPORT;
     if (!(flags & MAPI_CREATE) && m_bag.find(tag) == m_bag.end()) return MAPI_E_NOT_FOUND;
-    auto* opened = new CPropStream(this, m_bag, tag);
-    if (!(flags & MAPI_CREATE)) {
-      const PropData& data = m_bag[tag];
-      if (auto* bytes = std::get_if<std::string>(&data)) opened->Write(bytes->data(), static_cast<ULONG>(bytes->size()), nullptr);
-    }
-    *stream = opened;
+    // A created stream starts empty; an opened one reads the property's bytes.
+    std::string bytes;
+    if (!(flags & MAPI_CREATE))
+      if (auto* stored = std::get_if<std::string>(&m_bag[tag])) bytes = *stored;
+    *stream = new CPropStream(this, m_bag, tag, std::move(bytes));
     return S_OK;
   }
 

@@ -167,6 +167,7 @@ TEST_F(Submission, TheOutboxFileReadsBackAsExactlyWhatWasSent) {
   std::string text = mail_test::ReadFileBytes(Outbox()[0]);
   EXPECT_EQ(text.find("\n"), text.find("\r\n") + 1) << "lines end in CR LF";
   EXPECT_EQ(text.find("für"), std::string::npos) << "the subject is encoded, not raw UTF-8";
+  EXPECT_EQ(text.find("Ärger"), std::string::npos) << "so is a file name";
   mail_test::ReadMail mail = mail_test::ParseMail(text);
   ASSERT_TRUE(mail.parsed);
   EXPECT_EQ(mail.from, "owner@device.invalid");
