@@ -340,7 +340,9 @@ class CMessage : public CPropObject<IMessage> {
   }
 
   HRESULT Compose(const SubmittedMessage& record, MimeMessage& mime) const {
-    mime.from = ToUtf8(m_store.address.empty() ? std::u16string(kFallbackFromAddress) : m_store.address);
+    // The store's address comes from the registry: one unfit for a header line is not used.
+    std::u16string from = Trimmed(m_store.address);
+    mime.from = ToUtf8(from.empty() || !IsPlainAddress(from) ? std::u16string(kFallbackFromAddress) : from);
     for (const SubmittedRecipient& recipient : record.recipients) {
       std::u16string address = Trimmed(recipient.address);
       if (address.empty()) continue;

@@ -186,13 +186,15 @@ TEST_F(Submission, TheOutboxFileReadsBackAsExactlyWhatWasSent) {
   EXPECT_EQ(mail.attachments[1].data, "<html><body>x</body></html>\n");
 }
 
-TEST_F(HeaderSafety, ASubjectWithLineBreaksStaysOneHeader) {
+TEST_F(HeaderSafety, ASubjectOrStoreAddressWithLineBreaksMakesNoHeader) {
+  ASSERT_TRUE(WriteMessageStores({{u"Main", u"Main", u"me@example.com\r\nBcc: victim@example.com", true}}));
   CMapiPtr<IMessage> message;
   NewMessage(message);
   ASSERT_EQ(AddRecipient(message.get(), MAPI_TO, u"a@example.com"), S_OK);
   ASSERT_EQ(SetText(message.get(), PR_SUBJECT_W, u"Hello\r\nBcc: victim@example.com\r\n\r\nbody"), S_OK);
   ASSERT_EQ(message->SubmitMessage(0), S_OK);
-  mail_test::ReadMail mail = mail_test::ParseMail(mail_test::ReadFileBytes(Outbox()[0]));
+  mail_test::ReadMail mail = mail_test::ParseMail(mail_test::ReadFileBytes(Outbox(u"Main")[0]));
+  EXPECT_EQ(mail.from, "owner@device.invalid");
   EXPECT_EQ(mail.HeaderCount("Subject"), 1);
   EXPECT_TRUE(mail.bcc.empty());
   EXPECT_EQ(mail.HeaderCount("Bcc"), 0);
