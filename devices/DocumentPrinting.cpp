@@ -490,9 +490,10 @@ void CPrintEngine::PrintSignature() {
   if (strokes.IsEmpty() || m_signaturePath.empty()) return;
   if (!SaveSignatureBitmap(m_owner, strokes.view(), m_signaturePath.c_str())) return;
   int size = m_layout->GetTextSize();
-  float y = m_layout->NextLine();
-  m_printer->DrawPicture(m_signaturePath, 0, y, CPrintLayout::SignatureWidth(size), CPrintLayout::SignatureHeight(size));
   std::u16string signedText = m_document->GetAttribute(u"SIGNED").str();
+  float height = CPrintLayout::SignatureHeight(size) + (signedText.empty() ? 0.0f : Height(signedText));
+  float y = m_layout->SignatureTop(height);
+  m_printer->DrawPicture(m_signaturePath, 0, y, CPrintLayout::SignatureWidth(size), CPrintLayout::SignatureHeight(size));
   if (!signedText.empty()) DrawAt(signedText, 0, std::nullopt);
 }
 

@@ -122,7 +122,10 @@ CPrintLayout::CPrintLayout(const CPrintLayoutArgs& args)
     m_engine->SetLeftOffset(0.5f);
   }
   int lines = CountLines(args.customerMessage, false) + CountLines(args.notes, true) + 5;
-  m_bottomLimit = m_pageHeight - lines * m_lineHeight - ((args.signatureFlag || args.hasSignature) ? 1.0f : 0.0f);
+  // The signature's room is what it really takes (its gap, the picture and the signed
+  // line), so totals, notes and signature end on the same page.
+  float signature = (args.signatureFlag || args.hasSignature) ? SignatureBlockHeight() : 0.0f;
+  m_bottomLimit = m_pageHeight - lines * m_lineHeight - signature;
 }
 
 void CPrintLayout::BuildColumns(const CPrintLayoutArgs& args) {
@@ -253,6 +256,19 @@ float CPrintLayout::StartRow() {
     top = 0;
   }
   return top;
+}
+
+float CPrintLayout::SignatureBlockHeight() const {
+  return LineFactor(m_textSize) + 0.0625f + SignatureHeight(m_textSize) + m_lineHeight;
+}
+
+float CPrintLayout::SignatureTop(float height) {
+  float y = NextLine();
+  if (y + height > m_pageHeight) {
+    NewPage();
+    y = 0;
+  }
+  return y;
 }
 
 float CPrintLayout::ContinuationTop(float height) {

@@ -92,6 +92,11 @@ class CPrintLayout {
   void NewPage();
   // Between blocks: the y to draw at, on a new page when the page is nearly full.
   float NextLine();
+  // The signature picture and the line under it, `height` high: below the next line, on
+  // a new page when they would run past the bottom.
+  float SignatureTop(float height);
+  // What the signature block takes: the next-line gap, the picture, the signed line.
+  float SignatureBlockHeight() const;
   // A row of the item table: its cells' top (a new page when the row would not fit).
   float StartRow();
   // A further line of wrapped cells, `height` high: its top, on a new page when needed.

@@ -241,6 +241,7 @@ TEST_F(Layout, BandBottomLimitRowsAndTotalsStayOnThePage) {
   CPrintLayout& layout = Make(0);
   EXPECT_FLOAT_EQ(layout.GetBandHeight(), 1.0f) << "a wide page's band is at least an inch";
   EXPECT_FLOAT_EQ(layout.GetBottomLimit(), 10.5f - (0 + 2 + 5) * 0.25f);
+  EXPECT_FLOAT_EQ(layout.SignatureBlockHeight(), 1.0f + 0.0625f + 2.5f * 5 / 12 + 0.25f);
 
   m_engine->SetCurrentY(10.3f);
   float top = layout.StartRow();
@@ -294,6 +295,11 @@ TEST_F(DocumentPrint, GoldenInvoiceBecomesAPdfHoldingEveryLineAndTotal) {
                                "First line", "Second & last"})
     EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
   EXPECT_EQ(Count(PrintOp::kPicture), 2) << "logo and signature";
+  for (const PrintOp& op : RecordedOps())
+    if (op.kind == PrintOp::kText || op.kind == PrintOp::kPicture) {
+      EXPECT_LE(op.y2, 10.5f) << "inside the page";
+    }
+  EXPECT_NE(text.find("(signed 3/10/2026 - 09:30:00 AM)"), std::string::npos);
   EXPECT_EQ(RecordedOps().front().text, u"Printing Invoice...");
 }
 
