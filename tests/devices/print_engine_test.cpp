@@ -4,6 +4,7 @@
 //   TextEngine*  bytes on a file port and replies read back
 //   Layout*      columns by style, word wrap, narrow paper, page breaks, totals placement
 //   Document*    the golden invoice as PDF text; copies; payments; labels; a failing printer
+#include <cmath>
 #include <cstdio>
 
 #include "core/Preferences.h"
@@ -344,6 +345,51 @@ TEST_F(DocumentPrint, LabelLinePrintsOnlyItsNameInBold) {
   const PrintOp* bolt = FindText(u"Bolt");
   ASSERT_NE(bolt, nullptr);
   EXPECT_FALSE(bolt->bold);
+}
+
+TEST_F(DocumentPrint, WrappedCellsContinueSideBySideAndUnmarkedAmountsLineUp) {
+  for (int row : {kShowServiceDateRow, kShowQuantityRow, kShowPriceRow, kShowCustom1Row, kShowCustom2Row,
+                  kShowTaxableRow, kShowTaxAmountRow})
+    m_settings->SetFlag(0, row, 0);
+  for (int row : {kShowNameRow, kShowDescriptionRow, kShowTotalRow}) m_settings->SetFlag(0, row, 1);
+  auto doc = OpenGolden();
+  CLineItemTexts line;
+  line.name = CBstr(u"alpha beta gamma delta epsilon zeta eta theta iota kappa");
+  line.description = CBstr(u"one two three four five six seven eight nine ten eleven twelve thirteen");
+  line.total = CBstr(u"2.00");
+  ASSERT_TRUE(doc->GetXmlDocument().UpdateLineItemAt(0, line));
+  ASSERT_TRUE(Print(*doc));
+
+  std::vector<PrintOp> nameLines, descriptionLines;
+  for (const PrintOp& op : Texts()) {
+    if (op.page != 1 || op.y < 3.0f) continue;
+    if (op.x == 0.0f && op.text.find(u"alpha") == 0) nameLines.push_back(op);
+  }
+  ASSERT_FALSE(nameLines.empty());
+  float itemRight = 8.0f * (20 + 30.0f / 3) / 100;  // 20 + 35 + 15 shown, 30 shared out
+  for (const PrintOp& op : Texts())
+    if (op.page == 1 && std::abs(op.x - itemRight) < 1e-3 && op.y >= nameLines[0].y) descriptionLines.push_back(op);
+  ASSERT_GE(descriptionLines.size(), 2u) << "the description wraps in its own column";
+  bool continued = false;
+  for (const PrintOp& op : Texts()) {
+    if (op.x != 0.0f || op.text.find(u"zeta") == std::u16string::npos) continue;
+    continued = true;
+    EXPECT_FLOAT_EQ(op.y, descriptionLines[1].y) << "the second lines share a row";
+  }
+  EXPECT_TRUE(continued);
+
+  const PrintOp* amount = FindText(u"2.00");
+  const PrintOp* marked = FindText(u"3.75T");
+  ASSERT_TRUE(amount && marked);
+  EXPECT_FLOAT_EQ(marked->x2, 8.0f);
+  void* object = nullptr;
+  ASSERT_EQ(CoCreateInstance(CLSID_PrinterCE, nullptr, CLSCTX_ALL, IID_IPrinterCE, &object), S_OK);
+  auto* measure = static_cast<CPrinterCE*>(object);
+  float width = 0;
+  measure->SetFontSize(amount->fontSize);
+  measure->GetTextWidth(u"2.00T", &width);
+  measure->Release();
+  EXPECT_NEAR(amount->x + width, 8.0f, 1e-4) << "no mark is added, yet the amount lines up with marked ones";
 }
 
 TEST_F(DocumentPrint, PrinterFailingMidwayEndsTheJobAndLeavesNoFile) {
