@@ -79,11 +79,7 @@ std::u16string ChildText(CSalesDocument& document, std::u16string_view block, st
 BYTE CPrintEngine::Flag(int row) const { return m_settings->GetFlag(m_kind, row); }
 const std::u16string& CPrintEngine::Caption(int row) const { return m_settings->GetCaption(m_kind, row); }
 
-bool CPrintEngine::Ready() {
-  LONG status = -1;
-  m_printer->GetStatus(&status);
-  return status == kPrinterReady;
-}
+bool CPrintEngine::Ready() { return CheckJobProgress(); }
 
 void CPrintEngine::DrawAt(std::u16string_view text, float x, std::optional<float> y) {
   m_printer->DrawText(text, x, y, std::nullopt);
@@ -124,6 +120,7 @@ bool CPrintEngine::PrintDocument(LPCWSTR signaturePath, CCustomSettings* setting
   m_layout.reset();
   m_company.reset();
   m_document = nullptr;
+  EndJobProgress();
   return printed;
 }
 

@@ -4,6 +4,8 @@
 #include "core/CompanyInfo.h"
 #include "core/MessageBoxes.h"
 #include "core/Preferences.h"
+#include "core/ProgressWnd.h"
+#include "core/ResourceText.h"
 #include "devices/PrintLayout.h"
 #include "platform/base/Base.h"
 #include "platform/user/Cursor.h"
@@ -12,6 +14,7 @@
 CPrintEngine::CPrintEngine(HWND owner) : m_owner(owner) {}
 
 CPrintEngine::~CPrintEngine() {
+  EndJobProgress();
   DisconnectTextEngine();
   DisconnectPrinter();
 }
@@ -144,4 +147,18 @@ void CPrintEngine::ShowJobProgress(int copy, int copies, std::u16string_view tit
     m_text += u" " + platform::ToUtf16(std::to_string(copy)) + u" of " + platform::ToUtf16(std::to_string(copies));
   }
   if (m_printer) m_printer->ShowStatus(m_text, u"Slateway", u"Abort");
+  if (!m_progress) {
+    m_progress = std::make_unique<CProgressWnd>(GetResourceInstance(), m_owner, m_owner);
+    m_progress->Show(CBstr(u"Slateway"), true);
+  }
+  if (!m_progress->SetStatus(CBstr(m_text)) && m_printer) m_printer->AbortJob();
 }
+
+bool CPrintEngine::CheckJobProgress() {
+  if (m_progress && m_progress->PumpMessages() && m_printer) m_printer->AbortJob();
+  LONG status = -1;
+  if (m_printer) m_printer->GetStatus(&status);
+  return status == kPrinterReady;
+}
+
+void CPrintEngine::EndJobProgress() { m_progress.reset(); }

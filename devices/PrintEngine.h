@@ -15,6 +15,7 @@
 class CCompanyInfo;
 class CCustomSettings;
 class CPrintLayout;
+class CProgressWnd;
 class CSalesDocument;
 
 // The engines' oldest version the program works with.
@@ -47,8 +48,16 @@ class CPrintEngine {
   // in inches and, for continuous paper without `skipPageSetup`, the paper set up. True
   // when the job may be drawn.
   bool BeginDocument(bool skipPageSetup, std::u16string_view title);
-  // The progress box: "<title>..." for one copy, else "<title> <copy> of <copies>".
+  // The progress box: "<title>..." for one copy, else "<title> <copy> of <copies>",
+  // shown by the engine and in the program's progress window, whose "Abort" stops the
+  // job (the engine's status turns to 4 at the next step that checks it).
   void ShowJobProgress(int copy, int copies, std::u16string_view title);
+  // Lets the progress window's messages through; true when the job may go on.
+  bool CheckJobProgress();
+  // Closes the progress window of the last job.
+  void EndJobProgress();
+  // The progress window while a job shows one (owned by this object), else null.
+  CProgressWnd* GetProgressWindow() const { return m_progress.get(); }
 
   // Prints every copy of the document laid out as on the screen (see DocumentPrinting.cpp).
   // `signaturePath` is where the signature picture is written for printing. True when
@@ -98,6 +107,7 @@ class CPrintEngine {
   bool m_textConnected = false;
   CSalesDocument* m_document = nullptr;  // not owned; set during a document job
   std::unique_ptr<CPrintLayout> m_layout;
+  std::unique_ptr<CProgressWnd> m_progress;
   std::unique_ptr<CCompanyInfo> m_company;  // the document's company block, during a job
   CCustomSettings* m_settings = nullptr;  // not owned
   int m_kind = 0;

@@ -97,6 +97,9 @@ class CPrinterCE {
   // cannot be read draws nothing. The current y becomes the box's bottom.
   HRESULT DrawPicture(std::u16string_view path, float x, float y, float width, float height);
   HRESULT NewPage();
+  // The user stopped the job from the program's progress window: status 4, as the
+  // engine's own box button does.
+  HRESULT AbortJob();
   // Prints a one-page test job.
   HRESULT TestPrint();
   // Ends the job: its PDF is written (status 3 when it cannot be), or, after a failure,

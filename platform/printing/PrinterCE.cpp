@@ -434,6 +434,11 @@ HRESULT CPrinterCE::NewPage() {
   return S_OK;
 }
 
+HRESULT CPrinterCE::AbortJob() {
+  m_status = kPrinterAborted;
+  return S_OK;
+}
+
 HRESULT CPrinterCE::TestPrint() {
   Record(PrintOp{PrintOp::kTestPrint});
   float size = m_fontSize;

@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "core/Preferences.h"
+#include "core/ProgressWnd.h"
 #include "devices/PrintEngine.h"
 #include "devices/PrintLayout.h"
 #include "PrintTestSupport.h"
@@ -390,6 +391,23 @@ TEST_F(DocumentPrint, WrappedCellsContinueSideBySideAndUnmarkedAmountsLineUp) {
   measure->GetTextWidth(u"2.00T", &width);
   measure->Release();
   EXPECT_NEAR(amount->x + width, 8.0f, 1e-4) << "no mark is added, yet the amount lines up with marked ones";
+}
+
+TEST_F(DocumentPrint, AbortInTheProgressWindowStopsTheJob) {
+  auto doc = OpenGolden();
+  CPrintEngine engine(MakeOwner());
+  ASSERT_TRUE(engine.BeginDocument(false, u"Invoice"));
+  ASSERT_NE(engine.GetProgressWindow(), nullptr);
+  HWND window = engine.GetProgressWindow()->GetHwnd();
+  PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+  CBstr signature(u"Signature.bmp");
+  GetImageFilePath(signature);
+  EXPECT_FALSE(engine.PrintDocument(signature.c_str(), m_settings.get(), doc.get(), false));
+  EXPECT_EQ(Count(PrintOp::kText), 0);
+  EXPECT_EQ(Count(PrintOp::kEndDocument), 1);
+  EXPECT_TRUE(platform::printing::LastOutputFile().empty());
+  EXPECT_EQ(engine.GetProgressWindow(), nullptr);
+  EXPECT_FALSE(IsWindow(window));
 }
 
 TEST_F(DocumentPrint, PrinterFailingMidwayEndsTheJobAndLeavesNoFile) {
