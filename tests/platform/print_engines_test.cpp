@@ -7,6 +7,7 @@
 
 #include <fstream>
 
+#include "platform/module/Module.h"
 #include "platform/printing/PrintEngines.h"
 #include "platform/registry/RegKeyHandle.h"
 #include "platform/testing/DeviceFixture.h"
@@ -46,6 +47,25 @@ TEST_F(PrintEngines, ClassesAreFoundByProgIdUntilUnregistered) {
   EXPECT_EQ(CLSIDFromProgID(kPrinterCEProgId, &clsid), CO_E_CLASSSTRING);
   EXPECT_EQ(CoCreateInstance(CLSID_PrinterCE, nullptr, CLSCTX_ALL, IID_IPrinterCE, &object), REGDB_E_CLASSNOTREG);
   EXPECT_EQ(object, nullptr);
+}
+
+TEST_F(PrintEngines, TheInstalledModuleRegistersAndUnregistersTheClasses) {
+  ASSERT_EQ(UnregisterPrintEngineClasses(), S_OK);
+  std::filesystem::path target = Linux(u"\\Windows\\PREngineCE.dll.so");
+  std::filesystem::create_directories(target.parent_path());
+  std::filesystem::copy_file(SLATEWAY_PRINT_ENGINE_MODULE, target);
+  HMODULE module = LoadLibraryW(u"\\Windows\\PREngineCE.dll");
+  ASSERT_NE(module, nullptr);
+  using Entry = HRESULT (*)();
+  auto registerServer = reinterpret_cast<Entry>(GetProcAddress(module, "DllRegisterServer"));
+  auto unregisterServer = reinterpret_cast<Entry>(GetProcAddress(module, "DllUnregisterServer"));
+  ASSERT_TRUE(registerServer && unregisterServer);
+  CLSID clsid{};
+  EXPECT_EQ(registerServer(), S_OK);
+  EXPECT_EQ(CLSIDFromProgID(kPrinterCEProgId, &clsid), S_OK);
+  EXPECT_EQ(unregisterServer(), S_OK);
+  EXPECT_EQ(CLSIDFromProgID(kPrinterCEProgId, &clsid), CO_E_CLASSSTRING);
+  FreeLibrary(module);
 }
 
 TEST_F(PrintEngines, TextWithoutYGoesToTheNextLineAndNewPageStartsAtTheTop) {
