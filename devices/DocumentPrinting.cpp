@@ -125,20 +125,8 @@ bool CPrintEngine::PrintDocument(LPCWSTR signaturePath, CCustomSettings* setting
 }
 
 bool CPrintEngine::StartDocumentJob(std::u16string_view title) {
+  if (!OpenJob(m_skipPageSetup, title, 0, false)) return false;
   CPreferences preferences;
-  m_copyCount = static_cast<int>(preferences.GetDword(u"PrintNumCopies", 1)) + 1;
-  if (!ConnectPrinter(true) || !CheckReady(true)) return false;
-  ShowJobProgress(1, m_copyCount, title);
-  SelectPrinterAndUnits();
-  if (m_paperType0 && !m_skipPageSetup) {
-    m_printer->GetTopOffset(&m_keptTopOffset);
-    m_printer->GetLeftOffset(&m_keptLeftOffset);
-    LONG result = 0;
-    m_printer->SetupPage(2, 0, 2, 0, 0, 1, 0, 0, &result);
-    m_printer->SetTopOffset(0);
-    m_printer->SetLeftOffset(0);
-  }
-
   CPrintLayoutArgs args;
   args.engine = m_printer;
   args.style = m_document->GetStyle();

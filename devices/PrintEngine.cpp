@@ -121,18 +121,22 @@ void CPrintEngine::SelectPrinterAndUnits() {
 
 bool CPrintEngine::BeginDocument(bool skipPageSetup, std::u16string_view title) {
   m_copy = 1;
+  return OpenJob(skipPageSetup, title, 0.5f, true);
+}
+
+bool CPrintEngine::OpenJob(bool skipPageSetup, std::u16string_view title, float feed, bool setUpOnlyWhenReady) {
+  m_skipPageSetup = skipPageSetup;
   m_copyCount = static_cast<int>(CPreferences().GetDword(u"PrintNumCopies", 1)) + 1;
-  if (!ConnectPrinter(true)) return false;
-  if (!CheckReady(true)) return false;
+  if (!ConnectPrinter(true) || !CheckReady(true)) return false;
   ShowJobProgress(1, m_copyCount, title);
   SelectPrinterAndUnits();
   LONG status = 0;
   m_printer->GetStatus(&status);
-  if (status == kPrinterReady && !skipPageSetup && m_paperType0) {
+  if ((status == kPrinterReady || !setUpOnlyWhenReady) && !skipPageSetup && m_paperType0) {
     m_printer->GetTopOffset(&m_keptTopOffset);
     m_printer->GetLeftOffset(&m_keptLeftOffset);
     LONG result = 0;
-    m_printer->SetupPage(2, 0.5f, 2, 0, 0, 1, 0, 0, &result);
+    m_printer->SetupPage(2, feed, 2, 0, 0, 1, 0, 0, &result);
     m_printer->SetTopOffset(0);
     m_printer->SetLeftOffset(0);
   }

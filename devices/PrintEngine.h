@@ -76,6 +76,10 @@ class CPrintEngine {
   template <class T>
   bool Connect(LPCWSTR progId, const IID& iid, T*& engine, bool showErrors);
   void ReadPrinterChoice();
+  // Copies, engine, a ready printer, the progress box, the printer and units; continuous
+  // paper is started with `feed` inches unless skipped (or, with `setUpOnlyWhenReady`,
+  // unless the printer is still busy).
+  bool OpenJob(bool skipPageSetup, std::u16string_view title, float feed, bool setUpOnlyWhenReady);
   bool CheckReady(bool showErrors);
   void SelectPrinterAndUnits();
   // Document printing: one copy of the document, and the blocks it is made of.

@@ -132,7 +132,6 @@ class CPrinterCE {
   float m_lineWidth = 0;
   LONG m_fillStyle = 1;
   LONG m_fillColor = 0;
-  bool m_continuous = false;
 };
 
 class CAsciiCE {

@@ -74,6 +74,29 @@ std::u16string NextOutputPath() {
 
 void Record(PrintOp op) { g_ops.push_back(std::move(op)); }
 
+// A step drawn over a box of the page.
+PrintOp Placed(PrintOp::Kind kind, float x, float y, float x2, float y2, int page) {
+  PrintOp op(kind);
+  op.x = x;
+  op.y = y;
+  op.x2 = x2;
+  op.y2 = y2;
+  op.page = page;
+  return op;
+}
+
+// The engine's one-value operations: an answer handed out, a setting kept.
+template <class T>
+HRESULT Answer(T* out, T value) {
+  *out = value;
+  return S_OK;
+}
+template <class T>
+HRESULT Keep(T& setting, T value) {
+  setting = value;
+  return S_OK;
+}
+
 }  // namespace
 
 const std::vector<PrintOp>& RecordedOps() { return g_ops; }
@@ -110,15 +133,9 @@ ULONG CPrinterCE::Release() {
   return 0;
 }
 
-HRESULT CPrinterCE::GetVersion(LONG* version) {
-  *version = Conditions().version;
-  return S_OK;
-}
+HRESULT CPrinterCE::GetVersion(LONG* version) { return Answer(version, Conditions().version); }
 
-HRESULT CPrinterCE::GetStatus(LONG* status) {
-  *status = m_status;
-  return S_OK;
-}
+HRESULT CPrinterCE::GetStatus(LONG* status) { return Answer(status, m_status); }
 
 // Counts a drawing step against the injected failure; false once the printer failed, so
 // nothing more is drawn.
@@ -182,7 +199,6 @@ HRESULT CPrinterCE::SelectPrinter(LONG printerId, LONG /*portId*/, LONG /*reserv
 HRESULT CPrinterCE::SetScaleMode(LONG) { return S_OK; }
 
 HRESULT CPrinterCE::SetupPage(LONG mode, float length, LONG, LONG, LONG, LONG, LONG, LONG, LONG* result) {
-  m_continuous = mode == 2;
   PrintOp op{PrintOp::kSetupPage};
   op.x = static_cast<float>(mode);
   op.y = length;
@@ -192,38 +208,14 @@ HRESULT CPrinterCE::SetupPage(LONG mode, float length, LONG, LONG, LONG, LONG, L
   return S_OK;
 }
 
-HRESULT CPrinterCE::GetTopOffset(float* value) {
-  *value = m_topOffset;
-  return S_OK;
-}
-HRESULT CPrinterCE::SetTopOffset(float value) {
-  m_topOffset = value;
-  return S_OK;
-}
-HRESULT CPrinterCE::GetLeftOffset(float* value) {
-  *value = m_leftOffset;
-  return S_OK;
-}
-HRESULT CPrinterCE::SetLeftOffset(float value) {
-  m_leftOffset = value;
-  return S_OK;
-}
-HRESULT CPrinterCE::GetPageWidth(float* value) {
-  *value = m_pageWidth;
-  return S_OK;
-}
-HRESULT CPrinterCE::GetPageHeight(float* value) {
-  *value = m_pageHeight;
-  return S_OK;
-}
-HRESULT CPrinterCE::GetTopMargin(float* value) {
-  *value = static_cast<float>(kPaperMargin);
-  return S_OK;
-}
-HRESULT CPrinterCE::GetLeftMargin(float* value) {
-  *value = static_cast<float>(kPaperMargin);
-  return S_OK;
-}
+HRESULT CPrinterCE::GetTopOffset(float* value) { return Answer(value, m_topOffset); }
+HRESULT CPrinterCE::SetTopOffset(float value) { return Keep(m_topOffset, value); }
+HRESULT CPrinterCE::GetLeftOffset(float* value) { return Answer(value, m_leftOffset); }
+HRESULT CPrinterCE::SetLeftOffset(float value) { return Keep(m_leftOffset, value); }
+HRESULT CPrinterCE::GetPageWidth(float* value) { return Answer(value, m_pageWidth); }
+HRESULT CPrinterCE::GetPageHeight(float* value) { return Answer(value, m_pageHeight); }
+HRESULT CPrinterCE::GetTopMargin(float* value) { return Answer(value, static_cast<float>(kPaperMargin)); }
+HRESULT CPrinterCE::GetLeftMargin(float* value) { return Answer(value, static_cast<float>(kPaperMargin)); }
 
 HRESULT CPrinterCE::ShowStatus(std::u16string_view text, std::u16string_view, std::u16string_view) {
   PrintOp op{PrintOp::kStatusText};
@@ -268,18 +260,9 @@ HRESULT CPrinterCE::GetTextHeight(std::u16string_view, float* height) {
   return S_OK;
 }
 
-HRESULT CPrinterCE::GetCurrentX(float* x) {
-  *x = m_x;
-  return S_OK;
-}
-HRESULT CPrinterCE::GetCurrentY(float* y) {
-  *y = m_y;
-  return S_OK;
-}
-HRESULT CPrinterCE::SetCurrentY(float y) {
-  m_y = y;
-  return S_OK;
-}
+HRESULT CPrinterCE::GetCurrentX(float* x) { return Answer(x, m_x); }
+HRESULT CPrinterCE::GetCurrentY(float* y) { return Answer(y, m_y); }
+HRESULT CPrinterCE::SetCurrentY(float y) { return Keep(m_y, y); }
 
 HRESULT CPrinterCE::DrawText(std::u16string_view text, std::optional<float> x, std::optional<float> y,
                              std::optional<bool>) {
@@ -296,16 +279,11 @@ HRESULT CPrinterCE::DrawText(std::u16string_view text, std::optional<float> x, s
   cairo_set_source_rgb(job.cr, 0, 0, 0);
   cairo_move_to(job.cr, left, top + extents.ascent);
   cairo_show_text(job.cr, platform::ToUtf8(text).c_str());
-  PrintOp op{PrintOp::kText};
+  PrintOp op = Placed(PrintOp::kText, left, top, left + width, top + height, job.page);
   op.text = text;
-  op.x = left;
-  op.y = top;
-  op.x2 = left + width;
-  op.y2 = top + height;
   op.fontSize = m_fontSize;
   op.bold = m_bold;
   op.italic = m_italic;
-  op.page = job.page;
   Record(op);
   m_x = left + width;
   m_y = top + height;
@@ -321,12 +299,7 @@ HRESULT CPrinterCE::DrawLine(float x1, float y1, float x2, float y2, std::option
   cairo_move_to(job.cr, x1, y1);
   cairo_line_to(job.cr, x2, y2);
   cairo_stroke(job.cr);
-  PrintOp op{PrintOp::kLine};
-  op.x = x1;
-  op.y = y1;
-  op.x2 = x2;
-  op.y2 = y2;
-  op.page = job.page;
+  PrintOp op = Placed(PrintOp::kLine, x1, y1, x2, y2, job.page);
   Record(op);
   m_x = x2;
   m_y = y2;
@@ -349,31 +322,17 @@ HRESULT CPrinterCE::DrawRect(float x1, float y1, float x2, float y2, std::option
   } else {
     cairo_new_path(job.cr);
   }
-  PrintOp op{PrintOp::kRect};
-  op.x = x1;
-  op.y = y1;
-  op.x2 = x2;
-  op.y2 = y2;
+  PrintOp op = Placed(PrintOp::kRect, x1, y1, x2, y2, job.page);
   op.fill = m_fillStyle == 0 ? m_fillColor : -1;
-  op.page = job.page;
   Record(op);
   m_x = x2;
   m_y = y2;
   return S_OK;
 }
 
-HRESULT CPrinterCE::SetLineWidth(float inches) {
-  m_lineWidth = inches;
-  return S_OK;
-}
-HRESULT CPrinterCE::SetFillStyle(LONG style) {
-  m_fillStyle = style;
-  return S_OK;
-}
-HRESULT CPrinterCE::SetFillColor(LONG rgb) {
-  m_fillColor = rgb;
-  return S_OK;
-}
+HRESULT CPrinterCE::SetLineWidth(float inches) { return Keep(m_lineWidth, inches); }
+HRESULT CPrinterCE::SetFillStyle(LONG style) { return Keep(m_fillStyle, style); }
+HRESULT CPrinterCE::SetFillColor(LONG rgb) { return Keep(m_fillColor, rgb); }
 HRESULT CPrinterCE::SetTextAlignment(LONG) { return S_OK; }
 
 HRESULT CPrinterCE::DrawPicture(std::u16string_view path, float x, float y, float width, float height) {
@@ -408,14 +367,9 @@ HRESULT CPrinterCE::DrawPicture(std::u16string_view path, float x, float y, floa
     cairo_surface_destroy(image);
     drawn = true;
   }
-  PrintOp op{PrintOp::kPicture};
+  PrintOp op = Placed(PrintOp::kPicture, x, y, x + width, y + height, job.page);
   op.text = path;
-  op.x = x;
-  op.y = y;
-  op.x2 = x + width;
-  op.y2 = y + height;
   op.fill = drawn ? 1 : 0;
-  op.page = job.page;
   Record(op);
   m_y = y + height;
   return S_OK;
@@ -426,9 +380,7 @@ HRESULT CPrinterCE::NewPage() {
   Job& job = PageForDrawing();
   job.pageBreakPending = true;
   ++job.page;
-  PrintOp op{PrintOp::kNewPage};
-  op.page = job.page;
-  Record(op);
+  Record(Placed(PrintOp::kNewPage, 0, 0, 0, 0, job.page));
   m_x = 0;
   m_y = 0;
   return S_OK;
