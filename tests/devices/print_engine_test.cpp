@@ -317,6 +317,17 @@ TEST_F(DocumentPrint, CopiesAreCountedInTheProgressText) {
   EXPECT_EQ(RecordedOps().back().page, 2) << "one page a copy";
 }
 
+TEST_F(DocumentPrint, TaxWithoutANameShowsAZeroRateInTheUsersDecimals) {
+  CPreferences().SetDword(u"PrintNumCopies", 0);
+  UseLocale(u"de-DE");
+  auto doc = OpenGolden();
+  doc->SetAttribute(u"TAXNAME", CBstr(u""));
+  ASSERT_TRUE(Print(*doc));
+  EXPECT_NE(FindText(u"Tax (0,00%)"), nullptr);
+  EXPECT_TRUE(FindText(u"Total")->bold);
+  EXPECT_FALSE(FindText(u"Subtotal")->bold);
+}
+
 TEST_F(DocumentPrint, PaymentHasNoRuleAndShowsCardFields) {
   auto doc = OpenGolden("payment.QVN");
   doc->SetDocType(kDocPayment);
