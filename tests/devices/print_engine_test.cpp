@@ -80,6 +80,17 @@ TEST_F(Printing, BeginDocumentNeedsAReadyPrinterAndSetsUpContinuousPaper) {
   EXPECT_EQ(top, 0.0f);
 }
 
+TEST_F(Printing, EngineCheckPrintsATestPageAndAnswersTheStatus) {
+  CPrintEngine engine(nullptr);
+  EXPECT_TRUE(engine.RunEngineCheck());
+  EXPECT_EQ(Count(PrintOp::kTestPrint), 1);
+  EXPECT_NE(ReadText(platform::printing::LastOutputFile()).find("%PDF-"), std::string::npos);
+
+  platform::printing::Conditions().failAfterSteps = 0;
+  CPrintEngine failing(nullptr);
+  EXPECT_FALSE(failing.RunEngineCheck());
+}
+
 TEST_F(Printing, TextEngineWritesBytesToItsFilePortAndReadsReplies) {
   CPreferences().SetDword(u"PrinterPortID", 4);
   WriteText(u"\\Printer Output\\Port4.txt.reply", "T1:%B4111^DOE/JOHN^2512?");
