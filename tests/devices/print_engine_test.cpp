@@ -313,6 +313,12 @@ TEST_F(DocumentPrint, GoldenInvoiceBecomesAPdfHoldingEveryLineAndTotal) {
       EXPECT_LE(op.y2, 10.5f) << "inside the page";
     }
   EXPECT_NE(text.find("(signed 3/10/2026 - 09:30:00 AM)"), std::string::npos);
+  const PrintOp* heading = FindText(u"Description");
+  ASSERT_NE(heading, nullptr);
+  for (const PrintOp& op : Texts()) {
+    if (op.text != u"USA") continue;
+    EXPECT_GT(heading->y, op.y2) << "the headings stand below the taller field column";
+  }
   EXPECT_EQ(RecordedOps().front().text, u"Printing Invoice...");
 }
 
