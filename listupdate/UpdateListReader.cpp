@@ -1,7 +1,7 @@
 #include "listupdate/UpdateListReader.h"
 
 #include <libxml/parser.h>
-#include <libxml/tree.h>
+#include <libxml/parserInternals.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -85,52 +85,9 @@ using platform::ToUtf8;
 namespace {
 
 // Larger files are refused as the device would refuse to hold them.
-constexpr DWORD kLargestFile = 512u * 1024u * 1024u;
+constexpr DWORD kLargestFile = 64u * 1024u * 1024u;
 
 bool IsXmlBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-bool NameIs(const xmlNode* node, std::string_view name) {
-  if (node->type != XML_ELEMENT_NODE || !node->name) return false;
-  const char* own = reinterpret_cast<const char*>(node->name);
-  return std::strlen(own) == name.size() && std::memcmp(own, name.data(), name.size()) == 0;
-}
-
-const xmlNode* FirstChildElement(const xmlNode* element, std::string_view tag) {
-  if (!element) return nullptr;
-  for (const xmlNode* child = element->children; child; child = child->next)
-    if (NameIs(child, tag)) return child;
-  return nullptr;
-}
-
-// Every text below the node, in document order.
-void AppendText(const xmlNode* node, std::string& out) {
-  for (const xmlNode* child = node->children; child; child = child->next) {
-    if (child->type == XML_TEXT_NODE || child->type == XML_CDATA_SECTION_NODE) {
-      if (child->content) out += reinterpret_cast<const char*>(child->content);
-    } else if (child->type == XML_ELEMENT_NODE) {
-      AppendText(child, out);
-    }
-  }
-}
-
-std::u16string NodeText(const xmlNode* node) {
-  if (!node) return {};
-  std::string text;
-  AppendText(node, text);
-  size_t begin = 0, end = text.size();
-  while (begin < end && IsXmlBlank(text[begin])) ++begin;
-  while (end > begin && IsXmlBlank(text[end - 1])) --end;
-  return ToUtf16(std::string_view(text).substr(begin, end - begin));
-}
-
-std::u16string Attribute(const xmlNode* node, const char* name, bool& present) {
-  xmlChar* value = xmlGetNoNsProp(node, reinterpret_cast<const xmlChar*>(name));
-  present = value != nullptr;
-  if (!value) return {};
-  std::u16string text = ToUtf16(reinterpret_cast<const char*>(value));
-  xmlFree(value);
-  return text;
-}
 
 // A version number as the desktop writes it ("4.5", "4.50"), read the same way whatever
 // the user's regional settings; anything else is 0.
@@ -149,24 +106,89 @@ void ShowCannotOpen(HWND owner, std::u16string_view path) {
 
 }  // namespace
 
-std::u16string UpdateListChildText(const _xmlNode* element, std::string_view tag) {
-  return NodeText(FirstChildElement(element, tag));
-}
+// The parser's callbacks, building the reader's element tree.
+struct CUpdateListParse {
+  CUpdateListReader& reader;
+  xmlParserCtxtPtr context = nullptr;
+  std::vector<int> open;  // the elements not yet ended
+  std::unordered_map<const xmlChar*, int> idOfName;  // the parser interns element names
+  bool refused = false;
+
+  int Intern(const xmlChar* local, const xmlChar* prefix) {
+    if (!prefix) {
+      auto found = idOfName.find(local);
+      if (found != idOfName.end()) return found->second;
+    }
+    std::string name = prefix ? std::string(reinterpret_cast<const char*>(prefix)) + ":" : std::string();
+    name += reinterpret_cast<const char*>(local);
+    auto [it, added] = reader.m_nameIds.try_emplace(name, static_cast<int>(reader.m_names.size()));
+    if (added) {
+      reader.m_names.push_back(name);
+      reader.m_byName.emplace_back();
+    }
+    if (!prefix) idOfName.emplace(local, it->second);
+    return it->second;
+  }
+
+  static CUpdateListParse& Of(void* context) {
+    return *static_cast<CUpdateListParse*>(static_cast<xmlParserCtxtPtr>(context)->_private);
+  }
+  static void StartElement(void* ctx, const xmlChar* local, const xmlChar* prefix, const xmlChar*, int,
+                           const xmlChar**, int attributeCount, int, const xmlChar** attributes) {
+    CUpdateListParse& p = Of(ctx);
+    auto& nodes = p.reader.m_nodes;
+    int index = static_cast<int>(nodes.size());
+    CUpdateListReader::Node node;
+    node.name = p.Intern(local, prefix);
+    node.parent = p.open.empty() ? -1 : p.open.back();
+    if (node.parent >= 0) {
+      CUpdateListReader::Node& parent = nodes[node.parent];
+      if (parent.lastChild >= 0) nodes[parent.lastChild].next = index;
+      else parent.firstChild = index;
+      parent.lastChild = index;
+    }
+    p.reader.m_byName[node.name].push_back(index);
+    nodes.push_back(std::move(node));
+    for (int a = 0; a < attributeCount; ++a) {
+      const xmlChar** attribute = attributes + 5 * a;  // name, prefix, URI, value, value end
+      const char* value = reinterpret_cast<const char*>(attribute[3]);
+      p.reader.m_attributes[index].emplace_back(p.Intern(attribute[0], attribute[1]),
+                                                std::string(value, reinterpret_cast<const char*>(attribute[4])));
+    }
+    p.open.push_back(index);
+  }
+  static void EndElement(void* ctx, const xmlChar*, const xmlChar*, const xmlChar*) {
+    CUpdateListParse& p = Of(ctx);
+    if (!p.open.empty()) p.open.pop_back();
+  }
+  static void Characters(void* ctx, const xmlChar* text, int length) {
+    CUpdateListParse& p = Of(ctx);
+    if (!p.open.empty()) p.reader.m_nodes[p.open.back()].text.append(reinterpret_cast<const char*>(text), length);
+  }
+  // The companion never writes a DTD; one in a file can only serve to expand entities.
+  static void Subset(void* ctx, const xmlChar*, const xmlChar*, const xmlChar*) {
+    CUpdateListParse& p = Of(ctx);
+    p.refused = true;
+    xmlStopParser(p.context);
+  }
+};
 
 CUpdateListReader::CUpdateListReader(void* ownerValue, HWND messageOwner)
     : m_ownerValue(ownerValue), m_messageOwner(messageOwner) {}
 
-CUpdateListReader::~CUpdateListReader() { Recreate(); }
+CUpdateListReader::~CUpdateListReader() = default;
 
 void CUpdateListReader::Recreate() {
-  m_parseFailed = false;
   m_records = m_items = m_itemTypes = m_customers = Walk{};
   m_groupLines.clear();
   m_groupLineIndex = 0;
-  m_byTag.clear();
-  m_indexed = false;
-  if (m_doc) xmlFreeDoc(m_doc);
-  m_doc = nullptr;
+  m_nodes.clear();
+  m_names.clear();
+  m_nameIds.clear();
+  m_byName.clear();
+  m_attributes.clear();
+  m_loaded = false;
+  m_parseFailed = false;
 }
 
 int CUpdateListReader::LoadFile(std::u16string_view path) {
@@ -199,52 +221,90 @@ int CUpdateListReader::LoadFile(std::u16string_view path) {
 int CUpdateListReader::LoadBytes(const void* data, size_t size) {
   Recreate();
   m_parseFailed = true;
-  const unsigned char* bytes = static_cast<const unsigned char*>(data);
-  if (size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
+  const char* bytes = static_cast<const char*>(data);
+  if (size >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
     bytes += 2;
     size -= 2;
   }
   size &= ~static_cast<size_t>(1);  // an odd last byte is half a character
   if (size == 0 || size > kLargestFile) return 0;
-  xmlDoc* doc = xmlReadMemory(reinterpret_cast<const char*>(bytes), static_cast<int>(size), nullptr, "UTF-16LE",
-                              XML_PARSE_NONET | XML_PARSE_IGNORE_ENC | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
-  if (!doc) return 0;
-  // The companion never writes a DTD; one in a file can only serve to expand entities.
-  if (doc->intSubset || doc->extSubset || !xmlDocGetRootElement(doc)) {
-    xmlFreeDoc(doc);
+  xmlParserCtxtPtr context = xmlCreateMemoryParserCtxt(bytes, static_cast<int>(size));
+  if (!context) return 0;
+  CUpdateListParse parse{*this, context, {}, {}, false};
+  xmlSAXHandler handler{};
+  handler.initialized = XML_SAX2_MAGIC;
+  handler.startElementNs = &CUpdateListParse::StartElement;
+  handler.endElementNs = &CUpdateListParse::EndElement;
+  handler.characters = &CUpdateListParse::Characters;
+  handler.cdataBlock = &CUpdateListParse::Characters;
+  handler.internalSubset = &CUpdateListParse::Subset;
+  handler.externalSubset = &CUpdateListParse::Subset;
+  *context->sax = handler;
+  context->_private = &parse;
+  xmlCtxtUseOptions(context, XML_PARSE_NONET | XML_PARSE_IGNORE_ENC | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+  xmlSwitchEncoding(context, XML_CHAR_ENCODING_UTF16LE);
+  int result = xmlParseDocument(context);
+  bool good = result == 0 && context->wellFormed && !parse.refused && !m_nodes.empty();
+  xmlFreeParserCtxt(context);
+  if (!good) {
+    Recreate();
+    m_parseFailed = true;
     return 0;
   }
-  m_doc = doc;
-  m_parseFailed = false;
+  m_loaded = true;
   return 1;
 }
 
-void CUpdateListReader::BuildIndex() {
-  m_indexed = true;
-  if (!m_doc) return;
-  // Document order, without recursion: the walk climbs back through the parents.
-  xmlNode* node = xmlDocGetRootElement(m_doc);
-  while (node) {
-    if (node->type == XML_ELEMENT_NODE) {
-      m_byTag[reinterpret_cast<const char*>(node->name)].push_back(node);
-      if (node->children) {
-        node = node->children;
-        continue;
-      }
-    }
-    while (node && !node->next) {
-      node = node->parent;
-      if (node && node->type == XML_DOCUMENT_NODE) node = nullptr;
-    }
-    if (node) node = node->next;
-  }
+int CUpdateListReader::NameId(std::string_view name) const {
+  auto found = m_nameIds.find(std::string(name));
+  return found == m_nameIds.end() ? -1 : found->second;
 }
 
-const std::vector<_xmlNode*>& CUpdateListReader::Elements(std::u16string_view tag) {
-  static const std::vector<_xmlNode*> kNone;
-  if (!m_indexed) BuildIndex();
-  auto found = m_byTag.find(ToUtf8(tag));
-  return found == m_byTag.end() ? kNone : found->second;
+const std::vector<int>& CUpdateListReader::Elements(std::u16string_view tag) const {
+  static const std::vector<int> kNone;
+  int id = NameId(ToUtf8(tag));
+  return id < 0 ? kNone : m_byName[id];
+}
+
+int CUpdateListReader::FirstChild(int node, std::string_view tag) const {
+  if (node < 0) return -1;
+  int id = NameId(tag);
+  if (id < 0) return -1;
+  for (int child = m_nodes[node].firstChild; child >= 0; child = m_nodes[child].next)
+    if (m_nodes[child].name == id) return child;
+  return -1;
+}
+
+void CUpdateListReader::AppendText(int node, std::string& out) const {
+  out += m_nodes[node].text;
+  for (int child = m_nodes[node].firstChild; child >= 0; child = m_nodes[child].next) AppendText(child, out);
+}
+
+std::u16string CUpdateListReader::Text(int node) const {
+  if (node < 0) return {};
+  std::string own;
+  const std::string* text = &m_nodes[node].text;
+  if (m_nodes[node].firstChild >= 0) {
+    AppendText(node, own);
+    text = &own;
+  }
+  size_t begin = 0, end = text->size();
+  while (begin < end && IsXmlBlank((*text)[begin])) ++begin;
+  while (end > begin && IsXmlBlank((*text)[end - 1])) --end;
+  return ToUtf16(std::string_view(*text).substr(begin, end - begin));
+}
+
+std::u16string CUpdateListReader::Attribute(int node, std::string_view name, bool& present) const {
+  present = false;
+  auto found = m_attributes.find(node);
+  int id = NameId(name);
+  if (found == m_attributes.end() || id < 0) return {};
+  for (const auto& [attribute, value] : found->second) {
+    if (attribute != id) continue;
+    present = true;
+    return ToUtf16(value);
+  }
+  return {};
 }
 
 int CUpdateListReader::CheckVersion(std::u16string_view programVersion) {
@@ -265,41 +325,50 @@ int CUpdateListReader::SelectList(std::u16string_view tag) { return Elements(tag
 bool CUpdateListReader::Start(Walk& walk, std::u16string_view tag) {
   walk.list = &Elements(tag);
   walk.index = 0;
-  return walk.Current() != nullptr;
+  return walk.Current() >= 0;
 }
 
 int CUpdateListReader::FirstRecord(std::u16string_view tag) { return Start(m_records, tag) ? 1 : 0; }
 
 int CUpdateListReader::NextRecord() {
-  if (!m_records.Current()) return 0;
+  if (m_records.Current() < 0) return 0;
   ++m_records.index;
-  return m_records.Current() ? 1 : 0;
+  return m_records.Current() >= 0 ? 1 : 0;
 }
 
 std::u16string CUpdateListReader::RecordText(std::string_view tag) const {
-  return UpdateListChildText(m_records.Current(), tag);
+  return ChildText(m_records.Current(), tag);
 }
 
-void CUpdateListReader::ReadItem(_xmlNode* element, UpdateItemRecord& record) {
+void CUpdateListReader::ReadItem(int element, UpdateItemRecord& record) {
   for (auto& slot : record.text) slot.clear();
+  // One pass over the children: each slot takes the first child of its name.
+  int ids[kUpdateItemTags.size()];
   for (size_t slot = 0; slot < kUpdateItemTags.size(); ++slot)
-    if (kUpdateItemTags[slot]) record[static_cast<int>(slot)] = UpdateListChildText(element, kUpdateItemTags[slot]);
+    ids[slot] = kUpdateItemTags[slot] ? NameId(kUpdateItemTags[slot]) : -1;
+  unsigned filled = 0;
+  int groupItems = -1, custom = -1;
+  const int groupItemsId = NameId("GROUPITEMS"), customId = NameId("CUSTOM");
+  for (int child = m_nodes[element].firstChild; child >= 0; child = m_nodes[child].next) {
+    int name = m_nodes[child].name;
+    if (name == groupItemsId && groupItems < 0) groupItems = child;
+    if (name == customId && custom < 0) custom = child;
+    for (size_t slot = 0; slot < kUpdateItemTags.size(); ++slot) {
+      if (ids[slot] != name || (filled & (1u << slot))) continue;
+      filled |= 1u << slot;
+      record[static_cast<int>(slot)] = Text(child);
+      break;
+    }
+  }
   m_groupLines.clear();
   m_groupLineIndex = 0;
   const std::u16string& type = record[kUpdType];
-  if (type == u"Group" || type == u"Sales Tax Group") {
-    if (const xmlNode* lines = FirstChildElement(element, "GROUPITEMS"))
-      for (xmlNode* line = lines->children; line; line = line->next)
-        if (line->type == XML_ELEMENT_NODE) m_groupLines.push_back(line);
-  }
-  int custom = 0;
-  if (const xmlNode* fields = FirstChildElement(element, "CUSTOM")) {
-    for (const xmlNode* field = fields->children; field && custom < 2; field = field->next) {
-      if (field->type != XML_ELEMENT_NODE) continue;
-      record[kUpdCustom1Name + 2 * custom] = UpdateListChildText(field, "NAME");
-      record[kUpdCustom1Value + 2 * custom] = UpdateListChildText(field, "VALUE");
-      ++custom;
-    }
+  if (groupItems >= 0 && (type == u"Group" || type == u"Sales Tax Group"))
+    for (int line = m_nodes[groupItems].firstChild; line >= 0; line = m_nodes[line].next) m_groupLines.push_back(line);
+  int field = custom >= 0 ? m_nodes[custom].firstChild : -1;
+  for (int n = 0; field >= 0 && n < 2; field = m_nodes[field].next, ++n) {
+    record[kUpdCustom1Name + 2 * n] = ChildText(field, "NAME");
+    record[kUpdCustom1Value + 2 * n] = ChildText(field, "VALUE");
   }
 }
 
@@ -310,9 +379,9 @@ int CUpdateListReader::FirstItemOfTag(std::u16string_view tag, UpdateItemRecord&
 }
 
 int CUpdateListReader::NextItem(UpdateItemRecord& record) {
-  if (!m_items.Current()) return 0;
+  if (m_items.Current() < 0) return 0;
   ++m_items.index;
-  if (!m_items.Current()) return 0;
+  if (m_items.Current() < 0) return 0;
   ReadItem(m_items.Current(), record);
   return 1;
 }
@@ -323,10 +392,10 @@ int CUpdateListReader::ReadGroupLine(std::u16string& listId, std::u16string& ful
     m_groupLineIndex = 0;
     return 0;
   }
-  const xmlNode* line = m_groupLines[m_groupLineIndex];
-  listId = UpdateListChildText(line, "LISTID");
-  fullName = UpdateListChildText(line, "FULLNAME");
-  quantity = UpdateListChildText(line, "QUANTITY");
+  int line = m_groupLines[m_groupLineIndex];
+  listId = ChildText(line, "LISTID");
+  fullName = ChildText(line, "FULLNAME");
+  quantity = ChildText(line, "QUANTITY");
   return 1;
 }
 
@@ -341,9 +410,9 @@ int CUpdateListReader::NextGroupLine(std::u16string& listId, std::u16string& ful
 }
 
 int CUpdateListReader::ReadItemType(std::u16string& name, bool& lineItems, int& order) {
-  const xmlNode* element = m_itemTypes.Current();
-  if (!element) return 0;
-  name = NodeText(element);
+  int element = m_itemTypes.Current();
+  if (element < 0) return 0;
+  name = Text(element);
   if (name.empty()) return 0;
   bool hasLineItems = false, hasOrder = false;
   lineItems = Attribute(element, "LINEITEMS", hasLineItems) == u"true";
@@ -357,21 +426,34 @@ int CUpdateListReader::FirstItemType(std::u16string& name, bool& lineItems, int&
 }
 
 int CUpdateListReader::NextItemType(std::u16string& name, bool& lineItems, int& order) {
-  if (!m_itemTypes.Current()) return 0;
+  if (m_itemTypes.Current() < 0) return 0;
   ++m_itemTypes.index;
   return ReadItemType(name, lineItems, order);
 }
 
 std::unique_ptr<CCustomerRecord> CUpdateListReader::ReadCustomer() {
-  const xmlNode* element = m_customers.Current();
-  if (!element) return nullptr;
+  int element = m_customers.Current();
+  if (element < 0) return nullptr;
   std::unique_ptr<CCustomerRecord> record;
   if (CPreferences::UseOutlook())
     record = std::make_unique<CContactCustomer>();
   else
     record = std::make_unique<CTableCustomer>();
-  for (const UpdateCustomerTag& field : kUpdateCustomerTags)
-    record->SetField(field.field, UpdateListChildText(element, field.tag));
+  // The field of each child name; the first child of a name counts.
+  static thread_local std::vector<int> fieldOfName;
+  fieldOfName.assign(m_names.size(), -1);
+  for (const UpdateCustomerTag& tag : kUpdateCustomerTags) {
+    int id = NameId(tag.tag);
+    if (id >= 0) fieldOfName[id] = tag.field;
+  }
+  std::vector<bool> seen(kCustomerFieldCount, false);
+  for (const UpdateCustomerTag& tag : kUpdateCustomerTags) record->SetField(tag.field, u"");
+  for (int child = m_nodes[element].firstChild; child >= 0; child = m_nodes[child].next) {
+    int field = fieldOfName[m_nodes[child].name];
+    if (field < 0 || seen[field]) continue;
+    seen[field] = true;
+    record->SetField(field, Text(child));
+  }
   return record;
 }
 
@@ -381,7 +463,7 @@ std::unique_ptr<CCustomerRecord> CUpdateListReader::FirstCustomer() {
 }
 
 std::unique_ptr<CCustomerRecord> CUpdateListReader::NextCustomer() {
-  if (!m_customers.Current()) return nullptr;
+  if (m_customers.Current() < 0) return nullptr;
   ++m_customers.index;
   return ReadCustomer();
 }
@@ -389,9 +471,9 @@ std::unique_ptr<CCustomerRecord> CUpdateListReader::NextCustomer() {
 bool CUpdateListReader::GetOption(std::string_view name, bool def) {
   const auto& options = Elements(u"OPTIONS");
   if (options.empty()) return def;
-  const xmlNode* child = FirstChildElement(options.front(), name);
-  if (!child) return def;
-  std::u16string text = NodeText(child);
+  int child = FirstChild(options.front(), name);
+  if (child < 0) return def;
+  std::u16string text = Text(child);
   for (char16_t& c : text)
     if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
   return text == u"YES";

@@ -11,6 +11,9 @@
 // Nothing in a file reaches outside it: no DTD is loaded, a document that declares one is
 // refused, no entity is expanded and no network is touched.
 //
+// The file is read in one pass into a compact tree of its elements and their texts (no
+// full DOM): an element's text is its own text followed by its children's.
+//
 // Each kind of walk (records, items, item types, customers, group lines) keeps its own
 // position, so an item walk may read its group lines while another walk is open.
 #pragma once
@@ -25,8 +28,6 @@
 #include "datastore/CustomerRecord.h"
 #include "platform/base/Win32Types.h"
 
-struct _xmlDoc;
-struct _xmlNode;
 
 // The program's list version; the files of another version are refused.
 inline constexpr char16_t kUpdateListVersion[] = u"4.5";
@@ -95,7 +96,7 @@ class CUpdateListReader {
   int LoadFile(std::u16string_view path);
   // Parses bytes as a file's content would be; 1 when they parsed.
   int LoadBytes(const void* bytes, size_t size);
-  bool IsLoaded() const { return m_doc != nullptr; }
+  bool IsLoaded() const { return m_loaded; }
   // After a failed load: true when the bytes were read (and the file deleted) but are no
   // update list; false when the file could not be read at all (the box was shown).
   bool ParseFailed() const { return m_parseFailed; }
@@ -146,30 +147,42 @@ class CUpdateListReader {
   void* OwnerValue() const { return m_ownerValue; }
 
  private:
-  struct Walk {
-    const std::vector<_xmlNode*>* list = nullptr;
-    size_t index = 0;
-    _xmlNode* Current() const { return list && index < list->size() ? (*list)[index] : nullptr; }
+  struct Node {
+    int name = 0;
+    int parent = -1;
+    int firstChild = -1, lastChild = -1, next = -1;
+    std::string text;  // UTF-8, as the parser hands it over
   };
-  const std::vector<_xmlNode*>& Elements(std::u16string_view tag);
-  void BuildIndex();
+  struct Walk {
+    const std::vector<int>* list = nullptr;
+    size_t index = 0;
+    int Current() const { return list && index < list->size() ? (*list)[index] : -1; }
+  };
+  friend struct CUpdateListParse;
+
+  const std::vector<int>& Elements(std::u16string_view tag) const;
+  int NameId(std::string_view name) const;
+  int FirstChild(int node, std::string_view tag) const;
+  void AppendText(int node, std::string& out) const;
+  std::u16string Text(int node) const;
+  std::u16string ChildText(int node, std::string_view tag) const { return Text(FirstChild(node, tag)); }
+  std::u16string Attribute(int node, std::string_view name, bool& present) const;
   bool Start(Walk& walk, std::u16string_view tag);
-  void ReadItem(_xmlNode* element, UpdateItemRecord& record);
+  void ReadItem(int element, UpdateItemRecord& record);
   int ReadGroupLine(std::u16string& listId, std::u16string& fullName, std::u16string& quantity);
   int ReadItemType(std::u16string& name, bool& lineItems, int& order);
   std::unique_ptr<CCustomerRecord> ReadCustomer();
 
   void* m_ownerValue;
   HWND m_messageOwner;  // not owned
-  _xmlDoc* m_doc = nullptr;
+  bool m_loaded = false;
   bool m_parseFailed = false;
-  bool m_indexed = false;
-  std::unordered_map<std::string, std::vector<_xmlNode*>> m_byTag;
+  std::vector<Node> m_nodes;
+  std::vector<std::string> m_names;                 // by name id
+  std::unordered_map<std::string, int> m_nameIds;
+  std::vector<std::vector<int>> m_byName;           // elements of each name, in document order
+  std::unordered_map<int, std::vector<std::pair<int, std::string>>> m_attributes;  // by node
   Walk m_records, m_items, m_itemTypes, m_customers;
-  std::vector<_xmlNode*> m_groupLines;
+  std::vector<int> m_groupLines;
   size_t m_groupLineIndex = 0;
 };
-
-// The text of `element`'s first child element named `tag`, blanks at either end dropped;
-// empty when there is none.
-std::u16string UpdateListChildText(const _xmlNode* element, std::string_view tag);
