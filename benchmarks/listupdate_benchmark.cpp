@@ -122,13 +122,19 @@ const Sample& TheSample() {
   return sample;
 }
 
+// A new empty database, and the sample files written again (each import deletes them).
+std::u16string FreshStoreAndFiles(const Sample& sample) {
+  std::u16string path = bench::FreshPath();
+  bench::MakeDatabase(path);
+  bench::WriteSampleUpdateLists(sample.folder);
+  return path;
+}
+
 void BM_ImportIntoEmptyStore(benchmark::State& state) {
   const Sample& sample = TheSample();
   for (auto _ : state) {
     state.PauseTiming();
-    std::u16string path = bench::FreshPath();
-    bench::MakeDatabase(path);
-    bench::WriteSampleUpdateLists(sample.folder);
+    std::u16string path = FreshStoreAndFiles(sample);
     state.ResumeTiming();
     if (!Import(path)) state.SkipWithError("the import failed");
   }
@@ -140,9 +146,7 @@ void BM_ImportOverItself(benchmark::State& state) {
   const Sample& sample = TheSample();
   for (auto _ : state) {
     state.PauseTiming();
-    std::u16string path = bench::FreshPath();
-    bench::MakeDatabase(path);
-    bench::WriteSampleUpdateLists(sample.folder);
+    std::u16string path = FreshStoreAndFiles(sample);
     Import(path);
     Table first = Snapshot(path);
     bench::WriteSampleUpdateLists(sample.folder);

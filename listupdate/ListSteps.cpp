@@ -130,23 +130,24 @@ int CListUpdater::ImportTaxCodes() {
   return result;
 }
 
-int CListUpdater::ImportCustomItemFields() {
+// The custom fields the desktop defines for items and for customers: found by name only.
+int CListUpdater::ImportCustomFields(bool customers) {
   CListCache& cache = *m_listCache;
-  ListStep step{u"Custom Item Fields", kPositionFields, u"CUSTOM_ITEM_FIELDS", u"CUSTOM_ITEM",
-                u"Updating Custom Item Fields...", u"Custom item field "};
-  step.byName = [&](const ListStepRecord& in) { return cache.FindItemField(in.name); };
+  ListStep step = customers ? ListStep{u"Custom Customer Fields", kPositionFields, u"CUSTOM_CUSTOMER_FIELDS",
+                                       u"CUSTOM_CUSTOMER", u"Updating Custom Customer Fields...",
+                                       u"Custom customer field "}
+                            : ListStep{u"Custom Item Fields", kPositionFields, u"CUSTOM_ITEM_FIELDS", u"CUSTOM_ITEM",
+                                       u"Updating Custom Item Fields...", u"Custom item field "};
+  step.byName = [&](const ListStepRecord& in) {
+    return customers ? cache.FindCustomerField(in.name) : cache.FindItemField(in.name);
+  };
   step.update = [&](CDbRecord& r, const ListStepRecord& in) { cache.UpdateItemField(r, in.name, in.created, in.modified); };
-  step.add = [&](const ListStepRecord& in) { cache.AddItemField(in.name, in.listId, in.created, in.modified); };
-  return ImportList(step);
-}
-
-int CListUpdater::ImportCustomCustomerFields() {
-  CListCache& cache = *m_listCache;
-  ListStep step{u"Custom Customer Fields", kPositionFields, u"CUSTOM_CUSTOMER_FIELDS", u"CUSTOM_CUSTOMER",
-                u"Updating Custom Customer Fields...", u"Custom customer field "};
-  step.byName = [&](const ListStepRecord& in) { return cache.FindCustomerField(in.name); };
-  step.update = [&](CDbRecord& r, const ListStepRecord& in) { cache.UpdateItemField(r, in.name, in.created, in.modified); };
-  step.add = [&](const ListStepRecord& in) { cache.AddCustomerField(in.name, in.listId, in.created, in.modified); };
+  step.add = [&](const ListStepRecord& in) {
+    if (customers)
+      cache.AddCustomerField(in.name, in.listId, in.created, in.modified);
+    else
+      cache.AddItemField(in.name, in.listId, in.created, in.modified);
+  };
   return ImportList(step);
 }
 

@@ -145,8 +145,8 @@ bool CListUpdater::RunListSteps() {
   CVendorsList vendors(m_store);
   const std::function<int()> steps[] = {
       [&] { return ImportTaxCodes(); },
-      [&] { return ImportCustomItemFields(); },
-      [&] { return ImportCustomCustomerFields(); },
+      [&] { return ImportCustomFields(false); },
+      [&] { return ImportCustomFields(true); },
       [&] { return ImportItemFiles(); },
       [&] { return ImportGroups(); },
       [&] { return ImportSalesTaxGroups(); },

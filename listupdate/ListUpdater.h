@@ -130,8 +130,7 @@ class CListUpdater {
 
   // The steps, each 1 when done (or nothing to do) and 0 when the user aborted.
   int ImportTaxCodes();
-  int ImportCustomItemFields();
-  int ImportCustomCustomerFields();
+  int ImportCustomFields(bool customers);
   int ImportItemFiles();
   int ImportGroups();
   int ImportSalesTaxGroups();

@@ -1,5 +1,6 @@
 #include "listupdate/UpdateListWriter.h"
 
+#include "document/XmlDocument.h"
 #include "platform/base/Base.h"
 #include "platform/kernel/FileHandles.h"
 
@@ -7,32 +8,16 @@ namespace {
 std::u16string Wide(std::string_view ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 }  // namespace
 
-std::u16string EscapeUpdateListText(std::u16string_view text) {
-  std::u16string out;
-  out.reserve(text.size());
-  for (char16_t c : text) {
-    switch (c) {
-      case u'&': out += u"&amp;"; break;
-      case u'<': out += u"&lt;"; break;
-      case u'>': out += u"&gt;"; break;
-      case u'"': out += u"&quot;"; break;
-      case u'\'': out += u"&apos;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
-
 CUpdateListWriter::CUpdateListWriter(std::u16string_view version) : m_version(version) {}
 
 void CUpdateListWriter::Element(std::string_view tag, std::u16string_view text) {
   std::u16string name = Wide(tag);
-  m_body += u"<" + name + u">" + EscapeUpdateListText(text) + u"</" + name + u">";
+  m_body += u"<" + name + u">" + EscapeXmlText(text) + u"</" + name + u">";
 }
 
 void CUpdateListWriter::Option(std::string_view name, std::u16string_view text) {
   std::u16string tag = Wide(name);
-  m_options += u"<" + tag + u">" + EscapeUpdateListText(text) + u"</" + tag + u">";
+  m_options += u"<" + tag + u">" + EscapeXmlText(text) + u"</" + tag + u">";
 }
 
 void CUpdateListWriter::BeginList(std::string_view container) {
@@ -54,7 +39,7 @@ void CUpdateListWriter::Record(std::string_view tag, Fields fields) {
 
 void CUpdateListWriter::ItemType(std::u16string_view name, bool lineItems, int order) {
   m_body += u"<ITEMTYPE LINEITEMS=\"" + std::u16string(lineItems ? u"true" : u"false") + u"\" ORDER=\"" +
-            platform::ToUtf16(std::to_string(order)) + u"\">" + EscapeUpdateListText(name) + u"</ITEMTYPE>";
+            platform::ToUtf16(std::to_string(order)) + u"\">" + EscapeXmlText(name) + u"</ITEMTYPE>";
 }
 
 void CUpdateListWriter::Item(std::string_view tag, const UpdateItemRecord& item, const std::vector<GroupLine>& lines) {
@@ -87,7 +72,7 @@ void CUpdateListWriter::Item(std::string_view tag, const UpdateItemRecord& item,
 }
 
 std::u16string CUpdateListWriter::Text() const {
-  std::u16string version = m_version.empty() ? u"" : u" Version=\"" + EscapeUpdateListText(m_version) + u"\"";
+  std::u16string version = m_version.empty() ? u"" : u" Version=\"" + EscapeXmlText(m_version) + u"\"";
   std::u16string options = m_options.empty() ? u"" : u"<OPTIONS>" + m_options + u"</OPTIONS>";
   return u"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n<VENDELSOFTWARE><VENDELINVOICE><DATABASE" + version +
          u"/>" + options + m_body + u"</VENDELINVOICE></VENDELSOFTWARE>\r\n";

@@ -52,6 +52,3 @@ class CUpdateListWriter {
   std::u16string m_body;
   std::vector<std::string> m_open;  // containers begun and not yet ended
 };
-
-// The text with XML's five special characters escaped.
-std::u16string EscapeUpdateListText(std::u16string_view text);

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "ListUpdateFixture.h"
+#include "core/ProgressWnd.h"
 #include "core/ResourceText.h"
 #include "platform/testing/UiScript.h"
 #include "resources/resource_ids.h"
@@ -235,6 +236,25 @@ TEST_F(ListUpdater, ARefusedFileChangesNothing) {
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(Everything(), before);
   EXPECT_TRUE(CPreferences::DisplayBalances());
+}
+
+TEST_F(ListUpdater, TheProgressWindowsAbortButtonStopsTheRun) {
+  HWND owner = CreateWindowExW(0, u"STATIC", u"", WS_POPUP | WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr,
+                               nullptr);
+  {
+    CProgressWnd window(GetResourceInstance(), owner, owner);
+    window.Show(CBstr(u"Lists Update"), true);
+    CProgressWndStatus status(window);
+    CUpdateListWriter file = Keeping();
+    WriteSmallSet(file);
+    ASSERT_TRUE(file.Save(File(u"NWQItems.xml")));
+    PostMessageW(window.GetHwnd(), WM_COMMAND, IDCANCEL, 0);  // pressed before the first list
+    CListUpdater job(nullptr, &store, &customers, &company, nullptr, &status, nullptr, u"");
+    EXPECT_EQ(job.Run(owner), 0);
+    EXPECT_TRUE(window.IsAborted());
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM ItemsList WHERE ObjectType IN (1, 2)"), std::vector<std::string>{"0"});
+  }
+  DestroyWindow(owner);
 }
 
 }  // namespace
