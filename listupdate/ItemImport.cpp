@@ -126,7 +126,12 @@ bool CListUpdater::ImportItem(const UpdateItemRecord& item, int& previousLevel, 
       return true;
   }
   bool existing = record != nullptr;
-  if (!existing) record = CDbRecord::CDbRecordOfType(kObjectItem, -1);
+  if (!existing) {
+    // The incoming id at once: making a fresh one only to replace it costs a GUID per item.
+    record = std::make_unique<CDbRecord>(CBstr(item[kUpdListID]));
+    record->SetObjectType(kObjectItem);
+    record->SetObjectPosition(-1);
+  }
   if (!Pump()) return false;
 
   CBstr price(item[kUpdPrice].empty() ? std::u16string_view(u"0") : std::u16string_view(item[kUpdPrice]));

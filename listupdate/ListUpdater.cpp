@@ -103,11 +103,16 @@ int CListUpdater::Run(HWND mainWindow) {
   if (m_documentHistory) m_documentHistory->Clear();
   if (m_listHistory) m_listHistory->Clear();
   ReadOptions();
-  m_store->AddRootNode(u"My Lists", u"", kObjectRoot);
-  m_store->AddRootNode(u"Other Lists", u"My Lists", kObjectOtherLists);
-  m_store->AddRootNode(u"Item Lists", u"My Lists", kObjectRoot);
-
-  int result = RunListSteps() ? ImportCustomerFiles() : 0;
+  int result = 0;
+  {
+    // One transaction for the run, each step nested in it: the disk is synced once, at
+    // the end, whether the run finished or was aborted.
+    CImportTransaction run(*m_store);
+    m_store->AddRootNode(u"My Lists", u"", kObjectRoot);
+    m_store->AddRootNode(u"Other Lists", u"My Lists", kObjectOtherLists);
+    m_store->AddRootNode(u"Item Lists", u"My Lists", kObjectRoot);
+    result = RunListSteps() ? ImportCustomerFiles() : 0;
+  }
   Finish();
   return result;
 }

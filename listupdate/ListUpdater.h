@@ -7,10 +7,10 @@
 //   job.SetHistories(&documentHistory, &listHistory);
 //   int finished = job.Run(mainWindow);
 //
-// Every list step writes inside one transaction of its own, committed when the step ends
-// or the user aborts it: an abort keeps what was imported so far, whole records only; a
-// failure that escapes a step (out of memory) rolls the step back. A group is written
-// with its member lines or not at all. Customers are written one transaction per file.
+// The run writes inside one transaction, committed when it ends, finished or aborted; each
+// list step and each customer file is nested in it. An abort keeps what was imported so
+// far, whole records only; a failure that escapes a step (out of memory) rolls the step
+// back. A group is written with its member lines or not at all.
 //
 // Runs on the user-interface thread; the progress calls let pending messages through so
 // the Abort button works while the job runs.

@@ -252,7 +252,20 @@ int CUpdateListReader::LoadBytes(const void* data, size_t size) {
     return 0;
   }
   m_loaded = true;
+  FindRecordNames();
   return 1;
+}
+
+void CUpdateListReader::FindRecordNames() {
+  for (size_t slot = 0; slot < kUpdateItemTags.size(); ++slot)
+    m_itemTagIds[slot] = kUpdateItemTags[slot] ? NameId(kUpdateItemTags[slot]) : -1;
+  m_groupItemsId = NameId("GROUPITEMS");
+  m_customId = NameId("CUSTOM");
+  m_fieldOfName.assign(m_names.size(), -1);
+  for (const UpdateCustomerTag& tag : kUpdateCustomerTags) {
+    int id = NameId(tag.tag);
+    if (id >= 0) m_fieldOfName[id] = tag.field;
+  }
 }
 
 int CUpdateListReader::NameId(std::string_view name) const {
@@ -343,18 +356,14 @@ std::u16string CUpdateListReader::RecordText(std::string_view tag) const {
 void CUpdateListReader::ReadItem(int element, UpdateItemRecord& record) {
   for (auto& slot : record.text) slot.clear();
   // One pass over the children: each slot takes the first child of its name.
-  int ids[kUpdateItemTags.size()];
-  for (size_t slot = 0; slot < kUpdateItemTags.size(); ++slot)
-    ids[slot] = kUpdateItemTags[slot] ? NameId(kUpdateItemTags[slot]) : -1;
   unsigned filled = 0;
   int groupItems = -1, custom = -1;
-  const int groupItemsId = NameId("GROUPITEMS"), customId = NameId("CUSTOM");
   for (int child = m_nodes[element].firstChild; child >= 0; child = m_nodes[child].next) {
     int name = m_nodes[child].name;
-    if (name == groupItemsId && groupItems < 0) groupItems = child;
-    if (name == customId && custom < 0) custom = child;
-    for (size_t slot = 0; slot < kUpdateItemTags.size(); ++slot) {
-      if (ids[slot] != name || (filled & (1u << slot))) continue;
+    if (name == m_groupItemsId && groupItems < 0) groupItems = child;
+    if (name == m_customId && custom < 0) custom = child;
+    for (size_t slot = 0; slot < m_itemTagIds.size(); ++slot) {
+      if (m_itemTagIds[slot] != name || (filled & (1u << slot))) continue;
       filled |= 1u << slot;
       record[static_cast<int>(slot)] = Text(child);
       break;
@@ -439,17 +448,11 @@ std::unique_ptr<CCustomerRecord> CUpdateListReader::ReadCustomer() {
     record = std::make_unique<CContactCustomer>();
   else
     record = std::make_unique<CTableCustomer>();
-  // The field of each child name; the first child of a name counts.
-  static thread_local std::vector<int> fieldOfName;
-  fieldOfName.assign(m_names.size(), -1);
-  for (const UpdateCustomerTag& tag : kUpdateCustomerTags) {
-    int id = NameId(tag.tag);
-    if (id >= 0) fieldOfName[id] = tag.field;
-  }
+  // The first child of a name counts.
   std::vector<bool> seen(kCustomerFieldCount, false);
   for (const UpdateCustomerTag& tag : kUpdateCustomerTags) record->SetField(tag.field, u"");
   for (int child = m_nodes[element].firstChild; child >= 0; child = m_nodes[child].next) {
-    int field = fieldOfName[m_nodes[child].name];
+    int field = m_fieldOfName[m_nodes[child].name];
     if (field < 0 || seen[field]) continue;
     seen[field] = true;
     record->SetField(field, Text(child));

@@ -172,6 +172,7 @@ class CUpdateListReader {
   int ReadGroupLine(std::u16string& listId, std::u16string& fullName, std::u16string& quantity);
   int ReadItemType(std::u16string& name, bool& lineItems, int& order);
   std::unique_ptr<CCustomerRecord> ReadCustomer();
+  void FindRecordNames();
 
   void* m_ownerValue;
   HWND m_messageOwner;  // not owned
@@ -182,6 +183,10 @@ class CUpdateListReader {
   std::unordered_map<std::string, int> m_nameIds;
   std::vector<std::vector<int>> m_byName;           // elements of each name, in document order
   std::unordered_map<int, std::vector<std::pair<int, std::string>>> m_attributes;  // by node
+  // Name ids of what every item and customer reads, found once per document.
+  std::array<int, 18> m_itemTagIds{};
+  int m_groupItemsId = -1, m_customId = -1;
+  std::vector<int> m_fieldOfName;  // customer field by name id, -1 for none
   Walk m_records, m_items, m_itemTypes, m_customers;
   std::vector<int> m_groupLines;
   size_t m_groupLineIndex = 0;
