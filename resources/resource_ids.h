@@ -57,6 +57,15 @@
 #define IDS_PRICE_LEVEL_CHANGED 40647
 #define IDS_CONFIRM_VOID 40676              /* Yes/No */
 
+/* ---- E-mail of documents and reports (messages) -------------------------------- */
+#define IDS_EMAIL_IN_OUTBOX 40634           /* the message waits in the Outbox */
+#define IDS_EMAIL_NEEDS_RECIPIENT 40656     /* To was left empty */
+/* ---- Printing (messages) ------------------------------------------------------ */
+#define IDS_PRINT_ENGINE_TOO_OLD 40231      /* shown with the arrow cursor */
+#define IDS_PRINT_ENGINE_NOT_CREATED 40271  /* format: the error code (%X) */
+#define IDS_PRINT_ENGINE_NOT_REGISTERED 40325 /* format: the error code (%X) */
+#define IDS_PRINTER_NOT_READY 40366         /* format: the printer's status (%d) */
+
 /* ---- Stylesheet fragments of the document page ----------------------------------
    Strings and HTML resources (type 23) that the stylesheet generator concatenates into
    one XSL stylesheet over the document file. Fragments marked "fmt" take arguments: the
