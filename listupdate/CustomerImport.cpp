@@ -18,6 +18,15 @@ void ScrambleField(CCustomerRecord& record, int field) {
   record.SetField(field, text);
 }
 
+// Whether the stored row already holds every column of the incoming customer.
+bool SameAsStored(const CCustomerFields& stored, const CCustomerFields& incoming) {
+  for (int column = 0; column < kCustomerColumnCount; ++column) {
+    int field = CustomerFieldOfColumn(column);
+    if (stored[field].view() != incoming[field].view()) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int CListUpdater::ImportCustomers() {
@@ -50,7 +59,16 @@ int CListUpdater::ImportCustomers() {
       for (int field : {kCustCCNum, kCustCCExpMon, kCustCCExpYear, kCustCCName, kCustCCAddr, kCustCCZip})
         record->SetField(field, u"");
     }
-    if (!m_clearCustomers && m_customers->Exists(*record)) {
+    bool exists = false;
+    if (!m_clearCustomers && m_customers->HasOwnTable()) {
+      // A customer the table holds unchanged needs no write and no question.
+      CCustomerFields stored;
+      exists = m_store->GetCustomerByListID(record->GetListID(), stored);
+      if (exists && SameAsStored(stored, record->Fields())) continue;
+    } else if (!m_clearCustomers) {
+      exists = m_customers->Exists(*record) != 0;
+    }
+    if (exists) {
       BSTR display = record->GetDisplayName(false);
       std::u16string name(display ? display : u"");
       if (!m_overwriteCustomers || AskOverwrite(name, true) == COverwritePromptDlg::kYes)

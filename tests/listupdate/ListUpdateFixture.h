@@ -134,9 +134,12 @@ class ListUpdateTest : public slateway::testing::LanguageLibraryTest {
     return out;
   }
   // Every row of both tables but the ids the handheld makes itself, in a fixed order.
+  std::vector<std::string> ItemRows() {
+    return Rows("SELECT Name, FullName, Parent, ListType, ObjectType, SalesAmount, SalesDescription, "
+                "TimeModified FROM ItemsList ORDER BY Parent, Name, ObjectType");
+  }
   std::vector<std::string> Everything() {
-    auto items = Rows("SELECT Name, FullName, Parent, ListType, ObjectType, SalesAmount, SalesDescription, "
-                      "TimeModified FROM ItemsList ORDER BY Parent, Name, ObjectType");
+    auto items = ItemRows();
     auto people = Rows("SELECT * FROM CustomerList ORDER BY FullName");
     items.insert(items.end(), people.begin(), people.end());
     return items;
