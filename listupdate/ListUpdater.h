@@ -145,9 +145,6 @@ class CListUpdater {
   // The items of one file, numbered from `firstNumber` + 1; the number of ITEM records read.
   int ImportItems(CUpdateListReader& reader, int firstNumber);
 
-  // The reader of the file being imported (for the steps).
-  CUpdateListReader* Reader() { return m_reader.get(); }
-
  private:
   bool Status(std::u16string text);
   bool Pump() { return m_progress->SetStatus(nullptr); }

@@ -187,7 +187,6 @@ void CUpdateListReader::Recreate() {
   m_nameIds.clear();
   m_byName.clear();
   m_attributes.clear();
-  m_loaded = false;
   m_parseFailed = false;
 }
 
@@ -251,7 +250,6 @@ int CUpdateListReader::LoadBytes(const void* data, size_t size) {
     m_parseFailed = true;
     return 0;
   }
-  m_loaded = true;
   FindRecordNames();
   return 1;
 }

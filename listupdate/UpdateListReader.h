@@ -96,7 +96,6 @@ class CUpdateListReader {
   int LoadFile(std::u16string_view path);
   // Parses bytes as a file's content would be; 1 when they parsed.
   int LoadBytes(const void* bytes, size_t size);
-  bool IsLoaded() const { return m_loaded; }
   // After a failed load: true when the bytes were read (and the file deleted) but are no
   // update list; false when the file could not be read at all (the box was shown).
   bool ParseFailed() const { return m_parseFailed; }
@@ -176,7 +175,6 @@ class CUpdateListReader {
 
   void* m_ownerValue;
   HWND m_messageOwner;  // not owned
-  bool m_loaded = false;
   bool m_parseFailed = false;
   std::vector<Node> m_nodes;
   std::vector<std::string> m_names;                 // by name id
