@@ -8,6 +8,7 @@
 
 #include "ListUpdateFixture.h"
 #include "core/ProgressWnd.h"
+#include "datastore/ListCache.h"
 #include "core/ResourceText.h"
 #include "platform/testing/UiScript.h"
 #include "resources/resource_ids.h"
@@ -236,6 +237,47 @@ TEST_F(ListUpdater, ARefusedFileChangesNothing) {
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(Everything(), before);
   EXPECT_TRUE(CPreferences::DisplayBalances());
+}
+
+TEST_F(ListUpdater, ItemsMarkTheirParentsHideCostsAndKeepTwoCustomValuesInTheItemsOrder) {
+  CUpdateListWriter file = Keeping();
+  file.Option("DISPLAY_PRODUCT_COSTS", u"no");
+  file.Option("RO_SIGNED", u"yes");
+  file.BeginList("CUSTOM_ITEM_FIELDS");
+  for (const char16_t* name : {u"Size", u"Color", u"Weight"}) file.Record("CUSTOM_ITEM", {{"NAME", name}});
+  file.EndList();
+  UpdateItemRecord parent = Item(u"p", u"Inventory Part", u"Parts");
+  UpdateItemRecord child = Item(u"c", u"Inventory Part", u"Bolt");
+  child[kUpdLevel] = u"1";
+  child[kUpdCatListID] = u"p";
+  child[kUpdCatName] = u"Parts";
+  child[kUpdCost] = u"9.99";
+  child[kUpdCustom1Name] = u"Color";
+  child[kUpdCustom1Value] = u"Red";
+  child[kUpdCustom2Name] = u"Size";
+  child[kUpdCustom2Value] = u"L";
+  UpdateItemRecord payment = Item(u"y", u"Payment", u"Cash");
+  payment[kUpdFullName] = u"Cash Payment";
+  payment[kUpdAccount] = u"Undeposited";
+  for (const auto& item : {parent, child, payment}) file.Item("ITEM", item);
+  ASSERT_TRUE(file.Save(File(u"NWQItems.xml")));
+  HWND main = CreateWindowExW(0, u"STATIC", u"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  CListUpdater job(nullptr, &store, &customers, &company, nullptr, &progress, nullptr, u"");
+  ASSERT_EQ(job.Run(main), 1);
+  MSG posted{};
+  EXPECT_TRUE(PeekMessageW(&posted, main, kMessageRoSignedChanged, kMessageRoSignedChanged, PM_REMOVE));
+  EXPECT_EQ(posted.wParam, 1u);
+  DestroyWindow(main);
+  EXPECT_EQ(Rows("SELECT Name, ObjectType, Parent, PurchaseCost, EditSequence, UnitOfMeasure, Account, Vendor "
+                 "FROM ItemsList WHERE ObjectType IN (1, 256) ORDER BY Name"),
+            (std::vector<std::string>{"Bolt|1|Parts|0|Red|L||", "Cash|1|Payment|0|||Undeposited|Cash Payment",
+                                      "Parts|256|Inventory Part|0||||"}));
+  CListCache fields(&store);
+  CBstr first, second, third(u"none");
+  ASSERT_EQ(fields.GetFirstItemFieldName(first), 1);
+  fields.GetNextItemFieldName(second);
+  EXPECT_EQ(first.str() + u"," + second.str(), u"Color,Size");  // the item's order; "Weight" is gone
+  EXPECT_EQ(fields.GetNextItemFieldName(third), 0);
 }
 
 TEST_F(ListUpdater, TheProgressWindowsAbortButtonStopsTheRun) {
