@@ -3,7 +3,9 @@
 //   - the overwrite prompt and its "for all" answer;
 //   - continuation item files, the customer file sequence and the customer rules;
 //   - groups matched by their exact name;
-//   - an abort keeps whole records only; a refused file changes nothing.
+//   - an abort keeps whole records only; a refused file changes nothing;
+//   - the item rules (parents, costs, custom values, payments) and the notice of a changed
+//     RO_SIGNED; the progress window's Abort button.
 #include <fstream>
 
 #include "ListUpdateFixture.h"
