@@ -262,6 +262,23 @@
 #define IDS_UPDATE_IMPORTING_CUSTOMERS 40332
 #define IDS_UPDATE_FILE_TOO_LARGE 40348
 
+/* ---- The document editor ----------------------------------------------------- */
+#define IDS_NO_SCANNER 3                  /* the scanner bar without a scanner */
+#define IDS_MEMORIZED 40660
+#define IDS_MEMORIZE_REPLACE 40661        /* fmt: the template's name (%s); Yes/No */
+#define IDS_EDITOR_BAR_EDIT 41702
+#define IDS_EDITOR_BAR_VIEW 41703
+#define IDR_EDITOR_MENUBAR 105            /* menu and menu bar */
+#define IDD_LOGO_PICKER 128
+#define IDD_DOCUMENT_VIEW 134
+#define IDD_SAVE_CHANGES 136
+#define IDC_SAVE_CHANGES_TEXT 1061
+#define IDC_LOGO_LIST 100
+#define IDB_EDITOR_TOOLBAR 151            /* 9 images of 16 x 16 */
+#define IDB_SIGNATURE_BAR 203
+#define IDB_EDITOR_MENUBAR 205            /* 4 images of 16 x 16 */
+#define IDB_CARD_STATE_OTHER 279          /* 279-288: the card-reader bar by state */
+
 #ifdef RC_INVOKED
 /* Window styles the templates use, spelled out for the resource compiler only. */
 #define RCS_POPUP_FRAME 0x80C80000L     /* popup, caption, system menu */

@@ -1,0 +1,216 @@
+// The small bars along the foot of the editor. Each is a child window whose procedure
+// finds the editor through the creation parameter kept in its user data; each has two
+// buttons in a bold face of its own.
+#include <memory>
+
+#include "core/DrawHelpers.h"
+#include "core/ResourceText.h"
+#include "core/UiMetrics.h"
+#include "core/WaitCursor.h"
+#include "document/SalesDocument.h"
+#include "editor/DocumentView.h"
+#include "editor/SignatureCommand.h"
+#include "platform/gdi/GdiScopes.h"
+#include "platform/user/Controls.h"
+#include "platform/user/Paint.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+constexpr WCHAR kSignatureBarClass[] = u"KTWSignatureBar";
+constexpr int kAcceptButton = 1;
+constexpr int kClearButton = 1004;
+constexpr int kButtonHeightMetric = 2;
+constexpr int kSignatureButtonWidthMetric = 14;
+constexpr int kPenWidth = 2;
+
+// What a bar keeps beside its window: the editor and the buttons' face.
+struct BarState {
+  CDocumentView* editor = nullptr;
+  CGdiObject<HFONT> font;
+  HWND buttons[2] = {};
+  bool penDown = false;
+  POINT last{};
+};
+
+BarState* StateOf(HWND bar) { return reinterpret_cast<BarState*>(GetWindowLongW(bar, GWL_USERDATA)); }
+
+// WM_CREATE of every bar: the state, the two buttons and their bold face.
+void SetUpBar(HWND bar, const CREATESTRUCTW* create, LPCWSTR first, int firstId, LPCWSTR second,
+              int secondId) {
+  CWaitCursorScope wait;
+  auto* state = new BarState;
+  state->editor = static_cast<CDocumentView*>(create->lpCreateParams);
+  SetWindowLongW(bar, GWL_USERDATA, reinterpret_cast<LONG_PTR>(state));
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  state->buttons[0] = CreateWindowExW(0, u"TTBUTTON", first, WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, bar,
+                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(firstId)), instance, nullptr);
+  state->buttons[1] = CreateWindowExW(0, u"TTBUTTON", second, WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, bar,
+                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(secondId)), instance, nullptr);
+  LOGFONTW face{};
+  face.lfHeight = (-17 * GetUiMetric(23) / 72) / 2;
+  face.lfWeight = FW_BOLD;
+  std::u16string_view name = u"Tahoma";
+  std::copy(name.begin(), name.end(), face.lfFaceName);
+  state->font.reset(CreateFontIndirectW(&face));
+  for (HWND button : state->buttons) SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(state->font.get()), TRUE);
+}
+
+// The messages every bar answers alike; true when `msg` was one of them.
+bool HandleCommonBarMessage(HWND bar, UINT msg, WPARAM wParam, LRESULT& result) {
+  switch (msg) {
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSTATIC: {
+      auto dc = reinterpret_cast<HDC>(wParam);
+      SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+      SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+      result = reinterpret_cast<LRESULT>(GetStockObject(LTGRAY_BRUSH));
+      return true;
+    }
+    case WM_DESTROY:
+      delete StateOf(bar);
+      SetWindowLongW(bar, GWL_USERDATA, 0);
+      result = 0;
+      return true;
+    default:
+      return false;
+  }
+}
+
+void RegisterBarClass(LPCWSTR name, WNDPROC procedure) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = procedure;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  wc.lpszClassName = name;
+  RegisterClassW(&wc);  // a class registered before stays as it is
+}
+
+void DrawStrokes(HDC dc, const CSignatureStrokes& strokes) {
+  CGdiObject<HPEN> pen(CreatePen(PS_SOLID, kPenWidth, RGB(0, 0, 0)));
+  CSelectObjectScope keep(dc, pen.get());
+  for (int i = 0; i < strokes.Count(); ++i) {
+    POINT p = strokes.At(i);
+    if (strokes.StartsStroke(i))
+      MoveToEx(dc, p.x, p.y, nullptr);
+    else
+      LineTo(dc, p.x, p.y);
+  }
+}
+
+}  // namespace
+
+LRESULT KTWSignatureBarWndProc(HWND bar, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_CREATE) {
+    SetUpBar(bar, reinterpret_cast<const CREATESTRUCTW*>(lParam), u"Accept", kAcceptButton, u"Clear", kClearButton);
+    BarState* state = StateOf(bar);
+    CSignatureStrokes& strokes = state->editor->GetSignatureStrokes();
+    strokes.FromText(state->editor->GetDocument().GetSignature().view());
+    return 0;
+  }
+  BarState* state = StateOf(bar);
+  LRESULT result = 0;
+  if (!state) return DefWindowProcW(bar, msg, wParam, lParam);
+  if (HandleCommonBarMessage(bar, msg, wParam, result)) return result;
+  CSignatureStrokes& strokes = state->editor->GetSignatureStrokes();
+  switch (msg) {
+    case WM_SIZE: {
+      int width = LOWORD(lParam);
+      int buttonWidth = GetUiMetric(kSignatureButtonWidthMetric);
+      int buttonHeight = GetUiMetric(kButtonHeightMetric);
+      MoveWindow(state->buttons[0], width - buttonWidth, 0, buttonWidth, buttonHeight, TRUE);
+      MoveWindow(state->buttons[1], 0, 0, buttonWidth, buttonHeight, TRUE);
+      return 0;
+    }
+    case WM_LBUTTONDOWN: {
+      POINT p{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+      state->penDown = true;
+      SetCapture(bar);
+      if (strokes.Add(p, true)) state->last = p;
+      return 0;
+    }
+    case WM_MOUSEMOVE: {
+      // Only a pen on the pad writes: a pointer passing over it does not.
+      if (!state->penDown || !(wParam & MK_LBUTTON)) return 0;
+      POINT p{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+      if (!strokes.Add(p, false)) return 0;
+      CWindowDC dc(bar);
+      CGdiObject<HPEN> pen(CreatePen(PS_SOLID, kPenWidth, RGB(0, 0, 0)));
+      CSelectObjectScope keep(dc.get(), pen.get());
+      MoveToEx(dc.get(), state->last.x, state->last.y, nullptr);
+      LineTo(dc.get(), p.x, p.y);
+      state->last = p;
+      return 0;
+    }
+    case WM_LBUTTONUP:
+      state->penDown = false;
+      ReleaseCapture();
+      return 0;
+    case WM_ERASEBKGND: {
+      auto dc = reinterpret_cast<HDC>(wParam);
+      RECT client;
+      GetClientRect(bar, &client);
+      FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+      DrawResourceBitmap(IDB_SIGNATURE_BAR, GetResourceInstance(), dc, GetUiMetric(0), GetUiMetric(1));
+      return 1;
+    }
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(bar, &ps);
+      if (dc) DrawStrokes(dc, strokes);
+      EndPaint(bar, &ps);
+      return 0;
+    }
+    case WM_COMMAND: {
+      CDocumentView* editor = state->editor;
+      if (LOWORD(wParam) == kClearButton) {
+        strokes.Clear();
+        InvalidateRect(bar, nullptr, TRUE);
+        return 0;
+      }
+      if (LOWORD(wParam) != kAcceptButton) return 0;
+      CWaitCursorScope wait;
+      std::u16string text = strokes.ToText();
+      editor->ToggleSignatureBar();  // the bar (and `state`) is gone from here on
+      editor->Layout();
+      // The editor hands it on to the window that keeps the history.
+      PostMessageW(editor->GetWindow(), kMsgEditCommand, kEditCommandRun,
+                   reinterpret_cast<LPARAM>(new CSignatureCommand(editor->GetDocument(), std::move(text))));
+      editor->UpdateToolBar(kBarFlagSignature);
+      return 0;
+    }
+    default:
+      return DefWindowProcW(bar, msg, wParam, lParam);
+  }
+}
+
+// ---- The editor's side ---------------------------------------------------------------------
+
+HWND CDocumentView::CreateBar(LPCWSTR className, WNDPROC procedure, int id) {
+  RegisterBarClass(className, procedure);
+  return CreateWindowExW(0, className, u"", WS_CHILD | WS_VISIBLE | WS_BORDER, 0, 0, GetUiMetric(3), GetUiMetric(4),
+                         GetHwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
+                         this);
+}
+
+void CDocumentView::DestroyBars() {
+  for (HWND* bar : {&m_scannerBar, &m_cardReaderBar, &m_signatureBar}) {
+    if (*bar) DestroyWindow(*bar);
+    *bar = nullptr;
+  }
+}
+
+void CDocumentView::ToggleSignatureBar() {
+  for (HWND* bar : {&m_scannerBar, &m_cardReaderBar}) {
+    if (*bar) DestroyWindow(*bar);
+    *bar = nullptr;
+  }
+  if (m_signatureBar) {
+    DestroyWindow(m_signatureBar);
+    m_signatureBar = nullptr;
+    Layout();
+    return;
+  }
+  m_signatureBar = CreateBar(kSignatureBarClass, KTWSignatureBarWndProc, kSignatureBarId);
+  UpdateToolBar(kBarFlagsAll);
+}
