@@ -8,6 +8,7 @@
 #include "core/MenuBar.h"
 #include "core/MessageBoxes.h"
 #include "core/Preferences.h"
+#include "core/ProgressWnd.h"
 #include "core/RegionalSettings.h"
 #include "core/RegistryKey.h"
 #include "core/ResourceText.h"
@@ -38,6 +39,8 @@ bool g_system5 = false;
 bool g_treo = false;
 
 constexpr char16_t kInstalledSettingsFile[] = u"SlatewaySettings.oat";
+constexpr char16_t kCloseDuringOperation[] =
+    u"A List Update/Conversion is in progress.  Do you want to exit anyway?";
 constexpr size_t kMaxDocumentName = 259;
 
 DWORD RootDword(CRegistryKey& key, const WCHAR* name) {
@@ -300,6 +303,8 @@ void CMainFrame::ReloadRegister(bool withProgress) {
   if (!withProgress) EndWaitCursor();
 }
 
+void CMainFrame::SetProgressWindow(std::unique_ptr<CProgressWnd> progress) { m_progress = std::move(progress); }
+
 LRESULT CMainFrame::OnEditCommand(WPARAM wParam, LPARAM lParam) {
   return HandleEditCommandMessage(m_documentHistory, wParam, lParam);
 }
@@ -357,6 +362,8 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       EndWaitCursor();
       return 0;
     case kMsgNewTextsChanged: LoadNewMenuTexts(); return 0;
+    case kMsgProgressClosed: m_progress.reset(); return 0;
+    case kMsgShutdown: OnShutdownRequest(); return 0;
     default: break;
   }
   return DefWindowProcW(hwnd, msg, wParam, lParam);
@@ -428,10 +435,20 @@ bool CMainFrame::OnCommand(UINT command) {
 
 // ---- Closing ------------------------------------------------------------------------------------
 
+void CMainFrame::OnShutdownRequest() {
+  // The editor's own devices stop here once the editor window is part of the program.
+  if (!m_progress) return;
+  m_progress->SetStatusId(IDS_OPERATION_STOPPED, true);
+  m_progress->SetAbort(true);
+}
+
 void CMainFrame::OnClose() {
   if (m_closing) return;
+  if (m_progress && MessageBoxW(m_hwnd, kCloseDuringOperation, u"Slateway", MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
+    return;
   m_closing = true;
   StoreLastView();
+  m_progress.reset();
   DestroyMenuBar();
   m_menuBar = nullptr;
   m_documentHistory.Clear();
@@ -453,6 +470,7 @@ void CMainFrame::StoreLastView() {
 }
 
 void CMainFrame::DeleteObjects() {
+  m_progress.reset();
   RemoveDocumentServices();
   if (m_register) {
     SetRegisterList(nullptr);

@@ -23,6 +23,7 @@ class CItemStore;
 class CListCache;
 class CNamedList;
 class CPreferences;
+class CProgressWnd;
 class CPriceLevelList;
 class CRegisterList;
 class CRegistryKey;
@@ -71,6 +72,10 @@ class CMainFrame {
   LRESULT OnEditCommand(WPARAM wParam, LPARAM lParam);
   // The register reloaded: with the progress dialog, or under the wait cursor.
   void ReloadRegister(bool withProgress);
+  // The progress window of a desktop operation: kept until the user closes it (message
+  // 1158); while it exists, closing the program asks first.
+  void SetProgressWindow(std::unique_ptr<CProgressWnd> progress);
+  CProgressWnd* GetProgressWindow() const { return m_progress.get(); }
 
  private:
   StartupStep StartUp(std::u16string_view commandLine);
@@ -86,6 +91,7 @@ class CMainFrame {
   LRESULT OnDeviceChange(WPARAM event, LPARAM data);
   bool OnCommand(UINT command);
   void OnClose();
+  void OnShutdownRequest();
   void StoreLastView();
   void DeleteObjects();
 
@@ -103,6 +109,7 @@ class CMainFrame {
   std::unique_ptr<CItemStore> m_itemStore;
   std::unique_ptr<CCustomerSource> m_customerSource;
   std::unique_ptr<CRegisterList> m_register;
+  std::unique_ptr<CProgressWnd> m_progress;
   // The named lists, created in the order the program's lists depend on them.
   std::unique_ptr<CTaxCodeList> m_taxCodes;
   std::unique_ptr<CSalesTaxList> m_salesTaxes;

@@ -43,7 +43,7 @@ struct CPrivateMessage {
 };
 
 inline constexpr CPrivateMessage kPrivateMessages[] = {
-    {kMsgShutdown, false, "the editor window (CDocumentView) and the progress window (CProgressWnd)"},
+    {kMsgShutdown, true, nullptr},  // the editor's part comes with the editor window (CDocumentView)
     {kMsgEditCommand, true, nullptr},
     {kMsgEmailHtml, false, "e-mail of documents (messaging)"},
     {kMsgReloadRegister, true, nullptr},
@@ -58,7 +58,7 @@ inline constexpr CPrivateMessage kPrivateMessages[] = {
     {kMsgOptions, false, "the Options sheet (COptionsSheet)"},
     {kMsgItemsAdded, false, "the editor window (CDocumentView)"},
     {kMsgExportHtml, false, "the document actions (export)"},
-    {kMsgProgressClosed, false, "the progress window (CProgressWnd)"},
+    {kMsgProgressClosed, true, nullptr},
     {kMsgExportCsv, false, "the document actions (export)"},
     {kMsgEmailQvn, false, "e-mail of documents (messaging)"},
     {kMsgPrintReport, false, "the report window (CReportView)"},

@@ -5,6 +5,7 @@
 #include "core/CustomSettings.h"
 #include "core/Folders.h"
 #include "core/MessageBoxes.h"
+#include "core/ProgressWnd.h"
 #include "core/ResourceText.h"
 #include "core/TextHelpers.h"
 #include "core/UiMetrics.h"
@@ -50,6 +51,10 @@ void DrawMark(HDC dc, HBITMAP bitmap, int x, int y, int width, int height) {
 }  // namespace
 
 CRegisterList* GetRegisterList() { return g_registerList; }
+
+CRegisterList::StatusStep ProgressStatus(CProgressWnd& window) {
+  return [&window](std::u16string_view text) { return window.SetStatus(CBstr(text)) != 0; };
+}
 void SetRegisterList(CRegisterList* list) { g_registerList = list; }
 
 CRegisterList::CRegisterList(HINSTANCE instance, HWND owner, CCustomerSource* customerSource)

@@ -21,6 +21,7 @@
 
 class CCustomerSource;
 class CCustomSettings;
+class CProgressWnd;
 class CXmlDocument;
 struct DRAWITEMSTRUCT;
 
@@ -125,6 +126,10 @@ class CRegisterList final : public IDocumentRegister {
   bool m_loading = false;
   bool m_reloadPending = false;
 };
+
+// A load's status through a progress window: its status line shows the load, and its
+// Abort button stops it.
+CRegisterList::StatusStep ProgressStatus(CProgressWnd& window);
 
 // The program's register while the main window lives (not owned); null otherwise.
 CRegisterList* GetRegisterList();
