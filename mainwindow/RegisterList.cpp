@@ -277,6 +277,7 @@ void CRegisterList::SortRows() {
   const CRegisterRow* selected = GetRowRecord(GetSelectionMark());
   SortRegisterRows(order, m_sortKind, m_ascending);
   // The rows keep their places in the list; only the records they show move.
+  SendMessageW(m_list, WM_SETREDRAW, FALSE, 0);
   for (int i = 0; i < count; ++i) {
     LVITEMW item{};
     item.mask = LVIF_PARAM;
@@ -284,6 +285,7 @@ void CRegisterList::SortRows() {
     item.lParam = RowParam(order[static_cast<size_t>(i)]);
     SendMessageW(m_list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
   }
+  SendMessageW(m_list, WM_SETREDRAW, TRUE, 0);
   if (selected) Select(FindRow(selected));
   InvalidateRect(m_list, nullptr, TRUE);
 }

@@ -11,6 +11,7 @@
 #include "mainwindow/Program.h"
 #include "mainwindow/RegisterList.h"
 #include "mainwindow/SampleDevice.h"
+#include "platform/testing/ControlDrivers.h"
 #include "platform/testing/MessageBoxScript.h"
 #include "resources/resource_ids.h"
 #include "tests/mainwindow/MainWindowFixture.h"
@@ -101,6 +102,37 @@ TEST_F(MainWindow, KeysBroadcastsAndHistoryCommandsLeaveTheRegisterSound) {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
   EXPECT_EQ(m_list->GetRowCount(), rows + 1);
+}
+
+TEST_F(MainWindow, TapsOnTheCheckBoxMarkCompletionAndTapsOnTitlesSort) {
+  WriteDocument(u"NOID.QVN", "VERSION=\"4\" DOCTYPE=\"INVOICE\" COMPLETE=\"no\"", "<FULLNAME>Ann</FULLNAME>");
+  m_list->Reload(false, {}, nullptr);
+  auto rowOf = [&](std::u16string_view file) {
+    for (int i = 0; i < m_list->GetRowCount(); ++i)
+      if (m_list->GetRowRecord(i)->fileName == file) return i;
+    return -1;
+  };
+  platform::testing::ListViewDriver driver(m_list->GetHwnd());
+  const std::string before = ReadText(u"\\My Documents\\NOID.QVN");
+  {
+    MessageBoxScript boxes;
+    boxes.Expect(u"This document has no number. Give it a number before marking it complete.");
+    driver.Tap(rowOf(u"NOID"), 2);
+  }
+  EXPECT_EQ(ReadText(u"\\My Documents\\NOID.QVN"), before);
+
+  const int invoice = rowOf(u"INVOICE100");
+  ASSERT_GE(invoice, 0);
+  const std::u16string was = m_list->GetRowRecord(invoice)->complete;
+  driver.Tap(invoice, 2);
+  const std::u16string now = was == u"yes" ? u"no" : u"yes";
+  EXPECT_EQ(m_list->GetRowRecord(rowOf(u"INVOICE100"))->complete, now);
+  EXPECT_NE(ReadText(u"\\My Documents\\Invoice100.QVN").find("COMPLETE=\"" + platform::ToUtf8(now) + "\""),
+            std::string::npos);
+
+  driver.TapColumnTitle(1);  // Amount: by balance, the other way round
+  EXPECT_EQ(m_list->GetSortKind(), kSortBalance);
+  EXPECT_FALSE(m_list->IsAscending());
 }
 
 TEST_F(MainWindow, ALoadStopsWhenItsProgressWindowIsAborted) {
