@@ -20,40 +20,14 @@ trap 'rm -rf "$SLATEWAY_DEVICE_ROOT"' EXIT
 "$installer" >/dev/null || { echo "FAIL: the installer failed"; exit 1; }
 "$program" $args &
 pid=$!
-win=""
-for _ in $(seq 150); do
-  win=$(xdotool search --name '^Slateway$' 2>/dev/null | head -1)
-  [ -n "$win" ] && break
-  sleep 0.1
-done
-if [ -z "$win" ]; then echo "FAIL: no Slateway window"; kill $pid; exit 1; fi
-eval "$(xdotool getwindowgeometry --shell "$win")"  # X Y WIDTH HEIGHT
+source "$(dirname "$0")/display_common.sh"
+find_window Slateway $pid
 
-failed=0
-
-# The colour of window pixel (x, y) once the screen settles, as "r,g,b".
-pixel() {
-  local shot=$out/$name-$3.png
-  local got=""
-  for _ in $(seq 75); do  # the first start lays out the samples before it paints
-    import -window root "$shot"
-    got=$(convert "$shot" -format "%[fx:int(255*p{$(($X + $1)),$(($Y + $2))}.r)],%[fx:int(255*p{$(($X + $1)),$(($Y + $2))}.g)],%[fx:int(255*p{$(($X + $1)),$(($Y + $2))}.b)]" info:)
-    [ "$got" = "$4" ] && break
-    sleep 0.2
-  done
-  echo "$got"
-}
-expect() {
-  local got
-  got=$(pixel "$1" "$2" "$3" "$4")
-  if [ "$got" = "$4" ]; then echo "ok: $3 shows $4"; else echo "FAIL: $3 shows $got, expected $4"; failed=1; fi
-}
 # The first two rows of the register, as one image's checksum.
 rows() {
   import -window root "$out/$name-$1.png"
   convert "$out/$name-$1.png" -crop "440x120+$(($X + 4))+$(($Y + 125))" +repage -format "%#" info:
 }
-tap() { xdotool mousemove --window "$win" "$1" "$2" click 1; }
 
 expect 445 200 rows 200,200,246        # the second row in the band of "All Documents"
 expect 445 140 first-row 255,255,255    # the first row white
@@ -70,8 +44,5 @@ sleep 1
 again=$(rows by-amount-reversed)
 if [ "$again" != "$after" ]; then echo "ok: the second tap reversed the order"; else echo "FAIL: the second tap changed nothing"; failed=1; fi
 
-kill -TERM $pid  # as closing the window: the program ends by itself
-for _ in $(seq 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-if kill -0 $pid 2>/dev/null; then echo "FAIL: Slateway did not end"; kill -9 $pid; failed=1; fi
-wait $pid 2>/dev/null
+end_program $pid Slateway
 exit $failed
