@@ -289,7 +289,8 @@ void CMainFrame::Layout() {
     width = sip.rcVisibleDesktop.right - sip.rcVisibleDesktop.left;
     height = sip.rcVisibleDesktop.bottom - sip.rcVisibleDesktop.top;
   }
-  MoveWindow(m_register->GetHwnd(), client.left, client.top + header, width, height, FALSE);
+  // The menu bar lies over the bottom of the client area, one header high.
+  MoveWindow(m_register->GetHwnd(), client.left, client.top + header, width, height - header, FALSE);
   m_register->Layout();
   InvalidateRect(m_register->GetHwnd(), nullptr, TRUE);
   SetFocus(m_register->GetHwnd());

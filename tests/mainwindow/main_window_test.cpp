@@ -3,7 +3,9 @@
 // commands, and a register load stopped through the progress window.
 #include <gtest/gtest.h>
 
+#include "core/Preferences.h"
 #include "core/ProgressWnd.h"
+#include "core/RegionalSettings.h"
 #include "core/ResourceText.h"
 #include "editor/EditCommand.h"
 #include "mainwindow/MainFrame.h"
@@ -133,6 +135,27 @@ TEST_F(MainWindow, TapsOnTheCheckBoxMarkCompletionAndTapsOnTitlesSort) {
   driver.TapColumnTitle(1);  // Amount: by balance, the other way round
   EXPECT_EQ(m_list->GetSortKind(), kSortBalance);
   EXPECT_FALSE(m_list->IsAscending());
+}
+
+TEST_F(MainWindow, ACardComingOrGoingReloadsARegisterKeptOnTheCardAndTheLocaleFollowsSettings) {
+  platform::InsertStorageCard(u"Storage Card");
+  CPreferences().SetString(u"InvoiceLocation", u"Storage Card");
+  m_list->Reload(false, {}, nullptr);
+  EXPECT_EQ(m_list->GetRowCount(), 0);
+  WriteText(u"\\Storage Card\\INV7.QVN",
+            "<?xml version=\"1.0\"?><SALESDOCUMENT VERSION=\"4\" DOCTYPE=\"INVOICE\" ID=\"7\"/>");
+  DEV_BROADCAST_VOLUME card{sizeof(DEV_BROADCAST_VOLUME), DBT_DEVTYP_VOLUME, 0, 1, DBTF_MEDIA};
+  EXPECT_EQ(SendMessageW(m_hwnd, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&card)), 1);
+  EXPECT_EQ(m_list->GetRowCount(), 1);
+
+  platform::SetLocaleProfile(u"de-DE");
+  SendMessageW(m_hwnd, WM_SETTINGCHANGE, 0, 0);
+  EXPECT_EQ(RegionalSettings().DecimalSeparator(), u',');
+  platform::SetLocaleProfile(u"en-US");
+  SendMessageW(m_hwnd, WM_SETTINGCHANGE, SPI_SETSIPINFO, 0);  // the input panel: layout only
+  EXPECT_EQ(RegionalSettings().DecimalSeparator(), u',');
+  SendMessageW(m_hwnd, WM_SETTINGCHANGE, 0, 0);
+  EXPECT_EQ(RegionalSettings().DecimalSeparator(), u'.');
 }
 
 TEST_F(MainWindow, ALoadStopsWhenItsProgressWindowIsAborted) {
