@@ -97,7 +97,7 @@ TEST_F(ProgramStartup, AStartUpThatStopsEndsWithoutAWindowOrALoop) {
   EXPECT_EQ(platform::ComInitializeCount(), 0);
 }
 
-TEST_F(ProgramStartup, TheSchemaUpgradeFlagIsClearedOnlyWhenTheUpgradeSucceeded) {
+TEST_F(ProgramStartup, InstallationFlagsAreClearedOnlyOnceTheirWorkIsDone) {
   ASSERT_TRUE(PrepareNewDevice());
   SetRootDword(u"DBConvert4To5", 1);
   SetRootDword(u"Upgrading", 1);  // no settings file was left: nothing to import
@@ -108,11 +108,27 @@ TEST_F(ProgramStartup, TheSchemaUpgradeFlagIsClearedOnlyWhenTheUpgradeSucceeded)
     EXPECT_EQ(RootDword(u"Upgrading"), 0u);
     EXPECT_TRUE(platform::MessageBoxLog().empty());
   }
+  // The settings an installation kept are taken over silently, once.
+  WriteText(u"\\Application Data\\VendelSoftware\\Slateway\\SlatewaySettings.oat",
+            "<?xml version='1.0'?><VENDELSOFTWARE><SLATEWAY VERSION='4' EDITION='STANDARD' COUNTRY='US'><SETTINGS>"
+            "<Preferences><LastSortType TYPE='D'>1</LastSortType></Preferences></SETTINGS></SLATEWAY></VENDELSOFTWARE>");
+  SetRootDword(u"Upgrading", 1);
+  {
+    CProgram program;
+    ASSERT_EQ(program.Start(u""), ProgramStart::Started);
+    EXPECT_EQ(program.GetMainFrame()->GetRegister()->GetSortKind(), kSortBalance);
+    EXPECT_EQ(RootDword(u"Upgrading"), 0u);
+  }
   // A database whose items table is a view cannot be upgraded: the user is told, and the
   // next start tries again.
   CPreferences().SetString(u"Database", u"Old.db");
   {
+    struct Quiet : IDatabaseNotices {
+      void Warning(UINT, std::u16string_view) override {}
+      void Error(UINT, DWORD) override {}
+    } quiet;
     CSqlDatabase old;
+    old.SetNotices(&quiet);
     ASSERT_EQ(old.Open(u"\\Old.db"), 0);
   }
   sqlite3* raw = nullptr;
