@@ -447,6 +447,13 @@ void CMainFrame::OnClose() {
   if (m_closing) return;
   if (m_progress && MessageBoxW(m_hwnd, kCloseDuringOperation, u"Slateway", MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
     return;
+  if (m_register && m_register->IsLoading()) {
+    // Asked from inside a load (it lets messages through): the load ends first, then the
+    // close runs, so the rows it is filling are never freed under it.
+    m_register->StopLoading();
+    PostMessageW(m_hwnd, WM_CLOSE, 0, 0);
+    return;
+  }
   m_closing = true;
   StoreLastView();
   m_progress.reset();

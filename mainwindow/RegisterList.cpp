@@ -167,6 +167,7 @@ int CRegisterList::Load(bool showProgress, const StatusStep& status, CCustomSett
   }
   m_settings = settings;
   m_loading = true;
+  m_stopRequested = false;
   do {
     m_reloadPending = false;
     LoadFolder(showProgress, status);
@@ -174,7 +175,7 @@ int CRegisterList::Load(bool showProgress, const StatusStep& status, CCustomSett
       if (m_list) SendMessageW(m_list, LVM_DELETEALLITEMS, 0, 0);
       m_rows.clear();
     }
-  } while (m_reloadPending);
+  } while (m_reloadPending && !m_stopRequested);
   m_loading = false;
   m_loaded = true;
   SortRows();
@@ -219,6 +220,7 @@ void CRegisterList::LoadFolder(bool showProgress, const StatusStep& status) {
   int read = 0;
   for (const std::u16string& name : names) {
     if (status && !status(std::u16string(u"Loading") + kDots[read % 3])) break;
+    if (m_stopRequested) break;
     const std::u16string path = folder + name;
     auto row = std::make_unique<CRegisterRow>();
     std::u16string error;

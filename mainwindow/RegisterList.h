@@ -53,6 +53,11 @@ class CRegisterList final : public IDocumentRegister {
   // Empties the list and loads again.
   int Reload(bool showProgress, const StatusStep& status, CCustomSettings* settings);
 
+  // A load runs (it lets messages through between files).
+  bool IsLoading() const { return m_loading; }
+  // Ends a running load before its next file; what was read stays.
+  void StopLoading() { m_stopRequested = true; }
+
   void SetShowKind(int showKind);
   int GetShowKind() const { return m_showKind; }
   int GetSortKind() const { return m_sortKind; }
@@ -125,6 +130,7 @@ class CRegisterList final : public IDocumentRegister {
   bool m_loaded = false;
   bool m_loading = false;
   bool m_reloadPending = false;
+  bool m_stopRequested = false;
 };
 
 // A load's status through a progress window: its status line shows the load, and its

@@ -158,6 +158,21 @@ TEST_F(MainWindow, ACardComingOrGoingReloadsARegisterKeptOnTheCardAndTheLocaleFo
   EXPECT_EQ(RegionalSettings().DecimalSeparator(), u'.');
 }
 
+TEST_F(MainWindow, ClosingDuringARegisterLoadClosesOnceTheLoadHasEnded) {
+  int files = 0;
+  m_list->Reload(false,
+                 [&](std::u16string_view) {
+                   if (++files == 2) SendMessageW(m_hwnd, WM_CLOSE, 0, 0);
+                   EXPECT_TRUE(IsWindow(m_hwnd));
+                   return true;
+                 },
+                 nullptr);
+  EXPECT_EQ(files, 2);  // the load stopped before the next file
+  EXPECT_EQ(m_list->GetRowCount(), 1);
+  EXPECT_EQ(m_program.Run(), 0);
+  EXPECT_FALSE(IsWindow(m_hwnd));
+}
+
 TEST_F(MainWindow, ALoadStopsWhenItsProgressWindowIsAborted) {
   CProgressWnd* progress = StartOperation();
   progress->SetAbort(true);
