@@ -105,7 +105,7 @@ void BM_RegisterReload(benchmark::State& state) {
     CRegisterList list(nullptr, owner, nullptr);
     list.Create(kSortNumber, kShowAllDocuments, true);
     for (auto _ : state) {
-      list.Reload(false, {}, nullptr);
+      list.Reload(false, false, {}, nullptr);
       if (list.GetRowCount() != count) state.SkipWithError("rows missing");
     }
   }

@@ -155,7 +155,7 @@ StartupStep CMainFrame::StartUp(std::u16string_view commandLine) {
   Layout();
   UpdateWindow(m_register->GetHwnd());
   const bool registerInFront = m_commandLineDocument.empty();
-  m_register->Load(registerInFront, {}, m_customSettings.get());
+  m_register->Load(false, registerInFront, {}, m_customSettings.get());
   SetFocus(m_register->GetHwnd());
   LoadNewMenuTexts();
   return StartupStep::Started;
@@ -300,7 +300,7 @@ void CMainFrame::ReloadRegister(bool withProgress) {
   if (!m_register) return;
   m_register->SetSelectionMark(-1);
   if (!withProgress) BeginWaitCursor();
-  m_register->Reload(withProgress, {}, m_customSettings.get());
+  m_register->Reload(false, withProgress, {}, m_customSettings.get());
   if (!withProgress) EndWaitCursor();
 }
 

@@ -5,6 +5,7 @@
 #include "core/CustomSettings.h"
 #include "core/Folders.h"
 #include "core/MessageBoxes.h"
+#include "core/Preferences.h"
 #include "core/ProgressWnd.h"
 #include "core/ResourceText.h"
 #include "core/TextHelpers.h"
@@ -143,7 +144,7 @@ HWND CRegisterList::Create(int sortKind, int showKind, bool ascending) {
 
 // ---- Loading ------------------------------------------------------------------------------------
 
-int CRegisterList::Reload(bool showProgress, const StatusStep& status, CCustomSettings* settings) {
+int CRegisterList::Reload(bool jobsUpdate, bool showProgress, const StatusStep& status, CCustomSettings* settings) {
   if (m_loading) {
     // A reload asked for from inside a load (messages are let through between files):
     // the rows being filled stay, and the folder is read once more afterwards.
@@ -155,12 +156,12 @@ int CRegisterList::Reload(bool showProgress, const StatusStep& status, CCustomSe
     SendMessageW(m_list, LVM_DELETEALLITEMS, 0, 0);
   }
   m_rows.clear();
-  Load(showProgress, status, settings);
+  Load(jobsUpdate, showProgress, status, settings);
   if (m_list) SendMessageW(m_list, WM_SETREDRAW, TRUE, 0);
   return 1;
 }
 
-int CRegisterList::Load(bool showProgress, const StatusStep& status, CCustomSettings* settings) {
+int CRegisterList::Load(bool jobsUpdate, bool showProgress, const StatusStep& status, CCustomSettings* settings) {
   if (m_loading) {
     m_reloadPending = true;
     return 1;
@@ -170,7 +171,7 @@ int CRegisterList::Load(bool showProgress, const StatusStep& status, CCustomSett
   m_stopRequested = false;
   do {
     m_reloadPending = false;
-    LoadFolder(showProgress, status);
+    LoadFolder(jobsUpdate, showProgress, status);
     if (m_reloadPending) {
       if (m_list) SendMessageW(m_list, LVM_DELETEALLITEMS, 0, 0);
       m_rows.clear();
@@ -183,7 +184,7 @@ int CRegisterList::Load(bool showProgress, const StatusStep& status, CCustomSett
   return 1;
 }
 
-void CRegisterList::LoadFolder(bool showProgress, const StatusStep& status) {
+void CRegisterList::LoadFolder(bool jobsUpdate, bool showProgress, const StatusStep& status) {
   const bool waitCursor = !showProgress && !status;
   if (waitCursor) BeginWaitCursor();
   if (m_list) SendMessageW(m_list, WM_SETREDRAW, FALSE, 0);
@@ -203,6 +204,10 @@ void CRegisterList::LoadFolder(bool showProgress, const StatusStep& status) {
   }
   if (m_list) SendMessageW(m_list, LVM_SETITEMCOUNT, static_cast<WPARAM>(files), 0);
   const CRegisterOptions options = CRegisterOptions::Read();
+  CJobsUpdate jobs;
+  jobs.source = m_customerSource;
+  jobs.settings = m_settings;
+  jobs.contacts = CPreferences::UseOutlook();
 
   // The names first: a question about an unreadable file lets messages through, and
   // nothing may hold the folder search open meanwhile.
@@ -224,7 +229,7 @@ void CRegisterList::LoadFolder(bool showProgress, const StatusStep& status) {
     const std::u16string path = folder + name;
     auto row = std::make_unique<CRegisterRow>();
     std::u16string error;
-    switch (ReadRegisterRow(*m_xml, path, m_showKind, options, *row, error)) {
+    switch (ReadRegisterRow(*m_xml, path, m_showKind, options, *row, error, jobsUpdate ? &jobs : nullptr)) {
       case RowReadResult::Row: InsertRow(std::move(row), read); break;
       case RowReadResult::Filtered: break;
       case RowReadResult::Unreadable: {
@@ -478,7 +483,7 @@ void CRegisterList::OnDeviceChange() {
   const std::u16string folder = Upper(GetShowKindFolder(m_showKind));
   for (const char16_t* word : {u"STORAGE", u"SD", u"CARD"}) {
     if (folder.find(word) != std::u16string::npos) {
-      Reload(true, {}, m_settings);
+      Reload(false, true, {}, m_settings);
       return;
     }
   }

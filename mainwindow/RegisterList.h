@@ -45,13 +45,14 @@ class CRegisterList final : public IDocumentRegister {
   // Destroys the list view and frees every row.
   void Destroy();
 
-  // Fills the list from the show kind's folder. `showProgress` shows the progress dialog;
+  // Fills the list from the show kind's folder; `jobsUpdate` brings every document shown
+  // up to the desktop's jobs first (CJobsUpdate). `showProgress` shows the progress dialog;
   // `status` (may be empty) is told "Loading..." per file and stops the load when it
   // answers false. A load asked for while one runs is done once the running one ends.
   // Returns 1.
-  int Load(bool showProgress, const StatusStep& status, CCustomSettings* settings);
+  int Load(bool jobsUpdate, bool showProgress, const StatusStep& status, CCustomSettings* settings);
   // Empties the list and loads again.
-  int Reload(bool showProgress, const StatusStep& status, CCustomSettings* settings);
+  int Reload(bool jobsUpdate, bool showProgress, const StatusStep& status, CCustomSettings* settings);
 
   // A load runs (it lets messages through between files).
   bool IsLoading() const { return m_loading; }
@@ -104,7 +105,7 @@ class CRegisterList final : public IDocumentRegister {
 
  private:
   static LRESULT ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-  void LoadFolder(bool showProgress, const StatusStep& status);
+  void LoadFolder(bool jobsUpdate, bool showProgress, const StatusStep& status);
   void InsertRow(std::unique_ptr<CRegisterRow> row, int at);
   void FreeRows();
   void SortRows();

@@ -2,10 +2,13 @@
 
 #include <algorithm>
 
+#include "core/CustomSettings.h"
 #include "core/Folders.h"
 #include "core/Preferences.h"
 #include "core/RegionalSettings.h"
 #include "core/TextHelpers.h"
+#include "datastore/CustomerRecord.h"
+#include "datastore/CustomerSource.h"
 #include "document/JobRecord.h"
 #include "document/XmlDocument.h"
 #include "platform/base/Base.h"
@@ -131,6 +134,46 @@ std::u16string_view LastDigitRun(std::u16string_view text) {
   return run;
 }
 
+constexpr int kFlagRowShowLogo = 5;
+
+// The job names the kind: "ESTIMATE" makes an estimate, anything else an invoice. Only
+// invoices and estimates take it; the other types would be lost as invoices.
+int ApplyJobKind(CXmlDocument& xml, const std::u16string& docType, const CJobRecord& job) {
+  const int current = TypeFromDocType(docType, u"");  // a missing or unknown word reads as invoice
+  if (current != kInvoice && current != kEstimate) return current;
+  const int type = Upper(CBstr(job.GetField(2)).str()) == u"ESTIMATE" ? kEstimate : kInvoice;
+  xml.SetRootAttribute(u"DOCTYPE", CBstr(type == kEstimate ? u"ESTIMATE" : u"INVOICE"));
+  return type;
+}
+
+void ApplyLogo(CXmlDocument& xml, int type, const CCustomSettings* settings) {
+  if (!settings || !settings->GetFlag(type, kFlagRowShowLogo)) return;
+  CPreferences prefs;
+  std::u16string logo;
+  prefs.GetString(u"LastLogo", logo);
+  if (logo.empty()) return;
+  xml.SetCompanyGraphic(CBstr(logo));
+  xml.SetRootAttribute(u"LOGOWIDTH", CBstr(platform::ToUtf16(std::to_string(prefs.GetDword(u"LogoWidth", 0)))));
+  xml.SetRootAttribute(u"LOGOHEIGHT", CBstr(platform::ToUtf16(std::to_string(prefs.GetDword(u"LogoHeight", 0)))));
+}
+
+// A customer the source does not know joins it with the document's job; the document's
+// customer block is then written back from the record.
+void TakeOverCustomer(CXmlDocument& xml, const CJobRecord& job, const CJobsUpdate& jobs) {
+  if (!jobs.source) return;
+  std::unique_ptr<CCustomerRecord> customer;
+  if (jobs.contacts) customer = std::make_unique<CContactCustomer>();
+  else customer = std::make_unique<CTableCustomer>();
+  xml.ReadCustomer(customer.get(), jobs.contacts);
+  const bool known = jobs.source->Exists(*customer) != 0;
+  if (known && !customer->GetListID().empty() && customer->GetListID() != u"0") return;
+  if (!known) {
+    customer->SetJobInfoFrom(job);
+    jobs.source->AddRecord(*customer, nullptr, 2);
+  }
+  xml.WriteCustomer(*customer, jobs.contacts);
+}
+
 }  // namespace
 
 const CShowKind& GetShowKind(int showKind) {
@@ -192,7 +235,8 @@ std::u16string RegisterFileName(std::u16string_view fileName) {
 }
 
 RowReadResult ReadRegisterRow(CXmlDocument& xml, std::u16string_view path, int showKind,
-                              const CRegisterOptions& options, CRegisterRow& row, std::u16string& error) {
+                              const CRegisterOptions& options, CRegisterRow& row, std::u16string& error,
+                              const CJobsUpdate* jobs) {
   CBstr loadError;
   if (!xml.LoadFile(path, &loadError)) {
     error = loadError.str();
@@ -217,7 +261,14 @@ RowReadResult ReadRegisterRow(CXmlDocument& xml, std::u16string_view path, int s
   if (EqualsIgnoringCase(Attribute(xml, u"VOID"), u"YES")) r.marks |= kRowMarkVoid;
   if (EqualsIgnoringCase(Attribute(xml, u"PAID"), u"YES")) r.marks |= kRowMarkPaid;
 
-  r.type = TypeFromDocType(docType, Attribute(xml, u"ESTIMATE"));
+  if (jobs && !memorized) {
+    r.type = ApplyJobKind(xml, docType, job);
+    ApplyLogo(xml, r.type, jobs->settings);
+    TakeOverCustomer(xml, job, *jobs);
+    xml.SaveFile(path);
+  } else {
+    r.type = TypeFromDocType(docType, Attribute(xml, u"ESTIMATE"));
+  }
   if (memorized) r.sourceType = TypeFromDocType(Upper(Attribute(xml, u"ORIGINAL_DOCTYPE")), u"");
   r.number = Attribute(xml, u"ID");
   r.date = Attribute(xml, u"DATE");

@@ -9,6 +9,8 @@
 
 #include "platform/base/Win32Types.h"
 
+class CCustomerSource;
+class CCustomSettings;
 class CXmlDocument;
 
 // Marks a row carries, drawn at the end of the amount column.
@@ -64,10 +66,22 @@ struct CRegisterOptions {
 
 enum class RowReadResult { Row, Filtered, Unreadable };
 
+// The desktop's jobs update, applied to every document a load shows: an invoice or an
+// estimate (or a document whose type word is missing or unknown) takes the kind its job
+// names, the company logo is written when the type shows one, and a customer the source
+// does not know is added with the document's job. Other document types keep their type.
+struct CJobsUpdate {
+  CCustomerSource* source = nullptr;         // not owned; without one no customer is added
+  const CCustomSettings* settings = nullptr;  // not owned; without them no logo is written
+  bool contacts = false;                      // the customers are the device's contacts
+};
+
 // Loads the document file at `path` (a device path) into `xml` and builds its row for the
-// show kind. Unreadable: `error` holds the loader's text and `row` is untouched.
+// show kind; with `jobs` the file is brought up to date first and saved. Unreadable:
+// `error` holds the loader's text and `row` is untouched.
 RowReadResult ReadRegisterRow(CXmlDocument& xml, std::u16string_view path, int showKind,
-                              const CRegisterOptions& options, CRegisterRow& row, std::u16string& error);
+                              const CRegisterOptions& options, CRegisterRow& row, std::u16string& error,
+                              const CJobsUpdate* jobs = nullptr);
 
 // The amount as a row shows it: "0.00" ("0,00" with a comma decimal separator) for an
 // empty text, every currency symbol removed.

@@ -108,7 +108,7 @@ TEST_F(MainWindow, KeysBroadcastsAndHistoryCommandsLeaveTheRegisterSound) {
 
 TEST_F(MainWindow, TapsOnTheCheckBoxMarkCompletionAndTapsOnTitlesSort) {
   WriteDocument(u"NOID.QVN", "VERSION=\"4\" DOCTYPE=\"INVOICE\" COMPLETE=\"no\"", "<FULLNAME>Ann</FULLNAME>");
-  m_list->Reload(false, {}, nullptr);
+  m_list->Reload(false, false, {}, nullptr);
   auto rowOf = [&](std::u16string_view file) {
     for (int i = 0; i < m_list->GetRowCount(); ++i)
       if (m_list->GetRowRecord(i)->fileName == file) return i;
@@ -140,7 +140,7 @@ TEST_F(MainWindow, TapsOnTheCheckBoxMarkCompletionAndTapsOnTitlesSort) {
 TEST_F(MainWindow, ACardComingOrGoingReloadsARegisterKeptOnTheCardAndTheLocaleFollowsSettings) {
   platform::InsertStorageCard(u"Storage Card");
   CPreferences().SetString(u"InvoiceLocation", u"Storage Card");
-  m_list->Reload(false, {}, nullptr);
+  m_list->Reload(false, false, {}, nullptr);
   EXPECT_EQ(m_list->GetRowCount(), 0);
   WriteText(u"\\Storage Card\\INV7.QVN",
             "<?xml version=\"1.0\"?><SALESDOCUMENT VERSION=\"4\" DOCTYPE=\"INVOICE\" ID=\"7\"/>");
@@ -160,7 +160,7 @@ TEST_F(MainWindow, ACardComingOrGoingReloadsARegisterKeptOnTheCardAndTheLocaleFo
 
 TEST_F(MainWindow, ClosingDuringARegisterLoadClosesOnceTheLoadHasEnded) {
   int files = 0;
-  m_list->Reload(false,
+  m_list->Reload(false, false,
                  [&](std::u16string_view) {
                    if (++files == 2) SendMessageW(m_hwnd, WM_CLOSE, 0, 0);
                    EXPECT_TRUE(IsWindow(m_hwnd));
@@ -176,10 +176,10 @@ TEST_F(MainWindow, ClosingDuringARegisterLoadClosesOnceTheLoadHasEnded) {
 TEST_F(MainWindow, ALoadStopsWhenItsProgressWindowIsAborted) {
   CProgressWnd* progress = StartOperation();
   progress->SetAbort(true);
-  m_list->Reload(false, ProgressStatus(*progress), nullptr);
+  m_list->Reload(false, false, ProgressStatus(*progress), nullptr);
   EXPECT_EQ(m_list->GetRowCount(), 0);
   progress->SetAbort(false);
-  m_list->Reload(false, ProgressStatus(*progress), nullptr);
+  m_list->Reload(false, false, ProgressStatus(*progress), nullptr);
   EXPECT_GT(m_list->GetRowCount(), 0);
 }
 

@@ -48,11 +48,11 @@ class RegisterList : public mainwindow_test::MainWindowTest {
 };
 
 TEST_F(RegisterList, LoadsTheFolderSortedAndStopsWhenAborted) {
-  m_list->Load(false, {}, nullptr);
+  m_list->Load(false, false, {}, nullptr);
   EXPECT_EQ(m_list->GetRowCount(), 0);  // no folder, no rows
   EXPECT_TRUE(m_list->IsLoaded());
   WriteInvoices(12);
-  m_list->Reload(true, {}, nullptr);
+  m_list->Reload(false, true, {}, nullptr);
   ASSERT_EQ(m_list->GetRowCount(), 12);
   EXPECT_EQ(Numbers().front(), u"1");
   EXPECT_EQ(Numbers().back(), u"12");
@@ -61,7 +61,7 @@ TEST_F(RegisterList, LoadsTheFolderSortedAndStopsWhenAborted) {
 
   int steps = 0;
   std::vector<std::u16string> texts;
-  m_list->Reload(false,
+  m_list->Reload(false, false,
                  [&](std::u16string_view text) {
                    texts.emplace_back(text);
                    return ++steps <= 4;
@@ -80,7 +80,7 @@ TEST_F(RegisterList, AnUnreadableFileIsOfferedForTheDeletedFolderAndTheLoadGoesO
   MessageBoxScript boxes;
   boxes.ExpectAny().Caption(u"Slateway").Answer(IDYES);
   boxes.ExpectAny().Caption(u"Slateway").Answer(IDNO);
-  m_list->Load(false, {}, nullptr);
+  m_list->Load(false, false, {}, nullptr);
   EXPECT_EQ(m_list->GetRowCount(), 3);
   ASSERT_EQ(boxes.Shown().size(), 2u);
   for (const auto& box : boxes.Shown())
@@ -100,12 +100,12 @@ TEST_F(RegisterList, AnUnreadableFileIsOfferedForTheDeletedFolderAndTheLoadGoesO
 TEST_F(RegisterList, AReloadAskedForDuringALoadRunsAfterItAndNeverDoublesRows) {
   WriteInvoices(5);
   bool nested = false;
-  m_list->Load(false,
+  m_list->Load(false, false,
                [&](std::u16string_view) {
                  if (!nested) {
                    nested = true;
                    WriteInvoices(6);  // a document saved meanwhile
-                   m_list->Reload(false, {}, nullptr);
+                   m_list->Reload(false, false, {}, nullptr);
                  }
                  return true;
                },
@@ -115,7 +115,7 @@ TEST_F(RegisterList, AReloadAskedForDuringALoadRunsAfterItAndNeverDoublesRows) {
 
 TEST_F(RegisterList, RowsAreAddedUpdatedFoundAndDeleted) {
   WriteInvoices(2);
-  m_list->Load(false, {}, nullptr);
+  m_list->Load(false, false, {}, nullptr);
   const int added = m_list->AddRow(u"New Customer", u"$7.50", u"no", u"", u"\\My Documents\\Est5.qvn", u"3/10/2026",
                                    u"5", 1, 0);
   ASSERT_GE(added, 0);

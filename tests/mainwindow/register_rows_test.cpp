@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "core/Preferences.h"
+#include "datastore/CustomerSource.h"
+#include "datastore/ItemStore.h"
 #include "document/XmlDocument.h"
 #include "mainwindow/RegisterRows.h"
 #include "tests/mainwindow/MainWindowFixture.h"
@@ -108,6 +110,41 @@ TEST_F(RegisterRows, MarksAndAmounts) {
   EXPECT_FALSE(Read(u"empty.QVN").date.empty());  // no date: today's
   WriteText(u"\\My Documents\\broken.QVN", "<?xml version=\"1.0\"?><SALESDOCUMENT");
   EXPECT_EQ(Read(u"broken.QVN").number, u"<unreadable>");
+}
+
+TEST_F(RegisterRows, TheJobsUpdateGivesInvoicesTheirJobsKindAndAddsUnknownCustomers) {
+  std::filesystem::copy_file(SLATEWAY_SAMPLE_DB, Linux(u"\\Jobs.db"));
+  CItemStore store(nullptr);
+  ASSERT_TRUE(store.Open(u"\\Jobs.db"));
+  CQBCustomerSource source(nullptr, store);
+  CJobsUpdate jobs;
+  jobs.source = &source;
+  const std::string customer = "<LISTID>NEW-1</LISTID><FULLNAME>New Customer</FULLNAME>";
+  const std::string estimateJob = "<JOB><NAME>Deck</NAME><TYPE>estimate</TYPE></JOB>";
+  auto write = [&](std::u16string_view name, const std::string& attributes) {
+    WriteText(std::u16string(mainwindow_test::kDocuments) + std::u16string(name),
+              "<?xml version=\"1.0\"?><SALESDOCUMENT VERSION=\"4\" " + attributes + "><CUSTOMER>" + customer +
+                  "</CUSTOMER>" + estimateJob + "</SALESDOCUMENT>");
+  };
+  write(u"inv.QVN", "DOCTYPE=\"INVOICE\"");
+  write(u"receipt.QVN", "DOCTYPE=\"SALESRECEIPT\"");
+  write(u"bare.QVN", "");
+  auto read = [&](std::u16string_view name) {
+    CXmlDocument xml(nullptr);
+    CRegisterRow row;
+    std::u16string error;
+    ReadRegisterRow(xml, std::u16string(mainwindow_test::kDocuments) + std::u16string(name), 2, {}, row, error, &jobs);
+    return row.type;
+  };
+  EXPECT_EQ(read(u"inv.QVN"), 1);
+  EXPECT_NE(ReadText(u"\\My Documents\\inv.QVN").find("DOCTYPE=\"ESTIMATE\""), std::string::npos);
+  // A sales receipt stays one: only invoices and estimates take the job's kind.
+  EXPECT_EQ(read(u"receipt.QVN"), 2);
+  EXPECT_NE(ReadText(u"\\My Documents\\receipt.QVN").find("DOCTYPE=\"SALESRECEIPT\""), std::string::npos);
+  EXPECT_EQ(read(u"bare.QVN"), 1);
+  CCustomerFields added;
+  EXPECT_TRUE(store.GetCustomerByListID(u"NEW-1", added));
+  EXPECT_EQ(added[kCustFullName].view(), u"New Customer");
 }
 
 // ---- Sorting ----------------------------------------------------------------------------------
