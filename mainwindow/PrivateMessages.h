@@ -45,7 +45,7 @@ struct CPrivateMessage {
 inline constexpr CPrivateMessage kPrivateMessages[] = {
     {kMsgShutdown, true, nullptr},  // the editor's part comes with the editor window (CDocumentView)
     {kMsgEditCommand, true, nullptr},
-    {kMsgEmailHtml, false, "e-mail of documents (messaging)"},
+    {kMsgEmailHtml, false, "the editor window (CDocumentView), whose document it mails"},
     {kMsgReloadRegister, true, nullptr},
     {kMsgDocumentAdded, false, "the document actions (balances and register rows)"},
     {kMsgDeleteDocument, false, "the document actions (balances and register rows)"},
@@ -60,7 +60,7 @@ inline constexpr CPrivateMessage kPrivateMessages[] = {
     {kMsgExportHtml, false, "the document actions (export)"},
     {kMsgProgressClosed, true, nullptr},
     {kMsgExportCsv, false, "the document actions (export)"},
-    {kMsgEmailQvn, false, "e-mail of documents (messaging)"},
+    {kMsgEmailQvn, false, "the editor window (CDocumentView), whose document it mails"},
     {kMsgPrintReport, false, "the report window (CReportView)"},
     {kMsgSaveReport, false, "the report window (CReportView)"},
     {kMsgEmailReport, false, "the report window (CReportView)"},

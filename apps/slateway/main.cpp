@@ -4,14 +4,31 @@
 //
 // Usage: Slateway [--hires] [--scale N] [document]
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "mainwindow/Program.h"
 #include "mainwindow/SampleDevice.h"
 #include "platform/display/Display.h"
+#include "platform/mapi/Mapi.h"
 #include "platform/platform.h"
 
+namespace {
+
+// The process's component and messaging systems: started before anything else, and ended
+// at exit whatever their start gave.
+void StartProcessServices() {
+  if (SUCCEEDED(CoInitializeEx(nullptr, 0))) MAPIInitialize(nullptr);
+  std::atexit([] {
+    MAPIUninitialize();
+    CoUninitialize();
+  });
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  StartProcessServices();
   platform::display::DisplayOptions options;
   // The display's own options are read first; what is left names a document to open.
   std::u16string commandLine;
