@@ -447,6 +447,7 @@ int CRegisterList::ToggleComplete(int index) {
   const CRegisterRow* record = GetRowRecord(index);
   if (!record) return 1;
   auto owned = std::find_if(m_rows.begin(), m_rows.end(), [record](const auto& r) { return r.get() == record; });
+  if (owned == m_rows.end()) return 1;
   CRegisterRow& row = **owned;
   if (MarkComplete(row, row.complete != u"yes")) {
     RECT box{};
