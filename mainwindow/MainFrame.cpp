@@ -17,6 +17,7 @@
 #include "core/UiMetrics.h"
 #include "core/WaitCursor.h"
 #include "datastore/CustomerSource.h"
+#include "devices/PrintEngine.h"
 #include "datastore/ItemStore.h"
 #include "datastore/ListCache.h"
 #include "datastore/NamedList.h"
@@ -96,7 +97,10 @@ StartupStep CMainFrame::StartUp(std::u16string_view commandLine) {
     return StartupStep::ComFailed;
   }
   m_comStarted = true;
-  // The printing engine joins here once printing is part of the program.
+  // The graphic printing engine is connected early and quietly; printing tells its own
+  // failures when it is asked to print.
+  m_printEngine = std::make_unique<CPrintEngine>(nullptr);
+  m_printEngine->ConnectPrinter(false);
   INITCOMMONCONTROLSEX controls;
   controls.dwSize = sizeof controls;
   controls.dwICC = 0x11F;
@@ -506,5 +510,6 @@ void CMainFrame::DeleteObjects() {
   m_preferences.reset();
   if (g_customSettings == m_customSettings.get()) g_customSettings = nullptr;
   m_customSettings.reset();
+  m_printEngine.reset();
   m_rootKey.reset();
 }

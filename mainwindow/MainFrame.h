@@ -23,6 +23,7 @@ class CItemStore;
 class CListCache;
 class CNamedList;
 class CPreferences;
+class CPrintEngine;
 class CProgressWnd;
 class CPriceLevelList;
 class CRegisterList;
@@ -104,6 +105,7 @@ class CMainFrame {
   HWND m_menuBar = nullptr;
   bool m_rowSelectedForMenuBar = false;
   std::unique_ptr<CRegistryKey> m_rootKey;
+  std::unique_ptr<CPrintEngine> m_printEngine;
   std::unique_ptr<CPreferences> m_preferences;
   std::unique_ptr<CCustomSettings> m_customSettings;
   std::unique_ptr<CItemStore> m_itemStore;
