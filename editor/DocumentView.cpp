@@ -35,6 +35,7 @@
 namespace {
 
 using namespace editor_cmd;
+using namespace editor_msg;
 
 CDocumentView* g_editor = nullptr;
 

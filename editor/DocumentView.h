@@ -20,7 +20,9 @@ class CCustomSettings;
 class CItemStore;
 class CSalesDocument;
 
-// Messages the editor sends or posts to the main window.
+// Messages the editor sends or posts to the main window, and those it handles from its
+// own parts and the device drivers.
+namespace editor_msg {
 inline constexpr UINT kMsgEmailAsHtml = 1136;
 inline constexpr UINT kMsgRefreshRegister = 1139;
 inline constexpr UINT kMsgDeleteDocument = 1141;
@@ -33,10 +35,10 @@ inline constexpr UINT kMsgExportCsv = 1161;
 inline constexpr UINT kMsgEmailAsDocument = 1162;
 inline constexpr UINT kMsgShowReport = 1171;
 inline constexpr UINT kMsgPrintFromToolbar = 1176;
-// Messages the editor handles from its own parts and the device drivers.
 inline constexpr UINT kMsgSetCurrentLine = 1126;
 inline constexpr UINT kMsgStartNextScan = 1180;
 inline constexpr UINT kMsgToggleToolBar = 1181;
+}  // namespace editor_msg
 
 // Toolbar and menu-bar button flags of UpdateToolBar.
 inline constexpr UINT kBarFlagToolbarButton = 0x8;

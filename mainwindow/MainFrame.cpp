@@ -26,6 +26,8 @@
 #include "datastore/TaxCodeList.h"
 #include "document/DocumentStartup.h"
 #include "document/HtmlView.h"
+#include "document/SalesDocument.h"
+#include "editor/DocumentView.h"
 #include "document/SettingsXml.h"
 #include "document/StoreDocumentLists.h"
 #include "editor/EditCommand.h"
@@ -152,6 +154,10 @@ StartupStep CMainFrame::StartUp(std::u16string_view commandLine) {
   hooks.documentRegister = m_register.get();
   hooks.viewFactory = MakeHtmlViewFactory(m_instance);
   InstallDocumentServices(hooks);
+  // The editor lives as long as the program, hidden while the register shows.
+  m_editor = std::make_unique<CDocumentView>(m_instance, m_hwnd, &m_documentHistory, &m_listHistory, m_itemStore.get(),
+                                             m_customSettings.get());
+  m_documentHistory.AddListener(m_editor->GetWindow());
 
   // The last view: until the editor window is part of the program every start shows the
   // register, and the stored document stays stored for the start that can open it.
@@ -369,6 +375,7 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kMsgNewTextsChanged: LoadNewMenuTexts(); return 0;
     case kMsgProgressClosed: m_progress.reset(); return 0;
     case kMsgShutdown: OnShutdownRequest(); return 0;
+    case kMsgOpenRow: OpenRow(static_cast<int>(wParam)); return 0;
     default: break;
   }
   return DefWindowProcW(hwnd, msg, wParam, lParam);
@@ -410,9 +417,9 @@ LRESULT CMainFrame::OnNotify(const NMHDR* header) {
   }
   if (header->code == NM_CLICK) {
     const auto* item = reinterpret_cast<const NMITEMACTIVATE*>(header);
-    // A tap beside the check box opens the document once the editor window is part of
-    // the program; the tap on the check box itself is handled here.
-    if (item->iItem >= 0) m_register->ToggleComplete(item->iItem);
+    // A tap on the check box marks the document complete; beside it, opens the document.
+    if (item->iItem >= 0 && m_register->ToggleComplete(item->iItem) != 0)
+      PostMessageW(m_hwnd, kMsgOpenRow, static_cast<WPARAM>(item->iItem), 0);
   }
   return 0;
 }
@@ -440,8 +447,17 @@ bool CMainFrame::OnCommand(UINT command) {
 
 // ---- Closing ------------------------------------------------------------------------------------
 
+void CMainFrame::OpenRow(int row) {
+  std::u16string fileName;
+  if (!m_editor || !m_register || !m_register->GetRowFileName(row, fileName)) return;
+  CWaitCursorScope wait;
+  if (!m_editor->GetDocument().Open(GetShowKindFolder(m_showKind) + fileName + u".QVN")) return;
+  m_documentHistory.Clear();
+  m_editor->ShowView(0);
+}
+
 void CMainFrame::OnShutdownRequest() {
-  // The editor's own devices stop here once the editor window is part of the program.
+  if (m_editor) m_editor->Shutdown();
   if (!m_progress) return;
   m_progress->SetStatusId(IDS_OPERATION_STOPPED, true);
   m_progress->SetAbort(true);
@@ -483,6 +499,7 @@ void CMainFrame::StoreLastView() {
 
 void CMainFrame::DeleteObjects() {
   m_progress.reset();
+  m_editor.reset();
   RemoveDocumentServices();
   if (m_register) {
     SetRegisterList(nullptr);

@@ -19,6 +19,7 @@
 class CCommandProcessor;
 class CCustomSettings;
 class CCustomerSource;
+class CDocumentView;
 class CItemStore;
 class CListCache;
 class CNamedList;
@@ -56,6 +57,7 @@ class CMainFrame {
   HWND GetHwnd() const { return m_hwnd; }
   CRegisterList* GetRegister() const { return m_register.get(); }
   CItemStore* GetItemStore() const { return m_itemStore.get(); }
+  CDocumentView* GetEditor() const { return m_editor.get(); }
   // The document named on the command line: its text up to the first "." with that "."
   // and the next three characters, at most 259 characters; empty when there is none.
   static std::u16string DocumentNameFromCommandLine(std::u16string_view commandLine);
@@ -93,6 +95,8 @@ class CMainFrame {
   bool OnCommand(UINT command);
   void OnClose();
   void OnShutdownRequest();
+  // Opens the document of a register row in the editor.
+  void OpenRow(int row);
   void StoreLastView();
   void DeleteObjects();
 
@@ -112,6 +116,7 @@ class CMainFrame {
   std::unique_ptr<CCustomerSource> m_customerSource;
   std::unique_ptr<CRegisterList> m_register;
   std::unique_ptr<CProgressWnd> m_progress;
+  std::unique_ptr<CDocumentView> m_editor;
   // The named lists, created in the order the program's lists depend on them.
   std::unique_ptr<CTaxCodeList> m_taxCodes;
   std::unique_ptr<CSalesTaxList> m_salesTaxes;

@@ -40,6 +40,7 @@ class DocumentView : public sales_test::SalesDocumentTest {
  protected:
   void SetUp() override {
     SalesDocumentTest::SetUp();
+    InitCommonControls();  // as the program's start-up does
     InstallServices();
     m_folder = MakeFolders();
     WNDCLASSW wc{};
