@@ -298,6 +298,11 @@ INT_PTR CDocumentView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_HELP:
       ShowHelp(kEditorHelpTopic);
       return TRUE;
+    case WM_CLOSE:
+      // The program is asked to end while a document is open: the document is left as
+      // Done leaves it (asking about changes), then the program closes.
+      if (Close()) PostMessageW(m_mainWindow, WM_CLOSE, 0, 0);
+      return TRUE;
     case WM_KEYUP:
       return TRUE;  // keys are the page's; a key up here has no meaning of its own
     case WM_COMMAND:
