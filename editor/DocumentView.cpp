@@ -43,8 +43,8 @@ constexpr int kHtmlControlId = 10;
 constexpr int kEditorHelpTopic = 3;
 constexpr int kDefaultStyle = 4;
 constexpr int kZoomLevels = 5;
-constexpr int kMenuBarMetric = 11;
 constexpr int kToolbarImageMetric = 16;
+constexpr int kLowResolutionImage = 16;
 constexpr int kStrokeScaleMetric = 24;
 constexpr UINT kScannerKey = 134;
 constexpr int kMenuTextLimit = 80;
@@ -188,10 +188,11 @@ void CDocumentView::Layout() {
     width = sip.rcVisibleDesktop.right - sip.rcVisibleDesktop.left;
     height = sip.rcVisibleDesktop.bottom - sip.rcVisibleDesktop.top;
   } else {
+    // The editor is sized to the desktop between task bar and menu bar.
     RECT client{};
-    GetClientRect(m_mainWindow ? m_mainWindow : window, &client);
+    GetClientRect(window, &client);
     width = client.right - client.left;
-    height = client.bottom - client.top - GetUiMetric(kMenuBarMetric);
+    height = client.bottom - client.top;
   }
   if (m_toolbar) {
     RECT bar{};
@@ -258,7 +259,8 @@ void CDocumentView::ShowCommandToolBar() {
                               separator(),            button(7, kEmail), button(8, kPrintFromToolbar)};
   int image = GetUiMetric(kToolbarImageMetric);
   m_toolbar = CreateToolbarEx(GetHwnd(), WS_CHILD | WS_VISIBLE | WS_BORDER | TBSTYLE_TOOLTIPS | CCS_NOPARENTALIGN,
-                              kEditorToolbarId, 9, GetResourceInstance(), IDB_EDITOR_TOOLBAR, buttons,
+                              kEditorToolbarId, 9, GetResourceInstance(),
+                              image > kLowResolutionImage ? IDB_EDITOR_TOOLBAR_HIRES : IDB_EDITOR_TOOLBAR, buttons,
                               static_cast<int>(std::size(buttons)), 0, 0, image, image, sizeof(TBBUTTON));
   if (!m_toolbar) return;
   static const LPCWSTR kTips[] = {u"Append Line Item...", u"Select Customer...", u"Undo", u"Redo",

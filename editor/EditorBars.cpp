@@ -48,7 +48,8 @@ void SetUpBar(HWND bar, const CREATESTRUCTW* create, LPCWSTR first, int firstId,
   state->buttons[1] = CreateWindowExW(0, u"TTBUTTON", second, WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, bar,
                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(secondId)), instance, nullptr);
   LOGFONTW face{};
-  face.lfHeight = (-17 * GetUiMetric(23) / 72) / 2;
+  CWindowDC screen(nullptr);
+  face.lfHeight = (-17 * GetDeviceCaps(screen.get(), LOGPIXELSY) / 72) / 2;
   face.lfWeight = FW_BOLD;
   std::u16string_view name = u"Tahoma";
   std::copy(name.begin(), name.end(), face.lfFaceName);

@@ -291,6 +291,7 @@
 #define IDC_SAVE_CHANGES_TEXT 1061
 #define IDC_LOGO_LIST 100
 #define IDB_EDITOR_TOOLBAR 151            /* 9 images of 16 x 16 */
+#define IDB_EDITOR_TOOLBAR_HIRES 158      /* the same, 32 x 32, for a high-resolution screen */
 #define IDB_SIGNATURE_BAR 203
 #define IDB_EDITOR_MENUBAR 205            /* 4 images of 16 x 16 */
 #define IDB_CARD_STATE_OTHER 279          /* 279-288: the card-reader bar by state */

@@ -179,9 +179,12 @@ GLYPHS = {
 }
 
 
-def glyph_strip(names, ink=BLACK, background=GREY):
+def glyph_strip(names, ink=BLACK, background=GREY, scale=1):
+    """16-pixel glyphs side by side; `scale` 2 draws each at 32 pixels for a high-resolution screen."""
+    size = 16 * scale
+
     def pixel(x, y):
-        return ink if GLYPHS[names[x // 16]](x % 16, y) else background
+        return ink if GLYPHS[names[x // size]]((x % size) // scale, y // scale) else background
     return pixel
 
 
@@ -225,8 +228,9 @@ def main():
     write_bmp("mark_signed.bmp", 32, 16, stamp("SIGNED", NAVY))
     write_bmp("mark_paid.bmp", 32, 16, stamp("PAID", GREEN))
     write_bmp("mark_void.bmp", 32, 16, stamp("VOID", RED))
-    write_bmp("editor_toolbar.bmp", 144, 16, glyph_strip(
-        ["add", "remove", "customer", "undo", "redo", "fit", "zoom", "mail", "print"]))
+    toolbar = ["add", "remove", "customer", "undo", "redo", "fit", "zoom", "mail", "print"]
+    write_bmp("editor_toolbar.bmp", 144, 16, glyph_strip(toolbar))
+    write_bmp("editor_toolbar_hires.bmp", 288, 32, glyph_strip(toolbar, scale=2))
     write_bmp("editor_menubar.bmp", 64, 16, glyph_strip(["toolbar", "signature", "scanner", "card"]))
     for number, colour in CARD_STATES.items():
         write_bmp("card_state_%d.bmp" % number, 240, 80,
