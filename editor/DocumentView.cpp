@@ -165,15 +165,19 @@ void CDocumentView::ShowView(int scrollPosition) {
   HWND window = GetHwnd();
   ShowWindow(window, SW_SHOW);
   SetForegroundWindow(window);
+  CreateEditorMenuBar();
+  UpdateToolBar(kBarFlagsAll);
+  Layout();
+}
+
+void CDocumentView::CreateEditorMenuBar() {
   SHMENUBARINFO bar;
-  bar.hwndParent = window;
+  bar.hwndParent = GetHwnd();
   bar.nToolBarId = IDR_EDITOR_MENUBAR;
   bar.hInstRes = GetResourceInstance();
   bar.nBmpId = IDB_EDITOR_MENUBAR;
   bar.cBmpImages = 4;
   m_menuBar = CreateMenuBar(&bar);
-  UpdateToolBar(kBarFlagsAll);
-  Layout();
 }
 
 // ---- Layout and bars of buttons ---------------------------------------------------------
@@ -352,15 +356,7 @@ void CDocumentView::OnActivate(bool active) {
   SHFullScreen(window, SHFS_HIDETASKBAR);
   if (GetForegroundWindow() != window) return;
   EnableWindow(window, TRUE);
-  if (!m_menuBar || !IsWindow(m_menuBar)) {
-    SHMENUBARINFO bar;
-    bar.hwndParent = window;
-    bar.nToolBarId = IDR_EDITOR_MENUBAR;
-    bar.hInstRes = GetResourceInstance();
-    bar.nBmpId = IDB_EDITOR_MENUBAR;
-    bar.cBmpImages = 4;
-    m_menuBar = CreateMenuBar(&bar);
-  }
+  if (!m_menuBar || !IsWindow(m_menuBar)) CreateEditorMenuBar();
   UpdateToolBar(kBarFlagCardReader | kBarFlagScanner | kBarFlagSignature | kBarFlagToolbarButton);
   Layout();
 }

@@ -129,6 +129,7 @@ class CDocumentView : public CDialogObject<CDocumentView> {
  private:
   void OnInitDialog();
   void OnActivate(bool active);
+  void CreateEditorMenuBar();
   // Saves a modified document after asking; false when the caller must stop.
   bool AskToSaveChanges();
   void PostToMain(UINT msg);

@@ -11,11 +11,8 @@
 
 namespace {
 constexpr int kMemorizeHelpTopic = 6;
-constexpr int kTopBarMetric = 11;
 constexpr int kNameLimit = 40;
 constexpr int kNameReadLimit = 80;
-constexpr COLORREF kHeadingColour = 0x9C0000;
-constexpr COLORREF kWhite = RGB(255, 255, 255);
 }  // namespace
 
 // ---- CSaveChangesDlg ------------------------------------------------------------------
@@ -63,16 +60,7 @@ INT_PTR CMemorizeDlg::DoModal() {
 
 void CMemorizeDlg::OnInitDialog() {
   HWND dialog = GetHwnd();
-  SHINITDLGINFO full;
-  full.dwMask = SHIDIM_FLAGS;
-  full.hDlg = dialog;
-  full.dwFlags = SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN;
-  SHInitDialog(&full);
-  SHDoneButton(dialog, SHDB_HIDE);
-  SetWindowLongW(dialog, GWL_STYLE, GetWindowLongW(dialog, GWL_STYLE) | WS_TABSTOP);
-  CreateEmptyMenuBar(dialog);
-  m_headingFont.reset(
-      CreateDialogTitleBar(m_resources, dialog, IDC_DIALOG_HEADING, &m_okButton, &m_cancelButton, nullptr, 0));
+  m_headingFont.reset(SetUpTitleRowDialog(m_resources, dialog, IDC_DIALOG_HEADING, &m_okButton, &m_cancelButton));
   HWND edit = GetDlgItem(dialog, IDC_MEMORIZE_NAME);
   SendMessageW(edit, EM_LIMITTEXT, kNameLimit, 0);
   SetWindowTextW(edit, name.c_str());
@@ -83,18 +71,7 @@ void CMemorizeDlg::OnInitDialog() {
   CheckDlgButton(dialog, IDC_MEMORIZE_SECOND, check);
 }
 
-void CMemorizeDlg::FitToScreen() {
-  HWND dialog = GetHwnd();
-  RECT area{};
-  SIPINFO sip;
-  if (SystemParametersInfoW(SPI_GETSIPINFO, sizeof(sip), &sip, 0) && (sip.fdwFlags & SIPF_ON)) {
-    area = sip.rcVisibleDesktop;
-  } else {
-    GetClientRect(m_owner ? m_owner : dialog, &area);
-  }
-  MoveWindow(dialog, 0, GetUiMetric(kTopBarMetric), area.right - area.left, area.bottom - area.top, TRUE);
-  MoveDialogTitleButtons(m_okButton, m_cancelButton, area.right - area.left);
-}
+void CMemorizeDlg::FitToScreen() { FitTitleRowDialog(GetHwnd(), m_owner, m_okButton, m_cancelButton); }
 
 INT_PTR CMemorizeDlg::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   HWND dialog = GetHwnd();
@@ -129,18 +106,10 @@ INT_PTR CMemorizeDlg::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_HELP:
       ShowHelp(kMemorizeHelpTopic);
       return TRUE;
-    case WM_DRAWITEM:
-      DrawDialogTitleButton(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-      return TRUE;
-    case WM_CTLCOLORSTATIC: {
-      auto dc = reinterpret_cast<HDC>(wParam);
-      SetBkColor(dc, kWhite);
-      if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == IDC_DIALOG_HEADING) SetTextColor(dc, kHeadingColour);
-      return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
+    default: {
+      INT_PTR result = FALSE;
+      HandleTitleRowDrawing(msg, wParam, lParam, IDC_DIALOG_HEADING, result);
+      return result;
     }
-    case WM_CTLCOLORDLG:
-      return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
-    default:
-      return FALSE;
   }
 }

@@ -18,8 +18,6 @@ constexpr int kThumbnail = 32;
 constexpr int kDisplayBox = 64;
 constexpr int kHeadingMetric = 11;
 constexpr COLORREF kMaskColour = RGB(0, 255, 0);
-constexpr COLORREF kHeadingColour = 0x9C0000;
-constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr std::u16string_view kPictureSuffix = u".BMP";
 
 // The logo folder with its closing "\".
@@ -211,18 +209,10 @@ INT_PTR CLogoPickerDlg::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_HELP:
       ShowHelp(kLogoHelpTopic);
       return TRUE;
-    case WM_DRAWITEM:
-      DrawDialogTitleButton(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-      return TRUE;
-    case WM_CTLCOLORSTATIC: {
-      auto dc = reinterpret_cast<HDC>(wParam);
-      SetBkColor(dc, kWhite);
-      if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == IDC_DIALOG_HEADING) SetTextColor(dc, kHeadingColour);
-      return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
+    default: {
+      INT_PTR result = FALSE;
+      HandleTitleRowDrawing(msg, wParam, lParam, IDC_DIALOG_HEADING, result);
+      return result;
     }
-    case WM_CTLCOLORDLG:
-      return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
-    default:
-      return FALSE;
   }
 }

@@ -231,6 +231,31 @@ TEST_F(DocumentView, LayoutStacksViewBarAndToolbar) {
   EXPECT_EQ(CPreferences().GetDword(u"InvToolBar", 1), 0u);
 }
 
+TEST_F(DocumentView, NewDocumentStopsWhenSaveAsIsCancelledAndZoomWraps) {
+  CSalesDocument& doc = OpenInvoice();
+  ChangeNotes();
+  UiScript ui;
+  ui.ExpectDialog(IDD_SAVE_CHANGES, [](DialogDriver& d) { d.Press(CSaveChangesDlg::kSaveAs); });
+  ui.ExpectDialog(0, [](DialogDriver& d) { d.Cancel(); });  // the file name
+  Command(editor_cmd::kNewEstimate);
+  EXPECT_EQ(ui.Pending(), 0u);
+  EXPECT_EQ(doc.GetDocType(), kDocInvoice) << "nothing new after a cancelled Save As";
+  ui.ExpectDialog(IDD_SAVE_CHANGES, [](DialogDriver& d) { d.Press(CSaveChangesDlg::kDiscard); });
+  Command(editor_cmd::kNewEstimate);
+  EXPECT_EQ(doc.GetDocType(), kDocEstimate);
+  EXPECT_EQ(std::count(mainMessages.begin(), mainMessages.end(), editor_msg::kMsgDocumentReplaced), 1);
+
+  const int styles[] = {editor_cmd::kStyleProduct, editor_cmd::kStyleService, editor_cmd::kStyleBoth,
+                        editor_cmd::kStyleProfessional, editor_cmd::kStyleCustom};
+  Command(styles[doc.GetStyle()]);
+  EXPECT_FALSE(doc.IsModified()) << "the style it has already changes nothing";
+  Command(styles[(doc.GetStyle() + 1) % 5]);
+  EXPECT_TRUE(doc.IsModified());
+  Command(editor_cmd::kZoom4);
+  Command(editor_cmd::kZoomNext);
+  EXPECT_EQ(CPreferences().GetDword(u"FontSize", 9), 0u);
+}
+
 TEST(SignatureStrokes, TextRoundTripsAndReadsLeniently) {
   CSignatureStrokes strokes(2);
   EXPECT_TRUE(strokes.Add(POINT{20, 40}, true));
