@@ -140,7 +140,10 @@ class CPimItems {
 // One contact: a copy of its stored properties, written back by Save.
 class CPimContact {
  public:
-  CPimContact(std::shared_ptr<platform::pim::Store> store, HWND owner, LONG oid, std::vector<std::u16string> values);
+  using Values = std::shared_ptr<const std::vector<std::u16string>>;
+  // `values` may be shared with a collection's rows: the contact copies them on its first
+  // change.
+  CPimContact(std::shared_ptr<platform::pim::Store> store, HWND owner, LONG oid, Values values);
   ~CPimContact();
 
   // The property's text (empty when unset); E_INVALIDARG for an unknown property.
@@ -164,7 +167,9 @@ class CPimContact {
   std::shared_ptr<platform::pim::Store> m_store;
   HWND m_owner = nullptr;
   LONG m_oid = 0;
-  std::vector<std::u16string> m_values;  // by PimContactProperty slot, see PimStore.h
+  std::vector<std::u16string>& Own();
+
+  Values m_values;  // by PimContactProperty slot, see PimStore.h
 };
 
 // Control ids of the contact card: one edit per field, in this order.

@@ -9,7 +9,7 @@ namespace platform::pim {
 struct ItemsState {
   std::vector<Condition> where;
   std::string order;
-  std::vector<ContactRow> rows;
+  Store::Rows rows;
   uint64_t generation = 0;  // of the store when rows were read; 0 = never
 };
 
@@ -19,7 +19,9 @@ namespace {
 bool Refresh(Store& store, ItemsState& state) {
   uint64_t now = store.Generation();
   if (state.generation == now) return true;
-  if (!store.Select(state.where, state.order, &state.rows)) return false;
+  Store::Rows rows = store.SelectShared(state.where, state.order);
+  if (!rows) return false;
+  state.rows = std::move(rows);
   state.generation = now;
   return true;
 }
@@ -68,7 +70,7 @@ HRESULT CPOutlookApp::CreateItem(int kind, std::unique_ptr<CPimContact>* out) {
   out->reset();
   if (!m_store) return E_FAIL;
   if (kind != olContactItem) return E_INVALIDARG;
-  *out = std::make_unique<CPimContact>(m_store, m_owner, 0, std::vector<std::u16string>(platform::pim::kColumnCount));
+  *out = std::make_unique<CPimContact>(m_store, m_owner, 0, std::make_shared<const std::vector<std::u16string>>(platform::pim::kColumnCount));
   return S_OK;
 }
 
@@ -78,7 +80,7 @@ HRESULT CPOutlookApp::GetItemFromOid(LONG oid, std::unique_ptr<CPimContact>* out
   if (!m_store) return E_FAIL;
   std::optional<platform::pim::ContactRow> row = oid > 0 ? m_store->Load(oid) : std::nullopt;
   if (!row) return E_INVALIDARG;
-  *out = std::make_unique<CPimContact>(m_store, m_owner, oid, std::move(row->values));
+  *out = std::make_unique<CPimContact>(m_store, m_owner, oid, std::make_shared<const std::vector<std::u16string>>(std::move(row->values)));
   return S_OK;
 }
 
@@ -101,7 +103,7 @@ CPimItems::~CPimItems() = default;
 
 HRESULT CPimItems::Add(std::unique_ptr<CPimContact>* out) {
   if (!out) return E_POINTER;
-  *out = std::make_unique<CPimContact>(m_store, m_owner, 0, std::vector<std::u16string>(platform::pim::kColumnCount));
+  *out = std::make_unique<CPimContact>(m_store, m_owner, 0, std::make_shared<const std::vector<std::u16string>>(platform::pim::kColumnCount));
   return S_OK;
 }
 
@@ -109,7 +111,7 @@ HRESULT CPimItems::get_Count(int* count) {
   if (!count) return E_POINTER;
   *count = 0;
   if (!platform::pim::Refresh(*m_store, *m_state)) return E_FAIL;
-  *count = static_cast<int>(m_state->rows.size());
+  *count = static_cast<int>(m_state->rows->size());
   return S_OK;
 }
 
@@ -123,7 +125,8 @@ HRESULT CPimItems::Find(std::u16string_view condition, std::unique_ptr<CPimConta
   std::vector<platform::pim::ContactRow> rows;
   if (!m_store->Select(where, m_state->order, &rows)) return E_FAIL;
   if (rows.empty()) return S_FALSE;
-  *out = std::make_unique<CPimContact>(m_store, m_owner, rows.front().oid, std::move(rows.front().values));
+  *out = std::make_unique<CPimContact>(m_store, m_owner, rows.front().oid,
+                                      std::make_shared<const std::vector<std::u16string>>(std::move(rows.front().values)));
   return S_OK;
 }
 
@@ -131,9 +134,9 @@ HRESULT CPimItems::Item(int index, std::unique_ptr<CPimContact>* out) {
   if (!out) return E_POINTER;
   out->reset();
   if (!platform::pim::Refresh(*m_store, *m_state)) return E_FAIL;
-  if (index < 1 || static_cast<size_t>(index) > m_state->rows.size()) return E_INVALIDARG;
-  const platform::pim::ContactRow& row = m_state->rows[static_cast<size_t>(index) - 1];
-  *out = std::make_unique<CPimContact>(m_store, m_owner, row.oid, row.values);
+  if (index < 1 || static_cast<size_t>(index) > m_state->rows->size()) return E_INVALIDARG;
+  const platform::pim::ContactRow& row = (*m_state->rows)[static_cast<size_t>(index) - 1];
+  *out = std::make_unique<CPimContact>(m_store, m_owner, row.oid, CPimContact::Values(m_state->rows, &row.values));
   return S_OK;
 }
 
@@ -160,27 +163,33 @@ HRESULT CPimItems::Sort(std::u16string_view property, bool descending) {
 
 // ---- CPimContact -------------------------------------------------------------------------------
 
-CPimContact::CPimContact(std::shared_ptr<Store> store, HWND owner, LONG oid, std::vector<std::u16string> values)
+CPimContact::CPimContact(std::shared_ptr<Store> store, HWND owner, LONG oid, Values values)
     : m_store(std::move(store)), m_owner(owner), m_oid(oid), m_values(std::move(values)) {}
 CPimContact::~CPimContact() = default;
+
+std::vector<std::u16string>& CPimContact::Own() {
+  auto own = std::make_shared<std::vector<std::u16string>>(*m_values);
+  m_values = own;
+  return *own;
+}
 
 HRESULT CPimContact::GetProperty(int property, CBstr* value) const {
   if (!value) return E_POINTER;
   int slot = platform::pim::SlotOf(property);
   if (slot < 0) return E_INVALIDARG;
-  *value = CBstr(m_values[static_cast<size_t>(slot)]);
+  *value = CBstr((*m_values)[static_cast<size_t>(slot)]);
   return S_OK;
 }
 
 std::u16string CPimContact::Text(int property) const {
   int slot = platform::pim::SlotOf(property);
-  return slot < 0 ? std::u16string() : m_values[static_cast<size_t>(slot)];
+  return slot < 0 ? std::u16string() : (*m_values)[static_cast<size_t>(slot)];
 }
 
 HRESULT CPimContact::PutProperty(int property, std::u16string_view value) {
   int slot = platform::pim::SlotOf(property);
   if (slot < 0) return E_INVALIDARG;
-  m_values[static_cast<size_t>(slot)] = std::u16string(value);
+  Own()[static_cast<size_t>(slot)] = std::u16string(value);
   return S_OK;
 }
 
@@ -191,9 +200,9 @@ HRESULT CPimContact::get_Oid(LONG* oid) const {
 }
 
 HRESULT CPimContact::Save() {
-  std::u16string& fileAs = m_values[static_cast<size_t>(platform::pim::SlotOf(PIM_FileAs))];
-  if (fileAs.empty()) fileAs = platform::pim::ComposeFileAs(m_values);
-  LONG written = m_store->Write(m_oid, m_values);
+  size_t fileAs = static_cast<size_t>(platform::pim::SlotOf(PIM_FileAs));
+  if ((*m_values)[fileAs].empty()) Own()[fileAs] = platform::pim::ComposeFileAs(*m_values);
+  LONG written = m_store->Write(m_oid, *m_values);
   if (written == 0) return E_FAIL;
   m_oid = written;
   return S_OK;
@@ -206,16 +215,16 @@ HRESULT CPimContact::Delete() {
 }
 
 HRESULT CPimContact::Display() {
-  std::vector<std::u16string> values = m_values;
+  std::vector<std::u16string> values = *m_values;
   if (!platform::pim::RunContactCard(m_owner, values)) return S_FALSE;
   // A changed name makes a new file-as text.
   for (int name : {PIM_FirstName, PIM_LastName, PIM_CompanyName}) {
     size_t slot = static_cast<size_t>(platform::pim::SlotOf(name));
-    if (values[slot] != m_values[slot]) values[static_cast<size_t>(platform::pim::SlotOf(PIM_FileAs))].clear();
+    if (values[slot] != (*m_values)[slot]) values[static_cast<size_t>(platform::pim::SlotOf(PIM_FileAs))].clear();
   }
-  std::swap(values, m_values);
+  Values before = std::exchange(m_values, std::make_shared<const std::vector<std::u16string>>(std::move(values)));
   HRESULT hr = Save();
-  if (FAILED(hr)) std::swap(values, m_values);
+  if (FAILED(hr)) m_values = std::move(before);
   return hr;
 }
 

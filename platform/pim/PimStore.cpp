@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <set>
 
@@ -233,9 +234,14 @@ struct Statement {
 }  // namespace
 
 int SlotOf(int property) {
-  for (size_t i = 0; i < kColumnCount; ++i)
-    if (kColumns[i].property == property) return static_cast<int>(i);
-  return -1;
+  // Every property read goes through here: a table by getter position, made once.
+  static const auto kSlots = [] {
+    std::array<signed char, PIM_FileAs + 1> slots;
+    slots.fill(-1);
+    for (size_t i = 0; i < kColumnCount; ++i) slots[static_cast<size_t>(kColumns[i].property)] = static_cast<signed char>(i);
+    return slots;
+  }();
+  return property < 0 || property > PIM_FileAs ? -1 : kSlots[static_cast<size_t>(property)];
 }
 
 int SlotOfName(std::u16string_view name) {
@@ -316,6 +322,8 @@ Store::~Store() { sqlite3_close(m_db); }
 
 bool Store::Prepare() {
   sqlite3_busy_timeout(m_db, 2000);
+  // Texts come and go as UTF-16: a new file keeps them so and spares the conversions.
+  sqlite3_exec(m_db, "PRAGMA encoding = 'UTF-16le'", nullptr, nullptr, nullptr);
   // The store is written a contact at a time: a write-ahead log keeps each save cheap.
   sqlite3_exec(m_db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
   sqlite3_create_function(m_db, "pim_has_category", 2, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr, HasCategoryFunction,
@@ -325,7 +333,12 @@ bool Store::Prepare() {
   std::string schema = "CREATE TABLE IF NOT EXISTS Contacts (Oid INTEGER PRIMARY KEY AUTOINCREMENT" + columns +
                        ");"
                        "CREATE TABLE IF NOT EXISTS Categories (Id INTEGER PRIMARY KEY AUTOINCREMENT, "
-                       "Name TEXT NOT NULL UNIQUE COLLATE NOCASE);";
+                       "Name TEXT NOT NULL UNIQUE COLLATE NOCASE);"
+                       // The lists sort by these: an index walk instead of sorting every load.
+                       "CREATE INDEX IF NOT EXISTS ContactsByLastName ON Contacts "
+                       "(LastName COLLATE NOCASE, CompanyName COLLATE NOCASE);"
+                       "CREATE INDEX IF NOT EXISTS ContactsByCompany ON Contacts (CompanyName COLLATE NOCASE);"
+                       "CREATE INDEX IF NOT EXISTS ContactsByFileAs ON Contacts (FileAs COLLATE NOCASE);";
   if (sqlite3_exec(m_db, schema.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) return false;
   Statement version(m_db, "PRAGMA user_version");
   if (!version || sqlite3_step(version.st) != SQLITE_ROW) return false;
@@ -357,16 +370,27 @@ void Store::Seed() {
 }
 
 bool Store::Select(const std::vector<Condition>& where, const std::string& order, std::vector<ContactRow>* rows) {
+  Rows shared = SelectShared(where, order);
+  if (!shared) return false;
+  *rows = *shared;
+  return true;
+}
+
+Store::Rows Store::SelectShared(const std::vector<Condition>& where, const std::string& order) {
   std::string sql = "SELECT Oid, " + ColumnList() + " FROM Contacts";
   for (size_t i = 0; i < where.size(); ++i) sql += (i ? " AND (" : " WHERE (") + where[i].sql + ")";
   sql += " ORDER BY " + (order.empty() ? std::string("Oid") : order);
+  std::u16string query = platform::ToUtf16(sql);
+  for (const Condition& c : where)
+    for (const std::u16string& p : c.params) query += u'\0' + p;
   std::lock_guard lock(m_mutex);
+  if (m_lastRows && m_lastGeneration == m_generation && m_lastQuery == query) return m_lastRows;
   Statement st(m_db, sql);
-  if (!st) return false;
+  if (!st) return nullptr;
   int index = 1;
   for (const Condition& c : where)
     for (const std::u16string& p : c.params) BindText(st.st, index++, p);
-  rows->clear();
+  auto rows = std::make_shared<std::vector<ContactRow>>();
   int rc;
   while ((rc = sqlite3_step(st.st)) == SQLITE_ROW) {
     ContactRow row;
@@ -375,7 +399,11 @@ bool Store::Select(const std::vector<Condition>& where, const std::string& order
     for (size_t i = 0; i < kColumnCount; ++i) row.values.push_back(ColumnText(st.st, static_cast<int>(i) + 1));
     rows->push_back(std::move(row));
   }
-  return rc == SQLITE_DONE;
+  if (rc != SQLITE_DONE) return nullptr;
+  m_lastQuery = std::move(query);
+  m_lastGeneration = m_generation;
+  m_lastRows = rows;
+  return rows;
 }
 
 std::optional<ContactRow> Store::Load(LONG oid) {

@@ -60,6 +60,10 @@ class Store {
 
   // Contacts meeting all conditions in the order given (Oid order when empty).
   bool Select(const std::vector<Condition>& where, const std::string& order, std::vector<ContactRow>* rows);
+  // The same rows shared: asking again for the same rows before the store changes reads
+  // nothing (a list and its letter index look at the same contacts). Null on failure.
+  using Rows = std::shared_ptr<const std::vector<ContactRow>>;
+  Rows SelectShared(const std::vector<Condition>& where, const std::string& order);
   std::optional<ContactRow> Load(LONG oid);
   // Inserts (oid 0; the new oid is returned) or updates; 0 on failure.
   LONG Write(LONG oid, const std::vector<std::u16string>& values);
@@ -83,6 +87,10 @@ class Store {
   sqlite3* m_db = nullptr;
   uint64_t m_generation = 1;
   std::vector<NotifyTarget> m_targets;
+  // The last rows read, by their statement and values, valid for one generation.
+  std::u16string m_lastQuery;
+  uint64_t m_lastGeneration = 0;
+  Rows m_lastRows;
 };
 
 // Whether the comma-separated category list holds the category (ignoring case and the
