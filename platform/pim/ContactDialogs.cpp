@@ -1,6 +1,7 @@
 // The contact card (a contact's fields for editing) and the contact chooser (every
 // contact by its file-as text, with a search field that moves the list to the first name
 // beginning with the letters typed).
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -46,8 +47,11 @@ void LayOutCard(HWND dialog, const std::vector<std::u16string>& values) {
   RECT r;
   GetClientRect(dialog, &r);
   const int rows = static_cast<int>(std::size(kContactCardFields));
-  const int line = std::max(14, std::min(24, static_cast<int>(r.bottom - 4) / rows));
-  const int labelWidth = std::max(60, static_cast<int>(r.right) * 3 / 10);
+  // Rows share the height (at most 24 pixels a row on the small screen, in proportion on
+  // larger ones); the labels take the left two fifths.
+  const int scale = std::max(1, (static_cast<int>(r.right) + 120) / 240);
+  const int line = std::max(14, std::min(24 * scale, static_cast<int>(r.bottom - 4) / rows));
+  const int labelWidth = static_cast<int>(r.right) * 2 / 5;
   for (int i = 0; i < rows; ++i) {
     int y = 2 + i * line;
     CreateWindowExW(0, u"STATIC", kCardLabels[i], WS_CHILD | WS_VISIBLE | SS_RIGHT, 2, y + 2, labelWidth - 4, line - 4,
@@ -65,6 +69,7 @@ INT_PTR CardProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_INITDIALOG:
       SetWindowLongW(dialog, GWL_USERDATA, lParam);
       FullScreen(dialog);
+      SetWindowTextW(dialog, u"Contact");
       LayOutCard(dialog, *reinterpret_cast<std::vector<std::u16string>*>(lParam));
       return TRUE;
     case WM_COMMAND:
@@ -101,10 +106,11 @@ std::u16string ListText(const ContactRow& row) {
 void LayOutChooser(HWND dialog, Chooser& c) {
   RECT r;
   GetClientRect(dialog, &r);
-  const int line = 22;
-  CreateWindowExW(0, u"STATIC", u"Find:", WS_CHILD | WS_VISIBLE, 4, 6, 36, line - 6, dialog, nullptr, nullptr, nullptr);
-  CreateWindowExW(0, u"EDIT", u"", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 42, 4,
-                  r.right - 46, line - 4, dialog, ControlId(kChooserSearch), nullptr, nullptr);
+  const int line = 22 * std::max(1, (static_cast<int>(r.right) + 120) / 240);
+  CreateWindowExW(0, u"STATIC", u"Find:", WS_CHILD | WS_VISIBLE, 4, 6, line * 3 / 2, line - 6, dialog, nullptr, nullptr,
+                  nullptr);
+  CreateWindowExW(0, u"EDIT", u"", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 8 + line * 3 / 2, 4,
+                  r.right - 12 - line * 3 / 2, line - 4, dialog, ControlId(kChooserSearch), nullptr, nullptr);
   HWND list = CreateWindowExW(0, u"LISTBOX", u"", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY,
                               4, line + 4, r.right - 8, r.bottom - line - 8, dialog, ControlId(kChooserList), nullptr,
                               nullptr);

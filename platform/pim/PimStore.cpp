@@ -195,10 +195,10 @@ struct DefaultContact {
 };
 // The customers of the sample database, so a new device can try its contacts at once.
 const DefaultContact kDefaults[] = {
-    {u"Nora", u"Lindqvist", u"Birchwood Cafe", u"12 Alder Street", u"Portland", u"503-555-0110"},
-    {u"Owen", u"Hallett", u"", u"88 Pine Road", u"Beaverton", u"503-555-0113"},
-    {u"Rosa", u"Delgado", u"Maple Court Apartments", u"400 Maple Court", u"Portland", u"503-555-0114"},
-    {u"Liam", u"O'Connell", u"O'Connell Bakery", u"5 Market Lane", u"Gresham", u"503-555-0116"},
+    {u"Nora", u"Lindqvist", u"Birchwood Cafe", u"12 Alder Street", u"Portland", u"503-555-0168"},
+    {u"Owen", u"Hallett", u"", u"88 Pine Road", u"Beaverton", u"503-555-0171"},
+    {u"Rosa", u"Delgado", u"Maple Court Apartments", u"400 Maple Court", u"Portland", u"503-555-0172"},
+    {u"Liam", u"O'Connell", u"O'Connell Bakery", u"5 Market Lane", u"Gresham", u"503-555-0174"},
 };
 
 void HasCategoryFunction(sqlite3_context* context, int, sqlite3_value** args) {

@@ -5,11 +5,13 @@
 //   ContactsStore*   adding (tags, ids), finding and updating by id and by names, deleting
 //   ContactsRecord*  records by object id, the street kept through a read and an update
 //   ContactsLocate*  the locator: shown and read back, or the question when not found
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "datastore/ContactsSource.h"
+#include "datastore/ItemStore.h"
 #include "platform/testing/DeviceFixture.h"
 #include "platform/testing/UiScript.h"
 
@@ -224,6 +226,36 @@ TEST_F(ContactsSourceTest, ContactsLocateShowsAndReadsBackOrAsks) {
   MSG msg;
   ASSERT_TRUE(PeekMessageW(&msg, notify, kMsgChooseCustomer, kMsgChooseCustomer, PM_REMOVE));
   DestroyWindow(notify);
+}
+
+// A new device's contacts are the sample database's customers, read alike by both sources.
+class ContactsDefaultTest : public platform::testing::DeviceTest {};
+
+TEST_F(ContactsDefaultTest, ContactsListOfANewDeviceIsTheSampleCustomers) {
+  std::filesystem::copy_file(SLATEWAY_SAMPLE_DB, Linux(u"\\Sample.db"));
+  CItemStore store(nullptr);
+  ASSERT_TRUE(store.Open(u"\\Sample.db"));
+  CQBCustomerSource table(nullptr, store);
+  ASSERT_TRUE(table.LoadList());
+  CContactsSource contacts(nullptr);
+  ASSERT_EQ(contacts.GetCount(u"", false), 4);
+  int matched = 0;
+  for (int row = 0; row < table.GetCount(u"", false); ++row) {
+    CTableCustomer customer;
+    ASSERT_TRUE(table.GetRecordAt(row, customer, false, true));
+    if (customer.FieldView(kCustSublevel) != u"0") continue;
+    for (int c = 0; c < 4; ++c) {
+      CContactCustomer contact(true);
+      ASSERT_TRUE(contacts.GetRecordAt(c, contact, false, true));
+      if (contact.FieldView(kCustLastName) != customer.FieldView(kCustLastName)) continue;
+      ++matched;
+      for (int field : {kCustFirstName, kCustCompanyName, kCustPhone, kCustEmail, kCustBillToCity, kCustBillToState,
+                        kCustBillToPostalCode})
+        EXPECT_EQ(contact.FieldView(field), customer.FieldView(field)) << field;
+      EXPECT_EQ(contact.FieldView(kCustBillToAddr1), customer.FieldView(kCustBillToAddr2));
+    }
+  }
+  EXPECT_EQ(matched, 4);
 }
 
 }  // namespace
