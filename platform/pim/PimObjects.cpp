@@ -56,28 +56,30 @@ HRESULT CPOutlookApp::Logoff() {
   return S_OK;
 }
 
-HRESULT CPOutlookApp::GetDefaultFolder(int folder, std::unique_ptr<CPimFolder>* out) {
+// The checks every call of a logged-on application object makes before its work: S_OK to go on.
+template <typename T>
+HRESULT StartCall(const std::shared_ptr<Store>& store, std::unique_ptr<T>* out) {
   if (!out) return E_POINTER;
   out->reset();
-  if (!m_store) return E_FAIL;
+  return store ? S_OK : E_FAIL;
+}
+
+HRESULT CPOutlookApp::GetDefaultFolder(int folder, std::unique_ptr<CPimFolder>* out) {
+  if (HRESULT hr = StartCall(m_store, out); FAILED(hr)) return hr;
   if (folder != olFolderContacts) return E_INVALIDARG;
   *out = std::make_unique<CPimFolder>(m_store, m_owner);
   return S_OK;
 }
 
 HRESULT CPOutlookApp::CreateItem(int kind, std::unique_ptr<CPimContact>* out) {
-  if (!out) return E_POINTER;
-  out->reset();
-  if (!m_store) return E_FAIL;
+  if (HRESULT hr = StartCall(m_store, out); FAILED(hr)) return hr;
   if (kind != olContactItem) return E_INVALIDARG;
   *out = std::make_unique<CPimContact>(m_store, m_owner, 0, std::make_shared<const std::vector<std::u16string>>(platform::pim::kColumnCount));
   return S_OK;
 }
 
 HRESULT CPOutlookApp::GetItemFromOid(LONG oid, std::unique_ptr<CPimContact>* out) {
-  if (!out) return E_POINTER;
-  out->reset();
-  if (!m_store) return E_FAIL;
+  if (HRESULT hr = StartCall(m_store, out); FAILED(hr)) return hr;
   std::optional<platform::pim::ContactRow> row = oid > 0 ? m_store->Load(oid) : std::nullopt;
   if (!row) return E_INVALIDARG;
   *out = std::make_unique<CPimContact>(m_store, m_owner, oid, std::make_shared<const std::vector<std::u16string>>(std::move(row->values)));

@@ -12,6 +12,7 @@
 
 #include "datastore/ContactsSource.h"
 #include "datastore/ItemStore.h"
+#include "platform/testing/ContactsStore.h"
 #include "platform/testing/DeviceFixture.h"
 #include "platform/testing/UiScript.h"
 
@@ -20,32 +21,19 @@ namespace {
 using platform::testing::DialogDriver;
 using platform::testing::UiScript;
 
-class ContactsSourceTest : public platform::testing::DeviceTest {
+class ContactsSourceTest : public platform::testing::ContactsTest {
  protected:
   void SetUp() override {
-    DeviceTest::SetUp();
-    ASSERT_EQ(CreatePOutlookApp(kPocketOutlookProgId, &app), S_OK);
-    ASSERT_EQ(app->Logon(nullptr), S_OK);
-    std::unique_ptr<CPimFolder> folder;
-    ASSERT_EQ(app->GetDefaultFolder(olFolderContacts, &folder), S_OK);
-    ASSERT_EQ(folder->get_Items(&all), S_OK);
-    std::unique_ptr<CPimContact> c;
-    while (all->Item(1, &c) == S_OK) ASSERT_EQ(c->Delete(), S_OK);  // no sample contacts
+    ContactsTest::SetUp();
     src.emplace(nullptr);
   }
 
   LONG Add(std::u16string_view first, std::u16string_view last, std::u16string_view company,
            std::u16string_view categories = u"", std::u16string_view street = u"") {
-    std::unique_ptr<CPimContact> c;
-    EXPECT_EQ(all->Add(&c), S_OK);
-    c->PutProperty(PIM_FirstName, first);
-    c->PutProperty(PIM_LastName, last);
-    c->PutProperty(PIM_CompanyName, company);
-    c->put_Categories(categories);
-    c->PutProperty(PIM_BusinessAddressStreet, street);
-    c->PutProperty(PIM_BusinessTelephoneNumber, u"555-" + std::u16string(last));
-    EXPECT_EQ(c->Save(), S_OK);
-    return c->Oid();
+    return AddContact(first, last, company, categories, [&](CPimContact& c) {
+      c.PutProperty(PIM_BusinessAddressStreet, street);
+      c.PutProperty(PIM_BusinessTelephoneNumber, u"555-" + std::u16string(last));
+    });
   }
 
   std::unique_ptr<CPimContact> Stored(LONG oid) {
@@ -64,8 +52,6 @@ class ContactsSourceTest : public platform::testing::DeviceTest {
     return names;
   }
 
-  std::unique_ptr<CPOutlookApp> app;
-  std::unique_ptr<CPimItems> all;
   std::optional<CContactsSource> src;  // made inside the test's device root
 };
 

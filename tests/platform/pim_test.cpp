@@ -3,7 +3,7 @@
 // property databases, the contact card and the chooser.
 #include "platform/pim/Pim.h"
 #include "platform/kernel/Files.h"
-#include "platform/testing/DeviceFixture.h"
+#include "platform/testing/ContactsStore.h"
 #include "platform/testing/UiScript.h"
 #include "platform/user/Controls.h"
 
@@ -12,30 +12,11 @@ namespace {
 using platform::testing::DialogDriver;
 using platform::testing::UiScript;
 
-class Pim : public platform::testing::DeviceTest {
+class Pim : public platform::testing::ContactsTest {
  protected:
-  void SetUp() override {
-    DeviceTest::SetUp();
-    ASSERT_EQ(CreatePOutlookApp(kPocketOutlookProgId, &app), S_OK);
-    ASSERT_EQ(app->Logon(nullptr), S_OK);
-    std::unique_ptr<CPimFolder> folder;
-    ASSERT_EQ(app->GetDefaultFolder(olFolderContacts, &folder), S_OK);
-    ASSERT_EQ(folder->get_Items(&items), S_OK);
-    // A device root starts with the sample customers: begin from an empty store.
-    std::unique_ptr<CPimContact> c;
-    while (items->Item(1, &c) == S_OK) ASSERT_EQ(c->Delete(), S_OK);
-  }
-
   LONG Add(std::u16string_view first, std::u16string_view last, std::u16string_view company,
            std::u16string_view categories = u"") {
-    std::unique_ptr<CPimContact> c;
-    EXPECT_EQ(items->Add(&c), S_OK);
-    c->PutProperty(PIM_FirstName, first);
-    c->PutProperty(PIM_LastName, last);
-    c->PutProperty(PIM_CompanyName, company);
-    c->put_Categories(categories);
-    EXPECT_EQ(c->Save(), S_OK);
-    return c->Oid();
+    return AddContact(first, last, company, categories);
   }
 
   // The file-as texts of a collection, in its order.
@@ -57,8 +38,6 @@ class Pim : public platform::testing::DeviceTest {
     return r ? Names(*r) : std::vector<std::u16string>{};
   }
 
-  std::unique_ptr<CPOutlookApp> app;
-  std::unique_ptr<CPimItems> items;
 };
 
 TEST_F(Pim, NewDeviceHoldsTheSampleCustomersAndTheStorePersists) {
