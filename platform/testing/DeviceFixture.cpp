@@ -35,6 +35,7 @@ void DeviceTest::SetUp() {
   ReloadRegistry();
   ClearFaults();
   TestClock::Set(DefaultTestTime());
+  CaptureDebugOutput(false);
   SetLastError(ERROR_SUCCESS);
 }
 
