@@ -84,7 +84,7 @@ class CContactLocator {
   int LocateContact(CContactCustomer& record);
 
  private:
-  HINSTANCE m_owner;
+  [[maybe_unused]] HINSTANCE m_owner;  // the program instance; not owned
   HWND m_window;
   HWND m_notify;
   CCustomerSource* m_source;  // not owned
