@@ -25,7 +25,6 @@ struct ItemsState;
 
 constexpr WCHAR kPocketOutlookProgId[] = u"PocketOutlook.Application";
 constexpr WCHAR kPocketOutlookAppIid[] = u"{05058F22-20BE-11D2-8F18-0000F87A4335}";
-constexpr HRESULT REGDB_E_CLASSNOTREG = static_cast<HRESULT>(0x80040154);
 
 // GetDefaultFolder and CreateItem arguments.
 constexpr int olFolderContacts = 10;
