@@ -17,6 +17,9 @@
 #include "core/Utilities.h"
 #include "core/WaitCursor.h"
 #include "datastore/CustomerRecord.h"
+#include "datastore/DbRecord.h"
+#include "datastore/ItemStore.h"
+#include "datastore/SqlDatabase.h"
 #include "document/DocumentNumbering.h"
 #include "document/HtmlView.h"
 #include "document/SalesDocument.h"
@@ -750,3 +753,19 @@ void CDocumentView::EditAttributes() {
 }
 
 void CDocumentView::Shutdown() { DestroyBars(); }
+
+bool CDocumentView::AddScannedItem(std::u16string_view code) {
+  static const std::u16string kSaleableTypes = std::u16string(u"Service") + kListTypeJoin + u"Inventory Part" +
+                                               kListTypeJoin + u"Non-inventory Part" + kListTypeJoin + u"Other Charge";
+  if (code.empty()) return false;
+  std::unique_ptr<CDbRecord> item =
+      m_itemStore ? m_itemStore->FindItemLike(u"Name", code, kSaleableTypes, false) : nullptr;
+  if (!item) {
+    std::u16string text(code);
+    ShowWarningResText(GetHwnd(), IDS_SCANNED_CODE_UNKNOWN, text.c_str());
+    return false;
+  }
+  std::vector<std::unique_ptr<CDbRecord>> items;
+  items.push_back(std::move(item));
+  return SendEditCommand(m_mainWindow, std::make_unique<CAddItemCommand>(*m_document, std::move(items), true)) != 0;
+}

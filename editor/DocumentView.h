@@ -110,6 +110,9 @@ class CDocumentView : public CDialogObject<CDocumentView> {
   // The bars: opening one closes the others.
   void ToggleSignatureBar();
   CSignatureStrokes& GetSignatureStrokes() { return m_strokes; }
+  // A scanned bar code: the item of that name becomes a new line (one undo step); a code
+  // no item has is told. False when nothing was added.
+  bool AddScannedItem(std::u16string_view code);
 
   // Done: false when the editor stays open (signature bar open, a cancelled question or a
   // failed save).

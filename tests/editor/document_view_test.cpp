@@ -10,6 +10,8 @@
 #include "core/MenuBar.h"
 #include "core/MenuHelpers.h"
 #include "core/Preferences.h"
+#include "datastore/DbRecord.h"
+#include "datastore/ItemStore.h"
 #include "editor/DocumentView.h"
 #include "editor/EditCommand.h"
 #include "editor/EditorDialogs.h"
@@ -254,6 +256,41 @@ TEST_F(DocumentView, NewDocumentStopsWhenSaveAsIsCancelledAndZoomWraps) {
   Command(editor_cmd::kZoom4);
   Command(editor_cmd::kZoomNext);
   EXPECT_EQ(CPreferences().GetDword(u"FontSize", 9), 0u);
+}
+
+TEST_F(DocumentView, AnInvoiceGetsAScannedLineAndASignatureAndKeepsBoth) {
+  // The editor of the program, over an item store that knows one code.
+  sales_test::StoreLists& store = UseStoreLists();
+  auto item = CDbRecord::CDbRecordOfType(kObjectItem, -1);
+  item->SetField(kFieldName, u"0123456789");
+  item->SetField(kFieldFullName, u"0123456789");
+  item->SetField(kFieldParent, u"Inventory Part");
+  item->SetField(kFieldListType, u"Inventory Part");
+  item->SetField(kFieldSalesDescription, u"Garden hose");
+  item->SetField(kFieldSalesAmount, u"12.50");
+  ASSERT_EQ(store.store.AddItem(nullptr, *item, true, false), 1);
+  history.Clear();
+  editor = std::make_unique<CDocumentView>(nullptr, main, &history, nullptr, &store.store, m_settings.get());
+  history.AddListener(editor->GetWindow());
+  OpenInvoice();
+
+  UiScript ui;
+  ui.ExpectMessageBox(u"No item in the item list has the code '999'.", IDOK);
+  EXPECT_FALSE(editor->AddScannedItem(u"999"));
+  EXPECT_TRUE(editor->AddScannedItem(u"0123456789"));
+  Command(editor_cmd::kToggleSignatureButton);
+  HWND bar = editor->GetSignatureBar();
+  SendMessageW(bar, WM_COMMAND, 1004, 0);  // Clear
+  SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+  SendMessageW(bar, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(8, 6));
+  SendMessageW(bar, WM_COMMAND, 1, 0);  // Accept
+  Pump();
+  EXPECT_EQ(history.GetUndoCount(), 2u);
+  ui.ExpectDialog(IDD_SAVE_CHANGES, [](DialogDriver& d) { d.Press(CSaveChangesDlg::kSave); });
+  Command(editor_cmd::kDone);
+  const std::string saved = FileText();
+  EXPECT_NE(saved.find("Garden hose"), std::string::npos);
+  EXPECT_NE(saved.find("04840806"), std::string::npos);
 }
 
 TEST(SignatureStrokes, TextRoundTripsAndReadsLeniently) {
