@@ -1,0 +1,217 @@
+#include "apps/install/Installer.h"
+
+#include <fstream>
+#include <sstream>
+#include <system_error>
+#include <vector>
+
+#include "core/Folders.h"
+#include "platform/platform.h"
+#include "platform/version/ProgramVersion.h"
+#include "setup/SetupExports.h"
+#include "setup/SetupFolders.h"
+#include "setup/SetupRegistryKey.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kSetupLibraryFile[] = "QVNSetup.dll.so";
+// Where the setup library waits while an installation runs, as the device's installer
+// unpacks it before anything else.
+constexpr char16_t kSetupStaging[] = u"\\Temp\\Slateway Setup";
+constexpr char16_t kSetupModule[] = u"\\Temp\\Slateway Setup\\QVNSetup.dll";
+// Written beside a program file until every file of the installation is there.
+constexpr char kStagedSuffix[] = ".new";
+
+// The program's files, laid side by side in the program folder.
+const char* const kProgramFiles[] = {"Slateway",        "libslateway_platform.so", "libslateway_htmlview.so",
+                                     "QVNLANGUAGE.DLL", "Slateway.htm",            kSetupLibraryFile};
+
+struct SetupLibrary {
+  HMODULE module = nullptr;
+  InstallInitFunction installInit = nullptr;
+  InstallExitFunction installExit = nullptr;
+  UninstallInitFunction uninstallInit = nullptr;
+  UninstallExitFunction uninstallExit = nullptr;
+
+  SetupLibrary() = default;
+  SetupLibrary(const SetupLibrary&) = delete;
+  SetupLibrary& operator=(const SetupLibrary&) = delete;
+  ~SetupLibrary() {
+    if (module) FreeLibrary(module);
+  }
+
+  bool Load(const std::u16string& path, std::string& error) {
+    module = LoadLibraryW(path.c_str());
+    if (!module) {
+      error = "the setup library " + platform::ToUtf8(path) + " cannot be loaded";
+      return false;
+    }
+    installInit = reinterpret_cast<InstallInitFunction>(GetProcAddress(module, kInstallInitExport));
+    installExit = reinterpret_cast<InstallExitFunction>(GetProcAddress(module, kInstallExitExport));
+    uninstallInit = reinterpret_cast<UninstallInitFunction>(GetProcAddress(module, kUninstallInitExport));
+    uninstallExit = reinterpret_cast<UninstallExitFunction>(GetProcAddress(module, kUninstallExitExport));
+    if (installInit && installExit && uninstallInit && uninstallExit) return true;
+    error = "the setup library lacks one of its entry points";
+    return false;
+  }
+};
+
+bool ReadFile(const fs::path& path, std::string& bytes) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream text;
+  text << in.rdbuf();
+  bytes = text.str();
+  return static_cast<bool>(in) || in.eof();
+}
+
+// One file of the installation: where it comes from and the device path it goes to.
+struct PlacedFile {
+  fs::path from;
+  std::u16string to;
+  fs::path Target() const { return platform::MapDevicePath(to); }
+  fs::path Staged() const { return fs::path(Target().string() + kStagedSuffix); }
+};
+
+// Writes the file beside its target, with the source's permissions.
+bool Stage(const PlacedFile& file, int& failedFolders) {
+  std::error_code ec;
+  fs::create_directories(file.Target().parent_path(), ec);
+  if (ec) {
+    ++failedFolders;
+    return false;
+  }
+  std::string bytes;
+  if (!ReadFile(file.from, bytes) || !platform::WriteFileAtomic(file.Staged(), bytes)) return false;
+  fs::permissions(file.Staged(), fs::status(file.from).permissions(), ec);
+  return true;
+}
+
+WORD Count(int n) { return static_cast<WORD>(n > 0xFFFF ? 0xFFFF : n); }
+
+}  // namespace
+
+CInstaller::CInstaller(fs::path sourceFolder, std::u16string installFolder)
+    : m_source(std::move(sourceFolder)), m_installFolder(std::move(installFolder)) {}
+
+bool CInstaller::Install(std::string& error) {
+  // The setup library first, from where nothing of an earlier installation lies.
+  std::string setupBytes;
+  if (!ReadFile(m_source / kSetupLibraryFile, setupBytes)) {
+    error = std::string(kSetupLibraryFile) + " is missing beside the installer";
+    return false;
+  }
+  std::error_code ec;
+  fs::path staging = platform::MapDevicePath(kSetupStaging);
+  fs::create_directories(staging, ec);
+  if (!platform::WriteFileAtomic(staging / kSetupLibraryFile, setupBytes)) {
+    error = "the setup library cannot be unpacked into " + staging.string();
+    return false;
+  }
+  bool installed = false;
+  {
+    SetupLibrary setup;
+    if (!setup.Load(kSetupModule, error)) {
+      fs::remove_all(staging, ec);
+      return false;
+    }
+    double earlier = 0.0;
+    bool previouslyInstalled = false;
+    {
+      CSetupRegistryKey root;
+      std::u16string path;
+      previouslyInstalled = root.GetString(u"ProgramPath", path);
+      earlier = GetStoredVersion(root);
+    }
+    if (setup.installInit(nullptr, TRUE, previouslyInstalled, m_installFolder.c_str()) != kInstallInitContinue) {
+      error = "the setup library stopped the installation";
+      fs::remove_all(staging, ec);
+      return false;
+    }
+
+    std::vector<PlacedFile> files;
+    for (const char* name : kProgramFiles)
+      files.push_back({m_source / name, JoinPath(m_installFolder, platform::ToUtf16(name))});
+    // The sample database goes where the program's database lives; the setup library
+    // makes it the database unless the user has one.
+    files.push_back({m_source / "SlatewaySample.db", JoinPath(GetDatabaseFolder(), u"SlatewaySample.db")});
+    CBstr templates;
+    if (GetAppDataFolder(templates, true)) {
+      std::u16string stylesheet = templates.str() + u"Templates\\CSV_Export.xsl";
+      // A stylesheet of the user's own stays.
+      if (!fs::exists(platform::MapDevicePath(stylesheet))) files.push_back({m_source / "CSV_Export.xsl", stylesheet});
+    }
+
+    int failedFolders = 0, failedFiles = 0, failedValues = 0;
+    for (const PlacedFile& file : files) {
+      if (!Stage(file, failedFolders)) {
+        ++failedFiles;
+        if (error.empty()) error = "cannot install " + file.from.string();
+      }
+    }
+    if (failedFiles == 0 && failedFolders == 0) {
+      for (const PlacedFile& file : files) {
+        fs::rename(file.Staged(), file.Target(), ec);
+        if (ec) {
+          ++failedFiles;
+          if (error.empty()) error = "cannot put " + file.Target().string() + " in place";
+        }
+      }
+    }
+    if (failedFiles == 0 && failedFolders == 0) {
+      platform::CRegistryBatch batch;
+      CSetupRegistryKey root;
+      bool ok = root.SetString(u"Version", platform::ToUtf16(std::to_string(platform::version::program::kMajor) +
+                                                               "." +
+                                                               std::to_string(platform::version::program::kMinor))) &&
+                root.SetString(u"ProgramPath", m_installFolder);
+      // A new installation, or one over a version that kept its database elsewhere, has
+      // the database where the setup library places it.
+      if (earlier < 5.0) {
+        auto preferences = OpenPreferencesKey();
+        ok = preferences->SetString(u"Database", u"Slateway.db") &&
+             preferences->SetString(u"DatabasePath", GetDatabaseFolder()) &&
+             preferences->SetString(u"DBLocation", u"MAIN MEMORY") && ok;
+      }
+      root.Close();
+      if (!ok || batch.End() != ERROR_SUCCESS) {
+        ++failedValues;
+        if (error.empty()) error = "cannot record the installation in the registry";
+      }
+    }
+    for (const PlacedFile& file : files) fs::remove(file.Staged(), ec);
+
+    int result = setup.installExit(nullptr, m_installFolder.c_str(), Count(failedFolders), Count(failedFiles), 0,
+                                   Count(failedValues), 0);
+    installed = result == kInstallExitDone && failedFolders + failedFiles + failedValues == 0;
+    if (!installed && error.empty()) error = "the setup library could not finish the installation";
+  }
+  fs::remove_all(staging, ec);
+  return installed;
+}
+
+bool CInstaller::Uninstall(std::string& error) {
+  std::u16string programPath;
+  {
+    CSetupRegistryKey root;
+    if (!root.GetString(u"ProgramPath", programPath) || programPath.empty()) {
+      error = "Slateway is not installed";
+      return false;
+    }
+  }
+  SetupLibrary setup;
+  if (!setup.Load(JoinPath(programPath, u"QVNSetup.dll"), error)) return false;
+  if (setup.uninstallInit(nullptr, programPath.c_str()) != kUninstallInitContinue) {
+    error = "the setup library stopped the removal";
+    return false;
+  }
+  for (const char* name : kProgramFiles) {
+    // The setup library removes itself last.
+    if (std::string_view(name) == kSetupLibraryFile) continue;
+    DeleteFileW(JoinPath(programPath, platform::ToUtf16(name)).c_str());
+  }
+  setup.uninstallExit(nullptr);
+  return true;
+}
