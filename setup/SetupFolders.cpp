@@ -2,10 +2,10 @@
 
 #include <charconv>
 
-#include "core/Folders.h"
 #include "platform/base/Base.h"
 #include "platform/kernel/DeviceRoot.h"
 #include "platform/kernel/Files.h"
+#include "platform/shell/SpecialFolders.h"
 #include "setup/SetupRegistryKey.h"
 
 namespace {
@@ -32,9 +32,9 @@ std::u16string MarkerPath(std::u16string_view word) {
 }  // namespace
 
 std::u16string GetDataFolder(bool withProduct) {
-  CBstr vendor;
-  if (!GetAppDataFolder(vendor, false)) return {};
-  std::u16string folder = WithoutTrailingSeparator(vendor.str());
+  WCHAR appData[MAX_PATH + 1] = {};
+  if (!SHGetSpecialFolderPath(nullptr, appData, CSIDL_APPDATA, TRUE)) return {};
+  std::u16string folder = WithoutTrailingSeparator(appData) + u"\\VendelSoftware";
   CreateDirectoryW(folder.c_str(), nullptr);
   if (!withProduct) return folder;
   folder += u"\\Slateway";
