@@ -3,21 +3,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "core/XmlText.h"
 #include "platform/base/Base.h"
-
-std::u16string EscapeSettingsText(std::u16string_view text) {
-  std::u16string out;
-  out.reserve(text.size());
-  for (char16_t c : text) {
-    switch (c) {
-      case u'&': out += u"&amp;"; break;
-      case u'<': out += u"&lt;"; break;
-      case u'>': out += u"&gt;"; break;
-      default: out += c; break;
-    }
-  }
-  return out;
-}
 
 std::u16string FormatSettingsValue(DWORD type, const BYTE* data, DWORD size, std::u16string* typeLetter) {
   switch (type) {
@@ -32,7 +19,7 @@ std::u16string FormatSettingsValue(DWORD type, const BYTE* data, DWORD size, std
       *typeLetter = u"S";
       // Decoded once on import, so texts holding "&amp;" or "<" come back as they were;
       // files of the older form (only "&" and "<br>" escaped) decode the same way.
-      return EscapeSettingsText(text);
+      return EscapeXmlText(text, false);
     }
     case REG_DWORD: {
       DWORD value = 0;

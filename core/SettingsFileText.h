@@ -14,10 +14,6 @@ inline constexpr char16_t kSettingsFileHeader[] =
     u"<?xml version='1.0'?><VENDELSOFTWARE><SLATEWAY VERSION='4' EDITION='STANDARD' COUNTRY='US'><SETTINGS>";
 inline constexpr char16_t kSettingsFileFooter[] = u"</SETTINGS></SLATEWAY></VENDELSOFTWARE>";
 
-// "&", "<" and ">" as entities, so that any text reads back as itself through the XML
-// parser.
-std::u16string EscapeSettingsText(std::u16string_view text);
-
 // The text of one value as the file stores it, and its TYPE letter: 'S' the escaped text
 // up to its terminator, 'D' the 32-bit value as an unsigned decimal, 'B' two lower-case
 // hex digits per byte (an empty binary keeps its 'B', so it survives a round trip), and
