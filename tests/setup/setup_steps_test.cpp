@@ -1,6 +1,7 @@
 // The setup library around an installation and a removal: questions asked, markers left
 // in the data folder, the flags they become for the program's next start, the carried
 // database, the sample database, storage-card paths and what a removal keeps.
+#include <filesystem>
 #include <string>
 
 #include "setup/SetupSteps.h"
@@ -146,6 +147,28 @@ TEST_F(SetupSteps, RemovalAnsweredYesKeepsListAndSettingsAndDropsTheProgram) {
   EXPECT_FALSE(Exists(u"\\Application Data\\VendelSoftware\\OwnerInfo.xml"));
   HKEY key = nullptr;
   EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kSetupRootKey, 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+}
+
+}  // namespace
+
+namespace {
+
+// The printing engine's library is unregistered only when no other program shares it.
+TEST_F(SetupSteps, RemovalUnregistersThePrintEngineOnlyWhenNothingElseSharesIt) {
+  std::filesystem::create_directories(Linux(u"\\Windows"));
+  std::filesystem::copy_file(SLATEWAY_PRINT_ENGINE_PROBE, Linux(u"\\Windows\\PREngineCE.dll.so"));
+  CSetupRegistryKey shared(HKEY_LOCAL_MACHINE, u"Software\\Apps\\Shared");
+  const auto unregistered = [] { return Dword(u"Software\\Probe", u"Unregistered").has_value(); };
+
+  UnregisterPrintEngine();
+  EXPECT_FALSE(unregistered()) << "no shared-use count: left alone";
+  ASSERT_TRUE(shared.SetDword(u"\\Windows\\PREngineCE.dll", 2));
+  UnregisterPrintEngine();
+  EXPECT_FALSE(unregistered());
+  ASSERT_TRUE(shared.SetDword(u"\\Windows\\PREngineCE.dll", 1));
+  UnregisterPrintEngine();
+  EXPECT_TRUE(unregistered());
+  EXPECT_EQ(platform::LoadedModuleCount(), 0);
 }
 
 }  // namespace
