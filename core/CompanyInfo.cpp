@@ -16,7 +16,7 @@ struct CompanyValueNames {
   const char16_t* phone;
   const char16_t* email;
   const char16_t* showLogo;
-  const char16_t* userName;  // written, never read; null: not stored
+  const char16_t* userName;  // null: not stored (the device owner's name is shown)
 };
 
 constexpr CompanyValueNames kFirstCompanyNames{
@@ -87,6 +87,7 @@ BOOL CCompanyInfo::Load() {
   prefs.GetString(names->phone, m_phone);
   prefs.GetString(names->email, m_email);
   prefs.GetString(names->showLogo, m_showLogo);
+  if (names->userName != nullptr) prefs.GetString(names->userName, m_userName);
   return TRUE;
 }
 

@@ -23,8 +23,10 @@ class CCompanyInfo {
 
   // Reads the company's values, the current texts serving as defaults. When the company
   // name is missing its default is written back and the load stops there, answering 0;
-  // else 1. The user name is never read: it always comes from the device owner.
+  // else 1. Only company B stores a user name; the first company's is the device owner's.
   BOOL Load();
+  // Whether Save keeps the user name (company B); the first company's is the device owner's.
+  bool StoresUserName() const { return m_companyNumber == kCompanyB; }
   // Writes the company's values (company B also its user name). Answers 1 when every
   // value was written, 0 when a write failed; a number other than 0 or 1 writes nothing.
   BOOL Save();

@@ -201,6 +201,19 @@
 #define IDD_FIELD_FORM 127
 #define IDD_FIELD_FORM_PAGE 142
 
+/* The progress window and the small dialogs with their controls. */
+#define IDD_PROGRESS_WINDOW 211
+#define IDC_PROGRESS_STATUS 1063
+#define IDD_OVERWRITE_PROMPT 206
+#define IDC_OVERWRITE_TEXT 1098
+#define IDC_OVERWRITE_ALL 1097
+#define IDD_DOC_OPTIONS 235
+#define IDC_DOC_TO_PRINT 1041
+#define IDC_DOC_TO_EMAIL 1016
+#define IDC_DOC_INCLUDES_TAX 1018
+#define IDC_DOC_REMOVE_ZERO_QTY 137
+#define IDC_DOC_TITLE_OK 1009
+
 /* ---- Bitmaps ------------------------------------------------------------------ */
 #define IDB_FORM_DROPDOWN 141
 #define IDB_ITEMS_MENUBAR 155
@@ -245,6 +258,7 @@
 #define RCS_POPUP_PLAIN 0x80800000L     /* popup with a thin border, no caption */
 #define RCS_EDIT 0x50810080L            /* child, visible, border, tab stop, scrolls sideways */
 #define RCS_CHECKBOX 0x50010003L        /* child, visible, tab stop, automatic check box */
+#define RCS_CHILD_FRAME 0x44C00000L     /* child with a caption, clipped from its siblings; shown when ready */
 #endif
 
 #endif

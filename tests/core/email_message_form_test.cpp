@@ -1,0 +1,70 @@
+// The e-mail message form driven as a person would: the To choices, the values read back
+// on OK, nothing taken over on Cancel.
+#include "FieldFormFixture.h"
+#include "core/EmailMessageForm.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+using platform::testing::DialogDriver;
+
+class EmailMessageForm : public slateway::testing::FieldFormTest {
+ protected:
+  static CEmailMessageForm Make(std::u16string_view firstTo, std::u16string_view secondTo) {
+    return {GetResourceInstance(), nullptr, CBstr(firstTo), CBstr(u"boss@shop.example"), CBstr(),
+            CBstr(secondTo), CBstr(u"Invoice 1042"), CBstr(u"Dear Ann,\r\nplease find it attached."),
+            CBstr(u"INV1042.pdf")};
+  }
+};
+
+TEST_F(EmailMessageForm, ToChoicesAreTheCustomersNonEmptyAddresses) {
+  CEmailMessageForm none = Make(u"", u"");
+  EXPECT_EQ(none.ToChoices().count, 0);
+  EXPECT_TRUE(none.GetTo().IsEmpty());
+  CEmailMessageForm second = Make(u"", u"bo@b.example");
+  ASSERT_EQ(second.ToChoices().count, 1);
+  EXPECT_EQ(second.ToChoices().second[0].view(), u"bo@b.example");
+  CEmailMessageForm both = Make(u"ann@a.example", u"bo@b.example");
+  ASSERT_EQ(both.ToChoices().count, 2);
+  EXPECT_EQ(both.ToChoices().first[0].view(), u"ann@a.example");
+  EXPECT_EQ(both.GetTo().view(), u"bo@b.example");  // the last one added
+}
+
+TEST_F(EmailMessageForm, OkReadsEveryRowBackAndKeepsTheMessagesLines) {
+  CEmailMessageForm form = Make(u"ann@a.example", u"bo@b.example");
+  platform::testing::UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+    EXPECT_EQ(d.Text(IDC_DIALOG_HEADING), u"eMail Message");
+    auto rows = d.ListView(IDC_FORM_LIST);
+    EXPECT_EQ(rows.Text(9, 1), u"Attached:");
+    EXPECT_EQ(rows.Text(9, 2), u"INV1042.pdf");
+    EXPECT_EQ(rows.Text(5, 2), u"please find it attached.");
+    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, CEmailMessageForm::kAttached);
+    EXPECT_EQ(d.Focus(), d.Control(IDC_FORM_LIST)) << "the attachment is not editable";
+    Edit(d, CEmailMessageForm::kBcc, u"Files@shop.example");
+    Edit(d, CEmailMessageForm::kSubject, u"Your invoice");
+    Edit(d, CEmailMessageForm::kMessage, u"Hello Ann,\r\rthanks.");
+    d.Ok();
+  });
+  EXPECT_EQ(form.DoModal(), 1);
+  EXPECT_EQ(ui.Pending(), 0u);
+  EXPECT_EQ(form.GetTo().view(), u"bo@b.example");
+  EXPECT_EQ(form.GetCc().view(), u"boss@shop.example");
+  EXPECT_EQ(form.GetBcc().view(), u"Files@shop.example");
+  EXPECT_EQ(form.GetSubject().view(), u"Your invoice");
+  EXPECT_EQ(form.GetMessage().view(), u"Hello Ann,\r\n\r\nthanks.");
+}
+
+TEST_F(EmailMessageForm, CancelTakesNothingOver) {
+  CEmailMessageForm form = Make(u"ann@a.example", u"");
+  platform::testing::UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+    Edit(d, CEmailMessageForm::kSubject, u"Changed");
+    d.Cancel();
+  });
+  EXPECT_EQ(form.DoModal(), 0);
+  EXPECT_EQ(form.GetSubject().view(), u"Invoice 1042");
+  EXPECT_EQ(form.GetMessage().view(), u"Dear Ann,\r\nplease find it attached.");
+}
+
+}  // namespace
