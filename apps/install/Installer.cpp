@@ -89,6 +89,42 @@ bool Stage(const PlacedFile& file, int& failedFolders) {
   return true;
 }
 
+// The program's files into the program folder, the sample database where the program's
+// database lives (the setup library makes it the database unless the user has one), and
+// the CSV stylesheet unless the user put one of their own in its place.
+std::vector<PlacedFile> FilesToPlace(const fs::path& source, const std::u16string& installFolder) {
+  std::vector<PlacedFile> files;
+  for (const char* name : kProgramFiles)
+    files.push_back({source / name, JoinPath(installFolder, platform::ToUtf16(name))});
+  files.push_back({source / "SlatewaySample.db", JoinPath(GetDatabaseFolder(), u"SlatewaySample.db")});
+  CBstr templates;
+  if (GetAppDataFolder(templates, true)) {
+    std::u16string stylesheet = templates.str() + u"Templates\\CSV_Export.xsl";
+    if (!fs::exists(platform::MapDevicePath(stylesheet))) files.push_back({source / "CSV_Export.xsl", stylesheet});
+  }
+  return files;
+}
+
+// The installed version and folder, and for a new installation or one over a version
+// that kept its database elsewhere, the database where the setup library places it.
+bool RecordInstallation(const std::u16string& installFolder, double earlierVersion) {
+  platform::CRegistryBatch batch;
+  bool ok;
+  {
+    CSetupRegistryKey root;
+    ok = root.SetString(u"Version", platform::ToUtf16(std::to_string(platform::version::program::kMajor) + "." +
+                                                      std::to_string(platform::version::program::kMinor))) &&
+         root.SetString(u"ProgramPath", installFolder);
+    if (earlierVersion < 5.0) {
+      auto preferences = OpenPreferencesKey();
+      ok = preferences->SetString(u"Database", u"Slateway.db") &&
+           preferences->SetString(u"DatabasePath", GetDatabaseFolder()) &&
+           preferences->SetString(u"DBLocation", u"MAIN MEMORY") && ok;
+    }
+  }
+  return batch.End() == ERROR_SUCCESS && ok;
+}
+
 WORD Count(int n) { return static_cast<WORD>(n > 0xFFFF ? 0xFFFF : n); }
 
 }  // namespace
@@ -131,18 +167,7 @@ bool CInstaller::Install(std::string& error) {
       return false;
     }
 
-    std::vector<PlacedFile> files;
-    for (const char* name : kProgramFiles)
-      files.push_back({m_source / name, JoinPath(m_installFolder, platform::ToUtf16(name))});
-    // The sample database goes where the program's database lives; the setup library
-    // makes it the database unless the user has one.
-    files.push_back({m_source / "SlatewaySample.db", JoinPath(GetDatabaseFolder(), u"SlatewaySample.db")});
-    CBstr templates;
-    if (GetAppDataFolder(templates, true)) {
-      std::u16string stylesheet = templates.str() + u"Templates\\CSV_Export.xsl";
-      // A stylesheet of the user's own stays.
-      if (!fs::exists(platform::MapDevicePath(stylesheet))) files.push_back({m_source / "CSV_Export.xsl", stylesheet});
-    }
+    const std::vector<PlacedFile> files = FilesToPlace(m_source, m_installFolder);
 
     int failedFolders = 0, failedFiles = 0, failedValues = 0;
     for (const PlacedFile& file : files) {
@@ -151,34 +176,19 @@ bool CInstaller::Install(std::string& error) {
         if (error.empty()) error = "cannot install " + file.from.string();
       }
     }
-    if (failedFiles == 0 && failedFolders == 0) {
+    // The registry before the files: it lands whole or not at all, and the files, already
+    // written beside their targets, are put in place only once it has.
+    if (failedFiles == 0 && failedFolders == 0 && !RecordInstallation(m_installFolder, earlier)) {
+      ++failedValues;
+      if (error.empty()) error = "cannot record the installation in the registry";
+    }
+    if (failedFiles == 0 && failedFolders == 0 && failedValues == 0) {
       for (const PlacedFile& file : files) {
         fs::rename(file.Staged(), file.Target(), ec);
         if (ec) {
           ++failedFiles;
           if (error.empty()) error = "cannot put " + file.Target().string() + " in place";
         }
-      }
-    }
-    if (failedFiles == 0 && failedFolders == 0) {
-      platform::CRegistryBatch batch;
-      CSetupRegistryKey root;
-      bool ok = root.SetString(u"Version", platform::ToUtf16(std::to_string(platform::version::program::kMajor) +
-                                                               "." +
-                                                               std::to_string(platform::version::program::kMinor))) &&
-                root.SetString(u"ProgramPath", m_installFolder);
-      // A new installation, or one over a version that kept its database elsewhere, has
-      // the database where the setup library places it.
-      if (earlier < 5.0) {
-        auto preferences = OpenPreferencesKey();
-        ok = preferences->SetString(u"Database", u"Slateway.db") &&
-             preferences->SetString(u"DatabasePath", GetDatabaseFolder()) &&
-             preferences->SetString(u"DBLocation", u"MAIN MEMORY") && ok;
-      }
-      root.Close();
-      if (!ok || batch.End() != ERROR_SUCCESS) {
-        ++failedValues;
-        if (error.empty()) error = "cannot record the installation in the registry";
       }
     }
     for (const PlacedFile& file : files) fs::remove(file.Staged(), ec);
