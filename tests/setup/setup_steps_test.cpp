@@ -145,8 +145,7 @@ TEST_F(SetupSteps, RemovalAnsweredYesKeepsListAndSettingsAndDropsTheProgram) {
             std::string::npos);
   EXPECT_FALSE(Exists(u"\\Program Files\\Slateway"));
   EXPECT_FALSE(Exists(u"\\Application Data\\VendelSoftware\\OwnerInfo.xml"));
-  HKEY key = nullptr;
-  EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kSetupRootKey, 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+  EXPECT_TRUE(Preference(u"LastTerms").empty());
 }
 
 }  // namespace
