@@ -25,8 +25,11 @@ constexpr char16_t kSetupModule[] = u"\\Temp\\Slateway Setup\\QVNSetup.dll";
 constexpr char kStagedSuffix[] = ".new";
 
 // The program's files, laid side by side in the program folder.
-const char* const kProgramFiles[] = {"Slateway",        "libslateway_platform.so", "libslateway_htmlview.so",
-                                     "QVNLANGUAGE.DLL", "Slateway.htm",            kSetupLibraryFile};
+// The sample database among them is what the program itself falls back on when it finds
+// no database.
+const char* const kProgramFiles[] = {"Slateway",          "libslateway_platform.so", "libslateway_htmlview.so",
+                                     "QVNLANGUAGE.DLL",   "Slateway.htm",            "SlatewaySample.db",
+                                     kSetupLibraryFile};
 
 struct SetupLibrary {
   HMODULE module = nullptr;

@@ -1,7 +1,7 @@
 // slateway-install: installs Slateway on the device from the build's bin folder, as the
 // handheld's installer does, through the setup library QVNSetup; "--uninstall" removes it.
 // The device root comes from the environment as for the program itself. The setup
-// library's questions are asked on the terminal when there is one; otherwise each is
+// library's questions are asked on the terminal when a person sits at one; otherwise each is
 // answered with its default button, as an unattended device would.
 #include <unistd.h>
 
@@ -53,7 +53,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   TerminalAnswers terminal;
-  if (isatty(STDIN_FILENO)) platform::SetMessageBoxHandler(&terminal);
+  // Only a person at a terminal is asked; a script that reads or hides the output is not.
+  if (isatty(STDIN_FILENO) && isatty(STDOUT_FILENO)) platform::SetMessageBoxHandler(&terminal);
 
   CInstaller installer(OwnFolder());
   std::string error;
