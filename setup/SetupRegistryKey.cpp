@@ -58,6 +58,11 @@ bool CSetupRegistryKey::GetDword(std::u16string_view name, DWORD& value) {
   return true;
 }
 
+bool CSetupRegistryKey::DeleteValue(std::u16string_view name) {
+  std::u16string n(name);
+  return m_key && RegDeleteValueW(m_key.get(), n.c_str()) == ERROR_SUCCESS;
+}
+
 std::unique_ptr<CSetupRegistryKey> OpenPreferencesKey() {
   return std::make_unique<CSetupRegistryKey>(HKEY_CURRENT_USER, kSetupPreferencesKey);
 }

@@ -30,6 +30,7 @@ class CSetupRegistryKey {
   // True when the value exists as a text of at most 259 characters; `text` is replaced
   // only when the value is not empty.
   bool GetString(std::u16string_view name, std::u16string& text);
+  bool DeleteValue(std::u16string_view name);
   // True when the value exists; reads at most its first 4 bytes.
   bool GetDword(std::u16string_view name, DWORD& value);
 

@@ -24,6 +24,12 @@ constexpr char16_t kSetupModule[] = u"\\Temp\\Slateway Setup\\QVNSetup.dll";
 // Written beside a program file until every file of the installation is there.
 constexpr char kStagedSuffix[] = ".new";
 
+// The printing engine is shared by the programs that print: one module in "\Windows",
+// registered while any of them is installed, its users counted under the module's name.
+constexpr char kPrintEngineFile[] = "PREngineCE.dll.so";
+constexpr char16_t kPrintEngineModule[] = u"\\Windows\\PREngineCE.dll";
+constexpr char16_t kSharedUsersKey[] = u"Software\\Apps\\Shared";
+
 // The program's files, laid side by side in the program folder.
 // The sample database among them is what the program itself falls back on when it finds
 // no database.
@@ -100,12 +106,48 @@ std::vector<PlacedFile> FilesToPlace(const fs::path& source, const std::u16strin
   for (const char* name : kProgramFiles)
     files.push_back({source / name, JoinPath(installFolder, platform::ToUtf16(name))});
   files.push_back({source / "SlatewaySample.db", JoinPath(GetDatabaseFolder(), u"SlatewaySample.db")});
+  files.push_back({source / kPrintEngineFile, std::u16string(kPrintEngineModule) + u".so"});
   CBstr templates;
   if (GetAppDataFolder(templates, true)) {
     std::u16string stylesheet = templates.str() + u"Templates\\CSV_Export.xsl";
     if (!fs::exists(platform::MapDevicePath(stylesheet))) files.push_back({source / "CSV_Export.xsl", stylesheet});
   }
   return files;
+}
+
+// Calls the module's own registration routine (DllRegisterServer or DllUnregisterServer).
+bool CallRegistration(const char* routine) {
+  HMODULE module = LoadLibraryW(kPrintEngineModule);
+  if (!module) return false;
+  using Registration = HRESULT (*)();
+  auto call = reinterpret_cast<Registration>(GetProcAddress(module, routine));
+  const bool ok = call && SUCCEEDED(call());
+  FreeLibrary(module);
+  return ok;
+}
+
+// Registers the engine and counts this program among its users when it was not installed
+// before (an installation over an earlier one is counted already).
+bool RegisterPrintEngine(bool newUser) {
+  CSetupRegistryKey shared(HKEY_LOCAL_MACHINE, kSharedUsersKey);
+  DWORD users = 0;
+  const bool counted = shared.GetDword(kPrintEngineModule, users);
+  if ((!counted || newUser) && !shared.SetDword(kPrintEngineModule, counted ? users + 1 : 1)) return false;
+  return CallRegistration("DllRegisterServer");
+}
+
+// This program no longer uses the engine; the last user takes the module away (the setup
+// library has unregistered it by then).
+void ReleasePrintEngine() {
+  CSetupRegistryKey shared(HKEY_LOCAL_MACHINE, kSharedUsersKey);
+  DWORD users = 0;
+  if (!shared.GetDword(kPrintEngineModule, users)) return;
+  if (users > 1) {
+    shared.SetDword(kPrintEngineModule, users - 1);
+    return;
+  }
+  shared.DeleteValue(kPrintEngineModule);
+  DeleteFileOrLibrary(kPrintEngineModule);
 }
 
 // The installed version and folder, and for a new installation or one over a version
@@ -193,6 +235,10 @@ bool CInstaller::Install(std::string& error) {
           if (error.empty()) error = "cannot put " + file.Target().string() + " in place";
         }
       }
+      if (failedFiles == 0 && !RegisterPrintEngine(!previouslyInstalled)) {
+        ++failedValues;
+        if (error.empty()) error = "cannot register the printing engine";
+      }
     }
     for (const PlacedFile& file : files) fs::remove(file.Staged(), ec);
 
@@ -226,5 +272,6 @@ bool CInstaller::Uninstall(std::string& error) {
     DeleteFileW(JoinPath(programPath, platform::ToUtf16(name)).c_str());
   }
   setup.uninstallExit(nullptr);
+  ReleasePrintEngine();
   return true;
 }

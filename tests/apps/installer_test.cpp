@@ -5,6 +5,7 @@
 
 #include "core/RegistryKey.h"
 #include "document/SettingsXml.h"
+#include "platform/printing/PrintEngines.h"
 #include "tests/apps/InstallerFixture.h"
 
 namespace {
@@ -31,6 +32,11 @@ TEST_F(Installer, FreshInstallLaysOutTheProgramAndItsDatabase) {
   EXPECT_EQ(RootText(u"Version"), u"5.0");
   EXPECT_EQ(RootText(u"ProgramPath"), u"\\Program Files\\Slateway");
   EXPECT_EQ(Preference(u"DatabasePath"), u"\\Application Data\\VendelSoftware\\Slateway\\Database");
+  CLSID engine;
+  EXPECT_EQ(CLSIDFromProgID(kPrinterCEProgId, &engine), S_OK) << "the shared printing engine is registered";
+  DWORD users = 0;
+  EXPECT_TRUE(CSetupRegistryKey(HKEY_LOCAL_MACHINE, u"Software\\Apps\\Shared").GetDword(u"\\Windows\\PREngineCE.dll", users));
+  EXPECT_EQ(users, 1u);
   EXPECT_FALSE(Exists(u"\\Temp\\Slateway Setup"));
   EXPECT_FALSE(Exists(u"\\Program Files\\Slateway\\Slateway.new"));
 }
@@ -84,6 +90,9 @@ TEST_F(Installer, RemovalKeepsListAndSettingsThatTheProgramRestores) {
   EXPECT_TRUE(RootText(u"ProgramPath").empty());
   EXPECT_EQ(ReadText(kDatabase), "sample");
   EXPECT_FALSE(CInstaller(source).Uninstall(error)) << "nothing is installed any more";
+  CLSID engine;
+  EXPECT_EQ(CLSIDFromProgID(kPrinterCEProgId, &engine), CO_E_CLASSSTRING) << "its last user is gone";
+  EXPECT_FALSE(Exists(u"\\Windows\\PREngineCE.dll.so"));
 
   CRegistryKey custom(HKEY_CURRENT_USER, u"Software\\VendelSoftware\\Slateway\\CustomSettings");
   int count = 0;

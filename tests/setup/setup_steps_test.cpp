@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/printing/PrintEngines.h"
 #include "setup/SetupSteps.h"
 #include "tests/setup/SetupFixture.h"
 
@@ -155,18 +156,22 @@ namespace {
 // The printing engine's library is unregistered only when no other program shares it.
 TEST_F(SetupSteps, RemovalUnregistersThePrintEngineOnlyWhenNothingElseSharesIt) {
   std::filesystem::create_directories(Linux(u"\\Windows"));
-  std::filesystem::copy_file(SLATEWAY_PRINT_ENGINE_PROBE, Linux(u"\\Windows\\PREngineCE.dll.so"));
+  std::filesystem::copy_file(SLATEWAY_PRINT_ENGINE_MODULE, Linux(u"\\Windows\\PREngineCE.dll.so"));
+  ASSERT_EQ(RegisterPrintEngineClasses(), S_OK);
   CSetupRegistryKey shared(HKEY_LOCAL_MACHINE, u"Software\\Apps\\Shared");
-  const auto unregistered = [] { return Dword(u"Software\\Probe", u"Unregistered").has_value(); };
+  const auto registered = [] {
+    CLSID engine;
+    return CLSIDFromProgID(kPrinterCEProgId, &engine) == S_OK;
+  };
 
   UnregisterPrintEngine();
-  EXPECT_FALSE(unregistered()) << "no shared-use count: left alone";
+  EXPECT_TRUE(registered()) << "no shared-use count: left alone";
   ASSERT_TRUE(shared.SetDword(u"\\Windows\\PREngineCE.dll", 2));
   UnregisterPrintEngine();
-  EXPECT_FALSE(unregistered());
+  EXPECT_TRUE(registered());
   ASSERT_TRUE(shared.SetDword(u"\\Windows\\PREngineCE.dll", 1));
   UnregisterPrintEngine();
-  EXPECT_TRUE(unregistered());
+  EXPECT_FALSE(registered());
   EXPECT_EQ(platform::LoadedModuleCount(), 0);
 }
 
