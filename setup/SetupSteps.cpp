@@ -152,8 +152,8 @@ int UninstallInit(HWND owner) {
   return 0;
 }
 
-int UninstallExit(HWND) {
-  UnregisterPrintEngine();
+int UninstallExit(HWND, bool componentsStarted) {
+  if (componentsStarted) UnregisterPrintEngine();
   std::u16string programPath = kDefaultProgramPath;
   {
     CSetupRegistryKey root;

@@ -25,8 +25,9 @@ int InstallInit(HWND owner, bool firstCall);
 int InstallExit(HWND owner, std::u16string_view installFolder, const InstallFailures& failures);
 // Before the removal deletes the program's files. Always 0.
 int UninstallInit(HWND owner);
-// After the removal. Always 0.
-int UninstallExit(HWND owner);
+// After the removal; the printing engine is unregistered only when the component system
+// started. Always 0.
+int UninstallExit(HWND owner, bool componentsStarted = true);
 
 // The earlier version's QVNDatabase.db (in the items database folder) as Slateway.db in
 // the database folder, replacing one there. True when copied.

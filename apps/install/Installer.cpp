@@ -33,9 +33,9 @@ constexpr char16_t kSharedUsersKey[] = u"Software\\Apps\\Shared";
 // The program's files, laid side by side in the program folder.
 // The sample database among them is what the program itself falls back on when it finds
 // no database.
-const char* const kProgramFiles[] = {"Slateway",          "libslateway_platform.so", "libslateway_htmlview.so",
-                                     "QVNLANGUAGE.DLL",   "Slateway.htm",            "SlatewaySample.db",
-                                     kSetupLibraryFile};
+const char* const kProgramFiles[] = {"Slateway",        "libslateway_platform.so", "libslateway_htmlview.so",
+                                     "libslateway_mapi.so", "QVNLANGUAGE.DLL",      "Slateway.htm",
+                                     "SlatewaySample.db",   kSetupLibraryFile};
 
 struct SetupLibrary {
   HMODULE module = nullptr;

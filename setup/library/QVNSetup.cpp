@@ -3,10 +3,18 @@
 #include <string_view>
 #include <type_traits>
 
+#include "platform/process/Process.h"
 #include "setup/SetupExports.h"
 #include "setup/SetupSteps.h"
 
 namespace {
+
+// The component system, started for the library's whole stay in the installer's process.
+bool g_componentsStarted = false;
+__attribute__((constructor)) void StartComponents() { g_componentsStarted = SUCCEEDED(CoInitializeEx(nullptr, 0)); }
+__attribute__((destructor)) void EndComponents() {
+  if (g_componentsStarted) CoUninitialize();
+}
 
 // Nothing may unwind into the installer: running out of memory is a failed call.
 template <typename Step>
@@ -40,7 +48,7 @@ __attribute__((visibility("default"))) int Uninstall_Init(HWND owner, LPCWSTR) {
 }
 
 __attribute__((visibility("default"))) int Uninstall_Exit(HWND owner) {
-  return Guarded([&] { return UninstallExit(owner); });
+  return Guarded([&] { return UninstallExit(owner, g_componentsStarted); });
 }
 
 }  // extern "C"

@@ -37,6 +37,7 @@ TEST_F(Installer, FreshInstallLaysOutTheProgramAndItsDatabase) {
   DWORD users = 0;
   EXPECT_TRUE(CSetupRegistryKey(HKEY_LOCAL_MACHINE, u"Software\\Apps\\Shared").GetDword(u"\\Windows\\PREngineCE.dll", users));
   EXPECT_EQ(users, 1u);
+  EXPECT_EQ(platform::ComInitializeCount(), 0) << "the setup library ends what it started";
   EXPECT_FALSE(Exists(u"\\Temp\\Slateway Setup"));
   EXPECT_FALSE(Exists(u"\\Program Files\\Slateway\\Slateway.new"));
 }
