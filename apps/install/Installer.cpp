@@ -30,9 +30,8 @@ constexpr char kPrintEngineFile[] = "PREngineCE.dll.so";
 constexpr char16_t kPrintEngineModule[] = u"\\Windows\\PREngineCE.dll";
 constexpr char16_t kSharedUsersKey[] = u"Software\\Apps\\Shared";
 
-// The program's files, laid side by side in the program folder.
-// The sample database among them is what the program itself falls back on when it finds
-// no database.
+// The program's files, laid side by side in the program folder; the sample database among
+// them is what the program itself falls back on when it finds no database.
 const char* const kProgramFiles[] = {"Slateway",        "libslateway_platform.so", "libslateway_htmlview.so",
                                      "libslateway_mapi.so", "QVNLANGUAGE.DLL",      "Slateway.htm",
                                      "SlatewaySample.db",   kSetupLibraryFile};
@@ -67,7 +66,7 @@ struct SetupLibrary {
   }
 };
 
-bool ReadFile(const fs::path& path, std::string& bytes) {
+bool ReadWholeFile(const fs::path& path, std::string& bytes) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   std::ostringstream text;
@@ -93,7 +92,7 @@ bool Stage(const PlacedFile& file, int& failedFolders) {
     return false;
   }
   std::string bytes;
-  if (!ReadFile(file.from, bytes) || !platform::WriteFileAtomic(file.Staged(), bytes)) return false;
+  if (!ReadWholeFile(file.from, bytes) || !platform::WriteFileAtomic(file.Staged(), bytes)) return false;
   fs::permissions(file.Staged(), fs::status(file.from).permissions(), ec);
   return true;
 }
@@ -180,7 +179,7 @@ CInstaller::CInstaller(fs::path sourceFolder, std::u16string installFolder)
 bool CInstaller::Install(std::string& error) {
   // The setup library first, from where nothing of an earlier installation lies.
   std::string setupBytes;
-  if (!ReadFile(m_source / kSetupLibraryFile, setupBytes)) {
+  if (!ReadWholeFile(m_source / kSetupLibraryFile, setupBytes)) {
     error = std::string(kSetupLibraryFile) + " is missing beside the installer";
     return false;
   }
