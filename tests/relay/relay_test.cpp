@@ -1,19 +1,13 @@
 // The relay program run for real: slatelaunch reaches a main window of this test, or
 // starts a stand-in main program when none runs.
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <thread>
 
 #include "core/RegistryKey.h"
 #include "platform/testing/DeviceFixture.h"
 #include "platform/testing/MessageBoxScript.h"
+#include "platform/testing/ProgramRun.h"
 #include "relay/Relay.h"
-
-extern char** environ;
 
 namespace {
 
@@ -46,32 +40,7 @@ class RelayTest : public platform::testing::DeviceTest {
     DeviceTest::TearDown();
   }
 
-  // Runs slatelaunch with `word` in this device, answering this thread's sent messages
-  // until it ends. Its exit code.
-  int Launch(const std::string& word) {
-    std::string program = SLATEWAY_SLATELAUNCH;
-    std::string root = "SLATEWAY_DEVICE_ROOT=" + Root().string();
-    std::vector<char*> env;
-    for (char** e = environ; *e; ++e) env.push_back(*e);
-    env.push_back(root.data());
-    env.push_back(nullptr);
-    std::string arg = word;
-    char* argv[] = {program.data(), arg.data(), nullptr};
-    pid_t child = 0;
-    EXPECT_EQ(posix_spawn(&child, program.c_str(), nullptr, nullptr, argv, env.data()), 0);
-    int status = 0;
-    auto deadline = std::chrono::steady_clock::now() + 30s;
-    while (waitpid(child, &status, WNOHANG) == 0) {
-      platform::PumpMessages();
-      std::this_thread::sleep_for(2ms);
-      if (std::chrono::steady_clock::now() > deadline) {
-        kill(child, SIGKILL);
-        waitpid(child, &status, 0);
-        ADD_FAILURE() << "slatelaunch " << word << " did not end";
-      }
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
+  static int Launch(const std::string& word) { return platform::testing::RunProgram(SLATEWAY_SLATELAUNCH, {word}); }
 };
 
 TEST_F(RelayTest, EachWordReachesTheRunningMainWindowAsItsCode) {
@@ -113,15 +82,7 @@ TEST_F(RelayTest, StartsTheMainProgramWhenNoneRunsAndThenSendsTheCommand) {
   // The program keeps running; it is found again and closed.
   HWND main = FindWindowW(u"Slateway", u"Slateway");
   ASSERT_NE(main, nullptr);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(main, &pid);
-  ASSERT_NE(pid, 0u);
-  SendMessageW(main, WM_CLOSE, 0, 0);
-  for (int i = 0; i < 500 && kill(static_cast<pid_t>(pid), 0) == 0; ++i) std::this_thread::sleep_for(10ms);
-  if (kill(static_cast<pid_t>(pid), 0) == 0) {
-    kill(static_cast<pid_t>(pid), SIGKILL);
-    ADD_FAILURE() << "the started program did not close";
-  }
+  EXPECT_TRUE(platform::testing::CloseProgramOf(main));
 }
 
 TEST_F(RelayTest, AStartThatFailsShowsTwoBoxesAndSendsNothing) {
