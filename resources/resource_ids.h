@@ -264,6 +264,11 @@
 #define IDC_FORM_HEADING_RULE 1063
 #define IDC_FORM_NOTE 1104
 
+/* ---- The list update --------------------------------------------------------- */
+#define IDS_UPDATE_UNKNOWN_MEMBER 40324    /* fmt: the group line's item name */
+#define IDS_UPDATE_IMPORTING_CUSTOMERS 40332
+#define IDS_UPDATE_FILE_TOO_LARGE 40348
+
 #ifdef RC_INVOKED
 /* Window styles the templates use, spelled out for the resource compiler only. */
 #define RCS_POPUP_FRAME 0x80C80000L     /* popup, caption, system menu */
