@@ -264,6 +264,13 @@ LRESULT SendMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   }
   if (ForeignWindows* foreign = GetForeignWindows(); foreign && foreign->IsForeign(hwnd))
     return foreign->Send(hwnd, msg, wParam, lParam);
+  bool own = false;
+  {
+    std::lock_guard guard(S().lock);
+    own = WindowThreadLocked(hwnd) == GetCurrentThreadId();
+  }
+  // A window of this thread: its procedure runs at once (no record of the message needed).
+  if (own) return CallProc(hwnd, msg, wParam, lParam);
   auto sent = std::make_shared<SentMessage>();
   sent->hwnd = hwnd;
   sent->msg = msg;

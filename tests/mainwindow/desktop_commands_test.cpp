@@ -167,16 +167,26 @@ class DesktopCommandsInProcess : public DesktopCommandsTest {
 TEST_F(DesktopCommandsInProcess, ACommandArrivingWhileAnotherRunsIsRefusedAndTheOthersEndAsTheySay) {
   CRegistryKey().SetString(CBstr(u"AppDataPath"), CBstr(u"\\Sync"));
   std::filesystem::create_directories(Linux(u"\\Sync"));
-  // The owner information waits in the queue until the jobs update lets messages through.
-  LRESULT nested = -1;
-  std::thread other([&] {
+  // The owner information is asked for from a message that waits in the queue until the
+  // jobs update lets messages through.
+  static HWND s_main;
+  static LRESULT s_nested;
+  s_main = m_hwnd;
+  s_nested = -1;
+  WNDCLASSW wc;
+  wc.lpszClassName = u"Desktop";
+  wc.lpfnWndProc = [](HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) -> LRESULT {
+    if (msg != WM_APP) return DefWindowProcW(hwnd, msg, wParam, lParam);
     COPYDATASTRUCT copy{63, 0, nullptr};
-    nested = SendMessageW(m_hwnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
-  });
-  std::this_thread::sleep_for(100ms);
+    s_nested = SendMessageW(s_main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
+    return 0;
+  };
+  RegisterClassW(&wc);
+  HWND desktop = CreateWindowExW(0, u"Desktop", u"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  PostMessageW(desktop, WM_APP, 0, 0);
   EXPECT_EQ(Send(43), 1);
-  other.join();
-  EXPECT_EQ(nested, 0);
+  DestroyWindow(desktop);
+  EXPECT_EQ(s_nested, 0);
   EXPECT_FALSE(std::filesystem::exists(Linux(u"\\Sync\\OwnerInfo.xml")));
   EXPECT_EQ(ProgressText(), LoadResText(IDS_DESKTOP_JOBS_UPDATED));
   // An unknown command and one without data are accepted.

@@ -112,7 +112,11 @@ TEST_F(IpcTest, ForegroundMovesToTheNamedWindow) {
   HWND b = MakeWindow(u"B");
   SetForegroundWindow(b);
   EXPECT_TRUE(SetForegroundWindow(Across(a)));
-  platform::PumpMessages();
+  // The window's own thread brings it forward once it reads its messages.
+  for (int i = 0; i < 200 && GetForegroundWindow() != a; ++i) {
+    platform::PumpMessages();
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
   EXPECT_EQ(GetForegroundWindow(), a);
   DestroyWindow(a);
   DestroyWindow(b);
