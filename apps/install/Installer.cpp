@@ -27,6 +27,7 @@ constexpr char kStagedSuffix[] = ".new";
 // The printing engine is shared by the programs that print: one module in "\Windows",
 // registered while any of them is installed, its users counted under the module's name.
 constexpr char kPrintEngineFile[] = "PREngineCE.dll.so";
+constexpr char kPimStoreFile[] = "pimstore.dll.so";
 constexpr char16_t kPrintEngineModule[] = u"\\Windows\\PREngineCE.dll";
 constexpr char16_t kSharedUsersKey[] = u"Software\\Apps\\Shared";
 
@@ -106,6 +107,9 @@ std::vector<PlacedFile> FilesToPlace(const fs::path& source, const std::u16strin
     files.push_back({source / name, JoinPath(installFolder, platform::ToUtf16(name))});
   files.push_back({source / "SlatewaySample.db", JoinPath(GetDatabaseFolder(), u"SlatewaySample.db")});
   files.push_back({source / kPrintEngineFile, std::u16string(kPrintEngineModule) + u".so"});
+  // The contacts store's server is a library of the device itself: laid in \Windows\ where the
+  // program loads it by name, and left there at removal.
+  files.push_back({source / kPimStoreFile, u"\\Windows\\pimstore.dll.so"});
   CBstr templates;
   if (GetAppDataFolder(templates, true)) {
     std::u16string stylesheet = templates.str() + u"Templates\\CSV_Export.xsl";

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/RegistryKey.h"
+#include "core/Utilities.h"
 #include "document/SettingsXml.h"
 #include "platform/printing/PrintEngines.h"
 #include "tests/apps/InstallerFixture.h"
@@ -37,6 +38,7 @@ TEST_F(Installer, FreshInstallLaysOutTheProgramAndItsDatabase) {
   DWORD users = 0;
   EXPECT_TRUE(CSetupRegistryKey(HKEY_LOCAL_MACHINE, u"Software\\Apps\\Shared").GetDword(u"\\Windows\\PREngineCE.dll", users));
   EXPECT_EQ(users, 1u);
+  EXPECT_EQ(RegisterPimStore(), S_OK) << "the contacts server the device provides is in place";
   EXPECT_EQ(platform::ComInitializeCount(), 0) << "the setup library ends what it started";
   EXPECT_FALSE(Exists(u"\\Temp\\Slateway Setup"));
   EXPECT_FALSE(Exists(u"\\Program Files\\Slateway\\Slateway.new"));
