@@ -257,6 +257,10 @@
 #define IDC_FORM_HEADING_RULE 1063
 #define IDC_FORM_NOTE 1104
 
+/* The device box: shown while a scanner or card reader starts. */
+#define IDD_DEVICE_BOX 231
+#define IDC_DEVICE_BOX_TEXT 1055
+
 #ifdef RC_INVOKED
 /* Window styles the templates use, spelled out for the resource compiler only. */
 #define RCS_POPUP_FRAME 0x80C80000L     /* popup, caption, system menu */
