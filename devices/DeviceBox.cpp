@@ -10,11 +10,19 @@ INT_PTR DeviceBoxProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM
 }  // namespace
 
 CDeviceBox::CDeviceBox(HWND parent, LPCWSTR text, int steps) {
+  INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&classes);
   m_window = CreateDialogParamW(GetResourceInstance(), MAKEINTRESOURCEW(IDD_DEVICE_BOX), parent, DeviceBoxProc, 0);
   if (!m_window) return;
   SetDlgItemTextW(m_window, IDC_DEVICE_BOX_TEXT, text);
   SendDlgItemMessageW(m_window, IDC_PROGRESS_BAR, PBM_SETRANGE, 0, MAKELPARAM(0, steps));
   SendDlgItemMessageW(m_window, IDC_PROGRESS_BAR, PBM_SETSTEP, 1, 0);
+  // In the middle of the screen, where the eye is while the device starts.
+  RECT place;
+  GetWindowRect(m_window, &place);
+  SetWindowPos(m_window, nullptr, (GetSystemMetrics(SM_CXSCREEN) - (place.right - place.left)) / 2,
+               (GetSystemMetrics(SM_CYSCREEN) - (place.bottom - place.top)) / 2, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   ShowWindow(m_window, SW_SHOW);
   UpdateWindow(m_window);
 }

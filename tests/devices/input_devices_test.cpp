@@ -13,10 +13,12 @@
 
 #include "../core/LanguageLibraryFixture.h"
 #include "devices/CardReaders.h"
+#include "devices/DeviceBox.h"
 #include "devices/ScannerDrivers.h"
 #include "platform/platform.h"
 #include "platform/printing/PrintEngines.h"
 #include "platform/testing/MessageBoxScript.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
@@ -223,6 +225,21 @@ TEST_F(CardReaders, ZebraThatCannotReachItsPortSaysSo) {
   CCardFields card;
   EXPECT_FALSE(reader->ReadCard(card));
   platform::printing::ResetConditions();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(InputDeviceTest, DeviceBoxShowsItsTextAndAdvances) {
+  CDeviceBox box(window, u"Starting Grabba scanner...", 4);
+  ASSERT_TRUE(IsWindowVisible(box.GetWindow()));
+  WCHAR text[64] = {};
+  GetDlgItemTextW(box.GetWindow(), IDC_DEVICE_BOX_TEXT, text, 64);
+  EXPECT_EQ(std::u16string(text), u"Starting Grabba scanner...");
+  box.Step();
+  box.Step();
+  EXPECT_EQ(SendDlgItemMessageW(box.GetWindow(), IDC_PROGRESS_BAR, PBM_GETPOS, 0, 0), 2);
 }
 
 }  // namespace
