@@ -6,6 +6,7 @@
 
 #include "platform/base/Base.h"
 #include "platform/kernel/DeviceRoot.h"
+#include "platform/user/Window.h"
 
 namespace platform::scanners {
 
@@ -129,6 +130,54 @@ void CCodeFeed::Run() {
     }
     PollNow();
   }
+}
+
+void CScanMailbox::SetWindow(HWND window, UINT message, WPARAM wParam) {
+  std::lock_guard guard(m_lock);
+  m_window = window;
+  m_message = message;
+  m_wParam = wParam;
+}
+
+bool CScanMailbox::HasWindow() const {
+  std::lock_guard guard(m_lock);
+  return m_window != nullptr;
+}
+
+bool CScanMailbox::Deliver(const std::u16string& code) {
+  HWND window;
+  UINT message;
+  WPARAM wParam;
+  {
+    std::lock_guard guard(m_lock);
+    m_last = code;
+    m_waiting = true;
+    window = m_window;
+    message = m_message;
+    wParam = m_wParam;
+  }
+  if (window) PostMessageW(window, message, wParam, 0);
+  return true;
+}
+
+bool CScanMailbox::Peek(std::u16string& code) const {
+  std::lock_guard guard(m_lock);
+  if (m_waiting) code = m_last;
+  return m_waiting;
+}
+
+bool CScanMailbox::Take(std::u16string& code) {
+  std::lock_guard guard(m_lock);
+  if (m_waiting) code = m_last;
+  bool had = m_waiting;
+  m_waiting = false;
+  return had;
+}
+
+void CScanMailbox::Clear(bool window) {
+  std::lock_guard guard(m_lock);
+  m_waiting = false;
+  if (window) m_window = nullptr;
 }
 
 }  // namespace platform::scanners

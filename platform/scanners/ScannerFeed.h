@@ -11,6 +11,8 @@
 #include <string_view>
 #include <thread>
 
+#include "platform/base/Win32Types.h"
+
 namespace platform::scanners {
 
 // The one scanner of the device.
@@ -62,6 +64,30 @@ class CCodeFeed {
   bool m_stop = false;
   std::condition_variable m_wake;
   std::thread m_watcher;
+};
+
+// The last scan of a library that posts its scans to a window, kept until the program
+// reads it. Safe from any thread.
+class CScanMailbox {
+ public:
+  // Where scans are posted (null: nowhere), with which message and wParam.
+  void SetWindow(HWND window, UINT message, WPARAM wParam = 0);
+  bool HasWindow() const;
+  // Keeps `code` as the waiting scan and posts the message; always true (stay armed).
+  bool Deliver(const std::u16string& code);
+  // The waiting scan: Peek leaves it, Take removes it; false when none waits.
+  bool Peek(std::u16string& code) const;
+  bool Take(std::u16string& code);
+  // Forgets the waiting scan and, with `window`, the window too.
+  void Clear(bool window);
+
+ private:
+  mutable std::mutex m_lock;
+  HWND m_window = nullptr;
+  UINT m_message = 0;
+  WPARAM m_wParam = 0;
+  std::u16string m_last;
+  bool m_waiting = false;
 };
 
 }  // namespace platform::scanners

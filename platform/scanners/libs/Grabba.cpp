@@ -4,7 +4,6 @@
 // success, else a negative error code.
 #include <algorithm>
 #include <cstring>
-#include <mutex>
 #include <string>
 
 #include "platform/base/Win32Types.h"
@@ -25,13 +24,9 @@ constexpr int kNotifyByMessage = 2;
 constexpr int kModel = 3;
 
 struct Library {
-  std::mutex lock;
   bool open = false;
   bool enabled = false;
-  HWND window = nullptr;  // from the barcode notification type
-  UINT message = 0;
-  std::u16string last;
-  bool waiting = false;
+  platform::scanners::CScanMailbox scans;  // posted to the barcode notification's window
   platform::scanners::CCodeFeed feed;
 };
 
@@ -40,21 +35,7 @@ Library& L() {
   return library;
 }
 
-bool Deliver(const std::u16string& code) {
-  HWND window;
-  UINT message;
-  {
-    std::lock_guard guard(L().lock);
-    L().last = code;
-    L().waiting = true;
-    window = L().window;
-    message = L().message;
-  }
-  if (window) PostMessageW(window, message, 0, 0);
-  return true;
-}
-
-void Rearm() { L().feed.Arm(L().enabled && L().window != nullptr); }
+void Rearm() { L().feed.Arm(L().enabled && L().scans.HasWindow()); }
 
 }  // namespace
 
@@ -63,7 +44,7 @@ extern "C" {
 int GrabbaOpen() {
   if (L().open) return kOk;
   if (!L().feed.Open()) return kNoDevice;
-  L().feed.Watch(Deliver);
+  L().feed.Watch([](const std::u16string& code) { return L().scans.Deliver(code); });
   L().open = true;
   return kOk;
 }
@@ -71,11 +52,9 @@ int GrabbaOpen() {
 int GrabbaClose() {
   if (!L().open) return kNotOpen;
   L().feed.Close();
-  std::lock_guard guard(L().lock);
   L().open = false;
   L().enabled = false;
-  L().window = nullptr;
-  L().waiting = false;
+  L().scans.Clear(true);
   return kOk;
 }
 
@@ -104,11 +83,7 @@ int GrabbaBarcodeDisable() {
 int GrabbaBarcodeSetNotificationType(int type, int /*flags*/, HWND window, UINT message) {
   if (!L().open) return kNotOpen;
   if (type == kNotifyByMessage && !window) return kBadArgument;
-  {
-    std::lock_guard guard(L().lock);
-    L().window = type == kNotifyByMessage ? window : nullptr;
-    L().message = message;
-  }
+  L().scans.SetWindow(type == kNotifyByMessage ? window : nullptr, message);
   Rearm();
   return kOk;
 }
@@ -131,33 +106,32 @@ int GrabbaBarcodeTrigger(int on) {
 
 int GrabbaBarcodeGetLength(int* length) {
   if (!length) return kBadArgument;
-  std::lock_guard guard(L().lock);
   if (!L().open) return kNotOpen;
-  if (!L().waiting) return kNoData;
-  *length = static_cast<int>(L().last.size());
+  std::u16string code;
+  if (!L().scans.Peek(code)) return kNoData;
+  *length = static_cast<int>(code.size());
   return kOk;
 }
 
 // Copies at most `length` characters of the last scan and a terminating null.
 int GrabbaBarcodeGetUnicodeString(WCHAR* buffer, int length) {
   if (!buffer || length < 0) return kBadArgument;
-  std::lock_guard guard(L().lock);
   if (!L().open) return kNotOpen;
-  if (!L().waiting) return kNoData;
-  size_t n = std::min(L().last.size(), static_cast<size_t>(length));
-  std::memcpy(buffer, L().last.data(), n * sizeof(WCHAR));
+  std::u16string code;
+  if (!L().scans.Take(code)) return kNoData;
+  size_t n = std::min(code.size(), static_cast<size_t>(length));
+  std::memcpy(buffer, code.data(), n * sizeof(WCHAR));
   buffer[n] = 0;
-  L().waiting = false;
   return kOk;
 }
 
 // The last scan as 8-bit bytes (characters above 255 become '?').
 int GrabbaBarcodeGetData(BYTE* buffer, int size) {
   if (!buffer || size <= 0) return kBadArgument;
-  std::lock_guard guard(L().lock);
-  if (!L().waiting) return kNoData;
-  int n = std::min(static_cast<int>(L().last.size()), size);
-  for (int i = 0; i < n; ++i) buffer[i] = L().last[i] < 256 ? static_cast<BYTE>(L().last[i]) : '?';
+  std::u16string code;
+  if (!L().scans.Peek(code)) return kNoData;
+  int n = std::min(static_cast<int>(code.size()), size);
+  for (int i = 0; i < n; ++i) buffer[i] = code[i] < 256 ? static_cast<BYTE>(code[i]) : '?';
   return n;
 }
 

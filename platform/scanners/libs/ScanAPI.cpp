@@ -3,7 +3,6 @@
 // ScanGetData. Calls answer 0 on success, else one of the codes ScanErrToText explains.
 #include <algorithm>
 #include <cstring>
-#include <mutex>
 #include <string>
 
 #include "platform/base/Win32Types.h"
@@ -25,13 +24,9 @@ enum : long {
 };
 
 struct Library {
-  std::mutex lock;
   bool initialised = false;
   bool open = false;
-  HWND window = nullptr;
-  UINT message = 0;
-  std::u16string last;  // the last scan, until read
-  bool waiting = false;
+  platform::scanners::CScanMailbox scans;
   platform::scanners::CCodeFeed feed;
 };
 
@@ -44,20 +39,6 @@ long Check(long device) {
   if (!L().initialised) return kNotInitialised;
   if (device != kDevice) return kBadDevice;
   return kOk;
-}
-
-bool Deliver(const std::u16string& code) {
-  HWND window;
-  UINT message;
-  {
-    std::lock_guard guard(L().lock);
-    L().last = code;
-    L().waiting = true;
-    window = L().window;
-    message = L().message;
-  }
-  if (window) PostMessageW(window, message, static_cast<WPARAM>(kDevice), 0);
-  return true;
 }
 
 }  // namespace
@@ -102,7 +83,7 @@ long ScanOpenDevice(long device) {
   if (long error = Check(device)) return error;
   if (L().open) return kOk;
   if (!L().feed.Open()) return kNoDevice;
-  L().feed.Watch(Deliver);
+  L().feed.Watch([](const std::u16string& code) { return L().scans.Deliver(code); });
   L().open = true;
   return kOk;
 }
@@ -110,21 +91,15 @@ long ScanOpenDevice(long device) {
 long ScanCloseDevice(long device) {
   if (long error = Check(device)) return error;
   L().feed.Close();
-  std::lock_guard guard(L().lock);
   L().open = false;
-  L().window = nullptr;
-  L().waiting = false;
+  L().scans.Clear(true);
   return kOk;
 }
 
 long ScanRequestDataEvents(long device, HWND window, UINT message) {
   if (long error = Check(device)) return error;
   if (!L().open) return kNotOpen;
-  {
-    std::lock_guard guard(L().lock);
-    L().window = window;
-    L().message = message;
-  }
+  L().scans.SetWindow(window, message, static_cast<WPARAM>(kDevice));
   L().feed.Arm(window != nullptr);
   return kOk;
 }
@@ -140,21 +115,20 @@ long ScanTrigger(long device) {
 long ScanGetData(long device, WCHAR* buffer, long* length) {
   if (long error = Check(device)) return error;
   if (!buffer || !length || *length <= 0) return kBadArgument;
-  std::lock_guard guard(L().lock);
   if (!L().open) return kNotOpen;
-  if (!L().waiting) return kNoData;
-  if (static_cast<long>(L().last.size()) >= *length) return kBufferTooSmall;
-  std::memcpy(buffer, L().last.data(), L().last.size() * sizeof(WCHAR));
-  buffer[L().last.size()] = 0;
-  *length = static_cast<long>(L().last.size());
-  L().waiting = false;
+  std::u16string code;
+  if (!L().scans.Peek(code)) return kNoData;
+  if (static_cast<long>(code.size()) >= *length) return kBufferTooSmall;
+  L().scans.Take(code);
+  std::memcpy(buffer, code.data(), code.size() * sizeof(WCHAR));
+  buffer[code.size()] = 0;
+  *length = static_cast<long>(code.size());
   return kOk;
 }
 
 long ScanAbort(long device) {
   if (long error = Check(device)) return error;
-  std::lock_guard guard(L().lock);
-  L().waiting = false;
+  L().scans.Clear(false);
   return kOk;
 }
 
