@@ -68,9 +68,7 @@ class CInputDevice {
   void SetNotifyWindow(HWND notify) { m_notify = notify; }
 
  protected:
-  HINSTANCE m_instance;
-  DWORD m_handleWord = 0;  // for the driver's own use
-  BYTE m_flag = 0;
+  HINSTANCE m_instance;  // the program's (borrowed)
   BYTE m_continuous;
   BYTE m_qtyPrompt;
   HWND m_notify;

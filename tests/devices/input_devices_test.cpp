@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -240,6 +241,68 @@ TEST_F(InputDeviceTest, DeviceBoxShowsItsTextAndAdvances) {
   box.Step();
   box.Step();
   EXPECT_EQ(SendDlgItemMessageW(box.GetWindow(), IDC_PROGRESS_BAR, PBM_GETPOS, 0, 0), 2);
+}
+
+}  // namespace
+
+namespace {
+
+// The Symbol label buffer as the library hands it over: header words and the text.
+std::string Label(DWORD headerSize, DWORD offset, DWORD status, std::u16string_view text) {
+  std::string bytes(7095, '\0');
+  auto put = [&](size_t word, DWORD value) { std::memcpy(bytes.data() + word * 4, &value, 4); };
+  put(1, headerSize);
+  put(3, offset);
+  put(6, status);
+  size_t at = offset < 16 || headerSize < 16 ? 148 : offset;
+  for (size_t i = 0; i < text.size() && at + i * 2 + 1 < bytes.size(); ++i)
+    std::memcpy(bytes.data() + at + i * 2, &text[i], 2);
+  return bytes;
+}
+
+int g_triggerStatus = 0;
+LRESULT CountTriggerStatus(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == kMsgTriggerStatus) ++g_triggerStatus;
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// The header comes from outside the program: only a text that lies inside the buffer is read.
+TEST_F(InputDeviceTest, SymbolReadsOnlyALabelThatLiesInsideItsBuffer) {
+  Install("LabelScanner.so", "ScnAPI32.dll.so");
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = CountTriggerStatus;
+  wc.lpszClassName = u"LabelNotify";
+  RegisterClassW(&wc);
+  HWND notify = CreateWindowExW(0, u"LabelNotify", u"", WS_VISIBLE, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  std::string blank(7095, 'A');
+  struct Case {
+    std::string bytes;
+    const char16_t* text;
+  } cases[] = {
+      {Label(148, 148, 0, u"5012345678900"), u"5012345678900"},
+      {Label(12, 9999, 0, u"SHORT"), u"SHORT"},           // a short header: the text at 148
+      {Label(148, 7094, 0, u"X"), u""},                    // starts past the last whole character
+      {Label(148, 200000, 0, u"X"), u""},                  // far outside
+      {blank.replace(4, 4, std::string("\x94\0\0\0", 4)).replace(12, 4, std::string("\x94\0\0\0", 4))
+           .replace(24, 4, std::string(4, '\0')), u""},    // no terminator anywhere
+      {Label(148, 148, CSymbolScanner::kStatusNoData, u"X"), u""},
+      {Label(148, 148, CSymbolScanner::kStatusTriggerEvent, u"X"), u""},
+  };
+  // Each read copies the label file when it is issued: the next case is written before
+  // the data call that issues the next read.
+  WriteText(u"\\Windows\\Label.bin", cases[0].bytes);
+  CSymbolScanner scanner(nullptr, notify, 0, 0);
+  ASSERT_TRUE(scanner.Load() && scanner.Open(notify));
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    if (i + 1 < std::size(cases)) WriteText(u"\\Windows\\Label.bin", cases[i + 1].bytes);
+    std::u16string text = u"stale";
+    bool got = scanner.GetData(0, 0, notify, text);
+    EXPECT_EQ(got, !text.empty());
+    EXPECT_EQ(text, cases[i].text) << i;
+  }
+  EXPECT_EQ(g_triggerStatus, 1);
+  scanner.Unload();
+  DestroyWindow(notify);
 }
 
 }  // namespace

@@ -3,10 +3,17 @@
 //                         undone as one step; the quantity prompt hands the item to the
 //                         form; an unknown code is told and adds nothing
 //   DeviceInput.Card*     a swipe's number and expiry reach the payment's card fields
+//   DeviceInput.CodeWritten*  a person's scan through the Socket library and its driver
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
 
 #include "../document/SalesDocumentFixture.h"
 #include "core/Preferences.h"
+#include "devices/InputDevice.h"
 #include "editor/DeviceInput.h"
 #include "platform/testing/MessageBoxScript.h"
 
@@ -85,6 +92,27 @@ TEST_F(DeviceInput, CardFieldsReachThePayment) {
   ASSERT_TRUE(ApplyCardFields(history, *doc, card));
   EXPECT_EQ(doc->GetCardExpiry().str(), u"03/2027") << "a month past 12 is no expiry";
   EXPECT_FALSE(ApplyCardFields(history, *doc, CCardFields{}));
+}
+
+TEST_F(DeviceInput, CodeWrittenIntoTheScannersDeviceFileAddsItsLine) {
+  std::filesystem::copy_file(std::filesystem::path(SLATEWAY_SCANNER_LIBRARIES) / "ScanAPI.dll.so",
+                             Linux(u"\\Windows\\ScanAPI.dll.so"));
+  WriteText(u"\\Windows\\Scanner.txt", "");
+  HWND window = CreateWindowExW(0, u"STATIC", u"", WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
+  auto scanner = CreateScannerDriver(u"Socket", nullptr, window, 0, 0);
+  ASSERT_TRUE(scanner->Load() && scanner->Open(window));
+  std::ofstream(Linux(u"\\Windows\\Scanner.txt"), std::ios::app) << "0036000291452\n";
+  // No trigger: the scanner reads what is written, as a person's scan.
+  MSG data{};
+  for (int i = 0; i < 200 && !PeekMessageW(&data, window, kMsgScanData, kMsgScanData, PM_REMOVE); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_EQ(data.message, kMsgScanData);
+  std::u16string code;
+  ASSERT_TRUE(scanner->GetData(data.wParam, data.lParam, window, code));
+  EXPECT_TRUE(AddScannedItem(history, *doc, *store, window, code, scanner->GetQtyPrompt(), nullptr));
+  EXPECT_EQ(Lines(), 1);
+  scanner.reset();
+  DestroyWindow(window);
 }
 
 }  // namespace

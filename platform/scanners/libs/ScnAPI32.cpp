@@ -69,7 +69,7 @@ bool Complete(DWORD status, std::u16string_view text) {
   DWORD capacity = Word(request.buffer, kWordSize);
   size_t room = capacity > kHeaderSize + 2 ? (capacity - kHeaderSize) / 2 - 1 : 0;
   size_t n = std::min(text.size(), room);
-  std::memcpy(request.buffer + kHeaderSize, text.data(), n * 2);
+  if (n) std::memcpy(request.buffer + kHeaderSize, text.data(), n * 2);
   std::memset(request.buffer + kHeaderSize + n * 2, 0, 2);
   PutWord(request.buffer, kWordDataLength, static_cast<DWORD>(n * 2));
   PutWord(request.buffer, kWordStatus, status);
