@@ -264,6 +264,10 @@
 #define IDC_FORM_HEADING_RULE 1063
 #define IDC_FORM_NOTE 1104
 
+/* The device box: shown while a scanner or card reader starts. */
+#define IDD_DEVICE_BOX 231
+#define IDC_DEVICE_BOX_TEXT 1055
+
 /* ---- The list update --------------------------------------------------------- */
 #define IDS_UPDATE_UNKNOWN_MEMBER 40324    /* fmt: the group line's item name */
 #define IDS_UPDATE_IMPORTING_CUSTOMERS 40332
