@@ -1,0 +1,44 @@
+// What the customer screens share: the area a full-screen dialog may use, the white
+// dialog with its blue title, and a tab control whose tabs each show one page window.
+#pragma once
+
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace customer_screens {
+
+inline constexpr COLORREF kTitleColour = 0x009C0000;  // RGB(0, 0, 156)
+
+// The visible desktop when the input panel is up, else the window's client area.
+RECT VisibleArea(HWND window);
+// WM_CTLCOLORDLG / WM_CTLCOLORSTATIC / WM_CTLCOLORBTN: a white brush, and the title
+// colour for the heading control 1040. Null for other messages.
+HBRUSH ControlColour(UINT msg, WPARAM wParam, LPARAM lParam);
+
+// A tab control (id 200, tabs at the bottom) whose tab i shows page window i.
+class CPageTabs {
+ public:
+  static constexpr int kTabControlId = 200;
+
+  // Creates the control in `dialog`.
+  HWND Create(HWND dialog);
+  HWND Window() const { return m_tabs; }
+  // Adds a tab at `index` for `page` (the tab's parameter is the page window).
+  void Insert(int index, const char16_t* caption, HWND page);
+  void Remove(int index);
+  int Count() const;
+  int Selected() const;
+  // The page of tab `index` (null when there is no such tab).
+  HWND PageOf(int index) const;
+  // Selects the tab, shows its page with the focus and hides every other page in `pages`.
+  void Show(int index, const std::vector<HWND>& pages);
+  // Places the control at `top` over the visible area below it and gives every page in
+  // `pages` the control's display rectangle.
+  void Place(HWND dialog, int top, const std::vector<HWND>& pages);
+
+ private:
+  HWND m_tabs = nullptr;
+};
+
+}  // namespace customer_screens
