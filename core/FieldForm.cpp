@@ -1,10 +1,13 @@
 #include "core/FieldForm.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/DatePickerDlg.h"
+#include "core/DialogTitleBar.h"
 #include "core/DrawHelpers.h"
+#include "core/MenuBar.h"
 #include "core/Help.h"
 #include "core/PointerList.h"
 #include "core/ResourceText.h"
@@ -15,6 +18,7 @@
 #include "platform/user/Controls.h"
 #include "platform/user/Menu.h"
 #include "platform/user/Paint.h"
+#include "platform/gdi/GdiScopes.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -47,6 +51,13 @@ CFieldForm::CFieldForm(HINSTANCE resources, HWND parent, const CBstr& heading, i
 CFieldForm::~CFieldForm() {
   // The list and the edit reach this object until they are gone: close the page first.
   if (HWND dialog = GetHwnd()) DestroyWindow(dialog);
+  if (m_headingFont) DeleteObject(m_headingFont);
+}
+
+bool CFieldForm::IsTreoDevice() {
+  WCHAR oem[128] = {};
+  if (!SystemParametersInfoW(SPI_GETOEMINFO, sizeof(oem), oem, 0)) return false;
+  return std::u16string_view(oem).find(u"Treo") != std::u16string_view::npos;
 }
 
 void CFieldForm::SetTitle(const CBstr& text) {
@@ -91,10 +102,20 @@ void CFieldForm::OnInitDialog() {
     full.hDlg = dialog;
     full.dwFlags = SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN;
     SHInitDialog(&full);
+    // The title row carries OK; only a Treo's shell keeps its own Done button in view.
+    if (!IsTreoDevice()) SHDoneButton(dialog, SHDB_HIDE);
+    m_menuBar = CreateEmptyMenuBar(dialog);
   }
-  if (!m_heading.IsEmpty()) SetDlgItemTextW(dialog, IDC_DIALOG_HEADING, m_heading.c_str());
-  if (HWND rule = GetDlgItem(dialog, IDC_FORM_HEADING_RULE); rule && m_heading.IsEmpty()) ShowWindow(rule, SW_HIDE);
-  if (HWND note = GetDlgItem(dialog, IDC_FORM_NOTE)) ShowWindow(note, SW_HIDE);  // no note line given
+  SetWindowLongW(dialog, GWL_STYLE, GetWindowLongW(dialog, GWL_STYLE) | WS_TABSTOP);
+  HWND heading = GetDlgItem(dialog, IDC_DIALOG_HEADING);
+  m_titleOk = m_titleCancel = nullptr;
+  if (!m_heading.IsEmpty() && heading) {
+    if (m_headingFont) DeleteObject(std::exchange(m_headingFont, nullptr));  // from a run before
+    m_headingFont = CreateDialogTitleBar(m_resources, dialog, IDC_DIALOG_HEADING, &m_titleOk, &m_titleCancel,
+                                         m_heading.c_str(), 0);
+  }
+  if (HWND rule = GetDlgItem(dialog, IDC_FORM_HEADING_RULE))
+    ShowWindow(rule, m_heading.IsEmpty() ? SW_HIDE : SW_SHOW);
   HWND list = GetDlgItem(dialog, kListId);
   const int widths[] = {0, m_labelWidth, m_valueWidth};
   const int formats[] = {LVCFMT_LEFT, LVCFMT_RIGHT, LVCFMT_LEFT};
@@ -118,12 +139,52 @@ void CFieldForm::OnInitDialog() {
       CheckDlgButton(dialog, IDC_FORM_CHECK, m_checkState ? BST_CHECKED : BST_UNCHECKED);
     }
   }
+  if (HWND note = GetDlgItem(dialog, IDC_FORM_NOTE)) {
+    ShowWindow(note, m_hasNote ? SW_SHOW : SW_HIDE);
+    if (m_hasNote) SetWindowTextW(note, m_note.c_str());
+  }
+  LayOut(0, 0);
+  RewrapMultiLineFields();
+  SetFocus(list);
+  PostMessageW(dialog, kStartEditor, 0, m_currentField);
+}
+
+void CFieldForm::RewrapMultiLineFields() {
+  // Each stored text goes through its editor once, so that it is wrapped over the head and
+  // continuation rows as the user would see it typed.
+  m_model.initialising = true;
+  for (int i = 0; i < m_model.FieldCount(); ++i) {
+    FormField* field = m_model.Field(i);
+    if (!field || (field->flags & kFlagHidden)) continue;
+    if (field->kind != kFieldMultiLine && field->kind != kFieldChoiceText) continue;
+    StartEditor(i, 0, true);
+    CommitEditor();
+  }
   for (int i = 0; i < m_model.FieldCount(); ++i)
     if (FormField* f = m_model.Field(i)) f->changed = false;
   m_model.changed = false;
-  LayOut(0, 0);
-  SetFocus(list);
-  PostMessageW(dialog, kStartEditor, 0, m_currentField);
+  m_model.initialising = false;
+}
+
+void CFieldForm::ReloadFields(int field) {
+  if (!GetHwnd()) return;
+  CommitEditor();
+  // Wrapping again is no edit, but it must not forget the edits made before.
+  bool changed = m_model.changed;
+  std::vector<bool> fieldChanged;
+  for (int i = 0; i < m_model.FieldCount(); ++i) fieldChanged.push_back(m_model.Field(i)->changed);
+  FillList();
+  RewrapMultiLineFields();
+  m_model.changed = changed;
+  for (int i = 0; i < m_model.FieldCount(); ++i) m_model.Field(i)->changed = fieldChanged[static_cast<size_t>(i)];
+  InvalidateRect(GetDlgItem(GetHwnd(), kListId), nullptr, TRUE);
+  if (field >= 0) StartEditor(field);
+}
+
+void CFieldForm::SetNote(const CBstr& text) {
+  m_hasNote = true;
+  m_note = text;
+  if (GetHwnd()) SetDlgItemTextW(GetHwnd(), IDC_FORM_NOTE, m_note.c_str());
 }
 
 void CFieldForm::FillList() {
@@ -149,16 +210,25 @@ void CFieldForm::FillList() {
   }
 }
 
-void CFieldForm::StartEditor(int index) {
+void CFieldForm::StartEditor(int index, int asKind, bool hidden) {
   FormField* field = m_model.Field(index);
-  if (!field || !(field->flags & kFlagEditable) || (field->flags & kFlagHidden) ||
-      !CFieldFormModel::HasEditor(field->kind) || CFieldFormModel::IsContinuation(field->kind)) {
+  // A continuation row of a text edited as a whole is edited through its head.
+  if (field && (hidden || (field->flags & kFlagEditable)) &&
+      (field->kind == kFieldMultiLineRow ||
+       (field->kind == kFieldChoiceTextRow && (field->flags & kFlagMultiLineChoice)))) {
+    int head = index;
+    while (head > 0 && CFieldFormModel::IsContinuation(m_model.Field(head)->kind)) --head;
+    if (CFieldFormModel::IsContinuation(m_model.Field(head)->kind)) return;  // rows without a head
+    return StartEditor(head, asKind, hidden);
+  }
+  if (!field || (!hidden && (!(field->flags & kFlagEditable) || (field->flags & kFlagHidden))) ||
+      !CFieldFormModel::HasEditor(field->kind) || field->kind == kFieldMultiLineRow) {
     return;
   }
   CommitEditor();
   HWND dialog = GetHwnd();
   HWND list = GetDlgItem(dialog, kListId);
-  SendMessageW(list, LVM_ENSUREVISIBLE, index, FALSE);
+  if (!hidden && !SendMessageW(list, LVM_ENSUREVISIBLE, index, FALSE)) return;
   if (field->kind == kFieldDate) {
     CDatePickerDlg picker(m_resources, dialog, 0, field->value);
     if (picker.DoModal() == 1) {
@@ -174,29 +244,52 @@ void CFieldForm::StartEditor(int index) {
   SendMessageW(list, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&row));
   RECT client{};
   GetClientRect(list, &client);
-  bool dropDown = IsDropDown(field->kind);
-  bool multiLine = field->kind == kFieldMultiLine;
+  m_editorKind = EditorKindOf(*field, asKind);
+  bool dropDown = m_editorKind == EditorKind::kDropDown;
+  bool multiLine = m_editorKind == EditorKind::kMultiLine;
   int margin = dropDown || multiLine ? 2 : 6;
   int left = row.left + m_labelWidth + margin;
   int right = std::min<int>(left + m_valueWidth + margin - 7, client.right);
+  if (multiLine && field->kind == kFieldChoiceText) right -= GetUiMetric(41);  // the arrow stays tappable
   int top = row.top + 1;
   int height = row.bottom - row.top - 1;
-  if (multiLine) height = (row.bottom - row.top) * std::max(field->lines, 1) + 4;
+  if (multiLine) {
+    height = (row.bottom - row.top) * std::max(field->lines, 1) + 4;
+    if (row.top >= 4) top = row.top - 4;
+  } else if (dropDown && row.top >= 2) {
+    top = row.top - 2;
+  }
+  DWORD visible = hidden ? 0 : WS_VISIBLE;
+  // What a multi-row text with choices splits over its rows when nothing new is typed or chosen.
+  if (field->kind == kFieldChoiceText) {
+    CBstr whole;
+    m_model.GetFieldText(index, whole, true, false);
+    m_model.lastTyped = whole;
+  }
   m_editedField = index;
   if (dropDown) {
-    m_editor = CreateWindowExW(0, u"COMBOBOX", u"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST, left,
-                               row.top, right - left, (row.bottom - row.top) * 8 - 1, list,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditorId)), nullptr, nullptr);
+    DWORD style = WS_CHILD | visible | WS_VSCROLL | WS_HSCROLL | CBS_DROPDOWNLIST | CBS_HASSTRINGS;
+    m_editor = CreateWindowExW(0, u"COMBOBOX", u"", style, left, top, right - left, (row.bottom - row.top) * 8 - 1,
+                               list, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditorId)), nullptr, nullptr);
     for (const std::u16string& entry : m_model.EntriesOf(index))
       SendMessageW(m_editor, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
-    LRESULT found = SendMessageW(m_editor, CB_FINDSTRING, static_cast<WPARAM>(-1),
-                                 reinterpret_cast<LPARAM>(field->value.c_str()));
-    if (!field->value.IsEmpty() && found >= 0) SendMessageW(m_editor, CB_SETCURSEL, found, 0);
+    std::u16string current = field->value.str();
+    if (field->kind == kFieldChoiceTextRow) {
+      std::vector<std::u16string> entries = m_model.EntriesOf(index);
+      current = index < static_cast<int>(entries.size()) ? entries[static_cast<size_t>(index)] : std::u16string();
+    }
+    LRESULT found =
+        SendMessageW(m_editor, CB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(current.c_str()));
+    if (!current.empty() && found >= 0) SendMessageW(m_editor, CB_SETCURSEL, found, 0);
+    if (field->flags & kFlagWide) SendMessageW(m_editor, CB_SETHORIZONTALEXTENT, 1000, 0);
   } else {
-    DWORD style = WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL;
-    if (multiLine) style = WS_CHILD | WS_VISIBLE | WS_BORDER | ES_MULTILINE | ES_AUTOVSCROLL;
-    if (multiLine && !(field->flags & (kFlagMoney | kFlagNoEnter))) style |= ES_WANTRETURN;
-    if (field->flags & kFlagFreeText) style |= ES_WANTRETURN;
+    DWORD style = WS_CHILD | visible | ES_AUTOHSCROLL;
+    if (multiLine) {
+      style = WS_CHILD | visible | WS_BORDER | ES_MULTILINE | ES_AUTOVSCROLL;
+      if (!(field->flags & (kFlagMoney | kFlagNoEnter))) style |= ES_WANTRETURN;
+      if (field->flags & kFlagFreeText) style |= ES_WANTRETURN;
+      if ((field->flags & kFlagWide) && !(field->flags & kFlagFreeText)) style |= ES_AUTOHSCROLL;
+    }
     const WCHAR* cls = (field->flags & kFlagMasked) ? u"Edit" : u"CAPEDIT";
     if (field->flags & kFlagMasked) style |= ES_PASSWORD;
     m_editor = CreateWindowExW(0, cls, m_model.EditorText(index).c_str(), style, left, top, right - left, height, list,
@@ -213,7 +306,30 @@ void CFieldForm::StartEditor(int index) {
     m_editorDefaultProc = reinterpret_cast<WNDPROC>(
         SetWindowLongW(m_editor, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&CFieldForm::EditorProc)));
   }
+  if (hidden) return;
+  // A text with choices is typed: the panel comes up for it.
+  if (field->kind == kFieldTextWithChoices && !dropDown) SHSipPreference(dialog, SIP_UP);
   SetFocus(m_editor);
+  if (dropDown) SendMessageW(m_editor, CB_SHOWDROPDOWN, TRUE, 0);
+}
+
+CFieldForm::EditorKind CFieldForm::EditorKindOf(const FormField& field, int asKind) {
+  int kind = asKind ? asKind : field.kind;
+  if (kind == kFieldMultiLine) return EditorKind::kMultiLine;
+  if (kind == kFieldChoiceText || kind == kFieldChoiceTextRow) {
+    return (field.flags & kFlagMultiLineChoice) ? EditorKind::kMultiLine : EditorKind::kDropDown;
+  }
+  if (kind == kFieldTextWithChoices) return EditorKind::kText;
+  return IsDropDown(kind) ? EditorKind::kDropDown : EditorKind::kText;
+}
+
+int CFieldForm::TappedKind(int index, POINT point) const {
+  // A tap on the arrow of a text with choices opens the choices instead of the text.
+  const FormField* field = m_model.Field(index);
+  if (!field || (field->kind != kFieldChoiceText && field->kind != kFieldTextWithChoices)) return 0;
+  const RECT& a = field->arrow;
+  bool onArrow = point.x >= a.left && point.x < a.right && point.y >= a.top && point.y < a.bottom;
+  return onArrow ? kFieldChoice : 0;
 }
 
 void CFieldForm::CommitEditor() {
@@ -225,13 +341,20 @@ void CFieldForm::CommitEditor() {
   FormField* field = m_model.Field(index);
   bool cancelled = m_editorCancelled;
   m_editorCancelled = false;
-  if (field && cancelled) {
+  bool dropDown = m_editorKind == EditorKind::kDropDown;
+  if (field && field->kind == kFieldChoiceText) {
+    if (!dropDown && !cancelled) m_model.RememberTypedText(index, CBstr(WindowText(editor)));
+    CommitSplitText(index, cancelled ? nullptr : &m_model.lastTyped);
+  } else if (field && cancelled) {
     m_model.CommitText(index, nullptr);
   } else if (field) {
     CBstr text(WindowText(editor));
-    if (IsDropDown(field->kind)) {
+    if (dropDown) {
       LRESULT chosen = SendMessageW(editor, CB_GETCURSEL, 0, 0);
-      if (chosen < 0) text = field->value;
+      // A chosen entry of a text with choices has already put its second text in.
+      if (chosen < 0 || field->kind == kFieldTextWithChoices) text = field->value;
+    } else if (field->kind == kFieldTextWithChoices) {
+      m_model.RememberTypedText(index, text);
     }
     std::vector<std::u16string> lines;
     if (field->kind == kFieldMultiLine) {
@@ -248,6 +371,19 @@ void CFieldForm::CommitEditor() {
   }
   DestroyWindow(editor);
   FillList();
+}
+
+void CFieldForm::CommitSplitText(int index, const CBstr* text) {
+  HWND list = GetDlgItem(GetHwnd(), kListId);
+  CWindowDC dc(list);
+  CSelectObjectScope font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0)));
+  HDC measuring = dc.get();
+  TextMeasure measure = [measuring](std::u16string_view piece) {
+    SIZE size{};
+    GetTextExtentPoint32W(measuring, piece.data(), static_cast<int>(piece.size()), &size);
+    return static_cast<float>(size.cx);
+  };
+  m_model.CommitSplitText(index, text, measure, static_cast<float>(m_valueWidth - 20));
 }
 
 LRESULT CFieldForm::EditorProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -306,6 +442,10 @@ LRESULT CFieldForm::OnEditorKey(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
 LRESULT CFieldForm::ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   auto* form = reinterpret_cast<CFieldForm*>(GetWindowLongW(hwnd, GWL_USERDATA));
   if (!form || !form->m_listDefaultProc) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  // The drop-downs are children of the list; the form hears their choices. (Their loss of
+  // focus stays here: a tap and hold on the list must find the editor still open.)
+  if (msg == WM_COMMAND && LOWORD(wParam) == kEditorId && HIWORD(wParam) == CBN_SELCHANGE)
+    return SendMessageW(form->GetHwnd(), msg, wParam, lParam);
   LRESULT result = CallWindowProcW(form->m_listDefaultProc, hwnd, msg, wParam, lParam);
   if (msg == WM_PAINT) form->PaintRowMarks(hwnd);
   return result;
@@ -313,21 +453,35 @@ LRESULT CFieldForm::ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
 
 void CFieldForm::PaintRowMarks(HWND list) {
   CWindowDC dc(list);
-  int first = static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
+  int first = std::max(static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0)), 0);
   int valueRight = m_labelWidth + m_valueWidth;
-  for (int i = std::max(first, 0); i < m_model.FieldCount(); ++i) {
-    FormField* field = m_model.Field(i);
+  int strip = GetUiMetric(42);
+  auto rowRect = [list](int i, RECT& row) {
+    row = RECT{LVIR_BOUNDS, 0, 0, 0};
+    return SendMessageW(list, LVM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&row)) != 0;
+  };
+  // The white strips first: an arrow reaches into the row below, whose strip must not
+  // paint over it.
+  for (int i = first; i < m_model.FieldCount(); ++i) {
     RECT row{};
-    row.left = LVIR_BOUNDS;
-    if (!field || !SendMessageW(list, LVM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&row))) continue;
-    int strip = GetUiMetric(42);
+    if (!m_model.Field(i) || !rowRect(i, row)) continue;
     DrawFilledRect(dc.get(), row.left + valueRight - strip, row.top, row.left + valueRight, row.bottom - 1,
                    WHITE_BRUSH, RGB(255, 255, 255));
+  }
+  CGdiObject<HBITMAP> arrowBitmap(LoadBitmapW(m_resources, MAKEINTRESOURCEW(IDB_FORM_DROPDOWN)));
+  BITMAP arrowSize{};
+  if (arrowBitmap) GetObjectW(arrowBitmap.get(), sizeof arrowSize, &arrowSize);
+  int arrowHeight = arrowSize.bmHeight * (IsHighResolution() ? 2 : 1);
+  for (int i = first; i < m_model.FieldCount(); ++i) {
+    FormField* field = m_model.Field(i);
+    RECT row{};
+    if (!field || !rowRect(i, row)) continue;
     bool visible = !(field->flags & kFlagHidden);
     if (visible && CFieldFormModel::HasArrow(field->kind)) {
       int x = row.left + valueRight - GetUiMetric(41);
       int y = (row.top + row.bottom) / 2;
-      DrawResourceBitmap(IDB_FORM_DROPDOWN, m_resources, dc.get(), x, y);
+      // The triangle is centred on the row's middle, where a tap finds it.
+      if (arrowBitmap) DrawBitmap(dc.get(), arrowBitmap.get(), x, y - arrowHeight / 2);
       field->arrow = RECT{x - 8, y - 8, x + 10, y + 8};
     }
     if (visible && field->kind == kFieldDate) {
@@ -369,6 +523,33 @@ void CFieldForm::LayOut(int width, int height) {
     MoveWindow(below, 0, bottom - 7 - h, areaWidth, h, TRUE);
     bottom -= h + 10;
   }
+  // The cancelling extra button stands above that, the other two side by side above it.
+  if (HWND cancel = GetDlgItem(dialog, IDC_FORM_EXTRA_CANCEL)) {
+    RECT place{};
+    GetWindowRect(cancel, &place);
+    int w = place.right - place.left;
+    int h = place.bottom - place.top;
+    MoveWindow(cancel, (areaWidth - w) / 2, bottom - 7 - h, w, h, TRUE);
+    bottom -= h + 10;
+  }
+  HWND extra[] = {GetDlgItem(dialog, IDC_FORM_EXTRA1), GetDlgItem(dialog, IDC_FORM_EXTRA2)};
+  if (extra[0] || extra[1]) {
+    int rowHeight = 0;
+    for (HWND button : extra) {
+      RECT place{};
+      if (button && GetWindowRect(button, &place)) rowHeight = std::max<int>(rowHeight, place.bottom - place.top);
+    }
+    bottom -= rowHeight + 3;
+    for (int b = 0; b < 2; ++b) {
+      if (!extra[b]) continue;
+      RECT place{};
+      GetWindowRect(extra[b], &place);
+      int w = place.right - place.left;
+      int slot = areaWidth / 2;
+      MoveWindow(extra[b], slot * b + (slot - w) / 2, bottom + 3, w, rowHeight, TRUE);
+    }
+  }
+  MoveDialogTitleButtons(m_titleOk, m_titleCancel, areaWidth);
   int top = (m_heading.IsEmpty() ? 0 : GetUiMetric(11)) + 10;
   if (!m_modal) top = 0;
   HWND list = GetDlgItem(dialog, kListId);
@@ -378,6 +559,27 @@ void CFieldForm::LayOut(int width, int height) {
   int listWidth = areaWidth - (perPage < m_model.FieldCount() ? 14 : 0);
   m_valueWidth = std::max(listWidth - m_labelWidth - 10, 0);
   SendMessageW(list, LVM_SETCOLUMNWIDTH, 2, m_valueWidth);
+}
+
+void CFieldForm::TakeHardwareKey() {
+  if (m_heldKey) return;
+  std::u16string button;
+  CPreferences().GetString(u"Button1", button);
+  UINT key = button.empty() ? 0 : m_button.FindKey(CBstr(button));
+  if (!key) return;
+  // The owner (the window that starts a scan) may hold the key itself: the form borrows it.
+  m_keyFromParent = m_parent && UnregisterHotKey(m_parent, static_cast<int>(key));
+  m_button.BindButton(GetHwnd(), CBstr(button), false);
+  m_heldKey = key;
+}
+
+void CFieldForm::ReleaseHardwareKey() {
+  if (!m_heldKey) return;
+  UINT key = std::exchange(m_heldKey, 0u);
+  UnregisterHotKey(GetHwnd(), static_cast<int>(key));
+  if (m_keyFromParent && IsWindow(m_parent))
+    RegisterHotKey(m_parent, static_cast<int>(key), CHardwareButton::kModifiers, key);
+  m_keyFromParent = false;
 }
 
 void CFieldForm::MoveToField(bool forward) {
@@ -466,7 +668,7 @@ INT_PTR CFieldForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       OnInitDialog();
       return FALSE;
     case kStartEditor:
-      StartEditor(static_cast<int>(lParam));
+      StartEditor(static_cast<int>(lParam), static_cast<int>(wParam));
       return TRUE;
     case kLayOut:
       LayOut(LOWORD(wParam), HIWORD(wParam));
@@ -494,7 +696,7 @@ INT_PTR CFieldForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         LVHITTESTINFO hit;
         hit.pt = click->ptAction;
         SendMessageW(header->hwndFrom, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
-        if (hit.iItem >= 0) StartEditor(hit.iItem);
+        if (hit.iItem >= 0) StartEditor(hit.iItem, TappedKind(hit.iItem, click->ptAction));
       }
       if (header && header->idFrom == kListId && header->code == GN_CONTEXTMENU) {
         ShowEditMenu(reinterpret_cast<const NMRGINFO*>(lParam)->ptAction);
@@ -508,14 +710,18 @@ INT_PTR CFieldForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (code == EN_KILLFOCUS || code == CBN_KILLFOCUS) CommitEditor();
         if (code == CBN_SELCHANGE && m_editor) {
           int entry = static_cast<int>(SendMessageW(m_editor, CB_GETCURSEL, 0, 0));
-          m_model.ApplyChoice(m_editedField, entry);
+          if (m_model.ApplyChoice(m_editedField, entry)) PostMessageW(GetHwnd(), kStartEditor, 0, m_editedField + 1);
           FormField* field = m_model.Field(m_editedField);
+          if (field && field->kind == kFieldTextWithChoices && entry >= 0) m_model.changed = true;
           if (field && field->kind == kFieldItemType && m_model.FieldCount() >= 5) {
             // The owner hears every item type chosen (the rows it shows changed too).
             std::u16string type = WindowText(m_editor);
             InvalidateRect(m_parent, nullptr, TRUE);
             SendMessageW(m_parent, kItemTypeChosen, 0, reinterpret_cast<LPARAM>(type.c_str()));
           }
+          // Chosen: the list closes and the form has the focus again (the value is written
+          // when the editor is committed).
+          if (m_editor && GetFocus() == m_editor) SetFocus(GetDlgItem(GetHwnd(), kListId));
         }
         return TRUE;
       }
@@ -540,11 +746,13 @@ INT_PTR CFieldForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (LOWORD(wParam) == WA_ACTIVE) {
         if (m_raiseInputPanel) SHSipPreference(GetHwnd(), SIP_UP);
         LayOut(0, 0);
-        std::u16string button;
-        CPreferences().GetString(u"Button1", button);
-        if (!button.empty()) m_button.BindButton(GetHwnd(), CBstr(button), false);
       } else {
         SHSipPreference(GetHwnd(), SIP_DOWN);
+      }
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        ReleaseHardwareKey();
+      } else {
+        TakeHardwareKey();
       }
       return FALSE;
     case WM_HOTKEY:
@@ -558,11 +766,29 @@ INT_PTR CFieldForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
       }
       return TRUE;
+    case WM_CTLCOLORDLG:
+      return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
+    case WM_CTLCOLORSTATIC: {
+      HDC dc = reinterpret_cast<HDC>(wParam);
+      bool heading = reinterpret_cast<HWND>(lParam) == GetDlgItem(GetHwnd(), IDC_DIALOG_HEADING);
+      SetTextColor(dc, heading ? kHeadingColour : RGB(0, 0, 0));
+      SetBkColor(dc, RGB(255, 255, 255));
+      return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
+    }
+    case WM_DRAWITEM: {
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (!item || (item->CtlID != kTitleOkButtonId && item->CtlID != kTitleCancelButtonId)) return FALSE;
+      DrawDialogTitleButton(item);
+      return TRUE;
+    }
     case WM_HELP:
       ShowHelp(m_helpTopic);
       return TRUE;
     case WM_DESTROY:
       CommitEditor();
+      ReleaseHardwareKey();
+      if (m_menuBar && GetCurrentMenuBar() == m_menuBar) DestroyMenuBar();
+      m_menuBar = nullptr;
       return FALSE;
     default:
       return FALSE;

@@ -28,6 +28,9 @@ class CFieldForm : public CDialogObject<CFieldForm> {
   // Sent to the parent after an item type was chosen; lParam is the type's text.
   static constexpr UINT kItemTypeChosen = WM_USER + 142;
 
+  // The heading's colour (dark blue) on the form's white.
+  static constexpr COLORREF kHeadingColour = 0x9C0000;
+
   CFieldForm(HINSTANCE resources, HWND parent, const CBstr& heading, int currentField, DWORD spare, int labelWidth,
              int ignoredWidth, ExtraButtonCallback callback);
   virtual ~CFieldForm();
@@ -44,6 +47,11 @@ class CFieldForm : public CDialogObject<CFieldForm> {
     return m_model.GetFieldText(index, out, withContinuations, lineBreaks);
   }
   void RemoveAllFields();
+  // Rebuilds the rows from the fields, wraps the multi-line texts again and, when `field`
+  // is 0 or more, opens its editor.
+  void ReloadFields(int field);
+  // A line of text shown below the list (where a check box would stand).
+  void SetNote(const CBstr& text);
   // Commits an open editor and checks the required fields without ending; 0 (after
   // saying which field) when one is empty.
   int Validate();
@@ -59,9 +67,20 @@ class CFieldForm : public CDialogObject<CFieldForm> {
 
  private:
   void OnInitDialog();
+  // Whether the device's maker text names a Treo, whose Done button the form keeps.
+  static bool IsTreoDevice();
   void FillList();
-  void StartEditor(int index);
+  void RewrapMultiLineFields();
+  // Opens the editor of field `index`: the one of its kind, or of `asKind` when nonzero
+  // (a tap on the arrow of a text with choices asks for the drop-down). A hidden editor
+  // is opened only to be committed at once, so that a stored text is wrapped over its rows.
+  void StartEditor(int index, int asKind = 0, bool hidden = false);
+  enum class EditorKind { kText, kMultiLine, kDropDown };
+  static EditorKind EditorKindOf(const FormField& field, int asKind);
+  int TappedKind(int index, POINT point) const;
   void CommitEditor();
+  // Cuts a text with choices over the field's rows at the value column's width.
+  void CommitSplitText(int index, const CBstr* text);
   void EndForm(int command);
   // The tap-and-hold menu of the open editor: cut, copy, paste, clear, select all.
   void ShowEditMenu(POINT screen);
@@ -78,6 +97,10 @@ class CFieldForm : public CDialogObject<CFieldForm> {
   // (0, 0) for what the input panel leaves, or the parent's client area.
   void LayOut(int width, int height);
   int CheckEnding();
+  // While active the form holds the hardware key named by the settings; when it loses the
+  // activation or closes it lets the key go, back to its owner when it took it from there.
+  void TakeHardwareKey();
+  void ReleaseHardwareKey();
 
   CFieldFormModel m_model;
   CHardwareButton m_button;
@@ -94,9 +117,18 @@ class CFieldForm : public CDialogObject<CFieldForm> {
   bool m_hasCheckBox = false;
   bool m_checkState = false;
   CBstr m_checkCaption;
+  bool m_hasNote = false;
+  HFONT m_headingFont = nullptr;
+  HWND m_titleOk = nullptr;
+  HWND m_titleCancel = nullptr;
+  HWND m_menuBar = nullptr;
+  CBstr m_note;
   HWND m_editor = nullptr;
+  EditorKind m_editorKind = EditorKind::kText;
   int m_editedField = -1;
   bool m_hotKeyArmed = false;
+  UINT m_heldKey = 0;
+  bool m_keyFromParent = false;
   bool m_editorCancelled = false;
   WNDPROC m_editorDefaultProc = nullptr;
   WNDPROC m_listDefaultProc = nullptr;

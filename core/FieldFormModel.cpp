@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/Folders.h"
+
 namespace {
 
 constexpr std::u16string_view kCrLf = u"\r\n";
@@ -195,7 +197,8 @@ void CFieldFormModel::CommitText(int index, const CBstr* text, const std::vector
   FormField* field = Field(index);
   if (!field) return;
   if (field->kind == kFieldChoiceText) changed = true;
-  if (!text || text->view() == field->value.view()) return;
+  // While the form opens, an unchanged text is still wrapped over its rows.
+  if (!text || (text->view() == field->value.view() && !initialising)) return;
   changed = true;
   if (field->kind != kFieldMultiLine) {
     if (field->kind != kFieldChoiceText) field->value = *text;
@@ -262,11 +265,11 @@ void CFieldFormModel::RememberTypedText(int index, const CBstr& text) {
   }
 }
 
-void CFieldFormModel::ApplyChoice(int index, int entry) {
+bool CFieldFormModel::ApplyChoice(int index, int entry) {
   FormField* field = Field(index);
-  if (!field) return;
+  if (!field) return false;
   std::vector<std::u16string> entries = EntriesOf(index);
-  if (entry < 0 || entry >= static_cast<int>(entries.size())) return;
+  if (entry < 0 || entry >= static_cast<int>(entries.size())) return false;
   if (field->kind == kFieldItemType) ApplyItemType(entries[entry]);
   const FieldChoiceList* list = field->choices;
   if ((field->kind == kFieldChoiceText || field->kind == kFieldTextWithChoices) && list) {
@@ -277,10 +280,27 @@ void CFieldFormModel::ApplyChoice(int index, int entry) {
   if ((field->flags & kFlagDateRange) && next && Field(index + 2)) {
     GetDateRange(entries[entry], next->value, Field(index + 2)->value);
   }
+  if ((field->flags & kFlagStorageLocation) && next && next->choices) {
+    // The next field offers the folders of the chosen location, starting on its first.
+    CFolderList folders;
+    FillFolderList(folders, CBstr(entries[static_cast<size_t>(entry)]));
+    FieldChoiceList& into = *next->choices;
+    into = FieldChoiceList();
+    for (const std::u16string& folder : folders) {
+      if (into.count == FieldChoiceList::kCapacity) break;
+      into.first[static_cast<size_t>(into.count)] = CBstr(folder);
+      into.second[static_cast<size_t>(into.count)] = CBstr(folder);
+      ++into.count;
+    }
+    next->value = into.count > 0 ? into.second[0] : CBstr(u"");
+    return true;
+  }
   if ((field->flags & kFlagLinkedPair) && next && list) {
     next->value = list->second[entry];
     for (int row = index + 2; row <= LastRowOf(index + 1); ++row) Field(row)->value = CBstr(u"");
+    return (next->flags & kFlagEditable) != 0;
   }
+  return false;
 }
 
 void CFieldFormModel::ApplyItemType(std::u16string_view type) {

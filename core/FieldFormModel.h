@@ -69,6 +69,8 @@ enum FieldFlag : DWORD {
   kFlagEditable = 0x40,
   kFlagLinkedPair = 0x80,
   kFlagMultiLineChoice = 0x200,
+  // A storage location: choosing one fills the next field with its folders (either bit).
+  kFlagStorageLocation = 0x400 | 0x20000,
   kFlagWide = 0x800,
   kFlagNoEnter = 0x1000,
   kFlagColonAllowed = 0x4000,
@@ -136,8 +138,9 @@ class CFieldFormModel {
   // (while there is room); for kind 14 a known text clears the field's changed mark.
   void RememberTypedText(int index, const CBstr& text);
   // Applies the choice of entry `entry` in a drop-down of field `index` to the fields
-  // after it; the value itself is written when the editor is committed.
-  void ApplyChoice(int index, int entry);
+  // after it; the value itself is written when the editor is committed. True when the
+  // next field should be edited now (it got a location's folders, or a linked value).
+  bool ApplyChoice(int index, int entry);
   // The rows an item type shows (fields 5 to 8); nothing for smaller forms.
   void ApplyItemType(std::u16string_view type);
 

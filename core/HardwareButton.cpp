@@ -53,23 +53,26 @@ bool CHardwareButton::GetNextKey(CBstr& name, CBstr& resetCommand) {
   return true;
 }
 
-void CHardwareButton::BindButton(HWND window, CBstr buttonName, bool releaseOnly) {
+UINT CHardwareButton::FindKey(CBstr buttonName) {
   CBstr wanted = TruncateAtText(buttonName, u" (");
+  CBstr name;
+  CBstr resetCommand;
+  if (!GetFirstKey(name, resetCommand)) return 0;
+  for (UINT key = kFirstKey; key <= kLastKey; ++key) {
+    if (name.view() == wanted.view()) return key;
+    // A gap in the entries ends the search: a stale name must not stand for a later key.
+    if (key == kLastKey || !GetNextKey(name, resetCommand)) break;
+  }
+  return 0;
+}
+
+void CHardwareButton::BindButton(HWND window, CBstr buttonName, bool releaseOnly) {
   HMODULE coredll = LoadLibraryW(u"coredll.dll");
   if (!coredll) return;
   auto release = reinterpret_cast<BOOL (*)(UINT, int)>(GetProcAddress(coredll, "UnregisterFunc1"));
-  CBstr name;
-  CBstr resetCommand;
-  if (release && GetFirstKey(name, resetCommand)) {
-    for (UINT key = kFirstKey; key <= kLastKey; ++key) {
-      if (name.view() == wanted.view()) {
-        release(kModifiers, static_cast<int>(key));
-        if (!releaseOnly) RegisterHotKey(window, static_cast<int>(key), kModifiers, key);
-        break;
-      }
-      // A gap in the entries ends the search: a stale name must not stand for a later key.
-      if (key == kLastKey || !GetNextKey(name, resetCommand)) break;
-    }
+  if (UINT key = release ? FindKey(buttonName) : 0) {
+    release(kModifiers, static_cast<int>(key));
+    if (!releaseOnly) RegisterHotKey(window, static_cast<int>(key), kModifiers, key);
   }
   FreeLibrary(coredll);
 }

@@ -28,6 +28,9 @@ class CHardwareButton {
   // entry or its name is missing; the outputs are then untouched.
   bool GetNextKey(CBstr& name, CBstr& resetCommand);
 
+  // The virtual key of the button whose shell name equals `buttonName` (cut before a " ("
+  // remark; case matters); 0 when there is none.
+  UINT FindKey(CBstr buttonName);
   // Finds the button whose shell name equals `buttonName` (cut before a " (" remark;
   // case matters), makes the shell let it go and, unless `releaseOnly`, registers it as
   // hot key of `window` with the key as id. No such button: nothing happens.

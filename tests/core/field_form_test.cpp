@@ -1,10 +1,13 @@
 // The data-entry dialog driven as a person would: every editor kind filled and read back,
 // a required field refused, and a page inside another window.
 #include "LanguageLibraryFixture.h"
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
+#include "core/DialogTitleBar.h"
 #include "core/FieldForm.h"
+#include "core/MenuBar.h"
 #include "core/Preferences.h"
 #include "platform/shell/Shell.h"
 #include "core/UiMetrics.h"
@@ -181,27 +184,165 @@ TEST_F(FieldFormDialog, TabMovesOnWrappingPastHiddenRowsAndEscKeepsTheValue) {
   EXPECT_EQ(Read(form, 2), u"12");
 }
 
+// Taps entry `entry` of the open drop-down.
+void ChooseInOpenList(DialogDriver& d, HWND combo, int entry) {
+  HWND rows = platform::ComboDropList(combo);
+  ASSERT_NE(rows, nullptr);
+  POINT p{10, platform::ComboRowHeight() * entry + platform::ComboRowHeight() / 2};
+  ClientToScreen(rows, &p);
+  platform::Tap(p);
+  d.Pump();
+}
+
+// Taps row `index` of the list, on its arrow or in the value cell left of it; true when
+// that opened a drop-down.
+bool TapRow(DialogDriver& d, CFieldForm& form, int index, bool onArrow) {
+  HWND list = d.Control(IDC_FORM_LIST);
+  UpdateWindow(list);  // painting places the arrows
+  const RECT& a = form.Model().Field(index)->arrow;
+  d.TapAt(IDC_FORM_LIST, onArrow ? (a.left + a.right) / 2 : a.left - 30, (a.top + a.bottom) / 2);
+  WCHAR name[32] = {};
+  GetClassNameW(form.EditorWindow(), name, 32);
+  return platform::EqualsIgnoreCase(name, u"COMBOBOX");
+}
+
+TEST_F(FieldFormDialog, TextsWithChoicesAreTypedOrChosenByWhereTheTapLands) {
+  FieldChoiceList reps;
+  reps.AddNew(CBstr(u"Kim"), CBstr(u"Kim Alder"));
+  FieldChoiceList notes;
+  CFieldForm form(GetResourceInstance(), nullptr, CBstr(), -1, 0, 60, 0, nullptr);
+  form.AddField(0, kFieldTextWithChoices, kFlagEditable, CBstr(u"Rep"), CBstr(), 1, 41, &reps);
+  form.AddField(1, kFieldChoiceText, kFlagEditable | kFlagMultiLineChoice, CBstr(u"Note"), CBstr(), 3, 200, &notes);
+  for (int i = 2; i < 4; ++i)
+    form.AddField(i, kFieldChoiceTextRow, kFlagMultiLineChoice, CBstr(), CBstr(), 1, 200, &notes);
+  form.AddField(4, kFieldTextWithChoices, kFlagEditable, CBstr(u"Alt"), CBstr(), 1, 41, &reps);
+  const std::u16string note = u"Please call before delivery, the gate code changes every week and the dog is friendly";
+  platform::testing::UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+    EXPECT_FALSE(TapRow(d, form, 0, false));
+    d.Type(u"Lee");
+    EXPECT_FALSE(TapRow(d, form, 1, false));
+    d.Type(note);
+    EXPECT_TRUE(TapRow(d, form, 4, true));
+    ChooseInOpenList(d, form.EditorWindow(), 0);
+    d.Ok();
+  });
+  EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), 1);
+  // Typed texts join the choices (a long one under a short name); a choice brings its second text.
+  EXPECT_EQ(Read(form, 0), u"Lee");
+  EXPECT_EQ(reps.count, 2);
+  EXPECT_EQ(Read(form, 4), u"Kim Alder");
+  EXPECT_EQ(notes.first[0].str(), u"Please call before delivery,...");
+  // The note is cut over its rows at the column's width, nothing lost.
+  CBstr joined;
+  form.GetFieldText(1, joined, true, false);
+  EXPECT_EQ(joined.str(), note);
+  EXPECT_FALSE(form.Model().Field(2)->value.IsEmpty());
+}
+
+TEST_F(FieldFormDialog, StoredTextsAreWrappedWhenTheFormOpensAndReloaded) {
+  const std::u16string address = u"Unit 4, The Old Brewery, Long Street, Little Hampton on the Marsh";
+  CFieldForm form(GetResourceInstance(), nullptr, CBstr(), -1, 0, 60, 0, nullptr);
+  form.AddField(0, kFieldMultiLine, kFlagEditable, CBstr(u"Address"), CBstr(address), 3, 200, nullptr);
+  form.AddField(1, kFieldMultiLineRow, 0, CBstr(), CBstr(), 1, 200, nullptr);
+  form.AddField(2, kFieldMultiLineRow, 0, CBstr(), CBstr(), 1, 200, nullptr);
+  form.AddField(3, kFieldText, kFlagEditable, CBstr(u"City"), CBstr(u"Leeds"), 1, 41, nullptr);
+  form.SetNote(CBstr(u"Tap a value to change it."));
+  platform::SetOemInfo(u"Treo 700w");
+  platform::testing::UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+    EXPECT_EQ(platform::DoneButtonState(d.Window()), static_cast<DWORD>(SHDB_SHOW));  // a Treo keeps it
+    EXPECT_FALSE(d.ListView(IDC_FORM_LIST).Text(1, 2).empty());
+    EXPECT_EQ(d.Text(IDC_FORM_NOTE), u"Tap a value to change it.");
+    Edit(d, 3, u"Hull");
+    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 0);  // leaves the city
+    form.Model().Field(3)->value = CBstr(u"York");  // the owner's correction
+    form.ReloadFields(3);
+    EXPECT_EQ(d.ListView(IDC_FORM_LIST).Text(3, 2), u"York");
+    EXPECT_NE(form.EditorWindow(), nullptr);
+    d.Ok();
+  });
+  // The edit before the reload still counts.
+  EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), CFieldFormModel::kEndAccepted);
+  CBstr joined;
+  form.GetFieldText(0, joined, true, false);
+  auto words = [](std::u16string t) { return std::erase(t, u' '), t; };
+  EXPECT_EQ(words(joined.str()), words(address));  // every word kept, in order
+}
+
 std::vector<UINT> g_ownerMessages;
+std::u16string g_chosenType;
 LRESULT OwnerProc(HWND h, UINT m, WPARAM w, LPARAM l) {
-  if (m == CFieldForm::kStartScan) g_ownerMessages.push_back(m);
+  if (m == CFieldForm::kStartScan || m == CFieldForm::kItemTypeChosen || m == WM_HOTKEY) g_ownerMessages.push_back(m);
+  if (m == CFieldForm::kItemTypeChosen) g_chosenType = reinterpret_cast<const WCHAR*>(l);
   return DefWindowProcW(h, m, w, l);
 }
 
-TEST_F(FieldFormDialog, TheHardwareButtonEndsTheFormAndAsksTheOwnerToScan) {
-  ASSERT_TRUE(platform::InstallHardwareKeyEntries());
-  CPreferences().SetString(u"Button1", u"Button 3 (scan)");
+HWND CreateOwner() {
   g_ownerMessages.clear();
   WNDCLASSW wc{};
   wc.lpfnWndProc = OwnerProc;
   wc.lpszClassName = u"FormOwner";
   RegisterClassW(&wc);
-  HWND owner = CreateWindowExW(0, u"FormOwner", u"", WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
+  return CreateWindowExW(0, u"FormOwner", u"", WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
+}
+
+TEST_F(FieldFormDialog, ChoicesReachTheOwnerAndTheRowsAfterThem) {
+  ASSERT_TRUE(CreateDirectoryW(u"\\Storage Card", nullptr));
+  ASSERT_TRUE(CreateDirectoryW(u"\\Storage Card\\Invoices", nullptr));
+  FieldChoiceList locations;
+  locations.AddNew(CBstr(u"Main Memory"), CBstr(u"Main Memory"));
+  locations.AddNew(CBstr(u"Storage Card"), CBstr(u"Storage Card"));
+  FieldChoiceList folders;
+  HWND owner = CreateOwner();
+  {
+    CFieldForm form(GetResourceInstance(), owner, CBstr(), -1, 0, 60, 0, nullptr);
+    form.AddField(0, kFieldItemType, kFlagEditable, CBstr(u"Type"), CBstr(u"Service"), 1, 40, nullptr);
+    for (int i = 1; i < 9; ++i) form.AddField(i, kFieldText, kFlagEditable, CBstr(u"Row"), CBstr(u"x"), 1, 41, nullptr);
+    form.AddField(9, kFieldChoice, kFlagEditable | 0x400, CBstr(u"Location"), CBstr(u"Main Memory"), 1, 40, &locations);
+    form.AddField(10, kFieldChoice, kFlagEditable, CBstr(u"Folder"), CBstr(u"Old"), 1, 40, &folders);
+    platform::testing::UiScript ui;
+    ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+      SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 0);
+      ChooseInOpenList(d, form.EditorWindow(), 0);  // "Discount"
+      SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 9);
+      ChooseInOpenList(d, form.EditorWindow(), 1);
+      d.Pump();
+      // The folder field is being edited now, offering the card's folders.
+      EXPECT_EQ(SendMessageW(form.EditorWindow(), CB_GETCOUNT, 0, 0), 2);
+      d.Ok();
+    });
+    EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), 1);
+    EXPECT_TRUE(form.Model().Field(6)->flags & kFlagHidden);
+    EXPECT_TRUE(form.Model().Field(5)->flags & kFlagMoney);
+    EXPECT_EQ(Read(form, 10), u"None");
+    EXPECT_EQ(folders.first[1].str(), u"Invoices");
+  }
+  EXPECT_EQ(g_ownerMessages, std::vector<UINT>{CFieldForm::kItemTypeChosen});
+  EXPECT_EQ(g_chosenType, u"Discount");
+  DestroyWindow(owner);
+}
+
+TEST_F(FieldFormDialog, TheHardwareButtonIsBorrowedFromTheOwnerWhileTheFormIsActive) {
+  ASSERT_TRUE(platform::InstallHardwareKeyEntries());
+  CPreferences().SetString(u"Button1", u"Button 3 (scan)");
+  HWND owner = CreateOwner();
+  CHardwareButton ownersButton;
+  ownersButton.BindButton(owner, CBstr(u"Button 3"), false);  // the owner scans with it
+  HWND other = CreateWindowExW(0, u"FormOwner", u"", WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
+  size_t ownerHotKeysWhileAway = 0;
   {
     CFieldForm form(GetResourceInstance(), owner, CBstr(), 0, 0, 60, 0, nullptr);
     form.AddField(0, kFieldText, kFlagEditable, CBstr(u"Code"), CBstr(), 1, 41, nullptr);
     platform::testing::UiScript ui;
     ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
       d.Type(u"A7");
+      // Another window comes to the front: the key goes back to the owner meanwhile.
+      SetActiveWindow(other);
+      platform::PressKey(195);
+      d.Pump();
+      ownerHotKeysWhileAway = std::count(g_ownerMessages.begin(), g_ownerMessages.end(), WM_HOTKEY);
+      SetActiveWindow(d.Window());
       platform::PressKey(195);  // down arms, up ends
       d.Pump();
     });
@@ -209,7 +350,13 @@ TEST_F(FieldFormDialog, TheHardwareButtonEndsTheFormAndAsksTheOwnerToScan) {
     EXPECT_EQ(Read(form, 0), u"A7");
   }
   platform::PumpMessages();
-  EXPECT_EQ(g_ownerMessages, std::vector<UINT>{CFieldForm::kStartScan});
+  EXPECT_EQ(ownerHotKeysWhileAway, 2u);
+  // The scan was asked for, and the owner has its key again.
+  platform::PressKey(195);
+  platform::PumpMessages();
+  EXPECT_EQ(g_ownerMessages,
+            (std::vector<UINT>{WM_HOTKEY, WM_HOTKEY, CFieldForm::kStartScan, WM_HOTKEY, WM_HOTKEY}));
+  DestroyWindow(other);
   DestroyWindow(owner);
 }
 
@@ -288,9 +435,26 @@ TEST_F(FieldFormDialog, AFilledFormIsPicturedOnBothScreenSizes) {
       // Painting placed the drop-down arrows where a tap finds them, on drop-down rows only.
       EXPECT_GT(form.Model().Field(4)->arrow.right, form.Model().Field(4)->arrow.left);
       EXPECT_EQ(form.Model().Field(0)->arrow.right, 0);
+      // Title row instead of the shell's Done button, an empty menu bar.
+      EXPECT_TRUE(d.IsVisible(kTitleOkButtonId));
+      EXPECT_EQ(platform::DoneButtonState(d.Window()), 0u);
+      EXPECT_NE(GetCurrentMenuBar(), nullptr);
+      // Extra buttons: the cancelling one above the check box, the other two side by side above it.
+      const int ids[] = {IDC_FORM_LIST, IDC_FORM_EXTRA1, IDC_FORM_EXTRA2, IDC_FORM_EXTRA_CANCEL, IDC_FORM_CHECK};
+      for (int b = 1; b < 4; ++b)
+        CreateWindowExW(0, u"BUTTON", u"More", WS_CHILD | WS_VISIBLE, 0, 0, 60, 20, d.Window(),
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(ids[b])), nullptr, nullptr);
+      form.SetCheckBox(false, CBstr(u"Active"));
+      ShowWindow(d.Control(IDC_FORM_CHECK), SW_SHOW);
+      SendMessageW(d.Window(), CFieldForm::kLayOut, MAKEWPARAM(width, width), 0);
+      RECT r[5];
+      for (int b = 0; b < 5; ++b) GetWindowRect(d.Control(ids[b]), &r[b]);
+      EXPECT_TRUE(r[1].top == r[2].top && r[1].right < r[2].left);
+      EXPECT_TRUE(r[0].bottom <= r[1].top && r[1].bottom <= r[3].top && r[3].bottom <= r[4].top);
       d.Cancel();
     });
     EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), 0);
+    EXPECT_EQ(GetCurrentMenuBar(), nullptr);
     EXPECT_TRUE(std::filesystem::exists(file));
   }
   platform::SetScreenProfile(platform::ScreenProfile::Portrait240x320);
