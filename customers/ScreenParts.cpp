@@ -69,6 +69,8 @@ void CPageTabs::Show(int index, const std::vector<HWND>& pages) {
 void CPageTabs::Place(HWND dialog, int top, const std::vector<HWND>& pages) {
   if (!m_tabs) return;
   const RECT area = VisibleArea(dialog);
+  // The pages lie over the control's display area: the control stays beneath them.
+  SetWindowPos(m_tabs, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   MoveWindow(m_tabs, 0, top, area.right - area.left, area.bottom - area.top - top, TRUE);
   RECT display{0, 0, area.right - area.left, area.bottom - area.top - top};
   SendMessageW(m_tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));

@@ -2,12 +2,18 @@
 // the invoice, adding one through the customer dialog.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+
 #include "CustomerScreensFixture.h"
 #include "core/DialogTitleBar.h"
 #include "core/Preferences.h"
 #include "customers/CustomerDlg.h"
 #include "customers/CustomerListWnd.h"
 #include "datastore/ItemStore.h"
+#include "core/UiMetrics.h"
+#include "platform/gdi/ScreenSize.h"
+#include "platform/user/Paint.h"
 #include "resources/resource_ids.h"
 
 namespace customers_test {
@@ -156,6 +162,34 @@ TEST_F(CustomerList, PicksACustomerForTheInvoiceAndAddsANewOneExactly) {
   EXPECT_EQ(doc->GetCustomer()->FieldView(kCustName), u"Zephyr Tools");
   EXPECT_FALSE(IsWindowVisible(list.GetHwnd()));
   EXPECT_GE(List().Find(u"Zephyr Tools"), 0);
+}
+
+// Pictures of the list and of the customer dialog on the small and the large screen, for
+// people to look at (written where SLATEWAY_SCREENSHOTS points, else into the device root).
+TEST_F(CustomerList, IsPicturedWithItsDialogOnBothScreenSizes) {
+  const char* dir = std::getenv("SLATEWAY_SCREENSHOTS");
+  for (int width : {240, 480}) {
+    platform::SetScreenProfile(width == 240 ? platform::ScreenProfile::Portrait240x320
+                                            : platform::ScreenProfile::Portrait480x640);
+    SetHighResolution(width == 480);
+    auto file = [&](const char* name) {
+      return (dir ? std::filesystem::path(dir) : Linux(u"\\")) / (name + std::to_string(width) + ".png");
+    };
+    CCustomerListWnd& list = Open(CCustomerListWnd::kPickMode);
+    List().Tap(1);
+    UpdateWindow(list.GetHwnd());
+    EXPECT_TRUE(platform::SaveScreenshot(file("customer_list_")));
+    platform::testing::UiScript ui;
+    ui.ExpectDialog(IDD_TABBED_FORM, [&](DialogDriver& d) {
+      EXPECT_TRUE(platform::SaveScreenshot(file("customer_dialog_")));
+      d.Cancel();
+    });
+    SendMessageW(list.GetHwnd(), WM_COMMAND, IDM_CUSTOMER_EDIT, 0);
+    EXPECT_TRUE(std::filesystem::exists(file("customer_dialog_")));
+    window.reset();
+  }
+  platform::SetScreenProfile(platform::ScreenProfile::Portrait240x320);
+  SetHighResolution(false);
 }
 
 }  // namespace
