@@ -438,6 +438,7 @@ INT_PTR CCustomerListWnd::OnListNotify(NMHDR* header) {
       m_currentRow = reinterpret_cast<NMITEMACTIVATE*>(header)->iItem;
       return TRUE;
     case LVN_ITEMACTIVATE:
+      if (const int item = reinterpret_cast<NMITEMACTIVATE*>(header)->iItem; item >= 0) m_currentRow = item;
       if (m_mode == kManageMode) {
         EditEntry(false);
       } else {

@@ -8,6 +8,7 @@
 #include "CustomerScreensFixture.h"
 #include "core/DialogTitleBar.h"
 #include "core/Preferences.h"
+#include "core/ResourceText.h"
 #include "customers/CustomerDlg.h"
 #include "customers/CustomerListWnd.h"
 #include "datastore/ItemStore.h"
@@ -162,6 +163,48 @@ TEST_F(CustomerList, PicksACustomerForTheInvoiceAndAddsANewOneExactly) {
   EXPECT_EQ(doc->GetCustomer()->FieldView(kCustName), u"Zephyr Tools");
   EXPECT_FALSE(IsWindowVisible(list.GetHwnd()));
   EXPECT_GE(List().Find(u"Zephyr Tools"), 0);
+}
+
+TEST_F(CustomerList, ManagesCustomersThroughTheRowMenuAndADoubleTap) {
+  CCustomerListWnd& list = Open(CCustomerListWnd::kManageMode);
+  const int hallett = List().Find(u"Hallett, Owen");
+  platform::testing::UiScript ui;
+  ui.ExpectPopupMenu([](platform::testing::MenuDriver& menu) {
+    EXPECT_EQ(menu.Texts(), (std::vector<std::u16string>{u"Edit...", u"Add Job...", u"-", u"Delete"}));
+    menu.Choose(u"Add Job...");
+  });
+  ui.ExpectDialog(IDD_TABBED_FORM, [&](DialogDriver& d) {
+    auto* job = CCustomerDlg::FromHandle(d.Window());
+    EXPECT_EQ(job->Page(kPageAddressInfo)->Model().Field(0)->value.view(), u"Hallett, Owen");
+    Edit(d, *job->Page(kPageAddressInfo), 1, u"Fence");
+    d.Ok();
+  });
+  List().Hold(hallett);
+  EXPECT_EQ(ui.Pending(), 0u);
+  const int fence = List().Find(u"  Fence");
+  ASSERT_EQ(fence, hallett + 1);
+  EXPECT_EQ(list.CurrentRow(), hallett);
+
+  ui.ExpectDialog(IDD_TABBED_FORM, [&](DialogDriver& d) {
+    auto* job = CCustomerDlg::FromHandle(d.Window());
+    EXPECT_EQ(d.Tabs(customer_screens::CPageTabs::kTabControlId).Texts().size(), 7u);  // a job: Job Info
+    Edit(d, *job->Page(kPageAddressInfo), 6, u"555-0100");
+    d.Ok();
+  });
+  List().DoubleTap(fence);
+  CCustomerFields stored;
+  ASSERT_TRUE(Store().GetCustomerByFullName(u"Hallett, Owen:Fence", stored));
+  EXPECT_EQ(stored[kCustPhone].view(), u"555-0100");
+
+  // The last row deleted: the row before it becomes current.
+  const int last = List().Count() - 1;
+  ui.ExpectPopupMenu([](platform::testing::MenuDriver& menu) { menu.Choose(u"Delete"); });
+  ui.ExpectMessageBox(LoadResText(IDS_CONFIRM_DELETE_CUSTOMER), IDYES);
+  List().Hold(last);
+  platform::PumpMessages();
+  EXPECT_EQ(List().Count(), last);
+  EXPECT_EQ(list.CurrentRow(), last - 1);
+  EXPECT_EQ(List().Selection(), last - 1);
 }
 
 // Pictures of the list and of the customer dialog on the small and the large screen, for

@@ -128,4 +128,19 @@ TEST_F(CustomerLoader, TheListWindowRestartsItsLoaderOnANewSource) {
   EXPECT_EQ(second.indexes, 1);
 }
 
+TEST_F(CustomerLoader, ARowThatCannotBeReadChoosesNothing) {
+  GatedSource source;
+  CCustomerListWnd window(nullptr, nullptr, &source, nullptr);
+  int asked = 0;
+  window.SetDocumentOf([&asked]() -> CSalesDocument* {
+    ++asked;
+    return nullptr;
+  });
+  window.SetCurrentRow(0);
+  EXPECT_EQ(window.SelectEntry(), 0);
+  EXPECT_EQ(asked, 0);
+  window.SetCurrentRow(-1);
+  EXPECT_EQ(window.SelectEntry(), 0);
+}
+
 }  // namespace
