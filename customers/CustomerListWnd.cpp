@@ -59,6 +59,9 @@ bool CCustomerListWnd::ContactsMode() const { return CPreferences::UseOutlook();
 
 void CCustomerListWnd::StartLoader(int priority) {
   if (!m_source) return;
+  // A source without a table of its own is rebuilt by the loader: the list asks it for
+  // no row until the loader has finished.
+  if (m_list && !m_source->HasOwnTable()) SetItemCount(0);
   m_loader.SetNotify(GetHwnd(), kMsgLoaderDone);
   m_loader.Start(*m_source, m_filter, m_byCompany, priority);
 }
@@ -275,7 +278,7 @@ void CCustomerListWnd::JumpToLetter() {
 void CCustomerListWnd::FillDisplayText(LVITEMW& item) {
   if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return;
   std::u16string text;
-  const bool haveEntry = m_entryRow == item.iItem || (m_source && m_source->GetEntryAt(SourceRow(item.iItem), m_entry));
+  const bool haveEntry = m_entryRow == item.iItem || (m_source && m_source->GetEntryAt(item.iItem, m_entry));
   m_entryRow = haveEntry ? item.iItem : -1;
   if (!haveEntry) {
     text = item.iSubItem == 0 ? kRowError : u"";
@@ -312,7 +315,7 @@ int CCustomerListWnd::EditEntry(bool addJob) {
   const int row = m_currentRow;
   m_redraw = false;
   SetListRedraw(m_list, false);
-  const int changed = m_source->EditEntry(GetHwnd(), SourceRow(row), addJob);
+  const int changed = m_source->EditEntry(GetHwnd(), row, addJob);
   if (ContactsMode() && !addJob) {
     InvalidateRect(GetHwnd(), nullptr, TRUE);
     PostMessageW(GetHwnd(), kMsgReselect, 0, 0);
@@ -333,7 +336,7 @@ int CCustomerListWnd::DeleteEntry() {
   if (AskYesNoRes(GetHwnd(), IDS_CONFIRM_DELETE_CUSTOMER)) {
     if (ContactsMode()) {
       SetListRedraw(m_list, false);
-      result = m_source->DeleteEntry(SourceRow(row));
+      result = m_source->DeleteEntry(row);
       SetListRedraw(m_list, true);
     } else {
       result = m_source->DeleteEntry(row);
@@ -376,7 +379,7 @@ int CCustomerListWnd::SelectEntry() {
     record = std::make_unique<CTableCustomer>(m_useBusAddress);
   }
   // A row that cannot be read chooses nothing.
-  if (!m_source->GetRecordAt(SourceRow(m_currentRow), *record, false, m_useBusAddress)) return 0;
+  if (!m_source->GetRecordAt(m_currentRow, *record, false, m_useBusAddress)) return 0;
   SendSelection(std::move(record));
   return 1;
 }

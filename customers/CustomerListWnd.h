@@ -73,8 +73,6 @@ class CCustomerListWnd : public CDialogObject<CCustomerListWnd> {
 
  private:
   bool ContactsMode() const;
-  // The source's row for a list row (contacts count from 1).
-  int SourceRow(int row) const { return ContactsMode() ? row + 1 : row; }
 
   void OnInitDialog();
   void CreateControls();
