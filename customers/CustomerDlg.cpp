@@ -1,7 +1,6 @@
 #include "customers/CustomerDlg.h"
 
 #include "core/DialogTitleBar.h"
-#include "core/Help.h"
 #include "core/UiMetrics.h"
 #include "core/WaitCursor.h"
 #include "platform/commctrl/CommCtrl.h"
@@ -56,11 +55,7 @@ void CCustomerDlg::ShowPage(int page) {
 void CCustomerDlg::OnInitDialog() {
   CWaitCursorScope wait;
   HWND dialog = GetHwnd();
-  SHINITDLGINFO full;
-  full.dwMask = SHIDIM_FLAGS;
-  full.hDlg = dialog;
-  full.dwFlags = SHIDIF_SIZEDLGFULLSCREEN;
-  SHInitDialog(&full);
+  customer_screens::MakeFullScreen(dialog);
   const CustomerDialogFlags& flags = m_rules.Flags();
   m_titleFont = CreateDialogTitleBar(m_resources, dialog, IDC_DIALOG_HEADING, &m_okButton, &m_cancelButton,
                                      flags.newCustomer ? u"New Customer" : u"Edit Customer:Job", 0);
@@ -101,47 +96,20 @@ void CCustomerDlg::OnOK() {
 }
 
 INT_PTR CCustomerDlg::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-  switch (msg) {
-    case WM_INITDIALOG:
-      OnInitDialog();
-      return TRUE;
-    case WM_COMMAND:
-      if (LOWORD(wParam) == kTitleOkButtonId || LOWORD(wParam) == IDOK) {
-        OnOK();
-        return TRUE;
-      }
-      if (LOWORD(wParam) == IDCANCEL) {
-        EndDialog(GetHwnd(), 0);
-        return TRUE;
-      }
-      return FALSE;
-    case WM_NOTIFY: {
-      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-      if (header->idFrom != static_cast<UINT_PTR>(customer_screens::CPageTabs::kTabControlId)) return TRUE;
-      if (header->code == TCN_SELCHANGE) m_tabs.Show(m_tabs.Selected(), PageWindows());
-      return TRUE;
-    }
-    case WM_SIZE:
-      if (m_tabs.Window()) ResizePages();
-      return FALSE;
-    case WM_SETTINGCHANGE:
-      if (wParam == SPI_SETSIPINFO) ResizePages();
-      return FALSE;
-    case WM_ACTIVATE:
-      SHFullScreen(GetHwnd(), LOWORD(wParam) != WA_INACTIVE ? kFullScreenActive : kFullScreenInactive);
-      return FALSE;
-    case WM_HELP:
-      ShowHelp(kHelpTopic);
-      return TRUE;
-    case WM_DRAWITEM:
-      DrawDialogTitleButton(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-      return TRUE;
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSTATIC:
-      return reinterpret_cast<INT_PTR>(customer_screens::ControlColour(msg, wParam, lParam));
-    default:
-      return FALSE;
+  if (msg == WM_INITDIALOG) {
+    OnInitDialog();
+    return TRUE;
   }
+  if (msg == WM_ACTIVATE) {
+    SHFullScreen(GetHwnd(), LOWORD(wParam) != WA_INACTIVE ? kFullScreenActive : kFullScreenInactive);
+    return FALSE;
+  }
+  const customer_screens::TabbedDialogActions actions{
+      kHelpTopic, [this] { OnOK(); }, [this] { m_tabs.Show(m_tabs.Selected(), PageWindows()); },
+      [this] {
+        if (m_tabs.Window()) ResizePages();
+      }};
+  return customer_screens::HandleTabbedDialogMessage(GetHwnd(), msg, wParam, lParam, actions);
 }
 
 bool CCustomerDialogRunner::Run(HWND owner, CTableCustomer& record, CustomerDialogMode mode) {

@@ -106,11 +106,7 @@ void CCustomerListWnd::Hide() {
 
 void CCustomerListWnd::OnInitDialog() {
   HWND dialog = GetHwnd();
-  SHINITDLGINFO full;
-  full.dwMask = SHIDIM_FLAGS;
-  full.hDlg = dialog;
-  full.dwFlags = SHIDIF_SIZEDLGFULLSCREEN;
-  SHInitDialog(&full);
+  customer_screens::MakeFullScreen(dialog);
   m_loader.SetNotify(dialog, kMsgLoaderDone);
   CreateControls();
   Resize();
@@ -476,11 +472,7 @@ void CCustomerListWnd::ShowRowMenu(POINT screen) {
 }
 
 void CCustomerListWnd::OnActivate() {
-  SHINITDLGINFO full;
-  full.dwMask = SHIDIM_FLAGS;
-  full.hDlg = GetHwnd();
-  full.dwFlags = SHIDIF_SIZEDLGFULLSCREEN;
-  SHInitDialog(&full);
+  customer_screens::MakeFullScreen(GetHwnd());
   if (m_reloadOnActivate) {
     m_reloadOnActivate = false;
     EmptyList();

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "core/CryptoHelper.h"
+#include "customers/FormRows.h"
 #include "core/TextHelpers.h"
 #include "datastore/CustomerRecord.h"
 #include "datastore/ListCache.h"
@@ -10,6 +11,9 @@
 #include "datastore/PriceLevelList.h"
 #include "datastore/SalesTaxList.h"
 #include "datastore/TaxCodeList.h"
+
+using customer_screens::AppendRow;
+using customer_screens::RowText;
 
 namespace {
 
@@ -50,17 +54,6 @@ constexpr int kCardFields[] = {kCustCCNum, kCustCCExpMon, kCustCCExpYear};
 constexpr int kJobDateFields[] = {kCustJobStartDate, kCustJobProjectedEndDate, kCustJobEndDate};
 constexpr const char16_t* kJobDateLabels[] = {u"Start date:", u"Approx end:", u"End date:"};
 constexpr int kNotesRows = 7;
-
-void Add(CFieldFormModel& form, int kind, DWORD flags, std::u16string_view label, std::u16string_view value,
-         int lines, int maxLength, FieldChoiceList* choices = nullptr) {
-  form.AddField(form.FieldCount(), kind, flags, CBstr(label), CBstr(value), lines, maxLength, choices);
-}
-
-std::u16string RowText(const CFieldFormModel& form, int row, bool withContinuations = false) {
-  CBstr text;
-  form.GetFieldText(row, text, withContinuations, false);
-  return text.str();
-}
 
 // Fills a choice list from a first/next walk, up to `limit` names.
 template <typename First, typename Next>
@@ -120,49 +113,54 @@ void CCustomerPages::Fill(int page, CFieldFormModel& form) {
     case kPageAddressInfo:
       if (m_flags.job) {
         std::u16string_view parent = r.FieldView(kCustParentFullName);
-        Add(form, kFieldText, kFlagRequired, u"Customer:", parent.empty() ? r.FieldView(kCustName) : parent, 1, 40);
-        Add(form, kFieldText, kFlagRequired | kEditable, u"Job Name:",
+        AppendRow(form, kFieldText, kFlagRequired, u"Customer:", parent.empty() ? r.FieldView(kCustName) : parent, 1,
+                  40);
+        AppendRow(form, kFieldText, kFlagRequired | kEditable, u"Job Name:",
             m_flags.newJob ? std::u16string_view() : r.FieldView(kCustName), 1, 40);
       } else {
-        Add(form, kFieldText, m_flags.newCustomer ? kFlagRequired | kEditable : kFlagRequired, u"Customer:",
+        AppendRow(form, kFieldText, m_flags.newCustomer ? kFlagRequired | kEditable : kFlagRequired, u"Customer:",
             r.FieldView(kCustName), 1, 40);
-        Add(form, kFieldText, 0x2049, u"Balance:", r.FieldView(kCustTotalBalance), 1, 40);
+        AppendRow(form, kFieldText, 0x2049, u"Balance:", r.FieldView(kCustTotalBalance), 1, 40);
       }
-      for (const Row& row : kAddressRows) Add(form, kFieldText, kEditable, row.label, r.FieldView(row.field), 1, 40);
+      for (const Row& row : kAddressRows)
+        AppendRow(form, kFieldText, kEditable, row.label, r.FieldView(row.field), 1, 40);
       return;
     case kPageBillTo:
     case kPageShipTo: {
       const int* fields = page == kPageBillTo ? kBillToFields : kShipToFields;
-      for (int i = 0; i < 8; ++i) Add(form, kFieldText, kEditable, kPlaceLabels[i], r.FieldView(fields[i]), 1, 40);
+      for (int i = 0; i < 8; ++i)
+        AppendRow(form, kFieldText, kEditable, kPlaceLabels[i], r.FieldView(fields[i]), 1, 40);
       return;
     }
     case kPageAdditionalInfo:
       for (const ChoiceRow& row : kAdditionalRows) {
         FieldChoiceList* choices = row.choices < 0 ? nullptr : &m_choices[static_cast<size_t>(row.choices)];
-        Add(form, choices ? kFieldChoiceToo : kFieldText, lockable, row.label, r.FieldView(row.field), 1, 40, choices);
+        AppendRow(form, choices ? kFieldChoiceToo : kFieldText, lockable, row.label, r.FieldView(row.field), 1, 40,
+                  choices);
       }
       return;
     case kPagePaymentInfo:
-      Add(form, kFieldText, lockable, u"Account:", r.FieldView(kCustAccountNumber), 1, 40);
-      Add(form, kFieldText, lockable | 0x2009, u"Credit Limit:", r.FieldView(kCustCreditLimit), 1, 40);
+      AppendRow(form, kFieldText, lockable, u"Account:", r.FieldView(kCustAccountNumber), 1, 40);
+      AppendRow(form, kFieldText, lockable | 0x2009, u"Credit Limit:", r.FieldView(kCustCreditLimit), 1, 40);
       FillCard(form, 0, kCustCCNum, kFieldText, 40, lockable);
       FillCard(form, 1, kCustCCExpMon, kFieldMonth, 8, lockable);
       FillCard(form, 2, kCustCCExpYear, kFieldYear, 4, lockable);
-      Add(form, kFieldText, lockable, u"Name on Card:", r.FieldView(kCustCCName), 1, 40);
-      Add(form, kFieldText, lockable, u"Card Addr:", r.FieldView(kCustCCAddr), 1, 40);
-      Add(form, kFieldText, lockable, u"Card Zip:", r.FieldView(kCustCCZip), 1, 40);
+      AppendRow(form, kFieldText, lockable, u"Name on Card:", r.FieldView(kCustCCName), 1, 40);
+      AppendRow(form, kFieldText, lockable, u"Card Addr:", r.FieldView(kCustCCAddr), 1, 40);
+      AppendRow(form, kFieldText, lockable, u"Card Zip:", r.FieldView(kCustCCZip), 1, 40);
       return;
     case kPageJobInfo:
-      Add(form, kFieldChoiceToo, kEditable, u"Type:", r.FieldView(kCustJobType), 1, 40, &m_choices[kJobTypes]);
-      Add(form, kFieldJobStatus, kEditable, u"Status:", r.FieldView(kCustJobStatus), 1, 40);
-      for (int i = 0; i < 3; ++i) Add(form, kFieldDate, kEditable, kJobDateLabels[i], r.FieldView(kJobDateFields[i]), 1, 25);
-      Add(form, kFieldMultiLine, kEditable, u"Description:", r.FieldView(kCustJobDesc), 3, 512);
-      for (int i = 0; i < 2; ++i) Add(form, kFieldMultiLineRow, kEditable, u"", u"", 3, 0);
+      AppendRow(form, kFieldChoiceToo, kEditable, u"Type:", r.FieldView(kCustJobType), 1, 40, &m_choices[kJobTypes]);
+      AppendRow(form, kFieldJobStatus, kEditable, u"Status:", r.FieldView(kCustJobStatus), 1, 40);
+      for (int i = 0; i < 3; ++i)
+        AppendRow(form, kFieldDate, kEditable, kJobDateLabels[i], r.FieldView(kJobDateFields[i]), 1, 25);
+      AppendRow(form, kFieldMultiLine, kEditable, u"Description:", r.FieldView(kCustJobDesc), 3, 512);
+      for (int i = 0; i < 2; ++i) AppendRow(form, kFieldMultiLineRow, kEditable, u"", u"", 3, 0);
       return;
     case kPageNotes: {
       const DWORD flags = m_flags.documentCopy ? 0x5002 : 0x5042;
-      Add(form, kFieldMultiLine, flags, u"Notes:", r.FieldView(kCustNotes), kNotesRows, 0);
-      for (int i = 1; i < kNotesRows; ++i) Add(form, kFieldMultiLineRow, flags, u"", u"", kNotesRows, 0);
+      AppendRow(form, kFieldMultiLine, flags, u"Notes:", r.FieldView(kCustNotes), kNotesRows, 0);
+      for (int i = 1; i < kNotesRows; ++i) AppendRow(form, kFieldMultiLineRow, flags, u"", u"", kNotesRows, 0);
       return;
     }
     default:
@@ -177,7 +175,7 @@ void CCustomerPages::FillCard(CFieldFormModel& form, int row, int field, int kin
   CBstr shown(clear);
   MaskCardNumber(shown);
   m_shownCard[static_cast<size_t>(row)] = shown.str();
-  Add(form, kind, flags, kLabels[row], shown.view(), 1, maxLength);
+  AppendRow(form, kind, flags, kLabels[row], shown.view(), 1, maxLength);
 }
 
 void CCustomerPages::SaveRow(const CFieldFormModel& form, int row, int field, bool withContinuations) {

@@ -1,7 +1,6 @@
 #include "customers/ItemEntryDlg.h"
 
 #include "core/DialogTitleBar.h"
-#include "core/Help.h"
 #include "core/Preferences.h"
 #include "core/UiMetrics.h"
 #include "core/Utilities.h"
@@ -67,11 +66,7 @@ void CItemEntryDlg::BuildInventoryRows() {
 
 void CItemEntryDlg::OnInitDialog() {
   HWND dialog = GetHwnd();
-  SHINITDLGINFO full;
-  full.dwMask = SHIDIM_FLAGS;
-  full.hDlg = dialog;
-  full.dwFlags = SHIDIF_SIZEDLGFULLSCREEN;
-  SHInitDialog(&full);
+  customer_screens::MakeFullScreen(dialog);
   m_titleFont = CreateDialogTitleBar(m_resources, dialog, IDC_DIALOG_HEADING, &m_okButton, &m_cancelButton, u"Item", 0);
   m_tabs.Create(dialog);
   m_details = std::make_unique<CFieldForm>(m_resources, dialog, CBstr(), -1, 0, kDetailsLabelWidth, 0, nullptr);
@@ -126,48 +121,21 @@ void CItemEntryDlg::SaveItem() {
 }
 
 INT_PTR CItemEntryDlg::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-  switch (msg) {
-    case WM_INITDIALOG:
-      OnInitDialog();
-      return TRUE;
-    case WM_COMMAND:
-      if (LOWORD(wParam) == kTitleOkButtonId || LOWORD(wParam) == IDOK) {
-        OnOK();
-        return TRUE;
-      }
-      if (LOWORD(wParam) == IDCANCEL) {
-        EndDialog(GetHwnd(), 0);
-        return TRUE;
-      }
-      return FALSE;
-    case WM_NOTIFY: {
-      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-      if (header->idFrom == static_cast<UINT_PTR>(customer_screens::CPageTabs::kTabControlId) &&
-          header->code == TCN_SELCHANGE) {
-        g_lastTab = m_tabs.Selected();
-        m_tabs.Show(g_lastTab, Pages());
-      }
-      return TRUE;
-    }
-    case kMsgTypeChanged:
-      if (lParam) OnTypeChanged(reinterpret_cast<const char16_t*>(lParam));
-      return TRUE;
-    case WM_SIZE:
-      if (m_tabs.Window()) Resize();
-      return FALSE;
-    case WM_SETTINGCHANGE:
-      if (wParam == SPI_SETSIPINFO) Resize();
-      return FALSE;
-    case WM_HELP:
-      ShowHelp(kHelpTopic);
-      return TRUE;
-    case WM_DRAWITEM:
-      DrawDialogTitleButton(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-      return TRUE;
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSTATIC:
-      return reinterpret_cast<INT_PTR>(customer_screens::ControlColour(msg, wParam, lParam));
-    default:
-      return FALSE;
+  if (msg == WM_INITDIALOG) {
+    OnInitDialog();
+    return TRUE;
   }
+  if (msg == kMsgTypeChanged) {
+    if (lParam) OnTypeChanged(reinterpret_cast<const char16_t*>(lParam));
+    return TRUE;
+  }
+  const customer_screens::TabbedDialogActions actions{kHelpTopic, [this] { OnOK(); },
+                                                      [this] {
+                                                        g_lastTab = m_tabs.Selected();
+                                                        m_tabs.Show(g_lastTab, Pages());
+                                                      },
+                                                      [this] {
+                                                        if (m_tabs.Window()) Resize();
+                                                      }};
+  return customer_screens::HandleTabbedDialogMessage(GetHwnd(), msg, wParam, lParam, actions);
 }

@@ -1,10 +1,14 @@
 #include "customers/ListEntryRows.h"
 
 #include "core/CustomSettings.h"
+#include "customers/FormRows.h"
 #include "datastore/DbRecord.h"
 #include "datastore/ListCache.h"
 #include "datastore/NamedList.h"
 #include "datastore/TaxCodeList.h"
+
+using customer_screens::AppendRow;
+using customer_screens::RowText;
 
 namespace {
 
@@ -19,17 +23,6 @@ constexpr int kCostField = 18;
 constexpr int kCustomNameFields[2] = {25, 27};
 constexpr int kCustomValueFields[2] = {26, 28};
 constexpr int kCustomFlagRows[2][2] = {{79, 80}, {81, 82}};
-
-void Add(CFieldFormModel& form, int kind, DWORD flags, std::u16string_view label, std::u16string_view value,
-         int lines, int maxLength, FieldChoiceList* choices = nullptr) {
-  form.AddField(form.FieldCount(), kind, flags, CBstr(label), CBstr(value), lines, maxLength, choices);
-}
-
-std::u16string Text(const CFieldFormModel& form, int row, bool joined = false) {
-  CBstr text;
-  form.GetFieldText(row, text, joined, false);
-  return text.str();
-}
 
 void Fill(FieldChoiceList& list, int limit, auto first, auto next) {
   list = FieldChoiceList();
@@ -136,8 +129,8 @@ void CListEntryRows::LoadChoices(RowSet set) {
 }
 
 void CListEntryRows::AddDescription(CFieldFormModel& form, DWORD mask) {
-  Add(form, kFieldMultiLine, 0x140 | mask, u"Desc:", m_record.FieldView(kFieldSalesDescription), 3, 2048);
-  for (int i = 0; i < 2; ++i) Add(form, kFieldMultiLineRow, kFlagEditable | mask, u"", u"", 3, 2048);
+  AppendRow(form, kFieldMultiLine, 0x140 | mask, u"Desc:", m_record.FieldView(kFieldSalesDescription), 3, 2048);
+  for (int i = 0; i < 2; ++i) AppendRow(form, kFieldMultiLineRow, kFlagEditable | mask, u"", u"", 3, 2048);
 }
 
 void CListEntryRows::AddCustomFields(CFieldFormModel& form) {
@@ -157,7 +150,7 @@ void CListEntryRows::AddCustomFields(CFieldFormModel& form) {
                                         m_settings->GetFlag(m_documentKind, kCustomFlagRows[i][1]));
     if (!flagged || names[i].empty()) continue;
     m_customRows[i] = form.FieldCount();
-    Add(form, kFieldText, kFlagEditable, names[i] + u":", m_record.FieldView(kCustomValueFields[i]), 1, 25);
+    AppendRow(form, kFieldText, kFlagEditable, names[i] + u":", m_record.FieldView(kCustomValueFields[i]), 1, 25);
   }
 }
 
@@ -166,48 +159,48 @@ void CListEntryRows::Build(CFieldFormModel& form) {
   m_costRow = m_taxRow = m_accountRow = m_agencyRow = -1;
   m_customRows[0] = m_customRows[1] = -1;
   if (m_type.empty()) {
-    Add(form, kFieldItemType, kEditableRequired, u"Type:", m_type, 1, 20);
+    AppendRow(form, kFieldItemType, kEditableRequired, u"Type:", m_type, 1, 20);
   } else {
-    Add(form, kFieldChoiceToo, kEditableRequired, u"Type:", m_type, 1, 20, &m_choices[kTypeEntry]);
+    AppendRow(form, kFieldChoiceToo, kEditableRequired, u"Type:", m_type, 1, 20, &m_choices[kTypeEntry]);
   }
   const CDbRecord& r = m_record;
   auto name = [&](const char16_t* label, int maxLength) {
-    Add(form, kFieldText, kEditableRequired, label, r.FieldView(kFieldName), 1, maxLength);
+    AppendRow(form, kFieldText, kEditableRequired, label, r.FieldView(kFieldName), 1, maxLength);
   };
   switch (m_set) {
     case kMessages:
-      Add(form, kFieldMultiLine, 336, u"Message:", r.FieldView(kFieldSalesDescription), 6, 2048);
-      for (int i = 0; i < 5; ++i) Add(form, kFieldMultiLineRow, kFlagEditable, u"", u"", 6, 2048);
+      AppendRow(form, kFieldMultiLine, 336, u"Message:", r.FieldView(kFieldSalesDescription), 6, 2048);
+      for (int i = 0; i < 5; ++i) AppendRow(form, kFieldMultiLineRow, kFlagEditable, u"", u"", 6, 2048);
       return;
     case kTerms:
       name(u"Name:", 40);
-      Add(form, kFieldText, 72, u"Days till due:", r.FieldView(kFieldSalesAmount), 1, 10);
+      AppendRow(form, kFieldText, 72, u"Days till due:", r.FieldView(kFieldSalesAmount), 1, 10);
       return;
     case kPriceLevels:
       name(u"Name:", 40);
-      Add(form, kFieldText, kPercentFlags, u"Percentage:", r.FieldView(kFieldSalesAmount), 1, 10);
+      AppendRow(form, kFieldText, kPercentFlags, u"Percentage:", r.FieldView(kFieldSalesAmount), 1, 10);
       return;
     case kSalesReps:
       name(u"Initials:", 5);
-      Add(form, kFieldText, kEditableRequired, u"Name:", r.FieldView(kFieldSalesDescription), 1, 31);
+      AppendRow(form, kFieldText, kEditableRequired, u"Name:", r.FieldView(kFieldSalesDescription), 1, 31);
       return;
     case kSalesTax:
       name(u"Name:", 40);
       AddDescription(form, 0);
-      Add(form, kFieldText, kPercentFlags | kFlagMoney, u"Amount:", r.FieldView(kFieldSalesAmount), 1, 10);
-      Add(form, kFieldYesNo, 112, u"Taxable:", r.FieldView(kFieldTaxable), 1, 10);
-      Add(form, kFieldChoiceToo, kEditableRequired | kInactive, u"Account:", r.FieldView(kAccountField), 1, 60,
+      AppendRow(form, kFieldText, kPercentFlags | kFlagMoney, u"Amount:", r.FieldView(kFieldSalesAmount), 1, 10);
+      AppendRow(form, kFieldYesNo, 112, u"Taxable:", r.FieldView(kFieldTaxable), 1, 10);
+      AppendRow(form, kFieldChoiceToo, kEditableRequired | kInactive, u"Account:", r.FieldView(kAccountField), 1, 60,
           &m_choices[kAccounts]);
-      Add(form, kFieldChoiceToo, kEditableRequired, u"Agency:", r.FieldView(kAgencyField), 1, 60,
+      AppendRow(form, kFieldChoiceToo, kEditableRequired, u"Agency:", r.FieldView(kAgencyField), 1, 60,
           &m_choices[kVendors]);
       return;
     case kPayment:
       name(u"Name:", 40);
       AddDescription(form, 0);
-      Add(form, kFieldText, kAmountFlags, u"Amount:", r.FieldView(kFieldSalesAmount), 1, 10);
-      Add(form, kFieldChoiceToo, kFlagEditable, u"Method:", r.FieldView(kAgencyField), 1, 60,
+      AppendRow(form, kFieldText, kAmountFlags, u"Amount:", r.FieldView(kFieldSalesAmount), 1, 10);
+      AppendRow(form, kFieldChoiceToo, kFlagEditable, u"Method:", r.FieldView(kAgencyField), 1, 60,
           &m_choices[kPaymentMethods]);
-      Add(form, kFieldChoiceToo, kFlagEditable, u"Deposit:", r.FieldView(kAccountField), 1, 60,
+      AppendRow(form, kFieldChoiceToo, kFlagEditable, u"Deposit:", r.FieldView(kAccountField), 1, 60,
           &m_choices[kAccounts]);
       return;
     case kOther:
@@ -218,67 +211,67 @@ void CListEntryRows::Build(CFieldFormModel& form) {
   AddDescription(form, masks.description);
   const DWORD amountFlags = kAmountFlags | masks.amount | (Is(u"Discount") ? DWORD{kFlagMoney} : DWORD{0});
   const char16_t* priceLabel = Is(u"Discount") ? u"Discount($/%):" : Is(u"Service") ? u"Rate:" : u"Sales price:";
-  Add(form, kFieldText, amountFlags, priceLabel, r.FieldView(kFieldSalesAmount), 1, 10);
+  AppendRow(form, kFieldText, amountFlags, priceLabel, r.FieldView(kFieldSalesAmount), 1, 10);
   if (Is(u"Inventory Part") || Is(u"Non-inventory Part") || Is(u"Other Charge")) {
     m_costRow = form.FieldCount();
-    Add(form, kFieldText, amountFlags, u"Cost:", r.FieldView(kCostField), 1, 10);
+    AppendRow(form, kFieldText, amountFlags, u"Cost:", r.FieldView(kCostField), 1, 10);
   }
   m_taxRow = form.FieldCount();
-  Add(form, kFieldChoiceToo, kEditableRequired | masks.tax, u"Tax Code:", r.FieldView(kFieldTaxable), 1, 10,
+  AppendRow(form, kFieldChoiceToo, kEditableRequired | masks.tax, u"Tax Code:", r.FieldView(kFieldTaxable), 1, 10,
       &m_choices[kTaxCodes]);
   m_accountRow = form.FieldCount();
-  Add(form, kFieldChoiceToo, kFlagEditable | masks.account, u"Account:", r.FieldView(kAccountField), 1, 60,
+  AppendRow(form, kFieldChoiceToo, kFlagEditable | masks.account, u"Account:", r.FieldView(kAccountField), 1, 60,
       &m_choices[kAccounts]);
   AddCustomFields(form);
   m_agencyRow = form.FieldCount();
-  Add(form, kFieldChoiceToo, kEditableRequired | masks.agency, u"Agency:", r.FieldView(kAgencyField), 1, 60,
+  AppendRow(form, kFieldChoiceToo, kEditableRequired | masks.agency, u"Agency:", r.FieldView(kAgencyField), 1, 60,
       &m_choices[kVendors]);
 }
 
 void CListEntryRows::WriteBack(const CFieldFormModel& form) const {
   CDbRecord& r = m_record;
-  r.SetField(kFieldListType, Text(form, 0));
+  r.SetField(kFieldListType, RowText(form, 0));
   switch (m_set) {
     case kMessages: {
-      std::u16string message = Text(form, 1, true);
+      std::u16string message = RowText(form, 1, true);
       r.SetField(kFieldSalesDescription, message);
       r.SetField(kFieldName, ShortMessageName(message));
       return;
     }
     case kTerms:
     case kPriceLevels:
-      r.SetField(kFieldName, Text(form, 1));
-      r.SetField(kFieldSalesAmount, Text(form, 2));
+      r.SetField(kFieldName, RowText(form, 1));
+      r.SetField(kFieldSalesAmount, RowText(form, 2));
       return;
     case kSalesReps:
-      r.SetField(kFieldName, Text(form, 1));
-      r.SetField(kFieldSalesDescription, Text(form, 2));
+      r.SetField(kFieldName, RowText(form, 1));
+      r.SetField(kFieldSalesDescription, RowText(form, 2));
       return;
     case kSalesTax:
-      r.SetField(kFieldName, Text(form, 1));
-      r.SetField(kFieldSalesDescription, Text(form, 2, true));
-      r.SetField(kFieldSalesAmount, Text(form, 5));
-      r.SetField(kAgencyField, Text(form, 8));
+      r.SetField(kFieldName, RowText(form, 1));
+      r.SetField(kFieldSalesDescription, RowText(form, 2, true));
+      r.SetField(kFieldSalesAmount, RowText(form, 5));
+      r.SetField(kAgencyField, RowText(form, 8));
       return;
     case kPayment:
-      r.SetField(kFieldName, Text(form, 1));
-      r.SetField(kFieldSalesDescription, Text(form, 2, true));
-      r.SetField(kFieldSalesAmount, Text(form, 5));
-      r.SetField(kAgencyField, Text(form, 6));
-      r.SetField(kAccountField, Text(form, 7));
+      r.SetField(kFieldName, RowText(form, 1));
+      r.SetField(kFieldSalesDescription, RowText(form, 2, true));
+      r.SetField(kFieldSalesAmount, RowText(form, 5));
+      r.SetField(kAgencyField, RowText(form, 6));
+      r.SetField(kAccountField, RowText(form, 7));
       return;
     case kOther:
       break;
   }
-  r.SetField(kFieldName, Text(form, 1));
-  r.SetField(kFieldSalesDescription, Text(form, 2, true));
-  r.SetField(kFieldSalesAmount, Text(form, 5));
-  if (m_costRow >= 0) r.SetField(kCostField, Text(form, m_costRow));
-  r.SetField(kFieldTaxable, Text(form, m_taxRow));
-  r.SetField(kAccountField, Text(form, m_accountRow));
+  r.SetField(kFieldName, RowText(form, 1));
+  r.SetField(kFieldSalesDescription, RowText(form, 2, true));
+  r.SetField(kFieldSalesAmount, RowText(form, 5));
+  if (m_costRow >= 0) r.SetField(kCostField, RowText(form, m_costRow));
+  r.SetField(kFieldTaxable, RowText(form, m_taxRow));
+  r.SetField(kAccountField, RowText(form, m_accountRow));
   for (int i = 0; i < 2; ++i) {
     if (m_customRows[i] < 0) continue;
-    r.SetField(kCustomValueFields[i], Text(form, m_customRows[i]));
+    r.SetField(kCustomValueFields[i], RowText(form, m_customRows[i]));
     r.SetField(kCustomNameFields[i], m_customNames[i]);
   }
 }

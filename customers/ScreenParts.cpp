@@ -1,5 +1,7 @@
 #include "customers/ScreenParts.h"
 
+#include "core/DialogTitleBar.h"
+#include "core/Help.h"
 #include "platform/commctrl/CommCtrl.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/shell/Shell.h"
@@ -24,6 +26,53 @@ HBRUSH ControlColour(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_CTLCOLORSTATIC && GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == IDC_DIALOG_HEADING)
     SetTextColor(dc, kTitleColour);
   return static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+}
+
+void MakeFullScreen(HWND dialog) {
+  SHINITDLGINFO full;
+  full.dwMask = SHIDIM_FLAGS;
+  full.hDlg = dialog;
+  full.dwFlags = SHIDIF_SIZEDLGFULLSCREEN;
+  SHInitDialog(&full);
+}
+
+INT_PTR HandleTabbedDialogMessage(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam,
+                                  const TabbedDialogActions& actions) {
+  switch (msg) {
+    case WM_COMMAND:
+      if (LOWORD(wParam) == kTitleOkButtonId || LOWORD(wParam) == IDOK) {
+        actions.ok();
+        return TRUE;
+      }
+      if (LOWORD(wParam) == IDCANCEL) {
+        EndDialog(dialog, 0);
+        return TRUE;
+      }
+      return FALSE;
+    case WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (header->idFrom == static_cast<UINT_PTR>(CPageTabs::kTabControlId) && header->code == TCN_SELCHANGE)
+        actions.tabChosen();
+      return TRUE;
+    }
+    case WM_SIZE:
+      actions.layOut();
+      return FALSE;
+    case WM_SETTINGCHANGE:
+      if (wParam == SPI_SETSIPINFO) actions.layOut();
+      return FALSE;
+    case WM_HELP:
+      ShowHelp(actions.helpTopic);
+      return TRUE;
+    case WM_DRAWITEM:
+      DrawDialogTitleButton(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+      return TRUE;
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSTATIC:
+      return reinterpret_cast<INT_PTR>(ControlColour(msg, wParam, lParam));
+    default:
+      return FALSE;
+  }
 }
 
 HWND CPageTabs::Create(HWND dialog) {

@@ -2,6 +2,7 @@
 // dialog with its blue title, and a tab control whose tabs each show one page window.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "platform/platform.h"
@@ -15,6 +16,22 @@ RECT VisibleArea(HWND window);
 // WM_CTLCOLORDLG / WM_CTLCOLORSTATIC / WM_CTLCOLORBTN: a white brush, and the title
 // colour for the heading control 1040. Null for other messages.
 HBRUSH ControlColour(UINT msg, WPARAM wParam, LPARAM lParam);
+
+// The shell's full-screen set-up of a dialog, without a Done button.
+void MakeFullScreen(HWND dialog);
+
+// The messages the full-screen tabbed dialogs answer alike: OK (1009) and Cancel from the
+// title row, a tab chosen on the tab control, a new layout on WM_SIZE and on input panel
+// changes, help, the title buttons and the colours. The answer to the message (FALSE for
+// one not handled).
+struct TabbedDialogActions {
+  int helpTopic = 0;
+  std::function<void()> ok;
+  std::function<void()> tabChosen;
+  std::function<void()> layOut;
+};
+INT_PTR HandleTabbedDialogMessage(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam,
+                                  const TabbedDialogActions& actions);
 
 // A tab control (id 200, tabs at the bottom) whose tab i shows page window i.
 class CPageTabs {
