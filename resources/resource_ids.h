@@ -57,6 +57,10 @@
 #define IDS_PRICE_LEVEL_CHANGED 40647
 #define IDS_CONFIRM_VOID 40676              /* Yes/No */
 
+/* ---- E-mail of documents and reports (messages) -------------------------------- */
+#define IDS_EMAIL_IN_OUTBOX 40634           /* the message waits in the Outbox */
+#define IDS_EMAIL_NEEDS_RECIPIENT 40656     /* To was left empty */
+
 /* ---- Stylesheet fragments of the document page ----------------------------------
    Strings and HTML resources (type 23) that the stylesheet generator concatenates into
    one XSL stylesheet over the document file. Fragments marked "fmt" take arguments: the

@@ -12,6 +12,7 @@ packages=(
   libcairo2-dev libpango1.0-dev fonts-dejavu-core libpng-dev libjpeg-dev libgif-dev
   libsdl2-dev xvfb xauth xdotool imagemagick
   liblitehtml-dev
+  libgmime-3.0-dev
 )
 
 missing=()

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "platform/base/Faults.h"
 
@@ -203,8 +204,17 @@ LONG InterlockedCompareExchange(LONG volatile* target, LONG exchange, LONG compa
   return comparand;
 }
 
+namespace {
+bool g_captureDebugOutput = false;
+std::u16string& CapturedDebugOutput() {
+  static std::u16string captured;
+  return captured;
+}
+}  // namespace
+
 void OutputDebugStringW(LPCWSTR text) {
   static const bool enabled = std::getenv("SLATEWAY_DEBUG") != nullptr;
+  if (g_captureDebugOutput && text) CapturedDebugOutput() += text;
   if (!enabled || !text) return;
   std::string s = platform::ToUtf8(text);
   std::fwrite(s.data(), 1, s.size(), stderr);
@@ -223,6 +233,13 @@ std::string DescribeHResult(HRESULT hr) {
 HResultError::HResultError(HRESULT hr) : std::runtime_error(DescribeHResult(hr)), m_hr(hr) {}
 
 void ThrowHResult(HRESULT hr) { throw HResultError(hr); }
+
+void CaptureDebugOutput(bool on) {
+  g_captureDebugOutput = on;
+  CapturedDebugOutput().clear();
+}
+
+std::u16string TakeDebugOutput() { return std::exchange(CapturedDebugOutput(), {}); }
 
 std::string ToUtf8(std::u16string_view text) {
   std::string out;

@@ -64,6 +64,11 @@ class HResultError : public std::runtime_error {
   HRESULT m_hr;
 };
 
+// While capturing, every debug output text is also kept for the caller (tests read what a
+// failure wrote); TakeDebugOutput hands the kept text over and starts afresh.
+void CaptureDebugOutput(bool on);
+std::u16string TakeDebugOutput();
+
 [[noreturn]] void ThrowHResult(HRESULT hr);
 [[noreturn]] inline void ThrowOutOfMemory() { ThrowHResult(E_OUTOFMEMORY); }
 

@@ -34,6 +34,7 @@ void DeviceTest::SetUp() {
   ReloadRegistry();
   ClearFaults();
   TestClock::Set(DefaultTestTime());
+  CaptureDebugOutput(false);
   SetLastError(ERROR_SUCCESS);
 }
 

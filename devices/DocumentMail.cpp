@@ -1,0 +1,201 @@
+#include "devices/DocumentMail.h"
+
+#include <string>
+
+#include "core/CompanyInfo.h"
+#include "core/CustomSettings.h"
+#include "core/EmailMessageForm.h"
+#include "core/Folders.h"
+#include "core/MessageBoxes.h"
+#include "core/Preferences.h"
+#include "core/ResourceText.h"
+#include "core/Utilities.h"
+#include "core/WaitCursor.h"
+#include "datastore/CustomerRecord.h"
+#include "devices/MailSession.h"
+#include "document/DocumentNumbering.h"
+#include "document/DocumentStylesheet.h"
+#include "document/SalesDocument.h"
+#include "platform/base/Base.h"
+#include "platform/registry/Registry.h"
+#include "platform/user/MessageBox.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+constexpr char16_t kDefaultBodyQvn[] =
+    u"To view this document, please double click on the attachment or copy the attachment to the Invoices "
+    u"directory of Slateway.";
+constexpr char16_t kDefaultBodyHtml[] =
+    u"To view this document, please copy the attachments to your desktop and double click on the file with the HTM "
+    u"extension.";
+constexpr char16_t kDefaultReportBody[] = u"Please see the attached report.";
+constexpr char16_t kReportNotSaved[] = u"Failed to save Report.";
+// The custom-settings row that shows the logo on the printout.
+constexpr int kRowShowLogoOnPaper = 5;
+
+// What the user confirmed in the message form.
+struct MailEntries {
+  CBstr to, cc, bcc, subject, message;
+};
+
+enum class FormOutcome { kSend, kCancelled, kNoRecipient };
+
+CBstr CustomerAddress(CSalesDocument* document) {
+  CCustomerRecord* customer = document ? document->GetCustomer() : nullptr;
+  return customer ? CBstr(customer->GetEmail()) : CBstr();
+}
+
+CBstr CompanyAddress(CSalesDocument* document) {
+  CCompanyInfo* company = document ? document->GetCompany() : nullptr;
+  return company ? CBstr(company->GetEMail()) : CBstr();
+}
+
+// Shows the message form with the defaults. kSend fills `entries`; an empty To has been
+// told to the user by then.
+FormOutcome RunMailForm(HWND owner, CSalesDocument* document, const CBstr& subject, const CBstr& body,
+                        const CBstr& attached, MailEntries& entries) {
+  CBstr customerTo = CustomerAddress(document);
+  CEmailMessageForm form(GetResourceInstance(), owner, customerTo, CBstr(), CBstr(), CompanyAddress(document),
+                         subject, body, attached);
+  // The form starts on the address offered last, the user's own company: the message is
+  // meant for the customer, so the To row starts with the customer's address (or empty).
+  if (FormField* to = form.Form().Model().Field(CEmailMessageForm::kTo)) to->value = customerTo;
+  INT_PTR code = form.DoModal();
+  if (code != CFieldFormModel::kEndAccepted && code != CFieldFormModel::kEndUnchanged) return FormOutcome::kCancelled;
+  if (form.GetTo().IsEmpty()) {
+    ShowWarningMessage(owner, IDS_EMAIL_NEEDS_RECIPIENT);
+    return FormOutcome::kNoRecipient;
+  }
+  entries = {form.GetTo(), form.GetCc(), form.GetBcc(), form.GetSubject(), form.GetMessage()};
+  return FormOutcome::kSend;
+}
+
+int ResultOf(FormOutcome outcome) { return outcome == FormOutcome::kNoRecipient ? 0 : 1; }
+
+std::u16string PreferenceText(CPreferences& preferences, std::u16string_view name, std::u16string_view def) {
+  std::u16string text(def);
+  preferences.GetString(name, text);
+  return text;
+}
+
+// The remembered recipients; `always` stores an empty CC or BCC too.
+void RememberRecipients(CPreferences& preferences, const MailEntries& entries, bool always) {
+  preferences.SetString(u"EMAIL_TO", entries.to.view());
+  if (always || !entries.cc.IsEmpty()) preferences.SetString(u"EMAIL_CC", entries.cc.view());
+  if (always || !entries.bcc.IsEmpty()) preferences.SetString(u"EMAIL_BCC", entries.bcc.view());
+}
+
+// Sends under the wait cursor and tells the user when the message is in the Outbox.
+void SendEntries(HWND owner, CMailSession& session, const MailEntries& entries, LPCWSTR attachment1,
+                 LPCWSTR attachment2 = nullptr, LPCWSTR attachment3 = nullptr) {
+  CWaitCursorScope wait;
+  bool sent = session.Send(entries.to.c_str(), entries.cc.c_str(), entries.bcc.c_str(), entries.subject.c_str(),
+                           entries.message.c_str(), attachment1, attachment2, attachment3);
+  wait.End();
+  if (sent) MessageBoxFromResource(owner, IDS_EMAIL_IN_OUTBOX, kStyleInformation);
+}
+
+// The owner's own name: the company record's user name, else the device owner's.
+std::u16string OwnerName(CSalesDocument* document) {
+  if (document && document->GetCompany()) return document->GetCompany()->GetUserName();
+  std::u16string name, company, address, phone, email;
+  COwnerInfo(false).GetOwnerInfo(name, company, address, phone, email);
+  return name;
+}
+
+int SettingsKindOf(const CSalesDocument& document) {
+  int type = document.GetDocType();
+  return type >= 0 && type < CCustomSettings::kKinds ? type : 0;
+}
+
+// "<the user's caption of the type> from <owner>".
+CBstr DocumentSubject(CSalesDocument& document) {
+  return CBstr(document.GetCustomSettings().GetCaption(SettingsKindOf(document), 0) + u" from " + OwnerName(&document));
+}
+
+// `path` without its extension when it ends in `extension` (ignoring case), plus ".htm".
+std::u16string HtmlNameOf(std::u16string_view path, std::u16string_view extension) {
+  if (path.size() >= extension.size() &&
+      platform::EqualsIgnoreCase(path.substr(path.size() - extension.size()), extension))
+    path.remove_suffix(extension.size());
+  return std::u16string(path) + u".htm";
+}
+
+}  // namespace
+
+int EmailDocumentAsQvn(HWND owner, CSalesDocument& document) {
+  // A document that could not be saved would go out stale, or not at all.
+  if (!document.Save(false)) return 0;
+  CMailSession session;
+  CPreferences preferences;
+  CBstr body(PreferenceText(preferences, u"EMAIL_BODY_QVN", kDefaultBodyQvn));
+  MailEntries entries;
+  FormOutcome outcome = RunMailForm(owner, &document, DocumentSubject(document), body, document.GetFileName(), entries);
+  if (outcome != FormOutcome::kSend) return ResultOf(outcome);
+  {
+    platform::CRegistryBatch batch;
+    RememberRecipients(preferences, entries, false);
+    preferences.SetString(u"EMAIL_BODY_QVN", entries.message.view());
+    preferences.SetString(u"LAST_EMAIL_TYPE", u"QVN");
+  }
+  SendEntries(owner, session, entries, document.GetFilePath().c_str());
+  return 1;
+}
+
+int EmailDocumentAsHtml(HWND owner, CSalesDocument& document) {
+  if (!document.Save(false)) return 0;
+  CMailSession session;
+  CBstr numberedPath;
+  MakeDocumentFileName(document.GetNumber().view(), numberedPath, document.GetDocType());
+  std::u16string exportPath = HtmlNameOf(numberedPath.view(), u".QVN");
+  CBstr logo, signature;
+  // The page is the printout's; a page that was not written must not be sent.
+  if (!ExportHtml(document, owner, exportPath, &logo, &signature, false)) return 0;
+
+  CPreferences preferences;
+  CBstr body(PreferenceText(preferences, u"EMAIL_BODY_HTML", kDefaultBodyHtml));
+  MailEntries entries;
+  FormOutcome outcome = RunMailForm(owner, &document, DocumentSubject(document), body,
+                                    CBstr(HtmlNameOf(document.GetFileName().view(), u".QVN")), entries);
+  if (outcome != FormOutcome::kSend) return ResultOf(outcome);
+  {
+    platform::CRegistryBatch batch;
+    RememberRecipients(preferences, entries, true);
+    preferences.SetString(u"EMAIL_BODY_HTML", entries.message.view());
+    preferences.SetString(u"LAST_EMAIL_TYPE", u"HTML");
+  }
+  bool logoShown = document.GetCustomSettings().IsShown(SettingsKindOf(document), kRowShowLogo, kRowShowLogoOnPaper, false);
+  LPCWSTR signatureFile = signature.IsEmpty() ? nullptr : signature.c_str();
+  LPCWSTR logoFile = logoShown && !logo.IsEmpty() ? logo.c_str() : nullptr;
+  SendEntries(owner, session, entries, exportPath.c_str(), signatureFile, logoFile);
+  return 1;
+}
+
+int EmailReport(HWND owner, CSalesDocument* document, std::u16string_view reportName, std::u16string_view reportHtml) {
+  CMailSession session;
+  CBstr folder;
+  GetDocumentsFolder(folder);
+  std::u16string path = folder.str();
+  if (!path.empty() && path.back() != u'\\') path += u'\\';
+  path += std::u16string(reportName) + u".htm";
+  if (!WriteAnsiTextFile(reportHtml, path)) {
+    MessageBoxW(owner, kReportNotSaved, kProductName, MB_OK);
+    return 0;
+  }
+
+  CPreferences preferences;
+  CBstr subject(PreferenceText(preferences, u"EMAIL_REPORT_SUBJ", u"Report from " + OwnerName(document)));
+  CBstr body(PreferenceText(preferences, u"EMAIL_REPORT_BODY_HTML", kDefaultReportBody));
+  MailEntries entries;
+  FormOutcome outcome = RunMailForm(owner, document, subject, body, CBstr(path), entries);
+  if (outcome != FormOutcome::kSend) return ResultOf(outcome);
+  {
+    platform::CRegistryBatch batch;
+    RememberRecipients(preferences, entries, true);
+    preferences.SetString(u"EMAIL_REPORT_SUBJ", entries.subject.view());
+    preferences.SetString(u"EMAIL_REPORT_BODY_HTML", entries.message.view());
+  }
+  SendEntries(owner, session, entries, path.c_str());
+  return 1;
+}
