@@ -60,6 +60,11 @@
 /* ---- E-mail of documents and reports (messages) -------------------------------- */
 #define IDS_EMAIL_IN_OUTBOX 40634           /* the message waits in the Outbox */
 #define IDS_EMAIL_NEEDS_RECIPIENT 40656     /* To was left empty */
+/* ---- Printing (messages) ------------------------------------------------------ */
+#define IDS_PRINT_ENGINE_TOO_OLD 40231      /* shown with the arrow cursor */
+#define IDS_PRINT_ENGINE_NOT_CREATED 40271  /* format: the error code (%X) */
+#define IDS_PRINT_ENGINE_NOT_REGISTERED 40325 /* format: the error code (%X) */
+#define IDS_PRINTER_NOT_READY 40366         /* format: the printer's status (%d) */
 
 /* ---- Stylesheet fragments of the document page ----------------------------------
    Strings and HTML resources (type 23) that the stylesheet generator concatenates into

@@ -13,6 +13,7 @@ packages=(
   libsdl2-dev xvfb xauth xdotool imagemagick
   liblitehtml-dev
   libgmime-3.0-dev
+  poppler-utils
 )
 
 missing=()
