@@ -59,6 +59,12 @@ bool CCustomerListWnd::ContactsMode() const { return CPreferences::UseOutlook();
 
 void CCustomerListWnd::StartLoader(int priority) {
   if (!m_source) return;
+  // The list update changes the customers under the source: it reloads when it is done,
+  // and the loader starts at the next activation.
+  if (m_listUpdateRunning) {
+    m_restartOnActivate = true;
+    return;
+  }
   // A source without a table of its own is rebuilt by the loader: the list asks it for
   // no row until the loader has finished.
   if (m_list && !m_source->HasOwnTable()) SetItemCount(0);
