@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/DialogTitleBar.h"
+#include "core/DrawHelpers.h"
 #include "core/Help.h"
 #include "core/MenuBar.h"
 #include "core/MessageBoxes.h"
@@ -32,6 +33,11 @@ constexpr int kButtonWidthAdjust[CLetterJump::kButtonCount] = {1, 0, 0, -2, 2, 3
 constexpr UINT kMenuEdit = 40097;
 constexpr UINT kMenuAddJob = 126;
 constexpr UINT kMenuDelete = 40059;
+// The category menu: every contact, then the categories in stored order.
+constexpr UINT kMenuAllContacts = 300;
+constexpr char16_t kAllContacts[] = u"All Contacts";
+constexpr size_t kCategoryTextLimit = 80;
+constexpr int kTitleTextLimit = 30;
 
 void SetListRedraw(HWND list, bool on) { SendMessageW(list, WM_SETREDRAW, on ? TRUE : FALSE, 0); }
 
@@ -97,6 +103,7 @@ void CCustomerListWnd::Show(HWND parent, int mode) {
     if (!CreateModeless(m_resources, MAKEINTRESOURCEW(IDD_CUSTOMER_LIST), parent)) return;
     m_created = true;
   }
+  if (ContactsMode()) m_contacts.Open(GetHwnd());
   if (mode != kPickMode && mode != kManageMode) return;
   HWND dialog = GetHwnd();
   if (m_cancelButton) ShowWindow(m_cancelButton, mode == kPickMode ? SW_SHOW : SW_HIDE);
@@ -393,6 +400,11 @@ int CCustomerListWnd::SelectRecord(std::unique_ptr<CCustomerRecord> record) {
   return 1;
 }
 
+int CCustomerListWnd::SelectRecordById(LONG oid) {
+  if (!m_source) return 0;
+  return SelectRecord(m_source->GetRecordByOid(oid, m_useBusAddress));
+}
+
 void CCustomerListWnd::SendSelection(std::unique_ptr<CCustomerRecord> record) {
   CSalesDocument* document = m_documentOf ? m_documentOf() : nullptr;
   if (!document) return;
@@ -407,6 +419,9 @@ void CCustomerListWnd::OnCommand(int id, int code) {
     return;
   }
   switch (id) {
+    case kTitleButtonId:
+      if (code == 0 && ShowCategoryMenu()) SetSource(m_source);
+      return;
     case IDOK:
     case kTitleOkButtonId:
       Hide();
@@ -492,6 +507,82 @@ void CCustomerListWnd::OnActivate() {
   m_useBusAddress = m_preferences ? m_preferences->GetDword(u"UseBusAddress", 1) != 0 : true;
 }
 
+// ---- Contacts --------------------------------------------------------------------------------
+
+bool CCustomerListWnd::ShowCategoryMenu() {
+  std::vector<std::u16string> categories;
+  if (!m_titleButton || !CContactsWatch::LoadCategories(categories)) return false;
+  HMENU menu = CreatePopupMenu();
+  AppendMenuW(menu, MF_STRING | (m_filter.empty() ? MF_CHECKED : MF_UNCHECKED), kMenuAllContacts, kAllContacts);
+  for (size_t i = 0; i < categories.size(); ++i) {
+    AppendMenuW(menu, MF_STRING | (categories[i] == m_filter ? MF_CHECKED : MF_UNCHECKED),
+                kMenuAllContacts + 1 + static_cast<UINT>(i), categories[i].c_str());
+  }
+  SetWindowTextW(m_titleButton, u"Show");
+  RECT place{};
+  GetWindowRect(m_titleButton, &place);
+  const auto chosen = static_cast<UINT>(
+      TrackPopupMenuEx(menu, TPM_RETURNCMD | TPM_NONOTIFY, place.left, place.bottom, GetHwnd(), nullptr));
+  DestroyMenu(menu);
+  if (chosen == 0) return false;
+  if (chosen == kMenuAllContacts) {
+    m_filter.clear();
+    SetWindowTextW(m_titleButton, kAllContacts);
+    return true;
+  }
+  m_filter = categories[chosen - kMenuAllContacts - 1].substr(0, kCategoryTextLimit);
+  SetWindowTextW(m_titleButton, m_filter.c_str());
+  return true;
+}
+
+void CCustomerListWnd::DrawTitleButton(const DRAWITEMSTRUCT* item) {
+  HDC dc = item->hDC;
+  RECT place = item->rcItem;
+  DrawFilledRect(dc, place.left, place.top, place.right, place.bottom, WHITE_BRUSH, RGB(255, 255, 255));
+  WCHAR text[kTitleTextLimit + 1] = {};
+  const int length = GetWindowTextW(m_titleButton, text, kTitleTextLimit + 1);
+  SIZE size{};
+  GetTextExtentPoint32W(dc, text, length, &size);
+  place.left += 6;
+  place.top += 4;
+  SetTextColor(dc, customer_screens::kTitleColour);
+  SetBkColor(dc, RGB(255, 255, 255));
+  ExtTextOutW(dc, place.left, place.top, 0, nullptr, text, static_cast<UINT>(length), nullptr);
+  DrawResourceBitmap(IDB_CATEGORY_ARROW, m_resources, dc, place.left + size.cx + 4, place.top + 6);
+  if (item->itemState & ODS_SELECTED)
+    DrawFrameRect(dc, 1, place.left - 4, place.top - 3, place.left + size.cx + 15, place.top + size.cy + 5, 0);
+}
+
+void CCustomerListWnd::OnContactsNotification(CENOTIFICATION* notification) {
+  if (!notification) return;
+  const ContactChange change =
+      ClassifyContactChange(m_contacts.Concerns(*notification), m_listUpdateRunning, notification->uType,
+                            GetActiveWindow() == GetHwnd(), m_mode == kPickMode);
+  switch (change) {
+    case ContactChange::kIgnore:
+      break;
+    case ContactChange::kAtActivation:
+      m_reloadOnActivate = true;
+      m_restartOnActivate = true;
+      break;
+    case ContactChange::kSelectCreated:
+      PostMessageW(GetHwnd(), kMsgSelectById, 0, static_cast<LPARAM>(notification->oid));
+      break;
+    case ContactChange::kReloadNow: {
+      const int row = m_currentRow;
+      Reload(false);
+      m_currentRow = row;
+      StartLoader(CCustomerLoader::kPriorityBelowNormal);
+      break;
+    }
+    case ContactChange::kReloadLater:
+      m_reloadOnActivate = true;
+      StartLoader(CCustomerLoader::kPriorityBelowNormal);
+      break;
+  }
+  m_contacts.Release(notification);
+}
+
 INT_PTR CCustomerListWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_INITDIALOG:
@@ -514,6 +605,7 @@ INT_PTR CCustomerListWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) 
     case WM_DRAWITEM: {
       const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
       if (item->CtlID == kTitleOkButtonId || item->CtlID == kTitleCancelButtonId) DrawDialogTitleButton(item);
+      if (item->CtlID == kTitleButtonId) DrawTitleButton(item);
       return TRUE;
     }
     case WM_HELP:
@@ -549,6 +641,12 @@ INT_PTR CCustomerListWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) 
       }
       return TRUE;
     }
+    case WM_DBNOTIFICATION:
+      OnContactsNotification(reinterpret_cast<CENOTIFICATION*>(lParam));
+      return TRUE;
+    case kMsgSelectById:
+      SelectRecordById(static_cast<LONG>(lParam));
+      return TRUE;
     case kMsgLoaderDone:
       OnLoaderDone();
       return TRUE;

@@ -11,6 +11,7 @@
 
 #include "core/WindowObject.h"
 #include "platform/commctrl/CommCtrl.h"
+#include "customers/ContactsWatch.h"
 #include "customers/CustomerLoader.h"
 #include "customers/LetterJump.h"
 #include "datastore/CustomerRecord.h"
@@ -62,6 +63,10 @@ class CCustomerListWnd : public CDialogObject<CCustomerListWnd> {
   int SelectEntry();
   // Hands over a record (the table source's) as the open document's customer and hides.
   int SelectRecord(std::unique_ptr<CCustomerRecord> record);
+  // The same for the contact of an object id.
+  int SelectRecordById(LONG oid);
+  // The category the list shows (empty: every contact).
+  const std::u16string& Filter() const { return m_filter; }
 
   HWND ListWindow() const { return m_list; }
   int CurrentRow() const { return m_currentRow; }
@@ -94,6 +99,10 @@ class CCustomerListWnd : public CDialogObject<CCustomerListWnd> {
   void ChangeNameForm(bool byCompany);
   void Hide();
   void SendSelection(std::unique_ptr<CCustomerRecord> record);
+  void OnContactsNotification(CENOTIFICATION* notification);
+  // The category menu under the title button; true when a category was chosen.
+  bool ShowCategoryMenu();
+  void DrawTitleButton(const DRAWITEMSTRUCT* item);
 
   HINSTANCE m_resources;
   HWND m_owner;
@@ -125,6 +134,7 @@ class CCustomerListWnd : public CDialogObject<CCustomerListWnd> {
   bool m_byCompany = false;
   bool m_listUpdateRunning = false;
   std::u16string m_filter;
+  CContactsWatch m_contacts;
 };
 
 // The one list window of the program (null when none); set by the constructor.

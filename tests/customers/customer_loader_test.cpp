@@ -128,6 +128,19 @@ TEST_F(CustomerLoader, TheListWindowRestartsItsLoaderOnANewSource) {
   EXPECT_EQ(second.indexes, 1);
 }
 
+TEST_F(CustomerLoader, NoLoaderStartsWhileTheListUpdateRuns) {
+  GatedSource source;
+  source.OpenGate();
+  CCustomerListWnd window(nullptr, nullptr, &source, nullptr);
+  window.SetListUpdateRunning(true);
+  window.StartLoader(CCustomerLoader::kPriorityBelowNormal);
+  EXPECT_FALSE(window.LoaderRunning());
+  window.SetListUpdateRunning(false);
+  window.StartLoader(CCustomerLoader::kPriorityBelowNormal);
+  window.WaitForLoader();
+  EXPECT_EQ(source.loads, 1);
+}
+
 TEST_F(CustomerLoader, ARowThatCannotBeReadChoosesNothing) {
   GatedSource source;
   CCustomerListWnd window(nullptr, nullptr, &source, nullptr);
