@@ -288,6 +288,20 @@
 #define IDM_MAIN_EXIT 40002
 #define IDM_MAIN_REFRESH_LIST 40240
 #define IDM_MAIN_MENU_BUTTON 40703
+/* ---- The customer screens: the customer list, the customer dialog, the item entry -- */
+#define IDD_CUSTOMER_LIST 109
+#define IDD_TABBED_FORM 125                /* the full-screen dialogs of tabbed form pages */
+#define IDR_CONTACT_LIST_BAR 109           /* menu bar of the list over contacts */
+#define IDR_CUSTOMER_LIST_BAR 141          /* menu bar of the list over the customer table */
+#define IDB_CATEGORY_ARROW 196
+#define IDS_CONFIRM_DELETE_CUSTOMER 40201
+#define IDS_CUSTOMER_BAR_NEW 41310
+#define IDS_CUSTOMER_BAR_MENU 41311
+#define IDM_CUSTOMER_MENU 40045
+#define IDM_CUSTOMER_NEW 40131
+#define IDM_CUSTOMER_EDIT 40160
+#define IDM_CUSTOMER_BY_COMPANY 40176
+#define IDM_CUSTOMER_BY_NAME 40177
 
 #ifdef RC_INVOKED
 /* Window styles the templates use, spelled out for the resource compiler only. */
