@@ -224,9 +224,12 @@ void CReportView::LayOut() {
     ScreenToClient(m_window, &topLeft);
     ScreenToClient(m_window, &bottomRight);
     area = {topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
-  } else {
-    GetClientRect(m_parent ? m_parent : m_window, &area);
+  } else if (m_parent) {
+    GetClientRect(m_parent, &area);
     area.bottom -= GetUiMetric(kMenuBarMetric, m_window);
+  } else {
+    // Without a main window the viewer's own area already stops at the menu bar.
+    GetClientRect(m_window, &area);
   }
   int viewBottom = area.bottom;
   if (m_toolbar) {
