@@ -6,11 +6,6 @@
 #include "document/XmlDocument.h"
 
 namespace {
-const std::vector<CReportColumn> kColumns{
-    {u"", 70, false, false},
-    {u"", 30, false, false},
-};
-
 bool IsSale(std::u16string_view type) {
   return type == u"INVOICE" || type == u"SALESRECEIPT" || type == u"ESTIMATE" || type == u"SALESORDER";
 }
@@ -18,8 +13,6 @@ bool IsSale(std::u16string_view type) {
 bool IsSoldLine(std::u16string_view type) {
   return type == u"Inventory Part" || type == u"Non-inventory Part" || type == u"Other Charge" || type == u"Service";
 }
-
-std::u16string Money(double value) { return FormatNumberText(value, true, true).str(); }
 }  // namespace
 
 CProfitMarginReport::CProfitMarginReport(HWND parent, std::u16string_view documentId)
@@ -51,19 +44,11 @@ bool CProfitMarginReport::BuildXml(HWND parent, std::u16string_view start, std::
     Text(u"STARTDATE", m_startDate);
     Text(u"ENDDATE", m_endDate);
     Begin(u"TOTALS");
-    const std::pair<std::u16string_view, const std::u16string&> totals[] = {
-        {u"TOTAL SALES PRICE", salesText}, {u"TOTAL PURCHASE PRICE", purchaseText}, {u"PROFIT", profitText}};
-    for (const auto& [name, amount] : totals) {
-      Begin(u"TOTAL");
-      Text(u"NAME", name);
-      Text(u"AMOUNT", amount);
-      End(u"TOTAL");
-    }
+    NamedAmount(u"TOTAL", u"TOTAL SALES PRICE", salesText);
+    NamedAmount(u"TOTAL", u"TOTAL PURCHASE PRICE", purchaseText);
+    NamedAmount(u"TOTAL", u"PROFIT", profitText);
     End(u"TOTALS");
-    Begin(u"PROFIT_MARGIN");
-    Text(u"NAME", u"PROFIT MARGIN");
-    Text(u"AMOUNT", marginText);
-    End(u"PROFIT_MARGIN");
+    NamedAmount(u"PROFIT_MARGIN", u"PROFIT MARGIN", marginText);
     End(u"REPORT");
   });
   return true;
@@ -106,17 +91,8 @@ bool CProfitMarginReport::Print(CPrintEngine* engine, bool skipPageSetup, std::u
   if (!BeginPrint(engine, skipPageSetup, title)) return false;
   TitleLine(m_name, true);
   PrintHeader();
-  Printer()->SetFillStyle(1);
-  SetFont(2);
-  Printer()->SetTextAlignment(0);
-  SetBold(false);
-  const std::pair<std::u16string_view, double> rows[] = {
-      {u"Total Sales", m_sales}, {u"Total Purchase Price", m_purchase}, {u"Total Profit", m_profit}};
-  for (const auto& [label, amount] : rows) {
-    if (!PrinterOk()) break;
-    AmountRow(kColumns, label, Money(amount));
-  }
-  ClosingRow(kColumns, u"PROFIT MARGIN", Money(m_margin) + u"%");
+  TotalRows({{u"Total Sales", m_sales}, {u"Total Purchase Price", m_purchase}, {u"Total Profit", m_profit}},
+            u"PROFIT MARGIN", Money(m_margin) + u"%");
   return EndPrint();
 }
 

@@ -164,6 +164,13 @@ void CReport::Text(std::u16string_view name, std::u16string_view text) {
 }
 void CReport::End(std::u16string_view name) { m_report->EndElement(CBstr(name)); }
 
+void CReport::NamedAmount(std::u16string_view element, std::u16string_view name, std::u16string_view amount) {
+  Begin(element);
+  Text(u"NAME", name);
+  Text(u"AMOUNT", amount);
+  End(element);
+}
+
 std::u16string CReport::ReadDocType(CXmlDocument& document) {
   CBstr type;
   document.GetRootAttribute(u"DOCTYPE", &type);
@@ -365,24 +372,35 @@ void CReport::ColumnRows(const std::vector<CReportColumn>& columns,
   }
 }
 
-void CReport::AmountRow(const std::vector<CReportColumn>& columns, std::u16string_view label,
-                        std::u16string_view amount) {
+void CReport::TotalRows(const std::vector<LabelledSum>& rows, std::u16string_view closingLabel,
+                        std::u16string_view closingAmount) {
+  // Two columns of 70 % and 30 % of the page width.
+  static const std::vector<CReportColumn> kColumns{{u"", 70, false, false}, {u"", 30, false, false}};
+  CPrinterCE* printer = Printer();
+  printer->SetFillStyle(kHollow);
+  SetFont(2);
+  printer->SetTextAlignment(0);
+  SetBold(false);
+  const float left = ColumnLeft(kColumns, 0);
+  const float right = ColumnRight(kColumns, 1);
+  for (const auto& [label, sum] : rows) {
+    if (!PrinterOk()) break;
+    m_rowTop = CurrentY() + kRowGap;
+    const float y = m_rowTop + kRowGap;
+    const std::u16string amount = Money(sum);
+    DrawAt(label, left, y);
+    DrawAt(amount, right - TextWidth(amount), y);
+  }
   m_rowTop = CurrentY() + kRowGap;
-  const float y = m_rowTop + kRowGap;
-  DrawAt(label, ColumnLeft(columns, 0), y);
-  DrawAt(amount, ColumnRight(columns, 1) - TextWidth(amount), y);
-}
-
-void CReport::ClosingRow(const std::vector<CReportColumn>& columns, std::u16string_view label,
-                         std::u16string_view amount) {
-  m_rowTop = CurrentY() + kRowGap;
-  // A horizontal rule over the row: both ends at the same height.
+  // A horizontal rule over the closing row: both ends at the same height.
   const float ruleY = m_rowTop + kRowGap;
-  Printer()->SetLineWidth(kClosingRule);
-  Printer()->DrawLine(ColumnLeft(columns, 0), ruleY, ColumnRight(columns, 1), ruleY, std::nullopt, std::nullopt);
+  printer->SetLineWidth(kClosingRule);
+  printer->DrawLine(left, ruleY, right, ruleY, std::nullopt, std::nullopt);
   SetBold(true);
   const float y = CurrentY() + kHeadingGap;
-  DrawAt(label, ColumnLeft(columns, 0), y);
-  DrawAt(amount, ColumnRight(columns, 1) - TextWidth(amount), y);
+  DrawAt(closingLabel, left, y);
+  DrawAt(closingAmount, right - TextWidth(closingAmount), y);
   SetBold(false);
 }
+
+std::u16string CReport::Money(double value) { return FormatNumberText(value, true, true).str(); }

@@ -84,6 +84,8 @@ class CReport {
   void Begin(std::u16string_view name);
   void Text(std::u16string_view name, std::u16string_view text);
   void End(std::u16string_view name);
+  // An element holding NAME and AMOUNT.
+  void NamedAmount(std::u16string_view element, std::u16string_view name, std::u16string_view amount);
   // The document's DOCTYPE, upper-cased.
   static std::u16string ReadDocType(CXmlDocument& document);
   // The file name part (after the last "\") of the document id.
@@ -123,12 +125,13 @@ class CReport {
   void ColumnRows(const std::vector<CReportColumn>& columns, const std::vector<std::vector<std::u16string>>& rows);
   // The name shortened one last character at a time until it fits `width` (possibly empty).
   std::u16string FitText(std::u16string_view text, float width);
-  // A label at the first column's left and an amount ending at the second column's right
-  // (the two-column total reports).
-  void AmountRow(const std::vector<CReportColumn>& columns, std::u16string_view label, std::u16string_view amount);
-  // A rule across both columns, then the label bold and the amount: the closing row of
-  // the two-column total reports.
-  void ClosingRow(const std::vector<CReportColumn>& columns, std::u16string_view label, std::u16string_view amount);
+  // The two-column total reports: the sums as labelled amount rows (each ending at the
+  // page's right), then a rule and the closing row, its label bold.
+  using LabelledSum = std::pair<std::u16string_view, double>;
+  void TotalRows(const std::vector<LabelledSum>& rows, std::u16string_view closingLabel,
+                 std::u16string_view closingAmount);
+  // An amount as the total reports show it: decimals, two digits forced, no symbol.
+  static std::u16string Money(double value);
 
   CPrinterCE* Printer() const;
 

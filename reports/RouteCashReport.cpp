@@ -5,15 +5,6 @@
 #include "devices/PrintEngine.h"
 #include "document/XmlDocument.h"
 
-namespace {
-const std::vector<CReportColumn> kColumns{
-    {u"", 70, false, false},
-    {u"", 30, false, false},
-};
-
-std::u16string Money(double value) { return FormatNumberText(value, true, true).str(); }
-}  // namespace
-
 CRouteCashReport::CRouteCashReport(HWND parent) : CReport(parent, kReportRouteCash, u"Route Sales And Cash", u"") {}
 
 bool CRouteCashReport::BuildXml(HWND parent, std::u16string_view start, std::u16string_view end, std::u16string_view,
@@ -32,19 +23,11 @@ bool CRouteCashReport::BuildXml(HWND parent, std::u16string_view start, std::u16
     Text(u"STARTDATE", m_startDate);
     Text(u"ENDDATE", m_endDate);
     Begin(u"SALES");
-    const std::pair<std::u16string_view, double> sales[] = {
-        {u"CHARGE SALES", m_charge}, {u"CASH SALES", m_cash}, {u"RETURNS", m_returns}};
-    for (const auto& [name, amount] : sales) {
-      Begin(u"SALE");
-      Text(u"NAME", name);
-      Text(u"AMOUNT", Money(amount));
-      End(u"SALE");
-    }
+    NamedAmount(u"SALE", u"CHARGE SALES", Money(m_charge));
+    NamedAmount(u"SALE", u"CASH SALES", Money(m_cash));
+    NamedAmount(u"SALE", u"RETURNS", Money(m_returns));
     End(u"SALES");
-    Begin(u"TOTAL");
-    Text(u"NAME", u"TOTAL");
-    Text(u"AMOUNT", m_total);
-    End(u"TOTAL");
+    NamedAmount(u"TOTAL", u"TOTAL", m_total);
     End(u"REPORT");
   });
   return true;
@@ -88,16 +71,6 @@ bool CRouteCashReport::Print(CPrintEngine* engine, bool skipPageSetup, std::u16s
   if (!BeginPrint(engine, skipPageSetup, title)) return false;
   TitleLine(m_name, false);
   HeaderLines();
-  Printer()->SetFillStyle(1);
-  SetFont(2);
-  Printer()->SetTextAlignment(0);
-  SetBold(false);
-  const std::pair<std::u16string_view, double> rows[] = {
-      {u"Charge", m_charge}, {u"Cash", m_cash}, {u"Returns", m_returns}};
-  for (const auto& [label, amount] : rows) {
-    if (!PrinterOk()) break;
-    AmountRow(kColumns, label, Money(amount));
-  }
-  ClosingRow(kColumns, u"TOTAL", m_total);
+  TotalRows({{u"Charge", m_charge}, {u"Cash", m_cash}, {u"Returns", m_returns}}, u"TOTAL", m_total);
   return EndPrint();
 }
