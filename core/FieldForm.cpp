@@ -1,5 +1,6 @@
 #include "core/FieldForm.h"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -357,17 +358,26 @@ void CFieldForm::CommitEditor() {
       m_model.RememberTypedText(index, text);
     }
     std::vector<std::u16string> lines;
+    std::vector<bool> wrapped;
     if (field->kind == kFieldMultiLine) {
       int count = static_cast<int>(SendMessageW(editor, EM_GETLINECOUNT, 0, 0));
       std::u16string all = text.str();
       for (int l = 0; l < count; ++l) {
-        int start = static_cast<int>(SendMessageW(editor, EM_LINEINDEX, l, 0));
-        int length = static_cast<int>(SendMessageW(editor, EM_LINELENGTH, start, 0));
-        lines.push_back(all.substr(static_cast<size_t>(start), static_cast<size_t>(length)));
+        size_t start = static_cast<size_t>(SendMessageW(editor, EM_LINEINDEX, l, 0));
+        size_t end = std::min(all.size(), start + static_cast<size_t>(SendMessageW(editor, EM_LINELENGTH, start, 0)));
+        // A line the editor wrapped ends where the next begins, with no line break between:
+        // it keeps the blanks it was wrapped at, so the rows join back to the typed text.
+        bool soft = end < all.size() && all[end] != u'\r' && all[end] != u'\n' && l + 1 < count;
+        if (soft) {
+          size_t next = static_cast<size_t>(SendMessageW(editor, EM_LINEINDEX, l + 1, 0));
+          if (next > end && next <= all.size()) end = next;
+        }
+        lines.push_back(all.substr(start, end - start));
+        wrapped.push_back(soft);
       }
     }
     if (field->flags & kFlagMasked && text.Length() > 40) text = CBstr(text.view().substr(0, 40));
-    m_model.CommitText(index, &text, lines);
+    m_model.CommitText(index, &text, lines, wrapped);
   }
   DestroyWindow(editor);
   FillList();

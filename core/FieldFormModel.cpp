@@ -119,7 +119,7 @@ int CFieldFormModel::GetFieldText(int index, CBstr& out, bool withContinuations,
         continue;
       }
       if (emptyRun) text += kCrLf;
-      if (lineBreaks) text += kCrLf;
+      if (lineBreaks && !Field(row - 1)->wrapped) text += kCrLf;
       text += part;
       emptyRun = false;
     }
@@ -193,7 +193,8 @@ std::u16string CFieldFormModel::EditorText(int index) const {
   return out;
 }
 
-void CFieldFormModel::CommitText(int index, const CBstr* text, const std::vector<std::u16string>& lines) {
+void CFieldFormModel::CommitText(int index, const CBstr* text, const std::vector<std::u16string>& lines,
+                                 const std::vector<bool>& wrapped) {
   FormField* field = Field(index);
   if (!field) return;
   if (field->kind == kFieldChoiceText) changed = true;
@@ -207,17 +208,20 @@ void CFieldFormModel::CommitText(int index, const CBstr* text, const std::vector
   int last = LastRowOf(index);
   int lastWithText = index;
   size_t line = 0;
+  auto wrappedAt = [&wrapped](size_t at) { return at < wrapped.size() && wrapped[at]; };
   for (int row = index; row <= last; ++row, ++line) {
     if (line < lines.size()) {
       Field(row)->value = CBstr(lines[line]);
+      Field(row)->wrapped = wrappedAt(line) && row < last;
       if (!lines[line].empty()) lastWithText = row;
     } else {
       Field(row)->value = CBstr(u"");
+      Field(row)->wrapped = false;
     }
   }
   // More lines than rows: nothing typed is dropped.
   std::u16string rest;
-  for (; line < lines.size(); ++line) rest += std::u16string(kCrLf) + lines[line];
+  for (; line < lines.size(); ++line) rest += (wrappedAt(line - 1) ? u"" : std::u16string(kCrLf)) + lines[line];
   if (!rest.empty() && rest != kCrLf) {
     Field(lastWithText)->value = CBstr(Field(lastWithText)->value.str() + rest);
   }

@@ -88,6 +88,9 @@ struct FormField {
   DWORD flags = 0;
   CBstr label;
   CBstr value;
+  // The row's text runs on into the next row: the editor wrapped it there, the user typed
+  // no line break, so none is put back when the rows are joined.
+  bool wrapped = false;
   FieldChoiceList* choices = nullptr;  // the owner's
   RECT arrow{};
 };
@@ -128,9 +131,11 @@ class CFieldFormModel {
 
   // Stores an editor's text back. A null text (cancelled) or the same text keeps the
   // value; anything else marks the form changed. Multi-line texts go one line per row
-  // (`lines` as the editor wrapped them): rows without a line are emptied, lines beyond
-  // the last row are added to the last row that got text.
-  void CommitText(int index, const CBstr* text, const std::vector<std::u16string>& lines = {});
+  // (`lines` as the editor wrapped them; `wrapped[i]` when line i was wrapped by the editor
+  // rather than ended by the user): rows without a line are emptied, lines beyond the last
+  // row are added to the last row that got text.
+  void CommitText(int index, const CBstr* text, const std::vector<std::u16string>& lines = {},
+                  const std::vector<bool>& wrapped = {});
   // Stores a typed choice text over the head and continuation rows, cut to the width.
   void CommitSplitText(int index, const CBstr* text, const TextMeasure& measure, float width);
 

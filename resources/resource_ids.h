@@ -257,6 +257,11 @@
 #define IDC_FORM_HEADING_RULE 1063
 #define IDC_FORM_NOTE 1104
 
+/* ---- The list update --------------------------------------------------------- */
+#define IDS_UPDATE_UNKNOWN_MEMBER 40324    /* fmt: the group line's item name */
+#define IDS_UPDATE_IMPORTING_CUSTOMERS 40332
+#define IDS_UPDATE_FILE_TOO_LARGE 40348
+
 /* ---- The report viewer: its window, menu bar (menu and bar share the id), the bar's
    and the toolbar's pictures, and its commands ---------------------------------- */
 #define IDD_REPORT_VIEW 134

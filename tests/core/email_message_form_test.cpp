@@ -55,6 +55,22 @@ TEST_F(EmailMessageForm, OkReadsEveryRowBackAndKeepsTheMessagesLines) {
   EXPECT_EQ(form.GetMessage().view(), u"Hello Ann,\r\n\r\nthanks.");
 }
 
+TEST_F(EmailMessageForm, AMessageWrappedOverItsRowsComesBackWithoutBreaksNobodyTyped) {
+  const std::u16string message =
+      u"Please see the attached report, which lists every sale of the week for your records.\r\nThanks.";
+  CEmailMessageForm form(GetResourceInstance(), nullptr, CBstr(u"ann@a.example"), CBstr(), CBstr(), CBstr(),
+                         CBstr(u"Report"), CBstr(message), CBstr());
+  platform::testing::UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+    auto rows = d.ListView(IDC_FORM_LIST);
+    EXPECT_NE(rows.Text(CEmailMessageForm::kMessage, 2), message.substr(0, message.find(u'\r')))
+        << "the long line is wrapped over the rows";
+    d.Ok();
+  });
+  EXPECT_GE(form.DoModal(), 1);
+  EXPECT_EQ(form.GetMessage().view(), message);
+}
+
 TEST_F(EmailMessageForm, CancelTakesNothingOver) {
   CEmailMessageForm form = Make(u"ann@a.example", u"");
   platform::testing::UiScript ui;

@@ -84,6 +84,15 @@ TEST_F(MultiLine, LinesGoOnePerRowAndJoinWithoutLoss) {
   EXPECT_EQ(form.Field(4)->value.view(), u"d\r\ne");  // beyond the last row: kept on it
   EXPECT_EQ(Text(form, 1), u"a\r\nb\r\nc\r\nd\r\ne");
   EXPECT_EQ(Text(form, 1, false), u"abcd\r\ne");
+
+  // Where the editor wrapped a line, the rows join back without a break nobody typed.
+  CBstr wrapped(u"12 Long Road \r\nSpringfield");
+  form.CommitText(1, &wrapped, {u"12 Long ", u"Road ", u"Springfield"}, {true, false, false});
+  EXPECT_EQ(Text(form, 1), u"12 Long Road \r\nSpringfield");
+  CBstr beyond(u"a b c d e");
+  form.CommitText(1, &beyond, {u"a ", u"b ", u"c ", u"d ", u"e"}, {true, true, true, true, false});
+  EXPECT_EQ(form.Field(4)->value.view(), u"d e");
+  EXPECT_EQ(Text(form, 1), u"a b c d e");
 }
 
 TEST_F(MultiLine, MovingSkipsRowsThatCannotBeEditedAndWraps) {

@@ -1,0 +1,304 @@
+// The list update job over a real store:
+//   - every list step from one small set, and the same set again changing nothing;
+//   - the overwrite prompt and its "for all" answer;
+//   - continuation item files, the customer file sequence and the customer rules;
+//   - groups matched by their exact name;
+//   - an abort keeps whole records only; a refused file changes nothing;
+//   - the item rules (parents, costs, custom values, payments) and the notice of a changed
+//     RO_SIGNED; the progress window's Abort button.
+#include <fstream>
+
+#include "ListUpdateFixture.h"
+#include "core/ProgressWnd.h"
+#include "datastore/ListCache.h"
+#include "core/ResourceText.h"
+#include "platform/testing/UiScript.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+using listupdate_test::Item;
+using listupdate_test::ListUpdateTest;
+using ListUpdater = ListUpdateTest;
+
+constexpr char16_t kOld[] = u"2009-01-01T08:00:00-08:00";
+constexpr char16_t kNew[] = u"2010-01-01T08:00:00-08:00";
+const std::u16string kMessage = u"Thank you for your business.\r\nCome again";  // 41 characters
+
+std::u16string MissingMember(std::u16string_view name) {
+  std::u16string text = LoadResText(IDS_UPDATE_UNKNOWN_MEMBER);
+  return text.replace(text.find(u"%s"), 2, name);
+}
+
+void WriteSmallSet(CUpdateListWriter& file) {
+  file.BeginList("TAXCODES");
+  file.Record("TAXCODEELEMENT", {{"NAME", u"Tax"}, {"LISTID", u"t1"}, {"TAXABLE", u"True"}, {"MODIFIED", kOld}});
+  file.Record("TAXCODEELEMENT", {{"NAME", u"Non"}, {"LISTID", u"t2"}, {"TAXABLE", u"no"}, {"MODIFIED", kOld}});
+  file.EndList();
+  file.BeginList("CUSTOMERMSGS");
+  file.Record("CUSTOMERMSG", {{"NAME", kMessage}, {"LISTID", u"m1"}, {"MODIFIED", kOld}});
+  file.EndList();
+  file.BeginList("TERMS");
+  file.Record("TERM", {{"LISTID", u"r1"}, {"NAME", u"Net 30"}, {"STDDUEDAYS", u"30"}, {"MODIFIED", kOld}});
+  file.EndList();
+  file.BeginList("PRICELEVELS");
+  file.Record("PRICELEVEL", {{"LISTID", u"p1"}, {"NAME", u"Wholesale"}, {"PRICELEVELFIXEDPERCENTAGE", u"-10"}});
+  file.EndList();
+  file.BeginList("SALESREPS");
+  file.Record("SALESREP", {{"LISTID", u"s1"}, {"NAME", u"JD"}, {"DESC", u"John O'Dea"}, {"MODIFIED", kOld}});
+  file.EndList();
+  file.BeginList("VENDORS");
+  file.Record("VENDOR", {{"LISTID", u"v1"}, {"NAME", u"Acme"}, {"DESC", u"not read"}, {"MODIFIED", kOld}});
+  file.EndList();
+  file.Record("COMPANYINFO", {{"NAME", u"Field Svc"}, {"ADDRESS", u"1 Main"}, {"CITY", u"Springfield"}, {"STATE", u"IL"}});
+  file.ItemType(u"Service", true, 1);
+  file.ItemType(u"Sales Tax Item", false, 9);
+  UpdateItemRecord labor = Item(u"i1", u"Service", u"Labor", u"45.00");
+  labor[kUpdCost] = u"20.00";
+  file.Item("ITEM", labor);
+  file.Item("ITEM", Item(u"i2", u"Sales Tax Item", u"State", u"5"));
+  file.Item("ITEM", Item(u"i3", u"Sales Tax Item", u"County", u"2.5"));
+  file.Item("ITEM", Item(u"g9", u"Group", u"Not an item"));
+  file.Item("GROUP", Item(u"g1", u"Group", u"Kit"), {{u"i1", u"Labor", u"2"}, {u"zz", u"Ghost", u""}});
+  file.Item("SALESTAXGROUP", Item(u"x1", u"Sales Tax Group", u"County+State"),
+            {{u"i2", u"State", u""}, {u"i3", u"County", u""}});
+}
+
+void WriteCustomers(CUpdateListWriter& file, std::u16string_view balance = u"12.50") {
+  file.Record("CUSTOMER", {{"LISTID", u"c1"}, {"NAME", u"O'Brien's"}, {"FULLNAME", u"O'Brien's"},
+                           {"SUBLEVEL", u"0"}, {"TERMSNAME", u"Net 30"}, {"BALANCE", balance}, {"CC", u"4111"}});
+  file.Record("CUSTOMER", {{"LISTID", u"c2"}, {"NAME", u"Roof"}, {"FULLNAME", u"O'Brien's:Roof"}, {"SUBLEVEL", u"1"},
+                           {"PARENTFULLNAME", u"O'Brien's"}, {"BALANCE", balance}});
+}
+
+TEST_F(ListUpdater, ImportsEveryListAndTheSameListsAgainChangeNothing) {
+  for (int run = 0; run < 2; ++run) {
+    CUpdateListWriter items = Keeping();
+    WriteSmallSet(items);
+    ASSERT_TRUE(items.Save(File(u"NWQItems.xml")));
+    CUpdateListWriter people;
+    WriteCustomers(people, run ? u"12.50" : u"3.00");  // customers are updated without asking
+    ASSERT_TRUE(people.Save(File(u"NWQCustomers.xml")));
+    boxes.Expect(MissingMember(u"Ghost"));
+    auto before = ItemRows();
+    ASSERT_EQ(Run(), 1);
+    EXPECT_FALSE(Exists(u"NWQItems.xml") || Exists(u"NWQCustomers.xml"));
+    if (run == 1) {
+      EXPECT_EQ(ItemRows(), before);
+    }
+  }
+  EXPECT_EQ(Rows("SELECT Name, SalesAmount FROM ItemsList WHERE Parent = 'Terms'"), std::vector<std::string>{"Net 30|30"});
+  EXPECT_EQ(Rows("SELECT Taxable FROM ItemsList WHERE Parent = 'Tax Codes' ORDER BY Name"),
+            (std::vector<std::string>{"no", "yes"}));
+  EXPECT_EQ(Rows("SELECT Name, SalesDescription FROM ItemsList WHERE Parent = 'Customer Msgs'"),
+            std::vector<std::string>{"Thank you for your business....|Thank you for your business. Come again"});
+  EXPECT_EQ(Rows("SELECT Name, SalesDescription FROM ItemsList WHERE Parent IN ('Sales Reps', 'Vendors') ORDER BY 1"),
+            (std::vector<std::string>{"Acme|", "JD|John O'Dea"}));
+  EXPECT_EQ(Rows("SELECT SalesAmount FROM ItemsList WHERE ListType = 'Sales Tax Group'"),
+            std::vector<std::string>{"7.50%"});
+  EXPECT_EQ(Rows("SELECT FullName, ObjectType FROM ItemsList WHERE Parent = 'Kit'"),
+            std::vector<std::string>{"Kit:Labor|16"});
+  EXPECT_EQ(Rows("SELECT COUNT(*) FROM ItemsList WHERE Name IN ('Labels', 'Not an item')"), std::vector<std::string>{"1"});
+  EXPECT_EQ(Rows("SELECT FullName, Terms, Balance FROM CustomerList ORDER BY FullName"),
+            (std::vector<std::string>{"O'Brien's|Net 30|12.50", "O'Brien's:Roof|Net 30|12.50"}));
+  EXPECT_EQ(company.GetAddress2(), u"Springfield, IL ");
+  for (const char16_t* line : {u"Tax Codes 2 of 2", u"Item 3 of 4", u"Vendor1 of 1", u"Group 1 of 1 (Item 2)",
+                               u"Importing Customer 2"})
+    EXPECT_TRUE(progress.Saw(line)) << platform::ToUtf8(line);
+}
+
+TEST_F(ListUpdater, NewerEntriesOnTheHandheldAreOfferedAndForAllHolds) {
+  for (const char16_t* stamp : {kNew, kOld}) {
+    CUpdateListWriter file = Keeping();
+    file.BeginList("JOBTYPES");
+    for (const char16_t* id : {u"j1", u"j2", u"j3"})
+      file.Record("JOBTYPE", {{"NAME", std::u16string(id) + stamp[3]}, {"LISTID", id}, {"MODIFIED", stamp}});
+    file.EndList();
+    ASSERT_TRUE(file.Save(File(u"NWQItems.xml")));
+    platform::testing::UiScript ui;
+    if (stamp == kOld) {  // older than what is stored: the user is asked once for all three
+      ui.ExpectDialog(IDD_OVERWRITE_PROMPT, [](platform::testing::DialogDriver& d) {
+        d.Tap(IDC_OVERWRITE_ALL);
+        d.Press(6);
+      });
+    }
+    ASSERT_EQ(Run(), 1);
+    EXPECT_EQ(ui.Pending(), 0u);
+  }
+  EXPECT_EQ(Rows("SELECT Name FROM ItemsList WHERE Parent = 'Job Types' ORDER BY Name"),
+            (std::vector<std::string>{"j19", "j29", "j39"}));
+}
+
+TEST_F(ListUpdater, ReadsContinuationAndCustomerFilesInSequence) {
+  CPreferences().SetDisplayBalances(true);
+  CUpdateListWriter first;  // clearing everything, balances and cards hidden
+  first.Option("DISPLAY_CUSTOMER_BALANCES", u"no");
+  first.Option("DISPLAY_CUSTOMER_CC", u"no");
+  first.Item("ITEM", Item(u"a", u"Service", u"A"));
+  first.Item("ITEM", Item(u"b", u"Service", u"B"));
+  ASSERT_TRUE(first.Save(File(u"NWQItems.xml")));
+  CUpdateListWriter second;
+  second.Item("ITEM", Item(u"c", u"Service", u"C"));
+  ASSERT_TRUE(second.Save(File(u"NWQItems1.xml")));
+  ASSERT_TRUE(CUpdateListWriter(u"9").Save(File(u"NWQItems2.xml")));
+  for (const char16_t* name : {u"NWQCustomers.xml", u"NWQCustomers1.xml", u"NWQCustomers3.xml"}) {
+    CUpdateListWriter people;
+    WriteCustomers(people);
+    ASSERT_TRUE(people.Save(File(name)));
+  }
+  ASSERT_EQ(store.InsertCustomer(CCustomerFields{}), 1);  // emptied once, before the first file
+  UseLocale(u"de-DE");
+  boxes.Expect(u"The update list is not recognized.  Please try again or contact Technical Support for assistance.");
+  ASSERT_EQ(Run(), 1);
+  EXPECT_TRUE(progress.Saw(u"Item 3 of 3"));
+  EXPECT_FALSE(Exists(u"NWQItems2.xml") || Exists(u"NWQCustomers1.xml"));
+  EXPECT_TRUE(Exists(u"NWQCustomers3.xml"));  // after a gap nothing more is read
+  EXPECT_EQ(hooks.calls, "running stopped columns1 reload1 invalidate refill ");
+  EXPECT_EQ(Rows("SELECT FullName, Balance, TotalBalance, CCNum FROM CustomerList ORDER BY FullName"),
+            (std::vector<std::string>{"O'Brien's|0,00|0,00|", "O'Brien's|0,00|0,00|", "O'Brien's:Roof|0,00|0,00|",
+                                      "O'Brien's:Roof|0,00|0,00|"}));
+
+  // An explicit item file comes without customers.
+  ASSERT_TRUE(Keeping().Save(File(u"Explicit.xml")));
+  ASSERT_EQ(Run(File(u"Explicit.xml")), 1);
+  EXPECT_TRUE(Exists(u"NWQCustomers3.xml"));
+}
+
+TEST_F(ListUpdater, GroupsAreFoundByTheirExactName) {
+  CUpdateListWriter file = Keeping();
+  file.Item("ITEM", Item(u"i1", u"Service", u"Labor"));
+  file.Item("GROUP", Item(u"g1", u"Group", u"Kit Deluxe"), {{u"i1", u"Labor", u"3"}});
+  ASSERT_TRUE(file.Save(File(u"NWQItems.xml")));
+  ASSERT_EQ(Run(), 1);
+  CUpdateListWriter again = Keeping();
+  again.Item("GROUP", Item(u"g2", u"Group", u"Kit"), {{u"i1", u"Labor", u"1"}});
+  ASSERT_TRUE(again.Save(File(u"NWQItems.xml")));
+  ASSERT_EQ(Run(), 1);
+  EXPECT_EQ(Rows("SELECT FullName, SalesAmount FROM ItemsList WHERE ObjectType = 16 ORDER BY FullName"),
+            (std::vector<std::string>{"Kit Deluxe:Labor|1.00", "Kit:Labor|1.00"}));
+  EXPECT_EQ(Rows("SELECT Name FROM ItemsList WHERE ListType = 'Group' AND ObjectType = 32 ORDER BY Name"),
+            (std::vector<std::string>{"Kit", "Kit Deluxe"}));
+}
+
+TEST_F(ListUpdater, AnAbortKeepsWholeRecordsAndTheCustomerFiles) {
+  struct Case {
+    const char16_t* abortAt;
+    const char* kept;
+  } cases[] = {{u"Group 1 of 1 (Item 1)", "Labor"}, {u"Term 1 of 2", "Kit|Labor|Labor|Labor|Net 30"}};
+  for (const auto& c : cases) {
+    CUpdateListWriter file;
+    file.Item("ITEM", Item(u"i1", u"Service", u"Labor"));
+    file.Item("GROUP", Item(u"g1", u"Group", u"Kit"), {{u"i1", u"Labor", u"1"}, {u"i1", u"Labor", u"2"}});
+    file.BeginList("TERMS");
+    file.Record("TERM", {{"LISTID", u"r1"}, {"NAME", u"Net 30"}});
+    file.Record("TERM", {{"LISTID", u"r2"}, {"NAME", u"Net 60"}});
+    file.EndList();
+    file.BeginList("PRICELEVELS");
+    file.Record("PRICELEVEL", {{"LISTID", u"p1"}, {"NAME", u"Wholesale"}});
+    file.EndList();
+    ASSERT_TRUE(file.Save(File(u"NWQItems.xml")));
+    ASSERT_TRUE(CUpdateListWriter().Save(File(u"NWQCustomers.xml")));
+    progress = {};
+    progress.abortAt = c.abortAt;
+    EXPECT_EQ(Run(), 0);
+    std::string names;
+    for (const auto& row : Rows("SELECT Name FROM ItemsList WHERE ObjectType IN (1, 2, 16, 32) ORDER BY Name"))
+      names += (names.empty() ? "" : "|") + row;
+    EXPECT_EQ(names, c.kept);
+    EXPECT_TRUE(Exists(u"NWQCustomers.xml"));
+    EXPECT_EQ(hooks.calls, "refill ");  // the lists imported so far are shown
+    hooks.calls.clear();
+  }
+}
+
+TEST_F(ListUpdater, ARefusedFileChangesNothing) {
+  CUpdateListWriter good = Keeping();
+  WriteSmallSet(good);
+  good.Option("DISPLAY_CUSTOMER_BALANCES", u"no");
+  std::u16string text = good.Text();
+  CPreferences().SetDisplayBalances(true);
+  auto before = Everything();
+  struct Case {
+    CUpdateListWriter file;
+    const char16_t* message;
+  } cases[] = {
+      {CUpdateListWriter(u"4.6"), u"The Update List is from a newer version of Slateway on the desktop.  Please reinstall."},
+      {CUpdateListWriter(u"4"), u"The Update List is from an older version of Slateway on the desktop.  Please reinstall."},
+  };
+  for (auto& c : cases) {
+    WriteSmallSet(c.file);
+    ASSERT_TRUE(c.file.Save(File(u"NWQItems.xml")));
+    boxes.Expect(c.message).Caption(u"Slateway");
+    EXPECT_EQ(Run(), 0);
+  }
+  // Cut short in the middle of the items.
+  std::string bytes;
+  for (char16_t ch : text.substr(0, text.find(u"<ITEM>") + 20)) bytes += {char(ch & 0xFF), char(ch >> 8)};
+  std::ofstream(Linux(File(u"NWQItems.xml")), std::ios::binary) << bytes;
+  boxes.Expect(u"The update list is not recognized.  Please try again or contact Technical Support for assistance.");
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(Everything(), before);
+  EXPECT_TRUE(CPreferences::DisplayBalances());
+}
+
+TEST_F(ListUpdater, ItemsMarkTheirParentsHideCostsAndKeepTwoCustomValuesInTheItemsOrder) {
+  CUpdateListWriter file = Keeping();
+  file.Option("DISPLAY_PRODUCT_COSTS", u"no");
+  file.Option("RO_SIGNED", u"yes");
+  file.BeginList("CUSTOM_ITEM_FIELDS");
+  for (const char16_t* name : {u"Size", u"Color", u"Weight"}) file.Record("CUSTOM_ITEM", {{"NAME", name}});
+  file.EndList();
+  UpdateItemRecord parent = Item(u"p", u"Inventory Part", u"Parts");
+  UpdateItemRecord child = Item(u"c", u"Inventory Part", u"Bolt");
+  child[kUpdLevel] = u"1";
+  child[kUpdCatListID] = u"p";
+  child[kUpdCatName] = u"Parts";
+  child[kUpdCost] = u"9.99";
+  child[kUpdCustom1Name] = u"Color";
+  child[kUpdCustom1Value] = u"Red";
+  child[kUpdCustom2Name] = u"Size";
+  child[kUpdCustom2Value] = u"L";
+  UpdateItemRecord payment = Item(u"y", u"Payment", u"Cash");
+  payment[kUpdFullName] = u"Cash Payment";
+  payment[kUpdAccount] = u"Undeposited";
+  for (const auto& item : {parent, child, payment}) file.Item("ITEM", item);
+  ASSERT_TRUE(file.Save(File(u"NWQItems.xml")));
+  HWND main = CreateWindowExW(0, u"STATIC", u"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  CListUpdater job(nullptr, &store, &customers, &company, nullptr, &progress, nullptr, u"");
+  ASSERT_EQ(job.Run(main), 1);
+  MSG posted{};
+  EXPECT_TRUE(PeekMessageW(&posted, main, kMessageRoSignedChanged, kMessageRoSignedChanged, PM_REMOVE));
+  EXPECT_EQ(posted.wParam, 1u);
+  DestroyWindow(main);
+  EXPECT_EQ(Rows("SELECT Name, ObjectType, Parent, PurchaseCost, EditSequence, UnitOfMeasure, Account, Vendor "
+                 "FROM ItemsList WHERE ObjectType IN (1, 256) ORDER BY Name"),
+            (std::vector<std::string>{"Bolt|1|Parts|0|Red|L||", "Cash|1|Payment|0|||Undeposited|Cash Payment",
+                                      "Parts|256|Inventory Part|0||||"}));
+  CListCache fields(&store);
+  CBstr first, second, third(u"none");
+  ASSERT_EQ(fields.GetFirstItemFieldName(first), 1);
+  fields.GetNextItemFieldName(second);
+  EXPECT_EQ(first.str() + u"," + second.str(), u"Color,Size");  // the item's order; "Weight" is gone
+  EXPECT_EQ(fields.GetNextItemFieldName(third), 0);
+}
+
+TEST_F(ListUpdater, TheProgressWindowsAbortButtonStopsTheRun) {
+  HWND owner = CreateWindowExW(0, u"STATIC", u"", WS_POPUP | WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr,
+                               nullptr);
+  {
+    CProgressWnd window(GetResourceInstance(), owner, owner);
+    window.Show(CBstr(u"Lists Update"), true);
+    CProgressWndStatus status(window);
+    CUpdateListWriter file = Keeping();
+    WriteSmallSet(file);
+    ASSERT_TRUE(file.Save(File(u"NWQItems.xml")));
+    PostMessageW(window.GetHwnd(), WM_COMMAND, IDCANCEL, 0);  // pressed before the first list
+    CListUpdater job(nullptr, &store, &customers, &company, nullptr, &status, nullptr, u"");
+    EXPECT_EQ(job.Run(owner), 0);
+    EXPECT_TRUE(window.IsAborted());
+    EXPECT_EQ(Rows("SELECT COUNT(*) FROM ItemsList WHERE ObjectType IN (1, 2)"), std::vector<std::string>{"0"});
+  }
+  DestroyWindow(owner);
+}
+
+}  // namespace
