@@ -345,19 +345,20 @@ void CReport::ColumnRows(const std::vector<CReportColumn>& columns,
   SetBold(false);
   for (const auto& row : rows) {
     if (!PrinterOk()) break;
+    // Every cell of a row shares the row's box top and bottom, also on a new page.
+    m_rowTop = CurrentY() + kRowGap;
+    float y = m_rowTop + kRowGap;
+    float bottom = y + m_rowHeight;
+    if (bottom >= m_pageHeight) {
+      ++m_pageCount;
+      printer->NewPage();
+      y = 0;
+      m_rowTop = 0;
+      bottom = m_rowHeight;
+    }
     for (size_t i = 0; i < columns.size() && i < row.size(); ++i) {
       const float left = ColumnLeft(columns, i);
       const float right = ColumnRight(columns, i);
-      if (i == 0) m_rowTop = CurrentY() + kRowGap;
-      float y = m_rowTop + kRowGap;
-      float bottom = y + m_rowHeight;
-      if (bottom >= m_pageHeight) {
-        ++m_pageCount;
-        printer->NewPage();
-        y = 0;
-        m_rowTop = 0;
-        bottom = m_rowHeight;
-      }
       printer->SetLineWidth(1.0f);
       printer->DrawRect(left, y, right, bottom, std::nullopt);
       printer->SetFillStyle(kHollow);

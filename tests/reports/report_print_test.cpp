@@ -111,6 +111,30 @@ TEST_F(ReportPrint, ALongNameIsShortenedToItsColumnAndContinuousPaperIsClosed) {
   EXPECT_EQ(modes.back(), 0) << "the job leaves continuous mode";
 }
 
+TEST_F(ReportPrint, RowsGoOnANewPageBeforeThePageEnds) {
+  std::vector<report_test::DocLine> lines;
+  std::vector<std::string> names;
+  for (int i = 0; i < 90; ++i) names.push_back("Part " + std::to_string(i));
+  for (const std::string& name : names) lines.push_back({"Inventory Part", name.c_str(), "1", "1", "1"});
+  WriteDocument("D9.QVN", "SALESORDER", "3/5/2026", "$90.00", lines);
+  CPickListReport pick(nullptr, u"");
+  pick.BuildXml(nullptr, u"", u"", u"", u"D9.QVN");
+  CPrintEngine engine(nullptr);
+  ASSERT_TRUE(pick.Print(&engine, false, u"Printing Report"));
+  int pages = 1;
+  for (const PrintOp& op : RecordedOps()) {
+    pages = std::max(pages, op.page);
+    if (op.kind != PrintOp::kText && op.kind != PrintOp::kRect) continue;
+    EXPECT_LE(op.y2, 10.5f) << "inside the page";
+  }
+  EXPECT_GE(pages, 2);
+  const PrintOp* last = nullptr;
+  for (const PrintOp& op : RecordedOps())
+    if (op.kind == PrintOp::kText && op.text == u"Part 89") last = &op;
+  ASSERT_NE(last, nullptr) << "every row printed";
+  EXPECT_EQ(last->page, pages);
+}
+
 TEST_F(ReportPrint, AJobThatCannotStartDrawsNothingAndClosesItsProgress) {
   platform::printing::Conditions().statusAtStart = kPrinterNotReady;
   platform::testing::MessageBoxScript boxes;
