@@ -261,6 +261,22 @@
 #define IDS_UPDATE_UNKNOWN_MEMBER 40324    /* fmt: the group line's item name */
 #define IDS_UPDATE_IMPORTING_CUSTOMERS 40332
 #define IDS_UPDATE_FILE_TOO_LARGE 40348
+/* ---- Main window and document register ----------------------------------------- */
+#define IDS_REGISTER_COLUMN_CUSTOMER 40147
+#define IDS_REGISTER_COLUMN_AMOUNT 40151
+#define IDS_COMPLETE_NEEDS_NUMBER 40227    /* a document without a number is not complete */
+#define IDS_COMPLETE_NEEDS_LINE 40228
+#define IDS_COMPLETE_NEEDS_CUSTOMER 40229
+#define IDS_COM_INIT_FAILED 40237
+#define IDS_CONTROLS_INIT_FAILED 40238
+#define IDS_SCHEMA_UPGRADE_FAILED 40663
+#define IDS_OPERATION_STOPPED 40673
+#define IDS_MAIN_MENUBAR_REFRESH 40700
+#define IDS_MAIN_MENUBAR_MENU 40701
+#define IDR_MAIN_MENUBAR 281
+#define IDM_MAIN_EXIT 40002
+#define IDM_MAIN_REFRESH_LIST 40240
+#define IDM_MAIN_MENU_BUTTON 40703
 
 /* ---- The report viewer: its window, menu bar (menu and bar share the id), the bar's
    and the toolbar's pictures, and its commands ---------------------------------- */

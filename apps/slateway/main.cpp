@@ -1,57 +1,54 @@
-// Slateway: the sales-document program. Runs the start-up steps that exist so far and
-// reports each on stdout.
+// Slateway: the sales-document program in a desktop window. A new device root is first
+// given the embedded default (the sample database and a few sample documents); then the
+// program starts, runs until its window is closed, and ends.
+//
+// Usage: Slateway [--hires] [--scale N] [document]
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
-#include "core/CustomSettings.h"
-#include "core/Preferences.h"
-#include "core/ResourceLibrary.h"
-#include "core/ResourceText.h"
-#include "core/ScreenResolution.h"
-#include "core/UiMetrics.h"
-#include "document/DocumentStartup.h"
-#include "document/HtmlView.h"
+#include "mainwindow/Program.h"
+#include "mainwindow/SampleDevice.h"
+#include "platform/display/Display.h"
+#include "platform/mapi/Mapi.h"
 #include "platform/platform.h"
-#include "resources/resource_ids.h"
 
 namespace {
-void Say(const std::string& line) { std::printf("Slateway: %s\n", line.c_str()); }
-std::string Utf8(std::u16string_view s) { return platform::ToUtf8(s); }
+
+// The process's component and messaging systems: started before anything else, and ended
+// at exit whatever their start gave.
+void StartProcessServices() {
+  if (SUCCEEDED(CoInitializeEx(nullptr, 0))) MAPIInitialize(nullptr);
+  std::atexit([] {
+    MAPIUninitialize();
+    CoUninitialize();
+  });
+}
+
 }  // namespace
 
-int main() {
-  Say("device root " + platform::DeviceRoot().string());
-
-  // Every interface text comes from the language library; without it there is no program.
-  if (!LoadResourceLibrary()) {
-    Say("the resource library could not be loaded from " + Utf8(GetResourceLibraryPath()));
-    return 0;
+int main(int argc, char** argv) {
+  StartProcessServices();
+  platform::display::DisplayOptions options;
+  // The display's own options are read first; what is left names a document to open.
+  std::u16string commandLine;
+  int kept = 1;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (arg == "--hires") {
+      argv[kept++] = argv[i];
+    } else if (arg == "--scale" && i + 1 < argc) {
+      argv[kept++] = argv[i++];
+      argv[kept++] = argv[i];
+    } else {
+      if (!commandLine.empty()) commandLine += u' ';
+      commandLine += platform::ToUtf16(arg);
+    }
   }
-  Say("resource library loaded from " + Utf8(GetResourceLibraryPath()));
-  // Before any document exists: every document's stylesheet comes from the generator.
-  // Every document built with a page shows it in the HTML display.
-  CDocumentServiceHooks hooks;
-  hooks.viewFactory = MakeHtmlViewFactory(nullptr);
-  InstallDocumentServices(hooks);
-  Say("document services installed");
-  SetHighResolution(IsHighResolutionScreen());
-
-  CPreferences preferences;
-  g_preferences = &preferences;
-  Say(std::string("preferences open: customers from ") +
-      (CPreferences::UseOutlook() ? "contacts" : "the customer table") +
-      (CPreferences::DisplayBalances() ? ", balances shown" : ", balances hidden"));
-
-  CCustomSettings customSettings;
-  g_customSettings = &customSettings;
-  Say("custom settings loaded: the invoice is titled \"" + Utf8(customSettings.GetCaption(0, 0)) + "\"");
-  Say("the document type names read \"" + Utf8(LoadResString(IDS_DOCTYPE_INVOICE).view()) + "\" and \"" +
-      Utf8(LoadResString(IDS_DOCTYPE_ESTIMATE).view()) + "\"");
-
-  g_customSettings = nullptr;
-  g_preferences = nullptr;
-  RemoveDocumentServices();
-  FreeResourceLibrary();
-  Say("done");
-  return 0;
+  if (!platform::display::ParseDisplayArguments(kept, argv, options)) return 2;
+  if (!platform::display::OpenDisplay(options)) return 1;
+  if (!PrepareNewDevice()) std::fprintf(stderr, "Slateway: the sample documents could not all be laid out\n");
+  const int code = RunSlateway(commandLine);
+  platform::display::CloseDisplay();
+  return code;
 }

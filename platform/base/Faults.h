@@ -10,6 +10,7 @@ enum class Fault {
   FileWrite,    // WriteFile and the atomic writer fail to write
   FileRename,   // the rename that completes an atomic write fails
   FileOpen,     // CreateFileW fails with ERROR_ACCESS_DENIED
+  ComInitialize,  // CoInitializeEx fails with E_FAIL
   Count
 };
 

@@ -34,7 +34,16 @@ BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTR
                     LPVOID environment, LPCWSTR currentDirectory, LPSTARTUPINFOW startupInfo,
                     LPPROCESS_INFORMATION processInfo);
 
+// The component system of a thread: nothing runs in it on this platform, but the program
+// starts and ends it and stops when the start fails. Calls nest: each start that did not
+// fail (S_OK first, S_FALSE after) wants one CoUninitialize; an extra one is ignored.
+HRESULT CoInitializeEx(LPVOID reserved, DWORD flags);
+void CoUninitialize();
+
 namespace platform {
+
+// Starts of the component system not yet ended on this thread (tests check the balance).
+int ComInitializeCount();
 
 struct ProcessLaunch {
   std::u16string application;

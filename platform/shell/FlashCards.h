@@ -22,6 +22,28 @@ HANDLE FindFirstFlashCard(LPWIN32_FIND_DATAW findData);
 BOOL FindNextFlashCard(HANDLE search, LPWIN32_FIND_DATAW findData);
 BOOL FindCloseFlashCard(HANDLE search);
 
+// The broadcast that tells top-level windows a card came or went: WM_DEVICECHANGE with
+// the event in wParam and a volume record in lParam.
+constexpr UINT WM_DEVICECHANGE = 0x0219;
+constexpr WPARAM DBT_DEVICEARRIVAL = 0x8000;
+constexpr WPARAM DBT_DEVICEREMOVECOMPLETE = 0x8004;
+constexpr DWORD DBT_DEVTYP_VOLUME = 0x00000002;
+constexpr WORD DBTF_MEDIA = 0x0001;
+
+struct DEV_BROADCAST_HDR {
+  DWORD dbch_size;
+  DWORD dbch_devicetype;
+  DWORD dbch_reserved;
+};
+
+struct DEV_BROADCAST_VOLUME {
+  DWORD dbcv_size;
+  DWORD dbcv_devicetype;
+  DWORD dbcv_reserved;
+  DWORD dbcv_unitmask;
+  WORD dbcv_flags;
+};
+
 namespace platform {
 
 inline constexpr char16_t kStorageCardsKey[] = u"System\\StorageCards";

@@ -16,34 +16,8 @@ trap 'rm -rf "$SLATEWAY_DEVICE_ROOT"' EXIT
 
 "$demo" $args &
 pid=$!
-win=""
-for _ in $(seq 100); do
-  win=$(xdotool search --name '^ShellDemo$' 2>/dev/null | head -1)
-  [ -n "$win" ] && break
-  sleep 0.1
-done
-if [ -z "$win" ]; then echo "FAIL: no ShellDemo window"; kill $pid; exit 1; fi
-eval "$(xdotool getwindowgeometry --shell "$win")"  # X Y WIDTH HEIGHT
-
-failed=0
-# The colour of window pixel (x, y) once the screen settles, as "r,g,b".
-pixel() {
-  local shot=$out/$name-$3.png
-  local got=""
-  for _ in $(seq 30); do
-    import -window root "$shot"
-    got=$(convert "$shot" -format "%[fx:int(255*p{$(($X + $1)),$(($Y + $2))}.r)],%[fx:int(255*p{$(($X + $1)),$(($Y + $2))}.g)],%[fx:int(255*p{$(($X + $1)),$(($Y + $2))}.b)]" info:)
-    [ "$got" = "$4" ] && break
-    sleep 0.2
-  done
-  echo "$got"
-}
-expect() {
-  local got
-  got=$(pixel "$1" "$2" "$3" "$4")
-  if [ "$got" = "$4" ]; then echo "ok: $3 shows $4"; else echo "FAIL: $3 shows $got, expected $4"; failed=1; fi
-}
-tap() { xdotool mousemove --window "$win" "$1" "$2" click 1; }
+source "$(dirname "$0")/display_common.sh"
+find_window ShellDemo $pid
 
 expect 241 401 start 255,255,255
 tap 25 615
@@ -53,8 +27,5 @@ sleep 0.5
 tap 161 575
 expect 241 401 blue 0,0,200
 
-kill -TERM $pid  # as closing the window: the program ends by itself
-for _ in $(seq 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-if kill -0 $pid 2>/dev/null; then echo "FAIL: ShellDemo did not end"; kill -9 $pid; failed=1; fi
-wait $pid 2>/dev/null
+end_program $pid ShellDemo
 exit $failed

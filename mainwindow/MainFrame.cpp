@@ -1,0 +1,515 @@
+#include "mainwindow/MainFrame.h"
+
+#include <algorithm>
+
+#include "core/CustomSettings.h"
+#include "core/Folders.h"
+#include "core/Help.h"
+#include "core/MenuBar.h"
+#include "core/MessageBoxes.h"
+#include "core/Preferences.h"
+#include "core/ProgressWnd.h"
+#include "core/RegionalSettings.h"
+#include "core/RegistryKey.h"
+#include "core/ResourceText.h"
+#include "core/ScreenResolution.h"
+#include "core/TextHelpers.h"
+#include "core/UiMetrics.h"
+#include "core/WaitCursor.h"
+#include "datastore/CustomerSource.h"
+#include "devices/PrintEngine.h"
+#include "datastore/ItemStore.h"
+#include "datastore/ListCache.h"
+#include "datastore/NamedList.h"
+#include "datastore/PriceLevelList.h"
+#include "datastore/SalesTaxList.h"
+#include "datastore/TaxCodeList.h"
+#include "document/DocumentStartup.h"
+#include "document/HtmlView.h"
+#include "document/SettingsXml.h"
+#include "document/StoreDocumentLists.h"
+#include "editor/EditCommand.h"
+#include "mainwindow/PrivateMessages.h"
+#include "mainwindow/RegisterList.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+CMainFrame* g_mainFrame = nullptr;
+bool g_system5 = false;
+bool g_treo = false;
+
+constexpr char16_t kInstalledSettingsFile[] = u"SlatewaySettings.oat";
+constexpr char16_t kCloseDuringOperation[] =
+    u"A List Update/Conversion is in progress.  Do you want to exit anyway?";
+constexpr size_t kMaxDocumentName = 259;
+
+DWORD RootDword(CRegistryKey& key, const WCHAR* name) {
+  DWORD value = 0;
+  return key.GetDword(name, value) ? value : 0;
+}
+
+}  // namespace
+
+CMainFrame* GetMainFrame() { return g_mainFrame; }
+bool IsSystem5() { return g_system5; }
+bool IsTreoDevice() { return g_treo; }
+
+CMainFrame::CMainFrame(HINSTANCE instance, std::u16string_view commandLine, CCommandProcessor& documentHistory,
+                       CCommandProcessor& listHistory)
+    : m_instance(instance), m_documentHistory(documentHistory), m_listHistory(listHistory) {
+  g_mainFrame = this;
+  BeginWaitCursor();
+  m_step = StartUp(commandLine);
+  EndWaitCursor(true);
+  if (m_step != StartupStep::Started) {
+    // Nothing half-built stays behind: the process ends without entering its loop.
+    DeleteObjects();
+    if (m_hwnd) DestroyWindow(m_hwnd);
+    m_hwnd = nullptr;
+  }
+}
+
+CMainFrame::~CMainFrame() {
+  if (m_hwnd && IsWindow(m_hwnd)) {
+    m_closing = true;
+    DeleteObjects();
+    DestroyWindow(m_hwnd);
+  }
+  if (m_comStarted) CoUninitialize();
+  if (g_mainFrame == this) g_mainFrame = nullptr;
+}
+
+std::u16string CMainFrame::DocumentNameFromCommandLine(std::u16string_view commandLine) {
+  const size_t dot = commandLine.find(u'.');
+  size_t end = dot == std::u16string_view::npos ? commandLine.size() : std::min(dot + 4, commandLine.size());
+  return std::u16string(commandLine.substr(0, std::min(end, kMaxDocumentName)));
+}
+
+// ---- Start-up -----------------------------------------------------------------------------------
+
+StartupStep CMainFrame::StartUp(std::u16string_view commandLine) {
+  g_system5 = IsOsVersion5OrLater();
+  SetHighResolution(IsHighResolutionScreen());
+
+  if (FAILED(CoInitializeEx(nullptr, 0))) {
+    MessageBoxFromResource(nullptr, IDS_COM_INIT_FAILED, 0);
+    return StartupStep::ComFailed;
+  }
+  m_comStarted = true;
+  // The graphic printing engine is connected early and quietly; printing tells its own
+  // failures when it is asked to print.
+  m_printEngine = std::make_unique<CPrintEngine>(nullptr);
+  m_printEngine->ConnectPrinter(false);
+  INITCOMMONCONTROLSEX controls;
+  controls.dwSize = sizeof controls;
+  controls.dwICC = 0x11F;
+  if (!InitCommonControlsEx(&controls)) {
+    MessageBoxFromResource(nullptr, IDS_CONTROLS_INIT_FAILED, 0);
+    return StartupStep::ControlsFailed;
+  }
+  m_rootKey = std::make_unique<CRegistryKey>();
+  LoadLocaleSettings();
+  WCHAR oem[100] = {};
+  if (SystemParametersInfoW(SPI_GETOEMINFO, 100, oem, 0))
+    g_treo = std::u16string_view(oem).find(u"Treo") != std::u16string_view::npos;
+
+  RegisterWindowClass();
+  m_hwnd = CreateWindowExW(0, kMainWindowClass, kMainWindowClass, WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
+                           CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, m_instance, nullptr);
+  if (!m_hwnd) return StartupStep::WindowFailed;
+  CreateMenuBar();
+
+  m_preferences = std::make_unique<CPreferences>();
+  g_preferences = m_preferences.get();
+  CarryOverInstalledSettings();
+  m_customSettings = std::make_unique<CCustomSettings>();
+  g_customSettings = m_customSettings.get();
+  DWORD value = 0;
+  if (m_preferences->QueryDword(u"LastShowType", value)) m_showKind = static_cast<int>(value);
+  if (m_preferences->QueryDword(u"LastSortType", value)) m_sortKind = static_cast<int>(value);
+  if (m_preferences->QueryDword(u"LastSortDirection", value)) m_ascending = value != 0;
+  m_commandLineDocument = DocumentNameFromCommandLine(commandLine);
+
+  m_itemStore = std::make_unique<CItemStore>(m_hwnd);
+  CBstr database;
+  GetDatabaseFilePath(database, true);
+  m_itemStore->Open(database.str());
+  if (!m_itemStore->IsOpen()) return StartupStep::DatabaseNotOpen;
+  UpgradeDatabase();
+
+  // The contacts source takes the table source's place for "UseOutlook" once the device's
+  // contacts are part of the program.
+  m_customerSource = std::make_unique<CQBCustomerSource>(m_hwnd, *m_itemStore);
+  m_register = std::make_unique<CRegisterList>(m_instance, m_hwnd, m_customerSource.get());
+  SetRegisterList(m_register.get());
+  if (!m_register->Create(m_sortKind, m_showKind, m_ascending)) return StartupStep::RegisterFailed;
+  CreateNamedLists();
+  // Scanner and card reader join here once the input devices are part of the program.
+
+  CDocumentServiceHooks hooks;
+  hooks.lists = m_documentLists.get();
+  hooks.documentRegister = m_register.get();
+  hooks.viewFactory = MakeHtmlViewFactory(m_instance);
+  InstallDocumentServices(hooks);
+
+  // The last view: until the editor window is part of the program every start shows the
+  // register, and the stored document stays stored for the start that can open it.
+  ShowWindow(m_register->GetHwnd(), SW_SHOW);
+  Layout();
+  UpdateWindow(m_register->GetHwnd());
+  const bool registerInFront = m_commandLineDocument.empty();
+  m_register->Load(false, registerInFront, {}, m_customSettings.get());
+  SetFocus(m_register->GetHwnd());
+  LoadNewMenuTexts();
+  return StartupStep::Started;
+}
+
+bool CMainFrame::RegisterWindowClass() {
+  WNDCLASSW wc;
+  wc.style = CS_HREDRAW | CS_VREDRAW;
+  wc.lpfnWndProc = &CMainFrame::MainWndProc;
+  wc.hInstance = m_instance;
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  wc.lpszClassName = kMainWindowClass;
+  return RegisterClassW(&wc) != 0;
+}
+
+void CMainFrame::CarryOverInstalledSettings() {
+  if (RootDword(*m_rootKey, u"Upgrading") == 0) return;
+  CBstr folder;
+  GetAppDataFolder(folder, true);
+  const std::u16string path = folder.str() + kInstalledSettingsFile;
+  m_rootKey->SetDword(u"Upgrading", 0);
+  if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+  CRegistryKey customKey(HKEY_CURRENT_USER, u"Software\\VendelSoftware\\Slateway\\CustomSettings");
+  CSettingsXml settings(m_hwnd, &customKey);
+  int count = 0;
+  settings.Import(CBstr(path), &count);
+  m_preferences->LoadCachedFlags();
+  m_rootKey->SetDword(u"Upgrading", 0);
+}
+
+void CMainFrame::UpgradeDatabase() {
+  if (RootDword(*m_rootKey, u"DBConvert4To5") == 0) return;
+  // The flag stays set after a failure, so the next start tries the conversion again.
+  if (m_itemStore->UpgradeSchema()) {
+    m_rootKey->SetDword(u"DBConvert4To5", 0);
+  } else {
+    MessageBoxFromResource(m_hwnd, IDS_SCHEMA_UPGRADE_FAILED, MB_OK | MB_ICONEXCLAMATION);
+  }
+}
+
+void CMainFrame::CreateNamedLists() {
+  CItemStore* store = m_itemStore.get();
+  m_taxCodes = std::make_unique<CTaxCodeList>(store);
+  m_salesTaxes = std::make_unique<CSalesTaxList>(store);
+  m_terms = std::make_unique<CListCache>(store);
+  m_vendors = std::make_unique<CVendorsList>(store);
+  m_priceLevels = std::make_unique<CPriceLevelList>(store);
+  m_customerTypes = std::make_unique<CCustomerTypesList>(store);
+  m_salesReps = std::make_unique<CSalesRepsList>(store);
+  m_jobTypes = std::make_unique<CListCache>(store);
+  m_classes = std::make_unique<CClassesList>(store);
+  m_accounts = std::make_unique<CAccountsList>(store);
+  m_paymentMethods = std::make_unique<CPaymentMethodsList>(store);
+  m_shippingMethods = std::make_unique<CShippingMethodsList>(store);
+  m_itemFields = std::make_unique<CListCache>(store);
+  m_customerFields = std::make_unique<CListCache>(store);
+  m_documentLists = std::make_unique<CStoreDocumentLists>(m_taxCodes.get(), m_salesTaxes.get(), m_priceLevels.get(),
+                                                          m_terms.get(), m_salesReps.get());
+}
+
+void CMainFrame::LoadNewMenuTexts() {
+  CBstr texts[6];
+  LoadDocumentTypeMenuTexts(*m_customSettings, texts[0], texts[1], texts[2], texts[3], texts[4], texts[5]);
+  for (size_t i = 0; i < m_newTexts.size(); ++i) m_newTexts[i] = texts[i].str();
+}
+
+// ---- Lists and settings --------------------------------------------------------------------------
+
+void CMainFrame::LoadLocaleSettings() {
+  LoadRegionalSettings();
+  if (m_register && m_register->GetHwnd()) InvalidateRect(m_register->GetHwnd(), nullptr, TRUE);
+}
+
+void CMainFrame::UnloadLists() {
+  if (!m_taxCodes) return;
+  m_taxCodes->ClearCodes();
+  m_terms->FreeNames();
+  m_vendors->FreeEntries();
+  m_priceLevels->FreeLevels();
+  m_customerTypes->FreeEntries();
+  m_salesReps->FreeEntries();
+  m_salesTaxes->Clear();
+  m_jobTypes->FreeNames();
+  m_classes->FreeEntries();
+  m_itemFields->FreeFieldNames();
+  m_customerFields->FreeFieldNames();
+  m_paymentMethods->FreeEntries();
+  m_shippingMethods->FreeEntries();
+}
+
+void CMainFrame::ReloadLists() {
+  if (!m_taxCodes) return;
+  m_taxCodes->LoadCodes();
+  m_salesReps->LoadEntries();
+  m_salesTaxes->LoadSalesTaxes();
+  m_terms->LoadTermNames();
+  m_vendors->LoadEntries();
+  m_priceLevels->LoadLevels();
+  m_customerTypes->LoadEntries();
+  m_jobTypes->LoadJobTypeNames();
+  m_classes->LoadEntries();
+  m_paymentMethods->LoadEntries();
+  m_shippingMethods->LoadEntries();
+  m_itemFields->LoadItemFieldNames();
+  m_customerFields->LoadCustomerFieldNames();
+}
+
+// ---- The window -----------------------------------------------------------------------------------
+
+void CMainFrame::CreateMenuBar() {
+  if (!m_hwnd) return;
+  const bool selected = m_register && m_register->GetSelectionMark() >= 0;
+  SHMENUBARINFO bar;
+  bar.hwndParent = m_hwnd;
+  bar.nToolBarId = IDR_MAIN_MENUBAR;
+  bar.hInstRes = GetResourceInstance();
+  bar.nBmpId = selected ? IDB_MAIN_MENUBAR_SELECTED : IDB_MAIN_MENUBAR;
+  bar.cBmpImages = 1;
+  m_menuBar = ::CreateMenuBar(&bar);
+  m_rowSelectedForMenuBar = selected;
+}
+
+void CMainFrame::Layout() {
+  if (!m_hwnd || !m_register || !m_register->GetHwnd()) return;
+  const int header = GetUiMetric(11);
+  RECT client{};
+  GetClientRect(m_hwnd, &client);
+  SIPINFO sip;
+  int width = client.right - client.left, height = client.bottom - client.top - header;
+  if (SystemParametersInfoW(SPI_GETSIPINFO, sizeof sip, &sip, 0) && (sip.fdwFlags & SIPF_ON)) {
+    width = sip.rcVisibleDesktop.right - sip.rcVisibleDesktop.left;
+    height = sip.rcVisibleDesktop.bottom - sip.rcVisibleDesktop.top;
+  }
+  // The menu bar lies over the bottom of the client area, one header high.
+  MoveWindow(m_register->GetHwnd(), client.left, client.top + header, width, height - header, FALSE);
+  m_register->Layout();
+  InvalidateRect(m_register->GetHwnd(), nullptr, TRUE);
+  SetFocus(m_register->GetHwnd());
+}
+
+void CMainFrame::ReloadRegister(bool withProgress) {
+  if (!m_register) return;
+  m_register->SetSelectionMark(-1);
+  if (!withProgress) BeginWaitCursor();
+  m_register->Reload(false, withProgress, {}, m_customSettings.get());
+  if (!withProgress) EndWaitCursor();
+}
+
+void CMainFrame::SetProgressWindow(std::unique_ptr<CProgressWnd> progress) { m_progress = std::move(progress); }
+
+LRESULT CMainFrame::OnEditCommand(WPARAM wParam, LPARAM lParam) {
+  return HandleEditCommandMessage(m_documentHistory, wParam, lParam);
+}
+
+LRESULT CMainFrame::MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  CMainFrame* frame = g_mainFrame;
+  if (!frame) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  if (!frame->m_hwnd) frame->m_hwnd = hwnd;  // messages sent while the window is being made
+  return frame->HandleMessage(msg, wParam, lParam);
+}
+
+LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  HWND hwnd = m_hwnd;
+  switch (msg) {
+    case WM_DESTROY: PostQuitMessage(0); return 0;
+    case WM_SIZE:
+      // Every size change lays the register out again (a desktop window may be resized).
+      Layout();
+      break;
+    case WM_ACTIVATE: OnActivate(wParam); break;
+    case WM_CLOSE: OnClose(); return 0;
+    case WM_SETTINGCHANGE: OnSettingChange(wParam); break;
+    case WM_MEASUREITEM: {
+      auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+      if (!measure || measure->CtlID != kRegisterListId || !m_register) return FALSE;
+      measure->itemHeight = static_cast<UINT>(m_register->GetRowHeight());
+      return TRUE;
+    }
+    case WM_DRAWITEM:
+      if (wParam != kRegisterListId || !m_register || !lParam) return 0;
+      m_register->OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+      return TRUE;
+    case WM_NOTIFY: return OnNotify(reinterpret_cast<const NMHDR*>(lParam));
+    case WM_HELP: ShowHelp(0); return TRUE;
+    case WM_KEYUP: OnKeyUp(wParam); break;
+    case WM_CHAR:
+      if (wParam == 17) {
+        PostMessageW(hwnd, WM_CLOSE, 0, 0);
+        return 1;
+      }
+      break;
+    case WM_COMMAND:
+      if (OnCommand(LOWORD(wParam))) return 0;
+      break;
+    case WM_DEVICECHANGE: return OnDeviceChange(wParam, lParam);
+    case kMsgEditCommand: return OnEditCommand(wParam, lParam);
+    case kMsgReloadRegister: ReloadRegister(wParam != 0); return 0;
+    case kMsgNewDocumentStarted:
+      if (m_register) m_register->SetSelectionMark(-1);
+      m_documentHistory.Clear();
+      return 0;
+    case kMsgReloadLists:
+      BeginWaitCursor();
+      ReloadLists();
+      EndWaitCursor();
+      return 0;
+    case kMsgNewTextsChanged: LoadNewMenuTexts(); return 0;
+    case kMsgProgressClosed: m_progress.reset(); return 0;
+    case kMsgShutdown: OnShutdownRequest(); return 0;
+    default: break;
+  }
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+void CMainFrame::OnActivate(WPARAM wParam) {
+  if (LOWORD(wParam) != WA_ACTIVE) return;
+  SHFullScreen(m_hwnd, SHFS_HIDESIPBUTTON);
+  CreateMenuBar();
+  Layout();
+}
+
+void CMainFrame::OnSettingChange(WPARAM wParam) {
+  if (wParam == SPI_SETSIPINFO) {
+    Layout();
+  } else {
+    LoadLocaleSettings();
+  }
+}
+
+void CMainFrame::OnKeyUp(WPARAM key) {
+  if (!m_register) return;
+  const int selected = m_register->GetSelectionMark();
+  if (key == VK_UP && selected >= 1) m_register->Select(selected - 1);
+  if (key == VK_DOWN && selected >= 0 && selected < m_register->GetRowCount() - 1) m_register->Select(selected + 1);
+}
+
+LRESULT CMainFrame::OnNotify(const NMHDR* header) {
+  if (!header || !m_register || header->hwndFrom != m_register->GetHwnd()) return 0;
+  if (header->code == LVN_COLUMNCLICK) {
+    // A tap on a column title sorts by that column and turns the order around.
+    static const int kColumnSort[] = {kSortCustomer, kSortBalance, kSortComplete};
+    const auto* list = reinterpret_cast<const NMLISTVIEW*>(header);
+    if (list->iSubItem < 0 || list->iSubItem > 2) return 0;
+    m_ascending = !m_ascending;
+    m_sortKind = kColumnSort[list->iSubItem];
+    m_register->Sort(m_ascending, m_sortKind);
+    return 0;
+  }
+  if (header->code == NM_CLICK) {
+    const auto* item = reinterpret_cast<const NMITEMACTIVATE*>(header);
+    // A tap beside the check box opens the document once the editor window is part of
+    // the program; the tap on the check box itself is handled here.
+    if (item->iItem >= 0) m_register->ToggleComplete(item->iItem);
+  }
+  return 0;
+}
+
+LRESULT CMainFrame::OnDeviceChange(WPARAM event, LPARAM data) {
+  if (event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE) return 1;
+  const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
+  // Only a volume broadcast carries the media flag; anything else is not read further.
+  if (!header || header->dbch_devicetype != DBT_DEVTYP_VOLUME || header->dbch_size < sizeof(DEV_BROADCAST_VOLUME))
+    return 1;
+  const auto* volume = reinterpret_cast<const DEV_BROADCAST_VOLUME*>(data);
+  if (!(volume->dbcv_flags & DBTF_MEDIA) || !m_register) return 1;
+  m_register->SetSelectionMark(-1);
+  m_register->OnDeviceChange();
+  return 1;
+}
+
+bool CMainFrame::OnCommand(UINT command) {
+  switch (command) {
+    case IDM_MAIN_REFRESH_LIST: PostMessageW(m_hwnd, kMsgReloadRegister, 1, 0); return true;
+    case IDM_MAIN_EXIT: SendMessageW(m_hwnd, WM_CLOSE, 0, 0); return true;
+    default: return false;
+  }
+}
+
+// ---- Closing ------------------------------------------------------------------------------------
+
+void CMainFrame::OnShutdownRequest() {
+  // The editor's own devices stop here once the editor window is part of the program.
+  if (!m_progress) return;
+  m_progress->SetStatusId(IDS_OPERATION_STOPPED, true);
+  m_progress->SetAbort(true);
+}
+
+void CMainFrame::OnClose() {
+  if (m_closing) return;
+  if (m_progress && MessageBoxW(m_hwnd, kCloseDuringOperation, u"Slateway", MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
+    return;
+  if (m_register && m_register->IsLoading()) {
+    // Asked from inside a load (it lets messages through): the load ends first, then the
+    // close runs, so the rows it is filling are never freed under it.
+    m_register->StopLoading();
+    PostMessageW(m_hwnd, WM_CLOSE, 0, 0);
+    return;
+  }
+  m_closing = true;
+  StoreLastView();
+  m_progress.reset();
+  DestroyMenuBar();
+  m_menuBar = nullptr;
+  m_documentHistory.Clear();
+  m_listHistory.Clear();
+  DeleteObjects();
+  HWND hwnd = m_hwnd;
+  DestroyWindow(hwnd);
+}
+
+void CMainFrame::StoreLastView() {
+  if (!m_preferences) return;
+  // The register is in front: view 0, no document, no position.
+  m_preferences->SetDword(u"LastView", 0);
+  m_preferences->SetString(u"LastInvoice", u"");
+  m_preferences->SetDword(u"LastScrollPos", 0);
+  m_preferences->SetDword(u"LastShowType", static_cast<DWORD>(m_register ? m_register->GetShowKind() : m_showKind));
+  m_preferences->SetDword(u"LastSortType", static_cast<DWORD>(m_register ? m_register->GetSortKind() : m_sortKind));
+  m_preferences->SetDword(u"LastSortDirection", (m_register ? m_register->IsAscending() : m_ascending) ? 1 : 0);
+}
+
+void CMainFrame::DeleteObjects() {
+  m_progress.reset();
+  RemoveDocumentServices();
+  if (m_register) {
+    SetRegisterList(nullptr);
+    m_register->Destroy();
+    m_register.reset();
+  }
+  m_documentLists.reset();
+  m_salesTaxes.reset();
+  m_taxCodes.reset();
+  m_terms.reset();
+  m_vendors.reset();
+  m_priceLevels.reset();
+  m_customerTypes.reset();
+  m_salesReps.reset();
+  m_jobTypes.reset();
+  m_classes.reset();
+  m_accounts.reset();
+  m_paymentMethods.reset();
+  m_shippingMethods.reset();
+  m_itemFields.reset();
+  m_customerFields.reset();
+  m_customerSource.reset();
+  m_itemStore.reset();
+  if (g_preferences == m_preferences.get()) g_preferences = nullptr;
+  m_preferences.reset();
+  if (g_customSettings == m_customSettings.get()) g_customSettings = nullptr;
+  m_customSettings.reset();
+  m_printEngine.reset();
+  m_rootKey.reset();
+}

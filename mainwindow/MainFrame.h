@@ -1,0 +1,144 @@
+// The main window: its constructor builds the running program (registry stores, the
+// window and its menu bar, settings carried over from an installation, the database and
+// its upgrade, the customer source, the register, the named lists, the last view), its
+// window procedure is the hub the program's other windows talk to, and WM_CLOSE stores
+// the last view and takes everything down again in order.
+//
+// One object per process, created by the start-up (Program.h) and reached through
+// GetMainFrame(). Everything runs on the user-interface thread.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/base/Bstr.h"
+#include "platform/platform.h"
+
+class CCommandProcessor;
+class CCustomSettings;
+class CCustomerSource;
+class CItemStore;
+class CListCache;
+class CNamedList;
+class CPreferences;
+class CPrintEngine;
+class CProgressWnd;
+class CPriceLevelList;
+class CRegisterList;
+class CRegistryKey;
+class CSalesTaxList;
+class CStoreDocumentLists;
+class CTaxCodeList;
+
+inline constexpr char16_t kMainWindowClass[] = u"Slateway";
+
+// How far the start-up came.
+enum class StartupStep {
+  Started,           // the program runs
+  ComFailed,         // the component system did not start (message 40237)
+  ControlsFailed,    // the common controls did not start (message 40238)
+  WindowFailed,      // the main window could not be created
+  DatabaseNotOpen,   // the item store reported why; the process ends with 0
+  RegisterFailed,    // the register's list could not be created
+};
+
+class CMainFrame {
+ public:
+  CMainFrame(HINSTANCE instance, std::u16string_view commandLine, CCommandProcessor& documentHistory,
+             CCommandProcessor& listHistory);
+  virtual ~CMainFrame();
+  CMainFrame(const CMainFrame&) = delete;
+  CMainFrame& operator=(const CMainFrame&) = delete;
+
+  StartupStep GetStartupStep() const { return m_step; }
+  HWND GetHwnd() const { return m_hwnd; }
+  CRegisterList* GetRegister() const { return m_register.get(); }
+  CItemStore* GetItemStore() const { return m_itemStore.get(); }
+  // The document named on the command line: its text up to the first "." with that "."
+  // and the next three characters, at most 259 characters; empty when there is none.
+  static std::u16string DocumentNameFromCommandLine(std::u16string_view commandLine);
+  const std::u16string& GetCommandLineDocument() const { return m_commandLineDocument; }
+  const std::u16string& GetNewMenuText(int kind) const { return m_newTexts.at(static_cast<size_t>(kind)); }
+
+  static LRESULT MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+
+  void CreateMenuBar();
+  void Layout();
+  void LoadLocaleSettings();
+  void UnloadLists();
+  void ReloadLists();
+  LRESULT OnEditCommand(WPARAM wParam, LPARAM lParam);
+  // The register reloaded: with the progress dialog, or under the wait cursor.
+  void ReloadRegister(bool withProgress);
+  // The progress window of a desktop operation: kept until the user closes it (message
+  // 1158); while it exists, closing the program asks first.
+  void SetProgressWindow(std::unique_ptr<CProgressWnd> progress);
+  CProgressWnd* GetProgressWindow() const { return m_progress.get(); }
+
+ private:
+  StartupStep StartUp(std::u16string_view commandLine);
+  bool RegisterWindowClass();
+  void CarryOverInstalledSettings();
+  void UpgradeDatabase();
+  void CreateNamedLists();
+  void LoadNewMenuTexts();
+  void OnActivate(WPARAM wParam);
+  void OnSettingChange(WPARAM wParam);
+  void OnKeyUp(WPARAM key);
+  LRESULT OnNotify(const NMHDR* header);
+  LRESULT OnDeviceChange(WPARAM event, LPARAM data);
+  bool OnCommand(UINT command);
+  void OnClose();
+  void OnShutdownRequest();
+  void StoreLastView();
+  void DeleteObjects();
+
+  HINSTANCE m_instance;
+  CCommandProcessor& m_documentHistory;
+  CCommandProcessor& m_listHistory;
+  StartupStep m_step = StartupStep::Started;
+  bool m_comStarted = false;
+  HWND m_hwnd = nullptr;
+  HWND m_menuBar = nullptr;
+  bool m_rowSelectedForMenuBar = false;
+  std::unique_ptr<CRegistryKey> m_rootKey;
+  std::unique_ptr<CPrintEngine> m_printEngine;
+  std::unique_ptr<CPreferences> m_preferences;
+  std::unique_ptr<CCustomSettings> m_customSettings;
+  std::unique_ptr<CItemStore> m_itemStore;
+  std::unique_ptr<CCustomerSource> m_customerSource;
+  std::unique_ptr<CRegisterList> m_register;
+  std::unique_ptr<CProgressWnd> m_progress;
+  // The named lists, created in the order the program's lists depend on them.
+  std::unique_ptr<CTaxCodeList> m_taxCodes;
+  std::unique_ptr<CSalesTaxList> m_salesTaxes;
+  std::unique_ptr<CListCache> m_terms;
+  std::unique_ptr<CNamedList> m_vendors;
+  std::unique_ptr<CPriceLevelList> m_priceLevels;
+  std::unique_ptr<CNamedList> m_customerTypes;
+  std::unique_ptr<CNamedList> m_salesReps;
+  std::unique_ptr<CListCache> m_jobTypes;
+  std::unique_ptr<CNamedList> m_classes;
+  std::unique_ptr<CNamedList> m_accounts;
+  std::unique_ptr<CNamedList> m_paymentMethods;
+  std::unique_ptr<CNamedList> m_shippingMethods;
+  std::unique_ptr<CListCache> m_itemFields;
+  std::unique_ptr<CListCache> m_customerFields;
+  std::unique_ptr<CStoreDocumentLists> m_documentLists;
+  std::array<std::u16string, 6> m_newTexts;
+  std::u16string m_commandLineDocument;
+  int m_showKind = 2;
+  int m_sortKind = 3;
+  bool m_ascending = true;
+  bool m_closing = false;
+};
+
+// The one main window object while it exists; null otherwise.
+CMainFrame* GetMainFrame();
+
+// The program-wide flags the start-up sets.
+bool IsSystem5();
+bool IsTreoDevice();

@@ -1,0 +1,75 @@
+// The messages the program's windows send the main window (WM_USER + n), and for each
+// whether the main window handles it yet or which part of the program brings its handler.
+#pragma once
+
+#include "editor/EditCommand.h"  // kMsgEditCommand
+#include "platform/base/Win32Types.h"
+
+inline constexpr UINT kMsgShutdown = 1023;          // an outside program asks the work to stop
+inline constexpr UINT kMsgEmailHtml = 1136;
+inline constexpr UINT kMsgReloadRegister = 1139;    // wParam 1: with the progress display
+inline constexpr UINT kMsgDocumentAdded = 1140;
+inline constexpr UINT kMsgDeleteDocument = 1141;
+inline constexpr UINT kMsgDocumentSaved = 1142;
+inline constexpr UINT kMsgOpenRow = 1143;           // wParam the register row
+inline constexpr UINT kMsgPrintAsk = 1144;
+inline constexpr UINT kMsgChooseCustomer = 1149;
+inline constexpr UINT kMsgNewDocumentStarted = 1150;
+inline constexpr UINT kMsgNewInvoice = 1151;
+inline constexpr UINT kMsgOptions = 1152;
+inline constexpr UINT kMsgItemsAdded = 1154;
+inline constexpr UINT kMsgExportHtml = 1156;
+inline constexpr UINT kMsgProgressClosed = 1158;
+inline constexpr UINT kMsgExportCsv = 1161;
+inline constexpr UINT kMsgEmailQvn = 1162;
+inline constexpr UINT kMsgPrintReport = 1165;
+inline constexpr UINT kMsgSaveReport = 1167;
+inline constexpr UINT kMsgEmailReport = 1169;
+inline constexpr UINT kMsgShowReport = 1171;
+inline constexpr UINT kMsgReportClosed = 1172;
+inline constexpr UINT kMsgReloadLists = 1175;
+inline constexpr UINT kMsgPrint = 1176;
+inline constexpr UINT kMsgResumed = 1177;
+inline constexpr UINT kMsgNewTextsChanged = 1182;
+inline constexpr UINT kMsgShowEditor = 1189;
+inline constexpr UINT kMsgScannerChanged = 1190;
+
+// Where a private message is handled: here, or by the part of the program that brings
+// the window or service its handler drives (until then it gets the default handling).
+struct CPrivateMessage {
+  UINT message;
+  bool handled;
+  const char* broughtBy;  // null when handled here
+};
+
+inline constexpr CPrivateMessage kPrivateMessages[] = {
+    {kMsgShutdown, true, nullptr},  // the editor's part comes with the editor window (CDocumentView)
+    {kMsgEditCommand, true, nullptr},
+    {kMsgEmailHtml, false, "the editor window (CDocumentView), whose document it mails"},
+    {kMsgReloadRegister, true, nullptr},
+    {kMsgDocumentAdded, false, "the document actions (balances and register rows)"},
+    {kMsgDeleteDocument, false, "the document actions (balances and register rows)"},
+    {kMsgDocumentSaved, false, "the document actions (balances and register rows)"},
+    {kMsgOpenRow, false, "the editor window (CDocumentView)"},
+    {kMsgPrintAsk, false, "printing (CPrintEngine)"},
+    {kMsgChooseCustomer, false, "the customer list window (CCustomerListWnd)"},
+    {kMsgNewDocumentStarted, true, nullptr},
+    {kMsgNewInvoice, false, "the editor window (CDocumentView)"},
+    {kMsgOptions, false, "the Options sheet (COptionsSheet)"},
+    {kMsgItemsAdded, false, "the editor window (CDocumentView)"},
+    {kMsgExportHtml, false, "the document actions (export)"},
+    {kMsgProgressClosed, true, nullptr},
+    {kMsgExportCsv, false, "the document actions (export)"},
+    {kMsgEmailQvn, false, "the editor window (CDocumentView), whose document it mails"},
+    {kMsgPrintReport, false, "the report window (CReportView)"},
+    {kMsgSaveReport, false, "the report window (CReportView)"},
+    {kMsgEmailReport, false, "the report window (CReportView)"},
+    {kMsgShowReport, false, "the report window (CReportView)"},
+    {kMsgReportClosed, false, "the report window (CReportView)"},
+    {kMsgReloadLists, true, nullptr},
+    {kMsgPrint, false, "printing (CPrintEngine)"},
+    {kMsgResumed, true, nullptr},  // the default handling is all it gets
+    {kMsgNewTextsChanged, true, nullptr},
+    {kMsgShowEditor, false, "the editor window (CDocumentView)"},
+    {kMsgScannerChanged, false, "the input devices (CInputDevice)"},
+};

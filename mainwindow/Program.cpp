@@ -1,0 +1,77 @@
+#include "mainwindow/Program.h"
+
+#include "core/ResourceLibrary.h"
+#include "core/ResourceText.h"
+#include "editor/EditCommand.h"
+#include "mainwindow/MainFrame.h"
+#include "platform/platform.h"
+
+CProgram::CProgram() = default;
+
+CProgram::~CProgram() { End(); }
+
+ProgramStart CProgram::Start(std::u16string_view commandLine) {
+  // A missing library is told by the loader itself, in the fixed English text.
+  m_previousLibrary = GetResourceInstance();
+  if (!LoadResourceLibrary()) {
+    SetResourceInstance(m_previousLibrary);
+    return ProgramStart::NoResourceLibrary;
+  }
+  m_libraryLoaded = true;
+  // One instance: a second start shows the first and ends; its command line is dropped.
+  if (HWND running = FindWindowW(kMainWindowClass, nullptr)) {
+    SetForegroundWindow(running);
+    End();
+    return ProgramStart::AlreadyRunning;
+  }
+  if (!InitInstance(commandLine)) {
+    End();
+    return ProgramStart::Stopped;
+  }
+  return ProgramStart::Started;
+}
+
+bool CProgram::InitInstance(std::u16string_view commandLine) {
+  m_documentHistory = std::make_unique<CCommandProcessor>(kDocumentHistoryDepth);
+  m_listHistory = std::make_unique<CCommandProcessor>(kListHistoryDepth);
+  m_mainFrame = std::make_unique<CMainFrame>(GetModuleHandleW(nullptr), commandLine, *m_documentHistory,
+                                             *m_listHistory);
+  // A start-up that stopped leaves no window, and a loop without one would never end.
+  return m_mainFrame->GetStartupStep() == StartupStep::Started && m_mainFrame->GetHwnd();
+}
+
+int CProgram::Run() {
+  // The program's own module holds no accelerator table, so every message goes straight
+  // to its window; the main window handles its one shortcut (Ctrl+Q) itself.
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  End();
+  return static_cast<int>(msg.wParam);
+}
+
+void CProgram::End() {
+  const bool hadWindow = m_mainFrame != nullptr;
+  m_mainFrame.reset();
+  // Ended without its loop: the quit the destroyed window posted has no loop to end, and
+  // must not end the next loop of this thread.
+  MSG quit;
+  if (hadWindow) PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+  if (m_libraryLoaded) {
+    // Whatever library was in use before this start is in use again afterwards.
+    HINSTANCE library = GetResourceInstance();
+    SetResourceInstance(m_previousLibrary);
+    if (library) FreeLibrary(library);
+    m_libraryLoaded = false;
+  }
+  m_listHistory.reset();
+  m_documentHistory.reset();
+}
+
+int RunSlateway(std::u16string_view commandLine) {
+  CProgram program;
+  if (program.Start(commandLine) != ProgramStart::Started) return 0;
+  return program.Run();
+}

@@ -1,0 +1,57 @@
+// The life of the program's process: the language library, one instance only, the two
+// edit histories and the main window, the message loop, and the end in order.
+//
+//   CProgram program;
+//   if (program.Start(commandLine) == ProgramStart::Started) exitCode = program.Run();
+//
+// Start runs on any device root without a display (every window is the platform's own),
+// so a test can start the whole program, look at it, and close it with WM_CLOSE.
+#pragma once
+
+#include <memory>
+#include <string_view>
+
+#include "platform/base/Win32Types.h"
+
+class CCommandProcessor;
+class CMainFrame;
+
+enum class ProgramStart {
+  Started,
+  NoResourceLibrary,  // told in a message box (kResourceLibraryMissingText); ends with 0
+  AlreadyRunning,     // the running instance was brought to the front
+  Stopped,            // the main window's start-up stopped (GetMainFrameStep tells where)
+};
+
+inline constexpr char16_t kResourceLibraryMissingText[] = u"Failed to load resources library. Please re-install.";
+
+class CProgram {
+ public:
+  CProgram();
+  ~CProgram();
+  CProgram(const CProgram&) = delete;
+  CProgram& operator=(const CProgram&) = delete;
+
+  ProgramStart Start(std::u16string_view commandLine);
+  // The message loop until WM_QUIT, then the end: the language library freed and the main
+  // window object deleted. The quit message's code.
+  int Run();
+  // Ends what Start built without a loop (a start that stopped, or a test's tear-down).
+  void End();
+
+  CMainFrame* GetMainFrame() const { return m_mainFrame.get(); }
+  CCommandProcessor* GetDocumentHistory() const { return m_documentHistory.get(); }
+  CCommandProcessor* GetListHistory() const { return m_listHistory.get(); }
+
+ private:
+  bool InitInstance(std::u16string_view commandLine);
+
+  bool m_libraryLoaded = false;
+  HINSTANCE m_previousLibrary = nullptr;
+  std::unique_ptr<CCommandProcessor> m_documentHistory;
+  std::unique_ptr<CCommandProcessor> m_listHistory;
+  std::unique_ptr<CMainFrame> m_mainFrame;
+};
+
+// The whole life in one call: Start, then Run when the start succeeded. The exit code.
+int RunSlateway(std::u16string_view commandLine);

@@ -1,0 +1,44 @@
+# What the end-to-end checks of the display share; sourced after setting `out` (the folder
+# for screenshots) and `name` (their prefix). Gives: find_window TITLE PID (sets win, X, Y),
+# pixel/expect (a window pixel's colour once the screen settles), tap X Y, and
+# end_program PID TITLE (as closing the window; the program must end by itself).
+failed=0
+
+find_window() {
+  win=""
+  for _ in $(seq 150); do
+    win=$(xdotool search --name "^$1\$" 2>/dev/null | head -1)
+    [ -n "$win" ] && break
+    sleep 0.1
+  done
+  if [ -z "$win" ]; then echo "FAIL: no $1 window"; kill "$2"; exit 1; fi
+  eval "$(xdotool getwindowgeometry --shell "$win")"  # X Y WIDTH HEIGHT
+}
+
+# The colour of window pixel (x, y) once the screen settles, as "r,g,b".
+pixel() {
+  local shot=$out/$name-$3.png
+  local got=""
+  for _ in $(seq 75); do
+    import -window root "$shot"
+    got=$(convert "$shot" -format "%[fx:int(255*p{$(($X + $1)),$(($Y + $2))}.r)],%[fx:int(255*p{$(($X + $1)),$(($Y + $2))}.g)],%[fx:int(255*p{$(($X + $1)),$(($Y + $2))}.b)]" info:)
+    [ "$got" = "$4" ] && break
+    sleep 0.2
+  done
+  echo "$got"
+}
+
+expect() {
+  local got
+  got=$(pixel "$1" "$2" "$3" "$4")
+  if [ "$got" = "$4" ]; then echo "ok: $3 shows $4"; else echo "FAIL: $3 shows $got, expected $4"; failed=1; fi
+}
+
+tap() { xdotool mousemove --window "$win" "$1" "$2" click 1; }
+
+end_program() {
+  kill -TERM "$1"
+  for _ in $(seq 50); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$1" 2>/dev/null; then echo "FAIL: $2 did not end"; kill -9 "$1"; failed=1; fi
+  wait "$1" 2>/dev/null
+}

@@ -1,0 +1,145 @@
+// The register list on a window: loading a folder, aborting, unreadable files, reloads
+// asked for during a load, rows added and removed, and the number check of numbering.
+#include <gtest/gtest.h>
+
+#include "core/Folders.h"
+#include "core/Preferences.h"
+#include "mainwindow/RegisterList.h"
+#include "platform/testing/MessageBoxScript.h"
+#include "tests/mainwindow/MainWindowFixture.h"
+
+namespace {
+
+using platform::testing::MessageBoxScript;
+
+class RegisterList : public mainwindow_test::MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    InitCommonControls();
+    WNDCLASSW wc;
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.lpszClassName = u"RegisterOwner";
+    RegisterClassW(&wc);
+    m_owner = CreateWindowExW(0, u"RegisterOwner", u"", WS_VISIBLE, 0, 0, 240, 300, nullptr, nullptr, nullptr, nullptr);
+    m_list = std::make_unique<CRegisterList>(nullptr, m_owner, nullptr);
+    ASSERT_NE(m_list->Create(kSortNumber, kShowAllDocuments, true), nullptr);
+  }
+  void TearDown() override {
+    m_list.reset();
+    DestroyWindow(m_owner);
+    MainWindowTest::TearDown();
+  }
+  void WriteInvoices(int count) {
+    for (int i = 1; i <= count; ++i) {
+      const std::string n = std::to_string(i);
+      WriteDocument(u"INV" + platform::ToUtf16(n) + u".QVN", "VERSION=\"4\" DOCTYPE=\"INVOICE\" ID=\"" + n + "\"",
+                    "<FULLNAME>Customer " + n + "</FULLNAME>", n + ".00");
+    }
+  }
+  std::vector<std::u16string> Numbers() const {
+    std::vector<std::u16string> numbers;
+    for (int i = 0; i < m_list->GetRowCount(); ++i) numbers.push_back(m_list->GetRowRecord(i)->number);
+    return numbers;
+  }
+
+  HWND m_owner = nullptr;
+  std::unique_ptr<CRegisterList> m_list;
+};
+
+TEST_F(RegisterList, LoadsTheFolderSortedAndStopsWhenAborted) {
+  m_list->Load(false, false, {}, nullptr);
+  EXPECT_EQ(m_list->GetRowCount(), 0);  // no folder, no rows
+  EXPECT_TRUE(m_list->IsLoaded());
+  WriteInvoices(12);
+  m_list->Reload(false, true, {}, nullptr);
+  ASSERT_EQ(m_list->GetRowCount(), 12);
+  EXPECT_EQ(Numbers().front(), u"1");
+  EXPECT_EQ(Numbers().back(), u"12");
+  m_list->Sort(false, kSortNumber);
+  EXPECT_EQ(Numbers().front(), u"12");
+
+  int steps = 0;
+  std::vector<std::u16string> texts;
+  m_list->Reload(false, false,
+                 [&](std::u16string_view text) {
+                   texts.emplace_back(text);
+                   return ++steps <= 4;
+                 },
+                 nullptr);
+  EXPECT_EQ(m_list->GetRowCount(), 4);
+  EXPECT_EQ(texts[0], u"Loading.  ");
+  EXPECT_EQ(texts[2], u"Loading...");
+}
+
+TEST_F(RegisterList, AnUnreadableFileIsOfferedForTheDeletedFolderAndTheLoadGoesOn) {
+  WriteInvoices(3);
+  WriteText(u"\\My Documents\\BAD.QVN", "not a document");
+  WriteText(u"\\My Documents\\WORSE.QVN", "<?xml version=\"1.0\"?><SALESDOCUMENT");
+  CPreferences().SetString(u"DeletedPath", u"Deleted");
+  MessageBoxScript boxes;
+  boxes.ExpectAny().Caption(u"Slateway").Answer(IDYES);
+  boxes.ExpectAny().Caption(u"Slateway").Answer(IDNO);
+  m_list->Load(false, false, {}, nullptr);
+  EXPECT_EQ(m_list->GetRowCount(), 3);
+  ASSERT_EQ(boxes.Shown().size(), 2u);
+  for (const auto& box : boxes.Shown())
+    EXPECT_TRUE(box.text.ends_with(u" Would you like to move it to the deleted folder?")) << platform::ToUtf8(box.text);
+  CBstr deleted;
+  GetDeletedFolder(deleted);
+  // One file went (Yes), the other stayed (No).
+  int moved = 0, kept = 0;
+  for (const char16_t* name : {u"BAD.QVN", u"WORSE.QVN"}) {
+    moved += std::filesystem::exists(Linux(deleted.str() + name));
+    kept += std::filesystem::exists(Linux(std::u16string(mainwindow_test::kDocuments) + name));
+  }
+  EXPECT_EQ(moved, 1);
+  EXPECT_EQ(kept, 1);
+}
+
+TEST_F(RegisterList, AReloadAskedForDuringALoadRunsAfterItAndNeverDoublesRows) {
+  WriteInvoices(5);
+  bool nested = false;
+  m_list->Load(false, false,
+               [&](std::u16string_view) {
+                 if (!nested) {
+                   nested = true;
+                   WriteInvoices(6);  // a document saved meanwhile
+                   m_list->Reload(false, false, {}, nullptr);
+                 }
+                 return true;
+               },
+               nullptr);
+  EXPECT_EQ(m_list->GetRowCount(), 6);
+}
+
+TEST_F(RegisterList, RowsAreAddedUpdatedFoundAndDeleted) {
+  WriteInvoices(2);
+  m_list->Load(false, false, {}, nullptr);
+  const int added = m_list->AddRow(u"New Customer", u"$7.50", u"no", u"", u"\\My Documents\\Est5.qvn", u"3/10/2026",
+                                   u"5", 1, 0);
+  ASSERT_GE(added, 0);
+  const CRegisterRow* row = m_list->GetRowRecord(added);
+  EXPECT_EQ(row->fileName, u"EST5");
+  EXPECT_EQ(row->amount, u"7.50");
+  EXPECT_EQ(m_list->GetSelectionMark(), added);
+  EXPECT_EQ(m_list->GetSelectedType(), 1);
+
+  // The number check: exact text, same type only.
+  EXPECT_TRUE(m_list->IsNumberInUse(u"5", 1));
+  EXPECT_FALSE(m_list->IsNumberInUse(u"5", 0));
+  EXPECT_TRUE(m_list->IsNumberInUse(u"2", 0));
+  m_list->AddRow(u"", u"", u"", u"", u"INVa.QVN", u"", u"a", 0, 0);
+  EXPECT_FALSE(m_list->IsNumberInUse(u"A", 0));
+
+  m_list->UpdateRow(row, u"Renamed", u"1.00", u"3/11/2026", u"0", u"YES", u"no", u"YES", true);
+  EXPECT_EQ(row->marks, kRowMarkSigned | kRowMarkPaid);
+  EXPECT_EQ(m_list->GetSelectionMark(), m_list->FindRow(row));
+  EXPECT_EQ(m_list->GetRowRecord(m_list->FindRow(row))->number, u"0");
+  EXPECT_TRUE(m_list->DeleteRowByRecord(row));
+  EXPECT_EQ(m_list->FindRow(row), -1);
+  EXPECT_EQ(m_list->GetRowCount(), 3);
+  EXPECT_FALSE(m_list->DeleteRow(99));
+}
+
+}  // namespace

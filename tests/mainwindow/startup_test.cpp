@@ -1,0 +1,158 @@
+// The program's start and end, run whole on a test device without a display.
+//   ProgramStartup.*  a new device, a second instance, start-ups that stop, the flags an
+//                     installation leaves, the document named on the command line.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include "core/Preferences.h"
+#include "datastore/SqlDatabase.h"
+#include "editor/EditCommand.h"
+#include "mainwindow/MainFrame.h"
+#include "mainwindow/Program.h"
+#include "mainwindow/RegisterList.h"
+#include "mainwindow/SampleDevice.h"
+#include "platform/testing/MessageBoxScript.h"
+#include "tests/mainwindow/MainWindowFixture.h"
+
+namespace {
+
+using ProgramStartup = mainwindow_test::MainWindowTest;
+using platform::testing::MessageBoxScript;
+
+int DocumentCount(const std::filesystem::path& folder) {
+  int count = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) count += entry.path().extension() == ".QVN";
+  return count;
+}
+
+TEST_F(ProgramStartup, ANewDeviceStartsWithTheSampleDocumentsAndClosesInOrder) {
+  ASSERT_TRUE(PrepareNewDevice());
+  const int samples = DocumentCount(Linux(mainwindow_test::kDocuments));
+  EXPECT_GE(samples, 6);
+  CPreferences().SetDword(u"LastSortType", kSortNumber);
+
+  CProgram program;
+  ASSERT_EQ(program.Start(u""), ProgramStart::Started);
+  HWND main = program.GetMainFrame()->GetHwnd();
+  EXPECT_EQ(FindWindowW(kMainWindowClass, nullptr), main);
+  CRegisterList* list = program.GetMainFrame()->GetRegister();
+  EXPECT_EQ(list->GetRowCount(), samples);
+  EXPECT_EQ(list->GetSortKind(), kSortNumber);
+  EXPECT_EQ(GetDocumentRegister(), list);
+  EXPECT_EQ(program.GetDocumentHistory()->GetDepth(), 10u);
+  EXPECT_EQ(program.GetListHistory()->GetDepth(), 1u);
+
+  // A second start shows the first and ends; the document it was given is not opened.
+  {
+    CProgram second;
+    EXPECT_EQ(second.Start(u"\\My Documents\\INVOICE100.QVN"), ProgramStart::AlreadyRunning);
+    EXPECT_EQ(second.GetMainFrame(), nullptr);
+  }
+  EXPECT_EQ(GetForegroundWindow(), main);
+
+  SendMessageW(list->GetHwnd(), WM_CHAR, 17, 0);  // Ctrl+Q from the register
+  EXPECT_EQ(program.Run(), 0);
+  EXPECT_FALSE(IsWindow(main));
+  EXPECT_EQ(GetDocumentRegister(), nullptr);
+  EXPECT_EQ(platform::ComInitializeCount(), 0);
+  CPreferences prefs;
+  EXPECT_EQ(prefs.GetDword(u"LastView", 9), 0u);
+  EXPECT_EQ(prefs.GetDword(u"LastShowType", 9), 2u);
+  EXPECT_EQ(prefs.GetDword(u"LastSortType", 9), static_cast<DWORD>(kSortNumber));
+  EXPECT_EQ(prefs.GetDword(u"LastSortDirection", 9), 1u);
+
+  // A device with documents is never laid out again, even when one was removed.
+  std::filesystem::remove(*std::filesystem::directory_iterator(Linux(mainwindow_test::kDocuments)));
+  ASSERT_TRUE(PrepareNewDevice());
+  EXPECT_EQ(DocumentCount(Linux(mainwindow_test::kDocuments)), samples - 1);
+}
+
+TEST_F(ProgramStartup, WithoutTheLanguageLibraryItSaysSoAndMakesNoWindow) {
+  std::filesystem::remove(Linux(std::u16string(slateway::testing::kProgramFolder) + u"\\QVNLANGUAGE.DLL"));
+  MessageBoxScript boxes;
+  boxes.Expect(kResourceLibraryMissingText).Caption(u"Slateway").Style(MB_ICONEXCLAMATION);
+  EXPECT_TRUE(PrepareNewDevice());
+  EXPECT_EQ(RunSlateway(u""), 0);
+  EXPECT_EQ(boxes.Pending(), 0u);
+  EXPECT_EQ(FindWindowW(kMainWindowClass, nullptr), nullptr);
+}
+
+TEST_F(ProgramStartup, AStartUpThatStopsEndsWithoutAWindowOrALoop) {
+  ASSERT_TRUE(PrepareNewDevice());
+  {
+    platform::InjectFault(platform::Fault::ComInitialize);
+    CProgram program;
+    EXPECT_EQ(program.Start(u""), ProgramStart::Stopped);
+    EXPECT_EQ(FindWindowW(kMainWindowClass, nullptr), nullptr);
+    ASSERT_EQ(platform::MessageBoxLog().size(), 1u);
+    EXPECT_EQ(platform::MessageBoxLog()[0].text, u"Slateway could not start its system services.");
+  }
+  // A database that cannot be opened: the store says why, the program ends with 0.
+  CPreferences().SetString(u"Database", u"Folder");
+  CreateDirectoryW(u"\\Folder", nullptr);
+  platform::ClearMessageBoxLog();
+  EXPECT_EQ(RunSlateway(u""), 0);
+  EXPECT_FALSE(platform::MessageBoxLog().empty());
+  EXPECT_EQ(FindWindowW(kMainWindowClass, nullptr), nullptr);
+  EXPECT_EQ(platform::ComInitializeCount(), 0);
+}
+
+TEST_F(ProgramStartup, InstallationFlagsAreClearedOnlyOnceTheirWorkIsDone) {
+  ASSERT_TRUE(PrepareNewDevice());
+  SetRootDword(u"DBConvert4To5", 1);
+  SetRootDword(u"Upgrading", 1);  // no settings file was left: nothing to import
+  {
+    CProgram program;
+    ASSERT_EQ(program.Start(u""), ProgramStart::Started);
+    EXPECT_EQ(RootDword(u"DBConvert4To5"), 0u);
+    EXPECT_EQ(RootDword(u"Upgrading"), 0u);
+    EXPECT_TRUE(platform::MessageBoxLog().empty());
+  }
+  // The settings an installation kept are taken over silently, once.
+  WriteText(u"\\Application Data\\VendelSoftware\\Slateway\\SlatewaySettings.oat",
+            "<?xml version='1.0'?><VENDELSOFTWARE><SLATEWAY VERSION='4' EDITION='STANDARD' COUNTRY='US'><SETTINGS>"
+            "<Preferences><LastSortType TYPE='D'>1</LastSortType></Preferences></SETTINGS></SLATEWAY></VENDELSOFTWARE>");
+  SetRootDword(u"Upgrading", 1);
+  {
+    CProgram program;
+    ASSERT_EQ(program.Start(u""), ProgramStart::Started);
+    EXPECT_EQ(program.GetMainFrame()->GetRegister()->GetSortKind(), kSortBalance);
+    EXPECT_EQ(RootDword(u"Upgrading"), 0u);
+  }
+  // A database whose items table is a view cannot be upgraded: the user is told, and the
+  // next start tries again.
+  CPreferences().SetString(u"Database", u"Old.db");
+  {
+    struct Quiet : IDatabaseNotices {
+      void Warning(UINT, std::u16string_view) override {}
+      void Error(UINT, DWORD) override {}
+    } quiet;
+    CSqlDatabase old;
+    old.SetNotices(&quiet);
+    ASSERT_EQ(old.Open(u"\\Old.db"), 0);
+  }
+  sqlite3* raw = nullptr;
+  ASSERT_EQ(sqlite3_open(Linux(u"\\Old.db").c_str(), &raw), SQLITE_OK);
+  EXPECT_EQ(sqlite3_exec(raw, "DROP TABLE ItemsList; CREATE VIEW ItemsList AS SELECT * FROM CustomerList", nullptr,
+                         nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(raw);
+  SetRootDword(u"DBConvert4To5", 1);
+  MessageBoxScript boxes;
+  boxes
+      .Expect(u"The items database could not be converted to this version of Slateway. Your lists may be incomplete.")
+      .Caption(u"Slateway");
+  CProgram program;
+  EXPECT_EQ(program.Start(u""), ProgramStart::Started);
+  EXPECT_EQ(boxes.Pending(), 0u);
+  EXPECT_EQ(RootDword(u"DBConvert4To5"), 1u);
+}
+
+TEST_F(ProgramStartup, TheCommandLineNamesADocumentUpToItsExtension) {
+  EXPECT_EQ(CMainFrame::DocumentNameFromCommandLine(u"\\My Documents\\INV1.QVN extra"), u"\\My Documents\\INV1.QVN");
+  EXPECT_EQ(CMainFrame::DocumentNameFromCommandLine(u"A.Q"), u"A.Q");
+  EXPECT_EQ(CMainFrame::DocumentNameFromCommandLine(u""), u"");
+  EXPECT_EQ(CMainFrame::DocumentNameFromCommandLine(std::u16string(400, u'x')).size(), 259u);
+}
+
+}  // namespace
