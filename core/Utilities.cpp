@@ -307,6 +307,16 @@ bool StampDatabaseModTime() {
   return low && high;
 }
 
+HRESULT RegisterPimStore() {
+  HMODULE library = LoadLibraryW(u"pimstore.dll");
+  if (!library) return E_FAIL;
+  using RegisterServer = HRESULT (*)();
+  auto registerServer = reinterpret_cast<RegisterServer>(GetProcAddress(library, "DllRegisterServer"));
+  HRESULT hr = registerServer ? registerServer() : E_FAIL;
+  FreeLibrary(library);
+  return hr;
+}
+
 // ---- Record identifiers ---------------------------------------------------------------
 
 namespace {

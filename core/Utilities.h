@@ -99,6 +99,9 @@ void SetProgramFileSearch(HANDLE search);
 // Stores the local time now as a file time in the root values "DBModFileTimeLow" and
 // "DBModFileTimeHigh"; false when either cannot be written.
 bool StampDatabaseModTime();
+// Registers the contacts server: loads "pimstore.dll" and calls its DllRegisterServer.
+// E_FAIL when the library or the export is missing; otherwise the server's result.
+HRESULT RegisterPimStore();
 
 // ---- Record identifiers ---------------------------------------------------------------
 

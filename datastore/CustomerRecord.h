@@ -168,6 +168,11 @@ class CContactCustomer : public CCustomerRecord {
   BSTR ComposeFullName() override;
   BSTR GetEmail() override;
   void LoadFromContact(const IContactProperties& contact, bool skipAddress, bool businessFirst) override;
+
+  // Fills the record from the stored contact with that object id, through an application
+  // object of its own logged on with `owner` (address not skipped, business address first
+  // by the by-company flag). 1 on success, 0 when there is no such contact.
+  int LoadFromOid(HWND owner, LONG oid);
 };
 
 // One row of the customer list as the list window shows it.

@@ -16,6 +16,7 @@
 #include "platform/kernel/Files.h"
 #include "platform/locale/Locale.h"
 #include "platform/module/Module.h"
+#include "platform/pim/Pim.h"
 #include "platform/process/Process.h"
 #include "platform/registry/Registry.h"
 #include "platform/shell/FlashCards.h"

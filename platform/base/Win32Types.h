@@ -171,6 +171,7 @@ constexpr HRESULT E_ACCESSDENIED = static_cast<HRESULT>(0x80070005);
 constexpr HRESULT E_HANDLE = static_cast<HRESULT>(0x80070006);
 constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000E);
 constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057);
+constexpr HRESULT REGDB_E_CLASSNOTREG = static_cast<HRESULT>(0x80040154);  // no class of that name or id
 
 constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
 constexpr bool FAILED(HRESULT hr) { return hr < 0; }

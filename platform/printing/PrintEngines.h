@@ -27,7 +27,6 @@ extern const CLSID CLSID_PrinterCE;
 extern const CLSID CLSID_AsciiCE;
 
 constexpr DWORD CLSCTX_ALL = 0x17;
-constexpr HRESULT REGDB_E_CLASSNOTREG = static_cast<HRESULT>(0x80040154);
 constexpr HRESULT CO_E_CLASSSTRING = static_cast<HRESULT>(0x800401F3);
 
 // The CLSID registered for a ProgID (HKEY_CLASSES_ROOT\<ProgID>\CLSID); CO_E_CLASSSTRING

@@ -30,6 +30,7 @@ void DeviceTest::SetUp() {
   CloseAllKernelHandles();
   ResetWindowSystem();
   ResetShell();
+  ResetPimStore();
   SetDeviceRoot(m_root);
   ReloadRegistry();
   ClearFaults();
@@ -47,6 +48,7 @@ void DeviceTest::TearDown() {
   ResetWindowSystem();
   ResetShell();
   CloseAllKernelHandles();
+  ResetPimStore();
   ReloadRegistry();
   TestClock::Clear();
   std::error_code ec;

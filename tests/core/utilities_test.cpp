@@ -5,6 +5,7 @@
 // replace, ANSI write and read); Utilities.Guid* (identifier layout and sequence);
 // PointerList*, BoundedStack*, ClipboardText*.
 #include <climits>
+#include <filesystem>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -14,6 +15,8 @@
 #include "core/TextHelpers.h"
 #include "core/Utilities.h"
 #include "platform/locale/Locale.h"
+#include "platform/pim/Pim.h"
+#include "platform/registry/Registry.h"
 #include "platform/testing/DeviceFixture.h"
 #include "platform/user/Clipboard.h"
 
@@ -235,6 +238,18 @@ TEST_F(Utilities, DatabaseModTimeIsTheLocalTimeAsAFileTime) {
   ASSERT_TRUE(key.GetDword(u"DBModFileTimeHigh", high));
   EXPECT_EQ(low, ft.dwLowDateTime);
   EXPECT_EQ(high, ft.dwHighDateTime);
+}
+
+TEST_F(Utilities, RegisterPimStoreNeedsTheLibraryAndMakesTheStore) {
+  EXPECT_EQ(RegisterPimStore(), E_FAIL);  // no pimstore.dll on the device yet
+  std::filesystem::create_directories(Linux(u"\\Windows"));
+  std::filesystem::copy_file(SLATEWAY_PIMSTORE_LIBRARY, Linux(u"\\Windows\\pimstore.dll.so"));
+  EXPECT_EQ(RegisterPimStore(), S_OK);
+  EXPECT_TRUE(std::filesystem::exists(Linux(u"\\Windows\\Contacts.db")));
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, kPocketOutlookProgId, 0, 0, &key), ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_EQ(platform::LoadedModuleCount(), 0);
 }
 
 TEST_F(Utilities, GuidLayoutFromTheTimeAndTheSequence) {
