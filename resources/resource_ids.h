@@ -303,6 +303,29 @@
 #define IDM_CUSTOMER_BY_COMPANY 40176
 #define IDM_CUSTOMER_BY_NAME 40177
 
+/* ---- The report viewer: its window, menu bar (menu and bar share the id), the bar's
+   and the toolbar's pictures, and its commands ---------------------------------- */
+#define IDD_REPORT_VIEW 134
+#define IDR_REPORT_MENUBAR 140
+#define IDB_REPORT_TOOLBAR 208             /* Fit to Screen, Zoom, E-mail, Print */
+#define IDB_REPORT_MENUBAR 304             /* toolbar, zoom, fit */
+#define IDS_REPORT_BAR_MENU 40901
+#define IDS_REPORT_BAR_TOOLBAR 40902
+#define IDS_REPORT_SAVED 40240
+#define IDM_REPORT_MENU 40045
+#define IDM_REPORT_TOOLBAR 116
+#define IDM_REPORT_SHOW_TOOLBAR 40167
+#define IDM_REPORT_FIT 40017
+#define IDM_REPORT_ZOOM 40023
+#define IDM_REPORT_ZOOM0 40019
+#define IDM_REPORT_ZOOM1 40098
+#define IDM_REPORT_ZOOM2 40020
+#define IDM_REPORT_ZOOM3 40021
+#define IDM_REPORT_ZOOM4 40022
+#define IDM_REPORT_PRINT 40226
+#define IDM_REPORT_SAVE_HTML 40227
+#define IDM_REPORT_EMAIL_HTML 40229
+
 #ifdef RC_INVOKED
 /* Window styles the templates use, spelled out for the resource compiler only. */
 #define RCS_POPUP_FRAME 0x80C80000L     /* popup, caption, system menu */
