@@ -19,12 +19,14 @@
 #include "datastore/CustomerRecord.h"
 #include "datastore/DbRecord.h"
 #include "datastore/ItemStore.h"
-#include "datastore/SqlDatabase.h"
 #include "document/DocumentNumbering.h"
 #include "document/HtmlView.h"
 #include "document/SalesDocument.h"
 #include "document/XmlDocument.h"
+#include "devices/InputDevice.h"
+#include "editor/DeviceInput.h"
 #include "editor/EditCommand.h"
+#include "editor/HeaderFieldCommands.h"
 #include "editor/EditorDialogs.h"
 #include "editor/LineItemCommands.h"
 #include "platform/commctrl/CommCtrl.h"
@@ -313,7 +315,20 @@ INT_PTR CDocumentView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (Close()) PostMessageW(m_mainWindow, WM_CLOSE, 0, 0);
       return TRUE;
     case WM_KEYUP:
-      return TRUE;  // keys are the page's; a key up here has no meaning of its own
+      // The Symbol scanner's trigger key goes on to the default handling; other keys are
+      // the page's.
+      if (m_scanner && m_scanner->GetKind() == kDeviceSymbolScanner && GetForegroundWindow() == window &&
+          wParam == kScannerKey)
+        return FALSE;
+      return TRUE;
+    case kMsgStartNextScan:
+      if (m_scanner) m_scanner->Trigger(1);
+      return TRUE;
+    case kMsgScanData: {
+      std::u16string code;
+      if (m_scanner && m_scanner->GetData(wParam, lParam, window, code)) AddScannedItem(code);
+      return TRUE;
+    }
     case WM_COMMAND:
       return OnCommand(LOWORD(wParam)) ? TRUE : FALSE;
     case WM_INITMENUPOPUP:
@@ -353,15 +368,30 @@ INT_PTR CDocumentView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   }
 }
 
+// A scanner whose trigger is a hardware button (kinds 0 and 2) has the button only while
+// the editor is active.
+static bool ScannerUsesHardwareButton(const CInputDevice* scanner) {
+  return scanner && (scanner->GetKind() == kDeviceSocketScanner || scanner->GetKind() == kDeviceGrabbaScanner);
+}
+
 void CDocumentView::OnActivate(bool active) {
   HWND window = GetHwnd();
-  if (!active) return;
+  std::u16string button;
+  CPreferences().GetString(u"Button1", button);
+  if (!active) {
+    if (ScannerUsesHardwareButton(m_scanner)) {
+      m_hardwareButton.BindButton(m_mainWindow, CBstr(button), true);
+      m_scanner->Release();
+    }
+    return;
+  }
   SHFullScreen(window, SHFS_HIDETASKBAR);
   if (GetForegroundWindow() != window) return;
   EnableWindow(window, TRUE);
   if (!m_menuBar || !IsWindow(m_menuBar)) CreateEditorMenuBar();
   UpdateToolBar(kBarFlagCardReader | kBarFlagScanner | kBarFlagSignature | kBarFlagToolbarButton);
   Layout();
+  if (ScannerUsesHardwareButton(m_scanner)) m_hardwareButton.BindButton(m_mainWindow, CBstr(button), false);
 }
 
 // ---- Commands -------------------------------------------------------------------------------
@@ -392,8 +422,14 @@ void CDocumentView::RunDocumentCommand(std::unique_ptr<CEditCommand> command, bo
 void CDocumentView::ToggleBarKeepingPosition(int commandId) {
   auto* view = dynamic_cast<CHtmlView*>(m_document->GetView());
   m_savedScroll = view ? view->GetScrollPosition() : -1;
-  (void)commandId;
-  ToggleSignatureBar();
+  bool changed = true;
+  if (commandId == kToggleScanner)
+    changed = ToggleScannerBar();
+  else if (commandId == kToggleCardReader)
+    changed = ToggleCardReaderBar();
+  else
+    ToggleSignatureBar();
+  if (!changed) return;
   Layout();
   m_document->Render(kRenderKeepPosition, m_savedScroll);
 }
@@ -438,6 +474,8 @@ bool CDocumentView::OnCommand(int id) {
       return true;
     case kToggleSignatureButton:
     case kToggleSignature:
+    case kToggleScanner:
+    case kToggleCardReader:
       ToggleBarKeepingPosition(id);
       return true;
     case kPrintFromToolbar:
@@ -752,20 +790,48 @@ void CDocumentView::EditAttributes() {
   }
 }
 
-void CDocumentView::Shutdown() { DestroyBars(); }
+void CDocumentView::Shutdown() {
+  DestroyBars();
+  for (CInputDevice* device : {m_scanner, m_cardReader}) {
+    if (!device) continue;
+    device->Close(1);
+    device->Unload();
+  }
+}
+
+void CDocumentView::StartScan() {
+  if (!m_scanner) {
+    MessageBoxFromResource(GetHwnd(), IDS_NO_SCANNER, kStyleInformation);
+    return;
+  }
+  m_scanner->Trigger(1);
+}
+
+bool CDocumentView::ReadSwipedCard() {
+  if (!m_cardReader || !m_history) return false;
+  CCardFields card;
+  return m_cardReader->ReadCard(card) && ApplyCardFields(*m_history, *m_document, card);
+}
+
+void CDocumentView::SetCardReaderState(int state) {
+  m_cardReaderState = state;
+  if (m_cardReaderBar) InvalidateRect(m_cardReaderBar, nullptr, TRUE);
+}
+
+void CDocumentView::SetScanner(CInputDevice* scanner) {
+  if (m_scanner && m_scannerBar) ToggleScannerBar();
+  m_scanner = scanner;
+  // The scans come to the editor while it holds the scanner.
+  if (m_scanner) m_scanner->SetNotifyWindow(GetHwnd());
+}
+
+void CDocumentView::SetCardReader(CInputDevice* reader) {
+  if (m_cardReader && m_cardReaderBar) ToggleCardReaderBar();
+  m_cardReader = reader;
+}
 
 bool CDocumentView::AddScannedItem(std::u16string_view code) {
-  static const std::u16string kSaleableTypes = std::u16string(u"Service") + kListTypeJoin + u"Inventory Part" +
-                                               kListTypeJoin + u"Non-inventory Part" + kListTypeJoin + u"Other Charge";
-  if (code.empty()) return false;
-  std::unique_ptr<CDbRecord> item =
-      m_itemStore ? m_itemStore->FindItemLike(u"Name", code, kSaleableTypes, false) : nullptr;
-  if (!item) {
-    std::u16string text(code);
-    ShowWarningResText(GetHwnd(), IDS_SCANNED_CODE_UNKNOWN, text.c_str());
-    return false;
-  }
-  std::vector<std::unique_ptr<CDbRecord>> items;
-  items.push_back(std::move(item));
-  return SendEditCommand(m_mainWindow, std::make_unique<CAddItemCommand>(*m_document, std::move(items), true)) != 0;
+  if (!m_itemStore || !m_history) return false;
+  const bool askQuantity = m_scanner && m_scanner->GetQtyPrompt();
+  return ::AddScannedItem(*m_history, *m_document, *m_itemStore, GetHwnd(), code, askQuantity, nullptr);
 }

@@ -16,6 +16,8 @@
 #include "platform/platform.h"
 
 class CCommandProcessor;
+class CInputDevice;
+struct CCardFields;
 class CCustomSettings;
 class CItemStore;
 class CSalesDocument;
@@ -36,7 +38,6 @@ inline constexpr UINT kMsgEmailAsDocument = 1162;
 inline constexpr UINT kMsgShowReport = 1171;
 inline constexpr UINT kMsgPrintFromToolbar = 1176;
 inline constexpr UINT kMsgSetCurrentLine = 1126;
-inline constexpr UINT kMsgStartNextScan = 1180;
 inline constexpr UINT kMsgToggleToolBar = 1181;
 }  // namespace editor_msg
 
@@ -107,11 +108,26 @@ class CDocumentView : public CDialogObject<CDocumentView> {
   void Layout();
   void UpdateToolBar(UINT flags);
   void ShowCommandToolBar();
-  // The bars: opening one closes the others.
+  // The device drivers' owner attaches them here (not owned); an open bar of the device
+  // being replaced is closed first.
+  void SetScanner(CInputDevice* scanner);
+  void SetCardReader(CInputDevice* reader);
+  CInputDevice* GetScanner() const { return m_scanner; }
+  CInputDevice* GetCardReader() const { return m_cardReader; }
+  // The bars: opening one closes the others. The scanner and card-reader toggles answer
+  // whether anything changed.
+  bool ToggleScannerBar();
+  bool ToggleCardReaderBar();
   void ToggleSignatureBar();
+  // Start Scan: the scanner's soft trigger (without a scanner, the user is told).
+  void StartScan();
+  // Asks the card reader for a swiped card; its number and expiry go into the document
+  // (one undo step each) and the bar shows the outcome. False when no card was read.
+  bool ReadSwipedCard();
+  void SetCardReaderState(int state);
   CSignatureStrokes& GetSignatureStrokes() { return m_strokes; }
-  // A scanned bar code: the item of that name becomes a new line (one undo step); a code
-  // no item has is told. False when nothing was added.
+  // A scanned bar code: the item it names becomes a new line (one undo step); a code no
+  // item has is told. False when nothing was added.
   bool AddScannedItem(std::u16string_view code);
 
   // Done: false when the editor stays open (signature bar open, a cancelled question or a
@@ -158,6 +174,8 @@ class CDocumentView : public CDialogObject<CDocumentView> {
   HWND m_scannerBar = nullptr;
   HWND m_cardReaderBar = nullptr;
   HWND m_signatureBar = nullptr;
+  CInputDevice* m_scanner = nullptr;
+  CInputDevice* m_cardReader = nullptr;
   CHardwareButton m_hardwareButton;
   CSignatureStrokes m_strokes;
   int m_cardReaderState = 0;

@@ -4,9 +4,11 @@
 #include <memory>
 
 #include "core/DrawHelpers.h"
+#include "core/MessageBoxes.h"
 #include "core/ResourceText.h"
 #include "core/UiMetrics.h"
 #include "core/WaitCursor.h"
+#include "devices/InputDevice.h"
 #include "document/SalesDocument.h"
 #include "editor/DocumentView.h"
 #include "editor/SignatureCommand.h"
@@ -185,6 +187,127 @@ LRESULT KTWSignatureBarWndProc(HWND bar, UINT msg, WPARAM wParam, LPARAM lParam)
   }
 }
 
+namespace {
+constexpr WCHAR kScannerBarClass[] = u"KTWScannerBar";
+constexpr WCHAR kCardReaderBarClass[] = u"KTWCCReaderBar";
+constexpr int kHideButton = 1;
+constexpr int kStartScanButton = 3;
+constexpr int kCardCloseButton = 1004;
+constexpr int kCardDetailsButton = 1;
+constexpr int kScannerHideWidthMetric = 30;
+constexpr int kCardButtonWidthMetric = 31;
+// Posted by the card-reader bar to itself: ask the reader for the swiped card once the bar
+// shows its "swipe" picture.
+constexpr UINT kMsgReadCard = WM_USER + 10;
+constexpr int kCardWaiting = 5;
+constexpr int kCardRead = 3;
+constexpr int kCardNotRead = 4;
+
+// The picture and the buttons of each card-reader state.
+struct CardState {
+  int state;
+  UINT bitmap;
+  bool close;
+  bool details;
+};
+constexpr CardState kCardStates[] = {{1, 283, true, true}, {2, 288, true, true}, {3, 280, true, false},
+                                     {4, 281, true, true}, {5, 282, false, false}, {6, 285, true, true},
+                                     {7, 284, true, false}, {8, 287, true, false}, {9, 286, true, false}};
+CardState CardStateOf(int state) {
+  for (const CardState& s : kCardStates)
+    if (s.state == state) return s;
+  return CardState{state, IDB_CARD_STATE_OTHER, true, true};
+}
+}  // namespace
+
+LRESULT KTWScannerBarWndProc(HWND bar, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_CREATE) {
+    SetUpBar(bar, reinterpret_cast<const CREATESTRUCTW*>(lParam), u"Hide", kHideButton, u"Start Scan",
+             kStartScanButton);
+    return 0;
+  }
+  BarState* state = StateOf(bar);
+  LRESULT result = 0;
+  if (!state) return DefWindowProcW(bar, msg, wParam, lParam);
+  if (HandleCommonBarMessage(bar, msg, wParam, result)) return result;
+  switch (msg) {
+    case WM_SIZE: {
+      int width = LOWORD(lParam);
+      int hideWidth = GetUiMetric(kScannerHideWidthMetric);
+      int buttonHeight = GetUiMetric(kButtonHeightMetric);
+      MoveWindow(state->buttons[0], width - hideWidth, 0, hideWidth, buttonHeight, TRUE);
+      int top = GetUiMetric(13) + buttonHeight;
+      MoveWindow(state->buttons[1], GetUiMetric(13), top, width - 8, GetUiMetric(12), TRUE);
+      return 0;
+    }
+    case WM_COMMAND: {
+      CDocumentView* editor = state->editor;
+      if (LOWORD(wParam) == kHideButton) {
+        editor->ToggleScannerBar();  // the bar is gone from here on
+        editor->Layout();
+        editor->UpdateToolBar(kBarFlagScanner);
+      } else if (LOWORD(wParam) == kStartScanButton) {
+        editor->StartScan();
+      }
+      return 0;
+    }
+    default:
+      return DefWindowProcW(bar, msg, wParam, lParam);
+  }
+}
+
+LRESULT KTWCCReaderBarWndProc(HWND bar, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_CREATE) {
+    SetUpBar(bar, reinterpret_cast<const CREATESTRUCTW*>(lParam), u"Details", kCardDetailsButton, u"Close",
+             kCardCloseButton);
+    if (StateOf(bar)->editor->GetCardReaderState() == kCardWaiting) PostMessageW(bar, kMsgReadCard, 0, 0);
+    return 0;
+  }
+  BarState* state = StateOf(bar);
+  LRESULT result = 0;
+  if (!state) return DefWindowProcW(bar, msg, wParam, lParam);
+  if (HandleCommonBarMessage(bar, msg, wParam, result)) return result;
+  switch (msg) {
+    case WM_SIZE: {
+      int width = LOWORD(lParam);
+      int buttonWidth = GetUiMetric(kCardButtonWidthMetric);
+      int buttonHeight = GetUiMetric(kButtonHeightMetric);
+      MoveWindow(state->buttons[0], 0, 0, buttonWidth + 8, buttonHeight, TRUE);
+      MoveWindow(state->buttons[1], width - buttonWidth, 0, buttonWidth, buttonHeight, TRUE);
+      return 0;
+    }
+    case WM_ERASEBKGND: {
+      auto dc = reinterpret_cast<HDC>(wParam);
+      RECT client;
+      GetClientRect(bar, &client);
+      FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+      CardState card = CardStateOf(state->editor->GetCardReaderState());
+      DrawResourceBitmap(card.bitmap, GetResourceInstance(), dc, GetUiMetric(6), GetUiMetric(7));
+      ShowWindow(state->buttons[0], card.details ? SW_SHOW : SW_HIDE);
+      ShowWindow(state->buttons[1], card.close ? SW_SHOW : SW_HIDE);
+      return 1;
+    }
+    case kMsgReadCard:
+      state->editor->SetCardReaderState(state->editor->ReadSwipedCard() ? kCardRead : kCardNotRead);
+      return 0;
+    case WM_COMMAND: {
+      CDocumentView* editor = state->editor;
+      if (LOWORD(wParam) == kCardCloseButton && editor->ToggleCardReaderBar()) {
+        editor->Layout();
+        editor->UpdateToolBar(kBarFlagCardReader);
+      } else if (LOWORD(wParam) == kCardDetailsButton) {
+        // After a failed read: wait for the next swipe.
+        editor->SetCardReaderState(kCardWaiting);
+        PostMessageW(bar, kMsgReadCard, 0, 0);
+      }
+      return 0;
+    }
+    default:
+      return DefWindowProcW(bar, msg, wParam, lParam);
+  }
+}
+
+
 // ---- The editor's side ---------------------------------------------------------------------
 
 HWND CDocumentView::CreateBar(LPCWSTR className, WNDPROC procedure, int id) {
@@ -214,4 +337,53 @@ void CDocumentView::ToggleSignatureBar() {
   }
   m_signatureBar = CreateBar(kSignatureBarClass, KTWSignatureBarWndProc, kSignatureBarId);
   UpdateToolBar(kBarFlagsAll);
+}
+
+bool CDocumentView::ToggleScannerBar() {
+  if (!m_scanner) {
+    MessageBoxFromResource(GetHwnd(), IDS_NO_SCANNER, kStyleInformation);
+    return false;
+  }
+  for (HWND* bar : {&m_signatureBar, &m_cardReaderBar}) {
+    if (*bar) DestroyWindow(*bar);
+    *bar = nullptr;
+  }
+  if (m_scannerBar) {
+    DestroyWindow(m_scannerBar);
+    m_scannerBar = nullptr;
+    Layout();
+    return true;
+  }
+  // The scanner reports its scans to the editor while the bar is open.
+  if (!m_scanner->Load() || !m_scanner->Open(GetHwnd())) return true;
+  m_scannerBar = CreateBar(kScannerBarClass, KTWScannerBarWndProc, kScannerBarId);
+  UpdateToolBar(kBarFlagsAll);
+  return true;
+}
+
+bool CDocumentView::ToggleCardReaderBar() {
+  for (HWND* bar : {&m_signatureBar, &m_scannerBar}) {
+    if (*bar) DestroyWindow(*bar);
+    *bar = nullptr;
+  }
+  if (m_cardReaderBar) {
+    DestroyWindow(m_cardReaderBar);
+    m_cardReaderBar = nullptr;
+    if (m_cardReader) {
+      m_cardReader->Close(0);
+      m_cardReader->Unload();
+    }
+    Layout();
+    UpdateToolBar(kBarFlagPrint);
+    return true;
+  }
+  if (m_cardReader) {
+    if (!m_cardReader->Load() || !m_cardReader->Open(GetHwnd())) return true;
+    m_cardReaderState = 5;
+  } else {
+    m_cardReaderState = 9;
+  }
+  m_cardReaderBar = CreateBar(kCardReaderBarClass, KTWCCReaderBarWndProc, kCardReaderBarId);
+  UpdateToolBar(kBarFlagsAll);
+  return true;
 }

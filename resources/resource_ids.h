@@ -332,7 +332,6 @@
 #define IDS_MEMORIZE_REPLACE 40661        /* fmt: the template's name (%s); Yes/No */
 #define IDS_EDITOR_BAR_EDIT 41702
 #define IDS_EDITOR_BAR_VIEW 41703
-#define IDS_SCANNED_CODE_UNKNOWN 41706  /* fmt: the scanned code (%s) */
 #define IDR_EDITOR_MENUBAR 105            /* menu and menu bar */
 #define IDD_LOGO_PICKER 128
 #define IDD_DOCUMENT_VIEW 133

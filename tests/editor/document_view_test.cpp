@@ -12,6 +12,7 @@
 #include "core/Preferences.h"
 #include "datastore/DbRecord.h"
 #include "datastore/ItemStore.h"
+#include "devices/InputDevice.h"
 #include "editor/DocumentView.h"
 #include "editor/EditCommand.h"
 #include "editor/EditorDialogs.h"
@@ -275,7 +276,7 @@ TEST_F(DocumentView, AnInvoiceGetsAScannedLineAndASignatureAndKeepsBoth) {
   OpenInvoice();
 
   UiScript ui;
-  ui.ExpectMessageBox(u"No item in the item list has the code '999'.", IDOK);
+  ui.ExpectMessageBox(u"No item has the code '999'.", IDOK);
   EXPECT_FALSE(editor->AddScannedItem(u"999"));
   EXPECT_TRUE(editor->AddScannedItem(u"0123456789"));
   Command(editor_cmd::kToggleSignatureButton);
@@ -291,6 +292,51 @@ TEST_F(DocumentView, AnInvoiceGetsAScannedLineAndASignatureAndKeepsBoth) {
   const std::string saved = FileText();
   EXPECT_NE(saved.find("Garden hose"), std::string::npos);
   EXPECT_NE(saved.find("04840806"), std::string::npos);
+}
+
+// A card reader that gives one scripted swipe.
+class ScriptedReader : public CInputDevice {
+ public:
+  ScriptedReader() : CInputDevice(nullptr, nullptr, 0, 0, kDeviceCardReader) {}
+  bool Load() override { return true; }
+  void Unload() override { ++unloads; }
+  bool Open(HWND) override { return true; }
+  bool Close(int) override { return true; }
+  bool GetData(WPARAM, LPARAM, HWND, std::u16string&) override { return false; }
+  bool Trigger(int) override { return false; }
+  bool Release() override { return true; }
+  bool ReadCard(CCardFields& fields) override {
+    fields.cardNumber = CBstr(u"4111111111111111");
+    fields.expiryYear = CBstr(u"28");
+    fields.expiryMonth = CBstr(u"05");
+    return true;
+  }
+  int unloads = 0;
+};
+
+TEST_F(DocumentView, TheCardBarFillsTheCardFieldsAndTheScannerBarNeedsAScanner) {
+  CSalesDocument& doc = OpenInvoice();
+  UiScript ui;
+  ui.ExpectMessageBox(u"No bar-code scanner is set up. Choose one under Options.", IDOK);
+  Command(editor_cmd::kToggleScanner);
+  EXPECT_EQ(editor->GetScannerBar(), nullptr);
+
+  ScriptedReader reader;
+  editor->SetCardReader(&reader);
+  Command(editor_cmd::kToggleSignatureButton);
+  Command(editor_cmd::kToggleCardReader);
+  EXPECT_EQ(editor->GetSignatureBar(), nullptr) << "one bar at a time";
+  ASSERT_NE(editor->GetCardReaderBar(), nullptr);
+  EXPECT_EQ(editor->GetCardReaderState(), 5);
+  Pump();  // the bar asks for the swipe once it shows
+  EXPECT_EQ(editor->GetCardReaderState(), 3);
+  EXPECT_EQ(doc.GetAttribute(u"CCARDNUM"), std::u16string_view(u"4111111111111111"));
+  EXPECT_EQ(doc.GetCardExpiry(), std::u16string_view(u"05/2028"));
+  EXPECT_EQ(history.GetUndoCount(), 2u);
+  SendMessageW(editor->GetCardReaderBar(), WM_COMMAND, 1004, 0);  // Close
+  EXPECT_EQ(editor->GetCardReaderBar(), nullptr);
+  EXPECT_EQ(reader.unloads, 1);
+  editor->SetCardReader(nullptr);
 }
 
 TEST(SignatureStrokes, TextRoundTripsAndReadsLeniently) {
