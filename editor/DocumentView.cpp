@@ -403,9 +403,11 @@ void CDocumentView::PostToMain(UINT msg) {
 void CDocumentView::SaveThenPost(UINT msg, WPARAM wParam) {
   m_document->Save();
   if (msg == kMsgShowReport) {
-    // The receiver frees the copy of the path.
-    auto* path = new std::u16string(m_document->GetFilePath().str());
-    PostMessageW(m_mainWindow, msg, wParam, reinterpret_cast<LPARAM>(path));
+    // A copy of the path, as text the receiver frees (delete[]) once it has read it.
+    const std::u16string path = m_document->GetFilePath().str();
+    auto* copy = new char16_t[path.size() + 1];
+    std::copy(path.c_str(), path.c_str() + path.size() + 1, copy);
+    PostMessageW(m_mainWindow, msg, wParam, reinterpret_cast<LPARAM>(copy));
     return;
   }
   PostToMain(msg);

@@ -380,9 +380,13 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kMsgProgressClosed: m_progress.reset(); return 0;
     case kMsgShutdown: OnShutdownRequest(); return 0;
     case kMsgOpenRow: OpenRow(static_cast<int>(wParam)); return 0;
-    case kMsgShowReport:
-      ShowReport(static_cast<int>(wParam), lParam ? reinterpret_cast<const char16_t*>(lParam) : u"");
+    case kMsgShowReport: {
+      // The editor's request carries a copy of its document's path, which is freed here.
+      const auto* document = reinterpret_cast<const char16_t*>(lParam);
+      ShowReport(static_cast<int>(wParam), document ? document : u"");
+      delete[] document;
       return 0;
+    }
     case kMsgPrintReport: return PrintReport(reinterpret_cast<CReport*>(lParam), reinterpret_cast<HWND>(wParam));
     case kMsgSaveReport: return SaveReport(reinterpret_cast<CReport*>(lParam), reinterpret_cast<HWND>(wParam));
     case kMsgEmailReport: return EmailReport(reinterpret_cast<CReport*>(lParam), reinterpret_cast<HWND>(wParam));
