@@ -159,6 +159,9 @@ class CDocumentView : public CDialogObject<CDocumentView> {
   void SetZoom(int level);
   void ChangeStyle(int style);
   void DestroyBars();
+  // Closes the bars other than `own`; when `own` is open it is closed as well and the
+  // page takes its place: true then.
+  bool CloseBars(HWND& own);
   HWND CreateBar(LPCWSTR className, WNDPROC procedure, int id);
   HWND ViewControl() const;
 

@@ -307,7 +307,6 @@ LRESULT KTWCCReaderBarWndProc(HWND bar, UINT msg, WPARAM wParam, LPARAM lParam) 
   }
 }
 
-
 // ---- The editor's side ---------------------------------------------------------------------
 
 HWND CDocumentView::CreateBar(LPCWSTR className, WNDPROC procedure, int id) {
@@ -324,17 +323,21 @@ void CDocumentView::DestroyBars() {
   }
 }
 
-void CDocumentView::ToggleSignatureBar() {
-  for (HWND* bar : {&m_scannerBar, &m_cardReaderBar}) {
-    if (*bar) DestroyWindow(*bar);
+bool CDocumentView::CloseBars(HWND& own) {
+  for (HWND* bar : {&m_scannerBar, &m_cardReaderBar, &m_signatureBar}) {
+    if (bar == &own || !*bar) continue;
+    DestroyWindow(*bar);
     *bar = nullptr;
   }
-  if (m_signatureBar) {
-    DestroyWindow(m_signatureBar);
-    m_signatureBar = nullptr;
-    Layout();
-    return;
-  }
+  if (!own) return false;
+  DestroyWindow(own);
+  own = nullptr;
+  Layout();
+  return true;
+}
+
+void CDocumentView::ToggleSignatureBar() {
+  if (CloseBars(m_signatureBar)) return;
   m_signatureBar = CreateBar(kSignatureBarClass, KTWSignatureBarWndProc, kSignatureBarId);
   UpdateToolBar(kBarFlagsAll);
 }
@@ -344,16 +347,7 @@ bool CDocumentView::ToggleScannerBar() {
     MessageBoxFromResource(GetHwnd(), IDS_NO_SCANNER, kStyleInformation);
     return false;
   }
-  for (HWND* bar : {&m_signatureBar, &m_cardReaderBar}) {
-    if (*bar) DestroyWindow(*bar);
-    *bar = nullptr;
-  }
-  if (m_scannerBar) {
-    DestroyWindow(m_scannerBar);
-    m_scannerBar = nullptr;
-    Layout();
-    return true;
-  }
+  if (CloseBars(m_scannerBar)) return true;
   // The scanner reports its scans to the editor while the bar is open.
   if (!m_scanner->Load() || !m_scanner->Open(GetHwnd())) return true;
   m_scannerBar = CreateBar(kScannerBarClass, KTWScannerBarWndProc, kScannerBarId);
@@ -362,18 +356,11 @@ bool CDocumentView::ToggleScannerBar() {
 }
 
 bool CDocumentView::ToggleCardReaderBar() {
-  for (HWND* bar : {&m_signatureBar, &m_scannerBar}) {
-    if (*bar) DestroyWindow(*bar);
-    *bar = nullptr;
-  }
-  if (m_cardReaderBar) {
-    DestroyWindow(m_cardReaderBar);
-    m_cardReaderBar = nullptr;
+  if (CloseBars(m_cardReaderBar)) {
     if (m_cardReader) {
       m_cardReader->Close(0);
       m_cardReader->Unload();
     }
-    Layout();
     UpdateToolBar(kBarFlagPrint);
     return true;
   }
