@@ -80,6 +80,31 @@ bool HandleCommonBarMessage(HWND bar, UINT msg, WPARAM wParam, LRESULT& result) 
   }
 }
 
+// What every bar's procedure does first: WM_CREATE sets the bar up with its two buttons,
+// and the messages all bars answer alike are answered. The bar's state when the message is
+// the bar's own to handle; null when it was answered here (`result` holds the answer).
+struct BarButtons {
+  LPCWSTR first;
+  int firstId;
+  LPCWSTR second;
+  int secondId;
+};
+BarState* BeginBarMessage(HWND bar, UINT msg, WPARAM wParam, LPARAM lParam, const BarButtons& buttons,
+                          LRESULT& result) {
+  result = 0;
+  if (msg == WM_CREATE) {
+    SetUpBar(bar, reinterpret_cast<const CREATESTRUCTW*>(lParam), buttons.first, buttons.firstId, buttons.second,
+             buttons.secondId);
+    return nullptr;
+  }
+  BarState* state = StateOf(bar);
+  if (!state) {
+    result = DefWindowProcW(bar, msg, wParam, lParam);
+    return nullptr;
+  }
+  return HandleCommonBarMessage(bar, msg, wParam, result) ? nullptr : state;
+}
+
 void RegisterBarClass(LPCWSTR name, WNDPROC procedure) {
   WNDCLASSW wc{};
   wc.lpfnWndProc = procedure;
@@ -104,17 +129,14 @@ void DrawStrokes(HDC dc, const CSignatureStrokes& strokes) {
 }  // namespace
 
 LRESULT KTWSignatureBarWndProc(HWND bar, UINT msg, WPARAM wParam, LPARAM lParam) {
+  LRESULT result;
+  BarState* state =
+      BeginBarMessage(bar, msg, wParam, lParam, {u"Accept", kAcceptButton, u"Clear", kClearButton}, result);
   if (msg == WM_CREATE) {
-    SetUpBar(bar, reinterpret_cast<const CREATESTRUCTW*>(lParam), u"Accept", kAcceptButton, u"Clear", kClearButton);
-    BarState* state = StateOf(bar);
-    CSignatureStrokes& strokes = state->editor->GetSignatureStrokes();
-    strokes.FromText(state->editor->GetDocument().GetSignature().view());
-    return 0;
+    CDocumentView* editor = StateOf(bar)->editor;
+    editor->GetSignatureStrokes().FromText(editor->GetDocument().GetSignature().view());
   }
-  BarState* state = StateOf(bar);
-  LRESULT result = 0;
-  if (!state) return DefWindowProcW(bar, msg, wParam, lParam);
-  if (HandleCommonBarMessage(bar, msg, wParam, result)) return result;
+  if (!state) return result;
   CSignatureStrokes& strokes = state->editor->GetSignatureStrokes();
   switch (msg) {
     case WM_SIZE: {
@@ -221,15 +243,10 @@ CardState CardStateOf(int state) {
 }  // namespace
 
 LRESULT KTWScannerBarWndProc(HWND bar, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_CREATE) {
-    SetUpBar(bar, reinterpret_cast<const CREATESTRUCTW*>(lParam), u"Hide", kHideButton, u"Start Scan",
-             kStartScanButton);
-    return 0;
-  }
-  BarState* state = StateOf(bar);
-  LRESULT result = 0;
-  if (!state) return DefWindowProcW(bar, msg, wParam, lParam);
-  if (HandleCommonBarMessage(bar, msg, wParam, result)) return result;
+  LRESULT result;
+  BarState* state =
+      BeginBarMessage(bar, msg, wParam, lParam, {u"Hide", kHideButton, u"Start Scan", kStartScanButton}, result);
+  if (!state) return result;
   switch (msg) {
     case WM_SIZE: {
       int width = LOWORD(lParam);
@@ -257,16 +274,12 @@ LRESULT KTWScannerBarWndProc(HWND bar, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT KTWCCReaderBarWndProc(HWND bar, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_CREATE) {
-    SetUpBar(bar, reinterpret_cast<const CREATESTRUCTW*>(lParam), u"Details", kCardDetailsButton, u"Close",
-             kCardCloseButton);
-    if (StateOf(bar)->editor->GetCardReaderState() == kCardWaiting) PostMessageW(bar, kMsgReadCard, 0, 0);
-    return 0;
-  }
-  BarState* state = StateOf(bar);
-  LRESULT result = 0;
-  if (!state) return DefWindowProcW(bar, msg, wParam, lParam);
-  if (HandleCommonBarMessage(bar, msg, wParam, result)) return result;
+  LRESULT result;
+  BarState* state =
+      BeginBarMessage(bar, msg, wParam, lParam, {u"Details", kCardDetailsButton, u"Close", kCardCloseButton}, result);
+  if (msg == WM_CREATE && StateOf(bar)->editor->GetCardReaderState() == kCardWaiting)
+    PostMessageW(bar, kMsgReadCard, 0, 0);
+  if (!state) return result;
   switch (msg) {
     case WM_SIZE: {
       int width = LOWORD(lParam);
