@@ -27,10 +27,14 @@
 #include "document/DocumentStartup.h"
 #include "document/HtmlView.h"
 #include "document/SettingsXml.h"
+#include "document/SalesDocument.h"
 #include "document/StoreDocumentLists.h"
+#include "document/XmlDocument.h"
 #include "editor/EditCommand.h"
+#include "mainwindow/HeaderBar.h"
 #include "mainwindow/PrivateMessages.h"
 #include "mainwindow/RegisterList.h"
+#include "mainwindow/RowActions.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -144,6 +148,8 @@ StartupStep CMainFrame::StartUp(std::u16string_view commandLine) {
   m_register = std::make_unique<CRegisterList>(m_instance, m_hwnd, m_customerSource.get());
   SetRegisterList(m_register.get());
   if (!m_register->Create(m_sortKind, m_showKind, m_ascending)) return StartupStep::RegisterFailed;
+  m_headerBar = std::make_unique<CHeaderBar>(m_instance, *this);
+  m_headerBar->Create(m_hwnd);
   CreateNamedLists();
   // Scanner and card reader join here once the input devices are part of the program.
 
@@ -293,6 +299,7 @@ void CMainFrame::Layout() {
     width = sip.rcVisibleDesktop.right - sip.rcVisibleDesktop.left;
     height = sip.rcVisibleDesktop.bottom - sip.rcVisibleDesktop.top;
   }
+  if (m_headerBar && m_headerBar->GetHwnd()) MoveWindow(m_headerBar->GetHwnd(), 0, 0, width, header, TRUE);
   // The menu bar lies over the bottom of the client area, one header high.
   MoveWindow(m_register->GetHwnd(), client.left, client.top + header, width, height - header, FALSE);
   m_register->Layout();
@@ -399,12 +406,13 @@ void CMainFrame::OnKeyUp(WPARAM key) {
 LRESULT CMainFrame::OnNotify(const NMHDR* header) {
   if (!header || !m_register || header->hwndFrom != m_register->GetHwnd()) return 0;
   if (header->code == LVN_COLUMNCLICK) {
-    // A tap on a column title sorts by that column and turns the order around.
+    // A tap on a column title turns the order around and sorts by that column; the
+    // other columns sort again by the current kind.
     static const int kColumnSort[] = {kSortCustomer, kSortBalance, kSortComplete};
     const auto* list = reinterpret_cast<const NMLISTVIEW*>(header);
-    if (list->iSubItem < 0 || list->iSubItem > 2) return 0;
     m_ascending = !m_ascending;
-    m_sortKind = kColumnSort[list->iSubItem];
+    if (list->iSubItem >= 0 && list->iSubItem <= 2) m_sortKind = kColumnSort[list->iSubItem];
+    if (m_headerBar) m_headerBar->SetSortText(m_sortKind);
     m_register->Sort(m_ascending, m_sortKind);
     return 0;
   }
@@ -434,11 +442,36 @@ bool CMainFrame::OnCommand(UINT command) {
   switch (command) {
     case IDM_MAIN_REFRESH_LIST: PostMessageW(m_hwnd, kMsgReloadRegister, 1, 0); return true;
     case IDM_MAIN_EXIT: SendMessageW(m_hwnd, WM_CLOSE, 0, 0); return true;
+    case IDM_MAIN_VIEW_BY_COMPANY:
+    case IDM_MAIN_VIEW_BY_NAME:
+      m_preferences->SetDword(u"ViewInvRegByCompany", command == IDM_MAIN_VIEW_BY_COMPANY ? 1 : 0);
+      ReloadRegister(true);
+      return true;
     default: return false;
   }
 }
 
 // ---- Closing ------------------------------------------------------------------------------------
+
+void CMainFrame::OnShowButton() {
+  if (!m_headerBar || !m_register || !m_headerBar->ShowFilterMenu(m_showKind)) return;
+  m_register->SetShowKind(m_showKind);
+  ReloadRegister(true);
+}
+
+void CMainFrame::OnSortButton() {
+  if (!m_headerBar || !m_register || !m_headerBar->ShowSortMenu(m_sortKind)) return;
+  m_ascending = !m_ascending;
+  m_register->Sort(m_ascending, m_sortKind);
+}
+
+void CMainFrame::UpdateCustomerBalance(CSalesDocument& document, double amount, bool lower) {
+  if (CPreferences::UseOutlook() || !CPreferences::DisplayBalances() || !m_itemStore) return;
+  if (document.GetDocType() == 1) return;  // an estimate owes nothing
+  CBstr fullName;
+  if (!document.GetXmlDocument().GetCustomerFullName(&fullName)) return;
+  MoveCustomerBalance(*m_itemStore, fullName.view(), amount, lower);
+}
 
 void CMainFrame::OnShutdownRequest() {
   // The editor's own devices stop here once the editor window is part of the program.

@@ -19,6 +19,7 @@
 class CCommandProcessor;
 class CCustomSettings;
 class CCustomerSource;
+class CHeaderBar;
 class CItemStore;
 class CListCache;
 class CNamedList;
@@ -28,6 +29,7 @@ class CProgressWnd;
 class CPriceLevelList;
 class CRegisterList;
 class CRegistryKey;
+class CSalesDocument;
 class CSalesTaxList;
 class CStoreDocumentLists;
 class CTaxCodeList;
@@ -78,6 +80,20 @@ class CMainFrame {
   void SetProgressWindow(std::unique_ptr<CProgressWnd> progress);
   CProgressWnd* GetProgressWindow() const { return m_progress.get(); }
 
+  // The bar above the register and what its buttons choose.
+  CHeaderBar* GetHeaderBar() const { return m_headerBar.get(); }
+  int GetShowKind() const { return m_showKind; }
+  int GetSortKind() const { return m_sortKind; }
+  bool IsAscending() const { return m_ascending; }
+  // "Show": a choice clears the selection and reloads the register for the new kind.
+  void OnShowButton();
+  // "Sort By": every choice turns the order around, also a choice of another kind.
+  void OnSortButton();
+  // Moves the balance of the document's customer (and its parents' total balances) by
+  // `amount`, down when `lower`; estimates, the contacts source and hidden balances move
+  // nothing.
+  void UpdateCustomerBalance(CSalesDocument& document, double amount, bool lower);
+
  private:
   StartupStep StartUp(std::u16string_view commandLine);
   bool RegisterWindowClass();
@@ -111,6 +127,7 @@ class CMainFrame {
   std::unique_ptr<CItemStore> m_itemStore;
   std::unique_ptr<CCustomerSource> m_customerSource;
   std::unique_ptr<CRegisterList> m_register;
+  std::unique_ptr<CHeaderBar> m_headerBar;
   std::unique_ptr<CProgressWnd> m_progress;
   // The named lists, created in the order the program's lists depend on them.
   std::unique_ptr<CTaxCodeList> m_taxCodes;
