@@ -375,6 +375,8 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case kMsgNewTextsChanged: LoadNewMenuTexts(); return 0;
     case kMsgProgressClosed: m_progress.reset(); return 0;
+    case kMsgExportHtml: return ExportRow(reinterpret_cast<HWND>(wParam), false) ? 1 : 0;
+    case kMsgExportCsv: return ExportRow(reinterpret_cast<HWND>(wParam), true) ? 1 : 0;
     case kMsgShutdown: OnShutdownRequest(); return 0;
     default: break;
   }
@@ -416,6 +418,19 @@ LRESULT CMainFrame::OnNotify(const NMHDR* header) {
     m_register->Sort(m_ascending, m_sortKind);
     return 0;
   }
+  if (header->code == GN_CONTEXTMENU) {
+    const auto* hold = reinterpret_cast<const NMRGINFO*>(header);
+    LVHITTESTINFO hit{};
+    hit.pt = hold->ptAction;
+    ScreenToClient(m_register->GetHwnd(), &hit.pt);
+    const int row = static_cast<int>(SendMessageW(m_register->GetHwnd(), LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+    // Empty space offers the New menu once new documents can be made here.
+    if (row < 0) return 0;
+    m_register->Select(row);
+    InvalidateRect(m_register->GetHwnd(), nullptr, TRUE);
+    ShowRowMenu(m_hwnd, row, hold->ptAction);
+    return 1;
+  }
   if (header->code == NM_CLICK) {
     const auto* item = reinterpret_cast<const NMITEMACTIVATE*>(header);
     // A tap beside the check box opens the document once the editor window is part of
@@ -442,6 +457,10 @@ bool CMainFrame::OnCommand(UINT command) {
   switch (command) {
     case IDM_MAIN_REFRESH_LIST: PostMessageW(m_hwnd, kMsgReloadRegister, 1, 0); return true;
     case IDM_MAIN_EXIT: SendMessageW(m_hwnd, WM_CLOSE, 0, 0); return true;
+    case IDM_ROW_EXPORT_HTML: ExportRow(m_hwnd, false); return true;
+    case IDM_ROW_EXPORT_CSV: ExportRow(m_hwnd, true); return true;
+    case IDM_ROW_EMAIL_HTML: EmailRow(m_hwnd, true); return true;
+    case IDM_ROW_EMAIL_QVN: EmailRow(m_hwnd, false); return true;
     case IDM_MAIN_VIEW_BY_COMPANY:
     case IDM_MAIN_VIEW_BY_NAME:
       m_preferences->SetDword(u"ViewInvRegByCompany", command == IDM_MAIN_VIEW_BY_COMPANY ? 1 : 0);

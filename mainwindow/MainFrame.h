@@ -94,6 +94,23 @@ class CMainFrame {
   // nothing.
   void UpdateCustomerBalance(CSalesDocument& document, double amount, bool lower);
 
+  // The file of register row `row` as the shown folder holds it, and its documents-folder name.
+  bool GetRowPaths(int row, std::u16string& path, std::u16string& name) const;
+  // Row `row`'s file opened on its own (not in the editor); null when it does not open.
+  std::unique_ptr<CSalesDocument> OpenRowDocument(int row);
+  // The delete question for a document of `kind`, named when `name` is not empty.
+  bool ConfirmDelete(int kind, HWND owner, std::u16string_view name);
+  // Asks, then deletes row `row`'s document: into the deleted folder, or for good from
+  // there. A signed read-only document stays. The row goes, and the customer's balance
+  // gets the amount back, only once the file is gone.
+  bool DeleteRowDocument(int row);
+  // Exports the selected row's document through the save dialog; true when written.
+  bool ExportRow(HWND owner, bool csv);
+  // Mails the selected row's document as a page or as a document file.
+  bool EmailRow(HWND owner, bool asHtml);
+  // The tap-and-hold menu of a register row, at `point` on the screen.
+  void ShowRowMenu(HWND owner, int row, POINT point);
+
  private:
   StartupStep StartUp(std::u16string_view commandLine);
   bool RegisterWindowClass();

@@ -10,10 +10,13 @@ namespace {
 
 constexpr std::u16string_view kQvn = u".QVN";
 
+// The folder with exactly one separator behind it, however its setting ends.
 std::u16string Folder(void (*get)(CBstr&)) {
-  CBstr folder;
-  get(folder);
-  return std::u16string(folder.view());
+  CBstr text;
+  get(text);
+  std::u16string folder(text.view());
+  while (!folder.empty() && folder.back() == u'\\') folder.pop_back();
+  return folder + u'\\';
 }
 
 void Shift(CBstr& text, double amount, bool lower) {

@@ -288,6 +288,7 @@
 #define IDS_SIGNED_NOT_DELETED 40677
 #define IDS_DELETE_NAMED_FOR_GOOD 40682    /* fmt: the document's name */
 #define IDS_DELETE_NAMED 40683             /* fmt: the document's name */
+#define IDS_EXPORT_DONE 40240
 #define IDM_MAIN_VIEW_BY_COMPANY 40219
 #define IDM_MAIN_VIEW_BY_NAME 40220
 #define IDM_ROW_EDIT 101
