@@ -188,11 +188,7 @@ void CMainFrame::CarryOverInstalledSettings() {
   const std::u16string path = folder.str() + kInstalledSettingsFile;
   m_rootKey->SetDword(u"Upgrading", 0);
   if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return;
-  CRegistryKey customKey(HKEY_CURRENT_USER, u"Software\\VendelSoftware\\Slateway\\CustomSettings");
-  CSettingsXml settings(m_hwnd, &customKey);
-  int count = 0;
-  settings.Import(CBstr(path), &count);
-  m_preferences->LoadCachedFlags();
+  ImportSettings(m_hwnd, path, true, false);
   m_rootKey->SetDword(u"Upgrading", 0);
 }
 
@@ -461,6 +457,8 @@ bool CMainFrame::OnCommand(UINT command) {
     case IDM_ROW_EXPORT_CSV: ExportRow(m_hwnd, true); return true;
     case IDM_ROW_EMAIL_HTML: EmailRow(m_hwnd, true); return true;
     case IDM_ROW_EMAIL_QVN: EmailRow(m_hwnd, false); return true;
+    case IDM_MAIN_EXPORT_SETTINGS: ExportSettings(m_hwnd); return true;
+    case IDM_MAIN_IMPORT_SETTINGS: ImportSettings(m_hwnd, u"", false, true); return true;
     case IDM_MAIN_VIEW_BY_COMPANY:
     case IDM_MAIN_VIEW_BY_NAME:
       m_preferences->SetDword(u"ViewInvRegByCompany", command == IDM_MAIN_VIEW_BY_COMPANY ? 1 : 0);

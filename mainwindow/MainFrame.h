@@ -111,6 +111,12 @@ class CMainFrame {
   // The tap-and-hold menu of a register row, at `point` on the screen.
   void ShowRowMenu(HWND owner, int row, POINT point);
 
+  // Writes the program's settings to a file the user names; true when written.
+  bool ExportSettings(HWND owner);
+  // Restores "CustomSettings" and "Preferences" from `path` (asked for when empty);
+  // `silent` shows no progress and no message.
+  bool ImportSettings(HWND owner, std::u16string_view path, bool silent, bool reloadCustomSettings);
+
  private:
   StartupStep StartUp(std::u16string_view commandLine);
   bool RegisterWindowClass();
@@ -127,6 +133,7 @@ class CMainFrame {
   void OnClose();
   void OnShutdownRequest();
   void StoreLastView();
+  void ShowSettingsProgress(UINT statusId);
   void DeleteObjects();
 
   HINSTANCE m_instance;

@@ -221,4 +221,30 @@ TEST_F(DocumentActions, TheRowMenuExportsTheRowAsAPage) {
   EXPECT_EQ(ui.Pending(), 0u);
 }
 
+TEST_F(DocumentActions, SettingsExportedFromTheMenuComeBackOnImport) {
+  CPreferences().SetString(u"Button1", u"Scan");
+  UiScript ui;
+  ui.ExpectDialog(0, [](DialogDriver& d) {
+    EXPECT_EQ(d.Text(kFileDialogName), u"Slateway.oat");
+    d.Ok();
+  });
+  ui.ExpectMessageBox(u"The file was saved.", IDOK);
+  SendMessageW(m_frame->GetHwnd(), WM_COMMAND, IDM_MAIN_EXPORT_SETTINGS, 0);
+  EXPECT_NE(ReadText(u"\\Slateway.oat").find("Scan"), std::string::npos);
+
+  CPreferences().SetString(u"Button1", u"Other");
+  ui.ExpectDialog(0, [](DialogDriver& d) { d.Cancel(); });  // cancelled: nothing read
+  SendMessageW(m_frame->GetHwnd(), WM_COMMAND, IDM_MAIN_IMPORT_SETTINGS, 0);
+  ui.ExpectDialog(0, [](DialogDriver& d) {
+    d.TypeInto(kFileDialogName, u"Slateway.oat");
+    d.Ok();
+  });
+  ui.ExpectMessageBox(u"The settings were imported.", IDOK);
+  SendMessageW(m_frame->GetHwnd(), WM_COMMAND, IDM_MAIN_IMPORT_SETTINGS, 0);
+  std::u16string button;
+  CPreferences().GetString(u"Button1", button);
+  EXPECT_EQ(button, u"Scan");
+  EXPECT_EQ(ui.Pending(), 0u);
+}
+
 }  // namespace
