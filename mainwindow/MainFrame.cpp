@@ -32,6 +32,7 @@
 #include "document/XmlDocument.h"
 #include "editor/EditCommand.h"
 #include "mainwindow/HeaderBar.h"
+#include "mainwindow/PowerNotifications.h"
 #include "mainwindow/PrivateMessages.h"
 #include "mainwindow/RegisterList.h"
 #include "mainwindow/RowActions.h"
@@ -152,6 +153,7 @@ StartupStep CMainFrame::StartUp(std::u16string_view commandLine) {
   m_headerBar->Create(m_hwnd);
   CreateNamedLists();
   // Scanner and card reader join here once the input devices are part of the program.
+  StartPowerNotifications();
 
   CDocumentServiceHooks hooks;
   hooks.lists = m_documentLists.get();
@@ -470,6 +472,15 @@ bool CMainFrame::OnCommand(UINT command) {
 
 // ---- Closing ------------------------------------------------------------------------------------
 
+void CMainFrame::StartPowerNotifications() {
+  // Only the Socket scanner needs to be let go before the device sleeps.
+  std::u16string make;
+  m_preferences->GetString(u"ScannerMake", make);
+  if (make != u"Socket" || !IsOSVersion4OrLater()) return;
+  m_power = std::make_unique<CPowerNotifications>(m_hwnd, kMsgPowerTransition);
+  if (!m_power->Start()) m_power.reset();
+}
+
 void CMainFrame::OnShowButton() {
   if (!m_headerBar || !m_register || !m_headerBar->ShowFilterMenu(m_showKind)) return;
   m_register->SetShowKind(m_showKind);
@@ -532,6 +543,8 @@ void CMainFrame::StoreLastView() {
 }
 
 void CMainFrame::DeleteObjects() {
+  // The power thread goes first: nothing it hands over may find the objects half gone.
+  m_power.reset();
   m_progress.reset();
   RemoveDocumentServices();
   if (m_register) {

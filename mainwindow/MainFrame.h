@@ -24,6 +24,7 @@ class CItemStore;
 class CListCache;
 class CNamedList;
 class CPreferences;
+class CPowerNotifications;
 class CPrintEngine;
 class CProgressWnd;
 class CPriceLevelList;
@@ -79,6 +80,8 @@ class CMainFrame {
   // 1158); while it exists, closing the program asks first.
   void SetProgressWindow(std::unique_ptr<CProgressWnd> progress);
   CProgressWnd* GetProgressWindow() const { return m_progress.get(); }
+  // The power thread, while the program watches the device's power.
+  CPowerNotifications* GetPowerNotifications() const { return m_power.get(); }
 
   // The bar above the register and what its buttons choose.
   CHeaderBar* GetHeaderBar() const { return m_headerBar.get(); }
@@ -134,6 +137,7 @@ class CMainFrame {
   void OnShutdownRequest();
   void StoreLastView();
   void ShowSettingsProgress(UINT statusId);
+  void StartPowerNotifications();
   void DeleteObjects();
 
   HINSTANCE m_instance;
@@ -152,6 +156,7 @@ class CMainFrame {
   std::unique_ptr<CCustomerSource> m_customerSource;
   std::unique_ptr<CRegisterList> m_register;
   std::unique_ptr<CHeaderBar> m_headerBar;
+  std::unique_ptr<CPowerNotifications> m_power;
   std::unique_ptr<CProgressWnd> m_progress;
   // The named lists, created in the order the program's lists depend on them.
   std::unique_ptr<CTaxCodeList> m_taxCodes;

@@ -33,6 +33,7 @@ inline constexpr UINT kMsgResumed = 1177;
 inline constexpr UINT kMsgNewTextsChanged = 1182;
 inline constexpr UINT kMsgShowEditor = 1189;
 inline constexpr UINT kMsgScannerChanged = 1190;
+inline constexpr UINT kMsgPowerTransition = 1230;  // from the power thread; wParam the new power state
 
 // Where a private message is handled: here, or by the part of the program that brings
 // the window or service its handler drives (until then it gets the default handling).
@@ -72,4 +73,5 @@ inline constexpr CPrivateMessage kPrivateMessages[] = {
     {kMsgNewTextsChanged, true, nullptr},
     {kMsgShowEditor, false, "the editor window (CDocumentView)"},
     {kMsgScannerChanged, false, "the input devices (CInputDevice)"},
+    {kMsgPowerTransition, false, "the input devices (CInputDevice), which the device's suspend releases"},
 };
