@@ -120,6 +120,11 @@ class CMainFrame {
   // `silent` shows no progress and no message.
   bool ImportSettings(HWND owner, std::u16string_view path, bool silent, bool reloadCustomSettings);
 
+  // A command of the desktop companion (the relay's WM_COPYDATA): 1 when carried out or
+  // unknown, 0 when the user aborted it, the list update failed, or another command was
+  // still running.
+  LRESULT OnCopyData(const COPYDATASTRUCT* copy);
+
  private:
   StartupStep StartUp(std::u16string_view commandLine);
   bool RegisterWindowClass();
@@ -139,6 +144,13 @@ class CMainFrame {
   void ShowSettingsProgress(UINT statusId);
   void StartPowerNotifications();
   void DeleteObjects();
+  // The desktop commands (DesktopCommands.cpp).
+  CProgressWnd& DesktopProgress();
+  LRESULT UpdateJobs(bool waitForOk);
+  LRESULT UpdateLists(const COPYDATASTRUCT& copy);
+  void WriteTemplates();
+  LRESULT LoadDatabaseUpdate();
+  void OpenDatabaseAgain();
 
   HINSTANCE m_instance;
   CCommandProcessor& m_documentHistory;
@@ -180,6 +192,10 @@ class CMainFrame {
   int m_sortKind = 3;
   bool m_ascending = true;
   bool m_closing = false;
+  bool m_desktopCommandRunning = false;
+  // The store opened successfully once; a close leaves this set, so the database opens
+  // again on the desktop's word.
+  bool m_storeOpened = false;
 };
 
 // The one main window object while it exists; null otherwise.
