@@ -14,6 +14,7 @@
 #include "document/DocumentStylesheet.h"
 #include "document/SalesDocument.h"
 #include "document/XmlDocument.h"
+#include "mainwindow/HeaderBar.h"
 #include "mainwindow/MainFrame.h"
 #include "mainwindow/RegisterList.h"
 #include "mainwindow/RowActions.h"
@@ -168,4 +169,28 @@ void CMainFrame::ShowRowMenu(HWND owner, int row, POINT point) {
     case IDM_ROW_DELETE: DeleteRowDocument(row); break;
     default: break;
   }
+}
+
+LRESULT CMainFrame::OnDocumentAdded(CSalesDocument* document) {
+  if (!document || !m_register) return 0;
+  const std::u16string path(document->GetFilePath().view());
+  // A memorized template is no sale: its save moves no balance.
+  const bool isTemplate = IsMemorizedPath(path);
+  const int kind = isTemplate ? 6 : document->GetDocType();
+  if (!isTemplate) UpdateCustomerBalance(*document, DocumentAmount(*document), LowersBalance(kind));
+  if (m_showKind != kShowAllDocuments && m_showKind != kShowInProgress &&
+      !ShowsDocumentKind(m_showKind, kind, document->GetAttribute(u"STATUS").view())) {
+    m_showKind = kShowAllDocuments;
+    if (m_headerBar) m_headerBar->SetShowText(m_showKind);
+    m_register->SetShowKind(m_showKind);
+    ReloadRegister(false);
+    return 1;
+  }
+  CXmlDocument xml(m_hwnd);
+  CRegisterRow row;
+  std::u16string error;
+  if (ReadRegisterRow(xml, path, m_showKind, CRegisterOptions::Read(), row, error) != RowReadResult::Row) return 1;
+  m_register->AddRow(row.name, row.amount, row.complete, row.wireless, row.fileName, row.date, row.number, row.type,
+                     row.marks);
+  return 1;
 }

@@ -374,6 +374,7 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case kMsgNewTextsChanged: LoadNewMenuTexts(); return 0;
     case kMsgProgressClosed: m_progress.reset(); return 0;
+    case kMsgDocumentAdded: return OnDocumentAdded(reinterpret_cast<CSalesDocument*>(lParam));
     case kMsgExportHtml: return ExportRow(reinterpret_cast<HWND>(wParam), false) ? 1 : 0;
     case kMsgExportCsv: return ExportRow(reinterpret_cast<HWND>(wParam), true) ? 1 : 0;
     case kMsgShutdown: OnShutdownRequest(); return 0;
@@ -460,6 +461,7 @@ bool CMainFrame::OnCommand(UINT command) {
     case IDM_ROW_EXPORT_CSV: ExportRow(m_hwnd, true); return true;
     case IDM_ROW_EMAIL_HTML: EmailRow(m_hwnd, true); return true;
     case IDM_ROW_EMAIL_QVN: EmailRow(m_hwnd, false); return true;
+    case IDM_MAIN_HELP: ShowHelp(0); return true;
     case IDM_MAIN_EXPORT_SETTINGS: ExportSettings(m_hwnd); return true;
     case IDM_MAIN_IMPORT_SETTINGS: ImportSettings(m_hwnd, u"", false, true); return true;
     case IDM_MAIN_VIEW_BY_COMPANY:

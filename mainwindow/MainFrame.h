@@ -114,6 +114,10 @@ class CMainFrame {
   // The tap-and-hold menu of a register row, at `point` on the screen.
   void ShowRowMenu(HWND owner, int row, POINT point);
 
+  // A document saved as a new file: its customer's balance moves and its row is added,
+  // or the register turns to all documents when the shown kind would hide it.
+  LRESULT OnDocumentAdded(CSalesDocument* document);
+
   // Writes the program's settings to a file the user names; true when written.
   bool ExportSettings(HWND owner);
   // Restores "CustomSettings" and "Preferences" from `path` (asked for when empty);

@@ -48,7 +48,7 @@ inline constexpr CPrivateMessage kPrivateMessages[] = {
     {kMsgEditCommand, true, nullptr},
     {kMsgEmailHtml, false, "the editor window (CDocumentView), whose document it mails"},
     {kMsgReloadRegister, true, nullptr},
-    {kMsgDocumentAdded, false, "the document actions (balances and register rows)"},
+    {kMsgDocumentAdded, true, nullptr},
     {kMsgDeleteDocument, false, "the document actions (balances and register rows)"},
     {kMsgDocumentSaved, false, "the document actions (balances and register rows)"},
     {kMsgOpenRow, false, "the editor window (CDocumentView)"},

@@ -4,6 +4,7 @@
 #include "core/TextHelpers.h"
 #include "datastore/CustomerFields.h"
 #include "datastore/ItemStore.h"
+#include "platform/base/Base.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -51,6 +52,20 @@ void BuildRowPaths(int showKind, std::u16string_view storedName, std::u16string&
     case kShowDeleted: path = Folder(GetDeletedFolder) + base + std::u16string(kQvn); break;
     default: path = name; break;
   }
+}
+
+bool IsMemorizedPath(std::u16string_view path) {
+  auto same = [](std::u16string_view a, std::u16string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+      if (platform::UpperCase(a[i]) != platform::UpperCase(b[i])) return false;
+    return true;
+  };
+  const std::u16string folder = Folder(GetMemorizedFolder);
+  // Without a folder of their own, templates cannot be told apart by where they lie.
+  if (same(folder, Folder(GetDocumentsFolder))) return false;
+  const size_t cut = path.find_last_of(u'\\');
+  return cut != std::u16string_view::npos && same(path.substr(0, cut + 1), folder);
 }
 
 int DeleteQuestionId(int kind, bool withName, int showKind) {

@@ -30,6 +30,9 @@ bool ShowsDocumentKind(int showKind, int kind, std::u16string_view status);
 // folder, `path` the file the row stands for in the shown folder.
 void BuildRowPaths(int showKind, std::u16string_view storedName, std::u16string& path, std::u16string& name);
 
+// True when `path` names a file in the memorized documents' folder.
+bool IsMemorizedPath(std::u16string_view path);
+
 // The text id of the delete question: with a document name, or by the document's kind.
 int DeleteQuestionId(int kind, bool withName, int showKind);
 

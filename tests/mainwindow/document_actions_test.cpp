@@ -12,6 +12,7 @@
 #include "document/SalesDocument.h"
 #include "mainwindow/HeaderBar.h"
 #include "mainwindow/MainFrame.h"
+#include "mainwindow/PrivateMessages.h"
 #include "mainwindow/Program.h"
 #include "mainwindow/RegisterList.h"
 #include "mainwindow/RowActions.h"
@@ -245,6 +246,37 @@ TEST_F(DocumentActions, SettingsExportedFromTheMenuComeBackOnImport) {
   CPreferences().GetString(u"Button1", button);
   EXPECT_EQ(button, u"Scan");
   EXPECT_EQ(ui.Pending(), 0u);
+}
+
+TEST_F(DocumentActions, ANewlySavedDocumentAddsItsRowOrTurnsTheRegisterToAllDocuments) {
+  WriteDocument(u"INV9.QVN", "VERSION=\"4\" DOCTYPE=\"INVOICE\" ID=\"9\"", "<FULLNAME>Acme:Site</FULLNAME>", "15.00");
+  CSalesDocument invoice(nullptr, nullptr, 4, false, nullptr);
+  ASSERT_TRUE(invoice.Open(u"\\My Documents\\INV9.QVN"));
+  SendMessageW(m_frame->GetHwnd(), kMsgDocumentAdded, 0, reinterpret_cast<LPARAM>(&invoice));
+  EXPECT_GE(RowOf(u"9"), 0);
+  EXPECT_EQ(Balance(u"Acme:Site"), u"75.00");
+  EXPECT_EQ(Balance(u"Acme", kCustTotalBalance), u"115.00");
+
+  UiScript ui;
+  ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Invoices"); });
+  m_frame->OnShowButton();
+  ASSERT_EQ(m_frame->GetShowKind(), kShowInvoices);
+  WriteDocument(u"PAY4.QVN", "VERSION=\"4\" DOCTYPE=\"PAYMENT\" ID=\"4\" PAYAMOUNT=\"5.00\"",
+                "<FULLNAME>Acme:Site</FULLNAME>");
+  CSalesDocument payment(nullptr, nullptr, 4, false, nullptr);
+  ASSERT_TRUE(payment.Open(u"\\My Documents\\PAY4.QVN"));
+  SendMessageW(m_frame->GetHwnd(), kMsgDocumentAdded, 0, reinterpret_cast<LPARAM>(&payment));
+  EXPECT_EQ(m_frame->GetShowKind(), kShowAllDocuments);
+  EXPECT_GE(RowOf(u"4"), 0);
+  EXPECT_EQ(Balance(u"Acme:Site"), u"70.00");
+
+  // A memorized template saved anew owes nothing.
+  CPreferences().SetString(u"MemorizedPath", u"Memorized");
+  WriteText(u"\\My Documents\\Memorized\\INV9.QVN", ReadText(u"\\My Documents\\INV9.QVN"));
+  CSalesDocument memorized(nullptr, nullptr, 4, false, nullptr);
+  ASSERT_TRUE(memorized.Open(u"\\My Documents\\Memorized\\INV9.QVN"));
+  SendMessageW(m_frame->GetHwnd(), kMsgDocumentAdded, 0, reinterpret_cast<LPARAM>(&memorized));
+  EXPECT_EQ(Balance(u"Acme:Site"), u"70.00");
 }
 
 }  // namespace
