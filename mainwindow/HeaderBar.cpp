@@ -72,6 +72,17 @@ int TrackChoice(const CMenuEntry (&entries)[N], int current, HWND button, HWND o
   return -1;
 }
 
+// The button reads `name` while its popup is open, and the choice's name after one.
+template <size_t N>
+bool ChooseFrom(const CMenuEntry (&entries)[N], HWND button, const char16_t* name, int& code, HWND owner) {
+  SetWindowTextW(button, name);
+  const int chosen = TrackChoice(entries, code, button, owner);
+  if (chosen < 0) return false;
+  code = chosen;
+  SetWindowTextW(button, FindCode(entries, chosen)->text);
+  return true;
+}
+
 }  // namespace
 
 CHeaderBar::CHeaderBar(HINSTANCE instance, CMainFrame& frame) : m_instance(instance), m_frame(frame) {}
@@ -182,20 +193,6 @@ void CHeaderBar::SetSortText(int sortKind) {
   if (const CMenuEntry* entry = FindCode(kSortEntries, sortKind)) SetWindowTextW(m_sort, entry->text);
 }
 
-bool CHeaderBar::ShowFilterMenu(int& showKind) {
-  SetWindowTextW(m_show, kShowText);
-  const int chosen = TrackChoice(kShowEntries, showKind, m_show, m_hwnd);
-  if (chosen < 0) return false;
-  showKind = chosen;
-  SetShowText(chosen);
-  return true;
-}
+bool CHeaderBar::ShowFilterMenu(int& showKind) { return ChooseFrom(kShowEntries, m_show, kShowText, showKind, m_hwnd); }
 
-bool CHeaderBar::ShowSortMenu(int& sortKind) {
-  SetWindowTextW(m_sort, kSortText);
-  const int chosen = TrackChoice(kSortEntries, sortKind, m_sort, m_hwnd);
-  if (chosen < 0) return false;
-  sortKind = chosen;
-  SetSortText(chosen);
-  return true;
-}
+bool CHeaderBar::ShowSortMenu(int& sortKind) { return ChooseFrom(kSortEntries, m_sort, kSortText, sortKind, m_hwnd); }
