@@ -121,7 +121,7 @@ bool CMainFrame::ExportRow(HWND owner, bool csv) {
   }
   if (!GetSaveFileNameW(&ofn)) return false;
   const bool written = csv ? ExportCsv(*document, owner, file) : ExportHtml(*document, owner, file, nullptr, nullptr, false);
-  if (written) MessageBoxFromResource(owner, IDS_EXPORT_DONE, kStyleInformation);
+  if (written) MessageBoxFromResource(owner, IDS_FILE_SAVED, kStyleInformation);
   return written;
 }
 

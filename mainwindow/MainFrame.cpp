@@ -36,6 +36,7 @@
 #include "mainwindow/PrivateMessages.h"
 #include "mainwindow/RegisterList.h"
 #include "mainwindow/RowActions.h"
+#include "reports/ReportView.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -302,7 +303,9 @@ void CMainFrame::Layout() {
   MoveWindow(m_register->GetHwnd(), client.left, client.top + header, width, height - header, FALSE);
   m_register->Layout();
   InvalidateRect(m_register->GetHwnd(), nullptr, TRUE);
-  SetFocus(m_register->GetHwnd());
+  // A form over the main window raises and lowers the input panel as it gains and loses
+  // the activation; taking the focus back from it here would bounce the two for ever.
+  if (GetActiveWindow() == m_hwnd) SetFocus(m_register->GetHwnd());
 }
 
 void CMainFrame::ReloadRegister(bool withProgress) {
@@ -378,6 +381,13 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kMsgExportHtml: return ExportRow(reinterpret_cast<HWND>(wParam), false) ? 1 : 0;
     case kMsgExportCsv: return ExportRow(reinterpret_cast<HWND>(wParam), true) ? 1 : 0;
     case kMsgShutdown: OnShutdownRequest(); return 0;
+    case kMsgShowReport:
+      ShowReport(static_cast<int>(wParam), lParam ? reinterpret_cast<const char16_t*>(lParam) : u"");
+      return 0;
+    case kMsgPrintReport: return PrintReport(reinterpret_cast<CReport*>(lParam), reinterpret_cast<HWND>(wParam));
+    case kMsgSaveReport: return SaveReport(reinterpret_cast<CReport*>(lParam), reinterpret_cast<HWND>(wParam));
+    case kMsgEmailReport: return EmailReport(reinterpret_cast<CReport*>(lParam), reinterpret_cast<HWND>(wParam));
+    case kMsgReportClosed: m_reportView.reset(); return 0;
     default: break;
   }
   return DefWindowProcW(hwnd, msg, wParam, lParam);
@@ -549,6 +559,7 @@ void CMainFrame::DeleteObjects() {
   // The power thread goes first: nothing it hands over may find the objects half gone.
   m_power.reset();
   m_progress.reset();
+  m_reportView.reset();  // it reads the item store
   RemoveDocumentServices();
   if (m_register) {
     SetRegisterList(nullptr);

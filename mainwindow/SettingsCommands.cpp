@@ -42,7 +42,7 @@ bool CMainFrame::ExportSettings(HWND owner) {
   CSettingsXml settings(owner, nullptr);
   const bool exported = settings.Export(CBstr(file));
   PostMessageW(m_hwnd, kMsgProgressClosed, 0, 0);
-  if (exported) MessageBoxFromResource(owner, IDS_EXPORT_DONE, kStyleInformation);
+  if (exported) MessageBoxFromResource(owner, IDS_FILE_SAVED, kStyleInformation);
   return exported;
 }
 
