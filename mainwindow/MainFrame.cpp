@@ -36,6 +36,7 @@
 #include "mainwindow/PrivateMessages.h"
 #include "mainwindow/RegisterList.h"
 #include "mainwindow/RowActions.h"
+#include "reports/Report.h"
 #include "reports/ReportView.h"
 #include "resources/resource_ids.h"
 
@@ -472,6 +473,10 @@ bool CMainFrame::OnCommand(UINT command) {
     case IDM_ROW_EMAIL_HTML: EmailRow(m_hwnd, true); return true;
     case IDM_ROW_EMAIL_QVN: EmailRow(m_hwnd, false); return true;
     case IDM_MAIN_HELP: ShowHelp(0); return true;
+    case IDM_MAIN_REPORT_ROUTE_ACCOUNT: ShowReport(kReportRouteAccount, u""); return true;
+    case IDM_MAIN_REPORT_ROUTE_CASH: ShowReport(kReportRouteCash, u""); return true;
+    case IDM_MAIN_REPORT_PROFIT_MARGIN: ShowReport(kReportProfitMargin, u""); return true;
+    case IDM_MAIN_REPORT_PICK_LIST: ShowReport(kReportPickList, u""); return true;
     case IDM_MAIN_EXPORT_SETTINGS: ExportSettings(m_hwnd); return true;
     case IDM_MAIN_IMPORT_SETTINGS: ImportSettings(m_hwnd, u"", false, true); return true;
     case IDM_MAIN_VIEW_BY_COMPANY:
