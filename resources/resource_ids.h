@@ -294,6 +294,8 @@
 #define IDC_GRID_LIST 1039
 #define IDC_GRID_HEAD_SCREEN 1095
 #define IDC_GRID_HEAD_PRINTER 1096
+#define IDB_CHECK_NOT_APPLICABLE 206
+#define IDC_GRID_CAPTION_EDIT 300
 
 #ifdef RC_INVOKED
 /* Window styles the templates use, spelled out for the resource compiler only. */
