@@ -11,6 +11,7 @@
 #include "core/WindowObject.h"
 #include "customers/CustomizeLayout.h"
 #include "customers/FieldGridPage.h"
+#include "customers/SheetFrame.h"
 #include "platform/gdi/GdiScopes.h"
 
 class CListCache;
@@ -42,9 +43,8 @@ class CCustomizeDlg : public CDialogObject<CCustomizeDlg> {
   int m_firstPage;
   int m_currentPage = 0;
   CCustomizeLayout m_layout;
-  HWND m_tabs = nullptr;
+  SheetFrame m_frame;
   std::array<std::unique_ptr<CFieldGridPage>, CCustomizeLayout::kPageCount> m_pages;
+  std::array<HWND, CCustomizeLayout::kPageCount> m_pageWindows{};
   CGdiObject<HFONT> m_headingFont;
-  HWND m_okButton = nullptr;
-  HWND m_cancelButton = nullptr;
 };

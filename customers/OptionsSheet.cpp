@@ -3,10 +3,9 @@
 #include "core/DialogTitleBar.h"
 #include "core/Folders.h"
 #include "core/Help.h"
-#include "core/MenuBar.h"
 #include "core/Preferences.h"
 #include "core/TextHelpers.h"
-#include "core/UiMetrics.h"
+#include "customers/SheetFrame.h"
 #include "platform/commctrl/CommCtrl.h"
 #include "platform/module/Module.h"
 #include "platform/registry/Registry.h"
@@ -17,11 +16,6 @@
 namespace {
 
 constexpr int kHelpTopic = 5;
-constexpr int kMenuBarMetric = 11;
-constexpr int kTabRowMetric = 48;
-constexpr DWORD kTabStyle = 0x54000002;
-constexpr COLORREF kHeadingColour = 0x9C0000;  // dark blue
-constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr DWORD kField = kFlagEditable | kFlagRequired;
 constexpr const char16_t* kTabTexts[] = {u"Numbers", u"Storage", u"Other", u"Bar Codes"};
 constexpr int kLabelWidths[] = {110, 98, 110, 94};
@@ -77,7 +71,7 @@ void COptionsSheet::FillPages() {
   CPreferences preferences;
   for (int n = 0; n < kPageCount; ++n)
     m_pages[static_cast<size_t>(n)] =
-        std::make_unique<CFieldForm>(m_resources, m_tabs, CBstr(), -1, 0, kLabelWidths[n], 0, nullptr);
+        std::make_unique<CFieldForm>(m_resources, m_frame.tabs, CBstr(), -1, 0, kLabelWidths[n], 0, nullptr);
 
   CFieldForm& numbers = *m_pages[kNumbers];
   for (int type = 0; type < 6; ++type) {
@@ -171,29 +165,13 @@ void COptionsSheet::FillPages() {
 
 void COptionsSheet::OnInitDialog() {
   HWND dialog = GetHwnd();
-  SHINITDLGINFO full;
-  full.dwMask = SHIDIM_FLAGS;
-  full.hDlg = dialog;
-  full.dwFlags = SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN;
-  SHInitDialog(&full);
-  SHDoneButton(dialog, SHDB_HIDE);
-  CreateEmptyMenuBar(dialog);
-  m_headingFont.reset(
-      CreateDialogTitleBar(m_resources, dialog, IDC_DIALOG_HEADING, &m_okButton, &m_cancelButton, u"Options", 0));
-  INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_TAB_CLASSES};
-  InitCommonControlsEx(&classes);
-  m_tabs = CreateWindowExW(0, WC_TABCONTROLW, u"", kTabStyle, 0, GetUiMetric(kMenuBarMetric), 10, 10, dialog,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TAB_CONTROL)), nullptr, nullptr);
-  if (!m_tabs) return;
+  m_headingFont.reset(InitSheetDialog(m_resources, dialog, u"Options", m_frame));
+  m_frame.tabs = CreateSheetTabs(dialog);
+  if (!m_frame.tabs) return;
   FillPages();
   for (int n = 0; n < kPageCount; ++n) {
-    HWND page = m_pages[static_cast<size_t>(n)]->CreatePage(m_tabs);
-    TCITEMW item{};
-    item.mask = TCIF_TEXT | TCIF_PARAM;
-    std::u16string text = kTabTexts[n];
-    item.pszText = text.data();
-    item.lParam = reinterpret_cast<LPARAM>(page);
-    SendMessageW(m_tabs, TCM_INSERTITEMW, n, reinterpret_cast<LPARAM>(&item));
+    m_pageWindows[static_cast<size_t>(n)] = m_pages[static_cast<size_t>(n)]->CreatePage(m_frame.tabs);
+    AddSheetTab(m_frame.tabs, n, kTabTexts[n], m_pageWindows[static_cast<size_t>(n)]);
   }
   ResizePages();
   ShowPage(m_openingTab >= 0 && m_openingTab < kPageCount ? m_openingTab : 0);
@@ -201,29 +179,10 @@ void COptionsSheet::OnInitDialog() {
 
 void COptionsSheet::ShowPage(int page) {
   m_currentTab = page;
-  SendMessageW(m_tabs, TCM_SETCURSEL, page, 0);
-  for (int n = 0; n < kPageCount; ++n) {
-    if (HWND window = m_pages[static_cast<size_t>(n)]->GetHwnd()) ShowWindow(window, n == page ? SW_SHOW : SW_HIDE);
-  }
+  ShowSheetPage(m_frame.tabs, m_pageWindows, page);
 }
 
-void COptionsSheet::ResizePages() {
-  if (!m_tabs) return;
-  RECT area{};
-  GetClientRect(GetHwnd(), &area);
-  SIPINFO sip;
-  if (SystemParametersInfoW(SPI_GETSIPINFO, sizeof(sip), &sip, 0) && (sip.fdwFlags & SIPF_ON))
-    area.bottom = std::min(area.bottom, sip.rcVisibleDesktop.bottom - sip.rcVisibleDesktop.top);
-  int top = GetUiMetric(kMenuBarMetric);
-  MoveWindow(m_tabs, 0, top, area.right, std::max<int>(area.bottom - top, 0), TRUE);
-  MoveDialogTitleButtons(m_okButton, m_cancelButton, area.right);
-  RECT tabArea{};
-  GetClientRect(m_tabs, &tabArea);
-  int height = std::max<int>(tabArea.bottom - GetUiMetric(kTabRowMetric), 0);
-  for (auto& page : m_pages) {
-    if (page && page->GetHwnd()) MoveWindow(page->GetHwnd(), 0, 0, tabArea.right, height, TRUE);
-  }
-}
+void COptionsSheet::ResizePages() { LayOutSheet(GetHwnd(), m_frame, m_pageWindows); }
 
 std::u16string COptionsSheet::Text(int page, int row) const {
   CBstr text;
@@ -308,8 +267,8 @@ INT_PTR COptionsSheet::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return FALSE;
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-      if (!header || header->hwndFrom != m_tabs || header->code != TCN_SELCHANGE) return FALSE;
-      ShowPage(static_cast<int>(SendMessageW(m_tabs, TCM_GETCURSEL, 0, 0)));
+      if (!header || header->hwndFrom != m_frame.tabs || header->code != TCN_SELCHANGE) return FALSE;
+      ShowPage(static_cast<int>(SendMessageW(m_frame.tabs, TCM_GETCURSEL, 0, 0)));
       return TRUE;
     }
     case WM_SIZE:
@@ -321,18 +280,10 @@ INT_PTR COptionsSheet::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_HELP:
       ShowHelp(kHelpTopic);
       return TRUE;
-    case WM_DRAWITEM:
-      DrawDialogTitleButton(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-      return TRUE;
-    case WM_CTLCOLORSTATIC: {
-      auto dc = reinterpret_cast<HDC>(wParam);
-      SetBkColor(dc, kWhite);
-      if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == IDC_DIALOG_HEADING) SetTextColor(dc, kHeadingColour);
-      return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
+    default: {
+      INT_PTR result = FALSE;
+      HandleSheetLook(msg, wParam, lParam, result);
+      return result;
     }
-    case WM_CTLCOLORDLG:
-      return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
-    default:
-      return FALSE;
   }
 }

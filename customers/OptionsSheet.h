@@ -12,6 +12,7 @@
 #include "core/FieldForm.h"
 #include "core/WindowObject.h"
 #include "customers/OptionsValues.h"
+#include "customers/SheetFrame.h"
 #include "platform/gdi/GdiScopes.h"
 
 class COptionsSheet : public CDialogObject<COptionsSheet> {
@@ -50,14 +51,13 @@ class COptionsSheet : public CDialogObject<COptionsSheet> {
   std::vector<std::u16string> m_itemFields;
   int m_openingTab = 0;
   int m_currentTab = 0;
-  HWND m_tabs = nullptr;
+  SheetFrame m_frame;
   std::array<std::unique_ptr<CFieldForm>, kPageCount> m_pages;
+  std::array<HWND, kPageCount> m_pageWindows{};
   // The choice lists the pages show (the pages keep pointers to them).
   FieldChoiceList m_docsLocations, m_docsFolders, m_itemsLocations, m_itemsFolders, m_mailStores;
   FieldChoiceList m_scanners, m_buttons, m_codeColumns, m_documentTypes;
   std::u16string m_scannerMakeShown;
   OptionsValues m_values;
   CGdiObject<HFONT> m_headingFont;
-  HWND m_okButton = nullptr;
-  HWND m_cancelButton = nullptr;
 };

@@ -1,10 +1,9 @@
 #include "customers/PrinterSettingsDlg.h"
 
 #include "core/DialogTitleBar.h"
-#include "core/Help.h"
-#include "core/MenuBar.h"
 #include "core/TextHelpers.h"
 #include "customers/PrinterSettings.h"
+#include "customers/SheetFrame.h"
 #include "devices/PrintEngine.h"
 #include "platform/module/Module.h"
 #include "platform/shell/Shell.h"
@@ -12,9 +11,6 @@
 #include "resources/resource_ids.h"
 
 namespace {
-
-constexpr COLORREF kHeadingColour = 0x9C0000;  // dark blue
-constexpr COLORREF kWhite = RGB(255, 255, 255);
 
 struct ComboList {
   int id;
@@ -44,15 +40,8 @@ INT_PTR CPrinterSettingsDlg::DoModal() {
 
 void CPrinterSettingsDlg::OnInitDialog() {
   HWND dialog = GetHwnd();
-  SHINITDLGINFO full;
-  full.dwMask = SHIDIM_FLAGS;
-  full.hDlg = dialog;
-  full.dwFlags = SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN;
-  SHInitDialog(&full);
-  SHDoneButton(dialog, SHDB_HIDE);
-  CreateEmptyMenuBar(dialog);
-  m_headingFont.reset(
-      CreateDialogTitleBar(m_resources, dialog, IDC_DIALOG_HEADING, &m_okButton, &m_cancelButton, nullptr, 0));
+  SheetFrame frame;
+  m_headingFont.reset(InitSheetDialog(m_resources, dialog, nullptr, frame));
   PrinterChoice stored = CPrinterSettings::Load();
   for (const ComboList& combo : kCombos) {
     HWND box = GetDlgItem(dialog, combo.id);
@@ -102,18 +91,10 @@ INT_PTR CPrinterSettingsDlg::HandleMessage(UINT msg, WPARAM wParam, LPARAM lPara
         default:
           return FALSE;
       }
-    case WM_DRAWITEM:
-      DrawDialogTitleButton(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-      return TRUE;
-    case WM_CTLCOLORSTATIC: {
-      auto dc = reinterpret_cast<HDC>(wParam);
-      SetBkColor(dc, kWhite);
-      if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == IDC_DIALOG_HEADING) SetTextColor(dc, kHeadingColour);
-      return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
+    default: {
+      INT_PTR result = FALSE;
+      HandleSheetLook(msg, wParam, lParam, result);
+      return result;
     }
-    case WM_CTLCOLORDLG:
-      return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
-    default:
-      return FALSE;
   }
 }

@@ -33,7 +33,5 @@ class CPrinterSettingsDlg : public CDialogObject<CPrinterSettingsDlg> {
   HWND m_parent;
   CPrintEngine* m_engine;
   CGdiObject<HFONT> m_headingFont;
-  HWND m_okButton = nullptr;
-  HWND m_cancelButton = nullptr;
   bool m_testPassed = false;
 };
