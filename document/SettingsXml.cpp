@@ -6,6 +6,7 @@
 #include "core/MessageBoxes.h"
 #include "core/Preferences.h"
 #include "core/RegistryKey.h"
+#include "core/SettingsFileText.h"
 #include "core/WaitCursor.h"
 #include "document/XmlDocument.h"
 #include "platform/base/Base.h"
@@ -15,10 +16,6 @@
 #include "platform/user/MessageBox.h"
 
 namespace {
-
-constexpr char16_t kHeader[] =
-    u"<?xml version='1.0'?><VENDELSOFTWARE><SLATEWAY VERSION='4' EDITION='STANDARD' COUNTRY='US'><SETTINGS>";
-constexpr char16_t kFooter[] = u"</SETTINGS></SLATEWAY></VENDELSOFTWARE>";
 
 // Settings keys are one level deep; the walk stops well before a hostile registry could
 // exhaust the stack.
@@ -72,50 +69,18 @@ std::vector<BYTE> ParseHex(std::u16string_view text) {
 }
 
 void AppendValues(HKEY key, std::u16string& text) {
-  DWORD maxName = 0, maxData = 0;
-  if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxName, &maxData, nullptr,
-                       nullptr) != ERROR_SUCCESS)
-    return;
-  std::vector<WCHAR> name(maxName + 1);
-  std::vector<BYTE> data(maxData + 2);
-  for (DWORD index = 0;; ++index) {
-    DWORD cchName = static_cast<DWORD>(name.size());
-    DWORD cbData = static_cast<DWORD>(data.size());
-    DWORD type = REG_NONE;
-    LONG rc = RegEnumValueW(key, index, name.data(), &cchName, nullptr, &type, data.data(), &cbData);
-    if (rc == ERROR_MORE_DATA) {  // changed since the sizes were asked: grow and read again
-      name.resize(name.size() * 2 + 256);
-      data.resize(data.size() * 2 + 256);
-      --index;
-      continue;
-    }
-    if (rc != ERROR_SUCCESS) break;
-    std::u16string valueName(name.data(), cchName);
+  ForEachRegistryValue(key, [&](const std::u16string& valueName, DWORD type, const BYTE* data, DWORD size) {
     std::u16string letter;
-    std::u16string value = CSettingsXml::FormatValue(type, data.data(), cbData, &letter);
+    std::u16string value = FormatSettingsValue(type, data, size, &letter);
     text += u"<" + valueName + u" TYPE='" + letter + u"'>" + value + u"</" + valueName + u">";
-  }
+  });
 }
 
 void AppendKey(HKEY parent, const std::u16string& name, int depth, std::u16string& text, bool& any);
 
 // Every subkey of `key`, each followed by its own subkeys.
 void AppendSubkeys(HKEY key, int depth, std::u16string& text, bool& any) {
-  DWORD maxSub = 0;
-  RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, &maxSub, nullptr, nullptr, nullptr, nullptr, nullptr,
-                   nullptr);
-  std::vector<WCHAR> sub(maxSub + 1);
-  for (DWORD index = 0;; ++index) {
-    DWORD cch = static_cast<DWORD>(sub.size());
-    LONG rc = RegEnumKeyExW(key, index, sub.data(), &cch, nullptr, nullptr, nullptr, nullptr);
-    if (rc == ERROR_MORE_DATA) {
-      sub.resize(sub.size() * 2 + 256);
-      --index;
-      continue;
-    }
-    if (rc != ERROR_SUCCESS) break;
-    AppendKey(key, std::u16string(sub.data(), cch), depth, text, any);
-  }
+  ForEachRegistrySubkey(key, [&](const std::u16string& name) { AppendKey(key, name, depth, text, any); });
 }
 
 // One subkey's element (empty when it cannot be opened), then its own subkeys.
@@ -137,48 +102,14 @@ CSettingsXml::CSettingsXml(HWND owner, CRegistryKey* customSettingsKey)
 CSettingsXml::~CSettingsXml() = default;
 
 std::u16string CSettingsXml::FormatValue(DWORD type, const BYTE* data, DWORD size, std::u16string* typeLetter) {
-  switch (type) {
-    case REG_SZ: {
-      // The text up to its terminator (or the whole value when it has none).
-      std::u16string text;
-      for (DWORD i = 0; i + 1 < size; i += 2) {
-        char16_t c = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
-        if (c == 0) break;
-        text += c;
-      }
-      *typeLetter = u"S";
-      // Decoded once on import, so texts holding "&amp;" or "<" come back as they were;
-      // files of the older form (only "&" and "<br>" escaped) decode the same way.
-      return EscapeXmlText(text, false);
-    }
-    case REG_DWORD: {
-      DWORD value = 0;
-      for (DWORD i = 0; i < size && i < 4; ++i) value |= static_cast<DWORD>(data[i]) << (8 * i);
-      *typeLetter = u"D";
-      return platform::ToUtf16(std::to_string(value));
-    }
-    case REG_BINARY: {
-      // An empty binary keeps its type too, so that it survives the round trip.
-      std::string hex;
-      char pair[3];
-      for (DWORD i = 0; i < size; ++i) {
-        std::snprintf(pair, sizeof pair, "%02x", data[i]);
-        hex += pair;
-      }
-      *typeLetter = u"B";
-      return platform::ToUtf16(hex);
-    }
-    default:
-      typeLetter->clear();
-      return std::u16string();
-  }
+  return FormatSettingsValue(type, data, size, typeLetter);
 }
 
 bool CSettingsXml::Export(CBstr fileName) { return ExportKey(u"HKEY_CURRENT_USER", kRootKeyPath, fileName.view()); }
 
 bool CSettingsXml::ExportKey(std::u16string_view hiveName, std::u16string_view keyPath, std::u16string_view fileName) {
   CWaitCursorScope wait;
-  std::u16string text = kHeader;
+  std::u16string text = kSettingsFileHeader;
   bool any = false;
   HKEY hive = HiveByName(hiveName);
   CRegKeyHandle key;
@@ -186,7 +117,7 @@ bool CSettingsXml::ExportKey(std::u16string_view hiveName, std::u16string_view k
   if (hive != nullptr && RegOpenKeyExW(hive, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS) {
     AppendSubkeys(key.get(), 1, text, any);
   }
-  text += kFooter;
+  text += kSettingsFileFooter;
   // The device's ANSI code page is UTF-8, so no character is lost on the way to the file.
   bool written = platform::WriteFileAtomic(platform::MapDevicePath(fileName), platform::ToUtf8(text));
   return any && written;

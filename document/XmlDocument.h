@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 
+#include "core/XmlText.h"
 #include "platform/base/Bstr.h"
 #include "platform/base/Win32Types.h"
 #include "platform/xml/XmlDom.h"
@@ -240,6 +241,3 @@ class CXmlDocument {
   CBstr m_attributeName;
 };
 
-// `text` with "&", "<" and ">" written as references, and with `quotes` also '"' and "'",
-// fit for quoted attribute values. A parser reads the result back as the text itself.
-std::u16string EscapeXmlText(std::u16string_view text, bool quotes = true);

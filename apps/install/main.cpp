@@ -1,26 +1,22 @@
-// slateway-install: lays out the device the way the handheld's installer does: the
-// program's files go into "\Program Files\Slateway" and the folder is recorded as the
-// root key's "ProgramPath". Run from the build's bin folder; the device root comes from
-// the environment as for the program itself.
+// slateway-install: installs Slateway on the device from the build's bin folder, as the
+// handheld's installer does, through the setup library QVNSetup; "--uninstall" removes it.
+// The device root comes from the environment as for the program itself. The setup
+// library's questions are asked on the terminal when a person sits at one; otherwise each is
+// answered with its default button, as an unattended device would.
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <iostream>
 #include <string>
 
-#include "core/Folders.h"
-#include "core/RegistryKey.h"
+#include "apps/install/Installer.h"
 #include "platform/platform.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-constexpr const WCHAR* kProgramFolder = u"\\Program Files\\Slateway";
-// The platform library lies beside the program, which looks for it in its own folder.
-const char* const kFiles[] = {"Slateway", "libslateway_platform.so", "QVNLANGUAGE.DLL", "Slateway.htm",
-                              "SlatewaySample.db"};
 
 fs::path OwnFolder() {
   std::error_code ec;
@@ -28,57 +24,54 @@ fs::path OwnFolder() {
   return ec ? fs::current_path() : self.parent_path();
 }
 
-bool Install(const fs::path& from, const std::string& name) {
-  std::ifstream in(from / name, std::ios::binary);
-  if (!in) {
-    std::fprintf(stderr, "slateway-install: %s is missing beside the installer\n", name.c_str());
-    return false;
+// Yes/no questions on the terminal; an empty line takes the box's default button.
+class TerminalAnswers final : public platform::MessageBoxHandler {
+ public:
+  int OnMessageBox(const platform::MessageBoxRecord& box) override {
+    const int fallback = platform::DefaultMessageBoxButton(box.style);
+    if ((box.style & MB_TYPEMASK) != MB_YESNO) {
+      std::printf("%s\n", platform::ToUtf8(box.text).c_str());
+      return fallback;
+    }
+    for (;;) {
+      std::printf("%s [%s] ", platform::ToUtf8(box.text).c_str(), fallback == IDYES ? "Y/n" : "y/N");
+      std::fflush(stdout);
+      std::string line;
+      if (!std::getline(std::cin, line) || line.empty()) return fallback;
+      if (line[0] == 'y' || line[0] == 'Y') return IDYES;
+      if (line[0] == 'n' || line[0] == 'N') return IDNO;
+    }
   }
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  std::u16string target = std::u16string(kProgramFolder) + u"\\" + platform::ToUtf16(name);
-  fs::path linux = platform::MapDevicePath(target);
-  std::error_code ec;
-  fs::create_directories(linux.parent_path(), ec);
-  if (!platform::WriteFileAtomic(linux, bytes.str())) {
-    std::fprintf(stderr, "slateway-install: cannot write %s\n", linux.c_str());
-    return false;
-  }
-  fs::permissions(linux, fs::status(from / name).permissions(), ec);
-  return true;
-}
+};
 
-// The default CSV export stylesheet goes into the templates folder of the application
-// data, unless the user already put one of their own there.
-bool InstallCsvStylesheet(const fs::path& from) {
-  CBstr folder;
-  if (!GetAppDataFolder(folder, true)) return false;
-  fs::path target = platform::MapDevicePath(folder.str() + u"Templates\\CSV_Export.xsl");
-  if (fs::exists(target)) return true;
-  std::ifstream in(from / "CSV_Export.xsl", std::ios::binary);
-  if (!in) {
-    std::fprintf(stderr, "slateway-install: CSV_Export.xsl is missing beside the installer\n");
-    return false;
-  }
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  std::error_code ec;
-  fs::create_directories(target.parent_path(), ec);
-  return platform::WriteFileAtomic(target, bytes.str());
-}
 }  // namespace
 
-int main() {
-  fs::path from = OwnFolder();
-  bool ok = true;
-  for (const char* name : kFiles) ok = Install(from, name) && ok;
-  ok = InstallCsvStylesheet(from) && ok;
-  if (!ok) return 1;
-  CRegistryKey root;
-  if (!root.SetString(CBstr(u"ProgramPath"), CBstr(kProgramFolder))) {
-    std::fprintf(stderr, "slateway-install: cannot record the program folder in the registry\n");
+int main(int argc, char** argv) {
+  const bool uninstall = argc == 2 && std::strcmp(argv[1], "--uninstall") == 0;
+  if (argc > 2 || (argc == 2 && !uninstall)) {
+    std::fprintf(stderr, "usage: slateway-install [--uninstall]\n");
+    return 2;
+  }
+  TerminalAnswers terminal;
+  // Only a person at a terminal is asked; a script that reads or hides the output is not.
+  if (isatty(STDIN_FILENO) && isatty(STDOUT_FILENO)) platform::SetMessageBoxHandler(&terminal);
+
+  CInstaller installer(OwnFolder());
+  std::string error;
+  const bool ok = uninstall ? installer.Uninstall(error) : installer.Install(error);
+  platform::SetMessageBoxHandler(nullptr);
+  if (!ok) {
+    std::fprintf(stderr, "slateway-install: %s\n", error.c_str());
     return 1;
   }
-  std::printf("slateway-install: installed into %s\n", platform::MapDevicePath(kProgramFolder).c_str());
+  if (uninstall) {
+    std::printf("slateway-install: removed Slateway from %s\n", platform::DeviceRoot().c_str());
+    return 0;
+  }
+  std::printf("slateway-install: installed into %s\n", platform::MapDevicePath(kInstallFolder).c_str());
+  // This process shows no screen, so a start the setup library asked for is left to the
+  // caller (make run starts the program next).
+  for (const platform::ProcessLaunch& launch : platform::ProcessLaunches())
+    std::printf("slateway-install: start %s when ready\n", platform::ToUtf8(launch.application).c_str());
   return 0;
 }

@@ -6,6 +6,7 @@
 
 #include <openssl/evp.h>
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <fstream>
@@ -374,8 +375,9 @@ BOOL CryptDeriveKey(HCRYPTPROV prov, ALG_ID algId, HCRYPTHASH baseData, DWORD fl
   std::array<BYTE, kMd5Length> value{};
   if (!Digest(*h, value)) return Fail(NTE_FAIL);
   auto object = std::make_unique<Key>();
-  object->bytes.assign(value.begin(), value.begin() + kRc4KeyBytes);
-  if ((flags & CRYPT_NO_SALT) == 0) object->bytes.resize(kRc4KeyBytes + kRc4SaltBytes, 0);
+  // The key with its zero salt in one allocation (without CRYPT_NO_SALT the salt is zeros).
+  object->bytes.assign(kRc4KeyBytes + ((flags & CRYPT_NO_SALT) == 0 ? kRc4SaltBytes : 0), 0);
+  std::copy_n(value.begin(), kRc4KeyBytes, object->bytes.begin());
   *key = Add(s, s.keys, std::move(object));
   return TRUE;
 }

@@ -1,0 +1,28 @@
+// The handheld installer's stand-in: installs the program from the folder the build put it
+// in and removes it again, calling the setup library QVNSetup around both as the device's
+// installer does. The setup library's questions are message boxes: whoever answers boxes
+// in this process answers them.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+inline constexpr char16_t kInstallFolder[] = u"\\Program Files\\Slateway";
+
+class CInstaller {
+ public:
+  // `sourceFolder`: the Linux folder holding the built program files.
+  explicit CInstaller(std::filesystem::path sourceFolder, std::u16string installFolder = kInstallFolder);
+
+  // Installs over whatever is there. Program files are first written beside their
+  // targets and put in place only when every one was written, so an installation that
+  // fails leaves the earlier one as it was. False with the reason in `error`.
+  bool Install(std::string& error);
+  // Removes the installed program; the setup library decides what of the user's data
+  // stays. False with the reason when nothing is installed or the library cannot run.
+  bool Uninstall(std::string& error);
+
+ private:
+  std::filesystem::path m_source;
+  std::u16string m_installFolder;
+};

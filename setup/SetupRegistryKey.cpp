@@ -1,0 +1,82 @@
+#include "setup/SetupRegistryKey.h"
+
+namespace {
+// Texts are read into a buffer of this many characters, terminator included.
+constexpr DWORD kTextBufferChars = 260;
+}  // namespace
+
+CSetupRegistryKey::CSetupRegistryKey(HKEY root, const char16_t* subkey) {
+  if (!root) root = HKEY_CURRENT_USER;
+  if (!subkey) subkey = kSetupRootKey;
+  if (RegCreateKeyExW(root, subkey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, m_key.put(), nullptr) != ERROR_SUCCESS)
+    m_key.reset();
+}
+
+bool CSetupRegistryKey::Close() {
+  m_key.reset();
+  return true;
+}
+
+bool CSetupRegistryKey::SetDword(std::u16string_view name, DWORD value) {
+  if (!m_key) return false;
+  std::u16string n(name);
+  return RegSetValueExW(m_key.get(), n.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) ==
+         ERROR_SUCCESS;
+}
+
+bool CSetupRegistryKey::SetString(std::u16string_view name, std::u16string_view text) {
+  if (!m_key) return false;
+  std::u16string n(name), t(text);
+  // The whole text and its terminator, so that readers find the text ended.
+  DWORD bytes = static_cast<DWORD>((t.size() + 1) * sizeof(char16_t));
+  return RegSetValueExW(m_key.get(), n.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(t.c_str()), bytes) ==
+         ERROR_SUCCESS;
+}
+
+bool CSetupRegistryKey::GetString(std::u16string_view name, std::u16string& text) {
+  if (!m_key) return false;
+  std::u16string n(name);
+  char16_t buffer[kTextBufferChars + 1] = {};
+  DWORD bytes = kTextBufferChars * sizeof(char16_t);
+  DWORD type = REG_NONE;
+  if (RegQueryValueExW(m_key.get(), n.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer), &bytes) !=
+      ERROR_SUCCESS)
+    return false;
+  std::u16string value(buffer, bytes / sizeof(char16_t));
+  value.resize(std::char_traits<char16_t>::length(value.c_str()));
+  if (!value.empty()) text = value;
+  return true;
+}
+
+bool CSetupRegistryKey::GetDword(std::u16string_view name, DWORD& value) {
+  if (!m_key) return false;
+  std::u16string n(name);
+  BYTE data[4] = {};
+  DWORD bytes = sizeof data;
+  if (RegQueryValueExW(m_key.get(), n.c_str(), nullptr, nullptr, data, &bytes) != ERROR_SUCCESS) return false;
+  value = static_cast<DWORD>(data[0] | data[1] << 8 | data[2] << 16 | static_cast<DWORD>(data[3]) << 24);
+  return true;
+}
+
+bool CSetupRegistryKey::DeleteValue(std::u16string_view name) {
+  std::u16string n(name);
+  return m_key && RegDeleteValueW(m_key.get(), n.c_str()) == ERROR_SUCCESS;
+}
+
+std::unique_ptr<CSetupRegistryKey> OpenPreferencesKey() {
+  return std::make_unique<CSetupRegistryKey>(HKEY_CURRENT_USER, kSetupPreferencesKey);
+}
+
+int GetPreferenceString(CSetupRegistryKey& key, std::u16string_view name, std::u16string& text) {
+  if (key.GetString(name, text)) return 1;
+  key.SetString(name, text);
+  return 0;
+}
+
+bool SetPreferenceDword(CSetupRegistryKey& key, std::u16string_view name, DWORD value) {
+  return key.SetDword(name, value);
+}
+
+bool SetPreferenceString(CSetupRegistryKey& key, std::u16string_view name, std::u16string_view text) {
+  return key.SetString(name, text);
+}

@@ -1,0 +1,107 @@
+// slateway-install with the real setup library: fresh install, reinstall, an install that
+// fails part of the way, and a removal whose kept settings the program can restore.
+#include <filesystem>
+#include <string>
+
+#include "core/RegistryKey.h"
+#include "core/Utilities.h"
+#include "document/SettingsXml.h"
+#include "platform/printing/PrintEngines.h"
+#include "tests/apps/InstallerFixture.h"
+
+namespace {
+
+using installer_test::InstallerTest;
+using namespace setup_test;
+
+constexpr char16_t kProgram[] = u"\\Program Files\\Slateway\\Slateway";
+
+std::u16string RootText(std::u16string_view name) {
+  std::u16string text;
+  CSetupRegistryKey().GetString(name, text);
+  return text;
+}
+
+using Installer = InstallerTest;
+
+TEST_F(Installer, FreshInstallLaysOutTheProgramAndItsDatabase) {
+  ASSERT_TRUE(Install(true));
+  EXPECT_EQ(ReadText(kProgram), "new Slateway");
+  EXPECT_TRUE(Exists(u"\\Program Files\\Slateway\\QVNSetup.dll.so"));
+  EXPECT_EQ(ReadText(kDatabase), "sample");
+  EXPECT_EQ(ReadText(DataFile(u"Templates\\CSV_Export.xsl")), "new CSV_Export.xsl");
+  EXPECT_EQ(RootText(u"Version"), u"5.0");
+  EXPECT_EQ(RootText(u"ProgramPath"), u"\\Program Files\\Slateway");
+  EXPECT_EQ(Preference(u"DatabasePath"), u"\\Application Data\\VendelSoftware\\Slateway\\Database");
+  CLSID engine;
+  EXPECT_EQ(CLSIDFromProgID(kPrinterCEProgId, &engine), S_OK) << "the shared printing engine is registered";
+  DWORD users = 0;
+  EXPECT_TRUE(CSetupRegistryKey(HKEY_LOCAL_MACHINE, u"Software\\Apps\\Shared").GetDword(u"\\Windows\\PREngineCE.dll", users));
+  EXPECT_EQ(users, 1u);
+  EXPECT_EQ(RegisterPimStore(), S_OK) << "the contacts server the device provides is in place";
+  EXPECT_EQ(platform::ComInitializeCount(), 0) << "the setup library ends what it started";
+  EXPECT_FALSE(Exists(u"\\Temp\\Slateway Setup"));
+  EXPECT_FALSE(Exists(u"\\Program Files\\Slateway\\Slateway.new"));
+}
+
+TEST_F(Installer, ReinstallKeepsTheUsersDatabaseAndPlaces) {
+  ASSERT_TRUE(Install(true));
+  WriteText(kDatabase, "my lists");
+  SetPreference(u"DBLocation", u"Storage Card");
+  Build("Slateway", "newer Slateway");
+  ASSERT_TRUE(Install(false));
+  EXPECT_EQ(ReadText(kProgram), "newer Slateway");
+  EXPECT_EQ(ReadText(kDatabase), "my lists");
+  EXPECT_EQ(Preference(u"DBLocation"), u"Storage Card");
+  EXPECT_EQ(RootDword(u"Upgrading"), 1u);
+}
+
+TEST_F(Installer, UpgradeThatFailsPartOfTheWayLeavesTheOldInstallationWorking) {
+  SetRoot(u"Version", u"4.2");
+  SetRoot(u"ProgramPath", u"\\Program Files\\Slateway");
+  SetPreference(u"DatabasePath", u"\\My Documents");
+  Place(kProgram, "old Slateway");
+  Place(u"\\Program Files\\Slateway\\QVNLANGUAGE.DLL", "old texts");
+  Place(u"\\My Documents\\QVNDatabase.db", "version four");
+  std::filesystem::remove(source / "Slateway.htm");
+
+  boxes.Expect(kSettingsQuestion).Answer(IDNO);
+  std::string error;
+  EXPECT_FALSE(CInstaller(source).Install(error));
+  EXPECT_NE(error.find("Slateway.htm"), std::string::npos) << error;
+  EXPECT_EQ(ReadText(kProgram), "old Slateway");
+  EXPECT_EQ(ReadText(u"\\Program Files\\Slateway\\QVNLANGUAGE.DLL"), "old texts");
+  EXPECT_FALSE(Exists(u"\\Program Files\\Slateway\\QVNSetup.dll.so"));
+  EXPECT_FALSE(Exists(u"\\Program Files\\Slateway\\Slateway.new"));
+  EXPECT_EQ(ReadText(u"\\My Documents\\QVNDatabase.db"), "version four");
+  EXPECT_EQ(RootText(u"Version"), u"4.2");
+  EXPECT_EQ(Preference(u"DatabasePath"), u"\\My Documents");
+  EXPECT_FALSE(RootDword(u"Upgrading").has_value());
+  EXPECT_FALSE(RootDword(u"DBConvert4To5").has_value());
+}
+
+TEST_F(Installer, RemovalKeepsListAndSettingsThatTheProgramRestores) {
+  ASSERT_TRUE(Install(true));
+  SetPreference(u"CompanyName", u"Smith & Sons <br> Ltd");
+  ASSERT_TRUE(CSetupRegistryKey(HKEY_CURRENT_USER, u"Software\\VendelSoftware\\Slateway\\CustomSettings")
+                  .SetDword(u"InvSalesTaxOnScreen", 0));
+  boxes.Expect(kKeepItemsQuestion).Answer(IDYES);
+  boxes.Expect(kKeepSettingsQuestion).Answer(IDYES);
+  std::string error;
+  ASSERT_TRUE(CInstaller(source).Uninstall(error)) << error;
+  EXPECT_FALSE(Exists(u"\\Program Files\\Slateway"));
+  EXPECT_TRUE(RootText(u"ProgramPath").empty());
+  EXPECT_EQ(ReadText(kDatabase), "sample");
+  EXPECT_FALSE(CInstaller(source).Uninstall(error)) << "nothing is installed any more";
+  CLSID engine;
+  EXPECT_EQ(CLSIDFromProgID(kPrinterCEProgId, &engine), CO_E_CLASSSTRING) << "its last user is gone";
+  EXPECT_FALSE(Exists(u"\\Windows\\PREngineCE.dll.so"));
+
+  CRegistryKey custom(HKEY_CURRENT_USER, u"Software\\VendelSoftware\\Slateway\\CustomSettings");
+  int count = 0;
+  ASSERT_TRUE(CSettingsXml(nullptr, &custom).Import(CBstr(DataFile(u"SlatewaySettings.oat")), &count));
+  EXPECT_EQ(Preference(u"CompanyName"), u"Smith & Sons <br> Ltd");
+  EXPECT_EQ(Dword(u"Software\\VendelSoftware\\Slateway\\CustomSettings", u"InvSalesTaxOnScreen"), 0u);
+}
+
+}  // namespace
