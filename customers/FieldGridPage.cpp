@@ -1,5 +1,6 @@
 #include "customers/FieldGridPage.h"
 
+#include "core/DrawHelpers.h"
 #include "core/ScreenResolution.h"
 #include "core/TextHelpers.h"
 #include "core/UiMetrics.h"
@@ -7,6 +8,7 @@
 #include "platform/module/Module.h"
 #include "platform/shell/Shell.h"
 #include "platform/user/Controls.h"
+#include "platform/user/Paint.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -17,6 +19,7 @@ constexpr int kCheckImageMetric = 47;
 constexpr int kEditorTextLimit = 512;
 constexpr COLORREF kHeadingColour = 0x9C0000;  // dark blue
 constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kRuleColour = 0xCCCCCC;
 
 std::u16string WindowText(HWND window) {
   WCHAR text[kEditorTextLimit + 1] = {};
@@ -103,8 +106,33 @@ void CFieldGridPage::SetupList() {
       SendMessageW(m_list, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&cell));
     }
   }
+  SetWindowLongW(m_list, GWL_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  m_listDefaultProc =
+      reinterpret_cast<WNDPROC>(SetWindowLongW(m_list, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&CFieldGridPage::ListProc)));
   SetFocus(m_list);
   PostMessageW(page, kOpenEditor, 0, m_startRow);
+}
+
+LRESULT CFieldGridPage::ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* page = reinterpret_cast<CFieldGridPage*>(GetWindowLongW(hwnd, GWL_USERDATA));
+  LRESULT result = CallWindowProcW(page->m_listDefaultProc, hwnd, msg, wParam, lParam);
+  if (msg == WM_PAINT && page->m_widths[3] != 0) page->PaintRowMarks();
+  return result;
+}
+
+void CFieldGridPage::PaintRowMarks() {
+  CWindowDC dc(m_list);
+  CGdiObject<HBITMAP> arrow(LoadBitmapW(m_resources, MAKEINTRESOURCEW(IDB_FORM_DROPDOWN)));
+  for (int i = 0; i < m_model.RowCount(); ++i) {
+    const FieldGridRow* row = m_model.Row(i);
+    if (!row || row->kind == FieldGridRow::kNoCaption) continue;
+    RECT cell = CaptionCell(i);
+    if (row->IsListKind()) {
+      DrawFilledRect(dc.get(), cell.right - kArrowWidth, cell.top, cell.right, cell.bottom - 1, WHITE_BRUSH, kWhite);
+      if (arrow) DrawBitmap(dc.get(), arrow.get(), cell.right - kArrowWidth + 2, cell.top + 2);
+    }
+    DrawLine(dc.get(), 1, cell.left, cell.bottom - 1, cell.right, cell.bottom - 1, kRuleColour);
+  }
 }
 
 RECT CFieldGridPage::CaptionCell(int row) const {

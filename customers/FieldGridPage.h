@@ -36,6 +36,10 @@ class CFieldGridPage : public CDialogObject<CFieldGridPage> {
   void StartCellEditor(int row, bool asList);
   void EndEdit(bool cancelled);
   RECT CaptionCell(int row) const;
+  // After the list paints itself: the drop-down arrow of list rows and a light rule
+  // under each row with a caption.
+  static LRESULT ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  void PaintRowMarks();
   static LRESULT EditorProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT OnEditorMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
@@ -47,6 +51,7 @@ class CFieldGridPage : public CDialogObject<CFieldGridPage> {
   HWND m_editor = nullptr;
   int m_editedRow = -1;
   WNDPROC m_editorDefaultProc = nullptr;
+  WNDPROC m_listDefaultProc = nullptr;
   HIMAGELIST m_images = nullptr;
   CGdiObject<HFONT> m_headingFont;
 };
