@@ -46,7 +46,7 @@ CCustomizeDlg::CCustomizeDlg(HINSTANCE resources, HWND parent, DWORD firstPage, 
 CCustomizeDlg::~CCustomizeDlg() = default;
 
 INT_PTR CCustomizeDlg::DoModal() {
-  INT_PTR result = CDialogObject::DoModal(m_resources, MAKEINTRESOURCEW(IDD_TABBED_SHEET), m_parent);
+  INT_PTR result = CDialogObject::DoModal(m_resources, MAKEINTRESOURCEW(IDD_TABBED_FORM), m_parent);
   m_headingFont.reset();
   return result == 1 ? 1 : 0;
 }

@@ -45,8 +45,13 @@ std::u16string LocationShown(const std::u16string& stored) {
 
 }  // namespace
 
-COptionsSheet::COptionsSheet(HINSTANCE resources, HWND parent, HWND mainWindow, std::vector<std::u16string> itemFields)
-    : m_resources(resources), m_parent(parent), m_mainWindow(mainWindow), m_itemFields(std::move(itemFields)) {}
+COptionsSheet::COptionsSheet(HINSTANCE resources, HWND parent, HWND mainWindow, std::unique_ptr<CInputDevice>* scanner,
+                             std::vector<std::u16string> itemFields)
+    : m_resources(resources),
+      m_parent(parent),
+      m_mainWindow(mainWindow),
+      m_scanner(scanner),
+      m_itemFields(std::move(itemFields)) {}
 
 COptionsSheet::~COptionsSheet() = default;
 
@@ -62,7 +67,7 @@ FieldChoiceList COptionsSheet::MakeChoices(const std::vector<std::u16string>& te
 }
 
 INT_PTR COptionsSheet::DoModal() {
-  INT_PTR result = CDialogObject::DoModal(m_resources, MAKEINTRESOURCEW(IDD_TABBED_SHEET), m_parent);
+  INT_PTR result = CDialogObject::DoModal(m_resources, MAKEINTRESOURCEW(IDD_TABBED_FORM), m_parent);
   m_headingFont.reset();
   return result == 1 ? 1 : 0;
 }
@@ -241,13 +246,29 @@ void COptionsSheet::CollectPages() {
 }
 
 void COptionsSheet::ApplyScannerSettings() {
-  platform::CRegistryBatch batch;
-  CPreferences preferences;
-  if (m_values.scannerMake != m_scannerMakeShown) preferences.SetString(u"ScannerMake", m_values.scannerMake);
-  if (!m_values.triggerButton.empty()) preferences.SetString(u"Button1", m_values.triggerButton);
-  preferences.SetString(u"Name", m_values.codeColumn);
-  preferences.SetContinuous(m_values.continuous);
-  preferences.SetQtyPrompt(m_values.qtyPrompt);
+  {
+    platform::CRegistryBatch batch;
+    CPreferences preferences;
+    bool makeChanged = m_values.scannerMake != m_scannerMakeShown;
+    if (makeChanged) preferences.SetString(u"ScannerMake", m_values.scannerMake);
+    if (!m_values.triggerButton.empty()) preferences.SetString(u"Button1", m_values.triggerButton);
+    preferences.SetString(u"Name", m_values.codeColumn);
+    preferences.SetContinuous(m_values.continuous);
+    preferences.SetQtyPrompt(m_values.qtyPrompt);
+    if (!m_scanner) return;
+    if (makeChanged) {
+      // The new driver is made before the old one goes, and the slot never holds a
+      // deleted driver.
+      *m_scanner = CreateScannerDriver(m_values.scannerMake, GetModuleHandleW(nullptr), m_mainWindow,
+                                       m_values.continuous, m_values.qtyPrompt);
+    }
+  }
+  CInputDevice* driver = m_scanner->get();
+  if (driver) {
+    driver->SetContinuous(m_values.continuous);
+    driver->SetQtyPrompt(m_values.qtyPrompt);
+  }
+  if (m_mainWindow) SendMessageW(m_mainWindow, kScannerChanged, 0, reinterpret_cast<LPARAM>(driver));
 }
 
 INT_PTR COptionsSheet::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

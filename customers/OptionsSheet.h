@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/FieldForm.h"
+#include "devices/InputDevice.h"
 #include "core/WindowObject.h"
 #include "customers/OptionsValues.h"
 #include "customers/SheetFrame.h"
@@ -20,8 +21,15 @@ class COptionsSheet : public CDialogObject<COptionsSheet> {
   static constexpr int kPageCount = 4;
   enum Page { kNumbers, kStorage, kOther, kBarCodes };
 
+  // Message sent to the main window after OK: wParam 0, lParam the scanner driver now in
+  // use (null for none), always, so that nothing keeps the driver the sheet replaced.
+  static constexpr UINT kScannerChanged = 1190;
+
+  // `scanner` is the main window's slot of the scanner driver (null: the sheet leaves the
+  // driver alone): a changed make replaces the driver in it and the old one is deleted.
   // `itemFields` are the custom item field names the code column offers.
-  COptionsSheet(HINSTANCE resources, HWND parent, HWND mainWindow, std::vector<std::u16string> itemFields = {});
+  COptionsSheet(HINSTANCE resources, HWND parent, HWND mainWindow, std::unique_ptr<CInputDevice>* scanner = nullptr,
+                std::vector<std::u16string> itemFields = {});
   virtual ~COptionsSheet();
 
   // The tab shown first (0 unless set before running).
@@ -48,6 +56,7 @@ class COptionsSheet : public CDialogObject<COptionsSheet> {
   HINSTANCE m_resources;
   HWND m_parent;
   HWND m_mainWindow;
+  std::unique_ptr<CInputDevice>* m_scanner;
   std::vector<std::u16string> m_itemFields;
   int m_openingTab = 0;
   int m_currentTab = 0;

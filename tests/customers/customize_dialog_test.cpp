@@ -31,7 +31,7 @@ class CustomizeDialog : public sales_test::SalesDocumentTest {
   }
   INT_PTR Run(DWORD firstPage, std::function<void(DialogDriver&)> act) {
     platform::testing::UiScript ui;
-    ui.ExpectDialog(IDD_TABBED_SHEET, std::move(act));
+    ui.ExpectDialog(IDD_TABBED_FORM, std::move(act));
     CCustomizeDlg dialog(GetResourceInstance(), nullptr, firstPage, *m_settings, *doc, nullptr);
     INT_PTR result = dialog.DoModal();
     EXPECT_EQ(ui.Pending(), 0u);

@@ -1,12 +1,14 @@
 // The Options sheet driven as a user would: one change on every page collected as the
 // main window reads it, the scanner's values stored across a restart, an emptied start
-// number refused on its page, and the trigger-button list built from the shell's keys.
+// number refused on its page, the trigger-button list built from the shell's keys, and a
+// scanner replaced without a restart.
 #include <gtest/gtest.h>
 
 #include "../core/LanguageLibraryFixture.h"
 #include "core/HardwareButton.h"
 #include "core/Preferences.h"
 #include "customers/OptionsSheet.h"
+#include "devices/InputDevice.h"
 #include "platform/commctrl/CommCtrl.h"
 #include "platform/registry/Registry.h"
 #include "platform/testing/UiScript.h"
@@ -61,7 +63,7 @@ TEST_F(OptionsSheet, OneChangeOnEveryPageIsCollectedAndTheScannerValuesSurviveAR
   CPreferences().SetString(u"InvoicePath", u"Slateway");
   CPreferences().SetString(u"DatabasePath", u"Slateway");
   platform::testing::UiScript ui;
-  ui.ExpectDialog(IDD_TABBED_SHEET, [](DialogDriver& d) {
+  ui.ExpectDialog(IDD_TABBED_FORM, [](DialogDriver& d) {
     EXPECT_EQ(d.Text(IDC_DIALOG_HEADING), u"Options");
     EXPECT_EQ(d.Tabs(IDC_TAB_CONTROL).Texts(),
               (std::vector<std::u16string>{u"Numbers", u"Storage", u"Other", u"Bar Codes"}));
@@ -97,7 +99,7 @@ TEST_F(OptionsSheet, OneChangeOnEveryPageIsCollectedAndTheScannerValuesSurviveAR
 
 TEST_F(OptionsSheet, AnEmptiedStartNumberKeepsTheSheetOpenOnTheNumbersPage) {
   platform::testing::UiScript ui;
-  ui.ExpectDialog(IDD_TABBED_SHEET, [](DialogDriver& d) {
+  ui.ExpectDialog(IDD_TABBED_FORM, [](DialogDriver& d) {
     Type(d, COptionsSheet::kNumbers, 2, u"");
     d.Key(VK_BACK);
     Page(d, COptionsSheet::kOther);
@@ -126,6 +128,44 @@ TEST_F(OptionsSheet, ChoiceListsFromTheDevice) {
   EXPECT_EQ(COptionsChoices::StyleCode(u"Fancy"), 0);
   EXPECT_EQ(COptionsChoices::CodeColumns({u"Color", u"Size", u"Weight"}).size(), 4u);
   EXPECT_EQ(COptionsChoices::StorageLocations().front(), u"Main Memory");
+}
+
+TEST_F(OptionsSheet, AReplacedScannerTakesEffectAtOnceAndNoneLeavesNoDriver) {
+  std::unique_ptr<CInputDevice> scanner = CreateScannerDriver(u"Symbol", nullptr, nullptr, 0, 0);
+  ASSERT_NE(scanner, nullptr);
+  CPreferences().SetString(u"ScannerMake", u"Symbol");
+  CPreferences().SetString(u"InvoicePath", u"Slateway");
+  CPreferences().SetString(u"DatabasePath", u"Slateway");
+  HWND main = CreateWindowExW(0, u"STATIC", u"Main", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  auto choose = [](int make) {
+    return [make](DialogDriver& d) {
+      Choose(d, COptionsSheet::kBarCodes, 0, make);
+      Choose(d, COptionsSheet::kBarCodes, 4, 0);  // Qty Prompt: Yes
+      d.Ok();
+    };
+  };
+  {
+    platform::testing::UiScript ui;
+    ui.ExpectDialog(IDD_TABBED_FORM, choose(2));  // Socket
+    COptionsSheet sheet(GetResourceInstance(), nullptr, main, &scanner);
+    ASSERT_EQ(sheet.DoModal(), 1);
+  }
+  ASSERT_NE(scanner, nullptr);
+  EXPECT_EQ(scanner->GetKind(), kDeviceSocketScanner);
+  EXPECT_EQ(scanner->GetQtyPrompt(), 1);
+  EXPECT_EQ(scanner->GetNotifyWindow(), main);
+  {
+    platform::testing::UiScript ui;
+    ui.ExpectDialog(IDD_TABBED_FORM, choose(0));  // None
+    COptionsSheet sheet(GetResourceInstance(), nullptr, main, &scanner);
+    ASSERT_EQ(sheet.DoModal(), 1);
+  }
+  EXPECT_EQ(scanner, nullptr);
+  platform::ReloadRegistry();
+  std::u16string make;
+  EXPECT_TRUE(CPreferences().GetString(u"ScannerMake", make));
+  EXPECT_EQ(make, u"None");
+  DestroyWindow(main);
 }
 
 }  // namespace
