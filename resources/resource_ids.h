@@ -374,6 +374,24 @@
 #define IDM_REPORT_SAVE_HTML 40227
 #define IDM_REPORT_EMAIL_HTML 40229
 
+/* Customize, its field grid pages, the Options sheet and the printer settings. */
+#define IDD_FIELD_GRID_PAGE 209
+#define IDD_PRINTER_SETTINGS 228
+#define IDC_TAB_CONTROL 200
+#define IDC_PRINTER_MODEL 1016
+#define IDC_PRINTER_PAPER 1017
+#define IDC_PRINTER_PORT 1018
+#define IDC_PRINTER_TEST 1043
+#define IDC_PRINT_ITEMS_USING 1047
+#define IDC_PRINT_COPIES 1048
+#define IDC_PRINT_TEXT_SIZE 1049
+#define IDC_PRINT_NOTES_SIZE 1050
+#define IDC_GRID_LIST 1039
+#define IDC_GRID_HEAD_SCREEN 1095
+#define IDC_GRID_HEAD_PRINTER 1096
+#define IDB_CHECK_NOT_APPLICABLE 206
+#define IDC_GRID_CAPTION_EDIT 300
+
 #ifdef RC_INVOKED
 /* Window styles the templates use, spelled out for the resource compiler only. */
 #define RCS_POPUP_FRAME 0x80C80000L     /* popup, caption, system menu */
@@ -385,6 +403,7 @@
 #define RCS_EDIT 0x50810080L            /* child, visible, border, tab stop, scrolls sideways */
 #define RCS_CHECKBOX 0x50010003L        /* child, visible, tab stop, automatic check box */
 #define RCS_CHILD_FRAME 0x44C00000L     /* child with a caption, clipped from its siblings; shown when ready */
+#define RCS_DROPLIST 0x50210003L        /* child, visible, tab stop, vertical scroll, drop-down list */
 #endif
 
 #endif
