@@ -3,9 +3,11 @@
 #include <algorithm>
 
 #include "core/DrawHelpers.h"
+#include "core/MenuBar.h"
 #include "core/ResourceText.h"
 #include "core/UiMetrics.h"
 #include "platform/gdi/GdiScopes.h"
+#include "platform/shell/Shell.h"
 #include "platform/user/Controls.h"
 #include "platform/user/Paint.h"
 #include "platform/user/Screen.h"
@@ -73,3 +75,51 @@ void DrawDialogTitleButton(const DRAWITEMSTRUCT* item) {
 }
 
 void DrawSingleDialogTitleButton(const DRAWITEMSTRUCT* item) { DrawFromBitmaps(item, kOkBitmap, kOkPressedBitmap); }
+
+HFONT SetUpTitleRowDialog(HINSTANCE module, HWND dialog, int headingId, HWND* okButton, HWND* cancelButton) {
+  SHINITDLGINFO full;
+  full.dwMask = SHIDIM_FLAGS;
+  full.hDlg = dialog;
+  full.dwFlags = SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN;
+  SHInitDialog(&full);
+  SHDoneButton(dialog, SHDB_HIDE);
+  SetWindowLongW(dialog, GWL_STYLE, GetWindowLongW(dialog, GWL_STYLE) | WS_TABSTOP);
+  CreateEmptyMenuBar(dialog);
+  return CreateDialogTitleBar(module, dialog, headingId, okButton, cancelButton, nullptr, 0);
+}
+
+void FitTitleRowDialog(HWND dialog, HWND parent, HWND okButton, HWND cancelButton) {
+  RECT area{};
+  SIPINFO sip;
+  if (SystemParametersInfoW(SPI_GETSIPINFO, sizeof(sip), &sip, 0) && (sip.fdwFlags & SIPF_ON)) {
+    area = sip.rcVisibleDesktop;
+  } else {
+    GetClientRect(parent ? parent : dialog, &area);
+  }
+  constexpr int kTopBarMetric = 11;
+  MoveWindow(dialog, 0, GetUiMetric(kTopBarMetric), area.right - area.left, area.bottom - area.top, TRUE);
+  MoveDialogTitleButtons(okButton, cancelButton, area.right - area.left);
+}
+
+bool HandleTitleRowDrawing(UINT msg, WPARAM wParam, LPARAM lParam, int headingId, INT_PTR& result) {
+  constexpr COLORREF kHeadingColour = 0x9C0000;  // dark blue
+  constexpr COLORREF kWhite = RGB(255, 255, 255);
+  switch (msg) {
+    case WM_DRAWITEM:
+      DrawDialogTitleButton(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+      result = TRUE;
+      return true;
+    case WM_CTLCOLORSTATIC: {
+      auto dc = reinterpret_cast<HDC>(wParam);
+      SetBkColor(dc, kWhite);
+      if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == headingId) SetTextColor(dc, kHeadingColour);
+      result = reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
+      return true;
+    }
+    case WM_CTLCOLORDLG:
+      result = reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
+      return true;
+    default:
+      return false;
+  }
+}

@@ -25,3 +25,16 @@ void MoveDialogTitleButtons(HWND okButton, HWND cancelButton, int width);
 void DrawDialogTitleButton(const DRAWITEMSTRUCT* item);
 // The variant for a dialog with a single title button: 191, or 194 while pressed.
 void DrawSingleDialogTitleButton(const DRAWITEMSTRUCT* item);
+
+// The full-screen dialog with a title row: sized to the screen between task bar and menu
+// bar, the shell's Done button hidden, style bit 0x10000 set, an empty menu bar, and the
+// title row (CreateDialogTitleBar without a heading text or margin). Returns the heading
+// font, which the dialog deletes when it closes.
+HFONT SetUpTitleRowDialog(HINSTANCE module, HWND dialog, int headingId, HWND* okButton, HWND* cancelButton);
+// Fits such a dialog to what the input panel leaves visible (or to `parent`'s client area,
+// the dialog's own when there is no parent) below the top bar, and moves its buttons.
+void FitTitleRowDialog(HWND dialog, HWND parent, HWND okButton, HWND cancelButton);
+// The drawing messages such a dialog answers alike: the title buttons (WM_DRAWITEM), the
+// heading `headingId` dark blue on white and the rest white (WM_CTLCOLORSTATIC,
+// WM_CTLCOLORDLG). True when `msg` was one of them; `result` is then the answer.
+bool HandleTitleRowDrawing(UINT msg, WPARAM wParam, LPARAM lParam, int headingId, INT_PTR& result);

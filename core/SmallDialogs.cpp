@@ -11,10 +11,6 @@
 
 namespace {
 constexpr int kDocOptionsHelpTopic = 6;
-// The top bar's height among the interface metrics.
-constexpr int kTopBarMetric = 11;
-constexpr COLORREF kHeadingColour = 0x9C0000;  // dark blue
-constexpr COLORREF kWhite = RGB(255, 255, 255);
 
 struct BoxFlag {
   int id;
@@ -47,31 +43,11 @@ INT_PTR CDocOptionsDlg::DoModal() {
 
 void CDocOptionsDlg::OnInitDialog() {
   HWND dialog = GetHwnd();
-  SHINITDLGINFO full;
-  full.dwMask = SHIDIM_FLAGS;
-  full.hDlg = dialog;
-  full.dwFlags = SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN;
-  SHInitDialog(&full);
-  SHDoneButton(dialog, SHDB_HIDE);
-  SetWindowLongW(dialog, GWL_STYLE, GetWindowLongW(dialog, GWL_STYLE) | WS_TABSTOP);
-  CreateEmptyMenuBar(dialog);
-  m_headingFont.reset(
-      CreateDialogTitleBar(m_resources, dialog, IDC_DIALOG_HEADING, &m_okButton, &m_cancelButton, nullptr, 0));
+  m_headingFont.reset(SetUpTitleRowDialog(m_resources, dialog, IDC_DIALOG_HEADING, &m_okButton, &m_cancelButton));
   for (const BoxFlag& box : kBoxes) CheckDlgButton(dialog, box.id, this->*box.flag ? BST_CHECKED : BST_UNCHECKED);
 }
 
-void CDocOptionsDlg::FitToScreen() {
-  HWND dialog = GetHwnd();
-  RECT area{};
-  SIPINFO sip;
-  if (SystemParametersInfoW(SPI_GETSIPINFO, sizeof(sip), &sip, 0) && (sip.fdwFlags & SIPF_ON)) {
-    area = sip.rcVisibleDesktop;
-  } else {
-    GetClientRect(m_parent ? m_parent : dialog, &area);
-  }
-  MoveWindow(dialog, 0, GetUiMetric(kTopBarMetric), area.right - area.left, area.bottom - area.top, TRUE);
-  MoveDialogTitleButtons(m_okButton, m_cancelButton, area.right - area.left);
-}
+void CDocOptionsDlg::FitToScreen() { FitTitleRowDialog(GetHwnd(), m_parent, m_okButton, m_cancelButton); }
 
 INT_PTR CDocOptionsDlg::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
@@ -100,19 +76,11 @@ INT_PTR CDocOptionsDlg::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_HELP:
       ShowHelp(kDocOptionsHelpTopic);
       return TRUE;
-    case WM_DRAWITEM:
-      DrawDialogTitleButton(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-      return TRUE;
-    case WM_CTLCOLORSTATIC: {
-      auto dc = reinterpret_cast<HDC>(wParam);
-      SetBkColor(dc, kWhite);
-      if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == IDC_DIALOG_HEADING) SetTextColor(dc, kHeadingColour);
-      return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
+    default: {
+      INT_PTR result = FALSE;
+      HandleTitleRowDrawing(msg, wParam, lParam, IDC_DIALOG_HEADING, result);
+      return result;
     }
-    case WM_CTLCOLORDLG:
-      return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
-    default:
-      return FALSE;
   }
 }
 

@@ -15,8 +15,6 @@ namespace {
 constexpr int kMenuBarMetric = 11;
 constexpr int kTabRowMetric = 48;
 constexpr DWORD kTabStyle = 0x54000002;  // child, visible, clipped, tabs along the bottom
-constexpr COLORREF kHeadingColour = 0x9C0000;  // dark blue
-constexpr COLORREF kWhite = RGB(255, 255, 255);
 }  // namespace
 
 HFONT InitSheetDialog(HINSTANCE resources, HWND dialog, LPCWSTR heading, SheetFrame& frame) {
@@ -74,22 +72,5 @@ void LayOutSheet(HWND dialog, const SheetFrame& frame, std::span<const HWND> pag
 }
 
 bool HandleSheetLook(UINT msg, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
-  switch (msg) {
-    case WM_DRAWITEM:
-      DrawDialogTitleButton(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-      result = TRUE;
-      return true;
-    case WM_CTLCOLORSTATIC: {
-      auto dc = reinterpret_cast<HDC>(wParam);
-      SetBkColor(dc, kWhite);
-      if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == IDC_DIALOG_HEADING) SetTextColor(dc, kHeadingColour);
-      result = reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
-      return true;
-    }
-    case WM_CTLCOLORDLG:
-      result = reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
-      return true;
-    default:
-      return false;
-  }
+  return HandleTitleRowDrawing(msg, wParam, lParam, IDC_DIALOG_HEADING, result);
 }

@@ -26,6 +26,8 @@
 #include "datastore/TaxCodeList.h"
 #include "document/DocumentStartup.h"
 #include "document/HtmlView.h"
+#include "document/SalesDocument.h"
+#include "editor/DocumentView.h"
 #include "document/SettingsXml.h"
 #include "document/SalesDocument.h"
 #include "document/StoreDocumentLists.h"
@@ -162,6 +164,10 @@ StartupStep CMainFrame::StartUp(std::u16string_view commandLine) {
   hooks.documentRegister = m_register.get();
   hooks.viewFactory = MakeHtmlViewFactory(m_instance);
   InstallDocumentServices(hooks);
+  // The editor lives as long as the program, hidden while the register shows.
+  m_editor = std::make_unique<CDocumentView>(m_instance, m_hwnd, &m_documentHistory, &m_listHistory, m_itemStore.get(),
+                                             m_customSettings.get());
+  m_documentHistory.AddListener(m_editor->GetWindow());
 
   // The last view: until the editor window is part of the program every start shows the
   // register, and the stored document stays stored for the start that can open it.
@@ -382,9 +388,14 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kMsgExportHtml: return ExportRow(reinterpret_cast<HWND>(wParam), false) ? 1 : 0;
     case kMsgExportCsv: return ExportRow(reinterpret_cast<HWND>(wParam), true) ? 1 : 0;
     case kMsgShutdown: OnShutdownRequest(); return 0;
-    case kMsgShowReport:
-      ShowReport(static_cast<int>(wParam), lParam ? reinterpret_cast<const char16_t*>(lParam) : u"");
+    case kMsgOpenRow: OpenRow(static_cast<int>(wParam)); return 0;
+    case kMsgShowReport: {
+      // The editor's request carries a copy of its document's path, which is freed here.
+      const auto* document = reinterpret_cast<const char16_t*>(lParam);
+      ShowReport(static_cast<int>(wParam), document ? document : u"");
+      delete[] document;
       return 0;
+    }
     case kMsgPrintReport: return PrintReport(reinterpret_cast<CReport*>(lParam), reinterpret_cast<HWND>(wParam));
     case kMsgSaveReport: return SaveReport(reinterpret_cast<CReport*>(lParam), reinterpret_cast<HWND>(wParam));
     case kMsgEmailReport: return EmailReport(reinterpret_cast<CReport*>(lParam), reinterpret_cast<HWND>(wParam));
@@ -444,9 +455,9 @@ LRESULT CMainFrame::OnNotify(const NMHDR* header) {
   }
   if (header->code == NM_CLICK) {
     const auto* item = reinterpret_cast<const NMITEMACTIVATE*>(header);
-    // A tap beside the check box opens the document once the editor window is part of
-    // the program; the tap on the check box itself is handled here.
-    if (item->iItem >= 0) m_register->ToggleComplete(item->iItem);
+    // A tap on the check box marks the document complete; beside it, opens the document.
+    if (item->iItem >= 0 && m_register->ToggleComplete(item->iItem) != 0)
+      PostMessageW(m_hwnd, kMsgOpenRow, static_cast<WPARAM>(item->iItem), 0);
   }
   return 0;
 }
@@ -490,6 +501,15 @@ bool CMainFrame::OnCommand(UINT command) {
 
 // ---- Closing ------------------------------------------------------------------------------------
 
+void CMainFrame::OpenRow(int row) {
+  std::u16string fileName;
+  if (!m_editor || !m_register || !m_register->GetRowFileName(row, fileName)) return;
+  CWaitCursorScope wait;
+  if (!m_editor->GetDocument().Open(GetShowKindFolder(m_showKind) + fileName + u".QVN")) return;
+  m_documentHistory.Clear();
+  m_editor->ShowView(0);
+}
+
 void CMainFrame::StartPowerNotifications() {
   // Only the Socket scanner needs to be let go before the device sleeps.
   std::u16string make;
@@ -520,7 +540,7 @@ void CMainFrame::UpdateCustomerBalance(CSalesDocument& document, double amount, 
 }
 
 void CMainFrame::OnShutdownRequest() {
-  // The editor's own devices stop here once the editor window is part of the program.
+  if (m_editor) m_editor->Shutdown();
   if (!m_progress) return;
   m_progress->SetStatusId(IDS_OPERATION_STOPPED, true);
   m_progress->SetAbort(true);
@@ -564,6 +584,7 @@ void CMainFrame::DeleteObjects() {
   // The power thread goes first: nothing it hands over may find the objects half gone.
   m_power.reset();
   m_progress.reset();
+  m_editor.reset();
   m_reportView.reset();  // it reads the item store
   RemoveDocumentServices();
   if (m_register) {

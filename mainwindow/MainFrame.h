@@ -19,6 +19,7 @@
 class CCommandProcessor;
 class CCustomSettings;
 class CCustomerSource;
+class CDocumentView;
 class CHeaderBar;
 class CItemStore;
 class CListCache;
@@ -61,6 +62,7 @@ class CMainFrame {
   HWND GetHwnd() const { return m_hwnd; }
   CRegisterList* GetRegister() const { return m_register.get(); }
   CItemStore* GetItemStore() const { return m_itemStore.get(); }
+  CDocumentView* GetEditor() const { return m_editor.get(); }
   // The document named on the command line: its text up to the first "." with that "."
   // and the next three characters, at most 259 characters; empty when there is none.
   static std::u16string DocumentNameFromCommandLine(std::u16string_view commandLine);
@@ -159,6 +161,8 @@ class CMainFrame {
   bool OnCommand(UINT command);
   void OnClose();
   void OnShutdownRequest();
+  // Opens the document of a register row in the editor.
+  void OpenRow(int row);
   void StoreLastView();
   void ShowSettingsProgress(UINT statusId);
   void StartPowerNotifications();
@@ -189,6 +193,7 @@ class CMainFrame {
   std::unique_ptr<CHeaderBar> m_headerBar;
   std::unique_ptr<CPowerNotifications> m_power;
   std::unique_ptr<CProgressWnd> m_progress;
+  std::unique_ptr<CDocumentView> m_editor;
   std::unique_ptr<CReportView> m_reportView;
   // The named lists, created in the order the program's lists depend on them.
   std::unique_ptr<CTaxCodeList> m_taxCodes;

@@ -44,14 +44,14 @@ struct CPrivateMessage {
 };
 
 inline constexpr CPrivateMessage kPrivateMessages[] = {
-    {kMsgShutdown, true, nullptr},  // the editor's part comes with the editor window (CDocumentView)
+    {kMsgShutdown, true, nullptr},
     {kMsgEditCommand, true, nullptr},
     {kMsgEmailHtml, false, "the editor window (CDocumentView), whose document it mails"},
     {kMsgReloadRegister, true, nullptr},
     {kMsgDocumentAdded, true, nullptr},
     {kMsgDeleteDocument, false, "the document actions (balances and register rows)"},
     {kMsgDocumentSaved, false, "the document actions (balances and register rows)"},
-    {kMsgOpenRow, false, "the editor window (CDocumentView)"},
+    {kMsgOpenRow, true, nullptr},
     {kMsgPrintAsk, false, "printing (CPrintEngine)"},
     {kMsgChooseCustomer, false, "the customer list window (CCustomerListWnd)"},
     {kMsgNewDocumentStarted, true, nullptr},

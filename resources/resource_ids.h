@@ -374,6 +374,23 @@
 #define IDM_REPORT_SAVE_HTML 40227
 #define IDM_REPORT_EMAIL_HTML 40229
 
+/* ---- The document editor ----------------------------------------------------- */
+#define IDS_NO_SCANNER 3                  /* the scanner bar without a scanner */
+#define IDS_MEMORIZED 40660
+#define IDS_MEMORIZE_REPLACE 40661        /* fmt: the template's name (%s); Yes/No */
+#define IDS_EDITOR_BAR_EDIT 41702
+#define IDS_EDITOR_BAR_VIEW 41703
+#define IDR_EDITOR_MENUBAR 105            /* menu and menu bar */
+#define IDD_LOGO_PICKER 128
+#define IDD_DOCUMENT_VIEW 133
+#define IDD_SAVE_CHANGES 136
+#define IDC_SAVE_CHANGES_TEXT 1061
+#define IDC_LOGO_LIST 100
+#define IDB_EDITOR_TOOLBAR 151            /* 9 images of 16 x 16 */
+#define IDB_EDITOR_TOOLBAR_HIRES 158      /* the same, 32 x 32, for a high-resolution screen */
+#define IDB_SIGNATURE_BAR 203
+#define IDB_EDITOR_MENUBAR 205            /* 4 images of 16 x 16 */
+#define IDB_CARD_STATE_OTHER 279          /* 279-288: the card-reader bar by state */
 /* Customize, its field grid pages, the Options sheet and the printer settings. */
 #define IDD_FIELD_GRID_PAGE 209
 #define IDD_PRINTER_SETTINGS 228

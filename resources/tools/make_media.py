@@ -143,6 +143,71 @@ def menu_button(selected):
     return pixel
 
 
+# 16x16 glyphs of the editor's command toolbar and menu bar, as tests on (x, y).
+def _line(x, y, x0, y0, x1, y1, w=1.0):
+    dx, dy = x1 - x0, y1 - y0
+    length = dx * dx + dy * dy
+    t = max(0.0, min(1.0, ((x - x0) * dx + (y - y0) * dy) / length)) if length else 0.0
+    return (x - x0 - t * dx) ** 2 + (y - y0 - t * dy) ** 2 <= w * w
+
+
+def _box(x, y, x0, y0, x1, y1):
+    return x0 <= x <= x1 and y0 <= y <= y1 and (x in (x0, x1) or y in (y0, y1))
+
+
+GLYPHS = {
+    "add": lambda x, y: (6 <= x <= 9 and 2 <= y <= 13) or (2 <= x <= 13 and 6 <= y <= 9),
+    "remove": lambda x, y: 2 <= x <= 13 and 6 <= y <= 9,
+    "customer": lambda x, y: (x - 7.5) ** 2 + (y - 4.5) ** 2 <= 9 or (3 <= x <= 12 and 9 <= y <= 14 and
+                                                                    (x - 7.5) ** 2 + (y - 14) ** 2 <= 30),
+    "undo": lambda x, y: _line(x, y, 3, 7, 7, 3, 1.1) or _line(x, y, 3, 7, 7, 11, 1.1) or
+    _line(x, y, 3, 7, 12, 7, 1.1) or _line(x, y, 12, 7, 12, 13, 1.1),
+    "redo": lambda x, y: _line(x, y, 12, 7, 8, 3, 1.1) or _line(x, y, 12, 7, 8, 11, 1.1) or
+    _line(x, y, 3, 7, 12, 7, 1.1) or _line(x, y, 3, 7, 3, 13, 1.1),
+    "fit": lambda x, y: _box(x, y, 1, 2, 14, 13) or _line(x, y, 4, 7.5, 11, 7.5, 0.6) or
+    _line(x, y, 4, 7.5, 6, 5.5, 0.7) or _line(x, y, 4, 7.5, 6, 9.5, 0.7) or
+    _line(x, y, 11, 7.5, 9, 5.5, 0.7) or _line(x, y, 11, 7.5, 9, 9.5, 0.7),
+    "zoom": lambda x, y: 12 <= (x - 6) ** 2 + (y - 6) ** 2 <= 25 or _line(x, y, 9.5, 9.5, 14, 14, 1.2),
+    "mail": lambda x, y: _box(x, y, 1, 3, 14, 12) or _line(x, y, 1, 3, 7.5, 8, 0.6) or
+    _line(x, y, 14, 3, 7.5, 8, 0.6),
+    "print": lambda x, y: _box(x, y, 4, 1, 11, 5) or (1 <= x <= 14 and 6 <= y <= 10) or _box(x, y, 4, 10, 11, 14),
+    "toolbar": lambda x, y: 10 <= y <= 14 and x % 5 != 0 and 1 <= x <= 14 or _box(x, y, 1, 1, 14, 8),
+    "signature": lambda x, y: _line(x, y, 1, 12, 4, 5, 0.8) or _line(x, y, 4, 5, 7, 12, 0.8) or
+    _line(x, y, 7, 12, 10, 6, 0.8) or _line(x, y, 10, 6, 14, 11, 0.8) or (y == 14 and 1 <= x <= 14),
+    "scanner": lambda x, y: 2 <= y <= 13 and x in (1, 2, 4, 7, 8, 10, 12, 13, 14),
+    "card": lambda x, y: _box(x, y, 0, 3, 15, 12) or (5 <= y <= 6 and 0 <= x <= 15),
+}
+
+
+def glyph_strip(names, ink=BLACK, background=GREY, scale=1):
+    """16-pixel glyphs side by side; `scale` 2 draws each at 32 pixels for a high-resolution screen."""
+    size = 16 * scale
+
+    def pixel(x, y):
+        return ink if GLYPHS[names[x // size]]((x % size) // scale, y // scale) else background
+    return pixel
+
+
+# The card-reader bar's pictures, one per reader state: a card with a mark of the state.
+CARD_STATES = {279: DARK, 280: GREEN, 281: RED, 282: NAVY, 283: DARK, 284: GREEN,
+               285: RED, 286: RED, 287: GREEN, 288: NAVY}
+
+
+def card_picture(colour, crossed, arrow):
+    def pixel(x, y):
+        if _box(x, y, 20, 10, 140, 70) or _box(x, y, 21, 11, 139, 69):
+            return colour
+        if 20 <= x <= 140 and 20 <= y <= 30:
+            return DARK
+        if crossed and (_line(x, y, 30, 15, 130, 65, 2) or _line(x, y, 30, 65, 130, 15, 2)):
+            return RED
+        if arrow and (_line(x, y, 150, 40, 230, 40, 2) or _line(x, y, 230, 40, 215, 28, 2) or
+                      _line(x, y, 230, 40, 215, 52, 2)):
+            return colour
+        return WHITE
+    return pixel
+
+
 def main():
     os.makedirs(BITMAPS, exist_ok=True)
     os.makedirs(SOUNDS, exist_ok=True)
@@ -163,6 +228,13 @@ def main():
     write_bmp("mark_signed.bmp", 32, 16, stamp("SIGNED", NAVY))
     write_bmp("mark_paid.bmp", 32, 16, stamp("PAID", GREEN))
     write_bmp("mark_void.bmp", 32, 16, stamp("VOID", RED))
+    toolbar = ["add", "remove", "customer", "undo", "redo", "fit", "zoom", "mail", "print"]
+    write_bmp("editor_toolbar.bmp", 144, 16, glyph_strip(toolbar))
+    write_bmp("editor_toolbar_hires.bmp", 288, 32, glyph_strip(toolbar, scale=2))
+    write_bmp("editor_menubar.bmp", 64, 16, glyph_strip(["toolbar", "signature", "scanner", "card"]))
+    for number, colour in CARD_STATES.items():
+        write_bmp("card_state_%d.bmp" % number, 240, 80,
+                  card_picture(colour, number == 286, number == 282))
 
     # A short rising two-note chime, 8 kHz mono 8-bit.
     rate = 8000

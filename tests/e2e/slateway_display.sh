@@ -1,8 +1,9 @@
 #!/bin/bash
 # End-to-end check of the program on a real screen: a new device is installed, Slateway
 # starts under Xvfb and lays out its sample documents, the register shows them (read back
-# from screenshots), a tap on a column title re-sorts the rows, and closing the window
-# ends the program. Usage: slateway_display.sh Slateway slateway-install outdir [--hires]
+# from screenshots), a tap on a column title re-sorts the rows, a tap on a row beside its
+# check box opens that document in the editor (its menu bar shows the scanner button),
+# and closing the window from the editor ends the program. Usage: slateway_display.sh Slateway slateway-install outdir [--hires]
 #
 # Both runs give a 480 x 640 window (240 x 320 at 2x, or 480 x 640 at 1x), so the same
 # window pixels name the same places: the second row's left edge shows the row band, the
@@ -52,6 +53,10 @@ if [ "$before" != "$after" ]; then echo "ok: the rows were sorted again"; else e
 tap 360 70                              # again: the other way round
 again=$(rows_other_than "$after" by-amount-reversed)
 if [ "$again" != "$after" ]; then echo "ok: the second tap reversed the order"; else echo "FAIL: the second tap changed nothing"; failed=1; fi
+
+tap 200 140                             # the first row, beside its check box
+expect 336 612 editor 0,0,0             # the editor's menu bar: the scanner button's bars
+import -window root "$out/$name-editor.png"
 
 end_program $pid Slateway
 exit $failed

@@ -1,0 +1,839 @@
+#include "editor/DocumentView.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "core/CustomSettings.h"
+#include "core/Folders.h"
+#include "core/Help.h"
+#include "core/MenuBar.h"
+#include "core/MenuHelpers.h"
+#include "core/MessageBoxes.h"
+#include "core/Preferences.h"
+#include "core/ResourceText.h"
+#include "core/SmallDialogs.h"
+#include "core/TextHelpers.h"
+#include "core/UiMetrics.h"
+#include "core/Utilities.h"
+#include "core/WaitCursor.h"
+#include "datastore/CustomerRecord.h"
+#include "datastore/DbRecord.h"
+#include "datastore/ItemStore.h"
+#include "document/DocumentNumbering.h"
+#include "document/HtmlView.h"
+#include "document/SalesDocument.h"
+#include "document/XmlDocument.h"
+#include "devices/InputDevice.h"
+#include "editor/DeviceInput.h"
+#include "editor/EditCommand.h"
+#include "editor/HeaderFieldCommands.h"
+#include "editor/EditorDialogs.h"
+#include "editor/LineItemCommands.h"
+#include "platform/commctrl/CommCtrl.h"
+#include "platform/kernel/Files.h"
+#include "platform/registry/Registry.h"
+#include "platform/shell/FileDialogs.h"
+#include "platform/shell/Shell.h"
+#include "platform/user/Menu.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+using namespace editor_cmd;
+using namespace editor_msg;
+
+CDocumentView* g_editor = nullptr;
+
+constexpr int kHtmlControlId = 10;
+constexpr int kEditorHelpTopic = 3;
+constexpr int kDefaultStyle = 4;
+constexpr int kZoomLevels = 5;
+constexpr int kToolbarImageMetric = 16;
+constexpr int kLowResolutionImage = 16;
+constexpr int kStrokeScaleMetric = 24;
+constexpr UINT kScannerKey = 134;
+constexpr int kMenuTextLimit = 80;
+
+constexpr int kZoomCommands[kZoomLevels] = {kZoom0, kZoom1, kZoom2, kZoom3, kZoom4};
+struct StyleCommand {
+  int id;
+  int style;
+};
+constexpr StyleCommand kStyleCommands[] = {
+    {kStyleProduct, 0}, {kStyleService, 1}, {kStyleBoth, 2}, {kStyleProfessional, 3}, {kStyleCustom, 4}};
+constexpr int kNewCommands[] = {kNewInvoice, kNewEstimate, kNewSalesReceipt, kNewPayment, kNewSalesOrder, kNewCreditMemo};
+
+// The word the Edit menu puts in its type-dependent entries.
+std::u16string TypeWord(int type) {
+  switch (type) {
+    case kDocEstimate:
+      return u"Estimate";
+    case kDocSalesReceipt:
+      return u"Sales Receipt";
+    case kDocPayment:
+      return u"Payment";
+    case kDocSalesOrder:
+      return u"Sales Order";
+    case kDocCreditMemo:
+      return u"Credit Memo";
+    default:
+      return u"Invoice";
+  }
+}
+
+// Whether the popup itself (not one of its sub-menus) holds the command.
+bool MenuHas(HMENU menu, UINT id) {
+  for (int i = 0, count = GetMenuItemCount(menu); i < count; ++i)
+    if (GetMenuItemID(menu, i) == id) return true;
+  return false;
+}
+
+// Renames the first item whose text holds `part` (keeping its command).
+void RenameItemContaining(HMENU menu, std::u16string_view part, const std::u16string& text) {
+  int position = FindMenuItemByText(menu, part);
+  if (position < 0) return;
+  ReplaceMenuItem(menu, static_cast<UINT>(position), MF_BYPOSITION, GetMenuItemIdAt(menu, position), text.c_str());
+}
+
+void EnableItem(HMENU menu, UINT id, bool enabled) {
+  EnableMenuItem(menu, id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
+void CheckItem(HMENU menu, UINT id, bool checked) {
+  CheckMenuItem(menu, id, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+void AppendIfMissing(HMENU menu, UINT id, LPCWSTR text) {
+  if (!MenuHas(menu, id)) AppendMenuW(menu, MF_STRING, id, text);
+}
+
+// Sets "Undo <name>" / "Redo <name>" on the item whose text holds `word`.
+void NameHistoryItem(HMENU menu, std::u16string_view word, const CBstr* name) {
+  if (!name) return;
+  RenameItemContaining(menu, word, std::u16string(word) + u" " + name->str());
+}
+
+// A name usable as a file name: characters no file name may hold become "_".
+std::u16string FileNameSafe(std::u16string name) {
+  for (char16_t& c : name)
+    if (c < 32 || std::u16string_view(u"\\/:*?\"<>|").find(c) != std::u16string_view::npos) c = u'_';
+  while (!name.empty() && (name.back() == u' ' || name.back() == u'.')) name.pop_back();
+  return name;
+}
+
+}  // namespace
+
+// ---- Creation ---------------------------------------------------------------------------
+
+CDocumentView::CDocumentView(HINSTANCE instance, HWND mainWindow, CCommandProcessor* documentHistory,
+                             CCommandProcessor* listHistory, CItemStore* itemStore, CCustomSettings* customSettings)
+    : m_instance(instance),
+      m_mainWindow(mainWindow),
+      m_history(documentHistory),
+      m_listHistory(listHistory),
+      m_itemStore(itemStore),
+      m_customSettings(customSettings),
+      m_strokes(GetUiMetric(kStrokeScaleMetric)) {
+  g_editor = this;
+  CreateModeless(GetResourceInstance(), MAKEINTRESOURCEW(IDD_DOCUMENT_VIEW), mainWindow);
+}
+
+CDocumentView::~CDocumentView() {
+  DestroyBars();
+  if (HWND window = GetHwnd()) DestroyWindow(window);
+  m_document.reset();
+  if (g_editor == this) g_editor = nullptr;
+}
+
+CDocumentView* CDocumentView::Current() { return g_editor; }
+
+void CDocumentView::OnInitDialog() {
+  HWND window = GetHwnd();
+  SHINITDLGINFO info;
+  info.dwMask = SHIDIM_FLAGS;
+  info.hDlg = window;
+  info.dwFlags = SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN;
+  SHInitDialog(&info);
+  CPreferences preferences;
+  int style = static_cast<int>(preferences.GetDword(u"InvoiceStyle", kDefaultStyle));
+  m_document = std::make_unique<CSalesDocument>(window, window, style, true, m_customSettings);
+  if (preferences.GetDword(u"InvToolBar", 0) != 0) PostMessageW(window, kMsgToggleToolBar, 1, 0);
+}
+
+HWND CDocumentView::ViewControl() const {
+  auto* view = m_document ? dynamic_cast<CHtmlView*>(m_document->GetView()) : nullptr;
+  return view ? view->GetControl() : nullptr;
+}
+
+void CDocumentView::ShowView(int scrollPosition) {
+  m_document->Render(kRenderKeepPosition, scrollPosition);
+  HWND window = GetHwnd();
+  ShowWindow(window, SW_SHOW);
+  SetForegroundWindow(window);
+  CreateEditorMenuBar();
+  UpdateToolBar(kBarFlagsAll);
+  Layout();
+}
+
+void CDocumentView::CreateEditorMenuBar() {
+  SHMENUBARINFO bar;
+  bar.hwndParent = GetHwnd();
+  bar.nToolBarId = IDR_EDITOR_MENUBAR;
+  bar.hInstRes = GetResourceInstance();
+  bar.nBmpId = IDB_EDITOR_MENUBAR;
+  bar.cBmpImages = 4;
+  m_menuBar = CreateMenuBar(&bar);
+}
+
+// ---- Layout and bars of buttons ---------------------------------------------------------
+
+void CDocumentView::Layout() {
+  HWND window = GetHwnd();
+  if (!window) return;
+  int width = 0;
+  int height = 0;
+  SIPINFO sip;
+  if (SystemParametersInfoW(SPI_GETSIPINFO, sizeof(sip), &sip, 0) && (sip.fdwFlags & SIPF_ON)) {
+    width = sip.rcVisibleDesktop.right - sip.rcVisibleDesktop.left;
+    height = sip.rcVisibleDesktop.bottom - sip.rcVisibleDesktop.top;
+  } else {
+    // The editor is sized to the desktop between task bar and menu bar.
+    RECT client{};
+    GetClientRect(window, &client);
+    width = client.right - client.left;
+    height = client.bottom - client.top;
+  }
+  if (m_toolbar) {
+    RECT bar{};
+    GetWindowRect(m_toolbar, &bar);
+    int barHeight = bar.bottom - bar.top;
+    int top = height - barHeight;
+    MoveWindow(m_toolbar, 0, top, width, barHeight, TRUE);
+    height = top + 2;
+  }
+  for (HWND bar : {m_scannerBar, m_cardReaderBar, m_signatureBar}) {
+    if (!bar) continue;
+    int barWidth = GetUiMetric(3);
+    int barHeight = GetUiMetric(4);
+    int top = height - barHeight;
+    MoveWindow(bar, std::max(0, (width - barWidth) / 2), top, barWidth, barHeight, TRUE);
+    height = top + 1;
+    break;
+  }
+  if (HWND view = ViewControl()) MoveWindow(view, 0, 0, width, height, TRUE);
+}
+
+void CDocumentView::UpdateToolBar(UINT flags) {
+  auto state = [](bool pressed) { return static_cast<LPARAM>(TBSTATE_ENABLED | (pressed ? TBSTATE_PRESSED : 0)); };
+  if (m_menuBar && IsWindow(m_menuBar)) {
+    if (flags & kBarFlagScanner) SendMessageW(m_menuBar, TB_SETSTATE, kToggleScanner, state(m_scannerBar));
+    if (flags & kBarFlagCardReader) SendMessageW(m_menuBar, TB_SETSTATE, kToggleCardReader, state(m_cardReaderBar));
+    if (flags & kBarFlagSignature)
+      SendMessageW(m_menuBar, TB_SETSTATE, kToggleSignatureButton, state(m_signatureBar));
+    if (flags & kBarFlagToolbarButton) SendMessageW(m_menuBar, TB_SETSTATE, kToggleToolbarButton, state(m_toolbar));
+  }
+  if (!m_toolbar) return;
+  auto enabledOr = [](bool enabled) { return static_cast<LPARAM>(enabled ? TBSTATE_ENABLED : TBSTATE_INDETERMINATE); };
+  if (flags & kBarFlagUndo) SendMessageW(m_toolbar, TB_SETSTATE, kUndo, enabledOr(m_history && m_history->CanUndo()));
+  if (flags & kBarFlagRedo) SendMessageW(m_toolbar, TB_SETSTATE, kRedo, enabledOr(m_history && m_history->CanRedo()));
+  if (flags & kBarFlagPrint) SendMessageW(m_toolbar, TB_SETSTATE, kPrintFromToolbar, enabledOr(!m_cardReaderBar));
+}
+
+void CDocumentView::ShowCommandToolBar() {
+  CPreferences preferences;
+  if (m_toolbar) {
+    DestroyWindow(m_toolbar);
+    m_toolbar = nullptr;
+    preferences.SetDword(u"InvToolBar", 0);
+    Layout();
+    return;
+  }
+  preferences.SetDword(u"InvToolBar", 1);
+  auto button = [](int image, int id) {
+    TBBUTTON b;
+    b.iBitmap = image;
+    b.idCommand = id;
+    b.fsState = TBSTATE_ENABLED;
+    b.fsStyle = static_cast<BYTE>(TBSTYLE_BUTTON);
+    return b;
+  };
+  auto separator = [] {
+    TBBUTTON b;
+    b.fsStyle = static_cast<BYTE>(TBSTYLE_SEP);
+    return b;
+  };
+  const TBBUTTON buttons[] = {button(0, kAddLineItem), separator(),      button(2, kChooseCustomer),
+                              separator(),            button(3, kUndo),  button(4, kRedo),
+                              separator(),            button(5, kFitToScreen), button(6, kZoomNext),
+                              separator(),            button(7, kEmail), button(8, kPrintFromToolbar)};
+  int image = GetUiMetric(kToolbarImageMetric);
+  m_toolbar = CreateToolbarEx(GetHwnd(), WS_CHILD | WS_VISIBLE | WS_BORDER | TBSTYLE_TOOLTIPS | CCS_NOPARENTALIGN,
+                              kEditorToolbarId, 9, GetResourceInstance(),
+                              image > kLowResolutionImage ? IDB_EDITOR_TOOLBAR_HIRES : IDB_EDITOR_TOOLBAR, buttons,
+                              static_cast<int>(std::size(buttons)), 0, 0, image, image, sizeof(TBBUTTON));
+  if (!m_toolbar) return;
+  static const LPCWSTR kTips[] = {u"Append Line Item...", u"Select Customer...", u"Undo", u"Redo",
+                                  u"Fit to Screen",      u"Zoom",               u"E-mail...", u"Print..."};
+  SendMessageW(m_toolbar, TB_SETTOOLTIPS, std::size(kTips), reinterpret_cast<LPARAM>(kTips));
+  Layout();
+  UpdateToolBar(kBarFlagsAll);
+}
+
+// ---- Messages -----------------------------------------------------------------------------
+
+INT_PTR CDocumentView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  HWND window = GetHwnd();
+  switch (msg) {
+    case WM_INITDIALOG:
+      OnInitDialog();
+      return TRUE;
+    case WM_SIZE:
+      if (m_document && m_document->GetView()) Layout();
+      return FALSE;
+    case WM_SETTINGCHANGE:
+      if (wParam == SPI_SETSIPINFO) Layout();
+      return FALSE;
+    case WM_ACTIVATE:
+      OnActivate(LOWORD(wParam) != WA_INACTIVE);
+      return FALSE;
+    case WM_NOTIFY: {
+      auto* header = reinterpret_cast<NMHDR*>(lParam);
+      auto* view = m_document ? dynamic_cast<CHtmlView*>(m_document->GetView()) : nullptr;
+      if (header && view && static_cast<int>(header->idFrom) == kHtmlControlId &&
+          view->OnNotify(window, kHtmlControlId, header)) {
+        SetWindowLongW(window, DWL_MSGRESULT, 1);
+        return TRUE;
+      }
+      return FALSE;
+    }
+    case WM_HELP:
+      ShowHelp(kEditorHelpTopic);
+      return TRUE;
+    case WM_CLOSE:
+      // The program is asked to end while a document is open: the document is left as
+      // Done leaves it (asking about changes), then the program closes.
+      if (Close()) PostMessageW(m_mainWindow, WM_CLOSE, 0, 0);
+      return TRUE;
+    case WM_KEYUP:
+      // The Symbol scanner's trigger key goes on to the default handling; other keys are
+      // the page's.
+      if (m_scanner && m_scanner->GetKind() == kDeviceSymbolScanner && GetForegroundWindow() == window &&
+          wParam == kScannerKey)
+        return FALSE;
+      return TRUE;
+    case kMsgStartNextScan:
+      if (m_scanner) m_scanner->Trigger(1);
+      return TRUE;
+    case kMsgScanData: {
+      std::u16string code;
+      if (m_scanner && m_scanner->GetData(wParam, lParam, window, code)) AddScannedItem(code);
+      return TRUE;
+    }
+    case WM_COMMAND:
+      return OnCommand(LOWORD(wParam)) ? TRUE : FALSE;
+    case WM_INITMENUPOPUP:
+      OnInitMenuPopup(reinterpret_cast<HMENU>(wParam));
+      return FALSE;
+    case kMsgEditCommand:
+      SetWindowLongW(window, DWL_MSGRESULT, SendMessageW(m_mainWindow, msg, wParam, lParam));
+      return TRUE;
+    case kMsgSetCurrentLine:
+      if (lParam) m_document->SetCurrentLineKey(CBstr(reinterpret_cast<LPCWSTR>(lParam)));
+      return TRUE;
+    case kMsgRefreshRegister:
+      PostMessageW(m_mainWindow, msg, wParam, lParam);
+      return TRUE;
+    case kMsgDocumentSavedNew:
+    case kMsgDocumentSavedOver:
+      SendMessageW(m_mainWindow, msg, wParam, lParam);
+      return TRUE;
+    case kMsgDeleteDocument:
+    case kMsgPrintDocument:
+      PostMessageW(m_mainWindow, msg, reinterpret_cast<WPARAM>(window), lParam);
+      return TRUE;
+    case kMsgHistoryChanged:
+      UpdateToolBar(kBarFlagUndo | kBarFlagRedo);
+      return TRUE;
+    case kMsgToggleToolBar:
+      ShowCommandToolBar();
+      UpdateToolBar(kBarFlagToolbarButton);
+      return TRUE;
+    case WM_HTMLVIEW_RELAYNOTIFY: {
+      auto* view = m_document ? dynamic_cast<CHtmlView*>(m_document->GetView()) : nullptr;
+      if (view) view->OnRelayedNotify(window, reinterpret_cast<const HTMLVIEW_INNER_NOTIFY*>(lParam));
+      return TRUE;
+    }
+    default:
+      return FALSE;
+  }
+}
+
+// A scanner whose trigger is a hardware button (kinds 0 and 2) has the button only while
+// the editor is active.
+static bool ScannerUsesHardwareButton(const CInputDevice* scanner) {
+  return scanner && (scanner->GetKind() == kDeviceSocketScanner || scanner->GetKind() == kDeviceGrabbaScanner);
+}
+
+void CDocumentView::OnActivate(bool active) {
+  HWND window = GetHwnd();
+  std::u16string button;
+  CPreferences().GetString(u"Button1", button);
+  if (!active) {
+    if (ScannerUsesHardwareButton(m_scanner)) {
+      m_hardwareButton.BindButton(m_mainWindow, CBstr(button), true);
+      m_scanner->Release();
+    }
+    return;
+  }
+  SHFullScreen(window, SHFS_HIDETASKBAR);
+  if (GetForegroundWindow() != window) return;
+  EnableWindow(window, TRUE);
+  if (!m_menuBar || !IsWindow(m_menuBar)) CreateEditorMenuBar();
+  UpdateToolBar(kBarFlagCardReader | kBarFlagScanner | kBarFlagSignature | kBarFlagToolbarButton);
+  Layout();
+  if (ScannerUsesHardwareButton(m_scanner)) m_hardwareButton.BindButton(m_mainWindow, CBstr(button), false);
+}
+
+// ---- Commands -------------------------------------------------------------------------------
+
+void CDocumentView::PostToMain(UINT msg) {
+  PostMessageW(m_mainWindow, msg, reinterpret_cast<WPARAM>(GetHwnd()), reinterpret_cast<LPARAM>(m_document.get()));
+}
+
+void CDocumentView::SaveThenPost(UINT msg, WPARAM wParam) {
+  m_document->Save();
+  if (msg == kMsgShowReport) {
+    // A copy of the path, as text the receiver frees (delete[]) once it has read it.
+    const std::u16string path = m_document->GetFilePath().str();
+    auto* copy = new char16_t[path.size() + 1];
+    std::copy(path.c_str(), path.c_str() + path.size() + 1, copy);
+    PostMessageW(m_mainWindow, msg, wParam, reinterpret_cast<LPARAM>(copy));
+    return;
+  }
+  PostToMain(msg);
+}
+
+void CDocumentView::RunDocumentCommand(std::unique_ptr<CEditCommand> command, bool post) {
+  if (post) {
+    PostMessageW(m_mainWindow, kMsgEditCommand, kEditCommandRun, reinterpret_cast<LPARAM>(command.release()));
+    return;
+  }
+  SendEditCommand(m_mainWindow, std::move(command));
+}
+
+void CDocumentView::ToggleBarKeepingPosition(int commandId) {
+  auto* view = dynamic_cast<CHtmlView*>(m_document->GetView());
+  m_savedScroll = view ? view->GetScrollPosition() : -1;
+  bool changed = true;
+  if (commandId == kToggleScanner)
+    changed = ToggleScannerBar();
+  else if (commandId == kToggleCardReader)
+    changed = ToggleCardReaderBar();
+  else
+    ToggleSignatureBar();
+  if (!changed) return;
+  Layout();
+  m_document->Render(kRenderKeepPosition, m_savedScroll);
+}
+
+void CDocumentView::SetZoom(int level) {
+  m_zoomLevel = level;
+  if (IDocumentView* view = m_document->GetView()) view->SetZoomLevel(level);
+  CPreferences().SetDword(u"FontSize", static_cast<DWORD>(level));
+  m_document->Render(kRenderKeepPosition);
+}
+
+bool CDocumentView::OnCommand(int id) {
+  CSalesDocument& doc = *m_document;
+  HWND window = GetHwnd();
+  for (int type = 0; type < 6; ++type) {
+    if (id == kNewCommands[type]) {
+      NewDocument(type);
+      return true;
+    }
+  }
+  for (int level = 0; level < kZoomLevels; ++level) {
+    if (id == kZoomCommands[level]) {
+      SetZoom(level);
+      return true;
+    }
+  }
+  for (const StyleCommand& style : kStyleCommands) {
+    if (id == style.id) {
+      ChangeStyle(style.style);
+      return true;
+    }
+  }
+  switch (id) {
+    case kDone:
+      Close();
+      return true;
+    case kToggleToolbarButton:
+    case kToggleToolbar:
+      ShowCommandToolBar();
+      UpdateToolBar(kBarFlagToolbarButton);
+      Layout();
+      return true;
+    case kToggleSignatureButton:
+    case kToggleSignature:
+    case kToggleScanner:
+    case kToggleCardReader:
+      ToggleBarKeepingPosition(id);
+      return true;
+    case kPrintFromToolbar:
+      PostToMain(kMsgPrintFromToolbar);
+      return true;
+    case kEmail: {
+      std::u16string type;
+      CPreferences().GetString(u"LAST_EMAIL_TYPE", type);
+      OnCommand(type == u"QVN" ? kEmailDocument : kEmailHtml);
+      return true;
+    }
+    case kEmailHtml:
+    case kEmailDocument:
+      // The mail carries the document's file: a change not yet saved would be missing.
+      if (doc.IsModified()) doc.Save();
+      SendMessageW(m_mainWindow, id == kEmailHtml ? kMsgEmailAsHtml : kMsgEmailAsDocument, 0, 0);
+      return true;
+    case kUndo: {
+      CWaitCursorScope wait;
+      SendMessageW(m_mainWindow, kMsgEditCommand, kEditCommandUndo, 0);
+      return true;
+    }
+    case kRedo:
+      SendMessageW(m_mainWindow, kMsgEditCommand, kEditCommandRedo, 0);
+      return true;
+    case kFitToScreen:
+      m_fitToScreen = !m_fitToScreen;
+      if (IDocumentView* view = doc.GetView()) view->SetFitToScreen(m_fitToScreen);
+      CPreferences().SetDword(u"FitToScreen", m_fitToScreen ? 1 : 0);
+      doc.Render(kRenderKeepPosition);
+      return true;
+    case kZoomNext:
+      SetZoom((m_zoomLevel + 1) % kZoomLevels);
+      return true;
+    case kOptions:
+      SendMessageW(m_mainWindow, kMsgShowOptions, 0, reinterpret_cast<LPARAM>(window));
+      return true;
+    case kSaveAs:
+      SaveAs();
+      return true;
+    case kDelete:
+      PostToMain(kMsgDeleteDocument);
+      return true;
+    case kCut:
+    case kCopy:
+      if (doc.GetCurrentLineKey().IsEmpty()) return true;
+      if (id == kCut)
+        RunDocumentCommand(std::make_unique<CCutLineItemCommand>(doc, doc.GetCurrentLineKey()), false);
+      else
+        RunDocumentCommand(std::make_unique<CCopyLineItemCommand>(doc, doc.GetCurrentLineKey()), false);
+      return true;
+    case kPaste:
+      RunDocumentCommand(std::make_unique<CPasteLineItemCommand>(doc), false);
+      return true;
+    case kDeleteLine:
+      if (!doc.GetCurrentLineKey().IsEmpty())
+        RunDocumentCommand(std::make_unique<CDeleteLineItemCommand>(doc, doc.GetCurrentLineKey()), false);
+      return true;
+    case kShowLineTo:
+    case kShowSignature:
+    case kShowLinks: {
+      int option = id == kShowLineTo ? kViewShowLineTo : id == kShowSignature ? kViewShowSignature : kViewShowLinks;
+      LPCWSTR name = id == kShowLineTo ? u"ShowLineTo" : id == kShowSignature ? u"ShowSignature" : u"ShowLinks";
+      CPreferences().SetDword(name, static_cast<DWORD>(doc.ToggleViewOption(option)));
+      return true;
+    }
+    case kPrint:
+      PostToMain(kMsgPrintDocument);
+      return true;
+    case kChooseCustomer:
+      PostMessageW(m_mainWindow, kMsgChooseCustomer, 0, reinterpret_cast<LPARAM>(window));
+      return true;
+    case kCreateInvoice:
+      if ((doc.GetDocType() == kDocEstimate || doc.GetDocType() == kDocSalesOrder) && doc.ConvertToInvoice())
+        SendMessageW(m_mainWindow, kMsgDocumentReplaced, 0, reinterpret_cast<LPARAM>(window));
+      return true;
+    case kExportHtml:
+      SaveThenPost(kMsgExportHtml, 0);
+      return true;
+    case kExportCsv:
+      SaveThenPost(kMsgExportCsv, 0);
+      return true;
+    case kReport0:
+    case kReport1:
+    case kReport2:
+    case kReport3:
+      SaveThenPost(kMsgShowReport, id == kReport0 ? 0 : id == kReport1 ? 1 : id == kReport2 ? 2 : 3);
+      return true;
+    case kMemorize:
+      Memorize();
+      return true;
+    case kVoid:
+      if (doc.Void()) doc.Render(kRenderKeepPosition);
+      return true;
+    case kTogglePaid:
+      doc.TogglePaid();
+      doc.Render(kRenderKeepPosition);
+      return true;
+    case kAttributes:
+      EditAttributes();
+      return true;
+    default:
+      return false;
+  }
+}
+
+void CDocumentView::ChangeStyle(int style) {
+  if (style == m_document->GetStyle()) return;
+  // The layout is a property of the page: no undo step of its own.
+  CWaitCursorScope wait;
+  m_document->SetStyle(style);
+  m_document->RebuildStylesheet();
+  m_document->SetModified(true);
+  m_document->Render(kRenderKeepPosition);
+}
+
+void CDocumentView::OnInitMenuPopup(HMENU menu) {
+  CSalesDocument& doc = *m_document;
+  const int type = doc.GetDocType();
+  if (MenuHas(menu, kNewEstimate)) {
+    if (!m_customSettings) return;
+    CBstr texts[6];
+    LoadDocumentTypeMenuTexts(*m_customSettings, texts[0], texts[1], texts[2], texts[3], texts[4], texts[5]);
+    for (int i = 0; i < 6; ++i) ReplaceMenuItem(menu, static_cast<UINT>(i), MF_BYPOSITION, kNewCommands[i], texts[i].c_str());
+    return;
+  }
+  if (MenuHas(menu, kUndo)) {
+    bool canUndo = m_history && m_history->CanUndo();
+    bool canRedo = m_history && m_history->CanRedo();
+    if (canUndo) NameHistoryItem(menu, u"Undo", m_history->GetUndoName());
+    if (canRedo) NameHistoryItem(menu, u"Redo", m_history->GetRedoName());
+    EnableItem(menu, kUndo, canUndo);
+    EnableItem(menu, kRedo, canRedo);
+    const bool payment = type == kDocPayment;
+    EnableItem(menu, kAddLineItem, !payment);
+    EnableItem(menu, kCustomerMessage, !payment);
+    const bool hasLine = !doc.GetCurrentLineKey().IsEmpty();
+    for (UINT id : {kCut, kCopy, kEditLine, kDeleteLine}) EnableItem(menu, id, hasLine);
+    EnableItem(menu, kPaste, doc.GetCurrentLineItem() != nullptr);
+    RenameItemContaining(menu, u"Memorize", u"Memorize " + TypeWord(type) + u"...");
+    RenameItemContaining(menu, u"Template", u"Customize " + TypeWord(type) + u" Template...");
+    if (type == kDocSalesOrder) RenameItemContaining(menu, u"Create Invoice", u"Create Invoice from Sales Order");
+    EnableItem(menu, kCreateInvoice, type == kDocEstimate || type == kDocSalesOrder);
+    for (UINT id : {static_cast<UINT>(kLogo), 40161u, static_cast<UINT>(kAddLabel)}) {
+      if (payment) EnableItem(menu, id, false);
+    }
+    AppendIfMissing(menu, kNotes, u"Edit Notes...");
+    if (type == kDocInvoice) {
+      if (!MenuHas(menu, kVoid)) {
+        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(menu, MF_STRING, kVoid, u"Void Invoice");
+      }
+      CBstr paid;
+      doc.GetXmlDocument().GetRootAttribute(u"PAID", &paid);
+      LPCWSTR text = paid == std::u16string_view(u"YES") ? u"Mark as Unpaid" : u"Mark as Paid";
+      if (MenuHas(menu, kTogglePaid))
+        ReplaceMenuItem(menu, kTogglePaid, MF_BYCOMMAND, kTogglePaid, text);
+      else
+        AppendMenuW(menu, MF_STRING, kTogglePaid, text);
+    } else if (type == kDocSalesReceipt) {
+      AppendIfMissing(menu, kVoid, u"Void Sales Receipt");
+    }
+    return;
+  }
+  if (MenuHas(menu, kToggleToolbar)) {
+    CheckItem(menu, kToggleToolbar, m_toolbar != nullptr);
+    CheckItem(menu, kShowSignature, doc.GetViewOption(kViewShowSignature) != 0);
+    CheckItem(menu, kShowLineTo, doc.GetViewOption(kViewShowLineTo) != 0);
+    CheckItem(menu, kViewOption4, doc.GetViewOption(4) != 0);
+    for (int level = 0; level < kZoomLevels; ++level) CheckItem(menu, kZoomCommands[level], level == m_zoomLevel);
+    CheckItem(menu, kFitToScreen, m_fitToScreen);
+    for (int i = 0, count = GetMenuItemCount(menu); i < count; ++i) {
+      HMENU sub = GetSubMenu(menu, i);
+      if (sub && MenuHas(sub, kStyleProduct)) AppendIfMissing(sub, kStyleCustom, u"Custom");
+    }
+    for (const StyleCommand& style : kStyleCommands) CheckItem(menu, style.id, style.style == doc.GetStyle());
+    return;
+  }
+  if (MenuHas(menu, kShowLinks)) {
+    CheckItem(menu, kShowLinks, doc.GetViewOption(kViewShowLinks) == 0);
+    EnableItem(menu, 40247, false);
+  }
+}
+
+// ---- Leaving, new documents, saving under names ---------------------------------------
+
+bool CDocumentView::AskToSaveChanges() {
+  if (!m_document->IsModified()) return true;
+  CSaveChangesDlg question(GetResourceInstance(), GetHwnd());
+  switch (question.DoModal()) {
+    case CSaveChangesDlg::kSave:
+      return m_document->Save();
+    case CSaveChangesDlg::kSaveAs:
+      return SaveAs();
+    case CSaveChangesDlg::kDiscard:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool CDocumentView::Close() {
+  if (m_signatureBar) {
+    MessageBeep(MB_OK);
+    return false;
+  }
+  if (!AskToSaveChanges()) return false;
+  HWND window = GetHwnd();
+  SHFullScreen(window, SHFS_HIDETASKBAR);
+  ShowWindow(window, SW_HIDE);
+  // The changes the user chose to drop must not reach the file later.
+  m_document->SetModified(false);
+  return true;
+}
+
+void CDocumentView::NewDocument(int type) {
+  if (!AskToSaveChanges()) return;
+  m_document->InitNew(static_cast<int>(CPreferences().GetDword(u"InvoiceStyle", kDefaultStyle)), type);
+  m_document->Render(kRenderKeepPosition);
+  SendMessageW(m_mainWindow, kMsgDocumentReplaced, 0, reinterpret_cast<LPARAM>(GetHwnd()));
+}
+
+bool CDocumentView::SaveAs() {
+  CBstr proposed;
+  MakeDocumentFileName(m_document->GetNumber().view(), proposed, m_document->GetDocType());
+  std::u16string name = GetFileNameFromPath(proposed.view()).str();
+  WCHAR file[131] = {};
+  std::copy_n(name.c_str(), std::min<size_t>(name.size(), 130), file);
+  OPENFILENAMEW ofn;
+  ofn.hwndOwner = GetHwnd();
+  ofn.lpstrFilter = u"QVN Documents (*.QVN)\0*.QVN\0";
+  ofn.lpstrFile = file;
+  ofn.nMaxFile = 130;
+  ofn.lpstrDefExt = u"QVN";
+  ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
+  if (!GetSaveFileNameW(&ofn)) return false;
+  if (!m_document->SaveAs(file, m_document->GetDocType())) return false;
+  PostMessageW(m_mainWindow, kMsgRefreshRegister, 1, 0);
+  return true;
+}
+
+void CDocumentView::Memorize() {
+  CSalesDocument& doc = *m_document;
+  std::u16string proposed;
+  if (CCustomerRecord* customer = doc.GetCustomer()) {
+    proposed = std::u16string(customer->FieldView(2));
+    if (proposed.empty()) proposed = std::u16string(customer->FieldView(0));
+  }
+  CBstr typeName;
+  GetDocumentTypeName(doc.GetDocType(), typeName);
+  proposed += u" " + typeName.str();
+  while (!proposed.empty() && proposed.back() == u' ') proposed.pop_back();
+  while (!proposed.empty() && proposed.front() == u' ') proposed.erase(0, 1);
+
+  CMemorizeDlg dialog(GetResourceInstance(), GetHwnd(), proposed);
+  if (dialog.DoModal() != 1) return;
+  std::u16string name = FileNameSafe(dialog.name);
+  if (name.empty()) return;
+  CBstr folder;
+  GetMemorizedFolder(folder);
+  std::u16string path = folder.str() + u"\\" + name + u".QVN";
+  if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES &&
+      !AskYesNoResValue(GetHwnd(), IDS_MEMORIZE_REPLACE, name.c_str()))
+    return;
+
+  // The template starts without quantities; the open document keeps its own.
+  CXmlDocument& xml = doc.GetXmlDocument();
+  std::vector<CBstr> quantities;
+  if (dialog.clearQuantities) {
+    CLineItemTexts line;
+    for (LONG i = 0; xml.ReadLineItemAt(i, &line, i > 0); ++i) quantities.push_back(line.quantity);
+    doc.ClearLineQuantities();
+  }
+  bool memorized = doc.SaveAs(path, kDocMemorized);
+  if (dialog.clearQuantities) {
+    for (LONG i = 0; i < static_cast<LONG>(quantities.size()); ++i) {
+      CLineItemTexts values;
+      values.quantity = quantities[static_cast<size_t>(i)];
+      xml.UpdateLineItemAt(i, values, i > 0);
+    }
+    doc.RecalcTotals(false, false);
+    doc.Save(true);
+  }
+  if (!memorized) return;
+  MessageBoxFromResource(GetHwnd(), IDS_MEMORIZED, kStyleInformation);
+  doc.Render(kRenderKeepPosition);
+  PostMessageW(m_mainWindow, kMsgRefreshRegister, 0, 0);
+}
+
+void CDocumentView::EditAttributes() {
+  CSalesDocument& doc = *m_document;
+  bool print = doc.GetBoolAttribute(u"TOBEPRINTED", false);
+  bool mail = doc.GetBoolAttribute(u"TOBEEMAILED", false);
+  bool includesTax = doc.GetBoolAttribute(u"AMTINCTAX", false);
+  bool removeZero = doc.GetBoolAttribute(u"REMOVEZEROQTY", false);
+  CDocOptionsDlg dialog(GetResourceInstance(), GetHwnd(), print, mail, includesTax, removeZero);
+  if (dialog.DoModal() != 1) return;
+  doc.SetBoolAttribute(u"TOBEPRINTED", dialog.toBePrinted);
+  doc.SetBoolAttribute(u"TOBEEMAILED", dialog.toBeEmailed);
+  doc.SetBoolAttribute(u"REMOVEZEROQTY", dialog.removeZeroQuantity);
+  doc.SetBoolAttribute(u"AMTINCTAX", dialog.amountIncludesTax);
+  {
+    platform::CRegistryBatch batch;
+    CPreferences preferences;
+    preferences.SetDword(u"ToBePrinted", dialog.toBePrinted);
+    preferences.SetDword(u"ToBeEMailed", dialog.toBeEmailed);
+    preferences.SetDword(u"RemoveZeroQtyItems", dialog.removeZeroQuantity);
+  }
+  if (dialog.amountIncludesTax != includesTax) {
+    doc.RecalcTotals(dialog.amountIncludesTax, !dialog.amountIncludesTax);
+    doc.Render(kRenderKeepPosition);
+  }
+}
+
+void CDocumentView::Shutdown() {
+  DestroyBars();
+  for (CInputDevice* device : {m_scanner, m_cardReader}) {
+    if (!device) continue;
+    device->Close(1);
+    device->Unload();
+  }
+}
+
+void CDocumentView::StartScan() {
+  if (!m_scanner) {
+    MessageBoxFromResource(GetHwnd(), IDS_NO_SCANNER, kStyleInformation);
+    return;
+  }
+  m_scanner->Trigger(1);
+}
+
+bool CDocumentView::ReadSwipedCard() {
+  if (!m_cardReader || !m_history) return false;
+  CCardFields card;
+  return m_cardReader->ReadCard(card) && ApplyCardFields(*m_history, *m_document, card);
+}
+
+void CDocumentView::SetCardReaderState(int state) {
+  m_cardReaderState = state;
+  if (m_cardReaderBar) InvalidateRect(m_cardReaderBar, nullptr, TRUE);
+}
+
+void CDocumentView::SetScanner(CInputDevice* scanner) {
+  if (m_scanner && m_scannerBar) ToggleScannerBar();
+  m_scanner = scanner;
+  // The scans come to the editor while it holds the scanner.
+  if (m_scanner) m_scanner->SetNotifyWindow(GetHwnd());
+}
+
+void CDocumentView::SetCardReader(CInputDevice* reader) {
+  if (m_cardReader && m_cardReaderBar) ToggleCardReaderBar();
+  m_cardReader = reader;
+}
+
+bool CDocumentView::AddScannedItem(std::u16string_view code) {
+  if (!m_itemStore || !m_history) return false;
+  const bool askQuantity = m_scanner && m_scanner->GetQtyPrompt();
+  return ::AddScannedItem(*m_history, *m_document, *m_itemStore, GetHwnd(), code, askQuantity, nullptr);
+}

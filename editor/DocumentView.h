@@ -1,0 +1,188 @@
+// The editor: the one screen on which the open sales document is edited. A modeless
+// full-screen dialog holding the document's page, the menu bar, an optional command
+// toolbar and at most one of three small bars along the bottom (scanner, card reader,
+// signature). Every change goes to the main window as an edit command (message 1125);
+// printing, mailing, exporting, deleting and the register are asked of the main window by
+// message as well, so this folder never needs the main window's code.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "core/HardwareButton.h"
+#include "core/WindowObject.h"
+#include "editor/SignatureStrokes.h"
+#include "platform/gdi/GdiScopes.h"
+#include "platform/platform.h"
+
+class CCommandProcessor;
+class CInputDevice;
+struct CCardFields;
+class CCustomSettings;
+class CItemStore;
+class CSalesDocument;
+
+// Messages the editor sends or posts to the main window, and those it handles from its
+// own parts and the device drivers.
+namespace editor_msg {
+inline constexpr UINT kMsgEmailAsHtml = 1136;
+inline constexpr UINT kMsgRefreshRegister = 1139;
+inline constexpr UINT kMsgDeleteDocument = 1141;
+inline constexpr UINT kMsgPrintDocument = 1144;
+inline constexpr UINT kMsgChooseCustomer = 1149;
+inline constexpr UINT kMsgDocumentReplaced = 1150;
+inline constexpr UINT kMsgShowOptions = 1152;
+inline constexpr UINT kMsgExportHtml = 1156;
+inline constexpr UINT kMsgExportCsv = 1161;
+inline constexpr UINT kMsgEmailAsDocument = 1162;
+inline constexpr UINT kMsgShowReport = 1171;
+inline constexpr UINT kMsgPrintFromToolbar = 1176;
+inline constexpr UINT kMsgSetCurrentLine = 1126;
+inline constexpr UINT kMsgToggleToolBar = 1181;
+}  // namespace editor_msg
+
+// Toolbar and menu-bar button flags of UpdateToolBar.
+inline constexpr UINT kBarFlagToolbarButton = 0x8;
+inline constexpr UINT kBarFlagUndo = 0x10;
+inline constexpr UINT kBarFlagRedo = 0x20;
+inline constexpr UINT kBarFlagSignature = 0x200;
+inline constexpr UINT kBarFlagScanner = 0x400;
+inline constexpr UINT kBarFlagCardReader = 0x800;
+inline constexpr UINT kBarFlagPrint = 0x1000;
+inline constexpr UINT kBarFlagsAll = 0xFFFFFFFF;
+
+// Child ids of the editor.
+inline constexpr int kEditorToolbarId = 100;
+inline constexpr int kSignatureBarId = 200;
+inline constexpr int kScannerBarId = 300;
+inline constexpr int kCardReaderBarId = 400;
+
+// Commands of the menus, the menu bar and the command toolbar.
+namespace editor_cmd {
+inline constexpr int kDone = 1;
+inline constexpr int kToggleToolbarButton = 116, kToggleSignatureButton = 117, kCustomerMessage = 118,
+                     kToggleCardReader = 119, kPrintFromToolbar = 129, kToggleScanner = 130, kEmail = 132;
+inline constexpr int kNewInvoice = 40006, kNewEstimate = 40158, kNewSalesReceipt = 40187, kNewPayment = 40215,
+                     kNewSalesOrder = 40216, kNewCreditMemo = 40230;
+inline constexpr int kUndo = 40014, kRedo = 40015, kFitToScreen = 40017, kZoom0 = 40019, kZoom1 = 40098,
+                     kZoom2 = 40020, kZoom3 = 40021, kZoom4 = 40022, kZoomNext = 40023, kOptions = 40029,
+                     kSaveAs = 40030, kDelete = 40033, kEditPopup = 40042, kViewPopup = 40045,
+                     kToolsPopup = 40048, kEditLine = 40087, kCut = 40088, kCopy = 40089, kPaste = 40090,
+                     kAddLineItem = 40094, kShowLineTo = 40096, kPrint = 40105, kStyleService = 40110,
+                     kStyleProduct = 40111, kStyleBoth = 40112, kStyleProfessional = 40113,
+                     kEditCustomer = 40134, kChooseCustomer = 40135, kDeleteLine = 40149, kLogo = 40151,
+                     kViewOption4 = 40153, kCreateInvoice = 40156, kCompany = 40166, kToggleToolbar = 40167,
+                     kExportHtml = 40170, kShowSignature = 40174, kToggleSignature = 40178, kCustomize = 40179,
+                     kAddLabel = 40180, kShowLinks = 40182, kNotes = 40189, kStyleCustom = 40190,
+                     kExportCsv = 40194, kEmailHtml = 40203, kEmailDocument = 40205, kReport0 = 40222,
+                     kReport1 = 40223, kReport2 = 40231, kReport3 = 40244, kMemorize = 40239, kVoid = 40245,
+                     kTogglePaid = 40246, kAttributes = 40268;
+}  // namespace editor_cmd
+
+class CDocumentView : public CDialogObject<CDocumentView> {
+ public:
+  // Made once at start-up, hidden, with the main window as parent (all the editor's
+  // requests go there). Nothing passed is owned.
+  CDocumentView(HINSTANCE instance, HWND mainWindow, CCommandProcessor* documentHistory,
+                CCommandProcessor* listHistory, CItemStore* itemStore, CCustomSettings* customSettings);
+  virtual ~CDocumentView();
+
+  // The one editor of the process (null before it is made and after it is gone).
+  static CDocumentView* Current();
+
+  // Renders the document (scroll position -1: the remembered one), shows the editor and
+  // its menu bar.
+  void ShowView(int scrollPosition);
+  HWND GetWindow() const { return GetHwnd(); }
+  CSalesDocument& GetDocument() { return *m_document; }
+  CCommandProcessor* GetHistory() const { return m_history; }
+  HWND GetMenuBar() const { return m_menuBar; }
+  HWND GetToolBar() const { return m_toolbar; }
+  HWND GetScannerBar() const { return m_scannerBar; }
+  HWND GetCardReaderBar() const { return m_cardReaderBar; }
+  HWND GetSignatureBar() const { return m_signatureBar; }
+  int GetCardReaderState() const { return m_cardReaderState; }
+  // Before the program ends: the devices are closed and unloaded.
+  void Shutdown();
+
+  void Layout();
+  void UpdateToolBar(UINT flags);
+  void ShowCommandToolBar();
+  // The device drivers' owner attaches them here (not owned); an open bar of the device
+  // being replaced is closed first.
+  void SetScanner(CInputDevice* scanner);
+  void SetCardReader(CInputDevice* reader);
+  CInputDevice* GetScanner() const { return m_scanner; }
+  CInputDevice* GetCardReader() const { return m_cardReader; }
+  // The bars: opening one closes the others. The scanner and card-reader toggles answer
+  // whether anything changed.
+  bool ToggleScannerBar();
+  bool ToggleCardReaderBar();
+  void ToggleSignatureBar();
+  // Start Scan: the scanner's soft trigger (without a scanner, the user is told).
+  void StartScan();
+  // Asks the card reader for a swiped card; its number and expiry go into the document
+  // (one undo step each) and the bar shows the outcome. False when no card was read.
+  bool ReadSwipedCard();
+  void SetCardReaderState(int state);
+  CSignatureStrokes& GetSignatureStrokes() { return m_strokes; }
+  // A scanned bar code: the item it names becomes a new line (one undo step); a code no
+  // item has is told. False when nothing was added.
+  bool AddScannedItem(std::u16string_view code);
+
+  // Done: false when the editor stays open (signature bar open, a cancelled question or a
+  // failed save).
+  bool Close();
+  void NewDocument(int type);
+  // False when cancelled or not saved.
+  bool SaveAs();
+  void Memorize();
+  void EditAttributes();
+  // The editor's commands by id (menus, menu bar, toolbar, bars); false for ids it has
+  // no handling for.
+  bool OnCommand(int id);
+  void OnInitMenuPopup(HMENU menu);
+
+  INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+
+ private:
+  void OnInitDialog();
+  void OnActivate(bool active);
+  void CreateEditorMenuBar();
+  // Saves a modified document after asking; false when the caller must stop.
+  bool AskToSaveChanges();
+  void PostToMain(UINT msg);
+  void SaveThenPost(UINT msg, WPARAM wParam);
+  void RunDocumentCommand(std::unique_ptr<class CEditCommand> command, bool post);
+  // Opens or closes a bar keeping the page where it was.
+  void ToggleBarKeepingPosition(int commandId);
+  void SetZoom(int level);
+  void ChangeStyle(int style);
+  void DestroyBars();
+  // Closes the bars other than `own`; when `own` is open it is closed as well and the
+  // page takes its place: true then.
+  bool CloseBars(HWND& own);
+  HWND CreateBar(LPCWSTR className, WNDPROC procedure, int id);
+  HWND ViewControl() const;
+
+  HINSTANCE m_instance;
+  HWND m_mainWindow;
+  CCommandProcessor* m_history;
+  CCommandProcessor* m_listHistory;
+  CItemStore* m_itemStore;
+  CCustomSettings* m_customSettings;
+  std::unique_ptr<CSalesDocument> m_document;
+  HWND m_menuBar = nullptr;
+  HWND m_toolbar = nullptr;
+  HWND m_scannerBar = nullptr;
+  HWND m_cardReaderBar = nullptr;
+  HWND m_signatureBar = nullptr;
+  CInputDevice* m_scanner = nullptr;
+  CInputDevice* m_cardReader = nullptr;
+  CHardwareButton m_hardwareButton;
+  CSignatureStrokes m_strokes;
+  int m_cardReaderState = 0;
+  int m_savedScroll = -1;
+  int m_zoomLevel = 2;
+  bool m_fitToScreen = true;
+};
