@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/kernel/Clock.h"
 #include "platform/module/Module.h"
 #include "platform/user/MessageBox.h"
 #include "platform/user/Paint.h"
@@ -21,6 +22,12 @@ void CFindProgressDlg::Hide() {
 void CFindProgressDlg::ShowNodeText(std::u16string_view text) {
   HWND window = GetHwnd();
   if (!window) return;
+  // Painting every node tested would cost the search far more than its reading: the
+  // text is shown a few times a second, which is all the eye can follow.
+  DWORD now = GetTickCount();
+  if (m_shownOnce && now - m_lastShown < kShowInterval) return;
+  m_shownOnce = true;
+  m_lastShown = now;
   std::u16string copy(text);
   SetDlgItemTextW(window, IDC_FIND_NODE_TEXT, copy.c_str());
   UpdateWindow(window);

@@ -20,7 +20,10 @@ class CFindProgressDlg : public CDialogObject<CFindProgressDlg>, public IFindPro
   void Destroy() override;
 
   // A new search starts uncancelled.
-  void Reset() { m_cancelled = false; }
+  void Reset() {
+    m_cancelled = false;
+    m_shownOnce = false;
+  }
 
   INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
@@ -29,4 +32,7 @@ class CFindProgressDlg : public CDialogObject<CFindProgressDlg>, public IFindPro
   HWND m_parent;
   bool m_cancelled = false;
   bool m_pumping = false;
+  static constexpr DWORD kShowInterval = 100;  // ms between two shown node texts
+  bool m_shownOnce = false;
+  DWORD m_lastShown = 0;
 };

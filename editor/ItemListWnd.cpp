@@ -6,6 +6,7 @@
 #include "core/MessageBoxes.h"
 #include "core/NameForm.h"
 #include "core/Preferences.h"
+#include "core/ScreenResolution.h"
 #include "core/TextHelpers.h"
 #include "core/WaitCursor.h"
 #include "platform/module/Module.h"
@@ -16,7 +17,9 @@
 
 namespace {
 
+// On a 240-pixel screen; doubled on a high-resolution one.
 constexpr int kFindBarHeight = 24;
+constexpr int kFindButtonWidth = 34;
 constexpr int kTitleGap = 6;
 constexpr int kFindTextLimit = 40;
 
@@ -94,17 +97,18 @@ void CItemListWnd::Layout() {
   GetClientRect(window, &client);
   int width = client.right - client.left;
   int bottom = client.bottom;
+  const int k = IsHighResolutionScreen() ? 2 : 1;
   if (m_findEdit) {
-    int top = bottom - kFindBarHeight;
-    int x = 2, h = kFindBarHeight - 4;
-    SetWindowPos(m_findLabel, nullptr, x, top + 2, 34, h, SWP_NOZORDER);
-    int buttons = 3 * 34;
-    int editWidth = width - 40 - buttons - 4;
-    SetWindowPos(m_findEdit, nullptr, x + 36, top + 2, editWidth > 20 ? editWidth : 20, h, SWP_NOZORDER);
-    int bx = width - buttons - 2;
-    SetWindowPos(m_findFirst, nullptr, bx, top + 2, 34, h, SWP_NOZORDER);
-    SetWindowPos(m_findNext, nullptr, bx + 34, top + 2, 34, h, SWP_NOZORDER);
-    SetWindowPos(m_findClose, nullptr, bx + 68, top + 2, 34, h, SWP_NOZORDER);
+    int top = bottom - kFindBarHeight * k;
+    int x = 2 * k, h = (kFindBarHeight - 4) * k, b = kFindButtonWidth * k;
+    SetWindowPos(m_findLabel, nullptr, x, top + 2 * k, b, h, SWP_NOZORDER);
+    int buttons = 3 * b;
+    int editWidth = width - x - b - buttons - 4 * k;
+    SetWindowPos(m_findEdit, nullptr, x + b, top + 2 * k, editWidth > 20 ? editWidth : 20, h, SWP_NOZORDER);
+    int bx = width - buttons - x;
+    SetWindowPos(m_findFirst, nullptr, bx, top + 2 * k, b, h, SWP_NOZORDER);
+    SetWindowPos(m_findNext, nullptr, bx + b, top + 2 * k, b, h, SWP_NOZORDER);
+    SetWindowPos(m_findClose, nullptr, bx + 2 * b, top + 2 * k, b, h, SWP_NOZORDER);
     bottom = top + 1;  // the tree overlaps the bar by one pixel
   }
   MoveDialogTitleButtons(m_okButton, m_cancelButton, width);
@@ -113,7 +117,7 @@ void CItemListWnd::Layout() {
   if (HWND label = GetDlgItem(window, IDC_DIALOG_HEADING); label && GetWindowRect(label, &heading)) {
     POINT corner{heading.left, heading.bottom};
     ScreenToClient(window, &corner);
-    top = corner.y + kTitleGap;
+    top = corner.y + kTitleGap * k;
   }
   SetWindowPos(m_tree->Window(), nullptr, 0, top, width, bottom > top ? bottom - top : 0, SWP_NOZORDER);
 }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "core/Preferences.h"
+#include "core/ScreenResolution.h"
 #include "core/WaitCursor.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/user/Window.h"
@@ -45,31 +46,33 @@ class CRedrawOff {
   HWND m_window;
 };
 
-constexpr int kCheckSize = 13;
+constexpr int kCheckSize = 13;  // on a 240-pixel screen; twice that on a high-resolution one
 constexpr COLORREF kMaskColour = 0x00FF00;
 
 // The five check images: none, box, checked box, and the two "holds checked nodes" boxes
 // (shaded), drawn here so the tree needs no bitmap to show checks.
 HIMAGELIST MakeStateImages() {
-  HIMAGELIST list = ImageList_Create(kCheckSize, kCheckSize, ILC_COLOR24 | ILC_MASK, 5, 0);
+  const int k = IsHighResolutionScreen() ? 2 : 1;
+  const int size = kCheckSize * k;
+  HIMAGELIST list = ImageList_Create(size, size, ILC_COLOR24 | ILC_MASK, 5, 0);
   if (!list) return nullptr;
   HDC dc = CreateCompatibleDC(nullptr);
-  HBITMAP bitmap = CreateCompatibleBitmap(dc, kCheckSize * 5, kCheckSize);
+  HBITMAP bitmap = CreateCompatibleBitmap(dc, size * 5, size);
   HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
   HBRUSH mask = CreateSolidBrush(kMaskColour), white = CreateSolidBrush(0xFFFFFF), shade = CreateSolidBrush(0xC0C0C0);
-  HPEN pen = CreatePen(0, 1, 0);
+  HPEN pen = CreatePen(0, k, 0);
   HGDIOBJ oldPen = SelectObject(dc, pen);
-  RECT all{0, 0, kCheckSize * 5, kCheckSize};
+  RECT all{0, 0, size * 5, size};
   FillRect(dc, &all, mask);
   for (int i = 1; i < 5; ++i) {
-    int x = i * kCheckSize;
-    RECT box{x + 1, 1, x + kCheckSize - 1, kCheckSize - 1};
+    int x = i * size;
+    RECT box{x + k, k, x + size - k, size - k};
     FillRect(dc, &box, i >= 3 ? shade : white);
-    POINT frame[] = {{x + 1, 1}, {x + kCheckSize - 2, 1}, {x + kCheckSize - 2, kCheckSize - 2}, {x + 1, kCheckSize - 2},
-                     {x + 1, 1}};
+    POINT frame[] = {{x + k, k}, {x + size - 2 * k, k}, {x + size - 2 * k, size - 2 * k}, {x + k, size - 2 * k},
+                     {x + k, k}};
     Polyline(dc, frame, 5);
     if (i == 2 || i == 4) {
-      POINT tick[] = {{x + 3, 6}, {x + 5, 9}, {x + 10, 3}};
+      POINT tick[] = {{x + 3 * k, 6 * k}, {x + 5 * k, 9 * k}, {x + 10 * k, 3 * k}};
       Polyline(dc, tick, 3);
     }
   }
