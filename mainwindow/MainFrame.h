@@ -77,6 +77,10 @@ class CMainFrame {
   // 1158); while it exists, closing the program asks first.
   void SetProgressWindow(std::unique_ptr<CProgressWnd> progress);
   CProgressWnd* GetProgressWindow() const { return m_progress.get(); }
+  // A command of the desktop companion (the relay's WM_COPYDATA): 1 when carried out or
+  // unknown, 0 when the user aborted it, the list update failed, or another command was
+  // still running.
+  LRESULT OnCopyData(const COPYDATASTRUCT* copy);
 
  private:
   StartupStep StartUp(std::u16string_view commandLine);
@@ -95,6 +99,13 @@ class CMainFrame {
   void OnShutdownRequest();
   void StoreLastView();
   void DeleteObjects();
+  // The desktop commands (DesktopCommands.cpp).
+  CProgressWnd& DesktopProgress();
+  LRESULT UpdateJobs(bool waitForOk);
+  LRESULT UpdateLists(const COPYDATASTRUCT& copy);
+  void WriteTemplates();
+  LRESULT LoadDatabaseUpdate();
+  void OpenDatabaseAgain();
 
   HINSTANCE m_instance;
   CCommandProcessor& m_documentHistory;
@@ -134,6 +145,10 @@ class CMainFrame {
   int m_sortKind = 3;
   bool m_ascending = true;
   bool m_closing = false;
+  bool m_desktopCommandRunning = false;
+  // The store opened successfully once; a close leaves this set, so the database opens
+  // again on the desktop's word.
+  bool m_storeOpened = false;
 };
 
 // The one main window object while it exists; null otherwise.

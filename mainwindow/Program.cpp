@@ -28,6 +28,8 @@ ProgramStart CProgram::Start(std::u16string_view commandLine) {
     End();
     return ProgramStart::Stopped;
   }
+  // The relay of the desktop companion finds the main window from its own process.
+  platform::ShareWindowsWithOtherProcesses();
   return ProgramStart::Started;
 }
 
@@ -53,6 +55,8 @@ int CProgram::Run() {
 }
 
 void CProgram::End() {
+  // No other process's command reaches a main window that is going away.
+  platform::StopSharingWindows();
   const bool hadWindow = m_mainFrame != nullptr;
   m_mainFrame.reset();
   // Ended without its loop: the quit the destroyed window posted has no loop to end, and

@@ -11,6 +11,7 @@
 #include "platform/crypt/Crypt.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/imaging/ImageDecompress.h"
+#include "platform/ipc/Ipc.h"
 #include "platform/kernel/Clock.h"
 #include "platform/kernel/DeviceRoot.h"
 #include "platform/kernel/Files.h"

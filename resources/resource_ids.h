@@ -242,6 +242,13 @@
 #define IDB_MARK_PAID 253
 #define IDB_MARK_VOID 255
 
+/* ---- Desktop commands (the progress window's closing texts) ---------------------- */
+#define IDS_DESKTOP_LISTS_UPDATED 40239
+#define IDS_DESKTOP_JOBS_UPDATED 40331
+#define IDS_DESKTOP_RELOADING_LISTS 40648
+#define IDS_DESKTOP_DATABASE_UPDATED 40666
+#define IDS_DESKTOP_DATABASE_KEPT 40891    /* the new database did not open; the old one stays */
+
 /* ---- Controls ----------------------------------------------------------------- */
 #define IDC_PROGRESS_BAR 1150
 #define IDC_DIALOG_HEADING 1040

@@ -18,6 +18,14 @@ class KernelObject {
   virtual ~KernelObject() = default;
 };
 
+// An object WaitForSingleObject waits on by asking it (events).
+class WaitableObject : public KernelObject {
+ public:
+  // WAIT_OBJECT_0 when signalled within `milliseconds` (INFINITE: no limit), else
+  // WAIT_TIMEOUT.
+  virtual DWORD Wait(DWORD milliseconds) = 0;
+};
+
 // Adds `object` to the table and returns its new handle (never null, never
 // INVALID_HANDLE_VALUE).
 HANDLE InsertObject(std::shared_ptr<KernelObject> object);

@@ -149,6 +149,8 @@ BOOL CloseMsgQueue(HANDLE handle) {
 }
 
 DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds) {
+  if (auto waitable = platform::kernel::FindObjectOf<platform::kernel::WaitableObject>(object))
+    return waitable->Wait(milliseconds);
   auto h = platform::kernel::FindObjectOf<QueueHandle>(object);
   if (!h || !h->reader) {
     SetLastError(ERROR_INVALID_HANDLE);

@@ -8,6 +8,7 @@
 
 #include "platform/base/Base.h"
 #include "platform/kernel/Clock.h"
+#include "platform/user/ForeignWindows.h"
 #include "platform/user/WindowManager.h"
 
 using namespace platform::user;
@@ -146,7 +147,7 @@ void DeliverSentMessages() {
       q.sent.pop_front();
       sent->taken = true;
     }
-    LRESULT result = CallProc(sent->hwnd, sent->msg, sent->wParam, sent->lParam);
+    LRESULT result = sent->call ? sent->call() : CallProc(sent->hwnd, sent->msg, sent->wParam, sent->lParam);
     std::lock_guard guard(S().lock);
     sent->result = result;
     sent->done = true;
@@ -198,19 +199,15 @@ DWORD GetCurrentThreadId() {
 
 // ---- Sending and posting -------------------------------------------------------------------
 
-LRESULT SendMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (hwnd == kBroadcast) {
-    std::vector<HWND> tops;
-    {
-      std::lock_guard guard(S().lock);
-      tops = S().topLevels;
-    }
-    for (HWND h : tops) SendMessageW(h, msg, wParam, lParam);
-    return 0;
-  }
+namespace {
+
+// Runs `sent` on the thread of its window and waits for the answer, answering messages
+// sent to this thread meanwhile so that two threads sending to each other do not lock up.
+// A window of this thread runs it at once.
+LRESULT SendToWindowThread(const std::shared_ptr<SentMessage>& sent) {
+  HWND hwnd = sent->hwnd;
   DWORD me = GetCurrentThreadId();
   DWORD thread = 0;
-  std::shared_ptr<SentMessage> sent;
   {
     std::lock_guard guard(S().lock);
     thread = WindowThreadLocked(hwnd);
@@ -219,18 +216,11 @@ LRESULT SendMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     if (thread != me) {
-      sent = std::make_shared<SentMessage>();
-      sent->hwnd = hwnd;
-      sent->msg = msg;
-      sent->wParam = wParam;
-      sent->lParam = lParam;
       QueueLocked(thread).sent.push_back(sent);
       S().changed.notify_all();
     }
   }
-  if (!sent) return CallProc(hwnd, msg, wParam, lParam);
-  // Wait for the other thread, answering messages sent to this one meanwhile so that
-  // two threads sending to each other do not lock up.
+  if (thread == me) return sent->call ? sent->call() : CallProc(hwnd, sent->msg, sent->wParam, sent->lParam);
   for (;;) {
     DeliverSentMessages();
     std::unique_lock guard(S().lock);
@@ -247,6 +237,46 @@ LRESULT SendMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
                          [&] { return sent->done || !QueueLocked(me).sent.empty(); });
     if (sent->done) return sent->result;
   }
+}
+
+}  // namespace
+
+namespace platform::user {
+
+LRESULT CallOnWindowThread(HWND hwnd, std::function<LRESULT()> call) {
+  auto sent = std::make_shared<SentMessage>();
+  sent->hwnd = hwnd;
+  sent->call = std::move(call);
+  return SendToWindowThread(sent);
+}
+
+}  // namespace platform::user
+
+LRESULT SendMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (hwnd == kBroadcast) {
+    std::vector<HWND> tops;
+    {
+      std::lock_guard guard(S().lock);
+      tops = S().topLevels;
+    }
+    for (HWND h : tops) SendMessageW(h, msg, wParam, lParam);
+    return 0;
+  }
+  if (ForeignWindows* foreign = GetForeignWindows(); foreign && foreign->IsForeign(hwnd))
+    return foreign->Send(hwnd, msg, wParam, lParam);
+  bool own = false;
+  {
+    std::lock_guard guard(S().lock);
+    own = WindowThreadLocked(hwnd) == GetCurrentThreadId();
+  }
+  // A window of this thread: its procedure runs at once (no record of the message needed).
+  if (own) return CallProc(hwnd, msg, wParam, lParam);
+  auto sent = std::make_shared<SentMessage>();
+  sent->hwnd = hwnd;
+  sent->msg = msg;
+  sent->wParam = wParam;
+  sent->lParam = lParam;
+  return SendToWindowThread(sent);
 }
 
 BOOL PostMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -1,6 +1,7 @@
 // The window tree: classes, creation and destruction, window longs, text, geometry,
 // focus and activation.
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include "platform/gdi/Gdi.h"
 #include "platform/user/Paint.h"
 #include "platform/user/Screen.h"
+#include "platform/user/ForeignWindows.h"
 #include "platform/user/WindowManager.h"
 
 namespace platform::user {
@@ -204,6 +206,13 @@ void EnsureSystemClasses() {
     RegisterMenuClass();
   });
 }
+
+namespace {
+std::atomic<ForeignWindows*> g_foreign{nullptr};
+}  // namespace
+
+void SetForeignWindows(ForeignWindows* handler) { g_foreign = handler; }
+ForeignWindows* GetForeignWindows() { return g_foreign; }
 
 }  // namespace platform::user
 
@@ -1114,7 +1123,9 @@ int GetDlgCtrlID(HWND hwnd) {
   return static_cast<int>(w->id);
 }
 
-HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) {
+namespace platform::user {
+
+HWND FindOwnWindow(LPCWSTR className, LPCWSTR windowName) {
   std::lock_guard guard(S().lock);
   for (HWND h : S().topLevels) {
     Window* w = FindLocked(h);
@@ -1126,7 +1137,21 @@ HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) {
   return nullptr;
 }
 
+}  // namespace platform::user
+
+HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) {
+  if (HWND own = FindOwnWindow(className, windowName)) return own;
+  ForeignWindows* foreign = GetForeignWindows();
+  return foreign ? foreign->Find(className, windowName) : nullptr;
+}
+
 DWORD GetWindowThreadProcessId(HWND hwnd, LPDWORD processId) {
+  if (ForeignWindows* foreign = GetForeignWindows(); foreign && foreign->IsForeign(hwnd)) {
+    DWORD process = foreign->ProcessOf(hwnd);
+    if (!process) SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    if (processId) *processId = process;
+    return 0;
+  }
   std::lock_guard guard(S().lock);
   Window* w = FindLocked(hwnd);
   if (!w) {
@@ -1200,6 +1225,8 @@ HWND GetActiveWindow() {
 }
 
 BOOL SetForegroundWindow(HWND hwnd) {
+  if (ForeignWindows* foreign = GetForeignWindows(); foreign && foreign->IsForeign(hwnd))
+    return foreign->SetForeground(hwnd);
   if (!IsWindow(hwnd)) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;

@@ -279,6 +279,15 @@ struct CREATESTRUCTW {
 };
 using LPCREATESTRUCTW = CREATESTRUCTW*;
 
+// WM_COPYDATA's lParam: a number and a block of bytes the receiver may read only while it
+// handles the message.
+struct COPYDATASTRUCT {
+  ULONG_PTR dwData = 0;
+  DWORD cbData = 0;
+  LPVOID lpData = nullptr;
+};
+using PCOPYDATASTRUCT = COPYDATASTRUCT*;
+
 struct NMHDR {
   HWND hwndFrom = nullptr;
   UINT_PTR idFrom = 0;

@@ -70,6 +70,7 @@ struct SentMessage {
   WPARAM wParam = 0;
   LPARAM lParam = 0;
   LRESULT result = 0;
+  std::function<LRESULT()> call;  // run instead of the window procedure when set
   bool taken = false;  // the receiving thread is running it
   bool done = false;
 };
@@ -166,8 +167,14 @@ void EnsureSystemClasses();
 // sending WM_ACTIVATE to the old and the new window; returns the old one.
 HWND ActivateWithCode(HWND hwnd, WORD code);
 
+// A top-level window of this process, as FindWindowW matches; null when none.
+HWND FindOwnWindow(LPCWSTR className, LPCWSTR windowName);
+
 // Handles every sent message waiting for this thread.
 void DeliverSentMessages();
+// Runs `call` on the thread that owns `hwnd` as a sent message is run there (when that
+// thread reads its messages) and returns its result; 0 when the window is gone first.
+LRESULT CallOnWindowThread(HWND hwnd, std::function<LRESULT()> call);
 
 // Runs this thread's messages until `done()` is true. When the queue is empty the idle
 // handler is asked to act for `modal` ("what" names the loop); when it has nothing to

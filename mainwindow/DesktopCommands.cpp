@@ -1,0 +1,155 @@
+// The desktop companion's commands, which the relay hands the main window as WM_COPYDATA:
+// the job and list updates, the owner information, the templates and the database files.
+#include "core/CompanyInfo.h"
+#include "core/ProgressWnd.h"
+#include "core/ResourceText.h"
+#include "core/Utilities.h"
+#include "core/WaitCursor.h"
+#include "datastore/ItemStore.h"
+#include "document/SalesDocument.h"
+#include "editor/EditCommand.h"
+#include "listupdate/ListUpdater.h"
+#include "mainwindow/DesktopFiles.h"
+#include "mainwindow/MainFrame.h"
+#include "mainwindow/RegisterList.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+enum DesktopCode : ULONG_PTR {
+  kUpdateJobsSilent = 33,
+  kUpdateJobs = 43,
+  kUpdateLists = 53,
+  kOwnerInfo = 63,
+  kTemplates = 73,
+  kLoadDatabaseUpdate = 103,
+  kCopyDatabase = 123,
+  kOpenDatabase = 133,
+  kCloseDatabase = 143,
+};
+
+// The new documents' style, as the program starts them.
+constexpr int kTemplateStyle = 4;
+
+// Marks a desktop command as running for its scope.
+class CRunningCommand {
+ public:
+  explicit CRunningCommand(bool& flag) : m_flag(flag) { m_flag = true; }
+  ~CRunningCommand() { m_flag = false; }
+  CRunningCommand(const CRunningCommand&) = delete;
+  CRunningCommand& operator=(const CRunningCommand&) = delete;
+
+ private:
+  bool& m_flag;
+};
+
+}  // namespace
+
+LRESULT CMainFrame::OnCopyData(const COPYDATASTRUCT* copy) {
+  SetForegroundWindow(m_hwnd);
+  if (!copy) return 1;
+  // The progress window lets messages through while a command runs: a second command
+  // arriving then would pull the database or the lists from under the first.
+  if (m_desktopCommandRunning) return 0;
+  CRunningCommand running(m_desktopCommandRunning);
+  m_storeOpened = m_storeOpened || (m_itemStore && m_itemStore->IsOpen());
+  switch (copy->dwData) {
+    case kUpdateJobsSilent: return UpdateJobs(false);
+    case kUpdateJobs: return UpdateJobs(true);
+    case kUpdateLists: return UpdateLists(*copy);
+    case kOwnerInfo: WriteOwnerInfoFile(m_hwnd); return 1;
+    case kTemplates: WriteTemplates(); return 1;
+    case kLoadDatabaseUpdate: return LoadDatabaseUpdate();
+    case kCopyDatabase: {
+      CWaitCursorScope wait;
+      if (m_storeOpened) CopyDatabaseToUpdateFile(GetDatabaseFiles());
+      return 1;
+    }
+    case kOpenDatabase: OpenDatabaseAgain(); return 1;
+    case kCloseDatabase: {
+      CWaitCursorScope wait;
+      if (m_storeOpened) m_itemStore->Close();
+      return 1;
+    }
+    default: return 1;  // "CONVERT_1_TO_2" and unknown codes: accepted, nothing to do
+  }
+}
+
+CProgressWnd& CMainFrame::DesktopProgress() {
+  // Its template lies in the language library and makes it a child window: of the main
+  // window, which also hears when the user closes it.
+  if (!m_progress) m_progress = std::make_unique<CProgressWnd>(GetResourceInstance(), m_hwnd, m_hwnd);
+  return *m_progress;
+}
+
+LRESULT CMainFrame::UpdateJobs(bool waitForOk) {
+  CProgressWnd& progress = DesktopProgress();
+  progress.Show(CBstr(waitForOk ? u"DedadErude Update" : u"Slateway"), true);
+  if (!progress.SetStatus(CBstr(waitForOk ? u"Updating Jobs..." : u"Updating List..."))) return 0;
+  if (m_register) {
+    m_register->Reload(waitForOk, false, ProgressStatus(progress), m_customSettings.get());
+    m_register->SetSelectionMark(-1);
+  }
+  if (waitForOk) progress.SetStatusId(IDS_DESKTOP_JOBS_UPDATED, true);
+  else PostMessageW(m_hwnd, CProgressWnd::kClosed, 0, 0);
+  return 1;
+}
+
+LRESULT CMainFrame::UpdateLists(const COPYDATASTRUCT& copy) {
+  CProgressWnd& progress = DesktopProgress();
+  progress.Show(CBstr(u"Lists Update"), true);
+  CProgressWndStatus status(progress);
+  CCompanyInfo company(nullptr, CCompanyInfo::kFirstCompany);
+  // Without a usable name in the message the update reads its default files.
+  const std::u16string file = UpdateFileFromCopyData(copy).value_or(std::u16string());
+  int result = 0;
+  {
+    CListUpdater updater(nullptr, m_itemStore.get(), m_customerSource.get(), &company, nullptr, &status, nullptr, file);
+    updater.SetHistories(&m_documentHistory, &m_listHistory);
+    UnloadLists();
+    result = updater.Run(m_hwnd);
+  }
+  progress.SetStatusId(IDS_DESKTOP_RELOADING_LISTS, false);
+  ReloadLists();
+  if (!result) {
+    // A failed update closes its progress window without waiting for "Ok".
+    PostMessageW(m_hwnd, CProgressWnd::kClosed, 0, 0);
+    return 0;
+  }
+  progress.SetStatusId(IDS_DESKTOP_LISTS_UPDATED, true);
+  return result;
+}
+
+void CMainFrame::WriteTemplates() {
+  // Until the editor window is part of the program there is no open document to save:
+  // the templates come from a new document over the program's custom settings.
+  CSalesDocument document(nullptr, m_hwnd, kTemplateStyle, false, m_customSettings.get());
+  if (!document.GetXmlDocument().LoadXmlText(CSalesDocument::BuildSkeleton(0))) return;
+  WriteDocumentTemplates(document);
+}
+
+LRESULT CMainFrame::LoadDatabaseUpdate() {
+  CProgressWnd& progress = DesktopProgress();
+  progress.Show(CBstr(u"Slateway"), true);
+  if (!progress.SetStatus(CBstr(u"Updating Database..."))) return 0;
+  CWaitCursorScope wait;
+  const CDatabaseFiles files = GetDatabaseFiles();
+  UINT closing = IDS_DESKTOP_DATABASE_UPDATED;
+  if (m_storeOpened && !files.name.empty() && FileExists(files.Update())) {
+    m_documentHistory.Clear();
+    m_listHistory.Clear();
+    UnloadLists();
+    if (ExchangeDatabase(*m_itemStore, files) == DatabaseExchange::Kept) closing = IDS_DESKTOP_DATABASE_KEPT;
+    ReloadLists();
+  }
+  progress.SetStatusId(closing, true);
+  return 1;
+}
+
+void CMainFrame::OpenDatabaseAgain() {
+  CWaitCursorScope wait;
+  if (!m_storeOpened) return;
+  // The store's open lets an open connection go first.
+  m_itemStore->Open(GetDatabaseFiles().Database());
+  ReloadLists();
+}

@@ -1,0 +1,168 @@
+#include "platform/ipc/Channel.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+#include "platform/kernel/DeviceRoot.h"
+
+namespace platform::ipc {
+
+namespace {
+
+// A socket address for `path`. A path too long for the address goes through the open
+// folder's entry in /proc, which `folder` keeps open meanwhile.
+bool AddressOf(const std::filesystem::path& path, sockaddr_un& address, UniqueFd& folder) {
+  address = sockaddr_un{};
+  address.sun_family = AF_UNIX;
+  std::string text = path.string();
+  if (text.size() >= sizeof(address.sun_path)) {
+    folder.reset(::open(path.parent_path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!folder) return false;
+    text = "/proc/self/fd/" + std::to_string(folder.get()) + "/" + path.filename().string();
+    if (text.size() >= sizeof(address.sun_path)) return false;
+  }
+  std::memcpy(address.sun_path, text.c_str(), text.size() + 1);
+  return true;
+}
+
+}  // namespace
+
+std::filesystem::path SocketFolder() {
+  std::filesystem::path folder = DeviceRoot() / ".platform" / "ipc";
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  // Only the user may look in: a socket there is a way into the program.
+  ::chmod(folder.parent_path().c_str(), 0700);
+  ::chmod(folder.c_str(), 0700);
+  return folder;
+}
+
+std::filesystem::path SocketPath(DWORD pid) { return SocketFolder() / (std::to_string(pid) + ".sock"); }
+
+int ConnectTo(DWORD pid) {
+  sockaddr_un address;
+  UniqueFd folder;
+  if (!AddressOf(SocketPath(pid), address, folder)) {
+    errno = ENAMETOOLONG;
+    return -1;
+  }
+  UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  if (!fd) return -1;
+  if (::connect(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) return -1;
+  return fd.release();
+}
+
+int ListenAt(const std::filesystem::path& path) {
+  sockaddr_un address;
+  UniqueFd folder;
+  if (!AddressOf(path, address, folder)) return -1;
+  UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  if (!fd) return -1;
+  ::unlink(path.c_str());
+  if (::bind(fd.get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) return -1;
+  ::chmod(path.c_str(), 0600);
+  if (::listen(fd.get(), 16) != 0) return -1;
+  return fd.release();
+}
+
+bool WriteAll(int fd, const void* bytes, size_t count) {
+  const char* p = static_cast<const char*>(bytes);
+  while (count > 0) {
+    ssize_t n = ::send(fd, p, count, MSG_NOSIGNAL);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    p += n;
+    count -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool ReadAll(int fd, void* bytes, size_t count, DWORD milliseconds, void (*whileWaiting)()) {
+  using Clock = std::chrono::steady_clock;
+  const bool limited = milliseconds != INFINITE;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(limited ? milliseconds : 0);
+  char* p = static_cast<char*>(bytes);
+  while (count > 0) {
+    int slice = 50;
+    if (limited) {
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+      if (left <= 0) return false;
+      slice = static_cast<int>(std::min<long long>(left, slice));
+    }
+    pollfd waitFor{fd, POLLIN, 0};
+    int ready = ::poll(&waitFor, 1, slice);
+    if (ready < 0 && errno != EINTR) return false;
+    if (ready <= 0) {
+      if (whileWaiting) whileWaiting();
+      continue;
+    }
+    ssize_t n = ::recv(fd, p, count, 0);
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    if (n <= 0) return false;
+    p += n;
+    count -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+std::vector<std::uint8_t> EncodeFind(LPCWSTR className, LPCWSTR windowName) {
+  std::uint32_t flags = (className ? 1u : 0u) | (windowName ? 2u : 0u);
+  std::vector<std::uint8_t> body(sizeof(flags));
+  std::memcpy(body.data(), &flags, sizeof(flags));
+  for (LPCWSTR text : {className, windowName}) {
+    if (!text) continue;
+    std::u16string_view view(text);
+    const auto* first = reinterpret_cast<const std::uint8_t*>(view.data());
+    body.insert(body.end(), first, first + (view.size() + 1) * sizeof(WCHAR));
+  }
+  return body;
+}
+
+bool DecodeFind(const std::vector<std::uint8_t>& body, std::u16string& className, bool& hasClass,
+                std::u16string& windowName, bool& hasTitle) {
+  std::uint32_t flags = 0;
+  if (body.size() < sizeof(flags) || (body.size() - sizeof(flags)) % sizeof(WCHAR) != 0) return false;
+  std::memcpy(&flags, body.data(), sizeof(flags));
+  if (flags > 3) return false;
+  std::u16string units((body.size() - sizeof(flags)) / sizeof(WCHAR), u'\0');
+  std::memcpy(units.data(), body.data() + sizeof(flags), units.size() * sizeof(WCHAR));
+  size_t at = 0;
+  auto take = [&](std::u16string& out) {
+    size_t end = units.find(u'\0', at);
+    if (end == std::u16string::npos) return false;
+    out = units.substr(at, end - at);
+    at = end + 1;
+    return true;
+  };
+  hasClass = flags & 1;
+  hasTitle = flags & 2;
+  if (hasClass && !take(className)) return false;
+  if (hasTitle && !take(windowName)) return false;
+  return at == units.size();
+}
+
+HWND ForeignHandle(DWORD pid, std::uint64_t local) {
+  return reinterpret_cast<HWND>(static_cast<std::uintptr_t>((static_cast<std::uint64_t>(pid) << 32) |
+                                                            (local & 0xFFFFFFFFu)));
+}
+
+bool SplitForeignHandle(HWND hwnd, DWORD& pid, std::uint64_t& local) {
+  auto value = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(hwnd));
+  std::uint64_t high = value >> 32;
+  // Our own handles fit in 32 bits; the special handles (HWND_TOPMOST...) are all ones.
+  if (high == 0 || high > 0x7FFFFFFF) return false;
+  pid = static_cast<DWORD>(high);
+  local = value & 0xFFFFFFFFu;
+  return local != 0;
+}
+
+}  // namespace platform::ipc

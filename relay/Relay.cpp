@@ -1,0 +1,101 @@
+#include "relay/Relay.h"
+
+#include <chrono>
+#include <thread>
+
+#include "core/RegistryKey.h"
+
+namespace {
+
+constexpr const WCHAR* kMainClass = u"Slateway";
+constexpr const WCHAR* kMainTitle = u"Slateway";
+constexpr const WCHAR* kDefaultProgramPath = u"\\Program Files\\VendelSoftware\\Slateway\\Slateway.exe";
+constexpr const WCHAR* kProgramFile = u"Slateway.exe";
+// The registry key class reads texts of at most this many characters.
+constexpr size_t kLongestPath = 259;
+// How long a freshly started program has to open its main window. Nobody signals the
+// event: the wait is a pause the other programs of the device may cut short one day.
+constexpr DWORD kStartWait = 3000;
+
+struct RelayWord {
+  const char16_t* word;
+  std::optional<RelayMessage> message;
+};
+
+// In the order the words are compared.
+const RelayWord kWords[] = {
+    {u"RETRIEVING_INVOICES", RelayMessage{73, false}},
+    {u"UPDATE_QB_JOBS", RelayMessage{43, false}},
+    {u"UPDATE_QB_JOBS_SILENT", RelayMessage{33, false}},
+    {u"UPDATE_QB_ITEMS", RelayMessage{53, false}},
+    {u"CONVERT_1_TO_2", RelayMessage{83, false}},
+    {u"GET_OWNER_INFO", RelayMessage{63, false}},
+    {u"STOP", std::nullopt},
+    {u"LOAD_DB_UPDATE", RelayMessage{103, true}},
+    {u"GET_DB", RelayMessage{123, true}},
+    {u"OPEN_DB", RelayMessage{133, true}},
+    {u"CLOSE_DB", RelayMessage{143, true}},
+};
+
+HWND FindMainWindow() { return FindWindowW(kMainClass, kMainTitle); }
+
+// Starts the main program and gives it time to open its window.
+bool StartMainProgram() {
+  std::u16string path = GetMainProgramPath();
+  PROCESS_INFORMATION info;
+  STARTUPINFOW startup;
+  if (!CreateProcessW(path.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    MessageBoxW(nullptr, u"Could not start Slateway DedadErude Edition.  Please reinstall.", u"", MB_OK);
+    MessageBoxW(nullptr, path.c_str(), u"Program path", MB_OK);
+    return false;
+  }
+  HANDLE started = CreateEventW(nullptr, TRUE, FALSE, u"KTWJUMPSTART");
+  if (started) {
+    ResetEvent(started);
+    WaitForSingleObject(started, kStartWait);
+    CloseHandle(started);
+  } else {
+    // Without the event the program still needs its time.
+    std::this_thread::sleep_for(std::chrono::milliseconds(kStartWait));
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<RelayMessage> RelayMessageFor(std::u16string_view word) {
+  for (const RelayWord& entry : kWords)
+    if (word == entry.word) return entry.message;
+  return std::nullopt;
+}
+
+std::u16string GetMainProgramPath() {
+  CRegistryKey root;
+  CBstr folder;
+  if (!root.GetString(CBstr(u"ProgramPath"), folder)) return kDefaultProgramPath;
+  std::u16string path(folder.c_str());
+  if (path.empty() || path.size() > kLongestPath) return kDefaultProgramPath;
+  // A folder recorded with its closing backslash gets no second one.
+  if (path.back() != u'\\') path += u'\\';
+  return path + kProgramFile;
+}
+
+int RunRelay(std::u16string_view word) {
+  HWND main = FindMainWindow();
+  if (!main) {
+    if (!StartMainProgram()) return 0;
+    main = FindMainWindow();
+    if (!main) return 0;
+  }
+  std::optional<RelayMessage> message = RelayMessageFor(word);
+  if (!message) return 0;
+  std::u16string text(word);
+  COPYDATASTRUCT copy;
+  copy.dwData = message->code;
+  if (message->carriesWord) {
+    copy.cbData = static_cast<DWORD>(text.size() * sizeof(WCHAR));
+    copy.lpData = text.data();
+  }
+  SendMessageW(main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
+  return 0;
+}

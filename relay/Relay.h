@@ -1,0 +1,28 @@
+// The relay: hands one command word of the desktop companion to the running Slateway as a
+// WM_COPYDATA message, starting the program first when it is not running.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "platform/platform.h"
+
+// The message a command word sends: its code, and whether the word itself travels as the
+// data (its UTF-16 units, without the terminator).
+struct RelayMessage {
+  ULONG_PTR code = 0;
+  bool carriesWord = false;
+};
+
+// The message of `word`, compared exactly (letter case included); none for "STOP" and for
+// any word the relay does not know.
+std::optional<RelayMessage> RelayMessageFor(std::u16string_view word);
+
+// The main program's device path: the root key's "ProgramPath" folder with "Slateway.exe",
+// or the default path when that value is missing, empty or too long.
+std::u16string GetMainProgramPath();
+
+// Finds the main window (starting the main program and giving it three seconds when there
+// is none), sends the word's message and waits for the program to carry it out. Always 0,
+// the relay's exit code.
+int RunRelay(std::u16string_view word);

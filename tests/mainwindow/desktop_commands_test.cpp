@@ -1,0 +1,214 @@
+// The desktop companion's commands end to end: the real relay starts a Slateway without a
+// screen in the test's device, hands it each command from its own process, and the effect
+// shows in the device's files.
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "MainWindowFixture.h"
+#include "../datastore/DatabaseTest.h"
+#include "core/CompanyInfo.h"
+#include "core/Folders.h"
+#include "core/ProgressWnd.h"
+#include "core/ResourceText.h"
+#include "datastore/ItemStore.h"
+#include "listupdate/UpdateListWriter.h"
+#include "mainwindow/DesktopFiles.h"
+#include "mainwindow/MainFrame.h"
+#include "mainwindow/Program.h"
+#include "mainwindow/SampleDevice.h"
+#include "platform/testing/MessageBoxScript.h"
+#include "platform/testing/ProgramRun.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+class DesktopCommandsTest : public mainwindow_test::MainWindowTest {
+ protected:
+  void TearDown() override {
+    COwnerInfo::ForgetCache();
+    MainWindowTest::TearDown();
+  }
+  static int Launch(const std::string& word) { return platform::testing::RunProgram(SLATEWAY_SLATELAUNCH, {word}); }
+  // Whether process `pid` has `file` open.
+  static bool HoldsFile(DWORD pid, const std::filesystem::path& file) {
+    std::error_code ec;
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec))
+      if (std::filesystem::read_symlink(fd.path(), ec) == file) return true;
+    return false;
+  }
+  void StoreOwner() {
+    std::vector<BYTE> record(COwnerInfo::kRecordBytes, 0);
+    std::memcpy(record.data() + COwnerInfo::kName.offset, u"Ada Field", 18);
+    std::memcpy(record.data() + COwnerInfo::kPhone.offset, u"555-0100", 16);
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, kOwnerKeyPath, 0, nullptr, 0, 0, nullptr, &key, nullptr);
+    RegSetValueExW(key, kOwnerValueName, 0, REG_BINARY, record.data(), static_cast<DWORD>(record.size()));
+    RegCloseKey(key);
+  }
+  bool IsEstimate() { return ReadText(u"\\My Documents\\INV1.QVN").find("DOCTYPE=\"ESTIMATE\"") != std::string::npos; }
+};
+
+TEST_F(DesktopCommandsTest, TheRelayCarriesEveryCommandToARunningSlateway) {
+  StoreOwner();
+  CRegistryKey().SetString(CBstr(u"AppDataPath"), CBstr(u"\\Sync"));
+  std::filesystem::create_directories(Linux(u"\\Sync"));
+  // An invoice whose job the desktop has made an estimate.
+  WriteText(u"\\My Documents\\INV1.QVN",
+            "<?xml version=\"1.0\"?><SALESDOCUMENT VERSION=\"4\" DOCTYPE=\"INVOICE\"><CUSTOMER><LISTID>C-1</LISTID>"
+            "<FULLNAME>Ada</FULLNAME></CUSTOMER><JOB><NAME>Deck</NAME><TYPE>estimate</TYPE></JOB></SALESDOCUMENT>");
+  std::filesystem::create_symlink(SLATEWAY_HEADLESS_PROGRAM,
+                                  Linux(std::u16string(slateway::testing::kProgramFolder) + u"\\Slateway"));
+
+  // None runs: the relay starts it ("CONVERT_1_TO_2" itself does nothing).
+  EXPECT_EQ(Launch("CONVERT_1_TO_2"), 0);
+  HWND main = nullptr;
+  for (auto until = std::chrono::steady_clock::now() + 60s; !main && std::chrono::steady_clock::now() < until;
+       std::this_thread::sleep_for(50ms))
+    main = FindWindowW(kMainWindowClass, u"Slateway");
+  ASSERT_NE(main, nullptr);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(main, &pid);
+  const CDatabaseFiles files = GetDatabaseFiles();
+  const std::filesystem::path database = Linux(files.Database());
+  EXPECT_TRUE(HoldsFile(pid, database));
+
+  EXPECT_EQ(Launch("GET_OWNER_INFO"), 0);
+  EXPECT_EQ(ReadText(u"\\Sync\\OwnerInfo.xml"),
+            "<OWNERINFO><VERSION>3.0</VERSION><STATUS>Connected</STATUS><NAME>Ada Field</NAME>"
+            "<PHONE>555-0100</PHONE></OWNERINFO>");
+
+  EXPECT_EQ(Launch("RETRIEVING_INVOICES"), 0);
+  CBstr data;
+  GetAppDataFolder(data, true);
+  for (const char16_t* name : {u"KTWInvoice.XSL", u"KTWEstimate.XSL", u"KTWSalesReceipt.XSL", u"KTWSalesOrder.XSL",
+                               u"KTWPayment.XSL", u"KTWCreditMemo.XSL"})
+    EXPECT_EQ(ReadText(data.str() + u"Templates\\" + name).rfind("<xsl:stylesheet", 0), 0u);
+
+  // The silent reload leaves the documents as they are; the jobs update brings them to
+  // the desktop's jobs.
+  EXPECT_EQ(Launch("UPDATE_QB_JOBS_SILENT"), 0);
+  EXPECT_FALSE(IsEstimate());
+  EXPECT_EQ(Launch("UPDATE_QB_JOBS"), 0);
+  EXPECT_TRUE(IsEstimate());
+
+  // The desktop's lists come into the store from the default update file.
+  CUpdateListWriter lists;
+  lists.Option("CLEAR_ITEM_LIST", u"no");
+  lists.Option("CLEAR_CUSTOMER_LIST", u"no");
+  UpdateItemRecord item;
+  item[kUpdListID] = u"i-77";
+  item[kUpdType] = u"Service";
+  item[kUpdName] = item[kUpdFullName] = u"Relay Labor";
+  item[kUpdModified] = u"2009-02-01T09:30:00";
+  lists.Item("ITEM", item);
+  ASSERT_TRUE(lists.Save(files.folder + u"NWQItems.xml"));
+  EXPECT_EQ(Launch("UPDATE_QB_ITEMS"), 0);
+  EXPECT_EQ(datastore_test::RawDb(database).Rows("SELECT Name FROM ItemsList WHERE Name = 'Relay Labor'").size(), 1u);
+
+  EXPECT_EQ(Launch("GET_DB"), 0);
+  EXPECT_EQ(ReadText(files.Update()), ReadText(files.Database()));
+
+  EXPECT_EQ(Launch("CLOSE_DB"), 0);
+  EXPECT_FALSE(HoldsFile(pid, database));
+  EXPECT_EQ(Launch("OPEN_DB"), 0);
+  EXPECT_TRUE(HoldsFile(pid, database));
+
+  // The update file is a database of its own; the old one becomes the backup.
+  {
+    platform::testing::MessageBoxScript boxes;
+    boxes.ExpectAny();  // the new database is announced
+    CItemStore other(nullptr);
+    ASSERT_EQ(other.Open(u"\\Other.db"), 1);
+  }
+  std::filesystem::rename(Linux(u"\\Other.db"), Linux(files.Update()));
+  const std::string before = ReadText(files.Database());
+  EXPECT_EQ(Launch("LOAD_DB_UPDATE"), 0);
+  EXPECT_EQ(ReadText(files.Backup()), before);
+  EXPECT_NE(ReadText(files.Database()), before);
+  EXPECT_FALSE(std::filesystem::exists(Linux(files.Update())));
+  EXPECT_TRUE(HoldsFile(pid, database));
+
+  // The program is still there after all of them.
+  EXPECT_EQ(FindWindowW(kMainWindowClass, u"Slateway"), main);
+  platform::testing::CloseProgramOf(main);
+}
+
+// The same commands sent inside the test's own process.
+class DesktopCommandsInProcess : public DesktopCommandsTest {
+ protected:
+  void SetUp() override {
+    DesktopCommandsTest::SetUp();
+    ASSERT_TRUE(PrepareNewDevice());
+    ASSERT_EQ(m_program.Start(u""), ProgramStart::Started);
+    m_hwnd = m_program.GetMainFrame()->GetHwnd();
+  }
+  void TearDown() override {
+    m_program.End();
+    DesktopCommandsTest::TearDown();
+  }
+  LRESULT Send(ULONG_PTR code) {
+    COPYDATASTRUCT copy{code, 0, nullptr};
+    return SendMessageW(m_hwnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
+  }
+  std::u16string ProgressText() {
+    CProgressWnd* progress = m_program.GetMainFrame()->GetProgressWindow();
+    WCHAR text[200] = {};
+    if (progress) GetDlgItemTextW(progress->GetHwnd(), IDC_PROGRESS_STATUS, text, 200);
+    return text;
+  }
+
+  CProgram m_program;
+  HWND m_hwnd = nullptr;
+};
+
+TEST_F(DesktopCommandsInProcess, ACommandArrivingWhileAnotherRunsIsRefusedAndTheOthersEndAsTheySay) {
+  CRegistryKey().SetString(CBstr(u"AppDataPath"), CBstr(u"\\Sync"));
+  std::filesystem::create_directories(Linux(u"\\Sync"));
+  // The owner information is asked for from a message that waits in the queue until the
+  // jobs update lets messages through.
+  static HWND s_main;
+  static LRESULT s_nested;
+  s_main = m_hwnd;
+  s_nested = -1;
+  WNDCLASSW wc;
+  wc.lpszClassName = u"Desktop";
+  wc.lpfnWndProc = [](HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) -> LRESULT {
+    if (msg != WM_APP) return DefWindowProcW(hwnd, msg, wParam, lParam);
+    COPYDATASTRUCT copy{63, 0, nullptr};
+    s_nested = SendMessageW(s_main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
+    return 0;
+  };
+  RegisterClassW(&wc);
+  HWND desktop = CreateWindowExW(0, u"Desktop", u"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  PostMessageW(desktop, WM_APP, 0, 0);
+  EXPECT_EQ(Send(43), 1);
+  DestroyWindow(desktop);
+  EXPECT_EQ(s_nested, 0);
+  EXPECT_FALSE(std::filesystem::exists(Linux(u"\\Sync\\OwnerInfo.xml")));
+  EXPECT_EQ(ProgressText(), LoadResText(IDS_DESKTOP_JOBS_UPDATED));
+  // An unknown command and one without data are accepted.
+  EXPECT_EQ(Send(99), 1);
+  EXPECT_EQ(SendMessageW(m_hwnd, WM_COPYDATA, 0, 0), 1);
+  EXPECT_EQ(GetForegroundWindow(), m_hwnd);
+  // A list update without its file fails, and its progress window goes without "Ok".
+  {
+    platform::testing::MessageBoxScript boxes;
+    boxes.ExpectAny();
+    EXPECT_EQ(Send(53), 0);
+  }
+  platform::PumpMessages();
+  EXPECT_EQ(m_program.GetMainFrame()->GetProgressWindow(), nullptr);
+  // A replace without an update file keeps the database open and as it was.
+  const CDatabaseFiles files = GetDatabaseFiles();
+  const std::string before = ReadText(files.Database());
+  EXPECT_EQ(Send(103), 1);
+  EXPECT_EQ(ProgressText(), LoadResText(IDS_DESKTOP_DATABASE_UPDATED));
+  EXPECT_EQ(ReadText(files.Database()), before);
+  EXPECT_FALSE(std::filesystem::exists(Linux(files.Backup())));
+  EXPECT_TRUE(m_program.GetMainFrame()->GetItemStore()->IsOpen());
+}
+
+}  // namespace

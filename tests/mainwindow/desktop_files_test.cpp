@@ -1,0 +1,64 @@
+// The update file's name in a desktop command, and the database exchange with its way
+// back (the other files of the commands are checked end to end).
+#include <filesystem>
+
+#include "mainwindow/DesktopFiles.h"
+#include "datastore/ItemStore.h"
+#include "platform/testing/DeviceFixture.h"
+#include "platform/testing/MessageBoxScript.h"
+
+namespace {
+
+using DesktopFilesTest = platform::testing::DeviceTest;
+
+TEST_F(DesktopFilesTest, TheUpdateFileNameIsReadWithinItsByteCount) {
+  auto name = [](const std::u16string& units, DWORD bytes) {
+    COPYDATASTRUCT copy{53, bytes, const_cast<char16_t*>(units.data())};
+    return UpdateFileFromCopyData(copy);
+  };
+  EXPECT_EQ(name(u"\\Temp\\Lists.xml", 30), u"\\Temp\\Lists.xml");
+  EXPECT_EQ(name(std::u16string(u"\\A.xml\0\0", 8), 16), u"\\A.xml");  // trailing nulls
+  EXPECT_EQ(name(u"ABCD", 4), u"AB");  // never read past the count
+  EXPECT_EQ(name(u"ABCD", 3), std::nullopt);
+  EXPECT_EQ(name(std::u16string(u"A\0B", 3), 6), std::nullopt);
+  std::u16string longName(MAX_PATH + 1, u'x');
+  EXPECT_EQ(name(longName, static_cast<DWORD>(longName.size() * 2)), std::nullopt);
+  COPYDATASTRUCT none{53, 0, nullptr};
+  EXPECT_EQ(UpdateFileFromCopyData(none), std::nullopt);
+}
+
+TEST_F(DesktopFilesTest, TheDatabaseIsExchangedAndANewOneThatDoesNotOpenLeavesTheOldInUse) {
+  std::filesystem::create_directories(Linux(u"\\Data"));
+  CDatabaseFiles files{u"\\Data\\", u"Slateway.db"};
+  CItemStore store(nullptr);
+  {
+    platform::testing::MessageBoxScript boxes;
+    boxes.ExpectAny();  // a new database is announced
+    ASSERT_EQ(store.Open(files.Database()), 1);
+  }
+  // The copy for the desktop is the database's bytes.
+  ASSERT_TRUE(CopyDatabaseToUpdateFile(files));
+  const std::string original = ReadText(files.Database());
+  EXPECT_EQ(ReadText(files.Update()), original);
+
+  std::filesystem::copy_file(SLATEWAY_SAMPLE_DB, Linux(files.Update()), std::filesystem::copy_options::overwrite_existing);
+  const std::string sample = ReadText(files.Update());
+  EXPECT_EQ(ExchangeDatabase(store, files), DatabaseExchange::Replaced);
+  EXPECT_TRUE(store.IsOpen());
+  EXPECT_EQ(ReadText(files.Database()), sample);
+  EXPECT_EQ(ReadText(files.Backup()), original);
+  EXPECT_FALSE(std::filesystem::exists(Linux(files.Update())));
+
+  WriteText(files.Update(), "not a database at all, just text that came over a broken cable");
+  {
+    platform::testing::MessageBoxScript boxes;
+    boxes.ExpectAny();  // the store says why the new file did not open
+    EXPECT_EQ(ExchangeDatabase(store, files), DatabaseExchange::Kept);
+  }
+  EXPECT_TRUE(store.IsOpen());
+  EXPECT_EQ(ReadText(files.Database()), sample);
+  EXPECT_EQ(ReadText(files.Update()).rfind("not a database", 0), 0u);
+  store.Close();
+}
+
+}  // namespace
