@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "core/ProgressWnd.h"
 #include "platform/kernel/Clock.h"
 #include "platform/module/Module.h"
 #include "platform/user/MessageBox.h"
@@ -37,17 +38,7 @@ bool CFindProgressDlg::Cancelled() {
   // A handler reached through the pump must not pump again (messages would run nested).
   if (m_pumping) return m_cancelled;
   m_pumping = true;
-  MSG msg{};
-  while (!m_cancelled && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (msg.message == WM_QUIT) {
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      break;
-    }
-    HWND window = GetHwnd();
-    if (window && IsDialogMessageW(window, &msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
+  PumpPendingMessages([this] { return GetHwnd(); }, [this] { return m_cancelled; });
   m_pumping = false;
   return m_cancelled;
 }

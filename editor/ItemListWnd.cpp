@@ -253,6 +253,7 @@ void CItemListWnd::NewCategory(bool group) {
   CNameForm form(m_resources, GetHwnd(), CBstr(title), CBstr(u"Name"), 31, CBstr(), 0, CBstr(type), type.empty());
   if (form.DoModal() != 1) return;
   std::u16string name(form.GetValue().view());
+  if (name.empty()) return;
   if (name.find(u':') != std::u16string::npos) {
     ShowWarningMessage(GetHwnd(), IDS_NAME_HAS_COLON);
     return;

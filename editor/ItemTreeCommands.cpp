@@ -69,6 +69,14 @@ HTREEITEM NeighbourOf(CListTreeView& tree, HTREEITEM node, bool nextToo) {
   return tree.Next(TVGN_PARENT, node);
 }
 
+// Takes the node with that ListID out of the tree, the selection moving to a neighbour.
+void RemoveShownNode(CListTreeView& tree, std::u16string_view listId, bool nextToo) {
+  if (HTREEITEM node = tree.FindLoadedNode(listId)) {
+    tree.Select(NeighbourOf(tree, node, nextToo));
+    tree.RemoveNode(node);
+  }
+}
+
 bool HasColon(std::u16string_view name) { return name.find(u':') != std::u16string_view::npos; }
 
 void WarnDuplicate(HWND owner, std::u16string_view name) {
@@ -121,77 +129,76 @@ void CItemClipboard::Forget(std::u16string_view listId) {
   if (m_record && m_record->FieldView(kFieldListID) == listId) Clear();
 }
 
-// ---- New category and group ---------------------------------------------------------------
+// ---- New category, group and item ----------------------------------------------------------
 
-CNewCategoryCommand::CNewCategoryCommand(CItemTreeContext& context, std::unique_ptr<CDbRecord> record)
-    : CEditCommand(record && record->GetObjectType() == kObjectGroup ? u"New Group" : u"New Category"),
-      m_context(context),
-      m_record(std::move(record)) {}
+CNewNodeCommand::CNewNodeCommand(LPCWSTR name, CItemTreeContext& context, std::unique_ptr<CDbRecord> record)
+    : CUndoableTreeCommand(name, context), m_record(std::move(record)) {}
 
-bool CNewCategoryCommand::Do(bool) {
+HTREEITEM CNewNodeCommand::PrepareRecord() {
   CListTreeView& tree = m_context.tree;
-  if (!m_record) return false;
+  if (!m_record) return nullptr;
   if (m_parentId.empty()) {
     Target target = TargetOfSelection(tree);
-    if (!target.parent) return false;
+    if (!target.parent) return nullptr;
     m_parentId = ListIdOf(target.parent);
     m_parentFullName.assign(target.parent->FieldView(kFieldFullName));
     m_afterId = target.after == TVI_LAST ? std::u16string() : ListIdOf(tree.RecordOf(target.after));
   }
-  // A deletion still waiting in the history is completed before anything is added.
-  m_context.history.Clear();
   HTREEITEM parentNode = tree.FindLoadedNode(m_parentId);
-  if (!parentNode) return false;
   m_record->SetField(kFieldParent, m_parentFullName);
   m_record->SetField(kFieldFullName, ChildFullName(m_parentFullName, m_record->FieldView(kFieldName)));
+  return parentNode;
+}
+
+HTREEITEM CNewNodeCommand::AfterNode() const {
+  HTREEITEM after = m_afterId.empty() ? nullptr : m_context.tree.FindLoadedNode(m_afterId);
+  return after ? after : TVI_LAST;
+}
+
+void CNewNodeCommand::RemoveNewNode(bool nextToo) {
+  RemoveShownNode(m_context.tree, ListIdOf(m_record.get()), nextToo);
+  AdjustChildCount(m_context.tree, m_parentId, -1);
+}
+
+CNewCategoryCommand::CNewCategoryCommand(CItemTreeContext& context, std::unique_ptr<CDbRecord> record)
+    : CNewNodeCommand(record && record->GetObjectType() == kObjectGroup ? u"New Group" : u"New Category", context,
+                      std::move(record)) {}
+
+bool CNewCategoryCommand::Do(bool) {
+  CListTreeView& tree = m_context.tree;
+  if (!m_record) return false;
+  // A deletion still waiting in the history is completed before anything is added.
+  m_context.history.Clear();
+  HTREEITEM parentNode = PrepareRecord();
+  if (!parentNode) return false;
   if (m_context.store.AddItem(m_context.owner, *m_record, true, true) != 1) return false;
   AdjustChildCount(tree, m_parentId, 1);
-  HTREEITEM after = m_afterId.empty() ? TVI_LAST : tree.FindLoadedNode(m_afterId);
-  if (tree.InsertRecord(parentNode, after ? after : TVI_LAST, Clone(*m_record)))
+  if (tree.InsertRecord(parentNode, AfterNode(), Clone(*m_record)))
     tree.RenumberChildren(parentNode, *tree.RecordOf(parentNode));
   return true;
 }
 
 bool CNewCategoryCommand::Undo() {
-  CListTreeView& tree = m_context.tree;
-  std::u16string id = ListIdOf(m_record.get());
-  if (HTREEITEM node = tree.FindLoadedNode(id)) {
-    tree.Select(NeighbourOf(tree, node, true));
-    tree.RemoveNode(node);
-  }
-  AdjustChildCount(tree, m_parentId, -1);
+  RemoveNewNode(true);
   m_context.store.DeleteCategoryContents(m_record->FieldView(kFieldFullName));
-  m_context.store.DeleteCategoryObject(id, m_record->FieldView(kFieldListType));
+  m_context.store.DeleteCategoryObject(m_record->FieldView(kFieldListID), m_record->FieldView(kFieldListType));
   return true;
 }
 
-// ---- New item -----------------------------------------------------------------------------
-
 CNewItemCommand::CNewItemCommand(CItemTreeContext& context, std::unique_ptr<CDbRecord> record)
-    : CEditCommand(u"New Item"), m_context(context), m_record(std::move(record)) {}
+    : CNewNodeCommand(u"New Item", context, std::move(record)) {}
 
 bool CNewItemCommand::Do(bool) {
   CListTreeView& tree = m_context.tree;
-  if (!m_record) return false;
   CWaitCursorScope wait;
-  if (m_parentId.empty()) {
-    Target target = TargetOfSelection(tree);
-    if (!target.parent) return false;
-    m_parentId = ListIdOf(target.parent);
-    m_parentFullName.assign(target.parent->FieldView(kFieldFullName));
-    m_afterId = target.after == TVI_LAST ? std::u16string() : ListIdOf(tree.RecordOf(target.after));
-  }
-  HTREEITEM parentNode = tree.FindLoadedNode(m_parentId);
+  HTREEITEM parentNode = PrepareRecord();
   CDbRecord* parent = tree.RecordOf(parentNode);
   if (!parent) return false;
-  m_record->SetField(kFieldParent, m_parentFullName);
-  m_record->SetField(kFieldFullName, ChildFullName(m_parentFullName, m_record->FieldView(kFieldName)));
   if (m_context.store.AddItem(m_context.owner, *m_record, false, true) != 1) return false;
   parent->SetChildCount(parent->GetChildCount() + 1);
-  HTREEITEM after = m_afterId.empty() ? TVI_LAST : tree.FindLoadedNode(m_afterId);
-  if (!tree.InsertLeaf(parentNode, after ? after : TVI_LAST, Clone(*m_record), parent->GetObjectType())) {
+  if (!tree.InsertLeaf(parentNode, AfterNode(), Clone(*m_record), parent->GetObjectType())) {
     // The row without a node would be invisible yet block its name: take it back.
-    m_context.store.DeleteCategoryObject(ListIdOf(m_record.get()), m_record->FieldView(kFieldListType));
+    m_context.store.DeleteCategoryObject(m_record->FieldView(kFieldListID), m_record->FieldView(kFieldListType));
     parent->SetChildCount(parent->GetChildCount() - 1);
     return false;
   }
@@ -200,21 +207,25 @@ bool CNewItemCommand::Do(bool) {
 }
 
 bool CNewItemCommand::Undo() {
-  CListTreeView& tree = m_context.tree;
-  std::u16string id = ListIdOf(m_record.get());
-  if (HTREEITEM node = tree.FindLoadedNode(id)) {
-    tree.Select(NeighbourOf(tree, node, false));
-    tree.RemoveNode(node);
-  }
-  AdjustChildCount(tree, m_parentId, -1);
-  m_context.store.DeleteCategoryObject(id, m_record->FieldView(kFieldListType));
+  RemoveNewNode(false);
+  m_context.store.DeleteCategoryObject(m_record->FieldView(kFieldListID), m_record->FieldView(kFieldListType));
   return true;
 }
 
 // ---- Delete and cut -----------------------------------------------------------------------
 
+void CRemoveNodeCommand::RemoveShown(HTREEITEM node, CDbRecord& parent, const CDbRecord& removed, bool nextToo) {
+  CListTreeView& tree = m_context.tree;
+  parent.SetChildCount(parent.GetChildCount() - 1);
+  m_parentId = ListIdOf(&parent);
+  m_previousId = ListIdOf(tree.RecordOf(tree.Next(TVGN_PREVIOUS, node)));
+  if (m_cut) m_context.clipboard.Set(Clone(removed), true);
+  tree.Select(NeighbourOf(tree, node, nextToo));
+  tree.RemoveNode(node);
+}
+
 CDeleteCategoryCommand::CDeleteCategoryCommand(CItemTreeContext& context, bool cut)
-    : CEditCommand(cut ? u"Cut" : u"Delete Category"), m_context(context), m_cut(cut) {}
+    : CRemoveNodeCommand(cut ? u"Cut" : u"Delete Category", context, cut) {}
 
 CDeleteCategoryCommand::~CDeleteCategoryCommand() {
   // The contents stay in the store while the deletion can still be taken back; a cut
@@ -249,12 +260,7 @@ bool CDeleteCategoryCommand::Do(bool isRedo) {
     store.RollbackTransaction();
     return false;
   }
-  parent->SetChildCount(parent->GetChildCount() - 1);
-  m_parentId = ListIdOf(parent);
-  m_previousId = ListIdOf(tree.RecordOf(tree.Next(TVGN_PREVIOUS, node)));
-  if (m_cut) m_context.clipboard.Set(Clone(*fresh), true);
-  tree.Select(NeighbourOf(tree, node, true));
-  tree.RemoveNode(node);
+  RemoveShown(node, *parent, *fresh, true);
   m_fullName.assign(fresh->FieldView(kFieldFullName));
   m_record = std::move(fresh);
   m_executed = true;
@@ -283,7 +289,7 @@ bool CDeleteCategoryCommand::Undo() {
 }
 
 CDeleteListItemCommand::CDeleteListItemCommand(CItemTreeContext& context, bool cut)
-    : CEditCommand(cut ? u"Cut" : u"Delete Item"), m_context(context), m_cut(cut) {}
+    : CRemoveNodeCommand(cut ? u"Cut" : u"Delete Item", context, cut) {}
 
 bool CDeleteListItemCommand::Do(bool isRedo) {
   CListTreeView& tree = m_context.tree;
@@ -301,12 +307,7 @@ bool CDeleteListItemCommand::Do(bool isRedo) {
   fresh->SetField(kFieldParent, parent->FieldView(kFieldFullName));
   // The row goes first: a node removed for a row that stays would hide it.
   if (!m_context.store.DeleteItem(fresh.get())) return false;
-  parent->SetChildCount(parent->GetChildCount() - 1);
-  m_parentId = ListIdOf(parent);
-  m_previousId = ListIdOf(tree.RecordOf(tree.Next(TVGN_PREVIOUS, node)));
-  if (m_cut) m_context.clipboard.Set(Clone(*fresh), true);
-  tree.Select(NeighbourOf(tree, node, false));
-  tree.RemoveNode(node);
+  RemoveShown(node, *parent, *fresh, false);
   m_record = std::move(fresh);
   return true;
 }
@@ -328,8 +329,7 @@ bool CDeleteListItemCommand::Undo() {
 
 // ---- Edit ---------------------------------------------------------------------------------
 
-CEditListItemCommand::CEditListItemCommand(CItemTreeContext& context)
-    : CEditCommand(u"Edit"), m_context(context) {}
+CEditListItemCommand::CEditListItemCommand(CItemTreeContext& context) : CUndoableTreeCommand(u"Edit", context) {}
 
 bool CEditListItemCommand::Do(bool isRedo) {
   CListTreeView& tree = m_context.tree;
@@ -461,7 +461,7 @@ bool CCopyListItemCommand::Do(bool) {
 }
 
 CPasteListItemCommand::CPasteListItemCommand(CItemTreeContext& context)
-    : CEditCommand(u"Paste"), m_context(context) {}
+    : CUndoableTreeCommand(u"Paste", context) {}
 
 bool CPasteListItemCommand::Do(bool) {
   CListTreeView& tree = m_context.tree;
@@ -497,14 +497,9 @@ bool CPasteListItemCommand::Do(bool) {
 }
 
 bool CPasteListItemCommand::Undo() {
-  CListTreeView& tree = m_context.tree;
-  AdjustChildCount(tree, m_parentId, -1);
-  std::u16string id = ListIdOf(m_record.get());
-  if (HTREEITEM node = tree.FindLoadedNode(id)) {
-    tree.Select(NeighbourOf(tree, node, false));
-    tree.RemoveNode(node);
-  }
-  m_context.store.DeleteCategoryObject(id, m_record->FieldView(kFieldListType));
+  AdjustChildCount(m_context.tree, m_parentId, -1);
+  RemoveShownNode(m_context.tree, m_record->FieldView(kFieldListID), false);
+  m_context.store.DeleteCategoryObject(m_record->FieldView(kFieldListID), m_record->FieldView(kFieldListType));
   return true;
 }
 

@@ -57,81 +57,90 @@ struct CItemTreeContext {
 // The path of a child named `name` under a node whose FullName is `parentFullName`.
 std::u16string ChildFullName(std::u16string_view parentFullName, std::u16string_view name);
 
-class CNewCategoryCommand : public CEditCommand {
+// A change of the tree that can be taken back.
+class CUndoableTreeCommand : public CEditCommand {
+ public:
+  bool CanUndo() const override { return true; }
+  bool CanRedo() const override { return true; }
+
+ protected:
+  CUndoableTreeCommand(LPCWSTR name, CItemTreeContext& context) : CEditCommand(name), m_context(context) {}
+  CItemTreeContext& m_context;
+};
+
+// A new node under the selected container (or beside the selected leaf).
+class CNewNodeCommand : public CUndoableTreeCommand {
+ protected:
+  CNewNodeCommand(LPCWSTR name, CItemTreeContext& context, std::unique_ptr<CDbRecord> record);
+  // Takes the target from the selection the first time; sets the record's Parent and
+  // FullName. The parent's node, or null when it is not shown.
+  HTREEITEM PrepareRecord();
+  HTREEITEM AfterNode() const;
+  // Undo's share: the node out of the tree, the parent's count lowered.
+  void RemoveNewNode(bool nextToo);
+
+  std::unique_ptr<CDbRecord> m_record;  // the command's copy; the tree holds its own
+  // Nodes are found again by their ListID: the tree drops closed containers' nodes.
+  std::u16string m_parentId, m_parentFullName, m_afterId;
+};
+
+class CNewCategoryCommand : public CNewNodeCommand {
  public:
   // `record` holds Name, ListType and ObjectType (256 or 32).
   CNewCategoryCommand(CItemTreeContext& context, std::unique_ptr<CDbRecord> record);
   bool Do(bool isRedo) override;
   bool Undo() override;
-  bool CanUndo() const override { return true; }
-  bool CanRedo() const override { return true; }
-
- private:
-  CItemTreeContext& m_context;
-  std::unique_ptr<CDbRecord> m_record;  // the command's copy; the tree holds its own
-  // Nodes are found again by their ListID: the tree drops closed containers' nodes.
-  std::u16string m_parentId, m_parentFullName, m_afterId;
 };
 
-class CNewItemCommand : public CEditCommand {
+class CNewItemCommand : public CNewNodeCommand {
  public:
   CNewItemCommand(CItemTreeContext& context, std::unique_ptr<CDbRecord> record);
   bool Do(bool isRedo) override;
   bool Undo() override;
-  bool CanUndo() const override { return true; }
-  bool CanRedo() const override { return true; }
-
- private:
-  CItemTreeContext& m_context;
-  std::unique_ptr<CDbRecord> m_record;  // the command's copy; the tree holds its own
-  // Nodes are found again by their ListID: the tree drops closed containers' nodes.
-  std::u16string m_parentId, m_parentFullName, m_afterId;
 };
 
-class CDeleteCategoryCommand : public CEditCommand {
+// Delete or Cut of the selected node; the removed row is held for Undo.
+class CRemoveNodeCommand : public CUndoableTreeCommand {
+ protected:
+  CRemoveNodeCommand(LPCWSTR name, CItemTreeContext& context, bool cut)
+      : CUndoableTreeCommand(name, context), m_cut(cut) {}
+  // After the row went: the parent's count lowered, the neighbours noted, a cut record put
+  // on the clipboard and the node taken out of the tree.
+  void RemoveShown(HTREEITEM node, CDbRecord& parent, const CDbRecord& removed, bool nextToo);
+
+  bool m_cut;
+  std::unique_ptr<CDbRecord> m_record;
+  std::u16string m_parentId, m_previousId;
+};
+
+class CDeleteCategoryCommand : public CRemoveNodeCommand {
  public:
   CDeleteCategoryCommand(CItemTreeContext& context, bool cut);
   // A deletion that was not taken back removes the category's contents now.
   ~CDeleteCategoryCommand() override;
   bool Do(bool isRedo) override;
   bool Undo() override;
-  bool CanUndo() const override { return true; }
-  bool CanRedo() const override { return true; }
 
  private:
-  CItemTreeContext& m_context;
-  bool m_cut;
-  std::unique_ptr<CDbRecord> m_record;  // held while deleted
   std::u16string m_fullName;
-  std::u16string m_parentId, m_previousId;
   bool m_executed = false;
 };
 
-class CDeleteListItemCommand : public CEditCommand {
+class CDeleteListItemCommand : public CRemoveNodeCommand {
  public:
   CDeleteListItemCommand(CItemTreeContext& context, bool cut);
   bool Do(bool isRedo) override;
   bool Undo() override;
-  bool CanUndo() const override { return true; }
-  bool CanRedo() const override { return true; }
-
- private:
-  CItemTreeContext& m_context;
-  bool m_cut;
-  std::unique_ptr<CDbRecord> m_record;  // the deleted row
-  std::u16string m_parentId, m_previousId;
 };
 
 // Edits the selected node: an item or a category through its entry dialog, a group or
 // another container by a new name (which renames everything below it). Undo writes the
 // row (and the paths below a container) back as they were.
-class CEditListItemCommand : public CEditCommand {
+class CEditListItemCommand : public CUndoableTreeCommand {
  public:
   explicit CEditListItemCommand(CItemTreeContext& context);
   bool Do(bool isRedo) override;
   bool Undo() override;
-  bool CanUndo() const override { return true; }
-  bool CanRedo() const override { return true; }
   bool NameChanged() const { return m_nameChanged; }
 
  private:
@@ -139,7 +148,6 @@ class CEditListItemCommand : public CEditCommand {
   bool RenameContainer(CDbRecord& record);
   // Writes `to` over the row that holds `from` and shows it in the tree.
   bool Apply(const CDbRecord& to, const CDbRecord& from);
-  CItemTreeContext& m_context;
   std::unique_ptr<CDbRecord> m_old, m_new;
   bool m_nameChanged = false;
 };
@@ -155,16 +163,13 @@ class CCopyListItemCommand : public CEditCommand {
   CItemTreeContext& m_context;
 };
 
-class CPasteListItemCommand : public CEditCommand {
+class CPasteListItemCommand : public CUndoableTreeCommand {
  public:
   explicit CPasteListItemCommand(CItemTreeContext& context);
   bool Do(bool isRedo) override;
   bool Undo() override;
-  bool CanUndo() const override { return true; }
-  bool CanRedo() const override { return true; }
 
  private:
-  CItemTreeContext& m_context;
   std::unique_ptr<CDbRecord> m_record;  // the pasted record (the tree holds its own copy)
   std::u16string m_parentId, m_parentFullName;
 };

@@ -11,16 +11,31 @@
 #include <vector>
 
 #include "../document/SalesDocumentFixture.h"
+#include "core/FieldForm.h"
 #include "core/ResourceText.h"
 #include "editor/ItemListWnd.h"
 #include "editor/LineItemCommands.h"
 #include "platform/testing/ControlDrivers.h"
 #include "platform/testing/MessageBoxScript.h"
+#include "platform/testing/UiScript.h"
 #include "resources/resource_ids.h"
 
 namespace {
 
+using platform::testing::DialogDriver;
 using platform::testing::MessageBoxScript;
+using platform::testing::UiScript;
+
+// Types a name into the name form (with no type row, the name is its first row) and
+// presses OK.
+UiScript::DialogAction TypeName(std::u16string name) {
+  return [name](DialogDriver& d) {
+    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 0);
+    SendMessageW(d.Focus(), EM_SETSEL, 0, -1);
+    d.Type(name);
+    d.Ok();
+  };
+}
 using platform::testing::TreeViewDriver;
 
 // Entry dialogs as the program's list forms would act: the test says what the user types.
@@ -252,6 +267,70 @@ TEST_F(ItemList, CommandRenamedItemFollowsWithItsPathAndIsUndone) {
   Command(kCmdEdit);
   EXPECT_EQ(boxes.Shown().back().text, LoadResText(IDS_NAME_HAS_COLON));
   EXPECT_NE(Rows().find(u"Tools:Hammer;"), std::u16string::npos);
+}
+
+TEST_F(ItemList, CommandNewCategoryCompletesAPendingDeletionFirst) {
+  OpenWindow();
+  MessageBoxScript boxes;
+  boxes.Expect(u"Are you sure you want to delete category 'Paint'?").Answer(IDYES);
+  Select(u"Paint");
+  Command(kCmdDelete);
+  EXPECT_NE(Rows().find(u"Paint:Primer"), std::u16string::npos);
+  UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, TypeName(u"Garden"));
+  Expand(u"Tools");
+  Select(u"Hammer");
+  Command(kCmdNewCategory);
+  EXPECT_EQ(Rows().find(u"Paint"), std::u16string::npos) << "the deletion was completed before the add";
+  EXPECT_NE(Rows().find(u"Tools:Garden;"), std::u16string::npos) << "a leaf selected: beside it";
+  EXPECT_FALSE(history.CanRedo());
+  Command(kCmdUndo);
+  EXPECT_EQ(Rows().find(u"Tools:Garden;"), std::u16string::npos);
+}
+
+TEST_F(ItemList, CommandRenamedGroupTakesItsItemsAlongAndIsUndone) {
+  OpenWindow();
+  Expand(u"Tools");
+  Expand(u"Kits");
+  UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, TypeName(u"Sets"));
+  Select(u"Kits");
+  Command(kCmdEdit);
+  EXPECT_EQ(Rows(), u"Paint;Paint:Primer;Tools;Tools:Hammer;Tools:Saw;Tools:Sets;Tools:Sets:Bits;Tools:Sets:Drill;");
+  EXPECT_NE(Node(u"Sets"), nullptr);
+  EXPECT_EQ(Tree().RecordOf(Node(u"Drill"))->FieldView(kFieldParent), u"Tools:Sets") << "the loaded items read again";
+  Command(kCmdUndo);
+  EXPECT_EQ(Rows(), u"Paint;Paint:Primer;Tools;Tools:Hammer;Tools:Kits;Tools:Kits:Bits;Tools:Kits:Drill;Tools:Saw;");
+
+  MessageBoxScript boxes;
+  boxes.Expect(u"'Saw' already exists in the category.").Answer(IDOK);
+  ui.ExpectDialog(IDD_FIELD_FORM, TypeName(u"Saw"));
+  Select(u"Kits");
+  Command(kCmdEdit);
+  EXPECT_NE(Rows().find(u"Tools:Kits:Drill"), std::u16string::npos);
+}
+
+TEST_F(ItemList, CommandCutCategoryPastesOnceWithEverythingBelowIt) {
+  OpenWindow();
+  Expand(u"Tools");
+  Select(u"Kits");
+  Command(kCmdCut);
+  Select(u"Paint");
+  Command(kCmdPaste);
+  EXPECT_EQ(Rows(), u"Paint;Paint:Kits;Paint:Kits:Bits;Paint:Kits:Drill;Paint:Primer;Tools;Tools:Hammer;Tools:Saw;");
+  EXPECT_TRUE(window->Clipboard().IsEmpty()) << "a category pastes once";
+  EXPECT_FALSE(history.CanUndo());
+  Command(kCmdPaste);  // beeps, changes nothing
+  EXPECT_EQ(Rows().find(u"Tools:Kits"), std::u16string::npos);
+
+  Select(u"Hammer");
+  Command(kCmdCopy);
+  ASSERT_TRUE(window->Open(owner, 0, true, false, 1));
+  EXPECT_FALSE(window->Clipboard().IsEmpty()) << "the same mode keeps the clipboard";
+  ASSERT_TRUE(window->Open(owner, 0, false, true, 2));
+  EXPECT_FALSE(Tree().CheckBoxes()) << "outside line item mode there are no check boxes";
+  EXPECT_TRUE(window->Clipboard().IsEmpty()) << "another tree, another clipboard";
+  EXPECT_EQ(TreeViewDriver(Tree().Window()).Text(Tree().Root()), u"Other Lists");
 }
 
 TEST_F(ItemList, FindWalksIntoTheTreeAndSaysWhenNothingIsLeft) {
