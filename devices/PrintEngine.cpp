@@ -126,6 +126,7 @@ bool CPrintEngine::BeginDocument(bool skipPageSetup, std::u16string_view title) 
 
 bool CPrintEngine::OpenJob(bool skipPageSetup, std::u16string_view title, float feed, bool setUpOnlyWhenReady) {
   m_skipPageSetup = skipPageSetup;
+  m_pageSetUp = false;
   m_copyCount = static_cast<int>(CPreferences().GetDword(u"PrintNumCopies", 1)) + 1;
   if (!ConnectPrinter(true) || !CheckReady(true)) return false;
   ShowJobProgress(1, m_copyCount, title);
@@ -139,8 +140,19 @@ bool CPrintEngine::OpenJob(bool skipPageSetup, std::u16string_view title, float 
     m_printer->SetupPage(2, feed, 2, 0, 0, 1, 0, 0, &result);
     m_printer->SetTopOffset(0);
     m_printer->SetLeftOffset(0);
+    m_pageSetUp = true;
   }
   return true;
+}
+
+void CPrintEngine::EndPageSetup() {
+  if (!m_pageSetUp || !m_printer) return;
+  m_pageSetUp = false;
+  LONG result = 0;
+  m_printer->SetupPage(2, 1.0f, 2, 0, 0, 1, 0, 0, &result);
+  m_printer->SetTopOffset(m_keptTopOffset);
+  m_printer->SetLeftOffset(m_keptLeftOffset);
+  m_printer->SetupPage(0, 0, 2, 0, 0, 1, 0, 0, &result);
 }
 
 void CPrintEngine::ShowJobProgress(int copy, int copies, std::u16string_view title) {

@@ -56,6 +56,10 @@ class CPrintEngine {
   bool CheckJobProgress();
   // Closes the progress window of the last job.
   void EndJobProgress();
+  // Ends the continuous paper BeginDocument set up for a job that draws itself (a
+  // report): the paper is fed, the offsets kept at the start come back and the engine
+  // leaves continuous mode. Nothing when the job set up no paper.
+  void EndPageSetup();
   // The progress window while a job shows one (owned by this object), else null.
   CProgressWnd* GetProgressWindow() const { return m_progress.get(); }
 
@@ -121,6 +125,7 @@ class CPrintEngine {
   int m_portId = 3;
   bool m_paperType0 = false;
   bool m_skipPageSetup = false;
+  bool m_pageSetUp = false;  // the last job started continuous paper
   float m_keptTopOffset = 0;
   float m_keptLeftOffset = 0;
   std::u16string m_signaturePath;

@@ -31,6 +31,7 @@
 #include "editor/EditCommand.h"
 #include "mainwindow/PrivateMessages.h"
 #include "mainwindow/RegisterList.h"
+#include "reports/ReportView.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -297,7 +298,9 @@ void CMainFrame::Layout() {
   MoveWindow(m_register->GetHwnd(), client.left, client.top + header, width, height - header, FALSE);
   m_register->Layout();
   InvalidateRect(m_register->GetHwnd(), nullptr, TRUE);
-  SetFocus(m_register->GetHwnd());
+  // A form over the main window raises and lowers the input panel as it gains and loses
+  // the activation; taking the focus back from it here would bounce the two for ever.
+  if (GetActiveWindow() == m_hwnd) SetFocus(m_register->GetHwnd());
 }
 
 void CMainFrame::ReloadRegister(bool withProgress) {
@@ -370,6 +373,13 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kMsgNewTextsChanged: LoadNewMenuTexts(); return 0;
     case kMsgProgressClosed: m_progress.reset(); return 0;
     case kMsgShutdown: OnShutdownRequest(); return 0;
+    case kMsgShowReport:
+      ShowReport(static_cast<int>(wParam), lParam ? reinterpret_cast<const char16_t*>(lParam) : u"");
+      return 0;
+    case kMsgPrintReport: return PrintReport(reinterpret_cast<CReport*>(lParam), reinterpret_cast<HWND>(wParam));
+    case kMsgSaveReport: return SaveReport(reinterpret_cast<CReport*>(lParam), reinterpret_cast<HWND>(wParam));
+    case kMsgEmailReport: return EmailReport(reinterpret_cast<CReport*>(lParam), reinterpret_cast<HWND>(wParam));
+    case kMsgReportClosed: m_reportView.reset(); return 0;
     default: break;
   }
   return DefWindowProcW(hwnd, msg, wParam, lParam);
@@ -484,6 +494,7 @@ void CMainFrame::StoreLastView() {
 
 void CMainFrame::DeleteObjects() {
   m_progress.reset();
+  m_reportView.reset();  // it reads the item store
   RemoveDocumentServices();
   if (m_register) {
     SetRegisterList(nullptr);

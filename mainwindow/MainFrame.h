@@ -27,6 +27,8 @@ class CPrintEngine;
 class CProgressWnd;
 class CPriceLevelList;
 class CRegisterList;
+class CReport;
+class CReportView;
 class CRegistryKey;
 class CSalesTaxList;
 class CStoreDocumentLists;
@@ -82,6 +84,19 @@ class CMainFrame {
   // still running.
   LRESULT OnCopyData(const COPYDATASTRUCT* copy);
 
+  // ---- Reports (MainFrameReports.cpp) -----------------------------------------------------
+  // Opens the report viewer for a report kind, on one saved document when a name is given;
+  // a viewer still open is closed first.
+  void ShowReport(int kind, std::u16string_view documentName);
+  // The report printed as a job of the program's printing engine (made when missing).
+  bool PrintReport(CReport* report, HWND owner);
+  // The report's page written where the user chooses; told in a box either way.
+  bool SaveReport(CReport* report, HWND owner);
+  // The report's page mailed as an attachment.
+  int EmailReport(CReport* report, HWND owner);
+  CReportView* GetReportView() const { return m_reportView.get(); }
+  CPrintEngine* GetPrintEngine() const { return m_printEngine.get(); }
+
  private:
   StartupStep StartUp(std::u16string_view commandLine);
   bool RegisterWindowClass();
@@ -123,6 +138,7 @@ class CMainFrame {
   std::unique_ptr<CCustomerSource> m_customerSource;
   std::unique_ptr<CRegisterList> m_register;
   std::unique_ptr<CProgressWnd> m_progress;
+  std::unique_ptr<CReportView> m_reportView;
   // The named lists, created in the order the program's lists depend on them.
   std::unique_ptr<CTaxCodeList> m_taxCodes;
   std::unique_ptr<CSalesTaxList> m_salesTaxes;

@@ -264,6 +264,10 @@
 #define IDC_FORM_HEADING_RULE 1063
 #define IDC_FORM_NOTE 1104
 
+/* The device box: shown while a scanner or card reader starts. */
+#define IDD_DEVICE_BOX 231
+#define IDC_DEVICE_BOX_TEXT 1055
+
 /* ---- The list update --------------------------------------------------------- */
 #define IDS_UPDATE_UNKNOWN_MEMBER 40324    /* fmt: the group line's item name */
 #define IDS_UPDATE_IMPORTING_CUSTOMERS 40332
@@ -284,6 +288,43 @@
 #define IDM_MAIN_EXIT 40002
 #define IDM_MAIN_REFRESH_LIST 40240
 #define IDM_MAIN_MENU_BUTTON 40703
+/* ---- The customer screens: the customer list, the customer dialog, the item entry -- */
+#define IDD_CUSTOMER_LIST 109
+#define IDD_TABBED_FORM 125                /* the full-screen dialogs of tabbed form pages */
+#define IDR_CONTACT_LIST_BAR 109           /* menu bar of the list over contacts */
+#define IDR_CUSTOMER_LIST_BAR 141          /* menu bar of the list over the customer table */
+#define IDB_CATEGORY_ARROW 196
+#define IDS_CONFIRM_DELETE_CUSTOMER 40201
+#define IDS_CUSTOMER_BAR_NEW 41310
+#define IDS_CUSTOMER_BAR_MENU 41311
+#define IDM_CUSTOMER_MENU 40045
+#define IDM_CUSTOMER_NEW 40131
+#define IDM_CUSTOMER_EDIT 40160
+#define IDM_CUSTOMER_BY_COMPANY 40176
+#define IDM_CUSTOMER_BY_NAME 40177
+
+/* ---- The report viewer: its window, menu bar (menu and bar share the id), the bar's
+   and the toolbar's pictures, and its commands ---------------------------------- */
+#define IDD_REPORT_VIEW 134
+#define IDR_REPORT_MENUBAR 140
+#define IDB_REPORT_TOOLBAR 208             /* Fit to Screen, Zoom, E-mail, Print */
+#define IDB_REPORT_MENUBAR 304             /* toolbar, zoom, fit */
+#define IDS_REPORT_BAR_MENU 40901
+#define IDS_REPORT_BAR_TOOLBAR 40902
+#define IDS_REPORT_SAVED 40240
+#define IDM_REPORT_MENU 40045
+#define IDM_REPORT_TOOLBAR 116
+#define IDM_REPORT_SHOW_TOOLBAR 40167
+#define IDM_REPORT_FIT 40017
+#define IDM_REPORT_ZOOM 40023
+#define IDM_REPORT_ZOOM0 40019
+#define IDM_REPORT_ZOOM1 40098
+#define IDM_REPORT_ZOOM2 40020
+#define IDM_REPORT_ZOOM3 40021
+#define IDM_REPORT_ZOOM4 40022
+#define IDM_REPORT_PRINT 40226
+#define IDM_REPORT_SAVE_HTML 40227
+#define IDM_REPORT_EMAIL_HTML 40229
 
 /* The items list, its find bar and the find-progress dialog. */
 #define IDD_ITEM_LIST 105

@@ -269,6 +269,26 @@ constexpr int COLOR_BTNHIGHLIGHT = 20;
 // font and the default palette selected. Null `dc` means the screen.
 HDC CreateCompatibleDC(HDC dc);
 BOOL DeleteDC(HDC dc);
+// A printer's context for the driver, device and port that the page set-up dialog named
+// (`devMode` may be null). The printer is reached only through ExtEscape; null without a
+// port.
+HDC CreateDCW(LPCWSTR driver, LPCWSTR device, LPCWSTR port, const void* devMode);
+// Printer escapes. QUERYESCSUPPORT (input: the escape as a 4-byte number) answers 1 for
+// the escapes below, 0 for others. kCardReadEscape (input: a CardReadRequest) asks the
+// printer's magnetic card reader for one swipe: the reply is copied into the request's
+// buffer (8-bit text, cut to its size less one, null-terminated) and the escape answers
+// its length; with no swipe waiting it answers 0. The swipes a printer answers with are
+// read from "<port file>.reply" under the device root, one line each, in order; the port
+// "COM1:" has the port file "\Printer Output\COM1.txt". Anything else answers -1.
+constexpr int QUERYESCSUPPORT = 8;
+constexpr int kCardReadEscape = 7000;
+constexpr DWORD kCardReadCommand = 11;
+struct CardReadRequest {
+  BYTE* reply;
+  DWORD size;
+  DWORD command;
+};
+int ExtEscape(HDC dc, int escape, int inputSize, LPCSTR input, int outputSize, LPSTR output);
 int GetDeviceCaps(HDC dc, int index);
 
 // Selecting returns the object that was selected before (null on failure). A bitmap can

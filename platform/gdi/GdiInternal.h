@@ -102,6 +102,9 @@ struct Dc : Object {
   POINT origin;
   bool hasClip = false;
   RECT clip;  // in bitmap coordinates
+  // A printer's context (CreateDCW): the printer's port, and how far its replies were read.
+  std::u16string printerPort;
+  long long replyOffset = 0;
 };
 
 // ---- The handle table ----------------------------------------------------------------

@@ -5,8 +5,10 @@
 #include <unistd.h>
 
 #include <cassert>
+#include <chrono>
 #include <ctime>
 #include <mutex>
+#include <thread>
 
 #include "platform/base/Base.h"
 
@@ -251,6 +253,14 @@ DWORD Random() {
   g_randomState ^= g_randomState << 25;
   g_randomState ^= g_randomState >> 27;
   return static_cast<DWORD>((g_randomState * 0x2545F4914F6CDD1DULL) >> 32);
+}
+
+void Sleep(DWORD milliseconds) {
+  if (platform::TestClock::IsActive()) {
+    platform::TestClock::Advance(milliseconds);
+    return;
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 namespace platform {

@@ -6,6 +6,9 @@
 void GetLocalTime(LPSYSTEMTIME time);
 void GetSystemTime(LPSYSTEMTIME time);
 DWORD GetTickCount();
+// Waits `milliseconds`. With the test clock running, the clock moves on instead and the
+// call returns at once.
+void Sleep(DWORD milliseconds);
 // Fails (ERROR_INVALID_PARAMETER) for fields out of range: month 0, day 31 of April...
 BOOL SystemTimeToFileTime(const SYSTEMTIME* systemTime, LPFILETIME fileTime);
 BOOL FileTimeToSystemTime(const FILETIME* fileTime, LPSYSTEMTIME systemTime);

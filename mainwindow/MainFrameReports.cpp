@@ -1,0 +1,58 @@
+// The main window's part in the reports: it opens the viewer for a report kind and keeps it
+// until the viewer closes itself, and it prints, saves and mails a report for the viewer,
+// since those need the program's printing engine, the file dialog and the mail session.
+#include <string>
+
+#include "core/MessageBoxes.h"
+#include "core/Utilities.h"
+#include "devices/DocumentMail.h"
+#include "devices/PrintEngine.h"
+#include "mainwindow/MainFrame.h"
+#include "platform/shell/FileDialogs.h"
+#include "platform/user/Paint.h"
+#include "reports/Report.h"
+#include "reports/ReportView.h"
+#include "resources/resource_ids.h"
+
+namespace {
+constexpr DWORD kSaveNameChars = 130;
+constexpr size_t kSaveBufferChars = 260;
+}  // namespace
+
+void CMainFrame::ShowReport(int kind, std::u16string_view documentName) {
+  UpdateWindow(m_hwnd);
+  // One viewer at a time: the dialog procedure reaches a single viewer, so one still open
+  // is closed before the next takes its place.
+  m_reportView.reset();
+  m_reportView = std::make_unique<CReportView>(m_instance, m_hwnd, m_itemStore.get(), kind, documentName);
+  m_reportView->ShowReport();
+}
+
+bool CMainFrame::PrintReport(CReport* report, HWND) {
+  if (!report) return true;
+  if (!m_printEngine) m_printEngine = std::make_unique<CPrintEngine>(nullptr);
+  report->Print(m_printEngine.get(), false, u"Printing Report");
+  return true;
+}
+
+bool CMainFrame::SaveReport(CReport* report, HWND owner) {
+  if (!report) return false;
+  std::u16string file = report->GetName() + u".htm";
+  file.resize(kSaveBufferChars, u'\0');
+  OPENFILENAMEW dialog;
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = u"Reports (*.HTM)\0*.HTM\0";
+  dialog.lpstrDefExt = u"HTM";
+  dialog.lpstrFile = file.data();
+  dialog.nMaxFile = kSaveNameChars;
+  dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
+  const bool saved = GetSaveFileNameW(&dialog) && WriteAnsiTextFile(report->GetHtml(), file.c_str());
+  MessageBoxFromResource(owner, saved ? IDS_REPORT_SAVED : IDS_EXPORT_FAILED, saved ? kStyleInformation : kStyleWarning);
+  return saved;
+}
+
+int CMainFrame::EmailReport(CReport* report, HWND owner) {
+  if (!report) return 0;
+  // The To address comes from the document open in the editor; none is open here.
+  return ::EmailReport(owner ? owner : m_hwnd, nullptr, report->GetName(), report->GetHtml());
+}

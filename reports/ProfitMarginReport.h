@@ -1,0 +1,29 @@
+// Profit Margin: the sales price and purchase cost of what was sold on the saved documents
+// of a date range, or on one given document, with profit and margin.
+#pragma once
+
+#include "reports/Report.h"
+
+class CProfitMarginReport : public CReport {
+ public:
+  CProfitMarginReport(HWND parent, std::u16string_view documentId);
+
+  std::u16string GetXsl() override;
+  bool BuildXml(HWND parent, std::u16string_view start, std::u16string_view end, std::u16string_view documentTypes,
+                std::u16string_view documentId) override;
+  bool Print(CPrintEngine* engine, bool skipPageSetup, std::u16string_view title) override;
+
+  double TotalSales() const { return m_sales; }
+  double TotalPurchase() const { return m_purchase; }
+  double Profit() const { return m_profit; }
+  double Margin() const { return m_margin; }
+
+ private:
+  void Accumulate(CXmlDocument& document);
+  void PrintHeader();
+
+  double m_sales = 0;
+  double m_purchase = 0;
+  double m_profit = 0;
+  double m_margin = 0;
+};

@@ -1,0 +1,196 @@
+// The reports from the running program: each report opened from the main window for a
+// date range, shown, printed to the printer's file and mailed; saved as a page; a second
+// report taking the place of one still open.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "core/EmailMessageForm.h"
+#include "core/FieldForm.h"
+#include "core/Preferences.h"
+#include "core/ResourceText.h"
+#include "core/Utilities.h"
+#include "devices/PrintEngine.h"
+#include "mainwindow/MainFrame.h"
+#include "mainwindow/PrivateMessages.h"
+#include "mainwindow/Program.h"
+#include "mainwindow/SampleDevice.h"
+#include "platform/mapi/MessageStores.h"
+#include "platform/printing/PrintEngines.h"
+#include "platform/shell/FileDialogs.h"
+#include "platform/testing/MessageBoxScript.h"
+#include "platform/testing/UiScript.h"
+#include "platform/user/Controls.h"
+#include "reports/Report.h"
+#include "reports/ReportView.h"
+#include "resources/resource_ids.h"
+#include "tests/mainwindow/MainWindowFixture.h"
+
+namespace {
+
+using platform::testing::DialogDriver;
+using platform::testing::MessageBoxScript;
+using platform::testing::UiScript;
+
+class MainWindowReports : public mainwindow_test::MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    ASSERT_TRUE(PrepareNewDevice());
+    ASSERT_EQ(RegisterPrintEngineClasses(), S_OK);
+    platform::printing::ResetConditions();
+    platform::mapi::ResetMessaging();
+    CPreferences().SetDword(u"PrintNumCopies", 0);
+    CPreferences().SetString(u"LastReportDocType", u"All Documents");
+    // Only this test's documents: the sample device's own are taken away.
+    for (const auto& entry : std::filesystem::directory_iterator(Linux(mainwindow_test::kDocuments)))
+      if (entry.path().extension() == ".QVN") std::filesystem::remove(entry.path());
+    Document(u"INV1.QVN", "INVOICE", "3/9/2026", "$100.00", "Widget", "5");
+    Document(u"REC1.QVN", "SALESRECEIPT", "3/10/2026", "$40.00", "Widget", "2");
+    Document(u"CRM1.QVN", "CREDITMEMO", "3/10/2026", "$15.00", "Widget", "1");
+    Document(u"OLD1.QVN", "INVOICE", "3/1/2026", "$500.00", "Widget", "50");
+    ASSERT_EQ(m_program.Start(u""), ProgramStart::Started);
+    m_frame = m_program.GetMainFrame();
+    m_hwnd = m_frame->GetHwnd();
+  }
+  void TearDown() override {
+    m_program.End();
+    platform::mapi::ResetMessaging();
+    platform::printing::ResetConditions();
+    MainWindowTest::TearDown();
+  }
+  void Document(std::u16string_view name, const char* type, const char* date, const char* total, const char* item,
+                const char* quantity) {
+    WriteText(std::u16string(mainwindow_test::kDocuments) + std::u16string(name),
+              std::string("<?xml version=\"1.0\"?><SALESDOCUMENT VERSION=\"4\" DOCTYPE=\"") + type + "\" DATE=\"" +
+                  date + "\"><LINEITEM><TYPE>Inventory Part</TYPE><NAME>" + item + "</NAME><QUANTITY>" + quantity +
+                  "</QUANTITY><PRICE>10</PRICE><COST>4</COST></LINEITEM><TOTALS><TOTAL>" + total +
+                  "</TOTAL></TOTALS></SALESDOCUMENT>");
+  }
+  static void Pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  }
+  // The options form of the report: From moved back one day from today, OK.
+  static void ExpectRangeFromYesterday(UiScript& ui) {
+    ui.ExpectDialog(IDD_FIELD_FORM, [](DialogDriver& d) {
+      SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 1);
+      d.Ok();
+    });
+    ui.ExpectDialog(IDD_DATE_PICKER, [](DialogDriver& d) {
+      SetFocus(d.Control(IDC_DATE_CALENDAR));
+      d.Key(VK_LEFT);
+      d.Ok();
+    });
+  }
+  std::string PdfText() {
+    const std::u16string file = platform::printing::LastOutputFile();
+    std::string text;
+    if (file.empty()) return text;
+    if (FILE* pipe = popen(("pdftotext -layout '" + Linux(file).string() + "' -").c_str(), "r")) {
+      char buffer[4096];
+      while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) text.append(buffer, n);
+      pclose(pipe);
+    }
+    return text;
+  }
+  size_t OutboxCount() {
+    const auto folder = Linux(platform::mapi::OutboxFolder(platform::mapi::kDefaultStoreName));
+    if (!std::filesystem::exists(folder)) return 0;
+    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
+  }
+
+  CProgram m_program;
+  CMainFrame* m_frame = nullptr;
+  HWND m_hwnd = nullptr;
+};
+
+TEST_F(MainWindowReports, EachReportIsBuiltShownPrintedAndMailed) {
+  struct Case {
+    int kind;
+    const char* title;
+    const char16_t* figure;  // on the page
+    const char* printed;     // in the printout
+  };
+  const Case cases[] = {
+      {kReportRouteAccount, "Route Sales Accountability", u"Widget", "Widget"},
+      {kReportRouteCash, "Route Sales And Cash", u"$125.00", "$125.00"},
+      {kReportProfitMargin, "Profit Margin", u"70.00", "70.00"},  // 7 sold at 10 on the two sales
+      {kReportPickList, "Warehouse Pick List", u"<TD align=\"right\">8</TD>", "Widget"},
+  };
+  size_t mailed = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.title);
+    {
+      UiScript ui;
+      if (c.kind != kReportRouteAccount) ExpectRangeFromYesterday(ui);
+      SendMessageW(m_hwnd, kMsgShowReport, static_cast<WPARAM>(c.kind), 0);
+      EXPECT_EQ(ui.Pending(), 0u);
+    }
+    CReportView* view = m_frame->GetReportView();
+    ASSERT_NE(view, nullptr);
+    ASSERT_NE(view->GetView(), nullptr) << "built and shown";
+    EXPECT_NE(view->GetReport()->GetHtml().find(c.figure), std::u16string::npos)
+        << platform::ToUtf8(view->GetReport()->GetHtml());
+
+    view->OnCommand(IDM_REPORT_PRINT);
+    Pump();
+    const std::string printed = PdfText();
+    EXPECT_NE(printed.find(c.title), std::string::npos) << printed;
+    EXPECT_NE(printed.find(c.printed), std::string::npos) << printed;
+    EXPECT_EQ(m_frame->GetPrintEngine()->GetProgressWindow(), nullptr);
+
+    {
+      UiScript ui;
+      ui.ExpectDialog(IDD_FIELD_FORM, [](DialogDriver& d) {
+        SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, CEmailMessageForm::kTo);
+        SendMessageW(d.Focus(), EM_SETSEL, 0, -1);
+        d.Type(u"office@route.example");
+        d.Ok();
+      });
+      MessageBoxScript boxes;
+      boxes.Expect(LoadResText(IDS_EMAIL_IN_OUTBOX));
+      view->OnCommand(IDM_REPORT_EMAIL_HTML);
+      EXPECT_EQ(boxes.Pending(), 0u);
+    }
+    EXPECT_EQ(OutboxCount(), ++mailed);
+    EXPECT_TRUE(FileExists(std::u16string(mainwindow_test::kDocuments) + platform::ToUtf16(c.title) + u".htm"));
+
+    view->OnCommand(IDOK);
+    Pump();
+    EXPECT_EQ(m_frame->GetReportView(), nullptr) << "the closed viewer is deleted";
+  }
+}
+
+TEST_F(MainWindowReports, AReportIsSavedAsItsPageAndACancelledSaveIsTold) {
+  SendMessageW(m_hwnd, kMsgShowReport, kReportRouteAccount, 0);
+  CReportView* first = m_frame->GetReportView();
+  ASSERT_NE(first, nullptr);
+  const HWND firstWindow = first->GetWindow();
+  SendMessageW(m_hwnd, kMsgShowReport, kReportRouteAccount, 0);
+  EXPECT_FALSE(IsWindow(firstWindow)) << "the viewer still open was closed for the next";
+  CReportView* view = m_frame->GetReportView();
+  {
+    UiScript ui;
+    ui.ExpectDialog(0, [](DialogDriver& d) {
+      d.TypeInto(kFileDialogName, u"Route");
+      d.Ok();
+    });
+    MessageBoxScript boxes;
+    boxes.Expect(LoadResText(IDS_REPORT_SAVED));
+    view->OnCommand(IDM_REPORT_SAVE_HTML);
+    Pump();
+    EXPECT_EQ(boxes.Pending(), 0u);
+  }
+  EXPECT_EQ(ReadText(u"\\Route.HTM"), platform::ToUtf8(view->GetReport()->GetHtml()));
+  UiScript ui;
+  ui.ExpectDialog(0, [](DialogDriver& d) { d.Cancel(); });
+  MessageBoxScript boxes;
+  boxes.Expect(LoadResText(IDS_EXPORT_FAILED));
+  view->OnCommand(IDM_REPORT_SAVE_HTML);
+  Pump();
+  EXPECT_EQ(boxes.Pending(), 0u);
+}
+
+}  // namespace

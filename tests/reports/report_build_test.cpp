@@ -1,0 +1,150 @@
+// The four reports built over one Documents folder: rows and totals against figures worked
+// out by hand, the date range and its edges, document types, one given document, and a
+// document that cannot be read.
+#include "ReportTestSupport.h"
+#include "document/XmlDocument.h"
+#include "platform/testing/MessageBoxScript.h"
+#include "reports/PickListReport.h"
+#include "reports/ProfitMarginReport.h"
+#include "reports/RouteAccountReport.h"
+#include "reports/RouteCashReport.h"
+
+namespace {
+
+using report_test::ReportTest;
+
+std::u16string Xml(CReport& report) {
+  CBstr xml;
+  report.GetReportDocument().GetDataDocument()->get_xml(&xml);
+  return xml.str();
+}
+
+std::vector<std::pair<std::u16string, int>> Picked(const CPickListReport& report) {
+  std::vector<std::pair<std::u16string, int>> rows;
+  for (const auto& e : report.Entries()) rows.emplace_back(e.name, e.ordered);
+  return rows;
+}
+
+using Picks = std::vector<std::pair<std::u16string, int>>;
+
+TEST_F(ReportTest, PickListAddsInventoryLinesPerItemByTypeAndRange) {
+  WriteFixture();
+  CPickListReport report(nullptr, u"");
+  ASSERT_TRUE(report.BuildXml(nullptr, u"3/1/2026", u"3/3/2026", u"All Documents", u""));
+  EXPECT_EQ(Picked(report), (Picks{{u"Widget", 8}, {u"Gadget", 4}})) << "2.5 counts 2; the service line adds nothing";
+  EXPECT_NE(Xml(report).find(u"<DOCTYPES>All Documents</DOCTYPES><ITEMS><ITEM><NAME>Widget</NAME><ORDERED>8</ORDERED>"),
+            std::u16string::npos)
+      << platform::ToUtf8(Xml(report));
+
+  report.BuildXml(nullptr, u"3/1/2026", u"3/3/2026", u"Estimates", u"");
+  EXPECT_EQ(Picked(report), (Picks{{u"Gadget", 4}}));
+  report.BuildXml(nullptr, u"3/1/2026", u"3/3/2026", u"sales receipts", u"");
+  EXPECT_EQ(Picked(report), (Picks{{u"Widget", 2}})) << "the choice is matched without regard to case";
+  report.BuildXml(nullptr, u"3/1/2026", u"3/3/2026", u"Sales Orders", u"");
+  EXPECT_TRUE(report.Entries().empty());
+
+  report.BuildXml(nullptr, u"", u"", u"", u"");
+  EXPECT_EQ(Picked(report), (Picks{{u"Widget", 8}, {u"Gadget", 7}, {u"Bolt", 2}}))
+      << "no dates: every document; memorized and deleted ones are not in the folder";
+  EXPECT_EQ(Xml(report).find(u"DOCTYPES"), std::u16string::npos);
+
+  report.BuildXml(nullptr, u"", u"", u"", u"D6.QVN");
+  EXPECT_EQ(Picked(report), (Picks{{u"Gadget", 3}}));
+  EXPECT_NE(Xml(report).find(u"<INVOICE>D6.QVN</INVOICE>"), std::u16string::npos);
+}
+
+TEST_F(ReportTest, ProfitMarginComesFromTheShownTotals) {
+  WriteFixture();
+  CProfitMarginReport report(nullptr, u"");
+  ASSERT_TRUE(report.BuildXml(nullptr, u"3/1/2026", u"3/3/2026", u"", u""));
+  EXPECT_DOUBLE_EQ(report.TotalSales(), 136);  // 50 + 20 (1.5 counts 1) + 16 + 50
+  EXPECT_DOUBLE_EQ(report.TotalPurchase(), 68);
+  EXPECT_DOUBLE_EQ(report.Margin(), 50);
+  EXPECT_NE(Xml(report).find(u"<TOTAL><NAME>TOTAL SALES PRICE</NAME><AMOUNT>136.00</AMOUNT></TOTAL>"
+                             u"<TOTAL><NAME>TOTAL PURCHASE PRICE</NAME><AMOUNT>68.00</AMOUNT></TOTAL>"
+                             u"<TOTAL><NAME>PROFIT</NAME><AMOUNT>68.00</AMOUNT></TOTAL></TOTALS>"
+                             u"<PROFIT_MARGIN><NAME>PROFIT MARGIN</NAME><AMOUNT>50.00%</AMOUNT>"),
+            std::u16string::npos)
+      << platform::ToUtf8(Xml(report));
+
+  report.BuildXml(nullptr, u"1/1/2026", u"1/31/2026", u"", u"");
+  EXPECT_NE(Xml(report).find(u"<AMOUNT>0.00</AMOUNT></TOTAL></TOTALS><PROFIT_MARGIN><NAME>PROFIT MARGIN</NAME>"
+                             u"<AMOUNT>0.00%</AMOUNT>"),
+            std::u16string::npos)
+      << "nothing sold: zeros and no division";
+
+  report.BuildXml(nullptr, u"", u"", u"", u"D2.QVN");
+  EXPECT_DOUBLE_EQ(report.TotalSales(), 16);
+  EXPECT_DOUBLE_EQ(report.Profit(), 6);
+}
+
+TEST_F(ReportTest, RouteCashSumsTotalsByTypeWithinTheRangeBothEndsIncluded) {
+  WriteFixture();
+  CRouteCashReport report(nullptr);
+  ASSERT_TRUE(report.BuildXml(nullptr, u"3/1/2026", u"3/3/2026", u"", u""));
+  EXPECT_DOUBLE_EQ(report.ChargeSales(), 100);
+  EXPECT_DOUBLE_EQ(report.CashSales(), 40);
+  EXPECT_DOUBLE_EQ(report.Returns(), 15);
+  EXPECT_NE(Xml(report).find(u"<SALE><NAME>CHARGE SALES</NAME><AMOUNT>100.00</AMOUNT></SALE>"
+                             u"<SALE><NAME>CASH SALES</NAME><AMOUNT>40.00</AMOUNT></SALE>"
+                             u"<SALE><NAME>RETURNS</NAME><AMOUNT>15.00</AMOUNT></SALE></SALES>"
+                             u"<TOTAL><NAME>TOTAL</NAME><AMOUNT>$125.00</AMOUNT></TOTAL>"),
+            std::u16string::npos)
+      << platform::ToUtf8(Xml(report));
+
+  report.BuildXml(nullptr, u"3/2/2026", u"3/2/2026", u"", u"");
+  EXPECT_EQ(report.TotalText(), u"$25.00") << "one day: its sales receipt less its credit memo";
+  report.BuildXml(nullptr, u"2/28/2026", u"3/1/2026", u"", u"");
+  EXPECT_DOUBLE_EQ(report.ChargeSales(), 130) << "the sales order on the first day and the invoice on the last";
+  report.BuildXml(nullptr, u"3/1/2026", u"", u"", u"");
+  EXPECT_EQ(report.TotalText(), u"$155.00") << "one date alone filters nothing";
+}
+
+TEST_F(ReportTest, RouteAccountabilityMatchesLoadedStockAgainstEverySavedDocument) {
+  WriteFixture();
+  CRouteAccountReport report(nullptr, items);
+  ASSERT_TRUE(report.BuildXml(nullptr, u"3/10/2026", u"3/10/2026", u"", u""));
+  ASSERT_EQ(report.Entries().size(), 3u);
+  struct Row {
+    std::u16string name;
+    int out, in, sold, invoiced, balance;
+  };
+  std::vector<Row> rows;
+  for (const auto& e : report.Entries()) rows.push_back({e.name, e.out, e.in, e.sold, e.invoiced, e.balance});
+  // Loaded items first in store order, then items met on documents; the credit memo adds
+  // nothing, the estimate and payment are ignored.
+  const Row widget{u"Widget", 10, 3, 7, 7, 0}, bolt{u"Bolt", 5, 5, 0, 2, -2}, gadget{u"Gadget", 0, 2, -2, 3, -5};
+  for (const Row& want : {widget, bolt, gadget}) {
+    auto it = std::find_if(rows.begin(), rows.end(), [&](const Row& r) { return r.name == want.name; });
+    ASSERT_NE(it, rows.end()) << platform::ToUtf8(want.name);
+    EXPECT_EQ(std::tie(it->out, it->in, it->sold, it->invoiced, it->balance),
+              std::tie(want.out, want.in, want.sold, want.invoiced, want.balance))
+        << platform::ToUtf8(want.name);
+  }
+  EXPECT_EQ(rows.back().name, u"Gadget");
+  EXPECT_NE(Xml(report).find(u"<NAME>Widget</NAME><DESCRIPTION>Blue widget</DESCRIPTION><OUT>10</OUT><IN>3</IN>"
+                             u"<SOLD>7</SOLD><INVOICED>7</INVOICED><BALANCE>0</BALANCE>"),
+            std::u16string::npos);
+}
+
+TEST_F(ReportTest, AnUnreadableDocumentIsSkippedWithItsMessage) {
+  WriteFixture();
+  WriteFile(folder + u"BROKEN.QVN", "<?xml version=\"1.0\"?><SALESDOCUMENT DOCTYPE=\"INVOICE\"><unclosed>");
+  platform::testing::MessageBoxScript boxes;
+  boxes.Expect(u"Failed to load '" + folder + u"BROKEN.QVN'.  This file may be corrupt.").Caption(u"Slateway");
+  CRouteCashReport report(nullptr);
+  ASSERT_TRUE(report.BuildXml(nullptr, u"", u"", u"", u""));
+  EXPECT_EQ(boxes.Pending(), 0u);
+  EXPECT_EQ(report.TotalText(), u"$155.00");
+}
+
+TEST_F(ReportTest, AnEmptyFolderGivesZerosAndNoItems) {
+  CRouteCashReport cash(nullptr);
+  ASSERT_TRUE(cash.BuildXml(nullptr, u"", u"", u"", u""));
+  EXPECT_EQ(cash.TotalText(), u"$0.00");
+  CPickListReport pick(nullptr, u"");
+  ASSERT_TRUE(pick.BuildXml(nullptr, u"", u"", u"", u""));
+  EXPECT_NE(Xml(pick).find(u"<ITEMS/>"), std::u16string::npos) << platform::ToUtf8(Xml(pick));
+}
+
+}  // namespace
