@@ -342,8 +342,8 @@ std::u16string CListTreeView::DisplayText(CDbRecord& record) const {
   return text;
 }
 
-bool CListTreeView::Matches(CDbRecord& record) const {
-  auto contains = [&](std::u16string_view text) { return text.find(m_findText) != std::u16string_view::npos; };
+bool CListTreeView::Matches(CDbRecord& record, std::u16string_view wanted) const {
+  auto contains = [&](std::u16string_view text) { return text.find(wanted) != std::u16string_view::npos; };
   std::u16string_view name = record.FieldView(kFieldName);
   if (!(record.GetObjectType() & kObjectLeafMask) || m_viewMode == kViewByName) return contains(name);
   std::u16string_view description = record.FieldView(kFieldSalesDescription);
@@ -352,10 +352,9 @@ bool CListTreeView::Matches(CDbRecord& record) const {
 }
 
 HTREEITEM CListTreeView::FindText(HTREEITEM start, std::u16string_view text) const {
-  const_cast<CListTreeView*>(this)->m_findText.assign(text);
   for (HTREEITEM node = start ? start : Root(); node; node = Next(TVGN_NEXT, node)) {
     CDbRecord* record = RecordOf(node);
-    if (record && Matches(*record)) return node;
+    if (record && Matches(*record, text)) return node;
     if (HTREEITEM child = Next(TVGN_CHILD, node))
       if (HTREEITEM found = FindText(child, text)) return found;
   }

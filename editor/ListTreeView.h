@@ -123,9 +123,8 @@ class CListTreeView {
   void SetSubtreeState(HTREEITEM node, int state);
   void Collect(HTREEITEM node, HTREEITEM selected, std::vector<std::unique_ptr<CDbRecord>>& out);
   void OfferChecked(HTREEITEM node, std::vector<std::unique_ptr<CDbRecord>>& out);
-  bool Matches(CDbRecord& record) const;
+  bool Matches(CDbRecord& record, std::u16string_view wanted) const;
   void ShowStateImages();
-  std::u16string m_findText;
   HIMAGELIST m_stateImages = nullptr;
 
   HWND m_tree = nullptr;

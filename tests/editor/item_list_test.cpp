@@ -12,6 +12,7 @@
 
 #include "../document/SalesDocumentFixture.h"
 #include "core/FieldForm.h"
+#include "core/Preferences.h"
 #include "core/ResourceText.h"
 #include "editor/ItemListWnd.h"
 #include "editor/LineItemCommands.h"
@@ -172,6 +173,35 @@ TEST_F(ItemList, TreeCheckingAGroupChecksItsItemsAndCollectsThemUnderTheCategory
   Tree().CollectChecked(nullptr, Node(u"Hammer"), items);
   ASSERT_EQ(items.size(), 1u) << "nothing checked: the selected item alone";
   EXPECT_EQ(items[0]->FieldView(kFieldName), u"Hammer");
+}
+
+TEST_F(ItemList, TreeViewModesAndManualOrder) {
+  CPreferences().SetDword(u"ViewItemsByName", kViewByNameAndDescription);
+  CPreferences().SetDword(u"AlphabetizeItems", 0);
+  Add(u"Anvil", u"Paint", kObjectItem);
+  OpenWindow();
+  Expand(u"Paint");
+  TreeViewDriver driver(Tree().Window());
+  EXPECT_NE(driver.Find(u"Primer"), nullptr) << "no description: the Name alone";
+  HTREEITEM anvil = driver.Find(u"Anvil");
+  ASSERT_NE(anvil, nullptr);
+  CDbRecord* record = Tree().RecordOf(anvil);
+  record->SetField(kFieldSalesDescription, u"Heavy");
+  EXPECT_EQ(Tree().DisplayText(*record), u"Anvil - Heavy");
+  // Without alphabetical order the shown order is written back as each node's position.
+  Tree().RenumberChildren(Node(u"Paint"), *Tree().RecordOf(Node(u"Paint")));
+  std::unique_ptr<CDbRecord> stored;
+  auto cursor = store->GetFirstChild(u"Paint", stored, false, false, true);
+  while (cursor && (stored = store->GetNextChild(*cursor)) && stored->FieldView(kFieldName) != u"Anvil") {
+  }
+  ASSERT_NE(stored, nullptr);
+  auto shown = driver.Children(Node(u"Paint"));
+  int index = static_cast<int>(std::find(shown.begin(), shown.end(), anvil) - shown.begin());
+  EXPECT_EQ(stored->GetObjectPosition(), index);
+  EXPECT_NE(stored->GetObjectPosition(), -1);
+  Tree().SetViewMode(kViewByDescription);
+  EXPECT_TRUE(driver.IsExpanded(Node(u"Paint"))) << "a container opened by the user opens again";
+  EXPECT_NE(driver.Find(u"Primer"), nullptr) << "the description view falls back to the Name";
 }
 
 TEST_F(ItemList, CommandNewItemAndDeleteStepBackAndForth) {
