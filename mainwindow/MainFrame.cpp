@@ -27,10 +27,16 @@
 #include "document/DocumentStartup.h"
 #include "document/HtmlView.h"
 #include "document/SettingsXml.h"
+#include "document/SalesDocument.h"
 #include "document/StoreDocumentLists.h"
+#include "document/XmlDocument.h"
 #include "editor/EditCommand.h"
+#include "mainwindow/HeaderBar.h"
+#include "mainwindow/PowerNotifications.h"
 #include "mainwindow/PrivateMessages.h"
 #include "mainwindow/RegisterList.h"
+#include "mainwindow/RowActions.h"
+#include "reports/Report.h"
 #include "reports/ReportView.h"
 #include "resources/resource_ids.h"
 
@@ -145,8 +151,11 @@ StartupStep CMainFrame::StartUp(std::u16string_view commandLine) {
   m_register = std::make_unique<CRegisterList>(m_instance, m_hwnd, m_customerSource.get());
   SetRegisterList(m_register.get());
   if (!m_register->Create(m_sortKind, m_showKind, m_ascending)) return StartupStep::RegisterFailed;
+  m_headerBar = std::make_unique<CHeaderBar>(m_instance, *this);
+  m_headerBar->Create(m_hwnd);
   CreateNamedLists();
   // Scanner and card reader join here once the input devices are part of the program.
+  StartPowerNotifications();
 
   CDocumentServiceHooks hooks;
   hooks.lists = m_documentLists.get();
@@ -183,11 +192,7 @@ void CMainFrame::CarryOverInstalledSettings() {
   const std::u16string path = folder.str() + kInstalledSettingsFile;
   m_rootKey->SetDword(u"Upgrading", 0);
   if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return;
-  CRegistryKey customKey(HKEY_CURRENT_USER, u"Software\\VendelSoftware\\Slateway\\CustomSettings");
-  CSettingsXml settings(m_hwnd, &customKey);
-  int count = 0;
-  settings.Import(CBstr(path), &count);
-  m_preferences->LoadCachedFlags();
+  ImportSettings(m_hwnd, path, true, false);
   m_rootKey->SetDword(u"Upgrading", 0);
 }
 
@@ -294,6 +299,7 @@ void CMainFrame::Layout() {
     width = sip.rcVisibleDesktop.right - sip.rcVisibleDesktop.left;
     height = sip.rcVisibleDesktop.bottom - sip.rcVisibleDesktop.top;
   }
+  if (m_headerBar && m_headerBar->GetHwnd()) MoveWindow(m_headerBar->GetHwnd(), 0, 0, width, header, TRUE);
   // The menu bar lies over the bottom of the client area, one header high.
   MoveWindow(m_register->GetHwnd(), client.left, client.top + header, width, height - header, FALSE);
   m_register->Layout();
@@ -372,6 +378,9 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case kMsgNewTextsChanged: LoadNewMenuTexts(); return 0;
     case kMsgProgressClosed: m_progress.reset(); return 0;
+    case kMsgDocumentAdded: return OnDocumentAdded(reinterpret_cast<CSalesDocument*>(lParam));
+    case kMsgExportHtml: return ExportRow(reinterpret_cast<HWND>(wParam), false) ? 1 : 0;
+    case kMsgExportCsv: return ExportRow(reinterpret_cast<HWND>(wParam), true) ? 1 : 0;
     case kMsgShutdown: OnShutdownRequest(); return 0;
     case kMsgShowReport:
       ShowReport(static_cast<int>(wParam), lParam ? reinterpret_cast<const char16_t*>(lParam) : u"");
@@ -410,14 +419,28 @@ void CMainFrame::OnKeyUp(WPARAM key) {
 LRESULT CMainFrame::OnNotify(const NMHDR* header) {
   if (!header || !m_register || header->hwndFrom != m_register->GetHwnd()) return 0;
   if (header->code == LVN_COLUMNCLICK) {
-    // A tap on a column title sorts by that column and turns the order around.
+    // A tap on a column title turns the order around and sorts by that column; the
+    // other columns sort again by the current kind.
     static const int kColumnSort[] = {kSortCustomer, kSortBalance, kSortComplete};
     const auto* list = reinterpret_cast<const NMLISTVIEW*>(header);
-    if (list->iSubItem < 0 || list->iSubItem > 2) return 0;
     m_ascending = !m_ascending;
-    m_sortKind = kColumnSort[list->iSubItem];
+    if (list->iSubItem >= 0 && list->iSubItem <= 2) m_sortKind = kColumnSort[list->iSubItem];
+    if (m_headerBar) m_headerBar->SetSortText(m_sortKind);
     m_register->Sort(m_ascending, m_sortKind);
     return 0;
+  }
+  if (header->code == GN_CONTEXTMENU) {
+    const auto* hold = reinterpret_cast<const NMRGINFO*>(header);
+    LVHITTESTINFO hit{};
+    hit.pt = hold->ptAction;
+    ScreenToClient(m_register->GetHwnd(), &hit.pt);
+    const int row = static_cast<int>(SendMessageW(m_register->GetHwnd(), LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+    // Empty space offers the New menu once new documents can be made here.
+    if (row < 0) return 0;
+    m_register->Select(row);
+    InvalidateRect(m_register->GetHwnd(), nullptr, TRUE);
+    ShowRowMenu(m_hwnd, row, hold->ptAction);
+    return 1;
   }
   if (header->code == NM_CLICK) {
     const auto* item = reinterpret_cast<const NMITEMACTIVATE*>(header);
@@ -445,11 +468,56 @@ bool CMainFrame::OnCommand(UINT command) {
   switch (command) {
     case IDM_MAIN_REFRESH_LIST: PostMessageW(m_hwnd, kMsgReloadRegister, 1, 0); return true;
     case IDM_MAIN_EXIT: SendMessageW(m_hwnd, WM_CLOSE, 0, 0); return true;
+    case IDM_ROW_EXPORT_HTML: ExportRow(m_hwnd, false); return true;
+    case IDM_ROW_EXPORT_CSV: ExportRow(m_hwnd, true); return true;
+    case IDM_ROW_EMAIL_HTML: EmailRow(m_hwnd, true); return true;
+    case IDM_ROW_EMAIL_QVN: EmailRow(m_hwnd, false); return true;
+    case IDM_MAIN_HELP: ShowHelp(0); return true;
+    case IDM_MAIN_REPORT_ROUTE_ACCOUNT: ShowReport(kReportRouteAccount, u""); return true;
+    case IDM_MAIN_REPORT_ROUTE_CASH: ShowReport(kReportRouteCash, u""); return true;
+    case IDM_MAIN_REPORT_PROFIT_MARGIN: ShowReport(kReportProfitMargin, u""); return true;
+    case IDM_MAIN_REPORT_PICK_LIST: ShowReport(kReportPickList, u""); return true;
+    case IDM_MAIN_EXPORT_SETTINGS: ExportSettings(m_hwnd); return true;
+    case IDM_MAIN_IMPORT_SETTINGS: ImportSettings(m_hwnd, u"", false, true); return true;
+    case IDM_MAIN_VIEW_BY_COMPANY:
+    case IDM_MAIN_VIEW_BY_NAME:
+      m_preferences->SetDword(u"ViewInvRegByCompany", command == IDM_MAIN_VIEW_BY_COMPANY ? 1 : 0);
+      ReloadRegister(true);
+      return true;
     default: return false;
   }
 }
 
 // ---- Closing ------------------------------------------------------------------------------------
+
+void CMainFrame::StartPowerNotifications() {
+  // Only the Socket scanner needs to be let go before the device sleeps.
+  std::u16string make;
+  m_preferences->GetString(u"ScannerMake", make);
+  if (make != u"Socket" || !IsOSVersion4OrLater()) return;
+  m_power = std::make_unique<CPowerNotifications>(m_hwnd, kMsgPowerTransition);
+  if (!m_power->Start()) m_power.reset();
+}
+
+void CMainFrame::OnShowButton() {
+  if (!m_headerBar || !m_register || !m_headerBar->ShowFilterMenu(m_showKind)) return;
+  m_register->SetShowKind(m_showKind);
+  ReloadRegister(true);
+}
+
+void CMainFrame::OnSortButton() {
+  if (!m_headerBar || !m_register || !m_headerBar->ShowSortMenu(m_sortKind)) return;
+  m_ascending = !m_ascending;
+  m_register->Sort(m_ascending, m_sortKind);
+}
+
+void CMainFrame::UpdateCustomerBalance(CSalesDocument& document, double amount, bool lower) {
+  if (CPreferences::UseOutlook() || !CPreferences::DisplayBalances() || !m_itemStore) return;
+  if (document.GetDocType() == 1) return;  // an estimate owes nothing
+  CBstr fullName;
+  if (!document.GetXmlDocument().GetCustomerFullName(&fullName)) return;
+  MoveCustomerBalance(*m_itemStore, fullName.view(), amount, lower);
+}
 
 void CMainFrame::OnShutdownRequest() {
   // The editor's own devices stop here once the editor window is part of the program.
@@ -493,6 +561,8 @@ void CMainFrame::StoreLastView() {
 }
 
 void CMainFrame::DeleteObjects() {
+  // The power thread goes first: nothing it hands over may find the objects half gone.
+  m_power.reset();
   m_progress.reset();
   m_reportView.reset();  // it reads the item store
   RemoveDocumentServices();

@@ -19,10 +19,12 @@
 class CCommandProcessor;
 class CCustomSettings;
 class CCustomerSource;
+class CHeaderBar;
 class CItemStore;
 class CListCache;
 class CNamedList;
 class CPreferences;
+class CPowerNotifications;
 class CPrintEngine;
 class CProgressWnd;
 class CPriceLevelList;
@@ -30,6 +32,7 @@ class CRegisterList;
 class CReport;
 class CReportView;
 class CRegistryKey;
+class CSalesDocument;
 class CSalesTaxList;
 class CStoreDocumentLists;
 class CTaxCodeList;
@@ -79,6 +82,50 @@ class CMainFrame {
   // 1158); while it exists, closing the program asks first.
   void SetProgressWindow(std::unique_ptr<CProgressWnd> progress);
   CProgressWnd* GetProgressWindow() const { return m_progress.get(); }
+  // The power thread, while the program watches the device's power.
+  CPowerNotifications* GetPowerNotifications() const { return m_power.get(); }
+
+  // The bar above the register and what its buttons choose.
+  CHeaderBar* GetHeaderBar() const { return m_headerBar.get(); }
+  int GetShowKind() const { return m_showKind; }
+  int GetSortKind() const { return m_sortKind; }
+  bool IsAscending() const { return m_ascending; }
+  // "Show": a choice clears the selection and reloads the register for the new kind.
+  void OnShowButton();
+  // "Sort By": every choice turns the order around, also a choice of another kind.
+  void OnSortButton();
+  // Moves the balance of the document's customer (and its parents' total balances) by
+  // `amount`, down when `lower`; estimates, the contacts source and hidden balances move
+  // nothing.
+  void UpdateCustomerBalance(CSalesDocument& document, double amount, bool lower);
+
+  // The file of register row `row` as the shown folder holds it, and its documents-folder name.
+  bool GetRowPaths(int row, std::u16string& path, std::u16string& name) const;
+  // Row `row`'s file opened on its own (not in the editor); null when it does not open.
+  std::unique_ptr<CSalesDocument> OpenRowDocument(int row);
+  // The delete question for a document of `kind`, named when `name` is not empty.
+  bool ConfirmDelete(int kind, HWND owner, std::u16string_view name);
+  // Asks, then deletes row `row`'s document: into the deleted folder, or for good from
+  // there. A signed read-only document stays. The row goes, and the customer's balance
+  // gets the amount back, only once the file is gone.
+  bool DeleteRowDocument(int row);
+  // Exports the selected row's document through the save dialog; true when written.
+  bool ExportRow(HWND owner, bool csv);
+  // Mails the selected row's document as a page or as a document file.
+  bool EmailRow(HWND owner, bool asHtml);
+  // The tap-and-hold menu of a register row, at `point` on the screen.
+  void ShowRowMenu(HWND owner, int row, POINT point);
+
+  // A document saved as a new file: its customer's balance moves and its row is added,
+  // or the register turns to all documents when the shown kind would hide it.
+  LRESULT OnDocumentAdded(CSalesDocument* document);
+
+  // Writes the program's settings to a file the user names; true when written.
+  bool ExportSettings(HWND owner);
+  // Restores "CustomSettings" and "Preferences" from `path` (asked for when empty);
+  // `silent` shows no progress and no message.
+  bool ImportSettings(HWND owner, std::u16string_view path, bool silent, bool reloadCustomSettings);
+
   // A command of the desktop companion (the relay's WM_COPYDATA): 1 when carried out or
   // unknown, 0 when the user aborted it, the list update failed, or another command was
   // still running.
@@ -113,6 +160,8 @@ class CMainFrame {
   void OnClose();
   void OnShutdownRequest();
   void StoreLastView();
+  void ShowSettingsProgress(UINT statusId);
+  void StartPowerNotifications();
   void DeleteObjects();
   // The desktop commands (DesktopCommands.cpp).
   CProgressWnd& DesktopProgress();
@@ -137,6 +186,8 @@ class CMainFrame {
   std::unique_ptr<CItemStore> m_itemStore;
   std::unique_ptr<CCustomerSource> m_customerSource;
   std::unique_ptr<CRegisterList> m_register;
+  std::unique_ptr<CHeaderBar> m_headerBar;
+  std::unique_ptr<CPowerNotifications> m_power;
   std::unique_ptr<CProgressWnd> m_progress;
   std::unique_ptr<CReportView> m_reportView;
   // The named lists, created in the order the program's lists depend on them.

@@ -47,7 +47,7 @@ bool CMainFrame::SaveReport(CReport* report, HWND owner) {
   dialog.nMaxFile = kSaveNameChars;
   dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
   const bool saved = GetSaveFileNameW(&dialog) && WriteAnsiTextFile(report->GetHtml(), file.c_str());
-  MessageBoxFromResource(owner, saved ? IDS_REPORT_SAVED : IDS_EXPORT_FAILED, saved ? kStyleInformation : kStyleWarning);
+  MessageBoxFromResource(owner, saved ? IDS_FILE_SAVED : IDS_EXPORT_FAILED, saved ? kStyleInformation : kStyleWarning);
   return saved;
 }
 

@@ -33,6 +33,7 @@ inline constexpr UINT kMsgResumed = 1177;
 inline constexpr UINT kMsgNewTextsChanged = 1182;
 inline constexpr UINT kMsgShowEditor = 1189;
 inline constexpr UINT kMsgScannerChanged = 1190;
+inline constexpr UINT kMsgPowerTransition = 1230;  // from the power thread; wParam the new power state
 
 // Where a private message is handled: here, or by the part of the program that brings
 // the window or service its handler drives (until then it gets the default handling).
@@ -47,7 +48,7 @@ inline constexpr CPrivateMessage kPrivateMessages[] = {
     {kMsgEditCommand, true, nullptr},
     {kMsgEmailHtml, false, "the editor window (CDocumentView), whose document it mails"},
     {kMsgReloadRegister, true, nullptr},
-    {kMsgDocumentAdded, false, "the document actions (balances and register rows)"},
+    {kMsgDocumentAdded, true, nullptr},
     {kMsgDeleteDocument, false, "the document actions (balances and register rows)"},
     {kMsgDocumentSaved, false, "the document actions (balances and register rows)"},
     {kMsgOpenRow, false, "the editor window (CDocumentView)"},
@@ -57,9 +58,9 @@ inline constexpr CPrivateMessage kPrivateMessages[] = {
     {kMsgNewInvoice, false, "the editor window (CDocumentView)"},
     {kMsgOptions, false, "the Options sheet (COptionsSheet)"},
     {kMsgItemsAdded, false, "the editor window (CDocumentView)"},
-    {kMsgExportHtml, false, "the document actions (export)"},
+    {kMsgExportHtml, true, nullptr},
     {kMsgProgressClosed, true, nullptr},
-    {kMsgExportCsv, false, "the document actions (export)"},
+    {kMsgExportCsv, true, nullptr},
     {kMsgEmailQvn, false, "the editor window (CDocumentView), whose document it mails"},
     {kMsgPrintReport, true, nullptr},
     {kMsgSaveReport, true, nullptr},
@@ -72,4 +73,5 @@ inline constexpr CPrivateMessage kPrivateMessages[] = {
     {kMsgNewTextsChanged, true, nullptr},
     {kMsgShowEditor, false, "the editor window (CDocumentView)"},
     {kMsgScannerChanged, false, "the input devices (CInputDevice)"},
+    {kMsgPowerTransition, false, "the input devices (CInputDevice), which the device's suspend releases"},
 };

@@ -288,6 +288,54 @@
 #define IDM_MAIN_EXIT 40002
 #define IDM_MAIN_REFRESH_LIST 40240
 #define IDM_MAIN_MENU_BUTTON 40703
+/* ---- Main window commands and document actions --------------------------------- */
+#define IDS_DELETE_INVOICE 40199           /* the delete questions, by kind */
+#define IDS_DELETE_ESTIMATE 40200
+#define IDS_DELETE_SALES_RECEIPT 40368
+#define IDS_DELETE_PAYMENT 40369
+#define IDS_DELETE_SALES_ORDER 40370
+#define IDS_DELETE_CREDIT_MEMO 40371
+#define IDS_DELETE_MEMORIZED 40383
+#define IDS_SIGNED_NOT_DELETED 40677
+#define IDS_DELETE_NAMED_FOR_GOOD 40682    /* fmt: the document's name */
+#define IDS_DELETE_NAMED 40683             /* fmt: the document's name */
+#define IDS_SETTINGS_IMPORTED 40392
+#define IDS_SETTINGS_IMPORTING 40685
+#define IDS_SETTINGS_EXPORTING 40688
+#define IDM_MAIN_EXPORT_SETTINGS 40260
+#define IDM_MAIN_IMPORT_SETTINGS 40261
+#define IDM_MAIN_HELP 40400
+#define IDM_MAIN_REPORT_ROUTE_ACCOUNT 40222
+#define IDM_MAIN_REPORT_ROUTE_CASH 40223
+#define IDM_MAIN_REPORT_PROFIT_MARGIN 40231
+#define IDM_MAIN_REPORT_PICK_LIST 40244
+#define IDM_MAIN_VIEW_BY_COMPANY 40219
+#define IDM_MAIN_VIEW_BY_NAME 40220
+#define IDM_ROW_EDIT 101
+#define IDM_ROW_PRINT 40105
+#define IDM_ROW_EXPORT_HTML 40170
+#define IDM_ROW_EXPORT_CSV 40194
+#define IDM_ROW_EMAIL_HTML 40203
+#define IDM_ROW_EMAIL_QVN 40205
+#define IDM_ROW_DELETE 40033
+#define IDM_SHOW_COMPLETE 109
+#define IDM_SHOW_IN_PROGRESS 110
+#define IDM_SHOW_ALL 111
+#define IDM_SHOW_INVOICES 120
+#define IDM_SHOW_ESTIMATES 121
+#define IDM_SHOW_SALES_RECEIPTS 122
+#define IDM_SHOW_PAYMENTS 123
+#define IDM_SHOW_SALES_ORDERS 124
+#define IDM_SHOW_CREDIT_MEMOS 125
+#define IDM_SHOW_MEMORIZED 128
+#define IDM_SHOW_DELETED 135
+#define IDM_SORT_BALANCE 105
+#define IDM_SORT_CUSTOMER 106
+#define IDM_SORT_DATE 107
+#define IDM_SORT_NUMBER 108
+#define IDM_SORT_TYPE 112
+#define IDM_SORT_COMPLETE 117
+
 /* ---- The customer screens: the customer list, the customer dialog, the item entry -- */
 #define IDD_CUSTOMER_LIST 109
 #define IDD_TABBED_FORM 125                /* the full-screen dialogs of tabbed form pages */
@@ -311,7 +359,7 @@
 #define IDB_REPORT_MENUBAR 304             /* toolbar, zoom, fit */
 #define IDS_REPORT_BAR_MENU 40901
 #define IDS_REPORT_BAR_TOOLBAR 40902
-#define IDS_REPORT_SAVED 40240
+#define IDS_FILE_SAVED 40240             /* a document export or a report written */
 #define IDM_REPORT_MENU 40045
 #define IDM_REPORT_TOOLBAR 116
 #define IDM_REPORT_SHOW_TOOLBAR 40167
@@ -325,6 +373,24 @@
 #define IDM_REPORT_PRINT 40226
 #define IDM_REPORT_SAVE_HTML 40227
 #define IDM_REPORT_EMAIL_HTML 40229
+
+/* Customize, its field grid pages, the Options sheet and the printer settings. */
+#define IDD_FIELD_GRID_PAGE 209
+#define IDD_PRINTER_SETTINGS 228
+#define IDC_TAB_CONTROL 200
+#define IDC_PRINTER_MODEL 1016
+#define IDC_PRINTER_PAPER 1017
+#define IDC_PRINTER_PORT 1018
+#define IDC_PRINTER_TEST 1043
+#define IDC_PRINT_ITEMS_USING 1047
+#define IDC_PRINT_COPIES 1048
+#define IDC_PRINT_TEXT_SIZE 1049
+#define IDC_PRINT_NOTES_SIZE 1050
+#define IDC_GRID_LIST 1039
+#define IDC_GRID_HEAD_SCREEN 1095
+#define IDC_GRID_HEAD_PRINTER 1096
+#define IDB_CHECK_NOT_APPLICABLE 206
+#define IDC_GRID_CAPTION_EDIT 300
 
 /* The items list, its find bar and the find-progress dialog. */
 #define IDD_ITEM_LIST 105
@@ -348,6 +414,7 @@
 #define RCS_EDIT 0x50810080L            /* child, visible, border, tab stop, scrolls sideways */
 #define RCS_CHECKBOX 0x50010003L        /* child, visible, tab stop, automatic check box */
 #define RCS_CHILD_FRAME 0x44C00000L     /* child with a caption, clipped from its siblings; shown when ready */
+#define RCS_DROPLIST 0x50210003L        /* child, visible, tab stop, vertical scroll, drop-down list */
 #endif
 
 #endif

@@ -28,6 +28,7 @@ constexpr char kStagedSuffix[] = ".new";
 // registered while any of them is installed, its users counted under the module's name.
 constexpr char kPrintEngineFile[] = "PREngineCE.dll.so";
 constexpr char kPimStoreFile[] = "pimstore.dll.so";
+const char* const kScannerLibraries[] = {"ScanAPI.dll.so", "ScnAPI32.dll.so", "Grabba.dll.so"};
 constexpr char16_t kPrintEngineModule[] = u"\\Windows\\PREngineCE.dll";
 constexpr char16_t kSharedUsersKey[] = u"Software\\Apps\\Shared";
 
@@ -110,6 +111,9 @@ std::vector<PlacedFile> FilesToPlace(const fs::path& source, const std::u16strin
   // The contacts store's server is a library of the device itself: laid in \Windows\ where the
   // program loads it by name, and left there at removal.
   files.push_back({source / kPimStoreFile, u"\\Windows\\pimstore.dll.so"});
+  // So are the scanner makers' libraries, which the scanner drivers load from \Windows\.
+  for (const char* library : kScannerLibraries)
+    files.push_back({source / library, u"\\Windows\\" + platform::ToUtf16(library)});
   CBstr templates;
   if (GetAppDataFolder(templates, true)) {
     std::u16string stylesheet = templates.str() + u"Templates\\CSV_Export.xsl";

@@ -17,7 +17,8 @@ class InstallerTest : public setup_test::SetupTest {
     SetupTest::SetUp();
     source = Root() / "build-output";
     std::filesystem::create_directories(source);
-    for (const char* library : {"QVNSetup.dll.so", "PREngineCE.dll.so", "pimstore.dll.so"})
+    for (const char* library : {"QVNSetup.dll.so", "PREngineCE.dll.so", "pimstore.dll.so", "ScanAPI.dll.so", "ScnAPI32.dll.so",
+                                "Grabba.dll.so"})
       std::filesystem::copy_file(std::filesystem::path(SLATEWAY_BIN_FOLDER) / library, source / library);
     for (const char* name : {"Slateway", "libslateway_platform.so", "libslateway_htmlview.so", "libslateway_mapi.so", "QVNLANGUAGE.DLL",
                              "Slateway.htm", "CSV_Export.xsl"})

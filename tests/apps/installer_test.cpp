@@ -39,6 +39,11 @@ TEST_F(Installer, FreshInstallLaysOutTheProgramAndItsDatabase) {
   EXPECT_TRUE(CSetupRegistryKey(HKEY_LOCAL_MACHINE, u"Software\\Apps\\Shared").GetDword(u"\\Windows\\PREngineCE.dll", users));
   EXPECT_EQ(users, 1u);
   EXPECT_EQ(RegisterPimStore(), S_OK) << "the contacts server the device provides is in place";
+  for (const char16_t* library : {u"ScanAPI.dll", u"ScnAPI32.dll", u"Grabba.dll"}) {
+    HMODULE scanner = LoadLibraryW((std::u16string(u"\\Windows\\") + library).c_str());
+    EXPECT_NE(scanner, nullptr) << "the scanner library the drivers load is in place";
+    if (scanner) FreeLibrary(scanner);
+  }
   EXPECT_EQ(platform::ComInitializeCount(), 0) << "the setup library ends what it started";
   EXPECT_FALSE(Exists(u"\\Temp\\Slateway Setup"));
   EXPECT_FALSE(Exists(u"\\Program Files\\Slateway\\Slateway.new"));

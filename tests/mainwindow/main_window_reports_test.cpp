@@ -163,6 +163,12 @@ TEST_F(MainWindowReports, EachReportIsBuiltShownPrintedAndMailed) {
   }
 }
 
+TEST_F(MainWindowReports, TheMenuOpensAReportWithoutADocument) {
+  SendMessageW(m_hwnd, WM_COMMAND, IDM_MAIN_REPORT_ROUTE_ACCOUNT, 0);
+  ASSERT_NE(m_frame->GetReportView(), nullptr);
+  EXPECT_NE(m_frame->GetReportView()->GetView(), nullptr);
+}
+
 TEST_F(MainWindowReports, AReportIsSavedAsItsPageAndACancelledSaveIsTold) {
   SendMessageW(m_hwnd, kMsgShowReport, kReportRouteAccount, 0);
   CReportView* first = m_frame->GetReportView();
@@ -178,7 +184,7 @@ TEST_F(MainWindowReports, AReportIsSavedAsItsPageAndACancelledSaveIsTold) {
       d.Ok();
     });
     MessageBoxScript boxes;
-    boxes.Expect(LoadResText(IDS_REPORT_SAVED));
+    boxes.Expect(LoadResText(IDS_FILE_SAVED));
     view->OnCommand(IDM_REPORT_SAVE_HTML);
     Pump();
     EXPECT_EQ(boxes.Pending(), 0u);

@@ -1,0 +1,118 @@
+// The Customize dialog driven as a user would: one change on every page, kept after a
+// restart of the stores and shown on the invoice; a required caption emptied keeps the
+// dialog open on its page; Cancel writes nothing.
+#include <gtest/gtest.h>
+
+#include "../document/SalesDocumentFixture.h"
+#include "core/Preferences.h"
+#include "customers/CustomizeDlg.h"
+#include "platform/commctrl/CommCtrl.h"
+#include "platform/registry/Registry.h"
+#include "platform/testing/UiScript.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+using platform::testing::DialogDriver;
+
+class CustomizeDialog : public sales_test::SalesDocumentTest {
+ protected:
+  void SetUp() override {
+    SalesDocumentTest::SetUp();
+    InstallServices();
+    MakeFolders();
+    m_settings->Load();
+    doc = Make();
+    doc->InitNew(4, kDocInvoice);
+  }
+  void TearDown() override {
+    doc.reset();
+    SalesDocumentTest::TearDown();
+  }
+  INT_PTR Run(DWORD firstPage, std::function<void(DialogDriver&)> act) {
+    platform::testing::UiScript ui;
+    ui.ExpectDialog(IDD_TABBED_FORM, std::move(act));
+    CCustomizeDlg dialog(GetResourceInstance(), nullptr, firstPage, *m_settings, *doc, nullptr);
+    INT_PTR result = dialog.DoModal();
+    EXPECT_EQ(ui.Pending(), 0u);
+    return result;
+  }
+  // The page window on show.
+  static HWND ShownPage(DialogDriver& d) {
+    HWND tabs = d.Control(IDC_TAB_CONTROL);
+    for (HWND child = GetWindow(tabs, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+      if (IsWindowVisible(child) && GetDlgItem(child, IDC_GRID_LIST)) return child;
+    }
+    ADD_FAILURE() << "no page on show";
+    return nullptr;
+  }
+  static platform::testing::ListViewDriver Grid(DialogDriver& d) {
+    return platform::testing::ListViewDriver(GetDlgItem(ShownPage(d), IDC_GRID_LIST));
+  }
+  std::u16string Html() {
+    CBstr html;
+    EXPECT_EQ(doc->GetXmlDocument().Transform(&html), S_OK);
+    return html.str();
+  }
+  std::unique_ptr<CSalesDocument> doc;
+};
+
+TEST_F(CustomizeDialog, OneChangeOnEveryPageIsKeptAfterARestartAndShownOnTheInvoice) {
+  CCustomSettings& before = *m_settings;
+  std::array<BYTE, 7> printerFlags{};
+  const int printerRows[] = {1, 13, 21, 52, 64, 33, 68};
+  for (int i = 0; i < 7; ++i) printerFlags[static_cast<size_t>(i)] = before.GetFlag(kDocInvoice, printerRows[i]);
+  INT_PTR result = Run(0, [](DialogDriver& d) {
+    auto tabs = d.Tabs(IDC_TAB_CONTROL);
+    EXPECT_EQ(tabs.Texts().size(), 7u);
+    EXPECT_EQ(d.Text(IDC_DIALOG_HEADING), u"Customize Invoice");
+    Grid(d).Tap(2, 5);
+    HWND page = ShownPage(d);
+    HWND editor = GetFocus();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(GetParent(editor), GetDlgItem(page, IDC_GRID_LIST));
+    SendMessageW(editor, EM_SETSEL, 0, -1);
+    d.Type(u"Statement&");
+    for (int n = 0; n < 7; ++n) {
+      tabs.Tap(n);
+      EXPECT_EQ(tabs.Current(), n);
+      Grid(d).Tap(0, 4);
+    }
+    d.Ok();
+  });
+  ASSERT_EQ(result, 1);
+  EXPECT_NE(Html().find(u"Statement"), std::u16string::npos);
+
+  platform::ReloadRegistry();
+  CCustomSettings reread;
+  reread.Load();
+  EXPECT_EQ(reread.GetCaption(kDocInvoice, 0), u"Statement");
+  for (int i = 0; i < 7; ++i)
+    EXPECT_NE(reread.GetFlag(kDocInvoice, printerRows[i]), printerFlags[static_cast<size_t>(i)]) << "page " << i;
+  EXPECT_EQ(CPreferences().GetDword(u"LastCustPage", 9), 6u);
+}
+
+TEST_F(CustomizeDialog, AnEmptiedRequiredCaptionKeepsItsPageOpenAndCancelWritesNothing) {
+  std::u16string title = m_settings->GetCaption(kDocInvoice, 0);
+  INT_PTR result = Run(42, [](DialogDriver& d) {
+    EXPECT_EQ(d.Tabs(IDC_TAB_CONTROL).Current(), 0);
+    Grid(d).Tap(3, 5);
+    SendMessageW(GetFocus(), EM_SETSEL, 0, -1);
+    d.Key(VK_BACK);
+    d.Tabs(IDC_TAB_CONTROL).Tap(2);
+    platform::testing::UiScript inner;
+    inner.ExpectMessageBox(u"'Date' is a required field.", IDOK);
+    d.Ok();
+    EXPECT_EQ(inner.Pending(), 0u);
+    EXPECT_EQ(d.Tabs(IDC_TAB_CONTROL).Current(), 0);
+    d.Cancel();
+  });
+  EXPECT_EQ(result, 0);
+  platform::ReloadRegistry();
+  CCustomSettings reread;
+  reread.Load();
+  EXPECT_EQ(reread.GetCaption(kDocInvoice, 0), title);
+  EXPECT_EQ(CPreferences().GetDword(u"LastCustPage", 9), 0u);
+}
+
+}  // namespace

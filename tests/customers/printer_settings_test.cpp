@@ -1,0 +1,106 @@
+// The printer choice: read back by the stored names, defaults written back, and a save
+// that refuses a missing printer, port or paper type without writing anything.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "../devices/PrintTestSupport.h"
+#include "core/Preferences.h"
+#include "customers/PrinterSettingsDlg.h"
+#include "devices/PrintEngine.h"
+#include "platform/testing/UiScript.h"
+#include "resources/resource_ids.h"
+#include "customers/PrinterSettings.h"
+#include "platform/registry/Registry.h"
+#include "platform/testing/DeviceFixture.h"
+
+namespace {
+
+class PrinterSettings : public platform::testing::DeviceTest {};
+
+TEST_F(PrinterSettings, DefaultsAreWrittenBackAndAnUnknownPrinterIsNotChosen) {
+  CPreferences preferences;
+  preferences.SetString(u"PrinterName", u"No such printer");
+  PrinterChoice choice = CPrinterSettings::Load();
+  EXPECT_EQ(choice.printer, -1);
+  EXPECT_EQ(choice.port, -1);
+  EXPECT_EQ(choice.paperType, 1);
+  EXPECT_EQ(choice.textSize, 2);
+  EXPECT_EQ(choice.notesTextSize, 1);
+  DWORD stored = 0;
+  EXPECT_TRUE(preferences.QueryDword(u"PrintTextSize", stored));
+  EXPECT_EQ(stored, 2u);
+}
+
+TEST_F(PrinterSettings, ASaveMissingARequiredChoiceWritesNothing) {
+  PrinterChoice choice;
+  choice.printer = 8;
+  choice.paperType = 0;
+  EXPECT_EQ(CPrinterSettings::Save(choice), u"Printer Port");
+  CPreferences preferences;
+  DWORD id = 0;
+  EXPECT_FALSE(preferences.QueryDword(u"PrinterID", id));
+  choice.port = 3;
+  choice.paperType = -1;
+  EXPECT_EQ(CPrinterSettings::Save(choice), u"Paper Type");
+  choice.printer = -1;
+  EXPECT_EQ(CPrinterSettings::Save(choice), u"Printer");
+}
+
+TEST_F(PrinterSettings, ASavedChoiceIsReadAgainAfterARestart) {
+  PrinterChoice choice{8, 3, 0, 2, 1, 4, 0};
+  EXPECT_EQ(CPrinterSettings::Save(choice), u"");
+  platform::ReloadRegistry();
+  PrinterChoice read = CPrinterSettings::Load();
+  EXPECT_EQ(read.printer, 8);
+  EXPECT_EQ(read.port, 3);
+  EXPECT_EQ(read.paperType, 0);
+  EXPECT_EQ(read.itemsUsing, 2);
+  EXPECT_EQ(read.copies, 1);
+  EXPECT_EQ(read.textSize, 4);
+  CPreferences preferences;
+  EXPECT_EQ(preferences.GetDword(u"PrinterID", 0), 8u);
+  EXPECT_EQ(preferences.GetDword(u"PrinterPortID", 0), 3u);
+}
+
+}  // namespace
+
+namespace {
+
+class PrinterSettingsDialog : public print_test::PrintTest {
+ protected:
+  INT_PTR Run(std::function<void(platform::testing::DialogDriver&)> act) {
+    platform::testing::UiScript ui;
+    ui.ExpectDialog(IDD_PRINTER_SETTINGS, std::move(act));
+    CPrintEngine engine(nullptr);
+    CPrinterSettingsDlg dialog(GetResourceInstance(), nullptr, &engine);
+    INT_PTR result = dialog.DoModal();
+    EXPECT_EQ(ui.Pending(), 0u);
+    return result;
+  }
+};
+
+TEST_F(PrinterSettingsDialog, OkWithoutAPrinterSaysSoAndStaysOpen) {
+  INT_PTR result = Run([](platform::testing::DialogDriver& d) {
+    EXPECT_EQ(d.Selection(IDC_PRINTER_MODEL), -1);
+    EXPECT_EQ(d.Text(IDC_PRINT_TEXT_SIZE), u"Normal");
+    platform::testing::UiScript inner;
+    inner.ExpectMessageBox(u"'Printer' is a required field.", IDOK);
+    d.Ok();
+    EXPECT_EQ(inner.Pending(), 0u);
+    d.Cancel();
+  });
+  EXPECT_EQ(result, CPrinterSettingsDlg::kNotSaved);
+}
+
+TEST_F(PrinterSettingsDialog, TheTestSavesAndAnswersWhatTheEngineCheckSays) {
+  auto choose = [](platform::testing::DialogDriver& d) {
+    d.Choose(IDC_PRINTER_PORT, 3).Choose(IDC_PRINTER_MODEL, 8).Press(IDC_PRINTER_TEST);
+  };
+  EXPECT_EQ(Run(choose), CPrinterSettingsDlg::kSaved);
+  EXPECT_EQ(CPreferences().GetDword(u"PrinterID", 0), 8u);
+  platform::printing::Conditions().failAfterSteps = 0;
+  EXPECT_EQ(Run(choose), CPrinterSettingsDlg::kNotSaved);
+}
+
+}  // namespace

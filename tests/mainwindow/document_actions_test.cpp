@@ -1,0 +1,282 @@
+// The main window's register actions: which shown kind lists a document, a row's files,
+// the delete questions, the header bar's popups, deleting and exporting a row's document,
+// and customer balances moved through their parents.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "core/Folders.h"
+#include "core/Preferences.h"
+#include "datastore/CustomerFields.h"
+#include "datastore/ItemStore.h"
+#include "document/SalesDocument.h"
+#include "mainwindow/HeaderBar.h"
+#include "mainwindow/MainFrame.h"
+#include "mainwindow/PrivateMessages.h"
+#include "mainwindow/Program.h"
+#include "mainwindow/RegisterList.h"
+#include "mainwindow/RowActions.h"
+#include "mainwindow/SampleDevice.h"
+#include "platform/shell/FileDialogs.h"
+#include "platform/testing/MessageBoxScript.h"
+#include "platform/testing/UiScript.h"
+#include "resources/resource_ids.h"
+#include "tests/mainwindow/MainWindowFixture.h"
+
+namespace {
+
+using platform::testing::DialogDriver;
+using platform::testing::MenuDriver;
+using platform::testing::MessageBoxScript;
+using platform::testing::UiScript;
+
+TEST(RowActions, ShownKindsAndDeleteQuestions) {
+  EXPECT_TRUE(ShowsDocumentKind(kShowInvoices, 0, u""));
+  EXPECT_TRUE(ShowsDocumentKind(kShowCreditMemos, 5, u""));
+  EXPECT_FALSE(ShowsDocumentKind(kShowInvoices, 1, u""));
+  EXPECT_TRUE(ShowsDocumentKind(kShowEverything, 3, u""));
+  EXPECT_TRUE(ShowsDocumentKind(kShowUploaded, 2, u"Uploaded"));
+  EXPECT_FALSE(ShowsDocumentKind(kShowUploaded, 2, u""));
+  EXPECT_TRUE(ShowsDocumentKind(kShowMemorized, 6, u""));
+  EXPECT_FALSE(ShowsDocumentKind(kShowAllDocuments, 0, u""));  // the caller keeps "All" itself
+
+  EXPECT_EQ(DeleteQuestionId(3, true, kShowAllDocuments), IDS_DELETE_NAMED);
+  EXPECT_EQ(DeleteQuestionId(3, true, kShowDeleted), IDS_DELETE_NAMED_FOR_GOOD);
+  EXPECT_EQ(DeleteQuestionId(5, false, kShowAllDocuments), IDS_DELETE_CREDIT_MEMO);
+  EXPECT_EQ(DeleteQuestionId(9, false, kShowAllDocuments), IDS_DELETE_INVOICE);
+}
+
+class DocumentActions : public mainwindow_test::MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    ASSERT_TRUE(PrepareNewDevice());
+    CPreferences().SetString(u"DeletedPath", u"Deleted");
+    std::filesystem::create_directories(Linux(u"\\My Documents\\Deleted"));
+    WriteDocument(u"INV7.QVN", "VERSION=\"4\" DOCTYPE=\"INVOICE\" ID=\"7\"", "<FULLNAME>Acme:Site</FULLNAME>", "40.00");
+    WriteDocument(u"PAY3.QVN", "VERSION=\"4\" DOCTYPE=\"PAYMENT\" ID=\"3\" PAYAMOUNT=\"25.00\"",
+                  "<FULLNAME>Acme:Site</FULLNAME>");
+    ASSERT_EQ(m_program.Start(u""), ProgramStart::Started);
+    m_frame = m_program.GetMainFrame();
+    m_list = m_frame->GetRegister();
+    CPreferences().SetDisplayBalances(true);
+    AddCustomer(u"Acme", u"0", u"", u"100.00");
+    AddCustomer(u"Acme:Site", u"1", u"Acme", u"60.00");
+  }
+  void TearDown() override {
+    m_program.End();
+    MainWindowTest::TearDown();
+  }
+  void AddCustomer(const char16_t* fullName, const char16_t* level, const char16_t* parent, const char16_t* total) {
+    CCustomerFields fields;
+    fields[kCustName] = CBstr(fullName);
+    fields[kCustFullName] = CBstr(fullName);
+    fields[kCustListID] = CBstr(fullName);
+    fields[kCustSublevel] = CBstr(level);
+    fields[kCustParentFullName] = CBstr(parent);
+    fields[kCustBalance] = CBstr(total);
+    fields[kCustTotalBalance] = CBstr(total);
+    ASSERT_EQ(m_frame->GetItemStore()->InsertCustomer(fields), 1);
+  }
+  std::u16string Balance(const char16_t* fullName, int field = kCustBalance) {
+    CCustomerFields fields;
+    EXPECT_TRUE(m_frame->GetItemStore()->GetCustomerByFullName(fullName, fields));
+    return fields[field].str();
+  }
+  int RowOf(std::u16string_view number) {
+    for (int i = 0; i < m_list->GetRowCount(); ++i)
+      if (m_list->GetRowRecord(i)->number == number) return i;
+    return -1;
+  }
+
+  CProgram m_program;
+  CMainFrame* m_frame = nullptr;
+  CRegisterList* m_list = nullptr;
+};
+
+TEST_F(DocumentActions, SortChoicesAlwaysTurnTheOrderAndACancelledShowLeavesItsName) {
+  const bool ascending = m_frame->IsAscending();
+  UiScript ui;
+  ui.ExpectPopupMenu([](MenuDriver& m) {
+    EXPECT_EQ(m.Texts(), (std::vector<std::u16string>{u"Balance", u"Date", u"Number", u"Customer", u"Type",
+                                                      u"Complete"}));
+    m.Choose(u"Number");  // the current kind: the order turns all the same
+  });
+  ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Customer"); });
+  ui.ExpectPopupMenu([](MenuDriver& m) { m.Cancel(); });
+  m_frame->OnSortButton();
+  EXPECT_EQ(m_frame->IsAscending(), !ascending);
+  m_frame->OnSortButton();
+  EXPECT_EQ(m_frame->IsAscending(), ascending);
+  EXPECT_EQ(m_frame->GetSortKind(), kSortCustomer);
+  EXPECT_EQ(m_list->GetSortKind(), kSortCustomer);
+  EXPECT_EQ(m_list->GetRowRecord(0)->number, u"7");  // "Acme:Site" both: stable by kind
+
+  m_frame->OnShowButton();
+  WCHAR text[32] = {};
+  GetWindowTextW(m_frame->GetHeaderBar()->GetShowButton(), text, 32);
+  EXPECT_EQ(std::u16string(text), u"Show");
+  EXPECT_EQ(m_frame->GetShowKind(), kShowAllDocuments);
+  EXPECT_EQ(ui.Pending(), 0u);
+}
+
+TEST_F(DocumentActions, DeletingAPaymentMovesTheFileFirstThenGivesTheAmountBack) {
+  const int row = RowOf(u"3");
+  ASSERT_GE(row, 0);
+  {
+    MessageBoxScript boxes;
+    boxes.Expect(u"Delete Acme:Site?").Answer(IDYES);
+    EXPECT_TRUE(m_frame->DeleteRowDocument(row));
+  }
+  EXPECT_FALSE(std::filesystem::exists(Linux(u"\\My Documents\\PAY3.QVN")));
+  EXPECT_TRUE(std::filesystem::exists(Linux(u"\\My Documents\\Deleted\\PAY3.QVN")));
+  EXPECT_EQ(RowOf(u"3"), -1);
+  EXPECT_EQ(Balance(u"Acme:Site"), u"85.00");
+  EXPECT_EQ(Balance(u"Acme", kCustTotalBalance), u"125.00");
+  EXPECT_EQ(Balance(u"Acme"), u"100.00");  // a parent's own balance stays
+}
+
+TEST_F(DocumentActions, ASignedDocumentOrAFailedMoveLeavesFileRowAndBalance) {
+  WriteDocument(u"INV8.QVN", "VERSION=\"4\" DOCTYPE=\"INVOICE\" ID=\"8\" SIGNED=\"1\"",
+                "<FULLNAME>Acme:Site</FULLNAME>", "5.00");
+  CPreferences().SetRoSigned(true);
+  m_frame->ReloadRegister(false);
+  {
+    MessageBoxScript boxes;
+    boxes.Expect(u"Delete Acme:Site?").Answer(IDYES);
+    boxes.Expect(u"This document is signed and cannot be deleted.").Answer(IDOK);
+    EXPECT_FALSE(m_frame->DeleteRowDocument(RowOf(u"8")));
+  }
+  EXPECT_TRUE(std::filesystem::exists(Linux(u"\\My Documents\\INV8.QVN")));
+  EXPECT_GE(RowOf(u"8"), 0);
+
+  // Without the deleted folder the file is not moved, so nothing else changes.
+  std::filesystem::remove_all(Linux(u"\\My Documents\\Deleted"));
+  {
+    MessageBoxScript boxes;
+    boxes.Expect(u"Delete Acme:Site?").Answer(IDYES);
+    boxes.Expect(u"Could not delete file \\My Documents\\INV7.QVN.  Tap View > Refresh List to reload documents.")
+        .Answer(IDOK);
+    EXPECT_FALSE(m_frame->DeleteRowDocument(RowOf(u"7")));
+  }
+  EXPECT_GE(RowOf(u"7"), 0);
+  EXPECT_EQ(Balance(u"Acme:Site"), u"60.00");
+}
+
+TEST_F(DocumentActions, TheDeletedViewAsksAndDeletesForGoodWithoutABalanceChange) {
+  {
+    MessageBoxScript boxes;
+    boxes.Expect(u"Delete Acme:Site?").Answer(IDYES);
+    ASSERT_TRUE(m_frame->DeleteRowDocument(RowOf(u"7")));
+  }
+  EXPECT_EQ(Balance(u"Acme:Site"), u"20.00");
+  UiScript ui;
+  ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Deleted"); });
+  m_frame->OnShowButton();
+  ASSERT_EQ(m_frame->GetShowKind(), kShowDeleted);
+  ASSERT_GE(RowOf(u"7"), 0);
+  ui.ExpectMessageBox(u"Delete Acme:Site for good? It cannot be restored afterwards.", IDYES);
+  EXPECT_TRUE(m_frame->DeleteRowDocument(RowOf(u"7")));
+  EXPECT_FALSE(std::filesystem::exists(Linux(u"\\My Documents\\Deleted\\INV7.QVN")));
+  EXPECT_EQ(Balance(u"Acme:Site"), u"20.00");
+}
+
+TEST_F(DocumentActions, ParentWalkStopsOnLoopingDataAndEstimatesMoveNothing) {
+  AddCustomer(u"Loop", u"2", u"Loop:Back", u"0.00");
+  AddCustomer(u"Loop:Back", u"2", u"Loop", u"0.00");
+  EXPECT_TRUE(MoveCustomerBalance(*m_frame->GetItemStore(), u"Loop", 10, false));
+  EXPECT_EQ(Balance(u"Loop"), u"10.00");
+  EXPECT_EQ(Balance(u"Loop:Back", kCustTotalBalance), u"0.00");
+  EXPECT_FALSE(MoveCustomerBalance(*m_frame->GetItemStore(), u"Nobody", 10, false));
+
+  WriteDocument(u"EST1.QVN", "VERSION=\"4\" DOCTYPE=\"ESTIMATE\" ID=\"1\"", "<FULLNAME>Acme:Site</FULLNAME>", "9.00");
+  auto estimate = std::make_unique<CSalesDocument>(nullptr, nullptr, 4, false, nullptr);
+  ASSERT_TRUE(estimate->Open(u"\\My Documents\\EST1.QVN"));
+  m_frame->UpdateCustomerBalance(*estimate, 9, false);
+  EXPECT_EQ(Balance(u"Acme:Site"), u"60.00");
+}
+
+TEST_F(DocumentActions, TheRowMenuExportsTheRowAsAPage) {
+  CPreferences().SetString(u"ImagePath", u"\\Images");
+  WriteText(u"\\Images\\KTWSignatureLine.bmp", "BM");
+  const int row = RowOf(u"7");
+  m_list->Select(row);
+  UiScript ui;
+  ui.ExpectPopupMenu([](MenuDriver& m) {
+    const auto items = m.Items();
+    EXPECT_EQ(items.back().text, u"Delete Invoice");
+    EXPECT_TRUE(items.front().grayed);  // opening in the editor is not offered here
+    m.Open(u"Export to");
+  });
+  ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"HTML..."); });
+  ui.ExpectDialog(0, [](DialogDriver& d) {
+    EXPECT_EQ(d.Caption(), u"Export As");
+    EXPECT_EQ(d.Text(kFileDialogName), u"Invoice7");
+    d.TypeInto(kFileDialogName, u"Seven");
+    d.Ok();
+  });
+  ui.ExpectMessageBox(u"The file was saved.", IDOK);
+  m_frame->ShowRowMenu(m_frame->GetHwnd(), row, POINT{10, 60});
+  EXPECT_NE(ReadText(u"\\Seven.HTM").find("40.00"), std::string::npos);
+  EXPECT_EQ(ReadText(u"\\KTWSignatureLine.bmp"), "BM");
+  EXPECT_EQ(ui.Pending(), 0u);
+}
+
+TEST_F(DocumentActions, SettingsExportedFromTheMenuComeBackOnImport) {
+  CPreferences().SetString(u"Button1", u"Scan");
+  UiScript ui;
+  ui.ExpectDialog(0, [](DialogDriver& d) {
+    EXPECT_EQ(d.Text(kFileDialogName), u"Slateway.oat");
+    d.Ok();
+  });
+  ui.ExpectMessageBox(u"The file was saved.", IDOK);
+  SendMessageW(m_frame->GetHwnd(), WM_COMMAND, IDM_MAIN_EXPORT_SETTINGS, 0);
+  EXPECT_NE(ReadText(u"\\Slateway.oat").find("Scan"), std::string::npos);
+
+  CPreferences().SetString(u"Button1", u"Other");
+  ui.ExpectDialog(0, [](DialogDriver& d) { d.Cancel(); });  // cancelled: nothing read
+  SendMessageW(m_frame->GetHwnd(), WM_COMMAND, IDM_MAIN_IMPORT_SETTINGS, 0);
+  ui.ExpectDialog(0, [](DialogDriver& d) {
+    d.TypeInto(kFileDialogName, u"Slateway.oat");
+    d.Ok();
+  });
+  ui.ExpectMessageBox(u"The settings were imported.", IDOK);
+  SendMessageW(m_frame->GetHwnd(), WM_COMMAND, IDM_MAIN_IMPORT_SETTINGS, 0);
+  std::u16string button;
+  CPreferences().GetString(u"Button1", button);
+  EXPECT_EQ(button, u"Scan");
+  EXPECT_EQ(ui.Pending(), 0u);
+}
+
+TEST_F(DocumentActions, ANewlySavedDocumentAddsItsRowOrTurnsTheRegisterToAllDocuments) {
+  WriteDocument(u"INV9.QVN", "VERSION=\"4\" DOCTYPE=\"INVOICE\" ID=\"9\"", "<FULLNAME>Acme:Site</FULLNAME>", "15.00");
+  CSalesDocument invoice(nullptr, nullptr, 4, false, nullptr);
+  ASSERT_TRUE(invoice.Open(u"\\My Documents\\INV9.QVN"));
+  SendMessageW(m_frame->GetHwnd(), kMsgDocumentAdded, 0, reinterpret_cast<LPARAM>(&invoice));
+  EXPECT_GE(RowOf(u"9"), 0);
+  EXPECT_EQ(Balance(u"Acme:Site"), u"75.00");
+  EXPECT_EQ(Balance(u"Acme", kCustTotalBalance), u"115.00");
+
+  UiScript ui;
+  ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Invoices"); });
+  m_frame->OnShowButton();
+  ASSERT_EQ(m_frame->GetShowKind(), kShowInvoices);
+  WriteDocument(u"PAY4.QVN", "VERSION=\"4\" DOCTYPE=\"PAYMENT\" ID=\"4\" PAYAMOUNT=\"5.00\"",
+                "<FULLNAME>Acme:Site</FULLNAME>");
+  CSalesDocument payment(nullptr, nullptr, 4, false, nullptr);
+  ASSERT_TRUE(payment.Open(u"\\My Documents\\PAY4.QVN"));
+  SendMessageW(m_frame->GetHwnd(), kMsgDocumentAdded, 0, reinterpret_cast<LPARAM>(&payment));
+  EXPECT_EQ(m_frame->GetShowKind(), kShowAllDocuments);
+  EXPECT_GE(RowOf(u"4"), 0);
+  EXPECT_EQ(Balance(u"Acme:Site"), u"70.00");
+
+  // A memorized template saved anew owes nothing.
+  CPreferences().SetString(u"MemorizedPath", u"Memorized");
+  WriteText(u"\\My Documents\\Memorized\\INV9.QVN", ReadText(u"\\My Documents\\INV9.QVN"));
+  CSalesDocument memorized(nullptr, nullptr, 4, false, nullptr);
+  ASSERT_TRUE(memorized.Open(u"\\My Documents\\Memorized\\INV9.QVN"));
+  SendMessageW(m_frame->GetHwnd(), kMsgDocumentAdded, 0, reinterpret_cast<LPARAM>(&memorized));
+  EXPECT_EQ(Balance(u"Acme:Site"), u"70.00");
+}
+
+}  // namespace
