@@ -63,23 +63,27 @@ int CProgressWnd::SetStatusId(UINT id, bool finished) {
   return result;
 }
 
-bool CProgressWnd::PumpMessages() {
-  // A handler reached through the pump that reports progress itself must not pump again:
-  // the messages behind it would be handled out of order, each one level deeper.
-  if (m_pumping) return m_aborted;
-  m_pumping = true;
+void PumpPendingMessages(const std::function<HWND()>& dialog, const std::function<bool()>& stop) {
   MSG msg{};
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  while (!(stop && stop()) && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
       // The program is closing: leave the request for the main loop to see.
       PostQuitMessage(static_cast<int>(msg.wParam));
       break;
     }
-    HWND window = GetHwnd();
+    HWND window = dialog();
     if (window && IsDialogMessageW(window, &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
+}
+
+bool CProgressWnd::PumpMessages() {
+  // A handler reached through the pump that reports progress itself must not pump again:
+  // the messages behind it would be handled out of order, each one level deeper.
+  if (m_pumping) return m_aborted;
+  m_pumping = true;
+  PumpPendingMessages([this] { return GetHwnd(); });
   m_pumping = false;
   return m_aborted;
 }

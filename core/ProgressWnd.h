@@ -10,9 +10,16 @@
 //   progress.SetStatusId(IDS_..., true);
 #pragma once
 
+#include <functional>
+
 #include "core/WindowObject.h"
 #include "platform/base/Bstr.h"
 #include "platform/platform.h"
+
+// Handles every pending message of the thread, keyboard messages through the dialog that
+// `dialog` names at the time (it may go while messages run), until none is left or `stop`
+// says so. A quit request is left for the main loop.
+void PumpPendingMessages(const std::function<HWND()>& dialog, const std::function<bool()>& stop = {});
 
 class CProgressWnd : public CDialogObject<CProgressWnd> {
  public:

@@ -409,6 +409,17 @@
 #define IDB_CHECK_NOT_APPLICABLE 206
 #define IDC_GRID_CAPTION_EDIT 300
 
+/* The items list, its find bar and the find-progress dialog. */
+#define IDD_ITEM_LIST 105
+#define IDD_FIND_PROGRESS 210
+#define IDC_FIND_NODE_TEXT 1151
+#define IDC_FIND_LABEL 301
+#define IDC_FIND_FIRST 302
+#define IDC_FIND_NEXT 303
+#define IDC_FIND_CLOSE 304
+#define IDC_FIND_EDIT 305
+#define IDS_NAME_HAS_COLON 40665
+
 #ifdef RC_INVOKED
 /* Window styles the templates use, spelled out for the resource compiler only. */
 #define RCS_POPUP_FRAME 0x80C80000L     /* popup, caption, system menu */

@@ -1,0 +1,425 @@
+// The items list over a real item store.
+//   ItemList.Tree*      lazy loading, collapse, the check model and collecting checked items
+//   ItemList.Command*   tree commands do / undo / redo, row for row against the store
+//   ItemList.Find*      searching the store from the window, and Cancel
+//   ItemList.Adds*      checked items reach the open document
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "../document/SalesDocumentFixture.h"
+#include "core/FieldForm.h"
+#include "core/Preferences.h"
+#include "core/ResourceText.h"
+#include "editor/ItemListWnd.h"
+#include "editor/LineItemCommands.h"
+#include "platform/testing/ControlDrivers.h"
+#include "platform/testing/MessageBoxScript.h"
+#include "platform/testing/UiScript.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+using platform::testing::DialogDriver;
+using platform::testing::MessageBoxScript;
+using platform::testing::UiScript;
+
+// Types a name into the name form (with no type row, the name is its first row) and
+// presses OK.
+UiScript::DialogAction TypeName(std::u16string name) {
+  return [name](DialogDriver& d) {
+    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 0);
+    SendMessageW(d.Focus(), EM_SETSEL, 0, -1);
+    d.Type(name);
+    d.Ok();
+  };
+}
+using platform::testing::TreeViewDriver;
+
+// Entry dialogs as the program's list forms would act: the test says what the user types.
+class ScriptedEntryDialogs : public IItemEntryDialogs {
+ public:
+  int EditListEntry(HWND, CDbRecord& record, int) override { return Enter(record); }
+  int EditInventoryItem(HWND, CDbRecord& record, int) override { return Enter(record); }
+  std::u16string name;  // empty: the user cancels
+  int runs = 0;
+
+ private:
+  int Enter(CDbRecord& record) {
+    ++runs;
+    if (name.empty()) return 2;
+    record.SetField(kFieldName, name);
+    return 1;
+  }
+};
+
+class ItemList : public sales_test::SalesDocumentTest {
+ protected:
+  void SetUp() override {
+    SalesDocumentTest::SetUp();
+    store = &UseStoreLists().store;
+    store->AddRootNode(u"My Lists", u"", kObjectRoot);
+    store->AddRootNode(u"Other Lists", u"My Lists", kObjectOtherLists);
+    store->AddRootNode(u"Item Lists", u"My Lists", kObjectRoot);
+    Add(u"Tools", u"Item Lists", kObjectCategory);
+    Add(u"Hammer", u"Tools", kObjectItem);
+    Add(u"Saw", u"Tools", kObjectItem);
+    Add(u"Kits", u"Tools", kObjectGroup);
+    Add(u"Drill", u"Tools:Kits", kObjectItem);
+    Add(u"Bits", u"Tools:Kits", kObjectItem);
+    Add(u"Paint", u"Item Lists", kObjectCategory);
+    Add(u"Primer", u"Paint", kObjectItem);
+    SetItemEntryDialogs(&dialogs);
+    INITCOMMONCONTROLSEX init;
+    init.dwICC = ICC_TREEVIEW_CLASSES;
+    ASSERT_TRUE(InitCommonControlsEx(&init));
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.lpszClassName = u"ItemListOwner";
+    RegisterClassW(&wc);
+    owner = CreateWindowW(u"ItemListOwner", u"", WS_POPUP, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
+  }
+  void TearDown() override {
+    window.reset();
+    SetItemEntryDialogs(nullptr);
+    DestroyWindow(owner);
+    SalesDocumentTest::TearDown();
+  }
+
+  void Add(std::u16string_view name, std::u16string_view parent, int kind) {
+    auto record = CDbRecord::CDbRecordOfType(kind, -1);
+    record->SetField(kFieldName, name);
+    record->SetField(kFieldParent, parent);
+    record->SetField(kFieldListType, kind == kObjectGroup ? u"Group" : u"Service");
+    record->SetField(kFieldFullName, ChildFullName(parent, name));
+    ASSERT_EQ(store->AddItem(nullptr, *record, true, false), 1);
+  }
+  // FullNames of every row below the roots, sorted, as one text.
+  std::u16string Rows() {
+    std::vector<std::u16string> names;
+    CItemSelect select;
+    for (auto r = store->SelectFirstItem(select, u"Service", u"Group"); r; r = store->SelectNextItem(select))
+      names.emplace_back(r->FieldView(kFieldFullName));
+    std::sort(names.begin(), names.end());
+    std::u16string all;
+    for (auto& n : names) all += n + u";";
+    return all;
+  }
+  void OpenWindow(bool lineItemMode = true) {
+    window = std::make_unique<CItemListWnd>(GetResourceInstance(), owner, history, *store, kDocInvoice);
+    ASSERT_TRUE(window->Open(owner, 0, lineItemMode, false, 1));
+  }
+  CListTreeView& Tree() { return *window->Tree(); }
+  HTREEITEM Node(std::u16string_view text) { return TreeViewDriver(Tree().Window()).Find(text); }
+  void Expand(std::u16string_view text) { TreeViewDriver(Tree().Window()).TapButton(Node(text)); }
+  void Select(std::u16string_view text) { Tree().Select(Node(text)); }
+  void Command(int id) {
+    window->OnCommand(id);
+    Pump();
+  }
+  static void Pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  }
+
+  CItemStore* store = nullptr;
+  CCommandProcessor history{kListHistoryDepth};
+  ScriptedEntryDialogs dialogs;
+  HWND owner = nullptr;
+  std::unique_ptr<CItemListWnd> window;
+};
+
+TEST_F(ItemList, TreeLoadsOnExpandAndCollapseKeepsChecks) {
+  OpenWindow();
+  TreeViewDriver driver(Tree().Window());
+  EXPECT_EQ(driver.VisibleTexts(), (std::vector<std::u16string>{u"Item Lists", u"Paint", u"Tools"}));
+  int fills = Tree().FillCount();
+  Expand(u"Tools");
+  EXPECT_EQ(Tree().FillCount(), fills + 1);
+  EXPECT_EQ(driver.VisibleTexts(), (std::vector<std::u16string>{u"Item Lists", u"Paint", u"Tools", u"Hammer", u"Kits",
+                                                                u"Saw"}));
+  Expand(u"Tools");  // closed without checks: its nodes go
+  EXPECT_EQ(Node(u"Hammer"), nullptr);
+  Expand(u"Tools");
+  driver.TapCheck(Node(u"Saw"));
+  EXPECT_EQ(driver.StateImage(Node(u"Saw")), 2u);
+  EXPECT_EQ(driver.StateImage(Node(u"Tools")), 3u) << "the category holds a checked node";
+  Expand(u"Tools");  // closed with a check: the nodes and the check stay
+  Expand(u"Tools");
+  EXPECT_EQ(driver.StateImage(Node(u"Saw")), 2u);
+  driver.TapCheck(Node(u"Saw"));
+  EXPECT_EQ(driver.StateImage(Node(u"Tools")), 1u) << "the last check gone, the category is plain again";
+}
+
+TEST_F(ItemList, TreeCheckingAGroupChecksItsItemsAndCollectsThemUnderTheCategory) {
+  OpenWindow();
+  Expand(u"Tools");
+  Tree().ChangeCheckState(Node(u"Kits"), kCheck);
+  TreeViewDriver driver(Tree().Window());
+  EXPECT_EQ(driver.StateImage(Node(u"Drill")), 2u);
+  EXPECT_EQ(driver.StateImage(Node(u"Bits")), 2u);
+  std::vector<std::unique_ptr<CDbRecord>> items;
+  Tree().CollectChecked(nullptr, nullptr, items);
+  ASSERT_EQ(items.size(), 2u) << "a group is not an item: only its items are collected";
+  EXPECT_EQ(std::u16string(items[0]->FieldView(kFieldName)) + u";" + std::u16string(items[1]->FieldView(kFieldName)),
+            u"Bits;Drill");
+  EXPECT_EQ(items[0]->FieldView(kFieldFallbackParent), u"Tools:Kits");
+  EXPECT_EQ(items[0]->FieldView(kFieldParent), u"Kits");
+  Tree().ClearChecks();
+  items.clear();
+  Tree().CollectChecked(nullptr, Node(u"Hammer"), items);
+  ASSERT_EQ(items.size(), 1u) << "nothing checked: the selected item alone";
+  EXPECT_EQ(items[0]->FieldView(kFieldName), u"Hammer");
+}
+
+TEST_F(ItemList, TreeViewModesAndManualOrder) {
+  CPreferences().SetDword(u"ViewItemsByName", kViewByNameAndDescription);
+  CPreferences().SetDword(u"AlphabetizeItems", 0);
+  Add(u"Anvil", u"Paint", kObjectItem);
+  OpenWindow();
+  Expand(u"Paint");
+  TreeViewDriver driver(Tree().Window());
+  EXPECT_NE(driver.Find(u"Primer"), nullptr) << "no description: the Name alone";
+  HTREEITEM anvil = driver.Find(u"Anvil");
+  ASSERT_NE(anvil, nullptr);
+  CDbRecord* record = Tree().RecordOf(anvil);
+  record->SetField(kFieldSalesDescription, u"Heavy");
+  EXPECT_EQ(Tree().DisplayText(*record), u"Anvil - Heavy");
+  // Without alphabetical order the shown order is written back as each node's position.
+  Tree().RenumberChildren(Node(u"Paint"), *Tree().RecordOf(Node(u"Paint")));
+  std::unique_ptr<CDbRecord> stored;
+  auto cursor = store->GetFirstChild(u"Paint", stored, false, false, true);
+  while (cursor && (stored = store->GetNextChild(*cursor)) && stored->FieldView(kFieldName) != u"Anvil") {
+  }
+  ASSERT_NE(stored, nullptr);
+  auto shown = driver.Children(Node(u"Paint"));
+  int index = static_cast<int>(std::find(shown.begin(), shown.end(), anvil) - shown.begin());
+  EXPECT_EQ(stored->GetObjectPosition(), index);
+  EXPECT_NE(stored->GetObjectPosition(), -1);
+  Tree().SetViewMode(kViewByDescription);
+  EXPECT_TRUE(driver.IsExpanded(Node(u"Paint"))) << "a container opened by the user opens again";
+  EXPECT_NE(driver.Find(u"Primer"), nullptr) << "the description view falls back to the Name";
+}
+
+TEST_F(ItemList, CommandNewItemAndDeleteStepBackAndForth) {
+  OpenWindow();
+  const std::u16string before = Rows();
+  Expand(u"Paint");
+  Select(u"Primer");
+  dialogs.name = u"Gloss";
+  Command(kCmdNewItem);
+  EXPECT_EQ(Rows(), u"Paint;Paint:Gloss;Paint:Primer;Tools;Tools:Hammer;Tools:Kits;Tools:Kits:Bits;"
+                    u"Tools:Kits:Drill;Tools:Saw;");
+  ASSERT_NE(Node(u"Gloss"), nullptr);
+  Command(kCmdUndo);
+  EXPECT_EQ(Rows(), before);
+  EXPECT_EQ(Node(u"Gloss"), nullptr);
+  Command(kCmdRedo);
+  EXPECT_NE(Node(u"Gloss"), nullptr);
+
+  MessageBoxScript boxes;
+  boxes.Expect(u"Are you sure you want to delete 'Primer'?").Answer(IDYES);
+  Select(u"Primer");
+  Command(kCmdDelete);
+  EXPECT_EQ(Node(u"Primer"), nullptr);
+  EXPECT_EQ(Rows().find(u"Paint:Primer"), std::u16string::npos);
+  Command(kCmdUndo);
+  EXPECT_NE(Node(u"Primer"), nullptr);
+  EXPECT_NE(Rows().find(u"Paint:Primer"), std::u16string::npos);
+}
+
+TEST_F(ItemList, CommandDeletedCategoryKeepsItsContentsUntilTheStepIsGone) {
+  OpenWindow();
+  MessageBoxScript boxes;
+  boxes.Expect(u"Are you sure you want to delete category 'Tools'?").Answer(IDYES);
+  const std::u16string before = Rows();
+  Select(u"Tools");
+  Command(kCmdDelete);
+  EXPECT_EQ(Node(u"Tools"), nullptr);
+  EXPECT_NE(Rows().find(u"Tools:Hammer"), std::u16string::npos) << "contents wait while undo is possible";
+  Command(kCmdUndo);
+  EXPECT_EQ(Rows(), before);
+  Command(kCmdRedo);
+  history.Clear();  // the step leaves the history: the deletion is completed
+  EXPECT_EQ(Rows(), u"Paint;Paint:Primer;");
+}
+
+TEST_F(ItemList, CommandCopyPasteAndCutPaste) {
+  OpenWindow();
+  Expand(u"Tools");
+  Expand(u"Paint");
+  Select(u"Hammer");
+  Command(kCmdCopy);
+  EXPECT_FALSE(history.CanUndo()) << "a copy changes nothing and leaves the history alone";
+  Select(u"Primer");
+  Command(kCmdPaste);
+  EXPECT_NE(Rows().find(u"Paint:Hammer"), std::u16string::npos);
+  EXPECT_NE(Rows().find(u"Tools:Hammer"), std::u16string::npos);
+  Command(kCmdUndo);
+  EXPECT_EQ(Rows().find(u"Paint:Hammer"), std::u16string::npos);
+  EXPECT_NE(Rows().find(u"Tools:Hammer"), std::u16string::npos) << "the original stays";
+
+  Select(u"Saw");
+  Command(kCmdCut);
+  Select(u"Primer");
+  Command(kCmdPaste);
+  EXPECT_EQ(Rows(), u"Paint;Paint:Primer;Paint:Saw;Tools;Tools:Hammer;Tools:Kits;Tools:Kits:Bits;Tools:Kits:Drill;");
+  EXPECT_FALSE(window->Clipboard().IsCut()) << "a second paste is a copy";
+  MessageBoxScript boxes;
+  boxes.Expect(u"'Saw' already exists in the category.").Answer(IDOK);
+  Command(kCmdPaste);
+  EXPECT_EQ(Tree().RecordOf(Tree().GetSelection())->FieldView(kFieldFullName), u"Paint:Saw");
+}
+
+TEST_F(ItemList, CommandRenamedItemFollowsWithItsPathAndIsUndone) {
+  OpenWindow();
+  Expand(u"Tools");
+  Select(u"Hammer");
+  dialogs.name = u"Mallet";
+  Command(kCmdEdit);
+  EXPECT_NE(Node(u"Mallet"), nullptr);
+  EXPECT_NE(Rows().find(u"Tools:Mallet;"), std::u16string::npos);
+  Command(kCmdUndo);
+  EXPECT_NE(Node(u"Hammer"), nullptr);
+  EXPECT_EQ(Node(u"Mallet"), nullptr);
+  EXPECT_NE(Rows().find(u"Tools:Hammer;"), std::u16string::npos);
+
+  MessageBoxScript boxes;
+  boxes.Expect(u"'Saw' already exists in the category.").Answer(IDOK);
+  boxes.ExpectAny().Answer(IDOK);
+  Select(u"Hammer");
+  dialogs.name = u"Saw";
+  Command(kCmdEdit);
+  dialogs.name = u"A:B";
+  Command(kCmdEdit);
+  EXPECT_EQ(boxes.Shown().back().text, LoadResText(IDS_NAME_HAS_COLON));
+  EXPECT_NE(Rows().find(u"Tools:Hammer;"), std::u16string::npos);
+}
+
+TEST_F(ItemList, CommandNewCategoryCompletesAPendingDeletionFirst) {
+  OpenWindow();
+  MessageBoxScript boxes;
+  boxes.Expect(u"Are you sure you want to delete category 'Paint'?").Answer(IDYES);
+  Select(u"Paint");
+  Command(kCmdDelete);
+  EXPECT_NE(Rows().find(u"Paint:Primer"), std::u16string::npos);
+  UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, TypeName(u"Garden"));
+  Expand(u"Tools");
+  Select(u"Hammer");
+  Command(kCmdNewCategory);
+  EXPECT_EQ(Rows().find(u"Paint"), std::u16string::npos) << "the deletion was completed before the add";
+  EXPECT_NE(Rows().find(u"Tools:Garden;"), std::u16string::npos) << "a leaf selected: beside it";
+  EXPECT_FALSE(history.CanRedo());
+  Command(kCmdUndo);
+  EXPECT_EQ(Rows().find(u"Tools:Garden;"), std::u16string::npos);
+}
+
+TEST_F(ItemList, CommandRenamedGroupTakesItsItemsAlongAndIsUndone) {
+  OpenWindow();
+  Expand(u"Tools");
+  Expand(u"Kits");
+  UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, TypeName(u"Sets"));
+  Select(u"Kits");
+  Command(kCmdEdit);
+  EXPECT_EQ(Rows(), u"Paint;Paint:Primer;Tools;Tools:Hammer;Tools:Saw;Tools:Sets;Tools:Sets:Bits;Tools:Sets:Drill;");
+  EXPECT_NE(Node(u"Sets"), nullptr);
+  EXPECT_EQ(Tree().RecordOf(Node(u"Drill"))->FieldView(kFieldParent), u"Tools:Sets") << "the loaded items read again";
+  Command(kCmdUndo);
+  EXPECT_EQ(Rows(), u"Paint;Paint:Primer;Tools;Tools:Hammer;Tools:Kits;Tools:Kits:Bits;Tools:Kits:Drill;Tools:Saw;");
+
+  MessageBoxScript boxes;
+  boxes.Expect(u"'Saw' already exists in the category.").Answer(IDOK);
+  ui.ExpectDialog(IDD_FIELD_FORM, TypeName(u"Saw"));
+  Select(u"Kits");
+  Command(kCmdEdit);
+  EXPECT_NE(Rows().find(u"Tools:Kits:Drill"), std::u16string::npos);
+}
+
+TEST_F(ItemList, CommandCutCategoryPastesOnceWithEverythingBelowIt) {
+  OpenWindow();
+  Expand(u"Tools");
+  Select(u"Kits");
+  Command(kCmdCut);
+  Select(u"Paint");
+  Command(kCmdPaste);
+  EXPECT_EQ(Rows(), u"Paint;Paint:Kits;Paint:Kits:Bits;Paint:Kits:Drill;Paint:Primer;Tools;Tools:Hammer;Tools:Saw;");
+  EXPECT_TRUE(window->Clipboard().IsEmpty()) << "a category pastes once";
+  EXPECT_FALSE(history.CanUndo());
+  Command(kCmdPaste);  // beeps, changes nothing
+  EXPECT_EQ(Rows().find(u"Tools:Kits"), std::u16string::npos);
+
+  Select(u"Hammer");
+  Command(kCmdCopy);
+  ASSERT_TRUE(window->Open(owner, 0, true, false, 1));
+  EXPECT_FALSE(window->Clipboard().IsEmpty()) << "the same mode keeps the clipboard";
+  ASSERT_TRUE(window->Open(owner, 0, false, true, 2));
+  EXPECT_FALSE(Tree().CheckBoxes()) << "outside line item mode there are no check boxes";
+  EXPECT_TRUE(window->Clipboard().IsEmpty()) << "another tree, another clipboard";
+  EXPECT_EQ(TreeViewDriver(Tree().Window()).Text(Tree().Root()), u"Other Lists");
+}
+
+TEST_F(ItemList, FindWalksIntoTheTreeAndSaysWhenNothingIsLeft) {
+  OpenWindow();
+  window->SetFindText(u"bit");
+  ASSERT_TRUE(window->FindFirst());
+  EXPECT_EQ(Tree().RecordOf(Tree().GetSelection())->FieldView(kFieldFullName), u"Tools:Kits:Bits");
+  MessageBoxScript boxes;
+  boxes.Expect(u"No more occurences of 'bit' found.").Answer(IDOK);
+  EXPECT_FALSE(window->FindNext());
+  boxes.Expect(u"'nails' not found.").Answer(IDOK);
+  window->SetFindText(u"nails");
+  EXPECT_FALSE(window->FindFirst());
+}
+
+TEST_F(ItemList, FindCancelledFromItsDialogEndsQuietly) {
+  CFindProgressDlg progress(GetResourceInstance(), owner);
+  progress.Show();
+  ASSERT_NE(progress.GetHwnd(), nullptr);
+  PostMessageW(progress.GetHwnd(), WM_COMMAND, IDCANCEL, 0);
+  store->CreateFindProgressDialog(&progress);
+  CTypedPointerList<CDbRecord> results;
+  CFindState state;
+  EXPECT_EQ(store->FindText(u"My Lists", u"BITS", results, state, false, kViewByName, true), 0);
+  EXPECT_TRUE(state.Cancelled());
+  EXPECT_EQ(results.GetCount(), 0);
+  store->EndFind(state);
+  store->CreateFindProgressDialog(nullptr);
+  EXPECT_EQ(progress.GetHwnd(), nullptr);
+}
+
+TEST_F(ItemList, AddsThreeCheckedItemsWithQuantitiesToTheDocument) {
+  auto doc = NewDocument();
+  OpenWindow();
+  window->SetAddItemsHandler([&](std::vector<std::unique_ptr<CDbRecord>> items, int) {
+    // As the add form does: one quantity per item.
+    ASSERT_EQ(items.size(), 3u);
+    const char16_t* quantities[] = {u"2", u"3", u"4"};
+    for (size_t i = 0; i < items.size(); ++i) {
+      items[i]->SetField(kLineFieldQuantity, quantities[i]);
+      items[i]->SetField(kLineFieldKey, u"");
+    }
+    CAddItemCommand add(*doc, std::move(items), true);
+    EXPECT_TRUE(add.Do(false));
+  });
+  window->SetFindText(u"Drill");
+  ASSERT_TRUE(window->FindFirst());
+  TreeViewDriver driver(Tree().Window());
+  driver.TapCheck(Node(u"Drill"));
+  driver.TapCheck(Node(u"Hammer"));
+  Expand(u"Paint");
+  driver.TapCheck(Node(u"Primer"));
+  Select(u"Primer");
+  Command(IDOK);
+  EXPECT_FALSE(window->IsVisible());
+  ASSERT_EQ(doc->GetXmlDocument().CountElements(u"LINEITEM"), 3);
+  std::u16string lines;
+  for (LONG i = 0; i < 3; ++i) lines += LineAt(*doc, i).name.str() + u"x" + LineAt(*doc, i).quantity.str() + u";";
+  EXPECT_EQ(lines, u"Primerx2;Hammerx3;Drillx4;");
+}
+
+}  // namespace
