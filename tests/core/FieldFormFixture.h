@@ -3,9 +3,7 @@
 #pragma once
 
 #include "LanguageLibraryFixture.h"
-#include "core/FieldForm.h"
-#include "platform/testing/UiScript.h"
-#include "platform/user/Controls.h"
+#include "FieldFormTyping.h"
 
 namespace slateway::testing {
 
@@ -17,9 +15,7 @@ class FieldFormTest : public LanguageLibraryTest {
   }
   // Opens the editor of `field`, selects its text and types `text` over it.
   static void Edit(platform::testing::DialogDriver& d, int field, std::u16string_view text) {
-    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, field);
-    SendMessageW(d.Focus(), EM_SETSEL, 0, -1);
-    d.Type(text);
+    TypeIntoField(d, d.Window(), field, text);
   }
 };
 

@@ -1,6 +1,7 @@
 // The data-entry dialog driven as a person would: every editor kind filled and read back,
 // a required field refused, and a page inside another window.
-#include "LanguageLibraryFixture.h"
+#include "FieldFormFixture.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -22,17 +23,8 @@ namespace {
 
 using platform::testing::DialogDriver;
 
-class FieldFormDialog : public slateway::testing::LanguageLibraryTest {
+class FieldFormDialog : public slateway::testing::FieldFormTest {
  protected:
-  void TearDown() override {
-    EXPECT_EQ(platform::LiveWindowCount(), 0) << "a window outlived its form";
-    LanguageLibraryTest::TearDown();
-  }
-  static void Edit(DialogDriver& d, int field, std::u16string_view text) {
-    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, field);
-    SendMessageW(d.Focus(), EM_SETSEL, 0, -1);
-    d.Type(text);
-  }
   // One field of each editor kind: text, multi-line text over three rows, yes/no,
   // choice list, date, masked text.
   static void AddEveryKind(CFieldForm& form, FieldChoiceList& terms) {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "../document/SalesDocumentFixture.h"
+#include "../core/FieldFormTyping.h"
 #include "core/FieldForm.h"
 #include "datastore/CustomerSource.h"
 #include "editor/EditCommand.h"
@@ -42,9 +43,7 @@ class CustomerScreensTest : public sales_test::SalesDocumentTest {
 
   // Opens the editor of row `row` of a form page, selects its text and types over it.
   static void Edit(platform::testing::DialogDriver& d, CFieldForm& page, int row, std::u16string_view text) {
-    SendMessageW(page.GetHwnd(), CFieldForm::kStartEditor, 0, row);
-    SendMessageW(GetFocus(), EM_SETSEL, 0, -1);
-    d.Type(text);
+    slateway::testing::TypeIntoField(d, page.GetHwnd(), row, text);
   }
 
   sales_test::StoreLists* lists = nullptr;

@@ -4,6 +4,7 @@
 // scanner replaced without a restart.
 #include <gtest/gtest.h>
 
+#include "../core/FieldFormTyping.h"
 #include "../core/LanguageLibraryFixture.h"
 #include "core/HardwareButton.h"
 #include "core/Preferences.h"
@@ -39,9 +40,7 @@ class OptionsSheet : public slateway::testing::LanguageLibraryTest {
     return nullptr;
   }
   static void Type(DialogDriver& d, int tab, int field, std::u16string_view text) {
-    SendMessageW(Page(d, tab), CFieldForm::kStartEditor, 0, field);
-    SendMessageW(GetFocus(), EM_SETSEL, 0, -1);
-    d.Type(text);
+    slateway::testing::TypeIntoField(d, Page(d, tab), field, text);
   }
   static void Choose(DialogDriver& d, int tab, int field, int entry) {
     SendMessageW(Page(d, tab), CFieldForm::kStartEditor, 0, field);

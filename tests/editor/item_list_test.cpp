@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "../document/SalesDocumentFixture.h"
+#include "../core/FieldFormTyping.h"
 #include "core/FieldForm.h"
 #include "core/Preferences.h"
 #include "core/ResourceText.h"
@@ -31,9 +32,7 @@ using platform::testing::UiScript;
 // presses OK.
 UiScript::DialogAction TypeName(std::u16string name) {
   return [name](DialogDriver& d) {
-    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 0);
-    SendMessageW(d.Focus(), EM_SETSEL, 0, -1);
-    d.Type(name);
+    slateway::testing::TypeIntoField(d, d.Window(), 0, name);
     d.Ok();
   };
 }

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "../core/FieldFormTyping.h"
 #include "core/EmailMessageForm.h"
 #include "core/FieldForm.h"
 #include "core/Preferences.h"
@@ -144,9 +145,7 @@ TEST_F(MainWindowReports, EachReportIsBuiltShownPrintedAndMailed) {
     {
       UiScript ui;
       ui.ExpectDialog(IDD_FIELD_FORM, [](DialogDriver& d) {
-        SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, CEmailMessageForm::kTo);
-        SendMessageW(d.Focus(), EM_SETSEL, 0, -1);
-        d.Type(u"office@route.example");
+        slateway::testing::TypeIntoField(d, d.Window(), CEmailMessageForm::kTo, u"office@route.example");
         d.Ok();
       });
       MessageBoxScript boxes;
