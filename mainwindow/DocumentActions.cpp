@@ -141,11 +141,10 @@ void CMainFrame::ShowRowMenu(HWND owner, int row, POINT point) {
   HMENU menu = CreatePopupMenu();
   HMENU exportMenu = CreatePopupMenu();
   HMENU emailMenu = CreatePopupMenu();
-  // Opening in the editor and printing wait for the editor window and the printer
-  // settings: until they are part of the program their entries are greyed.
+  // Opening in the editor waits for the editor window: until then its entry is greyed.
   AppendMenuW(menu, MF_STRING | MF_GRAYED, IDM_ROW_EDIT, u"Edit...");
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuW(menu, MF_STRING | MF_GRAYED, IDM_ROW_PRINT, u"Print...");
+  AppendMenuW(menu, MF_STRING, IDM_ROW_PRINT, u"Print...");
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
   AppendMenuW(exportMenu, MF_STRING, IDM_ROW_EXPORT_HTML, u"HTML...");
   AppendMenuW(exportMenu, MF_STRING, IDM_ROW_EXPORT_CSV, u"CSV...");
@@ -167,6 +166,7 @@ void CMainFrame::ShowRowMenu(HWND owner, int row, POINT point) {
     case IDM_ROW_EMAIL_HTML: EmailRow(owner, true); break;
     case IDM_ROW_EMAIL_QVN: EmailRow(owner, false); break;
     case IDM_ROW_DELETE: DeleteRowDocument(row); break;
+    case IDM_ROW_PRINT: PrintRow(owner); break;
     default: break;
   }
 }

@@ -4,6 +4,7 @@
 
 #include "core/CustomSettings.h"
 #include "core/Folders.h"
+#include "core/HardwareButton.h"
 #include "core/Help.h"
 #include "core/MenuBar.h"
 #include "core/MessageBoxes.h"
@@ -17,6 +18,7 @@
 #include "core/UiMetrics.h"
 #include "core/WaitCursor.h"
 #include "datastore/CustomerSource.h"
+#include "devices/InputDevice.h"
 #include "devices/PrintEngine.h"
 #include "datastore/ItemStore.h"
 #include "datastore/ListCache.h"
@@ -156,7 +158,7 @@ StartupStep CMainFrame::StartUp(std::u16string_view commandLine) {
   m_headerBar = std::make_unique<CHeaderBar>(m_instance, *this);
   m_headerBar->Create(m_hwnd);
   CreateNamedLists();
-  // Scanner and card reader join here once the input devices are part of the program.
+  CreateInputDevices();
   StartPowerNotifications();
 
   CDocumentServiceHooks hooks;
@@ -168,6 +170,8 @@ StartupStep CMainFrame::StartUp(std::u16string_view commandLine) {
   m_editor = std::make_unique<CDocumentView>(m_instance, m_hwnd, &m_documentHistory, &m_listHistory, m_itemStore.get(),
                                              m_customSettings.get());
   m_documentHistory.AddListener(m_editor->GetWindow());
+  m_editor->SetScanner(m_scanner.get());
+  m_editor->SetCardReader(m_cardReader.get());
 
   // The last view: until the editor window is part of the program every start shows the
   // register, and the stored document stays stored for the start that can open it.
@@ -178,6 +182,7 @@ StartupStep CMainFrame::StartUp(std::u16string_view commandLine) {
   m_register->Load(false, registerInFront, {}, m_customSettings.get());
   SetFocus(m_register->GetHwnd());
   LoadNewMenuTexts();
+  StartScanner();
   return StartupStep::Started;
 }
 
@@ -400,16 +405,25 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kMsgSaveReport: return SaveReport(reinterpret_cast<CReport*>(lParam), reinterpret_cast<HWND>(wParam));
     case kMsgEmailReport: return EmailReport(reinterpret_cast<CReport*>(lParam), reinterpret_cast<HWND>(wParam));
     case kMsgReportClosed: m_reportView.reset(); return 0;
+    case kMsgPrintAsk:
+    case kMsgPrint:
+      PrintDocument(reinterpret_cast<CSalesDocument*>(lParam), reinterpret_cast<HWND>(wParam), msg == kMsgPrintAsk);
+      return 1;
+    case kMsgOptions: OnOptions(lParam ? reinterpret_cast<HWND>(lParam) : hwnd); return 0;
+    case kMsgScannerChanged: OnScannerChanged(reinterpret_cast<CInputDevice*>(lParam)); return 0;
+    case kMsgPowerTransition: OnPowerTransition(static_cast<DWORD>(wParam)); return 0;
     default: break;
   }
   return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
 void CMainFrame::OnActivate(WPARAM wParam) {
+  if (LOWORD(wParam) == WA_INACTIVE) OnScannerDeactivate();
   if (LOWORD(wParam) != WA_ACTIVE) return;
   SHFullScreen(m_hwnd, SHFS_HIDESIPBUTTON);
   CreateMenuBar();
   Layout();
+  OnScannerActivate();
 }
 
 void CMainFrame::OnSettingChange(WPARAM wParam) {
@@ -495,6 +509,8 @@ bool CMainFrame::OnCommand(UINT command) {
       m_preferences->SetDword(u"ViewInvRegByCompany", command == IDM_MAIN_VIEW_BY_COMPANY ? 1 : 0);
       ReloadRegister(true);
       return true;
+    case IDM_MAIN_OPTIONS: OnOptions(m_hwnd); return true;
+    case IDM_ROW_PRINT: PrintRow(m_hwnd); return true;
     default: return false;
   }
 }
@@ -614,5 +630,9 @@ void CMainFrame::DeleteObjects() {
   if (g_customSettings == m_customSettings.get()) g_customSettings = nullptr;
   m_customSettings.reset();
   m_printEngine.reset();
+  // The drivers outlive the editor and the power watch, which both reach them.
+  m_cardReader.reset();
+  m_scanner.reset();
+  m_hardwareButton.reset();
   m_rootKey.reset();
 }

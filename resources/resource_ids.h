@@ -420,6 +420,13 @@
 #define IDC_FIND_EDIT 305
 #define IDS_NAME_HAS_COLON 40665
 
+/* The main window's Options, printing and contacts commands, and moving the database. */
+#define IDM_MAIN_OPTIONS 40029
+#define IDM_MAIN_CUSTOMERS 40165
+#define IDS_DATABASE_NOT_MOVED 40670
+#define IDS_DATABASE_COPIED 40671
+#define IDS_DATABASE_FOUND 40672
+
 #ifdef RC_INVOKED
 /* Window styles the templates use, spelled out for the resource compiler only. */
 #define RCS_POPUP_FRAME 0x80C80000L     /* popup, caption, system menu */
