@@ -12,7 +12,6 @@
 #include "customers/OptionsSheet.h"
 #include "datastore/CustomerRecord.h"
 #include "datastore/ItemStore.h"
-#include "devices/PrintEngine.h"
 #include "devices/ScannerDrivers.h"
 #include "document/SalesDocument.h"
 #include "editor/DocumentView.h"
@@ -125,7 +124,9 @@ TEST_F(MainWindowDevices, ASocketScannerIsClosedBySuspendFromThePowerThreadAndKe
 }
 
 TEST_F(MainWindowDevices, OptionsRestartOneNumberingAndReplaceTheScannerEverywhere) {
-  Start(u"None");
+  Start(u"Grabba");
+  ASSERT_TRUE(m_frame->GetEditor()->ToggleScannerBar());  // the bar of the scanner being replaced
+  ASSERT_NE(m_frame->GetEditor()->GetScannerBar(), nullptr);
   const std::u16string estimateStart = Preference(u"StartEstNumber");
   Options([](DialogDriver& d) {
     Type(d, COptionsSheet::kNumbers, 0, u"INV-0500");
@@ -139,6 +140,7 @@ TEST_F(MainWindowDevices, OptionsRestartOneNumberingAndReplaceTheScannerEverywhe
   ASSERT_NE(m_frame->GetScanner(), nullptr);
   EXPECT_EQ(m_frame->GetScanner()->GetKind(), kDeviceSocketScanner);
   EXPECT_EQ(m_frame->GetEditor()->GetScanner(), m_frame->GetScanner());
+  EXPECT_EQ(m_frame->GetEditor()->GetScannerBar(), nullptr);
   EXPECT_NE(m_frame->GetPowerNotifications(), nullptr);  // a Socket scanner is watched at once
 }
 
