@@ -144,24 +144,34 @@ TEST_F(MainWindowDevices, OptionsRestartOneNumberingAndReplaceTheScannerEverywhe
   EXPECT_NE(m_frame->GetPowerNotifications(), nullptr);  // a Socket scanner is watched at once
 }
 
-TEST_F(MainWindowDevices, ADatabaseMoveThatCannotCopyKeepsTheOldDatabase) {
+TEST_F(MainWindowDevices, ADatabaseMoveThatCannotCopyOrOpenKeepsTheOldDatabase) {
   // The folder list offers the documents folder's subfolders; the database lives in the
   // folder of that name at the top of main memory.
   std::filesystem::create_directories(Linux(u"\\My Documents\\Qmissing"));
   std::filesystem::create_directories(Linux(u"\\My Documents\\Qmoved"));
   std::filesystem::create_directories(Linux(u"\\Qmoved"));
+  std::filesystem::create_directories(Linux(u"\\My Documents\\Qbad"));
   Start(u"None");
+  const char16_t* kNotMoved = u"The database could not be moved. The database in use stays where it was.";
   const std::u16string copying =
       u"No database was found in the new folder. The database in use will be copied there.";
   Options([](DialogDriver& d) { Choose(d, COptionsSheet::kStorage, 4, u"Qmissing"); },
-          {copying, u"The database could not be moved. The database in use stays where it was.",
-           u"Source: Slateway.db", u"Dest: Qmissing\\Slateway.db"});
+          {copying, kNotMoved, u"Source: Slateway.db", u"Dest: Qmissing\\Slateway.db"});
   EXPECT_EQ(Preference(u"DatabasePath"), u"None");
   EXPECT_TRUE(m_frame->GetItemStore()->IsOpen());
 
   Options([](DialogDriver& d) { Choose(d, COptionsSheet::kStorage, 4, u"Qmoved"); }, {copying});
   EXPECT_EQ(Preference(u"DatabasePath"), u"Qmoved");
   EXPECT_TRUE(std::filesystem::exists(Linux(u"\\Qmoved\\Slateway.db")));
+  EXPECT_TRUE(m_frame->GetItemStore()->IsOpen());
+
+  // A file there that does not open as a database: the one in use stays open.
+  WriteText(u"\\Qbad\\Slateway.db", "not a database");
+  Options([](DialogDriver& d) { Choose(d, COptionsSheet::kStorage, 4, u"Qbad"); },
+          {u"A database was found in the new folder and will be used.",
+           u"Vendel Database Engine Error: Qbad\\Slateway.db Error DB:OpenItemsList reported:file is not a database",
+           kNotMoved, u"Source: Qmoved\\Slateway.db", u"Dest: Qbad\\Slateway.db"});
+  EXPECT_EQ(Preference(u"DatabasePath"), u"Qmoved");
   EXPECT_TRUE(m_frame->GetItemStore()->IsOpen());
 }
 
