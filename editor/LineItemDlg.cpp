@@ -113,8 +113,7 @@ CLineItemDlg::CLineItemDlg(HINSTANCE resources, HWND parent, WCHAR column, CDbRe
   }
   if (m_taxChoices.count == 0) AddChoice(m_taxChoices, CBstr(u"Non"), CBstr(u"Non"));
 
-  const bool adjustment = type == u"Subtotal" || type == u"Discount" || type == u"Payment" ||
-                          type == u"Sales Tax Item" || type == u"Sales Tax Group";
+  const bool adjustment = NeedsNoQuestions(type) || type == u"Payment";
   if (adjustment) {
     m_form->AddField(0, kFieldText, 0, CBstr(u"Type:"), CBstr(type), 1, 20, nullptr);
     AddNameRows();

@@ -79,10 +79,9 @@ class CAddLineItemsDlg {
   // no record left to ask for (only adjustments and subtotals) no form is shown: 1.
   INT_PTR Run();
 
-  // The instance whose form is open (the form calls back through a plain function).
-  static CAddLineItemsDlg* Current() { return s_current; }
-
  private:
+  // The form calls back through a plain function: it reaches the instance that exists
+  // (the last one made, while it lives).
   static int OnFormButton(HWND dialog, int command);
   int OnButton(int command);
   // Adds the records from the current one on that need no form; true when a record that

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "../document/SalesDocumentFixture.h"
-#include "HistoryWindow.h"
 #include "../core/FieldFormTyping.h"
-#include "core/ResourceText.h"
+#include "HistoryWindow.h"
 #include "core/DialogTitleBar.h"
+#include "core/ResourceText.h"
 #include "datastore/ListCache.h"
 #include "editor/LineItemCommands.h"
 #include "editor/LineItemDlg.h"
@@ -27,6 +27,7 @@ using slateway::testing::TypeIntoField;
 
 class LineItemForms : public sales_test::SalesDocumentTest {
  protected:
+  using Records = std::vector<std::unique_ptr<CDbRecord>>;
   void SetUp() override {
     SalesDocumentTest::SetUp();
     stores = &UseStoreLists();
@@ -34,9 +35,11 @@ class LineItemForms : public sales_test::SalesDocumentTest {
     doc = Make();
     doc->InitNew(4, kDocInvoice);
     doc->SetUseSalesTax(true);
+    owner = std::make_unique<editor_test::HistoryWindow>(history);
   }
   void TearDown() override {
     history.Clear();
+    owner.reset();
     doc.reset();
     SalesDocumentTest::TearDown();
   }
@@ -47,18 +50,23 @@ class LineItemForms : public sales_test::SalesDocumentTest {
     item->SetField(kFieldSalesAmount, amount);
     return item;
   }
-  // The labels the "Invoice Item" form shows for the line (hidden rows show none).
-  std::vector<std::u16string> Labels(CDbRecord& line, int* labelWidth = nullptr) {
-    std::vector<std::u16string> labels;
+  // The rows the form shows from `from` on, "label" or "label value", joined by "|".
+  static std::u16string Shown(DialogDriver& d, int from = 0, bool values = false) {
+    std::u16string text;
+    auto list = d.ListView(IDC_FORM_LIST);
+    for (int r = from; r < list.Count(); ++r)
+      text += (r > from ? u"|" : u"") + list.Text(r, 1) + (values ? u" " + list.Text(r, 2) : u"");
+    return text;
+  }
+  std::u16string Labels(CDbRecord& line, int* labelWidth = nullptr) {
+    std::u16string labels;
     UiScript ui;
     ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
-      auto list = d.ListView(IDC_FORM_LIST);
-      for (int r = 0; r < list.Count(); ++r) labels.push_back(list.Text(r, 1));
-      if (labelWidth) *labelWidth = int(SendMessageW(list.Window(), LVM_GETCOLUMNWIDTH, 1, 0));
+      labels = Shown(d);
+      if (labelWidth) *labelWidth = int(SendMessageW(d.Control(IDC_FORM_LIST), LVM_GETCOLUMNWIDTH, 1, 0));
       d.Cancel();
     });
-    CLineItemDlg dialog(GetResourceInstance(), nullptr, u'N', line, *doc, &stores->store);
-    EXPECT_EQ(dialog.DoModal(), 0);
+    EXPECT_EQ(CLineItemDlg(GetResourceInstance(), nullptr, u'N', line, *doc, &stores->store).DoModal(), 0);
     return labels;
   }
   // Edits the line with the key through the edit command; `act` works the form.
@@ -67,16 +75,22 @@ class LineItemForms : public sales_test::SalesDocumentTest {
     ui.ExpectDialog(IDD_FIELD_FORM, std::move(act));
     history.Submit(std::make_unique<CEditLineItemCommand>(
         *doc, nullptr, nullptr, key, column, [&](CDbRecord& line, WCHAR letter) {
-          CLineItemDlg dialog(GetResourceInstance(), nullptr, letter, line, *doc, &stores->store);
-          return dialog.DoModal() == 1;
+          return CLineItemDlg(GetResourceInstance(), nullptr, letter, line, *doc, &stores->store).DoModal() == 1;
         }));
     return history.ExecutePending();
   }
   CBstr Add(std::unique_ptr<CDbRecord> line) {
-    CDbRecord* added = line.get();
-    history.Submit(std::make_unique<CAddLineItemCommand>(*doc, nullptr, nullptr, std::move(line), true, true, false, 1));
-    EXPECT_TRUE(history.ExecutePending());
-    return CBstr(added->FieldView(kLineFieldKey));
+    EXPECT_TRUE(doc->AddLineItem(*line, true, false, 1));
+    return CBstr(line->FieldView(kLineFieldKey));
+  }
+  // The "Add Invoice Item" run over the records, with the customer's price level.
+  template <class... R>
+  INT_PTR AddItems(const CBstr& level, R... records) {
+    Records items;
+    (items.push_back(std::move(records)), ...);
+    return CAddLineItemsDlg(GetResourceInstance(), &stores->store, nullptr, *owner, *doc, std::move(items), false, true,
+                            false, 1, level)
+        .Run();
   }
   std::u16string Lines() {
     std::u16string text;
@@ -89,19 +103,18 @@ class LineItemForms : public sales_test::SalesDocumentTest {
 
   sales_test::StoreLists* stores = nullptr;
   CCommandProcessor history{kDocumentHistoryDepth};
+  std::unique_ptr<editor_test::HistoryWindow> owner;
   std::unique_ptr<CSalesDocument> doc;
 };
 
 TEST_F(LineItemForms, InvoiceItemRowsFollowTheLineType) {
   int width = 0;
   auto discount = Line(u"Discount", u"", u"-5.00");
-  EXPECT_EQ(Labels(*discount, &width),
-            (std::vector<std::u16string>{u"Type:", u"Name:", u"Description:", u"", u"", u"Amount or %:", u"Tax Code:"}));
+  EXPECT_EQ(Labels(*discount, &width), u"Type:|Name:|Description:|||Amount or %:|Tax Code:");
   EXPECT_EQ(width, 92);
   doc->SetUseSalesTax(false);
   auto service = Item(u"Service", u"Survey");
-  EXPECT_EQ(Labels(*service, &width),
-            (std::vector<std::u16string>{u"Quantity:", u"Name:", u"Description:", u"", u"", u"Sales price:", u""}));
+  EXPECT_EQ(Labels(*service, &width), u"Quantity:|Name:|Description:|||Sales price:|");
   EXPECT_EQ(width, 80);
   // Cost for an inventory part; the service date and a captioned custom field when the
   // invoice shows their columns; a custom field without caption never.
@@ -112,45 +125,39 @@ TEST_F(LineItemForms, InvoiceItemRowsFollowTheLineType) {
   m_settings->SetCaption(kDocInvoice, 38, u"");
   m_settings->SetFlag(kDocInvoice, 81, 1);
   auto part = Item(u"Inventory Part", u"Cable");
-  EXPECT_EQ(Labels(*part), (std::vector<std::u16string>{u"Quantity:", u"Name:", u"Description:", u"", u"",
-                                                         u"Sales price:", u"Cost:", u"Tax Code:", u"Serviced:",
-                                                         u"Colour:"}));
+  EXPECT_EQ(Labels(*part), u"Quantity:|Name:|Description:|||Sales price:|Cost:|Tax Code:|Serviced:|Colour:");
 
+  auto focus = [&](CDbRecord& line, WCHAR letter) {
+    return CLineItemDlg(GetResourceInstance(), nullptr, letter, line, *doc, nullptr).FocusRow();
+  };
   const std::pair<WCHAR, int> partFocus[] = {{u'Q', 0}, {u'N', 1}, {u'D', 2}, {u'P', 5}, {u'T', 7},
                                              {u'S', 8}, {u'C', 9}, {u'E', -1}, {u'X', -1}};
-  for (auto [letter, row] : partFocus)
-    EXPECT_EQ(CLineItemDlg(GetResourceInstance(), nullptr, letter, *part, *doc, nullptr).FocusRow(), row) << char(letter);
+  for (auto [letter, row] : partFocus) EXPECT_EQ(focus(*part, letter), row) << char(letter);
   const std::pair<WCHAR, int> discountFocus[] = {{u'D', -1}, {u'Q', -1}, {u'P', 5}, {u'T', 6}};
-  for (auto [letter, row] : discountFocus)
-    EXPECT_EQ(CLineItemDlg(GetResourceInstance(), nullptr, letter, *discount, *doc, nullptr).FocusRow(), row)
-        << char(letter);
+  for (auto [letter, row] : discountFocus) EXPECT_EQ(focus(*discount, letter), row) << char(letter);
 }
 
 TEST_F(LineItemForms, InvoiceItemOffersEveryTaxCodeOrNon) {
-  auto choices = [&](CItemStore* store) {
+  auto choices = [&]() {
     std::vector<std::u16string> texts;
     UiScript ui;
     ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
       SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 6);
       HWND combo = GetFocus();
-      for (int i = 0; i < int(SendMessageW(combo, CB_GETCOUNT, 0, 0)); ++i) {
-        WCHAR text[64] = {};
-        SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
-        texts.emplace_back(text);
-      }
+      WCHAR text[64] = {};
+      for (int i = 0; SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text)) > 0; ++i) texts.emplace_back(text);
       SendMessageW(combo, CB_SHOWDROPDOWN, FALSE, 0);
       d.Cancel();
     });
     auto discount = Line(u"Discount", u"", u"5%");
-    CLineItemDlg(GetResourceInstance(), nullptr, u'N', *discount, *doc, store).DoModal();
+    CLineItemDlg(GetResourceInstance(), nullptr, u'N', *discount, *doc, &stores->store).DoModal();
     return texts;
   };
-  EXPECT_EQ(choices(&stores->store), std::vector<std::u16string>{u"Non"});
-  for (int i = 0; i < 20; ++i) {
-    std::u16string name = u"C" + platform::ToUtf16(std::to_string(10 + i));
-    stores->codes.AddTaxCode(name, u"", NewListId().view(), u"true", u"", u"", false);
-  }
-  std::vector<std::u16string> all = choices(&stores->store);
+  EXPECT_EQ(choices(), std::vector<std::u16string>{u"Non"});
+  for (int i = 10; i < 30; ++i)
+    stores->codes.AddTaxCode(u"C" + platform::ToUtf16(std::to_string(i)), u"", NewListId().view(), u"true", u"", u"",
+                             false);
+  std::vector<std::u16string> all = choices();
   ASSERT_EQ(all.size(), 20u) << "codes beyond the fifteenth are offered too";
   EXPECT_EQ(all.back(), u"C29");
 }
@@ -171,24 +178,15 @@ TEST_F(LineItemForms, InvoiceItemReadsBackByType) {
     TypeIntoField(d, d.Window(), 2, u"Grey\rIndoor");
     d.Ok();
   }));
-  ASSERT_TRUE(EditLine(discountKey, u'P', [](DialogDriver& d) {
-    d.Type(u"10%");
-    d.Ok();
-  }));
-  ASSERT_TRUE(EditLine(paymentKey, u'P', [](DialogDriver& d) {
-    d.Type(u"25");
-    d.Ok();
-  }));
+  ASSERT_TRUE(EditLine(discountKey, u'P', [](DialogDriver& d) { d.Type(u"10%").Ok(); }));
+  ASSERT_TRUE(EditLine(paymentKey, u'P', [](DialogDriver& d) { d.Type(u"25").Ok(); }));
   EXPECT_EQ(Lines(), u"Cable 2 12.50;Discount line  -10.00%;Payment line  -25.00;");
   EXPECT_EQ(LineAt(*doc, 0).description.str(), u"Grey\r\nIndoor");
   EXPECT_EQ(LineAt(*doc, 1).total.str(), u"(2.50)");
   // Cancel keeps the line as it was and leaves the history alone.
-  EXPECT_FALSE(EditLine(cableKey, u'N', [](DialogDriver& d) {
-    d.Type(u"Rope");
-    d.Cancel();
-  }));
+  EXPECT_FALSE(EditLine(cableKey, u'N', [](DialogDriver& d) { d.Type(u"Rope").Cancel(); }));
   EXPECT_EQ(LineAt(*doc, 0).name.str(), u"Cable");
-  EXPECT_EQ(history.GetUndoCount(), 6u);
+  EXPECT_EQ(history.GetUndoCount(), 3u);
 
   // A renamed line loses its item id; one that keeps its name keeps it. A price left
   // empty is asked for before the form ends.
@@ -211,12 +209,6 @@ TEST_F(LineItemForms, InvoiceItemReadsBackByType) {
 }
 
 TEST_F(LineItemForms, AddItemsAsksForEachItemAndKeepsWhatWasAccepted) {
-  editor_test::HistoryWindow owner(history);
-  std::vector<std::unique_ptr<CDbRecord>> items;
-  items.push_back(Item(u"Service", u"Survey", u"80.00"));
-  items.push_back(Line(u"Subtotal", u"", u""));
-  items.push_back(Item(u"Service", u"Travel"));
-  items.push_back(Item(u"Non-inventory Part", u"Socket"));
   std::vector<std::u16string> headings;
   UiScript ui;
   ui.ExpectDialog(IDD_ADD_LINE_ITEMS, [&](DialogDriver& d) {
@@ -229,68 +221,44 @@ TEST_F(LineItemForms, AddItemsAsksForEachItemAndKeepsWhatWasAccepted) {
     headings.push_back(d.Text(IDC_DIALOG_HEADING));
     d.Cancel();
   });
-  CAddLineItemsDlg dialog(GetResourceInstance(), &stores->store, nullptr, owner, *doc, std::move(items), false, true,
-                          false, 1, CBstr());
-  EXPECT_EQ(dialog.Run(), 0);
+  EXPECT_EQ(AddItems(CBstr(), Item(u"Service", u"Survey", u"80.00"), Line(u"Subtotal", u"", u""),
+                     Item(u"Service", u"Travel"), Item(u"Non-inventory Part", u"Socket")),
+            0);
   EXPECT_EQ(headings, (std::vector<std::u16string>{u"Adding Item 1 of 3", u"Adding Item 2 of 3", u"Adding Item 3 of 3"}));
   EXPECT_EQ(Lines(), u"Survey 3 80.00;Subtotal line  ;");
   EXPECT_EQ(history.GetUndoCount(), 2u) << "each line is its own step";
+  // Nothing but adjustments: added without a form.
+  EXPECT_EQ(AddItems(CBstr(), Line(u"Discount", u"", u"5%"), Line(u"Subtotal", u"", u"")), 1);
+  EXPECT_EQ(history.GetUndoCount(), 4u);
 }
 
 TEST_F(LineItemForms, AddItemRowsFollowTheDocumentAndTheTitleOkAccepts) {
-  editor_test::HistoryWindow owner(history);
   stores->levels.AddPriceLevel(u"Gold", NewListId().view(), u"", u"", u"", u"-10");
-  CListCache fields(&stores->store);
-  fields.AddItemField(u"Colour", NewListId().view(), u"", u"");
-  m_settings->SetFlag(kDocInvoice, 51, 1);
-  m_settings->SetFlag(kDocCreditMemo, 51, 1);
-  m_settings->SetFlag(kDocInvoice, 79, 1);
-  m_settings->SetFlag(kDocCreditMemo, 79, 1);
-  auto run = [&](std::unique_ptr<CDbRecord> item, std::function<void(DialogDriver&)> act) {
-    std::vector<std::unique_ptr<CDbRecord>> items;
-    items.push_back(std::move(item));
-    UiScript ui;
-    ui.ExpectDialog(IDD_ADD_LINE_ITEM, std::move(act));
-    return CAddLineItemsDlg(GetResourceInstance(), &stores->store, nullptr, owner, *doc, std::move(items), false,
-                            true, false, 1, CBstr(u"Gold"))
-        .Run();
-  };
-  auto labels = [](DialogDriver& d) {
-    std::vector<std::u16string> texts;
-    for (int r = 5; r < d.ListView(IDC_FORM_LIST).Count(); ++r)
-      texts.push_back(d.ListView(IDC_FORM_LIST).Text(r, 1) + d.ListView(IDC_FORM_LIST).Text(r, 2));
-    return texts;
-  };
-  EXPECT_EQ(run(Item(u"Service", u"Survey"), [&](DialogDriver& d) {
-              EXPECT_EQ(d.Text(IDC_DIALOG_HEADING), u"Add Invoice Item");
-              EXPECT_EQ(labels(d), (std::vector<std::u16string>{u"Amount:20.00", u"Serviced:3/10/2026",
-                                                                u"Price Level:Gold", u"Colour:"}));
-              TypeIntoField(d, d.Window(), 8, u"Red");
-              d.Press(kTitleOkButtonId);
-            }),
-            1);
+  CListCache(&stores->store).AddItemField(u"Colour", NewListId().view(), u"", u"");
+  for (int type : {kDocInvoice, kDocCreditMemo}) {
+    m_settings->SetFlag(type, 51, 1);
+    m_settings->SetFlag(type, 79, 1);
+  }
+  UiScript ui;
+  ui.ExpectDialog(IDD_ADD_LINE_ITEM, [&](DialogDriver& d) {
+    EXPECT_EQ(d.Text(IDC_DIALOG_HEADING), u"Add Invoice Item");
+    EXPECT_EQ(Shown(d, 5, true), u"Amount: 20.00|Serviced: 3/10/2026|Price Level: Gold|Colour: ");
+    TypeIntoField(d, d.Window(), 8, u"Red");
+    d.Press(kTitleOkButtonId);
+  });
+  EXPECT_EQ(AddItems(CBstr(u"Gold"), Item(u"Service", u"Survey")), 1);
   const CLineItemTexts added = LineAt(*doc, 0);
   EXPECT_EQ(added.price.str() + u" " + added.priceLevel.str() + u" " + added.customName1.str() + u"=" +
                 added.customValue1.str(),
             u"18.00 Gold Colour=Red");
   // A payment has no price level; a credit memo no service date.
   doc->SetDocType(kDocCreditMemo);
-  run(Item(u"Payment", u"Deposit"), [&](DialogDriver& d) {
-    EXPECT_EQ(labels(d), (std::vector<std::u16string>{u"Amount:20.00", u"Colour:"}));
+  ui.ExpectDialog(IDD_ADD_LINE_ITEM, [&](DialogDriver& d) {
+    EXPECT_EQ(Shown(d, 5), u"Amount:|Colour:");
     d.Cancel();
   });
+  EXPECT_EQ(AddItems(CBstr(u"Gold"), Item(u"Payment", u"Deposit")), 0);
   EXPECT_EQ(doc->GetXmlDocument().CountElements(u"LINEITEM"), 1);
-}
-
-TEST_F(LineItemForms, AddItemsOfAdjustmentsOnlyShowsNoForm) {
-  editor_test::HistoryWindow owner(history);
-  std::vector<std::unique_ptr<CDbRecord>> items;
-  items.push_back(Line(u"Discount", u"", u"5%"));
-  items.push_back(Line(u"Subtotal", u"", u""));
-  CAddLineItemsDlg dialog(GetResourceInstance(), &stores->store, nullptr, owner, *doc, std::move(items), false, true,
-                          false, 0, CBstr());
-  EXPECT_EQ(dialog.Run(), 1);
-  EXPECT_EQ(doc->GetXmlDocument().CountElements(u"LINEITEM"), 2);
 }
 
 }  // namespace
