@@ -12,6 +12,7 @@
 #include "core/Preferences.h"
 #include "platform/shell/Shell.h"
 #include "core/UiMetrics.h"
+#include "platform/gdi/GdiScopes.h"
 #include "platform/gdi/ScreenSize.h"
 #include "platform/user/Paint.h"
 #include "core/ResourceText.h"
@@ -399,6 +400,41 @@ TEST_F(FieldFormDialog, APageLivesInsideItsParentAndValidates) {
     EXPECT_EQ(Read(form, 0), u"Kim");
   }
   DestroyWindow(host);
+}
+
+// A long stored address is wrapped where its rows end, in the font the rows are drawn with:
+// no row but the last may run under the white strip and lose its middle.
+TEST_F(FieldFormDialog, ALongTextIsWrappedWithinWhatItsRowsShow) {
+  for (int width : {240, 480}) {
+    platform::SetScreenProfile(width == 240 ? platform::ScreenProfile::Portrait240x320
+                                            : platform::ScreenProfile::Portrait480x640);
+    SetHighResolution(width == 480);
+    FieldChoiceList terms;
+    CFieldForm form(GetResourceInstance(), nullptr, CBstr(u"Customer"), -1, 0, 60, 0, nullptr);
+    AddEveryKind(form, terms);
+    const std::u16string address = u"12 Hill Road Industrial Estate Building Seven Unit Twelve";
+    form.Model().Field(1)->value = CBstr(address);
+    platform::testing::UiScript ui;
+    ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+      HWND list = d.Control(IDC_FORM_LIST);
+      int shown = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 2, 0)) - GetUiMetric(42);
+      CWindowDC dc(list);
+      CSelectObjectScope font(dc.get(), reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
+      std::u16string joined;
+      for (int row = 1; row <= 3; ++row) {
+        std::u16string text = d.ListView(IDC_FORM_LIST).Text(row, 2);
+        joined += text;
+        SIZE size{};
+        GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
+        EXPECT_LE(size.cx, shown) << width << " px, row " << row << ": " << std::string(text.begin(), text.end());
+      }
+      EXPECT_EQ(joined, address) << width;
+      d.Cancel();
+    });
+    EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), 0);
+  }
+  platform::SetScreenProfile(platform::ScreenProfile::Portrait240x320);
+  SetHighResolution(false);
 }
 
 // Pictures of a filled form on the small and the large screen, for people to look at
