@@ -17,6 +17,11 @@ class CShipToAddress {
   // A null text empties the value.
   void SetPhone(LPCWSTR text) { m_texts.phone = CBstr(text ? text : u""); }
   void SetEMail(LPCWSTR text) { m_texts.email = CBstr(text ? text : u""); }
+  // The name and address lines the "Ship To" form edits; a null text empties the value.
+  void SetName(LPCWSTR text) { m_texts.name = CBstr(text ? text : u""); }
+  void SetAddress1(LPCWSTR text) { m_texts.address1 = CBstr(text ? text : u""); }
+  void SetAddress2(LPCWSTR text) { m_texts.address2 = CBstr(text ? text : u""); }
+  void SetAddress3(LPCWSTR text) { m_texts.address3 = CBstr(text ? text : u""); }
   // Writes the ten texts back into the document; 1.
   int WriteToDocument();
 
