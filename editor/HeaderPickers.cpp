@@ -73,38 +73,50 @@ CBstr CHeaderFieldForm::FieldText(int index, bool withContinuations) const {
 
 // ---- The name lists
 
+namespace {
+
+struct NameListForm {
+  const char16_t* title;
+  int labelWidth;
+  int fieldWidth;
+  const char16_t* label;
+  const char16_t* placeholder;
+  int helpTopic;
+};
+// By CNamePicker::List.
+constexpr NameListForm kNameListForms[] = {
+    {u"Terms of Payment", 50, 180, u"Terms:", u"Select Invoice Terms", 20},
+    {u"Method of Payment", 70, 160, u"Payment:", u"Select payment method", 20},
+    {u"Shipping Method", 60, 170, u"ShipVia:", u"Select Shipping Method", 26},
+};
+
+const NameListForm& FormOf(int list) { return kNameListForms[list]; }
+
+}  // namespace
+
 CNamePicker::CNamePicker(HINSTANCE resources, HWND parent, CItemStore* store, const CBstr& current, List list)
-    : CHeaderFieldForm(resources, parent,
-                       CBstr(list == List::kTerms            ? u"Terms of Payment"
-                             : list == List::kPaymentMethods ? u"Method of Payment"
-                                                             : u"Shipping Method"),
-                       list == List::kTerms ? 50 : list == List::kPaymentMethods ? 70 : 60,
-                       list == List::kTerms ? 180 : list == List::kPaymentMethods ? 160 : 170),
+    : CHeaderFieldForm(resources, parent, CBstr(FormOf(list).title),
+                       FormOf(list).labelWidth, FormOf(list).fieldWidth),
       m_text(current),
-      m_placeholder(list == List::kTerms            ? u"Select Invoice Terms"
-                    : list == List::kPaymentMethods ? u"Select payment method"
-                                                    : u"Select Shipping Method"),
-      m_helpTopic(list == List::kShippingMethods ? 26 : 20) {
-  if (store) {
-    if (list == List::kTerms) {
-      CListCache terms(store);
-      LoadChoices(
-          *m_choices, [&](ChoiceRow& row) { return terms.GetFirstTermName(row.first) != 0; },
-          [&](ChoiceRow& row) { return terms.GetNextName(row.first) != 0; });
+      m_placeholder(FormOf(list).placeholder),
+      m_helpTopic(FormOf(list).helpTopic) {
+  if (store && list == List::kTerms) {
+    CListCache terms(store);
+    LoadChoices(
+        *m_choices, [&](ChoiceRow& row) { return terms.GetFirstTermName(row.first) != 0; },
+        [&](ChoiceRow& row) { return terms.GetNextName(row.first) != 0; });
+  } else if (store) {
+    std::unique_ptr<CNamedList> names;
+    if (list == List::kPaymentMethods) {
+      names = std::make_unique<CPaymentMethodsList>(store);
     } else {
-      std::unique_ptr<CNamedList> names;
-      if (list == List::kPaymentMethods) {
-        names = std::make_unique<CPaymentMethodsList>(store);
-      } else {
-        names = std::make_unique<CShippingMethodsList>(store);
-      }
-      LoadChoices(
-          *m_choices, [&](ChoiceRow& row) { return names->GetFirstName(row.first) != 0; },
-          [&](ChoiceRow& row) { return names->GetNextName(row.first) != 0; });
+      names = std::make_unique<CShippingMethodsList>(store);
     }
+    LoadChoices(
+        *m_choices, [&](ChoiceRow& row) { return names->GetFirstName(row.first) != 0; },
+        [&](ChoiceRow& row) { return names->GetNextName(row.first) != 0; });
   }
-  const char16_t* label = list == List::kTerms ? u"Terms:" : list == List::kPaymentMethods ? u"Payment:" : u"ShipVia:";
-  m_form->AddField(0, kFieldChoiceToo, kFlagEditable | kFlagRequired, CBstr(label),
+  m_form->AddField(0, kFieldChoiceToo, kFlagEditable | kFlagRequired, CBstr(FormOf(list).label),
                    m_text.IsEmpty() ? m_placeholder : m_text, 1, kNameMaxLength, m_choices.get());
 }
 

@@ -50,7 +50,7 @@ class CNamePicker : public CHeaderFieldForm {
   void GetText(CBstr& out) const { out = m_text; }
 
  protected:
-  enum class List { kTerms, kPaymentMethods, kShippingMethods };
+  enum List : int { kTerms, kPaymentMethods, kShippingMethods };
   CNamePicker(HINSTANCE resources, HWND parent, CItemStore* store, const CBstr& current, List list);
 
  private:
