@@ -178,27 +178,6 @@ TEST_F(FieldFormDialog, TabMovesOnWrappingPastHiddenRowsAndEscKeepsTheValue) {
 }
 
 // Taps entry `entry` of the open drop-down.
-void ChooseInOpenList(DialogDriver& d, HWND combo, int entry) {
-  HWND rows = platform::ComboDropList(combo);
-  ASSERT_NE(rows, nullptr);
-  POINT p{10, platform::ComboRowHeight() * entry + platform::ComboRowHeight() / 2};
-  ClientToScreen(rows, &p);
-  platform::Tap(p);
-  d.Pump();
-}
-
-// Taps row `index` of the list, on its arrow or in the value cell left of it; true when
-// that opened a drop-down.
-bool TapRow(DialogDriver& d, CFieldForm& form, int index, bool onArrow) {
-  HWND list = d.Control(IDC_FORM_LIST);
-  UpdateWindow(list);  // painting places the arrows
-  const RECT& a = form.Model().Field(index)->arrow;
-  d.TapAt(IDC_FORM_LIST, onArrow ? (a.left + a.right) / 2 : a.left - 30, (a.top + a.bottom) / 2);
-  WCHAR name[32] = {};
-  GetClassNameW(form.EditorWindow(), name, 32);
-  return platform::EqualsIgnoreCase(name, u"COMBOBOX");
-}
-
 TEST_F(FieldFormDialog, TextsWithChoicesAreTypedOrChosenByWhereTheTapLands) {
   FieldChoiceList reps;
   reps.AddNew(CBstr(u"Kim"), CBstr(u"Kim Alder"));
@@ -212,12 +191,12 @@ TEST_F(FieldFormDialog, TextsWithChoicesAreTypedOrChosenByWhereTheTapLands) {
   const std::u16string note = u"Please call before delivery, the gate code changes every week and the dog is friendly";
   platform::testing::UiScript ui;
   ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
-    EXPECT_FALSE(TapRow(d, form, 0, false));
+    EXPECT_FALSE(slateway::testing::TapFieldRow(d, form, 0, false));
     d.Type(u"Lee");
-    EXPECT_FALSE(TapRow(d, form, 1, false));
+    EXPECT_FALSE(slateway::testing::TapFieldRow(d, form, 1, false));
     d.Type(note);
-    EXPECT_TRUE(TapRow(d, form, 4, true));
-    ChooseInOpenList(d, form.EditorWindow(), 0);
+    EXPECT_TRUE(slateway::testing::TapFieldRow(d, form, 4, true));
+    slateway::testing::ChooseInOpenList(d, form.EditorWindow(), 0);
     d.Ok();
   });
   EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), 1);
@@ -297,9 +276,9 @@ TEST_F(FieldFormDialog, ChoicesReachTheOwnerAndTheRowsAfterThem) {
     platform::testing::UiScript ui;
     ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
       SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 0);
-      ChooseInOpenList(d, form.EditorWindow(), 0);  // "Discount"
+      slateway::testing::ChooseInOpenList(d, form.EditorWindow(), 0);  // "Discount"
       SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 9);
-      ChooseInOpenList(d, form.EditorWindow(), 1);
+      slateway::testing::ChooseInOpenList(d, form.EditorWindow(), 1);
       d.Pump();
       // The folder field is being edited now, offering the card's folders.
       EXPECT_EQ(SendMessageW(form.EditorWindow(), CB_GETCOUNT, 0, 0), 2);
