@@ -82,7 +82,7 @@ class MainWindowDevices : public mainwindow_test::MainWindowTest {
     TypeIntoField(d, ShowTabPage(d, IDC_TAB_CONTROL, tab), field, text);
   }
   static void Choose(DialogDriver& d, int tab, int field, std::u16string_view entry) {
-    EXPECT_TRUE(ChooseInField(d, ShowTabPage(d, IDC_TAB_CONTROL, tab), field, entry)) << platform::ToUtf8(entry);
+    ChooseInField(d, ShowTabPage(d, IDC_TAB_CONTROL, tab), field, entry);
   }
   static std::u16string Preference(const char16_t* name) {
     std::u16string value;
