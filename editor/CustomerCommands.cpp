@@ -61,23 +61,15 @@ std::vector<CXmlDomNode> ElementsOf(const CXmlDomNode& block) {
   return elements;
 }
 
-// Hides the document's page while a dialog runs over it.
-class CHiddenPage {
- public:
-  explicit CHiddenPage(CSalesDocument& document) : m_view(document.GetView()) {
-    if (m_view) m_view->SetHidden(true);
-  }
-  ~CHiddenPage() {
-    if (m_view) m_view->SetHidden(false);
-  }
-  CHiddenPage(const CHiddenPage&) = delete;
-  CHiddenPage& operator=(const CHiddenPage&) = delete;
-
- private:
-  IDocumentView* m_view;
-};
-
 }  // namespace
+
+CHiddenDocumentPage::CHiddenDocumentPage(CSalesDocument& document) : m_view(document.GetView()) {
+  if (m_view) m_view->SetHidden(true);
+}
+
+CHiddenDocumentPage::~CHiddenDocumentPage() {
+  if (m_view) m_view->SetHidden(false);
+}
 
 void SetDocumentCustomerScreens(IDocumentCustomerScreens* screens) { g_customerScreens = screens; }
 IDocumentCustomerScreens* GetDocumentCustomerScreens() { return g_customerScreens; }
@@ -244,7 +236,7 @@ bool CEditJobCommand::Do(bool) {
   BSTR name = m_job->GetField(0);
   const bool isNew = !name || !*name;
   {
-    CHiddenPage hidden(Document());
+    CHiddenDocumentPage hidden(Document());
     if (!m_editor(*m_job, isNew)) return false;
     Document().SetJob(*m_job);
   }
@@ -297,7 +289,7 @@ bool CCustomizeCommand::Do(bool) {
   IDocumentCustomerScreens* screens = GetDocumentCustomerScreens();
   if (!screens) return false;
   {
-    CHiddenPage hidden(Document());
+    CHiddenDocumentPage hidden(Document());
     if (screens->Customize(m_parent, m_firstPage, m_settings, Document()) != 1) return false;
     CWaitCursorScope wait;
     Document().RebuildStylesheet();

@@ -20,6 +20,19 @@ class CCustomSettings;
 class CJobRecord;
 class CShipToAddress;
 class CTableCustomer;
+class IDocumentView;
+
+// Hides the document's page while a dialog runs over it; shown again when it goes.
+class CHiddenDocumentPage {
+ public:
+  explicit CHiddenDocumentPage(CSalesDocument& document);
+  ~CHiddenDocumentPage();
+  CHiddenDocumentPage(const CHiddenDocumentPage&) = delete;
+  CHiddenDocumentPage& operator=(const CHiddenDocumentPage&) = delete;
+
+ private:
+  IDocumentView* m_view;
+};
 
 // Sent to the window to notify after a Customize run: the document type names changed.
 inline constexpr UINT kMsgDocumentTypeNamesChanged = 1182;
