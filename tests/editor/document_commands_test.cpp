@@ -7,8 +7,8 @@
 //   DocumentCommands.Refused*       a refused command changes nothing and stays out
 //   DocumentCommands.Invoice*       a whole invoice made through commands, ten steps back
 //                                   and forth
-//   CustomerCommands.*              customer, company, ship-to, job, logo, style, Customize:
-//                                   what lands, what the history keeps, cancels change nothing
+//   CustomerCommands.*              customer, companies, ship-to, style: what lands, what
+//                                   the history keeps, cancels change nothing
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -23,6 +23,7 @@
 #include "core/CompanyInfo.h"
 #include "datastore/CustomerSource.h"
 #include "document/ShipToAddress.h"
+#include "ScriptedCustomerScreens.h"
 #include "editor/CustomerCommands.h"
 #include "editor/DocumentView.h"
 #include "editor/SelectCustomerCommand.h"
@@ -433,34 +434,7 @@ TEST_F(DocumentCommands, InvoiceMadeThroughCommandsStepsTenBackAndForth) {
   EXPECT_EQ(GetWaitCursorCount(), 0) << "every command ends the wait cursor it began";
 }
 
-// ---- Customer, company, ship-to, job, logo, style and Customize ----
-
-// The customer screens as the program would set them, answering as the test says.
-class ScriptedScreens : public IDocumentCustomerScreens {
- public:
-  CCustomerSource* CustomerSource() override { return source; }
-  int EditDocumentCustomer(HWND, CTableCustomer& record, int page, bool newJob, bool job) override {
-    opened.push_back({page, newJob, job});
-    seen = std::u16string(record.FieldView(kCustNotes));
-    if (edit) edit(record);
-    return answer;
-  }
-  int Customize(HWND, DWORD firstPage, CCustomSettings&, CSalesDocument&) override {
-    customizedAt = static_cast<int>(firstPage);
-    return answer;
-  }
-  struct Opened {
-    int page;
-    bool newJob;
-    bool job;
-  };
-  CCustomerSource* source = nullptr;
-  int answer = 1;
-  std::function<void(CTableCustomer&)> edit;
-  std::vector<Opened> opened;
-  std::u16string seen;
-  int customizedAt = -1;
-};
+// ---- Customer, companies, ship-to and style ----
 
 // The block commands with the customer screens set as the program sets them.
 class CustomerCommands : public DocumentCommands {
@@ -487,7 +461,7 @@ class CustomerCommands : public DocumentCommands {
     return customer;
   }
 
-  ScriptedScreens screens;
+  editor_test::ScriptedCustomerScreens screens;
 };
 
 TEST_F(CustomerCommands, SelectingACustomerAndUndoingBringsTheOldBlocksBack) {
@@ -516,7 +490,7 @@ TEST_F(CustomerCommands, EditCustomerTakesTheStoredFieldsAndWritesTheResult) {
   screens.edit = [](CTableCustomer& record) { record.SetField(kCustCompanyName, u"Acme Rentals"); };
   ASSERT_TRUE(Run(std::make_unique<CEditCustomerCommand>(*doc, nullptr, nullptr, nullptr, *doc->GetCustomer(), nullptr,
                                                          kCustomerPageShipTo, false)));
-  EXPECT_EQ(screens.seen, u"pays late") << "a field the document does not carry comes from the stored row";
+  EXPECT_EQ(screens.opened[0].notes, u"pays late") << "a field the document does not carry comes from the stored row";
   ASSERT_EQ(screens.opened.size(), 1u);
   EXPECT_EQ(screens.opened[0].page, kCustomerPageShipTo);
   EXPECT_FALSE(screens.opened[0].job);
@@ -551,51 +525,25 @@ TEST_F(CustomerCommands, ACustomerWithoutIdOffersTheCustomerList) {
   DestroyWindow(notify);
 }
 
-TEST_F(CustomerCommands, CompanyEditedAloneOrChosenFromTwo) {
+TEST_F(CustomerCommands, WithTwoCompaniesTheDefaultOneGoesInAndBothAreStored) {
   SomeUndoableStep();
-  bool chooserRan = false;
-  CompanyEditor edit = [](CCompanyInfo& company) {
-    company.SetName(u"Harbor Tools");
-    return true;
-  };
-  ASSERT_TRUE(Run(std::make_unique<CEditCompanyCommand>(
-      *doc, std::make_unique<CCompanyInfo>(*doc->GetCompany()), false, nullptr, edit)));
-  EXPECT_NE(Xml().find(u"Harbor Tools"), std::u16string::npos);
-  EXPECT_FALSE(history.CanUndo());
-  CCompanyInfo stored(nullptr, CCompanyInfo::kFirstCompany);
-  stored.Load();
-  EXPECT_EQ(stored.GetName(), u"Harbor Tools") << "the company is stored";
-
   CompanyChooser choose = [&](CCompanyInfo& first, CCompanyInfo& second, int page) {
-    chooserRan = true;
-    EXPECT_EQ(page, 1) << "opened at the last page";
+    EXPECT_EQ(page, 1) << "opened at the page used last";
     first.SetName(u"First Co");
     second.SetName(u"Second Co");
     CPreferences().SetDword(u"DEFAULT_COMPANY", 1);
     return true;
   };
   CPreferences().SetDword(u"LastCompanyPage", 1);
-  auto first = std::make_unique<CCompanyInfo>(nullptr, CCompanyInfo::kFirstCompany);
-  first->Load();
-  ASSERT_TRUE(Run(std::make_unique<CEditCompanyCommand>(*doc, std::move(first), true, choose, nullptr)));
-  EXPECT_TRUE(chooserRan);
-  EXPECT_NE(Xml().find(u"Second Co"), std::u16string::npos) << "the default company is the second";
-  CCompanyInfo second(nullptr, CCompanyInfo::kCompanyB);
+  ASSERT_TRUE(Run(std::make_unique<CEditCompanyCommand>(
+      *doc, std::make_unique<CCompanyInfo>(nullptr, CCompanyInfo::kFirstCompany), true, choose, nullptr)));
+  EXPECT_NE(Xml().find(u"Second Co"), std::u16string::npos);
+  EXPECT_FALSE(history.CanUndo());
+  CCompanyInfo first(nullptr, CCompanyInfo::kFirstCompany), second(nullptr, CCompanyInfo::kCompanyB);
+  first.Load();
   second.Load();
-  stored.Load();
+  EXPECT_EQ(first.GetName(), u"First Co");
   EXPECT_EQ(second.GetName(), u"Second Co");
-  EXPECT_EQ(stored.GetName(), u"First Co") << "both companies are stored";
-
-  SomeUndoableStep();
-  const std::u16string before = Xml();
-  CompanyEditor cancel = [](CCompanyInfo& company) {
-    company.SetName(u"Never");
-    return false;
-  };
-  EXPECT_FALSE(Run(std::make_unique<CEditCompanyCommand>(
-      *doc, std::make_unique<CCompanyInfo>(*doc->GetCompany()), false, nullptr, cancel)));
-  EXPECT_EQ(Xml(), before);
-  EXPECT_TRUE(history.CanUndo()) << "a cancelled edit leaves the history alone";
 }
 
 TEST_F(CustomerCommands, ShipToEditedUndoneAndRedone) {
@@ -627,37 +575,6 @@ TEST_F(CustomerCommands, ShipToEditedUndoneAndRedone) {
   EXPECT_EQ(Xml(), edited);
 }
 
-TEST_F(CustomerCommands, JobNewOrEditedEmptiesTheHistory) {
-  SomeUndoableStep();
-  std::vector<bool> asNew;
-  JobEditor dialog = [&](CJobRecord& job, bool isNew) {
-    asNew.push_back(isNew);
-    job.SetField(0, CBstr(u"Kitchen"));
-    return true;
-  };
-  ASSERT_TRUE(Run(std::make_unique<CEditJobCommand>(*doc, dialog)));
-  EXPECT_NE(Xml().find(u"Kitchen"), std::u16string::npos);
-  EXPECT_FALSE(history.CanUndo());
-  ASSERT_TRUE(Run(std::make_unique<CEditJobCommand>(*doc, dialog)));
-  EXPECT_EQ(asNew, (std::vector<bool>{true, false}));
-  EXPECT_FALSE(Run(std::make_unique<CEditJobCommand>(*doc, [](CJobRecord&, bool) { return false; })));
-}
-
-TEST_F(CustomerCommands, LogoTurnsTheLogoPlaceOnAndEmptiesTheHistory) {
-  m_settings->SetFlag(kDocInvoice, kRowShowLogo, 0);
-  SomeUndoableStep();
-  ASSERT_TRUE(Run(std::make_unique<CChangeLogoCommand>(*doc, u"harbor.bmp", 64, 32)));
-  CBstr path;
-  int width = 0;
-  int height = 0;
-  doc->GetLogo(path, width, height);
-  EXPECT_EQ(path.str(), u"harbor.bmp");
-  EXPECT_EQ(width, 64);
-  EXPECT_EQ(height, 32);
-  EXPECT_EQ(doc->GetTypeFlag(kRowShowLogo), 1);
-  EXPECT_FALSE(history.CanUndo());
-}
-
 TEST_F(CustomerCommands, StyleChangeUndoesAndKeepsTheDefaultOnlyWhenItWroteIt) {
   CPreferences().SetDword(u"InvoiceStyle", 4);
   const int before = doc->GetStyle();
@@ -673,21 +590,6 @@ TEST_F(CustomerCommands, StyleChangeUndoesAndKeepsTheDefaultOnlyWhenItWroteIt) {
   EXPECT_EQ(doc->GetStyle(), before);
   EXPECT_EQ(CPreferences().GetDword(u"InvoiceStyle", 0), static_cast<DWORD>(before)) << "the default given back";
   EXPECT_EQ(history.GetRedoName()->view(), u"change style");
-}
-
-TEST_F(CustomerCommands, CustomizeRebuildsAndTellsTheMainWindow) {
-  HWND notify = CreateWindowExW(0, u"STATIC", u"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-  SomeUndoableStep();
-  screens.answer = 0;
-  EXPECT_FALSE(Run(std::make_unique<CCustomizeCommand>(*doc, nullptr, notify, 3, *m_settings)));
-  EXPECT_EQ(screens.customizedAt, 3);
-  EXPECT_TRUE(history.CanUndo());
-  screens.answer = 1;
-  ASSERT_TRUE(Run(std::make_unique<CCustomizeCommand>(*doc, nullptr, notify, 0, *m_settings)));
-  MSG msg;
-  EXPECT_TRUE(PeekMessageW(&msg, notify, kMsgDocumentTypeNamesChanged, kMsgDocumentTypeNamesChanged, PM_REMOVE));
-  EXPECT_FALSE(history.CanUndo());
-  DestroyWindow(notify);
 }
 
 }  // namespace
