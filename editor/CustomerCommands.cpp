@@ -207,8 +207,8 @@ bool CEditShipToCommand::Undo() {
   for (const CXmlDomNode& child : ElementsOf(block)) {
     CBstr name;
     child.get_nodeName(&name);
-    if (!m_blockBefore || std::find(m_childrenBefore.begin(), m_childrenBefore.end(), name.str()) == m_childrenBefore.end())
-      block.removeChild(child);
+    const bool added = std::find(m_childrenBefore.begin(), m_childrenBefore.end(), name.str()) == m_childrenBefore.end();
+    if (!m_blockBefore || added) block.removeChild(child);
   }
   if (!m_blockBefore && block) {
     CXmlDomNode parent;

@@ -584,8 +584,8 @@ void CDocumentView::EditNumber() {
       IDocumentRegister* documents = GetDocumentRegister();
       inUse = documents && documents->IsNumberInUse(number.view(), type);
     }
-    if (inUse && MessageBoxW(GetHwnd(), NumberInUseQuestion(type).c_str(), kProductName, MB_YESNO | MB_ICONQUESTION) != IDYES)
-      return;
+    const std::u16string question = NumberInUseQuestion(type);
+    if (inUse && MessageBoxW(GetHwnd(), question.c_str(), kProductName, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
   }
   if (SendEditCommand(m_mainWindow, std::make_unique<CChangeNumberCommand>(doc, number, doc.GetFilePath(), type)))
     PostMessageW(m_mainWindow, editor_msg::kMsgRefreshRegister, 1, 0);

@@ -425,7 +425,8 @@ TEST_F(DocumentView, LogoPickerListsPicturesAndGivesTheChoice) {
 
 std::vector<std::u16string> Texts(const MenuDriver& m) {
   std::vector<std::u16string> texts;
-  for (const auto& item : m.Items()) texts.push_back(item.separator ? u"-" : (item.grayed ? u"(grey) " : u"") + item.text);
+  for (const auto& item : m.Items())
+    texts.push_back(item.separator ? u"-" : (item.grayed ? u"(grey) " : u"") + item.text);
   return texts;
 }
 
