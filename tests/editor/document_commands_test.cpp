@@ -476,6 +476,23 @@ TEST_F(CustomerCommands, SelectingACustomerAndUndoingBringsTheOldBlocksBack) {
   EXPECT_NE(Xml().find(u"Birch Dock"), std::u16string::npos);
 }
 
+TEST_F(CustomerCommands, WithContactsUndoGivesTheWholeCustomerBlockBack) {
+  CPreferences().SetUseOutlook(true);
+  doc = Make();
+  doc->InitNew(4, kDocInvoice);
+  CContactCustomer contact;
+  contact.SetField(kCustListID, u"41");
+  contact.SetField(kCustName, u"Ann Lee");
+  contact.SetField(kCustFullName, u"Lee, Ann");
+  contact.SetField(kCustBillToAddr1, u"9 Pier Road");
+  doc->SetCustomer(contact);
+  const std::u16string before = Xml();
+  ASSERT_TRUE(Run(std::make_unique<CSelectCustomerCommand>(*doc, Customer(u"Birch", u""))));
+  ASSERT_TRUE(history.Undo());
+  CPreferences().SetUseOutlook(false);
+  EXPECT_EQ(Xml(), before) << "the address a contact copy would drop is back";
+}
+
 TEST_F(CustomerCommands, EditCustomerTakesTheStoredFieldsAndWritesTheResult) {
   sales_test::StoreLists& stored = UseStoreLists();
   CQBCustomerSource source(nullptr, stored.store);
