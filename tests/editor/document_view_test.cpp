@@ -551,6 +551,24 @@ TEST_F(DocumentViewFields, TheDocumentPopupFollowsTheType) {
   EXPECT_EQ(shown[1].back(), u"Delete Estimate");
 }
 
+TEST_F(DocumentViewFields, ASalesReceiptsMessageIsRememberedForNewSalesReceipts) {
+  Doc().InitNew(4, kDocSalesReceipt);
+  UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, [](DialogDriver& d) {
+    EXPECT_EQ(d.Text(IDC_DIALOG_HEADING), u"Customer Message");
+    slateway::testing::TypeIntoField(d, d.Window(), 0, u"Thank you");
+    d.Ok();
+  });
+  Tap(u"CUSTOMERMSG");
+  CBstr message, listId;
+  Doc().GetCustomerMessage(message, listId);
+  EXPECT_EQ(message.str(), u"Thank you");
+  std::u16string last;
+  EXPECT_TRUE(CPreferences().GetString(u"LastRecMsg", last));
+  EXPECT_EQ(last, u"Thank you") << "the preference new sales receipts start from";
+  EXPECT_EQ(history.GetUndoName()->view(), u"Select Message");
+}
+
 TEST_F(DocumentViewFields, ErasingASignatureAsksFirst) {
   ASSERT_TRUE(Doc().SetSignature(u"0a940b95", true, true, false));
   UiScript ui;
