@@ -467,6 +467,17 @@ class DocumentViewFields : public DocumentView {
         m.Cancel();
       });
   }
+  // Types `text` into field `field` of a data-entry form (whose heading, when given, is
+  // checked) and accepts it.
+  static UiScript::DialogAction Typing(int field, std::u16string text, std::u16string heading = u"") {
+    return [field, text, heading](DialogDriver& d) {
+      if (!heading.empty()) {
+        EXPECT_EQ(d.Text(IDC_DIALOG_HEADING), heading);
+      }
+      slateway::testing::TypeIntoField(d, d.Window(), field, text);
+      d.Ok();
+    };
+  }
   // The date picker moved one day on and that day chosen.
   static void ChooseNextDay(DialogDriver& d) {
     HWND calendar = d.Control(IDC_DATE_CALENDAR);
@@ -554,11 +565,7 @@ TEST_F(DocumentViewFields, TheDocumentPopupFollowsTheType) {
 TEST_F(DocumentViewFields, ASalesReceiptsMessageIsRememberedForNewSalesReceipts) {
   Doc().InitNew(4, kDocSalesReceipt);
   UiScript ui;
-  ui.ExpectDialog(IDD_FIELD_FORM, [](DialogDriver& d) {
-    EXPECT_EQ(d.Text(IDC_DIALOG_HEADING), u"Customer Message");
-    slateway::testing::TypeIntoField(d, d.Window(), 0, u"Thank you");
-    d.Ok();
-  });
+  ui.ExpectDialog(IDD_FIELD_FORM, Typing(0, u"Thank you", u"Customer Message"));
   Tap(u"CUSTOMERMSG");
   CBstr message, listId;
   Doc().GetCustomerMessage(message, listId);
@@ -601,11 +608,7 @@ TEST_F(DocumentViewFields, TheStyleMenuChangesTheLayoutAsOneUndoableStep) {
 
 TEST_F(DocumentViewFields, CompanyTapEditsTheCompanyAndCustomizeRuns) {
   UiScript ui;
-  ui.ExpectDialog(IDD_FIELD_FORM, [](DialogDriver& d) {
-    EXPECT_EQ(d.Text(IDC_DIALOG_HEADING), u"My Company");
-    slateway::testing::TypeIntoField(d, d.Window(), 1, u"Harbor Tools");
-    d.Ok();
-  });
+  ui.ExpectDialog(IDD_FIELD_FORM, Typing(1, u"Harbor Tools", u"My Company"));
   Tap(u"BILLFROM");
   EXPECT_NE(Xml().find(u"<NAME>Harbor Tools</NAME>"), std::u16string::npos);
   EXPECT_FALSE(history.CanUndo());
@@ -676,12 +679,6 @@ class InvoiceHeaderThroughTaps : public DocumentViewFields {
     GetClassNameW(editorWindow, name, 32);
     if (!platform::EqualsIgnoreCase(name, u"COMBOBOX")) editorWindow = GetParent(editorWindow);
     slateway::testing::ChooseInOpenList(d, editorWindow, entry);
-  }
-  static DialogAction Typing(int field, std::u16string text) {
-    return [field, text](DialogDriver& d) {
-      slateway::testing::TypeIntoField(d, d.Window(), field, text);
-      d.Ok();
-    };
   }
   static DialogAction Choosing(int field, int entry) {
     return [field, entry](DialogDriver& d) {
@@ -783,11 +780,7 @@ TEST_F(InvoiceHeaderThroughTaps, ANumberInUseIsAskedAboutAndNoKeepsTheNumber) {
 TEST_F(InvoiceHeaderThroughTaps, WithContactsShipToAndJobHaveTheirOwnForms) {
   CPreferences().SetUseOutlook(true);
   UiScript ui;
-  ui.ExpectDialog(IDD_FIELD_FORM, [](DialogDriver& d) {
-    EXPECT_EQ(d.Text(IDC_DIALOG_HEADING), u"Ship To");
-    slateway::testing::TypeIntoField(d, d.Window(), 0, u"Dock 4");
-    d.Ok();
-  });
+  ui.ExpectDialog(IDD_FIELD_FORM, Typing(0, u"Dock 4", u"Ship To"));
   ui.ExpectDialog(IDD_TABBED_FORM, [](DialogDriver& d) {
     auto* job = CTwoPageDlg::FromHandle(d.Window());
     ASSERT_NE(job, nullptr);
