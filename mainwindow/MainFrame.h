@@ -20,6 +20,7 @@ class CCommandProcessor;
 class CCustomSettings;
 class CCustomerSource;
 class CDocumentView;
+class CDocumentCustomerScreens;
 class CHeaderBar;
 class CItemStore;
 class CListCache;
@@ -221,6 +222,9 @@ class CMainFrame {
   // The store opened successfully once; a close leaves this set, so the database opens
   // again on the desktop's word.
   bool m_storeOpened = false;
+
+  // The customer screens the editor opens on its document (customer dialog, Customize).
+  std::unique_ptr<CDocumentCustomerScreens> m_documentCustomerScreens;
 };
 
 // The one main window object while it exists; null otherwise.

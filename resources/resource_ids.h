@@ -429,6 +429,9 @@
 #define IDS_NOTES_USE_AS_DEFAULT 40350
 #define IDS_LABEL_ADD_TO_LIST 40664
 
+/* The editor's field holds. */
+#define IDS_ERASE_SIGNATURE 40276       /* Yes/No */
+
 #ifdef RC_INVOKED
 /* Window styles the templates use, spelled out for the resource compiler only. */
 #define RCS_POPUP_FRAME 0x80C80000L     /* popup, caption, system menu */
