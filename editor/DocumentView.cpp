@@ -28,6 +28,7 @@
 #include "editor/EditCommand.h"
 #include "editor/HeaderFieldCommands.h"
 #include "editor/EditorDialogs.h"
+#include "editor/ItemListWnd.h"
 #include "editor/LineItemCommands.h"
 #include "platform/commctrl/CommCtrl.h"
 #include "platform/kernel/Files.h"
@@ -139,6 +140,7 @@ CDocumentView::CDocumentView(HINSTANCE instance, HWND mainWindow, CCommandProces
 }
 
 CDocumentView::~CDocumentView() {
+  m_itemList.reset();  // its window belongs to the editor's
   DestroyBars();
   if (HWND window = GetHwnd()) DestroyWindow(window);
   m_document.reset();
@@ -363,6 +365,9 @@ INT_PTR CDocumentView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (view) view->OnRelayedNotify(window, reinterpret_cast<const HTMLVIEW_INNER_NOTIFY*>(lParam));
       return TRUE;
     }
+    case kMsgRenderDocument:
+      m_document->Render(kRenderKeepPosition);
+      return TRUE;
     default:
       return FALSE;
   }
@@ -579,6 +584,9 @@ bool CDocumentView::OnCommand(int id) {
     case kAttributes:
       EditAttributes();
       return true;
+    case kAddLineItem:
+      OpenItemList();
+      return true;
     default:
       return false;
   }
@@ -793,6 +801,7 @@ void CDocumentView::EditAttributes() {
 }
 
 void CDocumentView::Shutdown() {
+  m_itemList.reset();
   DestroyBars();
   for (CInputDevice* device : {m_scanner, m_cardReader}) {
     if (!device) continue;

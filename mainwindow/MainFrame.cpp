@@ -33,6 +33,8 @@
 #include "document/StoreDocumentLists.h"
 #include "document/XmlDocument.h"
 #include "editor/EditCommand.h"
+#include "editor/ItemTreeCommands.h"
+#include "listupdate/ListUpdater.h"
 #include "mainwindow/HeaderBar.h"
 #include "mainwindow/PowerNotifications.h"
 #include "mainwindow/PrivateMessages.h"
@@ -168,6 +170,7 @@ StartupStep CMainFrame::StartUp(std::u16string_view commandLine) {
   m_editor = std::make_unique<CDocumentView>(m_instance, m_hwnd, &m_documentHistory, &m_listHistory, m_itemStore.get(),
                                              m_customSettings.get());
   m_documentHistory.AddListener(m_editor->GetWindow());
+  StartItemsList();
 
   // The last view: until the editor window is part of the program every start shows the
   // register, and the stored document stays stored for the start that can open it.
@@ -584,6 +587,7 @@ void CMainFrame::DeleteObjects() {
   // The power thread goes first: nothing it hands over may find the objects half gone.
   m_power.reset();
   m_progress.reset();
+  StopItemsList();
   m_editor.reset();
   m_reportView.reset();  // it reads the item store
   RemoveDocumentServices();

@@ -3,6 +3,7 @@
 //   ItemList.Command*   tree commands do / undo / redo, row for row against the store
 //   ItemList.Find*      searching the store from the window, and Cancel
 //   ItemList.Adds*      checked items reach the open document
+//   ItemList.Bars*      menu bar, toolbar and tap-and-hold menu follow the node, mode and history
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include "../document/SalesDocumentFixture.h"
 #include "../core/FieldFormTyping.h"
 #include "core/FieldForm.h"
+#include "core/MenuHelpers.h"
 #include "core/Preferences.h"
 #include "core/ResourceText.h"
 #include "editor/ItemListWnd.h"
@@ -25,7 +27,9 @@
 namespace {
 
 using platform::testing::DialogDriver;
+using platform::testing::MenuDriver;
 using platform::testing::MessageBoxScript;
+using platform::testing::ToolbarDriver;
 using platform::testing::UiScript;
 
 // Types a name into the name form (with no type row, the name is its first row) and
@@ -419,6 +423,103 @@ TEST_F(ItemList, AddsThreeCheckedItemsWithQuantitiesToTheDocument) {
   std::u16string lines;
   for (LONG i = 0; i < 3; ++i) lines += LineAt(*doc, i).name.str() + u"x" + LineAt(*doc, i).quantity.str() + u";";
   EXPECT_EQ(lines, u"Primerx2;Hammerx3;Drillx4;");
+}
+
+TEST_F(ItemList, BarsFollowTheSelectionTheHistoryAndTheClipboard) {
+  OpenWindow();
+  EXPECT_NE(window->MenuBar(), nullptr);
+  Command(kCmdToggleToolbar);
+  ASSERT_NE(window->ToolBar(), nullptr);
+  EXPECT_EQ(CPreferences().GetDword(u"ItemsToolBar", 0), 1u);
+  EXPECT_EQ(platform::ToolbarTooltips(window->ToolBar()).size(), 13u);
+  ToolbarDriver bar(window->ToolBar());
+  EXPECT_EQ(bar.Tooltip(kCmdFind), u"Find...");
+  Select(u"Paint");
+  EXPECT_EQ(bar.State(kCmdCopy), TBSTATE_INDETERMINATE) << "a container is not copied";
+  EXPECT_EQ(bar.State(kCmdPaste), TBSTATE_INDETERMINATE);
+  EXPECT_EQ(bar.State(kCmdUndo), TBSTATE_INDETERMINATE);
+  Expand(u"Paint");
+  Select(u"Primer");
+  EXPECT_EQ(bar.State(kCmdCopy), TBSTATE_ENABLED);
+  bar.Tap(kCmdCopy);
+  Pump();
+  EXPECT_EQ(bar.State(kCmdPaste), TBSTATE_ENABLED);
+  dialogs.name = u"Gloss";
+  Command(kCmdNewItem);
+  EXPECT_EQ(bar.State(kCmdUndo), TBSTATE_ENABLED);
+
+  HMENU menu = LoadMenuW(GetResourceInstance(), MAKEINTRESOURCEW(IDR_ITEMS_MENUBAR));
+  HMENU edit = GetSubMenu(menu, 1);
+  window->OnInitMenuPopup(edit, kCmdEditPopup);
+  EXPECT_GE(FindMenuItemByText(edit, u"Undo New Item"), 0);
+  EXPECT_EQ(GetMenuState(edit, kCmdRedo, MF_BYCOMMAND) & MF_GRAYED, MF_GRAYED);
+  EXPECT_EQ(GetMenuState(edit, kCmdPaste, MF_BYCOMMAND) & MF_GRAYED, 0u);
+  Select(u"Item Lists");
+  window->OnInitMenuPopup(edit, kCmdEditPopup);
+  EXPECT_EQ(GetMenuState(edit, kCmdDelete, MF_BYCOMMAND) & MF_GRAYED, MF_GRAYED) << "the root stays";
+  HMENU view = GetSubMenu(menu, 2);
+  Command(kViewByDescription);
+  window->OnInitMenuPopup(view, kCmdViewPopup);
+  EXPECT_EQ(GetMenuState(view, kViewByDescription, MF_BYCOMMAND) & MF_CHECKED, MF_CHECKED);
+  EXPECT_EQ(GetMenuState(view, kViewByName, MF_BYCOMMAND) & MF_CHECKED, 0u);
+  DestroyMenu(menu);
+
+  Command(kCmdToggleToolbar);
+  EXPECT_EQ(window->ToolBar(), nullptr);
+  EXPECT_EQ(CPreferences().GetDword(u"ItemsToolBar", 1), 0u);
+}
+
+TEST_F(ItemList, BarsHoldMenuOffersWhatTheNodeAllows) {
+  OpenWindow();
+  Expand(u"Tools");
+  TreeViewDriver driver(Tree().Window());
+  std::vector<MenuDriver::ItemView> onRoot, onLeaf;
+  UiScript ui;
+  ui.ExpectPopupMenu([&](MenuDriver& m) {
+    onRoot = m.Items();
+    m.Cancel();
+  });
+  ui.ExpectPopupMenu([&](MenuDriver& m) {
+    onLeaf = m.Items();
+    m.Choose(u"Copy");
+  });
+  driver.Hold(Tree().Root());
+  Pump();
+  driver.Hold(Node(u"Saw"));
+  Pump();
+  auto find = [](const std::vector<MenuDriver::ItemView>& items, std::u16string_view text) {
+    for (const auto& item : items)
+      if (item.text == text) return item;
+    return MenuDriver::ItemView{};
+  };
+  EXPECT_TRUE(find(onRoot, u"Delete").grayed);
+  EXPECT_TRUE(find(onRoot, u"Cut").grayed);
+  EXPECT_EQ(find(onRoot, u"Add to invoice").id, 0u) << "the root is no item";
+  EXPECT_EQ(find(onLeaf, u"Add to invoice").id, static_cast<UINT>(kCmdAddToDocument));
+  EXPECT_FALSE(find(onLeaf, u"Delete").grayed);
+  ASSERT_NE(window->Clipboard().Record(), nullptr) << "the chosen entry ran";
+  EXPECT_EQ(window->Clipboard().Record()->FieldView(kFieldName), u"Saw");
+
+  ASSERT_TRUE(window->Open(owner, 0, false, false, 2));
+  ui.ExpectPopupMenu([&](MenuDriver& m) {
+    onLeaf = m.Items();
+    m.Cancel();
+  });
+  onLeaf.clear();
+  if (!Node(u"Saw")) Expand(u"Tools");
+  driver.Hold(Node(u"Saw"));
+  Pump();
+  EXPECT_FALSE(onLeaf.empty());
+  EXPECT_EQ(find(onLeaf, u"Add to invoice").id, 0u) << "only when adding lines";
+}
+
+TEST_F(ItemList, BarsLargeContainerShowsTheLoadingDialog) {
+  for (int i = 0; i < 10; ++i) Add(u"Brush" + std::u16string(1, static_cast<char16_t>(u'A' + i)), u"Paint", kObjectItem);
+  OpenWindow();
+  Expand(u"Paint");  // Primer and ten brushes
+  EXPECT_EQ(Tree().LoadingDialogCount(), 1);
+  Expand(u"Tools");
+  EXPECT_EQ(Tree().LoadingDialogCount(), 1) << "three children load without it";
 }
 
 }  // namespace
