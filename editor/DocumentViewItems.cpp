@@ -1,6 +1,7 @@
 // The editor's Add Line Item: the items list opened over the editor in line item mode; the
 // items the user checks there come back as lines of the open document, each line its own
 // step of the document history.
+#include "core/ResourceText.h"
 #include "core/WaitCursor.h"
 #include "datastore/DbRecord.h"
 #include "datastore/ItemStore.h"
@@ -18,7 +19,7 @@ constexpr int kEditorHelpTopic = 1;
 
 CItemListWnd* CDocumentView::GetItemListWnd() {
   if (!m_itemList && m_listHistory && m_itemStore) {
-    m_itemList = std::make_unique<CItemListWnd>(m_instance, m_mainWindow, *m_listHistory, *m_itemStore,
+    m_itemList = std::make_unique<CItemListWnd>(GetResourceInstance(), m_mainWindow, *m_listHistory, *m_itemStore,
                                                 m_document->GetDocType());
     m_itemList->SetAddItemsHandler([this](std::vector<std::unique_ptr<CDbRecord>> items, int linePosition) {
       AddListItems(std::move(items), linePosition);

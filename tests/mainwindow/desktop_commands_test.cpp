@@ -12,12 +12,15 @@
 #include "core/ProgressWnd.h"
 #include "core/ResourceText.h"
 #include "datastore/ItemStore.h"
+#include "editor/DocumentView.h"
+#include "editor/ItemListWnd.h"
 #include "listupdate/UpdateListWriter.h"
 #include "mainwindow/DesktopFiles.h"
 #include "mainwindow/MainFrame.h"
 #include "mainwindow/Program.h"
 #include "mainwindow/SampleDevice.h"
 #include "platform/testing/MessageBoxScript.h"
+#include "platform/testing/ControlDrivers.h"
 #include "platform/testing/ProgramRun.h"
 #include "resources/resource_ids.h"
 
@@ -209,6 +212,23 @@ TEST_F(DesktopCommandsInProcess, ACommandArrivingWhileAnotherRunsIsRefusedAndThe
   EXPECT_EQ(ReadText(files.Database()), before);
   EXPECT_FALSE(std::filesystem::exists(Linux(files.Backup())));
   EXPECT_TRUE(m_program.GetMainFrame()->GetItemStore()->IsOpen());
+}
+
+TEST_F(DesktopCommandsInProcess, TheItemsTreeIsReadAgainWhenTheDatabaseOpensAgain) {
+  EXPECT_NE(GetItemEntryDialogs(), nullptr) << "the tree commands reach the entry dialogs";
+  CMainFrame* frame = m_program.GetMainFrame();
+  CItemListWnd* list = frame->GetEditor()->GetItemListWnd();
+  ASSERT_NE(list, nullptr);
+  ASSERT_TRUE(list->Open(frame->GetEditor()->GetWindow(), 1, true, false, 1));
+  auto record = CDbRecord::CDbRecordOfType(kObjectCategory, -1);
+  record->SetField(kFieldName, u"Zeta Supplies");
+  record->SetField(kFieldParent, u"Item Lists");
+  record->SetField(kFieldFullName, u"Zeta Supplies");
+  ASSERT_EQ(frame->GetItemStore()->AddItem(nullptr, *record, true, false), 1);
+  platform::testing::TreeViewDriver tree(list->Tree()->Window());
+  EXPECT_EQ(tree.Find(u"Zeta Supplies"), nullptr) << "added behind the tree's back";
+  EXPECT_EQ(Send(133), 1);
+  EXPECT_NE(tree.Find(u"Zeta Supplies"), nullptr);
 }
 
 }  // namespace
