@@ -80,6 +80,7 @@ bool CItemListWnd::Open(HWND parent, int linePosition, bool lineItemMode, bool o
   if (m_tree->SetMode(lineItemMode, otherListsMode)) m_clipboard.Clear();
   if (lineItemMode) {
     if (m_cancelButton) ShowWindow(m_cancelButton, SW_SHOW);
+    if (!m_tree->CheckBoxes() && CPreferences().GetDword(u"ShowCheckBoxes", 1) != 0) m_tree->ToggleCheckBoxes();
   } else {
     if (m_cancelButton) ShowWindow(m_cancelButton, SW_HIDE);
     if (m_tree->CheckBoxes()) {
@@ -504,11 +505,18 @@ LRESULT CItemListWnd::OnNotify(const NMHDR* header) {
 
 INT_PTR CItemListWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_INITDIALOG:
+    case WM_INITDIALOG: {
+      // A full-screen page between the task bar and the menu bar.
+      SHINITDLGINFO info;
+      info.dwMask = SHIDIM_FLAGS;
+      info.hDlg = GetHwnd();
+      info.dwFlags = SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN;
+      SHInitDialog(&info);
       m_titleFont = CreateDialogTitleBar(m_resources, GetHwnd(), IDC_DIALOG_HEADING, &m_okButton, &m_cancelButton,
                                          u"Line Item Lists", 0);
       if (CPreferences().GetDword(u"ItemsToolBar", 0) != 0) PostMessageW(GetHwnd(), kMsgToggleItemsToolbar, 1, 0);
       return TRUE;
+    }
     case WM_ACTIVATE:
       if (LOWORD(wParam) != WA_INACTIVE) {
         SHFullScreen(GetHwnd(), SHFS_HIDESIPBUTTON);

@@ -434,6 +434,14 @@ TEST_F(ItemList, BarsFollowTheSelectionTheHistoryAndTheClipboard) {
   EXPECT_EQ(platform::ToolbarTooltips(window->ToolBar()).size(), 13u);
   ToolbarDriver bar(window->ToolBar());
   EXPECT_EQ(bar.Tooltip(kCmdFind), u"Find...");
+  RECT barRect{}, treeRect{}, client{};
+  GetWindowRect(window->ToolBar(), &barRect);
+  GetWindowRect(Tree().Window(), &treeRect);
+  GetClientRect(window->GetHwnd(), &client);
+  POINT corner{client.right, client.bottom};
+  ClientToScreen(window->GetHwnd(), &corner);
+  EXPECT_EQ(barRect.bottom, corner.y) << "the toolbar lies along the bottom";
+  EXPECT_EQ(treeRect.bottom, barRect.top + 1) << "the tree ends one pixel below its top";
   Select(u"Paint");
   EXPECT_EQ(bar.State(kCmdCopy), TBSTATE_INDETERMINATE) << "a container is not copied";
   EXPECT_EQ(bar.State(kCmdPaste), TBSTATE_INDETERMINATE);

@@ -217,9 +217,9 @@ TEST_F(DesktopCommandsInProcess, ACommandArrivingWhileAnotherRunsIsRefusedAndThe
 TEST_F(DesktopCommandsInProcess, TheItemsTreeIsReadAgainWhenTheDatabaseOpensAgain) {
   EXPECT_NE(GetItemEntryDialogs(), nullptr) << "the tree commands reach the entry dialogs";
   CMainFrame* frame = m_program.GetMainFrame();
+  SendMessageW(frame->GetEditor()->GetWindow(), WM_COMMAND, editor_cmd::kAddLineItem, 0);
+  ASSERT_TRUE(frame->GetEditor()->IsItemListVisible()) << "Add Line Item opens the list";
   CItemListWnd* list = frame->GetEditor()->GetItemListWnd();
-  ASSERT_NE(list, nullptr);
-  ASSERT_TRUE(list->Open(frame->GetEditor()->GetWindow(), 1, true, false, 1));
   auto record = CDbRecord::CDbRecordOfType(kObjectCategory, -1);
   record->SetField(kFieldName, u"Zeta Supplies");
   record->SetField(kFieldParent, u"Item Lists");
