@@ -2,6 +2,7 @@
 // are greyed, by the selected node, the mode and the list history.
 #include <iterator>
 #include <string>
+#include <utility>
 
 #include "core/MenuBar.h"
 #include "core/MenuHelpers.h"
@@ -61,14 +62,12 @@ void CItemListWnd::CreateItemsMenuBar() {
 }
 
 void CItemListWnd::ToggleToolbar() {
-  CPreferences preferences;
-  if (m_toolbar) {
-    DestroyWindow(m_toolbar);
-    m_toolbar = nullptr;
-    preferences.SetDword(u"ItemsToolBar", 0);
+  const bool show = m_toolbar == nullptr;
+  CPreferences().SetDword(u"ItemsToolBar", show ? 1 : 0);
+  if (!show) {
+    DestroyWindow(std::exchange(m_toolbar, nullptr));
     SHSipPreference(GetHwnd(), SIP_FORCEDOWN);
   } else {
-    preferences.SetDword(u"ItemsToolBar", 1);
     TBBUTTON buttons[std::size(kToolbarButtons)];
     for (size_t i = 0; i < std::size(kToolbarButtons); ++i) {
       const ToolbarButton& b = kToolbarButtons[i];
