@@ -10,6 +10,7 @@
 #include "editor/EditCommand.h"
 #include "editor/ItemListWnd.h"
 #include "editor/LineItemCommands.h"
+#include "editor/LineItemDlg.h"
 
 namespace {
 
@@ -44,8 +45,16 @@ void CDocumentView::AddListItems(std::vector<std::unique_ptr<CDbRecord>> items, 
   if (items.empty() || !m_listHistory) return;
   // The lines go to the document history through the editor (which hands them on to the
   // main window); the editor shows the document again once they are in (message 1154).
-  auto add = std::make_unique<CAddItemsCommand>(*m_document, m_itemStore, std::move(items), GetHwnd(),
-                                                linePosition != 0, false, AddItemsForm());
+  const bool atEnd = linePosition != 0;
+  AddItemsForm form = [this, atEnd](std::vector<std::unique_ptr<CDbRecord>>& records, const CBstr& priceLevel) {
+    // One form per item; each accepted item is added at once, with its price level.
+    HWND list = m_itemList ? m_itemList->GetHwnd() : nullptr;
+    CAddLineItemsDlg(GetResourceInstance(), m_itemStore, list, GetHwnd(), *m_document, std::move(records), false, atEnd,
+                     true, 1, priceLevel)
+        .Run();
+  };
+  auto add = std::make_unique<CAddItemsCommand>(*m_document, m_itemStore, std::move(items), GetHwnd(), atEnd, false,
+                                                std::move(form));
   m_listHistory->Submit(std::move(add));
   m_listHistory->ExecutePending();
 }

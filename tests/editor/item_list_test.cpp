@@ -14,9 +14,11 @@
 #include "../document/SalesDocumentFixture.h"
 #include "../core/FieldFormTyping.h"
 #include "core/FieldForm.h"
+#include "core/MenuBar.h"
 #include "core/MenuHelpers.h"
 #include "core/Preferences.h"
 #include "core/ResourceText.h"
+#include "editor/DocumentView.h"
 #include "editor/ItemListWnd.h"
 #include "editor/LineItemCommands.h"
 #include "platform/testing/ControlDrivers.h"
@@ -86,6 +88,9 @@ class ItemList : public sales_test::SalesDocumentTest {
     owner = CreateWindowW(u"ItemListOwner", u"", WS_POPUP, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
   }
   void TearDown() override {
+    editor.reset();
+    if (main) DestroyWindow(main);
+    DestroyMenuBar();
     window.reset();
     SetItemEntryDialogs(nullptr);
     DestroyWindow(owner);
@@ -133,6 +138,9 @@ class ItemList : public sales_test::SalesDocumentTest {
   ScriptedEntryDialogs dialogs;
   HWND owner = nullptr;
   std::unique_ptr<CItemListWnd> window;
+  // An editor over the store, for adding from it (with its own main window).
+  std::unique_ptr<CDocumentView> editor;
+  HWND main = nullptr;
 };
 
 TEST_F(ItemList, TreeLoadsOnExpandAndCollapseKeepsChecks) {
@@ -528,6 +536,73 @@ TEST_F(ItemList, BarsLargeContainerShowsTheLoadingDialog) {
   EXPECT_EQ(Tree().LoadingDialogCount(), 1);
   Expand(u"Tools");
   EXPECT_EQ(Tree().LoadingDialogCount(), 1) << "three children load without it";
+}
+
+// The main window as the editor sees it: it runs the document history.
+CCommandProcessor* g_documentHistory = nullptr;
+LRESULT DocumentHistoryWindow(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == kMsgEditCommand && g_documentHistory) return HandleEditCommandMessage(*g_documentHistory, wParam, lParam);
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+TEST_F(ItemList, AddsFromTheEditorWhatWasFoundAndCheckedAndTakesARenameBack) {
+  InstallServices();
+  MakeFolders();
+  CCommandProcessor documentHistory{kDocumentHistoryDepth};
+  g_documentHistory = &documentHistory;
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = DocumentHistoryWindow;
+  wc.lpszClassName = u"ItemListMain";
+  RegisterClassW(&wc);
+  main = CreateWindowW(u"ItemListMain", u"", WS_POPUP | WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
+  editor = std::make_unique<CDocumentView>(nullptr, main, &documentHistory, &history, store, m_settings.get());
+  editor->NewDocument(kDocInvoice);
+  SendMessageW(editor->GetWindow(), WM_COMMAND, editor_cmd::kAddLineItem, 0);
+  ASSERT_TRUE(editor->IsItemListVisible());
+  CItemListWnd& list = *editor->GetItemListWnd();
+  TreeViewDriver driver(list.Tree()->Window());
+  list.SetFindText(u"Drill");
+  ASSERT_TRUE(list.FindFirst());
+  driver.TapCheck(driver.Find(u"Drill"));
+  driver.TapCheck(driver.Find(u"Hammer"));
+  driver.TapButton(driver.Find(u"Paint"));
+  driver.TapCheck(driver.Find(u"Primer"));
+  list.Tree()->Select(driver.Find(u"Primer"));
+
+  UiScript ui;
+  std::vector<std::u16string> headings;
+  ui.ExpectDialog(IDD_ADD_LINE_ITEMS, [&](DialogDriver& d) {
+    for (const char16_t* quantity : {u"2", u"3", u"4"}) {
+      headings.push_back(d.Text(IDC_DIALOG_HEADING));
+      slateway::testing::TypeIntoField(d, d.Window(), 0, quantity);
+      d.Press(IDC_FORM_EXTRA1);  // Add
+    }
+  });
+  list.OnCommand(IDOK);
+  Pump();
+  EXPECT_FALSE(editor->IsItemListVisible());
+  CSalesDocument& doc = editor->GetDocument();
+  ASSERT_EQ(doc.GetXmlDocument().CountElements(u"LINEITEM"), 3);
+  std::u16string lines;
+  for (LONG i = 0; i < 3; ++i) lines += LineAt(doc, i).name.str() + u"x" + LineAt(doc, i).quantity.str() + u";";
+  EXPECT_EQ(lines, u"Primerx2;Hammerx3;Drillx4;");
+  EXPECT_EQ(headings.back(), u"Adding Item 3 of 3");
+  EXPECT_EQ(documentHistory.GetUndoCount(), 3u) << "each line is a step of the document";
+
+  SendMessageW(editor->GetWindow(), WM_COMMAND, editor_cmd::kAddLineItem, 0);
+  list.Tree()->Select(driver.Find(u"Hammer"));
+  dialogs.name = u"Mallet";
+  list.OnCommand(kCmdEdit);
+  Pump();
+  EXPECT_NE(driver.Find(u"Mallet"), nullptr);
+  EXPECT_NE(Rows().find(u"Tools:Mallet;"), std::u16string::npos);
+  list.OnCommand(kCmdUndo);
+  Pump();
+  EXPECT_NE(driver.Find(u"Hammer"), nullptr);
+  EXPECT_NE(Rows().find(u"Tools:Hammer;"), std::u16string::npos);
+  EXPECT_EQ(Rows().find(u"Mallet"), std::u16string::npos);
+  editor.reset();
+  g_documentHistory = nullptr;
 }
 
 }  // namespace
