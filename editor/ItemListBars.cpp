@@ -21,7 +21,7 @@ namespace {
 
 constexpr int kToolbarImageMetric = 16;
 constexpr int kLowResolutionImage = 16;
-constexpr int kToolbarImages = 9;
+constexpr int kToolbarImages = 10;
 
 // Image index, command; -1 a separator.
 struct ToolbarButton {
@@ -31,7 +31,7 @@ struct ToolbarButton {
 constexpr ToolbarButton kToolbarButtons[] = {
     {0, kCmdNewItem}, {1, kCmdNewCategory}, {-1, 0},         {2, kCmdUndo},  {3, kCmdRedo},
     {-1, 0},          {4, kCmdCut},         {5, kCmdCopy},   {6, kCmdPaste}, {-1, 0},
-    {7, kCmdFind},    {8, kCmdShowCheckBoxes}, {8, kCmdAlphabetize},
+    {7, kCmdFind},    {8, kCmdShowCheckBoxes}, {9, kCmdAlphabetize},
 };
 // Tooltips in button order; Alphabetize has none.
 constexpr LPCWSTR kToolbarTips[] = {u"New Item...", u"New Category...", u"Undo",  u"Redo",           u"Cut",
@@ -85,6 +85,9 @@ void CItemListWnd::ToggleToolbar() {
       SendMessageW(m_toolbar, TB_SETTOOLTIPS, std::size(kToolbarTips), reinterpret_cast<LPARAM>(kToolbarTips));
   }
   Layout();
+  // The bar came or went below the rows: the whole page is drawn again, title row too.
+  for (HWND part : {GetHwnd(), GetDlgItem(GetHwnd(), IDC_DIALOG_HEADING), m_okButton, m_cancelButton})
+    if (part) InvalidateRect(part, nullptr, TRUE);
   UpdateToolbarState(kBarAll);
 }
 

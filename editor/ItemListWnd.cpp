@@ -545,6 +545,12 @@ INT_PTR CItemListWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
       Layout();
       return TRUE;
+    case WM_CLOSE:
+      // The program is asked to end while the list is up: the list goes as with Cancel and
+      // the window below it is asked next.
+      Hide();
+      if (m_parent) PostMessageW(m_parent, WM_CLOSE, 0, 0);
+      return TRUE;
     case WM_DRAWITEM:
       DrawDialogTitleButton(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
       return TRUE;

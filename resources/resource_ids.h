@@ -424,7 +424,7 @@
 #define IDS_ITEMS_BAR_NEW 41720
 #define IDS_ITEMS_BAR_EDIT 41721
 #define IDS_ITEMS_BAR_VIEW 41722
-#define IDB_ITEMS_TOOLBAR 164               /* 9 images of 16 x 16 */
+#define IDB_ITEMS_TOOLBAR 164               /* 10 images of 16 x 16 */
 #define IDB_ITEMS_TOOLBAR_HIRES 166         /* the same, 32 x 32 */
 #define IDD_TREE_LOADING 237                /* a container of many children being read */
 #define IDD_TREE_WAIT 152                   /* a deleted category's contents being removed */

@@ -177,6 +177,9 @@ GLYPHS = {
     "copy": lambda x, y: _box(x, y, 1, 1, 9, 10) or _box(x, y, 6, 5, 14, 14),
     "paste": lambda x, y: _box(x, y, 2, 2, 12, 14) or (5 <= x <= 9 and 1 <= y <= 3) or
     (5 <= x <= 10 and y in (7, 10)),
+    "sort": lambda x, y: _line(x, y, 2, 13, 5, 2, 0.7) or _line(x, y, 5, 2, 8, 13, 0.7) or
+    (y == 9 and 3 <= x <= 7) or _line(x, y, 12, 2, 12, 13, 0.7) or _line(x, y, 12, 13, 9.5, 10, 0.7) or
+    _line(x, y, 12, 13, 14.5, 10, 0.7),
     "check": lambda x, y: _box(x, y, 1, 1, 14, 14) or _line(x, y, 4, 8, 7, 11, 0.8) or
     _line(x, y, 7, 11, 12, 4, 0.8),
 }
@@ -235,9 +238,9 @@ def main():
     write_bmp("editor_toolbar.bmp", 144, 16, glyph_strip(toolbar))
     write_bmp("editor_toolbar_hires.bmp", 288, 32, glyph_strip(toolbar, scale=2))
     write_bmp("editor_menubar.bmp", 64, 16, glyph_strip(["toolbar", "signature", "scanner", "card"]))
-    items = ["add", "category", "undo", "redo", "cut", "copy", "paste", "zoom", "check"]
-    write_bmp("items_toolbar.bmp", 144, 16, glyph_strip(items))
-    write_bmp("items_toolbar_hires.bmp", 288, 32, glyph_strip(items, scale=2))
+    items = ["add", "category", "undo", "redo", "cut", "copy", "paste", "zoom", "check", "sort"]
+    write_bmp("items_toolbar.bmp", 160, 16, glyph_strip(items))
+    write_bmp("items_toolbar_hires.bmp", 320, 32, glyph_strip(items, scale=2))
     for number, colour in CARD_STATES.items():
         write_bmp("card_state_%d.bmp" % number, 240, 80,
                   card_picture(colour, number == 286, number == 282))

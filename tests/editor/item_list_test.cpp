@@ -483,6 +483,11 @@ TEST_F(ItemList, BarsFollowTheSelectionTheHistoryAndTheClipboard) {
   Command(kCmdToggleToolbar);
   EXPECT_EQ(window->ToolBar(), nullptr);
   EXPECT_EQ(CPreferences().GetDword(u"ItemsToolBar", 1), 0u);
+
+  SendMessageW(window->GetHwnd(), WM_CLOSE, 0, 0);
+  EXPECT_FALSE(window->IsVisible());
+  Pump();
+  EXPECT_FALSE(IsWindow(owner)) << "the request to end goes on to the window below";
 }
 
 TEST_F(ItemList, BarsHoldMenuOffersWhatTheNodeAllows) {
