@@ -229,6 +229,22 @@ TEST_F(DesktopCommandsInProcess, TheItemsTreeIsReadAgainWhenTheDatabaseOpensAgai
   EXPECT_EQ(tree.Find(u"Zeta Supplies"), nullptr) << "added behind the tree's back";
   EXPECT_EQ(Send(133), 1);
   EXPECT_NE(tree.Find(u"Zeta Supplies"), nullptr);
+
+  // A category deleted in the list keeps its contents while the deletion can be taken
+  // back; reopening the database completes it first.
+  auto rake = CDbRecord::CDbRecordOfType(kObjectItem, -1);
+  rake->SetField(kFieldName, u"Rake");
+  rake->SetField(kFieldParent, u"Zeta Supplies");
+  rake->SetField(kFieldFullName, u"Zeta Supplies:Rake");
+  ASSERT_EQ(frame->GetItemStore()->AddItem(nullptr, *rake, true, false), 1);
+  list->Tree()->Select(tree.Find(u"Zeta Supplies"));
+  platform::testing::MessageBoxScript boxes;
+  boxes.Expect(u"Are you sure you want to delete category 'Zeta Supplies'?").Answer(IDYES);
+  list->OnCommand(kCmdDelete);
+  platform::PumpMessages();
+  EXPECT_EQ(frame->GetItemStore()->GetChildCount(u"Zeta Supplies"), 1);
+  EXPECT_EQ(Send(133), 1);
+  EXPECT_EQ(frame->GetItemStore()->GetChildCount(u"Zeta Supplies"), 0);
 }
 
 }  // namespace
