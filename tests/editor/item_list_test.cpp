@@ -534,6 +534,19 @@ TEST_F(ItemList, BarsHoldMenuOffersWhatTheNodeAllows) {
   EXPECT_EQ(find(onLeaf, u"Add to invoice").id, 0u) << "only when adding lines";
 }
 
+TEST_F(ItemList, BarsHoldMenuAddsEveryItemOfACategory) {
+  OpenWindow();
+  std::u16string added;
+  window->SetAddItemsHandler([&](std::vector<std::unique_ptr<CDbRecord>> items, int) {
+    for (auto& item : items) added += std::u16string(item->FieldView(kFieldName)) + u";";
+  });
+  UiScript ui;
+  ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Add to invoice"); });
+  TreeViewDriver(Tree().Window()).Hold(Node(u"Tools"));
+  Pump();
+  EXPECT_EQ(added, u"Hammer;Bits;Drill;Saw;") << "the closed category and its group are read on the way";
+}
+
 TEST_F(ItemList, BarsLargeContainerShowsTheLoadingDialog) {
   for (int i = 0; i < 10; ++i) Add(u"Brush" + std::u16string(1, static_cast<char16_t>(u'A' + i)), u"Paint", kObjectItem);
   OpenWindow();
