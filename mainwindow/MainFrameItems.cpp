@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "core/ResourceText.h"
 #include "customers/ItemEntryDlg.h"
 #include "customers/ListEntryForm.h"
 #include "datastore/DbRecord.h"
@@ -17,23 +18,24 @@
 namespace {
 
 // The list entry form for any list record, the item editor for stocked items; both edit
-// the record in place under the type the record already carries.
+// the record in place under the type the record already carries. `resources` is the
+// library their templates come from.
 class CItemEntryDialogs final : public IItemEntryDialogs {
  public:
-  CItemEntryDialogs(HINSTANCE instance, CItemStore* store) : m_instance(instance), m_store(store) {}
+  CItemEntryDialogs(HINSTANCE resources, CItemStore* store) : m_resources(resources), m_store(store) {}
   int EditListEntry(HWND owner, CDbRecord& record, int documentType) override {
-    CListEntryForm form(m_instance, owner, m_store, record, std::u16string(record.FieldView(kFieldListType)),
+    CListEntryForm form(m_resources, owner, m_store, record, std::u16string(record.FieldView(kFieldListType)),
                         documentType);
     return static_cast<int>(form.Run());
   }
   int EditInventoryItem(HWND owner, CDbRecord& record, int documentType) override {
-    CItemEntryDlg dialog(m_instance, owner, m_store, record, std::u16string(record.FieldView(kFieldListType)), false,
+    CItemEntryDlg dialog(m_resources, owner, m_store, record, std::u16string(record.FieldView(kFieldListType)), false,
                          documentType);
     return static_cast<int>(dialog.DoModal());
   }
 
  private:
-  HINSTANCE m_instance;
+  HINSTANCE m_resources;
   CItemStore* m_store;  // not owned
 };
 
@@ -50,7 +52,7 @@ class CItemsTreeRefill final : public IUpdateListTree {
 }  // namespace
 
 void CMainFrame::StartItemsList() {
-  m_itemDialogs = std::make_unique<CItemEntryDialogs>(m_instance, m_itemStore.get());
+  m_itemDialogs = std::make_unique<CItemEntryDialogs>(GetResourceInstance(), m_itemStore.get());
   SetItemEntryDialogs(m_itemDialogs.get());
   m_itemsTreeHook = std::make_unique<CItemsTreeRefill>(*this);
 }

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "MainWindowFixture.h"
+#include "../core/FieldFormTyping.h"
 #include "../datastore/DatabaseTest.h"
 #include "core/CompanyInfo.h"
 #include "core/Folders.h"
@@ -22,6 +23,7 @@
 #include "platform/testing/MessageBoxScript.h"
 #include "platform/testing/ControlDrivers.h"
 #include "platform/testing/ProgramRun.h"
+#include "platform/testing/UiScript.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -214,7 +216,7 @@ TEST_F(DesktopCommandsInProcess, ACommandArrivingWhileAnotherRunsIsRefusedAndThe
   EXPECT_TRUE(m_program.GetMainFrame()->GetItemStore()->IsOpen());
 }
 
-TEST_F(DesktopCommandsInProcess, TheItemsTreeIsReadAgainWhenTheDatabaseOpensAgain) {
+TEST_F(DesktopCommandsInProcess, TheItemsListWorksInTheProgramAndIsReadAgainWhenTheDatabaseOpensAgain) {
   EXPECT_NE(GetItemEntryDialogs(), nullptr) << "the tree commands reach the entry dialogs";
   CMainFrame* frame = m_program.GetMainFrame();
   SendMessageW(frame->GetEditor()->GetWindow(), WM_COMMAND, editor_cmd::kAddLineItem, 0);
@@ -227,8 +229,22 @@ TEST_F(DesktopCommandsInProcess, TheItemsTreeIsReadAgainWhenTheDatabaseOpensAgai
   ASSERT_EQ(frame->GetItemStore()->AddItem(nullptr, *record, true, false), 1);
   platform::testing::TreeViewDriver tree(list->Tree()->Window());
   EXPECT_EQ(tree.Find(u"Zeta Supplies"), nullptr) << "added behind the tree's back";
+  const int before = frame->GetItemStore()->GetChildCount(u"Service");
   EXPECT_EQ(Send(133), 1);
   EXPECT_NE(tree.Find(u"Zeta Supplies"), nullptr);
+
+  // A new item is asked for in the program's list entry form, under its category's type.
+  platform::testing::UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, [](platform::testing::DialogDriver& d) {
+    slateway::testing::TypeIntoField(d, d.Window(), 1, u"Hedge trimming");
+    d.Ok();
+  });
+  ASSERT_NE(tree.Find(u"Service"), nullptr);
+  list->Tree()->Select(tree.Find(u"Service"));
+  list->OnCommand(kCmdNewItem);
+  platform::PumpMessages();
+  EXPECT_NE(tree.Find(u"Hedge trimming"), nullptr);
+  EXPECT_EQ(frame->GetItemStore()->GetChildCount(u"Service"), before + 1);
 
   // A category deleted in the list keeps its contents while the deletion can be taken
   // back; reopening the database completes it first.
