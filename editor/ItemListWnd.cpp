@@ -1,5 +1,6 @@
 #include "editor/ItemListWnd.h"
 
+#include <algorithm>
 #include <string>
 
 #include "core/DialogTitleBar.h"
@@ -107,8 +108,10 @@ void CItemListWnd::Layout() {
   SIPINFO sip;
   if (SystemParametersInfoW(SPI_GETSIPINFO, sizeof(sip), &sip, 0) && (sip.fdwFlags & SIPF_ON)) {
     // The input panel covers the bottom: the window uses what stays visible.
-    width = sip.rcVisibleDesktop.right - sip.rcVisibleDesktop.left;
-    bottom = sip.rcVisibleDesktop.bottom - sip.rcVisibleDesktop.top;
+    POINT visibleEnd{sip.rcVisibleDesktop.right, sip.rcVisibleDesktop.bottom};
+    ScreenToClient(window, &visibleEnd);
+    width = std::min<int>(width, visibleEnd.x);
+    bottom = std::min<int>(bottom, visibleEnd.y);
   }
   if (m_toolbar) {
     RECT bar{};

@@ -450,6 +450,12 @@ TEST_F(ItemList, BarsFollowTheSelectionTheHistoryAndTheClipboard) {
   ClientToScreen(window->GetHwnd(), &corner);
   EXPECT_EQ(barRect.bottom, corner.y) << "the toolbar lies along the bottom";
   EXPECT_EQ(treeRect.bottom, barRect.top + 1) << "the tree ends one pixel below its top";
+  ASSERT_TRUE(SipShowIM(SIPF_ON));
+  SIPINFO sip;
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETSIPINFO, sizeof(sip), &sip, 0));
+  GetWindowRect(window->ToolBar(), &barRect);
+  EXPECT_EQ(barRect.bottom, sip.rcVisibleDesktop.bottom) << "the input panel leaves the bar above it";
+  SipShowIM(SIPF_OFF);
   Select(u"Paint");
   EXPECT_EQ(bar.State(kCmdCopy), TBSTATE_INDETERMINATE) << "a container is not copied";
   EXPECT_EQ(bar.State(kCmdPaste), TBSTATE_INDETERMINATE);
