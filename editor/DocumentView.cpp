@@ -29,6 +29,7 @@
 #include "editor/EditCommand.h"
 #include "editor/HeaderFieldCommands.h"
 #include "editor/EditorDialogs.h"
+#include "editor/ItemListWnd.h"
 #include "editor/LineItemCommands.h"
 #include "platform/commctrl/CommCtrl.h"
 #include "platform/kernel/Files.h"
@@ -140,6 +141,7 @@ CDocumentView::CDocumentView(HINSTANCE instance, HWND mainWindow, CCommandProces
 }
 
 CDocumentView::~CDocumentView() {
+  m_itemList.reset();  // its window belongs to the editor's
   DestroyBars();
   if (HWND window = GetHwnd()) DestroyWindow(window);
   m_document.reset();
@@ -383,6 +385,9 @@ INT_PTR CDocumentView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (msg == WM_HTMLVIEW_HOLDPAGE) ShowDocumentMenu(point);
       return TRUE;
     }
+    case kMsgRenderDocument:
+      m_document->Render(kRenderKeepPosition);
+      return TRUE;
     default:
       return FALSE;
   }
@@ -599,6 +604,9 @@ bool CDocumentView::OnCommand(int id) {
     case kAttributes:
       EditAttributes();
       return true;
+    case kAddLineItem:
+      OpenItemList();
+      return true;
     default:
       return FieldCommand(id);
   }
@@ -808,6 +816,7 @@ void CDocumentView::EditAttributes() {
 }
 
 void CDocumentView::Shutdown() {
+  m_itemList.reset();
   DestroyBars();
   for (CInputDevice* device : {m_scanner, m_cardReader}) {
     if (!device) continue;

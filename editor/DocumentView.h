@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/HardwareButton.h"
 #include "core/WindowObject.h"
@@ -19,6 +20,8 @@ class CCommandProcessor;
 class CInputDevice;
 struct CCardFields;
 class CCustomSettings;
+class CDbRecord;
+class CItemListWnd;
 class CItemStore;
 class CSalesDocument;
 
@@ -227,4 +230,17 @@ class CDocumentView : public CDialogObject<CDocumentView> {
   int m_savedScroll = -1;
   int m_zoomLevel = 2;
   bool m_fitToScreen = true;
+
+  // ---- The items list, opened to add lines to the document (DocumentViewItems.cpp) ----
+ public:
+  // Made on first use (with the list history and the item store the editor was given;
+  // null without them).
+  CItemListWnd* GetItemListWnd();
+  bool IsItemListVisible() const;
+  // Add Line Item: the items list in line item mode; what it hands back becomes lines.
+  void OpenItemList();
+
+ private:
+  void AddListItems(std::vector<std::unique_ptr<CDbRecord>> items, int linePosition);
+  std::unique_ptr<CItemListWnd> m_itemList;
 };

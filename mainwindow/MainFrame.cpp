@@ -33,6 +33,8 @@
 #include "document/StoreDocumentLists.h"
 #include "document/XmlDocument.h"
 #include "editor/EditCommand.h"
+#include "editor/ItemTreeCommands.h"
+#include "listupdate/ListUpdater.h"
 #include "mainwindow/HeaderBar.h"
 #include "mainwindow/PowerNotifications.h"
 #include "mainwindow/PrivateMessages.h"
@@ -173,6 +175,7 @@ StartupStep CMainFrame::StartUp(std::u16string_view commandLine) {
   m_documentCustomerScreens =
       std::make_unique<CDocumentCustomerScreens>(GetResourceInstance(), m_itemStore.get(), m_customerSource.get());
   SetDocumentCustomerScreens(m_documentCustomerScreens.get());
+  StartItemsList();
 
   // The last view: until the editor window is part of the program every start shows the
   // register, and the stored document stays stored for the start that can open it.
@@ -589,6 +592,7 @@ void CMainFrame::DeleteObjects() {
   // The power thread goes first: nothing it hands over may find the objects half gone.
   m_power.reset();
   m_progress.reset();
+  StopItemsList();
   m_editor.reset();
   SetDocumentCustomerScreens(nullptr);
   m_documentCustomerScreens.reset();
