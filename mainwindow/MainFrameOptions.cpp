@@ -182,15 +182,13 @@ bool CMainFrame::MoveDatabase(const std::u16string& oldPath) {
   }
   CWaitCursorScope wait;
   m_documentHistory.Clear();
-  m_listHistory.Clear();
+  FinishListChanges();
   UnloadLists();
   m_itemStore->Close();
-  if (!m_itemStore->Open(newPath) || !m_itemStore->IsOpen()) {
-    // The program never stays without its database: the old one comes back.
-    m_itemStore->Open(oldPath);
-    ReloadLists();
-    return refuse();
-  }
+  const bool opened = m_itemStore->Open(newPath) && m_itemStore->IsOpen();
+  // The program never stays without its database: the old one comes back.
+  if (!opened) m_itemStore->Open(oldPath);
   ReloadLists();
-  return true;
+  RefillItemsTree();
+  return opened || refuse();
 }
