@@ -131,7 +131,10 @@ TEST_F(MainWindowDevices, OptionsRestartOneNumberingAndReplaceTheScannerEverywhe
   Options([](DialogDriver& d) {
     Type(d, COptionsSheet::kNumbers, 0, u"INV-0500");
     Type(d, COptionsSheet::kBarCodes, 0, u"Socket");
+    Choose(d, COptionsSheet::kStorage, 2, u"Services");
   });
+  EXPECT_EQ(CPreferences().GetDword(u"InvoiceStyle", 0), 1u);
+  EXPECT_EQ(m_frame->GetEditor()->GetDocument().GetStyle(), 1);
   EXPECT_EQ(Preference(u"StartInvNumber"), u"INV-0500");
   EXPECT_EQ(Preference(u"LastInvNumber"), u"INV-499");
   EXPECT_EQ(CPreferences().GetDword(u"InvNumReset", 0), 1u);
