@@ -48,10 +48,6 @@ int NumberOf(BSTR text, int fallback) {
   return static_cast<int>(SqlIntegerFromText(std::u16string_view(text, SysStringLen(text))));
 }
 
-std::u16string NumberTextOf(BSTR text, int number) {
-  return text ? std::u16string(text, SysStringLen(text)) : DecimalText(number);
-}
-
 bool IsContainer(const CDbRecord& record) { return (record.GetObjectType() & kObjectContainerMask) != 0; }
 
 // A copy of a node for a result list that keeps its open state and child count.
@@ -113,35 +109,48 @@ void CItemStore::KeepLayerError() { m_lastError = m_db->LastError(); }
 
 // ---- Records and rows ---------------------------------------------------------------------------
 
+CItemRowValues CItemStore::ValuesFromRecord(const CDbRecord& record) {
+  CItemRowValues values;
+  auto& text = values.text;
+  text[kRowListID] = record.FieldView(kFieldListID);
+  text[kRowListType] = record.FieldView(kFieldListType);
+  text[kRowName] = record.FieldView(kFieldName);
+  text[kRowFullName] = record.FieldView(record.FieldView(kFieldFullName).empty() ? kFieldName : kFieldFullName);
+  text[kRowParent] = record.FieldView(record.FieldView(kFieldParent).empty() ? kFieldFallbackParent : kFieldParent);
+  text[kRowSalesDescription] = record.FieldView(kFieldSalesDescription);
+  text[kRowSalesAmount] = record.FieldView(kFieldSalesAmount);
+  text[kRowTaxable] = record.FieldView(kFieldTaxable);
+  text[kRowTax2] = record.FieldView(kFieldTax2);
+  text[kRowTimeCreated] = record.FieldView(kFieldTimeCreated);
+  text[kRowTimeModified] = record.FieldView(kFieldTimeModified);
+  text[kRowEditSequence] = record.FieldView(kFieldEditSequence);
+  text[kRowUnitOfMeasure] = record.FieldView(kFieldUnitOfMeasure);
+  text[kRowAccount] = record.FieldView(kFieldAccount);
+  text[kRowVendor] = record.FieldView(kFieldVendor);
+  text[kRowPurchaseCost] = record.FieldView(kFieldPurchaseCost);
+  auto& number = values.number;
+  number[kRowUseCount] = record.GetUseCount();
+  number[kRowStartingQuantity] = record.GetQuantity(kStartingQuantity);
+  number[kRowEndingQuantity] = record.GetQuantity(kEndingQuantity);
+  number[kRowQuantityOnHand] = record.GetQuantity(kQuantityOnHand);
+  number[kRowQuantityOnSalesOrder] = record.GetQuantity(kQuantityOnSalesOrder);
+  number[kRowReorderPoint] = record.GetQuantity(kReorderPoint);
+  // Kind and position texts are only ever made from their numbers; an IsOpen text may have
+  // been set as it was read, and is stored as read.
+  number[kRowObjectPosition] = record.GetObjectPosition();
+  number[kRowObjectType] = record.GetObjectType();
+  BSTR isOpen = record.GetIsOpenText();
+  number[kRowIsOpen] = isOpen ? SqlIntegerFromText(std::u16string_view(isOpen, SysStringLen(isOpen))) : record.GetIsOpen();
+  return values;
+}
+
 CItemRow CItemStore::RowFromRecord(const CDbRecord& record) {
+  CItemRowValues values = ValuesFromRecord(record);
   CItemRow row;
-  auto field = [&record](int index) { return CBstr(record.FieldView(index)); };
-  row[kRowListID] = field(kFieldListID);
-  row[kRowListType] = field(kFieldListType);
-  row[kRowName] = field(kFieldName);
-  row[kRowFullName] = field(record.FieldView(kFieldFullName).empty() ? kFieldName : kFieldFullName);
-  row[kRowParent] = field(record.FieldView(kFieldParent).empty() ? kFieldFallbackParent : kFieldParent);
-  row[kRowSalesDescription] = field(kFieldSalesDescription);
-  row[kRowSalesAmount] = field(kFieldSalesAmount);
-  row[kRowTaxable] = field(kFieldTaxable);
-  row[kRowTax2] = field(kFieldTax2);
-  row[kRowTimeCreated] = field(kFieldTimeCreated);
-  row[kRowTimeModified] = field(kFieldTimeModified);
-  row[kRowEditSequence] = field(kFieldEditSequence);
-  row[kRowUnitOfMeasure] = field(kFieldUnitOfMeasure);
-  row[kRowAccount] = field(kFieldAccount);
-  row[kRowVendor] = field(kFieldVendor);
-  row[kRowPurchaseCost] = field(kFieldPurchaseCost);
-  row[kRowUseCount] = CBstr(DecimalText(record.GetUseCount()));
-  row[kRowStartingQuantity] = CBstr(DecimalText(record.GetQuantity(kStartingQuantity)));
-  row[kRowEndingQuantity] = CBstr(DecimalText(record.GetQuantity(kEndingQuantity)));
-  row[kRowQuantityOnHand] = CBstr(DecimalText(record.GetQuantity(kQuantityOnHand)));
-  row[kRowQuantityOnSalesOrder] = CBstr(DecimalText(record.GetQuantity(kQuantityOnSalesOrder)));
-  row[kRowReorderPoint] = CBstr(DecimalText(record.GetQuantity(kReorderPoint)));
-  row[kRowObjectPosition] = CBstr(NumberTextOf(record.GetObjectPositionText(), record.GetObjectPosition()));
-  row[kRowObjectType] = CBstr(NumberTextOf(record.GetObjectTypeText(), record.GetObjectType()));
-  row[kRowIsOpen] = CBstr(NumberTextOf(record.GetIsOpenText(), record.GetIsOpen()));
-  for (int slot : {kRowReserved1, kRowReserved2, kRowReserved3, kRowReserved4}) row[slot] = CBstr(u"");
+  for (int slot = 0; slot < kItemRowSlots; ++slot) {
+    const bool number = (slot >= kRowUseCount && slot <= kRowReorderPoint) || (slot >= kRowObjectPosition && slot <= kRowIsOpen);
+    row[slot] = number ? CBstr(DecimalText(values.number[slot])) : CBstr(values.text[slot]);
+  }
   return row;
 }
 
@@ -196,13 +205,14 @@ std::unique_ptr<CDbRecord> CItemStore::RecordFromChildRow(CItemRow&& row) {
 // ---- Items --------------------------------------------------------------------------------------
 
 int CItemStore::AddItem(HWND owner, const CDbRecord& record, bool checkDuplicates, bool showMessage) {
-  CItemRow row = RowFromRecord(record);
+  // Bound straight from the record's texts: no row of copies per insert.
+  CItemRowValues row = ValuesFromRecord(record);
   if (checkDuplicates) {
     CItemRow existing;
-    if (m_db->FindChildByName(row[kRowName].view(), row[kRowParent].view(), existing)) {
+    if (m_db->FindChildByName(row.text[kRowName], row.text[kRowParent], existing)) {
       if (showMessage) {
         std::u16string text(kDuplicateNameFormat);
-        text.replace(text.find(u"%s"), 2, row[kRowName].view());
+        text.replace(text.find(u"%s"), 2, row.text[kRowName]);
         if (text.size() > kMessageTextMaxChars) text.resize(kMessageTextMaxChars);
         CWaitCursorSuspension arrow;
         MessageBoxW(owner, text.c_str(), kProductName, kStyleWarning);

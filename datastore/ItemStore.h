@@ -239,6 +239,7 @@ class CItemStore {
   void KeepLayerError();
   std::unique_ptr<CDbRecord> RecordFromRow(const CItemRow& row) const;
   static std::unique_ptr<CDbRecord> RecordFromChildRow(CItemRow&& row);
+  static CItemRowValues ValuesFromRecord(const CDbRecord& record);
   static CItemRow RowFromRecord(const CDbRecord& record);
   bool ReadChildren(std::u16string_view parent, std::vector<std::unique_ptr<CDbRecord>>& children);
   bool UpdateSubtreeLevel(std::u16string_view oldFullName, std::u16string_view newFullName);

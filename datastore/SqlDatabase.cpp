@@ -145,23 +145,56 @@ void ContainsFunction(sqlite3_context* context, int, sqlite3_value** arguments) 
   sqlite3_result_int(context, found != text->end() || value->empty() ? 1 : 0);
 }
 
-int BindText(sqlite3_stmt* statement, int index, const std::u16string& value) {
-  int bytes = static_cast<int>(value.size() * sizeof(char16_t));
-  // Unpaired surrogates would be altered by the engine's UTF-16 conversion; their units
-  // are kept verbatim as a BLOB, which GetColumnText turns back into the same text.
-  if (platform::IsWellFormedUtf16(value)) return sqlite3_bind_text16(statement, index, value.data(), bytes, SQLITE_TRANSIENT);
-  std::string units;
-  units.reserve(static_cast<size_t>(bytes));
-  for (char16_t c : value) {
-    units.push_back(static_cast<char>(c & 0xFF));
-    units.push_back(static_cast<char>(c >> 8));
+// Appends the UTF-8 form of a well-formed text to `out`; false (out unfinished) at an
+// unpaired surrogate. Plain ASCII, what nearly every stored text is, goes unit by unit.
+bool AppendUtf8(std::u16string_view value, std::string& out) {
+  for (size_t i = 0; i < value.size(); ++i) {
+    char32_t c = value[i];
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+      continue;
+    }
+    if (c >= 0xD800 && c <= 0xDFFF) {
+      if (c >= 0xDC00 || i + 1 == value.size() || value[i + 1] < 0xDC00 || value[i + 1] > 0xDFFF) return false;
+      c = 0x10000 + ((c - 0xD800) << 10) + (value[++i] - 0xDC00);
+    }
+    if (c < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    } else if (c < 0x10000) {
+      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    }
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
   }
-  return sqlite3_bind_blob(statement, index, units.data(), bytes, SQLITE_TRANSIENT);
+  return true;
 }
 
 }  // namespace
 
 namespace datastore_internal {
+
+int BindText(sqlite3_stmt* statement, int index, std::u16string_view value, std::string& buffer,
+             void (*lifetime)(void*)) {
+  // The file keeps its texts as UTF-8: converting here costs less than handing the engine
+  // UTF-16 to convert at every step.
+  buffer.clear();
+  if (AppendUtf8(value, buffer))
+    return sqlite3_bind_text(statement, index, buffer.data(), static_cast<int>(buffer.size()), lifetime);
+  // Unpaired surrogates would be altered by any UTF-8 form; their units are kept verbatim
+  // as a BLOB, which GetColumnText turns back into the same text.
+  std::string& units = buffer;
+  units.clear();
+  units.reserve(value.size() * sizeof(char16_t));
+  for (char16_t c : value) {
+    units.push_back(static_cast<char>(c & 0xFF));
+    units.push_back(static_cast<char>(c >> 8));
+  }
+  return sqlite3_bind_blob(statement, index, units.data(), static_cast<int>(units.size()), lifetime);
+}
 
 std::u16string DecimalText(long long value) {
   std::string digits = std::to_string(value);
@@ -170,12 +203,15 @@ std::u16string DecimalText(long long value) {
 
 }  // namespace datastore_internal
 
+using datastore_internal::BindText;
+
 int BindParameters(sqlite3_stmt* statement, const CSqlText& text) {
   const std::vector<std::u16string>& values = text.Parameters();
+  std::string buffer;
   for (size_t i = 0; i < values.size(); ++i) {
     int index = static_cast<int>(i) + 1;
     int rc = text.IsIntegerParameter(i) ? sqlite3_bind_int64(statement, index, SqlIntegerFromText(values[i]))
-                                        : BindText(statement, index, values[i]);
+                                        : BindText(statement, index, values[i], buffer, SQLITE_TRANSIENT);
     if (rc != SQLITE_OK) return rc;
   }
   return SQLITE_OK;
@@ -560,7 +596,46 @@ void CSqlDatabase::FinalizeKeptStatements() {
   for (auto& [text, statement] : m_keptByText) sqlite3_finalize(statement);
   m_keptByText.clear();
   m_kept.clear();
+  for (sqlite3_stmt** insert : {&m_itemInsert, &m_customerInsert}) {
+    sqlite3_finalize(*insert);
+    *insert = nullptr;
+  }
 }
+
+sqlite3_stmt* CSqlDatabase::KeptRowInsert(sqlite3_stmt*& slot, const std::u16string& text) {
+  if (!slot && m_db) {
+    std::string utf8 = Narrow(text);
+    if (sqlite3_prepare_v3(m_db, utf8.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &slot, nullptr) != SQLITE_OK) {
+      sqlite3_finalize(slot);
+      slot = nullptr;
+      return nullptr;
+    }
+    // Sized now, never while a row is bound: a buffer that moved would leave its bound
+    // text behind.
+    size_t parameters = static_cast<size_t>(sqlite3_bind_parameter_count(slot)) + 1;
+    if (m_bindBuffers.size() < parameters) m_bindBuffers.resize(parameters);
+  }
+  return slot;
+}
+
+int CSqlDatabase::StepRowInsert(sqlite3_stmt* statement, int rc) {
+  if (rc == SQLITE_OK) {
+    rc = Step(statement);
+    if (rc == SQLITE_DONE) {
+      rc = SQLITE_OK;
+      NoteDatabaseChanged();
+    } else {
+      KeepEngineError();
+    }
+  } else {
+    KeepEngineError();
+  }
+  sqlite3_reset(statement);
+  sqlite3_clear_bindings(statement);
+  return rc;
+}
+
+std::string& CSqlDatabase::BindBuffer(int index) { return m_bindBuffers.at(static_cast<size_t>(index)); }
 
 int CSqlDatabase::Step(sqlite3_stmt* statement) { return sqlite3_step(statement); }
 

@@ -64,6 +64,13 @@ class IDatabaseNotices {
 
 class CSqlDatabase;
 
+// One ItemsList row to insert, read where it lies: the texts and the numbers by
+// ItemRowSlot (only the number slots' numbers and the other slots' texts are read).
+struct CItemRowValues {
+  std::u16string_view text[kItemRowSlots];
+  long long number[kItemRowSlots] = {};
+};
+
 // An open row-by-row read (child cursor or item select). The cursor belongs to its
 // caller; it finalizes its statement when it reaches the end, when FinalizeStatement is
 // called, when the database closes, or when it is destroyed, whichever comes first.
@@ -145,6 +152,10 @@ class CSqlDatabase {
   // ---- ItemsList --------------------------------------------------------------------------
 
   bool AddRecord(const CItemRow& row);
+  // The same insert from texts read in place. Its prepared statement is kept for the
+  // connection and every value bound straight from the caller's texts, so an import of
+  // thousands of rows builds no statement text per row.
+  bool AddRecord(const CItemRowValues& values);
   // Writes every column but the reserved ones of the row selected by its ListID (and the
   // match texts when given).
   bool UpdateItem(const CItemRow& row, std::optional<std::u16string_view> matchListType,
@@ -238,6 +249,14 @@ class CSqlDatabase {
   int PrepareForOneRun(const CSqlText& statement, sqlite3_stmt** out);
   void ReleaseStatement(sqlite3_stmt* statement);
   void FinalizeKeptStatements();
+  // The statement of a row insert, prepared into `slot` at its first use; null when it
+  // cannot be prepared (the caller then runs the text the old way, which reports why).
+  sqlite3_stmt* KeptRowInsert(sqlite3_stmt*& slot, const std::u16string& text);
+  // Steps a bound row insert (unless binding already failed with `rc`) and readies the
+  // statement for the next row; the engine code, the last error kept on a failure.
+  int StepRowInsert(sqlite3_stmt* statement, int rc);
+  // The buffer that holds parameter `index`'s UTF-8 text until the insert's step.
+  std::string& BindBuffer(int index);
   // A statement of PrepareForOneRun, handed back by ReleaseStatement at scope end.
   class COneRun {
    public:
@@ -288,6 +307,10 @@ class CSqlDatabase {
   // Prepared statements kept by their text, and the same statements for ReleaseStatement.
   std::unordered_map<std::u16string, sqlite3_stmt*> m_keptByText;
   std::unordered_set<sqlite3_stmt*> m_kept;
+  // The two row inserts (finalized with the kept statements) and their texts' buffers.
+  sqlite3_stmt* m_itemInsert = nullptr;
+  sqlite3_stmt* m_customerInsert = nullptr;
+  std::vector<std::string> m_bindBuffers;
   IDatabaseNotices* m_notices = nullptr;
 };
 

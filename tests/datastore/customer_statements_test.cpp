@@ -162,6 +162,15 @@ TEST_F(CustomerTest, CustomerWriteNamesWithCharacterZeroAndNonLatinLetters) {
 
 // ---- Reads ----------------------------------------------------------------------------------------
 
+TEST_F(CustomerTest, CustomerWriteAbsentFieldsAreEmptyTextsRowAfterRow) {
+  CCustomerFields first = DistinctFields();
+  ASSERT_TRUE(db.InsertCustomer(first));
+  ASSERT_TRUE(db.InsertCustomer(Customer(u"C-2", u"Second")));
+  RawDb raw(File());
+  EXPECT_EQ(raw.Column("SELECT FullName || '|' || Salutation || '|' || typeof(CCZip) FROM CustomerList ORDER BY ListID"),
+            (std::vector<std::string>{"Second||text", "f5|f10|text"}));
+}
+
 TEST_F(CustomerTest, CustomerReadMissingRowLeavesTheBlockUnchanged) {
   CCustomerFields block = DistinctFields();
   EXPECT_FALSE(db.GetCustomerByListID(u"nobody", block));

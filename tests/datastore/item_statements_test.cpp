@@ -194,6 +194,20 @@ TEST_F(ItemTest, ItemWriteFailedInsertReportsAndWritesTheStatementFile) {
   EXPECT_FALSE(db.ItemNameExists(u"Boom", u""));
 }
 
+// The insert statement is kept for the connection: a refused row must leave it ready for
+// the next, whose empty texts are stored as empty texts, not NULL.
+TEST_F(ItemTest, ItemWriteInsertAfterARefusedOneStoresItsOwnValues) {
+  AddRefusingTrigger();
+  CItemRow boom = Item(u"Boom", u"P");
+  boom[kRowVendor] = CBstr(u"Left behind");
+  EXPECT_FALSE(db.AddRecord(boom));
+  ASSERT_TRUE(db.AddRecord(Item(u"Fine", u"P")));
+  ASSERT_TRUE(db.AddRecord(Item(u"Caf\u00e9 \U0001F600", u"P")));
+  RawDb raw(File());
+  EXPECT_EQ(raw.Column("SELECT Name || '|' || Vendor || '|' || typeof(Vendor) || typeof(sReserved1) FROM ItemsList"),
+            (std::vector<std::string>{"Fine||texttext", "Caf\u00e9 \U0001F600||texttext"}));
+}
+
 TEST_F(ItemTest, ItemWriteFailedInsertWithoutProgramPathWritesTheFileAtTheRoot) {
   AddRefusingTrigger();
   CItemRow row = Item(u"Boom", u"P");

@@ -64,6 +64,27 @@ TEST_F(Base, AFailedTextAllocationRaisesOutOfMemory) {
   }
 }
 
+// Faults armed one after another each fire when their turn comes, however the others
+// were spent or re-armed, and none fires once they are cleared.
+TEST_F(Base, InjectedFaultsFireInTurnAndStopWhenCleared) {
+  platform::InjectFault(platform::Fault::Allocation, 1, 1);
+  platform::InjectFault(platform::Fault::TextAllocation, 0, 1);
+  platform::InjectFault(platform::Fault::TextAllocation, 0, 1);  // re-armed, still one
+  EXPECT_EQ(SysAllocString(u"x"), nullptr);
+  BSTR kept = SysAllocString(u"y");
+  EXPECT_NE(kept, nullptr);
+  SysFreeString(kept);
+  HLOCAL first = LocalAlloc(LMEM_FIXED, 8);
+  EXPECT_NE(first, nullptr);
+  EXPECT_EQ(LocalAlloc(LMEM_FIXED, 8), nullptr);
+  LocalFree(first);
+  platform::InjectFault(platform::Fault::Allocation, 0, 5);
+  platform::ClearFaults();
+  HLOCAL after = LocalAlloc(LMEM_FIXED, 8);
+  EXPECT_NE(after, nullptr);
+  LocalFree(after);
+}
+
 TEST_F(Base, LocalReAllocZeroFillsGrowthAndKeepsTheOldBlockOnFailure) {
   auto* p = static_cast<BYTE*>(LocalAlloc(LHND, 4));
   ASSERT_NE(p, nullptr);
