@@ -98,6 +98,42 @@ double VersionNumber(std::u16string_view text) {
   return end == narrow.c_str() ? 0.0 : value;
 }
 
+// The UTF-8 form of a file's UTF-16LE bytes (an even count), made in one pass, plain ASCII
+// unit by unit, before the parser sees them. False at an unpaired surrogate: such a
+// file is no text.
+bool Utf8OfUtf16Le(const char* bytes, size_t size, std::string& out) {
+  const auto* units = reinterpret_cast<const unsigned char*>(bytes);
+  const size_t count = size / 2;
+  out.clear();
+  out.reserve(count + count / 8);
+  for (size_t i = 0; i < count; ++i) {
+    char32_t c = static_cast<char32_t>(units[2 * i] | (units[2 * i + 1] << 8));
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+      continue;
+    }
+    if (c >= 0xD800 && c <= 0xDFFF) {
+      if (c >= 0xDC00 || i + 1 == count) return false;
+      char32_t low = static_cast<char32_t>(units[2 * i + 2] | (units[2 * i + 3] << 8));
+      if (low < 0xDC00 || low > 0xDFFF) return false;
+      c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+      ++i;
+    }
+    if (c < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+    } else if (c < 0x10000) {
+      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+    }
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+  return true;
+}
+
 void ShowCannotOpen(HWND owner, std::u16string_view path) {
   std::u16string text = u"Could not open file '" + std::u16string(path) +
                         u"'.  It may be too large or missing. Update has been aborted.";
@@ -148,7 +184,7 @@ struct CUpdateListParse {
       parent.lastChild = index;
     }
     p.reader.m_byName[node.name].push_back(index);
-    nodes.push_back(std::move(node));
+    nodes.push_back(node);
     for (int a = 0; a < attributeCount; ++a) {
       const xmlChar** attribute = attributes + 5 * a;  // name, prefix, URI, value, value end
       const char* value = reinterpret_cast<const char*>(attribute[3]);
@@ -163,7 +199,20 @@ struct CUpdateListParse {
   }
   static void Characters(void* ctx, const xmlChar* text, int length) {
     CUpdateListParse& p = Of(ctx);
-    if (!p.open.empty()) p.reader.m_nodes[p.open.back()].text.append(reinterpret_cast<const char*>(text), length);
+    if (p.open.empty()) return;
+    CUpdateListReader::Node& node = p.reader.m_nodes[p.open.back()];
+    std::string& texts = p.reader.m_texts;
+    if (node.textLength > 0 && node.textBegin + node.textLength != texts.size()) {
+      // Text resumed after a child element: the node's text moves to the end, so that it
+      // stays in one piece.
+      std::string own(p.reader.OwnText(p.open.back()));
+      node.textBegin = texts.size();
+      texts += own;
+    } else if (node.textLength == 0) {
+      node.textBegin = texts.size();
+    }
+    texts.append(reinterpret_cast<const char*>(text), static_cast<size_t>(length));
+    node.textLength += static_cast<size_t>(length);
   }
   // The companion never writes a DTD; one in a file can only serve to expand entities.
   static void Subset(void* ctx, const xmlChar*, const xmlChar*, const xmlChar*) {
@@ -183,6 +232,7 @@ void CUpdateListReader::Recreate() {
   m_groupLines.clear();
   m_groupLineIndex = 0;
   m_nodes.clear();
+  m_texts.clear();
   m_names.clear();
   m_nameIds.clear();
   m_byName.clear();
@@ -227,7 +277,12 @@ int CUpdateListReader::LoadBytes(const void* data, size_t size) {
   }
   size &= ~static_cast<size_t>(1);  // an odd last byte is half a character
   if (size == 0 || size > kLargestFile) return 0;
-  xmlParserCtxtPtr context = xmlCreateMemoryParserCtxt(bytes, static_cast<int>(size));
+  std::string utf8;
+  if (!Utf8OfUtf16Le(bytes, size, utf8)) return 0;
+  // Sized for the sample files' elements of about twenty characters.
+  m_nodes.reserve(size / 40);
+  m_texts.reserve(size / 4);
+  xmlParserCtxtPtr context = xmlCreateMemoryParserCtxt(utf8.data(), static_cast<int>(utf8.size()));
   if (!context) return 0;
   CUpdateListParse parse{*this, context, {}, {}, false};
   xmlSAXHandler handler{};
@@ -240,8 +295,8 @@ int CUpdateListReader::LoadBytes(const void* data, size_t size) {
   handler.externalSubset = &CUpdateListParse::Subset;
   *context->sax = handler;
   context->_private = &parse;
+  // The text is UTF-8 now, whatever the declaration says.
   xmlCtxtUseOptions(context, XML_PARSE_NONET | XML_PARSE_IGNORE_ENC | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
-  xmlSwitchEncoding(context, XML_CHAR_ENCODING_UTF16LE);
   int result = xmlParseDocument(context);
   bool good = result == 0 && context->wellFormed && !parse.refused && !m_nodes.empty();
   xmlFreeParserCtxt(context);
@@ -287,22 +342,21 @@ int CUpdateListReader::FirstChild(int node, std::string_view tag) const {
 }
 
 void CUpdateListReader::AppendText(int node, std::string& out) const {
-  out += m_nodes[node].text;
+  out += OwnText(node);
   for (int child = m_nodes[node].firstChild; child >= 0; child = m_nodes[child].next) AppendText(child, out);
 }
 
 std::u16string CUpdateListReader::Text(int node) const {
   if (node < 0) return {};
-  std::string own;
-  const std::string* text = &m_nodes[node].text;
+  std::string all;
+  std::string_view text = OwnText(node);
   if (m_nodes[node].firstChild >= 0) {
-    AppendText(node, own);
-    text = &own;
+    AppendText(node, all);
+    text = all;
   }
-  size_t begin = 0, end = text->size();
-  while (begin < end && IsXmlBlank((*text)[begin])) ++begin;
-  while (end > begin && IsXmlBlank((*text)[end - 1])) --end;
-  return ToUtf16(std::string_view(*text).substr(begin, end - begin));
+  while (!text.empty() && IsXmlBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsXmlBlank(text.back())) text.remove_suffix(1);
+  return ToUtf16(text);
 }
 
 std::u16string CUpdateListReader::Attribute(int node, std::string_view name, bool& present) const {
@@ -447,14 +501,16 @@ std::unique_ptr<CCustomerRecord> CUpdateListReader::ReadCustomer() {
   else
     record = std::make_unique<CTableCustomer>();
   // The first child of a name counts.
-  std::vector<bool> seen(kCustomerFieldCount, false);
-  for (const UpdateCustomerTag& tag : kUpdateCustomerTags) record->SetField(tag.field, u"");
+  std::array<bool, kCustomerFieldCount> seen{};
   for (int child = m_nodes[element].firstChild; child >= 0; child = m_nodes[child].next) {
     int field = m_fieldOfName[m_nodes[child].name];
     if (field < 0 || seen[field]) continue;
     seen[field] = true;
     record->SetField(field, Text(child));
   }
+  // A field without its element reads as empty.
+  for (const UpdateCustomerTag& tag : kUpdateCustomerTags)
+    if (!seen[tag.field]) record->SetField(tag.field, u"");
   return record;
 }
 

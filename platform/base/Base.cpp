@@ -252,7 +252,13 @@ std::u16string ToUtf16(std::string_view utf8) {
   std::u16string out;
   out.reserve(utf8.size());
   auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
-  for (size_t i = 0; i < utf8.size();) AppendUtf16(out, DecodeUtf8(s, utf8.size(), i));
+  for (size_t i = 0; i < utf8.size();) {
+    if (s[i] < 0x80) {
+      out.push_back(s[i++]);  // most texts are plain ASCII
+      continue;
+    }
+    AppendUtf16(out, DecodeUtf8(s, utf8.size(), i));
+  }
   return out;
 }
 
