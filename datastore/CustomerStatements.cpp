@@ -118,12 +118,20 @@ bool CSqlDatabase::QueryCustomerRow(const CSqlText& statement, CCustomerFields& 
 }
 
 bool CSqlDatabase::GetCustomerByListID(std::u16string_view listId, CCustomerFields& fields) {
+  static const std::u16string kText = u"SELECT * FROM CustomerList WHERE ListID = ?";
+  std::optional<bool> found =
+      QueryKept(m_customerByListID, kText, {listId}, [&](sqlite3_stmt* st) { ReadCustomerRow(st, fields); });
+  if (found) return *found;
   CSqlText sql(u"SELECT * FROM CustomerList WHERE ListID = ");
   sql.AppendBound(listId);
   return QueryCustomerRow(sql, fields);
 }
 
 bool CSqlDatabase::GetCustomerByFullName(std::u16string_view fullName, CCustomerFields& fields) {
+  static const std::u16string kText = u"SELECT * FROM CustomerList WHERE FullName = ?";
+  std::optional<bool> found =
+      QueryKept(m_customerByFullName, kText, {fullName}, [&](sqlite3_stmt* st) { ReadCustomerRow(st, fields); });
+  if (found) return *found;
   CSqlText sql(u"SELECT * FROM CustomerList WHERE FullName = ");
   sql.AppendBound(fullName);
   return QueryCustomerRow(sql, fields);
@@ -162,7 +170,7 @@ CSqlText CustomerInsertText(const CCustomerFields& fields) {
 bool CSqlDatabase::InsertCustomer(const CCustomerFields& fields) {
   static const std::u16string kText = CustomerInsertText(CCustomerFields()).Text();
   Lock lock(m_lock);
-  sqlite3_stmt* statement = KeptRowInsert(m_customerInsert, kText);
+  sqlite3_stmt* statement = KeptStatement(m_customerInsert, kText);
   if (!statement) return ExecuteWrite(CustomerInsertText(fields)) == SQLITE_OK;
   int rc = SQLITE_OK;
   for (int column = 0; column < kCustomerColumnCount && rc == SQLITE_OK; ++column) {

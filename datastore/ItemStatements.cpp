@@ -102,7 +102,7 @@ bool CSqlDatabase::AddRecord(const CItemRowValues& values) {
   int rc = SQLITE_OK;
   {
     Lock lock(m_lock);
-    if (sqlite3_stmt* statement = KeptRowInsert(m_itemInsert, kText)) {
+    if (sqlite3_stmt* statement = KeptStatement(m_itemInsert, kText)) {
       int index = 0;
       auto bindText = [&](int slot) {
         ++index;
@@ -298,6 +298,13 @@ void CSqlDatabase::AppendListTypeCondition(CSqlText& sql, std::u16string_view li
 }
 
 bool CSqlDatabase::GetItemRowOfType(std::u16string_view listId, std::u16string_view listType, CItemRow& row) {
+  // The import asks this for every item it reads: one type goes through a kept statement.
+  static const std::u16string kOneType = u"SELECT * FROM ItemsList WHERE ListID = ? AND (ListType = ?)";
+  if (listType.find(kListTypeJoin) == std::u16string_view::npos) {
+    std::optional<bool> found =
+        QueryKept(m_itemByIdAndType, kOneType, {listId, listType}, [&row](sqlite3_stmt* st) { ReadItemRow(st, row); });
+    if (found) return *found;
+  }
   CSqlText sql(u"SELECT * FROM ItemsList WHERE ListID = ");
   sql.AppendBound(listId).Append(u" AND ");
   AppendListTypeCondition(sql, listType);

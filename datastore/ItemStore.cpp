@@ -154,28 +154,28 @@ CItemRow CItemStore::RowFromRecord(const CDbRecord& record) {
   return row;
 }
 
-std::unique_ptr<CDbRecord> CItemStore::RecordFromRow(const CItemRow& row) const {
-  auto record = std::make_unique<CDbRecord>(row[kRowListID]);
+std::unique_ptr<CDbRecord> CItemStore::RecordFromRow(CItemRow&& row) const {
+  // The row's texts move into the record; the three read into two fields each are copied
+  // once.
+  auto record = std::make_unique<CDbRecord>(std::move(row[kRowListID]));
   record->SetObjectType(kObjectItem);
   record->SetObjectPosition(-1);
-  record->SetField(kFieldListType, row[kRowListType]);
-  record->SetField(kFieldName, row[kRowName]);
-  record->SetField(kFieldFullName, row[kRowFullName]);
-  record->SetField(kFieldParent, row[kRowParent]);
-  record->SetField(kFieldSalesDescription, row[kRowSalesDescription]);
-  record->SetField(kFieldSalesAmount, row[kRowSalesAmount]);
   record->SetField(kFieldRate, row[kRowSalesAmount]);
-  record->SetField(kFieldTaxable, row[kRowTaxable]);
-  record->SetField(kFieldTax2, row[kRowTax2]);
-  record->SetField(kFieldTimeCreated, row[kRowTimeCreated]);
-  record->SetField(kFieldTimeModified, row[kRowTimeModified]);
   record->SetField(kFieldEditSequenceCopy, row[kRowEditSequence]);
-  record->SetField(kFieldEditSequence, row[kRowEditSequence]);
   record->SetField(kFieldUnitOfMeasureCopy, row[kRowUnitOfMeasure]);
-  record->SetField(kFieldUnitOfMeasure, row[kRowUnitOfMeasure]);
-  record->SetField(kFieldAccount, row[kRowAccount]);
-  record->SetField(kFieldVendor, row[kRowVendor]);
-  record->SetField(kFieldPurchaseCost, row[kRowPurchaseCost]);
+  static constexpr struct {
+    int field, slot;
+  } kMoved[] = {
+      {kFieldListType, kRowListType},         {kFieldName, kRowName},
+      {kFieldFullName, kRowFullName},         {kFieldParent, kRowParent},
+      {kFieldSalesDescription, kRowSalesDescription}, {kFieldSalesAmount, kRowSalesAmount},
+      {kFieldTaxable, kRowTaxable},           {kFieldTax2, kRowTax2},
+      {kFieldTimeCreated, kRowTimeCreated},   {kFieldTimeModified, kRowTimeModified},
+      {kFieldEditSequence, kRowEditSequence}, {kFieldUnitOfMeasure, kRowUnitOfMeasure},
+      {kFieldAccount, kRowAccount},           {kFieldVendor, kRowVendor},
+      {kFieldPurchaseCost, kRowPurchaseCost},
+  };
+  for (const auto& move : kMoved) record->SetField(move.field, std::move(row[move.slot]));
   record->SetField(kFieldQuantity, u"1");
   record->SetUseCount(NumberOf(row[kRowUseCount].get(), 0));
   record->SetQuantity(kStartingQuantity, NumberOf(row[kRowStartingQuantity].get(), 0));
@@ -250,7 +250,7 @@ std::unique_ptr<CDbRecord> CItemStore::GetItem(const CDbRecord& record, bool kee
     }
     return nullptr;
   }
-  std::unique_ptr<CDbRecord> result = RecordFromRow(row);
+  std::unique_ptr<CDbRecord> result = RecordFromRow(std::move(row));
   if (keepKindAndPosition) {
     result->SetObjectType(record.GetObjectType());
     result->SetObjectPosition(record.GetObjectPosition());
@@ -365,21 +365,21 @@ bool CItemStore::DeleteByListType(std::u16string_view listType, std::optional<st
 std::unique_ptr<CDbRecord> CItemStore::GetItemByListID(std::u16string_view listId, std::u16string_view listTypes) {
   CItemRow row;
   if (!m_db->GetItemRowOfType(listId, listTypes, row)) return nullptr;
-  return RecordFromRow(row);
+  return RecordFromRow(std::move(row));
 }
 
 std::unique_ptr<CDbRecord> CItemStore::FindItemLike(std::u16string_view column, std::u16string_view text,
                                                     std::u16string_view listTypes, bool contains) {
   CItemRow row;
   if (!m_db->FindItemRow(column, text, listTypes, row, contains)) return nullptr;
-  return RecordFromRow(row);
+  return RecordFromRow(std::move(row));
 }
 
 bool CItemStore::FindChildByName(std::u16string_view name, int kind, std::u16string_view parent,
                                  std::unique_ptr<CDbRecord>& out) {
   CItemRow row;
   if (!m_db->FindChildByName(name, parent, row)) return false;
-  out = RecordFromRow(row);
+  out = RecordFromRow(std::move(row));
   out->SetObjectType(kind);
   return true;
 }
@@ -390,7 +390,7 @@ std::unique_ptr<CDbRecord> CItemStore::SelectFirstItem(CItemSelect& select, std:
   CItemRow row;
   select.m_cursor = m_db->SelectItems(row, listType1, listType2, parent1, parent2, true);
   if (!select.m_cursor) return nullptr;
-  return RecordFromRow(row);
+  return RecordFromRow(std::move(row));
 }
 
 std::unique_ptr<CDbRecord> CItemStore::SelectNextItem(CItemSelect& select) {
@@ -400,7 +400,7 @@ std::unique_ptr<CDbRecord> CItemStore::SelectNextItem(CItemSelect& select) {
     select.m_cursor.reset();
     return nullptr;
   }
-  return RecordFromRow(row);
+  return RecordFromRow(std::move(row));
 }
 
 bool CItemStore::HasChildren(std::u16string_view parent) { return m_db->HasChildren(parent); }

@@ -237,7 +237,7 @@ class CItemStore {
   // The one error box: engine name, " Error: ", tag, " ", detail.
   void ShowDatabaseError(std::u16string_view tag, std::u16string_view detail, UINT style = 0);
   void KeepLayerError();
-  std::unique_ptr<CDbRecord> RecordFromRow(const CItemRow& row) const;
+  std::unique_ptr<CDbRecord> RecordFromRow(CItemRow&& row) const;
   static std::unique_ptr<CDbRecord> RecordFromChildRow(CItemRow&& row);
   static CItemRowValues ValuesFromRecord(const CDbRecord& record);
   static CItemRow RowFromRecord(const CDbRecord& record);

@@ -145,34 +145,6 @@ void ContainsFunction(sqlite3_context* context, int, sqlite3_value** arguments) 
   sqlite3_result_int(context, found != text->end() || value->empty() ? 1 : 0);
 }
 
-// Appends the UTF-8 form of a well-formed text to `out`; false (out unfinished) at an
-// unpaired surrogate. Plain ASCII, what nearly every stored text is, goes unit by unit.
-bool AppendUtf8(std::u16string_view value, std::string& out) {
-  for (size_t i = 0; i < value.size(); ++i) {
-    char32_t c = value[i];
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-      continue;
-    }
-    if (c >= 0xD800 && c <= 0xDFFF) {
-      if (c >= 0xDC00 || i + 1 == value.size() || value[i + 1] < 0xDC00 || value[i + 1] > 0xDFFF) return false;
-      c = 0x10000 + ((c - 0xD800) << 10) + (value[++i] - 0xDC00);
-    }
-    if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    } else if (c < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    }
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-  return true;
-}
-
 }  // namespace
 
 namespace datastore_internal {
@@ -181,8 +153,7 @@ int BindText(sqlite3_stmt* statement, int index, std::u16string_view value, std:
              void (*lifetime)(void*)) {
   // The file keeps its texts as UTF-8: converting here costs less than handing the engine
   // UTF-16 to convert at every step.
-  buffer.clear();
-  if (AppendUtf8(value, buffer))
+  if (platform::ToUtf8Strict(value, buffer))
     return sqlite3_bind_text(statement, index, buffer.data(), static_cast<int>(buffer.size()), lifetime);
   // Unpaired surrogates would be altered by any UTF-8 form; their units are kept verbatim
   // as a BLOB, which GetColumnText turns back into the same text.
@@ -596,13 +567,32 @@ void CSqlDatabase::FinalizeKeptStatements() {
   for (auto& [text, statement] : m_keptByText) sqlite3_finalize(statement);
   m_keptByText.clear();
   m_kept.clear();
-  for (sqlite3_stmt** insert : {&m_itemInsert, &m_customerInsert}) {
-    sqlite3_finalize(*insert);
-    *insert = nullptr;
+  for (sqlite3_stmt** kept :
+       {&m_itemInsert, &m_customerInsert, &m_itemByIdAndType, &m_customerByListID, &m_customerByFullName}) {
+    sqlite3_finalize(*kept);
+    *kept = nullptr;
   }
 }
 
-sqlite3_stmt* CSqlDatabase::KeptRowInsert(sqlite3_stmt*& slot, const std::u16string& text) {
+std::optional<bool> CSqlDatabase::QueryKept(sqlite3_stmt*& slot, const std::u16string& text,
+                                            std::initializer_list<std::u16string_view> values,
+                                            const std::function<void(sqlite3_stmt*)>& read) {
+  Lock lock(m_lock);
+  sqlite3_stmt* statement = KeptStatement(slot, text);
+  if (!statement) return std::nullopt;
+  int rc = SQLITE_OK, index = 0;
+  for (std::u16string_view value : values) {
+    ++index;
+    if (rc == SQLITE_OK) rc = BindText(statement, index, value, BindBuffer(index), SQLITE_STATIC);
+  }
+  bool found = rc == SQLITE_OK && Step(statement) == SQLITE_ROW;
+  if (found) read(statement);
+  sqlite3_reset(statement);
+  sqlite3_clear_bindings(statement);
+  return found;
+}
+
+sqlite3_stmt* CSqlDatabase::KeptStatement(sqlite3_stmt*& slot, const std::u16string& text) {
   if (!slot && m_db) {
     std::string utf8 = Narrow(text);
     if (sqlite3_prepare_v3(m_db, utf8.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &slot, nullptr) != SQLITE_OK) {

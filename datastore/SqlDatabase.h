@@ -29,6 +29,8 @@
 // nothing that loop does may end up waiting for the loader thread while it waits for us.
 #pragma once
 
+#include <functional>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -249,9 +251,16 @@ class CSqlDatabase {
   int PrepareForOneRun(const CSqlText& statement, sqlite3_stmt** out);
   void ReleaseStatement(sqlite3_stmt* statement);
   void FinalizeKeptStatements();
-  // The statement of a row insert, prepared into `slot` at its first use; null when it
-  // cannot be prepared (the caller then runs the text the old way, which reports why).
-  sqlite3_stmt* KeptRowInsert(sqlite3_stmt*& slot, const std::u16string& text);
+  // A statement of the per-row inserts and look-ups, prepared into `slot` at its first
+  // use; null when it cannot be prepared (the caller then runs its text the general way,
+  // which reports why).
+  sqlite3_stmt* KeptStatement(sqlite3_stmt*& slot, const std::u16string& text);
+  // Reads one row through the kept statement of `slot`, binding `values` as its text
+  // parameters straight from the caller's texts: whether a row came (`read` has taken
+  // it), or nothing when the statement cannot be prepared.
+  std::optional<bool> QueryKept(sqlite3_stmt*& slot, const std::u16string& text,
+                                std::initializer_list<std::u16string_view> values,
+                                const std::function<void(sqlite3_stmt*)>& read);
   // Steps a bound row insert (unless binding already failed with `rc`) and readies the
   // statement for the next row; the engine code, the last error kept on a failure.
   int StepRowInsert(sqlite3_stmt* statement, int rc);
@@ -307,9 +316,13 @@ class CSqlDatabase {
   // Prepared statements kept by their text, and the same statements for ReleaseStatement.
   std::unordered_map<std::u16string, sqlite3_stmt*> m_keptByText;
   std::unordered_set<sqlite3_stmt*> m_kept;
-  // The two row inserts (finalized with the kept statements) and their texts' buffers.
+  // The statements an import runs for every row, bound without building a statement text
+  // (finalized with the kept statements), and the buffers of their bound texts.
   sqlite3_stmt* m_itemInsert = nullptr;
   sqlite3_stmt* m_customerInsert = nullptr;
+  sqlite3_stmt* m_itemByIdAndType = nullptr;
+  sqlite3_stmt* m_customerByListID = nullptr;
+  sqlite3_stmt* m_customerByFullName = nullptr;
   std::vector<std::string> m_bindBuffers;
   IDatabaseNotices* m_notices = nullptr;
 };

@@ -98,42 +98,6 @@ double VersionNumber(std::u16string_view text) {
   return end == narrow.c_str() ? 0.0 : value;
 }
 
-// The UTF-8 form of a file's UTF-16LE bytes (an even count), made in one pass, plain ASCII
-// unit by unit, before the parser sees them. False at an unpaired surrogate: such a
-// file is no text.
-bool Utf8OfUtf16Le(const char* bytes, size_t size, std::string& out) {
-  const auto* units = reinterpret_cast<const unsigned char*>(bytes);
-  const size_t count = size / 2;
-  out.clear();
-  out.reserve(count + count / 8);
-  for (size_t i = 0; i < count; ++i) {
-    char32_t c = static_cast<char32_t>(units[2 * i] | (units[2 * i + 1] << 8));
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-      continue;
-    }
-    if (c >= 0xD800 && c <= 0xDFFF) {
-      if (c >= 0xDC00 || i + 1 == count) return false;
-      char32_t low = static_cast<char32_t>(units[2 * i + 2] | (units[2 * i + 3] << 8));
-      if (low < 0xDC00 || low > 0xDFFF) return false;
-      c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-      ++i;
-    }
-    if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    } else if (c < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    }
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-  return true;
-}
-
 void ShowCannotOpen(HWND owner, std::u16string_view path) {
   std::u16string text = u"Could not open file '" + std::u16string(path) +
                         u"'.  It may be too large or missing. Update has been aborted.";
@@ -277,8 +241,14 @@ int CUpdateListReader::LoadBytes(const void* data, size_t size) {
   }
   size &= ~static_cast<size_t>(1);  // an odd last byte is half a character
   if (size == 0 || size > kLargestFile) return 0;
+  // The parser gets UTF-8, converted here in one pass: its own decoder costs more. Half a
+  // surrogate pair makes the file no text.
+  std::u16string units(size / 2, u'\0');
+  const auto* octets = reinterpret_cast<const unsigned char*>(bytes);
+  for (size_t i = 0; i < units.size(); ++i) units[i] = static_cast<char16_t>(octets[2 * i] | (octets[2 * i + 1] << 8));
   std::string utf8;
-  if (!Utf8OfUtf16Le(bytes, size, utf8)) return 0;
+  if (!platform::ToUtf8Strict(units, utf8)) return 0;
+  units = std::u16string();
   // Sized for the sample files' elements of about twenty characters.
   m_nodes.reserve(size / 40);
   m_texts.reserve(size / 4);

@@ -248,6 +248,36 @@ std::string ToUtf8(std::u16string_view text) {
   return out;
 }
 
+bool ToUtf8Strict(std::u16string_view value, std::string& out) {
+  // Written in place: room for three bytes a unit, then cut to size.
+  out.resize(value.size() * 3);
+  char* p = out.data();
+  for (size_t i = 0; i < value.size(); ++i) {
+    char32_t c = value[i];
+    if (c < 0x80) {
+      *p++ = static_cast<char>(c);
+      continue;
+    }
+    if (c >= 0xD800 && c <= 0xDFFF) {
+      if (c >= 0xDC00 || i + 1 == value.size() || value[i + 1] < 0xDC00 || value[i + 1] > 0xDFFF) return false;
+      c = 0x10000 + ((c - 0xD800) << 10) + (value[++i] - 0xDC00);  // two units, four bytes
+    }
+    if (c < 0x800) {
+      *p++ = static_cast<char>(0xC0 | (c >> 6));
+    } else if (c < 0x10000) {
+      *p++ = static_cast<char>(0xE0 | (c >> 12));
+      *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    } else {
+      *p++ = static_cast<char>(0xF0 | (c >> 18));
+      *p++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    }
+    *p++ = static_cast<char>(0x80 | (c & 0x3F));
+  }
+  out.resize(static_cast<size_t>(p - out.data()));
+  return true;
+}
+
 std::u16string ToUtf16(std::string_view utf8) {
   std::u16string out;
   out.reserve(utf8.size());
