@@ -30,6 +30,17 @@ TEST_F(Base, BrokenInputBecomesReplacementCharacters) {
   EXPECT_EQ(platform::ToUtf8(std::u16string(1, char16_t(0xD800)) + u"x"), "\xef\xbf\xbdx");
 }
 
+TEST_F(Base, StrictUtf8KeepsEveryWellFormedTextAndRefusesHalfPairs) {
+  std::string out = "old";
+  ASSERT_TRUE(platform::ToUtf8Strict(std::u16string(u"a\0\u00e9\u65e5\U0001F600z", 7), out));
+  EXPECT_EQ(out, std::string("a\0\xc3\xa9\xe6\x97\xa5\xf0\x9f\x98\x80z", 12));
+  EXPECT_EQ(platform::ToUtf16(out), std::u16string(u"a\0\u00e9\u65e5\U0001F600z", 7));
+  ASSERT_TRUE(platform::ToUtf8Strict(u"", out));
+  EXPECT_EQ(out, "");
+  for (std::u16string half : {u"\xD83D", u"x\xDE00", u"\xD83Dx", u"\xDE00\xD83D"})
+    EXPECT_FALSE(platform::ToUtf8Strict(half, out)) << half.size();
+}
+
 TEST_F(Base, BstrKeepsItsByteLengthAndEmbeddedNulls) {
   const WCHAR withNull[] = {u'a', 0, u'b'};
   BSTR s = SysAllocStringLen(withNull, 3);
