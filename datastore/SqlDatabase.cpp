@@ -188,6 +188,28 @@ int BindParameters(sqlite3_stmt* statement, const CSqlText& text) {
   return SQLITE_OK;
 }
 
+namespace {
+
+// A column's text as UTF-16.
+CBstr TextOf(const char* text, int bytes) {
+  // A short ASCII text goes straight into the result, without a wide copy between.
+  char16_t units[128];
+  const auto* begin = reinterpret_cast<const unsigned char*>(text);
+  if (text && bytes > 0 && bytes <= 128 &&
+      std::all_of(begin, begin + bytes, [](unsigned char c) { return c < 0x80; })) {
+    std::copy(begin, begin + bytes, units);
+    return CBstr(std::u16string_view(units, static_cast<size_t>(bytes)));
+  }
+  return CBstr(Widen(text, bytes));
+}
+
+CBstr TextOfColumn(sqlite3_stmt* statement, int column) {
+  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+  return TextOf(text, sqlite3_column_bytes(statement, column));
+}
+
+}  // namespace
+
 CBstr GetColumnText(sqlite3_stmt* statement, int column) {
   switch (sqlite3_column_type(statement, column)) {
     case SQLITE_NULL:
@@ -199,18 +221,16 @@ CBstr GetColumnText(sqlite3_stmt* statement, int column) {
       for (int i = 0; i + 1 < count; i += 2) units.push_back(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)));
       return CBstr(units);
     }
-    default: {
-      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-      int bytes = sqlite3_column_bytes(statement, column);
-      // A short ASCII text goes straight into the result, without a wide copy between.
-      char16_t units[128];
-      const auto* begin = reinterpret_cast<const unsigned char*>(text);
-      if (text && bytes > 0 && bytes <= 128 && std::all_of(begin, begin + bytes, [](unsigned char c) { return c < 0x80; })) {
-        std::copy(begin, begin + bytes, units);
-        return CBstr(std::u16string_view(units, static_cast<size_t>(bytes)));
-      }
-      return CBstr(Widen(text, bytes));
+    case SQLITE_TEXT: {
+      // A stored UTF-8 text is read where it lies: sqlite3_column_text would first copy it
+      // to end it with a 0.
+      sqlite3_value* value = sqlite3_column_value(statement, column);
+      if (sqlite3_value_encoding(value) != SQLITE_UTF8) return TextOfColumn(statement, column);
+      const auto* text = static_cast<const char*>(sqlite3_value_blob(value));
+      return TextOf(text, sqlite3_value_bytes(value));
     }
+    default:
+      return TextOfColumn(statement, column);
   }
 }
 
