@@ -249,8 +249,14 @@ std::string ToUtf8(std::u16string_view text) {
 }
 
 bool ToUtf8Strict(std::u16string_view value, std::string& out) {
-  // Written in place: room for three bytes a unit, then cut to size.
-  out.resize(value.size() * 3);
+  // Written in place: room for three bytes a unit, then cut to size. A long text (a whole
+  // file) is measured first rather than given three times the room.
+  size_t room = value.size() * 3;
+  if (value.size() > 4096) {
+    room = 0;
+    for (char16_t c : value) room += c < 0x80 ? 1 : c < 0x800 || (c >= 0xD800 && c <= 0xDFFF) ? 2 : 3;
+  }
+  out.resize(room);
   char* p = out.data();
   for (size_t i = 0; i < value.size(); ++i) {
     char32_t c = value[i];

@@ -37,6 +37,10 @@ TEST_F(Base, StrictUtf8KeepsEveryWellFormedTextAndRefusesHalfPairs) {
   EXPECT_EQ(platform::ToUtf16(out), std::u16string(u"a\0\u00e9\u65e5\U0001F600z", 7));
   ASSERT_TRUE(platform::ToUtf8Strict(u"", out));
   EXPECT_EQ(out, "");
+  std::u16string longText = std::u16string(3000, u'\u00e9') + u"\U0001F600" + std::u16string(2000, u'x');
+  ASSERT_TRUE(platform::ToUtf8Strict(longText, out));
+  EXPECT_EQ(out.size(), 6000u + 4u + 2000u);
+  EXPECT_EQ(platform::ToUtf16(out), longText);
   for (std::u16string half : {u"\xD83D", u"x\xDE00", u"\xD83Dx", u"\xDE00\xD83D"})
     EXPECT_FALSE(platform::ToUtf8Strict(half, out)) << half.size();
 }
