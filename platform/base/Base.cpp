@@ -248,25 +248,49 @@ std::string ToUtf8(std::u16string_view text) {
   return out;
 }
 
+namespace {
+// True when the four units from `s` are all ASCII (one test instead of four).
+bool FourAscii(const char16_t* s) {
+  std::uint64_t units;
+  std::memcpy(&units, s, sizeof units);
+  return (units & 0xFF80FF80FF80FF80ull) == 0;
+}
+}  // namespace
+
 bool ToUtf8Strict(std::u16string_view value, std::string& out) {
+  const char16_t* s = value.data();
+  const size_t n = value.size();
   // Written in place: room for three bytes a unit, then cut to size. A long text (a whole
   // file) is measured first rather than given three times the room.
-  size_t room = value.size() * 3;
-  if (value.size() > 4096) {
+  size_t room = n * 3;
+  if (n > 4096) {
     room = 0;
-    for (char16_t c : value) room += c < 0x80 ? 1 : c < 0x800 || (c >= 0xD800 && c <= 0xDFFF) ? 2 : 3;
+    for (size_t i = 0; i < n;) {
+      if (i + 4 <= n && FourAscii(s + i)) {
+        room += 4;
+        i += 4;
+        continue;
+      }
+      char16_t c = s[i++];
+      room += c < 0x80 ? 1 : c < 0x800 || (c >= 0xD800 && c <= 0xDFFF) ? 2 : 3;
+    }
   }
   out.resize(room);
   char* p = out.data();
-  for (size_t i = 0; i < value.size(); ++i) {
-    char32_t c = value[i];
+  for (size_t i = 0; i < n; ++i) {
+    if (i + 4 <= n && FourAscii(s + i)) {
+      for (int k = 0; k < 4; ++k) *p++ = static_cast<char>(s[i + k]);
+      i += 3;
+      continue;
+    }
+    char32_t c = s[i];
     if (c < 0x80) {
       *p++ = static_cast<char>(c);
       continue;
     }
     if (c >= 0xD800 && c <= 0xDFFF) {
-      if (c >= 0xDC00 || i + 1 == value.size() || value[i + 1] < 0xDC00 || value[i + 1] > 0xDFFF) return false;
-      c = 0x10000 + ((c - 0xD800) << 10) + (value[++i] - 0xDC00);  // two units, four bytes
+      if (c >= 0xDC00 || i + 1 == n || s[i + 1] < 0xDC00 || s[i + 1] > 0xDFFF) return false;
+      c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);  // two units, four bytes
     }
     if (c < 0x800) {
       *p++ = static_cast<char>(0xC0 | (c >> 6));
