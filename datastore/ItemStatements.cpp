@@ -311,6 +311,23 @@ bool CSqlDatabase::GetItemRowOfType(std::u16string_view listId, std::u16string_v
   return QueryItemRow(sql, row) == SQLITE_ROW;
 }
 
+bool CSqlDatabase::GetItemStampOfType(std::u16string_view listId, std::u16string_view listType, CBstr& stamp) {
+  static const std::u16string kOneType = u"SELECT TimeModified FROM ItemsList WHERE ListID = ? AND (ListType = ?)";
+  auto read = [&stamp](sqlite3_stmt* st) { stamp = GetColumnText(st, 0); };
+  if (listType.find(kListTypeJoin) == std::u16string_view::npos) {
+    if (std::optional<bool> found = QueryKept(m_itemStampByIdAndType, kOneType, {listId, listType}, read))
+      return *found;
+  }
+  CSqlText sql(u"SELECT TimeModified FROM ItemsList WHERE ListID = ");
+  sql.AppendBound(listId).Append(u" AND ");
+  AppendListTypeCondition(sql, listType);
+  Lock lock(m_lock);
+  COneRun prepared(*this);
+  if (PrepareForOneRun(sql, prepared.put()) != SQLITE_OK || Step(prepared.get()) != SQLITE_ROW) return false;
+  read(prepared.get());
+  return true;
+}
+
 bool CSqlDatabase::FindItemRow(std::u16string_view column, std::u16string_view value,
                                std::u16string_view listType, CItemRow& row, bool contains) {
   const char16_t* columnName = ItemColumnName(column);

@@ -368,6 +368,10 @@ std::unique_ptr<CDbRecord> CItemStore::GetItemByListID(std::u16string_view listI
   return RecordFromRow(std::move(row));
 }
 
+bool CItemStore::GetItemStampByListID(std::u16string_view listId, std::u16string_view listTypes, CBstr& stamp) {
+  return m_db->GetItemStampOfType(listId, listTypes, stamp);
+}
+
 std::unique_ptr<CDbRecord> CItemStore::FindItemLike(std::u16string_view column, std::u16string_view text,
                                                     std::u16string_view listTypes, bool contains) {
   CItemRow row;

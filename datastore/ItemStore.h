@@ -155,6 +155,9 @@ class CItemStore {
 
   // `listTypes` may name several types joined by kListTypeJoin.
   std::unique_ptr<CDbRecord> GetItemByListID(std::u16string_view listId, std::u16string_view listTypes);
+  // The TimeModified of the row GetItemByListID would give, read alone (a repeated import
+  // needs no more to pass an unchanged item by); false when there is no such row.
+  bool GetItemStampByListID(std::u16string_view listId, std::u16string_view listTypes, CBstr& stamp);
   // The first row whose column contains (or equals) the text, within the types.
   std::unique_ptr<CDbRecord> FindItemLike(std::u16string_view column, std::u16string_view text,
                                           std::u16string_view listTypes, bool contains);

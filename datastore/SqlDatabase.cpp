@@ -588,7 +588,8 @@ void CSqlDatabase::FinalizeKeptStatements() {
   m_keptByText.clear();
   m_kept.clear();
   for (sqlite3_stmt** kept :
-       {&m_itemInsert, &m_customerInsert, &m_itemByIdAndType, &m_customerByListID, &m_customerByFullName}) {
+       {&m_itemInsert, &m_customerInsert, &m_itemByIdAndType, &m_itemStampByIdAndType, &m_customerByListID,
+        &m_customerByFullName}) {
     sqlite3_finalize(*kept);
     *kept = nullptr;
   }

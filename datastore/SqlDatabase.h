@@ -181,6 +181,8 @@ class CSqlDatabase {
   bool GetItemRow(std::u16string_view listId, std::u16string_view listType,
                   std::u16string_view parent, CItemRow& row, int* code = nullptr);
   bool GetItemRowOfType(std::u16string_view listId, std::u16string_view listType, CItemRow& row);
+  // Only the TimeModified of the row GetItemRowOfType would read; false when there is none.
+  bool GetItemStampOfType(std::u16string_view listId, std::u16string_view listType, CBstr& stamp);
   // `column` must name an ItemsList column; `listType` may join several types with
   // kListTypeJoin ("Service' Or ListType = 'Payment"), each matched exactly.
   bool FindItemRow(std::u16string_view column, std::u16string_view value,
@@ -321,6 +323,7 @@ class CSqlDatabase {
   sqlite3_stmt* m_itemInsert = nullptr;
   sqlite3_stmt* m_customerInsert = nullptr;
   sqlite3_stmt* m_itemByIdAndType = nullptr;
+  sqlite3_stmt* m_itemStampByIdAndType = nullptr;
   sqlite3_stmt* m_customerByListID = nullptr;
   sqlite3_stmt* m_customerByFullName = nullptr;
   std::vector<std::string> m_bindBuffers;

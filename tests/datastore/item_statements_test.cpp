@@ -349,6 +349,22 @@ TEST_F(ItemTest, ItemFindExactMatchAndListTypeConditions) {
   EXPECT_TRUE(db.GetItemRowOfType(row[kRowListID].view(), u"Bob's List", row));
 }
 
+TEST_F(ItemTest, ItemFindStampOfOneOrSeveralTypesIsThatOfTheRowRead) {
+  CItemRow part = Item(u"Hammer", u"Tools", u"Inventory Part");
+  part[kRowTimeModified] = CBstr(u"2009-06-01T10:00:00");
+  ASSERT_TRUE(db.AddRecord(part));
+  std::u16string several = std::u16string(u"Service") + kListTypeJoin + u"Inventory Part";
+  for (std::u16string_view types : {std::u16string_view(u"Inventory Part"), std::u16string_view(several)}) {
+    CBstr stamp;
+    ASSERT_TRUE(db.GetItemStampOfType(part[kRowListID].view(), types, stamp));
+    EXPECT_EQ(stamp.str(), u"2009-06-01T10:00:00");
+  }
+  CBstr stamp(u"kept");
+  EXPECT_FALSE(db.GetItemStampOfType(part[kRowListID].view(), u"Service", stamp));
+  EXPECT_FALSE(db.GetItemStampOfType(u"{none}", u"Inventory Part", stamp));
+  EXPECT_EQ(stamp.str(), u"kept");
+}
+
 TEST_F(ItemTest, ItemFindRefusesAColumnThatIsNoItemsListColumn) {
   ASSERT_TRUE(db.AddRecord(Item(u"Hammer", u"Tools")));
   CItemRow row;
