@@ -3,6 +3,7 @@
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -207,7 +208,7 @@ void CUpdateListReader::Recreate() {
 int CUpdateListReader::LoadFile(std::u16string_view path) {
   Recreate();
   std::u16string name(path);
-  std::vector<char> bytes;
+  std::u16string units;  // read straight into place: the file is UTF-16LE
   {
     CFileHandle file(CreateFileW(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!file) {
@@ -217,38 +218,39 @@ int CUpdateListReader::LoadFile(std::u16string_view path) {
     DWORD size = GetFileSize(file.get(), nullptr);
     try {
       if (size == INVALID_FILE_SIZE || size > kLargestFile) throw std::bad_alloc();
-      bytes.resize(size);
+      units.resize((size + 1) / 2);
     } catch (const std::bad_alloc&) {
       // The file stays: nothing of it was read, and a later run with more room may take it.
       ShowWarningMessage(m_messageOwner, IDS_UPDATE_FILE_TOO_LARGE);
       return 0;
     }
     DWORD read = 0;
-    if (size && !ReadFile(file.get(), bytes.data(), size, &read, nullptr)) read = 0;
-    bytes.resize(read);
+    if (size && !ReadFile(file.get(), units.data(), size, &read, nullptr)) read = 0;
+    units.resize(read / 2);  // an odd last byte is half a character
   }
   DeleteFileW(name.c_str());
-  return LoadBytes(bytes.data(), bytes.size());
+  if constexpr (std::endian::native == std::endian::big)
+    for (char16_t& c : units) c = static_cast<char16_t>((c >> 8) | (c << 8));
+  return LoadUnits(units);
 }
 
 int CUpdateListReader::LoadBytes(const void* data, size_t size) {
+  std::u16string units(size / 2, u'\0');  // an odd last byte is half a character
+  const auto* octets = static_cast<const unsigned char*>(data);
+  for (size_t i = 0; i < units.size(); ++i) units[i] = static_cast<char16_t>(octets[2 * i] | (octets[2 * i + 1] << 8));
+  return LoadUnits(units);
+}
+
+int CUpdateListReader::LoadUnits(std::u16string_view units) {
   Recreate();
   m_parseFailed = true;
-  const char* bytes = static_cast<const char*>(data);
-  if (size >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
-    bytes += 2;
-    size -= 2;
-  }
-  size &= ~static_cast<size_t>(1);  // an odd last byte is half a character
+  if (!units.empty() && units.front() == 0xFEFF) units.remove_prefix(1);
+  const size_t size = units.size() * sizeof(char16_t);
   if (size == 0 || size > kLargestFile) return 0;
   // The parser gets UTF-8, converted here in one pass: its own decoder costs more. Half a
   // surrogate pair makes the file no text.
-  std::u16string units(size / 2, u'\0');
-  const auto* octets = reinterpret_cast<const unsigned char*>(bytes);
-  for (size_t i = 0; i < units.size(); ++i) units[i] = static_cast<char16_t>(octets[2 * i] | (octets[2 * i + 1] << 8));
   std::string utf8;
   if (!platform::ToUtf8Strict(units, utf8)) return 0;
-  units = std::u16string();
   // Sized for the sample files' elements of about twenty characters.
   m_nodes.reserve(size / 40);
   m_texts.reserve(size / 4);
@@ -466,10 +468,11 @@ std::unique_ptr<CCustomerRecord> CUpdateListReader::ReadCustomer() {
   int element = m_customers.Current();
   if (element < 0) return nullptr;
   std::unique_ptr<CCustomerRecord> record;
+  // Blank: every field the file names is set below.
   if (CPreferences::UseOutlook())
-    record = std::make_unique<CContactCustomer>();
+    record = std::make_unique<CContactCustomer>(CCustomerRecord::BlankTag{});
   else
-    record = std::make_unique<CTableCustomer>();
+    record = std::make_unique<CTableCustomer>(CCustomerRecord::BlankTag{});
   // The first child of a name counts.
   std::array<bool, kCustomerFieldCount> seen{};
   for (int child = m_nodes[element].firstChild; child >= 0; child = m_nodes[child].next) {

@@ -161,6 +161,9 @@ class CUpdateListReader {
   };
   friend struct CUpdateListParse;
 
+  // Parses the UTF-16 units of a file (a byte-order mark first is skipped); 1 when they
+  // parsed.
+  int LoadUnits(std::u16string_view units);
   const std::vector<int>& Elements(std::u16string_view tag) const;
   int NameId(std::string_view name) const;
   int FirstChild(int node, std::string_view tag) const;
