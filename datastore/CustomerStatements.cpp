@@ -137,6 +137,19 @@ bool CSqlDatabase::GetCustomerByFullName(std::u16string_view fullName, CCustomer
   return QueryCustomerRow(sql, fields);
 }
 
+bool CSqlDatabase::GetCustomerTermsByFullName(std::u16string_view fullName, CBstr& terms) {
+  static const std::u16string kText = u"SELECT Terms FROM CustomerList WHERE FullName = ?";
+  auto read = [&terms](sqlite3_stmt* st) { terms = GetColumnText(st, 0); };
+  if (std::optional<bool> found = QueryKept(m_customerTermsByFullName, kText, {fullName}, read)) return *found;
+  CSqlText sql(u"SELECT Terms FROM CustomerList WHERE FullName = ");
+  sql.AppendBound(fullName);
+  Lock lock(m_lock);
+  COneRun prepared(*this);
+  if (PrepareForOneRun(sql, prepared.put()) != SQLITE_OK || Step(prepared.get()) != SQLITE_ROW) return false;
+  read(prepared.get());
+  return true;
+}
+
 namespace {
 
 // The insert as a statement text with every value bound: the same text for every row.

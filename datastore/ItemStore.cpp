@@ -608,6 +608,10 @@ bool CItemStore::GetCustomerByFullName(std::u16string_view fullName, CCustomerFi
   return m_db->GetCustomerByFullName(fullName, fields);
 }
 
+bool CItemStore::GetCustomerTermsByFullName(std::u16string_view fullName, CBstr& terms) {
+  return m_db->GetCustomerTermsByFullName(fullName, terms);
+}
+
 bool CItemStore::HasCustomerRecord(std::u16string_view listId) { return m_db->HasCustomerRecord(listId); }
 
 int CItemStore::InsertCustomer(const CCustomerFields& fields) {

@@ -221,6 +221,8 @@ class CItemStore {
   bool GetCustomerRow(int index, CCustomerFields& fields);
   bool GetCustomerByListID(std::u16string_view listId, CCustomerFields& fields);
   bool GetCustomerByFullName(std::u16string_view fullName, CCustomerFields& fields);
+  // The Terms of that customer alone (what a job takes from its customer on import).
+  bool GetCustomerTermsByFullName(std::u16string_view fullName, CBstr& terms);
   bool HasCustomerRecord(std::u16string_view listId);
   // 1 when stored; otherwise the box (no owner, "Slateway", exclamation) with the layer's
   // last error, and 0.

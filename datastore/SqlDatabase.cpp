@@ -589,7 +589,7 @@ void CSqlDatabase::FinalizeKeptStatements() {
   m_kept.clear();
   for (sqlite3_stmt** kept :
        {&m_itemInsert, &m_customerInsert, &m_itemByIdAndType, &m_itemStampByIdAndType, &m_customerByListID,
-        &m_customerByFullName}) {
+        &m_customerByFullName, &m_customerTermsByFullName}) {
     sqlite3_finalize(*kept);
     *kept = nullptr;
   }

@@ -219,6 +219,8 @@ class CSqlDatabase {
   // False, the block unchanged, when there is no such row.
   bool GetCustomerByListID(std::u16string_view listId, CCustomerFields& fields);
   bool GetCustomerByFullName(std::u16string_view fullName, CCustomerFields& fields);
+  // Only the Terms of the row GetCustomerByFullName would read; false when there is none.
+  bool GetCustomerTermsByFullName(std::u16string_view fullName, CBstr& terms);
   // Notes are stored trimmed, each line break (CR LF, CR or LF) turned into a blank.
   bool InsertCustomer(const CCustomerFields& fields);
   // Deletes the block's ListID and inserts the block, in one transaction: a failed insert
@@ -326,6 +328,7 @@ class CSqlDatabase {
   sqlite3_stmt* m_itemStampByIdAndType = nullptr;
   sqlite3_stmt* m_customerByListID = nullptr;
   sqlite3_stmt* m_customerByFullName = nullptr;
+  sqlite3_stmt* m_customerTermsByFullName = nullptr;
   std::vector<std::string> m_bindBuffers;
   IDatabaseNotices* m_notices = nullptr;
 };

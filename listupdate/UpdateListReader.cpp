@@ -4,6 +4,7 @@
 #include <libxml/parserInternals.h>
 
 #include <bit>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -249,12 +250,14 @@ int CUpdateListReader::LoadUnits(std::u16string_view units) {
   if (size == 0 || size > kLargestFile) return 0;
   // The parser gets UTF-8, converted here in one pass: its own decoder costs more. Half a
   // surrogate pair makes the file no text.
-  std::string utf8;
-  if (!platform::ToUtf8Strict(units, utf8)) return 0;
+  // Room for the longest form; the memory beyond what is written is never touched.
+  std::unique_ptr<char[]> utf8(new char[units.size() * 3]);
+  const size_t utf8Size = platform::WriteUtf8Strict(units, utf8.get());
+  if (utf8Size == SIZE_MAX) return 0;
   // Sized for the sample files' elements of about twenty characters.
   m_nodes.reserve(size / 40);
   m_texts.reserve(size / 4);
-  xmlParserCtxtPtr context = xmlCreateMemoryParserCtxt(utf8.data(), static_cast<int>(utf8.size()));
+  xmlParserCtxtPtr context = xmlCreateMemoryParserCtxt(utf8.get(), static_cast<int>(utf8Size));
   if (!context) return 0;
   CUpdateListParse parse{*this, context, {}, {}, false};
   xmlSAXHandler handler{};

@@ -257,26 +257,10 @@ bool FourAscii(const char16_t* s) {
 }
 }  // namespace
 
-bool ToUtf8Strict(std::u16string_view value, std::string& out) {
+size_t WriteUtf8Strict(std::u16string_view value, char* out) {
   const char16_t* s = value.data();
   const size_t n = value.size();
-  // Written in place: room for three bytes a unit, then cut to size. A long text (a whole
-  // file) is measured first rather than given three times the room.
-  size_t room = n * 3;
-  if (n > 4096) {
-    room = 0;
-    for (size_t i = 0; i < n;) {
-      if (i + 4 <= n && FourAscii(s + i)) {
-        room += 4;
-        i += 4;
-        continue;
-      }
-      char16_t c = s[i++];
-      room += c < 0x80 ? 1 : c < 0x800 || (c >= 0xD800 && c <= 0xDFFF) ? 2 : 3;
-    }
-  }
-  out.resize(room);
-  char* p = out.data();
+  char* p = out;
   for (size_t i = 0; i < n; ++i) {
     if (i + 4 <= n && FourAscii(s + i)) {
       for (int k = 0; k < 4; ++k) *p++ = static_cast<char>(s[i + k]);
@@ -289,7 +273,7 @@ bool ToUtf8Strict(std::u16string_view value, std::string& out) {
       continue;
     }
     if (c >= 0xD800 && c <= 0xDFFF) {
-      if (c >= 0xDC00 || i + 1 == n || s[i + 1] < 0xDC00 || s[i + 1] > 0xDFFF) return false;
+      if (c >= 0xDC00 || i + 1 == n || s[i + 1] < 0xDC00 || s[i + 1] > 0xDFFF) return SIZE_MAX;
       c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);  // two units, four bytes
     }
     if (c < 0x800) {
@@ -304,7 +288,14 @@ bool ToUtf8Strict(std::u16string_view value, std::string& out) {
     }
     *p++ = static_cast<char>(0x80 | (c & 0x3F));
   }
-  out.resize(static_cast<size_t>(p - out.data()));
+  return static_cast<size_t>(p - out);
+}
+
+bool ToUtf8Strict(std::u16string_view value, std::string& out) {
+  out.resize(value.size() * 3);
+  size_t written = WriteUtf8Strict(value, out.data());
+  if (written == SIZE_MAX) return false;
+  out.resize(written);
   return true;
 }
 
