@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "core/Folders.h"
+#include "core/MenuBar.h"
 #include "core/Preferences.h"
 #include "core/TextHelpers.h"
 #include "datastore/CustomerRecord.h"
@@ -401,41 +402,45 @@ TEST_F(EditorActions, SavingOverAFileMovesBalancesByTheDifferenceAndAFailedDelet
   EXPECT_DOUBLE_EQ(Amount(u"Bolt"), -35);
 }
 
-TEST_F(EditorActions, MenusAreNamedGreyedAndCheckedAsTheRegisterStands) {
-  auto init = [this](HMENU menu, UINT id) {
-    SendMessageW(m_frame->GetHwnd(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(menu), MAKELPARAM(id, 0));
-  };
-  auto grayed = [](HMENU menu, UINT id) { return (GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED) != 0; };
-  HMENU document = CreatePopupMenu();
-  for (UINT id : {UINT{IDM_ROW_PRINT}, UINT{IDM_ROW_EMAIL_QVN}, 40247u}) AppendMenuW(document, MF_STRING, id, u"x");
-  m_list->SetSelectionMark(-1);
-  init(document, IDM_MAIN_DOCUMENT_POPUP);
-  EXPECT_TRUE(grayed(document, IDM_ROW_PRINT));
-  EXPECT_TRUE(grayed(document, IDM_ROW_EMAIL_QVN));
-  m_list->Select(0);
-  init(document, IDM_MAIN_DOCUMENT_POPUP);
-  EXPECT_FALSE(grayed(document, IDM_ROW_PRINT));
-  EXPECT_TRUE(grayed(document, 40247));
-
-  HMENU view = CreatePopupMenu();
-  AppendMenuW(view, MF_STRING | MF_CHECKED, IDM_MAIN_VIEW_BY_COMPANY, u"Company");
-  AppendMenuW(view, MF_STRING, IDM_MAIN_VIEW_BY_NAME, u"Name");
+TEST_F(EditorActions, TheMenuBarNamesNewEntriesGreysRowCommandsAndChecksTheView) {
+  HWND bar = GetCurrentMenuBar();
+  ASSERT_NE(bar, nullptr);
+  platform::testing::ToolbarDriver buttons(bar);
   CPreferences().SetDword(u"ViewInvRegByCompany", 0);
-  init(view, IDM_MAIN_VIEW_POPUP);
-  EXPECT_EQ(GetMenuState(view, IDM_MAIN_VIEW_BY_COMPANY, MF_BYCOMMAND) & MF_CHECKED, 0u);
-  EXPECT_NE(GetMenuState(view, IDM_MAIN_VIEW_BY_NAME, MF_BYCOMMAND) & MF_CHECKED, 0u);
+  UiScript ui;
+  for (int row : {-1, 0}) {
+    if (row < 0) m_list->SetSelectionMark(-1);
+    else m_list->Select(row);
+    ui.ExpectPopupMenu([](MenuDriver& m) { m.Open(u"Document"); });
+    ui.ExpectPopupMenu([row](MenuDriver& m) {
+      EXPECT_FALSE(m.Items()[0].grayed);  // "Show Document"
+      EXPECT_EQ(m.Items()[1].grayed, row < 0);
+      EXPECT_EQ(m.Items()[4].grayed, row < 0);
+      m.Cancel();
+    });
+    ui.ExpectPopupMenu([](MenuDriver& m) { m.Cancel(); });  // the menu it came from
+    buttons.Tap(IDM_MAIN_MENU_BUTTON);
+  }
+  ui.ExpectPopupMenu([](MenuDriver& m) { m.Open(u"View"); });
+  ui.ExpectPopupMenu([](MenuDriver& m) {
+    EXPECT_FALSE(m.Items()[0].checked);
+    EXPECT_TRUE(m.Items()[1].checked);
+    m.Cancel();
+  });
+  ui.ExpectPopupMenu([](MenuDriver& m) { m.Cancel(); });
+  buttons.Tap(IDM_MAIN_MENU_BUTTON);
 
-  HMENU fresh = CreatePopupMenu();
-  for (UINT id = 1; id <= 6; ++id) AppendMenuW(fresh, MF_STRING, id, u"x");
-  init(fresh, IDM_MAIN_NEW_POPUP);
-  WCHAR text[40] = {};
-  GetMenuStringW(fresh, editor_cmd::kNewCreditMemo, text, 40, MF_BYCOMMAND);
-  EXPECT_EQ(std::u16string(text), u"Credit Memo...");
-  for (HMENU menu : {document, view, fresh}) DestroyMenu(menu);
+  ui.ExpectPopupMenu([](MenuDriver& m) {
+    EXPECT_EQ(m.Texts()[3], u"Customer Payment...");  // the kinds' own captions
+    m.Choose(u"Estimate...");
+  });
+  buttons.Tap(IDM_MAIN_NEW_POPUP);
+  ASSERT_TRUE(IsWindowVisible(editor->GetWindow()));
+  EXPECT_EQ(editor->GetDocument().GetDocType(), kDocEstimate);
+  EXPECT_EQ(ui.Pending(), 0u);
 
   // The editor's request for a new invoice shows one.
   SendMessageW(m_frame->GetHwnd(), kMsgNewInvoice, 0, 0);
-  EXPECT_TRUE(IsWindowVisible(editor->GetWindow()));
   EXPECT_EQ(editor->GetDocument().GetDocType(), kDocInvoice);
 }
 
