@@ -175,15 +175,8 @@ LRESULT CMainFrame::OnDocumentAdded(CSalesDocument* document) {
   const bool isTemplate = IsMemorizedPath(path);
   const int kind = isTemplate ? 6 : document->GetDocType();
   if (!isTemplate) UpdateCustomerBalance(*document, document->GetBalanceAmount(), LowersBalance(kind));
-  if (m_showKind != kShowAllDocuments && m_showKind != kShowInProgress &&
-      !ShowsDocumentKind(m_showKind, kind, document->GetAttribute(u"STATUS").view())) {
-    ShowAllDocuments();
-    return 1;
-  }
-  CXmlDocument xml(m_hwnd);
   CRegisterRow row;
-  std::u16string error;
-  if (ReadRegisterRow(xml, path, m_showKind, CRegisterOptions::Read(), row, error) != RowReadResult::Row) return 1;
+  if (!ReadSavedRow(*document, kind, m_showKind == kShowAllDocuments || m_showKind == kShowInProgress, row)) return 1;
   m_register->AddRow(row.name, row.amount, row.complete, row.wireless, row.fileName, row.date, row.number, row.type,
                      row.marks);
   return 1;

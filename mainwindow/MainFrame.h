@@ -30,6 +30,7 @@ class CPrintEngine;
 class CProgressWnd;
 class CPriceLevelList;
 class CRegisterList;
+struct CRegisterRow;
 class CReport;
 class CReportView;
 class CRegistryKey;
@@ -181,8 +182,10 @@ class CMainFrame {
   // The editor's menu commands and messages (MainFrameEditor.cpp); false for others.
   bool OnEditorCommand(UINT command);
   LRESULT OnEditorMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-  // The register turned to all documents, reloaded under the wait cursor.
-  void ShowAllDocuments();
+  // After a save: unless `shownAnyway`, a document the shown kind hides turns the register
+  // to all documents (reloaded, false then); otherwise its file's row is read into `row`
+  // (false when the file gives none).
+  bool ReadSavedRow(CSalesDocument& document, int kind, bool shownAnyway, CRegisterRow& row);
   // The register row of a document file (its name with or without ".QVN"); -1 when none.
   int FindRowOfFile(std::u16string_view fileName) const;
   // Moves the file into the deleted folder, or deletes it when `forGood`; a failure is

@@ -82,11 +82,18 @@ int CMainFrame::OpenSelectedDocument(int row) {
   return 1;
 }
 
-void CMainFrame::ShowAllDocuments() {
-  m_showKind = kShowAllDocuments;
-  if (m_headerBar) m_headerBar->SetShowText(m_showKind);
-  m_register->SetShowKind(m_showKind);
-  ReloadRegister(false);
+bool CMainFrame::ReadSavedRow(CSalesDocument& document, int kind, bool shownAnyway, CRegisterRow& row) {
+  if (!shownAnyway && !ShowsDocumentKind(m_showKind, kind, document.GetAttribute(u"STATUS").view())) {
+    m_showKind = kShowAllDocuments;
+    if (m_headerBar) m_headerBar->SetShowText(m_showKind);
+    m_register->SetShowKind(m_showKind);
+    ReloadRegister(false);
+    return false;
+  }
+  CXmlDocument xml(m_hwnd);
+  std::u16string error;
+  return ReadRegisterRow(xml, document.GetFilePath().view(), m_showKind, CRegisterOptions::Read(), row, error) ==
+         RowReadResult::Row;
 }
 
 int CMainFrame::FindRowOfFile(std::u16string_view fileName) const {
@@ -119,15 +126,10 @@ LRESULT CMainFrame::OnDocumentSaved(CSalesDocument* document) {
     }
   }
   const int show = m_showKind;
-  if (show != kShowUploaded && show != kShowAllDocuments && show != kShowDeleted && show != kShowInProgress &&
-      !ShowsDocumentKind(show, kind, document->GetAttribute(u"STATUS").view())) {
-    ShowAllDocuments();
-    return 1;
-  }
-  CXmlDocument xml(m_hwnd);
+  const bool shownAnyway =
+      show == kShowUploaded || show == kShowAllDocuments || show == kShowDeleted || show == kShowInProgress;
   CRegisterRow row;
-  std::u16string error;
-  if (ReadRegisterRow(xml, path, show, CRegisterOptions::Read(), row, error) != RowReadResult::Row) return 1;
+  if (!ReadSavedRow(*document, kind, shownAnyway, row)) return 1;
   const int index = FindRowOfFile(document->GetFileName().view());
   if (index < 0) {
     m_register->AddRow(row.name, row.amount, row.complete, row.wireless, row.fileName, row.date, row.number, row.type,

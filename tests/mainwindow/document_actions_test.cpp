@@ -89,6 +89,16 @@ class DocumentActions : public mainwindow_test::MainWindowTest {
     EXPECT_TRUE(m_frame->GetItemStore()->GetCustomerByFullName(fullName, fields));
     return fields[field].str();
   }
+  // The settings written to "Slateway.oat" from the menu (the name offered), or read back.
+  void ExportThenImportSettings(UiScript& ui, bool import) {
+    ui.ExpectDialog(0, [import](DialogDriver& d) {
+      if (import) d.TypeInto(kFileDialogName, u"Slateway.oat");
+      EXPECT_EQ(d.Text(kFileDialogName), u"Slateway.oat");
+      d.Ok();
+    });
+    ui.ExpectMessageBox(import ? u"The settings were imported." : u"The file was saved.", IDOK);
+    SendMessageW(m_frame->GetHwnd(), WM_COMMAND, import ? IDM_MAIN_IMPORT_SETTINGS : IDM_MAIN_EXPORT_SETTINGS, 0);
+  }
   int RowOf(std::u16string_view number) {
     for (int i = 0; i < m_list->GetRowCount(); ++i)
       if (m_list->GetRowRecord(i)->number == number) return i;
@@ -231,23 +241,13 @@ TEST_F(DocumentActions, TheRowMenuExportsTheRowAsAPage) {
 TEST_F(DocumentActions, SettingsExportedFromTheMenuComeBackOnImport) {
   CPreferences().SetString(u"Button1", u"Scan");
   UiScript ui;
-  ui.ExpectDialog(0, [](DialogDriver& d) {
-    EXPECT_EQ(d.Text(kFileDialogName), u"Slateway.oat");
-    d.Ok();
-  });
-  ui.ExpectMessageBox(u"The file was saved.", IDOK);
-  SendMessageW(m_frame->GetHwnd(), WM_COMMAND, IDM_MAIN_EXPORT_SETTINGS, 0);
+  ExportThenImportSettings(ui, false);
   EXPECT_NE(ReadText(u"\\Slateway.oat").find("Scan"), std::string::npos);
 
   CPreferences().SetString(u"Button1", u"Other");
   ui.ExpectDialog(0, [](DialogDriver& d) { d.Cancel(); });  // cancelled: nothing read
   SendMessageW(m_frame->GetHwnd(), WM_COMMAND, IDM_MAIN_IMPORT_SETTINGS, 0);
-  ui.ExpectDialog(0, [](DialogDriver& d) {
-    d.TypeInto(kFileDialogName, u"Slateway.oat");
-    d.Ok();
-  });
-  ui.ExpectMessageBox(u"The settings were imported.", IDOK);
-  SendMessageW(m_frame->GetHwnd(), WM_COMMAND, IDM_MAIN_IMPORT_SETTINGS, 0);
+  ExportThenImportSettings(ui, true);
   std::u16string button;
   CPreferences().GetString(u"Button1", button);
   EXPECT_EQ(button, u"Scan");
@@ -359,15 +359,8 @@ TEST_F(EditorActions, ANewInvoiceFromTheRegisterIsSavedExportedDeletedAndSetting
   EXPECT_DOUBLE_EQ(Amount(u"Acme:Site"), 60);
   EXPECT_NE(doc.GetNumber().str(), number);  // a fresh invoice took its place
 
-  ui.ExpectDialog(0, [](DialogDriver& d) { d.Ok(); });
-  ui.ExpectMessageBox(u"The file was saved.", IDOK);
-  SendMessageW(m_frame->GetHwnd(), WM_COMMAND, IDM_MAIN_EXPORT_SETTINGS, 0);
-  ui.ExpectDialog(0, [](DialogDriver& d) {
-    d.TypeInto(kFileDialogName, u"Slateway.oat");
-    d.Ok();
-  });
-  ui.ExpectMessageBox(u"The settings were imported.", IDOK);
-  SendMessageW(m_frame->GetHwnd(), WM_COMMAND, IDM_MAIN_IMPORT_SETTINGS, 0);
+  ExportThenImportSettings(ui, false);
+  ExportThenImportSettings(ui, true);
   EXPECT_EQ(ui.Pending(), 0u);
 }
 
