@@ -470,7 +470,8 @@ LRESULT CMainFrame::OnNotify(const NMHDR* header) {
   if (header->code == NM_CLICK || header->code == NM_DBLCLK) {
     const auto* item = reinterpret_cast<const NMITEMACTIVATE*>(header);
     // A tap on the check box marks the document complete; beside it, opens the document.
-    if (item->iItem >= 0 && m_register->ToggleComplete(item->iItem) != 0)
+    // The second tap of a double tap opens it wherever it falls.
+    if (item->iItem >= 0 && (header->code == NM_DBLCLK || m_register->ToggleComplete(item->iItem) != 0))
       PostMessageW(m_hwnd, kMsgOpenRow, static_cast<WPARAM>(item->iItem), 0);
   }
   return 0;

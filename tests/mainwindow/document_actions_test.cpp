@@ -365,7 +365,7 @@ TEST_F(EditorActions, ANewInvoiceFromTheRegisterIsSavedExportedDeletedAndSetting
 }
 
 TEST_F(EditorActions, SavingOverAFileMovesBalancesByTheDifferenceAndAFailedDeleteKeepsAll) {
-  PostMessageW(m_frame->GetHwnd(), kMsgOpenRow, static_cast<WPARAM>(RowOf(u"3")), 0);
+  platform::testing::ListViewDriver(m_list->GetHwnd()).DoubleTap(RowOf(u"3"));
   Pump();
   CSalesDocument& doc = editor->GetDocument();
   ASSERT_EQ(doc.GetNumber().str(), u"3");
