@@ -71,9 +71,12 @@ pid=$!
 find_window Slateway $pid
 expect 445 140 again-first-row 255,255,255
 tap 50 612                              # "New"
+sleep 1
 import -window root "$out/$name-new-menu.png"
 tap 60 $first_entry                     # "Invoice..."
 expect 336 612 new-invoice 0,0,0
-import -window root "$out/$name-new-invoice.png"
+# The page's title line: "Invoice" leaves its right part blank, any other kind does not.
+blank=$(convert "$out/$name-new-invoice.png" -crop "300x30+$(($X + 160))+$(($Y + 68))" +repage -format "%[fx:minima]" info:)
+if [ "$blank" = "1" ]; then echo "ok: the editor shows a new invoice"; else echo "FAIL: the editor shows no new invoice"; failed=1; fi
 end_program $pid Slateway
 exit $failed
