@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "core/Folders.h"
+#include "core/EmailMessageForm.h"
 #include "core/MenuBar.h"
 #include "core/Preferences.h"
 #include "core/TextHelpers.h"
@@ -393,6 +394,17 @@ TEST_F(EditorActions, SavingOverAFileMovesBalancesByTheDifferenceAndAFailedDelet
   EXPECT_GE(RowOf(u"3"), 0);
   EXPECT_EQ(doc.GetNumber().str(), u"3");
   EXPECT_DOUBLE_EQ(Amount(u"Bolt"), -35);
+}
+
+TEST_F(EditorActions, TheEditorsMailRequestMailsItsOwnDocument) {
+  ASSERT_EQ(m_frame->OpenSelectedDocument(RowOf(u"7")), 1);
+  UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, [](DialogDriver& d) {
+    EXPECT_EQ(d.ListView(IDC_FORM_LIST).Text(CEmailMessageForm::kAttached, 2), u"INV7.QVN");
+    d.Cancel();
+  });
+  Command(editor_cmd::kEmailDocument);
+  EXPECT_EQ(ui.Pending(), 0u);
 }
 
 TEST_F(EditorActions, TheMenuBarNamesNewEntriesGreysRowCommandsAndChecksTheView) {
