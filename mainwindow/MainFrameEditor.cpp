@@ -143,7 +143,8 @@ LRESULT CMainFrame::OnDocumentSaved(CSalesDocument* document) {
 }
 
 LRESULT CMainFrame::DeleteDocument(CSalesDocument* document, HWND owner) {
-  if (!document || !m_editor) return 0;
+  // The request is posted: only the editor's document, still there, is acted upon.
+  if (!document || !m_editor || document != &m_editor->GetDocument()) return 0;
   const int kind = document->GetDocType();
   if (!ConfirmDelete(kind, owner, document->GetNumber().view())) return 1;
   if (document->GetStatusFlags() & kStatusSignedReadOnly) {
