@@ -104,7 +104,9 @@ LRESULT CMainFrame::UpdateLists(const COPYDATASTRUCT& copy) {
   const std::u16string file = UpdateFileFromCopyData(copy).value_or(std::u16string());
   int result = 0;
   {
-    CListUpdater updater(nullptr, m_itemStore.get(), m_customerSource.get(), &company, nullptr, &status, nullptr, file);
+    FinishListChanges();
+    CListUpdater updater(nullptr, m_itemStore.get(), m_customerSource.get(), &company, GetItemsTreeHook(), &status,
+                         nullptr, file);
     updater.SetHistories(&m_documentHistory, &m_listHistory);
     UnloadLists();
     result = updater.Run(m_hwnd);
@@ -141,6 +143,7 @@ LRESULT CMainFrame::LoadDatabaseUpdate() {
     UnloadLists();
     if (ExchangeDatabase(*m_itemStore, files) == DatabaseExchange::Kept) closing = IDS_DESKTOP_DATABASE_KEPT;
     ReloadLists();
+    RefillItemsTree();
   }
   progress.SetStatusId(closing, true);
   return 1;
@@ -149,7 +152,9 @@ LRESULT CMainFrame::LoadDatabaseUpdate() {
 void CMainFrame::OpenDatabaseAgain() {
   CWaitCursorScope wait;
   if (!m_storeOpened) return;
+  FinishListChanges();
   // The store's open lets an open connection go first.
   m_itemStore->Open(GetDatabaseFiles().Database());
   ReloadLists();
+  RefillItemsTree();
 }
