@@ -524,7 +524,9 @@ bool CMainFrame::OnCommand(UINT command) {
     case editor_cmd::kNewPayment:
     case editor_cmd::kNewSalesOrder:
     case editor_cmd::kNewCreditMemo:
-    case IDM_MAIN_SHOW_EDITOR: return OnEditorCommand(command);
+    case IDM_MAIN_SHOW_EDITOR:
+    case IDM_MAIN_LINE_ITEM_LISTS:
+    case IDM_MAIN_OTHER_LISTS: return OnEditorCommand(command);
     default: return false;
   }
 }

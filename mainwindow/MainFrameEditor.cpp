@@ -13,6 +13,7 @@
 #include "document/SalesDocument.h"
 #include "editor/DocumentView.h"
 #include "editor/EditCommand.h"
+#include "editor/ItemListWnd.h"
 #include "mainwindow/HeaderBar.h"
 #include "mainwindow/MainFrame.h"
 #include "mainwindow/PrivateMessages.h"
@@ -24,6 +25,7 @@
 namespace {
 
 constexpr DWORD kDefaultStyle = 4;
+constexpr int kListsHelpTopic = 2;
 constexpr UINT kNewCommands[6] = {editor_cmd::kNewInvoice,   editor_cmd::kNewEstimate,  editor_cmd::kNewSalesReceipt,
                                   editor_cmd::kNewPayment,   editor_cmd::kNewSalesOrder, editor_cmd::kNewCreditMemo};
 // The document menu's commands that act on the selected register row.
@@ -200,6 +202,15 @@ bool CMainFrame::OnEditorCommand(UINT command) {
     case IDM_MAIN_SHOW_EDITOR:
       if (m_editor && m_rowSelectedForMenuBar) m_editor->ShowView(-1);
       return true;
+    case IDM_MAIN_LINE_ITEM_LISTS:
+    case IDM_MAIN_OTHER_LISTS: {
+      // The lists to look after, not to add lines from: owned by the editor, shown over it.
+      CItemListWnd* list = m_editor ? m_editor->GetItemListWnd() : nullptr;
+      if (!list) return true;
+      CWaitCursorScope wait;
+      list->Open(m_editor->GetWindow(), 0, false, command == IDM_MAIN_OTHER_LISTS, kListsHelpTopic);
+      return true;
+    }
     default: return false;
   }
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "editor/EditCommand.h"  // kMsgEditCommand
+#include "editor/ItemListWnd.h"  // kMsgReloadLists
 #include "platform/base/Win32Types.h"
 
 inline constexpr UINT kMsgShutdown = 1023;          // an outside program asks the work to stop
@@ -27,7 +28,6 @@ inline constexpr UINT kMsgSaveReport = 1167;
 inline constexpr UINT kMsgEmailReport = 1169;
 inline constexpr UINT kMsgShowReport = 1171;
 inline constexpr UINT kMsgReportClosed = 1172;
-inline constexpr UINT kMsgReloadLists = 1175;
 inline constexpr UINT kMsgPrint = 1176;
 inline constexpr UINT kMsgResumed = 1177;
 inline constexpr UINT kMsgNewTextsChanged = 1182;

@@ -16,6 +16,7 @@
 #include "document/SalesDocument.h"
 #include "editor/DocumentView.h"
 #include "editor/EditorDialogs.h"
+#include "editor/ItemListWnd.h"
 #include "mainwindow/HeaderBar.h"
 #include "mainwindow/MainFrame.h"
 #include "mainwindow/PrivateMessages.h"
@@ -447,6 +448,12 @@ TEST_F(EditorActions, TheMenuBarNamesNewEntriesGreysRowCommandsAndChecksTheView)
   // The editor's request for a new invoice shows one.
   SendMessageW(m_frame->GetHwnd(), kMsgNewInvoice, 0, 0);
   EXPECT_EQ(editor->GetDocument().GetDocType(), kDocInvoice);
+
+  SendMessageW(m_frame->GetHwnd(), WM_COMMAND, IDM_MAIN_OTHER_LISTS, 0);
+  ASSERT_TRUE(editor->IsItemListVisible());
+  WCHAR heading[40] = {};
+  GetDlgItemTextW(editor->GetItemListWnd()->GetHwnd(), IDC_DIALOG_HEADING, heading, 40);
+  EXPECT_EQ(std::u16string(heading), u"Other Lists");
 }
 
 }  // namespace
