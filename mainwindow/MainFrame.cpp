@@ -16,6 +16,8 @@
 #include "core/TextHelpers.h"
 #include "core/UiMetrics.h"
 #include "core/WaitCursor.h"
+#include "customers/CustomerDlg.h"
+#include "customers/CustomerListWnd.h"
 #include "datastore/CustomerSource.h"
 #include "devices/PrintEngine.h"
 #include "datastore/ItemStore.h"
@@ -178,6 +180,7 @@ StartupStep CMainFrame::StartUp(std::u16string_view commandLine) {
   m_register->Load(false, registerInFront, {}, m_customSettings.get());
   SetFocus(m_register->GetHwnd());
   LoadNewMenuTexts();
+  CreateCustomerList();
   return StartupStep::Started;
 }
 
@@ -400,6 +403,7 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kMsgSaveReport: return SaveReport(reinterpret_cast<CReport*>(lParam), reinterpret_cast<HWND>(wParam));
     case kMsgEmailReport: return EmailReport(reinterpret_cast<CReport*>(lParam), reinterpret_cast<HWND>(wParam));
     case kMsgReportClosed: m_reportView.reset(); return 0;
+    case kMsgChooseCustomer: return OnChooseCustomer(reinterpret_cast<HWND>(lParam));
     default: break;
   }
   return DefWindowProcW(hwnd, msg, wParam, lParam);
@@ -407,6 +411,7 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void CMainFrame::OnActivate(WPARAM wParam) {
   if (LOWORD(wParam) != WA_ACTIVE) return;
+  if (IsCustomerListVisible()) return;  // the screen over the main window keeps its menu bar
   SHFullScreen(m_hwnd, SHFS_HIDESIPBUTTON);
   CreateMenuBar();
   Layout();
@@ -537,6 +542,7 @@ void CMainFrame::UpdateCustomerBalance(CSalesDocument& document, double amount, 
   CBstr fullName;
   if (!document.GetXmlDocument().GetCustomerFullName(&fullName)) return;
   MoveCustomerBalance(*m_itemStore, fullName.view(), amount, lower);
+  RefreshCustomerList(false);
 }
 
 void CMainFrame::OnShutdownRequest() {
@@ -584,6 +590,7 @@ void CMainFrame::DeleteObjects() {
   // The power thread goes first: nothing it hands over may find the objects half gone.
   m_power.reset();
   m_progress.reset();
+  m_customerList.reset();  // its loader reads the customer source
   m_editor.reset();
   m_reportView.reset();  // it reads the item store
   RemoveDocumentServices();

@@ -53,7 +53,7 @@ inline constexpr CPrivateMessage kPrivateMessages[] = {
     {kMsgDocumentSaved, false, "the document actions (balances and register rows)"},
     {kMsgOpenRow, true, nullptr},
     {kMsgPrintAsk, false, "printing (CPrintEngine)"},
-    {kMsgChooseCustomer, false, "the customer list window (CCustomerListWnd)"},
+    {kMsgChooseCustomer, true, nullptr},
     {kMsgNewDocumentStarted, true, nullptr},
     {kMsgNewInvoice, false, "the editor window (CDocumentView)"},
     {kMsgOptions, false, "the Options sheet (COptionsSheet)"},
