@@ -96,6 +96,28 @@ TEST_F(MainWindowCustomers, TheEditorsRequestPicksACustomerOrMakesOneForTheOpenD
   EXPECT_EQ(GetParent(GetCurrentMenuBar()), ListDialog());
 }
 
+TEST_F(MainWindowCustomers, ABalanceMovedByADocumentShowsInTheList) {
+  CPreferences().SetDisplayBalances(true);
+  Start();
+  frame->ShowContacts(frame->GetHwnd(), CCustomerListWnd::kManageMode);
+  const int parent = List().Find(u"Birchwood Cafe");
+  ASSERT_GE(parent, 0);
+  EXPECT_EQ(List().Text(parent, 1), u"412.30");
+  SendMessageW(ListDialog(), WM_COMMAND, IDCANCEL, 0);
+
+  // An invoice of 25.00 on one of its jobs.
+  CCustomerFields job;
+  ASSERT_TRUE(frame->GetItemStore()->GetCustomerByFullName(u"Birchwood Cafe:Patio", job));
+  CTableCustomer record;
+  record.AssignFields(job);
+  editor->NewDocument(kDocInvoice);
+  editor->GetDocument().SetCustomer(record);
+  frame->UpdateCustomerBalance(editor->GetDocument(), 25.0, false);
+  platform::PumpMessages();
+  frame->ShowContacts(frame->GetHwnd(), CCustomerListWnd::kManageMode);
+  EXPECT_EQ(List().Text(parent, 1), u"437.30");
+}
+
 TEST_F(MainWindowCustomers, TheListUpdateHandsTheImportedCustomersToTheList) {
   Start();
   frame->ShowContacts(frame->GetHwnd(), CCustomerListWnd::kManageMode);
