@@ -60,8 +60,9 @@ bool CMainFrame::IsEditorInFront() const {
 void CMainFrame::RefreshCustomerList(bool databaseChanged) {
   if (!m_customerList) return;
   if (databaseChanged) {
-    // The rows the list holds came from the database that was there before.
-    m_customerList->StartLoader(CCustomerLoader::kPriorityBelowNormal);
+    // The rows the list holds came from the database that was there before; they are
+    // read again at once, as after a list update, so no row of the old one is picked.
+    m_customerList->Reload(true);
     return;
   }
   if (HWND window = m_customerList->GetHwnd()) PostMessageW(window, CCustomerListWnd::kMsgReopenList, 0, 0);
