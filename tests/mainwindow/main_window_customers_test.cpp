@@ -91,7 +91,8 @@ TEST_F(MainWindowCustomers, TheListFollowsBalancesListUpdatesAndANewDatabase) {
   Start();
   const int parent = ShownList().Find(u"Birchwood Cafe");
   EXPECT_EQ(ShownList().Text(parent, 1), u"412.30");
-  // An invoice of 25.00 on one of its jobs.
+  SendMessageW(ListDialog(), WM_COMMAND, IDCANCEL, 0);
+  // An invoice of 25.00 on one of its jobs, saved while the list is hidden.
   CCustomerFields job;
   ASSERT_TRUE(frame->GetItemStore()->GetCustomerByFullName(u"Birchwood Cafe:Patio", job));
   CTableCustomer record;
