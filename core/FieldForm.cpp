@@ -627,7 +627,8 @@ int CFieldForm::Validate() {
 void CFieldForm::EndForm(int command) {
   int code = CheckEnding();
   if (code < 0) return;
-  if (m_callback && (command == 1043 || command == 1044 || command == IDOK)) {
+  // The title row's OK is the form's OK: the owner hears it as its accepting button.
+  if (m_callback && (command == 1043 || command == 1044 || command == IDOK || command == kTitleOkButtonId)) {
     if (m_callback(GetHwnd(), command == 1044 ? 1044 : 1043)) return;
     code = 1;
   }

@@ -163,11 +163,9 @@ bool CAddItemCommand::Undo() {
 
 // ---- Add Item(s) ------------------------------------------------------------------------------
 
-namespace {
 bool NeedsNoQuestions(std::u16string_view type) {
   return type == u"Discount" || type == u"Sales Tax Item" || type == u"Sales Tax Group" || type == u"Subtotal";
 }
-}  // namespace
 
 CAddItemsCommand::CAddItemsCommand(CSalesDocument& document, CItemStore* store,
                                    std::vector<std::unique_ptr<CDbRecord>> items, HWND owner, bool atEnd, bool fromGroup,

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "editor/DocumentCommand.h"
@@ -77,6 +78,10 @@ class CAddItemCommand : public CDocumentCommand {
   std::vector<CBstr> m_nextKeys;
   bool m_atEnd;
 };
+
+// Discount, sales tax and subtotal items: added to a document as they are, with no
+// questions about quantity or price.
+bool NeedsNoQuestions(std::u16string_view type);
 
 // Runs the "Add Invoice Item" form over the items (one form per item, each accepted item
 // handed to the document history as its own line command), with the customer's price

@@ -420,6 +420,11 @@
 #define IDC_FIND_EDIT 305
 #define IDS_NAME_HAS_COLON 40665
 
+/* The forms of line items: one line's values (the data-entry form), and the forms that
+   add items from the items list, for several items with Add and Skip below the rows. */
+#define IDD_ADD_LINE_ITEMS 153
+#define IDD_ADD_LINE_ITEM 154
+
 #ifdef RC_INVOKED
 /* Window styles the templates use, spelled out for the resource compiler only. */
 #define RCS_POPUP_FRAME 0x80C80000L     /* popup, caption, system menu */

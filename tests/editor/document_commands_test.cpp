@@ -14,6 +14,7 @@
 #include <string>
 
 #include "../document/SalesDocumentFixture.h"
+#include "HistoryWindow.h"
 #include "core/Preferences.h"
 #include "core/WaitCursor.h"
 #include "editor/HeaderFieldCommands.h"
@@ -368,20 +369,8 @@ TEST_F(DocumentCommands, AddItemPutsItsLinesInAsOneStep) {
   EXPECT_EQ(grouped.FieldView(kFieldParent), u"Tools:Hand");
 }
 
-// The window of the document history, as the program's main window handles 1125.
-CCommandProcessor* g_history = nullptr;
-LRESULT HistoryWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == kMsgEditCommand) return HandleEditCommandMessage(*g_history, wParam, lParam);
-  return DefWindowProcW(window, message, wParam, lParam);
-}
-
 TEST_F(DocumentCommands, AddItemsTakesAdjustmentsWithoutTheFormAndAsksForOthers) {
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = HistoryWindowProc;
-  wc.lpszClassName = u"HistoryWindow";
-  RegisterClassW(&wc);
-  HWND window = CreateWindowExW(0, u"HistoryWindow", u"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-  g_history = &history;
+  editor_test::HistoryWindow window(history);
   int formRuns = 0;
   auto form = [&](std::vector<std::unique_ptr<CDbRecord>>& items, const CBstr&) { formRuns += int(items.size()); };
   auto items = [](std::initializer_list<const char16_t*> types) {
@@ -397,7 +386,6 @@ TEST_F(DocumentCommands, AddItemsTakesAdjustmentsWithoutTheFormAndAsksForOthers)
   CAddItemsCommand mixed(*doc, nullptr, items({u"Discount", u"Service"}), window, true, false, form);
   EXPECT_TRUE(mixed.Do(false));
   EXPECT_EQ(formRuns, 2);
-  DestroyWindow(window);
 }
 
 // The whole invoice through commands; its last ten edits go back to the exact earlier
