@@ -252,6 +252,9 @@ void CFieldForm::StartEditor(int index, int asKind, bool hidden) {
   int left = row.left + m_labelWidth + margin;
   int right = std::min<int>(left + m_valueWidth + margin - 7, client.right);
   if (multiLine && field->kind == kFieldChoiceText) right -= GetUiMetric(41);  // the arrow stays tappable
+  // A multi-row text wraps where its rows end: the white strip at the right of each row
+  // hides what lies under it.
+  if (multiLine) right = std::min<int>(right, row.left + m_labelWidth + m_valueWidth - GetUiMetric(42));
   int top = row.top + 1;
   int height = row.bottom - row.top - 1;
   if (multiLine) {
@@ -302,6 +305,10 @@ void CFieldForm::StartEditor(int index, int asKind, bool hidden) {
     m_editedField = -1;
     return;
   }
+  // The editor writes and wraps in the list's font: in its own, a multi-row text would be
+  // wrapped at other places than the rows can show.
+  if (HFONT font = reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)))
+    SendMessageW(m_editor, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   if (!dropDown) {
     SetWindowLongW(m_editor, GWL_USERDATA, reinterpret_cast<LONG_PTR>(this));
     m_editorDefaultProc = reinterpret_cast<WNDPROC>(
@@ -461,6 +468,20 @@ LRESULT CFieldForm::ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
   return result;
 }
 
+void CFieldForm::DrawCalendarMark(HDC dc, const RECT& row, int x) {
+  CGdiObject<HBITMAP> mark(LoadBitmapW(m_resources, MAKEINTRESOURCEW(IDB_CALENDAR_MARK)));
+  BITMAP size{};
+  if (!mark || !GetObjectW(mark.get(), sizeof size, &size)) return;
+  // Doubled on the high-resolution screen the mark is taller than a row: it is shrunk to the
+  // row, or it would cover the top of the row below.
+  int side = std::min(size.bmHeight * (IsHighResolution() ? 2 : 1), static_cast<int>(row.bottom - row.top) - 2);
+  if (side <= 0) return;
+  CMemoryDC mem = CMemoryDC::CompatibleWith(dc);
+  CSelectObjectScope selected(mem.get(), mark.get());
+  if (!selected) return;
+  StretchBlt(dc, x, row.top + 1, side, side, mem.get(), 0, 0, size.bmWidth, size.bmHeight, SRCCOPY);
+}
+
 void CFieldForm::PaintRowMarks(HWND list) {
   CWindowDC dc(list);
   int first = std::max(static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0)), 0);
@@ -494,9 +515,7 @@ void CFieldForm::PaintRowMarks(HWND list) {
       if (arrowBitmap) DrawBitmap(dc.get(), arrowBitmap.get(), x, y - arrowHeight / 2);
       field->arrow = RECT{x - 8, y - 8, x + 10, y + 8};
     }
-    if (visible && field->kind == kFieldDate) {
-      DrawResourceBitmap(IDB_CALENDAR_MARK, m_resources, dc.get(), row.left + valueRight - strip, row.top + 1);
-    }
+    if (visible && field->kind == kFieldDate) DrawCalendarMark(dc.get(), row, row.left + valueRight - strip);
     DrawLine(dc.get(), 1, row.left + m_labelWidth, row.bottom - 1, row.left + valueRight, row.bottom - 1,
              RGB(0xCC, 0xCC, 0xCC));
   }

@@ -93,6 +93,7 @@ class CFieldForm : public CDialogObject<CFieldForm> {
   // rows, and a light rule under every row.
   static LRESULT ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   void PaintRowMarks(HWND list);
+  void DrawCalendarMark(HDC dc, const RECT& row, int x);
   // Places the check box, the note line and the list in the area: the given size, or
   // (0, 0) for what the input panel leaves, or the parent's client area.
   void LayOut(int width, int height);

@@ -177,11 +177,20 @@ std::u16string CFieldFormModel::EditorText(int index) const {
   const FormField* field = Field(index);
   if (!field) return {};
   std::u16string text(field->value.view());
-  if (field->kind == kFieldMultiLine || field->kind == kFieldChoiceText) {
-    // Joined as GetFieldText joins, so that a blank line inside the text survives being
-    // edited again.
+  if (field->kind == kFieldMultiLine) {
+    // Every row up to the last one with text keeps its own line, empty or not, so that
+    // going through the editor leaves each row's text in its row (an address whose middle
+    // lines are empty keeps its last line last).
+    int last = index;
+    for (int row = index + 1; row <= LastRowOf(index); ++row)
+      if (!Field(row)->value.IsEmpty()) last = row;
+    for (int row = index + 1; row <= last; ++row) {
+      if (!Field(row - 1)->wrapped) text += kCrLf;
+      text += Field(row)->value.view();
+    }
+  } else if (field->kind == kFieldChoiceText) {
     CBstr joined;
-    GetFieldText(index, joined, true, field->kind == kFieldMultiLine);
+    GetFieldText(index, joined, true, false);
     text = joined.str();
   }
   // The edit control breaks lines at CR LF only.
@@ -277,8 +286,11 @@ bool CFieldFormModel::ApplyChoice(int index, int entry) {
   if (field->kind == kFieldItemType) ApplyItemType(entries[entry]);
   const FieldChoiceList* list = field->choices;
   if ((field->kind == kFieldChoiceText || field->kind == kFieldTextWithChoices) && list) {
-    field->value = list->second[entry];
-    lastTyped = list->second[entry];
+    // A linked pair shows its own entry (a name) and hands the second text (its value) to
+    // the next field.
+    const bool pair = field->kind == kFieldTextWithChoices && (field->flags & kFlagLinkedPair);
+    field->value = pair ? list->first[entry] : list->second[entry];
+    lastTyped = field->value;
   }
   FormField* next = Field(index + 1);
   if ((field->flags & kFlagDateRange) && next && Field(index + 2)) {

@@ -50,11 +50,7 @@ INT_PTR CNameForm::DoModal() {
 
 // ---- CMyCompanyForm ------------------------------------------------------------------------
 
-CMyCompanyForm::CMyCompanyForm(HINSTANCE resources, HWND parent, CCompanyInfo& company)
-    : m_company(company),
-      m_form(std::make_unique<CFieldForm>(resources, parent, CBstr(u"My Company"), -1, 0, kCompanyLabelWidth, 0,
-                                          nullptr)) {
-  CFieldForm& form = *m_form;
+void AddCompanyRows(CFieldForm& form, const CCompanyInfo& company) {
   // A name nothing stores would be lost at the next start: there the row only shows it.
   DWORD nameFlags = company.StoresUserName() ? kRequiredEditable : 0;
   form.AddField(0, kFieldText, nameFlags, CBstr(u"My Name:"), CBstr(company.GetUserName()), 1, kCompanyLength,
@@ -74,23 +70,33 @@ CMyCompanyForm::CMyCompanyForm(HINSTANCE resources, HWND parent, CCompanyInfo& c
                 nullptr);
 }
 
+void ReadCompanyRows(const CFieldForm& form, CCompanyInfo& company) {
+  // Each row alone, without the rows that continue it.
+  auto row = [&form](int index) {
+    CBstr text;
+    form.GetFieldText(index, text, false, false);
+    return text.str();
+  };
+  company.SetUserName(row(0));
+  company.SetName(row(1));
+  company.SetAddress1(row(2));
+  company.SetAddress2(row(3));
+  company.SetAddress3(row(4));
+  company.SetPhone(row(5));
+  company.SetEMail(row(6));
+}
+
+CMyCompanyForm::CMyCompanyForm(HINSTANCE resources, HWND parent, CCompanyInfo& company)
+    : m_company(company),
+      m_form(std::make_unique<CFieldForm>(resources, parent, CBstr(u"My Company"), -1, 0, kCompanyLabelWidth, 0,
+                                          nullptr)) {
+  AddCompanyRows(*m_form, company);
+}
+
 CMyCompanyForm::~CMyCompanyForm() = default;
 
 INT_PTR CMyCompanyForm::DoModal() {
   INT_PTR code = m_form->DoModal(IDD_FIELD_FORM, kCompanyHelpTopic, true);
-  if (code != CFieldFormModel::kEndAccepted) return code;
-  // Each row alone, without the rows that continue it.
-  auto row = [this](int index) {
-    CBstr text;
-    m_form->GetFieldText(index, text, false, false);
-    return text.str();
-  };
-  m_company.SetUserName(row(0));
-  m_company.SetName(row(1));
-  m_company.SetAddress1(row(2));
-  m_company.SetAddress2(row(3));
-  m_company.SetAddress3(row(4));
-  m_company.SetPhone(row(5));
-  m_company.SetEMail(row(6));
+  if (code == CFieldFormModel::kEndAccepted) ReadCompanyRows(*m_form, m_company);
   return code;
 }

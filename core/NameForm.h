@@ -29,6 +29,12 @@ class CNameForm {
   bool m_hasTypeRow;
 };
 
+// The seven rows of a company block, from field 0 on: user name, company, the three
+// address lines, phone, e-mail; and back into the company. The user name row is editable
+// (and required) only for a company that stores it; elsewhere it shows the device owner.
+void AddCompanyRows(CFieldForm& form, const CCompanyInfo& company);
+void ReadCompanyRows(const CFieldForm& form, CCompanyInfo& company);
+
 class CMyCompanyForm {
  public:
   // `company` stays the caller's; it is changed only when the form is accepted.

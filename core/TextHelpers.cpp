@@ -1,6 +1,7 @@
 // Text, number, money and date helpers.
 #include "core/TextHelpers.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -592,20 +593,54 @@ int SplitPersonName(std::u16string_view input, CBstr& firstName, CBstr& lastName
   return !first.empty() && !last.empty() ? 1 : 0;
 }
 
+namespace {
+bool HasDigitIn(std::u16string_view text) {
+  return std::any_of(text.begin(), text.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; });
+}
+}  // namespace
+
 int SplitCityStateZip(std::u16string_view input, CBstr& city, CBstr& state, CBstr& zip) {
   std::u16string text = TrimWhitespace(input);
   size_t comma = text.find(u',');
-  city = CBstr(std::u16string_view(text).substr(0, comma));
-  std::u16string rest = comma == std::u16string::npos ? std::u16string() : TrimWhitespace(std::u16string_view(text).substr(comma + 1));
-  auto takePart = [](std::u16string& s) {
-    size_t end = s.find_first_of(u", ");
-    std::u16string part = s.substr(0, end);
-    s = end == std::u16string::npos ? std::u16string() : TrimWhitespace(std::u16string_view(s).substr(end + 1));
-    return part;
-  };
-  state = CBstr(takePart(rest));
-  zip = CBstr(takePart(rest));
+  std::u16string rest;
+  if (comma != std::u16string::npos) {
+    city = CBstr(TrimWhitespace(std::u16string_view(text).substr(0, comma)));
+    rest = text.substr(comma + 1);
+  } else if (HasDigitIn(text)) {
+    // "ST 12345" or "12345": no city was written before them.
+    city = CBstr(u"");
+    rest = text;
+  } else {
+    city = CBstr(text);
+  }
+  // The zip starts at the first word that holds a digit; the words before it are the state.
+  std::u16string parts[2];
+  bool inZip = false;
+  for (size_t at = 0; at < rest.size();) {
+    size_t end = rest.find_first_of(u", ", at);
+    if (end == std::u16string::npos) end = rest.size();
+    std::u16string_view word = std::u16string_view(rest).substr(at, end - at);
+    if (!word.empty()) {
+      inZip = inZip || HasDigitIn(word);
+      std::u16string& part = parts[inZip ? 1 : 0];
+      if (!part.empty()) part += u' ';
+      part += word;
+    }
+    at = end + 1;
+  }
+  state = CBstr(parts[0]);
+  zip = CBstr(parts[1]);
   return 0;
+}
+
+std::u16string FormatCityStateZip(std::u16string_view city, std::u16string_view state, std::u16string_view zip) {
+  std::u16string tail(state);
+  if (!state.empty() && !zip.empty()) tail += u' ';
+  tail += zip;
+  if (city.empty()) return tail.empty() || HasDigitIn(tail) ? tail : u", " + tail;
+  if (!tail.empty()) return std::u16string(city) + u", " + tail;
+  // A city with a digit alone would read back as a zip.
+  return HasDigitIn(city) ? std::u16string(city) + u"," : std::u16string(city);
 }
 
 TextMeasure FixedPitchMeasure(float characterWidth) {

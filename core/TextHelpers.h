@@ -82,7 +82,12 @@ void TruncateWithEllipsis(std::u16string_view text, CBstr& out);
 // that order of preference. A blank separator means "first last".
 int SplitPersonName(std::u16string_view text, CBstr& firstName, CBstr& lastName,
                     LPCWSTR separator);
+// The city line "city, state zip" and back. The city is what stands before the comma (a
+// line without a comma and without a digit is a city alone); after it the last word is
+// the zip from the first word that holds a digit on, and the words before it the state.
+// The line written for three such parts splits back into the same parts. Split answers 0.
 int SplitCityStateZip(std::u16string_view text, CBstr& city, CBstr& state, CBstr& zip);
+std::u16string FormatCityStateZip(std::u16string_view city, std::u16string_view state, std::u16string_view zip);
 
 // Width in pixels of a piece of text; the printing code passes one over its device
 // context, tests a fixed-pitch measure.

@@ -55,7 +55,7 @@ void CCustomerDlg::ShowPage(int page) {
 void CCustomerDlg::OnInitDialog() {
   CWaitCursorScope wait;
   HWND dialog = GetHwnd();
-  customer_screens::MakeFullScreen(dialog);
+  full_screen::MakeFullScreen(dialog);
   const CustomerDialogFlags& flags = m_rules.Flags();
   m_titleFont = CreateDialogTitleBar(m_resources, dialog, IDC_DIALOG_HEADING, &m_okButton, &m_cancelButton,
                                      flags.newCustomer ? u"New Customer" : u"Edit Customer:Job", 0);
@@ -77,7 +77,7 @@ void CCustomerDlg::OnInitDialog() {
 
 void CCustomerDlg::ResizePages() {
   m_tabs.Place(GetHwnd(), GetUiMetric(kTabsTopMetric), PageWindows());
-  MoveDialogTitleButtons(m_okButton, m_cancelButton, customer_screens::VisibleArea(GetHwnd()).right);
+  MoveDialogTitleButtons(m_okButton, m_cancelButton, full_screen::VisibleArea(GetHwnd()).right);
 }
 
 void CCustomerDlg::OnOK() {
@@ -104,12 +104,12 @@ INT_PTR CCustomerDlg::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     SHFullScreen(GetHwnd(), LOWORD(wParam) != WA_INACTIVE ? kFullScreenActive : kFullScreenInactive);
     return FALSE;
   }
-  const customer_screens::TabbedDialogActions actions{
+  const full_screen::TabbedDialogActions actions{
       kHelpTopic, [this] { OnOK(); }, [this] { m_tabs.Show(m_tabs.Selected(), PageWindows()); },
       [this] {
         if (m_tabs.Window()) ResizePages();
       }};
-  return customer_screens::HandleTabbedDialogMessage(GetHwnd(), msg, wParam, lParam, actions);
+  return full_screen::HandleTabbedDialogMessage(GetHwnd(), msg, wParam, lParam, actions);
 }
 
 bool CCustomerDialogRunner::Run(HWND owner, CTableCustomer& record, CustomerDialogMode mode) {

@@ -9,7 +9,7 @@
 #include "core/FieldForm.h"
 #include "core/WindowObject.h"
 #include "customers/CustomerPages.h"
-#include "customers/ScreenParts.h"
+#include "core/FullScreenDialog.h"
 #include "datastore/CustomerSource.h"
 
 class CCustomerDlg : public CDialogObject<CCustomerDlg> {
@@ -42,7 +42,7 @@ class CCustomerDlg : public CDialogObject<CCustomerDlg> {
   CCustomerPages m_rules;
   CItemStore* m_store;
   int m_initialPage;
-  customer_screens::CPageTabs m_tabs;
+  full_screen::CPageTabs m_tabs;
   std::array<std::unique_ptr<CFieldForm>, kCustomerPageCount> m_forms;
   std::array<HWND, kCustomerPageCount> m_pageWindows{};
   HWND m_okButton = nullptr;

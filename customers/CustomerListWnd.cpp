@@ -10,7 +10,7 @@
 #include "core/Preferences.h"
 #include "core/UiMetrics.h"
 #include "core/WaitCursor.h"
-#include "customers/ScreenParts.h"
+#include "core/FullScreenDialog.h"
 #include "datastore/CustomerSource.h"
 #include "editor/SelectCustomerCommand.h"
 #include "platform/gdi/Gdi.h"
@@ -119,7 +119,7 @@ void CCustomerListWnd::Hide() {
 
 void CCustomerListWnd::OnInitDialog() {
   HWND dialog = GetHwnd();
-  customer_screens::MakeFullScreen(dialog);
+  full_screen::MakeFullScreen(dialog);
   m_loader.SetNotify(dialog, kMsgLoaderDone);
   CreateControls();
   Resize();
@@ -186,7 +186,7 @@ void CCustomerListWnd::CreateMenuBar() {
 void CCustomerListWnd::Resize() {
   HWND dialog = GetHwnd();
   if (!dialog || !m_list) return;
-  const RECT area = customer_screens::VisibleArea(dialog);
+  const RECT area = full_screen::VisibleArea(dialog);
   const int width = area.right - area.left;
   const int top = GetUiMetric(11);
   const int rowHeight = GetUiMetric(29);
@@ -493,7 +493,7 @@ void CCustomerListWnd::ShowRowMenu(POINT screen) {
 }
 
 void CCustomerListWnd::OnActivate() {
-  customer_screens::MakeFullScreen(GetHwnd());
+  full_screen::MakeFullScreen(GetHwnd());
   if (m_reloadOnActivate) {
     m_reloadOnActivate = false;
     EmptyList();
@@ -545,7 +545,7 @@ void CCustomerListWnd::DrawTitleButton(const DRAWITEMSTRUCT* item) {
   GetTextExtentPoint32W(dc, text, length, &size);
   place.left += 6;
   place.top += 4;
-  SetTextColor(dc, customer_screens::kTitleColour);
+  SetTextColor(dc, full_screen::kTitleColour);
   SetBkColor(dc, RGB(255, 255, 255));
   ExtTextOutW(dc, place.left, place.top, 0, nullptr, text, static_cast<UINT>(length), nullptr);
   DrawResourceBitmap(IDB_CATEGORY_ARROW, m_resources, dc, place.left + size.cx + 4, place.top + 6);
@@ -621,7 +621,7 @@ INT_PTR CCustomerListWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) 
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSTATIC:
-      return reinterpret_cast<INT_PTR>(customer_screens::ControlColour(msg, wParam, lParam));
+      return reinterpret_cast<INT_PTR>(full_screen::ControlColour(msg, wParam, lParam));
     case kMsgDeleteEntry:
       DeleteEntry();
       return TRUE;

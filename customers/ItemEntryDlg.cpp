@@ -66,7 +66,7 @@ void CItemEntryDlg::BuildInventoryRows() {
 
 void CItemEntryDlg::OnInitDialog() {
   HWND dialog = GetHwnd();
-  customer_screens::MakeFullScreen(dialog);
+  full_screen::MakeFullScreen(dialog);
   m_titleFont = CreateDialogTitleBar(m_resources, dialog, IDC_DIALOG_HEADING, &m_okButton, &m_cancelButton, u"Item", 0);
   m_tabs.Create(dialog);
   m_details = std::make_unique<CFieldForm>(m_resources, dialog, CBstr(), -1, 0, kDetailsLabelWidth, 0, nullptr);
@@ -86,7 +86,7 @@ void CItemEntryDlg::OnInitDialog() {
 
 void CItemEntryDlg::Resize() {
   m_tabs.Place(GetHwnd(), GetUiMetric(11), Pages());
-  MoveDialogTitleButtons(m_okButton, m_cancelButton, customer_screens::VisibleArea(GetHwnd()).right);
+  MoveDialogTitleButtons(m_okButton, m_cancelButton, full_screen::VisibleArea(GetHwnd()).right);
 }
 
 void CItemEntryDlg::OnTypeChanged(std::u16string_view type) {
@@ -129,7 +129,7 @@ INT_PTR CItemEntryDlg::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (lParam) OnTypeChanged(reinterpret_cast<const char16_t*>(lParam));
     return TRUE;
   }
-  const customer_screens::TabbedDialogActions actions{kHelpTopic, [this] { OnOK(); },
+  const full_screen::TabbedDialogActions actions{kHelpTopic, [this] { OnOK(); },
                                                       [this] {
                                                         g_lastTab = m_tabs.Selected();
                                                         m_tabs.Show(g_lastTab, Pages());
@@ -137,5 +137,5 @@ INT_PTR CItemEntryDlg::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
                                                       [this] {
                                                         if (m_tabs.Window()) Resize();
                                                       }};
-  return customer_screens::HandleTabbedDialogMessage(GetHwnd(), msg, wParam, lParam, actions);
+  return full_screen::HandleTabbedDialogMessage(GetHwnd(), msg, wParam, lParam, actions);
 }

@@ -10,7 +10,7 @@
 #include "core/FieldForm.h"
 #include "core/WindowObject.h"
 #include "customers/ListEntryRows.h"
-#include "customers/ScreenParts.h"
+#include "core/FullScreenDialog.h"
 
 class CItemEntryDlg : public CDialogObject<CItemEntryDlg> {
  public:
@@ -57,7 +57,7 @@ class CItemEntryDlg : public CDialogObject<CItemEntryDlg> {
   std::unique_ptr<CFieldForm> m_inventory;
   HWND m_detailsPage = nullptr;
   HWND m_inventoryPage = nullptr;
-  customer_screens::CPageTabs m_tabs;
+  full_screen::CPageTabs m_tabs;
   HWND m_okButton = nullptr;
   HWND m_cancelButton = nullptr;
   HFONT m_titleFont = nullptr;

@@ -425,6 +425,10 @@
 #define IDD_ADD_LINE_ITEMS 153
 #define IDD_ADD_LINE_ITEM 154
 
+/* The header-field forms of the editor: check box captions. */
+#define IDS_NOTES_USE_AS_DEFAULT 40350
+#define IDS_LABEL_ADD_TO_LIST 40664
+
 #ifdef RC_INVOKED
 /* Window styles the templates use, spelled out for the resource compiler only. */
 #define RCS_POPUP_FRAME 0x80C80000L     /* popup, caption, system menu */

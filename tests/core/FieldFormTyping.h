@@ -4,9 +4,12 @@
 
 #include <string_view>
 
+#include <gtest/gtest.h>
+
 #include "core/FieldForm.h"
 #include "platform/testing/UiScript.h"
 #include "platform/user/Controls.h"
+#include "platform/user/Window.h"
 
 namespace slateway::testing {
 
@@ -14,6 +17,31 @@ inline void TypeIntoField(platform::testing::DialogDriver& d, HWND form, int fie
   SendMessageW(form, CFieldForm::kStartEditor, 0, field);
   SendMessageW(GetFocus(), EM_SETSEL, 0, -1);
   d.Type(text);
+}
+
+// Taps entry `entry` of the open list of a drop-down editor.
+inline void ChooseInOpenList(platform::testing::DialogDriver& d, HWND combo, int entry) {
+  HWND rows = platform::ComboDropList(combo);
+  ASSERT_NE(rows, nullptr);
+  POINT p{10, platform::ComboRowHeight() * entry + platform::ComboRowHeight() / 2};
+  ClientToScreen(rows, &p);
+  platform::Tap(p);
+  d.Pump();
+}
+
+// Taps row `index` of the form's list, on its arrow or in the value cell left of it; true
+// when that opened a drop-down.
+inline bool TapFieldRow(platform::testing::DialogDriver& d, CFieldForm& form, int index, bool onArrow) {
+  HWND list = GetDlgItem(form.GetHwnd(), CFieldForm::kListId);
+  UpdateWindow(list);  // painting places the arrows
+  const RECT& a = form.Model().Field(index)->arrow;
+  POINT p{onArrow ? (a.left + a.right) / 2 : a.left - 30, (a.top + a.bottom) / 2};
+  ClientToScreen(list, &p);
+  platform::Tap(p);
+  d.Pump();
+  WCHAR name[32] = {};
+  GetClassNameW(form.EditorWindow(), name, 32);
+  return platform::EqualsIgnoreCase(name, u"COMBOBOX");
 }
 
 }  // namespace slateway::testing

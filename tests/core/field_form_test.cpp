@@ -12,6 +12,7 @@
 #include "core/Preferences.h"
 #include "platform/shell/Shell.h"
 #include "core/UiMetrics.h"
+#include "platform/gdi/GdiScopes.h"
 #include "platform/gdi/ScreenSize.h"
 #include "platform/user/Paint.h"
 #include "core/ResourceText.h"
@@ -177,27 +178,6 @@ TEST_F(FieldFormDialog, TabMovesOnWrappingPastHiddenRowsAndEscKeepsTheValue) {
 }
 
 // Taps entry `entry` of the open drop-down.
-void ChooseInOpenList(DialogDriver& d, HWND combo, int entry) {
-  HWND rows = platform::ComboDropList(combo);
-  ASSERT_NE(rows, nullptr);
-  POINT p{10, platform::ComboRowHeight() * entry + platform::ComboRowHeight() / 2};
-  ClientToScreen(rows, &p);
-  platform::Tap(p);
-  d.Pump();
-}
-
-// Taps row `index` of the list, on its arrow or in the value cell left of it; true when
-// that opened a drop-down.
-bool TapRow(DialogDriver& d, CFieldForm& form, int index, bool onArrow) {
-  HWND list = d.Control(IDC_FORM_LIST);
-  UpdateWindow(list);  // painting places the arrows
-  const RECT& a = form.Model().Field(index)->arrow;
-  d.TapAt(IDC_FORM_LIST, onArrow ? (a.left + a.right) / 2 : a.left - 30, (a.top + a.bottom) / 2);
-  WCHAR name[32] = {};
-  GetClassNameW(form.EditorWindow(), name, 32);
-  return platform::EqualsIgnoreCase(name, u"COMBOBOX");
-}
-
 TEST_F(FieldFormDialog, TextsWithChoicesAreTypedOrChosenByWhereTheTapLands) {
   FieldChoiceList reps;
   reps.AddNew(CBstr(u"Kim"), CBstr(u"Kim Alder"));
@@ -211,12 +191,12 @@ TEST_F(FieldFormDialog, TextsWithChoicesAreTypedOrChosenByWhereTheTapLands) {
   const std::u16string note = u"Please call before delivery, the gate code changes every week and the dog is friendly";
   platform::testing::UiScript ui;
   ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
-    EXPECT_FALSE(TapRow(d, form, 0, false));
+    EXPECT_FALSE(slateway::testing::TapFieldRow(d, form, 0, false));
     d.Type(u"Lee");
-    EXPECT_FALSE(TapRow(d, form, 1, false));
+    EXPECT_FALSE(slateway::testing::TapFieldRow(d, form, 1, false));
     d.Type(note);
-    EXPECT_TRUE(TapRow(d, form, 4, true));
-    ChooseInOpenList(d, form.EditorWindow(), 0);
+    EXPECT_TRUE(slateway::testing::TapFieldRow(d, form, 4, true));
+    slateway::testing::ChooseInOpenList(d, form.EditorWindow(), 0);
     d.Ok();
   });
   EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), 1);
@@ -296,9 +276,9 @@ TEST_F(FieldFormDialog, ChoicesReachTheOwnerAndTheRowsAfterThem) {
     platform::testing::UiScript ui;
     ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
       SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 0);
-      ChooseInOpenList(d, form.EditorWindow(), 0);  // "Discount"
+      slateway::testing::ChooseInOpenList(d, form.EditorWindow(), 0);  // "Discount"
       SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 9);
-      ChooseInOpenList(d, form.EditorWindow(), 1);
+      slateway::testing::ChooseInOpenList(d, form.EditorWindow(), 1);
       d.Pump();
       // The folder field is being edited now, offering the card's folders.
       EXPECT_EQ(SendMessageW(form.EditorWindow(), CB_GETCOUNT, 0, 0), 2);
@@ -399,6 +379,41 @@ TEST_F(FieldFormDialog, APageLivesInsideItsParentAndValidates) {
     EXPECT_EQ(Read(form, 0), u"Kim");
   }
   DestroyWindow(host);
+}
+
+// A long stored address is wrapped where its rows end, in the font the rows are drawn with:
+// no row but the last may run under the white strip and lose its middle.
+TEST_F(FieldFormDialog, ALongTextIsWrappedWithinWhatItsRowsShow) {
+  for (int width : {240, 480}) {
+    platform::SetScreenProfile(width == 240 ? platform::ScreenProfile::Portrait240x320
+                                            : platform::ScreenProfile::Portrait480x640);
+    SetHighResolution(width == 480);
+    FieldChoiceList terms;
+    CFieldForm form(GetResourceInstance(), nullptr, CBstr(u"Customer"), -1, 0, 60, 0, nullptr);
+    AddEveryKind(form, terms);
+    const std::u16string address = u"12 Hill Road Industrial Estate Building Seven Unit Twelve";
+    form.Model().Field(1)->value = CBstr(address);
+    platform::testing::UiScript ui;
+    ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+      HWND list = d.Control(IDC_FORM_LIST);
+      int shown = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 2, 0)) - GetUiMetric(42);
+      CWindowDC dc(list);
+      CSelectObjectScope font(dc.get(), reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
+      std::u16string joined;
+      for (int row = 1; row <= 3; ++row) {
+        std::u16string text = d.ListView(IDC_FORM_LIST).Text(row, 2);
+        joined += text;
+        SIZE size{};
+        GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
+        EXPECT_LE(size.cx, shown) << width << " px, row " << row << ": " << std::string(text.begin(), text.end());
+      }
+      EXPECT_EQ(joined, address) << width;
+      d.Cancel();
+    });
+    EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), 0);
+  }
+  platform::SetScreenProfile(platform::ScreenProfile::Portrait240x320);
+  SetHighResolution(false);
 }
 
 // Pictures of a filled form on the small and the large screen, for people to look at

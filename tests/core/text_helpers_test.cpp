@@ -529,6 +529,20 @@ TEST_F(TextHelpers, PersonNamesAndAddressesSplit) {
     EXPECT_EQ(state.str(), a.state);
     EXPECT_EQ(zip.str(), a.zip);
   }
+  // Any parts written as a city line split back into the same parts, a missing one too.
+  const char16_t* parts[][3] = {{u"Springfield", u"IL", u"62704"}, {u"Berlin", u"", u"10115"},
+                                {u"", u"ON", u"K1A 0B1"},          {u"", u"", u"12345"},
+                                {u"", u"TX", u""},                 {u"Area 51", u"", u""},
+                                {u"Leeds", u"", u""},              {u"", u"", u""}};
+  for (const auto& p : parts) {
+    const std::u16string line = FormatCityStateZip(p[0], p[1], p[2]);
+    CBstr city, state, zip;
+    SplitCityStateZip(line, city, state, zip);
+    EXPECT_EQ(city.str(), p[0]) << platform::ToUtf8(line);
+    EXPECT_EQ(state.str(), p[1]) << platform::ToUtf8(line);
+    EXPECT_EQ(zip.str(), p[2]) << platform::ToUtf8(line);
+  }
+  EXPECT_EQ(FormatCityStateZip(u"Springfield", u"IL", u"62704"), u"Springfield, IL 62704");
 }
 
 TEST_F(TextHelpers, SplitTextAtWidthCutsAfterBlanksAndAlwaysMovesOn) {

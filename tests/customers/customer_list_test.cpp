@@ -128,13 +128,13 @@ TEST_F(CustomerList, PicksACustomerForTheInvoiceAndAddsANewOneExactly) {
     auto* customer = CCustomerDlg::FromHandle(d.Window());
     ASSERT_NE(customer, nullptr);
     EXPECT_EQ(d.Text(IDC_DIALOG_HEADING), u"New Customer");
-    EXPECT_EQ(d.Tabs(customer_screens::CPageTabs::kTabControlId).Texts(),
+    EXPECT_EQ(d.Tabs(full_screen::CPageTabs::kTabControlId).Texts(),
               (std::vector<std::u16string>{u"Address Info", u"Bill To", u"Ship To", u"Additional Info",
                                            u"Payment Info", u"Notes"}));
     Edit(d, *customer->Page(kPageAddressInfo), 0, u"Zephyr Tools");
     Edit(d, *customer->Page(kPageAddressInfo), 2, u"Zephyr Tools Ltd");
     Edit(d, *customer->Page(kPageAddressInfo), 6, u"555-0199");
-    d.Tabs(customer_screens::CPageTabs::kTabControlId).Tap(u"Notes");
+    d.Tabs(full_screen::CPageTabs::kTabControlId).Tap(u"Notes");
     EXPECT_EQ(customer->ShownPage(), kPageNotes);
     Edit(d, *customer->Page(kPageNotes), 0, u"Calls ahead");
     d.Ok();
@@ -187,7 +187,7 @@ TEST_F(CustomerList, ManagesCustomersThroughTheRowMenuAndADoubleTap) {
 
   ui.ExpectDialog(IDD_TABBED_FORM, [&](DialogDriver& d) {
     auto* job = CCustomerDlg::FromHandle(d.Window());
-    EXPECT_EQ(d.Tabs(customer_screens::CPageTabs::kTabControlId).Texts().size(), 7u);  // a job: Job Info
+    EXPECT_EQ(d.Tabs(full_screen::CPageTabs::kTabControlId).Texts().size(), 7u);  // a job: Job Info
     Edit(d, *job->Page(kPageAddressInfo), 6, u"555-0100");
     d.Ok();
   });

@@ -118,7 +118,7 @@ class ItemEntryTest : public ListEntryTest {
     return dialog.DoModal();
   }
   static std::vector<std::u16string> Tabs(DialogDriver& d) {
-    return d.Tabs(customer_screens::CPageTabs::kTabControlId).Texts();
+    return d.Tabs(full_screen::CPageTabs::kTabControlId).Texts();
   }
 };
 
@@ -153,7 +153,7 @@ TEST_F(ItemEntryTest, QuantitiesAreSavedAndTheLastTabIsRemembered) {
   const INT_PTR done = Run(u"Inventory Part", [](DialogDriver& d, CItemEntryDlg& dialog) {
     EXPECT_EQ(dialog.Inventory()->Model().Field(1)->label.view(), u"Reorder Point:");
     EXPECT_EQ(dialog.Inventory()->Model().Field(0)->value.view(), u"4");
-    d.Tabs(customer_screens::CPageTabs::kTabControlId).Tap(u"Inventory");
+    d.Tabs(full_screen::CPageTabs::kTabControlId).Tap(u"Inventory");
     dialog.Inventory()->Model().Field(0)->value = CBstr(u"12 bags");
     dialog.Inventory()->Model().Field(1)->value = CBstr(u"none");
     d.Ok();
@@ -163,11 +163,11 @@ TEST_F(ItemEntryTest, QuantitiesAreSavedAndTheLastTabIsRemembered) {
   EXPECT_EQ(record.GetQuantity(kReorderPoint), 0);
   EXPECT_EQ(CItemEntryDlg::LastTab(), CItemEntryDlg::kInventoryTab);
   Run(u"Inventory Part", [](DialogDriver& d, CItemEntryDlg&) {
-    EXPECT_EQ(d.Tabs(customer_screens::CPageTabs::kTabControlId).Current(), CItemEntryDlg::kInventoryTab);
+    EXPECT_EQ(d.Tabs(full_screen::CPageTabs::kTabControlId).Current(), CItemEntryDlg::kInventoryTab);
     d.Cancel();
   });
   Run(u"Service", [](DialogDriver& d, CItemEntryDlg&) {
-    EXPECT_EQ(d.Tabs(customer_screens::CPageTabs::kTabControlId).Current(), CItemEntryDlg::kDetailsTab);
+    EXPECT_EQ(d.Tabs(full_screen::CPageTabs::kTabControlId).Current(), CItemEntryDlg::kDetailsTab);
     d.Cancel();
   });
 }

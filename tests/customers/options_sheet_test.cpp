@@ -47,12 +47,7 @@ class OptionsSheet : public slateway::testing::LanguageLibraryTest {
     HWND combo = CFieldForm::FromHandle(Page(d, tab))->EditorWindow();
     ASSERT_NE(combo, nullptr);
     if (!SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0)) SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
-    HWND rows = platform::ComboDropList(combo);
-    ASSERT_NE(rows, nullptr);
-    POINT p{10, platform::ComboRowHeight() * entry + platform::ComboRowHeight() / 2};
-    ClientToScreen(rows, &p);
-    platform::Tap(p);
-    d.Pump();
+    slateway::testing::ChooseInOpenList(d, combo, entry);
   }
 };
 

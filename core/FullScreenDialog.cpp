@@ -1,4 +1,4 @@
-#include "customers/ScreenParts.h"
+#include "core/FullScreenDialog.h"
 
 #include "core/DialogTitleBar.h"
 #include "core/Help.h"
@@ -8,7 +8,7 @@
 #include "platform/user/Window.h"
 #include "resources/resource_ids.h"
 
-namespace customer_screens {
+namespace full_screen {
 
 RECT VisibleArea(HWND window) {
   SIPINFO sip;
@@ -131,4 +131,4 @@ void CPageTabs::Place(HWND dialog, int top, const std::vector<HWND>& pages) {
   }
 }
 
-}  // namespace customer_screens
+}  // namespace full_screen

@@ -1,4 +1,4 @@
-// What the customer screens share: the area a full-screen dialog may use, the white
+// What the full-screen dialogs share: the area a full-screen dialog may use, the white
 // dialog with its blue title, and a tab control whose tabs each show one page window.
 #pragma once
 
@@ -7,7 +7,7 @@
 
 #include "platform/platform.h"
 
-namespace customer_screens {
+namespace full_screen {
 
 inline constexpr COLORREF kTitleColour = 0x009C0000;  // RGB(0, 0, 156)
 
@@ -58,4 +58,4 @@ class CPageTabs {
   HWND m_tabs = nullptr;
 };
 
-}  // namespace customer_screens
+}  // namespace full_screen
