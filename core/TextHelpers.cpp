@@ -714,7 +714,7 @@ int GetHeaderFieldCode(CBstr fieldId, WCHAR& outChar, CBstr& name) {
                  {u"S", 12},         {u"SHIPTO", 15},   {u"SHIPVIA", 16},     {u"SHIPDATE", 17},
                  {u"PONUM", 18},     {u"REP", 20},      {u"ACCOUNT", 19},     {u"PAYMENT", 21},
                  {u"CHKNUM", 22},    {u"PAYAMOUNT", 30}, {u"CCARDNUM", 29},   {u"CCARDEXP", 28},
-                 {u"CLASS", 31}};
+                 {u"CLASS", 31},     {u"OTHER1", 24},   {u"OTHER2", 25},      {u"OTHER3", 26}};
   for (const auto& f : kFields)
     if (text == f.id) return f.code;
   return 0;

@@ -24,10 +24,12 @@
 #include "document/SalesDocument.h"
 #include "document/XmlDocument.h"
 #include "devices/InputDevice.h"
+#include "editor/CustomerCommands.h"
 #include "editor/DeviceInput.h"
 #include "editor/EditCommand.h"
 #include "editor/HeaderFieldCommands.h"
 #include "editor/EditorDialogs.h"
+#include "editor/ItemListWnd.h"
 #include "editor/LineItemCommands.h"
 #include "platform/commctrl/CommCtrl.h"
 #include "platform/kernel/Files.h"
@@ -139,6 +141,7 @@ CDocumentView::CDocumentView(HINSTANCE instance, HWND mainWindow, CCommandProces
 }
 
 CDocumentView::~CDocumentView() {
+  m_itemList.reset();  // its window belongs to the editor's
   DestroyBars();
   if (HWND window = GetHwnd()) DestroyWindow(window);
   m_document.reset();
@@ -363,6 +366,28 @@ INT_PTR CDocumentView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (view) view->OnRelayedNotify(window, reinterpret_cast<const HTMLVIEW_INNER_NOTIFY*>(lParam));
       return TRUE;
     }
+    // Field taps and holds on the page.
+    case WM_HTMLVIEW_LINKTAPPED:
+      OnFieldTap(reinterpret_cast<const WCHAR*>(lParam));
+      return TRUE;
+    case WM_HTMLVIEW_HOLDFIELD:
+    case WM_HTMLVIEW_HOLDLINE:
+    case WM_HTMLVIEW_HOLDBILLTO:
+    case WM_HTMLVIEW_HOLDBILLFROM:
+    case WM_HTMLVIEW_HOLDLOGO:
+    case WM_HTMLVIEW_HOLDPAGE: {
+      const POINT point = lParam ? *reinterpret_cast<const POINT*>(lParam) : POINT{};
+      if (msg == WM_HTMLVIEW_HOLDFIELD) OnFieldHold(static_cast<int>(wParam), point);
+      if (msg == WM_HTMLVIEW_HOLDLINE) OnLineItemHold(static_cast<WCHAR>(wParam), point);
+      if (msg == WM_HTMLVIEW_HOLDBILLTO) ShowCustomerMenu(point);
+      if (msg == WM_HTMLVIEW_HOLDBILLFROM) ShowCompanyMenu(point);
+      if (msg == WM_HTMLVIEW_HOLDLOGO) ShowLogoMenu(point);
+      if (msg == WM_HTMLVIEW_HOLDPAGE) ShowDocumentMenu(point);
+      return TRUE;
+    }
+    case kMsgRenderDocument:
+      m_document->Render(kRenderKeepPosition);
+      return TRUE;
     default:
       return FALSE;
   }
@@ -579,19 +604,17 @@ bool CDocumentView::OnCommand(int id) {
     case kAttributes:
       EditAttributes();
       return true;
+    case kAddLineItem:
+      OpenItemList();
+      return true;
     default:
-      return false;
+      return FieldCommand(id);
   }
 }
 
 void CDocumentView::ChangeStyle(int style) {
   if (style == m_document->GetStyle()) return;
-  // The layout is a property of the page: no undo step of its own.
-  CWaitCursorScope wait;
-  m_document->SetStyle(style);
-  m_document->RebuildStylesheet();
-  m_document->SetModified(true);
-  m_document->Render(kRenderKeepPosition);
+  RunDocumentCommand(std::make_unique<CChangeStyleCommand>(*m_document, style, false), false);
 }
 
 void CDocumentView::OnInitMenuPopup(HMENU menu) {
@@ -793,6 +816,7 @@ void CDocumentView::EditAttributes() {
 }
 
 void CDocumentView::Shutdown() {
+  m_itemList.reset();
   DestroyBars();
   for (CInputDevice* device : {m_scanner, m_cardReader}) {
     if (!device) continue;

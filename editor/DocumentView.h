@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/HardwareButton.h"
 #include "core/WindowObject.h"
@@ -19,6 +20,8 @@ class CCommandProcessor;
 class CInputDevice;
 struct CCardFields;
 class CCustomSettings;
+class CDbRecord;
+class CItemListWnd;
 class CItemStore;
 class CSalesDocument;
 
@@ -145,6 +148,48 @@ class CDocumentView : public CDialogObject<CDocumentView> {
 
   INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
+  // ---- Field taps and holds on the page (DocumentViewFields.cpp) ----------------------------
+  // Every editable field of the page is a link: a tap edits the field at once, a hold
+  // offers a small popup first. Each edit runs a dialog or picker on the field's present
+  // value and, on OK, hands one edit command to the main window. Points are in the page's
+  // client coordinates, as the page reports them.
+  void OnFieldTap(const WCHAR* link);
+  // A line cell's link, "<key>,<column letter>": the line becomes current and is edited.
+  void EditLineItemByLink(const CBstr& link);
+  void OnFieldHold(int fieldCode, POINT point);
+  void OnLineItemHold(WCHAR column, POINT point);
+  void ShowCustomerMenu(POINT point);
+  void ShowCompanyMenu(POINT point);
+  void ShowLogoMenu(POINT point);
+  // A hold on the page away from any field: the document's own popup.
+  void ShowDocumentMenu(POINT point);
+  // The edit of one header field by its field code (those of the page's links).
+  void EditField(int fieldCode);
+  // Hold-popup entries that run no field edit of their own.
+  static constexpr int kEraseSignature = 13;
+  static constexpr int kSelectAlternateCompany = 131;
+
+ private:
+  bool FieldCommand(int id);
+  // The one-line text entry; false when cancelled.
+  bool AskText(const CBstr& title, const CBstr& label, int maxLength, DWORD flags, CBstr& value);
+  UINT TrackPopup(HMENU menu, POINT point);
+  void EditCustomer(int initialPage, bool jobName);
+  void EditCompany(bool alternate);
+  void EditJob();
+  void EditShipTo();
+  void EditDate(int fieldCode);
+  void EditNumber();
+  void EditTextField(int fieldCode);
+  void SelectCustomerMessage();
+  void EditNotes();
+  void SelectFromList(int fieldCode);
+  void ChooseLogo();
+  void EraseSignature();
+  void Customize();
+  void EditLine(const CBstr& key, WCHAR column, LPCWSTR name);
+  void InsertLabel();
+
  private:
   void OnInitDialog();
   void OnActivate(bool active);
@@ -185,4 +230,17 @@ class CDocumentView : public CDialogObject<CDocumentView> {
   int m_savedScroll = -1;
   int m_zoomLevel = 2;
   bool m_fitToScreen = true;
+
+  // ---- The items list, opened to add lines to the document (DocumentViewItems.cpp) ----
+ public:
+  // Made on first use (with the list history and the item store the editor was given;
+  // null without them).
+  CItemListWnd* GetItemListWnd();
+  bool IsItemListVisible() const;
+  // Add Line Item: the items list in line item mode; what it hands back becomes lines.
+  void OpenItemList();
+
+ private:
+  void AddListItems(std::vector<std::unique_ptr<CDbRecord>> items, int linePosition);
+  std::unique_ptr<CItemListWnd> m_itemList;
 };

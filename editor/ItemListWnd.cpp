@@ -1,8 +1,10 @@
 #include "editor/ItemListWnd.h"
 
+#include <algorithm>
 #include <string>
 
 #include "core/DialogTitleBar.h"
+#include "core/Help.h"
 #include "core/MessageBoxes.h"
 #include "core/NameForm.h"
 #include "core/Preferences.h"
@@ -10,6 +12,7 @@
 #include "core/TextHelpers.h"
 #include "core/WaitCursor.h"
 #include "platform/module/Module.h"
+#include "platform/shell/Shell.h"
 #include "platform/user/MessageBox.h"
 #include "platform/user/Paint.h"
 #include "platform/user/Window.h"
@@ -22,6 +25,7 @@ constexpr int kFindBarHeight = 24;
 constexpr int kFindButtonWidth = 34;
 constexpr int kTitleGap = 6;
 constexpr int kFindTextLimit = 40;
+constexpr UINT kMsgToggleItemsToolbar = 1181;
 
 void ShowInfoWithText(HWND owner, std::u16string format, std::u16string_view text) {
   format.replace(format.find(u"%s"), 2, text);
@@ -77,6 +81,7 @@ bool CItemListWnd::Open(HWND parent, int linePosition, bool lineItemMode, bool o
   if (m_tree->SetMode(lineItemMode, otherListsMode)) m_clipboard.Clear();
   if (lineItemMode) {
     if (m_cancelButton) ShowWindow(m_cancelButton, SW_SHOW);
+    if (!m_tree->CheckBoxes() && CPreferences().GetDword(u"ShowCheckBoxes", 1) != 0) m_tree->ToggleCheckBoxes();
   } else {
     if (m_cancelButton) ShowWindow(m_cancelButton, SW_HIDE);
     if (m_tree->CheckBoxes()) {
@@ -84,9 +89,11 @@ bool CItemListWnd::Open(HWND parent, int linePosition, bool lineItemMode, bool o
       m_restoreCheckBoxes = true;
     }
   }
-  ShowWindow(GetHwnd(), SW_SHOW);
-  Layout();
   m_tree->SetFocus(false);
+  ShowWindow(GetHwnd(), SW_SHOW);
+  CreateItemsMenuBar();
+  Layout();
+  UpdateToolbarState(kBarAll);
   return true;
 }
 
@@ -98,8 +105,23 @@ void CItemListWnd::Layout() {
   int width = client.right - client.left;
   int bottom = client.bottom;
   const int k = IsHighResolutionScreen() ? 2 : 1;
+  SIPINFO sip;
+  if (SystemParametersInfoW(SPI_GETSIPINFO, sizeof(sip), &sip, 0) && (sip.fdwFlags & SIPF_ON)) {
+    // The input panel covers the bottom: the window uses what stays visible.
+    POINT visibleEnd{sip.rcVisibleDesktop.right, sip.rcVisibleDesktop.bottom};
+    ScreenToClient(window, &visibleEnd);
+    width = std::min<int>(width, visibleEnd.x);
+    bottom = std::min<int>(bottom, visibleEnd.y);
+  }
+  if (m_toolbar) {
+    RECT bar{};
+    GetWindowRect(m_toolbar, &bar);
+    int height = bar.bottom - bar.top;
+    SetWindowPos(m_toolbar, nullptr, 0, bottom - height, width, height, SWP_NOZORDER);
+    bottom = bottom - height + 1;
+  }
   if (m_findEdit) {
-    int top = bottom - kFindBarHeight * k;
+    int top = bottom - 1 - kFindBarHeight * k;
     int x = 2 * k, h = (kFindBarHeight - 4) * k, b = kFindButtonWidth * k;
     SetWindowPos(m_findLabel, nullptr, x, top + 2 * k, b, h, SWP_NOZORDER);
     int buttons = 3 * b;
@@ -196,6 +218,12 @@ void CItemListWnd::OnCommand(int id) {
     case kViewByDescription:
     case kViewByNameAndDescription:
       m_tree->SetViewMode(id);
+      break;
+    case kCmdToggleToolbar:
+      ToggleToolbar();
+      break;
+    case kCmdAddToDocument:
+      AddSelectedToDocument();
       break;
     default:
       break;
@@ -465,6 +493,14 @@ LRESULT CItemListWnd::OnNotify(const NMHDR* header) {
     case NM_DBLCLK:
       if (!m_tree->IsTopRootSelected()) OnCommand(kCmdEdit);
       return 0;
+    case GN_CONTEXTMENU: {
+      int chosen = TrackHoldMenu(reinterpret_cast<const NMRGINFO*>(header)->ptAction);
+      if (chosen) OnCommand(chosen);
+      return 1;
+    }
+    case TVN_SELCHANGEDW:
+      UpdateToolbarState(kBarAll);
+      return 0;
     default:
       return 0;
   }
@@ -472,12 +508,51 @@ LRESULT CItemListWnd::OnNotify(const NMHDR* header) {
 
 INT_PTR CItemListWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_INITDIALOG:
+    case WM_INITDIALOG: {
+      // A full-screen page between the task bar and the menu bar.
+      SHINITDLGINFO info;
+      info.dwMask = SHIDIM_FLAGS;
+      info.hDlg = GetHwnd();
+      info.dwFlags = SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN;
+      SHInitDialog(&info);
       m_titleFont = CreateDialogTitleBar(m_resources, GetHwnd(), IDC_DIALOG_HEADING, &m_okButton, &m_cancelButton,
                                          u"Line Item Lists", 0);
+      if (CPreferences().GetDword(u"ItemsToolBar", 0) != 0) PostMessageW(GetHwnd(), kMsgToggleItemsToolbar, 1, 0);
+      return TRUE;
+    }
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) != WA_INACTIVE) {
+        SHFullScreen(GetHwnd(), SHFS_HIDESIPBUTTON);
+        SHSipPreference(GetHwnd(), SIP_FORCEDOWN);
+        if (IsVisible()) {
+          CreateItemsMenuBar();
+          UpdateToolbarState(kBarToolbarButton);
+        }
+      }
+      return FALSE;
+    case WM_SETTINGCHANGE:
+      if (wParam == SPI_SETSIPINFO && IsVisible()) Layout();
+      return FALSE;
+    case WM_HELP:
+      ShowHelp(m_helpTopic);
+      return TRUE;
+    case WM_INITMENUPOPUP:
+      OnInitMenuPopup(reinterpret_cast<HMENU>(wParam), LOWORD(lParam));
+      return FALSE;
+    case kMsgToggleItemsToolbar:
+      ToggleToolbar();
+      return TRUE;
+    case kMsgHistoryChanged:
+      UpdateToolbarState(kBarUndo | kBarRedo);
       return TRUE;
     case WM_SIZE:
       Layout();
+      return TRUE;
+    case WM_CLOSE:
+      // The program is asked to end while the list is up: the list goes as with Cancel and
+      // the window below it is asked next.
+      Hide();
+      if (m_parent) PostMessageW(m_parent, WM_CLOSE, 0, 0);
       return TRUE;
     case WM_DRAWITEM:
       DrawDialogTitleButton(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
@@ -491,6 +566,7 @@ INT_PTR CItemListWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     case kMsgEditCommand:
       HandleEditCommandMessage(m_history, wParam, lParam);
+      UpdateToolbarState(kBarAll);
       return TRUE;
     default:
       return FALSE;

@@ -33,7 +33,27 @@ enum ItemListCommand : int {
   kCmdShowCheckBoxes = 40145,
   kCmdAlphabetize = 40192,
   kCmdNewGroup = 40193,
+  kCmdToggleToolbar = 116,
+  kCmdAddToDocument = 40094,
+  kCmdNewPopup = 40051,
+  kCmdEditPopup = 40042,
+  kCmdViewPopup = 40045,
 };
+
+// Which buttons a toolbar refresh looks at.
+enum ItemListToolbarBits : unsigned {
+  kBarCut = 1,
+  kBarCopy = 2,
+  kBarPaste = 4,
+  kBarToolbarButton = 8,
+  kBarUndo = 16,
+  kBarRedo = 32,
+  kBarShowCheckBoxes = 64,
+  kBarNewItem = 128,
+  kBarNewCategory = 256,
+  kBarAll = 0x1FF,
+};
+inline constexpr int kItemsToolbarId = 3001;
 
 // Posted to the owner after OK in other lists mode when the lists changed.
 inline constexpr UINT kMsgReloadLists = 1175;
@@ -72,9 +92,22 @@ class CItemListWnd : public CDialogObject<CItemListWnd> {
   void SetFindText(std::u16string_view text);
   bool FindBarShown() const { return m_findEdit != nullptr; }
 
+  // The bars: the menu bar (made each time the window comes up) and the optional toolbar.
+  HWND MenuBar() const { return m_menuBar; }
+  HWND ToolBar() const { return m_toolbar; }
+  void ToggleToolbar();
+  void UpdateToolbarState(unsigned bits);
+  // The menu-bar popups' states, by the popup's id (40042, 40045, 40051).
+  void OnInitMenuPopup(HMENU menu, UINT popupId);
+  // The tap-and-hold menu at `screen`, built for the selected node; the chosen id (0: none).
+  int TrackHoldMenu(POINT screen);
+
   INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
  private:
+  void CreateItemsMenuBar();
+  HMENU BuildHoldMenu() const;
+  void AddSelectedToDocument();
   bool Create(bool lineItemMode, bool otherListsMode);
   void Layout();
   void Post(std::unique_ptr<CEditCommand> command);
@@ -106,6 +139,8 @@ class CItemListWnd : public CDialogObject<CItemListWnd> {
   HWND m_findLabel = nullptr, m_findEdit = nullptr, m_findFirst = nullptr, m_findNext = nullptr,
        m_findClose = nullptr;
   HWND m_okButton = nullptr, m_cancelButton = nullptr;
+  HWND m_menuBar = nullptr;
+  HWND m_toolbar = nullptr;
   HFONT m_titleFont = nullptr;
   AddItemsHandler m_addItems;
   int m_documentType = 0;

@@ -10,6 +10,7 @@
 #include "core/WaitCursor.h"
 #include "platform/user/MessageBox.h"
 #include "platform/user/Window.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
@@ -232,6 +233,7 @@ CDeleteCategoryCommand::~CDeleteCategoryCommand() {
   // category keeps them for its paste.
   if (!m_executed || !m_record || m_cut) return;
   CWaitCursorScope wait;
+  CBusyWindow waiting(IDD_TREE_WAIT, m_context.owner);
   m_context.store.DeleteCategoryContents(m_fullName);
 }
 

@@ -3,10 +3,13 @@
 #include <string>
 
 #include "core/Preferences.h"
+#include "core/ResourceText.h"
 #include "core/ScreenResolution.h"
 #include "core/WaitCursor.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/user/Dialog.h"
 #include "platform/user/Window.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
@@ -200,10 +203,35 @@ bool CListTreeView::SetMode(bool lineItemMode, bool otherListsMode) {
   return true;
 }
 
-void CListTreeView::FillChildren(HTREEITEM node, CDbRecord& record) {
+CBusyWindow::CBusyWindow(int templateId, HWND parent) {
+  m_window = CreateDialogParamW(GetResourceInstance(), MAKEINTRESOURCEW(templateId), parent,
+                                [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+  if (!m_window) return;
+  ShowWindow(m_window, SW_SHOW);
+  UpdateWindow(m_window);
+}
+
+CBusyWindow::~CBusyWindow() {
+  if (m_window) DestroyWindow(m_window);
+}
+
+void CListTreeView::FillChildren(HTREEITEM node, CDbRecord& record) { FillBelow(nullptr, node, record); }
+
+void CListTreeView::FillBelow(HWND progress, HTREEITEM node, CDbRecord& record) {
   if (record.GetChildrenLoaded()) return;
   CRedrawOff redraw(m_tree);
   ++m_fillCount;
+  // A large container takes a while: a progress bar steps once per child read.
+  std::unique_ptr<CBusyWindow> loading;
+  if (!progress && record.GetChildCount() >= kLoadingDialogChildren) {
+    loading = std::make_unique<CBusyWindow>(IDD_TREE_LOADING, m_parent);
+    progress = loading->Window();
+    ++m_loadingDialogs;
+    HWND bar = GetDlgItem(progress, IDC_PROGRESS_BAR);
+    SendMessageW(bar, PBM_SETRANGE32, 0, record.GetChildCount());
+    SendMessageW(bar, PBM_SETSTEP, 1, 0);
+  }
+  HWND bar = progress ? GetDlgItem(progress, IDC_PROGRESS_BAR) : nullptr;
   int kind = record.GetObjectType();
   bool byName = m_alphabetize && kind != kObjectGroup;
   std::unique_ptr<CDbRecord> child;
@@ -212,6 +240,7 @@ void CListTreeView::FillChildren(HTREEITEM node, CDbRecord& record) {
   bool leafBoxes = m_checkBoxes && (kind == kObjectGroup || kind == kObjectRoot || kind == kObjectCategory ||
                                     kind == kObjectContainer512);
   while (cursor && (child = m_store->GetNextChild(*cursor))) {
+    if (bar) SendMessageW(bar, PBM_STEPIT, 0, 0);
     int childKind = child->GetObjectType();
     int box = m_checkBoxes ? kStateUnchecked : kStateNone;
     if (childKind & kObjectLeafMask) {
@@ -225,7 +254,7 @@ void CListTreeView::FillChildren(HTREEITEM node, CDbRecord& record) {
     CDbRecord* kept = child.get();
     HTREEITEM added = InsertNode(node, TVI_LAST, std::move(child), ClosedImage(childKind), state, I_CHILDRENCALLBACK);
     if (added && open) {
-      FillChildren(added, *kept);
+      FillBelow(progress, added, *kept);
       SendMessageW(m_tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(added));
       SetImage(added, OpenImage(childKind));
     }
@@ -620,6 +649,17 @@ void CListTreeView::Collect(HTREEITEM node, HTREEITEM selected, std::vector<std:
     if (node == selected || GetCheckState(node) == kStateChecked) OfferChecked(node, out);
     Collect(Next(TVGN_CHILD, node), selected, out);
   }
+}
+
+void CListTreeView::CollectItemsOf(HTREEITEM node, std::vector<std::unique_ptr<CDbRecord>>& out) {
+  CDbRecord* record = RecordOf(node);
+  if (!record) return;
+  if (!(record->GetObjectType() & kObjectContainerMask)) {
+    OfferChecked(node, out);
+    return;
+  }
+  FillBelow(nullptr, node, *record);
+  for (HTREEITEM child = Next(TVGN_CHILD, node); child; child = Next(TVGN_NEXT, child)) CollectItemsOf(child, out);
 }
 
 void CListTreeView::CollectChecked(HTREEITEM start, HTREEITEM selected,

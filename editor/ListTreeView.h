@@ -100,6 +100,9 @@ class CListTreeView {
   bool CheckBoxes() const { return m_checkBoxes; }
   void ChangeCheckState(HTREEITEM node, CheckChange change);
   void ClearChecks();
+  // Fresh store copies of the items a node stands for: the item itself, or every item
+  // below a container (its containers read from the store on the way).
+  void CollectItemsOf(HTREEITEM node, std::vector<std::unique_ptr<CDbRecord>>& out);
   // Fresh store copies of every checked node (state 2) and of `selected`, leaves and
   // categories only, in tree order, appended to `out`.
   void CollectChecked(HTREEITEM start, HTREEITEM selected, std::vector<std::unique_ptr<CDbRecord>>& out);
@@ -112,8 +115,13 @@ class CListTreeView {
 
   // How many times children were read from the store (for measuring laziness).
   int FillCount() const { return m_fillCount; }
+  // How many times a container was large enough to show the loading dialog.
+  int LoadingDialogCount() const { return m_loadingDialogs; }
+  // A container of this many children or more shows a progress bar while it is read.
+  static constexpr int kLoadingDialogChildren = 11;
 
  private:
+  void FillBelow(HWND progress, HTREEITEM node, CDbRecord& record);
   HTREEITEM InsertNode(HTREEITEM parent, HTREEITEM after, std::unique_ptr<CDbRecord> record, int image, int state,
                        int children);
   void SetImage(HTREEITEM node, int image);
@@ -138,4 +146,19 @@ class CListTreeView {
   int m_viewMode = kViewByName;
   bool m_filling = false;
   int m_fillCount = 0;
+  int m_loadingDialogs = 0;
+};
+
+// A small modeless window shown while something slow runs: made from a dialog template of
+// the resources, with a procedure that handles nothing; gone with the object.
+class CBusyWindow {
+ public:
+  CBusyWindow(int templateId, HWND parent);
+  ~CBusyWindow();
+  CBusyWindow(const CBusyWindow&) = delete;
+  CBusyWindow& operator=(const CBusyWindow&) = delete;
+  HWND Window() const { return m_window; }
+
+ private:
+  HWND m_window = nullptr;
 };

@@ -6,14 +6,16 @@
 
 namespace {
 
-// A copy of the document's customer of the kind the program works with now: every field
-// of a table customer, the contact's own texts of a contact.
+// A copy of the document's customer of the kind the program works with now, with every
+// field: a contact's own copy keeps only the texts a contact has, and Undo would then
+// write a customer block without the addresses and account fields it had.
 std::unique_ptr<CCustomerRecord> CopyOfCustomer(const CCustomerRecord& customer) {
-  if (CPreferences::UseOutlook()) {
-    if (const auto* contact = dynamic_cast<const CContactCustomer*>(&customer))
-      return std::make_unique<CContactCustomer>(*contact);
-  }
-  auto copy = std::make_unique<CTableCustomer>();
+  std::unique_ptr<CCustomerRecord> copy;
+  const auto* contact = CPreferences::UseOutlook() ? dynamic_cast<const CContactCustomer*>(&customer) : nullptr;
+  if (contact)
+    copy = std::make_unique<CContactCustomer>(*contact);
+  else
+    copy = std::make_unique<CTableCustomer>();
   copy->Fields() = customer.Fields();
   return copy;
 }

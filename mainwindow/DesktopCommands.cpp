@@ -109,10 +109,11 @@ LRESULT CMainFrame::UpdateLists(const COPYDATASTRUCT& copy) {
   const std::u16string file = UpdateFileFromCopyData(copy).value_or(std::u16string());
   int result = 0;
   {
+    FinishListChanges();
     // The customer list holds back while the customers change and reads them again after.
     CCustomerListHook customerList(GetCustomerList());
     CListUpdater updater(m_editor ? &m_editor->GetDocument() : nullptr, m_itemStore.get(), m_customerSource.get(),
-                         &company, nullptr, &status, GetCustomerList() ? &customerList : nullptr, file);
+                         &company, GetItemsTreeHook(), &status, GetCustomerList() ? &customerList : nullptr, file);
     updater.SetHistories(&m_documentHistory, &m_listHistory);
     UnloadLists();
     result = updater.Run(m_hwnd);
@@ -157,6 +158,7 @@ LRESULT CMainFrame::LoadDatabaseUpdate() {
     UnloadLists();
     if (ExchangeDatabase(*m_itemStore, files) == DatabaseExchange::Kept) closing = IDS_DESKTOP_DATABASE_KEPT;
     ReloadLists();
+    RefillItemsTree();
     RefreshCustomerList(true);
   }
   progress.SetStatusId(closing, true);
@@ -167,8 +169,10 @@ void CMainFrame::OpenDatabaseAgain() {
   CWaitCursorScope wait;
   WaitForCustomerLoader();
   if (!m_storeOpened) return;
+  FinishListChanges();
   // The store's open lets an open connection go first.
   m_itemStore->Open(GetDatabaseFiles().Database());
   ReloadLists();
+  RefillItemsTree();
   RefreshCustomerList(true);
 }

@@ -35,9 +35,12 @@
 #include "document/StoreDocumentLists.h"
 #include "document/XmlDocument.h"
 #include "editor/EditCommand.h"
+#include "editor/ItemTreeCommands.h"
+#include "listupdate/ListUpdater.h"
 #include "mainwindow/HeaderBar.h"
 #include "mainwindow/PowerNotifications.h"
 #include "mainwindow/PrivateMessages.h"
+#include "customers/DocumentCustomerScreens.h"
 #include "mainwindow/RegisterList.h"
 #include "mainwindow/RowActions.h"
 #include "reports/Report.h"
@@ -170,6 +173,11 @@ StartupStep CMainFrame::StartUp(std::u16string_view commandLine) {
   m_editor = std::make_unique<CDocumentView>(m_instance, m_hwnd, &m_documentHistory, &m_listHistory, m_itemStore.get(),
                                              m_customSettings.get());
   m_documentHistory.AddListener(m_editor->GetWindow());
+  // The editor opens the customer screens on its document through these.
+  m_documentCustomerScreens =
+      std::make_unique<CDocumentCustomerScreens>(GetResourceInstance(), m_itemStore.get(), m_customerSource.get());
+  SetDocumentCustomerScreens(m_documentCustomerScreens.get());
+  StartItemsList();
 
   // The last view: until the editor window is part of the program every start shows the
   // register, and the stored document stays stored for the start that can open it.
@@ -591,7 +599,10 @@ void CMainFrame::DeleteObjects() {
   m_power.reset();
   m_progress.reset();
   m_customerList.reset();  // its loader reads the customer source
+  StopItemsList();
   m_editor.reset();
+  SetDocumentCustomerScreens(nullptr);
+  m_documentCustomerScreens.reset();
   m_reportView.reset();  // it reads the item store
   RemoveDocumentServices();
   if (m_register) {

@@ -20,7 +20,10 @@ class CCommandProcessor;
 class CCustomSettings;
 class CCustomerSource;
 class CDocumentView;
+class CDocumentCustomerScreens;
 class CHeaderBar;
+class IItemEntryDialogs;
+class IUpdateListTree;
 class CItemStore;
 class CListCache;
 class CNamedList;
@@ -221,6 +224,25 @@ class CMainFrame {
   // The store opened successfully once; a close leaves this set, so the database opens
   // again on the desktop's word.
   bool m_storeOpened = false;
+
+  // The customer screens the editor opens on its document (customer dialog, Customize).
+  std::unique_ptr<CDocumentCustomerScreens> m_documentCustomerScreens;
+  // ---- The items list (MainFrameItems.cpp) ------------------------------------------------
+ public:
+  // The items tree read again from the store, when the items list has one.
+  void RefillItemsTree();
+  // What the list update calls when it is done (refills the items tree).
+  IUpdateListTree* GetItemsTreeHook() const;
+
+ private:
+  // Sets the entry dialogs of the tree commands (start-up) and takes them back (close).
+  void StartItemsList();
+  void StopItemsList();
+  // Completes what the list history still holds back (a deleted category's contents)
+  // before the lists are replaced behind it.
+  void FinishListChanges();
+  std::unique_ptr<IItemEntryDialogs> m_itemDialogs;
+  std::unique_ptr<IUpdateListTree> m_itemsTreeHook;
 
   // ---- The customer list (MainFrameCustomers.cpp) ------------------------------------------
  public:

@@ -419,6 +419,16 @@
 #define IDC_FIND_CLOSE 304
 #define IDC_FIND_EDIT 305
 #define IDS_NAME_HAS_COLON 40665
+/* The items list's menu bar and toolbar, and what the tree shows while it works. */
+#define IDR_ITEMS_MENUBAR 107               /* menu and menu bar */
+#define IDS_ITEMS_BAR_NEW 41720
+#define IDS_ITEMS_BAR_EDIT 41721
+#define IDS_ITEMS_BAR_VIEW 41722
+#define IDB_ITEMS_TOOLBAR 164               /* 10 images of 16 x 16 */
+#define IDB_ITEMS_TOOLBAR_HIRES 166         /* the same, 32 x 32 */
+#define IDD_TREE_LOADING 237                /* a container of many children being read */
+#define IDD_TREE_WAIT 152                   /* a deleted category's contents being removed */
+#define IDC_TREE_WAIT_TEXT 1152
 
 /* The forms of line items: one line's values (the data-entry form), and the forms that
    add items from the items list, for several items with Add and Skip below the rows. */
@@ -428,6 +438,9 @@
 /* The header-field forms of the editor: check box captions. */
 #define IDS_NOTES_USE_AS_DEFAULT 40350
 #define IDS_LABEL_ADD_TO_LIST 40664
+
+/* The editor's field holds. */
+#define IDS_ERASE_SIGNATURE 40276       /* Yes/No */
 
 #ifdef RC_INVOKED
 /* Window styles the templates use, spelled out for the resource compiler only. */

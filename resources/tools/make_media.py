@@ -87,13 +87,6 @@ def signature_background(x, y):
     return WHITE
 
 
-def menu_strip(x, y):
-    # one 16x16 image: a list glyph
-    if 3 <= y <= 12 and y % 3 == 0 and 3 <= x <= 12:
-        return BLACK
-    return GREY
-
-
 def check_box(checked, highlighted):
     def pixel(x, y):
         if x in (1, 14) and 1 <= y <= 14 or y in (1, 14) and 1 <= x <= 14:
@@ -176,6 +169,19 @@ GLYPHS = {
     _line(x, y, 7, 12, 10, 6, 0.8) or _line(x, y, 10, 6, 14, 11, 0.8) or (y == 14 and 1 <= x <= 14),
     "scanner": lambda x, y: 2 <= y <= 13 and x in (1, 2, 4, 7, 8, 10, 12, 13, 14),
     "card": lambda x, y: _box(x, y, 0, 3, 15, 12) or (5 <= y <= 6 and 0 <= x <= 15),
+    # the items list's toolbar
+    "category": lambda x, y: _box(x, y, 1, 4, 14, 13) or (1 <= x <= 6 and 2 <= y <= 4) or
+    (10 <= x <= 11 and 6 <= y <= 11) or (8 <= x <= 13 and 8 <= y <= 9),
+    "cut": lambda x, y: (x - 4) ** 2 + (y - 12) ** 2 <= 6 or (x - 11) ** 2 + (y - 12) ** 2 <= 6 or
+    _line(x, y, 5, 10, 11, 1, 0.7) or _line(x, y, 10, 10, 4, 1, 0.7),
+    "copy": lambda x, y: _box(x, y, 1, 1, 9, 10) or _box(x, y, 6, 5, 14, 14),
+    "paste": lambda x, y: _box(x, y, 2, 2, 12, 14) or (5 <= x <= 9 and 1 <= y <= 3) or
+    (5 <= x <= 10 and y in (7, 10)),
+    "sort": lambda x, y: _line(x, y, 2, 13, 5, 2, 0.7) or _line(x, y, 5, 2, 8, 13, 0.7) or
+    (y == 9 and 3 <= x <= 7) or _line(x, y, 12, 2, 12, 13, 0.7) or _line(x, y, 12, 13, 9.5, 10, 0.7) or
+    _line(x, y, 12, 13, 14.5, 10, 0.7),
+    "check": lambda x, y: _box(x, y, 1, 1, 14, 14) or _line(x, y, 4, 8, 7, 11, 0.8) or
+    _line(x, y, 7, 11, 12, 4, 0.8),
 }
 
 
@@ -219,7 +225,7 @@ def main():
     write_bmp("title_cancel_pressed.bmp", 22, 22, button(22, "cancel", True))
     write_bmp("title_ok_pressed.bmp", 22, 22, button(22, "ok", True))
     write_bmp("signature_background.bmp", 240, 80, signature_background)
-    write_bmp("items_menubar.bmp", 16, 16, menu_strip)
+    write_bmp("items_menubar.bmp", 16, 16, glyph_strip(["toolbar"]))
     write_bmp("main_menubar_selected.bmp", 16, 16, menu_button(True))
     write_bmp("main_menubar.bmp", 16, 16, menu_button(False))
     write_bmp("check_complete_highlight.bmp", 16, 16, check_box(True, True))
@@ -232,6 +238,9 @@ def main():
     write_bmp("editor_toolbar.bmp", 144, 16, glyph_strip(toolbar))
     write_bmp("editor_toolbar_hires.bmp", 288, 32, glyph_strip(toolbar, scale=2))
     write_bmp("editor_menubar.bmp", 64, 16, glyph_strip(["toolbar", "signature", "scanner", "card"]))
+    items = ["add", "category", "undo", "redo", "cut", "copy", "paste", "zoom", "check", "sort"]
+    write_bmp("items_toolbar.bmp", 160, 16, glyph_strip(items))
+    write_bmp("items_toolbar_hires.bmp", 320, 32, glyph_strip(items, scale=2))
     for number, colour in CARD_STATES.items():
         write_bmp("card_state_%d.bmp" % number, 240, 80,
                   card_picture(colour, number == 286, number == 282))

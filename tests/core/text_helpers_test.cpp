@@ -598,7 +598,8 @@ TEST_F(TextHelpers, HeaderFieldCodesAndDocumentKinds) {
     const char16_t* id;
     int code;
   } fields[] = {{u"BILLTO", 2},  {u"billto", 2}, {u"L", 5},       {u"T", 14},     {u"S", 12},
-                {u"NOTES", 23},  {u"CLASS", 31}, {u"PAYAMOUNT", 30}, {u"ITEM", 0}, {u"", 0}};
+                {u"NOTES", 23},  {u"CLASS", 31}, {u"PAYAMOUNT", 30}, {u"ITEM", 0}, {u"", 0},
+                {u"OTHER1", 24}, {u"other2", 25}, {u"OTHER3", 26}};
   for (const auto& f : fields) {
     WCHAR c = u'?';
     CBstr name;

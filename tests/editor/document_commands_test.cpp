@@ -7,6 +7,8 @@
 //   DocumentCommands.Refused*       a refused command changes nothing and stays out
 //   DocumentCommands.Invoice*       a whole invoice made through commands, ten steps back
 //                                   and forth
+//   CustomerCommands.*              customer, companies, ship-to, style: what lands, what
+//                                   the history keeps, cancels change nothing
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -18,6 +20,14 @@
 #include "core/Preferences.h"
 #include "core/WaitCursor.h"
 #include "editor/HeaderFieldCommands.h"
+#include "core/CompanyInfo.h"
+#include "datastore/CustomerSource.h"
+#include "document/ShipToAddress.h"
+#include "ScriptedCustomerScreens.h"
+#include "editor/CustomerCommands.h"
+#include "editor/DocumentView.h"
+#include "editor/SelectCustomerCommand.h"
+#include "platform/testing/MessageBoxScript.h"
 #include "editor/LineItemCommands.h"
 #include "platform/user/MessageBox.h"
 
@@ -422,6 +432,181 @@ TEST_F(DocumentCommands, InvoiceMadeThroughCommandsStepsTenBackAndForth) {
   for (int i = 0; i < 10; ++i) ASSERT_TRUE(history.Redo()) << i;
   EXPECT_EQ(Xml(), later);
   EXPECT_EQ(GetWaitCursorCount(), 0) << "every command ends the wait cursor it began";
+}
+
+// ---- Customer, companies, ship-to and style ----
+
+// The block commands with the customer screens set as the program sets them.
+class CustomerCommands : public DocumentCommands {
+ protected:
+  void SetUp() override {
+    DocumentCommands::SetUp();
+    SetDocumentCustomerScreens(&screens);
+  }
+  void TearDown() override {
+    SetDocumentCustomerScreens(nullptr);
+    DocumentCommands::TearDown();
+  }
+  // One undoable step in the history, so that emptying it shows.
+  void SomeUndoableStep() {
+    ASSERT_TRUE(Run(std::make_unique<CChangeAccountCommand>(*doc, CBstr(u"A-1"))));
+    ASSERT_EQ(history.GetUndoCount(), 1u);
+  }
+  static std::unique_ptr<CTableCustomer> Customer(std::u16string_view name, std::u16string_view terms) {
+    auto customer = std::make_unique<CTableCustomer>();
+    customer->SetField(kCustName, name);
+    customer->SetField(kCustFullName, name);
+    customer->SetField(kCustTerms, terms);
+    customer->SetField(kCustShipToAddr1, std::u16string(name) + u" Dock");
+    return customer;
+  }
+
+  editor_test::ScriptedCustomerScreens screens;
+};
+
+TEST_F(CustomerCommands, SelectingACustomerAndUndoingBringsTheOldBlocksBack) {
+  ASSERT_TRUE(Run(std::make_unique<CSelectCustomerCommand>(*doc, Customer(u"Acme", u"Net 30"))));
+  const std::u16string acme = Xml();
+  ASSERT_TRUE(Run(std::make_unique<CSelectCustomerCommand>(*doc, Customer(u"Birch", u""))));
+  EXPECT_NE(Xml().find(u"Birch Dock"), std::u16string::npos);
+  ASSERT_TRUE(history.Undo());
+  EXPECT_EQ(Xml(), acme) << "customer, ship-to, terms and due date as they were";
+  EXPECT_EQ(doc->GetTerms().str(), u"Net 30");
+  ASSERT_TRUE(history.Redo());
+  EXPECT_NE(Xml().find(u"Birch Dock"), std::u16string::npos);
+}
+
+TEST_F(CustomerCommands, WithContactsUndoGivesTheWholeCustomerBlockBack) {
+  CPreferences().SetUseOutlook(true);
+  doc = Make();
+  doc->InitNew(4, kDocInvoice);
+  CContactCustomer contact;
+  contact.SetField(kCustListID, u"41");
+  contact.SetField(kCustName, u"Ann Lee");
+  contact.SetField(kCustFullName, u"Lee, Ann");
+  contact.SetField(kCustBillToAddr1, u"9 Pier Road");
+  doc->SetCustomer(contact);
+  const std::u16string before = Xml();
+  ASSERT_TRUE(Run(std::make_unique<CSelectCustomerCommand>(*doc, Customer(u"Birch", u""))));
+  ASSERT_TRUE(history.Undo());
+  CPreferences().SetUseOutlook(false);
+  EXPECT_EQ(Xml(), before) << "the address a contact copy would drop is back";
+}
+
+TEST_F(CustomerCommands, EditCustomerTakesTheStoredFieldsAndWritesTheResult) {
+  sales_test::StoreLists& stored = UseStoreLists();
+  CQBCustomerSource source(nullptr, stored.store);
+  auto row = Customer(u"Acme", u"");
+  row->SetField(kCustNotes, u"pays late");
+  row->SetField(kCustPhone, u"stored phone");
+  ASSERT_EQ(source.AddRecord(*row, nullptr, 2), 1);
+  screens.source = &source;
+  ASSERT_TRUE(Run(std::make_unique<CSelectCustomerCommand>(*doc, Customer(u"Acme", u""))));
+  doc->GetCustomer()->SetField(kCustPhone, u"document phone");
+
+  screens.edit = [](CTableCustomer& record) { record.SetField(kCustCompanyName, u"Acme Rentals"); };
+  ASSERT_TRUE(Run(std::make_unique<CEditCustomerCommand>(*doc, nullptr, nullptr, nullptr, *doc->GetCustomer(), nullptr,
+                                                         kCustomerPageShipTo, false)));
+  EXPECT_EQ(screens.opened[0].notes, u"pays late") << "a field the document does not carry comes from the stored row";
+  ASSERT_EQ(screens.opened.size(), 1u);
+  EXPECT_EQ(screens.opened[0].page, kCustomerPageShipTo);
+  EXPECT_FALSE(screens.opened[0].job);
+  EXPECT_EQ(doc->GetCustomer()->FieldView(kCustPhone), u"document phone") << "the document's own field stays";
+  EXPECT_NE(Xml().find(u"Acme Rentals"), std::u16string::npos);
+  EXPECT_FALSE(history.CanUndo()) << "editing the customer empties the history";
+
+  screens.answer = 0;
+  const std::u16string before = Xml();
+  EXPECT_FALSE(Run(std::make_unique<CEditCustomerCommand>(*doc, nullptr, nullptr, nullptr, *doc->GetCustomer(),
+                                                          nullptr, kCustomerPageJob, true)));
+  EXPECT_EQ(Xml(), before);
+  EXPECT_TRUE(screens.opened.back().newJob);
+  EXPECT_TRUE(screens.opened.back().job) << "naming a job makes the record a job";
+}
+
+TEST_F(CustomerCommands, ACustomerWithoutIdOffersTheCustomerList) {
+  HWND notify = CreateWindowExW(0, u"STATIC", u"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  CTableCustomer typed;
+  typed.SetField(kCustListID, u"");
+  typed.SetField(kCustName, u"Walk-in");
+  typed.SetField(kCustFullName, u"Walk-in");
+  for (int answer : {IDNO, IDYES}) {
+    platform::testing::MessageBoxScript boxes;
+    boxes.Expect(u"Could not locate Walk-in.  Display customer list?").Answer(answer);
+    EXPECT_FALSE(Run(std::make_unique<CEditCustomerCommand>(*doc, nullptr, nullptr, notify, typed, nullptr, 0, false)));
+    MSG msg;
+    EXPECT_EQ(PeekMessageW(&msg, notify, editor_msg::kMsgChooseCustomer, editor_msg::kMsgChooseCustomer, PM_REMOVE),
+              answer == IDYES ? TRUE : FALSE);
+  }
+  EXPECT_TRUE(screens.opened.empty());
+  DestroyWindow(notify);
+}
+
+TEST_F(CustomerCommands, WithTwoCompaniesTheDefaultOneGoesInAndBothAreStored) {
+  SomeUndoableStep();
+  CompanyChooser choose = [&](CCompanyInfo& first, CCompanyInfo& second, int page) {
+    EXPECT_EQ(page, 1) << "opened at the page used last";
+    first.SetName(u"First Co");
+    second.SetName(u"Second Co");
+    CPreferences().SetDword(u"DEFAULT_COMPANY", 1);
+    return true;
+  };
+  CPreferences().SetDword(u"LastCompanyPage", 1);
+  ASSERT_TRUE(Run(std::make_unique<CEditCompanyCommand>(
+      *doc, std::make_unique<CCompanyInfo>(nullptr, CCompanyInfo::kFirstCompany), true, choose, nullptr)));
+  EXPECT_NE(Xml().find(u"Second Co"), std::u16string::npos);
+  EXPECT_FALSE(history.CanUndo());
+  CCompanyInfo first(nullptr, CCompanyInfo::kFirstCompany), second(nullptr, CCompanyInfo::kCompanyB);
+  first.Load();
+  second.Load();
+  EXPECT_EQ(first.GetName(), u"First Co");
+  EXPECT_EQ(second.GetName(), u"Second Co");
+}
+
+TEST_F(CustomerCommands, ShipToEditedUndoneAndRedone) {
+  ASSERT_TRUE(Run(std::make_unique<CSelectCustomerCommand>(*doc, Customer(u"Acme", u""))));
+  const std::u16string before = Xml();
+  int formRuns = 0;
+  ShipToEditor form = [&](CShipToAddress& address) {
+    ++formRuns;
+    EXPECT_EQ(address.GetTexts().address1.str(), u"Acme Dock") << "the form starts on the present block";
+    address.SetName(u"Acme Warehouse");
+    address.SetAddress2(u"Gate 4");
+    address.SetPhone(nullptr);
+    return true;
+  };
+  ASSERT_TRUE(Run(std::make_unique<CEditShipToCommand>(*doc, form)));
+  CShipToTexts texts;
+  doc->GetXmlDocument().ReadShipTo(&texts);
+  EXPECT_EQ(texts.name.str(), u"Acme Warehouse");
+  EXPECT_EQ(texts.address2.str(), u"Gate 4");
+  const std::u16string edited = Xml();
+  EXPECT_EQ(history.GetUndoCount(), 2u);
+  ASSERT_TRUE(history.Undo());
+  EXPECT_EQ(Xml(), before);
+  ASSERT_TRUE(history.Redo());
+  EXPECT_EQ(Xml(), edited);
+  EXPECT_EQ(formRuns, 1) << "redo writes the edit again without the form";
+
+  EXPECT_FALSE(Run(std::make_unique<CEditShipToCommand>(*doc, [](CShipToAddress&) { return false; })));
+  EXPECT_EQ(Xml(), edited);
+}
+
+TEST_F(CustomerCommands, StyleChangeUndoesAndKeepsTheDefaultOnlyWhenItWroteIt) {
+  CPreferences().SetDword(u"InvoiceStyle", 4);
+  const int before = doc->GetStyle();
+  ASSERT_TRUE(Run(std::make_unique<CChangeStyleCommand>(*doc, 1, true)));
+  EXPECT_EQ(doc->GetStyle(), 1);
+  EXPECT_EQ(CPreferences().GetDword(u"InvoiceStyle", 0), 1u);
+  ASSERT_TRUE(Run(std::make_unique<CChangeStyleCommand>(*doc, 2, false)));
+  EXPECT_EQ(CPreferences().GetDword(u"InvoiceStyle", 0), 1u) << "not saved as the default";
+  ASSERT_TRUE(history.Undo());
+  EXPECT_EQ(doc->GetStyle(), 1);
+  EXPECT_EQ(CPreferences().GetDword(u"InvoiceStyle", 0), 1u);
+  ASSERT_TRUE(history.Undo());
+  EXPECT_EQ(doc->GetStyle(), before);
+  EXPECT_EQ(CPreferences().GetDword(u"InvoiceStyle", 0), static_cast<DWORD>(before)) << "the default given back";
+  EXPECT_EQ(history.GetRedoName()->view(), u"change style");
 }
 
 }  // namespace

@@ -1,18 +1,28 @@
 // The editor screen driven as a user would: Done with and without changes, the
 // save-changes answers, memorizing, signing on the signature bar, the toolbar and Edit
-// menu following the history, and the logo picker.
+// menu following the history, the logo picker, and the page's field taps and holds (each
+// tap opens its editor or picker and lands as one command; each hold offers its entries).
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
 #include "../document/SalesDocumentFixture.h"
+#include "../core/FieldFormTyping.h"
+#include "ScriptedCustomerScreens.h"
 #include "core/MenuBar.h"
 #include "core/MenuHelpers.h"
 #include "core/Preferences.h"
 #include "datastore/DbRecord.h"
 #include "datastore/ItemStore.h"
 #include "devices/InputDevice.h"
+#include "datastore/CustomerRecord.h"
+#include "datastore/NamedList.h"
+#include "document/HtmlView.h"
+#include "editor/CustomerCommands.h"
+#include "editor/JobCompanyDlg.h"
+#include "core/CompanyInfo.h"
+#include "core/FullScreenDialog.h"
 #include "editor/DocumentView.h"
 #include "editor/EditCommand.h"
 #include "editor/EditorDialogs.h"
@@ -27,6 +37,7 @@
 namespace {
 
 using platform::testing::DialogDriver;
+using platform::testing::MenuDriver;
 using platform::testing::UiScript;
 
 CCommandProcessor* g_history = nullptr;
@@ -408,6 +419,414 @@ TEST_F(DocumentView, LogoPickerListsPicturesAndGivesTheChoice) {
   EXPECT_EQ(name, u"Wide.BMP");
   EXPECT_EQ(width, 64);
   EXPECT_EQ(height, 32);
+}
+
+// ---- Field taps and holds ----
+
+std::vector<std::u16string> Texts(const MenuDriver& m) {
+  std::vector<std::u16string> texts;
+  for (const auto& item : m.Items())
+    texts.push_back(item.separator ? u"-" : (item.grayed ? u"(grey) " : u"") + item.text);
+  return texts;
+}
+
+// A new invoice in the editor, with the customer screens set as the program sets them.
+class DocumentViewFields : public DocumentView {
+ protected:
+  void SetUp() override {
+    DocumentView::SetUp();
+    editor->GetDocument().InitNew(4, kDocInvoice);
+    editor->ShowView(-1);
+    SetDocumentCustomerScreens(&screens);
+  }
+  void TearDown() override {
+    SetDocumentCustomerScreens(nullptr);
+    DocumentView::TearDown();
+  }
+
+  CSalesDocument& Doc() { return editor->GetDocument(); }
+  std::u16string Xml() {
+    CBstr xml;
+    Doc().GetXmlDocument().GetDataDocument()->get_xml(&xml);
+    return xml.str();
+  }
+  void Tap(const char16_t* link) {
+    SendMessageW(editor->GetWindow(), WM_HTMLVIEW_LINKTAPPED, 0, reinterpret_cast<LPARAM>(link));
+    Pump();
+  }
+  void Hold(UINT message, WPARAM wParam = 0) {
+    POINT point{20, 30};
+    SendMessageW(editor->GetWindow(), message, wParam, reinterpret_cast<LPARAM>(&point));
+    Pump();
+  }
+  // The next `count` popup menus are recorded (entry texts, greyed ones marked) and closed.
+  static void ExpectMenusShown(UiScript& ui, int count, std::vector<std::vector<std::u16string>>& shown) {
+    for (int i = 0; i < count; ++i)
+      ui.ExpectPopupMenu([&shown](MenuDriver& m) {
+        shown.push_back(Texts(m));
+        m.Cancel();
+      });
+  }
+  // Types `text` into field `field` of a data-entry form (whose heading, when given, is
+  // checked) and accepts it.
+  static UiScript::DialogAction Typing(int field, std::u16string text, std::u16string heading = u"") {
+    return [field, text, heading](DialogDriver& d) {
+      if (!heading.empty()) {
+        EXPECT_EQ(d.Text(IDC_DIALOG_HEADING), heading);
+      }
+      slateway::testing::TypeIntoField(d, d.Window(), field, text);
+      d.Ok();
+    };
+  }
+  // The date picker moved one day on and that day chosen.
+  static void ChooseNextDay(DialogDriver& d) {
+    HWND calendar = d.Control(IDC_DATE_CALENDAR);
+    SetFocus(calendar);
+    d.Key(VK_RIGHT);
+    SendMessageW(calendar, WM_KEYDOWN, VK_RETURN, 0);
+    d.Pump();
+  }
+
+  editor_test::ScriptedCustomerScreens screens;
+};
+
+TEST_F(DocumentViewFields, CustomerJobAndShipToTapsFollowTheCustomer) {
+  screens.answer = 0;
+  Tap(u"BILLTO");  // no customer yet: the main window is asked to choose one
+  EXPECT_EQ(std::count(mainMessages.begin(), mainMessages.end(), editor_msg::kMsgChooseCustomer), 1);
+  EXPECT_TRUE(screens.opened.empty());
+
+  CTableCustomer acme;
+  acme.SetField(kCustName, u"Acme");
+  acme.SetField(kCustFullName, u"Acme");
+  Doc().SetCustomer(acme);
+  CJobRecord job;
+  job.SetField(0, CBstr(u"Kitchen"));
+  for (const char16_t* link : {u"BILLTO", u"JOB", u"SHIPTO"}) Tap(link);
+  Doc().SetJob(job);
+  Tap(u"JOB");
+  std::vector<std::pair<int, bool>> opened;  // page, asked for a new job
+  for (const auto& o : screens.opened) opened.emplace_back(o.page, o.newJob);
+  EXPECT_EQ(opened, (std::vector<std::pair<int, bool>>{{kCustomerPageAddress, false},
+                                                       {kCustomerPageAddress, true},
+                                                       {kCustomerPageShipTo, false},
+                                                       {kCustomerPageJob, false}}));
+  EXPECT_FALSE(history.CanUndo()) << "a cancelled customer dialog sends nothing";
+}
+TEST_F(DocumentViewFields, HoldPopupsOfferTheEntriesOfTheirField) {
+  UiScript ui;
+  std::vector<std::vector<std::u16string>> shown;
+  ExpectMenusShown(ui, 6, shown);
+  Hold(WM_HTMLVIEW_HOLDFIELD, 23);
+  Hold(WM_HTMLVIEW_HOLDFIELD, 25);
+  Hold(WM_HTMLVIEW_HOLDFIELD, 12);
+  Hold(WM_HTMLVIEW_HOLDBILLTO);
+  Hold(WM_HTMLVIEW_HOLDBILLFROM);
+  Hold(WM_HTMLVIEW_HOLDLINE, u'Q');
+  ASSERT_EQ(shown.size(), 6u);
+  EXPECT_EQ(shown[0], (std::vector<std::u16string>{u"Edit Notes... "}));
+  EXPECT_EQ(shown[1], (std::vector<std::u16string>{u"Edit... "}));
+  EXPECT_EQ(shown[2], (std::vector<std::u16string>{u"(grey) Erase", u"Sign..."})) << "nothing to erase";
+  EXPECT_EQ(shown[3], (std::vector<std::u16string>{u"(grey) Edit... ", u"Select new Customer:Job... "}));
+  EXPECT_EQ(shown[4],
+            (std::vector<std::u16string>{u"Edit...", u"Select logo... ", u"Select alternate company... "}));
+  EXPECT_EQ(shown[5], (std::vector<std::u16string>{u"Cut", u"Copy", u"(grey) Paste", u"-", u"Insert line item...",
+                                                   u"Edit line item...", u"-", u"Insert Label...", u"-",
+                                                   u"(grey) Delete line item"}));
+
+  // The title's entry runs nothing; a date entry opens the date picker.
+  ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Select Title... "); });
+  ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Change Ship Date... "); });
+  ui.ExpectDialog(IDD_DATE_PICKER, [](DialogDriver& d) { d.Cancel(); });
+  const std::u16string before = Xml();
+  Hold(WM_HTMLVIEW_HOLDFIELD, 14);
+  Hold(WM_HTMLVIEW_HOLDFIELD, 17);
+  EXPECT_EQ(Xml(), before) << "a cancelled picker changes nothing";
+  EXPECT_FALSE(history.CanUndo());
+}
+
+TEST_F(DocumentViewFields, TheDocumentPopupFollowsTheType) {
+  UiScript ui;
+  std::vector<std::vector<std::u16string>> shown;
+  ExpectMenusShown(ui, 2, shown);
+  Doc().InitNew(4, kDocPayment);
+  Hold(WM_HTMLVIEW_HOLDPAGE);
+  Doc().InitNew(4, kDocEstimate);
+  Hold(WM_HTMLVIEW_HOLDPAGE);
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[0], (std::vector<std::u16string>{u"(grey) Add Line Item ", u"(grey) Add Label ", u"(grey) Paste",
+                                                   u"-", u"Print...", u"-", u"Export to", u"Email as", u"-",
+                                                   u"Attributes...", u"-", u"Delete Payment"}));
+  EXPECT_EQ(shown[1][4], u"Create Invoice");
+  EXPECT_EQ(shown[1].back(), u"Delete Estimate");
+}
+
+TEST_F(DocumentViewFields, ASalesReceiptsMessageIsRememberedForNewSalesReceipts) {
+  Doc().InitNew(4, kDocSalesReceipt);
+  UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, Typing(0, u"Thank you", u"Customer Message"));
+  Tap(u"CUSTOMERMSG");
+  CBstr message, listId;
+  Doc().GetCustomerMessage(message, listId);
+  EXPECT_EQ(message.str(), u"Thank you");
+  std::u16string last;
+  EXPECT_TRUE(CPreferences().GetString(u"LastRecMsg", last));
+  EXPECT_EQ(last, u"Thank you") << "the preference new sales receipts start from";
+  EXPECT_EQ(history.GetUndoName()->view(), u"Select Message");
+}
+
+TEST_F(DocumentViewFields, ErasingASignatureAsksFirst) {
+  ASSERT_TRUE(Doc().SetSignature(u"0a940b95", true, true, false));
+  UiScript ui;
+  ui.ExpectPopupMenu([](MenuDriver& m) {
+    EXPECT_FALSE(m.Items()[0].grayed);
+    m.Choose(u"Erase");
+  });
+  ui.ExpectMessageBox(u"Erase the signature?", IDNO);
+  ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Erase"); });
+  ui.ExpectMessageBox(u"Erase the signature?", IDYES);
+  Hold(WM_HTMLVIEW_HOLDFIELD, 12);
+  EXPECT_FALSE(Doc().GetSignature().IsEmpty());
+  Hold(WM_HTMLVIEW_HOLDFIELD, 12);
+  EXPECT_TRUE(Doc().GetSignature().IsEmpty());
+}
+
+TEST_F(DocumentViewFields, TheStyleMenuChangesTheLayoutAsOneUndoableStep) {
+  ASSERT_EQ(Doc().GetStyle(), 4);
+  SendMessageW(editor->GetWindow(), WM_COMMAND, editor_cmd::kStyleService, 0);
+  EXPECT_EQ(Doc().GetStyle(), 1);
+  CBstr style;
+  Doc().GetXmlDocument().GetRootAttribute(u"STYLE", &style);
+  EXPECT_EQ(style.str(), u"1");
+  ASSERT_EQ(history.GetUndoCount(), 1u);
+  EXPECT_EQ(history.GetUndoName()->view(), u"change style");
+  ASSERT_TRUE(history.Undo());
+  EXPECT_EQ(Doc().GetStyle(), 4);
+}
+
+TEST_F(DocumentViewFields, CompanyTapEditsTheCompanyAndCustomizeRuns) {
+  UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, Typing(1, u"Harbor Tools", u"My Company"));
+  Tap(u"BILLFROM");
+  EXPECT_NE(Xml().find(u"<NAME>Harbor Tools</NAME>"), std::u16string::npos);
+  EXPECT_FALSE(history.CanUndo());
+
+  CPreferences().SetDword(u"LastCustPage", 2);
+  SendMessageW(editor->GetWindow(), WM_COMMAND, editor_cmd::kCustomize, 0);
+  Pump();
+  EXPECT_EQ(screens.customizedAt, 2) << "opened at the page used last";
+  EXPECT_EQ(std::count(mainMessages.begin(), mainMessages.end(), kMsgDocumentTypeNamesChanged), 1);
+}
+
+TEST_F(DocumentViewFields, ALogoTapPutsThePictureChosenIntoTheDocument) {
+  std::filesystem::path logos = Linux(u"\\Logos");
+  std::filesystem::create_directories(logos);
+  CPreferences().SetString(u"LogoPath", u"\\Logos");
+  WriteBmp(logos / "Harbor.BMP", 2, 1);
+  m_settings->SetFlag(kDocInvoice, kRowShowLogo, 0);
+  UiScript ui;
+  ui.ExpectDialog(IDD_LOGO_PICKER, [](DialogDriver& d) {
+    auto list = d.ListView(IDC_LOGO_LIST);
+    list.DoubleTap(list.Find(u"Harbor.BMP"));
+  });
+  Tap(u"L");
+  CBstr name;
+  int width = 0;
+  int height = 0;
+  Doc().GetLogo(name, width, height);
+  EXPECT_EQ(name.str(), u"Harbor.BMP");
+  EXPECT_EQ(width, 2);
+  std::u16string last;
+  CPreferences().GetString(u"LastLogo", last);
+  EXPECT_EQ(last, u"Harbor.BMP");
+  EXPECT_EQ(Doc().GetTypeFlag(kRowShowLogo), 1) << "the logo place is switched on";
+}
+
+// Every header field of an invoice edited through its tap and its form or picker, with
+// the choices taken from the stored lists; then the last ten steps undone one by one. At
+// every step the saved file is the document's own save of the state expected.
+class InvoiceHeaderThroughTaps : public DocumentViewFields {
+ protected:
+  using DialogAction = UiScript::DialogAction;
+
+  void SetUp() override {
+    DocumentViewFields::SetUp();
+    // The editor as the program makes it: over the item store.
+    history.Clear();
+    editor.reset();
+    stored = &UseStoreLists();
+    InstallServices();
+    editor = std::make_unique<CDocumentView>(nullptr, main, &history, nullptr, &stored->store, m_settings.get());
+    history.AddListener(editor->GetWindow());
+    Doc().InitNew(4, kDocInvoice);
+    ASSERT_TRUE(Doc().AddLineItem(*Line(u"Service", u"2", u"50.00", u"Tax"), true, false, 1));
+    editor->ShowView(-1);
+  }
+  std::string Saved() {
+    EXPECT_TRUE(Doc().Save());
+    std::ifstream in(Linux(Doc().GetFilePath().str()), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  // Opens the choice of field `field`, taps entry `entry` of its list and accepts.
+  static DialogAction Choosing(int field, int entry) {
+    return [field, entry](DialogDriver& d) {
+      SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, field);
+      HWND choice = GetFocus();
+      WCHAR name[32] = {};
+      GetClassNameW(choice, name, 32);
+      if (!platform::EqualsIgnoreCase(name, u"COMBOBOX")) choice = GetParent(choice);
+      slateway::testing::ChooseInOpenList(d, choice, entry);
+      d.Ok();
+    };
+  }
+  sales_test::StoreLists* stored = nullptr;
+};
+
+TEST_F(InvoiceHeaderThroughTaps, EveryFieldEditedThenTheLastTenUndone) {
+  ASSERT_EQ(stored->terms.AddTerm(u"Net 30", u"", u"30", u"", u""), 1);
+  ASSERT_EQ(stored->reps.AddEntry(u"KA", u"", u"", u"", u"Kim Alder", true), 1);
+  CPaymentMethodsList(&stored->store).AddEntry(u"Check", u"", u"", u"", u"", true);
+  CShippingMethodsList(&stored->store).AddEntry(u"Courier", u"", u"", u"", u"", true);
+  auto tax = CDbRecord::CDbRecordOfType(kObjectItem, -1);
+  tax->SetField(kFieldName, u"County");
+  tax->SetField(kFieldListType, u"Sales Tax Item");
+  tax->SetField(kFieldParent, u"Sales Tax Item");
+  tax->SetField(kFieldSalesAmount, u"7.5");
+  tax->SetField(kFieldVendor, u"County Treasurer");
+  ASSERT_EQ(stored->store.AddItem(nullptr, *tax, true, false), 1);
+
+  struct Step {
+    const char16_t* link;
+    int templateId;
+    DialogAction act;
+    const char16_t* question = nullptr;  // answered No
+  };
+  const Step steps[] = {
+      {u"NUMBER", IDD_FIELD_FORM, Typing(0, u"2042"), u"Number new invoices from this number on?"},
+      {u"BILLFROM", IDD_FIELD_FORM, Typing(1, u"Harbor Tools")},
+      {u"date", IDD_DATE_PICKER, ChooseNextDay},  // link names are matched whatever their case
+      {u"DUEDATE", IDD_DATE_PICKER, ChooseNextDay},
+      {u"SHIPDATE", IDD_DATE_PICKER, ChooseNextDay},
+      {u"TERMS", IDD_FIELD_FORM, Choosing(0, 0)},
+      {u"TAX", IDD_FIELD_FORM, [](DialogDriver& d) {
+         slateway::testing::TypeIntoField(d, d.Window(), 0, u"County");
+         slateway::testing::TypeIntoField(d, d.Window(), 1, u"7.5");
+         d.Ok();
+       }},
+      {u"REP", IDD_FIELD_FORM, Typing(0, u"KA")},
+      {u"SHIPVIA", IDD_FIELD_FORM, Choosing(0, 0)},
+      {u"PAYMENT", IDD_FIELD_FORM, Choosing(0, 0)},
+      {u"PONUM", IDD_FIELD_FORM, Typing(0, u"PO-77")},
+      {u"ACCOUNT", IDD_FIELD_FORM, Typing(0, u"A-9")},
+      {u"OTHER1", IDD_FIELD_FORM, Typing(0, u"Blue")},
+      {u"OTHER2", IDD_FIELD_FORM, Typing(0, u"Large")},
+      {u"NOTES", IDD_FIELD_FORM, Typing(0, u"Leave at the gate")},
+  };
+  std::vector<std::string> saved{Saved()};
+  for (const Step& step : steps) {
+    UiScript ui;
+    ui.ExpectDialog(step.templateId, step.act);
+    if (step.question) ui.ExpectMessageBox(step.question, IDNO);
+    Tap(step.link);
+    saved.push_back(Saved());
+    EXPECT_NE(saved.back(), saved[saved.size() - 2]) << platform::ToUtf8(step.link) << " changed nothing";
+  }
+  EXPECT_EQ(Doc().GetNumber().str(), u"2042");
+  EXPECT_EQ(Doc().GetTerms().str(), u"Net 30");
+  CBstr rep, fullName;
+  Doc().GetRep(rep, fullName);
+  EXPECT_EQ(fullName.str(), u"Kim Alder");
+  EXPECT_EQ(Doc().GetAttribute(u"TAXVENDOR").str(), u"County Treasurer");
+  EXPECT_EQ(Doc().GetAttribute(u"PAYMENT").str(), u"Check");
+  ASSERT_EQ(history.GetUndoCount(), 10u) << "one step per field, the ten newest kept";
+
+  for (size_t undone = 1; undone <= 10; ++undone) {
+    Command(editor_cmd::kUndo);
+    EXPECT_EQ(Saved(), saved[saved.size() - 1 - undone]) << "after undoing " << undone;
+  }
+  EXPECT_FALSE(history.CanUndo());
+}
+
+// The register as the editor asks it about numbers.
+class OneNumberRegister : public IDocumentRegister {
+ public:
+  bool IsLoaded() const override { return true; }
+  bool IsNumberInUse(std::u16string_view number, int type) override { return number == u"77" && type == kDocPayment; }
+};
+
+TEST_F(InvoiceHeaderThroughTaps, ANumberInUseIsAskedAboutAndNoKeepsTheNumber) {
+  OneNumberRegister documents;
+  SetDocumentRegister(&documents);
+  Doc().InitNew(4, kDocPayment);
+  const CBstr before = Doc().GetNumber();
+  UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, Typing(0, u"77"));
+  ui.ExpectMessageBox(u"A payment with this number already exists. Are you sure?", IDNO);
+  Tap(u"NUMBER");
+  EXPECT_EQ(Doc().GetNumber(), before);
+  EXPECT_EQ(std::count(mainMessages.begin(), mainMessages.end(), editor_msg::kMsgRefreshRegister), 0);
+  SetDocumentRegister(nullptr);
+}
+
+TEST_F(InvoiceHeaderThroughTaps, WithContactsShipToAndJobHaveTheirOwnForms) {
+  CPreferences().SetUseOutlook(true);
+  UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, Typing(0, u"Dock 4", u"Ship To"));
+  ui.ExpectDialog(IDD_TABBED_FORM, [](DialogDriver& d) {
+    auto* job = CTwoPageDlg::FromHandle(d.Window());
+    ASSERT_NE(job, nullptr);
+    slateway::testing::TypeIntoField(d, job->Page(CJobDlg::kAddressPage)->GetHwnd(), 0, u"Kitchen");
+    d.Ok();
+  });
+  Tap(u"SHIPTO");
+  Tap(u"JOB");
+  CPreferences().SetUseOutlook(false);
+  CShipToTexts shipTo;
+  Doc().GetXmlDocument().ReadShipTo(&shipTo);
+  EXPECT_EQ(shipTo.name.str(), u"Dock 4");
+  EXPECT_EQ(CBstr(Doc().GetJob()->GetField(0)).str(), u"Kitchen");
+  EXPECT_FALSE(history.CanUndo()) << "the job edit empties the history";
+}
+
+TEST_F(InvoiceHeaderThroughTaps, TheAlternateCompanyBecomesTheDocumentsCompany) {
+  CCompanyInfo second(nullptr, CCompanyInfo::kCompanyB);
+  second.SetName(u"Beta Works");
+  second.SetUserName(u"Bea");
+  ASSERT_TRUE(second.Save());
+  UiScript ui;
+  ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Select alternate company... "); });
+  ui.ExpectDialog(IDD_TABBED_FORM, [](DialogDriver& d) {
+    auto* companies = CTwoPageDlg::FromHandle(d.Window());
+    ASSERT_NE(companies, nullptr);
+    slateway::testing::TypeIntoField(d, companies->Page(CSelectCompanyDlg::kDefaultPage)->GetHwnd(), 0, u"Cy Seller");
+    d.Tabs(full_screen::CPageTabs::kTabControlId).Tap(u"Alternate");
+    d.Ok();
+  });
+  Hold(WM_HTMLVIEW_HOLDBILLFROM);
+  EXPECT_NE(Xml().find(u"<NAME>Beta Works</NAME>"), std::u16string::npos);
+  EXPECT_EQ(CPreferences().GetDword(u"DEFAULT_COMPANY", 0), 1u);
+}
+
+TEST_F(InvoiceHeaderThroughTaps, ALineCellTapAndTheLineHoldEditAndAddLines) {
+  const CBstr line = LineAt(Doc(), 0).key;
+  UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, [](DialogDriver& d) {
+    EXPECT_EQ(d.Text(IDC_DIALOG_HEADING), u"Invoice Item");
+    d.Key(VK_ESCAPE);
+    slateway::testing::TypeIntoField(d, d.Window(), 0, u"3");
+    d.Ok();
+  });
+  Tap((line.str() + u",Q").c_str());
+  EXPECT_EQ(LineAt(Doc(), 0).quantity.str(), u"3");
+  ASSERT_EQ(history.GetUndoCount(), 1u);
+  EXPECT_EQ(history.GetUndoName()->view(), u"edit Line item");
+
+  ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Insert Label..."); });
+  ui.ExpectDialog(IDD_FIELD_FORM, Typing(0, u"Phase two"));
+  SendMessageW(editor->GetWindow(), editor_msg::kMsgSetCurrentLine, 0, reinterpret_cast<LPARAM>(line.c_str()));
+  Hold(WM_HTMLVIEW_HOLDLINE, u'Q');
+  EXPECT_EQ(LineAt(Doc(), 0).name.str(), u"Phase two") << "the label goes before the held line";
+  EXPECT_EQ(history.GetUndoCount(), 2u);
 }
 
 }  // namespace

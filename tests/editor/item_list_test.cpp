@@ -3,6 +3,7 @@
 //   ItemList.Command*   tree commands do / undo / redo, row for row against the store
 //   ItemList.Find*      searching the store from the window, and Cancel
 //   ItemList.Adds*      checked items reach the open document
+//   ItemList.Bars*      menu bar, toolbar and tap-and-hold menu follow the node, mode and history
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,8 +14,11 @@
 #include "../document/SalesDocumentFixture.h"
 #include "../core/FieldFormTyping.h"
 #include "core/FieldForm.h"
+#include "core/MenuBar.h"
+#include "core/MenuHelpers.h"
 #include "core/Preferences.h"
 #include "core/ResourceText.h"
+#include "editor/DocumentView.h"
 #include "editor/ItemListWnd.h"
 #include "editor/LineItemCommands.h"
 #include "platform/testing/ControlDrivers.h"
@@ -25,7 +29,9 @@
 namespace {
 
 using platform::testing::DialogDriver;
+using platform::testing::MenuDriver;
 using platform::testing::MessageBoxScript;
+using platform::testing::ToolbarDriver;
 using platform::testing::UiScript;
 
 // Types a name into the name form (with no type row, the name is its first row) and
@@ -82,6 +88,9 @@ class ItemList : public sales_test::SalesDocumentTest {
     owner = CreateWindowW(u"ItemListOwner", u"", WS_POPUP, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
   }
   void TearDown() override {
+    editor.reset();
+    if (main) DestroyWindow(main);
+    DestroyMenuBar();
     window.reset();
     SetItemEntryDialogs(nullptr);
     DestroyWindow(owner);
@@ -129,6 +138,9 @@ class ItemList : public sales_test::SalesDocumentTest {
   ScriptedEntryDialogs dialogs;
   HWND owner = nullptr;
   std::unique_ptr<CItemListWnd> window;
+  // An editor over the store, for adding from it (with its own main window).
+  std::unique_ptr<CDocumentView> editor;
+  HWND main = nullptr;
 };
 
 TEST_F(ItemList, TreeLoadsOnExpandAndCollapseKeepsChecks) {
@@ -419,6 +431,202 @@ TEST_F(ItemList, AddsThreeCheckedItemsWithQuantitiesToTheDocument) {
   std::u16string lines;
   for (LONG i = 0; i < 3; ++i) lines += LineAt(*doc, i).name.str() + u"x" + LineAt(*doc, i).quantity.str() + u";";
   EXPECT_EQ(lines, u"Primerx2;Hammerx3;Drillx4;");
+}
+
+TEST_F(ItemList, BarsFollowTheSelectionTheHistoryAndTheClipboard) {
+  OpenWindow();
+  EXPECT_NE(window->MenuBar(), nullptr);
+  Command(kCmdToggleToolbar);
+  ASSERT_NE(window->ToolBar(), nullptr);
+  EXPECT_EQ(CPreferences().GetDword(u"ItemsToolBar", 0), 1u);
+  EXPECT_EQ(platform::ToolbarTooltips(window->ToolBar()).size(), 13u);
+  ToolbarDriver bar(window->ToolBar());
+  EXPECT_EQ(bar.Tooltip(kCmdFind), u"Find...");
+  RECT barRect{}, treeRect{}, client{};
+  GetWindowRect(window->ToolBar(), &barRect);
+  GetWindowRect(Tree().Window(), &treeRect);
+  GetClientRect(window->GetHwnd(), &client);
+  POINT corner{client.right, client.bottom};
+  ClientToScreen(window->GetHwnd(), &corner);
+  EXPECT_EQ(barRect.bottom, corner.y) << "the toolbar lies along the bottom";
+  EXPECT_EQ(treeRect.bottom, barRect.top + 1) << "the tree ends one pixel below its top";
+  ASSERT_TRUE(SipShowIM(SIPF_ON));
+  SIPINFO sip;
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETSIPINFO, sizeof(sip), &sip, 0));
+  GetWindowRect(window->ToolBar(), &barRect);
+  EXPECT_EQ(barRect.bottom, sip.rcVisibleDesktop.bottom) << "the input panel leaves the bar above it";
+  SipShowIM(SIPF_OFF);
+  Select(u"Paint");
+  EXPECT_EQ(bar.State(kCmdCopy), TBSTATE_INDETERMINATE) << "a container is not copied";
+  EXPECT_EQ(bar.State(kCmdPaste), TBSTATE_INDETERMINATE);
+  EXPECT_EQ(bar.State(kCmdUndo), TBSTATE_INDETERMINATE);
+  Expand(u"Paint");
+  Select(u"Primer");
+  EXPECT_EQ(bar.State(kCmdCopy), TBSTATE_ENABLED);
+  bar.Tap(kCmdCopy);
+  Pump();
+  EXPECT_EQ(bar.State(kCmdPaste), TBSTATE_ENABLED);
+  dialogs.name = u"Gloss";
+  Command(kCmdNewItem);
+  EXPECT_EQ(bar.State(kCmdUndo), TBSTATE_ENABLED);
+
+  HMENU menu = LoadMenuW(GetResourceInstance(), MAKEINTRESOURCEW(IDR_ITEMS_MENUBAR));
+  HMENU edit = GetSubMenu(menu, 1);
+  window->OnInitMenuPopup(edit, kCmdEditPopup);
+  EXPECT_GE(FindMenuItemByText(edit, u"Undo New Item"), 0);
+  EXPECT_EQ(GetMenuState(edit, kCmdRedo, MF_BYCOMMAND) & MF_GRAYED, MF_GRAYED);
+  EXPECT_EQ(GetMenuState(edit, kCmdPaste, MF_BYCOMMAND) & MF_GRAYED, 0u);
+  Select(u"Item Lists");
+  window->OnInitMenuPopup(edit, kCmdEditPopup);
+  EXPECT_EQ(GetMenuState(edit, kCmdDelete, MF_BYCOMMAND) & MF_GRAYED, MF_GRAYED) << "the root stays";
+  HMENU view = GetSubMenu(menu, 2);
+  Command(kViewByDescription);
+  window->OnInitMenuPopup(view, kCmdViewPopup);
+  EXPECT_EQ(GetMenuState(view, kViewByDescription, MF_BYCOMMAND) & MF_CHECKED, MF_CHECKED);
+  EXPECT_EQ(GetMenuState(view, kViewByName, MF_BYCOMMAND) & MF_CHECKED, 0u);
+  DestroyMenu(menu);
+
+  Command(kCmdToggleToolbar);
+  EXPECT_EQ(window->ToolBar(), nullptr);
+  EXPECT_EQ(CPreferences().GetDword(u"ItemsToolBar", 1), 0u);
+
+  SendMessageW(window->GetHwnd(), WM_CLOSE, 0, 0);
+  EXPECT_FALSE(window->IsVisible());
+  MSG passedOn;
+  EXPECT_TRUE(PeekMessageW(&passedOn, owner, WM_CLOSE, WM_CLOSE, PM_REMOVE)) << "the request to end goes on";
+}
+
+TEST_F(ItemList, BarsHoldMenuOffersWhatTheNodeAllows) {
+  OpenWindow();
+  Expand(u"Tools");
+  TreeViewDriver driver(Tree().Window());
+  std::vector<MenuDriver::ItemView> onRoot, onLeaf;
+  UiScript ui;
+  ui.ExpectPopupMenu([&](MenuDriver& m) {
+    onRoot = m.Items();
+    m.Cancel();
+  });
+  ui.ExpectPopupMenu([&](MenuDriver& m) {
+    onLeaf = m.Items();
+    m.Choose(u"Copy");
+  });
+  driver.Hold(Tree().Root());
+  Pump();
+  driver.Hold(Node(u"Saw"));
+  Pump();
+  auto find = [](const std::vector<MenuDriver::ItemView>& items, std::u16string_view text) {
+    for (const auto& item : items)
+      if (item.text == text) return item;
+    return MenuDriver::ItemView{};
+  };
+  EXPECT_TRUE(find(onRoot, u"Delete").grayed);
+  EXPECT_TRUE(find(onRoot, u"Cut").grayed);
+  EXPECT_EQ(find(onRoot, u"Add to invoice").id, 0u) << "the root is no item";
+  EXPECT_EQ(find(onLeaf, u"Add to invoice").id, static_cast<UINT>(kCmdAddToDocument));
+  EXPECT_FALSE(find(onLeaf, u"Delete").grayed);
+  ASSERT_NE(window->Clipboard().Record(), nullptr) << "the chosen entry ran";
+  EXPECT_EQ(window->Clipboard().Record()->FieldView(kFieldName), u"Saw");
+
+  ASSERT_TRUE(window->Open(owner, 0, false, false, 2));
+  ui.ExpectPopupMenu([&](MenuDriver& m) {
+    onLeaf = m.Items();
+    m.Cancel();
+  });
+  onLeaf.clear();
+  if (!Node(u"Saw")) Expand(u"Tools");
+  driver.Hold(Node(u"Saw"));
+  Pump();
+  EXPECT_FALSE(onLeaf.empty());
+  EXPECT_EQ(find(onLeaf, u"Add to invoice").id, 0u) << "only when adding lines";
+}
+
+TEST_F(ItemList, BarsHoldMenuAddsEveryItemOfACategory) {
+  OpenWindow();
+  std::u16string added;
+  window->SetAddItemsHandler([&](std::vector<std::unique_ptr<CDbRecord>> items, int) {
+    for (auto& item : items) added += std::u16string(item->FieldView(kFieldName)) + u";";
+  });
+  UiScript ui;
+  ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Add to invoice"); });
+  TreeViewDriver(Tree().Window()).Hold(Node(u"Tools"));
+  Pump();
+  EXPECT_EQ(added, u"Hammer;Bits;Drill;Saw;") << "the closed category and its group are read on the way";
+}
+
+TEST_F(ItemList, BarsLargeContainerShowsTheLoadingDialog) {
+  for (int i = 0; i < 10; ++i) Add(u"Brush" + std::u16string(1, static_cast<char16_t>(u'A' + i)), u"Paint", kObjectItem);
+  OpenWindow();
+  Expand(u"Paint");  // Primer and ten brushes
+  EXPECT_EQ(Tree().LoadingDialogCount(), 1);
+  Expand(u"Tools");
+  EXPECT_EQ(Tree().LoadingDialogCount(), 1) << "three children load without it";
+}
+
+// The main window as the editor sees it: it runs the document history.
+CCommandProcessor* g_documentHistory = nullptr;
+LRESULT DocumentHistoryWindow(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == kMsgEditCommand && g_documentHistory) return HandleEditCommandMessage(*g_documentHistory, wParam, lParam);
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+TEST_F(ItemList, AddsFromTheEditorWhatWasFoundAndCheckedAndTakesARenameBack) {
+  InstallServices();
+  MakeFolders();
+  CCommandProcessor documentHistory{kDocumentHistoryDepth};
+  g_documentHistory = &documentHistory;
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = DocumentHistoryWindow;
+  wc.lpszClassName = u"ItemListMain";
+  RegisterClassW(&wc);
+  main = CreateWindowW(u"ItemListMain", u"", WS_POPUP | WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
+  editor = std::make_unique<CDocumentView>(nullptr, main, &documentHistory, &history, store, m_settings.get());
+  editor->NewDocument(kDocInvoice);
+  SendMessageW(editor->GetWindow(), WM_COMMAND, editor_cmd::kAddLineItem, 0);
+  ASSERT_TRUE(editor->IsItemListVisible());
+  CItemListWnd& list = *editor->GetItemListWnd();
+  TreeViewDriver driver(list.Tree()->Window());
+  list.SetFindText(u"Drill");
+  ASSERT_TRUE(list.FindFirst());
+  driver.TapCheck(driver.Find(u"Drill"));
+  driver.TapCheck(driver.Find(u"Hammer"));
+  driver.TapButton(driver.Find(u"Paint"));
+  driver.TapCheck(driver.Find(u"Primer"));
+  list.Tree()->Select(driver.Find(u"Primer"));
+
+  UiScript ui;
+  std::vector<std::u16string> headings;
+  ui.ExpectDialog(IDD_ADD_LINE_ITEMS, [&](DialogDriver& d) {
+    for (const char16_t* quantity : {u"2", u"3", u"4"}) {
+      headings.push_back(d.Text(IDC_DIALOG_HEADING));
+      slateway::testing::TypeIntoField(d, d.Window(), 0, quantity);
+      d.Press(IDC_FORM_EXTRA1);  // Add
+    }
+  });
+  list.OnCommand(IDOK);
+  Pump();
+  EXPECT_FALSE(editor->IsItemListVisible());
+  CSalesDocument& doc = editor->GetDocument();
+  ASSERT_EQ(doc.GetXmlDocument().CountElements(u"LINEITEM"), 3);
+  std::u16string lines;
+  for (LONG i = 0; i < 3; ++i) lines += LineAt(doc, i).name.str() + u"x" + LineAt(doc, i).quantity.str() + u";";
+  EXPECT_EQ(lines, u"Primerx2;Hammerx3;Drillx4;");
+  EXPECT_EQ(headings.back(), u"Adding Item 3 of 3");
+  EXPECT_EQ(documentHistory.GetUndoCount(), 3u) << "each line is a step of the document";
+
+  SendMessageW(editor->GetWindow(), WM_COMMAND, editor_cmd::kAddLineItem, 0);
+  list.Tree()->Select(driver.Find(u"Hammer"));
+  dialogs.name = u"Mallet";
+  list.OnCommand(kCmdEdit);
+  Pump();
+  EXPECT_NE(driver.Find(u"Mallet"), nullptr);
+  EXPECT_NE(Rows().find(u"Tools:Mallet;"), std::u16string::npos);
+  list.OnCommand(kCmdUndo);
+  Pump();
+  EXPECT_NE(driver.Find(u"Hammer"), nullptr);
+  EXPECT_NE(Rows().find(u"Tools:Hammer;"), std::u16string::npos);
+  EXPECT_EQ(Rows().find(u"Mallet"), std::u16string::npos);
+  editor.reset();
+  g_documentHistory = nullptr;
 }
 
 }  // namespace

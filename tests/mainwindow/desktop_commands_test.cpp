@@ -6,19 +6,24 @@
 #include <thread>
 
 #include "MainWindowFixture.h"
+#include "../core/FieldFormTyping.h"
 #include "../datastore/DatabaseTest.h"
 #include "core/CompanyInfo.h"
 #include "core/Folders.h"
 #include "core/ProgressWnd.h"
 #include "core/ResourceText.h"
 #include "datastore/ItemStore.h"
+#include "editor/DocumentView.h"
+#include "editor/ItemListWnd.h"
 #include "listupdate/UpdateListWriter.h"
 #include "mainwindow/DesktopFiles.h"
 #include "mainwindow/MainFrame.h"
 #include "mainwindow/Program.h"
 #include "mainwindow/SampleDevice.h"
 #include "platform/testing/MessageBoxScript.h"
+#include "platform/testing/ControlDrivers.h"
 #include "platform/testing/ProgramRun.h"
+#include "platform/testing/UiScript.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -209,6 +214,53 @@ TEST_F(DesktopCommandsInProcess, ACommandArrivingWhileAnotherRunsIsRefusedAndThe
   EXPECT_EQ(ReadText(files.Database()), before);
   EXPECT_FALSE(std::filesystem::exists(Linux(files.Backup())));
   EXPECT_TRUE(m_program.GetMainFrame()->GetItemStore()->IsOpen());
+}
+
+TEST_F(DesktopCommandsInProcess, TheItemsListWorksInTheProgramAndIsReadAgainWhenTheDatabaseOpensAgain) {
+  EXPECT_NE(GetItemEntryDialogs(), nullptr) << "the tree commands reach the entry dialogs";
+  CMainFrame* frame = m_program.GetMainFrame();
+  SendMessageW(frame->GetEditor()->GetWindow(), WM_COMMAND, editor_cmd::kAddLineItem, 0);
+  ASSERT_TRUE(frame->GetEditor()->IsItemListVisible()) << "Add Line Item opens the list";
+  CItemListWnd* list = frame->GetEditor()->GetItemListWnd();
+  auto record = CDbRecord::CDbRecordOfType(kObjectCategory, -1);
+  record->SetField(kFieldName, u"Zeta Supplies");
+  record->SetField(kFieldParent, u"Item Lists");
+  record->SetField(kFieldFullName, u"Zeta Supplies");
+  ASSERT_EQ(frame->GetItemStore()->AddItem(nullptr, *record, true, false), 1);
+  platform::testing::TreeViewDriver tree(list->Tree()->Window());
+  EXPECT_EQ(tree.Find(u"Zeta Supplies"), nullptr) << "added behind the tree's back";
+  const int before = frame->GetItemStore()->GetChildCount(u"Service");
+  EXPECT_EQ(Send(133), 1);
+  EXPECT_NE(tree.Find(u"Zeta Supplies"), nullptr);
+
+  // A new item is asked for in the program's list entry form, under its category's type.
+  platform::testing::UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, [](platform::testing::DialogDriver& d) {
+    slateway::testing::TypeIntoField(d, d.Window(), 1, u"Hedge trimming");
+    d.Ok();
+  });
+  ASSERT_NE(tree.Find(u"Service"), nullptr);
+  list->Tree()->Select(tree.Find(u"Service"));
+  list->OnCommand(kCmdNewItem);
+  platform::PumpMessages();
+  EXPECT_NE(tree.Find(u"Hedge trimming"), nullptr);
+  EXPECT_EQ(frame->GetItemStore()->GetChildCount(u"Service"), before + 1);
+
+  // A category deleted in the list keeps its contents while the deletion can be taken
+  // back; reopening the database completes it first.
+  auto rake = CDbRecord::CDbRecordOfType(kObjectItem, -1);
+  rake->SetField(kFieldName, u"Rake");
+  rake->SetField(kFieldParent, u"Zeta Supplies");
+  rake->SetField(kFieldFullName, u"Zeta Supplies:Rake");
+  ASSERT_EQ(frame->GetItemStore()->AddItem(nullptr, *rake, true, false), 1);
+  list->Tree()->Select(tree.Find(u"Zeta Supplies"));
+  platform::testing::MessageBoxScript boxes;
+  boxes.Expect(u"Are you sure you want to delete category 'Zeta Supplies'?").Answer(IDYES);
+  list->OnCommand(kCmdDelete);
+  platform::PumpMessages();
+  EXPECT_EQ(frame->GetItemStore()->GetChildCount(u"Zeta Supplies"), 1);
+  EXPECT_EQ(Send(133), 1);
+  EXPECT_EQ(frame->GetItemStore()->GetChildCount(u"Zeta Supplies"), 0);
 }
 
 }  // namespace

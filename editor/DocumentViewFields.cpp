@@ -1,0 +1,753 @@
+// The editor's field taps and holds: each editable field of the page is a link; a tap
+// edits it, a hold offers its popup first. Every edit reads the field's present value,
+// runs its dialog or picker, and on OK hands one edit command to the main window (the
+// Last preferences a new document starts from are written as it is handed over).
+#include <string>
+
+#include "core/CompanyInfo.h"
+#include "core/CustomSettings.h"
+#include "core/CustomerMessageForm.h"
+#include "core/DatePickerDlg.h"
+#include "core/MessageBoxes.h"
+#include "core/NameForm.h"
+#include "core/Preferences.h"
+#include "core/ResourceText.h"
+#include "core/TextHelpers.h"
+#include "core/WaitCursor.h"
+#include "datastore/CustomerRecord.h"
+#include "datastore/DbRecord.h"
+#include "datastore/StoredCustomerMessages.h"
+#include "document/DocumentServices.h"
+#include "document/HtmlView.h"
+#include "document/JobRecord.h"
+#include "document/ShipToAddress.h"
+#include "document/SalesDocument.h"
+#include "editor/CustomerCommands.h"
+#include "editor/DocumentView.h"
+#include "editor/HeaderFieldCommands.h"
+#include "editor/HeaderPickers.h"
+#include "editor/JobCompanyDlg.h"
+#include "editor/LineItemCommands.h"
+#include "editor/LineItemDlg.h"
+#include "editor/LogoPickerDlg.h"
+#include "editor/SignatureCommand.h"
+#include "platform/user/Menu.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+using namespace editor_cmd;
+
+// Field codes of the page's links.
+enum FieldCode {
+  kLinkLine = 1,
+  kLinkBillTo = 2,
+  kLinkBillFrom = 3,
+  kLinkJob = 4,
+  kLinkLogo = 5,
+  kLinkNumber = 6,
+  kLinkDate = 7,
+  kLinkDueDate = 8,
+  kLinkCustomerMessage = 9,
+  kLinkTax = 10,
+  kLinkTerms = 11,
+  kLinkSignature = 12,
+  kLinkTitle = 14,
+  kLinkShipTo = 15,
+  kLinkShipVia = 16,
+  kLinkShipDate = 17,
+  kLinkPONumber = 18,
+  kLinkAccount = 19,
+  kLinkRep = 20,
+  kLinkPaymentMethod = 21,
+  kLinkCheckNumber = 22,
+  kLinkNotes = 23,
+  kLinkOther1 = 24,
+  kLinkOther2 = 25,
+  kLinkOther3 = 26,
+  kLinkCardExpiry = 28,
+  kLinkCardNumber = 29,
+  kLinkPayAmount = 30,
+  kLinkClass = 31,
+};
+
+// The entry of a field's hold popup.
+const char16_t* HoldEntry(int code) {
+  switch (code) {
+    case kLinkJob: return u"Edit Job... ";
+    case kLinkNumber: return u"Edit Number... ";
+    case kLinkDate: return u"Change Date... ";
+    case kLinkDueDate: return u"Change Due Date... ";
+    case kLinkCustomerMessage: return u"Select Message... ";
+    case kLinkTax: return u"Select Tax... ";
+    case kLinkTerms: return u"Select Terms... ";
+    case kLinkTitle: return u"Select Title... ";
+    case kLinkShipTo: return u"Select Ship To... ";
+    case kLinkShipVia: return u"Select Ship Via... ";
+    case kLinkShipDate: return u"Change Ship Date... ";
+    case kLinkPONumber: return u"Edit P.O. Number... ";
+    case kLinkAccount: return u"Edit Account... ";
+    case kLinkRep: return u"Select REP... ";
+    case kLinkPaymentMethod: return u"Select Payment Method... ";
+    case kLinkCheckNumber: return u"Edit Check Number... ";
+    case kLinkNotes: return u"Edit Notes... ";
+    case kLinkOther1:
+    case kLinkOther2:
+    case kLinkOther3:
+    case kLinkCardNumber: return u"Edit... ";
+    case kLinkCardExpiry: return u"Change Date... ";
+    case kLinkPayAmount: return u"Edit Amount... ";
+    case kLinkClass: return u"Select Class... ";
+    default: return nullptr;
+  }
+}
+
+// The preferences the last customer message of a type goes to (a template reads as an
+// invoice; the sales receipt's pair is the one new sales receipts read).
+void MessagePreferenceNames(int type, const char16_t*& message, const char16_t*& listId) {
+  switch (type) {
+    case kDocEstimate: message = u"LastEstMsg", listId = u"LastEstMsgListID"; return;
+    case kDocSalesReceipt: message = u"LastRecMsg", listId = u"LastRecMsgListID"; return;
+    case kDocPayment: message = u"LastPayMsg", listId = u"LastPayMsgListID"; return;
+    case kDocSalesOrder: message = u"LastSOMsg", listId = u"LastSOMsgListID"; return;
+    case kDocCreditMemo: message = u"LastCMMsg", listId = u"LastCMMsgListID"; return;
+    default: message = u"LastMsg", listId = u"LastMsgListID"; return;
+  }
+}
+
+constexpr int kRowMessageShown = 40;
+constexpr int kRowOtherCaption = 32;  // captions of OTHER1-OTHER3: rows 32-34
+
+// The document type's word in the duplicate-number question and its number entry's title.
+const char16_t* TypeNoun(int type) {
+  switch (type) {
+    case kDocEstimate: return u"estimate";
+    case kDocSalesReceipt: return u"sales receipt";
+    case kDocPayment: return u"payment";
+    case kDocSalesOrder: return u"sales order";
+    case kDocCreditMemo: return u"credit memo";
+    default: return u"invoice";
+  }
+}
+
+const char16_t* NumberTitle(int type) {
+  switch (type) {
+    case kDocEstimate: return u"Estimate Number";
+    case kDocSalesReceipt: return u"Sales Receipt Number";
+    case kDocPayment: return u"Payment";
+    case kDocSalesOrder: return u"Sales Order";
+    case kDocCreditMemo: return u"Credit Memo";
+    default: return u"Invoice Number";
+  }
+}
+
+// "An" goes only before the words that begin with a vowel.
+std::u16string NumberInUseQuestion(int type) {
+  const std::u16string noun = TypeNoun(type);
+  const bool vowel = noun[0] == u'e' || noun[0] == u'i';
+  return std::u16string(vowel ? u"An " : u"A ") + noun + u" with this number already exists. Are you sure?";
+}
+
+// A label line is edited in the label dialog (the command gives its description the
+// same text).
+bool EditLabelLine(HWND window, CItemStore* store, CDbRecord& line) {
+  CLabelDlg dialog(GetResourceInstance(), window, store, CBstr(line.FieldView(kLineFieldName)), false);
+  const INT_PTR result = dialog.DoModal();
+  if (result != 1 && result != 2) return false;
+  CBstr label;
+  dialog.GetText(label);
+  line.SetField(kLineFieldName, label.view());
+  return true;
+}
+
+// An empty popup menu; null (after telling the user) when none can be made.
+HMENU NewPopup() {
+  HMENU menu = CreatePopupMenu();
+  if (!menu) ShowLastErrorBox(u"CreatePopupMenu failed.");
+  return menu;
+}
+
+}  // namespace
+
+// ---- Taps ------------------------------------------------------------------------------------
+
+void CDocumentView::OnFieldTap(const WCHAR* link) {
+  if (!link || !m_document) return;
+  WCHAR column = 0;
+  CBstr name;
+  const int code = GetHeaderFieldCode(CBstr(link), column, name);
+  if (code == kLinkLine || code == 0) {
+    // Any other link is a line cell.
+    EditLineItemByLink(CBstr(link));
+    return;
+  }
+  if (code == kLinkBillFrom) {
+    EditCompany(false);
+    return;
+  }
+  EditField(code);
+}
+
+void CDocumentView::EditField(int code) {
+  CSalesDocument& doc = *m_document;
+  const bool contacts = CPreferences::UseOutlook();
+  switch (code) {
+    case kLinkBillTo: {
+      CCustomerRecord* customer = doc.GetCustomer();
+      BSTR name = customer ? customer->GetDisplayName(doc.GetLastCommaFirst()) : nullptr;
+      if (name && *name)
+        EditCustomer(kCustomerPageAddress, false);
+      else
+        PostMessageW(m_mainWindow, editor_msg::kMsgChooseCustomer, 0, reinterpret_cast<LPARAM>(GetHwnd()));
+      return;
+    }
+    case kLinkBillFrom:
+      EditCompany(false);
+      return;
+    case kLinkJob:
+      if (contacts) {
+        EditJob();
+      } else {
+        BSTR job = doc.GetJob() ? doc.GetJob()->GetField(0) : nullptr;
+        const bool hasJob = job && *job;
+        EditCustomer(hasJob ? kCustomerPageJob : kCustomerPageAddress, !hasJob);
+      }
+      return;
+    case kLinkShipTo:
+      if (contacts)
+        EditShipTo();
+      else
+        EditCustomer(kCustomerPageShipTo, false);
+      return;
+    case kLinkLogo:
+      ChooseLogo();
+      return;
+    case kLinkSignature:
+      ToggleBarKeepingPosition(kToggleSignature);
+      return;
+    case kEraseSignature:
+      EraseSignature();
+      return;
+    case kLinkDate:
+    case kLinkDueDate:
+    case kLinkShipDate:
+    case kLinkCardExpiry:
+      EditDate(code);
+      return;
+    case kLinkNumber:
+      EditNumber();
+      return;
+    case kLinkCardNumber:
+    case kLinkPayAmount:
+    case kLinkCheckNumber:
+    case kLinkPONumber:
+    case kLinkAccount:
+    case kLinkOther1:
+    case kLinkOther2:
+    case kLinkOther3:
+      EditTextField(code);
+      return;
+    case kLinkCustomerMessage:
+      SelectCustomerMessage();
+      return;
+    case kLinkNotes:
+      EditNotes();
+      return;
+    case kLinkTax:
+    case kLinkTerms:
+    case kLinkRep:
+    case kLinkPaymentMethod:
+    case kLinkShipVia:
+      SelectFromList(code);
+      return;
+    default:
+      // The title and the class have no edit.
+      return;
+  }
+}
+
+void CDocumentView::EditLineItemByLink(const CBstr& link) {
+  std::u16string_view text = link.view();
+  const size_t comma = text.find(u',');
+  if (comma == std::u16string_view::npos) return;
+  m_document->SetCurrentLineKey(CBstr(text.substr(0, comma)));
+  EditLine(link, 0, nullptr);
+}
+
+// ---- Holds -----------------------------------------------------------------------------------
+
+UINT CDocumentView::TrackPopup(HMENU menu, POINT point) {
+  auto* view = m_document ? dynamic_cast<CHtmlView*>(m_document->GetView()) : nullptr;
+  HWND page = view && view->GetInnerWindow() ? view->GetInnerWindow() : GetHwnd();
+  ClientToScreen(page, &point);
+  const UINT chosen = static_cast<UINT>(
+      TrackPopupMenuEx(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_NONOTIFY, point.x, point.y, GetHwnd(),
+                       nullptr));
+  DestroyMenu(menu);
+  return chosen;
+}
+
+void CDocumentView::OnFieldHold(int code, POINT point) {
+  HMENU menu = NewPopup();
+  if (!menu) return;
+  if (code == kLinkSignature) {
+    const UINT erase = MF_STRING | (m_document->GetSignatureFlag() ? MF_ENABLED : MF_GRAYED);
+    AppendMenuW(menu, erase, kEraseSignature, u"Erase");
+    AppendMenuW(menu, MF_STRING, kLinkSignature, u"Sign...");
+  } else if (const char16_t* entry = HoldEntry(code)) {
+    AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(code), entry);
+  } else {
+    DestroyMenu(menu);
+    return;
+  }
+  const UINT chosen = TrackPopup(menu, point);
+  if (chosen != 0) EditField(static_cast<int>(chosen));
+}
+
+void CDocumentView::OnLineItemHold(WCHAR column, POINT point) {
+  CSalesDocument& doc = *m_document;
+  HMENU menu = NewPopup();
+  if (!menu) return;
+  std::u16string paste = u"Paste";
+  const CDbRecord* copied = doc.GetCurrentLineItem();
+  if (copied && !copied->FieldView(kLineFieldName).empty())
+    paste += u" '" + std::u16string(copied->FieldView(kLineFieldName)) + u"'";
+  const bool hasLine = !doc.GetCurrentLineKey().IsEmpty();
+  AppendMenuW(menu, MF_STRING, kCut, u"Cut");
+  AppendMenuW(menu, MF_STRING, kCopy, u"Copy");
+  AppendMenuW(menu, MF_STRING | (copied ? MF_ENABLED : MF_GRAYED), kPaste, paste.c_str());
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(menu, MF_STRING, kAddLineItem, u"Insert line item...");
+  AppendMenuW(menu, MF_STRING, kEditLine, u"Edit line item...");
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(menu, MF_STRING, kAddLabel, u"Insert Label...");
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(menu, MF_STRING | (hasLine ? MF_ENABLED : MF_GRAYED), kDeleteLine, u"Delete line item");
+  const UINT chosen = TrackPopup(menu, point);
+  if (chosen == static_cast<UINT>(kEditLine)) {
+    if (hasLine) EditLine(doc.GetCurrentLineKey(), column, u"Edit Item");
+    return;
+  }
+  if (chosen != 0) OnCommand(static_cast<int>(chosen));
+}
+
+void CDocumentView::ShowCustomerMenu(POINT point) {
+  CSalesDocument& doc = *m_document;
+  HMENU menu = NewPopup();
+  if (!menu) return;
+  CCustomerRecord* customer = doc.GetCustomer();
+  BSTR name = customer ? customer->GetDisplayName(doc.GetLastCommaFirst()) : nullptr;
+  AppendMenuW(menu, MF_STRING | (name && *name ? MF_ENABLED : MF_GRAYED), kEditCustomer, u"Edit... ");
+  AppendMenuW(menu, MF_STRING, kChooseCustomer,
+              CPreferences::UseOutlook() ? u"Select new customer..." : u"Select new Customer:Job... ");
+  const UINT chosen = TrackPopup(menu, point);
+  if (chosen == static_cast<UINT>(kEditCustomer))
+    EditCustomer(kCustomerPageAddress, false);
+  else if (chosen == static_cast<UINT>(kChooseCustomer))
+    PostMessageW(m_mainWindow, editor_msg::kMsgChooseCustomer, 0, reinterpret_cast<LPARAM>(GetHwnd()));
+}
+
+void CDocumentView::ShowCompanyMenu(POINT point) {
+  HMENU menu = NewPopup();
+  if (!menu) return;
+  AppendMenuW(menu, MF_STRING, kCompany, u"Edit...");
+  AppendMenuW(menu, MF_STRING, kLogo, u"Select logo... ");
+  AppendMenuW(menu, MF_STRING, kSelectAlternateCompany, u"Select alternate company... ");
+  const UINT chosen = TrackPopup(menu, point);
+  if (chosen != 0) FieldCommand(static_cast<int>(chosen));
+}
+
+void CDocumentView::ShowLogoMenu(POINT point) {
+  HMENU menu = NewPopup();
+  if (!menu) return;
+  AppendMenuW(menu, MF_STRING, kLogo, u"Select logo... ");
+  if (TrackPopup(menu, point) == static_cast<UINT>(kLogo)) ChooseLogo();
+}
+
+void CDocumentView::ShowDocumentMenu(POINT point) {
+  CSalesDocument& doc = *m_document;
+  HMENU menu = NewPopup();
+  HMENU exportMenu = menu ? NewPopup() : nullptr;
+  HMENU mailMenu = exportMenu ? NewPopup() : nullptr;
+  if (!mailMenu) {
+    for (HMENU made : {menu, exportMenu})
+      if (made) DestroyMenu(made);
+    return;
+  }
+  const int type = doc.GetDocType();
+  const UINT lines = MF_STRING | (type == kDocPayment ? MF_GRAYED : MF_ENABLED);
+  AppendMenuW(menu, lines, kAddLineItem, u"Add Line Item ");
+  AppendMenuW(menu, lines, kAddLabel, u"Add Label ");
+  AppendMenuW(menu, MF_STRING | (doc.GetCurrentLineItem() ? MF_ENABLED : MF_GRAYED), kPaste, u"Paste");
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  if (type == kDocEstimate) AppendMenuW(menu, MF_STRING, kCreateInvoice, u"Create Invoice");
+  AppendMenuW(menu, MF_STRING, kPrint, u"Print...");
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(exportMenu, MF_STRING, kExportHtml, u"HTML...");
+  AppendMenuW(exportMenu, MF_STRING, kExportCsv, u"CSV...");
+  AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(exportMenu), u"Export to");
+  AppendMenuW(mailMenu, MF_STRING, kEmailHtml, u"HTML...");
+  AppendMenuW(mailMenu, MF_STRING, kEmailDocument, u"QVN...");
+  AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(mailMenu), u"Email as");
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(menu, MF_STRING, kAttributes, u"Attributes...");
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  const char16_t* erase = type == kDocEstimate       ? u"Delete Estimate"
+                          : type == kDocSalesReceipt ? u"Delete Sales Receipt"
+                          : type == kDocPayment      ? u"Delete Payment"
+                          : type == kDocSalesOrder   ? u"Delete Sales Order"
+                          : type == kDocCreditMemo   ? u"Delete Credit Memo"
+                          : type == kDocMemorized    ? u"Delete Memorized Document"
+                                                     : u"Delete Invoice";
+  AppendMenuW(menu, MF_STRING, kDelete, erase);
+  const UINT chosen = TrackPopup(menu, point);
+  if (chosen == static_cast<UINT>(kAttributes)) doc.Save();  // the attributes go with the saved file
+  if (chosen != 0) OnCommand(static_cast<int>(chosen));
+}
+
+// The editor's menu commands that edit a block or a field.
+bool CDocumentView::FieldCommand(int id) {
+  switch (id) {
+    case kEditCustomer:
+      EditCustomer(kCustomerPageAddress, false);
+      return true;
+    case kCompany:
+      EditCompany(false);
+      return true;
+    case kSelectAlternateCompany:
+      EditCompany(true);
+      return true;
+    case kLogo:
+      ChooseLogo();
+      return true;
+    case kCustomize:
+      Customize();
+      return true;
+    case kNotes:
+      EditNotes();
+      return true;
+    case kCustomerMessage:
+      SelectCustomerMessage();
+      return true;
+    case kEditLine:
+      if (!m_document->GetCurrentLineKey().IsEmpty()) EditLine(m_document->GetCurrentLineKey(), 0, u"Edit Item");
+      return true;
+    case kAddLabel:
+      InsertLabel();
+      return true;
+    default:
+      return false;
+  }
+}
+
+// ---- Blocks: customer, company, job, ship-to, logo, signature, layout -------------------------
+
+void CDocumentView::EditCustomer(int initialPage, bool jobName) {
+  CSalesDocument& doc = *m_document;
+  CCustomerRecord* customer = doc.GetCustomer();
+  if (!customer) return;
+  IDocumentCustomerScreens* screens = GetDocumentCustomerScreens();
+  RunDocumentCommand(std::make_unique<CEditCustomerCommand>(doc, m_instance, GetHwnd(), m_mainWindow, *customer,
+                                                            screens ? screens->CustomerSource() : nullptr,
+                                                            initialPage, jobName),
+                     false);
+}
+
+void CDocumentView::EditCompany(bool alternate) {
+  CSalesDocument& doc = *m_document;
+  std::unique_ptr<CCompanyInfo> company;
+  if (alternate) {
+    company = std::make_unique<CCompanyInfo>(nullptr, CCompanyInfo::kFirstCompany);
+    company->Load();
+  } else if (const CCompanyInfo* own = doc.GetCompany()) {
+    company = std::make_unique<CCompanyInfo>(*own);
+  } else {
+    return;
+  }
+  HWND window = GetHwnd();
+  CompanyEditor editor = [window](CCompanyInfo& edited) {
+    CMyCompanyForm form(GetResourceInstance(), window, edited);
+    return form.DoModal() == 1;
+  };
+  CompanyChooser chooser = [window](CCompanyInfo& first, CCompanyInfo& second, int page) {
+    CSelectCompanyDlg dialog(GetResourceInstance(), window, first, second, page);
+    return dialog.DoModal() == 1;
+  };
+  CHiddenDocumentPage hidden(doc);
+  RunDocumentCommand(std::make_unique<CEditCompanyCommand>(doc, std::move(company), alternate, chooser, editor), false);
+}
+
+void CDocumentView::ChooseLogo() {
+  CSalesDocument& doc = *m_document;
+  CBstr present;
+  int width = 0;
+  int height = 0;
+  doc.GetLogo(present, width, height);
+  CLogoPickerDlg picker(GetResourceInstance(), GetHwnd());
+  if (picker.DoModal(present.view()) != 1) return;
+  std::u16string name;
+  picker.GetResult(name, width, height);
+  CPreferences().SetString(u"LastLogo", name);
+  RunDocumentCommand(std::make_unique<CChangeLogoCommand>(doc, name, width, height), false);
+}
+
+void CDocumentView::EraseSignature() {
+  if (!AskYesNoRes(GetHwnd(), IDS_ERASE_SIGNATURE)) return;
+  RunDocumentCommand(std::make_unique<CSignatureCommand>(*m_document, std::u16string()), true);
+}
+
+void CDocumentView::Customize() {
+  CSalesDocument& doc = *m_document;
+  CCustomSettings& settings = m_customSettings ? *m_customSettings : doc.GetCustomSettings();
+  const DWORD firstPage = CPreferences().GetDword(u"LastCustPage", 0);
+  RunDocumentCommand(std::make_unique<CCustomizeCommand>(doc, GetHwnd(), m_mainWindow, firstPage, settings), true);
+}
+
+// ---- Header fields ------------------------------------------------------------------------------
+
+void CDocumentView::EditDate(int code) {
+  CSalesDocument& doc = *m_document;
+  const char16_t* attribute = code == kLinkDate      ? u"DATE"
+                              : code == kLinkDueDate ? u"DUEDATE"
+                              : code == kLinkShipDate ? u"SHIPDATE"
+                                                       : u"CCARDEXP";
+  CDatePickerDlg picker(GetResourceInstance(), GetHwnd(), static_cast<DWORD>(code), doc.GetAttribute(attribute));
+  if (picker.DoModal() != 1) return;
+  const CBstr& date = picker.GetDateText();
+  std::unique_ptr<CEditCommand> command;
+  switch (code) {
+    case kLinkDate: command = std::make_unique<CChangeDateCommand>(doc, date); break;
+    case kLinkDueDate: command = std::make_unique<CChangeDueDateCommand>(doc, date); break;
+    case kLinkShipDate: command = std::make_unique<CChangeShipDateCommand>(doc, date); break;
+    default: command = std::make_unique<CChangeCardExpiryCommand>(doc, date); break;
+  }
+  RunDocumentCommand(std::move(command), true);
+}
+
+void CDocumentView::SelectCustomerMessage() {
+  CSalesDocument& doc = *m_document;
+  CBstr message;
+  CBstr listId;
+  doc.GetCustomerMessage(message, listId);
+  CStoredCustomerMessages stored(m_itemStore);
+  CCustomerMessageForm form(GetResourceInstance(), GetHwnd(), message, m_itemStore ? &stored : nullptr,
+                            doc.GetTypeFlag(kRowMessageShown) != 0);
+  if (form.DoModal() != 1) return;
+  const char16_t* messageName = nullptr;
+  const char16_t* listIdName = nullptr;
+  MessagePreferenceNames(doc.GetDocType(), messageName, listIdName);
+  {
+    CPreferences preferences;
+    preferences.SetString(messageName, form.GetText().view());
+    preferences.SetString(listIdName, form.GetListId().view());
+  }
+  CCustomSettings& settings = m_customSettings ? *m_customSettings : doc.GetCustomSettings();
+  RunDocumentCommand(
+      std::make_unique<CSelectMessageCommand>(doc, form.GetText(), form.GetListId(), form.IsChecked(), settings), true);
+}
+
+// ---- Lines --------------------------------------------------------------------------------------
+
+void CDocumentView::EditLine(const CBstr& keyOrLink, WCHAR column, LPCWSTR name) {
+  CSalesDocument& doc = *m_document;
+  HWND window = GetHwnd();
+  CItemStore* store = m_itemStore;
+  LineEditor editor = [window, store, &doc](CDbRecord& line, WCHAR tapped) {
+    if (line.FieldView(kLineFieldType) == kLabelLineType) return EditLabelLine(window, store, line);
+    CLineItemDlg form(GetResourceInstance(), window, tapped, line, doc, store);
+    return form.DoModal() == 1;
+  };
+  // A tapped cell comes as its link; the line popup and the Edit menu name the line.
+  std::unique_ptr<CEditCommand> command =
+      name ? std::make_unique<CEditLineItemCommand>(doc, window, store, keyOrLink, column, editor)
+           : std::make_unique<CEditLineItemCommand>(doc, window, store, keyOrLink, editor);
+  RunDocumentCommand(std::move(command), false);
+}
+
+bool CDocumentView::AskText(const CBstr& title, const CBstr& label, int maxLength, DWORD flags, CBstr& value) {
+  CTextEntryDlg entry(GetResourceInstance(), GetHwnd(), title, label, value, maxLength, flags);
+  if (entry.DoModal() != 1) return false;
+  entry.GetText(value);
+  return true;
+}
+
+void CDocumentView::EditNumber() {
+  CSalesDocument& doc = *m_document;
+  const int type = doc.GetDocType();
+  const CBstr present = doc.GetNumber();
+  CBstr number = present;
+  if (!AskText(CBstr(NumberTitle(type)), CBstr(u"Number:"), 40, 0, number)) return;
+  if (!EditTextEquals(number, present)) {
+    bool inUse = false;
+    {
+      CWaitCursorScope wait;
+      IDocumentRegister* documents = GetDocumentRegister();
+      inUse = documents && documents->IsNumberInUse(number.view(), type);
+    }
+    const std::u16string question = NumberInUseQuestion(type);
+    if (inUse && MessageBoxW(GetHwnd(), question.c_str(), kProductName, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+  }
+  if (SendEditCommand(m_mainWindow, std::make_unique<CChangeNumberCommand>(doc, number, doc.GetFilePath(), type)))
+    PostMessageW(m_mainWindow, editor_msg::kMsgRefreshRegister, 1, 0);
+}
+
+void CDocumentView::EditTextField(int code) {
+  CSalesDocument& doc = *m_document;
+  struct Entry {
+    int code;
+    const char16_t* attribute;
+    const char16_t* title;
+    const char16_t* label;
+    int maxLength;
+    DWORD flags;
+  };
+  static const Entry kEntries[] = {
+      {kLinkCardNumber, u"CCARDNUM", u"Credit Card Number", u"Number:", 24, kFlagNumericKeys},
+      {kLinkPayAmount, u"PAYAMOUNT", u"Payment Amount", u"Number:", 40, kFlagNumber | kFlagNumericKeys},
+      {kLinkCheckNumber, u"CHKNUM", u"Check Number", u"Number:", 40, 0},
+      {kLinkPONumber, u"PONUM", u"Purchase Order Number", u"Number:", 40, 0},
+      {kLinkAccount, u"ACCOUNT", u"Account", u"Number:", 40, 0},
+      {kLinkOther1, u"OTHER1", nullptr, u"Text:", 80, 0},
+      {kLinkOther2, u"OTHER2", nullptr, u"Text:", 80, 0},
+      {kLinkOther3, u"OTHER3", nullptr, u"Text:", 80, 0},
+  };
+  const Entry* entry = nullptr;
+  for (const Entry& e : kEntries)
+    if (e.code == code) entry = &e;
+  if (!entry) return;
+  std::u16string title = entry->title ? entry->title : u"";
+  if (!entry->title) {
+    // A custom field is titled by its caption for the document's type.
+    const int kind = doc.GetDocType() >= kDocInvoice && doc.GetDocType() < kDocMemorized ? doc.GetDocType() : 0;
+    title = doc.GetCustomSettings().GetCaption(kind, kRowOtherCaption + code - kLinkOther1);
+    if (title.empty()) title = u"Customer Other Field";
+  }
+  CBstr value = doc.GetAttribute(entry->attribute);
+  if (!AskText(CBstr(title), CBstr(entry->label), entry->maxLength, entry->flags, value)) return;
+  std::unique_ptr<CEditCommand> command;
+  switch (code) {
+    case kLinkCardNumber: command = std::make_unique<CChangeCardNumberCommand>(doc, value); break;
+    case kLinkPayAmount: command = std::make_unique<CChangePaymentAmountCommand>(doc, value); break;
+    case kLinkCheckNumber: command = std::make_unique<CChangeCheckNumberCommand>(doc, value); break;
+    case kLinkPONumber: command = std::make_unique<CChangePONumberCommand>(doc, value); break;
+    case kLinkAccount:
+      CPreferences().SetString(u"LastAccount", value.view());
+      command = std::make_unique<CChangeAccountCommand>(doc, value);
+      break;
+    default: command = std::make_unique<CChangeCustomFieldCommand>(doc, value, code); break;
+  }
+  RunDocumentCommand(std::move(command), true);
+}
+
+void CDocumentView::SelectFromList(int code) {
+  CSalesDocument& doc = *m_document;
+  HWND window = GetHwnd();
+  HINSTANCE resources = GetResourceInstance();
+  CPreferences preferences;
+  std::unique_ptr<CEditCommand> command;
+  if (code == kLinkTax) {
+    CBstr name, rate, vendor;
+    doc.GetTax(name, rate, vendor);
+    std::unique_ptr<CSalesTaxPicker> picker;
+    {
+      CWaitCursorScope wait;
+      picker = std::make_unique<CSalesTaxPicker>(resources, window, m_itemStore, rate, name, vendor);
+    }
+    if (picker->DoModal() != 1) return;
+    picker->GetName(name), picker->GetRate(rate), picker->GetVendor(vendor);
+    preferences.SetString(u"LastTaxName", name.view());
+    preferences.SetString(u"LastTaxRate", rate.view());
+    preferences.SetString(u"LastTaxVendor", vendor.view());
+    command = std::make_unique<CChangeTaxCommand>(doc, name, rate, vendor);
+  } else if (code == kLinkRep) {
+    CBstr rep, fullName;
+    doc.GetRep(rep, fullName);
+    std::unique_ptr<CSalesRepPicker> picker;
+    {
+      CWaitCursorScope wait;
+      picker = std::make_unique<CSalesRepPicker>(resources, window, m_itemStore, rep, fullName);
+    }
+    if (picker->DoModal() != 1) return;
+    picker->GetText(rep), picker->GetFullName(fullName);
+    preferences.SetString(u"LastREP", rep.view());
+    preferences.SetString(u"LastREPFullName", fullName.view());
+    command = std::make_unique<CChangeRepCommand>(doc, rep, fullName);
+  } else {
+    const char16_t* attribute = code == kLinkTerms ? u"TERMS" : code == kLinkPaymentMethod ? u"PAYMENT" : u"SHIPVIA";
+    CBstr value = doc.GetAttribute(attribute);
+    std::unique_ptr<CNamePicker> picker;
+    {
+      CWaitCursorScope wait;
+      if (code == kLinkTerms)
+        picker = std::make_unique<CTermsPicker>(resources, window, m_itemStore, value);
+      else if (code == kLinkPaymentMethod)
+        picker = std::make_unique<CPaymentMethodPicker>(resources, window, m_itemStore, value);
+      else
+        picker = std::make_unique<CShipViaPicker>(resources, window, m_itemStore, value);
+    }
+    if (picker->DoModal() != 1) return;
+    picker->GetText(value);
+    if (code == kLinkTerms) {
+      preferences.SetString(u"LastTerms", value.view());
+      command = std::make_unique<CChangeTermsCommand>(doc, value);
+    } else if (code == kLinkPaymentMethod) {
+      preferences.SetString(u"LastPaymentMethod", value.view());
+      command = std::make_unique<CChangePaymentMethodCommand>(doc, value);
+    } else {
+      preferences.SetString(u"LastShipVia", value.view());
+      command = std::make_unique<CChangeShipViaCommand>(doc, value);
+    }
+  }
+  RunDocumentCommand(std::move(command), true);
+}
+
+void CDocumentView::EditNotes() {
+  CSalesDocument& doc = *m_document;
+  CCustomSettings& settings = m_customSettings ? *m_customSettings : doc.GetCustomSettings();
+  const int kind = doc.GetDocType() >= kDocInvoice && doc.GetDocType() < kDocMemorized ? doc.GetDocType() : 0;
+  CBstr notes = doc.GetNotes();
+  if (notes.IsEmpty()) notes = CBstr(settings.GetCaption(kind, kCaptionDefaultNotes));
+  CNotesDlg dialog(GetResourceInstance(), GetHwnd(), notes, settings.GetFlag(kind, kRowReuseNotes) != 0);
+  {
+    CHiddenDocumentPage hidden(doc);
+    if (dialog.DoModal() != 1) return;
+  }
+  dialog.GetText(notes);
+  // Notes kept for new documents of the type are these notes.
+  settings.SetFlag(kind, kRowReuseNotes, dialog.GetCheckBox() ? 1 : 0);
+  if (dialog.GetCheckBox()) settings.SetCaption(kind, kCaptionDefaultNotes, notes.view());
+  RunDocumentCommand(std::make_unique<CEditNotesCommand>(doc, notes, settings), true);
+}
+
+void CDocumentView::EditShipTo() {
+  HWND window = GetHwnd();
+  ShipToEditor form = [window](CShipToAddress& address) {
+    CShipToDlg dialog(GetResourceInstance(), window, &address);
+    return dialog.DoModal() == 1;
+  };
+  CHiddenDocumentPage hidden(*m_document);
+  RunDocumentCommand(std::make_unique<CEditShipToCommand>(*m_document, form), false);
+}
+
+void CDocumentView::EditJob() {
+  HWND window = GetHwnd();
+  CItemStore* store = m_itemStore;
+  JobEditor dialog = [window, store](CJobRecord& job, bool isNew) {
+    CJobDlg form(GetResourceInstance(), window, store, isNew ? 0 : -1, &job);
+    return form.DoModal() == 1;
+  };
+  RunDocumentCommand(std::make_unique<CEditJobCommand>(*m_document, dialog), false);
+}
+
+void CDocumentView::InsertLabel() {
+  HWND window = GetHwnd();
+  CItemStore* store = m_itemStore;
+  LabelChooser chooser = [window, store](CBstr& label) {
+    CLabelDlg dialog(GetResourceInstance(), window, store, label, false);
+    const INT_PTR result = dialog.DoModal();
+    if (result != 1 && result != 2) return false;
+    dialog.GetText(label);
+    return true;
+  };
+  RunDocumentCommand(std::make_unique<CAddLabelCommand>(*m_document, chooser), false);
+}

@@ -1,0 +1,60 @@
+// The editor's Add Line Item: the items list opened over the editor in line item mode; the
+// items the user checks there come back as lines of the open document, each line its own
+// step of the document history.
+#include "core/ResourceText.h"
+#include "core/WaitCursor.h"
+#include "datastore/DbRecord.h"
+#include "datastore/ItemStore.h"
+#include "document/SalesDocument.h"
+#include "editor/DocumentView.h"
+#include "editor/EditCommand.h"
+#include "editor/ItemListWnd.h"
+#include "editor/LineItemCommands.h"
+#include "editor/LineItemDlg.h"
+
+namespace {
+
+constexpr int kEditorHelpTopic = 1;
+
+}  // namespace
+
+CItemListWnd* CDocumentView::GetItemListWnd() {
+  if (!m_itemList && m_listHistory && m_itemStore) {
+    m_itemList = std::make_unique<CItemListWnd>(GetResourceInstance(), m_mainWindow, *m_listHistory, *m_itemStore,
+                                                m_document->GetDocType());
+    m_itemList->SetAddItemsHandler([this](std::vector<std::unique_ptr<CDbRecord>> items, int linePosition) {
+      AddListItems(std::move(items), linePosition);
+    });
+  }
+  return m_itemList.get();
+}
+
+bool CDocumentView::IsItemListVisible() const { return m_itemList && m_itemList->IsVisible(); }
+
+void CDocumentView::OpenItemList() {
+  CItemListWnd* list = GetItemListWnd();
+  if (!list) return;
+  CWaitCursorScope wait;
+  list->SetDocumentType(m_document->GetDocType());
+  // Without a current line the new lines go to the end.
+  const int linePosition = m_document->GetCurrentLineKey().IsEmpty() ? 1 : 0;
+  list->Open(GetHwnd(), linePosition, true, false, kEditorHelpTopic);
+}
+
+void CDocumentView::AddListItems(std::vector<std::unique_ptr<CDbRecord>> items, int linePosition) {
+  if (items.empty() || !m_listHistory) return;
+  // The lines go to the document history through the editor (which hands them on to the
+  // main window); the editor shows the document again once they are in (message 1154).
+  const bool atEnd = linePosition != 0;
+  AddItemsForm form = [this, atEnd](std::vector<std::unique_ptr<CDbRecord>>& records, const CBstr& priceLevel) {
+    // One form per item; each accepted item is added at once, with its price level.
+    HWND list = m_itemList ? m_itemList->GetHwnd() : nullptr;
+    CAddLineItemsDlg(GetResourceInstance(), m_itemStore, list, GetHwnd(), *m_document, std::move(records), false, atEnd,
+                     true, 1, priceLevel)
+        .Run();
+  };
+  auto add = std::make_unique<CAddItemsCommand>(*m_document, m_itemStore, std::move(items), GetHwnd(), atEnd, false,
+                                                std::move(form));
+  m_listHistory->Submit(std::move(add));
+  m_listHistory->ExecutePending();
+}
