@@ -118,6 +118,9 @@ class CCustomerRecord {
   bool GetByCompany() const { return m_byCompany; }
   void SetByCompany(bool byCompany) { m_byCompany = byCompany; }
 
+  // Selects the constructors of a record with every field null.
+  struct BlankTag {};
+
  protected:
   // An empty block.
   CCustomerRecord();
@@ -142,6 +145,8 @@ class CTableCustomer : public CCustomerRecord {
   // A new customer: empty, Reset, a new list id. The flag is accepted for symmetry with the
   // contact kind and has no effect.
   explicit CTableCustomer(bool byCompany = false);
+  // Every field null, for a reader that sets each of them (no list id is made to be lost).
+  explicit CTableCustomer(BlankTag) {}
   // All 62 fields and the spare text.
   CTableCustomer(const CTableCustomer& other);
   CTableCustomer& operator=(const CTableCustomer&) = delete;
@@ -158,6 +163,8 @@ class CTableCustomer : public CCustomerRecord {
 class CContactCustomer : public CCustomerRecord {
  public:
   explicit CContactCustomer(bool byCompany = false);
+  // Every field null, for a reader that sets each of them.
+  explicit CContactCustomer(BlankTag) {}
   // ListID, the by-company flag, FirstName, Name, LastName, CompanyName, the spare text,
   // BillToCity, BillToState, BillToPostalCode, Phone, AltPhone, Fax and Email; nothing else.
   CContactCustomer(const CContactCustomer& other);

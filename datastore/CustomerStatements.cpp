@@ -8,6 +8,7 @@
 #include "datastore/Internal.h"
 #include "datastore/SqlDatabase.h"
 
+using datastore_internal::BindText;
 using datastore_internal::CSqlStatement;
 
 namespace {
@@ -117,18 +118,42 @@ bool CSqlDatabase::QueryCustomerRow(const CSqlText& statement, CCustomerFields& 
 }
 
 bool CSqlDatabase::GetCustomerByListID(std::u16string_view listId, CCustomerFields& fields) {
+  static const std::u16string kText = u"SELECT * FROM CustomerList WHERE ListID = ?";
+  std::optional<bool> found =
+      QueryKept(m_customerByListID, kText, {listId}, [&](sqlite3_stmt* st) { ReadCustomerRow(st, fields); });
+  if (found) return *found;
   CSqlText sql(u"SELECT * FROM CustomerList WHERE ListID = ");
   sql.AppendBound(listId);
   return QueryCustomerRow(sql, fields);
 }
 
 bool CSqlDatabase::GetCustomerByFullName(std::u16string_view fullName, CCustomerFields& fields) {
+  static const std::u16string kText = u"SELECT * FROM CustomerList WHERE FullName = ?";
+  std::optional<bool> found =
+      QueryKept(m_customerByFullName, kText, {fullName}, [&](sqlite3_stmt* st) { ReadCustomerRow(st, fields); });
+  if (found) return *found;
   CSqlText sql(u"SELECT * FROM CustomerList WHERE FullName = ");
   sql.AppendBound(fullName);
   return QueryCustomerRow(sql, fields);
 }
 
-bool CSqlDatabase::InsertCustomer(const CCustomerFields& fields) {
+bool CSqlDatabase::GetCustomerTermsByFullName(std::u16string_view fullName, CBstr& terms) {
+  static const std::u16string kText = u"SELECT Terms FROM CustomerList WHERE FullName = ?";
+  auto read = [&terms](sqlite3_stmt* st) { terms = GetColumnText(st, 0); };
+  if (std::optional<bool> found = QueryKept(m_customerTermsByFullName, kText, {fullName}, read)) return *found;
+  CSqlText sql(u"SELECT Terms FROM CustomerList WHERE FullName = ");
+  sql.AppendBound(fullName);
+  Lock lock(m_lock);
+  COneRun prepared(*this);
+  if (PrepareForOneRun(sql, prepared.put()) != SQLITE_OK || Step(prepared.get()) != SQLITE_ROW) return false;
+  read(prepared.get());
+  return true;
+}
+
+namespace {
+
+// The insert as a statement text with every value bound: the same text for every row.
+CSqlText CustomerInsertText(const CCustomerFields& fields) {
   CSqlText sql(
       u"INSERT INTO CustomerList (ListID,TimeCreated,TimeModified,EditSequence,Name,FullName,"
       u"Sublevel,ParentListID,ParentFullName,CompanyName,Salutation,FirstName,MiddleName,LastName,"
@@ -144,16 +169,33 @@ bool CSqlDatabase::InsertCustomer(const CCustomerFields& fields) {
   for (int column = 0; column < kCustomerColumnCount; ++column) {
     int field = CustomerFieldOfColumn(column);
     if (column > 0) sql.Append(u",");
-    if (field == kCustNotes && HasLineBreak(fields[field].view())) {
+    if (field == kCustNotes && HasLineBreak(fields[field].view()))
       sql.AppendBound(NotesOnOneLine(fields[field].view()));
-    } else {
-      // Card fields go in exactly as the block holds them (a character 0 that
-      // scrambling produced included): every value is bound.
+    else
       sql.AppendBound(fields[field].view());
-    }
   }
   sql.Append(u")");
-  return ExecuteWrite(sql) == SQLITE_OK;
+  return sql;
+}
+
+}  // namespace
+
+bool CSqlDatabase::InsertCustomer(const CCustomerFields& fields) {
+  static const std::u16string kText = CustomerInsertText(CCustomerFields()).Text();
+  Lock lock(m_lock);
+  sqlite3_stmt* statement = KeptStatement(m_customerInsert, kText);
+  if (!statement) return ExecuteWrite(CustomerInsertText(fields)) == SQLITE_OK;
+  int rc = SQLITE_OK;
+  for (int column = 0; column < kCustomerColumnCount && rc == SQLITE_OK; ++column) {
+    int field = CustomerFieldOfColumn(column);
+    std::string& buffer = BindBuffer(column + 1);
+    // Card fields go in exactly as the block holds them (a character 0 that scrambling
+    // produced included): every value is bound.
+    rc = field == kCustNotes && HasLineBreak(fields[field].view())
+             ? BindText(statement, column + 1, NotesOnOneLine(fields[field].view()), buffer, SQLITE_STATIC)
+             : BindText(statement, column + 1, fields[field].view(), buffer, SQLITE_STATIC);
+  }
+  return StepRowInsert(statement, rc) == SQLITE_OK;
 }
 
 bool CSqlDatabase::ReplaceCustomer(const CCustomerFields& fields) {

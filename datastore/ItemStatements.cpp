@@ -9,6 +9,7 @@
 #include "platform/base/Base.h"
 #include "resources/resource_ids.h"
 
+using datastore_internal::BindText;
 using datastore_internal::CSqlStatement;
 using datastore_internal::DecimalText;
 
@@ -57,28 +58,70 @@ long long Number(const CItemRow& row, int slot) { return SqlIntegerFromText(row[
 
 // ---- Writes --------------------------------------------------------------------------------------
 
+namespace {
+
+constexpr char16_t kItemInsertHead[] =
+    u"INSERT INTO ItemsList (ListID, ListType, Name, FullName, SalesDescription, PurchaseCost, "
+    u"SalesAmount, Taxable, Tax2, TimeCreated, TimeModified, EditSequence, UnitOfMeasure, "
+    u"Account, Vendor, Parent, UseCount, ObjectPosition, StartingQuantity, EndingQuantity, "
+    u"QuantityOnHand, QuantityOnSalesOrder, ReorderPoint, ObjectType, IsOpen, sReserved1, "
+    u"sReserved2, sReserved3, sReserved4, nReserved1) VALUES (";
+// The slots of the insert's parameters in column order: texts, numbers, texts.
+constexpr int kInsertTextSlots[16] = {0, 1, 2, 3, 4, 12, 5, 6, 7, 8, 9, 10, 11, 13, 14, 21};
+constexpr int kInsertNumberSlots[9] = {15, 22, 16, 17, 18, 19, 20, 23, 24};
+constexpr int kInsertReservedSlots[4] = {25, 26, 27, 28};
+
+// The insert as a statement text with every value bound: the same text for every row.
+CSqlText ItemInsertText(const CItemRowValues& values) {
+  CSqlText sql(kItemInsertHead);
+  bool first = true;
+  for (int slot : kInsertTextSlots) {
+    if (!first) sql.Append(u",");
+    first = false;
+    sql.AppendBound(values.text[slot]);
+  }
+  for (int slot : kInsertNumberSlots) sql.Append(u",").AppendBoundInteger(values.number[slot]);
+  for (int slot : kInsertReservedSlots) sql.Append(u",").AppendBound(values.text[slot]);
+  sql.Append(u",0)");
+  return sql;
+}
+
+}  // namespace
+
 bool CSqlDatabase::AddRecord(const CItemRow& row) {
-  CSqlText sql(
-      u"INSERT INTO ItemsList (ListID, ListType, Name, FullName, SalesDescription, PurchaseCost, "
-      u"SalesAmount, Taxable, Tax2, TimeCreated, TimeModified, EditSequence, UnitOfMeasure, "
-      u"Account, Vendor, Parent, UseCount, ObjectPosition, StartingQuantity, EndingQuantity, "
-      u"QuantityOnHand, QuantityOnSalesOrder, ReorderPoint, ObjectType, IsOpen, sReserved1, "
-      u"sReserved2, sReserved3, sReserved4, nReserved1) VALUES (");
-  // Every value is bound, so an import of thousands of rows prepares this text once.
-  sql.AppendBound(row[kRowListID].view());
-  for (int slot : {1, 2, 3, 4, 12, 5, 6, 7, 8, 9, 10, 11, 13, 14, 21}) sql.Append(u",").AppendBound(row[slot].view());
+  CItemRowValues values;
+  for (int slot = 0; slot < kItemRowSlots; ++slot) values.text[slot] = row[slot].view();
   // The numbers go in as integers; an empty number text counts as 0 rather than making
   // the statement invalid.
-  for (int slot : {15, 22, 16, 17, 18, 19, 20, 23, 24}) sql.Append(u",").AppendBoundInteger(Number(row, slot));
-  for (int slot : {25, 26, 27, 28}) sql.Append(u",").AppendBound(row[slot].view());
-  sql.Append(u",0)");
+  for (int slot : kInsertNumberSlots) values.number[slot] = Number(row, slot);
+  return AddRecord(values);
+}
 
-  int rc = ExecuteWrite(sql);
-  if (rc == SQLITE_OK) return true;
+bool CSqlDatabase::AddRecord(const CItemRowValues& values) {
+  static const std::u16string kText = ItemInsertText(CItemRowValues{}).Text();
+  int rc = SQLITE_OK;
+  {
+    Lock lock(m_lock);
+    if (sqlite3_stmt* statement = KeptStatement(m_itemInsert, kText)) {
+      int index = 0;
+      auto bindText = [&](int slot) {
+        ++index;
+        if (rc == SQLITE_OK) rc = BindText(statement, index, values.text[slot], BindBuffer(index), SQLITE_STATIC);
+      };
+      for (int slot : kInsertTextSlots) bindText(slot);
+      for (int slot : kInsertNumberSlots)
+        if (++index, rc == SQLITE_OK) rc = sqlite3_bind_int64(statement, index, values.number[slot]);
+      for (int slot : kInsertReservedSlots) bindText(slot);
+      rc = StepRowInsert(statement, rc);
+    } else {
+      rc = ExecuteWrite(ItemInsertText(values));
+    }
+    if (rc == SQLITE_OK) return true;
+  }
   std::u16string statement;
   {
     Lock lock(m_lock);
-    statement = ExpandedText(sql);
+    statement = ExpandedText(ItemInsertText(values));
     SetLastError(u"Insert Failed: " + statement);
   }
   ShowError(IDS_DB_INSERT_FAILED, static_cast<DWORD>(rc));
@@ -255,10 +298,34 @@ void CSqlDatabase::AppendListTypeCondition(CSqlText& sql, std::u16string_view li
 }
 
 bool CSqlDatabase::GetItemRowOfType(std::u16string_view listId, std::u16string_view listType, CItemRow& row) {
+  // The import asks this for every item it reads: one type goes through a kept statement.
+  static const std::u16string kOneType = u"SELECT * FROM ItemsList WHERE ListID = ? AND (ListType = ?)";
+  if (listType.find(kListTypeJoin) == std::u16string_view::npos) {
+    std::optional<bool> found =
+        QueryKept(m_itemByIdAndType, kOneType, {listId, listType}, [&row](sqlite3_stmt* st) { ReadItemRow(st, row); });
+    if (found) return *found;
+  }
   CSqlText sql(u"SELECT * FROM ItemsList WHERE ListID = ");
   sql.AppendBound(listId).Append(u" AND ");
   AppendListTypeCondition(sql, listType);
   return QueryItemRow(sql, row) == SQLITE_ROW;
+}
+
+bool CSqlDatabase::GetItemStampOfType(std::u16string_view listId, std::u16string_view listType, CBstr& stamp) {
+  static const std::u16string kOneType = u"SELECT TimeModified FROM ItemsList WHERE ListID = ? AND (ListType = ?)";
+  auto read = [&stamp](sqlite3_stmt* st) { stamp = GetColumnText(st, 0); };
+  if (listType.find(kListTypeJoin) == std::u16string_view::npos) {
+    if (std::optional<bool> found = QueryKept(m_itemStampByIdAndType, kOneType, {listId, listType}, read))
+      return *found;
+  }
+  CSqlText sql(u"SELECT TimeModified FROM ItemsList WHERE ListID = ");
+  sql.AppendBound(listId).Append(u" AND ");
+  AppendListTypeCondition(sql, listType);
+  Lock lock(m_lock);
+  COneRun prepared(*this);
+  if (PrepareForOneRun(sql, prepared.put()) != SQLITE_OK || Step(prepared.get()) != SQLITE_ROW) return false;
+  read(prepared.get());
+  return true;
 }
 
 bool CSqlDatabase::FindItemRow(std::u16string_view column, std::u16string_view value,

@@ -48,10 +48,6 @@ int NumberOf(BSTR text, int fallback) {
   return static_cast<int>(SqlIntegerFromText(std::u16string_view(text, SysStringLen(text))));
 }
 
-std::u16string NumberTextOf(BSTR text, int number) {
-  return text ? std::u16string(text, SysStringLen(text)) : DecimalText(number);
-}
-
 bool IsContainer(const CDbRecord& record) { return (record.GetObjectType() & kObjectContainerMask) != 0; }
 
 // A copy of a node for a result list that keeps its open state and child count.
@@ -113,60 +109,73 @@ void CItemStore::KeepLayerError() { m_lastError = m_db->LastError(); }
 
 // ---- Records and rows ---------------------------------------------------------------------------
 
+CItemRowValues CItemStore::ValuesFromRecord(const CDbRecord& record) {
+  CItemRowValues values;
+  auto& text = values.text;
+  text[kRowListID] = record.FieldView(kFieldListID);
+  text[kRowListType] = record.FieldView(kFieldListType);
+  text[kRowName] = record.FieldView(kFieldName);
+  text[kRowFullName] = record.FieldView(record.FieldView(kFieldFullName).empty() ? kFieldName : kFieldFullName);
+  text[kRowParent] = record.FieldView(record.FieldView(kFieldParent).empty() ? kFieldFallbackParent : kFieldParent);
+  text[kRowSalesDescription] = record.FieldView(kFieldSalesDescription);
+  text[kRowSalesAmount] = record.FieldView(kFieldSalesAmount);
+  text[kRowTaxable] = record.FieldView(kFieldTaxable);
+  text[kRowTax2] = record.FieldView(kFieldTax2);
+  text[kRowTimeCreated] = record.FieldView(kFieldTimeCreated);
+  text[kRowTimeModified] = record.FieldView(kFieldTimeModified);
+  text[kRowEditSequence] = record.FieldView(kFieldEditSequence);
+  text[kRowUnitOfMeasure] = record.FieldView(kFieldUnitOfMeasure);
+  text[kRowAccount] = record.FieldView(kFieldAccount);
+  text[kRowVendor] = record.FieldView(kFieldVendor);
+  text[kRowPurchaseCost] = record.FieldView(kFieldPurchaseCost);
+  auto& number = values.number;
+  number[kRowUseCount] = record.GetUseCount();
+  number[kRowStartingQuantity] = record.GetQuantity(kStartingQuantity);
+  number[kRowEndingQuantity] = record.GetQuantity(kEndingQuantity);
+  number[kRowQuantityOnHand] = record.GetQuantity(kQuantityOnHand);
+  number[kRowQuantityOnSalesOrder] = record.GetQuantity(kQuantityOnSalesOrder);
+  number[kRowReorderPoint] = record.GetQuantity(kReorderPoint);
+  // Kind and position texts are only ever made from their numbers; an IsOpen text may have
+  // been set as it was read, and is stored as read.
+  number[kRowObjectPosition] = record.GetObjectPosition();
+  number[kRowObjectType] = record.GetObjectType();
+  BSTR isOpen = record.GetIsOpenText();
+  number[kRowIsOpen] = isOpen ? SqlIntegerFromText(std::u16string_view(isOpen, SysStringLen(isOpen))) : record.GetIsOpen();
+  return values;
+}
+
 CItemRow CItemStore::RowFromRecord(const CDbRecord& record) {
+  CItemRowValues values = ValuesFromRecord(record);
   CItemRow row;
-  auto field = [&record](int index) { return CBstr(record.FieldView(index)); };
-  row[kRowListID] = field(kFieldListID);
-  row[kRowListType] = field(kFieldListType);
-  row[kRowName] = field(kFieldName);
-  row[kRowFullName] = field(record.FieldView(kFieldFullName).empty() ? kFieldName : kFieldFullName);
-  row[kRowParent] = field(record.FieldView(kFieldParent).empty() ? kFieldFallbackParent : kFieldParent);
-  row[kRowSalesDescription] = field(kFieldSalesDescription);
-  row[kRowSalesAmount] = field(kFieldSalesAmount);
-  row[kRowTaxable] = field(kFieldTaxable);
-  row[kRowTax2] = field(kFieldTax2);
-  row[kRowTimeCreated] = field(kFieldTimeCreated);
-  row[kRowTimeModified] = field(kFieldTimeModified);
-  row[kRowEditSequence] = field(kFieldEditSequence);
-  row[kRowUnitOfMeasure] = field(kFieldUnitOfMeasure);
-  row[kRowAccount] = field(kFieldAccount);
-  row[kRowVendor] = field(kFieldVendor);
-  row[kRowPurchaseCost] = field(kFieldPurchaseCost);
-  row[kRowUseCount] = CBstr(DecimalText(record.GetUseCount()));
-  row[kRowStartingQuantity] = CBstr(DecimalText(record.GetQuantity(kStartingQuantity)));
-  row[kRowEndingQuantity] = CBstr(DecimalText(record.GetQuantity(kEndingQuantity)));
-  row[kRowQuantityOnHand] = CBstr(DecimalText(record.GetQuantity(kQuantityOnHand)));
-  row[kRowQuantityOnSalesOrder] = CBstr(DecimalText(record.GetQuantity(kQuantityOnSalesOrder)));
-  row[kRowReorderPoint] = CBstr(DecimalText(record.GetQuantity(kReorderPoint)));
-  row[kRowObjectPosition] = CBstr(NumberTextOf(record.GetObjectPositionText(), record.GetObjectPosition()));
-  row[kRowObjectType] = CBstr(NumberTextOf(record.GetObjectTypeText(), record.GetObjectType()));
-  row[kRowIsOpen] = CBstr(NumberTextOf(record.GetIsOpenText(), record.GetIsOpen()));
-  for (int slot : {kRowReserved1, kRowReserved2, kRowReserved3, kRowReserved4}) row[slot] = CBstr(u"");
+  for (int slot = 0; slot < kItemRowSlots; ++slot) {
+    const bool number = (slot >= kRowUseCount && slot <= kRowReorderPoint) || (slot >= kRowObjectPosition && slot <= kRowIsOpen);
+    row[slot] = number ? CBstr(DecimalText(values.number[slot])) : CBstr(values.text[slot]);
+  }
   return row;
 }
 
-std::unique_ptr<CDbRecord> CItemStore::RecordFromRow(const CItemRow& row) const {
-  auto record = std::make_unique<CDbRecord>(row[kRowListID]);
+std::unique_ptr<CDbRecord> CItemStore::RecordFromRow(CItemRow&& row) const {
+  // The row's texts move into the record; the three read into two fields each are copied
+  // once.
+  auto record = std::make_unique<CDbRecord>(std::move(row[kRowListID]));
   record->SetObjectType(kObjectItem);
   record->SetObjectPosition(-1);
-  record->SetField(kFieldListType, row[kRowListType]);
-  record->SetField(kFieldName, row[kRowName]);
-  record->SetField(kFieldFullName, row[kRowFullName]);
-  record->SetField(kFieldParent, row[kRowParent]);
-  record->SetField(kFieldSalesDescription, row[kRowSalesDescription]);
-  record->SetField(kFieldSalesAmount, row[kRowSalesAmount]);
   record->SetField(kFieldRate, row[kRowSalesAmount]);
-  record->SetField(kFieldTaxable, row[kRowTaxable]);
-  record->SetField(kFieldTax2, row[kRowTax2]);
-  record->SetField(kFieldTimeCreated, row[kRowTimeCreated]);
-  record->SetField(kFieldTimeModified, row[kRowTimeModified]);
   record->SetField(kFieldEditSequenceCopy, row[kRowEditSequence]);
-  record->SetField(kFieldEditSequence, row[kRowEditSequence]);
   record->SetField(kFieldUnitOfMeasureCopy, row[kRowUnitOfMeasure]);
-  record->SetField(kFieldUnitOfMeasure, row[kRowUnitOfMeasure]);
-  record->SetField(kFieldAccount, row[kRowAccount]);
-  record->SetField(kFieldVendor, row[kRowVendor]);
-  record->SetField(kFieldPurchaseCost, row[kRowPurchaseCost]);
+  static constexpr struct {
+    int field, slot;
+  } kMoved[] = {
+      {kFieldListType, kRowListType},         {kFieldName, kRowName},
+      {kFieldFullName, kRowFullName},         {kFieldParent, kRowParent},
+      {kFieldSalesDescription, kRowSalesDescription}, {kFieldSalesAmount, kRowSalesAmount},
+      {kFieldTaxable, kRowTaxable},           {kFieldTax2, kRowTax2},
+      {kFieldTimeCreated, kRowTimeCreated},   {kFieldTimeModified, kRowTimeModified},
+      {kFieldEditSequence, kRowEditSequence}, {kFieldUnitOfMeasure, kRowUnitOfMeasure},
+      {kFieldAccount, kRowAccount},           {kFieldVendor, kRowVendor},
+      {kFieldPurchaseCost, kRowPurchaseCost},
+  };
+  for (const auto& move : kMoved) record->SetField(move.field, std::move(row[move.slot]));
   record->SetField(kFieldQuantity, u"1");
   record->SetUseCount(NumberOf(row[kRowUseCount].get(), 0));
   record->SetQuantity(kStartingQuantity, NumberOf(row[kRowStartingQuantity].get(), 0));
@@ -196,13 +205,14 @@ std::unique_ptr<CDbRecord> CItemStore::RecordFromChildRow(CItemRow&& row) {
 // ---- Items --------------------------------------------------------------------------------------
 
 int CItemStore::AddItem(HWND owner, const CDbRecord& record, bool checkDuplicates, bool showMessage) {
-  CItemRow row = RowFromRecord(record);
+  // Bound straight from the record's texts: no row of copies per insert.
+  CItemRowValues row = ValuesFromRecord(record);
   if (checkDuplicates) {
     CItemRow existing;
-    if (m_db->FindChildByName(row[kRowName].view(), row[kRowParent].view(), existing)) {
+    if (m_db->FindChildByName(row.text[kRowName], row.text[kRowParent], existing)) {
       if (showMessage) {
         std::u16string text(kDuplicateNameFormat);
-        text.replace(text.find(u"%s"), 2, row[kRowName].view());
+        text.replace(text.find(u"%s"), 2, row.text[kRowName]);
         if (text.size() > kMessageTextMaxChars) text.resize(kMessageTextMaxChars);
         CWaitCursorSuspension arrow;
         MessageBoxW(owner, text.c_str(), kProductName, kStyleWarning);
@@ -240,7 +250,7 @@ std::unique_ptr<CDbRecord> CItemStore::GetItem(const CDbRecord& record, bool kee
     }
     return nullptr;
   }
-  std::unique_ptr<CDbRecord> result = RecordFromRow(row);
+  std::unique_ptr<CDbRecord> result = RecordFromRow(std::move(row));
   if (keepKindAndPosition) {
     result->SetObjectType(record.GetObjectType());
     result->SetObjectPosition(record.GetObjectPosition());
@@ -355,21 +365,25 @@ bool CItemStore::DeleteByListType(std::u16string_view listType, std::optional<st
 std::unique_ptr<CDbRecord> CItemStore::GetItemByListID(std::u16string_view listId, std::u16string_view listTypes) {
   CItemRow row;
   if (!m_db->GetItemRowOfType(listId, listTypes, row)) return nullptr;
-  return RecordFromRow(row);
+  return RecordFromRow(std::move(row));
+}
+
+bool CItemStore::GetItemStampByListID(std::u16string_view listId, std::u16string_view listTypes, CBstr& stamp) {
+  return m_db->GetItemStampOfType(listId, listTypes, stamp);
 }
 
 std::unique_ptr<CDbRecord> CItemStore::FindItemLike(std::u16string_view column, std::u16string_view text,
                                                     std::u16string_view listTypes, bool contains) {
   CItemRow row;
   if (!m_db->FindItemRow(column, text, listTypes, row, contains)) return nullptr;
-  return RecordFromRow(row);
+  return RecordFromRow(std::move(row));
 }
 
 bool CItemStore::FindChildByName(std::u16string_view name, int kind, std::u16string_view parent,
                                  std::unique_ptr<CDbRecord>& out) {
   CItemRow row;
   if (!m_db->FindChildByName(name, parent, row)) return false;
-  out = RecordFromRow(row);
+  out = RecordFromRow(std::move(row));
   out->SetObjectType(kind);
   return true;
 }
@@ -380,7 +394,7 @@ std::unique_ptr<CDbRecord> CItemStore::SelectFirstItem(CItemSelect& select, std:
   CItemRow row;
   select.m_cursor = m_db->SelectItems(row, listType1, listType2, parent1, parent2, true);
   if (!select.m_cursor) return nullptr;
-  return RecordFromRow(row);
+  return RecordFromRow(std::move(row));
 }
 
 std::unique_ptr<CDbRecord> CItemStore::SelectNextItem(CItemSelect& select) {
@@ -390,7 +404,7 @@ std::unique_ptr<CDbRecord> CItemStore::SelectNextItem(CItemSelect& select) {
     select.m_cursor.reset();
     return nullptr;
   }
-  return RecordFromRow(row);
+  return RecordFromRow(std::move(row));
 }
 
 bool CItemStore::HasChildren(std::u16string_view parent) { return m_db->HasChildren(parent); }
@@ -592,6 +606,10 @@ bool CItemStore::GetCustomerByListID(std::u16string_view listId, CCustomerFields
 
 bool CItemStore::GetCustomerByFullName(std::u16string_view fullName, CCustomerFields& fields) {
   return m_db->GetCustomerByFullName(fullName, fields);
+}
+
+bool CItemStore::GetCustomerTermsByFullName(std::u16string_view fullName, CBstr& terms) {
+  return m_db->GetCustomerTermsByFullName(fullName, terms);
 }
 
 bool CItemStore::HasCustomerRecord(std::u16string_view listId) { return m_db->HasCustomerRecord(listId); }

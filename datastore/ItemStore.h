@@ -155,6 +155,9 @@ class CItemStore {
 
   // `listTypes` may name several types joined by kListTypeJoin.
   std::unique_ptr<CDbRecord> GetItemByListID(std::u16string_view listId, std::u16string_view listTypes);
+  // The TimeModified of the row GetItemByListID would give, read alone (a repeated import
+  // needs no more to pass an unchanged item by); false when there is no such row.
+  bool GetItemStampByListID(std::u16string_view listId, std::u16string_view listTypes, CBstr& stamp);
   // The first row whose column contains (or equals) the text, within the types.
   std::unique_ptr<CDbRecord> FindItemLike(std::u16string_view column, std::u16string_view text,
                                           std::u16string_view listTypes, bool contains);
@@ -218,6 +221,8 @@ class CItemStore {
   bool GetCustomerRow(int index, CCustomerFields& fields);
   bool GetCustomerByListID(std::u16string_view listId, CCustomerFields& fields);
   bool GetCustomerByFullName(std::u16string_view fullName, CCustomerFields& fields);
+  // The Terms of that customer alone (what a job takes from its customer on import).
+  bool GetCustomerTermsByFullName(std::u16string_view fullName, CBstr& terms);
   bool HasCustomerRecord(std::u16string_view listId);
   // 1 when stored; otherwise the box (no owner, "Slateway", exclamation) with the layer's
   // last error, and 0.
@@ -237,8 +242,9 @@ class CItemStore {
   // The one error box: engine name, " Error: ", tag, " ", detail.
   void ShowDatabaseError(std::u16string_view tag, std::u16string_view detail, UINT style = 0);
   void KeepLayerError();
-  std::unique_ptr<CDbRecord> RecordFromRow(const CItemRow& row) const;
+  std::unique_ptr<CDbRecord> RecordFromRow(CItemRow&& row) const;
   static std::unique_ptr<CDbRecord> RecordFromChildRow(CItemRow&& row);
+  static CItemRowValues ValuesFromRecord(const CDbRecord& record);
   static CItemRow RowFromRecord(const CDbRecord& record);
   bool ReadChildren(std::u16string_view parent, std::vector<std::unique_ptr<CDbRecord>>& children);
   bool UpdateSubtreeLevel(std::u16string_view oldFullName, std::u16string_view newFullName);

@@ -145,23 +145,27 @@ void ContainsFunction(sqlite3_context* context, int, sqlite3_value** arguments) 
   sqlite3_result_int(context, found != text->end() || value->empty() ? 1 : 0);
 }
 
-int BindText(sqlite3_stmt* statement, int index, const std::u16string& value) {
-  int bytes = static_cast<int>(value.size() * sizeof(char16_t));
-  // Unpaired surrogates would be altered by the engine's UTF-16 conversion; their units
-  // are kept verbatim as a BLOB, which GetColumnText turns back into the same text.
-  if (platform::IsWellFormedUtf16(value)) return sqlite3_bind_text16(statement, index, value.data(), bytes, SQLITE_TRANSIENT);
-  std::string units;
-  units.reserve(static_cast<size_t>(bytes));
+}  // namespace
+
+namespace datastore_internal {
+
+int BindText(sqlite3_stmt* statement, int index, std::u16string_view value, std::string& buffer,
+             void (*lifetime)(void*)) {
+  // The file keeps its texts as UTF-8: converting here costs less than handing the engine
+  // UTF-16 to convert at every step.
+  if (platform::ToUtf8Strict(value, buffer))
+    return sqlite3_bind_text(statement, index, buffer.data(), static_cast<int>(buffer.size()), lifetime);
+  // Unpaired surrogates would be altered by any UTF-8 form; their units are kept verbatim
+  // as a BLOB, which GetColumnText turns back into the same text.
+  std::string& units = buffer;
+  units.clear();
+  units.reserve(value.size() * sizeof(char16_t));
   for (char16_t c : value) {
     units.push_back(static_cast<char>(c & 0xFF));
     units.push_back(static_cast<char>(c >> 8));
   }
-  return sqlite3_bind_blob(statement, index, units.data(), bytes, SQLITE_TRANSIENT);
+  return sqlite3_bind_blob(statement, index, units.data(), static_cast<int>(units.size()), lifetime);
 }
-
-}  // namespace
-
-namespace datastore_internal {
 
 std::u16string DecimalText(long long value) {
   std::string digits = std::to_string(value);
@@ -170,16 +174,41 @@ std::u16string DecimalText(long long value) {
 
 }  // namespace datastore_internal
 
+using datastore_internal::BindText;
+
 int BindParameters(sqlite3_stmt* statement, const CSqlText& text) {
   const std::vector<std::u16string>& values = text.Parameters();
+  std::string buffer;
   for (size_t i = 0; i < values.size(); ++i) {
     int index = static_cast<int>(i) + 1;
     int rc = text.IsIntegerParameter(i) ? sqlite3_bind_int64(statement, index, SqlIntegerFromText(values[i]))
-                                        : BindText(statement, index, values[i]);
+                                        : BindText(statement, index, values[i], buffer, SQLITE_TRANSIENT);
     if (rc != SQLITE_OK) return rc;
   }
   return SQLITE_OK;
 }
+
+namespace {
+
+// A column's text as UTF-16.
+CBstr TextOf(const char* text, int bytes) {
+  // A short ASCII text goes straight into the result, without a wide copy between.
+  char16_t units[128];
+  const auto* begin = reinterpret_cast<const unsigned char*>(text);
+  if (text && bytes > 0 && bytes <= 128 &&
+      std::all_of(begin, begin + bytes, [](unsigned char c) { return c < 0x80; })) {
+    std::copy(begin, begin + bytes, units);
+    return CBstr(std::u16string_view(units, static_cast<size_t>(bytes)));
+  }
+  return CBstr(Widen(text, bytes));
+}
+
+CBstr TextOfColumn(sqlite3_stmt* statement, int column) {
+  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+  return TextOf(text, sqlite3_column_bytes(statement, column));
+}
+
+}  // namespace
 
 CBstr GetColumnText(sqlite3_stmt* statement, int column) {
   switch (sqlite3_column_type(statement, column)) {
@@ -192,18 +221,16 @@ CBstr GetColumnText(sqlite3_stmt* statement, int column) {
       for (int i = 0; i + 1 < count; i += 2) units.push_back(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)));
       return CBstr(units);
     }
-    default: {
-      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-      int bytes = sqlite3_column_bytes(statement, column);
-      // A short ASCII text goes straight into the result, without a wide copy between.
-      char16_t units[128];
-      const auto* begin = reinterpret_cast<const unsigned char*>(text);
-      if (text && bytes > 0 && bytes <= 128 && std::all_of(begin, begin + bytes, [](unsigned char c) { return c < 0x80; })) {
-        std::copy(begin, begin + bytes, units);
-        return CBstr(std::u16string_view(units, static_cast<size_t>(bytes)));
-      }
-      return CBstr(Widen(text, bytes));
+    case SQLITE_TEXT: {
+      // A stored UTF-8 text is read where it lies: sqlite3_column_text would first copy it
+      // to end it with a 0.
+      sqlite3_value* value = sqlite3_column_value(statement, column);
+      if (sqlite3_value_encoding(value) != SQLITE_UTF8) return TextOfColumn(statement, column);
+      const auto* text = static_cast<const char*>(sqlite3_value_blob(value));
+      return TextOf(text, sqlite3_value_bytes(value));
     }
+    default:
+      return TextOfColumn(statement, column);
   }
 }
 
@@ -560,7 +587,66 @@ void CSqlDatabase::FinalizeKeptStatements() {
   for (auto& [text, statement] : m_keptByText) sqlite3_finalize(statement);
   m_keptByText.clear();
   m_kept.clear();
+  for (sqlite3_stmt** kept :
+       {&m_itemInsert, &m_customerInsert, &m_itemByIdAndType, &m_itemStampByIdAndType, &m_customerByListID,
+        &m_customerByFullName, &m_customerTermsByFullName}) {
+    sqlite3_finalize(*kept);
+    *kept = nullptr;
+  }
 }
+
+std::optional<bool> CSqlDatabase::QueryKept(sqlite3_stmt*& slot, const std::u16string& text,
+                                            std::initializer_list<std::u16string_view> values,
+                                            const std::function<void(sqlite3_stmt*)>& read) {
+  Lock lock(m_lock);
+  sqlite3_stmt* statement = KeptStatement(slot, text);
+  if (!statement) return std::nullopt;
+  int rc = SQLITE_OK, index = 0;
+  for (std::u16string_view value : values) {
+    ++index;
+    if (rc == SQLITE_OK) rc = BindText(statement, index, value, BindBuffer(index), SQLITE_STATIC);
+  }
+  bool found = rc == SQLITE_OK && Step(statement) == SQLITE_ROW;
+  if (found) read(statement);
+  sqlite3_reset(statement);
+  sqlite3_clear_bindings(statement);
+  return found;
+}
+
+sqlite3_stmt* CSqlDatabase::KeptStatement(sqlite3_stmt*& slot, const std::u16string& text) {
+  if (!slot && m_db) {
+    std::string utf8 = Narrow(text);
+    if (sqlite3_prepare_v3(m_db, utf8.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &slot, nullptr) != SQLITE_OK) {
+      sqlite3_finalize(slot);
+      slot = nullptr;
+      return nullptr;
+    }
+    // Sized now, never while a row is bound: a buffer that moved would leave its bound
+    // text behind.
+    size_t parameters = static_cast<size_t>(sqlite3_bind_parameter_count(slot)) + 1;
+    if (m_bindBuffers.size() < parameters) m_bindBuffers.resize(parameters);
+  }
+  return slot;
+}
+
+int CSqlDatabase::StepRowInsert(sqlite3_stmt* statement, int rc) {
+  if (rc == SQLITE_OK) {
+    rc = Step(statement);
+    if (rc == SQLITE_DONE) {
+      rc = SQLITE_OK;
+      NoteDatabaseChanged();
+    } else {
+      KeepEngineError();
+    }
+  } else {
+    KeepEngineError();
+  }
+  sqlite3_reset(statement);
+  sqlite3_clear_bindings(statement);
+  return rc;
+}
+
+std::string& CSqlDatabase::BindBuffer(int index) { return m_bindBuffers.at(static_cast<size_t>(index)); }
 
 int CSqlDatabase::Step(sqlite3_stmt* statement) { return sqlite3_step(statement); }
 

@@ -29,6 +29,8 @@
 // nothing that loop does may end up waiting for the loader thread while it waits for us.
 #pragma once
 
+#include <functional>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -63,6 +65,13 @@ class IDatabaseNotices {
 };
 
 class CSqlDatabase;
+
+// One ItemsList row to insert, read where it lies: the texts and the numbers by
+// ItemRowSlot (only the number slots' numbers and the other slots' texts are read).
+struct CItemRowValues {
+  std::u16string_view text[kItemRowSlots];
+  long long number[kItemRowSlots] = {};
+};
 
 // An open row-by-row read (child cursor or item select). The cursor belongs to its
 // caller; it finalizes its statement when it reaches the end, when FinalizeStatement is
@@ -145,6 +154,10 @@ class CSqlDatabase {
   // ---- ItemsList --------------------------------------------------------------------------
 
   bool AddRecord(const CItemRow& row);
+  // The same insert from texts read in place. Its prepared statement is kept for the
+  // connection and every value bound straight from the caller's texts, so an import of
+  // thousands of rows builds no statement text per row.
+  bool AddRecord(const CItemRowValues& values);
   // Writes every column but the reserved ones of the row selected by its ListID (and the
   // match texts when given).
   bool UpdateItem(const CItemRow& row, std::optional<std::u16string_view> matchListType,
@@ -168,6 +181,8 @@ class CSqlDatabase {
   bool GetItemRow(std::u16string_view listId, std::u16string_view listType,
                   std::u16string_view parent, CItemRow& row, int* code = nullptr);
   bool GetItemRowOfType(std::u16string_view listId, std::u16string_view listType, CItemRow& row);
+  // Only the TimeModified of the row GetItemRowOfType would read; false when there is none.
+  bool GetItemStampOfType(std::u16string_view listId, std::u16string_view listType, CBstr& stamp);
   // `column` must name an ItemsList column; `listType` may join several types with
   // kListTypeJoin ("Service' Or ListType = 'Payment"), each matched exactly.
   bool FindItemRow(std::u16string_view column, std::u16string_view value,
@@ -204,6 +219,8 @@ class CSqlDatabase {
   // False, the block unchanged, when there is no such row.
   bool GetCustomerByListID(std::u16string_view listId, CCustomerFields& fields);
   bool GetCustomerByFullName(std::u16string_view fullName, CCustomerFields& fields);
+  // Only the Terms of the row GetCustomerByFullName would read; false when there is none.
+  bool GetCustomerTermsByFullName(std::u16string_view fullName, CBstr& terms);
   // Notes are stored trimmed, each line break (CR LF, CR or LF) turned into a blank.
   bool InsertCustomer(const CCustomerFields& fields);
   // Deletes the block's ListID and inserts the block, in one transaction: a failed insert
@@ -238,6 +255,21 @@ class CSqlDatabase {
   int PrepareForOneRun(const CSqlText& statement, sqlite3_stmt** out);
   void ReleaseStatement(sqlite3_stmt* statement);
   void FinalizeKeptStatements();
+  // A statement of the per-row inserts and look-ups, prepared into `slot` at its first
+  // use; null when it cannot be prepared (the caller then runs its text the general way,
+  // which reports why).
+  sqlite3_stmt* KeptStatement(sqlite3_stmt*& slot, const std::u16string& text);
+  // Reads one row through the kept statement of `slot`, binding `values` as its text
+  // parameters straight from the caller's texts: whether a row came (`read` has taken
+  // it), or nothing when the statement cannot be prepared.
+  std::optional<bool> QueryKept(sqlite3_stmt*& slot, const std::u16string& text,
+                                std::initializer_list<std::u16string_view> values,
+                                const std::function<void(sqlite3_stmt*)>& read);
+  // Steps a bound row insert (unless binding already failed with `rc`) and readies the
+  // statement for the next row; the engine code, the last error kept on a failure.
+  int StepRowInsert(sqlite3_stmt* statement, int rc);
+  // The buffer that holds parameter `index`'s UTF-8 text until the insert's step.
+  std::string& BindBuffer(int index);
   // A statement of PrepareForOneRun, handed back by ReleaseStatement at scope end.
   class COneRun {
    public:
@@ -288,6 +320,16 @@ class CSqlDatabase {
   // Prepared statements kept by their text, and the same statements for ReleaseStatement.
   std::unordered_map<std::u16string, sqlite3_stmt*> m_keptByText;
   std::unordered_set<sqlite3_stmt*> m_kept;
+  // The statements an import runs for every row, bound without building a statement text
+  // (finalized with the kept statements), and the buffers of their bound texts.
+  sqlite3_stmt* m_itemInsert = nullptr;
+  sqlite3_stmt* m_customerInsert = nullptr;
+  sqlite3_stmt* m_itemByIdAndType = nullptr;
+  sqlite3_stmt* m_itemStampByIdAndType = nullptr;
+  sqlite3_stmt* m_customerByListID = nullptr;
+  sqlite3_stmt* m_customerByFullName = nullptr;
+  sqlite3_stmt* m_customerTermsByFullName = nullptr;
+  std::vector<std::string> m_bindBuffers;
   IDatabaseNotices* m_notices = nullptr;
 };
 

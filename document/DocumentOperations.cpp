@@ -67,6 +67,17 @@ void CSalesDocument::NotifyOwner(UINT message, WPARAM wParam) {
     SendMessageW(m_owner, message, wParam, lParam);
 }
 
+double CSalesDocument::GetBalanceAmount() {
+  if (m_docType == kDocPayment) return ParseNumberText(GetAttribute(u"PAYAMOUNT").view());
+  return ParseNumberText(GetTotalText().view());
+}
+
+void CSalesDocument::RememberFileState() {
+  m_previousAmount = GetBalanceAmount();
+  m_previousCustomer = CBstr();
+  GetXmlDocument().GetCustomerFullName(&m_previousCustomer);
+}
+
 void CSalesDocument::WriteCompanyBlock() {
   const CCompanyInfo& c = *m_company;
   m_xml->WriteCompany(u"COMPANY", CBstr(c.GetUserName()), CBstr(c.GetName()), CBstr(c.GetAddress1()),
@@ -307,6 +318,7 @@ bool CSalesDocument::Open(std::u16string_view path) {
   // The cached figures are the file's until something is recalculated.
   ReadTotalsFromDocument();
   m_cachedTotal = ParseNumberText(GetTotalText().view());
+  RememberFileState();
 
   WriteSignaturePicture(strokes.view());
 
@@ -382,6 +394,8 @@ bool CSalesDocument::Save(bool keepZeroQuantities) {
   RemoveReplacedFile();
   wait.End();
   NotifyOwner(existed ? kMsgDocumentSavedOver : kMsgDocumentSavedNew, 0);
+  // The owner has moved the balances to the saved figures: the next save starts from them.
+  RememberFileState();
   return true;
 }
 
@@ -403,7 +417,12 @@ bool CSalesDocument::SaveAs(std::u16string_view path, int type) {
   // The template is no document of the counter and no new document of its own.
   m_newDocument = 0;
   m_numberFromCounter = 0;
+  // The template is no sale: what the document's own file holds stays the reference.
+  const double previousAmount = m_previousAmount;
+  const CBstr previousCustomer = m_previousCustomer;
   const bool memorized = Save(true);
+  m_previousAmount = previousAmount;
+  m_previousCustomer = previousCustomer;
   SetDocTypeAttribute(u"DOCTYPE", ownType);
   SetFilePath(ownPath);
   m_newDocument = wasNew ? 1 : 0;

@@ -174,6 +174,15 @@ class CSalesDocument {
   double GetPriceLevelFactor() const { return m_priceLevelFactor; }
   double GetTaxRateFactor() const { return m_taxRateFactor; }
   double GetCachedTotal() const { return m_cachedTotal; }
+  // What the document weighs on its customer's balance: a payment's PAYAMOUNT, else the
+  // document total.
+  double GetBalanceAmount();
+  // The amount and the customer's full name as the document's file holds them: taken when
+  // the file is opened and again after every save of the document (a template memorized
+  // from it aside); 0 and empty for a document never saved. A save over the file moves
+  // balances by the difference from these.
+  double GetPreviousAmount() const { return m_previousAmount; }
+  const CBstr& GetPreviousCustomer() const { return m_previousCustomer; }
   int GetTermDays() const { return m_termDays; }
   HWND GetOwner() const { return m_owner; }
   HWND GetParent() const { return m_parent; }
@@ -334,6 +343,7 @@ class CSalesDocument {
   int ReadTermDays(std::u16string_view termName);
   bool IsLineTaxable(std::u16string_view code);
   void PlayAddItemSound();
+  void RememberFileState();
 
   double m_priceLevelFactor = 0;
   BYTE m_takeCustomerTax = 1;
@@ -373,4 +383,6 @@ class CSalesDocument {
   double m_cachedTotal = 0;
   int m_version = 0;
   std::optional<PendingRemoval> m_pendingRemoval;
+  double m_previousAmount = 0;
+  CBstr m_previousCustomer;
 };

@@ -45,9 +45,9 @@ int CListUpdater::ImportCustomers() {
     if (!Status(u"Importing Customer " + NumberText(m_customerCounter))) return 0;
     ++m_customerCounter;
     if (BstrToInt(record->FieldView(kCustSublevel)) > 0) {
-      CCustomerFields parent;
-      if (m_store->GetCustomerByFullName(record->FieldView(kCustParentFullName), parent))
-        record->SetField(kCustTerms, parent[kCustTerms].view());
+      CBstr terms;
+      if (m_store->GetCustomerTermsByFullName(record->FieldView(kCustParentFullName), terms))
+        record->SetField(kCustTerms, terms.view());
     }
     if (!CPreferences::DisplayBalances()) {
       record->SetField(kCustBalance, ZeroMoneyText());

@@ -121,9 +121,12 @@ bool CListUpdater::ImportItem(const UpdateItemRecord& item, int& previousLevel, 
   previousLevel = level;
   std::unique_ptr<CDbRecord> record;
   if (!m_clearItems) {
-    record = m_store->GetItemByListID(item[kUpdListID], type);
-    if (record && !ShouldOverwrite(item[kUpdName], item[kUpdModified], record->FieldView(kFieldTimeModified)))
-      return true;
+    // Most items of a repeated import are unchanged: their stamp alone settles that.
+    CBstr stamp;
+    if (m_store->GetItemStampByListID(item[kUpdListID], type, stamp)) {
+      if (!ShouldOverwrite(item[kUpdName], item[kUpdModified], stamp.view())) return true;
+      record = m_store->GetItemByListID(item[kUpdListID], type);
+    }
   }
   bool existing = record != nullptr;
   if (!existing) {

@@ -3,6 +3,8 @@
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 
+#include <bit>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -148,7 +150,7 @@ struct CUpdateListParse {
       parent.lastChild = index;
     }
     p.reader.m_byName[node.name].push_back(index);
-    nodes.push_back(std::move(node));
+    nodes.push_back(node);
     for (int a = 0; a < attributeCount; ++a) {
       const xmlChar** attribute = attributes + 5 * a;  // name, prefix, URI, value, value end
       const char* value = reinterpret_cast<const char*>(attribute[3]);
@@ -163,7 +165,20 @@ struct CUpdateListParse {
   }
   static void Characters(void* ctx, const xmlChar* text, int length) {
     CUpdateListParse& p = Of(ctx);
-    if (!p.open.empty()) p.reader.m_nodes[p.open.back()].text.append(reinterpret_cast<const char*>(text), length);
+    if (p.open.empty()) return;
+    CUpdateListReader::Node& node = p.reader.m_nodes[p.open.back()];
+    std::string& texts = p.reader.m_texts;
+    if (node.textLength > 0 && node.textBegin + node.textLength != texts.size()) {
+      // Text resumed after a child element: the node's text moves to the end, so that it
+      // stays in one piece.
+      std::string own(p.reader.OwnText(p.open.back()));
+      node.textBegin = texts.size();
+      texts += own;
+    } else if (node.textLength == 0) {
+      node.textBegin = texts.size();
+    }
+    texts.append(reinterpret_cast<const char*>(text), static_cast<size_t>(length));
+    node.textLength += static_cast<size_t>(length);
   }
   // The companion never writes a DTD; one in a file can only serve to expand entities.
   static void Subset(void* ctx, const xmlChar*, const xmlChar*, const xmlChar*) {
@@ -183,6 +198,7 @@ void CUpdateListReader::Recreate() {
   m_groupLines.clear();
   m_groupLineIndex = 0;
   m_nodes.clear();
+  m_texts.clear();
   m_names.clear();
   m_nameIds.clear();
   m_byName.clear();
@@ -193,7 +209,7 @@ void CUpdateListReader::Recreate() {
 int CUpdateListReader::LoadFile(std::u16string_view path) {
   Recreate();
   std::u16string name(path);
-  std::vector<char> bytes;
+  std::u16string units;  // read straight into place: the file is UTF-16LE
   {
     CFileHandle file(CreateFileW(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!file) {
@@ -203,31 +219,45 @@ int CUpdateListReader::LoadFile(std::u16string_view path) {
     DWORD size = GetFileSize(file.get(), nullptr);
     try {
       if (size == INVALID_FILE_SIZE || size > kLargestFile) throw std::bad_alloc();
-      bytes.resize(size);
+      units.resize((size + 1) / 2);
     } catch (const std::bad_alloc&) {
       // The file stays: nothing of it was read, and a later run with more room may take it.
       ShowWarningMessage(m_messageOwner, IDS_UPDATE_FILE_TOO_LARGE);
       return 0;
     }
     DWORD read = 0;
-    if (size && !ReadFile(file.get(), bytes.data(), size, &read, nullptr)) read = 0;
-    bytes.resize(read);
+    if (size && !ReadFile(file.get(), units.data(), size, &read, nullptr)) read = 0;
+    units.resize(read / 2);  // an odd last byte is half a character
   }
   DeleteFileW(name.c_str());
-  return LoadBytes(bytes.data(), bytes.size());
+  if constexpr (std::endian::native == std::endian::big)
+    for (char16_t& c : units) c = static_cast<char16_t>((c >> 8) | (c << 8));
+  return LoadUnits(units);
 }
 
 int CUpdateListReader::LoadBytes(const void* data, size_t size) {
+  std::u16string units(size / 2, u'\0');  // an odd last byte is half a character
+  const auto* octets = static_cast<const unsigned char*>(data);
+  for (size_t i = 0; i < units.size(); ++i) units[i] = static_cast<char16_t>(octets[2 * i] | (octets[2 * i + 1] << 8));
+  return LoadUnits(units);
+}
+
+int CUpdateListReader::LoadUnits(std::u16string_view units) {
   Recreate();
   m_parseFailed = true;
-  const char* bytes = static_cast<const char*>(data);
-  if (size >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
-    bytes += 2;
-    size -= 2;
-  }
-  size &= ~static_cast<size_t>(1);  // an odd last byte is half a character
+  if (!units.empty() && units.front() == 0xFEFF) units.remove_prefix(1);
+  const size_t size = units.size() * sizeof(char16_t);
   if (size == 0 || size > kLargestFile) return 0;
-  xmlParserCtxtPtr context = xmlCreateMemoryParserCtxt(bytes, static_cast<int>(size));
+  // The parser gets UTF-8, converted here in one pass: its own decoder costs more. Half a
+  // surrogate pair makes the file no text.
+  // Room for the longest form; the memory beyond what is written is never touched.
+  std::unique_ptr<char[]> utf8(new char[units.size() * 3]);
+  const size_t utf8Size = platform::WriteUtf8Strict(units, utf8.get());
+  if (utf8Size == SIZE_MAX) return 0;
+  // Sized for the sample files' elements of about twenty characters.
+  m_nodes.reserve(size / 40);
+  m_texts.reserve(size / 4);
+  xmlParserCtxtPtr context = xmlCreateMemoryParserCtxt(utf8.get(), static_cast<int>(utf8Size));
   if (!context) return 0;
   CUpdateListParse parse{*this, context, {}, {}, false};
   xmlSAXHandler handler{};
@@ -240,8 +270,8 @@ int CUpdateListReader::LoadBytes(const void* data, size_t size) {
   handler.externalSubset = &CUpdateListParse::Subset;
   *context->sax = handler;
   context->_private = &parse;
+  // The text is UTF-8 now, whatever the declaration says.
   xmlCtxtUseOptions(context, XML_PARSE_NONET | XML_PARSE_IGNORE_ENC | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
-  xmlSwitchEncoding(context, XML_CHAR_ENCODING_UTF16LE);
   int result = xmlParseDocument(context);
   bool good = result == 0 && context->wellFormed && !parse.refused && !m_nodes.empty();
   xmlFreeParserCtxt(context);
@@ -287,22 +317,21 @@ int CUpdateListReader::FirstChild(int node, std::string_view tag) const {
 }
 
 void CUpdateListReader::AppendText(int node, std::string& out) const {
-  out += m_nodes[node].text;
+  out += OwnText(node);
   for (int child = m_nodes[node].firstChild; child >= 0; child = m_nodes[child].next) AppendText(child, out);
 }
 
 std::u16string CUpdateListReader::Text(int node) const {
   if (node < 0) return {};
-  std::string own;
-  const std::string* text = &m_nodes[node].text;
+  std::string all;
+  std::string_view text = OwnText(node);
   if (m_nodes[node].firstChild >= 0) {
-    AppendText(node, own);
-    text = &own;
+    AppendText(node, all);
+    text = all;
   }
-  size_t begin = 0, end = text->size();
-  while (begin < end && IsXmlBlank((*text)[begin])) ++begin;
-  while (end > begin && IsXmlBlank((*text)[end - 1])) --end;
-  return ToUtf16(std::string_view(*text).substr(begin, end - begin));
+  while (!text.empty() && IsXmlBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsXmlBlank(text.back())) text.remove_suffix(1);
+  return ToUtf16(text);
 }
 
 std::u16string CUpdateListReader::Attribute(int node, std::string_view name, bool& present) const {
@@ -442,19 +471,22 @@ std::unique_ptr<CCustomerRecord> CUpdateListReader::ReadCustomer() {
   int element = m_customers.Current();
   if (element < 0) return nullptr;
   std::unique_ptr<CCustomerRecord> record;
+  // Blank: every field the file names is set below.
   if (CPreferences::UseOutlook())
-    record = std::make_unique<CContactCustomer>();
+    record = std::make_unique<CContactCustomer>(CCustomerRecord::BlankTag{});
   else
-    record = std::make_unique<CTableCustomer>();
+    record = std::make_unique<CTableCustomer>(CCustomerRecord::BlankTag{});
   // The first child of a name counts.
-  std::vector<bool> seen(kCustomerFieldCount, false);
-  for (const UpdateCustomerTag& tag : kUpdateCustomerTags) record->SetField(tag.field, u"");
+  std::array<bool, kCustomerFieldCount> seen{};
   for (int child = m_nodes[element].firstChild; child >= 0; child = m_nodes[child].next) {
     int field = m_fieldOfName[m_nodes[child].name];
     if (field < 0 || seen[field]) continue;
     seen[field] = true;
     record->SetField(field, Text(child));
   }
+  // A field without its element reads as empty.
+  for (const UpdateCustomerTag& tag : kUpdateCustomerTags)
+    if (!seen[tag.field]) record->SetField(tag.field, u"");
   return record;
 }
 

@@ -150,7 +150,9 @@ class CUpdateListReader {
     int name = 0;
     int parent = -1;
     int firstChild = -1, lastChild = -1, next = -1;
-    std::string text;  // UTF-8, as the parser hands it over
+    // The element's own text: UTF-8, as the parser hands it over, kept in one piece in
+    // m_texts.
+    size_t textBegin = 0, textLength = 0;
   };
   struct Walk {
     const std::vector<int>* list = nullptr;
@@ -159,9 +161,13 @@ class CUpdateListReader {
   };
   friend struct CUpdateListParse;
 
+  // Parses the UTF-16 units of a file (a byte-order mark first is skipped); 1 when they
+  // parsed.
+  int LoadUnits(std::u16string_view units);
   const std::vector<int>& Elements(std::u16string_view tag) const;
   int NameId(std::string_view name) const;
   int FirstChild(int node, std::string_view tag) const;
+  std::string_view OwnText(int node) const { return std::string_view(m_texts).substr(m_nodes[node].textBegin, m_nodes[node].textLength); }
   void AppendText(int node, std::string& out) const;
   std::u16string Text(int node) const;
   std::u16string ChildText(int node, std::string_view tag) const { return Text(FirstChild(node, tag)); }
@@ -177,6 +183,7 @@ class CUpdateListReader {
   HWND m_messageOwner;  // not owned
   bool m_parseFailed = false;
   std::vector<Node> m_nodes;
+  std::string m_texts;  // the texts of every node
   std::vector<std::string> m_names;                 // by name id
   std::unordered_map<std::string, int> m_nameIds;
   std::vector<std::vector<int>> m_byName;           // elements of each name, in document order

@@ -27,11 +27,6 @@ constexpr char16_t kCouldNotDelete[] = u"Could not delete file %s.  Tap View > R
 constexpr size_t kFileBuffer = 260;
 constexpr DWORD kFileOffered = 130;
 
-// What the document weighs on its customer's balance: a payment's amount, else its total.
-double DocumentAmount(CSalesDocument& document) {
-  if (document.GetDocType() == 3) return ParseNumberText(document.GetAttribute(u"PAYAMOUNT").view());
-  return ParseNumberText(document.GetTotalText().view());
-}
 
 }  // namespace
 
@@ -75,23 +70,24 @@ bool CMainFrame::DeleteRowDocument(int row) {
     MessageBoxFromResource(m_hwnd, IDS_SIGNED_NOT_DELETED, kStyleInformation);
     return false;
   }
-  if (document) amount = DocumentAmount(*document);
+  if (document) amount = document->GetBalanceAmount();
   // The file goes first; the row and the balance follow only once it is gone, so a
   // failed delete leaves everything as it was.
-  const bool gone = m_showKind == kShowDeleted ? DeleteFileW(path.c_str()) != FALSE
-                                               : MoveDocumentToDeleted(CBstr(path));
-  if (!gone) {
-    std::u16string text(kCouldNotDelete);
-    text.replace(text.find(u"%s"), 2, path);  // the path is data, never a format
-    MessageBoxW(m_hwnd, text.c_str(), kProductName, kStyleWarning);
-    return false;
-  }
+  if (!RemoveDocumentFile(path, m_showKind == kShowDeleted)) return false;
   // A memorized template and a document already in the deleted folder owe nothing.
   if (document && kind != 6 && m_showKind != kShowDeleted)
     UpdateCustomerBalance(*document, amount, !LowersBalance(kind));
   m_register->DeleteRow(row);
   CreateMenuBar();
   return true;
+}
+
+bool CMainFrame::RemoveDocumentFile(const std::u16string& path, bool forGood) {
+  if (forGood ? DeleteFileW(path.c_str()) != FALSE : MoveDocumentToDeleted(CBstr(path))) return true;
+  std::u16string text(kCouldNotDelete);
+  text.replace(text.find(u"%s"), 2, path);  // the path is data, never a format
+  MessageBoxW(m_hwnd, text.c_str(), kProductName, kStyleWarning);
+  return false;
 }
 
 bool CMainFrame::ExportRow(HWND owner, bool csv) {
@@ -141,9 +137,9 @@ void CMainFrame::ShowRowMenu(HWND owner, int row, POINT point) {
   HMENU menu = CreatePopupMenu();
   HMENU exportMenu = CreatePopupMenu();
   HMENU emailMenu = CreatePopupMenu();
-  // Opening in the editor and printing wait for the editor window and the printer
-  // settings: until they are part of the program their entries are greyed.
-  AppendMenuW(menu, MF_STRING | MF_GRAYED, IDM_ROW_EDIT, u"Edit...");
+  // Printing waits for the printer settings: until they are part of the program its
+  // entry is greyed.
+  AppendMenuW(menu, MF_STRING, IDM_ROW_EDIT, u"Edit...");
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
   AppendMenuW(menu, MF_STRING | MF_GRAYED, IDM_ROW_PRINT, u"Print...");
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
@@ -167,6 +163,7 @@ void CMainFrame::ShowRowMenu(HWND owner, int row, POINT point) {
     case IDM_ROW_EMAIL_HTML: EmailRow(owner, true); break;
     case IDM_ROW_EMAIL_QVN: EmailRow(owner, false); break;
     case IDM_ROW_DELETE: DeleteRowDocument(row); break;
+    case IDM_ROW_EDIT: OpenSelectedDocument(row); break;
     default: break;
   }
 }
@@ -177,19 +174,9 @@ LRESULT CMainFrame::OnDocumentAdded(CSalesDocument* document) {
   // A memorized template is no sale: its save moves no balance.
   const bool isTemplate = IsMemorizedPath(path);
   const int kind = isTemplate ? 6 : document->GetDocType();
-  if (!isTemplate) UpdateCustomerBalance(*document, DocumentAmount(*document), LowersBalance(kind));
-  if (m_showKind != kShowAllDocuments && m_showKind != kShowInProgress &&
-      !ShowsDocumentKind(m_showKind, kind, document->GetAttribute(u"STATUS").view())) {
-    m_showKind = kShowAllDocuments;
-    if (m_headerBar) m_headerBar->SetShowText(m_showKind);
-    m_register->SetShowKind(m_showKind);
-    ReloadRegister(false);
-    return 1;
-  }
-  CXmlDocument xml(m_hwnd);
+  if (!isTemplate) UpdateCustomerBalance(*document, document->GetBalanceAmount(), LowersBalance(kind));
   CRegisterRow row;
-  std::u16string error;
-  if (ReadRegisterRow(xml, path, m_showKind, CRegisterOptions::Read(), row, error) != RowReadResult::Row) return 1;
+  if (!ReadSavedRow(*document, kind, m_showKind == kShowAllDocuments || m_showKind == kShowInProgress, row)) return 1;
   m_register->AddRow(row.name, row.amount, row.complete, row.wireless, row.fileName, row.date, row.number, row.type,
                      row.marks);
   return 1;

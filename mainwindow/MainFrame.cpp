@@ -399,7 +399,7 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kMsgExportHtml: return ExportRow(reinterpret_cast<HWND>(wParam), false) ? 1 : 0;
     case kMsgExportCsv: return ExportRow(reinterpret_cast<HWND>(wParam), true) ? 1 : 0;
     case kMsgShutdown: OnShutdownRequest(); return 0;
-    case kMsgOpenRow: OpenRow(static_cast<int>(wParam)); return 0;
+    case kMsgOpenRow: OpenSelectedDocument(static_cast<int>(wParam)); return 0;
     case kMsgShowReport: {
       // The editor's request carries a copy of its document's path, which is freed here.
       const auto* document = reinterpret_cast<const char16_t*>(lParam);
@@ -411,6 +411,13 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kMsgSaveReport: return SaveReport(reinterpret_cast<CReport*>(lParam), reinterpret_cast<HWND>(wParam));
     case kMsgEmailReport: return EmailReport(reinterpret_cast<CReport*>(lParam), reinterpret_cast<HWND>(wParam));
     case kMsgReportClosed: m_reportView.reset(); return 0;
+    case WM_INITMENUPOPUP: OnInitMenuPopup(reinterpret_cast<HMENU>(wParam), LOWORD(lParam)); return 0;
+    case kMsgEmailHtml:
+    case kMsgEmailQvn:
+    case kMsgDeleteDocument:
+    case kMsgDocumentSaved:
+    case kMsgNewInvoice:
+    case kMsgShowEditor: return OnEditorMessage(msg, wParam, lParam);
     case kMsgChooseCustomer: return OnChooseCustomer(reinterpret_cast<HWND>(lParam));
     default: break;
   }
@@ -420,6 +427,11 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 void CMainFrame::OnActivate(WPARAM wParam) {
   if (LOWORD(wParam) != WA_ACTIVE) return;
   if (IsCustomerListVisible()) return;  // the screen over the main window keeps its menu bar
+  // The editor over the register keeps the front (and its own menu bar).
+  if (IsEditorInFront()) {
+    PostMessageW(m_hwnd, kMsgShowEditor, 0, 0);
+    return;
+  }
   SHFullScreen(m_hwnd, SHFS_HIDESIPBUTTON);
   CreateMenuBar();
   Layout();
@@ -459,17 +471,20 @@ LRESULT CMainFrame::OnNotify(const NMHDR* header) {
     hit.pt = hold->ptAction;
     ScreenToClient(m_register->GetHwnd(), &hit.pt);
     const int row = static_cast<int>(SendMessageW(m_register->GetHwnd(), LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
-    // Empty space offers the New menu once new documents can be made here.
-    if (row < 0) return 0;
+    if (row < 0) {
+      ShowNewMenu(m_hwnd, hold->ptAction);
+      return 1;
+    }
     m_register->Select(row);
     InvalidateRect(m_register->GetHwnd(), nullptr, TRUE);
     ShowRowMenu(m_hwnd, row, hold->ptAction);
     return 1;
   }
-  if (header->code == NM_CLICK) {
+  if (header->code == NM_CLICK || header->code == NM_DBLCLK) {
     const auto* item = reinterpret_cast<const NMITEMACTIVATE*>(header);
     // A tap on the check box marks the document complete; beside it, opens the document.
-    if (item->iItem >= 0 && m_register->ToggleComplete(item->iItem) != 0)
+    // The second tap of a double tap opens it wherever it falls.
+    if (item->iItem >= 0 && (header->code == NM_DBLCLK || m_register->ToggleComplete(item->iItem) != 0))
       PostMessageW(m_hwnd, kMsgOpenRow, static_cast<WPARAM>(item->iItem), 0);
   }
   return 0;
@@ -508,20 +523,20 @@ bool CMainFrame::OnCommand(UINT command) {
       m_preferences->SetDword(u"ViewInvRegByCompany", command == IDM_MAIN_VIEW_BY_COMPANY ? 1 : 0);
       ReloadRegister(true);
       return true;
+    case editor_cmd::kNewInvoice:
+    case editor_cmd::kNewEstimate:
+    case editor_cmd::kNewSalesReceipt:
+    case editor_cmd::kNewPayment:
+    case editor_cmd::kNewSalesOrder:
+    case editor_cmd::kNewCreditMemo:
+    case IDM_MAIN_SHOW_EDITOR:
+    case IDM_MAIN_LINE_ITEM_LISTS:
+    case IDM_MAIN_OTHER_LISTS: return OnEditorCommand(command);
     default: return false;
   }
 }
 
 // ---- Closing ------------------------------------------------------------------------------------
-
-void CMainFrame::OpenRow(int row) {
-  std::u16string fileName;
-  if (!m_editor || !m_register || !m_register->GetRowFileName(row, fileName)) return;
-  CWaitCursorScope wait;
-  if (!m_editor->GetDocument().Open(GetShowKindFolder(m_showKind) + fileName + u".QVN")) return;
-  m_documentHistory.Clear();
-  m_editor->ShowView(0);
-}
 
 void CMainFrame::StartPowerNotifications() {
   // Only the Socket scanner needs to be let go before the device sleeps.
@@ -545,11 +560,15 @@ void CMainFrame::OnSortButton() {
 }
 
 void CMainFrame::UpdateCustomerBalance(CSalesDocument& document, double amount, bool lower) {
-  if (CPreferences::UseOutlook() || !CPreferences::DisplayBalances() || !m_itemStore) return;
-  if (document.GetDocType() == 1) return;  // an estimate owes nothing
   CBstr fullName;
   if (!document.GetXmlDocument().GetCustomerFullName(&fullName)) return;
-  MoveCustomerBalance(*m_itemStore, fullName.view(), amount, lower);
+  MoveBalanceOf(fullName.view(), document.GetDocType(), amount, lower);
+}
+
+void CMainFrame::MoveBalanceOf(std::u16string_view fullName, int kind, double amount, bool lower) {
+  if (CPreferences::UseOutlook() || !CPreferences::DisplayBalances() || !m_itemStore) return;
+  if (kind == 1) return;  // an estimate owes nothing
+  MoveCustomerBalance(*m_itemStore, fullName, amount, lower);
   RefreshCustomerList(false);
 }
 

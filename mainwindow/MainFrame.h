@@ -33,6 +33,7 @@ class CPrintEngine;
 class CProgressWnd;
 class CPriceLevelList;
 class CRegisterList;
+struct CRegisterRow;
 class CReport;
 class CReportView;
 class CRegistryKey;
@@ -149,6 +150,23 @@ class CMainFrame {
   CReportView* GetReportView() const { return m_reportView.get(); }
   CPrintEngine* GetPrintEngine() const { return m_printEngine.get(); }
 
+  // ---- The editor's documents (MainFrameEditor.cpp) ----------------------------------------
+  // The tap-and-hold menu of empty register space: the six kinds of new document.
+  void ShowNewMenu(HWND owner, POINT point);
+  // A new document of `kind` in the editor, in the preferred style, shown from its top.
+  LRESULT NewDocument(HWND owner, int kind);
+  // Register row `row` opened in the editor; 1 when it was, 0 when nothing opened.
+  int OpenSelectedDocument(int row);
+  // A document saved over its file: its customer's balance moves by the difference from
+  // what the file held before, and its row shows the new figures.
+  LRESULT OnDocumentSaved(CSalesDocument* document);
+  // The editor's delete: asks, moves the file away (or deletes it for good from the
+  // deleted folder), then removes the row, takes the saved amount back from the customer
+  // and starts a new document of the same kind. 0 when refused or failed.
+  LRESULT DeleteDocument(CSalesDocument* document, HWND owner);
+  // Names the New entries, greys what needs a selected row, checks the view by name.
+  void OnInitMenuPopup(HMENU menu, UINT popupId);
+
  private:
   StartupStep StartUp(std::u16string_view commandLine);
   bool RegisterWindowClass();
@@ -164,8 +182,20 @@ class CMainFrame {
   bool OnCommand(UINT command);
   void OnClose();
   void OnShutdownRequest();
-  // Opens the document of a register row in the editor.
-  void OpenRow(int row);
+  // The editor's menu commands and messages (MainFrameEditor.cpp); false for others.
+  bool OnEditorCommand(UINT command);
+  LRESULT OnEditorMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  // After a save: unless `shownAnyway`, a document the shown kind hides turns the register
+  // to all documents (reloaded, false then); otherwise its file's row is read into `row`
+  // (false when the file gives none).
+  bool ReadSavedRow(CSalesDocument& document, int kind, bool shownAnyway, CRegisterRow& row);
+  // The register row of a document file (its name with or without ".QVN"); -1 when none.
+  int FindRowOfFile(std::u16string_view fileName) const;
+  // Moves the file into the deleted folder, or deletes it when `forGood`; a failure is
+  // told to the user. True when the file is gone from where it was.
+  bool RemoveDocumentFile(const std::u16string& path, bool forGood);
+  // UpdateCustomerBalance for the customer named `fullName` and a document of `kind`.
+  void MoveBalanceOf(std::u16string_view fullName, int kind, double amount, bool lower);
   void StoreLastView();
   void ShowSettingsProgress(UINT statusId);
   void StartPowerNotifications();

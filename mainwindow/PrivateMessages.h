@@ -3,6 +3,7 @@
 #pragma once
 
 #include "editor/EditCommand.h"  // kMsgEditCommand
+#include "editor/ItemListWnd.h"  // kMsgReloadLists
 #include "platform/base/Win32Types.h"
 
 inline constexpr UINT kMsgShutdown = 1023;          // an outside program asks the work to stop
@@ -27,7 +28,6 @@ inline constexpr UINT kMsgSaveReport = 1167;
 inline constexpr UINT kMsgEmailReport = 1169;
 inline constexpr UINT kMsgShowReport = 1171;
 inline constexpr UINT kMsgReportClosed = 1172;
-inline constexpr UINT kMsgReloadLists = 1175;
 inline constexpr UINT kMsgPrint = 1176;
 inline constexpr UINT kMsgResumed = 1177;
 inline constexpr UINT kMsgNewTextsChanged = 1182;
@@ -46,22 +46,22 @@ struct CPrivateMessage {
 inline constexpr CPrivateMessage kPrivateMessages[] = {
     {kMsgShutdown, true, nullptr},
     {kMsgEditCommand, true, nullptr},
-    {kMsgEmailHtml, false, "the editor window (CDocumentView), whose document it mails"},
+    {kMsgEmailHtml, true, nullptr},
     {kMsgReloadRegister, true, nullptr},
     {kMsgDocumentAdded, true, nullptr},
-    {kMsgDeleteDocument, false, "the document actions (balances and register rows)"},
-    {kMsgDocumentSaved, false, "the document actions (balances and register rows)"},
+    {kMsgDeleteDocument, true, nullptr},
+    {kMsgDocumentSaved, true, nullptr},
     {kMsgOpenRow, true, nullptr},
     {kMsgPrintAsk, false, "printing (CPrintEngine)"},
     {kMsgChooseCustomer, true, nullptr},
     {kMsgNewDocumentStarted, true, nullptr},
-    {kMsgNewInvoice, false, "the editor window (CDocumentView)"},
+    {kMsgNewInvoice, true, nullptr},
     {kMsgOptions, false, "the Options sheet (COptionsSheet)"},
     {kMsgItemsAdded, false, "the editor window (CDocumentView)"},
     {kMsgExportHtml, true, nullptr},
     {kMsgProgressClosed, true, nullptr},
     {kMsgExportCsv, true, nullptr},
-    {kMsgEmailQvn, false, "the editor window (CDocumentView), whose document it mails"},
+    {kMsgEmailQvn, true, nullptr},
     {kMsgPrintReport, true, nullptr},
     {kMsgSaveReport, true, nullptr},
     {kMsgEmailReport, true, nullptr},
@@ -71,7 +71,7 @@ inline constexpr CPrivateMessage kPrivateMessages[] = {
     {kMsgPrint, false, "printing (CPrintEngine)"},
     {kMsgResumed, true, nullptr},  // the default handling is all it gets
     {kMsgNewTextsChanged, true, nullptr},
-    {kMsgShowEditor, false, "the editor window (CDocumentView)"},
+    {kMsgShowEditor, true, nullptr},
     {kMsgScannerChanged, false, "the input devices (CInputDevice)"},
     {kMsgPowerTransition, false, "the input devices (CInputDevice), which the device's suspend releases"},
 };

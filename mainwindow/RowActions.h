@@ -32,6 +32,8 @@ void BuildRowPaths(int showKind, std::u16string_view storedName, std::u16string&
 
 // True when `path` names a file in the memorized documents' folder.
 bool IsMemorizedPath(std::u16string_view path);
+// True when `path` names a file in the deleted documents' folder.
+bool IsDeletedPath(std::u16string_view path);
 
 // The text id of the delete question: with a document name, or by the document's kind.
 int DeleteQuestionId(int kind, bool withName, int showKind);

@@ -282,7 +282,7 @@
 #define IDS_CONTROLS_INIT_FAILED 40238
 #define IDS_SCHEMA_UPGRADE_FAILED 40663
 #define IDS_OPERATION_STOPPED 40673
-#define IDS_MAIN_MENUBAR_REFRESH 40700
+#define IDS_MAIN_MENUBAR_NEW 40700
 #define IDS_MAIN_MENUBAR_MENU 40701
 #define IDR_MAIN_MENUBAR 281
 #define IDM_MAIN_EXIT 40002
@@ -318,6 +318,13 @@
 #define IDM_ROW_EMAIL_HTML 40203
 #define IDM_ROW_EMAIL_QVN 40205
 #define IDM_ROW_DELETE 40033
+/* ---- Main window: the editor's documents and the menus that lead there ------------------- */
+#define IDM_MAIN_NEW_POPUP 40006           /* the New popup, identified by its first entry */
+#define IDM_MAIN_DOCUMENT_POPUP 40048
+#define IDM_MAIN_VIEW_POPUP 40217
+#define IDM_MAIN_SHOW_EDITOR 40146
+#define IDM_MAIN_LINE_ITEM_LISTS 40161
+#define IDM_MAIN_OTHER_LISTS 40168
 #define IDM_SHOW_COMPLETE 109
 #define IDM_SHOW_IN_PROGRESS 110
 #define IDM_SHOW_ALL 111

@@ -248,11 +248,68 @@ std::string ToUtf8(std::u16string_view text) {
   return out;
 }
 
+namespace {
+// True when the four units from `s` are all ASCII (one test instead of four).
+bool FourAscii(const char16_t* s) {
+  std::uint64_t units;
+  std::memcpy(&units, s, sizeof units);
+  return (units & 0xFF80FF80FF80FF80ull) == 0;
+}
+}  // namespace
+
+size_t WriteUtf8Strict(std::u16string_view value, char* out) {
+  const char16_t* s = value.data();
+  const size_t n = value.size();
+  char* p = out;
+  for (size_t i = 0; i < n; ++i) {
+    if (i + 4 <= n && FourAscii(s + i)) {
+      for (int k = 0; k < 4; ++k) *p++ = static_cast<char>(s[i + k]);
+      i += 3;
+      continue;
+    }
+    char32_t c = s[i];
+    if (c < 0x80) {
+      *p++ = static_cast<char>(c);
+      continue;
+    }
+    if (c >= 0xD800 && c <= 0xDFFF) {
+      if (c >= 0xDC00 || i + 1 == n || s[i + 1] < 0xDC00 || s[i + 1] > 0xDFFF) return SIZE_MAX;
+      c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);  // two units, four bytes
+    }
+    if (c < 0x800) {
+      *p++ = static_cast<char>(0xC0 | (c >> 6));
+    } else if (c < 0x10000) {
+      *p++ = static_cast<char>(0xE0 | (c >> 12));
+      *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    } else {
+      *p++ = static_cast<char>(0xF0 | (c >> 18));
+      *p++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      *p++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    }
+    *p++ = static_cast<char>(0x80 | (c & 0x3F));
+  }
+  return static_cast<size_t>(p - out);
+}
+
+bool ToUtf8Strict(std::u16string_view value, std::string& out) {
+  out.resize(value.size() * 3);
+  size_t written = WriteUtf8Strict(value, out.data());
+  if (written == SIZE_MAX) return false;
+  out.resize(written);
+  return true;
+}
+
 std::u16string ToUtf16(std::string_view utf8) {
   std::u16string out;
   out.reserve(utf8.size());
   auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
-  for (size_t i = 0; i < utf8.size();) AppendUtf16(out, DecodeUtf8(s, utf8.size(), i));
+  for (size_t i = 0; i < utf8.size();) {
+    if (s[i] < 0x80) {
+      out.push_back(s[i++]);  // most texts are plain ASCII
+      continue;
+    }
+    AppendUtf16(out, DecodeUtf8(s, utf8.size(), i));
+  }
   return out;
 }
 

@@ -74,6 +74,12 @@ std::u16string TakeDebugOutput();
 
 // UTF-16 <-> UTF-8 without the Win32 calling convention.
 std::string ToUtf8(std::u16string_view text);
+// The UTF-8 form of `text` into `out` (replacing it): false, `out` unspecified, when the
+// text holds an unpaired surrogate, which no UTF-8 form keeps.
+bool ToUtf8Strict(std::u16string_view text, std::string& out);
+// The same written to `out`, which has room for three bytes a unit: the bytes written, or
+// SIZE_MAX at an unpaired surrogate.
+size_t WriteUtf8Strict(std::u16string_view text, char* out);
 std::u16string ToUtf16(std::string_view utf8);
 
 // True when every surrogate of the text is part of a pair (the text converts to UTF-8

@@ -1,6 +1,7 @@
 #include "platform/base/Faults.h"
 
 #include <array>
+#include <atomic>
 #include <mutex>
 
 namespace platform {
@@ -11,19 +12,29 @@ struct FaultState {
 };
 std::mutex g_faultMutex;
 std::array<FaultState, static_cast<size_t>(Fault::Count)> g_faults;
+// How many faults have calls left to fail. Every allocation of the program asks, so the
+// usual answer (none armed) is read without taking the mutex.
+std::atomic<int> g_armed{0};
+
+void Arm(FaultState& state, FaultState value) {
+  bool was = state.times > 0, is = value.times > 0;
+  state = value;
+  if (was != is) g_armed.fetch_add(is ? 1 : -1, std::memory_order_release);
+}
 }  // namespace
 
 void InjectFault(Fault fault, int skip, int times) {
   std::lock_guard lock(g_faultMutex);
-  g_faults[static_cast<size_t>(fault)] = {skip, times};
+  Arm(g_faults[static_cast<size_t>(fault)], {skip, times});
 }
 
 void ClearFaults() {
   std::lock_guard lock(g_faultMutex);
-  g_faults.fill({});
+  for (FaultState& state : g_faults) Arm(state, {});
 }
 
 bool ShouldFail(Fault fault) {
+  if (g_armed.load(std::memory_order_acquire) == 0) return false;
   std::lock_guard lock(g_faultMutex);
   FaultState& f = g_faults[static_cast<size_t>(fault)];
   if (f.times <= 0) return false;
@@ -31,7 +42,7 @@ bool ShouldFail(Fault fault) {
     --f.skip;
     return false;
   }
-  --f.times;
+  if (--f.times == 0) g_armed.fetch_sub(1, std::memory_order_release);
   return true;
 }
 

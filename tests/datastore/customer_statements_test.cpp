@@ -162,11 +162,23 @@ TEST_F(CustomerTest, CustomerWriteNamesWithCharacterZeroAndNonLatinLetters) {
 
 // ---- Reads ----------------------------------------------------------------------------------------
 
+TEST_F(CustomerTest, CustomerWriteAbsentFieldsAreEmptyTextsRowAfterRow) {
+  CCustomerFields first = DistinctFields();
+  ASSERT_TRUE(db.InsertCustomer(first));
+  ASSERT_TRUE(db.InsertCustomer(Customer(u"C-2", u"Second")));
+  RawDb raw(File());
+  EXPECT_EQ(raw.Column("SELECT FullName || '|' || Salutation || '|' || typeof(CCZip) FROM CustomerList ORDER BY ListID"),
+            (std::vector<std::string>{"Second||text", "f5|f10|text"}));
+}
+
 TEST_F(CustomerTest, CustomerReadMissingRowLeavesTheBlockUnchanged) {
   CCustomerFields block = DistinctFields();
   EXPECT_FALSE(db.GetCustomerByListID(u"nobody", block));
   EXPECT_FALSE(db.GetCustomerByFullName(u"Nobody", block));
   EXPECT_FALSE(db.HasCustomerRecord(u"nobody"));
+  CBstr terms(u"kept");
+  EXPECT_FALSE(db.GetCustomerTermsByFullName(u"Nobody", terms));
+  EXPECT_EQ(terms.str(), u"kept");
   for (int i = 0; i < kCustomerFieldCount; ++i) EXPECT_EQ(block[i].str(), DistinctFields()[i].str());
 }
 
@@ -178,6 +190,12 @@ TEST_F(CustomerTest, CustomerReadNullColumnsGiveEmptyTexts) {
   EXPECT_FALSE(read[kCustPhone].IsNull());
   EXPECT_EQ(read[kCustPhone].str(), u"");
   EXPECT_EQ(read[kCustCCZip].str(), u"");
+  CBstr terms(u"kept");
+  ASSERT_TRUE(db.GetCustomerTermsByFullName(u"Bare", terms));
+  EXPECT_EQ(terms.str(), u"");
+  ASSERT_TRUE(db.InsertCustomer(DistinctFields()));
+  ASSERT_TRUE(db.GetCustomerTermsByFullName(u"f5", terms));
+  EXPECT_EQ(terms.str(), u"f39");
 }
 
 TEST_F(CustomerTest, CustomerReadWithoutTheTableFails) {

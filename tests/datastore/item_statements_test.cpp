@@ -194,6 +194,20 @@ TEST_F(ItemTest, ItemWriteFailedInsertReportsAndWritesTheStatementFile) {
   EXPECT_FALSE(db.ItemNameExists(u"Boom", u""));
 }
 
+// The insert statement is kept for the connection: a refused row must leave it ready for
+// the next, whose empty texts are stored as empty texts, not NULL.
+TEST_F(ItemTest, ItemWriteInsertAfterARefusedOneStoresItsOwnValues) {
+  AddRefusingTrigger();
+  CItemRow boom = Item(u"Boom", u"P");
+  boom[kRowVendor] = CBstr(u"Left behind");
+  EXPECT_FALSE(db.AddRecord(boom));
+  ASSERT_TRUE(db.AddRecord(Item(u"Fine", u"P")));
+  ASSERT_TRUE(db.AddRecord(Item(u"Caf\u00e9 \U0001F600", u"P")));
+  RawDb raw(File());
+  EXPECT_EQ(raw.Column("SELECT Name || '|' || Vendor || '|' || typeof(Vendor) || typeof(sReserved1) FROM ItemsList"),
+            (std::vector<std::string>{"Fine||texttext", "Caf\u00e9 \U0001F600||texttext"}));
+}
+
 TEST_F(ItemTest, ItemWriteFailedInsertWithoutProgramPathWritesTheFileAtTheRoot) {
   AddRefusingTrigger();
   CItemRow row = Item(u"Boom", u"P");
@@ -333,6 +347,22 @@ TEST_F(ItemTest, ItemFindExactMatchAndListTypeConditions) {
   EXPECT_TRUE(db.FindItemRow(u"name", u"Repair", several, row, false));
   EXPECT_TRUE(db.FindItemRow(u"Name", u"Bob's", u"Bob's List", row, false));
   EXPECT_TRUE(db.GetItemRowOfType(row[kRowListID].view(), u"Bob's List", row));
+}
+
+TEST_F(ItemTest, ItemFindStampOfOneOrSeveralTypesIsThatOfTheRowRead) {
+  CItemRow part = Item(u"Hammer", u"Tools", u"Inventory Part");
+  part[kRowTimeModified] = CBstr(u"2009-06-01T10:00:00");
+  ASSERT_TRUE(db.AddRecord(part));
+  std::u16string several = std::u16string(u"Service") + kListTypeJoin + u"Inventory Part";
+  for (std::u16string_view types : {std::u16string_view(u"Inventory Part"), std::u16string_view(several)}) {
+    CBstr stamp;
+    ASSERT_TRUE(db.GetItemStampOfType(part[kRowListID].view(), types, stamp));
+    EXPECT_EQ(stamp.str(), u"2009-06-01T10:00:00");
+  }
+  CBstr stamp(u"kept");
+  EXPECT_FALSE(db.GetItemStampOfType(part[kRowListID].view(), u"Service", stamp));
+  EXPECT_FALSE(db.GetItemStampOfType(u"{none}", u"Inventory Part", stamp));
+  EXPECT_EQ(stamp.str(), u"kept");
 }
 
 TEST_F(ItemTest, ItemFindRefusesAColumnThatIsNoItemsListColumn) {

@@ -200,6 +200,30 @@ TEST_F(DatabaseTest, OpenGivesAnOlderFileTheLookupIndexesAndKeepsItsTablesAndRow
   EXPECT_EQ(after.Column("SELECT count(*) FROM sqlite_master"), std::vector<std::string>{"8"});
 }
 
+// A file that keeps its texts as UTF-16 reads and writes the same texts as one in UTF-8.
+TEST_F(DatabaseTest, OpenFileStoringUtf16TextsReadsAndWritesTheSameTexts) {
+  {
+    RawDb raw(File());
+    ASSERT_EQ(raw.Exec("PRAGMA encoding = 'UTF-16le'"), SQLITE_OK);
+    ASSERT_EQ(raw.Exec(Utf8(kCreateItemsTable)), SQLITE_OK);
+    ASSERT_EQ(raw.Exec(Utf8(kCreateCustomerTable)), SQLITE_OK);
+    ASSERT_EQ(raw.Exec("INSERT INTO CustomerList (ListID, FullName) VALUES ('C-1', 'Ren\xc3\xa9" "e \xe6\x97\xa5')"),
+              SQLITE_OK);
+  }
+  ASSERT_EQ(db.Open(kDbPath), SQLITE_OK);
+  CCustomerFields read;
+  ASSERT_TRUE(db.GetCustomerByListID(u"C-1", read));
+  EXPECT_EQ(read[kCustFullName].str(), u"Ren\u00e9e \u65e5");
+  CItemRow row;
+  row[kRowListID] = CBstr(u"{1}");
+  row[kRowListType] = CBstr(u"Service");
+  row[kRowName] = CBstr(u"Caf\u00e9 \U0001F600");
+  ASSERT_TRUE(db.AddRecord(row));
+  CItemRow back;
+  ASSERT_TRUE(db.GetItemRowOfType(u"{1}", u"Service", back));
+  EXPECT_EQ(back[kRowName].str(), u"Caf\u00e9 \U0001F600");
+}
+
 TEST_F(DatabaseTest, OpenInMissingFolderFailsWithEngineMessageAndLeavesNoFile) {
   int rc = db.Open(u"\\No Such Folder\\Slateway.db");
   EXPECT_EQ(rc, SQLITE_CANTOPEN);

@@ -3,7 +3,8 @@
 # starts under Xvfb and lays out its sample documents, the register shows them (read back
 # from screenshots), a tap on a column title re-sorts the rows, a tap on a row beside its
 # check box opens that document in the editor (its menu bar shows the scanner button),
-# and closing the window from the editor ends the program. Usage: slateway_display.sh Slateway slateway-install outdir [--hires]
+# and closing the window from the editor ends the program. Started again, the program
+# makes a new invoice from the New menu of its menu bar. Usage: slateway_display.sh Slateway slateway-install outdir [--hires]
 #
 # Both runs give a 480 x 640 window (240 x 320 at 2x, or 480 x 640 at 1x), so the same
 # window pixels name the same places: the second row's left edge shows the row band, the
@@ -13,7 +14,10 @@ program=$1
 installer=$2
 out=$3
 shift 3
-if [ "${1:-}" = "--hires" ]; then args="--hires --scale 1"; name=480; else args="--scale 2"; name=240; fi
+# The New menu's rows are the menu font's height on the device's screen, so its first entry
+# (six rows above the menu bar) lies lower in the high-resolution window.
+if [ "${1:-}" = "--hires" ]; then args="--hires --scale 1"; name=480; first_entry=474
+else args="--scale 2"; name=240; first_entry=363; fi
 mkdir -p "$out"
 export SLATEWAY_DEVICE_ROOT=$(mktemp -d)
 trap 'rm -rf "$SLATEWAY_DEVICE_ROOT"' EXIT
@@ -58,5 +62,21 @@ tap 200 140                             # the first row, beside its check box
 expect 336 612 editor 0,0,0             # the editor's menu bar: the scanner button's bars
 import -window root "$out/$name-editor.png"
 
+end_program $pid Slateway
+
+# Started again: a tap on the menu bar's "New" opens the New menu, whose first entry starts a
+# new invoice in the editor.
+"$program" $args &
+pid=$!
+find_window Slateway $pid
+expect 445 140 again-first-row 255,255,255
+tap 50 612                              # "New"
+sleep 1
+import -window root "$out/$name-new-menu.png"
+tap 60 $first_entry                     # "Invoice..."
+expect 336 612 new-invoice 0,0,0
+# The page's title line: "Invoice" leaves its right part blank, any other kind does not.
+blank=$(convert "$out/$name-new-invoice.png" -crop "300x30+$(($X + 160))+$(($Y + 68))" +repage -format "%[fx:minima]" info:)
+if [ "$blank" = "1" ]; then echo "ok: the editor shows a new invoice"; else echo "FAIL: the editor shows no new invoice"; failed=1; fi
 end_program $pid Slateway
 exit $failed

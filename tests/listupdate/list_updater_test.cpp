@@ -241,6 +241,31 @@ TEST_F(ListUpdater, ARefusedFileChangesNothing) {
   EXPECT_TRUE(CPreferences::DisplayBalances());
 }
 
+// A stored item is rewritten in place by a newer one, passed by at the same stamp, and
+// an older one is taken only when the user says so.
+TEST_F(ListUpdater, StoredItemsAreUpdatedByTheirStampsInPlace) {
+  struct Pass {
+    const char16_t* stamp;
+    const char16_t* price;
+    int answer;  // 0: no prompt
+    const char* stored;
+  } passes[] = {{kOld, u"1.00", 0, "1.00"}, {kNew, u"2.00", 0, "2.00"}, {kNew, u"3.00", 0, "2.00"},
+                {kOld, u"4.00", 7, "2.00"}, {kOld, u"5.00", 6, "5.00"}};
+  for (const Pass& pass : passes) {
+    CUpdateListWriter file = Keeping();
+    file.Item("ITEM", Item(u"i1", u"Service", u"Labor", pass.price, pass.stamp));
+    ASSERT_TRUE(file.Save(File(u"NWQItems.xml")));
+    platform::testing::UiScript ui;
+    if (pass.answer)
+      ui.ExpectDialog(IDD_OVERWRITE_PROMPT, [&](platform::testing::DialogDriver& d) { d.Press(pass.answer); });
+    ASSERT_EQ(Run(), 1);
+    EXPECT_EQ(ui.Pending(), 0u);
+    EXPECT_EQ(Rows("SELECT SalesAmount FROM ItemsList WHERE ListID = 'i1'"), std::vector<std::string>{pass.stored});
+  }
+  EXPECT_EQ(Rows("SELECT TimeModified FROM ItemsList WHERE ListID = 'i1'"),
+            std::vector<std::string>{platform::ToUtf8(kOld)});
+}
+
 TEST_F(ListUpdater, ItemsMarkTheirParentsHideCostsAndKeepTwoCustomValuesInTheItemsOrder) {
   CUpdateListWriter file = Keeping();
   file.Option("DISPLAY_PRODUCT_COSTS", u"no");

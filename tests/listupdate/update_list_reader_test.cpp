@@ -119,3 +119,28 @@ TEST_F(UpdateListReader, ItemsKeepTwoCustomFieldsAndGroupLinesOnlyForGroups) {
 }
 
 }  // namespace
+
+namespace {
+
+// Texts keep every character (beyond ASCII, beyond the first plane, escaped, in CDATA), an
+// element's text is its own text, however it is split by children, followed by theirs,
+// and a file with half a surrogate pair is no text at all.
+TEST_F(UpdateListReader, TextsKeepEveryCharacterInTheirOrderAndHalfPairsAreRefused) {
+  std::u16string text =
+      u"<R><N>\u00e9\u65e5\u672c \U0001F600 O&apos;Hara &amp; <![CDATA[<b>]]></N>"
+      u"<M><N> own <C>child</C>more <C>two</C> end </N></M></R>";
+  std::string bytes = Utf16Bytes(text, true);
+  CUpdateListReader reader(nullptr, nullptr);
+  ASSERT_EQ(reader.LoadBytes(bytes.data(), bytes.size()), 1);
+  ASSERT_EQ(reader.FirstRecord(u"R"), 1);
+  EXPECT_EQ(reader.RecordText("N"), u"\u00e9\u65e5\u672c \U0001F600 O'Hara & <b>");
+  ASSERT_EQ(reader.FirstRecord(u"M"), 1);
+  EXPECT_EQ(reader.RecordText("N"), u"own more  end childtwo");
+  for (std::u16string half : {u"<R>\xD83D</R>", u"<R>\xDE00 </R>", u"<R>a\xD83D"}) {
+    bytes = Utf16Bytes(half, false);
+    EXPECT_EQ(reader.LoadBytes(bytes.data(), bytes.size()), 0);
+    EXPECT_TRUE(reader.ParseFailed());
+  }
+}
+
+}  // namespace

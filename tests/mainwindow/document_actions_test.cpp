@@ -6,10 +6,17 @@
 #include <filesystem>
 
 #include "core/Folders.h"
+#include "core/EmailMessageForm.h"
+#include "core/MenuBar.h"
 #include "core/Preferences.h"
+#include "core/TextHelpers.h"
+#include "datastore/CustomerRecord.h"
 #include "datastore/CustomerFields.h"
 #include "datastore/ItemStore.h"
 #include "document/SalesDocument.h"
+#include "editor/DocumentView.h"
+#include "editor/EditorDialogs.h"
+#include "editor/ItemListWnd.h"
 #include "mainwindow/HeaderBar.h"
 #include "mainwindow/MainFrame.h"
 #include "mainwindow/PrivateMessages.h"
@@ -17,6 +24,7 @@
 #include "mainwindow/RegisterList.h"
 #include "mainwindow/RowActions.h"
 #include "mainwindow/SampleDevice.h"
+#include "platform/commctrl/CommCtrl.h"
 #include "platform/shell/FileDialogs.h"
 #include "platform/testing/MessageBoxScript.h"
 #include "platform/testing/UiScript.h"
@@ -82,6 +90,16 @@ class DocumentActions : public mainwindow_test::MainWindowTest {
     CCustomerFields fields;
     EXPECT_TRUE(m_frame->GetItemStore()->GetCustomerByFullName(fullName, fields));
     return fields[field].str();
+  }
+  // The settings written to "Slateway.oat" from the menu (the name offered), or read back.
+  void ExportThenImportSettings(UiScript& ui, bool import) {
+    ui.ExpectDialog(0, [import](DialogDriver& d) {
+      if (import) d.TypeInto(kFileDialogName, u"Slateway.oat");
+      EXPECT_EQ(d.Text(kFileDialogName), u"Slateway.oat");
+      d.Ok();
+    });
+    ui.ExpectMessageBox(import ? u"The settings were imported." : u"The file was saved.", IDOK);
+    SendMessageW(m_frame->GetHwnd(), WM_COMMAND, import ? IDM_MAIN_IMPORT_SETTINGS : IDM_MAIN_EXPORT_SETTINGS, 0);
   }
   int RowOf(std::u16string_view number) {
     for (int i = 0; i < m_list->GetRowCount(); ++i)
@@ -205,7 +223,7 @@ TEST_F(DocumentActions, TheRowMenuExportsTheRowAsAPage) {
   ui.ExpectPopupMenu([](MenuDriver& m) {
     const auto items = m.Items();
     EXPECT_EQ(items.back().text, u"Delete Invoice");
-    EXPECT_TRUE(items.front().grayed);  // opening in the editor is not offered here
+    EXPECT_FALSE(items.front().grayed);  // "Edit..." opens the row in the editor
     m.Open(u"Export to");
   });
   ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"HTML..."); });
@@ -225,23 +243,13 @@ TEST_F(DocumentActions, TheRowMenuExportsTheRowAsAPage) {
 TEST_F(DocumentActions, SettingsExportedFromTheMenuComeBackOnImport) {
   CPreferences().SetString(u"Button1", u"Scan");
   UiScript ui;
-  ui.ExpectDialog(0, [](DialogDriver& d) {
-    EXPECT_EQ(d.Text(kFileDialogName), u"Slateway.oat");
-    d.Ok();
-  });
-  ui.ExpectMessageBox(u"The file was saved.", IDOK);
-  SendMessageW(m_frame->GetHwnd(), WM_COMMAND, IDM_MAIN_EXPORT_SETTINGS, 0);
+  ExportThenImportSettings(ui, false);
   EXPECT_NE(ReadText(u"\\Slateway.oat").find("Scan"), std::string::npos);
 
   CPreferences().SetString(u"Button1", u"Other");
   ui.ExpectDialog(0, [](DialogDriver& d) { d.Cancel(); });  // cancelled: nothing read
   SendMessageW(m_frame->GetHwnd(), WM_COMMAND, IDM_MAIN_IMPORT_SETTINGS, 0);
-  ui.ExpectDialog(0, [](DialogDriver& d) {
-    d.TypeInto(kFileDialogName, u"Slateway.oat");
-    d.Ok();
-  });
-  ui.ExpectMessageBox(u"The settings were imported.", IDOK);
-  SendMessageW(m_frame->GetHwnd(), WM_COMMAND, IDM_MAIN_IMPORT_SETTINGS, 0);
+  ExportThenImportSettings(ui, true);
   std::u16string button;
   CPreferences().GetString(u"Button1", button);
   EXPECT_EQ(button, u"Scan");
@@ -277,6 +285,175 @@ TEST_F(DocumentActions, ANewlySavedDocumentAddsItsRowOrTurnsTheRegisterToAllDocu
   ASSERT_TRUE(memorized.Open(u"\\My Documents\\Memorized\\INV9.QVN"));
   SendMessageW(m_frame->GetHwnd(), kMsgDocumentAdded, 0, reinterpret_cast<LPARAM>(&memorized));
   EXPECT_EQ(Balance(u"Acme:Site"), u"70.00");
+}
+
+class EditorActions : public DocumentActions {
+ protected:
+  void SetUp() override {
+    DocumentActions::SetUp();
+    editor = m_frame->GetEditor();
+  }
+  void Pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  }
+  void Command(int id) { SendMessageW(editor->GetWindow(), WM_COMMAND, id, 0); }
+  void SetCustomer(const char16_t* fullName) {
+    CTableCustomer customer;
+    customer.SetField(kCustName, fullName);
+    customer.SetField(kCustFullName, fullName);
+    editor->GetDocument().SetCustomer(customer);
+  }
+  double Amount(const char16_t* fullName) { return ParseNumberText(Balance(fullName)); }
+
+  CDocumentView* editor = nullptr;
+};
+
+TEST_F(EditorActions, ANewInvoiceFromTheRegisterIsSavedExportedDeletedAndSettingsComeBack) {
+  UiScript ui;
+  ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Memorized"); });  // none: the list is empty space
+  m_frame->OnShowButton();
+  ui.ExpectPopupMenu([](MenuDriver& m) {
+    EXPECT_EQ(m.Texts(), (std::vector<std::u16string>{u"Invoice...", u"Estimate...", u"Sales Receipt...",
+                                                      u"Customer Payment...", u"Sales Order...", u"Credit Memo..."}));
+    m.Choose(u"Invoice...");
+  });
+  ASSERT_TRUE(platform::SendHoldGesture(m_list->GetHwnd(), POINT{20, 40}));
+  ASSERT_TRUE(IsWindowVisible(editor->GetWindow()));
+  CSalesDocument& doc = editor->GetDocument();
+  EXPECT_EQ(doc.GetDocType(), kDocInvoice);
+  SetCustomer(u"Acme:Site");
+  ASSERT_TRUE(editor->AddScannedItem(u"Hose 50 ft"));
+  const double total = doc.GetBalanceAmount();
+  ASSERT_GT(total, 0);
+  ui.ExpectDialog(IDD_SAVE_CHANGES, [](DialogDriver& d) { d.Press(CSaveChangesDlg::kSave); });
+  Command(editor_cmd::kDone);
+  const std::u16string number = doc.GetNumber().str();
+  EXPECT_EQ(m_frame->GetShowKind(), kShowAllDocuments);
+  ASSERT_GE(RowOf(number), 0);
+  EXPECT_DOUBLE_EQ(Amount(u"Acme:Site"), 60 + total);
+
+  CPreferences().SetString(u"ImagePath", u"\\Images");
+  WriteText(u"\\Images\\KTWSignatureLine.bmp", "BM");
+  m_list->Select(RowOf(number));  // as a hold on the row does
+  ui.ExpectPopupMenu([](MenuDriver& m) { m.Open(u"Export to"); });
+  ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"HTML..."); });
+  ui.ExpectDialog(0, [](DialogDriver& d) {
+    d.TypeInto(kFileDialogName, u"New");
+    d.Ok();
+  });
+  ui.ExpectMessageBox(u"The file was saved.", IDOK);
+  m_frame->ShowRowMenu(m_frame->GetHwnd(), RowOf(number), POINT{10, 60});
+  EXPECT_NE(ReadText(u"\\New.HTM").find("Garden hose"), std::string::npos);
+
+  // Opened again from its row, and deleted from the editor.
+  const std::u16string file(doc.GetFileName().view());
+  ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Edit..."); });
+  m_frame->ShowRowMenu(m_frame->GetHwnd(), RowOf(number), POINT{10, 60});
+  ASSERT_TRUE(IsWindowVisible(editor->GetWindow()));
+  ASSERT_EQ(doc.GetNumber().str(), number);
+  ui.ExpectMessageBox(u"Delete " + number + u"?", IDYES);
+  Command(editor_cmd::kDelete);
+  Pump();
+  EXPECT_FALSE(IsWindowVisible(editor->GetWindow()));
+  EXPECT_EQ(RowOf(number), -1);
+  EXPECT_TRUE(std::filesystem::exists(Linux(u"\\My Documents\\Deleted\\" + file)));
+  EXPECT_DOUBLE_EQ(Amount(u"Acme:Site"), 60);
+  EXPECT_NE(doc.GetNumber().str(), number);  // a fresh invoice took its place
+
+  ExportThenImportSettings(ui, false);
+  ExportThenImportSettings(ui, true);
+  EXPECT_EQ(ui.Pending(), 0u);
+}
+
+TEST_F(EditorActions, SavingOverAFileMovesBalancesByTheDifferenceAndAFailedDeleteKeepsAll) {
+  platform::testing::ListViewDriver(m_list->GetHwnd()).DoubleTap(RowOf(u"3"));
+  Pump();
+  CSalesDocument& doc = editor->GetDocument();
+  ASSERT_EQ(doc.GetNumber().str(), u"3");
+  doc.SetAttribute(u"PAYAMOUNT", CBstr(u"35.00"));
+  ASSERT_TRUE(doc.Save());
+  EXPECT_EQ(Balance(u"Acme:Site"), u"50.00");
+  EXPECT_EQ(Balance(u"Acme", kCustTotalBalance), u"90.00");
+  EXPECT_EQ(m_list->GetRowRecord(RowOf(u"3"))->amount, u"35.00");
+  ASSERT_TRUE(doc.Save());  // the file holds 35.00 now: nothing more moves
+  EXPECT_EQ(Balance(u"Acme:Site"), u"50.00");
+
+  // Another customer: the first gets the saved payment back, the new one takes it all.
+  AddCustomer(u"Bolt", u"0", u"", u"0.00");
+  SetCustomer(u"Bolt");
+  ASSERT_TRUE(doc.Save());
+  EXPECT_EQ(Balance(u"Acme:Site"), u"85.00");
+  EXPECT_DOUBLE_EQ(Amount(u"Bolt"), -35);
+
+  std::filesystem::remove_all(Linux(u"\\My Documents\\Deleted"));
+  MessageBoxScript boxes;
+  boxes.Expect(u"Delete 3?").Answer(IDYES);
+  boxes.Expect(u"Could not delete file \\My Documents\\PAY3.QVN.  Tap View > Refresh List to reload documents.")
+      .Answer(IDOK);
+  EXPECT_EQ(SendMessageW(m_frame->GetHwnd(), kMsgDeleteDocument, 0, reinterpret_cast<LPARAM>(&doc)), 0);
+  EXPECT_GE(RowOf(u"3"), 0);
+  EXPECT_EQ(doc.GetNumber().str(), u"3");
+  EXPECT_DOUBLE_EQ(Amount(u"Bolt"), -35);
+}
+
+TEST_F(EditorActions, TheEditorsMailRequestMailsItsOwnDocument) {
+  ASSERT_EQ(m_frame->OpenSelectedDocument(RowOf(u"7")), 1);
+  UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, [](DialogDriver& d) {
+    EXPECT_EQ(d.ListView(IDC_FORM_LIST).Text(CEmailMessageForm::kAttached, 2), u"INV7.QVN");
+    d.Cancel();
+  });
+  Command(editor_cmd::kEmailDocument);
+  EXPECT_EQ(ui.Pending(), 0u);
+}
+
+TEST_F(EditorActions, TheMenuBarNamesNewEntriesGreysRowCommandsAndChecksTheView) {
+  HWND bar = GetCurrentMenuBar();
+  ASSERT_NE(bar, nullptr);
+  platform::testing::ToolbarDriver buttons(bar);
+  CPreferences().SetDword(u"ViewInvRegByCompany", 0);
+  UiScript ui;
+  for (int row : {-1, 0}) {
+    if (row < 0) m_list->SetSelectionMark(-1);
+    else m_list->Select(row);
+    ui.ExpectPopupMenu([](MenuDriver& m) { m.Open(u"Document"); });
+    ui.ExpectPopupMenu([row](MenuDriver& m) {
+      EXPECT_FALSE(m.Items()[0].grayed);  // "Show Document"
+      EXPECT_EQ(m.Items()[1].grayed, row < 0);
+      EXPECT_EQ(m.Items()[4].grayed, row < 0);
+      m.Cancel();
+    });
+    ui.ExpectPopupMenu([](MenuDriver& m) { m.Cancel(); });  // the menu it came from
+    buttons.Tap(IDM_MAIN_MENU_BUTTON);
+  }
+  ui.ExpectPopupMenu([](MenuDriver& m) { m.Open(u"View"); });
+  ui.ExpectPopupMenu([](MenuDriver& m) {
+    EXPECT_FALSE(m.Items()[0].checked);
+    EXPECT_TRUE(m.Items()[1].checked);
+    m.Cancel();
+  });
+  ui.ExpectPopupMenu([](MenuDriver& m) { m.Cancel(); });
+  buttons.Tap(IDM_MAIN_MENU_BUTTON);
+
+  ui.ExpectPopupMenu([](MenuDriver& m) {
+    EXPECT_EQ(m.Texts()[3], u"Customer Payment...");  // the kinds' own captions
+    m.Choose(u"Estimate...");
+  });
+  buttons.Tap(IDM_MAIN_NEW_POPUP);
+  ASSERT_TRUE(IsWindowVisible(editor->GetWindow()));
+  EXPECT_EQ(editor->GetDocument().GetDocType(), kDocEstimate);
+  EXPECT_EQ(ui.Pending(), 0u);
+
+  // The editor's request for a new invoice shows one.
+  SendMessageW(m_frame->GetHwnd(), kMsgNewInvoice, 0, 0);
+  EXPECT_EQ(editor->GetDocument().GetDocType(), kDocInvoice);
+
+  SendMessageW(m_frame->GetHwnd(), WM_COMMAND, IDM_MAIN_OTHER_LISTS, 0);
+  ASSERT_TRUE(editor->IsItemListVisible());
+  WCHAR heading[40] = {};
+  GetDlgItemTextW(editor->GetItemListWnd()->GetHwnd(), IDC_DIALOG_HEADING, heading, 40);
+  EXPECT_EQ(std::u16string(heading), u"Other Lists");
 }
 
 }  // namespace

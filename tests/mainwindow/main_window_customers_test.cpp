@@ -83,6 +83,7 @@ TEST_F(MainWindowCustomers, TheEditorsRequestPicksACustomerOrMakesOneForTheOpenD
   // The main window activated under the shown list leaves the list its menu bar.
   ShownList();
   SendMessageW(frame->GetHwnd(), WM_ACTIVATE, WA_ACTIVE, 0);
+  platform::PumpMessages();
   EXPECT_EQ(GetParent(GetCurrentMenuBar()), ListDialog());
 }
 

@@ -30,6 +30,21 @@ TEST_F(Base, BrokenInputBecomesReplacementCharacters) {
   EXPECT_EQ(platform::ToUtf8(std::u16string(1, char16_t(0xD800)) + u"x"), "\xef\xbf\xbdx");
 }
 
+TEST_F(Base, StrictUtf8KeepsEveryWellFormedTextAndRefusesHalfPairs) {
+  std::string out = "old";
+  ASSERT_TRUE(platform::ToUtf8Strict(std::u16string(u"a\0\u00e9\u65e5\U0001F600z", 7), out));
+  EXPECT_EQ(out, std::string("a\0\xc3\xa9\xe6\x97\xa5\xf0\x9f\x98\x80z", 12));
+  EXPECT_EQ(platform::ToUtf16(out), std::u16string(u"a\0\u00e9\u65e5\U0001F600z", 7));
+  ASSERT_TRUE(platform::ToUtf8Strict(u"", out));
+  EXPECT_EQ(out, "");
+  std::u16string longText = std::u16string(3000, u'\u00e9') + u"\U0001F600" + std::u16string(2000, u'x');
+  ASSERT_TRUE(platform::ToUtf8Strict(longText, out));
+  EXPECT_EQ(out.size(), 6000u + 4u + 2000u);
+  EXPECT_EQ(platform::ToUtf16(out), longText);
+  for (std::u16string half : {u"\xD83D", u"x\xDE00", u"\xD83Dx", u"\xDE00\xD83D"})
+    EXPECT_FALSE(platform::ToUtf8Strict(half, out)) << half.size();
+}
+
 TEST_F(Base, BstrKeepsItsByteLengthAndEmbeddedNulls) {
   const WCHAR withNull[] = {u'a', 0, u'b'};
   BSTR s = SysAllocStringLen(withNull, 3);
@@ -62,6 +77,27 @@ TEST_F(Base, AFailedTextAllocationRaisesOutOfMemory) {
   } catch (const platform::HResultError& e) {
     EXPECT_EQ(e.Code(), E_OUTOFMEMORY);
   }
+}
+
+// Faults armed one after another each fire when their turn comes, however the others
+// were spent or re-armed, and none fires once they are cleared.
+TEST_F(Base, InjectedFaultsFireInTurnAndStopWhenCleared) {
+  platform::InjectFault(platform::Fault::Allocation, 1, 1);
+  platform::InjectFault(platform::Fault::TextAllocation, 0, 1);
+  platform::InjectFault(platform::Fault::TextAllocation, 0, 1);  // re-armed, still one
+  EXPECT_EQ(SysAllocString(u"x"), nullptr);
+  BSTR kept = SysAllocString(u"y");
+  EXPECT_NE(kept, nullptr);
+  SysFreeString(kept);
+  HLOCAL first = LocalAlloc(LMEM_FIXED, 8);
+  EXPECT_NE(first, nullptr);
+  EXPECT_EQ(LocalAlloc(LMEM_FIXED, 8), nullptr);
+  LocalFree(first);
+  platform::InjectFault(platform::Fault::Allocation, 0, 5);
+  platform::ClearFaults();
+  HLOCAL after = LocalAlloc(LMEM_FIXED, 8);
+  EXPECT_NE(after, nullptr);
+  LocalFree(after);
 }
 
 TEST_F(Base, LocalReAllocZeroFillsGrowthAndKeepsTheOldBlockOnFailure) {

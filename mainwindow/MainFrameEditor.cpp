@@ -1,0 +1,233 @@
+// The main window and the editor: new documents, opening a register row, the editor's
+// saves and deletes as they move the register and the customers' balances, its mail
+// requests, and the menus that lead there.
+#include <string>
+
+#include "core/MenuHelpers.h"
+#include "core/MessageBoxes.h"
+#include "core/Preferences.h"
+#include "core/ProgressWnd.h"
+#include "core/WaitCursor.h"
+#include "devices/DocumentMail.h"
+#include "document/HtmlView.h"
+#include "document/SalesDocument.h"
+#include "editor/DocumentView.h"
+#include "editor/EditCommand.h"
+#include "editor/ItemListWnd.h"
+#include "mainwindow/HeaderBar.h"
+#include "mainwindow/MainFrame.h"
+#include "mainwindow/PrivateMessages.h"
+#include "mainwindow/RegisterList.h"
+#include "mainwindow/RowActions.h"
+#include "platform/user/Menu.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+constexpr DWORD kDefaultStyle = 4;
+constexpr int kListsHelpTopic = 2;
+constexpr UINT kNewCommands[6] = {editor_cmd::kNewInvoice,   editor_cmd::kNewEstimate,  editor_cmd::kNewSalesReceipt,
+                                  editor_cmd::kNewPayment,   editor_cmd::kNewSalesOrder, editor_cmd::kNewCreditMemo};
+// The document menu's commands that act on the selected register row.
+constexpr UINT kRowCommands[] = {IDM_ROW_PRINT, IDM_ROW_EXPORT_HTML, IDM_ROW_EXPORT_CSV, IDM_ROW_EMAIL_HTML,
+                                 IDM_ROW_EMAIL_QVN};
+// Entries of the document menu the program does not offer.
+constexpr UINT kNeverOffered[] = {40248, 40247, 40258};
+
+int NewKindOf(UINT command) {
+  for (int kind = 0; kind < 6; ++kind)
+    if (kNewCommands[kind] == command) return kind;
+  return -1;
+}
+
+DWORD InvoiceStyle() { return CPreferences().GetDword(u"InvoiceStyle", kDefaultStyle); }
+
+HWND HtmlViewControl(CSalesDocument& document) {
+  auto* view = dynamic_cast<CHtmlView*>(document.GetView());
+  return view ? view->GetControl() : nullptr;
+}
+
+}  // namespace
+
+void CMainFrame::ShowNewMenu(HWND owner, POINT point) {
+  HMENU menu = CreatePopupMenu();
+  for (int kind = 0; kind < 6; ++kind)
+    AppendMenuW(menu, MF_STRING, kNewCommands[kind], m_newTexts[static_cast<size_t>(kind)].c_str());
+  const UINT command =
+      static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY, point.x, point.y, 0, owner, nullptr));
+  DestroyMenu(menu);
+  if (const int kind = NewKindOf(command); kind >= 0) NewDocument(owner, kind);
+}
+
+LRESULT CMainFrame::NewDocument(HWND owner, int kind) {
+  if (!m_editor) return 0;
+  if (owner) UpdateWindow(owner);
+  m_editor->GetDocument().InitNew(static_cast<int>(InvoiceStyle()), kind);
+  m_documentHistory.Clear();
+  m_editor->ShowView(0);
+  return 0;
+}
+
+int CMainFrame::OpenSelectedDocument(int row) {
+  if (m_progress && !m_progress->IsRunning()) m_progress.reset();
+  if (!m_editor || !m_register || row < 0) return 0;
+  CWaitCursorScope wait;
+  m_register->Select(row);
+  std::u16string path, name;
+  if (m_register->GetSelectionMark() != row || !GetRowPaths(row, path, name) || path.empty()) return 0;
+  CSalesDocument& document = m_editor->GetDocument();
+  if (!document.Open(path)) return 0;
+  // The undo steps of the document shown before have nothing to act on in this one.
+  m_documentHistory.Clear();
+  m_editor->ShowView(0);
+  if (HWND view = HtmlViewControl(document)) SetFocus(view);
+  return 1;
+}
+
+bool CMainFrame::ReadSavedRow(CSalesDocument& document, int kind, bool shownAnyway, CRegisterRow& row) {
+  if (!shownAnyway && !ShowsDocumentKind(m_showKind, kind, document.GetAttribute(u"STATUS").view())) {
+    m_showKind = kShowAllDocuments;
+    if (m_headerBar) m_headerBar->SetShowText(m_showKind);
+    m_register->SetShowKind(m_showKind);
+    ReloadRegister(false);
+    return false;
+  }
+  CXmlDocument xml(m_hwnd);
+  std::u16string error;
+  return ReadRegisterRow(xml, document.GetFilePath().view(), m_showKind, CRegisterOptions::Read(), row, error) ==
+         RowReadResult::Row;
+}
+
+int CMainFrame::FindRowOfFile(std::u16string_view fileName) const {
+  const std::u16string wanted = RegisterFileName(fileName);
+  for (int i = 0, count = m_register ? m_register->GetRowCount() : 0; i < count; ++i)
+    if (m_register->GetRowRecord(i)->fileName == wanted) return i;
+  return -1;
+}
+
+LRESULT CMainFrame::OnDocumentSaved(CSalesDocument* document) {
+  if (!document || !m_register) return 0;
+  const std::u16string path(document->GetFilePath().view());
+  const bool isTemplate = IsMemorizedPath(path);
+  const int kind = isTemplate ? kDocMemorized : document->GetDocType();
+  // A template and a document already taken back into the deleted folder owe nothing.
+  if (!isTemplate && !IsDeletedPath(path) && !CPreferences::UseOutlook()) {
+    const double amount = document->GetBalanceAmount();
+    const double previous = document->GetPreviousAmount();
+    CBstr customer;
+    document->GetXmlDocument().GetCustomerFullName(&customer);
+    const CBstr& before = document->GetPreviousCustomer();
+    const bool lower = LowersBalance(kind);
+    if (before == customer) {
+      if (amount != previous) UpdateCustomerBalance(*document, amount - previous, lower);
+    } else {
+      // The document changed hands: the customer it had gets its saved amount back, the
+      // new one takes the whole amount.
+      MoveBalanceOf(before.view(), kind, previous, !lower);
+      UpdateCustomerBalance(*document, amount, lower);
+    }
+  }
+  const int show = m_showKind;
+  const bool shownAnyway =
+      show == kShowUploaded || show == kShowAllDocuments || show == kShowDeleted || show == kShowInProgress;
+  CRegisterRow row;
+  if (!ReadSavedRow(*document, kind, shownAnyway, row)) return 1;
+  const int index = FindRowOfFile(document->GetFileName().view());
+  if (index < 0) {
+    m_register->AddRow(row.name, row.amount, row.complete, row.wireless, row.fileName, row.date, row.number, row.type,
+                       row.marks);
+    return 1;
+  }
+  auto yes = [&row](int mark) { return std::u16string_view(row.marks & mark ? u"YES" : u"NO"); };
+  m_register->UpdateRow(m_register->GetRowRecord(index), row.name, row.amount, row.date, row.number,
+                        yes(kRowMarkSigned), yes(kRowMarkVoid), yes(kRowMarkPaid), true);
+  return 1;
+}
+
+LRESULT CMainFrame::DeleteDocument(CSalesDocument* document, HWND owner) {
+  // The request is posted: only the editor's document, still there, is acted upon.
+  if (!document || !m_editor || document != &m_editor->GetDocument()) return 0;
+  const int kind = document->GetDocType();
+  if (!ConfirmDelete(kind, owner, document->GetNumber().view())) return 1;
+  if (document->GetStatusFlags() & kStatusSignedReadOnly) {
+    MessageBoxFromResource(owner, IDS_SIGNED_NOT_DELETED, kStyleInformation);
+    return 0;
+  }
+  const std::u16string path(document->GetFilePath().view());
+  // A document never saved has no file to take away and moved no balance.
+  const bool onDisk = !path.empty() && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  const bool inDeleted = IsDeletedPath(path);
+  // The file goes first: when it stays, so do the row, the document and the balance.
+  if (onDisk && !RemoveDocumentFile(path, inDeleted)) return 0;
+  ShowWindow(m_editor->GetWindow(), SW_HIDE);
+  CreateMenuBar();
+  if (const int row = FindRowOfFile(document->GetFileName().view()); row >= 0) m_register->DeleteRow(row);
+  // What the file held is taken back, from the customer it was saved for.
+  if (onDisk && !inDeleted && !CPreferences::UseOutlook())
+    MoveBalanceOf(document->GetPreviousCustomer().view(), kind, document->GetPreviousAmount(), !LowersBalance(kind));
+  document->InitNew(static_cast<int>(InvoiceStyle()), kind);
+  m_documentHistory.Clear();
+  return 1;
+}
+
+void CMainFrame::OnInitMenuPopup(HMENU menu, UINT popupId) {
+  switch (popupId) {
+    case IDM_MAIN_NEW_POPUP:
+      for (int kind = 0; kind < 6; ++kind)
+        ReplaceMenuItem(menu, static_cast<UINT>(kind), 0x400, kNewCommands[kind],
+                        m_newTexts[static_cast<size_t>(kind)].c_str());
+      break;
+    case IDM_MAIN_DOCUMENT_POPUP: {
+      const bool selected = m_register && m_register->GetSelectionMark() >= 0;
+      for (UINT id : kRowCommands) EnableMenuItem(menu, id, MF_BYCOMMAND | (selected ? MF_ENABLED : MF_GRAYED));
+      for (UINT id : kNeverOffered) EnableMenuItem(menu, id, MF_BYCOMMAND | MF_GRAYED);
+      break;
+    }
+    case IDM_MAIN_VIEW_POPUP: {
+      const bool byCompany = CPreferences().GetDword(u"ViewInvRegByCompany", 1) != 0;
+      CheckMenuItem(menu, IDM_MAIN_VIEW_BY_COMPANY, MF_BYCOMMAND | (byCompany ? MF_CHECKED : MF_UNCHECKED));
+      CheckMenuItem(menu, IDM_MAIN_VIEW_BY_NAME, MF_BYCOMMAND | (byCompany ? MF_UNCHECKED : MF_CHECKED));
+      break;
+    }
+    default: break;
+  }
+}
+
+bool CMainFrame::OnEditorCommand(UINT command) {
+  if (const int kind = NewKindOf(command); kind >= 0) {
+    NewDocument(m_hwnd, kind);
+    return true;
+  }
+  switch (command) {
+    case IDM_MAIN_SHOW_EDITOR:
+      if (m_editor && m_rowSelectedForMenuBar) m_editor->ShowView(-1);
+      return true;
+    case IDM_MAIN_LINE_ITEM_LISTS:
+    case IDM_MAIN_OTHER_LISTS: {
+      // The lists to look after, not to add lines from: owned by the editor, shown over it.
+      CItemListWnd* list = m_editor ? m_editor->GetItemListWnd() : nullptr;
+      if (!list) return true;
+      CWaitCursorScope wait;
+      list->Open(m_editor->GetWindow(), 0, false, command == IDM_MAIN_OTHER_LISTS, kListsHelpTopic);
+      return true;
+    }
+    default: return false;
+  }
+}
+
+LRESULT CMainFrame::OnEditorMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (!m_editor) return 0;
+  HWND editor = m_editor->GetWindow();
+  switch (msg) {
+    case kMsgEmailHtml: return EmailDocumentAsHtml(editor, m_editor->GetDocument());
+    case kMsgEmailQvn: return EmailDocumentAsQvn(editor, m_editor->GetDocument());
+    case kMsgDeleteDocument:
+      return DeleteDocument(reinterpret_cast<CSalesDocument*>(lParam), reinterpret_cast<HWND>(wParam));
+    case kMsgDocumentSaved: return OnDocumentSaved(reinterpret_cast<CSalesDocument*>(lParam));
+    case kMsgNewInvoice: return NewDocument(m_hwnd, kDocInvoice);
+    case kMsgShowEditor:
+      if (IsWindowVisible(editor)) SetForegroundWindow(editor);
+      return 0;
+    default: return 0;
+  }
+}
