@@ -16,6 +16,8 @@
 #include "core/TextHelpers.h"
 #include "core/UiMetrics.h"
 #include "core/WaitCursor.h"
+#include "customers/CustomerDlg.h"
+#include "customers/CustomerListWnd.h"
 #include "datastore/CustomerSource.h"
 #include "devices/PrintEngine.h"
 #include "datastore/ItemStore.h"
@@ -186,6 +188,7 @@ StartupStep CMainFrame::StartUp(std::u16string_view commandLine) {
   m_register->Load(false, registerInFront, {}, m_customSettings.get());
   SetFocus(m_register->GetHwnd());
   LoadNewMenuTexts();
+  CreateCustomerList();
   return StartupStep::Started;
 }
 
@@ -415,6 +418,7 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kMsgDocumentSaved:
     case kMsgNewInvoice:
     case kMsgShowEditor: return OnEditorMessage(msg, wParam, lParam);
+    case kMsgChooseCustomer: return OnChooseCustomer(reinterpret_cast<HWND>(lParam));
     default: break;
   }
   return DefWindowProcW(hwnd, msg, wParam, lParam);
@@ -422,8 +426,9 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void CMainFrame::OnActivate(WPARAM wParam) {
   if (LOWORD(wParam) != WA_ACTIVE) return;
+  if (IsCustomerListVisible()) return;  // the screen over the main window keeps its menu bar
   // The editor over the register keeps the front (and its own menu bar).
-  if (m_editor && IsWindowVisible(m_editor->GetWindow())) {
+  if (IsEditorInFront()) {
     PostMessageW(m_hwnd, kMsgShowEditor, 0, 0);
     return;
   }
@@ -564,6 +569,7 @@ void CMainFrame::MoveBalanceOf(std::u16string_view fullName, int kind, double am
   if (CPreferences::UseOutlook() || !CPreferences::DisplayBalances() || !m_itemStore) return;
   if (kind == 1) return;  // an estimate owes nothing
   MoveCustomerBalance(*m_itemStore, fullName, amount, lower);
+  RefreshCustomerList(false);
 }
 
 void CMainFrame::OnShutdownRequest() {
@@ -611,6 +617,7 @@ void CMainFrame::DeleteObjects() {
   // The power thread goes first: nothing it hands over may find the objects half gone.
   m_power.reset();
   m_progress.reset();
+  m_customerList.reset();  // its loader reads the customer source
   StopItemsList();
   m_editor.reset();
   SetDocumentCustomerScreens(nullptr);
