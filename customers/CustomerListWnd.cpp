@@ -639,6 +639,9 @@ INT_PTR CCustomerListWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) 
         m_source->FreeList();
         m_source->LoadList();
       }
+      // The row held for the list's next question shows what was read before.
+      m_entryRow = -1;
+      if (m_list) InvalidateRect(m_list, nullptr, FALSE);
       return TRUE;
     }
     case WM_DBNOTIFICATION:

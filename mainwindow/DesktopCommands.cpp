@@ -7,8 +7,10 @@
 #include "core/WaitCursor.h"
 #include "datastore/ItemStore.h"
 #include "document/SalesDocument.h"
+#include "editor/DocumentView.h"
 #include "editor/EditCommand.h"
 #include "listupdate/ListUpdater.h"
+#include "mainwindow/CustomerListHook.h"
 #include "mainwindow/DesktopFiles.h"
 #include "mainwindow/MainFrame.h"
 #include "mainwindow/RegisterList.h"
@@ -62,12 +64,14 @@ LRESULT CMainFrame::OnCopyData(const COPYDATASTRUCT* copy) {
     case kLoadDatabaseUpdate: return LoadDatabaseUpdate();
     case kCopyDatabase: {
       CWaitCursorScope wait;
+      WaitForCustomerLoader();
       if (m_storeOpened) CopyDatabaseToUpdateFile(GetDatabaseFiles());
       return 1;
     }
     case kOpenDatabase: OpenDatabaseAgain(); return 1;
     case kCloseDatabase: {
       CWaitCursorScope wait;
+      WaitForCustomerLoader();
       if (m_storeOpened) m_itemStore->Close();
       return 1;
     }
@@ -96,6 +100,7 @@ LRESULT CMainFrame::UpdateJobs(bool waitForOk) {
 }
 
 LRESULT CMainFrame::UpdateLists(const COPYDATASTRUCT& copy) {
+  WaitForCustomerLoader();
   CProgressWnd& progress = DesktopProgress();
   progress.Show(CBstr(u"Lists Update"), true);
   CProgressWndStatus status(progress);
@@ -105,8 +110,10 @@ LRESULT CMainFrame::UpdateLists(const COPYDATASTRUCT& copy) {
   int result = 0;
   {
     FinishListChanges();
-    CListUpdater updater(nullptr, m_itemStore.get(), m_customerSource.get(), &company, GetItemsTreeHook(), &status,
-                         nullptr, file);
+    // The customer list holds back while the customers change and reads them again after.
+    CCustomerListHook customerList(GetCustomerList());
+    CListUpdater updater(m_editor ? &m_editor->GetDocument() : nullptr, m_itemStore.get(), m_customerSource.get(),
+                         &company, GetItemsTreeHook(), &status, GetCustomerList() ? &customerList : nullptr, file);
     updater.SetHistories(&m_documentHistory, &m_listHistory);
     UnloadLists();
     result = updater.Run(m_hwnd);
@@ -123,8 +130,15 @@ LRESULT CMainFrame::UpdateLists(const COPYDATASTRUCT& copy) {
 }
 
 void CMainFrame::WriteTemplates() {
-  // Until the editor window is part of the program there is no open document to save:
-  // the templates come from a new document over the program's custom settings.
+  if (m_editor) {
+    // The document being worked on goes to its file first, so the desktop finds it as
+    // the user sees it; the templates follow its settings even when the register is in
+    // front and nothing is saved.
+    CSalesDocument& current = m_editor->GetDocument();
+    if (IsEditorInFront()) current.Save();
+    WriteDocumentTemplates(current);
+    return;
+  }
   CSalesDocument document(nullptr, m_hwnd, kTemplateStyle, false, m_customSettings.get());
   if (!document.GetXmlDocument().LoadXmlText(CSalesDocument::BuildSkeleton(0))) return;
   WriteDocumentTemplates(document);
@@ -135,6 +149,7 @@ LRESULT CMainFrame::LoadDatabaseUpdate() {
   progress.Show(CBstr(u"Slateway"), true);
   if (!progress.SetStatus(CBstr(u"Updating Database..."))) return 0;
   CWaitCursorScope wait;
+  WaitForCustomerLoader();
   const CDatabaseFiles files = GetDatabaseFiles();
   UINT closing = IDS_DESKTOP_DATABASE_UPDATED;
   if (m_storeOpened && !files.name.empty() && FileExists(files.Update())) {
@@ -144,6 +159,7 @@ LRESULT CMainFrame::LoadDatabaseUpdate() {
     if (ExchangeDatabase(*m_itemStore, files) == DatabaseExchange::Kept) closing = IDS_DESKTOP_DATABASE_KEPT;
     ReloadLists();
     RefillItemsTree();
+    RefreshCustomerList(true);
   }
   progress.SetStatusId(closing, true);
   return 1;
@@ -151,10 +167,12 @@ LRESULT CMainFrame::LoadDatabaseUpdate() {
 
 void CMainFrame::OpenDatabaseAgain() {
   CWaitCursorScope wait;
+  WaitForCustomerLoader();
   if (!m_storeOpened) return;
   FinishListChanges();
   // The store's open lets an open connection go first.
   m_itemStore->Open(GetDatabaseFiles().Database());
   ReloadLists();
   RefillItemsTree();
+  RefreshCustomerList(true);
 }

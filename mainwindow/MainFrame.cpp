@@ -17,6 +17,8 @@
 #include "core/TextHelpers.h"
 #include "core/UiMetrics.h"
 #include "core/WaitCursor.h"
+#include "customers/CustomerDlg.h"
+#include "customers/CustomerListWnd.h"
 #include "datastore/CustomerSource.h"
 #include "devices/InputDevice.h"
 #include "devices/PrintEngine.h"
@@ -190,6 +192,7 @@ StartupStep CMainFrame::StartUp(std::u16string_view commandLine) {
   m_register->Load(false, registerInFront, {}, m_customSettings.get());
   SetFocus(m_register->GetHwnd());
   LoadNewMenuTexts();
+  CreateCustomerList();
   StartScanner();
   return StartupStep::Started;
 }
@@ -420,6 +423,7 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kMsgDocumentSaved:
     case kMsgNewInvoice:
     case kMsgShowEditor: return OnEditorMessage(msg, wParam, lParam);
+    case kMsgChooseCustomer: return OnChooseCustomer(reinterpret_cast<HWND>(lParam));
     case kMsgPrintAsk:
     case kMsgPrint:
       PrintDocument(reinterpret_cast<CSalesDocument*>(lParam), reinterpret_cast<HWND>(wParam), msg == kMsgPrintAsk);
@@ -435,8 +439,9 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 void CMainFrame::OnActivate(WPARAM wParam) {
   if (LOWORD(wParam) == WA_INACTIVE) OnScannerDeactivate();
   if (LOWORD(wParam) != WA_ACTIVE) return;
+  if (IsCustomerListVisible()) return;  // the screen over the main window keeps its menu bar
   // The editor over the register keeps the front (and its own menu bar).
-  if (m_editor && IsWindowVisible(m_editor->GetWindow())) {
+  if (IsEditorInFront()) {
     PostMessageW(m_hwnd, kMsgShowEditor, 0, 0);
     return;
   }
@@ -542,6 +547,13 @@ bool CMainFrame::OnCommand(UINT command) {
     case IDM_MAIN_LINE_ITEM_LISTS:
     case IDM_MAIN_OTHER_LISTS: return OnEditorCommand(command);
     case IDM_MAIN_OPTIONS: OnOptions(m_hwnd); return true;
+    case IDM_MAIN_CUSTOMERS:
+      // The device's chooser on later systems, unless the user turned to the program's list.
+      if (IsSystem5() && m_preferences->GetDword(u"UseWM2003Contacts", 0) == 0)
+        ChooseContact(m_hwnd, 2);
+      else
+        ShowContacts(m_hwnd, 2);
+      return true;
     case IDM_ROW_PRINT: PrintRow(m_hwnd); return true;
     default: return false;
   }
@@ -580,6 +592,7 @@ void CMainFrame::MoveBalanceOf(std::u16string_view fullName, int kind, double am
   if (CPreferences::UseOutlook() || !CPreferences::DisplayBalances() || !m_itemStore) return;
   if (kind == 1) return;  // an estimate owes nothing
   MoveCustomerBalance(*m_itemStore, fullName, amount, lower);
+  RefreshCustomerList(false);
 }
 
 void CMainFrame::OnShutdownRequest() {
@@ -627,6 +640,7 @@ void CMainFrame::DeleteObjects() {
   // The power thread goes first: nothing it hands over may find the objects half gone.
   m_power.reset();
   m_progress.reset();
+  m_customerList.reset();  // its loader reads the customer source
   StopItemsList();
   m_editor.reset();
   SetDocumentCustomerScreens(nullptr);

@@ -313,6 +313,32 @@ class CMainFrame {
   void FinishListChanges();
   std::unique_ptr<IItemEntryDialogs> m_itemDialogs;
   std::unique_ptr<IUpdateListTree> m_itemsTreeHook;
+
+  // ---- The customer list (MainFrameCustomers.cpp) ------------------------------------------
+ public:
+  // Makes the customer list window over the customer source (in place of one that exists),
+  // gives a customer-table source the customer dialog, and starts the list's loader below
+  // normal priority. Called at start-up and whenever the customer source is replaced.
+  void CreateCustomerList();
+  class CCustomerListWnd* GetCustomerList() const { return m_customerList.get(); }
+  // Shows the customer list for `owner`: mode 0 picks the open document's customer, 2
+  // manages the customers. Made first when missing. Always 1.
+  int ShowContacts(HWND owner, int mode);
+  // The editor asks for its document's customer (message 1149, lParam its window).
+  LRESULT OnChooseCustomer(HWND owner);
+  // Returns once the customer list's loader no longer reads the database.
+  void WaitForCustomerLoader();
+  // The customer list window is on screen over the main window.
+  bool IsCustomerListVisible() const;
+  // The editor window is the screen the user works in.
+  bool IsEditorInFront() const;
+
+ private:
+  // Tells a customer list that exists to read the customers again, since their balances or
+  // the database under them changed.
+  void RefreshCustomerList(bool databaseChanged);
+  std::unique_ptr<class CCustomerDialogRunner> m_customerDialog;
+  std::unique_ptr<class CCustomerListWnd> m_customerList;
 };
 
 // The one main window object while it exists; null otherwise.

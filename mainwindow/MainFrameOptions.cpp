@@ -180,6 +180,8 @@ bool CMainFrame::MoveDatabase(const std::u16string& oldPath) {
     MessageBoxFromResource(m_hwnd, IDS_DATABASE_COPIED, kStyleInformation);
     if (!CopyFileW(oldPath.c_str(), newPath.c_str(), TRUE)) return refuse();
   }
+  // The customer list's loader reads the database being closed: it finishes first.
+  WaitForCustomerLoader();
   CWaitCursorScope wait;
   m_documentHistory.Clear();
   FinishListChanges();
@@ -190,5 +192,6 @@ bool CMainFrame::MoveDatabase(const std::u16string& oldPath) {
   if (!opened) m_itemStore->Open(oldPath);
   ReloadLists();
   RefillItemsTree();
+  RefreshCustomerList(true);
   return opened || refuse();
 }

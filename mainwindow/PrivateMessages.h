@@ -53,7 +53,7 @@ inline constexpr CPrivateMessage kPrivateMessages[] = {
     {kMsgDocumentSaved, true, nullptr},
     {kMsgOpenRow, true, nullptr},
     {kMsgPrintAsk, true, nullptr},
-    {kMsgChooseCustomer, false, "the customer list window (CCustomerListWnd)"},
+    {kMsgChooseCustomer, true, nullptr},
     {kMsgNewDocumentStarted, true, nullptr},
     {kMsgNewInvoice, true, nullptr},
     {kMsgOptions, true, nullptr},

@@ -234,8 +234,11 @@ TEST_F(MainWindowDevices, AChosenContactBecomesTheCustomerAndAFailingChooserOffe
   ui.ExpectMessageBox(u"ChooseContact failed.  HResult: -2147467259. On the next attempt, Slateway will display "
                       u"your Contacts using it's own dialog.",
                       IDOK);
-  m_frame->ChooseContact(m_frame->GetHwnd(), 2);
+  SendMessageW(m_frame->GetHwnd(), WM_COMMAND, IDM_MAIN_CUSTOMERS, 0);
   EXPECT_EQ(CPreferences().GetDword(u"UseWM2003Contacts", 0), 1u);
+  // From then on the program's own customer list manages the customers.
+  SendMessageW(m_frame->GetHwnd(), WM_COMMAND, IDM_MAIN_CUSTOMERS, 0);
+  EXPECT_TRUE(m_frame->IsCustomerListVisible());
   EXPECT_EQ(ui.Pending(), 0u);
 }
 

@@ -1,0 +1,156 @@
+// The customer list in the running program: picked from for the editor's document, kept in
+// step with balances, list updates and the desktop's database commands.
+#include "MainWindowFixture.h"
+#include "../core/FieldFormTyping.h"
+#include "../datastore/DatabaseTest.h"
+#include "core/DialogTitleBar.h"
+#include "core/Folders.h"
+#include "core/MenuBar.h"
+#include "core/Preferences.h"
+#include "customers/CustomerDlg.h"
+#include "customers/CustomerListWnd.h"
+#include "datastore/ItemStore.h"
+#include "document/SalesDocument.h"
+#include "editor/DocumentView.h"
+#include "editor/EditCommand.h"
+#include "listupdate/UpdateListWriter.h"
+#include "mainwindow/DesktopFiles.h"
+#include "mainwindow/MainFrame.h"
+#include "mainwindow/PrivateMessages.h"
+#include "mainwindow/Program.h"
+#include "mainwindow/SampleDevice.h"
+#include "platform/testing/ControlDrivers.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+class MainWindowCustomers : public mainwindow_test::MainWindowTest {
+ protected:
+  void Start() {
+    ASSERT_TRUE(PrepareNewDevice());
+    if (HasFailure()) return;
+    ASSERT_EQ(m_program.Start(u""), ProgramStart::Started);
+    frame = m_program.GetMainFrame();
+    editor = frame->GetEditor();
+  }
+  void TearDown() override {
+    m_program.End();
+    MainWindowTest::TearDown();
+  }
+  LRESULT Send(ULONG_PTR code) {
+    COPYDATASTRUCT copy{code, 0, nullptr};
+    return SendMessageW(frame->GetHwnd(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
+  }
+  // The list shown for managing, as the user finds it.
+  platform::testing::ListViewDriver ShownList() {
+    frame->ShowContacts(frame->GetHwnd(), CCustomerListWnd::kManageMode);
+    return platform::testing::ListViewDriver(frame->GetCustomerList()->ListWindow());
+  }
+  HWND ListDialog() { return frame->GetCustomerList()->GetHwnd(); }
+  std::u16string DocumentCustomer() { return std::u16string(editor->GetDocument().GetCustomer()->FieldView(kCustName)); }
+
+  CProgram m_program;
+  CMainFrame* frame = nullptr;
+  CDocumentView* editor = nullptr;
+};
+
+TEST_F(MainWindowCustomers, TheEditorsRequestPicksACustomerOrMakesOneForTheOpenDocument) {
+  CPreferences().SetDword(u"UseWM2003Contacts", 1);
+  Start();
+  editor->NewDocument(kDocInvoice);
+  editor->ShowView(-1);
+  SendMessageW(frame->GetHwnd(), kMsgChooseCustomer, 0, reinterpret_cast<LPARAM>(editor->GetWindow()));
+  ASSERT_TRUE(frame->IsCustomerListVisible());
+  platform::testing::ListViewDriver(frame->GetCustomerList()->ListWindow()).Tap(u"Maple Court Apartments");
+  SendMessageW(ListDialog(), WM_COMMAND, kTitleOkButtonId, 0);
+  EXPECT_FALSE(frame->IsCustomerListVisible());
+  EXPECT_EQ(DocumentCustomer(), u"Maple Court Apartments");
+  EXPECT_TRUE(m_program.GetDocumentHistory()->CanUndo());
+
+  // A customer made in the list's dialog is stored and becomes the document's.
+  SendMessageW(frame->GetHwnd(), kMsgChooseCustomer, 0, reinterpret_cast<LPARAM>(editor->GetWindow()));
+  platform::testing::UiScript ui;
+  ui.ExpectDialog(IDD_TABBED_FORM, [&](platform::testing::DialogDriver& d) {
+    slateway::testing::TypeIntoField(d, CCustomerDlg::FromHandle(d.Window())->Page(kPageAddressInfo)->GetHwnd(), 0,
+                                     u"Zephyr Tools");
+    d.Ok();
+  });
+  SendMessageW(ListDialog(), WM_COMMAND, IDM_CUSTOMER_NEW, 0);
+  EXPECT_EQ(DocumentCustomer(), u"Zephyr Tools");
+  CCustomerFields stored;
+  EXPECT_TRUE(frame->GetItemStore()->GetCustomerByFullName(u"Zephyr Tools", stored));
+
+  // The main window activated under the shown list leaves the list its menu bar.
+  ShownList();
+  SendMessageW(frame->GetHwnd(), WM_ACTIVATE, WA_ACTIVE, 0);
+  platform::PumpMessages();
+  EXPECT_EQ(GetParent(GetCurrentMenuBar()), ListDialog());
+}
+
+TEST_F(MainWindowCustomers, TheListFollowsBalancesListUpdatesAndANewDatabase) {
+  CPreferences().SetDisplayBalances(true);
+  Start();
+  const int parent = ShownList().Find(u"Birchwood Cafe");
+  EXPECT_EQ(ShownList().Text(parent, 1), u"412.30");
+  SendMessageW(ListDialog(), WM_COMMAND, IDCANCEL, 0);
+  // An invoice of 25.00 on one of its jobs, saved while the list is hidden.
+  CCustomerFields job;
+  ASSERT_TRUE(frame->GetItemStore()->GetCustomerByFullName(u"Birchwood Cafe:Patio", job));
+  CTableCustomer record;
+  record.AssignFields(job);
+  editor->NewDocument(kDocInvoice);
+  editor->GetDocument().SetCustomer(record);
+  frame->UpdateCustomerBalance(editor->GetDocument(), 25.0, false);
+  platform::PumpMessages();
+  EXPECT_EQ(ShownList().Text(parent, 1), u"437.30");
+
+  const int before = ShownList().Count();
+  const CDatabaseFiles files = GetDatabaseFiles();
+  CUpdateListWriter lists;
+  lists.Option("CLEAR_ITEM_LIST", u"no");
+  lists.Option("CLEAR_CUSTOMER_LIST", u"no");
+  ASSERT_TRUE(lists.Save(files.folder + u"NWQItems.xml"));
+  CUpdateListWriter people;
+  people.Record("CUSTOMER", {{"LISTID", u"c-9"}, {"NAME", u"Quarry Lane"}, {"FULLNAME", u"Quarry Lane"}});
+  ASSERT_TRUE(people.Save(files.folder + u"NWQCustomers.xml"));
+  EXPECT_EQ(Send(53), 1);
+  EXPECT_EQ(ShownList().Count(), before + 1);
+  EXPECT_GE(ShownList().Find(u"Quarry Lane"), 0);
+
+  // The desktop hands back the database with a customer more.
+  EXPECT_EQ(Send(123), 1);
+  ASSERT_EQ(datastore_test::RawDb(Linux(files.Update()))
+                .Exec("INSERT INTO CustomerList (ListID, Name, FullName) VALUES ('N-1', 'Newfield Farm', 'Newfield Farm')"),
+            0);
+  EXPECT_EQ(Send(103), 1);
+  EXPECT_EQ(ShownList().Count(), before + 2);
+  EXPECT_GE(ShownList().Find(u"Newfield Farm"), 0);
+}
+
+TEST_F(MainWindowCustomers, DatabaseCommandsWaitForTheLoaderAndTemplatesSaveOnlyTheDocumentInFront) {
+  Start();
+  // Enough customers that the loader is still at them when a command arrives at once.
+  ASSERT_EQ(datastore_test::RawDb(Linux(GetDatabaseFiles().Database()))
+                .Exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 5000) "
+                      "INSERT INTO CustomerList (ListID, Name, FullName) SELECT 'B-' || i, 'B' || i, 'B' || i FROM n"),
+            0);
+  frame->GetCustomerList()->StartLoader(CCustomerLoader::kPriorityBelowNormal);
+  EXPECT_EQ(Send(143), 1);
+  EXPECT_FALSE(frame->GetCustomerList()->LoaderRunning());
+  EXPECT_FALSE(frame->GetItemStore()->IsOpen());
+  EXPECT_EQ(Send(133), 1);
+  EXPECT_TRUE(frame->GetItemStore()->IsOpen());
+
+  editor->NewDocument(kDocEstimate);
+  const std::u16string file = editor->GetDocument().GetFilePath().str();
+  EXPECT_EQ(Send(73), 1);  // the register is in front
+  EXPECT_FALSE(std::filesystem::exists(Linux(file)));
+  CBstr data;
+  GetAppDataFolder(data, true);
+  EXPECT_TRUE(std::filesystem::exists(Linux(data.str() + u"Templates\\KTWCreditMemo.XSL")));
+  editor->ShowView(-1);
+  EXPECT_EQ(Send(73), 1);
+  EXPECT_NE(ReadText(file).find("DOCTYPE=\"ESTIMATE\""), std::string::npos);
+}
+
+}  // namespace
