@@ -137,11 +137,9 @@ void CMainFrame::ShowRowMenu(HWND owner, int row, POINT point) {
   HMENU menu = CreatePopupMenu();
   HMENU exportMenu = CreatePopupMenu();
   HMENU emailMenu = CreatePopupMenu();
-  // Printing waits for the printer settings: until they are part of the program its
-  // entry is greyed.
   AppendMenuW(menu, MF_STRING, IDM_ROW_EDIT, u"Edit...");
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuW(menu, MF_STRING | MF_GRAYED, IDM_ROW_PRINT, u"Print...");
+  AppendMenuW(menu, MF_STRING, IDM_ROW_PRINT, u"Print...");
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
   AppendMenuW(exportMenu, MF_STRING, IDM_ROW_EXPORT_HTML, u"HTML...");
   AppendMenuW(exportMenu, MF_STRING, IDM_ROW_EXPORT_CSV, u"CSV...");
@@ -163,6 +161,7 @@ void CMainFrame::ShowRowMenu(HWND owner, int row, POINT point) {
     case IDM_ROW_EMAIL_HTML: EmailRow(owner, true); break;
     case IDM_ROW_EMAIL_QVN: EmailRow(owner, false); break;
     case IDM_ROW_DELETE: DeleteRowDocument(row); break;
+    case IDM_ROW_PRINT: PrintRow(owner); break;
     case IDM_ROW_EDIT: OpenSelectedDocument(row); break;
     default: break;
   }

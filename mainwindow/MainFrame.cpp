@@ -4,6 +4,7 @@
 
 #include "core/CustomSettings.h"
 #include "core/Folders.h"
+#include "core/HardwareButton.h"
 #include "core/Help.h"
 #include "core/MenuBar.h"
 #include "core/MessageBoxes.h"
@@ -19,6 +20,7 @@
 #include "customers/CustomerDlg.h"
 #include "customers/CustomerListWnd.h"
 #include "datastore/CustomerSource.h"
+#include "devices/InputDevice.h"
 #include "devices/PrintEngine.h"
 #include "datastore/ItemStore.h"
 #include "datastore/ListCache.h"
@@ -161,7 +163,7 @@ StartupStep CMainFrame::StartUp(std::u16string_view commandLine) {
   m_headerBar = std::make_unique<CHeaderBar>(m_instance, *this);
   m_headerBar->Create(m_hwnd);
   CreateNamedLists();
-  // Scanner and card reader join here once the input devices are part of the program.
+  CreateInputDevices();
   StartPowerNotifications();
 
   CDocumentServiceHooks hooks;
@@ -173,6 +175,8 @@ StartupStep CMainFrame::StartUp(std::u16string_view commandLine) {
   m_editor = std::make_unique<CDocumentView>(m_instance, m_hwnd, &m_documentHistory, &m_listHistory, m_itemStore.get(),
                                              m_customSettings.get());
   m_documentHistory.AddListener(m_editor->GetWindow());
+  m_editor->SetScanner(m_scanner.get());
+  m_editor->SetCardReader(m_cardReader.get());
   // The editor opens the customer screens on its document through these.
   m_documentCustomerScreens =
       std::make_unique<CDocumentCustomerScreens>(GetResourceInstance(), m_itemStore.get(), m_customerSource.get());
@@ -189,6 +193,7 @@ StartupStep CMainFrame::StartUp(std::u16string_view commandLine) {
   SetFocus(m_register->GetHwnd());
   LoadNewMenuTexts();
   CreateCustomerList();
+  StartScanner();
   return StartupStep::Started;
 }
 
@@ -419,12 +424,20 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kMsgNewInvoice:
     case kMsgShowEditor: return OnEditorMessage(msg, wParam, lParam);
     case kMsgChooseCustomer: return OnChooseCustomer(reinterpret_cast<HWND>(lParam));
+    case kMsgPrintAsk:
+    case kMsgPrint:
+      PrintDocument(reinterpret_cast<CSalesDocument*>(lParam), reinterpret_cast<HWND>(wParam), msg == kMsgPrintAsk);
+      return 1;
+    case kMsgOptions: OnOptions(lParam ? reinterpret_cast<HWND>(lParam) : hwnd); return 0;
+    case kMsgScannerChanged: OnScannerChanged(reinterpret_cast<CInputDevice*>(lParam)); return 0;
+    case kMsgPowerTransition: OnPowerTransition(static_cast<DWORD>(wParam)); return 0;
     default: break;
   }
   return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
 void CMainFrame::OnActivate(WPARAM wParam) {
+  if (LOWORD(wParam) == WA_INACTIVE) OnScannerDeactivate();
   if (LOWORD(wParam) != WA_ACTIVE) return;
   if (IsCustomerListVisible()) return;  // the screen over the main window keeps its menu bar
   // The editor over the register keeps the front (and its own menu bar).
@@ -435,6 +448,7 @@ void CMainFrame::OnActivate(WPARAM wParam) {
   SHFullScreen(m_hwnd, SHFS_HIDESIPBUTTON);
   CreateMenuBar();
   Layout();
+  OnScannerActivate();
 }
 
 void CMainFrame::OnSettingChange(WPARAM wParam) {
@@ -532,6 +546,15 @@ bool CMainFrame::OnCommand(UINT command) {
     case IDM_MAIN_SHOW_EDITOR:
     case IDM_MAIN_LINE_ITEM_LISTS:
     case IDM_MAIN_OTHER_LISTS: return OnEditorCommand(command);
+    case IDM_MAIN_OPTIONS: OnOptions(m_hwnd); return true;
+    case IDM_MAIN_CUSTOMERS:
+      // The device's chooser on later systems, unless the user turned to the program's list.
+      if (IsSystem5() && m_preferences->GetDword(u"UseWM2003Contacts", 0) == 0)
+        ChooseContact(m_hwnd, 2);
+      else
+        ShowContacts(m_hwnd, 2);
+      return true;
+    case IDM_ROW_PRINT: PrintRow(m_hwnd); return true;
     default: return false;
   }
 }
@@ -651,5 +674,9 @@ void CMainFrame::DeleteObjects() {
   if (g_customSettings == m_customSettings.get()) g_customSettings = nullptr;
   m_customSettings.reset();
   m_printEngine.reset();
+  // The drivers outlive the editor and the power watch, which both reach them.
+  m_cardReader.reset();
+  m_scanner.reset();
+  m_hardwareButton.reset();
   m_rootKey.reset();
 }

@@ -21,7 +21,9 @@ class CCustomSettings;
 class CCustomerSource;
 class CDocumentView;
 class CDocumentCustomerScreens;
+class CHardwareButton;
 class CHeaderBar;
+class CInputDevice;
 class IItemEntryDialogs;
 class IUpdateListTree;
 class CItemStore;
@@ -166,6 +168,44 @@ class CMainFrame {
   LRESULT DeleteDocument(CSalesDocument* document, HWND owner);
   // Names the New entries, greys what needs a selected row, checks the view by name.
   void OnInitMenuPopup(HMENU menu, UINT popupId);
+
+  // ---- Options, printing, contacts and the input devices (MainFrameOptions.cpp,
+  // MainFrameDevices.cpp) -------------------------------------------------------------------
+  // Runs the Options dialog and applies what it collected; true after OK.
+  bool OnOptions(HWND owner);
+  // Saves the editor's document when it is the one printed, then prints it, asking for the
+  // printer first when `alwaysAsk` or when no printer is stored; true when printed.
+  bool PrintDocument(CSalesDocument* document, HWND owner, bool alwaysAsk);
+  // The selected register row's document printed on its own, the printer asked for.
+  bool PrintRow(HWND owner);
+  // The device's contact chooser: the chosen contact becomes the open document's customer
+  // through the document history. A failing chooser may switch the program to its own list.
+  int ChooseContact(HWND owner, int mode);
+  CInputDevice* GetScanner() const { return m_scanner.get(); }
+  CInputDevice* GetCardReader() const { return m_cardReader.get(); }
+
+ private:
+  // The drivers the Preferences name, made at start-up and given to the editor.
+  void CreateInputDevices();
+  // A scanner with a hardware trigger takes its button, and is loaded and opened.
+  void StartScanner();
+  // The scanner the Options dialog put into the scanner slot (message 1190).
+  void OnScannerChanged(CInputDevice* scanner);
+  // A power transition from the power thread (message 1230): the scanner lets go of the
+  // device before a suspend; other makes than Socket are told of the resume.
+  void OnPowerTransition(DWORD state);
+  // The scanner's trigger button given back to the shell while the program is not in front.
+  void OnScannerDeactivate();
+  void OnScannerActivate();
+  // A start number the user changed restarts the numbering of its kind.
+  void ApplyStartNumbers(const class COptionsSheet& sheet);
+  // The database taken to the place the Preferences now name: a file found there is used,
+  // else the old one is copied there. False, with the old database still open, when the
+  // copy or the open fails.
+  bool MoveDatabase(const std::u16string& oldPath);
+  std::unique_ptr<CInputDevice> m_scanner;
+  std::unique_ptr<CInputDevice> m_cardReader;
+  std::unique_ptr<CHardwareButton> m_hardwareButton;
 
  private:
   StartupStep StartUp(std::u16string_view commandLine);

@@ -437,6 +437,13 @@
 #define IDD_TREE_WAIT 152                   /* a deleted category's contents being removed */
 #define IDC_TREE_WAIT_TEXT 1152
 
+/* The main window's Options, printing and contacts commands, and moving the database. */
+#define IDM_MAIN_OPTIONS 40029
+#define IDM_MAIN_CUSTOMERS 40165
+#define IDS_DATABASE_NOT_MOVED 40670
+#define IDS_DATABASE_COPIED 40671
+#define IDS_DATABASE_FOUND 40672
+
 /* The forms of line items: one line's values (the data-entry form), and the forms that
    add items from the items list, for several items with Add and Skip below the rows. */
 #define IDD_ADD_LINE_ITEMS 153

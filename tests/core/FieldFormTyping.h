@@ -2,6 +2,7 @@
 // its text selected and typed over. Shared by every suite that drives such a form.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include <gtest/gtest.h>
@@ -42,6 +43,35 @@ inline bool TapFieldRow(platform::testing::DialogDriver& d, CFieldForm& form, in
   WCHAR name[32] = {};
   GetClassNameW(form.EditorWindow(), name, 32);
   return platform::EqualsIgnoreCase(name, u"COMBOBOX");
+}
+
+// Picks entry `entry` (or the entry whose text is `text`) of a choice field's list as a
+// person would: the field's editor opened, its list dropped and the row tapped.
+inline void ChooseInField(platform::testing::DialogDriver& d, HWND form, int field, int entry) {
+  SendMessageW(form, CFieldForm::kStartEditor, 0, field);
+  HWND combo = CFieldForm::FromHandle(form)->EditorWindow();
+  ASSERT_NE(combo, nullptr);
+  if (!SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0)) SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
+  ChooseInOpenList(d, combo, entry);
+}
+inline void ChooseInField(platform::testing::DialogDriver& d, HWND form, int field, std::u16string_view text) {
+  SendMessageW(form, CFieldForm::kStartEditor, 0, field);
+  HWND combo = CFieldForm::FromHandle(form)->EditorWindow();
+  ASSERT_NE(combo, nullptr);
+  const std::u16string entry(text);
+  const auto row =
+      SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(entry.c_str()));
+  ASSERT_GE(row, 0) << platform::ToUtf8(text);
+  ChooseInField(d, form, field, static_cast<int>(row));
+}
+
+// Taps tab `tab` of the tab control `tabControl` and returns the page it shows (null when
+// none is visible).
+inline HWND ShowTabPage(platform::testing::DialogDriver& d, int tabControl, int tab) {
+  d.Tabs(tabControl).Tap(tab);
+  for (HWND child = GetWindow(d.Control(tabControl), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    if (IsWindowVisible(child)) return child;
+  return nullptr;
 }
 
 }  // namespace slateway::testing

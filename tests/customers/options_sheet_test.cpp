@@ -33,21 +33,15 @@ class OptionsSheet : public slateway::testing::LanguageLibraryTest {
     RegCloseKey(key);
   }
   static HWND Page(DialogDriver& d, int tab) {
-    d.Tabs(IDC_TAB_CONTROL).Tap(tab);
-    for (HWND child = GetWindow(d.Control(IDC_TAB_CONTROL), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-      if (IsWindowVisible(child)) return child;
-    ADD_FAILURE() << "no page on show";
-    return nullptr;
+    HWND page = slateway::testing::ShowTabPage(d, IDC_TAB_CONTROL, tab);
+    if (!page) ADD_FAILURE() << "no page on show";
+    return page;
   }
   static void Type(DialogDriver& d, int tab, int field, std::u16string_view text) {
     slateway::testing::TypeIntoField(d, Page(d, tab), field, text);
   }
   static void Choose(DialogDriver& d, int tab, int field, int entry) {
-    SendMessageW(Page(d, tab), CFieldForm::kStartEditor, 0, field);
-    HWND combo = CFieldForm::FromHandle(Page(d, tab))->EditorWindow();
-    ASSERT_NE(combo, nullptr);
-    if (!SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0)) SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
-    slateway::testing::ChooseInOpenList(d, combo, entry);
+    slateway::testing::ChooseInField(d, Page(d, tab), field, entry);
   }
 };
 

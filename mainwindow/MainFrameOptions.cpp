@@ -1,0 +1,197 @@
+// The Options dialog from the main window: the dialog runs over the program's scanner slot
+// (it replaces the scanner itself and says so with message 1190), and once it closes with
+// OK the main window applies what it collected: the style and the document flags, the
+// name order, the start numbers, the documents folder and the database's place.
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/Folders.h"
+#include "core/MessageBoxes.h"
+#include "core/Preferences.h"
+#include "core/ResourceText.h"
+#include "core/WaitCursor.h"
+#include "customers/OptionsSheet.h"
+#include "datastore/ItemStore.h"
+#include "datastore/ListCache.h"
+#include "document/DocumentNumbering.h"
+#include "document/SalesDocument.h"
+#include "editor/DocumentView.h"
+#include "editor/EditCommand.h"
+#include "mainwindow/MainFrame.h"
+#include "mainwindow/RegisterList.h"
+#include "platform/kernel/Files.h"
+#include "platform/registry/Registry.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+constexpr char16_t kMainMemoryShown[] = u"Main Memory";
+constexpr char16_t kMainMemoryStored[] = u"MAIN MEMORY";
+
+std::u16string Stored(CPreferences& preferences, std::u16string_view name) {
+  std::u16string value;
+  preferences.GetString(name, value);
+  return value;
+}
+
+// The sheet shows main memory by name; the folders read it only in capitals.
+std::u16string LocationShown(const std::u16string& stored) {
+  return stored.empty() || stored == kMainMemoryStored ? std::u16string(kMainMemoryShown) : stored;
+}
+std::u16string LocationToStore(const std::u16string& shown) {
+  return shown == kMainMemoryShown ? std::u16string(kMainMemoryStored) : shown;
+}
+
+// The editor's command that lays the document out in a style code.
+int StyleCommand(int style) {
+  using namespace editor_cmd;
+  static constexpr std::array<int, 5> kCommands = {kStyleProduct, kStyleService, kStyleBoth, kStyleProfessional,
+                                                   kStyleCustom};
+  return style >= 0 && style < static_cast<int>(kCommands.size()) ? kCommands[static_cast<size_t>(style)] : 0;
+}
+
+std::u16string FileNameOf(std::u16string_view path) {
+  const size_t slash = path.find_last_of(u'\\');
+  return std::u16string(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
+}
+
+void ShowText(HWND owner, const std::u16string& format, const std::u16string& value) {
+  std::u16string text = format;
+  if (const size_t at = text.find(u"%s"); at != std::u16string::npos) text.replace(at, 2, value);
+  MessageBoxW(owner, text.c_str(), kProductName, kStyleWarning);
+}
+
+}  // namespace
+
+bool CMainFrame::OnOptions(HWND owner) {
+  std::unique_ptr<COptionsSheet> sheet;
+  {
+    CWaitCursorScope wait;
+    std::vector<std::u16string> itemFields;
+    if (m_itemFields) {
+      CBstr name;
+      for (int more = m_itemFields->GetFirstItemFieldName(name); more; more = m_itemFields->GetNextItemFieldName(name))
+        itemFields.push_back(name.str());
+    }
+    sheet = std::make_unique<COptionsSheet>(GetResourceInstance(), owner, m_hwnd, &m_scanner, std::move(itemFields));
+  }
+  if (sheet->DoModal() != 1) return false;
+  const OptionsValues& values = sheet->Values();
+  CSalesDocument* document = m_editor ? &m_editor->GetDocument() : nullptr;
+  CPreferences preferences;
+  // What the dialog showed is still what is stored: it writes only the scanner's values.
+  const std::u16string oldDocsFolder = Stored(preferences, u"InvoicePath");
+  const std::u16string oldDocsLocation = LocationShown(Stored(preferences, u"InvoiceLocation"));
+  const std::u16string oldItemsFolder = Stored(preferences, u"DatabasePath");
+  const std::u16string oldItemsLocation = LocationShown(Stored(preferences, u"DBLocation"));
+  CBstr oldDatabase;
+  GetDatabaseFilePath(oldDatabase, true);
+  const bool oldLastCommaFirst = preferences.GetDword(u"LastCommaFirst", 0) != 0;
+  const bool oldBusinessAddress = preferences.GetDword(u"UseBusAddress", 0) != 0;
+
+  preferences.SetDword(u"InvoiceStyle", static_cast<DWORD>(values.style));
+  if (document && document->GetStyle() != values.style && StyleCommand(values.style))
+    m_editor->OnCommand(StyleCommand(values.style));
+  preferences.SetDword(u"UseDescriptions", values.useDescriptions);
+  preferences.SetDword(u"UseSalesTax", values.useSalesTax);
+  preferences.SetDword(u"TrackInventory", values.trackInventory);
+  preferences.SetDword(u"PlaySounds", values.playSounds);
+  preferences.SetDword(u"LastCommaFirst", values.lastCommaFirst);
+  preferences.SetDword(u"UseBusAddress", values.useBusinessAddress);
+  const bool reloadForNames =
+      values.lastCommaFirst != oldLastCommaFirst || values.useBusinessAddress != oldBusinessAddress;
+  if (document) {
+    document->SetUseDescriptions(values.useDescriptions);
+    document->SetUseSalesTax(values.useSalesTax);
+    // The customer block is written again only for a real change of the address kind.
+    if (values.useBusinessAddress != oldBusinessAddress) document->SetUseBusinessAddress(values.useBusinessAddress);
+    // The remaining flags (sounds, name order) are read from the values just stored.
+    document->LoadViewPreferences();
+  }
+
+  // A Symbol scanner is loaded again under its new settings; the others load on use.
+  if (m_scanner && m_scanner->GetKind() == kDeviceSymbolScanner) m_scanner->Load();
+  DWORD scanNewDoc = 0;
+  if (!preferences.QueryDword(u"ScanNewDoc", scanNewDoc) || scanNewDoc != static_cast<DWORD>(values.scanNewDoc))
+    preferences.SetDword(u"ScanNewDoc", static_cast<DWORD>(values.scanNewDoc));
+
+  ApplyStartNumbers(*sheet);
+
+  const bool docsChanged = values.docsFolder != oldDocsFolder || values.docsLocation != oldDocsLocation;
+  const bool itemsChanged = values.itemsFolder != oldItemsFolder || values.itemsLocation != oldItemsLocation;
+  if (values.docsFolder != oldDocsFolder) preferences.SetString(u"InvoicePath", values.docsFolder);
+  if (values.docsLocation != oldDocsLocation)
+    preferences.SetString(u"InvoiceLocation", LocationToStore(values.docsLocation));
+  if (values.itemsFolder != oldItemsFolder) preferences.SetString(u"DatabasePath", values.itemsFolder);
+  if (values.itemsLocation != oldItemsLocation)
+    preferences.SetString(u"DBLocation", LocationToStore(values.itemsLocation));
+  if (values.mailBox != Stored(preferences, u"MailBox")) preferences.SetString(u"MailBox", values.mailBox);
+
+  if (reloadForNames) {
+    ReloadRegister(true);
+  } else if (docsChanged) {
+    // The open document is saved into the new folder next time, under its own name.
+    if (document && !document->GetFilePath().IsEmpty()) {
+      CBstr folder;
+      GetDocumentsFolder(folder);
+      document->SetFilePath(folder.str() + FileNameOf(document->GetFilePath().view()));
+      document->SetModified(true);
+    }
+    ReloadRegister(true);
+  }
+  if (itemsChanged && !MoveDatabase(oldDatabase.str())) {
+    preferences.SetString(u"DatabasePath", oldItemsFolder);
+    preferences.SetString(u"DBLocation", LocationToStore(oldItemsLocation));
+  }
+  return true;
+}
+
+void CMainFrame::ApplyStartNumbers(const COptionsSheet& sheet) {
+  platform::CRegistryBatch batch;
+  CPreferences preferences;
+  // The order the numbering values are kept in: invoice, estimate, receipt, order,
+  // payment, credit memo.
+  for (int type : {0, 1, 2, 4, 3, 5}) {
+    std::u16string entered;
+    sheet.GetStartNumber(type, entered);
+    if (entered == Stored(preferences, StartNumberValueName(type))) continue;
+    preferences.SetString(StartNumberValueName(type), entered);
+    preferences.SetString(LastNumberValueName(type), StepNumberText(entered, false));
+    preferences.SetDword(NumberResetValueName(type), 1);
+  }
+}
+
+bool CMainFrame::MoveDatabase(const std::u16string& oldPath) {
+  CBstr newDatabase;
+  GetDatabaseFilePath(newDatabase, true);
+  const std::u16string newPath = newDatabase.str();
+  if (newPath == oldPath) return true;
+  auto refuse = [&] {
+    MessageBoxFromResource(m_hwnd, IDS_DATABASE_NOT_MOVED, kStyleWarning);
+    ShowText(m_hwnd, u"Source: %s", oldPath);
+    ShowText(m_hwnd, u"Dest: %s", newPath);
+    return false;
+  };
+  if (GetFileAttributesW(newPath.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    MessageBoxFromResource(m_hwnd, IDS_DATABASE_FOUND, kStyleInformation);
+  } else {
+    MessageBoxFromResource(m_hwnd, IDS_DATABASE_COPIED, kStyleInformation);
+    if (!CopyFileW(oldPath.c_str(), newPath.c_str(), TRUE)) return refuse();
+  }
+  // The customer list's loader reads the database being closed: it finishes first.
+  WaitForCustomerLoader();
+  CWaitCursorScope wait;
+  m_documentHistory.Clear();
+  FinishListChanges();
+  UnloadLists();
+  m_itemStore->Close();
+  const bool opened = m_itemStore->Open(newPath) && m_itemStore->IsOpen();
+  // The program never stays without its database: the old one comes back.
+  if (!opened) m_itemStore->Open(oldPath);
+  ReloadLists();
+  RefillItemsTree();
+  RefreshCustomerList(true);
+  return opened || refuse();
+}

@@ -1,0 +1,245 @@
+// The main window's devices and options from the running program: the scanner made at
+// start-up and let go on suspend, the Options dialog's numbers, scanner and database move,
+// printing a row and the editor's document, and the device's contact chooser.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "../core/FieldFormTyping.h"
+#include "core/Preferences.h"
+#include "customers/OptionsSheet.h"
+#include "datastore/CustomerRecord.h"
+#include "datastore/ItemStore.h"
+#include "devices/ScannerDrivers.h"
+#include "document/SalesDocument.h"
+#include "editor/DocumentView.h"
+#include "editor/EditCommand.h"
+#include "mainwindow/MainFrame.h"
+#include "mainwindow/PrivateMessages.h"
+#include "mainwindow/Program.h"
+#include "mainwindow/RegisterList.h"
+#include "mainwindow/SampleDevice.h"
+#include "platform/kernel/MsgQueue.h"
+#include "platform/pim/Pim.h"
+#include "platform/printing/PrintEngines.h"
+#include "platform/testing/UiScript.h"
+#include "resources/resource_ids.h"
+#include "tests/mainwindow/MainWindowFixture.h"
+
+namespace {
+
+using platform::testing::DialogDriver;
+using platform::testing::UiScript;
+using slateway::testing::ChooseInField;
+using slateway::testing::ShowTabPage;
+using slateway::testing::TypeIntoField;
+
+class MainWindowDevices : public mainwindow_test::MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    ASSERT_TRUE(PrepareNewDevice());
+    for (const char* name : {"ScanAPI.dll.so", "Grabba.dll.so"})
+      std::filesystem::copy_file(std::filesystem::path(SLATEWAY_SCANNER_LIBRARIES) / name, Root() / "Windows" / name);
+    WriteText(u"\\Windows\\Scanner.txt", "");
+    platform::printing::ResetConditions();
+    ASSERT_EQ(RegisterPrintEngineClasses(), S_OK);
+  }
+  void TearDown() override {
+    m_program.End();
+    platform::printing::ResetConditions();
+    MainWindowTest::TearDown();
+  }
+  void Start(const char16_t* scanner) {
+    CPreferences().SetString(u"ScannerMake", scanner);
+    CPreferences().SetString(u"Button1", u"Button1");
+    // The folders as the installer leaves them: the location's root.
+    CPreferences().SetString(u"InvoicePath", u"None");
+    CPreferences().SetString(u"DatabasePath", u"None");
+    ASSERT_EQ(m_program.Start(u""), ProgramStart::Started);
+    m_frame = m_program.GetMainFrame();
+  }
+  CScannerDriver* Scanner() { return dynamic_cast<CScannerDriver*>(m_frame->GetScanner()); }
+  bool Resumed() {
+    MSG msg;
+    return PeekMessageW(&msg, m_frame->GetHwnd(), kMsgResumed, kMsgResumed, PM_REMOVE) != 0;
+  }
+  // Runs the Options dialog from the editor's request with `act` on its pages; `boxes`
+  // are the messages expected afterwards.
+  void Options(std::function<void(DialogDriver&)> act, std::vector<std::u16string> boxes = {}) {
+    UiScript ui;
+    ui.ExpectDialog(IDD_TABBED_FORM, [&](DialogDriver& d) {
+      act(d);
+      d.Ok();
+    });
+    for (std::u16string& box : boxes) ui.ExpectMessageBox(std::move(box), IDOK);
+    SendMessageW(m_frame->GetHwnd(), kMsgOptions, 0, 0);
+    EXPECT_EQ(ui.Pending(), 0u);
+  }
+  static void Type(DialogDriver& d, int tab, int field, std::u16string_view text) {
+    TypeIntoField(d, ShowTabPage(d, IDC_TAB_CONTROL, tab), field, text);
+  }
+  static void Choose(DialogDriver& d, int tab, int field, std::u16string_view entry) {
+    ChooseInField(d, ShowTabPage(d, IDC_TAB_CONTROL, tab), field, entry);
+  }
+  static std::u16string Preference(const char16_t* name) {
+    std::u16string value;
+    CPreferences().GetString(name, value);
+    return value;
+  }
+
+  CProgram m_program;
+  CMainFrame* m_frame = nullptr;
+};
+
+TEST_F(MainWindowDevices, TheScannerIsOpenedForTheEditorAndLetGoOnSuspend) {
+  Start(u"Grabba");
+  ASSERT_NE(Scanner(), nullptr);
+  EXPECT_EQ(m_frame->GetEditor()->GetScanner(), m_frame->GetScanner());
+  EXPECT_TRUE(Scanner()->IsOpened());
+  SendMessageW(m_frame->GetHwnd(), kMsgPowerTransition, POWER_STATE_SUSPEND, 0);
+  EXPECT_FALSE(Scanner()->IsOpened());
+  EXPECT_FALSE(Scanner()->IsLoaded());  // every make but Socket is unloaded too
+  SendMessageW(m_frame->GetHwnd(), kMsgPowerTransition, POWER_STATE_ON, 0);
+  EXPECT_TRUE(Resumed());
+}
+
+TEST_F(MainWindowDevices, ASocketScannerIsClosedBySuspendFromThePowerThreadAndKeptLoaded) {
+  Start(u"Socket");
+  ASSERT_NE(m_frame->GetPowerNotifications(), nullptr);
+  ASSERT_TRUE(Scanner() && Scanner()->IsOpened());
+  platform::InjectPowerTransition(platform::PowerTransition::Suspend);
+  platform::InjectPowerTransition(platform::PowerTransition::On);
+  for (int i = 0; i < 1000 && Scanner()->IsOpened(); ++i) {
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  EXPECT_FALSE(Scanner()->IsOpened());
+  EXPECT_TRUE(Scanner()->IsLoaded());
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_FALSE(Resumed());
+}
+
+TEST_F(MainWindowDevices, OptionsRestartOneNumberingAndReplaceTheScannerEverywhere) {
+  Start(u"Grabba");
+  ASSERT_TRUE(m_frame->GetEditor()->ToggleScannerBar());  // the bar of the scanner being replaced
+  ASSERT_NE(m_frame->GetEditor()->GetScannerBar(), nullptr);
+  Options([](DialogDriver& d) {
+    Type(d, COptionsSheet::kNumbers, 0, u"INV-0500");
+    Type(d, COptionsSheet::kBarCodes, 0, u"Socket");
+    Choose(d, COptionsSheet::kStorage, 2, u"Services");
+  });
+  EXPECT_EQ(CPreferences().GetDword(u"InvoiceStyle", 0), 1u);
+  EXPECT_EQ(m_frame->GetEditor()->GetDocument().GetStyle(), 1);
+  EXPECT_EQ(Preference(u"StartInvNumber"), u"INV-0500");
+  EXPECT_EQ(Preference(u"LastInvNumber"), u"INV-499");
+  EXPECT_EQ(CPreferences().GetDword(u"InvNumReset", 0), 1u);
+  EXPECT_EQ(CPreferences().GetDword(u"EstNumReset", 0), 0u);  // the other kinds count on
+  ASSERT_NE(m_frame->GetScanner(), nullptr);
+  EXPECT_EQ(m_frame->GetScanner()->GetKind(), kDeviceSocketScanner);
+  EXPECT_EQ(m_frame->GetEditor()->GetScanner(), m_frame->GetScanner());
+  EXPECT_EQ(m_frame->GetEditor()->GetScannerBar(), nullptr);
+  EXPECT_NE(m_frame->GetPowerNotifications(), nullptr);  // a Socket scanner is watched at once
+}
+
+TEST_F(MainWindowDevices, ADatabaseMoveThatCannotCopyOrOpenKeepsTheOldDatabase) {
+  // The folder list offers the documents folder's subfolders; the database lives in the
+  // folder of that name at the top of main memory.
+  std::filesystem::create_directories(Linux(u"\\My Documents\\Qmissing"));
+  std::filesystem::create_directories(Linux(u"\\My Documents\\Qmoved"));
+  std::filesystem::create_directories(Linux(u"\\Qmoved"));
+  std::filesystem::create_directories(Linux(u"\\My Documents\\Qbad"));
+  Start(u"None");
+  const char16_t* kNotMoved = u"The database could not be moved. The database in use stays where it was.";
+  const std::u16string copying =
+      u"No database was found in the new folder. The database in use will be copied there.";
+  Options([](DialogDriver& d) { Choose(d, COptionsSheet::kStorage, 4, u"Qmissing"); },
+          {copying, kNotMoved, u"Source: Slateway.db", u"Dest: Qmissing\\Slateway.db"});
+  EXPECT_EQ(Preference(u"DatabasePath"), u"None");
+  EXPECT_TRUE(m_frame->GetItemStore()->IsOpen());
+
+  Options([](DialogDriver& d) { Choose(d, COptionsSheet::kStorage, 4, u"Qmoved"); }, {copying});
+  EXPECT_EQ(Preference(u"DatabasePath"), u"Qmoved");
+  EXPECT_TRUE(std::filesystem::exists(Linux(u"\\Qmoved\\Slateway.db")));
+  EXPECT_TRUE(m_frame->GetItemStore()->IsOpen());
+
+  // A file there that does not open as a database: the one in use stays open.
+  WriteText(u"\\Qbad\\Slateway.db", "not a database");
+  Options([](DialogDriver& d) { Choose(d, COptionsSheet::kStorage, 4, u"Qbad"); },
+          {u"A database was found in the new folder and will be used.",
+           u"Vendel Database Engine Error: Qbad\\Slateway.db Error DB:OpenItemsList reported:file is not a database",
+           kNotMoved, u"Source: Qmoved\\Slateway.db", u"Dest: Qbad\\Slateway.db"});
+  EXPECT_EQ(Preference(u"DatabasePath"), u"Qmoved");
+  EXPECT_TRUE(m_frame->GetItemStore()->IsOpen());
+}
+
+TEST_F(MainWindowDevices, PrintingARowAsksForThePrinterAndTheEditorsDocumentIsMarkedPrinted) {
+  Start(u"None");
+  CRegisterList* list = m_frame->GetRegister();
+  ASSERT_GT(list->GetRowCount(), 0);
+  list->Select(0);
+  UiScript ui;
+  ui.ExpectDialog(IDD_PRINTER_SETTINGS, [](DialogDriver& d) {
+    d.Choose(IDC_PRINTER_PORT, 3).Choose(IDC_PRINTER_MODEL, 8);
+    d.Ok();
+  });
+  SendMessageW(m_frame->GetHwnd(), WM_COMMAND, IDM_ROW_PRINT, 0);
+  const std::u16string printed = platform::printing::LastOutputFile();
+  ASSERT_FALSE(printed.empty());
+  EXPECT_TRUE(std::filesystem::exists(Linux(printed)));
+
+  // The editor's document: the stored printer is used without asking.
+  std::u16string file;
+  ASSERT_TRUE(list->GetRowFileName(0, file));
+  CSalesDocument& document = m_frame->GetEditor()->GetDocument();
+  ASSERT_TRUE(document.Open(u"\\My Documents\\" + file + u".QVN"));
+  SendMessageW(m_frame->GetHwnd(), kMsgPrint, 0, reinterpret_cast<LPARAM>(&document));
+  EXPECT_EQ(document.GetAttribute(u"TOBEPRINTED").str(), u"false");
+  const std::u16string second = platform::printing::LastOutputFile();
+  EXPECT_NE(second, printed);
+
+  // Without a port the printer is asked for even so; cancelled, nothing is printed.
+  CPreferences().SetString(u"PrinterPort", u"");
+  ui.ExpectDialog(IDD_PRINTER_SETTINGS, [](DialogDriver& d) { d.Cancel(); });
+  SendMessageW(m_frame->GetHwnd(), kMsgPrint, 0, reinterpret_cast<LPARAM>(&document));
+  EXPECT_EQ(platform::printing::LastOutputFile(), second);
+  EXPECT_EQ(ui.Pending(), 0u);
+}
+
+TEST_F(MainWindowDevices, AChosenContactBecomesTheCustomerAndAFailingChooserOffersTheOwnList) {
+  Start(u"None");
+  UiScript ui;
+  ui.ExpectDialog(0, [](DialogDriver& d) { d.Cancel(); });  // cancelled: no message at all
+  EXPECT_EQ(m_frame->ChooseContact(m_frame->GetHwnd(), 2), 1);
+  std::u16string chosen;
+  ui.ExpectDialog(0, [&chosen](DialogDriver& d) {
+    EXPECT_EQ(d.Caption(), u"Contacts List");
+    ASSERT_FALSE(d.Rows(kChooserList).empty());
+    chosen = d.Rows(kChooserList).front();
+    d.Ok();
+  });
+  EXPECT_EQ(m_frame->ChooseContact(m_frame->GetHwnd(), 2), 1);
+  const CCustomerRecord* customer = m_frame->GetEditor()->GetDocument().GetCustomer();
+  ASSERT_NE(customer, nullptr);
+  EXPECT_FALSE(customer->FieldView(kCustLastName).empty());
+  EXPECT_EQ(chosen.find(customer->FieldView(kCustLastName)), 0u);  // the list shows "Last, First"
+  EXPECT_TRUE(m_frame->GetEditor()->GetHistory()->CanUndo());
+
+  std::filesystem::remove(Linux(u"\\Windows\\Contacts.db"));
+  std::filesystem::create_directories(Linux(u"\\Windows\\Contacts.db"));  // the store cannot open
+  ResetPimStore();
+  ui.ExpectMessageBox(u"ChooseContact failed.  HResult: -2147467259. On the next attempt, Slateway will display "
+                      u"your Contacts using it's own dialog.",
+                      IDOK);
+  SendMessageW(m_frame->GetHwnd(), WM_COMMAND, IDM_MAIN_CUSTOMERS, 0);
+  EXPECT_EQ(CPreferences().GetDword(u"UseWM2003Contacts", 0), 1u);
+  // From then on the program's own customer list manages the customers.
+  SendMessageW(m_frame->GetHwnd(), WM_COMMAND, IDM_MAIN_CUSTOMERS, 0);
+  EXPECT_TRUE(m_frame->IsCustomerListVisible());
+  EXPECT_EQ(ui.Pending(), 0u);
+}
+
+}  // namespace
