@@ -18,7 +18,7 @@
 constexpr int kContactKindDesktopCustomer = 2;
 // Posted to the locator's notify window (lParam: the locator's window) to let the user
 // choose a customer from the list.
-constexpr UINT kMsgChooseCustomer = 1149;
+inline constexpr UINT kMsgChooseCustomer = 1149;
 
 // The text between quotation marks in a contacts condition: embedded quotation marks doubled.
 std::u16string QuoteContactValue(std::u16string_view text);

@@ -29,6 +29,7 @@
 #include "datastore/SalesTaxList.h"
 #include "datastore/TaxCodeList.h"
 #include "document/DocumentStartup.h"
+#include "datastore/ContactsSource.h"
 #include "document/HtmlView.h"
 #include "document/SalesDocument.h"
 #include "editor/DocumentView.h"
@@ -37,6 +38,7 @@
 #include "document/StoreDocumentLists.h"
 #include "document/XmlDocument.h"
 #include "editor/EditCommand.h"
+#include "editor/ItemListWnd.h"
 #include "editor/ItemTreeCommands.h"
 #include "listupdate/ListUpdater.h"
 #include "mainwindow/HeaderBar.h"
@@ -154,9 +156,10 @@ StartupStep CMainFrame::StartUp(std::u16string_view commandLine) {
   if (!m_itemStore->IsOpen()) return StartupStep::DatabaseNotOpen;
   UpgradeDatabase();
 
-  // The contacts source takes the table source's place for "UseOutlook" once the device's
-  // contacts are part of the program.
-  m_customerSource = std::make_unique<CQBCustomerSource>(m_hwnd, *m_itemStore);
+  if (CPreferences::UseOutlook())
+    m_customerSource = std::make_unique<CContactsSource>(m_hwnd);
+  else
+    m_customerSource = std::make_unique<CQBCustomerSource>(m_hwnd, *m_itemStore);
   m_register = std::make_unique<CRegisterList>(m_instance, m_hwnd, m_customerSource.get());
   SetRegisterList(m_register.get());
   if (!m_register->Create(m_sortKind, m_showKind, m_ascending)) return StartupStep::RegisterFailed;
@@ -183,14 +186,28 @@ StartupStep CMainFrame::StartUp(std::u16string_view commandLine) {
   SetDocumentCustomerScreens(m_documentCustomerScreens.get());
   StartItemsList();
 
-  // The last view: until the editor window is part of the program every start shows the
-  // register, and the stored document stays stored for the start that can open it.
+  // The last view: a document named on the command line opens in the editor; otherwise the
+  // view the program was closed in comes back.
+  std::u16string document = m_commandLineDocument;
+  const bool named = !document.empty();
+  DWORD lastView = 0, lastScroll = 0;
+  if (!named) {
+    m_preferences->QueryDword(u"LastView", lastView);
+    m_preferences->QueryDword(u"LastScrollPos", lastScroll);
+    m_preferences->GetString(u"LastInvoice", document);
+  }
+  const bool registerInFront = !named && lastView == 0;
   ShowWindow(m_register->GetHwnd(), SW_SHOW);
   Layout();
-  UpdateWindow(m_register->GetHwnd());
-  const bool registerInFront = m_commandLineDocument.empty();
+  if (registerInFront) UpdateWindow(m_register->GetHwnd());
   m_register->Load(false, registerInFront, {}, m_customSettings.get());
-  SetFocus(m_register->GetHwnd());
+  const bool opened =
+      !registerInFront && !document.empty() && OpenLastDocument(document, static_cast<int>(lastScroll), lastView == 2);
+  if (!opened) {
+    // A stored document that cannot be read is not tried again at the next start.
+    if (!named && !document.empty()) m_preferences->SetString(u"LastInvoice", u"");
+    SetFocus(m_register->GetHwnd());
+  }
   LoadNewMenuTexts();
   CreateCustomerList();
   StartScanner();
@@ -416,6 +433,9 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kMsgSaveReport: return SaveReport(reinterpret_cast<CReport*>(lParam), reinterpret_cast<HWND>(wParam));
     case kMsgEmailReport: return EmailReport(reinterpret_cast<CReport*>(lParam), reinterpret_cast<HWND>(wParam));
     case kMsgReportClosed: m_reportView.reset(); return 0;
+    case kMsgItemsAdded:  // items added with the main window as the history's owner
+      if (m_editor && m_editor->GetWindow()) SendMessageW(m_editor->GetWindow(), kMsgItemsAdded, wParam, lParam);
+      return 0;
     case WM_INITMENUPOPUP: OnInitMenuPopup(reinterpret_cast<HMENU>(wParam), LOWORD(lParam)); return 0;
     case kMsgEmailHtml:
     case kMsgEmailQvn:
@@ -627,13 +647,37 @@ void CMainFrame::OnClose() {
 
 void CMainFrame::StoreLastView() {
   if (!m_preferences) return;
-  // The register is in front: view 0, no document, no position.
-  m_preferences->SetDword(u"LastView", 0);
-  m_preferences->SetString(u"LastInvoice", u"");
-  m_preferences->SetDword(u"LastScrollPos", 0);
+  // With the editor in front its document is saved and comes back at the next start, with
+  // the items list when that was open over it; with the register, nothing does.
+  DWORD view = 0, position = 0;
+  std::u16string document;
+  if (IsEditorInFront()) {
+    CSalesDocument& current = m_editor->GetDocument();
+    if (current.Save() && !current.GetFilePath().IsEmpty()) {
+      view = m_editor->IsItemListVisible() ? 2 : 1;
+      document = current.GetFilePath().str();
+      if (auto* html = dynamic_cast<CHtmlView*>(current.GetView()))
+        position = static_cast<DWORD>(std::max(html->GetScrollPosition(), 0));
+    }
+  }
+  m_preferences->SetDword(u"LastView", view);
+  m_preferences->SetString(u"LastInvoice", document);
+  m_preferences->SetDword(u"LastScrollPos", position);
   m_preferences->SetDword(u"LastShowType", static_cast<DWORD>(m_register ? m_register->GetShowKind() : m_showKind));
   m_preferences->SetDword(u"LastSortType", static_cast<DWORD>(m_register ? m_register->GetSortKind() : m_sortKind));
   m_preferences->SetDword(u"LastSortDirection", (m_register ? m_register->IsAscending() : m_ascending) ? 1 : 0);
+}
+
+bool CMainFrame::OpenLastDocument(const std::u16string& path, int scrollPosition, bool withItemsList) {
+  if (!m_editor) return false;
+  CSalesDocument& document = m_editor->GetDocument();
+  if (!document.Open(path)) return false;
+  m_documentHistory.Clear();
+  m_editor->ShowView(scrollPosition);
+  if (withItemsList) m_editor->OpenItemList();
+  SetFocus(withItemsList && m_editor->IsItemListVisible() ? m_editor->GetItemListWnd()->GetHwnd()
+                                                           : m_editor->GetWindow());
+  return true;
 }
 
 void CMainFrame::DeleteObjects() {

@@ -237,6 +237,8 @@ class CMainFrame {
   // UpdateCustomerBalance for the customer named `fullName` and a document of `kind`.
   void MoveBalanceOf(std::u16string_view fullName, int kind, double amount, bool lower);
   void StoreLastView();
+  // Opens the document the program was closed on in the editor; false when it cannot be read.
+  bool OpenLastDocument(const std::u16string& path, int scrollPosition, bool withItemsList);
   void ShowSettingsProgress(UINT statusId);
   void StartPowerNotifications();
   void DeleteObjects();

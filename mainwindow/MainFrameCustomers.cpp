@@ -38,7 +38,10 @@ int CMainFrame::ShowContacts(HWND owner, int mode) {
 }
 
 LRESULT CMainFrame::OnChooseCustomer(HWND owner) {
-  return ShowContacts(owner ? owner : m_hwnd, CCustomerListWnd::kPickMode);
+  if (!owner) owner = m_hwnd;
+  // Later systems pick from the device's contacts, unless the user turned to the program's list.
+  if (IsSystem5() && m_preferences->GetDword(u"UseWM2003Contacts", 0) == 0) return ChooseContact(owner, 0);
+  return ShowContacts(owner, CCustomerListWnd::kPickMode);
 }
 
 void CMainFrame::WaitForCustomerLoader() {

@@ -2,6 +2,7 @@
 // whether the main window handles it yet or which part of the program brings its handler.
 #pragma once
 
+#include "datastore/ContactsSource.h"  // kMsgChooseCustomer
 #include "editor/EditCommand.h"  // kMsgEditCommand
 #include "editor/ItemListWnd.h"  // kMsgReloadLists
 #include "platform/base/Win32Types.h"
@@ -14,7 +15,6 @@ inline constexpr UINT kMsgDeleteDocument = 1141;
 inline constexpr UINT kMsgDocumentSaved = 1142;
 inline constexpr UINT kMsgOpenRow = 1143;           // wParam the register row
 inline constexpr UINT kMsgPrintAsk = 1144;
-inline constexpr UINT kMsgChooseCustomer = 1149;
 inline constexpr UINT kMsgNewDocumentStarted = 1150;
 inline constexpr UINT kMsgNewInvoice = 1151;
 inline constexpr UINT kMsgOptions = 1152;
@@ -57,7 +57,7 @@ inline constexpr CPrivateMessage kPrivateMessages[] = {
     {kMsgNewDocumentStarted, true, nullptr},
     {kMsgNewInvoice, true, nullptr},
     {kMsgOptions, true, nullptr},
-    {kMsgItemsAdded, false, "the editor window (CDocumentView)"},
+    {kMsgItemsAdded, true, nullptr},
     {kMsgExportHtml, true, nullptr},
     {kMsgProgressClosed, true, nullptr},
     {kMsgExportCsv, true, nullptr},

@@ -227,6 +227,15 @@ TEST_F(MainWindowDevices, AChosenContactBecomesTheCustomerAndAFailingChooserOffe
   EXPECT_FALSE(customer->FieldView(kCustLastName).empty());
   EXPECT_EQ(chosen.find(customer->FieldView(kCustLastName)), 0u);  // the list shows "Last, First"
   EXPECT_TRUE(m_frame->GetEditor()->GetHistory()->CanUndo());
+  // The editor asking for a customer gets the device's chooser too, not the program's list.
+  bool chooserShown = false;
+  ui.ExpectDialog(0, [&chooserShown](DialogDriver& d) {
+    chooserShown = !d.Rows(kChooserList).empty();
+    d.Cancel();
+  });
+  SendMessageW(m_frame->GetHwnd(), kMsgChooseCustomer, 0, reinterpret_cast<LPARAM>(m_frame->GetHwnd()));
+  EXPECT_TRUE(chooserShown);
+  EXPECT_FALSE(m_frame->IsCustomerListVisible());
 
   std::filesystem::remove(Linux(u"\\Windows\\Contacts.db"));
   std::filesystem::create_directories(Linux(u"\\Windows\\Contacts.db"));  // the store cannot open

@@ -5,6 +5,8 @@
 #include <sqlite3.h>
 
 #include "core/Preferences.h"
+#include "document/SalesDocument.h"
+#include "editor/DocumentView.h"
 #include "datastore/SqlDatabase.h"
 #include "editor/EditCommand.h"
 #include "mainwindow/MainFrame.h"
@@ -153,6 +155,57 @@ TEST_F(ProgramStartup, TheCommandLineNamesADocumentUpToItsExtension) {
   EXPECT_EQ(CMainFrame::DocumentNameFromCommandLine(u"A.Q"), u"A.Q");
   EXPECT_EQ(CMainFrame::DocumentNameFromCommandLine(u""), u"");
   EXPECT_EQ(CMainFrame::DocumentNameFromCommandLine(std::u16string(400, u'x')).size(), 259u);
+}
+
+// The editor in front at close: its document is saved and opens again at the next start,
+// with the items list when that was over it; a stored document that is gone is forgotten;
+// a document named on the command line opens whatever view was stored.
+TEST_F(ProgramStartup, TheEditorsDocumentComesBackAtTheNextStart) {
+  ASSERT_TRUE(PrepareNewDevice());
+  std::u16string path;
+  {
+    CProgram program;
+    ASSERT_EQ(program.Start(u""), ProgramStart::Started);
+    CMainFrame* frame = program.GetMainFrame();
+    ASSERT_EQ(frame->OpenSelectedDocument(0), 1);
+    CSalesDocument& document = frame->GetEditor()->GetDocument();
+    path = document.GetFilePath().str();
+    document.SetAttribute(u"MEMO", CBstr(u"kept at close"));
+    frame->GetEditor()->OpenItemList();
+    ASSERT_TRUE(frame->GetEditor()->IsItemListVisible());
+    SendMessageW(program.GetMainFrame()->GetHwnd(), WM_CLOSE, 0, 0);
+    program.End();
+  }
+  CPreferences prefs;
+  EXPECT_EQ(prefs.GetDword(u"LastView", 9), 2u);
+  std::u16string stored;
+  ASSERT_TRUE(prefs.GetString(u"LastInvoice", stored));
+  EXPECT_EQ(stored, path);
+  {
+    CProgram program;
+    ASSERT_EQ(program.Start(u""), ProgramStart::Started);
+    CDocumentView* editor = program.GetMainFrame()->GetEditor();
+    EXPECT_TRUE(IsWindowVisible(editor->GetWindow()));
+    EXPECT_TRUE(editor->IsItemListVisible());
+    EXPECT_EQ(editor->GetDocument().GetFilePath().str(), path);
+    EXPECT_EQ(editor->GetDocument().GetAttribute(u"MEMO").str(), u"kept at close");
+    SendMessageW(program.GetMainFrame()->GetHwnd(), WM_CLOSE, 0, 0);
+    program.End();
+  }
+  EXPECT_EQ(prefs.GetDword(u"LastView", 9), 2u);  // still open over the editor at close
+
+  std::filesystem::remove(Linux(path));
+  {
+    CProgram program;
+    ASSERT_EQ(program.Start(u""), ProgramStart::Started);
+    EXPECT_FALSE(IsWindowVisible(program.GetMainFrame()->GetEditor()->GetWindow()));
+    SendMessageW(program.GetMainFrame()->GetHwnd(), WM_CLOSE, 0, 0);
+    program.End();
+  }
+  EXPECT_EQ(prefs.GetDword(u"LastView", 9), 0u);
+  std::u16string forgotten;
+  ASSERT_TRUE(prefs.GetString(u"LastInvoice", forgotten));
+  EXPECT_EQ(forgotten, u"");
 }
 
 }  // namespace
