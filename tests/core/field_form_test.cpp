@@ -40,6 +40,12 @@ class FieldFormDialog : public slateway::testing::FieldFormTest {
     form.AddField(6, kFieldDate, kFlagEditable, CBstr(u"Since"), CBstr(u"3/1/2026"), 1, 20, nullptr);
     form.AddField(7, kFieldText, kFlagEditable | kFlagMasked, CBstr(u"PIN"), CBstr(), 1, 41, nullptr);
   }
+  // The small screen (240 px wide) or the large, high-resolution one (480 px).
+  void UseScreen(int width) {
+    platform::SetScreenProfile(width == 240 ? platform::ScreenProfile::Portrait240x320
+                                            : platform::ScreenProfile::Portrait480x640);
+    SetHighResolution(width == 480);
+  }
   static std::u16string Read(CFieldForm& form, int index) {
     CBstr out;
     form.GetFieldText(index, out, true, true);
@@ -385,9 +391,7 @@ TEST_F(FieldFormDialog, APageLivesInsideItsParentAndValidates) {
 // no row but the last may run under the white strip and lose its middle.
 TEST_F(FieldFormDialog, ALongTextIsWrappedWithinWhatItsRowsShow) {
   for (int width : {240, 480}) {
-    platform::SetScreenProfile(width == 240 ? platform::ScreenProfile::Portrait240x320
-                                            : platform::ScreenProfile::Portrait480x640);
-    SetHighResolution(width == 480);
+    UseScreen(width);
     FieldChoiceList terms;
     CFieldForm form(GetResourceInstance(), nullptr, CBstr(u"Customer"), -1, 0, 60, 0, nullptr);
     AddEveryKind(form, terms);
@@ -420,9 +424,7 @@ TEST_F(FieldFormDialog, ALongTextIsWrappedWithinWhatItsRowsShow) {
 // (written where SLATEWAY_SCREENSHOTS points, else into the test's device root).
 TEST_F(FieldFormDialog, AFilledFormIsPicturedOnBothScreenSizes) {
   for (int width : {240, 480}) {
-    platform::SetScreenProfile(width == 240 ? platform::ScreenProfile::Portrait240x320
-                                            : platform::ScreenProfile::Portrait480x640);
-    SetHighResolution(width == 480);
+    UseScreen(width);
     FieldChoiceList terms;
     CFieldForm form(GetResourceInstance(), nullptr, CBstr(u"Customer"), -1, 0, 60, 0, nullptr);
     AddEveryKind(form, terms);
