@@ -25,6 +25,7 @@
 #include "mainwindow/RowActions.h"
 #include "mainwindow/SampleDevice.h"
 #include "platform/commctrl/CommCtrl.h"
+#include "platform/printing/PrintEngines.h"
 #include "platform/shell/FileDialogs.h"
 #include "platform/testing/MessageBoxScript.h"
 #include "platform/testing/UiScript.h"
@@ -332,6 +333,21 @@ TEST_F(EditorActions, ANewInvoiceFromTheRegisterIsSavedExportedDeletedAndSetting
   EXPECT_EQ(m_frame->GetShowKind(), kShowAllDocuments);
   ASSERT_GE(RowOf(number), 0);
   EXPECT_DOUBLE_EQ(Amount(u"Acme:Site"), 60 + total);
+
+  // Printed from its row: the printer is asked for, the job comes out as a file.
+  platform::printing::ResetConditions();
+  ASSERT_EQ(RegisterPrintEngineClasses(), S_OK);
+  m_list->Select(RowOf(number));
+  ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Print..."); });
+  ui.ExpectDialog(IDD_PRINTER_SETTINGS, [](DialogDriver& d) {
+    d.Choose(IDC_PRINTER_PORT, 3).Choose(IDC_PRINTER_MODEL, 8);
+    d.Ok();
+  });
+  m_frame->ShowRowMenu(m_frame->GetHwnd(), RowOf(number), POINT{10, 60});
+  const std::u16string printed = platform::printing::LastOutputFile();
+  ASSERT_FALSE(printed.empty());
+  EXPECT_TRUE(std::filesystem::exists(Linux(printed)));
+  platform::printing::ResetConditions();
 
   CPreferences().SetString(u"ImagePath", u"\\Images");
   WriteText(u"\\Images\\KTWSignatureLine.bmp", "BM");
