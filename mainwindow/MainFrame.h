@@ -68,6 +68,7 @@ class CMainFrame {
   HWND GetHwnd() const { return m_hwnd; }
   CRegisterList* GetRegister() const { return m_register.get(); }
   CItemStore* GetItemStore() const { return m_itemStore.get(); }
+  CCustomerSource* GetCustomerSource() const { return m_customerSource.get(); }
   CDocumentView* GetEditor() const { return m_editor.get(); }
   // The document named on the command line: its text up to the first "." with that "."
   // and the next three characters, at most 259 characters; empty when there is none.

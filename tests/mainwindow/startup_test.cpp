@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include "core/Preferences.h"
+#include "datastore/ContactsSource.h"
 #include "document/SalesDocument.h"
 #include "editor/DocumentView.h"
 #include "datastore/SqlDatabase.h"
@@ -206,6 +207,33 @@ TEST_F(ProgramStartup, TheEditorsDocumentComesBackAtTheNextStart) {
   std::u16string forgotten;
   ASSERT_TRUE(prefs.GetString(u"LastInvoice", forgotten));
   EXPECT_EQ(forgotten, u"");
+
+  // Named on the command line, a document opens in the editor whatever view was stored.
+  std::filesystem::path named;
+  for (const auto& entry : std::filesystem::directory_iterator(Linux(mainwindow_test::kDocuments)))
+    if (entry.path().extension() == ".QVN") named = entry.path();
+  ASSERT_FALSE(named.empty());
+  const std::u16string argument = std::u16string(mainwindow_test::kDocuments) + named.filename().u16string();
+  CProgram program;
+  ASSERT_EQ(program.Start(argument), ProgramStart::Started);
+  CDocumentView* editor = program.GetMainFrame()->GetEditor();
+  EXPECT_TRUE(IsWindowVisible(editor->GetWindow()));
+  EXPECT_EQ(editor->GetDocument().GetFilePath().str(), argument);
+  program.End();
+}
+
+TEST_F(ProgramStartup, CustomersComeFromTheContactsWhenTheUserChoseThem) {
+  ASSERT_TRUE(PrepareNewDevice());
+  for (bool contacts : {false, true}) {
+    CPreferences().SetUseOutlook(contacts);
+    CProgram program;
+    ASSERT_EQ(program.Start(u""), ProgramStart::Started);
+    CCustomerSource* source = program.GetMainFrame()->GetCustomerSource();
+    EXPECT_EQ(dynamic_cast<CContactsSource*>(source) != nullptr, contacts);
+    EXPECT_EQ(dynamic_cast<CQBCustomerSource*>(source) != nullptr, !contacts);
+    program.End();
+  }
+  CPreferences().SetUseOutlook(false);
 }
 
 }  // namespace
