@@ -76,7 +76,8 @@ void DrawDialogTitleButton(const DRAWITEMSTRUCT* item) {
 
 void DrawSingleDialogTitleButton(const DRAWITEMSTRUCT* item) { DrawFromBitmaps(item, kOkBitmap, kOkPressedBitmap); }
 
-HFONT SetUpTitleRowDialog(HINSTANCE module, HWND dialog, int headingId, HWND* okButton, HWND* cancelButton) {
+HFONT SetUpTitleRowDialog(HINSTANCE module, HWND dialog, int headingId, HWND* okButton, HWND* cancelButton,
+                          LPCWSTR heading) {
   SHINITDLGINFO full;
   full.dwMask = SHIDIM_FLAGS;
   full.hDlg = dialog;
@@ -85,7 +86,7 @@ HFONT SetUpTitleRowDialog(HINSTANCE module, HWND dialog, int headingId, HWND* ok
   SHDoneButton(dialog, SHDB_HIDE);
   SetWindowLongW(dialog, GWL_STYLE, GetWindowLongW(dialog, GWL_STYLE) | WS_TABSTOP);
   CreateEmptyMenuBar(dialog);
-  return CreateDialogTitleBar(module, dialog, headingId, okButton, cancelButton, nullptr, 0);
+  return CreateDialogTitleBar(module, dialog, headingId, okButton, cancelButton, heading, 0);
 }
 
 void FitTitleRowDialog(HWND dialog, HWND parent, HWND okButton, HWND cancelButton) {

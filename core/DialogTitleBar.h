@@ -28,9 +28,10 @@ void DrawSingleDialogTitleButton(const DRAWITEMSTRUCT* item);
 
 // The full-screen dialog with a title row: sized to the screen between task bar and menu
 // bar, the shell's Done button hidden, style bit 0x10000 set, an empty menu bar, and the
-// title row (CreateDialogTitleBar without a heading text or margin). Returns the heading
+// title row (CreateDialogTitleBar with `heading` when given, no margin). Returns the heading
 // font, which the dialog deletes when it closes.
-HFONT SetUpTitleRowDialog(HINSTANCE module, HWND dialog, int headingId, HWND* okButton, HWND* cancelButton);
+HFONT SetUpTitleRowDialog(HINSTANCE module, HWND dialog, int headingId, HWND* okButton, HWND* cancelButton,
+                          LPCWSTR heading = nullptr);
 // Fits such a dialog to what the input panel leaves visible (or to `parent`'s client area,
 // the dialog's own when there is no parent) below the top bar, and moves its buttons.
 void FitTitleRowDialog(HWND dialog, HWND parent, HWND okButton, HWND cancelButton);

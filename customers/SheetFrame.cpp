@@ -4,7 +4,6 @@
 #include <string>
 
 #include "core/DialogTitleBar.h"
-#include "core/MenuBar.h"
 #include "core/UiMetrics.h"
 #include "platform/commctrl/CommCtrl.h"
 #include "platform/shell/Shell.h"
@@ -18,15 +17,7 @@ constexpr DWORD kTabStyle = 0x54000002;  // child, visible, clipped, tabs along 
 }  // namespace
 
 HFONT InitSheetDialog(HINSTANCE resources, HWND dialog, LPCWSTR heading, SheetFrame& frame) {
-  SHINITDLGINFO full;
-  full.dwMask = SHIDIM_FLAGS;
-  full.hDlg = dialog;
-  full.dwFlags = SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN;
-  SHInitDialog(&full);
-  SHDoneButton(dialog, SHDB_HIDE);
-  SetWindowLongW(dialog, GWL_STYLE, GetWindowLongW(dialog, GWL_STYLE) | WS_TABSTOP);
-  CreateEmptyMenuBar(dialog);
-  return CreateDialogTitleBar(resources, dialog, IDC_DIALOG_HEADING, &frame.okButton, &frame.cancelButton, heading, 0);
+  return SetUpTitleRowDialog(resources, dialog, IDC_DIALOG_HEADING, &frame.okButton, &frame.cancelButton, heading);
 }
 
 HWND CreateSheetTabs(HWND dialog) {
