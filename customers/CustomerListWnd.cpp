@@ -214,16 +214,19 @@ void CCustomerListWnd::EmptyList() {
   m_entryRow = -1;
 }
 
+void CCustomerListWnd::ReloadSource() {
+  if (!m_source) return;
+  // The source is reloaded here: a loader still at it would race this thread.
+  m_loader.Stop();
+  m_source->FreeList();
+  m_source->LoadList();
+}
+
 int CCustomerListWnd::Reload(bool reloadSource) {
   CWaitCursorScope wait;
   EmptyList();
   if (!m_source) return 1;
-  if (reloadSource) {
-    // The source is reloaded here: a loader still at it would race this thread.
-    m_loader.Stop();
-    m_source->FreeList();
-    m_source->LoadList();
-  }
+  if (reloadSource) ReloadSource();
   const int count = m_loader.Running() ? 0 : m_source->GetCount(m_filter, m_byCompany);
   if (m_list) SetItemCount(count);
   if (reloadSource) m_source->BuildLetterIndex(m_filter, m_byCompany);
@@ -234,7 +237,6 @@ int CCustomerListWnd::Reload(bool reloadSource) {
 void CCustomerListWnd::SetSource(CCustomerSource* source) {
   m_loader.Stop();
   m_source = source;
-  EmptyList();
   Reload(false);
   StartLoader(CCustomerLoader::kPriorityBelowNormal);
   if (HWND dialog = GetHwnd()) InvalidateRect(dialog, nullptr, TRUE);
@@ -242,7 +244,6 @@ void CCustomerListWnd::SetSource(CCustomerSource* source) {
 
 void CCustomerListWnd::ChangeNameForm(bool byCompany) {
   m_byCompany = byCompany;
-  EmptyList();
   const bool synchronous = m_source && m_source->HasOwnTable() != 0;
   Reload(synchronous);
   if (!synchronous) StartLoader(CCustomerLoader::kPriorityBelowNormal);
@@ -322,7 +323,6 @@ void CCustomerListWnd::MakeRowCurrent(int row) {
 int CCustomerListWnd::EditEntry(bool addJob) {
   if (m_currentRow < 0 || !m_source) return 1;
   const int row = m_currentRow;
-  m_redraw = false;
   SetListRedraw(m_list, false);
   const int changed = m_source->EditEntry(GetHwnd(), row, addJob);
   if (ContactsMode() && !addJob) {
@@ -331,7 +331,6 @@ int CCustomerListWnd::EditEntry(bool addJob) {
     return 1;
   }
   if (changed) Reload(true);
-  m_redraw = true;
   SetListRedraw(m_list, true);
   MakeRowCurrent(row);
   return 1;
@@ -360,7 +359,6 @@ int CCustomerListWnd::DeleteEntry() {
 
 int CCustomerListWnd::NewEntry() {
   if (!m_source) return 0;
-  m_redraw = false;
   SetListRedraw(m_list, false);
   std::unique_ptr<CCustomerRecord> created = m_source->CreateNew(2);
   int result = created ? 1 : 0;
@@ -372,7 +370,6 @@ int CCustomerListWnd::NewEntry() {
       if (m_mode == kPickMode) SelectRecord(std::move(created));
     }
   }
-  m_redraw = true;
   SetListRedraw(m_list, true);
   return result;
 }
@@ -496,7 +493,6 @@ void CCustomerListWnd::OnActivate() {
   full_screen::MakeFullScreen(GetHwnd());
   if (m_reloadOnActivate) {
     m_reloadOnActivate = false;
-    EmptyList();
     Reload(false);
   }
   if (m_restartOnActivate) {
@@ -627,18 +623,13 @@ INT_PTR CCustomerListWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) 
       return TRUE;
     case kMsgReselect:
       SetForegroundWindow(GetHwnd());
-      m_redraw = true;
       SetListRedraw(m_list, true);
       MakeRowCurrent(m_currentRow);
       CreateMenuBar();
       return TRUE;
     case kMsgReopenList: {
       CWaitCursorScope wait;
-      if (m_source) {
-        m_loader.Stop();
-        m_source->FreeList();
-        m_source->LoadList();
-      }
+      ReloadSource();
       // The row held for the list's next question shows what was read before.
       m_entryRow = -1;
       if (m_list) InvalidateRect(m_list, nullptr, FALSE);

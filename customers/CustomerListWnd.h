@@ -51,6 +51,8 @@ class CCustomerListWnd : public CDialogObject<CCustomerListWnd> {
   // Empties the list and shows the source's rows again; with `reloadSource` the source
   // loads its list and letter index first. Always 1.
   int Reload(bool reloadSource);
+  // The source's rows freed and read again (its loader stopped first).
+  void ReloadSource();
   // Inserts (false) or updates (true) the two columns.
   void SetupColumns(bool update);
   void SetSource(CCustomerSource* source);
@@ -126,7 +128,6 @@ class CCustomerListWnd : public CDialogObject<CCustomerListWnd> {
   int m_currentRow = 0;
   int m_mode = kManageMode;
   bool m_created = false;
-  bool m_redraw = true;
   bool m_deleting = false;
   bool m_reloadOnActivate = false;
   bool m_restartOnActivate = false;

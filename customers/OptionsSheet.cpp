@@ -39,10 +39,6 @@ std::u16string ReadString(CPreferences& preferences, std::u16string_view name, s
 
 CBstr YesNo(DWORD value) { return CBstr(value == 1 ? u"Yes" : u"No"); }
 
-std::u16string LocationShown(const std::u16string& stored) {
-  return stored.empty() || stored == u"MAIN MEMORY" ? std::u16string(COptionsChoices::kMainMemory) : stored;
-}
-
 }  // namespace
 
 COptionsSheet::COptionsSheet(HINSTANCE resources, HWND parent, HWND mainWindow, std::unique_ptr<CInputDevice>* scanner,
@@ -89,8 +85,8 @@ void COptionsSheet::FillPages() {
   std::vector<std::u16string> locations = COptionsChoices::StorageLocations();
   m_docsLocations = MakeChoices(locations);
   m_itemsLocations = MakeChoices(locations);
-  std::u16string docsLocation = LocationShown(ReadString(preferences, u"InvoiceLocation", u""));
-  std::u16string itemsLocation = LocationShown(ReadString(preferences, u"DBLocation", u""));
+  std::u16string docsLocation = COptionsChoices::LocationShown(ReadString(preferences, u"InvoiceLocation", u""));
+  std::u16string itemsLocation = COptionsChoices::LocationShown(ReadString(preferences, u"DBLocation", u""));
   CFolderList folders;
   FillFolderList(folders, CBstr(docsLocation));
   m_docsFolders = MakeChoices(folders);

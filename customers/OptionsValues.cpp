@@ -35,6 +35,14 @@ std::vector<std::u16string> COptionsChoices::StorageLocations() {
   return locations;
 }
 
+std::u16string COptionsChoices::LocationShown(const std::u16string& stored) {
+  return stored.empty() || stored == kMainMemoryStored ? std::u16string(kMainMemory) : stored;
+}
+
+std::u16string COptionsChoices::LocationToStore(const std::u16string& shown) {
+  return shown == kMainMemory ? std::u16string(kMainMemoryStored) : shown;
+}
+
 std::vector<std::u16string> COptionsChoices::MailStores() {
   std::vector<std::u16string> stores;
   CMailSession session;

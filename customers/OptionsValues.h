@@ -32,6 +32,10 @@ class COptionsChoices {
  public:
   static constexpr const char16_t* kNoButtons = u"<NO BUTTONS>";
   static constexpr const char16_t* kMainMemory = u"Main Memory";
+  static constexpr const char16_t* kMainMemoryStored = u"MAIN MEMORY";
+  // Main memory is shown by name but stored (and read by the folders) in capitals.
+  static std::u16string LocationShown(const std::u16string& stored);
+  static std::u16string LocationToStore(const std::u16string& shown);
 
   // The style's code from its name; a name not in the list is Products (0).
   static int StyleCode(std::u16string_view name);

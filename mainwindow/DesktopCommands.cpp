@@ -153,13 +153,9 @@ LRESULT CMainFrame::LoadDatabaseUpdate() {
   const CDatabaseFiles files = GetDatabaseFiles();
   UINT closing = IDS_DESKTOP_DATABASE_UPDATED;
   if (m_storeOpened && !files.name.empty() && FileExists(files.Update())) {
-    m_documentHistory.Clear();
-    m_listHistory.Clear();
-    UnloadLists();
+    ReleaseLists();
     if (ExchangeDatabase(*m_itemStore, files) == DatabaseExchange::Kept) closing = IDS_DESKTOP_DATABASE_KEPT;
-    ReloadLists();
-    RefillItemsTree();
-    RefreshCustomerList(true);
+    ReadListsAgain();
   }
   progress.SetStatusId(closing, true);
   return 1;
@@ -172,7 +168,5 @@ void CMainFrame::OpenDatabaseAgain() {
   FinishListChanges();
   // The store's open lets an open connection go first.
   m_itemStore->Open(GetDatabaseFiles().Database());
-  ReloadLists();
-  RefillItemsTree();
-  RefreshCustomerList(true);
+  ReadListsAgain();
 }

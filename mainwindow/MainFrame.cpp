@@ -34,7 +34,6 @@
 #include "document/SalesDocument.h"
 #include "editor/DocumentView.h"
 #include "document/SettingsXml.h"
-#include "document/SalesDocument.h"
 #include "document/StoreDocumentLists.h"
 #include "document/XmlDocument.h"
 #include "editor/EditCommand.h"
@@ -568,11 +567,10 @@ bool CMainFrame::OnCommand(UINT command) {
     case IDM_MAIN_OTHER_LISTS: return OnEditorCommand(command);
     case IDM_MAIN_OPTIONS: OnOptions(m_hwnd); return true;
     case IDM_MAIN_CUSTOMERS:
-      // The device's chooser on later systems, unless the user turned to the program's list.
-      if (IsSystem5() && m_preferences->GetDword(u"UseWM2003Contacts", 0) == 0)
+      if (UsesDeviceChooser())
         ChooseContact(m_hwnd, 2);
       else
-        ShowContacts(m_hwnd, 2);
+        ShowContacts(m_hwnd, CCustomerListWnd::kManageMode);
       return true;
     case IDM_ROW_PRINT: PrintRow(m_hwnd); return true;
     default: return false;
@@ -669,11 +667,7 @@ void CMainFrame::StoreLastView() {
 }
 
 bool CMainFrame::OpenLastDocument(const std::u16string& path, int scrollPosition, bool withItemsList) {
-  if (!m_editor) return false;
-  CSalesDocument& document = m_editor->GetDocument();
-  if (!document.Open(path)) return false;
-  m_documentHistory.Clear();
-  m_editor->ShowView(scrollPosition);
+  if (!OpenInEditor(path, scrollPosition)) return false;
   if (withItemsList) m_editor->OpenItemList();
   SetFocus(withItemsList && m_editor->IsItemListVisible() ? m_editor->GetItemListWnd()->GetHwnd()
                                                            : m_editor->GetWindow());

@@ -240,6 +240,8 @@ class CMainFrame {
   void StoreLastView();
   // Opens the document the program was closed on in the editor; false when it cannot be read.
   bool OpenLastDocument(const std::u16string& path, int scrollPosition, bool withItemsList);
+  // Opens `path` in the editor with a fresh history and shows it at the position.
+  bool OpenInEditor(const std::u16string& path, int scrollPosition);
   void ShowSettingsProgress(UINT statusId);
   void StartPowerNotifications();
   void DeleteObjects();
@@ -314,6 +316,10 @@ class CMainFrame {
   // Completes what the list history still holds back (a deleted category's contents)
   // before the lists are replaced behind it.
   void FinishListChanges();
+  // Around a database change: the histories and lists let go before, everything that shows
+  // the database read again after.
+  void ReleaseLists();
+  void ReadListsAgain();
   std::unique_ptr<IItemEntryDialogs> m_itemDialogs;
   std::unique_ptr<IUpdateListTree> m_itemsTreeHook;
 
@@ -335,6 +341,8 @@ class CMainFrame {
   bool IsCustomerListVisible() const;
   // The editor window is the screen the user works in.
   bool IsEditorInFront() const;
+  // Customers are chosen with the device's contact chooser rather than the program's list.
+  bool UsesDeviceChooser() const;
 
  private:
   // Tells a customer list that exists to read the customers again, since their balances or

@@ -37,11 +37,14 @@ int CMainFrame::ShowContacts(HWND owner, int mode) {
   return 1;
 }
 
+bool CMainFrame::UsesDeviceChooser() const {
+  // Later systems pick from the device's contacts, unless the user turned to the program's list.
+  return IsSystem5() && m_preferences->GetDword(u"UseWM2003Contacts", 0) == 0;
+}
+
 LRESULT CMainFrame::OnChooseCustomer(HWND owner) {
   if (!owner) owner = m_hwnd;
-  // Later systems pick from the device's contacts, unless the user turned to the program's list.
-  if (IsSystem5() && m_preferences->GetDword(u"UseWM2003Contacts", 0) == 0) return ChooseContact(owner, 0);
-  return ShowContacts(owner, CCustomerListWnd::kPickMode);
+  return UsesDeviceChooser() ? ChooseContact(owner, 0) : ShowContacts(owner, CCustomerListWnd::kPickMode);
 }
 
 void CMainFrame::WaitForCustomerLoader() {

@@ -88,7 +88,7 @@ void CMainFrame::OnPowerTransition(DWORD state) {
 }
 
 void CMainFrame::OnScannerDeactivate() {
-  if (!HasButtonTrigger(m_scanner.get()) || !m_editor || !IsWindowVisible(m_editor->GetWindow())) return;
+  if (!HasButtonTrigger(m_scanner.get()) || !IsEditorInFront()) return;
   m_hardwareButton->BindButton(m_hwnd, CBstr(TriggerButton()), true);
   m_scanner->Release();
 }

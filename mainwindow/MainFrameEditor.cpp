@@ -75,13 +75,17 @@ int CMainFrame::OpenSelectedDocument(int row) {
   m_register->Select(row);
   std::u16string path, name;
   if (m_register->GetSelectionMark() != row || !GetRowPaths(row, path, name) || path.empty()) return 0;
-  CSalesDocument& document = m_editor->GetDocument();
-  if (!document.Open(path)) return 0;
+  if (!OpenInEditor(path, 0)) return 0;
+  if (HWND view = HtmlViewControl(m_editor->GetDocument())) SetFocus(view);
+  return 1;
+}
+
+bool CMainFrame::OpenInEditor(const std::u16string& path, int scrollPosition) {
+  if (!m_editor || !m_editor->GetDocument().Open(path)) return false;
   // The undo steps of the document shown before have nothing to act on in this one.
   m_documentHistory.Clear();
-  m_editor->ShowView(0);
-  if (HWND view = HtmlViewControl(document)) SetFocus(view);
-  return 1;
+  m_editor->ShowView(scrollPosition);
+  return true;
 }
 
 bool CMainFrame::ReadSavedRow(CSalesDocument& document, int kind, bool shownAnyway, CRegisterRow& row) {

@@ -69,6 +69,18 @@ void CMainFrame::RefillItemsTree() {
   if (list && list->Tree()) list->Tree()->Refill();
 }
 
+void CMainFrame::ReleaseLists() {
+  m_documentHistory.Clear();
+  FinishListChanges();
+  UnloadLists();
+}
+
+void CMainFrame::ReadListsAgain() {
+  ReloadLists();
+  RefillItemsTree();
+  RefreshCustomerList(true);
+}
+
 void CMainFrame::FinishListChanges() {
   // A category deleted in the items list keeps its contents until its step leaves the list
   // history; it must go now, while the rows it names are still the ones it deleted.

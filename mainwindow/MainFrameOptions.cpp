@@ -27,21 +27,10 @@
 
 namespace {
 
-constexpr char16_t kMainMemoryShown[] = u"Main Memory";
-constexpr char16_t kMainMemoryStored[] = u"MAIN MEMORY";
-
 std::u16string Stored(CPreferences& preferences, std::u16string_view name) {
   std::u16string value;
   preferences.GetString(name, value);
   return value;
-}
-
-// The sheet shows main memory by name; the folders read it only in capitals.
-std::u16string LocationShown(const std::u16string& stored) {
-  return stored.empty() || stored == kMainMemoryStored ? std::u16string(kMainMemoryShown) : stored;
-}
-std::u16string LocationToStore(const std::u16string& shown) {
-  return shown == kMainMemoryShown ? std::u16string(kMainMemoryStored) : shown;
 }
 
 // The editor's command that lays the document out in a style code.
@@ -50,17 +39,6 @@ int StyleCommand(int style) {
   static constexpr std::array<int, 5> kCommands = {kStyleProduct, kStyleService, kStyleBoth, kStyleProfessional,
                                                    kStyleCustom};
   return style >= 0 && style < static_cast<int>(kCommands.size()) ? kCommands[static_cast<size_t>(style)] : 0;
-}
-
-std::u16string FileNameOf(std::u16string_view path) {
-  const size_t slash = path.find_last_of(u'\\');
-  return std::u16string(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
-}
-
-void ShowText(HWND owner, const std::u16string& format, const std::u16string& value) {
-  std::u16string text = format;
-  if (const size_t at = text.find(u"%s"); at != std::u16string::npos) text.replace(at, 2, value);
-  MessageBoxW(owner, text.c_str(), kProductName, kStyleWarning);
 }
 
 }  // namespace
@@ -83,9 +61,9 @@ bool CMainFrame::OnOptions(HWND owner) {
   CPreferences preferences;
   // What the dialog showed is still what is stored: it writes only the scanner's values.
   const std::u16string oldDocsFolder = Stored(preferences, u"InvoicePath");
-  const std::u16string oldDocsLocation = LocationShown(Stored(preferences, u"InvoiceLocation"));
+  const std::u16string oldDocsLocation = COptionsChoices::LocationShown(Stored(preferences, u"InvoiceLocation"));
   const std::u16string oldItemsFolder = Stored(preferences, u"DatabasePath");
-  const std::u16string oldItemsLocation = LocationShown(Stored(preferences, u"DBLocation"));
+  const std::u16string oldItemsLocation = COptionsChoices::LocationShown(Stored(preferences, u"DBLocation"));
   CBstr oldDatabase;
   GetDatabaseFilePath(oldDatabase, true);
   const bool oldLastCommaFirst = preferences.GetDword(u"LastCommaFirst", 0) != 0;
@@ -123,27 +101,24 @@ bool CMainFrame::OnOptions(HWND owner) {
   const bool itemsChanged = values.itemsFolder != oldItemsFolder || values.itemsLocation != oldItemsLocation;
   if (values.docsFolder != oldDocsFolder) preferences.SetString(u"InvoicePath", values.docsFolder);
   if (values.docsLocation != oldDocsLocation)
-    preferences.SetString(u"InvoiceLocation", LocationToStore(values.docsLocation));
+    preferences.SetString(u"InvoiceLocation", COptionsChoices::LocationToStore(values.docsLocation));
   if (values.itemsFolder != oldItemsFolder) preferences.SetString(u"DatabasePath", values.itemsFolder);
   if (values.itemsLocation != oldItemsLocation)
-    preferences.SetString(u"DBLocation", LocationToStore(values.itemsLocation));
+    preferences.SetString(u"DBLocation", COptionsChoices::LocationToStore(values.itemsLocation));
   if (values.mailBox != Stored(preferences, u"MailBox")) preferences.SetString(u"MailBox", values.mailBox);
 
-  if (reloadForNames) {
-    ReloadRegister(true);
-  } else if (docsChanged) {
-    // The open document is saved into the new folder next time, under its own name.
-    if (document && !document->GetFilePath().IsEmpty()) {
-      CBstr folder;
-      GetDocumentsFolder(folder);
-      document->SetFilePath(folder.str() + FileNameOf(document->GetFilePath().view()));
-      document->SetModified(true);
-    }
-    ReloadRegister(true);
+  // The open document is saved into the new folder next time, under its own name — also
+  // when the names changed with it.
+  if (docsChanged && document && !document->GetFilePath().IsEmpty()) {
+    CBstr folder;
+    GetDocumentsFolder(folder);
+    document->SetFilePath(folder.str() + document->GetFileName().str());
+    document->SetModified(true);
   }
+  if (reloadForNames || docsChanged) ReloadRegister(true);
   if (itemsChanged && !MoveDatabase(oldDatabase.str())) {
     preferences.SetString(u"DatabasePath", oldItemsFolder);
-    preferences.SetString(u"DBLocation", LocationToStore(oldItemsLocation));
+    preferences.SetString(u"DBLocation", COptionsChoices::LocationToStore(oldItemsLocation));
   }
   return true;
 }
@@ -170,8 +145,8 @@ bool CMainFrame::MoveDatabase(const std::u16string& oldPath) {
   if (newPath == oldPath) return true;
   auto refuse = [&] {
     MessageBoxFromResource(m_hwnd, IDS_DATABASE_NOT_MOVED, kStyleWarning);
-    ShowText(m_hwnd, u"Source: %s", oldPath);
-    ShowText(m_hwnd, u"Dest: %s", newPath);
+    MessageBoxW(m_hwnd, (u"Source: " + oldPath).c_str(), kProductName, kStyleWarning);
+    MessageBoxW(m_hwnd, (u"Dest: " + newPath).c_str(), kProductName, kStyleWarning);
     return false;
   };
   if (GetFileAttributesW(newPath.c_str()) != INVALID_FILE_ATTRIBUTES) {
@@ -183,15 +158,11 @@ bool CMainFrame::MoveDatabase(const std::u16string& oldPath) {
   // The customer list's loader reads the database being closed: it finishes first.
   WaitForCustomerLoader();
   CWaitCursorScope wait;
-  m_documentHistory.Clear();
-  FinishListChanges();
-  UnloadLists();
+  ReleaseLists();
   m_itemStore->Close();
   const bool opened = m_itemStore->Open(newPath) && m_itemStore->IsOpen();
   // The program never stays without its database: the old one comes back.
   if (!opened) m_itemStore->Open(oldPath);
-  ReloadLists();
-  RefillItemsTree();
-  RefreshCustomerList(true);
+  ReadListsAgain();
   return opened || refuse();
 }
