@@ -1,4 +1,5 @@
 #include "core/DialogTitleBar.h"
+#include "core/FullScreenDialog.h"
 
 #include <algorithm>
 
@@ -90,13 +91,7 @@ HFONT SetUpTitleRowDialog(HINSTANCE module, HWND dialog, int headingId, HWND* ok
 }
 
 void FitTitleRowDialog(HWND dialog, HWND parent, HWND okButton, HWND cancelButton) {
-  RECT area{};
-  SIPINFO sip;
-  if (SystemParametersInfoW(SPI_GETSIPINFO, sizeof(sip), &sip, 0) && (sip.fdwFlags & SIPF_ON)) {
-    area = sip.rcVisibleDesktop;
-  } else {
-    GetClientRect(parent ? parent : dialog, &area);
-  }
+  const RECT area = full_screen::VisibleArea(parent ? parent : dialog);
   constexpr int kTopBarMetric = 11;
   MoveWindow(dialog, 0, GetUiMetric(kTopBarMetric), area.right - area.left, area.bottom - area.top, TRUE);
   MoveDialogTitleButtons(okButton, cancelButton, area.right - area.left);

@@ -5,6 +5,7 @@
 
 #include "core/CustomSettings.h"
 #include "core/Folders.h"
+#include "core/FullScreenDialog.h"
 #include "core/Help.h"
 #include "core/MenuBar.h"
 #include "core/MenuHelpers.h"
@@ -193,19 +194,10 @@ void CDocumentView::CreateEditorMenuBar() {
 void CDocumentView::Layout() {
   HWND window = GetHwnd();
   if (!window) return;
-  int width = 0;
-  int height = 0;
-  SIPINFO sip;
-  if (SystemParametersInfoW(SPI_GETSIPINFO, sizeof(sip), &sip, 0) && (sip.fdwFlags & SIPF_ON)) {
-    width = sip.rcVisibleDesktop.right - sip.rcVisibleDesktop.left;
-    height = sip.rcVisibleDesktop.bottom - sip.rcVisibleDesktop.top;
-  } else {
-    // The editor is sized to the desktop between task bar and menu bar.
-    RECT client{};
-    GetClientRect(window, &client);
-    width = client.right - client.left;
-    height = client.bottom - client.top;
-  }
+  // What the input panel leaves, or the editor's own area between task bar and menu bar.
+  const RECT area = full_screen::VisibleArea(window);
+  const int width = area.right - area.left;
+  int height = area.bottom - area.top;
   if (m_toolbar) {
     RECT bar{};
     GetWindowRect(m_toolbar, &bar);

@@ -181,10 +181,6 @@ void CDocumentView::OnFieldTap(const WCHAR* link) {
     EditLineItemByLink(CBstr(link));
     return;
   }
-  if (code == kLinkBillFrom) {
-    EditCompany(false);
-    return;
-  }
   EditField(code);
 }
 

@@ -197,7 +197,6 @@ LRESULT KTWSignatureBarWndProc(HWND bar, UINT msg, WPARAM wParam, LPARAM lParam)
       CWaitCursorScope wait;
       std::u16string text = strokes.ToText();
       editor->ToggleSignatureBar();  // the bar (and `state`) is gone from here on
-      editor->Layout();
       // The editor hands it on to the window that keeps the history.
       PostMessageW(editor->GetWindow(), kMsgEditCommand, kEditCommandRun,
                    reinterpret_cast<LPARAM>(new CSignatureCommand(editor->GetDocument(), std::move(text))));
@@ -261,7 +260,6 @@ LRESULT KTWScannerBarWndProc(HWND bar, UINT msg, WPARAM wParam, LPARAM lParam) {
       CDocumentView* editor = state->editor;
       if (LOWORD(wParam) == kHideButton) {
         editor->ToggleScannerBar();  // the bar is gone from here on
-        editor->Layout();
         editor->UpdateToolBar(kBarFlagScanner);
       } else if (LOWORD(wParam) == kStartScanButton) {
         editor->StartScan();
@@ -306,7 +304,6 @@ LRESULT KTWCCReaderBarWndProc(HWND bar, UINT msg, WPARAM wParam, LPARAM lParam) 
     case WM_COMMAND: {
       CDocumentView* editor = state->editor;
       if (LOWORD(wParam) == kCardCloseButton && editor->ToggleCardReaderBar()) {
-        editor->Layout();
         editor->UpdateToolBar(kBarFlagCardReader);
       } else if (LOWORD(wParam) == kCardDetailsButton) {
         // After a failed read: wait for the next swipe.
@@ -379,7 +376,7 @@ bool CDocumentView::ToggleCardReaderBar() {
   }
   if (m_cardReader) {
     if (!m_cardReader->Load() || !m_cardReader->Open(GetHwnd())) return true;
-    m_cardReaderState = 5;
+    m_cardReaderState = kCardWaiting;
   } else {
     m_cardReaderState = 9;
   }

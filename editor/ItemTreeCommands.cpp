@@ -16,8 +16,6 @@ namespace {
 
 IItemEntryDialogs* g_entryDialogs = nullptr;
 
-constexpr UINT kNameHasColonText = 40665;
-
 // A full copy of a record: texts, numbers and the tree's own counts.
 std::unique_ptr<CDbRecord> Clone(const CDbRecord& source) {
   auto copy = CDbRecord::CDbRecordCopy(source, source.GetObjectPosition());
@@ -340,7 +338,7 @@ bool CEditListItemCommand::Do(bool isRedo) {
   HTREEITEM node = tree.GetSelection(&selected);
   if (!node || !selected) return false;
   int kind = selected->GetObjectType();
-  bool done = (kind & kObjectLeafMask) || kind == kObjectCategory ? EditRecord(node, *selected)
+  bool done = (kind & kObjectLeafMask) || kind == kObjectCategory ? EditRecord(*selected)
                                                                    : RenameContainer(*selected);
   tree.SetFocus(true);
   return done;
@@ -348,7 +346,7 @@ bool CEditListItemCommand::Do(bool isRedo) {
 
 bool CEditListItemCommand::Undo() { return m_old && m_new && Apply(*m_old, *m_new); }
 
-bool CEditListItemCommand::EditRecord(HTREEITEM node, CDbRecord& record) {
+bool CEditListItemCommand::EditRecord(CDbRecord& record) {
   CItemStore& store = m_context.store;
   IItemEntryDialogs* dialogs = GetItemEntryDialogs();
   if (!dialogs) return false;
@@ -373,7 +371,7 @@ bool CEditListItemCommand::EditRecord(HTREEITEM node, CDbRecord& record) {
   work->SetField(kFieldTimeModified, stamp);
   std::u16string_view name = work->FieldView(kFieldName);
   if (HasColon(name)) {
-    ShowWarningMessage(tree.Window(), kNameHasColonText);
+    ShowWarningMessage(tree.Window(), IDS_NAME_HAS_COLON);
     return false;
   }
   m_nameChanged = name != old->FieldView(kFieldName);
@@ -387,7 +385,6 @@ bool CEditListItemCommand::EditRecord(HTREEITEM node, CDbRecord& record) {
   }
   m_old = std::move(old);
   m_new = std::move(work);
-  (void)node;
   return Apply(*m_new, *m_old);
 }
 
@@ -400,7 +397,7 @@ bool CEditListItemCommand::RenameContainer(CDbRecord& record) {
   if (name.empty() || name == record.FieldView(kFieldName)) return false;
   HWND window = m_context.tree.Window();
   if (HasColon(name)) {
-    ShowWarningMessage(window, kNameHasColonText);
+    ShowWarningMessage(window, IDS_NAME_HAS_COLON);
     return false;
   }
   // Refused when a sibling already has the name: the two subtrees would merge.

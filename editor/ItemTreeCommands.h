@@ -144,7 +144,7 @@ class CEditListItemCommand : public CUndoableTreeCommand {
   bool NameChanged() const { return m_nameChanged; }
 
  private:
-  bool EditRecord(HTREEITEM node, CDbRecord& record);
+  bool EditRecord(CDbRecord& record);
   bool RenameContainer(CDbRecord& record);
   // Writes `to` over the row that holds `from` and shows it in the tree.
   bool Apply(const CDbRecord& to, const CDbRecord& from);

@@ -110,8 +110,6 @@ class CSelectCompanyDlg : public CTwoPageDlg {
   void BuildPages() override;
   void OnOK() override;
   void OnClosing() override;
-  static void Fill(CFieldForm& form, const CCompanyInfo& company);
-  static void Save(const CFieldForm& form, CCompanyInfo& company);
 
   CCompanyInfo& m_default;
   CCompanyInfo& m_alternate;

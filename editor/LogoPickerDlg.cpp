@@ -98,8 +98,6 @@ void CLogoPickerDlg::OnInitDialog() {
                            0, heading + client.top, client.right, client.bottom - 2 * heading - client.top, dialog,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_LOGO_LIST)), m_resources, nullptr);
   SendMessageW(m_list, WM_SETREDRAW, FALSE, 0);
-  const std::u16string folder = LogoFolder();
-  SendMessageW(m_list, LVM_SETITEMCOUNT, static_cast<WPARAM>(CountFilesInFolder(folder, kPictureSuffix)), 0);
   LoadImages();
   if (m_selected >= 0) {
     LVITEMW state;
@@ -115,6 +113,7 @@ void CLogoPickerDlg::OnInitDialog() {
 void CLogoPickerDlg::LoadImages() {
   const std::u16string folder = LogoFolder();
   const int count = CountFilesInFolder(folder, kPictureSuffix);
+  SendMessageW(m_list, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), 0);
   m_images = ImageList_Create(kThumbnail, kThumbnail, ILC_COLOR24 | ILC_MASK, count, 1);
   if (!m_images) return;
   WIN32_FIND_DATAW found{};

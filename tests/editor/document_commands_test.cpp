@@ -507,8 +507,8 @@ TEST_F(CustomerCommands, EditCustomerTakesTheStoredFieldsAndWritesTheResult) {
   screens.edit = [](CTableCustomer& record) { record.SetField(kCustCompanyName, u"Acme Rentals"); };
   ASSERT_TRUE(Run(std::make_unique<CEditCustomerCommand>(*doc, nullptr, nullptr, nullptr, *doc->GetCustomer(), nullptr,
                                                          kCustomerPageShipTo, false)));
-  EXPECT_EQ(screens.opened[0].notes, u"pays late") << "a field the document does not carry comes from the stored row";
   ASSERT_EQ(screens.opened.size(), 1u);
+  EXPECT_EQ(screens.opened[0].notes, u"pays late") << "a field the document does not carry comes from the stored row";
   EXPECT_EQ(screens.opened[0].page, kCustomerPageShipTo);
   EXPECT_FALSE(screens.opened[0].job);
   EXPECT_EQ(doc->GetCustomer()->FieldView(kCustPhone), u"document phone") << "the document's own field stays";
