@@ -79,7 +79,7 @@ int CListUpdater::ImportItemFiles() {
       if (next.CountElements(u"ITEM") > 0) total += ImportItems(next, total);
     } else if (loaded || next.ParseFailed()) {
       // Read and gone, but not taken: the user learns that its items are missing.
-      ShowBox(u"The update list is not recognized.  Please try again or contact Technical Support for assistance.");
+      ShowBox(kUnrecognizedListText);
     }
     next.Recreate();
   }
@@ -154,7 +154,6 @@ bool CListUpdater::ImportItem(const UpdateItemRecord& item, int& previousLevel, 
   record->SetField(kFieldName, item[kUpdName]);
   record->SetField(kFieldFullName, item[kUpdFullName]);
   record->SetField(kFieldSalesDescription, item[kUpdDesc]);
-  record->SetField(kFieldListID, item[kUpdListID]);
   record->SetField(kFieldTaxable, item[kUpdTaxCode]);
   record->SetField(kFieldTimeCreated, item[kUpdCreated]);
   record->SetField(kFieldTimeModified, item[kUpdModified]);

@@ -95,8 +95,7 @@ int CListUpdater::Run(HWND mainWindow) {
       ShowBox(u"The Update List is from an older version of Slateway on the desktop.  Please reinstall.");
       return 0;
     default:
-      ShowBox(
-          u"The update list is not recognized.  Please try again or contact Technical Support for assistance.");
+      ShowBox(kUnrecognizedListText);
       return 0;
   }
   // Nothing done before the update can be undone after it: the lists it edited are gone.
@@ -197,7 +196,7 @@ int CListUpdater::ImportCustomerFiles() {
       // The files after this one stay for another run, and so does this one unless it was
       // read and found to be no update list.
       if (m_reader->ParseFailed())
-        ShowBox(u"Could not open file '" + path + u"'.  It may be too large or missing. Update has been aborted.");
+        ShowBox(CannotOpenText(path));
       result = 0;
       break;
     }

@@ -11,6 +11,7 @@
 
 #include "core/MessageBoxes.h"
 #include "core/Preferences.h"
+#include "listupdate/ImportText.h"
 #include "platform/base/Base.h"
 #include "platform/kernel/FileHandles.h"
 #include "platform/user/MessageBox.h"
@@ -101,9 +102,7 @@ double VersionNumber(std::u16string_view text) {
 }
 
 void ShowCannotOpen(HWND owner, std::u16string_view path) {
-  std::u16string text = u"Could not open file '" + std::u16string(path) +
-                        u"'.  It may be too large or missing. Update has been aborted.";
-  MessageBoxW(owner, text.c_str(), kProductName, MB_OK);
+  MessageBoxW(owner, CannotOpenText(path).c_str(), kProductName, MB_OK);
 }
 
 }  // namespace
@@ -506,8 +505,5 @@ bool CUpdateListReader::GetOption(std::string_view name, bool def) {
   if (options.empty()) return def;
   int child = FirstChild(options.front(), name);
   if (child < 0) return def;
-  std::u16string text = Text(child);
-  for (char16_t& c : text)
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-  return text == u"YES";
+  return platform::EqualsIgnoreCase(Text(child), u"YES");
 }

@@ -183,7 +183,6 @@ TEST_F(FieldFormDialog, TabMovesOnWrappingPastHiddenRowsAndEscKeepsTheValue) {
   EXPECT_EQ(Read(form, 2), u"12");
 }
 
-// Taps entry `entry` of the open drop-down.
 TEST_F(FieldFormDialog, TextsWithChoicesAreTypedOrChosenByWhereTheTapLands) {
   FieldChoiceList reps;
   reps.AddNew(CBstr(u"Kim"), CBstr(u"Kim Alder"));
