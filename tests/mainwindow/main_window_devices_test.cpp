@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "../core/FieldFormTyping.h"
+#include "core/Folders.h"
 #include "core/Preferences.h"
 #include "customers/OptionsSheet.h"
 #include "datastore/CustomerRecord.h"
@@ -143,6 +144,26 @@ TEST_F(MainWindowDevices, OptionsRestartOneNumberingAndReplaceTheScannerEverywhe
   EXPECT_EQ(m_frame->GetEditor()->GetScanner(), m_frame->GetScanner());
   EXPECT_EQ(m_frame->GetEditor()->GetScannerBar(), nullptr);
   EXPECT_NE(m_frame->GetPowerNotifications(), nullptr);  // a Socket scanner is watched at once
+}
+
+// A new documents folder takes the open document along, also when the name order changes
+// in the same visit.
+TEST_F(MainWindowDevices, ANewDocumentsFolderTakesTheOpenDocumentAlongWithANameChange) {
+  std::filesystem::create_directories(Linux(u"\\My Documents\\Qdocs"));
+  Start(u"None");
+  ASSERT_EQ(m_frame->OpenSelectedDocument(0), 1);
+  CSalesDocument& document = m_frame->GetEditor()->GetDocument();
+  const std::u16string name(document.GetFileName().view());
+  Options([](DialogDriver& d) {
+    Choose(d, COptionsSheet::kStorage, 1, u"Qdocs");
+    Choose(d, COptionsSheet::kOther, 4, u"Last, First");
+  });
+  EXPECT_EQ(CPreferences().GetDword(u"LastCommaFirst", 0), 1u);
+  CBstr folder;
+  GetDocumentsFolder(folder);
+  EXPECT_NE(folder.view().find(u"Qdocs"), std::u16string_view::npos);
+  EXPECT_EQ(document.GetFilePath().str(), folder.str() + name);
+  EXPECT_TRUE(document.IsModified());
 }
 
 TEST_F(MainWindowDevices, ADatabaseMoveThatCannotCopyOrOpenKeepsTheOldDatabase) {
