@@ -98,7 +98,6 @@ void FitTitleRowDialog(HWND dialog, HWND parent, HWND okButton, HWND cancelButto
 }
 
 bool HandleTitleRowDrawing(UINT msg, WPARAM wParam, LPARAM lParam, int headingId, INT_PTR& result) {
-  constexpr COLORREF kHeadingColour = 0x9C0000;  // dark blue
   constexpr COLORREF kWhite = RGB(255, 255, 255);
   switch (msg) {
     case WM_DRAWITEM:
@@ -108,7 +107,7 @@ bool HandleTitleRowDrawing(UINT msg, WPARAM wParam, LPARAM lParam, int headingId
     case WM_CTLCOLORSTATIC: {
       auto dc = reinterpret_cast<HDC>(wParam);
       SetBkColor(dc, kWhite);
-      if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == headingId) SetTextColor(dc, kHeadingColour);
+      if (GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == headingId) SetTextColor(dc, full_screen::kTitleColour);
       result = reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
       return true;
     }

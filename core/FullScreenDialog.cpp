@@ -64,14 +64,11 @@ INT_PTR HandleTabbedDialogMessage(HWND dialog, UINT msg, WPARAM wParam, LPARAM l
     case WM_HELP:
       ShowHelp(actions.helpTopic);
       return TRUE;
-    case WM_DRAWITEM:
-      DrawDialogTitleButton(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-      return TRUE;
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSTATIC:
-      return reinterpret_cast<INT_PTR>(ControlColour(msg, wParam, lParam));
-    default:
-      return FALSE;
+    default: {
+      INT_PTR result = FALSE;
+      HandleTitleRowDrawing(msg, wParam, lParam, IDC_DIALOG_HEADING, result);
+      return result;
+    }
   }
 }
 
