@@ -203,6 +203,8 @@ class CSalesDocument {
   CCompanyInfo* GetCompany() const { return m_company.get(); }
   CJobRecord* GetJob() const { return m_job.get(); }
   CCustomSettings& GetCustomSettings() const { return *m_settings; }
+  // The kind whose custom settings a document type reads: a template reads as an invoice.
+  static int SettingsKind(int docType);
   // The custom-settings flag of the document's type (a template reads as an invoice).
   BYTE GetTypeFlag(int row) const;
 
@@ -332,7 +334,6 @@ class CSalesDocument {
     std::u16string newPath;
     std::u16string oldPath;
   };
-  static int SettingsKind(int docType);
   void NotifyOwner(UINT message, WPARAM wParam);
   void WriteCompanyBlock();
   bool WriteSignaturePicture(std::u16string_view strokes);

@@ -148,14 +148,20 @@ std::u16string NumberInUseQuestion(int type) {
   return std::u16string(vowel ? u"An " : u"A ") + noun + u" with this number already exists. Are you sure?";
 }
 
+// The label dialog on `label`; its text (also an unchanged one) when it was not cancelled.
+bool AskLabel(HWND window, CItemStore* store, CBstr& label) {
+  CLabelDlg dialog(GetResourceInstance(), window, store, label, false);
+  const INT_PTR result = dialog.DoModal();
+  if (result != 1 && result != 2) return false;
+  dialog.GetText(label);
+  return true;
+}
+
 // A label line is edited in the label dialog (the command gives its description the
 // same text).
 bool EditLabelLine(HWND window, CItemStore* store, CDbRecord& line) {
-  CLabelDlg dialog(GetResourceInstance(), window, store, CBstr(line.FieldView(kLineFieldName)), false);
-  const INT_PTR result = dialog.DoModal();
-  if (result != 1 && result != 2) return false;
-  CBstr label;
-  dialog.GetText(label);
+  CBstr label(line.FieldView(kLineFieldName));
+  if (!AskLabel(window, store, label)) return false;
   line.SetField(kLineFieldName, label.view());
   return true;
 }
@@ -614,7 +620,7 @@ void CDocumentView::EditTextField(int code) {
   std::u16string title = entry->title ? entry->title : u"";
   if (!entry->title) {
     // A custom field is titled by its caption for the document's type.
-    const int kind = doc.GetDocType() >= kDocInvoice && doc.GetDocType() < kDocMemorized ? doc.GetDocType() : 0;
+    const int kind = CSalesDocument::SettingsKind(doc.GetDocType());
     title = doc.GetCustomSettings().GetCaption(kind, kRowOtherCaption + code - kLinkOther1);
     if (title.empty()) title = u"Customer Other Field";
   }
@@ -700,7 +706,7 @@ void CDocumentView::SelectFromList(int code) {
 void CDocumentView::EditNotes() {
   CSalesDocument& doc = *m_document;
   CCustomSettings& settings = m_customSettings ? *m_customSettings : doc.GetCustomSettings();
-  const int kind = doc.GetDocType() >= kDocInvoice && doc.GetDocType() < kDocMemorized ? doc.GetDocType() : 0;
+  const int kind = CSalesDocument::SettingsKind(doc.GetDocType());
   CBstr notes = doc.GetNotes();
   if (notes.IsEmpty()) notes = CBstr(settings.GetCaption(kind, kCaptionDefaultNotes));
   CNotesDlg dialog(GetResourceInstance(), GetHwnd(), notes, settings.GetFlag(kind, kRowReuseNotes) != 0);
@@ -738,12 +744,6 @@ void CDocumentView::EditJob() {
 void CDocumentView::InsertLabel() {
   HWND window = GetHwnd();
   CItemStore* store = m_itemStore;
-  LabelChooser chooser = [window, store](CBstr& label) {
-    CLabelDlg dialog(GetResourceInstance(), window, store, label, false);
-    const INT_PTR result = dialog.DoModal();
-    if (result != 1 && result != 2) return false;
-    dialog.GetText(label);
-    return true;
-  };
+  LabelChooser chooser = [window, store](CBstr& label) { return AskLabel(window, store, label); };
   RunDocumentCommand(std::make_unique<CAddLabelCommand>(*m_document, chooser), false);
 }

@@ -16,11 +16,6 @@ constexpr int kRowMessageOnScreen = 40;
 constexpr int kRowNotesOnScreen = 49;
 constexpr int kRowNotesOnPaper = 50;
 
-int SettingsKindOf(const CSalesDocument& document) {
-  const int type = document.GetDocType();
-  return (type >= 0 && type < CCustomSettings::kKinds) ? type : 0;
-}
-
 std::vector<CBstr> OldValues(CSalesDocument& document, const std::vector<std::u16string>& attributes, size_t count) {
   std::vector<CBstr> values;
   for (size_t i = 0; i < count && i < attributes.size(); ++i) values.push_back(document.GetAttribute(attributes[i]));
@@ -185,7 +180,7 @@ CSelectMessageCommand::CSelectMessageCommand(CSalesDocument& d, const CBstr& mes
     : CHeaderFieldCommand(d, u"Select Message", {u"CUSTOMERMSG", u"CUSTOMERMSG_LISTID"}, {message, listId},
                           Shape{true, kRenderScrollToEnd, kRenderScrollToEnd}),
       m_settings(settings),
-      m_oldShow(settings.GetFlag(SettingsKindOf(d), kRowMessageOnScreen) != 0),
+      m_oldShow(settings.GetFlag(CSalesDocument::SettingsKind(d.GetDocType()), kRowMessageOnScreen) != 0),
       m_newShow(show) {}
 
 // Unlike the other fields, a change of the show flag alone is a change.
@@ -200,7 +195,7 @@ bool CSelectMessageCommand::Do(bool) {
 bool CSelectMessageCommand::Apply() {
   Document().SetCustomerMessage(NewValue(0), NewValue(1));
   if (m_newShow != m_oldShow) {
-    m_settings.SetFlag(SettingsKindOf(Document()), kRowMessageOnScreen, m_newShow ? 1 : 0);
+    m_settings.SetFlag(CSalesDocument::SettingsKind(Document().GetDocType()), kRowMessageOnScreen, m_newShow ? 1 : 0);
     Document().RebuildStylesheet();
   }
   return true;
@@ -211,7 +206,7 @@ CEditNotesCommand::CEditNotesCommand(CSalesDocument& d, const CBstr& notes, CCus
       m_settings(settings) {}
 
 bool CEditNotesCommand::Apply() {
-  const int kind = SettingsKindOf(Document());
+  const int kind = CSalesDocument::SettingsKind(Document().GetDocType());
   if (!NewValue(0).IsEmpty() && !m_settings.IsShown(kind, kRowNotesOnScreen, kRowNotesOnPaper, true)) {
     m_settings.SetFlag(kind, kRowNotesOnScreen, 1);
     Document().RebuildStylesheet();

@@ -58,13 +58,8 @@ void FillPriceChoices(FieldChoiceList& list) {
     AddChoice(list, CBstr(shown), CBstr(u"0.00"));
 }
 
-// The custom settings index of a document type (a memorized template reads as an invoice).
-int SettingsKind(int docType) { return docType >= 0 && docType < CCustomSettings::kKinds ? docType : kDocInvoice; }
-
 bool IsShown(const CSalesDocument& document, int screenRow, int printerRow) {
-  const CCustomSettings& settings = document.GetCustomSettings();
-  const int kind = SettingsKind(document.GetDocType());
-  return settings.GetFlag(kind, screenRow) != 0 || settings.GetFlag(kind, printerRow) != 0;
+  return document.GetTypeFlag(screenRow) != 0 || document.GetTypeFlag(printerRow) != 0;
 }
 
 bool ShowsDateColumn(const CSalesDocument& document) {
@@ -182,7 +177,7 @@ void CLineItemDlg::AddItemRows(std::u16string_view type, const CSalesDocument& d
                      nullptr);
     m_servicedRow = row++;
   }
-  const int kind = SettingsKind(m_docType);
+  const int kind = CSalesDocument::SettingsKind(m_docType);
   int* customRows[2] = {&m_custom1Row, &m_custom2Row};
   for (int c = 0; c < 2; ++c) {
     const std::u16string& caption = document.GetCustomSettings().GetCaption(kind, kCaptionCustom[c]);

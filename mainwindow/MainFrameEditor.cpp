@@ -119,16 +119,16 @@ LRESULT CMainFrame::OnDocumentSaved(CSalesDocument* document) {
     const double amount = document->GetBalanceAmount();
     const double previous = document->GetPreviousAmount();
     CBstr customer;
-    document->GetXmlDocument().GetCustomerFullName(&customer);
+    const bool named = document->GetXmlDocument().GetCustomerFullName(&customer);
     const CBstr& before = document->GetPreviousCustomer();
     const bool lower = LowersBalance(kind);
     if (before == customer) {
-      if (amount != previous) UpdateCustomerBalance(*document, amount - previous, lower);
+      if (named && amount != previous) MoveBalanceOf(customer.view(), kind, amount - previous, lower);
     } else {
       // The document changed hands: the customer it had gets its saved amount back, the
       // new one takes the whole amount.
       MoveBalanceOf(before.view(), kind, previous, !lower);
-      UpdateCustomerBalance(*document, amount, lower);
+      if (named) MoveBalanceOf(customer.view(), kind, amount, lower);
     }
   }
   const int show = m_showKind;

@@ -23,9 +23,9 @@ constexpr DWORD kFileOffered = 130;
 }  // namespace
 
 void CMainFrame::ShowSettingsProgress(UINT statusId) {
-  if (!m_progress) m_progress = std::make_unique<CProgressWnd>(GetResourceInstance(), m_hwnd, m_hwnd);
-  m_progress->Show(CBstr(kProductName), false);
-  m_progress->SetStatusId(statusId, false);
+  CProgressWnd& progress = DesktopProgress();
+  progress.Show(CBstr(kProductName), false);
+  progress.SetStatusId(statusId, false);
 }
 
 bool CMainFrame::ExportSettings(HWND owner) {
