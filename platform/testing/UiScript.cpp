@@ -242,20 +242,30 @@ std::vector<std::u16string> MenuDriver::Texts() const {
 }
 
 void MenuDriver::TapRow(int row) {
-  // The tracked menu's window is the topmost window; rows are measured from its
-  // items as the menu lays them out.
+  // The tracked menu's window is the topmost window. A row scrolled out of view is
+  // brought in by tapping the menu's arrows, as a person would.
   HMENU menu = platform::TrackedMenu();
   HWND window = platform::TrackedMenuWindow();
   if (!window || !menu) {
     ADD_FAILURE() << "no popup menu is open";
     return;
   }
+  int count = GetMenuItemCount(menu);
   RECT r;
-  GetWindowRect(window, &r);
-  std::vector<ItemView> items = Items();
-  int y = r.top + 1;
-  for (int i = 0; i < row; ++i) y += items[static_cast<size_t>(i)].separator ? 6 : platform::MenuRowHeight();
-  platform::Tap(POINT{r.left + 4, y + (items[static_cast<size_t>(row)].separator ? 3 : platform::MenuRowHeight() / 2)});
+  for (int taps = 0; !GetMenuItemRect(window, menu, static_cast<UINT>(row), &r); ++taps) {
+    RECT up;
+    RECT down;
+    int shown = 0;
+    while (shown < count && !GetMenuItemRect(window, menu, static_cast<UINT>(shown), &r)) ++shown;
+    if (taps > count || !platform::MenuScrollArrows(window, &up, &down)) {
+      ADD_FAILURE() << "row " << row << " of the popup menu cannot be brought into view";
+      return;
+    }
+    const RECT& arrow = row < shown ? up : down;
+    platform::Tap(POINT{(arrow.left + arrow.right) / 2, (arrow.top + arrow.bottom) / 2});
+    platform::PumpMessages();
+  }
+  platform::Tap(POINT{r.left + 4, (r.top + r.bottom) / 2});
 }
 
 void MenuDriver::Choose(UINT id) {

@@ -2,10 +2,14 @@
 // items by command and by position, check and grey states, and the modal popup menu.
 //
 // A popup menu is shown as a window of class "#32768" listing its items, one row each
-// (a separator is a thin row); the pen chooses an item, a tap outside cancels, the
-// arrows, Enter and Esc work as on the device. WM_INITMENUPOPUP carries the popup's
-// identifier in the low word of lParam: the command id of the item that holds it in its
-// parent menu (0 for a menu tracked on its own unless SetMenuIdentifier gave one).
+// (a separator is a thin line); the pen chooses an item, a tap outside cancels, the
+// arrows, Enter and Esc work as on the device. A menu stays on the screen: one taller
+// than the screen shows scroll arrows at its top and bottom (a tap scrolls a row, a held
+// pen keeps scrolling, the arrow keys bring the chosen row into view), a menu opened
+// upward from a bar keeps above it, and a submenu opens beside its parent where there is
+// room. WM_INITMENUPOPUP carries the popup's identifier in the low word of lParam: the
+// command id of the item that holds it in its parent menu (0 for a menu tracked on its
+// own unless SetMenuIdentifier gave one).
 #pragma once
 
 #include <string>
@@ -117,6 +121,10 @@ int GetMenuStringW(HMENU menu, UINT item, LPWSTR text, int cchMax, UINT flags);
 // WM_INITMENUPOPUP before showing (and before each submenu) unless TPM_NONOTIFY.
 BOOL TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND owner, const TPMPARAMS* params);
 BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND owner, const RECT* rect);
+// The screen rectangle of item `item` (by position) of the popup menu `menu` while it is
+// open (`window` is not needed: the menu's own window is found). FALSE when the menu is
+// not open or the item is not wholly in view.
+BOOL GetMenuItemRect(HWND window, HMENU menu, UINT item, LPRECT rect);
 
 // Menus from MENU and MENUEX templates (in memory or RT_MENU resources of a module).
 HMENU LoadMenuIndirectW(const void* menuTemplate);
@@ -132,8 +140,8 @@ void SetMenuIdentifier(HMENU menu, WORD identifier);
 // The popup menu being tracked now (the innermost one), or null.
 HMENU TrackedMenu();
 HWND TrackedMenuWindow();
-// The height of a menu row (a separator is 6 pixels); the rows start one pixel below
-// the menu window's top.
-int MenuRowHeight();
+// The screen rectangles of the scroll arrows of an open menu window (either may be
+// null); false when the menu shows all its rows and has none.
+bool MenuScrollArrows(HWND menuWindow, RECT* up, RECT* down);
 
 }  // namespace platform

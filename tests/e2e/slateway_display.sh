@@ -14,10 +14,8 @@ program=$1
 installer=$2
 out=$3
 shift 3
-# The New menu's rows are the menu font's height on the device's screen, so its first entry
-# (six rows above the menu bar) lies lower in the high-resolution window.
-if [ "${1:-}" = "--hires" ]; then args="--hires --scale 1"; name=480; first_entry=474
-else args="--scale 2"; name=240; first_entry=363; fi
+if [ "${1:-}" = "--hires" ]; then args="--hires --scale 1"; name=480
+else args="--scale 2"; name=240; fi
 mkdir -p "$out"
 export SLATEWAY_DEVICE_ROOT=$(mktemp -d)
 trap 'rm -rf "$SLATEWAY_DEVICE_ROOT"' EXIT
@@ -73,7 +71,12 @@ expect 445 140 again-first-row 255,255,255
 tap 50 612                              # "New"
 sleep 1
 import -window root "$out/$name-new-menu.png"
-tap 60 $first_entry                     # "Invoice..."
+# The menu opens upward from the bar (its top at 588 in both windows) and its rows follow the
+# screen's font, so its first entry is found from the menu's top frame line: the lowest black
+# pixel above the bar in the column just inside the menu's left edge.
+menu_top=$(convert "$out/$name-new-menu.png" -crop "1x584+$(($X + 3))+$Y" +repage txt:- |
+           awk -F'[,: ]+' '/#000000/ { top = $2 } END { print top }')
+tap 60 $((menu_top + 12))               # "Invoice...", the first entry
 expect 336 612 new-invoice 0,0,0
 # The page's title line: "Invoice" leaves its right part blank, any other kind does not.
 blank=$(convert "$out/$name-new-invoice.png" -crop "300x30+$(($X + 160))+$(($Y + 68))" +repage -format "%[fx:minima]" info:)

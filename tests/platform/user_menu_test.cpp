@@ -3,14 +3,19 @@
 //   Menus.*       items by command and position, states, deletion, counting by reading
 //   PopupMenus.*  the modal popup menu driven by the script: choice, cancel, submenus,
 //                 WM_INITMENUPOPUP with the popup's identifier, WM_COMMAND, keys
+//   MenuLayout.*  menus keep to the screen: scrolling, thin separators, submenus beside
+//                 their parent, sizes doubled on the high-resolution screen
 //   MenuTemplates.*  MENU and MENUEX templates; damaged ones refused
 #include <string>
 #include <vector>
 
+#include "platform/kernel/Clock.h"
 #include "platform/module/Module.h"
 #include "platform/testing/DeviceFixture.h"
 #include "platform/testing/UiScript.h"
 #include "platform/user/Menu.h"
+#include "platform/user/Paint.h"
+#include "platform/user/TextMeasure.h"
 
 namespace {
 
@@ -75,6 +80,7 @@ class MenuTest : public DeviceTest {
 using Menus = MenuTest;
 using PopupMenus = MenuTest;
 using MenuTemplates = MenuTest;
+using MenuLayout = MenuTest;
 
 TEST_F(Menus, ItemsByCommandAndPositionAndTheirStates) {
   HMENU menu = EditMenu();
@@ -250,6 +256,186 @@ TEST_F(PopupMenus, TheReleaseOfTheTapThatOpenedTheMenuChoosesNothing) {
   DestroyWindow(owner);
 }
 
+// ---- Layout -------------------------------------------------------------------------------
+
+// `count` entries "Entry n" (command 100 + n), a separator after every fifth but the last.
+HMENU LongMenu(int count) {
+  HMENU menu = CreatePopupMenu();
+  for (int n = 0; n < count; ++n) {
+    std::u16string text = u"Entry " + platform::ToUtf16(std::to_string(n));
+    AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(100 + n), text.c_str());
+    if (n % 5 == 4 && n + 1 < count) AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  }
+  return menu;
+}
+
+RECT TrackedRect() {
+  RECT r{};
+  GetWindowRect(platform::TrackedMenuWindow(), &r);
+  return r;
+}
+
+RECT ItemRect(HMENU menu, int position) {
+  RECT r{};
+  EXPECT_TRUE(GetMenuItemRect(nullptr, menu, static_cast<UINT>(position), &r)) << "row " << position << " not in view";
+  return r;
+}
+
+TEST_F(MenuLayout, AMenuTallerThanTheScreenScrollsAndEveryEntryIsReachedByPen) {
+  HMENU menu = LongMenu(30);
+  const int last = GetMenuItemCount(menu) - 1;
+  UiScript ui;
+  // Opened upward from a bar at the bottom, as the menu bar opens its menus.
+  ui.ExpectPopupMenu([&](MenuDriver& m) {
+    RECT r = TrackedRect();
+    EXPECT_EQ(r.bottom, 294) << "covers the bar";
+    EXPECT_GE(r.top, 0);
+    RECT up{};
+    RECT down{};
+    ASSERT_TRUE(platform::MenuScrollArrows(platform::TrackedMenuWindow(), &up, &down));
+    RECT seen{};
+    EXPECT_FALSE(GetMenuItemRect(nullptr, menu, static_cast<UINT>(last), &seen));
+    m.Choose(129);  // taps the down arrow until the entry shows, then taps it
+  });
+  EXPECT_EQ(TrackPopupMenuEx(menu, TPM_LEFTALIGN | TPM_BOTTOMALIGN | TPM_RETURNCMD, 0, 294, m_owner, nullptr), 129);
+
+  // A pen held on the arrow keeps scrolling; its release chooses nothing.
+  ui.ExpectPopupMenu([&](MenuDriver&) {
+      RECT down{};
+      platform::MenuScrollArrows(platform::TrackedMenuWindow(), nullptr, &down);
+      POINT pen{(down.left + down.right) / 2, (down.top + down.bottom) / 2};
+      platform::PenDown(pen);
+      for (int i = 0; i < 40; ++i) {
+        platform::TestClock::Advance(100);
+        platform::PumpMessages();
+      }
+      EXPECT_EQ(ItemRect(menu, last).bottom, down.top);
+      platform::PenUp(pen);
+    })
+      .ExpectPopupMenu([&](MenuDriver& m) {
+        ItemRect(menu, last);
+        m.Choose(u"Entry 0");  // back up by the top arrow
+      });
+  EXPECT_EQ(TrackPopupMenuEx(menu, TPM_RETURNCMD, 0, 0, m_owner, nullptr), 100);
+
+  // Up from nothing chosen wraps to the last entry and brings it into view.
+  ui.ExpectPopupMenu([](MenuDriver&) { platform::PressKey(VK_UP); }).ExpectPopupMenu([&](MenuDriver&) {
+    ItemRect(menu, last);
+    platform::PressKey(VK_RETURN);
+  });
+  EXPECT_EQ(TrackPopupMenuEx(menu, TPM_RETURNCMD, 0, 0, m_owner, nullptr), 129);
+  EXPECT_EQ(ui.Pending(), 0u);
+  DestroyMenu(menu);
+}
+
+TEST_F(MenuLayout, ASeparatorIsAThinLine) {
+  HMENU menu = EditMenu();
+  UiScript ui;
+  ui.ExpectPopupMenu([&](MenuDriver& m) {
+    RECT row = ItemRect(menu, 3);
+    RECT separator = ItemRect(menu, 4);
+    EXPECT_EQ(separator.top, row.bottom);
+    EXPECT_LE(separator.bottom - separator.top, (row.bottom - row.top) / 3);
+    platform::PaintScreen();
+    HDC screen = platform::CreateScreenDC();
+    int lines = 0;
+    for (int y = separator.top; y < separator.bottom; ++y)
+      lines += GetPixel(screen, (separator.left + separator.right) / 2, y) == GetSysColor(COLOR_BTNSHADOW);
+    ReleaseDC(nullptr, screen);
+    EXPECT_EQ(lines, 1);
+    m.Cancel();
+  });
+  TrackPopupMenuEx(menu, TPM_RETURNCMD, 10, 10, m_owner, nullptr);
+  DestroyMenu(menu);
+}
+
+bool Overlap(const RECT& a, const RECT& b) {
+  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+TEST_F(MenuLayout, ASubmenuOpensBesideItsParentWhereThereIsRoomAndNeverHidesItsRow) {
+  HMENU narrow = EditMenu();
+  // A submenu too wide to go beside its parent on either side.
+  HMENU wide = CreatePopupMenu();
+  AppendMenuW(wide, MF_STRING, 40001, u"Entry");
+  HMENU reports = CreatePopupMenu();
+  AppendMenuW(reports, MF_STRING, 40002, u"Route Sales Accountability");
+  AppendMenuW(wide, MF_POPUP, reinterpret_cast<UINT_PTR>(reports), u"Reports and more of them");
+  AppendMenuW(wide, MF_STRING, 40003, u"Exit");
+  struct Case {
+    HMENU menu;
+    int x;
+    int row;  // the submenu's row
+    bool beside;
+  };
+  // Room on the right; at the screen's right edge, room on the left; no room at all.
+  for (Case c : {Case{narrow, 10, 5, true}, Case{narrow, 239, 5, true}, Case{wide, 60, 1, false}}) {
+    RECT parent{};
+    RECT row{};
+    UiScript ui;
+    ui.ExpectPopupMenu([&](MenuDriver& m) {
+        parent = TrackedRect();
+        row = ItemRect(c.menu, c.row);
+        m.Open(m.Texts()[static_cast<size_t>(c.row)]);
+      })
+        .ExpectPopupMenu([&](MenuDriver& m) {
+          RECT sub = TrackedRect();
+          EXPECT_EQ(Overlap(sub, parent), !c.beside) << c.x;
+          EXPECT_FALSE(Overlap(sub, row)) << c.x;
+          EXPECT_GE(sub.left, 0);
+          EXPECT_LE(sub.right, 240);
+          m.Cancel();  // the submenu, then its parent
+          m.Cancel();
+        });
+    TrackPopupMenuEx(c.menu, TPM_RETURNCMD, c.x, 10, m_owner, nullptr);
+    EXPECT_EQ(ui.Pending(), 0u);
+  }
+  DestroyMenu(narrow);
+  DestroyMenu(wide);
+}
+
+// The system font doubled on the high-resolution screen, as the display's is.
+class DoublingFont final : public platform::user::TextMeasure {
+ public:
+  int Width(HFONT, std::u16string_view text) override { return 6 * Scale() * static_cast<int>(text.size()); }
+  int LineHeight(HFONT) override { return 14 * Scale(); }
+
+ private:
+  static int Scale() { return platform::ScreenWidth() >= 480 ? 2 : 1; }
+};
+
+TEST_F(MenuLayout, EverySizeDoublesOnTheHighResolutionScreen) {
+  DoublingFont font;
+  platform::user::SetTextMeasure(&font);
+  HMENU menu = LongMenu(40);
+  struct Sizes {
+    LONG width, row, separator, arrow;
+    bool operator==(const Sizes&) const = default;
+  };
+  auto measure = [&] {
+    Sizes sizes{};
+    UiScript ui;
+    ui.ExpectPopupMenu([&](MenuDriver& m) {
+      RECT r = TrackedRect();
+      RECT row = ItemRect(menu, 0);
+      RECT separator = ItemRect(menu, 5);
+      RECT up{};
+      EXPECT_TRUE(platform::MenuScrollArrows(platform::TrackedMenuWindow(), &up, nullptr));
+      sizes = {r.right - r.left, row.bottom - row.top, separator.bottom - separator.top, up.bottom - r.top};
+      m.Cancel();
+    });
+    TrackPopupMenuEx(menu, TPM_RETURNCMD, 0, 0, m_owner, nullptr);
+    return sizes;
+  };
+  Sizes small = measure();
+  platform::SetScreenProfile(platform::ScreenProfile::Portrait480x640);
+  Sizes large = measure();
+  platform::ResetScreenAndVersion();
+  platform::user::SetTextMeasure(nullptr);
+  EXPECT_EQ(large, (Sizes{2 * small.width, 2 * small.row, 2 * small.separator, 2 * small.arrow}));
+  DestroyMenu(menu);
+}
+
 // ---- Templates -------------------------------------------------------------------------------
 
 std::vector<WORD> MenuTemplate() {
@@ -307,6 +493,11 @@ TEST_F(MenuTemplates, MenuExTemplateKeepsPopupIdentifiers) {
   t.push_back(0x01 | MF_END);  // popup, last
   text(u"New");
   dword(0);  // help id
+  dword(0);  // a plain item without id or text, as some resource compilers write a separator
+  dword(0);
+  dword(0);
+  t.push_back(0);
+  text(u"");
   dword(0);
   dword(MFS_CHECKED);
   dword(40158);
@@ -317,6 +508,7 @@ TEST_F(MenuTemplates, MenuExTemplateKeepsPopupIdentifiers) {
   HMENU sub = GetSubMenu(menu, 0);
   EXPECT_EQ(platform::MenuIdentifier(sub), 40006);
   EXPECT_EQ(GetMenuState(sub, 40158, MF_BYCOMMAND) & MF_CHECKED, MF_CHECKED);
+  EXPECT_EQ(GetMenuState(sub, 0, MF_BYPOSITION) & MF_SEPARATOR, MF_SEPARATOR);
   DestroyMenu(menu);
 }
 
