@@ -842,8 +842,8 @@ void Measure(HWND hwnd, ListView& m) {
 }
 
 LRESULT OnScroll(HWND hwnd, const ListView& m, WPARAM wParam) {
-  int top = platform::ScrolledTopLine(hwnd, wParam, LinesPerPage(hwnd, m), LineCount(hwnd, m));
-  if (top >= 0) ScrollToLine(hwnd, m, top);
+  std::optional<int> top = platform::ScrolledTopLine(hwnd, wParam, LinesPerPage(hwnd, m), LineCount(hwnd, m));
+  if (top) ScrollToLine(hwnd, m, *top);
   return 0;
 }
 

@@ -616,8 +616,8 @@ void OnKey(HWND hwnd, TreeView& t, WPARAM vk) {
 
 LRESULT OnScroll(HWND hwnd, TreeView& t, WPARAM wParam) {
   Layout(hwnd, t);
-  int top = platform::ScrolledTopLine(hwnd, wParam, PerPage(hwnd, t), static_cast<int>(t.rows.size()));
-  if (top >= 0) ScrollTo(hwnd, t, top);
+  std::optional<int> top = platform::ScrolledTopLine(hwnd, wParam, PerPage(hwnd, t), static_cast<int>(t.rows.size()));
+  if (top) ScrollTo(hwnd, t, *top);
   return 0;
 }
 

@@ -376,7 +376,7 @@ LRESULT InnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT: Paint(*c); return 0;
     case WM_ERASEBKGND: return 1;
     case WM_VSCROLL: Scroll(*c, LOWORD(wParam)); return 0;
-    // The page takes the keys once it is tapped: they scroll it, as its bar does.
+    // A tapped page takes the keys: they scroll it, as its bar does.
     case WM_LBUTTONDOWN: SetFocus(hwnd); return 0;
     case WM_LBUTTONUP: PenUp(*c, lParam); return 0;
     case WM_GETDLGCODE: return DLGC_WANTARROWS;
@@ -396,6 +396,8 @@ LRESULT ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CREATE: {
       auto owned = std::make_unique<Control>();
       owned->control = hwnd;
+      // The page takes the keys that scroll it: a dialog gives it the focus as its first stop.
+      SetWindowLongW(hwnd, GWL_STYLE, GetWindowLongW(hwnd, GWL_STYLE) | WS_TABSTOP);
       auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
       SetWindowLongW(hwnd, GWL_USERDATA, reinterpret_cast<LONG_PTR>(owned.get()));
       RECT r{};

@@ -144,7 +144,8 @@ void Wrap(HWND hwnd, EditData& d) {
 // Moves the first visible line (kept in range by the scroll bar) and repaints.
 void ScrollToLine(HWND hwnd, int line) {
   int before = TopLine(hwnd);
-  if (SetScrollPos(hwnd, SB_VERT, line, TRUE) != before) InvalidateRect(hwnd, nullptr, TRUE);
+  SetScrollPos(hwnd, SB_VERT, line, TRUE);
+  if (TopLine(hwnd) != before) InvalidateRect(hwnd, nullptr, TRUE);
 }
 
 // Brings the caret's line into view.
@@ -159,8 +160,8 @@ void ScrollToCaret(HWND hwnd, const EditData& d) {
 
 void OnScroll(HWND hwnd, const EditData& d, WPARAM wParam) {
   if (!Multi(hwnd)) return;
-  int top = platform::ScrolledTopLine(hwnd, wParam, VisibleLines(hwnd, d), static_cast<int>(d.lines.size()));
-  if (top >= 0) ScrollToLine(hwnd, top);
+  std::optional<int> top = platform::ScrolledTopLine(hwnd, wParam, VisibleLines(hwnd, d), static_cast<int>(d.lines.size()));
+  if (top) ScrollToLine(hwnd, *top);
 }
 
 void Changed(HWND hwnd, EditData& d) {
@@ -252,8 +253,12 @@ void MoveCaret(HWND hwnd, EditData& d, UINT vk) {
       size_t step = (vk == VK_UP || vk == VK_DOWN) ? 1 : static_cast<size_t>(VisibleLines(hwnd, d));
       bool up = vk == VK_UP || vk == VK_PRIOR;
       if (up ? line == 0 : line + 1 >= d.lines.size()) return;
-      const Line& to = d.lines[up ? line - std::min(step, line) : std::min(line + step, d.lines.size() - 1)];
-      caret = to.start + std::min(column, to.length);
+      size_t target = up ? line - std::min(step, line) : std::min(line + step, d.lines.size() - 1);
+      const Line& to = d.lines[target];
+      // The end of a line the wrap broke is where the next line starts: the caret stops
+      // before it to stay on the line it moved to.
+      bool wrapped = target + 1 < d.lines.size() && d.lines[target + 1].start == to.start + to.length;
+      caret = to.start + std::min(column, wrapped && to.length > 0 ? to.length - 1 : to.length);
       break;
     }
     case VK_DELETE:

@@ -478,7 +478,7 @@ void RedrawVerticalScrollBar(HWND hwnd) {
   if (Shown(bar)) InvalidateRect(bar, nullptr, FALSE);
 }
 
-int ScrolledTopLine(HWND hwnd, WPARAM wParam, int page, int lines) {
+std::optional<int> ScrolledTopLine(HWND hwnd, WPARAM wParam, int page, int lines) {
   SCROLLINFO si;
   si.fMask = SIF_POS | SIF_TRACKPOS;
   GetScrollInfo(hwnd, SB_VERT, &si);
@@ -493,7 +493,7 @@ int ScrolledTopLine(HWND hwnd, WPARAM wParam, int page, int lines) {
     // else the one the message carries.
     case SB_THUMBPOSITION:
     case SB_THUMBTRACK: return si.nTrackPos != si.nPos ? si.nTrackPos : HIWORD(wParam);
-    default: return -1;
+    default: return std::nullopt;
   }
 }
 

@@ -11,6 +11,8 @@
 // larger than the page; the control draws its content beside it (VerticalScrollBarWidth).
 #pragma once
 
+#include <optional>
+
 #include "platform/user/Controls.h"
 
 namespace platform {
@@ -27,8 +29,9 @@ void RedrawVerticalScrollBar(HWND hwnd);
 
 // The first line a view that scrolls by whole lines shows after WM_VSCROLL with `wParam`:
 // a line or a page (`page` lines) from its first line now (its SB_VERT position), the top,
-// the end (`lines` in all), or where the thumb is dragged; -1 for a code that moves nothing.
-int ScrolledTopLine(HWND hwnd, WPARAM wParam, int page, int lines);
+// the end (`lines` in all), or where the thumb is dragged (out of range when it goes past
+// an end: the caller's scroll position keeps it in); none for a code that moves nothing.
+std::optional<int> ScrolledTopLine(HWND hwnd, WPARAM wParam, int page, int lines);
 // The scroll code of a key that scrolls a view (up and down a line, page up and down,
 // home and end), or -1 for any other key.
 int ScrollCodeForKey(UINT vk);
