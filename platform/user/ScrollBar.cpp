@@ -479,20 +479,24 @@ void RedrawVerticalScrollBar(HWND hwnd) {
 }
 
 std::optional<int> ScrolledTopLine(HWND hwnd, WPARAM wParam, int page, int lines) {
-  SCROLLINFO si;
-  si.fMask = SIF_POS | SIF_TRACKPOS;
-  GetScrollInfo(hwnd, SB_VERT, &si);
+  int pos = 0;
+  std::optional<int> dragged;  // where the bar's thumb is held, not bound to 16 bits
+  {
+    std::lock_guard guard(S().lock);
+    ScrollBarState* s = BarLocked(hwnd, SB_VERT);
+    if (!s) return std::nullopt;
+    pos = s->pos;
+    if (s->tracking) dragged = s->track;
+  }
   switch (LOWORD(wParam)) {
-    case SB_LINEUP: return si.nPos - 1;
-    case SB_LINEDOWN: return si.nPos + 1;
-    case SB_PAGEUP: return si.nPos - page;
-    case SB_PAGEDOWN: return si.nPos + page;
+    case SB_LINEUP: return pos - 1;
+    case SB_LINEDOWN: return pos + 1;
+    case SB_PAGEUP: return pos - page;
+    case SB_PAGEDOWN: return pos + page;
     case SB_TOP: return 0;
     case SB_BOTTOM: return lines;
-    // The dragged position while the bar's thumb is held (it is not bound to 16 bits),
-    // else the one the message carries.
     case SB_THUMBPOSITION:
-    case SB_THUMBTRACK: return si.nTrackPos != si.nPos ? si.nTrackPos : HIWORD(wParam);
+    case SB_THUMBTRACK: return dragged ? *dragged : HIWORD(wParam);
     default: return std::nullopt;
   }
 }

@@ -143,7 +143,8 @@ void PenStroke(HWND list, POINT from, POINT to) {
 // wheel move the view while the selection stays on its row and taps hit the rows shown.
 TEST_F(ListView, ScrollBarMovesTheViewAndKeepsSelectionAndHits) {
   std::set<int> asked;
-  HWND list = OwnerDataList(*this, asked, 500);
+  const int rows = 100000;  // more than a 16-bit position reaches
+  HWND list = OwnerDataList(*this, asked, rows);
   ListViewDriver driver(list);
   const int page = driver.PerPage();
   const int bar = GetSystemMetrics(SM_CXVSCROLL);
@@ -158,9 +159,9 @@ TEST_F(ListView, ScrollBarMovesTheViewAndKeepsSelectionAndHits) {
   EXPECT_EQ(driver.Top(), 1 + page);
   SetScrollPos(list, SB_VERT, 0, TRUE);
   PenStroke(list, POINT{x, bar + 1}, POINT{x, client.bottom + 40});  // the thumb, past the end
-  EXPECT_EQ(driver.Top(), 500 - page);
+  EXPECT_EQ(driver.Top(), rows - page);
   PenStroke(list, POINT{x, bar + 2}, POINT{x, bar + 2});  // the track above the thumb
-  const int top = 500 - 2 * page;
+  const int top = rows - 2 * page;
   EXPECT_EQ(driver.Top(), top);
   EXPECT_EQ(driver.Selection(), 2);
   // The rows shown are hit where they are; the bar is no row.
