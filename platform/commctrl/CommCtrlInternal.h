@@ -8,6 +8,7 @@
 
 #include "platform/commctrl/CommCtrl.h"
 #include "platform/user/Paint.h"
+#include "platform/user/ScrollBar.h"
 #include "platform/user/WindowManager.h"
 
 namespace platform::commctrl {
@@ -83,7 +84,8 @@ std::shared_ptr<T> ModelFor(HWND hwnd, UINT msg) {
 }
 
 // The pen, key, scroll and hold messages a list or tree view hands to its own handlers
-// (found beside its model type). False when `msg` is none of them.
+// (found beside its model type); the wheel scrolls it by lines. False when `msg` is none
+// of them.
 template <typename M>
 bool RouteInput(HWND hwnd, M& m, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
@@ -92,6 +94,7 @@ bool RouteInput(HWND hwnd, M& m, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDBLCLK: OnDoubleTap(hwnd, m, lParam); return true;
     case WM_KEYDOWN: OnKey(hwnd, m, wParam); return true;
     case WM_VSCROLL: OnScroll(hwnd, m, wParam); return true;
+    case WM_MOUSEWHEEL: platform::ScrollByWheel(hwnd, wParam); return true;
     case kHoldGestureMessage: NotifyHold(hwnd, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}); return true;
     default: return false;
   }

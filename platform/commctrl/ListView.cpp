@@ -12,6 +12,7 @@
 #include "platform/commctrl/CommCtrlInternal.h"
 #include "platform/user/Dialog.h"
 #include "platform/user/Paint.h"
+#include "platform/user/ScrollBar.h"
 #include "platform/user/TextMeasure.h"
 
 namespace platform::commctrl {
@@ -174,9 +175,12 @@ RECT Client(HWND hwnd) {
   return r;
 }
 
+// The right edge of the rows: the client area's, less the scroll bar while it shows.
+int ContentRight(HWND hwnd) { return Client(hwnd).right - platform::VerticalScrollBarWidth(hwnd); }
+
 int PerLine(HWND hwnd, const ListView& m) {
   if (Report(hwnd)) return 1;
-  return std::max(1, static_cast<int>(Client(hwnd).right / IconCell(hwnd, m).cx));
+  return std::max(1, ContentRight(hwnd) / static_cast<int>(IconCell(hwnd, m).cx));
 }
 
 int LineHeightOfView(HWND hwnd, const ListView& m) {
@@ -196,13 +200,19 @@ int LineCount(HWND hwnd, const ListView& m) {
 
 int TopLine(HWND hwnd) { return GetScrollPos(hwnd, SB_VERT); }
 
+// The range is the lines, the page the lines that fit. Icons fill the width beside the
+// scroll bar, so showing or hiding it may change the lines: they are counted again then.
 void UpdateScroll(HWND hwnd, const ListView& m) {
-  SCROLLINFO si;
-  si.fMask = SIF_RANGE | SIF_PAGE;
-  si.nMin = 0;
-  si.nMax = std::max(LineCount(hwnd, m) - 1, 0);
-  si.nPage = static_cast<UINT>(LinesPerPage(hwnd, m));
-  SetScrollInfo(hwnd, SB_VERT, &si, TRUE);
+  for (int pass = 0; pass < 2; ++pass) {
+    int bar = platform::VerticalScrollBarWidth(hwnd);
+    SCROLLINFO si;
+    si.fMask = SIF_RANGE | SIF_PAGE;
+    si.nMin = 0;
+    si.nMax = std::max(LineCount(hwnd, m) - 1, 0);
+    si.nPage = static_cast<UINT>(LinesPerPage(hwnd, m));
+    SetScrollInfo(hwnd, SB_VERT, &si, TRUE);
+    if (Report(hwnd) || platform::VerticalScrollBarWidth(hwnd) == bar) return;
+  }
 }
 
 void ScrollToLine(HWND hwnd, const ListView& m, int line) {
@@ -234,7 +244,7 @@ RECT RowBounds(HWND hwnd, const ListView& m, int i) {
   }
   int rh = RowHeight(hwnd, m);
   int y = HeaderHeight(hwnd) + (i - TopLine(hwnd)) * rh;
-  int width = m.columns.empty() ? Client(hwnd).right : TotalWidth(m);
+  int width = m.columns.empty() ? ContentRight(hwnd) : TotalWidth(m);
   return RECT{0, y, width, y + rh};
 }
 
@@ -277,6 +287,10 @@ Hit HitTest(HWND hwnd, const ListView& m, POINT pt) {
     hit.flags = LVHT_BELOW;
     return hit;
   }
+  if (pt.x >= ContentRight(hwnd)) {
+    hit.flags = LVHT_TORIGHT;  // on the scroll bar
+    return hit;
+  }
   int i;
   if (Report(hwnd)) {
     i = TopLine(hwnd) + (pt.y - HeaderHeight(hwnd)) / RowHeight(hwnd, m);
@@ -297,7 +311,7 @@ Hit HitTest(HWND hwnd, const ListView& m, POINT pt) {
     hit.column = 0;
     return hit;
   }
-  int width = m.columns.empty() ? client.right : TotalWidth(m);
+  int width = m.columns.empty() ? ContentRight(hwnd) : TotalWidth(m);
   if (pt.x >= width) {
     hit.flags = LVHT_TORIGHT;
     return hit;
@@ -316,7 +330,7 @@ Hit HitTest(HWND hwnd, const ListView& m, POINT pt) {
 void RedrawRow(HWND hwnd, const ListView& m, int i) {
   if (!Valid(hwnd, m, i)) return;
   RECT r = RowBounds(hwnd, m, i);
-  r.right = std::max(r.right, Client(hwnd).right);
+  r.right = std::max<LONG>(r.right, ContentRight(hwnd));
   InvalidateRect(hwnd, &r, TRUE);
 }
 
@@ -575,7 +589,7 @@ BOOL SetColumnWidth(HWND hwnd, ListView& m, int at, int cx) {
   if (at < 0 || at >= static_cast<int>(m.columns.size())) return FALSE;
   Column& c = m.columns[static_cast<size_t>(at)];
   if (cx == -2 && at == static_cast<int>(m.columns.size()) - 1)
-    cx = std::max<int>(Client(hwnd).right - ColumnLeft(m, at), TextWidthOf(hwnd, c.text) + 12);
+    cx = std::max<int>(ContentRight(hwnd) - ColumnLeft(m, at), TextWidthOf(hwnd, c.text) + 12);
   else if (cx < 0)
     cx = TextWidthOf(hwnd, c.text) + 12;
   c.width = cx;
@@ -594,7 +608,7 @@ COLORREF Background(const ListView& m) {
 void PaintHeader(HWND hwnd, HDC dc, const ListView& m) {
   int h = HeaderHeight(hwnd);
   if (!h) return;
-  RECT bar{0, 0, Client(hwnd).right, h};
+  RECT bar{0, 0, ContentRight(hwnd), h};
   FillColor(dc, bar, GetSysColor(COLOR_BTNFACE));
   for (int c = 0; c < static_cast<int>(m.columns.size()); ++c) {
     const Column& col = m.columns[static_cast<size_t>(c)];
@@ -638,7 +652,7 @@ void PaintReportRow(HWND hwnd, HDC dc, ListView& m, int i, bool selected) {
   bool fullRow = m.exStyle & LVS_EX_FULLROWSELECT;
   COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
   // A row paints its whole width, so a repaint without erasing leaves no old selection.
-  FillColor(dc, RECT{row.left, row.top, std::max<LONG>(row.right, Client(hwnd).right), row.bottom},
+  FillColor(dc, RECT{row.left, row.top, std::max<LONG>(row.right, ContentRight(hwnd)), row.bottom},
             selected && fullRow ? highlight : Background(m));
   for (int c = 0; c < static_cast<int>(m.columns.size()) || c == 0; ++c) {
     bool haveColumn = c < static_cast<int>(m.columns.size());
@@ -670,7 +684,7 @@ void PaintReportRow(HWND hwnd, HDC dc, ListView& m, int i, bool selected) {
   }
   if (m.exStyle & LVS_EX_GRIDLINES) {
     COLORREF grid = GetSysColor(COLOR_BTNFACE);
-    Line(dc, row.left, row.bottom - 1, std::max<int>(row.right, Client(hwnd).right) - 1, row.bottom - 1, grid);
+    Line(dc, row.left, row.bottom - 1, std::max<int>(row.right, ContentRight(hwnd)) - 1, row.bottom - 1, grid);
   }
 }
 
@@ -709,6 +723,7 @@ void Paint(HWND hwnd, ListView& m) {
   if (IsWindow(hwnd)) {
     PaintHeader(hwnd, dc, m);
     if (StyleOf(hwnd) & WS_BORDER) FrameColor(dc, client, RGB(0, 0, 0));
+    platform::RedrawVerticalScrollBar(hwnd);
   }
 }
 
@@ -827,20 +842,8 @@ void Measure(HWND hwnd, ListView& m) {
 }
 
 LRESULT OnScroll(HWND hwnd, const ListView& m, WPARAM wParam) {
-  int top = TopLine(hwnd);
-  int page = LinesPerPage(hwnd, m);
-  switch (LOWORD(wParam)) {
-    case SB_LINEUP: top -= 1; break;
-    case SB_LINEDOWN: top += 1; break;
-    case SB_PAGEUP: top -= page; break;
-    case SB_PAGEDOWN: top += page; break;
-    case SB_TOP: top = 0; break;
-    case SB_BOTTOM: top = LineCount(hwnd, m); break;
-    case SB_THUMBPOSITION:
-    case SB_THUMBTRACK: top = HIWORD(wParam); break;
-    default: return 0;
-  }
-  ScrollToLine(hwnd, m, top);
+  std::optional<int> top = platform::ScrolledTopLine(hwnd, wParam, LinesPerPage(hwnd, m), LineCount(hwnd, m));
+  if (top) ScrollToLine(hwnd, m, *top);
   return 0;
 }
 
@@ -993,6 +996,7 @@ LRESULT ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_CREATE:
       Measure(hwnd, *m);
+      if (!(StyleOf(hwnd) & LVS_NOSCROLL)) platform::AttachVerticalScrollBar(hwnd);
       UpdateScroll(hwnd, *m);
       return 0;
     case WM_SIZE:

@@ -219,7 +219,7 @@ Hit HitTest(HWND hwnd, TreeView& t, POINT pt) {
   if (pt.y < 0) return Hit{nullptr, TVHT_ABOVE};
   if (pt.y >= client.bottom) return Hit{nullptr, TVHT_BELOW};
   if (pt.x < 0) return Hit{nullptr, TVHT_TOLEFT};
-  if (pt.x >= client.right) return Hit{nullptr, TVHT_TORIGHT};
+  if (pt.x >= client.right - platform::VerticalScrollBarWidth(hwnd)) return Hit{nullptr, TVHT_TORIGHT};
   int row = Top(hwnd) + pt.y / RowHeight(hwnd, t);
   if (row < 0 || row >= static_cast<int>(t.rows.size())) return hit;
   hit.node = t.rows[static_cast<size_t>(row)];
@@ -539,6 +539,7 @@ void Paint(HWND hwnd, TreeView& t) {
   for (HTREEITEM item : shown)
     if (Node* n = Find(t, item); n && n->row >= 0) PaintRow(hwnd, dc, t, n, showSelection);
   if (StyleOf(hwnd) & WS_BORDER) FrameColor(dc, client, RGB(0, 0, 0));
+  platform::RedrawVerticalScrollBar(hwnd);
 }
 
 // ---- Pen and keys ---------------------------------------------------------------------------
@@ -583,10 +584,13 @@ void OnKey(HWND hwnd, TreeView& t, WPARAM vk) {
   }
   int row = n->row;
   int count = static_cast<int>(t.rows.size());
+  int page = std::max(PerPage(hwnd, t) - 1, 1);
   Node* to = nullptr;
   switch (vk) {
     case VK_DOWN: to = row + 1 < count ? t.rows[static_cast<size_t>(row + 1)] : nullptr; break;
     case VK_UP: to = row > 0 ? t.rows[static_cast<size_t>(row - 1)] : nullptr; break;
+    case VK_NEXT: to = count ? t.rows[static_cast<size_t>(std::min(row + page, count - 1))] : nullptr; break;
+    case VK_PRIOR: to = count ? t.rows[static_cast<size_t>(std::max(row - page, 0))] : nullptr; break;
     case VK_HOME: to = count ? t.rows.front() : nullptr; break;
     case VK_END: to = count ? t.rows.back() : nullptr; break;
     case VK_RIGHT:
@@ -612,20 +616,8 @@ void OnKey(HWND hwnd, TreeView& t, WPARAM vk) {
 
 LRESULT OnScroll(HWND hwnd, TreeView& t, WPARAM wParam) {
   Layout(hwnd, t);
-  int top = Top(hwnd);
-  int page = PerPage(hwnd, t);
-  switch (LOWORD(wParam)) {
-    case SB_LINEUP: top -= 1; break;
-    case SB_LINEDOWN: top += 1; break;
-    case SB_PAGEUP: top -= page; break;
-    case SB_PAGEDOWN: top += page; break;
-    case SB_TOP: top = 0; break;
-    case SB_BOTTOM: top = static_cast<int>(t.rows.size()); break;
-    case SB_THUMBPOSITION:
-    case SB_THUMBTRACK: top = HIWORD(wParam); break;
-    default: return 0;
-  }
-  ScrollTo(hwnd, t, top);
+  std::optional<int> top = platform::ScrolledTopLine(hwnd, wParam, PerPage(hwnd, t), static_cast<int>(t.rows.size()));
+  if (top) ScrollTo(hwnd, t, *top);
   return 0;
 }
 
@@ -681,7 +673,7 @@ LRESULT Dispatch(HWND hwnd, TreeView& t, UINT msg, WPARAM wParam, LPARAM lParam)
       RECT client;
       GetClientRect(hwnd, &client);
       *r = wParam ? RECT{p.labelLeft, p.y, p.labelRight, p.y + RowHeight(hwnd, t)}
-                  : RECT{0, p.y, client.right, p.y + RowHeight(hwnd, t)};
+                  : RECT{0, p.y, client.right - platform::VerticalScrollBarWidth(hwnd), p.y + RowHeight(hwnd, t)};
       return TRUE;
     }
     case TVM_GETCOUNT: return static_cast<LRESULT>(t.nodes.size());
@@ -708,6 +700,7 @@ LRESULT TreeViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   auto t = ModelFor<TreeView>(hwnd, msg);
   if (!t || msg == WM_NCCREATE) return DefWindowProcW(hwnd, msg, wParam, lParam);
   switch (msg) {
+    case WM_CREATE: platform::AttachVerticalScrollBar(hwnd); return 0;
     case WM_SIZE:
     case WM_SETFONT:
     case WM_SETREDRAW:

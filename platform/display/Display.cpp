@@ -17,6 +17,7 @@
 #include "platform/kernel/MsgQueue.h"
 #include "platform/user/Paint.h"
 #include "platform/user/Screen.h"
+#include "platform/user/ScrollBar.h"
 #include "platform/user/Window.h"
 
 namespace platform::display {
@@ -242,6 +243,7 @@ class Display final : public platform::IdleHandler {
       case SDL_MOUSEMOTION:
         if (e.motion.state & SDL_BUTTON_LMASK) platform::PenMove(Pen(e.motion.x, e.motion.y));
         break;
+      case SDL_MOUSEWHEEL: Wheel(e.wheel); break;
       case SDL_TEXTINPUT: platform::TypeText(platform::ToUtf16(e.text.text)); break;
       case SDL_KEYDOWN:
       case SDL_KEYUP: Key(e.key, e.type == SDL_KEYDOWN); break;
@@ -251,6 +253,12 @@ class Display final : public platform::IdleHandler {
       case SDL_QUIT: CloseProgram(); break;
       default: break;
     }
+  }
+
+  // A step of the wheel is WHEEL_DELTA, to the window under the pointer.
+  void Wheel(const SDL_MouseWheelEvent& w) {
+    int steps = w.direction == SDL_MOUSEWHEEL_FLIPPED ? -w.y : w.y;
+    if (steps != 0) platform::TurnWheel(Pen(w.mouseX, w.mouseY), steps * WHEEL_DELTA);
   }
 
   // Keys that type no character; characters come as text input.

@@ -19,7 +19,10 @@
 #include "platform/imaging/ImageDecompress.h"
 #include "platform/kernel/DeviceRoot.h"
 #include "platform/user/Controls.h"
+#include "platform/user/Dialog.h"
 #include "platform/user/Paint.h"
+#include "platform/user/ScrollBar.h"
+#include "platform/user/Screen.h"
 
 namespace {
 
@@ -44,6 +47,9 @@ struct Control {
   bool shrink = false;
   double scale = 1.0;  // page pixels -> window pixels
   bool loading = false;  // inside DTM_ENDOFSOURCE: pictures given now need no layout of their own
+  // The page was last laid out beside the scroll bar (it was taller than the window). A
+  // first page starts there too: documents are mostly taller than a handheld's screen.
+  bool besideBar = true;
 };
 
 Control* ControlOf(HWND hwnd) { return reinterpret_cast<Control*>(GetWindowLongW(hwnd, GWL_USERDATA)); }
@@ -59,13 +65,16 @@ int ClientHeight(HWND hwnd) {
   return std::max<int>(1, r.bottom - r.top);
 }
 
+// The page's height in window pixels.
+int PageHeight(const Control& c) { return static_cast<int>(std::ceil(c.page->Height() * c.scale)); }
+
 void UpdateScrollRange(Control& c) {
   SCROLLINFO si;
   si.fMask = SIF_RANGE | SIF_PAGE;
   si.nMin = 0;
-  si.nMax = static_cast<int>(std::ceil(c.page->Height() * c.scale));
+  si.nMax = std::max(PageHeight(c) - 1, 0);
   si.nPage = static_cast<UINT>(ClientHeight(c.inner));
-  SetScrollInfo(c.inner, SB_VERT, &si, FALSE);
+  SetScrollInfo(c.inner, SB_VERT, &si, TRUE);
 }
 
 // Page pixels are 1/96 inch: a screen of more dots per inch shows the page larger.
@@ -78,14 +87,27 @@ double ScreenScale() {
 
 // Lays the page out for the window's width at the zoom; a page that stays wider than the
 // window is shrunk to fit when asked to.
-void Layout(Control& c) {
-  if (!c.page->HasDocument()) return;
+void LayOutAt(Control& c, int windowWidth) {
   double zoom = kZoomScale[c.zoom] * ScreenScale();
-  int windowWidth = ClientWidth(c.inner);
+  windowWidth = std::max(windowWidth, 1);
   int width = static_cast<int>(windowWidth / zoom);
   int pageWidth = c.page->Layout(width);
   c.scale = zoom;
   if (c.shrink && pageWidth > width) c.scale = windowWidth / static_cast<double>(pageWidth);
+}
+
+// A page taller than the window is laid out beside the scroll bar, which then shows. The
+// page starts from where the last one was (a page shown again keeps its height), so it is
+// laid out a second time only when it crosses the window's height.
+void Layout(Control& c) {
+  if (!c.page->HasDocument()) return;
+  auto width = [&](bool beside) { return ClientWidth(c.inner) - (beside ? GetSystemMetrics(SM_CXVSCROLL) : 0); };
+  LayOutAt(c, width(c.besideBar));
+  bool taller = PageHeight(c) > ClientHeight(c.inner);
+  if (taller != c.besideBar) {
+    c.besideBar = taller;
+    LayOutAt(c, width(taller));
+  }
   UpdateScrollRange(c);
   InvalidateRect(c.inner, nullptr, TRUE);
 }
@@ -219,6 +241,7 @@ void Paint(Control& c) {
     c.page->Draw(cr, clip);
   });
   EndPaint(c.inner, &ps);
+  platform::RedrawVerticalScrollBar(c.inner);
 }
 
 void Scroll(Control& c, WORD code) {
@@ -227,13 +250,15 @@ void Scroll(Control& c, WORD code) {
   GetScrollInfo(c.inner, SB_VERT, &si);
   int pos = si.nPos;
   int page = static_cast<int>(si.nPage);
+  // A line is a line of text of the screen's density; a page keeps a line of the last in view.
+  int line = static_cast<int>(kLineStep * ScreenScale());
   switch (code) {
     case SB_TOP: pos = si.nMin; break;
     case SB_BOTTOM: pos = si.nMax; break;
-    case SB_LINEUP: pos -= kLineStep; break;
-    case SB_LINEDOWN: pos += kLineStep; break;
-    case SB_PAGEUP: pos -= std::max(1, page - kLineStep); break;
-    case SB_PAGEDOWN: pos += std::max(1, page - kLineStep); break;
+    case SB_LINEUP: pos -= line; break;
+    case SB_LINEDOWN: pos += line; break;
+    case SB_PAGEUP: pos -= std::max(1, page - line); break;
+    case SB_PAGEDOWN: pos += std::max(1, page - line); break;
     case SB_THUMBPOSITION:
     case SB_THUMBTRACK: pos = si.nTrackPos; break;
     default: return;
@@ -241,8 +266,7 @@ void Scroll(Control& c, WORD code) {
   SCROLLINFO set;
   set.fMask = SIF_POS;
   set.nPos = pos;
-  SetScrollInfo(c.inner, SB_VERT, &set, TRUE);
-  InvalidateRect(c.inner, nullptr, TRUE);
+  if (SetScrollInfo(c.inner, SB_VERT, &set, TRUE) != si.nPos) InvalidateRect(c.inner, nullptr, TRUE);
 }
 
 const platform::htmlview::PageLink* LinkAtClient(Control& c, POINT p) {
@@ -352,7 +376,15 @@ LRESULT InnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT: Paint(*c); return 0;
     case WM_ERASEBKGND: return 1;
     case WM_VSCROLL: Scroll(*c, LOWORD(wParam)); return 0;
+    // A tapped page takes the keys: they scroll it, as its bar does.
+    case WM_LBUTTONDOWN: SetFocus(hwnd); return 0;
     case WM_LBUTTONUP: PenUp(*c, lParam); return 0;
+    case WM_GETDLGCODE: return DLGC_WANTARROWS;
+    case WM_KEYDOWN:
+      if (int code = platform::ScrollCodeForKey(static_cast<UINT>(wParam)); code >= 0)
+        SendMessageW(hwnd, WM_VSCROLL, static_cast<WPARAM>(code), 0);
+      return 0;
+    case WM_MOUSEWHEEL: platform::ScrollByWheel(hwnd, wParam); return 0;
     case WM_NOTIFY: return 1;
     default: return DefWindowProcW(hwnd, msg, wParam, lParam);
   }
@@ -364,6 +396,8 @@ LRESULT ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CREATE: {
       auto owned = std::make_unique<Control>();
       owned->control = hwnd;
+      // The page takes the keys that scroll it: a dialog gives it the focus as its first stop.
+      SetWindowLongW(hwnd, GWL_STYLE, GetWindowLongW(hwnd, GWL_STYLE) | WS_TABSTOP);
       auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
       SetWindowLongW(hwnd, GWL_USERDATA, reinterpret_cast<LONG_PTR>(owned.get()));
       RECT r{};
@@ -375,6 +409,7 @@ LRESULT ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         return -1;
       }
       SetWindowLongW(owned->inner, GWL_USERDATA, reinterpret_cast<LONG_PTR>(owned.get()));
+      platform::AttachVerticalScrollBar(owned->inner);
       owned.release();
       return 0;
     }
@@ -398,6 +433,7 @@ LRESULT ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       MoveWindow(c->inner, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
       Layout(*c);
       return 0;
+    case WM_SETFOCUS: SetFocus(c->inner); return 0;
     case WM_SETTEXT: {
       Clear(*c);
       auto* text = reinterpret_cast<const char16_t*>(lParam);

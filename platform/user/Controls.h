@@ -98,7 +98,7 @@ constexpr DWORD ES_NUMBER = 0x2000;
 
 constexpr UINT EM_GETSEL = 0x00B0;
 constexpr UINT EM_SETSEL = 0x00B1;
-constexpr UINT EM_SCROLLCARET = 0x00B7;
+constexpr UINT EM_SCROLLCARET = 0x00B7;  // the first visible line moves so the caret shows
 constexpr UINT EM_GETMODIFY = 0x00B8;
 constexpr UINT EM_SETMODIFY = 0x00B9;
 constexpr UINT EM_GETLINECOUNT = 0x00BA;
@@ -110,6 +110,7 @@ constexpr UINT EM_LIMITTEXT = 0x00C5;
 constexpr UINT EM_SETLIMITTEXT = EM_LIMITTEXT;
 constexpr UINT EM_LINEFROMCHAR = 0x00C9;
 constexpr UINT EM_SETPASSWORDCHAR = 0x00CC;
+constexpr UINT EM_GETFIRSTVISIBLELINE = 0x00CE;
 constexpr UINT EM_SETREADONLY = 0x00CF;
 constexpr UINT EM_GETPASSWORDCHAR = 0x00D2;
 constexpr UINT EM_GETLIMITTEXT = 0x00D5;
@@ -214,6 +215,11 @@ constexpr UINT SBM_SETRANGE = 0x00E2;
 constexpr UINT SBM_GETRANGE = 0x00E3;
 constexpr UINT SBM_SETSCROLLINFO = 0x00E9;
 constexpr UINT SBM_GETSCROLLINFO = 0x00EA;
+// The wheel: the high word of wParam is the turn in WHEEL_DELTA steps, positive away from
+// the user (towards the top); lParam is the pointer in screen coordinates.
+constexpr UINT WM_MOUSEWHEEL = 0x020A;
+constexpr int WHEEL_DELTA = 120;
+constexpr short GET_WHEEL_DELTA_WPARAM(WPARAM w) { return static_cast<short>(HIWORD(w)); }
 
 struct SCROLLINFO {
   UINT cbSize = sizeof(SCROLLINFO);

@@ -9,6 +9,7 @@
 #include "platform/user/ControlsInternal.h"
 #include "platform/user/Menu.h"
 #include "platform/user/Paint.h"
+#include "platform/user/ScrollBar.h"
 #include "platform/user/TextMeasure.h"
 
 namespace platform::user {
@@ -117,15 +118,20 @@ void PaintEdit(HWND hwnd, HDC dc, const RECT& client) {
   FillRect(dc, &client, background);
   std::u16string shown = platform::EditDisplayText(hwnd);
   int lines = static_cast<int>(SendMessageW(hwnd, EM_GETLINECOUNT, 0, 0));
-  int height = TextLineHeight(nullptr);
-  for (int i = 0; i < lines; ++i) {
+  int height = TextLineHeight(reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)));
+  // From the first line scrolled into view, beside the scroll bar while it shows.
+  int first = static_cast<int>(SendMessageW(hwnd, EM_GETFIRSTVISIBLELINE, 0, 0));
+  int right = client.right - 1 - platform::VerticalScrollBarWidth(hwnd);
+  for (int i = first; i < lines && (i - first) * height < client.bottom; ++i) {
     LRESULT start = SendMessageW(hwnd, EM_LINEINDEX, static_cast<WPARAM>(i), 0);
     LRESULT length = SendMessageW(hwnd, EM_LINELENGTH, static_cast<WPARAM>(start), 0);
     if (start < 0 || static_cast<size_t>(start + length) > shown.size()) break;
-    RECT line{client.left + 1, client.top + 1 + i * height, client.right - 1, client.top + 1 + (i + 1) * height};
+    int top = client.top + 1 + (i - first) * height;
+    RECT line{client.left + 1, top, right, top + height};
     Text(dc, std::u16string_view(shown).substr(static_cast<size_t>(start), static_cast<size_t>(length)), line,
          DT_LEFT | DT_SINGLELINE | DT_EXPANDTABS, IsWindowEnabled(hwnd));
   }
+  platform::RedrawVerticalScrollBar(hwnd);
 }
 
 void PaintCombo(HWND hwnd, HDC dc, const RECT& client) {
@@ -175,22 +181,6 @@ void PaintList(HWND hwnd, HDC dc, const RECT& client) {
   if (StyleOf(hwnd) & WS_BORDER) Frame(dc, client);
 }
 
-void PaintScrollBar(HWND hwnd, HDC dc, const RECT& client) {
-  FillRect(dc, &client, ControlColors(hwnd, dc, WM_CTLCOLORSCROLLBAR));
-  Frame(dc, client);
-  SCROLLINFO si;
-  si.fMask = SIF_ALL;
-  GetScrollInfo(hwnd, SB_CTL, &si);
-  bool vertical = StyleOf(hwnd) & SBS_VERT;
-  int length = vertical ? client.bottom : client.right;
-  int span = std::max(si.nMax - si.nMin + 1, 1);
-  int thumb = std::max(6, static_cast<int>(si.nPage ? length * static_cast<int>(si.nPage) / span : 8));
-  int at = (length - thumb) * (si.nPos - si.nMin) / std::max(span - std::max(static_cast<int>(si.nPage), 1), 1);
-  RECT r = vertical ? RECT{client.left + 1, at, client.right - 1, at + thumb}
-                    : RECT{at, client.top + 1, at + thumb, client.bottom - 1};
-  FillRect(dc, &r, reinterpret_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
-}
-
 }  // namespace
 
 bool ChangesLook(UINT msg) {
@@ -213,7 +203,7 @@ bool ChangesLook(UINT msg) {
     default:
       return (msg >= BM_GETCHECK && msg <= BM_CLICK && msg != BM_GETCHECK && msg != BM_GETSTATE) ||
              (msg >= EM_GETSEL && msg <= EM_GETLIMITTEXT) || (msg >= CB_GETEDITSEL && msg <= CB_SETHORIZONTALEXTENT) ||
-             (msg >= LB_ADDSTRING && msg <= LB_FINDSTRINGEXACT) || (msg >= SBM_SETPOS && msg <= SBM_GETSCROLLINFO);
+             (msg >= LB_ADDSTRING && msg <= LB_FINDSTRINGEXACT);
   }
 }
 
@@ -231,7 +221,6 @@ void PaintControl(HWND hwnd) {
     else if (IsClass(hwnd, u"EDIT") || IsClass(hwnd, u"CAPEDIT")) PaintEdit(hwnd, dc, client);
     else if (IsClass(hwnd, u"COMBOBOX")) PaintCombo(hwnd, dc, client);
     else if (IsClass(hwnd, u"LISTBOX")) PaintList(hwnd, dc, client);
-    else if (IsClass(hwnd, u"SCROLLBAR")) PaintScrollBar(hwnd, dc, client);
   }
   EndPaint(hwnd, &ps);
 }

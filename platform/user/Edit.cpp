@@ -5,6 +5,11 @@
 // breaks after the last blank that still fits (the blanks stay at the end of the line);
 // a word longer than the whole width is cut where it stops fitting. Hard breaks are
 // CR LF; the line messages report visual lines, their lengths without the CR LF.
+//
+// A multi-line edit whose lines do not all fit shows its scroll bar at its right edge and
+// wraps beside it. The first visible line is the vertical scroll position: the bar, the
+// wheel and WM_VSCROLL move it, and the caret moved by a key or by typing brings its line
+// into view.
 #include <algorithm>
 
 #include "platform/base/Base.h"
@@ -13,6 +18,8 @@
 #include "platform/user/Clipboard.h"
 #include "platform/user/ControlsInternal.h"
 #include "platform/user/Dialog.h"
+#include "platform/user/Paint.h"
+#include "platform/user/ScrollBar.h"
 #include "platform/user/TextMeasure.h"
 
 namespace platform::user {
@@ -45,8 +52,18 @@ std::shared_ptr<EditData> Data(HWND hwnd) { return DataOf<EditData>(hwnd); }
 
 bool Multi(HWND hwnd) { return StyleOf(hwnd) & ES_MULTILINE; }
 
-void Wrap(HWND hwnd, EditData& d) {
-  StoreText(hwnd, d.text);  // the window's own text follows, for pictures of the screen
+int LineHeightOf(const EditData& d) { return std::max(TextLineHeight(d.font), 1); }
+
+// The whole lines the edit shows (at least one).
+int VisibleLines(HWND hwnd, const EditData& d) {
+  RECT r{};
+  GetClientRect(hwnd, &r);
+  return std::max(1, static_cast<int>(r.bottom - kMargin) / LineHeightOf(d));
+}
+
+int TopLine(HWND hwnd) { return GetScrollPos(hwnd, SB_VERT); }
+
+void WrapLines(HWND hwnd, EditData& d) {
   d.lines.clear();
   DWORD style = StyleOf(hwnd);
   bool wrap = (style & ES_MULTILINE) && !(style & ES_AUTOHSCROLL);
@@ -56,7 +73,7 @@ void Wrap(HWND hwnd, EditData& d) {
   }
   RECT r{};
   GetClientRect(hwnd, &r);
-  d.width = std::max<int>(0, r.right - 2 * kMargin);
+  d.width = std::max<int>(0, r.right - 2 * kMargin - platform::VerticalScrollBarWidth(hwnd));
   size_t pos = 0;
   for (;;) {
     size_t brk = d.text.find(u"\r\n", pos);
@@ -102,6 +119,51 @@ size_t LineOf(const EditData& d, size_t index) {
   return 0;
 }
 
+void UpdateScroll(HWND hwnd, const EditData& d) {
+  SCROLLINFO si;
+  si.fMask = SIF_RANGE | SIF_PAGE;
+  si.nMin = 0;
+  si.nMax = static_cast<int>(d.lines.size()) - 1;
+  si.nPage = static_cast<UINT>(VisibleLines(hwnd, d));
+  SetScrollInfo(hwnd, SB_VERT, &si, TRUE);
+}
+
+// Wraps the text; a multi-line edit then shows or hides its scroll bar, and wraps again
+// beside it (or without it) when that changed.
+void Wrap(HWND hwnd, EditData& d) {
+  StoreText(hwnd, d.text);  // the window's own text follows, for pictures of the screen
+  WrapLines(hwnd, d);
+  if (!Multi(hwnd)) return;
+  int bar = platform::VerticalScrollBarWidth(hwnd);
+  UpdateScroll(hwnd, d);
+  if (platform::VerticalScrollBarWidth(hwnd) == bar) return;
+  WrapLines(hwnd, d);
+  UpdateScroll(hwnd, d);
+}
+
+// Moves the first visible line (kept in range by the scroll bar) and repaints.
+void ScrollToLine(HWND hwnd, int line) {
+  int before = TopLine(hwnd);
+  SetScrollPos(hwnd, SB_VERT, line, TRUE);
+  if (TopLine(hwnd) != before) InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+// Brings the caret's line into view.
+void ScrollToCaret(HWND hwnd, const EditData& d) {
+  if (!Multi(hwnd)) return;
+  int line = static_cast<int>(LineOf(d, d.selEnd));
+  int top = TopLine(hwnd);
+  int page = VisibleLines(hwnd, d);
+  if (line < top) ScrollToLine(hwnd, line);
+  else if (line >= top + page) ScrollToLine(hwnd, line - page + 1);
+}
+
+void OnScroll(HWND hwnd, const EditData& d, WPARAM wParam) {
+  if (!Multi(hwnd)) return;
+  std::optional<int> top = platform::ScrolledTopLine(hwnd, wParam, VisibleLines(hwnd, d), static_cast<int>(d.lines.size()));
+  if (top) ScrollToLine(hwnd, *top);
+}
+
 void Changed(HWND hwnd, EditData& d) {
   d.modified = true;
   Wrap(hwnd, d);
@@ -126,6 +188,7 @@ bool ReplaceSelection(HWND hwnd, EditData& d, std::u16string insert, bool notify
   d.selStart = d.selEnd = a + insert.size();
   if (notify && changes) Changed(hwnd, d);
   else Wrap(hwnd, d);
+  ScrollToCaret(hwnd, d);
   if (cut) NotifyParent(hwnd, EN_MAXTEXT);
   return !cut || !insert.empty();
 }
@@ -182,13 +245,20 @@ void MoveCaret(HWND hwnd, EditData& d, UINT vk) {
     case VK_HOME: caret = d.lines[line].start; break;
     case VK_END: caret = d.lines[line].start + d.lines[line].length; break;
     case VK_UP:
-    case VK_DOWN: {
+    case VK_DOWN:
+    case VK_PRIOR:
+    case VK_NEXT: {
       if (!Multi(hwnd)) return;
       size_t column = caret - d.lines[line].start;
-      if (vk == VK_UP && line == 0) return;
-      if (vk == VK_DOWN && line + 1 >= d.lines.size()) return;
-      const Line& to = d.lines[vk == VK_UP ? line - 1 : line + 1];
-      caret = to.start + std::min(column, to.length);
+      size_t step = (vk == VK_UP || vk == VK_DOWN) ? 1 : static_cast<size_t>(VisibleLines(hwnd, d));
+      bool up = vk == VK_UP || vk == VK_PRIOR;
+      if (up ? line == 0 : line + 1 >= d.lines.size()) return;
+      size_t target = up ? line - std::min(step, line) : std::min(line + step, d.lines.size() - 1);
+      const Line& to = d.lines[target];
+      // The end of a line the wrap broke is where the next line starts: the caret stops
+      // before it to stay on the line it moved to.
+      bool wrapped = target + 1 < d.lines.size() && d.lines[target + 1].start == to.start + to.length;
+      caret = to.start + std::min(column, wrapped && to.length > 0 ? to.length - 1 : to.length);
       break;
     }
     case VK_DELETE:
@@ -205,14 +275,15 @@ void MoveCaret(HWND hwnd, EditData& d, UINT vk) {
   }
   d.selEnd = caret;
   if (!extend) d.selStart = caret;
+  ScrollToCaret(hwnd, d);
 }
 
 // The character position nearest to a client point.
 size_t PositionAt(HWND hwnd, EditData& d, int x, int y) {
   size_t line = 0;
   if (Multi(hwnd)) {
-    int h = std::max(TextLineHeight(d.font), 1);
-    line = static_cast<size_t>(std::clamp(y / h, 0, static_cast<int>(d.lines.size()) - 1));
+    int at = TopLine(hwnd) + std::max(y, 0) / LineHeightOf(d);
+    line = static_cast<size_t>(std::clamp(at, 0, static_cast<int>(d.lines.size()) - 1));
   }
   const Line& l = d.lines[line];
   std::u16string_view text(d.text.data() + l.start, l.length);
@@ -297,8 +368,17 @@ LRESULT EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (!d) return DefWindowProcW(hwnd, msg, wParam, lParam);
   switch (msg) {
     case WM_CREATE:
+      if (Multi(hwnd)) platform::AttachVerticalScrollBar(hwnd);
+      Wrap(hwnd, *d);
+      return 0;
     case WM_SIZE:
       Wrap(hwnd, *d);
+      return 0;
+    case WM_VSCROLL:
+      OnScroll(hwnd, *d, wParam);
+      return 0;
+    case WM_MOUSEWHEEL:
+      if (Multi(hwnd)) platform::ScrollByWheel(hwnd, wParam);
       return 0;
     case WM_SETFONT:
       d->font = reinterpret_cast<HFONT>(wParam);
@@ -309,6 +389,7 @@ LRESULT EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       d->selStart = d->selEnd = 0;
       d->modified = false;
       Wrap(hwnd, *d);
+      ScrollToLine(hwnd, 0);
       NotifyParent(hwnd, EN_UPDATE);
       NotifyParent(hwnd, EN_CHANGE);
       return TRUE;
@@ -410,7 +491,10 @@ LRESULT EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     }
     case EM_SCROLLCARET:
+      ScrollToCaret(hwnd, *d);
       return TRUE;
+    case EM_GETFIRSTVISIBLELINE:
+      return Multi(hwnd) ? TopLine(hwnd) : 0;
     case EM_GETLINECOUNT:
       return static_cast<LRESULT>(d->lines.size());
     case EM_LINEINDEX: {

@@ -35,6 +35,8 @@ struct ScrollBarState {
   int max = 0;
   UINT page = 0;
   int pos = 0;
+  int track = 0;          // where the thumb is dragged to, while `tracking`
+  bool tracking = false;
 };
 
 struct Window {

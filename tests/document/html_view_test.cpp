@@ -18,6 +18,7 @@
 #include "platform/user/Input.h"
 #include "platform/user/Paint.h"
 #include "platform/user/Screen.h"
+#include "platform/user/ScrollBar.h"
 
 namespace {
 
@@ -242,10 +243,11 @@ TEST_F(HtmlViewTest, QuantityChangeUpdatesItsCellsAndTotalsInPlace) {
   // Changed in place: cells whose text still fits are laid out alone, never the page.
   UpdateWindow(view.GetInnerWindow());
   EXPECT_EQ(platform::HtmlLayoutCount(view.GetControl()), layouts);
-  // A text too wide for its cell lays the page out again.
+  // A text too wide for its cell lays the page out again; shrunk to fit the window, the
+  // page is no longer taller than it and is laid out once more without the scroll bar.
   EXPECT_TRUE(view.SetElementText(u"AJIDQ1", u"123456789 123456789 123456789 123456789"));
   UpdateWindow(view.GetInnerWindow());
-  EXPECT_EQ(platform::HtmlLayoutCount(view.GetControl()), layouts + 1);
+  EXPECT_EQ(platform::HtmlLayoutCount(view.GetControl()), layouts + 2);
   EXPECT_TRUE(FindLink(u"2,Q"));
   // Text is shown as text; line breaks stay breaks; an unknown id is no success.
   EXPECT_TRUE(view.SetElementText(u"AJIDQ2", u"A<b>&amp;<br>B"));
@@ -352,8 +354,9 @@ TEST_F(HtmlViewTest, PageIsLaidOutForTheScreensDotsPerInch) {
     DestroyWindow(m_editor);
     m_editor = nullptr;
   }
-  EXPECT_EQ(widths[0], 240);
-  EXPECT_EQ(widths[1], 240);  // twice the dots per inch: the same page, twice as large
+  // Beside the scroll bar (the invoice is taller than the screen), whose width doubles too.
+  EXPECT_EQ(widths[0], 240 - 13);
+  EXPECT_EQ(widths[1], 240 - 13);  // twice the dots per inch: the same page, twice as large
 }
 
 TEST_F(HtmlViewTest, RenderModesPlaceTheScrollBar) {
@@ -371,6 +374,72 @@ TEST_F(HtmlViewTest, RenderModesPlaceTheScrollBar) {
   m_doc->Render(2, 0);
   m_doc->Render(2, -1);
   EXPECT_EQ(GetScrollPos(inner, SB_VERT), 0);
+}
+
+// A page taller than its window carries its scroll bar at the inner window's right edge;
+// the bar's track, its thumb, the keys and the wheel move the page, the owner remembers
+// where it went, and a link below the fold is hit where it has been scrolled to.
+TEST_F(HtmlViewTest, TallPageScrollsByItsBarKeysAndWheel) {
+  platform::SetScreenSize(240, 200);
+  CHtmlView& view = OpenGolden(false);
+  HWND inner = view.GetInnerWindow();
+  RECT client;
+  GetClientRect(inner, &client);
+  const int bar = GetSystemMetrics(SM_CXVSCROLL);
+  ASSERT_EQ(platform::VerticalScrollBarWidth(inner), bar);
+  EXPECT_EQ(platform::HtmlLayoutWidth(view.GetControl()), 240 - bar);
+  SCROLLINFO si;
+  si.fMask = SIF_ALL;
+  GetScrollInfo(inner, SB_VERT, &si);
+  const int bottom = si.nMax - static_cast<int>(si.nPage) + 1;
+  ASSERT_GT(bottom, 100);
+  auto pen = [&](std::initializer_list<POINT> path) {
+    std::vector<POINT> points(path);
+    for (POINT& p : points) ClientToScreen(inner, &p);
+    platform::PenDown(points.front());
+    platform::PumpMessages();
+    for (size_t i = 1; i < points.size(); ++i) platform::PenMove(points[i]);
+    platform::PenUp(points.back());
+    platform::PumpMessages();
+  };
+  const int x = client.right - bar / 2;
+  // The track below the thumb: a page, less the line kept in view.
+  pen({POINT{x, client.bottom - bar - 4}});
+  EXPECT_EQ(GetScrollPos(inner, SB_VERT), client.bottom - 14);
+  EXPECT_EQ(view.GetScrollPosition(), client.bottom - 14);
+  // The thumb dragged to the end of the track shows the end of the page; back up by half.
+  SetScrollPos(inner, SB_VERT, 0, TRUE);
+  pen({POINT{x, bar + 2}, POINT{x, bar + 40}, POINT{x, client.bottom - 1}});
+  EXPECT_EQ(GetScrollPos(inner, SB_VERT), bottom);
+  EXPECT_EQ(view.GetScrollPosition(), bottom);
+  // A tap on the page gives it the keys.
+  POINT page{4, 4};
+  ClientToScreen(inner, &page);
+  platform::Tap(page);
+  platform::PumpMessages();
+  platform::PressKey(VK_HOME);
+  platform::PumpMessages();
+  EXPECT_EQ(GetScrollPos(inner, SB_VERT), 0);
+  platform::PressKey(VK_DOWN);
+  platform::PumpMessages();
+  EXPECT_EQ(GetScrollPos(inner, SB_VERT), 14);
+  platform::TurnWheel(POINT{20, 20}, -WHEEL_DELTA);  // towards the user: three lines on
+  platform::PumpMessages();
+  EXPECT_EQ(GetScrollPos(inner, SB_VERT), 4 * 14);
+  EXPECT_EQ(view.GetScrollPosition(), 4 * 14);
+  // The total's line lies below the window at the top of the page and is hit once scrolled.
+  SendMessageW(inner, WM_VSCROLL, SB_TOP, 0);
+  EXPECT_FALSE(FindLink(u"2,Q"));
+  platform::PressKey(VK_END);
+  platform::PumpMessages();
+  std::optional<POINT> below = FindLink(u"2,Q");
+  ASSERT_TRUE(below);
+  Tap(*below, false);
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].text, u"2,Q");
+  if (const char* keep = std::getenv("SLATEWAY_PAGE_SHOTS")) {
+    EXPECT_TRUE(platform::SaveScreenshot(std::filesystem::path(keep) / "page-scrolled-240.png"));
+  }
 }
 
 TEST_F(HtmlViewTest, ReportPageTellsOnlyItsHold) {

@@ -6,11 +6,13 @@
 //   ListView.Sort*           a stable sort that keeps the selection mark on its row
 //   ListView.Pen*            taps, holds, double taps and column titles as notifications
 //   ListView.Icons*          the icon view's grid; images asked per sub-item
+//   ListView.ScrollBar*      the bar beside the rows, by pen and wheel; hits and selection
 #include <algorithm>
 #include <set>
 
 #include "commctrl_host.h"
 #include "platform/testing/ControlDrivers.h"
+#include "platform/user/ScrollBar.h"
 
 namespace {
 
@@ -124,6 +126,73 @@ TEST_F(ListView, EnsureVisibleScrollsOnlyAsFarAsNeeded) {
   EXPECT_EQ(driver.Top(), 500 - page);
   SetScrollPos(list, SB_VERT, 7, TRUE);
   EXPECT_EQ(SendMessageW(list, LVM_GETTOPINDEX, 0, 0), 7);
+}
+
+// The pen put down at `from` in the list's client area, moved to `to` and lifted there.
+void PenStroke(HWND list, POINT from, POINT to) {
+  ClientToScreen(list, &from);
+  ClientToScreen(list, &to);
+  platform::PenDown(from);
+  platform::PumpMessages();
+  platform::PenMove(to);
+  platform::PenUp(to);
+  platform::PumpMessages();
+}
+
+// More rows than fit: the scroll bar shows beside them; its arrows, track and thumb and the
+// wheel move the view while the selection stays on its row and taps hit the rows shown.
+TEST_F(ListView, ScrollBarMovesTheViewAndKeepsSelectionAndHits) {
+  std::set<int> asked;
+  const int rows = 100000;  // more than a 16-bit position reaches
+  HWND list = OwnerDataList(*this, asked, rows);
+  ListViewDriver driver(list);
+  const int page = driver.PerPage();
+  const int bar = GetSystemMetrics(SM_CXVSCROLL);
+  ASSERT_EQ(platform::VerticalScrollBarWidth(list), bar);
+  driver.Tap(2);
+  RECT client;
+  GetClientRect(list, &client);
+  const int x = client.right - bar / 2;
+  PenStroke(list, POINT{x, client.bottom - 2}, POINT{x, client.bottom - 2});  // the down arrow
+  EXPECT_EQ(driver.Top(), 1);
+  PenStroke(list, POINT{x, client.bottom - bar - 2}, POINT{x, client.bottom - bar - 2});  // the track
+  EXPECT_EQ(driver.Top(), 1 + page);
+  SetScrollPos(list, SB_VERT, 0, TRUE);
+  PenStroke(list, POINT{x, bar + 1}, POINT{x, client.bottom + 40});  // the thumb, past the end
+  EXPECT_EQ(driver.Top(), rows - page);
+  PenStroke(list, POINT{x, bar + 2}, POINT{x, bar + 2});  // the track above the thumb
+  const int top = rows - 2 * page;
+  EXPECT_EQ(driver.Top(), top);
+  EXPECT_EQ(driver.Selection(), 2);
+  // The rows shown are hit where they are; the bar is no row.
+  RECT third;
+  third.left = LVIR_BOUNDS;
+  ASSERT_TRUE(SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(top + 3), reinterpret_cast<LPARAM>(&third)));
+  LVHITTESTINFO hit;
+  hit.pt = POINT{20, third.top + 1};
+  EXPECT_EQ(SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)), top + 3);
+  hit.pt.x = x;
+  EXPECT_EQ(SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)), -1);
+  PenStroke(list, POINT{20, third.top + 1}, POINT{20, third.top + 1});
+  EXPECT_EQ(driver.Selection(), top + 3);
+  // The wheel over the rows or over the bar: three rows a step.
+  POINT over{20, third.top};
+  ClientToScreen(list, &over);
+  platform::TurnWheel(over, WHEEL_DELTA);
+  platform::PumpMessages();
+  EXPECT_EQ(driver.Top(), top - 3);
+  over.x += x - 20;
+  platform::TurnWheel(over, -2 * WHEEL_DELTA);
+  platform::PumpMessages();
+  EXPECT_EQ(driver.Top(), top + 3);
+  EXPECT_EQ(driver.Selection(), top + 3);
+  // Fewer rows than fit: no bar, and the rows take the whole width again.
+  SendMessageW(list, LVM_SETITEMCOUNT, 3, 0);
+  EXPECT_EQ(platform::VerticalScrollBarWidth(list), 0);
+  hit.pt = POINT{x, 0};
+  SendMessageW(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&third));
+  hit.pt.y = third.top + 1;
+  EXPECT_EQ(SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)), 0);
 }
 
 int ByKey(LPARAM a, LPARAM b, LPARAM) { return static_cast<int>(a / 10 - b / 10); }

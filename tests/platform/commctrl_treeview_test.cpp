@@ -10,6 +10,7 @@
 #include "commctrl_host.h"
 #include "platform/module/Module.h"
 #include "platform/testing/ControlDrivers.h"
+#include "platform/user/ScrollBar.h"
 #include "tests/data/test_ids.h"
 
 namespace {
@@ -133,6 +134,20 @@ TEST_F(TreeView, EnsureVisibleExpandsAndScrollsAndTheScrollPositionIsTheTopRow) 
   SendMessageW(tree, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
   EXPECT_EQ(driver.Text(hit.hItem), u"Item 2");
   EXPECT_EQ(host.Count(NM_CLICK), 0);
+  // The scroll bar lies beside the rows; page down moves the selection a page into view,
+  // the wheel the view by three rows.
+  EXPECT_EQ(platform::VerticalScrollBarWidth(tree), GetSystemMetrics(SM_CXVSCROLL));
+  hit.pt.x = 238;
+  SendMessageW(tree, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+  EXPECT_EQ(hit.flags, TVHT_TORIGHT);
+  platform::PressKey(VK_NEXT);
+  platform::PumpMessages();
+  EXPECT_EQ(driver.Text(driver.Selection()), platform::ToUtf16("Item " + std::to_string(2 + page - 1)));
+  EXPECT_EQ(driver.Top(), 3);  // the selection is the last whole row shown
+  int top = driver.Top();
+  platform::TurnWheel(POINT{20, 20}, -WHEEL_DELTA);
+  platform::PumpMessages();
+  EXPECT_EQ(driver.Top(), top + 3);
 }
 
 TEST_F(TreeView, ChecksToggleOnTheStateImageByTheParentOrTheControl) {

@@ -1,6 +1,7 @@
 // The standard controls.
 //
-//   EditWrap.*    word wrap of multi-line edits and the line messages on known texts
+//   EditWrap.*    word wrap of multi-line edits and the line messages on known texts;
+//                 an edit holding more lines than it shows scrolls to its caret line
 //   EditInput.*   typing: limit, capitalising edit, password, backspace over CR LF
 //   ComboBox.*    prefix and exact search, sorted insertion, selection and notifications
 //   Buttons.*     check boxes, click notification, scroll information
@@ -11,6 +12,8 @@
 #include "platform/user/Clipboard.h"
 #include "platform/user/Controls.h"
 #include "platform/user/Dialog.h"
+#include "platform/user/ScrollBar.h"
+#include "platform/user/TextMeasure.h"
 
 namespace {
 
@@ -118,6 +121,44 @@ TEST_F(EditWrap, ResizingRewrapsAndAutoHScrollDoesNotWrap) {
   SetWindowTextW(single, u"The quick brown fox");
   EXPECT_EQ(SendMessageW(single, EM_GETLINECOUNT, 0, 0), 1);
   EXPECT_EQ(SendMessageW(single, EM_LINELENGTH, 0, 0), 19);
+}
+
+// Three lines shown of six: the edit wraps beside its scroll bar (ten characters a line in
+// 75 pixels, less the bar) and brings the caret's line into view as it is typed and moved;
+// the bar and the wheel scroll it, and a tap finds the line shown under the pen.
+TEST_F(EditWrap, EditTallerThanItShowsScrollsToItsCaretLine) {
+  const int h = platform::user::TextLineHeight(nullptr);
+  HWND edit = Make(u"EDIT", ES_MULTILINE | ES_WANTRETURN, 62 + GetSystemMetrics(SM_CXVSCROLL), 3 * h + 2);
+  auto first = [&] { return static_cast<int>(SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0)); };
+  auto caretLine = [&] { return static_cast<int>(SendMessageW(edit, EM_LINEFROMCHAR, static_cast<WPARAM>(-1), 0)); };
+  SetFocus(edit);
+  platform::TypeText(u"one\ntwo\nthree\nfour\nfive\nsix and more words");
+  platform::PumpMessages();
+  EXPECT_EQ(platform::VerticalScrollBarWidth(edit), GetSystemMetrics(SM_CXVSCROLL));
+  EXPECT_EQ(Lines(edit), (std::vector<std::u16string>{u"one", u"two", u"three", u"four", u"five", u"six and ", u"more words"}));
+  EXPECT_EQ(first(), 4);
+  for (int i = 0; i < 5; ++i) platform::PressKey(VK_UP);
+  platform::PumpMessages();
+  EXPECT_EQ(caretLine(), 1);
+  EXPECT_EQ(first(), 1);
+  platform::PressKey(VK_NEXT);
+  platform::PumpMessages();
+  EXPECT_EQ(caretLine(), 4);
+  EXPECT_EQ(first(), 2);
+  UpdateWindow(edit);
+  SendMessageW(edit, WM_VSCROLL, SB_BOTTOM, 0);
+  EXPECT_TRUE(GetUpdateRect(edit, nullptr, FALSE)) << "the lines scrolled in are painted";
+  EXPECT_EQ(first(), 4);
+  platform::TurnWheel(POINT{5, 5}, WHEEL_DELTA);
+  platform::PumpMessages();
+  EXPECT_EQ(first(), 1);
+  platform::Tap(POINT{2, 1 + h + 1});  // the second line shown
+  platform::PumpMessages();
+  EXPECT_EQ(caretLine(), 2);
+  // Cut to three lines, the edit shows them all beside no bar.
+  SetWindowTextW(edit, u"one\r\ntwo");
+  EXPECT_EQ(first(), 0);
+  EXPECT_EQ(platform::VerticalScrollBarWidth(edit), 0);
 }
 
 TEST_F(EditInput, TypingRespectsTheLimitAndBeeps) {
