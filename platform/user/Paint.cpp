@@ -68,8 +68,9 @@ RECT ScreenRectLocked(const Window& w) {
 }
 
 // What of the screen a window may not draw on, in screen coordinates: the visible
-// top-level windows above its own top-level window, and its visible children (a window
-// never paints over the windows in front of it, nor a parent over its children).
+// top-level windows above its own top-level window (a window never paints over the
+// windows in front of it) and, when it clips its children (WS_CLIPCHILDREN), its visible
+// children.
 std::vector<RECT> CoveredLocked(const Window& w, bool withChildren) {
   std::vector<RECT> covered;
   HWND top = TopLevelLocked(w.handle);
@@ -78,11 +79,22 @@ std::vector<RECT> CoveredLocked(const Window& w, bool withChildren) {
     const Window* t = FindLocked(h);
     if (t && (t->style & WS_VISIBLE) && !t->destroying) covered.push_back(t->rect);
   }
-  if (withChildren)
+  if (withChildren && (w.style & WS_CLIPCHILDREN))
     for (HWND c : w.children)
       if (const Window* cw = FindLocked(c); cw && (cw->style & WS_VISIBLE) && !cw->destroying)
         covered.push_back(ScreenRectLocked(*cw));
   return covered;
+}
+
+// A parent that does not clip its children paints over them: the children under what it
+// paints are painted again after it.
+void RepaintChildrenOverLocked(const Window& w, const RECT& painted) {
+  if (w.style & WS_CLIPCHILDREN) return;
+  for (HWND c : w.children) {
+    Window* cw = FindLocked(c);
+    if (cw && (cw->style & WS_VISIBLE) && !cw->destroying && !Empty(Intersect(cw->rect, painted)))
+      InvalidateLocked(*cw, nullptr, true, true);
+  }
 }
 
 // The frame and caption of a window, drawn around its client area (its non-client part).
@@ -221,6 +233,7 @@ HDC BeginPaint(HWND hwnd, LPPAINTSTRUCT paint) {
     origin = ClientOriginLocked(*w);
     clip = VisibleClientLocked(*w);
     covered = CoveredLocked(*w, true);
+    RepaintChildrenOverLocked(*w, paint->rcPaint);
     w->dirty = false;
     w->erase = false;
     w->update = RECT{};
