@@ -2,9 +2,10 @@
 # End-to-end check of the program on a real screen: a new device is installed, Slateway
 # starts under Xvfb and lays out its sample documents, the register shows them (read back
 # from screenshots), a tap on a column title re-sorts the rows, a tap on a row beside its
-# check box opens that document in the editor (its menu bar shows the scanner button),
-# and closing the window from the editor ends the program. Started again, the program
-# makes a new invoice from the New menu of its menu bar. Usage: slateway_display.sh Slateway slateway-install outdir [--hires]
+# check box opens that document in the editor (its menu bar shows the scanner button), the
+# navigation bar's "ok" leaves it for the register, and closing the window from the editor
+# ends the program. Started again, the program makes a new invoice from the New menu of its
+# menu bar. Usage: slateway_display.sh Slateway slateway-install outdir [--hires]
 #
 # Both runs give a 480 x 640 window (240 x 320 at 2x, or 480 x 640 at 1x), so the same
 # window pixels name the same places: the shell's navigation bar takes the top 52 pixels,
@@ -63,6 +64,10 @@ if [ "$again" != "$after" ]; then echo "ok: the second tap reversed the order"; 
 tap 200 192                             # the first row, beside its check box
 expect 336 612 editor 0,0,0             # the editor's menu bar: the scanner button's bars
 import -window root "$out/$name-editor.png"
+tap 440 26                              # the navigation bar's "ok" leaves the editor
+expect 336 612 register-again 192,192,192
+tap 200 192                             # and the row opens it again
+expect 336 612 editor-again 0,0,0
 
 end_program $pid Slateway
 
