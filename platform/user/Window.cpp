@@ -209,9 +209,8 @@ void EnsureSystemClasses() {
 
 namespace {
 std::atomic<ForeignWindows*> g_foreign{nullptr};
-}  // namespace
-
 std::atomic<ShellObserver> g_shellObserver{nullptr};
+}  // namespace
 
 void SetForeignWindows(ForeignWindows* handler) { g_foreign = handler; }
 ForeignWindows* GetForeignWindows() { return g_foreign; }
