@@ -92,8 +92,7 @@ HFONT SetUpTitleRowDialog(HINSTANCE module, HWND dialog, int headingId, HWND* ok
 
 void FitTitleRowDialog(HWND dialog, HWND parent, HWND okButton, HWND cancelButton) {
   const RECT area = full_screen::VisibleArea(parent ? parent : dialog);
-  constexpr int kTopBarMetric = 11;
-  MoveWindow(dialog, 0, GetUiMetric(kTopBarMetric), area.right - area.left, area.bottom - area.top, TRUE);
+  MoveWindow(dialog, 0, full_screen::DesktopTop(), area.right - area.left, area.bottom - area.top, TRUE);
   MoveDialogTitleButtons(okButton, cancelButton, area.right - area.left);
 }
 

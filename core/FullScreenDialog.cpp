@@ -19,6 +19,11 @@ RECT VisibleArea(HWND window) {
   return area;
 }
 
+int DesktopTop() {
+  SIPINFO sip;
+  return SystemParametersInfoW(SPI_GETSIPINFO, sizeof(sip), &sip, 0) ? sip.rcVisibleDesktop.top : 0;
+}
+
 HBRUSH ControlColour(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg != WM_CTLCOLORDLG && msg != WM_CTLCOLORSTATIC && msg != WM_CTLCOLORBTN) return nullptr;
   auto dc = reinterpret_cast<HDC>(wParam);

@@ -13,6 +13,8 @@ inline constexpr COLORREF kTitleColour = 0x009C0000;  // RGB(0, 0, 156)
 
 // The visible desktop when the input panel is up, else the window's client area.
 RECT VisibleArea(HWND window);
+// Where the desktop begins on the screen, below the shell's navigation bar.
+int DesktopTop();
 // WM_CTLCOLORDLG / WM_CTLCOLORSTATIC / WM_CTLCOLORBTN: a white brush, and the title
 // colour for the heading control 1040. Null for other messages.
 HBRUSH ControlColour(UINT msg, WPARAM wParam, LPARAM lParam);

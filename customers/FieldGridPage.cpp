@@ -71,8 +71,10 @@ void CFieldGridPage::SetupList() {
   int size = GetUiMetric(kCheckImageMetric);
   m_images = ImageList_Create(size, size, ILC_COLOR | ILC_MASK, 3, 0);
   for (int id : {IDB_CHECK_EMPTY, IDB_CHECK_COMPLETE, IDB_CHECK_NOT_APPLICABLE}) {
+    // The check pictures double with the rest of a high-resolution screen.
     CGdiObject<HBITMAP> bitmap(LoadBitmapW(m_resources, MAKEINTRESOURCEW(id)));
-    if (bitmap) ImageList_AddMasked(m_images, bitmap.get(), kWhite);
+    CGdiObject<HBITMAP> sized(StretchedBitmapCopy(bitmap.get(), size, size));
+    if (sized) ImageList_AddMasked(m_images, sized.get(), kWhite);
   }
   if (ImageList_GetImageCount(m_images) < 3) return;
   SendMessageW(m_list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(m_images));

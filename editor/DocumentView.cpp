@@ -405,7 +405,7 @@ void CDocumentView::OnActivate(bool active) {
     }
     return;
   }
-  SHFullScreen(window, SHFS_HIDETASKBAR);
+  SHFullScreen(window, SHFS_HIDESIPBUTTON);
   if (GetForegroundWindow() != window) return;
   EnableWindow(window, TRUE);
   if (!m_menuBar || !IsWindow(m_menuBar)) CreateEditorMenuBar();
@@ -704,7 +704,7 @@ bool CDocumentView::Close() {
   }
   if (!AskToSaveChanges()) return false;
   HWND window = GetHwnd();
-  SHFullScreen(window, SHFS_HIDETASKBAR);
+  SHFullScreen(window, SHFS_HIDESIPBUTTON);
   ShowWindow(window, SW_HIDE);
   // The changes the user chose to drop must not reach the file later.
   m_document->SetModified(false);

@@ -203,7 +203,7 @@ INT_PTR CLogoPickerDlg::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       PlaceList(LOWORD(lParam), HIWORD(lParam));
       return FALSE;
     case WM_ACTIVATE:
-      if (LOWORD(wParam) != WA_INACTIVE && IsWindowVisible(GetHwnd())) SHFullScreen(GetHwnd(), SHFS_HIDETASKBAR);
+      if (LOWORD(wParam) != WA_INACTIVE && IsWindowVisible(GetHwnd())) SHFullScreen(GetHwnd(), SHFS_HIDESIPBUTTON);
       return FALSE;
     case WM_HELP:
       ShowHelp(kLogoHelpTopic);

@@ -31,7 +31,6 @@ constexpr int kMenuBarMetric = 11;
 constexpr int kToolbarImageMetric = 16;
 constexpr int kHelpTopic = 3;
 constexpr int kZoomLevels = 5;
-constexpr DWORD kHideTaskBar = 2;
 constexpr BYTE kButtonEnabled = TBSTATE_ENABLED;
 constexpr BYTE kButtonPressed = TBSTATE_ENABLED | TBSTATE_PRESSED;
 constexpr int kZoomCommands[kZoomLevels] = {IDM_REPORT_ZOOM0, IDM_REPORT_ZOOM1, IDM_REPORT_ZOOM2, IDM_REPORT_ZOOM3,
@@ -107,7 +106,7 @@ void CReportView::ShowReport() {
 }
 
 void CReportView::Close() {
-  SHFullScreen(m_window, kHideTaskBar);
+  SHFullScreen(m_window, SHFS_HIDESIPBUTTON);
   ShowWindow(m_window, SW_HIDE);
   PostMessageW(m_parent, kViewerClosed, 0, 0);
 }
@@ -295,7 +294,7 @@ INT_PTR CReportView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_ACTIVATE:
       if (LOWORD(wParam) == WA_INACTIVE) return 0;
-      SHFullScreen(m_window, kHideTaskBar);
+      SHFullScreen(m_window, SHFS_HIDESIPBUTTON);
       if (IsWindowVisible(m_window)) {
         EnableWindow(m_window, TRUE);
         if (m_report) CreateBar();

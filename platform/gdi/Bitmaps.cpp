@@ -353,6 +353,7 @@ BOOL Transfer(HDC destHandle, long long x, long long y, long long width, long lo
     }
     for (long long i = di0; i < di1; ++i) {
       const int dx = static_cast<int>(x + i + dest->origin.x);
+      if (!dest->covered.empty() && !Uncovered(*dest, dx, dy)) continue;
       std::uint32_t s = 0;
       if (source) {
         long long si = SourceIndex(i, width, srcWidth);
@@ -461,7 +462,7 @@ COLORREF SetPixel(HDC handle, int x, int y, COLORREF color) {
   std::lock_guard lock(Lock());
   Dc* dc = FindDc(handle);
   Bitmap* b = dc ? Target(*dc) : nullptr;
-  if (!b || !MapPoint(*dc, *b, x, y)) return CLR_INVALID;
+  if (!b || !MapPoint(*dc, *b, x, y) || !Uncovered(*dc, x, y)) return CLR_INVALID;
   if (b->dib) {
     b->WriteDibPixel(x, y, ToPixel(color));
     return ToColorRef(b->ReadDibPixel(x, y));

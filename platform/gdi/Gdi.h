@@ -377,9 +377,18 @@ void SetScreenColorDepth(int bitsPerPixel);
 int ScreenColorDepth();
 int ScreenPixelsPerInch();
 
+// The system font (GetStockObject(SYSTEM_FONT), the font every context starts with and a
+// font of height 0 takes) is "Tahoma" of 12 pixels on the classic screen; like every pixel
+// size of the interface it doubles on a high-resolution screen (ScreenScale in
+// ScreenSize.h). A screen of the platform that makes a font of its own (a bold title, a
+// bar's text) takes its height from this one, so it follows the screen too.
+constexpr int kSystemFontHeight = 12;
+// The system font's height in pixels on this screen: 12, or 24 on a high-resolution one.
+int SystemFontHeight();
+
 // How text is measured and drawn. Fixed: every character advances (h + 1) / 2 pixels and
-// a line is h pixels high, h being the font's height in pixels (12 for height 0); the same
-// on every machine, so tests can count pixels. Display: a real font through pango
+// a line is h pixels high, h being the font's height in pixels (the system font's for
+// height 0); the same on every machine, so tests can count pixels. Display: a real font through pango
 // ("Tahoma" falls back to the installed sans face).
 enum class TextProfile { Fixed, Display };
 void SetTextProfile(TextProfile profile);
@@ -392,8 +401,9 @@ int LiveGdiObjectCount();
 void ResetGdi();
 
 // The bitmap a window can draw into with `origin` as its (0, 0) and `clip` (in bitmap
-// coordinates) as its visible part; used by the window manager. ReleaseDC or DeleteDC ends it.
-HDC CreateSurfaceDC(HBITMAP surface, POINT origin, RECT clip);
+// coordinates) as its visible part, less the `covered` rectangles (what other windows hide
+// of it, in bitmap coordinates); used by the window manager. ReleaseDC or DeleteDC ends it.
+HDC CreateSurfaceDC(HBITMAP surface, POINT origin, RECT clip, const std::vector<RECT>& covered = {});
 // A context drawing anywhere on the screen; ReleaseDC or DeleteDC ends it.
 HDC CreateScreenDC();
 // Ends a context that CreateSurfaceDC or CreateScreenDC made and returns 1; 0, with

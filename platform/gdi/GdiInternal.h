@@ -44,7 +44,7 @@ struct Brush : Object {
 struct Font : Object {
   Font() : Object(Kind::Font) {}
   LOGFONTW log;
-  // Height of a line in pixels (12 for a height of 0).
+  // Height of a line in pixels (the system font's for a height of 0).
   int PixelHeight() const;
   bool Bold() const { return log.lfWeight >= 600; }
 };
@@ -101,7 +101,8 @@ struct Dc : Object {
   POINT position;
   POINT origin;
   bool hasClip = false;
-  RECT clip;  // in bitmap coordinates
+  RECT clip;                  // in bitmap coordinates
+  std::vector<RECT> covered;  // parts of the clip not drawn on, in bitmap coordinates
   // A printer's context (CreateDCW): the printer's port, and how far its replies were read.
   std::u16string printerPort;
   long long replyOffset = 0;
@@ -130,6 +131,9 @@ HDC NewDc(HGDIOBJ bitmap, bool memory, bool window);
 Bitmap* Target(Dc& dc);
 // The visible part of a context in bitmap coordinates.
 RECT VisibleRect(Dc& dc, const Bitmap& target);
+// Whether a context may draw on bitmap pixel (x, y) inside its visible part: false where
+// another window covers it.
+bool Uncovered(const Dc& dc, int x, int y);
 
 // A bitmap object (not yet in the table) of the given shape, white.
 std::unique_ptr<Bitmap> MakeDeviceBitmap(int width, int height, int bitsPerPixel);

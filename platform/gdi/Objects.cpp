@@ -56,9 +56,19 @@ constexpr PALETTEENTRY kStaticColors[20] = {
     {255, 251, 240, 0}, {160, 160, 164, 0}, {128, 128, 128, 0}, {255, 0, 0, 0},     {0, 255, 0, 0},
     {255, 255, 0, 0},   {0, 0, 255, 0},     {255, 0, 255, 0},   {0, 255, 255, 0},   {255, 255, 255, 0}};
 
+// The system font follows the screen: its height doubles on a high-resolution screen, so
+// what draws with it (menus, message boxes, captions, plain controls) keeps its size on the
+// device's glass whichever screen a test or the display chose.
+void SyncSystemFont(Table& t) {
+  if (Font* f = FindFont(t.stock[SYSTEM_FONT])) f->log.lfHeight = -platform::SystemFontHeight();
+}
+
 void EnsureStock() {
   Table& t = T();
-  if (t.stock[WHITE_BRUSH]) return;
+  if (t.stock[WHITE_BRUSH]) {
+    SyncSystemFont(t);
+    return;
+  }
   t.stock[WHITE_BRUSH] = MakeStockBrush(RGB(255, 255, 255), false);
   t.stock[LTGRAY_BRUSH] = MakeStockBrush(RGB(192, 192, 192), false);
   t.stock[GRAY_BRUSH] = MakeStockBrush(RGB(128, 128, 128), false);
@@ -69,7 +79,7 @@ void EnsureStock() {
   t.stock[BLACK_PEN] = MakeStockPen(RGB(0, 0, 0), PS_SOLID);
   t.stock[NULL_PEN] = MakeStockPen(0, PS_NULL);
   auto font = std::make_unique<Font>();
-  font->log.lfHeight = -12;
+  font->log.lfHeight = -platform::SystemFontHeight();
   font->log.lfWeight = FW_NORMAL;
   const char16_t face[] = u"Tahoma";
   std::copy(std::begin(face), std::end(face), font->log.lfFaceName);
@@ -142,6 +152,37 @@ RECT VisibleRect(Dc& dc, const Bitmap& target) {
   return r;
 }
 
+bool Uncovered(const Dc& dc, int x, int y) {
+  for (const RECT& r : dc.covered)
+    if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) return false;
+  return true;
+}
+
+namespace {
+
+// `area` less the `covered` rectangles, as rectangles that do not overlap.
+std::vector<RECT> Subtract(const RECT& area, const std::vector<RECT>& covered) {
+  std::vector<RECT> parts{area};
+  for (const RECT& c : covered) {
+    std::vector<RECT> next;
+    for (const RECT& p : parts) {
+      RECT i{std::max(p.left, c.left), std::max(p.top, c.top), std::min(p.right, c.right), std::min(p.bottom, c.bottom)};
+      if (i.left >= i.right || i.top >= i.bottom) {
+        next.push_back(p);
+        continue;
+      }
+      if (p.top < i.top) next.push_back(RECT{p.left, p.top, p.right, i.top});
+      if (i.bottom < p.bottom) next.push_back(RECT{p.left, i.bottom, p.right, p.bottom});
+      if (p.left < i.left) next.push_back(RECT{p.left, i.top, i.left, i.bottom});
+      if (i.right < p.right) next.push_back(RECT{i.right, i.top, p.right, i.bottom});
+    }
+    parts = std::move(next);
+  }
+  return parts;
+}
+
+}  // namespace
+
 COLORREF SysColor(int index) {
   switch (index) {
     case COLOR_SCROLLBAR: return RGB(192, 192, 192);
@@ -173,7 +214,9 @@ Canvas::Canvas(Dc& dc) {
   m_target->Pull();
   m_cr = cairo_create(m_target->surface);
   RECT v = VisibleRect(dc, *m_target);
-  cairo_rectangle(m_cr, v.left, v.top, v.right - v.left, v.bottom - v.top);
+  std::vector<RECT> parts = Subtract(v, dc.covered);
+  if (parts.empty()) parts.push_back(RECT{0, 0, 0, 0});
+  for (const RECT& p : parts) cairo_rectangle(m_cr, p.left, p.top, p.right - p.left, p.bottom - p.top);
   cairo_clip(m_cr);
   cairo_translate(m_cr, dc.origin.x, dc.origin.y);
   cairo_set_antialias(m_cr, CAIRO_ANTIALIAS_NONE);
@@ -465,7 +508,9 @@ void SetScreenColorDepth(int bitsPerPixel) {
 
 int ScreenColorDepth() { return g_depth; }
 
-int ScreenPixelsPerInch() { return (ScreenWidth() >= 480 || ScreenHeight() >= 480) ? 192 : 96; }
+int ScreenPixelsPerInch() { return 96 * ScreenScale(); }
+
+int SystemFontHeight() { return kSystemFontHeight * ScreenScale(); }
 
 int LiveGdiObjectCount() {
   std::lock_guard lock(Lock());
@@ -510,7 +555,7 @@ HBITMAP ScreenBitmap() {
   return static_cast<HBITMAP>(t.screen);
 }
 
-HDC CreateSurfaceDC(HBITMAP surface, POINT origin, RECT clip) {
+HDC CreateSurfaceDC(HBITMAP surface, POINT origin, RECT clip, const std::vector<RECT>& covered) {
   std::lock_guard lock(Lock());
   if (!FindBitmap(surface)) {
     SetLastError(ERROR_INVALID_HANDLE);
@@ -521,6 +566,7 @@ HDC CreateSurfaceDC(HBITMAP surface, POINT origin, RECT clip) {
   dc->origin = origin;
   dc->hasClip = true;
   dc->clip = clip;
+  dc->covered = covered;
   return handle;
 }
 

@@ -28,4 +28,6 @@ void SetScreenSize(int width, int height) {
 int ScreenWidth() { return g_width; }
 int ScreenHeight() { return g_height; }
 
+int ScreenScale() { return (g_width >= 480 || g_height >= 480) ? 2 : 1; }
+
 }  // namespace platform

@@ -15,4 +15,9 @@ void SetScreenSize(int width, int height);
 int ScreenWidth();
 int ScreenHeight();
 
+// How many screen pixels one pixel of the interface takes: 2 on the high-resolution screens
+// (480, 640 or 800 pixels on a side), 1 on the classic one. Every pixel size of the
+// interface (bars, buttons, borders, the system font) is multiplied by it.
+int ScreenScale();
+
 }  // namespace platform

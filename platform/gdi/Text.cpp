@@ -72,7 +72,7 @@ void SetColor(cairo_t* cr, COLORREF c) {
 
 int Font::PixelHeight() const {
   LONG h = log.lfHeight < 0 ? -log.lfHeight : log.lfHeight;
-  return h == 0 ? 12 : static_cast<int>(std::min<LONG>(h, 1000));
+  return h == 0 ? platform::SystemFontHeight() : static_cast<int>(std::min<LONG>(h, 1000));
 }
 
 TextLayout MeasureText(const Font& font, std::u16string_view text) {

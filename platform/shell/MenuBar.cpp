@@ -177,6 +177,8 @@ LRESULT BarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT: Paint(hwnd, *d); return 0;
     case WM_ERASEBKGND: return 1;
     case WM_LBUTTONDOWN: {
+      // The bar of a window that a modal dialog or message box disabled waits with it.
+      if (!IsWindowEnabled(d->parent)) return 0;
       int hit = HitButton(*d, p);
       if (hit < 0 || !(d->buttons[static_cast<size_t>(hit)].state & TBSTATE_ENABLED)) return 0;
       d->pressed = hit;
@@ -333,9 +335,6 @@ HWND CurrentMenuBar() {
   std::lock_guard guard(g_barsLock);
   return g_bars.empty() ? nullptr : g_bars.back();
 }
-
-int MenuBarHeight() { return 26 * Scale(); }
-int TaskBarHeight() { return 26 * Scale(); }
 
 namespace shell {
 

@@ -1,11 +1,24 @@
-// The handheld shell's services for every screen: the menu bar at the foot of the screen,
-// full-screen dialogs and their Done button, the input panel and the desktop area it
-// leaves visible, the OEM text, the tap-and-hold gesture and device-independent bitmaps
-// from files.
+// The handheld shell's services for every screen: the navigation bar along the top of the
+// screen, the menu bar at its foot, full-screen dialogs and their Done button, the input
+// panel and the desktop area it leaves visible, the OEM text, the tap-and-hold gesture and
+// device-independent bitmaps from files.
 //
-// The screen is laid out as on the device: a task bar strip at the top, the menu bar at
+// The screen is laid out as on the device: the navigation bar at the top, the menu bar at
 // the bottom (both 26 pixels, doubled on high-resolution screens), and, while it is up,
-// the input panel right above the menu bar (80 pixels, doubled likewise).
+// the input panel right above the menu bar (80 pixels, doubled likewise). A full-screen
+// window spans the desktop between the two bars.
+//
+// The navigation bar belongs to the shell and shows the title of the window in front and
+// one button at its right end, as that window's shell set-up asks:
+// - "ok", the Done button (SHInitDialog with SHIDIF_DONEBUTTON, SHDoneButton SHDB_SHOW):
+//   posts WM_COMMAND IDOK to the window, as a dialog's OK;
+// - "x" for SHDB_SHOWCANCEL: posts WM_COMMAND IDCANCEL;
+// - otherwise, for a window that is no dialog (the program's main window), the close
+//   button: posts WM_CLOSE, so the program leaves its window as closing it would (the main
+//   window keeps what is open before it goes);
+// - a dialog that hid the Done button shows no button there: it has its own (the title row's
+//   OK and Cancel, a message box's buttons).
+// The bar hides while the window in front hides it with SHFullScreen(SHFS_HIDETASKBAR).
 #pragma once
 
 #include <string>
@@ -13,6 +26,7 @@
 #include "platform/base/Win32Types.h"
 #include "platform/commctrl/CommCtrl.h"
 #include "platform/shell/Gesture.h"
+#include "platform/user/Screen.h"
 #include "platform/user/Window.h"
 
 // ---- Menu bars --------------------------------------------------------------------------------
@@ -70,7 +84,7 @@ struct SHINITDLGINFO {
 };
 using PSHINITDLGINFO = SHINITDLGINFO*;
 
-// Done button as asked, the dialog sized to the desktop between task bar and menu bar
+// Done button as asked, the dialog sized to the desktop between the navigation bar and menu bar
 // (SHIDIF_SIZEDLGFULLSCREEN) or to what the input panel leaves (SHIDIF_SIZEDLG), the
 // input panel lowered (SHIDIF_SIPDOWN). FALSE for a null structure or window.
 BOOL SHInitDialog(PSHINITDLGINFO info);
@@ -86,10 +100,14 @@ constexpr DWORD SHFS_SHOWSIPBUTTON = 0x0004;
 constexpr DWORD SHFS_HIDESIPBUTTON = 0x0008;
 constexpr DWORD SHFS_SHOWSTARTICON = 0x0010;
 constexpr DWORD SHFS_HIDESTARTICON = 0x0020;
-// Records the window's full-screen state (read back by platform::FullScreenState).
+// Shows and hides, while the window is in front, what the flags name: the navigation bar
+// (task bar), the input-panel button of the menu bar and the start icon; a part the state
+// does not name stays as the window's earlier calls left it. The state given is kept (read
+// back by platform::FullScreenState).
 BOOL SHFullScreen(HWND hwnd, DWORD state);
 
 // ---- The input panel and system parameters -----------------------------------------------------
+constexpr UINT SPI_GETWORKAREA = 48;
 constexpr UINT SPI_SETSIPINFO = 224;
 constexpr UINT SPI_GETSIPINFO = 225;
 constexpr UINT SPI_GETPLATFORMTYPE = 257;
@@ -109,8 +127,12 @@ struct SIPINFO {
   void* pvImData = nullptr;
 };
 
-// SPI_GETSIPINFO fills a SIPINFO (its cbSize must be this structure's); SPI_SETSIPINFO
-// raises or lowers the panel by its SIPF_ON flag; SPI_GETOEMINFO copies the OEM text into
+// SPI_GETSIPINFO fills a SIPINFO (its cbSize must be this structure's): rcVisibleDesktop is
+// the desktop between the navigation bar and the menu bar, ending at the input panel's top
+// while the panel is up (from the screen's top while the window in front hides the
+// navigation bar), rcSipRect the panel's place right above the menu bar. SPI_GETWORKAREA
+// fills a RECT with the screen below the navigation bar (the menu bar lies over its foot).
+// SPI_SETSIPINFO raises or lowers the panel by its SIPF_ON flag; SPI_GETOEMINFO copies the OEM text into
 // `pv` (`param` bytes) and SPI_GETPLATFORMTYPE the platform name. FALSE with
 // ERROR_INVALID_PARAMETER or ERROR_INSUFFICIENT_BUFFER otherwise.
 BOOL SystemParametersInfoW(UINT action, UINT param, PVOID pv, UINT winIni);
@@ -130,11 +152,20 @@ namespace platform {
 // ---- For tests and the display ---------------------------------------------------------------
 // The bar that shows now, or null.
 HWND CurrentMenuBar();
-// Heights of the task bar strip, the menu bar and the input panel on this screen.
-int TaskBarHeight();
-int MenuBarHeight();
+// Height of the input panel on this screen (the bars' heights: platform/user/Screen.h).
 int InputPanelHeight();
 bool IsInputPanelUp();
+// The rectangles of SPI_GETSIPINFO: what the window in front can use, and where the
+// input panel lies (whether it is up or not).
+RECT VisibleDesktopRect();
+RECT InputPanelRect();
+// Whether the navigation bar shows (the window in front did not hide it), and whether the
+// menu bar shows its input-panel button (the window in front did not hide it).
+bool IsTaskBarShown();
+bool IsInputPanelButtonShown();
+// The navigation bar's window (made when a program window first comes to the front), or
+// null; a tap at its right end presses its button.
+HWND NavigationBar();
 // What the window's Done button shows: 0 none, SHDB_SHOW (OK) or SHDB_SHOWCANCEL.
 DWORD DoneButtonState(HWND hwnd);
 // The last SHFullScreen state given to the window (0 when none).
@@ -146,7 +177,7 @@ void SetOemInfo(std::u16string_view text);
 // ("Button 1"...) and "ResetCmd" (empty), as a new device has them. False when the
 // registry refuses.
 bool InstallHardwareKeyEntries();
-// Panel down, default OEM text, no recorded window states.
+// Panel down, default OEM text, no recorded window states, no navigation bar.
 void ResetShell();
 
 }  // namespace platform

@@ -19,12 +19,18 @@ namespace {
 constexpr char16_t kDefaultOemInfo[] = u"Slateway Handheld";
 constexpr char16_t kPlatformType[] = u"PocketPC";
 
+// What a window's SHFullScreen calls have hidden of the shell while it is in front.
+constexpr DWORD kHidesTaskBar = 0x1;
+constexpr DWORD kHidesSipButton = 0x2;
+constexpr DWORD kHidesStartIcon = 0x4;
+
 struct ShellState {
   std::mutex lock;
   bool panelUp = false;
   std::u16string oem = kDefaultOemInfo;
   std::map<HWND, DWORD> doneButtons;
-  std::map<HWND, DWORD> fullScreen;
+  std::map<HWND, DWORD> fullScreen;  // the last state given, as given
+  std::map<HWND, DWORD> hidden;      // kHides* bits
 };
 
 ShellState& Shell() {
@@ -32,11 +38,13 @@ ShellState& Shell() {
   return state;
 }
 
-int Scale() { return platform::ScreenPixelsPerInch() >= 192 ? 2 : 1; }
+// The top of the desktop: below the navigation bar, or the screen's top while the window in
+// front hides the bar.
+int DesktopTop(HWND front) { return platform::shell::HidesTaskBar(front) ? 0 : platform::TaskBarHeight(); }
 
-RECT FullDesktop() {
-  return RECT{0, platform::TaskBarHeight(), platform::ScreenWidth(),
-              platform::ScreenHeight() - platform::MenuBarHeight()};
+// The desktop between the navigation bar and the menu bar.
+RECT FullDesktop(HWND front) {
+  return RECT{0, DesktopTop(front), platform::ScreenWidth(), platform::ScreenHeight() - platform::MenuBarHeight()};
 }
 
 RECT PanelRect() {
@@ -44,10 +52,25 @@ RECT PanelRect() {
   return RECT{0, bottom - platform::InputPanelHeight(), platform::ScreenWidth(), bottom};
 }
 
+// What the window in front can use: the desktop, less the input panel while it is up.
 RECT VisibleDesktop() {
-  RECT r = FullDesktop();
+  RECT r = FullDesktop(platform::shell::FrontWindow());
   if (platform::IsInputPanelUp()) r.bottom = PanelRect().top;
   return r;
+}
+
+// The screen below the navigation bar; the menu bar lies over its foot.
+RECT WorkArea() {
+  return RECT{0, DesktopTop(platform::shell::FrontWindow()), platform::ScreenWidth(), platform::ScreenHeight()};
+}
+
+BOOL CopyRect(const RECT& r, PVOID pv) {
+  if (!pv) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  *static_cast<RECT*>(pv) = r;
+  return TRUE;
 }
 
 // Copies `text` with its terminator into `pv` of `bytes` bytes.
@@ -95,10 +118,25 @@ void PruneLocked(std::map<HWND, DWORD>& states) {
 }
 
 void SetWindowState(std::map<HWND, DWORD> ShellState::*which, HWND hwnd, DWORD value) {
-  std::lock_guard guard(Shell().lock);
-  auto& states = Shell().*which;
-  PruneLocked(states);
-  states[hwnd] = value;
+  {
+    std::lock_guard guard(Shell().lock);
+    auto& states = Shell().*which;
+    PruneLocked(states);
+    states[hwnd] = value;
+  }
+  platform::shell::RefreshNavigationBar();
+}
+
+// The shell parts a SHFullScreen state shows and hides, on top of what the window hid before.
+DWORD HiddenAfter(DWORD hidden, DWORD state) {
+  auto apply = [&](DWORD hide, DWORD show, DWORD bit) {
+    if (state & hide) hidden |= bit;
+    if (state & show) hidden &= ~bit;
+  };
+  apply(SHFS_HIDETASKBAR, SHFS_SHOWTASKBAR, kHidesTaskBar);
+  apply(SHFS_HIDESIPBUTTON, SHFS_SHOWSIPBUTTON, kHidesSipButton);
+  apply(SHFS_HIDESTARTICON, SHFS_SHOWSTARTICON, kHidesStartIcon);
+  return hidden;
 }
 
 DWORD WindowState(std::map<HWND, DWORD> ShellState::*which, HWND hwnd) {
@@ -121,7 +159,11 @@ BOOL SHInitDialog(PSHINITDLGINFO info) {
   if (flags & SHIDIF_SIPDOWN) SetPanel(false);
   SetWindowState(&ShellState::doneButtons, info->hDlg, (flags & SHIDIF_DONEBUTTON) ? SHDB_SHOW : 0);
   if (flags & (SHIDIF_SIZEDLG | SHIDIF_SIZEDLGFULLSCREEN)) {
-    RECT r = (flags & SHIDIF_SIZEDLGFULLSCREEN) ? FullDesktop() : VisibleDesktop();
+    // A full-screen dialog's title shows in the navigation bar, not in a caption of its own.
+    LONG_PTR style = GetWindowLongW(info->hDlg, GWL_STYLE);
+    if (style & (WS_CAPTION | WS_BORDER | WS_DLGFRAME))
+      SetWindowLongW(info->hDlg, GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_CAPTION | WS_BORDER | WS_DLGFRAME));
+    RECT r = (flags & SHIDIF_SIZEDLGFULLSCREEN) ? FullDesktop(info->hDlg) : VisibleDesktop();
     if (flags & SHIDIF_FULLSCREENNOMENUBAR) r.bottom = platform::ScreenHeight();
     MoveWindow(info->hDlg, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
   }
@@ -142,6 +184,12 @@ BOOL SHFullScreen(HWND hwnd, DWORD state) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
+  {
+    std::lock_guard guard(Shell().lock);
+    PruneLocked(Shell().hidden);
+    DWORD& hidden = Shell().hidden[hwnd];
+    hidden = HiddenAfter(hidden, state);
+  }
   SetWindowState(&ShellState::fullScreen, hwnd, state);
   return TRUE;
 }
@@ -149,6 +197,7 @@ BOOL SHFullScreen(HWND hwnd, DWORD state) {
 BOOL SystemParametersInfoW(UINT action, UINT param, PVOID pv, UINT) {
   switch (action) {
     case SPI_GETSIPINFO: return GetSipInfo(pv);
+    case SPI_GETWORKAREA: return CopyRect(WorkArea(), pv);
     case SPI_SETSIPINFO: {
       auto* info = static_cast<const SIPINFO*>(pv);
       if (!info || info->cbSize != sizeof(SIPINFO)) break;
@@ -192,7 +241,19 @@ HBITMAP SHLoadDIBitmap(LPCWSTR fileName) {
 
 namespace platform {
 
-int InputPanelHeight() { return 80 * Scale(); }
+int InputPanelHeight() { return 80 * ScreenScale(); }
+
+RECT VisibleDesktopRect() { return VisibleDesktop(); }
+RECT InputPanelRect() { return PanelRect(); }
+
+bool IsTaskBarShown() { return !shell::HidesTaskBar(shell::FrontWindow()); }
+
+bool IsInputPanelButtonShown() {
+  HWND front = shell::FrontWindow();
+  std::lock_guard guard(Shell().lock);
+  auto it = Shell().hidden.find(front);
+  return it == Shell().hidden.end() || !(it->second & kHidesSipButton);
+}
 
 bool IsInputPanelUp() {
   std::lock_guard guard(Shell().lock);
@@ -231,11 +292,24 @@ bool InstallHardwareKeyEntries() {
 
 void ResetShell() {
   shell::ResetMenuBars();
+  shell::ResetNavigationBar();
   std::lock_guard guard(Shell().lock);
   Shell().panelUp = false;
   Shell().oem = kDefaultOemInfo;
   Shell().doneButtons.clear();
   Shell().fullScreen.clear();
+  Shell().hidden.clear();
 }
+
+namespace shell {
+
+bool HidesTaskBar(HWND hwnd) {
+  if (!hwnd) return false;
+  std::lock_guard guard(Shell().lock);
+  auto it = Shell().hidden.find(hwnd);
+  return it != Shell().hidden.end() && (it->second & kHidesTaskBar) && IsWindow(hwnd);
+}
+
+}  // namespace shell
 
 }  // namespace platform

@@ -43,7 +43,7 @@ HFONT TemplateFont(const DialogTemplate& t) {
   return CreateFontIndirectW(&lf);
 }
 
-int Scale() { return (platform::ScreenWidth() >= 480 || platform::ScreenHeight() >= 480) ? 2 : 1; }
+int Scale() { return platform::ScreenScale(); }
 int BaseX() { return 6 * Scale(); }
 int BaseY() { return 13 * Scale(); }
 int DluX(int v) { return v * BaseX() / 4; }

@@ -424,9 +424,11 @@ std::vector<Item> ItemsOf(HMENU menu) {
 
 // ---- Layout
 
-// The screen popup menus keep to. The shell's navigation bar gives no height to the window
-// system yet, so it is the whole screen.
-RECT ScreenBand() { return RECT{0, 0, platform::ScreenWidth(), platform::ScreenHeight()}; }
+// The screen popup menus keep to: below the shell's navigation bar, which stays usable
+// while a menu is open.
+RECT ScreenBand() {
+  return RECT{0, platform::TaskBarHeight(), platform::ScreenWidth(), platform::ScreenHeight()};
+}
 
 SIZE MenuSize(const std::vector<Item>& items) {
   SIZE size{40 * Unit(), 2 * Unit()};

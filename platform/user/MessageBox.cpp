@@ -57,7 +57,7 @@ std::u16string ButtonText(int id) {
 class BoxTemplate {
  public:
   BoxTemplate(const platform::MessageBoxRecord& box, const std::vector<int>& buttons) {
-    int scale = (platform::ScreenWidth() >= 480 || platform::ScreenHeight() >= 480) ? 2 : 1;
+    int scale = platform::ScreenScale();
     // Dialog units: 4 to 6 pixels across, 8 to 13 down, at the classic scale.
     short cx = static_cast<short>(std::max(60, (platform::ScreenWidth() / scale - 16) * 4 / 6));
     int perLine = std::max(1, (cx - 8) / 4);

@@ -160,8 +160,35 @@ bool HasIdleHandler() {
   return S().idle != nullptr;
 }
 
+namespace {
+
+// Keeps the window of a modal loop on the list of running ones while the loop runs: the
+// windows behind it take no pen meanwhile.
+class ModalScope {
+ public:
+  explicit ModalScope(HWND modal) : m_modal(modal) {
+    if (!m_modal) return;
+    std::lock_guard guard(S().lock);
+    S().modal.push_back(m_modal);
+  }
+  ~ModalScope() {
+    if (!m_modal) return;
+    std::lock_guard guard(S().lock);
+    auto& list = S().modal;
+    if (auto it = std::find(list.rbegin(), list.rend(), m_modal); it != list.rend()) list.erase(std::next(it).base());
+  }
+  ModalScope(const ModalScope&) = delete;
+  ModalScope& operator=(const ModalScope&) = delete;
+
+ private:
+  HWND m_modal;
+};
+
+}  // namespace
+
 bool RunModalLoop(HWND modal, const std::u16string& what, const std::function<bool()>& done,
                   const std::function<bool(MSG&)>& filter, const std::function<bool()>& ownIdle) {
+  ModalScope scope(modal);
   int idleRounds = 0;
   while (!done()) {
     MSG m;
@@ -567,6 +594,22 @@ BOOL MessageBeep(UINT type) {
 
 namespace {
 
+// Whether the top-level window `top` takes the pen. While a modal dialog, message box or
+// popup menu runs, only that window and what lies above it (its own popups, the shell's
+// bars and panel) do: a window behind it takes no tap, whoever owns it. Otherwise the
+// window under the point does (a screen in front covers what lies behind it).
+bool TakesPenLocked(HWND top) {
+  HWND modal = nullptr;
+  for (auto it = S().modal.rbegin(); it != S().modal.rend() && !modal; ++it)
+    if (Window* m = FindLocked(*it); m && !m->destroying && IsVisibleLocked(*it)) modal = TopLevelLocked(*it);
+  if (!modal || top == modal) return true;
+  for (HWND h : S().topLevels) {
+    if (h == top) return true;
+    if (h == modal) return false;
+  }
+  return true;
+}
+
 void PostPen(UINT msg, POINT screen) {
   std::lock_guard guard(S().lock);
   if (msg == WM_LBUTTONDOWN) S().penDown = true;
@@ -579,6 +622,7 @@ void PostPen(UINT msg, POINT screen) {
       if (!w || !(w->style & WS_VISIBLE)) continue;
       if (screen.x < w->rect.left || screen.x >= w->rect.right || screen.y < w->rect.top || screen.y >= w->rect.bottom)
         continue;
+      if (!TakesPenLocked(h)) return;
       HWND at = h;
       for (bool descended = true; descended;) {
         descended = false;

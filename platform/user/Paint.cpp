@@ -57,6 +57,46 @@ RECT VisibleClientLocked(const Window& w) {
   return r;
 }
 
+RECT ScreenRectLocked(const Window& w) {
+  RECT r = w.rect;
+  if ((w.style & WS_CHILD) && w.parent)
+    if (const Window* up = FindLocked(w.parent)) {
+      POINT o = ClientOriginLocked(*up);
+      r = RECT{r.left + o.x, r.top + o.y, r.right + o.x, r.bottom + o.y};
+    }
+  return r;
+}
+
+// What of the screen a window may not draw on, in screen coordinates: the visible
+// top-level windows above its own top-level window (a window never paints over the
+// windows in front of it) and, when it clips its children (WS_CLIPCHILDREN), its visible
+// children.
+std::vector<RECT> CoveredLocked(const Window& w, bool withChildren) {
+  std::vector<RECT> covered;
+  HWND top = TopLevelLocked(w.handle);
+  for (HWND h : S().topLevels) {
+    if (h == top) break;
+    const Window* t = FindLocked(h);
+    if (t && (t->style & WS_VISIBLE) && !t->destroying) covered.push_back(t->rect);
+  }
+  if (withChildren && (w.style & WS_CLIPCHILDREN))
+    for (HWND c : w.children)
+      if (const Window* cw = FindLocked(c); cw && (cw->style & WS_VISIBLE) && !cw->destroying)
+        covered.push_back(ScreenRectLocked(*cw));
+  return covered;
+}
+
+// A parent that does not clip its children paints over them: the children under what it
+// paints are painted again after it.
+void RepaintChildrenOverLocked(const Window& w, const RECT& painted) {
+  if (w.style & WS_CLIPCHILDREN) return;
+  for (HWND c : w.children) {
+    Window* cw = FindLocked(c);
+    if (cw && (cw->style & WS_VISIBLE) && !cw->destroying && !Empty(Intersect(cw->rect, painted)))
+      InvalidateLocked(*cw, nullptr, true, true);
+  }
+}
+
 // The frame and caption of a window, drawn around its client area (its non-client part).
 void PaintFrame(HWND hwnd) {
   RECT r{};
@@ -64,6 +104,7 @@ void PaintFrame(HWND hwnd) {
   DWORD style;
   bool active;
   std::u16string title;
+  std::vector<RECT> covered;
   {
     std::lock_guard guard(S().lock);
     Window* w = FindLocked(hwnd);
@@ -73,6 +114,7 @@ void PaintFrame(HWND hwnd) {
     style = w->style;
     active = S().active == hwnd;
     title = w->text;
+    covered = CoveredLocked(*w, false);
   }
     POINT at{r.left, r.top};
   if (style & WS_CHILD) {
@@ -84,7 +126,7 @@ void PaintFrame(HWND hwnd) {
     at = POINT{r.left + o.x, r.top + o.y};
     clip = VisibleClientLocked(*up);
   }
-  CMemoryDC surface(platform::CreateSurfaceDC(platform::ScreenBitmap(), at, clip));
+  CMemoryDC surface(platform::CreateSurfaceDC(platform::ScreenBitmap(), at, clip, covered));
   if (!surface) return;
   HDC dc = surface.get();
   RECT all{0, 0, r.right - r.left, r.bottom - r.top};
@@ -177,6 +219,7 @@ HDC BeginPaint(HWND hwnd, LPPAINTSTRUCT paint) {
   if (!paint) return nullptr;
   POINT origin{};
   RECT clip{};
+  std::vector<RECT> covered;
   bool erase;
   {
     std::lock_guard guard(S().lock);
@@ -189,12 +232,14 @@ HDC BeginPaint(HWND hwnd, LPPAINTSTRUCT paint) {
     erase = w->erase;
     origin = ClientOriginLocked(*w);
     clip = VisibleClientLocked(*w);
+    covered = CoveredLocked(*w, true);
+    RepaintChildrenOverLocked(*w, paint->rcPaint);
     w->dirty = false;
     w->erase = false;
     w->update = RECT{};
   }
   PaintFrame(hwnd);
-  paint->hdc = platform::CreateSurfaceDC(platform::ScreenBitmap(), origin, clip);
+  paint->hdc = platform::CreateSurfaceDC(platform::ScreenBitmap(), origin, clip, covered);
   paint->fErase = TRUE;
   if (erase && paint->hdc)
     paint->fErase = CallProc(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(paint->hdc), 0) ? FALSE : TRUE;
@@ -209,10 +254,12 @@ BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* paint) {
 }
 
 HDC GetDC(HWND window) {
-  POINT origin{};
-  RECT clip{};
-  if (window && platform::WindowDrawingArea(window, &origin, &clip))
-    return platform::CreateSurfaceDC(platform::ScreenBitmap(), origin, clip);
+  if (window) {
+    std::lock_guard guard(S().lock);
+    if (Window* w = FindLocked(window))
+      return platform::CreateSurfaceDC(platform::ScreenBitmap(), ClientOriginLocked(*w), VisibleClientLocked(*w),
+                                       CoveredLocked(*w, true));
+  }
   return platform::CreateScreenDC();
 }
 

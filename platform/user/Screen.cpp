@@ -16,7 +16,9 @@ std::atomic<DWORD> g_minor{kDefaultMinor};
 
 // Scroll bars and borders scale with the screen's pixel density: a 480- or 640-pixel
 // screen has twice the pixels per inch of the classic one.
-int Scale() { return (platform::ScreenWidth() >= 480 || platform::ScreenHeight() >= 480) ? 2 : 1; }
+int Scale() { return platform::ScreenScale(); }
+
+constexpr int kShellBarHeight = 26;
 
 }  // namespace
 
@@ -49,6 +51,9 @@ BOOL GetVersionExW(LPOSVERSIONINFOW info) {
 }
 
 namespace platform {
+
+int TaskBarHeight() { return kShellBarHeight * Scale(); }
+int MenuBarHeight() { return kShellBarHeight * Scale(); }
 
 void SetOsVersion(DWORD major, DWORD minor) {
   g_major = major;

@@ -36,6 +36,13 @@ BOOL GetVersionExW(LPOSVERSIONINFOW info);
 
 namespace platform {
 
+// The strips the shell keeps for itself, 26 pixels each on the classic screen and doubled on
+// a high-resolution one: the navigation bar along the top of the screen and the menu bar
+// along its foot. The input panel, 80 pixels high (doubled likewise), lies right above
+// the menu bar while it is up (platform/shell/Shell.h).
+int TaskBarHeight();
+int MenuBarHeight();
+
 // The system version GetVersionExW reports.
 void SetOsVersion(DWORD major, DWORD minor);
 

@@ -209,10 +209,22 @@ void EnsureSystemClasses() {
 
 namespace {
 std::atomic<ForeignWindows*> g_foreign{nullptr};
+std::atomic<ShellObserver> g_shellObserver{nullptr};
 }  // namespace
 
 void SetForeignWindows(ForeignWindows* handler) { g_foreign = handler; }
 ForeignWindows* GetForeignWindows() { return g_foreign; }
+
+void MarkShellWindow(HWND hwnd) {
+  std::lock_guard guard(S().lock);
+  if (Window* w = FindLocked(hwnd)) w->shell = true;
+}
+
+void SetShellObserver(ShellObserver observer) { g_shellObserver = observer; }
+
+void NotifyShell() {
+  if (ShellObserver observer = g_shellObserver) observer();
+}
 
 }  // namespace platform::user
 
@@ -226,26 +238,60 @@ void SendActivate(HWND hwnd, WORD code, HWND other) {
   if (IsWindow(hwnd)) CallProc(hwnd, WM_ACTIVATE, MAKEWPARAM(code, 0), reinterpret_cast<LPARAM>(other));
 }
 
+// Top-level windows keep two bands, topmost first (WS_EX_TOPMOST: the shell's bars,
+// popups), and within a band a window stays below the windows it owns.
+bool IsTopmostLocked(HWND hwnd) {
+  Window* w = FindLocked(hwnd);
+  return w && (w->exStyle & WS_EX_TOPMOST);
+}
+
+bool IsOwnedByLocked(HWND hwnd, HWND owner) {
+  Window* w = FindLocked(hwnd);
+  for (int depth = 0; w && w->owner && depth < 64; ++depth) {
+    if (w->owner == owner) return true;
+    w = FindLocked(w->owner);
+  }
+  return false;
+}
+
+// Puts a top-level window on top of its band.
+void InsertOnTopLocked(HWND hwnd) {
+  auto& list = S().topLevels;
+  auto at = list.begin();
+  if (!IsTopmostLocked(hwnd)) at = std::find_if(list.begin(), list.end(), [](HWND h) { return !IsTopmostLocked(h); });
+  list.insert(at, hwnd);
+}
+
+// Brings a window to the top of its band with the windows it owns still above it.
 void MoveToTopLocked(HWND hwnd) {
   auto& list = S().topLevels;
-  auto it = std::find(list.begin(), list.end(), hwnd);
-  if (it == list.end()) return;
-  list.erase(it);
-  list.insert(list.begin(), hwnd);
+  if (std::find(list.begin(), list.end(), hwnd) == list.end()) return;
+  bool topmost = IsTopmostLocked(hwnd);
+  std::vector<HWND> group;  // top first, the window itself last
+  for (HWND h : list)
+    if (h != hwnd && IsTopmostLocked(h) == topmost && IsOwnedByLocked(h, hwnd)) group.push_back(h);
+  group.push_back(hwnd);
+  for (HWND h : group) list.erase(std::find(list.begin(), list.end(), h));
+  for (auto it = group.rbegin(); it != group.rend(); ++it) InsertOnTopLocked(*it);
+}
+
+bool CanTakeActivationLocked(const Window* w) {
+  return w && !w->destroying && (w->style & WS_VISIBLE) && !(w->style & WS_DISABLED) &&
+         !(w->exStyle & WS_EX_NOACTIVATE);
 }
 
 // The window that takes activation when `leaving` is hidden or destroyed: its owner
-// when that can take it, else the topmost visible, enabled top-level window.
+// when that can take it, else the topmost visible, enabled top-level window that can be
+// active (the shell's bars and popups never are).
 HWND NextActiveLocked(HWND leaving) {
   Window* w = FindLocked(leaving);
   if (w && w->owner) {
     Window* o = FindLocked(w->owner);
-    if (o && !o->destroying && (o->style & WS_VISIBLE) && !(o->style & WS_DISABLED)) return o->handle;
+    if (CanTakeActivationLocked(o)) return o->handle;
   }
   for (HWND h : S().topLevels) {
     if (h == leaving) continue;
-    Window* t = FindLocked(h);
-    if (t && !t->destroying && (t->style & WS_VISIBLE) && !(t->style & WS_DISABLED)) return h;
+    if (CanTakeActivationLocked(FindLocked(h))) return h;
   }
   return nullptr;
 }
@@ -272,6 +318,24 @@ void InvalidateTree(HWND hwnd) {
     CollectPreOrderLocked(hwnd, tree);
   }
   for (HWND h : tree) InvalidateRect(h, nullptr, TRUE);
+}
+
+// What a window hidden, moved or destroyed leaves bare is painted again: its parent with
+// the siblings it lay over, or, for a top-level window, every window beneath it.
+void InvalidateUncovered(HWND hwnd) {
+  HWND parent = nullptr;
+  {
+    std::lock_guard guard(S().lock);
+    Window* w = FindLocked(hwnd);
+    if (!w) return;
+    if (w->style & WS_CHILD) {
+      Window* up = FindLocked(w->parent);
+      if (!up || up->destroying) return;
+      parent = up->handle;
+    }
+  }
+  if (parent) InvalidateTree(parent);
+  else InvalidateRect(nullptr, nullptr, TRUE);
 }
 
 // Removes a window whose WM_NCDESTROY has run: its timers, hot keys, posted messages
@@ -317,6 +381,7 @@ HWND platform::user::ActivateWithCode(HWND hwnd, WORD code) {
   }
   SendActivate(old, WA_INACTIVE, hwnd);
   if (hwnd) SendActivate(hwnd, code, old);
+  NotifyShell();
   // The window that was activated may have kept the focus elsewhere; focus never stays
   // in a window that is not active.
   HWND focus = GetFocus();
@@ -425,10 +490,15 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     w->instance = instance;
     w->thread = GetCurrentThreadId();
     bool child = style & WS_CHILD;
-    if (x == CW_USEDEFAULT) x = y = 0;
+    // A top-level window placed by the system takes the work area: the screen below the
+    // navigation bar (the menu bar lies over its foot).
+    if (x == CW_USEDEFAULT) {
+      x = 0;
+      y = child ? 0 : platform::TaskBarHeight();
+    }
     if (width == CW_USEDEFAULT) {
       width = child ? 0 : platform::ScreenWidth();
-      height = child ? 0 : platform::ScreenHeight();
+      height = child ? 0 : platform::ScreenHeight() - platform::TaskBarHeight();
     }
     w->rect = RECT{x, y, x + width, y + height};
     if (child) {
@@ -438,9 +508,9 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     } else {
       w->owner = parent ? TopLevelLocked(parent) : nullptr;
       w->menu = menuOrId;
-      S().topLevels.insert(S().topLevels.begin(), hwnd);
     }
     S().windows[hwnd] = std::move(w);
+    if (!child) InsertOnTopLocked(hwnd);
   }
 
   CREATESTRUCTW cs;
@@ -514,10 +584,15 @@ BOOL DestroyWindow(HWND hwnd) {
   for (HWND h : owned) DestroyWindow(h);
 
   // Hidden first; activation passes on before the window hears WM_DESTROY.
+  bool wasVisible = false;
   {
     std::lock_guard guard(S().lock);
-    if (Window* w = FindLocked(hwnd)) w->style &= ~WS_VISIBLE;
+    if (Window* w = FindLocked(hwnd)) {
+      wasVisible = IsVisibleLocked(hwnd);
+      w->style &= ~WS_VISIBLE;
+    }
   }
+  if (wasVisible) InvalidateUncovered(hwnd);
   if (wasActive) {
     HWND next;
     {
@@ -563,6 +638,7 @@ BOOL DestroyWindow(HWND hwnd) {
     std::lock_guard guard(S().lock);
     RemoveWindowLocked(*it);
   }
+  if (!child && wasVisible) NotifyShell();
   return TRUE;
 }
 
@@ -747,7 +823,10 @@ BOOL SetWindowTextW(HWND hwnd, LPCWSTR text) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
-  return CallProc(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text ? text : u"")) ? TRUE : FALSE;
+  BOOL done = CallProc(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text ? text : u"")) ? TRUE : FALSE;
+  // The navigation bar shows the foreground window's title.
+  if (!(StyleOf(hwnd) & WS_CHILD)) NotifyShell();
+  return done;
 }
 
 int GetWindowTextW(HWND hwnd, LPWSTR text, int cchMax) {
@@ -791,10 +870,8 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
       }
     }
     // What shows now, or what the window uncovered, is painted again.
-    HWND parent = child ? GetParent(hwnd) : nullptr;
     if (show) InvalidateTree(hwnd);
-    else if (parent) InvalidateRect(parent, nullptr, TRUE);
-    else InvalidateRect(nullptr, nullptr, TRUE);
+    else InvalidateUncovered(hwnd);
   }
   if (show && !child && activate && IsWindow(hwnd)) {
     ActivateWithCode(hwnd, WA_ACTIVE);
@@ -811,6 +888,7 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
     if (wasActive) ActivateWithCode(next, WA_ACTIVE);
     else if (focusInside) SetFocus(nullptr);
   }
+  if (!child && show != was) NotifyShell();
   return was ? TRUE : FALSE;
 }
 
@@ -895,8 +973,8 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
     }
   }
   if (moved || sized) {
+    InvalidateUncovered(hwnd);
     InvalidateTree(hwnd);
-    if (HWND parent = GetParent(hwnd); parent && (StyleOf(hwnd) & WS_CHILD)) InvalidateRect(parent, nullptr, TRUE);
   }
   if (moved) CallProc(hwnd, WM_MOVE, 0, MAKELPARAM(r.left, r.top));
   if (sized) {
@@ -1066,7 +1144,7 @@ HWND SetParent(HWND child, HWND newParent) {
   } else {
     w->style &= ~WS_CHILD;
     w->parent = nullptr;
-    S().topLevels.insert(S().topLevels.begin(), child);
+    InsertOnTopLocked(child);
   }
   return old;
 }
@@ -1276,11 +1354,15 @@ namespace platform {
 
 int LiveWindowCount() {
   std::lock_guard guard(S().lock);
-  return static_cast<int>(S().windows.size());
+  return static_cast<int>(std::count_if(S().windows.begin(), S().windows.end(), [](const auto& entry) {
+    return !entry.second->shell;
+  }));
 }
 
 void ResetWindowSystem() {
   EnsureSystemClasses();
+  // The shell makes no new bar for windows that are on their way out.
+  user::ShellObserver observer = user::g_shellObserver.exchange(nullptr);
   // Destroy what is left as the program would, so that class data is freed in order.
   for (;;) {
     HWND top = nullptr;
@@ -1295,6 +1377,7 @@ void ResetWindowSystem() {
     if (!top) break;
     DestroyWindow(top);
   }
+  user::g_shellObserver = observer;
   user::ResetDialogs();
   user::ResetMenus();
   user::ResetInput();

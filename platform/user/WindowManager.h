@@ -64,6 +64,7 @@ struct Window {
   bool dirty = false;
   bool erase = false;
   bool noRedraw = false;  // WM_SETREDRAW FALSE: updates wait until redrawing is allowed
+  bool shell = false;     // the shell's own window (MarkShellWindow)
 };
 
 struct SentMessage {
@@ -128,6 +129,7 @@ struct State {
   HWND active = nullptr;
   HWND foreground = nullptr;
   HWND capture = nullptr;
+  std::vector<HWND> modal;  // the windows of the running modal loops, innermost last
   UINT_PTR nextHandle = 0x10000;
   IdleHandler* idle = nullptr;
 };
@@ -164,6 +166,17 @@ bool IsClass(HWND hwnd, std::u16string_view name);  // ignoring case
 // Registers a class of the system (the controls, the dialog class); kept by resets.
 void RegisterSystemClass(std::u16string_view name, WNDPROC proc, int wndExtra);
 void EnsureSystemClasses();
+
+// The shell's own top-level windows (the navigation bar) belong to no program: they are
+// left out of LiveWindowCount, and a program's tests need not close them.
+void MarkShellWindow(HWND hwnd);
+
+// The shell follows the foreground window: its observer is called, on the thread that made
+// the change and without the window lock, after the active window changes and after a
+// top-level window is shown, hidden, destroyed or given a new text. Null removes it.
+using ShellObserver = void (*)();
+void SetShellObserver(ShellObserver observer);
+void NotifyShell();
 
 // Makes `hwnd`'s top-level window the active one (code WA_ACTIVE or WA_CLICKACTIVE),
 // sending WM_ACTIVATE to the old and the new window; returns the old one.

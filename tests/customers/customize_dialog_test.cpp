@@ -1,10 +1,12 @@
 // The Customize dialog driven as a user would: one change on every page, kept after a
 // restart of the stores and shown on the invoice; a required caption emptied keeps the
-// dialog open on its page; Cancel writes nothing.
+// dialog open on its page; Cancel writes nothing; the pages list their rows on a
+// high-resolution screen too.
 #include <gtest/gtest.h>
 
 #include "../document/SalesDocumentFixture.h"
 #include "core/Preferences.h"
+#include "core/UiMetrics.h"
 #include "customers/CustomizeDlg.h"
 #include "platform/commctrl/CommCtrl.h"
 #include "platform/registry/Registry.h"
@@ -113,6 +115,19 @@ TEST_F(CustomizeDialog, AnEmptiedRequiredCaptionKeepsItsPageOpenAndCancelWritesN
   reread.Load();
   EXPECT_EQ(reread.GetCaption(kDocInvoice, 0), title);
   EXPECT_EQ(CPreferences().GetDword(u"LastCustPage", 9), 0u);
+}
+
+// The check pictures of the rows double with a high-resolution screen; a page lists every
+// row there as on the classic screen.
+TEST_F(CustomizeDialog, PagesListTheirRowsOnAHighResolutionScreen) {
+  platform::SetScreenProfile(platform::ScreenProfile::Portrait480x640);
+  SetHighResolution(true);
+  Run(0, [](DialogDriver& d) {
+    EXPECT_EQ(Grid(d).VisibleRows().size(), 5u);
+    d.Cancel();
+  });
+  SetHighResolution(false);
+  platform::ResetScreenAndVersion();
 }
 
 }  // namespace

@@ -107,8 +107,9 @@ class HtmlViewTest : public sales_test::SalesDocumentTest {
     wc.lpfnWndProc = EditorProc;
     wc.lpszClassName = u"TestEditor";
     RegisterClassW(&wc);
-    m_editor = CreateWindowExW(0, u"TestEditor", u"", WS_POPUP | WS_VISIBLE, 0, 0, GetSystemMetrics(SM_CXSCREEN),
-                               GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, nullptr, nullptr);
+    // Placed by the system, as the program's windows are: below the navigation bar.
+    m_editor = CreateWindowExW(0, u"TestEditor", u"", WS_POPUP | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
   }
 
   // Where the page shows a link to `target` (inner-window coordinates).
@@ -183,7 +184,9 @@ TEST_F(HtmlViewTest, GoldenInvoiceRendersItsLinksAndPictures) {
   std::optional<POINT> logo = FindLink(u"L");
   ASSERT_TRUE(logo);
   platform::PaintScreen();
-  COLORREF c = ScreenPixel(logo->x, logo->y);
+  POINT onScreen = *logo;
+  ClientToScreen(view.GetInnerWindow(), &onScreen);
+  COLORREF c = ScreenPixel(onScreen.x, onScreen.y);
   EXPECT_GT(GetRValue(c), 200);
   EXPECT_LT(GetGValue(c), 60);
   // The page is not blank.
@@ -215,7 +218,9 @@ TEST_F(HtmlViewTest, TapAndHoldOnLinksReachTheEditor) {
   EXPECT_EQ(sent[0].message, 1146u);
   sent.clear();
   // A hold beside every link: the line is unselected, then the page's own hold.
-  Tap(POINT{2, GetSystemMetrics(SM_CYSCREEN) - 4}, true);
+  RECT page;
+  GetClientRect(g_view->GetInnerWindow(), &page);
+  Tap(POINT{2, page.bottom - 4}, true);
   ASSERT_EQ(sent.size(), 2u);
   EXPECT_EQ(sent[0].message, 1126u);
   EXPECT_EQ(sent[0].text, u"<null>");
@@ -307,7 +312,8 @@ TEST_F(HtmlViewTest, ControlTakesPicturesByCookieAndFromFiles) {
   wc.lpfnWndProc = Host::Proc;
   wc.lpszClassName = u"TestHost";
   RegisterClassW(&wc);
-  m_editor = CreateWindowExW(0, u"TestHost", u"", WS_POPUP | WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
+  m_editor = CreateWindowExW(0, u"TestHost", u"", WS_POPUP | WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                             CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
   HWND control = CreateHtmlViewWindow(nullptr, m_editor);
   ASSERT_TRUE(control);
   SendMessageW(control, DTM_ADDTEXTW, 0, reinterpret_cast<LPARAM>(

@@ -2,13 +2,15 @@
 # End-to-end check of the program on a real screen: a new device is installed, Slateway
 # starts under Xvfb and lays out its sample documents, the register shows them (read back
 # from screenshots), a tap on a column title re-sorts the rows, a tap on a row beside its
-# check box opens that document in the editor (its menu bar shows the scanner button),
-# and closing the window from the editor ends the program. Started again, the program
-# makes a new invoice from the New menu of its menu bar. Usage: slateway_display.sh Slateway slateway-install outdir [--hires]
+# check box opens that document in the editor (its menu bar shows the scanner button), the
+# navigation bar's "ok" leaves it for the register, and closing the window from the editor
+# ends the program. Started again, the program makes a new invoice from the New menu of its
+# menu bar. Usage: slateway_display.sh Slateway slateway-install outdir [--hires]
 #
 # Both runs give a 480 x 640 window (240 x 320 at 2x, or 480 x 640 at 1x), so the same
-# window pixels name the same places: the second row's left edge shows the row band, the
-# "Amount" column title lies at (360, 70).
+# window pixels name the same places: the shell's navigation bar takes the top 52 pixels,
+# the second row's left edge shows the row band, the "Amount" column title lies at
+# (360, 122).
 set -u
 program=$1
 installer=$2
@@ -29,11 +31,12 @@ find_window Slateway $pid
 # The first two rows of the register, as one image's checksum.
 rows() {
   import -window root "$out/$name-$1.png"
-  convert "$out/$name-$1.png" -crop "440x120+$(($X + 4))+$(($Y + 125))" +repage -format "%#" info:
+  convert "$out/$name-$1.png" -crop "440x120+$(($X + 4))+$(($Y + 177))" +repage -format "%#" info:
 }
 
-expect 445 200 rows 200,200,246        # the second row in the band of "All Documents"
-expect 445 140 first-row 255,255,255    # the first row white
+expect 300 26 navigation-bar 0,0,128   # the shell's navigation bar along the top
+expect 445 252 rows 200,200,246        # the second row in the band of "All Documents"
+expect 445 192 first-row 255,255,255    # the first row white
 documents=$(ls "$SLATEWAY_DEVICE_ROOT/My Documents/"*.QVN 2>/dev/null | wc -l)
 if [ "$documents" -lt 6 ]; then echo "FAIL: $documents sample documents laid out"; failed=1; else echo "ok: $documents sample documents"; fi
 # The rows once they differ from $1 (a busy machine may take a while to re-sort), or as
@@ -49,16 +52,20 @@ rows_other_than() {
 }
 sleep 0.5
 before=$(rows before)
-tap 360 70                              # the "Amount" column title: sorted by balance
+tap 360 122                             # the "Amount" column title: sorted by balance
 after=$(rows_other_than "$before" by-amount)
 if [ "$before" != "$after" ]; then echo "ok: the rows were sorted again"; else echo "FAIL: a tap on the title changed nothing"; failed=1; fi
-tap 360 70                              # again: the other way round
+tap 360 122                             # again: the other way round
 again=$(rows_other_than "$after" by-amount-reversed)
 if [ "$again" != "$after" ]; then echo "ok: the second tap reversed the order"; else echo "FAIL: the second tap changed nothing"; failed=1; fi
 
-tap 200 140                             # the first row, beside its check box
+tap 200 192                             # the first row, beside its check box
 expect 336 612 editor 0,0,0             # the editor's menu bar: the scanner button's bars
 import -window root "$out/$name-editor.png"
+tap 440 26                              # the navigation bar's "ok" leaves the editor
+expect 336 612 register-again 192,192,192
+tap 200 192                             # and the row opens it again
+expect 336 612 editor-again 0,0,0
 
 end_program $pid Slateway
 
@@ -67,7 +74,7 @@ end_program $pid Slateway
 "$program" $args &
 pid=$!
 find_window Slateway $pid
-expect 445 140 again-first-row 255,255,255
+expect 445 192 again-first-row 255,255,255
 tap 50 612                              # "New"
 sleep 1
 import -window root "$out/$name-new-menu.png"

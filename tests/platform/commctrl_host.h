@@ -66,7 +66,8 @@ inline void ToggleCheckUnderTap(HWND tree, const NMHDR* hdr) {
   SendMessageW(tree, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
 }
 
-// The host fills the screen; controls made with Make are its children.
+// The host fills the work area below the navigation bar; controls made with Make are its
+// children.
 class CommCtrlTest : public platform::testing::DeviceTest {
  public:
   void SetUp() override {
@@ -80,7 +81,7 @@ class CommCtrlTest : public platform::testing::DeviceTest {
     wc.lpszClassName = u"Host";
     wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
     RegisterClassW(&wc);
-    parent = CreateWindowExW(0, u"Host", u"", WS_VISIBLE, 0, 0, platform::ScreenWidth(), platform::ScreenHeight(),
+    parent = CreateWindowExW(0, u"Host", u"", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                              nullptr, nullptr, nullptr, nullptr);
   }
   void TearDown() override {

@@ -35,7 +35,15 @@ class ControlTest : public DeviceTest {
     wc.lpfnWndProc = ParentProc;
     wc.lpszClassName = u"Parent";
     RegisterClassW(&wc);
-    m_parent = CreateWindowExW(0, u"Parent", u"", WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
+    // Placed by the system: below the shell's navigation bar.
+    m_parent = CreateWindowExW(0, u"Parent", u"", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                               CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
+  }
+  // A point of the parent's client area on the screen.
+  POINT At(int x, int y) const {
+    POINT p{x, y};
+    ClientToScreen(m_parent, &p);
+    return p;
   }
   void TearDown() override {
     DestroyWindow(m_parent);
@@ -330,7 +338,7 @@ TEST_F(ComboBox, ATapOpensTheListUnderItAndTheNextTapChoosesOrCloses) {
   for (const char16_t* t : {u"Due on receipt", u"Net 15", u"Net 30"})
     SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(t));
   g_notes.clear();
-  platform::Tap(POINT{20, 15});
+  platform::Tap(At(20, 15));
   platform::PumpMessages();
   HWND list = platform::ComboDropList(combo);
   ASSERT_NE(list, nullptr);
@@ -352,11 +360,11 @@ TEST_F(ComboBox, ATapOpensTheListUnderItAndTheNextTapChoosesOrCloses) {
     if (code != CBN_SETFOCUS) codes.push_back(code);
   EXPECT_EQ(codes, (std::vector<int>{CBN_DROPDOWN, CBN_SELCHANGE, CBN_SELENDOK, CBN_CLOSEUP}));
   // A tap beside the open list closes it and keeps the selection.
-  platform::Tap(POINT{20, 15});
+  platform::Tap(At(20, 15));
   platform::PumpMessages();
   ASSERT_NE(platform::ComboDropList(combo), nullptr);
   g_notes.clear();
-  platform::Tap(POINT{200, 300});
+  platform::Tap(At(200, 280));
   platform::PumpMessages();
   EXPECT_EQ(platform::ComboDropList(combo), nullptr);
   EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 1);
@@ -374,11 +382,11 @@ TEST_F(Buttons, TapsToggleChecksAndNotifyTheParent) {
   HWND check = Make(u"BUTTON", BS_AUTOCHECKBOX, 60, 20, 11);
   HWND owner = Make(u"TTBUTTON", BS_OWNERDRAW, 22, 22, 1009);
   MoveWindow(owner, 100, 0, 22, 22, TRUE);
-  platform::Tap(POINT{5, 5});
-  platform::Tap(POINT{105, 5});
+  platform::Tap(At(5, 5));
+  platform::Tap(At(105, 5));
   // Pen down on a button and up outside it is no click.
-  platform::PenDown(POINT{105, 5});
-  platform::PenUp(POINT{200, 200});
+  platform::PenDown(At(105, 5));
+  platform::PenUp(At(200, 200));
   platform::PumpMessages();
   EXPECT_EQ(SendMessageW(check, BM_GETCHECK, 0, 0), BST_CHECKED);
   EXPECT_EQ(g_notes, (std::vector<std::pair<int, int>>{{11, BN_CLICKED}, {1009, BN_CLICKED}}));

@@ -244,10 +244,10 @@ TEST_F(PopupMenus, TheReleaseOfTheTapThatOpenedTheMenuChoosesNothing) {
   UiScript ui;
   ui.ExpectPopupMenu([](MenuDriver&) {
       // The pen comes up where it went down: over the menu's first row, now captured.
-      platform::PenUp(POINT{25, 25});
+      platform::PenUp(POINT{25, 55});
     })
       .ExpectPopupMenu([](MenuDriver& m) { m.Choose(40088); });
-  platform::PenDown(POINT{20, 20});
+  platform::PenDown(POINT{20, 50});
   platform::PumpMessages();
   EXPECT_EQ(g_holdResult, 40088);  // not Undo, under the pen when it came up
   EXPECT_EQ(ui.Pending(), 0u);

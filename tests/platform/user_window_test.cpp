@@ -518,35 +518,35 @@ TEST_F(Activation, ShowingAndFocusingSendActivationAndFocusPairs) {
 }
 
 TEST_F(Activation, PenGoesToTheWindowUnderThePointAndActivatesByClick) {
-  HWND back = Top(u"back", WS_VISIBLE, {0, 100, 240, 320});
-  HWND front = Top(u"front", WS_VISIBLE, {0, 0, 240, 100});
+  HWND back = Top(u"back", WS_VISIBLE, {0, 130, 240, 320});
+  HWND front = Top(u"front", WS_VISIBLE, {0, 30, 240, 130});
   HWND button = Child(front, u"button", 1, {10, 10, 60, 30});
   SetActiveWindow(back);
   g_log.clear();
-  platform::Tap(POINT{20, 15});
+  platform::Tap(POINT{20, 45});
   platform::PumpMessages();
   EXPECT_EQ(g_log, (std::vector<std::string>{"back:ACTIVATE(0)", "front:ACTIVATE(2)", "back:KILLFOCUS",
                                              "front:SETFOCUS", "button:LBUTTONDOWN", "button:LBUTTONUP"}));
   DWORD pos = GetMessagePos();
   EXPECT_EQ(LOWORD(pos), 20);
-  EXPECT_EQ(HIWORD(pos), 15);
+  EXPECT_EQ(HIWORD(pos), 45);
   // The pen's state as it arrives and as it is read.
-  platform::PenDown(POINT{20, 15});
+  platform::PenDown(POINT{20, 45});
   EXPECT_TRUE(GetAsyncKeyState(VK_LBUTTON) & 0x8000);
   EXPECT_FALSE(GetKeyState(VK_LBUTTON) & 0x8000);
   platform::PumpMessages();
   EXPECT_TRUE(GetKeyState(VK_LBUTTON) & 0x8000);
-  platform::PenUp(POINT{20, 15});
+  platform::PenUp(POINT{20, 45});
   platform::PumpMessages();
   EXPECT_FALSE(GetAsyncKeyState(VK_LBUTTON) & 0x8000);
   // A disabled window gets nothing; capture gets everything.
   EnableWindow(button, FALSE);
   g_log.clear();
-  platform::Tap(POINT{20, 15});
+  platform::Tap(POINT{20, 45});
   platform::PumpMessages();
   EXPECT_TRUE(g_log.empty());
   SetCapture(back);
-  platform::Tap(POINT{20, 15});
+  platform::Tap(POINT{20, 45});
   platform::PumpMessages();
   EXPECT_EQ(g_log, (std::vector<std::string>{"front:ACTIVATE(0)", "back:ACTIVATE(2)", "front:KILLFOCUS", "back:SETFOCUS",
                                              "back:LBUTTONDOWN", "back:LBUTTONUP"}));
