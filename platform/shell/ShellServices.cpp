@@ -86,6 +86,7 @@ void SetPanel(bool up) {
     if (Shell().panelUp == up) return;
     Shell().panelUp = up;
   }
+  platform::shell::ShowInputPanel(up);
   SendMessageW(HWND_BROADCAST, WM_SETTINGCHANGE, SPI_SETSIPINFO, 0);
 }
 
@@ -143,6 +144,7 @@ BOOL SHFullScreen(HWND hwnd, DWORD state) {
     return FALSE;
   }
   SetWindowState(&ShellState::fullScreen, hwnd, state);
+  platform::shell::NoteFullScreen(hwnd, state);
   return TRUE;
 }
 
@@ -231,6 +233,7 @@ bool InstallHardwareKeyEntries() {
 
 void ResetShell() {
   shell::ResetMenuBars();
+  shell::ResetInputPanel();
   std::lock_guard guard(Shell().lock);
   Shell().panelUp = false;
   Shell().oem = kDefaultOemInfo;

@@ -57,6 +57,18 @@ RECT VisibleClientLocked(const Window& w) {
   return r;
 }
 
+// Windows draw straight into the screen, so what one paints beneath a topmost window (a
+// popup menu, the input panel) is covered again by having that window painted after it.
+void RepaintTopmostAboveLocked(HWND painted, const RECT& drawn) {
+  HWND top = TopLevelLocked(painted);
+  for (HWND h : S().topLevels) {
+    if (h == top) return;
+    Window* t = FindLocked(h);
+    if (t && (t->exStyle & WS_EX_TOPMOST) && (t->style & WS_VISIBLE) && !Empty(Intersect(t->rect, drawn)))
+      InvalidateLocked(*t, nullptr, true, true);
+  }
+}
+
 // The frame and caption of a window, drawn around its client area (its non-client part).
 void PaintFrame(HWND hwnd) {
   RECT r{};
@@ -192,6 +204,7 @@ HDC BeginPaint(HWND hwnd, LPPAINTSTRUCT paint) {
     w->dirty = false;
     w->erase = false;
     w->update = RECT{};
+    RepaintTopmostAboveLocked(hwnd, clip);
   }
   PaintFrame(hwnd);
   paint->hdc = platform::CreateSurfaceDC(platform::ScreenBitmap(), origin, clip);

@@ -105,6 +105,17 @@ void SetData(HWND hwnd, std::shared_ptr<WindowData> data) {
   if (Window* w = FindLocked(hwnd)) w->data = std::move(data);
 }
 
+void MarkShellWindow(HWND hwnd) {
+  std::lock_guard guard(S().lock);
+  if (Window* w = FindLocked(hwnd)) w->shell = true;
+}
+
+bool IsShellWindow(HWND hwnd) {
+  std::lock_guard guard(S().lock);
+  Window* w = FindLocked(hwnd);
+  return w && w->shell;
+}
+
 std::u16string TextOf(HWND hwnd) {
   std::lock_guard guard(S().lock);
   Window* w = FindLocked(hwnd);
@@ -226,12 +237,25 @@ void SendActivate(HWND hwnd, WORD code, HWND other) {
   if (IsWindow(hwnd)) CallProc(hwnd, WM_ACTIVATE, MAKEWPARAM(code, 0), reinterpret_cast<LPARAM>(other));
 }
 
+// Topmost windows (popup menus, drop-down lists, the input panel) stay above the others:
+// a window raised to the top goes just beneath them unless it is topmost itself.
+void InsertOnTopLocked(HWND hwnd, DWORD exStyle) {
+  auto& list = S().topLevels;
+  auto at = list.begin();
+  if (!(exStyle & WS_EX_TOPMOST))
+    at = std::find_if(list.begin(), list.end(), [](HWND h) {
+      Window* w = FindLocked(h);
+      return !w || !(w->exStyle & WS_EX_TOPMOST);
+    });
+  list.insert(at, hwnd);
+}
+
 void MoveToTopLocked(HWND hwnd) {
   auto& list = S().topLevels;
   auto it = std::find(list.begin(), list.end(), hwnd);
   if (it == list.end()) return;
   list.erase(it);
-  list.insert(list.begin(), hwnd);
+  InsertOnTopLocked(hwnd, FindLocked(hwnd)->exStyle);
 }
 
 // The window that takes activation when `leaving` is hidden or destroyed: its owner
@@ -245,7 +269,9 @@ HWND NextActiveLocked(HWND leaving) {
   for (HWND h : S().topLevels) {
     if (h == leaving) continue;
     Window* t = FindLocked(h);
-    if (t && !t->destroying && (t->style & WS_VISIBLE) && !(t->style & WS_DISABLED)) return h;
+    if (t && !t->destroying && (t->style & WS_VISIBLE) && !(t->style & WS_DISABLED) &&
+        !(t->exStyle & WS_EX_NOACTIVATE))
+      return h;
   }
   return nullptr;
 }
@@ -438,7 +464,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     } else {
       w->owner = parent ? TopLevelLocked(parent) : nullptr;
       w->menu = menuOrId;
-      S().topLevels.insert(S().topLevels.begin(), hwnd);
+      InsertOnTopLocked(hwnd, exStyle);
     }
     S().windows[hwnd] = std::move(w);
   }
@@ -882,7 +908,9 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
         auto it = std::find(list->begin(), list->end(), hwnd);
         if (it != list->end()) {
           list->erase(it);
-          if (insertAfter == HWND_TOP || insertAfter == HWND_TOPMOST) {
+          if ((insertAfter == HWND_TOP || insertAfter == HWND_TOPMOST) && list == &S().topLevels) {
+            InsertOnTopLocked(hwnd, w->exStyle);
+          } else if (insertAfter == HWND_TOP || insertAfter == HWND_TOPMOST) {
             list->insert(list->begin(), hwnd);
           } else if (insertAfter == HWND_BOTTOM || insertAfter == HWND_NOTOPMOST) {
             list->push_back(hwnd);
@@ -1066,7 +1094,7 @@ HWND SetParent(HWND child, HWND newParent) {
   } else {
     w->style &= ~WS_CHILD;
     w->parent = nullptr;
-    S().topLevels.insert(S().topLevels.begin(), child);
+    InsertOnTopLocked(child, w->exStyle);
   }
   return old;
 }
@@ -1276,7 +1304,9 @@ namespace platform {
 
 int LiveWindowCount() {
   std::lock_guard guard(S().lock);
-  return static_cast<int>(S().windows.size());
+  // The shell's own windows belong to the device and outlive the program's.
+  return static_cast<int>(
+      std::count_if(S().windows.begin(), S().windows.end(), [](const auto& entry) { return !entry.second->shell; }));
 }
 
 void ResetWindowSystem() {

@@ -62,6 +62,7 @@ struct Window {
   bool dirty = false;
   bool erase = false;
   bool noRedraw = false;  // WM_SETREDRAW FALSE: updates wait until redrawing is allowed
+  bool shell = false;     // the shell's own window (the input panel): not the program's
 };
 
 struct SentMessage {
@@ -153,6 +154,10 @@ std::shared_ptr<T> DataOf(HWND hwnd) {
   return w ? std::dynamic_pointer_cast<T>(w->data) : nullptr;
 }
 void SetData(HWND hwnd, std::shared_ptr<WindowData> data);
+// Marks a window the shell keeps for itself whatever the program does (the input panel):
+// it takes the pen whichever window is active and is left out of LiveWindowCount.
+void MarkShellWindow(HWND hwnd);
+bool IsShellWindow(HWND hwnd);
 std::u16string TextOf(HWND hwnd);          // the stored text, without messages
 void StoreText(HWND hwnd, std::u16string text);
 DWORD StyleOf(HWND hwnd);
