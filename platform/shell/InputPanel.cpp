@@ -176,7 +176,8 @@ void PaintKey(HDC dc, const PanelData& d, const PlacedKey& key, bool pressed) {
     }
   }
   SetTextColor(dc, color);
-  DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  UINT format = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX;  // "&" is a key like any other
+  DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &r, format);
 }
 
 void EnsureFont(PanelData& d) {

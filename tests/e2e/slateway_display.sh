@@ -18,15 +18,8 @@ shift 3
 # (six rows above the menu bar) lies lower in the high-resolution window.
 if [ "${1:-}" = "--hires" ]; then args="--hires --scale 1"; name=480; first_entry=474
 else args="--scale 2"; name=240; first_entry=363; fi
-mkdir -p "$out"
-export SLATEWAY_DEVICE_ROOT=$(mktemp -d)
-trap 'rm -rf "$SLATEWAY_DEVICE_ROOT"' EXIT
-
-"$installer" >/dev/null || { echo "FAIL: the installer failed"; exit 1; }
-"$program" $args &
-pid=$!
 source "$(dirname "$0")/display_common.sh"
-find_window Slateway $pid
+start_on_new_device "$program" "$installer"
 
 # The first two rows of the register, as one image's checksum.
 rows() {
