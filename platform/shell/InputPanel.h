@@ -20,7 +20,7 @@ namespace platform {
 // The panel's keys that type no sign of their own.
 enum class PanelKey { Shift, Backspace, Enter, Space, Tab, Layer };
 
-// ---- For tests and the display ---------------------------------------------------------------
+// ---- For tests -------------------------------------------------------------------------------
 // The middle of a key of the layer showing now, in screen coordinates: the key that types
 // `c` (a letter matches either case; space, backspace, CR and tab are their keys), or the
 // key `key`. Empty while the panel is down or when the layer showing has no such key.

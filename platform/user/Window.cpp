@@ -110,12 +110,6 @@ void MarkShellWindow(HWND hwnd) {
   if (Window* w = FindLocked(hwnd)) w->shell = true;
 }
 
-bool IsShellWindow(HWND hwnd) {
-  std::lock_guard guard(S().lock);
-  Window* w = FindLocked(hwnd);
-  return w && w->shell;
-}
-
 std::u16string TextOf(HWND hwnd) {
   std::lock_guard guard(S().lock);
   Window* w = FindLocked(hwnd);
@@ -908,10 +902,9 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
         auto it = std::find(list->begin(), list->end(), hwnd);
         if (it != list->end()) {
           list->erase(it);
-          if ((insertAfter == HWND_TOP || insertAfter == HWND_TOPMOST) && list == &S().topLevels) {
-            InsertOnTopLocked(hwnd, w->exStyle);
-          } else if (insertAfter == HWND_TOP || insertAfter == HWND_TOPMOST) {
-            list->insert(list->begin(), hwnd);
+          if (insertAfter == HWND_TOP || insertAfter == HWND_TOPMOST) {
+            if (list == &S().topLevels) InsertOnTopLocked(hwnd, w->exStyle);
+            else list->insert(list->begin(), hwnd);
           } else if (insertAfter == HWND_BOTTOM || insertAfter == HWND_NOTOPMOST) {
             list->push_back(hwnd);
           } else {

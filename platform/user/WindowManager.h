@@ -155,9 +155,8 @@ std::shared_ptr<T> DataOf(HWND hwnd) {
 }
 void SetData(HWND hwnd, std::shared_ptr<WindowData> data);
 // Marks a window the shell keeps for itself whatever the program does (the input panel):
-// it takes the pen whichever window is active and is left out of LiveWindowCount.
+// it belongs to the device, not to the program, and is left out of LiveWindowCount.
 void MarkShellWindow(HWND hwnd);
-bool IsShellWindow(HWND hwnd);
 std::u16string TextOf(HWND hwnd);          // the stored text, without messages
 void StoreText(HWND hwnd, std::u16string text);
 DWORD StyleOf(HWND hwnd);
