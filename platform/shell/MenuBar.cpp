@@ -23,6 +23,9 @@ constexpr char16_t kBarClass[] = u"menu_worker";
 constexpr DWORD ERROR_RESOURCE_NAME_NOT_FOUND_ = 1814;
 // Text buttons are at least this wide, so that short words still make a good target.
 constexpr int kMinTextButton = 56;
+// The input-panel button at the bar's right end, and its index while the pen holds it.
+constexpr int kPanelButtonWidth = 32;
+constexpr int kPanelButton = -2;
 
 struct BarButton {
   WORD image = I_IMAGENONE;
@@ -55,11 +58,20 @@ BarButton* ByCommand(BarData& d, WPARAM command) {
   return nullptr;
 }
 
-int HitButton(const BarData& d, POINT p) {
+RECT PanelButtonRect(HWND bar) {
+  RECT client;
+  GetClientRect(bar, &client);
+  return RECT{client.right - kPanelButtonWidth * Scale(), client.top, client.right, client.bottom};
+}
+
+bool Inside(const RECT& r, POINT p) { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; }
+
+// The input-panel button when the foreground window shows it, else the button under the pen.
+int HitButton(HWND bar, const BarData& d, POINT p) {
+  if (platform::IsInputPanelButtonShown() && Inside(PanelButtonRect(bar), p)) return kPanelButton;
   for (size_t i = 0; i < d.buttons.size(); ++i) {
     const RECT& r = d.buttons[i].rect;
-    if (!(d.buttons[i].state & TBSTATE_HIDDEN) && p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom)
-      return static_cast<int>(i);
+    if (!(d.buttons[i].state & TBSTATE_HIDDEN) && Inside(r, p)) return static_cast<int>(i);
   }
   return -1;
 }
@@ -90,6 +102,29 @@ void PaintImage(HDC dc, const BarData& d, const BarButton& b) {
   StretchBlt(dc, x, y, w, h, source.get(), b.image * d.imageWidth, 0, d.imageWidth, d.imageHeight, SRCCOPY);
 }
 
+// A keyboard: its outline, three rows of keys and the space bar, on a grid of 18 x 12 points.
+// The button stays lit while the panel is up.
+void PaintPanelButton(HDC dc, const RECT& button, bool pressed) {
+  RECT face{button.left, button.top + 1, button.right, button.bottom};
+  if (pressed) FillRect(dc, &face, GetSysColorBrush(COLOR_HIGHLIGHT));
+  else if (platform::IsInputPanelUp()) FillRect(dc, &face, GetSysColorBrush(COLOR_BTNHIGHLIGHT));
+  int s = Scale();
+  int left = (button.left + button.right) / 2 - 9 * s;
+  int top = (button.top + button.bottom) / 2 - 6 * s;
+  HBRUSH ink = GetSysColorBrush(pressed ? COLOR_HIGHLIGHTTEXT : COLOR_BTNTEXT);
+  auto box = [&](int x, int y, int w, int h) {
+    RECT r{left + x * s, top + y * s, left + (x + w) * s, top + (y + h) * s};
+    FillRect(dc, &r, ink);
+  };
+  box(0, 0, 18, 1);
+  box(0, 11, 18, 1);
+  box(0, 0, 1, 12);
+  box(17, 0, 1, 12);
+  for (int row = 0; row < 3; ++row)
+    for (int x = 2 + row % 2; x + 2 <= 16; x += 3) box(x, 2 + row * 2, 2, 1);
+  box(5, 8, 8, 1);
+}
+
 void Paint(HWND hwnd, BarData& d) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(hwnd, &ps);
@@ -118,6 +153,7 @@ void Paint(HWND hwnd, BarData& d) {
     SetTextColor(dc, color);
     DrawTextW(dc, b.text.c_str(), static_cast<int>(b.text.size()), &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   }
+  if (platform::IsInputPanelButtonShown()) PaintPanelButton(dc, PanelButtonRect(hwnd), d.pressed == kPanelButton);
   keepFont.reset();
   EndPaint(hwnd, &ps);
 }
@@ -152,7 +188,11 @@ void OnPenUp(HWND hwnd, const std::shared_ptr<BarData>& d, POINT p) {
   d->pressed = -1;
   if (GetCapture() == hwnd) ReleaseCapture();
   InvalidateRect(hwnd, nullptr, TRUE);
-  if (was < 0 || HitButton(*d, p) != was) return;
+  if (was == -1 || HitButton(hwnd, *d, p) != was) return;
+  if (was == kPanelButton) {
+    SipShowIM(platform::IsInputPanelUp() ? SIPF_OFF : SIPF_ON);
+    return;
+  }
   BarButton b = d->buttons[static_cast<size_t>(was)];
   if (b.state & TBSTATE_ENABLED) Activate(hwnd, d, b);
 }
@@ -179,14 +219,18 @@ LRESULT BarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN: {
       // The bar of a window that a modal dialog or message box disabled waits with it.
       if (!IsWindowEnabled(d->parent)) return 0;
-      int hit = HitButton(*d, p);
-      if (hit < 0 || !(d->buttons[static_cast<size_t>(hit)].state & TBSTATE_ENABLED)) return 0;
+      int hit = HitButton(hwnd, *d, p);
+      if (hit == -1 || (hit >= 0 && !(d->buttons[static_cast<size_t>(hit)].state & TBSTATE_ENABLED))) return 0;
       d->pressed = hit;
       SetCapture(hwnd);
       InvalidateRect(hwnd, nullptr, TRUE);
       return 0;
     }
     case WM_LBUTTONUP: OnPenUp(hwnd, d, p); return 0;
+    case WM_SETTINGCHANGE:
+      // The input-panel button shows whether the panel is up.
+      if (wParam == SPI_SETSIPINFO) InvalidateRect(hwnd, nullptr, TRUE);
+      return 0;
     case SHCMBM_GETMENU: return reinterpret_cast<LRESULT>(d->menu);
     case SHCMBM_GETSUBMENU: {
       BarButton* b = ByCommand(*d, static_cast<WPARAM>(lParam));

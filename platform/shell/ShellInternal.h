@@ -16,4 +16,11 @@ bool HidesTaskBar(HWND hwnd);
 // Brings the navigation bar up to date with the window in front (made on first need).
 void RefreshNavigationBar();
 
+// The input panel's window follows the panel: shown in the panel's rectangle while up.
+void ShowInputPanel(bool up);
+// Redraws the menu bar's input-panel button after SHFullScreen changed a window's state.
+void NoteFullScreen(HWND hwnd, DWORD state);
+// Destroys the panel's window.
+void ResetInputPanel();
+
 }  // namespace platform::shell

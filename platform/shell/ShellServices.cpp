@@ -109,6 +109,7 @@ void SetPanel(bool up) {
     if (Shell().panelUp == up) return;
     Shell().panelUp = up;
   }
+  platform::shell::ShowInputPanel(up);
   SendMessageW(HWND_BROADCAST, WM_SETTINGCHANGE, SPI_SETSIPINFO, 0);
 }
 
@@ -191,6 +192,7 @@ BOOL SHFullScreen(HWND hwnd, DWORD state) {
     hidden = HiddenAfter(hidden, state);
   }
   SetWindowState(&ShellState::fullScreen, hwnd, state);
+  platform::shell::NoteFullScreen(hwnd, state);
   return TRUE;
 }
 
@@ -293,6 +295,7 @@ bool InstallHardwareKeyEntries() {
 void ResetShell() {
   shell::ResetMenuBars();
   shell::ResetNavigationBar();
+  shell::ResetInputPanel();
   std::lock_guard guard(Shell().lock);
   Shell().panelUp = false;
   Shell().oem = kDefaultOemInfo;

@@ -4,6 +4,7 @@
 
 #include "platform/base/Base.h"
 #include "platform/kernel/Clock.h"
+#include "platform/shell/InputPanel.h"
 
 namespace platform::testing {
 
@@ -139,6 +140,19 @@ DialogDriver& DialogDriver::Hold(int id) {
 DialogDriver& DialogDriver::Type(std::u16string_view text) {
   for (WCHAR c : text) {
     platform::TypeText(std::u16string_view(&c, 1));
+    Pump();
+  }
+  return *this;
+}
+
+DialogDriver& DialogDriver::TapPanel(std::u16string_view text) {
+  for (WCHAR c : text) {
+    std::optional<POINT> key = platform::InputPanelKeyAt(c);
+    if (!key) {
+      ADD_FAILURE() << "no key for '" << platform::ToUtf8(std::u16string_view(&c, 1)) << "' on the input panel";
+      return *this;
+    }
+    platform::Tap(*key);
     Pump();
   }
   return *this;

@@ -61,6 +61,8 @@ class DialogDriver {
   DialogDriver& Hold(int id);
   // Types into the focused control, one key at a time.
   DialogDriver& Type(std::u16string_view text);
+  // Types by tapping the input panel's keys (it must be up), one sign of `text` at a time.
+  DialogDriver& TapPanel(std::u16string_view text);
   // Taps the control, selects its whole text and types `text` over it.
   DialogDriver& TypeInto(int id, std::u16string_view text);
   DialogDriver& Key(UINT vk);

@@ -414,7 +414,7 @@ BOOL MessageBeep(UINT type);
 namespace platform {
 
 // ---- For tests and displays ------------------------------------------------------------------
-// Windows and window classes alive now.
+// The program's windows alive now (the shell's own input panel is the device's, not counted).
 int LiveWindowCount();
 // Destroys every window, unregisters the classes, clears queues, timers, hot keys,
 // focus and the beep log; the standard control classes stay. The idle handler stays too:

@@ -10,6 +10,7 @@
 #include "core/FieldForm.h"
 #include "core/MenuBar.h"
 #include "core/Preferences.h"
+#include "platform/shell/InputPanel.h"
 #include "platform/shell/Shell.h"
 #include "core/UiMetrics.h"
 #include "platform/gdi/GdiScopes.h"
@@ -356,6 +357,27 @@ TEST_F(FieldFormDialog, TheListMakesRoomForTheInputPanel) {
   ASSERT_TRUE(sip.fdwFlags & SIPF_ON);
   EXPECT_LT(up.bottom, down.bottom);
   EXPECT_LE(up.bottom, sip.rcVisibleDesktop.bottom);
+}
+
+TEST_F(FieldFormDialog, TheInputPanelTypesIntoFieldsAsTheKeyboardWould) {
+  CFieldForm form(GetResourceInstance(), nullptr, CBstr(), 0, 0, 60, 0, nullptr);
+  form.AddField(0, kFieldText, kFlagEditable, CBstr(u"Name"), CBstr(), 1, 41, nullptr);
+  form.AddField(1, kFieldText, kFlagEditable | kFlagNumericKeys, CBstr(u"Qty"), CBstr(), 1, 41, nullptr);
+  platform::testing::UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+    ASSERT_NE(platform::InputPanelWindow(), nullptr);  // the form raised it
+    HWND editor = form.EditorWindow();
+    d.TapPanel(u"acme");  // the field's edit capitalises the first letter
+    EXPECT_EQ(GetFocus(), editor);
+    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 1);
+    d.TapPanel(u"12x.5");  // the letter is refused with a beep
+    EXPECT_EQ(platform::BeepLog().size(), 1u);
+    EXPECT_EQ(GetActiveWindow(), d.Window());
+    d.TapPanel(u"\r");  // Enter accepts the form
+  });
+  EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, true), 1);
+  EXPECT_EQ(Read(form, 0), u"Acme");
+  EXPECT_EQ(Read(form, 1), u"12.5");
 }
 
 TEST_F(FieldFormDialog, APageLivesInsideItsParentAndValidates) {

@@ -1,7 +1,8 @@
 # What the end-to-end checks of the display share; sourced after setting `out` (the folder
 # for screenshots) and `name` (their prefix). Gives: find_window TITLE PID (sets win, X, Y),
-# pixel/expect (a window pixel's colour once the screen settles), tap X Y, and
-# end_program PID TITLE (as closing the window; the program must end by itself).
+# pixel/expect (a window pixel's colour once the screen settles), tap X Y,
+# start_on_new_device PROGRAM INSTALLER (sets pid too) and end_program PID TITLE (as closing
+# the window; the program must end by itself).
 failed=0
 
 find_window() {
@@ -41,4 +42,16 @@ end_program() {
   for _ in $(seq 50); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
   if kill -0 "$1" 2>/dev/null; then echo "FAIL: $2 did not end"; kill -9 "$1"; failed=1; fi
   wait "$1" 2>/dev/null
+}
+
+# Installs a new device in a temporary root (removed at exit), starts the program there with
+# `args` and finds its window.
+start_on_new_device() {
+  mkdir -p "$out"
+  export SLATEWAY_DEVICE_ROOT=$(mktemp -d)
+  trap 'rm -rf "$SLATEWAY_DEVICE_ROOT"' EXIT
+  "$2" >/dev/null || { echo "FAIL: the installer failed"; exit 1; }
+  "$1" $args &
+  pid=$!
+  find_window Slateway $pid
 }

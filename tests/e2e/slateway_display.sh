@@ -18,15 +18,8 @@ out=$3
 shift 3
 if [ "${1:-}" = "--hires" ]; then args="--hires --scale 1"; name=480
 else args="--scale 2"; name=240; fi
-mkdir -p "$out"
-export SLATEWAY_DEVICE_ROOT=$(mktemp -d)
-trap 'rm -rf "$SLATEWAY_DEVICE_ROOT"' EXIT
-
-"$installer" >/dev/null || { echo "FAIL: the installer failed"; exit 1; }
-"$program" $args &
-pid=$!
 source "$(dirname "$0")/display_common.sh"
-find_window Slateway $pid
+start_on_new_device "$program" "$installer"
 
 # The first two rows of the register, as one image's checksum.
 rows() {

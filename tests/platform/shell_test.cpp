@@ -2,13 +2,16 @@
 //
 //   MenuBars.*   bars from resources, one current bar, popups with their id, button states
 //   InputPanel.* the visible desktop with the panel up and down, the settings broadcast,
-//                full-screen dialogs
+//                full-screen dialogs; the keyboard typing into the focused control, the
+//                menu bar's panel button, the panel above every window
 //   Gestures.*   tap-and-hold on the test clock
 #include <filesystem>
 #include <tuple>
 #include <vector>
 
+#include "platform/gdi/ScreenSize.h"
 #include "platform/module/Module.h"
+#include "platform/shell/InputPanel.h"
 #include "platform/shell/Shell.h"
 #include "platform/testing/DeviceFixture.h"
 #include "platform/testing/GestureClock.h"
@@ -197,6 +200,123 @@ TEST_F(InputPanel, VisibleDesktopFollowsThePanelAndWindowsHearOfIt) {
   ASSERT_TRUE(SystemParametersInfoW(SPI_GETSIPINFO, sizeof(info), &info, 0));
   EXPECT_EQ(Edges(info.rcVisibleDesktop), Edges(RECT{0, 52, 480, 588}));
   platform::ResetScreenAndVersion();
+}
+
+// Taps the panel's keys for `text`, then `key` when given, as a person would.
+void TapPanel(std::u16string_view text) {
+  for (WCHAR c : text) {
+    std::optional<POINT> key = platform::InputPanelKeyAt(c);
+    ASSERT_TRUE(key) << "no key for " << static_cast<int>(c);
+    platform::Tap(*key);
+    platform::PumpMessages();
+  }
+}
+void TapPanel(platform::PanelKey key) {
+  std::optional<POINT> at = platform::InputPanelKeyAt(key);
+  ASSERT_TRUE(at);
+  platform::Tap(*at);
+  platform::PumpMessages();
+}
+
+std::u16string TextOf(HWND hwnd) {
+  WCHAR text[64] = {};
+  GetWindowTextW(hwnd, text, 64);
+  return text;
+}
+
+TEST_F(InputPanel, KeysTypeIntoTheFocusedEditAndLeaveItTheFocus) {
+  using platform::PanelKey;
+  HWND edit = CreateWindowExW(0, u"EDIT", u"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0, 0, 200, 20, m_host, nullptr,
+                              nullptr, nullptr);
+  SetFocus(edit);
+  EXPECT_FALSE(platform::InputPanelKeyAt(u'a'));  // nothing to tap while the panel is down
+  ASSERT_TRUE(SipShowIM(SIPF_ON));
+  HWND panel = platform::InputPanelWindow();
+  ASSERT_NE(panel, nullptr);
+  RECT r;
+  GetWindowRect(panel, &r);
+  EXPECT_EQ(Edges(r), Edges(RECT{0, 214, 240, 294}));
+
+  TapPanel(u"route 66");
+  TapPanel(PanelKey::Shift);  // one capital
+  TapPanel(u"ab");
+  TapPanel(PanelKey::Shift);  // locked until tapped again
+  TapPanel(PanelKey::Shift);
+  TapPanel(u"cd");
+  TapPanel(PanelKey::Shift);
+  TapPanel(u"e\b");
+  EXPECT_FALSE(platform::InputPanelKeyAt(u':'));
+  TapPanel(PanelKey::Layer);
+  TapPanel(u":/");
+  EXPECT_EQ(TextOf(edit), u"route 66AbCD:/");
+  EXPECT_EQ(GetFocus(), edit);
+  EXPECT_EQ(GetActiveWindow(), m_host);
+
+  // Lifting the pen beside the key where it went down types nothing.
+  platform::PenDown(*platform::InputPanelKeyAt(u'1'));
+  platform::PenUp(POINT{r.left + 1, r.bottom - 1});
+  platform::PumpMessages();
+  EXPECT_EQ(TextOf(edit), u"route 66AbCD:/");
+
+  // On the high-resolution screen every key is twice the size.
+  SipShowIM(SIPF_OFF);
+  EXPECT_EQ(platform::InputPanelWindow(), nullptr);
+  platform::SetScreenProfile(platform::ScreenProfile::Portrait480x640);
+  SipShowIM(SIPF_ON);
+  GetWindowRect(platform::InputPanelWindow(), &r);
+  EXPECT_EQ(Edges(r), Edges(RECT{0, 428, 480, 588}));
+  std::optional<POINT> key = platform::InputPanelKeyAt(u'9');
+  ASSERT_TRUE(key);
+  EXPECT_EQ(key->x, 8 * 48 + 24);
+  EXPECT_EQ(key->y, 428 + 16);
+  TapPanel(u"9\r");
+  EXPECT_EQ(TextOf(edit), u"route 66AbCD:/9");
+  platform::ResetScreenAndVersion();
+}
+
+TEST_F(InputPanel, TheMenuBarButtonRaisesAndLowersThePanel) {
+  ASSERT_NE(Bar(m_host), nullptr);
+  POINT button{240 - 10, 320 - 13};
+  platform::Tap(button);
+  platform::PumpMessages();
+  EXPECT_TRUE(platform::IsInputPanelUp());
+  EXPECT_NE(platform::InputPanelWindow(), nullptr);
+  EXPECT_EQ(GetActiveWindow(), m_host);
+  platform::Tap(button);
+  platform::PumpMessages();
+  EXPECT_FALSE(platform::IsInputPanelUp());
+  EXPECT_EQ(platform::InputPanelWindow(), nullptr);
+  EXPECT_EQ(g_log.settings, (std::vector<WPARAM>{SPI_SETSIPINFO, SPI_SETSIPINFO}));
+
+  // The foreground window hides the button; other full-screen flags leave it hidden.
+  SHFullScreen(m_host, SHFS_HIDESIPBUTTON);
+  SHFullScreen(m_host, SHFS_HIDETASKBAR);
+  platform::Tap(button);
+  platform::PumpMessages();
+  EXPECT_FALSE(platform::IsInputPanelUp());
+  SHFullScreen(m_host, SHFS_SHOWSIPBUTTON);
+  platform::Tap(button);
+  platform::PumpMessages();
+  EXPECT_TRUE(platform::IsInputPanelUp());
+  EXPECT_TRUE(g_log.commands.empty());
+}
+
+TEST_F(InputPanel, ThePanelStaysAboveWindowsOpenedLaterAndOverWhatTheyPaint) {
+  ASSERT_TRUE(SipShowIM(SIPF_ON));
+  HWND panel = platform::InputPanelWindow();
+  HWND later = CreateWindowExW(0, u"STATIC", u"", WS_VISIBLE, 0, 26, 240, 268, nullptr, nullptr, nullptr, nullptr);
+  EXPECT_EQ(GetActiveWindow(), later);
+  EXPECT_EQ(WindowFromPoint(POINT{120, 250}), panel);
+  platform::PaintScreen();
+  InvalidateRect(later, nullptr, TRUE);
+  platform::PumpMessages();
+  // The line between the keys still shows at the panel's corner.
+  HDC screen = GetDC(nullptr);
+  EXPECT_EQ(GetPixel(screen, 0, 214), GetSysColor(COLOR_BTNSHADOW));
+  ReleaseDC(nullptr, screen);
+  // The panel never takes the activation a closing window gives up.
+  DestroyWindow(later);
+  EXPECT_EQ(GetActiveWindow(), m_host);
 }
 
 TEST_F(InputPanel, OemTextNeedsRoomForItsTerminator) {

@@ -1,0 +1,54 @@
+#!/bin/bash
+# End-to-end check of the input panel on a real screen, pen only: on a new device the
+# program opens Invoice 100 from the register, the keyboard button at the menu bar's right
+# end raises the panel and lowers it again, a tap on the first line opens its item form
+# (which raises the panel), the quantity field is tapped and "15" typed on the panel's keys,
+# and the panel's Enter accepts the form: the page shows the line's new quantity and amount.
+# Usage: input_panel_display.sh Slateway slateway-install outdir [--hires]
+#
+# Both runs give a 480 x 640 window (240 x 320 at 2x, or 480 x 640 at 1x), so the same
+# window pixels name the same places: the panel spans y 428-588, its keys 48 x 32 pixels.
+set -u
+program=$1
+installer=$2
+out=$3
+shift 3
+if [ "${1:-}" = "--hires" ]; then args="--hires --scale 1"; name=480-panel; else args="--scale 2"; name=240-panel; fi
+source "$(dirname "$0")/display_common.sh"
+start_on_new_device "$program" "$installer"
+
+expect 445 140 register 255,255,255     # the register's first row
+tap 120 295                             # the fourth row: Invoice 100
+expect 336 612 editor 0,0,0             # the editor's menu bar: the scanner button's bars
+# The first line's quantity and amount, as one image's checksum.
+first_line() {
+  import -window root "$out/$name-$1.png"
+  convert "$out/$name-$1.png" -crop "200x24+$(($X + 270))+$(($Y + 466))" +repage -format "%#" info:
+}
+before=$(first_line line-before)
+tap 464 614                             # the keyboard button
+expect 300 428 panel-up 128,128,128     # the line along the panel's top
+expect 464 595 button-lit 255,255,255   # the button stays lit while the panel is up
+tap 464 614
+expect 300 428 panel-down 255,255,255   # the page again
+
+tap 100 477                             # the first line: its item form raises the panel
+expect 300 428 form-panel 128,128,128
+tap 240 194                             # the quantity's value: its editor opens
+sleep 0.5
+tap 456 540                             # backspace
+tap 24 442                              # "1"
+tap 216 442                             # "5"
+import -window root "$out/$name-typed.png"
+tap 456 572                             # Enter accepts the form
+expect 336 612 editor-again 0,0,0
+
+for _ in $(seq 30); do                  # a busy machine may take a while to draw the page again
+  after=$(first_line line-after)
+  [ "$after" != "$before" ] && break
+  sleep 0.5
+done
+if [ "$before" != "$after" ]; then echo "ok: the line shows what was typed"; else echo "FAIL: the line did not change"; failed=1; fi
+# Ended outright: what closing the program saves is checked elsewhere.
+kill -9 $pid
+exit $failed
