@@ -429,7 +429,7 @@ TEST_F(HtmlViewTest, TallPageScrollsByItsBarKeysAndWheel) {
   platform::PressKey(VK_DOWN);
   platform::PumpMessages();
   EXPECT_EQ(GetScrollPos(inner, SB_VERT), 14);
-  platform::TurnWheel(POINT{20, 20}, -WHEEL_DELTA);  // towards the user: three lines on
+  platform::TurnWheel(POINT{page.x + 16, page.y + 16}, -WHEEL_DELTA);  // towards the user: three lines on
   platform::PumpMessages();
   EXPECT_EQ(GetScrollPos(inner, SB_VERT), 4 * 14);
   EXPECT_EQ(view.GetScrollPosition(), 4 * 14);

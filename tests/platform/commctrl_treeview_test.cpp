@@ -145,7 +145,9 @@ TEST_F(TreeView, EnsureVisibleExpandsAndScrollsAndTheScrollPositionIsTheTopRow) 
   EXPECT_EQ(driver.Text(driver.Selection()), platform::ToUtf16("Item " + std::to_string(2 + page - 1)));
   EXPECT_EQ(driver.Top(), 3);  // the selection is the last whole row shown
   int top = driver.Top();
-  platform::TurnWheel(POINT{20, 20}, -WHEEL_DELTA);
+  POINT over{20, 20};
+  ClientToScreen(tree, &over);
+  platform::TurnWheel(over, -WHEEL_DELTA);
   platform::PumpMessages();
   EXPECT_EQ(driver.Top(), top + 3);
 }

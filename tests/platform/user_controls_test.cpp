@@ -157,10 +157,14 @@ TEST_F(EditWrap, EditTallerThanItShowsScrollsToItsCaretLine) {
   SendMessageW(edit, WM_VSCROLL, SB_BOTTOM, 0);
   EXPECT_TRUE(GetUpdateRect(edit, nullptr, FALSE)) << "the lines scrolled in are painted";
   EXPECT_EQ(first(), 4);
-  platform::TurnWheel(POINT{5, 5}, WHEEL_DELTA);
+  auto screen = [&](POINT client) {
+    ClientToScreen(edit, &client);
+    return client;
+  };
+  platform::TurnWheel(screen(POINT{5, 5}), WHEEL_DELTA);
   platform::PumpMessages();
   EXPECT_EQ(first(), 1);
-  platform::Tap(POINT{2, 1 + h + 1});  // the second line shown
+  platform::Tap(screen(POINT{2, 1 + h + 1}));  // the second line shown
   platform::PumpMessages();
   EXPECT_EQ(caretLine(), 2);
   // Cut to three lines, the edit shows them all beside no bar.
