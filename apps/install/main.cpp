@@ -55,6 +55,7 @@ enum class Action { Install, Update, Uninstall };
 // Reads the command line into `action`. -1 to go on, else the code to end with.
 int ReadCommandLine(int argc, char** argv, Action& action) {
   int actions = 0;
+  bool stray = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (arg == "--help") {
@@ -71,10 +72,10 @@ int ReadCommandLine(int argc, char** argv, Action& action) {
     } else if (frontdoor::IsLongOption(arg)) {
       return frontdoor::UnknownOption(kProgram, arg);
     } else {
-      actions = 2;
+      stray = true;
     }
   }
-  if (actions <= 1) return -1;
+  if (actions <= 1 && !stray) return -1;
   std::fprintf(stderr, "usage: slateway-install [--update | --uninstall] (try 'slateway-install --help')\n");
   return frontdoor::kUsageError;
 }
