@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -49,8 +50,14 @@ void InstallWhenNeeded() {
   char* argv[] = {installer.data(), update.data(), nullptr};
   pid_t child = 0;
   int status = 0;
-  if (posix_spawn(&child, installer.c_str(), nullptr, nullptr, argv, environ) != 0 ||
-      waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+  bool ended = posix_spawn(&child, installer.c_str(), nullptr, nullptr, argv, environ) == 0;
+  if (ended) {
+    pid_t waited;
+    while ((waited = waitpid(child, &status, 0)) == -1 && errno == EINTR) {
+    }
+    ended = waited == child;
+  }
+  if (!ended || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
     std::fprintf(stderr, "Slateway: %s could not install the program on the device\n", installer.c_str());
 }
 
