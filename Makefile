@@ -1,24 +1,38 @@
-# make run   builds everything and starts Slateway on its embedded defaults.
+# make run   builds the program alone, installs it on the device when the device has no
+#            installation or an older one, and starts Slateway on its embedded defaults.
 # make test  builds and runs every test, then again under AddressSanitizer and UBSan.
 JOBS ?= $(shell nproc)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+CONFIGURE = cmake -S . -G Ninja
 
-.PHONY: run test deps build build-asan clean
+.PHONY: run test deps deps-test program build build-asan clean
 
 deps:
 	@scripts/ensure-deps.sh
 
-build: deps
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+deps-test:
+	@scripts/ensure-deps.sh --test
+
+# A build folder is configured without the tests the first time, so neither their packages
+# nor their build stand before the window; one that `make test` configured keeps them, and
+# only the program's targets are built.
+program: deps
+	@[ -f $(BUILD)/build.ninja ] || $(CONFIGURE) -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DSLATEWAY_TESTS=OFF -DSLATEWAY_BENCHMARKS=OFF
+	cmake --build $(BUILD) -j $(JOBS) --target program
+
+build: deps-test
+	$(CONFIGURE) -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSLATEWAY_TESTS=ON -DSLATEWAY_BENCHMARKS=ON
 	cmake --build $(BUILD) -j $(JOBS)
 
-build-asan: deps
-	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DSLATEWAY_SANITIZE=ON
+build-asan: deps-test
+	$(CONFIGURE) -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DSLATEWAY_SANITIZE=ON -DSLATEWAY_TESTS=ON \
+	  -DSLATEWAY_BENCHMARKS=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 
-run: build
-	$(BUILD)/bin/slateway-install
+run: program
+	$(BUILD)/bin/slateway-install --update
 	$(BUILD)/bin/Slateway
 
 test: build build-asan

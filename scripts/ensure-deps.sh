@@ -2,19 +2,35 @@
 # Installs the Debian packages the build needs that are missing: one `apt-get update`,
 # then one `apt-get install -y` of what is not installed. Needs root; without it, says
 # which packages to install and fails.
+#
+#   scripts/ensure-deps.sh          what building and running the program needs
+#   scripts/ensure-deps.sh --test   that, and what the tests and benchmarks need
 set -euo pipefail
 
+# Building and running the program.
 packages=(
   build-essential cmake ninja-build pkg-config
-  libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev libssl-dev libxml2-dev libxslt1-dev
   binutils-mingw-w64-x86-64
   libcairo2-dev libpango1.0-dev fonts-dejavu-core libpng-dev libjpeg-dev libgif-dev
-  libsdl2-dev xvfb xauth xdotool imagemagick
+  libsdl2-dev
   liblitehtml-dev
   libgmime-3.0-dev
-  poppler-utils
 )
+# The tests and benchmarks only: GoogleTest and Google Benchmark, a screen of their own
+# with taps and screenshots for the end-to-end checks, the PDF reader for printed jobs, and
+# the menu-entry checker for the installation test.
+test_packages=(
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xauth xdotool imagemagick
+  poppler-utils
+  desktop-file-utils
+)
+case "${1:-}" in
+  "") ;;
+  --test) packages+=("${test_packages[@]}") ;;
+  *) echo "usage: scripts/ensure-deps.sh [--test]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

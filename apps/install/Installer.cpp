@@ -1,5 +1,7 @@
 #include "apps/install/Installer.h"
 
+#include <algorithm>
+#include <charconv>
 #include <fstream>
 #include <sstream>
 #include <system_error>
@@ -85,6 +87,31 @@ struct PlacedFile {
   fs::path Staged() const { return fs::path(Target().string() + kStagedSuffix); }
 };
 
+// The file `name` in the first of `folders` that holds it; in the first folder when none
+// does, so that a missing file is reported where the build would have put it.
+fs::path FindSource(const std::vector<fs::path>& folders, std::string_view name) {
+  std::error_code ec;
+  for (const fs::path& folder : folders)
+    if (fs::exists(folder / name, ec)) return folder / name;
+  return folders.front() / name;
+}
+
+// True when both files exist and hold the same bytes.
+bool SameBytes(const fs::path& a, const fs::path& b) {
+  std::error_code ec;
+  const auto size = fs::file_size(a, ec);
+  if (ec || fs::file_size(b, ec) != size || ec) return false;
+  std::ifstream one(a, std::ios::binary), other(b, std::ios::binary);
+  std::vector<char> left(1 << 16), right(1 << 16);
+  while (one && other) {
+    one.read(left.data(), static_cast<std::streamsize>(left.size()));
+    other.read(right.data(), static_cast<std::streamsize>(right.size()));
+    if (one.gcount() != other.gcount() || !std::equal(left.begin(), left.begin() + one.gcount(), right.begin()))
+      return false;
+  }
+  return one.eof() && other.eof();
+}
+
 // Writes the file beside its target, with the source's permissions.
 bool Stage(const PlacedFile& file, int& failedFolders) {
   std::error_code ec;
@@ -99,27 +126,63 @@ bool Stage(const PlacedFile& file, int& failedFolders) {
   return true;
 }
 
-// The program's files into the program folder, the sample database where the program's
-// database lives (the setup library makes it the database unless the user has one), and
-// the CSV stylesheet unless the user put one of their own in its place.
-std::vector<PlacedFile> FilesToPlace(const fs::path& source, const std::u16string& installFolder) {
+// The program's files into the program folder, and the libraries the device itself keeps
+// in \Windows\.
+std::vector<PlacedFile> ProgramFilesToPlace(const std::vector<fs::path>& sources, const std::u16string& installFolder) {
   std::vector<PlacedFile> files;
   for (const char* name : kProgramFiles)
-    files.push_back({source / name, JoinPath(installFolder, platform::ToUtf16(name))});
-  files.push_back({source / "SlatewaySample.db", JoinPath(GetDatabaseFolder(), u"SlatewaySample.db")});
-  files.push_back({source / kPrintEngineFile, std::u16string(kPrintEngineModule) + u".so"});
+    files.push_back({FindSource(sources, name), JoinPath(installFolder, platform::ToUtf16(name))});
+  files.push_back({FindSource(sources, kPrintEngineFile), std::u16string(kPrintEngineModule) + u".so"});
   // The contacts store's server is a library of the device itself: laid in \Windows\ where the
   // program loads it by name, and left there at removal.
-  files.push_back({source / kPimStoreFile, u"\\Windows\\pimstore.dll.so"});
+  files.push_back({FindSource(sources, kPimStoreFile), u"\\Windows\\pimstore.dll.so"});
   // So are the scanner makers' libraries, which the scanner drivers load from \Windows\.
   for (const char* library : kScannerLibraries)
-    files.push_back({source / library, u"\\Windows\\" + platform::ToUtf16(library)});
+    files.push_back({FindSource(sources, library), u"\\Windows\\" + platform::ToUtf16(library)});
+  return files;
+}
+
+// The program's files, the sample database where the program's database lives (the setup
+// library makes it the database unless the user has one), and the CSV stylesheet unless the
+// user put one of their own in its place.
+std::vector<PlacedFile> FilesToPlace(const std::vector<fs::path>& sources, const std::u16string& installFolder) {
+  std::vector<PlacedFile> files = ProgramFilesToPlace(sources, installFolder);
+  files.push_back({FindSource(sources, "SlatewaySample.db"), JoinPath(GetDatabaseFolder(), u"SlatewaySample.db")});
   CBstr templates;
   if (GetAppDataFolder(templates, true)) {
     std::u16string stylesheet = templates.str() + u"Templates\\CSV_Export.xsl";
-    if (!fs::exists(platform::MapDevicePath(stylesheet))) files.push_back({source / "CSV_Export.xsl", stylesheet});
+    if (!fs::exists(platform::MapDevicePath(stylesheet)))
+      files.push_back({FindSource(sources, "CSV_Export.xsl"), stylesheet});
   }
   return files;
+}
+
+// Writes every file beside its target; counts what failed, the first reason in `error`.
+void StageAll(const std::vector<PlacedFile>& files, int& failedFolders, int& failedFiles, std::string& error) {
+  for (const PlacedFile& file : files) {
+    if (!Stage(file, failedFolders)) {
+      ++failedFiles;
+      if (error.empty()) error = "cannot install " + file.from.string();
+    }
+  }
+}
+
+// Puts every staged file in place of its target.
+void PutInPlace(const std::vector<PlacedFile>& files, int& failedFiles, std::string& error) {
+  std::error_code ec;
+  for (const PlacedFile& file : files) {
+    fs::rename(file.Staged(), file.Target(), ec);
+    if (ec) {
+      ++failedFiles;
+      if (error.empty()) error = "cannot put " + file.Target().string() + " in place";
+    }
+  }
+}
+
+// Removes what is left of the staged files.
+void RemoveStaged(const std::vector<PlacedFile>& files) {
+  std::error_code ec;
+  for (const PlacedFile& file : files) fs::remove(file.Staged(), ec);
 }
 
 // Calls the module's own registration routine (DllRegisterServer or DllUnregisterServer).
@@ -157,6 +220,11 @@ void ReleasePrintEngine() {
   DeleteFileOrLibrary(kPrintEngineModule);
 }
 
+// The version an installation records: "major.minor".
+std::string BuildVersionText() {
+  return std::to_string(platform::version::program::kMajor) + "." + std::to_string(platform::version::program::kMinor);
+}
+
 // The installed version and folder, and for a new installation or one over a version
 // that kept its database elsewhere, the database where the setup library places it.
 bool RecordInstallation(const std::u16string& installFolder, double earlierVersion) {
@@ -164,8 +232,7 @@ bool RecordInstallation(const std::u16string& installFolder, double earlierVersi
   bool ok;
   {
     CSetupRegistryKey root;
-    ok = root.SetString(u"Version", platform::ToUtf16(std::to_string(platform::version::program::kMajor) + "." +
-                                                      std::to_string(platform::version::program::kMinor))) &&
+    ok = root.SetString(u"Version", platform::ToUtf16(BuildVersionText())) &&
          root.SetString(u"ProgramPath", installFolder);
     if (earlierVersion < 5.0) {
       auto preferences = OpenPreferencesKey();
@@ -181,13 +248,31 @@ WORD Count(int n) { return static_cast<WORD>(n > 0xFFFF ? 0xFFFF : n); }
 
 }  // namespace
 
+InstalledVersion CompareInstallation() {
+  CSetupRegistryKey root;
+  std::u16string path;
+  if (!root.GetString(u"ProgramPath", path) || path.empty()) return InstalledVersion::None;
+  // Compared as the setup library reads the stored text: a decimal number.
+  const std::string text = BuildVersionText();
+  double build = 0.0;
+  std::from_chars(text.data(), text.data() + text.size(), build);
+  const double installed = GetStoredVersion(root);
+  if (installed < build) return InstalledVersion::Older;
+  return installed > build ? InstalledVersion::Newer : InstalledVersion::Same;
+}
+
 CInstaller::CInstaller(fs::path sourceFolder, std::u16string installFolder)
-    : m_source(std::move(sourceFolder)), m_installFolder(std::move(installFolder)) {}
+    : CInstaller(std::vector<fs::path>{std::move(sourceFolder)}, std::move(installFolder)) {}
+
+CInstaller::CInstaller(std::vector<fs::path> sourceFolders, std::u16string installFolder)
+    : m_sources(std::move(sourceFolders)), m_installFolder(std::move(installFolder)) {
+  if (m_sources.empty()) m_sources.push_back(fs::current_path());
+}
 
 bool CInstaller::Install(std::string& error) {
   // The setup library first, from where nothing of an earlier installation lies.
   std::string setupBytes;
-  if (!ReadWholeFile(m_source / kSetupLibraryFile, setupBytes)) {
+  if (!ReadWholeFile(FindSource(m_sources, kSetupLibraryFile), setupBytes)) {
     error = std::string(kSetupLibraryFile) + " is missing beside the installer";
     return false;
   }
@@ -219,15 +304,10 @@ bool CInstaller::Install(std::string& error) {
       return false;
     }
 
-    const std::vector<PlacedFile> files = FilesToPlace(m_source, m_installFolder);
+    const std::vector<PlacedFile> files = FilesToPlace(m_sources, m_installFolder);
 
     int failedFolders = 0, failedFiles = 0, failedValues = 0;
-    for (const PlacedFile& file : files) {
-      if (!Stage(file, failedFolders)) {
-        ++failedFiles;
-        if (error.empty()) error = "cannot install " + file.from.string();
-      }
-    }
+    StageAll(files, failedFolders, failedFiles, error);
     // The registry before the files: it lands whole or not at all, and the files, already
     // written beside their targets, are put in place only once it has.
     if (failedFiles == 0 && failedFolders == 0 && !RecordInstallation(m_installFolder, earlier)) {
@@ -235,19 +315,13 @@ bool CInstaller::Install(std::string& error) {
       if (error.empty()) error = "cannot record the installation in the registry";
     }
     if (failedFiles == 0 && failedFolders == 0 && failedValues == 0) {
-      for (const PlacedFile& file : files) {
-        fs::rename(file.Staged(), file.Target(), ec);
-        if (ec) {
-          ++failedFiles;
-          if (error.empty()) error = "cannot put " + file.Target().string() + " in place";
-        }
-      }
+      PutInPlace(files, failedFiles, error);
       if (failedFiles == 0 && !RegisterPrintEngine(!previouslyInstalled)) {
         ++failedValues;
         if (error.empty()) error = "cannot register the printing engine";
       }
     }
-    for (const PlacedFile& file : files) fs::remove(file.Staged(), ec);
+    RemoveStaged(files);
 
     int result = setup.installExit(nullptr, m_installFolder.c_str(), Count(failedFolders), Count(failedFiles), 0,
                                    Count(failedValues), 0);
@@ -280,5 +354,27 @@ bool CInstaller::Uninstall(std::string& error) {
   }
   setup.uninstallExit(nullptr);
   ReleasePrintEngine();
+  return true;
+}
+
+bool CInstaller::Refresh(std::string& error, int& replaced) {
+  replaced = 0;
+  std::u16string programPath;
+  {
+    CSetupRegistryKey root;
+    if (!root.GetString(u"ProgramPath", programPath) || programPath.empty()) {
+      error = "Slateway is not installed";
+      return false;
+    }
+  }
+  std::vector<PlacedFile> changed;
+  for (const PlacedFile& file : ProgramFilesToPlace(m_sources, programPath))
+    if (!SameBytes(file.from, file.Target())) changed.push_back(file);
+  int failedFolders = 0, failedFiles = 0;
+  StageAll(changed, failedFolders, failedFiles, error);
+  if (failedFolders + failedFiles == 0) PutInPlace(changed, failedFiles, error);
+  RemoveStaged(changed);
+  if (failedFolders + failedFiles != 0) return false;
+  replaced = static_cast<int>(changed.size());
   return true;
 }

@@ -6,13 +6,21 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 inline constexpr char16_t kInstallFolder[] = u"\\Program Files\\Slateway";
+
+// The device's installation beside this build's version.
+enum class InstalledVersion { None, Older, Same, Newer };
+InstalledVersion CompareInstallation();
 
 class CInstaller {
  public:
   // `sourceFolder`: the Linux folder holding the built program files.
   explicit CInstaller(std::filesystem::path sourceFolder, std::u16string installFolder = kInstallFolder);
+  // The program files spread over several folders (programs, libraries, data): each file
+  // is taken from the first folder that holds it.
+  explicit CInstaller(std::vector<std::filesystem::path> sourceFolders, std::u16string installFolder = kInstallFolder);
 
   // Installs over whatever is there. Program files are first written beside their
   // targets and put in place only when every one was written, so an installation that
@@ -21,8 +29,13 @@ class CInstaller {
   // Removes the installed program; the setup library decides what of the user's data
   // stays. False with the reason when nothing is installed or the library cannot run.
   bool Uninstall(std::string& error);
+  // Brings an installation of this version up to date with the build: the program files
+  // that differ from the build's are replaced, all of them or none, without the setup
+  // library (nothing is asked, no setting changes). `replaced` counts them. False with the
+  // reason when nothing is installed or a file cannot be replaced.
+  bool Refresh(std::string& error, int& replaced);
 
  private:
-  std::filesystem::path m_source;
+  std::vector<std::filesystem::path> m_sources;
   std::u16string m_installFolder;
 };

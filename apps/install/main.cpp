@@ -1,16 +1,19 @@
-// slateway-install: installs Slateway on the device from the build's bin folder, as the
-// handheld's installer does, through the setup library QVNSetup; "--uninstall" removes it.
-// The device root comes from the environment as for the program itself. The setup
-// library's questions are asked on the terminal when a person sits at one; otherwise each is
+// slateway-install: installs Slateway on the device from the folders this installer was
+// built or installed with, as the handheld's installer does, through the setup library
+// QVNSetup; "--uninstall" removes it, "--update" installs only what the device lacks. The
+// device root comes from the environment as for the program itself. The setup library's
+// questions are asked on the terminal when a person sits at one; otherwise each is
 // answered with its default button, as an unattended device would.
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "apps/common/FrontDoor.h"
 #include "apps/install/Installer.h"
 #include "platform/platform.h"
 
@@ -18,10 +21,70 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path OwnFolder() {
-  std::error_code ec;
-  fs::path self = fs::read_symlink("/proc/self/exe", ec);
-  return ec ? fs::current_path() : self.parent_path();
+constexpr char kProgram[] = "slateway-install";
+
+constexpr char kUsage[] =
+    "Usage: slateway-install [--update | --uninstall]\n"
+    "\n"
+    "Installs Slateway on the device as the handheld's installer does: the program files go\n"
+    "into \\Program Files\\Slateway of the device, and the setup library QVNSetup carries the\n"
+    "settings and the items database of an earlier version over. Its questions are asked on\n"
+    "the terminal; without one, each takes its default answer.\n"
+    "\n"
+    "  (nothing)    install, over an installation that is there\n"
+    "  --update     install only when the device has no installation or an older one; over\n"
+    "               an installation of this version, replace the program files that differ\n"
+    "               from this build's, asking nothing\n"
+    "  --uninstall  remove Slateway; the setup library asks whether to keep the items list\n"
+    "               and the settings\n"
+    "  --help       show this help and end\n"
+    "  --version    show the version and end\n"
+    "\n"
+    "Environment:\n"
+    "  SLATEWAY_DEVICE_ROOT  the folder that holds the device's files; by default\n"
+    "                        $XDG_DATA_HOME/slateway/device (~/.local/share/slateway/device)\n"
+    "\n"
+    "Files: the program files are taken from this program's folder, then from\n"
+    "" SLATEWAY_LIBRARY_FOLDER " and " SLATEWAY_DATA_FOLDER " beside it.\n"
+    "\n"
+    "Exit status: 0 when done, 1 when the installation or removal failed, 2 for a bad\n"
+    "command line.\n";
+
+enum class Action { Install, Update, Uninstall };
+
+// Reads the command line into `action`. -1 to go on, else the code to end with.
+int ReadCommandLine(int argc, char** argv, Action& action) {
+  int actions = 0;
+  bool stray = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--help") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (arg == "--version") {
+      frontdoor::PrintVersion(kProgram);
+      return 0;
+    }
+    if (arg == "--update" || arg == "--uninstall") {
+      action = arg == "--update" ? Action::Update : Action::Uninstall;
+      ++actions;
+    } else if (frontdoor::IsLongOption(arg)) {
+      return frontdoor::UnknownOption(kProgram, arg);
+    } else {
+      stray = true;
+    }
+  }
+  if (actions <= 1 && !stray) return -1;
+  std::fprintf(stderr, "usage: slateway-install [--update | --uninstall] (try 'slateway-install --help')\n");
+  return frontdoor::kUsageError;
+}
+
+// Where the program files are: beside this program in the build, in the library and data
+// folders beside its folder once installed.
+std::vector<fs::path> SourceFolders() {
+  const fs::path own = frontdoor::OwnFolder();
+  return {own, (own / SLATEWAY_LIBRARY_FOLDER).lexically_normal(), (own / SLATEWAY_DATA_FOLDER).lexically_normal()};
 }
 
 // Yes/no questions on the terminal; an empty line takes the box's default button.
@@ -44,26 +107,51 @@ class TerminalAnswers final : public platform::MessageBoxHandler {
   }
 };
 
+int Fail(const std::string& error) {
+  std::fprintf(stderr, "slateway-install: %s\n", error.c_str());
+  return 1;
+}
+
+// An installation of this version or a newer one is kept; this version's gets the files
+// of the build that differ from it.
+int UpdateInstalled(CInstaller& installer, InstalledVersion installed) {
+  if (installed == InstalledVersion::Newer) {
+    std::printf("slateway-install: the device in %s holds a newer Slateway; left as it is\n",
+                platform::DeviceRoot().c_str());
+    return 0;
+  }
+  std::string error;
+  int replaced = 0;
+  if (!installer.Refresh(error, replaced)) return Fail(error);
+  if (replaced == 0)
+    std::printf("slateway-install: Slateway is installed and up to date in %s\n", platform::DeviceRoot().c_str());
+  else
+    std::printf("slateway-install: %d program file%s brought up to date in %s\n", replaced, replaced == 1 ? "" : "s",
+                platform::DeviceRoot().c_str());
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool uninstall = argc == 2 && std::strcmp(argv[1], "--uninstall") == 0;
-  if (argc > 2 || (argc == 2 && !uninstall)) {
-    std::fprintf(stderr, "usage: slateway-install [--uninstall]\n");
-    return 2;
+  Action action = Action::Install;
+  if (const int code = ReadCommandLine(argc, argv, action); code >= 0) return code;
+
+  CInstaller installer(SourceFolders());
+  if (action == Action::Update) {
+    const InstalledVersion installed = CompareInstallation();
+    if (installed == InstalledVersion::Same || installed == InstalledVersion::Newer)
+      return UpdateInstalled(installer, installed);
   }
   TerminalAnswers terminal;
   // Only a person at a terminal is asked; a script that reads or hides the output is not.
   if (isatty(STDIN_FILENO) && isatty(STDOUT_FILENO)) platform::SetMessageBoxHandler(&terminal);
 
-  CInstaller installer(OwnFolder());
+  const bool uninstall = action == Action::Uninstall;
   std::string error;
   const bool ok = uninstall ? installer.Uninstall(error) : installer.Install(error);
   platform::SetMessageBoxHandler(nullptr);
-  if (!ok) {
-    std::fprintf(stderr, "slateway-install: %s\n", error.c_str());
-    return 1;
-  }
+  if (!ok) return Fail(error);
   if (uninstall) {
     std::printf("slateway-install: removed Slateway from %s\n", platform::DeviceRoot().c_str());
     return 0;

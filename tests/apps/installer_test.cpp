@@ -1,7 +1,9 @@
 // slateway-install with the real setup library: fresh install, reinstall, an install that
-// fails part of the way, and a removal whose kept settings the program can restore.
+// fails part of the way, a removal whose kept settings the program can restore, the update
+// of an installation of this version, and the files of an installed copy's folders.
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "core/RegistryKey.h"
 #include "core/Utilities.h"
@@ -107,6 +109,55 @@ TEST_F(Installer, RemovalKeepsListAndSettingsThatTheProgramRestores) {
   ASSERT_TRUE(CSettingsXml(nullptr, &custom).Import(CBstr(DataFile(u"SlatewaySettings.oat")), &count));
   EXPECT_EQ(Preference(u"CompanyName"), u"Smith & Sons <br> Ltd");
   EXPECT_EQ(Dword(u"Software\\VendelSoftware\\Slateway\\CustomSettings", u"InvSalesTaxOnScreen"), 0u);
+}
+
+TEST_F(Installer, UpdateOfThisVersionReplacesTheChangedProgramFilesAllOrNoneAskingNothing) {
+  std::string error;
+  int replaced = -1;
+  EXPECT_EQ(CompareInstallation(), InstalledVersion::None);
+  EXPECT_FALSE(CInstaller(source).Refresh(error, replaced)) << "nothing is installed";
+  ASSERT_TRUE(Install(true));
+  EXPECT_EQ(CompareInstallation(), InstalledVersion::Same);
+  WriteText(kDatabase, "my lists");
+
+  // The message box script fails the test on any question.
+  Build("QVNLANGUAGE.DLL", "changed texts");
+  std::filesystem::remove(source / "Slateway.htm");
+  EXPECT_FALSE(CInstaller(source).Refresh(error, replaced));
+  EXPECT_EQ(ReadText(u"\\Program Files\\Slateway\\QVNLANGUAGE.DLL"), "new QVNLANGUAGE.DLL");
+  Build("Slateway.htm", "new Slateway.htm");
+  error.clear();
+  ASSERT_TRUE(CInstaller(source).Refresh(error, replaced)) << error;
+  EXPECT_EQ(replaced, 1);
+  EXPECT_EQ(ReadText(u"\\Program Files\\Slateway\\QVNLANGUAGE.DLL"), "changed texts");
+  EXPECT_EQ(ReadText(kDatabase), "my lists");
+  EXPECT_FALSE(Exists(u"\\Application Data\\VendelSoftware\\Slateway\\Database\\SlatewaySample.db"));
+  EXPECT_FALSE(RootDword(u"Upgrading").has_value()) << "no upgrade for the program to carry out";
+  ASSERT_TRUE(CInstaller(source).Refresh(error, replaced)) << error;
+  EXPECT_EQ(replaced, 0);
+
+  SetRoot(u"Version", u"4.4");
+  EXPECT_EQ(CompareInstallation(), InstalledVersion::Older);
+  SetRoot(u"Version", u"9.1");
+  EXPECT_EQ(CompareInstallation(), InstalledVersion::Newer);
+}
+
+TEST_F(Installer, InstalledCopyTakesItsFilesFromTheLibraryAndDataFolders) {
+  namespace fs = std::filesystem;
+  const fs::path libraries = Root() / "lib", data = Root() / "share";
+  fs::create_directories(libraries);
+  fs::create_directories(data);
+  for (const char* name : {"QVNSetup.dll.so", "QVNLANGUAGE.DLL", "libslateway_platform.so"})
+    fs::rename(source / name, libraries / name);
+  for (const char* name : {"Slateway.htm", "SlatewaySample.db", "CSV_Export.xsl"}) fs::rename(source / name, data / name);
+  boxes.Expect(kTaxQuestion).Answer(IDYES);
+  boxes.Expect(kStartQuestion).Answer(IDNO);
+  std::string error;
+  ASSERT_TRUE(CInstaller(std::vector<fs::path>{source, libraries, data}).Install(error)) << error;
+  EXPECT_EQ(ReadText(u"\\Program Files\\Slateway\\QVNLANGUAGE.DLL"), "new QVNLANGUAGE.DLL");
+  EXPECT_EQ(ReadText(u"\\Program Files\\Slateway\\Slateway.htm"), "new Slateway.htm");
+  EXPECT_EQ(ReadText(kDatabase), "sample");
+  EXPECT_EQ(ReadText(kProgram), "new Slateway");
 }
 
 }  // namespace
