@@ -14,9 +14,11 @@ class CInstaller {
   // `sourceFolder`: the Linux folder holding the built program files.
   explicit CInstaller(std::filesystem::path sourceFolder, std::u16string installFolder = kInstallFolder);
 
-  // Installs over whatever is there. Program files are first written beside their
-  // targets and put in place only when every one was written, so an installation that
-  // fails leaves the earlier one as it was. False with the reason in `error`.
+  // Installs over whatever is there. The new program folder is built whole beside the
+  // device's other files in a staging folder, then takes the place of the installed one in
+  // one step, so that a kill at any moment leaves one whole program, old or new, and an
+  // installation that fails leaves the earlier one as it was. Whatever a killed run
+  // staged is cleared by the next run (of either call). False with the reason in `error`.
   bool Install(std::string& error);
   // Removes the installed program; the setup library decides what of the user's data
   // stays. False with the reason when nothing is installed or the library cannot run.
