@@ -28,6 +28,10 @@ namespace platform::display {
 namespace {
 
 constexpr int kFunctionKeys = 8;
+// How long the window's thread waits for events at most, and how often it checks that the
+// X server is still there.
+constexpr int kEventWait = 200;
+constexpr auto kServerCheckInterval = std::chrono::milliseconds(kEventWait);
 constexpr UINT kFirstApplicationButton = 193;
 
 // The frame the program's thread hands over and the window's thread shows.
@@ -118,12 +122,13 @@ class Display final : public platform::IdleHandler {
     return true;
   }
 
+  // The desktop connection went away (OnConnectionLost ran).
+  bool IsLost() const { return m_lost; }
+
   // The X library found the desktop connection gone, on the window's thread, in the middle
   // of a call that cannot return: the program is asked to end as a close would, and the
   // thread waits here (the X library would end the process at once if it returned) until
   // the program's thread has saved and ended the process.
-  bool IsLost() const { return m_lost; }
-
   [[noreturn]] void OnConnectionLost() {
     m_lost = true;
     std::fprintf(stderr, "%s: the display went away; ending\n", m_options.title.c_str());
@@ -225,16 +230,24 @@ class Display final : public platform::IdleHandler {
   void Loop() {
     for (;;) {
       SDL_Event e;
-      bool got = SDL_WaitEventTimeout(&e, 200) != 0;
+      bool got = SDL_WaitEventTimeout(&e, kEventWait) != 0;
       {
         std::lock_guard guard(m_lock);
         if (m_stop) return;
       }
       if (got) Handle(e);
       ShowFreshFrame();
-      // A round trip to the server: a broken connection shows here at the latest.
-      if (m_watched) SDL_GetGlobalMouseState(nullptr, nullptr);
+      AskServer();
     }
+  }
+
+  // A round trip to the server once a round (not once an event): a broken connection shows
+  // here at the latest.
+  void AskServer() {
+    const auto now = std::chrono::steady_clock::now();
+    if (!m_watched || now - m_lastAsked < kServerCheckInterval) return;
+    m_lastAsked = now;
+    SDL_GetGlobalMouseState(nullptr, nullptr);
   }
 
   // Copies the part of the new frame that differs from the shown one.
@@ -364,6 +377,7 @@ class Display final : public platform::IdleHandler {
   SDL_Texture* m_texture = nullptr;
   Frame m_shown;
   bool m_watched = false;
+  std::chrono::steady_clock::time_point m_lastAsked;
 };
 
 }  // namespace
