@@ -196,7 +196,8 @@ bool ExchangeFolders(const fs::path& staged, const fs::path& installed) {
     return ::rename(staged.c_str(), installed.c_str()) == 0;
   }
   const bool refused = platform::ShouldFail(platform::Fault::FolderExchange);
-  if (!refused && ::renameat2(AT_FDCWD, staged.c_str(), AT_FDCWD, installed.c_str(), RENAME_EXCHANGE) == 0) return true;
+  if (!refused && ::renameat2(AT_FDCWD, staged.c_str(), AT_FDCWD, installed.c_str(), RENAME_EXCHANGE) == 0)
+    return true;
   if (!refused && errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
   const fs::path retired = Staging() / kRetiredProgram;
   if (::rename(installed.c_str(), retired.c_str()) != 0) return false;
@@ -205,7 +206,10 @@ bool ExchangeFolders(const fs::path& staged, const fs::path& installed) {
     ::rename(retired.c_str(), installed.c_str());
     return false;
   }
-  return ::rename(retired.c_str(), staged.c_str()) == 0;
+  // The switch is done; the earlier folder takes the staged one's name, as an exchange
+  // would have left it.
+  ::rename(retired.c_str(), staged.c_str());
+  return true;
 }
 
 // What a killed run left: a program folder waiting as kRetiredProgram goes back in its
