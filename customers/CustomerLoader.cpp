@@ -4,6 +4,8 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <chrono>
+
 #include "datastore/CustomerSource.h"
 #include "platform/user/Window.h"
 
@@ -13,11 +15,19 @@ void CCustomerLoader::Start(CCustomerSource& source, std::u16string filter, bool
   Stop();
   m_stop.store(false);
   m_finished.store(false);
+  m_source = &source;
   m_thread = std::thread(&CCustomerLoader::Run, this, std::ref(source), std::move(filter), byCompany, priority);
 }
 
 void CCustomerLoader::Stop() {
   m_stop.store(true);
+  // A large list would keep the loader in its load long after the stop: the load is cut
+  // short, and again until the loader has ended, as a cut that comes just before the load
+  // begins misses it.
+  while (Running()) {
+    m_source->InterruptLoad();
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
   Wait();
 }
 

@@ -2,7 +2,8 @@
 // builds its letter index on a thread of its own, so that the list window opens at once.
 //
 // The loader only calls the source's Open, LoadList and BuildLetterIndex. It stops at a
-// flag between those steps and is always joined: Start stops and joins a loader that still
+// flag between those steps (a long LoadList is cut short through the source) and is always
+// joined: Start stops and joins a loader that still
 // runs, and so do Stop and the destructor, so the source is never left to a thread nobody
 // waits for. When it has finished (not when stopped) it posts the done message to the
 // notify window, whose thread then reads what it built.
@@ -34,7 +35,7 @@ class CCustomerLoader {
     m_message = message;
   }
   void Start(CCustomerSource& source, std::u16string filter, bool byCompany, int priority);
-  // Asks a running loader to stop after its present step and waits for it.
+  // Asks a running loader to stop (its list load cut short) and waits for it.
   void Stop();
   // Waits for the loader to end; nothing when none was started.
   void Wait();
@@ -45,6 +46,7 @@ class CCustomerLoader {
   void Run(CCustomerSource& source, std::u16string filter, bool byCompany, int priority);
 
   std::thread m_thread;
+  CCustomerSource* m_source = nullptr;  // not owned; the running loader's
   std::atomic<bool> m_stop{false};
   std::atomic<bool> m_finished{false};
   std::atomic<HWND> m_notify{nullptr};

@@ -47,6 +47,7 @@ CQBCustomerSource::CQBCustomerSource(HWND owner, CItemStore& store, ICustomerDia
 CQBCustomerSource::~CQBCustomerSource() = default;
 
 bool CQBCustomerSource::LoadList() { return m_store.OpenCustomerList(); }
+void CQBCustomerSource::InterruptLoad() { m_store.InterruptCustomerList(); }
 
 void CQBCustomerSource::FreeList() { m_store.FreeCustomerList(); }
 

@@ -72,6 +72,11 @@ class CCustomerSource {
   virtual std::unique_ptr<CCustomerRecord> GetRecordByOid(LONG oid, bool byCompany) = 0;  // 18
   virtual std::unique_ptr<CCustomerRecord> GetRecordByListID(std::u16string_view listId) = 0;  // 19
 
+  // Asks a LoadList that runs on another thread to end early (it then returns false); the
+  // loader's owner calls it when it stops the loader. Nothing for a source whose list loads
+  // at once.
+  virtual void InterruptLoad() {}
+
   // The first row of the letter position (1 "#", 2-27 A-Z); 0 for a letter not found and
   // for any other position.
   int GetLetterRow(int position) const;
@@ -102,6 +107,7 @@ class CQBCustomerSource : public CCustomerSource {
   void SetDialog(ICustomerDialog* dialog) { m_dialog = dialog; }
 
   bool LoadList() override;
+  void InterruptLoad() override;
   void FreeList() override;
   int HasOwnTable() override { return 1; }
   int GetCount(std::u16string_view category, bool byCompany) override;

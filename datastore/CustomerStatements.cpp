@@ -71,6 +71,10 @@ bool CSqlDatabase::OpenCustomerList() {
   return true;
 }
 
+void CSqlDatabase::Interrupt() {
+  if (m_db) sqlite3_interrupt(m_db);
+}
+
 void CSqlDatabase::FreeCustomerTable() {
   Lock lock(m_lock);
   m_customerTable.clear();

@@ -595,6 +595,7 @@ void CItemStore::EndFind(CFindState& state) {
 // ---- CustomerList ----------------------------------------------------------------------------
 
 bool CItemStore::OpenCustomerList() { return m_db->OpenCustomerList(); }
+void CItemStore::InterruptCustomerList() { m_db->Interrupt(); }
 void CItemStore::FreeCustomerList() { m_db->FreeCustomerTable(); }
 int CItemStore::GetCustomerCount() const { return m_db->CustomerRowCount(); }
 

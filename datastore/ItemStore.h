@@ -216,6 +216,8 @@ class CItemStore {
   // ---- CustomerList ------------------------------------------------------------------------
 
   bool OpenCustomerList();
+  // Cuts short an OpenCustomerList that another thread runs (it then returns false).
+  void InterruptCustomerList();
   void FreeCustomerList();
   int GetCustomerCount() const;
   bool GetCustomerRow(int index, CCustomerFields& fields);

@@ -210,6 +210,10 @@ class CSqlDatabase {
   // Replaces the kept customer list table (ListID, Name, FullName, Sublevel, CompanyName,
   // Phone, TotalBalance of every row, by UPPER(FullName)); true on success.
   bool OpenCustomerList();
+  // Cuts short the statement that another thread runs on the connection (it ends as
+  // interrupted: OpenCustomerList then keeps no table and returns false); nothing when none
+  // runs or the database is closed. Call it on the thread that opens and closes the database.
+  void Interrupt();
   int CustomerRowCount() const;
   int CustomerColumnCount() const;
   // Copies the seven texts of data row `index` into the block; false when there is no

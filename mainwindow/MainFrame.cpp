@@ -620,9 +620,15 @@ void CMainFrame::OnShutdownRequest() {
   m_progress->SetAbort(true);
 }
 
+void CMainFrame::CloseForEnd() {
+  m_ending = true;
+  OnClose();
+}
+
 void CMainFrame::OnClose() {
   if (m_closing) return;
-  if (m_progress && MessageBoxW(m_hwnd, kCloseDuringOperation, u"Slateway", MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
+  if (m_progress && !m_ending &&
+      MessageBoxW(m_hwnd, kCloseDuringOperation, u"Slateway", MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
     return;
   if (m_register && m_register->IsLoading()) {
     // Asked from inside a load (it lets messages through): the load ends first, then the

@@ -85,6 +85,10 @@ class CMainFrame {
   void UnloadLists();
   void ReloadLists();
   LRESULT OnEditCommand(WPARAM wParam, LPARAM lParam);
+  // Closes as WM_CLOSE does (the last view stored, the open document saved, everything
+  // taken down), without the question a running desktop operation asks: the process is
+  // ending and nobody is there to answer.
+  void CloseForEnd();
   // The register reloaded: with the progress dialog, or under the wait cursor.
   void ReloadRegister(bool withProgress);
   // The progress window of a desktop operation: kept until the user closes it (message
@@ -295,6 +299,7 @@ class CMainFrame {
   int m_sortKind = 3;
   bool m_ascending = true;
   bool m_closing = false;
+  bool m_ending = false;  // closing for the end of the process: no questions
   bool m_desktopCommandRunning = false;
   // The store opened successfully once; a close leaves this set, so the database opens
   // again on the desktop's word.

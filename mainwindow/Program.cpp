@@ -18,6 +18,10 @@ ProgramStart CProgram::Start(std::u16string_view commandLine) {
     return ProgramStart::NoResourceLibrary;
   }
   m_libraryLoaded = true;
+  // An end asked from outside (a termination signal, a display gone) reaches the loop as
+  // a quit, which every modal loop on the way passes on; Run then closes what is open.
+  const DWORD thread = GetCurrentThreadId();
+  platform::SetEndRequestHandler([thread] { PostThreadMessageW(thread, WM_QUIT, 0, 0); });
   // One instance: a second start shows the first and ends; its command line is dropped.
   if (HWND running = FindWindowW(kMainWindowClass, nullptr)) {
     SetForegroundWindow(running);
@@ -50,11 +54,16 @@ int CProgram::Run() {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
+  // Asked to end with the main window still open: it closes as its WM_CLOSE would (the
+  // open document is saved), only without questions, as nobody is there to answer them.
+  if (platform::ProcessEndRequested() && m_mainFrame && IsWindow(m_mainFrame->GetHwnd()))
+    m_mainFrame->CloseForEnd();
   End();
   return static_cast<int>(msg.wParam);
 }
 
 void CProgram::End() {
+  platform::SetEndRequestHandler({});
   // No other process's command reaches a main window that is going away.
   platform::StopSharingWindows();
   const bool hadWindow = m_mainFrame != nullptr;
@@ -75,6 +84,8 @@ void CProgram::End() {
 }
 
 int RunSlateway(std::u16string_view commandLine) {
+  // A termination signal ends the program as a close would, within the end's deadline.
+  platform::CTerminationSignals signals;
   CProgram program;
   if (program.Start(commandLine) != ProgramStart::Started) return 0;
   return program.Run();

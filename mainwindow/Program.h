@@ -34,7 +34,8 @@ class CProgram {
 
   ProgramStart Start(std::u16string_view commandLine);
   // The message loop until WM_QUIT, then the end: the language library freed and the main
-  // window object deleted. The quit message's code.
+  // window object deleted. The quit message's code. An end asked of the process
+  // (platform::RequestProcessEnd) quits the loop and closes the main window first.
   int Run();
   // Ends what Start built without a loop (a start that stopped, or a test's tear-down).
   void End();
@@ -53,5 +54,6 @@ class CProgram {
   std::unique_ptr<CMainFrame> m_mainFrame;
 };
 
-// The whole life in one call: Start, then Run when the start succeeded. The exit code.
+// The whole life in one call: Start, then Run when the start succeeded, with SIGTERM, SIGINT
+// and SIGHUP asking for the end meanwhile. The exit code.
 int RunSlateway(std::u16string_view commandLine);

@@ -19,6 +19,7 @@
 #include "platform/module/Module.h"
 #include "platform/pim/Pim.h"
 #include "platform/process/Process.h"
+#include "platform/process/ProcessEnd.h"
 #include "platform/registry/Registry.h"
 #include "platform/shell/FlashCards.h"
 #include "platform/shell/Shell.h"

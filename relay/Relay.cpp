@@ -61,13 +61,20 @@ bool StartMainProgram() {
   return true;
 }
 
+const RelayWord* FindWord(std::u16string_view word) {
+  for (const RelayWord& entry : kWords)
+    if (word == entry.word) return &entry;
+  return nullptr;
+}
+
 }  // namespace
 
 std::optional<RelayMessage> RelayMessageFor(std::u16string_view word) {
-  for (const RelayWord& entry : kWords)
-    if (word == entry.word) return entry.message;
-  return std::nullopt;
+  const RelayWord* entry = FindWord(word);
+  return entry ? entry->message : std::nullopt;
 }
+
+bool IsRelayWord(std::u16string_view word) { return FindWord(word) != nullptr; }
 
 std::u16string GetMainProgramPath() {
   CRegistryKey root;
@@ -80,15 +87,17 @@ std::u16string GetMainProgramPath() {
   return path + kProgramFile;
 }
 
-int RunRelay(std::u16string_view word) {
+RelayResult RunRelay(std::u16string_view word) {
+  // A word nobody knows must not start the program on its way to being dropped.
+  if (!IsRelayWord(word)) return kRelayUnknownWord;
   HWND main = FindMainWindow();
   if (!main) {
-    if (!StartMainProgram()) return 0;
+    if (!StartMainProgram()) return kRelayNoAnswer;
     main = FindMainWindow();
-    if (!main) return 0;
+    if (!main) return kRelayNoAnswer;
   }
   std::optional<RelayMessage> message = RelayMessageFor(word);
-  if (!message) return 0;
+  if (!message) return kRelayAnswered;
   std::u16string text(word);
   COPYDATASTRUCT copy;
   copy.dwData = message->code;
@@ -96,6 +105,9 @@ int RunRelay(std::u16string_view word) {
     copy.cbData = static_cast<DWORD>(text.size() * sizeof(WCHAR));
     copy.lpData = text.data();
   }
-  SendMessageW(main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
-  return 0;
+  // Any result is the program's answer; only a send that reached nobody, or was not
+  // answered in time, leaves an error behind.
+  SetLastError(ERROR_SUCCESS);
+  LRESULT answer = SendMessageW(main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
+  return answer == 0 && GetLastError() != ERROR_SUCCESS ? kRelayNoAnswer : kRelayAnswered;
 }

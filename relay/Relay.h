@@ -17,12 +17,22 @@ struct RelayMessage {
 // The message of `word`, compared exactly (letter case included); none for "STOP" and for
 // any word the relay does not know.
 std::optional<RelayMessage> RelayMessageFor(std::u16string_view word);
+// Whether the relay knows `word` (compared exactly): one of the words that send a message,
+// or "STOP".
+bool IsRelayWord(std::u16string_view word);
 
 // The main program's device path: the root key's "ProgramPath" folder with "Slateway.exe",
 // or the default path when that value is missing, empty or too long.
 std::u16string GetMainProgramPath();
 
-// Finds the main window (starting the main program and giving it three seconds when there
-// is none), sends the word's message and waits for the program to carry it out. Always 0,
-// the relay's exit code.
-int RunRelay(std::u16string_view word);
+// What a run of the relay came to; the values are slatelaunch's exit codes.
+enum RelayResult : int {
+  kRelayAnswered = 0,  // the message was delivered and answered ("STOP": the program runs)
+  kRelayNoAnswer = 1,  // the program could not be found or started, or did not answer
+  kRelayUnknownWord = 2,  // a word the relay does not know: nothing was started or sent
+};
+
+// Checks the word first: one the relay does not know starts nothing. Then finds the main
+// window (starting the main program and giving it three seconds when there is none), sends
+// the word's message and waits for the program to carry it out.
+RelayResult RunRelay(std::u16string_view word);

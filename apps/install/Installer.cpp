@@ -1,7 +1,12 @@
 #include "apps/install/Installer.h"
 
+#include <fcntl.h>
+#include <strings.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <system_error>
@@ -19,12 +24,18 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr char kSetupLibraryFile[] = "QVNSetup.dll.so";
-// Where the setup library waits while an installation runs, as the device's installer
-// unpacks it before anything else.
+// Where an installation stages everything, as the device's installer unpacks its package
+// before anything else: the setup library, the new program folder built whole before it
+// takes the place of the installed one in one step, and the device's other files waiting
+// for their places. A run begins by clearing what a killed run left here, and ends by
+// removing it.
 constexpr char16_t kSetupStaging[] = u"\\Temp\\Slateway Setup";
 constexpr char16_t kSetupModule[] = u"\\Temp\\Slateway Setup\\QVNSetup.dll";
-// Written beside a program file until every file of the installation is there.
-constexpr char kStagedSuffix[] = ".new";
+constexpr char kStagedProgram[] = "Program";
+constexpr char kStagedDeviceFiles[] = "Device";
+// Where the installed program folder waits while a file system that cannot exchange two
+// folders in one step switches them in two renames.
+constexpr char kRetiredProgram[] = "Retired";
 
 // The printing engine is shared by the programs that print: one module in "\Windows",
 // registered while any of them is installed, its users counted under the module's name.
@@ -79,14 +90,6 @@ bool ReadWholeFile(const fs::path& path, std::string& bytes) {
   return static_cast<bool>(in) || in.eof();
 }
 
-// One file of the installation: where it comes from and the device path it goes to.
-struct PlacedFile {
-  fs::path from;
-  std::u16string to;
-  fs::path Target() const { return platform::MapDevicePath(to); }
-  fs::path Staged() const { return fs::path(Target().string() + kStagedSuffix); }
-};
-
 // The file `name` in the first of `folders` that holds it; in the first folder when none
 // does, so that a missing file is reported where the build would have put it.
 fs::path FindSource(const std::vector<fs::path>& folders, std::string_view name) {
@@ -112,77 +115,140 @@ bool SameBytes(const fs::path& a, const fs::path& b) {
   return one.eof() && other.eof();
 }
 
-// Writes the file beside its target, with the source's permissions.
-bool Stage(const PlacedFile& file, int& failedFolders) {
-  std::error_code ec;
-  fs::create_directories(file.Target().parent_path(), ec);
-  if (ec) {
-    ++failedFolders;
-    return false;
-  }
+fs::path Staging() { return platform::MapDevicePath(kSetupStaging); }
+
+// Names on the device compare without regard to case.
+bool IsProgramFile(const fs::path& name) {
+  for (const char* file : kProgramFiles)
+    if (::strcasecmp(name.c_str(), file) == 0) return true;
+  return false;
+}
+
+// Copies `from` to `staged`, with the source's permissions. Nothing staged is used before
+// SyncStaging has put all of it on the disk at once.
+bool StageFile(const fs::path& from, const fs::path& staged) {
   std::string bytes;
-  if (!ReadWholeFile(file.from, bytes) || !platform::WriteFileAtomic(file.Staged(), bytes)) return false;
-  fs::permissions(file.Staged(), fs::status(file.from).permissions(), ec);
+  if (!ReadWholeFile(from, bytes) || !platform::WriteFileAtomic(staged, bytes, false)) return false;
+  std::error_code ec;
+  fs::permissions(staged, fs::status(from).permissions(), ec);
+  platform::CrashPoint();
   return true;
 }
 
-// The program's files into the program folder, and the libraries the device itself keeps
-// in \Windows\.
-std::vector<PlacedFile> ProgramFilesToPlace(const std::vector<fs::path>& sources, const std::u16string& installFolder) {
-  std::vector<PlacedFile> files;
-  for (const char* name : kProgramFiles)
-    files.push_back({FindSource(sources, name), JoinPath(installFolder, platform::ToUtf16(name))});
-  files.push_back({FindSource(sources, kPrintEngineFile), std::u16string(kPrintEngineModule) + u".so"});
+// A file of the device outside the program folder: where it comes from, the device path it
+// goes to, and where it waits in the staging folder meanwhile.
+struct DeviceFile {
+  fs::path from;
+  std::u16string to;
+  fs::path staged;
+  fs::path Target() const { return platform::MapDevicePath(to); }
+};
+
+// The libraries the device provides and, `withData`, the sample database where the
+// program's database lives (the setup library makes it the database unless the user has
+// one) and the CSV stylesheet unless the user put one of their own in its place.
+std::vector<DeviceFile> DeviceFilesToPlace(const std::vector<fs::path>& sources, bool withData) {
+  std::vector<DeviceFile> files;
+  if (withData)
+    files.push_back({FindSource(sources, "SlatewaySample.db"), JoinPath(GetDatabaseFolder(), u"SlatewaySample.db"), {}});
+  files.push_back({FindSource(sources, kPrintEngineFile), std::u16string(kPrintEngineModule) + u".so", {}});
   // The contacts store's server is a library of the device itself: laid in \Windows\ where the
   // program loads it by name, and left there at removal.
-  files.push_back({FindSource(sources, kPimStoreFile), u"\\Windows\\pimstore.dll.so"});
+  files.push_back({FindSource(sources, kPimStoreFile), u"\\Windows\\pimstore.dll.so", {}});
   // So are the scanner makers' libraries, which the scanner drivers load from \Windows\.
   for (const char* library : kScannerLibraries)
-    files.push_back({FindSource(sources, library), u"\\Windows\\" + platform::ToUtf16(library)});
-  return files;
-}
-
-// The program's files, the sample database where the program's database lives (the setup
-// library makes it the database unless the user has one), and the CSV stylesheet unless the
-// user put one of their own in its place.
-std::vector<PlacedFile> FilesToPlace(const std::vector<fs::path>& sources, const std::u16string& installFolder) {
-  std::vector<PlacedFile> files = ProgramFilesToPlace(sources, installFolder);
-  files.push_back({FindSource(sources, "SlatewaySample.db"), JoinPath(GetDatabaseFolder(), u"SlatewaySample.db")});
+    files.push_back({FindSource(sources, library), u"\\Windows\\" + platform::ToUtf16(library), {}});
   CBstr templates;
-  if (GetAppDataFolder(templates, true)) {
+  if (withData && GetAppDataFolder(templates, true)) {
     std::u16string stylesheet = templates.str() + u"Templates\\CSV_Export.xsl";
     if (!fs::exists(platform::MapDevicePath(stylesheet)))
-      files.push_back({FindSource(sources, "CSV_Export.xsl"), stylesheet});
+      files.push_back({FindSource(sources, "CSV_Export.xsl"), stylesheet, {}});
   }
+  for (size_t i = 0; i < files.size(); ++i)
+    files[i].staged = Staging() / kStagedDeviceFiles / (std::to_string(i) + "-" + files[i].from.filename().string());
   return files;
 }
 
-// Writes every file beside its target; counts what failed, the first reason in `error`.
-void StageAll(const std::vector<PlacedFile>& files, int& failedFolders, int& failedFiles, std::string& error) {
-  for (const PlacedFile& file : files) {
-    if (!Stage(file, failedFolders)) {
-      ++failedFiles;
-      if (error.empty()) error = "cannot install " + file.from.string();
+// Builds the new program folder whole in the staging folder: the program's files from the
+// build, and whatever else the installed folder holds (nothing of the user's is lost when
+// the folders change places). False with the reason in `error`.
+bool StageProgramFolder(const std::vector<fs::path>& sources, const fs::path& installed, std::string& error) {
+  const fs::path staged = Staging() / kStagedProgram;
+  std::error_code ec;
+  fs::create_directories(staged, ec);
+  for (const char* name : kProgramFiles) {
+    const fs::path from = FindSource(sources, name);
+    if (!StageFile(from, staged / name)) {
+      error = "cannot install " + from.string();
+      return false;
     }
   }
-}
-
-// Puts every staged file in place of its target.
-void PutInPlace(const std::vector<PlacedFile>& files, int& failedFiles, std::string& error) {
-  std::error_code ec;
-  for (const PlacedFile& file : files) {
-    fs::rename(file.Staged(), file.Target(), ec);
+  for (const auto& entry : fs::directory_iterator(installed, ec)) {
+    if (IsProgramFile(entry.path().filename())) continue;
+    const auto options = fs::copy_options::recursive | fs::copy_options::copy_symlinks;
+    fs::copy(entry.path(), staged / entry.path().filename(), options, ec);
     if (ec) {
-      ++failedFiles;
-      if (error.empty()) error = "cannot put " + file.Target().string() + " in place";
+      error = "cannot carry " + entry.path().string() + " over into the new program folder";
+      return false;
     }
   }
+  platform::CrashPoint();
+  return true;
 }
 
-// Removes what is left of the staged files.
-void RemoveStaged(const std::vector<PlacedFile>& files) {
+bool Fsync(const fs::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = ::fsync(fd) == 0;
+  ::close(fd);
+  return synced;
+}
+
+// Puts everything staged on the disk, files and folders, so that the switch never brings in
+// a file that a power cut could still empty.
+bool SyncStaging() {
   std::error_code ec;
-  for (const PlacedFile& file : files) fs::remove(file.Staged(), ec);
+  bool synced = Fsync(Staging());
+  for (auto it = fs::recursive_directory_iterator(Staging(), ec); !ec && it != fs::recursive_directory_iterator();
+       it.increment(ec))
+    synced = Fsync(it->path()) && synced;
+  return synced && !ec;
+}
+
+// Puts folder `staged` in the place of folder `installed` and `installed` in the place of
+// `staged`, in one step. A file system that cannot do so gets two renames, with the
+// installed folder waiting as kRetiredProgram in between (ClearStaging puts it back when a
+// kill strikes there). A missing `installed` is a plain rename.
+bool ExchangeFolders(const fs::path& staged, const fs::path& installed) {
+  std::error_code ec;
+  if (!fs::exists(installed, ec)) {
+    fs::create_directories(installed.parent_path(), ec);
+    return ::rename(staged.c_str(), installed.c_str()) == 0;
+  }
+  const bool refused = platform::ShouldFail(platform::Fault::FolderExchange);
+  if (!refused && ::renameat2(AT_FDCWD, staged.c_str(), AT_FDCWD, installed.c_str(), RENAME_EXCHANGE) == 0)
+    return true;
+  if (!refused && errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
+  const fs::path retired = Staging() / kRetiredProgram;
+  if (::rename(installed.c_str(), retired.c_str()) != 0) return false;
+  platform::CrashPoint();
+  if (::rename(staged.c_str(), installed.c_str()) != 0) {
+    ::rename(retired.c_str(), installed.c_str());
+    return false;
+  }
+  // The switch is done; the earlier folder takes the staged one's name, as an exchange
+  // would have left it.
+  ::rename(retired.c_str(), staged.c_str());
+  return true;
+}
+
+// What a killed run left: a program folder waiting as kRetiredProgram goes back in its
+// place, and everything staged goes.
+void ClearStaging(const fs::path& installed) {
+  std::error_code ec;
+  const fs::path retired = Staging() / kRetiredProgram;
+  if (fs::exists(retired, ec) && !fs::exists(installed, ec)) fs::rename(retired, installed, ec);
+  fs::remove_all(Staging(), ec);
 }
 
 // Calls the module's own registration routine (DllRegisterServer or DllUnregisterServer).
@@ -220,7 +286,6 @@ void ReleasePrintEngine() {
   DeleteFileOrLibrary(kPrintEngineModule);
 }
 
-// The version an installation records: "major.minor".
 std::string BuildVersionText() {
   return std::to_string(platform::version::program::kMajor) + "." + std::to_string(platform::version::program::kMinor);
 }
@@ -242,6 +307,51 @@ bool RecordInstallation(const std::u16string& installFolder, double earlierVersi
     }
   }
   return batch.End() == ERROR_SUCCESS && ok;
+}
+
+// Puts the staged program folder in the place of `installed` and records the installation;
+// when the registry cannot take it, the earlier folder goes back.
+void SwitchProgramFolder(const fs::path& installed, const std::u16string& installFolder, double earlierVersion,
+                         std::string& error, int& failedFolders, int& failedValues) {
+  const fs::path staged = Staging() / kStagedProgram;
+  std::error_code ec;
+  const bool fresh = !fs::exists(installed, ec);
+  if (!SyncStaging() || !ExchangeFolders(staged, installed)) {
+    ++failedFolders;
+    if (error.empty()) error = "cannot put " + installed.string() + " in place";
+    return;
+  }
+  platform::CrashPoint();
+  if (RecordInstallation(installFolder, earlierVersion)) return;
+  ++failedValues;
+  if (error.empty()) error = "cannot record the installation in the registry";
+  if (fresh) fs::rename(installed, staged, ec);
+  else ExchangeFolders(staged, installed);
+}
+
+// Puts each staged device file in its place; counts what failed, the first reason in `error`.
+void PlaceDeviceFiles(const std::vector<DeviceFile>& files, int& failedFiles, std::string& error) {
+  std::error_code ec;
+  for (const DeviceFile& file : files) {
+    fs::rename(file.staged, file.Target(), ec);
+    if (ec) {
+      ++failedFiles;
+      if (error.empty()) error = "cannot put " + file.Target().string() + " in place";
+    }
+    platform::CrashPoint();
+  }
+}
+
+// Stages each device file; counts what failed, the first reason in `error`.
+void StageDeviceFiles(const std::vector<DeviceFile>& files, int& failedFolders, int& failedFiles, std::string& error) {
+  std::error_code ec;
+  for (const DeviceFile& file : files) {
+    fs::create_directories(file.Target().parent_path(), ec);
+    if (ec || !StageFile(file.from, file.staged)) {
+      ++(ec ? failedFolders : failedFiles);
+      if (error.empty()) error = "cannot install " + file.from.string();
+    }
+  }
 }
 
 WORD Count(int n) { return static_cast<WORD>(n > 0xFFFF ? 0xFFFF : n); }
@@ -270,6 +380,8 @@ CInstaller::CInstaller(std::vector<fs::path> sourceFolders, std::u16string insta
 }
 
 bool CInstaller::Install(std::string& error) {
+  const fs::path installed = platform::MapDevicePath(m_installFolder);
+  ClearStaging(installed);
   // The setup library first, from where nothing of an earlier installation lies.
   std::string setupBytes;
   if (!ReadWholeFile(FindSource(m_sources, kSetupLibraryFile), setupBytes)) {
@@ -277,13 +389,15 @@ bool CInstaller::Install(std::string& error) {
     return false;
   }
   std::error_code ec;
-  fs::path staging = platform::MapDevicePath(kSetupStaging);
-  fs::create_directories(staging, ec);
-  if (!platform::WriteFileAtomic(staging / kSetupLibraryFile, setupBytes)) {
+  const fs::path staging = Staging();
+  fs::create_directories(staging / kStagedDeviceFiles, ec);
+  if (!platform::WriteFileAtomic(staging / kSetupLibraryFile, setupBytes, false)) {
     error = "the setup library cannot be unpacked into " + staging.string();
+    fs::remove_all(staging, ec);
     return false;
   }
-  bool installed = false;
+  platform::CrashPoint();
+  bool done = false;
   {
     SetupLibrary setup;
     if (!setup.Load(kSetupModule, error)) {
@@ -303,33 +417,32 @@ bool CInstaller::Install(std::string& error) {
       fs::remove_all(staging, ec);
       return false;
     }
-
-    const std::vector<PlacedFile> files = FilesToPlace(m_sources, m_installFolder);
+    platform::CrashPoint();
 
     int failedFolders = 0, failedFiles = 0, failedValues = 0;
-    StageAll(files, failedFolders, failedFiles, error);
-    // The registry before the files: it lands whole or not at all, and the files, already
-    // written beside their targets, are put in place only once it has.
-    if (failedFiles == 0 && failedFolders == 0 && !RecordInstallation(m_installFolder, earlier)) {
-      ++failedValues;
-      if (error.empty()) error = "cannot record the installation in the registry";
-    }
-    if (failedFiles == 0 && failedFolders == 0 && failedValues == 0) {
-      PutInPlace(files, failedFiles, error);
+    const std::vector<DeviceFile> deviceFiles = DeviceFilesToPlace(m_sources, true);
+    if (!StageProgramFolder(m_sources, installed, error)) ++failedFiles;
+    StageDeviceFiles(deviceFiles, failedFolders, failedFiles, error);
+    // The switch: the new program folder takes the place of the old in one step, then the
+    // registry records it (whole or not at all; the old folder goes back when it cannot).
+    if (failedFiles + failedFolders == 0)
+      SwitchProgramFolder(installed, m_installFolder, earlier, error, failedFolders, failedValues);
+    if (failedFiles + failedFolders + failedValues == 0) {
+      platform::CrashPoint();
+      PlaceDeviceFiles(deviceFiles, failedFiles, error);
       if (failedFiles == 0 && !RegisterPrintEngine(!previouslyInstalled)) {
         ++failedValues;
         if (error.empty()) error = "cannot register the printing engine";
       }
     }
-    RemoveStaged(files);
-
     int result = setup.installExit(nullptr, m_installFolder.c_str(), Count(failedFolders), Count(failedFiles), 0,
                                    Count(failedValues), 0);
-    installed = result == kInstallExitDone && failedFolders + failedFiles + failedValues == 0;
-    if (!installed && error.empty()) error = "the setup library could not finish the installation";
+    done = result == kInstallExitDone && failedFolders + failedFiles + failedValues == 0;
+    if (!done && error.empty()) error = "the setup library could not finish the installation";
+    platform::CrashPoint();
   }
   fs::remove_all(staging, ec);
-  return installed;
+  return done;
 }
 
 bool CInstaller::Uninstall(std::string& error) {
@@ -341,6 +454,7 @@ bool CInstaller::Uninstall(std::string& error) {
       return false;
     }
   }
+  ClearStaging(platform::MapDevicePath(programPath));
   SetupLibrary setup;
   if (!setup.Load(JoinPath(programPath, u"QVNSetup.dll"), error)) return false;
   if (setup.uninstallInit(nullptr, programPath.c_str()) != kUninstallInitContinue) {
@@ -367,14 +481,28 @@ bool CInstaller::Refresh(std::string& error, int& replaced) {
       return false;
     }
   }
-  std::vector<PlacedFile> changed;
-  for (const PlacedFile& file : ProgramFilesToPlace(m_sources, programPath))
-    if (!SameBytes(file.from, file.Target())) changed.push_back(file);
+  const fs::path installed = platform::MapDevicePath(programPath);
+  ClearStaging(installed);
+  int changedProgramFiles = 0;
+  for (const char* name : kProgramFiles)
+    if (!SameBytes(FindSource(m_sources, name), installed / name)) ++changedProgramFiles;
+  std::vector<DeviceFile> libraries = DeviceFilesToPlace(m_sources, false);
+  std::erase_if(libraries, [](const DeviceFile& file) { return SameBytes(file.from, file.Target()); });
+  std::error_code ec;
+  fs::create_directories(Staging() / kStagedDeviceFiles, ec);
   int failedFolders = 0, failedFiles = 0;
-  StageAll(changed, failedFolders, failedFiles, error);
-  if (failedFolders + failedFiles == 0) PutInPlace(changed, failedFiles, error);
-  RemoveStaged(changed);
+  // The program folder changes in one step, as at an installation; the registry keeps
+  // what it holds.
+  if (changedProgramFiles > 0 && !StageProgramFolder(m_sources, installed, error)) ++failedFiles;
+  StageDeviceFiles(libraries, failedFolders, failedFiles, error);
+  if (failedFolders + failedFiles == 0 && changedProgramFiles > 0 &&
+      !(SyncStaging() && ExchangeFolders(Staging() / kStagedProgram, installed))) {
+    ++failedFolders;
+    if (error.empty()) error = "cannot put " + installed.string() + " in place";
+  }
+  if (failedFolders + failedFiles == 0) PlaceDeviceFiles(libraries, failedFiles, error);
+  fs::remove_all(Staging(), ec);
   if (failedFolders + failedFiles != 0) return false;
-  replaced = static_cast<int>(changed.size());
+  replaced = changedProgramFiles + static_cast<int>(libraries.size());
   return true;
 }

@@ -22,17 +22,21 @@ class CInstaller {
   // is taken from the first folder that holds it.
   explicit CInstaller(std::vector<std::filesystem::path> sourceFolders, std::u16string installFolder = kInstallFolder);
 
-  // Installs over whatever is there. Program files are first written beside their
-  // targets and put in place only when every one was written, so an installation that
-  // fails leaves the earlier one as it was. False with the reason in `error`.
+  // Installs over whatever is there. The new program folder is built whole beside the
+  // device's other files in a staging folder, then takes the place of the installed one in
+  // one step, so that a kill at any moment leaves one whole program, old or new, and an
+  // installation that fails leaves the earlier one as it was. Whatever a killed run
+  // staged is cleared by the next run (of either call). False with the reason in `error`.
   bool Install(std::string& error);
   // Removes the installed program; the setup library decides what of the user's data
   // stays. False with the reason when nothing is installed or the library cannot run.
   bool Uninstall(std::string& error);
-  // Brings an installation of this version up to date with the build: the program files
-  // that differ from the build's are replaced, all of them or none, without the setup
-  // library (nothing is asked, no setting changes). `replaced` counts them. False with the
-  // reason when nothing is installed or a file cannot be replaced.
+  // Brings an installation of this version up to date with the build, without the setup
+  // library (nothing is asked, no setting changes): when a program file differs from the
+  // build's, the program folder is built anew and switched in one step as at an
+  // installation; the device's libraries that differ follow. `replaced` counts the files
+  // that differed. False with the reason when nothing is installed or a file cannot be
+  // replaced.
   bool Refresh(std::string& error, int& replaced);
 
  private:

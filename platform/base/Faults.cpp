@@ -1,5 +1,7 @@
 #include "platform/base/Faults.h"
 
+#include <unistd.h>
+
 #include <array>
 #include <atomic>
 #include <mutex>
@@ -44,6 +46,10 @@ bool ShouldFail(Fault fault) {
   }
   if (--f.times == 0) g_armed.fetch_sub(1, std::memory_order_release);
   return true;
+}
+
+void CrashPoint() {
+  if (ShouldFail(Fault::Crash)) ::_exit(kCrashExitCode);
 }
 
 }  // namespace platform

@@ -11,13 +11,22 @@ enum class Fault {
   FileRename,   // the rename that completes an atomic write fails
   FileOpen,     // CreateFileW fails with ERROR_ACCESS_DENIED
   ComInitialize,  // CoInitializeEx fails with E_FAIL
+  Crash,        // CrashPoint ends the process at once, as a kill would
+  FolderExchange,  // exchanging two folders in one step is refused, as some file systems do
   Count
 };
+
+// The exit status of a process that ended at a crash point.
+constexpr int kCrashExitCode = 86;
 
 // After `skip` more successful calls of `fault`, the next `times` calls fail.
 void InjectFault(Fault fault, int skip = 0, int times = 1);
 void ClearFaults();
 // Called by the platform at each fault point: true when this call must fail.
 bool ShouldFail(Fault fault);
+// A point where a kill may strike a writer: with Fault::Crash armed, the process ends here
+// at once (no clean-up, no destructors), so a test in a child process can prove what such
+// a kill leaves behind.
+void CrashPoint();
 
 }  // namespace platform

@@ -1,8 +1,12 @@
 #include "platform/display/Display.h"
 
 #include <SDL.h>
+#include <dlfcn.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +19,7 @@
 #include "platform/base/Base.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/kernel/MsgQueue.h"
+#include "platform/process/ProcessEnd.h"
 #include "platform/user/Paint.h"
 #include "platform/user/Screen.h"
 #include "platform/user/ScrollBar.h"
@@ -24,6 +29,10 @@ namespace platform::display {
 namespace {
 
 constexpr int kFunctionKeys = 8;
+// How long the window's thread waits for events at most, and how often it checks that the
+// X server is still there.
+constexpr int kEventWait = 200;
+constexpr auto kServerCheckInterval = std::chrono::milliseconds(kEventWait);
 constexpr UINT kFirstApplicationButton = 193;
 
 // The frame the program's thread hands over and the window's thread shows.
@@ -73,6 +82,16 @@ void SayNoDisplay(const std::string& program, const char* why) {
                program.c_str(), why, program.c_str());
 }
 
+class Display;
+Display* g_display = nullptr;
+// The display whose X connection is watched; set on its thread before the watch begins.
+std::atomic<Display*> g_watchedDisplay{nullptr};
+
+// The X connection's fatal-error handler as the X library declares it (the connection
+// passed as an opaque pointer), and the call that installs it.
+using XIOErrorHandler = int (*)(void* connection);
+using XSetIOErrorHandlerCall = XIOErrorHandler (*)(XIOErrorHandler);
+
 class Display final : public platform::IdleHandler {
  public:
   bool Open(const DisplayOptions& options) {
@@ -89,8 +108,8 @@ class Display final : public platform::IdleHandler {
     return true;
   }
 
-  // False when called on the window's own thread (the process is ending there): the
-  // thread is left to the exit.
+  // False when the window's thread is left to the exit: called on that thread, or after
+  // the desktop connection was lost (the thread waits where the loss stopped it).
   bool Close() {
     platform::SetIdleHandler(m_previousIdle);
     {
@@ -98,10 +117,24 @@ class Display final : public platform::IdleHandler {
       m_stop = true;
     }
     Wake();
-    // A lost desktop connection may end the process from the window's own thread.
+    if (m_lost) return false;
     if (m_thread.joinable() && m_thread.get_id() == std::this_thread::get_id()) return false;
     if (m_thread.joinable()) m_thread.join();
     return true;
+  }
+
+  // The desktop connection went away (OnConnectionLost ran).
+  bool IsLost() const { return m_lost; }
+
+  // The X library found the desktop connection gone, on the window's thread, in the middle
+  // of a call that cannot return: the program is asked to end as a close would, and the
+  // thread waits here (the X library would end the process at once if it returned) until
+  // the program's thread has saved and ended the process.
+  [[noreturn]] void OnConnectionLost() {
+    m_lost = true;
+    std::fprintf(stderr, "%s: the display went away; ending\n", m_options.title.c_str());
+    platform::RequestProcessEnd();
+    for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
   }
 
   // The program's thread has nothing to do: what it drew is final for now.
@@ -126,7 +159,8 @@ class Display final : public platform::IdleHandler {
 
  private:
   void Wake() {
-    if (!m_wakeEvent) return;
+    // A lost connection may have stopped the window's thread inside SDL: SDL is left alone.
+    if (!m_wakeEvent || m_lost) return;
     SDL_Event e{};
     e.type = m_wakeEvent;
     SDL_PushEvent(&e);
@@ -134,6 +168,8 @@ class Display final : public platform::IdleHandler {
 
   // The window's thread: SDL is started, used and stopped here only.
   void Run(std::promise<bool>& opened) {
+    // Termination signals belong to the program (platform::CTerminationSignals), not to SDL.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
       SayNoDisplay(m_options.title, SDL_GetError());
       opened.set_value(false);
@@ -161,6 +197,7 @@ class Display final : public platform::IdleHandler {
     }
     m_wakeEvent = SDL_RegisterEvents(1);
     SDL_StartTextInput();
+    WatchConnection();
     opened.set_value(true);
     Loop();
     Teardown();
@@ -176,17 +213,42 @@ class Display final : public platform::IdleHandler {
     SDL_Quit();
   }
 
+  // On X, a connection that breaks calls OnConnectionLost. SDL's own waiting does not
+  // notice a server that went away, so Loop asks the server something every round.
+  void WatchConnection() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!driver || std::strcmp(driver, "x11") != 0) return;
+    void* x11 = ::dlopen("libX11.so.6", RTLD_NOW | RTLD_NOLOAD);
+    if (!x11) return;
+    if (auto install = reinterpret_cast<XSetIOErrorHandlerCall>(::dlsym(x11, "XSetIOErrorHandler"))) {
+      g_watchedDisplay = this;
+      install([](void*) -> int { g_watchedDisplay.load()->OnConnectionLost(); });
+      m_watched = true;
+    }
+    ::dlclose(x11);
+  }
+
   void Loop() {
     for (;;) {
       SDL_Event e;
-      bool got = SDL_WaitEventTimeout(&e, 200) != 0;
+      bool got = SDL_WaitEventTimeout(&e, kEventWait) != 0;
       {
         std::lock_guard guard(m_lock);
         if (m_stop) return;
       }
       if (got) Handle(e);
       ShowFreshFrame();
+      AskServer();
     }
+  }
+
+  // A round trip to the server once a round (not once an event): a broken connection shows
+  // here at the latest.
+  void AskServer() {
+    const auto now = std::chrono::steady_clock::now();
+    if (!m_watched || now - m_lastAsked < kServerCheckInterval) return;
+    m_lastAsked = now;
+    SDL_GetGlobalMouseState(nullptr, nullptr);
   }
 
   // Copies the part of the new frame that differs from the shown one.
@@ -313,6 +375,7 @@ class Display final : public platform::IdleHandler {
   bool m_fresh = false;
   bool m_stop = false;
   Uint32 m_wakeEvent = 0;
+  std::atomic<bool> m_lost{false};
   // The program's thread only.
   bool m_painted = false;
   std::vector<TopLevel> m_tops;
@@ -321,9 +384,9 @@ class Display final : public platform::IdleHandler {
   SDL_Renderer* m_renderer = nullptr;
   SDL_Texture* m_texture = nullptr;
   Frame m_shown;
+  bool m_watched = false;
+  std::chrono::steady_clock::time_point m_lastAsked;
 };
-
-Display* g_display = nullptr;
 
 }  // namespace
 
@@ -367,9 +430,19 @@ bool OpenDisplay(const DisplayOptions& options) {
 }
 
 void CloseDisplay() {
-  if (!g_display || !g_display->Close()) return;
-  delete g_display;
-  g_display = nullptr;
+  if (!g_display) return;
+  if (g_display->Close()) {
+    delete g_display;
+    g_display = nullptr;
+    return;
+  }
+  // The X library holds the thread where the lost connection stopped it, and the desktop
+  // libraries' clean-up at exit would wait for that thread for ever: the program has closed
+  // as it would have anyway, so the process ends here.
+  if (g_display->IsLost()) {
+    std::fflush(nullptr);
+    ::_exit(0);
+  }
 }
 
 POINT WindowToScreen(int x, int y, int scale, int screenWidth, int screenHeight) {

@@ -30,7 +30,10 @@ bool ParseDisplayArguments(int argc, char** argv, DisplayOptions& options);
 // Without a display writes one line on stderr (naming xvfb-run) and returns false.
 // Call on the program's thread: that thread's message loops feed the window.
 bool OpenDisplay(const DisplayOptions& options);
-// Closes the window (also done at exit).
+// Closes the window (also done at exit). When the desktop connection went away (the
+// program was then asked to end, platform::RequestProcessEnd), the window cannot be closed
+// nor can the desktop libraries clean up at exit: the process ends here, with 0, once its
+// output is flushed.
 void CloseDisplay();
 
 // Where a window pixel lands on the handheld's screen at `scale` (clamped to the screen).

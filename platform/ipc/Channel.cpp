@@ -12,7 +12,9 @@
 #include <chrono>
 #include <cstring>
 
+#include "platform/ipc/Ipc.h"
 #include "platform/kernel/DeviceRoot.h"
+#include "platform/user/Window.h"
 
 namespace platform::ipc {
 
@@ -35,6 +37,50 @@ bool AddressOf(const std::filesystem::path& path, sockaddr_un& address, UniqueFd
 }
 
 }  // namespace
+
+bool MayCrossProcesses(UINT msg) { return msg == WM_COPYDATA || msg == WM_CLOSE || msg == WM_NULL; }
+
+size_t CRequestReader::Wanted() const {
+  if (m_state != State::Reading) return 0;
+  if (m_headerBytes < sizeof(m_header)) return sizeof(m_header) - m_headerBytes;
+  return m_body.size() - m_bodyBytes;
+}
+
+void CRequestReader::Take(const std::uint8_t* bytes, size_t count) {
+  count = std::min(count, Wanted());
+  if (count == 0) return;
+  if (m_headerBytes < sizeof(m_header)) {
+    std::memcpy(reinterpret_cast<std::uint8_t*>(&m_header) + m_headerBytes, bytes, count);
+    m_headerBytes += count;
+    if (m_headerBytes == sizeof(m_header)) HeaderDone();
+    return;
+  }
+  std::memcpy(m_body.data() + m_bodyBytes, bytes, count);
+  m_bodyBytes += count;
+  if (m_bodyBytes == m_body.size()) BodyDone();
+}
+
+void CRequestReader::HeaderDone() {
+  const auto kind = static_cast<Request>(m_header.kind);
+  const bool known = kind == Request::Find || kind == Request::Send || kind == Request::Activate;
+  if (m_header.magic != kFrameMagic || !known || m_header.size > platform::kMaxCopyDataBytes ||
+      (kind == Request::Activate && m_header.size != 0) ||
+      (kind == Request::Send && (!MayCrossProcesses(m_header.msg) || (m_header.msg != WM_COPYDATA && m_header.size)))) {
+    m_state = State::Refused;
+    return;
+  }
+  // The body is allocated only now that its size is known to be within the limit.
+  m_body.resize(m_header.size);
+  if (m_body.empty()) BodyDone();
+}
+
+void CRequestReader::BodyDone() {
+  m_state = State::Complete;
+  if (static_cast<Request>(m_header.kind) != Request::Find) return;
+  std::u16string className, windowName;
+  bool hasClass = false, hasTitle = false;
+  if (!DecodeFind(m_body, className, hasClass, windowName, hasTitle)) m_state = State::Refused;
+}
 
 std::filesystem::path SocketFolder() {
   std::filesystem::path folder = DeviceRoot() / ".platform" / "ipc";

@@ -53,6 +53,43 @@ struct ReplyFrame {
 };
 static_assert(sizeof(ReplyFrame) == 16);
 
+// The messages that may cross: they carry no pointer or handle of the sender, or (WM_COPYDATA)
+// bytes that are copied across.
+bool MayCrossProcesses(UINT msg);
+
+// Gathers one request from a connection's bytes as they arrive, and checks it before any
+// of it reaches a window: a header of a known kind, no larger than allowed, then a body
+// that fits its kind (a Find body that decodes, bytes only with WM_COPYDATA, none with
+// Activate). Whether the window it names still lives is left to the one who carries it out.
+class CRequestReader {
+ public:
+  enum class State { Reading, Complete, Refused };
+
+  // How many more bytes the request needs (0 once it is complete or refused).
+  size_t Wanted() const;
+  // Takes the next `count` bytes (at most Wanted()).
+  void Take(const std::uint8_t* bytes, size_t count);
+
+  State GetState() const { return m_state; }
+  const FrameHeader& Header() const { return m_header; }
+  const std::vector<std::uint8_t>& Body() const { return m_body; }
+
+ private:
+  void HeaderDone();
+  void BodyDone();
+
+  State m_state = State::Reading;
+  FrameHeader m_header;
+  size_t m_headerBytes = 0;
+  std::vector<std::uint8_t> m_body;
+  size_t m_bodyBytes = 0;
+};
+
+// Carries out a complete request that CRequestReader accepted, against this process's
+// windows, and writes the reply to `fd`, the sender's connection. A Send runs on the
+// window's thread and waits for it; called on that thread, it runs at once.
+void AnswerRequest(int fd, const FrameHeader& header, const std::vector<std::uint8_t>& body);
+
 // The folder of the sockets, made (user-only) when missing.
 std::filesystem::path SocketFolder();
 // The socket of process `pid`.

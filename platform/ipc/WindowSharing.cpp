@@ -1,6 +1,7 @@
 // Windows across processes: the listener that answers for this process's windows, and the
 // other side, which the window system asks about windows that are not its own.
 #include <dirent.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -10,10 +11,12 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <list>
+#include <condition_variable>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "platform/base/Base.h"
 #include "platform/ipc/Channel.h"
@@ -35,11 +38,26 @@ std::atomic<DWORD> g_replyLimit{kDefaultReplyLimit};
 
 DWORD Self() { return static_cast<DWORD>(::getpid()); }
 
-bool MayCross(UINT msg) { return msg == WM_COPYDATA || msg == WM_CLOSE || msg == WM_NULL; }
-
 void AnswerSentMessages() { platform::user::DeliverSentMessages(); }
 
 // ---- The receiving side ------------------------------------------------------------------
+//
+// One thread, the acceptor, takes every connection and reads the requests of all of them
+// at once as their bytes arrive, so a peer that connects and stalls costs a descriptor, not
+// a thread. At most kMaxReading connections are read at once: one more cuts the one that
+// has waited longest, and a connection that has not delivered its whole request within
+// kRequestLimit is cut. A real sender writes its request at once, so it is read before
+// either cut can reach it. Find requests are answered by the acceptor itself; the others
+// wait for the window's thread and go to at most kMaxWorkers workers, through a queue of
+// at most kMaxQueued (beyond it a request is refused at once).
+
+constexpr size_t kMaxReading = 32;
+constexpr size_t kMaxWorkers = 4;
+constexpr size_t kMaxQueued = 32;
+// How long the acceptor sleeps at most between looks at its stop flag.
+constexpr int kAcceptorTick = 50;
+
+using Clock = std::chrono::steady_clock;
 
 void Reply(int fd, ReplyStatus status, std::int64_t value) {
   ReplyFrame reply;
@@ -54,58 +72,18 @@ HWND OwnWindow(std::uint64_t local) {
   return local && local <= 0xFFFFFFFFu && IsWindow(hwnd) ? hwnd : nullptr;
 }
 
-// Reads one request from `fd`, carries it out and answers. A request that is malformed,
-// larger than allowed or shorter than its header claims is refused before anything of
-// it reaches a window.
-void Serve(int fd) {
-  FrameHeader header;
-  if (!ReadAll(fd, &header, sizeof(header), kRequestLimit)) return;
-  auto kind = static_cast<Request>(header.kind);
-  bool known = kind == Request::Find || kind == Request::Send || kind == Request::Activate;
-  if (header.magic != kFrameMagic || !known || header.size > platform::kMaxCopyDataBytes) {
-    Reply(fd, ReplyStatus::Refused, 0);
-    return;
-  }
-  std::vector<std::uint8_t> body(header.size);
-  if (!body.empty() && !ReadAll(fd, body.data(), body.size(), kRequestLimit)) {
-    Reply(fd, ReplyStatus::Refused, 0);
-    return;
-  }
-  if (kind == Request::Find) {
-    std::u16string className, windowName;
-    bool hasClass = false, hasTitle = false;
-    if (!DecodeFind(body, className, hasClass, windowName, hasTitle)) return Reply(fd, ReplyStatus::Refused, 0);
-    HWND found = platform::user::FindOwnWindow(hasClass ? className.c_str() : nullptr,
-                                               hasTitle ? windowName.c_str() : nullptr);
-    return Reply(fd, ReplyStatus::Done, static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(found)));
-  }
-  HWND hwnd = OwnWindow(header.hwnd);
-  if (!hwnd) return Reply(fd, ReplyStatus::Refused, 0);
-  if (kind == Request::Activate) {
-    Reply(fd, ReplyStatus::Done, TRUE);
-    platform::user::CallOnWindowThread(hwnd, [hwnd] { return static_cast<LRESULT>(SetForegroundWindow(hwnd)); });
-    return;
-  }
-  if (!MayCross(header.msg) || (header.msg != WM_COPYDATA && !body.empty()))
-    return Reply(fd, ReplyStatus::Refused, 0);
-  // The sender's window, when it named one, as this process knows it.
-  WPARAM from = header.wParam ? reinterpret_cast<WPARAM>(ForeignHandle(header.sender, header.wParam)) : 0;
-  LRESULT result = 0;
-  if (header.msg == WM_COPYDATA) {
-    COPYDATASTRUCT copy;
-    copy.dwData = static_cast<ULONG_PTR>(header.data);
-    copy.cbData = header.size;
-    copy.lpData = body.empty() ? nullptr : body.data();
-    result = SendMessageW(hwnd, WM_COPYDATA, from, reinterpret_cast<LPARAM>(&copy));
-  } else {
-    result = SendMessageW(hwnd, header.msg, from, 0);
-  }
-  Reply(fd, ReplyStatus::Done, static_cast<std::int64_t>(result));
-}
+// A connection whose request is still coming in.
+struct Reading {
+  UniqueFd fd;
+  CRequestReader request;
+  Clock::time_point deadline;
+};
 
-struct Worker {
-  std::thread thread;
-  std::shared_ptr<std::atomic<bool>> finished = std::make_shared<std::atomic<bool>>(false);
+// A complete request waiting for a worker.
+struct Ready {
+  UniqueFd fd;
+  FrameHeader header;
+  std::vector<std::uint8_t> body;
 };
 
 class Listener {
@@ -116,6 +94,7 @@ class Listener {
     m_path = SocketPath(Self());
     m_fd.reset(ListenAt(m_path));
     if (!m_fd) return false;
+    ::fcntl(m_fd.get(), F_SETFL, ::fcntl(m_fd.get(), F_GETFL) | O_NONBLOCK);
     m_stopping = false;
     m_acceptor = std::thread([this] { Accept(); });
     return true;
@@ -129,28 +108,24 @@ class Listener {
       m_stopping = true;
       acceptor = std::move(m_acceptor);
     }
+    m_wake.notify_all();
+    // Once the acceptor has ended, no worker is added.
     acceptor.join();
+    std::vector<std::thread> workers;
+    {
+      std::lock_guard guard(m_lock);
+      workers = std::move(m_workers);
+      m_workers.clear();
+    }
     // A worker may be waiting for a window of this thread to take its message.
-    for (;;) {
-      std::list<Worker> done;
-      bool busy = false;
-      {
-        std::lock_guard guard(m_lock);
-        for (auto it = m_workers.begin(); it != m_workers.end();) {
-          if (*it->finished) {
-            done.splice(done.end(), m_workers, it++);
-          } else {
-            busy = true;
-            ++it;
-          }
-        }
-      }
-      for (Worker& w : done) w.thread.join();
-      if (!busy) break;
+    while (m_running > 0) {
       AnswerSentMessages();
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+    for (std::thread& worker : workers) worker.join();
     std::lock_guard guard(m_lock);
+    // What no worker took gets no answer: its sender sees the connection close.
+    m_queue.clear();
     ::unlink(m_path.c_str());
     m_fd.reset();
   }
@@ -159,51 +134,110 @@ class Listener {
 
  private:
   void Accept() {
+    std::deque<Reading> reading;
     while (!m_stopping) {
-      pollfd waitFor{m_fd.get(), POLLIN, 0};
-      if (::poll(&waitFor, 1, 50) <= 0) continue;
-      int fd = ::accept4(m_fd.get(), nullptr, nullptr, SOCK_CLOEXEC);
-      if (fd < 0) continue;
-      ucred peer{};
-      socklen_t size = sizeof(peer);
-      if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 || peer.uid != ::getuid()) {
-        ::close(fd);
-        continue;
-      }
-      Worker worker;
-      auto finished = worker.finished;
-      worker.thread = std::thread([fd, finished] {
-        UniqueFd owned(fd);
-        Serve(fd);
-        // The window system keeps a queue for every thread that sent; this one is done.
-        std::lock_guard guard(platform::user::S().lock);
-        platform::user::S().queues.erase(GetCurrentThreadId());
-        *finished = true;
-      });
-      std::lock_guard guard(m_lock);
-      m_workers.push_back(std::move(worker));
-      Reap();
+      std::vector<pollfd> waitFor{{m_fd.get(), POLLIN, 0}};
+      for (const Reading& r : reading) waitFor.push_back({r.fd.get(), POLLIN, 0});
+      ::poll(waitFor.data(), waitFor.size(), NextWait(reading));
+      // Requests first, so that a connection cut below for room has had its chance.
+      for (size_t i = reading.size(); i-- > 0;)
+        if (waitFor[i + 1].revents && !ReadMore(reading[i])) reading.erase(reading.begin() + static_cast<long>(i));
+      const auto now = Clock::now();
+      while (!reading.empty() && reading.front().deadline <= now) reading.pop_front();
+      if (waitFor[0].revents & POLLIN) TakeConnections(reading, now);
     }
   }
 
-  // Joins the workers that have finished (lock held).
-  void Reap() {
-    for (auto it = m_workers.begin(); it != m_workers.end();) {
-      if (*it->finished) {
-        it->thread.join();
-        it = m_workers.erase(it);
-      } else {
-        ++it;
-      }
+  // Milliseconds until the earliest deadline, at most one tick.
+  static int NextWait(const std::deque<Reading>& reading) {
+    if (reading.empty()) return kAcceptorTick;
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(reading.front().deadline - Clock::now()).count();
+    return static_cast<int>(std::clamp<long long>(left + 1, 0, kAcceptorTick));
+  }
+
+  // Accepts the connections waiting at the socket. A peer of another user is turned away;
+  // a connection past the bound cuts the one that has waited longest.
+  void TakeConnections(std::deque<Reading>& reading, Clock::time_point now) {
+    // A round takes at most one bound's worth, so that a flood cannot keep the acceptor here.
+    for (size_t taken = 0; taken < kMaxReading; ++taken) {
+      int fd = ::accept4(m_fd.get(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+      if (fd < 0) return;
+      UniqueFd owned(fd);
+      ucred peer{};
+      socklen_t size = sizeof(peer);
+      if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 || peer.uid != ::getuid()) continue;
+      if (reading.size() >= kMaxReading) reading.pop_front();
+      reading.push_back({std::move(owned), CRequestReader(), now + std::chrono::milliseconds(kRequestLimit)});
     }
+  }
+
+  // Reads what has arrived; false once the connection is done with (answered, handed to a
+  // worker, refused or gone).
+  bool ReadMore(Reading& r) {
+    std::uint8_t buffer[4096];
+    ssize_t n = ::recv(r.fd.get(), buffer, std::min(sizeof(buffer), r.request.Wanted()), 0);
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) return true;
+    if (n <= 0) {
+      // The sender stopped short of what it announced.
+      Reply(r.fd.get(), ReplyStatus::Refused, 0);
+      return false;
+    }
+    r.request.Take(buffer, static_cast<size_t>(n));
+    switch (r.request.GetState()) {
+      case CRequestReader::State::Reading: return true;
+      case CRequestReader::State::Refused: Reply(r.fd.get(), ReplyStatus::Refused, 0); return false;
+      case CRequestReader::State::Complete: break;
+    }
+    // Finding a window needs no window's thread: answered here, at once.
+    if (static_cast<Request>(r.request.Header().kind) == Request::Find)
+      AnswerRequest(r.fd.get(), r.request.Header(), r.request.Body());
+    else
+      HandToWorker(std::move(r));
+    return false;
+  }
+
+  void HandToWorker(Reading&& r) {
+    std::lock_guard guard(m_lock);
+    if (m_queue.size() >= kMaxQueued) {
+      Reply(r.fd.get(), ReplyStatus::Refused, 0);
+      return;
+    }
+    m_queue.push_back({std::move(r.fd), r.request.Header(), r.request.Body()});
+    if (m_idle == 0 && m_workers.size() < kMaxWorkers) m_workers.emplace_back([this] { Work(); });
+    m_wake.notify_one();
+  }
+
+  void Work() {
+    for (;;) {
+      Ready job;
+      {
+        std::unique_lock guard(m_lock);
+        ++m_idle;
+        m_wake.wait(guard, [this] { return m_stopping || !m_queue.empty(); });
+        --m_idle;
+        if (m_stopping) break;
+        job = std::move(m_queue.front());
+        m_queue.pop_front();
+        ++m_running;
+      }
+      AnswerRequest(job.fd.get(), job.header, job.body);
+      --m_running;
+    }
+    // The window system keeps a queue for every thread that sent; this one is done.
+    std::lock_guard guard(platform::user::S().lock);
+    platform::user::S().queues.erase(GetCurrentThreadId());
   }
 
   std::mutex m_lock;
+  std::condition_variable m_wake;
   UniqueFd m_fd;
   std::filesystem::path m_path;
   std::atomic<bool> m_stopping{false};
   std::thread m_acceptor;
-  std::list<Worker> m_workers;
+  std::vector<std::thread> m_workers;
+  std::deque<Ready> m_queue;
+  size_t m_idle = 0;
+  std::atomic<int> m_running{0};
 };
 
 Listener& TheListener() {
@@ -291,7 +325,7 @@ class OtherProcesses : public platform::user::ForeignWindows {
     const auto* copy = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
     bool copyOk = msg != WM_COPYDATA ||
                   (copy && copy->cbData <= platform::kMaxCopyDataBytes && (copy->lpData || copy->cbData == 0));
-    if (!MayCross(msg) || !copyOk || (msg != WM_COPYDATA && lParam != 0)) {
+    if (!MayCrossProcesses(msg) || !copyOk || (msg != WM_COPYDATA && lParam != 0)) {
       SetLastError(ERROR_INVALID_PARAMETER);
       return 0;
     }
@@ -335,6 +369,45 @@ const bool g_installed = [] {
 }();
 
 }  // namespace
+
+namespace platform::ipc {
+
+void AnswerRequest(int fd, const FrameHeader& header, const std::vector<std::uint8_t>& body) {
+  const auto kind = static_cast<Request>(header.kind);
+  if (kind == Request::Find) {
+    std::u16string className, windowName;
+    bool hasClass = false, hasTitle = false;
+    if (!DecodeFind(body, className, hasClass, windowName, hasTitle)) return Reply(fd, ReplyStatus::Refused, 0);
+    HWND found = platform::user::FindOwnWindow(hasClass ? className.c_str() : nullptr,
+                                               hasTitle ? windowName.c_str() : nullptr);
+    return Reply(fd, ReplyStatus::Done, static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(found)));
+  }
+  HWND hwnd = OwnWindow(header.hwnd);
+  if (!hwnd) return Reply(fd, ReplyStatus::Refused, 0);
+  if (kind == Request::Activate) {
+    // Answered first: the sender need not wait for this window's thread.
+    Reply(fd, ReplyStatus::Done, TRUE);
+    platform::user::CallOnWindowThread(hwnd, [hwnd] { return static_cast<LRESULT>(SetForegroundWindow(hwnd)); });
+    return;
+  }
+  if (kind != Request::Send || !MayCrossProcesses(header.msg) || (header.msg != WM_COPYDATA && !body.empty()))
+    return Reply(fd, ReplyStatus::Refused, 0);
+  // The sender's window, when it named one, as this process knows it.
+  WPARAM from = header.wParam ? reinterpret_cast<WPARAM>(ForeignHandle(header.sender, header.wParam)) : 0;
+  LRESULT result = 0;
+  if (header.msg == WM_COPYDATA) {
+    COPYDATASTRUCT copy;
+    copy.dwData = static_cast<ULONG_PTR>(header.data);
+    copy.cbData = static_cast<DWORD>(body.size());
+    copy.lpData = body.empty() ? nullptr : const_cast<std::uint8_t*>(body.data());
+    result = SendMessageW(hwnd, WM_COPYDATA, from, reinterpret_cast<LPARAM>(&copy));
+  } else {
+    result = SendMessageW(hwnd, header.msg, from, 0);
+  }
+  Reply(fd, ReplyStatus::Done, static_cast<std::int64_t>(result));
+}
+
+}  // namespace platform::ipc
 
 namespace platform {
 

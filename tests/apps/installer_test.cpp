@@ -1,14 +1,21 @@
 // slateway-install with the real setup library: fresh install, reinstall, an install that
-// fails part of the way, a removal whose kept settings the program can restore, the update
-// of an installation of this version, and the files of an installed copy's folders.
+// fails part of the way or is killed at any step, a removal whose kept settings the program
+// can restore, the update of an installation of this version, and the files of an installed
+// copy's folders.
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "core/RegistryKey.h"
 #include "core/Utilities.h"
 #include "document/SettingsXml.h"
+#include "platform/base/Faults.h"
 #include "platform/printing/PrintEngines.h"
+#include "platform/registry/Registry.h"
 #include "tests/apps/InstallerFixture.h"
 
 namespace {
@@ -79,7 +86,7 @@ TEST_F(Installer, UpgradeThatFailsPartOfTheWayLeavesTheOldInstallationWorking) {
   EXPECT_EQ(ReadText(kProgram), "old Slateway");
   EXPECT_EQ(ReadText(u"\\Program Files\\Slateway\\QVNLANGUAGE.DLL"), "old texts");
   EXPECT_FALSE(Exists(u"\\Program Files\\Slateway\\QVNSetup.dll.so"));
-  EXPECT_FALSE(Exists(u"\\Program Files\\Slateway\\Slateway.new"));
+  EXPECT_FALSE(Exists(u"\\Temp\\Slateway Setup")) << "nothing staged is left";
   EXPECT_EQ(ReadText(u"\\My Documents\\QVNDatabase.db"), "version four");
   EXPECT_EQ(RootText(u"Version"), u"4.2");
   EXPECT_EQ(Preference(u"DatabasePath"), u"\\My Documents");
@@ -158,6 +165,83 @@ TEST_F(Installer, InstalledCopyTakesItsFilesFromTheLibraryAndDataFolders) {
   EXPECT_EQ(ReadText(u"\\Program Files\\Slateway\\Slateway.htm"), "new Slateway.htm");
   EXPECT_EQ(ReadText(kDatabase), "sample");
   EXPECT_EQ(ReadText(kProgram), "new Slateway");
+
+// The program files a build writes as text, so that a test can tell two builds apart.
+const char* const kBuiltText[] = {"Slateway", "libslateway_platform.so", "libslateway_htmlview.so",
+                                  "libslateway_mapi.so", "QVNLANGUAGE.DLL", "Slateway.htm"};
+
+class KilledInstall : public InstallerTest {
+ protected:
+  void BuildGeneration(const std::string& generation) {
+    for (const char* name : kBuiltText) Build(name, generation + " " + name);
+  }
+  // The build every file of the program folder `folder` comes from; "mixed" otherwise.
+  std::string GenerationIn(std::u16string_view folder = u"\\Program Files\\Slateway") const {
+    std::set<std::string> seen;
+    for (const char* name : kBuiltText) {
+      const std::string text = ReadText(std::u16string(folder) + u"\\" + platform::ToUtf16(name));
+      seen.insert(text.substr(0, text.find(' ')));
+    }
+    for (const char16_t* name : {u"QVNSetup.dll.so", u"SlatewaySample.db", u"notes.txt"})
+      if (!Exists(std::u16string(folder) + u"\\" + name)) seen.insert("incomplete");
+    return seen.size() == 1 ? *seen.begin() : "mixed";
+  }
+  // Installs the build in a child process that is killed at its `step`th crash point (with
+  // folders switched in two renames when `inTwo`); true when it was killed.
+  bool InstallKilledAt(int step, bool inTwo) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+      platform::InjectFault(platform::Fault::Crash, step);
+      if (inTwo) platform::InjectFault(platform::Fault::FolderExchange, 0, 1000);
+      boxes.Expect(kStartQuestion).Answer(IDNO);
+      std::string error;
+      ::_exit(CInstaller(source).Install(error) ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    // The child wrote the registry behind this process's back.
+    platform::ReloadRegistry();
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_NE(WEXITSTATUS(status), 1) << "the install failed at step " << step;
+    return WEXITSTATUS(status) == platform::kCrashExitCode;
+  }
+  // Upgrades to a new build through an install killed at `step`, checks what the kill left,
+  // and lets the next run finish. The step of the last crash point is the one that is not
+  // killed; -1 when killed. `switched` becomes true when the kill left the new program.
+  bool UpgradeKilledAt(int step, bool inTwo, bool& switched) {
+    const std::string before = "g" + std::to_string(m_generation), after = "g" + std::to_string(++m_generation);
+    BuildGeneration(after);
+    const bool killed = InstallKilledAt(step, inTwo);
+    const std::string left = GenerationIn();
+    switched = left == after;
+    // Folders switched in two renames leave a moment without one, the old one waiting whole
+    // in the staging folder until the next run puts it back.
+    const bool waiting = inTwo && !Exists(u"\\Program Files\\Slateway") &&
+                         GenerationIn(u"\\Temp\\Slateway Setup\\Retired") == before;
+    EXPECT_TRUE(left == before || left == after || waiting) << left << " after a kill at step " << step;
+    if (killed) {
+      EXPECT_TRUE(Install(false)) << "the run after a kill at step " << step;
+    }
+    EXPECT_EQ(GenerationIn(), after) << step;
+    EXPECT_FALSE(Exists(u"\\Temp\\Slateway Setup")) << "staged files left after step " << step;
+    return killed;
+  }
+
+  int m_generation = 0;
+};
+
+TEST_F(KilledInstall, LeavesOneWholeProgramAndTheNextRunFinishesTheUpgrade) {
+  BuildGeneration("g0");
+  ASSERT_TRUE(Install(true));
+  Place(u"\\Program Files\\Slateway\\notes.txt", "mine");
+  int switchStep = -1;
+  bool switched = false;
+  for (int step = 0; UpgradeKilledAt(step, false, switched); ++step)
+    if (switched && switchStep < 0) switchStep = step;
+  ASSERT_GT(switchStep, 0);
+  // Where folders cannot change places in one step: a kill between the two renames, and
+  // right after them.
+  for (int step : {switchStep, switchStep + 1}) EXPECT_TRUE(UpgradeKilledAt(step, true, switched));
 }
 
 }  // namespace

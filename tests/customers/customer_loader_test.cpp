@@ -38,7 +38,20 @@ class GatedSource : public CCustomerSource {
   }
   bool LoadList() override {
     ++loads;
-    return true;
+    // A list too long to wait for: the load goes on until it is cut short.
+    std::unique_lock lock(m_mutex);
+    m_changed.notify_all();
+    m_changed.wait_for(lock, std::chrono::seconds(30), [this] { return !holdLoad || interrupted; });
+    return !interrupted;
+  }
+  void InterruptLoad() override {
+    std::lock_guard lock(m_mutex);
+    interrupted = true;
+    m_changed.notify_all();
+  }
+  void WaitUntilLoading() {
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return loads > 0; });
   }
   void BuildLetterIndex(std::u16string_view, bool) override { ++indexes; }
   void FreeList() override {}
@@ -59,6 +72,8 @@ class GatedSource : public CCustomerSource {
   std::unique_ptr<CCustomerRecord> GetRecordByListID(std::u16string_view) override { return nullptr; }
 
   int opens = 0;  // guarded by the mutex
+  bool holdLoad = false;
+  bool interrupted = false;  // guarded by the mutex
   std::atomic<int> loads{0};
   std::atomic<int> indexes{0};
   bool prepares = true;
@@ -92,6 +107,20 @@ TEST_F(CustomerLoader, ARestartStopsTheRunningLoaderBetweenItsSteps) {
   EXPECT_FALSE(loader.Running());
   EXPECT_EQ(source.loads, 1);  // the stopped one went no further than its Open
   EXPECT_EQ(source.indexes, 1);
+}
+
+TEST_F(CustomerLoader, AStopCutsALongLoadShortAndBuildsNoIndex) {
+  GatedSource source;
+  source.OpenGate();
+  source.holdLoad = true;
+  CCustomerLoader loader;
+  loader.Start(source, u"", false, CCustomerLoader::kPriorityNormal);
+  source.WaitUntilLoading();
+  const auto start = std::chrono::steady_clock::now();
+  loader.Stop();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)) << "the load ran to its end";
+  EXPECT_FALSE(loader.Running());
+  EXPECT_EQ(source.indexes, 0);
 }
 
 TEST_F(CustomerLoader, TellsItsWindowWhetherTheSourceLoaded) {

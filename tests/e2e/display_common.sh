@@ -1,8 +1,8 @@
 # What the end-to-end checks of the display share; sourced after setting `out` (the folder
 # for screenshots) and `name` (their prefix). Gives: find_window TITLE PID (sets win, X, Y),
 # pixel/expect (a window pixel's colour once the screen settles), tap X Y,
-# start_on_new_device PROGRAM INSTALLER (sets pid too) and end_program PID TITLE (as closing
-# the window; the program must end by itself).
+# start_on_new_device PROGRAM INSTALLER (sets pid too) and end_program PID TITLE (SIGTERM:
+# the program must end by itself within 5 s).
 failed=0
 
 find_window() {

@@ -3,9 +3,10 @@
 # starts under Xvfb and lays out its sample documents, the register shows them (read back
 # from screenshots), a tap on a column title re-sorts the rows, a tap on a row beside its
 # check box opens that document in the editor (its menu bar shows the scanner button), the
-# navigation bar's "ok" leaves it for the register, and closing the window from the editor
-# ends the program. Started again, the program makes a new invoice from the New menu of its
-# menu bar. Usage: slateway_display.sh Slateway slateway-install outdir [--hires]
+# navigation bar's "ok" leaves it for the register, and SIGTERM from the editor ends the
+# program, its document kept as the last view. Started again, the program makes a new
+# invoice from the New menu of its menu bar.
+# Usage: slateway_display.sh Slateway slateway-install outdir [--hires]
 #
 # Both runs give a 480 x 640 window (240 x 320 at 2x, or 480 x 640 at 1x), so the same
 # window pixels name the same places: the shell's navigation bar takes the top 52 pixels,
@@ -61,6 +62,12 @@ tap 200 192                             # and the row opens it again
 expect 336 612 editor-again 0,0,0
 
 end_program $pid Slateway
+# Ended with the editor in front, the program kept its document as the last view, to show
+# it again at the next start; this run starts on the register instead.
+hive="$SLATEWAY_DEVICE_ROOT/Windows/Registry/HKEY_CURRENT_USER.reg"
+if grep -q '"LastView"=dword:00000001' "$hive"; then echo "ok: the open document is the last view"
+else echo "FAIL: the end did not keep the open document as the last view"; failed=1; fi
+sed -i '/^"LastView"/d' "$hive"
 
 # Started again: a tap on the menu bar's "New" opens the New menu, whose first entry starts a
 # new invoice in the editor.
