@@ -165,6 +165,7 @@ TEST_F(Installer, InstalledCopyTakesItsFilesFromTheLibraryAndDataFolders) {
   EXPECT_EQ(ReadText(u"\\Program Files\\Slateway\\Slateway.htm"), "new Slateway.htm");
   EXPECT_EQ(ReadText(kDatabase), "sample");
   EXPECT_EQ(ReadText(kProgram), "new Slateway");
+}
 
 // The program files a build writes as text, so that a test can tell two builds apart.
 const char* const kBuiltText[] = {"Slateway", "libslateway_platform.so", "libslateway_htmlview.so",

@@ -79,7 +79,7 @@ for round in $(seq 20); do
   # and ends with 0 within the second.
   allowed="0"
   case $((round % 4)) in
-    1) started $pid; tap 200 140; sleep 0.3 ;;  # the first row: its document opens in the editor
+    1) started $pid; tap 200 192; sleep 0.3 ;;  # the first row: its document opens in the editor
     2) started $pid; stall $pid; sleep 0.1 ;;
     3) started $pid ;;
     *) allowed="0 143" ;;                        # at once, while the program starts
@@ -106,8 +106,8 @@ for _ in $(seq 100); do [ -s "$out/$name-display.txt" ] && break; sleep 0.05; do
 export DISPLAY=:$(head -1 "$out/$name-display.txt")
 for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.05; done
 start_program
-expect 445 140 register-first-row 255,255,255
-tap 200 140
+expect 445 192 register-first-row 255,255,255
+tap 200 192
 expect 336 612 editor 0,0,0             # the editor's menu bar: the scanner button's bars
 start=$(now_ms)
 kill $xvfb
