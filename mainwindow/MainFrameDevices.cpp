@@ -93,6 +93,14 @@ void CMainFrame::OnScannerDeactivate() {
   m_scanner->Release();
 }
 
+void CMainFrame::OnScanButton(LPARAM keys) {
+  // The press starts the scan; its release comes as a second hot key and does nothing.
+  if (LOWORD(keys) & MOD_KEYUP) return;
+  // A scan becomes a line of the document being edited: the register has no page for it.
+  if (!m_scanner || !IsEditorInFront()) return;
+  if (m_scanner->Load() && m_scanner->Open(m_editor->GetWindow())) m_scanner->Trigger(1);
+}
+
 void CMainFrame::OnScannerActivate() {
   const std::u16string button = TriggerButton();
   if (HasButtonTrigger(m_scanner.get()) && !button.empty()) m_hardwareButton->BindButton(m_hwnd, CBstr(button), false);

@@ -185,6 +185,9 @@ CInstaller::CInstaller(fs::path sourceFolder, std::u16string installFolder)
     : m_source(std::move(sourceFolder)), m_installFolder(std::move(installFolder)) {}
 
 bool CInstaller::Install(std::string& error) {
+  // The device comes with its shell's application buttons; the scanner's trigger is chosen
+  // among them. A device root made here has them from the start.
+  platform::InstallHardwareKeyEntries();
   // The setup library first, from where nothing of an earlier installation lies.
   std::string setupBytes;
   if (!ReadWholeFile(m_source / kSetupLibraryFile, setupBytes)) {
