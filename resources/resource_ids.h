@@ -414,6 +414,9 @@
 #define IDC_GRID_HEAD_SCREEN 1095
 #define IDC_GRID_HEAD_PRINTER 1096
 #define IDB_CHECK_NOT_APPLICABLE 206
+#define IDB_CHECK_EMPTY_HIRES 297           /* 186, 185 and 206 twice the size, for a high-resolution screen */
+#define IDB_CHECK_COMPLETE_HIRES 298
+#define IDB_CHECK_NOT_APPLICABLE_HIRES 300
 #define IDC_GRID_CAPTION_EDIT 300
 
 /* The items list, its find bar and the find-progress dialog. */
