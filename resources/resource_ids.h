@@ -233,6 +233,8 @@
 #define IDB_CHECK_COMPLETE_HIGHLIGHT 184
 #define IDB_CHECK_COMPLETE 185
 #define IDB_CHECK_EMPTY 186
+#define IDB_REGISTER_CHECK_TITLE 176        /* the register's check-box column title, 13 x 13 */
+#define IDB_REGISTER_CHECK_TITLE_HIRES 295  /* the same, 26 x 26 */
 #define IDB_TITLE_OK 191
 #define IDB_TITLE_CANCEL 192
 #define IDB_TITLE_CANCEL_PRESSED 193

@@ -245,6 +245,10 @@ def main():
     write_bmp("check_complete_highlight.bmp", 16, 16, check_box(True, True))
     write_bmp("check_complete.bmp", 16, 16, check_box(True, False))
     write_bmp("check_empty.bmp", 16, 16, check_box(False, False))
+    # The title of the register's check-box column: a bold check mark, and it doubled.
+    title_check = lambda x, y: BLACK if _line(x, y, 2, 7, 5, 10, 0.9) or _line(x, y, 5, 10, 11, 3, 0.9) else WHITE
+    write_bmp("register_check_title.bmp", 13, 13, title_check)
+    write_bmp("register_check_title_hires.bmp", 26, 26, doubled("register_check_title.bmp", 13, 13))
     # The check images of the field grid at twice the size, for the high-resolution screen.
     for name in ("check_complete", "check_empty", "check_not_applicable"):
         write_bmp(name + "_hires.bmp", 32, 32, doubled(name + ".bmp", 16, 16))
