@@ -135,6 +135,9 @@ bool CMainFrame::PrintDocument(CSalesDocument* document, HWND owner, bool always
   CBstr signature(kPrintSignature);
   GetImageFilePath(signature);
   const bool printed = m_printEngine->PrintDocument(signature.c_str(), m_customSettings.get(), document, false);
+  // The signature's picture is drawn for the job alone (when the page shows a signature):
+  // the finished page holds it, the image folder keeps nothing of it.
+  DeleteFileW(signature.c_str());
   if (printed) document->SetAttribute(u"TOBEPRINTED", CBstr(u"false"));
   m_printEngine->DisconnectPrinter();
   return printed;
