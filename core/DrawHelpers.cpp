@@ -36,21 +36,6 @@ void DrawDropDownButton(HDC dc, const RECT& item, std::u16string_view text, bool
 
 }  // namespace
 
-HBITMAP StretchedBitmapCopy(HBITMAP bitmap, int width, int height) {
-  BITMAP bm;
-  if (!bitmap || !GetObjectW(bitmap, sizeof bm, &bm)) return nullptr;
-  CMemoryDC from = CMemoryDC::CompatibleWith(nullptr);
-  CMemoryDC to = CMemoryDC::CompatibleWith(nullptr);
-  HBITMAP copy = CreateCompatibleBitmap(from.get(), width, height);
-  if (!copy) return nullptr;
-  {
-    CSelectObjectScope source(from.get(), bitmap);
-    CSelectObjectScope target(to.get(), copy);
-    StretchBlt(to.get(), 0, 0, width, height, from.get(), 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
-  }
-  return copy;
-}
-
 void DrawBitmap(HDC dc, HBITMAP bitmap, int x, int y) {
   BITMAP bm;
   if (!bitmap || !GetObjectW(bitmap, sizeof bm, &bm)) return;

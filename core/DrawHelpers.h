@@ -11,10 +11,6 @@
 void DrawBitmap(HDC dc, HBITMAP bitmap, int x, int y);
 // Loads bitmap `id` from `module` and draws it with DrawBitmap; nothing when it is missing.
 void DrawResourceBitmap(UINT id, HINSTANCE module, HDC dc, int x, int y);
-// A new bitmap (the caller deletes it) holding `bitmap` stretched to `width` x `height`, as
-// an image list of doubled images on a high-resolution screen needs; null when `bitmap`
-// cannot be read.
-HBITMAP StretchedBitmapCopy(HBITMAP bitmap, int width, int height);
 // A solid line of `width` and `color` from (x1, y1) to (x2, y2) (a two-point polyline).
 void DrawLine(HDC dc, int width, int x1, int y1, int x2, int y2, COLORREF color);
 // The outline of a rectangle as a closed five-point polyline.

@@ -631,16 +631,25 @@ int CFieldForm::CheckEnding() {
     ShowRequiredFieldMessage(GetHwnd(), m_model.Field(required)->label.view());
     PostMessageW(GetHwnd(), kStartEditor, 0, required);
   }
-  return code;
+  return code < 0 || NumbersUsable() ? code : -1;
 }
 
 int CFieldForm::Validate() {
   CommitEditor();
   int required = m_model.MissingRequiredField();
-  if (required < 0) return 1;
+  if (required < 0) return NumbersUsable() ? 1 : 0;
   ShowRequiredFieldMessage(GetHwnd(), m_model.Field(required)->label.view());
   PostMessageW(GetHwnd(), kStartEditor, 0, required);
   return 0;
+}
+
+bool CFieldForm::NumbersUsable() {
+  int field = m_model.NumberTooLargeField();
+  if (field < 0) return true;
+  // The form stays open on the field, the number still in it.
+  ShowNumberTooLargeMessage(GetHwnd(), m_model.Field(field)->label.view());
+  PostMessageW(GetHwnd(), kStartEditor, 0, field);
+  return false;
 }
 
 void CFieldForm::EndForm(int command) {

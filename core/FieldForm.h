@@ -53,7 +53,7 @@ class CFieldForm : public CDialogObject<CFieldForm> {
   // A line of text shown below the list (where a check box would stand).
   void SetNote(const CBstr& text);
   // Commits an open editor and checks the required fields without ending; 0 (after
-  // saying which field) when one is empty.
+  // saying which field) when one is empty or holds a number too large to use.
   int Validate();
 
   // 1 accepted, 2 nothing changed, 0 cancelled or every value empty, 3 hardware button.
@@ -98,6 +98,9 @@ class CFieldForm : public CDialogObject<CFieldForm> {
   // (0, 0) for what the input panel leaves, or the parent's client area.
   void LayOut(int width, int height);
   int CheckEnding();
+  // False (after saying which field, and opening it) when a number field holds a number
+  // too large to use.
+  bool NumbersUsable();
   // While active the form holds the hardware key named by the settings; when it loses the
   // activation or closes it lets the key go, back to its owner when it took it from there.
   void TakeHardwareKey();

@@ -132,7 +132,8 @@ std::u16string CFieldFormModel::DisplayText(int index) {
   FormField* field = Field(index);
   if (!field || (field->flags & kFlagHidden)) return {};
   if (field->flags & kFlagMasked) return field->value.IsEmpty() ? std::u16string() : u"********";
-  if ((field->flags & kFlagNumber) && HasDigit(field->value.view())) {
+  // A number too large to use stays as typed, for the user to see and mend.
+  if ((field->flags & kFlagNumber) && HasDigit(field->value.view()) && !IsNumberTooLarge(field->value.view())) {
     if (field->flags & (kFlagMoney | kFlagPercent)) {
       NormalizeAmountText(field->value, false, (field->flags & kFlagPercent) != 0);
     } else {
@@ -365,6 +366,14 @@ int CFieldFormModel::MissingRequiredField() const {
   for (int i = 0; i < m_count; ++i) {
     const FormField* f = Field(i);
     if (f && (f->flags & kFlagRequired) && !(f->flags & kFlagHidden) && f->value.IsEmpty()) return i;
+  }
+  return -1;
+}
+
+int CFieldFormModel::NumberTooLargeField() const {
+  for (int i = 0; i < m_count; ++i) {
+    const FormField* f = Field(i);
+    if (f && (f->flags & kFlagNumber) && !(f->flags & kFlagHidden) && IsNumberTooLarge(f->value.view())) return i;
   }
   return -1;
 }

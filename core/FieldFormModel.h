@@ -154,6 +154,9 @@ class CFieldFormModel {
 
   // The first required visible field whose value is empty, or -1.
   int MissingRequiredField() const;
+  // The first shown number field whose text is a number too large to use (ParseNumberText
+  // would read it as 0); -1 when none.
+  int NumberTooLargeField() const;
   // How ending would finish now: kEndUnchanged, kEndCancelled, kEndAccepted; -1 when a
   // required field is empty (its index in `required`).
   int EndCheck(int& required) const;

@@ -76,3 +76,7 @@ void CHardwareButton::BindButton(HWND window, CBstr buttonName, bool releaseOnly
   }
   FreeLibrary(coredll);
 }
+
+void CHardwareButton::UnbindAll(HWND window) {
+  for (UINT key = kFirstKey; key <= kLastKey; ++key) UnregisterHotKey(window, static_cast<int>(key));
+}

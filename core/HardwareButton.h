@@ -35,6 +35,9 @@ class CHardwareButton {
   // case matters), makes the shell let it go and, unless `releaseOnly`, registers it as
   // hot key of `window` with the key as id. No such button: nothing happens.
   void BindButton(HWND window, CBstr buttonName, bool releaseOnly);
+  // Ends every button's hot key of `window` (those BindButton registered, by any object),
+  // so a window that is going away leaves no button bound to it.
+  static void UnbindAll(HWND window);
 
  private:
   CBstr m_keyPrefix;

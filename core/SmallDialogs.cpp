@@ -102,7 +102,8 @@ INT_PTR COverwritePromptDlg::DoModal(const CBstr& name, bool importMode) {
   if (m_noToAll) return kNo;
   m_question = QuestionText(name.view(), importMode);
   INT_PTR answer = CDialogObject::DoModal(m_resources, MAKEINTRESOURCEW(IDD_OVERWRITE_PROMPT), m_parent);
-  return answer == kYes ? kYes : kNo;
+  // A prompt that could not be shown overwrites nothing and stops nothing.
+  return answer == kYes || answer == kCancel ? answer : kNo;
 }
 
 INT_PTR COverwritePromptDlg::HandleMessage(UINT msg, WPARAM wParam, LPARAM) {
@@ -118,7 +119,7 @@ INT_PTR COverwritePromptDlg::HandleMessage(UINT msg, WPARAM wParam, LPARAM) {
         return TRUE;
       }
       if (id == IDCANCEL) {
-        EndDialog(GetHwnd(), kNo);
+        EndDialog(GetHwnd(), kCancel);
         return TRUE;
       }
       return FALSE;

@@ -39,15 +39,17 @@ class COverwritePromptDlg : public CDialogObject<COverwritePromptDlg> {
  public:
   static constexpr INT_PTR kYes = 6;
   static constexpr INT_PTR kNo = 7;
+  static constexpr INT_PTR kCancel = 2;
 
   // One prompt object per import or save run: its "for all" answers start cleared.
   COverwritePromptDlg(HINSTANCE resources, HWND parent);
   virtual ~COverwritePromptDlg() = default;
 
   // Asks whether the customer `name` may be overwritten: `importMode` while customers
-  // are imported, else after the customer was modified elsewhere. kYes or kNo; once the
-  // user answered with the "for all" box checked, that answer comes without asking.
-  // Closing the prompt any other way answers kNo: nothing is overwritten unasked.
+  // are imported, else after the customer was modified elsewhere. kYes, kNo or kCancel
+  // (Cancel, or the prompt closed: the caller stops its run and overwrites nothing); once
+  // the user answered Yes or No with the "for all" box checked, that answer comes without
+  // asking.
   INT_PTR DoModal(const CBstr& name, bool importMode);
   bool IsYesToAll() const { return m_yesToAll; }
   bool IsNoToAll() const { return m_noToAll; }

@@ -80,7 +80,7 @@ std::u16string TakeExponent(std::u16string& text) {
 // The decimal number at the start of the text (wcstod without its "inf", "nan" and hex
 // forms, which no amount field means) with `exponent` (from TakeExponent); 0 when there is
 // none or when it lies beyond kMaxNumberRead either way.
-double ReadDouble(std::u16string_view s, std::u16string_view exponent) {
+double ReadDouble(std::u16string_view s, std::u16string_view exponent, bool* beyond) {
   size_t i = 0;
   while (i < s.size() && IsBlankChar(s[i])) ++i;
   std::string number;
@@ -101,7 +101,9 @@ double ReadDouble(std::u16string_view s, std::u16string_view exponent) {
   if (!digits) return 0;
   for (char16_t c : exponent) number.push_back(static_cast<char>(c));
   double v = std::strtod(number.c_str(), nullptr);
-  return std::isfinite(v) && std::fabs(v) <= kMaxNumberRead ? v : 0;
+  const bool read = std::isfinite(v) && std::fabs(v) <= kMaxNumberRead;
+  if (beyond) *beyond = !read;
+  return read ? v : 0;
 }
 
 // Step 4 of reading an amount: "-" signs and parentheses make a single leading "-".
@@ -225,7 +227,9 @@ CBstr FormatNumberText(double value, bool withDecimals, bool forceTwoDigits) {
   return CBstr(text);
 }
 
-double ParseNumberText(std::u16string_view input) {
+// ParseNumberText; `beyond` (may be null) tells a number that lies beyond the limit.
+double ParseNumber(std::u16string_view input, bool* beyond) {
+  if (beyond) *beyond = false;
   if (input.empty()) return 0;
   const CRegionalSettings& rs = RegionalSettings();
   std::u16string text(input);
@@ -234,7 +238,15 @@ double ParseNumberText(std::u16string_view input) {
   if (Contains(text, u'%')) text.pop_back();
   if (rs.DecimalSeparator() == u',') ReplaceAll(text, u',', u'.');
   const std::u16string exponent = TakeExponent(text);
-  return ReadDouble(ApplySignRules(std::move(text)), exponent);
+  return ReadDouble(ApplySignRules(std::move(text)), exponent, beyond);
+}
+
+double ParseNumberText(std::u16string_view input) { return ParseNumber(input, nullptr); }
+
+bool IsNumberTooLarge(std::u16string_view text) {
+  bool beyond = false;
+  ParseNumber(text, &beyond);
+  return beyond;
 }
 
 void FormatCurrencyText(CBstr& textInOut, bool keepSymbol) {
@@ -722,12 +734,25 @@ int GetHeaderFieldCode(CBstr fieldId, WCHAR& outChar, CBstr& name) {
 
 void CopyTaxCodeText(CBstr text, CBstr& out) { out = std::move(text); }
 
-void ShowRequiredFieldMessage(HWND owner, std::u16string_view fieldLabel) {
-  // The label goes in as text, never as a format: a "%" in it prints as itself.
+namespace {
+
+// "'<label>'" and `rest` in a warning: the label without its colon goes in as text, never
+// as a format, so a "%" in it prints as itself.
+void ShowFieldMessage(HWND owner, std::u16string_view fieldLabel, std::u16string_view rest) {
   const std::u16string_view name = fieldLabel.substr(0, fieldLabel.find(u':'));
-  const std::u16string text = u"'" + std::u16string(name) + u"' is a required field.";
+  const std::u16string text = u"'" + std::u16string(name) + u"'" + std::u16string(rest);
   CWaitCursorSuspension arrow;
   MessageBoxW(owner, text.c_str(), kProductName, kStyleWarning);
+}
+
+}  // namespace
+
+void ShowRequiredFieldMessage(HWND owner, std::u16string_view fieldLabel) {
+  ShowFieldMessage(owner, fieldLabel, u" is a required field.");
+}
+
+void ShowNumberTooLargeMessage(HWND owner, std::u16string_view fieldLabel) {
+  ShowFieldMessage(owner, fieldLabel, u" holds a number too large to use. Please type a smaller number.");
 }
 
 int ParseDocumentVersion(HWND owner, CBstr versionText) {

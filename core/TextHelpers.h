@@ -30,6 +30,8 @@ CBstr FormatNumberText(double value, bool withDecimals, bool forceTwoDigits);
 // parentheses make it negative, an exponent keeps its own sign ("1e-3"); unreadable text
 // and figures beyond 1e13 either way give 0.
 double ParseNumberText(std::u16string_view text);
+// True when the text is a number beyond 1e13 either way, which ParseNumberText reads as 0.
+bool IsNumberTooLarge(std::u16string_view text);
 // Re-formats a plain amount text in the currency format; the normalised input remains
 // when the text is no number.
 void FormatCurrencyText(CBstr& text, bool keepSymbol);
@@ -105,6 +107,8 @@ void CopyTaxCodeText(CBstr text, CBstr& out);
 // "'<label up to its first colon>' is a required field." with the exclamation icon; the
 // wait cursor gives way to the arrow while the box shows.
 void ShowRequiredFieldMessage(HWND owner, std::u16string_view fieldLabel);
+// "'<label>' holds a number too large to use. ..." in a warning box.
+void ShowNumberTooLargeMessage(HWND owner, std::u16string_view fieldLabel);
 // The format version of a document file from its version attribute: 2 for none or 2 and
 // below, 3 or 4 as written; above 4 the user is warned and 4 is used.
 int ParseDocumentVersion(HWND owner, CBstr versionText);

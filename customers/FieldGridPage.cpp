@@ -1,6 +1,7 @@
 #include "customers/FieldGridPage.h"
 
 #include "core/DrawHelpers.h"
+#include "core/Help.h"
 #include "core/ScreenResolution.h"
 #include "core/TextHelpers.h"
 #include "core/UiMetrics.h"
@@ -16,6 +17,8 @@ namespace {
 constexpr int kSpacerWidth = 12;
 constexpr int kArrowWidth = 16;
 constexpr int kCheckImageMetric = 47;
+// The Customize dialog's topic: the pages are its parts.
+constexpr int kHelpTopic = 7;
 constexpr int kEditorTextLimit = 512;
 constexpr COLORREF kHeadingColour = 0x9C0000;  // dark blue
 constexpr COLORREF kWhite = RGB(255, 255, 255);
@@ -70,11 +73,11 @@ void CFieldGridPage::SetupList() {
 
   int size = GetUiMetric(kCheckImageMetric);
   m_images = ImageList_Create(size, size, ILC_COLOR | ILC_MASK, 3, 0);
-  for (int id : {IDB_CHECK_EMPTY, IDB_CHECK_COMPLETE, IDB_CHECK_NOT_APPLICABLE}) {
-    // The check pictures double with the rest of a high-resolution screen.
+  const bool large = IsHighResolution();
+  for (int id : {large ? IDB_CHECK_EMPTY_HIRES : IDB_CHECK_EMPTY, large ? IDB_CHECK_COMPLETE_HIRES : IDB_CHECK_COMPLETE,
+                 large ? IDB_CHECK_NOT_APPLICABLE_HIRES : IDB_CHECK_NOT_APPLICABLE}) {
     CGdiObject<HBITMAP> bitmap(LoadBitmapW(m_resources, MAKEINTRESOURCEW(id)));
-    CGdiObject<HBITMAP> sized(StretchedBitmapCopy(bitmap.get(), size, size));
-    if (sized) ImageList_AddMasked(m_images, sized.get(), kWhite);
+    if (bitmap) ImageList_AddMasked(m_images, bitmap.get(), kWhite);
   }
   if (ImageList_GetImageCount(m_images) < 3) return;
   SendMessageW(m_list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(m_images));
@@ -320,6 +323,9 @@ INT_PTR CFieldGridPage::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_CTLCOLORDLG:
       return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
+    case WM_HELP:
+      ShowHelp(kHelpTopic);
+      return TRUE;
     default:
       return FALSE;
   }

@@ -57,12 +57,17 @@ std::u16string ContactListName(const CPimContact& c, bool byCompany) {
 
 // Copies a record (and a ship-to address) into a contact.
 void CopyRecordToContact(const CCustomerRecord& r, const CCustomerShipTo* shipTo, CPimContact& c) {
+  std::u16string_view last = r.FieldView(kCustLastName);
+  // A customer known only by its name (a desktop customer or job without person or company
+  // names) keeps that name as its last name, the name it is found by again.
+  if (last.empty() && r.FieldView(kCustFirstName).empty() && r.FieldView(kCustCompanyName).empty())
+    last = r.FieldView(kCustName).empty() ? r.FieldView(kCustContact) : r.FieldView(kCustName);
   c.PutProperty(PIM_FirstName, r.FieldView(kCustFirstName));
-  c.PutProperty(PIM_LastName, r.FieldView(kCustLastName));
+  c.PutProperty(PIM_LastName, last);
   c.PutProperty(PIM_CompanyName, r.FieldView(kCustCompanyName));
   c.PutProperty(PIM_Title, r.FieldView(kCustSalutation));
   c.PutProperty(PIM_Suffix, r.FieldView(kCustExtraName));
-  std::u16string fileAs = LastCommaFirst(r.FieldView(kCustLastName), r.FieldView(kCustFirstName));
+  std::u16string fileAs = LastCommaFirst(last, r.FieldView(kCustFirstName));
   if (!fileAs.empty()) c.PutProperty(PIM_FileAs, fileAs);
   // A record read from a contact holds the street in BillToAddr1; a customer from the
   // desktop list holds the name there and the street in BillToAddr2. Writing an empty

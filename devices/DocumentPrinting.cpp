@@ -205,19 +205,27 @@ void CPrintEngine::PrintHeader() {
     GetLogoFilePath(path);
     m_printer->DrawPicture(path.view(), 0.0625f, top + 0.0625f, m_layout->GetLogoWidth(), m_layout->GetLogoHeight());
   }
+  // Where the logo and the company lines end: the corners must stay clear of them.
+  float companyRight = logo ? m_layout->GetLogoWidth() + 0.0625f : 0.0f;
   if (Flag(kFlagCompanyName)) {
     float x = logo ? m_layout->GetLogoWidth() + 0.125f : 0.125f;
+    auto line = [&](const std::u16string& text, std::optional<float> y) {
+      DrawAt(text, x, y);
+      companyRight = std::max(companyRight, x + Width(text));
+    };
     Bold(true);
-    DrawAt(m_company->GetName(), x, top + 0.0625f);
+    line(m_company->GetName(), top + 0.0625f);
     Bold(false);
-    if (m_company->GetUserName() != m_company->GetName()) DrawAt(m_company->GetUserName(), x, std::nullopt);
-    for (const std::u16string* line : {&m_company->GetAddress1(), &m_company->GetAddress2(), &m_company->GetAddress3()})
-      DrawAt(*line, x, std::nullopt);
+    if (m_company->GetUserName() != m_company->GetName()) line(m_company->GetUserName(), std::nullopt);
+    for (const std::u16string* address : {&m_company->GetAddress1(), &m_company->GetAddress2(), &m_company->GetAddress3()})
+      line(*address, std::nullopt);
     std::u16string last = m_company->GetPhone();
     if (!m_company->GetEMail().empty()) last += (last.empty() ? u"" : u"  ") + m_company->GetEMail();
-    DrawAt(last, x, std::nullopt);
+    line(last, std::nullopt);
   }
-  // Number at the band's top, date on its last line, both right-aligned.
+  m_printer->SetCurrentY(bottom);
+  // Number at the band's top, date on its last line, both right-aligned; on paper too
+  // narrow for them beside the company lines they go below the band, as the first fields.
   struct Corner {
     int caption, flag;
     const char16_t* attribute;
@@ -233,6 +241,10 @@ void CPrintEngine::PrintHeader() {
     Bold(false);
     float labelX = 0, valueX = 0;
     m_layout->PlaceRightAligned(labelWidth, Width(value), &labelX, &valueX);
+    if (labelX < companyRight + 0.0625f) {
+      PrintField(corner.caption, corner.flag, value);
+      continue;
+    }
     Bold(true);
     DrawAt(label, labelX, corner.y);
     Bold(false);

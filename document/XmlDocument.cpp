@@ -1,5 +1,7 @@
 #include "document/XmlDocument.h"
 
+#include <algorithm>
+
 #include "core/CompanyInfo.h"
 #include "core/MessageBoxes.h"
 #include "core/TextHelpers.h"
@@ -353,6 +355,38 @@ bool CXmlDocument::ReadBlockChild(std::u16string_view tag, std::u16string_view c
 bool CXmlDocument::WriteBlockChild(std::u16string_view tag, std::u16string_view child, const CBstr& value) {
   if (!SelectBlock(tag, false)) return false;
   return SUCCEEDED(SetChildText(m_current, child, value));
+}
+
+std::vector<std::u16string> CXmlDocument::BlockChildNames(std::u16string_view tag) {
+  std::vector<std::u16string> names;
+  if (!IsUsable() || !SelectBlock(tag, false)) return names;
+  CXmlDomNode child;
+  for (m_current.get_firstChild(&child); child; child.get_nextSibling(&child)) {
+    DOMNodeType type = NODE_INVALID;
+    child.get_nodeType(&type);
+    if (type != NODE_ELEMENT) continue;
+    CBstr name;
+    child.get_nodeName(&name);
+    names.push_back(name.str());
+  }
+  return names;
+}
+
+void CXmlDocument::DropEmptyBlockChildren(std::u16string_view tag, const std::vector<std::u16string>& keep) {
+  if (!IsUsable() || !SelectBlock(tag, false)) return;
+  CXmlDomNode block = m_current;
+  std::vector<CXmlDomNode> dropped;
+  CXmlDomNode child;
+  for (block.get_firstChild(&child); child; child.get_nextSibling(&child)) {
+    DOMNodeType type = NODE_INVALID;
+    CBstr name, text;
+    child.get_nodeType(&type);
+    child.get_nodeName(&name);
+    child.get_text(&text);
+    if (type == NODE_ELEMENT && text.IsEmpty() && std::find(keep.begin(), keep.end(), name.view()) == keep.end())
+      dropped.push_back(child);
+  }
+  for (const CXmlDomNode& node : dropped) block.removeChild(node);
 }
 
 int CXmlDocument::WriteCompany(std::u16string_view element, const CBstr& userName, const CBstr& name,

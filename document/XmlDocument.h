@@ -16,6 +16,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/XmlText.h"
 #include "platform/base/Bstr.h"
@@ -218,6 +219,12 @@ class CXmlDocument {
   // and fails past the last line (and keeps failing).
   bool ReadFirstLineItem(CLineItemTexts* line);
   bool ReadNextLineItem(CLineItemTexts* line);
+
+  // The names of the block's child elements, in order (none when there is no block).
+  std::vector<std::u16string> BlockChildNames(std::u16string_view tag);
+  // Removes the block's empty child elements whose names `keep` does not hold, so that a
+  // block written whole again takes back the shape it had.
+  void DropEmptyBlockChildren(std::u16string_view tag, const std::vector<std::u16string>& keep);
 
  private:
   bool SelectBlock(std::u16string_view tag, bool create);

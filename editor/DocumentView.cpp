@@ -854,5 +854,8 @@ void CDocumentView::SetCardReader(CInputDevice* reader) {
 bool CDocumentView::AddScannedItem(std::u16string_view code) {
   if (!m_itemStore || !m_history) return false;
   const bool askQuantity = m_scanner && m_scanner->GetQtyPrompt();
-  return ::AddScannedItem(*m_history, *m_document, *m_itemStore, GetHwnd(), code, askQuantity, nullptr);
+  // The Add Item form over the editor asks the quantity of the scanned item and adds its
+  // line at the end, one step of the history; Cancel adds nothing.
+  return ::AddScannedItem(*m_history, *m_document, *m_itemStore, GetHwnd(), code, askQuantity,
+                          AddItemForm(nullptr, true, true));
 }

@@ -12,6 +12,7 @@
 
 #include "core/HardwareButton.h"
 #include "core/WindowObject.h"
+#include "editor/LineItemCommands.h"
 #include "editor/SignatureStrokes.h"
 #include "platform/gdi/GdiScopes.h"
 #include "platform/platform.h"
@@ -242,5 +243,8 @@ class CDocumentView : public CDialogObject<CDocumentView> {
 
  private:
   void AddListItems(std::vector<std::unique_ptr<CDbRecord>> items, int linePosition);
+  // The Add Item form over `itemList` (null: over the editor), asking the quantity and price
+  // of each item and adding each accepted one as its own line (rendered when `render`).
+  AddItemsForm AddItemForm(HWND itemList, bool atEnd, bool render);
   std::unique_ptr<CItemListWnd> m_itemList;
 };

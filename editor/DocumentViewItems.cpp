@@ -41,20 +41,23 @@ void CDocumentView::OpenItemList() {
   list->Open(GetHwnd(), linePosition, true, false, kEditorHelpTopic);
 }
 
+AddItemsForm CDocumentView::AddItemForm(HWND itemList, bool atEnd, bool render) {
+  return [this, itemList, atEnd, render](std::vector<std::unique_ptr<CDbRecord>>& records, const CBstr& priceLevel) {
+    // One form per item; each accepted item is added at once, with its price level.
+    CAddLineItemsDlg(GetResourceInstance(), m_itemStore, itemList, GetHwnd(), *m_document, std::move(records), render,
+                     atEnd, true, 1, priceLevel)
+        .Run();
+  };
+}
+
 void CDocumentView::AddListItems(std::vector<std::unique_ptr<CDbRecord>> items, int linePosition) {
   if (items.empty() || !m_listHistory) return;
   // The lines go to the document history through the editor (which hands them on to the
   // main window); the editor shows the document again once they are in (message 1154).
   const bool atEnd = linePosition != 0;
-  AddItemsForm form = [this, atEnd](std::vector<std::unique_ptr<CDbRecord>>& records, const CBstr& priceLevel) {
-    // One form per item; each accepted item is added at once, with its price level.
-    HWND list = m_itemList ? m_itemList->GetHwnd() : nullptr;
-    CAddLineItemsDlg(GetResourceInstance(), m_itemStore, list, GetHwnd(), *m_document, std::move(records), false, atEnd,
-                     true, 1, priceLevel)
-        .Run();
-  };
+  HWND list = m_itemList ? m_itemList->GetHwnd() : nullptr;
   auto add = std::make_unique<CAddItemsCommand>(*m_document, m_itemStore, std::move(items), GetHwnd(), atEnd, false,
-                                                std::move(form));
+                                                AddItemForm(list, atEnd, false));
   m_listHistory->Submit(std::move(add));
   m_listHistory->ExecutePending();
 }

@@ -3,6 +3,7 @@
 #include "core/Preferences.h"
 #include "datastore/CustomerRecord.h"
 #include "document/SalesDocument.h"
+#include "document/XmlDocument.h"
 
 namespace {
 
@@ -31,6 +32,7 @@ bool CSelectCustomerCommand::Do(bool) {
   if (!m_chosen) return false;
   if (!m_previous) {
     if (const CCustomerRecord* present = Document().GetCustomer()) m_previous = CopyOfCustomer(*present);
+    m_previousElements = Document().GetXmlDocument().BlockChildNames(u"CUSTOMER");
   }
   Document().SetCustomer(*m_chosen);
   Render(kRenderKeepPosition);
@@ -40,6 +42,7 @@ bool CSelectCustomerCommand::Do(bool) {
 bool CSelectCustomerCommand::Undo() {
   if (!m_previous) return false;
   Document().SetCustomer(*m_previous);
+  Document().GetXmlDocument().DropEmptyBlockChildren(u"CUSTOMER", m_previousElements);
   Render(kRenderKeepPosition);
   return true;
 }

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "editor/DocumentCommand.h"
 
@@ -22,4 +24,7 @@ class CSelectCustomerCommand : public CDocumentCommand {
  private:
   std::unique_ptr<CCustomerRecord> m_chosen;
   std::unique_ptr<CCustomerRecord> m_previous;  // taken by the first Do
+  // The elements the customer block held before (taken with m_previous): Undo writes the
+  // previous customer whole, then drops the empty elements it did not have.
+  std::vector<std::u16string> m_previousElements;
 };

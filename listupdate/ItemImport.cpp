@@ -214,6 +214,8 @@ int CListUpdater::ImportGroups() {
       std::u16string storedName(stored->FieldView(kFieldName));
       if (ShouldOverwrite(name, group[kUpdModified], stored->FieldView(kFieldTimeModified)))
         m_groups->UpdateGroup(*stored, name, group[kUpdCreated], group[kUpdModified], group[kUpdEditSeq]);
+      // Cancelled in the prompt: the group keeps its members as well.
+      if (m_progress->IsAborted()) return 0;
       // The lines below bring the members again.
       m_groups->DeleteMembers(storedName);
       if (storedName != name) m_groups->DeleteMembers(name);

@@ -230,16 +230,23 @@ void CListUpdater::Finish() {
 INT_PTR CListUpdater::AskOverwrite(std::u16string_view name, bool customerMode) {
   // One prompt for the whole run, so that a "for all" answer holds to its end.
   if (!m_prompt) m_prompt = std::make_unique<COverwritePromptDlg>(GetResourceInstance(), m_mainWindow);
-  return m_prompt->DoModal(CBstr(name), customerMode);
+  INT_PTR answer = m_prompt->DoModal(CBstr(name), customerMode);
+  // Cancel stops the run at its next status: what was imported stays, nothing more is read.
+  if (answer == COverwritePromptDlg::kCancel) m_progress->SetAbort(true);
+  return answer;
+}
+
+bool CListUpdater::AskedToOverwrite(std::u16string_view name) {
+  return AskOverwrite(name, false) == COverwritePromptDlg::kYes;
 }
 
 int CListUpdater::ShouldOverwrite(std::u16string_view name, std::u16string_view incomingModified,
                                   std::u16string_view storedModified) {
   if (storedModified.empty()) return 1;
-  if (incomingModified.empty()) return AskOverwrite(name, false) != COverwritePromptDlg::kNo ? 1 : 0;
+  if (incomingModified.empty()) return AskedToOverwrite(name) ? 1 : 0;
   int order = CompareDateTexts(storedModified, incomingModified);
   if (order == 0) return 0;  // the same stamp, or one that is no date: nothing to take
-  if (order > 0) return AskOverwrite(name, false) != COverwritePromptDlg::kNo ? 1 : 0;
+  if (order > 0) return AskedToOverwrite(name) ? 1 : 0;
   return 1;
 }
 

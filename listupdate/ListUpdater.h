@@ -116,11 +116,12 @@ class CListUpdater {
   // change is ended, the customer list window restored and the list tree refilled.
   int Run(HWND mainWindow);
 
-  // The prompt's answer, 6 (Yes) or 7 (No); a "for all" answer holds for the rest of the
-  // run.
+  // The prompt's answer, 6 (Yes), 7 (No) or 2 (Cancel); a "for all" answer holds for the
+  // rest of the run. Cancel has asked the progress to stop the run at its next status.
   INT_PTR AskOverwrite(std::u16string_view name, bool customerMode);
   // 1 when an existing entry is to be replaced by the incoming record, by their
-  // modification stamps (asking when the handheld's copy is newer or the stamp is missing).
+  // modification stamps (asking when the handheld's copy is newer or the stamp is missing;
+  // only Yes replaces it, Cancel keeps it and stops the run).
   int ShouldOverwrite(std::u16string_view name, std::u16string_view incomingModified,
                       std::u16string_view storedModified);
   // Adds the category node unless one of that name is under `parent`; `listIdInOut`
@@ -147,6 +148,8 @@ class CListUpdater {
 
  private:
   bool Status(std::u16string text);
+  // Asks in list-entry mode; true only for Yes.
+  bool AskedToOverwrite(std::u16string_view name);
   bool Pump() { return m_progress->SetStatus(nullptr); }
   int ImportList(const ListStep& step);
   void FindEntry(const ListStep& step, const ListStepRecord& in, std::unique_ptr<CDbRecord>& found,

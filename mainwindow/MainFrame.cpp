@@ -450,6 +450,7 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kMsgOptions: OnOptions(lParam ? reinterpret_cast<HWND>(lParam) : hwnd); return 0;
     case kMsgScannerChanged: OnScannerChanged(reinterpret_cast<CInputDevice*>(lParam)); return 0;
     case kMsgPowerTransition: OnPowerTransition(static_cast<DWORD>(wParam)); return 0;
+    case WM_HOTKEY: OnScanButton(lParam); return 0;
     default: break;
   }
   return DefWindowProcW(hwnd, msg, wParam, lParam);
@@ -644,6 +645,8 @@ void CMainFrame::OnClose() {
   m_menuBar = nullptr;
   m_documentHistory.Clear();
   m_listHistory.Clear();
+  // The scanner's trigger button is bound to this window; the program lets it go.
+  CHardwareButton::UnbindAll(m_hwnd);
   DeleteObjects();
   HWND hwnd = m_hwnd;
   DestroyWindow(hwnd);

@@ -199,6 +199,9 @@ class CMainFrame {
   // A power transition from the power thread (message 1230): the scanner lets go of the
   // device before a suspend; other makes than Socket are told of the resume.
   void OnPowerTransition(DWORD state);
+  // The trigger button (the only hot key the program takes) pressed: with the editor in
+  // front the scanner is made ready when it is not, and starts a scan.
+  void OnScanButton(LPARAM keys);
   // The scanner's trigger button given back to the shell while the program is not in front.
   void OnScannerDeactivate();
   void OnScannerActivate();

@@ -93,6 +93,14 @@ void CMainFrame::OnScannerDeactivate() {
   m_scanner->Release();
 }
 
+void CMainFrame::OnScanButton(LPARAM keys) {
+  // The press starts the scan; its release comes as a second hot key and does nothing.
+  if (LOWORD(keys) & MOD_KEYUP) return;
+  // A scan becomes a line of the document being edited: the register has no page for it.
+  if (!m_scanner || !IsEditorInFront()) return;
+  if (m_scanner->Load() && m_scanner->Open(m_editor->GetWindow())) m_scanner->Trigger(1);
+}
+
 void CMainFrame::OnScannerActivate() {
   const std::u16string button = TriggerButton();
   if (HasButtonTrigger(m_scanner.get()) && !button.empty()) m_hardwareButton->BindButton(m_hwnd, CBstr(button), false);
@@ -127,6 +135,9 @@ bool CMainFrame::PrintDocument(CSalesDocument* document, HWND owner, bool always
   CBstr signature(kPrintSignature);
   GetImageFilePath(signature);
   const bool printed = m_printEngine->PrintDocument(signature.c_str(), m_customSettings.get(), document, false);
+  // The signature's picture is drawn for the job alone (when the page shows a signature):
+  // the finished page holds it, the image folder keeps nothing of it.
+  DeleteFileW(signature.c_str());
   if (printed) document->SetAttribute(u"TOBEPRINTED", CBstr(u"false"));
   m_printEngine->DisconnectPrinter();
   return printed;

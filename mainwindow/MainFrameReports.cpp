@@ -4,9 +4,12 @@
 #include <string>
 
 #include "core/MessageBoxes.h"
+#include "core/ResourceText.h"
 #include "core/Utilities.h"
+#include "customers/PrinterSettingsDlg.h"
 #include "devices/DocumentMail.h"
 #include "devices/PrintEngine.h"
+#include "editor/DocumentView.h"
 #include "mainwindow/MainFrame.h"
 #include "platform/shell/FileDialogs.h"
 #include "platform/user/Paint.h"
@@ -28,9 +31,13 @@ void CMainFrame::ShowReport(int kind, std::u16string_view documentName) {
   m_reportView->ShowReport();
 }
 
-bool CMainFrame::PrintReport(CReport* report, HWND) {
+bool CMainFrame::PrintReport(CReport* report, HWND owner) {
   if (!report) return true;
   if (!m_printEngine) m_printEngine = std::make_unique<CPrintEngine>(nullptr);
+  // The printer, paper, copies and text size are the user's choice for every report; what
+  // the dialog saves is what the engine and the report read when the job starts.
+  CPrinterSettingsDlg settings(GetResourceInstance(), owner ? owner : m_hwnd, m_printEngine.get());
+  if (settings.DoModal() == CPrinterSettingsDlg::kNotSaved) return true;
   report->Print(m_printEngine.get(), false, u"Printing Report");
   return true;
 }
@@ -53,6 +60,9 @@ bool CMainFrame::SaveReport(CReport* report, HWND owner) {
 
 int CMainFrame::EmailReport(CReport* report, HWND owner) {
   if (!report) return 0;
-  // The To address comes from the document open in the editor; none is open here.
-  return ::EmailReport(owner ? owner : m_hwnd, nullptr, report->GetName(), report->GetHtml());
+  // The form's To is the customer of the document open in the editor, and its company's
+  // address the second choice. A document the user closed is no longer the one worked on:
+  // with the register in front both start empty.
+  CSalesDocument* document = IsEditorInFront() ? &m_editor->GetDocument() : nullptr;
+  return ::EmailReport(owner ? owner : m_hwnd, document, report->GetName(), report->GetHtml());
 }

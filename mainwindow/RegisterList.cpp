@@ -77,6 +77,7 @@ CRegisterList::CRegisterList(HINSTANCE instance, HWND owner, CCustomerSource* cu
 
 CRegisterList::~CRegisterList() {
   Destroy();
+  if (m_titleImages) ImageList_Destroy(m_titleImages);
   if (g_registerList == this) g_registerList = nullptr;
 }
 
@@ -117,6 +118,15 @@ HWND CRegisterList::Create(int sortKind, int showKind, bool ascending) {
   SetWindowLongW(list, GWL_USERDATA, reinterpret_cast<LONG_PTR>(this));
   m_baseProc = reinterpret_cast<WNDPROC>(SetWindowLongW(list, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&ListProc)));
   SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+  if (!m_titleImages) {
+    const bool large = IsHighResolution();
+    const int size = large ? 26 : 13;
+    m_titleImages = ImageList_Create(size, size, ILC_COLOR | ILC_MASK, 1, 0);
+    CGdiObject<HBITMAP> title(LoadBitmapW(
+        GetResourceInstance(), MAKEINTRESOURCEW(large ? IDB_REGISTER_CHECK_TITLE_HIRES : IDB_REGISTER_CHECK_TITLE)));
+    if (m_titleImages && title) ImageList_AddMasked(m_titleImages, title.get(), RGB(255, 255, 255));
+  }
+  SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(m_titleImages));
 
   const std::u16string customer = LoadResText(IDS_REGISTER_COLUMN_CUSTOMER);
   const std::u16string amount = LoadResText(IDS_REGISTER_COLUMN_AMOUNT);
@@ -130,6 +140,12 @@ HWND CRegisterList::Create(int sortKind, int showKind, bool ascending) {
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
     column.fmt = LVCFMT_LEFT;
     column.cx = columns[i].width;
+    if (!columns[i].title) {
+      // The check-box column is titled by its picture.
+      column.mask |= LVCF_IMAGE;
+      column.fmt |= LVCFMT_IMAGE;
+      column.iImage = 0;
+    }
     std::u16string title = columns[i].title ? *columns[i].title : std::u16string();
     column.pszText = title.data();
     if (SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column)) < 0) {

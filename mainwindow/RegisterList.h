@@ -121,6 +121,8 @@ class CRegisterList final : public IDocumentRegister {
   WNDPROC m_baseProc = nullptr;
   CGdiObject<HFONT> m_font;
   CGdiObject<HBITMAP> m_checkHighlight, m_checkComplete, m_checkEmpty, m_markSigned, m_markPaid, m_markVoid;
+  // The picture of the check-box column's title (the list's small images; owned).
+  HIMAGELIST m_titleImages = nullptr;
   std::vector<std::unique_ptr<CRegisterRow>> m_rows;  // in no particular order
   COLORREF m_band;
   int m_amountWidth;

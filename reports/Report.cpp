@@ -133,7 +133,10 @@ void CReport::ScanDocuments(bool singleFile, bool dateFilter,
   CBuildProgress& progress = *m_progress;
   if (singleFile) {
     progress.Step();
-    processFile(progress.folder + m_documentId);
+    // The editor names its document by its full path (it may live outside the documents
+    // folder); a bare file name is one of the documents folder.
+    const bool bareName = m_documentId.find(u'\\') == std::u16string::npos;
+    processFile(bareName ? progress.folder + m_documentId : m_documentId);
     return;
   }
   WIN32_FIND_DATAW found{};

@@ -233,6 +233,8 @@
 #define IDB_CHECK_COMPLETE_HIGHLIGHT 184
 #define IDB_CHECK_COMPLETE 185
 #define IDB_CHECK_EMPTY 186
+#define IDB_REGISTER_CHECK_TITLE 176        /* the register's check-box column title, 13 x 13 */
+#define IDB_REGISTER_CHECK_TITLE_HIRES 295  /* the same, 26 x 26 */
 #define IDB_TITLE_OK 191
 #define IDB_TITLE_CANCEL 192
 #define IDB_TITLE_CANCEL_PRESSED 193
@@ -414,6 +416,9 @@
 #define IDC_GRID_HEAD_SCREEN 1095
 #define IDC_GRID_HEAD_PRINTER 1096
 #define IDB_CHECK_NOT_APPLICABLE 206
+#define IDB_CHECK_EMPTY_HIRES 297           /* 186, 185 and 206 twice the size, for a high-resolution screen */
+#define IDB_CHECK_COMPLETE_HIRES 298
+#define IDB_CHECK_NOT_APPLICABLE_HIRES 300
 #define IDC_GRID_CAPTION_EDIT 300
 
 /* The items list, its find bar and the find-progress dialog. */

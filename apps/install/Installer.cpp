@@ -382,6 +382,9 @@ CInstaller::CInstaller(std::vector<fs::path> sourceFolders, std::u16string insta
 bool CInstaller::Install(std::string& error) {
   const fs::path installed = platform::MapDevicePath(m_installFolder);
   ClearStaging(installed);
+  // The device comes with its shell's application buttons; the scanner's trigger is chosen
+  // among them. A device root made here has them from the start.
+  platform::InstallHardwareKeyEntries();
   // The setup library first, from where nothing of an earlier installation lies.
   std::string setupBytes;
   if (!ReadWholeFile(FindSource(m_sources, kSetupLibraryFile), setupBytes)) {

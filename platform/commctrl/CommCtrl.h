@@ -214,10 +214,12 @@ constexpr UINT LVCF_FMT = 0x0001;
 constexpr UINT LVCF_WIDTH = 0x0002;
 constexpr UINT LVCF_TEXT = 0x0004;
 constexpr UINT LVCF_SUBITEM = 0x0008;
+constexpr UINT LVCF_IMAGE = 0x0010;
 constexpr int LVCFMT_LEFT = 0x0000;
 constexpr int LVCFMT_RIGHT = 0x0001;
 constexpr int LVCFMT_CENTER = 0x0002;
 constexpr int LVCFMT_JUSTIFYMASK = 0x0003;
+constexpr int LVCFMT_IMAGE = 0x0800;  // the title shows iImage of the small image list
 
 struct LVCOLUMNW {
   UINT mask = 0;
@@ -226,6 +228,7 @@ struct LVCOLUMNW {
   LPWSTR pszText = nullptr;
   int cchTextMax = 0;
   int iSubItem = 0;
+  int iImage = 0;
 };
 using LPLVCOLUMNW = LVCOLUMNW*;
 

@@ -27,6 +27,7 @@ struct Column {
   int width = 0;
   int fmt = LVCFMT_LEFT;
   int subItem = 0;
+  int image = -1;  // of the small image list, shown in the title with LVCFMT_IMAGE
 };
 
 struct Cell {
@@ -555,6 +556,7 @@ LRESULT InsertColumn(HWND hwnd, ListView& m, int at, const LVCOLUMNW* col) {
   if (col->mask & LVCF_TEXT && col->pszText) c.text = col->pszText;
   if (col->mask & LVCF_WIDTH) c.width = std::max(col->cx, 0);
   if (col->mask & LVCF_FMT) c.fmt = col->fmt;
+  if (col->mask & LVCF_IMAGE) c.image = col->iImage;
   at = std::clamp(at, 0, static_cast<int>(m.columns.size()));
   c.subItem = (col->mask & LVCF_SUBITEM) ? col->iSubItem : at;
   m.columns.insert(m.columns.begin() + at, std::move(c));
@@ -569,6 +571,7 @@ BOOL SetColumn(HWND hwnd, ListView& m, int at, const LVCOLUMNW* col) {
   if (col->mask & LVCF_WIDTH) c.width = std::max(col->cx, 0);
   if (col->mask & LVCF_FMT) c.fmt = col->fmt;
   if (col->mask & LVCF_SUBITEM) c.subItem = col->iSubItem;
+  if (col->mask & LVCF_IMAGE) c.image = col->iImage;
   Redraw(hwnd);
   return TRUE;
 }
@@ -580,6 +583,7 @@ BOOL GetColumn(const ListView& m, int at, LVCOLUMNW* col) {
   if (col->mask & LVCF_WIDTH) col->cx = c.width;
   if (col->mask & LVCF_FMT) col->fmt = c.fmt;
   if (col->mask & LVCF_SUBITEM) col->iSubItem = c.subItem;
+  if (col->mask & LVCF_IMAGE) col->iImage = c.image;
   return TRUE;
 }
 
@@ -616,6 +620,13 @@ void PaintHeader(HWND hwnd, HDC dc, const ListView& m) {
     RECT r{ColumnLeft(m, c), 0, ColumnLeft(m, c) + col.width, h};
     Line(dc, r.right - 1, 1, r.right - 1, h - 2, GetSysColor(COLOR_BTNSHADOW));
     RECT text{r.left + 3, r.top, r.right - 3, r.bottom};
+    if ((col.fmt & LVCFMT_IMAGE) && col.image >= 0 && m.small) {
+      // The picture first, centred in a title without text, else before the text.
+      SIZE image = ImageSize(m.small);
+      int x = col.text.empty() ? r.left + (col.width - image.cx) / 2 : text.left;
+      ImageList_Draw(m.small, col.image, dc, x, (h - image.cy) / 2, ILD_TRANSPARENT);
+      text.left = x + image.cx + 2;
+    }
     UINT align = (col.fmt & LVCFMT_JUSTIFYMASK) == LVCFMT_RIGHT ? DT_RIGHT
                  : (col.fmt & LVCFMT_JUSTIFYMASK) == LVCFMT_CENTER ? DT_CENTER : DT_LEFT;
     DrawLabel(dc, col.text, text, align | DT_VCENTER, GetSysColor(COLOR_BTNTEXT));

@@ -12,6 +12,7 @@
 
 #include "platform/base/Base.h"
 #include "platform/commctrl/CommCtrlInternal.h"
+#include "platform/gdi/Gdi.h"
 #include "platform/user/Dialog.h"
 #include "platform/user/Paint.h"
 
@@ -493,11 +494,15 @@ void PaintRow(HWND hwnd, HDC dc, TreeView& t, Node* n, bool showSelection) {
   }
   if ((style & TVS_HASBUTTONS) && HasChildren(hwnd, n) && (n->parent != &t.root || (style & TVS_LINESATROOT))) {
     int cx = p.buttonLeft + indent / 2;
-    RECT box{cx - 4, mid - 4, cx + 5, mid + 5};
+    // The button, its frame and its mark are twice the size on the high-resolution screen.
+    const int s = platform::ScreenPixelsPerInch() >= 192 ? 2 : 1;
+    RECT box{cx - 4 * s, mid - 4 * s, cx + 4 * s + 1, mid + 4 * s + 1};
     FillColor(dc, box, GetSysColor(COLOR_WINDOW));
-    FrameColor(dc, box, lines);
-    Line(dc, cx - 2, mid, cx + 2, mid, RGB(0, 0, 0));
-    if (!(n->state & TVIS_EXPANDED)) Line(dc, cx, mid - 2, cx, mid + 2, RGB(0, 0, 0));
+    for (int t = 0; t < s; ++t) {
+      FrameColor(dc, RECT{box.left + t, box.top + t, box.right - t, box.bottom - t}, lines);
+      Line(dc, cx - 2 * s, mid + t, cx + 2 * s, mid + t, RGB(0, 0, 0));
+      if (!(n->state & TVIS_EXPANDED)) Line(dc, cx + t, mid - 2 * s, cx + t, mid + 2 * s, RGB(0, 0, 0));
+    }
   }
   int cx = 0;
   int cy = 0;

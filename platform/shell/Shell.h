@@ -174,8 +174,9 @@ DWORD FullScreenState(HWND hwnd);
 void SetOemInfo(std::u16string_view text);
 // Writes the shell's entries for the application buttons 193-200 where they are missing:
 // HKEY_LOCAL_MACHINE "Software\Microsoft\Shell\Keys\40C1" to "40C8", each with "Name"
-// ("Button 1"...) and "ResetCmd" (empty), as a new device has them. False when the
-// registry refuses.
+// ("Button 1"...) and "ResetCmd" (the shortcut of the program it starts, from
+// "\Windows\Start Menu\Programs\Calendar.lnk" on), as a new device has them. False when
+// the registry refuses.
 bool InstallHardwareKeyEntries();
 // Panel down, default OEM text, no recorded window states, no navigation bar.
 void ResetShell();

@@ -271,6 +271,9 @@ void SetOemInfo(std::u16string_view text) {
 }
 
 bool InstallHardwareKeyEntries() {
+  // What each button starts, as a new device comes: one program of the device each.
+  static constexpr const char16_t* kPrograms[] = {u"Calendar", u"Contacts", u"Messaging",  u"Tasks",
+                                                  u"Notes",    u"Pictures", u"Calculator", u"Today"};
   for (int n = 1; n <= 8; ++n) {
     std::u16string path = u"Software\\Microsoft\\Shell\\Keys\\40C" + platform::ToUtf16(std::to_string(n));
     HKEY key = nullptr;
@@ -285,7 +288,7 @@ bool InstallHardwareKeyEntries() {
                                 static_cast<DWORD>((value.size() + 1) * sizeof(WCHAR))) == ERROR_SUCCESS;
     };
     setIfMissing(u"Name", u"Button " + platform::ToUtf16(std::to_string(n)));
-    setIfMissing(u"ResetCmd", u"");
+    setIfMissing(u"ResetCmd", u"\\Windows\\Start Menu\\Programs\\" + std::u16string(kPrograms[n - 1]) + u".lnk");
     RegCloseKey(key);
     if (!ok) return false;
   }

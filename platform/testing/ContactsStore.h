@@ -13,17 +13,24 @@
 
 namespace platform::testing {
 
+// Logs on to the device's contacts and deletes the sample contacts a new device starts
+// with; the contacts folder and its items are the test's.
+inline void OpenEmptyContacts(std::unique_ptr<CPOutlookApp>& app, std::unique_ptr<CPimFolder>& folder,
+                              std::unique_ptr<CPimItems>& items) {
+  ASSERT_EQ(CreatePOutlookApp(kPocketOutlookProgId, &app), S_OK);
+  ASSERT_EQ(app->Logon(nullptr), S_OK);
+  ASSERT_EQ(app->GetDefaultFolder(olFolderContacts, &folder), S_OK);
+  ASSERT_EQ(folder->get_Items(&items), S_OK);
+  std::unique_ptr<CPimContact> contact;
+  while (items->Item(1, &contact) == S_OK) ASSERT_EQ(contact->Delete(), S_OK);
+}
+
 class ContactsTest : public DeviceTest {
  protected:
   void SetUp() override {
     DeviceTest::SetUp();
     std::unique_ptr<CPimFolder> folder;
-    ASSERT_EQ(CreatePOutlookApp(kPocketOutlookProgId, &app), S_OK);
-    ASSERT_EQ(app->Logon(nullptr), S_OK);
-    ASSERT_EQ(app->GetDefaultFolder(olFolderContacts, &folder), S_OK);
-    ASSERT_EQ(folder->get_Items(&items), S_OK);
-    std::unique_ptr<CPimContact> contact;
-    while (items->Item(1, &contact) == S_OK) ASSERT_EQ(contact->Delete(), S_OK);
+    OpenEmptyContacts(app, folder, items);
   }
 
   // Saves a new contact with these names and categories (and what `more` puts into it);

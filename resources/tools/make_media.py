@@ -87,6 +87,20 @@ def signature_background(x, y):
     return WHITE
 
 
+def doubled(name, width, height):
+    """Every pixel of a 24-bit bottom-up BMP of the folder as a square of four."""
+    with open(os.path.join(BITMAPS, name), "rb") as f:
+        data = f.read()
+    offset = struct.unpack_from("<I", data, 10)[0]
+    stride = (width * 3 + 3) & ~3
+
+    def pixel(x, y):
+        at = offset + (height - 1 - y // 2) * stride + (x // 2) * 3
+        b, g, r = data[at:at + 3]
+        return (r, g, b)
+    return pixel
+
+
 def check_box(checked, highlighted):
     def pixel(x, y):
         if x in (1, 14) and 1 <= y <= 14 or y in (1, 14) and 1 <= x <= 14:
@@ -231,6 +245,13 @@ def main():
     write_bmp("check_complete_highlight.bmp", 16, 16, check_box(True, True))
     write_bmp("check_complete.bmp", 16, 16, check_box(True, False))
     write_bmp("check_empty.bmp", 16, 16, check_box(False, False))
+    # The title of the register's check-box column: a bold check mark, and it doubled.
+    title_check = lambda x, y: BLACK if _line(x, y, 2, 7, 5, 10, 0.9) or _line(x, y, 5, 10, 11, 3, 0.9) else WHITE
+    write_bmp("register_check_title.bmp", 13, 13, title_check)
+    write_bmp("register_check_title_hires.bmp", 26, 26, doubled("register_check_title.bmp", 13, 13))
+    # The check images of the field grid at twice the size, for the high-resolution screen.
+    for name in ("check_complete", "check_empty", "check_not_applicable"):
+        write_bmp(name + "_hires.bmp", 32, 32, doubled(name + ".bmp", 16, 16))
     write_bmp("mark_signed.bmp", 32, 16, stamp("SIGNED", NAVY))
     write_bmp("mark_paid.bmp", 32, 16, stamp("PAID", GREEN))
     write_bmp("mark_void.bmp", 32, 16, stamp("VOID", RED))

@@ -1,5 +1,5 @@
 // The data-entry dialog driven as a person would: every editor kind filled and read back,
-// a required field refused, and a page inside another window.
+// a required field and a number too large refused, and a page inside another window.
 #include "FieldFormFixture.h"
 
 #include <algorithm>
@@ -10,6 +10,7 @@
 #include "core/FieldForm.h"
 #include "core/MenuBar.h"
 #include "core/Preferences.h"
+#include "core/TextHelpers.h"
 #include "platform/shell/InputPanel.h"
 #include "platform/shell/Shell.h"
 #include "core/UiMetrics.h"
@@ -114,6 +115,29 @@ TEST_F(FieldFormDialog, AnEmptyRequiredFieldKeepsTheFormOpenAndGetsTheEditor) {
   EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), 1);
   EXPECT_NE(editorAfterRefusal, nullptr);
   EXPECT_EQ(Read(form, 1), u"Bo");
+}
+
+TEST_F(FieldFormDialog, ANumberTooLargeToUseIsToldAndStaysInItsField) {
+  CFieldForm form(GetResourceInstance(), nullptr, CBstr(), -1, 0, 60, 0, nullptr);
+  form.AddField(0, kFieldText, kFlagEditable | kFlagNumber | kFlagMoney, CBstr(u"Price:"), CBstr(), 1, 20, nullptr);
+  platform::testing::UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+    Edit(d, 0, u"-20000000000000");
+    d.Ok();
+  });
+  ui.ExpectMessageBox(u"'Price' holds a number too large to use. Please type a smaller number.", IDOK);
+  std::u16string kept;
+  ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+    kept = d.ListView(IDC_FORM_LIST).Text(0, 2);
+    EXPECT_EQ(d.Focus(), form.EditorWindow()) << "the field is open again";
+    SendMessageW(d.Focus(), EM_SETSEL, 0, -1);
+    d.Type(u"10000000000000");  // the largest that is read
+    d.Ok();
+  });
+  EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), 1);
+  EXPECT_EQ(kept, u"-20000000000000");
+  EXPECT_EQ(ParseNumberText(Read(form, 0)), 1e13);
+  EXPECT_EQ(ui.Pending(), 0u);
 }
 
 TEST_F(FieldFormDialog, TheEditMenuCutsCopiesPastesAndClearsTheOpenEditor) {

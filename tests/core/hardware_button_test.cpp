@@ -1,4 +1,5 @@
-// Taking an application button from the shell by the name the shell shows for it.
+// Taking an application button from the shell by the name the shell shows for it, and
+// letting it go again.
 #include <string>
 #include <vector>
 
@@ -60,7 +61,7 @@ TEST_F(HardwareButton, ListsTheShellsEntriesInOrder) {
   CBstr reset;
   ASSERT_TRUE(button.GetFirstKey(name, reset));
   EXPECT_EQ(name.view(), u"Button 1");
-  EXPECT_EQ(reset.view(), u"");
+  EXPECT_EQ(reset.view(), u"\\Windows\\Start Menu\\Programs\\Calendar.lnk");
   std::vector<std::u16string> names{name.str()};
   while (button.GetNextKey(name, reset)) names.push_back(name.str());
   ASSERT_EQ(names.size(), 8u);
@@ -77,6 +78,8 @@ TEST_F(HardwareButton, BindsTheNamedButtonAndDeliversItsHotKey) {
   EXPECT_EQ(g_hotKeys[0].first, 195u);
   EXPECT_EQ(g_hotKeys[1].second, MAKELPARAM(MOD_WIN | MOD_KEYUP, 195));
   EXPECT_EQ(HotKeysAfterPressing(194), 0u);  // other buttons stay the shell's
+  CHardwareButton::UnbindAll(m_window);
+  EXPECT_EQ(HotKeysAfterPressing(195), 0u) << "a window going away keeps no button";
 }
 
 TEST_F(HardwareButton, CaseMattersAndReleaseOnlyRegistersNothing) {

@@ -67,11 +67,17 @@ TEST_F(SmallDialogs, OverwritePromptAsksByModeAndRemembersAnswersForAll) {
     EXPECT_EQ(prompt.IsYesToAll(), answer == COverwritePromptDlg::kYes);
     EXPECT_EQ(prompt.IsNoToAll(), answer == COverwritePromptDlg::kNo);
   }
-  // Closing the prompt without an answer overwrites nothing.
+  // Cancel (or closing the prompt) stops the run: it is no "for all" answer.
   COverwritePromptDlg prompt(GetResourceInstance(), nullptr);
   platform::testing::UiScript ui;
-  ui.ExpectDialog(IDD_OVERWRITE_PROMPT, [](DialogDriver& d) { d.Cancel(); });
-  EXPECT_EQ(prompt.DoModal(CBstr(u"Ann"), true), COverwritePromptDlg::kNo);
+  ui.ExpectDialog(IDD_OVERWRITE_PROMPT, [](DialogDriver& d) { d.Press(IDCANCEL); });
+  ui.ExpectDialog(IDD_OVERWRITE_PROMPT, [](DialogDriver& d) {
+    d.Tap(IDC_OVERWRITE_ALL);
+    d.Cancel();
+  });
+  EXPECT_EQ(prompt.DoModal(CBstr(u"Ann"), true), COverwritePromptDlg::kCancel);
+  EXPECT_EQ(prompt.DoModal(CBstr(u"Bo"), true), COverwritePromptDlg::kCancel);
+  EXPECT_FALSE(prompt.IsYesToAll() || prompt.IsNoToAll());
 }
 
 }  // namespace

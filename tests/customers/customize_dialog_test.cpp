@@ -1,8 +1,11 @@
 // The Customize dialog driven as a user would: one change on every page, kept after a
 // restart of the stores and shown on the invoice; a required caption emptied keeps the
-// dialog open on its page; Cancel writes nothing; the pages list their rows on a
-// high-resolution screen too.
+// dialog open on its page; Cancel writes nothing; the pages on both screen sizes and their
+// help.
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
 
 #include "../document/SalesDocumentFixture.h"
 #include "core/Preferences.h"
@@ -12,6 +15,11 @@
 #include "platform/registry/Registry.h"
 #include "platform/testing/UiScript.h"
 #include "resources/resource_ids.h"
+#include "core/Help.h"
+#include "core/UiMetrics.h"
+#include "platform/process/Process.h"
+#include "platform/user/Paint.h"
+#include "platform/user/Screen.h"
 
 namespace {
 
@@ -117,17 +125,38 @@ TEST_F(CustomizeDialog, AnEmptiedRequiredCaptionKeepsItsPageOpenAndCancelWritesN
   EXPECT_EQ(CPreferences().GetDword(u"LastCustPage", 9), 0u);
 }
 
-// The check pictures of the rows double with a high-resolution screen; a page lists every
-// row there as on the classic screen.
-TEST_F(CustomizeDialog, PagesListTheirRowsOnAHighResolutionScreen) {
-  platform::SetScreenProfile(platform::ScreenProfile::Portrait480x640);
-  SetHighResolution(true);
-  Run(0, [](DialogDriver& d) {
-    EXPECT_EQ(Grid(d).VisibleRows().size(), 5u);
-    d.Cancel();
-  });
+}  // namespace
+
+namespace {
+
+// On either screen every row shows its check images (twice the size on the large one),
+// and help on a page opens the Customize topic.
+TEST_F(CustomizeDialog, PagesShowTheirChecksOnBothScreensAndOpenTheirHelp) {
+  const char* dir = std::getenv("SLATEWAY_SCREENSHOTS");
+  for (int width : {240, 480}) {
+    platform::SetScreenProfile(width == 240 ? platform::ScreenProfile::Portrait240x320
+                                            : platform::ScreenProfile::Portrait480x640);
+    SetHighResolution(width == 480);
+    Run(0, [&](DialogDriver& d) {
+      HWND list = GetDlgItem(ShownPage(d), IDC_GRID_LIST);
+      HIMAGELIST images = reinterpret_cast<HIMAGELIST>(SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+      ASSERT_NE(images, nullptr) << width;
+      int cx = 0, cy = 0;
+      ImageList_GetIconSize(images, &cx, &cy);
+      EXPECT_EQ(ImageList_GetImageCount(images), 3) << width;
+      EXPECT_EQ(cx, width / 20) << "the checks' size on the " << width << " screen";
+      EXPECT_EQ(Grid(d).Count(), 5) << width;
+      const auto shot = (dir ? std::filesystem::path(dir) : Linux(u"\\")) / ("customize_" + std::to_string(width) + ".png");
+      EXPECT_TRUE(platform::SaveScreenshot(shot));
+      platform::ClearProcessLaunches();
+      SendMessageW(ShownPage(d), WM_HELP, 0, 0);
+      ASSERT_EQ(platform::ProcessLaunches().size(), 1u);
+      EXPECT_EQ(platform::ProcessLaunches()[0].commandLine, GetHelpCommandLine(7));
+      d.Cancel();
+    });
+  }
+  platform::SetScreenProfile(platform::ScreenProfile::Portrait240x320);
   SetHighResolution(false);
-  platform::ResetScreenAndVersion();
 }
 
 }  // namespace

@@ -421,6 +421,31 @@ TEST_F(DocumentPrint, WrappedCellsContinueSideBySideAndUnmarkedAmountsLineUp) {
   EXPECT_NEAR(amount->x + width, 8.0f, 1e-4) << "no mark is added, yet the amount lines up with marked ones";
 }
 
+// On the 2.8-inch roll at normal text size the number and date find no room beside the
+// company lines: they go below the band, and no text covers another on the page.
+TEST_F(DocumentPrint, OnNarrowPaperTheNumberAndDateKeepClearOfTheCompanyLines) {
+  for (DWORD printer : {DWORD{6}, DWORD{5}}) {
+    SCOPED_TRACE(printer);
+    CPreferences().SetDword(u"PrinterID", printer);
+    CPreferences().SetDword(u"PrintTextSize", 2);
+    platform::printing::ClearRecordedOps();
+    auto doc = OpenGolden();
+    ASSERT_TRUE(Print(*doc));
+    const std::vector<PrintOp> texts = Texts();
+    const PrintOp* number = FindText(u"1001");
+    const PrintOp* company = FindText(u"Owner & Sons");
+    ASSERT_TRUE(number && company);
+    EXPECT_EQ(number->y > company->y + 0.5f, printer == 6) << "below the band on the roll only";
+    for (const PrintOp& a : texts)
+      for (const PrintOp& b : texts) {
+        if (&a == &b || a.page != b.page || a.text.empty() || b.text.empty()) continue;
+        const bool overlap = a.x < b.x2 - 0.01f && b.x < a.x2 - 0.01f && a.y < b.y2 - 0.01f && b.y < a.y2 - 0.01f;
+        EXPECT_FALSE(overlap && (a.text == u"1001" || a.text == u"3/10/2026"))
+            << platform::ToUtf8(a.text) << " over " << platform::ToUtf8(b.text);
+      }
+  }
+}
+
 TEST_F(DocumentPrint, AbortInTheProgressWindowStopsTheJob) {
   auto doc = OpenGolden();
   CPrintEngine engine(MakeOwner());

@@ -476,6 +476,23 @@ TEST_F(CustomerCommands, SelectingACustomerAndUndoingBringsTheOldBlocksBack) {
   EXPECT_NE(Xml().find(u"Birch Dock"), std::u16string::npos);
 }
 
+TEST_F(CustomerCommands, UndoLeavesNoEmptyElementTheCustomerBlockDidNotHave) {
+  // A customer block written by an older version: a name and nothing else.
+  std::string text = sales_test::kNewDocument;
+  text.replace(text.find("<CUSTOMER></CUSTOMER>"), 21, "<CUSTOMER><NAME>Walk-in</NAME></CUSTOMER>");
+  const std::u16string path = MakeFolders() + u"\\OLD.QVN";
+  WriteText(path, text);
+  doc = Make();
+  ASSERT_TRUE(doc->Open(path));
+  const std::vector<std::u16string> before = doc->GetXmlDocument().BlockChildNames(u"CUSTOMER");
+  ASSERT_TRUE(Run(std::make_unique<CSelectCustomerCommand>(*doc, Customer(u"Acme", u"Net 30"))));
+  EXPECT_NE(Xml().find(u"<FULLNAME>Acme</FULLNAME>"), std::u16string::npos) << platform::ToUtf8(Xml());
+  ASSERT_TRUE(history.Undo());
+  EXPECT_EQ(doc->GetXmlDocument().BlockChildNames(u"CUSTOMER"), before)
+      << platform::ToUtf8(Xml());
+  EXPECT_NE(Xml().find(u"<NAME>Walk-in</NAME>"), std::u16string::npos);
+}
+
 TEST_F(CustomerCommands, WithContactsUndoGivesTheWholeCustomerBlockBack) {
   CPreferences().SetUseOutlook(true);
   doc = Make();

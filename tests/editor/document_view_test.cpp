@@ -91,6 +91,19 @@ class DocumentView : public sales_test::SalesDocumentTest {
     std::ifstream in(Linux(editor->GetDocument().GetFilePath().str()), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
+  // The editor of the program again, over an item store that knows one code, "0123456789".
+  void UseEditorOverStoreWithOneCode() {
+    sales_test::StoreLists& store = UseStoreLists();
+    auto item = CDbRecord::CDbRecordOfType(kObjectItem, -1);
+    for (int field : {kFieldName, kFieldFullName}) item->SetField(field, u"0123456789");
+    for (int field : {kFieldParent, kFieldListType}) item->SetField(field, u"Inventory Part");
+    item->SetField(kFieldSalesDescription, u"Garden hose");
+    item->SetField(kFieldSalesAmount, u"12.50");
+    ASSERT_EQ(store.store.AddItem(nullptr, *item, true, false), 1);
+    history.Clear();
+    editor = std::make_unique<CDocumentView>(nullptr, main, &history, nullptr, &store.store, m_settings.get());
+    history.AddListener(editor->GetWindow());
+  }
   void Command(int id) { SendMessageW(editor->GetWindow(), WM_COMMAND, id, 0); }
   void Pump() {
     MSG msg;
@@ -271,19 +284,7 @@ TEST_F(DocumentView, NewDocumentStopsWhenSaveAsIsCancelledAndZoomWraps) {
 }
 
 TEST_F(DocumentView, AnInvoiceGetsAScannedLineAndASignatureAndKeepsBoth) {
-  // The editor of the program, over an item store that knows one code.
-  sales_test::StoreLists& store = UseStoreLists();
-  auto item = CDbRecord::CDbRecordOfType(kObjectItem, -1);
-  item->SetField(kFieldName, u"0123456789");
-  item->SetField(kFieldFullName, u"0123456789");
-  item->SetField(kFieldParent, u"Inventory Part");
-  item->SetField(kFieldListType, u"Inventory Part");
-  item->SetField(kFieldSalesDescription, u"Garden hose");
-  item->SetField(kFieldSalesAmount, u"12.50");
-  ASSERT_EQ(store.store.AddItem(nullptr, *item, true, false), 1);
-  history.Clear();
-  editor = std::make_unique<CDocumentView>(nullptr, main, &history, nullptr, &store.store, m_settings.get());
-  history.AddListener(editor->GetWindow());
+  UseEditorOverStoreWithOneCode();
   OpenInvoice();
 
   UiScript ui;
@@ -303,6 +304,31 @@ TEST_F(DocumentView, AnInvoiceGetsAScannedLineAndASignatureAndKeepsBoth) {
   const std::string saved = FileText();
   EXPECT_NE(saved.find("Garden hose"), std::string::npos);
   EXPECT_NE(saved.find("04840806"), std::string::npos);
+}
+
+TEST_F(DocumentView, WithTheQuantityPromptAScanAsksTheQuantityAndCancelAddsNothing) {
+  UseEditorOverStoreWithOneCode();
+  std::unique_ptr<CInputDevice> scanner = CreateScannerDriver(u"Socket", nullptr, main, 0, 1);
+  editor->SetScanner(scanner.get());
+  CSalesDocument& doc = OpenInvoice();
+  const LONG lines = doc.GetXmlDocument().CountElements(u"LINEITEM");
+
+  UiScript ui;
+  ui.ExpectDialog(IDD_ADD_LINE_ITEM, [](DialogDriver& d) {
+    slateway::testing::TypeIntoField(d, d.Window(), 0, u"3");
+    d.Ok();
+  });
+  ui.ExpectDialog(IDD_ADD_LINE_ITEM, [](DialogDriver& d) { d.Cancel(); });
+  EXPECT_TRUE(editor->AddScannedItem(u"0123456789"));
+  ASSERT_EQ(doc.GetXmlDocument().CountElements(u"LINEITEM"), lines + 1);
+  EXPECT_EQ(LineAt(doc, lines).quantity.str(), u"3");
+  EXPECT_EQ(LineAt(doc, lines).name.str(), u"0123456789");
+  EXPECT_EQ(history.GetUndoCount(), 1u);
+  editor->AddScannedItem(u"0123456789");
+  EXPECT_EQ(doc.GetXmlDocument().CountElements(u"LINEITEM"), lines + 1) << "Cancel adds nothing";
+  EXPECT_EQ(history.GetUndoCount(), 1u);
+  EXPECT_EQ(ui.Pending(), 0u);
+  editor->SetScanner(nullptr);
 }
 
 // A card reader that gives one scripted swipe.

@@ -107,9 +107,10 @@ class ListUpdateTest : public slateway::testing::LanguageLibraryTest {
     LoadRegionalSettings();
     m_localeChanged = true;
   }
-  // One run of the job over the default files (or the explicit item file).
-  int Run(std::u16string_view path = u"") {
-    CListUpdater job(nullptr, &store, &customers, &company, &hooks, &progress, &hooks, path);
+  // One run of the job over the default files (or the explicit item file), into the
+  // customer table or the source given.
+  int Run(std::u16string_view path = u"", CCustomerSource* source = nullptr) {
+    CListUpdater job(nullptr, &store, source ? source : &customers, &company, &hooks, &progress, &hooks, path);
     return job.Run(nullptr);
   }
   std::u16string File(std::u16string_view name) const { return m_folder + std::u16string(name); }

@@ -1,15 +1,20 @@
 // The list update job over a real store:
 //   - every list step from one small set, and the same set again changing nothing;
-//   - the overwrite prompt and its "for all" answer;
-//   - continuation item files, the customer file sequence and the customer rules;
+//   - the overwrite prompt, its "for all" answer and its Cancel;
+//   - continuation item files, the customer file sequence and the customer rules, into the
+//     customer table or the device's contacts;
 //   - groups matched by their exact name;
 //   - an abort keeps whole records only; a refused file changes nothing;
 //   - the item rules (parents, costs, custom values, payments) and the notice of a changed
 //     RO_SIGNED; the progress window's Abort button.
+#include <algorithm>
 #include <fstream>
 
 #include "ListUpdateFixture.h"
 #include "core/ProgressWnd.h"
+#include "core/SmallDialogs.h"
+#include "datastore/ContactsSource.h"
+#include "platform/testing/ContactsStore.h"
 #include "datastore/ListCache.h"
 #include "core/ResourceText.h"
 #include "platform/testing/UiScript.h"
@@ -264,6 +269,109 @@ TEST_F(ListUpdater, StoredItemsAreUpdatedByTheirStampsInPlace) {
   }
   EXPECT_EQ(Rows("SELECT TimeModified FROM ItemsList WHERE ListID = 'i1'"),
             std::vector<std::string>{platform::ToUtf8(kOld)});
+}
+
+// Cancel in the prompt ends the run where it was: the list before stays imported, the
+// entry asked about and everything after it are untouched, the customer file waits.
+TEST_F(ListUpdater, CancelInThePromptEndsTheRunAndKeepsWhatWasNotYetRead) {
+  CUpdateListWriter first = Keeping();
+  first.BeginList("TERMS");
+  first.Record("TERM", {{"LISTID", u"r1"}, {"NAME", u"Net 30"}, {"STDDUEDAYS", u"30"}, {"MODIFIED", kNew}});
+  first.EndList();
+  ASSERT_TRUE(first.Save(File(u"NWQItems.xml")));
+  ASSERT_EQ(Run(), 1);
+
+  CUpdateListWriter file = Keeping();
+  file.BeginList("CUSTOMERMSGS");
+  file.Record("CUSTOMERMSG", {{"NAME", u"Thanks"}, {"LISTID", u"m1"}, {"MODIFIED", kOld}});
+  file.EndList();
+  file.BeginList("TERMS");  // the handheld's Net 30 is newer: asked
+  file.Record("TERM", {{"LISTID", u"r1"}, {"NAME", u"Net 30"}, {"STDDUEDAYS", u"45"}, {"MODIFIED", kOld}});
+  file.Record("TERM", {{"LISTID", u"r2"}, {"NAME", u"Net 60"}, {"STDDUEDAYS", u"60"}, {"MODIFIED", kOld}});
+  file.EndList();
+  file.BeginList("PRICELEVELS");
+  file.Record("PRICELEVEL", {{"LISTID", u"p1"}, {"NAME", u"Wholesale"}});
+  file.EndList();
+  ASSERT_TRUE(file.Save(File(u"NWQItems.xml")));
+  CUpdateListWriter people;
+  WriteCustomers(people);
+  ASSERT_TRUE(people.Save(File(u"NWQCustomers.xml")));
+  platform::testing::UiScript ui;
+  ui.ExpectDialog(IDD_OVERWRITE_PROMPT, [](platform::testing::DialogDriver& d) { d.Cancel(); });
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(ui.Pending(), 0u);
+  EXPECT_EQ(Rows("SELECT Name FROM ItemsList WHERE Parent = 'Customer Msgs'"), std::vector<std::string>{"Thanks"});
+  EXPECT_EQ(Rows("SELECT Name, SalesAmount FROM ItemsList WHERE Parent = 'Terms'"),
+            std::vector<std::string>{"Net 30|30"});
+  EXPECT_EQ(Rows("SELECT COUNT(*) FROM ItemsList WHERE Parent = 'Price Levels'"), std::vector<std::string>{"0"});
+  EXPECT_TRUE(Exists(u"NWQCustomers.xml"));
+  EXPECT_EQ(Rows("SELECT COUNT(*) FROM CustomerList"), std::vector<std::string>{"0"});
+}
+
+// Customers kept as the device's contacts: a clearing import deletes no contact and
+// overwrites the known ones without asking; without clearing, the prompt decides. Either
+// way a customer is found again by its names, one contact each.
+TEST_F(ListUpdater, CustomersKeptAsContactsAreClearedOrAskedAbout) {
+  ASSERT_TRUE(CPreferences().SetUseOutlook(true));
+  std::unique_ptr<CPOutlookApp> app;
+  std::unique_ptr<CPimFolder> folder;
+  std::unique_ptr<CPimItems> items;
+  platform::testing::OpenEmptyContacts(app, folder, items);
+  std::unique_ptr<CPimContact> contact;
+  for (const char16_t* last : {u"Lee", u"Keep"}) {
+    ASSERT_EQ(items->Add(&contact), S_OK);
+    contact->PutProperty(PIM_FirstName, u"Ann");
+    contact->PutProperty(PIM_LastName, last);
+    contact->PutProperty(PIM_BusinessTelephoneNumber, u"555-0000");
+    ASSERT_EQ(contact->Save(), S_OK);
+  }
+  // Every contact as "last|first|phone|categories", in name order.
+  auto contacts = [&] {
+    std::vector<std::u16string> all;
+    std::unique_ptr<CPimItems> now;
+    EXPECT_EQ(folder->get_Items(&now), S_OK);
+    int count = 0;
+    now->get_Count(&count);
+    for (int i = 1; i <= count; ++i) {
+      std::unique_ptr<CPimContact> c;
+      if (now->Item(i, &c) != S_OK) continue;
+      all.push_back(c->Text(PIM_LastName) + u"|" + c->Text(PIM_FirstName) + u"|" +
+                    c->Text(PIM_BusinessTelephoneNumber) + u"|" + c->Text(PIM_Categories));
+    }
+    std::sort(all.begin(), all.end());
+    return all;
+  };
+  auto customerFile = [&](bool clear, const char16_t* phone) {
+    CUpdateListWriter file;
+    file.Option("CLEAR_ITEM_LIST", u"no");
+    file.Option("CLEAR_CUSTOMER_LIST", clear ? u"yes" : u"no");
+    file.Option("OVERWRITE_CUSTOMERS", u"yes");
+    ASSERT_TRUE(file.Save(File(u"NWQItems.xml")));
+    CUpdateListWriter people;
+    people.Record("CUSTOMER", {{"LISTID", u"c1"}, {"FIRSTNAME", u"Ann"}, {"LASTNAME", u"Lee"}, {"NAME", u"Ann Lee"},
+                               {"FULLNAME", u"Ann Lee"}, {"PHONE", phone}});
+    people.Record("CUSTOMER", {{"LISTID", u"c2"}, {"NAME", u"Roof"}, {"FULLNAME", u"Roof"}, {"PHONE", phone}});
+    ASSERT_TRUE(people.Save(File(u"NWQCustomers.xml")));
+  };
+  CContactsSource source(nullptr);
+
+  customerFile(true, u"555-1111");
+  ASSERT_EQ(Run(u"", &source), 1);  // no question although overwriting is asked for
+  EXPECT_EQ(contacts(), (std::vector<std::u16string>{u"Keep|Ann|555-0000|", u"Lee|Ann|555-1111|",
+                                                     u"Roof||555-1111|DedadErude"}));
+  EXPECT_EQ(Rows("SELECT COUNT(*) FROM CustomerList"), std::vector<std::string>{"0"});
+
+  customerFile(false, u"555-2222");
+  platform::testing::UiScript ui;
+  for (int answer : {COverwritePromptDlg::kNo, COverwritePromptDlg::kYes})
+    ui.ExpectDialog(IDD_OVERWRITE_PROMPT, [answer](platform::testing::DialogDriver& d) {
+      EXPECT_NE(d.Text(IDC_OVERWRITE_TEXT).find(u"exists in the Contacts List"), std::u16string::npos);
+      d.Press(answer);
+    });
+  ASSERT_EQ(Run(u"", &source), 1);
+  EXPECT_EQ(ui.Pending(), 0u);
+  EXPECT_EQ(contacts(), (std::vector<std::u16string>{u"Keep|Ann|555-0000|", u"Lee|Ann|555-1111|",
+                                                     u"Roof||555-2222|DedadErude"}));
 }
 
 TEST_F(ListUpdater, ItemsMarkTheirParentsHideCostsAndKeepTwoCustomValuesInTheItemsOrder) {

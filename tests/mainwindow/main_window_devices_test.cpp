@@ -212,15 +212,23 @@ TEST_F(MainWindowDevices, PrintingARowAsksForThePrinterAndTheEditorsDocumentIsMa
   ASSERT_FALSE(printed.empty());
   EXPECT_TRUE(std::filesystem::exists(Linux(printed)));
 
-  // The editor's document: the stored printer is used without asking.
+  // The editor's document: the stored printer is used without asking. Its signature is in
+  // the printout, and its picture drawn for the job is gone afterwards.
   std::u16string file;
   ASSERT_TRUE(list->GetRowFileName(0, file));
   CSalesDocument& document = m_frame->GetEditor()->GetDocument();
   ASSERT_TRUE(document.Open(u"\\My Documents\\" + file + u".QVN"));
+  ASSERT_TRUE(document.SetSignature(u"10,10;40,30;", false, true, true));
+  platform::printing::ClearRecordedOps();
   SendMessageW(m_frame->GetHwnd(), kMsgPrint, 0, reinterpret_cast<LPARAM>(&document));
   EXPECT_EQ(document.GetAttribute(u"TOBEPRINTED").str(), u"false");
   const std::u16string second = platform::printing::LastOutputFile();
   EXPECT_NE(second, printed);
+  std::u16string picture;
+  for (const auto& op : platform::printing::RecordedOps())
+    if (op.kind == platform::printing::PrintOp::kPicture) picture = op.text;
+  EXPECT_NE(picture.find(u"KTWPrintSignature.bmp"), std::u16string::npos);
+  EXPECT_FALSE(std::filesystem::exists(Linux(picture)));
 
   // Without a port the printer is asked for even so; cancelled, nothing is printed.
   CPreferences().SetString(u"PrinterPort", u"");

@@ -1,10 +1,13 @@
 // The reports from the running program: each report opened from the main window for a
-// date range, shown, printed to the printer's file and mailed; saved as a page; a second
-// report taking the place of one still open.
+// date range, shown, printed on the printer asked for and mailed; a report of one document
+// from the editor and from the main window, mailed to that document's customer; saved as a
+// page; a second report taking the place of one still open.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 
 #include "../core/FieldFormTyping.h"
 #include "core/EmailMessageForm.h"
@@ -13,8 +16,10 @@
 #include "core/ResourceText.h"
 #include "core/Utilities.h"
 #include "devices/PrintEngine.h"
+#include "editor/DocumentView.h"
 #include "mainwindow/MainFrame.h"
 #include "mainwindow/PrivateMessages.h"
+#include "mainwindow/RegisterList.h"
 #include "mainwindow/Program.h"
 #include "mainwindow/SampleDevice.h"
 #include "platform/mapi/MessageStores.h"
@@ -85,16 +90,52 @@ class MainWindowReports : public mainwindow_test::MainWindowTest {
       d.Ok();
     });
   }
-  std::string PdfText() {
+  // What a poppler tool says of the last printout (empty when nothing was printed).
+  std::string PdfTool(const std::string& tool) {
     const std::u16string file = platform::printing::LastOutputFile();
     std::string text;
     if (file.empty()) return text;
-    if (FILE* pipe = popen(("pdftotext -layout '" + Linux(file).string() + "' -").c_str(), "r")) {
+    if (FILE* pipe = popen((tool + " '" + Linux(file).string() + "' " + (tool == "pdfinfo" ? "" : "-")).c_str(), "r")) {
       char buffer[4096];
       while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) text.append(buffer, n);
       pclose(pipe);
     }
     return text;
+  }
+  std::string PdfText() { return PdfTool("pdftotext -layout"); }
+  // The printer settings dialog before a report prints: the 3.8-inch roll printer (8) on
+  // port 3, or Cancel.
+  static void ExpectPrinterSettings(UiScript& ui, bool ok) {
+    ui.ExpectDialog(IDD_PRINTER_SETTINGS, [ok](DialogDriver& d) {
+      if (!ok) return d.Cancel();
+      d.Choose(IDC_PRINTER_PORT, 3).Choose(IDC_PRINTER_MODEL, 8).Ok();
+    });
+  }
+  // Mails the report from its viewer: checks the To the form offers, then `act` on the
+  // form (choose, type, OK or Cancel).
+  static void MailReport(CReportView& view, std::u16string_view offeredTo, std::function<void(DialogDriver&)> act,
+                         bool sent) {
+    UiScript ui;
+    ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+      EXPECT_EQ(d.ListView(IDC_FORM_LIST).Text(CEmailMessageForm::kTo, 2), offeredTo);
+      act(d);
+    });
+    MessageBoxScript boxes;
+    if (sent) boxes.Expect(LoadResText(IDS_EMAIL_IN_OUTBOX));
+    view.OnCommand(IDM_REPORT_EMAIL_HTML);
+    EXPECT_EQ(boxes.Pending(), 0u);
+    EXPECT_EQ(ui.Pending(), 0u);
+  }
+  // The text of every message in the outbox.
+  std::string Outbox() {
+    std::string all;
+    const auto folder = Linux(platform::mapi::OutboxFolder(platform::mapi::kDefaultStoreName));
+    if (!std::filesystem::exists(folder)) return all;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+      std::ifstream in(entry.path(), std::ios::binary);
+      all.append(std::istreambuf_iterator<char>(in), {});
+    }
+    return all;
   }
   size_t OutboxCount() {
     const auto folder = Linux(platform::mapi::OutboxFolder(platform::mapi::kDefaultStoreName));
@@ -135,24 +176,30 @@ TEST_F(MainWindowReports, EachReportIsBuiltShownPrintedAndMailed) {
     EXPECT_NE(view->GetReport()->GetHtml().find(c.figure), std::u16string::npos)
         << platform::ToUtf8(view->GetReport()->GetHtml());
 
-    view->OnCommand(IDM_REPORT_PRINT);
-    Pump();
+    // The printer is asked for first: Cancel prints nothing, OK prints on the printer chosen.
+    for (bool ok : {false, true}) {
+      const std::u16string before = platform::printing::LastOutputFile();
+      UiScript ui;
+      ExpectPrinterSettings(ui, ok);
+      view->OnCommand(IDM_REPORT_PRINT);
+      Pump();
+      EXPECT_EQ(ui.Pending(), 0u);
+      EXPECT_EQ(platform::printing::LastOutputFile() != before, ok);
+    }
     const std::string printed = PdfText();
     EXPECT_NE(printed.find(c.title), std::string::npos) << printed;
     EXPECT_NE(printed.find(c.printed), std::string::npos) << printed;
+    const std::string info = PdfTool("pdfinfo");
+    const size_t size = info.find("Page size:");
+    ASSERT_NE(size, std::string::npos) << info;
+    EXPECT_NEAR(std::stod(info.substr(size + 10)), 309.6, 0.5) << "the 3.8-inch roll chosen, not letter paper";
     EXPECT_EQ(m_frame->GetPrintEngine()->GetProgressWindow(), nullptr);
 
-    {
-      UiScript ui;
-      ui.ExpectDialog(IDD_FIELD_FORM, [](DialogDriver& d) {
-        slateway::testing::TypeIntoField(d, d.Window(), CEmailMessageForm::kTo, u"office@route.example");
-        d.Ok();
-      });
-      MessageBoxScript boxes;
-      boxes.Expect(LoadResText(IDS_EMAIL_IN_OUTBOX));
-      view->OnCommand(IDM_REPORT_EMAIL_HTML);
-      EXPECT_EQ(boxes.Pending(), 0u);
-    }
+    // No document is open in the editor: the form offers no address.
+    MailReport(*view, u"", [](DialogDriver& d) {
+      slateway::testing::TypeIntoField(d, d.Window(), CEmailMessageForm::kTo, u"office@route.example");
+      d.Ok();
+    }, true);
     EXPECT_EQ(OutboxCount(), ++mailed);
     EXPECT_TRUE(FileExists(std::u16string(mainwindow_test::kDocuments) + platform::ToUtf16(c.title) + u".htm"));
 
@@ -160,6 +207,52 @@ TEST_F(MainWindowReports, EachReportIsBuiltShownPrintedAndMailed) {
     Pump();
     EXPECT_EQ(m_frame->GetReportView(), nullptr) << "the closed viewer is deleted";
   }
+}
+
+TEST_F(MainWindowReports, AReportOfOneDocumentReadsItsFileByPathOrNameAndMailsToItsCustomer) {
+  std::filesystem::copy_file(std::string(SLATEWAY_DOCUMENT_TEST_DATA) + "/golden/invoice.QVN",
+                             Linux(std::u16string(mainwindow_test::kDocuments) + u"INV1001.QVN"));
+  SendMessageW(m_hwnd, kMsgReloadRegister, 0, 0);
+  int row = -1;
+  for (int i = 0; i < m_frame->GetRegister()->GetRowCount(); ++i) {
+    std::u16string name;
+    if (m_frame->GetRegister()->GetRowFileName(i, name) && name == u"INV1001") row = i;
+  }
+  ASSERT_GE(row, 0);
+  ASSERT_EQ(m_frame->OpenSelectedDocument(row), 1);
+  CDocumentView* editor = m_frame->GetEditor();
+
+  // From the editor's menu: the report is of the open document, named by its full path.
+  SendMessageW(editor->GetWindow(), WM_COMMAND, editor_cmd::kReport3, 0);
+  Pump();
+  ASSERT_NE(m_frame->GetReportView(), nullptr);
+  std::u16string page = m_frame->GetReportView()->GetReport()->GetHtml();
+  EXPECT_NE(page.find(u"Nut"), std::u16string::npos) << platform::ToUtf8(page);
+  EXPECT_EQ(page.find(u"Widget"), std::u16string::npos) << "the other documents are not in it";
+
+  // Its customer is offered as To, its company's address as the other choice.
+  MailReport(*m_frame->GetReportView(), u"ann@example.test", [](DialogDriver& d) {
+    CFieldForm& form = *CFieldForm::FromHandle(d.Window());
+    ASSERT_TRUE(slateway::testing::TapFieldRow(d, form, CEmailMessageForm::kTo, true));  // its arrow
+    slateway::testing::ChooseInOpenList(d, form.EditorWindow(), 1);
+    d.Ok();
+  }, true);
+  EXPECT_NE(Outbox().find("To: pat@example.test"), std::string::npos) << Outbox();
+
+  // From the main window, a bare file name is one of the documents folder.
+  m_frame->GetReportView()->OnCommand(IDOK);
+  Pump();
+  ASSERT_TRUE(editor->Close());
+  const std::u16string name = u"INV1001.QVN";
+  auto* copy = new char16_t[name.size() + 1];
+  std::copy(name.c_str(), name.c_str() + name.size() + 1, copy);
+  SendMessageW(m_hwnd, kMsgShowReport, kReportProfitMargin, reinterpret_cast<LPARAM>(copy));
+  ASSERT_NE(m_frame->GetReportView(), nullptr);
+  page = m_frame->GetReportView()->GetReport()->GetHtml();
+  EXPECT_NE(page.find(u"INV1001.QVN"), std::u16string::npos) << platform::ToUtf8(page);
+  EXPECT_EQ(page.find(u"Widget"), std::u16string::npos);
+  // The editor is closed: no document's addresses are offered any more.
+  MailReport(*m_frame->GetReportView(), u"", [](DialogDriver& d) { d.Cancel(); }, false);
 }
 
 TEST_F(MainWindowReports, TheMenuOpensAReportWithoutADocument) {

@@ -1,6 +1,6 @@
 // The main window's messages on a running program: closing during a desktop operation,
-// the operation stopped from outside, keys on the register, device broadcasts, history
-// commands, and a register load stopped through the progress window.
+// the operation stopped from outside, keys on the register and its column titles, device
+// broadcasts, history commands, and a register load stopped through the progress window.
 #include <gtest/gtest.h>
 
 #include "core/Preferences.h"
@@ -135,6 +135,16 @@ TEST_F(MainWindow, TapsOnTheCheckBoxMarkCompletionAndTapsOnTitlesSort) {
   driver.TapColumnTitle(1);  // Amount: by balance, the other way round
   EXPECT_EQ(m_list->GetSortKind(), kSortBalance);
   EXPECT_FALSE(m_list->IsAscending());
+
+  // The check-box column is titled by its picture.
+  LVCOLUMNW title;
+  title.mask = LVCF_FMT | LVCF_IMAGE;
+  ASSERT_TRUE(SendMessageW(m_list->GetHwnd(), LVM_GETCOLUMNW, 2, reinterpret_cast<LPARAM>(&title)));
+  EXPECT_TRUE(title.fmt & LVCFMT_IMAGE);
+  auto pictures = reinterpret_cast<HIMAGELIST>(SendMessageW(m_list->GetHwnd(), LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+  ASSERT_NE(pictures, nullptr);
+  EXPECT_EQ(ImageList_GetImageCount(pictures), 1);
+  EXPECT_EQ(title.iImage, 0);
 }
 
 TEST_F(MainWindow, ACardComingOrGoingReloadsARegisterKeptOnTheCardAndTheLocaleFollowsSettings) {

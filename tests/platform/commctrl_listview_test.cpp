@@ -7,6 +7,7 @@
 //   ListView.Pen*            taps, holds, double taps and column titles as notifications
 //   ListView.Icons*          the icon view's grid; images asked per sub-item
 //   ListView.ScrollBar*      the bar beside the rows, by pen and wheel; hits and selection
+//   ListView.ColumnTitle*    a column titled by a picture of the small images
 #include <algorithm>
 #include <set>
 
@@ -328,6 +329,54 @@ TEST_F(ListView, IconsLieInAGridAndSubItemImagesAreAskedFor) {
   DestroyWindow(grid);
   ImageList_Destroy(icons);
   ImageList_Destroy(small);
+}
+
+TEST_F(ListView, ColumnTitlePictureIsDrawnInItsTitleCell) {
+  HWND list = Make(WC_LISTVIEWW, LVS_REPORT, 1000, RECT{0, 0, 240, 100});
+  HIMAGELIST pictures = ImageList_Create(13, 13, ILC_COLOR | ILC_MASK, 1, 1);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP red = CreateCompatibleBitmap(dc, 13, 13);
+  HGDIOBJ old = SelectObject(dc, red);
+  HBRUSH brush = CreateSolidBrush(RGB(255, 0, 0));
+  RECT all{0, 0, 13, 13};
+  FillRect(dc, &all, brush);
+  DeleteObject(brush);
+  SelectObject(dc, old);
+  ImageList_AddMasked(pictures, red, RGB(255, 255, 255));
+  DeleteObject(red);
+  SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(pictures));
+  AddColumn(list, 0, u"Name", 200);
+  LVCOLUMNW col;
+  col.mask = LVCF_WIDTH | LVCF_FMT | LVCF_IMAGE;
+  col.fmt = LVCFMT_LEFT | LVCFMT_IMAGE;
+  col.cx = 40;
+  col.iImage = 0;
+  SendMessageW(list, LVM_INSERTCOLUMNW, 1, reinterpret_cast<LPARAM>(&col));
+  LVCOLUMNW read;
+  read.mask = LVCF_IMAGE | LVCF_FMT;
+  ASSERT_TRUE(SendMessageW(list, LVM_GETCOLUMNW, 1, reinterpret_cast<LPARAM>(&read)));
+  EXPECT_EQ(read.iImage, 0);
+  EXPECT_TRUE(read.fmt & LVCFMT_IMAGE);
+  UpdateWindow(list);
+  // Red only in the second column's title cell, centred there.
+  POINT origin{0, 0};
+  ClientToScreen(list, &origin);
+  SelectObject(dc, platform::ScreenBitmap());
+  int first = 0, second = 0, left = 240, right = 0;
+  for (int y = origin.y; y < origin.y + 20; ++y)
+    for (int x = origin.x; x < origin.x + 240; ++x) {
+      COLORREF c = GetPixel(dc, x, y);
+      if (GetRValue(c) < 200 || GetGValue(c) > 60 || GetBValue(c) > 60) continue;
+      (x - origin.x < 200 ? first : second)++;
+      left = std::min(left, x - origin.x);
+      right = std::max(right, x - origin.x);
+    }
+  DeleteDC(dc);
+  EXPECT_EQ(first, 0);
+  EXPECT_GT(second, 100);
+  EXPECT_NEAR((left + right) / 2, 220, 1);
+  DestroyWindow(list);
+  ImageList_Destroy(pictures);
 }
 
 }  // namespace

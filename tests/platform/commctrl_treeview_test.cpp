@@ -3,11 +3,15 @@
 //   TreeView.Lazy*     children filled while expanding and removed while collapsing by the
 //                      parent; callback texts; insert positions; walking in every direction
 //   TreeView.Checks*   a tap on the state image toggles a check, by the parent or the control
+//   TreeView.Buttons*  the expand button's mark, twice the size on the large screen
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <map>
 
 #include "commctrl_host.h"
+#include "platform/gdi/Gdi.h"
+#include "platform/gdi/ScreenSize.h"
 #include "platform/module/Module.h"
 #include "platform/testing/ControlDrivers.h"
 #include "platform/user/ScrollBar.h"
@@ -185,6 +189,34 @@ TEST_F(TreeView, ChecksToggleOnTheStateImageByTheParentOrTheControl) {
   DestroyWindow(tree);
   ImageList_Destroy(checks);
   FreeLibrary(lib);
+}
+
+TEST_F(TreeView, ButtonsDoubleOnTheHighResolutionScreen) {
+  for (int scale : {1, 2}) {
+    platform::SetScreenProfile(scale == 1 ? platform::ScreenProfile::Portrait240x320
+                                          : platform::ScreenProfile::Portrait480x640);
+    HWND tree = Make(WC_TREEVIEWW, kStyle, 10, RECT{0, 0, 240 * scale, 100});
+    Insert(tree, TVI_ROOT, TVI_LAST, u"Parts", 1);
+    UpdateWindow(tree);
+    // The black of the "+" in the first row's button.
+    POINT origin{0, 0};
+    ClientToScreen(tree, &origin);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, platform::ScreenBitmap());
+    int left = 1000, right = -1, top = 1000, bottom = -1;
+    for (int y = 0; y < 16 * scale; ++y)
+      for (int x = 0; x < 16; ++x)
+        if (GetPixel(dc, origin.x + x, origin.y + y) == RGB(0, 0, 0)) {
+          left = std::min(left, x), right = std::max(right, x);
+          top = std::min(top, y), bottom = std::max(bottom, y);
+        }
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    EXPECT_EQ(right - left + 1, 4 * scale + 1) << scale;
+    EXPECT_EQ(bottom - top + 1, 4 * scale + 1) << scale;
+    DestroyWindow(tree);
+  }
+  platform::SetScreenProfile(platform::ScreenProfile::Portrait240x320);
 }
 
 }  // namespace

@@ -1,12 +1,16 @@
-// The report viewer: the options it asks for by report, a cancelled form, the zoom and
-// fit-to-screen choices kept for the next viewer, and the requests sent to the main window.
+// The report viewer: the options it asks for by report, a cancelled form, figures at the
+// right of their column, the zoom and fit-to-screen choices kept for the next viewer, and
+// the requests sent to the main window.
+#include <algorithm>
 #include <vector>
 
 #include "ReportTestSupport.h"
 #include "core/FieldForm.h"
 #include "platform/testing/UiScript.h"
+#include "platform/gdi/Gdi.h"
 #include "platform/user/Controls.h"
 #include "reports/Report.h"
+#include "document/HtmlView.h"
 #include "reports/ReportView.h"
 #include "resources/resource_ids.h"
 
@@ -113,6 +117,34 @@ TEST_F(ReportViewTest, AReportOnOneDocumentAsksNothing) {
   ASSERT_NE(view->GetView(), nullptr);
   EXPECT_NE(view->GetReport()->GetHtml().find(u"16.00"), std::u16string::npos);
   EXPECT_NE(view->GetReport()->GetHtml().find(u"D2.QVN"), std::u16string::npos);
+}
+
+// The figures of a report stand at the right of their column, as its cells ask: on the
+// screen the Profit Margin's amounts end at the page's right margin.
+TEST_F(ReportViewTest, FiguresStandAtTheRightOfTheirColumn) {
+  platform::testing::UiScript ui;
+  auto view = Open(kReportProfitMargin, u"D2.QVN");
+  ASSERT_NE(view->GetView(), nullptr);
+  HWND page = view->GetView()->GetInnerWindow();
+  platform::PumpMessages();
+  UpdateWindow(page);
+  RECT box;
+  GetWindowRect(page, &box);
+  // The rightmost dark pixel of the text, rules across the page left out.
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, platform::ScreenBitmap());
+  int rightmost = -1;
+  for (int y = box.top; y < box.bottom; ++y) {
+    int dark = 0, last = -1;
+    for (int x = box.left; x < box.right - 3; ++x) {  // short of the frame
+      COLORREF c = GetPixel(dc, x, y);
+      if (GetRValue(c) < 96 && GetGValue(c) < 96 && GetBValue(c) < 96) ++dark, last = x;
+    }
+    if (dark < (box.right - box.left) / 2) rightmost = std::max(rightmost, last);
+  }
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  EXPECT_GT(rightmost, box.right - 16) << "the amounts end " << box.right - rightmost << " px from the right";
 }
 
 TEST_F(ReportViewTest, ZoomAndFitAreKeptForTheNextViewer) {

@@ -1,0 +1,88 @@
+// The scan button on a device the installer made: the shell's application buttons are
+// there for Options to list, and the one chosen there starts the scanner on the open
+// document's page.
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "../core/FieldFormTyping.h"
+#include "core/Preferences.h"
+#include "customers/OptionsSheet.h"
+#include "devices/InputDevice.h"
+#include "document/SalesDocument.h"
+#include "document/XmlDocument.h"
+#include "editor/DocumentView.h"
+#include "mainwindow/MainFrame.h"
+#include "mainwindow/PrivateMessages.h"
+#include "mainwindow/Program.h"
+#include "platform/testing/UiScript.h"
+#include "resources/resource_ids.h"
+#include "tests/apps/InstallerFixture.h"
+
+namespace {
+
+using platform::testing::DialogDriver;
+namespace fs = std::filesystem;
+
+class ScanButton : public installer_test::InstallerTest {
+ protected:
+  void SetUp() override {
+    InstallerTest::SetUp();
+    // The program starts for real: its language library, page and lists come from the build.
+    for (const char* name : {"QVNLANGUAGE.DLL", "Slateway.htm", "SlatewaySample.db"})
+      fs::copy_file(fs::path(SLATEWAY_BIN_FOLDER) / name, source / name, fs::copy_options::overwrite_existing);
+  }
+  // A scan: one line written into the scanner's device file.
+  void Scan(const char* code) { std::ofstream(Linux(u"\\Windows\\Scanner.txt"), std::ios::app) << code << "\n"; }
+  // The names of the open document's lines once `count` of them are there (or time is up).
+  std::u16string LinesWhenThereAre(CSalesDocument& document, LONG count) {
+    for (int i = 0; i < 300 && document.GetXmlDocument().CountElements(u"LINEITEM") < count; ++i) {
+      platform::PumpMessages();
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    std::u16string names;
+    CLineItemTexts line;
+    for (LONG i = 0; document.GetXmlDocument().ReadLineItemAt(i, &line); ++i) names += line.name.str() + u";";
+    return names;
+  }
+};
+
+TEST_F(ScanButton, OptionsListsTheDevicesButtonsAndTheChosenOneStartsTheScanner) {
+  ASSERT_TRUE(Install(true));
+  WriteText(u"\\Windows\\Scanner.txt", "");  // the device's scanner
+  // The documents folder chosen at the location's root, so the sheet's OK needs no folder chosen.
+  CPreferences().SetString(u"InvoicePath", u"None");
+  CProgram program;
+  ASSERT_EQ(program.Start(u""), ProgramStart::Started);
+  CMainFrame* frame = program.GetMainFrame();
+  {
+    platform::testing::UiScript ui;
+    ui.ExpectDialog(IDD_TABBED_FORM, [](DialogDriver& d) {
+      HWND page = slateway::testing::ShowTabPage(d, IDC_TAB_CONTROL, COptionsSheet::kBarCodes);
+      slateway::testing::ChooseInField(d, page, 0, u"Socket");
+      slateway::testing::ChooseInField(d, page, 1, u"Button 2 (Contacts)");
+      EXPECT_EQ(SendMessageW(CFieldForm::FromHandle(page)->EditorWindow(), CB_GETCOUNT, 0, 0), 8);
+      d.Ok();
+    });
+    SendMessageW(frame->GetHwnd(), kMsgOptions, 0, 0);
+    EXPECT_EQ(ui.Pending(), 0u);
+  }
+  std::u16string button;
+  EXPECT_TRUE(CPreferences().GetString(u"Button1", button));
+  EXPECT_EQ(button, u"Button 2");
+  ASSERT_NE(frame->GetScanner(), nullptr);
+
+  SendMessageW(frame->GetHwnd(), kMsgNewInvoice, 0, 0);
+  platform::PumpMessages();
+  CSalesDocument& invoice = frame->GetEditor()->GetDocument();
+  Scan("Spade");  // not a scan: the scanner has not started
+  platform::PressKey(194);
+  platform::PumpMessages();
+  Scan("Rake");
+  EXPECT_EQ(LinesWhenThereAre(invoice, 1), u"Rake;");
+  program.End();
+  EXPECT_EQ(boxes.Pending(), 0u);
+}
+
+}  // namespace
