@@ -2,7 +2,9 @@
 // categories, the live collection, change notifications to a registered window, the
 // property databases, the contact card and the chooser.
 #include "platform/pim/Pim.h"
+#include "platform/kernel/Clock.h"
 #include "platform/kernel/Files.h"
+#include "platform/shell/Gesture.h"
 #include "platform/testing/ContactsStore.h"
 #include "platform/testing/UiScript.h"
 #include "platform/user/Controls.h"
@@ -222,6 +224,7 @@ TEST_F(Pim, TheChooserFindsByLettersAndReportsCancel) {
     EXPECT_EQ(d.Rows(kChooserList), (std::vector<std::u16string>{u"Adams, Ann", u"Miller, Max", u"Moss, Zoe"}));
     d.TypeInto(kChooserSearch, u"mi");
     EXPECT_EQ(d.Selection(kChooserList), 1);
+    EXPECT_TRUE(d.IsVisible(IDOK) && d.IsVisible(IDCANCEL));  // so OK and Cancel are tapped by pen
     d.Ok();
   });
   ASSERT_EQ(ChooseContact(&choose), S_OK);
@@ -233,6 +236,27 @@ TEST_F(Pim, TheChooserFindsByLettersAndReportsCancel) {
   choose.cbSize = 52;
   EXPECT_EQ(ChooseContact(&choose), E_INVALIDARG);
   EXPECT_EQ(ChooseContact(nullptr), E_INVALIDARG);
+}
+
+// Two pen-downs on one row within the double-tap time choose it; two taps further apart
+// in time, or on different rows, only select.
+TEST_F(Pim, ADoubleTapOnARowChoosesIt) {
+  Add(u"Ann", u"Adams", u"");
+  LONG miller = Add(u"Max", u"Miller", u"");
+  CHOOSECONTACT choose;
+  UiScript ui;
+  ui.ExpectDialog(0, [](DialogDriver& d) {
+    platform::testing::ListViewDriver list = d.ListView(kChooserList);
+    list.Tap(0).Tap(1);  // another row: no double tap
+    EXPECT_EQ(d.Selection(kChooserList), 1);
+    platform::TestClock::Advance(platform::kDoubleTapMilliseconds + 1);
+    list.Tap(1);  // too late: a single tap again
+    EXPECT_TRUE(IsWindow(d.Window()));
+    list.Tap(1);
+  });
+  ASSERT_EQ(ChooseContact(&choose), S_OK);
+  EXPECT_EQ(choose.oidContactID, miller);
+  SysFreeString(choose.bstrContactName);
 }
 
 }  // namespace
