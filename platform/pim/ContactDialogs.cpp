@@ -110,16 +110,16 @@ std::u16string ListText(const ContactRow& row) {
 void LayOutChooser(HWND dialog, Chooser& c) {
   RECT r;
   GetClientRect(dialog, &r);
-  const int row = DialogFrame::RowHeight();
   const int gap = DialogFrame::Gap();
+  const int field = DialogFrame::FieldHeight();
   const int label = platform::user::TextWidth(nullptr, u"Find:") + gap;
   int y = c.frame.Top();
   DialogFrame::Label(dialog, u"Find:", gap, y, label);
   CreateWindowExW(0, u"EDIT", u"", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 2 * gap + label, y,
-                  r.right - 3 * gap - label, row, dialog, ControlId(kChooserSearch), nullptr, nullptr);
-  y += row + gap;
+                  r.right - 3 * gap - label, field, dialog, ControlId(kChooserSearch), nullptr, nullptr);
+  y += field + gap;
   HWND list = platform::shell::CreateFrameList(dialog, kChooserList, gap, y, r.right - 2 * gap,
-                                               std::max(row, static_cast<int>(r.bottom) - y - gap));
+                                               std::max(field, static_cast<int>(r.bottom) - y - gap));
   for (const ContactRow& contact : c.rows) c.texts.push_back(ListText(contact));
   platform::shell::SetFrameListRows(list, c.texts);
   if (!c.rows.empty()) platform::shell::SelectFrameListRow(list, 0);

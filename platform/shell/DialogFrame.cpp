@@ -38,10 +38,12 @@ int DialogFrame::Scale() { return (ScreenWidth() >= 480 || ScreenHeight() >= 480
 
 int DialogFrame::RowHeight() { return std::max(22 * Scale(), platform::user::TextLineHeight(nullptr) + 8); }
 
+int DialogFrame::FieldHeight() { return platform::user::TextLineHeight(nullptr) + 6; }
+
 HWND DialogFrame::Label(HWND dialog, LPCWSTR text, int x, int rowTop, int width) {
-  const int down = std::max(0, (RowHeight() - platform::user::TextLineHeight(nullptr)) / 2);
-  return CreateWindowExW(0, u"STATIC", text, WS_CHILD | WS_VISIBLE | SS_LEFT, x, rowTop + down, width, RowHeight() - down,
-                         dialog, nullptr, nullptr, nullptr);
+  const int line = platform::user::TextLineHeight(nullptr);
+  return CreateWindowExW(0, u"STATIC", text, WS_CHILD | WS_VISIBLE | SS_LEFT, x, rowTop + (FieldHeight() - line) / 2,
+                         width, line, dialog, nullptr, nullptr, nullptr);
 }
 
 void DialogFrame::SetUp(HWND dialog, std::u16string_view title) {

@@ -31,12 +31,14 @@ class DialogFrame {
 
   // 1 on the classic screen, 2 on the high-resolution ones: every size is multiplied by it.
   static int Scale();
-  // The height of a row of controls (a field, a button).
+  // The height of the title row's buttons and of a row of controls.
   static int RowHeight();
+  // The height of a one-line field (an edit, a combo box's field).
+  static int FieldHeight();
   // A gap between controls.
   static int Gap() { return 4 * Scale(); }
-  // A label `width` pixels wide at `x` in the row of controls starting at `rowTop`, its
-  // text level with the text of the field beside it.
+  // A label `width` pixels wide at `x` beside a field whose top is `rowTop`, its text level
+  // with the field's.
   static HWND Label(HWND dialog, LPCWSTR text, int x, int rowTop, int width);
 
  private:

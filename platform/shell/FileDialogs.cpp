@@ -162,25 +162,26 @@ void LayOut(HWND dialog, Session& s) {
   RECT r;
   GetClientRect(dialog, &r);
   const int w = r.right;
-  const int row = DialogFrame::RowHeight();
   const int gap = DialogFrame::Gap();
+  const int height = DialogFrame::FieldHeight();
   const int label =
       std::max(platform::user::TextWidth(nullptr, u"Name:"), platform::user::TextWidth(nullptr, u"Type:")) + gap;
   const int field = 2 * gap + label;
-  const int typeTop = r.bottom - gap - row;
-  const int nameTop = typeTop - gap - row;
+  const int typeTop = r.bottom - gap - height;
+  const int nameTop = typeTop - gap - height;
   DialogFrame::Label(dialog, u"Name:", gap, nameTop, label);
   CreateWindowExW(0, u"EDIT", s.ofn->lpstrFile ? s.ofn->lpstrFile : u"",
-                  WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, field, nameTop, w - field - gap, row,
-                  dialog, ControlId(kFileDialogName), nullptr, nullptr);
+                  WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, field, nameTop, w - field - gap,
+                  height, dialog, ControlId(kFileDialogName), nullptr, nullptr);
   DialogFrame::Label(dialog, u"Type:", gap, typeTop, label);
   HWND type = CreateWindowExW(0, u"COMBOBOX", u"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST, field,
-                              typeTop, w - field - gap, row, dialog, ControlId(kFileDialogType), nullptr, nullptr);
+                              typeTop, w - field - gap, height, dialog, ControlId(kFileDialogType), nullptr, nullptr);
   for (const auto& f : s.filters) SendMessageW(type, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(f.shown.c_str()));
   DWORD index = s.ofn->nFilterIndex ? s.ofn->nFilterIndex - 1 : 0;
   SendMessageW(type, CB_SETCURSEL, index < s.filters.size() ? index : 0, 0);
   const int top = s.frame.Top();
-  platform::shell::CreateFrameList(dialog, kFileDialogList, gap, top, w - 2 * gap, std::max(row, nameTop - gap - top));
+  platform::shell::CreateFrameList(dialog, kFileDialogList, gap, top, w - 2 * gap,
+                                   std::max(height, nameTop - gap - top));
 }
 
 INT_PTR FileDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {

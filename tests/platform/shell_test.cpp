@@ -3,7 +3,7 @@
 //   MenuBars.*   bars from resources, one current bar, popups with their id, button states
 //   InputPanel.* the visible desktop with the panel up and down, the settings broadcast,
 //                full-screen dialogs
-//   Gestures.*   tap-and-hold on the test clock; a lift answered at once on the running one
+//   Gestures.*   tap-and-hold on the test clock
 #include <filesystem>
 #include <tuple>
 #include <vector>
