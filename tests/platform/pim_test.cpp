@@ -6,6 +6,8 @@
 #include "platform/kernel/Files.h"
 #include "platform/shell/Gesture.h"
 #include "platform/testing/ContactsStore.h"
+#include "platform/testing/ControlDrivers.h"
+#include "platform/user/Screen.h"
 #include "platform/testing/UiScript.h"
 #include "platform/user/Controls.h"
 
@@ -257,6 +259,38 @@ TEST_F(Pim, ADoubleTapOnARowChoosesIt) {
   ASSERT_EQ(ChooseContact(&choose), S_OK);
   EXPECT_EQ(choose.oidContactID, miller);
   SysFreeString(choose.bstrContactName);
+}
+
+// The chooser fills the screen between the bars, and on the high-resolution screen every
+// size of its frame doubles; the held second tap of a double tap is a hold, not a choice.
+TEST_F(Pim, TheChooserFillsTheScreenAtBothSizesAndAHeldTapIsNoChoice) {
+  Add(u"Ann", u"Adams", u"");
+  CHOOSECONTACT choose;
+  std::vector<RECT> dialogs, oks;
+  for (auto profile : {platform::ScreenProfile::Portrait240x320, platform::ScreenProfile::Portrait480x640}) {
+    platform::SetScreenProfile(profile);
+    UiScript ui;
+    ui.ExpectDialog(0, [&](DialogDriver& d) {
+      RECT r;
+      GetWindowRect(d.Window(), &r);
+      dialogs.push_back(r);
+      GetWindowRect(d.Control(IDOK), &r);
+      oks.push_back(r);
+      platform::testing::ListViewDriver list = d.ListView(kChooserList);
+      list.Tap(0).Hold(0);
+      EXPECT_TRUE(IsWindow(d.Window()));
+      d.Cancel();
+    });
+    EXPECT_EQ(ChooseContact(&choose), E_ABORT);
+  }
+  platform::ResetScreenAndVersion();
+  ASSERT_EQ(dialogs.size(), 2u);
+  EXPECT_EQ(std::make_tuple(dialogs[0].left, dialogs[0].top, dialogs[0].right, dialogs[0].bottom),
+            std::make_tuple(0, 26, 240, 294));
+  EXPECT_EQ(std::make_tuple(dialogs[1].left, dialogs[1].top, dialogs[1].right, dialogs[1].bottom),
+            std::make_tuple(0, 52, 480, 588));
+  EXPECT_EQ(oks[1].bottom - oks[1].top, 2 * (oks[0].bottom - oks[0].top));
+  EXPECT_EQ(oks[1].right, 480 - 8);
 }
 
 }  // namespace
