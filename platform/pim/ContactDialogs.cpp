@@ -1,17 +1,22 @@
 // The contact card (a contact's fields for editing) and the contact chooser (every
 // contact by its file-as text, with a search field that moves the list to the first name
-// beginning with the letters typed).
+// beginning with the letters typed). Both are full-screen dialogs with the platform's
+// frame: OK and Cancel in their title row, the shell's Done button as OK.
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "platform/commctrl/CommCtrl.h"
 #include "platform/pim/PimStore.h"
-#include "platform/shell/Shell.h"
+#include "platform/shell/DialogFrame.h"
 #include "platform/user/Controls.h"
 #include "platform/user/Dialog.h"
+#include "platform/user/TextMeasure.h"
 
 namespace platform::pim {
 namespace {
+
+using platform::shell::DialogFrame;
 
 constexpr const char16_t* kCardLabels[] = {
     u"First name:", u"Last name:", u"Company:", u"Title:", u"Work tel:", u"Home tel:", u"Mobile:",
@@ -19,18 +24,7 @@ constexpr const char16_t* kCardLabels[] = {
 };
 static_assert(std::size(kCardLabels) == std::size(kContactCardFields));
 
-// A template of the dialog alone: its controls are made as it starts, sized to the screen.
-struct EmptyTemplate {
-  DLGTEMPLATE head;
-  WORD menu = 0, cls = 0, title = 0;
-};
-
 HMENU ControlId(int id) { return reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)); }
-
-void FullScreen(HWND dialog) {
-  SHINITDLGINFO init{SHIDIM_FLAGS, dialog, SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN};
-  SHInitDialog(&init);
-}
 
 std::u16string ControlText(HWND dialog, int id) {
   HWND control = GetDlgItem(dialog, id);
@@ -43,17 +37,24 @@ std::u16string ControlText(HWND dialog, int id) {
 
 // ---- The contact card ----------------------------------------------------------------------
 
-void LayOutCard(HWND dialog, const std::vector<std::u16string>& values) {
+struct Card {
+  std::vector<std::u16string> values;
+  DialogFrame frame;
+};
+
+void LayOutCard(HWND dialog, const Card& card) {
   RECT r;
   GetClientRect(dialog, &r);
   const int rows = static_cast<int>(std::size(kContactCardFields));
-  // Rows share the height (at most 24 pixels a row on the small screen, in proportion on
-  // larger ones); the labels take the left two fifths.
-  const int scale = std::max(1, (static_cast<int>(r.right) + 120) / 240);
-  const int line = std::max(14, std::min(24 * scale, static_cast<int>(r.bottom - 4) / rows));
+  // Rows share the height below the title row (at most 24 pixels a row on the small
+  // screen, twice that on the high-resolution ones); the labels take the left two fifths.
+  const int top = card.frame.Top();
+  const int line = std::max(14 * DialogFrame::Scale(),
+                            std::min(24 * DialogFrame::Scale(), static_cast<int>(r.bottom - top - 2) / rows));
   const int labelWidth = static_cast<int>(r.right) * 2 / 5;
+  const std::vector<std::u16string>& values = card.values;
   for (int i = 0; i < rows; ++i) {
-    int y = 2 + i * line;
+    int y = top + i * line;
     CreateWindowExW(0, u"STATIC", kCardLabels[i], WS_CHILD | WS_VISIBLE | SS_RIGHT, 2, y + 2, labelWidth - 4, line - 4,
                     dialog, nullptr, nullptr, nullptr);
     const std::u16string& text = values[static_cast<size_t>(SlotOf(kContactCardFields[i]))];
@@ -64,18 +65,18 @@ void LayOutCard(HWND dialog, const std::vector<std::u16string>& values) {
 }
 
 INT_PTR CardProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
-  auto* values = reinterpret_cast<std::vector<std::u16string>*>(GetWindowLongW(dialog, GWL_USERDATA));
+  auto* card = reinterpret_cast<Card*>(GetWindowLongW(dialog, GWL_USERDATA));
   switch (msg) {
     case WM_INITDIALOG:
       SetWindowLongW(dialog, GWL_USERDATA, lParam);
-      FullScreen(dialog);
-      SetWindowTextW(dialog, u"Contact");
-      LayOutCard(dialog, *reinterpret_cast<std::vector<std::u16string>*>(lParam));
+      card = reinterpret_cast<Card*>(lParam);
+      card->frame.SetUp(dialog, u"Contact");
+      LayOutCard(dialog, *card);
       return TRUE;
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK) {
         for (size_t i = 0; i < std::size(kContactCardFields); ++i)
-          (*values)[static_cast<size_t>(SlotOf(kContactCardFields[i]))] =
+          card->values[static_cast<size_t>(SlotOf(kContactCardFields[i]))] =
               ControlText(dialog, kContactCardFirstField + static_cast<int>(i));
         EndDialog(dialog, IDOK);
         return TRUE;
@@ -96,6 +97,8 @@ struct Chooser {
   LPCHOOSECONTACT choose;
   std::vector<ContactRow> rows;  // in list order
   int chosen = -1;
+  DialogFrame frame;
+  std::vector<std::u16string> texts;  // as the list shows the rows
 };
 
 std::u16string ListText(const ContactRow& row) {
@@ -103,30 +106,42 @@ std::u16string ListText(const ContactRow& row) {
   return text.empty() ? ComposeFileAs(row.values) : text;
 }
 
+// The search field under the title row, the list below it to the foot of the dialog.
 void LayOutChooser(HWND dialog, Chooser& c) {
   RECT r;
   GetClientRect(dialog, &r);
-  const int line = 22 * std::max(1, (static_cast<int>(r.right) + 120) / 240);
-  CreateWindowExW(0, u"STATIC", u"Find:", WS_CHILD | WS_VISIBLE, 4, 6, line * 3 / 2, line - 6, dialog, nullptr, nullptr,
-                  nullptr);
-  CreateWindowExW(0, u"EDIT", u"", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 8 + line * 3 / 2, 4,
-                  r.right - 12 - line * 3 / 2, line - 4, dialog, ControlId(kChooserSearch), nullptr, nullptr);
-  HWND list = CreateWindowExW(0, u"LISTBOX", u"", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY,
-                              4, line + 4, r.right - 8, r.bottom - line - 8, dialog, ControlId(kChooserList), nullptr,
-                              nullptr);
-  for (const ContactRow& row : c.rows) SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ListText(row).c_str()));
-  if (!c.rows.empty()) SendMessageW(list, LB_SETCURSEL, 0, 0);
+  const int gap = DialogFrame::Gap();
+  const int field = DialogFrame::FieldHeight();
+  const int label = platform::user::TextWidth(nullptr, u"Find:") + gap;
+  int y = c.frame.Top();
+  DialogFrame::Label(dialog, u"Find:", gap, y, label);
+  CreateWindowExW(0, u"EDIT", u"", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 2 * gap + label, y,
+                  r.right - 3 * gap - label, field, dialog, ControlId(kChooserSearch), nullptr, nullptr);
+  y += field + gap;
+  HWND list = platform::shell::CreateFrameList(dialog, kChooserList, gap, y, r.right - 2 * gap,
+                                               std::max(field, static_cast<int>(r.bottom) - y - gap));
+  for (const ContactRow& contact : c.rows) c.texts.push_back(ListText(contact));
+  platform::shell::SetFrameListRows(list, c.texts);
+  if (!c.rows.empty()) platform::shell::SelectFrameListRow(list, 0);
 }
 
 // The list moves to the first contact whose name begins with the letters typed.
-void OnSearch(HWND dialog) {
+void OnSearch(HWND dialog, const Chooser& c) {
   std::u16string typed = ControlText(dialog, kChooserSearch);
   if (typed.empty()) return;
-  HWND list = GetDlgItem(dialog, kChooserList);
-  LRESULT row = SendMessageW(list, LB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(typed.c_str()));
-  if (row < 0) return;
-  SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
-  SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(row), 0);
+  for (size_t i = 0; i < c.texts.size(); ++i) {
+    if (c.texts[i].size() < typed.size() || !platform::EqualsIgnoreCase(c.texts[i].substr(0, typed.size()), typed))
+      continue;
+    platform::shell::SelectFrameListRow(GetDlgItem(dialog, kChooserList), static_cast<int>(i));
+    return;
+  }
+}
+
+bool Choose(HWND dialog, Chooser& c, int row) {
+  if (row < 0 || static_cast<size_t>(row) >= c.rows.size()) return false;
+  c.chosen = row;
+  EndDialog(dialog, IDOK);
+  return true;
 }
 
 INT_PTR ChooserProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -135,21 +150,24 @@ INT_PTR ChooserProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_INITDIALOG:
       SetWindowLongW(dialog, GWL_USERDATA, lParam);
       c = reinterpret_cast<Chooser*>(lParam);
-      FullScreen(dialog);
-      SetWindowTextW(dialog, c->choose->lpszTitle ? c->choose->lpszTitle : u"Contacts");
+      c->frame.SetUp(dialog, c->choose->lpszTitle ? c->choose->lpszTitle : u"Contacts");
       LayOutChooser(dialog, *c);
       return TRUE;
+    case WM_NOTIFY: {
+      // A double tap on a contact, or the action key on it, chooses it.
+      auto* note = reinterpret_cast<const NMITEMACTIVATE*>(lParam);
+      if (static_cast<int>(wParam) != kChooserList) return FALSE;
+      if (note->hdr.code != NM_DBLCLK && note->hdr.code != LVN_ITEMACTIVATE) return FALSE;
+      Choose(dialog, *c, note->iItem);
+      return TRUE;
+    }
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case kChooserSearch:
-          if (HIWORD(wParam) == EN_CHANGE) OnSearch(dialog);
+          if (HIWORD(wParam) == EN_CHANGE) OnSearch(dialog, *c);
           return TRUE;
-        case kChooserList:
-          if (HIWORD(wParam) != LBN_DBLCLK) return TRUE;
-          [[fallthrough]];
         case IDOK:
-          c->chosen = static_cast<int>(SendDlgItemMessageW(dialog, kChooserList, LB_GETCURSEL, 0, 0));
-          if (c->chosen >= 0) EndDialog(dialog, IDOK);
+          Choose(dialog, *c, platform::shell::FrameListSelection(GetDlgItem(dialog, kChooserList)));
           return TRUE;
         case IDCANCEL: EndDialog(dialog, IDCANCEL); return TRUE;
         default: return FALSE;
@@ -162,11 +180,9 @@ INT_PTR ChooserProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
 }  // namespace
 
 bool RunContactCard(HWND owner, std::vector<std::u16string>& values) {
-  EmptyTemplate templ{{WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, 0, 0, 0, 160, 200}};
-  std::vector<std::u16string> edited = values;
-  if (DialogBoxIndirectParamW(nullptr, &templ.head, owner, CardProc, reinterpret_cast<LPARAM>(&edited)) != IDOK)
-    return false;
-  values = std::move(edited);
+  Card card{values, {}};
+  if (platform::shell::RunFrameDialog(owner, CardProc, reinterpret_cast<LPARAM>(&card)) != IDOK) return false;
+  values = std::move(card.values);
   return true;
 }
 
@@ -178,10 +194,9 @@ HRESULT ChooseContact(LPCHOOSECONTACT choose) {
   std::shared_ptr<Store> store = Store::Current();
   if (!store) return E_FAIL;
   std::optional<std::string> order = CompileSort(u"[FileAs]", false);
-  Chooser c{choose, {}, -1};
+  Chooser c{choose, {}, -1, {}, {}};
   if (!store->Select({}, *order, &c.rows)) return E_FAIL;
-  EmptyTemplate templ{{WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, 0, 0, 0, 160, 200}};
-  if (DialogBoxIndirectParamW(nullptr, &templ.head, choose->hwndOwner, ChooserProc, reinterpret_cast<LPARAM>(&c)) != IDOK ||
+  if (platform::shell::RunFrameDialog(choose->hwndOwner, ChooserProc, reinterpret_cast<LPARAM>(&c)) != IDOK ||
       c.chosen < 0 || static_cast<size_t>(c.chosen) >= c.rows.size())
     return E_ABORT;
   const ContactRow& row = c.rows[static_cast<size_t>(c.chosen)];

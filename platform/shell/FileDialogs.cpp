@@ -6,13 +6,17 @@
 #include <vector>
 
 #include "platform/base/Base.h"
+#include "platform/commctrl/CommCtrl.h"
 #include "platform/kernel/Files.h"
-#include "platform/shell/Shell.h"
+#include "platform/shell/DialogFrame.h"
 #include "platform/user/Controls.h"
 #include "platform/user/Dialog.h"
 #include "platform/user/MessageBox.h"
+#include "platform/user/TextMeasure.h"
 
 namespace {
+
+using platform::shell::DialogFrame;
 
 thread_local DWORD g_extendedError = 0;
 
@@ -26,8 +30,10 @@ struct Session {
   bool save;
   std::vector<Filter> filters;
   std::u16string folder;  // "\" or "\A\B"
-  std::vector<std::u16string> folders;
+  std::vector<std::u16string> folders;  // the list's first rows
+  std::vector<std::u16string> files;    // the rows after them
   std::u16string chosen;
+  DialogFrame frame;
 };
 
 std::vector<Filter> ReadFilters(LPCWSTR text) {
@@ -59,7 +65,13 @@ bool IsFolder(const std::u16string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// Names in `folder` matching `pattern` ("*.QVN;*.HTM" allowed), folders or files.
+// The platform keeps its own state in folders whose names begin with a dot, and the
+// atomic writer its half-written files: none of them is the user's to open or replace.
+bool IsUsers(const WIN32_FIND_DATAW& found) {
+  return found.cFileName[0] != u'.' && !(found.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN);
+}
+
+// The user's names in `folder` matching `pattern` ("*.QVN;*.HTM" allowed), folders or files.
 std::vector<std::u16string> List(const std::u16string& folder, const std::u16string& pattern, bool folders) {
   std::vector<std::u16string> names;
   size_t start = 0;
@@ -71,7 +83,8 @@ std::vector<std::u16string> List(const std::u16string& folder, const std::u16str
     HANDLE search = FindFirstFileW(Join(folder, folders ? u"*.*" : one).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) continue;
     do {
-      if (((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == folders) names.push_back(found.cFileName);
+      if (((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == folders && IsUsers(found))
+        names.push_back(found.cFileName);
     } while (FindNextFileW(search, &found));
     FindClose(search);
     if (folders) break;
@@ -82,16 +95,15 @@ std::vector<std::u16string> List(const std::u16string& folder, const std::u16str
 }
 
 void Fill(HWND dialog, Session& s) {
-  HWND list = GetDlgItem(dialog, kFileDialogList);
-  SendMessageW(list, LB_RESETCONTENT, 0, 0);
   int type = static_cast<int>(SendDlgItemMessageW(dialog, kFileDialogType, CB_GETCURSEL, 0, 0));
   const Filter& filter = s.filters[static_cast<size_t>(std::max(0, type))];
   s.folders = List(s.folder, u"*.*", true);
   if (s.folder != u"\\") s.folders.insert(s.folders.begin(), u"..");
-  for (const auto& f : s.folders) SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>((u"[" + f + u"]").c_str()));
-  for (const auto& f : List(s.folder, filter.pattern, false))
-    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(f.c_str()));
-  SetWindowTextW(dialog, (std::u16string(s.ofn->lpstrTitle ? s.ofn->lpstrTitle : s.save ? u"Save As" : u"Open")).c_str());
+  s.files = List(s.folder, filter.pattern, false);
+  std::vector<std::u16string> rows;
+  for (const auto& f : s.folders) rows.push_back(u"[" + f + u"]");
+  rows.insert(rows.end(), s.files.begin(), s.files.end());
+  platform::shell::SetFrameListRows(GetDlgItem(dialog, kFileDialogList), rows);
 }
 
 void Enter(HWND dialog, Session& s, const std::u16string& name) {
@@ -99,17 +111,18 @@ void Enter(HWND dialog, Session& s, const std::u16string& name) {
   Fill(dialog, s);
 }
 
-void OnPick(HWND dialog, Session& s) {
-  HWND list = GetDlgItem(dialog, kFileDialogList);
-  int row = static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0));
-  if (row < 0) return;
-  if (static_cast<size_t>(row) < s.folders.size()) {
-    Enter(dialog, s, s.folders[static_cast<size_t>(row)]);
-    return;
+// A tap on a row: a folder is entered, a file's name goes into the name field. True for a
+// file.
+bool OnPick(HWND dialog, Session& s, int row) {
+  if (row < 0) return false;
+  const auto at = static_cast<size_t>(row);
+  if (at < s.folders.size()) {
+    Enter(dialog, s, s.folders[at]);
+    return false;
   }
-  WCHAR text[MAX_PATH] = {};
-  SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(text));
-  SetDlgItemTextW(dialog, kFileDialogName, text);
+  if (at - s.folders.size() >= s.files.size()) return false;
+  SetDlgItemTextW(dialog, kFileDialogName, s.files[at - s.folders.size()].c_str());
+  return true;
 }
 
 // True when the name in the field makes a path the dialog may end with.
@@ -141,41 +154,59 @@ bool Accept(HWND dialog, Session& s) {
   return true;
 }
 
+HMENU ControlId(int id) { return reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)); }
+
+// The list under the title row; the name field and the type list at the foot, with their
+// labels in one column.
+void LayOut(HWND dialog, Session& s) {
+  RECT r;
+  GetClientRect(dialog, &r);
+  const int w = r.right;
+  const int gap = DialogFrame::Gap();
+  const int height = DialogFrame::FieldHeight();
+  const int label =
+      std::max(platform::user::TextWidth(nullptr, u"Name:"), platform::user::TextWidth(nullptr, u"Type:")) + gap;
+  const int field = 2 * gap + label;
+  const int typeTop = r.bottom - gap - height;
+  const int nameTop = typeTop - gap - height;
+  DialogFrame::Label(dialog, u"Name:", gap, nameTop, label);
+  CreateWindowExW(0, u"EDIT", s.ofn->lpstrFile ? s.ofn->lpstrFile : u"",
+                  WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, field, nameTop, w - field - gap,
+                  height, dialog, ControlId(kFileDialogName), nullptr, nullptr);
+  DialogFrame::Label(dialog, u"Type:", gap, typeTop, label);
+  HWND type = CreateWindowExW(0, u"COMBOBOX", u"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST, field,
+                              typeTop, w - field - gap, height, dialog, ControlId(kFileDialogType), nullptr, nullptr);
+  for (const auto& f : s.filters) SendMessageW(type, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(f.shown.c_str()));
+  DWORD index = s.ofn->nFilterIndex ? s.ofn->nFilterIndex - 1 : 0;
+  SendMessageW(type, CB_SETCURSEL, index < s.filters.size() ? index : 0, 0);
+  const int top = s.frame.Top();
+  platform::shell::CreateFrameList(dialog, kFileDialogList, gap, top, w - 2 * gap,
+                                   std::max(height, nameTop - gap - top));
+}
+
 INT_PTR FileDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
   auto* s = reinterpret_cast<Session*>(GetWindowLongW(dialog, GWL_USERDATA));
   switch (msg) {
-    case WM_INITDIALOG: {
+    case WM_INITDIALOG:
       SetWindowLongW(dialog, GWL_USERDATA, lParam);
       s = reinterpret_cast<Session*>(lParam);
-      SHINITDLGINFO init{SHIDIM_FLAGS, dialog, SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN};
-      SHInitDialog(&init);
-      RECT r;
-      GetClientRect(dialog, &r);
-      int w = r.right, h = r.bottom, line = 22;
-      CreateWindowExW(0, u"STATIC", u"Name:", WS_CHILD | WS_VISIBLE, 4, h - 2 * line - 4, 40, line - 4, dialog, nullptr,
-                      nullptr, nullptr);
-      CreateWindowExW(0, u"EDIT", s->ofn->lpstrFile ? s->ofn->lpstrFile : u"",
-                      WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 46, h - 2 * line - 4, w - 50,
-                      line - 4, dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFileDialogName)), nullptr, nullptr);
-      CreateWindowExW(0, u"STATIC", u"Type:", WS_CHILD | WS_VISIBLE, 4, h - line, 40, line - 4, dialog, nullptr, nullptr,
-                      nullptr);
-      HWND type = CreateWindowExW(0, u"COMBOBOX", u"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST, 46,
-                                  h - line, w - 50, line - 4, dialog,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFileDialogType)), nullptr, nullptr);
-      for (const auto& f : s->filters) SendMessageW(type, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(f.shown.c_str()));
-      DWORD index = s->ofn->nFilterIndex ? s->ofn->nFilterIndex - 1 : 0;
-      SendMessageW(type, CB_SETCURSEL, index < s->filters.size() ? index : 0, 0);
-      CreateWindowExW(0, u"LISTBOX", u"", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY, 4, 4,
-                      w - 8, h - 2 * line - 12, dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFileDialogList)),
-                      nullptr, nullptr);
+      s->frame.SetUp(dialog, s->ofn->lpstrTitle ? s->ofn->lpstrTitle : s->save ? u"Save As" : u"Open");
+      LayOut(dialog, *s);
       Fill(dialog, *s);
+      return TRUE;
+    case WM_NOTIFY: {
+      auto* note = reinterpret_cast<const NMITEMACTIVATE*>(lParam);
+      if (static_cast<int>(wParam) != kFileDialogList) return FALSE;
+      if (note->hdr.code == NM_CLICK) OnPick(dialog, *s, note->iItem);
+      // A double tap on a file (or the action key on it) takes it; on a folder, the first
+      // tap has entered it already.
+      if ((note->hdr.code == NM_DBLCLK || note->hdr.code == LVN_ITEMACTIVATE) && OnPick(dialog, *s, note->iItem) &&
+          Accept(dialog, *s))
+        EndDialog(dialog, IDOK);
       return TRUE;
     }
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
-        case kFileDialogList:
-          if (HIWORD(wParam) == LBN_SELCHANGE) OnPick(dialog, *s);
-          return TRUE;
         case kFileDialogType:
           if (HIWORD(wParam) == CBN_SELCHANGE) Fill(dialog, *s);
           return TRUE;
@@ -196,16 +227,10 @@ BOOL Run(LPOPENFILENAMEW ofn, bool save) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  Session s{ofn, save, ReadFilters(ofn->lpstrFilter), u"\\", {}, {}};
+  Session s{ofn, save, ReadFilters(ofn->lpstrFilter), u"\\", {}, {}, {}, {}};
   if (ofn->lpstrInitialDir && IsFolder(ofn->lpstrInitialDir)) s.folder = ofn->lpstrInitialDir;
   if (s.folder.size() > 1 && s.folder.back() == u'\\') s.folder.pop_back();
-  // A template of the dialog alone: its controls are made as it starts.
-  struct {
-    DLGTEMPLATE head;
-    WORD menu = 0, cls = 0, title = 0;
-  } templ{{WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, 0, 0, 0, 160, 200}};
-  INT_PTR result = DialogBoxIndirectParamW(nullptr, &templ.head, ofn->hwndOwner, FileDialogProc,
-                                           reinterpret_cast<LPARAM>(&s));
+  INT_PTR result = platform::shell::RunFrameDialog(ofn->hwndOwner, FileDialogProc, reinterpret_cast<LPARAM>(&s));
   if (result != IDOK) return FALSE;
   if (s.chosen.size() + 1 > ofn->nMaxFile) {
     g_extendedError = FNERR_BUFFERTOOSMALL;

@@ -39,7 +39,7 @@ struct OPENFILENAMEW {
 using LPOPENFILENAMEW = OPENFILENAMEW*;
 
 // Control ids of the dialog (a test script acts on them).
-constexpr int kFileDialogList = 1120;  // folders ("[name]", ".." first below the root), then files
+constexpr int kFileDialogList = 1120;  // a list view: folders ("[name]", "[..]" first below the root), then files
 constexpr int kFileDialogName = 1152;
 constexpr int kFileDialogType = 1136;
 

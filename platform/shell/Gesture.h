@@ -1,4 +1,5 @@
-// The shell's gesture recogniser: tells a tap from a tap-and-hold when the pen goes down.
+// The shell's gesture recogniser: tells a tap from a tap-and-hold when the pen goes down,
+// and a double tap on a list's row from two single taps.
 #pragma once
 
 #include "platform/base/Geometry.h"
@@ -23,5 +24,25 @@ using PSHRGINFO = SHRGINFO*;
 
 // Called at pen-down: waits, reading the pen, until the pen goes up, moves away, or stays
 // down still for the hold time (on the device clock). A hold answers SHRG_GN_CONTEXTMENU;
-// anything else (or a bad request) 0. The pen's lifting stays queued for the window.
+// anything else (or a bad request) 0. A lift answers at once, without waiting for the hold
+// time; the screen is kept up to date while the pen is down. The pen's lifting stays
+// queued for the window.
 DWORD SHRecognizeGesture(SHRGINFO* info);
+
+namespace platform {
+
+// The system's double tap: a second pen-down on the same row within this time of the
+// first, on the device clock, and within DoubleTapDistance() pixels of it.
+constexpr DWORD kDoubleTapMilliseconds = 500;
+// 6 pixels, 12 on the high-resolution screens.
+int DoubleTapDistance();
+
+// Makes list view `list` tell its parent of a double tap on one of its rows: WM_NOTIFY
+// NM_DBLCLK (an NMITEMACTIVATE with the row and the point), sent when the second tap's pen
+// lifts, after the list's own NM_CLICK, so the whole tap has reached the list before its
+// parent acts. Every tap still reaches the list at once and does what a single tap does.
+// New contents (LVM_DELETEALLITEMS) forget a first tap. FALSE for a window that is not a
+// list view.
+BOOL NotifyDoubleTaps(HWND list);
+
+}  // namespace platform

@@ -61,6 +61,11 @@ std::vector<std::u16string> DialogDriver::Rows(int id) const {
   if (!c) return rows;
   WCHAR cls[32] = {};
   GetClassNameW(c, cls, 32);
+  if (platform::EqualsIgnoreCase(cls, WC_LISTVIEWW)) {
+    ListViewDriver list(c);
+    for (int i = 0; i < list.Count(); ++i) rows.push_back(list.Text(i));
+    return rows;
+  }
   bool isCombo = platform::EqualsIgnoreCase(cls, u"COMBOBOX");
   UINT count = isCombo ? CB_GETCOUNT : LB_GETCOUNT;
   UINT len = isCombo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN;
@@ -81,6 +86,7 @@ int DialogDriver::Selection(int id) const {
   if (!c) return -1;
   WCHAR cls[32] = {};
   GetClassNameW(c, cls, 32);
+  if (platform::EqualsIgnoreCase(cls, WC_LISTVIEWW)) return ListViewDriver(c).Selection();
   bool isCombo = platform::EqualsIgnoreCase(cls, u"COMBOBOX");
   return static_cast<int>(SendMessageW(c, isCombo ? CB_GETCURSEL : LB_GETCURSEL, 0, 0));
 }

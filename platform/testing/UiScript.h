@@ -45,7 +45,8 @@ class DialogDriver {
   bool IsChecked(int id) const;
   bool IsEnabled(int id) const;
   bool IsVisible(int id) const;
-  // The entries of a list or combo box, and the selected one (-1 none).
+  // The entries of a list box, combo box or list view (its first column), and the
+  // selected one (-1 none).
   std::vector<std::u16string> Rows(int id) const;
   int Selection(int id) const;
   HWND Focus() const;

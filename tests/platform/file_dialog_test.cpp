@@ -1,5 +1,6 @@
 // The open and save dialogs, scripted: folders entered by a tap, files by filter, names
-// completed with the default extension, a replacement asked about.
+// completed with the default extension, a replacement asked about, the platform's own
+// files kept out of sight, a double tap on a file taking it.
 #include "platform/kernel/Files.h"
 #include "platform/shell/FileDialogs.h"
 #include "platform/testing/DeviceFixture.h"
@@ -74,6 +75,39 @@ TEST_F(FileDialogs, SaveAddsTheExtensionAndAsksBeforeReplacing) {
   m_ofn.nMaxFile = 10;  // too small for the path
   EXPECT_FALSE(GetSaveFileNameW(&m_ofn));
   EXPECT_EQ(CommDlgExtendedError(), FNERR_BUFFERTOOSMALL);
+}
+
+TEST_F(FileDialogs, SaveAsListsOnlyTheUsersFoldersAndTakesItsOkByPen) {
+  WriteText(u"\\.platform\\ipc\\state", "x");
+  WriteText(u"\\.Top.QVN.tmp-abcdef", "x");
+  m_ofn.lpstrFilter = u"QVN Documents (*.QVN)\0*.QVN\0";
+  m_ofn.lpstrDefExt = u"QVN";
+  UiScript ui;
+  ui.ExpectDialog(0, [](DialogDriver& d) {
+    EXPECT_EQ(d.Caption(), u"Save As");
+    EXPECT_EQ(d.Rows(kFileDialogList), (std::vector<std::u16string>{u"[My Documents]", u"Top.QVN"}));
+    EXPECT_TRUE(d.IsVisible(IDOK) && d.IsVisible(IDCANCEL));
+    d.TypeInto(kFileDialogName, u"Copy");
+    d.Ok();
+  });
+  ASSERT_TRUE(GetSaveFileNameW(&m_ofn));
+  EXPECT_EQ(std::u16string(m_file), u"\\Copy.QVN");
+}
+
+TEST_F(FileDialogs, ADoubleTapOnAFileOpensIt) {
+  m_ofn.lpstrFilter = u"QVN Documents (*.QVN)\0*.QVN\0";
+  m_ofn.lpstrInitialDir = u"\\My Documents";
+  m_ofn.Flags = OFN_FILEMUSTEXIST;
+  UiScript ui;
+  ui.ExpectDialog(0, [](DialogDriver& d) {
+    platform::testing::ListViewDriver list = d.ListView(kFileDialogList);
+    list.Tap(0);  // "[..]": up to the root
+    list.Tap(0);  // "[My Documents]" there: not a double tap but a folder entered
+    EXPECT_EQ(d.Rows(kFileDialogList), (std::vector<std::u16string>{u"[..]", u"Inv 1.QVN"}));
+    list.Tap(1).Tap(1);
+  });
+  ASSERT_TRUE(GetOpenFileNameW(&m_ofn));
+  EXPECT_EQ(std::u16string(m_file), u"\\My Documents\\Inv 1.QVN");
 }
 
 }  // namespace

@@ -2,8 +2,12 @@
 // categories, the live collection, change notifications to a registered window, the
 // property databases, the contact card and the chooser.
 #include "platform/pim/Pim.h"
+#include "platform/kernel/Clock.h"
 #include "platform/kernel/Files.h"
+#include "platform/shell/Gesture.h"
 #include "platform/testing/ContactsStore.h"
+#include "platform/testing/ControlDrivers.h"
+#include "platform/user/Screen.h"
 #include "platform/testing/UiScript.h"
 #include "platform/user/Controls.h"
 
@@ -222,6 +226,7 @@ TEST_F(Pim, TheChooserFindsByLettersAndReportsCancel) {
     EXPECT_EQ(d.Rows(kChooserList), (std::vector<std::u16string>{u"Adams, Ann", u"Miller, Max", u"Moss, Zoe"}));
     d.TypeInto(kChooserSearch, u"mi");
     EXPECT_EQ(d.Selection(kChooserList), 1);
+    EXPECT_TRUE(d.IsVisible(IDOK) && d.IsVisible(IDCANCEL));  // so OK and Cancel are tapped by pen
     d.Ok();
   });
   ASSERT_EQ(ChooseContact(&choose), S_OK);
@@ -233,6 +238,59 @@ TEST_F(Pim, TheChooserFindsByLettersAndReportsCancel) {
   choose.cbSize = 52;
   EXPECT_EQ(ChooseContact(&choose), E_INVALIDARG);
   EXPECT_EQ(ChooseContact(nullptr), E_INVALIDARG);
+}
+
+// Two pen-downs on one row within the double-tap time choose it; two taps further apart
+// in time, or on different rows, only select.
+TEST_F(Pim, ADoubleTapOnARowChoosesIt) {
+  Add(u"Ann", u"Adams", u"");
+  LONG miller = Add(u"Max", u"Miller", u"");
+  CHOOSECONTACT choose;
+  UiScript ui;
+  ui.ExpectDialog(0, [](DialogDriver& d) {
+    platform::testing::ListViewDriver list = d.ListView(kChooserList);
+    list.Tap(0).Tap(1);  // another row: no double tap
+    EXPECT_EQ(d.Selection(kChooserList), 1);
+    platform::TestClock::Advance(platform::kDoubleTapMilliseconds + 1);
+    list.Tap(1);  // too late: a single tap again
+    EXPECT_TRUE(IsWindow(d.Window()));
+    list.Tap(1);
+  });
+  ASSERT_EQ(ChooseContact(&choose), S_OK);
+  EXPECT_EQ(choose.oidContactID, miller);
+  SysFreeString(choose.bstrContactName);
+}
+
+// The chooser fills the screen between the bars, and on the high-resolution screen every
+// size of its frame doubles; the held second tap of a double tap is a hold, not a choice.
+TEST_F(Pim, TheChooserFillsTheScreenAtBothSizesAndAHeldTapIsNoChoice) {
+  Add(u"Ann", u"Adams", u"");
+  CHOOSECONTACT choose;
+  std::vector<RECT> dialogs, oks;
+  for (auto profile : {platform::ScreenProfile::Portrait240x320, platform::ScreenProfile::Portrait480x640}) {
+    platform::SetScreenProfile(profile);
+    UiScript ui;
+    ui.ExpectDialog(0, [&](DialogDriver& d) {
+      RECT r;
+      GetWindowRect(d.Window(), &r);
+      dialogs.push_back(r);
+      GetWindowRect(d.Control(IDOK), &r);
+      oks.push_back(r);
+      platform::testing::ListViewDriver list = d.ListView(kChooserList);
+      list.Tap(0).Hold(0);
+      EXPECT_TRUE(IsWindow(d.Window()));
+      d.Cancel();
+    });
+    EXPECT_EQ(ChooseContact(&choose), E_ABORT);
+  }
+  platform::ResetScreenAndVersion();
+  ASSERT_EQ(dialogs.size(), 2u);
+  EXPECT_EQ(std::make_tuple(dialogs[0].left, dialogs[0].top, dialogs[0].right, dialogs[0].bottom),
+            std::make_tuple(0, 26, 240, 294));
+  EXPECT_EQ(std::make_tuple(dialogs[1].left, dialogs[1].top, dialogs[1].right, dialogs[1].bottom),
+            std::make_tuple(0, 52, 480, 588));
+  EXPECT_EQ(oks[1].bottom - oks[1].top, 2 * (oks[0].bottom - oks[0].top));
+  EXPECT_EQ(oks[1].right, 480 - 8);
 }
 
 }  // namespace

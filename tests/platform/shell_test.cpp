@@ -33,6 +33,7 @@ struct Log {
   std::vector<WPARAM> settings;
   std::vector<UINT> notes;
   DWORD gesture = 0xFFFF;
+  int lifts = 0;
 } g_log;
 
 LRESULT HostProc(HWND h, UINT m, WPARAM w, LPARAM l) {
@@ -41,6 +42,7 @@ LRESULT HostProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     case WM_COMMAND: g_log.commands.push_back(LOWORD(w)); break;
     case WM_SETTINGCHANGE: g_log.settings.push_back(w); break;
     case WM_NOTIFY: g_log.notes.push_back(reinterpret_cast<NMHDR*>(l)->code); break;
+    case WM_LBUTTONUP: ++g_log.lifts; break;
     case WM_LBUTTONDOWN: {
       SHRGINFO info;
       info.hwndClient = h;
@@ -352,6 +354,29 @@ TEST_F(Gestures, LiftingOrMovingBeforeTheHoldTimeIsNoGesture) {
   platform::PenUp(POINT{60, 100});
   platform::PumpMessages();
   EXPECT_TRUE(g_log.notes.empty());
+}
+
+// On the device's running clock the recogniser sleeps until the pen does something: the
+// screen is shown meanwhile (the idle handler is asked), and a lift ends the wait as a tap
+// the moment it arrives, long before the hold time.
+TEST_F(Gestures, OnTheRunningClockALiftIsATapAtOnce) {
+  struct Person : platform::IdleHandler {
+    int asked = 0;
+    bool OnIdle(HWND, const std::u16string& what) override {
+      if (what != u"gesture" || asked++) return false;
+      platform::PenUp(POINT{50, 100});
+      return true;
+    }
+  } person;
+  platform::TestClock::Clear();
+  platform::IdleHandler* previous = platform::SetIdleHandler(&person);
+  platform::PenDown(POINT{50, 100});
+  platform::PumpMessages();
+  platform::SetIdleHandler(previous);
+  platform::TestClock::Set(platform::testing::DefaultTestTime());
+  EXPECT_EQ(person.asked, 1);
+  EXPECT_EQ(g_log.gesture, 0u);
+  EXPECT_EQ(g_log.lifts, 1);
 }
 
 }  // namespace
