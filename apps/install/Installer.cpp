@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/Folders.h"
+#include "datastore/SampleAmounts.h"
 #include "platform/platform.h"
 #include "platform/version/ProgramVersion.h"
 #include "setup/SetupExports.h"
@@ -305,6 +306,9 @@ bool CInstaller::Install(std::string& error) {
     }
 
     const std::vector<PlacedFile> files = FilesToPlace(m_sources, m_installFolder);
+    // The setup library makes the sample the device's database only where it has none.
+    const std::u16string database = JoinPath(GetDatabaseFolder(), u"Slateway.db");
+    const bool newDatabase = !fs::exists(platform::MapDevicePath(database));
 
     int failedFolders = 0, failedFiles = 0, failedValues = 0;
     StageAll(files, failedFolders, failedFiles, error);
@@ -327,6 +331,13 @@ bool CInstaller::Install(std::string& error) {
                                    Count(failedValues), 0);
     installed = result == kInstallExitDone && failedFolders + failedFiles + failedValues == 0;
     if (!installed && error.empty()) error = "the setup library could not finish the installation";
+    if (installed && newDatabase && fs::exists(platform::MapDevicePath(database)) &&
+        !WriteSampleAmountsInDeviceForm(database)) {
+      // The program lays the sample out again, whole, at its first start.
+      DeleteFileW(database.c_str());
+      error = "the sample database could not take the device's number formats";
+      installed = false;
+    }
   }
   fs::remove_all(staging, ec);
   return installed;
