@@ -1,8 +1,7 @@
 // Slateway: the sales-document program in a desktop window. A device without the program,
 // or with an older one, is first installed by the installer beside this program, and a
 // new device root is given the embedded default (the sample database and a few sample
-// documents) and the regional settings of the user's locale; then the program starts,
-// runs until its window is closed, and ends.
+// documents); then the program starts, runs until its window is closed, and ends.
 //
 // Usage: Slateway [--hires] [--scale N] [--] [document]; --help tells more.
 #include <spawn.h>
@@ -74,8 +73,6 @@ int main(int argc, char** argv) {
   StartProcessServices();
   if (!platform::display::OpenDisplay(line.display)) return 1;
   InstallWhenNeeded();
-  // A new device shows numbers, money and dates as the user's own locale does.
-  platform::AdoptUserLocale();
   if (!PrepareNewDevice()) std::fprintf(stderr, "Slateway: the sample documents could not all be laid out\n");
   const int code = RunSlateway(line.document);
   platform::display::CloseDisplay();

@@ -2,8 +2,8 @@
 // and the NLS calls over them. The settings of each locale come from ICU (LocaleData.cpp).
 #include "platform/locale/Locale.h"
 
-#include <unicode/ucol.h>
 #include <unicode/uchar.h>
+#include <unicode/ucol.h>
 #include <unicode/ustring.h>
 #include <unicode/utf16.h>
 

@@ -397,8 +397,8 @@ LCID LcidOf(const icu::Locale& locale) {
   auto id = static_cast<LCID>(uloc_getLCID(locale.getName()));
   if (id < 0x400) {
     // A name with its script may have no id of its own where the language and country do.
-    const std::string short_ = std::string(locale.getLanguage()) + "_" + locale.getCountry();
-    id = static_cast<LCID>(uloc_getLCID(short_.c_str()));
+    const std::string languageAndCountry = std::string(locale.getLanguage()) + "_" + locale.getCountry();
+    id = static_cast<LCID>(uloc_getLCID(languageAndCountry.c_str()));
   }
   return id < 0x400 ? kCustomLcid : id;
 }
@@ -471,6 +471,13 @@ std::u16string CanonicalLocaleName(std::string_view name) {
   std::string text(name.substr(0, name.find_first_of(".@")));
   if (text == "C" || text == "POSIX") return u"en-US";
   if (text.empty()) return {};
+  // Of the POSIX modifiers only a script says something about the formats.
+  const size_t at = name.find('@');
+  const std::string_view modifier = at == std::string_view::npos ? std::string_view() : name.substr(at + 1);
+  if (modifier == "latin" || modifier == "cyrillic") {
+    const size_t country = text.find_first_of("_-");
+    text.insert(country == std::string::npos ? text.size() : country, modifier == "latin" ? "_Latn" : "_Cyrl");
+  }
   std::replace(text.begin(), text.end(), '-', '_');
   char canonical[ULOC_FULLNAME_CAPACITY] = {};
   UErrorCode status = U_ZERO_ERROR;

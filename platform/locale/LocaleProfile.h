@@ -61,8 +61,8 @@ struct LocaleProfile {
 };
 
 // The name a locale goes by on the device ("de-DE", "zh-Hant-TW"), from a BCP 47 tag or a
-// POSIX locale ("de_DE.UTF-8", "de"; a missing country is the likeliest one). "C" and
-// "POSIX" are en-US. Empty when ICU has no data for the language.
+// POSIX locale ("de_DE.UTF-8", "sr_RS@latin", "de"; a missing country is the likeliest
+// one). "C" and "POSIX" are en-US. Empty when ICU has no data for the language.
 std::u16string CanonicalLocaleName(std::string_view name);
 
 // The settings of a canonical name, read once and kept for the life of the process; null
