@@ -7,7 +7,7 @@
 CRegionalSettings::CRegionalSettings() { Reset(); }
 
 void CRegionalSettings::Reset() {
-  m_symbol[0] = u'$';
+  m_symbol.assign(1, u'$');
   m_decimal[0] = u'.';
   m_thousand[0] = u',';
   m_grouping = 3;
@@ -19,7 +19,21 @@ void CRegionalSettings::Reset() {
   m_format.lpThousandSep = m_thousand;
   m_format.NegativeOrder = 0;
   m_format.PositiveOrder = 0;
-  m_format.lpCurrencySymbol = m_symbol;
+  m_format.lpCurrencySymbol = m_symbol.data();
+}
+
+void CRegionalSettings::RemoveCurrencySymbol(std::u16string& text) const {
+  if (m_symbol.empty()) return;
+  for (size_t at = text.find(m_symbol); at != std::u16string::npos; at = text.find(m_symbol, at))
+    text.erase(at, m_symbol.size());
+}
+
+void CRegionalSettings::RemoveThousandSeparators(std::u16string& text) const {
+  const WCHAR separator = m_thousand[0];
+  const bool noBreakBlank = separator == u'\u00A0' || separator == u'\u202F';
+  std::erase_if(text, [&](char16_t c) {
+    return c == separator || (noBreakBlank && (c == u'\u00A0' || c == u'\u202F'));
+  });
 }
 
 namespace {
@@ -40,6 +54,13 @@ bool ReadLocaleText(LCTYPE type, std::u16string& out) {
 void ReadFirstChar(LCTYPE type, WCHAR* target) {
   std::u16string text;
   if (ReadLocaleText(type, text) && !text.empty()) target[0] = text[0];
+}
+
+// The whole text: a symbol of several letters ("kr", "CHF") cut to its first would be
+// shown wrongly and would take every such letter out of the amounts it reads.
+void ReadWhole(LCTYPE type, std::u16string& target) {
+  std::u16string text;
+  if (ReadLocaleText(type, text) && !text.empty()) target = std::move(text);
 }
 
 // The number at the start of a locale item, read as atoi reads it ("3;0" gives 3); a
@@ -65,7 +86,7 @@ void ReadNumber(LCTYPE type, UINT& target) {
 }  // namespace
 
 void CRegionalSettings::Load() {
-  ReadFirstChar(LOCALE_SCURRENCY, m_symbol);
+  ReadWhole(LOCALE_SCURRENCY, m_symbol);
   ReadFirstChar(LOCALE_SMONDECIMALSEP, m_decimal);
   ReadFirstChar(LOCALE_SMONTHOUSANDSEP, m_thousand);
   ReadNumber(LOCALE_SMONGROUPING, m_grouping);
@@ -77,7 +98,7 @@ void CRegionalSettings::Load() {
   ReadNumber(LOCALE_ICURRENCY, m_format.PositiveOrder);
   m_format.lpDecimalSep = m_decimal;
   m_format.lpThousandSep = m_thousand;
-  m_format.lpCurrencySymbol = m_symbol;
+  m_format.lpCurrencySymbol = m_symbol.data();
 }
 
 CRegionalSettings& RegionalSettings() {

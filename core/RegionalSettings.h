@@ -2,18 +2,21 @@
 // money and number text of the program follows, read from the system's default locale.
 #pragma once
 
+#include <string>
+#include <string_view>
+
 #include "platform/base/Win32Types.h"
 #include "platform/locale/Locale.h"
 
-// One character each for the currency symbol and the separators, as the program keeps
-// them; the currency format record points at these characters.
+// The currency symbol whole ("\u20AC", "kr", "CHF") and one character for each separator;
+// the currency format record points at these texts.
 class CRegionalSettings {
  public:
   CRegionalSettings();
   CRegionalSettings(const CRegionalSettings&) = delete;
   CRegionalSettings& operator=(const CRegionalSettings&) = delete;
 
-  WCHAR CurrencySymbol() const { return m_symbol[0]; }
+  std::u16string_view CurrencySymbol() const { return m_symbol; }
   WCHAR DecimalSeparator() const { return m_decimal[0]; }
   WCHAR ThousandSeparator() const { return m_thousand[0]; }
   UINT Grouping() const { return m_grouping; }
@@ -28,8 +31,15 @@ class CRegionalSettings {
   // Back to "$", "." and "," with two digits, as before the first Load.
   void Reset();
 
+  // Every currency symbol taken out of an amount.
+  void RemoveCurrencySymbol(std::u16string& text) const;
+  // Every thousands separator taken out of an amount. Where the separator is a no-break
+  // blank, the wide and the narrow one both count: amounts written under either remain
+  // amounts.
+  void RemoveThousandSeparators(std::u16string& text) const;
+
  private:
-  WCHAR m_symbol[2] = {u'$', 0};
+  std::u16string m_symbol = u"$";
   WCHAR m_decimal[2] = {u'.', 0};
   WCHAR m_thousand[2] = {u',', 0};
   UINT m_grouping = 3;

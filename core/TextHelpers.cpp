@@ -220,7 +220,7 @@ CBstr FormatNumberText(double value, bool withDecimals, bool forceTwoDigits) {
     ok = CurrencyFormat(plain, nullptr, text);
   }
   if (!ok) text = plain;  // "inf" or "nan": no amount to format
-  RemoveCharFromText(text, rs.CurrencySymbol());
+  rs.RemoveCurrencySymbol(text);
   // A symbol that stood apart ("1,50 €") leaves its blank behind.
   text = TrimWhitespace(text);
   TrimZerosKeepTwoDecimals(text);
@@ -233,8 +233,8 @@ double ParseNumber(std::u16string_view input, bool* beyond) {
   if (input.empty()) return 0;
   const CRegionalSettings& rs = RegionalSettings();
   std::u16string text(input);
-  RemoveCharFromText(text, rs.CurrencySymbol());
-  RemoveCharFromText(text, rs.ThousandSeparator());
+  rs.RemoveCurrencySymbol(text);
+  rs.RemoveThousandSeparators(text);
   if (Contains(text, u'%')) text.pop_back();
   if (rs.DecimalSeparator() == u',') ReplaceAll(text, u',', u'.');
   const std::u16string exponent = TakeExponent(text);
@@ -252,13 +252,13 @@ bool IsNumberTooLarge(std::u16string_view text) {
 void FormatCurrencyText(CBstr& textInOut, bool keepSymbol) {
   const CRegionalSettings& rs = RegionalSettings();
   std::u16string text = textInOut.str();
-  RemoveCharFromText(text, rs.ThousandSeparator());
+  rs.RemoveThousandSeparators(text);
   if (rs.DecimalSeparator() == u',') ReplaceAll(text, u',', u'.');
   text = ApplySignRules(std::move(text));
   std::u16string formatted;
   if (CurrencyFormat(text, nullptr, formatted)) {
     if (!keepSymbol) {
-      RemoveCharFromText(formatted, rs.CurrencySymbol());
+      rs.RemoveCurrencySymbol(formatted);
       RemoveCharFromText(formatted, u' ');
     }
     TrimZerosKeepTwoDecimals(formatted);
@@ -269,15 +269,15 @@ void FormatCurrencyText(CBstr& textInOut, bool keepSymbol) {
 
 void NormalizeAmountText(CBstr& textInOut, bool dropTypedSymbol, bool percentByDefault) {
   if (textInOut.IsEmpty()) return;
-  const WCHAR symbol = RegionalSettings().CurrencySymbol();
+  const std::u16string symbol(RegionalSettings().CurrencySymbol());
   std::u16string text = textInOut.str();
   if (dropTypedSymbol) {
     size_t pos = text.find(symbol);
-    if (pos != std::u16string::npos) text.erase(pos, 1);
+    if (pos != std::u16string::npos) text.erase(pos, symbol.size());
   }
   CBstr number = FormatNumberText(ParseNumberText(text), true, false);
-  if (Contains(text, symbol) || (!percentByDefault && !Contains(text, u'%'))) {
-    textInOut = CBstr(std::u16string(1, symbol) + number.str());
+  if (text.find(symbol) != std::u16string::npos || (!percentByDefault && !Contains(text, u'%'))) {
+    textInOut = CBstr(symbol + number.str());
   } else {
     textInOut = CBstr(number.str() + u"%");
   }
@@ -292,7 +292,7 @@ void UnformatMoneyText(std::u16string_view input, CBstr& out, BYTE& negative) {
     text.erase(0, 1);
     if (Contains(text, u')')) text.pop_back();
   }
-  if (!text.empty() && text[0] == rs.CurrencySymbol()) text.erase(0, 1);
+  if (text.starts_with(rs.CurrencySymbol())) text.erase(0, rs.CurrencySymbol().size());
   const WCHAR group = rs.ThousandSeparator();
   size_t first = text.find(group);
   if (first != std::u16string::npos) {

@@ -37,7 +37,7 @@ bool IsAdjustment(LineKind kind) {
 
 std::u16string WithoutThousandSeparator(std::u16string_view text) {
   std::u16string s(text);
-  RemoveCharFromText(s, RegionalSettings().ThousandSeparator());
+  RegionalSettings().RemoveThousandSeparators(s);
   return s;
 }
 

@@ -219,11 +219,8 @@ CRegisterOptions CRegisterOptions::Read() {
 }
 
 std::u16string RegisterAmountText(std::u16string_view amount) {
-  const WCHAR symbol = RegionalSettings().CurrencySymbol();
-  std::u16string text;
-  for (char16_t c : amount) {
-    if (c != symbol) text += c;
-  }
+  std::u16string text(amount);
+  RegionalSettings().RemoveCurrencySymbol(text);
   if (text.empty()) text = RegionalSettings().DecimalSeparator() == u',' ? u"0,00" : u"0.00";
   return text;
 }

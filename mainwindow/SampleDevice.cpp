@@ -7,6 +7,7 @@
 #include "core/CustomSettings.h"
 #include "core/Folders.h"
 #include "core/Preferences.h"
+#include "core/RegionalSettings.h"
 #include "core/ResourceLibrary.h"
 #include "core/TextHelpers.h"
 #include "datastore/CustomerRecord.h"
@@ -16,6 +17,7 @@
 #include "datastore/NamedList.h"
 #include "datastore/PriceLevelList.h"
 #include "datastore/SalesTaxList.h"
+#include "datastore/SampleAmounts.h"
 #include "datastore/TaxCodeList.h"
 #include "document/DocumentStartup.h"
 #include "document/SalesDocument.h"
@@ -57,7 +59,7 @@ bool MakeDocument(int type, int serial, CCustomerSource& customers, int customer
   if (customerCount > 0 && customers.GetRecordAt(serial % customerCount, customer, false, false))
     doc.SetCustomer(customer);
   if (type == kPayment) {
-    doc.SetAttribute(u"PAYAMOUNT", CBstr(serial % 2 ? u"120.00" : u"75.50"));
+    doc.SetAttribute(u"PAYAMOUNT", FormatNumberText(serial % 2 ? 120 : 75.5, true, true));
   } else {
     for (size_t i = 0; i < items.size() && i < 3; ++i) {
       auto line = CDbRecord::CDbRecordCopy(*items[(static_cast<size_t>(serial) + i) % items.size()], -1);
@@ -110,6 +112,8 @@ bool PrepareNewDevice() {
   CPreferences preferences;
   CPreferences* previous = g_preferences;
   if (!g_preferences) g_preferences = &preferences;
+  // The samples are written in the device's own formats, as the program will read them.
+  LoadRegionalSettings();
   bool ok = true;
   std::u16string name;
   if (!preferences.GetString(u"Database", name) || name.empty()) preferences.SetString(u"Database", kDatabaseFileName);
@@ -123,6 +127,10 @@ bool PrepareNewDevice() {
     GetDatabaseFilePath(folder, false);
     MakeFolders(folder.str());
     ok = CopyFileW(sample.c_str(), database.c_str(), TRUE) != 0;
+    if (ok && !WriteSampleAmountsInDeviceForm(database.str())) {
+      DeleteFileW(database.c_str());  // laid out again, whole, at the next start
+      ok = false;
+    }
   }
   CBstr documents;
   GetDocumentsFolder(documents);

@@ -16,6 +16,8 @@ packages=(
   libsdl2-dev
   liblitehtml-dev
   libgmime-3.0-dev
+  # ICU: the regional formats of the user's locale, collation and case mapping
+  libicu-dev
 )
 # The tests and benchmarks only: GoogleTest and Google Benchmark, a screen of their own
 # with taps and screenshots for the end-to-end checks, the PDF reader for printed jobs, and

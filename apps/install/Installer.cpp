@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/Folders.h"
+#include "datastore/SampleAmounts.h"
 #include "platform/platform.h"
 #include "platform/version/ProgramVersion.h"
 #include "setup/SetupExports.h"
@@ -421,6 +422,9 @@ bool CInstaller::Install(std::string& error) {
       return false;
     }
     platform::CrashPoint();
+    // The setup library makes the sample the device's database only where it has none.
+    const std::u16string database = JoinPath(GetDatabaseFolder(), u"Slateway.db");
+    const bool newDatabase = !fs::exists(platform::MapDevicePath(database));
 
     int failedFolders = 0, failedFiles = 0, failedValues = 0;
     const std::vector<DeviceFile> deviceFiles = DeviceFilesToPlace(m_sources, true);
@@ -442,6 +446,13 @@ bool CInstaller::Install(std::string& error) {
                                    Count(failedValues), 0);
     done = result == kInstallExitDone && failedFolders + failedFiles + failedValues == 0;
     if (!done && error.empty()) error = "the setup library could not finish the installation";
+    if (done && newDatabase && fs::exists(platform::MapDevicePath(database)) &&
+        !WriteSampleAmountsInDeviceForm(database)) {
+      // The program lays the sample out again, whole, at its first start.
+      DeleteFileW(database.c_str());
+      error = "the sample database could not take the device's number formats";
+      done = false;
+    }
     platform::CrashPoint();
   }
   fs::remove_all(staging, ec);

@@ -148,6 +148,9 @@ int main(int argc, char** argv) {
   if (isatty(STDIN_FILENO) && isatty(STDOUT_FILENO)) platform::SetMessageBoxHandler(&terminal);
 
   const bool uninstall = action == Action::Uninstall;
+  // A new device takes the user's regional settings before anything is written in them; a
+  // device that has had the program keeps the formats its documents were written in.
+  if (!uninstall && CompareInstallation() == InstalledVersion::None) platform::AdoptUserLocale();
   std::string error;
   const bool ok = uninstall ? installer.Uninstall(error) : installer.Install(error);
   platform::SetMessageBoxHandler(nullptr);

@@ -1,5 +1,8 @@
 #include "platform/base/Base.h"
 
+#include <unicode/uchar.h>
+#include <unicode/utf16.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -334,63 +337,41 @@ size_t WideLength(LPCWSTR text) {
 }
 
 namespace {
-// Upper-case partner of a lower-case character, or the character itself.
-WCHAR ToUpperTable(WCHAR c) {
-  if (c >= u'a' && c <= u'z') return c - 0x20;
-  if (c < 0x80) return c;
-  if ((c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 0x20;
-  if (c == 0xFF) return 0x178;
-  if (c >= 0x100 && c <= 0x17F) {
-    // Latin Extended-A pairs alternate upper/lower, with two runs offset by one.
-    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c % 2 == 0) ? c - 1 : c;
-    if (c == 0x131) return u'I';
-    if (c == 0x138 || c == 0x149 || c == 0x17F) return c;
-    return (c % 2 == 1) ? c - 1 : c;
-  }
-  if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return c - 0x20;
-  if (c == 0x3C2) return 0x3A3;
-  if (c >= 0x430 && c <= 0x44F) return c - 0x20;
-  if (c >= 0x450 && c <= 0x45F) return c - 0x50;
-  return c;
+// A character mapped one for one by an ICU case mapping; a half of a surrogate pair, or a
+// character whose partner lies outside the Basic Multilingual Plane, stays as it is.
+WCHAR MapUnit(WCHAR c, UChar32 mapped) {
+  if (U16_IS_SURROGATE(c) || mapped > 0xFFFF || mapped < 0) return c;
+  return static_cast<WCHAR>(mapped);
 }
-WCHAR ToLowerTable(WCHAR c) {
-  if (c >= u'A' && c <= u'Z') return c + 0x20;
-  if (c < 0x80) return c;
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 0x20;
-  if (c == 0x178) return 0xFF;
-  if (c >= 0x100 && c <= 0x17F) {
-    if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) return (c % 2 == 1) ? c + 1 : c;
-    if (c == 0x130) return u'i';
-    if (c == 0x138 || c == 0x149 || c == 0x17F) return c;
-    return (c % 2 == 0) ? c + 1 : c;
-  }
-  if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2) return c + 0x20;
-  if (c >= 0x410 && c <= 0x42F) return c + 0x20;
-  if (c >= 0x400 && c <= 0x40F) return c + 0x50;
-  return c;
+
+UChar32 Fold(UChar32 c) {
+  if (c < 0x80) return c >= u'A' && c <= u'Z' ? c + 0x20 : c;  // most names are plain ASCII
+  return u_foldCase(c, U_FOLD_CASE_DEFAULT);
 }
 }  // namespace
 
-WCHAR UpperCase(WCHAR c) { return ToUpperTable(c); }
-WCHAR LowerCase(WCHAR c) { return ToLowerTable(c); }
-WCHAR FoldCase(WCHAR c) { return ToUpperTable(c); }
-
-bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (FoldCase(a[i]) != FoldCase(b[i])) return false;
-  return true;
-}
+WCHAR UpperCase(WCHAR c) { return MapUnit(c, u_toupper(c)); }
+WCHAR LowerCase(WCHAR c) { return MapUnit(c, u_tolower(c)); }
+WCHAR FoldCase(WCHAR c) { return MapUnit(c, Fold(c)); }
 
 int CompareIgnoreCase(std::u16string_view a, std::u16string_view b) {
-  size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i) {
-    WCHAR x = FoldCase(a[i]);
-    WCHAR y = FoldCase(b[i]);
+  const auto na = static_cast<int32_t>(a.size());
+  const auto nb = static_cast<int32_t>(b.size());
+  int32_t i = 0, j = 0;
+  while (i < na && j < nb) {
+    UChar32 x, y;
+    U16_NEXT(a.data(), i, na, x);
+    U16_NEXT(b.data(), j, nb, y);
+    x = Fold(x);
+    y = Fold(y);
     if (x != y) return x < y ? -1 : 1;
   }
-  if (a.size() == b.size()) return 0;
-  return a.size() < b.size() ? -1 : 1;
+  if (i == na && j == nb) return 0;
+  return i == na ? -1 : 1;
+}
+
+bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b) {
+  return a.size() == b.size() && CompareIgnoreCase(a, b) == 0;
 }
 
 }  // namespace platform

@@ -89,13 +89,16 @@ bool IsWellFormedUtf16(std::u16string_view text);
 // Length of a null-terminated UTF-16 text (0 for null).
 size_t WideLength(LPCWSTR text);
 
-// Simple case folding for names compared "ignoring case" (file names, registry names):
-// ASCII, Latin-1, Latin Extended-A, Greek and Cyrillic.
+// Case of every script, from ICU's simple mappings: one character for one, so a name keeps
+// its length ("\u00DF" stays "\u00DF"). A character whose partner lies outside the Basic
+// Multilingual Plane, or a half of a surrogate pair, maps to itself here.
 WCHAR FoldCase(WCHAR c);
 WCHAR UpperCase(WCHAR c);
 WCHAR LowerCase(WCHAR c);
+// Names compared "ignoring case" (file names, registry names, sorted lists): each
+// character, a surrogate pair as one, through Unicode's simple case folding.
 bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b);
-// <0, 0, >0 after folding both sides.
+// <0, 0, >0 in code point order after folding both sides.
 int CompareIgnoreCase(std::u16string_view a, std::u16string_view b);
 
 }  // namespace platform

@@ -1,7 +1,7 @@
 // The month calendar and the progress bar.
 //
 // The month calendar shows one month: a title row with the month and arrows to page, the
-// day initials, six weeks of days (Sunday first) and a "Today" row. A tap on a day or on
+// day initials, six weeks of days (from the locale's first day of the week) and a "Today" row. A tap on a day or on
 // the today row selects that date (MCN_SELCHANGE, then MCN_SELECT); paging keeps the day of
 // the month and tells only MCN_SELCHANGE, so a dialog that closes on MCN_SELECT stays open.
 #include <algorithm>
@@ -111,11 +111,20 @@ Layout LayoutOf(HWND hwnd) {
   return l;
 }
 
+// The day a week row begins with, Sunday 0, as the user's locale has it.
+int FirstDayOfWeek() {
+  DWORD monday0 = 6;  // Sunday, when the locale does not say
+  GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_IFIRSTDAYOFWEEK | LOCALE_RETURN_NUMBER, reinterpret_cast<LPWSTR>(&monday0),
+                 sizeof monday0 / sizeof(WCHAR));
+  return static_cast<int>((monday0 + 1) % 7);
+}
+
 // The date in week row `row`, column `col` of the month shown (days of the months around it
 // fill the first and last weeks).
 SYSTEMTIME DateAt(const MonthCalendar& m, int row, int col) {
   SYSTEMTIME first = MakeDate(m.year, m.month, 1);
-  return AddDays(first, row * 7 + col - first.wDayOfWeek);
+  const int lead = (first.wDayOfWeek - FirstDayOfWeek() + 7) % 7;
+  return AddDays(first, row * 7 + col - lead);
 }
 
 struct Hit {

@@ -1,112 +1,54 @@
-// The device's regional settings: four locale profiles and the NLS calls over them.
+// The device's regional settings: the locale in force, the user's overrides of single items,
+// and the NLS calls over them. The settings of each locale come from ICU (LocaleData.cpp).
 #include "platform/locale/Locale.h"
+
+#include <unicode/uchar.h>
+#include <unicode/ucol.h>
+#include <unicode/ustring.h>
+#include <unicode/utf16.h>
 
 #include <array>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <memory>
 #include <optional>
+#include <vector>
 
 #include "platform/base/Base.h"
 #include "platform/base/Bstr.h"
 #include "platform/kernel/Clock.h"
+#include "platform/locale/LocaleProfile.h"
 #include "platform/registry/RegKeyHandle.h"
 #include "platform/registry/Registry.h"
 
 namespace {
 
-// ---- Profiles ------------------------------------------------------------------------------
+using platform::locale::LocaleProfile;
 
-struct LocaleProfile {
-  LCID lcid;
-  const char16_t* name;
-  const char16_t* language;     // LOCALE_SLANGUAGE
-  const char16_t* englishLanguage;
-  const char16_t* country;
-  const char16_t* abbrevLanguage;
-  const char16_t* list;
-  const char16_t* measure;  // "0" metric, "1" US
-  const char16_t* decimal;
-  const char16_t* thousand;
-  const char16_t* grouping;
-  const char16_t* digits;
-  const char16_t* leadingZero;
-  const char16_t* negNumber;
-  const char16_t* currency;
-  const char16_t* intlSymbol;
-  const char16_t* monDecimal;
-  const char16_t* monThousand;
-  const char16_t* monGrouping;
-  const char16_t* currDigits;
-  const char16_t* currPositive;  // ICURRENCY
-  const char16_t* currNegative;  // INEGCURR
-  const char16_t* dateSep;
-  const char16_t* timeSep;
-  const char16_t* shortDate;
-  const char16_t* longDate;
-  const char16_t* dateOrder;      // IDATE
-  const char16_t* longDateOrder;  // ILDATE
-  const char16_t* timeFormat;
-  const char16_t* time24;  // ITIME
-  const char16_t* am;
-  const char16_t* pm;
-  std::array<const char16_t*, 7> dayNames;  // Monday first
-  std::array<const char16_t*, 7> abbrevDayNames;
-  std::array<const char16_t*, 12> monthNames;
-  std::array<const char16_t*, 12> abbrevMonthNames;
-};
+// ---- The locale in force ------------------------------------------------------------------------
 
-const LocaleProfile kProfiles[] = {
-    {0x0409, u"en-US", u"English (United States)", u"English", u"United States", u"ENU", u",",
-     u"1", u".", u",", u"3;0", u"2", u"1", u"1", u"$", u"USD", u".", u",", u"3;0", u"2", u"0",
-     u"0", u"/", u":", u"M/d/yyyy", u"dddd, MMMM dd, yyyy", u"0", u"0", u"h:mm:ss tt", u"0",
-     u"AM", u"PM",
-     {u"Monday", u"Tuesday", u"Wednesday", u"Thursday", u"Friday", u"Saturday", u"Sunday"},
-     {u"Mon", u"Tue", u"Wed", u"Thu", u"Fri", u"Sat", u"Sun"},
-     {u"January", u"February", u"March", u"April", u"May", u"June", u"July", u"August",
-      u"September", u"October", u"November", u"December"},
-     {u"Jan", u"Feb", u"Mar", u"Apr", u"May", u"Jun", u"Jul", u"Aug", u"Sep", u"Oct", u"Nov",
-      u"Dec"}},
-    {0x0809, u"en-GB", u"English (United Kingdom)", u"English", u"United Kingdom", u"ENG",
-     u",", u"0", u".", u",", u"3;0", u"2", u"1", u"1", u"\u00A3", u"GBP", u".", u",", u"3;0",
-     u"2", u"0", u"1", u"/", u":", u"dd/MM/yyyy", u"dd MMMM yyyy", u"1", u"1", u"HH:mm:ss",
-     u"1", u"AM", u"PM",
-     {u"Monday", u"Tuesday", u"Wednesday", u"Thursday", u"Friday", u"Saturday", u"Sunday"},
-     {u"Mon", u"Tue", u"Wed", u"Thu", u"Fri", u"Sat", u"Sun"},
-     {u"January", u"February", u"March", u"April", u"May", u"June", u"July", u"August",
-      u"September", u"October", u"November", u"December"},
-     {u"Jan", u"Feb", u"Mar", u"Apr", u"May", u"Jun", u"Jul", u"Aug", u"Sep", u"Oct", u"Nov",
-      u"Dec"}},
-    {0x0407, u"de-DE", u"Deutsch (Deutschland)", u"German", u"Deutschland", u"DEU", u";",
-     u"0", u",", u".", u"3;0", u"2", u"1", u"1", u"\u20AC", u"EUR", u",", u".", u"3;0", u"2",
-     u"3", u"8", u".", u":", u"dd.MM.yyyy", u"dddd, d. MMMM yyyy", u"1", u"1", u"HH:mm:ss",
-     u"1", u"", u"",
-     {u"Montag", u"Dienstag", u"Mittwoch", u"Donnerstag", u"Freitag", u"Samstag", u"Sonntag"},
-     {u"Mo", u"Di", u"Mi", u"Do", u"Fr", u"Sa", u"So"},
-     {u"Januar", u"Februar", u"M\u00E4rz", u"April", u"Mai", u"Juni", u"Juli", u"August",
-      u"September", u"Oktober", u"November", u"Dezember"},
-     {u"Jan", u"Feb", u"Mrz", u"Apr", u"Mai", u"Jun", u"Jul", u"Aug", u"Sep", u"Okt", u"Nov",
-      u"Dez"}},
-    {0x040C, u"fr-FR", u"Fran\u00E7ais (France)", u"French", u"France", u"FRA", u";", u"0",
-     u",", u"\u00A0", u"3;0", u"2", u"1", u"1", u"\u20AC", u"EUR", u",", u"\u00A0", u"3;0",
-     u"2", u"3", u"8", u"/", u":", u"dd/MM/yyyy", u"dddd d MMMM yyyy", u"1", u"1", u"HH:mm:ss",
-     u"1", u"", u"",
-     {u"lundi", u"mardi", u"mercredi", u"jeudi", u"vendredi", u"samedi", u"dimanche"},
-     {u"lun.", u"mar.", u"mer.", u"jeu.", u"ven.", u"sam.", u"dim."},
-     {u"janvier", u"f\u00E9vrier", u"mars", u"avril", u"mai", u"juin", u"juillet", u"ao\u00FBt",
-      u"septembre", u"octobre", u"novembre", u"d\u00E9cembre"},
-     {u"janv.", u"f\u00E9vr.", u"mars", u"avr.", u"mai", u"juin", u"juil.", u"ao\u00FBt",
-      u"sept.", u"oct.", u"nov.", u"d\u00E9c."}},
-};
+constexpr char16_t kDefaultLocale[] = u"en-US";
 
-const LocaleProfile& DefaultProfile() { return kProfiles[0]; }
+const LocaleProfile& DefaultProfile() { return *platform::locale::FindLocaleProfile(kDefaultLocale); }
 
-const LocaleProfile* FindProfileByName(std::u16string_view name) {
-  for (const auto& p : kProfiles)
-    if (platform::EqualsIgnoreCase(name, p.name)) return &p;
-  return nullptr;
+// The profile of a locale name as a person or the registry spells it; null when ICU does
+// not know the locale.
+const LocaleProfile* ProfileNamed(std::u16string_view name) {
+  return platform::locale::FindLocaleProfile(platform::locale::CanonicalLocaleName(platform::ToUtf8(name)));
 }
 
-std::optional<std::u16string> ReadLocaleValue(HKEY key, const char16_t* name);
+std::optional<std::u16string> ReadLocaleValue(HKEY key, const char16_t* name) {
+  DWORD type = 0, size = 0;
+  if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ)
+    return std::nullopt;
+  std::u16string buffer(size / 2 + 1, u'\0');
+  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<LPBYTE>(buffer.data()), &size) !=
+      ERROR_SUCCESS)
+    return std::nullopt;
+  buffer.resize(platform::WideLength(buffer.c_str()));
+  return buffer;
+}
 
 // The device setting. The environment wins; the registry value is read once per change
 // of the registry (formatting a total asks for the locale many times a second).
@@ -118,10 +60,11 @@ std::u16string ReadProfileSetting() {
   return ReadLocaleValue(key.get(), platform::kLocaleValue).value_or(u"");
 }
 
-// The user's own changes to single items of the profile, kept beside the profile name.
+// The user's own changes to single items of the profile, kept beside the profile name
+// under the names the Control Panel gives them.
 struct OverrideItem {
   const char16_t* valueName;
-  const char16_t* LocaleProfile::*field;
+  std::u16string LocaleProfile::*field;
 };
 const OverrideItem kOverrides[] = {
     {u"sDecimal", &LocaleProfile::decimal},
@@ -144,18 +87,6 @@ const OverrideItem kOverrides[] = {
     {u"s2359", &LocaleProfile::pm},
 };
 
-std::optional<std::u16string> ReadLocaleValue(HKEY key, const char16_t* name) {
-  DWORD type = 0, size = 0;
-  if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ)
-    return std::nullopt;
-  std::u16string buffer(size / 2 + 1, u'\0');
-  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<LPBYTE>(buffer.data()), &size) !=
-      ERROR_SUCCESS)
-    return std::nullopt;
-  buffer.resize(platform::WideLength(buffer.c_str()));
-  return buffer;
-}
-
 // The profile in force, with or without the user's overrides, as last read from the
 // registry. Each thread keeps its own copy and reads the registry again only when it has
 // changed (or the environment's choice has), so the texts stay valid while a call uses them.
@@ -163,26 +94,23 @@ struct ProfileCache {
   ULONGLONG generation = ~0ULL;
   std::string environment;
   const LocaleProfile* base = nullptr;
-  LocaleProfile effective = DefaultProfile();
-  std::array<std::u16string, std::size(kOverrides)> texts;
+  LocaleProfile effective;
 };
 
 void Refresh(ProfileCache& c) {
-  c.base = FindProfileByName(ReadProfileSetting());
+  c.base = ProfileNamed(ReadProfileSetting());
   if (!c.base) c.base = &DefaultProfile();
   c.effective = *c.base;
   CRegKeyHandle key;
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, platform::kLocaleKey, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
     return;
-  for (size_t i = 0; i < std::size(kOverrides); ++i) {
-    if (auto v = ReadLocaleValue(key.get(), kOverrides[i].valueName)) {
+  for (const OverrideItem& item : kOverrides) {
+    if (auto v = ReadLocaleValue(key.get(), item.valueName)) {
       // A decimal count is one digit, as the format record allows; anything else would
       // ask for billions of zeros, so the profile's own count stays.
-      const bool countsDigits = kOverrides[i].field == &LocaleProfile::digits ||
-                                kOverrides[i].field == &LocaleProfile::currDigits;
+      const bool countsDigits = item.field == &LocaleProfile::digits || item.field == &LocaleProfile::currDigits;
       if (countsDigits && (v->size() != 1 || (*v)[0] < u'0' || (*v)[0] > u'9')) continue;
-      c.texts[i] = *v;
-      c.effective.*(kOverrides[i].field) = c.texts[i].c_str();
+      c.effective.*(item.field) = *v;
     }
   }
 }
@@ -201,7 +129,7 @@ const LocaleProfile& CurrentProfile(bool withOverrides = true) {
   return withOverrides ? cache.effective : *cache.base;
 }
 
-// The profile a locale id stands for; null for an id the device does not know.
+// The profile a locale id stands for; null for an id ICU does not know.
 const LocaleProfile* ResolveLocale(LCID locale, bool withOverrides = true) {
   switch (locale) {
     case LOCALE_NEUTRAL:
@@ -213,9 +141,10 @@ const LocaleProfile* ResolveLocale(LCID locale, bool withOverrides = true) {
     default:
       break;
   }
-  for (const auto& p : kProfiles)
-    if (p.lcid == locale) return &p;
-  return nullptr;
+  // An explicit id answers without the user's overrides, even the device's own id (which
+  // for a locale without an id of its own is the one ICU cannot name).
+  if (locale == CurrentProfile(false).lcid) return &CurrentProfile(false);
+  return platform::locale::FindLocaleProfile(platform::locale::LocaleNameOfLcid(locale));
 }
 
 // Copies a result into the caller's buffer with the usual size conventions.
@@ -258,8 +187,8 @@ std::optional<std::u16string> LocaleItem(const LocaleProfile& p, LCTYPE type) {
     case LOCALE_SLANGUAGE: return p.language;
     case LOCALE_SENGLANGUAGE: return p.englishLanguage;
     case LOCALE_SABBREVLANGNAME: return p.abbrevLanguage;
-    case LOCALE_SCOUNTRY:
-    case LOCALE_SENGCOUNTRY: return p.country;
+    case LOCALE_SCOUNTRY: return p.country;
+    case LOCALE_SENGCOUNTRY: return p.englishCountry;
     case LOCALE_SNAME: return p.name;
     case LOCALE_SLIST: return p.list;
     case LOCALE_IMEASURE: return p.measure;
@@ -269,7 +198,7 @@ std::optional<std::u16string> LocaleItem(const LocaleProfile& p, LCTYPE type) {
     case LOCALE_IDIGITS: return p.digits;
     case LOCALE_ILZERO: return p.leadingZero;
     case LOCALE_INEGNUMBER: return p.negNumber;
-    case LOCALE_SNATIVEDIGITS: return u"0123456789";
+    case LOCALE_SNATIVEDIGITS: return p.nativeDigits;
     case LOCALE_SCURRENCY: return p.currency;
     case LOCALE_SINTLSYMBOL: return p.intlSymbol;
     case LOCALE_SMONDECIMALSEP: return p.monDecimal;
@@ -288,14 +217,19 @@ std::optional<std::u16string> LocaleItem(const LocaleProfile& p, LCTYPE type) {
     case LOCALE_STIMEFORMAT: return p.timeFormat;
     case LOCALE_ITIME: return p.time24;
     case LOCALE_ICENTURY: return u"1";
-    case LOCALE_ITLZERO: return std::u16string_view(p.timeFormat).starts_with(u"HH") ? u"1" : u"0";
-    case LOCALE_IDAYLZERO: return std::u16string_view(p.shortDate).find(u"dd") != std::u16string_view::npos ? u"1" : u"0";
-    case LOCALE_IMONLZERO: return std::u16string_view(p.shortDate).find(u"MM") != std::u16string_view::npos ? u"1" : u"0";
+    case LOCALE_ITLZERO: {
+      const bool twoDigitHours = p.timeFormat.find(u"HH") != std::u16string::npos ||
+                                 p.timeFormat.find(u"hh") != std::u16string::npos;
+      return twoDigitHours ? u"1" : u"0";
+    }
+    case LOCALE_IDAYLZERO: return p.shortDate.find(u"dd") != std::u16string::npos ? u"1" : u"0";
+    case LOCALE_IMONLZERO: return p.shortDate.find(u"MM") != std::u16string::npos ? u"1" : u"0";
     case LOCALE_S1159: return p.am;
     case LOCALE_S2359: return p.pm;
     case LOCALE_SPOSITIVESIGN: return u"";
     case LOCALE_SNEGATIVESIGN: return u"-";
     case LOCALE_IDEFAULTANSICODEPAGE: return u"65001";
+    case LOCALE_IFIRSTDAYOFWEEK: return p.firstDayOfWeek;
     default: return std::nullopt;
   }
 }
@@ -306,7 +240,7 @@ bool IsNumericItem(LCTYPE type) {
     case LOCALE_ICURRDIGITS: case LOCALE_IINTLCURRDIGITS: case LOCALE_ICURRENCY:
     case LOCALE_INEGCURR: case LOCALE_IDATE: case LOCALE_ILDATE: case LOCALE_ITIME:
     case LOCALE_ICENTURY: case LOCALE_ITLZERO: case LOCALE_IDAYLZERO: case LOCALE_IMONLZERO:
-    case LOCALE_IDEFAULTANSICODEPAGE: case LOCALE_ILANGUAGE:
+    case LOCALE_IDEFAULTANSICODEPAGE: case LOCALE_ILANGUAGE: case LOCALE_IFIRSTDAYOFWEEK:
       return true;
     default:
       return false;
@@ -699,6 +633,13 @@ int GetDateFormatW(LCID locale, DWORD flags, const SYSTEMTIME* date, LPCWSTR for
                                                              : std::u16string_view(p->shortDate);
   const int dow = DayOfWeek(st.wYear, st.wMonth, st.wDay);  // Sunday 0
   const int dowIndex = (dow + 6) % 7;                        // Monday 0, as the names are kept
+  // Beside the day of the month a month is named as inside a date ("3. M\u00E4rz", "3 marca"),
+  // otherwise as it stands alone ("M\u00E4rz 2026", "marzec 2026").
+  bool withDay = false;
+  WalkPicture(picture, u"dMyg", [&](char16_t c, size_t n) { withDay = withDay || (c == u'd' && n <= 2); },
+              [](const std::u16string&) {});
+  const auto& monthNames = withDay ? p->monthNamesInDate : p->monthNames;
+  const auto& abbrevMonthNames = withDay ? p->abbrevMonthNamesInDate : p->abbrevMonthNames;
   std::u16string out;
   WalkPicture(
       picture, u"dMyg",
@@ -713,8 +654,8 @@ int GetDateFormatW(LCID locale, DWORD flags, const SYSTEMTIME* date, LPCWSTR for
           case u'M':
             if (n == 1) out += Num(st.wMonth, 1);
             else if (n == 2) out += Num(st.wMonth, 2);
-            else if (n == 3) out += p->abbrevMonthNames[st.wMonth - 1];
-            else out += p->monthNames[st.wMonth - 1];
+            else if (n == 3) out += abbrevMonthNames[st.wMonth - 1];
+            else out += monthNames[st.wMonth - 1];
             break;
           case u'y':
             if (n == 1) out += Num(st.wYear % 100, 1);
@@ -722,7 +663,7 @@ int GetDateFormatW(LCID locale, DWORD flags, const SYSTEMTIME* date, LPCWSTR for
             else out += Num(st.wYear, 4);
             break;
           default:  // era
-            out += u"A.D.";
+            out += p->era;
             break;
         }
       },
@@ -792,22 +733,47 @@ int GetTimeFormatW(LCID locale, DWORD flags, const SYSTEMTIME* time, LPCWSTR for
   return CopyOut(out, timeStr, cchTime);
 }
 
+namespace {
+
+struct CollatorClose {
+  void operator()(UCollator* c) const { ucol_close(c); }
+};
+using CollatorPtr = std::unique_ptr<UCollator, CollatorClose>;
+
+// The locale's collator that tells case apart (tertiary strength) or not (secondary: accents
+// still count). Each thread opens its own; null when ICU cannot open one.
+UCollator* CollatorOf(const LocaleProfile& p, bool ignoreCase) {
+  thread_local std::map<std::string, std::array<CollatorPtr, 2>> collators;
+  CollatorPtr& collator = collators[p.icuName][ignoreCase ? 1 : 0];
+  if (!collator) {
+    UErrorCode status = U_ZERO_ERROR;
+    collator.reset(ucol_open(p.icuName.c_str(), &status));
+    if (U_FAILURE(status)) {
+      collator.reset();
+      return nullptr;
+    }
+    ucol_setStrength(collator.get(), ignoreCase ? UCOL_SECONDARY : UCOL_TERTIARY);
+  }
+  return collator.get();
+}
+
+}  // namespace
+
 int CompareStringW(LCID locale, DWORD cmpFlags, LPCWSTR string1, int cch1, LPCWSTR string2,
                    int cch2) {
-  if (!ResolveLocale(locale) || !string1 || !string2 || (cmpFlags & ~NORM_IGNORECASE))
-    return Fail(ERROR_INVALID_PARAMETER);
+  const LocaleProfile* p = ResolveLocale(locale);
+  if (!p || !string1 || !string2 || (cmpFlags & ~NORM_IGNORECASE)) return Fail(ERROR_INVALID_PARAMETER);
   std::u16string_view a(string1, cch1 < 0 ? platform::WideLength(string1) : static_cast<size_t>(cch1));
   std::u16string_view b(string2, cch2 < 0 ? platform::WideLength(string2) : static_cast<size_t>(cch2));
-  int r = platform::CompareIgnoreCase(a, b);
-  if (r == 0 && !(cmpFlags & NORM_IGNORECASE)) {
-    // Same letters: lower case sorts first, then plain code order decides the rest.
-    for (size_t i = 0; i < a.size() && r == 0; ++i) {
-      if (a[i] == b[i]) continue;
-      const bool aLower = platform::LowerCase(a[i]) == a[i];
-      const bool bLower = platform::LowerCase(b[i]) == b[i];
-      if (aLower != bLower) r = aLower ? -1 : 1;
-      else r = a[i] < b[i] ? -1 : 1;
-    }
+  const bool ignoreCase = (cmpFlags & NORM_IGNORECASE) != 0;
+  int r = 0;
+  if (UCollator* collator = CollatorOf(*p, ignoreCase))
+    r = ucol_strcoll(collator, a.data(), static_cast<int32_t>(a.size()), b.data(), static_cast<int32_t>(b.size()));
+  // Texts the collator cannot tell apart are equal only when they are the same text (but
+  // for case, when case is ignored); the others keep a fixed order among themselves.
+  if (r == 0) {
+    const auto na = static_cast<int32_t>(a.size()), nb = static_cast<int32_t>(b.size());
+    r = ignoreCase ? platform::CompareIgnoreCase(a, b) : u_strCompare(a.data(), na, b.data(), nb, true);
   }
   return r < 0 ? CSTR_LESS_THAN : r > 0 ? CSTR_GREATER_THAN : CSTR_EQUAL;
 }
@@ -827,59 +793,88 @@ HRESULT VarBstrCmp(BSTR left, BSTR right, LCID locale, ULONG flags) {
 }
 
 namespace {
+
 bool IsSingleChar(LPWSTR text) { return (reinterpret_cast<ULONG_PTR>(text) >> 16) == 0; }
+
+// Maps `length` characters in place, a surrogate pair as one character; a mapping that
+// would change the length of the text (none of ICU's simple ones does) is left out.
+void MapCase(LPWSTR text, size_t length, UChar32 (*map)(UChar32)) {
+  const auto n = static_cast<int32_t>(length);
+  for (int32_t i = 0; i < n;) {
+    const int32_t start = i;
+    UChar32 c;
+    U16_NEXT(text, i, n, c);
+    const UChar32 mapped = map(c);
+    if (mapped != c && U16_LENGTH(mapped) == i - start) {
+      int32_t at = start;
+      U16_APPEND_UNSAFE(text, at, mapped);
+    }
+  }
+}
+
+LPWSTR MapCaseOf(LPWSTR text, UChar32 (*map)(UChar32)) {
+  if (IsSingleChar(text)) {
+    const auto c = static_cast<UChar32>(reinterpret_cast<ULONG_PTR>(text));
+    const UChar32 mapped = map(c);
+    return reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(U16_LENGTH(mapped) == 1 ? mapped : c));
+  }
+  MapCase(text, platform::WideLength(text), map);
+  return text;
+}
+
 }  // namespace
 
-LPWSTR CharUpperW(LPWSTR text) {
-  if (IsSingleChar(text)) {
-    auto c = static_cast<WCHAR>(reinterpret_cast<ULONG_PTR>(text));
-    return reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(platform::UpperCase(c)));
-  }
-  for (LPWSTR p = text; *p; ++p) *p = platform::UpperCase(*p);
-  return text;
-}
-
-LPWSTR CharLowerW(LPWSTR text) {
-  if (IsSingleChar(text)) {
-    auto c = static_cast<WCHAR>(reinterpret_cast<ULONG_PTR>(text));
-    return reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(platform::LowerCase(c)));
-  }
-  for (LPWSTR p = text; *p; ++p) *p = platform::LowerCase(*p);
-  return text;
-}
+LPWSTR CharUpperW(LPWSTR text) { return MapCaseOf(text, u_toupper); }
+LPWSTR CharLowerW(LPWSTR text) { return MapCaseOf(text, u_tolower); }
 
 DWORD CharUpperBuffW(LPWSTR text, DWORD length) {
   if (!text) return 0;
-  for (DWORD i = 0; i < length; ++i) text[i] = platform::UpperCase(text[i]);
+  MapCase(text, length, u_toupper);
   return length;
 }
 
 DWORD CharLowerBuffW(LPWSTR text, DWORD length) {
   if (!text) return 0;
-  for (DWORD i = 0; i < length; ++i) text[i] = platform::LowerCase(text[i]);
+  MapCase(text, length, u_tolower);
   return length;
 }
 
 namespace platform {
 
-std::vector<std::u16string> LocaleProfileNames() {
-  std::vector<std::u16string> names;
-  for (const auto& p : kProfiles) names.emplace_back(p.name);
-  return names;
-}
-
 std::u16string CurrentLocaleProfile() { return CurrentProfile(false).name; }
 
 bool SetLocaleProfile(std::u16string_view name) {
-  const LocaleProfile* p = FindProfileByName(name);
+  const LocaleProfile* p = ProfileNamed(name);
   if (!p) return false;
   CRegKeyHandle key;
   if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kLocaleKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
                       nullptr) != ERROR_SUCCESS)
     return false;
-  std::u16string value = p->name;
-  return RegSetValueExW(key.get(), kLocaleValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                        static_cast<DWORD>((value.size() + 1) * sizeof(WCHAR))) == ERROR_SUCCESS;
+  return RegSetValueExW(key.get(), kLocaleValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(p->name.c_str()),
+                        static_cast<DWORD>((p->name.size() + 1) * sizeof(WCHAR))) == ERROR_SUCCESS;
+}
+
+std::u16string UserLocaleName() {
+  for (const char* variable : {"LC_ALL", "LC_NUMERIC", "LC_MONETARY", "LC_TIME", "LANG"}) {
+    const char* value = std::getenv(variable);
+    if (!value || !*value) continue;
+    std::u16string name = locale::CanonicalLocaleName(value);
+    return name.empty() ? kDefaultLocale : name;
+  }
+  return kDefaultLocale;
+}
+
+bool AdoptUserLocale() {
+  CRegKeyHandle key;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLocaleKey, 0, KEY_QUERY_VALUE, key.put()) == ERROR_SUCCESS) {
+    auto holds = [&](const char16_t* name) {
+      return RegQueryValueExW(key.get(), name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    };
+    if (holds(kLocaleValue)) return false;
+    for (const OverrideItem& item : kOverrides)
+      if (holds(item.valueName)) return false;
+  }
+  return SetLocaleProfile(UserLocaleName());
 }
 
 }  // namespace platform

@@ -1,10 +1,9 @@
 // Regional settings of the device: locale texts, number, money, date and time formatting,
-// comparison and case mapping, all answered from the device's locale profile.
+// comparison and case mapping, all answered from the device's locale (any locale ICU knows).
 #pragma once
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "platform/base/Win32Types.h"
 
@@ -65,6 +64,7 @@ constexpr LCTYPE LOCALE_SENGLANGUAGE = 0x1001;
 constexpr LCTYPE LOCALE_SENGCOUNTRY = 0x1002;
 constexpr LCTYPE LOCALE_STIMEFORMAT = 0x1003;
 constexpr LCTYPE LOCALE_IDEFAULTANSICODEPAGE = 0x1004;
+constexpr LCTYPE LOCALE_IFIRSTDAYOFWEEK = 0x100C;  // "0" Monday ... "6" Sunday
 constexpr LCTYPE LOCALE_INEGNUMBER = 0x1010;
 
 // ---- Number and currency formatting ----------------------------------------------------
@@ -140,10 +140,11 @@ constexpr int CSTR_LESS_THAN = 1;
 constexpr int CSTR_EQUAL = 2;
 constexpr int CSTR_GREATER_THAN = 3;
 
-// Texts are ordered as a word list is: letters compare ignoring case first, and only
-// texts that are equal so are ordered lower case before upper case. Without
-// NORM_IGNORECASE texts that differ in case are never equal. A length of -1 means
-// "up to the null". 0 with ERROR_INVALID_PARAMETER for a null text or unknown flags.
+// Texts are ordered by the locale's collation (ICU's): letters compare ignoring case and
+// accents first, then accents, and only texts that are equal so are ordered lower case
+// before upper case. Texts are equal only when they are the same text, or with
+// NORM_IGNORECASE the same but for case. A length of -1 means "up to the null". 0 with
+// ERROR_INVALID_PARAMETER for a null text or unknown flags.
 int CompareStringW(LCID locale, DWORD cmpFlags, LPCWSTR string1, int cch1, LPCWSTR string2,
                    int cch2);
 
@@ -154,8 +155,9 @@ constexpr HRESULT VARCMP_NULL = 3;
 // Compares two BSTRs as CompareStringW does; a null BSTR equals "".
 HRESULT VarBstrCmp(BSTR left, BSTR right, LCID locale, ULONG flags);
 
-// Upper- or lower-cases the text in place and returns it; a "pointer" whose high word is
-// 0 is one character, and the result is that character mapped.
+// Upper- or lower-cases the text in place (ICU's one-for-one mappings, so the length stays)
+// and returns it; a "pointer" whose high word is 0 is one character, and the result is that
+// character mapped.
 LPWSTR CharUpperW(LPWSTR text);
 LPWSTR CharLowerW(LPWSTR text);
 DWORD CharUpperBuffW(LPWSTR text, DWORD length);
@@ -163,21 +165,29 @@ DWORD CharLowerBuffW(LPWSTR text, DWORD length);
 
 namespace platform {
 
-// The locale profile of the device: the registry value "Profile" (REG_SZ, e.g. "de-DE")
-// of HKEY_LOCAL_MACHINE "System\Locale"; the environment variable SLATEWAY_LOCALE takes
-// precedence. Unknown or missing names mean en-US. String values of the same key named
-// after the item ("sDecimal", "sThousand", "sGrouping", "iDigits", "iLZero", "iNegNumber",
-// "sCurrency", "sMonDecimalSep", "sMonThousandSep", "sMonGrouping", "iCurrDigits",
-// "iCurrency", "iNegCurr", "sShortDate", "iDate", "sTimeFormat", "s1159", "s2359") are the
-// user's overrides of the profile for the default locales; LOCALE_NOUSEROVERRIDE skips them.
+// The device's locale: the registry value "Profile" (REG_SZ, e.g. "de-DE") of
+// HKEY_LOCAL_MACHINE "System\Locale"; the environment variable SLATEWAY_LOCALE takes
+// precedence. A name ICU does not know, or none, means en-US. String values of the same key
+// named after the item as the Control Panel names them ("sDecimal", "sThousand",
+// "sGrouping", "iDigits", "iLZero", "iNegNumber", "sCurrency", "sMonDecimalSep",
+// "sMonThousandSep", "sMonGrouping", "iCurrDigits", "iCurrency", "iNegCurr", "sShortDate",
+// "iDate", "sTimeFormat", "s1159", "s2359") are the user's overrides of the locale's own
+// items for the default locales; LOCALE_NOUSEROVERRIDE skips them.
 inline constexpr char16_t kLocaleKey[] = u"System\\Locale";
 inline constexpr char16_t kLocaleValue[] = u"Profile";
 
-// The profiles the device knows: "en-US", "en-GB", "de-DE", "fr-FR".
-std::vector<std::u16string> LocaleProfileNames();
-// The name of the profile in force.
+// The name of the locale in force ("de-DE").
 std::u16string CurrentLocaleProfile();
-// Stores the device setting; false for a name that is not a known profile.
+// Stores the device's locale under the name the device gives it ("de_DE.UTF-8" and "de"
+// are stored as "de-DE"); false for a locale ICU does not know.
 bool SetLocaleProfile(std::u16string_view name);
+
+// The locale of the user's environment, from the first of LC_ALL, LC_NUMERIC, LC_MONETARY,
+// LC_TIME and LANG that is set; "C", "POSIX", none or one ICU does not know is en-US.
+std::u16string UserLocaleName();
+// A new device takes the user's locale: when the registry holds no regional settings yet
+// (no locale and no override), stores UserLocaleName(). A device that holds them keeps
+// them. True when the locale was stored.
+bool AdoptUserLocale();
 
 }  // namespace platform

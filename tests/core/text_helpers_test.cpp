@@ -58,13 +58,13 @@ std::u16string Eur(std::u16string_view s) { return std::u16string(s) + u" " + kE
 
 // ---- Regional settings ---------------------------------------------------------------------
 
-TEST_F(TextHelpers, RegionalSettingsKeepOneCharacterEachAndTheFormatRecord) {
+TEST_F(TextHelpers, RegionalSettingsKeepTheSymbolOneCharacterPerSeparatorAndTheFormatRecord) {
   const CRegionalSettings& rs = RegionalSettings();
-  EXPECT_EQ(rs.CurrencySymbol(), u'$');
+  EXPECT_EQ(rs.CurrencySymbol(), u"$");
   EXPECT_EQ(rs.DecimalSeparator(), u'.');
   EXPECT_EQ(rs.ThousandSeparator(), u',');
   Use(u"de-DE");
-  EXPECT_EQ(rs.CurrencySymbol(), u'\u20AC');
+  EXPECT_EQ(rs.CurrencySymbol(), kEuro);
   EXPECT_EQ(rs.DecimalSeparator(), u',');
   EXPECT_EQ(rs.ThousandSeparator(), u'.');
   EXPECT_EQ(rs.Grouping(), 3u);
@@ -76,8 +76,11 @@ TEST_F(TextHelpers, RegionalSettingsKeepOneCharacterEachAndTheFormatRecord) {
   Override(u"sMonGrouping", u"3;2;0");
   LoadRegionalSettings();
   EXPECT_EQ(rs.Grouping(), 3u);
+  Use(u"sv-SE");  // a symbol of two letters is kept whole
+  EXPECT_EQ(rs.CurrencySymbol(), u"kr");
+  EXPECT_EQ(std::u16string(rs.CurrencyFormat().lpCurrencySymbol), u"kr");
   Use(u"en-US");
-  EXPECT_EQ(rs.CurrencySymbol(), u'$');
+  EXPECT_EQ(rs.CurrencySymbol(), u"$");
   EXPECT_EQ(rs.CurrencyFormat().NegativeOrder, 0u);
 }
 
@@ -103,6 +106,10 @@ TEST_F(TextHelpers, ParseNumberTextInBothLocales) {
       {u"de-DE", u"(" + Eur(u"1.234,50") + u")", -1234.5}, {u"de-DE", u"12,5%", 12.5},
       {u"de-DE", Eur(u"1.000.000,00"), 1000000}, {u"de-DE", u"", 0},
       {u"de-DE", u"x", 0},
+      // A symbol of several letters goes whole; the wide and the narrow no-break blank
+      // both group thousands where one of them does.
+      {u"sv-SE", u"-1\u00A0234,50 kr", -1234.5},   {u"de-CH", u"CHF-1\u2019234.50", -1234.5},
+      {u"fr-FR", Eur(u"1\u00A0234,50"), 1234.5},  {u"fr-FR", Eur(u"1\u202F234,50"), 1234.5},
   };
   for (const auto& r : rows) {
     Use(r.profile);

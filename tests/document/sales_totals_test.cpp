@@ -165,6 +165,41 @@ TEST_F(SalesTotalTexts, FiguresAreWrittenInTheLinesAndTheTotals) {
   EXPECT_EQ(q.str(), u"7.5");
 }
 
+// Prices typed as the locale prints them come back as the amounts they were; the totals
+// are printed in the locale's money format (a symbol of several letters and narrow
+// no-break blanks between the thousands included) and read back as the figures summed.
+TEST_F(SalesTotalTexts, TotalsReadBackWhatTheyPrintInEachLocale) {
+  struct Case {
+    const char16_t* locale;
+    const char16_t* tax;
+    const char16_t* total;
+  } cases[] = {{u"de-DE", u"2.469,10 \u20AC", u"-2.817,79 \u20AC"},
+               {u"fr-FR", u"2\u202F469,10 \u20AC", u"-2\u202F817,79 \u20AC"},
+               {u"ja-JP", u"\uFFE52,469.10", u"-\uFFE52,817.79"},
+               {u"en-GB", u"\u00A32,469.10", u"-\u00A32,817.79"},
+               {u"de-CH", u"CHF 2\u2019469.10", u"CHF-2\u2019817.79"}};
+  auto printed = [](double v) { return FormatNumberText(v, true, true).str(); };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(platform::ToUtf8(c.locale));
+    UseLocale(c.locale);
+    auto doc = NewDocument(kDocInvoice, u"10%");
+    const std::u16string price = printed(12345.5), other = printed(7.37), payment = printed(-30000);
+    AddLines(*doc, {{u"Service", u"2", price.c_str(), u"Tax"},
+                    {u"Service", u"3", other.c_str(), u"Non"},
+                    {u"Payment", u"", payment.c_str(), u"Non"}});
+    doc->RecalcTotals();
+    EXPECT_DOUBLE_EQ(ParseNumberText(LineAt(*doc, 0).price.view()), 12345.5);
+    EXPECT_DOUBLE_EQ(ParseNumberText(LineAt(*doc, 1).total.view()), 22.11);
+    EXPECT_EQ(doc->GetTaxText().str(), c.tax);
+    EXPECT_EQ(doc->GetTotalText().str(), c.total);
+    CBstr s, t, total, q;
+    ASSERT_TRUE(doc->GetXmlDocument().ReadTotals(&s, &t, &total, &q));
+    EXPECT_NEAR(ParseNumberText(s.view()), -5286.89, 1e-9);
+    EXPECT_NEAR(ParseNumberText(t.view()), 2469.10, 1e-9);
+    EXPECT_NEAR(ParseNumberText(total.view()), -2817.79, 1e-9);
+  }
+}
+
 TEST_F(SalesTotalTexts, BracketedAmountsStayNegativeThroughRepeatedRecalculations) {
   struct Case {
     const char16_t* locale;

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include "core/Folders.h"
 #include "core/Preferences.h"
+#include "core/RegionalSettings.h"
 #include "datastore/ContactsSource.h"
 #include "document/SalesDocument.h"
 #include "editor/DocumentView.h"
@@ -68,6 +70,35 @@ TEST_F(ProgramStartup, ANewDeviceStartsWithTheSampleDocumentsAndClosesInOrder) {
   std::filesystem::remove(*std::filesystem::directory_iterator(Linux(mainwindow_test::kDocuments)));
   ASSERT_TRUE(PrepareNewDevice());
   EXPECT_EQ(DocumentCount(Linux(mainwindow_test::kDocuments)), samples - 1);
+}
+
+// The sample database is written as an American device writes amounts; a new German device
+// gets it, and the sample documents made from it, in its own formats.
+TEST_F(ProgramStartup, ANewDeviceInAnotherLocaleHasItsSamplesInItsOwnFormats) {
+  ASSERT_TRUE(platform::SetLocaleProfile(u"de-DE"));
+  ASSERT_TRUE(PrepareNewDevice());
+  CBstr database;
+  GetDatabaseFilePath(database, true);
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(Linux(database.str()).c_str(), &db), SQLITE_OK);
+  auto first = [&](const char* sql) {
+    sqlite3_stmt* statement = nullptr;
+    std::string text;
+    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW)
+      text = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+    sqlite3_finalize(statement);
+    return text;
+  };
+  EXPECT_EQ(first("SELECT SalesAmount FROM ItemsList WHERE Name = 'Consulting'"), "85,00");
+  EXPECT_EQ(first("SELECT SalesAmount FROM ItemsList WHERE ListType = 'Sales Tax Item' AND SalesAmount <> '0' "
+                  "ORDER BY SalesAmount"),
+            "2,5%");
+  EXPECT_EQ(first("SELECT TotalBalance FROM CustomerList WHERE TotalBalance LIKE '%.%'"), "1.250,00");
+  sqlite3_close(db);
+  const std::string invoice = ReadText(std::u16string(mainwindow_test::kDocuments) + u"Invoice100.QVN");
+  EXPECT_NE(invoice.find("<TOTAL>280,88 \u20AC</TOTAL>"), std::string::npos);
+  EXPECT_NE(invoice.find("<PRICE>85,00</PRICE>"), std::string::npos);
+  RegionalSettings().Reset();
 }
 
 TEST_F(ProgramStartup, WithoutTheLanguageLibraryItSaysSoAndMakesNoWindow) {

@@ -4,7 +4,8 @@
 //                    tab; the display area
 //   Toolbar.*        button states round trip; taps as commands only on usable buttons
 //   Progress.*       range, step, position
-//   MonthCalendar.*  selection set and read, paging, a tapped day chosen
+//   MonthCalendar.*  selection set and read, paging, a tapped day chosen, the first day of
+//                    the week
 //   ImageLists.*     images cut from a library bitmap, the mask colour left transparent
 #include <filesystem>
 
@@ -153,6 +154,23 @@ TEST_F(MonthCalendar, SelectionPagingAndATappedDay) {
   EXPECT_EQ(chosen.wDay, hit.st.wDay);
   EXPECT_EQ(chosen.wMonth, hit.st.wMonth);
   EXPECT_EQ(host.Count(MCN_SELECT), 1);
+}
+
+TEST_F(MonthCalendar, WeeksBeginOnTheLocalesFirstDay) {
+  HWND cal = Make(MONTHCAL_CLASSW, 0, 1028, RECT{0, 0, 10, 10});
+  RECT need;
+  ASSERT_TRUE(SendMessageW(cal, MCM_GETMINREQRECT, 0, reinterpret_cast<LPARAM>(&need)));
+  MoveWindow(cal, 0, 0, need.right, need.bottom, TRUE);
+  // March 2026 begins on a Sunday: the first row starts on it, or on the Monday before.
+  auto firstCell = [&] {
+    MCHITTESTINFO hit{};
+    for (hit.pt = POINT{8, 0}; hit.pt.y < need.bottom; ++hit.pt.y)
+      if (SendMessageW(cal, MCM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)) == MCHT_CALENDARDATE) break;
+    return hit.st.wMonth * 100 + hit.st.wDay;
+  };
+  EXPECT_EQ(firstCell(), 301);
+  ASSERT_TRUE(platform::SetLocaleProfile(u"de-DE"));
+  EXPECT_EQ(firstCell(), 223);
 }
 
 TEST_F(ImageLists, LibraryBitmapIsCutIntoImagesWithTheMaskTransparent) {

@@ -1,10 +1,12 @@
 // Regional settings of the device.
 //
 // Groups: LocaleInfo* (items of the profiles, the profile setting, overrides, sizes);
+// Icu*, *UserLocale* (the formats of any locale ICU knows, the locale a new device takes);
 // NumberFormat* and CurrencyFormat* (input syntax, rounding, grouping, orders, records,
 // buffers); DateFormat* and TimeFormat* (pictures, short dates, seconds left out);
 // Compare* and Case* (ordering, case, BSTR comparison, case mapping).
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,17 @@ class Locale : public platform::testing::DeviceTest {
     unsetenv("SLATEWAY_LOCALE");
   }
   void Use(const char16_t* profile) { ASSERT_TRUE(platform::SetLocaleProfile(profile)); }
+  // A value of the locale key, as the Control Panel writes the user's overrides.
+  static void SetValue(const char16_t* name, const std::u16string& value) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, platform::kLocaleKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                             static_cast<DWORD>((value.size() + 1) * sizeof(char16_t))),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+  }
 
   static std::u16string Info(LCTYPE type, LCID lcid = LOCALE_USER_DEFAULT) {
     WCHAR buffer[128] = {};
@@ -75,7 +88,7 @@ TEST_F(Locale, LocaleInfoAnswersTheItemsOfEachProfile) {
       {u"de-DE", LOCALE_ICURRENCY, u"3"},        {u"de-DE", LOCALE_IDATE, u"1"},
       {u"de-DE", LOCALE_SSHORTDATE, u"dd.MM.yyyy"}, {u"de-DE", LOCALE_SMONTHNAME1 + 2, u"M\u00E4rz"},
       {u"en-GB", LOCALE_SCURRENCY, u"\u00A3"},   {u"en-GB", LOCALE_IDATE, u"1"},
-      {u"en-GB", LOCALE_SSHORTDATE, u"dd/MM/yyyy"}, {u"fr-FR", LOCALE_SMONTHOUSANDSEP, u"\u00A0"},
+      {u"en-GB", LOCALE_SSHORTDATE, u"dd/MM/yyyy"}, {u"fr-FR", LOCALE_SMONTHOUSANDSEP, u"\u202F"},
       {u"fr-FR", LOCALE_SSHORTDATE, u"dd/MM/yyyy"}, {u"fr-FR", LOCALE_SMONTHNAME1 + 7, u"ao\u00FBt"},
   };
   for (const auto& r : rows) {
@@ -96,7 +109,8 @@ TEST_F(Locale, LocaleInfoDefaultsToEnUsAndFollowsTheDeviceSetting) {
   // An explicit locale id answers from its own profile whatever the setting.
   EXPECT_EQ(Info(LOCALE_SCURRENCY, 0x0409), u"$");
   EXPECT_EQ(Info(LOCALE_SCURRENCY, 0x040C), u"\u20AC");
-  EXPECT_EQ(Info(LOCALE_SCURRENCY, 0x0413), u"<fail>");
+  EXPECT_EQ(Info(LOCALE_SCURRENCY, 0x0413), u"\u20AC");  // nl-NL: every locale ICU knows
+  EXPECT_EQ(Info(LOCALE_SCURRENCY, 0x7777), u"<fail>");
   EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 }
 
@@ -110,12 +124,7 @@ TEST_F(Locale, EnvironmentOverridesTheDeviceSetting) {
 }
 
 TEST_F(Locale, UserOverridesReplaceSingleItemsUnlessRefused) {
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, platform::kLocaleKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  const std::u16string three = u"3";
-  ASSERT_EQ(RegSetValueExW(key, u"iCurrDigits", 0, REG_SZ, reinterpret_cast<const BYTE*>(three.c_str()), 4), ERROR_SUCCESS);
-  RegCloseKey(key);
+  SetValue(u"iCurrDigits", u"3");
   EXPECT_EQ(Info(LOCALE_ICURRDIGITS), u"3");
   EXPECT_EQ(Info(LOCALE_ICURRDIGITS | LOCALE_NOUSEROVERRIDE), u"2");
   EXPECT_EQ(Money(u"2.5"), u"$2.500");
@@ -123,19 +132,12 @@ TEST_F(Locale, UserOverridesReplaceSingleItemsUnlessRefused) {
 }
 
 TEST_F(Locale, DecimalCountOverridesOutOfRangeAreIgnored) {
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, platform::kLocaleKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-            ERROR_SUCCESS);
   for (const std::u16string& bad : {std::u16string(u"12"), std::u16string(u"x"), std::u16string(u"4000000000")}) {
-    for (const char16_t* name : {u"iDigits", u"iCurrDigits"})
-      ASSERT_EQ(RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(bad.c_str()),
-                               static_cast<DWORD>((bad.size() + 1) * 2)),
-                ERROR_SUCCESS);
+    for (const char16_t* name : {u"iDigits", u"iCurrDigits"}) SetValue(name, bad);
     EXPECT_EQ(Info(LOCALE_IDIGITS), u"2");
     EXPECT_EQ(Money(u"2.5"), u"$2.50");
     EXPECT_EQ(Number(u"2.5"), u"2.50");
   }
-  RegCloseKey(key);
 }
 
 TEST_F(Locale, LocaleInfoReportsSizesAndRefusesShortBuffers) {
@@ -154,6 +156,106 @@ TEST_F(Locale, LocaleInfoReportsSizesAndRefusesShortBuffers) {
   EXPECT_EQ(Info(0x7777), u"<fail>");
 }
 
+// ---- Any locale ICU knows -----------------------------------------------------------------------
+
+TEST_F(Locale, IcuLocalesGiveTheirMoneyAndDates) {
+  struct Row {
+    const char16_t* profile;
+    const char16_t* money;
+    const char16_t* negative;
+    const char16_t* shortDate;
+    const char16_t* longDate;
+    const char16_t* firstDay;
+  } rows[] = {
+      // ICU writes a no-break blank between amount and symbol; the orders of the money
+      // format write a plain one. Short dates show the whole year.
+      {u"de-DE", u"1.234,50 \u20AC", u"-1.234,50 \u20AC", u"10.03.2026", u"Dienstag, 10. M\u00E4rz 2026", u"0"},
+      {u"fr-FR", u"1\u202F234,50 \u20AC", u"-1\u202F234,50 \u20AC", u"10/03/2026", u"mardi 10 mars 2026", u"0"},
+      {u"ja-JP", u"\uFFE51,235", u"-\uFFE51,235", u"2026/03/10", u"2026\u5E743\u670810\u65E5\u706B\u66DC\u65E5", u"6"},
+      {u"en-GB", u"\u00A31,234.50", u"-\u00A31,234.50", u"10/03/2026", u"Tuesday, 10 March 2026", u"0"},
+      {u"en-US", u"$1,234.50", u"($1,234.50)", u"3/10/2026", u"Tuesday, March 10, 2026", u"6"},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(platform::ToUtf8(r.profile));
+    Use(r.profile);
+    EXPECT_EQ(Money(u"1234.5"), r.money);
+    EXPECT_EQ(Money(u"-1234.5"), r.negative);
+    EXPECT_EQ(Date(Day(2026, 3, 10), nullptr, DATE_SHORTDATE), r.shortDate);
+    EXPECT_EQ(Date(Day(2026, 3, 10), nullptr, DATE_LONGDATE), r.longDate);
+    EXPECT_EQ(Info(LOCALE_IFIRSTDAYOFWEEK), r.firstDay);
+  }
+  // A month beside a day is named as inside a date, alone as it stands alone.
+  Use(u"pl-PL");
+  EXPECT_EQ(Date(Day(2026, 3, 10), u"d MMMM"), u"10 marca");
+  EXPECT_EQ(Date(Day(2026, 3, 10), u"MMMM yyyy"), u"marzec 2026");
+}
+
+TEST_F(Locale, IcuLocalesAreNamedInEitherSpelling) {
+  const std::pair<const char16_t*, const char16_t*> names[] = {
+      {u"de_DE.UTF-8", u"de-DE"}, {u"de", u"de-DE"}, {u"pt-br", u"pt-BR"},
+      {u"zh_TW", u"zh-TW"},       {u"C", u"en-US"},  {u"sr_RS.UTF-8@latin", u"sr-Latn-RS"}};
+  for (const auto& [given, stored] : names) {
+    ASSERT_TRUE(platform::SetLocaleProfile(given)) << platform::ToUtf8(given);
+    EXPECT_EQ(platform::CurrentLocaleProfile(), stored);
+  }
+  for (const char16_t* unknown : {u"xx-YY", u"de-XX", u"", u"-"}) EXPECT_FALSE(platform::SetLocaleProfile(unknown));
+  EXPECT_EQ(platform::CurrentLocaleProfile(), u"sr-Latn-RS");
+  EXPECT_EQ(GetUserDefaultLCID(), 0x241Au);
+}
+
+// The user's locale variables for one test, put back afterwards.
+class UserLocale : public Locale {
+ protected:
+  static constexpr const char* kVariables[] = {"LC_ALL", "LC_NUMERIC", "LC_MONETARY", "LC_TIME", "LANG"};
+  void SetUp() override {
+    Locale::SetUp();
+    for (const char* v : kVariables) {
+      if (const char* value = std::getenv(v)) m_saved[v] = value;
+      unsetenv(v);
+    }
+  }
+  void TearDown() override {
+    for (const char* v : kVariables) {
+      auto it = m_saved.find(v);
+      if (it == m_saved.end()) unsetenv(v);
+      else setenv(v, it->second.c_str(), 1);
+    }
+    Locale::TearDown();
+  }
+  std::map<std::string, std::string> m_saved;
+};
+
+TEST_F(UserLocale, TheFirstVariableSetNamesTheUsersLocale) {
+  EXPECT_EQ(platform::UserLocaleName(), u"en-US");
+  setenv("LANG", "fr_FR.UTF-8", 1);
+  EXPECT_EQ(platform::UserLocaleName(), u"fr-FR");
+  setenv("LC_TIME", "ja_JP.UTF-8", 1);
+  EXPECT_EQ(platform::UserLocaleName(), u"ja-JP");
+  setenv("LC_NUMERIC", "de_DE.UTF-8", 1);
+  EXPECT_EQ(platform::UserLocaleName(), u"de-DE");
+  setenv("LC_ALL", "POSIX", 1);
+  EXPECT_EQ(platform::UserLocaleName(), u"en-US");
+  setenv("LC_ALL", "xx_YY.UTF-8", 1);
+  EXPECT_EQ(platform::UserLocaleName(), u"en-US");
+}
+
+TEST_F(UserLocale, ANewDeviceTakesItAndADeviceWithSettingsKeepsThem) {
+  setenv("LANG", "de_DE.UTF-8", 1);
+  ASSERT_TRUE(platform::AdoptUserLocale());
+  EXPECT_EQ(platform::CurrentLocaleProfile(), u"de-DE");
+  EXPECT_EQ(Money(u"-1234.5"), u"-1.234,50 \u20AC");
+  setenv("LANG", "ja_JP.UTF-8", 1);
+  EXPECT_FALSE(platform::AdoptUserLocale());
+  EXPECT_EQ(platform::CurrentLocaleProfile(), u"de-DE");
+
+  // A device whose registry holds only an override of one item is an en-US one with it.
+  ASSERT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, platform::kLocaleKey), ERROR_SUCCESS);
+  SetValue(u"sCurrency", u"\u00A3");
+  EXPECT_FALSE(platform::AdoptUserLocale());
+  EXPECT_EQ(platform::CurrentLocaleProfile(), u"en-US");
+  EXPECT_EQ(Money(u"2"), u"\u00A32.00");
+}
+
 // ---- Numbers and money -------------------------------------------------------------------
 
 TEST_F(Locale, NumberFormatFollowsEachProfile) {
@@ -166,7 +268,7 @@ TEST_F(Locale, NumberFormatFollowsEachProfile) {
       {u"en-US", u".5", u"0.50"},                  {u"en-US", u"0", u"0.00"},
       {u"en-US", u"999.995", u"1,000.00"},         {u"en-US", u"-0.001", u"0.00"},
       {u"de-DE", u"1234567.891", u"1.234.567,89"}, {u"de-DE", u"-1234.5", u"-1.234,50"},
-      {u"fr-FR", u"1234.5", u"1\u00A0234,50"},
+      {u"fr-FR", u"1234.5", u"1\u202F234,50"},
   };
   for (const auto& r : rows) {
     Use(r.profile);
@@ -184,7 +286,7 @@ TEST_F(Locale, CurrencyFormatFollowsEachProfile) {
       {u"en-US", u"1234567890.125", u"$1,234,567,890.13"}, {u"en-US", u"0.004", u"$0.00"},
       {u"de-DE", u"1234.5", u"1.234,50 \u20AC"},     {u"de-DE", u"-1234.5", u"-1.234,50 \u20AC"},
       {u"de-DE", u"1000000", u"1.000.000,00 \u20AC"}, {u"en-GB", u"-3", u"-\u00A33.00"},
-      {u"fr-FR", u"-1234567.5", u"-1\u00A0234\u00A0567,50 \u20AC"},
+      {u"fr-FR", u"-1234567.5", u"-1\u202F234\u202F567,50 \u20AC"},
   };
   for (const auto& r : rows) {
     Use(r.profile);
@@ -332,7 +434,7 @@ TEST_F(Locale, ShortDatesAcrossProfiles) {
     EXPECT_EQ(Date(r.date, nullptr, DATE_SHORTDATE), r.expected);
   }
   Use(u"de-DE");
-  EXPECT_EQ(Date(Day(2026, 3, 10), u"d MMM"), u"10 Mrz");
+  EXPECT_EQ(Date(Day(2026, 3, 10), u"d MMM"), u"10 M\u00E4rz");
 }
 
 TEST_F(Locale, DateFormatRefusesNonDatesAndMixedFlags) {
@@ -408,6 +510,29 @@ TEST_F(Locale, VarBstrCmpTreatsNullAsEmpty) {
   SysFreeString(empty);
 }
 
+TEST_F(Locale, CaseIsIgnoredInNamesOfEveryScript) {
+  // Greek with accents, Latin Extended-B and Additional (Vietnamese), Ukrainian, Armenian.
+  const std::pair<const char16_t*, const char16_t*> same[] = {
+      {u"\u03A3\u038A\u03A3\u03A5\u03A6\u039F\u03A3", u"\u03C3\u03AF\u03C3\u03C5\u03C6\u03BF\u03C2"},
+      {u"\u01A0n \u1EE8ng", u"\u01A1N \u1EE9NG"}, {u"\u0490\u0430\u043D\u043D\u0430", u"\u0491\u0410\u041D\u041D\u0410"},
+      {u"\u0535\u0580\u0565\u0582\u0561\u0576", u"\u0565\u0550\u0535\u0552\u0531\u0546"},
+  };
+  for (const auto& [a, b] : same) {
+    EXPECT_EQ(CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a, -1, b, -1), CSTR_EQUAL) << platform::ToUtf8(a);
+    EXPECT_NE(CompareStringW(LOCALE_USER_DEFAULT, 0, a, -1, b, -1), CSTR_EQUAL) << platform::ToUtf8(a);
+    EXPECT_TRUE(platform::EqualsIgnoreCase(a, b)) << platform::ToUtf8(a);
+  }
+  // Accents still count, and names sort as the locale's word lists do.
+  EXPECT_EQ(CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, u"\u00C9mile", -1, u"emile", -1), CSTR_GREATER_THAN);
+  EXPECT_FALSE(platform::EqualsIgnoreCase(u"\u00C9mile", u"emile"));
+  Use(u"de-DE");
+  EXPECT_EQ(CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, u"\u00C4pfel", -1, u"Banane", -1), CSTR_LESS_THAN);
+  Use(u"sv-SE");  // in Swedish the letter comes after z
+  EXPECT_EQ(CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, u"\u00C4pple", -1, u"Zebra", -1), CSTR_GREATER_THAN);
+  // Texts the collation cannot tell apart are still not the same text.
+  EXPECT_EQ(CompareStringW(LOCALE_USER_DEFAULT, 0, u"a\u0001b", 3, u"ab", 2), CSTR_LESS_THAN);
+}
+
 TEST_F(Locale, CaseMappingOfTextsAndSingleCharacters) {
   std::u16string text = u"Storage Card \u00E4\u00DF";
   EXPECT_EQ(CharUpperW(text.data()), text.data());
@@ -419,6 +544,12 @@ TEST_F(Locale, CaseMappingOfTextsAndSingleCharacters) {
   std::u16string part = u"abcdef";
   EXPECT_EQ(CharUpperBuffW(part.data(), 3), 3u);
   EXPECT_EQ(part, u"ABCdef");
+  // Every script, a character outside the Basic Multilingual Plane included.
+  std::u16string wide = u"\u01C6 \u1EE9 \u0491 \u03AC \U00010428";
+  CharUpperW(wide.data());
+  EXPECT_EQ(wide, u"\u01C4 \u1EE8 \u0490 \u0386 \U00010400");
+  CharLowerBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+  EXPECT_EQ(wide, u"\u01C6 \u1EE9 \u0491 \u03AC \U00010428");
 }
 
 }  // namespace
