@@ -9,7 +9,9 @@
 #include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -51,11 +53,27 @@ fs::path Normalised(const fs::path& p) {
   return abs.parent_path();
 }
 
+// Another local user must reach nothing under the root: it holds the customers (card
+// fields included), the settings and the registry's locks. A root made before the program
+// kept it private loses its group and other bits here; one line says so when it cannot.
+void MakeRootPrivate(const fs::path& root) {
+  struct stat st {};
+  if (::stat(root.c_str(), &st) != 0 || (st.st_mode & 077) == 0) return;
+  int error = ::chmod(root.c_str(), st.st_mode & 07700) == 0 ? 0 : errno;
+  if (error == 0 && ::stat(root.c_str(), &st) == 0 && (st.st_mode & 077) == 0) return;
+  std::fprintf(stderr, "slateway: the device root %s stays open to other users: %s\n", root.c_str(),
+               error ? std::strerror(error) : "its file system keeps no permissions");
+}
+
 void UseRoot(const fs::path& root) {
   g_root = Normalised(root);
   g_rootChosen = true;
+  // Whatever the process makes from now on (folders, files, hives, databases, journals
+  // SQLite writes on its own) is its user's alone, whatever umask it was started with.
+  ::umask(077);
   std::error_code ec;
   fs::create_directories(g_root, ec);
+  MakeRootPrivate(g_root);
 }
 
 bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
@@ -238,10 +256,10 @@ bool WriteFileAtomic(const fs::path& path, std::string_view bytes, bool durable)
     if (g_sweptFolders.insert(fs::absolute(folder)).second) RemoveStaleTemporaries(folder);
   }
   DWORD error = ERROR_SUCCESS;
-  // mkstemp makes the file private; a document or hive is as readable as any other file,
-  // and a replaced file keeps the permissions it had.
+  // mkstemp makes the file private, as every new file under the root is; a replaced file
+  // keeps the permissions it had.
   struct stat old {};
-  ::fchmod(fd, ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
+  if (::stat(path.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
   if (ShouldFail(Fault::FileWrite)) {
     error = ERROR_WRITE_FAULT;
   } else if (!WriteAll(fd, bytes) || (durable && ::fsync(fd) != 0)) {

@@ -11,6 +11,11 @@ namespace platform {
 
 // The folder behind "\": $SLATEWAY_DEVICE_ROOT, else $XDG_DATA_HOME/slateway/device, else
 // ~/.local/share/slateway/device. Created on first use.
+//
+// Choosing the root (first use, or SetDeviceRoot) makes it private to its user: the
+// process umask becomes 077, so every folder made under it is 0700 and every file 0600;
+// an existing root open to others is closed to them (group and other bits cleared), and
+// when that cannot be done one line on stderr says so.
 const std::filesystem::path& DeviceRoot();
 // Points the device at another folder (tests give each case its own). Open handles and
 // cached registry hives belong to the old root, so callers reset those first.

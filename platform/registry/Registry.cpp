@@ -247,7 +247,7 @@ class Registry {
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);
     path += ".lock";
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) return false;
     struct stat st;
     if (::fstat(fd, &st) != 0 || (st.st_size < kLockFileSize && ::ftruncate(fd, kLockFileSize) != 0)) {

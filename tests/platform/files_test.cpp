@@ -1,12 +1,14 @@
 // Device paths, the atomic writer and the handle-based file calls.
 //
-//   DevicePath.*   mapping device paths onto the root: case, separators, "..", back again
+//   DevicePath.*   mapping device paths onto the root: case, separators, "..", back again,
+//                  and a root that is its user's alone whatever the umask
 //   AtomicWrite.*  whole replacement, the old file kept whole when a write or rename fails,
 //                  and the sweep of temporaries that crashed writers left behind
 //   FileHandle.*   CreateFileW dispositions, read/write/size/pointer, share modes, faults
 //   FileNames.*    delete, move, copy, folders and attributes by name
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -106,6 +108,39 @@ TEST_F(DevicePath, ToDevicePathInvertsTheMappingAndRefusesOutsidePaths) {
 }
 
 // ---- AtomicWrite ---------------------------------------------------------------------
+
+mode_t Mode(const fs::path& path) {
+  struct stat st {};
+  EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+  return st.st_mode & 0777;
+}
+
+TEST_F(DevicePath, ARootIsItsUsersAloneWhateverTheUmask) {
+  ::umask(022);
+  const fs::path fresh = Root() / "home" / "device";
+  platform::SetDeviceRoot(fresh);
+  platform::ReloadRegistry();
+  EXPECT_EQ(Mode(fresh), 0700u);
+  ASSERT_TRUE(CreateDirectoryW(u"\\My Documents", nullptr));
+  ScopedFile file(CreateFileW(u"\\My Documents\\a.txt", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+  ASSERT_TRUE(file.valid());
+  ASSERT_TRUE(platform::WriteFileAtomic(fresh / "My Documents" / "b.txt", "b"));
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Test", 0, nullptr, 0, 0, nullptr, &key, nullptr), 0);
+  RegCloseKey(key);
+  for (const char* folder : {"My Documents", "Windows", "Windows/Registry"}) EXPECT_EQ(Mode(fresh / folder), 0700u);
+  for (const char* name : {"My Documents/a.txt", "My Documents/b.txt", "Windows/Registry/HKEY_CURRENT_USER.reg",
+                           "Windows/Registry/HKEY_CURRENT_USER.reg.lock"})
+    EXPECT_EQ(Mode(fresh / name), 0600u) << name;
+
+  // A root made open to others before is closed to them when it is chosen again.
+  ::umask(022);
+  ASSERT_EQ(::chmod(fresh.c_str(), 0755), 0);
+  platform::ReloadRegistry();
+  platform::SetDeviceRoot(fresh);
+  EXPECT_EQ(Mode(fresh), 0700u);
+  platform::SetDeviceRoot(Root());
+}
 
 class AtomicWrite : public DeviceTest {};
 
