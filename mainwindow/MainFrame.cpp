@@ -46,6 +46,7 @@
 #include "customers/DocumentCustomerScreens.h"
 #include "mainwindow/RegisterList.h"
 #include "mainwindow/RowActions.h"
+#include "platform/kernel/DeviceRoot.h"
 #include "reports/Report.h"
 #include "reports/ReportView.h"
 #include "resources/resource_ids.h"
@@ -106,6 +107,8 @@ std::u16string CMainFrame::DocumentNameFromCommandLine(std::u16string_view comma
 // ---- Start-up -----------------------------------------------------------------------------------
 
 StartupStep CMainFrame::StartUp(std::u16string_view commandLine) {
+  // Saves killed with an earlier run left their temporaries behind.
+  platform::RemoveStaleTemporariesUnder(platform::DeviceRoot());
   g_system5 = IsOsVersion5OrLater();
   SetHighResolution(IsHighResolutionScreen());
 

@@ -42,9 +42,12 @@ std::u16string ToDevicePath(const std::filesystem::path& linuxPath);
 // see RemoveStaleTemporaries.
 bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes, bool durable = true);
 // Removes the atomic writer's own temporaries from `folder` (names of its exact pattern,
-// "." + name + ".tmp-" + six letters or digits) that are a few minutes old and not held
-// by a live writer. Any other file is left alone. Returns how many were removed.
+// "." + name + ".tmp-" + six letters or digits) that no live writer holds: those of saves
+// that were killed. Any other file is left alone. Returns how many were removed.
 int RemoveStaleTemporaries(const std::filesystem::path& folder);
+// The same in `root` and every folder below it (links to folders are not followed); the
+// program calls it on the device root when it starts.
+int RemoveStaleTemporariesUnder(const std::filesystem::path& root);
 // Forces a file's data and its folder entry to the disk.
 bool SyncFile(const std::filesystem::path& path);
 // The same for a device path.

@@ -11,10 +11,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -172,31 +174,71 @@ TEST_F(AtomicWrite, DevicePathFormCreatesFileAndReportsMissingFolder) {
   EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
 }
 
-TEST_F(AtomicWrite, TheFirstWriteIntoAFolderRemovesOnlyStaleUnlockedTemporariesOfItsOwn) {
+// What killed saves leave: the writer's own temporaries, here just made (a kill a moment
+// ago), beside one a live writer holds and files of the user with similar names.
+void LeaveTemporaries(const fs::path& folder) {
+  fs::create_directories(folder);
+  for (const char* name : {".Inv 12.QVN.tmp-a1B2c3", ".HKEY.reg.tmp-Zz9zz9", ".Inv 14.QVN.tmp-g7H8i9",
+                           ".Inv 15.QVN.tmp-abc", "Inv 16.QVN.tmp-abcdef", ".tmp-abcdef", ".Inv 17.tmp-abcdef.txt"})
+    std::ofstream(folder / name) << "left over";
+}
+const std::vector<std::string> kKeptOfLeftOvers{".Inv 14.QVN.tmp-g7H8i9", ".Inv 15.QVN.tmp-abc",
+                                                 ".Inv 17.tmp-abcdef.txt", ".tmp-abcdef", "Inv 16.QVN.tmp-abcdef"};
+
+// Holds a temporary as a live writer does; lets go at scope end.
+class HeldFile {
+ public:
+  explicit HeldFile(const fs::path& path) : m_fd(::open(path.c_str(), O_RDONLY)) {
+    EXPECT_GE(m_fd, 0);
+    EXPECT_EQ(::flock(m_fd, LOCK_EX), 0);
+  }
+  ~HeldFile() { ::close(m_fd); }
+  HeldFile(const HeldFile&) = delete;
+  HeldFile& operator=(const HeldFile&) = delete;
+
+ private:
+  int m_fd;
+};
+
+TEST_F(AtomicWrite, TheFirstWriteIntoAFolderRemovesOnlyUnlockedTemporariesOfItsOwn) {
+  const fs::path folder = Root() / "My Documents";
+  LeaveTemporaries(folder);
+  {
+    HeldFile held(folder / ".Inv 14.QVN.tmp-g7H8i9");
+    ASSERT_TRUE(platform::WriteFileAtomic(folder / "doc.txt", "new"));
+    std::vector<std::string> expected = kKeptOfLeftOvers;
+    expected.push_back("doc.txt");
+    EXPECT_EQ(FolderNames(folder), expected);
+  }
+  EXPECT_EQ(platform::RemoveStaleTemporaries(folder), 1);  // its writer is gone now
+}
+
+TEST_F(AtomicWrite, ASweepNeverTakesTheTemporaryOfASaveUnderWay) {
   const fs::path folder = Root() / "My Documents";
   fs::create_directories(folder);
-  const auto hourAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
-  auto make = [&](const std::string& name, bool stale) {
-    std::ofstream(folder / name) << "left over";
-    if (stale) fs::last_write_time(folder / name, hourAgo);
-  };
-  make(".Inv 12.QVN.tmp-a1B2c3", true);    // a crashed writer's: removed
-  make(".HKEY.reg.tmp-Zz9zz9", true);      // removed
-  make(".Inv 13.QVN.tmp-d4E5f6", false);   // too young: a writer may be about to lock it
-  make(".Inv 14.QVN.tmp-g7H8i9", true);    // a live writer holds it
-  make(".Inv 15.QVN.tmp-abc", true);       // not the writer's pattern
-  make("Inv 16.QVN.tmp-abcdef", true);     // nor this
-  make(".tmp-abcdef", true);               // nor this: no target name
-  int held = ::open((folder / ".Inv 14.QVN.tmp-g7H8i9").c_str(), O_RDONLY);
-  ASSERT_GE(held, 0);
-  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  std::atomic<bool> done{false};
+  std::thread sweeper([&] {
+    while (!done) platform::RemoveStaleTemporaries(folder);
+  });
+  int failed = 0;
+  for (int i = 0; i < 200; ++i) failed += !platform::WriteFileAtomic(folder / "doc.txt", std::to_string(i), false);
+  done = true;
+  sweeper.join();
+  EXPECT_EQ(failed, 0);
+  EXPECT_EQ(FolderNames(folder), std::vector<std::string>{"doc.txt"});
+}
 
-  ASSERT_TRUE(platform::WriteFileAtomic(folder / "doc.txt", "new"));
-  EXPECT_EQ(FolderNames(folder), (std::vector<std::string>{".Inv 13.QVN.tmp-d4E5f6", ".Inv 14.QVN.tmp-g7H8i9",
-                                                           ".Inv 15.QVN.tmp-abc", ".tmp-abcdef",
-                                                           "Inv 16.QVN.tmp-abcdef", "doc.txt"}));
-  ::close(held);  // its writer is gone now
-  EXPECT_EQ(platform::RemoveStaleTemporaries(folder), 1);
+TEST_F(AtomicWrite, StartingClearsKilledSavesTemporariesInEveryFolderAndNothingElse) {
+  const fs::path deep = Root() / "My Documents" / "Route 7";
+  LeaveTemporaries(Root());
+  LeaveTemporaries(deep);
+  HeldFile held(deep / ".Inv 14.QVN.tmp-g7H8i9");
+  HeldFile heldToo(Root() / ".Inv 14.QVN.tmp-g7H8i9");
+  EXPECT_EQ(platform::RemoveStaleTemporariesUnder(Root()), 4);
+  EXPECT_EQ(FolderNames(deep), kKeptOfLeftOvers);
+  std::vector<std::string> top = kKeptOfLeftOvers;
+  top.push_back("My Documents");
+  EXPECT_EQ(FolderNames(Root()), top);
 }
 
 // ---- FileHandle ----------------------------------------------------------------------
