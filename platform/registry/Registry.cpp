@@ -291,20 +291,30 @@ class Registry {
   }
 
   // Another process holds a hive only for one read-modify-write or one batch, a few
-  // milliseconds. A hold much longer than that is a process stopped or gone astray, and
-  // the program must not stall behind it: the change fails (ERROR_CANTWRITE), and until
-  // the lock is had again further changes of that hive fail at once instead of waiting.
+  // milliseconds. A hold much longer than that, with no save of the hive meanwhile, is a
+  // process stopped or gone astray, and the program must not stall behind it: the change
+  // fails (ERROR_CANTWRITE), and until the lock is had again further changes of that hive
+  // fail at once instead of waiting. While other processes keep saving, the lock is
+  // passed around rather than held, and the wait goes on.
   static constexpr auto kLockPatience = std::chrono::seconds(1);
 
-  static bool TakeLock(int fd, std::chrono::steady_clock::duration patience) {
-    const auto deadline = std::chrono::steady_clock::now() + patience;
+  bool TakeLock(Hive& h) {
+    using Clock = std::chrono::steady_clock;
+    auto deadline = Clock::now() + kLockPatience;
+    std::uint64_t writes = SharedWrites(h);
     auto pause = std::chrono::milliseconds(1);
     for (;;) {
-      if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+      if (::flock(h.lock.fd, LOCK_EX | LOCK_NB) == 0) return true;
       if (errno == EINTR) continue;
-      if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline) return false;
+      if (errno != EWOULDBLOCK || h.lock.stalled) return false;
+      if (Clock::now() >= deadline) {
+        std::uint64_t now = SharedWrites(h);
+        if (now == writes) return false;
+        writes = now;
+        deadline = Clock::now() + kLockPatience;
+      }
       std::this_thread::sleep_for(pause);
-      pause = std::min<std::chrono::milliseconds>(pause * 2, std::chrono::milliseconds(50));
+      pause = std::min<std::chrono::milliseconds>(pause * 2, std::chrono::milliseconds(10));
     }
   }
 
@@ -314,7 +324,7 @@ class Registry {
       return true;
     }
     if (!OpenLock(h)) return false;
-    if (!TakeLock(h.lock.fd, h.lock.stalled ? std::chrono::steady_clock::duration::zero() : kLockPatience)) {
+    if (!TakeLock(h)) {
       if (!h.lock.stalled)
         std::fprintf(stderr, "registry: %s.lock is held by another process; its changes fail until it lets go\n",
                      HivePath(h).c_str());
