@@ -40,6 +40,7 @@
 #include "editor/ItemListWnd.h"
 #include "editor/ItemTreeCommands.h"
 #include "listupdate/ListUpdater.h"
+#include "listupdate/UpdateFileJournal.h"
 #include "mainwindow/HeaderBar.h"
 #include "mainwindow/PowerNotifications.h"
 #include "mainwindow/PrivateMessages.h"
@@ -157,6 +158,8 @@ StartupStep CMainFrame::StartUp(std::u16string_view commandLine) {
   m_itemStore->Open(database.str());
   if (!m_itemStore->IsOpen()) return StartupStep::DatabaseNotOpen;
   UpgradeDatabase();
+  // A list update killed after its commit left its files to remove.
+  CUpdateFileJournal::CompleteInterrupted(m_itemStore->Database());
 
   if (CPreferences::UseOutlook())
     m_customerSource = std::make_unique<CContactsSource>(m_hwnd);

@@ -11,6 +11,7 @@ enum class Fault {
   FileRename,   // the rename that completes an atomic write fails
   FileOpen,     // CreateFileW fails with ERROR_ACCESS_DENIED
   ComInitialize,  // CoInitializeEx fails with E_FAIL
+  DatabaseCommit,  // the outermost commit of the program's database fails, its work still open
   Count
 };
 
