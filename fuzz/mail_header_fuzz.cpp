@@ -14,8 +14,8 @@
 #include "platform/mapi/Mapi.h"
 #include "platform/mapi/MapiPtr.h"
 #include "platform/mapi/MessageStores.h"
-#include "tests/platform/MailReader.h"
-#include "tests/platform/MapiMessages.h"
+#include "platform/testing/MailReader.h"
+#include "platform/testing/MapiMessages.h"
 
 using namespace platform::mapi;
 
