@@ -90,7 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::error_code error;
   std::filesystem::remove_all(program.folder, error);
   std::filesystem::create_directories(program.folder);
-  std::ofstream(program.folder / "F.QVN", std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(program.folder / "F.QVN", std::ios::binary)
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 
   const std::u16string& start = choices[0];
   const std::u16string& end = choices[1];

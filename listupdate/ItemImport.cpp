@@ -79,7 +79,8 @@ int CListUpdater::ImportItemFiles() {
     if (loaded && next.CheckVersion(kUpdateListVersion) == kVersionSame) {
       if (next.CountElements(u"ITEM") > 0) total += ImportItems(next, total);
     } else if (loaded || next.ParseFailed()) {
-      // Read and to go, but not taken: the user learns that its items are missing.
+      // Read (and removed with the others), but not taken: the user learns that its items
+      // are missing.
       ShowBox(kUnrecognizedListText);
     }
     next.Recreate();

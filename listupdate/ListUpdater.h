@@ -116,7 +116,8 @@ class CListUpdater {
     m_listHistory = listHistory;
   }
 
-  // 1 when the update ran to its end; 0 when the file was refused or the user aborted.
+  // 1 when the update ran to its end; 0 when the file was refused, the user aborted or
+  // nothing could be committed.
   // Whatever way a run that got past the version check ends, the customer source's bulk
   // change is ended, the customer list window restored and the list tree refilled.
   int Run(HWND mainWindow);

@@ -4,10 +4,10 @@
 //
 // A file is UTF-16 little-endian XML (a byte-order mark is accepted), read whole. The
 // reader never deletes it: the job removes the files it read once what they brought is
-// committed (CUpdateFileJournal). Every record and identity element
-// is found by its tag anywhere in the document, in document order; a record's fields are
-// the texts of its direct child elements (the first of that name), with surrounding XML
-// blanks dropped, and an absent child reads as an empty text.
+// committed (CUpdateFileJournal). Every record and identity element is found by its tag
+// anywhere in the document, in document order; a record's fields are the texts of its
+// direct child elements (the first of that name), with surrounding XML blanks dropped,
+// and an absent child reads as an empty text.
 //
 // Nothing in a file reaches outside it: no DTD is loaded, a document that declares one is
 // refused, no entity is expanded and no network is touched.

@@ -165,8 +165,7 @@ class Registry {
 
   // Takes the hive's lock for a change and brings the tree up to date with the file.
   // ERROR_CANTWRITE when the lock file cannot be made or another process holds it too
-  // long (see Lock). Each successful call is paired
-  // with FinishChange.
+  // long (see TakeLock). Each successful call is paired with FinishChange.
   LONG BeginChange(size_t hive) {
     Hive& h = m_hives[hive];
     if (h.dirty) return ERROR_SUCCESS;  // the batch already holds the lock
@@ -286,7 +285,8 @@ class Registry {
   // count a reader may have seen, so that the next save is never taken for one it knows.
   void CountWrite(Hive& h) {
     std::optional<std::uint64_t> count = ReadWriteCount(h);
-    std::uint64_t next = count ? *count + 1 : static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
+    const auto now = std::chrono::system_clock::now().time_since_epoch().count();
+    std::uint64_t next = count ? *count + 1 : static_cast<std::uint64_t>(now);
     if (::pwrite(h.lock.fd, &next, sizeof next, 0) == static_cast<ssize_t>(sizeof next)) h.seenWrites = next;
   }
 
