@@ -14,6 +14,7 @@
 #include "core/Utilities.h"
 #include "datastore/Internal.h"
 #include "platform/base/Base.h"
+#include "platform/base/Faults.h"
 #include "platform/kernel/DeviceRoot.h"
 #include "platform/kernel/Files.h"
 #include "resources/resource_ids.h"
@@ -475,6 +476,21 @@ bool CSqlDatabase::ColumnExists(std::u16string_view table, std::u16string_view c
   return found;
 }
 
+bool CSqlDatabase::ReadUpdateStamp(int& stamp) {
+  Lock lock(m_lock);
+  CSqlStatement statement;
+  if (Prepare(CSqlText(u"PRAGMA user_version"), statement.put()) != SQLITE_OK ||
+      Step(statement.get()) != SQLITE_ROW)
+    return false;
+  stamp = sqlite3_column_int(statement.get(), 0);
+  return true;
+}
+
+bool CSqlDatabase::WriteUpdateStamp(int stamp) {
+  Lock lock(m_lock);
+  return ExecuteUtf8("PRAGMA user_version = " + std::to_string(stamp)) == SQLITE_OK;
+}
+
 bool CSqlDatabase::UpgradeSchema() {
   Lock lock(m_lock);
   if (BeginTransaction() != SQLITE_OK) return false;
@@ -697,7 +713,7 @@ int CSqlDatabase::CommitTransaction() {
     return SQLITE_ABORT;
   }
   if (m_transactionDepth <= 1) {
-    int rc = Execute(u"COMMIT TRANSACTION;");
+    int rc = platform::ShouldFail(platform::Fault::DatabaseCommit) ? SQLITE_IOERR : Execute(u"COMMIT TRANSACTION;");
     // A commit that fails (the file is busy) leaves the transaction open, so the caller
     // can still roll it back.
     if (rc == SQLITE_OK) {

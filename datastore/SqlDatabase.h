@@ -145,6 +145,13 @@ class CSqlDatabase {
   // How many Begins are open (0: none).
   int TransactionDepth() const;
 
+  // The list update's stamp: a number in the file's header (the engine's user version,
+  // 0 in a file that never had one) that an update sets inside its transaction, so that
+  // after a kill the next start can tell whether that transaction was committed. False
+  // when it cannot be read or written.
+  bool ReadUpdateStamp(int& stamp);
+  bool WriteUpdateStamp(int stamp);
+
   void FreeCustomerTable();
   void FreeItemIdTable();
   int ItemIdRowCount() const;

@@ -43,3 +43,11 @@ void CImportTransaction::Rollback() {
   if (m_open) m_store.RollbackTransaction();
   m_open = false;
 }
+
+bool CImportTransaction::Commit() {
+  if (!m_open) return false;
+  m_open = false;
+  if (m_store.CommitTransaction()) return true;
+  m_store.RollbackTransaction();
+  return false;
+}

@@ -36,6 +36,10 @@ class CImportTransaction {
   CImportTransaction& operator=(const CImportTransaction&) = delete;
   // Undoes the work since construction now; the destructor then does nothing.
   void Rollback();
+  // Commits the work now (the outermost transaction makes it durable); false, with the
+  // work undone, when the commit fails or the transaction never began. The destructor
+  // then does nothing.
+  bool Commit();
 
  private:
   CItemStore& m_store;

@@ -75,10 +75,12 @@ int CListUpdater::ImportItemFiles() {
     std::u16string path = DatabaseFolderFile(u"NWQItems" + NumberText(k) + u".xml");
     if (!FileExists(path)) break;
     bool loaded = next.LoadFile(path) != 0;
+    NoteRead(next);
     if (loaded && next.CheckVersion(kUpdateListVersion) == kVersionSame) {
       if (next.CountElements(u"ITEM") > 0) total += ImportItems(next, total);
     } else if (loaded || next.ParseFailed()) {
-      // Read and gone, but not taken: the user learns that its items are missing.
+      // Read (and removed with the others), but not taken: the user learns that its items
+      // are missing.
       ShowBox(kUnrecognizedListText);
     }
     next.Recreate();

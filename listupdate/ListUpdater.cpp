@@ -21,6 +21,7 @@
 #include "editor/EditCommand.h"
 #include "listupdate/GroupList.h"
 #include "listupdate/ImportText.h"
+#include "listupdate/UpdateFileJournal.h"
 #include "platform/user/MessageBox.h"
 #include "platform/user/Window.h"
 
@@ -74,35 +75,28 @@ std::u16string CListUpdater::DatabaseFolderFile(std::u16string_view name) const 
 
 int CListUpdater::Run(HWND mainWindow) {
   m_mainWindow = mainWindow;
+  // What a run killed after its commit left behind is finished first.
+  CUpdateFileJournal::CompleteInterrupted(m_store->Database());
+  m_taken = std::make_unique<CUpdateFileJournal>(m_store->Database());
   Status(u"Initializing...");
   m_reader = std::make_unique<CUpdateListReader>(m_readerOwner, m_progress->GetHwnd());
   std::u16string path = m_updateFilePath.empty() ? DatabaseFolderFile(u"NWQItems.xml") : m_updateFilePath;
-  int version = kVersionUnknown;
-  if (!m_reader->LoadFile(path)) {
-    // The reader has said why when the file could not be read; a file that was read but
-    // is no update list is said here.
-    if (!m_reader->ParseFailed()) return 0;
-  } else {
-    version = m_reader->CheckVersion(kUpdateListVersion);
-  }
-  switch (version) {
-    case kVersionSame:
-      break;
-    case kVersionNewer:
-      ShowBox(u"The Update List is from a newer version of Slateway on the desktop.  Please reinstall.");
-      return 0;
-    case kVersionOlder:
-      ShowBox(u"The Update List is from an older version of Slateway on the desktop.  Please reinstall.");
-      return 0;
-    default:
-      ShowBox(kUnrecognizedListText);
-      return 0;
+  const bool loaded = m_reader->LoadFile(path) != 0;
+  NoteRead(*m_reader);
+  // The reader has said why when the file could not be read.
+  if (!loaded && !m_reader->ParseFailed()) return 0;
+  const int version = loaded ? m_reader->CheckVersion(kUpdateListVersion) : kVersionUnknown;
+  if (version != kVersionSame) {
+    m_taken->Finish(true);  // a refused file brings nothing to wait for
+    ShowRefusal(version);
+    return 0;
   }
   // Nothing done before the update can be undone after it: the lists it edited are gone.
   if (m_documentHistory) m_documentHistory->Clear();
   if (m_listHistory) m_listHistory->Clear();
   ReadOptions();
   int result = 0;
+  bool committed = false;
   {
     // One transaction for the run, each step nested in it: the disk is synced once, at
     // the end, whether the run finished or was aborted.
@@ -111,9 +105,32 @@ int CListUpdater::Run(HWND mainWindow) {
     m_store->AddRootNode(u"Other Lists", u"My Lists", kObjectOtherLists);
     m_store->AddRootNode(u"Item Lists", u"My Lists", kObjectRoot);
     result = RunListSteps() ? ImportCustomerFiles() : 0;
+    m_taken->Prepare();
+    committed = run.Commit();
   }
   Finish();
-  return result;
+  // The files read go only now that what they brought is stored; after a failed commit
+  // nothing is, and they stay for another run.
+  m_taken->Finish(committed);
+  return committed ? result : 0;
+}
+
+void CListUpdater::NoteRead(const CUpdateListReader& reader) {
+  if (reader.LoadedFile()) m_taken->Note(*reader.LoadedFile());
+}
+
+void CListUpdater::ShowRefusal(int version) {
+  switch (version) {
+    case kVersionNewer:
+      ShowBox(u"The Update List is from a newer version of Slateway on the desktop.  Please reinstall.");
+      break;
+    case kVersionOlder:
+      ShowBox(u"The Update List is from an older version of Slateway on the desktop.  Please reinstall.");
+      break;
+    default:
+      ShowBox(kUnrecognizedListText);
+      break;
+  }
 }
 
 void CListUpdater::ReadOptions() {
@@ -192,7 +209,9 @@ int CListUpdater::ImportCustomerFiles() {
   int result = 1;
   for (int n = 1; FileExists(path); path = DatabaseFolderFile(u"NWQCustomers" + NumberText(n++) + u".xml")) {
     m_reader = std::make_unique<CUpdateListReader>(m_readerOwner, m_progress->GetHwnd());
-    if (!m_reader->LoadFile(path)) {
+    const bool loaded = m_reader->LoadFile(path) != 0;
+    NoteRead(*m_reader);
+    if (!loaded) {
       // The files after this one stay for another run, and so does this one unless it was
       // read and found to be no update list.
       if (m_reader->ParseFailed())

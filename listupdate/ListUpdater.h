@@ -12,6 +12,10 @@
 // far, whole records only; a failure that escapes a step (out of memory) rolls the step
 // back. A group is written with its member lines or not at all.
 //
+// The files the run read are removed only after that commit (CUpdateFileJournal), so a
+// kill at any moment leaves the old database with the files, or the new database; the
+// main window calls CUpdateFileJournal::CompleteInterrupted when it starts.
+//
 // Runs on the user-interface thread; the progress calls let pending messages through so
 // the Abort button works while the job runs.
 #pragma once
@@ -39,6 +43,7 @@ class CProgressWnd;
 class CSalesTaxList;
 class CTaxCodeList;
 class CGroupList;
+class CUpdateFileJournal;
 struct ListStep;
 struct ListStepRecord;
 struct CustomFieldOrder;
@@ -111,7 +116,8 @@ class CListUpdater {
     m_listHistory = listHistory;
   }
 
-  // 1 when the update ran to its end; 0 when the file was refused or the user aborted.
+  // 1 when the update ran to its end; 0 when the file was refused, the user aborted or
+  // nothing could be committed.
   // Whatever way a run that got past the version check ends, the customer source's bulk
   // change is ended, the customer list window restored and the list tree refilled.
   int Run(HWND mainWindow);
@@ -155,6 +161,9 @@ class CListUpdater {
   void FindEntry(const ListStep& step, const ListStepRecord& in, std::unique_ptr<CDbRecord>& found,
                  bool& byName);
   void ReadOptions();
+  // Keeps the file the reader read for removal once the run is committed.
+  void NoteRead(const CUpdateListReader& reader);
+  void ShowRefusal(int version);
   bool RunListSteps();
   int ImportCustomerFiles();
   void Finish();
@@ -176,6 +185,7 @@ class CListUpdater {
   bool m_overwriteCustomers = true;
   void* m_readerOwner;
   std::unique_ptr<CUpdateListReader> m_reader;
+  std::unique_ptr<CUpdateFileJournal> m_taken;  // the files read by the current run
   CCompanyInfo* m_companyInfo;  // not owned
   IUpdateListTree* m_tree;      // not owned
   std::unique_ptr<COverwritePromptDlg> m_prompt;

@@ -207,6 +207,7 @@ void CUpdateListReader::Recreate() {
 
 int CUpdateListReader::LoadFile(std::u16string_view path) {
   Recreate();
+  m_loadedFile.reset();
   std::u16string name(path);
   std::u16string units;  // read straight into place: the file is UTF-16LE
   {
@@ -225,10 +226,12 @@ int CUpdateListReader::LoadFile(std::u16string_view path) {
       return 0;
     }
     DWORD read = 0;
-    if (size && !ReadFile(file.get(), units.data(), size, &read, nullptr)) read = 0;
+    CUpdateFileStamp stamp{name, size, {}};
+    if ((!size || ReadFile(file.get(), units.data(), size, &read, nullptr)) &&
+        GetFileTime(file.get(), nullptr, nullptr, &stamp.written))
+      m_loadedFile = std::move(stamp);
     units.resize(read / 2);  // an odd last byte is half a character
   }
-  DeleteFileW(name.c_str());
   if constexpr (std::endian::native == std::endian::big)
     for (char16_t& c : units) c = static_cast<char16_t>((c >> 8) | (c << 8));
   return LoadUnits(units);

@@ -2,11 +2,12 @@
 // "NWQItems.xml" and its continuation files (every list but the customers) and
 // "NWQCustomers.xml" and its continuation files.
 //
-// A file is UTF-16 little-endian XML (a byte-order mark is accepted), read whole and
-// deleted from the disk as soon as it has been read. Every record and identity element
-// is found by its tag anywhere in the document, in document order; a record's fields are
-// the texts of its direct child elements (the first of that name), with surrounding XML
-// blanks dropped, and an absent child reads as an empty text.
+// A file is UTF-16 little-endian XML (a byte-order mark is accepted), read whole. The
+// reader never deletes it: the job removes the files it read once what they brought is
+// committed (CUpdateFileJournal). Every record and identity element is found by its tag
+// anywhere in the document, in document order; a record's fields are the texts of its
+// direct child elements (the first of that name), with surrounding XML blanks dropped,
+// and an absent child reads as an empty text.
 //
 // Nothing in a file reaches outside it: no DTD is loaded, a document that declares one is
 // refused, no entity is expanded and no network is touched.
@@ -20,6 +21,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -74,6 +76,13 @@ struct UpdateCustomerTag {
 };
 extern const std::array<UpdateCustomerTag, 58> kUpdateCustomerTags;
 
+// A file as it was read: its path, size and time of last write.
+struct CUpdateFileStamp {
+  std::u16string path;
+  DWORD size = 0;
+  FILETIME written{};
+};
+
 // CheckVersion results.
 enum UpdateListVersion { kVersionUnknown = 0, kVersionNewer = 1, kVersionOlder = 2, kVersionSame = 3 };
 
@@ -89,16 +98,18 @@ class CUpdateListReader {
   // Drops the loaded document and every walk.
   void Recreate();
 
-  // Reads the whole file, deletes it and parses it: 1 when it parsed. A file that cannot
-  // be opened gives the "Could not open file" box and 0 (the file stays where it is);
-  // one too large to hold gives warning 40348 and 0, the file kept for another try. A
-  // file that does not parse, or declares a DTD, gives 0 without a box (it is gone).
+  // Reads the whole file and parses it: 1 when it parsed. A file that cannot be opened
+  // gives the "Could not open file" box and 0; one too large to hold gives warning 40348
+  // and 0. A file that does not parse, or declares a DTD, gives 0 without a box.
   int LoadFile(std::u16string_view path);
   // Parses bytes as a file's content would be; 1 when they parsed.
   int LoadBytes(const void* bytes, size_t size);
-  // After a failed load: true when the bytes were read (and the file deleted) but are no
-  // update list; false when the file could not be read at all (the box was shown).
+  // After a failed load: true when the bytes were read but are no update list; false
+  // when the file could not be read at all (the box was shown).
   bool ParseFailed() const { return m_parseFailed; }
+  // The file the last LoadFile read whole, as it was read (whether or not it parsed);
+  // nothing when it could not be read.
+  const std::optional<CUpdateFileStamp>& LoadedFile() const { return m_loadedFile; }
 
   // Identity elements and list version against the program's (compared as numbers read
   // the same way in every locale): kVersionUnknown when an identity element is missing.
@@ -182,6 +193,7 @@ class CUpdateListReader {
   void* m_ownerValue;
   HWND m_messageOwner;  // not owned
   bool m_parseFailed = false;
+  std::optional<CUpdateFileStamp> m_loadedFile;
   std::vector<Node> m_nodes;
   std::string m_texts;  // the texts of every node
   std::vector<std::string> m_names;                 // by name id

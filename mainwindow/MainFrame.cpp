@@ -40,12 +40,14 @@
 #include "editor/ItemListWnd.h"
 #include "editor/ItemTreeCommands.h"
 #include "listupdate/ListUpdater.h"
+#include "listupdate/UpdateFileJournal.h"
 #include "mainwindow/HeaderBar.h"
 #include "mainwindow/PowerNotifications.h"
 #include "mainwindow/PrivateMessages.h"
 #include "customers/DocumentCustomerScreens.h"
 #include "mainwindow/RegisterList.h"
 #include "mainwindow/RowActions.h"
+#include "platform/kernel/DeviceRoot.h"
 #include "reports/Report.h"
 #include "reports/ReportView.h"
 #include "resources/resource_ids.h"
@@ -106,6 +108,8 @@ std::u16string CMainFrame::DocumentNameFromCommandLine(std::u16string_view comma
 // ---- Start-up -----------------------------------------------------------------------------------
 
 StartupStep CMainFrame::StartUp(std::u16string_view commandLine) {
+  // Saves killed with an earlier run left their temporaries behind.
+  platform::RemoveStaleTemporariesUnder(platform::DeviceRoot());
   g_system5 = IsOsVersion5OrLater();
   SetHighResolution(IsHighResolutionScreen());
 
@@ -154,6 +158,8 @@ StartupStep CMainFrame::StartUp(std::u16string_view commandLine) {
   m_itemStore->Open(database.str());
   if (!m_itemStore->IsOpen()) return StartupStep::DatabaseNotOpen;
   UpgradeDatabase();
+  // A list update killed after its commit left its files to remove.
+  CUpdateFileJournal::CompleteInterrupted(m_itemStore->Database());
 
   if (CPreferences::UseOutlook())
     m_customerSource = std::make_unique<CContactsSource>(m_hwnd);

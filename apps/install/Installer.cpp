@@ -125,13 +125,14 @@ bool IsProgramFile(const fs::path& name) {
   return false;
 }
 
-// Copies `from` to `staged`, with the source's permissions. Nothing staged is used before
-// SyncStaging has put all of it on the disk at once.
+// Copies `from` to `staged`, with the source's permissions for its owner only: the device is
+// the user's alone. Nothing staged is used before SyncStaging has put all of it on the disk
+// at once.
 bool StageFile(const fs::path& from, const fs::path& staged) {
   std::string bytes;
   if (!ReadWholeFile(from, bytes) || !platform::WriteFileAtomic(staged, bytes, false)) return false;
   std::error_code ec;
-  fs::permissions(staged, fs::status(from).permissions(), ec);
+  fs::permissions(staged, fs::status(from).permissions() & fs::perms::owner_all, ec);
   platform::CrashPoint();
   return true;
 }

@@ -2,6 +2,7 @@
 // the program-wide out-of-memory failure.
 #pragma once
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -81,6 +82,12 @@ bool ToUtf8Strict(std::u16string_view text, std::string& out);
 // SIZE_MAX at an unpaired surrogate.
 size_t WriteUtf8Strict(std::u16string_view text, char* out);
 std::u16string ToUtf16(std::string_view utf8);
+
+// Bytes made safe for one line of a text file: "%", control characters and DEL become
+// "%" and two hexadecimal digits; UnescapeLineBytes undoes it, nothing when an escape is
+// cut short or not hexadecimal.
+std::string EscapeLineBytes(std::string_view bytes);
+std::optional<std::string> UnescapeLineBytes(std::string_view text);
 
 // True when every surrogate of the text is part of a pair (the text converts to UTF-8
 // and back without change).

@@ -13,6 +13,7 @@ enum class Fault {
   ComInitialize,  // CoInitializeEx fails with E_FAIL
   Crash,        // CrashPoint ends the process at once, as a kill would
   FolderExchange,  // exchanging two folders in one step is refused, as some file systems do
+  DatabaseCommit,  // the outermost commit of the program's database fails, its work still open
   Count
 };
 

@@ -8,8 +8,9 @@
 
 #include <cctype>
 #include <cerrno>
-#include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -51,11 +52,27 @@ fs::path Normalised(const fs::path& p) {
   return abs.parent_path();
 }
 
+// Another local user must reach nothing under the root: it holds the customers (card
+// fields included), the settings and the registry's locks. A root made before the program
+// kept it private loses its group and other bits here; one line says so when it cannot.
+void MakeRootPrivate(const fs::path& root) {
+  struct stat st {};
+  if (::stat(root.c_str(), &st) != 0 || (st.st_mode & 077) == 0) return;
+  int error = ::chmod(root.c_str(), st.st_mode & 07700) == 0 ? 0 : errno;
+  if (error == 0 && ::stat(root.c_str(), &st) == 0 && (st.st_mode & 077) == 0) return;
+  std::fprintf(stderr, "slateway: the device root %s stays open to other users: %s\n", root.c_str(),
+               error ? std::strerror(error) : "its file system keeps no permissions");
+}
+
 void UseRoot(const fs::path& root) {
   g_root = Normalised(root);
   g_rootChosen = true;
+  // Whatever the process makes from now on (folders, files, hives, databases, journals
+  // SQLite writes on its own) is its user's alone, whatever umask it was started with.
+  ::umask(077);
   std::error_code ec;
   fs::create_directories(g_root, ec);
+  MakeRootPrivate(g_root);
 }
 
 bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
@@ -176,11 +193,13 @@ void SyncFolder(const fs::path& folder) {
 namespace {
 // The atomic writer names its temporary "." + target name + ".tmp-" + six letters or
 // digits (what mkstemp fills in); nothing else in a folder is ever taken for one.
+//
+// A writer holds its temporary flock'ed from before it writes until after the rename, and
+// makes sure, once it holds the lock, that the name is still its file (a sweep may have
+// taken the file between mkstemp and flock; the writer then starts again). So a temporary
+// that can be locked is one whose writer is gone, however young it is.
 constexpr std::string_view kTempMarker = ".tmp-";
 constexpr size_t kTempSuffixLength = 6;
-// A temporary younger than this may belong to a writer that has made it but not yet
-// locked it; older ones are judged by their lock alone.
-constexpr auto kTempMinimumAge = std::chrono::minutes(2);
 
 bool IsAtomicWriterTemporary(std::string_view name) {
   const size_t tail = kTempMarker.size() + kTempSuffixLength;
@@ -192,10 +211,32 @@ bool IsAtomicWriterTemporary(std::string_view name) {
   return true;
 }
 
+// Whether `path` names the file open as `fd`.
+bool NamesOpenFile(const fs::path& path, int fd) {
+  struct stat named {}, open {};
+  return ::lstat(path.c_str(), &named) == 0 && ::fstat(fd, &open) == 0 && named.st_dev == open.st_dev &&
+         named.st_ino == open.st_ino;
+}
+
 // Folders already swept by this process: a crash leaves temporaries behind once, so one
 // sweep per folder and run is enough and keeps repeated saves cheap.
 std::mutex g_sweptMutex;
 std::set<fs::path> g_sweptFolders;
+
+// A new temporary beside `path`, locked and still named by its path, or -1 (errno set).
+int MakeLockedTemporary(const fs::path& folder, const fs::path& path, std::string& temp) {
+  constexpr int kTries = 8;
+  for (int attempt = 0; attempt < kTries; ++attempt) {
+    temp = (folder / ("." + path.filename().string() + std::string(kTempMarker) + "XXXXXX")).string();
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0) return -1;
+    ::flock(fd, LOCK_EX);
+    if (NamesOpenFile(temp, fd)) return fd;
+    CloseQuietly(fd);  // swept before it was locked: its name is gone, so is the file
+  }
+  errno = EAGAIN;
+  return -1;
+}
 }  // namespace
 
 int RemoveStaleTemporaries(const fs::path& folder) {
@@ -203,18 +244,34 @@ int RemoveStaleTemporaries(const fs::path& folder) {
   fs::directory_iterator it(folder, ec);
   if (ec) return 0;
   int removed = 0;
-  const auto now = fs::file_time_type::clock::now();
   for (const fs::directory_entry& entry : it) {
     const std::string name = entry.path().filename().string();
-    if (!IsAtomicWriterTemporary(name) || !entry.is_regular_file(ec)) continue;
-    auto written = entry.last_write_time(ec);
-    if (ec || now - written < kTempMinimumAge) continue;
+    if (!IsAtomicWriterTemporary(name) || !entry.is_regular_file(ec) || entry.is_symlink(ec)) continue;
     // A live writer holds its temporary locked until the rename; a crashed one held it
-    // only as long as it lived.
+    // only as long as it lived. The name must still be the file locked: a writer that
+    // finished meanwhile has renamed it away.
     int fd = ::open(entry.path().c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) continue;
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::unlink(entry.path().c_str()) == 0) ++removed;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && NamesOpenFile(entry.path(), fd) && ::unlink(entry.path().c_str()) == 0)
+      ++removed;
     CloseQuietly(fd);
+  }
+  return removed;
+}
+
+int RemoveStaleTemporariesUnder(const fs::path& root) {
+  std::vector<fs::path> folders{root};
+  std::error_code ec;
+  // Links to folders are not followed: what lies behind them is not the device's.
+  for (fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, ec), end;
+       !ec && it != end; it.increment(ec)) {
+    if (it->is_directory(ec) && !it->is_symlink(ec)) folders.push_back(it->path());
+  }
+  int removed = 0;
+  std::lock_guard lock(g_sweptMutex);
+  for (const fs::path& folder : folders) {
+    removed += RemoveStaleTemporaries(folder);
+    g_sweptFolders.insert(fs::absolute(folder));
   }
   return removed;
 }
@@ -225,23 +282,21 @@ bool WriteFileAtomic(const fs::path& path, std::string_view bytes, bool durable)
     return false;
   }
   const fs::path folder = path.parent_path().empty() ? fs::path(".") : path.parent_path();
-  std::string temp = (folder / ("." + path.filename().string() + std::string(kTempMarker) + "XXXXXX")).string();
-  int fd = ::mkstemp(temp.data());
+  std::string temp;
+  int fd = MakeLockedTemporary(folder, path, temp);
   if (fd < 0) {
     SetLastError(errno == ENOENT || errno == ENOTDIR ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(errno));
     return false;
   }
-  // Held until the temporary is renamed or removed, so a sweep never takes a live one.
-  ::flock(fd, LOCK_EX);
   {
     std::lock_guard lock(g_sweptMutex);
     if (g_sweptFolders.insert(fs::absolute(folder)).second) RemoveStaleTemporaries(folder);
   }
   DWORD error = ERROR_SUCCESS;
-  // mkstemp makes the file private; a document or hive is as readable as any other file,
-  // and a replaced file keeps the permissions it had.
+  // mkstemp makes the file private, as every new file under the root is; a replaced file
+  // keeps the permissions it had.
   struct stat old {};
-  ::fchmod(fd, ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
+  if (::stat(path.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
   if (ShouldFail(Fault::FileWrite)) {
     error = ERROR_WRITE_FAULT;
   } else if (!WriteAll(fd, bytes) || (durable && ::fsync(fd) != 0)) {

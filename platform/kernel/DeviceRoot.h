@@ -11,6 +11,11 @@ namespace platform {
 
 // The folder behind "\": $SLATEWAY_DEVICE_ROOT, else $XDG_DATA_HOME/slateway/device, else
 // ~/.local/share/slateway/device. Created on first use.
+//
+// Choosing the root (first use, or SetDeviceRoot) makes it private to its user: the
+// process umask becomes 077, so every folder made under it is 0700 and every file 0600;
+// an existing root open to others is closed to them (group and other bits cleared), and
+// when that cannot be done one line on stderr says so.
 const std::filesystem::path& DeviceRoot();
 // Points the device at another folder (tests give each case its own). Open handles and
 // cached registry hives belong to the old root, so callers reset those first.
@@ -37,9 +42,12 @@ std::u16string ToDevicePath(const std::filesystem::path& linuxPath);
 // see RemoveStaleTemporaries.
 bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes, bool durable = true);
 // Removes the atomic writer's own temporaries from `folder` (names of its exact pattern,
-// "." + name + ".tmp-" + six letters or digits) that are a few minutes old and not held
-// by a live writer. Any other file is left alone. Returns how many were removed.
+// "." + name + ".tmp-" + six letters or digits) that no live writer holds: those of saves
+// that were killed. Any other file is left alone. Returns how many were removed.
 int RemoveStaleTemporaries(const std::filesystem::path& folder);
+// The same in `root` and every folder below it (links to folders are not followed); the
+// program calls it on the device root when it starts.
+int RemoveStaleTemporariesUnder(const std::filesystem::path& root);
 // Forces a file's data and its folder entry to the disk.
 bool SyncFile(const std::filesystem::path& path);
 // The same for a device path.

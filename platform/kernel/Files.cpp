@@ -273,7 +273,7 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSEC
   const bool write = desiredAccess & GENERIC_WRITE;
   flags |= (read && write) ? O_RDWR : write ? O_WRONLY : O_RDONLY;
   if (!existed) flags |= O_CREAT | O_EXCL;
-  int fd = ::open(path.c_str(), flags, 0644);
+  int fd = ::open(path.c_str(), flags, 0600);  // the device's files are its user's alone
   if (fd < 0) {
     SetLastError(errno == ENOENT ? MissingError(path) : errno == EEXIST ? ERROR_FILE_EXISTS : platform::ErrorFromErrno(errno));
     return INVALID_HANDLE_VALUE;
@@ -530,7 +530,7 @@ BOOL CreateDirectoryW(LPCWSTR pathName, LPSECURITY_ATTRIBUTES) {
   const fs::path path = platform::MapDevicePath(View(pathName));
   struct stat st {};
   if (StatPath(path, &st)) return Fail(ERROR_ALREADY_EXISTS);
-  if (::mkdir(path.c_str(), 0755) != 0) {
+  if (::mkdir(path.c_str(), 0700) != 0) {
     if (errno == ENOENT || errno == ENOTDIR) return Fail(ERROR_PATH_NOT_FOUND);
     return Fail(platform::ErrorFromErrno(errno));
   }

@@ -137,36 +137,12 @@ std::optional<std::u16string> Unquote(std::string_view line, size_t& pos) {
 }
 
 // Key names cannot hold "\" (the separator); "%" and control characters are %-escaped.
-void AppendEscapedKeyName(std::u16string_view name, std::string& out) {
-  const std::string bytes = NameBytes(name);
-  size_t run = 0;
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    auto c = static_cast<unsigned char>(bytes[i]);
-    if (c != '%' && c >= 0x20 && c != 0x7F) continue;
-    out.append(bytes, run, i - run);
-    out += '%';
-    AppendHex(out, c, 2);
-    run = i + 1;
-  }
-  out.append(bytes, run, std::string::npos);
-}
+void AppendEscapedKeyName(std::u16string_view name, std::string& out) { out += EscapeLineBytes(NameBytes(name)); }
 
 std::optional<std::u16string> UnescapeKeyName(std::string_view text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '%') {
-      out += text[i];
-      continue;
-    }
-    if (i + 2 >= text.size()) return std::nullopt;
-    char hex[3] = {text[i + 1], text[i + 2], 0};
-    if (!std::isxdigit(static_cast<unsigned char>(hex[0])) || !std::isxdigit(static_cast<unsigned char>(hex[1])))
-      return std::nullopt;
-    out += static_cast<char>(std::strtoul(hex, nullptr, 16));
-    i += 2;
-  }
-  if (out.empty()) return std::nullopt;
-  return NameFromBytes(out);
+  std::optional<std::string> bytes = UnescapeLineBytes(text);
+  if (!bytes || bytes->empty()) return std::nullopt;
+  return NameFromBytes(*bytes);
 }
 
 // A REG_SZ whose bytes round-trip through text: even length, one terminating null at the

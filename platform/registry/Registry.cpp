@@ -2,20 +2,21 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <mutex>
+#include <optional>
 #include <sstream>
+#include <thread>
 #include <unordered_map>
 
 #include "platform/kernel/Clock.h"
@@ -45,14 +46,17 @@ struct FileIdentity {
 
 // Beside each hive file lies "<hive>.lock", shared by every process that uses the hive:
 // an exclusive flock on it covers each read-modify-write of the hive (re-read, change,
-// atomic write), and its first eight bytes, mapped into every process, count the hive's
-// writes. A reader compares that count with the one it last saw, so noticing another
-// process's save costs a memory read rather than a stat of the hive on every call.
+// atomic write), and its first eight bytes count the hive's writes. A reader compares that
+// count with the one it last saw, so noticing another process's save costs one small read
+// rather than a stat of the hive on every call. The count is read and written with
+// pread/pwrite, never mapped: a lock file cut short by anyone then reads as a count of 0
+// (the hive is looked at once) and is whole again at the next save, where a mapping
+// would kill the process with SIGBUS.
 struct HiveLock {
   int fd = -1;
   pid_t owner = 0;  // a forked child must open its own: a shared descriptor shares the lock
-  std::uint64_t* counter = nullptr;  // mapped from the lock file
   int depth = 0;
+  bool stalled = false;  // the last try timed out: the next ones do not wait
 };
 
 struct Hive {
@@ -149,16 +153,19 @@ class Registry {
     if (!h.loaded) {
       Load(h);
     } else if (h.lock.depth == 0 && (m_batchDepth == 0 || h.recheck)) {
-      bool look = h.recheck || SharedWrites(h) != h.seenWrites;
+      // The count is taken before the file is looked at, so a save after it is noticed.
+      std::uint64_t writes = SharedWrites(h);
+      bool look = h.recheck || writes != h.seenWrites;
       h.recheck = false;
+      h.seenWrites = writes;
       if (look && !(Identify(HivePath(h)) == h.identity)) Load(h);
     }
     return h.top.get();
   }
 
-  // Takes the hive's lock for a change and brings the tree up to date with the file. False
-  // (ERROR_CANTWRITE) when the lock file cannot be made. Each successful call is paired
-  // with FinishChange.
+  // Takes the hive's lock for a change and brings the tree up to date with the file.
+  // ERROR_CANTWRITE when the lock file cannot be made or another process holds it too
+  // long (see TakeLock). Each successful call is paired with FinishChange.
   LONG BeginChange(size_t hive) {
     Hive& h = m_hives[hive];
     if (h.dirty) return ERROR_SUCCESS;  // the batch already holds the lock
@@ -234,7 +241,7 @@ class Registry {
     return id;
   }
 
-  // Opens (creating when missing) the hive's lock file and maps its write count.
+  // Opens (creating when missing) the hive's lock file.
   bool OpenLock(Hive& h) {
     HiveLock& lock = h.lock;
     if (lock.fd >= 0 && lock.owner == ::getpid()) return true;
@@ -247,36 +254,68 @@ class Registry {
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);
     path += ".lock";
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) return false;
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || (st.st_size < kLockFileSize && ::ftruncate(fd, kLockFileSize) != 0)) {
-      ::close(fd);
-      return false;
-    }
-    if (!lock.counter) {
-      void* map = ::mmap(nullptr, kLockFileSize, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-      if (map == MAP_FAILED) {
-        ::close(fd);
-        return false;
-      }
-      lock.counter = static_cast<std::uint64_t*>(map);
-    }
     lock.fd = fd;
     lock.owner = ::getpid();
     return true;
   }
 
   static void CloseLock(HiveLock& lock) {
-    if (lock.counter) ::munmap(lock.counter, kLockFileSize);
     if (lock.fd >= 0) ::close(lock.fd);
     lock = {};
   }
 
-  // The hive's write count as every process sees it; 0 when there is no lock file.
-  std::uint64_t SharedWrites(Hive& h) {
-    if (!h.lock.counter && !OpenLock(h)) return 0;
-    return std::atomic_ref<std::uint64_t>(*h.lock.counter).load(std::memory_order_acquire);
+  // The hive's write count as every process sees it; nothing when there is no lock file
+  // or it holds less than a count.
+  std::optional<std::uint64_t> ReadWriteCount(Hive& h) {
+    if (!OpenLock(h)) return std::nullopt;
+    std::uint64_t count = 0;
+    ssize_t n;
+    do {
+      n = ::pread(h.lock.fd, &count, sizeof count, 0);
+    } while (n < 0 && errno == EINTR);
+    if (n != static_cast<ssize_t>(sizeof count)) return std::nullopt;
+    return count;
+  }
+  std::uint64_t SharedWrites(Hive& h) { return ReadWriteCount(h).value_or(0); }
+
+  // Counts a save of the hive; called under its lock, so no other process counts at once.
+  // A count that was lost (the file cut short) starts again from the clock, far from any
+  // count a reader may have seen, so that the next save is never taken for one it knows.
+  void CountWrite(Hive& h) {
+    std::optional<std::uint64_t> count = ReadWriteCount(h);
+    const auto now = std::chrono::system_clock::now().time_since_epoch().count();
+    std::uint64_t next = count ? *count + 1 : static_cast<std::uint64_t>(now);
+    if (::pwrite(h.lock.fd, &next, sizeof next, 0) == static_cast<ssize_t>(sizeof next)) h.seenWrites = next;
+  }
+
+  // Another process holds a hive only for one read-modify-write or one batch, a few
+  // milliseconds. A hold much longer than that, with no save of the hive meanwhile, is a
+  // process stopped or gone astray, and the program must not stall behind it: the change
+  // fails (ERROR_CANTWRITE), and until the lock is had again further changes of that hive
+  // fail at once instead of waiting. While other processes keep saving, the lock is
+  // passed around rather than held, and the wait goes on.
+  static constexpr auto kLockPatience = std::chrono::seconds(1);
+
+  bool TakeLock(Hive& h) {
+    using Clock = std::chrono::steady_clock;
+    auto deadline = Clock::now() + kLockPatience;
+    std::uint64_t writes = SharedWrites(h);
+    auto pause = std::chrono::milliseconds(1);
+    for (;;) {
+      if (::flock(h.lock.fd, LOCK_EX | LOCK_NB) == 0) return true;
+      if (errno == EINTR) continue;
+      if (errno != EWOULDBLOCK || h.lock.stalled) return false;
+      if (Clock::now() >= deadline) {
+        std::uint64_t now = SharedWrites(h);
+        if (now == writes) return false;
+        writes = now;
+        deadline = Clock::now() + kLockPatience;
+      }
+      std::this_thread::sleep_for(pause);
+      pause = std::min<std::chrono::milliseconds>(pause * 2, std::chrono::milliseconds(10));
+    }
   }
 
   bool Lock(Hive& h) {
@@ -285,9 +324,14 @@ class Registry {
       return true;
     }
     if (!OpenLock(h)) return false;
-    while (::flock(h.lock.fd, LOCK_EX) != 0) {
-      if (errno != EINTR) return false;
+    if (!TakeLock(h)) {
+      if (!h.lock.stalled)
+        std::fprintf(stderr, "registry: %s.lock is held by another process; its changes fail until it lets go\n",
+                     HivePath(h).c_str());
+      h.lock.stalled = true;
+      return false;
     }
+    h.lock.stalled = false;
     h.lock.depth = 1;
     return true;
   }
@@ -308,8 +352,7 @@ class Registry {
       h.identity = Identify(path);
       h.unsynced = true;
       ++m_generation;
-      if (h.lock.counter)
-        h.seenWrites = std::atomic_ref<std::uint64_t>(*h.lock.counter).fetch_add(1, std::memory_order_acq_rel) + 1;
+      CountWrite(h);
       return ERROR_SUCCESS;
     }
     Load(h);
@@ -378,8 +421,7 @@ class Registry {
                    path.c_str(), parsed->skippedLines, aside.c_str());
       if (WriteFileAtomic(path, registry::SerializeHive(*h.top), false)) {
         h.unsynced = true;
-        if (h.lock.counter)
-          h.seenWrites = std::atomic_ref<std::uint64_t>(*h.lock.counter).fetch_add(1, std::memory_order_acq_rel) + 1;
+        CountWrite(h);
       }
     } else {
       // A damaged hive is kept aside for whoever wants to look at it, never overwritten.
@@ -390,8 +432,6 @@ class Registry {
     h.identity = Identify(path);
     Unlock(h);
   }
-
-  static constexpr off_t kLockFileSize = sizeof(std::uint64_t);
 
   std::array<Hive, 4> m_hives;
   ULONGLONG m_generation = 0;

@@ -1,5 +1,6 @@
 #include "platform/xml/XmlDom.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
@@ -123,7 +124,22 @@ bool IsDocument(xmlNodePtr n) { return n->type == XML_DOCUMENT_NODE || n->type =
 
 bool CanHoldChildren(xmlNodePtr n) { return n->type == XML_ELEMENT_NODE || IsDocument(n); }
 
-bool IsValidName(const std::string& name) { return !name.empty() && xmlValidateName(X(name), 0) == 0; }
+// A name with a NUL would be checked, and used, only as far as the NUL.
+bool IsValidName(const std::string& name) {
+  return !name.empty() && name.find('\0') == std::string::npos && xmlValidateName(X(name), 0) == 0;
+}
+
+// Text as the library takes it: UTF-8, with each character an XML document cannot hold
+// (U+0000, the control characters but tab, line feed and carriage return, U+FFFE, U+FFFF)
+// turned into U+FFFD. A NUL would end the text where it stands, and a control character
+// would make the saved document unreadable.
+std::string XmlText(std::u16string_view text) {
+  auto unfit = [](char16_t c) { return (c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || c >= 0xFFFE; };
+  if (std::none_of(text.begin(), text.end(), unfit)) return platform::ToUtf8(text);
+  std::u16string fit(text);
+  std::replace_if(fit.begin(), fit.end(), unfit, u'\uFFFD');
+  return platform::ToUtf8(fit);
+}
 
 // Links `child` under `parent`, before `before` or at the end. The library's own linking
 // calls merge adjacent text nodes and free one of them, which would leave a handle on a
@@ -276,7 +292,7 @@ HRESULT CXmlDomNode::get_text(CBstr* text) const {
 HRESULT CXmlDomNode::put_text(std::u16string_view text) {
   if (!m_node) return E_POINTER;
   xmlNodePtr n = NODE();
-  std::string value = platform::ToUtf8(text);
+  std::string value = XmlText(text);
   switch (n->type) {
     case XML_ELEMENT_NODE: {
       // The old children stay alive (outside the tree) for any handle still on them.
@@ -421,7 +437,7 @@ HRESULT CXmlDomNode::setAttribute(std::u16string_view name, std::u16string_view 
   get_attributes(&map);
   if (map.getNamedItem(name, &attr) == S_OK) return attr.put_text(value);
   // xmlSetProp stores the value as text (no entity parsing).
-  if (xmlSetProp(NODE(), X(n), X(platform::ToUtf8(value))) == nullptr) platform::ThrowOutOfMemory();
+  if (xmlSetProp(NODE(), X(n), X(XmlText(value))) == nullptr) platform::ThrowOutOfMemory();
   return S_OK;
 }
 
@@ -691,7 +707,7 @@ HRESULT CXmlDomDocument::createElement(std::u16string_view tagName, CXmlDomNode*
 
 HRESULT CXmlDomDocument::createTextNode(std::u16string_view text, CXmlDomNode* node) {
   if (!node) return E_POINTER;
-  xmlNodePtr n = xmlNewDocText(m_state->doc, X(platform::ToUtf8(text)));
+  xmlNodePtr n = xmlNewDocText(m_state->doc, X(XmlText(text)));
   if (n == nullptr) platform::ThrowOutOfMemory();
   m_state->detached.insert(n);
   *node = CXmlDomNode(m_state, n);

@@ -5,12 +5,23 @@
 <xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
   <xsl:output method="text" encoding="UTF-8"/>
 
-  <!-- The value between quotes, every quote inside doubled. -->
+  <!-- The value between quotes, every quote inside doubled. A spreadsheet takes a field
+       that begins with =, +, -, @, a tab or a carriage return for a formula, so such a
+       field gets an apostrophe in front and stays text; only in an amount column does a
+       negative number (a minus and then digits and separators alone) stay a number. -->
   <xsl:template name="field">
     <xsl:param name="value"/>
+    <xsl:param name="amount" select="false()"/>
+    <xsl:variable name="text" select="string($value)"/>
+    <xsl:variable name="first" select="substring($text, 1, 1)"/>
     <xsl:text>"</xsl:text>
+    <xsl:if test="$first != '' and contains('=+-@&#9;&#13;', $first) and
+                  not($amount and $first = '-' and string-length($text) &gt; 1 and
+                      translate(substring($text, 2), '0123456789.,&#32;&#160;&#8239;', '') = '')">
+      <xsl:text>'</xsl:text>
+    </xsl:if>
     <xsl:call-template name="doubled">
-      <xsl:with-param name="text" select="string($value)"/>
+      <xsl:with-param name="text" select="$text"/>
     </xsl:call-template>
     <xsl:text>"</xsl:text>
   </xsl:template>
@@ -53,11 +64,20 @@
       <xsl:text>,</xsl:text>
       <xsl:call-template name="field"><xsl:with-param name="value" select="DESCRIPTION"/></xsl:call-template>
       <xsl:text>,</xsl:text>
-      <xsl:call-template name="field"><xsl:with-param name="value" select="QUANTITY"/></xsl:call-template>
+      <xsl:call-template name="field">
+        <xsl:with-param name="value" select="QUANTITY"/>
+        <xsl:with-param name="amount" select="true()"/>
+      </xsl:call-template>
       <xsl:text>,</xsl:text>
-      <xsl:call-template name="field"><xsl:with-param name="value" select="PRICE"/></xsl:call-template>
+      <xsl:call-template name="field">
+        <xsl:with-param name="value" select="PRICE"/>
+        <xsl:with-param name="amount" select="true()"/>
+      </xsl:call-template>
       <xsl:text>,</xsl:text>
-      <xsl:call-template name="field"><xsl:with-param name="value" select="TOTAL"/></xsl:call-template>
+      <xsl:call-template name="field">
+        <xsl:with-param name="value" select="TOTAL"/>
+        <xsl:with-param name="amount" select="true()"/>
+      </xsl:call-template>
       <xsl:text>,</xsl:text>
       <xsl:call-template name="field"><xsl:with-param name="value" select="TAXABLE"/></xsl:call-template>
       <xsl:text>&#13;&#10;</xsl:text>

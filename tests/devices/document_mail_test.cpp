@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "../document/SalesDocumentFixture.h"
-#include "../platform/MailReader.h"
+#include "platform/testing/MailReader.h"
 #include "core/CompanyInfo.h"
 #include "core/CustomSettings.h"
 #include "core/EmailMessageForm.h"

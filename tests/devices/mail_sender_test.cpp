@@ -11,7 +11,7 @@
 #include "platform/mapi/MessageStores.h"
 #include "platform/testing/DeviceFixture.h"
 #include "platform/user/Screen.h"
-#include "tests/platform/MailReader.h"
+#include "platform/testing/MailReader.h"
 
 using namespace platform::mapi;
 

@@ -2,8 +2,9 @@
 //   DocumentExport.Html*  the page and its pictures beside it, the signature drawn afresh
 //                         under a unique name, line breaks of the notes, the result and
 //                         warnings when a part cannot be written
-//   DocumentExport.Csv*   the user's stylesheet of the templates folder, quoting, and the
-//                         fixed message when the stylesheet is missing
+//   DocumentExport.Csv*   the user's stylesheet of the templates folder, quoting, fields
+//                         a spreadsheet would take for formulas, and the fixed message
+//                         when the stylesheet is missing
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -14,6 +15,7 @@
 #include "core/CustomSettings.h"
 #include "core/Folders.h"
 #include "core/ResourceText.h"
+#include "datastore/CustomerRecord.h"
 #include "document/DocumentStylesheet.h"
 #include "document/StylesheetBuilder.h"
 #include "platform/user/MessageBox.h"
@@ -63,6 +65,14 @@ class DocumentExport : public sales_test::SalesDocumentTest {
     std::vector<std::u16string> texts;
     for (const auto& box : platform::MessageBoxLog()) texts.push_back(box.text);
     return texts;
+  }
+
+  void UseShippedCsvStylesheet() {
+    CBstr templates;
+    ASSERT_TRUE(GetAppDataFolder(templates, true));
+    std::filesystem::path target = Linux(templates.str() + u"Templates\\CSV_Export.xsl");
+    std::filesystem::create_directories(target.parent_path());
+    std::filesystem::copy_file(SLATEWAY_CSV_STYLESHEET, target);
   }
 
   static bool HasLinks(CSalesDocument& doc) {
@@ -168,12 +178,7 @@ TEST_F(DocumentExport, CsvWithoutItsStylesheetShowsTheFixedMessage) {
 }
 
 TEST_F(DocumentExport, CsvQuotesEveryTextAndDoublesItsQuotes) {
-  CBstr templates;
-  ASSERT_TRUE(GetAppDataFolder(templates, true));
-  std::filesystem::path target = Linux(templates.str() + u"Templates\\CSV_Export.xsl");
-  std::filesystem::create_directories(target.parent_path());
-  std::filesystem::copy_file(SLATEWAY_CSV_STYLESHEET, target);
-
+  UseShippedCsvStylesheet();
   auto doc = NewDocument(kDocInvoice, u"");
   auto line = Line(u"Service", u"2", u"1,250.00");
   line->SetField(6, u"Bolts, \"hex\" & nuts");
@@ -194,6 +199,69 @@ TEST_F(DocumentExport, CsvQuotesEveryTextAndDoublesItsQuotes) {
             "\"Bolts, \"\"hex\"\" & nuts\",\"2\",\"1,250.00\",\"" + total1 + "\",\"Non\"\r\n"
             "\"INVOICE\",\"100\",\"3/10/2026\",\"\",\"2\",\"Service\",\"Service line\",\"plain\",\"1\",\"3\",\"" +
                 total2 + "\",\"Non\"\r\n");
+}
+
+// The rows of a CSV text as a spreadsheet reads them: fields in quotes with their quotes
+// doubled, separated by commas, rows ended by CR LF.
+std::vector<std::vector<std::string>> ReadCsv(std::string_view text) {
+  std::vector<std::vector<std::string>> rows(1);
+  std::string field;
+  bool quoted = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    const bool next = i + 1 < text.size();
+    if (quoted && c == '"' && next && text[i + 1] == '"') {
+      field += '"';
+      ++i;
+    } else if (c == '"') {
+      quoted = !quoted;
+    } else if (!quoted && (c == ',' || (c == '\r' && next && text[i + 1] == '\n'))) {
+      rows.back().push_back(std::move(field));
+      field.clear();
+      if (c == '\r') {
+        rows.emplace_back();
+        ++i;
+      }
+    } else {
+      field += c;
+    }
+  }
+  rows.pop_back();  // after the last CR LF
+  return rows;
+}
+
+TEST_F(DocumentExport, CsvFieldsNeverReadAsFormulasAndNegativeAmountsStayNumbers) {
+  UseShippedCsvStylesheet();
+  auto doc = NewDocument(kDocInvoice, u"");
+  CTableCustomer customer;
+  customer.SetField(kCustFullName, u"=cmd|' /C calc'!A0");
+  ASSERT_EQ(doc->GetXmlDocument().WriteCustomer(customer, false), 0);
+  const std::u16string withNul(u"Acme\0Tools", 10);
+  const std::pair<std::u16string, std::u16string> names[] = {
+      {u"@SUM(A1:A9)", withNul}, {u"-2+3", u"\tTab"}, {u"+1+1", u"\rCR"}};
+  for (const auto& [name, description] : names) {
+    auto line = Line(u"Service", u"-2", u"-3.5");
+    line->SetField(kLineFieldName, name);
+    line->SetField(6, description);
+    ASSERT_TRUE(doc->AddLineItem(*line, true, false, 0));
+  }
+  ASSERT_TRUE(ExportCsv(*doc, nullptr, u"\\Export\\invoice.csv"));
+  auto rows = ReadCsv(ReadBytes(Linux(u"\\Export\\invoice.csv")));
+  ASSERT_EQ(rows.size(), 4u);
+  for (const auto& row : rows) ASSERT_EQ(row.size(), 12u);
+  const std::string total = platform::ToUtf8(LineAt(*doc, 0).total.str());
+  const std::vector<std::string> first{"'=cmd|' /C calc'!A0", "1", "Service", "'@SUM(A1:A9)",
+                                       "Acme\xEF\xBF\xBDTools", "-2", "-3.5", total, "Non"};
+  EXPECT_EQ(std::vector<std::string>(rows[1].begin() + 3, rows[1].end()), first);
+  EXPECT_EQ(rows[2][6] + rows[2][7] + rows[3][6] + rows[3][7], "'-2+3'\tTab'+1+1'\rCR");
+  for (const auto& row : rows) {
+    for (size_t column = 0; column < row.size(); ++column) {
+      const std::string& field = row[column];
+      const bool formula = !field.empty() && std::string_view("=+-@\t\r").find(field[0]) != std::string::npos;
+      EXPECT_TRUE(!formula || (column >= 8 && column <= 10 && std::regex_match(field, std::regex("-[0-9.,]+"))))
+          << "column " << column << ": " << field;
+    }
+  }
 }
 
 TEST_F(DocumentExport, CsvStylesheetThatGivesNothingIsATransformFailure) {

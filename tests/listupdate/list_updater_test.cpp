@@ -6,7 +6,12 @@
 //   - groups matched by their exact name;
 //   - an abort keeps whole records only; a refused file changes nothing;
 //   - the item rules (parents, costs, custom values, payments) and the notice of a changed
-//     RO_SIGNED; the progress window's Abort button.
+//     RO_SIGNED; the progress window's Abort button;
+//   - the files read go only after the commit: a kill or a failed commit before it keeps
+//     them, a kill after it leaves them to the next start.
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <fstream>
 
@@ -17,6 +22,7 @@
 #include "platform/testing/ContactsStore.h"
 #include "datastore/ListCache.h"
 #include "core/ResourceText.h"
+#include "listupdate/UpdateFileJournal.h"
 #include "platform/testing/UiScript.h"
 #include "resources/resource_ids.h"
 
@@ -432,6 +438,111 @@ TEST_F(ListUpdater, TheProgressWindowsAbortButtonStopsTheRun) {
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM ItemsList WHERE ObjectType IN (1, 2)"), std::vector<std::string>{"0"});
   }
   DestroyWindow(owner);
+}
+
+// A progress or a list tree whose process dies, as by kill -9, at the status line or the
+// call named.
+class DyingProgress final : public IUpdateProgress {
+ public:
+  explicit DyingProgress(std::u16string at) : m_at(std::move(at)) {}
+  bool SetStatus(const std::u16string* text) override {
+    if (text && *text == m_at) _exit(9);
+    return true;
+  }
+  bool SetStatusId(UINT) override { return true; }
+  void SetAbort(bool) override {}
+  bool IsAborted() const override { return false; }
+  HWND GetHwnd() const override { return nullptr; }
+
+ private:
+  std::u16string m_at;
+};
+class DyingTree final : public IUpdateListTree {
+ public:
+  void Refill() override { _exit(9); }
+};
+
+class ListUpdaterKilled : public ListUpdateTest {
+ protected:
+  void WriteFiles() {
+    CUpdateListWriter items = Keeping();
+    items.BeginList("TERMS");
+    items.Record("TERM", {{"LISTID", u"r1"}, {"NAME", u"Net 30"}, {"STDDUEDAYS", u"30"}, {"MODIFIED", kOld}});
+    items.EndList();
+    ASSERT_TRUE(items.Save(File(u"NWQItems.xml")));
+    CUpdateListWriter people;
+    WriteCustomers(people);
+    ASSERT_TRUE(people.Save(File(u"NWQCustomers.xml")));
+  }
+  // One run in a child process that dies where `progress` or `tree` say; the store is
+  // closed around it, as it is between two runs of the program.
+  void RunAndDie(IUpdateProgress& dying, IUpdateListTree& tree) {
+    store.Close();
+    pid_t pid = fork();
+    if (pid == 0) {
+      store.Open(File(u"Slateway.db"));
+      CListUpdater job(nullptr, &store, &customers, &company, &tree, &dying, nullptr, u"");
+      job.Run(nullptr);
+      _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 9) << "the run died where it was told to";
+    ASSERT_EQ(store.Open(File(u"Slateway.db")), 1);
+  }
+  std::vector<std::string> Customers() { return Rows("SELECT FullName FROM CustomerList ORDER BY 1"); }
+};
+
+TEST_F(ListUpdaterKilled, BeforeTheCommitTheOldListsAndTheFilesStayForTheNextRun) {
+  WriteFiles();
+  auto before = Everything();
+  DyingProgress dying(u"Importing Customer 2");  // the last thing before the commit
+  listupdate_test::RecordingHooks tree;
+  RunAndDie(dying, tree);
+  EXPECT_EQ(Everything(), before);
+  EXPECT_TRUE(Exists(u"NWQItems.xml") && Exists(u"NWQCustomers.xml"));
+  ASSERT_EQ(Run(), 1);
+  EXPECT_EQ(Customers(), (std::vector<std::string>{"O'Brien's", "O'Brien's:Roof"}));
+  EXPECT_FALSE(Exists(u"NWQItems.xml") || Exists(u"NWQCustomers.xml") || Exists(u"ListUpdate.journal"));
+}
+
+TEST_F(ListUpdaterKilled, AfterTheCommitTheFilesGoAtTheNextStartButNotANewerCopy) {
+  WriteFiles();
+  DyingProgress living(u"");
+  DyingTree tree;  // refilled after the commit
+  RunAndDie(living, tree);
+  EXPECT_EQ(Customers(), (std::vector<std::string>{"O'Brien's", "O'Brien's:Roof"}));
+  EXPECT_TRUE(Exists(u"NWQItems.xml") && Exists(u"NWQCustomers.xml"));
+  CUpdateListWriter newer = Keeping();  // copied by the desktop since
+  WriteSmallSet(newer);
+  ASSERT_TRUE(newer.Save(File(u"NWQItems.xml")));
+  CUpdateFileJournal::CompleteInterrupted(store.Database());
+  EXPECT_TRUE(Exists(u"NWQItems.xml"));
+  EXPECT_FALSE(Exists(u"NWQCustomers.xml") || Exists(u"ListUpdate.journal"));
+}
+
+TEST_F(ListUpdaterKilled, AFailedCommitStoresNothingAndKeepsTheFiles) {
+  WriteFiles();
+  auto before = Everything();
+  platform::InjectFault(platform::Fault::DatabaseCommit);
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(Everything(), before);
+  EXPECT_TRUE(Exists(u"NWQItems.xml") && Exists(u"NWQCustomers.xml"));
+  EXPECT_FALSE(Exists(u"ListUpdate.journal"));
+}
+
+TEST_F(ListUpdaterKilled, AJournalThatIsNoneOfOursRemovesNothing) {
+  WriteFiles();
+  const std::string path = platform::ToUtf8(File(u"NWQItems.xml"));
+  const std::vector<std::string> journals{"garbage", "ListUpdate 1 x\n", "ListUpdate 1 0\n1 2 " + path,
+                                          "ListUpdate 1 0\n-1 2 " + path + "\n", "ListUpdate 1 0\n1 2 %zz\n",
+                                          std::string(3, '\0')};
+  for (const std::string& journal : journals) {
+    std::ofstream(Linux(File(u"ListUpdate.journal")), std::ios::binary) << journal;
+    CUpdateFileJournal::CompleteInterrupted(store.Database());
+    EXPECT_TRUE(Exists(u"NWQItems.xml"));
+    EXPECT_FALSE(Exists(u"ListUpdate.journal"));
+  }
 }
 
 }  // namespace

@@ -35,15 +35,19 @@ TEST_F(UpdateListReader, LoadsBothEncodingsAndRefusesDamagedOrHostileBytesSilent
     EXPECT_EQ(reader.LoadBytes(bytes.data(), bytes.size()), 0);
     EXPECT_TRUE(reader.ParseFailed());
   }
-  // A file is gone once read, even when it was no update list; a missing one says so.
+  // A file read is left where it is (the job removes it), known as read even when it was
+  // no update list; a missing one says so.
   std::ofstream(Linux(File(u"NWQItems.xml"))) << "garbage";
   EXPECT_EQ(reader.LoadFile(File(u"NWQItems.xml")), 0);
-  EXPECT_FALSE(Exists(u"NWQItems.xml"));
+  ASSERT_TRUE(reader.LoadedFile());
+  EXPECT_EQ(reader.LoadedFile()->size, 7u);
+  ASSERT_TRUE(std::filesystem::remove(Linux(File(u"NWQItems.xml"))));
   boxes.Expect(u"Could not open file '" + File(u"NWQItems.xml") +
                u"'.  It may be too large or missing. Update has been aborted.")
       .Caption(u"Slateway");
   EXPECT_EQ(reader.LoadFile(File(u"NWQItems.xml")), 0);
   EXPECT_FALSE(reader.ParseFailed());
+  EXPECT_FALSE(reader.LoadedFile());
 }
 
 TEST_F(UpdateListReader, VersionIsANumberAndIdentityAnywhere) {

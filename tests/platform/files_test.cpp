@@ -1,18 +1,22 @@
 // Device paths, the atomic writer and the handle-based file calls.
 //
-//   DevicePath.*   mapping device paths onto the root: case, separators, "..", back again
+//   DevicePath.*   mapping device paths onto the root: case, separators, "..", back again,
+//                  and a root that is its user's alone whatever the umask
 //   AtomicWrite.*  whole replacement, the old file kept whole when a write or rename fails,
 //                  and the sweep of temporaries that crashed writers left behind
 //   FileHandle.*   CreateFileW dispositions, read/write/size/pointer, share modes, faults
 //   FileNames.*    delete, move, copy, folders and attributes by name
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -107,6 +111,39 @@ TEST_F(DevicePath, ToDevicePathInvertsTheMappingAndRefusesOutsidePaths) {
 
 // ---- AtomicWrite ---------------------------------------------------------------------
 
+mode_t Mode(const fs::path& path) {
+  struct stat st {};
+  EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+  return st.st_mode & 0777;
+}
+
+TEST_F(DevicePath, ARootIsItsUsersAloneWhateverTheUmask) {
+  ::umask(022);
+  const fs::path fresh = Root() / "home" / "device";
+  platform::SetDeviceRoot(fresh);
+  platform::ReloadRegistry();
+  EXPECT_EQ(Mode(fresh), 0700u);
+  ASSERT_TRUE(CreateDirectoryW(u"\\My Documents", nullptr));
+  ScopedFile file(CreateFileW(u"\\My Documents\\a.txt", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+  ASSERT_TRUE(file.valid());
+  ASSERT_TRUE(platform::WriteFileAtomic(fresh / "My Documents" / "b.txt", "b"));
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Test", 0, nullptr, 0, 0, nullptr, &key, nullptr), 0);
+  RegCloseKey(key);
+  for (const char* folder : {"My Documents", "Windows", "Windows/Registry"}) EXPECT_EQ(Mode(fresh / folder), 0700u);
+  for (const char* name : {"My Documents/a.txt", "My Documents/b.txt", "Windows/Registry/HKEY_CURRENT_USER.reg",
+                           "Windows/Registry/HKEY_CURRENT_USER.reg.lock"})
+    EXPECT_EQ(Mode(fresh / name), 0600u) << name;
+
+  // A root made open to others before is closed to them when it is chosen again.
+  ::umask(022);
+  ASSERT_EQ(::chmod(fresh.c_str(), 0755), 0);
+  platform::ReloadRegistry();
+  platform::SetDeviceRoot(fresh);
+  EXPECT_EQ(Mode(fresh), 0700u);
+  platform::SetDeviceRoot(Root());
+}
+
 class AtomicWrite : public DeviceTest {};
 
 TEST_F(AtomicWrite, ReplacesTheWholeFileAndLeavesNoTemporary) {
@@ -137,31 +174,71 @@ TEST_F(AtomicWrite, DevicePathFormCreatesFileAndReportsMissingFolder) {
   EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
 }
 
-TEST_F(AtomicWrite, TheFirstWriteIntoAFolderRemovesOnlyStaleUnlockedTemporariesOfItsOwn) {
+// What killed saves leave: the writer's own temporaries, here just made (a kill a moment
+// ago), beside one a live writer holds and files of the user with similar names.
+void LeaveTemporaries(const fs::path& folder) {
+  fs::create_directories(folder);
+  for (const char* name : {".Inv 12.QVN.tmp-a1B2c3", ".HKEY.reg.tmp-Zz9zz9", ".Inv 14.QVN.tmp-g7H8i9",
+                           ".Inv 15.QVN.tmp-abc", "Inv 16.QVN.tmp-abcdef", ".tmp-abcdef", ".Inv 17.tmp-abcdef.txt"})
+    std::ofstream(folder / name) << "left over";
+}
+const std::vector<std::string> kKeptOfLeftOvers{".Inv 14.QVN.tmp-g7H8i9", ".Inv 15.QVN.tmp-abc",
+                                                 ".Inv 17.tmp-abcdef.txt", ".tmp-abcdef", "Inv 16.QVN.tmp-abcdef"};
+
+// Holds a temporary as a live writer does; lets go at scope end.
+class HeldFile {
+ public:
+  explicit HeldFile(const fs::path& path) : m_fd(::open(path.c_str(), O_RDONLY)) {
+    EXPECT_GE(m_fd, 0);
+    EXPECT_EQ(::flock(m_fd, LOCK_EX), 0);
+  }
+  ~HeldFile() { ::close(m_fd); }
+  HeldFile(const HeldFile&) = delete;
+  HeldFile& operator=(const HeldFile&) = delete;
+
+ private:
+  int m_fd;
+};
+
+TEST_F(AtomicWrite, TheFirstWriteIntoAFolderRemovesOnlyUnlockedTemporariesOfItsOwn) {
+  const fs::path folder = Root() / "My Documents";
+  LeaveTemporaries(folder);
+  {
+    HeldFile held(folder / ".Inv 14.QVN.tmp-g7H8i9");
+    ASSERT_TRUE(platform::WriteFileAtomic(folder / "doc.txt", "new"));
+    std::vector<std::string> expected = kKeptOfLeftOvers;
+    expected.push_back("doc.txt");
+    EXPECT_EQ(FolderNames(folder), expected);
+  }
+  EXPECT_EQ(platform::RemoveStaleTemporaries(folder), 1);  // its writer is gone now
+}
+
+TEST_F(AtomicWrite, ASweepNeverTakesTheTemporaryOfASaveUnderWay) {
   const fs::path folder = Root() / "My Documents";
   fs::create_directories(folder);
-  const auto hourAgo = fs::file_time_type::clock::now() - std::chrono::hours(1);
-  auto make = [&](const std::string& name, bool stale) {
-    std::ofstream(folder / name) << "left over";
-    if (stale) fs::last_write_time(folder / name, hourAgo);
-  };
-  make(".Inv 12.QVN.tmp-a1B2c3", true);    // a crashed writer's: removed
-  make(".HKEY.reg.tmp-Zz9zz9", true);      // removed
-  make(".Inv 13.QVN.tmp-d4E5f6", false);   // too young: a writer may be about to lock it
-  make(".Inv 14.QVN.tmp-g7H8i9", true);    // a live writer holds it
-  make(".Inv 15.QVN.tmp-abc", true);       // not the writer's pattern
-  make("Inv 16.QVN.tmp-abcdef", true);     // nor this
-  make(".tmp-abcdef", true);               // nor this: no target name
-  int held = ::open((folder / ".Inv 14.QVN.tmp-g7H8i9").c_str(), O_RDONLY);
-  ASSERT_GE(held, 0);
-  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  std::atomic<bool> done{false};
+  std::thread sweeper([&] {
+    while (!done) platform::RemoveStaleTemporaries(folder);
+  });
+  int failed = 0;
+  for (int i = 0; i < 200; ++i) failed += !platform::WriteFileAtomic(folder / "doc.txt", std::to_string(i), false);
+  done = true;
+  sweeper.join();
+  EXPECT_EQ(failed, 0);
+  EXPECT_EQ(FolderNames(folder), std::vector<std::string>{"doc.txt"});
+}
 
-  ASSERT_TRUE(platform::WriteFileAtomic(folder / "doc.txt", "new"));
-  EXPECT_EQ(FolderNames(folder), (std::vector<std::string>{".Inv 13.QVN.tmp-d4E5f6", ".Inv 14.QVN.tmp-g7H8i9",
-                                                           ".Inv 15.QVN.tmp-abc", ".tmp-abcdef",
-                                                           "Inv 16.QVN.tmp-abcdef", "doc.txt"}));
-  ::close(held);  // its writer is gone now
-  EXPECT_EQ(platform::RemoveStaleTemporaries(folder), 1);
+TEST_F(AtomicWrite, StartingClearsKilledSavesTemporariesInEveryFolderAndNothingElse) {
+  const fs::path deep = Root() / "My Documents" / "Route 7";
+  LeaveTemporaries(Root());
+  LeaveTemporaries(deep);
+  HeldFile held(deep / ".Inv 14.QVN.tmp-g7H8i9");
+  HeldFile heldToo(Root() / ".Inv 14.QVN.tmp-g7H8i9");
+  EXPECT_EQ(platform::RemoveStaleTemporariesUnder(Root()), 4);
+  EXPECT_EQ(FolderNames(deep), kKeptOfLeftOvers);
+  std::vector<std::string> top = kKeptOfLeftOvers;
+  top.push_back("My Documents");
+  EXPECT_EQ(FolderNames(Root()), top);
 }
 
 // ---- FileHandle ----------------------------------------------------------------------

@@ -10,7 +10,8 @@
 #include "platform/mapi/MapiPtr.h"
 #include "platform/mapi/MessageStores.h"
 #include "platform/testing/DeviceFixture.h"
-#include "tests/platform/MailReader.h"
+#include "platform/testing/MailReader.h"
+#include "platform/testing/MapiMessages.h"
 
 using namespace platform::mapi;
 
@@ -31,52 +32,16 @@ class MessagingTest : public platform::testing::DeviceTest {
   }
 
   // A new message in the Drafts folder of the default store.
-  void NewMessage(CMapiPtr<IMessage>& message) {
-    CMapiPtr<IMsgStore> store;
-    ASSERT_EQ(session->OpenMsgStore(0, 0, nullptr, nullptr, 0, store.put()), S_OK);
-    CMapiBuffer<SPropValue> props;
-    ASSERT_EQ(AskDraftsEntryId(store.get(), props), S_OK);
-    CMapiPtr<IMAPIFolder> drafts;
-    ASSERT_EQ(store->OpenEntry(props->Value.bin.cb, reinterpret_cast<LPENTRYID>(props->Value.bin.lpb), nullptr,
-                               MAPI_MODIFY, nullptr, drafts.put()),
-              S_OK);
-    ASSERT_EQ(drafts->CreateMessage(nullptr, 0, message.put()), S_OK);
-  }
-
-  static HRESULT AskDraftsEntryId(IMsgStore* store, CMapiBuffer<SPropValue>& props) {
-    SizedSPropTagArray<1> tags;
-    tags.aulPropTag[0] = PR_CE_IPM_DRAFTS_ENTRYID;
-    ULONG count = 0;
-    return store->GetProps(tags.get(), MAPI_UNICODE, &count, props.put());
-  }
+  void NewMessage(CMapiPtr<IMessage>& message) { ASSERT_EQ(mail_test::NewDraft(session.get(), message), S_OK); }
 
   static HRESULT AddRecipient(IMessage* message, LONG type, const char16_t* address) {
-    SPropValue props[3];
-    props[0].ulPropTag = PR_RECIPIENT_TYPE;
-    props[0].Value.l = type;
-    props[1].ulPropTag = PR_ADDRTYPE_W;
-    props[1].Value.lpszW = const_cast<LPWSTR>(u"SMTP");
-    props[2].ulPropTag = PR_EMAIL_ADDRESS_W;
-    props[2].Value.lpszW = const_cast<LPWSTR>(address);
-    ADRLIST list;
-    list.cEntries = 1;
-    list.aEntries[0].cValues = 3;
-    list.aEntries[0].rgPropVals = props;
-    return message->ModifyRecipients(MODRECIP_ADD, &list);
+    return mail_test::AddRecipient(message, type, address);
   }
-
   static HRESULT SetText(IMAPIProp* object, ULONG tag, const char16_t* text) {
-    SPropValue prop;
-    prop.ulPropTag = tag;
-    prop.Value.lpszW = const_cast<LPWSTR>(text);
-    return object->SetProps(1, &prop, nullptr);
+    return mail_test::SetText(object, tag, text);
   }
-
   static HRESULT WriteStream(IMAPIProp* object, ULONG tag, const std::string& bytes) {
-    CMapiPtr<IStream> stream;
-    HRESULT hr = object->OpenProperty(tag, &IID_IStream, 0, MAPI_CREATE | MAPI_MODIFY, stream.put());
-    if (SUCCEEDED(hr)) hr = stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), nullptr);
-    return SUCCEEDED(hr) ? stream->Commit(STGC_DEFAULT) : hr;
+    return mail_test::WriteStream(object, tag, bytes);
   }
 
   static std::string Utf16Bytes(std::u16string_view text) {
@@ -238,7 +203,7 @@ TEST_F(Lifetime, InjectedFailuresComeOnceAtTheNamedCall) {
   CMapiPtr<IMsgStore> store;
   ASSERT_EQ(session->OpenMsgStore(0, 0, nullptr, nullptr, 0, store.put()), S_OK);
   CMapiBuffer<SPropValue> props;
-  EXPECT_EQ(AskDraftsEntryId(store.get(), props), MAPI_W_ERRORS_RETURNED);
+  EXPECT_EQ(mail_test::AskDraftsEntryId(store.get(), props), MAPI_W_ERRORS_RETURNED);
   EXPECT_EQ(props->ulPropTag, CHANGE_PROP_TYPE(PR_CE_IPM_DRAFTS_ENTRYID, PT_ERROR));
   EXPECT_EQ(message->SubmitMessage(0), S_OK) << "the failure came once";
 }

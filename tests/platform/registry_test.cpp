@@ -1,9 +1,12 @@
 // Registry: value bytes and types, the size protocol, names ignoring case, enumeration
 // order, deletion, persistence across a restart, damaged and deep hive files, batches,
-// and two processes writing one hive.
+// two processes writing one hive, and a lock file that another process cuts short or holds.
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -439,3 +442,44 @@ TEST_F(Registry, AnotherProcesssBatchedSaveIsSeenWholeAfterItEnds) {
 }
 
 }  // namespace
+
+TEST_F(Registry, ALockFileCutShortNeitherKillsTheProgramNorHidesAnotherProcesssSave) {
+  HKEY key = Create(HKEY_CURRENT_USER, u"Shared");
+  ASSERT_EQ(SetDword(key, u"V", 1), ERROR_SUCCESS);
+  std::filesystem::path lock = HiveFile();
+  lock += ".lock";
+  ASSERT_EQ(::truncate(lock.c_str(), 0), 0);
+  EXPECT_EQ(Read(key, u"V"), (std::vector<BYTE>{1, 0, 0, 0}));
+  int pipeFds[2];
+  ASSERT_EQ(pipe(pipeFds), 0);
+  pid_t other = Child(pipeFds[0], [key] { return SetDword(key, u"V", 2) == ERROR_SUCCESS; });
+  ASSERT_EQ(write(pipeFds[1], "g", 1), 1);
+  ASSERT_TRUE(ExitedCleanly(other));
+  close(pipeFds[0]);
+  close(pipeFds[1]);
+  EXPECT_EQ(Read(key, u"V"), (std::vector<BYTE>{2, 0, 0, 0}));
+  EXPECT_EQ(std::filesystem::file_size(lock), 8u);
+  RegCloseKey(key);
+}
+
+TEST_F(Registry, ALockHeldElsewhereFailsChangesPromptlyInsteadOfStallingThem) {
+  HKEY key = Create(HKEY_CURRENT_USER, u"K");
+  ASSERT_EQ(SetDword(key, u"V", 1), ERROR_SUCCESS);
+  std::filesystem::path lock = HiveFile();
+  lock += ".lock";
+  int held = ::open(lock.c_str(), O_RDWR);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  auto timed = [&](DWORD v) {
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(SetDword(key, u"V", v), static_cast<LONG>(ERROR_CANTWRITE));
+    return std::chrono::steady_clock::now() - start;
+  };
+  EXPECT_LT(timed(2), std::chrono::seconds(3));            // waits a moment at most
+  EXPECT_LT(timed(3), std::chrono::milliseconds(200));     // then no more while it is held
+  EXPECT_EQ(Read(key, u"V"), (std::vector<BYTE>{1, 0, 0, 0}));  // reads never wait
+  ::close(held);
+  EXPECT_EQ(SetDword(key, u"V", 4), ERROR_SUCCESS);
+  EXPECT_EQ(Read(key, u"V"), (std::vector<BYTE>{4, 0, 0, 0}));
+  RegCloseKey(key);
+}

@@ -392,6 +392,26 @@ TEST_F(XmlDomSave, SaveWritesUtf8WithDeclarationAndRoundTrips) {
   EXPECT_EQ(n.str(), u"\u00e9 & <");
 }
 
+TEST_F(XmlDomSave, TextsXmlCannotHoldKeepTheirRestAndTheDocumentReadsBack) {
+  CXmlDomDocument doc;
+  ASSERT_EQ(doc.loadXML(u"<R><C/></R>"), S_OK);
+  CXmlDomNode r, c;
+  doc.get_documentElement(&r);
+  r.selectSingleNode(u"C", &c);
+  const std::u16string text(u"A\0B\x01" u"C\tD\uFFFF", 8);
+  ASSERT_EQ(c.put_text(text), S_OK);
+  ASSERT_EQ(r.setAttribute(u"N", text), S_OK);
+  ASSERT_EQ(doc.save(u"\\out.xml"), S_OK);
+  CXmlDomDocument back;
+  ASSERT_EQ(back.load(u"\\out.xml"), S_OK);
+  CBstr value, attribute;
+  back.get_documentElement(&r);
+  r.get_text(&value);
+  r.getAttribute(u"N", &attribute);
+  EXPECT_EQ(value.str(), u"A\uFFFDB\uFFFDC\tD\uFFFD");
+  EXPECT_EQ(attribute.str(), u"A\uFFFDB\uFFFDC\tD\uFFFD");
+}
+
 TEST_F(XmlDomSave, FailedSaveLeavesTheOldFileWhole) {
   WriteText(u"\\out.xml", "<OLD/>");
   CXmlDomDocument doc;
