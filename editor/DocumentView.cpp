@@ -724,8 +724,13 @@ bool CDocumentView::SaveAs() {
   std::u16string name = GetFileNameFromPath(proposed.view()).str();
   WCHAR file[131] = {};
   std::copy_n(name.c_str(), std::min<size_t>(name.size(), 130), file);
+  // The dialog starts where the documents are, so the copy lands in the register unless
+  // the user takes it elsewhere.
+  CBstr folder;
+  GetDocumentsFolder(folder);
   OPENFILENAMEW ofn;
   ofn.hwndOwner = GetHwnd();
+  ofn.lpstrInitialDir = folder.c_str();
   ofn.lpstrFilter = u"QVN Documents (*.QVN)\0*.QVN\0";
   ofn.lpstrFile = file;
   ofn.nMaxFile = 130;

@@ -473,3 +473,27 @@ TEST_F(EditorActions, TheMenuBarNamesNewEntriesGreysRowCommandsAndChecksTheView)
 }
 
 }  // namespace
+
+// Save As from the editor starts in the documents folder and writes the one file chosen
+// there, which the register then lists.
+TEST_F(EditorActions, SaveAsWritesOneCopyInTheDocumentsFolder) {
+  ASSERT_EQ(m_frame->OpenSelectedDocument(0), 1);
+  CSalesDocument& doc = editor->GetDocument();
+  const std::u16string own = doc.GetFilePath().str();
+  const std::string original = ReadText(own);
+  const int rows = m_list->GetRowCount();
+  UiScript ui;
+  ui.ExpectDialog(0, [](DialogDriver& d) {
+    d.TypeInto(kFileDialogName, u"Copy");
+    d.Ok();
+  });
+  Command(editor_cmd::kSaveAs);
+  Pump();
+  EXPECT_EQ(ui.Pending(), 0u);
+  EXPECT_EQ(doc.GetFilePath().str(), u"\\My Documents\\Copy.QVN");
+  EXPECT_TRUE(std::filesystem::exists(Linux(u"\\My Documents\\Copy.QVN")));
+  EXPECT_FALSE(std::filesystem::exists(Linux(u"\\Copy.QVN")));
+  EXPECT_EQ(ReadText(own), original);
+  EXPECT_EQ(m_list->GetRowCount(), rows + 1);
+  EXPECT_EQ(GetParent(GetCurrentMenuBar()), editor->GetWindow());
+}
