@@ -424,6 +424,25 @@ TEST_F(EditorActions, TheEditorsMailRequestMailsItsOwnDocument) {
   EXPECT_EQ(ui.Pending(), 0u);
 }
 
+// Mailing while the signature pad is open sends the signature drawn on it, once.
+TEST_F(EditorActions, MailWithThePadOpenCarriesTheSignatureOnIt) {
+  ASSERT_EQ(m_frame->OpenSelectedDocument(RowOf(u"7")), 1);
+  CSalesDocument& doc = editor->GetDocument();
+  editor->ToggleSignatureBar();
+  ASSERT_NE(editor->GetSignatureBar(), nullptr);
+  editor->GetSignatureStrokes().Add(POINT{10, 10}, true);
+  editor->GetSignatureStrokes().Add(POINT{40, 20}, false);
+  const std::u16string strokes = editor->GetSignatureStrokes().ToText();
+  UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, [](DialogDriver& d) { d.Cancel(); });
+  Command(editor_cmd::kEmailDocument);
+  EXPECT_EQ(ui.Pending(), 0u);
+  EXPECT_EQ(editor->GetSignatureBar(), nullptr);
+  EXPECT_EQ(doc.GetSignature().str(), strokes);
+  EXPECT_NE(ReadText(doc.GetFilePath().view()).find(platform::ToUtf8(strokes)), std::string::npos)
+      << "the file that goes out holds it";
+}
+
 TEST_F(EditorActions, TheMenuBarNamesNewEntriesGreysRowCommandsAndChecksTheView) {
   HWND bar = GetCurrentMenuBar();
   ASSERT_NE(bar, nullptr);
