@@ -3,8 +3,9 @@
 # starts under Xvfb and lays out its sample documents, the register shows them (read back
 # from screenshots), a tap on a column title re-sorts the rows, a tap on a row beside its
 # check box opens that document in the editor (its menu bar shows the scanner button),
-# and closing the window from the editor ends the program. Started again, the program
-# makes a new invoice from the New menu of its menu bar. Usage: slateway_display.sh Slateway slateway-install outdir [--hires]
+# and ending the program there brings it back on that document when it starts again. On
+# a second new device the program makes a new invoice from the New menu of its menu bar.
+# Usage: slateway_display.sh Slateway slateway-install outdir [--hires]
 #
 # Both runs give a 480 x 640 window (240 x 320 at 2x, or 480 x 640 at 1x), so the same
 # window pixels name the same places: the second row's left edge shows the row band, the
@@ -62,8 +63,18 @@ import -window root "$out/$name-editor.png"
 
 end_program $pid Slateway
 
-# Started again: a tap on the menu bar's "New" opens the New menu, whose first entry starts a
-# new invoice in the editor.
+# Started again, the program comes back on the document its editor held.
+"$program" $args &
+pid=$!
+find_window Slateway $pid
+expect 336 612 editor-back 0,0,0
+end_program $pid Slateway
+
+# On a second new device: a tap on the menu bar's "New" opens the New menu, whose first
+# entry starts a new invoice in the editor.
+rm -rf "$SLATEWAY_DEVICE_ROOT"
+export SLATEWAY_DEVICE_ROOT=$(mktemp -d)
+"$installer" >/dev/null || { echo "FAIL: the installer failed"; exit 1; }
 "$program" $args &
 pid=$!
 find_window Slateway $pid
