@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include <algorithm>
-
 #include "core/Preferences.h"
 #include "datastore/ContactsSource.h"
 #include "document/SalesDocument.h"
@@ -16,7 +14,6 @@
 #include "mainwindow/Program.h"
 #include "mainwindow/RegisterList.h"
 #include "mainwindow/SampleDevice.h"
-#include "platform/pim/Pim.h"
 #include "platform/testing/MessageBoxScript.h"
 #include "tests/mainwindow/MainWindowFixture.h"
 
@@ -286,42 +283,6 @@ TEST_F(ProgramStartup, ACommandLineNameThatIsNoFileIsToldAndLeftAlone) {
   EXPECT_EQ(boxes.Pending(), 0u);
   EXPECT_FALSE(IsWindowVisible(program.GetMainFrame()->GetEditor()->GetWindow()));
   program.End();
-}
-
-// Every customer of the sample database (its jobs aside) is among a new device's contacts,
-// filed under the name the sample's documents give it.
-TEST_F(ProgramStartup, ANewDevicesContactsHoldEverySampleCustomer) {
-  ASSERT_TRUE(PrepareNewDevice());
-  std::vector<std::u16string> customers;
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(SLATEWAY_SAMPLE_DB, &db), SQLITE_OK);
-  sqlite3_stmt* st = nullptr;
-  ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT FullName FROM CustomerList WHERE Sublevel = '0'", -1, &st, nullptr),
-            SQLITE_OK);
-  while (sqlite3_step(st) == SQLITE_ROW)
-    customers.push_back(platform::ToUtf16(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))));
-  sqlite3_finalize(st);
-  sqlite3_close(db);
-  ASSERT_FALSE(customers.empty());
-
-  std::unique_ptr<CPOutlookApp> app;
-  ASSERT_EQ(CreatePOutlookApp(kPocketOutlookProgId, &app), S_OK);
-  ASSERT_EQ(app->Logon(nullptr), S_OK);
-  std::unique_ptr<CPimFolder> folder;
-  ASSERT_EQ(app->GetDefaultFolder(olFolderContacts, &folder), S_OK);
-  std::unique_ptr<CPimItems> items;
-  ASSERT_EQ(folder->get_Items(&items), S_OK);
-  int count = 0;
-  ASSERT_EQ(items->get_Count(&count), S_OK);
-  std::vector<std::u16string> filed;
-  for (int i = 1; i <= count; ++i) {
-    std::unique_ptr<CPimContact> contact;
-    ASSERT_EQ(items->Item(i, &contact), S_OK);
-    filed.push_back(contact->Text(PIM_FileAs));
-  }
-  std::sort(customers.begin(), customers.end());
-  std::sort(filed.begin(), filed.end());
-  EXPECT_EQ(filed, customers);
 }
 
 TEST_F(ProgramStartup, CustomersComeFromTheContactsWhenTheUserChoseThem) {
