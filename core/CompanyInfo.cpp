@@ -73,7 +73,7 @@ CCompanyInfo::CCompanyInfo(void* ownerContext, DWORD companyNumber)
   m_phone = ownerPhone;
   m_email = ownerEMail;
   if (NamesOf(companyNumber) != nullptr) Load();
-  if (m_name.empty()) m_name = u"Company Name";
+  if (m_name.empty()) m_name = kUnnamedCompany;
 }
 
 BOOL CCompanyInfo::Load() {

@@ -13,6 +13,8 @@ class CCompanyInfo {
   // Company numbers.
   static constexpr DWORD kFirstCompany = 0;
   static constexpr DWORD kCompanyB = 1;
+  // The name a company without one shows.
+  static constexpr char16_t kUnnamedCompany[] = u"Company Name";
 
   // Seeds the user name, company name, address line 1, phone and e-mail from the device
   // owner record (read afresh) and shows the logo; then loads the stored block of company

@@ -11,7 +11,7 @@ constexpr int kHelpTopic = 17;
 constexpr int kToLines = 2;
 constexpr int kToLength = 80;
 constexpr int kShortLength = 40;
-constexpr int kMessageLines = 5;
+constexpr int kMessageLines = CEmailMessageForm::kAttached - CEmailMessageForm::kMessage;
 constexpr int kMessageLength = 255;
 
 // The message's lines over its rows, one each; lines beyond the last row stay in it.

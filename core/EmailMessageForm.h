@@ -1,6 +1,7 @@
 // The e-mail message before it is sent: To (one of the customer's addresses, or typed),
-// CC, BCC, Subject, the message over five rows and the attachment's name, on the shared
-// data-entry form.
+// CC, BCC, Subject, the message over ten rows and the attachment's name, on the shared
+// data-entry form. Ten rows hold a message of the field's full length on the narrow screen,
+// so none of it hides at the end of a row.
 #pragma once
 
 #include <memory>
@@ -10,7 +11,7 @@
 class CEmailMessageForm {
  public:
   // Row indexes of the form.
-  enum Row : int { kTo = 0, kCc = 1, kBcc = 2, kSubject = 3, kMessage = 4, kAttached = 9 };
+  enum Row : int { kTo = 0, kCc = 1, kBcc = 2, kSubject = 3, kMessage = 4, kAttached = 14 };
 
   CEmailMessageForm(HINSTANCE resources, HWND parent, const CBstr& firstTo, const CBstr& cc, const CBstr& bcc,
                     const CBstr& secondTo, const CBstr& subject, const CBstr& message, const CBstr& attached);

@@ -61,6 +61,26 @@ std::u16string DocumentsRoot() {
   return root.empty() ? MyDocuments(true) : root;
 }
 
+bool IsMainMemory(std::u16string_view location) {
+  std::u16string upper(location);
+  for (auto& c : upper) c = platform::UpperCase(c);
+  return upper.empty() || upper == kMainMemory;
+}
+
+// My Documents by its bare name, as the main memory's folder list names its root.
+std::u16string BareMyDocuments() {
+  std::u16string bare = MyDocuments(false);
+  RemoveCharFromText(bare, u'\\');
+  return bare;
+}
+
+// True when a folder value stands for the location's root itself: "None", no value, or in
+// main memory the root entry of the folder list. Appended to the root, the root entry
+// would name a folder below itself that does not exist.
+bool NamesRoot(std::u16string_view folder, bool mainMemory) {
+  return folder.empty() || folder == kNone || (mainMemory && folder == BareMyDocuments());
+}
+
 std::u16string SubFolder(const char16_t* valueName) {
   std::u16string root = DocumentsRoot();
   std::u16string p = Pref(valueName) + u"\\";
@@ -112,7 +132,7 @@ void GetDocumentsStorageRoot(CBstr& out) { out = CBstr(StorageRoot(Pref(u"Invoic
 void GetDocumentsFolder(CBstr& out) {
   std::u16string root = DocumentsRoot();
   std::u16string path = Pref(u"InvoicePath");
-  if (path != kNone && !Contains(path, MyDocuments(true))) {
+  if (!NamesRoot(path, StorageRoot(Pref(u"InvoiceLocation")).empty()) && !Contains(path, MyDocuments(true))) {
     out = CBstr(root + path + u"\\");
   } else {
     out = CBstr(root);
@@ -145,7 +165,15 @@ void GetDatabaseFilePath(CBstr& out, bool withFileName) {
   AppendBackslash(path);
   std::u16string result = path.str();
   std::u16string folder = Pref(u"DatabasePath");
-  if (folder != kNone && !Contains(folder, MyDocuments(true))) result += folder + u"\\";
+  if (result.empty() && !folder.empty() && folder != kNone && folder[0] != u'\\' &&
+      !Contains(folder, MyDocuments(true))) {
+    // Main memory's folder list offers My Documents and the folders below it by their
+    // names relative to it.
+    result = MyDocuments(true);
+    if (folder != BareMyDocuments()) result += folder + u"\\";
+  } else if (folder != kNone && !Contains(folder, MyDocuments(true))) {
+    result += folder + u"\\";
+  }
   if (withFileName) result += Pref(u"Database");
   out = CBstr(result);
 }
@@ -195,16 +223,21 @@ void FillFolderList(CFolderList& list, CBstr location) {
   std::u16string where = location.str();
   for (auto& c : where) c = platform::UpperCase(c);
   if (where == kMainMemory) {
-    std::u16string myDocs = MyDocuments(false);
-    std::u16string bare = myDocs;
-    RemoveCharFromText(bare, u'\\');
-    list.push_back(bare);
-    CollectSubfolders(list, CBstr(myDocs), CBstr(u""));
+    list.push_back(BareMyDocuments());
+    CollectSubfolders(list, CBstr(MyDocuments(false)), CBstr(u""));
     return;
   }
   list.emplace_back(kNone);
   // The card's folder as it is listed (the search finds it whatever its case).
   if (!where.empty()) CollectSubfolders(list, CBstr(u"\\" + location.str()), CBstr(u""));
+}
+
+std::u16string RootFolderEntry(std::u16string_view location) {
+  return IsMainMemory(location) ? BareMyDocuments() : std::u16string(kNone);
+}
+
+std::u16string ShownFolderValue(std::u16string_view location, std::u16string_view stored) {
+  return stored.empty() ? RootFolderEntry(location) : std::u16string(stored);
 }
 
 void CollectSubfolders(CFolderList& list, CBstr root, CBstr relative) {

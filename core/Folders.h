@@ -3,7 +3,8 @@
 //
 // A location value "MAIN MEMORY" (or a missing one) means main memory, whose documents
 // live below the My Documents folder; any other name is a storage card whose root is
-// "\" + name + "\". A folder value "None" means the location's root itself.
+// "\" + name + "\". A folder value "None" means the location's root itself, and so do no
+// value and, in main memory, the folder list's root entry (My Documents by its name).
 #pragma once
 
 #include <string>
@@ -47,5 +48,12 @@ bool FindFirstFileInFolder(std::u16string_view folder, std::u16string_view suffi
 // there afterwards, also when it already was.
 bool MoveDocumentToDeleted(CBstr path);
 void FillFolderList(CFolderList& list, CBstr location);
+// The root entry of a location's folder list: in main memory (also a missing location) the
+// My Documents folder by its bare name, on a storage card "None". Either names the
+// location's root when stored as a folder value.
+std::u16string RootFolderEntry(std::u16string_view location);
+// The folder value the options pages show for a stored one: no value shows the root entry,
+// which is where such a folder lies.
+std::u16string ShownFolderValue(std::u16string_view location, std::u16string_view stored);
 // Adds every folder below root\relative, depth first.
 void CollectSubfolders(CFolderList& list, CBstr root, CBstr relative);

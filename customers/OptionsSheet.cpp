@@ -98,7 +98,8 @@ void COptionsSheet::FillPages() {
   storage.AddField(0, kFieldChoiceToo, kField | 0x400, CBstr(u"Docs Location:"), CBstr(docsLocation), 1, 80,
                    &m_docsLocations);
   storage.AddField(1, kFieldChoiceToo, kField | kFlagWide, CBstr(u"Docs Folder:"),
-                   CBstr(ReadString(preferences, u"InvoicePath", u"")), 1, 80, &m_docsFolders);
+                   CBstr(ShownFolderValue(docsLocation, ReadString(preferences, u"InvoicePath", u""))), 1, 80,
+                   &m_docsFolders);
   storage.AddField(2, kFieldBusinessType, kField, CBstr(u"Default Style:"),
                    CBstr(style < styles.size() ? styles[style] : styles[0]), 1, 40, nullptr);
   storage.AddField(3, kFieldChoiceToo, kField | 0x20000, CBstr(u"Items Location:"), CBstr(itemsLocation), 1, 80,

@@ -4,31 +4,17 @@
 #include <string>
 
 #include "core/Preferences.h"
+#include "core/ResourceText.h"
 #include "platform/registry/Registry.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
-// The engine numbers its printers 0-43: 6, 7 and 18 print on 2-inch rolls, 8-17 on
-// 3-inch rolls, the others on full pages.
-std::vector<std::u16string> MakePrinterNames() {
-  std::vector<std::u16string> names;
-  for (int id = 0; id < 44; ++id) {
-    std::u16string paper = (id == 6 || id == 7 || id == 18) ? u" (2-inch roll)"
-                           : (id >= 8 && id <= 17)          ? u" (3-inch roll)"
-                                                            : u" (full page)";
-    std::string number = std::to_string(id);
-    names.push_back(u"Printer " + std::u16string(number.begin(), number.end()) + paper);
-  }
-  return names;
-}
-
-std::vector<std::u16string> MakePortNames() {
-  std::vector<std::u16string> names;
-  for (int id = 0; id < 18; ++id) {
-    std::string number = std::to_string(id);
-    names.push_back(u"Port " + std::u16string(number.begin(), number.end()));
-  }
-  return names;
+// Texts of the language library by number, from `first` on.
+std::vector<std::u16string> LibraryTexts(UINT first, UINT count) {
+  std::vector<std::u16string> texts;
+  for (UINT n = 0; n < count; ++n) texts.push_back(LoadResText(first + n));
+  return texts;
 }
 
 int IndexOf(const std::vector<std::u16string>& list, const std::u16string& text) {
@@ -43,34 +29,13 @@ int StoredIndex(CPreferences& preferences, const char16_t* name, DWORD def, size
 
 }  // namespace
 
-const std::vector<std::u16string>& CPrinterSettings::PrinterNames() {
-  static const std::vector<std::u16string> names = MakePrinterNames();
-  return names;
-}
-
-const std::vector<std::u16string>& CPrinterSettings::PortNames() {
-  static const std::vector<std::u16string> names = MakePortNames();
-  return names;
-}
-
-const std::vector<std::u16string>& CPrinterSettings::PaperTypes() {
-  static const std::vector<std::u16string> names{u"Continuous", u"Labels / Marked"};
-  return names;
-}
-
-const std::vector<std::u16string>& CPrinterSettings::ItemsUsingChoices() {
-  static const std::vector<std::u16string> names{u"Description", u"Name", u"Both"};
-  return names;
-}
-
-const std::vector<std::u16string>& CPrinterSettings::CopiesChoices() {
-  static const std::vector<std::u16string> names{u"1", u"2", u"3"};
-  return names;
-}
-
-const std::vector<std::u16string>& CPrinterSettings::TextSizes() {
-  static const std::vector<std::u16string> names{u"Smallest", u"Small", u"Normal", u"Large", u"Largest"};
-  return names;
+std::vector<std::u16string> CPrinterSettings::PrinterNames() { return LibraryTexts(IDS_PRINTER_MODEL_FIRST, 44); }
+std::vector<std::u16string> CPrinterSettings::PortNames() { return LibraryTexts(IDS_PRINTER_PORT_FIRST, 18); }
+std::vector<std::u16string> CPrinterSettings::PaperTypes() { return LibraryTexts(IDS_PRINTER_PAPER_FIRST, 2); }
+std::vector<std::u16string> CPrinterSettings::ItemsUsingChoices() { return {u"Description", u"Name", u"Both"}; }
+std::vector<std::u16string> CPrinterSettings::CopiesChoices() { return {u"1", u"2", u"3"}; }
+std::vector<std::u16string> CPrinterSettings::TextSizes() {
+  return {u"Smallest", u"Small", u"Normal", u"Large", u"Largest"};
 }
 
 PrinterChoice CPrinterSettings::Load() {
@@ -91,14 +56,15 @@ PrinterChoice CPrinterSettings::Load() {
 std::u16string CPrinterSettings::Save(const PrinterChoice& choice) {
   // All three required choices are checked before writing, so a refused save leaves the
   // stored printer as it was instead of half changed.
-  if (choice.printer < 0 || choice.printer >= static_cast<int>(PrinterNames().size())) return u"Printer";
-  if (choice.port < 0 || choice.port >= static_cast<int>(PortNames().size())) return u"Printer Port";
+  const std::vector<std::u16string> printers = PrinterNames(), ports = PortNames();
+  if (choice.printer < 0 || choice.printer >= static_cast<int>(printers.size())) return u"Printer";
+  if (choice.port < 0 || choice.port >= static_cast<int>(ports.size())) return u"Printer Port";
   if (choice.paperType < 0 || choice.paperType >= static_cast<int>(PaperTypes().size())) return u"Paper Type";
   platform::CRegistryBatch batch;
   CPreferences preferences;
-  preferences.SetString(u"PrinterName", PrinterNames()[static_cast<size_t>(choice.printer)]);
+  preferences.SetString(u"PrinterName", printers[static_cast<size_t>(choice.printer)]);
   preferences.SetDword(u"PrinterID", static_cast<DWORD>(choice.printer));
-  preferences.SetString(u"PrinterPort", PortNames()[static_cast<size_t>(choice.port)]);
+  preferences.SetString(u"PrinterPort", ports[static_cast<size_t>(choice.port)]);
   preferences.SetDword(u"PrinterPortID", static_cast<DWORD>(choice.port));
   preferences.SetDword(u"PrinterPaperType", static_cast<DWORD>(choice.paperType));
   if (choice.itemsUsing >= 0) preferences.SetDword(u"PrintItemsUsing", static_cast<DWORD>(choice.itemsUsing));

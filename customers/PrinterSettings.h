@@ -19,12 +19,14 @@ struct PrinterChoice {
 
 class CPrinterSettings {
  public:
-  static const std::vector<std::u16string>& PrinterNames();
-  static const std::vector<std::u16string>& PortNames();
-  static const std::vector<std::u16string>& PaperTypes();
-  static const std::vector<std::u16string>& ItemsUsingChoices();
-  static const std::vector<std::u16string>& CopiesChoices();
-  static const std::vector<std::u16string>& TextSizes();
+  // The printer models, ports and paper types are texts of the language library, listed
+  // by the numbers the printing engine gives them.
+  static std::vector<std::u16string> PrinterNames();
+  static std::vector<std::u16string> PortNames();
+  static std::vector<std::u16string> PaperTypes();
+  static std::vector<std::u16string> ItemsUsingChoices();
+  static std::vector<std::u16string> CopiesChoices();
+  static std::vector<std::u16string> TextSizes();
 
   // The stored choice: printer and port by their stored names (none when the name is not
   // in the list), the others by stored index with their defaults written back when missing.

@@ -14,7 +14,7 @@ namespace {
 
 struct ComboList {
   int id;
-  const std::vector<std::u16string>& (*entries)();
+  std::vector<std::u16string> (*entries)();
   int PrinterChoice::*choice;
 };
 constexpr ComboList kCombos[] = {
@@ -32,8 +32,14 @@ constexpr ComboList kCombos[] = {
 CPrinterSettingsDlg::CPrinterSettingsDlg(HINSTANCE resources, HWND parent, CPrintEngine* engine)
     : m_resources(resources), m_parent(parent), m_engine(engine) {}
 
+UINT CPrinterSettingsDlg::TemplateForScreen() {
+  const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+  if (width > height) return IDD_PRINTER_SETTINGS_LANDSCAPE;
+  return width == height ? IDD_PRINTER_SETTINGS_SQUARE : IDD_PRINTER_SETTINGS;
+}
+
 INT_PTR CPrinterSettingsDlg::DoModal() {
-  INT_PTR result = CDialogObject::DoModal(m_resources, MAKEINTRESOURCEW(IDD_PRINTER_SETTINGS), m_parent);
+  INT_PTR result = CDialogObject::DoModal(m_resources, MAKEINTRESOURCEW(TemplateForScreen()), m_parent);
   m_headingFont.reset();
   return result == kSaved ? kSaved : kNotSaved;
 }
@@ -45,7 +51,7 @@ void CPrinterSettingsDlg::OnInitDialog() {
   PrinterChoice stored = CPrinterSettings::Load();
   for (const ComboList& combo : kCombos) {
     HWND box = GetDlgItem(dialog, combo.id);
-    const std::vector<std::u16string>& entries = combo.entries();
+    const std::vector<std::u16string> entries = combo.entries();
     for (size_t i = 0; i < entries.size(); ++i) {
       auto at = SendMessageW(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entries[i].c_str()));
       SendMessageW(box, CB_SETITEMDATA, static_cast<WPARAM>(at), static_cast<LPARAM>(i));

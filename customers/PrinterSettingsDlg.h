@@ -19,6 +19,8 @@ class CPrinterSettingsDlg : public CDialogObject<CPrinterSettingsDlg> {
   // kSaved after a save (and, from the test button, a passed test); kNotSaved after
   // Cancel or a failed test.
   INT_PTR DoModal();
+  // The dialog's layout for the screen: portrait, landscape or square.
+  static UINT TemplateForScreen();
   // The result of the last test (false when none ran).
   bool LastTestPassed() const { return m_testPassed; }
 

@@ -96,12 +96,25 @@ void SendEntries(HWND owner, CMailSession& session, const MailEntries& entries, 
   if (sent) MessageBoxFromResource(owner, IDS_EMAIL_IN_OUTBOX, kStyleInformation);
 }
 
-// The owner's own name: the company record's user name, else the device owner's.
-std::u16string OwnerName(CSalesDocument* document) {
-  if (document && document->GetCompany()) return document->GetCompany()->GetUserName();
+// Who sends, from the owner's data: the owner's own name (the company record's user name,
+// else the device owner's), or when that was never given the company's name; empty when
+// neither is known.
+std::u16string SenderName(CSalesDocument* document) {
   std::u16string name, company, address, phone, email;
-  COwnerInfo(false).GetOwnerInfo(name, company, address, phone, email);
-  return name;
+  if (document && document->GetCompany()) {
+    name = document->GetCompany()->GetUserName();
+    company = document->GetCompany()->GetName();
+  } else {
+    COwnerInfo(false).GetOwnerInfo(name, company, address, phone, email);
+  }
+  if (!name.empty()) return name;
+  return company == CCompanyInfo::kUnnamedCompany ? std::u16string() : company;
+}
+
+// "<what> from <sender>", or `what` alone when nobody is known to send it.
+std::u16string FromSender(std::u16string what, CSalesDocument* document) {
+  const std::u16string sender = SenderName(document);
+  return sender.empty() ? what : what + u" from " + sender;
 }
 
 int SettingsKindOf(const CSalesDocument& document) {
@@ -109,9 +122,9 @@ int SettingsKindOf(const CSalesDocument& document) {
   return type >= 0 && type < CCustomSettings::kKinds ? type : 0;
 }
 
-// "<the user's caption of the type> from <owner>".
+// "<the user's caption of the type> from <sender>".
 CBstr DocumentSubject(CSalesDocument& document) {
-  return CBstr(document.GetCustomSettings().GetCaption(SettingsKindOf(document), 0) + u" from " + OwnerName(&document));
+  return CBstr(FromSender(document.GetCustomSettings().GetCaption(SettingsKindOf(document), 0), &document));
 }
 
 // `path` without its extension when it ends in `extension` (ignoring case), plus ".htm".
@@ -185,7 +198,7 @@ int EmailReport(HWND owner, CSalesDocument* document, std::u16string_view report
   }
 
   CPreferences preferences;
-  CBstr subject(PreferenceText(preferences, u"EMAIL_REPORT_SUBJ", u"Report from " + OwnerName(document)));
+  CBstr subject(PreferenceText(preferences, u"EMAIL_REPORT_SUBJ", FromSender(u"Report", document)));
   CBstr body(PreferenceText(preferences, u"EMAIL_REPORT_BODY_HTML", kDefaultReportBody));
   MailEntries entries;
   FormOutcome outcome = RunMailForm(owner, document, subject, body, CBstr(path), entries);

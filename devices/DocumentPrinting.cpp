@@ -74,6 +74,12 @@ std::u16string ChildText(CSalesDocument& document, std::u16string_view block, st
   return text.str();
 }
 
+// The customer's name often heads the address lines as well: a block shows each line once.
+void AddAddressLine(std::vector<std::u16string>& lines, std::u16string text) {
+  if (text.empty() || std::find(lines.begin(), lines.end(), text) != lines.end()) return;
+  lines.push_back(std::move(text));
+}
+
 }  // namespace
 
 BYTE CPrintEngine::Flag(int row) const { return m_settings->GetFlag(m_kind, row); }
@@ -287,7 +293,7 @@ void CPrintEngine::PrintAddressBlocks() {
     if (name.empty()) name = child(u"FULLNAME");
     std::vector<std::u16string> lines{name};
     for (const char16_t* address : {u"ADDRESS1", u"ADDRESS2", u"ADDRESS3", u"ADDRESS4"})
-      if (std::u16string text = child(address); !text.empty()) lines.push_back(text);
+      AddAddressLine(lines, child(address));
     lines.push_back(CityLine(child(u"CITY"), child(u"STATE"), child(u"ZIP"), euro));
     lines.push_back(child(u"COUNTRY"));
     if (preferences.GetDword(u"PrintBillToPhone", 0)) lines.push_back(child(u"PHONE"));
@@ -298,7 +304,7 @@ void CPrintEngine::PrintAddressBlocks() {
     const CShipToTexts& texts = shipTo.GetTexts();
     std::vector<std::u16string> lines{texts.name.str()};
     for (const CBstr* address : {&texts.address1, &texts.address2, &texts.address3})
-      if (!address->IsEmpty()) lines.push_back(address->str());
+      AddAddressLine(lines, address->str());
     lines.push_back(CityLine(texts.city.view(), texts.state.view(), texts.zip.view(), euro));
     lines.push_back(texts.country.str());
     PrintBlock(kCaptionShipTo, lines);

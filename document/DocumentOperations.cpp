@@ -401,10 +401,17 @@ bool CSalesDocument::Save(bool keepZeroQuantities) {
 
 bool CSalesDocument::SaveAs(std::u16string_view path, int type) {
   if (type != kDocMemorized) {
-    const bool first = Save(false);
+    // Saving under the old name first would leave a second file of the same sale, its
+    // amount counted twice in the customer's balance.
+    const std::u16string ownPath = GetFilePath().str();
+    const bool wasNew = IsNewDocument();
     SetFilePath(path);
-    const bool second = Save(false);
-    return first && second;
+    // The user chose this file: one that exists is replaced, not a reason to renumber.
+    m_newDocument = 0;
+    if (Save(false)) return true;
+    SetFilePath(ownPath);
+    m_newDocument = wasNew ? 1 : 0;
+    return false;
   }
   CXmlDocument& xml = GetXmlDocument();
   const int ownType = GetDocType();

@@ -16,6 +16,8 @@
 
 namespace {
 
+constexpr char16_t kSignatureLinePicture[] = u"KTWSignatureLine.bmp";
+
 std::u16string NodeText(const CXmlDomNode& root, std::u16string_view path) {
   CXmlDomNode node;
   CBstr text;
@@ -124,7 +126,7 @@ bool ExportHtml(CSalesDocument& document, HWND owner, std::u16string_view path, 
     xml.ReadSignature(&strokes);
     const bool signatureShown = shown(kRowShowSignature, kRowShowSignature + 1);
     const bool signedShown = signatureShown && !strokes.IsEmpty();
-    std::u16string signatureName = u"KTWSignatureLine.bmp";
+    std::u16string signatureName = kSignatureLinePicture;
     std::u16string drawnSignature;  // the picture drawn for this export, removed afterwards
     if (signedShown) {
       CBstr name = MakeSignatureFileName();
@@ -177,6 +179,10 @@ bool ExportHtml(CSalesDocument& document, HWND owner, std::u16string_view path, 
       if (signatureShown) {
         CBstr source(signatureName);
         GetImageFilePath(source);
+        // The empty signature line is a picture of the program's own: an image folder that
+        // does not hold it (a new device, a cleared folder) gets it drawn.
+        if (signatureName == kSignatureLinePicture && !FileExists(source.view()))
+          SaveSignatureBitmap(owner, u"", source.c_str());
         const std::u16string target = folder + signatureName;
         if (CopyFileW(source.c_str(), target.c_str(), FALSE)) {
           if (signaturePath) *signaturePath = CBstr(target);

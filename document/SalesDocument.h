@@ -127,9 +127,11 @@ class CSalesDocument {
   bool Save(bool keepZeroQuantities = false);
 
   // type 6: memorizes the document as a template at `path` and leaves the open document,
-  // its type and its file unchanged (saved again). Any other type: saves the document,
-  // then makes `path` its file and saves it there. True when every save succeeded;
-  // memorizing stops at a failed template save.
+  // its type and its file unchanged (saved again). Any other type: `path` becomes the
+  // document's file and the document is written there alone (a file of that name is
+  // replaced; the file it came from stays as it was); a failed write keeps the old file
+  // as the document's. True when every save succeeded; memorizing stops at a failed
+  // template save.
   bool SaveAs(std::u16string_view path, int type);
 
   // An estimate or sales order becomes a new invoice with the next free invoice number,

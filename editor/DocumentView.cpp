@@ -305,9 +305,11 @@ INT_PTR CDocumentView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       ShowHelp(kEditorHelpTopic);
       return TRUE;
     case WM_CLOSE:
-      // The program is asked to end while a document is open: the document is left as
-      // Done leaves it (asking about changes), then the program closes.
-      if (Close()) PostMessageW(m_mainWindow, WM_CLOSE, 0, 0);
+      // The program is asked to end while a document is open: the main window closes it
+      // with the editor still in front, so the document is saved and opens again at the
+      // next start. A signature on the open pad goes with it.
+      AcceptOpenSignature();
+      PostMessageW(m_mainWindow, WM_CLOSE, 0, 0);
       return TRUE;
     case WM_KEYUP:
       // The Symbol scanner's trigger key goes on to the default handling; other keys are
@@ -501,6 +503,7 @@ bool CDocumentView::OnCommand(int id) {
       ToggleBarKeepingPosition(id);
       return true;
     case kPrintFromToolbar:
+      AcceptOpenSignature();
       PostToMain(kMsgPrintFromToolbar);
       return true;
     case kEmail: {
@@ -512,6 +515,7 @@ bool CDocumentView::OnCommand(int id) {
     case kEmailHtml:
     case kEmailDocument:
       // The mail carries the document's file: a change not yet saved would be missing.
+      AcceptOpenSignature();
       if (doc.IsModified()) doc.Save();
       SendMessageW(m_mainWindow, id == kEmailHtml ? kMsgEmailAsHtml : kMsgEmailAsDocument, 0, 0);
       return true;
@@ -565,6 +569,7 @@ bool CDocumentView::OnCommand(int id) {
       return true;
     }
     case kPrint:
+      AcceptOpenSignature();
       PostToMain(kMsgPrintDocument);
       return true;
     case kChooseCustomer:
@@ -724,8 +729,13 @@ bool CDocumentView::SaveAs() {
   std::u16string name = GetFileNameFromPath(proposed.view()).str();
   WCHAR file[131] = {};
   std::copy_n(name.c_str(), std::min<size_t>(name.size(), 130), file);
+  // The dialog starts where the documents are, so the copy lands in the register unless
+  // the user takes it elsewhere.
+  CBstr folder;
+  GetDocumentsFolder(folder);
   OPENFILENAMEW ofn;
   ofn.hwndOwner = GetHwnd();
+  ofn.lpstrInitialDir = folder.c_str();
   ofn.lpstrFilter = u"QVN Documents (*.QVN)\0*.QVN\0";
   ofn.lpstrFile = file;
   ofn.nMaxFile = 130;

@@ -123,6 +123,10 @@ class CDocumentView : public CDialogObject<CDocumentView> {
   bool ToggleScannerBar();
   bool ToggleCardReaderBar();
   void ToggleSignatureBar();
+  // The document is about to leave the editor (mailed, printed, the program closing): an
+  // open signature bar closes, and the strokes on it become the document's signature as
+  // Accept would make them, when they differ from it. False when no bar was open.
+  bool AcceptOpenSignature();
   // Start Scan: the scanner's soft trigger (without a scanner, the user is told).
   void StartScan();
   // Asks the card reader for a swiped card; its number and expiry go into the document

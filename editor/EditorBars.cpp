@@ -352,6 +352,16 @@ void CDocumentView::ToggleSignatureBar() {
   UpdateToolBar(kBarFlagsAll);
 }
 
+bool CDocumentView::AcceptOpenSignature() {
+  if (!m_signatureBar) return false;
+  std::u16string text = m_strokes.ToText();
+  ToggleSignatureBar();
+  UpdateToolBar(kBarFlagSignature);
+  if (text != m_document->GetSignature().view())
+    RunDocumentCommand(std::make_unique<CSignatureCommand>(*m_document, std::move(text)), false);
+  return true;
+}
+
 bool CDocumentView::ToggleScannerBar() {
   if (!m_scanner) {
     MessageBoxFromResource(GetHwnd(), IDS_NO_SCANNER, kStyleInformation);

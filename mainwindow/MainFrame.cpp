@@ -16,6 +16,7 @@
 #include "core/ScreenResolution.h"
 #include "core/TextHelpers.h"
 #include "core/UiMetrics.h"
+#include "core/Utilities.h"
 #include "core/WaitCursor.h"
 #include "customers/CustomerDlg.h"
 #include "customers/CustomerListWnd.h"
@@ -44,6 +45,7 @@
 #include "mainwindow/HeaderBar.h"
 #include "mainwindow/PowerNotifications.h"
 #include "mainwindow/PrivateMessages.h"
+#include "platform/registry/Registry.h"
 #include "customers/DocumentCustomerScreens.h"
 #include "mainwindow/RegisterList.h"
 #include "mainwindow/RowActions.h"
@@ -206,8 +208,15 @@ StartupStep CMainFrame::StartUp(std::u16string_view commandLine) {
   Layout();
   if (registerInFront) UpdateWindow(m_register->GetHwnd());
   m_register->Load(false, registerInFront, {}, m_customSettings.get());
+  // A name that names no file has nothing to open, nor anything to move aside: only a
+  // name the user gave is worth a word.
+  const bool exists = !document.empty() && FileExists(document);
+  if (named && !exists) {
+    const std::u16string text = u"The document '" + document + u"' could not be found.";
+    MessageBoxW(m_hwnd, text.c_str(), kProductName, kStyleWarning);
+  }
   const bool opened =
-      !registerInFront && !document.empty() && OpenLastDocument(document, static_cast<int>(lastScroll), lastView == 2);
+      !registerInFront && exists && OpenLastDocument(document, static_cast<int>(lastScroll), lastView == 2);
   if (!opened) {
     // A stored document that cannot be read is not tried again at the next start.
     if (!named && !document.empty()) m_preferences->SetString(u"LastInvoice", u"");
@@ -414,6 +423,7 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kMsgNewDocumentStarted:
       if (m_register) m_register->SetSelectionMark(-1);
       m_documentHistory.Clear();
+      RememberView();
       return 0;
     case kMsgReloadLists:
       BeginWaitCursor();
@@ -422,7 +432,11 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case kMsgNewTextsChanged: LoadNewMenuTexts(); return 0;
     case kMsgProgressClosed: m_progress.reset(); return 0;
-    case kMsgDocumentAdded: return OnDocumentAdded(reinterpret_cast<CSalesDocument*>(lParam));
+    case kMsgDocumentAdded: {
+      const LRESULT added = OnDocumentAdded(reinterpret_cast<CSalesDocument*>(lParam));
+      RememberView();  // a first save, or one under another name
+      return added;
+    }
     case kMsgExportHtml: return ExportRow(reinterpret_cast<HWND>(wParam), false) ? 1 : 0;
     case kMsgExportCsv: return ExportRow(reinterpret_cast<HWND>(wParam), true) ? 1 : 0;
     case kMsgShutdown: OnShutdownRequest(); return 0;
@@ -471,6 +485,7 @@ void CMainFrame::OnActivate(WPARAM wParam) {
     PostMessageW(m_hwnd, kMsgShowEditor, 0, 0);
     return;
   }
+  RememberView();
   SHFullScreen(m_hwnd, SHFS_HIDESIPBUTTON);
   CreateMenuBar();
   Layout();
@@ -673,12 +688,33 @@ void CMainFrame::StoreLastView() {
         position = static_cast<DWORD>(std::max(html->GetScrollPosition(), 0));
     }
   }
-  m_preferences->SetDword(u"LastView", view);
-  m_preferences->SetString(u"LastInvoice", document);
-  m_preferences->SetDword(u"LastScrollPos", position);
+  WriteLastView(view, document, position);
   m_preferences->SetDword(u"LastShowType", static_cast<DWORD>(m_register ? m_register->GetShowKind() : m_showKind));
   m_preferences->SetDword(u"LastSortType", static_cast<DWORD>(m_register ? m_register->GetSortKind() : m_sortKind));
   m_preferences->SetDword(u"LastSortDirection", (m_register ? m_register->IsAscending() : m_ascending) ? 1 : 0);
+}
+
+void CMainFrame::RememberView() {
+  if (!m_preferences || m_closing) return;
+  DWORD view = 0;
+  std::u16string document;
+  // A document not saved yet is named all the same: once saved it is the one to come
+  // back to, and until then the start finds no file and shows the register.
+  if (IsEditorInFront() && !m_editor->GetDocument().GetFilePath().IsEmpty()) {
+    view = m_editor->IsItemListVisible() ? 2 : 1;
+    document = m_editor->GetDocument().GetFilePath().str();
+  }
+  if (view == m_storedView && document == m_storedDocument) return;
+  WriteLastView(view, document, 0);
+}
+
+void CMainFrame::WriteLastView(DWORD view, const std::u16string& document, DWORD position) {
+  platform::CRegistryBatch batch;
+  m_preferences->SetDword(u"LastView", view);
+  m_preferences->SetString(u"LastInvoice", document);
+  m_preferences->SetDword(u"LastScrollPos", position);
+  m_storedView = view;
+  m_storedDocument = document;
 }
 
 bool CMainFrame::OpenLastDocument(const std::u16string& path, int scrollPosition, bool withItemsList) {

@@ -244,7 +244,14 @@ class CMainFrame {
   bool RemoveDocumentFile(const std::u16string& path, bool forGood);
   // UpdateCustomerBalance for the customer named `fullName` and a document of `kind`.
   void MoveBalanceOf(std::u16string_view fullName, int kind, double amount, bool lower);
+  // Saves the editor's document when the editor is in front and stores the view for the
+  // next start (at close).
   void StoreLastView();
+  // Stores the view as it is now, without saving: the editor in front with its document's
+  // file, or the register. Called whenever the view changes, so that a program ended
+  // without a close (killed, the device reset) starts again where it was.
+  void RememberView();
+  void WriteLastView(DWORD view, const std::u16string& document, DWORD position);
   // Opens the document the program was closed on in the editor; false when it cannot be read.
   bool OpenLastDocument(const std::u16string& path, int scrollPosition, bool withItemsList);
   // Opens `path` in the editor with a fresh history and shows it at the position.
@@ -303,6 +310,9 @@ class CMainFrame {
   bool m_ascending = true;
   bool m_closing = false;
   bool m_ending = false;  // closing for the end of the process: no questions
+  // The view last written, so an unchanged one is not written again.
+  DWORD m_storedView = ~0u;
+  std::u16string m_storedDocument;
   bool m_desktopCommandRunning = false;
   // The store opened successfully once; a close leaves this set, so the database opens
   // again on the desktop's word.

@@ -65,6 +65,7 @@ LRESULT CMainFrame::NewDocument(HWND owner, int kind) {
   m_editor->GetDocument().InitNew(static_cast<int>(InvoiceStyle()), kind);
   m_documentHistory.Clear();
   m_editor->ShowView(0);
+  RememberView();
   return 0;
 }
 
@@ -85,6 +86,7 @@ bool CMainFrame::OpenInEditor(const std::u16string& path, int scrollPosition) {
   // The undo steps of the document shown before have nothing to act on in this one.
   m_documentHistory.Clear();
   m_editor->ShowView(scrollPosition);
+  RememberView();
   return true;
 }
 
@@ -227,7 +229,11 @@ LRESULT CMainFrame::OnEditorMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kMsgEmailQvn: return EmailDocumentAsQvn(editor, m_editor->GetDocument());
     case kMsgDeleteDocument:
       return DeleteDocument(reinterpret_cast<CSalesDocument*>(lParam), reinterpret_cast<HWND>(wParam));
-    case kMsgDocumentSaved: return OnDocumentSaved(reinterpret_cast<CSalesDocument*>(lParam));
+    case kMsgDocumentSaved: {
+      const LRESULT saved = OnDocumentSaved(reinterpret_cast<CSalesDocument*>(lParam));
+      RememberView();
+      return saved;
+    }
     case kMsgNewInvoice: return NewDocument(m_hwnd, kDocInvoice);
     case kMsgShowEditor:
       if (IsWindowVisible(editor)) SetForegroundWindow(editor);

@@ -60,10 +60,10 @@ bool CMainFrame::OnOptions(HWND owner) {
   CSalesDocument* document = m_editor ? &m_editor->GetDocument() : nullptr;
   CPreferences preferences;
   // What the dialog showed is still what is stored: it writes only the scanner's values.
-  const std::u16string oldDocsFolder = Stored(preferences, u"InvoicePath");
   const std::u16string oldDocsLocation = COptionsChoices::LocationShown(Stored(preferences, u"InvoiceLocation"));
-  const std::u16string oldItemsFolder = Stored(preferences, u"DatabasePath");
+  const std::u16string oldDocsFolder = ShownFolderValue(oldDocsLocation, Stored(preferences, u"InvoicePath"));
   const std::u16string oldItemsLocation = COptionsChoices::LocationShown(Stored(preferences, u"DBLocation"));
+  const std::u16string oldItemsFolder = Stored(preferences, u"DatabasePath");
   CBstr oldDatabase;
   GetDatabaseFilePath(oldDatabase, true);
   const bool oldLastCommaFirst = preferences.GetDword(u"LastCommaFirst", 0) != 0;

@@ -192,11 +192,11 @@
 #define IDH_CELL_CUSTOM2 251
 
 /* ---- The edit popup of the data-entry form: texts and commands ---------------- */
-#define IDS_EDIT_CUT 40500
-#define IDS_EDIT_COPY 40501
-#define IDS_EDIT_PASTE 40502
-#define IDS_EDIT_CLEAR 40503
-#define IDS_EDIT_SELECT_ALL 40504
+#define IDS_EDIT_CUT 40590
+#define IDS_EDIT_COPY 40591
+#define IDS_EDIT_PASTE 40592
+#define IDS_EDIT_CLEAR 40593
+#define IDS_EDIT_SELECT_ALL 40594
 #define IDM_EDIT_CUT 40088
 #define IDM_EDIT_COPY 40089
 #define IDM_EDIT_PASTE 40090
@@ -402,7 +402,12 @@
 #define IDB_CARD_STATE_OTHER 279          /* 279-288: the card-reader bar by state */
 /* Customize, its field grid pages, the Options sheet and the printer settings. */
 #define IDD_FIELD_GRID_PAGE 209
-#define IDD_PRINTER_SETTINGS 228
+#define IDD_PRINTER_SETTINGS 156           /* on a portrait screen */
+#define IDD_PRINTER_SETTINGS_LANDSCAPE 228
+#define IDD_PRINTER_SETTINGS_SQUARE 229
+#define IDS_PRINTER_PAPER_FIRST 40192     /* the paper types by number, 2 texts */
+#define IDS_PRINTER_PORT_FIRST 40253      /* the engine's ports by number, 18 texts */
+#define IDS_PRINTER_MODEL_FIRST 40500     /* the engine's printers by number, 44 texts */
 #define IDC_TAB_CONTROL 200
 #define IDC_PRINTER_MODEL 1016
 #define IDC_PRINTER_PAPER 1017

@@ -14,6 +14,7 @@
 #include "platform/kernel/Files.h"
 #include "platform/mapi/Mapi.h"
 #include "platform/mapi/MapiInternal.h"
+#include "platform/registry/Registry.h"
 
 namespace platform::mapi {
 
@@ -259,6 +260,27 @@ bool IsPlainAddress(std::u16string_view address) {
   return Trimmed(address).find_first_of(u" \t,;<>()\"[]\\") == std::u16string::npos;
 }
 
+// The e-mail address of the device owner record (HKCU "ControlPanel\Owner", binary value
+// "Owner": UTF-16 fields at fixed offsets, the address at byte 566, 202 bytes wide, ending
+// at its first null); empty when there is none.
+std::u16string OwnerEMailAddress() {
+  constexpr DWORD kRecordBytes = 768, kEMailOffset = 566, kEMailWidth = 202;
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, u"ControlPanel\\Owner", 0, KEY_READ, &key) != ERROR_SUCCESS) return {};
+  BYTE record[kRecordBytes] = {};
+  DWORD size = sizeof record, type = 0;
+  const LONG read = RegQueryValueExW(key, u"Owner", nullptr, &type, record, &size);
+  RegCloseKey(key);
+  if (read != ERROR_SUCCESS || type != REG_BINARY) return {};
+  std::u16string address;
+  for (DWORD at = kEMailOffset; at + 1 < kEMailOffset + kEMailWidth && at + 1 < size; at += 2) {
+    const char16_t c = static_cast<char16_t>(record[at] | (record[at + 1] << 8));
+    if (c == 0) break;
+    address += c;
+  }
+  return address;
+}
+
 std::string OutboxFileName(const SYSTEMTIME& t, int sequence) {
   char name[64];
   std::snprintf(name, sizeof name, "%04u%02u%02uT%02u%02u%02uZ-%d.eml", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
@@ -340,8 +362,10 @@ class CMessage : public CPropObject<IMessage> {
   }
 
   HRESULT Compose(const SubmittedMessage& record, MimeMessage& mime) const {
-    // The store's address comes from the registry: one unfit for a header line is not used.
+    // The store's address, else the device owner's; an address unfit for a header line is
+    // not used.
     std::u16string from = Trimmed(m_store.address);
+    if (from.empty()) from = Trimmed(OwnerEMailAddress());
     mime.from = ToUtf8(from.empty() || !IsPlainAddress(from) ? std::u16string(kFallbackFromAddress) : from);
     for (const SubmittedRecipient& recipient : record.recipients) {
       std::u16string address = Trimmed(recipient.address);

@@ -17,7 +17,8 @@ namespace platform::mapi {
 // store). Without any store the device has one, "ActiveSync", which is the default.
 inline constexpr char16_t kMessageStoresKeyPath[] = u"System\\Messaging\\Stores";
 inline constexpr char16_t kDefaultStoreName[] = u"ActiveSync";
-// The From address of a store without one.
+// The From address of a store without one when the device owner record holds no e-mail
+// address either.
 inline constexpr char16_t kFallbackFromAddress[] = u"owner@device.invalid";
 
 struct MessageStoreConfig {

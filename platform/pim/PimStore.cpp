@@ -193,7 +193,9 @@ std::set<CENOTIFICATION*> g_pending;
 struct DefaultContact {
   const char16_t *first, *last, *company, *street, *city, *phone;
 };
-// The customers of the sample database, so a new device can try its contacts at once.
+// The customers of the sample database, so a new device can try its contacts at once: a
+// business is filed under its name, as the sample's documents name it, with the person to
+// ask for beside it; a customer without a company is filed under the person.
 const DefaultContact kDefaults[] = {
     {u"Nora", u"Lindqvist", u"Birchwood Cafe", u"12 Alder Street", u"Portland", u"503-555-0168"},
     {u"Owen", u"Hallett", u"", u"88 Pine Road", u"Beaverton", u"503-555-0171"},
@@ -362,7 +364,7 @@ void Store::Seed() {
     set(PIM_BusinessTelephoneNumber, d.phone);
     set(PIM_Email1Address, (std::u16string(d.first) + u"@example.com").c_str());
     set(PIM_Categories, u"Business");
-    values[static_cast<size_t>(SlotOf(PIM_FileAs))] = ComposeFileAs(values);
+    values[static_cast<size_t>(SlotOf(PIM_FileAs))] = *d.company ? std::u16string(d.company) : ComposeFileAs(values);
     WriteLocked(0, values);
   }
   sqlite3_exec(m_db, "PRAGMA user_version = 1; COMMIT", nullptr, nullptr, nullptr);

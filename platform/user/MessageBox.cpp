@@ -53,6 +53,37 @@ std::u16string ButtonText(int id) {
   }
 }
 
+// The lines a text takes `perLine` characters across, broken as the text control breaks
+// it: at blanks, a word that does not fit starting the next line, a word longer than a
+// line filling lines of its own.
+int WrappedLineCount(std::u16string_view text, int perLine) {
+  int lines = 1, run = 0;
+  size_t at = 0;
+  while (at < text.size()) {
+    if (text[at] == u'\n') {
+      ++lines;
+      run = 0;
+      ++at;
+      continue;
+    }
+    size_t end = text.find_first_of(u" \n", at);
+    if (end == std::u16string_view::npos) end = text.size();
+    int word = static_cast<int>(end - at);
+    if (run > 0 && run + word > perLine) {
+      ++lines;
+      run = 0;
+    }
+    for (; word > perLine; word -= perLine) ++lines;
+    run += word;
+    at = end;
+    if (at < text.size() && text[at] == u' ') {
+      ++run;
+      ++at;
+    }
+  }
+  return lines;
+}
+
 // A DIALOG template in memory: the text on top, the buttons in a row below it.
 class BoxTemplate {
  public:
@@ -60,15 +91,8 @@ class BoxTemplate {
     int scale = platform::ScreenScale();
     // Dialog units: 4 to 6 pixels across, 8 to 13 down, at the classic scale.
     short cx = static_cast<short>(std::max(60, (platform::ScreenWidth() / scale - 16) * 4 / 6));
-    int perLine = std::max(1, (cx - 8) / 4);
-    int lines = 1;
-    int run = 0;
-    for (char16_t c : box.text) {
-      if (c == u'\n' || ++run > perLine) {
-        ++lines;
-        run = 0;
-      }
-    }
+    // Characters average 4 units across; counted at 5, a line of wide ones still fits.
+    const int lines = WrappedLineCount(box.text, std::max(1, (cx - 8) / 5));
     short textHeight = static_cast<short>(8 * lines);
     short cy = static_cast<short>(textHeight + 34);
     Dword(WS_POPUP | WS_CAPTION | DS_CENTER | DS_MODALFRAME);

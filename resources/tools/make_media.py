@@ -79,7 +79,15 @@ def calendar(x, y):
 
 
 def signature_background(x, y):
-    # white pad with a grey base line and a small cross where the signature starts
+    # the grey base line a captured signature is drawn on; the picture goes 16 pixels down
+    # into a bitmap of its own height, so the line sits where that bitmap still shows it
+    if y == 56 and 8 <= x < 232:
+        return GREY
+    return WHITE
+
+
+def signature_pad(x, y):
+    # the signature bar's pad: a grey base line and a small cross where the signature starts
     if y == 64 and 8 <= x < 232:
         return GREY
     if (abs(x - 12) < 4 and y == 58) or (x == 12 and abs(y - 58) < 4):
@@ -239,6 +247,7 @@ def main():
     write_bmp("title_cancel_pressed.bmp", 22, 22, button(22, "cancel", True))
     write_bmp("title_ok_pressed.bmp", 22, 22, button(22, "ok", True))
     write_bmp("signature_background.bmp", 240, 80, signature_background)
+    write_bmp("signature_pad.bmp", 240, 80, signature_pad)
     write_bmp("items_menubar.bmp", 16, 16, glyph_strip(["toolbar"]))
     write_bmp("main_menubar_selected.bmp", 16, 16, menu_button(True))
     write_bmp("main_menubar.bmp", 16, 16, menu_button(False))

@@ -2,6 +2,8 @@
 // on OK, nothing taken over on Cancel.
 #include "FieldFormFixture.h"
 #include "core/EmailMessageForm.h"
+#include "core/UiMetrics.h"
+#include "platform/user/Screen.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -36,8 +38,8 @@ TEST_F(EmailMessageForm, OkReadsEveryRowBackAndKeepsTheMessagesLines) {
   ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
     EXPECT_EQ(d.Text(IDC_DIALOG_HEADING), u"eMail Message");
     auto rows = d.ListView(IDC_FORM_LIST);
-    EXPECT_EQ(rows.Text(9, 1), u"Attached:");
-    EXPECT_EQ(rows.Text(9, 2), u"INV1042.pdf");
+    EXPECT_EQ(rows.Text(CEmailMessageForm::kAttached, 1), u"Attached:");
+    EXPECT_EQ(rows.Text(CEmailMessageForm::kAttached, 2), u"INV1042.pdf");
     EXPECT_NE((rows.Text(5, 2) + rows.Text(6, 2)).find(u"please find it attached."), std::u16string::npos);
     SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, CEmailMessageForm::kAttached);
     EXPECT_EQ(d.Focus(), d.Control(IDC_FORM_LIST)) << "the attachment is not editable";
@@ -69,6 +71,33 @@ TEST_F(EmailMessageForm, AMessageWrappedOverItsRowsComesBackWithoutBreaksNobodyT
   });
   EXPECT_GE(form.DoModal(), 1);
   EXPECT_EQ(form.GetMessage().view(), message);
+}
+
+// The longest default message (the HTML mail's) wraps within the rows with rows to spare,
+// on the narrow screen and on the high-resolution one.
+TEST_F(EmailMessageForm, TheDefaultMessageFitsItsRows) {
+  const std::u16string message =
+      u"To view this document, please copy the attachments to your desktop and double click on the file with the HTM "
+      u"extension.";
+  for (int scale : {1, 2}) {
+    platform::SetScreenSize(240 * scale, 320 * scale);
+    SetHighResolution(scale == 2);
+    CEmailMessageForm form(GetResourceInstance(), nullptr, CBstr(u"ann@a.example"), CBstr(), CBstr(), CBstr(),
+                           CBstr(u"Invoice"), CBstr(message), CBstr());
+    platform::testing::UiScript ui;
+    ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+      auto rows = d.ListView(IDC_FORM_LIST);
+      std::u16string shown;
+      for (int row = CEmailMessageForm::kMessage; row < CEmailMessageForm::kAttached; ++row) shown += rows.Text(row, 2);
+      EXPECT_EQ(rows.Text(CEmailMessageForm::kAttached - 1, 2), u"") << "a row to spare";
+      EXPECT_EQ(shown, message);
+      d.Cancel();
+    });
+    form.DoModal();
+    EXPECT_EQ(ui.Pending(), 0u);
+  }
+  SetHighResolution(false);
+  platform::ResetScreenAndVersion();
 }
 
 TEST_F(EmailMessageForm, CancelTakesNothingOver) {

@@ -58,7 +58,10 @@ TEST_F(Folders, PathsOfTheDocumentsFolder) {
       {u"Storage Card", u"Invoices", u"\\Storage Card\\Invoices\\"},
       {u"MAIN MEMORY", u"None", u"\\My Documents\\"},
       {u"MAIN MEMORY", u"\\My Documents\\Sales", u"\\My Documents\\"},
-      {nullptr, nullptr, u"\\My Documents\\\\"},  // an empty folder value doubles the separator
+      // The folder list's root entry and a missing value name the root, never a folder below it.
+      {u"MAIN MEMORY", u"My Documents", u"\\My Documents\\"},
+      {u"Storage Card", u"My Documents", u"\\Storage Card\\My Documents\\"},
+      {nullptr, nullptr, u"\\My Documents\\"},
   };
   for (const auto& r : rows) {
     Restart();
@@ -115,6 +118,9 @@ TEST_F(Folders, PathsOfUploadsAndTheDatabase) {
   } rows[] = {
       {u"", u"\\Program Files\\Slateway", u"\\Program Files\\Slateway\\Slateway.db", u"\\Program Files\\Slateway\\"},
       {u"MAIN MEMORY", u"\\My Documents\\", u"Slateway.db", u""},
+      // What main memory's folder list offers lies in My Documents.
+      {u"MAIN MEMORY", u"My Documents", u"\\My Documents\\Slateway.db", u"\\My Documents\\"},
+      {u"MAIN MEMORY", u"Sales\\2026", u"\\My Documents\\Sales\\2026\\Slateway.db", u"\\My Documents\\Sales\\2026\\"},
       {u"Storage Card", u"None", u"\\Storage Card\\Slateway.db", u"\\Storage Card\\"},
       {u"Storage Card", u"Data", u"\\Storage Card\\Data\\Slateway.db", u"\\Storage Card\\Data\\"},
   };
@@ -227,6 +233,11 @@ TEST_F(Folders, ListFoldersDepthFirst) {
   EXPECT_EQ(list, (CFolderList{u"None"}));
   FillFolderList(list, CBstr(u"Missing Card"));
   EXPECT_EQ(list, (CFolderList{u"None"}));
+  // The options pages show a missing folder value as the root entry of its location.
+  EXPECT_EQ(ShownFolderValue(u"Main Memory", u""), u"My Documents");
+  EXPECT_EQ(ShownFolderValue(u"", u""), u"My Documents");
+  EXPECT_EQ(ShownFolderValue(u"Storage Card", u""), u"None");
+  EXPECT_EQ(ShownFolderValue(u"Main Memory", u"Sales"), u"Sales");
 
   // A text that cannot be allocated anywhere in the walk leaves no search open.
   bool failed = true;

@@ -172,6 +172,16 @@ TEST_F(Signature, AnEmptySignatureStillMakesTheFileAndAnUnwritableOneFails) {
   Decoded d;
   ReadFile(Linux(u"\\My Documents\\KTWSignatureLine.bmp"), d);
   EXPECT_EQ(PixelOf(d.bitmap, 120, 40), kWhite);
+  // Only the base line: the pad's mark where to start signing stays on the pad.
+  int line = 0;
+  for (int y = 0; y < 80; ++y)
+    for (int x = 0; x < 240; ++x) {
+      const COLORREF c = PixelOf(d.bitmap, x, y);
+      if (c == kWhite) continue;
+      EXPECT_EQ(c, At16Bits(RGB(0xC0, 0xC0, 0xC0))) << x << "," << y;
+      ++line;
+    }
+  EXPECT_GT(line, 100);
   EXPECT_FALSE(SaveSignatureBitmap(nullptr, u"0A8A0B0B", u"\\Missing Folder\\KTWSignature.bmp"));
 }
 

@@ -9,14 +9,31 @@
 #include "customers/PrinterSettingsDlg.h"
 #include "devices/PrintEngine.h"
 #include "platform/testing/UiScript.h"
+#include "platform/user/Screen.h"
+#include "platform/user/Window.h"
 #include "resources/resource_ids.h"
 #include "customers/PrinterSettings.h"
 #include "platform/registry/Registry.h"
 #include "platform/testing/DeviceFixture.h"
+#include "tests/core/LanguageLibraryFixture.h"
 
 namespace {
 
-class PrinterSettings : public platform::testing::DeviceTest {};
+class PrinterSettings : public slateway::testing::LanguageLibraryTest {};
+
+// The lists are the language library's texts by the engine's numbers; a new device prints
+// on sheets until the user says otherwise.
+TEST_F(PrinterSettings, TheListsNameTheEnginesPrintersPortsAndPaper) {
+  const auto printers = CPrinterSettings::PrinterNames();
+  const auto ports = CPrinterSettings::PortNames();
+  ASSERT_EQ(printers.size(), 44u);
+  ASSERT_EQ(ports.size(), 18u);
+  EXPECT_EQ(printers[8], u"3-inch Thermal Roll");
+  EXPECT_EQ(ports[3], u"COM3:");
+  EXPECT_EQ(printers.back(), u"Generic Page Printer");
+  EXPECT_EQ(CPrinterSettings::PaperTypes(), (std::vector<std::u16string>{u"Continuous", u"Sheet"}));
+  EXPECT_EQ(CPrinterSettings::Load().paperType, 1);
+}
 
 TEST_F(PrinterSettings, DefaultsAreWrittenBackAndAnUnknownPrinterIsNotChosen) {
   CPreferences preferences;
@@ -91,6 +108,42 @@ TEST_F(PrinterSettingsDialog, OkWithoutAPrinterSaysSoAndStaysOpen) {
     d.Cancel();
   });
   EXPECT_EQ(result, CPrinterSettingsDlg::kNotSaved);
+}
+
+// Portrait, landscape and square screens each get their layout, and every control of it
+// lies on the screen between the navigation bar and the menu bar, the test button too.
+TEST_F(PrinterSettingsDialog, EveryControlIsOnScreenWhateverItsShape) {
+  const struct {
+    int width, height;
+    UINT layout;
+  } screens[] = {{240, 320, IDD_PRINTER_SETTINGS},
+                 {480, 640, IDD_PRINTER_SETTINGS},
+                 {320, 240, IDD_PRINTER_SETTINGS_LANDSCAPE},
+                 {640, 480, IDD_PRINTER_SETTINGS_LANDSCAPE},
+                 {240, 240, IDD_PRINTER_SETTINGS_SQUARE},
+                 {480, 480, IDD_PRINTER_SETTINGS_SQUARE}};
+  for (const auto& screen : screens) {
+    platform::SetScreenSize(screen.width, screen.height);
+    ASSERT_EQ(CPrinterSettingsDlg::TemplateForScreen(), screen.layout);
+    // The bars are 26 pixels high, doubled on the high-resolution screens.
+    const int bar = std::min(screen.width, screen.height) >= 480 ? 52 : 26;
+    platform::testing::UiScript ui;
+    ui.ExpectDialog(screen.layout, [&](platform::testing::DialogDriver& d) {
+      for (int id : {IDC_PRINTER_MODEL, IDC_PRINTER_PAPER, IDC_PRINTER_PORT, IDC_PRINT_ITEMS_USING, IDC_PRINT_COPIES,
+                     IDC_PRINT_TEXT_SIZE, IDC_PRINT_NOTES_SIZE, IDC_PRINTER_TEST}) {
+        RECT r{};
+        GetWindowRect(d.Control(id), &r);
+        EXPECT_GE(r.top, bar) << screen.width << "x" << screen.height << " #" << id;
+        EXPECT_LE(r.bottom, screen.height - bar) << screen.width << "x" << screen.height << " #" << id;
+        EXPECT_LE(r.right, screen.width) << screen.width << "x" << screen.height << " #" << id;
+      }
+      d.Cancel();
+    });
+    CPrinterSettingsDlg dialog(GetResourceInstance(), nullptr, nullptr);
+    EXPECT_EQ(dialog.DoModal(), CPrinterSettingsDlg::kNotSaved);
+    EXPECT_EQ(ui.Pending(), 0u);
+  }
+  platform::ResetScreenAndVersion();
 }
 
 TEST_F(PrinterSettingsDialog, TheTestSavesAndAnswersWhatTheEngineCheckSays) {

@@ -68,6 +68,20 @@ class DocumentMail : public sales_test::SalesDocumentTest {
     });
   }
 
+  // Sends the document as its page through the form, confirmed as it comes; the mail sent.
+  mail_test::ReadMail SendAsHtml(CSalesDocument& doc) {
+    std::u16string page = doc.GetFileName().str();
+    page.replace(page.size() - 4, 4, u".htm");
+    platform::testing::UiScript ui;
+    ExpectForm(ui, u"ann@customer.example", page);
+    platform::testing::MessageBoxScript boxes;
+    boxes.Expect(LoadResText(IDS_EMAIL_IN_OUTBOX));
+    EXPECT_EQ(EmailDocumentAsHtml(m_window, doc), 1);
+    mail_test::ReadMail mail = OnlyMail();
+    EXPECT_EQ(mail.attachments.empty() ? u"" : platform::ToUtf16(mail.attachments[0].fileName), page);
+    return mail;
+  }
+
   std::vector<std::filesystem::path> Outbox() {
     return mail_test::MailFiles(Linux(platform::mapi::OutboxFolder(platform::mapi::kDefaultStoreName)));
   }
@@ -113,6 +127,43 @@ TEST_F(DocumentMail, AsFileSendsTheSavedDocumentToTheCustomer) {
   EXPECT_EQ(Pref(u"LAST_EMAIL_TYPE"), u"QVN");
 }
 
+// The subject names the sender from the owner's data: the owner's own name, else the
+// company's; without either it is the document's caption alone.
+TEST_F(DocumentMail, TheSubjectNamesWhoSendsOrNobody) {
+  const struct {
+    const char16_t* owner;
+    const char16_t* company;
+    const char* subject;
+  } cases[] = {{u"", u"Birchwood Supplies", "Invoice from Birchwood Supplies"},
+               {u"", CCompanyInfo::kUnnamedCompany, "Invoice"}};
+  for (const auto& c : cases) {
+    platform::mapi::ResetMessaging();
+    std::filesystem::remove_all(Linux(platform::mapi::OutboxFolder(platform::mapi::kDefaultStoreName)));
+    auto doc = Invoice(u"ann@customer.example");
+    doc->GetCompany()->SetUserName(c.owner);
+    doc->GetCompany()->SetName(c.company);
+    platform::testing::UiScript ui;
+    ExpectForm(ui, u"ann@customer.example", doc->GetFileName().str());
+    platform::testing::MessageBoxScript boxes;
+    boxes.Expect(LoadResText(IDS_EMAIL_IN_OUTBOX));
+    EXPECT_EQ(EmailDocumentAsQvn(m_window, *doc), 1);
+    EXPECT_EQ(OnlyMail().subject, c.subject);
+  }
+}
+
+// An unsigned document's page shows the empty signature line; an image folder without
+// that picture gets it drawn, and the mail carries it.
+TEST_F(DocumentMail, AsHtmlDrawsTheSignatureLineTheImageFolderLacks) {
+  auto doc = Invoice(u"ann@customer.example");
+  CBstr line(u"KTWSignatureLine.bmp");
+  GetImageFilePath(line);
+  ASSERT_FALSE(std::filesystem::exists(Linux(line.view())));
+  mail_test::ReadMail mail = SendAsHtml(*doc);
+  ASSERT_EQ(mail.attachments.size(), 2u);
+  EXPECT_EQ(mail.attachments[1].fileName, "KTWSignatureLine.bmp");
+  EXPECT_EQ(mail.attachments[1].data.substr(0, 2), "BM");
+}
+
 TEST_F(DocumentMail, AsHtmlAttachesThePageSignatureAndTheLogoOnlyWhenPrinted) {
   for (BYTE logoPrinted : {1, 0}) {
     platform::mapi::ResetMessaging();
@@ -127,17 +178,8 @@ TEST_F(DocumentMail, AsHtmlAttachesThePageSignatureAndTheLogoOnlyWhenPrinted) {
     GetImageFilePath(line);
     WriteText(line.view(), "BM-line");
 
-    std::u16string page = doc->GetFileName().str();
-    page.replace(page.size() - 4, 4, u".htm");
-    platform::testing::UiScript ui;
-    ExpectForm(ui, u"ann@customer.example", page);
-    platform::testing::MessageBoxScript boxes;
-    boxes.Expect(LoadResText(IDS_EMAIL_IN_OUTBOX));
-    EXPECT_EQ(EmailDocumentAsHtml(m_window, *doc), 1);
-
-    mail_test::ReadMail mail = OnlyMail();
+    mail_test::ReadMail mail = SendAsHtml(*doc);
     ASSERT_EQ(mail.attachments.size(), logoPrinted ? 3u : 2u);
-    EXPECT_EQ(platform::ToUtf16(mail.attachments[0].fileName), page);
     EXPECT_EQ(mail.attachments[0].contentType, "text/html");
     EXPECT_EQ(mail.attachments[1].data, "BM-line");
     if (logoPrinted) {

@@ -322,6 +322,22 @@ TEST_F(DocumentPrint, GoldenInvoiceBecomesAPdfHoldingEveryLineAndTotal) {
   EXPECT_EQ(RecordedOps().front().text, u"Printing Invoice...");
 }
 
+// The desktop's lists head a customer's address lines with its name: printed, the Bill To
+// block shows it once.
+TEST_F(DocumentPrint, TheBillToBlockPrintsEachLineOnce) {
+  CPreferences().SetDword(u"PrintNumCopies", 0);
+  auto doc = OpenGolden();
+  CXmlDocument& xml = doc->GetXmlDocument();
+  CXmlDomNode customer;
+  ASSERT_EQ(xml.GetDataDocument()->selectSingleNode(u"/*/CUSTOMER", &customer), S_OK);
+  for (const char16_t* child : {u"COMPANYNAME", u"ADDRESS1"})
+    ASSERT_EQ(xml.SetChildText(customer, child, CBstr(u"Birchwood Cafe")), S_OK);
+  ASSERT_TRUE(Print(*doc));
+  int shown = 0;
+  for (const PrintOp& op : Texts()) shown += op.text == u"Birchwood Cafe";
+  EXPECT_EQ(shown, 1);
+}
+
 TEST_F(DocumentPrint, CopiesAreCountedInTheProgressText) {
   CPreferences().SetDword(u"PrintNumCopies", 1);
   auto doc = OpenGolden("estimate.QVN");

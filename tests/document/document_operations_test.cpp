@@ -259,16 +259,33 @@ TEST_F(DocumentOperations, ZeroQuantityLinesGoOnSaveUnlessKept) {
   EXPECT_EQ(doc->GetCurrentLineItem(), nullptr);
 }
 
-TEST_F(DocumentOperations, SaveAsMakesTheCopyTheDocumentsFile) {
+// Save As writes the one file the user named: a new document leaves no file under its
+// own name, a saved one keeps its file as it was, and a file of the chosen name is replaced
+// without renumbering.
+TEST_F(DocumentOperations, SaveAsWritesOnlyTheChosenFile) {
   auto doc = New(0);
-  ASSERT_TRUE(doc->Save());
-  const std::u16string original = doc->GetFilePath().str();
+  const std::u16string own = doc->GetFilePath().str();
   ASSERT_TRUE(doc->SaveAs(m_documents + u"Copy.QVN", 0));
   EXPECT_EQ(doc->GetFilePath().str(), m_documents + u"Copy.QVN");
-  EXPECT_TRUE(std::filesystem::exists(Linux(original)));
-  EXPECT_TRUE(std::filesystem::exists(Linux(m_documents + u"Copy.QVN")));
-  // A copy that cannot be written is reported, not taken for success.
+  EXPECT_FALSE(std::filesystem::exists(Linux(own)));
+  EXPECT_FALSE(doc->IsModified());
+
+  ASSERT_TRUE(doc->Save());
+  const std::string saved = ReadText(m_documents + u"Copy.QVN");
+  doc->SetAttribute(u"MEMO", CBstr(u"changed"));
+  WriteText(m_documents + u"Other.QVN", "old");
+  ASSERT_TRUE(doc->SaveAs(m_documents + u"Other.QVN", 0));
+  EXPECT_EQ(ReadText(m_documents + u"Copy.QVN"), saved);
+  EXPECT_NE(ReadText(m_documents + u"Other.QVN").find("changed"), std::string::npos);
+  EXPECT_EQ(doc->GetFilePath().str(), m_documents + u"Other.QVN");
+
+  // A copy that cannot be written is reported, not taken for success, and the document
+  // keeps its file.
+  doc->SetAttribute(u"MEMO", CBstr(u"again"));
+  ScriptedAnswers answers({IDOK});
   EXPECT_FALSE(doc->SaveAs(u"\\Missing\\Copy.QVN", 0));
+  EXPECT_EQ(doc->GetFilePath().str(), m_documents + u"Other.QVN");
+  EXPECT_TRUE(doc->IsModified());
 }
 
 TEST_F(DocumentOperations, MemorizingWritesOneTemplateAndLeavesTheDocument) {

@@ -377,6 +377,37 @@ TEST_F(StylesheetPage, DocumentTextsWithMarkupRenderAsText) {
   }
 }
 
+// A customer whose name also heads the address lines (as the desktop's lists write it)
+// shows each line once in the bill-to and ship-to blocks, whichever layout draws them.
+TEST_F(StylesheetPage, AddressBlocksShowEachLineOnce) {
+  const std::string doc =
+      "<?xml version=\"1.0\"?><D VERSION=\"4\" STYLE=\"4\">"
+      "<SHIPTO><NAME>Birchwood Cafe</NAME><ADDRESS1>Birchwood Cafe</ADDRESS1><ADDRESS2>12 Alder Street</ADDRESS2>"
+      "</SHIPTO><CUSTOMER><FIRSTNAME>Nora</FIRSTNAME><LASTNAME>Lindqvist</LASTNAME><NAME>Birchwood Cafe</NAME>"
+      "<COMPANYNAME>Birchwood Cafe</COMPANYNAME><FULLNAME>Birchwood Cafe</FULLNAME>"
+      "<ADDRESS1>Birchwood Cafe</ADDRESS1><ADDRESS2>12 Alder Street</ADDRESS2><CITY>Portland</CITY></CUSTOMER>"
+      "<JOB/><TOTALS/></D>";
+  AllRows(0, 1);
+  auto count = [](const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+  };
+  for (Flavour flavour : {Flavour::ScreenLinks, Flavour::ScreenPlain, Flavour::File}) {
+    for (bool business : {false, true}) {
+      for (const char16_t* person : {u"", u"Nora Lindqvist"}) {
+        CStylesheetSource s = Source(0, 4, false);
+        s.businessAddress = business;
+        s.customerCompany = u"Birchwood Cafe";
+        s.customerPerson = person;
+        ParsedPage page = Render(doc, Build(s, flavour, true));
+        EXPECT_EQ(count(page.text, "12 Alder Street"), 2u);
+        EXPECT_EQ(count(page.text, "Birchwood Cafe"), 2u) << page.text;
+      }
+    }
+  }
+}
+
 TEST_F(StylesheetPage, PicturesComeFromTheCompanyAndTheSignatureLine) {
   std::string document = slateway::testing::ReadBytes(GoldenFolder() / "invoice.QVN");
   AllRows(0, 1);

@@ -4,8 +4,9 @@
 # from screenshots), a tap on a column title re-sorts the rows, a tap on a row beside its
 # check box opens that document in the editor (its menu bar shows the scanner button), the
 # navigation bar's "ok" leaves it for the register, and SIGTERM from the editor ends the
-# program, its document kept as the last view. Started again, the program makes a new
-# invoice from the New menu of its menu bar.
+# program, its document kept as the last view: started again, the program comes back on
+# that document. Started once more from the register, it makes a new invoice from the New
+# menu of its menu bar.
 # Usage: slateway_display.sh Slateway slateway-install outdir [--hires]
 #
 # Both runs give a 480 x 640 window (240 x 320 at 2x, or 480 x 640 at 1x), so the same
@@ -63,14 +64,21 @@ expect 336 612 editor-again 0,0,0
 
 end_program $pid Slateway
 # Ended with the editor in front, the program kept its document as the last view, to show
-# it again at the next start; this run starts on the register instead.
+# it again at the next start.
 hive="$SLATEWAY_DEVICE_ROOT/Windows/Registry/HKEY_CURRENT_USER.reg"
 if grep -q '"LastView"=dword:00000001' "$hive"; then echo "ok: the open document is the last view"
 else echo "FAIL: the end did not keep the open document as the last view"; failed=1; fi
+
+# Started again, the program comes back on the document its editor held.
+"$program" $args &
+pid=$!
+find_window Slateway $pid
+expect 336 612 editor-back 0,0,0
+end_program $pid Slateway
 sed -i '/^"LastView"/d' "$hive"
 
-# Started again: a tap on the menu bar's "New" opens the New menu, whose first entry starts a
-# new invoice in the editor.
+# Started from the register: a tap on the menu bar's "New" opens the New menu, whose first
+# entry starts a new invoice in the editor.
 "$program" $args &
 pid=$!
 find_window Slateway $pid

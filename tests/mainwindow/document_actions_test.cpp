@@ -424,6 +424,25 @@ TEST_F(EditorActions, TheEditorsMailRequestMailsItsOwnDocument) {
   EXPECT_EQ(ui.Pending(), 0u);
 }
 
+// Mailing while the signature pad is open sends the signature drawn on it, once.
+TEST_F(EditorActions, MailWithThePadOpenCarriesTheSignatureOnIt) {
+  ASSERT_EQ(m_frame->OpenSelectedDocument(RowOf(u"7")), 1);
+  CSalesDocument& doc = editor->GetDocument();
+  editor->ToggleSignatureBar();
+  ASSERT_NE(editor->GetSignatureBar(), nullptr);
+  editor->GetSignatureStrokes().Add(POINT{10, 10}, true);
+  editor->GetSignatureStrokes().Add(POINT{40, 20}, false);
+  const std::u16string strokes = editor->GetSignatureStrokes().ToText();
+  UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, [](DialogDriver& d) { d.Cancel(); });
+  Command(editor_cmd::kEmailDocument);
+  EXPECT_EQ(ui.Pending(), 0u);
+  EXPECT_EQ(editor->GetSignatureBar(), nullptr);
+  EXPECT_EQ(doc.GetSignature().str(), strokes);
+  EXPECT_NE(ReadText(doc.GetFilePath().view()).find(platform::ToUtf8(strokes)), std::string::npos)
+      << "the file that goes out holds it";
+}
+
 TEST_F(EditorActions, TheMenuBarNamesNewEntriesGreysRowCommandsAndChecksTheView) {
   HWND bar = GetCurrentMenuBar();
   ASSERT_NE(bar, nullptr);
@@ -473,3 +492,27 @@ TEST_F(EditorActions, TheMenuBarNamesNewEntriesGreysRowCommandsAndChecksTheView)
 }
 
 }  // namespace
+
+// Save As from the editor starts in the documents folder and writes the one file chosen
+// there, which the register then lists.
+TEST_F(EditorActions, SaveAsWritesOneCopyInTheDocumentsFolder) {
+  ASSERT_EQ(m_frame->OpenSelectedDocument(0), 1);
+  CSalesDocument& doc = editor->GetDocument();
+  const std::u16string own = doc.GetFilePath().str();
+  const std::string original = ReadText(own);
+  const int rows = m_list->GetRowCount();
+  UiScript ui;
+  ui.ExpectDialog(0, [](DialogDriver& d) {
+    d.TypeInto(kFileDialogName, u"Copy");
+    d.Ok();
+  });
+  Command(editor_cmd::kSaveAs);
+  Pump();
+  EXPECT_EQ(ui.Pending(), 0u);
+  EXPECT_EQ(doc.GetFilePath().str(), u"\\My Documents\\Copy.QVN");
+  EXPECT_TRUE(std::filesystem::exists(Linux(u"\\My Documents\\Copy.QVN")));
+  EXPECT_FALSE(std::filesystem::exists(Linux(u"\\Copy.QVN")));
+  EXPECT_EQ(ReadText(own), original);
+  EXPECT_EQ(m_list->GetRowCount(), rows + 1);
+  EXPECT_EQ(GetParent(GetCurrentMenuBar()), editor->GetWindow());
+}

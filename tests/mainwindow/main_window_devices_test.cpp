@@ -53,11 +53,11 @@ class MainWindowDevices : public mainwindow_test::MainWindowTest {
     platform::printing::ResetConditions();
     MainWindowTest::TearDown();
   }
-  void Start(const char16_t* scanner) {
+  // The folders at the location's root; without `docsFolder` no documents folder is chosen.
+  void Start(const char16_t* scanner, bool docsFolder = true) {
     CPreferences().SetString(u"ScannerMake", scanner);
     CPreferences().SetString(u"Button1", u"Button1");
-    // The folders as the installer leaves them: the location's root.
-    CPreferences().SetString(u"InvoicePath", u"None");
+    if (docsFolder) CPreferences().SetString(u"InvoicePath", u"None");
     CPreferences().SetString(u"DatabasePath", u"None");
     ASSERT_EQ(m_program.Start(u""), ProgramStart::Started);
     m_frame = m_program.GetMainFrame();
@@ -167,34 +167,59 @@ TEST_F(MainWindowDevices, ANewDocumentsFolderTakesTheOpenDocumentAlongWithANameC
 }
 
 TEST_F(MainWindowDevices, ADatabaseMoveThatCannotCopyOrOpenKeepsTheOldDatabase) {
-  // The folder list offers the documents folder's subfolders; the database lives in the
-  // folder of that name at the top of main memory.
+  // The folder list offers the documents folder's subfolders, and the database goes into
+  // the folder chosen there.
   std::filesystem::create_directories(Linux(u"\\My Documents\\Qmissing"));
   std::filesystem::create_directories(Linux(u"\\My Documents\\Qmoved"));
-  std::filesystem::create_directories(Linux(u"\\Qmoved"));
   std::filesystem::create_directories(Linux(u"\\My Documents\\Qbad"));
   Start(u"None");
   const char16_t* kNotMoved = u"The database could not be moved. The database in use stays where it was.";
   const std::u16string copying =
       u"No database was found in the new folder. The database in use will be copied there.";
-  Options([](DialogDriver& d) { Choose(d, COptionsSheet::kStorage, 4, u"Qmissing"); },
-          {copying, kNotMoved, u"Source: Slateway.db", u"Dest: Qmissing\\Slateway.db"});
+  // A folder that went away while the dialog was open takes no copy.
+  Options(
+      [this](DialogDriver& d) {
+        Choose(d, COptionsSheet::kStorage, 4, u"Qmissing");
+        std::filesystem::remove(Linux(u"\\My Documents\\Qmissing"));
+      },
+      {copying, kNotMoved, u"Source: Slateway.db", u"Dest: \\My Documents\\Qmissing\\Slateway.db"});
   EXPECT_EQ(Preference(u"DatabasePath"), u"None");
   EXPECT_TRUE(m_frame->GetItemStore()->IsOpen());
 
   Options([](DialogDriver& d) { Choose(d, COptionsSheet::kStorage, 4, u"Qmoved"); }, {copying});
   EXPECT_EQ(Preference(u"DatabasePath"), u"Qmoved");
-  EXPECT_TRUE(std::filesystem::exists(Linux(u"\\Qmoved\\Slateway.db")));
+  EXPECT_TRUE(std::filesystem::exists(Linux(u"\\My Documents\\Qmoved\\Slateway.db")));
   EXPECT_TRUE(m_frame->GetItemStore()->IsOpen());
 
   // A file there that does not open as a database: the one in use stays open.
-  WriteText(u"\\Qbad\\Slateway.db", "not a database");
+  WriteText(u"\\My Documents\\Qbad\\Slateway.db", "not a database");
   Options([](DialogDriver& d) { Choose(d, COptionsSheet::kStorage, 4, u"Qbad"); },
           {u"A database was found in the new folder and will be used.",
-           u"Vendel Database Engine Error: Qbad\\Slateway.db Error DB:OpenItemsList reported:file is not a database",
-           kNotMoved, u"Source: Qmoved\\Slateway.db", u"Dest: Qbad\\Slateway.db"});
+           u"Vendel Database Engine Error: \\My Documents\\Qbad\\Slateway.db Error DB:OpenItemsList reported:file "
+           u"is not a database",
+           kNotMoved, u"Source: \\My Documents\\Qmoved\\Slateway.db", u"Dest: \\My Documents\\Qbad\\Slateway.db"});
   EXPECT_EQ(Preference(u"DatabasePath"), u"Qmoved");
   EXPECT_TRUE(m_frame->GetItemStore()->IsOpen());
+}
+
+// A new device has chosen no documents folder: Options shows the root it uses and takes it
+// back unchanged, and choosing that root by name keeps the documents where they are.
+TEST_F(MainWindowDevices, OptionsKeepTheDocumentsFolderOfANewDevice) {
+  Start(u"None", false);
+  const int rows = m_frame->GetRegister()->GetRowCount();
+  ASSERT_GT(rows, 0);
+  Options([](DialogDriver&) {});
+  EXPECT_EQ(Preference(u"InvoicePath"), u"");
+  Options([](DialogDriver& d) { Choose(d, COptionsSheet::kStorage, 1, u"My Documents"); });
+  CBstr folder;
+  GetDocumentsFolder(folder);
+  EXPECT_EQ(folder.str(), u"\\My Documents\\");
+  EXPECT_EQ(m_frame->GetRegister()->GetRowCount(), rows);
+  ASSERT_EQ(m_frame->OpenSelectedDocument(0), 1);
+  CSalesDocument& document = m_frame->GetEditor()->GetDocument();
+  document.SetAttribute(u"MEMO", CBstr(u"saved"));
+  EXPECT_TRUE(document.Save());
+  EXPECT_EQ(document.GetFilePath().view().substr(0, folder.view().size()), folder.view());
 }
 
 TEST_F(MainWindowDevices, PrintingARowAsksForThePrinterAndTheEditorsDocumentIsMarkedPrinted) {
@@ -253,8 +278,10 @@ TEST_F(MainWindowDevices, AChosenContactBecomesTheCustomerAndAFailingChooserOffe
   EXPECT_EQ(m_frame->ChooseContact(m_frame->GetHwnd(), 2), 1);
   const CCustomerRecord* customer = m_frame->GetEditor()->GetDocument().GetCustomer();
   ASSERT_NE(customer, nullptr);
+  // The list shows a business by its name; the person to ask for comes along.
+  EXPECT_EQ(chosen, u"Birchwood Cafe");
+  EXPECT_EQ(customer->FieldView(kCustCompanyName), chosen);
   EXPECT_FALSE(customer->FieldView(kCustLastName).empty());
-  EXPECT_EQ(chosen.find(customer->FieldView(kCustLastName)), 0u);  // the list shows "Last, First"
   EXPECT_TRUE(m_frame->GetEditor()->GetHistory()->CanUndo());
   // The editor asking for a customer gets the device's chooser too, not the program's list.
   bool chooserShown = false;

@@ -253,6 +253,69 @@ TEST_F(ProgramStartup, TheEditorsDocumentComesBackAtTheNextStart) {
   program.End();
 }
 
+// The view is stored as it changes: a program ended without a close starts again on the
+// document its editor held, a closed editor leaves the register; closing the window over
+// the editor closes the program on that document.
+TEST_F(ProgramStartup, TheLastViewIsKeptWithoutACloseAndByTheEditorsWindowClose) {
+  ASSERT_TRUE(PrepareNewDevice());
+  CPreferences prefs;
+  auto view = [&prefs] { return prefs.GetDword(u"LastView", 9); };
+  auto document = [&prefs] {
+    std::u16string stored;
+    prefs.GetString(u"LastInvoice", stored);
+    return stored;
+  };
+  std::u16string path;
+  {
+    CProgram program;
+    ASSERT_EQ(program.Start(u""), ProgramStart::Started);
+    CMainFrame* frame = program.GetMainFrame();
+    CDocumentView* editor = frame->GetEditor();
+    ASSERT_EQ(frame->OpenSelectedDocument(1), 1);
+    path = editor->GetDocument().GetFilePath().str();
+    EXPECT_EQ(view(), 1u);
+    EXPECT_EQ(document(), path);
+    SendMessageW(editor->GetWindow(), WM_COMMAND, editor_cmd::kDone, 0);
+    EXPECT_EQ(view(), 0u);
+    EXPECT_EQ(document(), u"");
+    SendMessageW(frame->GetHwnd(), WM_COMMAND, editor_cmd::kNewEstimate, 0);
+    const std::u16string fresh = editor->GetDocument().GetFilePath().str();
+    EXPECT_EQ(document(), fresh);
+    EXPECT_FALSE(std::filesystem::exists(Linux(fresh)));
+    // What a killed program would leave behind.
+    ASSERT_EQ(frame->OpenSelectedDocument(1), 1);
+    EXPECT_EQ(view(), 1u);
+    EXPECT_EQ(document(), path);
+    program.End();
+  }
+  {
+    CProgram program;
+    ASSERT_EQ(program.Start(u""), ProgramStart::Started);
+    CDocumentView* editor = program.GetMainFrame()->GetEditor();
+    ASSERT_TRUE(IsWindowVisible(editor->GetWindow()));
+    EXPECT_EQ(editor->GetDocument().GetFilePath().str(), path);
+    editor->GetDocument().SetAttribute(u"MEMO", CBstr(u"kept"));
+    PostMessageW(editor->GetWindow(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.Run(), 0);
+  }
+  EXPECT_EQ(view(), 1u);
+  EXPECT_EQ(document(), path);
+  EXPECT_NE(ReadText(path).find("kept"), std::string::npos);
+}
+
+// A document named on the command line that is no file is told to the user by its name and
+// offered for nothing; the register shows.
+TEST_F(ProgramStartup, ACommandLineNameThatIsNoFileIsToldAndLeftAlone) {
+  ASSERT_TRUE(PrepareNewDevice());
+  MessageBoxScript boxes;
+  boxes.Expect(u"The document '--help' could not be found.").Caption(u"Slateway").Style(MB_OK | MB_ICONEXCLAMATION);
+  CProgram program;
+  ASSERT_EQ(program.Start(u"--help"), ProgramStart::Started);
+  EXPECT_EQ(boxes.Pending(), 0u);
+  EXPECT_FALSE(IsWindowVisible(program.GetMainFrame()->GetEditor()->GetWindow()));
+  program.End();
+}
+
 TEST_F(ProgramStartup, CustomersComeFromTheContactsWhenTheUserChoseThem) {
   ASSERT_TRUE(PrepareNewDevice());
   for (bool contacts : {false, true}) {

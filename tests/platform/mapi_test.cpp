@@ -6,9 +6,12 @@
 //   Lifetime.*        unsubmitted messages leave nothing; failures on demand
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "platform/mapi/Mapi.h"
 #include "platform/mapi/MapiPtr.h"
 #include "platform/mapi/MessageStores.h"
+#include "platform/registry/Registry.h"
 #include "platform/testing/DeviceFixture.h"
 #include "platform/testing/MailReader.h"
 #include "platform/testing/MapiMessages.h"
@@ -149,6 +152,25 @@ TEST_F(Submission, TheOutboxFileReadsBackAsExactlyWhatWasSent) {
   EXPECT_EQ(mail.attachments[1].fileName, "Ärger.htm");
   EXPECT_EQ(mail.attachments[1].contentType, "text/html");
   EXPECT_EQ(mail.attachments[1].data, "<html><body>x</body></html>\n");
+}
+
+// A store without an address of its own sends from the device owner's address.
+TEST_F(MessageStores, AStoreWithoutAnAddressSendsFromTheDeviceOwner) {
+  std::string record(768, '\0');
+  const std::u16string address = u"nora@birchwood.example";
+  std::memcpy(&record[566], address.data(), address.size() * 2);
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"ControlPanel\\Owner", 0, nullptr, 0, 0, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExW(key, u"Owner", 0, REG_BINARY, reinterpret_cast<const BYTE*>(record.data()), 768),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  CMapiPtr<IMessage> message;
+  NewMessage(message);
+  ASSERT_EQ(AddRecipient(message.get(), MAPI_TO, u"a@example.com"), S_OK);
+  ASSERT_EQ(message->SubmitMessage(0), S_OK);
+  ASSERT_EQ(Outbox().size(), 1u);
+  EXPECT_EQ(mail_test::ParseMail(mail_test::ReadFileBytes(Outbox()[0])).from, "nora@birchwood.example");
 }
 
 TEST_F(HeaderSafety, ASubjectOrStoreAddressWithLineBreaksMakesNoHeader) {

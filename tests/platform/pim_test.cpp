@@ -59,8 +59,9 @@ TEST_F(Pim, NewDeviceHoldsTheSampleCustomersAndTheStorePersists) {
   std::unique_ptr<CPimItems> all;
   ASSERT_EQ(folder->get_Items(&all), S_OK);
   ASSERT_EQ(all->Sort(u"[CompanyName]", false), S_OK);
-  EXPECT_EQ(Names(*all), (std::vector<std::u16string>{u"Hallett, Owen", u"Lindqvist, Nora", u"Delgado, Rosa",
-                                                       u"O'Connell, Liam"}));
+  // Businesses are filed under their names, a person under the person's.
+  EXPECT_EQ(Names(*all), (std::vector<std::u16string>{u"Hallett, Owen", u"Birchwood Cafe", u"Maple Court Apartments",
+                                                       u"O'Connell Bakery"}));
   std::unique_ptr<CPimContact> c;
   ASSERT_EQ(all->Item(2, &c), S_OK);
   EXPECT_EQ(c->Text(PIM_BusinessAddressStreet), u"12 Alder Street");

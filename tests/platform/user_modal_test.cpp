@@ -203,6 +203,35 @@ TEST_F(ModalBoxes, UnattendedBoxTakesItsDefaultAndPostedMessagesRunMeanwhile) {
   EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
 }
 
+// Reads the height of a box's text when it shows, then answers it.
+class TextHeightOfBox : public platform::IdleHandler {
+ public:
+  bool OnIdle(HWND modal, const std::u16string&) override {
+    if (!modal) return false;
+    RECT r{};
+    GetWindowRect(GetDlgItem(modal, 0xFFFF), &r);
+    height = r.bottom - r.top;
+    DialogDriver(modal).Key(VK_RETURN);
+    return true;
+  }
+  int height = 0;
+};
+
+// A word that does not fit the end of a line starts the next: the box is made tall
+// enough for the lines the text really takes.
+TEST_F(ModalBoxes, ABoxIsTallEnoughForItsTextBrokenAtBlanks) {
+  auto heightOf = [this](const char16_t* text) {
+    TextHeightOfBox handler;
+    platform::IdleHandler* old = platform::SetIdleHandler(&handler);
+    MessageBoxW(m_main, text, u"Slateway", MB_OK);
+    platform::SetIdleHandler(old);
+    return handler.height;
+  };
+  const int one = heightOf(u"Saved.");
+  ASSERT_GT(one, 0);
+  EXPECT_GE(heightOf(u"The document '\\My Documents\\Nothing.QVN' could not be found."), 3 * one);
+}
+
 // Presses Esc on the first idle round and `then` on the next (0: nothing).
 class EscapeThen : public platform::IdleHandler {
  public:
