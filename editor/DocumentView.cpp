@@ -702,17 +702,17 @@ bool CDocumentView::AskToSaveChanges() {
   }
 }
 
+// Done keeps what was written: a changed document is saved as it is left, and a save that
+// fails (the failure already told) keeps the editor open on it.
 bool CDocumentView::Close() {
   if (m_signatureBar) {
     MessageBeep(MB_OK);
     return false;
   }
-  if (!AskToSaveChanges()) return false;
+  if (m_document->IsModified() && !m_document->Save()) return false;
   HWND window = GetHwnd();
   SHFullScreen(window, SHFS_HIDESIPBUTTON);
   ShowWindow(window, SW_HIDE);
-  // The changes the user chose to drop must not reach the file later.
-  m_document->SetModified(false);
   return true;
 }
 
