@@ -134,6 +134,11 @@ class Display final : public platform::IdleHandler {
 
   // The window's thread: SDL is started, used and stopped here only.
   void Run(std::promise<bool>& opened) {
+    // The frames are drawn in software and put on the window as they are: SDL would
+    // otherwise load the desktop's OpenGL stack (a software one on a plain X server, which
+    // compiles its shaders first) only to show the same pixels, and the window would come
+    // up a good part of a second later.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
       SayNoDisplay(m_options.title, SDL_GetError());
       opened.set_value(false);

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,14 @@ struct Font : Object {
   // Height of a line in pixels (the system font's for a height of 0).
   int PixelHeight() const;
   bool Bold() const { return log.lfWeight >= 600; }
+  // GetTextMetricsW's answer, kept for the text profile and pixel height it was measured
+  // at: controls ask for it at every change, and it takes two text layouts to find.
+  struct Metrics {
+    platform::TextProfile profile;
+    int pixelHeight = 0;
+    TEXTMETRICW metrics;
+  };
+  mutable std::optional<Metrics> measured;
 };
 
 struct Palette : Object {

@@ -267,6 +267,12 @@ BOOL GetTextMetricsW(HDC handle, TEXTMETRICW* metrics) {
   Dc* dc = FindDc(handle);
   if (!dc || !metrics) return FALSE;
   Font& font = CurrentFont(*dc);
+  const platform::TextProfile profile = g_profile;
+  const int pixelHeight = font.PixelHeight();
+  if (font.measured && font.measured->profile == profile && font.measured->pixelHeight == pixelHeight) {
+    *metrics = font.measured->metrics;
+    return TRUE;
+  }
   TextLayout m = MeasureText(font, u"x");
   TextLayout wide = MeasureText(font, u"W");
   *metrics = TEXTMETRICW{};
@@ -279,6 +285,7 @@ BOOL GetTextMetricsW(HDC handle, TEXTMETRICW* metrics) {
   metrics->tmItalic = font.log.lfItalic;
   metrics->tmUnderlined = font.log.lfUnderline;
   metrics->tmStruckOut = font.log.lfStrikeOut;
+  font.measured = Font::Metrics{profile, pixelHeight, *metrics};
   return TRUE;
 }
 

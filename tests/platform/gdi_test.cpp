@@ -594,6 +594,28 @@ TEST_F(Gdi, FixedMetricsDependOnTheFontHeightOnly) {
   EXPECT_FALSE(GetTextExtentPoint32W(s.dc, u"x", -1, &size));
 }
 
+// A font's metrics are kept once measured; they follow the text profile and the system
+// font's screen-dependent height all the same.
+TEST_F(Gdi, MetricsFollowTheProfileAndTheScreenOfTheSystemFont) {
+  Surface s(10, 10);
+  HGDIOBJ old = SelectObject(s.dc, GetStockObject(SYSTEM_FONT));
+  TEXTMETRICW fixed, display, again, doubled;
+  ASSERT_TRUE(GetTextMetricsW(s.dc, &fixed));
+  EXPECT_EQ(fixed.tmHeight, 12);
+  platform::SetTextProfile(platform::TextProfile::Display);
+  ASSERT_TRUE(GetTextMetricsW(s.dc, &display));
+  ASSERT_TRUE(GetTextMetricsW(s.dc, &again));
+  EXPECT_NE(display.tmAveCharWidth, fixed.tmAveCharWidth) << "measured again in the real font";
+  EXPECT_EQ(again.tmHeight, display.tmHeight);
+  EXPECT_EQ(again.tmAveCharWidth, display.tmAveCharWidth);
+  platform::SetTextProfile(platform::TextProfile::Fixed);
+  platform::SetScreenSize(480, 640);
+  SelectObject(s.dc, GetStockObject(SYSTEM_FONT));
+  ASSERT_TRUE(GetTextMetricsW(s.dc, &doubled));
+  EXPECT_EQ(doubled.tmHeight, 2 * fixed.tmHeight);
+  SelectObject(s.dc, old);
+}
+
 TEST_F(Gdi, ExtentExReportsWhatFitsAndEachPartialExtent) {
   Surface s(10, 10);
   FontScope f(s.dc, -13);  // 7 pixels a character
