@@ -48,14 +48,16 @@ struct Font : Object {
   // Height of a line in pixels (the system font's for a height of 0).
   int PixelHeight() const;
   bool Bold() const { return log.lfWeight >= 600; }
-  // GetTextMetricsW's answer, kept for the text profile and pixel height it was measured
-  // at: controls ask for it at every change, and it takes two text layouts to find.
-  struct Metrics {
+  // What is measured of the font alone, kept for the text profile and pixel height it was
+  // measured at: controls ask for it at every change and every line they draw.
+  template <class T>
+  struct Kept {
     platform::TextProfile profile;
     int pixelHeight = 0;
-    TEXTMETRICW metrics;
+    T value;
   };
-  mutable std::optional<Metrics> measured;
+  mutable std::optional<Kept<TEXTMETRICW>> measured;  // GetTextMetricsW's answer
+  mutable std::optional<Kept<int>> emptyLineHeight;   // DrawTextW's line height
 };
 
 struct Palette : Object {

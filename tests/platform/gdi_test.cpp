@@ -709,6 +709,31 @@ TEST_F(Gdi, DisplayTextUsesARealFontWithGrowingExtents) {
   EXPECT_LT(CountColor(s.dc, RECT{0, 0, 200, 40}, kWhite), 200 * 40) << "something was drawn";
 }
 
+TEST_F(Gdi, EllipsisCutsWhereTheCharacterAtATimeCutDid) {
+  platform::SetTextProfile(platform::TextProfile::Display);
+  Surface s(10, 10);
+  FontScope f(s.dc, -13);
+  auto width = [&](const std::u16string& text) {
+    SIZE size{};
+    GetTextExtentPoint32W(s.dc, text.c_str(), static_cast<int>(text.size()), &size);
+    return static_cast<int>(size.cx);
+  };
+  const std::u16string texts[] = {u"Birchwood Cafe:Front Bench", u"Credit Memo 100", u"AVAVAVAV WAWAWA To To",
+                                  u"iiiiiiiiii WWWWWWWW", u"שלום עולם ומלואו", u"cafe\u0301 re\u0301sume\u0301 na\u0308ive"};
+  for (const std::u16string& text : texts) {
+    for (int limit : {8, 20, 33, 47, 64, 90, 140}) {
+      std::u16string expected = text;
+      if (width(expected) > limit) {
+        while (!expected.empty() && width(expected + u"...") > limit) expected.pop_back();
+        expected += u"...";
+      }
+      RECT r{0, 0, limit, 20};
+      DrawTextW(s.dc, text.c_str(), -1, &r, DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX | DT_CALCRECT);
+      EXPECT_EQ(r.right, width(expected)) << platform::ToUtf8(text) << " in " << limit;
+    }
+  }
+}
+
 // ---- GdiPalette ----------------------------------------------------------------------------------
 
 TEST_F(Gdi, PalettesKeepTheirEntriesAndSelectionSwapsThem) {
