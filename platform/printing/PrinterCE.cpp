@@ -154,6 +154,29 @@ struct CPrinterCE::TextRun {
   std::vector<cairo_glyph_t> glyphs;
   std::vector<double> ends;
   double width = 0;
+  size_t characters = 0;  // drawn: up to a U+0000, a surrogate pair counting one
+
+  static size_t CountCharacters(std::u16string_view text) {
+    size_t count = 0;
+    for (size_t i = 0; i < text.size() && text[i] != u'\0'; ++count)
+      i += IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]) ? 2 : 1;
+    return count;
+  }
+
+  // Becomes the run of a beginning of its text: with one glyph a character, that is the
+  // first glyphs, where they stand (a glyph's place depends only on those before it).
+  // False, the run unchanged, when the fonts gave another number of glyphs or the
+  // beginning ends inside a surrogate pair.
+  bool TakeBeginning(size_t units) {
+    if (glyphs.size() != characters || units >= text.size()) return false;
+    if (units > 0 && IsHighSurrogate(text[units - 1]) && IsLowSurrogate(text[units])) return false;
+    text.resize(units);
+    characters = CountCharacters(text);
+    glyphs.resize(characters);
+    ends.resize(characters);
+    width = ends.empty() ? 0 : ends.back();
+    return true;
+  }
 
   void Shape(cairo_t* cr) {
     std::string utf8 = platform::ToUtf8(text);
@@ -177,6 +200,7 @@ struct CPrinterCE::TextRun {
       ends.back() = glyphs.back().x + extents.x_advance;
     }
     width = ends.empty() ? 0 : ends.back();
+    characters = CountCharacters(text);
   }
 };
 
@@ -232,7 +256,12 @@ CPrinterCE::Job& CPrinterCE::PageForDrawing() {
 
 const CPrinterCE::TextRun& CPrinterCE::Measure(std::u16string_view text) {
   const FontChoice font{m_fontSize, m_bold, m_italic};
-  if (m_lastRun && m_lastRun->font == font && m_lastRun->text == text) return *m_lastRun;
+  if (m_lastRun && m_lastRun->font == font) {
+    if (m_lastRun->text == text) return *m_lastRun;
+    // A beginning of the text measured last: a wrapped line, an amount without its mark.
+    if (std::u16string_view(m_lastRun->text).starts_with(text) && m_lastRun->TakeBeginning(text.size()))
+      return *m_lastRun;
+  }
   if (!m_lastRun) m_lastRun = std::make_unique<TextRun>();
   m_lastRun->font = font;
   m_lastRun->text = text;
