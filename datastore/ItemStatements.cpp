@@ -441,7 +441,6 @@ bool CSqlDatabase::StepItemRow(CSqlCursor& cursor, CItemRow& row, bool read) {
   return true;
 }
 
-
 // ---- The search of the item tree ------------------------------------------------------------------
 
 CFindText::CFindText(std::u16string_view upper, Field field) : m_upper(upper), m_field(field) {

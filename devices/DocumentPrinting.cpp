@@ -63,6 +63,7 @@ std::u16string CityLine(std::u16string_view city, std::u16string_view state, std
   return line;
 }
 
+// Whether the node is an element of that (qualified) name.
 bool IsElementNamed(const CXmlDomNode& node, std::u16string_view name) {
   DOMNodeType type = NODE_INVALID;
   CBstr nodeName;
