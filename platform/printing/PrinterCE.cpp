@@ -328,20 +328,18 @@ HRESULT CPrinterCE::GetTextPrefixWidths(std::u16string_view text, std::vector<fl
   if (!widths) return E_POINTER;
   widths->assign(text.size(), 0.0f);
   const TextRun& run = Measure(text);
-  size_t glyph = 0;
-  float reached = 0;
-  for (size_t i = 0; i < text.size();) {
-    const size_t units = IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]) ? 2 : 1;
-    if (text[i] == u'\0') {
-      std::fill(widths->begin() + static_cast<std::ptrdiff_t>(i), widths->end(), reached);
-      return S_OK;
+  if (run.glyphs.size() == run.characters) {
+    // A glyph a character up to a U+0000; from there on nothing is drawn and the width stays.
+    size_t glyph = 0;
+    float reached = 0;
+    for (size_t i = 0; i < text.size();) {
+      const size_t units = IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]) ? 2 : 1;
+      if (glyph < run.ends.size()) reached = static_cast<float>(run.ends[glyph++]);
+      for (size_t k = 0; k < units; ++k) (*widths)[i + k] = reached;
+      i += units;
     }
-    if (glyph >= run.ends.size()) break;
-    reached = static_cast<float>(run.ends[glyph++]);
-    for (size_t k = 0; k < units; ++k) (*widths)[i + k] = reached;
-    i += units;
+    return S_OK;
   }
-  if (glyph == run.ends.size()) return S_OK;
   // A font that does not give one glyph per character: each beginning is measured alone.
   std::u16string copy(text);
   for (size_t i = 0; i < copy.size(); ++i) {
