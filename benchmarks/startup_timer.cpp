@@ -1,7 +1,7 @@
 // Times a real start-up on an X display, as a person sees it: from exec to the window
-// mapped, to its first frame, and to its settled frame (the register painted). The window
-// (found by its name) is read from the screen every two milliseconds; the settled frame is the
-// one nothing changes after for the settle time, and it counts from when it first showed.
+// shown, and to its settled frame (the register painted). The window (found by its name)
+// is read from the screen every two milliseconds; the settled frame is the one nothing
+// changes after for the settle time, and it counts from when it first showed.
 // Each run ends the program with SIGTERM; the medians of the runs are printed last.
 //
 //   startup_timer [--runs N] [--settle-ms M] [--name TITLE] -- PROGRAM [ARGUMENTS...]
@@ -119,8 +119,7 @@ class FrameReader {
 };
 
 struct Run {
-  double mapped = -1;   // ms from exec
-  double first = -1;    // the first frame read
+  double shown = -1;    // ms from exec: the window could first be read
   double settled = -1;  // the frame that stayed
 };
 
@@ -157,18 +156,15 @@ Run TimeOne(Display* display, FrameReader& reader, char** program, const char* n
       window = FindNamed(display, DefaultRootWindow(display), name);
       if (window) hash = reader.Hash(window);
     }
-    {
-      if (hash) {
-        if (run.mapped < 0) run.mapped = now - start;
-        if (!any || *hash != last) {
-          if (!any) run.first = now - start;
-          any = true;
-          last = *hash;
-          lastChange = now - start;
-        } else if (now - start - lastChange >= settleMs) {
-          run.settled = lastChange;
-          break;
-        }
+    if (hash) {
+      if (run.shown < 0) run.shown = now - start;
+      if (!any || *hash != last) {
+        any = true;
+        last = *hash;
+        lastChange = now - start;
+      } else if (now - start - lastChange >= settleMs) {
+        run.settled = lastChange;
+        break;
       }
     }
     usleep(2000);
@@ -220,22 +216,20 @@ int main(int argc, char** argv) {
   }
   XSetErrorHandler(IgnoreXErrors);  // a window may go while it is read
   auto reader = std::make_unique<FrameReader>(display);
-  std::vector<double> mapped, first, settled;
+  std::vector<double> shown, settled;
   for (int r = 0; r < runs; ++r) {
     Run run = TimeOne(display, *reader, argv + i, name, settleMs);
-    std::printf("run %d: mapped %.1f ms, first frame %.1f ms, settled frame %.1f ms\n", r + 1, run.mapped, run.first,
-                run.settled);
+    std::printf("run %d: window shown %.1f ms, settled frame %.1f ms\n", r + 1, run.shown, run.settled);
     std::fflush(stdout);
     if (run.settled < 0) {
       std::fprintf(stderr, "startup_timer: %s\n", g_timedOut ? "no settled frame in 20 s" : "the program ended first");
       return 1;
     }
-    mapped.push_back(run.mapped);
-    first.push_back(run.first);
+    shown.push_back(run.shown);
     settled.push_back(run.settled);
   }
-  std::printf("median of %d: mapped %.1f ms, first frame %.1f ms, settled frame %.1f ms\n", runs, Median(mapped),
-              Median(first), Median(settled));
+  std::printf("median of %d: window shown %.1f ms, settled frame (painted) %.1f ms\n", runs, Median(shown),
+              Median(settled));
   reader.reset();
   XCloseDisplay(display);
   return 0;
