@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "BenchmarkDevice.h"
@@ -61,14 +62,21 @@ fs::path Prepare() {
   return folder;
 }
 
-// The anchor: every file parsed by libxml2 and its figures read from the tree.
+// The anchor: every file read into memory and parsed there by libxml2, as the program reads
+// them (a file name handed to libxml2 would go through the entity loader, which the
+// program's XML layer refuses, and nothing would be read), and its figures read from the
+// tree.
 void BM_ReadWithLibxml2(benchmark::State& state) {
   const fs::path folder = Prepare();
   for (auto _ : state) {
     long long quantity = 0;
+    int parsed = 0;
     for (const auto& entry : fs::directory_iterator(folder)) {
-      xmlDocPtr doc = xmlReadFile(entry.path().c_str(), nullptr, XML_PARSE_NONET);
+      std::ifstream in(entry.path(), std::ios::binary);
+      const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      xmlDocPtr doc = xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, XML_PARSE_NONET);
       if (!doc) continue;
+      ++parsed;
       xmlNodePtr root = xmlDocGetRootElement(doc);
       xmlChar* type = xmlGetProp(root, BAD_CAST "DOCTYPE");
       xmlChar* date = xmlGetProp(root, BAD_CAST "DATE");
@@ -86,6 +94,7 @@ void BM_ReadWithLibxml2(benchmark::State& state) {
       xmlFree(date);
       xmlFreeDoc(doc);
     }
+    if (parsed != kDocuments) state.SkipWithError("documents not read");
     benchmark::DoNotOptimize(quantity);
   }
 }

@@ -356,35 +356,45 @@ void CSqlDatabase::ReadChildWithCount(sqlite3_stmt* statement, CItemRow& row) {
   row[kRowUseCount] = CBstr(DecimalText(sqlite3_column_int64(statement, 9)));
 }
 
-std::unique_ptr<CSqlCursor> CSqlDatabase::OpenChildCursor(std::u16string_view parent, CItemRow& row,
-                                                          bool byName, bool unordered, bool prepareOnly) {
-  Lock lock(m_lock);
-  // The child count comes with each row, counted through the Parent index, rather than
-  // from a statement of its own per row.
-  CSqlText sql(
-      u"SELECT ListID, ListType, Name, FullName, SalesDescription, Parent, ObjectPosition, "
-      u"ObjectType, IsOpen, (SELECT count(*) FROM ItemsList AS Child WHERE Child.Parent = "
-      u"ItemsList.FullName) FROM ItemsList WHERE PARENT = ");
-  sql.AppendBound(parent);
+sqlite3_stmt* CSqlDatabase::PrepareChildren(std::u16string_view moreColumns, std::u16string_view parent, bool byName,
+                                            bool unordered) {
+  CSqlText sql(u"SELECT ListID, ListType, Name, FullName, SalesDescription, Parent, ObjectPosition, ObjectType, IsOpen");
+  sql.Append(moreColumns).Append(u" FROM ItemsList WHERE PARENT = ").AppendBound(parent);
   if (!unordered) sql.Append(byName ? u" ORDER BY Name" : u" ORDER BY ObjectPosition");
   CSqlStatement statement;
   if (Prepare(sql, statement.put()) != SQLITE_OK) {
     SetLastError(kPrepareFailed);
     return nullptr;
   }
+  return statement.release();
+}
+
+std::unique_ptr<CSqlCursor> CSqlDatabase::OpenChildCursor(std::u16string_view parent, CItemRow& row,
+                                                          bool byName, bool unordered, bool prepareOnly) {
+  Lock lock(m_lock);
+  // The child count comes with each row, counted through the Parent index, rather than
+  // from a statement of its own per row.
+  CSqlStatement statement;
+  *statement.put() = PrepareChildren(
+      u", (SELECT count(*) FROM ItemsList AS Child WHERE Child.Parent = ItemsList.FullName)", parent, byName,
+      unordered);
+  if (!statement.get()) return nullptr;
   if (prepareOnly) return MakeCursor(statement.release());
   if (Step(statement.get()) != SQLITE_ROW) return nullptr;
   ReadChildWithCount(statement.get(), row);
   return MakeCursor(statement.release());
 }
 
+bool CSqlDatabase::StepCursor(CSqlCursor& cursor) {
+  if (!cursor.IsOpen()) return false;
+  if (Step(cursor.m_statement) == SQLITE_ROW) return true;
+  FinalizeCursor(cursor);
+  return false;
+}
+
 bool CSqlDatabase::NextChild(CSqlCursor& cursor, CItemRow& row) {
   Lock lock(m_lock);
-  if (!cursor.IsOpen()) return false;
-  if (Step(cursor.m_statement) != SQLITE_ROW) {
-    FinalizeCursor(cursor);
-    return false;
-  }
+  if (!StepCursor(cursor)) return false;
   ReadChildWithCount(cursor.m_statement, row);
   return true;
 }
@@ -426,11 +436,112 @@ std::unique_ptr<CSqlCursor> CSqlDatabase::SelectItems(CItemRow& row, std::u16str
 
 bool CSqlDatabase::StepItemRow(CSqlCursor& cursor, CItemRow& row, bool read) {
   Lock lock(m_lock);
-  if (!cursor.IsOpen()) return false;
-  if (Step(cursor.m_statement) != SQLITE_ROW) {
-    FinalizeCursor(cursor);
-    return false;
-  }
+  if (!StepCursor(cursor)) return false;
   if (read) ReadItemRow(cursor.m_statement, row);
   return true;
+}
+
+// ---- The search of the item tree ------------------------------------------------------------------
+
+CFindText::CFindText(std::u16string_view upper, Field field) : m_upper(upper), m_field(field) {
+  std::string ascii;
+  for (char16_t c : upper) {
+    if (c >= 0x80) return;
+    ascii += static_cast<char>(c);
+  }
+  m_ascii = std::move(ascii);
+}
+
+namespace {
+
+constexpr int kFindName = 2, kFindDescription = 4, kFindKind = 7;
+
+// A column's text where it lies, when it is plain ASCII stored as UTF-8 (NULL reads as
+// empty); nothing for any other value, which is read the long way.
+std::optional<std::string_view> AsciiColumn(sqlite3_stmt* statement, int column) {
+  switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_NULL: return std::string_view();
+    case SQLITE_TEXT: {
+      sqlite3_value* value = sqlite3_column_value(statement, column);
+      if (sqlite3_value_encoding(value) != SQLITE_UTF8) return std::nullopt;
+      const auto* text = static_cast<const char*>(sqlite3_value_blob(value));
+      std::string_view view(text ? text : "", static_cast<size_t>(sqlite3_value_bytes(value)));
+      for (unsigned char c : view) {
+        if (c >= 0x80) return std::nullopt;
+      }
+      return view;
+    }
+    default: return std::nullopt;
+  }
+}
+
+void AppendAsciiUpper(std::string& out, std::string_view text) {
+  for (char c : text) out += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 0x20) : c;
+}
+
+}  // namespace
+
+std::unique_ptr<CSqlCursor> CSqlDatabase::OpenFindCursor(std::u16string_view parent, bool byName, bool unordered) {
+  Lock lock(m_lock);
+  sqlite3_stmt* statement = PrepareChildren(u"", parent, byName, unordered);
+  return statement ? MakeCursor(statement) : nullptr;
+}
+
+bool CSqlDatabase::NextFindRow(CSqlCursor& cursor, int& kind) {
+  Lock lock(m_lock);
+  if (!StepCursor(cursor)) return false;
+  sqlite3_stmt* statement = cursor.m_statement;
+  kind = sqlite3_column_type(statement, kFindKind) == SQLITE_INTEGER
+             ? static_cast<int>(sqlite3_column_int64(statement, kFindKind))
+             : static_cast<int>(SqlIntegerFromText(GetColumnText(statement, kFindKind).view()));
+  return true;
+}
+
+bool CSqlDatabase::FindRowHolds(CSqlCursor& cursor, const CFindText& text, std::u16string* shown) {
+  Lock lock(m_lock);
+  sqlite3_stmt* statement = cursor.m_statement;
+  if (!statement) return false;
+  using Field = CFindText::Field;
+  if (!shown) {
+    std::optional<std::string_view> name = AsciiColumn(statement, kFindName);
+    std::optional<std::string_view> description =
+        text.GetField() == Field::Name ? std::string_view() : AsciiColumn(statement, kFindDescription);
+    if (name && description) {
+      // Plain ASCII upper-cases within ASCII, so only an ASCII text can be held.
+      if (!text.Ascii()) return false;
+      m_findBuffer.clear();
+      if (text.GetField() == Field::DescriptionOrName) {
+        AppendAsciiUpper(m_findBuffer, description->empty() ? *name : *description);
+      } else {
+        AppendAsciiUpper(m_findBuffer, *name);
+        if (text.GetField() == Field::NameAndDescription) {
+          m_findBuffer += ' ';
+          AppendAsciiUpper(m_findBuffer, *description);
+        }
+      }
+      return m_findBuffer.find(*text.Ascii()) != std::string::npos;
+    }
+  }
+  return FindRowHoldsWide(statement, text, shown);
+}
+
+bool CSqlDatabase::FindRowHoldsWide(sqlite3_stmt* statement, const CFindText& text, std::u16string* shown) {
+  const CBstr name = GetColumnText(statement, kFindName);
+  const CBstr description = GetColumnText(statement, kFindDescription);
+  std::u16string tested;
+  switch (text.GetField()) {
+    case CFindText::Field::DescriptionOrName: tested = description.IsEmpty() ? name.str() : description.str(); break;
+    case CFindText::Field::NameAndDescription: tested = name.str() + u" " + description.str(); break;
+    case CFindText::Field::Name: tested = name.str(); break;
+  }
+  if (shown) *shown = tested;
+  for (char16_t& c : tested) c = platform::UpperCase(c);
+  return tested.find(text.Upper()) != std::u16string::npos;
+}
+
+void CSqlDatabase::ReadFindRow(CSqlCursor& cursor, CItemRow& row) {
+  Lock lock(m_lock);
+  if (!cursor.IsOpen()) return;
+  ReadChildRow(cursor.m_statement, row);
+  row[kRowUseCount] = CBstr(DecimalText(GetChildCount(row[kRowFullName].view())));
 }

@@ -494,8 +494,7 @@ int CItemStore::AddRootNode(std::u16string_view name, std::u16string_view parent
 
 bool CItemStore::OpenFindLevel(CFindState& state, std::u16string_view parent, std::unique_ptr<CDbRecord> container,
                                bool byName, bool unordered) {
-  std::unique_ptr<CDbRecord> empty;
-  std::unique_ptr<CSqlCursor> cursor = GetFirstChild(parent, empty, byName, unordered, true);
+  std::unique_ptr<CSqlCursor> cursor = m_db->OpenFindCursor(parent, byName, unordered);
   if (!cursor) return false;
   state.m_levels.push_back(CFindLevel{std::move(cursor), std::move(container)});
   return true;
@@ -534,6 +533,10 @@ int CItemStore::FindText(LPCWSTR startName, std::u16string_view upperText, CType
 
 int CItemStore::SearchLevels(std::u16string_view upperText, CTypedPointerList<CDbRecord>& results, CFindState& state,
                              bool otherLists, int fieldMode, bool byName) {
+  const CFindText text(upperText, fieldMode == kFindDescription           ? CFindText::Field::DescriptionOrName
+                                  : fieldMode == kFindNameAndDescription ? CFindText::Field::NameAndDescription
+                                                                         : CFindText::Field::Name);
+  std::u16string shown;
   while (!state.m_levels.empty()) {
     if (m_progress && m_progress->Cancelled()) {
       m_progress->Hide();
@@ -541,34 +544,24 @@ int CItemStore::SearchLevels(std::u16string_view upperText, CTypedPointerList<CD
       state.m_cancelled = true;
       return 0;
     }
-    // Rows are tested as read; a record is made only for a match or a container entered.
-    CItemRow row;
-    if (!m_db->NextChild(*state.m_levels.back().cursor, row)) {
+    // Rows are tested where they lie; a record is made only for a match or a container
+    // entered.
+    CSqlCursor& cursor = *state.m_levels.back().cursor;
+    int kind = 0;
+    if (!m_db->NextFindRow(cursor, kind)) {
       state.m_levels.pop_back();
       continue;
     }
-    const int kind = NumberOf(row[kRowObjectType].get(), 0);
     const bool container = (kind & kObjectContainerMask) != 0;
     const bool skipped = otherLists ? (kind == kObjectGroup || kind == kObjectRoot || kind == kObjectCategory ||
                                        kind == kObjectContainer512)
                                     : kind == kObjectOtherLists;
     if (skipped) continue;
-
-    std::u16string text;
-    std::u16string_view name = row[kRowName].view();
-    std::u16string_view description = row[kRowSalesDescription].view();
-    if (fieldMode == kFindDescription) {
-      text = description.empty() ? name : description;
-    } else if (fieldMode == kFindNameAndDescription) {
-      text = std::u16string(name) + u" " + std::u16string(description);
-    } else {
-      text = name;
-    }
-    if (m_progress) m_progress->ShowNodeText(text);
-    for (char16_t& c : text) c = platform::UpperCase(c);
-
-    const bool match = text.find(upperText) != std::u16string::npos;
+    const bool match = m_db->FindRowHolds(cursor, text, m_progress ? &shown : nullptr);
+    if (m_progress) m_progress->ShowNodeText(shown);
     if (!match && !container) continue;
+    CItemRow row;
+    m_db->ReadFindRow(cursor, row);
     std::u16string fullName(row[kRowFullName].view());
     std::unique_ptr<CDbRecord> node = RecordFromChildRow(std::move(row));
     if (match) {

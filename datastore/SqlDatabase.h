@@ -66,6 +66,25 @@ class IDatabaseNotices {
 
 class CSqlDatabase;
 
+// What a search of the item tree looks for: a text, upper-cased by the caller, in each
+// node's Name, its SalesDescription (its Name when the description is empty), or its Name,
+// a blank and its SalesDescription.
+class CFindText {
+ public:
+  enum class Field { Name, DescriptionOrName, NameAndDescription };
+  CFindText(std::u16string_view upper, Field field);
+  const std::u16string& Upper() const { return m_upper; }
+  Field GetField() const { return m_field; }
+  // The text in ASCII bytes; nothing when it holds any other character (a plain ASCII
+  // node text, upper-cased, can never hold it then).
+  const std::optional<std::string>& Ascii() const { return m_ascii; }
+
+ private:
+  std::u16string m_upper;
+  std::optional<std::string> m_ascii;
+  Field m_field;
+};
+
 // One ItemsList row to insert, read where it lies: the texts and the numbers by
 // ItemRowSlot (only the number slots' numbers and the other slots' texts are read).
 struct CItemRowValues {
@@ -212,6 +231,22 @@ class CSqlDatabase {
                                           std::u16string_view parent2, bool readFirst);
   bool StepItemRow(CSqlCursor& cursor, CItemRow& row, bool read);
 
+  // ---- The search of the item tree ------------------------------------------------------------
+
+  // The children of `parent` as a search walks them (by Name, by ObjectPosition or
+  // unordered), without child counts; nothing is read until NextFindRow. Null when the
+  // prepare failed ("Prepare failed").
+  std::unique_ptr<CSqlCursor> OpenFindCursor(std::u16string_view parent, bool byName, bool unordered);
+  // Steps to the next child and gives its ObjectType; false at the end (the cursor is then
+  // finalized).
+  bool NextFindRow(CSqlCursor& cursor, int& kind);
+  // Whether the current child's text holds `text` once upper-cased unit by unit (see
+  // CFindText). The texts are tested where they lie when they are plain ASCII; `shown`,
+  // when given, receives the text as stored.
+  bool FindRowHolds(CSqlCursor& cursor, const CFindText& text, std::u16string* shown);
+  // The current child's nine columns, and in slot 15 its child count.
+  void ReadFindRow(CSqlCursor& cursor, CItemRow& row);
+
   // ---- CustomerList -------------------------------------------------------------------------
 
   // Replaces the kept customer list table (ListID, Name, FullName, Sublevel, CompanyName,
@@ -308,8 +343,16 @@ class CSqlDatabase {
   std::unique_ptr<CSqlCursor> MakeCursor(sqlite3_stmt* statement);
   void ReleaseCursor(CSqlCursor* cursor);
   void FinalizeCursor(CSqlCursor& cursor);
+  // Steps an open cursor to its next row; false at the end, when it is finalized.
+  bool StepCursor(CSqlCursor& cursor);
+  // The children of `parent` in the order asked: the nine child columns, then
+  // `moreColumns` (each after a comma). Null on a failed prepare, "Prepare failed" kept.
+  sqlite3_stmt* PrepareChildren(std::u16string_view moreColumns, std::u16string_view parent, bool byName,
+                                bool unordered);
   void FinalizeAllCursors();
   void ReadChildWithCount(sqlite3_stmt* statement, CItemRow& row);
+  // The search's test of the current row's texts read the long way, as whole wide texts.
+  bool FindRowHoldsWide(sqlite3_stmt* statement, const CFindText& text, std::u16string* shown);
   bool ReadCustomerRow(sqlite3_stmt* statement, CCustomerFields& fields);
   bool QueryCustomerRow(const CSqlText& statement, CCustomerFields& fields);
   void AppendListTypeCondition(CSqlText& sql, std::u16string_view listType);
@@ -328,6 +371,7 @@ class CSqlDatabase {
   int m_transactionDepth = 0;
   bool m_stampPending = false;
   std::set<CSqlCursor*> m_cursors;
+  std::string m_findBuffer;  // a search's upper-cased row text
   // Prepared statements kept by their text, and the same statements for ReleaseStatement.
   std::unordered_map<std::u16string, sqlite3_stmt*> m_keptByText;
   std::unordered_set<sqlite3_stmt*> m_kept;

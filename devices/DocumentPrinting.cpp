@@ -63,15 +63,14 @@ std::u16string CityLine(std::u16string_view city, std::u16string_view state, std
   return line;
 }
 
-// A child's text of one of the document's blocks (empty when missing).
-std::u16string ChildText(CSalesDocument& document, std::u16string_view block, std::u16string_view child) {
-  CXmlDomDocument* dom = document.GetXmlDocument().GetDataDocument();
-  CXmlDomNode node;
-  std::u16string query = u"/*/" + std::u16string(block) + u"/" + std::u16string(child);
-  if (!dom || dom->selectSingleNode(query, &node) != S_OK) return {};
-  CBstr text;
-  node.get_text(&text);
-  return text.str();
+// Whether the node is an element of that (qualified) name.
+bool IsElementNamed(const CXmlDomNode& node, std::u16string_view name) {
+  DOMNodeType type = NODE_INVALID;
+  CBstr nodeName;
+  node.get_nodeType(&type);
+  if (type != NODE_ELEMENT) return false;
+  node.get_nodeName(&nodeName);
+  return nodeName.view() == name;
 }
 
 // The customer's name often heads the address lines as well: a block shows each line once.
@@ -79,6 +78,37 @@ void AddAddressLine(std::vector<std::u16string>& lines, std::u16string text) {
   if (text.empty() || std::find(lines.begin(), lines.end(), text) != lines.end()) return;
   lines.push_back(std::move(text));
 }
+
+// The texts of the children of the document's blocks of one name (the root's children of
+// that name): a child's text is that of the first such block that has the child, empty
+// when none has. The blocks are found once, so a child costs a look through its block and
+// not through the whole document with its lines.
+class BlockTexts {
+ public:
+  BlockTexts(CSalesDocument& document, std::u16string_view block) {
+    CXmlDomDocument* dom = document.GetXmlDocument().GetDataDocument();
+    CXmlDomNode root, node;
+    if (!dom || dom->get_documentElement(&root) != S_OK) return;
+    for (root.get_firstChild(&node); node; node.get_nextSibling(&node))
+      if (IsElementNamed(node, block)) m_blocks.push_back(node);
+  }
+
+  std::u16string operator()(std::u16string_view child) const {
+    for (const CXmlDomNode& block : m_blocks) {
+      CXmlDomNode node;
+      for (block.get_firstChild(&node); node; node.get_nextSibling(&node)) {
+        if (!IsElementNamed(node, child)) continue;
+        CBstr text;
+        node.get_text(&text);
+        return text.str();
+      }
+    }
+    return {};
+  }
+
+ private:
+  std::vector<CXmlDomNode> m_blocks;
+};
 
 }  // namespace
 
@@ -283,7 +313,7 @@ void CPrintEngine::PrintAddressBlocks() {
   CPreferences preferences;
   bool euro = preferences.GetDword(u"UseEuroAddrFormat", 0) != 0;
   if (Ready() && Flag(kFlagBillTo)) {
-    auto child = [this](std::u16string_view name) { return ChildText(*m_document, u"CUSTOMER", name); };
+    const BlockTexts child(*m_document, u"CUSTOMER");
     std::u16string name = child(u"COMPANYNAME");
     if (name.empty()) {
       name = child(u"FIRSTNAME");
@@ -328,7 +358,7 @@ void CPrintEngine::PrintHeaderFields() {
   PrintField(kCaptionPaymentMethod, kFlagPaymentMethod, attribute(u"PAYMENT"));
   PrintField(kCaptionCheckNumber, kFlagCheckNumber, attribute(u"CHKNUM"));
   PrintField(kCaptionTerms, kFlagTerms, attribute(u"TERMS"));
-  std::u16string job = ChildText(*m_document, u"JOB", u"NAME");
+  std::u16string job = BlockTexts(*m_document, u"JOB")(u"NAME");
   if (!job.empty()) PrintField(kCaptionJob, kFlagJob, job);
   PrintField(kCaptionDueDate, kFlagDueDate, attribute(u"DUEDATE"));
   PrintField(kCaptionRep, kFlagRep, attribute(u"REP"));

@@ -44,6 +44,8 @@ constexpr CustomColumn kCustomColumns[] = {
 };
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 // The company lines as the band prints them, each split at CR LF.
 std::vector<std::u16string> CompanyLines(const CCompanyInfo* company) {
@@ -194,12 +196,6 @@ float CPrintLayout::CurrentY() const {
   return y;
 }
 
-float CPrintLayout::TextWidth(std::u16string_view text) const {
-  float width = 0;
-  m_engine->GetTextWidth(text, &width);
-  return width;
-}
-
 void CPrintLayout::ResetFields() {
   m_fieldCounter = 0;
   m_leftY = 0;
@@ -320,42 +316,55 @@ float CPrintLayout::TextBlockTop(int lines) {
 // `breakAtCr` a CR ends the line (an LF after it is skipped) and such a line counts even
 // when empty. Past the width the line ends at its last blank (dropped) or, without one,
 // after the character that reached the width (a blank that reaches it is the break
-// itself); the rest then loses its leading blanks.
+// itself); the rest then loses its leading blanks. A surrogate pair is one character: a
+// line never ends between its halves.
+//
+// The widths of the line's beginnings come from one measure of the text, taken in pieces
+// that double, so a line costs what it holds and not what follows it.
 bool CPrintLayout::WrapLine(std::u16string& text, float width, bool breakAtCr, std::u16string& line) const {
   line.clear();
   if (text.empty()) return false;
+  const std::u16string_view all(text);
+  std::vector<float> widths;
+  auto measureThrough = [&](size_t i) {
+    if (i < widths.size()) return;
+    size_t n = std::min(all.size(), std::max<size_t>(64, widths.size() * 2));
+    if (n < all.size() && IsHighSurrogate(all[n - 1])) ++n;
+    m_engine->GetTextPrefixWidths(all.substr(0, n), &widths);
+  };
   size_t i = 0;
-  while (i < text.size()) {
-    char16_t c = text[i];
+  while (i < all.size()) {
+    const char16_t c = all[i];
     if (breakAtCr && c == u'\r') {
+      line.assign(all.substr(0, i));
       ++i;
-      if (i < text.size() && text[i] == u'\n') ++i;
+      if (i < all.size() && all[i] == u'\n') ++i;
       text.erase(0, i);
       return true;
     }
-    std::u16string candidate = line + c;
-    if (TextWidth(candidate) < width) {
-      line = std::move(candidate);
-      ++i;
+    const size_t units = IsHighSurrogate(c) && i + 1 < all.size() && IsLowSurrogate(all[i + 1]) ? 2 : 1;
+    measureThrough(i);
+    if (widths[i] < width) {
+      i += units;
       continue;
     }
     // A blank that no longer fits is itself the break.
-    size_t blank = IsBlank(c) ? line.size() : line.find_last_of(u" \t");
-    std::u16string rest;
+    size_t restStart;
     if (IsBlank(c)) {
-      rest = text.substr(i + 1);
-    } else if (blank != std::u16string::npos) {
-      rest = line.substr(blank + 1) + text.substr(i);
-      line.erase(blank);
+      line.assign(all.substr(0, i));
+      restStart = i + 1;
+    } else if (size_t blank = all.substr(0, i).find_last_of(u" \t"); blank != std::u16string_view::npos) {
+      line.assign(all.substr(0, blank));
+      restStart = blank + 1;
     } else {
-      line = std::move(candidate);
-      rest = text.substr(i + 1);
+      line.assign(all.substr(0, i + units));
+      restStart = i + units;
     }
-    size_t start = 0;
-    while (start < rest.size() && IsBlank(rest[start])) ++start;
-    text = rest.substr(start);
+    while (restStart < all.size() && IsBlank(all[restStart])) ++restStart;
+    text.erase(0, restStart);
     return true;
   }
+  line = std::move(text);
   text.clear();
   return true;
 }

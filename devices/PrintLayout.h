@@ -118,7 +118,6 @@ class CPrintLayout {
 
  private:
   float CurrentY() const;
-  float TextWidth(std::u16string_view text) const;
   void BuildColumns(const CPrintLayoutArgs& args);
   void SizeLogo(std::u16string_view path);
 

@@ -1,6 +1,7 @@
 #include "mainwindow/RegisterList.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "core/CustomSettings.h"
 #include "core/Folders.h"
@@ -12,6 +13,7 @@
 #include "core/UiMetrics.h"
 #include "core/WaitCursor.h"
 #include "document/XmlDocument.h"
+#include "mainwindow/RegisterReadAhead.h"
 #include "platform/base/Base.h"
 #include "platform/kernel/FileHandles.h"
 #include "platform/platform.h"
@@ -206,7 +208,18 @@ void CRegisterList::LoadFolder(bool jobsUpdate, bool showProgress, const StatusS
   if (m_list) SendMessageW(m_list, WM_SETREDRAW, FALSE, 0);
 
   const std::u16string folder = GetShowKindFolder(m_showKind);
-  const int files = CountFilesInFolder(folder, u".QVN");
+  // The names first (one search of the folder gives their count too): a question about an
+  // unreadable file lets messages through, and nothing may hold the search open meanwhile.
+  std::vector<std::u16string> names;
+  WIN32_FIND_DATAW data;
+  CFindHandle search(FindFirstFileW((folder + u"*.QVN").c_str(), &data));
+  if (search) {
+    do {
+      names.emplace_back(data.cFileName);
+    } while (FindNextFileW(search.get(), &data));
+  }
+  search.reset();
+  const int files = static_cast<int>(names.size());
   HWND progress = nullptr;
   if (showProgress && files > 0) {
     progress = CreateDialogParamW(GetResourceInstance(), MAKEINTRESOURCEW(IDD_REGISTER_PROGRESS), m_owner,
@@ -225,17 +238,11 @@ void CRegisterList::LoadFolder(bool jobsUpdate, bool showProgress, const StatusS
   jobs.settings = m_settings;
   jobs.contacts = CPreferences::UseOutlook();
 
-  // The names first: a question about an unreadable file lets messages through, and
-  // nothing may hold the folder search open meanwhile.
-  std::vector<std::u16string> names;
-  WIN32_FIND_DATAW data;
-  CFindHandle search(FindFirstFileW((folder + u"*.QVN").c_str(), &data));
-  if (search) {
-    do {
-      names.emplace_back(data.cFileName);
-    } while (FindNextFileW(search.get(), &data));
-  }
-  search.reset();
+  // Without a jobs update nothing is written while the folder is read, so a large folder's
+  // files are parsed ahead on worker threads; the rows still come here one by one, in order.
+  std::unique_ptr<CRegisterReadAhead> ahead;
+  if (!jobsUpdate && names.size() >= CRegisterReadAhead::kMinimumFiles)
+    ahead = std::make_unique<CRegisterReadAhead>(folder, names, m_showKind, options);
 
   static const char16_t* const kDots[] = {u".  ", u".. ", u"..."};
   int read = 0;
@@ -245,7 +252,11 @@ void CRegisterList::LoadFolder(bool jobsUpdate, bool showProgress, const StatusS
     const std::u16string path = folder + name;
     auto row = std::make_unique<CRegisterRow>();
     std::u16string error;
-    switch (ReadRegisterRow(*m_xml, path, m_showKind, options, *row, error, jobsUpdate ? &jobs : nullptr)) {
+    std::optional<RowReadResult> result;
+    if (ahead) result = ahead->Take(static_cast<size_t>(read), *row);
+    if (result == RowReadResult::Row) FinishRegisterRow(*row);
+    if (!result) result = ReadRegisterRow(*m_xml, path, m_showKind, options, *row, error, jobsUpdate ? &jobs : nullptr);
+    switch (*result) {
       case RowReadResult::Row: InsertRow(std::move(row), read); break;
       case RowReadResult::Filtered: break;
       case RowReadResult::Unreadable: {

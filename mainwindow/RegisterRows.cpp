@@ -234,6 +234,23 @@ std::u16string RegisterFileName(std::u16string_view fileName) {
 RowReadResult ReadRegisterRow(CXmlDocument& xml, std::u16string_view path, int showKind,
                               const CRegisterOptions& options, CRegisterRow& row, std::u16string& error,
                               const CJobsUpdate* jobs) {
+  const RowReadResult result = ReadRegisterRowTexts(xml, path, showKind, options, row, error, jobs);
+  if (result == RowReadResult::Row) FinishRegisterRow(row);
+  return result;
+}
+
+void FinishRegisterRow(CRegisterRow& row) {
+  if (row.date.empty()) {
+    CBstr today;
+    GetTodayDateText(today);
+    row.date = today.str();
+  }
+  row.amount = RegisterAmountText(row.amount);
+}
+
+RowReadResult ReadRegisterRowTexts(CXmlDocument& xml, std::u16string_view path, int showKind,
+                                   const CRegisterOptions& options, CRegisterRow& row, std::u16string& error,
+                                   const CJobsUpdate* jobs) {
   CBstr loadError;
   if (!xml.LoadFile(path, &loadError)) {
     error = loadError.str();
@@ -269,18 +286,13 @@ RowReadResult ReadRegisterRow(CXmlDocument& xml, std::u16string_view path, int s
   if (memorized) r.sourceType = TypeFromDocType(Upper(Attribute(xml, u"ORIGINAL_DOCTYPE")), u"");
   r.number = Attribute(xml, u"ID");
   r.date = Attribute(xml, u"DATE");
-  if (r.date.empty()) {
-    CBstr today;
-    GetTodayDateText(today);
-    r.date = today.str();
-  }
   CBstr total;
   if (r.type == kPayment) {
     total = CBstr(Attribute(xml, u"PAYAMOUNT"));
   } else {
     xml.ReadTotal(&total);
   }
-  r.amount = RegisterAmountText(total.str());
+  r.amount = total.str();
   const size_t slash = path.find_last_of(u'\\');
   r.fileName = RegisterFileName(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
   row = std::move(r);

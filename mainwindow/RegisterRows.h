@@ -82,6 +82,13 @@ struct CJobsUpdate {
 RowReadResult ReadRegisterRow(CXmlDocument& xml, std::u16string_view path, int showKind,
                               const CRegisterOptions& options, CRegisterRow& row, std::u16string& error,
                               const CJobsUpdate* jobs = nullptr);
+// ReadRegisterRow in two steps: the row's texts as the file holds them (the date as stored,
+// the amount not yet shaped), which asks nothing of the settings or the locale and so may
+// run on any thread when there are no `jobs`; then what the user's settings make of them.
+RowReadResult ReadRegisterRowTexts(CXmlDocument& xml, std::u16string_view path, int showKind,
+                                   const CRegisterOptions& options, CRegisterRow& row, std::u16string& error,
+                                   const CJobsUpdate* jobs = nullptr);
+void FinishRegisterRow(CRegisterRow& row);
 
 // The amount as a row shows it: "0.00" ("0,00" with a comma decimal separator) for an
 // empty text, every currency symbol removed.

@@ -20,13 +20,16 @@ packages=(
   libicu-dev
 )
 # The tests and benchmarks only: GoogleTest and Google Benchmark, a screen of their own
-# with taps and screenshots for the end-to-end checks, the PDF reader for printed jobs, and
-# the menu-entry checker for the installation test.
+# with taps and screenshots for the end-to-end checks, the PDF reader for printed jobs, the
+# menu-entry checker for the installation test, and for timing the real start-up the X
+# client libraries (a window read through shared memory) and the database shell that fills
+# a large device.
 test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool imagemagick
   poppler-utils
   desktop-file-utils
+  libx11-dev libxext-dev sqlite3
 )
 case "${1:-}" in
   "") ;;

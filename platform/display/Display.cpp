@@ -94,24 +94,21 @@ using XSetIOErrorHandlerCall = XIOErrorHandler (*)(XIOErrorHandler);
 
 class Display final : public platform::IdleHandler {
  public:
-  bool Open(const DisplayOptions& options) {
+  // Starts the window's thread. The window comes up there while the program starts on its
+  // own thread; the program's first frame waits for it (see OnIdle).
+  void Open(const DisplayOptions& options) {
     m_options = options;
     m_uiThread = GetCurrentThreadId();
-    std::promise<bool> opened;
-    auto result = opened.get_future();
-    m_thread = std::thread([this, &opened] { Run(opened); });
-    if (!result.get()) {
-      m_thread.join();
-      return false;
-    }
+    m_openResult = m_opened.get_future();
+    m_thread = std::thread([this] { Run(m_opened); });
     m_previousIdle = platform::SetIdleHandler(this);
-    return true;
   }
 
   // False when the window's thread is left to the exit: called on that thread, or after
   // the desktop connection was lost (the thread waits where the loss stopped it).
   bool Close() {
     platform::SetIdleHandler(m_previousIdle);
+    if (m_thread.get_id() != std::this_thread::get_id()) WindowOpened();
     {
       std::lock_guard guard(m_lock);
       m_stop = true;
@@ -137,8 +134,14 @@ class Display final : public platform::IdleHandler {
     for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
   }
 
-  // The program's thread has nothing to do: what it drew is final for now.
+  // The program's thread has nothing to do: what it drew is final for now. The first
+  // frame waits for the window; without one (the window's thread has said why on stderr)
+  // the program ends as it would have without a display at all.
   bool OnIdle(HWND, const std::u16string&) override {
+    if (!WindowOpened()) {
+      std::fflush(stderr);
+      std::_Exit(1);
+    }
     std::vector<TopLevel> tops = VisibleTopLevels();
     if (!m_painted || tops != m_tops) {
       platform::PaintScreen();
@@ -158,6 +161,16 @@ class Display final : public platform::IdleHandler {
   }
 
  private:
+  // Whether the window's thread made the window; waits for it to know. The program's
+  // thread only.
+  bool WindowOpened() {
+    if (!m_openKnown) {
+      m_windowOpened = m_openResult.get();
+      m_openKnown = true;
+    }
+    return m_windowOpened;
+  }
+
   void Wake() {
     // A lost connection may have stopped the window's thread inside SDL: SDL is left alone.
     if (!m_wakeEvent || m_lost) return;
@@ -170,6 +183,11 @@ class Display final : public platform::IdleHandler {
   void Run(std::promise<bool>& opened) {
     // Termination signals belong to the program (platform::CTerminationSignals), not to SDL.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // The frames are drawn in software and put on the window as they are: SDL would
+    // otherwise load the desktop's OpenGL stack (a software one on a plain X server, which
+    // compiles its shaders first) only to show the same pixels, and the window would come
+    // up a good part of a second later.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
       SayNoDisplay(m_options.title, SDL_GetError());
       opened.set_value(false);
@@ -367,6 +385,10 @@ class Display final : public platform::IdleHandler {
 
   DisplayOptions m_options;
   DWORD m_uiThread = 0;
+  std::promise<bool> m_opened;  // set by the window's thread once it knows
+  std::future<bool> m_openResult;
+  bool m_openKnown = false;     // the program's thread has the result
+  bool m_windowOpened = false;
   std::thread m_thread;
   platform::IdleHandler* m_previousIdle = nullptr;
   // Shared between the two threads.
@@ -420,10 +442,7 @@ bool OpenDisplay(const DisplayOptions& options) {
                                                     : ScreenProfile::Portrait240x320);
   platform::SetTextProfile(TextProfile::Display);
   auto display = std::make_unique<Display>();
-  if (!display->Open(options)) {
-    platform::SetTextProfile(TextProfile::Fixed);
-    return false;
-  }
+  display->Open(options);
   g_display = display.release();
   std::atexit(CloseDisplay);
   return true;

@@ -26,9 +26,12 @@ struct DisplayOptions {
 // it does not know.
 bool ParseDisplayArguments(int argc, char** argv, DisplayOptions& options);
 
-// Sets the screen profile, switches text to the display's fonts and opens the window.
-// Without a display writes one line on stderr (naming xvfb-run) and returns false.
-// Call on the program's thread: that thread's message loops feed the window.
+// Sets the screen profile, switches text to the display's fonts and opens the window on
+// a thread of its own, while the program goes on starting. Without a display to ask for
+// (no DISPLAY, WAYLAND_DISPLAY or SDL_VIDEODRIVER) writes one line on stderr (naming
+// xvfb-run) and returns false; a display that turns out not to answer is told the same
+// way, and the program then ends with status 1 at its first frame, before it shows
+// anything. Call on the program's thread: that thread's message loops feed the window.
 bool OpenDisplay(const DisplayOptions& options);
 // Closes the window (also done at exit). When the desktop connection went away (the
 // program was then asked to end, platform::RequestProcessEnd), the window cannot be closed

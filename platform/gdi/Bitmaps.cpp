@@ -42,6 +42,44 @@ std::uint32_t Narrow(std::uint32_t c8, int bits) {
   return c8 >> (8 - bits);
 }
 
+// The three colour channels of a masked (16 or 32 bits) pixel, found once for a bitmap.
+struct MaskedFormat {
+  explicit MaskedFormat(const DWORD* masks) : masks(masks) {
+    for (int c = 0; c < 3; ++c) channels[c] = ChannelOf(masks[c]);
+  }
+  std::uint32_t ToRgb(std::uint32_t v) const {
+    std::uint32_t out = 0;
+    for (int c = 0; c < 3; ++c)
+      out |= Widen((v & masks[c]) >> channels[c].shift, channels[c].bits) << (16 - 8 * c);
+    return out;
+  }
+  std::uint32_t FromRgb(std::uint32_t rgb) const {
+    std::uint32_t v = 0;
+    for (int c = 0; c < 3; ++c)
+      v |= (Narrow((rgb >> (16 - 8 * c)) & 0xFF, channels[c].bits) << channels[c].shift) & masks[c];
+    return v;
+  }
+  const DWORD* masks;
+  Channel channels[3];
+};
+
+std::uint32_t ReadMasked(const BYTE* row, int x, int bitsPerPixel) {
+  if (bitsPerPixel == 16) {
+    const BYTE* q = row + static_cast<size_t>(x) * 2;
+    return q[0] | (std::uint32_t{q[1]} << 8);
+  }
+  const BYTE* q = row + static_cast<size_t>(x) * 4;
+  return q[0] | (std::uint32_t{q[1]} << 8) | (std::uint32_t{q[2]} << 16) | (std::uint32_t{q[3]} << 24);
+}
+
+void WriteMasked(BYTE* row, int x, int bitsPerPixel, std::uint32_t v) {
+  const int bytes = bitsPerPixel == 16 ? 2 : 4;
+  BYTE* q = row + static_cast<size_t>(x) * bytes;
+  for (int i = 0; i < bytes; ++i) q[i] = static_cast<BYTE>(v >> (8 * i));
+}
+
+bool IsMasked(int bitsPerPixel) { return bitsPerPixel == 16 || bitsPerPixel == 32; }
+
 bool ValidDepth(int bpp) {
   return bpp == 1 || bpp == 2 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32;
 }
@@ -80,22 +118,7 @@ std::uint32_t Bitmap::ReadDibPixel(int x, int y) const {
       const BYTE* q = p + static_cast<size_t>(x) * 3;
       return (std::uint32_t{q[2]} << 16) | (std::uint32_t{q[1]} << 8) | q[0];
     }
-    default: {
-      std::uint32_t v = 0;
-      if (bitsPerPixel == 16) {
-        const BYTE* q = p + static_cast<size_t>(x) * 2;
-        v = q[0] | (std::uint32_t{q[1]} << 8);
-      } else {
-        const BYTE* q = p + static_cast<size_t>(x) * 4;
-        v = q[0] | (std::uint32_t{q[1]} << 8) | (std::uint32_t{q[2]} << 16) | (std::uint32_t{q[3]} << 24);
-      }
-      std::uint32_t out = 0;
-      for (int c = 0; c < 3; ++c) {
-        Channel ch = ChannelOf(masks[c]);
-        out |= Widen((v & masks[c]) >> ch.shift, ch.bits) << (16 - 8 * c);
-      }
-      return out;
-    }
+    default: return MaskedFormat(masks).ToRgb(ReadMasked(p, x, bitsPerPixel));
   }
 }
 
@@ -122,22 +145,7 @@ void Bitmap::WriteDibPixel(int x, int y, std::uint32_t rgb, const std::function<
       q[2] = static_cast<BYTE>(rgb >> 16);
       return;
     }
-    default: {
-      std::uint32_t v = 0;
-      for (int c = 0; c < 3; ++c) {
-        Channel ch = ChannelOf(masks[c]);
-        v |= (Narrow((rgb >> (16 - 8 * c)) & 0xFF, ch.bits) << ch.shift) & masks[c];
-      }
-      if (bitsPerPixel == 16) {
-        BYTE* q = p + static_cast<size_t>(x) * 2;
-        q[0] = static_cast<BYTE>(v);
-        q[1] = static_cast<BYTE>(v >> 8);
-      } else {
-        BYTE* q = p + static_cast<size_t>(x) * 4;
-        for (int i = 0; i < 4; ++i) q[i] = static_cast<BYTE>(v >> (8 * i));
-      }
-      return;
-    }
+    default: WriteMasked(p, x, bitsPerPixel, MaskedFormat(masks).FromRgb(rgb)); return;
   }
 }
 
@@ -163,9 +171,16 @@ void Bitmap::Pull() {
   cairo_surface_flush(surface);
   unsigned char* data = cairo_image_surface_get_data(surface);
   size_t stride = static_cast<size_t>(cairo_image_surface_get_stride(surface));
+  // The masked formats, the usual ones, with their channels found once for all pixels.
+  const MaskedFormat format(masks);
   for (int y = 0; y < height; ++y) {
     auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<size_t>(y) * stride);
-    for (int x = 0; x < width; ++x) row[x] = ReadDibPixel(x, y);
+    if (IsMasked(bitsPerPixel)) {
+      const BYTE* from = bits.get() + static_cast<size_t>(topDown ? y : height - 1 - y) * bitsStride;
+      for (int x = 0; x < width; ++x) row[x] = format.ToRgb(ReadMasked(from, x, bitsPerPixel));
+    } else {
+      for (int x = 0; x < width; ++x) row[x] = ReadDibPixel(x, y);
+    }
   }
   cairo_surface_mark_dirty(surface);
 }
@@ -177,14 +192,20 @@ void Bitmap::Push() {
   size_t stride = static_cast<size_t>(cairo_image_surface_get_stride(surface));
   // Palette lookups repeat for the same few colours; remember them.
   std::unordered_map<std::uint32_t, int> nearest;
-  auto lookup = [&](std::uint32_t rgb) {
+  const std::function<int(std::uint32_t)> lookup = [&](std::uint32_t rgb) {
     auto [it, added] = nearest.try_emplace(rgb, 0);
     if (added) it->second = NearestIndex(rgb);
     return it->second;
   };
+  const MaskedFormat format(masks);
   for (int y = 0; y < height; ++y) {
     auto* row = reinterpret_cast<const std::uint32_t*>(data + static_cast<size_t>(y) * stride);
-    for (int x = 0; x < width; ++x) WriteDibPixel(x, y, row[x] & 0xFFFFFF, lookup);
+    if (IsMasked(bitsPerPixel)) {
+      BYTE* to = bits.get() + static_cast<size_t>(topDown ? y : height - 1 - y) * bitsStride;
+      for (int x = 0; x < width; ++x) WriteMasked(to, x, bitsPerPixel, format.FromRgb(row[x] & 0xFFFFFF));
+    } else {
+      for (int x = 0; x < width; ++x) WriteDibPixel(x, y, row[x] & 0xFFFFFF, lookup);
+    }
   }
 }
 

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,16 @@ struct Font : Object {
   // Height of a line in pixels (the system font's for a height of 0).
   int PixelHeight() const;
   bool Bold() const { return log.lfWeight >= 600; }
+  // What is measured of the font alone, kept for the text profile and pixel height it was
+  // measured at: controls ask for it at every change and every line they draw.
+  template <class T>
+  struct Kept {
+    platform::TextProfile profile;
+    int pixelHeight = 0;
+    T value;
+  };
+  mutable std::optional<Kept<TEXTMETRICW>> measured;  // GetTextMetricsW's answer
+  mutable std::optional<Kept<int>> emptyLineHeight;   // DrawTextW's line height
 };
 
 struct Palette : Object {

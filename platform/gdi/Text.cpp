@@ -166,8 +166,8 @@ namespace {
 // One line of text with its background (when opaque) at (x, y).
 void DrawOneLine(Dc& dc, cairo_t* cr, int x, int y, std::u16string_view text) {
   Font& font = CurrentFont(dc);
-  TextLayout m = MeasureText(font, text);
   if (dc.bkMode == OPAQUE) {
+    TextLayout m = MeasureText(font, text);
     cairo_rectangle(cr, x, y, m.width, m.height);
     SetColor(cr, dc.bkColor);
     cairo_fill(cr);
@@ -216,6 +216,16 @@ std::vector<std::u16string> SplitParagraphs(std::u16string_view text) {
 
 int Width(const Font& font, std::u16string_view text) { return MeasureText(font, text).width; }
 
+// The height of an empty line in the font, kept with the font's metrics.
+int EmptyLineHeight(const Font& font) {
+  const platform::TextProfile profile = g_profile;
+  const int pixelHeight = font.PixelHeight();
+  auto& kept = font.emptyLineHeight;
+  if (!kept || kept->profile != profile || kept->pixelHeight != pixelHeight)
+    kept = Font::Kept<int>{profile, pixelHeight, MeasureText(font, u"").height};
+  return kept->value;
+}
+
 // Greedy wrapping at blanks; a word wider than the line stands alone on its line.
 void WrapInto(const Font& font, const std::u16string& paragraph, int width, std::vector<std::u16string>& lines) {
   size_t start = 0;
@@ -242,10 +252,44 @@ void WrapInto(const Font& font, const std::u16string& paragraph, int width, std:
   }
 }
 
-std::u16string WithEllipsis(const Font& font, std::u16string line, int width) {
-  if (Width(font, line) <= width) return line;
-  while (!line.empty() && Width(font, line + u"...") > width) line.pop_back();
-  return line + u"...";
+// The longest beginning of the line that fits `width` with "..." after it (none at all
+// when nothing does), or the whole line when it fits; `shown` receives the width of what
+// is returned. The line is measured once and the cut guessed from where its characters
+// end; the guess is then checked with the "..." and moved a character at a time while it
+// is wrong. A surrogate pair is never cut.
+std::u16string WithEllipsis(const Font& font, std::u16string line, int width, int& shown) {
+  const TextLayout whole = MeasureText(font, line);
+  shown = whole.width;
+  if (whole.width <= width) return line;
+  const int dots = Width(font, u"...");
+  auto endsHere = [&line](size_t k) {
+    return k == 0 || k >= line.size() || !IsLowSurrogate(line[k]) || !IsHighSurrogate(line[k - 1]);
+  };
+  std::vector<int> measured(line.size() + 1, -1);
+  auto widthWithDots = [&](size_t k) {
+    if (measured[k] < 0) measured[k] = Width(font, line.substr(0, k) + u"...");
+    return measured[k];
+  };
+  auto fits = [&](size_t k) { return widthWithDots(k) <= width; };
+  size_t cut = 0;
+  for (size_t i = 0; i < line.size(); ++i)
+    if (endsHere(i + 1) && whole.ends[i] + dots <= width) cut = i + 1;
+  if (fits(cut)) {
+    for (;;) {
+      size_t next = cut + 1;
+      if (!endsHere(next)) ++next;
+      if (next >= line.size() || !fits(next)) break;
+      cut = next;
+    }
+  } else {
+    while (cut > 0) {
+      --cut;
+      if (!endsHere(cut)) --cut;
+      if (fits(cut)) break;
+    }
+  }
+  shown = widthWithDots(cut);
+  return line.substr(0, cut) + u"...";
 }
 
 }  // namespace
@@ -267,6 +311,12 @@ BOOL GetTextMetricsW(HDC handle, TEXTMETRICW* metrics) {
   Dc* dc = FindDc(handle);
   if (!dc || !metrics) return FALSE;
   Font& font = CurrentFont(*dc);
+  const platform::TextProfile profile = g_profile;
+  const int pixelHeight = font.PixelHeight();
+  if (font.measured && font.measured->profile == profile && font.measured->pixelHeight == pixelHeight) {
+    *metrics = font.measured->value;
+    return TRUE;
+  }
   TextLayout m = MeasureText(font, u"x");
   TextLayout wide = MeasureText(font, u"W");
   *metrics = TEXTMETRICW{};
@@ -279,6 +329,7 @@ BOOL GetTextMetricsW(HDC handle, TEXTMETRICW* metrics) {
   metrics->tmItalic = font.log.lfItalic;
   metrics->tmUnderlined = font.log.lfUnderline;
   metrics->tmStruckOut = font.log.lfStrikeOut;
+  font.measured = Font::Kept<TEXTMETRICW>{profile, pixelHeight, *metrics};
   return TRUE;
 }
 
@@ -365,14 +416,20 @@ int DrawTextW(HDC handle, LPCWSTR text, int count, LPRECT rect, UINT format) {
         lines.push_back(paragraph);
     }
   }
+  // Each line's width once measured, or -1.
+  std::vector<int> widths(lines.size(), -1);
   if (format & DT_END_ELLIPSIS)
-    for (auto& line : lines) line = WithEllipsis(font, line, width);
+    for (size_t i = 0; i < lines.size(); ++i) lines[i] = WithEllipsis(font, lines[i], width, widths[i]);
+  auto widthOf = [&](size_t i) {
+    if (widths[i] < 0) widths[i] = Width(font, lines[i]);
+    return widths[i];
+  };
 
-  int lineHeight = MeasureText(font, u"").height;
+  int lineHeight = EmptyLineHeight(font);
   int total = lineHeight * static_cast<int>(lines.size());
   if (format & DT_CALCRECT) {
     int widest = 0;
-    for (const auto& line : lines) widest = std::max(widest, Width(font, line));
+    for (size_t i = 0; i < lines.size(); ++i) widest = std::max(widest, widthOf(i));
     // The box becomes as wide as the widest line, narrower or wider than it was.
     rect->right = rect->left + widest;
     rect->bottom = rect->top + total;
@@ -392,10 +449,9 @@ int DrawTextW(HDC handle, LPCWSTR text, int count, LPRECT rect, UINT format) {
     cairo_clip(cr);
   }
   for (size_t i = 0; i < lines.size(); ++i) {
-    int w = Width(font, lines[i]);
     int x = rect->left;
-    if (format & DT_CENTER) x = rect->left + (width - w) / 2;
-    else if (format & DT_RIGHT) x = rect->right - w;
+    if (format & DT_CENTER) x = rect->left + (width - widthOf(i)) / 2;
+    else if (format & DT_RIGHT) x = rect->right - widthOf(i);
     DrawOneLine(*dc, cr, x, top + lineHeight * static_cast<int>(i), lines[i]);
   }
   return total;

@@ -629,7 +629,10 @@ HANDLE FindFirstFileW(LPCWSTR fileName, LPWIN32_FIND_DATAW findData) {
     SetLastError(ERROR_PATH_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
   }
-  std::vector<std::pair<std::u16string, WIN32_FIND_DATAW>> found;
+  // The names are sorted apart from the (large) find records, which are copied once, in
+  // order, at the end.
+  std::vector<std::u16string> names;
+  std::vector<WIN32_FIND_DATAW> found;
   std::error_code ec;
   for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
     std::u16string name = platform::ToUtf16(entry.path().filename().string());
@@ -646,19 +649,22 @@ HANDLE FindFirstFileW(LPCWSTR fileName, LPWIN32_FIND_DATAW findData) {
     }
     std::copy(name.begin(), name.end(), data.cFileName);
     data.cFileName[name.size()] = 0;
-    found.emplace_back(std::move(name), data);
+    names.push_back(std::move(name));
+    found.push_back(data);
   }
   if (found.empty()) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
   }
-  std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
-    int order = platform::CompareIgnoreCase(a.first, b.first);
-    return order != 0 ? order < 0 : a.first < b.first;  // names differing in case only
+  std::vector<size_t> order(found.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&names](size_t a, size_t b) {
+    int compared = platform::CompareIgnoreCase(names[a], names[b]);
+    return compared != 0 ? compared < 0 : names[a] < names[b];  // names differing in case only
   });
   std::vector<WIN32_FIND_DATAW> entries;
   entries.reserve(found.size());
-  for (auto& [name, data] : found) entries.push_back(data);
+  for (size_t i : order) entries.push_back(found[i]);
   auto search = std::make_shared<FindObject>(std::move(entries));
   search->Next(findData);
   HANDLE handle = platform::kernel::InsertObject(std::move(search));

@@ -77,6 +77,11 @@ class CPrinterCE {
   HRESULT SetFontBold(LONG on);
   HRESULT SetFontItalic(LONG on);
   HRESULT GetTextWidth(std::u16string_view text, float* width);
+  // The width of every beginning of the text in one measure: (*widths)[i] is what
+  // GetTextWidth answers for its first i + 1 units. Both units of a surrogate pair count
+  // the whole character; from a U+0000 on the width stays that of the text before it (the
+  // engine draws no further).
+  HRESULT GetTextPrefixWidths(std::u16string_view text, std::vector<float>* widths);
   HRESULT GetTextHeight(std::u16string_view text, float* height);
   HRESULT GetCurrentX(float* x);
   HRESULT GetCurrentY(float* y);
@@ -106,6 +111,7 @@ class CPrinterCE {
   HRESULT EndDocument();
 
   struct Job;
+  struct TextRun;
 
  private:
   friend HRESULT CoCreateInstance(const CLSID&, void*, DWORD, const IID&, void**);
@@ -114,7 +120,9 @@ class CPrinterCE {
   bool Step();
   Job& EnsureJob();
   Job& PageForDrawing();
-  void ApplyFont();
+  // The text's glyphs and width in the current font, measured once for a width asked and
+  // the same text drawn next.
+  const TextRun& Measure(std::u16string_view text);
 
   std::unique_ptr<Job> m_job;
   LONG m_status = kPrinterReady;
@@ -131,6 +139,7 @@ class CPrinterCE {
   float m_lineWidth = 0;
   LONG m_fillStyle = 1;
   LONG m_fillColor = 0;
+  std::unique_ptr<TextRun> m_lastRun;  // the last text measured
 };
 
 class CAsciiCE {

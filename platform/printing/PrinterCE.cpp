@@ -4,8 +4,10 @@
 #include <cairo.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
+#include <optional>
 
 #include "platform/base/Base.h"
 #include "platform/imaging/ImageDecompress.h"
@@ -39,14 +41,25 @@ void PrepareContext(cairo_t* cr) {
   cairo_font_options_destroy(options);
 }
 
-void SelectFont(cairo_t* cr, float points, bool bold, bool italic) {
-  cairo_select_font_face(cr, "DejaVu Sans", italic ? CAIRO_FONT_SLANT_OBLIQUE : CAIRO_FONT_SLANT_NORMAL,
-                         bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
-  cairo_set_font_size(cr, points / kPointsPerInch);
+// The engine's font: a context is given it again only when it changes.
+struct FontChoice {
+  float points = 10;
+  bool bold = false;
+  bool italic = false;
+  bool operator==(const FontChoice&) const = default;
+};
+
+void UseFont(cairo_t* cr, std::optional<FontChoice>& selected, const FontChoice& font) {
+  if (selected == font) return;
+  cairo_select_font_face(cr, "DejaVu Sans", font.italic ? CAIRO_FONT_SLANT_OBLIQUE : CAIRO_FONT_SLANT_NORMAL,
+                         font.bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(cr, font.points / kPointsPerInch);
+  selected = font;
 }
 
-// One measuring context for every engine: texts measure without a job.
-cairo_t* Measurer() {
+// One measuring context for every engine, in the font asked: texts measure without a job.
+cairo_t* Measurer(const FontChoice& font) {
+  static std::optional<FontChoice> selected;
   static cairo_t* cr = [] {
     cairo_surface_t* surface = cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, nullptr);
     cairo_t* context = cairo_create(surface);
@@ -55,8 +68,12 @@ cairo_t* Measurer() {
     PrepareContext(context);
     return context;
   }();
+  UseFont(cr, selected, font);
   return cr;
 }
+
+bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 // The job file's name: the moment it ended, and a number when that name is taken.
 std::u16string NextOutputPath() {
@@ -117,11 +134,73 @@ struct CPrinterCE::Job {
   std::string bytes;
   cairo_surface_t* surface = nullptr;
   cairo_t* cr = nullptr;
+  std::optional<FontChoice> font;  // what `cr` has selected
+  std::vector<cairo_glyph_t> placed;  // a text's glyphs where they go on the page
   int page = 1;
   bool pageBreakPending = false;  // drawn at the next step, so a last break adds no blank page
   ~Job() {
     if (cr) cairo_destroy(cr);
     if (surface) cairo_surface_destroy(surface);
+  }
+};
+
+// A text as the engine draws it (cairo ends a text at a U+0000): its glyphs placed from x
+// 0 on the baseline, where each glyph ends, and the whole width, all in inches and in the
+// font it was measured in. The widths are the same numbers cairo_text_extents gives for
+// each beginning of the text: a glyph starts where the one before ended.
+struct CPrinterCE::TextRun {
+  FontChoice font;
+  std::u16string text;
+  std::vector<cairo_glyph_t> glyphs;
+  std::vector<double> ends;
+  double width = 0;
+  size_t characters = 0;  // drawn: up to a U+0000, a surrogate pair counting one
+
+  static size_t CountCharacters(std::u16string_view text) {
+    size_t count = 0;
+    for (size_t i = 0; i < text.size() && text[i] != u'\0'; ++count)
+      i += IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]) ? 2 : 1;
+    return count;
+  }
+
+  // Becomes the run of a beginning of its text: with one glyph a character, that is the
+  // first glyphs, where they stand (a glyph's place depends only on those before it).
+  // False, the run unchanged, when the fonts gave another number of glyphs or the
+  // beginning ends inside a surrogate pair.
+  bool TakeBeginning(size_t units) {
+    if (glyphs.size() != characters || units >= text.size()) return false;
+    if (units > 0 && IsHighSurrogate(text[units - 1]) && IsLowSurrogate(text[units])) return false;
+    text.resize(units);
+    characters = CountCharacters(text);
+    glyphs.resize(characters);
+    ends.resize(characters);
+    width = ends.empty() ? 0 : ends.back();
+    return true;
+  }
+
+  void Shape(cairo_t* cr) {
+    std::string utf8 = platform::ToUtf8(text);
+    utf8.resize(std::strlen(utf8.c_str()));
+    cairo_scaled_font_t* scaled = cairo_get_scaled_font(cr);
+    cairo_glyph_t* shaped = nullptr;
+    int count = 0;
+    glyphs.clear();
+    if (cairo_scaled_font_text_to_glyphs(scaled, 0, 0, utf8.data(), static_cast<int>(utf8.size()), &shaped, &count,
+                                         nullptr, nullptr, nullptr) == CAIRO_STATUS_SUCCESS)
+      glyphs.assign(shaped, shaped + count);
+    cairo_glyph_free(shaped);
+    ends.resize(glyphs.size());
+    for (size_t i = 0; i + 1 < glyphs.size(); ++i) ends[i] = glyphs[i + 1].x;
+    if (!glyphs.empty()) {
+      // The last glyph's advance, measured where it stands alone so that nothing rounds.
+      cairo_glyph_t last = glyphs.back();
+      last.x = last.y = 0;
+      cairo_text_extents_t extents{};
+      cairo_scaled_font_glyph_extents(scaled, &last, 1, &extents);
+      ends.back() = glyphs.back().x + extents.x_advance;
+    }
+    width = ends.empty() ? 0 : ends.back();
+    characters = CountCharacters(text);
   }
 };
 
@@ -175,9 +254,19 @@ CPrinterCE::Job& CPrinterCE::PageForDrawing() {
   return job;
 }
 
-void CPrinterCE::ApplyFont() {
-  SelectFont(Measurer(), m_fontSize, m_bold, m_italic);
-  if (m_job) SelectFont(m_job->cr, m_fontSize, m_bold, m_italic);
+const CPrinterCE::TextRun& CPrinterCE::Measure(std::u16string_view text) {
+  const FontChoice font{m_fontSize, m_bold, m_italic};
+  if (m_lastRun && m_lastRun->font == font) {
+    if (m_lastRun->text == text) return *m_lastRun;
+    // A beginning of the text measured last: a wrapped line, an amount without its mark.
+    if (std::u16string_view(m_lastRun->text).starts_with(text) && m_lastRun->TakeBeginning(text.size()))
+      return *m_lastRun;
+  }
+  if (!m_lastRun) m_lastRun = std::make_unique<TextRun>();
+  m_lastRun->font = font;
+  m_lastRun->text = text;
+  m_lastRun->Shape(Measurer(font));
+  return *m_lastRun;
 }
 
 HRESULT CPrinterCE::SelectPrinter(LONG printerId, LONG /*portId*/, LONG /*reserved*/, LONG* result) {
@@ -225,37 +314,44 @@ HRESULT CPrinterCE::ShowStatus(std::u16string_view text, std::u16string_view, st
   return S_OK;
 }
 
-HRESULT CPrinterCE::SetFontSize(float points) {
-  m_fontSize = points;
-  ApplyFont();
-  return S_OK;
-}
-HRESULT CPrinterCE::SetFontBold(LONG on) {
-  m_bold = on != 0;
-  ApplyFont();
-  return S_OK;
-}
-HRESULT CPrinterCE::SetFontItalic(LONG on) {
-  m_italic = on != 0;
-  ApplyFont();
+// The contexts take the font when they next measure or draw.
+HRESULT CPrinterCE::SetFontSize(float points) { return Keep(m_fontSize, points); }
+HRESULT CPrinterCE::SetFontBold(LONG on) { return Keep(m_bold, on != 0); }
+HRESULT CPrinterCE::SetFontItalic(LONG on) { return Keep(m_italic, on != 0); }
+
+HRESULT CPrinterCE::GetTextWidth(std::u16string_view text, float* width) {
+  *width = static_cast<float>(Measure(text).width);
   return S_OK;
 }
 
-HRESULT CPrinterCE::GetTextWidth(std::u16string_view text, float* width) {
-  cairo_t* cr = Measurer();
-  SelectFont(cr, m_fontSize, m_bold, m_italic);
-  cairo_text_extents_t extents{};
-  std::string utf8 = platform::ToUtf8(text);
-  cairo_text_extents(cr, utf8.c_str(), &extents);
-  *width = static_cast<float>(extents.x_advance);
+HRESULT CPrinterCE::GetTextPrefixWidths(std::u16string_view text, std::vector<float>* widths) {
+  if (!widths) return E_POINTER;
+  widths->assign(text.size(), 0.0f);
+  const TextRun& run = Measure(text);
+  if (run.glyphs.size() == run.characters) {
+    // A glyph a character up to a U+0000; from there on nothing is drawn and the width stays.
+    size_t glyph = 0;
+    float reached = 0;
+    for (size_t i = 0; i < text.size();) {
+      const size_t units = IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]) ? 2 : 1;
+      if (glyph < run.ends.size()) reached = static_cast<float>(run.ends[glyph++]);
+      for (size_t k = 0; k < units; ++k) (*widths)[i + k] = reached;
+      i += units;
+    }
+    return S_OK;
+  }
+  // A font that does not give one glyph per character: each beginning is measured alone.
+  std::u16string copy(text);
+  for (size_t i = 0; i < copy.size(); ++i) {
+    const size_t end = IsHighSurrogate(copy[i]) && i + 1 < copy.size() && IsLowSurrogate(copy[i + 1]) ? i + 2 : i + 1;
+    GetTextWidth(std::u16string_view(copy).substr(0, end), &(*widths)[i]);
+  }
   return S_OK;
 }
 
 HRESULT CPrinterCE::GetTextHeight(std::u16string_view, float* height) {
-  cairo_t* cr = Measurer();
-  SelectFont(cr, m_fontSize, m_bold, m_italic);
   cairo_font_extents_t extents{};
-  cairo_font_extents(cr, &extents);
+  cairo_font_extents(Measurer(FontChoice{m_fontSize, m_bold, m_italic}), &extents);
   *height = static_cast<float>(extents.height);
   return S_OK;
 }
@@ -269,16 +365,23 @@ HRESULT CPrinterCE::DrawText(std::u16string_view text, std::optional<float> x, s
   if (!Step()) return S_OK;
   float left = x.value_or(m_x);
   float top = y.value_or(m_y);
-  float width = 0, height = 0;
-  GetTextWidth(text, &width);
+  float height = 0;
   GetTextHeight(text, &height);
+  const TextRun& run = Measure(text);
+  const float width = static_cast<float>(run.width);
   Job& job = PageForDrawing();
-  SelectFont(job.cr, m_fontSize, m_bold, m_italic);
+  UseFont(job.cr, job.font, run.font);
   cairo_font_extents_t extents{};
   cairo_font_extents(job.cr, &extents);
   cairo_set_source_rgb(job.cr, 0, 0, 0);
-  cairo_move_to(job.cr, left, top + extents.ascent);
-  cairo_show_text(job.cr, platform::ToUtf8(text).c_str());
+  // The glyphs measured are the glyphs drawn: the page's font measures as the measuring
+  // context's does (same face, size and metrics options).
+  job.placed = run.glyphs;
+  for (cairo_glyph_t& glyph : job.placed) {
+    glyph.x += left;
+    glyph.y += top + extents.ascent;
+  }
+  cairo_show_glyphs(job.cr, job.placed.data(), static_cast<int>(job.placed.size()));
   PrintOp op = Placed(PrintOp::kText, left, top, left + width, top + height, job.page);
   op.text = text;
   op.fontSize = m_fontSize;

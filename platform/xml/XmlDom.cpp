@@ -457,8 +457,19 @@ HRESULT CXmlDomNode::getElementsByTagName(std::u16string_view tagName, CXmlDomNo
   *list = CXmlDomNodeList();
   if (!CanHoldChildren(NODE())) return S_OK;
   bool all = tagName == u"*";
+  // Names compare in the library's own UTF-8, without a copy per element; a name that no
+  // UTF-8 text spells (an unpaired surrogate) matches no element.
+  const std::string tag = platform::ToUtf8(tagName);
+  if (!all && platform::ToUtf16(tag) != tagName) return S_OK;
+  auto named = [&tag](xmlNodePtr e) {
+    std::string_view name(reinterpret_cast<const char*>(e->name));
+    if (e->ns == nullptr || e->ns->prefix == nullptr) return tag == name;
+    std::string_view prefix(reinterpret_cast<const char*>(e->ns->prefix));
+    return tag.size() == prefix.size() + 1 + name.size() && tag.starts_with(prefix) && tag[prefix.size()] == ':' &&
+           tag.ends_with(name);
+  };
   ForEachDescendant(NODE(), [&](xmlNodePtr e) {
-    if (all || QualifiedName(e) == tagName) list->m_nodes.push_back(CXmlDomNode(m_state, e));
+    if (all || named(e)) list->m_nodes.push_back(CXmlDomNode(m_state, e));
   });
   return S_OK;
 }

@@ -411,6 +411,62 @@ TEST_F(ItemStoreTest, StoreFindReturnsAncestorsAndFindNextContinues) {
   EXPECT_FALSE(state.IsActive());
 }
 
+// The search as it was first written: each child read whole through the tree's child
+// cursor, its text built by the field mode and upper-cased unit by unit. Gives the
+// FullNames Find and Find next report, in order.
+void ReferenceFind(CItemStore& store, std::u16string_view parent, std::u16string_view upper, int fieldMode,
+                   bool unordered, std::vector<std::u16string>& found) {
+  std::unique_ptr<CDbRecord> node;
+  std::unique_ptr<CSqlCursor> cursor = store.GetFirstChild(parent, node, true, unordered);
+  for (; node; node = store.GetNextChild(*cursor)) {
+    const int kind = node->GetObjectType();
+    if (kind == kObjectOtherLists) continue;
+    std::u16string name(node->FieldView(kFieldName)), description(node->FieldView(kFieldSalesDescription));
+    std::u16string text = fieldMode == kFindDescription         ? (description.empty() ? name : description)
+                          : fieldMode == kFindNameAndDescription ? name + u" " + description
+                                                                 : name;
+    for (char16_t& c : text) c = platform::UpperCase(c);
+    const bool match = text.find(upper) != std::u16string::npos;
+    const bool container = (kind & kObjectContainerMask) != 0;
+    if (match) found.emplace_back(node->FieldView(kFieldFullName));
+    if (container) ReferenceFind(store, node->FieldView(kFieldFullName), upper, fieldMode, match, found);
+  }
+}
+
+TEST_F(ItemStoreTest, StoreFindMatchesHostileTextsAsTheWholeTextSearchDid) {
+  const std::u16string nul(u"\0", 1);
+  Add(u"Straße", u"Item Lists", kObjectCategory, 1, u"Ärger und Öl");
+  Add(u"Nul" + nul + u"Name", u"Straße", kObjectItem, 1, u"desc" + nul + u"tail");
+  Add(std::u16string(u"Lone \xD800 high"), u"Straße", kObjectItem, 1, std::u16string(u"\xDC00 low first"));
+  Add(u"fıle ſpecial", u"Straße", kObjectItem, 1, u"dotless i, long s");
+  Add(u"Plain", u"Item Lists", kObjectCategory, 1, u"");
+  Add(u"widget", u"Plain", kObjectItem, 1, u"GADGET part");
+  Add(u"emoji \U0001F600 item", u"Plain", kObjectItem, 1, u"ascii tail");
+  Add(u"name end", u"Plain", kObjectItem, 1, u"start desc");
+  Add(u"Ελληνικά", u"Plain", kObjectItem, 1, u"κείμενο ς");
+
+  const std::u16string needles[] = {u"E",       nul,          u"L" + nul + u"N", std::u16string(u"\xD800"),
+                                    u"\xDC00",  u"FILE",      u"SPECIAL",        u"ÄRGER",
+                                    u"ÖL",      u"END START", u"T" + nul,        u"\U0001F600",
+                                    u"ΚΕΊΜΕΝΟ Σ", u"GADGET",  u"ZZZ",            u""};
+  for (int fieldMode : {0, kFindDescription, kFindNameAndDescription}) {
+    for (const std::u16string& needle : needles) {
+      std::vector<std::u16string> expected, got;
+      ReferenceFind(store, u"My Lists", needle, fieldMode, false, expected);
+      CTypedPointerList<CDbRecord> results;
+      CFindState state;
+      for (const char16_t* start = u"My Lists";
+           store.FindText(start, needle, results, state, false, fieldMode, true) == 1; start = nullptr) {
+        got.emplace_back(results.GetAt(0)->FieldView(kFieldFullName));
+        EXPECT_EQ(results.GetAt(0)->GetChildCount(), store.GetChildCount(got.back())) << "a found node keeps its count";
+        results.DeleteAll();
+      }
+      store.EndFind(state);
+      EXPECT_EQ(got, expected) << "mode " << fieldMode << ", needle " << Utf8(needle);
+    }
+  }
+}
+
 TEST_F(ItemStoreTest, StoreFindCancelEndsWithNoResult) {
   BuildTools();
   FakeProgress progress;

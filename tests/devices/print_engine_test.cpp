@@ -228,6 +228,102 @@ TEST_F(Layout, WrapBreaksAtTheLastBlankOrInsideALongWord) {
   EXPECT_EQ(layout.CountLines(u"one\r\ntwo", false), 1);
 }
 
+// The wrap as it was first written: the line grows a character at a time and the whole
+// line is measured again each time. The one-pass wrap must break every text where it did.
+bool WrapOneCharacterAtATime(CPrinterCE& engine, std::u16string& text, float width, bool breakAtCr,
+                             std::u16string& line) {
+  auto blank = [](char16_t c) { return c == u' ' || c == u'\t'; };
+  line.clear();
+  if (text.empty()) return false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char16_t c = text[i];
+    if (breakAtCr && c == u'\r') {
+      text.erase(0, i + 1 + (i + 1 < text.size() && text[i + 1] == u'\n'));
+      return true;
+    }
+    std::u16string candidate = line + c;
+    float measured = 0;
+    engine.GetTextWidth(candidate, &measured);
+    if (measured < width) {
+      line = std::move(candidate);
+      continue;
+    }
+    std::u16string rest;
+    size_t at = line.find_last_of(u" \t");
+    if (blank(c)) {
+      rest = text.substr(i + 1);
+    } else if (at != std::u16string::npos) {
+      rest = line.substr(at + 1) + text.substr(i);
+      line.erase(at);
+    } else {
+      line = std::move(candidate);
+      rest = text.substr(i + 1);
+    }
+    size_t start = 0;
+    while (start < rest.size() && blank(rest[start])) ++start;
+    text = rest.substr(start);
+    return true;
+  }
+  text.clear();
+  return true;
+}
+
+TEST_F(Layout, OnePassWrapBreaksWhereTheCharacterAtATimeWrapDid) {
+  CPrintLayout& layout = Make(0);
+  const std::u16string texts[] = {
+      u"Part 125 with a long description that runs past its column and wraps",
+      u"Supercalifragilisticexpialidociousness-without-any-blank-at-all-in-it",
+      u"  leading blanks,   runs of   blanks\tand\ttabs,  and trailing blanks   ",
+      u"one\r\ntwo\r\n\r\nfour with a longer line after the empty one\rfive\n",
+      u"שלום עולם, זוהי שורה ארוכה בעברית שנשברת בין המילים כמו כל שורה אחרת",
+      u"مرحبا بالعالم هذا سطر طويل بالعربية يلتف عند المسافات",
+      u"e\u0301e\u0301e\u0301 cafe\u0301 re\u0301sume\u0301 na\u0308ive co\u0327a A\u030a\u0301ngstro\u0308m x\u0336\u0336\u0336",
+      u"Mixed English עברית and ∑ symbols ≥ 1 — with dashes – and “quotes”",
+  };
+  for (float points : {7.0f, 12.0f}) {
+    m_engine->SetFontSize(points);
+    for (const std::u16string& text : texts) {
+      std::vector<float> prefixes;
+      ASSERT_EQ(m_engine->GetTextPrefixWidths(text, &prefixes), S_OK);
+      for (size_t i = 0; i < text.size(); ++i) {
+        float alone = 0;
+        m_engine->GetTextWidth(std::u16string_view(text).substr(0, i + 1), &alone);
+        ASSERT_EQ(prefixes[i], alone) << "prefix " << i << " of " << platform::ToUtf8(text);
+      }
+      for (float width : {0.05f, 0.4f, 0.83f, 1.5f, 3.84f, 8.0f}) {
+        for (bool breakAtCr : {false, true}) {
+          std::u16string oldRest = text, newRest = text, oldLine, newLine;
+          for (int lines = 0; lines < 200; ++lines) {
+            bool oldMore = WrapOneCharacterAtATime(*m_engine, oldRest, width, breakAtCr, oldLine);
+            bool newMore = layout.WrapLine(newRest, width, breakAtCr, newLine);
+            ASSERT_EQ(newMore, oldMore);
+            ASSERT_EQ(newLine, oldLine) << platform::ToUtf8(text) << " at " << width << " inches, line " << lines;
+            ASSERT_EQ(newRest, oldRest);
+            if (!newMore) break;
+          }
+        }
+      }
+    }
+  }
+}
+
+TEST_F(Layout, WrapKeepsASurrogatePairWholeAndMeasuresNoFurtherThanANul) {
+  CPrintLayout& layout = Make(0);
+  const std::u16string pair = u"\U0001F600";  // one character, two units
+  float one = 0;
+  m_engine->GetTextWidth(pair, &one);
+  std::u16string text = pair + pair + pair, line;
+  ASSERT_TRUE(layout.WrapLine(text, one * 1.5f, false, line));
+  EXPECT_EQ(line, pair + pair) << "the pair that reached the width stays whole on the line";
+  EXPECT_EQ(text, pair);
+
+  std::vector<float> widths;
+  ASSERT_EQ(m_engine->GetTextPrefixWidths(std::u16string(u"ab\0cd", 5), &widths), S_OK);
+  float ab = 0;
+  m_engine->GetTextWidth(u"ab", &ab);
+  EXPECT_EQ(widths, (std::vector<float>{widths[0], ab, ab, ab, ab})) << "nothing after a U+0000 is drawn";
+}
+
 TEST_F(Layout, NarrowPaperPutsEveryFieldLeftAndWidePaperAlternates) {
   CPrintLayout& wide = Make(0);
   float lx = 0, vx = 0, y = 0;

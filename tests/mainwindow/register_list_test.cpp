@@ -4,6 +4,7 @@
 
 #include "core/Folders.h"
 #include "core/Preferences.h"
+#include "document/XmlDocument.h"
 #include "mainwindow/RegisterList.h"
 #include "platform/testing/MessageBoxScript.h"
 #include "tests/mainwindow/MainWindowFixture.h"
@@ -95,6 +96,44 @@ TEST_F(RegisterList, AnUnreadableFileIsOfferedForTheDeletedFolderAndTheLoadGoesO
   }
   EXPECT_EQ(moved, 1);
   EXPECT_EQ(kept, 1);
+}
+
+// A folder large enough to be read ahead on worker threads gives the rows, the questions
+// and the stops of a file-by-file read.
+TEST_F(RegisterList, ALargeFolderReadAheadGivesWhatAFileByFileReadGives) {
+  WriteInvoices(40);
+  WriteText(u"\\My Documents\\BAD.QVN", "not a document");
+  WriteText(u"\\My Documents\\WORSE.QVN", "<?xml version=\"1.0\"?><SALESDOCUMENT");
+  WriteDocument(u"MEMO.QVN", "VERSION=\"4\" DOCTYPE=\"MEMORIZED\" ID=\"M1\"");
+  WriteDocument(u"UNDATED.QVN", "VERSION=\"4\" DOCTYPE=\"PAYMENT\" ID=\"P1\" PAYAMOUNT=\"$7.50\"");
+  MessageBoxScript boxes;
+  boxes.ExpectAny().Answer(IDNO);
+  boxes.ExpectAny().Answer(IDNO);
+  m_list->Load(false, false, {}, nullptr);
+  ASSERT_EQ(m_list->GetRowCount(), 41) << "the memorized document is not shown, the unreadable ones give no row";
+  ASSERT_EQ(boxes.Shown().size(), 2u);
+  EXPECT_NE(boxes.Shown()[0].text.find(u"BAD.QVN"), std::u16string::npos) << "asked in the folder's order";
+  EXPECT_NE(boxes.Shown()[1].text.find(u"WORSE.QVN"), std::u16string::npos);
+
+  CXmlDocument xml(nullptr);
+  const CRegisterOptions options = CRegisterOptions::Read();
+  for (int i = 0; i < m_list->GetRowCount(); ++i) {
+    const CRegisterRow& row = *m_list->GetRowRecord(i);
+    CRegisterRow alone;
+    std::u16string error;
+    ASSERT_EQ(ReadRegisterRow(xml, std::u16string(mainwindow_test::kDocuments) + row.fileName + u".QVN",
+                              kShowAllDocuments, options, alone, error),
+              RowReadResult::Row);
+    EXPECT_EQ(std::tie(row.name, row.number, row.date, row.amount, row.type, row.complete, row.marks),
+              std::tie(alone.name, alone.number, alone.date, alone.amount, alone.type, alone.complete, alone.marks))
+        << platform::ToUtf8(row.fileName);
+  }
+
+  boxes.ExpectAny().Answer(IDNO);
+  int steps = 0;
+  m_list->Reload(false, false, [&](std::u16string_view) { return ++steps <= 30; }, nullptr);
+  EXPECT_EQ(m_list->GetRowCount(), 29) << "30 files read before the stop: BAD.QVN and 29 invoices";
+  EXPECT_EQ(boxes.Shown().size(), 3u);
 }
 
 TEST_F(RegisterList, AReloadAskedForDuringALoadRunsAfterItAndNeverDoublesRows) {

@@ -594,6 +594,28 @@ TEST_F(Gdi, FixedMetricsDependOnTheFontHeightOnly) {
   EXPECT_FALSE(GetTextExtentPoint32W(s.dc, u"x", -1, &size));
 }
 
+// A font's metrics are kept once measured; they follow the text profile and the system
+// font's screen-dependent height all the same.
+TEST_F(Gdi, MetricsFollowTheProfileAndTheScreenOfTheSystemFont) {
+  Surface s(10, 10);
+  HGDIOBJ old = SelectObject(s.dc, GetStockObject(SYSTEM_FONT));
+  TEXTMETRICW fixed, display, again, doubled;
+  ASSERT_TRUE(GetTextMetricsW(s.dc, &fixed));
+  EXPECT_EQ(fixed.tmHeight, 12);
+  platform::SetTextProfile(platform::TextProfile::Display);
+  ASSERT_TRUE(GetTextMetricsW(s.dc, &display));
+  ASSERT_TRUE(GetTextMetricsW(s.dc, &again));
+  EXPECT_NE(display.tmAveCharWidth, fixed.tmAveCharWidth) << "measured again in the real font";
+  EXPECT_EQ(again.tmHeight, display.tmHeight);
+  EXPECT_EQ(again.tmAveCharWidth, display.tmAveCharWidth);
+  platform::SetTextProfile(platform::TextProfile::Fixed);
+  platform::SetScreenSize(480, 640);
+  SelectObject(s.dc, GetStockObject(SYSTEM_FONT));
+  ASSERT_TRUE(GetTextMetricsW(s.dc, &doubled));
+  EXPECT_EQ(doubled.tmHeight, 2 * fixed.tmHeight);
+  SelectObject(s.dc, old);
+}
+
 TEST_F(Gdi, ExtentExReportsWhatFitsAndEachPartialExtent) {
   Surface s(10, 10);
   FontScope f(s.dc, -13);  // 7 pixels a character
@@ -685,6 +707,31 @@ TEST_F(Gdi, DisplayTextUsesARealFontWithGrowingExtents) {
   ExtTextOutW(s.dc, 2, 2, 0, nullptr, u"Sales", 5, nullptr);
   EXPECT_GT(CountColor(s.dc, RECT{0, 0, 200, 40}, kWhite), 0);
   EXPECT_LT(CountColor(s.dc, RECT{0, 0, 200, 40}, kWhite), 200 * 40) << "something was drawn";
+}
+
+TEST_F(Gdi, EllipsisCutsWhereTheCharacterAtATimeCutDid) {
+  platform::SetTextProfile(platform::TextProfile::Display);
+  Surface s(10, 10);
+  FontScope f(s.dc, -13);
+  auto width = [&](const std::u16string& text) {
+    SIZE size{};
+    GetTextExtentPoint32W(s.dc, text.c_str(), static_cast<int>(text.size()), &size);
+    return static_cast<int>(size.cx);
+  };
+  const std::u16string texts[] = {u"Birchwood Cafe:Front Bench", u"Credit Memo 100", u"AVAVAVAV WAWAWA To To",
+                                  u"iiiiiiiiii WWWWWWWW", u"שלום עולם ומלואו", u"cafe\u0301 re\u0301sume\u0301 na\u0308ive"};
+  for (const std::u16string& text : texts) {
+    for (int limit : {8, 20, 33, 47, 64, 90, 140}) {
+      std::u16string expected = text;
+      if (width(expected) > limit) {
+        while (!expected.empty() && width(expected + u"...") > limit) expected.pop_back();
+        expected += u"...";
+      }
+      RECT r{0, 0, limit, 20};
+      DrawTextW(s.dc, text.c_str(), -1, &r, DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX | DT_CALCRECT);
+      EXPECT_EQ(r.right, width(expected)) << platform::ToUtf8(text) << " in " << limit;
+    }
+  }
 }
 
 // ---- GdiPalette ----------------------------------------------------------------------------------

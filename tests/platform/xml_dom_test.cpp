@@ -223,6 +223,19 @@ TEST_F(XmlDomTree, ElementsByTagNameComeInDocumentOrder) {
   EXPECT_EQ(Length(list), 6);
 }
 
+TEST_F(XmlDomTree, ElementsByTagNameMatchPrefixedAndNonLatinNamesWhole) {
+  ASSERT_EQ(doc.loadXML(u"<?xml version=\"1.0\"?><DOC xmlns:q=\"urn:q\"><q:A/><A/><qq:A xmlns:qq=\"urn:qq\"/>"
+                        u"<Ærø/><Ærøx/></DOC>"),
+            S_OK);
+  CXmlDomNodeList list;
+  const std::pair<std::u16string, int> cases[] = {
+      {u"q:A", 1}, {u"A", 1}, {u"qq:A", 1}, {u"q:", 0}, {u":A", 0}, {u"Ærø", 1}, {std::u16string(u"\xD800"), 0}};
+  for (const auto& [tag, count] : cases) {
+    ASSERT_EQ(doc.getElementsByTagName(tag, &list), S_OK);
+    EXPECT_EQ(Length(list), count) << platform::ToUtf8(tag);
+  }
+}
+
 TEST_F(XmlDomTree, XPathSelectsChildrenPathsAndAttributes) {
   EXPECT_EQ(Text(Select(root, u"A")), u"one");
   EXPECT_EQ(Text(Select(root, u"B/A")), u"two");
