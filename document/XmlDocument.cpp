@@ -20,11 +20,11 @@ namespace {
 constexpr UINT kIdsFileMemory = IDS_OUT_OF_MEMORY;
 constexpr UINT kIdsTextMemory = IDS_TEXT_OUT_OF_MEMORY;
 
-// The largest file read as a document. A document is made on a handheld (some hundred
-// lines at most, each under a kilobyte even with long descriptions), and its parsed tree
-// takes many times its size in memory: 2 MB holds thousands of such lines, while a file
-// beyond it could only exhaust the device (and takes seconds to recalculate).
-constexpr DWORD kMaxDocumentFileBytes = 2u * 1024 * 1024;
+// The largest file read as a document. A line takes some half a kilobyte in the file (a
+// kilobyte with long descriptions) and its parsed tree many times that in memory: 8 MB
+// holds the thousands of lines a document can be given line by line (and saved), while a
+// file beyond it could only exhaust the device.
+constexpr DWORD kMaxDocumentFileBytes = 8u * 1024 * 1024;
 
 constexpr char16_t kLineTag[] = u"LINEITEM";
 constexpr char16_t kKeyAttribute[] = u"ID";
