@@ -16,7 +16,6 @@
 #include "platform/base/Win32Types.h"
 
 class CSalesDocument;
-class CDbRecord;
 
 // ---- Lists ----------------------------------------------------------------------------------
 

@@ -7,7 +7,9 @@
 // Invariants between runs, while the cache is current:
 //   1. Every line outside [From(), To()] is settled: worked out again with the sums kept
 //      before it, it writes the texts it holds and adds what is kept.
-//   2. Start() holds the sums the pass meets before line From().
+//   2. The lines past To() keep sums that follow from each other (a line put in or taken
+//      out before them leaves them as they were, and puts To() at its place).
+//   3. Start() holds the sums the pass meets before line From().
 // So a run may start at From() with Start(); once the sums before a line past To() that
 // is no adjustment are again those kept, every later line comes out as it is kept, and
 // the run ends there.
@@ -68,7 +70,7 @@ struct CTotalsContext {
   bool useSalesTax = true;
   bool showLineTax = false;
   int version = 0;
-  std::u16string numberStyle;          // sample figures in the user's formats
+  std::u16string numberStyle;               // sample figures in the user's formats
   std::map<std::u16string, bool> taxCodes;  // the tax codes met, and whether each is taxable
 
   bool SameAs(const CTotalsContext& other) const {
@@ -80,8 +82,6 @@ struct CTotalsContext {
 
 class CLineTotals {
  public:
-  // Forgets everything: the next run works out every line.
-  void Invalidate() { m_current = false; }
   // True while the lines are as the cache last saw them (`lineVersion` of the XML document).
   bool IsCurrent(std::uint64_t lineVersion) const { return m_current && m_lineVersion == lineVersion; }
   // Starts over after a run over every line: `lines` in line order, the sums after the last.

@@ -345,7 +345,6 @@ class CSalesDocument {
 
  private:
   struct LineFigures;
-  struct LinePass;
   // A change of the lines the page has not shown yet.
   enum class PageChange { kInserted, kChanged, kRemoved };
   // A file opened without a number: removed once the document is saved under its new
