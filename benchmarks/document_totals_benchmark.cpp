@@ -3,46 +3,22 @@
 // Run by hand from a Release build: bin/document_benchmarks
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
 #include <memory>
 
+#include "DocumentBenchmark.h"
 #include "datastore/DbRecord.h"
 #include "document/DocumentServices.h"
 #include "document/SalesDocument.h"
 #include "platform/base/Base.h"
-#include "platform/kernel/DeviceRoot.h"
 
 namespace {
 
-constexpr char kDocument[] =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
-    "<SALESDOCUMENT VERSION=\"4\" DOCTYPE=\"INVOICE\" ID=\"1\"><COMPANY/><SHIPTO/><CUSTOMER/><JOB/>"
-    "<TOTALS><SUBTOTAL/><TAX/><TOTAL/></TOTALS></SALESDOCUMENT>";
-
-class AllTaxable : public IDocumentLists {
- public:
-  bool IsTaxable(int, std::u16string_view code) override { return code == u"Tax"; }
-  double GetLevelFactor(std::u16string_view) override { return 0; }
-  bool GetSalesTaxRate(std::u16string_view, CBstr&) override { return false; }
-  bool GetTermDays(std::u16string_view, int&) override { return false; }
-  bool GetRepFullName(std::u16string_view, CBstr&) override { return false; }
-};
-
 // A device root of its own for the run.
 struct Device {
-  Device() {
-    root = std::filesystem::temp_directory_path() / ("slateway-bench-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(root);
-    platform::SetDeviceRoot(root);
-    SetDocumentLists(&lists);
-  }
-  ~Device() {
-    SetDocumentLists(nullptr);
-    std::error_code ec;
-    std::filesystem::remove_all(root, ec);
-  }
-  std::filesystem::path root;
-  AllTaxable lists;
+  Device() { SetDocumentLists(&lists); }
+  ~Device() { SetDocumentLists(nullptr); }
+  bench::ScratchDevice device{false};
+  bench::TaxLists lists;
 };
 
 Device& TheDevice() {
@@ -67,7 +43,7 @@ std::unique_ptr<CDbRecord> LineNumber(int i) {
 std::unique_ptr<CSalesDocument> DocumentWithLines(int lines) {
   TheDevice();
   auto doc = std::make_unique<CSalesDocument>(nullptr, nullptr, 4, false, nullptr);
-  doc->GetXmlDocument().LoadXmlText(platform::ToUtf16(kDocument));
+  doc->GetXmlDocument().LoadXmlText(platform::ToUtf16(bench::kInvoiceSkeleton));
   doc->SetVersion(4);
   doc->SetTax(CBstr(u"State"), CBstr(u"8.25%"), CBstr(u""), false);
   for (int i = 0; i < lines; ++i) {

@@ -5,38 +5,18 @@
 // Run by hand from a Release build: bin/edit_history_benchmarks
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <memory>
 #include <string>
 
+#include "DocumentBenchmark.h"
 #include "datastore/DbRecord.h"
 #include "document/DocumentServices.h"
 #include "document/SalesDocument.h"
 #include "editor/LineItemCommands.h"
 #include "platform/base/Base.h"
-#include "platform/kernel/DeviceRoot.h"
 
 namespace {
-
-constexpr char kDocument[] =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
-    "<SALESDOCUMENT VERSION=\"4\" DOCTYPE=\"INVOICE\" ID=\"1\"><COMPANY/><SHIPTO/><CUSTOMER/><JOB/>"
-    "<TOTALS><SUBTOTAL/><TAX/><TOTAL/></TOTALS></SALESDOCUMENT>";
-
-struct Device {
-  Device() {
-    root = std::filesystem::temp_directory_path() / ("slateway-edit-bench-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(root);
-    platform::SetDeviceRoot(root);
-  }
-  ~Device() {
-    std::error_code ec;
-    std::filesystem::remove_all(root, ec);
-  }
-  std::filesystem::path root;
-};
 
 std::unique_ptr<CDbRecord> ServiceLine(int i) {
   auto record = std::make_unique<CDbRecord>();
@@ -49,12 +29,12 @@ std::unique_ptr<CDbRecord> ServiceLine(int i) {
 }
 
 void BM_AddThenUndoLines(benchmark::State& state) {
-  static Device device;
+  static bench::ScratchDevice device(false);
   const int commands = static_cast<int>(state.range(0));
   for (auto _ : state) {
     state.PauseTiming();
     CSalesDocument doc(nullptr, nullptr, 4, false, nullptr);
-    doc.GetXmlDocument().LoadXmlText(platform::ToUtf16(kDocument));
+    doc.GetXmlDocument().LoadXmlText(platform::ToUtf16(bench::kInvoiceSkeleton));
     doc.SetVersion(4);
     for (int i = 0; i < 500; ++i) {
       auto record = ServiceLine(i);

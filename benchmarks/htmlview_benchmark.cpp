@@ -22,8 +22,8 @@
 #include <sstream>
 #include <string>
 
+#include "DocumentBenchmark.h"
 #include "core/CustomSettings.h"
-#include "core/ResourceText.h"
 #include "datastore/DbRecord.h"
 #include "document/HtmlView.h"
 #include "document/SalesDocument.h"
@@ -32,8 +32,6 @@
 #include "platform/base/Base.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/htmlview/HtmlPage.h"
-#include "platform/kernel/DeviceRoot.h"
-#include "platform/module/Module.h"
 #include "platform/user/Paint.h"
 #include "platform/user/Window.h"
 
@@ -66,14 +64,6 @@ std::string GrownInvoice() {
 // editor window the size of the screen.
 struct Setup {
   Setup() {
-    std::string pattern = (fs::temp_directory_path() / "slateway-html-bench-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) std::abort();
-    root = pattern;
-    platform::SetDeviceRoot(root);
-    fs::create_directories(root / "Program Files" / "Slateway");
-    fs::copy_file(SLATEWAY_RESOURCE_LIBRARY, root / "Program Files" / "Slateway" / "QVNLANGUAGE.DLL");
-    library = LoadLibraryW(u"\\Program Files\\Slateway\\QVNLANGUAGE.DLL");
-    SetResourceInstance(library);
     platform::SetTextProfile(platform::TextProfile::Display);
     CStylesheetSource source;
     source.settings = &settings;
@@ -88,22 +78,13 @@ struct Setup {
     CBstr page;
     xml->Transform(&page);
     html = platform::ToUtf8(page.view());
-    WNDCLASSW wc;
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.lpszClassName = u"BenchEditor";
-    RegisterClassW(&wc);
-    editor = CreateWindowExW(0, u"BenchEditor", u"", WS_POPUP | WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr,
-                             nullptr);
+    editor = bench::ScreenSizedWindow();
   }
   ~Setup() {
     DestroyWindow(editor);
     xml.reset();
-    SetResourceInstance(nullptr);
-    FreeLibrary(library);
-    fs::remove_all(root);
   }
-  fs::path root;
-  HMODULE library = nullptr;
+  bench::ScratchDevice device{true};
   CCustomSettings settings;
   std::unique_ptr<CXmlDocument> xml;
   std::string data;        // the document's XML

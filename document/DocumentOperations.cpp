@@ -138,6 +138,8 @@ void CSalesDocument::InitNew(int styleCode, int type) {
   // A file left by an opened document that was never saved is no business of this one,
   // even when the new document draws the same number.
   m_pendingRemoval.reset();
+  // Line changes not yet shown belong to the document shown before.
+  m_pageChanges.clear();
   CXmlDocument& xml = GetXmlDocument();
   m_version = kCurrentDocumentVersion;
   m_cachedTotal = 0;
@@ -250,8 +252,10 @@ bool CSalesDocument::Open(std::u16string_view path) {
   LoadViewPreferences();
   m_pendingRemoval.reset();
   // A current line of the document shown before names no line of this one: a key that
-  // happens to exist here too would put new lines in the middle.
+  // happens to exist here too would put new lines in the middle. Line changes not yet
+  // shown belong to that document too.
   SelectLineItem(CBstr());
+  m_pageChanges.clear();
 
   CBstr error;
   if (!xml.LoadFile(path, &error)) {

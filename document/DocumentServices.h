@@ -16,7 +16,6 @@
 #include "platform/base/Win32Types.h"
 
 class CSalesDocument;
-class CDbRecord;
 
 // ---- Lists ----------------------------------------------------------------------------------
 
@@ -75,8 +74,16 @@ class IDocumentView {
   virtual void SetZoomLevel(int level) = 0;
   // Hides the page while it is being changed (a page that cannot hide ignores it).
   virtual void SetHidden(bool) {}
-  // Shows a line's values in its cells; false when the page cannot (the caller renders).
-  virtual bool UpdateLineItemCells(const CDbRecord&) { return false; }
+  // The page follows the document's lines in place, without being shown again: the rows
+  // of the line at `position` shown anew from the document (its texts changed), the rows
+  // of the new line at `position` put in beside its neighbours, the rows of the removed
+  // line with `key` taken out. Each assumes the page showed the document as it was before
+  // that one change. False when the page cannot; the caller then shows it all again.
+  virtual bool ShowLine(LONG) { return false; }
+  virtual bool InsertLine(LONG) { return false; }
+  virtual bool RemoveLine(std::u16string_view) { return false; }
+  // Scrolls to the end of the page.
+  virtual void ScrollToEnd() {}
 };
 
 // Builds the page of a document being constructed with a view; set by the program once

@@ -175,14 +175,20 @@ void CHtmlView::Render(int mode, int position) {
   if (m_control) LoadPage(m_control, m_inner, page, mode, position, m_scrollPosition);
 }
 
-bool CHtmlView::SetElementTexts(const CElementText* pairs, int count) {
-  if (!m_control || !pairs) return false;
+IHtmlDocumentObject* CHtmlView::PageDocument() const {
+  if (!m_control) return nullptr;
   IHtmlDocumentObject* dispatch = nullptr;
   SendMessageW(m_control, DTM_DOCUMENTDISPATCH, 0, reinterpret_cast<LPARAM>(&dispatch));
-  if (!dispatch) return false;
+  if (!dispatch) return nullptr;
   IHtmlDocumentObject* page = nullptr;
   dispatch->QueryInterface(IID_IHtmlDocument, reinterpret_cast<void**>(&page));
   dispatch->Release();
+  return page;
+}
+
+bool CHtmlView::SetElementTexts(const CElementText* pairs, int count) {
+  if (!pairs) return false;
+  IHtmlDocumentObject* page = PageDocument();
   if (!page) return false;
   bool any = false;
   for (int i = 0; i < count; ++i) {
@@ -212,6 +218,76 @@ bool CHtmlView::UpdateLineItemCells(const CDbRecord& line) {
     pairs[i] = CElementText{kCells[i].prefix + key, std::u16string(line.FieldView(kCells[i].field))};
   return SetElementTexts(pairs, static_cast<int>(std::size(pairs)));
 }
+
+// ---- Lines changed in place ------------------------------------------------------------------
+
+namespace {
+
+// Every line's rows stand in a table section of their own, "AJIDR" + the line's key.
+constexpr char16_t kLineRowsId[] = u"AJIDR";
+
+// The line's table section of a page that shows only that line; empty when there is none.
+std::u16string LineSectionOf(const std::u16string& page) {
+  std::u16string lower = page;
+  for (char16_t& c : lower)
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+  const size_t start = lower.find(u"<tbody");
+  const size_t end = start == std::u16string::npos ? start : lower.find(u"</tbody>", start);
+  if (end == std::u16string::npos) return {};
+  return page.substr(start, end + 8 - start);
+}
+
+}  // namespace
+
+bool CHtmlView::OnElement(std::u16string_view id, const std::function<bool(IHtmlElementObject&)>& act) {
+  IHtmlDocumentObject* page = PageDocument();
+  if (!page) return false;
+  IHtmlElementObject* element = nullptr;
+  const std::u16string wanted(id);
+  const bool found = page->getElementById(wanted.c_str(), &element) == S_OK && element;
+  page->Release();
+  if (!found) return false;
+  const bool done = act(*element);
+  element->Release();
+  return done;
+}
+
+// A line's rows as the page shows them: what the stylesheet makes of a document holding
+// only that line. A key carried by another line too cannot tell their rows apart.
+bool CHtmlView::LineRows(LONG position, std::u16string& rows, std::u16string& key) {
+  CBstr lineKey;
+  if (!m_document.GetLineKeyAt(position, &lineKey) || m_document.GetLinePosition(lineKey) != position) return false;
+  CBstr page;
+  if (m_document.TransformLine(position, &page) != S_OK) return false;
+  rows = LineSectionOf(RepairLineBreaks(page.str()));
+  key = lineKey.str();
+  return !rows.empty();
+}
+
+bool CHtmlView::ShowLine(LONG position) {
+  std::u16string rows, key;
+  if (!LineRows(position, rows, key)) return false;
+  return OnElement(kLineRowsId + key, [&](IHtmlElementObject& e) { return e.put_outerHTML(rows.c_str()) == S_OK; });
+}
+
+bool CHtmlView::InsertLine(LONG position) {
+  std::u16string rows, key;
+  if (!LineRows(position, rows, key)) return false;
+  auto beside = [&](LONG neighbour, const char16_t* where) {
+    CBstr other;
+    return m_document.GetLineKeyAt(neighbour, &other) && m_document.GetLinePosition(other) == neighbour &&
+           OnElement(kLineRowsId + other.str(),
+                     [&](IHtmlElementObject& e) { return e.insertAdjacentHTML(where, rows.c_str()) == S_OK; });
+  };
+  return beside(position + 1, u"beforeBegin") || (position > 0 && beside(position - 1, u"afterEnd"));
+}
+
+bool CHtmlView::RemoveLine(std::u16string_view key) {
+  if (m_document.GetLinePosition(CBstr(key)) >= 0) return false;
+  return OnElement(kLineRowsId + std::u16string(key), [](IHtmlElementObject& e) { return e.removeNode() == S_OK; });
+}
+
+void CHtmlView::ScrollToEnd() { PlaceScroll(m_inner, 0, -1, m_scrollPosition); }
 
 void CHtmlView::GiveImage(HWND window, const char16_t* source, DWORD cookie) {
   std::u16string name = source ? source : u"";

@@ -53,7 +53,13 @@ class CHtmlView : public IDocumentView {
   void Render(int mode, int position) override;
   bool SetElementText(std::u16string_view id, std::u16string_view text) override;
   bool SetElementTexts(const CElementText* pairs, int count);
-  bool UpdateLineItemCells(const CDbRecord& line) override;
+  // The raw texts of the line record in its cells (quantity, name, description, price,
+  // service date, tax code, custom values); true when any cell was found.
+  bool UpdateLineItemCells(const CDbRecord& line);
+  bool ShowLine(LONG position) override;
+  bool InsertLine(LONG position) override;
+  bool RemoveLine(std::u16string_view key) override;
+  void ScrollToEnd() override;
 
   // The control's notifications forwarded by the owner (WM_NOTIFY of control id 10).
   bool OnNotify(HWND window, int controlId, NMHDR* notification);
@@ -69,6 +75,11 @@ class CHtmlView : public IDocumentView {
  private:
   friend LRESULT HtmlViewSubclassProc(HWND, UINT, WPARAM, LPARAM);
   void GiveImage(HWND window, const char16_t* source, DWORD cookie);
+  // The shown page's document object (released by the caller), null without a page.
+  IHtmlDocumentObject* PageDocument() const;
+  // Runs `act` on the page element with the id; false when there is none, else its answer.
+  bool OnElement(std::u16string_view id, const std::function<bool(IHtmlElementObject&)>& act);
+  bool LineRows(LONG position, std::u16string& rows, std::u16string& key);
 
   HWND m_control = nullptr;
   CXmlDocument& m_document;

@@ -117,6 +117,7 @@ bool CSalesDocument::RebuildStylesheet() {
 }
 
 void CSalesDocument::Render(int mode, int scrollPosition) {
+  m_pageChanges.clear();
   if (m_view) m_view->Render(mode, scrollPosition);
 }
 

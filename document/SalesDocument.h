@@ -11,14 +11,18 @@
 // every operation works and the in-place page updates are skipped.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "datastore/LineItemRow.h"
 #include "document/DocumentServices.h"
 #include "document/JobRecord.h"
+#include "document/LineTotals.h"
 #include "document/XmlDocument.h"
 #include "platform/base/Bstr.h"
 #include "platform/base/Win32Types.h"
@@ -291,12 +295,25 @@ class CSalesDocument {
   bool RebuildStylesheet();
   // Shows the document again (nothing without a page).
   void Render(int mode = 2, int scrollPosition = -1);
+  // Shows in the page, in place, the lines added, changed and removed since the page was
+  // last shown whole (the totals show as they are worked out); the whole document again
+  // when the page cannot, or when most of it changed. Mode 0 then scrolls to the end,
+  // mode 2 keeps the position.
+  void ShowChanges(int mode = 2);
 
   // ---- Line items --------------------------------------------------------------------------
   // Works out every line amount and the totals again. Both flags false for every ordinary
   // recalculation; one of them switches the prices of taxable lines to include or
   // exclude their tax.
   void RecalcTotals(bool pricesNowIncludeTax = false, bool pricesNowExcludeTax = false);
+  // What RecalcTotals(false, false) gives, worked out only for the lines that the line
+  // edits since the last recalculation can move (every line when anything else changed
+  // the lines or what their figures depend on: the tax, the layout, the user's formats).
+  // The line edits below recalculate this way.
+  void RecalcChangedTotals();
+  // Off, every recalculation of a line edit works out every line (RecalcTotals): the
+  // reference the other way is held against. On by default.
+  void SetIncrementalTotals(bool on) { m_incrementalTotals = on; }
   // Applies the line's price level, gives it a free key (written into the record),
   // inserts it at the end or before the current line, plays the add-item sound when
   // asked, and recalculates when `recalc` is 1. True when the line was inserted.
@@ -330,6 +347,8 @@ class CSalesDocument {
 
  private:
   struct LineFigures;
+  // A change of the lines the page has not shown yet.
+  enum class PageChange { kInserted, kChanged, kRemoved };
   // A file opened without a number: removed once the document is saved under its new
   // number (checked again then), forgotten when another document is begun or opened.
   struct PendingRemoval {
@@ -345,6 +364,18 @@ class CSalesDocument {
   void SetDueDateFromText(std::u16string_view dateText);
   int ReadTermDays(std::u16string_view termName);
   bool IsLineTaxable(std::u16string_view code);
+  CTotalsContext TotalsContext() const;
+  void WorkOutLine(const CLineItemTexts& line, const CLineSums& before, const LineFigures* base,
+                   bool pricesNowIncludeTax, bool pricesNowExcludeTax, CLineItemTexts& out, CLineEffect& effect);
+  void SettleLine(const CLineItemTexts& line, const CLineItemTexts& out, const CLineSums& before,
+                  const LineFigures* base, CLineEffect& effect);
+  void FinishTotals(const CLineSums& sums);
+  // The totals cache may be used for a recalculation of the line edits since.
+  bool TotalsCacheUsable();
+  bool TotalsCacheCurrent() const { return m_lineTotals.IsCurrent(m_xml->GetLineVersion()); }
+  void LineInserted(LONG position, const CBstr& key, bool cacheCurrent);
+  bool ShowChangesInPlace();
+  void NotePageChange(PageChange change, std::u16string key);
   void PlayAddItemSound();
   void RememberFileState();
 
@@ -379,6 +410,10 @@ class CSalesDocument {
   CBstr m_taxText;
   CBstr m_totalText;
   CBstr m_totalQuantityText;
+  CLineTotals m_lineTotals;
+  bool m_incrementalTotals = true;
+  std::vector<std::pair<PageChange, std::u16string>> m_pageChanges;  // in the order made
+  std::map<std::u16string, bool>* m_taxCodesMet = nullptr;           // while a pass runs
   double m_taxRateFactor = 0;
   std::shared_ptr<CCustomSettings> m_sharedSettings;  // only when no settings were given
   CCustomSettings* m_settings = nullptr;              // not owned (or m_sharedSettings)

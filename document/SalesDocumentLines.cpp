@@ -1,6 +1,13 @@
 // The line items of a sales document and the one computation that works out every line
-// amount and the document's subtotal, tax, total and total quantity.
+// amount and the document's subtotal, tax, total and total quantity. RecalcTotals runs it
+// over every line; a line edit runs it only over the lines the edit can move, from what
+// the last run kept of each line (LineTotals.h), with the same steps in the same order, so
+// that both give the same texts and totals to the last bit. What changed in the lines is
+// noted for the page, which shows it in place (ShowChanges).
+#include <algorithm>
 #include <cmath>
+#include <optional>
+#include <set>
 #include <vector>
 
 #include "core/ResourceText.h"
@@ -54,6 +61,35 @@ std::u16string WithMinusInFront(std::u16string_view text) {
   return u"-" + std::u16string(text);
 }
 
+// The texts the computation writes into a line.
+constexpr CBstr CLineItemTexts::*kWrittenTexts[] = {&CLineItemTexts::quantity, &CLineItemTexts::price,
+                                                    &CLineItemTexts::total, &CLineItemTexts::taxAmount};
+
+// The texts a worked-out line writes (absent ones are left alone) put over the line's own.
+CLineItemTexts Merged(const CLineItemTexts& line, const CLineItemTexts& out) {
+  CLineItemTexts merged = line;
+  for (auto text : kWrittenTexts)
+    if (!(out.*text).IsNull()) merged.*text = out.*text;
+  return merged;
+}
+
+// Whether writing `out` changes a text of the line.
+bool WouldChange(const CLineItemTexts& line, const CLineItemTexts& out) {
+  for (auto text : kWrittenTexts)
+    if (!(out.*text).IsNull() && (out.*text).view() != (line.*text).view()) return true;
+  return false;
+}
+
+// Sample figures in the user's number and money formats: when they read differently, every
+// line is written differently.
+std::u16string NumberStyle() {
+  constexpr double kSample = -1234.565;
+  CBstr money;
+  FormatCurrencyValue(kSample, money, true);
+  return FormatNumberText(kSample, true, true).str() + u"|" + FormatNumberText(kSample, true, false).str() + u"|" +
+         money.str();
+}
+
 }  // namespace
 
 // What a percentage line needs of the line it is based on, as written by this pass.
@@ -63,141 +99,165 @@ struct CSalesDocument::LineFigures {
   std::u16string price;
   std::u16string total;
   std::u16string taxCode;
+
+  static LineFigures Of(const CLineItemTexts& line) {
+    return {KindOf(line.type.view()), line.quantity.str(), line.price.str(), line.total.str(), line.taxable.str()};
+  }
 };
 
 bool CSalesDocument::IsLineTaxable(std::u16string_view code) {
-  if (IDocumentLists* lists = GetDocumentLists()) return lists->IsTaxable(m_version, code);
-  return IsTaxableWithoutList(m_version, code);
+  bool taxable;
+  if (IDocumentLists* lists = GetDocumentLists())
+    taxable = lists->IsTaxable(m_version, code);
+  else
+    taxable = IsTaxableWithoutList(m_version, code);
+  if (m_taxCodesMet) m_taxCodesMet->emplace(code, taxable);
+  return taxable;
 }
 
-void CSalesDocument::RecalcTotals(bool pricesNowIncludeTax, bool pricesNowExcludeTax) {
-  const bool showLineTax = GetTypeFlag(kRowLineTotalOnScreen) != 0;
-  const bool amountsIncludeTax = GetBoolAttribute(u"AMTINCTAX", false);
+CTotalsContext CSalesDocument::TotalsContext() const {
+  CTotalsContext context;
+  context.rateFactor = m_taxRateFactor;
+  context.useSalesTax = m_useSalesTax != 0;
+  context.showLineTax = GetTypeFlag(kRowLineTotalOnScreen) != 0;
+  context.version = m_version;
+  context.numberStyle = NumberStyle();
+  return context;
+}
+
+// One line worked out with the sums before it and its base (null: none): the texts it
+// writes and what it adds to the sums.
+void CSalesDocument::WorkOutLine(const CLineItemTexts& line, const CLineSums& before, const LineFigures* base,
+                                 bool pricesNowIncludeTax, bool pricesNowExcludeTax, CLineItemTexts& out,
+                                 CLineEffect& effect) {
+  const LineKind kind = KindOf(line.type.view());
   const double rateFactor = m_taxRateFactor;
-  double subtotalSum = 0, taxSum = 0, quantitySum = 0;
+  out = CLineItemTexts();
+  effect = CLineEffect();
+  effect.stale = false;
+  effect.before = before;
 
-  // The base of a percentage line is the nearest line above that is no adjustment; it is
-  // kept while walking, so a run of adjustments never searches backwards.
-  bool haveBase = false;
-  LineFigures base;
-
-  CLineItemTexts line;
-  for (LONG i = 0; m_xml->ReadLineItemAt(i, &line, i > 0); ++i) {
-    const LineKind kind = KindOf(line.type.view());
-    CLineItemTexts out;
-    LineFigures written{kind, line.quantity.str(), line.price.str(), line.total.str(), line.taxable.str()};
-
-    if (kind == LineKind::kLabel) {
-      // Text only: no figure changes.
-    } else if (kind == LineKind::kSubtotal) {
-      out.total = LineFigure(subtotalSum);
-      out.quantity = CBstr(u" ");
-      out.price = CBstr(u" ");
-    } else if (kind == LineKind::kPayment) {
-      std::u16string newPrice = WithMinusInFront(WithoutThousandSeparator(line.price.view()));
-      double value = ParseNumberText(newPrice);
+  if (kind == LineKind::kLabel) {
+    // Text only: no figure changes.
+    effect.rule = LineRule::kLabel;
+  } else if (kind == LineKind::kSubtotal) {
+    effect.rule = LineRule::kSubtotal;
+    out.total = LineFigure(before.subtotal);
+    out.quantity = CBstr(u" ");
+    out.price = CBstr(u" ");
+  } else if (kind == LineKind::kPayment) {
+    effect.rule = LineRule::kPayment;
+    std::u16string newPrice = WithMinusInFront(WithoutThousandSeparator(line.price.view()));
+    double value = ParseNumberText(newPrice);
+    if (value > 0) value = -value;
+    out.quantity = CBstr(u"");
+    out.total = LineFigure(value);
+    out.price = CBstr(newPrice);
+    effect.amount = RoundMoney(value);
+  } else if (IsAdjustment(kind) && !Contains(line.price.view(), u'%')) {
+    effect.rule = LineRule::kFixedAdjustment;
+    std::u16string priceText = WithoutThousandSeparator(line.price.view());
+    std::u16string newPrice = kind == LineKind::kDiscount ? WithMinusInFront(priceText) : priceText;
+    double value = ParseNumberText(newPrice);
+    if (kind == LineKind::kDiscount && value > 0) value = -value;
+    // Its tax is added only where the subtotal before it is not 0 (CLineEffect::AddTo).
+    effect.value = value;
+    effect.taxable = IsLineTaxable(line.taxable.view());
+    out.quantity = CBstr(u"");
+    out.total = LineFigure(value);
+    out.price = CBstr(newPrice);
+    effect.amount = RoundMoney(value);
+  } else if (IsAdjustment(kind)) {
+    effect.rule = LineRule::kPercentAdjustment;
+    double baseAmount = 0;
+    bool baseTaxable = false;
+    if (base) {
+      // A blank quantity (a subtotal line writes one blank) counts as one.
+      std::u16string_view quantity = base->quantity;
+      double baseQuantity = IsBlankText(quantity) ? 1 : ParseNumberText(quantity);
+      baseAmount = ParseNumberText(base->kind == LineKind::kSubtotal ? base->total : base->price) * baseQuantity;
+      baseTaxable = IsLineTaxable(base->taxCode);
+    }
+    std::u16string newPrice =
+        kind == LineKind::kDiscount ? WithMinusInFront(line.price.view()) : line.price.str();
+    const double percent = ParseNumberText(newPrice);
+    double value = 0;
+    if (kind == LineKind::kDiscount) {
+      value = baseAmount * (percent * 0.01);
       if (value > 0) value = -value;
-      out.quantity = CBstr(u"");
-      out.total = LineFigure(value);
-      out.price = CBstr(newPrice);
-      subtotalSum += RoundMoney(value);
-    } else if (IsAdjustment(kind) && !Contains(line.price.view(), u'%')) {
-      std::u16string priceText = WithoutThousandSeparator(line.price.view());
-      std::u16string newPrice = kind == LineKind::kDiscount ? WithMinusInFront(priceText) : priceText;
-      double value = ParseNumberText(newPrice);
-      if (kind == LineKind::kDiscount && value > 0) value = -value;
-      if (subtotalSum != 0 && IsLineTaxable(line.taxable.view())) taxSum += rateFactor * value;
-      out.quantity = CBstr(u"");
-      out.total = LineFigure(value);
-      out.price = CBstr(newPrice);
-      subtotalSum += RoundMoney(value);
-    } else if (IsAdjustment(kind)) {
-      double baseAmount = 0;
-      bool baseTaxable = false;
-      if (haveBase) {
-        // A blank quantity (a subtotal line writes one blank) counts as one.
-        std::u16string_view quantity = base.quantity;
-        double baseQuantity = IsBlankText(quantity) ? 1 : ParseNumberText(quantity);
-        baseAmount = ParseNumberText(base.kind == LineKind::kSubtotal ? base.total : base.price) * baseQuantity;
-        baseTaxable = IsLineTaxable(base.taxCode);
-      }
-      std::u16string newPrice =
-          kind == LineKind::kDiscount ? WithMinusInFront(line.price.view()) : line.price.str();
-      const double percent = ParseNumberText(newPrice);
-      double value = 0;
-      if (kind == LineKind::kDiscount) {
-        value = baseAmount * (percent * 0.01);
-        if (value > 0) value = -value;
-        const double taxEffect = baseTaxable ? rateFactor * value : 0;
-        if (IsLineTaxable(line.taxable.view())) taxSum += taxEffect;
-      }
-      out.quantity = CBstr(u"");
-      out.total = LineFigure(value);
-      out.price = CBstr(newPrice);
-      subtotalSum += RoundMoney(value);
-    } else {
-      const double quantity = ParseNumberText(line.quantity.view());
-      double price = ParseNumberText(line.price.view());
-      const bool taxable = IsLineTaxable(line.taxable.view());
-      const double rate = taxable ? rateFactor : 0;
-      if (taxable && (pricesNowIncludeTax || pricesNowExcludeTax)) {
-        // The tax of one unit from the line's figures before the switch. A line without
-        // price or total (a zero quantity) has no unit tax: its price stays as it is.
-        const double lineTotal = ParseNumberText(line.total.view());
-        double unitTax = 0;
-        if (price != 0 && lineTotal != 0) unitTax = ParseNumberText(line.taxAmount.view()) / (lineTotal / price);
-        if (!std::isfinite(unitTax)) unitTax = 0;
-        if (amountsIncludeTax) {
-          if (pricesNowIncludeTax)
-            price += unitTax;
-          else if (pricesNowExcludeTax)
-            price -= unitTax;
-        } else if (pricesNowExcludeTax) {
+      effect.tax = baseTaxable ? rateFactor * value : 0;
+      effect.addsTax = IsLineTaxable(line.taxable.view());
+    }
+    out.quantity = CBstr(u"");
+    out.total = LineFigure(value);
+    out.price = CBstr(newPrice);
+    effect.amount = RoundMoney(value);
+  } else {
+    effect.rule = LineRule::kItem;
+    const double quantity = ParseNumberText(line.quantity.view());
+    double price = ParseNumberText(line.price.view());
+    const bool taxable = IsLineTaxable(line.taxable.view());
+    const double rate = taxable ? rateFactor : 0;
+    if (taxable && (pricesNowIncludeTax || pricesNowExcludeTax)) {
+      // The tax of one unit from the line's figures before the switch. A line without
+      // price or total (a zero quantity) has no unit tax: its price stays as it is.
+      const double lineTotal = ParseNumberText(line.total.view());
+      double unitTax = 0;
+      if (price != 0 && lineTotal != 0) unitTax = ParseNumberText(line.taxAmount.view()) / (lineTotal / price);
+      if (!std::isfinite(unitTax)) unitTax = 0;
+      if (GetBoolAttribute(u"AMTINCTAX", false)) {
+        if (pricesNowIncludeTax)
+          price += unitTax;
+        else if (pricesNowExcludeTax)
           price -= unitTax;
-        }
-      }
-      out.price = LineFigure(price);
-      // A quantity read as none though it names a figure ("1e308", beyond any quantity)
-      // shows what it counts.
-      if (quantity == 0 && line.quantity.view().find_first_of(u"123456789") != std::u16string_view::npos)
-        out.quantity = CBstr(u"0");
-      quantitySum += quantity;
-      const double amount = price * quantity;
-      subtotalSum += RoundMoney(amount);
-      if (rate != 0) taxSum += rate * amount;
-      if (price == 0) {
-        out.total = line.price;
-      } else {
-        std::u16string text = LineFigure(amount).str();
-        if (taxable) text += u"T";
-        out.total = CBstr(text);
-      }
-      ShowInPage(u"AJIDLT" + line.key.str(), out.total.view());
-      if (showLineTax && m_useSalesTax) {
-        out.taxAmount = LineFigure(taxable ? rateFactor * amount : 0);
-        // The line's tax has a cell of its own: the total just shown stays visible.
-        ShowInPage(u"AJIDX" + line.key.str(), out.taxAmount.view());
+      } else if (pricesNowExcludeTax) {
+        price -= unitTax;
       }
     }
-
-    m_xml->UpdateLineItemAt(i, out, true);
-    if (!IsAdjustment(kind)) {
-      if (!out.quantity.IsNull()) written.quantity = out.quantity.str();
-      if (!out.price.IsNull()) written.price = out.price.str();
-      if (!out.total.IsNull()) written.total = out.total.str();
-      base = std::move(written);
-      haveBase = true;
+    out.price = LineFigure(price);
+    // A quantity read as none though it names a figure ("1e308", beyond any quantity)
+    // shows what it counts.
+    if (quantity == 0 && line.quantity.view().find_first_of(u"123456789") != std::u16string_view::npos)
+      out.quantity = CBstr(u"0");
+    const double amount = price * quantity;
+    effect.quantity = quantity;
+    effect.amount = RoundMoney(amount);
+    effect.addsTax = rate != 0;
+    effect.tax = rate * amount;
+    if (price == 0) {
+      out.total = line.price;
+    } else {
+      std::u16string text = LineFigure(amount).str();
+      if (taxable) text += u"T";
+      out.total = CBstr(text);
     }
+    if (GetTypeFlag(kRowLineTotalOnScreen) && m_useSalesTax)
+      out.taxAmount = LineFigure(taxable ? rateFactor * amount : 0);
   }
+}
 
-  if (!m_useSalesTax) taxSum = 0;
-  const double subtotal = RoundMoney(subtotalSum);
+// A line worked out once may write texts that, read again by the next pass, work out
+// differently (a price of three decimals written with two; a price of 0 whose total is
+// its old price text): such a line is marked stale, so the next run works it out again,
+// as the next whole pass would.
+void CSalesDocument::SettleLine(const CLineItemTexts& line, const CLineItemTexts& out, const CLineSums& before,
+                                const LineFigures* base, CLineEffect& effect) {
+  const CLineItemTexts written = Merged(line, out);
+  CLineItemTexts again;
+  CLineEffect next;
+  WorkOutLine(written, before, base, false, false, again, next);
+  effect.stale = WouldChange(written, again) || !effect.SameEffect(next);
+}
+
+void CSalesDocument::FinishTotals(const CLineSums& sums) {
+  const double taxSum = m_useSalesTax ? sums.tax : 0;
+  const double subtotal = RoundMoney(sums.subtotal);
   const double tax = RoundMoney(taxSum);
   const double total = subtotal + tax;
   FormatCurrencyValue(subtotal, m_subtotalText, true);
   FormatCurrencyValue(tax, m_taxText, true);
   FormatCurrencyValue(total, m_totalText, true);
-  m_totalQuantityText = FormatNumberText(quantitySum, true, false);
+  m_totalQuantityText = FormatNumberText(sums.quantity, true, false);
   TrimTrailingZeros(m_totalQuantityText);
   m_xml->WriteTotals(m_subtotalText, m_taxText, m_totalText, m_totalQuantityText);
   ShowInPage(u"AJIDSubtotal", m_subtotalText.view());
@@ -205,6 +265,161 @@ void CSalesDocument::RecalcTotals(bool pricesNowIncludeTax, bool pricesNowExclud
   ShowInPage(u"AJIDTotal", m_totalText.view());
   ShowInPage(u"AJIDTotalQty", m_totalQuantityText.view());
   MarkModified();
+}
+
+void CSalesDocument::RecalcTotals(bool pricesNowIncludeTax, bool pricesNowExcludeTax) {
+  CTotalsContext context = TotalsContext();
+  m_taxCodesMet = &context.taxCodes;
+  const bool showLineTax = context.showLineTax && m_useSalesTax;
+  std::vector<CLineEffect> effects;
+  CLineSums sums;
+  // The base of a percentage line is the nearest line above that is no adjustment; it is
+  // kept while walking, so a run of adjustments never searches backwards.
+  std::optional<LineFigures> base;
+  CLineItemTexts line;
+  for (LONG i = 0; m_xml->ReadLineItemAt(i, &line); ++i) {
+    CLineItemTexts out;
+    CLineEffect effect;
+    const LineFigures* lineBase = base ? &*base : nullptr;
+    WorkOutLine(line, sums, lineBase, pricesNowIncludeTax, pricesNowExcludeTax, out, effect);
+    m_xml->UpdateLineItemAt(i, out);
+    if (WouldChange(line, out)) NotePageChange(PageChange::kChanged, line.key.str());
+    if (effect.rule == LineRule::kItem) {
+      ShowInPage(u"AJIDLT" + line.key.str(), out.total.view());
+      // The line's tax has a cell of its own: the total just shown stays visible.
+      if (showLineTax) ShowInPage(u"AJIDX" + line.key.str(), out.taxAmount.view());
+    }
+    SettleLine(line, out, sums, lineBase, effect);
+    effect.AddTo(sums, m_taxRateFactor);
+    if (!IsAdjustmentRule(effect.rule)) base = LineFigures::Of(Merged(line, out));
+    effects.push_back(effect);
+  }
+  m_taxCodesMet = nullptr;
+  m_lineTotals.Reset(std::move(effects), sums, context, m_xml->GetLineVersion());
+  FinishTotals(sums);
+}
+
+bool CSalesDocument::TotalsCacheUsable() {
+  if (!m_incrementalTotals || !TotalsCacheCurrent() || !m_lineTotals.Context().SameAs(TotalsContext())) return false;
+  // A tax code the lists now answer differently changes every line that carries it.
+  for (const auto& [code, taxable] : m_lineTotals.Context().taxCodes)
+    if (IsLineTaxable(code) != taxable) return false;
+  return true;
+}
+
+void CSalesDocument::RecalcChangedTotals() {
+  if (!TotalsCacheUsable()) {
+    RecalcTotals(false, false);
+    return;
+  }
+  CLineTotals& kept = m_lineTotals;
+  m_taxCodesMet = &kept.Context().taxCodes;
+  const LONG count = kept.Count();
+  LONG i = kept.From();
+  CLineSums sums = kept.Start();
+  // The base of the first line worked out: read from the document only when a percentage
+  // line asks for it.
+  LONG baseIndex = i - 1;
+  while (baseIndex >= 0 && IsAdjustmentRule(kept.At(baseIndex).rule)) --baseIndex;
+  std::optional<LineFigures> base;
+  LONG staleFrom = count, staleTo = -1;
+  bool toTheEnd = true;
+  for (; i < count; ++i) {
+    CLineEffect& effect = kept.At(i);
+    const bool sameSums = sums.SameAs(effect.before);
+    if (i > kept.To() && sameSums && !IsAdjustmentRule(effect.rule)) {
+      toTheEnd = false;
+      break;
+    }
+    // A line worked out again: one that changed or did not settle, a percentage (its base
+    // may have changed), a subtotal that meets other sums. The others add what they added.
+    if (effect.stale || effect.rule == LineRule::kPercentAdjustment ||
+        (effect.rule == LineRule::kSubtotal && !sameSums)) {
+      CLineItemTexts line;
+      m_xml->ReadLineItemAt(i, &line);
+      if (!base && baseIndex >= 0 && IsAdjustment(KindOf(line.type.view()))) {
+        CLineItemTexts baseLine;
+        m_xml->ReadLineItemAt(baseIndex, &baseLine);
+        base = LineFigures::Of(baseLine);
+      }
+      const LineFigures* lineBase = base ? &*base : nullptr;
+      CLineItemTexts out;
+      WorkOutLine(line, sums, lineBase, false, false, out, effect);
+      m_xml->UpdateLineItemAt(i, out);
+      if (WouldChange(line, out)) NotePageChange(PageChange::kChanged, line.key.str());
+      SettleLine(line, out, sums, lineBase, effect);
+      if (!IsAdjustmentRule(effect.rule)) {
+        baseIndex = i;
+        base = LineFigures::Of(Merged(line, out));
+      }
+    } else {
+      effect.before = sums;
+      if (!IsAdjustmentRule(effect.rule)) {
+        baseIndex = i;
+        base.reset();
+      }
+    }
+    if (effect.stale) {
+      staleFrom = std::min(staleFrom, i);
+      staleTo = i;
+    }
+    effect.AddTo(sums, m_taxRateFactor);
+  }
+  m_taxCodesMet = nullptr;
+  const CLineSums after = toTheEnd ? sums : kept.After();
+  kept.Ran(staleFrom, staleTo, toTheEnd ? &sums : nullptr, m_xml->GetLineVersion());
+  FinishTotals(after);
+}
+
+// ---- The page ------------------------------------------------------------------------------------
+
+void CSalesDocument::NotePageChange(PageChange change, std::u16string key) {
+  if (m_view) m_pageChanges.emplace_back(change, std::move(key));
+}
+
+// The changes are shown in the order made, each against the document as it is now: a line
+// inserted and removed since is never shown, a line shown once needs no second showing.
+bool CSalesDocument::ShowChangesInPlace() {
+  std::set<std::u16string> shown, neverShown;
+  for (const auto& [change, key] : m_pageChanges) {
+    const LONG position = m_xml->GetLinePosition(CBstr(key));
+    switch (change) {
+      case PageChange::kInserted:
+        if (position < 0) {
+          neverShown.insert(key);
+          break;
+        }
+        if (!m_view->InsertLine(position)) return false;
+        shown.insert(key);
+        break;
+      case PageChange::kChanged:
+        if (position < 0 || shown.count(key)) break;
+        if (!m_view->ShowLine(position)) return false;
+        shown.insert(key);
+        break;
+      case PageChange::kRemoved:
+        shown.erase(key);
+        if (neverShown.erase(key)) break;
+        if (!m_view->RemoveLine(key)) return false;
+        break;
+    }
+  }
+  return true;
+}
+
+void CSalesDocument::ShowChanges(int mode) {
+  if (!m_view) return;
+  // Without the line table the page shows no line: the totals are shown already. Each line
+  // shown in place costs a small transformation of its own: when most lines changed, the
+  // whole document is shown again instead.
+  const bool most = m_pageChanges.size() > static_cast<size_t>(m_xml->GetLineCount()) / 2;
+  const bool inPlace = !m_showLineTo || (!most && ShowChangesInPlace());
+  if (!inPlace) {
+    Render(mode);
+    return;
+  }
+  m_pageChanges.clear();
+  if (mode == 0) m_view->ScrollToEnd();
 }
 
 // ---- Line edits -----------------------------------------------------------------------------------
@@ -231,9 +446,12 @@ bool CSalesDocument::AddLineItem(CDbRecord& record, bool appendAtEnd, bool playS
   }
   CBstr key = m_xml->ChooseLineKey(CBstr(record.FieldView(kLineFieldKey)));
   record.SetField(kLineFieldKey, key);
-  const HRESULT hr = m_xml->InsertLineItem(appendAtEnd ? CBstr() : m_currentLineKey, record);
+  const bool cacheCurrent = TotalsCacheCurrent();
+  LONG position = -1;
+  const HRESULT hr = m_xml->InsertLineItem(appendAtEnd ? CBstr() : m_currentLineKey, record, &position);
+  LineInserted(position, key, cacheCurrent);
   if (playSound && m_playSounds && m_docType != kDocCreditMemo) PlayAddItemSound();
-  if (recalc == 1) RecalcTotals(false, false);
+  if (recalc == 1) RecalcChangedTotals();
   return hr == S_OK;
 }
 
@@ -242,17 +460,26 @@ bool CSalesDocument::InsertLineItem(CDbRecord& record) {
   MarkModified();
   CBstr key = m_xml->ChooseLineKey(CBstr(record.FieldView(kLineFieldKey)));
   record.SetField(kLineFieldKey, key);
-  const HRESULT hr = m_xml->InsertLineItem(m_currentLineKey, record);
-  RecalcTotals(false, false);
+  const bool cacheCurrent = TotalsCacheCurrent();
+  LONG position = -1;
+  const HRESULT hr = m_xml->InsertLineItem(m_currentLineKey, record, &position);
+  LineInserted(position, key, cacheCurrent);
+  RecalcChangedTotals();
   EndWaitCursor();
   return hr == S_OK;
 }
 
 bool CSalesDocument::UpdateLineItem(const CDbRecord& record) {
   const CBstr key(record.FieldView(kLineFieldKey));
+  const bool cacheCurrent = TotalsCacheCurrent();
+  const LONG position = m_xml->GetLinePosition(key);
   // A record whose line is gone rewrites nothing; that is no success.
-  bool done = m_xml->HasLineItem(key) && m_xml->UpdateLineItem(record) == S_OK;
-  RecalcTotals(false, false);
+  const bool done = position >= 0 && m_xml->UpdateLineItem(record) == S_OK;
+  if (done) {
+    if (cacheCurrent) m_lineTotals.Changed(position, m_xml->GetLineVersion());
+    NotePageChange(PageChange::kChanged, key.str());
+  }
+  RecalcChangedTotals();
   return done;
 }
 
@@ -269,9 +496,14 @@ std::unique_ptr<CDbRecord> CSalesDocument::DeleteLineItem(const CBstr& key, CBst
   CBstr next;
   if (!m_xml->GetNextLineKey(key, &next)) next = CBstr(u"");
   if (nextKey) *nextKey = next;
-  m_xml->RemoveLineItem(key);
+  const bool cacheCurrent = TotalsCacheCurrent();
+  LONG position = -1;
+  if (m_xml->RemoveLineItem(key, &position)) {
+    if (cacheCurrent) m_lineTotals.Removed(position, m_xml->GetLineVersion());
+    NotePageChange(PageChange::kRemoved, key.str());
+  }
   if (!m_currentLineKey.IsNull() && m_currentLineKey.view() == key.view()) m_currentLineKey = CBstr();
-  RecalcTotals(false, false);
+  RecalcChangedTotals();
   if (keepAsCurrent && removed) m_currentLine = CDbRecord::CDbRecordCopy(*removed, removed->GetObjectPosition());
   return removed;
 }
@@ -280,6 +512,13 @@ std::unique_ptr<CDbRecord> CSalesDocument::DeleteLineItem(const CBstr& key, CBst
   auto removed = DeleteLineItem(key, nextKey, keepRecord, keepRecord);
   if (!keepRecord) m_currentLine.reset();
   return removed;
+}
+
+// A line put in at `position` (-1: none was) while the totals cache was (not) current.
+void CSalesDocument::LineInserted(LONG position, const CBstr& key, bool cacheCurrent) {
+  if (position < 0) return;
+  if (cacheCurrent) m_lineTotals.Inserted(position, m_xml->GetLineVersion());
+  NotePageChange(PageChange::kInserted, key.str());
 }
 
 void CSalesDocument::ClearLineQuantities() {

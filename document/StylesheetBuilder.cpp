@@ -232,9 +232,11 @@ void CStylesheetWriter::ChosenColumns() {
     return Shown(column.rows) && (!column.needsCaption || !m_source.settings->GetCaption(m_kind, column.caption).empty());
   };
   String(Pick(IDS_XSL_COLUMNS_BEGIN, IDS_XSL_COLUMNS_BEGIN_LINK));
-  m_out += u"<TR>";
   for (const Column& column : kColumns)
     if (shown(column)) Format(IDS_XSL_COLUMN_HEADER, {Caption(column.caption)});
+  // Each line's row stands in a table section of its own, so that a line is shown again,
+  // put in or taken out of the page by itself.
+  m_out += u"</TR><xsl:for-each select='$d/LINEITEM'><TBODY ID='AJIDR{@ID}'><TR>";
   for (const Column& column : kColumns)
     if (shown(column)) Html(m_plain ? column.plain : column.link);
   Html(IDH_COLUMNS_END);

@@ -22,11 +22,11 @@ namespace {
 constexpr UINT kIdsFileMemory = IDS_OUT_OF_MEMORY;
 constexpr UINT kIdsTextMemory = IDS_TEXT_OUT_OF_MEMORY;
 
-// The largest file read as a document. A document is made on a handheld (some hundred
-// lines at most, each under a kilobyte even with long descriptions), and its parsed tree
-// takes many times its size in memory: 2 MB holds thousands of such lines, while a file
-// beyond it could only exhaust the device (and takes seconds to recalculate).
-constexpr DWORD kMaxDocumentFileBytes = 2u * 1024 * 1024;
+// The largest file read as a document. A line takes some half a kilobyte in the file (a
+// kilobyte with long descriptions) and its parsed tree many times that in memory: 8 MB
+// holds the thousands of lines a document can be given line by line (and saved), while a
+// file beyond it could only exhaust the device.
+constexpr DWORD kMaxDocumentFileBytes = 8u * 1024 * 1024;
 
 constexpr char16_t kLineTag[] = u"LINEITEM";
 constexpr char16_t kKeyAttribute[] = u"ID";
@@ -34,9 +34,6 @@ constexpr char16_t kKeyAttribute[] = u"ID";
 std::u16string CorruptFileText(std::u16string_view path) {
   return u"Failed to load '" + std::u16string(path) + u"'.  This file may be corrupt.";
 }
-
-// Absent and empty keys are the same key; every other character counts.
-bool SameKey(const CBstr& a, const CBstr& b) { return a.view() == b.view(); }
 
 // A record text as the writers take it: absent stays absent.
 CBstr Field(const CDbRecord& record, int index) {
@@ -240,7 +237,6 @@ bool CXmlDocument::FindFirstChild(std::u16string_view tag, std::u16string_view a
   children.get_length(&count);
   if (count == 0) return false;
   m_list = children;
-  m_listIsLines = false;
   m_count = count;
   m_cursor = 0;
   m_attributeName = CBstr(attributeName);
@@ -251,7 +247,6 @@ bool CXmlDocument::FindFirstChild(std::u16string_view tag, std::u16string_view a
 bool CXmlDocument::FindNextChild(CBstr* name, CBstr* text, CBstr* attribute) {
   if (m_cursor + 1 >= m_count) {
     m_list = CXmlDomNodeList();
-    m_listIsLines = false;
     m_count = 0;
     m_cursor = 0;
     return false;
@@ -266,7 +261,6 @@ bool CXmlDocument::FindNextChild(CBstr* name, CBstr* text, CBstr* attribute) {
 LONG CXmlDocument::CountElements(std::u16string_view tag) {
   if (!IsUsable()) return 0;
   m_data->getElementsByTagName(tag, &m_list);
-  m_listIsLines = tag == kLineTag;
   m_list.get_length(&m_count);
   return m_count;
 }
@@ -335,13 +329,54 @@ HRESULT CXmlDocument::AppendChildWithText(const CXmlDomNode& parent, std::u16str
 
 // ---- Blocks -------------------------------------------------------------------------------------------
 
+namespace {
+
+// The first element of the tag in document order (the root included), or a null node: what
+// a list of the tag would give first, found without walking the rest of the document.
+CXmlDomNode FirstElementByTag(const CXmlDomNode& root, std::u16string_view tag) {
+  CXmlDomNode node = root;
+  while (node) {
+    DOMNodeType type = NODE_INVALID;
+    node.get_nodeType(&type);
+    if (type == NODE_ELEMENT) {
+      CBstr name;
+      node.get_nodeName(&name);
+      if (name.view() == tag) return node;
+      CXmlDomNode child;
+      if (node.get_firstChild(&child) == S_OK) {
+        node = child;
+        continue;
+      }
+    }
+    // Next in document order: the next sibling of the node or of its nearest ancestor
+    // below the root that has one.
+    CXmlDomNode next;
+    while (node && !(node == root) && node.get_nextSibling(&next) != S_OK) {
+      CXmlDomNode parent;
+      node.get_parentNode(&parent);
+      node = parent;
+    }
+    if (!node || node == root) break;
+    node = next;
+  }
+  return CXmlDomNode();
+}
+
+}  // namespace
+
 bool CXmlDocument::SelectBlock(std::u16string_view tag, bool create) {
-  if (SelectElement(tag, 0) == 0) return true;
-  if (!create) return false;
   CXmlDomNode root, block;
-  if (m_data->get_documentElement(&root) != S_OK || FAILED(m_data->createElement(tag, &block)) ||
-      FAILED(root.appendChild(block)))
+  if (m_data->get_documentElement(&root) != S_OK) return false;
+  block = FirstElementByTag(root, tag);
+  if (block) {
+    m_current = block;
+    return true;
+  }
+  if (!create) {
+    m_current = CXmlDomNode();
     return false;
+  }
+  if (FAILED(m_data->createElement(tag, &block)) || FAILED(root.appendChild(block))) return false;
   m_current = block;
   return true;
 }
@@ -650,62 +685,121 @@ bool CXmlDocument::ReadTotal(CBstr* total) {
 
 // ---- Line items -------------------------------------------------------------------------------------
 
-bool CXmlDocument::FetchLines(bool reuse) {
+namespace {
+
+// A line's key; absent and empty keys are the same key, every other character counts.
+std::u16string KeyOf(const CXmlDomNode& line) {
+  CBstr id;
+  line.getAttribute(kKeyAttribute, &id);
+  return id.str();
+}
+
+}  // namespace
+
+bool CXmlDocument::FetchLines() {
   if (!IsUsable()) return false;
-  if (!reuse || !m_listIsLines) CountElements(kLineTag);
+  CXmlDomNode root;
+  m_data->get_documentElement(&root);
+  if (!m_linesIndexed || !(root == m_indexRoot)) IndexLines(root);
   return true;
 }
 
-LONG CXmlDocument::FindLineIndex(const CBstr& key) {
+// Lines are found by tag anywhere in the document, as a file of another writer may hold
+// them; the first line of each key is the one a key names.
+void CXmlDocument::IndexLines(const CXmlDomNode& root) {
+  m_lines.clear();
+  m_lineKeys.clear();
+  m_indexRoot = root;
+  m_linesIndexed = true;
+  ++m_lineVersion;
+  CXmlDomNodeList list;
+  m_data->getElementsByTagName(kLineTag, &list);
   CXmlDomNode line;
-  for (LONG i = 0; m_list.get_item(i, &line) == S_OK; ++i) {
-    CBstr id;
-    line.getAttribute(kKeyAttribute, &id);
-    if (SameKey(id, key)) {
-      m_current = line;
-      return i;
-    }
+  for (LONG i = 0; list.get_item(i, &line) == S_OK; ++i) {
+    m_lines.push_back(line);
+    KeyedLine& keyed = m_lineKeys[KeyOf(line)];
+    if (keyed.count++ == 0) keyed.line = line;
   }
+}
+
+// Searched from the end: most changes are made to the last lines.
+LONG CXmlDocument::PositionOf(const CXmlDomNode& line) const {
+  for (size_t i = m_lines.size(); i-- > 0;)
+    if (m_lines[i] == line) return static_cast<LONG>(i);
   return -1;
 }
 
-bool CXmlDocument::HasLineItem(const CBstr& key) {
-  if (key.IsNull() || !FetchLines(false)) return false;
-  return FindLineIndex(key) >= 0;
+LONG CXmlDocument::FindLineIndex(const CBstr& key) {
+  auto it = m_lineKeys.find(std::u16string(key.view()));
+  if (it == m_lineKeys.end()) return -1;
+  m_current = it->second.line;
+  return PositionOf(it->second.line);
 }
 
-bool CXmlDocument::IsLineKeyTaken(const CBstr& key) {
-  if (key.IsNull() || !FetchLines(true)) return false;
-  return FindLineIndex(key) >= 0;
+void CXmlDocument::IndexInsertedLine(LONG position, const CXmlDomNode& line, const std::u16string& key) {
+  m_lines.insert(m_lines.begin() + position, line);
+  KeyedLine& keyed = m_lineKeys[key];
+  // A key carried twice names the line that comes first.
+  if (keyed.count++ == 0 || position < PositionOf(keyed.line)) keyed.line = line;
+  ++m_lineVersion;
 }
+
+void CXmlDocument::IndexRemovedLine(LONG position, const std::u16string& key) {
+  const CXmlDomNode line = m_lines[static_cast<size_t>(position)];
+  m_lines.erase(m_lines.begin() + position);
+  auto it = m_lineKeys.find(key);
+  if (it != m_lineKeys.end() && --it->second.count == 0) {
+    m_lineKeys.erase(it);
+  } else if (it != m_lineKeys.end() && it->second.line == line) {
+    for (const CXmlDomNode& other : m_lines)
+      if (KeyOf(other) == key) {
+        it->second.line = other;
+        break;
+      }
+  }
+  ++m_lineVersion;
+}
+
+LONG CXmlDocument::GetLineCount() { return FetchLines() ? static_cast<LONG>(m_lines.size()) : 0; }
+
+LONG CXmlDocument::GetLinePosition(const CBstr& key) {
+  if (key.IsNull() || !FetchLines()) return -1;
+  return FindLineIndex(key);
+}
+
+bool CXmlDocument::GetLineKeyAt(LONG index, CBstr* key) {
+  if (!FetchLines() || index < 0 || static_cast<size_t>(index) >= m_lines.size()) return false;
+  *key = CBstr(KeyOf(m_lines[static_cast<size_t>(index)]));
+  return true;
+}
+
+bool CXmlDocument::HasLineItem(const CBstr& key) { return GetLinePosition(key) >= 0; }
+
+bool CXmlDocument::IsLineKeyTaken(const CBstr& key) { return HasLineItem(key); }
 
 bool CXmlDocument::FindLineItem(const CBstr& key) {
   bool found = HasLineItem(key);
   m_list = CXmlDomNodeList();
-  m_listIsLines = false;
   m_count = 0;
   return found;
 }
 
-bool CXmlDocument::HasLineItems() { return CountElements(kLineTag) > 0; }
+bool CXmlDocument::HasLineItems() { return GetLineCount() > 0; }
 
-bool CXmlDocument::RemoveLineItem(const CBstr& key) {
-  if (!HasLineItem(key)) return false;
-  CXmlDomNode root;
-  if (m_data->get_documentElement(&root) != S_OK || root.removeChild(m_current) != S_OK) return false;
+bool CXmlDocument::RemoveLineItem(const CBstr& key, LONG* position) {
+  const LONG at = GetLinePosition(key);
+  if (at < 0) return false;
+  CXmlDomNode line = m_lines[static_cast<size_t>(at)], parent;
+  if (line.get_parentNode(&parent) != S_OK || parent.removeChild(line) != S_OK) return false;
   m_current = CXmlDomNode();
-  LinesChanged();
+  IndexRemovedLine(at, std::u16string(key.view()));
+  if (position) *position = at;
   return true;
 }
 
 bool CXmlDocument::GetNextLineKey(CBstr key, CBstr* next) {
-  if (!FetchLines(false) || m_count < 2) return false;
-  LONG i = FindLineIndex(key);
-  CXmlDomNode line;
-  if (i < 0 || m_list.get_item(i + 1, &line) != S_OK) return false;
-  CBstr id;
-  line.getAttribute(kKeyAttribute, &id);
-  *next = id.IsNull() ? CBstr(u"") : std::move(id);
+  const LONG at = GetLinePosition(key);
+  if (at < 0 || !GetLineKeyAt(at + 1, next)) return false;
   return true;
 }
 
@@ -756,39 +850,41 @@ void CXmlDocument::ReadLine(const CXmlDomNode& line, CLineItemTexts* out) {
     if (!slot.found) *slot.text = CBstr(u"");
 }
 
-bool CXmlDocument::ReadLineItemAt(LONG index, CLineItemTexts* line, bool reuseList) {
-  if (!FetchLines(reuseList)) return false;
-  CXmlDomNode node;
-  if (m_list.get_item(index, &node) != S_OK) return false;
-  ReadLine(node, line);
+bool CXmlDocument::ReadLineItemAt(LONG index, CLineItemTexts* line, bool) {
+  if (!FetchLines() || index < 0 || static_cast<size_t>(index) >= m_lines.size()) return false;
+  ReadLine(m_lines[static_cast<size_t>(index)], line);
   return true;
 }
 
 bool CXmlDocument::ReadFirstLineItem(CLineItemTexts* line) {
-  if (!FetchLines(false)) return false;
-  m_cursor = 0;
-  return ReadLineItemAt(0, line, true);
+  m_lineCursor = 0;
+  return ReadLineItemAt(0, line);
 }
 
 bool CXmlDocument::ReadNextLineItem(CLineItemTexts* line) {
-  if (!m_listIsLines || m_cursor >= m_count) return false;
-  ++m_cursor;
-  return ReadLineItemAt(m_cursor, line, true);
+  if (!FetchLines() || static_cast<size_t>(m_lineCursor) >= m_lines.size()) return false;
+  ++m_lineCursor;
+  return ReadLineItemAt(m_lineCursor, line);
 }
 
-HRESULT CXmlDocument::InsertLineItem(const CBstr& beforeKey, const CDbRecord& record) {
-  if (!IsUsable()) return E_FAIL;
+HRESULT CXmlDocument::InsertLineItem(const CBstr& beforeKey, const CDbRecord& record, LONG* position) {
+  if (!FetchLines()) return E_FAIL;
   CXmlDomNode before;
-  if (!beforeKey.IsNull() && HasLineItem(beforeKey)) before = m_current;
+  LONG at = static_cast<LONG>(m_lines.size());
+  if (const LONG found = GetLinePosition(beforeKey); found >= 0) {
+    before = m_current;
+    at = found;
+  }
   CXmlDomNode root, line;
   HRESULT hr = m_data->get_documentElement(&root);
   if (hr != S_OK) return E_FAIL;
   hr = m_data->createElement(kLineTag, &line);
   if (SUCCEEDED(hr)) hr = root.insertBefore(line, before);
   if (FAILED(hr)) return hr;
-  LinesChanged();
   CBstr key = Field(record, 13);
   line.setAttribute(kKeyAttribute, key.view());
+  IndexInsertedLine(at, line, key.str());
+  if (position) *position = at;
   CBstr description = Field(record, 6);
   if (description.IsEmpty()) description = Field(record, 3);
   CBstr serviceDate = Field(record, 19);
@@ -829,8 +925,9 @@ CBstr EmptyAsNull(CBstr text) { return text.IsEmpty() ? CBstr() : text; }
 }  // namespace
 
 HRESULT CXmlDocument::UpdateLineItem(const CDbRecord& record) {
-  if (!FetchLines(false)) return E_FAIL;
+  if (!FetchLines()) return E_FAIL;
   if (FindLineIndex(Field(record, 13)) < 0) return S_OK;
+  ++m_lineVersion;
   CXmlDomNode line = m_current;
   CBstr serviceDate = Field(record, 19);
   const std::pair<const char16_t*, CBstr> children[] = {
@@ -860,10 +957,10 @@ HRESULT CXmlDocument::UpdateLineItem(const CDbRecord& record) {
   return S_OK;
 }
 
-bool CXmlDocument::UpdateLineItemAt(LONG index, const CLineItemTexts& v, bool reuseList) {
-  if (!FetchLines(reuseList)) return false;
-  CXmlDomNode line;
-  if (m_list.get_item(index, &line) != S_OK) return false;
+bool CXmlDocument::UpdateLineItemAt(LONG index, const CLineItemTexts& v, bool) {
+  if (!FetchLines() || index < 0 || static_cast<size_t>(index) >= m_lines.size()) return false;
+  ++m_lineVersion;
+  CXmlDomNode line = m_lines[static_cast<size_t>(index)];
   m_current = line;
   auto set = [&](const char16_t* name, const CBstr& value) {
     if (!value.IsNull()) SetChildText(line, name, value);
@@ -912,10 +1009,42 @@ bool CXmlDocument::ReadLineItem(const CBstr& key, CDbRecord* record) {
 }
 
 CBstr CXmlDocument::ChooseLineKey(const CBstr& recordKey) {
-  // The line list is fetched once here; IsLineKeyTaken keeps walking that one list.
-  LONG fresh = CountElements(kLineTag) + 1;
+  LONG fresh = GetLineCount() + 1;
   if (!recordKey.IsEmpty() && !IsLineKeyTaken(recordKey)) return recordKey;
   while (IsLineKeyTaken(CBstr(platform::ToUtf16(std::to_string(fresh))))) ++fresh;
   return CBstr(platform::ToUtf16(std::to_string(fresh)));
 }
 
+namespace {
+
+// The root's start tag with its attributes, as XML text.
+std::u16string StartTagOf(const CXmlDomNode& element) {
+  CBstr name;
+  element.get_nodeName(&name);
+  std::u16string text = u"<" + name.str();
+  CXmlDomNamedNodeMap attributes;
+  element.get_attributes(&attributes);
+  CXmlDomNode attribute;
+  for (LONG i = 0; attributes.get_item(i, &attribute) == S_OK; ++i) {
+    CBstr attributeName, value;
+    attribute.get_nodeName(&attributeName);
+    attribute.get_text(&value);
+    text += u" " + attributeName.str() + u"=\"" + EscapeXmlText(value.view(), true) + u"\"";
+  }
+  return text + u">";
+}
+
+}  // namespace
+
+HRESULT CXmlDocument::TransformLine(LONG index, CBstr* html) {
+  CXmlDomNode root;
+  if (!FetchLines() || index < 0 || static_cast<size_t>(index) >= m_lines.size() ||
+      m_data->get_documentElement(&root) != S_OK)
+    return E_FAIL;
+  CBstr line, rootName;
+  m_lines[static_cast<size_t>(index)].get_xml(&line);
+  root.get_nodeName(&rootName);
+  CXmlDomDocument alone;
+  if (alone.loadXML(StartTagOf(root) + line.str() + u"</" + rootName.str() + u">") != S_OK) return E_FAIL;
+  return alone.transformNode(*m_stylesheet, html);
+}

@@ -14,8 +14,10 @@
 // user-interface thread only.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/XmlText.h"
@@ -184,10 +186,16 @@ class CXmlDocument {
   bool ReadTotal(CBstr* total);
 
   // ---- Line items --------------------------------------------------------------------------
+  // The lines are the LINEITEM elements in document order. They are indexed by position
+  // and key, and the index follows every change made through this class, so a line is
+  // found without walking the document; a document loaded (here or into the DOM itself)
+  // is indexed again when a line is next asked for.
+  //
   // A new LINEITEM, keyed by record text 13, before the line carrying `beforeKey` (at the
   // root's end when no key is given or no line carries it), with every child written from
-  // the record. The DOM's result (S_OK on success).
-  HRESULT InsertLineItem(const CBstr& beforeKey, const CDbRecord& record);
+  // the record. The DOM's result (S_OK on success); `position` (may be null) receives the
+  // new line's position.
+  HRESULT InsertLineItem(const CBstr& beforeKey, const CDbRecord& record, LONG* position = nullptr);
   // Rewrites the children of the line keyed by record text 13 from the record; ACCOUNT,
   // VENDOR and TOTAL stay. S_OK when the line list could be read (an unknown key changes
   // nothing).
@@ -195,30 +203,42 @@ class CXmlDocument {
   // Sets the present texts of `values` on the index-th line (key, code and tax2 are not
   // used); absent ones leave their children alone. A present service date also sets
   // QBSERVICED; a present custom name also sets its value. True when the line exists.
+  // `reuseList` is kept for callers that walk the lines: the index is always current.
   bool UpdateLineItemAt(LONG index, const CLineItemTexts& values, bool reuseList = false);
   // The key a new line gets: the record's own key unless it is empty or a line already
   // carries it; else the number of lines plus one, raised while a line carries it.
   CBstr ChooseLineKey(const CBstr& recordKey);
   // Fills the record from the line carrying the key; true when found.
   bool ReadLineItem(const CBstr& key, CDbRecord* record);
-  // True when a line with the key was removed from the root.
-  bool RemoveLineItem(const CBstr& key);
+  // True when a line with the key was removed from the root; `position` (may be null)
+  // receives the position it had.
+  bool RemoveLineItem(const CBstr& key, LONG* position = nullptr);
   // True when a line with the key exists and another follows it; `next` is that one's key.
   bool GetNextLineKey(CBstr key, CBstr* next);
   // True when a line carries the key (an absent key: false). HasLineItem and FindLineItem
-  // leave the line as the current node; FindLineItem drops the list. IsLineKeyTaken keeps
-  // the line list between calls so a fresh-key loop walks one list.
+  // leave the line as the current node; FindLineItem also drops the current list.
   bool HasLineItem(const CBstr& key);
   bool IsLineKeyTaken(const CBstr& key);
   bool FindLineItem(const CBstr& key);
   bool HasLineItems();
-  // The index-th line's texts. With `reuseList` the line list of the previous indexed
-  // call is used, unless the lines changed since.
+  // The number of lines; the position of the first line carrying the key (-1 when none);
+  // the key of the line at a position (false when there is none).
+  LONG GetLineCount();
+  LONG GetLinePosition(const CBstr& key);
+  bool GetLineKeyAt(LONG index, CBstr* key);
+  // The index-th line's texts (`reuseList` as for UpdateLineItemAt).
   bool ReadLineItemAt(LONG index, CLineItemTexts* line, bool reuseList = false);
-  // The line cursor: the first re-reads the list and starts at line 0; the next moves on
-  // and fails past the last line (and keeps failing).
+  // The line cursor: the first starts at line 0; the next moves on and fails past the
+  // last line (and keeps failing).
   bool ReadFirstLineItem(CLineItemTexts* line);
   bool ReadNextLineItem(CLineItemTexts* line);
+  // Grows with every change of the lines made through this class (a line inserted,
+  // removed or written, a document loaded), so that a reader can tell that the lines are
+  // still as it last saw them.
+  std::uint64_t GetLineVersion() const { return m_lineVersion; }
+  // The page a document holding only the root (its attributes) and the index-th line gives
+  // with the loaded stylesheet: what that line alone looks like. The DOM's result.
+  HRESULT TransformLine(LONG index, CBstr* html);
 
   // The names of the block's child elements, in order (none when there is no block).
   std::vector<std::u16string> BlockChildNames(std::u16string_view tag);
@@ -227,24 +247,43 @@ class CXmlDocument {
   void DropEmptyBlockChildren(std::u16string_view tag, const std::vector<std::u16string>& keep);
 
  private:
+  // The first line of a key and how many lines carry it.
+  struct KeyedLine {
+    CXmlDomNode line;
+    int count = 0;
+  };
   bool SelectBlock(std::u16string_view tag, bool create);
   bool ReadBlockChild(std::u16string_view tag, std::u16string_view child, CBstr* value);
   bool WriteBlockChild(std::u16string_view tag, std::u16string_view child, const CBstr& value);
-  bool FetchLines(bool reuse);
-  // The index of the line carrying `key` in the held line list, or -1.
+  // The line index, built again when it is stale or the document was loaded meanwhile.
+  bool FetchLines();
+  void IndexLines(const CXmlDomNode& root);
+  // The position of the line carrying `key` (it becomes the current node), or -1.
   LONG FindLineIndex(const CBstr& key);
+  LONG PositionOf(const CXmlDomNode& line) const;
+  void IndexInsertedLine(LONG position, const CXmlDomNode& line, const std::u16string& key);
+  void IndexRemovedLine(LONG position, const std::u16string& key);
   void ReadLine(const CXmlDomNode& line, CLineItemTexts* out);
   void ReadChildAt(CBstr* name, CBstr* text, CBstr* attribute);
-  void LinesChanged() { m_listIsLines = false; }
+  void LinesChanged() {
+    m_linesIndexed = false;
+    ++m_lineVersion;
+  }
 
   HWND m_owner = nullptr;
   std::unique_ptr<CXmlDomDocument> m_data;
   std::unique_ptr<CXmlDomDocument> m_stylesheet;
   CXmlDomNodeList m_list;
-  bool m_listIsLines = false;  // the held list is the current LINEITEM list
   CXmlDomNode m_current;
   LONG m_cursor = 0;
   LONG m_count = 0;
   CBstr m_attributeName;
+  // The line index: valid while m_linesIndexed and the document's root is m_indexRoot (a
+  // handle on the root keeps its document alive, so a new document never reuses it).
+  bool m_linesIndexed = false;
+  CXmlDomNode m_indexRoot;
+  std::vector<CXmlDomNode> m_lines;
+  std::unordered_map<std::u16string, KeyedLine> m_lineKeys;
+  LONG m_lineCursor = 0;
+  std::uint64_t m_lineVersion = 0;
 };
-

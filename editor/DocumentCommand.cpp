@@ -31,3 +31,4 @@ void CRootAttributeSnapshot::Restore(CSalesDocument& document) const {
 }
 
 void CDocumentCommand::Render(int mode) const { m_document.Render(mode); }
+void CDocumentCommand::ShowChanges(int mode) const { m_document.ShowChanges(mode); }

@@ -49,6 +49,8 @@ class CDocumentCommand : public CEditCommand {
   CSalesDocument& Document() const { return m_document; }
   // Shows the document again (nothing when it has no view).
   void Render(int mode) const;
+  // Shows the lines and totals changed since the page was shown, in place where it can.
+  void ShowChanges(int mode) const;
 
  private:
   CSalesDocument& m_document;

@@ -382,8 +382,8 @@ INT_PTR CDocumentView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kMsgRenderDocument:
       // Items were added: with a current line the page stays where it was, otherwise it
       // scrolls to the end where the new lines are.
-      m_document->RecalcTotals();
-      m_document->Render(m_document->GetCurrentLineKey().IsEmpty() ? kRenderScrollToEnd : kRenderKeepPosition);
+      m_document->RecalcChangedTotals();
+      m_document->ShowChanges(m_document->GetCurrentLineKey().IsEmpty() ? kRenderScrollToEnd : kRenderKeepPosition);
       return TRUE;
     default:
       return FALSE;

@@ -96,7 +96,7 @@ bool CAddLineItemCommand::Do(bool isRedo) {
   if (!added) return false;
   if (!isRedo) m_stockChange = m_stock.StockChangeFor(document, *m_record, LineQuantity(*m_record));
   m_stock.Apply(*m_record, m_stockChange, true);
-  if (m_render) Render(kRenderKeepPosition);
+  if (m_render) ShowChanges(kRenderKeepPosition);
   m_render = true;
   return true;
 }
@@ -105,7 +105,7 @@ bool CAddLineItemCommand::Undo() {
   CWaitCursorScope wait;
   TakeOutLine(Document(), *m_record, m_nextKey);
   m_stock.Apply(*m_record, -m_stockChange, false);
-  Render(kRenderKeepPosition);
+  ShowChanges(kRenderKeepPosition);
   return true;
 }
 
@@ -148,8 +148,8 @@ bool CAddItemCommand::Do(bool isRedo) {
     // to first, so each finds its follower in place.
     for (size_t i = m_items.size(); i-- > 0;) PutBackLine(document, *m_items[i], m_nextKeys[i], false, 0);
   }
-  document.RecalcTotals();
-  Render(kRenderKeepPosition);
+  document.RecalcChangedTotals();
+  ShowChanges(kRenderKeepPosition);
   return true;
 }
 
@@ -157,7 +157,7 @@ bool CAddItemCommand::Undo() {
   CWaitCursorScope wait;
   m_nextKeys.assign(m_items.size(), CBstr());
   for (size_t i = 0; i < m_items.size(); ++i) TakeOutLine(Document(), *m_items[i], m_nextKeys[i]);
-  Render(kRenderKeepPosition);
+  ShowChanges(kRenderKeepPosition);
   return true;
 }
 
@@ -213,7 +213,7 @@ bool CAddLabelCommand::Do(bool isRedo) {
   if (isRedo) {
     CWaitCursorScope wait;
     if (!PutBackLine(document, *m_record, m_nextKey, false, 0)) return false;
-    Render(kRenderKeepPosition);
+    ShowChanges(kRenderKeepPosition);
     return true;
   }
   CBstr label;
@@ -223,14 +223,14 @@ bool CAddLabelCommand::Do(bool isRedo) {
   m_record->SetField(kLineFieldType, kLabelType);
   m_record->SetField(kLineFieldName, label);
   if (!document.AddLineItem(*m_record, false, false, 0)) return false;
-  Render(kRenderKeepPosition);
+  ShowChanges(kRenderKeepPosition);
   return true;
 }
 
 bool CAddLabelCommand::Undo() {
   CWaitCursorScope wait;
   TakeOutLine(Document(), *m_record, m_nextKey);
-  Render(kRenderKeepPosition);
+  ShowChanges(kRenderKeepPosition);
   return true;
 }
 
@@ -260,7 +260,7 @@ bool CDeleteLineItemCommand::Do(bool) {
   std::unique_ptr<CDbRecord> removed = Document().DeleteLineItem(m_key, &m_nextKey, m_keepAsCurrent, true);
   if (!removed) return false;
   m_removed = std::move(removed);
-  Render(kRenderKeepPosition);
+  ShowChanges(kRenderKeepPosition);
   return true;
 }
 
@@ -268,7 +268,7 @@ bool CDeleteLineItemCommand::Undo() {
   CWaitCursorScope wait;
   PutBackLine(Document(), *m_removed, m_nextKey, false, 1);
   m_key = KeyOf(*m_removed);
-  Render(kRenderKeepPosition);
+  ShowChanges(kRenderKeepPosition);
   return true;
 }
 
@@ -295,14 +295,14 @@ bool CPasteLineItemCommand::Do(bool isRedo) {
   }
   if (!inserted) return false;
   const CBstr& current = document.GetCurrentLineKey();
-  Render(current.IsEmpty() ? kRenderScrollToEnd : kRenderKeepPosition);
+  ShowChanges(current.IsEmpty() ? kRenderScrollToEnd : kRenderKeepPosition);
   return true;
 }
 
 bool CPasteLineItemCommand::Undo() {
   CWaitCursorScope wait;
   TakeOutLine(Document(), *m_pasted, m_nextKey);
-  Render(kRenderKeepPosition);
+  ShowChanges(kRenderKeepPosition);
   return true;
 }
 
@@ -329,8 +329,7 @@ CEditLineItemCommand::~CEditLineItemCommand() = default;
 
 void CEditLineItemCommand::Write(const CDbRecord& line) {
   Document().UpdateLineItem(line);
-  // The page has no cell-by-cell update of a line: it is shown again where it stands.
-  Render(kRenderKeepPosition);
+  ShowChanges(kRenderKeepPosition);
 }
 
 bool CEditLineItemCommand::Do(bool isRedo) {

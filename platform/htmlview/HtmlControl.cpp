@@ -245,6 +245,8 @@ void Paint(Control& c) {
 }
 
 void Scroll(Control& c, WORD code) {
+  // A page changed in place is measured first: its end may have moved.
+  Settle(c);
   SCROLLINFO si;
   si.fMask = SIF_ALL;
   GetScrollInfo(c.inner, SB_VERT, &si);
@@ -310,6 +312,16 @@ class ElementObject final : public IHtmlElementObject {
     InvalidateRect(m_control->inner, nullptr, TRUE);
     return S_OK;
   }
+  HRESULT put_outerHTML(const char16_t* html) override {
+    return Changed(Live() && m_page.lock()->ReplaceElement(m_element, Utf8(html)));
+  }
+  HRESULT insertAdjacentHTML(const char16_t* where, const char16_t* html) override {
+    const std::u16string_view place = where ? std::u16string_view(where) : std::u16string_view();
+    const bool after = place == u"afterEnd";
+    if (!after && place != u"beforeBegin") return E_INVALIDARG;
+    return Changed(Live() && m_page.lock()->InsertBeside(m_element, Utf8(html), after));
+  }
+  HRESULT removeNode() override { return Changed(Live() && m_page.lock()->RemoveElement(m_element)); }
   HRESULT get_innerText(BSTR* text) override {
     if (!text) return E_POINTER;
     *text = nullptr;
@@ -322,6 +334,15 @@ class ElementObject final : public IHtmlElementObject {
   }
 
  private:
+  static std::string Utf8(const char16_t* text) {
+    return platform::ToUtf8(text ? std::u16string_view(text) : std::u16string_view());
+  }
+  // Laid out and measured again when painted: several changes cost one layout.
+  HRESULT Changed(bool done) {
+    if (!done) return E_FAIL;
+    InvalidateRect(m_control->inner, nullptr, TRUE);
+    return S_OK;
+  }
   std::shared_ptr<HtmlPage> Live() {
     auto page = m_page.lock();
     return page && page->Generation() == m_generation ? page : nullptr;
@@ -510,6 +531,11 @@ std::u16string HtmlLinkAt(HWND control, POINT client) {
   Control* c = ControlOf(control);
   const htmlview::PageLink* link = c ? LinkAtClient(*c, client) : nullptr;
   return link ? ToUtf16(link->target) : std::u16string();
+}
+
+std::string HtmlPageDump(HWND control) {
+  Control* c = ControlOf(control);
+  return c ? c->page->Dump() : std::string();
 }
 
 }  // namespace platform

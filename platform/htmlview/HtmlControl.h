@@ -70,6 +70,15 @@ class IHtmlElementObject {
   virtual HRESULT put_innerHTML(const char16_t* html) = 0;
   // The element's text content.
   virtual HRESULT get_innerText(BSTR* text) = 0;
+  // Replaces the element itself by `html`, read as content of the element's parent (table
+  // sections, rows or cells stand inside their table). A table section replaced by one of
+  // the same shape keeps the table's layout: only the cells are laid out again.
+  virtual HRESULT put_outerHTML(const char16_t* html) = 0;
+  // Puts `html` (read as for put_outerHTML) just before ("beforeBegin") or after
+  // ("afterEnd") the element.
+  virtual HRESULT insertAdjacentHTML(const char16_t* where, const char16_t* html) = 0;
+  // Takes the element out of the page.
+  virtual HRESULT removeNode() = 0;
 
  protected:
   virtual ~IHtmlElementObject() = default;
@@ -101,4 +110,8 @@ int HtmlLayoutCount(HWND control);
 int HtmlLayoutWidth(HWND control);
 // The text of the link under `client` (inner-window coordinates), empty when none.
 std::u16string HtmlLinkAt(HWND control, POINT client);
+// The laid-out page, one element a line in document order: its tag, id and class, its
+// place and size (page pixels) and, for text, the text. Two pages that dump alike look
+// alike.
+std::string HtmlPageDump(HWND control);
 }  // namespace platform

@@ -88,6 +88,8 @@ void HtmlPage::Clear() {
   m_layoutDirty = false;
   m_ids.clear();
   m_idsValid = false;
+  m_head.clear();
+  m_scratch.reset();
   m_layoutWidth = 0;
   m_layoutCount = 0;
   ++m_generation;
@@ -96,6 +98,12 @@ void HtmlPage::Clear() {
 void HtmlPage::Load(const std::string& html) {
   Clear();
   m_document = litehtml::document::createFromUTF8(html.c_str(), this, &m_context);
+  // The head (the page's style sheets) is kept to read fragments against later.
+  std::string lower(html.size(), ' ');
+  std::transform(html.begin(), html.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+  const size_t start = lower.find("<head");
+  const size_t end = start == std::string::npos ? start : lower.find("</head>", start);
+  if (end != std::string::npos) m_head = html.substr(start, end + 7 - start);
 }
 
 int HtmlPage::Layout(int width) {
@@ -227,41 +235,274 @@ static int RelayoutInPlace(const litehtml::element::ptr& cell, int* height) {
   return needed;
 }
 
+namespace {
+
+bool IsTable(const litehtml::element::ptr& e) {
+  return e->get_display() == litehtml::display_table || e->get_display() == litehtml::display_inline_table;
+}
+
+bool IsRowGroup(const litehtml::element::ptr& e) {
+  const litehtml::style_display d = e->get_display();
+  return d == litehtml::display_table_row_group || d == litehtml::display_table_header_group ||
+         d == litehtml::display_table_footer_group;
+}
+
+// Parts of a table below the table itself that hold no content of their own.
+bool IsTableFrame(const litehtml::element::ptr& e) {
+  return IsTable(e) || IsRowGroup(e) || e->get_display() == litehtml::display_table_row;
+}
+
+litehtml::element::ptr TableOf(litehtml::element::ptr e) {
+  while (e && !IsTable(e)) e = e->parent();
+  return e;
+}
+
+// What an element keeps that the element itself offers no way to change: its children (it
+// offers only appending and removing) and the document it belongs to.
+struct ElementAccess : litehtml::element {
+  static constexpr litehtml::elements_vector litehtml::element::*kChildren = &ElementAccess::m_children;
+  static constexpr std::weak_ptr<litehtml::document> litehtml::element::*kDocument = &ElementAccess::m_doc;
+};
+
+litehtml::elements_vector& ChildrenOf(const litehtml::element::ptr& e) { return (*e).*ElementAccess::kChildren; }
+
+// The start tag of an element, with what the page's rules may read of it.
+std::string StartTagOf(const litehtml::element::ptr& e) {
+  std::string tag = std::string("<") + e->get_tagName();
+  for (const char* name : {"class", "style", "colspan"})
+    if (const char* value = e->get_attr(name)) tag += std::string(" ") + name + "=\"" + EscapeHtml(value) + "\"";
+  return tag + ">";
+}
+
+size_t IndexIn(const litehtml::element::ptr& parent, const litehtml::element::ptr& child) {
+  const litehtml::elements_vector& children = ChildrenOf(parent);
+  return static_cast<size_t>(std::find(children.begin(), children.end(), child) - children.begin());
+}
+
+bool SameAttribute(const litehtml::element::ptr& a, const litehtml::element::ptr& b, const char* name) {
+  const char* x = a->get_attr(name);
+  const char* y = b->get_attr(name);
+  return (!x && !y) || (x && y && std::string_view(x) == y);
+}
+
+bool IsCell(const litehtml::element::ptr& e) { return e->get_display() == litehtml::display_table_cell; }
+
+// Two table parts of the same shape: the same tags, spans and classes down to the cells
+// (the blanks between a table's parts aside).
+bool SameShape(const litehtml::element::ptr& a, const litehtml::element::ptr& b) {
+  if (a->is_white_space() && b->is_white_space()) return true;
+  if (std::string_view(a->get_tagName()) != b->get_tagName() || a->get_display() != b->get_display()) return false;
+  for (const char* name : {"class", "colspan", "rowspan"})
+    if (!SameAttribute(a, b, name)) return false;
+  if (!IsTableFrame(a)) return IsCell(a);
+  if (IsTable(a) || a->get_children_count() != b->get_children_count()) return false;
+  for (size_t i = 0; i < a->get_children_count(); ++i)
+    if (!SameShape(a->get_child(static_cast<int>(i)), b->get_child(static_cast<int>(i)))) return false;
+  return true;
+}
+
+// The cells of a row group or row, in order.
+void CollectCells(const litehtml::element::ptr& e, std::vector<litehtml::element::ptr>& cells) {
+  if (IsCell(e)) cells.push_back(e);
+  if (!IsTableFrame(e)) return;
+  for (size_t i = 0; i < e->get_children_count(); ++i) CollectCells(e->get_child(static_cast<int>(i)), cells);
+}
+
+template <typename Visit>
+void ForEachElement(const litehtml::element::ptr& top, Visit visit) {
+  std::vector<litehtml::element::ptr> stack{top};
+  while (!stack.empty()) {
+    litehtml::element::ptr el = stack.back();
+    stack.pop_back();
+    visit(el);
+    for (int i = static_cast<int>(el->get_children_count()) - 1; i >= 0; --i) stack.push_back(el->get_child(i));
+  }
+}
+
+}  // namespace
+
+// Elements read in a small page of their own take their fonts from the page.
+void HtmlPage::TakeFonts(const litehtml::element::ptr& subtree) {
+  ForEachElement(subtree, [](const litehtml::element::ptr& el) { el->init_font(); });
+}
+
+void HtmlPage::IndexIds(const litehtml::element::ptr& subtree) {
+  if (!m_idsValid) return;
+  ForEachElement(subtree, [&](const litehtml::element::ptr& el) {
+    if (const char* own = el->get_attr("id")) m_ids.insert_or_assign(own, el);
+  });
+}
+
+void HtmlPage::ForgetIds(const litehtml::element::ptr& subtree) {
+  if (!m_idsValid) return;
+  ForEachElement(subtree, [&](const litehtml::element::ptr& el) {
+    const char* own = el->get_attr("id");
+    if (!own) return;
+    auto it = m_ids.find(own);
+    if (it != m_ids.end() && it->second.lock() == el) m_ids.erase(it);
+  });
+}
+
+// The fragment is read in a small page of its own that holds the page's head (its style
+// sheets): below the elements from the body down to `parent`, with their tags and classes,
+// so that the page's rules apply to it as they will where it goes. The page itself is not
+// touched: the parser keeps every table part it ever styled to check its table later, and
+// walks them all again for each fragment; the small page is made anew now and then, so
+// that what it keeps stays small.
+std::vector<litehtml::element::ptr> HtmlPage::ParseAsContentOf(const litehtml::element::ptr& parent,
+                                                               const std::string& html) {
+  std::vector<litehtml::element::ptr> made;
+  if (!m_document || !parent || html.empty()) return made;
+  constexpr int kFragmentsPerScratchPage = 256;
+  if (!m_scratch || ++m_scratchUses > kFragmentsPerScratchPage) {
+    const std::string empty = "<html>" + m_head + "<body></body></html>";
+    m_scratch = litehtml::document::createFromUTF8(empty.c_str(), this, &m_context);
+    m_scratchUses = 0;
+  }
+  litehtml::element::ptr body = m_scratch ? m_scratch->root()->select_one("body") : nullptr;
+  if (!body) return made;
+  std::vector<litehtml::element::ptr> chain;
+  for (litehtml::element::ptr e = parent; e && !e->is_body() && e->have_parent(); e = e->parent()) chain.push_back(e);
+  std::string text;
+  for (auto it = chain.rbegin(); it != chain.rend(); ++it) text += StartTagOf(*it);
+  text += html;
+  for (const auto& e : chain) text += std::string("</") + e->get_tagName() + ">";
+  const size_t first = body->get_children_count();
+  m_scratch->append_children_from_utf8(*body, text.c_str());
+  std::vector<litehtml::element::ptr> wrappers;
+  for (size_t i = first; i < body->get_children_count(); ++i) wrappers.push_back(body->get_child(static_cast<int>(i)));
+  for (const auto& wrapper : wrappers) body->removeChild(wrapper);
+  // Down the same chain in what was read to the element that stands for `parent`.
+  litehtml::element::ptr holder = wrappers.empty() ? nullptr : wrappers.front()->select_one("body");
+  for (auto it = chain.rbegin(); holder && it != chain.rend(); ++it) {
+    litehtml::element::ptr next;
+    for (size_t i = 0; !next && i < holder->get_children_count(); ++i)
+      if (std::string_view(holder->get_child(static_cast<int>(i))->get_tagName()) == (*it)->get_tagName())
+        next = holder->get_child(static_cast<int>(i));
+    holder = next;
+  }
+  if (!holder) return made;
+  for (size_t i = 0; i < holder->get_children_count(); ++i) made.push_back(holder->get_child(static_cast<int>(i)));
+  for (const auto& child : made) {
+    holder->removeChild(child);
+    // The elements belong to the page from now on (their fonts are taken from it once
+    // they stand there).
+    ForEachElement(child, [&](const litehtml::element::ptr& el) {
+      (*el).*ElementAccess::kDocument = m_document;
+    });
+  }
+  return made;
+}
+
 void HtmlPage::SetElementContent(const litehtml::element::ptr& element, const std::string& html) {
   if (!m_document || !element) return;
+  PutContent(element, ParseAsContentOf(element, html));
+}
+
+void HtmlPage::PutContent(const litehtml::element::ptr& element, const std::vector<litehtml::element::ptr>& content) {
   // A table cell whose new content needs no more room than the old is laid out alone: the
   // table's columns and rows stay as they are. Anything else lays the page out again.
   litehtml::element::ptr cell = m_layoutDirty || m_layoutWidth <= 0 ? nullptr : HoldingCell(element);
   const int oldHeight = cell ? cell->get_position().height : 0;
   const int oldNeeded = cell ? RelayoutInPlace(cell, nullptr) : 0;
-  while (element->get_children_count() > 0) element->removeChild(element->get_child(0));
-  if (!html.empty()) {
-    // The parser makes a whole page of the fragment (html, head, body): keep what its body
-    // holds, in the element itself, styled as the element's own content.
-    m_document->append_children_from_utf8(*element, html.c_str());
-    std::vector<litehtml::element::ptr> made;
-    for (size_t i = 0; i < element->get_children_count(); ++i) made.push_back(element->get_child(static_cast<int>(i)));
-    for (const auto& wrapper : made) element->removeChild(wrapper);
-    for (const auto& wrapper : made) {
-      litehtml::element::ptr body = wrapper->select_one("body");
-      if (!body) continue;
-      std::vector<litehtml::element::ptr> content;
-      for (size_t i = 0; i < body->get_children_count(); ++i) content.push_back(body->get_child(static_cast<int>(i)));
-      for (const auto& child : content) {
-        body->removeChild(child);
-        element->appendChild(child);
-        child->parse_styles();
-      }
-    }
+  while (element->get_children_count() > 0) {
+    litehtml::element::ptr child = element->get_child(0);
+    ForgetIds(child);
+    element->removeChild(child);
+  }
+  for (const auto& child : content) {
+    element->appendChild(child);
+    TakeFonts(child);
+    IndexIds(child);
   }
   int newHeight = 0;
   if (!cell || RelayoutInPlace(cell, &newHeight) > std::max(oldNeeded, cell->width()) || newHeight > oldHeight)
     m_layoutDirty = true;
   m_linksValid = false;
-  // What was inside is gone (its ids die with it); what came in may carry ids of its own.
-  std::string lower(html.size(), ' ');
-  std::transform(html.begin(), html.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
-  if (lower.find("id") != std::string::npos) m_idsValid = false;
+}
+
+void HtmlPage::PutChildren(const litehtml::element::ptr& parent, size_t index,
+                           const std::vector<litehtml::element::ptr>& children) {
+  litehtml::elements_vector& list = ChildrenOf(parent);
+  index = std::min(index, list.size());
+  list.insert(list.begin() + static_cast<std::ptrdiff_t>(index), children.begin(), children.end());
+  for (const auto& child : children) {
+    child->parent(parent);
+    TakeFonts(child);
+    IndexIds(child);
+  }
+  ChildrenChanged(parent);
+}
+
+void HtmlPage::ChildrenChanged(const litehtml::element::ptr& parent) {
+  // A table knows its rows and cells from when it was made: it is taken apart again.
+  if (litehtml::element::ptr table = TableOf(parent)) table->init();
+  m_layoutDirty = true;
+  m_linksValid = false;
+}
+
+bool HtmlPage::ReplaceElement(const litehtml::element::ptr& element, const std::string& html) {
+  litehtml::element::ptr parent = element ? element->parent() : nullptr;
+  if (!m_document || !parent) return false;
+  std::vector<litehtml::element::ptr> made = ParseAsContentOf(parent, html);
+  if (made.empty()) return false;
+  if (made.size() == 1 && IsRowGroup(element) && SameShape(element, made[0])) {
+    std::vector<litehtml::element::ptr> oldCells, newCells;
+    CollectCells(element, oldCells);
+    CollectCells(made[0], newCells);
+    for (size_t i = 0; i < oldCells.size(); ++i) {
+      std::vector<litehtml::element::ptr> content;
+      for (size_t c = 0; c < newCells[i]->get_children_count(); ++c)
+        content.push_back(newCells[i]->get_child(static_cast<int>(c)));
+      for (const auto& child : content) newCells[i]->removeChild(child);
+      PutContent(oldCells[i], content);
+    }
+    return true;
+  }
+  const size_t index = IndexIn(parent, element);
+  ForgetIds(element);
+  parent->removeChild(element);
+  PutChildren(parent, index, made);
+  return true;
+}
+
+bool HtmlPage::InsertBeside(const litehtml::element::ptr& element, const std::string& html, bool after) {
+  litehtml::element::ptr parent = element ? element->parent() : nullptr;
+  if (!m_document || !parent) return false;
+  std::vector<litehtml::element::ptr> made = ParseAsContentOf(parent, html);
+  if (made.empty()) return false;
+  PutChildren(parent, IndexIn(parent, element) + (after ? 1 : 0), made);
+  return true;
+}
+
+bool HtmlPage::RemoveElement(const litehtml::element::ptr& element) {
+  litehtml::element::ptr parent = element ? element->parent() : nullptr;
+  if (!m_document || !parent) return false;
+  ForgetIds(element);
+  parent->removeChild(element);
+  ChildrenChanged(parent);
+  return true;
+}
+
+std::string HtmlPage::Dump() {
+  std::string out;
+  if (!m_document) return out;
+  EnsureLayout();
+  ForEachElement(m_document->root(), [&](const litehtml::element::ptr& el) {
+    const litehtml::position at = el->get_placement();
+    out += el->get_tagName();
+    for (const char* name : {"id", "class", "colspan"})
+      if (const char* value = el->get_attr(name)) out += std::string(" ") + name + "=" + value;
+    out += " @" + std::to_string(at.x) + "," + std::to_string(at.y) + " " + std::to_string(at.width) + "x" +
+           std::to_string(at.height);
+    if (el->get_children_count() == 0) {
+      std::string text;
+      el->get_text(text);
+      if (!text.empty()) out += " \"" + text + "\"";
+    }
+    out += "\n";
+  });
+  return out;
 }
 
 // ---- Fonts and text ----------------------------------------------------------------------------

@@ -60,8 +60,21 @@ class HtmlPage final : public litehtml::document_container {
   // Replaces the content of `element` by the HTML fragment. The page is laid out again
   // when it is next measured, painted or hit (several replacements cost one layout).
   void SetElementContent(const litehtml::element::ptr& element, const std::string& html);
+  // Replaces `element` itself by what the HTML fragment gives where it stands (read as the
+  // content of its parent: sections in a table, rows in a section, cells in a row). A
+  // table section replaced by one of the same shape (its rows, and cells of the same spans
+  // and classes) keeps its place in the laid-out table: each cell takes its new content as
+  // SetElementContent gives it. False when the fragment gives nothing to put there.
+  bool ReplaceElement(const litehtml::element::ptr& element, const std::string& html);
+  // Puts what the fragment gives (read as for ReplaceElement) just before or after `element`.
+  bool InsertBeside(const litehtml::element::ptr& element, const std::string& html, bool after);
+  // Takes `element` out of the page.
+  bool RemoveElement(const litehtml::element::ptr& element);
   // The laid-out page changes each Load and Clear; element objects of an older one are stale.
   unsigned Generation() const { return m_generation; }
+
+  // The laid-out page as text, one element a line (see platform::HtmlPageDump).
+  std::string Dump();
 
   // Text smoothing (on by default).
   void SetSmoothText(bool on) { m_smoothText = on; }
@@ -110,6 +123,19 @@ class HtmlPage final : public litehtml::document_container {
 
   void CollectLinks();
   void EnsureLayout();
+  // The elements the fragment gives as the content of `parent` (parsed against the page's
+  // styles where they will stand), not yet in the page.
+  std::vector<litehtml::element::ptr> ParseAsContentOf(const litehtml::element::ptr& parent, const std::string& html);
+  void PutContent(const litehtml::element::ptr& element, const std::vector<litehtml::element::ptr>& content);
+  // Places new elements among `parent`'s children from `index` on; the table around them
+  // is taken apart into rows and cells again and the page laid out again when next needed.
+  void PutChildren(const litehtml::element::ptr& parent, size_t index,
+                   const std::vector<litehtml::element::ptr>& children);
+  void ChildrenChanged(const litehtml::element::ptr& parent);
+  void TakeFonts(const litehtml::element::ptr& subtree);
+  // The id index follows elements that come into the page and go out of it.
+  void IndexIds(const litehtml::element::ptr& subtree);
+  void ForgetIds(const litehtml::element::ptr& subtree);
 
   litehtml::context m_context;
   litehtml::document::ptr m_document;
@@ -119,6 +145,9 @@ class HtmlPage final : public litehtml::document_container {
   bool m_linksValid = false;
   bool m_layoutDirty = false;
   std::unordered_map<std::string, std::weak_ptr<litehtml::element>> m_ids;
+  std::string m_head;  // the loaded page's head, its style sheets
+  litehtml::document::ptr m_scratch;  // where fragments are read (ParseAsContentOf)
+  int m_scratchUses = 0;
   bool m_idsValid = false;
   cairo_surface_t* m_measureSurface = nullptr;
   cairo_t* m_measure = nullptr;

@@ -408,17 +408,17 @@ TEST_F(DocumentOperations, FileLargerThanADocumentIsRefusedUnreadWithItsReason) 
     return text.insert(text.find("</SALESDOCUMENT>"), lines);
   };
   const std::u16string path = m_documents + u"Huge.QVN";
-  std::ofstream(Linux(path)) << invoice(2u * 1024 * 1024);
+  std::ofstream(Linux(path)) << invoice(8u * 1024 * 1024);
   ScriptedAnswers no({IDNO});
   platform::SetMessageBoxHandler(&no);
   auto doc = Make();
   EXPECT_FALSE(doc->Open(path));
   ASSERT_EQ(BoxTexts().size(), 1u);
   EXPECT_EQ(BoxTexts()[0], u"Failed to load '" + path +
-                               u"'.  The file is larger than 2 MB, more than a document can hold."
+                               u"'.  The file is larger than 8 MB, more than a document can hold."
                                u"  Would you like to move the document to the deleted folder?");
   EXPECT_EQ(doc->GetXmlDocument().CountElements(u"LINEITEM"), 0);
-  std::ofstream(Linux(path), std::ios::trunc) << invoice(2u * 1024 * 1024 - 4096);
+  std::ofstream(Linux(path), std::ios::trunc) << invoice(8u * 1024 * 1024 - 4096);
   EXPECT_TRUE(doc->Open(path)) << "just under the limit";
 }
 

@@ -139,6 +139,7 @@ class StylesheetPage : public sales_test::SalesDocumentTest {
         break;
     }
     for (const PageLine& line : lines) {
+      ids->insert("AJIDR" + line.key);  // the line's own table section
       if (line.label && s.styleCode != 4) {
         if (link) links->insert(line.key + ",N");
         continue;

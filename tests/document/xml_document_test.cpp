@@ -124,6 +124,24 @@ TEST_F(XmlDocumentFiles, SaveAndLoadRoundTripNonAsciiAndKeepTheOldFileOnFailure)
   EXPECT_FALSE(empty.SaveFile(u"\\empty.xml")) << "nothing to write";
 }
 
+TEST_F(XmlDocumentFiles, DocumentOfFiveThousandLinesSavesAndOpensAgain) {
+  std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><QVN VERSION=\"4\"><TOTALS/>";
+  for (int i = 1; i <= 5000; ++i)
+    text += "<LINEITEM ID=\"" + std::to_string(i) + "\"><TYPE>Service</TYPE><ACCOUNT>Services</ACCOUNT><VENDOR></VENDOR>"
+            "<CATNAME>Service</CATNAME><NUMBER>{8F0D1E22-6C4B-4E3A-9B77-1F2E3D4C5B6A}</NUMBER><QUANTITY>2</QUANTITY>"
+            "<NAME>Consulting</NAME><DESCRIPTION>Consulting by the hour, on site</DESCRIPTION><PRICE>85.00</PRICE>"
+            "<COST>0</COST><PRICELEVEL></PRICELEVEL><TOTAL>170.00T</TOTAL><TAXABLE>Tax</TAXABLE><UNITOFMEASURE>"
+            "</UNITOFMEASURE><TAX_AMOUNT>14.03</TAX_AMOUNT><SERVICED></SERVICED><QBSERVICED></QBSERVICED></LINEITEM>";
+  text += "</QVN>";
+  ASSERT_TRUE(doc->LoadXmlText(platform::ToUtf16(text)));
+  ASSERT_TRUE(CreateDirectoryW(u"\\My Documents", nullptr));
+  ASSERT_TRUE(doc->SaveFile(u"\\My Documents\\Big.QVN"));
+  CXmlDocument back(nullptr);
+  CBstr error;
+  ASSERT_TRUE(back.LoadFile(u"\\My Documents\\Big.QVN", &error)) << platform::ToUtf8(error.view());
+  EXPECT_EQ(back.GetLineCount(), 5000);
+}
+
 TEST_F(XmlDocumentFiles, DeclaredSingleByteEncodingIsHonoured) {
   WriteText(u"\\old.QVN", "<?xml version=\"1.0\" encoding=\"windows-1252\"?><QVN NOTES=\"caf\xe9 \x80\"/>");
   CBstr error, notes;
@@ -524,6 +542,42 @@ TEST_F(XmlDocumentLines, KeySearchesCompareExactText) {
   doc->CountElements(u"TOTALS");
   EXPECT_TRUE(doc->IsLineKeyTaken(CBstr(u"1")));
   EXPECT_TRUE(doc->FindLineItem(CBstr(u"4")));
+}
+
+TEST_F(XmlDocumentLines, IndexFollowsEditsDuplicateKeysAndDocumentsLoadedAnyWay) {
+  LoadSkeleton();
+  CDbRecord twin;
+  twin.SetField(13, u"2");
+  twin.SetField(3, u"Twin");
+  LONG position = -1;
+  ASSERT_EQ(doc->InsertLineItem(CBstr(u"4"), twin, &position), S_OK);
+  EXPECT_EQ(position, 2);
+  EXPECT_EQ(doc->GetLinePosition(CBstr(u"2")), 1) << "a key carried twice names the first line";
+  ASSERT_TRUE(doc->RemoveLineItem(CBstr(u"2"), &position));
+  EXPECT_EQ(position, 1);
+  EXPECT_EQ(doc->GetLinePosition(CBstr(u"2")), 1) << "the other line of that key";
+  EXPECT_EQ(doc->GetLineCount(), 3);
+  CLineItemTexts line;
+  ASSERT_TRUE(doc->ReadLineItemAt(1, &line));
+  EXPECT_EQ(line.name.str(), u"Twin");
+  // Loaded into the DOM itself, and lines below other elements count too.
+  ASSERT_EQ(doc->GetDataDocument()->loadXML(u"<R><LINEITEM ID=\"7\"/><X><LINEITEM ID=\"8\"/></X></R>"), S_OK);
+  EXPECT_EQ(doc->GetLineCount(), 2);
+  EXPECT_EQ(doc->GetLinePosition(CBstr(u"8")), 1);
+  EXPECT_EQ(doc->GetLinePosition(CBstr(u"2")), -1);
+}
+
+TEST_F(XmlDocumentLines, OneLineTransformsWithTheRootAndNoOtherLine) {
+  LoadSkeleton();
+  ASSERT_EQ(doc->LoadStylesheet(u"<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+                                u"<xsl:output method='text'/><xsl:template match='/'><xsl:value-of select='/*/@ID'/>:"
+                                u"<xsl:value-of select='count(//LINEITEM)'/>:<xsl:value-of select='//LINEITEM/NAME'/>"
+                                u"</xsl:template></xsl:stylesheet>"),
+            S_OK);
+  CBstr text;
+  ASSERT_EQ(doc->TransformLine(1, &text), S_OK);
+  EXPECT_EQ(text.str(), u"1001:1:Bolt");
+  EXPECT_EQ(doc->TransformLine(3, &text), E_FAIL);
 }
 
 TEST_F(XmlDocumentLines, NextKeyAndRemoval) {
