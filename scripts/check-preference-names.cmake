@@ -1,5 +1,6 @@
 # Fails when a product source spells the name of a Preferences value as a text literal
-# instead of reaching it through its entry in core/PreferenceTable.h.
+# instead of reaching it through its entry in core/PreferenceTable.h, or reads or writes the
+# store by a literal name (a value new to the program gets its entry first).
 #
 #   cmake -DSOURCE_DIR=<repository> -P scripts/check-preference-names.cmake
 #
@@ -32,6 +33,8 @@ if(count LESS 50)
   message(FATAL_ERROR "check-preference-names: read only ${count} names from ${kTable}")
 endif()
 list(JOIN names "|" alternatives)
+# A call on the store by a literal name, whatever the name.
+set(byName "(CPreferences\\(\\)|preferences|prefs)(\\.|->)(GetDword|QueryDword|GetString|SetDword|SetString|GetBinary|SetBinary)\\(u\"")
 
 set(failures 0)
 foreach(folder IN LISTS kProductFolders)
@@ -40,6 +43,12 @@ foreach(folder IN LISTS kProductFolders)
     if(source STREQUAL kTable)
       continue()
     endif()
+    file(STRINGS "${SOURCE_DIR}/${source}" calls REGEX "${byName}")
+    foreach(call IN LISTS calls)
+      string(STRIP "${call}" call)
+      message(SEND_ERROR "${source}: the store is called by a literal name (${call}); give the value an entry in ${kTable}")
+      math(EXPR failures "${failures} + 1")
+    endforeach()
     file(STRINGS "${SOURCE_DIR}/${source}" lines REGEX "u\"(${alternatives})\"")
     foreach(line IN LISTS lines)
       string(REGEX MATCHALL "u\"(${alternatives})\"" found "${line}")
