@@ -7,28 +7,10 @@
 
 namespace {
 
-// The Preferences names of one company's values.
-struct CompanyValueNames {
-  const char16_t* name;
-  const char16_t* address1;
-  const char16_t* address2;
-  const char16_t* address3;
-  const char16_t* phone;
-  const char16_t* email;
-  const char16_t* showLogo;
-  const char16_t* userName;  // null: not stored (the device owner's name is shown)
-};
-
-constexpr CompanyValueNames kFirstCompanyNames{
-    u"CompanyName", u"CompanyAddress1", u"CompanyAddress2", u"CompanyAddress3",
-    u"CompanyPhone", u"CompanyEMail",   u"ShowLogo",        nullptr};
-constexpr CompanyValueNames kCompanyBNames{
-    u"Company_B_Name",  u"Company_B_Address1", u"Company_B_Address2", u"Company_B_Address3",
-    u"Company_B_Phone", u"Company_B_EMail",    u"Company_B_ShowLogo", u"Company_B_UserName"};
-
-const CompanyValueNames* NamesOf(DWORD companyNumber) {
-  if (companyNumber == CCompanyInfo::kFirstCompany) return &kFirstCompanyNames;
-  if (companyNumber == CCompanyInfo::kCompanyB) return &kCompanyBNames;
+// The Preferences values of one company.
+const pref::CompanyPreferences* NamesOf(DWORD companyNumber) {
+  if (companyNumber == CCompanyInfo::kFirstCompany) return &pref::kFirstCompany;
+  if (companyNumber == CCompanyInfo::kCompanyB) return &pref::kCompanyB;
   return nullptr;
 }
 
@@ -77,32 +59,32 @@ CCompanyInfo::CCompanyInfo(void* ownerContext, DWORD companyNumber)
 }
 
 BOOL CCompanyInfo::Load() {
-  const CompanyValueNames* names = NamesOf(m_companyNumber);
+  const pref::CompanyPreferences* names = NamesOf(m_companyNumber);
   if (names == nullptr) return FALSE;
   CPreferences prefs;
-  if (!prefs.GetString(names->name, m_name)) return FALSE;
-  prefs.GetString(names->address1, m_address1);
-  prefs.GetString(names->address2, m_address2);
-  prefs.GetString(names->address3, m_address3);
-  prefs.GetString(names->phone, m_phone);
-  prefs.GetString(names->email, m_email);
-  prefs.GetString(names->showLogo, m_showLogo);
-  if (names->userName != nullptr) prefs.GetString(names->userName, m_userName);
+  if (!prefs.Read(names->name, m_name)) return FALSE;
+  prefs.Read(names->address1, m_address1);
+  prefs.Read(names->address2, m_address2);
+  prefs.Read(names->address3, m_address3);
+  prefs.Read(names->phone, m_phone);
+  prefs.Read(names->email, m_email);
+  prefs.Read(names->showLogo, m_showLogo);
+  if (names->userName != nullptr) prefs.Read(*names->userName, m_userName);
   return TRUE;
 }
 
 BOOL CCompanyInfo::Save() {
-  const CompanyValueNames* names = NamesOf(m_companyNumber);
+  const pref::CompanyPreferences* names = NamesOf(m_companyNumber);
   if (names == nullptr) return TRUE;
   CPreferences prefs;
-  bool ok = prefs.SetString(names->name, m_name);
-  ok = prefs.SetString(names->address1, m_address1) && ok;
-  ok = prefs.SetString(names->address2, m_address2) && ok;
-  ok = prefs.SetString(names->address3, m_address3) && ok;
-  if (names->userName != nullptr) ok = prefs.SetString(names->userName, m_userName) && ok;
-  ok = prefs.SetString(names->phone, m_phone) && ok;
-  ok = prefs.SetString(names->email, m_email) && ok;
-  ok = prefs.SetString(names->showLogo, m_showLogo) && ok;
+  bool ok = prefs.Set(names->name, m_name);
+  ok = prefs.Set(names->address1, m_address1) && ok;
+  ok = prefs.Set(names->address2, m_address2) && ok;
+  ok = prefs.Set(names->address3, m_address3) && ok;
+  if (names->userName != nullptr) ok = prefs.Set(*names->userName, m_userName) && ok;
+  ok = prefs.Set(names->phone, m_phone) && ok;
+  ok = prefs.Set(names->email, m_email) && ok;
+  ok = prefs.Set(names->showLogo, m_showLogo) && ok;
   return ok ? TRUE : FALSE;
 }
 

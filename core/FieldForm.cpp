@@ -592,8 +592,7 @@ void CFieldForm::LayOut(int width, int height) {
 
 void CFieldForm::TakeHardwareKey() {
   if (m_heldKey) return;
-  std::u16string button;
-  CPreferences().GetString(u"Button1", button);
+  const std::u16string button = CPreferences().Get(pref::kButton1);
   UINT key = button.empty() ? 0 : m_button.FindKey(CBstr(button));
   if (!key) return;
   // The owner (the window that starts a scan) may hold the key itself: the form borrows it.

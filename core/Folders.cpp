@@ -28,13 +28,8 @@ bool Contains(std::u16string_view text, std::u16string_view part) {
   return !part.empty() && text.find(part) != std::u16string_view::npos;
 }
 
-// A Preferences text; missing values read as empty (and are recorded as such).
-std::u16string Pref(std::u16string_view name) {
-  CPreferences prefs;
-  std::u16string value;
-  prefs.GetString(name, value);
-  return value;
-}
+// A Preferences text; missing values read as their default (and are recorded as such).
+std::u16string Pref(const TextPreference& preference) { return CPreferences().Get(preference); }
 
 // A text of the program's root key; missing values read as empty.
 std::u16string RootValue(const char16_t* name) {
@@ -57,7 +52,7 @@ std::u16string MyDocuments(bool withSeparator) {
 
 // The documents root: the storage root of "InvoiceLocation", or My Documents with "\".
 std::u16string DocumentsRoot() {
-  std::u16string root = StorageRoot(Pref(u"InvoiceLocation"));
+  std::u16string root = StorageRoot(Pref(pref::kInvoiceLocation));
   return root.empty() ? MyDocuments(true) : root;
 }
 
@@ -81,9 +76,9 @@ bool NamesRoot(std::u16string_view folder, bool mainMemory) {
   return folder.empty() || folder == kNone || (mainMemory && folder == BareMyDocuments());
 }
 
-std::u16string SubFolder(const char16_t* valueName) {
+std::u16string SubFolder(const TextPreference& preference) {
   std::u16string root = DocumentsRoot();
-  std::u16string p = Pref(valueName) + u"\\";
+  std::u16string p = Pref(preference) + u"\\";
   if (Contains(p, MyDocuments(true)) || Contains(p, u"\\Program Files")) return p;
   return root + p;
 }
@@ -124,23 +119,23 @@ bool GetAppDataFolder(CBstr& out, bool addProduct) {
 }
 
 void GetProgramFilePath(CBstr& fileName) { AppendFileName(fileName, RootValue(u"ProgramPath")); }
-void GetImageFilePath(CBstr& fileName) { AppendFileName(fileName, Pref(u"ImagePath")); }
-void GetLogoFilePath(CBstr& fileName) { AppendFileName(fileName, Pref(u"LogoPath")); }
+void GetImageFilePath(CBstr& fileName) { AppendFileName(fileName, Pref(pref::kImagePath)); }
+void GetLogoFilePath(CBstr& fileName) { AppendFileName(fileName, Pref(pref::kLogoPath)); }
 
-void GetDocumentsStorageRoot(CBstr& out) { out = CBstr(StorageRoot(Pref(u"InvoiceLocation"))); }
+void GetDocumentsStorageRoot(CBstr& out) { out = CBstr(StorageRoot(Pref(pref::kInvoiceLocation))); }
 
 void GetDocumentsFolder(CBstr& out) {
   std::u16string root = DocumentsRoot();
-  std::u16string path = Pref(u"InvoicePath");
-  if (!NamesRoot(path, StorageRoot(Pref(u"InvoiceLocation")).empty()) && !Contains(path, MyDocuments(true))) {
+  std::u16string path = Pref(pref::kInvoicePath);
+  if (!NamesRoot(path, StorageRoot(Pref(pref::kInvoiceLocation)).empty()) && !Contains(path, MyDocuments(true))) {
     out = CBstr(root + path + u"\\");
   } else {
     out = CBstr(root);
   }
 }
 
-void GetMemorizedFolder(CBstr& out) { out = CBstr(SubFolder(u"MemorizedPath")); }
-void GetDeletedFolder(CBstr& out) { out = CBstr(SubFolder(u"DeletedPath")); }
+void GetMemorizedFolder(CBstr& out) { out = CBstr(SubFolder(pref::kMemorizedPath)); }
+void GetDeletedFolder(CBstr& out) { out = CBstr(SubFolder(pref::kDeletedPath)); }
 
 // "UploadedLocation" lives in the program's root key for every reader.
 void GetUploadedStorageRoot(CBstr& out) { out = CBstr(StorageRoot(RootValue(u"UploadedLocation"))); }
@@ -149,7 +144,7 @@ void GetUploadedFolder(CBstr& out, bool addSeparator) {
   CBstr rootText;
   GetUploadedStorageRoot(rootText);
   std::u16string root = rootText.IsEmpty() ? MyDocuments(true) : rootText.str();
-  std::u16string folder = Pref(u"UploadedFolder");
+  std::u16string folder = Pref(pref::kUploadedFolder);
   if (folder != kNone && !Contains(folder, MyDocuments(false))) {
     out = CBstr(root + folder + (addSeparator ? u"\\" : u""));
   } else {
@@ -157,14 +152,14 @@ void GetUploadedFolder(CBstr& out, bool addSeparator) {
   }
 }
 
-void GetDatabaseStorageRoot(CBstr& out) { out = CBstr(StorageRoot(Pref(u"DBLocation"))); }
+void GetDatabaseStorageRoot(CBstr& out) { out = CBstr(StorageRoot(Pref(pref::kDbLocation))); }
 
 void GetDatabaseFilePath(CBstr& out, bool withFileName) {
   CBstr path;
   GetDatabaseStorageRoot(path);
   AppendBackslash(path);
   std::u16string result = path.str();
-  std::u16string folder = Pref(u"DatabasePath");
+  std::u16string folder = Pref(pref::kDatabasePath);
   if (result.empty() && !folder.empty() && folder != kNone && folder[0] != u'\\' &&
       !Contains(folder, MyDocuments(true))) {
     // Main memory's folder list offers My Documents and the folders below it by their
@@ -174,7 +169,7 @@ void GetDatabaseFilePath(CBstr& out, bool withFileName) {
   } else if (folder != kNone && !Contains(folder, MyDocuments(true))) {
     result += folder + u"\\";
   }
-  if (withFileName) result += Pref(u"Database");
+  if (withFileName) result += Pref(pref::kDatabase);
   out = CBstr(result);
 }
 

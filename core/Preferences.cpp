@@ -1,5 +1,7 @@
 #include "core/Preferences.h"
 
+#include <cassert>
+
 std::unique_ptr<CRegistryKey> CPreferences::s_key;
 int CPreferences::s_useCount = 0;
 bool CPreferences::s_useOutlook = false;
@@ -35,6 +37,24 @@ DWORD CPreferences::GetDword(std::u16string_view name, DWORD def) {
   return def;
 }
 
+std::u16string CPreferences::Get(const TextPreference& preference) {
+  assert(preference.def != nullptr);
+  std::u16string text(preference.def);
+  GetString(preference.name, text);
+  return text;
+}
+
+std::u16string CPreferences::GetShown(const TextPreference& preference) {
+  assert(preference.shown != nullptr);
+  std::u16string text(preference.shown);
+  GetString(preference.name, text);
+  return text;
+}
+
+bool CPreferences::Read(const TextPreference& preference, std::u16string& text) {
+  return GetString(preference.name, text);
+}
+
 bool CPreferences::QueryDword(std::u16string_view name, DWORD& value) {
   return s_key->GetDword(Name(name).c_str(), value);
 }
@@ -68,28 +88,28 @@ bool CPreferences::SetBinary(std::u16string_view name, const BYTE* buffer, DWORD
 void CPreferences::LoadCachedFlags() {
   // A first start writes every default back: one write of the hive for all of them.
   platform::CRegistryBatch batch;
-  s_useOutlook = GetDword(u"UseOutlook", 0) != 0;
-  s_displayBalances = GetDword(u"DisplayBalances", 0) != 0;
-  s_displayCustomerCC = GetDword(u"DisplayCustomerCC", 1) != 0;
-  s_roSigned = GetDword(u"RO_SIGNED", 0) != 0;
-  s_encryption = GetDword(u"Encryption", 0) != 0;
-  s_continuous = GetDword(u"Continuous", 0) != 0;
-  s_qtyPrompt = GetDword(u"QtyPrompt", 0) != 0;
+  s_useOutlook = Get(pref::kUseOutlook) != 0;
+  s_displayBalances = Get(pref::kDisplayBalances) != 0;
+  s_displayCustomerCC = Get(pref::kDisplayCustomerCC) != 0;
+  s_roSigned = Get(pref::kRoSigned) != 0;
+  s_encryption = Get(pref::kEncryption) != 0;
+  s_continuous = Get(pref::kContinuous) != 0;
+  s_qtyPrompt = Get(pref::kQtyPrompt) != 0;
 }
 
-bool CPreferences::SetFlag(const WCHAR* name, bool value, bool& cached) {
+bool CPreferences::SetFlag(const DwordPreference& preference, bool value, bool& cached) {
   cached = value;
-  return s_key->SetDword(name, value ? 1 : 0);
+  return s_key->SetDword(preference.name, value ? 1 : 0);
 }
 
-bool CPreferences::SetUseOutlook(bool value) { return SetFlag(u"UseOutlook", value, s_useOutlook); }
-bool CPreferences::SetDisplayBalances(bool value) { return SetFlag(u"DisplayBalances", value, s_displayBalances); }
+bool CPreferences::SetUseOutlook(bool value) { return SetFlag(pref::kUseOutlook, value, s_useOutlook); }
+bool CPreferences::SetDisplayBalances(bool value) { return SetFlag(pref::kDisplayBalances, value, s_displayBalances); }
 bool CPreferences::SetDisplayCustomerCC(bool value) {
-  return SetFlag(u"DisplayCustomerCC", value, s_displayCustomerCC);
+  return SetFlag(pref::kDisplayCustomerCC, value, s_displayCustomerCC);
 }
 bool CPreferences::SetDisplayProductCosts(bool value) {
-  return SetFlag(u"DisplayProductCosts", value, s_displayProductCosts);
+  return SetFlag(pref::kDisplayProductCosts, value, s_displayProductCosts);
 }
-bool CPreferences::SetRoSigned(bool value) { return SetFlag(u"RO_SIGNED", value, s_roSigned); }
-bool CPreferences::SetContinuous(bool value) { return SetFlag(u"Continuous", value, s_continuous); }
-bool CPreferences::SetQtyPrompt(bool value) { return SetFlag(u"QtyPrompt", value, s_qtyPrompt); }
+bool CPreferences::SetRoSigned(bool value) { return SetFlag(pref::kRoSigned, value, s_roSigned); }
+bool CPreferences::SetContinuous(bool value) { return SetFlag(pref::kContinuous, value, s_continuous); }
+bool CPreferences::SetQtyPrompt(bool value) { return SetFlag(pref::kQtyPrompt, value, s_qtyPrompt); }

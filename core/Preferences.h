@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/PreferenceTable.h"
 #include "core/RegistryKey.h"
 
 inline constexpr const WCHAR* kPreferencesKeyPath = u"Software\\VendelSoftware\\Slateway\\Preferences";
@@ -23,6 +24,23 @@ class CPreferences {
   CPreferences(const CPreferences&) = delete;
   CPreferences& operator=(const CPreferences&) = delete;
 
+  // The accessors every reader and writer of a value in the table uses.
+  // The stored value, or the entry's default (written back when the value was missing).
+  DWORD Get(const DwordPreference& preference) { return GetDword(preference.name, preference.def); }
+  // The same with the default a settings screen shows for a missing value.
+  DWORD GetShown(const DwordPreference& preference) { return GetDword(preference.name, preference.shown); }
+  // True when the value was read; writes nothing when it is missing.
+  bool Query(const DwordPreference& preference, DWORD& value) { return QueryDword(preference.name, value); }
+  bool Set(const DwordPreference& preference, DWORD value) { return SetDword(preference.name, value); }
+  // The stored text, or the entry's default when it is missing (written back) or empty.
+  std::u16string Get(const TextPreference& preference);
+  std::u16string GetShown(const TextPreference& preference);
+  // `text` holds the default on entry, for an entry whose default is worked out at run time
+  // or a caller that compares with what is stored; as `GetString`.
+  bool Read(const TextPreference& preference, std::u16string& text);
+  bool Set(const TextPreference& preference, std::u16string_view text) { return SetString(preference.name, text); }
+
+  // By name, for the settings file's restore (any name it holds) and for the accessors.
   // The stored value, or `def` (written back when the value was missing).
   DWORD GetDword(std::u16string_view name, DWORD def);
   // True when the value was read; writes nothing when it is missing.
@@ -61,7 +79,7 @@ class CPreferences {
   static bool DisplayProductCosts() { return s_displayProductCosts; }
 
  private:
-  bool SetFlag(const WCHAR* name, bool value, bool& cached);
+  bool SetFlag(const DwordPreference& preference, bool value, bool& cached);
 
   static std::unique_ptr<CRegistryKey> s_key;
   static int s_useCount;

@@ -46,14 +46,14 @@ void SetListRedraw(HWND list, bool on) { SendMessageW(list, WM_SETREDRAW, on ? T
 CCustomerListWnd::CCustomerListWnd(HINSTANCE resources, HWND owner, CCustomerSource* source,
                                    CPreferences* preferences)
     : m_resources(resources), m_owner(owner), m_source(source), m_preferences(preferences) {
-  if (ContactsMode() && m_preferences) m_byCompany = m_preferences->GetDword(u"ViewByCompany", 0) != 0;
+  if (ContactsMode() && m_preferences) m_byCompany = m_preferences->Get(pref::kViewByCompany) != 0;
   g_customerListWnd = this;
 }
 
 CCustomerListWnd::~CCustomerListWnd() {
   // Nothing may still read the source through this window.
   m_loader.Stop();
-  if (ContactsMode() && m_preferences) m_preferences->SetDword(u"ViewByCompany", m_byCompany ? 1 : 0);
+  if (ContactsMode() && m_preferences) m_preferences->Set(pref::kViewByCompany, m_byCompany ? 1 : 0);
   if (m_titleFont) DeleteObject(m_titleFont);
   if (HWND dialog = GetHwnd()) DestroyWindow(dialog);
   if (g_customerListWnd == this) g_customerListWnd = nullptr;
@@ -500,7 +500,7 @@ void CCustomerListWnd::OnActivate() {
     StartLoader(CCustomerLoader::kPriorityBelowNormal);
   }
   CreateMenuBar();
-  m_useBusAddress = m_preferences ? m_preferences->GetDword(u"UseBusAddress", 1) != 0 : true;
+  m_useBusAddress = m_preferences ? m_preferences->Get(pref::kUseBusAddress) != 0 : true;
 }
 
 // ---- Contacts --------------------------------------------------------------------------------

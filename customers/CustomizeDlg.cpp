@@ -137,7 +137,7 @@ INT_PTR CCustomizeDlg::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       ShowHelp(kHelpTopic);
       return TRUE;
     case WM_DESTROY:
-      CPreferences().SetDword(u"LastCustPage", static_cast<DWORD>(m_currentPage));
+      CPreferences().Set(pref::kLastCustPage, static_cast<DWORD>(m_currentPage));
       return FALSE;
     default: {
       INT_PTR result = FALSE;

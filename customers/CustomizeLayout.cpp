@@ -164,13 +164,13 @@ bool CCustomizeLayout::Apply(const std::array<const CFieldGridModel*, kPageCount
           m_document->SetAttribute(kOtherAttributes[other], CBstr(caption));
       }
       if (row.captionRow == kSalesTaxCaption) {
-        preferences.SetString(u"LastTaxName", caption);
+        preferences.Set(pref::kLastTaxName, caption);
         if (m_document) m_document->SetAttribute(u"TAXNAME", CBstr(caption));
       }
     }
     if (page == kColumnsPage &&
         (pages[static_cast<size_t>(page)]->IsChanged() || (m_document && m_document->GetStyle() != kCustomStyle))) {
-      preferences.SetDword(u"InvoiceStyle", kCustomStyle);
+      preferences.Set(pref::kInvoiceStyle, kCustomStyle);
       if (m_document) {
         m_document->SetStyle(kCustomStyle);
         m_document->RebuildStylesheet();

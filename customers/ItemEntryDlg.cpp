@@ -20,7 +20,7 @@ int g_lastTab = CItemEntryDlg::kDetailsTab;
 
 bool TrackInventory() {
   CPreferences preferences;
-  return preferences.GetDword(u"TrackInventory", 0) != 0;
+  return preferences.Get(pref::kTrackInventory) != 0;
 }
 
 }  // namespace

@@ -20,22 +20,9 @@ constexpr DWORD kField = kFlagEditable | kFlagRequired;
 constexpr const char16_t* kTabTexts[] = {u"Numbers", u"Storage", u"Other", u"Bar Codes"};
 constexpr int kLabelWidths[] = {110, 98, 110, 94};
 
-struct StartNumber {
-  const char16_t* label;
-  const char16_t* name;
-  const char16_t* def;
-};
-// By document type.
-constexpr StartNumber kStartNumbers[] = {
-    {u"Start Invoice #:", u"StartInvNumber", u"100"}, {u"Start Estimate #:", u"StartEstNumber", u"1"},
-    {u"Start Receipt #:", u"StartSRNumber", u"1"},    {u"Payment #:", u"StartPayNumber", u"1"},
-    {u"Sales Order #:", u"StartSONumber", u"1"},      {u"Credit Memo #:", u"StartCMNumber", u"1"},
-};
-
-std::u16string ReadString(CPreferences& preferences, std::u16string_view name, std::u16string def) {
-  preferences.GetString(name, def);
-  return def;
-}
+// The start number labels by document type.
+constexpr const char16_t* kStartNumberLabels[] = {u"Start Invoice #:", u"Start Estimate #:", u"Start Receipt #:",
+                                                  u"Payment #:",       u"Sales Order #:",     u"Credit Memo #:"};
 
 CBstr YesNo(DWORD value) { return CBstr(value == 1 ? u"Yes" : u"No"); }
 
@@ -76,8 +63,8 @@ void COptionsSheet::FillPages() {
 
   CFieldForm& numbers = *m_pages[kNumbers];
   for (int type = 0; type < 6; ++type) {
-    const StartNumber& start = kStartNumbers[type];
-    numbers.AddField(type, kFieldText, kField, CBstr(start.label), CBstr(ReadString(preferences, start.name, start.def)),
+    numbers.AddField(type, kFieldText, kField, CBstr(kStartNumberLabels[type]),
+                     CBstr(preferences.GetShown(pref::kStartNumber[type])),
                      1, 40, nullptr);
   }
 
@@ -85,45 +72,45 @@ void COptionsSheet::FillPages() {
   std::vector<std::u16string> locations = COptionsChoices::StorageLocations();
   m_docsLocations = MakeChoices(locations);
   m_itemsLocations = MakeChoices(locations);
-  std::u16string docsLocation = COptionsChoices::LocationShown(ReadString(preferences, u"InvoiceLocation", u""));
-  std::u16string itemsLocation = COptionsChoices::LocationShown(ReadString(preferences, u"DBLocation", u""));
+  std::u16string docsLocation = COptionsChoices::LocationShown(preferences.GetShown(pref::kInvoiceLocation));
+  std::u16string itemsLocation = COptionsChoices::LocationShown(preferences.GetShown(pref::kDbLocation));
   CFolderList folders;
   FillFolderList(folders, CBstr(docsLocation));
   m_docsFolders = MakeChoices(folders);
   folders.clear();
   FillFolderList(folders, CBstr(itemsLocation));
   m_itemsFolders = MakeChoices(folders);
-  DWORD style = preferences.GetDword(u"InvoiceStyle", 4);
+  DWORD style = preferences.Get(pref::kInvoiceStyle);
   const std::vector<std::u16string>& styles = COptionsChoices::StyleNames();
   storage.AddField(0, kFieldChoiceToo, kField | 0x400, CBstr(u"Docs Location:"), CBstr(docsLocation), 1, 80,
                    &m_docsLocations);
   storage.AddField(1, kFieldChoiceToo, kField | kFlagWide, CBstr(u"Docs Folder:"),
-                   CBstr(ShownFolderValue(docsLocation, ReadString(preferences, u"InvoicePath", u""))), 1, 80,
+                   CBstr(ShownFolderValue(docsLocation, preferences.GetShown(pref::kInvoicePath))), 1, 80,
                    &m_docsFolders);
   storage.AddField(2, kFieldBusinessType, kField, CBstr(u"Default Style:"),
                    CBstr(style < styles.size() ? styles[style] : styles[0]), 1, 40, nullptr);
   storage.AddField(3, kFieldChoiceToo, kField | 0x20000, CBstr(u"Items Location:"), CBstr(itemsLocation), 1, 80,
                    &m_itemsLocations);
   storage.AddField(4, kFieldChoiceToo, kField | kFlagWide, CBstr(u"Items Folder:"),
-                   CBstr(ReadString(preferences, u"DatabasePath", u"")), 1, 80, &m_itemsFolders);
+                   CBstr(preferences.GetShown(pref::kDatabasePath)), 1, 80, &m_itemsFolders);
 
   CFieldForm& other = *m_pages[kOther];
-  preferences.GetDword(u"QBLastCommaFirst", 0);
+  preferences.Get(pref::kQbLastCommaFirst);
   m_mailStores = MakeChoices(COptionsChoices::MailStores());
-  other.AddField(0, kFieldYesNo, kField, CBstr(u"Full Item Desc:"), YesNo(preferences.GetDword(u"UseDescriptions", 0)),
+  other.AddField(0, kFieldYesNo, kField, CBstr(u"Full Item Desc:"), YesNo(preferences.Get(pref::kUseDescriptions)),
                  1, 4, nullptr);
-  other.AddField(1, kFieldYesNo, kField, CBstr(u"Use Sales Tax:"), YesNo(preferences.GetDword(u"UseSalesTax", 1)), 1, 4,
+  other.AddField(1, kFieldYesNo, kField, CBstr(u"Use Sales Tax:"), YesNo(preferences.Get(pref::kUseSalesTax)), 1, 4,
                  nullptr);
-  other.AddField(2, kFieldYesNo, kField, CBstr(u"Track Inventory:"), YesNo(preferences.GetDword(u"TrackInventory", 0)),
+  other.AddField(2, kFieldYesNo, kField, CBstr(u"Track Inventory:"), YesNo(preferences.Get(pref::kTrackInventory)),
                  1, 4, nullptr);
   other.AddField(3, kFieldAddressKind, kField, CBstr(u"Default Address:"),
-                 CBstr(preferences.GetDword(u"UseBusAddress", 1) ? u"Business" : u"Home"), 1, 14, nullptr);
+                 CBstr(preferences.Get(pref::kUseBusAddress) ? u"Business" : u"Home"), 1, 14, nullptr);
   other.AddField(4, kFieldNameOrder, kField, CBstr(u"Show Name as:"),
-                 CBstr(preferences.GetDword(u"LastCommaFirst", 0) ? u"Last, First" : u"First Last"), 1, 24, nullptr);
-  other.AddField(5, kFieldYesNo, kField, CBstr(u"Play Sounds:"), YesNo(preferences.GetDword(u"PlaySounds", 1)), 1, 4,
+                 CBstr(preferences.Get(pref::kLastCommaFirst) ? u"Last, First" : u"First Last"), 1, 24, nullptr);
+  other.AddField(5, kFieldYesNo, kField, CBstr(u"Play Sounds:"), YesNo(preferences.Get(pref::kPlaySounds)), 1, 4,
                  nullptr);
   other.AddField(6, kFieldChoiceToo, kField, CBstr(u"Outgoing eMail:"),
-                 CBstr(ReadString(preferences, u"MailBox", u"ActiveSync")), 1, 80, &m_mailStores);
+                 CBstr(preferences.GetShown(pref::kMailBox)), 1, 80, &m_mailStores);
 
   CFieldForm& barCodes = *m_pages[kBarCodes];
   m_scanners = MakeChoices(COptionsChoices::ScannerMakes());
@@ -144,23 +131,23 @@ void COptionsSheet::FillPages() {
   }
   m_documentTypes = MakeChoices(typeNames);
   DWORD newDoc = 0;
-  if (!preferences.QueryDword(u"ScanNewDoc", newDoc)) newDoc = 0;
+  if (!preferences.Query(pref::kScanNewDoc, newDoc)) newDoc = 0;
   std::u16string newDocName = typeNames[0];
   for (size_t i = 0; i < typeNames.size(); ++i) {
     if (COptionsChoices::DocumentTypeOrder()[i] == static_cast<int>(newDoc)) newDocName = typeNames[i];
   }
-  m_scannerMakeShown = ReadString(preferences, u"ScannerMake", u"None");
+  m_scannerMakeShown = preferences.GetShown(pref::kScannerMake);
   // The trigger button is stored by its key name; it shows with its target.
-  std::u16string buttonKey = ReadString(preferences, u"Button1", u"Button1");
+  std::u16string buttonKey = preferences.GetShown(pref::kButton1);
   int shown = m_buttons.FindSecond(buttonKey);
   std::u16string buttonText = shown >= 0 ? m_buttons.first[static_cast<size_t>(shown)].str() : buttonKey;
   barCodes.AddField(0, kFieldChoiceToo, kField, CBstr(u"Scanner:"), CBstr(m_scannerMakeShown), 1, 40, &m_scanners);
   barCodes.AddField(1, kFieldChoiceToo, kField, CBstr(u"Trigger Btn:"), CBstr(buttonText), 1, 80, &m_buttons);
-  barCodes.AddField(2, kFieldChoiceToo, kField, CBstr(u"Code Column:"), CBstr(ReadString(preferences, u"Name", u"Name")),
+  barCodes.AddField(2, kFieldChoiceToo, kField, CBstr(u"Code Column:"), CBstr(preferences.GetShown(pref::kCodeColumn)),
                     1, 80, &m_codeColumns);
-  barCodes.AddField(3, kFieldYesNo, kField, CBstr(u"Continuous:"), YesNo(preferences.GetDword(u"Continuous", 0)), 1, 4,
+  barCodes.AddField(3, kFieldYesNo, kField, CBstr(u"Continuous:"), YesNo(preferences.Get(pref::kContinuous)), 1, 4,
                     nullptr);
-  barCodes.AddField(4, kFieldYesNo, kField, CBstr(u"Qty Prompt:"), YesNo(preferences.GetDword(u"QtyPrompt", 0)), 1, 4,
+  barCodes.AddField(4, kFieldYesNo, kField, CBstr(u"Qty Prompt:"), YesNo(preferences.Get(pref::kQtyPrompt)), 1, 4,
                     nullptr);
   barCodes.AddField(5, kFieldChoiceToo, kField, CBstr(u"New Document:"), CBstr(newDocName), 1, 40, &m_documentTypes);
 }
@@ -247,9 +234,9 @@ void COptionsSheet::ApplyScannerSettings() {
     platform::CRegistryBatch batch;
     CPreferences preferences;
     bool makeChanged = m_values.scannerMake != m_scannerMakeShown;
-    if (makeChanged) preferences.SetString(u"ScannerMake", m_values.scannerMake);
-    if (!m_values.triggerButton.empty()) preferences.SetString(u"Button1", m_values.triggerButton);
-    preferences.SetString(u"Name", m_values.codeColumn);
+    if (makeChanged) preferences.Set(pref::kScannerMake, m_values.scannerMake);
+    if (!m_values.triggerButton.empty()) preferences.Set(pref::kButton1, m_values.triggerButton);
+    preferences.Set(pref::kCodeColumn, m_values.codeColumn);
     preferences.SetContinuous(m_values.continuous);
     preferences.SetQtyPrompt(m_values.qtyPrompt);
     if (!m_scanner) return;

@@ -17,13 +17,16 @@ std::vector<std::u16string> LibraryTexts(UINT first, UINT count) {
   return texts;
 }
 
+// -1 for an empty text (nothing chosen yet) or one not in the list.
 int IndexOf(const std::vector<std::u16string>& list, const std::u16string& text) {
+  if (text.empty()) return -1;
   auto found = std::find(list.begin(), list.end(), text);
   return found == list.end() ? -1 : static_cast<int>(found - list.begin());
 }
 
-int StoredIndex(CPreferences& preferences, const char16_t* name, DWORD def, size_t count) {
-  DWORD value = preferences.GetDword(name, def);
+// The settings screen's own defaults apply to a value never stored.
+int StoredIndex(CPreferences& preferences, const DwordPreference& preference, size_t count) {
+  DWORD value = preferences.GetShown(preference);
   return value < count ? static_cast<int>(value) : -1;
 }
 
@@ -41,15 +44,13 @@ std::vector<std::u16string> CPrinterSettings::TextSizes() {
 PrinterChoice CPrinterSettings::Load() {
   CPreferences preferences;
   PrinterChoice choice;
-  std::u16string text;
-  if (preferences.GetString(u"PrinterName", text)) choice.printer = IndexOf(PrinterNames(), text);
-  text.clear();
-  if (preferences.GetString(u"PrinterPort", text)) choice.port = IndexOf(PortNames(), text);
-  choice.paperType = StoredIndex(preferences, u"PrinterPaperType", 1, PaperTypes().size());
-  choice.itemsUsing = StoredIndex(preferences, u"PrintItemsUsing", 0, ItemsUsingChoices().size());
-  choice.copies = StoredIndex(preferences, u"PrintNumCopies", 0, CopiesChoices().size());
-  choice.textSize = StoredIndex(preferences, u"PrintTextSize", 2, TextSizes().size());
-  choice.notesTextSize = StoredIndex(preferences, u"PrintNotesTextSize", 1, TextSizes().size());
+  choice.printer = IndexOf(PrinterNames(), preferences.Get(pref::kPrinterName));
+  choice.port = IndexOf(PortNames(), preferences.Get(pref::kPrinterPort));
+  choice.paperType = StoredIndex(preferences, pref::kPrinterPaperType, PaperTypes().size());
+  choice.itemsUsing = StoredIndex(preferences, pref::kPrintItemsUsing, ItemsUsingChoices().size());
+  choice.copies = StoredIndex(preferences, pref::kPrintNumCopies, CopiesChoices().size());
+  choice.textSize = StoredIndex(preferences, pref::kPrintTextSize, TextSizes().size());
+  choice.notesTextSize = StoredIndex(preferences, pref::kPrintNotesTextSize, TextSizes().size());
   return choice;
 }
 
@@ -62,14 +63,14 @@ std::u16string CPrinterSettings::Save(const PrinterChoice& choice) {
   if (choice.paperType < 0 || choice.paperType >= static_cast<int>(PaperTypes().size())) return u"Paper Type";
   platform::CRegistryBatch batch;
   CPreferences preferences;
-  preferences.SetString(u"PrinterName", printers[static_cast<size_t>(choice.printer)]);
-  preferences.SetDword(u"PrinterID", static_cast<DWORD>(choice.printer));
-  preferences.SetString(u"PrinterPort", ports[static_cast<size_t>(choice.port)]);
-  preferences.SetDword(u"PrinterPortID", static_cast<DWORD>(choice.port));
-  preferences.SetDword(u"PrinterPaperType", static_cast<DWORD>(choice.paperType));
-  if (choice.itemsUsing >= 0) preferences.SetDword(u"PrintItemsUsing", static_cast<DWORD>(choice.itemsUsing));
-  if (choice.copies >= 0) preferences.SetDword(u"PrintNumCopies", static_cast<DWORD>(choice.copies));
-  if (choice.textSize >= 0) preferences.SetDword(u"PrintTextSize", static_cast<DWORD>(choice.textSize));
-  if (choice.notesTextSize >= 0) preferences.SetDword(u"PrintNotesTextSize", static_cast<DWORD>(choice.notesTextSize));
+  preferences.Set(pref::kPrinterName, printers[static_cast<size_t>(choice.printer)]);
+  preferences.Set(pref::kPrinterId, static_cast<DWORD>(choice.printer));
+  preferences.Set(pref::kPrinterPort, ports[static_cast<size_t>(choice.port)]);
+  preferences.Set(pref::kPrinterPortId, static_cast<DWORD>(choice.port));
+  preferences.Set(pref::kPrinterPaperType, static_cast<DWORD>(choice.paperType));
+  if (choice.itemsUsing >= 0) preferences.Set(pref::kPrintItemsUsing, static_cast<DWORD>(choice.itemsUsing));
+  if (choice.copies >= 0) preferences.Set(pref::kPrintNumCopies, static_cast<DWORD>(choice.copies));
+  if (choice.textSize >= 0) preferences.Set(pref::kPrintTextSize, static_cast<DWORD>(choice.textSize));
+  if (choice.notesTextSize >= 0) preferences.Set(pref::kPrintNotesTextSize, static_cast<DWORD>(choice.notesTextSize));
   return {};
 }

@@ -15,9 +15,9 @@ constexpr char16_t kIndentBlanks[] = u"                   ";  // 19 blanks
 constexpr size_t kIndentMax = sizeof(kIndentBlanks) / sizeof(char16_t) - 1;
 
 bool LastCommaFirst() {
-  if (g_preferences) return g_preferences->GetDword(u"LastCommaFirst", 0) != 0;
+  if (g_preferences) return g_preferences->Get(pref::kLastCommaFirst) != 0;
   CPreferences preferences;
-  return preferences.GetDword(u"LastCommaFirst", 0) != 0;
+  return preferences.Get(pref::kLastCommaFirst) != 0;
 }
 
 // The non-empty texts joined by one blank.

@@ -23,13 +23,6 @@
 
 namespace {
 
-constexpr char16_t kDefaultBodyQvn[] =
-    u"To view this document, please double click on the attachment or copy the attachment to the Invoices "
-    u"directory of Slateway.";
-constexpr char16_t kDefaultBodyHtml[] =
-    u"To view this document, please copy the attachments to your desktop and double click on the file with the HTM "
-    u"extension.";
-constexpr char16_t kDefaultReportBody[] = u"Please see the attached report.";
 constexpr char16_t kReportNotSaved[] = u"Failed to save Report.";
 // The custom-settings row that shows the logo on the printout.
 constexpr int kRowShowLogoOnPaper = 5;
@@ -73,17 +66,11 @@ FormOutcome RunMailForm(HWND owner, CSalesDocument* document, const CBstr& subje
 
 int ResultOf(FormOutcome outcome) { return outcome == FormOutcome::kNoRecipient ? 0 : 1; }
 
-std::u16string PreferenceText(CPreferences& preferences, std::u16string_view name, std::u16string_view def) {
-  std::u16string text(def);
-  preferences.GetString(name, text);
-  return text;
-}
-
 // The remembered recipients; `always` stores an empty CC or BCC too.
 void RememberRecipients(CPreferences& preferences, const MailEntries& entries, bool always) {
-  preferences.SetString(u"EMAIL_TO", entries.to.view());
-  if (always || !entries.cc.IsEmpty()) preferences.SetString(u"EMAIL_CC", entries.cc.view());
-  if (always || !entries.bcc.IsEmpty()) preferences.SetString(u"EMAIL_BCC", entries.bcc.view());
+  preferences.Set(pref::kEmailTo, entries.to.view());
+  if (always || !entries.cc.IsEmpty()) preferences.Set(pref::kEmailCc, entries.cc.view());
+  if (always || !entries.bcc.IsEmpty()) preferences.Set(pref::kEmailBcc, entries.bcc.view());
 }
 
 // Sends under the wait cursor and tells the user when the message is in the Outbox.
@@ -142,15 +129,15 @@ int EmailDocumentAsQvn(HWND owner, CSalesDocument& document) {
   if (!document.Save(false)) return 0;
   CMailSession session;
   CPreferences preferences;
-  CBstr body(PreferenceText(preferences, u"EMAIL_BODY_QVN", kDefaultBodyQvn));
+  CBstr body(preferences.Get(pref::kEmailBodyQvn));
   MailEntries entries;
   FormOutcome outcome = RunMailForm(owner, &document, DocumentSubject(document), body, document.GetFileName(), entries);
   if (outcome != FormOutcome::kSend) return ResultOf(outcome);
   {
     platform::CRegistryBatch batch;
     RememberRecipients(preferences, entries, false);
-    preferences.SetString(u"EMAIL_BODY_QVN", entries.message.view());
-    preferences.SetString(u"LAST_EMAIL_TYPE", u"QVN");
+    preferences.Set(pref::kEmailBodyQvn, entries.message.view());
+    preferences.Set(pref::kLastEmailType, u"QVN");
   }
   SendEntries(owner, session, entries, document.GetFilePath().c_str());
   return 1;
@@ -167,7 +154,7 @@ int EmailDocumentAsHtml(HWND owner, CSalesDocument& document) {
   if (!ExportHtml(document, owner, exportPath, &logo, &signature, false)) return 0;
 
   CPreferences preferences;
-  CBstr body(PreferenceText(preferences, u"EMAIL_BODY_HTML", kDefaultBodyHtml));
+  CBstr body(preferences.Get(pref::kEmailBodyHtml));
   MailEntries entries;
   FormOutcome outcome = RunMailForm(owner, &document, DocumentSubject(document), body,
                                     CBstr(HtmlNameOf(document.GetFileName().view(), u".QVN")), entries);
@@ -175,8 +162,8 @@ int EmailDocumentAsHtml(HWND owner, CSalesDocument& document) {
   {
     platform::CRegistryBatch batch;
     RememberRecipients(preferences, entries, true);
-    preferences.SetString(u"EMAIL_BODY_HTML", entries.message.view());
-    preferences.SetString(u"LAST_EMAIL_TYPE", u"HTML");
+    preferences.Set(pref::kEmailBodyHtml, entries.message.view());
+    preferences.Set(pref::kLastEmailType, u"HTML");
   }
   bool logoShown = document.GetCustomSettings().IsShown(SettingsKindOf(document), kRowShowLogo, kRowShowLogoOnPaper, false);
   LPCWSTR signatureFile = signature.IsEmpty() ? nullptr : signature.c_str();
@@ -198,16 +185,18 @@ int EmailReport(HWND owner, CSalesDocument* document, std::u16string_view report
   }
 
   CPreferences preferences;
-  CBstr subject(PreferenceText(preferences, u"EMAIL_REPORT_SUBJ", FromSender(u"Report", document)));
-  CBstr body(PreferenceText(preferences, u"EMAIL_REPORT_BODY_HTML", kDefaultReportBody));
+  std::u16string subjectText = FromSender(u"Report", document);
+  preferences.Read(pref::kEmailReportSubject, subjectText);
+  CBstr subject(subjectText);
+  CBstr body(preferences.Get(pref::kEmailReportBodyHtml));
   MailEntries entries;
   FormOutcome outcome = RunMailForm(owner, document, subject, body, CBstr(path), entries);
   if (outcome != FormOutcome::kSend) return ResultOf(outcome);
   {
     platform::CRegistryBatch batch;
     RememberRecipients(preferences, entries, true);
-    preferences.SetString(u"EMAIL_REPORT_SUBJ", entries.subject.view());
-    preferences.SetString(u"EMAIL_REPORT_BODY_HTML", entries.message.view());
+    preferences.Set(pref::kEmailReportSubject, entries.subject.view());
+    preferences.Set(pref::kEmailReportBodyHtml, entries.message.view());
   }
   SendEntries(owner, session, entries, path.c_str());
   return 1;

@@ -171,7 +171,7 @@ bool CPrintEngine::StartDocumentJob(std::u16string_view title) {
   args.skipPageSetup = m_skipPageSetup;
   args.settings = m_settings;
   args.kind = m_kind;
-  args.textSize = static_cast<int>(preferences.GetDword(u"PrintTextSize", 2));
+  args.textSize = static_cast<int>(preferences.Get(pref::kPrintTextSize));
   m_company = std::make_unique<CCompanyInfo>(nullptr, CCompanyInfo::kFirstCompany);
   m_document->GetXmlDocument().ReadCompany(m_company.get());
   args.company = m_company.get();
@@ -311,7 +311,7 @@ void CPrintEngine::PrintBlock(int captionRow, const std::vector<std::u16string>&
 
 void CPrintEngine::PrintAddressBlocks() {
   CPreferences preferences;
-  bool euro = preferences.GetDword(u"UseEuroAddrFormat", 0) != 0;
+  bool euro = preferences.Get(pref::kUseEuroAddrFormat) != 0;
   if (Ready() && Flag(kFlagBillTo)) {
     const BlockTexts child(*m_document, u"CUSTOMER");
     std::u16string name = child(u"COMPANYNAME");
@@ -326,7 +326,7 @@ void CPrintEngine::PrintAddressBlocks() {
       AddAddressLine(lines, child(address));
     lines.push_back(CityLine(child(u"CITY"), child(u"STATE"), child(u"ZIP"), euro));
     lines.push_back(child(u"COUNTRY"));
-    if (preferences.GetDword(u"PrintBillToPhone", 0)) lines.push_back(child(u"PHONE"));
+    if (preferences.Get(pref::kPrintBillToPhone)) lines.push_back(child(u"PHONE"));
     PrintBlock(kCaptionBillTo, lines);
   }
   if (Ready() && Flag(kFlagShipTo)) {
@@ -385,7 +385,7 @@ void CPrintEngine::PrintLineItems() {
   if (!Ready() || m_layout->GetColumnCount() == 0) return;
   int size = m_layout->GetTextSize();
   m_printer->SetFontSize(CPrintLayout::PointSize(size, kPrintItems));
-  int mode = static_cast<int>(CPreferences().GetDword(u"PrintItemsUsing", 0));
+  int mode = static_cast<int>(CPreferences().Get(pref::kPrintItemsUsing));
   CBstr type, quantity;
   float lineHeight = Height(u"I");
   for (std::unique_ptr<CLineItemRow> row = m_document->GetFirstLineRow(mode, &type, &quantity); row && Ready();
@@ -500,7 +500,7 @@ void CPrintEngine::PrintNotes() {
   std::u16string notes = m_document->GetNotes().str();
   ReplaceAll(notes, notes.find(u"&lt;br&gt;") != std::u16string::npos ? u"&lt;br&gt;" : u"<br>", u"\r\n");
   if (notes.empty()) return;
-  int notesSize = static_cast<int>(CPreferences().GetDword(u"PrintNotesTextSize", 1));
+  int notesSize = static_cast<int>(CPreferences().Get(pref::kPrintNotesTextSize));
   m_printer->SetFontSize(CPrintLayout::PointSize(notesSize, kPrintNotes));
   float y = m_layout->TextBlockTop(m_layout->CountLines(notes, true));
   float height = Height(u" ");

@@ -201,10 +201,7 @@ HRESULT CMailSender::SendMessage(LPCWSTR to, LPCWSTR cc, LPCWSTR bcc, LPCWSTR su
     if (!file) return LastErrorResult();
   }
 
-  std::u16string mailBox;
-  CPreferences preferences;
-  preferences.GetString(u"MailBox", mailBox);
-  mailBox = UpperCased(mailBox);
+  const std::u16string mailBox = UpperCased(CPreferences().Get(pref::kMailBox));
   HRESULT hr = mailBox.empty() || mailBox == u"ACTIVESYNC" ? OpenDefaultStore() : OpenStoreByName(mailBox);
   if (FAILED(hr)) {
     m_drafts.reset();

@@ -65,8 +65,8 @@ void CPrintEngine::DisconnectPrinter() {
 
 void CPrintEngine::ReadPrinterChoice() {
   CPreferences preferences;
-  m_printerId = static_cast<int>(preferences.GetDword(u"PrinterID", 5));
-  m_portId = static_cast<int>(preferences.GetDword(u"PrinterPortID", 3));
+  m_printerId = static_cast<int>(preferences.Get(pref::kPrinterId));
+  m_portId = static_cast<int>(preferences.Get(pref::kPrinterPortId));
 }
 
 bool CPrintEngine::ConnectTextEngine(bool showErrors) {
@@ -116,7 +116,7 @@ void CPrintEngine::SelectPrinterAndUnits() {
   LONG result = 0;
   m_printer->SelectPrinter(m_printerId, m_portId, -1, &result);
   m_printer->SetScaleMode(5);
-  m_paperType0 = CPreferences().GetDword(u"PrinterPaperType", 1) == 0;
+  m_paperType0 = CPreferences().Get(pref::kPrinterPaperType) == 0;
 }
 
 bool CPrintEngine::BeginDocument(bool skipPageSetup, std::u16string_view title) {
@@ -127,7 +127,7 @@ bool CPrintEngine::BeginDocument(bool skipPageSetup, std::u16string_view title) 
 bool CPrintEngine::OpenJob(bool skipPageSetup, std::u16string_view title, float feed, bool setUpOnlyWhenReady) {
   m_skipPageSetup = skipPageSetup;
   m_pageSetUp = false;
-  m_copyCount = static_cast<int>(CPreferences().GetDword(u"PrintNumCopies", 1)) + 1;
+  m_copyCount = static_cast<int>(CPreferences().Get(pref::kPrintNumCopies)) + 1;
   if (!ConnectPrinter(true) || !CheckReady(true)) return false;
   ShowJobProgress(1, m_copyCount, title);
   SelectPrinterAndUnits();

@@ -16,22 +16,22 @@
 namespace {
 
 struct TypeNumbering {
-  const char16_t* keyPart;
   UINT prefixId;
   UINT confirmationId;
 };
 
 // Types 0-5; a memorized template (6) and unknown codes count as invoices.
 constexpr TypeNumbering kNumbering[] = {
-    {u"Inv", IDS_DOCTYPE_INVOICE, IDS_CONFIRM_START_INVOICE},
-    {u"Est", IDS_DOCTYPE_ESTIMATE, IDS_CONFIRM_START_ESTIMATE},
-    {u"SR", IDS_DOCTYPE_SALES_RECEIPT, IDS_CONFIRM_START_SALES_RECEIPT},
-    {u"Pay", IDS_DOCTYPE_PAYMENT, IDS_CONFIRM_START_PAYMENT},
-    {u"SO", IDS_DOCTYPE_SALES_ORDER, IDS_CONFIRM_START_SALES_ORDER},
-    {u"CM", IDS_DOCTYPE_CREDIT_MEMO, IDS_CONFIRM_START_CREDIT_MEMO},
+    {IDS_DOCTYPE_INVOICE, IDS_CONFIRM_START_INVOICE},
+    {IDS_DOCTYPE_ESTIMATE, IDS_CONFIRM_START_ESTIMATE},
+    {IDS_DOCTYPE_SALES_RECEIPT, IDS_CONFIRM_START_SALES_RECEIPT},
+    {IDS_DOCTYPE_PAYMENT, IDS_CONFIRM_START_PAYMENT},
+    {IDS_DOCTYPE_SALES_ORDER, IDS_CONFIRM_START_SALES_ORDER},
+    {IDS_DOCTYPE_CREDIT_MEMO, IDS_CONFIRM_START_CREDIT_MEMO},
 };
 
-const TypeNumbering& NumberingOf(int type) { return kNumbering[(type >= 0 && type <= 5) ? type : 0]; }
+size_t NumberingIndex(int type) { return (type >= 0 && type <= 5) ? static_cast<size_t>(type) : 0; }
+const TypeNumbering& NumberingOf(int type) { return kNumbering[NumberingIndex(type)]; }
 
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
@@ -78,19 +78,15 @@ bool IsForbiddenInFileName(char16_t c) {
 
 }  // namespace
 
-std::u16string_view DocumentNumberKeyPart(int documentType) { return NumberingOf(documentType).keyPart; }
-
-std::u16string StartNumberValueName(int documentType) {
-  return u"Start" + std::u16string(DocumentNumberKeyPart(documentType)) + u"Number";
+const TextPreference& StartNumberPreference(int documentType) {
+  return pref::kStartNumber[NumberingIndex(documentType)];
 }
-std::u16string LastNumberValueName(int documentType) {
-  return u"Last" + std::u16string(DocumentNumberKeyPart(documentType)) + u"Number";
-}
-std::u16string NumberResetValueName(int documentType) {
-  return std::u16string(DocumentNumberKeyPart(documentType)) + u"NumReset";
+const TextPreference& LastNumberPreference(int documentType) { return pref::kLastNumber[NumberingIndex(documentType)]; }
+const DwordPreference& NumberResetPreference(int documentType) {
+  return pref::kNumberReset[NumberingIndex(documentType)];
 }
 
-std::u16string_view DefaultStartNumber(int documentType) { return documentType == 1 ? u"0" : u"99"; }
+std::u16string_view DefaultStartNumber(int documentType) { return StartNumberPreference(documentType).def; }
 UINT DocumentPrefixStringId(int documentType) { return NumberingOf(documentType).prefixId; }
 UINT NumberConfirmationStringId(int documentType) { return NumberingOf(documentType).confirmationId; }
 
@@ -168,10 +164,9 @@ bool IsDocumentNumberTaken(HWND owner, std::u16string_view number, int documentT
 
 void GetNextDocumentNumber(HWND owner, CBstr& path, CBstr& number, int documentType) {
   CPreferences preferences;
-  std::u16string start(DefaultStartNumber(documentType));
-  preferences.GetString(StartNumberValueName(documentType), start);
+  const std::u16string start = preferences.Get(StartNumberPreference(documentType));
   std::u16string last = start;
-  preferences.GetString(LastNumberValueName(documentType), last);
+  preferences.Read(LastNumberPreference(documentType), last);
   std::u16string candidate = StepNumberText(last, true);
   if (IDocumentRegister* reg = GetDocumentRegister(); reg && reg->IsLoaded()) {
     while (reg->IsNumberInUse(candidate, documentType)) candidate = StepNumberText(candidate, true);
@@ -189,15 +184,15 @@ void UpdateNumberCounterOnSave(int documentType, std::u16string_view number, boo
   if (!numberFromCounter || number.find(u"Sample ") != std::u16string_view::npos) return;
   CPreferences preferences;
   DWORD reset = 0;
-  if (preferences.QueryDword(NumberResetValueName(documentType), reset) && reset != 0)
-    preferences.SetDword(NumberResetValueName(documentType), 0);
+  if (preferences.Query(NumberResetPreference(documentType), reset) && reset != 0)
+    preferences.Set(NumberResetPreference(documentType), 0);
   else
-    preferences.SetString(LastNumberValueName(documentType), number);
+    preferences.Set(LastNumberPreference(documentType), number);
 }
 
 void SetStartNumber(int documentType, std::u16string_view number) {
   CPreferences preferences;
-  preferences.SetString(StartNumberValueName(documentType), number);
-  preferences.SetString(LastNumberValueName(documentType), StepNumberText(number, false));
-  preferences.SetDword(NumberResetValueName(documentType), 1);
+  preferences.Set(StartNumberPreference(documentType), number);
+  preferences.Set(LastNumberPreference(documentType), StepNumberText(number, false));
+  preferences.Set(NumberResetPreference(documentType), 1);
 }

@@ -15,16 +15,17 @@
 #include "platform/base/Win32Types.h"
 
 class CXmlDocument;
+struct DwordPreference;
+struct TextPreference;
 
 // The document file extension.
 inline constexpr char16_t kDocumentExtension[] = u".QVN";
 
-// The key part T of the type's preference names ("Inv" for 0, 6 and unknown codes).
-std::u16string_view DocumentNumberKeyPart(int documentType);
-// "Start<T>Number", "Last<T>Number", "<T>NumReset".
-std::u16string StartNumberValueName(int documentType);
-std::u16string LastNumberValueName(int documentType);
-std::u16string NumberResetValueName(int documentType);
+// The type's numbering preferences: its start number, its last number and the flag that a
+// start number was just set (an invoice's for 6 and unknown codes).
+const TextPreference& StartNumberPreference(int documentType);
+const TextPreference& LastNumberPreference(int documentType);
+const DwordPreference& NumberResetPreference(int documentType);
 // "0" for estimates, "99" for every other type.
 std::u16string_view DefaultStartNumber(int documentType);
 // The language-library string ids of the type's file-name prefix and of the question that

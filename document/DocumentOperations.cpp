@@ -36,10 +36,6 @@ constexpr int kCaptionOther1 = 32;
 
 bool IsContactsMode() { return CPreferences::UseOutlook(); }
 
-std::u16string Preference(CPreferences& preferences, std::u16string_view name, std::u16string def = {}) {
-  preferences.GetString(name, def);
-  return def;
-}
 
 void CopyCompany(const CCompanyInfo& from, CCompanyInfo& to) {
   to.SetName(from.GetName());
@@ -158,8 +154,8 @@ void CSalesDocument::InitNew(int styleCode, int type) {
   }
   CPreferences preferences;
   if (IDocumentView* view = GetView()) {
-    view->SetFitToScreen(preferences.GetDword(u"FitToScreen", 1) != 0);
-    view->SetZoomLevel(static_cast<int>(preferences.GetDword(u"FontSize", 1)));
+    view->SetFitToScreen(preferences.Get(pref::kFitToScreen) != 0);
+    view->SetZoomLevel(static_cast<int>(preferences.Get(pref::kFontSize)));
   }
   LoadViewPreferences();
   xml.LoadXmlText(BuildSkeleton(type));
@@ -191,24 +187,24 @@ void CSalesDocument::InitNew(int styleCode, int type) {
 
   const int kind = SettingsKind(m_docType);
   const CCustomSettings& settings = GetCustomSettings();
-  const std::u16string taxName = Preference(preferences, u"LastTaxName");
-  std::u16string taxRate = Preference(preferences, u"LastTaxRate");
-  const std::u16string taxVendor = Preference(preferences, u"LastTaxVendor");
-  const std::u16string logo = Preference(preferences, u"LastLogo");
-  const std::u16string terms = Preference(preferences, u"LastTerms");
-  const std::u16string shipVia = Preference(preferences, u"LastShipVia");
+  const std::u16string taxName = preferences.Get(pref::kLastTaxName);
+  std::u16string taxRate = preferences.Get(pref::kLastTaxRate);
+  const std::u16string taxVendor = preferences.Get(pref::kLastTaxVendor);
+  const std::u16string logo = preferences.Get(pref::kLastLogo);
+  const std::u16string terms = preferences.Get(pref::kLastTerms);
+  const std::u16string shipVia = preferences.Get(pref::kLastShipVia);
   std::u16string rep, repFullName;
   if (settings.GetFlag(kind, kRowRepOnScreen) || settings.GetFlag(kind, kRowRepOnPaper)) {
-    rep = Preference(preferences, u"LastREP");
-    repFullName = Preference(preferences, u"LastREPFullName");
+    rep = preferences.Get(pref::kLastRep);
+    repFullName = preferences.Get(pref::kLastRepFullName);
   }
   // An imported settings file may hold any figure: a side is kept within what a picture
   // can be, and never converted from beyond an int.
-  const auto logoSide = [&](const char16_t* name) {
-    return static_cast<int>(std::clamp(ParseNumberText(Preference(preferences, name, u"32")), 0.0, 16384.0));
+  const auto logoSide = [&](const TextPreference& preference) {
+    return static_cast<int>(std::clamp(ParseNumberText(preferences.Get(preference)), 0.0, 16384.0));
   };
-  const int logoWidth = logoSide(u"LogoWidth");
-  const int logoHeight = logoSide(u"LogoHeight");
+  const int logoWidth = logoSide(pref::kLogoWidth);
+  const int logoHeight = logoSide(pref::kLogoHeight);
 
   if (!GetUseSalesTax()) taxRate = u"0.00%";
   SetTax(CBstr(taxName), CBstr(taxRate), CBstr(taxVendor), true);
@@ -224,13 +220,11 @@ void CSalesDocument::InitNew(int styleCode, int type) {
     xml.SetRootAttribute(name, CBstr(settings.GetCaption(kind, kCaptionOther1 + i)));
   }
 
-  static const char16_t* const kMessageNames[] = {u"LastMsg", u"LastEstMsg", u"LastRecMsg",
-                                                  u"LastPayMsg", u"LastSOMsg", u"LastCMMsg"};
-  std::u16string message = Preference(preferences, kMessageNames[kind]);
-  std::u16string messageId = Preference(preferences, std::u16string(kMessageNames[kind]) + u"ListID");
+  std::u16string message = preferences.Get(pref::kLastMessage[kind]);
+  std::u16string messageId = preferences.Get(pref::kLastMessageListId[kind]);
   if (kind != 0 && message.empty()) {
-    message = Preference(preferences, u"LastMsg");
-    messageId = Preference(preferences, u"LastMsgListID");
+    message = preferences.Get(pref::kLastMessage[0]);
+    messageId = preferences.Get(pref::kLastMessageListId[0]);
   }
   SetCustomerMessage(CBstr(message), CBstr(messageId));
   xml.SetRootAttribute(u"SHOWMSG", CBstr(settings.GetFlag(kind, kRowShowMessage) ? u"YES" : u"NO"));
@@ -587,7 +581,7 @@ bool CSalesDocument::SetSignature(std::u16string_view strokes, bool rebuild, boo
     settings.SetFlag(kind, kRowShowSignature, 1);
     settings.SetFlag(kind, kRowShowSignature + 1, 1);
     CPreferences preferences;
-    preferences.SetDword(u"ShowSignature", 1);
+    preferences.Set(pref::kShowSignature, 1);
   }
   if (rebuild) RebuildStylesheet();
   if (!quiet && CPreferences::RoSigned()) {

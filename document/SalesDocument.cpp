@@ -34,10 +34,6 @@ std::u16string FormatDatePicture(const SYSTEMTIME& d, const WCHAR* picture) {
   return n > 0 ? std::u16string(buffer, static_cast<size_t>(n - 1)) : std::u16string();
 }
 
-DWORD ReadPreference(CPreferences& preferences, std::u16string_view name, DWORD def) {
-  return preferences.GetDword(name, def);
-}
-
 }  // namespace
 
 // The kind whose custom settings a document type reads: a template reads as an invoice.
@@ -72,8 +68,8 @@ CSalesDocument::CSalesDocument(HWND parent, HWND owner, int styleCode, bool crea
     m_view = document_services::MakeView(parent, *this);
     if (m_view) {
       CPreferences preferences;
-      m_view->SetFitToScreen(ReadPreference(preferences, u"FitToScreen", 1) != 0);
-      m_view->SetZoomLevel(static_cast<int>(ReadPreference(preferences, u"FontSize", 1)));
+      m_view->SetFitToScreen(preferences.Get(pref::kFitToScreen) != 0);
+      m_view->SetZoomLevel(static_cast<int>(preferences.Get(pref::kFontSize)));
     }
   }
   m_modified = 0;
@@ -84,19 +80,19 @@ CSalesDocument::~CSalesDocument() { m_view.reset(); }
 
 void CSalesDocument::LoadViewPreferences() {
   CPreferences preferences;
-  m_showLineTo = ReadPreference(preferences, u"ShowLineTo", 1) ? 1 : 0;
-  m_showLinks = ReadPreference(preferences, u"ShowLinks", 1) ? 1 : 0;
+  m_showLineTo = preferences.Get(pref::kShowLineTo) ? 1 : 0;
+  m_showLinks = preferences.Get(pref::kShowLinks) ? 1 : 0;
   if (!m_showLinks) {
     // Links are how a document is edited; a stored 0 would leave no way back.
     m_showLinks = 1;
-    preferences.SetDword(u"ShowLinks", 1);
+    preferences.Set(pref::kShowLinks, 1);
   }
-  m_useDescriptions = ReadPreference(preferences, u"UseDescriptions", 0) ? 1 : 0;
-  m_playSounds = ReadPreference(preferences, u"PlaySounds", 1) ? 1 : 0;
-  m_useSalesTax = ReadPreference(preferences, u"UseSalesTax", 1) ? 1 : 0;
+  m_useDescriptions = preferences.Get(pref::kUseDescriptions) ? 1 : 0;
+  m_playSounds = preferences.Get(pref::kPlaySounds) ? 1 : 0;
+  m_useSalesTax = preferences.Get(pref::kUseSalesTax) ? 1 : 0;
   SetUseSalesTaxFlag(m_useSalesTax != 0);
-  m_useBusinessAddress = ReadPreference(preferences, u"UseBusAddress", 1) ? 1 : 0;
-  m_lastCommaFirst = ReadPreference(preferences, u"LastCommaFirst", 0) ? 1 : 0;
+  m_useBusinessAddress = preferences.Get(pref::kUseBusAddress) ? 1 : 0;
+  m_lastCommaFirst = preferences.Get(pref::kLastCommaFirst) ? 1 : 0;
 }
 
 void CSalesDocument::SetDocTypeAttribute(std::u16string_view attribute, int type) {
@@ -343,7 +339,7 @@ void CSalesDocument::SetNumber(std::u16string_view number) {
   m_numberFromCounter = 0;
   if (AskYesNoRes(m_owner, NumberConfirmationStringId(m_docType))) {
     CPreferences preferences;
-    preferences.SetString(StartNumberValueName(m_docType), number);
+    preferences.Set(StartNumberPreference(m_docType), number);
     m_numberFromCounter = 1;
   }
   SetAttribute(u"ID", CBstr(number));
@@ -372,8 +368,8 @@ void CSalesDocument::SetLogo(const WCHAR* path, int width, int height, bool show
   const CBstr widthText = LongToBstr(width);
   const CBstr heightText = LongToBstr(height);
   CPreferences preferences;
-  preferences.SetString(u"LogoWidth", widthText.view());
-  preferences.SetString(u"LogoHeight", heightText.view());
+  preferences.Set(pref::kLogoWidth, widthText.view());
+  preferences.Set(pref::kLogoHeight, heightText.view());
   m_xml->SetRootAttribute(u"LOGOWIDTH", widthText);
   m_xml->SetRootAttribute(u"LOGOHEIGHT", heightText);
   MarkModified();
@@ -411,7 +407,7 @@ int CSalesDocument::ToggleViewOption(int option) {
   switch (option) {
     case kViewShowLineTo:
       value = m_showLineTo = !m_showLineTo;
-      preferences.SetDword(u"ShowLineTo", static_cast<DWORD>(value));
+      preferences.Set(pref::kShowLineTo, static_cast<DWORD>(value));
       break;
     case kViewShowSignature:
       value = GetTypeFlag(kRowShowSignature) ? 0 : 1;
@@ -419,7 +415,7 @@ int CSalesDocument::ToggleViewOption(int option) {
       break;
     case kViewShowLinks:
       value = m_showLinks = !m_showLinks;
-      preferences.SetDword(u"ShowLinks", static_cast<DWORD>(value));
+      preferences.Set(pref::kShowLinks, static_cast<DWORD>(value));
       break;
     default:
       return 0;
@@ -472,10 +468,11 @@ void CSalesDocument::SetRepFromCustomer() {
 
 void CSalesDocument::SetPrintFlags() {
   CPreferences preferences;
-  const std::pair<const char16_t*, const char16_t*> flags[] = {
-      {u"ToBePrinted", u"TOBEPRINTED"}, {u"ToBeEMailed", u"TOBEEMAILED"}, {u"RemoveZeroQtyItems", u"REMOVEZEROQTY"}};
+  const std::pair<const DwordPreference&, const char16_t*> flags[] = {{pref::kToBePrinted, u"TOBEPRINTED"},
+                                                                      {pref::kToBeEMailed, u"TOBEEMAILED"},
+                                                                      {pref::kRemoveZeroQtyItems, u"REMOVEZEROQTY"}};
   for (const auto& [preference, attribute] : flags)
-    if (preferences.GetDword(preference, 0)) SetAttribute(attribute, CBstr(u"true"));
+    if (preferences.Get(preference)) SetAttribute(attribute, CBstr(u"true"));
 }
 
 void CSalesDocument::ApplyDefaultNotes() {

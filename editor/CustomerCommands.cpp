@@ -149,10 +149,10 @@ bool CEditCompanyCommand::Do(bool) {
   CPreferences preferences;
   if (m_twoCompanies) {
     if (!m_chooser) return false;
-    const int page = static_cast<int>(preferences.GetDword(u"LastCompanyPage", 0));
+    const int page = static_cast<int>(preferences.Get(pref::kLastCompanyPage));
     if (!m_chooser(*m_first, *m_second, page)) return false;
     CWaitCursorScope wait;
-    const bool second = preferences.GetDword(u"DEFAULT_COMPANY", 0) != 0;
+    const bool second = preferences.Get(pref::kDefaultCompany) != 0;
     Document().SetCompany(second ? *m_second : *m_first);
     Render(kRenderKeepPosition);
     m_first->Save();
@@ -264,7 +264,7 @@ CChangeStyleCommand::CChangeStyleCommand(CSalesDocument& document, int newStyle,
 
 bool CChangeStyleCommand::Do(bool) {
   CWaitCursorScope wait;
-  if (m_saveAsDefault && CPreferences().SetDword(u"InvoiceStyle", static_cast<DWORD>(m_newStyle)))
+  if (m_saveAsDefault && CPreferences().Set(pref::kInvoiceStyle, static_cast<DWORD>(m_newStyle)))
     m_preferenceWritten = true;
   Document().SetStyle(m_newStyle);
   return true;
@@ -273,7 +273,7 @@ bool CChangeStyleCommand::Do(bool) {
 bool CChangeStyleCommand::Undo() {
   CWaitCursorScope wait;
   Document().SetStyle(m_oldStyle);
-  if (m_preferenceWritten) CPreferences().SetDword(u"InvoiceStyle", static_cast<DWORD>(m_oldStyle));
+  if (m_preferenceWritten) CPreferences().Set(pref::kInvoiceStyle, static_cast<DWORD>(m_oldStyle));
   return true;
 }
 

@@ -38,8 +38,7 @@ int TwoDigits(const CBstr& text) {
 std::unique_ptr<CDbRecord> FindScannedItem(CItemStore& store, std::u16string_view code) {
   code = Trimmed(code);
   if (code.empty()) return nullptr;
-  std::u16string column = u"Name";
-  CPreferences().GetString(u"Name", column);
+  const std::u16string column = CPreferences().Get(pref::kCodeColumn);
   const char16_t* tableColumn = column == u"Description" ? u"SalesDescription" : u"Name";
   return store.FindItemLike(tableColumn, code, kScannableTypes, false);
 }

@@ -49,7 +49,6 @@ CDocumentView* g_editor = nullptr;
 
 constexpr int kHtmlControlId = 10;
 constexpr int kEditorHelpTopic = 3;
-constexpr int kDefaultStyle = 4;
 constexpr int kZoomLevels = 5;
 constexpr int kToolbarImageMetric = 16;
 constexpr int kLowResolutionImage = 16;
@@ -159,9 +158,9 @@ void CDocumentView::OnInitDialog() {
   info.dwFlags = SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN;
   SHInitDialog(&info);
   CPreferences preferences;
-  int style = static_cast<int>(preferences.GetDword(u"InvoiceStyle", kDefaultStyle));
+  int style = static_cast<int>(preferences.Get(pref::kInvoiceStyle));
   m_document = std::make_unique<CSalesDocument>(window, window, style, true, m_customSettings);
-  if (preferences.GetDword(u"InvToolBar", 0) != 0) PostMessageW(window, kMsgToggleToolBar, 1, 0);
+  if (preferences.Get(pref::kInvToolBar) != 0) PostMessageW(window, kMsgToggleToolBar, 1, 0);
 }
 
 HWND CDocumentView::ViewControl() const {
@@ -239,11 +238,11 @@ void CDocumentView::ShowCommandToolBar() {
   if (m_toolbar) {
     DestroyWindow(m_toolbar);
     m_toolbar = nullptr;
-    preferences.SetDword(u"InvToolBar", 0);
+    preferences.Set(pref::kInvToolBar, 0);
     Layout();
     return;
   }
-  preferences.SetDword(u"InvToolBar", 1);
+  preferences.Set(pref::kInvToolBar, 1);
   auto button = [](int image, int id) {
     TBBUTTON b;
     b.iBitmap = image;
@@ -398,8 +397,7 @@ static bool ScannerUsesHardwareButton(const CInputDevice* scanner) {
 
 void CDocumentView::OnActivate(bool active) {
   HWND window = GetHwnd();
-  std::u16string button;
-  CPreferences().GetString(u"Button1", button);
+  const std::u16string button = CPreferences().Get(pref::kButton1);
   if (!active) {
     if (ScannerUsesHardwareButton(m_scanner)) {
       m_hardwareButton.BindButton(m_mainWindow, CBstr(button), true);
@@ -461,7 +459,7 @@ void CDocumentView::ToggleBarKeepingPosition(int commandId) {
 void CDocumentView::SetZoom(int level) {
   m_zoomLevel = level;
   if (IDocumentView* view = m_document->GetView()) view->SetZoomLevel(level);
-  CPreferences().SetDword(u"FontSize", static_cast<DWORD>(level));
+  CPreferences().Set(pref::kFontSize, static_cast<DWORD>(level));
   m_document->Render(kRenderKeepPosition);
 }
 
@@ -507,8 +505,7 @@ bool CDocumentView::OnCommand(int id) {
       PostToMain(kMsgPrintFromToolbar);
       return true;
     case kEmail: {
-      std::u16string type;
-      CPreferences().GetString(u"LAST_EMAIL_TYPE", type);
+      const std::u16string type = CPreferences().Get(pref::kLastEmailType);
       OnCommand(type == u"QVN" ? kEmailDocument : kEmailHtml);
       return true;
     }
@@ -530,7 +527,7 @@ bool CDocumentView::OnCommand(int id) {
     case kFitToScreen:
       m_fitToScreen = !m_fitToScreen;
       if (IDocumentView* view = doc.GetView()) view->SetFitToScreen(m_fitToScreen);
-      CPreferences().SetDword(u"FitToScreen", m_fitToScreen ? 1 : 0);
+      CPreferences().Set(pref::kFitToScreen, m_fitToScreen ? 1 : 0);
       doc.Render(kRenderKeepPosition);
       return true;
     case kZoomNext:
@@ -564,8 +561,9 @@ bool CDocumentView::OnCommand(int id) {
     case kShowSignature:
     case kShowLinks: {
       int option = id == kShowLineTo ? kViewShowLineTo : id == kShowSignature ? kViewShowSignature : kViewShowLinks;
-      LPCWSTR name = id == kShowLineTo ? u"ShowLineTo" : id == kShowSignature ? u"ShowSignature" : u"ShowLinks";
-      CPreferences().SetDword(name, static_cast<DWORD>(doc.ToggleViewOption(option)));
+      const DwordPreference& preference =
+          id == kShowLineTo ? pref::kShowLineTo : id == kShowSignature ? pref::kShowSignature : pref::kShowLinks;
+      CPreferences().Set(preference, static_cast<DWORD>(doc.ToggleViewOption(option)));
       return true;
     }
     case kPrint:
@@ -718,7 +716,7 @@ bool CDocumentView::Close() {
 
 void CDocumentView::NewDocument(int type) {
   if (!AskToSaveChanges()) return;
-  m_document->InitNew(static_cast<int>(CPreferences().GetDword(u"InvoiceStyle", kDefaultStyle)), type);
+  m_document->InitNew(static_cast<int>(CPreferences().Get(pref::kInvoiceStyle)), type);
   m_document->Render(kRenderKeepPosition);
   SendMessageW(m_mainWindow, kMsgDocumentReplaced, 0, reinterpret_cast<LPARAM>(GetHwnd()));
 }
@@ -810,9 +808,9 @@ void CDocumentView::EditAttributes() {
   {
     platform::CRegistryBatch batch;
     CPreferences preferences;
-    preferences.SetDword(u"ToBePrinted", dialog.toBePrinted);
-    preferences.SetDword(u"ToBeEMailed", dialog.toBeEmailed);
-    preferences.SetDword(u"RemoveZeroQtyItems", dialog.removeZeroQuantity);
+    preferences.Set(pref::kToBePrinted, dialog.toBePrinted);
+    preferences.Set(pref::kToBeEMailed, dialog.toBeEmailed);
+    preferences.Set(pref::kRemoveZeroQtyItems, dialog.removeZeroQuantity);
   }
   if (dialog.amountIncludesTax != includesTax) {
     doc.RecalcTotals(dialog.amountIncludesTax, !dialog.amountIncludesTax);

@@ -102,17 +102,10 @@ const char16_t* HoldEntry(int code) {
   }
 }
 
-// The preferences the last customer message of a type goes to (a template reads as an
-// invoice; the sales receipt's pair is the one new sales receipts read).
-void MessagePreferenceNames(int type, const char16_t*& message, const char16_t*& listId) {
-  switch (type) {
-    case kDocEstimate: message = u"LastEstMsg", listId = u"LastEstMsgListID"; return;
-    case kDocSalesReceipt: message = u"LastRecMsg", listId = u"LastRecMsgListID"; return;
-    case kDocPayment: message = u"LastPayMsg", listId = u"LastPayMsgListID"; return;
-    case kDocSalesOrder: message = u"LastSOMsg", listId = u"LastSOMsgListID"; return;
-    case kDocCreditMemo: message = u"LastCMMsg", listId = u"LastCMMsgListID"; return;
-    default: message = u"LastMsg", listId = u"LastMsgListID"; return;
-  }
+// The index of the preferences the last customer message of a type goes to (a template
+// reads as an invoice; the sales receipt's pair is the one new sales receipts read).
+size_t MessagePreferenceIndex(int type) {
+  return type >= kDocEstimate && type <= kDocCreditMemo ? static_cast<size_t>(type) : 0;
 }
 
 constexpr int kRowMessageShown = 40;
@@ -489,7 +482,7 @@ void CDocumentView::ChooseLogo() {
   if (picker.DoModal(present.view()) != 1) return;
   std::u16string name;
   picker.GetResult(name, width, height);
-  CPreferences().SetString(u"LastLogo", name);
+  CPreferences().Set(pref::kLastLogo, name);
   RunDocumentCommand(std::make_unique<CChangeLogoCommand>(doc, name, width, height), false);
 }
 
@@ -501,7 +494,7 @@ void CDocumentView::EraseSignature() {
 void CDocumentView::Customize() {
   CSalesDocument& doc = *m_document;
   CCustomSettings& settings = m_customSettings ? *m_customSettings : doc.GetCustomSettings();
-  const DWORD firstPage = CPreferences().GetDword(u"LastCustPage", 0);
+  const DWORD firstPage = CPreferences().Get(pref::kLastCustPage);
   RunDocumentCommand(std::make_unique<CCustomizeCommand>(doc, GetHwnd(), m_mainWindow, firstPage, settings), true);
 }
 
@@ -535,13 +528,11 @@ void CDocumentView::SelectCustomerMessage() {
   CCustomerMessageForm form(GetResourceInstance(), GetHwnd(), message, m_itemStore ? &stored : nullptr,
                             doc.GetTypeFlag(kRowMessageShown) != 0);
   if (form.DoModal() != 1) return;
-  const char16_t* messageName = nullptr;
-  const char16_t* listIdName = nullptr;
-  MessagePreferenceNames(doc.GetDocType(), messageName, listIdName);
   {
+    const size_t index = MessagePreferenceIndex(doc.GetDocType());
     CPreferences preferences;
-    preferences.SetString(messageName, form.GetText().view());
-    preferences.SetString(listIdName, form.GetListId().view());
+    preferences.Set(pref::kLastMessage[index], form.GetText().view());
+    preferences.Set(pref::kLastMessageListId[index], form.GetListId().view());
   }
   CCustomSettings& settings = m_customSettings ? *m_customSettings : doc.GetCustomSettings();
   RunDocumentCommand(
@@ -633,7 +624,7 @@ void CDocumentView::EditTextField(int code) {
     case kLinkCheckNumber: command = std::make_unique<CChangeCheckNumberCommand>(doc, value); break;
     case kLinkPONumber: command = std::make_unique<CChangePONumberCommand>(doc, value); break;
     case kLinkAccount:
-      CPreferences().SetString(u"LastAccount", value.view());
+      CPreferences().Set(pref::kLastAccount, value.view());
       command = std::make_unique<CChangeAccountCommand>(doc, value);
       break;
     default: command = std::make_unique<CChangeCustomFieldCommand>(doc, value, code); break;
@@ -657,9 +648,9 @@ void CDocumentView::SelectFromList(int code) {
     }
     if (picker->DoModal() != 1) return;
     picker->GetName(name), picker->GetRate(rate), picker->GetVendor(vendor);
-    preferences.SetString(u"LastTaxName", name.view());
-    preferences.SetString(u"LastTaxRate", rate.view());
-    preferences.SetString(u"LastTaxVendor", vendor.view());
+    preferences.Set(pref::kLastTaxName, name.view());
+    preferences.Set(pref::kLastTaxRate, rate.view());
+    preferences.Set(pref::kLastTaxVendor, vendor.view());
     command = std::make_unique<CChangeTaxCommand>(doc, name, rate, vendor);
   } else if (code == kLinkRep) {
     CBstr rep, fullName;
@@ -671,8 +662,8 @@ void CDocumentView::SelectFromList(int code) {
     }
     if (picker->DoModal() != 1) return;
     picker->GetText(rep), picker->GetFullName(fullName);
-    preferences.SetString(u"LastREP", rep.view());
-    preferences.SetString(u"LastREPFullName", fullName.view());
+    preferences.Set(pref::kLastRep, rep.view());
+    preferences.Set(pref::kLastRepFullName, fullName.view());
     command = std::make_unique<CChangeRepCommand>(doc, rep, fullName);
   } else {
     const char16_t* attribute = code == kLinkTerms ? u"TERMS" : code == kLinkPaymentMethod ? u"PAYMENT" : u"SHIPVIA";
@@ -690,13 +681,13 @@ void CDocumentView::SelectFromList(int code) {
     if (picker->DoModal() != 1) return;
     picker->GetText(value);
     if (code == kLinkTerms) {
-      preferences.SetString(u"LastTerms", value.view());
+      preferences.Set(pref::kLastTerms, value.view());
       command = std::make_unique<CChangeTermsCommand>(doc, value);
     } else if (code == kLinkPaymentMethod) {
-      preferences.SetString(u"LastPaymentMethod", value.view());
+      preferences.Set(pref::kLastPaymentMethod, value.view());
       command = std::make_unique<CChangePaymentMethodCommand>(doc, value);
     } else {
-      preferences.SetString(u"LastShipVia", value.view());
+      preferences.Set(pref::kLastShipVia, value.view());
       command = std::make_unique<CChangeShipViaCommand>(doc, value);
     }
   }

@@ -48,7 +48,7 @@ INT_PTR CSaveChangesDlg::HandleMessage(UINT msg, WPARAM wParam, LPARAM) {
 
 CMemorizeDlg::CMemorizeDlg(HINSTANCE resources, HWND owner, std::u16string proposedName)
     : name(std::move(proposedName)),
-      clearQuantities(CPreferences().GetDword(u"ClearTemplateQtys", 0) != 0),
+      clearQuantities(CPreferences().Get(pref::kClearTemplateQtys) != 0),
       m_resources(resources),
       m_owner(owner) {}
 
@@ -87,7 +87,7 @@ INT_PTR CMemorizeDlg::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         name = buffer;
         clearQuantities = IsDlgButtonChecked(dialog, IDC_MEMORIZE_CLEAR_QTYS) == BST_CHECKED;
         secondOption = IsDlgButtonChecked(dialog, IDC_MEMORIZE_SECOND) == BST_CHECKED;
-        CPreferences().SetDword(u"ClearTemplateQtys", clearQuantities ? 1 : 0);
+        CPreferences().Set(pref::kClearTemplateQtys, clearQuantities ? 1 : 0);
         EndDialog(dialog, 1);
         return TRUE;
       }

@@ -63,7 +63,7 @@ void CItemListWnd::CreateItemsMenuBar() {
 
 void CItemListWnd::ToggleToolbar() {
   const bool show = m_toolbar == nullptr;
-  CPreferences().SetDword(u"ItemsToolBar", show ? 1 : 0);
+  CPreferences().Set(pref::kItemsToolBar, show ? 1 : 0);
   if (!show) {
     DestroyWindow(std::exchange(m_toolbar, nullptr));
     SHSipPreference(GetHwnd(), SIP_FORCEDOWN);

@@ -81,7 +81,7 @@ bool CItemListWnd::Open(HWND parent, int linePosition, bool lineItemMode, bool o
   if (m_tree->SetMode(lineItemMode, otherListsMode)) m_clipboard.Clear();
   if (lineItemMode) {
     if (m_cancelButton) ShowWindow(m_cancelButton, SW_SHOW);
-    if (!m_tree->CheckBoxes() && CPreferences().GetDword(u"ShowCheckBoxes", 1) != 0) m_tree->ToggleCheckBoxes();
+    if (!m_tree->CheckBoxes() && CPreferences().Get(pref::kShowCheckBoxes) != 0) m_tree->ToggleCheckBoxes();
   } else {
     if (m_cancelButton) ShowWindow(m_cancelButton, SW_HIDE);
     if (m_tree->CheckBoxes()) {
@@ -208,7 +208,7 @@ void CItemListWnd::OnCommand(int id) {
       m_tree->ClearChecks();
       break;
     case kCmdShowCheckBoxes:
-      CPreferences().SetDword(u"ShowCheckBoxes", m_tree->ToggleCheckBoxes() ? 1 : 0);
+      CPreferences().Set(pref::kShowCheckBoxes, m_tree->ToggleCheckBoxes() ? 1 : 0);
       m_tree->Refill();
       break;
     case kCmdAlphabetize:
@@ -325,7 +325,7 @@ void CItemListWnd::NewItem() {
   if (type == u"Discount") record->SetField(kFieldTaxable, u"Yes");
   int result;
   bool otherRoot = selected->GetObjectType() == kObjectOtherLists;
-  if (!otherRoot && CPreferences().GetDword(u"TrackInventory", 0) != 0) {
+  if (!otherRoot && CPreferences().Get(pref::kTrackInventory) != 0) {
     result = dialogs->EditInventoryItem(GetHwnd(), *record, m_context->documentType);
   } else {
     result = dialogs->EditListEntry(GetHwnd(), *record, m_context->documentType);
@@ -517,7 +517,7 @@ INT_PTR CItemListWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       SHInitDialog(&info);
       m_titleFont = CreateDialogTitleBar(m_resources, GetHwnd(), IDC_DIALOG_HEADING, &m_okButton, &m_cancelButton,
                                          u"Line Item Lists", 0);
-      if (CPreferences().GetDword(u"ItemsToolBar", 0) != 0) PostMessageW(GetHwnd(), kMsgToggleItemsToolbar, 1, 0);
+      if (CPreferences().Get(pref::kItemsToolBar) != 0) PostMessageW(GetHwnd(), kMsgToggleItemsToolbar, 1, 0);
       return TRUE;
     }
     case WM_ACTIVATE:

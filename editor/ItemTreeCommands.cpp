@@ -359,7 +359,7 @@ bool CEditListItemCommand::EditRecord(CDbRecord& record) {
   std::u16string_view type = old->FieldView(kFieldListType);
   bool stocked = type == u"Inventory Part" || type == u"Inventory Assembly";
   int result;
-  if (!underOtherLists && stocked && CPreferences().GetDword(u"TrackInventory", 0) != 0) {
+  if (!underOtherLists && stocked && CPreferences().Get(pref::kTrackInventory) != 0) {
     result = dialogs->EditInventoryItem(m_context.owner, *work, m_context.documentType);
   } else {
     CWaitCursorScope wait;

@@ -241,7 +241,7 @@ void CSelectCompanyDlg::BuildPages() {
   AddCompanyRows(AddPage(kDefaultPage, u"Default", 70, 160, -1), m_default);
   AddCompanyRows(AddPage(kAlternatePage, u"Alternate", 70, 160, -1), m_alternate);
   // Read once so that it exists from now on.
-  CPreferences().GetDword(u"DEFAULT_COMPANY", 0);
+  CPreferences().Get(pref::kDefaultCompany);
   m_firstPage = m_initialPage;
 }
 
@@ -249,12 +249,12 @@ void CSelectCompanyDlg::OnOK() {
   if (!ValidatePages(kDefaultPage)) return;
   const int shown = ShownPage();
   ReadCompanyRows(*Page(kDefaultPage), m_default);
-  CPreferences().SetDword(u"DEFAULT_COMPANY", shown == kAlternatePage ? 1 : 0);
+  CPreferences().Set(pref::kDefaultCompany, shown == kAlternatePage ? 1 : 0);
   ReadCompanyRows(*Page(kAlternatePage), m_alternate);
   EndDialog(GetHwnd(), 1);
 }
 
 void CSelectCompanyDlg::OnClosing() {
   const int shown = ShownPage();
-  CPreferences().SetDword(u"LastCompanyPage", static_cast<DWORD>(shown < 0 ? 0 : shown));
+  CPreferences().Set(pref::kLastCompanyPage, static_cast<DWORD>(shown < 0 ? 0 : shown));
 }

@@ -48,7 +48,7 @@ void TakeOutLine(CSalesDocument& document, const CDbRecord& line, CBstr& nextKey
 int CStockKeeper::StockChangeFor(const CSalesDocument& document, const CDbRecord& line, int lineQuantityChange) const {
   if (!m_store || lineQuantityChange == 0) return 0;
   DWORD track = 0;
-  if (!CPreferences().QueryDword(u"TrackInventory", track) || track == 0) return 0;
+  if (!CPreferences().Query(pref::kTrackInventory, track) || track == 0) return 0;
   if (document.GetDocType() == kDocEstimate) return 0;
   if (line.FieldView(kLineFieldType) != kInventoryPart) return 0;
   return document.GetDocType() == kDocCreditMemo ? lineQuantityChange : -lineQuantityChange;

@@ -11,6 +11,8 @@
 #include "platform/user/Window.h"
 #include "resources/resource_ids.h"
 
+static_assert(pref::kViewItemsByName.def == kViewByName, "the item view starts by name");
+
 namespace {
 
 // Normal image indexes: expanded / collapsed pairs and the leaf.
@@ -99,9 +101,9 @@ CListTreeView::CListTreeView(HINSTANCE application, HWND parent, CItemStore* sto
       m_lineItemMode(lineItemMode),
       m_otherListsMode(otherListsMode) {
   CPreferences preferences;
-  m_checkBoxes = lineItemMode && preferences.GetDword(u"ShowCheckBoxes", 1) != 0;
-  m_alphabetize = preferences.GetDword(u"AlphabetizeItems", 1) != 0;
-  DWORD view = preferences.GetDword(u"ViewItemsByName", kViewByName);
+  m_checkBoxes = lineItemMode && preferences.Get(pref::kShowCheckBoxes) != 0;
+  m_alphabetize = preferences.Get(pref::kAlphabetizeItems) != 0;
+  DWORD view = preferences.Get(pref::kViewItemsByName);
   m_viewMode = (view == kViewByDescription || view == kViewByNameAndDescription) ? static_cast<int>(view) : kViewByName;
   Create();
 }
@@ -197,7 +199,7 @@ bool CListTreeView::SetMode(bool lineItemMode, bool otherListsMode) {
   if (!m_tree || (lineItemMode == m_lineItemMode && otherListsMode == m_otherListsMode)) return false;
   m_lineItemMode = lineItemMode;
   m_otherListsMode = otherListsMode;
-  m_checkBoxes = lineItemMode && CPreferences().GetDword(u"ShowCheckBoxes", 1) != 0;
+  m_checkBoxes = lineItemMode && CPreferences().Get(pref::kShowCheckBoxes) != 0;
   ShowStateImages();
   Refill();
   return true;
@@ -671,7 +673,7 @@ void CListTreeView::CollectChecked(HTREEITEM start, HTREEITEM selected,
 
 bool CListTreeView::ToggleAlphabetize() {
   m_alphabetize = !m_alphabetize;
-  CPreferences().SetDword(u"AlphabetizeItems", m_alphabetize ? 1 : 0);
+  CPreferences().Set(pref::kAlphabetizeItems, m_alphabetize ? 1 : 0);
   Refill();
   return m_alphabetize;
 }
@@ -679,7 +681,7 @@ bool CListTreeView::ToggleAlphabetize() {
 void CListTreeView::SetViewMode(int mode) {
   if (mode != kViewByName && mode != kViewByDescription && mode != kViewByNameAndDescription) return;
   m_viewMode = mode;
-  CPreferences().SetDword(u"ViewItemsByName", static_cast<DWORD>(mode));
+  CPreferences().Set(pref::kViewItemsByName, static_cast<DWORD>(mode));
   Refill();
 }
 

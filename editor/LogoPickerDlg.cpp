@@ -22,8 +22,7 @@ constexpr std::u16string_view kPictureSuffix = u".BMP";
 
 // The logo folder with its closing "\".
 std::u16string LogoFolder() {
-  std::u16string folder;
-  CPreferences().GetString(u"LogoPath", folder);
+  std::u16string folder = CPreferences().Get(pref::kLogoPath);
   if (folder.empty() || folder.back() != u'\\') folder += u'\\';
   return folder;
 }

@@ -93,7 +93,7 @@ CDatabaseFiles GetDatabaseFiles() {
   CBstr folder;
   GetDatabaseFilePath(folder, false);
   files.folder = WithBackslash(folder.str());
-  CPreferences().GetString(u"Database", files.name);
+  files.name = CPreferences().Get(pref::kDatabase);
   return files;
 }
 

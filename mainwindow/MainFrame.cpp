@@ -149,9 +149,9 @@ StartupStep CMainFrame::StartUp(std::u16string_view commandLine) {
   m_customSettings = std::make_unique<CCustomSettings>();
   g_customSettings = m_customSettings.get();
   DWORD value = 0;
-  if (m_preferences->QueryDword(u"LastShowType", value)) m_showKind = static_cast<int>(value);
-  if (m_preferences->QueryDword(u"LastSortType", value)) m_sortKind = static_cast<int>(value);
-  if (m_preferences->QueryDword(u"LastSortDirection", value)) m_ascending = value != 0;
+  if (m_preferences->Query(pref::kLastShowType, value)) m_showKind = static_cast<int>(value);
+  if (m_preferences->Query(pref::kLastSortType, value)) m_sortKind = static_cast<int>(value);
+  if (m_preferences->Query(pref::kLastSortDirection, value)) m_ascending = value != 0;
   m_commandLineDocument = DocumentNameFromCommandLine(commandLine);
 
   m_itemStore = std::make_unique<CItemStore>(m_hwnd);
@@ -199,9 +199,9 @@ StartupStep CMainFrame::StartUp(std::u16string_view commandLine) {
   const bool named = !document.empty();
   DWORD lastView = 0, lastScroll = 0;
   if (!named) {
-    m_preferences->QueryDword(u"LastView", lastView);
-    m_preferences->QueryDword(u"LastScrollPos", lastScroll);
-    m_preferences->GetString(u"LastInvoice", document);
+    m_preferences->Query(pref::kLastView, lastView);
+    m_preferences->Query(pref::kLastScrollPos, lastScroll);
+    document = m_preferences->Get(pref::kLastInvoice);
   }
   const bool registerInFront = !named && lastView == 0;
   ShowWindow(m_register->GetHwnd(), SW_SHOW);
@@ -219,7 +219,7 @@ StartupStep CMainFrame::StartUp(std::u16string_view commandLine) {
       !registerInFront && exists && OpenLastDocument(document, static_cast<int>(lastScroll), lastView == 2);
   if (!opened) {
     // A stored document that cannot be read is not tried again at the next start.
-    if (!named && !document.empty()) m_preferences->SetString(u"LastInvoice", u"");
+    if (!named && !document.empty()) m_preferences->Set(pref::kLastInvoice, u"");
     SetFocus(m_register->GetHwnd());
   }
   LoadNewMenuTexts();
@@ -575,7 +575,7 @@ bool CMainFrame::OnCommand(UINT command) {
     case IDM_MAIN_IMPORT_SETTINGS: ImportSettings(m_hwnd, u"", false, true); return true;
     case IDM_MAIN_VIEW_BY_COMPANY:
     case IDM_MAIN_VIEW_BY_NAME:
-      m_preferences->SetDword(u"ViewInvRegByCompany", command == IDM_MAIN_VIEW_BY_COMPANY ? 1 : 0);
+      m_preferences->Set(pref::kViewInvRegByCompany, command == IDM_MAIN_VIEW_BY_COMPANY ? 1 : 0);
       ReloadRegister(true);
       return true;
     case editor_cmd::kNewInvoice:
@@ -603,8 +603,7 @@ bool CMainFrame::OnCommand(UINT command) {
 
 void CMainFrame::StartPowerNotifications() {
   // Only the Socket scanner needs to be let go before the device sleeps.
-  std::u16string make;
-  m_preferences->GetString(u"ScannerMake", make);
+  const std::u16string make = m_preferences->Get(pref::kScannerMake);
   if (make != u"Socket" || !IsOSVersion4OrLater()) return;
   m_power = std::make_unique<CPowerNotifications>(m_hwnd, kMsgPowerTransition);
   if (!m_power->Start()) m_power.reset();
@@ -689,9 +688,9 @@ void CMainFrame::StoreLastView() {
     }
   }
   WriteLastView(view, document, position);
-  m_preferences->SetDword(u"LastShowType", static_cast<DWORD>(m_register ? m_register->GetShowKind() : m_showKind));
-  m_preferences->SetDword(u"LastSortType", static_cast<DWORD>(m_register ? m_register->GetSortKind() : m_sortKind));
-  m_preferences->SetDword(u"LastSortDirection", (m_register ? m_register->IsAscending() : m_ascending) ? 1 : 0);
+  m_preferences->Set(pref::kLastShowType, static_cast<DWORD>(m_register ? m_register->GetShowKind() : m_showKind));
+  m_preferences->Set(pref::kLastSortType, static_cast<DWORD>(m_register ? m_register->GetSortKind() : m_sortKind));
+  m_preferences->Set(pref::kLastSortDirection, (m_register ? m_register->IsAscending() : m_ascending) ? 1 : 0);
 }
 
 void CMainFrame::RememberView() {
@@ -710,9 +709,9 @@ void CMainFrame::RememberView() {
 
 void CMainFrame::WriteLastView(DWORD view, const std::u16string& document, DWORD position) {
   platform::CRegistryBatch batch;
-  m_preferences->SetDword(u"LastView", view);
-  m_preferences->SetString(u"LastInvoice", document);
-  m_preferences->SetDword(u"LastScrollPos", position);
+  m_preferences->Set(pref::kLastView, view);
+  m_preferences->Set(pref::kLastInvoice, document);
+  m_preferences->Set(pref::kLastScrollPos, position);
   m_storedView = view;
   m_storedDocument = document;
 }

@@ -39,7 +39,7 @@ int CMainFrame::ShowContacts(HWND owner, int mode) {
 
 bool CMainFrame::UsesDeviceChooser() const {
   // Later systems pick from the device's contacts, unless the user turned to the program's list.
-  return IsSystem5() && m_preferences->GetDword(u"UseWM2003Contacts", 0) == 0;
+  return IsSystem5() && m_preferences->Get(pref::kUseWm2003Contacts) == 0;
 }
 
 LRESULT CMainFrame::OnChooseCustomer(HWND owner) {

@@ -36,9 +36,7 @@ bool HasButtonTrigger(const CInputDevice* scanner) {
 }
 
 std::u16string TriggerButton() {
-  std::u16string button;
-  CPreferences().GetString(u"Button1", button);
-  return button;
+  return CPreferences().Get(pref::kButton1);
 }
 
 }  // namespace
@@ -47,9 +45,8 @@ std::u16string TriggerButton() {
 
 void CMainFrame::CreateInputDevices() {
   m_hardwareButton = std::make_unique<CHardwareButton>();
-  std::u16string scannerMake = u"None", readerMake = u"None";
-  m_preferences->GetString(u"ScannerMake", scannerMake);
-  m_preferences->GetString(u"MagReaderMake", readerMake);
+  const std::u16string scannerMake = m_preferences->Get(pref::kScannerMake);
+  const std::u16string readerMake = m_preferences->Get(pref::kMagReaderMake);
   m_scanner = CreateScannerDriver(scannerMake, m_instance, m_hwnd, CPreferences::Continuous() ? 1 : 0,
                                   CPreferences::QtyPrompt() ? 1 : 0);
   m_cardReader = CreateCardReaderDriver(readerMake, m_instance, m_hwnd);
@@ -120,9 +117,8 @@ bool CMainFrame::PrintDocument(CSalesDocument* document, HWND owner, bool always
   }
   bool ask = alwaysAsk;
   if (!ask) {
-    std::u16string name, port;
-    m_preferences->GetString(u"PrinterName", name);
-    m_preferences->GetString(u"PrinterPort", port);
+    const std::u16string name = m_preferences->Get(pref::kPrinterName);
+    const std::u16string port = m_preferences->Get(pref::kPrinterPort);
     ask = name.empty() || port.empty();
   }
   if (ask) {
@@ -164,12 +160,12 @@ int CMainFrame::ChooseContact(HWND owner, int mode) {
     text += result == E_INVALIDARG ? std::u16string(u"Invalid Argument") : platform::ToUtf16(std::to_string(result));
     text += kChooserNext;
     if (MessageBoxW(owner, text.c_str(), kProductName, MB_OKCANCEL) == IDOK)
-      m_preferences->SetDword(u"UseWM2003Contacts", 1);
+      m_preferences->Set(pref::kUseWm2003Contacts, 1);
     return 1;
   }
   SysFreeString(choose.bstrContactName);
   if (!m_editor) return 1;
-  auto record = std::make_unique<CContactCustomer>(m_preferences->GetDword(u"UseBusAddress", 0) != 0);
+  auto record = std::make_unique<CContactCustomer>(m_preferences->Get(pref::kUseBusAddress) != 0);
   if (!record->LoadFromOid(m_hwnd, choose.oidContactID)) return 1;
   auto command = std::make_unique<CSelectCustomerCommand>(m_editor->GetDocument(), std::move(record));
   SendMessageW(m_hwnd, kMsgEditCommand, kEditCommandRun, reinterpret_cast<LPARAM>(command.release()));

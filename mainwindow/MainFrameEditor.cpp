@@ -24,7 +24,6 @@
 
 namespace {
 
-constexpr DWORD kDefaultStyle = 4;
 constexpr int kListsHelpTopic = 2;
 constexpr UINT kNewCommands[6] = {editor_cmd::kNewInvoice,   editor_cmd::kNewEstimate,  editor_cmd::kNewSalesReceipt,
                                   editor_cmd::kNewPayment,   editor_cmd::kNewSalesOrder, editor_cmd::kNewCreditMemo};
@@ -40,7 +39,7 @@ int NewKindOf(UINT command) {
   return -1;
 }
 
-DWORD InvoiceStyle() { return CPreferences().GetDword(u"InvoiceStyle", kDefaultStyle); }
+DWORD InvoiceStyle() { return CPreferences().Get(pref::kInvoiceStyle); }
 
 HWND HtmlViewControl(CSalesDocument& document) {
   auto* view = dynamic_cast<CHtmlView*>(document.GetView());
@@ -190,7 +189,7 @@ void CMainFrame::OnInitMenuPopup(HMENU menu, UINT popupId) {
       break;
     }
     case IDM_MAIN_VIEW_POPUP: {
-      const bool byCompany = CPreferences().GetDword(u"ViewInvRegByCompany", 1) != 0;
+      const bool byCompany = CPreferences().Get(pref::kViewInvRegByCompany) != 0;
       CheckMenuItem(menu, IDM_MAIN_VIEW_BY_COMPANY, MF_BYCOMMAND | (byCompany ? MF_CHECKED : MF_UNCHECKED));
       CheckMenuItem(menu, IDM_MAIN_VIEW_BY_NAME, MF_BYCOMMAND | (byCompany ? MF_UNCHECKED : MF_CHECKED));
       break;

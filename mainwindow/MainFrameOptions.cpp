@@ -27,9 +27,11 @@
 
 namespace {
 
-std::u16string Stored(CPreferences& preferences, std::u16string_view name) {
+// What is stored, empty when nothing is: the values the dialog may change are compared
+// with it.
+std::u16string Stored(CPreferences& preferences, const TextPreference& preference) {
   std::u16string value;
-  preferences.GetString(name, value);
+  preferences.Read(preference, value);
   return value;
 }
 
@@ -60,24 +62,24 @@ bool CMainFrame::OnOptions(HWND owner) {
   CSalesDocument* document = m_editor ? &m_editor->GetDocument() : nullptr;
   CPreferences preferences;
   // What the dialog showed is still what is stored: it writes only the scanner's values.
-  const std::u16string oldDocsLocation = COptionsChoices::LocationShown(Stored(preferences, u"InvoiceLocation"));
-  const std::u16string oldDocsFolder = ShownFolderValue(oldDocsLocation, Stored(preferences, u"InvoicePath"));
-  const std::u16string oldItemsLocation = COptionsChoices::LocationShown(Stored(preferences, u"DBLocation"));
-  const std::u16string oldItemsFolder = Stored(preferences, u"DatabasePath");
+  const std::u16string oldDocsLocation = COptionsChoices::LocationShown(Stored(preferences, pref::kInvoiceLocation));
+  const std::u16string oldDocsFolder = ShownFolderValue(oldDocsLocation, Stored(preferences, pref::kInvoicePath));
+  const std::u16string oldItemsLocation = COptionsChoices::LocationShown(Stored(preferences, pref::kDbLocation));
+  const std::u16string oldItemsFolder = Stored(preferences, pref::kDatabasePath);
   CBstr oldDatabase;
   GetDatabaseFilePath(oldDatabase, true);
-  const bool oldLastCommaFirst = preferences.GetDword(u"LastCommaFirst", 0) != 0;
-  const bool oldBusinessAddress = preferences.GetDword(u"UseBusAddress", 0) != 0;
+  const bool oldLastCommaFirst = preferences.Get(pref::kLastCommaFirst) != 0;
+  const bool oldBusinessAddress = preferences.Get(pref::kUseBusAddress) != 0;
 
-  preferences.SetDword(u"InvoiceStyle", static_cast<DWORD>(values.style));
+  preferences.Set(pref::kInvoiceStyle, static_cast<DWORD>(values.style));
   if (document && document->GetStyle() != values.style && StyleCommand(values.style))
     m_editor->OnCommand(StyleCommand(values.style));
-  preferences.SetDword(u"UseDescriptions", values.useDescriptions);
-  preferences.SetDword(u"UseSalesTax", values.useSalesTax);
-  preferences.SetDword(u"TrackInventory", values.trackInventory);
-  preferences.SetDword(u"PlaySounds", values.playSounds);
-  preferences.SetDword(u"LastCommaFirst", values.lastCommaFirst);
-  preferences.SetDword(u"UseBusAddress", values.useBusinessAddress);
+  preferences.Set(pref::kUseDescriptions, values.useDescriptions);
+  preferences.Set(pref::kUseSalesTax, values.useSalesTax);
+  preferences.Set(pref::kTrackInventory, values.trackInventory);
+  preferences.Set(pref::kPlaySounds, values.playSounds);
+  preferences.Set(pref::kLastCommaFirst, values.lastCommaFirst);
+  preferences.Set(pref::kUseBusAddress, values.useBusinessAddress);
   const bool reloadForNames =
       values.lastCommaFirst != oldLastCommaFirst || values.useBusinessAddress != oldBusinessAddress;
   if (document) {
@@ -92,20 +94,20 @@ bool CMainFrame::OnOptions(HWND owner) {
   // A Symbol scanner is loaded again under its new settings; the others load on use.
   if (m_scanner && m_scanner->GetKind() == kDeviceSymbolScanner) m_scanner->Load();
   DWORD scanNewDoc = 0;
-  if (!preferences.QueryDword(u"ScanNewDoc", scanNewDoc) || scanNewDoc != static_cast<DWORD>(values.scanNewDoc))
-    preferences.SetDword(u"ScanNewDoc", static_cast<DWORD>(values.scanNewDoc));
+  if (!preferences.Query(pref::kScanNewDoc, scanNewDoc) || scanNewDoc != static_cast<DWORD>(values.scanNewDoc))
+    preferences.Set(pref::kScanNewDoc, static_cast<DWORD>(values.scanNewDoc));
 
   ApplyStartNumbers(*sheet);
 
   const bool docsChanged = values.docsFolder != oldDocsFolder || values.docsLocation != oldDocsLocation;
   const bool itemsChanged = values.itemsFolder != oldItemsFolder || values.itemsLocation != oldItemsLocation;
-  if (values.docsFolder != oldDocsFolder) preferences.SetString(u"InvoicePath", values.docsFolder);
+  if (values.docsFolder != oldDocsFolder) preferences.Set(pref::kInvoicePath, values.docsFolder);
   if (values.docsLocation != oldDocsLocation)
-    preferences.SetString(u"InvoiceLocation", COptionsChoices::LocationToStore(values.docsLocation));
-  if (values.itemsFolder != oldItemsFolder) preferences.SetString(u"DatabasePath", values.itemsFolder);
+    preferences.Set(pref::kInvoiceLocation, COptionsChoices::LocationToStore(values.docsLocation));
+  if (values.itemsFolder != oldItemsFolder) preferences.Set(pref::kDatabasePath, values.itemsFolder);
   if (values.itemsLocation != oldItemsLocation)
-    preferences.SetString(u"DBLocation", COptionsChoices::LocationToStore(values.itemsLocation));
-  if (values.mailBox != Stored(preferences, u"MailBox")) preferences.SetString(u"MailBox", values.mailBox);
+    preferences.Set(pref::kDbLocation, COptionsChoices::LocationToStore(values.itemsLocation));
+  if (values.mailBox != Stored(preferences, pref::kMailBox)) preferences.Set(pref::kMailBox, values.mailBox);
 
   // The open document is saved into the new folder next time, under its own name — also
   // when the names changed with it.
@@ -117,8 +119,8 @@ bool CMainFrame::OnOptions(HWND owner) {
   }
   if (reloadForNames || docsChanged) ReloadRegister(true);
   if (itemsChanged && !MoveDatabase(oldDatabase.str())) {
-    preferences.SetString(u"DatabasePath", oldItemsFolder);
-    preferences.SetString(u"DBLocation", COptionsChoices::LocationToStore(oldItemsLocation));
+    preferences.Set(pref::kDatabasePath, oldItemsFolder);
+    preferences.Set(pref::kDbLocation, COptionsChoices::LocationToStore(oldItemsLocation));
   }
   return true;
 }
@@ -131,10 +133,10 @@ void CMainFrame::ApplyStartNumbers(const COptionsSheet& sheet) {
   for (int type : {0, 1, 2, 4, 3, 5}) {
     std::u16string entered;
     sheet.GetStartNumber(type, entered);
-    if (entered == Stored(preferences, StartNumberValueName(type))) continue;
-    preferences.SetString(StartNumberValueName(type), entered);
-    preferences.SetString(LastNumberValueName(type), StepNumberText(entered, false));
-    preferences.SetDword(NumberResetValueName(type), 1);
+    if (entered == Stored(preferences, StartNumberPreference(type))) continue;
+    preferences.Set(StartNumberPreference(type), entered);
+    preferences.Set(LastNumberPreference(type), StepNumberText(entered, false));
+    preferences.Set(NumberResetPreference(type), 1);
   }
 }
 

@@ -149,12 +149,11 @@ int ApplyJobKind(CXmlDocument& xml, const std::u16string& docType, const CJobRec
 void ApplyLogo(CXmlDocument& xml, int type, const CCustomSettings* settings) {
   if (!settings || !settings->GetFlag(type, kFlagRowShowLogo)) return;
   CPreferences prefs;
-  std::u16string logo;
-  prefs.GetString(u"LastLogo", logo);
+  const std::u16string logo = prefs.Get(pref::kLastLogo);
   if (logo.empty()) return;
   xml.SetCompanyGraphic(CBstr(logo));
-  xml.SetRootAttribute(u"LOGOWIDTH", CBstr(platform::ToUtf16(std::to_string(prefs.GetDword(u"LogoWidth", 0)))));
-  xml.SetRootAttribute(u"LOGOHEIGHT", CBstr(platform::ToUtf16(std::to_string(prefs.GetDword(u"LogoHeight", 0)))));
+  xml.SetRootAttribute(u"LOGOWIDTH", CBstr(prefs.Get(pref::kLogoWidth)));
+  xml.SetRootAttribute(u"LOGOHEIGHT", CBstr(prefs.Get(pref::kLogoHeight)));
 }
 
 // A customer the source does not know joins it with the document's job; the document's
@@ -211,9 +210,9 @@ bool IsShownInKind(int showKind, std::u16string_view docTypeUpper, std::u16strin
 CRegisterOptions CRegisterOptions::Read() {
   CPreferences prefs;
   CRegisterOptions options;
-  options.lastCommaFirst = prefs.GetDword(u"LastCommaFirst", 0) != 0;
-  options.useBusinessAddress = prefs.GetDword(u"UseBusAddress", 1) != 0;
-  options.viewByCompany = prefs.GetDword(u"ViewInvRegByCompany", 1) != 0;
+  options.lastCommaFirst = prefs.Get(pref::kLastCommaFirst) != 0;
+  options.useBusinessAddress = prefs.Get(pref::kUseBusAddress) != 0;
+  options.viewByCompany = prefs.Get(pref::kViewInvRegByCompany) != 0;
   options.readOnlySigned = CPreferences::RoSigned();
   return options;
 }

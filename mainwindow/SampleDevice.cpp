@@ -115,8 +115,7 @@ bool PrepareNewDevice() {
   // The samples are written in the device's own formats, as the program will read them.
   LoadRegionalSettings();
   bool ok = true;
-  std::u16string name;
-  if (!preferences.GetString(u"Database", name) || name.empty()) preferences.SetString(u"Database", kDatabaseFileName);
+  if (preferences.Get(pref::kDatabase).empty()) preferences.Set(pref::kDatabase, kDatabaseFileName);
   CBstr database;
   GetDatabaseFilePath(database, true);
   const bool newDatabase = !Exists(database.str());

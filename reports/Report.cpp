@@ -215,7 +215,7 @@ bool CReport::BeginPrint(CPrintEngine* engine, bool skipPageSetup, std::u16strin
     engine->EndJobProgress();
     return false;
   }
-  m_textSize = static_cast<int>(CPreferences().GetDword(u"PrintTextSize", 2));
+  m_textSize = static_cast<int>(CPreferences().Get(pref::kPrintTextSize));
   if (m_textSize < 0 || m_textSize > 4) m_textSize = 2;
   CPrinterCE* printer = Printer();
   printer->GetTextHeight(u"I", &m_lineHeight);

@@ -17,18 +17,13 @@ void Fill(FieldChoiceList& list, std::initializer_list<std::u16string_view> text
   for (std::u16string_view text : texts) list.first[list.count++] = CBstr(text);
 }
 
-std::u16string Remembered(CPreferences& prefs, std::u16string_view name, std::u16string_view def) {
-  std::u16string text(def);
-  prefs.GetString(name, text);
-  return text;
-}
 }  // namespace
 
 CReportOptionsForm::CReportOptionsForm(HINSTANCE resources, HWND parent, bool withDocuments)
     : m_withDocuments(withDocuments) {
   CPreferences prefs;
-  m_documentType = CBstr(Remembered(prefs, u"LastReportDocType", u"Sales Orders"));
-  m_datePreset = CBstr(Remembered(prefs, u"LastReportDates", u"Today"));
+  m_documentType = CBstr(prefs.Get(pref::kLastReportDocType));
+  m_datePreset = CBstr(prefs.Get(pref::kLastReportDates));
   GetDateRange(m_datePreset.view(), m_from, m_to);
   Fill(m_presets, {u"Today", u"Yesterday", u"Last Week", u"Last Month", u"All"});
   Fill(m_documentTypes, {u"Estimates", u"Invoices", u"Sales Orders", u"Sales Receipts", u"All Documents"});
@@ -51,12 +46,12 @@ INT_PTR CReportOptionsForm::Run() {
   if (code == CFieldFormModel::kEndCancelled) return code;
   CPreferences prefs;
   m_form->GetFieldText(0, m_datePreset, false, false);
-  prefs.SetString(u"LastReportDates", m_datePreset.view());
+  prefs.Set(pref::kLastReportDates, m_datePreset.view());
   m_form->GetFieldText(1, m_from, false, false);
   m_form->GetFieldText(2, m_to, false, false);
   if (m_withDocuments) {
     m_form->GetFieldText(3, m_documentType, false, false);
-    prefs.SetString(u"LastReportDocType", m_documentType.view());
+    prefs.Set(pref::kLastReportDocType, m_documentType.view());
   }
   return code;
 }

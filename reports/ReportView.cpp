@@ -95,8 +95,8 @@ void CReportView::ShowReport() {
   m_view = std::make_unique<CReportHtmlView>(m_instance, m_window, report->GetReportDocument(),
                                              [report](std::u16string_view html) { report->SetHtml(html); });
   CPreferences prefs;
-  m_fitToScreen = prefs.GetDword(u"FitToScreen", 1) != 0;
-  m_zoom = static_cast<int>(prefs.GetDword(u"FontSize", 1));
+  m_fitToScreen = prefs.Get(pref::kFitToScreen) != 0;
+  m_zoom = static_cast<int>(prefs.Get(pref::kFontSize));
   if (m_zoom < 0 || m_zoom >= kZoomLevels) m_zoom = 1;
   SendMessageW(m_view->GetControl(), DTM_ENABLESHRINK, 0, m_fitToScreen ? -1 : 0);
   SendMessageW(m_view->GetControl(), DTM_ZOOMLEVEL, 0, m_zoom);
@@ -154,13 +154,13 @@ void CReportView::OnCommand(int command) {
 void CReportView::SetZoom(int zoom) {
   m_zoom = zoom;
   if (m_view) SendMessageW(m_view->GetControl(), DTM_ZOOMLEVEL, 0, zoom);
-  CPreferences().SetDword(u"FontSize", static_cast<DWORD>(zoom));
+  CPreferences().Set(pref::kFontSize, static_cast<DWORD>(zoom));
 }
 
 void CReportView::ToggleFitToScreen() {
   m_fitToScreen = !m_fitToScreen;
   if (m_view) SendMessageW(m_view->GetControl(), DTM_ENABLESHRINK, 0, m_fitToScreen ? -1 : 0);
-  CPreferences().SetDword(u"FitToScreen", m_fitToScreen ? 1 : 0);
+  CPreferences().Set(pref::kFitToScreen, m_fitToScreen ? 1 : 0);
 }
 
 void CReportView::ToggleToolbar() {

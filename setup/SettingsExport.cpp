@@ -17,14 +17,17 @@ namespace {
 
 // Texts that versions before 5 kept in the root key and that now live in Preferences.
 constexpr std::array<const char16_t*, 16> kCarriedValues = {
-    u"InvoicePath",       u"InvoiceLocation",    u"CompanyName",        u"CompanyAddress1",
-    u"CompanyAddress2",   u"CompanyAddress3",    u"CompanyEMail",       u"CompanyPhone",
-    u"ShowLogo",          u"Company_B_Name",     u"Company_B_Address1", u"Company_B_Address2",
-    u"Company_B_Address3", u"Company_B_EMail",   u"Company_B_Phone",    u"Company_B_ShowLogo"};
+    pref::kInvoicePath.name,          pref::kInvoiceLocation.name,      pref::kFirstCompany.name.name,
+    pref::kFirstCompany.address1.name, pref::kFirstCompany.address2.name, pref::kFirstCompany.address3.name,
+    pref::kFirstCompany.email.name,   pref::kFirstCompany.phone.name,   pref::kFirstCompany.showLogo.name,
+    pref::kCompanyB.name.name,        pref::kCompanyB.address1.name,    pref::kCompanyB.address2.name,
+    pref::kCompanyB.address3.name,    pref::kCompanyB.email.name,       pref::kCompanyB.phone.name,
+    pref::kCompanyB.showLogo.name};
 
 // Where the new installation keeps its own files: not carried over an upgrade.
-constexpr std::array<const char16_t*, 5> kLocationValues = {u"Database", u"DatabasePath", u"ImagePath", u"LogoPath",
-                                                            u"DBLocation"};
+constexpr std::array<const char16_t*, 5> kLocationValues = {pref::kDatabase.name, pref::kDatabasePath.name,
+                                                            pref::kImagePath.name, pref::kLogoPath.name,
+                                                            pref::kDbLocation.name};
 
 // The program's own keys lie at most two levels below the root key.
 constexpr int kMaxDepth = 16;

@@ -18,10 +18,10 @@ std::u16string WithoutTrailingSeparator(std::u16string path) {
   return path;
 }
 
-std::u16string Preference(std::u16string_view name) {
+std::u16string Preference(const TextPreference& preference) {
   auto key = OpenPreferencesKey();
   std::u16string value;
-  key->GetString(name, value);
+  key->GetString(preference.name, value);
   return value;
 }
 
@@ -49,10 +49,10 @@ std::u16string GetDatabaseFolder() {
 }
 
 std::u16string GetItemsDatabaseFolder() {
-  std::u16string location = Preference(u"DBLocation");
+  std::u16string location = Preference(pref::kDbLocation);
   for (char16_t& c : location) c = platform::UpperCase(c);
   if (location == kMainMemory) location.clear();
-  std::u16string path = Preference(u"DatabasePath");
+  std::u16string path = Preference(pref::kDatabasePath);
   if (platform::EqualsIgnoreCase(path, kNone)) path.clear();
   std::u16string folder = location.empty() ? path : u"\\" + location + (path.empty() ? u"" : u"\\" + path);
   folder = WithoutTrailingSeparator(folder);

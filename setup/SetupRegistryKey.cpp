@@ -67,16 +67,16 @@ std::unique_ptr<CSetupRegistryKey> OpenPreferencesKey() {
   return std::make_unique<CSetupRegistryKey>(HKEY_CURRENT_USER, kSetupPreferencesKey);
 }
 
-int GetPreferenceString(CSetupRegistryKey& key, std::u16string_view name, std::u16string& text) {
-  if (key.GetString(name, text)) return 1;
-  key.SetString(name, text);
+int GetPreferenceString(CSetupRegistryKey& key, const TextPreference& preference, std::u16string& text) {
+  if (key.GetString(preference.name, text)) return 1;
+  key.SetString(preference.name, text);
   return 0;
 }
 
-bool SetPreferenceDword(CSetupRegistryKey& key, std::u16string_view name, DWORD value) {
-  return key.SetDword(name, value);
+bool SetPreferenceDword(CSetupRegistryKey& key, const DwordPreference& preference, DWORD value) {
+  return key.SetDword(preference.name, value);
 }
 
-bool SetPreferenceString(CSetupRegistryKey& key, std::u16string_view name, std::u16string_view text) {
-  return key.SetString(name, text);
+bool SetPreferenceString(CSetupRegistryKey& key, const TextPreference& preference, std::u16string_view text) {
+  return key.SetString(preference.name, text);
 }

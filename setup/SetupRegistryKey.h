@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/PreferenceTable.h"
 #include "platform/registry/RegKeyHandle.h"
 
 // The program's root key and its Preferences subkey under HKEY_CURRENT_USER.
@@ -41,6 +42,6 @@ class CSetupRegistryKey {
 std::unique_ptr<CSetupRegistryKey> OpenPreferencesKey();
 // 1 with the value's text when it exists; 0 when missing, after writing `text` (the
 // default) back as the value.
-int GetPreferenceString(CSetupRegistryKey& key, std::u16string_view name, std::u16string& text);
-bool SetPreferenceDword(CSetupRegistryKey& key, std::u16string_view name, DWORD value);
-bool SetPreferenceString(CSetupRegistryKey& key, std::u16string_view name, std::u16string_view text);
+int GetPreferenceString(CSetupRegistryKey& key, const TextPreference& preference, std::u16string& text);
+bool SetPreferenceDword(CSetupRegistryKey& key, const DwordPreference& preference, DWORD value);
+bool SetPreferenceString(CSetupRegistryKey& key, const TextPreference& preference, std::u16string_view text);

@@ -104,7 +104,7 @@ int InstallExit(HWND owner, std::u16string_view installFolder, const InstallFail
     const bool noSalesTax = MarkerFileExists(kNoSalesTax);
     if (noSalesTax) {
       auto preferences = OpenPreferencesKey();
-      SetPreferenceDword(*preferences, u"UseSalesTax", 0);
+      SetPreferenceDword(*preferences, pref::kUseSalesTax, 0);
       CSetupRegistryKey custom(HKEY_CURRENT_USER, u"Software\\VendelSoftware\\Slateway\\CustomSettings");
       for (const char16_t* flag : kTaxDisplayFlags) custom.SetDword(flag, 0);
     }
@@ -145,7 +145,7 @@ int UninstallInit(HWND owner) {
   std::u16string images = kDefaultImagePath;
   {
     auto preferences = OpenPreferencesKey();
-    GetPreferenceString(*preferences, u"ImagePath", images);
+    GetPreferenceString(*preferences, pref::kImagePath, images);
   }
   DeleteFileW(JoinPath(images, u"KTWSignature.bmp").c_str());
   DeleteFileW(DataFile(u"Slateway DedadErude Edition_log.txt").c_str());
@@ -180,13 +180,13 @@ bool CopyOldDatabase() {
 void FixStorageCardPaths() {
   auto preferences = OpenPreferencesKey();
   std::u16string path;
-  GetPreferenceString(*preferences, u"DatabasePath", path);
+  GetPreferenceString(*preferences, pref::kDatabasePath, path);
   for (const char16_t* card : kStorageCards) {
     std::u16string prefix = u"\\" + std::u16string(card) + u"\\";
     if (path.find(prefix) == std::u16string::npos) continue;
     for (size_t at; (at = path.find(prefix)) != std::u16string::npos;) path.erase(at, prefix.size());
-    SetPreferenceString(*preferences, u"DBLocation", card);
-    SetPreferenceString(*preferences, u"DatabasePath", path);
+    SetPreferenceString(*preferences, pref::kDbLocation, card);
+    SetPreferenceString(*preferences, pref::kDatabasePath, path);
     return;
   }
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/Folders.h"
+#include "core/PreferenceTable.h"
 #include "datastore/SampleAmounts.h"
 #include "platform/platform.h"
 #include "platform/version/ProgramVersion.h"
@@ -303,9 +304,10 @@ bool RecordInstallation(const std::u16string& installFolder, double earlierVersi
          root.SetString(u"ProgramPath", installFolder);
     if (earlierVersion < 5.0) {
       auto preferences = OpenPreferencesKey();
-      ok = preferences->SetString(u"Database", u"Slateway.db") &&
-           preferences->SetString(u"DatabasePath", GetDatabaseFolder()) &&
-           preferences->SetString(u"DBLocation", u"MAIN MEMORY") && ok;
+      // The installer writes the key directly: the program's store is not running here.
+      ok = preferences->SetString(pref::kDatabase.name, u"Slateway.db") &&
+           preferences->SetString(pref::kDatabasePath.name, GetDatabaseFolder()) &&
+           preferences->SetString(pref::kDbLocation.name, u"MAIN MEMORY") && ok;
     }
   }
   return batch.End() == ERROR_SUCCESS && ok;

@@ -351,14 +351,14 @@ TEST_F(DocumentNumbers, AFreshInstallationStartsAtTheDefaults) {
     EXPECT_EQ(next.str(), number) << type;
     std::u16string start, last;
     CPreferences preferences;
-    EXPECT_TRUE(preferences.GetString(StartNumberValueName(type), start)) << "written back";
-    EXPECT_TRUE(preferences.GetString(LastNumberValueName(type), last));
+    EXPECT_TRUE(preferences.GetString(StartNumberPreference(type).name, start)) << "written back";
+    EXPECT_TRUE(preferences.GetString(LastNumberPreference(type).name, last));
     EXPECT_EQ(start, DefaultStartNumber(type));
   }
   CBstr path, next;
   GetNextDocumentNumber(nullptr, path, next, kDocEstimate);
   EXPECT_EQ(path.str(), DocumentsFolder() + u"Estimate1.QVN");
-  EXPECT_EQ(LastNumberValueName(kDocMemorized), u"LastInvNumber");
+  EXPECT_EQ(std::u16string_view(LastNumberPreference(kDocMemorized).name), u"LastInvNumber");
 }
 
 TEST_F(DocumentNumbers, ExistingFilesAndGapsAcrossTypes) {

@@ -4,6 +4,7 @@
 //   RegisterSort.*  each order with ties, descending, and orders that are not total.
 #include <gtest/gtest.h>
 
+#include "core/CustomSettings.h"
 #include "core/Preferences.h"
 #include "datastore/CustomerSource.h"
 #include "datastore/ItemStore.h"
@@ -145,6 +146,28 @@ TEST_F(RegisterRows, TheJobsUpdateGivesInvoicesTheirJobsKindAndAddsUnknownCustom
   CCustomerFields added;
   EXPECT_TRUE(store.GetCustomerByListID(u"NEW-1", added));
   EXPECT_EQ(added[kCustFullName].view(), u"New Customer");
+}
+
+// The logo's sides are kept as the texts the editor stored, which the jobs update copies.
+TEST_F(RegisterRows, TheJobsUpdateWritesTheLogoSizesTheEditorStored) {
+  CCustomSettings settings;
+  settings.SetFlag(0, 5, 1);  // invoices show the logo on paper
+  CJobsUpdate jobs;
+  jobs.settings = &settings;
+  {
+    CPreferences preferences;
+    preferences.Set(pref::kLastLogo, u"logo.bmp");
+    preferences.Set(pref::kLogoWidth, u"64");
+  }
+  WriteText(std::u16string(mainwindow_test::kDocuments) + u"logo.QVN",
+            "<?xml version=\"1.0\"?><SALESDOCUMENT VERSION=\"4\" DOCTYPE=\"INVOICE\"></SALESDOCUMENT>");
+  CXmlDocument xml(nullptr);
+  CRegisterRow row;
+  std::u16string error;
+  ReadRegisterRow(xml, std::u16string(mainwindow_test::kDocuments) + u"logo.QVN", 2, {}, row, error, &jobs);
+  const std::string saved = ReadText(u"\\My Documents\\logo.QVN");
+  EXPECT_NE(saved.find("LOGOWIDTH=\"64\""), std::string::npos) << saved;
+  EXPECT_NE(saved.find("LOGOHEIGHT=\"32\""), std::string::npos) << "a side never stored is the editor's default";
 }
 
 // ---- Sorting ----------------------------------------------------------------------------------

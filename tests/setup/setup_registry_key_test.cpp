@@ -30,7 +30,7 @@ TEST_F(SetupRegistryKey, StoresTextsWithTheirTerminatorAndReadsUpTo259Characters
   EXPECT_EQ(text.size(), 259u);
 
   // A missing preference gets its default written back.
-  EXPECT_EQ(GetPreferenceString(*OpenPreferencesKey(), u"ImagePath", text), 0);
+  EXPECT_EQ(GetPreferenceString(*OpenPreferencesKey(), pref::kImagePath, text), 0);
   EXPECT_EQ(Preference(u"ImagePath"), text);
 }
 
