@@ -1310,8 +1310,10 @@ BOOL SetForegroundWindow(HWND hwnd) {
     return FALSE;
   }
   ActivateWithCode(hwnd, WA_ACTIVE);
+  // The activation may have activated another window in turn (a window that hands the
+  // activation on as it gets it): the foreground is the window that ended up active.
   std::lock_guard guard(S().lock);
-  S().foreground = TopLevelLocked(hwnd);
+  S().foreground = S().active ? S().active : TopLevelLocked(hwnd);
   return TRUE;
 }
 
