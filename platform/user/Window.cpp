@@ -930,6 +930,15 @@ BOOL IsWindowEnabled(HWND hwnd) {
 }
 
 BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
+  if ((flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE)) {
+    // The window may amend its new place first (a closed combo box keeps to its field).
+    WINDOWPOS pos{hwnd, insertAfter, x, y, cx, cy, flags};
+    CallProc(hwnd, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&pos));
+    x = pos.x;
+    y = pos.y;
+    cx = pos.cx;
+    cy = pos.cy;
+  }
   bool moved = false;
   bool sized = false;
   RECT r{};
