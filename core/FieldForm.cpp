@@ -97,6 +97,7 @@ HWND CFieldForm::CreatePage(HWND parent) {
 
 void CFieldForm::OnInitDialog() {
   HWND dialog = GetHwnd();
+  m_filled = false;
   if (m_modal) {
     SHINITDLGINFO full;
     full.dwMask = SHIDIM_FLAGS;
@@ -146,6 +147,7 @@ void CFieldForm::OnInitDialog() {
   }
   LayOut(0, 0);
   RewrapMultiLineFields();
+  m_filled = true;
   SetFocus(list);
   PostMessageW(dialog, kStartEditor, 0, m_currentField);
 }
@@ -315,6 +317,10 @@ void CFieldForm::StartEditor(int index, int asKind, bool hidden) {
         SetWindowLongW(m_editor, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&CFieldForm::EditorProc)));
   }
   if (hidden) return;
+  // The cell's text starts left of the editor: the rows under it are painted again, and
+  // that strip covered.
+  RECT band{row.left, std::min<int>(row.top, top), row.right, std::max<int>(row.bottom, top + height)};
+  InvalidateRect(list, &band, FALSE);
   // A text with choices is typed: the panel comes up for it.
   if (field->kind == kFieldTextWithChoices && !dropDown) SHSipPreference(dialog, SIP_UP);
   SetFocus(m_editor);
@@ -482,6 +488,21 @@ void CFieldForm::DrawCalendarMark(HDC dc, const RECT& row, int x) {
   StretchBlt(dc, x, row.top + 1, side, side, mem.get(), 0, 0, size.bmWidth, size.bmHeight, SRCCOPY);
 }
 
+void CFieldForm::CoverCellBesideEditor(HDC dc, HWND list) {
+  if (!m_editor || !IsWindowVisible(m_editor) || m_editedField < 0) return;
+  RECT row{LVIR_BOUNDS, 0, 0, 0};
+  if (!SendMessageW(list, LVM_GETITEMRECT, m_editedField, reinterpret_cast<LPARAM>(&row))) return;
+  RECT editor{};
+  GetWindowRect(m_editor, &editor);
+  MapWindowPoints(nullptr, list, reinterpret_cast<POINT*>(&editor), 2);
+  // From the value column's edge to the editor, over every row the editor stands on (the
+  // rules under the rows are drawn again afterwards).
+  int left = row.left + m_labelWidth;
+  if (editor.left <= left) return;
+  DrawFilledRect(dc, left, std::min(row.top, editor.top), editor.left, std::max(row.bottom, editor.bottom), WHITE_BRUSH,
+                 RGB(255, 255, 255));
+}
+
 void CFieldForm::PaintRowMarks(HWND list) {
   CWindowDC dc(list);
   int first = std::max(static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0)), 0);
@@ -491,6 +512,7 @@ void CFieldForm::PaintRowMarks(HWND list) {
     row = RECT{LVIR_BOUNDS, 0, 0, 0};
     return SendMessageW(list, LVM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&row)) != 0;
   };
+  CoverCellBesideEditor(dc.get(), list);
   // The white strips first: an arrow reaches into the row below, whose strip must not
   // paint over it.
   for (int i = first; i < m_model.FieldCount(); ++i) {
@@ -586,8 +608,14 @@ void CFieldForm::LayOut(int width, int height) {
   MoveWindow(list, 0, top, areaWidth, bottom - top, TRUE);
   int perPage = static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
   int listWidth = areaWidth - (perPage < m_model.FieldCount() ? 14 : 0);
-  m_valueWidth = std::max(listWidth - m_labelWidth - 10, 0);
+  int valueWidth = std::max(listWidth - m_labelWidth - 10, 0);
+  bool newWidth = valueWidth != m_valueWidth;
+  m_valueWidth = valueWidth;
   SendMessageW(list, LVM_SETCOLUMNWIDTH, 2, m_valueWidth);
+  // The texts were wrapped at the old width: at a narrower one their rows would run under
+  // the strip at the right, at a wider one leave room unused. An open editor opens again
+  // at the new width, its text kept.
+  if (newWidth && m_filled) ReloadFields(m_editedField);
 }
 
 void CFieldForm::TakeHardwareKey() {
@@ -823,6 +851,7 @@ INT_PTR CFieldForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       ShowHelp(m_helpTopic);
       return TRUE;
     case WM_DESTROY:
+      m_filled = false;
       CommitEditor();
       ReleaseHardwareKey();
       if (m_menuBar && GetCurrentMenuBar() == m_menuBar) DestroyMenuBar();

@@ -93,6 +93,9 @@ class CFieldForm : public CDialogObject<CFieldForm> {
   // rows, and a light rule under every row.
   static LRESULT ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   void PaintRowMarks(HWND list);
+  // The open editor stands a little right of where its cell's text begins: that strip is
+  // painted over, or the old value would show beside what is typed.
+  void CoverCellBesideEditor(HDC dc, HWND list);
   void DrawCalendarMark(HDC dc, const RECT& row, int x);
   // Places the check box, the note line and the list in the area: the given size, or
   // (0, 0) for what the input panel leaves, or the parent's client area.
@@ -122,6 +125,7 @@ class CFieldForm : public CDialogObject<CFieldForm> {
   bool m_checkState = false;
   CBstr m_checkCaption;
   bool m_hasNote = false;
+  bool m_filled = false;  // the rows are filled and wrapped: a new width wraps them again
   HFONT m_headingFont = nullptr;
   HWND m_titleOk = nullptr;
   HWND m_titleCancel = nullptr;

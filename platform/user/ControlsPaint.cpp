@@ -9,6 +9,7 @@
 #include "platform/user/ControlsInternal.h"
 #include "platform/user/Menu.h"
 #include "platform/user/Paint.h"
+#include "platform/user/Screen.h"
 #include "platform/user/ScrollBar.h"
 #include "platform/user/TextMeasure.h"
 
@@ -140,12 +141,15 @@ void PaintCombo(HWND hwnd, HDC dc, const RECT& client) {
   RECT field{client.left, client.top, client.right, client.top + h};
   FillRect(dc, &field, background);
   Frame(dc, field);
-  int arrow = std::min<int>(h, 13);
+  // The button is as wide as a scroll bar, and doubles with it on the high-resolution screen.
+  int arrow = std::min<int>(h, GetSystemMetrics(SM_CXVSCROLL));
   RECT button{field.right - arrow, field.top, field.right, field.bottom};
   FillRect(dc, &button, SysBrush(COLOR_BTNFACE));
   Frame(dc, button);
-  POINT tri[3] = {{button.left + 3, button.top + h / 2 - 2}, {button.right - 3, button.top + h / 2 - 2},
-                  {(button.left + button.right) / 2, button.top + h / 2 + 2}};
+  int inset = arrow / 4;
+  int half = std::max(arrow / 6, 1);
+  POINT tri[3] = {{button.left + inset, button.top + h / 2 - half}, {button.right - inset, button.top + h / 2 - half},
+                  {(button.left + button.right) / 2, button.top + h / 2 + half}};
   {
     CSelectObjectScope brush(dc, GetStockObject(BLACK_BRUSH));
     Polygon(dc, tri, 3);

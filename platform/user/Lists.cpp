@@ -1,7 +1,12 @@
 // List boxes and combo boxes: a list of texts with item data, one selected entry, prefix
 // search ignoring case. The combo box here is the drop-down list kind the program uses:
-// its text is the selected entry's text; a tap drops or closes its list.
+// its text is the selected entry's text; a tap drops or closes its list. The height a
+// caller gives a combo box is the extent of the field and its dropped list, as Win32
+// callers give it: the window itself is as tall as its field, so that a tap below the
+// field reaches what lies there. The dropped list is a popup of its own.
 #include <algorithm>
+#include <optional>
+#include <utility>
 
 #include "platform/base/Base.h"
 #include "platform/user/ControlsInternal.h"
@@ -9,6 +14,7 @@
 #include "platform/gdi/Gdi.h"
 #include "platform/user/Paint.h"
 #include "platform/user/Screen.h"
+#include "platform/user/ScrollBar.h"
 #include "platform/user/TextMeasure.h"
 
 namespace platform::user {
@@ -30,12 +36,15 @@ class ListModel : public WindowData {
   HWND dropList = nullptr;  // a combo box's open list
 };
 
-// The open list of a combo box: a popup window under it that takes every tap while it
-// is open (a tap outside closes it).
+// The open list of a combo box: a popup window under its field (or above it, when there
+// is no room below) that takes every tap while it is open (a tap outside closes it), with
+// a scroll bar when it holds more entries than it shows.
 class DropListData : public WindowData {
  public:
   HWND combo = nullptr;
+  int rows = 0;          // entries the list shows at once
   bool sawDown = false;  // the pen's release after the tap that opened the list is not a choice
+  HWND barHeld = nullptr;  // the scroll bar the pen went down on, until it is lifted
 };
 
 constexpr const char16_t* kDropListClass = u"ComboLBox";
@@ -195,28 +204,68 @@ LRESULT ListBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 namespace {
 
-int FieldHeight(HWND combo) {
-  RECT r;
-  GetClientRect(combo, &r);
-  return std::min<int>(r.bottom, TextLineHeight(nullptr) + 6);
+// The height of a combo box's field, which the window keeps while closed: one line of the
+// system font and its frame, or less when the caller gave less.
+int FieldHeight(int given) { return std::clamp(given, 0, TextLineHeight(nullptr) + 6); }
+
+// Where the open list of a combo box whose field is at `field` (on the screen) lies: below
+// the field when its rows fit there, else on the side with more room, always between
+// the shell's navigation bar and its menu bar. `rows` is set to the rows it shows.
+RECT DropListPlace(const RECT& field, int entries, int& rows) {
+  int top = platform::TaskBarHeight();
+  int bottom = platform::ScreenHeight() - platform::MenuBarHeight();
+  int below = (bottom - static_cast<int>(field.bottom) - 2) / RowHeight();
+  int above = (static_cast<int>(field.top) - top - 2) / RowHeight();
+  int wanted = std::clamp(entries, 1, kDropRows);
+  bool up = wanted > below && above > below;
+  rows = std::clamp(wanted, 1, std::max(up ? above : below, 1));
+  int height = rows * RowHeight() + 2;
+  int y = up ? static_cast<int>(field.top) - height : static_cast<int>(field.bottom);
+  return RECT{field.left, y, field.right, y + height};
+}
+
+// Shows entry `m.top` at the top of the open list: its scroll bar follows and the rows
+// are drawn again.
+void ShowTopEntry(HWND list, ListModel& m, int rows) {
+  int count = static_cast<int>(m.entries.size());
+  m.top = std::clamp(m.top, 0, std::max(count - rows, 0));
+  SCROLLINFO si;
+  si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+  si.nMin = 0;
+  si.nMax = std::max(count - 1, 0);
+  si.nPage = static_cast<UINT>(rows);
+  si.nPos = m.top;
+  SetScrollInfo(list, SB_VERT, &si, TRUE);
+  InvalidateRect(list, nullptr, FALSE);
+}
+
+// Scrolls the open list, if any, so that the selected entry shows.
+void KeepCurrentInView(ListModel& m) {
+  auto data = DataOf<DropListData>(m.dropList);
+  if (!data || m.current < 0) return;
+  if (m.current < m.top) m.top = m.current;
+  if (m.current >= m.top + data->rows) m.top = m.current - data->rows + 1;
+  ShowTopEntry(m.dropList, m, data->rows);
 }
 
 void OpenList(HWND combo, ListModel& m) {
   RECT r;
   GetWindowRect(combo, &r);
-  int rows = std::clamp(static_cast<int>(m.entries.size()), 1, kDropRows);
-  int height = rows * RowHeight() + 2;
-  int y = r.top + FieldHeight(combo);
-  if (y + height > platform::ScreenHeight()) y = std::max(0, static_cast<int>(r.top) - height);
+  int rows = 0;
+  RECT place = DropListPlace(r, static_cast<int>(m.entries.size()), rows);
   // The selected entry shows in the list.
   m.top = m.current >= rows ? m.current - rows + 1 : 0;
-  HWND list = CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, kDropListClass, u"", WS_POPUP | WS_BORDER, r.left, y,
-                              r.right - r.left, height, GetAncestor(combo, GA_ROOT), nullptr, nullptr, nullptr);
+  HWND list = CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, kDropListClass, u"", WS_POPUP | WS_BORDER, place.left,
+                              place.top, place.right - place.left, place.bottom - place.top, GetAncestor(combo, GA_ROOT),
+                              nullptr, nullptr, nullptr);
   if (!list) return;
   auto data = std::make_shared<DropListData>();
   data->combo = combo;
+  data->rows = rows;
   SetData(list, data);
   m.dropList = list;
+  platform::AttachVerticalScrollBar(list);
+  ShowTopEntry(list, m, rows);
   ShowWindow(list, SW_SHOWNA);
   SetCapture(list);
 }
@@ -244,66 +293,109 @@ void Drop(HWND hwnd, ListModel& m, bool drop) {
 void Choose(HWND hwnd, ListModel& m, int i) {
   if (i == m.current) return;
   SetCurrent(hwnd, m, i);
+  KeepCurrentInView(m);
   NotifyParent(hwnd, CBN_SELCHANGE);
+}
+
+// The open list's scroll bar under the pen at `client` (a point of the list), or null.
+HWND BarAt(HWND list, POINT client) {
+  HWND child = ChildWindowFromPoint(list, client);
+  return child && child != list && IsWindowVisible(child) ? child : nullptr;
+}
+
+// The pen lifted over the open list: a row chooses its entry, a tap beside the list closes
+// it and keeps the selection.
+void OnListPenUp(HWND list, HWND combo, ListModel& m, POINT at) {
+  RECT client;
+  GetClientRect(list, &client);
+  int rowsRight = client.right - platform::VerticalScrollBarWidth(list);
+  bool inside = at.x >= 0 && at.y >= 0 && at.x < client.right && at.y < client.bottom;
+  if (inside && at.x >= rowsRight) return;  // lifted over the scroll bar
+  if (inside) {
+    int row = m.top + at.y / RowHeight();
+    if (Valid(m, row)) {
+      ChooseComboEntry(combo, row);
+      return;
+    }
+  }
+  NotifyParent(combo, CBN_SELENDCANCEL);
+  Drop(combo, m, false);
+}
+
+void PaintDropList(HWND list, const DropListData& data) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(list, &ps);
+  auto m = Model(data.combo);
+  if (dc && m) {
+    RECT client;
+    GetClientRect(list, &client);
+    client.right -= platform::VerticalScrollBarWidth(list);
+    FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
+    SetBkMode(dc, TRANSPARENT);
+    for (int i = m->top; Valid(*m, i); ++i) {
+      int y = (i - m->top) * RowHeight();
+      if (y >= client.bottom) break;
+      RECT row{0, y, client.right, y + RowHeight()};
+      bool lit = i == m->current;
+      if (lit) FillRect(dc, &row, GetSysColorBrush(COLOR_HIGHLIGHT));
+      SetTextColor(dc, GetSysColor(lit ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+      row.left += 2;
+      const std::u16string& t = m->entries[static_cast<size_t>(i)].text;
+      DrawTextW(dc, t.c_str(), static_cast<int>(t.size()), &row, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    }
+  }
+  EndPaint(list, &ps);
+  platform::RedrawVerticalScrollBar(list);
 }
 
 }  // namespace
 
 LRESULT DropListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   auto data = DataOf<DropListData>(hwnd);
+  auto m = data ? Model(data->combo) : nullptr;
+  if (!m) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+  // The list holds the pen while it is open, so it hands a press on its scroll bar over,
+  // and what the pen does until it is lifted: a quick tap may have been routed here before
+  // the bar took the pen.
+  auto toBar = [&](HWND bar) {
+    MapWindowPoints(hwnd, bar, &at, 1);
+    SendMessageW(bar, msg, wParam, MAKELPARAM(at.x, at.y));
+  };
   switch (msg) {
     case WM_LBUTTONDOWN:
-      if (data) data->sawDown = true;
+      data->barHeld = BarAt(hwnd, at);
+      if (data->barHeld) toBar(data->barHeld);
+      else data->sawDown = true;
       return 0;
-    case WM_LBUTTONUP: {
-      if (!data || !data->sawDown) return 0;
-      HWND combo = data->combo;
-      auto m = Model(combo);
-      if (!m) return 0;
-      RECT client;
-      GetClientRect(hwnd, &client);
-      int x = GET_X_LPARAM(lParam);
-      int y = GET_Y_LPARAM(lParam);
-      if (x >= 0 && y >= 0 && x < client.right && y < client.bottom) {
-        int row = m->top + y / RowHeight();
-        if (Valid(*m, row)) {
-          ChooseComboEntry(combo, row);
-          return 0;
-        }
+    case WM_MOUSEMOVE:
+      if (data->barHeld && IsWindow(data->barHeld)) toBar(data->barHeld);
+      return 0;
+    case WM_LBUTTONUP:
+      if (HWND bar = std::exchange(data->barHeld, nullptr); bar && IsWindow(bar)) toBar(bar);
+      else if (data->sawDown) OnListPenUp(hwnd, data->combo, *m, at);
+      return 0;
+    case WM_VSCROLL:
+      if (LOWORD(wParam) == SB_ENDSCROLL) {
+        // The bar let the pen go: the list takes it back, to hear a tap beside it.
+        data->barHeld = nullptr;
+        if (GetCapture() != hwnd) SetCapture(hwnd);
+      } else if (std::optional<int> top = platform::ScrolledTopLine(hwnd, wParam, data->rows,
+                                                                     static_cast<int>(m->entries.size()))) {
+        m->top = *top;
+        ShowTopEntry(hwnd, *m, data->rows);
       }
-      // A tap beside the list closes it and keeps the selection.
-      NotifyParent(combo, CBN_SELENDCANCEL);
-      Drop(combo, *m, false);
       return 0;
-    }
+    case WM_MOUSEWHEEL:
+      platform::ScrollByWheel(hwnd, wParam);
+      return 0;
     case WM_CAPTURECHANGED:
       return 0;
     case WM_ERASEBKGND:
       return 1;
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = BeginPaint(hwnd, &ps);
-      if (dc && data) {
-        auto m = Model(data->combo);
-        RECT client;
-        GetClientRect(hwnd, &client);
-        FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
-        SetBkMode(dc, TRANSPARENT);
-        for (int i = m ? m->top : 0; m && Valid(*m, i); ++i) {
-          int y = (i - m->top) * RowHeight();
-          if (y >= client.bottom) break;
-          RECT row{0, y, client.right, y + RowHeight()};
-          bool lit = i == m->current;
-          if (lit) FillRect(dc, &row, GetSysColorBrush(COLOR_HIGHLIGHT));
-          SetTextColor(dc, GetSysColor(lit ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-          row.left += 2;
-          const std::u16string& t = m->entries[static_cast<size_t>(i)].text;
-          DrawTextW(dc, t.c_str(), static_cast<int>(t.size()), &row, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-        }
-      }
-      EndPaint(hwnd, &ps);
+    case WM_PAINT:
+      PaintDropList(hwnd, *data);
       return 0;
-    }
     default:
       return DefWindowProcW(hwnd, msg, wParam, lParam);
   }
@@ -368,6 +460,17 @@ LRESULT ComboBoxProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       if (m->dropped && msgp && msgp->message == WM_KEYDOWN && (msgp->wParam == VK_RETURN || msgp->wParam == VK_ESCAPE))
         code |= DLGC_WANTMESSAGE;
       return code;
+    }
+    case WM_CREATE: {
+      // The given height is the dropped extent: the window keeps to its field.
+      const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+      SetWindowPos(hwnd, nullptr, 0, 0, cs->cx, cs->cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
+    case WM_WINDOWPOSCHANGING: {
+      auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
+      if (!(pos->flags & SWP_NOSIZE)) pos->cy = FieldHeight(pos->cy);
+      return 0;
     }
     case WM_LBUTTONDOWN:
       SetFocus(hwnd);

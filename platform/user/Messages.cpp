@@ -614,37 +614,8 @@ void PostPen(UINT msg, POINT screen) {
   std::lock_guard guard(S().lock);
   if (msg == WM_LBUTTONDOWN) S().penDown = true;
   if (msg == WM_LBUTTONUP) S().penDown = false;
-  HWND target = S().capture;
-  if (!target) {
-    // The window under the point, found without the lock's re-entry.
-    for (HWND h : S().topLevels) {
-      Window* w = FindLocked(h);
-      if (!w || !(w->style & WS_VISIBLE)) continue;
-      if (screen.x < w->rect.left || screen.x >= w->rect.right || screen.y < w->rect.top || screen.y >= w->rect.bottom)
-        continue;
-      if (!TakesPenLocked(h)) return;
-      HWND at = h;
-      for (bool descended = true; descended;) {
-        descended = false;
-        Window* cur = FindLocked(at);
-        POINT o = ClientOriginLocked(*cur);
-        POINT local{screen.x - o.x, screen.y - o.y};
-        for (HWND c : cur->children) {
-          Window* cw = FindLocked(c);
-          if (cw && (cw->style & WS_VISIBLE) && local.x >= cw->rect.left && local.x < cw->rect.right &&
-              local.y >= cw->rect.top && local.y < cw->rect.bottom) {
-            at = c;
-            descended = true;
-            break;
-          }
-        }
-      }
-      target = at;
-      break;
-    }
-  }
-  // Disabled windows take no pen input (a modal dialog's owner, a greyed control).
-  if (!target || (!S().capture && !IsEnabledLocked(target))) return;
+  HWND target = PenTargetLocked(screen);
+  if (!target) return;
   Window* w = FindLocked(target);
   POINT o = ClientOriginLocked(*w);
   WPARAM keys = msg == WM_LBUTTONUP ? 0 : MK_LBUTTON;
@@ -679,6 +650,36 @@ void PostKey(UINT vk, bool down) {
 }
 
 }  // namespace
+
+HWND platform::user::PenTargetLocked(POINT screen) {
+  if (S().capture) return S().capture;
+  for (HWND h : S().topLevels) {
+    Window* w = FindLocked(h);
+    if (!w || !(w->style & WS_VISIBLE)) continue;
+    if (screen.x < w->rect.left || screen.x >= w->rect.right || screen.y < w->rect.top || screen.y >= w->rect.bottom)
+      continue;
+    if (!TakesPenLocked(h)) return nullptr;
+    HWND at = h;
+    for (bool descended = true; descended;) {
+      descended = false;
+      Window* cur = FindLocked(at);
+      POINT o = ClientOriginLocked(*cur);
+      POINT local{screen.x - o.x, screen.y - o.y};
+      for (HWND c : cur->children) {
+        Window* cw = FindLocked(c);
+        if (cw && (cw->style & WS_VISIBLE) && local.x >= cw->rect.left && local.x < cw->rect.right &&
+            local.y >= cw->rect.top && local.y < cw->rect.bottom) {
+          at = c;
+          descended = true;
+          break;
+        }
+      }
+    }
+    // Disabled windows take no pen input (a modal dialog's owner, a greyed control).
+    return IsEnabledLocked(at) ? at : nullptr;
+  }
+  return nullptr;
+}
 
 namespace platform {
 

@@ -522,9 +522,13 @@ void ScrollByWheel(HWND hwnd, WPARAM wheel) {
 }
 
 void TurnWheel(POINT screen, int delta) {
-  HWND target = GetCapture();
-  if (!target) target = WindowFromPoint(screen);
-  if (!target || !IsWindowEnabled(target) || delta == 0) return;
+  if (delta == 0) return;
+  HWND target;
+  {
+    std::lock_guard guard(S().lock);
+    target = PenTargetLocked(screen);
+  }
+  if (!target) return;
   auto turn = static_cast<WORD>(static_cast<short>(std::clamp(delta, -32768, 32767)));
   PostMessageW(target, WM_MOUSEWHEEL, MAKEWPARAM(0, turn), MAKELPARAM(screen.x, screen.y));
 }

@@ -41,8 +41,9 @@ void ScrollByWheel(HWND hwnd, WPARAM wheel);
 
 // ---- For tests and displays ------------------------------------------------------------------
 // A person turning the wheel by `delta` (WHEEL_DELTA a step, positive away from the user)
-// with the pointer at `screen`: WM_MOUSEWHEEL is posted to the window there (the capture
-// window while the pen holds one). A disabled window takes none.
+// with the pointer at `screen`: WM_MOUSEWHEEL is posted to the window a tap there would
+// reach (the capture window while the pen holds one). A disabled window takes none, nor
+// does one behind a running modal dialog, message box or popup menu.
 void TurnWheel(POINT screen, int delta);
 
 }  // namespace platform

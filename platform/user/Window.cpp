@@ -930,6 +930,15 @@ BOOL IsWindowEnabled(HWND hwnd) {
 }
 
 BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
+  if ((flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE)) {
+    // The window may amend its new place first (a closed combo box keeps to its field).
+    WINDOWPOS pos{hwnd, insertAfter, x, y, cx, cy, flags};
+    CallProc(hwnd, WM_WINDOWPOSCHANGING, 0, reinterpret_cast<LPARAM>(&pos));
+    x = pos.x;
+    y = pos.y;
+    cx = pos.cx;
+    cy = pos.cy;
+  }
   bool moved = false;
   bool sized = false;
   RECT r{};
@@ -1310,8 +1319,10 @@ BOOL SetForegroundWindow(HWND hwnd) {
     return FALSE;
   }
   ActivateWithCode(hwnd, WA_ACTIVE);
+  // The activation may have activated another window in turn (a window that hands the
+  // activation on as it gets it): the foreground is the window that ended up active.
   std::lock_guard guard(S().lock);
-  S().foreground = TopLevelLocked(hwnd);
+  S().foreground = S().active ? S().active : TopLevelLocked(hwnd);
   return TRUE;
 }
 

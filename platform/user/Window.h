@@ -69,6 +69,7 @@ constexpr UINT WM_CHARTOITEM = 0x002F;
 constexpr UINT WM_SETFONT = 0x0030;
 constexpr UINT WM_GETFONT = 0x0031;
 constexpr UINT WM_COMPAREITEM = 0x0039;
+constexpr UINT WM_WINDOWPOSCHANGING = 0x0046;
 constexpr UINT WM_WINDOWPOSCHANGED = 0x0047;
 constexpr UINT WM_COPYDATA = 0x004A;
 constexpr UINT WM_NOTIFY = 0x004E;
@@ -278,6 +279,18 @@ struct CREATESTRUCTW {
   DWORD dwExStyle = 0;
 };
 using LPCREATESTRUCTW = CREATESTRUCTW*;
+
+// WM_WINDOWPOSCHANGING's lParam: the place SetWindowPos (or MoveWindow) is about to give
+// the window; its procedure may change x, y, cx and cy before they are applied.
+struct WINDOWPOS {
+  HWND hwnd = nullptr;
+  HWND hwndInsertAfter = nullptr;
+  int x = 0;
+  int y = 0;
+  int cx = 0;
+  int cy = 0;
+  UINT flags = 0;
+};
 
 // WM_COPYDATA's lParam: a number and a block of bytes the receiver may read only while it
 // handles the message.

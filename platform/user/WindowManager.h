@@ -142,6 +142,10 @@ ThreadQueue& QueueLocked(DWORD thread);
 HWND TopLevelLocked(HWND hwnd);
 bool IsVisibleLocked(HWND hwnd);  // the window and all its ancestors
 bool IsEnabledLocked(HWND hwnd);  // the window and all its ancestors
+// Where the pen (and the wheel) at `screen` goes: the capture window while one holds the
+// pen, else the deepest visible window under the point, or null when that window lies
+// behind a running modal dialog, message box or popup menu, or is disabled.
+HWND PenTargetLocked(POINT screen);
 // Client area origin in screen coordinates.
 POINT ClientOriginLocked(const Window& w);
 RECT ClientRectLocked(const Window& w);

@@ -48,6 +48,22 @@ class FieldFormDialog : public slateway::testing::FieldFormTest {
                                             : platform::ScreenProfile::Portrait480x640);
     SetHighResolution(width == 480);
   }
+  // The rows from `first` on hold `whole`, each within what its value column shows.
+  static void ExpectWrappedWithinRows(DialogDriver& d, int first, int rows, const std::u16string& whole) {
+    HWND list = d.Control(IDC_FORM_LIST);
+    int shown = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 2, 0)) - GetUiMetric(42);
+    CWindowDC dc(list);
+    CSelectObjectScope font(dc.get(), reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
+    std::u16string joined;
+    for (int row = first; row < first + rows; ++row) {
+      std::u16string text = d.ListView(IDC_FORM_LIST).Text(row, 2);
+      joined += text;
+      SIZE size{};
+      GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
+      EXPECT_LE(size.cx, shown) << "row " << row << ": " << std::string(text.begin(), text.end());
+    }
+    EXPECT_EQ(joined, whole);
+  }
   static std::u16string Read(CFieldForm& form, int index) {
     CBstr out;
     form.GetFieldText(index, out, true, true);
@@ -444,19 +460,67 @@ TEST_F(FieldFormDialog, ALongTextIsWrappedWithinWhatItsRowsShow) {
     form.Model().Field(1)->value = CBstr(address);
     platform::testing::UiScript ui;
     ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+      SCOPED_TRACE(width);
+      ExpectWrappedWithinRows(d, 1, 3, address);
+      d.Cancel();
+    });
+    EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), 0);
+  }
+  platform::SetScreenProfile(platform::ScreenProfile::Portrait240x320);
+  SetHighResolution(false);
+}
+
+// Made narrower (a page in a smaller parent, a scroll bar that appears), the form wraps its
+// texts again at the new width; an open editor stays open with what was typed in it.
+TEST_F(FieldFormDialog, ANarrowerFormWrapsItsTextsAgainAndKeepsTheOpenEditor) {
+  FieldChoiceList terms;
+  CFieldForm form(GetResourceInstance(), nullptr, CBstr(u"Customer"), -1, 0, 60, 0, nullptr);
+  AddEveryKind(form, terms);
+  const std::u16string address = u"12 Hill Road Unit 9";
+  form.Model().Field(1)->value = CBstr(address);
+  platform::testing::UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+    EXPECT_EQ(d.ListView(IDC_FORM_LIST).Text(2, 2), u"") << "one row held it at full width";
+    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 0);
+    SetWindowTextW(form.EditorWindow(), u"Ada");
+    RECT r{};
+    GetWindowRect(d.Window(), &r);
+    MoveWindow(d.Window(), r.left, r.top, 170, r.bottom - r.top, TRUE);
+    ExpectWrappedWithinRows(d, 1, 3, address);
+    ASSERT_NE(form.EditorWindow(), nullptr);
+    EXPECT_EQ(GetFocus(), form.EditorWindow());
+    d.Ok();
+  });
+  EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), 1);
+  EXPECT_EQ(Read(form, 0), u"Ada");
+  EXPECT_EQ(Read(form, 1), address);
+}
+
+// The editor stands a little right of where its cell's text begins: nothing of the old
+// value may show beside it, on either screen.
+TEST_F(FieldFormDialog, NothingOfTheOldValueShowsBesideTheOpenEditor) {
+  for (int width : {240, 480}) {
+    SCOPED_TRACE(width);
+    UseScreen(width);
+    CFieldForm form(GetResourceInstance(), nullptr, CBstr(u"Item"), 0, 0, 60, 0, nullptr);
+    form.AddField(0, kFieldText, kFlagEditable, CBstr(u"Quantity"), CBstr(u"8888"), 1, 41, nullptr);
+    platform::testing::UiScript ui;
+    ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
       HWND list = d.Control(IDC_FORM_LIST);
-      int shown = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 2, 0)) - GetUiMetric(42);
-      CWindowDC dc(list);
-      CSelectObjectScope font(dc.get(), reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
-      std::u16string joined;
-      for (int row = 1; row <= 3; ++row) {
-        std::u16string text = d.ListView(IDC_FORM_LIST).Text(row, 2);
-        joined += text;
-        SIZE size{};
-        GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
-        EXPECT_LE(size.cx, shown) << width << " px, row " << row << ": " << std::string(text.begin(), text.end());
-      }
-      EXPECT_EQ(joined, address) << width;
+      ASSERT_NE(form.EditorWindow(), nullptr);
+      UpdateWindow(list);
+      RECT row{LVIR_BOUNDS, 0, 0, 0};
+      SendMessageW(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
+      POINT cell{row.left + static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0)), row.top};
+      ClientToScreen(list, &cell);
+      RECT editor{};
+      GetWindowRect(form.EditorWindow(), &editor);
+      ASSERT_GT(editor.left, cell.x);
+      CWindowDC screen(nullptr);
+      int dark = 0;
+      for (int x = cell.x; x < editor.left; ++x)
+        for (int y = editor.top; y < editor.bottom - 1; ++y) dark += GetPixel(screen.get(), x, y) != RGB(255, 255, 255);
+      EXPECT_EQ(dark, 0);
       d.Cancel();
     });
     EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), 0);

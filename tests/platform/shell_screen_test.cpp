@@ -6,6 +6,7 @@
 //   NavigationBar.*  the front window's button: Done to a dialog (modal too), close to a
 //                    program window, none for a dialog that hid it
 //   PenRouting.*     a window behind a modal dialog or a full-screen window takes no tap
+//                    and no turn of the wheel
 //   Repainting.*     what a closed bar or popup uncovered is painted again; a window behind
 //                    never paints over the one in front
 #include <functional>
@@ -19,6 +20,7 @@
 #include "platform/user/Controls.h"
 #include "platform/user/Dialog.h"
 #include "platform/user/Paint.h"
+#include "platform/user/ScrollBar.h"
 
 namespace {
 
@@ -39,6 +41,7 @@ std::string NameOf(HWND h) {
 LRESULT PlainProc(HWND h, UINT m, WPARAM w, LPARAM l) {
   switch (m) {
     case WM_LBUTTONDOWN: g_heard.push_back(NameOf(h) + ":down"); return 0;
+    case WM_MOUSEWHEEL: g_heard.push_back(NameOf(h) + ":wheel"); return 0;
     case WM_CLOSE: g_heard.push_back(NameOf(h) + ":close"); return 0;
     case WM_COMMAND: g_heard.push_back(NameOf(h) + ":command " + std::to_string(LOWORD(w))); return 0;
     case WM_ERASEBKGND: return 1;
@@ -247,8 +250,10 @@ TEST_F(PenRouting, AWindowBehindAModalDialogOrTheScreenInFrontTakesNoTap) {
   // A second program window beside the dialog's owner, uncovered by the small dialog.
   HWND side = CreateWindowExW(0, u"Plain", u"side", WS_VISIBLE, 0, 200, 240, 94, nullptr, nullptr, nullptr, nullptr);
   SetForegroundWindow(main);
+  SetWindowPos(side, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);  // enabled, in front of main
   Template modal = Small(60, 100, 80, 20);
   Steps steps({[] { platform::Tap(POINT{20, 250}); }, [] { platform::Tap(POINT{20, 30}); },
+               [] { platform::TurnWheel(POINT{20, 250}, -WHEEL_DELTA); },
                [] { EndDialog(GetActiveWindow(), IDCANCEL); }});
   DialogBoxIndirectParamW(nullptr, &modal.head, main, DialogProc, 0);
   platform::PumpMessages();
@@ -262,7 +267,9 @@ TEST_F(PenRouting, AWindowBehindAModalDialogOrTheScreenInFrontTakesNoTap) {
   ClientToScreen(header, &onHeader);
   platform::Tap(onHeader);
   platform::PumpMessages();
-  EXPECT_EQ(g_heard, (std::vector<std::string>{"front:down"}));
+  platform::TurnWheel(onHeader, WHEEL_DELTA);
+  platform::PumpMessages();
+  EXPECT_EQ(g_heard, (std::vector<std::string>{"front:down", "front:wheel"}));
   DestroyWindow(front);
   DestroyWindow(side);
   DestroyWindow(main);

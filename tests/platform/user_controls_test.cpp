@@ -3,7 +3,9 @@
 //   EditWrap.*    word wrap of multi-line edits and the line messages on known texts;
 //                 an edit holding more lines than it shows scrolls to its caret line
 //   EditInput.*   typing: limit, capitalising edit, password, backspace over CR LF
-//   ComboBox.*    prefix and exact search, sorted insertion, selection and notifications
+//   ComboBox.*    prefix and exact search, sorted insertion, selection and notifications;
+//                 a closed combo box takes taps on its field only, its open list keeps
+//                 between the shell's bars and scrolls by its bar
 //   Buttons.*     check boxes, click notification, scroll information
 #include <string>
 #include <vector>
@@ -12,6 +14,7 @@
 #include "platform/user/Clipboard.h"
 #include "platform/user/Controls.h"
 #include "platform/user/Dialog.h"
+#include "platform/user/Screen.h"
 #include "platform/user/ScrollBar.h"
 #include "platform/user/TextMeasure.h"
 
@@ -380,6 +383,66 @@ TEST_F(ComboBox, ATapOpensTheListUnderItAndTheNextTapChoosesOrCloses) {
   list = platform::ComboDropList(combo);
   DestroyWindow(combo);
   EXPECT_FALSE(IsWindow(list));
+}
+
+TEST_F(ComboBox, TheClosedFieldLeavesTapsBelowItAndTheOpenListScrollsOnTheScreen) {
+  // Given room for its field and its list, the closed combo box keeps to its field: the
+  // button under the field takes the tap.
+  HWND combo = Make(u"COMBOBOX", CBS_DROPDOWNLIST, 100, 200);
+  Make(u"BUTTON", BS_PUSHBUTTON, 60, 20, 11);
+  MoveWindow(GetDlgItem(m_parent, 11), 0, 40, 60, 20, TRUE);
+  MoveWindow(combo, 0, 0, 100, 200, TRUE);
+  RECT field{};
+  GetWindowRect(combo, &field);
+  EXPECT_LT(field.bottom - field.top, 40);
+  auto tap = [](POINT at) {
+    platform::Tap(at);
+    platform::PumpMessages();
+  };
+  tap(At(5, 45));
+  EXPECT_EQ(g_notes, (std::vector<std::pair<int, int>>{{11, BN_CLICKED}}));
+  for (int i = 0; i < 20; ++i) {
+    std::u16string entry = u"Entry " + std::u16string(1, static_cast<char16_t>(u'A' + i));
+    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+  }
+  // More entries than the list shows: it opens under the field with a scroll bar.
+  tap(At(5, 5));
+  HWND list = platform::ComboDropList(combo);
+  ASSERT_NE(list, nullptr);
+  RECT r{};
+  GetWindowRect(list, &r);
+  EXPECT_EQ(r.top, field.bottom);
+  EXPECT_LE(r.bottom, platform::ScreenHeight() - platform::MenuBarHeight());
+  int bar = platform::VerticalScrollBarWidth(list);
+  ASSERT_GT(bar, 0);
+  // A tap on the bar's lower arrow scrolls a row and keeps the list open; the first row
+  // shown is then the second entry.
+  tap(POINT{r.right - bar / 2 - 1, r.bottom - 3});
+  ASSERT_EQ(platform::ComboDropList(combo), list);
+  tap(POINT{r.left + 5, r.top + 3});
+  EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 1);
+  // Dragging the thumb to the end shows the last entry in the last row.
+  tap(At(5, 5));
+  list = platform::ComboDropList(combo);
+  ASSERT_NE(list, nullptr);
+  platform::PenDown(POINT{r.right - bar / 2 - 1, r.top + bar + 3});
+  platform::PenMove(POINT{r.right - bar / 2 - 1, r.bottom});
+  platform::PenUp(POINT{r.right - bar / 2 - 1, r.bottom});
+  platform::PumpMessages();
+  ASSERT_EQ(platform::ComboDropList(combo), list);
+  tap(POINT{r.left + 5, r.bottom - 4});
+  EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 19);
+  // Near the foot of the screen the list opens above the field, below the navigation bar.
+  RECT client{};
+  GetClientRect(m_parent, &client);
+  MoveWindow(combo, 0, client.bottom - 30, 100, 200, TRUE);
+  GetWindowRect(combo, &field);
+  tap(POINT{field.left + 5, field.top + 5});
+  list = platform::ComboDropList(combo);
+  ASSERT_NE(list, nullptr);
+  GetWindowRect(list, &r);
+  EXPECT_EQ(r.bottom, field.top);
+  EXPECT_GE(r.top, platform::TaskBarHeight());
 }
 
 TEST_F(Buttons, TapsToggleChecksAndNotifyTheParent) {

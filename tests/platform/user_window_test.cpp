@@ -517,6 +517,34 @@ TEST_F(Activation, ShowingAndFocusingSendActivationAndFocusPairs) {
   DestroyWindow(one);
 }
 
+// A window that hands the activation on to another as it gets it.
+HWND g_handOnTo = nullptr;
+LRESULT HandsActivationOn(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = CALLBACK_Log(hwnd, msg, wParam, lParam);
+  if (msg == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE && g_handOnTo) SetActiveWindow(g_handOnTo);
+  return result;
+}
+
+TEST_F(Activation, TheForegroundIsTheWindowThatEndedUpActive) {
+  HWND main = Top(u"main");
+  HWND other = Top(u"other");
+  WNDCLASSW wc;
+  wc.lpfnWndProc = HandsActivationOn;
+  wc.lpszClassName = u"HandsOn";
+  RegisterClassW(&wc);
+  HWND handing = CreateWindowExW(0, u"HandsOn", u"handing", WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr,
+                                 nullptr);
+  SetForegroundWindow(main);
+  g_handOnTo = other;
+  EXPECT_TRUE(SetForegroundWindow(handing));
+  g_handOnTo = nullptr;
+  EXPECT_EQ(GetActiveWindow(), other);
+  EXPECT_EQ(GetForegroundWindow(), other);
+  DestroyWindow(handing);
+  DestroyWindow(other);
+  DestroyWindow(main);
+}
+
 TEST_F(Activation, PenGoesToTheWindowUnderThePointAndActivatesByClick) {
   HWND back = Top(u"back", WS_VISIBLE, {0, 130, 240, 320});
   HWND front = Top(u"front", WS_VISIBLE, {0, 30, 240, 130});
