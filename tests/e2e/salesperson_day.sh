@@ -1,0 +1,191 @@
+#!/bin/bash
+# A salesperson's day on a real screen, pen only: on a new device Options chooses the
+# scanner; New > Invoice; the customer is chosen in the contact chooser with OK; two items
+# come from the line item lists and a third from a scan written to the scanner's device
+# file; the customer signs; the navigation bar's "ok" saves the invoice and the register
+# shows it; the toolbar prints it and e-mails it; the program is ended from its menu and
+# started again. Checked: the saved document (customer, lines, total), the register's row,
+# the PDF's text, the e-mail's headers and attachment, that the only message box was the
+# e-mail's note, and that the program comes back on the register it was ended on.
+# Usage: salesperson_day.sh Slateway slateway-install outdir
+#
+# The window is 480 x 640 (240 x 320 at 2x): the navigation bar takes the top 52 pixels,
+# the menu bar the bottom 52, the command toolbar the 52 above it.
+set -u
+program=$1
+installer=$2
+out=$3
+args="--scale 2"
+name=day
+source "$(dirname "$0")/display_common.sh"
+export SLATEWAY_DEBUG=1   # the program's trace names every message box it shows
+log=$out/day-trace.log
+mkdir -p "$out"
+export SLATEWAY_DEVICE_ROOT=$(mktemp -d)
+trap 'rm -rf "$SLATEWAY_DEVICE_ROOT"' EXIT
+"$installer" >/dev/null 2>&1 || { echo "FAIL: the installer failed"; exit 1; }
+scanner="$SLATEWAY_DEVICE_ROOT/Windows/Scanner.txt"
+: >"$scanner"             # the device's scanner is attached
+docs="$SLATEWAY_DEVICE_ROOT/My Documents"
+"$program" $args 2>"$log" &
+pid=$!
+find_window Slateway $pid
+
+fail() { echo "FAIL: $1"; failed=1; }
+# The whole window's checksum.
+screen() {
+  import -window root "$out/day-now.png"
+  convert "$out/day-now.png" -crop "480x640+$X+$Y" +repage -format "%#" info:
+}
+# Taps, then waits (up to 20 s) for the screen to change and to stay still for a moment.
+step() {
+  local before now last
+  before=$(screen)
+  tap "$1" "$2"
+  for _ in $(seq 80); do
+    now=$(screen)
+    [ "$now" != "$before" ] && break
+    sleep 0.25
+  done
+  [ "$now" = "$before" ] && { fail "the tap at $1,$2 ($3) changed nothing"; return; }
+  for _ in $(seq 40); do
+    sleep 0.3
+    last=$(screen)
+    [ "$last" = "$now" ] && break
+    now=$last
+  done
+  cp "$out/day-now.png" "$out/day-$3.png"
+}
+# Waits up to 30 s for a file matching the glob.
+wait_file() {
+  for _ in $(seq 120); do
+    compgen -G "$1" >/dev/null && return 0
+    sleep 0.25
+  done
+  fail "no file $1"
+  return 1
+}
+
+expect 445 192 register 255,255,255     # the register's first row
+# Options > Bar Codes: the Symbol scanner.
+step 165 614 menu
+step 195 405 options
+step 418 566 bar-codes-page
+step 446 121 scanner-list
+step 250 260 symbol
+step 452 80 options-accepted
+grep -q '"ScannerMake"=sz:"Symbol"' "$SLATEWAY_DEVICE_ROOT/Windows/Registry/HKEY_CURRENT_USER.reg" ||
+  fail "Options did not keep the scanner"
+
+# New > Invoice: the menu opens upward from the bar; its first entry is found from its top
+# frame line, as the rows follow the screen's font.
+step 50 612 new-menu
+menu_top=$(convert "$out/day-new-menu.png" -crop "1x584+$(($X + 3))+$Y" +repage txt:- |
+           awk -F'[,: ]+' '/#000000/ { top = $2 } END { print top }')
+step 60 $((menu_top + 12)) new-invoice
+expect 336 612 editor 0,0,0             # the editor's menu bar: the scanner button's bars
+
+# Bill To opens the contact chooser: the second contact, then its OK.
+step 50 200 contacts
+step 100 210 contact-chosen
+step 414 77 customer-set
+
+# The command toolbar's "+" opens the line item lists: a hose and consulting, each added.
+step 248 614 toolbar
+step 28 563 item-lists
+step 48 233 inventory-parts
+step 108 305 hose-checked
+step 48 521 services
+step 108 557 consulting-checked
+step 452 80 adding-first
+step 118 404 adding-second
+step 118 404 items-added
+
+# The scanner bar: Start Scan, then a code written to the scanner's device file.
+step 343 614 scanner-bar
+before=$(screen)
+tap 240 470                             # Start Scan
+echo "Installation" >>"$scanner"
+for _ in $(seq 80); do [ "$(screen)" != "$before" ] && break; sleep 0.25; done
+cp "$out/day-now.png" "$out/day-scanned.png"
+step 430 396 scanner-hidden
+expect 336 612 toolbar-button-kept 0,0,0
+
+# The signature: a stroke on the pad, then Accept.
+step 295 614 signature-bar
+xdotool mousemove --window "$win" 100 480 mousedown 1 mousemove --window "$win" 150 440 \
+  mousemove --window "$win" 200 500 mousemove --window "$win" 260 450 mousemove --window "$win" 320 490 mouseup 1
+step 430 396 signed
+
+# The navigation bar's "ok" saves the invoice and the register comes back with its bar.
+step 440 26 saved
+invoice="$docs/Invoice102.QVN"
+if wait_file "$invoice"; then
+  for want in '<FULLNAME>Owen Hallett</FULLNAME>' '<NAME>Hose 50 ft</NAME>' '<NAME>Consulting</NAME>' \
+              '<NAME>Installation</NAME>' '<TOTAL>$182.00</TOTAL>' 'SIGNED="(signed'; do
+    grep -qF "$want" "$invoice" || fail "the saved invoice lacks $want"
+  done
+  echo "ok: the invoice was saved"
+fi
+expect 336 612 register-bar 192,192,192
+# The new row, the last one shown, is written on (a blank place has no dark pixel).
+row=$(convert "$out/day-saved.png" -crop "400x40+$(($X + 10))+$(($Y + 478))" +repage -colorspace gray -format "%[fx:minima<0.5]" info:)
+[ "$row" = "1" ] || fail "the register shows no new row"
+
+# The row opens the invoice; the toolbar's Print asks for a printer once, then prints.
+step 150 495 reopened
+step 413 563 printer-settings
+step 455 134 printer-list
+step 280 171 printer-chosen
+step 455 238 port-list
+step 220 274 port-chosen
+step 452 80 printed
+if wait_file "$SLATEWAY_DEVICE_ROOT/Printer Output/*.pdf"; then
+  sleep 1
+  text=$(pdftotext "$SLATEWAY_DEVICE_ROOT/Printer Output/"*.pdf - 2>/dev/null)
+  for want in "Owen Hallett" "Garden hose, 50 feet" "Consulting by the hour" "On-site installation" '$182.00'; do
+    grep -qF "$want" <<<"$text" || fail "the PDF lacks $want"
+  done
+  echo "ok: the PDF shows the invoice"
+fi
+
+# The toolbar's E-mail: the message dialog's OK puts it in the Outbox, which a note says.
+step 367 563 email-dialog
+step 452 80 emailed
+if wait_file "$SLATEWAY_DEVICE_ROOT/Messaging/ActiveSync/Outbox/*.eml"; then
+  for _ in $(seq 60); do grep -q 'message box shown.*Outbox' "$log" && break; sleep 0.25; done
+  step 237 394 note-closed
+  python3 - "$SLATEWAY_DEVICE_ROOT/Messaging/ActiveSync/Outbox/"*.eml <<'EOF' || failed=1
+import email, sys
+message = email.message_from_binary_file(open(sys.argv[1], "rb"))
+problems = []
+if message["To"] != "Owen@example.com": problems.append("To is %r" % message["To"])
+if not (message["Subject"] or "").startswith("Invoice"): problems.append("Subject is %r" % message["Subject"])
+files = {part.get_filename(): part.get_payload(decode=True) for part in message.walk() if part.get_filename()}
+page = files.get("Invoice102.htm", b"")
+for want in (b"Owen Hallett", b"On-site installation"):
+    if want not in page: problems.append("the attached page lacks %s" % want.decode())
+for problem in problems: print("FAIL: the e-mail: " + problem)
+if not problems: print("ok: the e-mail holds the invoice")
+sys.exit(1 if problems else 0)
+EOF
+fi
+
+# Back to the register and Menu > Exit; started again, the register is what shows.
+step 440 26 register-again
+expect 336 612 register-bar-again 192,192,192
+step 165 614 menu-again
+tap 160 565                              # "Exit"
+for _ in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+if kill -0 $pid 2>/dev/null; then fail "Exit did not end the program"; kill -9 $pid; fi
+wait $pid 2>/dev/null
+boxes=$(grep 'message box shown' "$log" | grep -v 'Outbox')
+[ -z "$boxes" ] || fail "message boxes were shown: $boxes"
+
+"$program" $args 2>>"$log" &
+pid=$!
+find_window Slateway $pid
+expect 336 612 register-after-restart 192,192,192
+expect 445 192 first-row-after-restart 255,255,255
+end_program $pid Slateway
+exit $failed
