@@ -7,19 +7,27 @@
 # started again. Checked: the saved document (customer, lines, total), the register's row,
 # the PDF's text, the e-mail's headers and attachment, that the only message box was the
 # e-mail's note, and that the program comes back on the register it was ended on.
-# Usage: salesperson_day.sh Slateway slateway-install outdir
+# Usage: salesperson_day.sh Slateway slateway-install outdir [--hires]
 #
-# The window is 480 x 640 (240 x 320 at 2x): the navigation bar takes the top 52 pixels,
+# The window is 480 x 640 (240 x 320 at 2x, or 480 x 640 at 1x): the navigation bar takes the top 52 pixels,
 # the menu bar the bottom 52, the command toolbar the 52 above it.
 set -u
 program=$1
 installer=$2
 out=$3
-args="--scale 2"
-name=day
+shift 3
+# The line item tree's rows, the register's rows and the toolbar's buttons follow the
+# screen's font and metrics: where they lie at each resolution (tree: Inventory Part's
+# expander, Hose's box, Service's expander, Consulting's box; the new register row's top;
+# the toolbar's E-mail and Print and its middle).
+if [ "${1:-}" = "--hires" ]; then
+  args="--hires --scale 1"; name=day-480; tree=(24 220 60 284 24 476 60 508); row_top=530; tools=(287 327 566)
+else
+  args="--scale 2"; name=day-240; tree=(48 233 108 305 48 521 108 557); row_top=478; tools=(367 413 563)
+fi
 source "$(dirname "$0")/display_common.sh"
 export SLATEWAY_DEBUG=1   # the program's trace names every message box it shows
-log=$out/day-trace.log
+log=$out/$name-trace.log
 mkdir -p "$out"
 export SLATEWAY_DEVICE_ROOT=$(mktemp -d)
 trap 'rm -rf "$SLATEWAY_DEVICE_ROOT"' EXIT
@@ -34,8 +42,8 @@ find_window Slateway $pid
 fail() { echo "FAIL: $1"; failed=1; }
 # The whole window's checksum.
 screen() {
-  import -window root "$out/day-now.png"
-  convert "$out/day-now.png" -crop "480x640+$X+$Y" +repage -format "%#" info:
+  import -window root "$out/$name-now.png"
+  convert "$out/$name-now.png" -crop "480x640+$X+$Y" +repage -format "%#" info:
 }
 # Taps, then waits (up to 20 s) for the screen to change and to stay still for a moment.
 step() {
@@ -54,7 +62,7 @@ step() {
     [ "$last" = "$now" ] && break
     now=$last
   done
-  cp "$out/day-now.png" "$out/day-$3.png"
+  cp "$out/$name-now.png" "$out/$name-$3.png"
 }
 # Waits up to 30 s for a file matching the glob.
 wait_file() {
@@ -80,7 +88,7 @@ grep -q '"ScannerMake"=sz:"Symbol"' "$SLATEWAY_DEVICE_ROOT/Windows/Registry/HKEY
 # New > Invoice: the menu opens upward from the bar; its first entry is found from its top
 # frame line, as the rows follow the screen's font.
 step 50 612 new-menu
-menu_top=$(convert "$out/day-new-menu.png" -crop "1x584+$(($X + 3))+$Y" +repage txt:- |
+menu_top=$(convert "$out/$name-new-menu.png" -crop "1x584+$(($X + 3))+$Y" +repage txt:- |
            awk -F'[,: ]+' '/#000000/ { top = $2 } END { print top }')
 step 60 $((menu_top + 12)) new-invoice
 expect 336 612 editor 0,0,0             # the editor's menu bar: the scanner button's bars
@@ -93,10 +101,10 @@ step 414 77 customer-set
 # The command toolbar's "+" opens the line item lists: a hose and consulting, each added.
 step 248 614 toolbar
 step 28 563 item-lists
-step 48 233 inventory-parts
-step 108 305 hose-checked
-step 48 521 services
-step 108 557 consulting-checked
+step ${tree[0]} ${tree[1]} inventory-parts
+step ${tree[2]} ${tree[3]} hose-checked
+step ${tree[4]} ${tree[5]} services
+step ${tree[6]} ${tree[7]} consulting-checked
 step 452 80 adding-first
 step 118 404 adding-second
 step 118 404 items-added
@@ -107,7 +115,7 @@ before=$(screen)
 tap 240 470                             # Start Scan
 echo "Installation" >>"$scanner"
 for _ in $(seq 80); do [ "$(screen)" != "$before" ] && break; sleep 0.25; done
-cp "$out/day-now.png" "$out/day-scanned.png"
+cp "$out/$name-now.png" "$out/$name-scanned.png"
 step 430 396 scanner-hidden
 expect 336 612 toolbar-button-kept 0,0,0
 
@@ -129,12 +137,12 @@ if wait_file "$invoice"; then
 fi
 expect 336 612 register-bar 192,192,192
 # The new row, the last one shown, is written on (a blank place has no dark pixel).
-row=$(convert "$out/day-saved.png" -crop "400x40+$(($X + 10))+$(($Y + 478))" +repage -colorspace gray -format "%[fx:minima<0.5]" info:)
+row=$(convert "$out/$name-saved.png" -crop "400x40+$(($X + 10))+$(($Y + row_top))" +repage -colorspace gray -format "%[fx:minima<0.5]" info:)
 [ "$row" = "1" ] || fail "the register shows no new row"
 
 # The row opens the invoice; the toolbar's Print asks for a printer once, then prints.
-step 150 495 reopened
-step 413 563 printer-settings
+step 150 $((row_top + 17)) reopened
+step ${tools[1]} ${tools[2]} printer-settings
 step 455 134 printer-list
 step 280 171 printer-chosen
 step 455 238 port-list
@@ -150,7 +158,7 @@ if wait_file "$SLATEWAY_DEVICE_ROOT/Printer Output/*.pdf"; then
 fi
 
 # The toolbar's E-mail: the message dialog's OK puts it in the Outbox, which a note says.
-step 367 563 email-dialog
+step ${tools[0]} ${tools[2]} email-dialog
 step 452 80 emailed
 if wait_file "$SLATEWAY_DEVICE_ROOT/Messaging/ActiveSync/Outbox/*.eml"; then
   for _ in $(seq 60); do grep -q 'message box shown.*Outbox' "$log" && break; sleep 0.25; done
