@@ -9,8 +9,8 @@
 # e-mail's note, and that the program comes back on the register it was ended on.
 # Usage: salesperson_day.sh Slateway slateway-install outdir [--hires]
 #
-# The window is 480 x 640 (240 x 320 at 2x, or 480 x 640 at 1x): the navigation bar takes the top 52 pixels,
-# the menu bar the bottom 52, the command toolbar the 52 above it.
+# The window is 480 x 640 (240 x 320 at 2x, or 480 x 640 at 1x): the navigation bar takes
+# the top 52 pixels, the menu bar the bottom 52, the command toolbar the 52 above it.
 set -u
 program=$1
 installer=$2
@@ -19,11 +19,11 @@ shift 3
 # The line item tree's rows, the register's rows and the toolbar's buttons follow the
 # screen's font and metrics: where they lie at each resolution (tree: Inventory Part's
 # expander, Hose's box, Service's expander, Consulting's box; the new register row's top;
-# the toolbar's E-mail and Print and its middle).
+# the toolbar's E-mail and Print and its middle; the left frame of a dialog's OK button).
 if [ "${1:-}" = "--hires" ]; then
-  args="--hires --scale 1"; name=day-480; tree=(24 220 60 284 24 476 60 508); row_top=530; tools=(287 327 566)
+  args="--hires --scale 1"; name=day-480; tree=(24 220 60 284 24 476 60 508); row_top=530; tools=(287 327 566); ok_frame=433
 else
-  args="--scale 2"; name=day-240; tree=(48 233 108 305 48 521 108 557); row_top=478; tools=(367 413 563)
+  args="--scale 2"; name=day-240; tree=(48 233 108 305 48 521 108 557); row_top=478; tools=(367 413 563); ok_frame=431
 fi
 source "$(dirname "$0")/display_common.sh"
 export SLATEWAY_DEBUG=1   # the program's trace names every message box it shows
@@ -45,7 +45,8 @@ screen() {
   import -window root "$out/$name-now.png"
   convert "$out/$name-now.png" -crop "480x640+$X+$Y" +repage -format "%#" info:
 }
-# Taps, then waits (up to 20 s) for the screen to change and to stay still for a moment.
+# Taps, then waits (up to 20 s) for the screen to change and to stay still for a moment
+# (three shots alike).
 step() {
   local before now last
   before=$(screen)
@@ -56,14 +57,18 @@ step() {
     sleep 0.25
   done
   [ "$now" = "$before" ] && { fail "the tap at $1,$2 ($3) changed nothing"; return; }
+  local still=0
   for _ in $(seq 40); do
     sleep 0.3
     last=$(screen)
-    [ "$last" = "$now" ] && break
+    if [ "$last" = "$now" ]; then still=$((still + 1)); else still=0; fi
+    [ $still -ge 2 ] && break
     now=$last
   done
   cp "$out/$name-now.png" "$out/$name-$3.png"
 }
+# A dialog with an OK button on its title row is up.
+dialog_up() { expect $ok_frame 80 "$1" 64,64,64; }
 # Waits up to 30 s for a file matching the glob.
 wait_file() {
   for _ in $(seq 120); do
@@ -78,10 +83,12 @@ expect 445 192 register 255,255,255     # the register's first row
 # Options > Bar Codes: the Symbol scanner.
 step 165 614 menu
 step 195 405 options
+dialog_up options-up
 step 418 566 bar-codes-page
 step 446 121 scanner-list
 step 250 260 symbol
 step 452 80 options-accepted
+expect 336 612 register-back 192,192,192
 grep -q '"ScannerMake"=sz:"Symbol"' "$SLATEWAY_DEVICE_ROOT/Windows/Registry/HKEY_CURRENT_USER.reg" ||
   fail "Options did not keep the scanner"
 
@@ -101,13 +108,16 @@ step 414 77 customer-set
 # The command toolbar's "+" opens the line item lists: a hose and consulting, each added.
 step 248 614 toolbar
 step 28 563 item-lists
+dialog_up item-lists-up
 step ${tree[0]} ${tree[1]} inventory-parts
 step ${tree[2]} ${tree[3]} hose-checked
 step ${tree[4]} ${tree[5]} services
 step ${tree[6]} ${tree[7]} consulting-checked
 step 452 80 adding-first
+dialog_up item-form-up
 step 118 404 adding-second
 step 118 404 items-added
+expect 336 612 editor-back 0,0,0
 
 # The scanner bar: Start Scan, then a code written to the scanner's device file.
 step 343 614 scanner-bar
@@ -143,6 +153,7 @@ row=$(convert "$out/$name-saved.png" -crop "400x40+$(($X + 10))+$(($Y + row_top)
 # The row opens the invoice; the toolbar's Print asks for a printer once, then prints.
 step 150 $((row_top + 17)) reopened
 step ${tools[1]} ${tools[2]} printer-settings
+dialog_up printer-settings-up
 step 455 134 printer-list
 step 280 171 printer-chosen
 step 455 238 port-list
@@ -159,6 +170,7 @@ fi
 
 # The toolbar's E-mail: the message dialog's OK puts it in the Outbox, which a note says.
 step ${tools[0]} ${tools[2]} email-dialog
+dialog_up email-dialog-up
 step 452 80 emailed
 if wait_file "$SLATEWAY_DEVICE_ROOT/Messaging/ActiveSync/Outbox/*.eml"; then
   for _ in $(seq 60); do grep -q 'message box shown.*Outbox' "$log" && break; sleep 0.25; done
