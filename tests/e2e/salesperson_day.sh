@@ -180,11 +180,15 @@ import email, sys
 message = email.message_from_binary_file(open(sys.argv[1], "rb"))
 problems = []
 if message["To"] != "Owen@example.com": problems.append("To is %r" % message["To"])
-if not (message["Subject"] or "").startswith("Invoice"): problems.append("Subject is %r" % message["Subject"])
+subject = message["Subject"] or ""
+if not subject.startswith("Invoice") or subject.endswith(" from"): problems.append("Subject is %r" % subject)
 files = {part.get_filename(): part.get_payload(decode=True) for part in message.walk() if part.get_filename()}
 page = files.get("Invoice102.htm", b"")
 for want in (b"Owen Hallett", b"On-site installation"):
     if want not in page: problems.append("the attached page lacks %s" % want.decode())
+# The page shows the signature from a picture sent beside it.
+signatures = [data for name, data in files.items() if name.upper().startswith("SIGNATURE")]
+if not signatures or not signatures[0].startswith(b"BM"): problems.append("no signature picture is attached")
 for problem in problems: print("FAIL: the e-mail: " + problem)
 if not problems: print("ok: the e-mail holds the invoice")
 sys.exit(1 if problems else 0)
