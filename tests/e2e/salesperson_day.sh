@@ -147,7 +147,8 @@ if wait_file "$invoice"; then
 fi
 expect 336 612 register-bar 192,192,192
 # The new row, the last one shown, is written on (a blank place has no dark pixel).
-row=$(convert "$out/$name-saved.png" -crop "400x40+$(($X + 10))+$(($Y + row_top))" +repage -colorspace gray -format "%[fx:minima<0.5]" info:)
+row=$(convert "$out/$name-saved.png" -crop "400x40+$(($X + 10))+$(($Y + row_top))" +repage -colorspace gray \
+      -format "%[fx:minima<0.5]" info:)
 [ "$row" = "1" ] || fail "the register shows no new row"
 
 # The row opens the invoice; the toolbar's Print asks for a printer once, then prints.
@@ -160,8 +161,11 @@ step 455 238 port-list
 step 220 274 port-chosen
 step 452 80 printed
 if wait_file "$SLATEWAY_DEVICE_ROOT/Printer Output/*.pdf"; then
-  sleep 1
-  text=$(pdftotext "$SLATEWAY_DEVICE_ROOT/Printer Output/"*.pdf - 2>/dev/null)
+  for _ in $(seq 60); do  # the file may still be being written
+    text=$(pdftotext "$SLATEWAY_DEVICE_ROOT/Printer Output/"*.pdf - 2>/dev/null)
+    grep -qF '$182.00' <<<"$text" && break
+    sleep 0.25
+  done
   for want in "Owen Hallett" "Garden hose, 50 feet" "Consulting by the hour" "On-site installation" '$182.00'; do
     grep -qF "$want" <<<"$text" || fail "the PDF lacks $want"
   done
@@ -205,6 +209,8 @@ if kill -0 $pid 2>/dev/null; then fail "Exit did not end the program"; kill -9 $
 wait $pid 2>/dev/null
 boxes=$(grep 'message box shown' "$log" | grep -v 'Outbox')
 [ -z "$boxes" ] || fail "message boxes were shown: $boxes"
+grep -q '"LastView"=dword:00000000' "$SLATEWAY_DEVICE_ROOT/Windows/Registry/HKEY_CURRENT_USER.reg" ||
+  fail "the register was not kept as the last view"
 
 "$program" $args 2>>"$log" &
 pid=$!
