@@ -305,9 +305,8 @@ INT_PTR CDocumentView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     case WM_CLOSE:
       // The program is asked to end while a document is open: the main window closes it
-      // with the editor still in front, so the document is saved and opens again at the
-      // next start. A signature on the open pad goes with it.
-      AcceptOpenSignature();
+      // with the editor still in front, so the document (with the strokes of an open pad)
+      // is saved and opens again at the next start.
       PostMessageW(m_mainWindow, WM_CLOSE, 0, 0);
       return TRUE;
     case WM_KEYUP:

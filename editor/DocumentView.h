@@ -141,6 +141,10 @@ class CDocumentView : public CDialogObject<CDocumentView> {
   // Done: false when the editor stays open (signature bar open, a cancelled question or a
   // failed save).
   bool Close();
+  // Before another document takes the place of a changed one: the save-changes question
+  // (Save, Save As, discard or Cancel). False when the caller must stop: the user kept the
+  // document (Cancel, a cancelled Save As) or its save failed.
+  bool AskToSaveChanges();
   void NewDocument(int type);
   // False when cancelled or not saved.
   bool SaveAs();
@@ -199,8 +203,6 @@ class CDocumentView : public CDialogObject<CDocumentView> {
   void OnInitDialog();
   void OnActivate(bool active);
   void CreateEditorMenuBar();
-  // Saves a modified document after asking; false when the caller must stop.
-  bool AskToSaveChanges();
   void PostToMain(UINT msg);
   void SaveThenPost(UINT msg, WPARAM wParam);
   void RunDocumentCommand(std::unique_ptr<class CEditCommand> command, bool post);

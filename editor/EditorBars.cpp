@@ -339,11 +339,15 @@ bool CDocumentView::CloseBars(HWND& own) {
     DestroyWindow(*bar);
     *bar = nullptr;
   }
-  if (!own) return false;
-  DestroyWindow(own);
-  own = nullptr;
-  Layout();
-  return true;
+  const bool closedOwn = own != nullptr;
+  if (closedOwn) {
+    DestroyWindow(own);
+    own = nullptr;
+    Layout();
+  }
+  // The menu bar's buttons show which bar is open, whichever way one was closed.
+  UpdateToolBar(kBarFlagScanner | kBarFlagCardReader | kBarFlagSignature);
+  return closedOwn;
 }
 
 void CDocumentView::ToggleSignatureBar() {

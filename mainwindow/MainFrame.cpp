@@ -659,7 +659,12 @@ void CMainFrame::OnClose() {
     return;
   }
   m_closing = true;
-  StoreLastView();
+  // A changed document that could not be saved (the failure was told) keeps the program
+  // open on it, as Done keeps the editor; only an end nobody can answer goes on.
+  if (!StoreLastView()) {
+    m_closing = false;
+    return;
+  }
   m_progress.reset();
   DestroyMenuBar();
   m_menuBar = nullptr;
@@ -672,15 +677,19 @@ void CMainFrame::OnClose() {
   DestroyWindow(hwnd);
 }
 
-void CMainFrame::StoreLastView() {
-  if (!m_preferences) return;
+bool CMainFrame::StoreLastView() {
+  if (!m_preferences) return true;
   // With the editor in front its document is saved and comes back at the next start, with
   // the items list when that was open over it; with the register, nothing does.
   DWORD view = 0, position = 0;
   std::u16string document;
   if (IsEditorInFront()) {
+    m_editor->AcceptOpenSignature();  // the strokes on an open pad go with the document
     CSalesDocument& current = m_editor->GetDocument();
-    if (current.Save() && !current.GetFilePath().IsEmpty()) {
+    const bool changed = current.IsModified();
+    const bool saved = current.Save();
+    if (changed && !saved && !m_ending) return false;
+    if (saved && !current.GetFilePath().IsEmpty()) {
       view = m_editor->IsItemListVisible() ? 2 : 1;
       document = current.GetFilePath().str();
       if (auto* html = dynamic_cast<CHtmlView*>(current.GetView()))
@@ -691,6 +700,7 @@ void CMainFrame::StoreLastView() {
   m_preferences->Set(pref::kLastShowType, static_cast<DWORD>(m_register ? m_register->GetShowKind() : m_showKind));
   m_preferences->Set(pref::kLastSortType, static_cast<DWORD>(m_register ? m_register->GetSortKind() : m_sortKind));
   m_preferences->Set(pref::kLastSortDirection, (m_register ? m_register->IsAscending() : m_ascending) ? 1 : 0);
+  return true;
 }
 
 void CMainFrame::RememberView() {

@@ -245,8 +245,9 @@ class CMainFrame {
   // UpdateCustomerBalance for the customer named `fullName` and a document of `kind`.
   void MoveBalanceOf(std::u16string_view fullName, int kind, double amount, bool lower);
   // Saves the editor's document when the editor is in front and stores the view for the
-  // next start (at close).
-  void StoreLastView();
+  // next start (at close). False, with nothing stored, when a changed document could not
+  // be saved and the close may stop.
+  bool StoreLastView();
   // Stores the view as it is now, without saving: the editor in front with its document's
   // file, or the register. Called whenever the view changes, so that a program ended
   // without a close (killed, the device reset) starts again where it was.
@@ -254,6 +255,10 @@ class CMainFrame {
   void WriteLastView(DWORD view, const std::u16string& document, DWORD position);
   // Opens the document the program was closed on in the editor; false when it cannot be read.
   bool OpenLastDocument(const std::u16string& path, int scrollPosition, bool withItemsList);
+  // Another document is about to take the place of the one the editor shows: its changes
+  // are saved or dropped as the user answers the editor's save-changes question. False
+  // when the editor's document stays (Cancel, or a save that failed).
+  bool LeaveEditorDocument();
   // Opens `path` in the editor with a fresh history and shows it at the position.
   bool OpenInEditor(const std::u16string& path, int scrollPosition);
   void ShowSettingsProgress(UINT statusId);

@@ -58,8 +58,16 @@ void CMainFrame::ShowNewMenu(HWND owner, POINT point) {
   if (const int kind = NewKindOf(command); kind >= 0) NewDocument(owner, kind);
 }
 
+bool CMainFrame::LeaveEditorDocument() {
+  // A hidden editor was left by Done, which saved what it held.
+  if (!IsEditorInFront()) return true;
+  // Strokes on an open pad are part of what the user wrote.
+  m_editor->AcceptOpenSignature();
+  return m_editor->AskToSaveChanges();
+}
+
 LRESULT CMainFrame::NewDocument(HWND owner, int kind) {
-  if (!m_editor) return 0;
+  if (!m_editor || !LeaveEditorDocument()) return 0;
   if (owner) UpdateWindow(owner);
   m_editor->GetDocument().InitNew(static_cast<int>(InvoiceStyle()), kind);
   m_documentHistory.Clear();
@@ -81,7 +89,7 @@ int CMainFrame::OpenSelectedDocument(int row) {
 }
 
 bool CMainFrame::OpenInEditor(const std::u16string& path, int scrollPosition) {
-  if (!m_editor || !m_editor->GetDocument().Open(path)) return false;
+  if (!m_editor || !LeaveEditorDocument() || !m_editor->GetDocument().Open(path)) return false;
   // The undo steps of the document shown before have nothing to act on in this one.
   m_documentHistory.Clear();
   m_editor->ShowView(scrollPosition);

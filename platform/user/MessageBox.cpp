@@ -190,6 +190,12 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   box.text = text ? text : u"";
   box.caption = caption ? caption : u"Error";
   box.style = type;
+  // The debug trace names every box, so a run on a real screen can tell what it was told.
+  char style[16];
+  std::snprintf(style, sizeof style, "%x", type);
+  const std::u16string trace =
+      u"[message box shown] " + box.caption + u": " + box.text + u" (style 0x" + platform::ToUtf16(style) + u")\n";
+  OutputDebugStringW(trace.c_str());
 
   platform::MessageBoxHandler* handler = nullptr;
   {

@@ -329,10 +329,11 @@ TEST_F(DocumentView, WithTheQuantityPromptAScanAsksTheQuantityAndCancelAddsNothi
   editor->SetScanner(nullptr);
 }
 
-// A card reader that gives one scripted swipe.
+// A card reader that gives one scripted swipe (or, made as a scanner, a scanner that is
+// always ready).
 class ScriptedReader : public CInputDevice {
  public:
-  ScriptedReader() : CInputDevice(nullptr, nullptr, 0, 0, kDeviceCardReader) {}
+  explicit ScriptedReader(int kind = kDeviceCardReader) : CInputDevice(nullptr, nullptr, 0, 0, kind) {}
   bool Load() override { return true; }
   void Unload() override { ++unloads; }
   bool Open(HWND) override { return true; }
@@ -372,6 +373,37 @@ TEST_F(DocumentView, TheCardBarFillsTheCardFieldsAndTheScannerBarNeedsAScanner) 
   EXPECT_EQ(editor->GetCardReaderBar(), nullptr);
   EXPECT_EQ(reader.unloads, 1);
   editor->SetCardReader(nullptr);
+}
+
+// The menu bar's bar buttons are pressed exactly while their bar is open, however it
+// opened or closed, and a scan leaves the bar and the command toolbar as they were.
+TEST_F(DocumentView, BarButtonsShowWhichBarIsOpenThroughAScan) {
+  UseEditorOverStoreWithOneCode();
+  ScriptedReader scanner(kDeviceSymbolScanner);
+  editor->SetScanner(&scanner);
+  OpenInvoice();
+  Command(editor_cmd::kToggleToolbarButton);
+  platform::testing::ToolbarDriver buttons(editor->GetMenuBar());
+  auto pressed = [&buttons](int id) { return (buttons.State(id) & TBSTATE_PRESSED) != 0; };
+  Command(editor_cmd::kToggleScanner);
+  ASSERT_NE(editor->GetScannerBar(), nullptr);
+  EXPECT_TRUE(editor->AddScannedItem(u"0123456789"));
+  EXPECT_NE(editor->GetScannerBar(), nullptr);
+  EXPECT_TRUE(pressed(editor_cmd::kToggleScanner));
+
+  Command(editor_cmd::kToggleScanner);
+  EXPECT_EQ(editor->GetScannerBar(), nullptr);
+  EXPECT_FALSE(pressed(editor_cmd::kToggleScanner));
+  EXPECT_NE(editor->GetToolBar(), nullptr);
+  EXPECT_TRUE(pressed(editor_cmd::kToggleToolbarButton));
+
+  Command(editor_cmd::kToggleSignatureButton);
+  Command(editor_cmd::kToggleScanner);  // one bar at a time
+  EXPECT_FALSE(pressed(editor_cmd::kToggleSignatureButton));
+  EXPECT_TRUE(pressed(editor_cmd::kToggleScanner));
+  editor->SetScanner(nullptr);  // another scanner chosen: its bar goes
+  EXPECT_EQ(editor->GetScannerBar(), nullptr);
+  EXPECT_FALSE(pressed(editor_cmd::kToggleScanner));
 }
 
 TEST(SignatureStrokes, TextRoundTripsAndReadsLeniently) {

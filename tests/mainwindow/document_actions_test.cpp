@@ -515,3 +515,63 @@ TEST_F(EditorActions, SaveAsWritesOneCopyInTheDocumentsFolder) {
   EXPECT_EQ(m_list->GetRowCount(), rows + 1);
   EXPECT_EQ(GetParent(GetCurrentMenuBar()), editor->GetWindow());
 }
+
+// Every way another document or the register can come forward while the editor holds
+// changes goes as leaving the editor goes: the save-changes question before another
+// document takes its place, a saving close that a failed save stops, and the register back
+// with its own menu bar.
+TEST_F(EditorActions, NoRouteAwayFromTheEditorLosesItsChanges) {
+  ASSERT_EQ(m_frame->OpenSelectedDocument(RowOf(u"7")), 1);
+  CSalesDocument& doc = editor->GetDocument();
+  ASSERT_TRUE(editor->AddScannedItem(u"Hose 50 ft"));
+  ASSERT_TRUE(doc.IsModified());
+  HWND main = m_frame->GetHwnd();
+  auto barOf = [] { return GetParent(platform::CurrentMenuBar()); };
+
+  // A row's tap that reaches the main window, kept by Cancel.
+  UiScript ui;
+  ui.ExpectDialog(IDD_SAVE_CHANGES, [](DialogDriver& d) { d.Press(CSaveChangesDlg::kCancel); });
+  PostMessageW(main, kMsgOpenRow, static_cast<WPARAM>(RowOf(u"3")), 0);
+  Pump();
+  EXPECT_EQ(doc.GetNumber().str(), u"7");
+  EXPECT_TRUE(doc.IsModified());
+
+  // The main window's New, saved by Yes: the file holds the line, a new invoice shows.
+  ui.ExpectDialog(IDD_SAVE_CHANGES, [](DialogDriver& d) { d.Press(CSaveChangesDlg::kSave); });
+  SendMessageW(main, WM_COMMAND, editor_cmd::kNewInvoice, 0);
+  EXPECT_NE(ReadText(u"\\My Documents\\INV7.QVN").find("Garden hose"), std::string::npos);
+  EXPECT_NE(doc.GetNumber().str(), u"7");
+  EXPECT_EQ(ui.Pending(), 0u);
+
+  // A second start, given a document, brings the running program forward as it was.
+  ASSERT_TRUE(editor->AddScannedItem(u"Hose 50 ft"));
+  const std::u16string number = doc.GetNumber().str();
+  {
+    CProgram second;
+    EXPECT_EQ(second.Start(u"\\My Documents\\PAY3.QVN"), ProgramStart::AlreadyRunning);
+  }
+  Pump();
+  EXPECT_EQ(GetForegroundWindow(), editor->GetWindow());
+  EXPECT_EQ(barOf(), editor->GetWindow());
+  EXPECT_EQ(doc.GetNumber().str(), number);
+  EXPECT_TRUE(doc.IsModified());
+
+  // Closing with a save that fails keeps the program and the editor on the document.
+  MessageBoxScript boxes;
+  boxes.ExpectAny().Answer(IDOK);
+  platform::InjectFault(platform::Fault::FileRename);
+  SendMessageW(main, WM_CLOSE, 0, 0);
+  platform::ClearFaults();
+  EXPECT_EQ(boxes.Pending(), 0u);
+  ASSERT_TRUE(IsWindow(main));
+  EXPECT_TRUE(IsWindowVisible(editor->GetWindow()));
+  EXPECT_TRUE(doc.IsModified());
+
+  // Done saves and hides the editor; the register comes back with its own bar.
+  Command(editor_cmd::kDone);
+  Pump();
+  EXPECT_FALSE(doc.IsModified());
+  EXPECT_FALSE(IsWindowVisible(editor->GetWindow()));
+  EXPECT_GE(RowOf(number), 0);
+  EXPECT_EQ(barOf(), main);
+}
