@@ -70,7 +70,7 @@ int CListUpdater::ImportItemFiles() {
   int total = ImportItems(*m_reader, 0);
 
   // Continuation files lie in the database folder, whichever item file was named.
-  CUpdateListReader next(m_readerOwner, m_progress->GetHwnd());
+  CUpdateListReader next(m_progress->GetHwnd());
   for (int k = 1; !m_progress->IsAborted(); ++k) {
     std::u16string path = DatabaseFolderFile(u"NWQItems" + NumberText(k) + u".xml");
     if (!FileExists(path)) break;
