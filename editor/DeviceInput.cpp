@@ -11,7 +11,7 @@
 #include "datastore/DbRecord.h"
 #include "datastore/ItemStore.h"
 #include "document/SalesDocument.h"
-#include "editor/EditCommand.h"
+#include "document/EditCommand.h"
 #include "editor/HeaderFieldCommands.h"
 #include "platform/platform.h"
 

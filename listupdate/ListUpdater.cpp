@@ -18,7 +18,7 @@
 #include "datastore/PriceLevelList.h"
 #include "datastore/SalesTaxList.h"
 #include "datastore/TaxCodeList.h"
-#include "editor/EditCommand.h"
+#include "document/EditCommand.h"
 #include "listupdate/GroupList.h"
 #include "listupdate/ImportText.h"
 #include "listupdate/UpdateFileJournal.h"

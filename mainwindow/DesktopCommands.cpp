@@ -8,7 +8,7 @@
 #include "datastore/ItemStore.h"
 #include "document/SalesDocument.h"
 #include "editor/DocumentView.h"
-#include "editor/EditCommand.h"
+#include "document/EditCommand.h"
 #include "listupdate/ListUpdater.h"
 #include "mainwindow/CustomerListHook.h"
 #include "mainwindow/DesktopFiles.h"
