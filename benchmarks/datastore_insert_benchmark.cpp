@@ -1,7 +1,6 @@
 // Inserting 10,000 items: through the item statements one by one (each its own
-// transaction), through the item statements inside one transaction, as raw sqlite3_exec
-// inserts of the same rows in one transaction, and through one prepared statement with
-// bound values (the anchor: what the engine itself needs).
+// transaction), through the item statements inside one transaction, and through one
+// prepared statement with bound values (the anchor: what the engine itself needs).
 //
 // Run by hand from a Release build: build/bin/datastore_benchmarks
 #include <benchmark/benchmark.h>
@@ -91,43 +90,6 @@ void BM_ItemStatementsInOneTransaction(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kRows);
 }
 
-// The same rows as ready-made statement texts, run with sqlite3_exec.
-void BM_RawExecInOneTransaction(benchmark::State& state) {
-  Scratch();
-  std::vector<std::string> statements;
-  for (const CItemRow& row : Rows()) {
-    std::u16string sql = u"INSERT INTO ItemsList (ListID, ListType, Name, FullName, SalesDescription, PurchaseCost, "
-                         u"SalesAmount, Taxable, Tax2, TimeCreated, TimeModified, EditSequence, UnitOfMeasure, "
-                         u"Account, Vendor, Parent, UseCount, ObjectPosition, StartingQuantity, EndingQuantity, "
-                         u"QuantityOnHand, QuantityOnSalesOrder, ReorderPoint, ObjectType, IsOpen, sReserved1, "
-                         u"sReserved2, sReserved3, sReserved4, nReserved1) VALUES (";
-    sql += SqlQuote(row[0].view());
-    for (int slot : {1, 2, 3, 4, 12, 5, 6, 7, 8, 9, 10, 11, 13, 14, 21}) sql += u"," + SqlQuote(row[slot].view());
-    for (int slot : {15, 22, 16, 17, 18, 19, 20, 23, 24}) sql += u"," + std::u16string(row[slot].view());
-    sql += u",'','','','',0)";
-    statements.push_back(platform::ToUtf8(sql));
-  }
-  for (auto _ : state) {
-    state.PauseTiming();
-    std::u16string path = FreshPath();
-    {
-      bench::MakeDatabase(path);  // the same schema
-    }
-    sqlite3* db = nullptr;
-    sqlite3_open(platform::MapDevicePath(path).string().c_str(), &db);
-    state.ResumeTiming();
-    sqlite3_exec(db, "BEGIN TRANSACTION;", nullptr, nullptr, nullptr);
-    for (const std::string& sql : statements) {
-      if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) state.SkipWithError("insert failed");
-    }
-    sqlite3_exec(db, "COMMIT TRANSACTION;", nullptr, nullptr, nullptr);
-    state.PauseTiming();
-    sqlite3_close(db);
-    state.ResumeTiming();
-  }
-  state.SetItemsProcessed(state.iterations() * kRows);
-}
-
 // The same rows through one prepared statement with bound values: what the engine needs.
 void BM_PreparedStatementInOneTransaction(benchmark::State& state) {
   Scratch();
@@ -149,7 +111,6 @@ void BM_PreparedStatementInOneTransaction(benchmark::State& state) {
 
 BENCHMARK(BM_ItemStatementsAlone)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_ItemStatementsInOneTransaction)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_RawExecInOneTransaction)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_PreparedStatementInOneTransaction)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace

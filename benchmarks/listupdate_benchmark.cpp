@@ -49,7 +49,7 @@ bool Import(const std::u16string& path) {
   CQBCustomerSource customers(nullptr, store);
   CCompanyInfo company(nullptr, CCompanyInfo::kFirstCompany);
   QuietProgress progress;
-  CListUpdater job(nullptr, &store, &customers, &company, nullptr, &progress, nullptr, u"");
+  CListUpdater job(&store, &customers, &company, nullptr, &progress, nullptr, u"");
   return job.Run(nullptr) == 1;
 }
 
@@ -167,7 +167,7 @@ void BM_ReadFilesOnly(benchmark::State& state) {
     state.PauseTiming();
     bench::WriteSampleUpdateLists(sample.folder);
     state.ResumeTiming();
-    CUpdateListReader reader(nullptr, nullptr);
+    CUpdateListReader reader(nullptr);
     UpdateItemRecord item;
     reader.LoadFile(sample.folder + u"NWQItems.xml");
     for (int more = reader.FirstItem(item); more; more = reader.NextItem(item)) ++records;

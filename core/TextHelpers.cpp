@@ -526,16 +526,6 @@ void GetDateRange(std::u16string_view rangeName, CBstr& start, CBstr& end) {
 
 // ---- Text ----------------------------------------------------------------------------------------
 
-void EscapeSqlQuotes(CBstr& text) {
-  if (!Contains(text.view(), u'\'')) return;
-  std::u16string out;
-  for (WCHAR c : text.view()) {
-    out.push_back(c);
-    if (c == u'\'') out.push_back(u'\'');
-  }
-  text = CBstr(out);
-}
-
 void ReplaceQuoteWithSpace(CBstr& text) {
   // Done on the UTF-16 text itself, so no character is lost to a code-page round trip.
   std::u16string s = text.str();

@@ -73,7 +73,6 @@ void GetDateRange(std::u16string_view rangeName, CBstr& start, CBstr& end);
 
 // ---- Text ---------------------------------------------------------------------------------------
 
-void EscapeSqlQuotes(CBstr& text);
 void ReplaceQuoteWithSpace(CBstr& text);
 void AppendBackslash(CBstr& path);
 void GetTextAfterColon(std::u16string_view text, CBstr& out);

@@ -2,14 +2,8 @@
 // replace and the deletes.
 #include <sqlite3.h>
 
-#include <cstring>
-
 #include "core/Utilities.h"
-#include "datastore/Internal.h"
 #include "datastore/SqlDatabase.h"
-
-using datastore_internal::BindText;
-using datastore_internal::CSqlStatement;
 
 namespace {
 
@@ -47,16 +41,16 @@ bool CSqlDatabase::OpenCustomerList() {
   CSqlStatement statement;
   int rc = Prepare(CSqlText(u"Select ListID, Name, FullName, Sublevel, CompanyName, Phone, "
                             u"TotalBalance FROM CustomerList Order By UPPER(FullName)"),
-                   statement.put());
+                   statement);
   if (rc != SQLITE_OK) return false;
-  const int columns = sqlite3_column_count(statement.get());
+  const int columns = statement.ColumnCount();
   std::vector<std::u16string> heading;
   for (int c = 0; c < columns; ++c) {
-    const char* name = sqlite3_column_name(statement.get(), c);
-    heading.push_back(name ? std::u16string(name, name + std::strlen(name)) : u"");
+    std::string name = statement.ColumnName(c);
+    heading.emplace_back(name.begin(), name.end());
   }
   m_customerTable.push_back(std::move(heading));
-  while ((rc = Step(statement.get())) == SQLITE_ROW) {
+  while ((rc = statement.Step()) == SQLITE_ROW) {
     std::vector<std::u16string> line;
     line.reserve(static_cast<size_t>(columns));
     for (int c = 0; c < columns; ++c) line.push_back(GetColumnText(statement.get(), c).str());
@@ -114,8 +108,8 @@ bool CSqlDatabase::ReadCustomerRow(sqlite3_stmt* statement, CCustomerFields& fie
 
 bool CSqlDatabase::QueryCustomerRow(const CSqlText& statement, CCustomerFields& fields) {
   Lock lock(m_lock);
-  COneRun prepared(*this);
-  if (PrepareForOneRun(statement, prepared.put()) != SQLITE_OK) return false;
+  COneRun prepared;
+  if (PrepareForOneRun(statement, prepared) != SQLITE_OK) return false;
   bool found = Step(prepared.get()) == SQLITE_ROW;
   if (found) ReadCustomerRow(prepared.get(), fields);
   return found;
@@ -148,8 +142,8 @@ bool CSqlDatabase::GetCustomerTermsByFullName(std::u16string_view fullName, CBst
   CSqlText sql(u"SELECT Terms FROM CustomerList WHERE FullName = ");
   sql.AppendBound(fullName);
   Lock lock(m_lock);
-  COneRun prepared(*this);
-  if (PrepareForOneRun(sql, prepared.put()) != SQLITE_OK || Step(prepared.get()) != SQLITE_ROW) return false;
+  COneRun prepared;
+  if (PrepareForOneRun(sql, prepared) != SQLITE_OK || Step(prepared.get()) != SQLITE_ROW) return false;
   read(prepared.get());
   return true;
 }
@@ -187,7 +181,7 @@ CSqlText CustomerInsertText(const CCustomerFields& fields) {
 bool CSqlDatabase::InsertCustomer(const CCustomerFields& fields) {
   static const std::u16string kText = CustomerInsertText(CCustomerFields()).Text();
   Lock lock(m_lock);
-  sqlite3_stmt* statement = KeptStatement(m_customerInsert, kText);
+  CSqlStatement* statement = KeptStatement(m_customerInsert, kText);
   if (!statement) return ExecuteWrite(CustomerInsertText(fields)) == SQLITE_OK;
   int rc = SQLITE_OK;
   for (int column = 0; column < kCustomerColumnCount && rc == SQLITE_OK; ++column) {
@@ -196,10 +190,10 @@ bool CSqlDatabase::InsertCustomer(const CCustomerFields& fields) {
     // Card fields go in exactly as the block holds them (a character 0 that scrambling
     // produced included): every value is bound.
     rc = field == kCustNotes && HasLineBreak(fields[field].view())
-             ? BindText(statement, column + 1, NotesOnOneLine(fields[field].view()), buffer, SQLITE_STATIC)
-             : BindText(statement, column + 1, fields[field].view(), buffer, SQLITE_STATIC);
+             ? statement->BindTextInPlace(column + 1, NotesOnOneLine(fields[field].view()), buffer)
+             : statement->BindTextInPlace(column + 1, fields[field].view(), buffer);
   }
-  return StepRowInsert(statement, rc) == SQLITE_OK;
+  return StepRowInsert(*statement, rc) == SQLITE_OK;
 }
 
 bool CSqlDatabase::ReplaceCustomer(const CCustomerFields& fields) {

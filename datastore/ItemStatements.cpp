@@ -9,8 +9,6 @@
 #include "platform/base/Base.h"
 #include "resources/resource_ids.h"
 
-using datastore_internal::BindText;
-using datastore_internal::CSqlStatement;
 using datastore_internal::DecimalText;
 
 namespace {
@@ -102,17 +100,17 @@ bool CSqlDatabase::AddRecord(const CItemRowValues& values) {
   int rc = SQLITE_OK;
   {
     Lock lock(m_lock);
-    if (sqlite3_stmt* statement = KeptStatement(m_itemInsert, kText)) {
+    if (CSqlStatement* statement = KeptStatement(m_itemInsert, kText)) {
       int index = 0;
       auto bindText = [&](int slot) {
         ++index;
-        if (rc == SQLITE_OK) rc = BindText(statement, index, values.text[slot], BindBuffer(index), SQLITE_STATIC);
+        if (rc == SQLITE_OK) rc = statement->BindTextInPlace(index, values.text[slot], BindBuffer(index));
       };
       for (int slot : kInsertTextSlots) bindText(slot);
       for (int slot : kInsertNumberSlots)
-        if (++index, rc == SQLITE_OK) rc = sqlite3_bind_int64(statement, index, values.number[slot]);
+        if (++index, rc == SQLITE_OK) rc = statement->BindInt64(index, values.number[slot]);
       for (int slot : kInsertReservedSlots) bindText(slot);
-      rc = StepRowInsert(statement, rc);
+      rc = StepRowInsert(*statement, rc);
     } else {
       rc = ExecuteWrite(ItemInsertText(values));
     }
@@ -198,10 +196,10 @@ bool CSqlDatabase::DeleteItemRow(std::u16string_view listId, std::u16string_view
   return Execute(sql) == SQLITE_OK;
 }
 
-bool CSqlDatabase::DeleteByListType(std::u16string_view listType, std::optional<std::u16string_view> parent) {
+bool CSqlDatabase::DeleteByListType(const CListTypes& listTypes, std::optional<std::u16string_view> parent) {
   Lock lock(m_lock);
   CSqlText sql(u"DELETE FROM 'ItemsList' WHERE ");
-  AppendListTypeCondition(sql, listType);
+  AppendListTypeCondition(sql, listTypes);
   if (parent) sql.Append(u" AND Parent = ").AppendBound(*parent);
   return Execute(sql) == SQLITE_OK;
 }
@@ -226,8 +224,8 @@ int CSqlDatabase::GetChildCount(std::u16string_view parent) {
   Lock lock(m_lock);
   CSqlText sql(u"SELECT count(*) FROM ItemsList WHERE PARENT = ");
   sql.AppendBound(parent);
-  COneRun statement(*this);
-  if (PrepareForOneRun(sql, statement.put()) != SQLITE_OK) {
+  COneRun statement;
+  if (PrepareForOneRun(sql, statement) != SQLITE_OK) {
     SetLastError(kPrepareFailed);
     return 0;
   }
@@ -244,8 +242,8 @@ bool CSqlDatabase::HasChildren(std::u16string_view parent) {
 
 bool CSqlDatabase::HasRow(const CSqlText& statement, const char16_t* prepareFailure) {
   Lock lock(m_lock);
-  COneRun prepared(*this);
-  if (PrepareForOneRun(statement, prepared.put()) != SQLITE_OK) {
+  COneRun prepared;
+  if (PrepareForOneRun(statement, prepared) != SQLITE_OK) {
     if (prepareFailure) SetLastError(prepareFailure);
     return false;
   }
@@ -254,8 +252,8 @@ bool CSqlDatabase::HasRow(const CSqlText& statement, const char16_t* prepareFail
 
 int CSqlDatabase::QueryItemRow(const CSqlText& statement, CItemRow& row) {
   Lock lock(m_lock);
-  COneRun prepared(*this);
-  int rc = PrepareForOneRun(statement, prepared.put());
+  COneRun prepared;
+  int rc = PrepareForOneRun(statement, prepared);
   if (rc != SQLITE_OK) return rc;
   int result = 0;
   if (Step(prepared.get()) == SQLITE_ROW) {
@@ -281,55 +279,50 @@ bool CSqlDatabase::GetItemRow(std::u16string_view listId, std::u16string_view li
   return rc == SQLITE_ROW;
 }
 
-void CSqlDatabase::AppendListTypeCondition(CSqlText& sql, std::u16string_view listType) {
-  // Callers name several types in one text joined by kListTypeJoin; each type is matched
-  // exactly as its own literal, so no text of theirs becomes SQL.
-  std::u16string_view join(kListTypeJoin);
-  sql.Append(u"(ListType = ");
-  size_t start = 0;
-  for (;;) {
-    size_t at = listType.find(join, start);
-    sql.AppendBound(listType.substr(start, at == std::u16string_view::npos ? std::u16string_view::npos : at - start));
-    if (at == std::u16string_view::npos) break;
-    sql.Append(u" Or ListType = ");
-    start = at + join.size();
+void CSqlDatabase::AppendListTypeCondition(CSqlText& sql, const CListTypes& listTypes) {
+  // Each type is a parameter of its own, matched exactly: (ListType = ? Or ListType = ?).
+  sql.Append(u"(");
+  bool first = true;
+  for (std::u16string_view type : listTypes.Types()) {
+    sql.Append(first ? u"ListType = " : u" Or ListType = ").AppendBound(type);
+    first = false;
   }
   sql.Append(u")");
 }
 
-bool CSqlDatabase::GetItemRowOfType(std::u16string_view listId, std::u16string_view listType, CItemRow& row) {
+bool CSqlDatabase::GetItemRowOfType(std::u16string_view listId, const CListTypes& listTypes, CItemRow& row) {
   // The import asks this for every item it reads: one type goes through a kept statement.
   static const std::u16string kOneType = u"SELECT * FROM ItemsList WHERE ListID = ? AND (ListType = ?)";
-  if (listType.find(kListTypeJoin) == std::u16string_view::npos) {
-    std::optional<bool> found =
-        QueryKept(m_itemByIdAndType, kOneType, {listId, listType}, [&row](sqlite3_stmt* st) { ReadItemRow(st, row); });
+  if (listTypes.Types().size() == 1) {
+    std::optional<bool> found = QueryKept(m_itemByIdAndType, kOneType, {listId, listTypes.Types()[0]},
+                                          [&row](sqlite3_stmt* st) { ReadItemRow(st, row); });
     if (found) return *found;
   }
   CSqlText sql(u"SELECT * FROM ItemsList WHERE ListID = ");
   sql.AppendBound(listId).Append(u" AND ");
-  AppendListTypeCondition(sql, listType);
+  AppendListTypeCondition(sql, listTypes);
   return QueryItemRow(sql, row) == SQLITE_ROW;
 }
 
-bool CSqlDatabase::GetItemStampOfType(std::u16string_view listId, std::u16string_view listType, CBstr& stamp) {
+bool CSqlDatabase::GetItemStampOfType(std::u16string_view listId, const CListTypes& listTypes, CBstr& stamp) {
   static const std::u16string kOneType = u"SELECT TimeModified FROM ItemsList WHERE ListID = ? AND (ListType = ?)";
   auto read = [&stamp](sqlite3_stmt* st) { stamp = GetColumnText(st, 0); };
-  if (listType.find(kListTypeJoin) == std::u16string_view::npos) {
-    if (std::optional<bool> found = QueryKept(m_itemStampByIdAndType, kOneType, {listId, listType}, read))
+  if (listTypes.Types().size() == 1) {
+    if (std::optional<bool> found = QueryKept(m_itemStampByIdAndType, kOneType, {listId, listTypes.Types()[0]}, read))
       return *found;
   }
   CSqlText sql(u"SELECT TimeModified FROM ItemsList WHERE ListID = ");
   sql.AppendBound(listId).Append(u" AND ");
-  AppendListTypeCondition(sql, listType);
+  AppendListTypeCondition(sql, listTypes);
   Lock lock(m_lock);
-  COneRun prepared(*this);
-  if (PrepareForOneRun(sql, prepared.put()) != SQLITE_OK || Step(prepared.get()) != SQLITE_ROW) return false;
+  COneRun prepared;
+  if (PrepareForOneRun(sql, prepared) != SQLITE_OK || Step(prepared.get()) != SQLITE_ROW) return false;
   read(prepared.get());
   return true;
 }
 
-bool CSqlDatabase::FindItemRow(std::u16string_view column, std::u16string_view value,
-                               std::u16string_view listType, CItemRow& row, bool contains) {
+bool CSqlDatabase::FindItemRow(std::u16string_view column, std::u16string_view value, const CListTypes& listTypes,
+                               CItemRow& row, bool contains) {
   const char16_t* columnName = ItemColumnName(column);
   if (!columnName) {
     Lock lock(m_lock);
@@ -345,7 +338,7 @@ bool CSqlDatabase::FindItemRow(std::u16string_view column, std::u16string_view v
     sql.Append(columnName).Append(u" = ").AppendBound(value);
   }
   sql.Append(u" AND ");
-  AppendListTypeCondition(sql, listType);
+  AppendListTypeCondition(sql, listTypes);
   return QueryItemRow(sql, row) == SQLITE_ROW;
 }
 
@@ -356,17 +349,14 @@ void CSqlDatabase::ReadChildWithCount(sqlite3_stmt* statement, CItemRow& row) {
   row[kRowUseCount] = CBstr(DecimalText(sqlite3_column_int64(statement, 9)));
 }
 
-sqlite3_stmt* CSqlDatabase::PrepareChildren(std::u16string_view moreColumns, std::u16string_view parent, bool byName,
+CSqlStatement CSqlDatabase::PrepareChildren(std::u16string_view moreColumns, std::u16string_view parent, bool byName,
                                             bool unordered) {
   CSqlText sql(u"SELECT ListID, ListType, Name, FullName, SalesDescription, Parent, ObjectPosition, ObjectType, IsOpen");
   sql.Append(moreColumns).Append(u" FROM ItemsList WHERE PARENT = ").AppendBound(parent);
   if (!unordered) sql.Append(byName ? u" ORDER BY Name" : u" ORDER BY ObjectPosition");
   CSqlStatement statement;
-  if (Prepare(sql, statement.put()) != SQLITE_OK) {
-    SetLastError(kPrepareFailed);
-    return nullptr;
-  }
-  return statement.release();
+  if (Prepare(sql, statement) != SQLITE_OK) SetLastError(kPrepareFailed);
+  return statement;
 }
 
 std::unique_ptr<CSqlCursor> CSqlDatabase::OpenChildCursor(std::u16string_view parent, CItemRow& row,
@@ -374,20 +364,19 @@ std::unique_ptr<CSqlCursor> CSqlDatabase::OpenChildCursor(std::u16string_view pa
   Lock lock(m_lock);
   // The child count comes with each row, counted through the Parent index, rather than
   // from a statement of its own per row.
-  CSqlStatement statement;
-  *statement.put() = PrepareChildren(
+  CSqlStatement statement = PrepareChildren(
       u", (SELECT count(*) FROM ItemsList AS Child WHERE Child.Parent = ItemsList.FullName)", parent, byName,
       unordered);
-  if (!statement.get()) return nullptr;
-  if (prepareOnly) return MakeCursor(statement.release());
-  if (Step(statement.get()) != SQLITE_ROW) return nullptr;
+  if (!statement) return nullptr;
+  if (prepareOnly) return MakeCursor(std::move(statement));
+  if (statement.Step() != SQLITE_ROW) return nullptr;
   ReadChildWithCount(statement.get(), row);
-  return MakeCursor(statement.release());
+  return MakeCursor(std::move(statement));
 }
 
 bool CSqlDatabase::StepCursor(CSqlCursor& cursor) {
   if (!cursor.IsOpen()) return false;
-  if (Step(cursor.m_statement) == SQLITE_ROW) return true;
+  if (cursor.m_statement.Step() == SQLITE_ROW) return true;
   FinalizeCursor(cursor);
   return false;
 }
@@ -395,7 +384,7 @@ bool CSqlDatabase::StepCursor(CSqlCursor& cursor) {
 bool CSqlDatabase::NextChild(CSqlCursor& cursor, CItemRow& row) {
   Lock lock(m_lock);
   if (!StepCursor(cursor)) return false;
-  ReadChildWithCount(cursor.m_statement, row);
+  ReadChildWithCount(cursor.m_statement.get(), row);
   return true;
 }
 
@@ -425,19 +414,19 @@ std::unique_ptr<CSqlCursor> CSqlDatabase::SelectItems(CItemRow& row, std::u16str
     }
   }
   CSqlStatement statement;
-  if (Prepare(sql, statement.put()) != SQLITE_OK) {
+  if (Prepare(sql, statement) != SQLITE_OK) {
     SetLastError(kPrepareFailed);
     return nullptr;
   }
-  if (Step(statement.get()) != SQLITE_ROW) return nullptr;
+  if (statement.Step() != SQLITE_ROW) return nullptr;
   if (readFirst) ReadItemRow(statement.get(), row);
-  return MakeCursor(statement.release());
+  return MakeCursor(std::move(statement));
 }
 
 bool CSqlDatabase::StepItemRow(CSqlCursor& cursor, CItemRow& row, bool read) {
   Lock lock(m_lock);
   if (!StepCursor(cursor)) return false;
-  if (read) ReadItemRow(cursor.m_statement, row);
+  if (read) ReadItemRow(cursor.m_statement.get(), row);
   return true;
 }
 
@@ -483,14 +472,14 @@ void AppendAsciiUpper(std::string& out, std::string_view text) {
 
 std::unique_ptr<CSqlCursor> CSqlDatabase::OpenFindCursor(std::u16string_view parent, bool byName, bool unordered) {
   Lock lock(m_lock);
-  sqlite3_stmt* statement = PrepareChildren(u"", parent, byName, unordered);
-  return statement ? MakeCursor(statement) : nullptr;
+  CSqlStatement statement = PrepareChildren(u"", parent, byName, unordered);
+  return statement ? MakeCursor(std::move(statement)) : nullptr;
 }
 
 bool CSqlDatabase::NextFindRow(CSqlCursor& cursor, int& kind) {
   Lock lock(m_lock);
   if (!StepCursor(cursor)) return false;
-  sqlite3_stmt* statement = cursor.m_statement;
+  sqlite3_stmt* statement = cursor.m_statement.get();
   kind = sqlite3_column_type(statement, kFindKind) == SQLITE_INTEGER
              ? static_cast<int>(sqlite3_column_int64(statement, kFindKind))
              : static_cast<int>(SqlIntegerFromText(GetColumnText(statement, kFindKind).view()));
@@ -499,7 +488,7 @@ bool CSqlDatabase::NextFindRow(CSqlCursor& cursor, int& kind) {
 
 bool CSqlDatabase::FindRowHolds(CSqlCursor& cursor, const CFindText& text, std::u16string* shown) {
   Lock lock(m_lock);
-  sqlite3_stmt* statement = cursor.m_statement;
+  sqlite3_stmt* statement = cursor.m_statement.get();
   if (!statement) return false;
   using Field = CFindText::Field;
   if (!shown) {
@@ -542,6 +531,6 @@ bool CSqlDatabase::FindRowHoldsWide(sqlite3_stmt* statement, const CFindText& te
 void CSqlDatabase::ReadFindRow(CSqlCursor& cursor, CItemRow& row) {
   Lock lock(m_lock);
   if (!cursor.IsOpen()) return;
-  ReadChildRow(cursor.m_statement, row);
+  ReadChildRow(cursor.m_statement.get(), row);
   row[kRowUseCount] = CBstr(DecimalText(GetChildCount(row[kRowFullName].view())));
 }

@@ -356,24 +356,24 @@ bool CItemStore::DeleteChildren(std::u16string_view parent) {
   return false;
 }
 
-bool CItemStore::DeleteByListType(std::u16string_view listType, std::optional<std::u16string_view> parent) {
-  if (m_db->DeleteByListType(listType, parent)) return true;
+bool CItemStore::DeleteByListType(const CListTypes& listTypes, std::optional<std::u16string_view> parent) {
+  if (m_db->DeleteByListType(listTypes, parent)) return true;
   KeepLayerError();
   return false;
 }
 
-std::unique_ptr<CDbRecord> CItemStore::GetItemByListID(std::u16string_view listId, std::u16string_view listTypes) {
+std::unique_ptr<CDbRecord> CItemStore::GetItemByListID(std::u16string_view listId, const CListTypes& listTypes) {
   CItemRow row;
   if (!m_db->GetItemRowOfType(listId, listTypes, row)) return nullptr;
   return RecordFromRow(std::move(row));
 }
 
-bool CItemStore::GetItemStampByListID(std::u16string_view listId, std::u16string_view listTypes, CBstr& stamp) {
+bool CItemStore::GetItemStampByListID(std::u16string_view listId, const CListTypes& listTypes, CBstr& stamp) {
   return m_db->GetItemStampOfType(listId, listTypes, stamp);
 }
 
 std::unique_ptr<CDbRecord> CItemStore::FindItemLike(std::u16string_view column, std::u16string_view text,
-                                                    std::u16string_view listTypes, bool contains) {
+                                                    const CListTypes& listTypes, bool contains) {
   CItemRow row;
   if (!m_db->FindItemRow(column, text, listTypes, row, contains)) return nullptr;
   return RecordFromRow(std::move(row));

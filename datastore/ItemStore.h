@@ -151,16 +151,16 @@ class CItemStore {
   // transaction: true when all of it was done, false (nothing changed) otherwise.
   bool DeleteCategoryContents(std::u16string_view fullName);
   bool DeleteChildren(std::u16string_view parent);
-  bool DeleteByListType(std::u16string_view listType, std::optional<std::u16string_view> parent = std::nullopt);
+  bool DeleteByListType(const CListTypes& listTypes, std::optional<std::u16string_view> parent = std::nullopt);
 
-  // `listTypes` may name several types joined by kListTypeJoin.
-  std::unique_ptr<CDbRecord> GetItemByListID(std::u16string_view listId, std::u16string_view listTypes);
+  // The row of that ListID whose ListType is one of `listTypes`.
+  std::unique_ptr<CDbRecord> GetItemByListID(std::u16string_view listId, const CListTypes& listTypes);
   // The TimeModified of the row GetItemByListID would give, read alone (a repeated import
   // needs no more to pass an unchanged item by); false when there is no such row.
-  bool GetItemStampByListID(std::u16string_view listId, std::u16string_view listTypes, CBstr& stamp);
+  bool GetItemStampByListID(std::u16string_view listId, const CListTypes& listTypes, CBstr& stamp);
   // The first row whose column contains (or equals) the text, within the types.
   std::unique_ptr<CDbRecord> FindItemLike(std::u16string_view column, std::u16string_view text,
-                                          std::u16string_view listTypes, bool contains);
+                                          const CListTypes& listTypes, bool contains);
   // True when a node of that Name is under that Parent; `out` then holds it, of `kind`.
   bool FindChildByName(std::u16string_view name, int kind, std::u16string_view parent,
                        std::unique_ptr<CDbRecord>& out);

@@ -105,10 +105,9 @@ std::u16string Widen(const char* text) {
   return text ? Widen(text, static_cast<int>(std::strlen(text))) : std::u16string();
 }
 
-using datastore_internal::CSqlStatement;
 using datastore_internal::DecimalText;
 
-// The UTF-16 units of a value: a BLOB holds them verbatim (see BindText), a text is read
+// The UTF-16 units of a value: a BLOB holds them verbatim (see CSqlStatement), a text is read
 // whole, U+0000 included. Null for SQL NULL.
 std::optional<std::u16string> ValueUnits(sqlite3_value* value) {
   switch (sqlite3_value_type(value)) {
@@ -150,24 +149,6 @@ void ContainsFunction(sqlite3_context* context, int, sqlite3_value** arguments) 
 
 namespace datastore_internal {
 
-int BindText(sqlite3_stmt* statement, int index, std::u16string_view value, std::string& buffer,
-             void (*lifetime)(void*)) {
-  // The file keeps its texts as UTF-8: converting here costs less than handing the engine
-  // UTF-16 to convert at every step.
-  if (platform::ToUtf8Strict(value, buffer))
-    return sqlite3_bind_text(statement, index, buffer.data(), static_cast<int>(buffer.size()), lifetime);
-  // Unpaired surrogates would be altered by any UTF-8 form; their units are kept verbatim
-  // as a BLOB, which GetColumnText turns back into the same text.
-  std::string& units = buffer;
-  units.clear();
-  units.reserve(value.size() * sizeof(char16_t));
-  for (char16_t c : value) {
-    units.push_back(static_cast<char>(c & 0xFF));
-    units.push_back(static_cast<char>(c >> 8));
-  }
-  return sqlite3_bind_blob(statement, index, units.data(), static_cast<int>(units.size()), lifetime);
-}
-
 std::u16string DecimalText(long long value) {
   std::string digits = std::to_string(value);
   return std::u16string(digits.begin(), digits.end());
@@ -175,21 +156,18 @@ std::u16string DecimalText(long long value) {
 
 }  // namespace datastore_internal
 
-using datastore_internal::BindText;
+namespace {
 
-int BindParameters(sqlite3_stmt* statement, const CSqlText& text) {
+int BindParameters(CSqlStatement& statement, const CSqlText& text) {
   const std::vector<std::u16string>& values = text.Parameters();
-  std::string buffer;
   for (size_t i = 0; i < values.size(); ++i) {
     int index = static_cast<int>(i) + 1;
-    int rc = text.IsIntegerParameter(i) ? sqlite3_bind_int64(statement, index, SqlIntegerFromText(values[i]))
-                                        : BindText(statement, index, values[i], buffer, SQLITE_TRANSIENT);
+    int rc = text.IsIntegerParameter(i) ? statement.BindInt64(index, SqlIntegerFromText(values[i]))
+                                        : statement.BindText(index, values[i]);
     if (rc != SQLITE_OK) return rc;
   }
   return SQLITE_OK;
 }
-
-namespace {
 
 // A column's text as UTF-16.
 CBstr TextOf(const char* text, int bytes) {
@@ -238,15 +216,11 @@ CBstr GetColumnText(sqlite3_stmt* statement, int column) {
 // ---- Cursors ---------------------------------------------------------------------------------
 
 CSqlCursor::~CSqlCursor() {
-  if (m_owner) {
-    m_owner->ReleaseCursor(this);
-  } else if (m_statement) {
-    sqlite3_finalize(m_statement);
-  }
+  if (m_owner) m_owner->ReleaseCursor(this);
 }
 
-std::unique_ptr<CSqlCursor> CSqlDatabase::MakeCursor(sqlite3_stmt* statement) {
-  auto cursor = std::make_unique<CSqlCursor>(CSqlCursor::Key(), this, statement);
+std::unique_ptr<CSqlCursor> CSqlDatabase::MakeCursor(CSqlStatement statement) {
+  auto cursor = std::make_unique<CSqlCursor>(CSqlCursor::Key(), this, std::move(statement));
   m_cursors.insert(cursor.get());
   return cursor;
 }
@@ -257,10 +231,7 @@ void CSqlDatabase::ReleaseCursor(CSqlCursor* cursor) {
   m_cursors.erase(cursor);
 }
 
-void CSqlDatabase::FinalizeCursor(CSqlCursor& cursor) {
-  if (cursor.m_statement) sqlite3_finalize(cursor.m_statement);
-  cursor.m_statement = nullptr;
-}
+void CSqlDatabase::FinalizeCursor(CSqlCursor& cursor) { cursor.m_statement.reset(); }
 
 void CSqlDatabase::FinalizeAllCursors() {
   for (CSqlCursor* cursor : m_cursors) FinalizeCursor(*cursor);
@@ -430,7 +401,7 @@ bool CSqlDatabase::OpenItemsList(CBstr& message) {
   Lock lock(m_lock);
   FreeItemIdTable();
   CSqlStatement statement;
-  int rc = Prepare(CSqlText(u"Select ListID FROM ItemsList"), statement.put());
+  int rc = Prepare(CSqlText(u"Select ListID FROM ItemsList"), statement);
   if (rc == SQLITE_OK) {
     m_itemIdTable.push_back(u"ListID");
     while ((rc = Step(statement.get())) == SQLITE_ROW) {
@@ -464,8 +435,8 @@ int CSqlDatabase::ItemIdRowCount() const {
 bool CSqlDatabase::ColumnExists(std::u16string_view table, std::u16string_view column) {
   CSqlStatement statement;
   CSqlText sql(u"SELECT name FROM pragma_table_info(");
-  sql.AppendText(table).Append(u")");
-  if (Prepare(sql, statement.put()) != SQLITE_OK) return false;
+  sql.AppendBound(table).Append(u")");
+  if (Prepare(sql, statement) != SQLITE_OK) return false;
   bool found = false;
   while (!found && Step(statement.get()) == SQLITE_ROW) {
     std::u16string name = GetColumnText(statement.get(), 0).str();
@@ -479,10 +450,10 @@ bool CSqlDatabase::ColumnExists(std::u16string_view table, std::u16string_view c
 bool CSqlDatabase::ReadUpdateStamp(int& stamp) {
   Lock lock(m_lock);
   CSqlStatement statement;
-  if (Prepare(CSqlText(u"PRAGMA user_version"), statement.put()) != SQLITE_OK ||
+  if (Prepare(CSqlText(u"PRAGMA user_version"), statement) != SQLITE_OK ||
       Step(statement.get()) != SQLITE_ROW)
     return false;
-  stamp = sqlite3_column_int(statement.get(), 0);
+  stamp = static_cast<int>(statement.ColumnInt64(0));
   return true;
 }
 
@@ -532,8 +503,8 @@ int CSqlDatabase::Execute(std::u16string_view statement) {
 int CSqlDatabase::Execute(const CSqlText& statement) {
   Lock lock(m_lock);
   if (!statement.HasParameters()) return ExecuteUtf8(Narrow(statement.Text()));
-  COneRun prepared(*this);
-  int rc = PrepareForOneRun(statement, prepared.put());
+  COneRun prepared;
+  int rc = PrepareForOneRun(statement, prepared);
   if (rc != SQLITE_OK) {
     KeepEngineError();
     return rc;
@@ -544,20 +515,17 @@ int CSqlDatabase::Execute(const CSqlText& statement) {
   return rc == SQLITE_DONE ? SQLITE_OK : rc;
 }
 
-int CSqlDatabase::Prepare(const CSqlText& statement, sqlite3_stmt** out) {
-  *out = nullptr;
+int CSqlDatabase::Prepare(const CSqlText& statement, CSqlStatement& out) {
+  out.reset();
   if (!m_db) {
     SetLastError(u"The database is not open");
     return SQLITE_MISUSE;
   }
-  std::string text = Narrow(statement.Text());
   CSqlStatement prepared;
-  int rc = sqlite3_prepare_v2(m_db, text.c_str(), -1, prepared.put(), nullptr);
-  if (rc != SQLITE_OK) return rc;
-  rc = BindParameters(prepared.get(), statement);
-  if (rc != SQLITE_OK) return rc;
-  *out = prepared.release();
-  return SQLITE_OK;
+  int rc = prepared.Prepare(m_db, Narrow(statement.Text()));
+  if (rc == SQLITE_OK) rc = BindParameters(prepared, statement);
+  if (rc == SQLITE_OK) out = std::move(prepared);
+  return rc;
 }
 
 namespace {
@@ -566,88 +534,63 @@ namespace {
 constexpr size_t kMaxKeptStatements = 64;
 }  // namespace
 
-int CSqlDatabase::PrepareForOneRun(const CSqlText& statement, sqlite3_stmt** out) {
-  if (!statement.IsReusable() || !m_db) return Prepare(statement, out);
-  *out = nullptr;
+int CSqlDatabase::PrepareForOneRun(const CSqlText& statement, COneRun& run) {
+  if (!statement.HasParameters() || !m_db) return Prepare(statement, run.m_owned);
   auto kept = m_keptByText.find(statement.Text());
   if (kept == m_keptByText.end()) {
-    if (m_keptByText.size() >= kMaxKeptStatements) return Prepare(statement, out);
+    if (m_keptByText.size() >= kMaxKeptStatements) return Prepare(statement, run.m_owned);
     CSqlStatement prepared;
-    std::string text = Narrow(statement.Text());
-    int rc = sqlite3_prepare_v3(m_db, text.c_str(), -1, SQLITE_PREPARE_PERSISTENT, prepared.put(), nullptr);
+    int rc = prepared.Prepare(m_db, Narrow(statement.Text()), true);
     if (rc != SQLITE_OK) return rc;
-    kept = m_keptByText.emplace(statement.Text(), prepared.release()).first;
-    m_kept.insert(kept->second);
+    kept = m_keptByText.emplace(statement.Text(), std::move(prepared)).first;
   }
   int rc = BindParameters(kept->second, statement);
   if (rc != SQLITE_OK) {
-    sqlite3_clear_bindings(kept->second);
+    kept->second.Reset();
     return rc;
   }
-  *out = kept->second;
+  run.m_kept = &kept->second;
   return SQLITE_OK;
 }
 
-void CSqlDatabase::ReleaseStatement(sqlite3_stmt* statement) {
-  if (!statement) return;
-  if (m_kept.count(statement) == 0) {
-    sqlite3_finalize(statement);
-    return;
-  }
-  // Reset at once: a statement left part-way would keep its read open on the file.
-  sqlite3_reset(statement);
-  sqlite3_clear_bindings(statement);
-}
-
 void CSqlDatabase::FinalizeKeptStatements() {
-  for (auto& [text, statement] : m_keptByText) sqlite3_finalize(statement);
   m_keptByText.clear();
-  m_kept.clear();
-  for (sqlite3_stmt** kept :
-       {&m_itemInsert, &m_customerInsert, &m_itemByIdAndType, &m_itemStampByIdAndType, &m_customerByListID,
-        &m_customerByFullName, &m_customerTermsByFullName}) {
-    sqlite3_finalize(*kept);
-    *kept = nullptr;
-  }
+  for (CSqlStatement* kept : {&m_itemInsert, &m_customerInsert, &m_itemByIdAndType, &m_itemStampByIdAndType,
+                              &m_customerByListID, &m_customerByFullName, &m_customerTermsByFullName})
+    kept->reset();
 }
 
-std::optional<bool> CSqlDatabase::QueryKept(sqlite3_stmt*& slot, const std::u16string& text,
+std::optional<bool> CSqlDatabase::QueryKept(CSqlStatement& slot, const std::u16string& text,
                                             std::initializer_list<std::u16string_view> values,
                                             const std::function<void(sqlite3_stmt*)>& read) {
   Lock lock(m_lock);
-  sqlite3_stmt* statement = KeptStatement(slot, text);
+  CSqlStatement* statement = KeptStatement(slot, text);
   if (!statement) return std::nullopt;
   int rc = SQLITE_OK, index = 0;
   for (std::u16string_view value : values) {
     ++index;
-    if (rc == SQLITE_OK) rc = BindText(statement, index, value, BindBuffer(index), SQLITE_STATIC);
+    if (rc == SQLITE_OK) rc = statement->BindTextInPlace(index, value, BindBuffer(index));
   }
-  bool found = rc == SQLITE_OK && Step(statement) == SQLITE_ROW;
-  if (found) read(statement);
-  sqlite3_reset(statement);
-  sqlite3_clear_bindings(statement);
+  bool found = rc == SQLITE_OK && statement->Step() == SQLITE_ROW;
+  if (found) read(statement->get());
+  statement->Reset();
   return found;
 }
 
-sqlite3_stmt* CSqlDatabase::KeptStatement(sqlite3_stmt*& slot, const std::u16string& text) {
+CSqlStatement* CSqlDatabase::KeptStatement(CSqlStatement& slot, const std::u16string& text) {
   if (!slot && m_db) {
-    std::string utf8 = Narrow(text);
-    if (sqlite3_prepare_v3(m_db, utf8.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &slot, nullptr) != SQLITE_OK) {
-      sqlite3_finalize(slot);
-      slot = nullptr;
-      return nullptr;
-    }
+    if (slot.Prepare(m_db, Narrow(text), true) != SQLITE_OK) return nullptr;
     // Sized now, never while a row is bound: a buffer that moved would leave its bound
     // text behind.
-    size_t parameters = static_cast<size_t>(sqlite3_bind_parameter_count(slot)) + 1;
+    size_t parameters = static_cast<size_t>(sqlite3_bind_parameter_count(slot.get())) + 1;
     if (m_bindBuffers.size() < parameters) m_bindBuffers.resize(parameters);
   }
-  return slot;
+  return slot ? &slot : nullptr;
 }
 
-int CSqlDatabase::StepRowInsert(sqlite3_stmt* statement, int rc) {
+int CSqlDatabase::StepRowInsert(CSqlStatement& statement, int rc) {
   if (rc == SQLITE_OK) {
-    rc = Step(statement);
+    rc = statement.Step();
     if (rc == SQLITE_DONE) {
       rc = SQLITE_OK;
       NoteDatabaseChanged();
@@ -657,8 +600,7 @@ int CSqlDatabase::StepRowInsert(sqlite3_stmt* statement, int rc) {
   } else {
     KeepEngineError();
   }
-  sqlite3_reset(statement);
-  sqlite3_clear_bindings(statement);
+  statement.Reset();
   return rc;
 }
 
@@ -669,7 +611,7 @@ int CSqlDatabase::Step(sqlite3_stmt* statement) { return sqlite3_step(statement)
 std::u16string CSqlDatabase::ExpandedText(const CSqlText& statement) {
   if (!statement.HasParameters()) return statement.Text();
   CSqlStatement prepared;
-  if (Prepare(statement, prepared.put()) != SQLITE_OK) return statement.Text();
+  if (Prepare(statement, prepared) != SQLITE_OK) return statement.Text();
   std::u16string out = statement.Text();
   if (char* expanded = sqlite3_expanded_sql(prepared.get())) {
     out = Widen(expanded);

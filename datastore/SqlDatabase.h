@@ -7,11 +7,11 @@
 // Name, a customer by ListID or FullName). Those are added to any file when it is opened,
 // so files made before them gain them; tables and rows are never touched by that.
 //
-// Statement texts are built from fixed pieces and values; every text value goes through
-// SqlQuote on a copy (the caller's texts never change), and values that a literal cannot
-// carry (U+0000, unpaired surrogates) are bound as parameters. The statements that run
-// once per row (inserts, the duplicate check, customer replacement, single-row reads) bind
-// every value: their prepared statements are kept and reused until the file is closed.
+// Statement texts are built from fixed pieces and "?" parameters; every value is bound,
+// never written into the text (the caller's texts never change). A statement text is
+// therefore the same for every row of one shape: the statements that run once per row
+// (inserts, the duplicate check, customer replacement, single-row reads) are prepared
+// once, kept and reused until the file is closed.
 //
 // Results: "engine code" operations return the SQLite result code (0 for success).
 // Every failure the engine reports leaves its message as the last error text; a success
@@ -29,16 +29,17 @@
 // nothing that loop does may end up waiting for the loader thread while it waits for us.
 #pragma once
 
+#include <concepts>
 #include <functional>
 #include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "datastore/CustomerFields.h"
@@ -46,6 +47,7 @@
 #include "datastore/SqlText.h"
 #include "platform/base/Bstr.h"
 #include "platform/base/Win32Types.h"
+#include "platform/sqlite/SqlStatement.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -85,6 +87,28 @@ class CFindText {
   Field m_field;
 };
 
+// The list types a read of ItemsList accepts: one, or any of several. It refers to the
+// caller's texts, so it is made for one call and never kept.
+//
+//   static constexpr std::u16string_view kSellable[] = {u"Service", u"Inventory Part"};
+//   store.FindItemLike(u"Name", code, kSellable, false);
+class CListTypes {
+ public:
+  template <typename Text>
+    requires std::convertible_to<const Text&, std::u16string_view>
+  CListTypes(const Text& one) : m_one(one) {}
+  template <size_t N>
+  CListTypes(const std::u16string_view (&several)[N]) : m_several(several) {}
+
+  std::span<const std::u16string_view> Types() const {
+    return m_several.empty() ? std::span<const std::u16string_view>(&m_one, 1) : m_several;
+  }
+
+ private:
+  std::u16string_view m_one;
+  std::span<const std::u16string_view> m_several;
+};
+
 // One ItemsList row to insert, read where it lies: the texts and the numbers by
 // ItemRowSlot (only the number slots' numbers and the other slots' texts are read).
 struct CItemRowValues {
@@ -102,19 +126,19 @@ class CSqlCursor {
     friend class CSqlDatabase;
     Key() = default;
   };
-  CSqlCursor(Key, CSqlDatabase* owner, sqlite3_stmt* statement) : m_owner(owner), m_statement(statement) {}
+  CSqlCursor(Key, CSqlDatabase* owner, CSqlStatement statement) : m_owner(owner), m_statement(std::move(statement)) {}
   ~CSqlCursor();
   CSqlCursor(const CSqlCursor&) = delete;
   CSqlCursor& operator=(const CSqlCursor&) = delete;
 
   // False once the statement has been finalized.
-  bool IsOpen() const { return m_statement != nullptr; }
+  bool IsOpen() const { return static_cast<bool>(m_statement); }
 
  private:
   friend class CSqlDatabase;
 
-  CSqlDatabase* m_owner;         // not owned; null once the database is gone
-  sqlite3_stmt* m_statement;     // owned until finalized
+  CSqlDatabase* m_owner;      // not owned; null once the database is gone
+  CSqlStatement m_statement;  // empty once finalized
 };
 
 class CSqlDatabase {
@@ -195,7 +219,7 @@ class CSqlDatabase {
   // The parent narrows the delete only when it is not empty.
   bool DeleteItemRow(std::u16string_view listId, std::u16string_view listType,
                      std::u16string_view parent);
-  bool DeleteByListType(std::u16string_view listType, std::optional<std::u16string_view> parent);
+  bool DeleteByListType(const CListTypes& listTypes, std::optional<std::u16string_view> parent);
   bool DeleteChildren(std::u16string_view parent);
 
   bool ItemNameExists(std::u16string_view name, std::u16string_view parent);
@@ -206,13 +230,13 @@ class CSqlDatabase {
   // what QueryItemRow returned (100 found, 0 no row, else the failed prepare's code).
   bool GetItemRow(std::u16string_view listId, std::u16string_view listType,
                   std::u16string_view parent, CItemRow& row, int* code = nullptr);
-  bool GetItemRowOfType(std::u16string_view listId, std::u16string_view listType, CItemRow& row);
+  bool GetItemRowOfType(std::u16string_view listId, const CListTypes& listTypes, CItemRow& row);
   // Only the TimeModified of the row GetItemRowOfType would read; false when there is none.
-  bool GetItemStampOfType(std::u16string_view listId, std::u16string_view listType, CBstr& stamp);
-  // `column` must name an ItemsList column; `listType` may join several types with
-  // kListTypeJoin ("Service' Or ListType = 'Payment"), each matched exactly.
-  bool FindItemRow(std::u16string_view column, std::u16string_view value,
-                   std::u16string_view listType, CItemRow& row, bool contains);
+  bool GetItemStampOfType(std::u16string_view listId, const CListTypes& listTypes, CBstr& stamp);
+  // `column` must name an ItemsList column; the row's ListType must be one of `listTypes`,
+  // each matched exactly.
+  bool FindItemRow(std::u16string_view column, std::u16string_view value, const CListTypes& listTypes,
+                   CItemRow& row, bool contains);
   // Prepares, steps once and finalizes; 100 with the row read, 0 without a row, or the
   // engine code of a failed prepare (the row untouched).
   int QueryItemRow(const CSqlText& statement, CItemRow& row);
@@ -294,42 +318,44 @@ class CSqlDatabase {
   // Adds the lookup indexes a file lacks; a failure (a read-only file) changes nothing.
   void CreateLookupIndexes();
   void RegisterFunctions();
-  // Prepares a statement of the caller's own (finalized by the caller) and binds it.
-  int Prepare(const CSqlText& statement, sqlite3_stmt** out);
-  // The same for a statement that is stepped and let go at once: a reusable text is
-  // prepared once and kept. Hand it back with ReleaseStatement, never finalize it.
-  int PrepareForOneRun(const CSqlText& statement, sqlite3_stmt** out);
-  void ReleaseStatement(sqlite3_stmt* statement);
+  // Prepares a statement of the caller's own into `out` and binds it; the engine code.
+  int Prepare(const CSqlText& statement, CSqlStatement& out);
+  // A statement that is stepped and let go at once: either one of its own, or the kept
+  // statement of its text, lent for the run and readied for the next one at scope end.
+  class COneRun {
+   public:
+    COneRun() = default;
+    ~COneRun() {
+      if (m_kept) m_kept->Reset();
+    }
+    COneRun(const COneRun&) = delete;
+    COneRun& operator=(const COneRun&) = delete;
+    sqlite3_stmt* get() const { return m_kept ? m_kept->get() : m_owned.get(); }
+
+   private:
+    friend class CSqlDatabase;
+    CSqlStatement m_owned;
+    CSqlStatement* m_kept = nullptr;  // not owned: one of the database's kept statements
+  };
+  // Prepares and binds a statement for one run: a text with parameters is prepared once
+  // and kept (a reset keeps a statement left part-way from holding its read open).
+  int PrepareForOneRun(const CSqlText& statement, COneRun& run);
   void FinalizeKeptStatements();
   // A statement of the per-row inserts and look-ups, prepared into `slot` at its first
   // use; null when it cannot be prepared (the caller then runs its text the general way,
   // which reports why).
-  sqlite3_stmt* KeptStatement(sqlite3_stmt*& slot, const std::u16string& text);
+  CSqlStatement* KeptStatement(CSqlStatement& slot, const std::u16string& text);
   // Reads one row through the kept statement of `slot`, binding `values` as its text
   // parameters straight from the caller's texts: whether a row came (`read` has taken
   // it), or nothing when the statement cannot be prepared.
-  std::optional<bool> QueryKept(sqlite3_stmt*& slot, const std::u16string& text,
+  std::optional<bool> QueryKept(CSqlStatement& slot, const std::u16string& text,
                                 std::initializer_list<std::u16string_view> values,
                                 const std::function<void(sqlite3_stmt*)>& read);
   // Steps a bound row insert (unless binding already failed with `rc`) and readies the
   // statement for the next row; the engine code, the last error kept on a failure.
-  int StepRowInsert(sqlite3_stmt* statement, int rc);
+  int StepRowInsert(CSqlStatement& statement, int rc);
   // The buffer that holds parameter `index`'s UTF-8 text until the insert's step.
   std::string& BindBuffer(int index);
-  // A statement of PrepareForOneRun, handed back by ReleaseStatement at scope end.
-  class COneRun {
-   public:
-    explicit COneRun(CSqlDatabase& db) : m_db(db) {}
-    ~COneRun() { m_db.ReleaseStatement(m_statement); }
-    COneRun(const COneRun&) = delete;
-    COneRun& operator=(const COneRun&) = delete;
-    sqlite3_stmt** put() { return &m_statement; }
-    sqlite3_stmt* get() const { return m_statement; }
-
-   private:
-    CSqlDatabase& m_db;
-    sqlite3_stmt* m_statement = nullptr;
-  };
   int Step(sqlite3_stmt* statement);
   // Prepares, steps once and finalizes: true when a row came back. A failed prepare keeps
   // `prepareFailure` as the last error when it is given.
@@ -340,14 +366,14 @@ class CSqlDatabase {
   void WriteInsertDiagnostic(const std::u16string& statement);
   void ShowWarning(UINT id, std::u16string_view text);
   void ShowError(UINT id, DWORD value);
-  std::unique_ptr<CSqlCursor> MakeCursor(sqlite3_stmt* statement);
+  std::unique_ptr<CSqlCursor> MakeCursor(CSqlStatement statement);
   void ReleaseCursor(CSqlCursor* cursor);
   void FinalizeCursor(CSqlCursor& cursor);
   // Steps an open cursor to its next row; false at the end, when it is finalized.
   bool StepCursor(CSqlCursor& cursor);
   // The children of `parent` in the order asked: the nine child columns, then
-  // `moreColumns` (each after a comma). Null on a failed prepare, "Prepare failed" kept.
-  sqlite3_stmt* PrepareChildren(std::u16string_view moreColumns, std::u16string_view parent, bool byName,
+  // `moreColumns` (each after a comma). Empty on a failed prepare, "Prepare failed" kept.
+  CSqlStatement PrepareChildren(std::u16string_view moreColumns, std::u16string_view parent, bool byName,
                                 bool unordered);
   void FinalizeAllCursors();
   void ReadChildWithCount(sqlite3_stmt* statement, CItemRow& row);
@@ -355,7 +381,7 @@ class CSqlDatabase {
   bool FindRowHoldsWide(sqlite3_stmt* statement, const CFindText& text, std::u16string* shown);
   bool ReadCustomerRow(sqlite3_stmt* statement, CCustomerFields& fields);
   bool QueryCustomerRow(const CSqlText& statement, CCustomerFields& fields);
-  void AppendListTypeCondition(CSqlText& sql, std::u16string_view listType);
+  void AppendListTypeCondition(CSqlText& sql, const CListTypes& listTypes);
 
   mutable std::recursive_mutex m_lock;
   bool m_open = true;
@@ -372,24 +398,20 @@ class CSqlDatabase {
   bool m_stampPending = false;
   std::set<CSqlCursor*> m_cursors;
   std::string m_findBuffer;  // a search's upper-cased row text
-  // Prepared statements kept by their text, and the same statements for ReleaseStatement.
-  std::unordered_map<std::u16string, sqlite3_stmt*> m_keptByText;
-  std::unordered_set<sqlite3_stmt*> m_kept;
+  // Prepared statements kept by their text.
+  std::unordered_map<std::u16string, CSqlStatement> m_keptByText;
   // The statements an import runs for every row, bound without building a statement text
   // (finalized with the kept statements), and the buffers of their bound texts.
-  sqlite3_stmt* m_itemInsert = nullptr;
-  sqlite3_stmt* m_customerInsert = nullptr;
-  sqlite3_stmt* m_itemByIdAndType = nullptr;
-  sqlite3_stmt* m_itemStampByIdAndType = nullptr;
-  sqlite3_stmt* m_customerByListID = nullptr;
-  sqlite3_stmt* m_customerByFullName = nullptr;
-  sqlite3_stmt* m_customerTermsByFullName = nullptr;
+  CSqlStatement m_itemInsert;
+  CSqlStatement m_customerInsert;
+  CSqlStatement m_itemByIdAndType;
+  CSqlStatement m_itemStampByIdAndType;
+  CSqlStatement m_customerByListID;
+  CSqlStatement m_customerByFullName;
+  CSqlStatement m_customerTermsByFullName;
   std::vector<std::string> m_bindBuffers;
   IDatabaseNotices* m_notices = nullptr;
 };
-
-// The separator callers use to name several list types in one condition text.
-inline constexpr char16_t kListTypeJoin[] = u"' Or ListType = '";
 
 // The exact creation texts of the schema and the upgrade (also used by tests and tools).
 extern const char16_t* const kCreateItemsTable;
@@ -408,6 +430,6 @@ struct SchemaUpgradeStep {
 };
 extern const SchemaUpgradeStep kSchemaUpgradeSteps[11];
 
-// Reads one result column as text: NULL gives an empty text, a BLOB (a value that was
-// bound because a literal could not carry it) its UTF-16 units.
+// Reads one result column as text: NULL gives an empty text, a BLOB (a text with unpaired
+// surrogates, which CSqlStatement binds as its units) those UTF-16 units.
 CBstr GetColumnText(sqlite3_stmt* statement, int column);

@@ -2,41 +2,8 @@
 
 #include <limits>
 
-#include "core/TextHelpers.h"
-#include "platform/base/Base.h"
-#include "platform/base/Bstr.h"
-
-std::u16string SqlQuote(std::u16string_view value) {
-  CBstr copy(value);
-  EscapeSqlQuotes(copy);
-  std::u16string out;
-  out.reserve(copy.Length() + 2);
-  out.push_back(u'\'');
-  out.append(copy.view());
-  out.push_back(u'\'');
-  return out;
-}
-
-bool CanTravelInSqlText(std::u16string_view value) {
-  return value.find(u'\0') == std::u16string_view::npos && platform::IsWellFormedUtf16(value);
-}
-
 CSqlText& CSqlText::Append(std::u16string_view piece) {
   m_text.append(piece);
-  return *this;
-}
-
-CSqlText& CSqlText::AppendText(std::u16string_view value) {
-  if (!CanTravelInSqlText(value)) return AppendBound(value);
-  m_text.append(SqlQuote(value));
-  m_hasInlineValues = true;
-  return *this;
-}
-
-CSqlText& CSqlText::AppendInteger(long long value) {
-  std::string digits = std::to_string(value);
-  m_text.append(digits.begin(), digits.end());
-  m_hasInlineValues = true;
   return *this;
 }
 

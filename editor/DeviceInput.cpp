@@ -11,15 +11,15 @@
 #include "datastore/DbRecord.h"
 #include "datastore/ItemStore.h"
 #include "document/SalesDocument.h"
-#include "editor/EditCommand.h"
+#include "document/EditCommand.h"
 #include "editor/HeaderFieldCommands.h"
 #include "platform/platform.h"
 
 namespace {
 
 // The item types a code may name, as the items list shows them.
-constexpr char16_t kScannableTypes[] = u"Service' Or ListType = 'Inventory Part' Or ListType = 'Non-inventory Part"
-                                       u"' Or ListType = 'Other Charge' Or ListType = 'Group";
+constexpr std::u16string_view kScannableTypes[] = {u"Service", u"Inventory Part", u"Non-inventory Part",
+                                                   u"Other Charge", u"Group"};
 
 std::u16string_view Trimmed(std::u16string_view text) {
   while (!text.empty() && (text.front() == u' ' || text.front() == u'\t')) text.remove_prefix(1);

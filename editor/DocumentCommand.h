@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "editor/EditCommand.h"
+#include "document/EditCommand.h"
 #include "platform/base/Bstr.h"
 
 class CSalesDocument;

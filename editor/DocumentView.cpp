@@ -27,7 +27,7 @@
 #include "devices/InputDevice.h"
 #include "editor/CustomerCommands.h"
 #include "editor/DeviceInput.h"
-#include "editor/EditCommand.h"
+#include "document/EditCommand.h"
 #include "editor/HeaderFieldCommands.h"
 #include "editor/EditorDialogs.h"
 #include "editor/ItemListWnd.h"

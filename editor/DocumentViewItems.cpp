@@ -7,7 +7,7 @@
 #include "datastore/ItemStore.h"
 #include "document/SalesDocument.h"
 #include "editor/DocumentView.h"
-#include "editor/EditCommand.h"
+#include "document/EditCommand.h"
 #include "editor/ItemListWnd.h"
 #include "editor/LineItemCommands.h"
 #include "editor/LineItemDlg.h"

@@ -12,7 +12,7 @@
 
 #include "core/PointerList.h"
 #include "core/WindowObject.h"
-#include "editor/EditCommand.h"
+#include "document/EditCommand.h"
 #include "editor/FindProgressDlg.h"
 #include "editor/ItemTreeCommands.h"
 #include "editor/ListTreeView.h"

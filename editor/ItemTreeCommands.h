@@ -8,7 +8,7 @@
 
 #include "datastore/DbRecord.h"
 #include "datastore/ItemStore.h"
-#include "editor/EditCommand.h"
+#include "document/EditCommand.h"
 #include "editor/ListTreeView.h"
 
 // The entry dialogs of the lists, which live above the editor: the program sets them at

@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzing::FuzzDevice& device = fuzzing::FuzzDevice::Get();
   device.Reset("NWQItems.xml", data, size);
 
-  CUpdateListReader reader(nullptr, nullptr);
+  CUpdateListReader reader(nullptr);
   int loaded = reader.LoadFile(u"\\NWQItems.xml");
   Require(reader.LoadedFile() && reader.LoadedFile()->size == size);
   Require(device.boxes.shown == 0);

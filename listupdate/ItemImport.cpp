@@ -18,19 +18,10 @@
 
 namespace {
 
-const char16_t* const kItemListTypes[] = {u"Service", u"Inventory Part", u"Non-inventory Part", u"Other Charge",
-                                          u"Subtotal", u"Discount", u"Discount Payment", u"Payment",
-                                          u"Sales Tax Item", u"Inventory Assembly"};
-
-// The ten types as one filter of the store's look-ups.
-const std::u16string& ItemListTypes() {
-  static const std::u16string joined = [] {
-    std::u16string text;
-    for (const char16_t* type : kItemListTypes) text += (text.empty() ? u"" : kListTypeJoin) + std::u16string(type);
-    return text;
-  }();
-  return joined;
-}
+// The ten types an item of the list may have, as one filter of the store's look-ups.
+constexpr std::u16string_view kItemListTypes[] = {
+    u"Service",  u"Inventory Part",   u"Non-inventory Part", u"Other Charge",   u"Subtotal",
+    u"Discount", u"Discount Payment", u"Payment",            u"Sales Tax Item", u"Inventory Assembly"};
 
 }  // namespace
 
@@ -45,7 +36,7 @@ int CListUpdater::ImportItemFiles() {
   CImportTransaction transaction(*m_store);
   int n = m_reader->CountElements(u"ITEM");
   if (n > 0 && m_clearItems) {
-    for (const char16_t* type : kItemListTypes) m_store->DeleteByListType(type);
+    for (std::u16string_view type : kItemListTypes) m_store->DeleteByListType(type);
     m_overwriteItems = false;
   }
   if (n == 0) return 1;
@@ -70,7 +61,7 @@ int CListUpdater::ImportItemFiles() {
   int total = ImportItems(*m_reader, 0);
 
   // Continuation files lie in the database folder, whichever item file was named.
-  CUpdateListReader next(m_readerOwner, m_progress->GetHwnd());
+  CUpdateListReader next(m_progress->GetHwnd());
   for (int k = 1; !m_progress->IsAborted(); ++k) {
     std::u16string path = DatabaseFolderFile(u"NWQItems" + NumberText(k) + u".xml");
     if (!FileExists(path)) break;
@@ -115,7 +106,7 @@ bool CListUpdater::ImportItem(const UpdateItemRecord& item, int& previousLevel, 
   const std::u16string& type = item[kUpdType];
   int level = BstrToInt(item[kUpdLevel]);
   if (level > previousLevel) {
-    if (auto parent = m_store->GetItemByListID(item[kUpdCatListID], ItemListTypes())) {
+    if (auto parent = m_store->GetItemByListID(item[kUpdCatListID], kItemListTypes)) {
       parent->SetObjectType(kObjectCategory);
       m_store->UpdateItem(*parent);
     }
@@ -239,7 +230,7 @@ bool CListUpdater::ImportGroupLines(const std::u16string& groupName, int i, int 
        more = m_reader->NextGroupLine(listId, fullName, quantity)) {
     ++j;
     if (!Status(CountText(u"Group ", i, n) + u" (Item " + NumberText(j) + u")")) return false;
-    auto item = m_store->GetItemByListID(listId, ItemListTypes());
+    auto item = m_store->GetItemByListID(listId, kItemListTypes);
     if (!item) {
       ShowWarningResText(m_mainWindow, IDS_UPDATE_UNKNOWN_MEMBER, fullName.c_str());
       if (m_mainWindow) UpdateWindow(m_mainWindow);

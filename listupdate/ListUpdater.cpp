@@ -18,7 +18,7 @@
 #include "datastore/PriceLevelList.h"
 #include "datastore/SalesTaxList.h"
 #include "datastore/TaxCodeList.h"
-#include "editor/EditCommand.h"
+#include "document/EditCommand.h"
 #include "listupdate/GroupList.h"
 #include "listupdate/ImportText.h"
 #include "listupdate/UpdateFileJournal.h"
@@ -39,15 +39,14 @@ HWND CProgressWndStatus::GetHwnd() const { return m_window.GetHwnd(); }
 
 // ---- CListUpdater ------------------------------------------------------------------------
 
-CListUpdater::CListUpdater(void* readerOwner, CItemStore* itemStore, CCustomerSource* customerSource,
-                           CCompanyInfo* companyInfo, IUpdateListTree* listTreeView, IUpdateProgress* progress,
+CListUpdater::CListUpdater(CItemStore* itemStore, CCustomerSource* customerSource, CCompanyInfo* companyInfo,
+                           IUpdateListTree* listTreeView, IUpdateProgress* progress,
                            IUpdateCustomerList* customerListWnd, std::u16string_view updateFilePath)
     : m_customerList(customerListWnd),
       m_store(itemStore),
       m_customers(customerSource),
       m_progress(progress),
       m_updateFilePath(updateFilePath),
-      m_readerOwner(readerOwner),
       m_companyInfo(companyInfo),
       m_tree(listTreeView),
       m_listCache(std::make_unique<CListCache>(itemStore)),
@@ -79,7 +78,7 @@ int CListUpdater::Run(HWND mainWindow) {
   CUpdateFileJournal::CompleteInterrupted(m_store->Database());
   m_taken = std::make_unique<CUpdateFileJournal>(m_store->Database());
   Status(u"Initializing...");
-  m_reader = std::make_unique<CUpdateListReader>(m_readerOwner, m_progress->GetHwnd());
+  m_reader = std::make_unique<CUpdateListReader>(m_progress->GetHwnd());
   std::u16string path = m_updateFilePath.empty() ? DatabaseFolderFile(u"NWQItems.xml") : m_updateFilePath;
   const bool loaded = m_reader->LoadFile(path) != 0;
   NoteRead(*m_reader);
@@ -208,7 +207,7 @@ int CListUpdater::ImportCustomerFiles() {
   m_customers->ReopenItems();  // the bulk change begins
   int result = 1;
   for (int n = 1; FileExists(path); path = DatabaseFolderFile(u"NWQCustomers" + NumberText(n++) + u".xml")) {
-    m_reader = std::make_unique<CUpdateListReader>(m_readerOwner, m_progress->GetHwnd());
+    m_reader = std::make_unique<CUpdateListReader>(m_progress->GetHwnd());
     const bool loaded = m_reader->LoadFile(path) != 0;
     NoteRead(*m_reader);
     if (!loaded) {

@@ -3,7 +3,7 @@
 // store, once per "update lists" command.
 //
 //   CProgressWndStatus status(progressWnd);
-//   CListUpdater job(nullptr, &store, &customers, &company, tree, &status, customerList, path);
+//   CListUpdater job(&store, &customers, &company, tree, &status, customerList, path);
 //   job.SetHistories(&documentHistory, &listHistory);
 //   int finished = job.Run(mainWindow);
 //
@@ -103,7 +103,7 @@ class CListUpdater {
  public:
   // None of the pointers is owned; the customer list window and the list tree may be
   // null. An empty `updateFilePath` means the default files of the database folder.
-  CListUpdater(void* readerOwner, CItemStore* itemStore, CCustomerSource* customerSource, CCompanyInfo* companyInfo,
+  CListUpdater(CItemStore* itemStore, CCustomerSource* customerSource, CCompanyInfo* companyInfo,
                IUpdateListTree* listTreeView, IUpdateProgress* progress, IUpdateCustomerList* customerListWnd,
                std::u16string_view updateFilePath);
   virtual ~CListUpdater();
@@ -183,7 +183,6 @@ class CListUpdater {
   bool m_clearCustomers = true;
   bool m_overwriteItems = true;
   bool m_overwriteCustomers = true;
-  void* m_readerOwner;
   std::unique_ptr<CUpdateListReader> m_reader;
   std::unique_ptr<CUpdateFileJournal> m_taken;  // the files read by the current run
   CCompanyInfo* m_companyInfo;  // not owned

@@ -187,8 +187,7 @@ struct CUpdateListParse {
   }
 };
 
-CUpdateListReader::CUpdateListReader(void* ownerValue, HWND messageOwner)
-    : m_ownerValue(ownerValue), m_messageOwner(messageOwner) {}
+CUpdateListReader::CUpdateListReader(HWND messageOwner) : m_messageOwner(messageOwner) {}
 
 CUpdateListReader::~CUpdateListReader() = default;
 

@@ -88,9 +88,8 @@ enum UpdateListVersion { kVersionUnknown = 0, kVersionNewer = 1, kVersionOlder =
 
 class CUpdateListReader {
  public:
-  // `ownerValue` is kept for the job that made the reader; `messageOwner` owns the boxes
-  // (not owned).
-  CUpdateListReader(void* ownerValue, HWND messageOwner);
+  // `messageOwner` owns the boxes (not owned).
+  explicit CUpdateListReader(HWND messageOwner);
   virtual ~CUpdateListReader();
   CUpdateListReader(const CUpdateListReader&) = delete;
   CUpdateListReader& operator=(const CUpdateListReader&) = delete;
@@ -154,8 +153,6 @@ class CUpdateListReader {
   bool GetOverwriteItems() { return GetOption("OVERWRITE_ITEMS", true); }
   bool GetOverwriteCustomers() { return GetOption("OVERWRITE_CUSTOMERS", true); }
 
-  void* OwnerValue() const { return m_ownerValue; }
-
  private:
   struct Node {
     int name = 0;
@@ -190,7 +187,6 @@ class CUpdateListReader {
   std::unique_ptr<CCustomerRecord> ReadCustomer();
   void FindRecordNames();
 
-  void* m_ownerValue;
   HWND m_messageOwner;  // not owned
   bool m_parseFailed = false;
   std::optional<CUpdateFileStamp> m_loadedFile;

@@ -8,7 +8,7 @@
 #include "datastore/ItemStore.h"
 #include "document/SalesDocument.h"
 #include "editor/DocumentView.h"
-#include "editor/EditCommand.h"
+#include "document/EditCommand.h"
 #include "listupdate/ListUpdater.h"
 #include "mainwindow/CustomerListHook.h"
 #include "mainwindow/DesktopFiles.h"
@@ -112,7 +112,7 @@ LRESULT CMainFrame::UpdateLists(const COPYDATASTRUCT& copy) {
     FinishListChanges();
     // The customer list holds back while the customers change and reads them again after.
     CCustomerListHook customerList(GetCustomerList());
-    CListUpdater updater(m_editor ? &m_editor->GetDocument() : nullptr, m_itemStore.get(), m_customerSource.get(),
+    CListUpdater updater(m_itemStore.get(), m_customerSource.get(),
                          &company, GetItemsTreeHook(), &status, GetCustomerList() ? &customerList : nullptr, file);
     updater.SetHistories(&m_documentHistory, &m_listHistory);
     UnloadLists();

@@ -37,7 +37,7 @@
 #include "document/SettingsXml.h"
 #include "document/StoreDocumentLists.h"
 #include "document/XmlDocument.h"
-#include "editor/EditCommand.h"
+#include "document/EditCommand.h"
 #include "editor/ItemListWnd.h"
 #include "editor/ItemTreeCommands.h"
 #include "listupdate/ListUpdater.h"

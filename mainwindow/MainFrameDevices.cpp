@@ -16,7 +16,7 @@
 #include "devices/PrintEngine.h"
 #include "document/SalesDocument.h"
 #include "editor/DocumentView.h"
-#include "editor/EditCommand.h"
+#include "document/EditCommand.h"
 #include "editor/SelectCustomerCommand.h"
 #include "mainwindow/MainFrame.h"
 #include "mainwindow/PowerNotifications.h"

@@ -12,7 +12,7 @@
 #include "document/HtmlView.h"
 #include "document/SalesDocument.h"
 #include "editor/DocumentView.h"
-#include "editor/EditCommand.h"
+#include "document/EditCommand.h"
 #include "editor/ItemListWnd.h"
 #include "mainwindow/HeaderBar.h"
 #include "mainwindow/MainFrame.h"

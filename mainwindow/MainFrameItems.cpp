@@ -9,7 +9,7 @@
 #include "customers/ListEntryForm.h"
 #include "datastore/DbRecord.h"
 #include "editor/DocumentView.h"
-#include "editor/EditCommand.h"
+#include "document/EditCommand.h"
 #include "editor/ItemListWnd.h"
 #include "editor/ItemTreeCommands.h"
 #include "listupdate/ListUpdater.h"

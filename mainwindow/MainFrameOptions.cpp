@@ -18,7 +18,7 @@
 #include "document/DocumentNumbering.h"
 #include "document/SalesDocument.h"
 #include "editor/DocumentView.h"
-#include "editor/EditCommand.h"
+#include "document/EditCommand.h"
 #include "mainwindow/MainFrame.h"
 #include "mainwindow/RegisterList.h"
 #include "platform/kernel/Files.h"

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "datastore/ContactsSource.h"  // kMsgChooseCustomer
-#include "editor/EditCommand.h"  // kMsgEditCommand
+#include "document/EditCommand.h"  // kMsgEditCommand
 #include "editor/ItemListWnd.h"  // kMsgReloadLists
 #include "platform/base/Win32Types.h"
 

@@ -2,7 +2,7 @@
 
 #include "core/ResourceLibrary.h"
 #include "core/ResourceText.h"
-#include "editor/EditCommand.h"
+#include "document/EditCommand.h"
 #include "mainwindow/MainFrame.h"
 #include "platform/platform.h"
 

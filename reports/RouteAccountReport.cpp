@@ -18,17 +18,9 @@ bool IsCounted(std::u16string_view type) {
 }
 
 // The list types an entry's item is looked up among.
-std::u16string LookUpTypes() {
-  static constexpr std::u16string_view kTypes[] = {u"Service",      u"Inventory Part",   u"Non-inventory Part",
-                                                   u"Other Charge", u"SubTotal",         u"Discount Payment",
-                                                   u"Sales Tax Item"};
-  std::u16string joined;
-  for (std::u16string_view type : kTypes) {
-    if (!joined.empty()) joined += kListTypeJoin;
-    joined += type;
-  }
-  return joined;
-}
+constexpr std::u16string_view kLookUpTypes[] = {u"Service",      u"Inventory Part",   u"Non-inventory Part",
+                                                u"Other Charge", u"SubTotal",         u"Discount Payment",
+                                                u"Sales Tax Item"};
 }  // namespace
 
 CRouteAccountReport::CRouteAccountReport(HWND parent, CItemStore* items)
@@ -89,9 +81,8 @@ void CRouteAccountReport::Accumulate(CXmlDocument& document) {
 
 void CRouteAccountReport::LookUpItems() {
   if (!m_items) return;
-  const std::u16string types = LookUpTypes();
   for (Entry& entry : m_entries) {
-    auto item = m_items->FindItemLike(u"Name", entry.name, types, false);
+    auto item = m_items->FindItemLike(u"Name", entry.name, kLookUpTypes, false);
     if (!item) continue;
     const BSTR description = item->GetField(kFieldSalesDescription);
     entry.description = description ? description : u"";

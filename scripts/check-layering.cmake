@@ -20,7 +20,7 @@ cmake_minimum_required(VERSION 3.22)
 set(kFolders platform core datastore document devices editor customers listupdate reports mainwindow apps)
 set(kBeside relay setup)
 set(kPlatformAreas
-    base kernel registry locale crypt process xml module version gdi imaging user commctrl shell
+    base sqlite kernel registry locale crypt process xml module version gdi imaging user commctrl shell
     htmlview pim mapi printing scanners ipc display platform.h testing)
 set(kScanned ${kFolders} ${kBeside} resources tests benchmarks fuzz)
 

@@ -9,6 +9,7 @@
 
 #include "platform/base/Base.h"
 #include "platform/kernel/DeviceRoot.h"
+#include "platform/sqlite/SqlStatement.h"
 
 namespace platform::pim {
 
@@ -211,27 +212,18 @@ void HasCategoryFunction(sqlite3_context* context, int, sqlite3_value** args) {
   sqlite3_result_int(context, ListHasCategory(text(args[0]), text(args[1])) ? 1 : 0);
 }
 
-void BindText(sqlite3_stmt* st, int index, std::u16string_view text) {
-  sqlite3_bind_text16(st, index, text.data(), static_cast<int>(text.size() * sizeof(char16_t)), SQLITE_TRANSIENT);
-}
-
-std::u16string ColumnText(sqlite3_stmt* st, int column) {
-  const void* p = sqlite3_column_text16(st, column);
-  return std::u16string(p ? static_cast<const char16_t*>(p) : u"", static_cast<size_t>(sqlite3_column_bytes16(st, column)) / 2);
-}
-
 std::string ColumnList() {
   std::string list;
   for (size_t i = 0; i < kColumnCount; ++i) list += (i ? ", \"" : "\"") + platform::ToUtf8(kColumns[i].name) + "\"";
   return list;
 }
 
-struct Statement {
-  sqlite3_stmt* st = nullptr;
-  Statement(sqlite3* db, const std::string& sql) { sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr); }
-  ~Statement() { sqlite3_finalize(st); }
-  explicit operator bool() const { return st != nullptr; }
-};
+// A statement of the store prepared at once; it holds nothing when the prepare failed.
+CSqlStatement Prepared(sqlite3* db, std::string_view sql) {
+  CSqlStatement statement;
+  statement.Prepare(db, sql);
+  return statement;
+}
 
 }  // namespace
 
@@ -342,9 +334,9 @@ bool Store::Prepare() {
                        "CREATE INDEX IF NOT EXISTS ContactsByCompany ON Contacts (CompanyName COLLATE NOCASE);"
                        "CREATE INDEX IF NOT EXISTS ContactsByFileAs ON Contacts (FileAs COLLATE NOCASE);";
   if (sqlite3_exec(m_db, schema.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) return false;
-  Statement version(m_db, "PRAGMA user_version");
-  if (!version || sqlite3_step(version.st) != SQLITE_ROW) return false;
-  if (sqlite3_column_int(version.st, 0) == 0) Seed();
+  CSqlStatement version = Prepared(m_db, "PRAGMA user_version");
+  if (!version || version.Step() != SQLITE_ROW) return false;
+  if (version.ColumnInt64(0) == 0) Seed();
   return true;
 }
 
@@ -387,18 +379,18 @@ Store::Rows Store::SelectShared(const std::vector<Condition>& where, const std::
     for (const std::u16string& p : c.params) query += u'\0' + p;
   std::lock_guard lock(m_mutex);
   if (m_lastRows && m_lastGeneration == m_generation && m_lastQuery == query) return m_lastRows;
-  Statement st(m_db, sql);
+  CSqlStatement st = Prepared(m_db, sql);
   if (!st) return nullptr;
   int index = 1;
   for (const Condition& c : where)
-    for (const std::u16string& p : c.params) BindText(st.st, index++, p);
+    for (const std::u16string& p : c.params) st.BindText16(index++, p);
   auto rows = std::make_shared<std::vector<ContactRow>>();
   int rc;
-  while ((rc = sqlite3_step(st.st)) == SQLITE_ROW) {
+  while ((rc = st.Step()) == SQLITE_ROW) {
     ContactRow row;
-    row.oid = static_cast<LONG>(sqlite3_column_int64(st.st, 0));
+    row.oid = static_cast<LONG>(st.ColumnInt64(0));
     row.values.reserve(kColumnCount);
-    for (size_t i = 0; i < kColumnCount; ++i) row.values.push_back(ColumnText(st.st, static_cast<int>(i) + 1));
+    for (size_t i = 0; i < kColumnCount; ++i) row.values.push_back(st.ColumnText16(static_cast<int>(i) + 1));
     rows->push_back(std::move(row));
   }
   if (rc != SQLITE_DONE) return nullptr;
@@ -410,12 +402,12 @@ Store::Rows Store::SelectShared(const std::vector<Condition>& where, const std::
 
 std::optional<ContactRow> Store::Load(LONG oid) {
   std::lock_guard lock(m_mutex);
-  Statement st(m_db, "SELECT " + ColumnList() + " FROM Contacts WHERE Oid = ?");
+  CSqlStatement st = Prepared(m_db, "SELECT " + ColumnList() + " FROM Contacts WHERE Oid = ?");
   if (!st) return std::nullopt;
-  sqlite3_bind_int64(st.st, 1, oid);
-  if (sqlite3_step(st.st) != SQLITE_ROW) return std::nullopt;
+  st.BindInt64(1, oid);
+  if (st.Step() != SQLITE_ROW) return std::nullopt;
   ContactRow row{oid, {}};
-  for (size_t i = 0; i < kColumnCount; ++i) row.values.push_back(ColumnText(st.st, static_cast<int>(i)));
+  for (size_t i = 0; i < kColumnCount; ++i) row.values.push_back(st.ColumnText16(static_cast<int>(i)));
   return row;
 }
 
@@ -435,11 +427,11 @@ LONG Store::WriteLocked(LONG oid, const std::vector<std::u16string>& values) {
     for (size_t i = 0; i < kColumnCount; ++i) sql += (i ? ", \"" : "\"") + platform::ToUtf8(kColumns[i].name) + "\" = ?";
     sql = "UPDATE Contacts SET " + sql + " WHERE Oid = ?";
   }
-  Statement st(m_db, sql);
+  CSqlStatement st = Prepared(m_db, sql);
   if (!st) return 0;
-  for (size_t i = 0; i < kColumnCount; ++i) BindText(st.st, static_cast<int>(i) + 1, values[i]);
-  if (oid != 0) sqlite3_bind_int64(st.st, static_cast<int>(kColumnCount) + 1, oid);
-  if (sqlite3_step(st.st) != SQLITE_DONE) return 0;
+  for (size_t i = 0; i < kColumnCount; ++i) st.BindText16(static_cast<int>(i) + 1, values[i]);
+  if (oid != 0) st.BindInt64(static_cast<int>(kColumnCount) + 1, oid);
+  if (st.Step() != SQLITE_DONE) return 0;
   if (oid != 0 && sqlite3_changes(m_db) == 0) return 0;
   LONG written = oid != 0 ? oid : static_cast<LONG>(sqlite3_last_insert_rowid(m_db));
   AddCategories(values[static_cast<size_t>(SlotOf(PIM_Categories))]);
@@ -450,10 +442,10 @@ LONG Store::WriteLocked(LONG oid, const std::vector<std::u16string>& values) {
 
 bool Store::Remove(LONG oid) {
   std::lock_guard lock(m_mutex);
-  Statement st(m_db, "DELETE FROM Contacts WHERE Oid = ?");
+  CSqlStatement st = Prepared(m_db, "DELETE FROM Contacts WHERE Oid = ?");
   if (!st) return false;
-  sqlite3_bind_int64(st.st, 1, oid);
-  if (sqlite3_step(st.st) != SQLITE_DONE || sqlite3_changes(m_db) == 0) return false;
+  st.BindInt64(1, oid);
+  if (st.Step() != SQLITE_DONE || sqlite3_changes(m_db) == 0) return false;
   ++m_generation;
   Notify(DB_CEOID_RECORD_DELETED, oid);
   return true;
@@ -462,15 +454,15 @@ bool Store::Remove(LONG oid) {
 // A category a contact is given joins the categories database, as the device's own
 // contact editor adds a category typed into it.
 void Store::AddCategories(std::u16string_view list) {
-  Statement st(m_db, "INSERT OR IGNORE INTO Categories (Name) VALUES (?)");
+  CSqlStatement st = Prepared(m_db, "INSERT OR IGNORE INTO Categories (Name) VALUES (?)");
   if (!st) return;
   while (!list.empty()) {
     size_t comma = list.find(u',');
     std::u16string_view name = Trim(list.substr(0, comma));
     if (!name.empty()) {
-      sqlite3_reset(st.st);
-      BindText(st.st, 1, name);
-      sqlite3_step(st.st);
+      st.Reset();
+      st.BindText16(1, name);
+      st.Step();
     }
     if (comma == std::u16string_view::npos) break;
     list.remove_prefix(comma + 1);
@@ -480,8 +472,8 @@ void Store::AddCategories(std::u16string_view list) {
 std::vector<std::u16string> Store::Categories() {
   std::lock_guard lock(m_mutex);
   std::vector<std::u16string> names;
-  Statement st(m_db, "SELECT Name FROM Categories ORDER BY Id");
-  while (st && sqlite3_step(st.st) == SQLITE_ROW) names.push_back(ColumnText(st.st, 0));
+  CSqlStatement st = Prepared(m_db, "SELECT Name FROM Categories ORDER BY Id");
+  while (st && st.Step() == SQLITE_ROW) names.push_back(st.ColumnText16(0));
   return names;
 }
 

@@ -9,7 +9,7 @@
 #include "../core/FieldFormTyping.h"
 #include "core/FieldForm.h"
 #include "datastore/CustomerSource.h"
-#include "editor/EditCommand.h"
+#include "document/EditCommand.h"
 #include "platform/testing/UiScript.h"
 
 namespace customers_test {

@@ -333,6 +333,25 @@ TEST_F(ItemTest, ItemFindContainsComparesEveryCharacterOfHardTexts) {
                               {std::u16string(u"\xDC00", 1), std::nullopt}});
 }
 
+TEST_F(ItemTest, ItemFindBoundValueWithQuotesWildcardsAndNulMatchesOnlyItself) {
+  const std::u16string hostile = std::u16string(u"O'Brien \"100%\" a_b") + u'\0' + u"' OR '1'='1";
+  // Rows a quoted literal, a LIKE pattern or a text cut at its U+0000 would find first.
+  for (const char16_t* decoy : {u"O'Brien \"100%\" a_b", u"O'Brien \"100X\" aXb", u"Plain"})
+    ASSERT_TRUE(db.AddRecord(Item(decoy, u"P", u"Other Charge")));
+  CItemRow stored = Item(hostile, u"P", u"Other Charge");
+  ASSERT_TRUE(db.AddRecord(stored));
+  static constexpr std::u16string_view types[] = {u"Service", u"Other Charge"};
+  CItemRow row;
+  ASSERT_TRUE(db.FindItemRow(u"Name", hostile, types, row, false));
+  EXPECT_EQ(row[kRowName].str(), hostile);
+  EXPECT_EQ(row[kRowListID].str(), stored[kRowListID].str());
+  ASSERT_TRUE(db.FindItemRow(u"Name", hostile.substr(8), types, row, true));
+  EXPECT_EQ(row[kRowName].str(), hostile);
+  EXPECT_FALSE(db.FindItemRow(u"Name", u"O'Brien%", types, row, false));
+  EXPECT_FALSE(db.FindItemRow(u"Name", u"%_%", types, row, true));
+  EXPECT_FALSE(db.FindItemRow(u"Name", hostile, u"Service' OR ListType = 'Other Charge", row, false));
+}
+
 TEST_F(ItemTest, ItemFindExactMatchAndListTypeConditions) {
   ASSERT_TRUE(db.AddRecord(Item(u"Hammer", u"Tools", u"Inventory Part")));
   ASSERT_TRUE(db.AddRecord(Item(u"Repair", u"Labour", u"Service")));
@@ -341,8 +360,8 @@ TEST_F(ItemTest, ItemFindExactMatchAndListTypeConditions) {
   EXPECT_FALSE(db.FindItemRow(u"Name", u"Hamm", u"Inventory Part", row, false));
   EXPECT_TRUE(db.FindItemRow(u"Name", u"Hammer", u"Inventory Part", row, false));
   EXPECT_FALSE(db.FindItemRow(u"Name", u"Hammer", u"Service", row, false));
-  // Callers name several types joined by the separator; each is matched exactly.
-  std::u16string several = std::u16string(u"Service") + kListTypeJoin + u"Inventory Part" + kListTypeJoin + u"Payment";
+  // Callers may name several types; each is matched exactly.
+  static constexpr std::u16string_view several[] = {u"Service", u"Inventory Part", u"Payment"};
   EXPECT_TRUE(db.FindItemRow(u"Name", u"Hammer", several, row, false));
   EXPECT_TRUE(db.FindItemRow(u"name", u"Repair", several, row, false));
   EXPECT_TRUE(db.FindItemRow(u"Name", u"Bob's", u"Bob's List", row, false));
@@ -353,8 +372,8 @@ TEST_F(ItemTest, ItemFindStampOfOneOrSeveralTypesIsThatOfTheRowRead) {
   CItemRow part = Item(u"Hammer", u"Tools", u"Inventory Part");
   part[kRowTimeModified] = CBstr(u"2009-06-01T10:00:00");
   ASSERT_TRUE(db.AddRecord(part));
-  std::u16string several = std::u16string(u"Service") + kListTypeJoin + u"Inventory Part";
-  for (std::u16string_view types : {std::u16string_view(u"Inventory Part"), std::u16string_view(several)}) {
+  static constexpr std::u16string_view several[] = {u"Service", u"Inventory Part"};
+  for (const CListTypes& types : {CListTypes(u"Inventory Part"), CListTypes(several)}) {
     CBstr stamp;
     ASSERT_TRUE(db.GetItemStampOfType(part[kRowListID].view(), types, stamp));
     EXPECT_EQ(stamp.str(), u"2009-06-01T10:00:00");
@@ -542,7 +561,7 @@ TEST_F(ItemTest, ItemDeleteByListTypeAndChildren) {
   ASSERT_TRUE(db.DeleteByListType(u"Terms", std::optional<std::u16string_view>(u"Old Terms")));
   EXPECT_TRUE(db.ItemNameExists(u"Net 30", u""));
   EXPECT_FALSE(db.ItemNameExists(u"Net 60", u""));
-  std::u16string itemTypes = std::u16string(u"Service") + kListTypeJoin + u"Inventory Part";
+  static constexpr std::u16string_view itemTypes[] = {u"Service", u"Inventory Part"};
   ASSERT_TRUE(db.DeleteByListType(itemTypes, std::nullopt));
   EXPECT_FALSE(db.ItemNameExists(u"Fix", u""));
   EXPECT_FALSE(db.ItemNameExists(u"Bolt", u""));

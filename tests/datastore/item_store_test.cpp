@@ -239,8 +239,10 @@ TEST_F(ItemStoreTest, StoreTreeSelectsInterleave) {
   EXPECT_EQ(seen, (std::vector<std::u16string>{u"A", u"C", u"B", u"D"}));
   EXPECT_FALSE(services.IsOpen());
 
-  auto both = store.GetItemByListID(store.FindItemLike(u"Name", u"D", u"Service' Or ListType = 'Payment", false)->FieldView(0),
-                                    u"Service' Or ListType = 'Payment");
+  static constexpr std::u16string_view kBoth[] = {u"Service", u"Payment"};
+  auto found = store.FindItemLike(u"Name", u"D", kBoth, false);
+  ASSERT_TRUE(found);
+  auto both = store.GetItemByListID(found->FieldView(0), kBoth);
   ASSERT_TRUE(both);
   EXPECT_EQ(Field(*both, kFieldName), u"D");
   EXPECT_FALSE(store.FindItemLike(u"Name", u"%", u"Service", true));  // the pattern is literal

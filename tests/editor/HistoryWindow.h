@@ -2,7 +2,7 @@
 // undoes or redoes on the processor given.
 #pragma once
 
-#include "editor/EditCommand.h"
+#include "document/EditCommand.h"
 #include "platform/user/Window.h"
 
 namespace editor_test {

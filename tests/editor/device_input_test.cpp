@@ -1,7 +1,8 @@
 // What a scan and a swipe put into the open document, without the editor's window.
-//   DeviceInput.Scanned*  a code names an item (by name or description): a line of one,
-//                         undone as one step; the quantity prompt hands the item to the
-//                         form; an unknown code is told and adds nothing
+//   DeviceInput.Scanned*  a code names an item (by name or description, of the types the
+//                         items list shows): a line of one, undone as one step; the
+//                         quantity prompt hands the item to the form; an unknown code is
+//                         told and adds nothing
 //   DeviceInput.Card*     a swipe's number and expiry reach the payment's card fields
 //   DeviceInput.CodeWritten*  a person's scan through the Socket library and its driver
 #include <gtest/gtest.h>
@@ -72,6 +73,18 @@ TEST_F(DeviceInput, ScannedCodeWithTheQuantityPromptGoesThroughTheForm) {
   EXPECT_TRUE(AddScannedItem(history, *doc, *store, nullptr, u"0036000291452", true, form));
   EXPECT_EQ(asked, 1);
   EXPECT_EQ(Lines(), 0) << "the form adds the line once the quantity is known";
+}
+
+TEST_F(DeviceInput, ScannedCodeNamesOnlyItemsOfTheTypesTheItemsListShows) {
+  for (const char16_t* type : {u"Inventory Part", u"Non-inventory Part", u"Other Charge", u"Group", u"Payment"}) {
+    auto item = CDbRecord::CDbRecordOfType(1, 0);
+    item->SetField(kFieldListType, type);
+    item->SetField(kFieldName, std::u16string(u"code ") + type);
+    item->SetField(kFieldFullName, std::u16string(u"code ") + type);
+    ASSERT_EQ(store->AddItem(nullptr, *item, false, false), 1);
+    EXPECT_EQ(FindScannedItem(*store, std::u16string(u"code ") + type) != nullptr, type != std::u16string(u"Payment"))
+        << platform::ToUtf8(type);
+  }
 }
 
 TEST_F(DeviceInput, ScannedCodeThatNamesNoItemIsTold) {

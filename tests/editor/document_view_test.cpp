@@ -24,7 +24,7 @@
 #include "core/CompanyInfo.h"
 #include "core/FullScreenDialog.h"
 #include "editor/DocumentView.h"
-#include "editor/EditCommand.h"
+#include "document/EditCommand.h"
 #include "editor/EditorDialogs.h"
 #include "editor/LogoPickerDlg.h"
 #include "editor/SignatureCommand.h"

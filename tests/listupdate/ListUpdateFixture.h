@@ -110,7 +110,7 @@ class ListUpdateTest : public slateway::testing::LanguageLibraryTest {
   // One run of the job over the default files (or the explicit item file), into the
   // customer table or the source given.
   int Run(std::u16string_view path = u"", CCustomerSource* source = nullptr) {
-    CListUpdater job(nullptr, &store, source ? source : &customers, &company, &hooks, &progress, &hooks, path);
+    CListUpdater job(&store, source ? source : &customers, &company, &hooks, &progress, &hooks, path);
     return job.Run(nullptr);
   }
   std::u16string File(std::u16string_view name) const { return m_folder + std::u16string(name); }

@@ -403,7 +403,7 @@ TEST_F(ListUpdater, ItemsMarkTheirParentsHideCostsAndKeepTwoCustomValuesInTheIte
   for (const auto& item : {parent, child, payment}) file.Item("ITEM", item);
   ASSERT_TRUE(file.Save(File(u"NWQItems.xml")));
   HWND main = CreateWindowExW(0, u"STATIC", u"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-  CListUpdater job(nullptr, &store, &customers, &company, nullptr, &progress, nullptr, u"");
+  CListUpdater job(&store, &customers, &company, nullptr, &progress, nullptr, u"");
   ASSERT_EQ(job.Run(main), 1);
   MSG posted{};
   EXPECT_TRUE(PeekMessageW(&posted, main, kMessageRoSignedChanged, kMessageRoSignedChanged, PM_REMOVE));
@@ -432,7 +432,7 @@ TEST_F(ListUpdater, TheProgressWindowsAbortButtonStopsTheRun) {
     WriteSmallSet(file);
     ASSERT_TRUE(file.Save(File(u"NWQItems.xml")));
     PostMessageW(window.GetHwnd(), WM_COMMAND, IDCANCEL, 0);  // pressed before the first list
-    CListUpdater job(nullptr, &store, &customers, &company, nullptr, &status, nullptr, u"");
+    CListUpdater job(&store, &customers, &company, nullptr, &status, nullptr, u"");
     EXPECT_EQ(job.Run(owner), 0);
     EXPECT_TRUE(window.IsAborted());
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM ItemsList WHERE ObjectType IN (1, 2)"), std::vector<std::string>{"0"});
@@ -481,7 +481,7 @@ class ListUpdaterKilled : public ListUpdateTest {
     pid_t pid = fork();
     if (pid == 0) {
       store.Open(File(u"Slateway.db"));
-      CListUpdater job(nullptr, &store, &customers, &company, &tree, &dying, nullptr, u"");
+      CListUpdater job(&store, &customers, &company, &tree, &dying, nullptr, u"");
       job.Run(nullptr);
       _exit(0);
     }

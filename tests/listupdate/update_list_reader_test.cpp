@@ -17,7 +17,7 @@ std::string Utf16Bytes(std::u16string_view text, bool bom) {
 }
 
 TEST_F(UpdateListReader, LoadsBothEncodingsAndRefusesDamagedOrHostileBytesSilently) {
-  CUpdateListReader reader(nullptr, nullptr);
+  CUpdateListReader reader(nullptr);
   std::u16string doc = CUpdateListWriter().Text();
   for (bool bom : {true, false}) {
     std::string bytes = Utf16Bytes(doc, bom);
@@ -64,7 +64,7 @@ TEST_F(UpdateListReader, VersionIsANumberAndIdentityAnywhere) {
   };
   UseLocale(u"de-DE");  // "." groups thousands there; the version is still 4.5
   for (const auto& c : cases) {
-    CUpdateListReader reader(nullptr, nullptr);
+    CUpdateListReader reader(nullptr);
     std::string bytes = Utf16Bytes(c.text, true);
     ASSERT_EQ(reader.LoadBytes(bytes.data(), bytes.size()), 1);
     EXPECT_EQ(reader.CheckVersion(kUpdateListVersion), c.expected) << platform::ToUtf8(c.text);
@@ -78,7 +78,7 @@ TEST_F(UpdateListReader, OptionsTakeOnlyYesInAnyCase) {
   file.Option("OVERWRITE_ITEMS", u"TRUE");
   file.Option("RO_SIGNED", u"YES");
   std::string bytes = Utf16Bytes(file.Text(), true);
-  CUpdateListReader reader(nullptr, nullptr);
+  CUpdateListReader reader(nullptr);
   ASSERT_EQ(reader.LoadBytes(bytes.data(), bytes.size()), 1);
   EXPECT_TRUE(reader.GetClearItemList());
   EXPECT_FALSE(reader.GetClearCustomerList());
@@ -97,7 +97,7 @@ TEST_F(UpdateListReader, ItemsKeepTwoCustomFieldsAndGroupLinesOnlyForGroups) {
       u"<F><NAME>C</NAME><VALUE>c</VALUE></F></CUSTOM></ITEM>"
       u"<ITEM><TYPE>Group</TYPE><GROUPITEMS> <L><LISTID>9</LISTID><QUANTITY>2</QUANTITY></L></GROUPITEMS></ITEM></R>";
   std::string bytes = Utf16Bytes(text, false);
-  CUpdateListReader reader(nullptr, nullptr);
+  CUpdateListReader reader(nullptr);
   ASSERT_EQ(reader.LoadBytes(bytes.data(), bytes.size()), 1);
   std::u16string name;
   bool lineItems = false;
@@ -134,7 +134,7 @@ TEST_F(UpdateListReader, TextsKeepEveryCharacterInTheirOrderAndHalfPairsAreRefus
       u"<R><N>\u00e9\u65e5\u672c \U0001F600 O&apos;Hara &amp; <![CDATA[<b>]]></N>"
       u"<M><N> own <C>child</C>more <C>two</C> end </N></M></R>";
   std::string bytes = Utf16Bytes(text, true);
-  CUpdateListReader reader(nullptr, nullptr);
+  CUpdateListReader reader(nullptr);
   ASSERT_EQ(reader.LoadBytes(bytes.data(), bytes.size()), 1);
   ASSERT_EQ(reader.FirstRecord(u"R"), 1);
   EXPECT_EQ(reader.RecordText("N"), u"\u00e9\u65e5\u672c \U0001F600 O'Hara & <b>");

@@ -12,7 +12,7 @@
 #include "datastore/ItemStore.h"
 #include "document/SalesDocument.h"
 #include "editor/DocumentView.h"
-#include "editor/EditCommand.h"
+#include "document/EditCommand.h"
 #include "listupdate/UpdateListWriter.h"
 #include "mainwindow/DesktopFiles.h"
 #include "mainwindow/MainFrame.h"

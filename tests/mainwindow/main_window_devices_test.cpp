@@ -16,7 +16,7 @@
 #include "devices/ScannerDrivers.h"
 #include "document/SalesDocument.h"
 #include "editor/DocumentView.h"
-#include "editor/EditCommand.h"
+#include "document/EditCommand.h"
 #include "mainwindow/MainFrame.h"
 #include "mainwindow/PrivateMessages.h"
 #include "mainwindow/Program.h"

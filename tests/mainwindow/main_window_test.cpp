@@ -7,7 +7,7 @@
 #include "core/ProgressWnd.h"
 #include "core/RegionalSettings.h"
 #include "core/ResourceText.h"
-#include "editor/EditCommand.h"
+#include "document/EditCommand.h"
 #include "mainwindow/MainFrame.h"
 #include "mainwindow/PrivateMessages.h"
 #include "mainwindow/Program.h"

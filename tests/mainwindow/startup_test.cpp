@@ -11,7 +11,7 @@
 #include "document/SalesDocument.h"
 #include "editor/DocumentView.h"
 #include "datastore/SqlDatabase.h"
-#include "editor/EditCommand.h"
+#include "document/EditCommand.h"
 #include "mainwindow/MainFrame.h"
 #include "mainwindow/Program.h"
 #include "mainwindow/RegisterList.h"

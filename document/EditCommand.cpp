@@ -1,4 +1,4 @@
-#include "editor/EditCommand.h"
+#include "document/EditCommand.h"
 
 #include "platform/user/Window.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/EditCommand.h"
+#include "document/EditCommand.h"
 #include "platform/testing/DeviceFixture.h"
 #include "platform/user/Window.h"
 
