@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/WindowMessages.h"
 #include "datastore/LineItemRow.h"
 #include "document/DocumentServices.h"
 #include "document/JobRecord.h"
@@ -69,10 +70,6 @@ inline constexpr int kRowReuseNotes = 48;
 inline constexpr int kRowLineTotalOnScreen = 61;
 inline constexpr int kCaptionDefaultNotes = 22;
 
-// Private messages the document sends its owner window.
-inline constexpr UINT kMsgDocumentRenumbered = 1139;
-inline constexpr UINT kMsgDocumentSavedNew = 1140;
-inline constexpr UINT kMsgDocumentSavedOver = 1142;
 
 class CSalesDocument {
  public:

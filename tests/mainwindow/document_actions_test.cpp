@@ -10,6 +10,7 @@
 #include "core/MenuBar.h"
 #include "core/Preferences.h"
 #include "core/TextHelpers.h"
+#include "core/WindowMessages.h"
 #include "datastore/CustomerRecord.h"
 #include "datastore/CustomerFields.h"
 #include "datastore/ItemStore.h"
@@ -19,7 +20,6 @@
 #include "editor/ItemListWnd.h"
 #include "mainwindow/HeaderBar.h"
 #include "mainwindow/MainFrame.h"
-#include "mainwindow/PrivateMessages.h"
 #include "mainwindow/Program.h"
 #include "mainwindow/RegisterList.h"
 #include "mainwindow/RowActions.h"
@@ -327,7 +327,7 @@ TEST_F(EditorActions, ANewInvoiceFromTheRegisterIsSavedExportedDeletedAndSetting
   ASSERT_TRUE(editor->AddScannedItem(u"Hose 50 ft"));
   const double total = doc.GetBalanceAmount();
   ASSERT_GT(total, 0);
-  Command(editor_cmd::kDone);  // saves what was written
+  Command(IDOK);  // saves what was written
   const std::u16string number = doc.GetNumber().str();
   EXPECT_EQ(m_frame->GetShowKind(), kShowAllDocuments);
   ASSERT_GE(RowOf(number), 0);
@@ -368,7 +368,7 @@ TEST_F(EditorActions, ANewInvoiceFromTheRegisterIsSavedExportedDeletedAndSetting
   ASSERT_TRUE(IsWindowVisible(editor->GetWindow()));
   ASSERT_EQ(doc.GetNumber().str(), number);
   ui.ExpectMessageBox(u"Delete " + number + u"?", IDYES);
-  Command(editor_cmd::kDelete);
+  Command(IDM_DELETE_DOCUMENT);
   Pump();
   EXPECT_FALSE(IsWindowVisible(editor->GetWindow()));
   EXPECT_EQ(RowOf(number), -1);
@@ -419,7 +419,7 @@ TEST_F(EditorActions, TheEditorsMailRequestMailsItsOwnDocument) {
     EXPECT_EQ(d.ListView(IDC_FORM_LIST).Text(CEmailMessageForm::kAttached, 2), u"INV7.QVN");
     d.Cancel();
   });
-  Command(editor_cmd::kEmailDocument);
+  Command(IDM_EMAIL_QVN);
   EXPECT_EQ(ui.Pending(), 0u);
 }
 
@@ -434,7 +434,7 @@ TEST_F(EditorActions, MailWithThePadOpenCarriesTheSignatureOnIt) {
   const std::u16string strokes = editor->GetSignatureStrokes().ToText();
   UiScript ui;
   ui.ExpectDialog(IDD_FIELD_FORM, [](DialogDriver& d) { d.Cancel(); });
-  Command(editor_cmd::kEmailDocument);
+  Command(IDM_EMAIL_QVN);
   EXPECT_EQ(ui.Pending(), 0u);
   EXPECT_EQ(editor->GetSignatureBar(), nullptr);
   EXPECT_EQ(doc.GetSignature().str(), strokes);
@@ -474,7 +474,7 @@ TEST_F(EditorActions, TheMenuBarNamesNewEntriesGreysRowCommandsAndChecksTheView)
     EXPECT_EQ(m.Texts()[3], u"Customer Payment...");  // the kinds' own captions
     m.Choose(u"Estimate...");
   });
-  buttons.Tap(IDM_MAIN_NEW_POPUP);
+  buttons.Tap(IDM_NEW_INVOICE);
   ASSERT_TRUE(IsWindowVisible(editor->GetWindow()));
   EXPECT_EQ(editor->GetDocument().GetDocType(), kDocEstimate);
   EXPECT_EQ(ui.Pending(), 0u);
@@ -505,7 +505,7 @@ TEST_F(EditorActions, SaveAsWritesOneCopyInTheDocumentsFolder) {
     d.TypeInto(kFileDialogName, u"Copy");
     d.Ok();
   });
-  Command(editor_cmd::kSaveAs);
+  Command(IDM_EDITOR_SAVE_AS);
   Pump();
   EXPECT_EQ(ui.Pending(), 0u);
   EXPECT_EQ(doc.GetFilePath().str(), u"\\My Documents\\Copy.QVN");
