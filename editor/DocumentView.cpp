@@ -711,11 +711,13 @@ bool CDocumentView::Close() {
   return true;
 }
 
-void CDocumentView::NewDocument(int type) {
-  if (!AskToSaveChanges()) return;
+bool CDocumentView::NewDocument(int type) {
+  if (!AskToSaveChanges()) return false;
   m_document->InitNew(static_cast<int>(CPreferences().GetDword(u"InvoiceStyle", kDefaultStyle)), type);
-  m_document->Render(kRenderKeepPosition);
+  // A hidden editor is rendered when it is shown.
+  if (IsWindowVisible(GetHwnd())) m_document->Render(kRenderKeepPosition);
   SendMessageW(m_mainWindow, kMsgNewDocumentStarted, 0, reinterpret_cast<LPARAM>(GetHwnd()));
+  return true;
 }
 
 bool CDocumentView::SaveAs() {

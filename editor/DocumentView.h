@@ -101,7 +101,12 @@ class CDocumentView : public CDialogObject<CDocumentView> {
   // Done: false when the editor stays open (signature bar open, a cancelled question or a
   // failed save).
   bool Close();
-  void NewDocument(int type);
+  // The one way to a new document, from the editor's New menu and the register's alike: a
+  // changed document is offered for saving first; then the document starts anew as
+  // `type`, is shown again when the editor is visible, and the main window is told
+  // (message 1150: register selection and document history cleared). False when the user
+  // kept the changed document (Cancel, a cancelled Save As or a failed save).
+  bool NewDocument(int type);
   // False when cancelled or not saved.
   bool SaveAs();
   void Memorize();

@@ -62,8 +62,9 @@ void CMainFrame::ShowNewMenu(HWND owner, POINT point) {
 LRESULT CMainFrame::NewDocument(HWND owner, int kind) {
   if (!m_editor) return 0;
   if (owner) UpdateWindow(owner);
-  m_editor->GetDocument().InitNew(static_cast<int>(InvoiceStyle()), kind);
-  m_documentHistory.Clear();
+  // The editor's own route: it offers to save a changed document and tells this window
+  // (message 1150) once the new one is started.
+  if (!m_editor->NewDocument(kind)) return 0;
   m_editor->ShowView(0);
   RememberView();
   return 0;

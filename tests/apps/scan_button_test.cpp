@@ -14,6 +14,7 @@
 #include "document/SalesDocument.h"
 #include "document/XmlDocument.h"
 #include "editor/DocumentView.h"
+#include "editor/EditorDialogs.h"
 #include "mainwindow/MainFrame.h"
 #include "mainwindow/Program.h"
 #include "platform/testing/UiScript.h"
@@ -73,7 +74,13 @@ TEST_F(ScanButton, OptionsListsTheDevicesButtonsAndTheChosenOneStartsTheScanner)
   EXPECT_EQ(button, u"Button 2");
   ASSERT_NE(frame->GetScanner(), nullptr);
 
-  SendMessageW(frame->GetHwnd(), kMsgNewInvoice, 0, 0);
+  {
+    // The sheet's style went onto the editor's (hidden) document, which is offered for saving.
+    platform::testing::UiScript ui;
+    ui.ExpectDialog(IDD_SAVE_CHANGES, [](DialogDriver& d) { d.Press(CSaveChangesDlg::kDiscard); });
+    SendMessageW(frame->GetHwnd(), kMsgNewInvoice, 0, 0);
+    EXPECT_EQ(ui.Pending(), 0u);
+  }
   platform::PumpMessages();
   CSalesDocument& invoice = frame->GetEditor()->GetDocument();
   Scan("Spade");  // not a scan: the scanner has not started

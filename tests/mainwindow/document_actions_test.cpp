@@ -16,6 +16,7 @@
 #include "datastore/ItemStore.h"
 #include "document/SalesDocument.h"
 #include "editor/DocumentView.h"
+#include "editor/EditCommand.h"
 #include "editor/EditorDialogs.h"
 #include "editor/ItemListWnd.h"
 #include "mainwindow/HeaderBar.h"
@@ -482,6 +483,27 @@ TEST_F(EditorActions, TheMenuBarNamesNewEntriesGreysRowCommandsAndChecksTheView)
   // The editor's request for a new invoice shows one.
   SendMessageW(m_frame->GetHwnd(), kMsgNewInvoice, 0, 0);
   EXPECT_EQ(editor->GetDocument().GetDocType(), kDocInvoice);
+
+  // The register's New goes the editor's way: a changed document is offered for saving,
+  // Cancel keeps it and its history, No starts the new one and empties the history.
+  CCommandProcessor& history = *editor->GetHistory();
+  SendMessageW(editor->GetWindow(), WM_COMMAND, IDM_STYLE_SERVICE, 0);
+  ASSERT_TRUE(editor->GetDocument().IsModified());
+  ShowWindow(editor->GetWindow(), SW_HIDE);
+  SendMessageW(m_frame->GetHwnd(), WM_ACTIVATE, WA_ACTIVE, 0);  // the register's bar again
+  ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Estimate..."); });
+  ui.ExpectDialog(IDD_SAVE_CHANGES, [](DialogDriver& d) { d.Cancel(); });
+  platform::testing::ToolbarDriver(GetCurrentMenuBar()).Tap(IDM_NEW_INVOICE);
+  EXPECT_EQ(editor->GetDocument().GetDocType(), kDocInvoice);
+  EXPECT_TRUE(history.CanUndo());
+  EXPECT_FALSE(IsWindowVisible(editor->GetWindow()));
+  ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Estimate..."); });
+  ui.ExpectDialog(IDD_SAVE_CHANGES, [](DialogDriver& d) { d.Press(CSaveChangesDlg::kDiscard); });
+  platform::testing::ToolbarDriver(GetCurrentMenuBar()).Tap(IDM_NEW_INVOICE);
+  EXPECT_EQ(ui.Pending(), 0u);
+  EXPECT_EQ(editor->GetDocument().GetDocType(), kDocEstimate);
+  EXPECT_FALSE(history.CanUndo());
+  EXPECT_TRUE(IsWindowVisible(editor->GetWindow()));
 
   SendMessageW(m_frame->GetHwnd(), WM_COMMAND, IDM_MAIN_OTHER_LISTS, 0);
   ASSERT_TRUE(editor->IsItemListVisible());
