@@ -89,8 +89,8 @@ inline constexpr UINT kMsgResumed = 1177;
 inline constexpr UINT kMsgNewTextsChanged = 1182;
 // Bring the editor window to the front (posted to itself). No parameters.
 inline constexpr UINT kMsgShowEditor = 1189;
-// The Options sheet made a new scanner driver: lParam the CInputDevice, which the main
-// window keeps from then on (sent; the sheet lets go of it once the call returns).
+// The Options sheet changed the scanner (sent): the driver (or none) is already in the
+// main window's scanner slot, which owns it; lParam the same CInputDevice, for reading only.
 inline constexpr UINT kMsgScannerChanged = 1190;
 // A power transition from the power thread (posted): wParam the new power state.
 inline constexpr UINT kMsgPowerTransition = 1230;

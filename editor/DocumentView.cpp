@@ -61,8 +61,10 @@ struct StyleCommand {
   int style;
 };
 constexpr StyleCommand kStyleCommands[] = {
-    {IDM_STYLE_PRODUCT, 0}, {IDM_STYLE_SERVICE, 1}, {IDM_STYLE_BOTH, 2}, {IDM_STYLE_PROFESSIONAL, 3}, {IDM_STYLE_CUSTOM, 4}};
-constexpr int kNewCommands[] = {IDM_NEW_INVOICE, IDM_NEW_ESTIMATE, IDM_NEW_SALES_RECEIPT, IDM_NEW_PAYMENT, IDM_NEW_SALES_ORDER, IDM_NEW_CREDIT_MEMO};
+    {IDM_STYLE_PRODUCT, 0},      {IDM_STYLE_SERVICE, 1}, {IDM_STYLE_BOTH, 2},
+    {IDM_STYLE_PROFESSIONAL, 3}, {IDM_STYLE_CUSTOM, 4}};
+constexpr int kNewCommands[] = {IDM_NEW_INVOICE, IDM_NEW_ESTIMATE,    IDM_NEW_SALES_RECEIPT,
+                                IDM_NEW_PAYMENT, IDM_NEW_SALES_ORDER, IDM_NEW_CREDIT_MEMO};
 
 // The word the Edit menu puts in its type-dependent entries.
 std::u16string TypeWord(int type) {
@@ -220,15 +222,18 @@ void CDocumentView::UpdateToolBar(UINT flags) {
   auto state = [](bool pressed) { return static_cast<LPARAM>(TBSTATE_ENABLED | (pressed ? TBSTATE_PRESSED : 0)); };
   if (m_menuBar && IsWindow(m_menuBar)) {
     if (flags & kBarFlagScanner) SendMessageW(m_menuBar, TB_SETSTATE, IDM_SCANNER_BUTTON, state(m_scannerBar));
-    if (flags & kBarFlagCardReader) SendMessageW(m_menuBar, TB_SETSTATE, IDM_CARD_READER_BUTTON, state(m_cardReaderBar));
+    if (flags & kBarFlagCardReader)
+      SendMessageW(m_menuBar, TB_SETSTATE, IDM_CARD_READER_BUTTON, state(m_cardReaderBar));
     if (flags & kBarFlagSignature)
       SendMessageW(m_menuBar, TB_SETSTATE, IDM_SIGNATURE_BUTTON, state(m_signatureBar));
     if (flags & kBarFlagToolbarButton) SendMessageW(m_menuBar, TB_SETSTATE, IDM_TOOLBAR_BUTTON, state(m_toolbar));
   }
   if (!m_toolbar) return;
   auto enabledOr = [](bool enabled) { return static_cast<LPARAM>(enabled ? TBSTATE_ENABLED : TBSTATE_INDETERMINATE); };
-  if (flags & kBarFlagUndo) SendMessageW(m_toolbar, TB_SETSTATE, IDM_UNDO, enabledOr(m_history && m_history->CanUndo()));
-  if (flags & kBarFlagRedo) SendMessageW(m_toolbar, TB_SETSTATE, IDM_REDO, enabledOr(m_history && m_history->CanRedo()));
+  if (flags & kBarFlagUndo)
+    SendMessageW(m_toolbar, TB_SETSTATE, IDM_UNDO, enabledOr(m_history && m_history->CanUndo()));
+  if (flags & kBarFlagRedo)
+    SendMessageW(m_toolbar, TB_SETSTATE, IDM_REDO, enabledOr(m_history && m_history->CanRedo()));
   if (flags & kBarFlagPrint) SendMessageW(m_toolbar, TB_SETSTATE, IDM_EDITOR_PRINT_BUTTON, enabledOr(!m_cardReaderBar));
 }
 
@@ -255,10 +260,12 @@ void CDocumentView::ShowCommandToolBar() {
     b.fsStyle = static_cast<BYTE>(TBSTYLE_SEP);
     return b;
   };
-  const TBBUTTON buttons[] = {button(0, IDM_EDITOR_ADD_LINE_ITEM), separator(),      button(2, IDM_EDITOR_CHOOSE_CUSTOMER),
-                              separator(),            button(3, IDM_UNDO),  button(4, IDM_REDO),
-                              separator(),            button(5, IDM_FIT_TO_SCREEN), button(6, IDM_ZOOM_NEXT),
-                              separator(),            button(7, IDM_EDITOR_EMAIL_BUTTON), button(8, IDM_EDITOR_PRINT_BUTTON)};
+  const TBBUTTON buttons[] = {button(0, IDM_EDITOR_ADD_LINE_ITEM), separator(),
+                              button(2, IDM_EDITOR_CHOOSE_CUSTOMER), separator(),
+                              button(3, IDM_UNDO),                 button(4, IDM_REDO),
+                              separator(),                         button(5, IDM_FIT_TO_SCREEN),
+                              button(6, IDM_ZOOM_NEXT),            separator(),
+                              button(7, IDM_EDITOR_EMAIL_BUTTON),  button(8, IDM_EDITOR_PRINT_BUTTON)};
   int image = GetUiMetric(kToolbarImageMetric);
   m_toolbar = CreateToolbarEx(GetHwnd(), WS_CHILD | WS_VISIBLE | WS_BORDER | TBSTYLE_TOOLTIPS | CCS_NOPARENTALIGN,
                               kEditorToolbarId, 9, GetResourceInstance(),
@@ -558,8 +565,9 @@ bool CDocumentView::OnCommand(int id) {
     case IDM_EDITOR_SHOW_SHIP_TO:
     case IDM_EDITOR_SHOW_SIGNATURE:
     case IDM_EDITOR_HIDE_LINKS: {
-      int option = id == IDM_EDITOR_SHOW_SHIP_TO ? kViewShowLineTo : id == IDM_EDITOR_SHOW_SIGNATURE ? kViewShowSignature : kViewShowLinks;
-      LPCWSTR name = id == IDM_EDITOR_SHOW_SHIP_TO ? u"ShowLineTo" : id == IDM_EDITOR_SHOW_SIGNATURE ? u"ShowSignature" : u"ShowLinks";
+      const bool shipTo = id == IDM_EDITOR_SHOW_SHIP_TO, signature = id == IDM_EDITOR_SHOW_SIGNATURE;
+      int option = shipTo ? kViewShowLineTo : signature ? kViewShowSignature : kViewShowLinks;
+      LPCWSTR name = shipTo ? u"ShowLineTo" : signature ? u"ShowSignature" : u"ShowLinks";
       CPreferences().SetDword(name, static_cast<DWORD>(doc.ToggleViewOption(option)));
       return true;
     }
@@ -584,7 +592,10 @@ bool CDocumentView::OnCommand(int id) {
     case IDM_REPORT_ROUTE_CASH:
     case IDM_REPORT_PROFIT_MARGIN:
     case IDM_REPORT_PICK_LIST:
-      SaveThenPost(kMsgShowReport, id == IDM_REPORT_ROUTE_ACCOUNT ? 0 : id == IDM_REPORT_ROUTE_CASH ? 1 : id == IDM_REPORT_PROFIT_MARGIN ? 2 : 3);
+      SaveThenPost(kMsgShowReport, id == IDM_REPORT_ROUTE_ACCOUNT ? 0
+                                   : id == IDM_REPORT_ROUTE_CASH  ? 1
+                                   : id == IDM_REPORT_PROFIT_MARGIN ? 2
+                                                                    : 3);
       return true;
     case IDM_EDITOR_MEMORIZE:
       Memorize();
@@ -633,7 +644,8 @@ void CDocumentView::OnInitMenuPopup(HMENU menu) {
     EnableItem(menu, IDM_EDITOR_ADD_LINE_ITEM, !payment);
     EnableItem(menu, IDM_EDITOR_CUSTOMER_MESSAGE, !payment);
     const bool hasLine = !doc.GetCurrentLineKey().IsEmpty();
-    for (UINT id : {IDM_EDIT_CUT, IDM_EDIT_COPY, IDM_EDITOR_EDIT_LINE, IDM_EDITOR_DELETE_LINE}) EnableItem(menu, id, hasLine);
+    for (UINT id : {IDM_EDIT_CUT, IDM_EDIT_COPY, IDM_EDITOR_EDIT_LINE, IDM_EDITOR_DELETE_LINE})
+      EnableItem(menu, id, hasLine);
     EnableItem(menu, IDM_EDIT_PASTE, doc.GetCurrentLineItem() != nullptr);
     RenameItemContaining(menu, u"Memorize", u"Memorize " + TypeWord(type) + u"...");
     RenameItemContaining(menu, u"Template", u"Customize " + TypeWord(type) + u" Template...");

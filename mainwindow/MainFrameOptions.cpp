@@ -35,8 +35,8 @@ std::u16string Stored(CPreferences& preferences, std::u16string_view name) {
 
 // The editor's command that lays the document out in a style code.
 int StyleCommand(int style) {
-  static constexpr std::array<int, 5> kCommands = {IDM_STYLE_PRODUCT, IDM_STYLE_SERVICE, IDM_STYLE_BOTH, IDM_STYLE_PROFESSIONAL,
-                                                   IDM_STYLE_CUSTOM};
+  static constexpr std::array<int, 5> kCommands = {IDM_STYLE_PRODUCT, IDM_STYLE_SERVICE, IDM_STYLE_BOTH,
+                                                   IDM_STYLE_PROFESSIONAL, IDM_STYLE_CUSTOM};
   return style >= 0 && style < static_cast<int>(kCommands.size()) ? kCommands[static_cast<size_t>(style)] : 0;
 }
 
