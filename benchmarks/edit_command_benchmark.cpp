@@ -40,7 +40,7 @@
 #include "document/DocumentStartup.h"
 #include "document/HtmlView.h"
 #include "document/SalesDocument.h"
-#include "editor/EditCommand.h"
+#include "document/EditCommand.h"
 #include "editor/LineItemCommands.h"
 #include "platform/base/Base.h"
 #include "platform/htmlview/HtmlControl.h"

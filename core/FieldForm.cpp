@@ -149,7 +149,7 @@ void CFieldForm::OnInitDialog() {
   RewrapMultiLineFields();
   m_filled = true;
   SetFocus(list);
-  PostMessageW(dialog, kStartEditor, 0, m_currentField);
+  PostMessageW(dialog, kMsgStartEditor, 0, m_currentField);
 }
 
 void CFieldForm::RewrapMultiLineFields() {
@@ -426,11 +426,11 @@ LRESULT CFieldForm::OnEditorKey(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
     case WM_KEYDOWN:
       // In a multi-line text these keys move within the text.
       if (!multiLine && (wParam == VK_TAB || wParam == VK_DOWN || wParam == VK_UP)) {
-        PostMessageW(GetHwnd(), kMoveField, wParam != VK_UP, 0);
+        PostMessageW(GetHwnd(), kMsgMoveField, wParam != VK_UP, 0);
         return 0;
       }
       if (wParam == VK_ESCAPE) {
-        PostMessageW(GetHwnd(), kCancelEditor, 0, 0);
+        PostMessageW(GetHwnd(), kMsgCancelEditor, 0, 0);
         return 0;
       }
       break;
@@ -644,7 +644,7 @@ void CFieldForm::MoveToField(bool forward) {
   if (FormField* field = m_model.Field(from)) step = std::max(field->lines, 1);
   CommitEditor();
   int next = m_model.NextField(from, step, forward);
-  if (next >= 0) PostMessageW(GetHwnd(), kStartEditor, 0, next);
+  if (next >= 0) PostMessageW(GetHwnd(), kMsgStartEditor, 0, next);
 }
 
 int CFieldForm::CheckEnding() {
@@ -656,7 +656,7 @@ int CFieldForm::CheckEnding() {
   int code = m_model.EndCheck(required);
   if (code < 0) {
     ShowRequiredFieldMessage(GetHwnd(), m_model.Field(required)->label.view());
-    PostMessageW(GetHwnd(), kStartEditor, 0, required);
+    PostMessageW(GetHwnd(), kMsgStartEditor, 0, required);
   }
   return code < 0 || NumbersUsable() ? code : -1;
 }
@@ -666,7 +666,7 @@ int CFieldForm::Validate() {
   int required = m_model.MissingRequiredField();
   if (required < 0) return NumbersUsable() ? 1 : 0;
   ShowRequiredFieldMessage(GetHwnd(), m_model.Field(required)->label.view());
-  PostMessageW(GetHwnd(), kStartEditor, 0, required);
+  PostMessageW(GetHwnd(), kMsgStartEditor, 0, required);
   return 0;
 }
 
@@ -675,7 +675,7 @@ bool CFieldForm::NumbersUsable() {
   if (field < 0) return true;
   // The form stays open on the field, the number still in it.
   ShowNumberTooLargeMessage(GetHwnd(), m_model.Field(field)->label.view());
-  PostMessageW(GetHwnd(), kStartEditor, 0, field);
+  PostMessageW(GetHwnd(), kMsgStartEditor, 0, field);
   return false;
 }
 
@@ -733,10 +733,10 @@ INT_PTR CFieldForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_INITDIALOG:
       OnInitDialog();
       return FALSE;
-    case kStartEditor:
+    case kMsgStartEditor:
       StartEditor(static_cast<int>(lParam), static_cast<int>(wParam));
       return TRUE;
-    case kLayOut:
+    case kMsgLayOut:
       LayOut(LOWORD(wParam), HIWORD(wParam));
       return TRUE;
     case WM_SETTINGCHANGE:
@@ -745,10 +745,10 @@ INT_PTR CFieldForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
       if (GetDlgItem(GetHwnd(), kListId)) LayOut(LOWORD(lParam), HIWORD(lParam));
       return FALSE;
-    case kMoveField:
+    case kMsgMoveField:
       if (m_editor) MoveToField(wParam != 0);
       return TRUE;
-    case kCancelEditor:
+    case kMsgCancelEditor:
       if (m_editor) {
         m_editorCancelled = true;
         CommitEditor();
@@ -776,14 +776,14 @@ INT_PTR CFieldForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (code == EN_KILLFOCUS || code == CBN_KILLFOCUS) CommitEditor();
         if (code == CBN_SELCHANGE && m_editor) {
           int entry = static_cast<int>(SendMessageW(m_editor, CB_GETCURSEL, 0, 0));
-          if (m_model.ApplyChoice(m_editedField, entry)) PostMessageW(GetHwnd(), kStartEditor, 0, m_editedField + 1);
+          if (m_model.ApplyChoice(m_editedField, entry)) PostMessageW(GetHwnd(), kMsgStartEditor, 0, m_editedField + 1);
           FormField* field = m_model.Field(m_editedField);
           if (field && field->kind == kFieldTextWithChoices && entry >= 0) m_model.changed = true;
           if (field && field->kind == kFieldItemType && m_model.FieldCount() >= 5) {
             // The owner hears every item type chosen (the rows it shows changed too).
             std::u16string type = WindowText(m_editor);
             InvalidateRect(m_parent, nullptr, TRUE);
-            SendMessageW(m_parent, kItemTypeChosen, 0, reinterpret_cast<LPARAM>(type.c_str()));
+            SendMessageW(m_parent, kMsgItemTypeChosen, 0, reinterpret_cast<LPARAM>(type.c_str()));
           }
           // Chosen: the list closes and the form has the focus again (the value is written
           // when the editor is committed).
@@ -827,7 +827,7 @@ INT_PTR CFieldForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       } else if (LOWORD(lParam) & MOD_KEYUP) {
         m_hotKeyArmed = false;
         if (CheckEnding() >= 0) {
-          PostMessageW(m_parent, kStartScan, 0, 0);
+          PostMessageW(m_parent, kMsgStartNextScan, 0, 0);
           if (m_modal) EndDialog(GetHwnd(), 3);
         }
       }

@@ -6,6 +6,7 @@
 
 #include "core/FieldFormModel.h"
 #include "core/HardwareButton.h"
+#include "core/WindowMessages.h"
 #include "core/WindowObject.h"
 
 class CFieldForm : public CDialogObject<CFieldForm> {
@@ -15,18 +16,6 @@ class CFieldForm : public CDialogObject<CFieldForm> {
 
   static constexpr int kListId = 1039;
   static constexpr int kEditorId = 1200;
-  // Starts the editor of the field in lParam.
-  static constexpr UINT kStartEditor = WM_USER + 121;
-  // Sent to the parent when the hardware button ended the form.
-  static constexpr UINT kStartScan = 1180;
-  // Posted by an edit: move to the next field (wParam 1) or the previous one (0).
-  static constexpr UINT kMoveField = WM_USER + 200;
-  // Posted by an edit on Esc: close it without storing its text.
-  static constexpr UINT kCancelEditor = WM_USER + 201;
-  // Lays the form out for the width in the low and the height in the high half of wParam.
-  static constexpr UINT kLayOut = WM_USER + 139;
-  // Sent to the parent after an item type was chosen; lParam is the type's text.
-  static constexpr UINT kItemTypeChosen = WM_USER + 142;
 
   // The heading's colour (dark blue) on the form's white.
   static constexpr COLORREF kHeadingColour = 0x9C0000;

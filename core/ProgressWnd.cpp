@@ -100,7 +100,7 @@ void CProgressWnd::OnButton() {
     return;
   }
   DestroyWindow(GetHwnd());
-  if (m_notify) PostMessageW(m_notify, kClosed, 0, 0);
+  if (m_notify) PostMessageW(m_notify, kMsgProgressClosed, 0, 0);
 }
 
 INT_PTR CProgressWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM) {

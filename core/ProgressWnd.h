@@ -2,7 +2,7 @@
 // title, one status line and one button. The operation calls SetStatus between its steps;
 // each call lets the pending messages through, so the screen stays alive and the user can
 // press the button. It reads "Abort" while the work runs and "Ok" once it has finished or
-// stopped; "Ok" closes the window and posts kClosed to the notify window.
+// stopped; "Ok" closes the window and posts kMsgProgressClosed to the notify window.
 //
 //   CProgressWnd progress(resources, owner, mainWindow);
 //   progress.Show(title, true);
@@ -12,6 +12,7 @@
 
 #include <functional>
 
+#include "core/WindowMessages.h"
 #include "core/WindowObject.h"
 #include "platform/base/Bstr.h"
 #include "platform/platform.h"
@@ -23,8 +24,6 @@ void PumpPendingMessages(const std::function<HWND()>& dialog, const std::functio
 
 class CProgressWnd : public CDialogObject<CProgressWnd> {
  public:
-  // Posted (no parameters) to the notify window after the user closed the window with "Ok".
-  static constexpr UINT kClosed = WM_USER + 134;
 
   CProgressWnd(HINSTANCE resources, HWND notify, HWND parent);
   virtual ~CProgressWnd() = default;

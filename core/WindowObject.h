@@ -16,7 +16,7 @@
 // pointer is kept in GWL_USERDATA); a dialog binds at WM_INITDIALOG to the object in its
 // lParam (kept in DWL_USER). Messages before binding get the default answer
 // (DefWindowProcW; FALSE for a dialog). After WM_NCDESTROY has been handled the window is
-// unbound and GetHwnd() is null.
+// unbound, GetHwnd() is null and the parcels left for it and never redeemed are freed.
 //
 // A handler may destroy its own window: the object stays bound while its handlers run,
 // and OnFinalMessage(hwnd) comes once the outermost of them has returned, so an object
@@ -25,6 +25,7 @@
 // (whose last messages then get the default answer).
 #pragma once
 
+#include "core/Parcel.h"
 #include "platform/user/Dialog.h"
 #include "platform/user/Window.h"
 
@@ -87,7 +88,10 @@ class CBoundWindow {
     {
       HandlerScope running(base);
       result = self->HandleMessage(msg, wParam, lParam);
-      if (msg == WM_NCDESTROY) base.Unbind();
+      if (msg == WM_NCDESTROY) {
+        base.Unbind();
+        CParcelDesk::DropFor(hwnd);  // what was handed to the window and never taken
+      }
     }
     // The object may be gone from here on (OnFinalMessage may have deleted it).
     return result;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "core/WindowMessages.h"
 #include "core/WindowObject.h"
 #include "platform/commctrl/CommCtrl.h"
 #include "customers/ContactsWatch.h"
@@ -28,14 +29,6 @@ class CCustomerListWnd : public CDialogObject<CCustomerListWnd> {
 
   static constexpr int kListId = 2000;
   static constexpr int kTitleButtonId = 101;
-  // Private messages: delete the current row; reselect and redraw after an edit; select
-  // the record of an object id (lParam); reopen the source's list.
-  static constexpr UINT kMsgDeleteEntry = WM_USER + 111;
-  static constexpr UINT kMsgReselect = WM_USER + 121;
-  static constexpr UINT kMsgSelectById = WM_USER + 136;
-  static constexpr UINT kMsgReopenList = WM_USER + 150;
-  // Posted by the loader when it has finished.
-  static constexpr UINT kMsgLoaderDone = WM_USER + 240;
 
   // `owner` receives the chosen customer as a command (message 1125); the source and the
   // preferences are not owned. `documentOf` names the open document the command is for.

@@ -118,7 +118,7 @@ INT_PTR CCustomizeDlg::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (header->code == TCN_SELCHANGING) {
         int current = static_cast<int>(SendMessageW(m_frame.tabs, TCM_GETCURSEL, 0, 0));
         if (current >= 0 && current < CCustomizeLayout::kPageCount)
-          SendMessageW(m_pages[static_cast<size_t>(current)]->GetHwnd(), CFieldGridPage::kCloseEditor, 0, 0);
+          SendMessageW(m_pages[static_cast<size_t>(current)]->GetHwnd(), kMsgCloseEditor, 0, 0);
       } else if (header->code == TCN_SELCHANGE) {
         ShowPage(static_cast<int>(SendMessageW(m_frame.tabs, TCM_GETCURSEL, 0, 0)));
       }

@@ -115,7 +115,7 @@ void CFieldGridPage::SetupList() {
   m_listDefaultProc =
       reinterpret_cast<WNDPROC>(SetWindowLongW(m_list, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&CFieldGridPage::ListProc)));
   SetFocus(m_list);
-  PostMessageW(page, kOpenEditor, 0, m_startRow);
+  PostMessageW(page, kMsgStartEditor, 0, m_startRow);
 }
 
 LRESULT CFieldGridPage::ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -231,7 +231,7 @@ LRESULT CFieldGridPage::OnEditorMessage(HWND hwnd, UINT msg, WPARAM wParam, LPAR
         EndEdit(false);
         if (next >= 0) {
           m_startRow = next;
-          PostMessageW(GetHwnd(), kOpenEditor, 0, next);
+          PostMessageW(GetHwnd(), kMsgStartEditor, 0, next);
         }
         return 0;
       }
@@ -247,7 +247,7 @@ LRESULT CFieldGridPage::OnEditorMessage(HWND hwnd, UINT msg, WPARAM wParam, LPAR
       LRESULT result = CallWindowProcW(base, hwnd, msg, wParam, lParam);
       // A drop-down list keeps the edit while its own list has the focus.
       HWND to = reinterpret_cast<HWND>(wParam);
-      if (m_editor == hwnd && !(to && GetParent(to) == hwnd)) PostMessageW(GetHwnd(), kCloseEditor, 0, 0);
+      if (m_editor == hwnd && !(to && GetParent(to) == hwnd)) PostMessageW(GetHwnd(), kMsgCloseEditor, 0, 0);
       return result;
     }
     default:
@@ -261,7 +261,7 @@ bool CFieldGridPage::Commit() {
   int row = m_model.RefusingRow();
   if (row < 0) return true;
   ShowRequiredFieldMessage(GetHwnd(), LabelName(m_model.Row(row)->label));
-  PostMessageW(GetHwnd(), kOpenEditor, 0, row);
+  PostMessageW(GetHwnd(), kMsgStartEditor, 0, row);
   return false;
 }
 
@@ -270,10 +270,10 @@ INT_PTR CFieldGridPage::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_INITDIALOG:
       SetupList();
       return FALSE;
-    case kOpenEditor:
+    case kMsgStartEditor:
       if (static_cast<int>(lParam) >= 0) StartCellEditor(static_cast<int>(lParam), false);
       return TRUE;
-    case kCloseEditor:
+    case kMsgCloseEditor:
       EndEdit(false);
       return TRUE;
     case WM_COMMAND:

@@ -3,16 +3,13 @@
 // page lives inside the Customize dialog's tab area; the rules are CFieldGridModel's.
 #pragma once
 
+#include "core/WindowMessages.h"
 #include "core/WindowObject.h"
 #include "customers/FieldGridModel.h"
 #include "platform/gdi/GdiScopes.h"
 
 class CFieldGridPage : public CDialogObject<CFieldGridPage> {
  public:
-  // Opens the editor on the row in lParam (when 0 or more).
-  static constexpr UINT kOpenEditor = 1145;
-  // Closes an open editor, keeping its text.
-  static constexpr UINT kCloseEditor = 1183;
 
   // A caption width of 0 makes a page without a caption column.
   CFieldGridPage(HINSTANCE resources, int startRow, int labelWidth, int screenWidth, int printerWidth,

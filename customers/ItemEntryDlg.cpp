@@ -125,7 +125,7 @@ INT_PTR CItemEntryDlg::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     OnInitDialog();
     return TRUE;
   }
-  if (msg == kMsgTypeChanged) {
+  if (msg == kMsgItemTypeChosen) {
     if (lParam) OnTypeChanged(reinterpret_cast<const char16_t*>(lParam));
     return TRUE;
   }

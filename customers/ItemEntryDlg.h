@@ -8,6 +8,7 @@
 
 #include "core/CustomSettings.h"
 #include "core/FieldForm.h"
+#include "core/WindowMessages.h"
 #include "core/WindowObject.h"
 #include "customers/ListEntryRows.h"
 #include "core/FullScreenDialog.h"
@@ -16,8 +17,6 @@ class CItemEntryDlg : public CDialogObject<CItemEntryDlg> {
  public:
   static constexpr int kDetailsTab = 0;
   static constexpr int kInventoryTab = 1;
-  // lParam names the item's new type text.
-  static constexpr UINT kMsgTypeChanged = CFieldForm::kItemTypeChosen;
 
   CItemEntryDlg(HINSTANCE resources, HWND parent, CItemStore* store, CDbRecord& record, std::u16string type,
                 bool noInventory, int documentKind);

@@ -252,7 +252,7 @@ void COptionsSheet::ApplyScannerSettings() {
     driver->SetContinuous(m_values.continuous);
     driver->SetQtyPrompt(m_values.qtyPrompt);
   }
-  if (m_mainWindow) SendMessageW(m_mainWindow, kScannerChanged, 0, reinterpret_cast<LPARAM>(driver));
+  if (m_mainWindow) SendMessageW(m_mainWindow, kMsgScannerChanged, 0, reinterpret_cast<LPARAM>(driver));
 }
 
 INT_PTR COptionsSheet::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

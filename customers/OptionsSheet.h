@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/FieldForm.h"
+#include "core/WindowMessages.h"
 #include "devices/InputDevice.h"
 #include "core/WindowObject.h"
 #include "customers/OptionsValues.h"
@@ -23,7 +24,6 @@ class COptionsSheet : public CDialogObject<COptionsSheet> {
 
   // Message sent to the main window after OK: wParam 0, lParam the scanner driver now in
   // use (null for none), always, so that nothing keeps the driver the sheet replaced.
-  static constexpr UINT kScannerChanged = 1190;
 
   // `scanner` is the main window's slot of the scanner driver (null: the sheet leaves the
   // driver alone): a changed make replaces the driver in it and the old one is deleted.

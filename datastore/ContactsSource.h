@@ -11,14 +11,12 @@
 #include <string>
 #include <string_view>
 
+#include "core/WindowMessages.h"
 #include "datastore/CustomerSource.h"
 #include "platform/pim/Pim.h"
 
 // Customer kind given to AddRecord and CreateNew for a customer of the desktop list.
 constexpr int kContactKindDesktopCustomer = 2;
-// Posted to the locator's notify window (lParam: the locator's window) to let the user
-// choose a customer from the list.
-inline constexpr UINT kMsgChooseCustomer = 1149;
 
 // The text between quotation marks in a contacts condition: embedded quotation marks doubled.
 std::u16string QuoteContactValue(std::u16string_view text);

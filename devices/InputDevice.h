@@ -10,13 +10,11 @@
 #include <memory>
 #include <string>
 
+#include "core/WindowMessages.h"
 #include "platform/base/Bstr.h"
 #include "platform/base/Win32Types.h"
 
 // Messages to the notify window.
-constexpr UINT kMsgScanData = 1025;        // a scanner library has a scan: call GetData
-constexpr UINT kMsgStartNextScan = 1180;   // continuous scanning: call Trigger(1)
-constexpr UINT kMsgTriggerStatus = 1184;   // the Symbol library's trigger status
 
 enum InputDeviceKind : int {
   kDeviceSocketScanner = 0,

@@ -57,7 +57,7 @@ void CopyCompany(const CCompanyInfo& from, CCompanyInfo& to) {
 void CSalesDocument::NotifyOwner(UINT message, WPARAM wParam) {
   if (!m_owner) return;
   LPARAM lParam = reinterpret_cast<LPARAM>(this);
-  if (message == kMsgDocumentRenumbered)
+  if (message == kMsgReloadRegister)
     PostMessageW(m_owner, message, wParam, lParam);
   else
     SendMessageW(m_owner, message, wParam, lParam);
@@ -331,7 +331,7 @@ bool CSalesDocument::Open(std::u16string_view path) {
     // The file it came from goes only once the document is saved under the new number:
     // a document the user then does not save is not lost.
     m_pendingRemoval = PendingRemoval{newPath.str(), std::u16string(path)};
-    NotifyOwner(kMsgDocumentRenumbered, 1);
+    NotifyOwner(kMsgReloadRegister, 1);
     m_numberFromCounter = 1;
     m_newDocument = 1;
     WriteCompanyBlock();
@@ -391,7 +391,7 @@ bool CSalesDocument::Save(bool keepZeroQuantities) {
   SetModified(false);
   RemoveReplacedFile();
   wait.End();
-  NotifyOwner(existed ? kMsgDocumentSavedOver : kMsgDocumentSavedNew, 0);
+  NotifyOwner(existed ? kMsgDocumentSaved : kMsgDocumentAdded, 0);
   // The owner has moved the balances to the saved figures: the next save starts from them.
   RememberFileState();
   return true;

@@ -1,5 +1,6 @@
 #include "document/EditCommand.h"
 
+#include "core/Parcel.h"
 #include "platform/user/Window.h"
 
 // ---- CEditCommand -------------------------------------------------------------------------
@@ -115,7 +116,7 @@ void CCommandProcessor::Clear() {
 LRESULT HandleEditCommandMessage(CCommandProcessor& processor, WPARAM wParam, LPARAM lParam) {
   switch (wParam) {
     case kEditCommandRun: {
-      std::unique_ptr<CEditCommand> command(reinterpret_cast<CEditCommand*>(lParam));
+      std::unique_ptr<CEditCommand> command = CParcelDesk::Redeem<CEditCommand>(lParam);
       if (!command) return 0;
       processor.Submit(std::move(command));
       return processor.ExecutePending() ? 1 : 0;
@@ -131,5 +132,5 @@ LRESULT HandleEditCommandMessage(CCommandProcessor& processor, WPARAM wParam, LP
 
 LRESULT SendEditCommand(HWND historyWindow, std::unique_ptr<CEditCommand> command) {
   if (!command || !historyWindow || !IsWindow(historyWindow)) return 0;
-  return SendMessageW(historyWindow, kMsgEditCommand, kEditCommandRun, reinterpret_cast<LPARAM>(command.release()));
+  return SendParcel(historyWindow, kMsgEditCommand, kEditCommandRun, std::move(command));
 }

@@ -15,13 +15,10 @@
 #include <string_view>
 #include <vector>
 
+#include "core/WindowMessages.h"
 #include "platform/base/Bstr.h"
 #include "platform/base/Win32Types.h"
 
-// Window messages of the history: 1125 carries a command (or an undo / redo request) to
-// the window that owns a history; 1153 tells a listener window that the stacks changed.
-inline constexpr UINT kMsgEditCommand = 1125;
-inline constexpr UINT kMsgHistoryChanged = 1153;
 // wParam of 1125.
 inline constexpr WPARAM kEditCommandRun = 0;
 inline constexpr WPARAM kEditCommandUndo = 1;
@@ -124,11 +121,12 @@ class CCommandProcessor {
 };
 
 // The handling of message 1125 by the window that owns `processor`: wParam 0 runs the
-// command in lParam (which the processor takes over), 1 undoes, 2 redoes. The result of
+// command whose parcel ticket is lParam (the processor takes it over), 1 undoes, 2 redoes. The result of
 // the processor operation (1 or 0).
 LRESULT HandleEditCommandMessage(CCommandProcessor& processor, WPARAM wParam, LPARAM lParam);
 
-// Hands the command to the window that owns a history (message 1125, wParam 0). The
-// window takes it over; when there is no such window the command is deleted here. The
+// Hands the command to the window that owns a history (message 1125, wParam 0, the
+// command as a parcel). The window takes it over; when there is no such window, or it did
+// not take the command, the command is deleted here. The
 // window's result (0 as well when there was no window).
 LRESULT SendEditCommand(HWND historyWindow, std::unique_ptr<CEditCommand> command);

@@ -114,7 +114,7 @@ bool CommonInnerMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, WNDPR
     return true;
   }
   if (msg == WM_LBUTTONUP) {
-    if (state.hold) PostMessageW(hwnd, WM_HTMLVIEW_ENDHOLD, 0, 0);
+    if (state.hold) PostMessageW(hwnd, kMsgEndHold, 0, 0);
     result = CallWindowProcW(previous, hwnd, msg, wParam, lParam);
     return true;
   }
@@ -343,7 +343,7 @@ bool CHtmlView::OnRelayedNotify(HWND window, const HTMLVIEW_INNER_NOTIFY* record
 void CHtmlView::OnLinkTapped(const char16_t* target, const char16_t*) {
   if (!target) return;
   if (!m_hold) {
-    SendMessageW(m_owner, WM_HTMLVIEW_LINKTAPPED, 0, reinterpret_cast<LPARAM>(target));
+    SendMessageW(m_owner, kMsgLinkTapped, 0, reinterpret_cast<LPARAM>(target));
     return;
   }
   m_hold = false;
@@ -353,16 +353,16 @@ void CHtmlView::OnLinkTapped(const char16_t* target, const char16_t*) {
   LPARAM point = reinterpret_cast<LPARAM>(&m_penDown);
   if (std::u16string_view(target).find(u',') != std::u16string_view::npos) {
     std::u16string key(name.view());
-    SendMessageW(m_owner, WM_HTMLVIEW_SELECTLINE, 0, reinterpret_cast<LPARAM>(key.c_str()));
-    SendMessageW(m_owner, WM_HTMLVIEW_HOLDLINE, static_cast<WPARAM>(static_cast<signed char>(after)), point);
+    SendMessageW(m_owner, kMsgSetCurrentLine, 0, reinterpret_cast<LPARAM>(key.c_str()));
+    SendMessageW(m_owner, kMsgHoldLine, static_cast<WPARAM>(static_cast<signed char>(after)), point);
     return;
   }
   switch (code) {
     case 0: return;
-    case 2: SendMessageW(m_owner, WM_HTMLVIEW_HOLDBILLTO, 0, point); return;
-    case 3: SendMessageW(m_owner, WM_HTMLVIEW_HOLDBILLFROM, 0, point); return;
-    case 5: SendMessageW(m_owner, WM_HTMLVIEW_HOLDLOGO, 0, point); return;
-    default: SendMessageW(m_owner, WM_HTMLVIEW_HOLDFIELD, static_cast<WPARAM>(code), point); return;
+    case 2: SendMessageW(m_owner, kMsgHoldBillTo, 0, point); return;
+    case 3: SendMessageW(m_owner, kMsgHoldBillFrom, 0, point); return;
+    case 5: SendMessageW(m_owner, kMsgHoldLogo, 0, point); return;
+    default: SendMessageW(m_owner, kMsgHoldField, static_cast<WPARAM>(code), point); return;
   }
 }
 
@@ -375,11 +375,11 @@ LRESULT HtmlViewSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
                          InnerState{view->m_hold, view->m_penDown, view->m_scrollPosition, false}, result))
     return result;
   switch (msg) {
-    case WM_HTMLVIEW_ENDHOLD:
+    case kMsgEndHold:
       if (!view->m_hold) break;
       view->m_hold = false;
-      SendMessageW(view->m_owner, WM_HTMLVIEW_SELECTLINE, 0, 0);
-      SendMessageW(view->m_owner, WM_HTMLVIEW_HOLDPAGE, 0, reinterpret_cast<LPARAM>(&view->m_penDown));
+      SendMessageW(view->m_owner, kMsgSetCurrentLine, 0, 0);
+      SendMessageW(view->m_owner, kMsgHoldPage, 0, reinterpret_cast<LPARAM>(&view->m_penDown));
       return 1;
     case WM_PAINT:
       if (view->m_hidden) {
@@ -392,7 +392,7 @@ LRESULT HtmlViewSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     case WM_NOTIFY: {
       auto* record = reinterpret_cast<HTMLVIEW_INNER_NOTIFY*>(lParam);
       if (record && (record->dwKind == HTMLVIEW_KIND_LINK || record->dwKind == HTMLVIEW_KIND_IMAGE))
-        SendMessageW(view->m_owner, WM_HTMLVIEW_RELAYNOTIFY, reinterpret_cast<WPARAM>(hwnd), lParam);
+        SendMessageW(view->m_owner, kMsgRelayNotify, reinterpret_cast<WPARAM>(hwnd), lParam);
       return 1;
     }
     default: break;
@@ -439,10 +439,10 @@ LRESULT ReportHtmlViewSubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
                          InnerState{view->m_hold, view->m_penDown, view->m_scrollPosition, true}, result))
     return result;
   switch (msg) {
-    case WM_HTMLVIEW_ENDHOLD:
+    case kMsgEndHold:
       if (!view->m_hold) break;
       view->m_hold = false;
-      SendMessageW(view->m_owner, WM_HTMLVIEW_HOLDREPORT, 0, reinterpret_cast<LPARAM>(&view->m_penDown));
+      SendMessageW(view->m_owner, kMsgHoldReport, 0, reinterpret_cast<LPARAM>(&view->m_penDown));
       return 1;
     default: break;
   }

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/WindowMessages.h"
 #include "document/DocumentServices.h"
 #include "platform/base/Bstr.h"
 #include "platform/base/Win32Types.h"
@@ -17,20 +18,6 @@ class CDbRecord;
 class CImageFile;
 class CXmlDocument;
 
-// Messages the page sends its owner (all sent: a text or point handed by address is valid
-// only during the call).
-constexpr UINT WM_HTMLVIEW_SELECTLINE = 1126;   // lParam: the held line's key, null off a line
-constexpr UINT WM_HTMLVIEW_LINKTAPPED = 1130;   // lParam: the link's target as the page gives it
-constexpr UINT WM_HTMLVIEW_HOLDLINE = 1131;     // wParam: the character after the comma; lParam: POINT*
-constexpr UINT WM_HTMLVIEW_HOLDPAGE = 1132;     // lParam: POINT*
-constexpr UINT WM_HTMLVIEW_HOLDBILLTO = 1146;   // lParam: POINT*
-constexpr UINT WM_HTMLVIEW_HOLDBILLFROM = 1147; // lParam: POINT*
-constexpr UINT WM_HTMLVIEW_HOLDLOGO = 1148;     // lParam: POINT*
-constexpr UINT WM_HTMLVIEW_HOLDFIELD = 1155;    // wParam: the field code; lParam: POINT*
-constexpr UINT WM_HTMLVIEW_RELAYNOTIFY = 1192;  // wParam: the inner window; lParam: the record
-constexpr UINT WM_HTMLVIEW_HOLDREPORT = 1164;   // report page: lParam POINT*
-// Posted by the page's inner window to itself to end a hold that met no link.
-constexpr UINT WM_HTMLVIEW_ENDHOLD = 1127;
 
 // One element id and the text to show in it.
 struct CElementText {
@@ -63,7 +50,7 @@ class CHtmlView : public IDocumentView {
 
   // The control's notifications forwarded by the owner (WM_NOTIFY of control id 10).
   bool OnNotify(HWND window, int controlId, NMHDR* notification);
-  // A notification the inner window relayed (WM_HTMLVIEW_RELAYNOTIFY).
+  // A notification the inner window relayed (kMsgRelayNotify).
   bool OnRelayedNotify(HWND window, const HTMLVIEW_INNER_NOTIFY* record);
   void OnLinkTapped(const char16_t* target, const char16_t* data);
 

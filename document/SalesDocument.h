@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/WindowMessages.h"
 #include "datastore/LineItemRow.h"
 #include "document/DocumentServices.h"
 #include "document/JobRecord.h"
@@ -73,10 +74,6 @@ inline constexpr int kRowReuseNotes = 48;
 inline constexpr int kRowLineTotalOnScreen = 61;
 inline constexpr int kCaptionDefaultNotes = 22;
 
-// Private messages the document sends its owner window.
-inline constexpr UINT kMsgDocumentRenumbered = 1139;
-inline constexpr UINT kMsgDocumentSavedNew = 1140;
-inline constexpr UINT kMsgDocumentSavedOver = 1142;
 
 class CSalesDocument {
  public:

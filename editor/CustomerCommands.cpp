@@ -112,7 +112,7 @@ bool CEditCustomerCommand::Do(bool) {
     // A customer typed into the document, or one whose link is lost: offer the list.
     BSTR name = m_customer->GetDisplayName(Document().GetLastCommaFirst());
     if (!name || !*name || AskYesNoFmtText(m_parent, u"Could not locate %s.  Display customer list?", name))
-      PostMessageW(m_notify, editor_msg::kMsgChooseCustomer, 0, reinterpret_cast<LPARAM>(m_parent));
+      PostMessageW(m_notify, kMsgChooseCustomer, 0, reinterpret_cast<LPARAM>(m_parent));
     return false;
   }
   bool confirmed = false;
@@ -295,6 +295,6 @@ bool CCustomizeCommand::Do(bool) {
     Document().RebuildStylesheet();
   }
   Render(kRenderKeepPosition);
-  PostMessageW(m_notify, kMsgDocumentTypeNamesChanged, 0, 0);
+  PostMessageW(m_notify, kMsgNewTextsChanged, 0, 0);
   return true;
 }

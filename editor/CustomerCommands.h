@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/WindowMessages.h"
 #include "editor/DocumentCommand.h"
 #include "platform/base/Win32Types.h"
 
@@ -34,8 +35,6 @@ class CHiddenDocumentPage {
   IDocumentView* m_view;
 };
 
-// Sent to the window to notify after a Customize run: the document type names changed.
-inline constexpr UINT kMsgDocumentTypeNamesChanged = 1182;
 
 // Customer dialog pages the editor opens it at.
 inline constexpr int kCustomerPageAddress = 0;

@@ -10,6 +10,7 @@
 #include "core/MenuBar.h"
 #include "core/MenuHelpers.h"
 #include "core/MessageBoxes.h"
+#include "core/Parcel.h"
 #include "core/Preferences.h"
 #include "core/ResourceText.h"
 #include "core/SmallDialogs.h"
@@ -42,9 +43,6 @@
 
 namespace {
 
-using namespace editor_cmd;
-using namespace editor_msg;
-
 CDocumentView* g_editor = nullptr;
 
 constexpr int kHtmlControlId = 10;
@@ -56,14 +54,16 @@ constexpr int kStrokeScaleMetric = 24;
 constexpr UINT kScannerKey = 134;
 constexpr int kMenuTextLimit = 80;
 
-constexpr int kZoomCommands[kZoomLevels] = {kZoom0, kZoom1, kZoom2, kZoom3, kZoom4};
+constexpr int kZoomCommands[kZoomLevels] = {IDM_ZOOM0, IDM_ZOOM1, IDM_ZOOM2, IDM_ZOOM3, IDM_ZOOM4};
 struct StyleCommand {
   int id;
   int style;
 };
 constexpr StyleCommand kStyleCommands[] = {
-    {kStyleProduct, 0}, {kStyleService, 1}, {kStyleBoth, 2}, {kStyleProfessional, 3}, {kStyleCustom, 4}};
-constexpr int kNewCommands[] = {kNewInvoice, kNewEstimate, kNewSalesReceipt, kNewPayment, kNewSalesOrder, kNewCreditMemo};
+    {IDM_STYLE_PRODUCT, 0},      {IDM_STYLE_SERVICE, 1}, {IDM_STYLE_BOTH, 2},
+    {IDM_STYLE_PROFESSIONAL, 3}, {IDM_STYLE_CUSTOM, 4}};
+constexpr int kNewCommands[] = {IDM_NEW_INVOICE, IDM_NEW_ESTIMATE,    IDM_NEW_SALES_RECEIPT,
+                                IDM_NEW_PAYMENT, IDM_NEW_SALES_ORDER, IDM_NEW_CREDIT_MEMO};
 
 // The word the Edit menu puts in its type-dependent entries.
 std::u16string TypeWord(int type) {
@@ -220,17 +220,20 @@ void CDocumentView::Layout() {
 void CDocumentView::UpdateToolBar(UINT flags) {
   auto state = [](bool pressed) { return static_cast<LPARAM>(TBSTATE_ENABLED | (pressed ? TBSTATE_PRESSED : 0)); };
   if (m_menuBar && IsWindow(m_menuBar)) {
-    if (flags & kBarFlagScanner) SendMessageW(m_menuBar, TB_SETSTATE, kToggleScanner, state(m_scannerBar));
-    if (flags & kBarFlagCardReader) SendMessageW(m_menuBar, TB_SETSTATE, kToggleCardReader, state(m_cardReaderBar));
+    if (flags & kBarFlagScanner) SendMessageW(m_menuBar, TB_SETSTATE, IDM_SCANNER_BUTTON, state(m_scannerBar));
+    if (flags & kBarFlagCardReader)
+      SendMessageW(m_menuBar, TB_SETSTATE, IDM_CARD_READER_BUTTON, state(m_cardReaderBar));
     if (flags & kBarFlagSignature)
-      SendMessageW(m_menuBar, TB_SETSTATE, kToggleSignatureButton, state(m_signatureBar));
-    if (flags & kBarFlagToolbarButton) SendMessageW(m_menuBar, TB_SETSTATE, kToggleToolbarButton, state(m_toolbar));
+      SendMessageW(m_menuBar, TB_SETSTATE, IDM_SIGNATURE_BUTTON, state(m_signatureBar));
+    if (flags & kBarFlagToolbarButton) SendMessageW(m_menuBar, TB_SETSTATE, IDM_TOOLBAR_BUTTON, state(m_toolbar));
   }
   if (!m_toolbar) return;
   auto enabledOr = [](bool enabled) { return static_cast<LPARAM>(enabled ? TBSTATE_ENABLED : TBSTATE_INDETERMINATE); };
-  if (flags & kBarFlagUndo) SendMessageW(m_toolbar, TB_SETSTATE, kUndo, enabledOr(m_history && m_history->CanUndo()));
-  if (flags & kBarFlagRedo) SendMessageW(m_toolbar, TB_SETSTATE, kRedo, enabledOr(m_history && m_history->CanRedo()));
-  if (flags & kBarFlagPrint) SendMessageW(m_toolbar, TB_SETSTATE, kPrintFromToolbar, enabledOr(!m_cardReaderBar));
+  if (flags & kBarFlagUndo)
+    SendMessageW(m_toolbar, TB_SETSTATE, IDM_UNDO, enabledOr(m_history && m_history->CanUndo()));
+  if (flags & kBarFlagRedo)
+    SendMessageW(m_toolbar, TB_SETSTATE, IDM_REDO, enabledOr(m_history && m_history->CanRedo()));
+  if (flags & kBarFlagPrint) SendMessageW(m_toolbar, TB_SETSTATE, IDM_EDITOR_PRINT_BUTTON, enabledOr(!m_cardReaderBar));
 }
 
 void CDocumentView::ShowCommandToolBar() {
@@ -256,10 +259,12 @@ void CDocumentView::ShowCommandToolBar() {
     b.fsStyle = static_cast<BYTE>(TBSTYLE_SEP);
     return b;
   };
-  const TBBUTTON buttons[] = {button(0, kAddLineItem), separator(),      button(2, kChooseCustomer),
-                              separator(),            button(3, kUndo),  button(4, kRedo),
-                              separator(),            button(5, kFitToScreen), button(6, kZoomNext),
-                              separator(),            button(7, kEmail), button(8, kPrintFromToolbar)};
+  const TBBUTTON buttons[] = {button(0, IDM_EDITOR_ADD_LINE_ITEM), separator(),
+                              button(2, IDM_EDITOR_CHOOSE_CUSTOMER), separator(),
+                              button(3, IDM_UNDO),                 button(4, IDM_REDO),
+                              separator(),                         button(5, IDM_FIT_TO_SCREEN),
+                              button(6, IDM_ZOOM_NEXT),            separator(),
+                              button(7, IDM_EDITOR_EMAIL_BUTTON),  button(8, IDM_EDITOR_PRINT_BUTTON)};
   int image = GetUiMetric(kToolbarImageMetric);
   m_toolbar = CreateToolbarEx(GetHwnd(), WS_CHILD | WS_VISIBLE | WS_BORDER | TBSTYLE_TOOLTIPS | CCS_NOPARENTALIGN,
                               kEditorToolbarId, 9, GetResourceInstance(),
@@ -335,15 +340,15 @@ INT_PTR CDocumentView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kMsgSetCurrentLine:
       if (lParam) m_document->SetCurrentLineKey(CBstr(reinterpret_cast<LPCWSTR>(lParam)));
       return TRUE;
-    case kMsgRefreshRegister:
+    case kMsgReloadRegister:
       PostMessageW(m_mainWindow, msg, wParam, lParam);
       return TRUE;
-    case kMsgDocumentSavedNew:
-    case kMsgDocumentSavedOver:
+    case kMsgDocumentAdded:
+    case kMsgDocumentSaved:
       SendMessageW(m_mainWindow, msg, wParam, lParam);
       return TRUE;
     case kMsgDeleteDocument:
-    case kMsgPrintDocument:
+    case kMsgPrintAsk:
       PostMessageW(m_mainWindow, msg, reinterpret_cast<WPARAM>(window), lParam);
       return TRUE;
     case kMsgHistoryChanged:
@@ -353,28 +358,28 @@ INT_PTR CDocumentView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       ShowCommandToolBar();
       UpdateToolBar(kBarFlagToolbarButton);
       return TRUE;
-    case WM_HTMLVIEW_RELAYNOTIFY: {
+    case kMsgRelayNotify: {
       auto* view = m_document ? dynamic_cast<CHtmlView*>(m_document->GetView()) : nullptr;
       if (view) view->OnRelayedNotify(window, reinterpret_cast<const HTMLVIEW_INNER_NOTIFY*>(lParam));
       return TRUE;
     }
     // Field taps and holds on the page.
-    case WM_HTMLVIEW_LINKTAPPED:
+    case kMsgLinkTapped:
       OnFieldTap(reinterpret_cast<const WCHAR*>(lParam));
       return TRUE;
-    case WM_HTMLVIEW_HOLDFIELD:
-    case WM_HTMLVIEW_HOLDLINE:
-    case WM_HTMLVIEW_HOLDBILLTO:
-    case WM_HTMLVIEW_HOLDBILLFROM:
-    case WM_HTMLVIEW_HOLDLOGO:
-    case WM_HTMLVIEW_HOLDPAGE: {
+    case kMsgHoldField:
+    case kMsgHoldLine:
+    case kMsgHoldBillTo:
+    case kMsgHoldBillFrom:
+    case kMsgHoldLogo:
+    case kMsgHoldPage: {
       const POINT point = lParam ? *reinterpret_cast<const POINT*>(lParam) : POINT{};
-      if (msg == WM_HTMLVIEW_HOLDFIELD) OnFieldHold(static_cast<int>(wParam), point);
-      if (msg == WM_HTMLVIEW_HOLDLINE) OnLineItemHold(static_cast<WCHAR>(wParam), point);
-      if (msg == WM_HTMLVIEW_HOLDBILLTO) ShowCustomerMenu(point);
-      if (msg == WM_HTMLVIEW_HOLDBILLFROM) ShowCompanyMenu(point);
-      if (msg == WM_HTMLVIEW_HOLDLOGO) ShowLogoMenu(point);
-      if (msg == WM_HTMLVIEW_HOLDPAGE) ShowDocumentMenu(point);
+      if (msg == kMsgHoldField) OnFieldHold(static_cast<int>(wParam), point);
+      if (msg == kMsgHoldLine) OnLineItemHold(static_cast<WCHAR>(wParam), point);
+      if (msg == kMsgHoldBillTo) ShowCustomerMenu(point);
+      if (msg == kMsgHoldBillFrom) ShowCompanyMenu(point);
+      if (msg == kMsgHoldLogo) ShowLogoMenu(point);
+      if (msg == kMsgHoldPage) ShowDocumentMenu(point);
       return TRUE;
     }
     case kMsgRenderDocument:
@@ -422,11 +427,8 @@ void CDocumentView::PostToMain(UINT msg) {
 void CDocumentView::SaveThenPost(UINT msg, WPARAM wParam) {
   m_document->Save();
   if (msg == kMsgShowReport) {
-    // A copy of the path, as text the receiver frees (delete[]) once it has read it.
-    const std::u16string path = m_document->GetFilePath().str();
-    auto* copy = new char16_t[path.size() + 1];
-    std::copy(path.c_str(), path.c_str() + path.size() + 1, copy);
-    PostMessageW(m_mainWindow, msg, wParam, reinterpret_cast<LPARAM>(copy));
+    // A copy of the path, handed over as a parcel the receiver redeems.
+    PostParcel(m_mainWindow, msg, wParam, std::make_unique<std::u16string>(m_document->GetFilePath().str()));
     return;
   }
   PostToMain(msg);
@@ -434,7 +436,7 @@ void CDocumentView::SaveThenPost(UINT msg, WPARAM wParam) {
 
 void CDocumentView::RunDocumentCommand(std::unique_ptr<CEditCommand> command, bool post) {
   if (post) {
-    PostMessageW(m_mainWindow, kMsgEditCommand, kEditCommandRun, reinterpret_cast<LPARAM>(command.release()));
+    PostParcel(m_mainWindow, kMsgEditCommand, kEditCommandRun, std::move(command));
     return;
   }
   SendEditCommand(m_mainWindow, std::move(command));
@@ -444,9 +446,9 @@ void CDocumentView::ToggleBarKeepingPosition(int commandId) {
   auto* view = dynamic_cast<CHtmlView*>(m_document->GetView());
   m_savedScroll = view ? view->GetScrollPosition() : -1;
   bool changed = true;
-  if (commandId == kToggleScanner)
+  if (commandId == IDM_SCANNER_BUTTON)
     changed = ToggleScannerBar();
-  else if (commandId == kToggleCardReader)
+  else if (commandId == IDM_CARD_READER_BUTTON)
     changed = ToggleCardReaderBar();
   else
     ToggleSignatureBar();
@@ -484,124 +486,127 @@ bool CDocumentView::OnCommand(int id) {
     }
   }
   switch (id) {
-    case kDone:
+    case IDOK:
       Close();
       return true;
-    case kToggleToolbarButton:
-    case kToggleToolbar:
+    case IDM_TOOLBAR_BUTTON:
+    case IDM_SHOW_TOOLBAR:
       ShowCommandToolBar();
       UpdateToolBar(kBarFlagToolbarButton);
       Layout();
       return true;
-    case kToggleSignatureButton:
-    case kToggleSignature:
-    case kToggleScanner:
-    case kToggleCardReader:
+    case IDM_SIGNATURE_BUTTON:
+    case IDM_EDITOR_SIGNATURE:
+    case IDM_SCANNER_BUTTON:
+    case IDM_CARD_READER_BUTTON:
       ToggleBarKeepingPosition(id);
       return true;
-    case kPrintFromToolbar:
+    case IDM_EDITOR_PRINT_BUTTON:
       AcceptOpenSignature();
-      PostToMain(kMsgPrintFromToolbar);
+      PostToMain(kMsgPrint);
       return true;
-    case kEmail: {
+    case IDM_EDITOR_EMAIL_BUTTON: {
       const std::u16string type = CPreferences().Get(pref::kLastEmailType);
-      OnCommand(type == u"QVN" ? kEmailDocument : kEmailHtml);
+      OnCommand(type == u"QVN" ? IDM_EMAIL_QVN : IDM_EMAIL_HTML);
       return true;
     }
-    case kEmailHtml:
-    case kEmailDocument:
+    case IDM_EMAIL_HTML:
+    case IDM_EMAIL_QVN:
       // The mail carries the document's file: a change not yet saved would be missing.
       AcceptOpenSignature();
       if (doc.IsModified()) doc.Save();
-      SendMessageW(m_mainWindow, id == kEmailHtml ? kMsgEmailAsHtml : kMsgEmailAsDocument, 0, 0);
+      SendMessageW(m_mainWindow, id == IDM_EMAIL_HTML ? kMsgEmailHtml : kMsgEmailQvn, 0, 0);
       return true;
-    case kUndo: {
+    case IDM_UNDO: {
       CWaitCursorScope wait;
       SendMessageW(m_mainWindow, kMsgEditCommand, kEditCommandUndo, 0);
       return true;
     }
-    case kRedo:
+    case IDM_REDO:
       SendMessageW(m_mainWindow, kMsgEditCommand, kEditCommandRedo, 0);
       return true;
-    case kFitToScreen:
+    case IDM_FIT_TO_SCREEN:
       m_fitToScreen = !m_fitToScreen;
       if (IDocumentView* view = doc.GetView()) view->SetFitToScreen(m_fitToScreen);
       CPreferences().Set(pref::kFitToScreen, m_fitToScreen ? 1 : 0);
       doc.Render(kRenderKeepPosition);
       return true;
-    case kZoomNext:
+    case IDM_ZOOM_NEXT:
       SetZoom((m_zoomLevel + 1) % kZoomLevels);
       return true;
-    case kOptions:
-      SendMessageW(m_mainWindow, kMsgShowOptions, 0, reinterpret_cast<LPARAM>(window));
+    case IDM_OPTIONS:
+      SendMessageW(m_mainWindow, kMsgOptions, 0, reinterpret_cast<LPARAM>(window));
       return true;
-    case kSaveAs:
+    case IDM_EDITOR_SAVE_AS:
       SaveAs();
       return true;
-    case kDelete:
+    case IDM_DELETE_DOCUMENT:
       PostToMain(kMsgDeleteDocument);
       return true;
-    case kCut:
-    case kCopy:
+    case IDM_EDIT_CUT:
+    case IDM_EDIT_COPY:
       if (doc.GetCurrentLineKey().IsEmpty()) return true;
-      if (id == kCut)
+      if (id == IDM_EDIT_CUT)
         RunDocumentCommand(std::make_unique<CCutLineItemCommand>(doc, doc.GetCurrentLineKey()), false);
       else
         RunDocumentCommand(std::make_unique<CCopyLineItemCommand>(doc, doc.GetCurrentLineKey()), false);
       return true;
-    case kPaste:
+    case IDM_EDIT_PASTE:
       RunDocumentCommand(std::make_unique<CPasteLineItemCommand>(doc), false);
       return true;
-    case kDeleteLine:
+    case IDM_EDITOR_DELETE_LINE:
       if (!doc.GetCurrentLineKey().IsEmpty())
         RunDocumentCommand(std::make_unique<CDeleteLineItemCommand>(doc, doc.GetCurrentLineKey()), false);
       return true;
-    case kShowLineTo:
-    case kShowSignature:
-    case kShowLinks: {
-      int option = id == kShowLineTo ? kViewShowLineTo : id == kShowSignature ? kViewShowSignature : kViewShowLinks;
-      const DwordPreference& preference =
-          id == kShowLineTo ? pref::kShowLineTo : id == kShowSignature ? pref::kShowSignature : pref::kShowLinks;
+    case IDM_EDITOR_SHOW_SHIP_TO:
+    case IDM_EDITOR_SHOW_SIGNATURE:
+    case IDM_EDITOR_HIDE_LINKS: {
+      const bool shipTo = id == IDM_EDITOR_SHOW_SHIP_TO, signature = id == IDM_EDITOR_SHOW_SIGNATURE;
+      int option = shipTo ? kViewShowLineTo : signature ? kViewShowSignature : kViewShowLinks;
+      const DwordPreference& preference = shipTo ? pref::kShowLineTo : signature ? pref::kShowSignature : pref::kShowLinks;
       CPreferences().Set(preference, static_cast<DWORD>(doc.ToggleViewOption(option)));
       return true;
     }
-    case kPrint:
+    case IDM_PRINT_DOCUMENT:
       AcceptOpenSignature();
-      PostToMain(kMsgPrintDocument);
+      PostToMain(kMsgPrintAsk);
       return true;
-    case kChooseCustomer:
+    case IDM_EDITOR_CHOOSE_CUSTOMER:
       PostMessageW(m_mainWindow, kMsgChooseCustomer, 0, reinterpret_cast<LPARAM>(window));
       return true;
-    case kCreateInvoice:
+    case IDM_EDITOR_CREATE_INVOICE:
       if ((doc.GetDocType() == kDocEstimate || doc.GetDocType() == kDocSalesOrder) && doc.ConvertToInvoice())
-        SendMessageW(m_mainWindow, kMsgDocumentReplaced, 0, reinterpret_cast<LPARAM>(window));
+        SendMessageW(m_mainWindow, kMsgNewDocumentStarted, 0, reinterpret_cast<LPARAM>(window));
       return true;
-    case kExportHtml:
+    case IDM_EXPORT_HTML:
       SaveThenPost(kMsgExportHtml, 0);
       return true;
-    case kExportCsv:
+    case IDM_EXPORT_CSV:
       SaveThenPost(kMsgExportCsv, 0);
       return true;
-    case kReport0:
-    case kReport1:
-    case kReport2:
-    case kReport3:
-      SaveThenPost(kMsgShowReport, id == kReport0 ? 0 : id == kReport1 ? 1 : id == kReport2 ? 2 : 3);
+    case IDM_REPORT_ROUTE_ACCOUNT:
+    case IDM_REPORT_ROUTE_CASH:
+    case IDM_REPORT_PROFIT_MARGIN:
+    case IDM_REPORT_PICK_LIST:
+      SaveThenPost(kMsgShowReport, id == IDM_REPORT_ROUTE_ACCOUNT ? 0
+                                   : id == IDM_REPORT_ROUTE_CASH  ? 1
+                                   : id == IDM_REPORT_PROFIT_MARGIN ? 2
+                                                                    : 3);
       return true;
-    case kMemorize:
+    case IDM_EDITOR_MEMORIZE:
       Memorize();
       return true;
-    case kVoid:
+    case IDM_EDITOR_VOID:
       if (doc.Void()) doc.Render(kRenderKeepPosition);
       return true;
-    case kTogglePaid:
+    case IDM_EDITOR_TOGGLE_PAID:
       doc.TogglePaid();
       doc.Render(kRenderKeepPosition);
       return true;
-    case kAttributes:
+    case IDM_EDITOR_ATTRIBUTES:
       EditAttributes();
       return true;
-    case kAddLineItem:
+    case IDM_EDITOR_ADD_LINE_ITEM:
       OpenItemList();
       return true;
     default:
@@ -617,67 +622,68 @@ void CDocumentView::ChangeStyle(int style) {
 void CDocumentView::OnInitMenuPopup(HMENU menu) {
   CSalesDocument& doc = *m_document;
   const int type = doc.GetDocType();
-  if (MenuHas(menu, kNewEstimate)) {
+  if (MenuHas(menu, IDM_NEW_ESTIMATE)) {
     if (!m_customSettings) return;
     CBstr texts[6];
     LoadDocumentTypeMenuTexts(*m_customSettings, texts[0], texts[1], texts[2], texts[3], texts[4], texts[5]);
     for (int i = 0; i < 6; ++i) ReplaceMenuItem(menu, static_cast<UINT>(i), MF_BYPOSITION, kNewCommands[i], texts[i].c_str());
     return;
   }
-  if (MenuHas(menu, kUndo)) {
+  if (MenuHas(menu, IDM_UNDO)) {
     bool canUndo = m_history && m_history->CanUndo();
     bool canRedo = m_history && m_history->CanRedo();
     if (canUndo) NameHistoryItem(menu, u"Undo", m_history->GetUndoName());
     if (canRedo) NameHistoryItem(menu, u"Redo", m_history->GetRedoName());
-    EnableItem(menu, kUndo, canUndo);
-    EnableItem(menu, kRedo, canRedo);
+    EnableItem(menu, IDM_UNDO, canUndo);
+    EnableItem(menu, IDM_REDO, canRedo);
     const bool payment = type == kDocPayment;
-    EnableItem(menu, kAddLineItem, !payment);
-    EnableItem(menu, kCustomerMessage, !payment);
+    EnableItem(menu, IDM_EDITOR_ADD_LINE_ITEM, !payment);
+    EnableItem(menu, IDM_EDITOR_CUSTOMER_MESSAGE, !payment);
     const bool hasLine = !doc.GetCurrentLineKey().IsEmpty();
-    for (UINT id : {kCut, kCopy, kEditLine, kDeleteLine}) EnableItem(menu, id, hasLine);
-    EnableItem(menu, kPaste, doc.GetCurrentLineItem() != nullptr);
+    for (UINT id : {IDM_EDIT_CUT, IDM_EDIT_COPY, IDM_EDITOR_EDIT_LINE, IDM_EDITOR_DELETE_LINE})
+      EnableItem(menu, id, hasLine);
+    EnableItem(menu, IDM_EDIT_PASTE, doc.GetCurrentLineItem() != nullptr);
     RenameItemContaining(menu, u"Memorize", u"Memorize " + TypeWord(type) + u"...");
     RenameItemContaining(menu, u"Template", u"Customize " + TypeWord(type) + u" Template...");
     if (type == kDocSalesOrder) RenameItemContaining(menu, u"Create Invoice", u"Create Invoice from Sales Order");
-    EnableItem(menu, kCreateInvoice, type == kDocEstimate || type == kDocSalesOrder);
-    for (UINT id : {static_cast<UINT>(kLogo), 40161u, static_cast<UINT>(kAddLabel)}) {
+    EnableItem(menu, IDM_EDITOR_CREATE_INVOICE, type == kDocEstimate || type == kDocSalesOrder);
+    for (UINT id : {static_cast<UINT>(IDM_EDITOR_LOGO), 40161u, static_cast<UINT>(IDM_EDITOR_ADD_LABEL)}) {
       if (payment) EnableItem(menu, id, false);
     }
-    AppendIfMissing(menu, kNotes, u"Edit Notes...");
+    AppendIfMissing(menu, IDM_EDITOR_NOTES, u"Edit Notes...");
     if (type == kDocInvoice) {
-      if (!MenuHas(menu, kVoid)) {
+      if (!MenuHas(menu, IDM_EDITOR_VOID)) {
         AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-        AppendMenuW(menu, MF_STRING, kVoid, u"Void Invoice");
+        AppendMenuW(menu, MF_STRING, IDM_EDITOR_VOID, u"Void Invoice");
       }
       CBstr paid;
       doc.GetXmlDocument().GetRootAttribute(u"PAID", &paid);
       LPCWSTR text = paid == std::u16string_view(u"YES") ? u"Mark as Unpaid" : u"Mark as Paid";
-      if (MenuHas(menu, kTogglePaid))
-        ReplaceMenuItem(menu, kTogglePaid, MF_BYCOMMAND, kTogglePaid, text);
+      if (MenuHas(menu, IDM_EDITOR_TOGGLE_PAID))
+        ReplaceMenuItem(menu, IDM_EDITOR_TOGGLE_PAID, MF_BYCOMMAND, IDM_EDITOR_TOGGLE_PAID, text);
       else
-        AppendMenuW(menu, MF_STRING, kTogglePaid, text);
+        AppendMenuW(menu, MF_STRING, IDM_EDITOR_TOGGLE_PAID, text);
     } else if (type == kDocSalesReceipt) {
-      AppendIfMissing(menu, kVoid, u"Void Sales Receipt");
+      AppendIfMissing(menu, IDM_EDITOR_VOID, u"Void Sales Receipt");
     }
     return;
   }
-  if (MenuHas(menu, kToggleToolbar)) {
-    CheckItem(menu, kToggleToolbar, m_toolbar != nullptr);
-    CheckItem(menu, kShowSignature, doc.GetViewOption(kViewShowSignature) != 0);
-    CheckItem(menu, kShowLineTo, doc.GetViewOption(kViewShowLineTo) != 0);
-    CheckItem(menu, kViewOption4, doc.GetViewOption(4) != 0);
+  if (MenuHas(menu, IDM_SHOW_TOOLBAR)) {
+    CheckItem(menu, IDM_SHOW_TOOLBAR, m_toolbar != nullptr);
+    CheckItem(menu, IDM_EDITOR_SHOW_SIGNATURE, doc.GetViewOption(kViewShowSignature) != 0);
+    CheckItem(menu, IDM_EDITOR_SHOW_SHIP_TO, doc.GetViewOption(kViewShowLineTo) != 0);
+    CheckItem(menu, IDM_EDITOR_VIEW_OPTION4, doc.GetViewOption(4) != 0);
     for (int level = 0; level < kZoomLevels; ++level) CheckItem(menu, kZoomCommands[level], level == m_zoomLevel);
-    CheckItem(menu, kFitToScreen, m_fitToScreen);
+    CheckItem(menu, IDM_FIT_TO_SCREEN, m_fitToScreen);
     for (int i = 0, count = GetMenuItemCount(menu); i < count; ++i) {
       HMENU sub = GetSubMenu(menu, i);
-      if (sub && MenuHas(sub, kStyleProduct)) AppendIfMissing(sub, kStyleCustom, u"Custom");
+      if (sub && MenuHas(sub, IDM_STYLE_PRODUCT)) AppendIfMissing(sub, IDM_STYLE_CUSTOM, u"Custom");
     }
     for (const StyleCommand& style : kStyleCommands) CheckItem(menu, style.id, style.style == doc.GetStyle());
     return;
   }
-  if (MenuHas(menu, kShowLinks)) {
-    CheckItem(menu, kShowLinks, doc.GetViewOption(kViewShowLinks) == 0);
+  if (MenuHas(menu, IDM_EDITOR_HIDE_LINKS)) {
+    CheckItem(menu, IDM_EDITOR_HIDE_LINKS, doc.GetViewOption(kViewShowLinks) == 0);
     EnableItem(menu, 40247, false);
   }
 }
@@ -713,11 +719,13 @@ bool CDocumentView::Close() {
   return true;
 }
 
-void CDocumentView::NewDocument(int type) {
-  if (!AskToSaveChanges()) return;
+bool CDocumentView::NewDocument(int type) {
+  if (!AskToSaveChanges()) return false;
   m_document->InitNew(static_cast<int>(CPreferences().Get(pref::kInvoiceStyle)), type);
-  m_document->Render(kRenderKeepPosition);
-  SendMessageW(m_mainWindow, kMsgDocumentReplaced, 0, reinterpret_cast<LPARAM>(GetHwnd()));
+  // A hidden editor is rendered when it is shown.
+  if (IsWindowVisible(GetHwnd())) m_document->Render(kRenderKeepPosition);
+  SendMessageW(m_mainWindow, kMsgNewDocumentStarted, 0, reinterpret_cast<LPARAM>(GetHwnd()));
+  return true;
 }
 
 bool CDocumentView::SaveAs() {
@@ -740,7 +748,7 @@ bool CDocumentView::SaveAs() {
   ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
   if (!GetSaveFileNameW(&ofn)) return false;
   if (!m_document->SaveAs(file, m_document->GetDocType())) return false;
-  PostMessageW(m_mainWindow, kMsgRefreshRegister, 1, 0);
+  PostMessageW(m_mainWindow, kMsgReloadRegister, 1, 0);
   return true;
 }
 
@@ -789,7 +797,7 @@ void CDocumentView::Memorize() {
   if (!memorized) return;
   MessageBoxFromResource(GetHwnd(), IDS_MEMORIZED, kStyleInformation);
   doc.Render(kRenderKeepPosition);
-  PostMessageW(m_mainWindow, kMsgRefreshRegister, 0, 0);
+  PostMessageW(m_mainWindow, kMsgReloadRegister, 0, 0);
 }
 
 void CDocumentView::EditAttributes() {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/HardwareButton.h"
+#include "core/WindowMessages.h"
 #include "core/WindowObject.h"
 #include "editor/LineItemCommands.h"
 #include "editor/SignatureStrokes.h"
@@ -25,25 +26,6 @@ class CDbRecord;
 class CItemListWnd;
 class CItemStore;
 class CSalesDocument;
-
-// Messages the editor sends or posts to the main window, and those it handles from its
-// own parts and the device drivers.
-namespace editor_msg {
-inline constexpr UINT kMsgEmailAsHtml = 1136;
-inline constexpr UINT kMsgRefreshRegister = 1139;
-inline constexpr UINT kMsgDeleteDocument = 1141;
-inline constexpr UINT kMsgPrintDocument = 1144;
-inline constexpr UINT kMsgChooseCustomer = 1149;
-inline constexpr UINT kMsgDocumentReplaced = 1150;
-inline constexpr UINT kMsgShowOptions = 1152;
-inline constexpr UINT kMsgExportHtml = 1156;
-inline constexpr UINT kMsgExportCsv = 1161;
-inline constexpr UINT kMsgEmailAsDocument = 1162;
-inline constexpr UINT kMsgShowReport = 1171;
-inline constexpr UINT kMsgPrintFromToolbar = 1176;
-inline constexpr UINT kMsgSetCurrentLine = 1126;
-inline constexpr UINT kMsgToggleToolBar = 1181;
-}  // namespace editor_msg
 
 // Toolbar and menu-bar button flags of UpdateToolBar.
 inline constexpr UINT kBarFlagToolbarButton = 0x8;
@@ -60,28 +42,6 @@ inline constexpr int kEditorToolbarId = 100;
 inline constexpr int kSignatureBarId = 200;
 inline constexpr int kScannerBarId = 300;
 inline constexpr int kCardReaderBarId = 400;
-
-// Commands of the menus, the menu bar and the command toolbar.
-namespace editor_cmd {
-inline constexpr int kDone = 1;
-inline constexpr int kToggleToolbarButton = 116, kToggleSignatureButton = 117, kCustomerMessage = 118,
-                     kToggleCardReader = 119, kPrintFromToolbar = 129, kToggleScanner = 130, kEmail = 132;
-inline constexpr int kNewInvoice = 40006, kNewEstimate = 40158, kNewSalesReceipt = 40187, kNewPayment = 40215,
-                     kNewSalesOrder = 40216, kNewCreditMemo = 40230;
-inline constexpr int kUndo = 40014, kRedo = 40015, kFitToScreen = 40017, kZoom0 = 40019, kZoom1 = 40098,
-                     kZoom2 = 40020, kZoom3 = 40021, kZoom4 = 40022, kZoomNext = 40023, kOptions = 40029,
-                     kSaveAs = 40030, kDelete = 40033, kEditPopup = 40042, kViewPopup = 40045,
-                     kToolsPopup = 40048, kEditLine = 40087, kCut = 40088, kCopy = 40089, kPaste = 40090,
-                     kAddLineItem = 40094, kShowLineTo = 40096, kPrint = 40105, kStyleService = 40110,
-                     kStyleProduct = 40111, kStyleBoth = 40112, kStyleProfessional = 40113,
-                     kEditCustomer = 40134, kChooseCustomer = 40135, kDeleteLine = 40149, kLogo = 40151,
-                     kViewOption4 = 40153, kCreateInvoice = 40156, kCompany = 40166, kToggleToolbar = 40167,
-                     kExportHtml = 40170, kShowSignature = 40174, kToggleSignature = 40178, kCustomize = 40179,
-                     kAddLabel = 40180, kShowLinks = 40182, kNotes = 40189, kStyleCustom = 40190,
-                     kExportCsv = 40194, kEmailHtml = 40203, kEmailDocument = 40205, kReport0 = 40222,
-                     kReport1 = 40223, kReport2 = 40231, kReport3 = 40244, kMemorize = 40239, kVoid = 40245,
-                     kTogglePaid = 40246, kAttributes = 40268;
-}  // namespace editor_cmd
 
 class CDocumentView : public CDialogObject<CDocumentView> {
  public:
@@ -145,7 +105,12 @@ class CDocumentView : public CDialogObject<CDocumentView> {
   // (Save, Save As, discard or Cancel). False when the caller must stop: the user kept the
   // document (Cancel, a cancelled Save As) or its save failed.
   bool AskToSaveChanges();
-  void NewDocument(int type);
+  // The one way to a new document, from the editor's New menu and the register's alike: a
+  // changed document is offered for saving first; then the document starts anew as
+  // `type`, is shown again when the editor is visible, and the main window is told
+  // (message 1150: register selection and document history cleared). False when the user
+  // kept the changed document (Cancel, a cancelled Save As or a failed save).
+  bool NewDocument(int type);
   // False when cancelled or not saved.
   bool SaveAs();
   void Memorize();

@@ -36,8 +36,6 @@
 
 namespace {
 
-using namespace editor_cmd;
-
 // Field codes of the page's links.
 enum FieldCode {
   kLinkLine = 1,
@@ -193,7 +191,7 @@ void CDocumentView::EditField(int code) {
       if (name && *name)
         EditCustomer(kCustomerPageAddress, false);
       else
-        PostMessageW(m_mainWindow, editor_msg::kMsgChooseCustomer, 0, reinterpret_cast<LPARAM>(GetHwnd()));
+        PostMessageW(m_mainWindow, kMsgChooseCustomer, 0, reinterpret_cast<LPARAM>(GetHwnd()));
       return;
     }
     case kLinkBillFrom:
@@ -218,7 +216,7 @@ void CDocumentView::EditField(int code) {
       ChooseLogo();
       return;
     case kLinkSignature:
-      ToggleBarKeepingPosition(kToggleSignature);
+      ToggleBarKeepingPosition(IDM_EDITOR_SIGNATURE);
       return;
     case kEraseSignature:
       EraseSignature();
@@ -308,18 +306,18 @@ void CDocumentView::OnLineItemHold(WCHAR column, POINT point) {
   if (copied && !copied->FieldView(kLineFieldName).empty())
     paste += u" '" + std::u16string(copied->FieldView(kLineFieldName)) + u"'";
   const bool hasLine = !doc.GetCurrentLineKey().IsEmpty();
-  AppendMenuW(menu, MF_STRING, kCut, u"Cut");
-  AppendMenuW(menu, MF_STRING, kCopy, u"Copy");
-  AppendMenuW(menu, MF_STRING | (copied ? MF_ENABLED : MF_GRAYED), kPaste, paste.c_str());
+  AppendMenuW(menu, MF_STRING, IDM_EDIT_CUT, u"Cut");
+  AppendMenuW(menu, MF_STRING, IDM_EDIT_COPY, u"Copy");
+  AppendMenuW(menu, MF_STRING | (copied ? MF_ENABLED : MF_GRAYED), IDM_EDIT_PASTE, paste.c_str());
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuW(menu, MF_STRING, kAddLineItem, u"Insert line item...");
-  AppendMenuW(menu, MF_STRING, kEditLine, u"Edit line item...");
+  AppendMenuW(menu, MF_STRING, IDM_EDITOR_ADD_LINE_ITEM, u"Insert line item...");
+  AppendMenuW(menu, MF_STRING, IDM_EDITOR_EDIT_LINE, u"Edit line item...");
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuW(menu, MF_STRING, kAddLabel, u"Insert Label...");
+  AppendMenuW(menu, MF_STRING, IDM_EDITOR_ADD_LABEL, u"Insert Label...");
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuW(menu, MF_STRING | (hasLine ? MF_ENABLED : MF_GRAYED), kDeleteLine, u"Delete line item");
+  AppendMenuW(menu, MF_STRING | (hasLine ? MF_ENABLED : MF_GRAYED), IDM_EDITOR_DELETE_LINE, u"Delete line item");
   const UINT chosen = TrackPopup(menu, point);
-  if (chosen == static_cast<UINT>(kEditLine)) {
+  if (chosen == static_cast<UINT>(IDM_EDITOR_EDIT_LINE)) {
     if (hasLine) EditLine(doc.GetCurrentLineKey(), column, u"Edit Item");
     return;
   }
@@ -332,21 +330,21 @@ void CDocumentView::ShowCustomerMenu(POINT point) {
   if (!menu) return;
   CCustomerRecord* customer = doc.GetCustomer();
   BSTR name = customer ? customer->GetDisplayName(doc.GetLastCommaFirst()) : nullptr;
-  AppendMenuW(menu, MF_STRING | (name && *name ? MF_ENABLED : MF_GRAYED), kEditCustomer, u"Edit... ");
-  AppendMenuW(menu, MF_STRING, kChooseCustomer,
+  AppendMenuW(menu, MF_STRING | (name && *name ? MF_ENABLED : MF_GRAYED), IDM_EDITOR_EDIT_CUSTOMER, u"Edit... ");
+  AppendMenuW(menu, MF_STRING, IDM_EDITOR_CHOOSE_CUSTOMER,
               CPreferences::UseOutlook() ? u"Select new customer..." : u"Select new Customer:Job... ");
   const UINT chosen = TrackPopup(menu, point);
-  if (chosen == static_cast<UINT>(kEditCustomer))
+  if (chosen == static_cast<UINT>(IDM_EDITOR_EDIT_CUSTOMER))
     EditCustomer(kCustomerPageAddress, false);
-  else if (chosen == static_cast<UINT>(kChooseCustomer))
-    PostMessageW(m_mainWindow, editor_msg::kMsgChooseCustomer, 0, reinterpret_cast<LPARAM>(GetHwnd()));
+  else if (chosen == static_cast<UINT>(IDM_EDITOR_CHOOSE_CUSTOMER))
+    PostMessageW(m_mainWindow, kMsgChooseCustomer, 0, reinterpret_cast<LPARAM>(GetHwnd()));
 }
 
 void CDocumentView::ShowCompanyMenu(POINT point) {
   HMENU menu = NewPopup();
   if (!menu) return;
-  AppendMenuW(menu, MF_STRING, kCompany, u"Edit...");
-  AppendMenuW(menu, MF_STRING, kLogo, u"Select logo... ");
+  AppendMenuW(menu, MF_STRING, IDM_EDITOR_COMPANY, u"Edit...");
+  AppendMenuW(menu, MF_STRING, IDM_EDITOR_LOGO, u"Select logo... ");
   AppendMenuW(menu, MF_STRING, kSelectAlternateCompany, u"Select alternate company... ");
   const UINT chosen = TrackPopup(menu, point);
   if (chosen != 0) FieldCommand(static_cast<int>(chosen));
@@ -355,8 +353,8 @@ void CDocumentView::ShowCompanyMenu(POINT point) {
 void CDocumentView::ShowLogoMenu(POINT point) {
   HMENU menu = NewPopup();
   if (!menu) return;
-  AppendMenuW(menu, MF_STRING, kLogo, u"Select logo... ");
-  if (TrackPopup(menu, point) == static_cast<UINT>(kLogo)) ChooseLogo();
+  AppendMenuW(menu, MF_STRING, IDM_EDITOR_LOGO, u"Select logo... ");
+  if (TrackPopup(menu, point) == static_cast<UINT>(IDM_EDITOR_LOGO)) ChooseLogo();
 }
 
 void CDocumentView::ShowDocumentMenu(POINT point) {
@@ -371,21 +369,21 @@ void CDocumentView::ShowDocumentMenu(POINT point) {
   }
   const int type = doc.GetDocType();
   const UINT lines = MF_STRING | (type == kDocPayment ? MF_GRAYED : MF_ENABLED);
-  AppendMenuW(menu, lines, kAddLineItem, u"Add Line Item ");
-  AppendMenuW(menu, lines, kAddLabel, u"Add Label ");
-  AppendMenuW(menu, MF_STRING | (doc.GetCurrentLineItem() ? MF_ENABLED : MF_GRAYED), kPaste, u"Paste");
+  AppendMenuW(menu, lines, IDM_EDITOR_ADD_LINE_ITEM, u"Add Line Item ");
+  AppendMenuW(menu, lines, IDM_EDITOR_ADD_LABEL, u"Add Label ");
+  AppendMenuW(menu, MF_STRING | (doc.GetCurrentLineItem() ? MF_ENABLED : MF_GRAYED), IDM_EDIT_PASTE, u"Paste");
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  if (type == kDocEstimate) AppendMenuW(menu, MF_STRING, kCreateInvoice, u"Create Invoice");
-  AppendMenuW(menu, MF_STRING, kPrint, u"Print...");
+  if (type == kDocEstimate) AppendMenuW(menu, MF_STRING, IDM_EDITOR_CREATE_INVOICE, u"Create Invoice");
+  AppendMenuW(menu, MF_STRING, IDM_PRINT_DOCUMENT, u"Print...");
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuW(exportMenu, MF_STRING, kExportHtml, u"HTML...");
-  AppendMenuW(exportMenu, MF_STRING, kExportCsv, u"CSV...");
+  AppendMenuW(exportMenu, MF_STRING, IDM_EXPORT_HTML, u"HTML...");
+  AppendMenuW(exportMenu, MF_STRING, IDM_EXPORT_CSV, u"CSV...");
   AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(exportMenu), u"Export to");
-  AppendMenuW(mailMenu, MF_STRING, kEmailHtml, u"HTML...");
-  AppendMenuW(mailMenu, MF_STRING, kEmailDocument, u"QVN...");
+  AppendMenuW(mailMenu, MF_STRING, IDM_EMAIL_HTML, u"HTML...");
+  AppendMenuW(mailMenu, MF_STRING, IDM_EMAIL_QVN, u"QVN...");
   AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(mailMenu), u"Email as");
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuW(menu, MF_STRING, kAttributes, u"Attributes...");
+  AppendMenuW(menu, MF_STRING, IDM_EDITOR_ATTRIBUTES, u"Attributes...");
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
   const char16_t* erase = type == kDocEstimate       ? u"Delete Estimate"
                           : type == kDocSalesReceipt ? u"Delete Sales Receipt"
@@ -394,40 +392,40 @@ void CDocumentView::ShowDocumentMenu(POINT point) {
                           : type == kDocCreditMemo   ? u"Delete Credit Memo"
                           : type == kDocMemorized    ? u"Delete Memorized Document"
                                                      : u"Delete Invoice";
-  AppendMenuW(menu, MF_STRING, kDelete, erase);
+  AppendMenuW(menu, MF_STRING, IDM_DELETE_DOCUMENT, erase);
   const UINT chosen = TrackPopup(menu, point);
-  if (chosen == static_cast<UINT>(kAttributes)) doc.Save();  // the attributes go with the saved file
+  if (chosen == static_cast<UINT>(IDM_EDITOR_ATTRIBUTES)) doc.Save();  // the attributes go with the saved file
   if (chosen != 0) OnCommand(static_cast<int>(chosen));
 }
 
 // The editor's menu commands that edit a block or a field.
 bool CDocumentView::FieldCommand(int id) {
   switch (id) {
-    case kEditCustomer:
+    case IDM_EDITOR_EDIT_CUSTOMER:
       EditCustomer(kCustomerPageAddress, false);
       return true;
-    case kCompany:
+    case IDM_EDITOR_COMPANY:
       EditCompany(false);
       return true;
     case kSelectAlternateCompany:
       EditCompany(true);
       return true;
-    case kLogo:
+    case IDM_EDITOR_LOGO:
       ChooseLogo();
       return true;
-    case kCustomize:
+    case IDM_EDITOR_CUSTOMIZE:
       Customize();
       return true;
-    case kNotes:
+    case IDM_EDITOR_NOTES:
       EditNotes();
       return true;
-    case kCustomerMessage:
+    case IDM_EDITOR_CUSTOMER_MESSAGE:
       SelectCustomerMessage();
       return true;
-    case kEditLine:
+    case IDM_EDITOR_EDIT_LINE:
       if (!m_document->GetCurrentLineKey().IsEmpty()) EditLine(m_document->GetCurrentLineKey(), 0, u"Edit Item");
       return true;
-    case kAddLabel:
+    case IDM_EDITOR_ADD_LABEL:
       InsertLabel();
       return true;
     default:
@@ -581,7 +579,7 @@ void CDocumentView::EditNumber() {
     if (inUse && MessageBoxW(GetHwnd(), question.c_str(), kProductName, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
   }
   if (SendEditCommand(m_mainWindow, std::make_unique<CChangeNumberCommand>(doc, number, doc.GetFilePath(), type)))
-    PostMessageW(m_mainWindow, editor_msg::kMsgRefreshRegister, 1, 0);
+    PostMessageW(m_mainWindow, kMsgReloadRegister, 1, 0);
 }
 
 void CDocumentView::EditTextField(int code) {

@@ -5,9 +5,11 @@
 
 #include "core/DrawHelpers.h"
 #include "core/MessageBoxes.h"
+#include "core/Parcel.h"
 #include "core/ResourceText.h"
 #include "core/UiMetrics.h"
 #include "core/WaitCursor.h"
+#include "core/WindowMessages.h"
 #include "devices/InputDevice.h"
 #include "document/SalesDocument.h"
 #include "editor/DocumentView.h"
@@ -198,8 +200,9 @@ LRESULT KTWSignatureBarWndProc(HWND bar, UINT msg, WPARAM wParam, LPARAM lParam)
       std::u16string text = strokes.ToText();
       editor->ToggleSignatureBar();  // the bar (and `state`) is gone from here on
       // The editor hands it on to the window that keeps the history.
-      PostMessageW(editor->GetWindow(), kMsgEditCommand, kEditCommandRun,
-                   reinterpret_cast<LPARAM>(new CSignatureCommand(editor->GetDocument(), std::move(text))));
+      PostParcel(editor->GetWindow(), kMsgEditCommand, kEditCommandRun,
+                 std::unique_ptr<CEditCommand>(
+                     std::make_unique<CSignatureCommand>(editor->GetDocument(), std::move(text))));
       editor->UpdateToolBar(kBarFlagSignature);
       return 0;
     }
@@ -217,9 +220,6 @@ constexpr int kCardCloseButton = 1004;
 constexpr int kCardDetailsButton = 1;
 constexpr int kScannerHideWidthMetric = 30;
 constexpr int kCardButtonWidthMetric = 31;
-// Posted by the card-reader bar to itself: ask the reader for the swiped card once the bar
-// shows its "swipe" picture.
-constexpr UINT kMsgReadCard = WM_USER + 10;
 constexpr int kCardWaiting = 5;
 constexpr int kCardRead = 3;
 constexpr int kCardNotRead = 4;

@@ -7,6 +7,7 @@
 #include "core/Help.h"
 #include "core/MessageBoxes.h"
 #include "core/NameForm.h"
+#include "core/Parcel.h"
 #include "core/Preferences.h"
 #include "core/ScreenResolution.h"
 #include "core/TextHelpers.h"
@@ -25,7 +26,6 @@ constexpr int kFindBarHeight = 24;
 constexpr int kFindButtonWidth = 34;
 constexpr int kTitleGap = 6;
 constexpr int kFindTextLimit = 40;
-constexpr UINT kMsgToggleItemsToolbar = 1181;
 
 void ShowInfoWithText(HWND owner, std::u16string format, std::u16string_view text) {
   format.replace(format.find(u"%s"), 2, text);
@@ -146,7 +146,7 @@ void CItemListWnd::Layout() {
 
 void CItemListWnd::Post(std::unique_ptr<CEditCommand> command) {
   if (!command) return;
-  PostMessageW(GetHwnd(), kMsgEditCommand, kEditCommandRun, reinterpret_cast<LPARAM>(command.release()));
+  PostParcel(GetHwnd(), kMsgEditCommand, kEditCommandRun, std::move(command));
 }
 
 // ---- Commands -----------------------------------------------------------------------------
@@ -517,7 +517,7 @@ INT_PTR CItemListWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       SHInitDialog(&info);
       m_titleFont = CreateDialogTitleBar(m_resources, GetHwnd(), IDC_DIALOG_HEADING, &m_okButton, &m_cancelButton,
                                          u"Line Item Lists", 0);
-      if (CPreferences().Get(pref::kItemsToolBar) != 0) PostMessageW(GetHwnd(), kMsgToggleItemsToolbar, 1, 0);
+      if (CPreferences().Get(pref::kItemsToolBar) != 0) PostMessageW(GetHwnd(), kMsgToggleToolBar, 1, 0);
       return TRUE;
     }
     case WM_ACTIVATE:
@@ -539,7 +539,7 @@ INT_PTR CItemListWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_INITMENUPOPUP:
       OnInitMenuPopup(reinterpret_cast<HMENU>(wParam), LOWORD(lParam));
       return FALSE;
-    case kMsgToggleItemsToolbar:
+    case kMsgToggleToolBar:
       ToggleToolbar();
       return TRUE;
     case kMsgHistoryChanged:

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/PointerList.h"
+#include "core/WindowMessages.h"
 #include "core/WindowObject.h"
 #include "document/EditCommand.h"
 #include "editor/FindProgressDlg.h"
@@ -55,8 +56,6 @@ enum ItemListToolbarBits : unsigned {
 };
 inline constexpr int kItemsToolbarId = 3001;
 
-// Posted to the owner after OK in other lists mode when the lists changed.
-inline constexpr UINT kMsgReloadLists = 1175;
 
 class CItemListWnd : public CDialogObject<CItemListWnd> {
  public:

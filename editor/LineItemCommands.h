@@ -16,6 +16,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/WindowMessages.h"
 #include "editor/DocumentCommand.h"
 
 class CDbRecord;
@@ -109,7 +110,6 @@ class CAddItemsCommand : public CEditCommand {
   AddItemsForm m_form;
 };
 
-inline constexpr UINT kMsgRenderDocument = 1154;
 
 // Asks for a label (the label dialog); false when the user cancelled.
 using LabelChooser = std::function<bool(CBstr& label)>;

@@ -242,7 +242,7 @@ int CListUpdater::ImportCustomerFiles() {
 void CListUpdater::Finish() {
   m_reader.reset();
   if (m_tree) m_tree->Refill();
-  if (m_roSignedChanged) PostMessageW(m_mainWindow, kMessageRoSignedChanged, 1, 0);
+  if (m_roSignedChanged) PostMessageW(m_mainWindow, kMsgReloadRegister, 1, 0);
 }
 
 INT_PTR CListUpdater::AskOverwrite(std::u16string_view name, bool customerMode) {

@@ -25,6 +25,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/WindowMessages.h"
 #include "listupdate/UpdateListReader.h"
 #include "platform/base/Bstr.h"
 #include "platform/base/Win32Types.h"
@@ -96,8 +97,6 @@ class IUpdateListTree {
   virtual void Refill() = 0;
 };
 
-// Private message posted to the main window when RO_SIGNED changed (wParam 1).
-constexpr UINT kMessageRoSignedChanged = 1139;
 
 class CListUpdater {
  public:

@@ -95,7 +95,7 @@ LRESULT CMainFrame::UpdateJobs(bool waitForOk) {
     m_register->SetSelectionMark(-1);
   }
   if (waitForOk) progress.SetStatusId(IDS_DESKTOP_JOBS_UPDATED, true);
-  else PostMessageW(m_hwnd, CProgressWnd::kClosed, 0, 0);
+  else PostMessageW(m_hwnd, kMsgProgressClosed, 0, 0);
   return 1;
 }
 
@@ -122,7 +122,7 @@ LRESULT CMainFrame::UpdateLists(const COPYDATASTRUCT& copy) {
   ReloadLists();
   if (!result) {
     // A failed update closes its progress window without waiting for "Ok".
-    PostMessageW(m_hwnd, CProgressWnd::kClosed, 0, 0);
+    PostMessageW(m_hwnd, kMsgProgressClosed, 0, 0);
     return 0;
   }
   progress.SetStatusId(IDS_DESKTOP_LISTS_UPDATED, true);

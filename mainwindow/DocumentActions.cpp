@@ -139,29 +139,29 @@ void CMainFrame::ShowRowMenu(HWND owner, int row, POINT point) {
   HMENU emailMenu = CreatePopupMenu();
   AppendMenuW(menu, MF_STRING, IDM_ROW_EDIT, u"Edit...");
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuW(menu, MF_STRING, IDM_ROW_PRINT, u"Print...");
+  AppendMenuW(menu, MF_STRING, IDM_PRINT_DOCUMENT, u"Print...");
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuW(exportMenu, MF_STRING, IDM_ROW_EXPORT_HTML, u"HTML...");
-  AppendMenuW(exportMenu, MF_STRING, IDM_ROW_EXPORT_CSV, u"CSV...");
+  AppendMenuW(exportMenu, MF_STRING, IDM_EXPORT_HTML, u"HTML...");
+  AppendMenuW(exportMenu, MF_STRING, IDM_EXPORT_CSV, u"CSV...");
   AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(exportMenu), u"Export to");
-  AppendMenuW(emailMenu, MF_STRING, IDM_ROW_EMAIL_HTML, u"HTML");
-  AppendMenuW(emailMenu, MF_STRING, IDM_ROW_EMAIL_QVN, u"QVN");
+  AppendMenuW(emailMenu, MF_STRING, IDM_EMAIL_HTML, u"HTML");
+  AppendMenuW(emailMenu, MF_STRING, IDM_EMAIL_QVN, u"QVN");
   AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(emailMenu), u"Email as");
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
   const int kind = record->type >= 0 && record->type <= 6 ? record->type : 0;
-  AppendMenuW(menu, MF_STRING, IDM_ROW_DELETE, kDeleteTexts[kind]);
+  AppendMenuW(menu, MF_STRING, IDM_DELETE_DOCUMENT, kDeleteTexts[kind]);
   const UINT command = static_cast<UINT>(
       TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY, point.x, point.y, 0, owner, nullptr));
   DestroyMenu(menu);  // takes its submenus along
   UpdateWindow(m_hwnd);
   CreateMenuBar();
   switch (command) {
-    case IDM_ROW_EXPORT_HTML: ExportRow(owner, false); break;
-    case IDM_ROW_EXPORT_CSV: ExportRow(owner, true); break;
-    case IDM_ROW_EMAIL_HTML: EmailRow(owner, true); break;
-    case IDM_ROW_EMAIL_QVN: EmailRow(owner, false); break;
-    case IDM_ROW_DELETE: DeleteRowDocument(row); break;
-    case IDM_ROW_PRINT: PrintRow(owner); break;
+    case IDM_EXPORT_HTML: ExportRow(owner, false); break;
+    case IDM_EXPORT_CSV: ExportRow(owner, true); break;
+    case IDM_EMAIL_HTML: EmailRow(owner, true); break;
+    case IDM_EMAIL_QVN: EmailRow(owner, false); break;
+    case IDM_DELETE_DOCUMENT: DeleteRowDocument(row); break;
+    case IDM_PRINT_DOCUMENT: PrintRow(owner); break;
     case IDM_ROW_EDIT: OpenSelectedDocument(row); break;
     default: break;
   }

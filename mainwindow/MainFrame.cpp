@@ -8,6 +8,7 @@
 #include "core/Help.h"
 #include "core/MenuBar.h"
 #include "core/MessageBoxes.h"
+#include "core/Parcel.h"
 #include "core/Preferences.h"
 #include "core/ProgressWnd.h"
 #include "core/RegionalSettings.h"
@@ -18,6 +19,7 @@
 #include "core/UiMetrics.h"
 #include "core/Utilities.h"
 #include "core/WaitCursor.h"
+#include "core/WindowMessages.h"
 #include "customers/CustomerDlg.h"
 #include "customers/CustomerListWnd.h"
 #include "datastore/ContactsSource.h"
@@ -44,7 +46,6 @@
 #include "listupdate/UpdateFileJournal.h"
 #include "mainwindow/HeaderBar.h"
 #include "mainwindow/PowerNotifications.h"
-#include "mainwindow/PrivateMessages.h"
 #include "platform/registry/Registry.h"
 #include "customers/DocumentCustomerScreens.h"
 #include "mainwindow/RegisterList.h"
@@ -386,7 +387,10 @@ LRESULT CMainFrame::MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
 LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   HWND hwnd = m_hwnd;
   switch (msg) {
-    case WM_DESTROY: PostQuitMessage(0); return 0;
+    case WM_DESTROY:
+      CParcelDesk::DropFor(m_hwnd);  // what was handed over and never taken
+      PostQuitMessage(0);
+      return 0;
     case WM_SIZE:
       // Every size change lays the register out again (a desktop window may be resized).
       Layout();
@@ -442,18 +446,17 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kMsgShutdown: OnShutdownRequest(); return 0;
     case kMsgOpenRow: OpenSelectedDocument(static_cast<int>(wParam)); return 0;
     case kMsgShowReport: {
-      // The editor's request carries a copy of its document's path, which is freed here.
-      const auto* document = reinterpret_cast<const char16_t*>(lParam);
-      ShowReport(static_cast<int>(wParam), document ? document : u"");
-      delete[] document;
+      // The editor's request carries a copy of its document's path as a parcel.
+      const std::unique_ptr<std::u16string> document = CParcelDesk::Redeem<std::u16string>(lParam);
+      ShowReport(static_cast<int>(wParam), document ? *document : std::u16string());
       return 0;
     }
     case kMsgPrintReport: return PrintReport(reinterpret_cast<CReport*>(lParam), reinterpret_cast<HWND>(wParam));
     case kMsgSaveReport: return SaveReport(reinterpret_cast<CReport*>(lParam), reinterpret_cast<HWND>(wParam));
     case kMsgEmailReport: return EmailReport(reinterpret_cast<CReport*>(lParam), reinterpret_cast<HWND>(wParam));
     case kMsgReportClosed: m_reportView.reset(); return 0;
-    case kMsgItemsAdded:  // items added with the main window as the history's owner
-      if (m_editor && m_editor->GetWindow()) SendMessageW(m_editor->GetWindow(), kMsgItemsAdded, wParam, lParam);
+    case kMsgRenderDocument:  // items added with the main window as the history's owner
+      if (m_editor && m_editor->GetWindow()) SendMessageW(m_editor->GetWindow(), kMsgRenderDocument, wParam, lParam);
       return 0;
     case WM_INITMENUPOPUP: OnInitMenuPopup(reinterpret_cast<HMENU>(wParam), LOWORD(lParam)); return 0;
     case kMsgEmailHtml:
@@ -562,15 +565,15 @@ bool CMainFrame::OnCommand(UINT command) {
   switch (command) {
     case IDM_MAIN_REFRESH_LIST: PostMessageW(m_hwnd, kMsgReloadRegister, 1, 0); return true;
     case IDM_MAIN_EXIT: SendMessageW(m_hwnd, WM_CLOSE, 0, 0); return true;
-    case IDM_ROW_EXPORT_HTML: ExportRow(m_hwnd, false); return true;
-    case IDM_ROW_EXPORT_CSV: ExportRow(m_hwnd, true); return true;
-    case IDM_ROW_EMAIL_HTML: EmailRow(m_hwnd, true); return true;
-    case IDM_ROW_EMAIL_QVN: EmailRow(m_hwnd, false); return true;
+    case IDM_EXPORT_HTML: ExportRow(m_hwnd, false); return true;
+    case IDM_EXPORT_CSV: ExportRow(m_hwnd, true); return true;
+    case IDM_EMAIL_HTML: EmailRow(m_hwnd, true); return true;
+    case IDM_EMAIL_QVN: EmailRow(m_hwnd, false); return true;
     case IDM_MAIN_HELP: ShowHelp(0); return true;
-    case IDM_MAIN_REPORT_ROUTE_ACCOUNT: ShowReport(kReportRouteAccount, u""); return true;
-    case IDM_MAIN_REPORT_ROUTE_CASH: ShowReport(kReportRouteCash, u""); return true;
-    case IDM_MAIN_REPORT_PROFIT_MARGIN: ShowReport(kReportProfitMargin, u""); return true;
-    case IDM_MAIN_REPORT_PICK_LIST: ShowReport(kReportPickList, u""); return true;
+    case IDM_REPORT_ROUTE_ACCOUNT: ShowReport(kReportRouteAccount, u""); return true;
+    case IDM_REPORT_ROUTE_CASH: ShowReport(kReportRouteCash, u""); return true;
+    case IDM_REPORT_PROFIT_MARGIN: ShowReport(kReportProfitMargin, u""); return true;
+    case IDM_REPORT_PICK_LIST: ShowReport(kReportPickList, u""); return true;
     case IDM_MAIN_EXPORT_SETTINGS: ExportSettings(m_hwnd); return true;
     case IDM_MAIN_IMPORT_SETTINGS: ImportSettings(m_hwnd, u"", false, true); return true;
     case IDM_MAIN_VIEW_BY_COMPANY:
@@ -578,23 +581,23 @@ bool CMainFrame::OnCommand(UINT command) {
       m_preferences->Set(pref::kViewInvRegByCompany, command == IDM_MAIN_VIEW_BY_COMPANY ? 1 : 0);
       ReloadRegister(true);
       return true;
-    case editor_cmd::kNewInvoice:
-    case editor_cmd::kNewEstimate:
-    case editor_cmd::kNewSalesReceipt:
-    case editor_cmd::kNewPayment:
-    case editor_cmd::kNewSalesOrder:
-    case editor_cmd::kNewCreditMemo:
+    case IDM_NEW_INVOICE:
+    case IDM_NEW_ESTIMATE:
+    case IDM_NEW_SALES_RECEIPT:
+    case IDM_NEW_PAYMENT:
+    case IDM_NEW_SALES_ORDER:
+    case IDM_NEW_CREDIT_MEMO:
     case IDM_MAIN_SHOW_EDITOR:
     case IDM_MAIN_LINE_ITEM_LISTS:
     case IDM_MAIN_OTHER_LISTS: return OnEditorCommand(command);
-    case IDM_MAIN_OPTIONS: OnOptions(m_hwnd); return true;
+    case IDM_OPTIONS: OnOptions(m_hwnd); return true;
     case IDM_MAIN_CUSTOMERS:
       if (UsesDeviceChooser())
         ChooseContact(m_hwnd, 2);
       else
         ShowContacts(m_hwnd, CCustomerListWnd::kManageMode);
       return true;
-    case IDM_ROW_PRINT: PrintRow(m_hwnd); return true;
+    case IDM_PRINT_DOCUMENT: PrintRow(m_hwnd); return true;
     default: return false;
   }
 }

@@ -160,7 +160,8 @@ class CMainFrame {
   // ---- The editor's documents (MainFrameEditor.cpp) ----------------------------------------
   // The tap-and-hold menu of empty register space: the six kinds of new document.
   void ShowNewMenu(HWND owner, POINT point);
-  // A new document of `kind` in the editor, in the preferred style, shown from its top.
+  // A new document of `kind` through the editor's one route (a changed document is offered
+  // for saving first), then the editor shown from its top.
   LRESULT NewDocument(HWND owner, int kind);
   // Register row `row` opened in the editor; 1 when it was, 0 when nothing opened.
   int OpenSelectedDocument(int row);

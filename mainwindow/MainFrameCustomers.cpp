@@ -71,7 +71,7 @@ void CMainFrame::RefreshCustomerList(bool databaseChanged) {
     m_customerList->Reload(true);
     return;
   }
-  if (HWND window = m_customerList->GetHwnd()) PostMessageW(window, CCustomerListWnd::kMsgReopenList, 0, 0);
+  if (HWND window = m_customerList->GetHwnd()) PostMessageW(window, kMsgReopenList, 0, 0);
 }
 
 // ---- The list update's hold on the window -------------------------------------------------------

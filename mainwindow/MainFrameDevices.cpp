@@ -10,6 +10,7 @@
 #include "core/MessageBoxes.h"
 #include "core/Preferences.h"
 #include "core/ResourceText.h"
+#include "core/WindowMessages.h"
 #include "customers/PrinterSettingsDlg.h"
 #include "datastore/CustomerRecord.h"
 #include "devices/InputDevice.h"
@@ -20,7 +21,6 @@
 #include "editor/SelectCustomerCommand.h"
 #include "mainwindow/MainFrame.h"
 #include "mainwindow/PowerNotifications.h"
-#include "mainwindow/PrivateMessages.h"
 #include "mainwindow/RegisterList.h"
 #include "platform/pim/Pim.h"
 
@@ -168,6 +168,6 @@ int CMainFrame::ChooseContact(HWND owner, int mode) {
   auto record = std::make_unique<CContactCustomer>(m_preferences->Get(pref::kUseBusAddress) != 0);
   if (!record->LoadFromOid(m_hwnd, choose.oidContactID)) return 1;
   auto command = std::make_unique<CSelectCustomerCommand>(m_editor->GetDocument(), std::move(record));
-  SendMessageW(m_hwnd, kMsgEditCommand, kEditCommandRun, reinterpret_cast<LPARAM>(command.release()));
+  SendEditCommand(m_hwnd, std::move(command));
   return 1;
 }

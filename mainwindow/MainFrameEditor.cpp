@@ -8,6 +8,7 @@
 #include "core/Preferences.h"
 #include "core/ProgressWnd.h"
 #include "core/WaitCursor.h"
+#include "core/WindowMessages.h"
 #include "devices/DocumentMail.h"
 #include "document/HtmlView.h"
 #include "document/SalesDocument.h"
@@ -16,7 +17,6 @@
 #include "editor/ItemListWnd.h"
 #include "mainwindow/HeaderBar.h"
 #include "mainwindow/MainFrame.h"
-#include "mainwindow/PrivateMessages.h"
 #include "mainwindow/RegisterList.h"
 #include "mainwindow/RowActions.h"
 #include "platform/user/Menu.h"
@@ -25,11 +25,11 @@
 namespace {
 
 constexpr int kListsHelpTopic = 2;
-constexpr UINT kNewCommands[6] = {editor_cmd::kNewInvoice,   editor_cmd::kNewEstimate,  editor_cmd::kNewSalesReceipt,
-                                  editor_cmd::kNewPayment,   editor_cmd::kNewSalesOrder, editor_cmd::kNewCreditMemo};
+constexpr UINT kNewCommands[6] = {IDM_NEW_INVOICE,   IDM_NEW_ESTIMATE,  IDM_NEW_SALES_RECEIPT,
+                                  IDM_NEW_PAYMENT,   IDM_NEW_SALES_ORDER, IDM_NEW_CREDIT_MEMO};
 // The document menu's commands that act on the selected register row.
-constexpr UINT kRowCommands[] = {IDM_ROW_PRINT, IDM_ROW_EXPORT_HTML, IDM_ROW_EXPORT_CSV, IDM_ROW_EMAIL_HTML,
-                                 IDM_ROW_EMAIL_QVN};
+constexpr UINT kRowCommands[] = {IDM_PRINT_DOCUMENT, IDM_EXPORT_HTML, IDM_EXPORT_CSV, IDM_EMAIL_HTML,
+                                 IDM_EMAIL_QVN};
 // Entries of the document menu the program does not offer.
 constexpr UINT kNeverOffered[] = {40248, 40247, 40258};
 
@@ -69,8 +69,9 @@ bool CMainFrame::LeaveEditorDocument() {
 LRESULT CMainFrame::NewDocument(HWND owner, int kind) {
   if (!m_editor || !LeaveEditorDocument()) return 0;
   if (owner) UpdateWindow(owner);
-  m_editor->GetDocument().InitNew(static_cast<int>(InvoiceStyle()), kind);
-  m_documentHistory.Clear();
+  // The editor's own route: it offers to save a changed document and tells this window
+  // (message 1150) once the new one is started.
+  if (!m_editor->NewDocument(kind)) return 0;
   m_editor->ShowView(0);
   RememberView();
   return 0;
@@ -185,7 +186,7 @@ LRESULT CMainFrame::DeleteDocument(CSalesDocument* document, HWND owner) {
 
 void CMainFrame::OnInitMenuPopup(HMENU menu, UINT popupId) {
   switch (popupId) {
-    case IDM_MAIN_NEW_POPUP:
+    case IDM_NEW_INVOICE:
       for (int kind = 0; kind < 6; ++kind)
         ReplaceMenuItem(menu, static_cast<UINT>(kind), 0x400, kNewCommands[kind],
                         m_newTexts[static_cast<size_t>(kind)].c_str());

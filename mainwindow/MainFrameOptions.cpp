@@ -37,9 +37,8 @@ std::u16string Stored(CPreferences& preferences, const TextPreference& preferenc
 
 // The editor's command that lays the document out in a style code.
 int StyleCommand(int style) {
-  using namespace editor_cmd;
-  static constexpr std::array<int, 5> kCommands = {kStyleProduct, kStyleService, kStyleBoth, kStyleProfessional,
-                                                   kStyleCustom};
+  static constexpr std::array<int, 5> kCommands = {IDM_STYLE_PRODUCT, IDM_STYLE_SERVICE, IDM_STYLE_BOTH,
+                                                   IDM_STYLE_PROFESSIONAL, IDM_STYLE_CUSTOM};
   return style >= 0 && style < static_cast<int>(kCommands.size()) ? kCommands[static_cast<size_t>(style)] : 0;
 }
 
@@ -60,6 +59,9 @@ bool CMainFrame::OnOptions(HWND owner) {
   if (sheet->DoModal() != 1) return false;
   const OptionsValues& values = sheet->Values();
   CSalesDocument* document = m_editor ? &m_editor->GetDocument() : nullptr;
+  // A document the editor holds out of sight is nobody's open work: it follows the new
+  // options but is not left changed by them, so nothing later offers it for saving.
+  const bool keepUnchanged = document && !IsEditorInFront() && !document->IsModified();
   CPreferences preferences;
   // What the dialog showed is still what is stored: it writes only the scanner's values.
   const std::u16string oldDocsLocation = COptionsChoices::LocationShown(Stored(preferences, pref::kInvoiceLocation));
@@ -117,6 +119,7 @@ bool CMainFrame::OnOptions(HWND owner) {
     document->SetFilePath(folder.str() + document->GetFileName().str());
     document->SetModified(true);
   }
+  if (keepUnchanged) document->SetModified(false);
   if (reloadForNames || docsChanged) ReloadRegister(true);
   if (itemsChanged && !MoveDatabase(oldDatabase.str())) {
     preferences.Set(pref::kDatabasePath, oldItemsFolder);

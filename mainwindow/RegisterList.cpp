@@ -609,7 +609,7 @@ LRESULT CRegisterList::ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
   switch (msg) {
     case WM_KEYDOWN:
       if (wParam == VK_RETURN) {
-        PostMessageW(self->m_owner, kMsgOpenRegisterRow, static_cast<WPARAM>(self->GetSelectionMark()), 0);
+        PostMessageW(self->m_owner, kMsgOpenRow, static_cast<WPARAM>(self->GetSelectionMark()), 0);
         return 0;
       }
       break;

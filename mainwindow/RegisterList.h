@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/WindowMessages.h"
 #include "document/DocumentServices.h"
 #include "mainwindow/RegisterRows.h"
 #include "platform/base/Win32Types.h"
@@ -26,7 +27,6 @@ class CXmlDocument;
 struct DRAWITEMSTRUCT;
 
 // Messages the register posts to its owner.
-inline constexpr UINT kMsgOpenRegisterRow = 1143;  // wParam: the row index (Enter)
 inline constexpr int kRegisterListId = 1000;
 
 class CRegisterList final : public IDocumentRegister {

@@ -8,9 +8,9 @@
 #include "core/ProgressWnd.h"
 #include "core/RegistryKey.h"
 #include "core/ResourceText.h"
+#include "core/WindowMessages.h"
 #include "document/SettingsXml.h"
 #include "mainwindow/MainFrame.h"
-#include "mainwindow/PrivateMessages.h"
 #include "platform/shell/FileDialogs.h"
 #include "resources/resource_ids.h"
 

@@ -33,8 +33,8 @@ constexpr int kHelpTopic = 3;
 constexpr int kZoomLevels = 5;
 constexpr BYTE kButtonEnabled = TBSTATE_ENABLED;
 constexpr BYTE kButtonPressed = TBSTATE_ENABLED | TBSTATE_PRESSED;
-constexpr int kZoomCommands[kZoomLevels] = {IDM_REPORT_ZOOM0, IDM_REPORT_ZOOM1, IDM_REPORT_ZOOM2, IDM_REPORT_ZOOM3,
-                                            IDM_REPORT_ZOOM4};
+constexpr int kZoomCommands[kZoomLevels] = {IDM_ZOOM0, IDM_ZOOM1, IDM_ZOOM2, IDM_ZOOM3,
+                                            IDM_ZOOM4};
 }  // namespace
 
 CReportView::CReportView(HINSTANCE instance, HWND parent, CItemStore* items, int kind, std::u16string_view documentId)
@@ -108,7 +108,7 @@ void CReportView::ShowReport() {
 void CReportView::Close() {
   SHFullScreen(m_window, SHFS_HIDESIPBUTTON);
   ShowWindow(m_window, SW_HIDE);
-  PostMessageW(m_parent, kViewerClosed, 0, 0);
+  PostMessageW(m_parent, kMsgReportClosed, 0, 0);
 }
 
 void CReportView::Ask(UINT msg, WPARAM wParam) {
@@ -120,32 +120,32 @@ void CReportView::OnCommand(int command) {
     case IDOK:
       Close();
       return;
-    case IDM_REPORT_ZOOM0:
-    case IDM_REPORT_ZOOM1:
-    case IDM_REPORT_ZOOM2:
-    case IDM_REPORT_ZOOM3:
-    case IDM_REPORT_ZOOM4:
+    case IDM_ZOOM0:
+    case IDM_ZOOM1:
+    case IDM_ZOOM2:
+    case IDM_ZOOM3:
+    case IDM_ZOOM4:
       for (int level = 0; level < kZoomLevels; ++level)
         if (kZoomCommands[level] == command) SetZoom(level);
       return;
-    case IDM_REPORT_ZOOM:
+    case IDM_ZOOM_NEXT:
       SetZoom((m_zoom + 1) % kZoomLevels);
       return;
-    case IDM_REPORT_FIT:
+    case IDM_FIT_TO_SCREEN:
       ToggleFitToScreen();
       return;
-    case IDM_REPORT_TOOLBAR:
-    case IDM_REPORT_SHOW_TOOLBAR:
+    case IDM_TOOLBAR_BUTTON:
+    case IDM_SHOW_TOOLBAR:
       ToggleToolbar();
       return;
     case IDM_REPORT_PRINT:
-      Ask(kPrintReport, reinterpret_cast<WPARAM>(m_window));
+      Ask(kMsgPrintReport, reinterpret_cast<WPARAM>(m_window));
       return;
     case IDM_REPORT_SAVE_HTML:
-      Ask(kSaveReport, reinterpret_cast<WPARAM>(m_window));
+      Ask(kMsgSaveReport, reinterpret_cast<WPARAM>(m_window));
       return;
     case IDM_REPORT_EMAIL_HTML:
-      SendMessageW(m_parent, kEmailReport, 0, reinterpret_cast<LPARAM>(m_report.get()));
+      SendMessageW(m_parent, kMsgEmailReport, 0, reinterpret_cast<LPARAM>(m_report.get()));
       return;
     default: return;
   }
@@ -184,7 +184,7 @@ void CReportView::CreateToolbar() {
     return b;
   };
   const TBBUTTON buttons[] = {
-      button(0, IDM_REPORT_FIT, TBSTYLE_BUTTON),        button(1, IDM_REPORT_ZOOM, TBSTYLE_BUTTON),
+      button(0, IDM_FIT_TO_SCREEN, TBSTYLE_BUTTON),        button(1, IDM_ZOOM_NEXT, TBSTYLE_BUTTON),
       button(0, 0, TBSTYLE_SEP),                        button(2, IDM_REPORT_EMAIL_HTML, TBSTYLE_BUTTON),
       button(0, 0, TBSTYLE_SEP),                        button(3, IDM_REPORT_PRINT, TBSTYLE_BUTTON),
   };
@@ -210,7 +210,7 @@ void CReportView::CreateBar() {
 
 void CReportView::UpdateToolbarButton() {
   if (!m_menuBar) return;
-  SendMessageW(m_menuBar, TB_SETSTATE, IDM_REPORT_TOOLBAR, MAKELPARAM(m_toolbar ? kButtonPressed : kButtonEnabled, 0));
+  SendMessageW(m_menuBar, TB_SETSTATE, IDM_TOOLBAR_BUTTON, MAKELPARAM(m_toolbar ? kButtonPressed : kButtonEnabled, 0));
 }
 
 void CReportView::LayOut() {
@@ -245,9 +245,9 @@ void CReportView::LayOut() {
 
 void CReportView::CheckMenu(HMENU menu) {
   auto check = [menu](int command, bool on) { CheckMenuItem(menu, command, MF_BYCOMMAND | (on ? MF_CHECKED : 0)); };
-  check(IDM_REPORT_SHOW_TOOLBAR, m_toolbar != nullptr);
+  check(IDM_SHOW_TOOLBAR, m_toolbar != nullptr);
   for (int level = 0; level < kZoomLevels; ++level) check(kZoomCommands[level], level == m_zoom);
-  check(IDM_REPORT_FIT, m_fitToScreen);
+  check(IDM_FIT_TO_SCREEN, m_fitToScreen);
 }
 
 void CReportView::ShowPopup(const POINT& point) {
@@ -271,9 +271,9 @@ void CReportView::ShowPopup(const POINT& point) {
     UpdateWindow(window);
   }
   const WPARAM viewer = reinterpret_cast<WPARAM>(m_window);
-  if (chosen == IDM_REPORT_PRINT) Ask(kPrintReport, viewer);
-  if (chosen == IDM_REPORT_SAVE_HTML) Ask(kSaveReport, viewer);
-  if (chosen == IDM_REPORT_EMAIL_HTML) Ask(kEmailReport, viewer);
+  if (chosen == IDM_REPORT_PRINT) Ask(kMsgPrintReport, viewer);
+  if (chosen == IDM_REPORT_SAVE_HTML) Ask(kMsgSaveReport, viewer);
+  if (chosen == IDM_REPORT_EMAIL_HTML) Ask(kMsgEmailReport, viewer);
 }
 
 INT_PTR CReportView::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -310,10 +310,10 @@ INT_PTR CReportView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_INITMENUPOPUP:
       if (LOWORD(lParam) == IDM_REPORT_MENU) CheckMenu(reinterpret_cast<HMENU>(wParam));
       return 0;
-    case WM_HTMLVIEW_HOLDREPORT:
+    case kMsgHoldReport:
       if (lParam) ShowPopup(*reinterpret_cast<const POINT*>(lParam));
       return 1;
-    case kPrintReport: PostMessageW(m_parent, kPrintReport, reinterpret_cast<WPARAM>(m_window), lParam); return 1;
+    case kMsgPrintReport: PostMessageW(m_parent, kMsgPrintReport, reinterpret_cast<WPARAM>(m_window), lParam); return 1;
     default: return 0;
   }
 }

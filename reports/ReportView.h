@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "core/WindowMessages.h"
 #include "platform/base/Win32Types.h"
 #include "platform/user/Window.h"
 
@@ -16,13 +17,6 @@ class CReportHtmlView;
 
 class CReportView {
  public:
-  // Messages to the main window; lParam is the viewer's report.
-  static constexpr UINT kPrintReport = WM_USER + 141;  // wParam: the viewer window
-  static constexpr UINT kSaveReport = WM_USER + 143;   // wParam: the viewer window
-  // Sent: wParam the viewer window from the popup menu, 0 from the menu command.
-  static constexpr UINT kEmailReport = WM_USER + 145;
-  // Posted without parameters: the viewer has closed itself and may be deleted.
-  static constexpr UINT kViewerClosed = WM_USER + 148;
 
   // `instance` is the program's; `items` the item list the route accountability report
   // reads (not owned). Creates the hidden window over `parent`.

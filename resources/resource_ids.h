@@ -307,21 +307,10 @@
 #define IDM_MAIN_EXPORT_SETTINGS 40260
 #define IDM_MAIN_IMPORT_SETTINGS 40261
 #define IDM_MAIN_HELP 40400
-#define IDM_MAIN_REPORT_ROUTE_ACCOUNT 40222
-#define IDM_MAIN_REPORT_ROUTE_CASH 40223
-#define IDM_MAIN_REPORT_PROFIT_MARGIN 40231
-#define IDM_MAIN_REPORT_PICK_LIST 40244
 #define IDM_MAIN_VIEW_BY_COMPANY 40219
 #define IDM_MAIN_VIEW_BY_NAME 40220
 #define IDM_ROW_EDIT 101
-#define IDM_ROW_PRINT 40105
-#define IDM_ROW_EXPORT_HTML 40170
-#define IDM_ROW_EXPORT_CSV 40194
-#define IDM_ROW_EMAIL_HTML 40203
-#define IDM_ROW_EMAIL_QVN 40205
-#define IDM_ROW_DELETE 40033
 /* ---- Main window: the editor's documents and the menus that lead there ------------------- */
-#define IDM_MAIN_NEW_POPUP 40006           /* the New popup, identified by its first entry */
 #define IDM_MAIN_DOCUMENT_POPUP 40048
 #define IDM_MAIN_VIEW_POPUP 40217
 #define IDM_MAIN_SHOW_EDITOR 40146
@@ -370,18 +359,41 @@
 #define IDS_REPORT_BAR_TOOLBAR 40902
 #define IDS_FILE_SAVED 40240             /* a document export or a report written */
 #define IDM_REPORT_MENU 40045
-#define IDM_REPORT_TOOLBAR 116
-#define IDM_REPORT_SHOW_TOOLBAR 40167
-#define IDM_REPORT_FIT 40017
-#define IDM_REPORT_ZOOM 40023
-#define IDM_REPORT_ZOOM0 40019
-#define IDM_REPORT_ZOOM1 40098
-#define IDM_REPORT_ZOOM2 40020
-#define IDM_REPORT_ZOOM3 40021
-#define IDM_REPORT_ZOOM4 40022
 #define IDM_REPORT_PRINT 40226
 #define IDM_REPORT_SAVE_HTML 40227
 #define IDM_REPORT_EMAIL_HTML 40229
+
+/* ---- Commands that several menus share ------------------------------------------
+   One number, one command, whichever menu or bar sends it: the register's row menu and
+   Document popup, the editor's menus and bars, the report viewer's. The editor's Cut,
+   Copy and Paste of a line are the edit popup's IDM_EDIT_CUT, IDM_EDIT_COPY and
+   IDM_EDIT_PASTE. */
+#define IDM_NEW_INVOICE 40006              /* also names the New popups, by their first entry */
+#define IDM_NEW_ESTIMATE 40158
+#define IDM_NEW_SALES_RECEIPT 40187
+#define IDM_NEW_PAYMENT 40215
+#define IDM_NEW_SALES_ORDER 40216
+#define IDM_NEW_CREDIT_MEMO 40230
+#define IDM_OPTIONS 40029
+#define IDM_PRINT_DOCUMENT 40105           /* asks for the printer settings first */
+#define IDM_EXPORT_HTML 40170
+#define IDM_EXPORT_CSV 40194
+#define IDM_EMAIL_HTML 40203
+#define IDM_EMAIL_QVN 40205
+#define IDM_DELETE_DOCUMENT 40033
+#define IDM_REPORT_ROUTE_ACCOUNT 40222
+#define IDM_REPORT_ROUTE_CASH 40223
+#define IDM_REPORT_PROFIT_MARGIN 40231
+#define IDM_REPORT_PICK_LIST 40244
+#define IDM_TOOLBAR_BUTTON 116             /* the menu bar's toolbar button */
+#define IDM_SHOW_TOOLBAR 40167
+#define IDM_FIT_TO_SCREEN 40017
+#define IDM_ZOOM_NEXT 40023                /* after the largest comes the smallest */
+#define IDM_ZOOM0 40019
+#define IDM_ZOOM1 40098
+#define IDM_ZOOM2 40020
+#define IDM_ZOOM3 40021
+#define IDM_ZOOM4 40022
 
 /* ---- The document editor ----------------------------------------------------- */
 #define IDS_NO_SCANNER 3                  /* the scanner bar without a scanner */
@@ -400,6 +412,45 @@
 #define IDB_SIGNATURE_BAR 203
 #define IDB_EDITOR_MENUBAR 205            /* 4 images of 16 x 16 */
 #define IDB_CARD_STATE_OTHER 279          /* 279-288: the card-reader bar by state */
+/* The editor's own commands: its menu bar's buttons and popups, its menus, its document
+   popups and its command toolbar (Done is IDOK). */
+#define IDM_SIGNATURE_BUTTON 117
+#define IDM_EDITOR_CUSTOMER_MESSAGE 118
+#define IDM_CARD_READER_BUTTON 119
+#define IDM_EDITOR_PRINT_BUTTON 129        /* asks for printer settings only when none are set */
+#define IDM_SCANNER_BUTTON 130
+#define IDM_EDITOR_EMAIL_BUTTON 132        /* as the last e-mail went: document file or HTML */
+#define IDM_UNDO 40014
+#define IDM_REDO 40015
+#define IDM_EDITOR_SAVE_AS 40030
+#define IDM_EDITOR_EDIT_POPUP 40042
+#define IDM_EDITOR_VIEW_POPUP 40045
+#define IDM_EDITOR_TOOLS_POPUP 40048
+#define IDM_EDITOR_EDIT_LINE 40087
+#define IDM_EDITOR_ADD_LINE_ITEM 40094
+#define IDM_EDITOR_SHOW_SHIP_TO 40096
+#define IDM_STYLE_SERVICE 40110
+#define IDM_STYLE_PRODUCT 40111
+#define IDM_STYLE_BOTH 40112
+#define IDM_STYLE_PROFESSIONAL 40113
+#define IDM_STYLE_CUSTOM 40190
+#define IDM_EDITOR_EDIT_CUSTOMER 40134
+#define IDM_EDITOR_CHOOSE_CUSTOMER 40135
+#define IDM_EDITOR_DELETE_LINE 40149
+#define IDM_EDITOR_LOGO 40151
+#define IDM_EDITOR_VIEW_OPTION4 40153
+#define IDM_EDITOR_CREATE_INVOICE 40156
+#define IDM_EDITOR_COMPANY 40166
+#define IDM_EDITOR_SHOW_SIGNATURE 40174
+#define IDM_EDITOR_SIGNATURE 40178
+#define IDM_EDITOR_CUSTOMIZE 40179
+#define IDM_EDITOR_ADD_LABEL 40180
+#define IDM_EDITOR_HIDE_LINKS 40182
+#define IDM_EDITOR_NOTES 40189
+#define IDM_EDITOR_MEMORIZE 40239
+#define IDM_EDITOR_VOID 40245
+#define IDM_EDITOR_TOGGLE_PAID 40246
+#define IDM_EDITOR_ATTRIBUTES 40268
 /* Customize, its field grid pages, the Options sheet and the printer settings. */
 #define IDD_FIELD_GRID_PAGE 209
 #define IDD_PRINTER_SETTINGS 156           /* on a portrait screen */
@@ -448,7 +499,6 @@
 #define IDC_TREE_WAIT_TEXT 1152
 
 /* The main window's Options, printing and contacts commands, and moving the database. */
-#define IDM_MAIN_OPTIONS 40029
 #define IDM_MAIN_CUSTOMERS 40165
 #define IDS_DATABASE_NOT_MOVED 40670
 #define IDS_DATABASE_COPIED 40671

@@ -8,13 +8,14 @@
 
 #include "../core/FieldFormTyping.h"
 #include "core/Preferences.h"
+#include "core/WindowMessages.h"
 #include "customers/OptionsSheet.h"
 #include "devices/InputDevice.h"
 #include "document/SalesDocument.h"
 #include "document/XmlDocument.h"
 #include "editor/DocumentView.h"
+#include "editor/EditorDialogs.h"
 #include "mainwindow/MainFrame.h"
-#include "mainwindow/PrivateMessages.h"
 #include "mainwindow/Program.h"
 #include "platform/testing/UiScript.h"
 #include "resources/resource_ids.h"
@@ -73,6 +74,9 @@ TEST_F(ScanButton, OptionsListsTheDevicesButtonsAndTheChosenOneStartsTheScanner)
   EXPECT_EQ(button, u"Button 2");
   ASSERT_NE(frame->GetScanner(), nullptr);
 
+  // The sheet's style leaves the document the editor holds out of sight untouched, so New
+  // has nothing to offer for saving (an unexpected dialog fails the test).
+  EXPECT_FALSE(frame->GetEditor()->GetDocument().IsModified());
   SendMessageW(frame->GetHwnd(), kMsgNewInvoice, 0, 0);
   platform::PumpMessages();
   CSalesDocument& invoice = frame->GetEditor()->GetDocument();

@@ -15,7 +15,7 @@
 namespace slateway::testing {
 
 inline void TypeIntoField(platform::testing::DialogDriver& d, HWND form, int field, std::u16string_view text) {
-  SendMessageW(form, CFieldForm::kStartEditor, 0, field);
+  SendMessageW(form, kMsgStartEditor, 0, field);
   SendMessageW(GetFocus(), EM_SETSEL, 0, -1);
   d.Type(text);
 }
@@ -48,14 +48,14 @@ inline bool TapFieldRow(platform::testing::DialogDriver& d, CFieldForm& form, in
 // Picks entry `entry` (or the entry whose text is `text`) of a choice field's list as a
 // person would: the field's editor opened, its list dropped and the row tapped.
 inline void ChooseInField(platform::testing::DialogDriver& d, HWND form, int field, int entry) {
-  SendMessageW(form, CFieldForm::kStartEditor, 0, field);
+  SendMessageW(form, kMsgStartEditor, 0, field);
   HWND combo = CFieldForm::FromHandle(form)->EditorWindow();
   ASSERT_NE(combo, nullptr);
   if (!SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0)) SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
   ChooseInOpenList(d, combo, entry);
 }
 inline void ChooseInField(platform::testing::DialogDriver& d, HWND form, int field, std::u16string_view text) {
-  SendMessageW(form, CFieldForm::kStartEditor, 0, field);
+  SendMessageW(form, kMsgStartEditor, 0, field);
   HWND combo = CFieldForm::FromHandle(form)->EditorWindow();
   ASSERT_NE(combo, nullptr);
   const std::u16string entry(text);

@@ -41,7 +41,7 @@ TEST_F(EmailMessageForm, OkReadsEveryRowBackAndKeepsTheMessagesLines) {
     EXPECT_EQ(rows.Text(CEmailMessageForm::kAttached, 1), u"Attached:");
     EXPECT_EQ(rows.Text(CEmailMessageForm::kAttached, 2), u"INV1042.pdf");
     EXPECT_NE((rows.Text(5, 2) + rows.Text(6, 2)).find(u"please find it attached."), std::u16string::npos);
-    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, CEmailMessageForm::kAttached);
+    SendMessageW(d.Window(), kMsgStartEditor, 0, CEmailMessageForm::kAttached);
     EXPECT_EQ(d.Focus(), d.Control(IDC_FORM_LIST)) << "the attachment is not editable";
     Edit(d, CEmailMessageForm::kBcc, u"Files@shop.example");
     Edit(d, CEmailMessageForm::kSubject, u"Your invoice");

@@ -85,13 +85,13 @@ TEST_F(FieldFormDialog, EveryEditorKindIsFilledAndReadBack) {
     EXPECT_TRUE(d.IsChecked(IDC_FORM_CHECK));
     Edit(d, 0, u"Ada Lovelace");
     Edit(d, 1, u"12 Hill Rd\r\rLondon");
-    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 4);
+    SendMessageW(d.Window(), kMsgStartEditor, 0, 4);
     SendMessageW(d.Focus(), CB_SETCURSEL, 1, 0);
-    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 5);
+    SendMessageW(d.Window(), kMsgStartEditor, 0, 5);
     SendMessageW(d.Focus(), CB_SETCURSEL, 1, 0);
-    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 6);  // the picker runs the next step
+    SendMessageW(d.Window(), kMsgStartEditor, 0, 6);  // the picker runs the next step
     Edit(d, 7, u"1234");
-    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 0);  // leaving the field commits it
+    SendMessageW(d.Window(), kMsgStartEditor, 0, 0);  // leaving the field commits it
     EXPECT_EQ(d.ListView(IDC_FORM_LIST).Text(7, 2), u"********");
     d.Ok();
   });
@@ -178,7 +178,7 @@ TEST_F(FieldFormDialog, TheEditMenuCutsCopiesPastesAndClearsTheOpenEditor) {
     char16_t text[64] = {};
     GetWindowTextW(form.EditorWindow(), text, 64);
     afterCut = text;
-    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 1);  // the cut text goes with the first field
+    SendMessageW(d.Window(), kMsgStartEditor, 0, 1);  // the cut text goes with the first field
     d.Hold(IDC_FORM_LIST);
   });
   ui.ExpectPopupMenu(choose(u"Paste"));
@@ -273,7 +273,7 @@ TEST_F(FieldFormDialog, StoredTextsAreWrappedWhenTheFormOpensAndReloaded) {
     EXPECT_FALSE(d.ListView(IDC_FORM_LIST).Text(1, 2).empty());
     EXPECT_EQ(d.Text(IDC_FORM_NOTE), u"Tap a value to change it.");
     Edit(d, 3, u"Hull");
-    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 0);  // leaves the city
+    SendMessageW(d.Window(), kMsgStartEditor, 0, 0);  // leaves the city
     form.Model().Field(3)->value = CBstr(u"York");  // the owner's correction
     form.ReloadFields(3);
     EXPECT_EQ(d.ListView(IDC_FORM_LIST).Text(3, 2), u"York");
@@ -291,8 +291,8 @@ TEST_F(FieldFormDialog, StoredTextsAreWrappedWhenTheFormOpensAndReloaded) {
 std::vector<UINT> g_ownerMessages;
 std::u16string g_chosenType;
 LRESULT OwnerProc(HWND h, UINT m, WPARAM w, LPARAM l) {
-  if (m == CFieldForm::kStartScan || m == CFieldForm::kItemTypeChosen || m == WM_HOTKEY) g_ownerMessages.push_back(m);
-  if (m == CFieldForm::kItemTypeChosen) g_chosenType = reinterpret_cast<const WCHAR*>(l);
+  if (m == kMsgStartNextScan || m == kMsgItemTypeChosen || m == WM_HOTKEY) g_ownerMessages.push_back(m);
+  if (m == kMsgItemTypeChosen) g_chosenType = reinterpret_cast<const WCHAR*>(l);
   return DefWindowProcW(h, m, w, l);
 }
 
@@ -321,9 +321,9 @@ TEST_F(FieldFormDialog, ChoicesReachTheOwnerAndTheRowsAfterThem) {
     form.AddField(10, kFieldChoice, kFlagEditable, CBstr(u"Folder"), CBstr(u"Old"), 1, 40, &folders);
     platform::testing::UiScript ui;
     ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
-      SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 0);
+      SendMessageW(d.Window(), kMsgStartEditor, 0, 0);
       slateway::testing::ChooseInOpenList(d, form.EditorWindow(), 0);  // "Discount"
-      SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 9);
+      SendMessageW(d.Window(), kMsgStartEditor, 0, 9);
       slateway::testing::ChooseInOpenList(d, form.EditorWindow(), 1);
       d.Pump();
       // The folder field is being edited now, offering the card's folders.
@@ -336,7 +336,7 @@ TEST_F(FieldFormDialog, ChoicesReachTheOwnerAndTheRowsAfterThem) {
     EXPECT_EQ(Read(form, 10), u"None");
     EXPECT_EQ(folders.first[1].str(), u"Invoices");
   }
-  EXPECT_EQ(g_ownerMessages, std::vector<UINT>{CFieldForm::kItemTypeChosen});
+  EXPECT_EQ(g_ownerMessages, std::vector<UINT>{kMsgItemTypeChosen});
   EXPECT_EQ(g_chosenType, u"Discount");
   DestroyWindow(owner);
 }
@@ -373,7 +373,7 @@ TEST_F(FieldFormDialog, TheHardwareButtonIsBorrowedFromTheOwnerWhileTheFormIsAct
   platform::PressKey(195);
   platform::PumpMessages();
   EXPECT_EQ(g_ownerMessages,
-            (std::vector<UINT>{WM_HOTKEY, WM_HOTKEY, CFieldForm::kStartScan, WM_HOTKEY, WM_HOTKEY}));
+            (std::vector<UINT>{WM_HOTKEY, WM_HOTKEY, kMsgStartNextScan, WM_HOTKEY, WM_HOTKEY}));
   DestroyWindow(other);
   DestroyWindow(owner);
 }
@@ -409,7 +409,7 @@ TEST_F(FieldFormDialog, TheInputPanelTypesIntoFieldsAsTheKeyboardWould) {
     HWND editor = form.EditorWindow();
     d.TapPanel(u"acme");  // the field's edit capitalises the first letter
     EXPECT_EQ(GetFocus(), editor);
-    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 1);
+    SendMessageW(d.Window(), kMsgStartEditor, 0, 1);
     d.TapPanel(u"12x.5");  // the letter is refused with a beep
     EXPECT_EQ(platform::BeepLog().size(), 1u);
     EXPECT_EQ(GetActiveWindow(), d.Window());
@@ -481,7 +481,7 @@ TEST_F(FieldFormDialog, ANarrowerFormWrapsItsTextsAgainAndKeepsTheOpenEditor) {
   platform::testing::UiScript ui;
   ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
     EXPECT_EQ(d.ListView(IDC_FORM_LIST).Text(2, 2), u"") << "one row held it at full width";
-    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 0);
+    SendMessageW(d.Window(), kMsgStartEditor, 0, 0);
     SetWindowTextW(form.EditorWindow(), u"Ada");
     RECT r{};
     GetWindowRect(d.Window(), &r);
@@ -564,7 +564,7 @@ TEST_F(FieldFormDialog, AFilledFormIsPicturedOnBothScreenSizes) {
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(ids[b])), nullptr, nullptr);
       form.SetCheckBox(false, CBstr(u"Active"));
       ShowWindow(d.Control(IDC_FORM_CHECK), SW_SHOW);
-      SendMessageW(d.Window(), CFieldForm::kLayOut, MAKEWPARAM(width, width), 0);
+      SendMessageW(d.Window(), kMsgLayOut, MAKEWPARAM(width, width), 0);
       RECT r[5];
       for (int b = 0; b < 5; ++b) GetWindowRect(d.Control(ids[b]), &r[b]);
       EXPECT_TRUE(r[1].top == r[2].top && r[1].right < r[2].left);

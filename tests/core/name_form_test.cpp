@@ -84,7 +84,7 @@ TEST_F(SmallForms, TheFirstCompanyShowsTheUserNameWithoutOfferingAnEdit) {
   platform::testing::UiScript ui;
   ui.ExpectDialog(IDD_FIELD_FORM, [](DialogDriver& d) {
     EXPECT_EQ(d.ListView(IDC_FORM_LIST).Text(0, 2), u"Cy Seller");
-    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 0);
+    SendMessageW(d.Window(), kMsgStartEditor, 0, 0);
     EXPECT_EQ(d.Focus(), d.Control(IDC_FORM_LIST)) << "no editor opens over the name";
     Edit(d, 5, u"555-0100");
     d.Ok();

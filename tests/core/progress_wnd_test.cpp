@@ -35,7 +35,7 @@ class ProgressWindow : public slateway::testing::LanguageLibraryTest {
   // program's handlers do.
   static LRESULT OwnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     ProgressWindow& t = *s_self;
-    if (msg == CProgressWnd::kClosed) ++t.m_closed;
+    if (msg == kMsgProgressClosed) ++t.m_closed;
     if (msg == kPing) ++t.m_pings;
     if (msg == kStartWork && t.m_progress && t.m_progress->IsRunning()) ++t.m_refused;
     return DefWindowProcW(hwnd, msg, wParam, lParam);

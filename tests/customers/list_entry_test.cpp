@@ -137,9 +137,9 @@ TEST_F(ItemEntryTest, InventoryTabOnlyWhileTrackedAndForInventoryTypes) {
     EXPECT_EQ(Tabs(d), (Labels{u"Details", u"Inventory"}));
     EXPECT_EQ(dialog.Inventory()->Model().Field(1)->label.view(), u"Build Point:");
     // The type changes away from inventory: the tab goes at once.
-    SendMessageW(d.Window(), CItemEntryDlg::kMsgTypeChanged, 0, reinterpret_cast<LPARAM>(u"Service"));
+    SendMessageW(d.Window(), kMsgItemTypeChosen, 0, reinterpret_cast<LPARAM>(u"Service"));
     EXPECT_EQ(Tabs(d), (Labels{u"Details"}));
-    SendMessageW(d.Window(), CItemEntryDlg::kMsgTypeChanged, 0, reinterpret_cast<LPARAM>(u"Inventory Part"));
+    SendMessageW(d.Window(), kMsgItemTypeChosen, 0, reinterpret_cast<LPARAM>(u"Inventory Part"));
     EXPECT_EQ(Tabs(d), (Labels{u"Details", u"Inventory"}));
     d.Cancel();
   });

@@ -45,7 +45,7 @@ TEST_F(CustomerMessageForm, ChoosingAStoredMessageTakesItsTextAndListId) {
     EXPECT_EQ(d.Text(IDC_FORM_CHECK), u"Use as default message");
     EXPECT_TRUE(d.IsChecked(IDC_FORM_CHECK));
     EXPECT_EQ(d.ListView(IDC_FORM_LIST).Text(0, 2), u"Due");  // empty: the first stored one
-    SendMessageW(d.Window(), CFieldForm::kStartEditor, kFieldChoice, 0);  // as a tap on the arrow does
+    SendMessageW(d.Window(), kMsgStartEditor, kFieldChoice, 0);  // as a tap on the arrow does
     HWND editor = d.Focus();
     SendMessageW(editor, CB_SETCURSEL, 1, 0);
     SendMessageW(d.Window(), WM_COMMAND, MAKEWPARAM(CFieldForm::kEditorId, CBN_SELCHANGE),

@@ -60,7 +60,7 @@ class DocumentMail : public sales_test::SalesDocumentTest {
       EXPECT_EQ(rows.Text(CEmailMessageForm::kTo, 2), to);
       EXPECT_EQ(rows.Text(CEmailMessageForm::kAttached, 2), attached);
       if (row >= 0) {
-        SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, row);
+        SendMessageW(d.Window(), kMsgStartEditor, 0, row);
         SendMessageW(d.Focus(), EM_SETSEL, 0, -1);
         d.Type(typed);
       }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Parcel.h"
 #include "document/EditCommand.h"
 #include "platform/testing/DeviceFixture.h"
 #include "platform/user/Window.h"
@@ -186,8 +187,9 @@ TEST_F(CommandProcessor, RunNestsInsideARunningCommand) {
 
 TEST_F(CommandProcessor, MessageRunsUndoesAndRedoes) {
   CCommandProcessor processor(kDocumentHistoryDepth);
-  auto* command = new FakeCommand(journal, "m");
-  EXPECT_EQ(HandleEditCommandMessage(processor, kEditCommandRun, reinterpret_cast<LPARAM>(command)), 1);
+  const LPARAM ticket = CParcelDesk::Leave(nullptr, std::unique_ptr<CEditCommand>(new FakeCommand(journal, "m")));
+  EXPECT_EQ(HandleEditCommandMessage(processor, kEditCommandRun, ticket), 1);
+  EXPECT_EQ(HandleEditCommandMessage(processor, kEditCommandRun, ticket), 0) << "a ticket runs once";
   EXPECT_EQ(HandleEditCommandMessage(processor, kEditCommandUndo, 0), 1);
   EXPECT_EQ(HandleEditCommandMessage(processor, kEditCommandRedo, 0), 1);
   EXPECT_EQ(HandleEditCommandMessage(processor, kEditCommandRedo, 0), 0);

@@ -552,7 +552,7 @@ TEST_F(CustomerCommands, ACustomerWithoutIdOffersTheCustomerList) {
     boxes.Expect(u"Could not locate Walk-in.  Display customer list?").Answer(answer);
     EXPECT_FALSE(Run(std::make_unique<CEditCustomerCommand>(*doc, nullptr, nullptr, notify, typed, nullptr, 0, false)));
     MSG msg;
-    EXPECT_EQ(PeekMessageW(&msg, notify, editor_msg::kMsgChooseCustomer, editor_msg::kMsgChooseCustomer, PM_REMOVE),
+    EXPECT_EQ(PeekMessageW(&msg, notify, kMsgChooseCustomer, kMsgChooseCustomer, PM_REMOVE),
               answer == IDYES ? TRUE : FALSE);
   }
   EXPECT_TRUE(screens.opened.empty());

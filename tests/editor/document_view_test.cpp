@@ -127,7 +127,7 @@ TEST_F(DocumentView, DoneWithoutChangesAsksNothing) {
   EXPECT_TRUE(IsWindowVisible(editor->GetWindow()));
   EXPECT_NE(editor->GetMenuBar(), nullptr);
   UiScript ui;  // any dialog would fail the test
-  Command(editor_cmd::kDone);
+  Command(IDOK);
   EXPECT_FALSE(IsWindowVisible(editor->GetWindow()));
 }
 
@@ -141,14 +141,14 @@ TEST_F(DocumentView, DoneSavesTheChangesAndStaysOpenWhenTheSaveFails) {
   {
     UiScript ui;
     ui.ExpectMessageBox(u"The file " + path + u" could not be written.", IDOK);
-    Command(editor_cmd::kDone);
+    Command(IDOK);
     EXPECT_EQ(ui.Pending(), 0u);
   }
   EXPECT_TRUE(IsWindowVisible(editor->GetWindow()));
   EXPECT_TRUE(doc.IsModified());
   EXPECT_EQ(FileText(), before);
   UiScript ui;  // any dialog would fail the test
-  Command(editor_cmd::kDone);
+  Command(IDOK);
   EXPECT_FALSE(IsWindowVisible(editor->GetWindow()));
   EXPECT_NE(FileText().find("changed"), std::string::npos);
   EXPECT_FALSE(doc.IsModified());
@@ -166,7 +166,7 @@ TEST_F(DocumentView, MemorizeWritesTheTemplateAndKeepsTheOpenQuantities) {
   CLineItemTexts line;
   ASSERT_TRUE(doc.GetXmlDocument().ReadLineItemAt(0, &line));
   const CBstr quantity = line.quantity;
-  Command(editor_cmd::kMemorize);
+  Command(IDM_EDITOR_MEMORIZE);
   EXPECT_EQ(ui.Pending(), 0u);
   CBstr folder;
   GetMemorizedFolder(folder);
@@ -181,11 +181,11 @@ TEST_F(DocumentView, MemorizeWritesTheTemplateAndKeepsTheOpenQuantities) {
 
 TEST_F(DocumentView, SigningStoresTheStrokesAndDoneWaitsForTheBar) {
   CSalesDocument& doc = OpenInvoice();
-  Command(editor_cmd::kToggleSignatureButton);
+  Command(IDM_SIGNATURE_BUTTON);
   HWND bar = editor->GetSignatureBar();
   ASSERT_NE(bar, nullptr);
   const size_t beeps = platform::BeepLog().size();
-  Command(editor_cmd::kDone);
+  Command(IDOK);
   EXPECT_TRUE(IsWindowVisible(editor->GetWindow())) << "Done only beeps while the bar is open";
   EXPECT_EQ(platform::BeepLog().size(), beeps + 1);
   EXPECT_GT(editor->GetSignatureStrokes().Count(), 0) << "the golden invoice is signed";
@@ -207,43 +207,43 @@ TEST_F(DocumentView, SigningStoresTheStrokesAndDoneWaitsForTheBar) {
 TEST_F(DocumentView, ToolbarAndEditMenuFollowTheHistory) {
   CSalesDocument& doc = OpenInvoice();
   const std::u16string signature = doc.GetSignature().str();
-  Command(editor_cmd::kToggleToolbarButton);
+  Command(IDM_TOOLBAR_BUTTON);
   HWND toolbar = editor->GetToolBar();
   ASSERT_NE(toolbar, nullptr);
   EXPECT_EQ(CPreferences().GetDword(u"InvToolBar", 0), 1u);
   platform::testing::ToolbarDriver bar(toolbar);
-  EXPECT_EQ(bar.State(editor_cmd::kUndo) & TBSTATE_INDETERMINATE, TBSTATE_INDETERMINATE);
-  EXPECT_EQ(bar.Tooltip(editor_cmd::kAddLineItem), u"Append Line Item...");
+  EXPECT_EQ(bar.State(IDM_UNDO) & TBSTATE_INDETERMINATE, TBSTATE_INDETERMINATE);
+  EXPECT_EQ(bar.Tooltip(IDM_EDITOR_ADD_LINE_ITEM), u"Append Line Item...");
   SendEditCommand(main, std::make_unique<CSignatureCommand>(doc, u"0a94281e"));
   Pump();  // the history's notice
-  EXPECT_EQ(bar.State(editor_cmd::kUndo), TBSTATE_ENABLED);
-  EXPECT_EQ(bar.State(editor_cmd::kRedo) & TBSTATE_INDETERMINATE, TBSTATE_INDETERMINATE);
+  EXPECT_EQ(bar.State(IDM_UNDO), TBSTATE_ENABLED);
+  EXPECT_EQ(bar.State(IDM_REDO) & TBSTATE_INDETERMINATE, TBSTATE_INDETERMINATE);
 
   HMENU menu = LoadMenuW(GetResourceInstance(), MAKEINTRESOURCEW(IDR_EDITOR_MENUBAR));
   HMENU edit = GetSubMenu(menu, 0);
   SendMessageW(editor->GetWindow(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(edit), 0);
   WCHAR text[80];
-  GetMenuStringW(edit, editor_cmd::kUndo, text, 80, MF_BYCOMMAND);
+  GetMenuStringW(edit, IDM_UNDO, text, 80, MF_BYCOMMAND);
   EXPECT_EQ(std::u16string(text), u"Undo Signature");
-  EXPECT_EQ(GetMenuState(edit, editor_cmd::kRedo, MF_BYCOMMAND) & MF_GRAYED, MF_GRAYED);
-  EXPECT_EQ(GetMenuState(edit, editor_cmd::kCreateInvoice, MF_BYCOMMAND) & MF_GRAYED, MF_GRAYED);
+  EXPECT_EQ(GetMenuState(edit, IDM_REDO, MF_BYCOMMAND) & MF_GRAYED, MF_GRAYED);
+  EXPECT_EQ(GetMenuState(edit, IDM_EDITOR_CREATE_INVOICE, MF_BYCOMMAND) & MF_GRAYED, MF_GRAYED);
   EXPECT_GE(FindMenuItemByText(edit, u"Memorize Invoice..."), 0);
   SendMessageW(editor->GetWindow(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(edit), 0);
   int voids = 0;
-  for (int i = 0; i < GetMenuItemCount(edit); ++i) voids += GetMenuItemID(edit, i) == editor_cmd::kVoid;
+  for (int i = 0; i < GetMenuItemCount(edit); ++i) voids += GetMenuItemID(edit, i) == IDM_EDITOR_VOID;
   EXPECT_EQ(voids, 1) << "Void is added once";
   DestroyMenu(menu);
 
-  Command(editor_cmd::kUndo);
+  Command(IDM_UNDO);
   Pump();
-  EXPECT_EQ(bar.State(editor_cmd::kRedo), TBSTATE_ENABLED);
+  EXPECT_EQ(bar.State(IDM_REDO), TBSTATE_ENABLED);
   EXPECT_EQ(doc.GetSignature().str(), signature);
 }
 
 TEST_F(DocumentView, LayoutStacksViewBarAndToolbar) {
   OpenInvoice();
-  Command(editor_cmd::kToggleToolbarButton);
-  Command(editor_cmd::kToggleSignatureButton);
+  Command(IDM_TOOLBAR_BUTTON);
+  Command(IDM_SIGNATURE_BUTTON);
   RECT toolbar, bar, client;
   GetWindowRect(editor->GetToolBar(), &toolbar);
   GetWindowRect(editor->GetSignatureBar(), &bar);
@@ -252,7 +252,7 @@ TEST_F(DocumentView, LayoutStacksViewBarAndToolbar) {
   POINT origin{0, 0};
   ClientToScreen(editor->GetWindow(), &origin);
   EXPECT_EQ(bar.left - origin.x, std::max<LONG>(0, (client.right - (bar.right - bar.left)) / 2));
-  Command(editor_cmd::kToggleToolbarButton);
+  Command(IDM_TOOLBAR_BUTTON);
   EXPECT_EQ(editor->GetToolBar(), nullptr);
   EXPECT_EQ(CPreferences().GetDword(u"InvToolBar", 1), 0u);
 }
@@ -263,22 +263,22 @@ TEST_F(DocumentView, NewDocumentStopsWhenSaveAsIsCancelledAndZoomWraps) {
   UiScript ui;
   ui.ExpectDialog(IDD_SAVE_CHANGES, [](DialogDriver& d) { d.Press(CSaveChangesDlg::kSaveAs); });
   ui.ExpectDialog(0, [](DialogDriver& d) { d.Cancel(); });  // the file name
-  Command(editor_cmd::kNewEstimate);
+  Command(IDM_NEW_ESTIMATE);
   EXPECT_EQ(ui.Pending(), 0u);
   EXPECT_EQ(doc.GetDocType(), kDocInvoice) << "nothing new after a cancelled Save As";
   ui.ExpectDialog(IDD_SAVE_CHANGES, [](DialogDriver& d) { d.Press(CSaveChangesDlg::kDiscard); });
-  Command(editor_cmd::kNewEstimate);
+  Command(IDM_NEW_ESTIMATE);
   EXPECT_EQ(doc.GetDocType(), kDocEstimate);
-  EXPECT_EQ(std::count(mainMessages.begin(), mainMessages.end(), editor_msg::kMsgDocumentReplaced), 1);
+  EXPECT_EQ(std::count(mainMessages.begin(), mainMessages.end(), kMsgNewDocumentStarted), 1);
 
-  const int styles[] = {editor_cmd::kStyleProduct, editor_cmd::kStyleService, editor_cmd::kStyleBoth,
-                        editor_cmd::kStyleProfessional, editor_cmd::kStyleCustom};
+  const int styles[] = {IDM_STYLE_PRODUCT, IDM_STYLE_SERVICE, IDM_STYLE_BOTH,
+                        IDM_STYLE_PROFESSIONAL, IDM_STYLE_CUSTOM};
   Command(styles[doc.GetStyle()]);
   EXPECT_FALSE(doc.IsModified()) << "the style it has already changes nothing";
   Command(styles[(doc.GetStyle() + 1) % 5]);
   EXPECT_TRUE(doc.IsModified());
-  Command(editor_cmd::kZoom4);
-  Command(editor_cmd::kZoomNext);
+  Command(IDM_ZOOM4);
+  Command(IDM_ZOOM_NEXT);
   EXPECT_EQ(CPreferences().GetDword(u"FontSize", 9), 0u);
 }
 
@@ -290,7 +290,7 @@ TEST_F(DocumentView, AnInvoiceGetsAScannedLineAndASignatureAndKeepsBoth) {
   ui.ExpectMessageBox(u"No item has the code '999'.", IDOK);
   EXPECT_FALSE(editor->AddScannedItem(u"999"));
   EXPECT_TRUE(editor->AddScannedItem(u"0123456789"));
-  Command(editor_cmd::kToggleSignatureButton);
+  Command(IDM_SIGNATURE_BUTTON);
   HWND bar = editor->GetSignatureBar();
   SendMessageW(bar, WM_COMMAND, 1004, 0);  // Clear
   SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
@@ -298,7 +298,7 @@ TEST_F(DocumentView, AnInvoiceGetsAScannedLineAndASignatureAndKeepsBoth) {
   SendMessageW(bar, WM_COMMAND, 1, 0);  // Accept
   Pump();
   EXPECT_EQ(history.GetUndoCount(), 2u);
-  Command(editor_cmd::kDone);  // saves what was written
+  Command(IDOK);  // saves what was written
   const std::string saved = FileText();
   EXPECT_NE(saved.find("Garden hose"), std::string::npos);
   EXPECT_NE(saved.find("04840806"), std::string::npos);
@@ -354,13 +354,13 @@ TEST_F(DocumentView, TheCardBarFillsTheCardFieldsAndTheScannerBarNeedsAScanner) 
   CSalesDocument& doc = OpenInvoice();
   UiScript ui;
   ui.ExpectMessageBox(u"No bar-code scanner is set up. Choose one under Options.", IDOK);
-  Command(editor_cmd::kToggleScanner);
+  Command(IDM_SCANNER_BUTTON);
   EXPECT_EQ(editor->GetScannerBar(), nullptr);
 
   ScriptedReader reader;
   editor->SetCardReader(&reader);
-  Command(editor_cmd::kToggleSignatureButton);
-  Command(editor_cmd::kToggleCardReader);
+  Command(IDM_SIGNATURE_BUTTON);
+  Command(IDM_CARD_READER_BUTTON);
   EXPECT_EQ(editor->GetSignatureBar(), nullptr) << "one bar at a time";
   ASSERT_NE(editor->GetCardReaderBar(), nullptr);
   EXPECT_EQ(editor->GetCardReaderState(), 5);
@@ -382,28 +382,28 @@ TEST_F(DocumentView, BarButtonsShowWhichBarIsOpenThroughAScan) {
   ScriptedReader scanner(kDeviceSymbolScanner);
   editor->SetScanner(&scanner);
   OpenInvoice();
-  Command(editor_cmd::kToggleToolbarButton);
+  Command(IDM_TOOLBAR_BUTTON);
   platform::testing::ToolbarDriver buttons(editor->GetMenuBar());
   auto pressed = [&buttons](int id) { return (buttons.State(id) & TBSTATE_PRESSED) != 0; };
-  Command(editor_cmd::kToggleScanner);
+  Command(IDM_SCANNER_BUTTON);
   ASSERT_NE(editor->GetScannerBar(), nullptr);
   EXPECT_TRUE(editor->AddScannedItem(u"0123456789"));
   EXPECT_NE(editor->GetScannerBar(), nullptr);
-  EXPECT_TRUE(pressed(editor_cmd::kToggleScanner));
+  EXPECT_TRUE(pressed(IDM_SCANNER_BUTTON));
 
-  Command(editor_cmd::kToggleScanner);
+  Command(IDM_SCANNER_BUTTON);
   EXPECT_EQ(editor->GetScannerBar(), nullptr);
-  EXPECT_FALSE(pressed(editor_cmd::kToggleScanner));
+  EXPECT_FALSE(pressed(IDM_SCANNER_BUTTON));
   EXPECT_NE(editor->GetToolBar(), nullptr);
-  EXPECT_TRUE(pressed(editor_cmd::kToggleToolbarButton));
+  EXPECT_TRUE(pressed(IDM_TOOLBAR_BUTTON));
 
-  Command(editor_cmd::kToggleSignatureButton);
-  Command(editor_cmd::kToggleScanner);  // one bar at a time
-  EXPECT_FALSE(pressed(editor_cmd::kToggleSignatureButton));
-  EXPECT_TRUE(pressed(editor_cmd::kToggleScanner));
+  Command(IDM_SIGNATURE_BUTTON);
+  Command(IDM_SCANNER_BUTTON);  // one bar at a time
+  EXPECT_FALSE(pressed(IDM_SIGNATURE_BUTTON));
+  EXPECT_TRUE(pressed(IDM_SCANNER_BUTTON));
   editor->SetScanner(nullptr);  // another scanner chosen: its bar goes
   EXPECT_EQ(editor->GetScannerBar(), nullptr);
-  EXPECT_FALSE(pressed(editor_cmd::kToggleScanner));
+  EXPECT_FALSE(pressed(IDM_SCANNER_BUTTON));
 }
 
 TEST(SignatureStrokes, TextRoundTripsAndReadsLeniently) {
@@ -507,7 +507,7 @@ class DocumentViewFields : public DocumentView {
     return xml.str();
   }
   void Tap(const char16_t* link) {
-    SendMessageW(editor->GetWindow(), WM_HTMLVIEW_LINKTAPPED, 0, reinterpret_cast<LPARAM>(link));
+    SendMessageW(editor->GetWindow(), kMsgLinkTapped, 0, reinterpret_cast<LPARAM>(link));
     Pump();
   }
   void Hold(UINT message, WPARAM wParam = 0) {
@@ -549,7 +549,7 @@ class DocumentViewFields : public DocumentView {
 TEST_F(DocumentViewFields, CustomerJobAndShipToTapsFollowTheCustomer) {
   screens.answer = 0;
   Tap(u"BILLTO");  // no customer yet: the main window is asked to choose one
-  EXPECT_EQ(std::count(mainMessages.begin(), mainMessages.end(), editor_msg::kMsgChooseCustomer), 1);
+  EXPECT_EQ(std::count(mainMessages.begin(), mainMessages.end(), kMsgChooseCustomer), 1);
   EXPECT_TRUE(screens.opened.empty());
 
   CTableCustomer acme;
@@ -573,12 +573,12 @@ TEST_F(DocumentViewFields, HoldPopupsOfferTheEntriesOfTheirField) {
   UiScript ui;
   std::vector<std::vector<std::u16string>> shown;
   ExpectMenusShown(ui, 6, shown);
-  Hold(WM_HTMLVIEW_HOLDFIELD, 23);
-  Hold(WM_HTMLVIEW_HOLDFIELD, 25);
-  Hold(WM_HTMLVIEW_HOLDFIELD, 12);
-  Hold(WM_HTMLVIEW_HOLDBILLTO);
-  Hold(WM_HTMLVIEW_HOLDBILLFROM);
-  Hold(WM_HTMLVIEW_HOLDLINE, u'Q');
+  Hold(kMsgHoldField, 23);
+  Hold(kMsgHoldField, 25);
+  Hold(kMsgHoldField, 12);
+  Hold(kMsgHoldBillTo);
+  Hold(kMsgHoldBillFrom);
+  Hold(kMsgHoldLine, u'Q');
   ASSERT_EQ(shown.size(), 6u);
   EXPECT_EQ(shown[0], (std::vector<std::u16string>{u"Edit Notes... "}));
   EXPECT_EQ(shown[1], (std::vector<std::u16string>{u"Edit... "}));
@@ -595,8 +595,8 @@ TEST_F(DocumentViewFields, HoldPopupsOfferTheEntriesOfTheirField) {
   ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Change Ship Date... "); });
   ui.ExpectDialog(IDD_DATE_PICKER, [](DialogDriver& d) { d.Cancel(); });
   const std::u16string before = Xml();
-  Hold(WM_HTMLVIEW_HOLDFIELD, 14);
-  Hold(WM_HTMLVIEW_HOLDFIELD, 17);
+  Hold(kMsgHoldField, 14);
+  Hold(kMsgHoldField, 17);
   EXPECT_EQ(Xml(), before) << "a cancelled picker changes nothing";
   EXPECT_FALSE(history.CanUndo());
 }
@@ -606,9 +606,9 @@ TEST_F(DocumentViewFields, TheDocumentPopupFollowsTheType) {
   std::vector<std::vector<std::u16string>> shown;
   ExpectMenusShown(ui, 2, shown);
   Doc().InitNew(4, kDocPayment);
-  Hold(WM_HTMLVIEW_HOLDPAGE);
+  Hold(kMsgHoldPage);
   Doc().InitNew(4, kDocEstimate);
-  Hold(WM_HTMLVIEW_HOLDPAGE);
+  Hold(kMsgHoldPage);
   ASSERT_EQ(shown.size(), 2u);
   EXPECT_EQ(shown[0], (std::vector<std::u16string>{u"(grey) Add Line Item ", u"(grey) Add Label ", u"(grey) Paste",
                                                    u"-", u"Print...", u"-", u"Export to", u"Email as", u"-",
@@ -641,15 +641,15 @@ TEST_F(DocumentViewFields, ErasingASignatureAsksFirst) {
   ui.ExpectMessageBox(u"Erase the signature?", IDNO);
   ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Erase"); });
   ui.ExpectMessageBox(u"Erase the signature?", IDYES);
-  Hold(WM_HTMLVIEW_HOLDFIELD, 12);
+  Hold(kMsgHoldField, 12);
   EXPECT_FALSE(Doc().GetSignature().IsEmpty());
-  Hold(WM_HTMLVIEW_HOLDFIELD, 12);
+  Hold(kMsgHoldField, 12);
   EXPECT_TRUE(Doc().GetSignature().IsEmpty());
 }
 
 TEST_F(DocumentViewFields, TheStyleMenuChangesTheLayoutAsOneUndoableStep) {
   ASSERT_EQ(Doc().GetStyle(), 4);
-  SendMessageW(editor->GetWindow(), WM_COMMAND, editor_cmd::kStyleService, 0);
+  SendMessageW(editor->GetWindow(), WM_COMMAND, IDM_STYLE_SERVICE, 0);
   EXPECT_EQ(Doc().GetStyle(), 1);
   CBstr style;
   Doc().GetXmlDocument().GetRootAttribute(u"STYLE", &style);
@@ -668,10 +668,10 @@ TEST_F(DocumentViewFields, CompanyTapEditsTheCompanyAndCustomizeRuns) {
   EXPECT_FALSE(history.CanUndo());
 
   CPreferences().SetDword(u"LastCustPage", 2);
-  SendMessageW(editor->GetWindow(), WM_COMMAND, editor_cmd::kCustomize, 0);
+  SendMessageW(editor->GetWindow(), WM_COMMAND, IDM_EDITOR_CUSTOMIZE, 0);
   Pump();
   EXPECT_EQ(screens.customizedAt, 2) << "opened at the page used last";
-  EXPECT_EQ(std::count(mainMessages.begin(), mainMessages.end(), kMsgDocumentTypeNamesChanged), 1);
+  EXPECT_EQ(std::count(mainMessages.begin(), mainMessages.end(), kMsgNewTextsChanged), 1);
 }
 
 TEST_F(DocumentViewFields, ALogoTapPutsThePictureChosenIntoTheDocument) {
@@ -726,7 +726,7 @@ class InvoiceHeaderThroughTaps : public DocumentViewFields {
   // Opens the choice of field `field`, taps entry `entry` of its list and accepts.
   static DialogAction Choosing(int field, int entry) {
     return [field, entry](DialogDriver& d) {
-      SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, field);
+      SendMessageW(d.Window(), kMsgStartEditor, 0, field);
       HWND choice = GetFocus();
       WCHAR name[32] = {};
       GetClassNameW(choice, name, 32);
@@ -797,7 +797,7 @@ TEST_F(InvoiceHeaderThroughTaps, EveryFieldEditedThenTheLastTenUndone) {
   ASSERT_EQ(history.GetUndoCount(), 10u) << "one step per field, the ten newest kept";
 
   for (size_t undone = 1; undone <= 10; ++undone) {
-    Command(editor_cmd::kUndo);
+    Command(IDM_UNDO);
     EXPECT_EQ(Saved(), saved[saved.size() - 1 - undone]) << "after undoing " << undone;
   }
   EXPECT_FALSE(history.CanUndo());
@@ -820,7 +820,7 @@ TEST_F(InvoiceHeaderThroughTaps, ANumberInUseIsAskedAboutAndNoKeepsTheNumber) {
   ui.ExpectMessageBox(u"A payment with this number already exists. Are you sure?", IDNO);
   Tap(u"NUMBER");
   EXPECT_EQ(Doc().GetNumber(), before);
-  EXPECT_EQ(std::count(mainMessages.begin(), mainMessages.end(), editor_msg::kMsgRefreshRegister), 0);
+  EXPECT_EQ(std::count(mainMessages.begin(), mainMessages.end(), kMsgReloadRegister), 0);
   SetDocumentRegister(nullptr);
 }
 
@@ -858,7 +858,7 @@ TEST_F(InvoiceHeaderThroughTaps, TheAlternateCompanyBecomesTheDocumentsCompany) 
     d.Tabs(full_screen::CPageTabs::kTabControlId).Tap(u"Alternate");
     d.Ok();
   });
-  Hold(WM_HTMLVIEW_HOLDBILLFROM);
+  Hold(kMsgHoldBillFrom);
   EXPECT_NE(Xml().find(u"<NAME>Beta Works</NAME>"), std::u16string::npos);
   EXPECT_EQ(CPreferences().GetDword(u"DEFAULT_COMPANY", 0), 1u);
 }
@@ -879,8 +879,8 @@ TEST_F(InvoiceHeaderThroughTaps, ALineCellTapAndTheLineHoldEditAndAddLines) {
 
   ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Insert Label..."); });
   ui.ExpectDialog(IDD_FIELD_FORM, Typing(0, u"Phase two"));
-  SendMessageW(editor->GetWindow(), editor_msg::kMsgSetCurrentLine, 0, reinterpret_cast<LPARAM>(line.c_str()));
-  Hold(WM_HTMLVIEW_HOLDLINE, u'Q');
+  SendMessageW(editor->GetWindow(), kMsgSetCurrentLine, 0, reinterpret_cast<LPARAM>(line.c_str()));
+  Hold(kMsgHoldLine, u'Q');
   EXPECT_EQ(LineAt(Doc(), 0).name.str(), u"Phase two") << "the label goes before the held line";
   EXPECT_EQ(history.GetUndoCount(), 2u);
 }

@@ -63,7 +63,7 @@ TEST_F(HeaderPickers, NameListsOfferTheStoredNamesAndHandBackTheChoice) {
   EXPECT_EQ(Row(terms.Form(), 0), u"Select Invoice Terms");
   EXPECT_EQ(Run(terms, [&](DialogDriver& d) {
     EXPECT_EQ(d.Text(IDC_DIALOG_HEADING), u"Terms of Payment");
-    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 0);
+    SendMessageW(d.Window(), kMsgStartEditor, 0, 0);
     ChooseInOpenList(d, terms.Form().EditorWindow(), 1);
     d.Ok();
   }), 1);
@@ -78,7 +78,7 @@ TEST_F(HeaderPickers, NameListsOfferTheStoredNamesAndHandBackTheChoice) {
   EXPECT_EQ(shipVia.Choices().count, 64);
   EXPECT_EQ(shipVia.Choices().first[63].str(), u"Way G3");
   EXPECT_EQ(Run(shipVia, [&](DialogDriver& d) {
-    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 0);
+    SendMessageW(d.Window(), kMsgStartEditor, 0, 0);
     ChooseInOpenList(d, shipVia.Form().EditorWindow(), 2);
     d.Cancel();
   }), 0);

@@ -581,7 +581,7 @@ TEST_F(ItemList, AddsFromTheEditorWhatWasFoundAndCheckedAndTakesARenameBack) {
   main = CreateWindowW(u"ItemListMain", u"", WS_POPUP | WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
   editor = std::make_unique<CDocumentView>(nullptr, main, &documentHistory, &history, store, m_settings.get());
   editor->NewDocument(kDocInvoice);
-  SendMessageW(editor->GetWindow(), WM_COMMAND, editor_cmd::kAddLineItem, 0);
+  SendMessageW(editor->GetWindow(), WM_COMMAND, IDM_EDITOR_ADD_LINE_ITEM, 0);
   ASSERT_TRUE(editor->IsItemListVisible());
   CItemListWnd& list = *editor->GetItemListWnd();
   TreeViewDriver driver(list.Tree()->Window());
@@ -613,7 +613,7 @@ TEST_F(ItemList, AddsFromTheEditorWhatWasFoundAndCheckedAndTakesARenameBack) {
   EXPECT_EQ(headings.back(), u"Adding Item 3 of 3");
   EXPECT_EQ(documentHistory.GetUndoCount(), 3u) << "each line is a step of the document";
 
-  SendMessageW(editor->GetWindow(), WM_COMMAND, editor_cmd::kAddLineItem, 0);
+  SendMessageW(editor->GetWindow(), WM_COMMAND, IDM_EDITOR_ADD_LINE_ITEM, 0);
   list.Tree()->Select(driver.Find(u"Hammer"));
   dialogs.name = u"Mallet";
   list.OnCommand(kCmdEdit);

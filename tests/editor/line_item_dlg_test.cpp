@@ -142,7 +142,7 @@ TEST_F(LineItemForms, InvoiceItemOffersEveryTaxCodeOrNon) {
     std::vector<std::u16string> texts;
     UiScript ui;
     ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
-      SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 6);
+      SendMessageW(d.Window(), kMsgStartEditor, 0, 6);
       HWND combo = GetFocus();
       WCHAR text[64] = {};
       for (int i = 0; SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text)) > 0; ++i) texts.emplace_back(text);

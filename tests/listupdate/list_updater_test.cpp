@@ -406,7 +406,7 @@ TEST_F(ListUpdater, ItemsMarkTheirParentsHideCostsAndKeepTwoCustomValuesInTheIte
   CListUpdater job(&store, &customers, &company, nullptr, &progress, nullptr, u"");
   ASSERT_EQ(job.Run(main), 1);
   MSG posted{};
-  EXPECT_TRUE(PeekMessageW(&posted, main, kMessageRoSignedChanged, kMessageRoSignedChanged, PM_REMOVE));
+  EXPECT_TRUE(PeekMessageW(&posted, main, kMsgReloadRegister, kMsgReloadRegister, PM_REMOVE));
   EXPECT_EQ(posted.wParam, 1u);
   DestroyWindow(main);
   EXPECT_EQ(Rows("SELECT Name, ObjectType, Parent, PurchaseCost, EditSequence, UnitOfMeasure, Account, Vendor "

@@ -219,7 +219,7 @@ TEST_F(DesktopCommandsInProcess, ACommandArrivingWhileAnotherRunsIsRefusedAndThe
 TEST_F(DesktopCommandsInProcess, TheItemsListWorksInTheProgramAndIsReadAgainWhenTheDatabaseOpensAgain) {
   EXPECT_NE(GetItemEntryDialogs(), nullptr) << "the tree commands reach the entry dialogs";
   CMainFrame* frame = m_program.GetMainFrame();
-  SendMessageW(frame->GetEditor()->GetWindow(), WM_COMMAND, editor_cmd::kAddLineItem, 0);
+  SendMessageW(frame->GetEditor()->GetWindow(), WM_COMMAND, IDM_EDITOR_ADD_LINE_ITEM, 0);
   ASSERT_TRUE(frame->GetEditor()->IsItemListVisible()) << "Add Line Item opens the list";
   CItemListWnd* list = frame->GetEditor()->GetItemListWnd();
   auto record = CDbRecord::CDbRecordOfType(kObjectCategory, -1);

@@ -10,16 +10,17 @@
 #include "core/MenuBar.h"
 #include "core/Preferences.h"
 #include "core/TextHelpers.h"
+#include "core/WindowMessages.h"
 #include "datastore/CustomerRecord.h"
 #include "datastore/CustomerFields.h"
 #include "datastore/ItemStore.h"
 #include "document/SalesDocument.h"
 #include "editor/DocumentView.h"
+#include "document/EditCommand.h"
 #include "editor/EditorDialogs.h"
 #include "editor/ItemListWnd.h"
 #include "mainwindow/HeaderBar.h"
 #include "mainwindow/MainFrame.h"
-#include "mainwindow/PrivateMessages.h"
 #include "mainwindow/Program.h"
 #include "mainwindow/RegisterList.h"
 #include "mainwindow/RowActions.h"
@@ -327,7 +328,7 @@ TEST_F(EditorActions, ANewInvoiceFromTheRegisterIsSavedExportedDeletedAndSetting
   ASSERT_TRUE(editor->AddScannedItem(u"Hose 50 ft"));
   const double total = doc.GetBalanceAmount();
   ASSERT_GT(total, 0);
-  Command(editor_cmd::kDone);  // saves what was written
+  Command(IDOK);  // saves what was written
   const std::u16string number = doc.GetNumber().str();
   EXPECT_EQ(m_frame->GetShowKind(), kShowAllDocuments);
   ASSERT_GE(RowOf(number), 0);
@@ -368,7 +369,7 @@ TEST_F(EditorActions, ANewInvoiceFromTheRegisterIsSavedExportedDeletedAndSetting
   ASSERT_TRUE(IsWindowVisible(editor->GetWindow()));
   ASSERT_EQ(doc.GetNumber().str(), number);
   ui.ExpectMessageBox(u"Delete " + number + u"?", IDYES);
-  Command(editor_cmd::kDelete);
+  Command(IDM_DELETE_DOCUMENT);
   Pump();
   EXPECT_FALSE(IsWindowVisible(editor->GetWindow()));
   EXPECT_EQ(RowOf(number), -1);
@@ -419,7 +420,7 @@ TEST_F(EditorActions, TheEditorsMailRequestMailsItsOwnDocument) {
     EXPECT_EQ(d.ListView(IDC_FORM_LIST).Text(CEmailMessageForm::kAttached, 2), u"INV7.QVN");
     d.Cancel();
   });
-  Command(editor_cmd::kEmailDocument);
+  Command(IDM_EMAIL_QVN);
   EXPECT_EQ(ui.Pending(), 0u);
 }
 
@@ -434,7 +435,7 @@ TEST_F(EditorActions, MailWithThePadOpenCarriesTheSignatureOnIt) {
   const std::u16string strokes = editor->GetSignatureStrokes().ToText();
   UiScript ui;
   ui.ExpectDialog(IDD_FIELD_FORM, [](DialogDriver& d) { d.Cancel(); });
-  Command(editor_cmd::kEmailDocument);
+  Command(IDM_EMAIL_QVN);
   EXPECT_EQ(ui.Pending(), 0u);
   EXPECT_EQ(editor->GetSignatureBar(), nullptr);
   EXPECT_EQ(doc.GetSignature().str(), strokes);
@@ -474,7 +475,7 @@ TEST_F(EditorActions, TheMenuBarNamesNewEntriesGreysRowCommandsAndChecksTheView)
     EXPECT_EQ(m.Texts()[3], u"Customer Payment...");  // the kinds' own captions
     m.Choose(u"Estimate...");
   });
-  buttons.Tap(IDM_MAIN_NEW_POPUP);
+  buttons.Tap(IDM_NEW_INVOICE);
   ASSERT_TRUE(IsWindowVisible(editor->GetWindow()));
   EXPECT_EQ(editor->GetDocument().GetDocType(), kDocEstimate);
   EXPECT_EQ(ui.Pending(), 0u);
@@ -482,6 +483,27 @@ TEST_F(EditorActions, TheMenuBarNamesNewEntriesGreysRowCommandsAndChecksTheView)
   // The editor's request for a new invoice shows one.
   SendMessageW(m_frame->GetHwnd(), kMsgNewInvoice, 0, 0);
   EXPECT_EQ(editor->GetDocument().GetDocType(), kDocInvoice);
+
+  // The register's New goes the editor's way: a changed document is offered for saving,
+  // Cancel keeps it and its history, No starts the new one and empties the history.
+  CCommandProcessor& history = *editor->GetHistory();
+  SendMessageW(editor->GetWindow(), WM_COMMAND, IDM_STYLE_SERVICE, 0);
+  ASSERT_TRUE(editor->GetDocument().IsModified());
+  ShowWindow(editor->GetWindow(), SW_HIDE);
+  SendMessageW(m_frame->GetHwnd(), WM_ACTIVATE, WA_ACTIVE, 0);  // the register's bar again
+  ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Estimate..."); });
+  ui.ExpectDialog(IDD_SAVE_CHANGES, [](DialogDriver& d) { d.Cancel(); });
+  platform::testing::ToolbarDriver(GetCurrentMenuBar()).Tap(IDM_NEW_INVOICE);
+  EXPECT_EQ(editor->GetDocument().GetDocType(), kDocInvoice);
+  EXPECT_TRUE(history.CanUndo());
+  EXPECT_FALSE(IsWindowVisible(editor->GetWindow()));
+  ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Estimate..."); });
+  ui.ExpectDialog(IDD_SAVE_CHANGES, [](DialogDriver& d) { d.Press(CSaveChangesDlg::kDiscard); });
+  platform::testing::ToolbarDriver(GetCurrentMenuBar()).Tap(IDM_NEW_INVOICE);
+  EXPECT_EQ(ui.Pending(), 0u);
+  EXPECT_EQ(editor->GetDocument().GetDocType(), kDocEstimate);
+  EXPECT_FALSE(history.CanUndo());
+  EXPECT_TRUE(IsWindowVisible(editor->GetWindow()));
 
   SendMessageW(m_frame->GetHwnd(), WM_COMMAND, IDM_MAIN_OTHER_LISTS, 0);
   ASSERT_TRUE(editor->IsItemListVisible());
@@ -505,7 +527,7 @@ TEST_F(EditorActions, SaveAsWritesOneCopyInTheDocumentsFolder) {
     d.TypeInto(kFileDialogName, u"Copy");
     d.Ok();
   });
-  Command(editor_cmd::kSaveAs);
+  Command(IDM_EDITOR_SAVE_AS);
   Pump();
   EXPECT_EQ(ui.Pending(), 0u);
   EXPECT_EQ(doc.GetFilePath().str(), u"\\My Documents\\Copy.QVN");
@@ -538,7 +560,7 @@ TEST_F(EditorActions, NoRouteAwayFromTheEditorLosesItsChanges) {
 
   // The main window's New, saved by Yes: the file holds the line, a new invoice shows.
   ui.ExpectDialog(IDD_SAVE_CHANGES, [](DialogDriver& d) { d.Press(CSaveChangesDlg::kSave); });
-  SendMessageW(main, WM_COMMAND, editor_cmd::kNewInvoice, 0);
+  SendMessageW(main, WM_COMMAND, IDM_NEW_INVOICE, 0);
   EXPECT_NE(ReadText(u"\\My Documents\\INV7.QVN").find("Garden hose"), std::string::npos);
   EXPECT_NE(doc.GetNumber().str(), u"7");
   EXPECT_EQ(ui.Pending(), 0u);
@@ -568,7 +590,7 @@ TEST_F(EditorActions, NoRouteAwayFromTheEditorLosesItsChanges) {
   EXPECT_TRUE(doc.IsModified());
 
   // Done saves and hides the editor; the register comes back with its own bar.
-  Command(editor_cmd::kDone);
+  Command(IDOK);
   Pump();
   EXPECT_FALSE(doc.IsModified());
   EXPECT_FALSE(IsWindowVisible(editor->GetWindow()));

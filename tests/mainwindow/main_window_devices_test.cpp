@@ -10,6 +10,7 @@
 #include "../core/FieldFormTyping.h"
 #include "core/Folders.h"
 #include "core/Preferences.h"
+#include "core/WindowMessages.h"
 #include "customers/OptionsSheet.h"
 #include "datastore/CustomerRecord.h"
 #include "datastore/ItemStore.h"
@@ -18,7 +19,6 @@
 #include "editor/DocumentView.h"
 #include "document/EditCommand.h"
 #include "mainwindow/MainFrame.h"
-#include "mainwindow/PrivateMessages.h"
 #include "mainwindow/Program.h"
 #include "mainwindow/RegisterList.h"
 #include "mainwindow/SampleDevice.h"
@@ -232,7 +232,7 @@ TEST_F(MainWindowDevices, PrintingARowAsksForThePrinterAndTheEditorsDocumentIsMa
     d.Choose(IDC_PRINTER_PORT, 3).Choose(IDC_PRINTER_MODEL, 8);
     d.Ok();
   });
-  SendMessageW(m_frame->GetHwnd(), WM_COMMAND, IDM_ROW_PRINT, 0);
+  SendMessageW(m_frame->GetHwnd(), WM_COMMAND, IDM_PRINT_DOCUMENT, 0);
   const std::u16string printed = platform::printing::LastOutputFile();
   ASSERT_FALSE(printed.empty());
   EXPECT_TRUE(std::filesystem::exists(Linux(printed)));

@@ -12,13 +12,14 @@
 #include "../core/FieldFormTyping.h"
 #include "core/EmailMessageForm.h"
 #include "core/FieldForm.h"
+#include "core/Parcel.h"
 #include "core/Preferences.h"
 #include "core/ResourceText.h"
 #include "core/Utilities.h"
+#include "core/WindowMessages.h"
 #include "devices/PrintEngine.h"
 #include "editor/DocumentView.h"
 #include "mainwindow/MainFrame.h"
-#include "mainwindow/PrivateMessages.h"
 #include "mainwindow/RegisterList.h"
 #include "mainwindow/Program.h"
 #include "mainwindow/SampleDevice.h"
@@ -81,7 +82,7 @@ class MainWindowReports : public mainwindow_test::MainWindowTest {
   // The options form of the report: From moved back one day from today, OK.
   static void ExpectRangeFromYesterday(UiScript& ui) {
     ui.ExpectDialog(IDD_FIELD_FORM, [](DialogDriver& d) {
-      SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 1);
+      SendMessageW(d.Window(), kMsgStartEditor, 0, 1);
       d.Ok();
     });
     ui.ExpectDialog(IDD_DATE_PICKER, [](DialogDriver& d) {
@@ -223,7 +224,7 @@ TEST_F(MainWindowReports, AReportOfOneDocumentReadsItsFileByPathOrNameAndMailsTo
   CDocumentView* editor = m_frame->GetEditor();
 
   // From the editor's menu: the report is of the open document, named by its full path.
-  SendMessageW(editor->GetWindow(), WM_COMMAND, editor_cmd::kReport3, 0);
+  SendMessageW(editor->GetWindow(), WM_COMMAND, IDM_REPORT_PICK_LIST, 0);
   Pump();
   ASSERT_NE(m_frame->GetReportView(), nullptr);
   std::u16string page = m_frame->GetReportView()->GetReport()->GetHtml();
@@ -243,10 +244,7 @@ TEST_F(MainWindowReports, AReportOfOneDocumentReadsItsFileByPathOrNameAndMailsTo
   m_frame->GetReportView()->OnCommand(IDOK);
   Pump();
   ASSERT_TRUE(editor->Close());
-  const std::u16string name = u"INV1001.QVN";
-  auto* copy = new char16_t[name.size() + 1];
-  std::copy(name.c_str(), name.c_str() + name.size() + 1, copy);
-  SendMessageW(m_hwnd, kMsgShowReport, kReportProfitMargin, reinterpret_cast<LPARAM>(copy));
+  SendParcel(m_hwnd, kMsgShowReport, kReportProfitMargin, std::make_unique<std::u16string>(u"INV1001.QVN"));
   ASSERT_NE(m_frame->GetReportView(), nullptr);
   page = m_frame->GetReportView()->GetReport()->GetHtml();
   EXPECT_NE(page.find(u"INV1001.QVN"), std::u16string::npos) << platform::ToUtf8(page);
@@ -256,7 +254,7 @@ TEST_F(MainWindowReports, AReportOfOneDocumentReadsItsFileByPathOrNameAndMailsTo
 }
 
 TEST_F(MainWindowReports, TheMenuOpensAReportWithoutADocument) {
-  SendMessageW(m_hwnd, WM_COMMAND, IDM_MAIN_REPORT_ROUTE_ACCOUNT, 0);
+  SendMessageW(m_hwnd, WM_COMMAND, IDM_REPORT_ROUTE_ACCOUNT, 0);
   ASSERT_NE(m_frame->GetReportView(), nullptr);
   EXPECT_NE(m_frame->GetReportView()->GetView(), nullptr);
 }

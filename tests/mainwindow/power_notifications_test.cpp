@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "core/Preferences.h"
+#include "core/WindowMessages.h"
 #include "mainwindow/MainFrame.h"
 #include "mainwindow/PowerNotifications.h"
-#include "mainwindow/PrivateMessages.h"
 #include "mainwindow/Program.h"
 #include "mainwindow/SampleDevice.h"
 #include "platform/kernel/MsgQueue.h"

@@ -17,6 +17,7 @@
 #include "mainwindow/RegisterList.h"
 #include "mainwindow/SampleDevice.h"
 #include "platform/testing/MessageBoxScript.h"
+#include "resources/resource_ids.h"
 #include "tests/mainwindow/MainWindowFixture.h"
 
 namespace {
@@ -275,10 +276,10 @@ TEST_F(ProgramStartup, TheLastViewIsKeptWithoutACloseAndByTheEditorsWindowClose)
     path = editor->GetDocument().GetFilePath().str();
     EXPECT_EQ(view(), 1u);
     EXPECT_EQ(document(), path);
-    SendMessageW(editor->GetWindow(), WM_COMMAND, editor_cmd::kDone, 0);
+    SendMessageW(editor->GetWindow(), WM_COMMAND, IDOK, 0);
     EXPECT_EQ(view(), 0u);
     EXPECT_EQ(document(), u"");
-    SendMessageW(frame->GetHwnd(), WM_COMMAND, editor_cmd::kNewEstimate, 0);
+    SendMessageW(frame->GetHwnd(), WM_COMMAND, IDM_NEW_ESTIMATE, 0);
     const std::u16string fresh = editor->GetDocument().GetFilePath().str();
     EXPECT_EQ(document(), fresh);
     EXPECT_FALSE(std::filesystem::exists(Linux(fresh)));

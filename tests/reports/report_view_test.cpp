@@ -74,8 +74,8 @@ TEST_F(ReportViewTest, TheOptionsFormGivesTheRangeAndRemembersThePreset) {
     EXPECT_EQ(Row(d, 0, 2), u"Today");
     EXPECT_EQ(Row(d, 1, 2), u"3/10/2026");
     EXPECT_EQ(Row(d, 2, 2), u"3/10/2026");
-    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 1);  // the pickers run the next steps
-    SendMessageW(d.Window(), CFieldForm::kStartEditor, 0, 2);
+    SendMessageW(d.Window(), kMsgStartEditor, 0, 1);  // the pickers run the next steps
+    SendMessageW(d.Window(), kMsgStartEditor, 0, 2);
     d.Ok();
   });
   for (int daysBack : {9, 7}) {
@@ -108,7 +108,7 @@ TEST_F(ReportViewTest, ACancelledFormClosesTheViewerWithoutBuilding) {
   EXPECT_EQ(view->GetView(), nullptr);
   EXPECT_FALSE(IsWindowVisible(view->GetWindow()));
   ASSERT_EQ(posted.size(), 1u);
-  EXPECT_EQ(posted[0].msg, CReportView::kViewerClosed);
+  EXPECT_EQ(posted[0].msg, kMsgReportClosed);
 }
 
 TEST_F(ReportViewTest, AReportOnOneDocumentAsksNothing) {
@@ -151,23 +151,23 @@ TEST_F(ReportViewTest, ZoomAndFitAreKeptForTheNextViewer) {
   auto view = Open(kReportRouteAccount);
   EXPECT_EQ(view->GetZoom(), 1);
   EXPECT_TRUE(view->GetFitToScreen());
-  for (int i = 0; i < 4; ++i) view->OnCommand(IDM_REPORT_ZOOM);
+  for (int i = 0; i < 4; ++i) view->OnCommand(IDM_ZOOM_NEXT);
   EXPECT_EQ(view->GetZoom(), 0) << "zoom wraps after the largest";
-  view->OnCommand(IDM_REPORT_FIT);
+  view->OnCommand(IDM_FIT_TO_SCREEN);
   view.reset();
   auto next = Open(kReportRouteAccount);
   EXPECT_EQ(next->GetZoom(), 0);
   EXPECT_FALSE(next->GetFitToScreen());
-  next->OnCommand(IDM_REPORT_ZOOM3);
+  next->OnCommand(IDM_ZOOM3);
   EXPECT_EQ(CPreferences().GetDword(u"FontSize", 1), 3u);
 }
 
 TEST_F(ReportViewTest, PrintSaveAndMailAreAskedOfTheMainWindowWithTheReport) {
   auto view = Open(kReportRouteAccount);
   EXPECT_NE(view->GetReport()->GetHtml().find(u"Route Sales Accountability"), std::u16string::npos);
-  view->OnCommand(IDM_REPORT_TOOLBAR);
+  view->OnCommand(IDM_TOOLBAR_BUTTON);
   ASSERT_NE(view->GetToolbar(), nullptr);
-  EXPECT_EQ(SendMessageW(view->GetMenuBar(), TB_GETSTATE, IDM_REPORT_TOOLBAR, 0), TBSTATE_ENABLED | TBSTATE_PRESSED);
+  EXPECT_EQ(SendMessageW(view->GetMenuBar(), TB_GETSTATE, IDM_TOOLBAR_BUTTON, 0), TBSTATE_ENABLED | TBSTATE_PRESSED);
   view->OnCommand(IDM_REPORT_PRINT);
   view->OnCommand(IDM_REPORT_SAVE_HTML);
   view->OnCommand(IDM_REPORT_EMAIL_HTML);  // sent at once
@@ -176,13 +176,13 @@ TEST_F(ReportViewTest, PrintSaveAndMailAreAskedOfTheMainWindowWithTheReport) {
   const WPARAM window = reinterpret_cast<WPARAM>(view->GetWindow());
   ASSERT_EQ(posted.size(), 3u);
   EXPECT_EQ(std::tie(posted[0].msg, posted[0].wParam, posted[0].lParam),
-            std::tie(CReportView::kEmailReport, static_cast<const WPARAM&>(0), report));
+            std::tie(kMsgEmailReport, static_cast<const WPARAM&>(0), report));
   EXPECT_EQ(std::tie(posted[1].msg, posted[1].wParam, posted[1].lParam),
-            std::tie(CReportView::kPrintReport, window, report));
-  EXPECT_EQ(posted[2].msg, CReportView::kSaveReport);
+            std::tie(kMsgPrintReport, window, report));
+  EXPECT_EQ(posted[2].msg, kMsgSaveReport);
   view->OnCommand(IDOK);
   DispatchPosted();
-  EXPECT_EQ(posted.back().msg, CReportView::kViewerClosed);
+  EXPECT_EQ(posted.back().msg, kMsgReportClosed);
 }
 
 }  // namespace
