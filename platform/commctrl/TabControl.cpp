@@ -40,22 +40,39 @@ RECT Client(HWND hwnd) {
   return r;
 }
 
-// Tabs as wide as their texts; when they do not all fit they share the width equally.
-RECT TabRect(HWND hwnd, const TabControl& m, int i) {
-  RECT client = Client(hwnd);
-  int n = static_cast<int>(m.tabs.size());
+// Tabs as wide as their texts with a margin. When they do not all fit, the margins shrink
+// first and what room is left is shared equally, so every text stays whole while it can;
+// only texts wider than the strip altogether are shared in proportion (and cut).
+std::vector<int> TabWidths(HWND hwnd, const TabControl& m) {
+  const int room = Client(hwnd).right;
+  const int n = static_cast<int>(m.tabs.size());
   std::vector<int> widths;
-  int total = 0;
+  if (n == 0) return widths;
+  if (StyleOf(hwnd) & TCS_FIXEDWIDTH) return std::vector<int>(static_cast<size_t>(n), room / n);
+  constexpr int kMargin = 12;
+  constexpr int kLeastMargin = 4;
+  int texts = 0;
   for (const Tab& t : m.tabs) {
-    widths.push_back(TextWidthOf(hwnd, t.text) + 12);
-    total += widths.back();
+    widths.push_back(TextWidthOf(hwnd, t.text));
+    texts += widths.back();
   }
-  bool fixed = (StyleOf(hwnd) & TCS_FIXEDWIDTH) || total > client.right;
+  if (texts + kMargin * n <= room) {
+    for (int& w : widths) w += kMargin;
+  } else if (texts + kLeastMargin * n <= room) {
+    for (int& w : widths) w += (room - texts) / n;
+  } else {
+    for (int& w : widths) w = texts > 0 ? w * room / texts : room / n;
+  }
+  return widths;
+}
+
+RECT TabRect(HWND hwnd, const TabControl& m, int i) {
+  std::vector<int> widths = TabWidths(hwnd, m);
   int left = 0;
-  for (int k = 0; k < i; ++k) left += fixed ? static_cast<int>(client.right) / n : widths[static_cast<size_t>(k)];
-  int width = fixed ? static_cast<int>(client.right) / n : widths[static_cast<size_t>(i)];
+  for (int k = 0; k < i; ++k) left += widths[static_cast<size_t>(k)];
+  RECT client = Client(hwnd);
   int top = Bottom(hwnd) ? client.bottom - StripHeight(hwnd) : 0;
-  return RECT{left, top, left + width, top + StripHeight(hwnd)};
+  return RECT{left, top, left + widths[static_cast<size_t>(i)], top + StripHeight(hwnd)};
 }
 
 int HitTab(HWND hwnd, const TabControl& m, POINT pt) {
@@ -148,7 +165,7 @@ void Paint(HWND hwnd, TabControl& m) {
       int y = Bottom(hwnd) ? r.top : r.bottom - 1;
       Line(dc, r.left + 1, y, r.right - 2, y, GetSysColor(COLOR_WINDOW));
     }
-    RECT text{r.left + 2, r.top, r.right - 2, r.bottom};
+    RECT text{r.left + 1, r.top, r.right - 1, r.bottom};
     DrawLabel(dc, m.tabs[static_cast<size_t>(i)].text, text, DT_CENTER | DT_VCENTER, GetSysColor(COLOR_BTNTEXT));
   }
 }

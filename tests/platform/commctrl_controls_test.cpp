@@ -1,7 +1,8 @@
 // The smaller common controls and image lists.
 //
 //   Tabs.*           taps ask and tell the parent, TCM_SETCURSEL does neither; deleting a
-//                    tab; the display area
+//                    tab; the display area; tabs too wide for their margins keep whole
+//                    texts inside the strip
 //   Toolbar.*        button states round trip; taps as commands only on usable buttons
 //   Progress.*       range, step, position
 //   MonthCalendar.*  selection set and read, paging, a tapped day chosen, the first day of
@@ -65,6 +66,35 @@ TEST_F(Tabs, TapsAskAndTellTheParentButSetCurSelDoesNot) {
   SendMessageW(tabs, TCM_ADJUSTRECT, TRUE, reinterpret_cast<LPARAM>(&r));
   EXPECT_EQ(r.bottom, 268);
   EXPECT_EQ(r.left, 0);
+}
+
+TEST_F(Tabs, TabsTooWideForTheirMarginsKeepWholeTextsInsideTheStrip) {
+  constexpr int kStrip = 200;
+  HWND tabs = Make(WC_TABCONTROLW, TCS_BOTTOM, 200, RECT{0, 0, kStrip, 268});
+  const std::u16string texts[] = {u"Numbers", u"Storage", u"Other", u"Bar Codes"};
+  HDC dc = GetDC(tabs);
+  SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(tabs, WM_GETFONT, 0, 0)));
+  std::vector<int> widths;
+  for (const std::u16string& t : texts) {
+    AddTab(tabs, static_cast<int>(widths.size()), t.c_str());
+    SIZE size{};
+    GetTextExtentPoint32W(dc, t.c_str(), static_cast<int>(t.size()), &size);
+    widths.push_back(size.cx);
+  }
+  ReleaseDC(tabs, dc);
+  // Room for the texts, not for the full margins: the case the sharing is for.
+  int sum = widths[0] + widths[1] + widths[2] + widths[3];
+  ASSERT_LE(sum + 4 * 4, kStrip);
+  ASSERT_GT(sum + 12 * 4, kStrip);
+  int left = 0;
+  for (int i = 0; i < 4; ++i) {
+    RECT tab;
+    SendMessageW(tabs, TCM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&tab));
+    EXPECT_EQ(tab.left, left);
+    EXPECT_GE(tab.right - tab.left, widths[static_cast<size_t>(i)] + 2) << "tab " << i;
+    left = tab.right;
+  }
+  EXPECT_LE(left, kStrip);
 }
 
 TEST_F(Toolbar, StatesRoundTripAndOnlyUsableButtonsCommand) {
