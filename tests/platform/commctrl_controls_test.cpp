@@ -3,7 +3,8 @@
 //   Tabs.*           taps ask and tell the parent, TCM_SETCURSEL does neither; deleting a
 //                    tab; the display area; tabs too wide for their margins keep whole
 //                    texts inside the strip
-//   Toolbar.*        button states round trip; taps as commands only on usable buttons
+//   Toolbar.*        button states round trip; taps as commands only on usable buttons;
+//                    buttons and separators twice the size on the large screen
 //   Progress.*       range, step, position
 //   MonthCalendar.*  selection set and read, paging, a tapped day chosen, the first day of
 //                    the week
@@ -11,6 +12,7 @@
 #include <filesystem>
 
 #include "commctrl_host.h"
+#include "platform/gdi/ScreenSize.h"
 #include "platform/module/Module.h"
 #include "platform/testing/ControlDrivers.h"
 #include "platform/testing/DrawingFixture.h"
@@ -136,6 +138,31 @@ TEST_F(Toolbar, StatesRoundTripAndOnlyUsableButtonsCommand) {
   EXPECT_EQ(host.commands.size(), 2u);
   DestroyWindow(bar);
   FreeLibrary(lib);
+}
+
+TEST_F(Toolbar, ButtonsAndSeparatorsDoubleOnTheHighResolutionScreen) {
+  RECT last[3] = {};
+  for (int scale : {1, 2}) {
+    platform::SetScreenProfile(scale == 1 ? platform::ScreenProfile::Portrait240x320
+                                          : platform::ScreenProfile::Portrait480x640);
+    TBBUTTON buttons[3];
+    for (int i = 0; i < 3; ++i) {
+      buttons[i].iBitmap = i == 1 ? 0 : i;  // a plain separator between two buttons
+      buttons[i].idCommand = 40000 + i;
+      buttons[i].fsState = TBSTATE_ENABLED;
+      buttons[i].fsStyle = static_cast<BYTE>(i == 1 ? TBSTYLE_SEP : TBSTYLE_BUTTON);
+    }
+    // Bitmaps twice the size on the large screen, as the program loads them.
+    HWND bar = CreateToolbarEx(parent, WS_VISIBLE | CCS_NOPARENTALIGN, 3002, 0, nullptr, 0, buttons, 3, 0, 0,
+                               16 * scale, 16 * scale, sizeof(TBBUTTON));
+    ASSERT_NE(bar, nullptr);
+    SendMessageW(bar, TB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&last[scale]));
+    DestroyWindow(bar);
+  }
+  platform::SetScreenProfile(platform::ScreenProfile::Portrait240x320);
+  EXPECT_EQ(last[2].left, 2 * last[1].left);
+  EXPECT_EQ(last[2].top, 2 * last[1].top);
+  EXPECT_EQ(last[2].right - last[2].left, 2 * (last[1].right - last[1].left));
 }
 
 TEST_F(Progress, StepsWithinTheRangeAndStartOverPastTheEnd) {
