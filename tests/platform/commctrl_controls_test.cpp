@@ -2,7 +2,7 @@
 //
 //   Tabs.*           taps ask and tell the parent, TCM_SETCURSEL does neither; deleting a
 //                    tab; the display area; tabs too wide for their margins keep whole
-//                    texts inside the strip
+//                    texts inside the strip; too wide for their texts, only the longest give way
 //   Toolbar.*        button states round trip; taps as commands only on usable buttons;
 //                    buttons and separators twice the size on the large screen
 //   Progress.*       range, step, position
@@ -70,10 +70,8 @@ TEST_F(Tabs, TapsAskAndTellTheParentButSetCurSelDoesNot) {
   EXPECT_EQ(r.left, 0);
 }
 
-TEST_F(Tabs, TabsTooWideForTheirMarginsKeepWholeTextsInsideTheStrip) {
-  constexpr int kStrip = 200;
-  HWND tabs = Make(WC_TABCONTROLW, TCS_BOTTOM, 200, RECT{0, 0, kStrip, 268});
-  const std::u16string texts[] = {u"Numbers", u"Storage", u"Other", u"Bar Codes"};
+// Adds the tabs and gives their texts' widths in the control's font.
+std::vector<int> AddTabsMeasured(HWND tabs, const std::u16string (&texts)[4]) {
   HDC dc = GetDC(tabs);
   SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(tabs, WM_GETFONT, 0, 0)));
   std::vector<int> widths;
@@ -84,6 +82,14 @@ TEST_F(Tabs, TabsTooWideForTheirMarginsKeepWholeTextsInsideTheStrip) {
     widths.push_back(size.cx);
   }
   ReleaseDC(tabs, dc);
+  return widths;
+}
+
+TEST_F(Tabs, TabsTooWideForTheirMarginsKeepWholeTextsInsideTheStrip) {
+  constexpr int kStrip = 200;
+  HWND tabs = Make(WC_TABCONTROLW, TCS_BOTTOM, 200, RECT{0, 0, kStrip, 268});
+  const std::u16string texts[] = {u"Numbers", u"Storage", u"Other", u"Bar Codes"};
+  std::vector<int> widths = AddTabsMeasured(tabs, texts);
   // Room for the texts, not for the full margins: the case the sharing is for.
   int sum = widths[0] + widths[1] + widths[2] + widths[3];
   ASSERT_LE(sum + 4 * 4, kStrip);
@@ -97,6 +103,22 @@ TEST_F(Tabs, TabsTooWideForTheirMarginsKeepWholeTextsInsideTheStrip) {
     left = tab.right;
   }
   EXPECT_LE(left, kStrip);
+}
+
+TEST_F(Tabs, WhenTextsCannotAllFitOnlyTheLongestGiveWay) {
+  constexpr int kStrip = 200;
+  HWND tabs = Make(WC_TABCONTROLW, TCS_BOTTOM, 201, RECT{0, 0, kStrip, 268});
+  const std::u16string texts[] = {u"Additional Information", u"Bill To", u"Payment Information", u"Notes"};
+  std::vector<int> widths = AddTabsMeasured(tabs, texts);
+  ASSERT_GT(widths[0] + widths[1] + widths[2] + widths[3], kStrip);
+  RECT tab[4];
+  for (int i = 0; i < 4; ++i)
+    SendMessageW(tabs, TCM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&tab[i]));
+  EXPECT_GE(tab[1].right - tab[1].left, widths[1]) << "a short text stays whole";
+  EXPECT_GE(tab[3].right - tab[3].left, widths[3]) << "a short text stays whole";
+  EXPECT_LT(tab[0].right - tab[0].left, widths[0]);
+  EXPECT_EQ(tab[0].right - tab[0].left, tab[2].right - tab[2].left) << "the long ones share what is left";
+  EXPECT_LE(tab[3].right, kStrip);
 }
 
 TEST_F(Toolbar, StatesRoundTripAndOnlyUsableButtonsCommand) {
