@@ -101,4 +101,7 @@ int HtmlLayoutCount(HWND control);
 int HtmlLayoutWidth(HWND control);
 // The text of the link under `client` (inner-window coordinates), empty when none.
 std::u16string HtmlLinkAt(HWND control, POINT client);
+// Scrolls the page so that the anchor `name` (an element's name or id) is at the top;
+// false when the page has no such anchor.
+bool HtmlScrollToAnchor(HWND control, std::u16string_view name);
 }  // namespace platform
