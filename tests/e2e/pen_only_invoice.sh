@@ -108,8 +108,9 @@ tap 444 540                              # backspace clears the chosen quantity
 tap 120 442                              # "3" typed on the panel's keys
 import -window root "$out/$name-typed.png"
 for n in 1 2 3; do
-  tap 118 404                            # "Add"
-  sleep 0.8
+  heading=$(area "300x36+8+56" heading)
+  tap 118 404                            # "Add": the next item's form, or the editor after the last
+  for _ in $(seq 60); do [ "$(area "300x36+8+56" heading)" != "$heading" ] && break; sleep 0.25; done
 done
 expect 336 612 three-items 0,0,0
 
