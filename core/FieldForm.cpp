@@ -514,12 +514,19 @@ void CFieldForm::PaintRowMarks(HWND list) {
   };
   CoverCellBesideEditor(dc.get(), list);
   // The white strips first: an arrow reaches into the row below, whose strip must not
-  // paint over it.
+  // paint over it. They keep inside the list's frame, which the list draws in its client
+  // area along with the rows.
+  RECT client{};
+  GetClientRect(list, &client);
+  const int frame = (GetWindowLongW(list, GWL_STYLE) & WS_BORDER) ? 1 : 0;
   for (int i = first; i < m_model.FieldCount(); ++i) {
     RECT row{};
     if (!m_model.Field(i) || !rowRect(i, row)) continue;
-    DrawFilledRect(dc.get(), row.left + valueRight - strip, row.top, row.left + valueRight, row.bottom - 1,
-                   WHITE_BRUSH, RGB(255, 255, 255));
+    const int top = std::max<int>(row.top, frame);
+    const int bottom = std::min<int>(row.bottom - 1, client.bottom - frame);
+    if (bottom > top)
+      DrawFilledRect(dc.get(), row.left + valueRight - strip, top, row.left + valueRight, bottom, WHITE_BRUSH,
+                     RGB(255, 255, 255));
   }
   CGdiObject<HBITMAP> arrowBitmap(LoadBitmapW(m_resources, MAKEINTRESOURCEW(IDB_FORM_DROPDOWN)));
   BITMAP arrowSize{};

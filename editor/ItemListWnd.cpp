@@ -77,7 +77,10 @@ bool CItemListWnd::Open(HWND parent, int linePosition, bool lineItemMode, bool o
   m_linePosition = linePosition;
   m_lineItemMode = lineItemMode;
   m_otherListsMode = otherListsMode;
-  SetDlgItemTextW(GetHwnd(), IDC_DIALOG_HEADING, otherListsMode ? u"Other Lists" : u"Line Item Lists");
+  // The heading and the window's title (which the navigation bar shows) name the mode.
+  const char16_t* title = otherListsMode ? u"Other Lists" : u"Line Item Lists";
+  SetDlgItemTextW(GetHwnd(), IDC_DIALOG_HEADING, title);
+  SetWindowTextW(GetHwnd(), title);
   if (m_tree->SetMode(lineItemMode, otherListsMode)) m_clipboard.Clear();
   if (lineItemMode) {
     if (m_cancelButton) ShowWindow(m_cancelButton, SW_SHOW);
@@ -372,6 +375,7 @@ void CItemListWnd::ToggleFindBar() {
       DestroyWindow(*control);
       *control = nullptr;
     }
+    SHSipPreference(window, SIP_DOWN);
     EndSearch();
   } else {
     auto make = [&](LPCWSTR cls, LPCWSTR text, DWORD style, int id) {
@@ -562,6 +566,12 @@ INT_PTR CItemListWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
                      static_cast<LONG>(OnNotify(reinterpret_cast<const NMHDR*>(lParam))));
       return TRUE;
     case WM_COMMAND:
+      // The find edit is typed on the input panel: it comes up whenever the edit takes the
+      // focus, as the window's own panel button is hidden.
+      if (LOWORD(wParam) == IDC_FIND_EDIT) {
+        if (HIWORD(wParam) == EN_SETFOCUS) SHSipPreference(GetHwnd(), SIP_UP);
+        return TRUE;
+      }
       OnCommand(LOWORD(wParam));
       return TRUE;
     case kMsgEditCommand:

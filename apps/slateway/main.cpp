@@ -19,6 +19,7 @@
 #include "mainwindow/Program.h"
 #include "mainwindow/SampleDevice.h"
 #include "platform/display/Display.h"
+#include "platform/htmlview/HelpViewer.h"
 #include "platform/mapi/Mapi.h"
 #include "platform/platform.h"
 
@@ -72,6 +73,8 @@ int main(int argc, char** argv) {
   }
   StartProcessServices();
   if (!platform::display::OpenDisplay(line.display)) return 1;
+  // The help the program asks for shows on the screen.
+  platform::SetProcessLauncher(&platform::LaunchHelpViewer);
   InstallWhenNeeded();
   if (!PrepareNewDevice()) std::fprintf(stderr, "Slateway: the sample documents could not all be laid out\n");
   const int code = RunSlateway(line.document);

@@ -45,6 +45,9 @@ inline bool Contains(const RECT& r, POINT p) { return p.x >= r.left && p.x < r.r
 
 HFONT FontOf(HWND hwnd);
 int LineHeight(HWND hwnd);
+// `n` pixels of the 240 x 320 screen on the present one: every pixel size of a control
+// doubles on the high-resolution screen.
+int Px(int n);
 int TextWidthOf(HWND hwnd, std::u16string_view text);
 // Plain drawing in the system colours.
 void FillColor(HDC dc, const RECT& r, COLORREF color);

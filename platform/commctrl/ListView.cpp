@@ -148,7 +148,7 @@ Cell& CellAt(Row& row, int sub) {
 
 int HeaderHeight(HWND hwnd) {
   if (!Report(hwnd) || (StyleOf(hwnd) & LVS_NOCOLUMNHEADER)) return 0;
-  return LineHeight(hwnd) + 6;
+  return LineHeight(hwnd) + Px(6);
 }
 
 SIZE ImageSize(HIMAGELIST list) {
@@ -161,7 +161,7 @@ SIZE ImageSize(HIMAGELIST list) {
 
 int RowHeight(HWND hwnd, const ListView& m) {
   if (m.measured > 0) return m.measured;
-  return std::max(LineHeight(hwnd) + 2, static_cast<int>(ImageSize(m.small).cy) + 1);
+  return std::max(LineHeight(hwnd) + Px(2), static_cast<int>(ImageSize(m.small).cy) + 1);
 }
 
 // Icon view: one cell per item, left to right, then down.
@@ -845,7 +845,7 @@ void Measure(HWND hwnd, ListView& m) {
   MEASUREITEMSTRUCT mi;
   mi.CtlType = ODT_LISTVIEW;
   mi.CtlID = static_cast<UINT>(GetDlgCtrlID(hwnd));
-  mi.itemHeight = static_cast<UINT>(std::max(LineHeight(hwnd) + 2, static_cast<int>(ImageSize(m.small).cy) + 1));
+  mi.itemHeight = static_cast<UINT>(std::max(LineHeight(hwnd) + Px(2), static_cast<int>(ImageSize(m.small).cy) + 1));
   // A parent that does not answer leaves the height to the font and the small images.
   HWND parent = GetParent(hwnd);
   bool answered = parent && SendMessageW(parent, WM_MEASUREITEM, mi.CtlID, reinterpret_cast<LPARAM>(&mi));

@@ -30,7 +30,7 @@ class TabControl : public platform::user::WindowData {
 
 std::shared_ptr<TabControl> Model(HWND hwnd) { return platform::user::DataOf<TabControl>(hwnd); }
 
-int StripHeight(HWND hwnd) { return LineHeight(hwnd) + 8; }
+int StripHeight(HWND hwnd) { return LineHeight(hwnd) + Px(8); }
 
 bool Bottom(HWND hwnd) { return StyleOf(hwnd) & TCS_BOTTOM; }
 
@@ -40,22 +40,57 @@ RECT Client(HWND hwnd) {
   return r;
 }
 
-// Tabs as wide as their texts; when they do not all fit they share the width equally.
-RECT TabRect(HWND hwnd, const TabControl& m, int i) {
-  RECT client = Client(hwnd);
-  int n = static_cast<int>(m.tabs.size());
+// Tabs as wide as their texts with a margin. When they do not all fit, the margins shrink
+// first and what room is left is shared equally, so every text stays whole while it can.
+// When even that is too wide, the short texts stay whole and only the longest tabs give
+// way, all cut to one width (their texts end in an ellipsis).
+std::vector<int> TabWidths(HWND hwnd, const TabControl& m) {
+  const int room = Client(hwnd).right;
+  const int n = static_cast<int>(m.tabs.size());
   std::vector<int> widths;
-  int total = 0;
+  if (n == 0) return widths;
+  if (StyleOf(hwnd) & TCS_FIXEDWIDTH) return std::vector<int>(static_cast<size_t>(n), room / n);
+  const int margin = Px(12);
+  const int leastMargin = Px(4);
+  int texts = 0;
   for (const Tab& t : m.tabs) {
-    widths.push_back(TextWidthOf(hwnd, t.text) + 12);
-    total += widths.back();
+    widths.push_back(TextWidthOf(hwnd, t.text));
+    texts += widths.back();
   }
-  bool fixed = (StyleOf(hwnd) & TCS_FIXEDWIDTH) || total > client.right;
+  if (texts + margin * n <= room) {
+    for (int& w : widths) w += margin;
+    return widths;
+  }
+  if (texts + leastMargin * n <= room) {
+    for (int& w : widths) w += (room - texts) / n;
+    return widths;
+  }
+  for (int& w : widths) w += leastMargin;
+  // The widest width every tab may keep: the short ones under it keep theirs.
+  std::vector<int> sorted = widths;
+  std::sort(sorted.begin(), sorted.end());
+  int cap = room / n;
+  int whole = 0;  // the room the tabs narrower than sorted[k] take
+  for (int k = 0; k < n; ++k) {
+    const int rest = n - k;
+    const int share = (room - whole) / rest;
+    if (sorted[static_cast<size_t>(k)] > share) {
+      cap = share;
+      break;
+    }
+    whole += sorted[static_cast<size_t>(k)];
+  }
+  for (int& w : widths) w = std::min(w, cap);
+  return widths;
+}
+
+RECT TabRect(HWND hwnd, const TabControl& m, int i) {
+  std::vector<int> widths = TabWidths(hwnd, m);
   int left = 0;
-  for (int k = 0; k < i; ++k) left += fixed ? static_cast<int>(client.right) / n : widths[static_cast<size_t>(k)];
-  int width = fixed ? static_cast<int>(client.right) / n : widths[static_cast<size_t>(i)];
+  for (int k = 0; k < i; ++k) left += widths[static_cast<size_t>(k)];
+  RECT client = Client(hwnd);
   int top = Bottom(hwnd) ? client.bottom - StripHeight(hwnd) : 0;
-  return RECT{left, top, left + width, top + StripHeight(hwnd)};
+  return RECT{left, top, left + widths[static_cast<size_t>(i)], top + StripHeight(hwnd)};
 }
 
 int HitTab(HWND hwnd, const TabControl& m, POINT pt) {
@@ -116,14 +151,15 @@ BOOL SetTab(HWND hwnd, TabControl& m, int i, const TCITEMW* item) {
 void Adjust(HWND hwnd, BOOL larger, RECT* r) {
   int strip = StripHeight(hwnd);
   int sign = larger ? -1 : 1;
-  r->left += sign * 2;
-  r->right -= sign * 2;
+  const int edge = Px(2);
+  r->left += sign * edge;
+  r->right -= sign * edge;
   if (Bottom(hwnd)) {
-    r->top += sign * 2;
-    r->bottom -= sign * (strip + 2);
+    r->top += sign * edge;
+    r->bottom -= sign * (strip + edge);
   } else {
-    r->top += sign * (strip + 2);
-    r->bottom -= sign * 2;
+    r->top += sign * (strip + edge);
+    r->bottom -= sign * edge;
   }
 }
 
@@ -148,8 +184,9 @@ void Paint(HWND hwnd, TabControl& m) {
       int y = Bottom(hwnd) ? r.top : r.bottom - 1;
       Line(dc, r.left + 1, y, r.right - 2, y, GetSysColor(COLOR_WINDOW));
     }
-    RECT text{r.left + 2, r.top, r.right - 2, r.bottom};
-    DrawLabel(dc, m.tabs[static_cast<size_t>(i)].text, text, DT_CENTER | DT_VCENTER, GetSysColor(COLOR_BTNTEXT));
+    RECT text{r.left + 1, r.top, r.right - 1, r.bottom};
+    DrawLabel(dc, m.tabs[static_cast<size_t>(i)].text, text, DT_CENTER | DT_VCENTER | DT_END_ELLIPSIS,
+              GetSysColor(COLOR_BTNTEXT));
   }
 }
 

@@ -16,8 +16,10 @@ namespace {
 using platform::user::StyleOf;
 
 constexpr COLORREF kFace = RGB(192, 192, 192);  // what shows the button face in a toolbar bitmap
+// Sizes on the 240 x 320 screen (doubled on the high-resolution one, see Px).
 constexpr int kSeparator = 8;
 constexpr int kMargin = 2;
+constexpr int kButtonPadding = 7;  // a button's face around its bitmap
 
 struct Button {
   TBBUTTON data;
@@ -46,16 +48,17 @@ int IndexOf(const Toolbar& m, int id) {
   return -1;
 }
 
+// A button's width; a separator's own width is the program's room for its controls.
+int WidthOf(const Toolbar& m, const TBBUTTON& b) {
+  if (b.fsState & TBSTATE_HIDDEN) return 0;
+  return IsSeparator(b) ? (b.iBitmap > 0 ? b.iBitmap : Px(kSeparator)) : m.button.cx;
+}
+
 RECT ButtonRect(const Toolbar& m, int index) {
-  int x = kMargin;
-  for (int i = 0; i < index; ++i) {
-    const TBBUTTON& b = m.buttons[static_cast<size_t>(i)].data;
-    if (b.fsState & TBSTATE_HIDDEN) continue;
-    x += IsSeparator(b) ? (b.iBitmap > 0 ? b.iBitmap : kSeparator) : m.button.cx;
-  }
-  const TBBUTTON& b = m.buttons[static_cast<size_t>(index)].data;
-  int width = (b.fsState & TBSTATE_HIDDEN) ? 0 : IsSeparator(b) ? (b.iBitmap > 0 ? b.iBitmap : kSeparator) : m.button.cx;
-  return RECT{x, kMargin, x + width, kMargin + m.button.cy};
+  int x = Px(kMargin);
+  for (int i = 0; i < index; ++i) x += WidthOf(m, m.buttons[static_cast<size_t>(i)].data);
+  int width = WidthOf(m, m.buttons[static_cast<size_t>(index)].data);
+  return RECT{x, Px(kMargin), x + width, Px(kMargin) + m.button.cy};
 }
 
 int HitButton(const Toolbar& m, POINT pt) {
@@ -122,7 +125,7 @@ void AutoSize(HWND hwnd, const Toolbar& m) {
   GetWindowRect(hwnd, &mine);
   POINT at{mine.left, mine.top};
   ScreenToClient(parent, &at);
-  int height = m.button.cy + 2 * kMargin;
+  int height = m.button.cy + 2 * Px(kMargin);
   if (!(style & CCS_NOPARENTALIGN)) at = POINT{0, (style & CCS_BOTTOM) == CCS_BOTTOM ? area.bottom - height : 0};
   MoveWindow(hwnd, at.x, at.y, area.right, height, TRUE);
 }
@@ -144,8 +147,8 @@ void Paint(HWND hwnd, Toolbar& m) {
       FillColor(dc, r, (b.fsState & TBSTATE_CHECKED) && i != m.pressed ? GetSysColor(COLOR_BTNHIGHLIGHT) : face);
       FrameColor(dc, r, GetSysColor(COLOR_BTNSHADOW));
     }
-    int x = r.left + (m.button.cx - m.bitmap.cx) / 2 + (down ? 1 : 0);
-    int y = r.top + (m.button.cy - m.bitmap.cy) / 2 + (down ? 1 : 0);
+    int x = r.left + (m.button.cx - m.bitmap.cx) / 2 + (down ? Px(1) : 0);
+    int y = r.top + (m.button.cy - m.bitmap.cy) / 2 + (down ? Px(1) : 0);
     if (Usable(b)) DrawImageBlended(m.images, b.iBitmap, dc, x, y, face, 0);
     else DrawImageBlended(m.images, b.iBitmap, dc, x, y, face, 60);
   }
@@ -182,7 +185,8 @@ LRESULT Dispatch(HWND hwnd, Toolbar& m, UINT msg, WPARAM wParam, LPARAM lParam) 
     case TB_BUTTONSTRUCTSIZE: return 0;
     case TB_SETBITMAPSIZE:
       m.bitmap = SIZE{std::max<LONG>(LOWORD(lParam), 1), std::max<LONG>(HIWORD(lParam), 1)};
-      m.button = SIZE{std::max(m.button.cx, m.bitmap.cx + 7), std::max(m.button.cy, m.bitmap.cy + 7)};
+      m.button = SIZE{std::max<LONG>(m.button.cx, m.bitmap.cx + Px(kButtonPadding)),
+                      std::max<LONG>(m.button.cy, m.bitmap.cy + Px(kButtonPadding))};
       return TRUE;
     case TB_SETBUTTONSIZE:
       m.button = SIZE{std::max<LONG>(LOWORD(lParam), m.bitmap.cx), std::max<LONG>(HIWORD(lParam), m.bitmap.cy)};

@@ -119,15 +119,15 @@ int Indent(const TreeView& t) {
   int cx = 0;
   int cy = 0;
   ImageList_GetIconSize(t.normal, &cx, &cy);
-  return std::max(16, cx + 3);
+  return std::max(Px(16), cx + Px(3));
 }
 
 int RowHeight(HWND hwnd, const TreeView& t) {
-  int h = LineHeight(hwnd) + 4;
+  int h = LineHeight(hwnd) + Px(4);
   int cx = 0;
   int cy = 0;
-  if (ImageList_GetIconSize(t.normal, &cx, &cy)) h = std::max(h, cy + 2);
-  if (ImageList_GetIconSize(t.stateImages, &cx, &cy)) h = std::max(h, cy + 2);
+  if (ImageList_GetIconSize(t.normal, &cx, &cy)) h = std::max(h, cy + Px(2));
+  if (ImageList_GetIconSize(t.stateImages, &cx, &cy)) h = std::max(h, cy + Px(2));
   return h;
 }
 
@@ -198,12 +198,12 @@ RowParts PartsOf(HWND hwnd, TreeView& t, const Node* n) {
   p.stateLeft = x;
   if (n->state & TVIS_STATEIMAGEMASK) {
     if (ImageList_GetIconSize(t.stateImages, &cx, &cy)) x += cx;
-    else if (StyleOf(hwnd) & TVS_CHECKBOXES) x += kCheckBox + 3;
+    else if (StyleOf(hwnd) & TVS_CHECKBOXES) x += Px(kCheckBox + 3);
   }
   p.imageLeft = x;
-  if (ImageList_GetIconSize(t.normal, &cx, &cy)) x += cx + 2;
+  if (ImageList_GetIconSize(t.normal, &cx, &cy)) x += cx + Px(2);
   p.labelLeft = x;
-  p.labelRight = x + TextWidthOf(hwnd, TextOf(hwnd, n)) + 4;
+  p.labelRight = x + TextWidthOf(hwnd, TextOf(hwnd, n)) + Px(4);
   return p;
 }
 
@@ -494,8 +494,7 @@ void PaintRow(HWND hwnd, HDC dc, TreeView& t, Node* n, bool showSelection) {
   }
   if ((style & TVS_HASBUTTONS) && HasChildren(hwnd, n) && (n->parent != &t.root || (style & TVS_LINESATROOT))) {
     int cx = p.buttonLeft + indent / 2;
-    // The button, its frame and its mark are twice the size on the high-resolution screen.
-    const int s = platform::ScreenPixelsPerInch() >= 192 ? 2 : 1;
+    const int s = Px(1);
     RECT box{cx - 4 * s, mid - 4 * s, cx + 4 * s + 1, mid + 4 * s + 1};
     FillColor(dc, box, GetSysColor(COLOR_WINDOW));
     for (int t = 0; t < s; ++t) {
@@ -510,12 +509,14 @@ void PaintRow(HWND hwnd, HDC dc, TreeView& t, Node* n, bool showSelection) {
   if (stateImage && ImageList_GetIconSize(t.stateImages, &cx, &cy)) {
     ImageList_Draw(t.stateImages, static_cast<int>(stateImage), dc, p.stateLeft, p.y + (h - cy) / 2, ILD_TRANSPARENT);
   } else if (stateImage && (style & TVS_CHECKBOXES)) {
-    RECT box{p.stateLeft + 1, mid - kCheckBox / 2, p.stateLeft + 1 + kCheckBox, mid - kCheckBox / 2 + kCheckBox};
+    const int side = Px(kCheckBox);
+    RECT box{p.stateLeft + Px(1), mid - side / 2, p.stateLeft + Px(1) + side, mid - side / 2 + side};
     FillColor(dc, box, GetSysColor(COLOR_WINDOW));
-    FrameColor(dc, box, RGB(0, 0, 0));
-    if (stateImage == 2) {
-      Line(dc, box.left + 2, box.top + 2, box.right - 3, box.bottom - 3, RGB(0, 0, 0));
-      Line(dc, box.right - 3, box.top + 2, box.left + 2, box.bottom - 3, RGB(0, 0, 0));
+    for (int k = 0; k < Px(1); ++k) {
+      FrameColor(dc, RECT{box.left + k, box.top + k, box.right - k, box.bottom - k}, RGB(0, 0, 0));
+      if (stateImage != 2) continue;
+      Line(dc, box.left + Px(2) + k, box.top + Px(2), box.right - Px(3) + k, box.bottom - Px(3), RGB(0, 0, 0));
+      Line(dc, box.right - Px(3) + k, box.top + Px(2), box.left + Px(2) + k, box.bottom - Px(3), RGB(0, 0, 0));
     }
   }
   if (ImageList_GetIconSize(t.normal, &cx, &cy))
@@ -524,7 +525,7 @@ void PaintRow(HWND hwnd, HDC dc, TreeView& t, Node* n, bool showSelection) {
   bool selected = n == t.caret && showSelection;
   RECT label{p.labelLeft, p.y + 1, p.labelRight, p.y + h - 1};
   if (selected) FillColor(dc, label, GetSysColor(COLOR_HIGHLIGHT));
-  RECT text{label.left + 2, label.top, label.right, label.bottom};
+  RECT text{label.left + Px(2), label.top, label.right, label.bottom};
   DrawLabel(dc, TextOf(hwnd, n), text, DT_LEFT | DT_VCENTER, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
 }
 

@@ -527,6 +527,20 @@ int HtmlLayoutWidth(HWND control) {
   return c ? c->page->LayoutWidth() : 0;
 }
 
+bool HtmlScrollToAnchor(HWND control, std::u16string_view name) {
+  Control* c = ControlOf(control);
+  if (!c || !c->page->HasDocument()) return false;
+  Settle(*c);
+  const int top = c->page->AnchorTop(ToUtf8(name));
+  if (top < 0) return false;
+  SCROLLINFO set;
+  set.fMask = SIF_POS;
+  set.nPos = static_cast<int>(top * c->scale);
+  SetScrollInfo(c->inner, SB_VERT, &set, TRUE);
+  InvalidateRect(c->inner, nullptr, TRUE);
+  return true;
+}
+
 std::u16string HtmlLinkAt(HWND control, POINT client) {
   Control* c = ControlOf(control);
   const htmlview::PageLink* link = c ? LinkAtClient(*c, client) : nullptr;

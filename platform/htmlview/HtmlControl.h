@@ -114,4 +114,7 @@ std::u16string HtmlLinkAt(HWND control, POINT client);
 // place and size (page pixels) and, for text, the text. Two pages that dump alike look
 // alike.
 std::string HtmlPageDump(HWND control);
+// Scrolls the page so that the anchor `name` (an element's name or id) is at the top;
+// false when the page has no such anchor.
+bool HtmlScrollToAnchor(HWND control, std::u16string_view name);
 }  // namespace platform

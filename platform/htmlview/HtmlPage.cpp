@@ -198,6 +198,21 @@ const PageLink* HtmlPage::LinkAt(int x, int y) {
 // Ids are indexed once per page (a document page has thousands of elements and its
 // updates ask for many ids at a time); content replaced since may hold ids of its own, so
 // the index is made again when it is stale.
+int HtmlPage::AnchorTop(const std::string& name) {
+  EnsureLayout();
+  if (!m_document || name.empty()) return -1;
+  std::vector<litehtml::element::ptr> stack{m_document->root()};
+  while (!stack.empty()) {
+    litehtml::element::ptr el = stack.back();
+    stack.pop_back();
+    const char* own = el->get_attr("name");
+    if (!own) own = el->get_attr("id");
+    if (own && name == own) return el->get_placement().y;
+    for (int i = static_cast<int>(el->get_children_count()) - 1; i >= 0; --i) stack.push_back(el->get_child(i));
+  }
+  return -1;
+}
+
 litehtml::element::ptr HtmlPage::ElementById(const std::string& id) {
   if (!m_document || id.empty()) return nullptr;
   if (!m_idsValid) {

@@ -57,6 +57,9 @@ class HtmlPage final : public litehtml::document_container {
 
   // The element with this id, null when the page has none.
   litehtml::element::ptr ElementById(const std::string& id);
+  // The top (page pixels) of the anchor named `name` (an element with that name or id),
+  // -1 when the page has none.
+  int AnchorTop(const std::string& name);
   // Replaces the content of `element` by the HTML fragment. The page is laid out again
   // when it is next measured, painted or hit (several replacements cost one layout).
   void SetElementContent(const litehtml::element::ptr& element, const std::string& html);

@@ -282,12 +282,21 @@ bool CanTakeActivationLocked(const Window* w) {
 
 // The window that takes activation when `leaving` is hidden or destroyed: its owner
 // when that can take it, else the topmost visible, enabled top-level window that can be
-// active (the shell's bars and popups never are).
+// active (the shell's bars and popups never are). An owner whose other owned windows lie
+// above it passes activation to the topmost of them, the one the user sees: a dialog the
+// main window owns, closed while the main window's report viewer is up, gives the front
+// back to the viewer.
 HWND NextActiveLocked(HWND leaving) {
   Window* w = FindLocked(leaving);
   if (w && w->owner) {
     Window* o = FindLocked(w->owner);
-    if (CanTakeActivationLocked(o)) return o->handle;
+    if (CanTakeActivationLocked(o)) {
+      for (HWND h : S().topLevels) {
+        if (h == o->handle) break;
+        if (h != leaving && IsOwnedByLocked(h, o->handle) && CanTakeActivationLocked(FindLocked(h))) return h;
+      }
+      return o->handle;
+    }
   }
   for (HWND h : S().topLevels) {
     if (h == leaving) continue;

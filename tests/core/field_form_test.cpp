@@ -553,6 +553,14 @@ TEST_F(FieldFormDialog, AFilledFormIsPicturedOnBothScreenSizes) {
       // Painting placed the drop-down arrows where a tap finds them, on drop-down rows only.
       EXPECT_GT(form.Model().Field(4)->arrow.right, form.Model().Field(4)->arrow.left);
       EXPECT_EQ(form.Model().Field(0)->arrow.right, 0);
+      // The rows' white strips keep inside the list's frame: its top line stays black above them.
+      POINT edge{form.Model().Field(4)->arrow.left + 10, 0};
+      ClientToScreen(d.Control(IDC_FORM_LIST), &edge);
+      HDC screen = CreateCompatibleDC(nullptr);
+      HGDIOBJ old = SelectObject(screen, platform::ScreenBitmap());
+      EXPECT_EQ(GetPixel(screen, edge.x, edge.y), RGB(0, 0, 0)) << width;
+      SelectObject(screen, old);
+      DeleteDC(screen);
       // Title row instead of the shell's Done button, an empty menu bar.
       EXPECT_TRUE(d.IsVisible(kTitleOkButtonId));
       EXPECT_EQ(platform::DoneButtonState(d.Window()), 0u);

@@ -1,9 +1,11 @@
 // The document's page in the HTML display: a golden invoice renders with its pictures, taps
-// and holds on its links reach the editor, and line and total cells change in place.
+// and holds on its links reach the editor, and line and total cells change in place; the
+// help viewer opens a help file at its anchor.
 #include <gtest/gtest.h>
 
 #include <cairo.h>
 
+#include <fstream>
 #include <optional>
 #include <set>
 
@@ -12,6 +14,7 @@
 #include "core/HtmlViewWindow.h"
 #include "document/HtmlView.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/htmlview/HelpViewer.h"
 #include "platform/htmlview/HtmlControl.h"
 #include "platform/shell/Gesture.h"
 #include "platform/testing/GestureClock.h"
@@ -507,6 +510,43 @@ TEST_F(HtmlViewTest, PicturesAreReadByNameFromTheirFoldersAndRecordsAreRelayed) 
   ASSERT_EQ(sent.size(), 2u);
   EXPECT_EQ(sent[1].message, 1130u);
   EXPECT_EQ(sent[1].text, u"NOTES");
+}
+
+// The help viewer programs start as "peghelp.exe": the named file in \Windows shown full
+// screen at its anchor, links within it followed, a missing file refused with nothing shown.
+TEST_F(HtmlViewTest, HelpOpensAtItsAnchorAndAMissingFileOpensNothing) {
+  std::string html = "<html><body><h2><a name='top'></a>Guide</h2>";
+  for (int i = 0; i < 60; ++i) html += "<p>Line " + std::to_string(i) + "</p>";
+  html += "<h2><a name='last'></a>Last</h2></body></html>";
+  std::filesystem::create_directories(platform::DeviceRoot() / "Windows");
+  std::ofstream(platform::DeviceRoot() / "Windows" / "Guide.htm") << html;
+  platform::SetProcessLauncher(&platform::LaunchHelpViewer);
+  PROCESS_INFORMATION process;
+  std::u16string missing = u"file:Missing.htm#top";
+  EXPECT_FALSE(CreateProcessW(u"peghelp.exe", missing.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr,
+                              &process));
+  EXPECT_EQ(FindWindowW(u"HelpViewer", nullptr), nullptr);
+  std::u16string guide = u"file:Guide.htm#last";
+  ASSERT_TRUE(CreateProcessW(u"peghelp.exe", guide.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, nullptr,
+                             &process));
+  platform::SetProcessLauncher(nullptr);
+  HWND viewer = FindWindowW(u"HelpViewer", nullptr);
+  ASSERT_NE(viewer, nullptr);
+  EXPECT_EQ(GetForegroundWindow(), viewer);
+  WCHAR title[16] = {};
+  GetWindowTextW(viewer, title, 16);
+  EXPECT_EQ(std::u16string(title), u"Help");
+  HWND inner = GetWindow(GetWindow(viewer, GW_CHILD), GW_CHILD);
+  const int atLast = GetScrollPos(inner, SB_VERT);
+  EXPECT_GT(atLast, 0);
+  // A link to the top of the file moves there.
+  NM_HTMLVIEWW link;
+  link.hdr.hwndFrom = GetWindow(viewer, GW_CHILD);
+  link.hdr.code = NM_HOTSPOT;
+  link.szTarget = u"#top";
+  SendMessageW(viewer, WM_NOTIFY, 1, reinterpret_cast<LPARAM>(&link));
+  EXPECT_LT(GetScrollPos(inner, SB_VERT), atLast);
+  DestroyWindow(viewer);
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 // The smaller common controls and image lists.
 //
 //   Tabs.*           taps ask and tell the parent, TCM_SETCURSEL does neither; deleting a
-//                    tab; the display area
-//   Toolbar.*        button states round trip; taps as commands only on usable buttons
+//                    tab; the display area; tabs too wide for their margins keep whole
+//                    texts inside the strip; too wide for their texts, only the longest give way
+//   Toolbar.*        button states round trip; taps as commands only on usable buttons;
+//                    buttons and separators twice the size on the large screen
 //   Progress.*       range, step, position
 //   MonthCalendar.*  selection set and read, paging, a tapped day chosen, the first day of
 //                    the week
@@ -10,6 +12,7 @@
 #include <filesystem>
 
 #include "commctrl_host.h"
+#include "platform/gdi/ScreenSize.h"
 #include "platform/module/Module.h"
 #include "platform/testing/ControlDrivers.h"
 #include "platform/testing/DrawingFixture.h"
@@ -67,6 +70,57 @@ TEST_F(Tabs, TapsAskAndTellTheParentButSetCurSelDoesNot) {
   EXPECT_EQ(r.left, 0);
 }
 
+// Adds the tabs and gives their texts' widths in the control's font.
+std::vector<int> AddTabsMeasured(HWND tabs, const std::u16string (&texts)[4]) {
+  HDC dc = GetDC(tabs);
+  SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(tabs, WM_GETFONT, 0, 0)));
+  std::vector<int> widths;
+  for (const std::u16string& t : texts) {
+    AddTab(tabs, static_cast<int>(widths.size()), t.c_str());
+    SIZE size{};
+    GetTextExtentPoint32W(dc, t.c_str(), static_cast<int>(t.size()), &size);
+    widths.push_back(size.cx);
+  }
+  ReleaseDC(tabs, dc);
+  return widths;
+}
+
+TEST_F(Tabs, TabsTooWideForTheirMarginsKeepWholeTextsInsideTheStrip) {
+  constexpr int kStrip = 200;
+  HWND tabs = Make(WC_TABCONTROLW, TCS_BOTTOM, 200, RECT{0, 0, kStrip, 268});
+  const std::u16string texts[] = {u"Numbers", u"Storage", u"Other", u"Bar Codes"};
+  std::vector<int> widths = AddTabsMeasured(tabs, texts);
+  // Room for the texts, not for the full margins: the case the sharing is for.
+  int sum = widths[0] + widths[1] + widths[2] + widths[3];
+  ASSERT_LE(sum + 4 * 4, kStrip);
+  ASSERT_GT(sum + 12 * 4, kStrip);
+  int left = 0;
+  for (int i = 0; i < 4; ++i) {
+    RECT tab;
+    SendMessageW(tabs, TCM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&tab));
+    EXPECT_EQ(tab.left, left);
+    EXPECT_GE(tab.right - tab.left, widths[static_cast<size_t>(i)] + 2) << "tab " << i;
+    left = tab.right;
+  }
+  EXPECT_LE(left, kStrip);
+}
+
+TEST_F(Tabs, WhenTextsCannotAllFitOnlyTheLongestGiveWay) {
+  constexpr int kStrip = 200;
+  HWND tabs = Make(WC_TABCONTROLW, TCS_BOTTOM, 201, RECT{0, 0, kStrip, 268});
+  const std::u16string texts[] = {u"Additional Information", u"Bill To", u"Payment Information", u"Notes"};
+  std::vector<int> widths = AddTabsMeasured(tabs, texts);
+  ASSERT_GT(widths[0] + widths[1] + widths[2] + widths[3], kStrip);
+  RECT tab[4];
+  for (int i = 0; i < 4; ++i)
+    SendMessageW(tabs, TCM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&tab[i]));
+  EXPECT_GE(tab[1].right - tab[1].left, widths[1]) << "a short text stays whole";
+  EXPECT_GE(tab[3].right - tab[3].left, widths[3]) << "a short text stays whole";
+  EXPECT_LT(tab[0].right - tab[0].left, widths[0]);
+  EXPECT_EQ(tab[0].right - tab[0].left, tab[2].right - tab[2].left) << "the long ones share what is left";
+  EXPECT_LE(tab[3].right, kStrip);
+}
+
 TEST_F(Toolbar, StatesRoundTripAndOnlyUsableButtonsCommand) {
   std::filesystem::copy_file(SLATEWAY_TEST_RESOURCE_LIBRARY, Root() / "TESTRES.DLL");
   HMODULE lib = LoadLibraryW(u"\\TESTRES.DLL");
@@ -106,6 +160,31 @@ TEST_F(Toolbar, StatesRoundTripAndOnlyUsableButtonsCommand) {
   EXPECT_EQ(host.commands.size(), 2u);
   DestroyWindow(bar);
   FreeLibrary(lib);
+}
+
+TEST_F(Toolbar, ButtonsAndSeparatorsDoubleOnTheHighResolutionScreen) {
+  RECT last[3] = {};
+  for (int scale : {1, 2}) {
+    platform::SetScreenProfile(scale == 1 ? platform::ScreenProfile::Portrait240x320
+                                          : platform::ScreenProfile::Portrait480x640);
+    TBBUTTON buttons[3];
+    for (int i = 0; i < 3; ++i) {
+      buttons[i].iBitmap = i == 1 ? 0 : i;  // a plain separator between two buttons
+      buttons[i].idCommand = 40000 + i;
+      buttons[i].fsState = TBSTATE_ENABLED;
+      buttons[i].fsStyle = static_cast<BYTE>(i == 1 ? TBSTYLE_SEP : TBSTYLE_BUTTON);
+    }
+    // Bitmaps twice the size on the large screen, as the program loads them.
+    HWND bar = CreateToolbarEx(parent, WS_VISIBLE | CCS_NOPARENTALIGN, 3002, 0, nullptr, 0, buttons, 3, 0, 0,
+                               16 * scale, 16 * scale, sizeof(TBBUTTON));
+    ASSERT_NE(bar, nullptr);
+    SendMessageW(bar, TB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&last[scale]));
+    DestroyWindow(bar);
+  }
+  platform::SetScreenProfile(platform::ScreenProfile::Portrait240x320);
+  EXPECT_EQ(last[2].left, 2 * last[1].left);
+  EXPECT_EQ(last[2].top, 2 * last[1].top);
+  EXPECT_EQ(last[2].right - last[2].left, 2 * (last[1].right - last[1].left));
 }
 
 TEST_F(Progress, StepsWithinTheRangeAndStartOverPastTheEnd) {

@@ -3,7 +3,8 @@
 //   TreeView.Lazy*     children filled while expanding and removed while collapsing by the
 //                      parent; callback texts; insert positions; walking in every direction
 //   TreeView.Checks*   a tap on the state image toggles a check, by the parent or the control
-//   TreeView.Buttons*  the expand button's mark, twice the size on the large screen
+//   TreeView.Buttons*  the expand button's mark, the indent and the check box twice the size
+//                      on the large screen
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -191,12 +192,14 @@ TEST_F(TreeView, ChecksToggleOnTheStateImageByTheParentOrTheControl) {
   FreeLibrary(lib);
 }
 
-TEST_F(TreeView, ButtonsDoubleOnTheHighResolutionScreen) {
+TEST_F(TreeView, ButtonsIndentsAndCheckBoxesDoubleOnTheHighResolutionScreen) {
+  int indents[3] = {};
+  int labelLefts[3] = {};
   for (int scale : {1, 2}) {
     platform::SetScreenProfile(scale == 1 ? platform::ScreenProfile::Portrait240x320
                                           : platform::ScreenProfile::Portrait480x640);
-    HWND tree = Make(WC_TREEVIEWW, kStyle, 10, RECT{0, 0, 240 * scale, 100});
-    Insert(tree, TVI_ROOT, TVI_LAST, u"Parts", 1);
+    HWND tree = Make(WC_TREEVIEWW, kStyle | TVS_CHECKBOXES, 10, RECT{0, 0, 240 * scale, 100});
+    HTREEITEM parts = Insert(tree, TVI_ROOT, TVI_LAST, u"Parts", 1);
     UpdateWindow(tree);
     // The black of the "+" in the first row's button.
     POINT origin{0, 0};
@@ -205,7 +208,7 @@ TEST_F(TreeView, ButtonsDoubleOnTheHighResolutionScreen) {
     HGDIOBJ old = SelectObject(dc, platform::ScreenBitmap());
     int left = 1000, right = -1, top = 1000, bottom = -1;
     for (int y = 0; y < 16 * scale; ++y)
-      for (int x = 0; x < 16; ++x)
+      for (int x = 0; x < 16 * scale; ++x)
         if (GetPixel(dc, origin.x + x, origin.y + y) == RGB(0, 0, 0)) {
           left = std::min(left, x), right = std::max(right, x);
           top = std::min(top, y), bottom = std::max(bottom, y);
@@ -214,9 +217,18 @@ TEST_F(TreeView, ButtonsDoubleOnTheHighResolutionScreen) {
     DeleteDC(dc);
     EXPECT_EQ(right - left + 1, 4 * scale + 1) << scale;
     EXPECT_EQ(bottom - top + 1, 4 * scale + 1) << scale;
+    HTREEITEM bolt = Insert(tree, parts, TVI_LAST, u"Bolt");
+    SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(parts));
+    indents[scale] = static_cast<int>(SendMessageW(tree, TVM_GETINDENT, 0, 0));
+    RECT label{};
+    std::memcpy(static_cast<void*>(&label), &bolt, sizeof bolt);  // the item goes in, its rectangle out
+    SendMessageW(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&label));
+    labelLefts[scale] = label.left;  // past the indent and the check box
     DestroyWindow(tree);
   }
   platform::SetScreenProfile(platform::ScreenProfile::Portrait240x320);
+  EXPECT_EQ(indents[2], 2 * indents[1]);
+  EXPECT_EQ(labelLefts[2], 2 * labelLefts[1]);
 }
 
 }  // namespace

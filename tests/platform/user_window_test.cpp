@@ -3,7 +3,8 @@
 //   WindowLife.*      creation and destruction: message order, refusal, relations, longs
 //   Messages.*        sent (re-entrant, cross-thread) and posted messages, quit, subclassing
 //   Timers.*          WM_TIMER on the test clock
-//   Activation.*      focus and activation messages, pen routing, keys, hot keys
+//   Activation.*      focus and activation messages, the front after an owned window closes,
+//                     pen routing, keys, hot keys
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -543,6 +544,21 @@ TEST_F(Activation, TheForegroundIsTheWindowThatEndedUpActive) {
   DestroyWindow(handing);
   DestroyWindow(other);
   DestroyWindow(main);
+}
+
+TEST_F(Activation, AClosedOwnedWindowHandsTheFrontToItsOwnersTopmostOtherOwnedWindow) {
+  HWND owner = Top(u"owner");
+  auto owned = [&](const char16_t* name) {
+    return CreateWindowExW(0, u"LogWindow", name, WS_VISIBLE, 0, 0, 240, 320, owner, nullptr, nullptr, nullptr);
+  };
+  HWND viewer = owned(u"viewer");
+  HWND dialog = owned(u"dialog");
+  EXPECT_EQ(GetActiveWindow(), dialog);
+  DestroyWindow(dialog);  // the viewer the user sees takes the front, not the owner below it
+  EXPECT_EQ(GetActiveWindow(), viewer);
+  DestroyWindow(viewer);  // with none left above it, the owner takes it back
+  EXPECT_EQ(GetActiveWindow(), owner);
+  DestroyWindow(owner);
 }
 
 TEST_F(Activation, PenGoesToTheWindowUnderThePointAndActivatesByClick) {
