@@ -21,7 +21,7 @@ shift 3
 # expander, Hose's box, Service's expander, Consulting's box; the new register row's top;
 # the toolbar's E-mail and Print and its middle; the left frame of a dialog's OK button).
 if [ "${1:-}" = "--hires" ]; then
-  args="--hires --scale 1"; name=day-480; tree=(24 220 60 284 24 476 60 508); row_top=530; tools=(287 327 566); ok_frame=433
+  args="--hires --scale 1"; name=day-480; tree=(48 235 108 307 48 523 108 559); row_top=476; tools=(367 413 563); ok_frame=433
 else
   args="--scale 2"; name=day-240; tree=(48 233 108 305 48 521 108 557); row_top=478; tools=(367 413 563); ok_frame=431
 fi
