@@ -4,6 +4,7 @@
 
 #include <cairo.h>
 
+#include <cstring>
 #include <optional>
 #include <set>
 
@@ -13,6 +14,7 @@
 #include "document/HtmlView.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/htmlview/HtmlControl.h"
+#include "platform/htmlview/HtmlPage.h"
 #include "platform/shell/Gesture.h"
 #include "platform/testing/GestureClock.h"
 #include "platform/user/Input.h"
@@ -260,6 +262,43 @@ TEST_F(HtmlViewTest, QuantityChangeUpdatesItsCellsAndTotalsInPlace) {
   EXPECT_TRUE(view.SetElementText(u"AJIDQ2", u"A<b>&amp;<br>B"));
   EXPECT_EQ(Cell(u"AJIDQ2"), u"A<b>&amp;B");
   EXPECT_FALSE(view.SetElementText(u"NoSuchId", u"x"));
+}
+
+// A paint of part of a long table draws only the rows there, and shows what a paint of the
+// whole page shows there: rows cut by either edge, borders and backgrounds included.
+TEST(HtmlPageTest, APaintOfPartOfALongTableShowsWhatTheWholePageShowsThere) {
+  std::string html = "<html><head><style>td{border-bottom:1px solid #888;padding:2px}.odd{background:#cde}"
+                     "</style></head><body><p>Above</p><table>";
+  for (int row = 0; row < 300; ++row)
+    html += "<tr" + std::string(row % 2 ? " class=odd" : "") + "><td>Row " + std::to_string(row) +
+            "</td><td align=right>" + std::to_string(row * 7) + ".00</td></tr>";
+  html += "</table><p>Below</p></body></html>";
+  platform::htmlview::HtmlPage page;
+  page.Load(html);
+  page.Layout(200);
+  const int height = page.Height();
+  ASSERT_GT(height, 3000);
+  auto paint = [&](int top, int rows) {
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 200, rows);
+    cairo_t* cr = cairo_create(surface);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_paint(cr);
+    cairo_translate(cr, 0, -top);
+    page.Draw(cr, litehtml::position(0, top, 200, rows));
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    return surface;
+  };
+  cairo_surface_t* whole = paint(0, height);
+  for (int top : {0, 1234, 2001, height - 320}) {
+    cairo_surface_t* part = paint(top, 320);
+    const int stride = cairo_image_surface_get_stride(part);
+    const unsigned char* a = cairo_image_surface_get_data(part);
+    const unsigned char* b = cairo_image_surface_get_data(whole) + static_cast<ptrdiff_t>(top) * stride;
+    EXPECT_EQ(0, std::memcmp(a, b, static_cast<size_t>(stride) * 320)) << "from " << top;
+    cairo_surface_destroy(part);
+  }
+  cairo_surface_destroy(whole);
 }
 
 TEST_F(HtmlViewTest, ZoomChangesTheLayoutWidth) {
