@@ -128,6 +128,19 @@ class RandomEdits {
   int m_headerSteps = 0;
 };
 
+// Counts the page's whole renders.
+class CountingView : public CHtmlView {
+ public:
+  CountingView(HWND owner, CXmlDocument& xml, int* renders) : CHtmlView(nullptr, owner, xml), m_renders(renders) {}
+  void Render(int mode, int position) override {
+    ++*m_renders;
+    CHtmlView::Render(mode, position);
+  }
+
+ private:
+  int* m_renders;
+};
+
 class LineEditUpkeep : public sales_test::SalesDocumentTest {
  protected:
   void SetUp() override {
@@ -137,6 +150,19 @@ class LineEditUpkeep : public sales_test::SalesDocumentTest {
   void TearDown() override {
     SetDocumentViewFactory(nullptr);
     SalesDocumentTest::TearDown();
+  }
+  // A screen-sized editor window; the pages of its documents count their whole renders.
+  static HWND CountingEditor(int* renders) {
+    platform::SetScreenSize(240, 320);
+    WNDCLASSW wc;
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.lpszClassName = u"UpkeepEditor";
+    RegisterClassW(&wc);
+    SetDocumentViewFactory([renders](HWND parent, CSalesDocument& doc) {
+      return std::make_unique<CountingView>(parent, doc.GetXmlDocument(), renders);
+    });
+    return CreateWindowExW(0, u"UpkeepEditor", u"", WS_POPUP | WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr,
+                           nullptr);
   }
   std::unique_ptr<CSalesDocument> Invoice(HWND parent, bool page, int style) {
     auto doc = std::make_unique<CSalesDocument>(parent, parent, style, page, m_settings.get());
@@ -197,31 +223,9 @@ TEST_F(LineEditUpkeep, AnEditWorksOutOnlyTheLinesItMoves) {
   history.Clear();
 }
 
-// Counts the page's whole renders.
-class CountingView : public CHtmlView {
- public:
-  CountingView(HWND owner, CXmlDocument& xml, int* renders) : CHtmlView(nullptr, owner, xml), m_renders(renders) {}
-  void Render(int mode, int position) override {
-    ++*m_renders;
-    CHtmlView::Render(mode, position);
-  }
-
- private:
-  int* m_renders;
-};
-
 TEST_F(LineEditUpkeep, PageMatchesAWholeRenderAfterRandomEdits) {
-  platform::SetScreenSize(240, 320);
-  WNDCLASSW wc;
-  wc.lpfnWndProc = DefWindowProcW;
-  wc.lpszClassName = u"UpkeepEditor";
-  RegisterClassW(&wc);
-  HWND editor = CreateWindowExW(0, u"UpkeepEditor", u"", WS_POPUP | WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr,
-                                nullptr, nullptr);
   int renders = 0;
-  SetDocumentViewFactory([&renders](HWND parent, CSalesDocument& doc) {
-    return std::make_unique<CountingView>(parent, doc.GetXmlDocument(), &renders);
-  });
+  HWND editor = CountingEditor(&renders);
   // The column layout (one row a line) and the two-row layout of style 1.
   for (int style : {4, 1}) {
     SCOPED_TRACE(testing::Message() << "style " << style);
@@ -248,17 +252,8 @@ TEST_F(LineEditUpkeep, PageMatchesAWholeRenderAfterRandomEdits) {
 }
 
 TEST_F(LineEditUpkeep, ALongPageScrolledPaintsInPlaceAsAWholeRenderDoes) {
-  platform::SetScreenSize(240, 320);
-  WNDCLASSW wc;
-  wc.lpfnWndProc = DefWindowProcW;
-  wc.lpszClassName = u"LongPageEditor";
-  RegisterClassW(&wc);
-  HWND editor = CreateWindowExW(0, u"LongPageEditor", u"", WS_POPUP | WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr,
-                                nullptr, nullptr);
   int renders = 0;
-  SetDocumentViewFactory([&renders](HWND parent, CSalesDocument& doc) {
-    return std::make_unique<CountingView>(parent, doc.GetXmlDocument(), &renders);
-  });
+  HWND editor = CountingEditor(&renders);
   auto doc = Invoice(editor, true, 1);
   auto* view = static_cast<CHtmlView*>(doc->GetView());
   for (int line = 0; line < 60; ++line)
