@@ -465,38 +465,43 @@ int RowsBottom(const litehtml::element::ptr& table, litehtml::table_grid& grid) 
 bool ColumnsStay(litehtml::table_grid& grid) {
   litehtml::table_column::vector& columns = grid.*MemberOf(GridColumns());
   const litehtml::table_column::vector before = columns;
-  for (auto& column : columns) column.min_width = column.max_width = column.border_left = column.border_right = 0;
-  for (int col = 0; col < grid.cols_count(); ++col) {
-    litehtml::table_column& column = columns[col];
+  for (auto& column : columns) {
     if (!column.css_width.is_predefined() && column.css_width.units() != litehtml::css_units_percentage)
       return false;
-    for (int row = 0; row < grid.rows_count(); ++row) {
+    column.min_width = column.max_width = column.border_left = column.border_right = 0;
+  }
+  // Row by row (the grid keeps its rows apart); each column still sees its cells in order.
+  std::vector<std::pair<int, int>> spanning;  // (column, row)
+  for (int row = 0; row < grid.rows_count(); ++row)
+    for (int col = 0; col < grid.cols_count(); ++col) {
       const litehtml::table_cell* cell = grid.cell(col, row);
+      litehtml::table_column& column = columns[col];
       if (cell->rowspan > 1) return false;
       if (cell->el) {
         column.border_left = column.border_left ? std::min(column.border_left, cell->borders.left) : cell->borders.left;
         column.border_right =
             column.border_right ? std::min(column.border_right, cell->borders.right) : cell->borders.right;
       }
-      if (cell->colspan <= 1) {
-        column.max_width = std::max(column.max_width, cell->max_width);
-        column.min_width = std::max(column.min_width, cell->min_width);
+      if (cell->colspan > 1) {
+        spanning.emplace_back(col, row);
+        continue;
       }
+      column.max_width = std::max(column.max_width, cell->max_width);
+      column.min_width = std::max(column.min_width, cell->min_width);
     }
+  // Cells spanning columns widen them column by column, as a layout does.
+  std::sort(spanning.begin(), spanning.end());
+  for (const auto& [col, row] : spanning) {
+    const litehtml::table_cell* cell = grid.cell(col, row);
+    const int end = std::min(col + cell->colspan, grid.cols_count()) - 1;
+    int maxTotal = 0, minTotal = 0;
+    for (int c = col; c <= end; ++c) {
+      maxTotal += columns[c].max_width;
+      minTotal += columns[c].min_width;
+    }
+    if (minTotal < cell->min_width) grid.distribute_min_width(cell->min_width - minTotal, col, end);
+    if (maxTotal < cell->max_width) grid.distribute_max_width(cell->max_width - maxTotal, col, end);
   }
-  for (int col = 0; col < grid.cols_count(); ++col)
-    for (int row = 0; row < grid.rows_count(); ++row) {
-      const litehtml::table_cell* cell = grid.cell(col, row);
-      if (cell->colspan <= 1) continue;
-      const int end = std::min(col + cell->colspan, grid.cols_count()) - 1;
-      int maxTotal = 0, minTotal = 0;
-      for (int c = col; c <= end; ++c) {
-        maxTotal += columns[c].max_width;
-        minTotal += columns[c].min_width;
-      }
-      if (minTotal < cell->min_width) grid.distribute_min_width(cell->min_width - minTotal, col, end);
-      if (maxTotal < cell->max_width) grid.distribute_max_width(cell->max_width - maxTotal, col, end);
-    }
   for (size_t c = 0; c < columns.size(); ++c) {
     const litehtml::table_column& a = columns[c];
     const litehtml::table_column& b = before[c];
@@ -816,7 +821,7 @@ std::vector<litehtml::element::ptr> HtmlPage::ParseAsContentOf(const litehtml::e
                                                                const std::string& html) {
   std::vector<litehtml::element::ptr> made;
   if (!m_document || !parent || html.empty()) return made;
-  constexpr int kFragmentsPerScratchPage = 256;
+  constexpr int kFragmentsPerScratchPage = 32;
   if (!m_scratch || ++m_scratchUses > kFragmentsPerScratchPage) {
     const std::string empty = "<html>" + m_head + "<body></body></html>";
     m_scratch = litehtml::document::createFromUTF8(empty.c_str(), this, &m_context);
