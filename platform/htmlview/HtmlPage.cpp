@@ -162,6 +162,7 @@ void HtmlPage::Clear() {
   m_links.clear();
   m_linksValid = false;
   m_layoutDirty = false;
+  m_heightMoved = false;
   m_ids.clear();
   m_idsValid = false;
   m_head.clear();
