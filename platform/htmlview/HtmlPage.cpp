@@ -576,8 +576,10 @@ void SpliceRows(litehtml::table_row::vector& rows, size_t at, size_t count, lite
   rows.swap(out);
 }
 
+// The grid row of `row`, -1 when none. Searched from the end, where a document grows and
+// is most often edited.
 int GridRowOf(litehtml::table_grid& grid, const litehtml::element::ptr& row) {
-  for (int i = 0; i < grid.rows_count(); ++i)
+  for (int i = grid.rows_count() - 1; i >= 0; --i)
     if (grid.row(i).el_row == row) return i;
   return -1;
 }
