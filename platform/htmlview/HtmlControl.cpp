@@ -113,9 +113,18 @@ void Layout(Control& c) {
 }
 
 // Replaced content that did not fit its cell waits for the page's layout until the page is
-// next painted or hit.
+// next painted or hit. Rows put in or taken out in place move only the page's end: the bar
+// follows it, and the page is laid out again only when it crosses the window's height.
 void Settle(Control& c) {
-  if (c.page->NeedsLayout()) Layout(c);
+  if (c.page->NeedsLayout()) {
+    Layout(c);
+    return;
+  }
+  if (!c.page->TakeHeightChange()) return;
+  if ((PageHeight(c) > ClientHeight(c.inner)) != c.besideBar)
+    Layout(c);
+  else
+    UpdateScrollRange(c);
 }
 
 // A file picture named by the page: the name is URI-unescaped and found in the picture

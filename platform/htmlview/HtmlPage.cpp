@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "platform/htmlview/MasterCss.h"
 
@@ -35,6 +36,81 @@ litehtml::position LineOrigin(const litehtml::element::ptr& element) {
     block = block->parent();
   return block ? block->get_placement() : litehtml::position();
 }
+
+// A long table draws every row it holds, whatever the clip. Its grid is what litehtml
+// walks, so while the page is drawn a long table holds only the rows that meet the clip
+// (one more on each side, for borders and content that overflows its row by a little).
+// Grid members litehtml keeps private are named through an explicit instantiation, which
+// the language lets name them.
+template <typename Tag, typename Tag::Type kMember>
+struct ExposeMember {
+  friend typename Tag::Type MemberOf(Tag) { return kMember; }
+};
+struct GridCells {
+  using Type = litehtml::table_grid::rows litehtml::table_grid::*;
+  friend Type MemberOf(GridCells);
+};
+struct GridRows {
+  using Type = litehtml::table_row::vector litehtml::table_grid::*;
+  friend Type MemberOf(GridRows);
+};
+struct GridRowCount {
+  using Type = int litehtml::table_grid::*;
+  friend Type MemberOf(GridRowCount);
+};
+template struct ExposeMember<GridCells, &litehtml::table_grid::m_cells>;
+template struct ExposeMember<GridRows, &litehtml::table_grid::m_rows>;
+template struct ExposeMember<GridRowCount, &litehtml::table_grid::m_rows_count>;
+
+struct TagAccess : litehtml::html_tag {
+  static constexpr std::unique_ptr<litehtml::table_grid> litehtml::html_tag::*kGrid = &TagAccess::m_grid;
+};
+
+litehtml::table_grid* GridOf(const litehtml::element::ptr& table) {
+  auto* tag = dynamic_cast<litehtml::html_tag*>(table.get());
+  return tag ? ((*tag).*TagAccess::kGrid).get() : nullptr;
+}
+
+// While it lives, `table` holds only the rows of its grid that meet page rows
+// [clipTop, clipBottom); the grid is whole again when it ends.
+class VisibleRows {
+ public:
+  VisibleRows(const litehtml::element::ptr& table, int clipTop, int clipBottom) : m_grid(GridOf(table)) {
+    if (!m_grid) return;
+    litehtml::table_row::vector& rows = (*m_grid).*MemberOf(GridRows());
+    const int top = table->get_placement().y;
+    auto first = std::partition_point(rows.begin(), rows.end(),
+                                      [&](const litehtml::table_row& r) { return top + r.bottom < clipTop; });
+    auto last = std::partition_point(first, rows.end(),
+                                     [&](const litehtml::table_row& r) { return top + r.top < clipBottom; });
+    const auto from = std::max<std::ptrdiff_t>(first - rows.begin() - 1, 0);
+    const auto to = std::min<std::ptrdiff_t>(last - rows.begin() + 1, static_cast<std::ptrdiff_t>(rows.size()));
+    if (from == 0 && to == static_cast<std::ptrdiff_t>(rows.size())) {
+      m_grid = nullptr;
+      return;
+    }
+    litehtml::table_grid::rows& cells = (*m_grid).*MemberOf(GridCells());
+    m_rows = litehtml::table_row::vector(rows.begin() + from, rows.begin() + to);
+    m_cells = litehtml::table_grid::rows(cells.begin() + from, cells.begin() + to);
+    std::swap(rows, m_rows);
+    std::swap(cells, m_cells);
+    m_count = std::exchange((*m_grid).*MemberOf(GridRowCount()), static_cast<int>(to - from));
+  }
+  ~VisibleRows() {
+    if (!m_grid) return;
+    std::swap((*m_grid).*MemberOf(GridRows()), m_rows);
+    std::swap((*m_grid).*MemberOf(GridCells()), m_cells);
+    (*m_grid).*MemberOf(GridRowCount()) = m_count;
+  }
+  VisibleRows(const VisibleRows&) = delete;
+  VisibleRows& operator=(const VisibleRows&) = delete;
+
+ private:
+  litehtml::table_grid* m_grid;
+  litehtml::table_row::vector m_rows;
+  litehtml::table_grid::rows m_cells;
+  int m_count = 0;
+};
 
 }  // namespace
 
@@ -86,10 +162,13 @@ void HtmlPage::Clear() {
   m_links.clear();
   m_linksValid = false;
   m_layoutDirty = false;
+  m_heightMoved = false;
   m_ids.clear();
   m_idsValid = false;
   m_head.clear();
   m_scratch.reset();
+  m_longTables.clear();
+  m_tablesToTakeApart.clear();
   m_layoutWidth = 0;
   m_layoutCount = 0;
   ++m_generation;
@@ -109,8 +188,12 @@ void HtmlPage::Load(const std::string& html) {
 int HtmlPage::Layout(int width) {
   if (!m_document) return 0;
   m_layoutWidth = std::max(1, width);
+  for (const auto& weak : m_tablesToTakeApart)
+    if (litehtml::element::ptr table = weak.lock()) table->init();
+  m_tablesToTakeApart.clear();
   m_document->render(m_layoutWidth);
   ++m_layoutCount;
+  CollectLongTables();
   m_linksValid = false;
   m_layoutDirty = false;
   return m_document->width();
@@ -135,7 +218,12 @@ void HtmlPage::Draw(cairo_t* cr, const litehtml::position& clip) {
   EnsureLayout();
   m_drawing = cr;
   m_clipDepth = 0;
+  std::vector<std::unique_ptr<VisibleRows>> trimmed;
+  for (const auto& weak : m_longTables)
+    if (litehtml::element::ptr table = weak.lock())
+      trimmed.push_back(std::make_unique<VisibleRows>(table, clip.top(), clip.bottom()));
   m_document->draw(reinterpret_cast<litehtml::uint_ptr>(cr), 0, 0, &clip);
+  trimmed.clear();
   while (m_clipDepth > 0) del_clip();
   m_drawing = nullptr;
 }
@@ -239,15 +327,15 @@ static litehtml::element::ptr HoldingCell(litehtml::element::ptr element) {
 }
 
 // Lays out `cell`'s content again in the box the table gave it and puts the box back as
-// it was; returns the width the content asked for.
-static int RelayoutInPlace(const litehtml::element::ptr& cell, int* height) {
+// it was; returns the height the content asked for.
+static int RelayoutInPlace(const litehtml::element::ptr& cell) {
   const litehtml::position box = cell->get_position();
-  int needed = cell->render(cell->left(), cell->top(), cell->width());
+  cell->render(cell->left(), cell->top(), cell->width());
   litehtml::position& after = cell->get_position();
-  if (height) *height = after.height;
+  const int height = after.height;
   after = box;  // the row keeps its height, the cell its place
   cell->apply_vertical_align();
-  return needed;
+  return height;
 }
 
 namespace {
@@ -336,6 +424,389 @@ void ForEachElement(const litehtml::element::ptr& top, Visit visit) {
 
 }  // namespace
 
+// ---- Rows put in or taken out of a laid-out table ----------------------------------------------
+//
+// A table section added or removed among a long table's sections changes the table's rows,
+// not its columns: the new rows are laid out alone at the widths the columns have, the rows
+// below move, and the table's height change moves what follows it and grows or shrinks what
+// holds it, up to the page. The columns are worked out again from every cell's measured
+// widths (no cell is laid out for that); when they would change, or the table is laid out
+// in ways this does not follow (one column, cells spanning rows, heights given to the
+// table or its holders), the page is laid out whole instead.
+
+namespace {
+
+struct GridColumns {
+  using Type = litehtml::table_column::vector litehtml::table_grid::*;
+  friend Type MemberOf(GridColumns);
+};
+template struct ExposeMember<GridColumns, &litehtml::table_grid::m_columns>;
+struct DocumentSize {
+  using Type = litehtml::size litehtml::document::*;
+  friend Type MemberOf(DocumentSize);
+};
+template struct ExposeMember<DocumentSize, &litehtml::document::m_size>;
+
+struct TableAccess : litehtml::html_tag {
+  static constexpr litehtml::border_collapse litehtml::html_tag::*kCollapse = &TableAccess::m_border_collapse;
+  static constexpr int litehtml::html_tag::*kSpacingX = &TableAccess::m_border_spacing_x;
+  static constexpr int litehtml::html_tag::*kSpacingY = &TableAccess::m_border_spacing_y;
+  static constexpr litehtml::css_length litehtml::html_tag::*kMinHeight = &TableAccess::m_css_min_height;
+};
+
+litehtml::html_tag& Tag(const litehtml::element::ptr& e) { return static_cast<litehtml::html_tag&>(*e); }
+bool Collapsed(const litehtml::element::ptr& table) {
+  return Tag(table).*TableAccess::kCollapse == litehtml::border_collapse_collapse;
+}
+
+// No height of its own decides the element's: its content does.
+bool HeightFollowsContent(const litehtml::element::ptr& e) {
+  int height = 0;
+  if (e->get_predefined_height(height)) return false;
+  if (!dynamic_cast<litehtml::html_tag*>(e.get())) return false;
+  const litehtml::css_length& min = Tag(e).*TableAccess::kMinHeight;
+  return min.is_predefined() || min.val() == 0;
+}
+
+// Where the table's rows end, as its height counts them.
+int RowsBottom(const litehtml::element::ptr& table, litehtml::table_grid& grid) {
+  if (grid.rows_count() == 0) return 0;
+  const litehtml::table_row& last = grid.row(grid.rows_count() - 1);
+  if (Collapsed(table)) return last.bottom - std::min(table->border_bottom(), last.border_bottom);
+  return last.bottom + Tag(table).*TableAccess::kSpacingY;
+}
+
+// The columns' measures and borders worked out again from the cells as a layout does;
+// true when they are what they were.
+bool ColumnsStay(litehtml::table_grid& grid) {
+  litehtml::table_column::vector& columns = grid.*MemberOf(GridColumns());
+  const litehtml::table_column::vector before = columns;
+  for (auto& column : columns) {
+    if (!column.css_width.is_predefined() && column.css_width.units() != litehtml::css_units_percentage)
+      return false;
+    column.min_width = column.max_width = column.border_left = column.border_right = 0;
+  }
+  // Row by row (the grid keeps its rows apart); each column still sees its cells in order.
+  std::vector<std::pair<int, int>> spanning;  // (column, row)
+  for (int row = 0; row < grid.rows_count(); ++row)
+    for (int col = 0; col < grid.cols_count(); ++col) {
+      const litehtml::table_cell* cell = grid.cell(col, row);
+      litehtml::table_column& column = columns[col];
+      if (cell->rowspan > 1) return false;
+      if (cell->el) {
+        column.border_left = column.border_left ? std::min(column.border_left, cell->borders.left) : cell->borders.left;
+        column.border_right =
+            column.border_right ? std::min(column.border_right, cell->borders.right) : cell->borders.right;
+      }
+      if (cell->colspan > 1) {
+        spanning.emplace_back(col, row);
+        continue;
+      }
+      column.max_width = std::max(column.max_width, cell->max_width);
+      column.min_width = std::max(column.min_width, cell->min_width);
+    }
+  // Cells spanning columns widen them column by column, as a layout does.
+  std::sort(spanning.begin(), spanning.end());
+  for (const auto& [col, row] : spanning) {
+    const litehtml::table_cell* cell = grid.cell(col, row);
+    const int end = std::min(col + cell->colspan, grid.cols_count()) - 1;
+    int maxTotal = 0, minTotal = 0;
+    for (int c = col; c <= end; ++c) {
+      maxTotal += columns[c].max_width;
+      minTotal += columns[c].min_width;
+    }
+    if (minTotal < cell->min_width) grid.distribute_min_width(cell->min_width - minTotal, col, end);
+    if (maxTotal < cell->max_width) grid.distribute_max_width(cell->max_width - maxTotal, col, end);
+  }
+  for (size_t c = 0; c < columns.size(); ++c) {
+    const litehtml::table_column& a = columns[c];
+    const litehtml::table_column& b = before[c];
+    if (a.min_width != b.min_width || a.max_width != b.max_width || a.border_left != b.border_left ||
+        a.border_right != b.border_right)
+      return false;
+  }
+  return true;
+}
+
+// The width a layout measures the table's cells against at most.
+int CellMeasureWidth(const litehtml::element::ptr& table, litehtml::table_grid& grid) {
+  const int parentWidth = table->parent()->get_position().width;
+  int width = table->get_css_width().is_predefined()
+                  ? parentWidth - table->content_margins_left() - table->content_margins_right()
+                  : table->calc_width(parentWidth) - table->get_paddings().width() - table->get_borders().width();
+  const int cols = grid.cols_count();
+  if (!Collapsed(table)) return width - Tag(table).*TableAccess::kSpacingX * (cols + 1);
+  width -= std::min(table->border_left(), grid.column(0).border_left);
+  width -= std::min(table->border_right(), grid.column(cols - 1).border_right);
+  for (int col = 1; col < cols; ++col) width -= std::min(grid.column(col).border_left, grid.column(col - 1).border_right);
+  return width;
+}
+
+// Rows from `from` on placed below one another again; the cells of rows [from, newTo) are
+// new (laid out, not yet given their heights), the others only move.
+void PlaceRows(const litehtml::element::ptr& table, litehtml::table_grid& grid, int from, int newTo) {
+  litehtml::margins borders = table->get_borders();
+  grid.calc_vertical_positions(borders, Tag(table).*TableAccess::kCollapse, Tag(table).*TableAccess::kSpacingY);
+  for (int row = from; row < grid.rows_count(); ++row)
+    for (int col = 0; col < grid.cols_count(); ++col) {
+      const litehtml::table_cell* cell = grid.cell(col, row);
+      if (!cell->el) continue;
+      litehtml::position& pos = cell->el->get_position();
+      pos.y = grid.row(row).top + cell->el->content_margins_top();
+      if (row >= newTo) continue;
+      pos.height = grid.row(row).bottom - grid.row(row).top - cell->el->content_margins_top() -
+                   cell->el->content_margins_bottom();
+      cell->el->apply_vertical_align();
+    }
+}
+
+// The rows of the table parts `parts` in order; false when a part is not made of rows.
+bool RowsOf(const std::vector<litehtml::element::ptr>& parts, std::vector<litehtml::element::ptr>& rows) {
+  for (const auto& part : parts) {
+    if (part->is_white_space()) continue;
+    if (part->get_display() == litehtml::display_table_row) {
+      rows.push_back(part);
+      continue;
+    }
+    if (!IsRowGroup(part)) return false;
+    for (size_t i = 0; i < part->get_children_count(); ++i) {
+      litehtml::element::ptr row = part->get_child(static_cast<int>(i));
+      if (row->get_display() == litehtml::display_table_row)
+        rows.push_back(row);
+      else if (!row->is_white_space())
+        return false;
+    }
+  }
+  return true;
+}
+
+// Rows of a grid cannot be assigned, only made anew: the list is made again with `count`
+// rows taken out at `at` and `added` put there.
+void SpliceRows(litehtml::table_row::vector& rows, size_t at, size_t count, litehtml::table_row::vector added) {
+  litehtml::table_row::vector out;
+  out.reserve(rows.size() - count + added.size());
+  for (size_t i = 0; i < at; ++i) out.emplace_back(std::move(rows[i]));
+  for (auto& row : added) out.emplace_back(std::move(row));
+  for (size_t i = at + count; i < rows.size(); ++i) out.emplace_back(std::move(rows[i]));
+  rows.swap(out);
+}
+
+// The grid row of `row`, -1 when none. Searched from the end, where a document grows and
+// is most often edited.
+int GridRowOf(litehtml::table_grid& grid, const litehtml::element::ptr& row) {
+  for (int i = grid.rows_count() - 1; i >= 0; --i)
+    if (grid.row(i).el_row == row) return i;
+  return -1;
+}
+
+}  // namespace
+
+// Measures `cell` (its content just changed) as a layout measures its table's cells;
+// true when its table's columns stay as they are.
+bool HtmlPage::CellMeasuresStay(const litehtml::element::ptr& cell) {
+  litehtml::element::ptr table = TableOf(cell);
+  litehtml::table_grid* grid = table ? GridOf(table) : nullptr;
+  const int row = grid && grid->cols_count() > 1 ? GridRowOf(*grid, cell->parent()) : -1;
+  if (row < 0) return false;
+  litehtml::table_cell* entry = nullptr;
+  for (int col = 0; !entry && col < grid->cols_count(); ++col)
+    if (grid->cell(col, row)->el == cell) entry = grid->cell(col, row);
+  if (!entry) return false;
+  const litehtml::position box = cell->get_position();
+  const int minWidth = cell->render(0, 0, 1);
+  const int maxWidth = cell->render(0, 0, CellMeasureWidth(table, *grid));
+  cell->get_position() = box;
+  if (minWidth == entry->min_width && maxWidth == entry->max_width) return true;
+  entry->min_width = minWidth;
+  entry->max_width = maxWidth;
+  return ColumnsStay(*grid);
+}
+
+// The height of `element` changed by `delta` after its own layout: what follows it moves and
+// what holds it grows, up to the page. False when a holder is laid out in a way this does
+// not follow.
+bool HtmlPage::CarryHeightChange(litehtml::element::ptr element, int delta) {
+  while (delta != 0) {
+    litehtml::element::ptr parent = element->parent();
+    if (!parent) {
+      // The page's own box covers at least the window; the page's size is its content's.
+      litehtml::size& size = (*m_document).*MemberOf(DocumentSize());
+      size.height += delta;
+      litehtml::position client;
+      get_client_rect(client);
+      element->get_position().height =
+          std::max(size.height, client.height) - element->content_margins_top() - element->content_margins_bottom();
+      return true;
+    }
+    const litehtml::element_position place = element->get_element_position();
+    if (element->get_float() != litehtml::float_none ||
+        (place != litehtml::element_position_static && place != litehtml::element_position_relative))
+      return false;
+    if (parent->get_display() == litehtml::display_table_cell) {
+      // A cell alone in its row, its content at the top: the row grows with the content.
+      litehtml::element::ptr table = TableOf(parent);
+      litehtml::table_grid* grid = table ? GridOf(table) : nullptr;
+      const int row = grid ? GridRowOf(*grid, parent->parent()) : -1;
+      if (row < 0 || !HeightFollowsContent(parent) || parent->get_vertical_align() != litehtml::va_top) return false;
+      for (int col = 0; col < grid->cols_count(); ++col)
+        if (grid->cell(col, row)->el && grid->cell(col, row)->el != parent) return false;
+      int content = 0;
+      for (size_t i = 0; i < parent->get_children_count(); ++i)
+        content = std::max(content, parent->get_child(static_cast<int>(i))->bottom());
+      litehtml::table_row& r = grid->row(row);
+      const int margins = parent->content_margins_top() + parent->content_margins_bottom();
+      if (r.height != content - delta + margins || !r.css_height.is_predefined()) return false;
+      if (!ShiftFollowing(parent, element, delta)) return false;
+      const int before = RowsBottom(table, *grid);
+      r.height = r.min_height = r.height + delta;
+      PlaceRows(table, *grid, row, row + 1);
+      delta = RowsBottom(table, *grid) - before;
+      table->get_position().height += delta;
+      element = table;
+      continue;
+    }
+    if (parent->get_display() != litehtml::display_block || !HeightFollowsContent(parent)) return false;
+    if (!parent->have_parent()) {
+      // The page's size is that of its content only while nothing overflows it.
+      int content = 0;
+      for (size_t i = 0; i < parent->get_children_count(); ++i)
+        content = std::max(content, parent->get_child(static_cast<int>(i))->bottom());
+      const int bottom = parent->top() + content - delta + parent->content_margins_top() + parent->content_margins_bottom();
+      if (((*m_document).*MemberOf(DocumentSize())).height != bottom) return false;
+    }
+    if (!ShiftFollowing(parent, element, delta)) return false;
+    if (parent->have_parent()) parent->get_position().height += delta;
+    element = parent;
+  }
+  return true;
+}
+
+// Moves `parent`'s children after `child` down by `delta`; false when one is placed apart
+// from the flow.
+bool HtmlPage::ShiftFollowing(const litehtml::element::ptr& parent, const litehtml::element::ptr& child, int delta) {
+  const litehtml::elements_vector& children = ChildrenOf(parent);
+  auto it = std::find(children.begin(), children.end(), child);
+  if (it == children.end()) return false;
+  for (++it; it != children.end(); ++it) {
+    const litehtml::element_position place = (*it)->get_element_position();
+    if (place == litehtml::element_position_absolute || place == litehtml::element_position_fixed) return false;
+    // Blanks between blocks are not laid out: they stay where they are.
+    if (!(*it)->is_white_space()) (*it)->get_position().y += delta;
+  }
+  return true;
+}
+
+bool HtmlPage::InsertRowsInPlace(const litehtml::element::ptr& table, size_t index,
+                                 const std::vector<litehtml::element::ptr>& parts) {
+  litehtml::table_grid* grid = IsTable(table) ? GridOf(table) : nullptr;
+  std::vector<litehtml::element::ptr> rows;
+  if (!grid || grid->rows_count() == 0 || grid->cols_count() < 2 || !RowsOf(parts, rows) || rows.empty())
+    return false;
+  // The new rows go before the first row of what follows them in the table.
+  int at = grid->rows_count();
+  const litehtml::elements_vector& children = ChildrenOf(table);
+  std::vector<litehtml::element::ptr> following;
+  for (size_t i = index + parts.size(); i < children.size(); ++i) following.push_back(children[i]);
+  std::vector<litehtml::element::ptr> after;
+  if (!RowsOf(following, after)) return false;
+  if (!after.empty() && (at = GridRowOf(*grid, after.front())) < 0) return false;
+
+  litehtml::table_grid made;
+  for (auto row : rows) {
+    made.begin_row(row);
+    for (size_t i = 0; i < row->get_children_count(); ++i) {
+      litehtml::element::ptr cell = row->get_child(static_cast<int>(i));
+      if (IsCell(cell))
+        made.add_cell(cell);
+      else if (!cell->is_white_space())
+        return false;
+    }
+  }
+  made.finish();
+  if (made.cols_count() > grid->cols_count()) return false;
+  const int maxWidth = CellMeasureWidth(table, *grid);
+  litehtml::table_grid::rows& madeCells = made.*MemberOf(GridCells());
+  for (int row = 0; row < made.rows_count(); ++row) {
+    madeCells[row].resize(grid->cols_count());
+    for (int col = 0; col < made.cols_count(); ++col) {
+      litehtml::table_cell* cell = made.cell(col, row);
+      if (!cell->el) continue;
+      if (cell->rowspan > 1 || !made.column(col).css_width.is_predefined()) return false;
+      cell->el->set_css_width(grid->column(col).css_width);
+      cell->min_width = cell->el->render(0, 0, 1);
+      cell->max_width = cell->el->render(0, 0, maxWidth);
+    }
+  }
+  const int before = RowsBottom(table, *grid);
+  litehtml::table_grid::rows& cells = (*grid).*MemberOf(GridCells());
+  litehtml::table_row::vector& gridRows = (*grid).*MemberOf(GridRows());
+  cells.insert(cells.begin() + at, std::make_move_iterator(madeCells.begin()), std::make_move_iterator(madeCells.end()));
+  SpliceRows(gridRows, static_cast<size_t>(at), 0, std::move(made.*MemberOf(GridRows())));
+  (*grid).*MemberOf(GridRowCount()) += made.rows_count();
+  if (!ColumnsStay(*grid)) return false;
+  const int newTo = at + made.rows_count();
+  for (int row = at; row < newTo; ++row) {
+    litehtml::table_row& r = grid->row(row);
+    r.height = 0;
+    for (int col = 0; col < grid->cols_count(); ++col) {
+      litehtml::table_cell* cell = grid->cell(col, row);
+      if (!cell->el) continue;
+      const int end = std::min(col + cell->colspan, grid->cols_count()) - 1;
+      const int width = grid->column(end).right - grid->column(col).left;
+      cell->el->render(grid->column(col).left, 0, width);
+      cell->el->get_position().width = width - cell->el->content_margins_left() - cell->el->content_margins_right();
+      r.height = std::max(r.height, cell->el->height());
+    }
+    if (!r.css_height.is_predefined()) {
+      if (r.css_height.units() == litehtml::css_units_percentage) return false;
+      r.height = std::max(r.height, static_cast<int>(r.css_height.val()));
+    }
+    r.min_height = r.height;
+  }
+  PlaceRows(table, *grid, at, newTo);
+  const int delta = RowsBottom(table, *grid) - before;
+  table->get_position().height += delta;
+  return CarryHeightChange(table, delta);
+}
+
+bool HtmlPage::RemoveRowsInPlace(const litehtml::element::ptr& table, const litehtml::element::ptr& part) {
+  litehtml::table_grid* grid = IsTable(table) ? GridOf(table) : nullptr;
+  std::vector<litehtml::element::ptr> rows;
+  if (!grid || !RowsOf({part}, rows)) return false;
+  if (rows.empty()) return true;
+  const int at = GridRowOf(*grid, rows.front());
+  const int count = static_cast<int>(rows.size());
+  if (at < 0 || count >= grid->rows_count() || grid->cols_count() < 2) return false;
+  for (int i = 0; i < count; ++i)
+    if (grid->row(at + i).el_row != rows[i]) return false;
+  const int before = RowsBottom(table, *grid);
+  litehtml::table_grid::rows& cells = (*grid).*MemberOf(GridCells());
+  litehtml::table_row::vector& gridRows = (*grid).*MemberOf(GridRows());
+  cells.erase(cells.begin() + at, cells.begin() + at + count);
+  SpliceRows(gridRows, static_cast<size_t>(at), static_cast<size_t>(count), {});
+  (*grid).*MemberOf(GridRowCount()) -= count;
+  if (!ColumnsStay(*grid)) return false;
+  PlaceRows(table, *grid, at, at);
+  const int delta = RowsBottom(table, *grid) - before;
+  table->get_position().height += delta;
+  return CarryHeightChange(table, delta);
+}
+
+// Tables of more rows than a screen shows, and no cell spanning rows (a row drawn would
+// then depend on rows above it).
+void HtmlPage::CollectLongTables() {
+  constexpr int kLongTable = 32;
+  m_longTables.clear();
+  ForEachElement(m_document->root(), [&](const litehtml::element::ptr& el) {
+    litehtml::table_grid* grid = IsTable(el) ? GridOf(el) : nullptr;
+    if (!grid || grid->rows_count() < kLongTable) return;
+    for (int row = 0; row < grid->rows_count(); ++row)
+      for (int col = 0; col < grid->cols_count(); ++col)
+        if (grid->cell(col, row)->rowspan > 1) return;
+    m_longTables.push_back(el);
+  });
+}
+
 // Elements read in a small page of their own take their fonts from the page.
 void HtmlPage::TakeFonts(const litehtml::element::ptr& subtree) {
   ForEachElement(subtree, [](const litehtml::element::ptr& el) { el->init_font(); });
@@ -368,7 +839,7 @@ std::vector<litehtml::element::ptr> HtmlPage::ParseAsContentOf(const litehtml::e
                                                                const std::string& html) {
   std::vector<litehtml::element::ptr> made;
   if (!m_document || !parent || html.empty()) return made;
-  constexpr int kFragmentsPerScratchPage = 256;
+  constexpr int kFragmentsPerScratchPage = 32;
   if (!m_scratch || ++m_scratchUses > kFragmentsPerScratchPage) {
     const std::string empty = "<html>" + m_head + "<body></body></html>";
     m_scratch = litehtml::document::createFromUTF8(empty.c_str(), this, &m_context);
@@ -415,11 +886,10 @@ void HtmlPage::SetElementContent(const litehtml::element::ptr& element, const st
 }
 
 void HtmlPage::PutContent(const litehtml::element::ptr& element, const std::vector<litehtml::element::ptr>& content) {
-  // A table cell whose new content needs no more room than the old is laid out alone: the
-  // table's columns and rows stay as they are. Anything else lays the page out again.
+  // A table cell whose new content leaves its table's columns as they were and needs no
+  // more height than its row has is laid out alone. Anything else lays the page out again.
   litehtml::element::ptr cell = m_layoutDirty || m_layoutWidth <= 0 ? nullptr : HoldingCell(element);
   const int oldHeight = cell ? cell->get_position().height : 0;
-  const int oldNeeded = cell ? RelayoutInPlace(cell, nullptr) : 0;
   while (element->get_children_count() > 0) {
     litehtml::element::ptr child = element->get_child(0);
     ForgetIds(child);
@@ -430,9 +900,7 @@ void HtmlPage::PutContent(const litehtml::element::ptr& element, const std::vect
     TakeFonts(child);
     IndexIds(child);
   }
-  int newHeight = 0;
-  if (!cell || RelayoutInPlace(cell, &newHeight) > std::max(oldNeeded, cell->width()) || newHeight > oldHeight)
-    m_layoutDirty = true;
+  if (!cell || !CellMeasuresStay(cell) || RelayoutInPlace(cell) > oldHeight) m_layoutDirty = true;
   m_linksValid = false;
 }
 
@@ -446,12 +914,27 @@ void HtmlPage::PutChildren(const litehtml::element::ptr& parent, size_t index,
     TakeFonts(child);
     IndexIds(child);
   }
+  if (!m_layoutDirty && m_layoutWidth > 0 && InsertRowsInPlace(parent, index, children)) {
+    m_heightMoved = true;
+    m_linksValid = false;
+    return;
+  }
   ChildrenChanged(parent);
 }
 
+// `element`, just taken out of `parent`, taken out of the laid-out page too; false when the
+// page must be laid out whole.
+bool HtmlPage::TakeOutInPlace(const litehtml::element::ptr& parent, const litehtml::element::ptr& element) {
+  if (m_layoutDirty || m_layoutWidth <= 0 || !RemoveRowsInPlace(parent, element)) return false;
+  m_heightMoved = true;
+  m_linksValid = false;
+  return true;
+}
+
 void HtmlPage::ChildrenChanged(const litehtml::element::ptr& parent) {
-  // A table knows its rows and cells from when it was made: it is taken apart again.
-  if (litehtml::element::ptr table = TableOf(parent)) table->init();
+  // A table knows its rows and cells from when it was made: it is taken apart again before
+  // the next layout (once, however many of its parts changed meanwhile).
+  if (litehtml::element::ptr table = TableOf(parent)) m_tablesToTakeApart.push_back(table);
   m_layoutDirty = true;
   m_linksValid = false;
 }
@@ -477,6 +960,7 @@ bool HtmlPage::ReplaceElement(const litehtml::element::ptr& element, const std::
   const size_t index = IndexIn(parent, element);
   ForgetIds(element);
   parent->removeChild(element);
+  if (!TakeOutInPlace(parent, element)) ChildrenChanged(parent);
   PutChildren(parent, index, made);
   return true;
 }
@@ -495,7 +979,7 @@ bool HtmlPage::RemoveElement(const litehtml::element::ptr& element) {
   if (!m_document || !parent) return false;
   ForgetIds(element);
   parent->removeChild(element);
-  ChildrenChanged(parent);
+  if (!TakeOutInPlace(parent, element)) ChildrenChanged(parent);
   return true;
 }
 

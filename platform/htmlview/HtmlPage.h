@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace platform::htmlview {
@@ -42,6 +43,8 @@ class HtmlPage final : public litehtml::document_container {
   int Height();
   // True when a replaced element still waits for the layout it needs.
   bool NeedsLayout() const { return m_layoutDirty; }
+  // True once after rows put in or taken out in place moved the page's end.
+  bool TakeHeightChange() { return std::exchange(m_heightMoved, false); }
   int LayoutCount() const { return m_layoutCount; }
   int LayoutWidth() const { return m_layoutWidth; }
   // Paints the page area `clip` (page pixels) with the page's (0, 0) at the context's origin.
@@ -125,6 +128,7 @@ class HtmlPage final : public litehtml::document_container {
   };
 
   void CollectLinks();
+  void CollectLongTables();
   void EnsureLayout();
   // The elements the fragment gives as the content of `parent` (parsed against the page's
   // styles where they will stand), not yet in the page.
@@ -135,6 +139,16 @@ class HtmlPage final : public litehtml::document_container {
   void PutChildren(const litehtml::element::ptr& parent, size_t index,
                    const std::vector<litehtml::element::ptr>& children);
   void ChildrenChanged(const litehtml::element::ptr& parent);
+  // Rows put in or taken out of a laid-out table without laying the page out whole; false
+  // when the page must be laid out whole (what was done to the table's grid is then
+  // undone by that layout).
+  bool InsertRowsInPlace(const litehtml::element::ptr& table, size_t index,
+                         const std::vector<litehtml::element::ptr>& parts);
+  bool RemoveRowsInPlace(const litehtml::element::ptr& table, const litehtml::element::ptr& part);
+  bool TakeOutInPlace(const litehtml::element::ptr& parent, const litehtml::element::ptr& element);
+  bool CellMeasuresStay(const litehtml::element::ptr& cell);
+  bool CarryHeightChange(litehtml::element::ptr element, int delta);
+  bool ShiftFollowing(const litehtml::element::ptr& parent, const litehtml::element::ptr& child, int delta);
   void TakeFonts(const litehtml::element::ptr& subtree);
   // The id index follows elements that come into the page and go out of it.
   void IndexIds(const litehtml::element::ptr& subtree);
@@ -145,8 +159,11 @@ class HtmlPage final : public litehtml::document_container {
   std::map<std::string, Picture> m_pictures;
   std::vector<std::string> m_pictureOrder;
   std::vector<PageLink> m_links;
+  std::vector<std::weak_ptr<litehtml::element>> m_tablesToTakeApart;  // before the next layout
+  std::vector<std::weak_ptr<litehtml::element>> m_longTables;  // drawn only where the clip meets them
   bool m_linksValid = false;
   bool m_layoutDirty = false;
+  bool m_heightMoved = false;
   std::unordered_map<std::string, std::weak_ptr<litehtml::element>> m_ids;
   std::string m_head;  // the loaded page's head, its style sheets
   litehtml::document::ptr m_scratch;  // where fragments are read (ParseAsContentOf)

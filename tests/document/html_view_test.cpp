@@ -5,6 +5,7 @@
 
 #include <cairo.h>
 
+#include <cstring>
 #include <fstream>
 #include <optional>
 #include <set>
@@ -16,6 +17,7 @@
 #include "platform/gdi/Gdi.h"
 #include "platform/htmlview/HelpViewer.h"
 #include "platform/htmlview/HtmlControl.h"
+#include "platform/htmlview/HtmlPage.h"
 #include "platform/shell/Gesture.h"
 #include "platform/testing/GestureClock.h"
 #include "platform/user/Input.h"
@@ -248,9 +250,11 @@ TEST_F(HtmlViewTest, QuantityChangeUpdatesItsCellsAndTotalsInPlace) {
   EXPECT_EQ(Cell(u"AJIDLT2"), u"3.50T");
   EXPECT_NE(Cell(u"AJIDTotal"), totalBefore);
   EXPECT_NE(Cell(u"AJIDTotal").find(u"7.25"), std::u16string::npos) << platform::ToUtf8(Cell(u"AJIDTotal"));
-  // Changed in place: cells whose text still fits are laid out alone, never the page.
+  // Changed in place: the line's cells are laid out alone; the total, now wider, gives its
+  // column new measures, so the page is laid out once as a whole layout would place it.
   UpdateWindow(view.GetInnerWindow());
-  EXPECT_EQ(platform::HtmlLayoutCount(view.GetControl()), layouts);
+  EXPECT_EQ(platform::HtmlLayoutCount(view.GetControl()), layouts + 1);
+  layouts = platform::HtmlLayoutCount(view.GetControl());
   // A text too wide for its cell lays the page out again; shrunk to fit the window, the
   // page is no longer taller than it and is laid out once more without the scroll bar.
   EXPECT_TRUE(view.SetElementText(u"AJIDQ1", u"123456789 123456789 123456789 123456789"));
@@ -261,6 +265,43 @@ TEST_F(HtmlViewTest, QuantityChangeUpdatesItsCellsAndTotalsInPlace) {
   EXPECT_TRUE(view.SetElementText(u"AJIDQ2", u"A<b>&amp;<br>B"));
   EXPECT_EQ(Cell(u"AJIDQ2"), u"A<b>&amp;B");
   EXPECT_FALSE(view.SetElementText(u"NoSuchId", u"x"));
+}
+
+// A paint of part of a long table draws only the rows there, and shows what a paint of the
+// whole page shows there: rows cut by either edge, borders and backgrounds included.
+TEST(HtmlPageTest, APaintOfPartOfALongTableShowsWhatTheWholePageShowsThere) {
+  std::string html = "<html><head><style>td{border-bottom:1px solid #888;padding:2px}.odd{background:#cde}"
+                     "</style></head><body><p>Above</p><table>";
+  for (int row = 0; row < 300; ++row)
+    html += "<tr" + std::string(row % 2 ? " class=odd" : "") + "><td>Row " + std::to_string(row) +
+            "</td><td align=right>" + std::to_string(row * 7) + ".00</td></tr>";
+  html += "</table><p>Below</p></body></html>";
+  platform::htmlview::HtmlPage page;
+  page.Load(html);
+  page.Layout(200);
+  const int height = page.Height();
+  ASSERT_GT(height, 3000);
+  auto paint = [&](int top, int rows) {
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 200, rows);
+    cairo_t* cr = cairo_create(surface);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_paint(cr);
+    cairo_translate(cr, 0, -top);
+    page.Draw(cr, litehtml::position(0, top, 200, rows));
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    return surface;
+  };
+  cairo_surface_t* whole = paint(0, height);
+  for (int top : {0, 1234, 2001, height - 320}) {
+    cairo_surface_t* part = paint(top, 320);
+    const int stride = cairo_image_surface_get_stride(part);
+    const unsigned char* a = cairo_image_surface_get_data(part);
+    const unsigned char* b = cairo_image_surface_get_data(whole) + static_cast<ptrdiff_t>(top) * stride;
+    EXPECT_EQ(0, std::memcmp(a, b, static_cast<size_t>(stride) * 320)) << "from " << top;
+    cairo_surface_destroy(part);
+  }
+  cairo_surface_destroy(whole);
 }
 
 TEST_F(HtmlViewTest, ZoomChangesTheLayoutWidth) {

@@ -6,6 +6,9 @@
 //       the totals and no other line's figures
 //   LineEditUpkeep.PageMatchesAWholeRenderAfterRandomEdits  the same commands on a shown
 //       page, changed in place: laid out, it is the page a whole render gives (two layouts)
+//   LineEditUpkeep.ALongPageScrolledPaintsInPlaceAsAWholeRenderDoes  lines added and removed
+//       on a long page shown from its middle take no whole layout, and the screen painted
+//       then (only the rows it shows drawn) is the screen a whole render paints
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -15,9 +18,11 @@
 #include <vector>
 
 #include "../document/SalesDocumentFixture.h"
+#include "../document/StylesheetTestSupport.h"
 #include "document/HtmlView.h"
 #include "editor/LineItemCommands.h"
 #include "platform/htmlview/HtmlControl.h"
+#include "platform/user/Paint.h"
 #include "platform/user/Screen.h"
 
 namespace {
@@ -123,6 +128,19 @@ class RandomEdits {
   int m_headerSteps = 0;
 };
 
+// Counts the page's whole renders.
+class CountingView : public CHtmlView {
+ public:
+  CountingView(HWND owner, CXmlDocument& xml, int* renders) : CHtmlView(nullptr, owner, xml), m_renders(renders) {}
+  void Render(int mode, int position) override {
+    ++*m_renders;
+    CHtmlView::Render(mode, position);
+  }
+
+ private:
+  int* m_renders;
+};
+
 class LineEditUpkeep : public sales_test::SalesDocumentTest {
  protected:
   void SetUp() override {
@@ -132,6 +150,19 @@ class LineEditUpkeep : public sales_test::SalesDocumentTest {
   void TearDown() override {
     SetDocumentViewFactory(nullptr);
     SalesDocumentTest::TearDown();
+  }
+  // A screen-sized editor window; the pages of its documents count their whole renders.
+  static HWND CountingEditor(int* renders) {
+    platform::SetScreenSize(240, 320);
+    WNDCLASSW wc;
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.lpszClassName = u"UpkeepEditor";
+    RegisterClassW(&wc);
+    SetDocumentViewFactory([renders](HWND parent, CSalesDocument& doc) {
+      return std::make_unique<CountingView>(parent, doc.GetXmlDocument(), renders);
+    });
+    return CreateWindowExW(0, u"UpkeepEditor", u"", WS_POPUP | WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr,
+                           nullptr);
   }
   std::unique_ptr<CSalesDocument> Invoice(HWND parent, bool page, int style) {
     auto doc = std::make_unique<CSalesDocument>(parent, parent, style, page, m_settings.get());
@@ -192,31 +223,9 @@ TEST_F(LineEditUpkeep, AnEditWorksOutOnlyTheLinesItMoves) {
   history.Clear();
 }
 
-// Counts the page's whole renders.
-class CountingView : public CHtmlView {
- public:
-  CountingView(HWND owner, CXmlDocument& xml, int* renders) : CHtmlView(nullptr, owner, xml), m_renders(renders) {}
-  void Render(int mode, int position) override {
-    ++*m_renders;
-    CHtmlView::Render(mode, position);
-  }
-
- private:
-  int* m_renders;
-};
-
 TEST_F(LineEditUpkeep, PageMatchesAWholeRenderAfterRandomEdits) {
-  platform::SetScreenSize(240, 320);
-  WNDCLASSW wc;
-  wc.lpfnWndProc = DefWindowProcW;
-  wc.lpszClassName = u"UpkeepEditor";
-  RegisterClassW(&wc);
-  HWND editor = CreateWindowExW(0, u"UpkeepEditor", u"", WS_POPUP | WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr,
-                                nullptr, nullptr);
   int renders = 0;
-  SetDocumentViewFactory([&renders](HWND parent, CSalesDocument& doc) {
-    return std::make_unique<CountingView>(parent, doc.GetXmlDocument(), &renders);
-  });
+  HWND editor = CountingEditor(&renders);
   // The column layout (one row a line) and the two-row layout of style 1.
   for (int style : {4, 1}) {
     SCOPED_TRACE(testing::Message() << "style " << style);
@@ -239,6 +248,65 @@ TEST_F(LineEditUpkeep, PageMatchesAWholeRenderAfterRandomEdits) {
     }
     history.Clear();
   }
+  DestroyWindow(editor);
+}
+
+TEST_F(LineEditUpkeep, ALongPageScrolledPaintsInPlaceAsAWholeRenderDoes) {
+  int renders = 0;
+  HWND editor = CountingEditor(&renders);
+  auto doc = Invoice(editor, true, 1);
+  auto* view = static_cast<CHtmlView*>(doc->GetView());
+  for (int line = 0; line < 60; ++line)
+    doc->AddLineItem(*Line(line % 7 ? u"Service" : u"Subtotal", u"2", u"1.25"), true, false, 0);
+  doc->RecalcTotals();
+  doc->Render(1, -1);
+  for (int page = 0; page < 8; ++page) SendMessageW(view->GetInnerWindow(), WM_VSCROLL, SB_PAGEDOWN, 0);
+  UpdateWindow(view->GetInnerWindow());
+  const int layouts = platform::HtmlLayoutCount(view->GetControl());
+  const int rendersBefore = renders;
+
+  CCommandProcessor history(kDocumentHistoryDepth);
+  auto run = [&](std::unique_ptr<CEditCommand> command) {
+    history.Submit(std::move(command));
+    ASSERT_TRUE(history.ExecutePending());
+    UpdateWindow(view->GetInnerWindow());
+  };
+  auto keyAt = [&](LONG index) {
+    CBstr key;
+    doc->GetXmlDocument().GetLineKeyAt(index, &key);
+    return key;
+  };
+  doc->SetCurrentLineKey(keyAt(30));  // before the screen's rows
+  run(std::make_unique<CAddLineItemCommand>(*doc, nullptr, nullptr, Line(u"Service", u"3", u"4.50"), true, false,
+                                            false, 1));
+  run(std::make_unique<CDeleteLineItemCommand>(*doc, keyAt(12)));
+  doc->SetCurrentLineKey(CBstr());
+  run(std::make_unique<CAddLineItemCommand>(*doc, nullptr, nullptr, Line(u"Service", u"1", u"9.99"), true, false,
+                                            false, 1));
+  history.Undo();
+  history.Redo();
+  UpdateWindow(view->GetInnerWindow());
+  EXPECT_EQ(renders, rendersBefore) << "shown in place";
+  EXPECT_EQ(platform::HtmlLayoutCount(view->GetControl()), layouts) << "no whole layout";
+  const std::string inPlace = platform::HtmlPageDump(view->GetControl());
+  const std::filesystem::path shots = Root() / "shots";
+  std::filesystem::create_directories(shots);
+  ASSERT_TRUE(platform::SaveScreenshot(shots / "in-place.png"));
+
+  // The whole render, scrolled where the page was.
+  HWND inner = view->GetInnerWindow();
+  SCROLLINFO at;
+  at.fMask = SIF_POS;
+  at.nPos = GetScrollPos(inner, SB_VERT);
+  doc->Render(2, -1);
+  SetScrollInfo(inner, SB_VERT, &at, TRUE);
+  InvalidateRect(inner, nullptr, TRUE);
+  UpdateWindow(inner);
+  EXPECT_EQ(inPlace, platform::HtmlPageDump(view->GetControl()));
+  ASSERT_TRUE(platform::SaveScreenshot(shots / "whole.png"));
+  EXPECT_TRUE(slateway::testing::ReadBytes(shots / "in-place.png") == slateway::testing::ReadBytes(shots / "whole.png"))
+      << "the screens differ";
+  history.Clear();
   DestroyWindow(editor);
 }
 
