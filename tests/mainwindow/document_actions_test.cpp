@@ -653,4 +653,14 @@ TEST_F(EditorActions, FormsCancelledLeaveTheDocumentAsItWas) {
       EXPECT_TRUE(ReadText(doc.GetFilePath().view()) == file) << form.form;
     }
   }
+
+  // The customer form accepted as it was keeps the bill-to contact and country.
+  UiScript ui;
+  ui.ExpectDialog(0, [](DialogDriver& d) { d.Ok(); });
+  tap(u"BILLTO");
+  Pump();
+  EXPECT_EQ(ui.Pending(), 0u);
+  EXPECT_NE(xmlText().find(u"<CONTACT>Nora Lindqvist</CONTACT>"), std::u16string::npos);
+  EXPECT_NE(xmlText().find(u"<COUNTRY>USA</COUNTRY>"), std::u16string::npos);
+  EXPECT_EQ(doc.GetDueDate().str(), dueDate);
 }
