@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 #include "core/CompanyInfo.h"
 #include "core/MessageBoxes.h"
@@ -61,6 +62,21 @@ std::vector<CXmlDomNode> ElementsOf(const CXmlDomNode& block) {
   return elements;
 }
 
+// The customer block's children that the document writes but its reader leaves out: the
+// form starts from them, so a form accepted as it was keeps the contact and the country.
+void TakeWrittenOnlyTexts(CSalesDocument& document, CCustomerRecord& record) {
+  CXmlDomDocument* xml = document.GetXmlDocument().GetDataDocument();
+  if (!xml) return;
+  const std::pair<const char16_t*, int> children[] = {{u"/*/CUSTOMER/CONTACT", kCustContact},
+                                                      {u"/*/CUSTOMER/COUNTRY", kCustBillToCountry}};
+  for (const auto& [path, field] : children) {
+    CXmlDomNode node;
+    CBstr text;
+    if (xml->selectSingleNode(path, &node) == S_OK && node && node.get_text(&text) == S_OK)
+      record.SetField(field, text.view());
+  }
+}
+
 }  // namespace
 
 CHiddenDocumentPage::CHiddenDocumentPage(CSalesDocument& document) : m_view(document.GetView()) {
@@ -96,6 +112,7 @@ bool CEditCustomerCommand::EditTableCustomer() {
   if (!screens) return false;
   CTableCustomer record;
   record.Fields() = m_customer->Fields();
+  TakeWrittenOnlyTexts(Document(), record);
   CCustomerSource* source = m_source ? m_source : screens->CustomerSource();
   CCustomerFields stored;
   if (source && source->FindByFullName(record.FieldView(kCustFullName), stored)) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "core/Folders.h"
 #include "core/EmailMessageForm.h"
@@ -596,4 +597,70 @@ TEST_F(EditorActions, NoRouteAwayFromTheEditorLosesItsChanges) {
   EXPECT_FALSE(IsWindowVisible(editor->GetWindow()));
   EXPECT_GE(RowOf(number), 0);
   EXPECT_EQ(barOf(), main);
+}
+
+// A sample invoice with terms, every form the editor opens on it cancelled: the document
+// and its due date stay as they were and nothing counts as a change. The e-mail saves the
+// document before its form (so the mail carries the file); no other form writes the file.
+TEST_F(EditorActions, FormsCancelledLeaveTheDocumentAsItWas) {
+  int invoice = -1;
+  for (int i = 0; i < m_list->GetRowCount() && invoice < 0; ++i)
+    if (m_list->GetRowRecord(i)->fileName == u"INVOICE100") invoice = i;
+  ASSERT_GE(invoice, 0);
+  ASSERT_EQ(m_frame->OpenSelectedDocument(invoice), 1);
+  CSalesDocument& doc = editor->GetDocument();
+  ASSERT_EQ(doc.GetTerms().str(), u"Net 30");
+  const std::u16string dueDate = doc.GetDueDate().str();
+  ASSERT_NE(dueDate, doc.GetDate().str());
+  auto xmlText = [&doc] {
+    CBstr text;
+    doc.GetXmlDocument().GetDataDocument()->get_xml(&text);
+    return text.str();
+  };
+  const std::u16string xml = xmlText();
+  const std::u16string line = std::u16string(doc.GetFirstLineRow(1, nullptr, nullptr)->GetKey()) + u",D";
+  auto tap = [this](const char16_t* link) {
+    SendMessageW(editor->GetWindow(), kMsgLinkTapped, 0, reinterpret_cast<LPARAM>(link));
+  };
+  const struct {
+    const char* form;
+    std::function<void()> open;
+  } forms[] = {
+      {"e-mail as HTML", [&] { Command(IDM_EMAIL_HTML); }},
+      {"e-mail as QVN", [&] { Command(IDM_EMAIL_QVN); }},
+      {"line item", [&] { tap(line.c_str()); }},
+      {"bill-to customer", [&] { tap(u"BILLTO"); }},
+      {"company", [&] { Command(IDM_EDITOR_COMPANY); }},
+      {"customer message", [&] { Command(IDM_EDITOR_CUSTOMER_MESSAGE); }},
+      {"notes", [&] { Command(IDM_EDITOR_NOTES); }},
+      {"attributes", [&] { Command(IDM_EDITOR_ATTRIBUTES); }},
+  };
+  std::string file;
+  for (const auto& form : forms) {
+    if (file.empty() && std::string_view(form.form).rfind("e-mail", 0) != 0) {
+      file = ReadText(doc.GetFilePath().view());
+      EXPECT_NE(file.find("DUEDATE=\"" + platform::ToUtf8(dueDate) + "\""), std::string::npos);
+    }
+    UiScript ui;
+    ui.ExpectDialog(0, [](DialogDriver& d) { d.Cancel(); });
+    form.open();
+    Pump();
+    EXPECT_EQ(ui.Pending(), 0u) << form.form;
+    EXPECT_EQ(doc.GetDueDate().str(), dueDate) << form.form;
+    EXPECT_TRUE(xmlText() == xml) << form.form;
+    EXPECT_FALSE(doc.IsModified()) << form.form;
+    if (!file.empty()) {
+      EXPECT_TRUE(ReadText(doc.GetFilePath().view()) == file) << form.form;
+    }
+  }
+
+  // The customer form accepted as it was keeps the bill-to contact and country.
+  UiScript ui;
+  ui.ExpectDialog(0, [](DialogDriver& d) { d.Ok(); });
+  tap(u"BILLTO");
+  Pump();
+  EXPECT_EQ(ui.Pending(), 0u);
+  EXPECT_NE(xmlText().find(u"<CONTACT>Nora Lindqvist</CONTACT>"), std::u16string::npos);
+  EXPECT_NE(xmlText().find(u"<COUNTRY>USA</COUNTRY>"), std::u16string::npos);
+  EXPECT_EQ(doc.GetDueDate().str(), dueDate);
 }
