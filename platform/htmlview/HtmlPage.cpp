@@ -115,15 +115,45 @@ class VisibleRows {
 }  // namespace
 
 // A font: pango's description, the decoration litehtml asks for, its metrics, and the
-// widths of the words measured so far (pages repeat the same words many times).
+// widths of the words measured so far (pages repeat the same words many times), and the
+// layouts of the words drawn so far: a page is painted again after every change, and
+// shaping a word costs far more than drawing it.
 struct HtmlPage::Font {
+  // A layout is shaped for the context it was made on: it is kept for contexts that draw
+  // the same way (the same kind of surface, scale and smoothing).
+  struct Drawn {
+    PangoLayout* layout = nullptr;
+    bool smooth = true;
+    cairo_surface_type_t surface = CAIRO_SURFACE_TYPE_IMAGE;
+    double xx = 1, yx = 0, xy = 0, yy = 1;
+    static Drawn On(cairo_t* cr, bool smooth) {
+      cairo_matrix_t m;
+      cairo_get_matrix(cr, &m);
+      return {nullptr, smooth, cairo_surface_get_type(cairo_get_target(cr)), m.xx, m.yx, m.xy, m.yy};
+    }
+    bool DrawsLike(const Drawn& other) const {
+      return smooth == other.smooth && surface == other.surface && xx == other.xx && yx == other.yx &&
+             xy == other.xy && yy == other.yy;
+    }
+  };
+  // Enough for the words of a few screens; past it the layouts are made anew.
+  static constexpr size_t kMostDrawn = 4096;
+
   PangoFontDescription* description = nullptr;
   unsigned decoration = 0;
   int ascent = 0;
   int descent = 0;
   int underlinePosition = 0;
   std::unordered_map<std::string, int> widths;
-  ~Font() { pango_font_description_free(description); }
+  std::unordered_map<std::string, Drawn> drawn;
+  void ForgetDrawn() {
+    for (auto& [text, entry] : drawn) g_object_unref(entry.layout);
+    drawn.clear();
+  }
+  ~Font() {
+    ForgetDrawn();
+    pango_font_description_free(description);
+  }
 };
 
 std::string EscapeHtml(std::string_view text) {
@@ -1075,13 +1105,24 @@ void HtmlPage::draw_text(litehtml::uint_ptr hdc, const litehtml::tchar_t* text, 
   cairo_t* cr = reinterpret_cast<cairo_t*>(hdc);
   Font* font = reinterpret_cast<Font*>(hFont);
   if (!cr || !font || !text) return;
-  PangoLayout* layout = MakeLayout(cr, font->description, text, m_smoothText);
+  Font::Drawn wanted = Font::Drawn::On(cr, m_smoothText);
+  auto found = font->drawn.find(text);
+  if (found != font->drawn.end() && !found->second.DrawsLike(wanted)) {
+    g_object_unref(found->second.layout);
+    font->drawn.erase(found);
+    found = font->drawn.end();
+  }
+  if (found == font->drawn.end()) {
+    if (font->drawn.size() >= Font::kMostDrawn) font->ForgetDrawn();
+    wanted.layout = MakeLayout(cr, font->description, text, m_smoothText);
+    found = font->drawn.emplace(text, wanted).first;
+  }
+  PangoLayout* layout = found->second.layout;
   int baseline = pango_layout_get_baseline(layout) / PANGO_SCALE;
   int top = pos.y + font->ascent - baseline;
   SetColor(cr, color);
   cairo_move_to(cr, pos.x, top);
   pango_cairo_show_layout(cr, layout);
-  g_object_unref(layout);
   int lineY = -1;
   if (font->decoration & litehtml::font_decoration_underline) lineY = pos.y + font->ascent + font->underlinePosition;
   if (font->decoration & litehtml::font_decoration_linethrough) lineY = pos.y + font->ascent * 2 / 3;
