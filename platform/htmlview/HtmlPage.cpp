@@ -7,6 +7,8 @@
 #include <cmath>
 #include <utility>
 
+#include <litehtml/el_text.h>
+
 #include "platform/htmlview/MasterCss.h"
 
 namespace platform::htmlview {
@@ -910,12 +912,35 @@ std::vector<litehtml::element::ptr> HtmlPage::ParseAsContentOf(const litehtml::e
   return made;
 }
 
+namespace {
+
+// Whether the fragment is a single word of plain text (an amount, a count): the parser
+// would make it one text element, styled only by the element it stands in.
+bool IsOneWord(const std::string& html) {
+  if (html.empty() || !g_utf8_validate(html.data(), static_cast<gssize>(html.size()), nullptr)) return false;
+  for (const char* p = html.c_str(); *p; p = g_utf8_next_char(p)) {
+    const gunichar c = g_utf8_get_char(p);
+    // Spaces and controls split or drop text, markup and entities are read, and from the
+    // ideographs on the parser cuts text into single characters.
+    if (c <= 0x20 || (c >= 0x7F && c < 0xA0) || c == '<' || c == '>' || c == '&' || c >= 0x3000) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 void HtmlPage::SetElementContent(const litehtml::element::ptr& element, const std::string& html) {
   if (!m_document || !element) return;
+  // A word needs no parse: it is made where it goes and styled there, as the parser would.
+  if (IsOneWord(html)) {
+    PutContent(element, {std::make_shared<litehtml::el_text>(html.c_str(), m_document)}, true);
+    return;
+  }
   PutContent(element, ParseAsContentOf(element, html));
 }
 
-void HtmlPage::PutContent(const litehtml::element::ptr& element, const std::vector<litehtml::element::ptr>& content) {
+void HtmlPage::PutContent(const litehtml::element::ptr& element, const std::vector<litehtml::element::ptr>& content,
+                          bool styleInPlace) {
   // A table cell whose new content leaves its table's columns as they were and needs no
   // more height than its row has is laid out alone. Anything else lays the page out again.
   litehtml::element::ptr cell = m_layoutDirty || m_layoutWidth <= 0 ? nullptr : HoldingCell(element);
@@ -927,6 +952,10 @@ void HtmlPage::PutContent(const litehtml::element::ptr& element, const std::vect
   }
   for (const auto& child : content) {
     element->appendChild(child);
+    if (styleInPlace) {
+      child->parse_styles(false);
+      child->init();
+    }
     TakeFonts(child);
     IndexIds(child);
   }

@@ -133,7 +133,9 @@ class HtmlPage final : public litehtml::document_container {
   // The elements the fragment gives as the content of `parent` (parsed against the page's
   // styles where they will stand), not yet in the page.
   std::vector<litehtml::element::ptr> ParseAsContentOf(const litehtml::element::ptr& parent, const std::string& html);
-  void PutContent(const litehtml::element::ptr& element, const std::vector<litehtml::element::ptr>& content);
+  // `styleInPlace`: the content was made for the page unstyled, and is styled once placed.
+  void PutContent(const litehtml::element::ptr& element, const std::vector<litehtml::element::ptr>& content,
+                  bool styleInPlace = false);
   // Places new elements among `parent`'s children from `index` on; the table around them
   // is taken apart into rows and cells again and the page laid out again when next needed.
   void PutChildren(const litehtml::element::ptr& parent, size_t index,
