@@ -238,19 +238,53 @@ void Paint(Control& c) {
   HDC dc = BeginPaint(c.inner, &ps);
   RECT client{};
   GetClientRect(c.inner, &client);
+  // Only what needs drawing is drawn: the page's elements outside it are not visited.
+  const RECT area{std::max(client.left, ps.rcPaint.left), std::max(client.top, ps.rcPaint.top),
+                  std::min(client.right, ps.rcPaint.right), std::min(client.bottom, ps.rcPaint.bottom)};
+  if (area.left >= area.right || area.top >= area.bottom) {
+    EndPaint(c.inner, &ps);
+    platform::RedrawVerticalScrollBar(c.inner);
+    return;
+  }
   platform::DrawWithCairo(dc, [&](cairo_t* cr) {
+    cairo_rectangle(cr, area.left, area.top, area.right - area.left, area.bottom - area.top);
+    cairo_clip(cr);
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_paint(cr);
     if (!c.page->HasDocument()) return;
     int pos = ScrollPos(c);
     cairo_translate(cr, 0, -pos);
     cairo_scale(cr, c.scale, c.scale);
-    litehtml::position clip(0, static_cast<int>(pos / c.scale), static_cast<int>(client.right / c.scale) + 1,
-                            static_cast<int>(client.bottom / c.scale) + 2);
+    const int top = static_cast<int>(std::floor((pos + area.top) / c.scale)) - 1;
+    litehtml::position clip(0, top, static_cast<int>(client.right / c.scale) + 1,
+                            static_cast<int>(std::ceil((pos + area.bottom) / c.scale)) + 2 - top);
     c.page->Draw(cr, clip);
   });
   EndPaint(c.inner, &ps);
   platform::RedrawVerticalScrollBar(c.inner);
+}
+
+// After a change to the page: a change made in place is measured at once (the scroll
+// range follows the page's new end) and only what it moved is drawn again, from its top
+// down; anything else is laid out and drawn whole when next painted, so several changes
+// cost one layout.
+void ShowChange(Control& c) {
+  if (!c.page->NeedsLayout()) {
+    const int before = ScrollPos(c);
+    Settle(c);
+    const int top = c.page->TakeChangedTop();
+    if (top == platform::htmlview::HtmlPage::kNothingChanged) return;
+    if (top != platform::htmlview::HtmlPage::kAllChanged && ScrollPos(c) == before) {
+      RECT client{};
+      GetClientRect(c.inner, &client);
+      const int y = std::max(0, static_cast<int>(std::floor(top * c.scale)) - before - 1);
+      if (y >= client.bottom) return;
+      RECT below{client.left, y, client.right, client.bottom};
+      InvalidateRect(c.inner, &below, TRUE);
+      return;
+    }
+  }
+  InvalidateRect(c.inner, nullptr, TRUE);
 }
 
 void Scroll(Control& c, WORD code) {
@@ -317,8 +351,7 @@ class ElementObject final : public IHtmlElementObject {
     auto page = Live();
     if (!page) return E_FAIL;
     page->SetElementContent(m_element, platform::ToUtf8(html ? std::u16string_view(html) : std::u16string_view()));
-    // Laid out and measured again when painted: several updates cost one layout.
-    InvalidateRect(m_control->inner, nullptr, TRUE);
+    ShowChange(*m_control);
     return S_OK;
   }
   HRESULT put_outerHTML(const char16_t* html) override {
@@ -346,10 +379,9 @@ class ElementObject final : public IHtmlElementObject {
   static std::string Utf8(const char16_t* text) {
     return platform::ToUtf8(text ? std::u16string_view(text) : std::u16string_view());
   }
-  // Laid out and measured again when painted: several changes cost one layout.
   HRESULT Changed(bool done) {
     if (!done) return E_FAIL;
-    InvalidateRect(m_control->inner, nullptr, TRUE);
+    ShowChange(*m_control);
     return S_OK;
   }
   std::shared_ptr<HtmlPage> Live() {

@@ -195,6 +195,7 @@ void HtmlPage::Clear() {
   m_linksValid = false;
   m_layoutDirty = false;
   m_heightMoved = false;
+  m_changedTop = kAllChanged;
   m_ids.clear();
   m_idsValid = false;
   m_head.clear();
@@ -225,10 +226,16 @@ int HtmlPage::Layout(int width) {
   m_tablesToTakeApart.clear();
   m_document->render(m_layoutWidth);
   ++m_layoutCount;
+  m_changedTop = kAllChanged;
   CollectLongTables();
   m_linksValid = false;
   m_layoutDirty = false;
   return m_document->width();
+}
+
+int HtmlPage::TakeChangedTop() {
+  if (m_layoutDirty) return kAllChanged;
+  return std::exchange(m_changedTop, kNothingChanged);
 }
 
 void HtmlPage::EnsureLayout() {
@@ -960,6 +967,7 @@ void HtmlPage::PutContent(const litehtml::element::ptr& element, const std::vect
     IndexIds(child);
   }
   if (!cell || !CellMeasuresStay(cell) || RelayoutInPlace(cell) > oldHeight) m_layoutDirty = true;
+  if (cell) m_changedTop = std::min(m_changedTop, cell->get_placement().y);
   m_linksValid = false;
 }
 
@@ -974,6 +982,10 @@ void HtmlPage::PutChildren(const litehtml::element::ptr& parent, size_t index,
     IndexIds(child);
   }
   if (!m_layoutDirty && m_layoutWidth > 0 && InsertRowsInPlace(parent, index, children)) {
+    // What stands before the new rows stays; the one just before is drawn again all the
+    // same, for the borders it may share with them.
+    const litehtml::element::ptr from = index > 0 ? list[index - 1] : children.front();
+    m_changedTop = std::min(m_changedTop, from->get_placement().y);
     m_heightMoved = true;
     m_linksValid = false;
     return;
@@ -1017,9 +1029,7 @@ bool HtmlPage::ReplaceElement(const litehtml::element::ptr& element, const std::
     return true;
   }
   const size_t index = IndexIn(parent, element);
-  ForgetIds(element);
-  parent->removeChild(element);
-  if (!TakeOutInPlace(parent, element)) ChildrenChanged(parent);
+  TakeOut(parent, element);
   PutChildren(parent, index, made);
   return true;
 }
@@ -1036,10 +1046,20 @@ bool HtmlPage::InsertBeside(const litehtml::element::ptr& element, const std::st
 bool HtmlPage::RemoveElement(const litehtml::element::ptr& element) {
   litehtml::element::ptr parent = element ? element->parent() : nullptr;
   if (!m_document || !parent) return false;
+  TakeOut(parent, element);
+  return true;
+}
+
+void HtmlPage::TakeOut(const litehtml::element::ptr& parent, const litehtml::element::ptr& element) {
+  // Measured while it still stands in the page; the row before it is drawn again too.
+  const size_t index = IndexIn(parent, element);
+  const int top = (index > 0 ? parent->get_child(static_cast<int>(index - 1)) : element)->get_placement().y;
   ForgetIds(element);
   parent->removeChild(element);
-  if (!TakeOutInPlace(parent, element)) ChildrenChanged(parent);
-  return true;
+  if (TakeOutInPlace(parent, element))
+    m_changedTop = std::min(m_changedTop, top);
+  else
+    ChildrenChanged(parent);
 }
 
 std::string HtmlPage::Dump() {

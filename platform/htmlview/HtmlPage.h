@@ -7,6 +7,8 @@
 
 #include <litehtml/litehtml.h>
 
+#include <climits>
+
 #include <functional>
 #include <map>
 #include <memory>
@@ -45,6 +47,12 @@ class HtmlPage final : public litehtml::document_container {
   bool NeedsLayout() const { return m_layoutDirty; }
   // True once after rows put in or taken out in place moved the page's end.
   bool TakeHeightChange() { return std::exchange(m_heightMoved, false); }
+  // The page's top of what changed since last asked, in page pixels: all below it may
+  // have moved, nothing above it did. kAllChanged after a whole layout or while one is
+  // due; kNothingChanged when nothing did.
+  static constexpr int kAllChanged = INT_MIN;
+  static constexpr int kNothingChanged = INT_MAX;
+  int TakeChangedTop();
   int LayoutCount() const { return m_layoutCount; }
   int LayoutWidth() const { return m_layoutWidth; }
   // Paints the page area `clip` (page pixels) with the page's (0, 0) at the context's origin.
@@ -141,6 +149,8 @@ class HtmlPage final : public litehtml::document_container {
   void PutChildren(const litehtml::element::ptr& parent, size_t index,
                    const std::vector<litehtml::element::ptr>& children);
   void ChildrenChanged(const litehtml::element::ptr& parent);
+  // `element` taken out of `parent`, and out of the laid-out page where it can be.
+  void TakeOut(const litehtml::element::ptr& parent, const litehtml::element::ptr& element);
   // Rows put in or taken out of a laid-out table without laying the page out whole; false
   // when the page must be laid out whole (what was done to the table's grid is then
   // undone by that layout).
@@ -166,6 +176,7 @@ class HtmlPage final : public litehtml::document_container {
   bool m_linksValid = false;
   bool m_layoutDirty = false;
   bool m_heightMoved = false;
+  int m_changedTop = kAllChanged;
   std::unordered_map<std::string, std::weak_ptr<litehtml::element>> m_ids;
   std::string m_head;  // the loaded page's head, its style sheets
   litehtml::document::ptr m_scratch;  // where fragments are read (ParseAsContentOf)
