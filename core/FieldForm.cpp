@@ -19,6 +19,8 @@
 #include "platform/user/Controls.h"
 #include "platform/user/Menu.h"
 #include "platform/user/Paint.h"
+#include "platform/user/Screen.h"
+#include "platform/user/ScrollBar.h"
 #include "platform/gdi/GdiScopes.h"
 #include "resources/resource_ids.h"
 
@@ -548,6 +550,12 @@ void CFieldForm::PaintRowMarks(HWND list) {
     DrawLine(dc.get(), 1, row.left + m_labelWidth, row.bottom - 1, row.left + valueRight, row.bottom - 1,
              RGB(0xCC, 0xCC, 0xCC));
   }
+  // A strip's outline and an arrow's white corners reach the frame's top and bottom lines
+  // (the top one is the line under the heading): they are drawn whole again, up to the bar.
+  if (frame) {
+    const int right = client.right - platform::VerticalScrollBarWidth(list);
+    for (int y : {0, static_cast<int>(client.bottom) - 1}) DrawLine(dc.get(), 1, 0, y, right, y, RGB(0, 0, 0));
+  }
 }
 
 void CFieldForm::LayOut(int width, int height) {
@@ -613,8 +621,12 @@ void CFieldForm::LayOut(int width, int height) {
   HWND list = GetDlgItem(dialog, kListId);
   if (!list || bottom <= top) return;
   MoveWindow(list, 0, top, areaWidth, bottom - top, TRUE);
+  // The rows end where the list's frame and its scroll bar (twice as wide on the
+  // high-resolution screen) begin.
   int perPage = static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
-  int listWidth = areaWidth - (perPage < m_model.FieldCount() ? 14 : 0);
+  RECT inside{};
+  GetClientRect(list, &inside);
+  int listWidth = inside.right - (perPage < m_model.FieldCount() ? GetSystemMetrics(SM_CXVSCROLL) : 0);
   int valueWidth = std::max(listWidth - m_labelWidth - 10, 0);
   bool newWidth = valueWidth != m_valueWidth;
   m_valueWidth = valueWidth;
