@@ -255,10 +255,14 @@ void CFieldForm::StartEditor(int index, int asKind, bool hidden) {
   int margin = dropDown || multiLine ? 2 : 6;
   int left = row.left + m_labelWidth + margin;
   int right = std::min<int>(left + m_valueWidth + margin - 7, client.right);
-  if (multiLine && field->kind == kFieldChoiceText) right -= GetUiMetric(41);  // the arrow stays tappable
-  // A multi-row text wraps where its rows end: the white strip at the right of each row
-  // hides what lies under it.
-  if (multiLine) right = std::min<int>(right, row.left + m_labelWidth + m_valueWidth - GetUiMetric(42));
+  if (multiLine) {
+    // A multi-row text is wrapped by its editor where its rows end: the editor's text starts
+    // where the rows draw theirs and is exactly as wide as a row shows (the white strip at
+    // each row's right hides what lies under it).
+    left = row.left + m_labelWidth + platform::kListViewTextInset - kEditorTextInset;
+    right = std::min<int>(left + 2 * kEditorTextInset + RowTextWidth(), client.right);
+    if (field->kind == kFieldChoiceText) right -= GetUiMetric(41);  // the arrow stays tappable
+  }
   int top = row.top + 1;
   int height = row.bottom - row.top - 1;
   if (multiLine) {
@@ -408,7 +412,12 @@ void CFieldForm::CommitSplitText(int index, const CBstr* text) {
     GetTextExtentPoint32W(measuring, piece.data(), static_cast<int>(piece.size()), &size);
     return static_cast<float>(size.cx);
   };
-  m_model.CommitSplitText(index, text, measure, static_cast<float>(m_valueWidth - 20));
+  m_model.CommitSplitText(index, text, measure, static_cast<float>(RowTextWidth()));
+}
+
+int CFieldForm::RowTextWidth() const {
+  // From where the list draws a row's text to just before the strip's edge.
+  return std::max(m_valueWidth - GetUiMetric(42) - platform::kListViewTextInset - 1, 0);
 }
 
 LRESULT CFieldForm::EditorProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
