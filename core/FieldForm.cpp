@@ -19,6 +19,8 @@
 #include "platform/user/Controls.h"
 #include "platform/user/Menu.h"
 #include "platform/user/Paint.h"
+#include "platform/user/Screen.h"
+#include "platform/user/ScrollBar.h"
 #include "platform/gdi/GdiScopes.h"
 #include "resources/resource_ids.h"
 
@@ -253,10 +255,14 @@ void CFieldForm::StartEditor(int index, int asKind, bool hidden) {
   int margin = dropDown || multiLine ? 2 : 6;
   int left = row.left + m_labelWidth + margin;
   int right = std::min<int>(left + m_valueWidth + margin - 7, client.right);
-  if (multiLine && field->kind == kFieldChoiceText) right -= GetUiMetric(41);  // the arrow stays tappable
-  // A multi-row text wraps where its rows end: the white strip at the right of each row
-  // hides what lies under it.
-  if (multiLine) right = std::min<int>(right, row.left + m_labelWidth + m_valueWidth - GetUiMetric(42));
+  if (multiLine) {
+    // A multi-row text is wrapped by its editor where its rows end: the editor's text starts
+    // where the rows draw theirs and is exactly as wide as a row shows (the white strip at
+    // each row's right hides what lies under it).
+    left = row.left + m_labelWidth + platform::kListViewTextInset - kEditorTextInset;
+    right = std::min<int>(left + 2 * kEditorTextInset + RowTextWidth(), client.right);
+    if (field->kind == kFieldChoiceText) right -= GetUiMetric(41);  // the arrow stays tappable
+  }
   int top = row.top + 1;
   int height = row.bottom - row.top - 1;
   if (multiLine) {
@@ -406,7 +412,12 @@ void CFieldForm::CommitSplitText(int index, const CBstr* text) {
     GetTextExtentPoint32W(measuring, piece.data(), static_cast<int>(piece.size()), &size);
     return static_cast<float>(size.cx);
   };
-  m_model.CommitSplitText(index, text, measure, static_cast<float>(m_valueWidth - 20));
+  m_model.CommitSplitText(index, text, measure, static_cast<float>(RowTextWidth()));
+}
+
+int CFieldForm::RowTextWidth() const {
+  // From where the list draws a row's text to just before the strip's edge.
+  return std::max(m_valueWidth - GetUiMetric(42) - platform::kListViewTextInset - 1, 0);
 }
 
 LRESULT CFieldForm::EditorProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -548,6 +559,12 @@ void CFieldForm::PaintRowMarks(HWND list) {
     DrawLine(dc.get(), 1, row.left + m_labelWidth, row.bottom - 1, row.left + valueRight, row.bottom - 1,
              RGB(0xCC, 0xCC, 0xCC));
   }
+  // A strip's outline and an arrow's white corners reach the frame's top and bottom lines
+  // (the top one is the line under the heading): they are drawn whole again, up to the bar.
+  if (frame) {
+    const int right = client.right - platform::VerticalScrollBarWidth(list);
+    for (int y : {0, static_cast<int>(client.bottom) - 1}) DrawLine(dc.get(), 1, 0, y, right, y, RGB(0, 0, 0));
+  }
 }
 
 void CFieldForm::LayOut(int width, int height) {
@@ -613,8 +630,12 @@ void CFieldForm::LayOut(int width, int height) {
   HWND list = GetDlgItem(dialog, kListId);
   if (!list || bottom <= top) return;
   MoveWindow(list, 0, top, areaWidth, bottom - top, TRUE);
+  // The rows end where the list's frame and its scroll bar (twice as wide on the
+  // high-resolution screen) begin.
   int perPage = static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
-  int listWidth = areaWidth - (perPage < m_model.FieldCount() ? 14 : 0);
+  RECT inside{};
+  GetClientRect(list, &inside);
+  int listWidth = inside.right - (perPage < m_model.FieldCount() ? GetSystemMetrics(SM_CXVSCROLL) : 0);
   int valueWidth = std::max(listWidth - m_labelWidth - 10, 0);
   bool newWidth = valueWidth != m_valueWidth;
   m_valueWidth = valueWidth;

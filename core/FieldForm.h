@@ -68,8 +68,12 @@ class CFieldForm : public CDialogObject<CFieldForm> {
   static EditorKind EditorKindOf(const FormField& field, int asKind);
   int TappedKind(int index, POINT point) const;
   void CommitEditor();
-  // Cuts a text with choices over the field's rows at the value column's width.
+  // Cuts a text with choices over the field's rows at the width a row shows.
   void CommitSplitText(int index, const CBstr* text);
+  // The width of text a value row shows whole (the strip at its right hides the rest).
+  int RowTextWidth() const;
+  // A bordered edit's text starts this far inside it: its frame and its margin.
+  static constexpr int kEditorTextInset = 2;
   void EndForm(int command);
   // The tap-and-hold menu of the open editor: cut, copy, paste, clear, select all.
   void ShowEditMenu(POINT screen);

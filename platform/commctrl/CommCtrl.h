@@ -21,6 +21,12 @@ struct INITCOMMONCONTROLSEX {
 };
 using LPINITCOMMONCONTROLSEX = INITCOMMONCONTROLSEX*;
 
+namespace platform {
+// A list view draws a cell's text this far inside the cell's label (LVIR_LABEL), at both
+// ends: what wraps a text over rows measures it against the label less these insets.
+constexpr int kListViewTextInset = 2;
+}  // namespace platform
+
 constexpr DWORD ICC_LISTVIEW_CLASSES = 0x0001;
 constexpr DWORD ICC_TREEVIEW_CLASSES = 0x0002;
 constexpr DWORD ICC_BAR_CLASSES = 0x0004;

@@ -688,7 +688,8 @@ void PaintReportRow(HWND hwnd, HDC dc, ListView& m, int i, bool selected) {
     }
     int fmt = haveColumn ? m.columns[static_cast<size_t>(c)].fmt & LVCFMT_JUSTIFYMASK : LVCFMT_LEFT;
     UINT align = fmt == LVCFMT_RIGHT ? DT_RIGHT : fmt == LVCFMT_CENTER ? DT_CENTER : DT_LEFT;
-    RECT textRect{label.left + 2, label.top, label.right - 2, label.bottom};
+    RECT textRect{label.left + platform::kListViewTextInset, label.top, label.right - platform::kListViewTextInset,
+                  label.bottom};
     DrawLabel(dc, text, textRect, align | DT_VCENTER,
               GetSysColor(highlighted ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
     if (!haveColumn) break;

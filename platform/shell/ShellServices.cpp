@@ -12,6 +12,7 @@
 #include "platform/registry/Registry.h"
 #include "platform/shell/Shell.h"
 #include "platform/shell/ShellInternal.h"
+#include "platform/user/MessageBox.h"
 #include "platform/user/Screen.h"
 
 namespace {
@@ -252,6 +253,13 @@ bool IsTaskBarShown() { return !shell::HidesTaskBar(shell::FrontWindow()); }
 
 bool IsInputPanelButtonShown() {
   HWND front = shell::FrontWindow();
+  // A message box brings no panel button of its own: the bar shows what its owner's screen
+  // shows (a screen that hid the button keeps it hidden while the box is up).
+  while (front && IsMessageBoxWindow(front)) {
+    HWND owner = GetWindow(front, GW_OWNER);
+    if (!owner) break;
+    front = GetAncestor(owner, GA_ROOT);
+  }
   std::lock_guard guard(Shell().lock);
   auto it = Shell().hidden.find(front);
   return it == Shell().hidden.end() || !(it->second & kHidesSipButton);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <deque>
 #include <mutex>
+#include <set>
 
 #include "platform/base/Base.h"
 #include "platform/user/Controls.h"
@@ -18,6 +19,7 @@ constexpr size_t kLogLength = 256;
 std::mutex g_lock;
 platform::MessageBoxHandler* g_handler = nullptr;
 std::deque<platform::MessageBoxRecord> g_log;
+std::set<HWND> g_open;  // the boxes on screen now
 
 // The buttons of a style in order, or an empty list when the style names none we know.
 std::vector<int> Buttons(UINT style) {
@@ -159,7 +161,16 @@ INT_PTR BoxProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_INITDIALOG:
       SetWindowLongW(dialog, GWL_USERDATA, lParam);
       reinterpret_cast<BoxState*>(lParam)->dialog = dialog;
+      {
+        std::lock_guard guard(g_lock);
+        g_open.insert(dialog);
+      }
       return TRUE;
+    case WM_DESTROY: {
+      std::lock_guard guard(g_lock);
+      g_open.erase(dialog);
+      return FALSE;
+    }
     case WM_COMMAND: {
       int id = LOWORD(wParam);
       if (!state) return FALSE;
@@ -263,6 +274,11 @@ bool IsMessageBoxButton(UINT style, int answer) {
 std::vector<MessageBoxRecord> MessageBoxLog() {
   std::lock_guard guard(g_lock);
   return {g_log.begin(), g_log.end()};
+}
+
+bool IsMessageBoxWindow(HWND hwnd) {
+  std::lock_guard guard(g_lock);
+  return hwnd && g_open.contains(hwnd);
 }
 
 void ClearMessageBoxLog() {

@@ -80,6 +80,9 @@ int DefaultMessageBoxButton(UINT style);
 // True when `answer` is one of the buttons of `style`.
 bool IsMessageBoxButton(UINT style, int answer);
 
+// True while `hwnd` is a message box on screen.
+bool IsMessageBoxWindow(HWND hwnd);
+
 // The boxes shown since the last ClearMessageBoxLog, oldest first (the most recent 256).
 std::vector<MessageBoxRecord> MessageBoxLog();
 void ClearMessageBoxLog();

@@ -1,9 +1,17 @@
 // The e-mail message form driven as a person would: the To choices, the values read back
 // on OK, nothing taken over on Cancel.
 #include "FieldFormFixture.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
 #include "core/EmailMessageForm.h"
 #include "core/UiMetrics.h"
 #include "platform/user/Screen.h"
+#include "platform/user/ScrollBar.h"
+#include "platform/gdi/GdiScopes.h"
+#include "platform/user/Paint.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -74,7 +82,7 @@ TEST_F(EmailMessageForm, AMessageWrappedOverItsRowsComesBackWithoutBreaksNobodyT
 }
 
 // The longest default message (the HTML mail's) wraps within the rows with rows to spare,
-// on the narrow screen and on the high-resolution one.
+// every row whole, on the narrow screen and on the high-resolution one.
 TEST_F(EmailMessageForm, TheDefaultMessageFitsItsRows) {
   const std::u16string message =
       u"To view this document, please copy the attachments to your desktop and double click on the file with the HTM "
@@ -87,14 +95,65 @@ TEST_F(EmailMessageForm, TheDefaultMessageFitsItsRows) {
     platform::testing::UiScript ui;
     ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
       auto rows = d.ListView(IDC_FORM_LIST);
+      HWND list = d.Control(IDC_FORM_LIST);
+      RECT label{LVIR_LABEL, 2, 0, 0};
+      SendMessageW(list, LVM_GETSUBITEMRECT, 0, reinterpret_cast<LPARAM>(&label));
+      const int stripLeft = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0) +
+                                             SendMessageW(list, LVM_GETCOLUMNWIDTH, 2, 0)) - GetUiMetric(42);
+      CWindowDC dc(list);
+      CSelectObjectScope font(dc.get(), reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
       std::u16string shown;
-      for (int row = CEmailMessageForm::kMessage; row < CEmailMessageForm::kAttached; ++row) shown += rows.Text(row, 2);
+      for (int row = CEmailMessageForm::kMessage; row < CEmailMessageForm::kAttached; ++row) {
+        std::u16string text = rows.Text(row, 2);
+        shown += text;
+        // Each row shows whole: its text (less the blanks it was wrapped at) ends before the strip.
+        SIZE size{};
+        GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.find_last_not_of(u' ') + 1), &size);
+        EXPECT_LT(label.left + platform::kListViewTextInset + size.cx, stripLeft) << "row " << row;
+      }
       EXPECT_EQ(rows.Text(CEmailMessageForm::kAttached - 1, 2), u"") << "a row to spare";
       EXPECT_EQ(shown, message);
       d.Cancel();
     });
     form.DoModal();
     EXPECT_EQ(ui.Pending(), 0u);
+  }
+  SetHighResolution(false);
+  platform::ResetScreenAndVersion();
+}
+
+// With the input panel up the rows need the scroll bar: on both screens the value column
+// ends before the bar, and the list's frame stays whole above and below the rows.
+TEST_F(EmailMessageForm, TheRowsKeepClearOfTheScrollBarAndTheFrameIsWhole) {
+  for (int scale : {1, 2}) {
+    SCOPED_TRACE(scale);
+    platform::SetScreenSize(240 * scale, 320 * scale);
+    SetHighResolution(scale == 2);
+    CEmailMessageForm form = Make(u"ann@a.example", u"");
+    const char* dir = std::getenv("SLATEWAY_SCREENSHOTS");
+    const std::filesystem::path file = (dir ? std::filesystem::path(dir) : Linux(u"\\")) /
+                                       ("email_form_" + std::to_string(240 * scale) + ".png");
+    platform::testing::UiScript ui;
+    ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+      HWND list = d.Control(IDC_FORM_LIST);
+      UpdateWindow(list);
+      ASSERT_GT(platform::VerticalScrollBarWidth(list), 0) << "the rows need the bar";
+      RECT client{};
+      GetClientRect(list, &client);
+      int valueRight = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0) +
+                                        SendMessageW(list, LVM_GETCOLUMNWIDTH, 2, 0));
+      EXPECT_LE(valueRight, client.right - platform::VerticalScrollBarWidth(list));
+      EXPECT_TRUE(platform::SaveScreenshot(file));
+      CWindowDC dc(list);
+      for (int y : {0, static_cast<int>(client.bottom) - 1}) {
+        int light = 0;
+        for (int x = 0; x < client.right - platform::VerticalScrollBarWidth(list); ++x)
+          light += GetPixel(dc.get(), x, y) != RGB(0, 0, 0);
+        EXPECT_EQ(light, 0) << "frame line at " << y;
+      }
+      d.Cancel();
+    });
+    form.DoModal();
   }
   SetHighResolution(false);
   platform::ResetScreenAndVersion();

@@ -19,6 +19,7 @@
 #include "platform/testing/DeviceFixture.h"
 #include "platform/user/Controls.h"
 #include "platform/user/Dialog.h"
+#include "platform/user/MessageBox.h"
 #include "platform/user/Paint.h"
 #include "platform/user/ScrollBar.h"
 
@@ -105,6 +106,15 @@ class Steps : public platform::IdleHandler {
   platform::IdleHandler* m_previous = nullptr;
 };
 
+// Answers a box, noting whether the menu bar showed the input-panel button while it was up.
+struct PanelButtonWhileBoxIsUp : platform::MessageBoxHandler {
+  bool shown = true;
+  int OnMessageBox(const platform::MessageBoxRecord&) override {
+    shown = platform::IsInputPanelButtonShown();
+    return IDOK;
+  }
+};
+
 class ShellScreenTest : public DeviceTest {
  protected:
   void SetUp() override {
@@ -180,6 +190,12 @@ TEST_F(ScreenAreas, FollowTheNavigationBarThePanelAndFullScreenStates) {
   SHFullScreen(main, SHFS_HIDESIPBUTTON);
   EXPECT_FALSE(platform::IsTaskBarShown());
   EXPECT_FALSE(platform::IsInputPanelButtonShown());
+  // A message box over it brings no button of its own (while it is up, and none after).
+  PanelButtonWhileBoxIsUp box;
+  platform::MessageBoxHandler* before = platform::SetMessageBoxHandler(&box);
+  EXPECT_EQ(MessageBoxW(main, u"Saved", u"Slateway", MB_OK), IDOK);
+  EXPECT_FALSE(box.shown);
+  EXPECT_FALSE(platform::IsInputPanelButtonShown());
   // Another window in front has the bar back; the first one's state comes back with it.
   HWND other = Main(u"other");
   EXPECT_TRUE(platform::IsTaskBarShown());
@@ -190,6 +206,9 @@ TEST_F(ScreenAreas, FollowTheNavigationBarThePanelAndFullScreenStates) {
   SHFullScreen(main, SHFS_SHOWTASKBAR | SHFS_SHOWSIPBUTTON);
   EXPECT_TRUE(IsWindowVisible(platform::NavigationBar()));
   EXPECT_TRUE(platform::IsInputPanelButtonShown());
+  EXPECT_EQ(MessageBoxW(main, u"Saved", u"Slateway", MB_OK), IDOK);
+  EXPECT_TRUE(box.shown);  // over a screen that shows the button, the box keeps it
+  platform::SetMessageBoxHandler(before);
 
   // Every figure doubles on the high-resolution screen, the system font with them.
   platform::SetScreenProfile(platform::ScreenProfile::Portrait480x640);
