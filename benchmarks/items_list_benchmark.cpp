@@ -159,7 +159,7 @@ void Find(benchmark::State& state, IFindProgress* progress) {
   for (auto _ : state) {
     CTypedPointerList<CDbRecord> results;
     CFindState find;
-    if (!store.FindText(u"My Lists", u"NEEDLE", results, find, false, kViewByName, true))
+    if (!store.FindText(u"My Lists", u"NEEDLE", results, find, false, IDM_ITEMS_VIEW_BY_NAME, true))
       state.SkipWithError("not found");
     store.EndFind(find);
     results.DeleteAll();

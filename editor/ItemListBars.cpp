@@ -29,9 +29,9 @@ struct ToolbarButton {
   int id;
 };
 constexpr ToolbarButton kToolbarButtons[] = {
-    {0, kCmdNewItem}, {1, kCmdNewCategory}, {-1, 0},         {2, kCmdUndo},  {3, kCmdRedo},
-    {-1, 0},          {4, kCmdCut},         {5, kCmdCopy},   {6, kCmdPaste}, {-1, 0},
-    {7, kCmdFind},    {8, kCmdShowCheckBoxes}, {9, kCmdAlphabetize},
+    {0, IDM_ITEMS_NEW_ITEM}, {1, IDM_ITEMS_NEW_CATEGORY}, {-1, 0},         {2, IDM_UNDO},  {3, IDM_REDO},
+    {-1, 0},          {4, IDM_EDIT_CUT},         {5, IDM_EDIT_COPY},   {6, IDM_EDIT_PASTE}, {-1, 0},
+    {7, IDM_ITEMS_FIND},    {8, IDM_ITEMS_SHOW_CHECK_BOXES}, {9, IDM_ITEMS_ALPHABETIZE},
 };
 // Tooltips in button order; Alphabetize has none.
 constexpr LPCWSTR kToolbarTips[] = {u"New Item...", u"New Category...", u"Undo",  u"Redo",           u"Cut",
@@ -95,7 +95,7 @@ void CItemListWnd::UpdateToolbarState(unsigned bits) {
   if (!m_tree) return;
   if ((bits & kBarToolbarButton) && m_menuBar && IsWindow(m_menuBar)) {
     LPARAM state = TBSTATE_ENABLED | (m_toolbar ? TBSTATE_CHECKED : 0);
-    SendMessageW(m_menuBar, TB_SETSTATE, kCmdToggleToolbar, state);
+    SendMessageW(m_menuBar, TB_SETSTATE, IDM_TOOLBAR_BUTTON, state);
   }
   if (!m_toolbar) return;
   const bool root = m_tree->IsRootSelected();
@@ -104,14 +104,14 @@ void CItemListWnd::UpdateToolbarState(unsigned bits) {
     int id;
     bool enabled;
   } buttons[] = {
-      {kBarCut, kCmdCut, !root},
-      {kBarCopy, kCmdCopy, !root && !m_tree->IsContainerSelected()},
-      {kBarPaste, kCmdPaste, !m_clipboard.IsEmpty()},
-      {kBarUndo, kCmdUndo, m_history.CanUndo()},
-      {kBarRedo, kCmdRedo, m_history.CanRedo()},
-      {kBarShowCheckBoxes, kCmdShowCheckBoxes, m_lineItemMode},
-      {kBarNewItem, kCmdNewItem, !(m_otherListsMode && root)},
-      {kBarNewCategory, kCmdNewCategory, !m_otherListsMode},
+      {kBarCut, IDM_EDIT_CUT, !root},
+      {kBarCopy, IDM_EDIT_COPY, !root && !m_tree->IsContainerSelected()},
+      {kBarPaste, IDM_EDIT_PASTE, !m_clipboard.IsEmpty()},
+      {kBarUndo, IDM_UNDO, m_history.CanUndo()},
+      {kBarRedo, IDM_REDO, m_history.CanRedo()},
+      {kBarShowCheckBoxes, IDM_ITEMS_SHOW_CHECK_BOXES, m_lineItemMode},
+      {kBarNewItem, IDM_ITEMS_NEW_ITEM, !(m_otherListsMode && root)},
+      {kBarNewCategory, IDM_ITEMS_NEW_CATEGORY, !m_otherListsMode},
   };
   for (const auto& b : buttons) {
     if (bits & b.bit)
@@ -121,40 +121,40 @@ void CItemListWnd::UpdateToolbarState(unsigned bits) {
 
 void CItemListWnd::OnInitMenuPopup(HMENU menu, UINT popupId) {
   if (!m_tree) return;
-  if (popupId == kCmdViewPopup) {
-    CheckMenuItem(menu, kCmdShowCheckBoxes, MF_BYCOMMAND | (m_tree->CheckBoxes() && m_lineItemMode ? MF_CHECKED : MF_UNCHECKED));
-    Grey(menu, kCmdShowCheckBoxes, !m_lineItemMode);
-    CheckMenuItem(menu, kCmdAlphabetize, MF_BYCOMMAND | (m_tree->Alphabetize() ? MF_CHECKED : MF_UNCHECKED));
+  if (popupId == IDM_ITEMS_VIEW_POPUP) {
+    CheckMenuItem(menu, IDM_ITEMS_SHOW_CHECK_BOXES, MF_BYCOMMAND | (m_tree->CheckBoxes() && m_lineItemMode ? MF_CHECKED : MF_UNCHECKED));
+    Grey(menu, IDM_ITEMS_SHOW_CHECK_BOXES, !m_lineItemMode);
+    CheckMenuItem(menu, IDM_ITEMS_ALPHABETIZE, MF_BYCOMMAND | (m_tree->Alphabetize() ? MF_CHECKED : MF_UNCHECKED));
     int view = m_tree->ViewMode();
-    if (view != kViewByDescription && view != kViewByNameAndDescription) view = kViewByName;
-    for (int id : {kViewByName, kViewByDescription, kViewByNameAndDescription})
+    if (view != IDM_ITEMS_VIEW_BY_DESCRIPTION && view != IDM_ITEMS_VIEW_BY_NAME_AND_DESCRIPTION) view = IDM_ITEMS_VIEW_BY_NAME;
+    for (int id : {IDM_ITEMS_VIEW_BY_NAME, IDM_ITEMS_VIEW_BY_DESCRIPTION, IDM_ITEMS_VIEW_BY_NAME_AND_DESCRIPTION})
       CheckMenuItem(menu, static_cast<UINT>(id), MF_BYCOMMAND | (id == view ? MF_CHECKED : MF_UNCHECKED));
     return;
   }
-  if (popupId != kCmdEditPopup && popupId != kCmdNewPopup) return;
+  if (popupId != IDM_ITEMS_EDIT_POPUP && popupId != IDM_ITEMS_NEW_POPUP) return;
   const bool root = m_tree->IsRootSelected();
-  if (popupId == kCmdNewPopup) {
+  if (popupId == IDM_ITEMS_NEW_POPUP) {
     // The named lists take entries only; an assembly takes nothing new below it.
     const bool none = m_otherListsMode || m_tree->IsInAssembly();
-    Grey(menu, kCmdNewCategory, none);
-    Grey(menu, kCmdNewGroup, none);
-    Grey(menu, kCmdNewItem, (m_otherListsMode && root) || (!m_otherListsMode && m_tree->IsInAssembly()));
+    Grey(menu, IDM_ITEMS_NEW_CATEGORY, none);
+    Grey(menu, IDM_ITEMS_NEW_GROUP, none);
+    Grey(menu, IDM_ITEMS_NEW_ITEM, (m_otherListsMode && root) || (!m_otherListsMode && m_tree->IsInAssembly()));
   }
   if (m_history.CanUndo()) NameByHistory(menu, u"Undo", m_history.GetUndoName());
   if (m_history.CanRedo()) NameByHistory(menu, u"Redo", m_history.GetRedoName());
-  Grey(menu, kCmdUndo, !m_history.CanUndo());
-  Grey(menu, kCmdRedo, !m_history.CanRedo());
+  Grey(menu, IDM_UNDO, !m_history.CanUndo());
+  Grey(menu, IDM_REDO, !m_history.CanRedo());
   if (m_tree->IsContainerSelected() || !m_tree->GetSelection()) {
     const bool fixed = root || m_tree->IsOtherListsRootSelected();
-    Grey(menu, kCmdCut, fixed);
-    Grey(menu, kCmdCopy, true);
-    Grey(menu, kCmdEdit, fixed || m_tree->IsTopRootSelected());
-    Grey(menu, kCmdDelete, fixed);
+    Grey(menu, IDM_EDIT_CUT, fixed);
+    Grey(menu, IDM_EDIT_COPY, true);
+    Grey(menu, IDM_ITEMS_EDIT, fixed || m_tree->IsTopRootSelected());
+    Grey(menu, IDM_ITEMS_DELETE, fixed);
   } else {
-    for (UINT id : {kCmdCut, kCmdCopy, kCmdEdit, kCmdDelete}) Grey(menu, id, false);
+    for (UINT id : {IDM_EDIT_CUT, IDM_EDIT_COPY, IDM_ITEMS_EDIT, IDM_ITEMS_DELETE}) Grey(menu, id, false);
   }
-  Grey(menu, kCmdPaste, m_clipboard.IsEmpty());
-  Grey(menu, kCmdClearChecks, !m_tree->CheckBoxes());
+  Grey(menu, IDM_EDIT_PASTE, m_clipboard.IsEmpty());
+  Grey(menu, IDM_ITEMS_CLEAR_CHECKS, !m_tree->CheckBoxes());
 }
 
 HMENU CItemListWnd::BuildHoldMenu() const {
@@ -171,28 +171,28 @@ HMENU CItemListWnd::BuildHoldMenu() const {
   };
   if (!m_otherListsMode) {
     const bool assembly = m_tree->IsInAssembly();
-    add(kCmdNewItem, u"New Item...", assembly);
-    add(kCmdNewCategory, u"New Category...", assembly);
-    add(kCmdNewGroup, u"New Group...", assembly);
+    add(IDM_ITEMS_NEW_ITEM, u"New Item...", assembly);
+    add(IDM_ITEMS_NEW_CATEGORY, u"New Category...", assembly);
+    add(IDM_ITEMS_NEW_GROUP, u"New Group...", assembly);
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
   } else if (kind == kObjectOtherLists) {
-    add(kCmdNewItem, u"New Item...", false);
+    add(IDM_ITEMS_NEW_ITEM, u"New Item...", false);
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
   }
   const bool empty = m_clipboard.IsEmpty();
   if (container) {
-    add(kCmdCut, u"Cut", fixed || kind == kObjectRoot);
-    add(kCmdPaste, u"Paste", empty);
-    add(kCmdEdit, u"Edit...", fixed || kind == kObjectRoot);
+    add(IDM_EDIT_CUT, u"Cut", fixed || kind == kObjectRoot);
+    add(IDM_EDIT_PASTE, u"Paste", empty);
+    add(IDM_ITEMS_EDIT, u"Edit...", fixed || kind == kObjectRoot);
   } else {
-    add(kCmdCut, u"Cut", false);
-    add(kCmdCopy, u"Copy", false);
-    add(kCmdPaste, u"Paste", empty);
-    add(kCmdEdit, u"Edit...", false);
+    add(IDM_EDIT_CUT, u"Cut", false);
+    add(IDM_EDIT_COPY, u"Copy", false);
+    add(IDM_EDIT_PASTE, u"Paste", empty);
+    add(IDM_ITEMS_EDIT, u"Edit...", false);
   }
   AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-  add(kCmdDelete, u"Delete", container && fixed);
-  if (m_lineItemMode && m_tree->CanAddToDocument()) add(kCmdAddToDocument, u"Add to invoice", false);
+  add(IDM_ITEMS_DELETE, u"Delete", container && fixed);
+  if (m_lineItemMode && m_tree->CanAddToDocument()) add(IDM_EDITOR_ADD_LINE_ITEM, u"Add to invoice", false);
   return menu;
 }
 

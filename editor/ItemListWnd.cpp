@@ -164,38 +164,38 @@ void CItemListWnd::OnCommand(int id) {
     case IDCANCEL:
       Hide();
       break;
-    case kCmdNewItem:
+    case IDM_ITEMS_NEW_ITEM:
       NewItem();
       break;
-    case kCmdUndo:
+    case IDM_UNDO:
       PostMessageW(GetHwnd(), kMsgEditCommand, kEditCommandUndo, 0);
       break;
-    case kCmdRedo:
+    case IDM_REDO:
       PostMessageW(GetHwnd(), kMsgEditCommand, kEditCommandRedo, 0);
       break;
-    case kCmdDelete:
-    case kCmdCut:
-      DeleteOrCut(id == kCmdCut);
+    case IDM_ITEMS_DELETE:
+    case IDM_EDIT_CUT:
+      DeleteOrCut(id == IDM_EDIT_CUT);
       break;
-    case kCmdNewCategory:
-    case kCmdNewGroup:
-      NewCategory(id == kCmdNewGroup);
+    case IDM_ITEMS_NEW_CATEGORY:
+    case IDM_ITEMS_NEW_GROUP:
+      NewCategory(id == IDM_ITEMS_NEW_GROUP);
       break;
-    case kCmdCopy:
+    case IDM_EDIT_COPY:
       if (m_tree->IsContainerSelected() || !m_tree->GetSelection()) {
         MessageBeep(static_cast<UINT>(-1));
       } else {
         Post(std::make_unique<CCopyListItemCommand>(*m_context));
       }
       break;
-    case kCmdPaste:
+    case IDM_EDIT_PASTE:
       Paste();
       break;
-    case kCmdEdit:
+    case IDM_ITEMS_EDIT:
       m_changed = true;
       Post(std::make_unique<CEditListItemCommand>(*m_context));
       break;
-    case kCmdFind:
+    case IDM_ITEMS_FIND:
       ToggleFindBar();
       break;
     case IDC_FIND_FIRST:
@@ -207,25 +207,25 @@ void CItemListWnd::OnCommand(int id) {
     case IDC_FIND_CLOSE:
       if (m_findEdit) ToggleFindBar();
       break;
-    case kCmdClearChecks:
+    case IDM_ITEMS_CLEAR_CHECKS:
       m_tree->ClearChecks();
       break;
-    case kCmdShowCheckBoxes:
+    case IDM_ITEMS_SHOW_CHECK_BOXES:
       CPreferences().Set(pref::kShowCheckBoxes, m_tree->ToggleCheckBoxes() ? 1 : 0);
       m_tree->Refill();
       break;
-    case kCmdAlphabetize:
+    case IDM_ITEMS_ALPHABETIZE:
       m_tree->ToggleAlphabetize();
       break;
-    case kViewByName:
-    case kViewByDescription:
-    case kViewByNameAndDescription:
+    case IDM_ITEMS_VIEW_BY_NAME:
+    case IDM_ITEMS_VIEW_BY_DESCRIPTION:
+    case IDM_ITEMS_VIEW_BY_NAME_AND_DESCRIPTION:
       m_tree->SetViewMode(id);
       break;
-    case kCmdToggleToolbar:
+    case IDM_TOOLBAR_BUTTON:
       ToggleToolbar();
       break;
-    case kCmdAddToDocument:
+    case IDM_EDITOR_ADD_LINE_ITEM:
       AddSelectedToDocument();
       break;
     default:
@@ -495,7 +495,7 @@ LRESULT CItemListWnd::OnNotify(const NMHDR* header) {
       return 0;
     }
     case NM_DBLCLK:
-      if (!m_tree->IsTopRootSelected()) OnCommand(kCmdEdit);
+      if (!m_tree->IsTopRootSelected()) OnCommand(IDM_ITEMS_EDIT);
       return 0;
     case GN_CONTEXTMENU: {
       int chosen = TrackHoldMenu(reinterpret_cast<const NMRGINFO*>(header)->ptAction);

@@ -18,29 +18,6 @@
 #include "editor/ItemTreeCommands.h"
 #include "editor/ListTreeView.h"
 
-// Command ids of the items list (menu, toolbar and keys send the same).
-enum ItemListCommand : int {
-  kCmdNewItem = 40004,
-  kCmdUndo = 40014,
-  kCmdRedo = 40015,
-  kCmdDelete = 40059,
-  kCmdNewCategory = 40062,
-  kCmdCut = 40088,
-  kCmdCopy = 40089,
-  kCmdPaste = 40090,
-  kCmdEdit = 40097,
-  kCmdFind = 40120,
-  kCmdClearChecks = 40124,
-  kCmdShowCheckBoxes = 40145,
-  kCmdAlphabetize = 40192,
-  kCmdNewGroup = 40193,
-  kCmdToggleToolbar = 116,
-  kCmdAddToDocument = 40094,
-  kCmdNewPopup = 40051,
-  kCmdEditPopup = 40042,
-  kCmdViewPopup = 40045,
-};
-
 // Which buttons a toolbar refresh looks at.
 enum ItemListToolbarBits : unsigned {
   kBarCut = 1,

@@ -11,7 +11,7 @@
 #include "platform/user/Window.h"
 #include "resources/resource_ids.h"
 
-static_assert(pref::kViewItemsByName.def == kViewByName, "the item view starts by name");
+static_assert(pref::kViewItemsByName.def == IDM_ITEMS_VIEW_BY_NAME, "the item view starts by name");
 
 namespace {
 
@@ -104,7 +104,7 @@ CListTreeView::CListTreeView(HINSTANCE application, HWND parent, CItemStore* sto
   m_checkBoxes = lineItemMode && preferences.Get(pref::kShowCheckBoxes) != 0;
   m_alphabetize = preferences.Get(pref::kAlphabetizeItems) != 0;
   DWORD view = preferences.Get(pref::kViewItemsByName);
-  m_viewMode = (view == kViewByDescription || view == kViewByNameAndDescription) ? static_cast<int>(view) : kViewByName;
+  m_viewMode = (view == IDM_ITEMS_VIEW_BY_DESCRIPTION || view == IDM_ITEMS_VIEW_BY_NAME_AND_DESCRIPTION) ? static_cast<int>(view) : IDM_ITEMS_VIEW_BY_NAME;
   Create();
 }
 
@@ -363,10 +363,10 @@ bool CListTreeView::CanAddToDocument() const {
 
 std::u16string CListTreeView::DisplayText(CDbRecord& record) const {
   std::u16string_view name = record.FieldView(kFieldName);
-  if (m_viewMode == kViewByName) return std::u16string(name);
+  if (m_viewMode == IDM_ITEMS_VIEW_BY_NAME) return std::u16string(name);
   if (record.FieldView(kFieldSalesDescription).empty()) record.SetField(kFieldSalesDescription, name);
   std::u16string_view description = record.FieldView(kFieldSalesDescription);
-  if (m_viewMode == kViewByDescription) return std::u16string(description);
+  if (m_viewMode == IDM_ITEMS_VIEW_BY_DESCRIPTION) return std::u16string(description);
   std::u16string text(name);
   if (description != name) text += u" - " + std::u16string(description);
   record.SetField(24, text);
@@ -376,9 +376,9 @@ std::u16string CListTreeView::DisplayText(CDbRecord& record) const {
 bool CListTreeView::Matches(CDbRecord& record, std::u16string_view wanted) const {
   auto contains = [&](std::u16string_view text) { return text.find(wanted) != std::u16string_view::npos; };
   std::u16string_view name = record.FieldView(kFieldName);
-  if (!(record.GetObjectType() & kObjectLeafMask) || m_viewMode == kViewByName) return contains(name);
+  if (!(record.GetObjectType() & kObjectLeafMask) || m_viewMode == IDM_ITEMS_VIEW_BY_NAME) return contains(name);
   std::u16string_view description = record.FieldView(kFieldSalesDescription);
-  if (m_viewMode == kViewByDescription) return contains(description.empty() ? name : description);
+  if (m_viewMode == IDM_ITEMS_VIEW_BY_DESCRIPTION) return contains(description.empty() ? name : description);
   return contains(name) || contains(description);
 }
 
@@ -679,7 +679,7 @@ bool CListTreeView::ToggleAlphabetize() {
 }
 
 void CListTreeView::SetViewMode(int mode) {
-  if (mode != kViewByName && mode != kViewByDescription && mode != kViewByNameAndDescription) return;
+  if (mode != IDM_ITEMS_VIEW_BY_NAME && mode != IDM_ITEMS_VIEW_BY_DESCRIPTION && mode != IDM_ITEMS_VIEW_BY_NAME_AND_DESCRIPTION) return;
   m_viewMode = mode;
   CPreferences().Set(pref::kViewItemsByName, static_cast<DWORD>(mode));
   Refill();

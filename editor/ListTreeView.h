@@ -16,11 +16,7 @@
 #include "datastore/ItemStore.h"
 #include "platform/base/Win32Types.h"
 #include "platform/commctrl/CommCtrl.h"
-
-// View modes: what text a node shows.
-inline constexpr int kViewByName = 40236;
-inline constexpr int kViewByDescription = 40237;
-inline constexpr int kViewByNameAndDescription = 40238;
+#include "resources/resource_ids.h"  // the view modes are the View menu's IDM_ITEMS_VIEW_BY_*
 
 inline constexpr int kTreeControlId = 10;
 
@@ -143,7 +139,7 @@ class CListTreeView {
   bool m_lineItemMode = false;
   bool m_otherListsMode = false;
   bool m_alphabetize = true;
-  int m_viewMode = kViewByName;
+  int m_viewMode = IDM_ITEMS_VIEW_BY_NAME;
   bool m_filling = false;
   int m_fillCount = 0;
   int m_loadingDialogs = 0;

@@ -497,6 +497,24 @@
 #define IDD_TREE_LOADING 237                /* a container of many children being read */
 #define IDD_TREE_WAIT 152                   /* a deleted category's contents being removed */
 #define IDC_TREE_WAIT_TEXT 1152
+/* The items list's own commands (its menus, toolbar and keys send the same); Undo, Redo,
+   Cut, Copy, Paste and Add are the editor's IDM_UNDO, IDM_REDO, IDM_EDIT_CUT, IDM_EDIT_COPY,
+   IDM_EDIT_PASTE and IDM_EDITOR_ADD_LINE_ITEM, the toolbar button IDM_TOOLBAR_BUTTON. */
+#define IDM_ITEMS_NEW_ITEM 40004
+#define IDM_ITEMS_NEW_CATEGORY 40062
+#define IDM_ITEMS_NEW_GROUP 40193
+#define IDM_ITEMS_EDIT 40097
+#define IDM_ITEMS_DELETE 40059
+#define IDM_ITEMS_FIND 40120
+#define IDM_ITEMS_CLEAR_CHECKS 40124
+#define IDM_ITEMS_SHOW_CHECK_BOXES 40145
+#define IDM_ITEMS_ALPHABETIZE 40192
+#define IDM_ITEMS_VIEW_BY_NAME 40236
+#define IDM_ITEMS_VIEW_BY_DESCRIPTION 40237
+#define IDM_ITEMS_VIEW_BY_NAME_AND_DESCRIPTION 40238
+#define IDM_ITEMS_NEW_POPUP 40051
+#define IDM_ITEMS_EDIT_POPUP 40042
+#define IDM_ITEMS_VIEW_POPUP 40045
 
 /* The main window's Options, printing and contacts commands, and moving the database. */
 #define IDM_MAIN_CUSTOMERS 40165

@@ -187,7 +187,7 @@ TEST_F(ItemList, TreeCheckingAGroupChecksItsItemsAndCollectsThemUnderTheCategory
 }
 
 TEST_F(ItemList, TreeViewModesAndManualOrder) {
-  CPreferences().SetDword(u"ViewItemsByName", kViewByNameAndDescription);
+  CPreferences().SetDword(u"ViewItemsByName", IDM_ITEMS_VIEW_BY_NAME_AND_DESCRIPTION);
   CPreferences().SetDword(u"AlphabetizeItems", 0);
   Add(u"Anvil", u"Paint", kObjectItem);
   OpenWindow();
@@ -210,7 +210,7 @@ TEST_F(ItemList, TreeViewModesAndManualOrder) {
   int index = static_cast<int>(std::find(shown.begin(), shown.end(), anvil) - shown.begin());
   EXPECT_EQ(stored->GetObjectPosition(), index);
   EXPECT_NE(stored->GetObjectPosition(), -1);
-  Tree().SetViewMode(kViewByDescription);
+  Tree().SetViewMode(IDM_ITEMS_VIEW_BY_DESCRIPTION);
   EXPECT_TRUE(driver.IsExpanded(Node(u"Paint"))) << "a container opened by the user opens again";
   EXPECT_NE(driver.Find(u"Primer"), nullptr) << "the description view falls back to the Name";
 }
@@ -221,23 +221,23 @@ TEST_F(ItemList, CommandNewItemAndDeleteStepBackAndForth) {
   Expand(u"Paint");
   Select(u"Primer");
   dialogs.name = u"Gloss";
-  Command(kCmdNewItem);
+  Command(IDM_ITEMS_NEW_ITEM);
   EXPECT_EQ(Rows(), u"Paint;Paint:Gloss;Paint:Primer;Tools;Tools:Hammer;Tools:Kits;Tools:Kits:Bits;"
                     u"Tools:Kits:Drill;Tools:Saw;");
   ASSERT_NE(Node(u"Gloss"), nullptr);
-  Command(kCmdUndo);
+  Command(IDM_UNDO);
   EXPECT_EQ(Rows(), before);
   EXPECT_EQ(Node(u"Gloss"), nullptr);
-  Command(kCmdRedo);
+  Command(IDM_REDO);
   EXPECT_NE(Node(u"Gloss"), nullptr);
 
   MessageBoxScript boxes;
   boxes.Expect(u"Are you sure you want to delete 'Primer'?").Answer(IDYES);
   Select(u"Primer");
-  Command(kCmdDelete);
+  Command(IDM_ITEMS_DELETE);
   EXPECT_EQ(Node(u"Primer"), nullptr);
   EXPECT_EQ(Rows().find(u"Paint:Primer"), std::u16string::npos);
-  Command(kCmdUndo);
+  Command(IDM_UNDO);
   EXPECT_NE(Node(u"Primer"), nullptr);
   EXPECT_NE(Rows().find(u"Paint:Primer"), std::u16string::npos);
 }
@@ -248,12 +248,12 @@ TEST_F(ItemList, CommandDeletedCategoryKeepsItsContentsUntilTheStepIsGone) {
   boxes.Expect(u"Are you sure you want to delete category 'Tools'?").Answer(IDYES);
   const std::u16string before = Rows();
   Select(u"Tools");
-  Command(kCmdDelete);
+  Command(IDM_ITEMS_DELETE);
   EXPECT_EQ(Node(u"Tools"), nullptr);
   EXPECT_NE(Rows().find(u"Tools:Hammer"), std::u16string::npos) << "contents wait while undo is possible";
-  Command(kCmdUndo);
+  Command(IDM_UNDO);
   EXPECT_EQ(Rows(), before);
-  Command(kCmdRedo);
+  Command(IDM_REDO);
   history.Clear();  // the step leaves the history: the deletion is completed
   EXPECT_EQ(Rows(), u"Paint;Paint:Primer;");
 }
@@ -263,25 +263,25 @@ TEST_F(ItemList, CommandCopyPasteAndCutPaste) {
   Expand(u"Tools");
   Expand(u"Paint");
   Select(u"Hammer");
-  Command(kCmdCopy);
+  Command(IDM_EDIT_COPY);
   EXPECT_FALSE(history.CanUndo()) << "a copy changes nothing and leaves the history alone";
   Select(u"Primer");
-  Command(kCmdPaste);
+  Command(IDM_EDIT_PASTE);
   EXPECT_NE(Rows().find(u"Paint:Hammer"), std::u16string::npos);
   EXPECT_NE(Rows().find(u"Tools:Hammer"), std::u16string::npos);
-  Command(kCmdUndo);
+  Command(IDM_UNDO);
   EXPECT_EQ(Rows().find(u"Paint:Hammer"), std::u16string::npos);
   EXPECT_NE(Rows().find(u"Tools:Hammer"), std::u16string::npos) << "the original stays";
 
   Select(u"Saw");
-  Command(kCmdCut);
+  Command(IDM_EDIT_CUT);
   Select(u"Primer");
-  Command(kCmdPaste);
+  Command(IDM_EDIT_PASTE);
   EXPECT_EQ(Rows(), u"Paint;Paint:Primer;Paint:Saw;Tools;Tools:Hammer;Tools:Kits;Tools:Kits:Bits;Tools:Kits:Drill;");
   EXPECT_FALSE(window->Clipboard().IsCut()) << "a second paste is a copy";
   MessageBoxScript boxes;
   boxes.Expect(u"'Saw' already exists in the category.").Answer(IDOK);
-  Command(kCmdPaste);
+  Command(IDM_EDIT_PASTE);
   EXPECT_EQ(Tree().RecordOf(Tree().GetSelection())->FieldView(kFieldFullName), u"Paint:Saw");
 }
 
@@ -290,10 +290,10 @@ TEST_F(ItemList, CommandRenamedItemFollowsWithItsPathAndIsUndone) {
   Expand(u"Tools");
   Select(u"Hammer");
   dialogs.name = u"Mallet";
-  Command(kCmdEdit);
+  Command(IDM_ITEMS_EDIT);
   EXPECT_NE(Node(u"Mallet"), nullptr);
   EXPECT_NE(Rows().find(u"Tools:Mallet;"), std::u16string::npos);
-  Command(kCmdUndo);
+  Command(IDM_UNDO);
   EXPECT_NE(Node(u"Hammer"), nullptr);
   EXPECT_EQ(Node(u"Mallet"), nullptr);
   EXPECT_NE(Rows().find(u"Tools:Hammer;"), std::u16string::npos);
@@ -303,9 +303,9 @@ TEST_F(ItemList, CommandRenamedItemFollowsWithItsPathAndIsUndone) {
   boxes.ExpectAny().Answer(IDOK);
   Select(u"Hammer");
   dialogs.name = u"Saw";
-  Command(kCmdEdit);
+  Command(IDM_ITEMS_EDIT);
   dialogs.name = u"A:B";
-  Command(kCmdEdit);
+  Command(IDM_ITEMS_EDIT);
   EXPECT_EQ(boxes.Shown().back().text, LoadResText(IDS_NAME_HAS_COLON));
   EXPECT_NE(Rows().find(u"Tools:Hammer;"), std::u16string::npos);
 }
@@ -315,17 +315,17 @@ TEST_F(ItemList, CommandNewCategoryCompletesAPendingDeletionFirst) {
   MessageBoxScript boxes;
   boxes.Expect(u"Are you sure you want to delete category 'Paint'?").Answer(IDYES);
   Select(u"Paint");
-  Command(kCmdDelete);
+  Command(IDM_ITEMS_DELETE);
   EXPECT_NE(Rows().find(u"Paint:Primer"), std::u16string::npos);
   UiScript ui;
   ui.ExpectDialog(IDD_FIELD_FORM, TypeName(u"Garden"));
   Expand(u"Tools");
   Select(u"Hammer");
-  Command(kCmdNewCategory);
+  Command(IDM_ITEMS_NEW_CATEGORY);
   EXPECT_EQ(Rows().find(u"Paint"), std::u16string::npos) << "the deletion was completed before the add";
   EXPECT_NE(Rows().find(u"Tools:Garden;"), std::u16string::npos) << "a leaf selected: beside it";
   EXPECT_FALSE(history.CanRedo());
-  Command(kCmdUndo);
+  Command(IDM_UNDO);
   EXPECT_EQ(Rows().find(u"Tools:Garden;"), std::u16string::npos);
 }
 
@@ -336,18 +336,18 @@ TEST_F(ItemList, CommandRenamedGroupTakesItsItemsAlongAndIsUndone) {
   UiScript ui;
   ui.ExpectDialog(IDD_FIELD_FORM, TypeName(u"Sets"));
   Select(u"Kits");
-  Command(kCmdEdit);
+  Command(IDM_ITEMS_EDIT);
   EXPECT_EQ(Rows(), u"Paint;Paint:Primer;Tools;Tools:Hammer;Tools:Saw;Tools:Sets;Tools:Sets:Bits;Tools:Sets:Drill;");
   EXPECT_NE(Node(u"Sets"), nullptr);
   EXPECT_EQ(Tree().RecordOf(Node(u"Drill"))->FieldView(kFieldParent), u"Tools:Sets") << "the loaded items read again";
-  Command(kCmdUndo);
+  Command(IDM_UNDO);
   EXPECT_EQ(Rows(), u"Paint;Paint:Primer;Tools;Tools:Hammer;Tools:Kits;Tools:Kits:Bits;Tools:Kits:Drill;Tools:Saw;");
 
   MessageBoxScript boxes;
   boxes.Expect(u"'Saw' already exists in the category.").Answer(IDOK);
   ui.ExpectDialog(IDD_FIELD_FORM, TypeName(u"Saw"));
   Select(u"Kits");
-  Command(kCmdEdit);
+  Command(IDM_ITEMS_EDIT);
   EXPECT_NE(Rows().find(u"Tools:Kits:Drill"), std::u16string::npos);
 }
 
@@ -355,17 +355,17 @@ TEST_F(ItemList, CommandCutCategoryPastesOnceWithEverythingBelowIt) {
   OpenWindow();
   Expand(u"Tools");
   Select(u"Kits");
-  Command(kCmdCut);
+  Command(IDM_EDIT_CUT);
   Select(u"Paint");
-  Command(kCmdPaste);
+  Command(IDM_EDIT_PASTE);
   EXPECT_EQ(Rows(), u"Paint;Paint:Kits;Paint:Kits:Bits;Paint:Kits:Drill;Paint:Primer;Tools;Tools:Hammer;Tools:Saw;");
   EXPECT_TRUE(window->Clipboard().IsEmpty()) << "a category pastes once";
   EXPECT_FALSE(history.CanUndo());
-  Command(kCmdPaste);  // beeps, changes nothing
+  Command(IDM_EDIT_PASTE);  // beeps, changes nothing
   EXPECT_EQ(Rows().find(u"Tools:Kits"), std::u16string::npos);
 
   Select(u"Hammer");
-  Command(kCmdCopy);
+  Command(IDM_EDIT_COPY);
   ASSERT_TRUE(window->Open(owner, 0, true, false, 1));
   EXPECT_FALSE(window->Clipboard().IsEmpty()) << "the same mode keeps the clipboard";
   ASSERT_TRUE(window->Open(owner, 0, false, true, 2));
@@ -395,7 +395,7 @@ TEST_F(ItemList, FindCancelledFromItsDialogEndsQuietly) {
   store->CreateFindProgressDialog(&progress);
   CTypedPointerList<CDbRecord> results;
   CFindState state;
-  EXPECT_EQ(store->FindText(u"My Lists", u"BITS", results, state, false, kViewByName, true), 0);
+  EXPECT_EQ(store->FindText(u"My Lists", u"BITS", results, state, false, IDM_ITEMS_VIEW_BY_NAME, true), 0);
   EXPECT_TRUE(state.Cancelled());
   EXPECT_EQ(results.GetCount(), 0);
   store->EndFind(state);
@@ -436,12 +436,12 @@ TEST_F(ItemList, AddsThreeCheckedItemsWithQuantitiesToTheDocument) {
 TEST_F(ItemList, BarsFollowTheSelectionTheHistoryAndTheClipboard) {
   OpenWindow();
   EXPECT_NE(window->MenuBar(), nullptr);
-  Command(kCmdToggleToolbar);
+  Command(IDM_TOOLBAR_BUTTON);
   ASSERT_NE(window->ToolBar(), nullptr);
   EXPECT_EQ(CPreferences().GetDword(u"ItemsToolBar", 0), 1u);
   EXPECT_EQ(platform::ToolbarTooltips(window->ToolBar()).size(), 13u);
   ToolbarDriver bar(window->ToolBar());
-  EXPECT_EQ(bar.Tooltip(kCmdFind), u"Find...");
+  EXPECT_EQ(bar.Tooltip(IDM_ITEMS_FIND), u"Find...");
   RECT barRect{}, treeRect{}, client{};
   GetWindowRect(window->ToolBar(), &barRect);
   GetWindowRect(Tree().Window(), &treeRect);
@@ -457,36 +457,36 @@ TEST_F(ItemList, BarsFollowTheSelectionTheHistoryAndTheClipboard) {
   EXPECT_EQ(barRect.bottom, sip.rcVisibleDesktop.bottom) << "the input panel leaves the bar above it";
   SipShowIM(SIPF_OFF);
   Select(u"Paint");
-  EXPECT_EQ(bar.State(kCmdCopy), TBSTATE_INDETERMINATE) << "a container is not copied";
-  EXPECT_EQ(bar.State(kCmdPaste), TBSTATE_INDETERMINATE);
-  EXPECT_EQ(bar.State(kCmdUndo), TBSTATE_INDETERMINATE);
+  EXPECT_EQ(bar.State(IDM_EDIT_COPY), TBSTATE_INDETERMINATE) << "a container is not copied";
+  EXPECT_EQ(bar.State(IDM_EDIT_PASTE), TBSTATE_INDETERMINATE);
+  EXPECT_EQ(bar.State(IDM_UNDO), TBSTATE_INDETERMINATE);
   Expand(u"Paint");
   Select(u"Primer");
-  EXPECT_EQ(bar.State(kCmdCopy), TBSTATE_ENABLED);
-  bar.Tap(kCmdCopy);
+  EXPECT_EQ(bar.State(IDM_EDIT_COPY), TBSTATE_ENABLED);
+  bar.Tap(IDM_EDIT_COPY);
   Pump();
-  EXPECT_EQ(bar.State(kCmdPaste), TBSTATE_ENABLED);
+  EXPECT_EQ(bar.State(IDM_EDIT_PASTE), TBSTATE_ENABLED);
   dialogs.name = u"Gloss";
-  Command(kCmdNewItem);
-  EXPECT_EQ(bar.State(kCmdUndo), TBSTATE_ENABLED);
+  Command(IDM_ITEMS_NEW_ITEM);
+  EXPECT_EQ(bar.State(IDM_UNDO), TBSTATE_ENABLED);
 
   HMENU menu = LoadMenuW(GetResourceInstance(), MAKEINTRESOURCEW(IDR_ITEMS_MENUBAR));
   HMENU edit = GetSubMenu(menu, 1);
-  window->OnInitMenuPopup(edit, kCmdEditPopup);
+  window->OnInitMenuPopup(edit, IDM_ITEMS_EDIT_POPUP);
   EXPECT_GE(FindMenuItemByText(edit, u"Undo New Item"), 0);
-  EXPECT_EQ(GetMenuState(edit, kCmdRedo, MF_BYCOMMAND) & MF_GRAYED, MF_GRAYED);
-  EXPECT_EQ(GetMenuState(edit, kCmdPaste, MF_BYCOMMAND) & MF_GRAYED, 0u);
+  EXPECT_EQ(GetMenuState(edit, IDM_REDO, MF_BYCOMMAND) & MF_GRAYED, MF_GRAYED);
+  EXPECT_EQ(GetMenuState(edit, IDM_EDIT_PASTE, MF_BYCOMMAND) & MF_GRAYED, 0u);
   Select(u"Item Lists");
-  window->OnInitMenuPopup(edit, kCmdEditPopup);
-  EXPECT_EQ(GetMenuState(edit, kCmdDelete, MF_BYCOMMAND) & MF_GRAYED, MF_GRAYED) << "the root stays";
+  window->OnInitMenuPopup(edit, IDM_ITEMS_EDIT_POPUP);
+  EXPECT_EQ(GetMenuState(edit, IDM_ITEMS_DELETE, MF_BYCOMMAND) & MF_GRAYED, MF_GRAYED) << "the root stays";
   HMENU view = GetSubMenu(menu, 2);
-  Command(kViewByDescription);
-  window->OnInitMenuPopup(view, kCmdViewPopup);
-  EXPECT_EQ(GetMenuState(view, kViewByDescription, MF_BYCOMMAND) & MF_CHECKED, MF_CHECKED);
-  EXPECT_EQ(GetMenuState(view, kViewByName, MF_BYCOMMAND) & MF_CHECKED, 0u);
+  Command(IDM_ITEMS_VIEW_BY_DESCRIPTION);
+  window->OnInitMenuPopup(view, IDM_ITEMS_VIEW_POPUP);
+  EXPECT_EQ(GetMenuState(view, IDM_ITEMS_VIEW_BY_DESCRIPTION, MF_BYCOMMAND) & MF_CHECKED, MF_CHECKED);
+  EXPECT_EQ(GetMenuState(view, IDM_ITEMS_VIEW_BY_NAME, MF_BYCOMMAND) & MF_CHECKED, 0u);
   DestroyMenu(menu);
 
-  Command(kCmdToggleToolbar);
+  Command(IDM_TOOLBAR_BUTTON);
   EXPECT_EQ(window->ToolBar(), nullptr);
   EXPECT_EQ(CPreferences().GetDword(u"ItemsToolBar", 1), 0u);
 
@@ -522,7 +522,7 @@ TEST_F(ItemList, BarsHoldMenuOffersWhatTheNodeAllows) {
   EXPECT_TRUE(find(onRoot, u"Delete").grayed);
   EXPECT_TRUE(find(onRoot, u"Cut").grayed);
   EXPECT_EQ(find(onRoot, u"Add to invoice").id, 0u) << "the root is no item";
-  EXPECT_EQ(find(onLeaf, u"Add to invoice").id, static_cast<UINT>(kCmdAddToDocument));
+  EXPECT_EQ(find(onLeaf, u"Add to invoice").id, static_cast<UINT>(IDM_EDITOR_ADD_LINE_ITEM));
   EXPECT_FALSE(find(onLeaf, u"Delete").grayed);
   ASSERT_NE(window->Clipboard().Record(), nullptr) << "the chosen entry ran";
   EXPECT_EQ(window->Clipboard().Record()->FieldView(kFieldName), u"Saw");
@@ -616,11 +616,11 @@ TEST_F(ItemList, AddsFromTheEditorWhatWasFoundAndCheckedAndTakesARenameBack) {
   SendMessageW(editor->GetWindow(), WM_COMMAND, IDM_EDITOR_ADD_LINE_ITEM, 0);
   list.Tree()->Select(driver.Find(u"Hammer"));
   dialogs.name = u"Mallet";
-  list.OnCommand(kCmdEdit);
+  list.OnCommand(IDM_ITEMS_EDIT);
   Pump();
   EXPECT_NE(driver.Find(u"Mallet"), nullptr);
   EXPECT_NE(Rows().find(u"Tools:Mallet;"), std::u16string::npos);
-  list.OnCommand(kCmdUndo);
+  list.OnCommand(IDM_UNDO);
   Pump();
   EXPECT_NE(driver.Find(u"Hammer"), nullptr);
   EXPECT_NE(Rows().find(u"Tools:Hammer;"), std::u16string::npos);

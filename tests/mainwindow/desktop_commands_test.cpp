@@ -241,7 +241,7 @@ TEST_F(DesktopCommandsInProcess, TheItemsListWorksInTheProgramAndIsReadAgainWhen
   });
   ASSERT_NE(tree.Find(u"Service"), nullptr);
   list->Tree()->Select(tree.Find(u"Service"));
-  list->OnCommand(kCmdNewItem);
+  list->OnCommand(IDM_ITEMS_NEW_ITEM);
   platform::PumpMessages();
   EXPECT_NE(tree.Find(u"Hedge trimming"), nullptr);
   EXPECT_EQ(frame->GetItemStore()->GetChildCount(u"Service"), before + 1);
@@ -256,7 +256,7 @@ TEST_F(DesktopCommandsInProcess, TheItemsListWorksInTheProgramAndIsReadAgainWhen
   list->Tree()->Select(tree.Find(u"Zeta Supplies"));
   platform::testing::MessageBoxScript boxes;
   boxes.Expect(u"Are you sure you want to delete category 'Zeta Supplies'?").Answer(IDYES);
-  list->OnCommand(kCmdDelete);
+  list->OnCommand(IDM_ITEMS_DELETE);
   platform::PumpMessages();
   EXPECT_EQ(frame->GetItemStore()->GetChildCount(u"Zeta Supplies"), 1);
   EXPECT_EQ(Send(133), 1);
