@@ -597,6 +597,15 @@ TEST_F(EditorActions, NoRouteAwayFromTheEditorLosesItsChanges) {
   EXPECT_FALSE(IsWindowVisible(editor->GetWindow()));
   EXPECT_GE(RowOf(number), 0);
   EXPECT_EQ(barOf(), main);
+
+  // New over changes answered No asks once (a second question fails the script) and drops them.
+  ASSERT_EQ(m_frame->OpenSelectedDocument(RowOf(number)), 1);
+  ASSERT_TRUE(editor->AddScannedItem(u"Hose 50 ft"));
+  ui.ExpectDialog(IDD_SAVE_CHANGES, [](DialogDriver& d) { d.Press(CSaveChangesDlg::kDiscard); });
+  SendMessageW(main, WM_COMMAND, IDM_NEW_INVOICE, 0);
+  EXPECT_EQ(ui.Pending(), 0u);
+  EXPECT_NE(doc.GetNumber().str(), number);
+  EXPECT_FALSE(doc.IsModified());
 }
 
 // A sample invoice with terms, every form the editor opens on it cancelled: the document
