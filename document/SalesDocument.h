@@ -365,7 +365,7 @@ class CSalesDocument {
   void WorkOutLine(const CLineItemTexts& line, const CLineSums& before, const LineFigures* base,
                    bool pricesNowIncludeTax, bool pricesNowExcludeTax, CLineItemTexts& out, CLineEffect& effect);
   void SettleLine(const CLineItemTexts& line, const CLineItemTexts& out, const CLineSums& before,
-                  const LineFigures* base, CLineEffect& effect);
+                  const LineFigures* base, bool pricesConverted, CLineEffect& effect);
   void FinishTotals(const CLineSums& sums);
   // The totals cache may be used for a recalculation of the line edits since.
   bool TotalsCacheUsable();

@@ -239,9 +239,14 @@ void CSalesDocument::WorkOutLine(const CLineItemTexts& line, const CLineSums& be
 // A line worked out once may write texts that, read again by the next pass, work out
 // differently (a price of three decimals written with two; a price of 0 whose total is
 // its old price text): such a line is marked stale, so the next run works it out again,
-// as the next whole pass would.
+// as the next whole pass would. A line whose texts stay as they were, worked out without
+// a price conversion, is read again as it was read: it is settled without a second pass.
 void CSalesDocument::SettleLine(const CLineItemTexts& line, const CLineItemTexts& out, const CLineSums& before,
-                                const LineFigures* base, CLineEffect& effect) {
+                                const LineFigures* base, bool pricesConverted, CLineEffect& effect) {
+  if (!pricesConverted && !WouldChange(line, out)) {
+    effect.stale = false;
+    return;
+  }
   const CLineItemTexts written = Merged(line, out);
   CLineItemTexts again;
   CLineEffect next;
@@ -289,7 +294,7 @@ void CSalesDocument::RecalcTotals(bool pricesNowIncludeTax, bool pricesNowExclud
       // The line's tax has a cell of its own: the total just shown stays visible.
       if (showLineTax) ShowInPage(u"AJIDX" + line.key.str(), out.taxAmount.view());
     }
-    SettleLine(line, out, sums, lineBase, effect);
+    SettleLine(line, out, sums, lineBase, pricesNowIncludeTax || pricesNowExcludeTax, effect);
     effect.AddTo(sums, m_taxRateFactor);
     if (!IsAdjustmentRule(effect.rule)) base = LineFigures::Of(Merged(line, out));
     effects.push_back(effect);
@@ -347,7 +352,7 @@ void CSalesDocument::RecalcChangedTotals() {
       WorkOutLine(line, sums, lineBase, false, false, out, effect);
       m_xml->UpdateLineItemAt(i, out);
       if (WouldChange(line, out)) NotePageChange(PageChange::kChanged, line.key.str());
-      SettleLine(line, out, sums, lineBase, effect);
+      SettleLine(line, out, sums, lineBase, false, effect);
       if (!IsAdjustmentRule(effect.rule)) {
         baseIndex = i;
         base = LineFigures::Of(Merged(line, out));
