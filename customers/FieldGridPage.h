@@ -10,7 +10,6 @@
 
 class CFieldGridPage : public CDialogObject<CFieldGridPage> {
  public:
-
   // A caption width of 0 makes a page without a caption column.
   CFieldGridPage(HINSTANCE resources, int startRow, int labelWidth, int screenWidth, int printerWidth,
                  int captionWidth);

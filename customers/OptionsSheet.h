@@ -22,9 +22,6 @@ class COptionsSheet : public CDialogObject<COptionsSheet> {
   static constexpr int kPageCount = 4;
   enum Page { kNumbers, kStorage, kOther, kBarCodes };
 
-  // Message sent to the main window after OK: wParam 0, lParam the scanner driver now in
-  // use (null for none), always, so that nothing keeps the driver the sheet replaced.
-
   // `scanner` is the main window's slot of the scanner driver (null: the sheet leaves the
   // driver alone): a changed make replaces the driver in it and the old one is deleted.
   // `itemFields` are the custom item field names the code column offers.

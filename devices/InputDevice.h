@@ -14,8 +14,6 @@
 #include "platform/base/Bstr.h"
 #include "platform/base/Win32Types.h"
 
-// Messages to the notify window.
-
 enum InputDeviceKind : int {
   kDeviceSocketScanner = 0,
   kDeviceSymbolScanner = 1,

@@ -17,7 +17,6 @@ class CReportHtmlView;
 
 class CReportView {
  public:
-
   // `instance` is the program's; `items` the item list the route accountability report
   // reads (not owned). Creates the hidden window over `parent`.
   CReportView(HINSTANCE instance, HWND parent, CItemStore* items, int kind, std::u16string_view documentId);

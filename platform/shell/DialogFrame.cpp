@@ -34,7 +34,7 @@ INT_PTR RunFrameDialog(HWND owner, DLGPROC proc, LPARAM param) {
   return DialogBoxIndirectParamW(nullptr, &templ.head, owner, proc, param);
 }
 
-int DialogFrame::Scale() { return (ScreenWidth() >= 480 || ScreenHeight() >= 480) ? 2 : 1; }
+int DialogFrame::Scale() { return ScreenScale(); }
 
 int DialogFrame::RowHeight() { return std::max(22 * Scale(), platform::user::TextLineHeight(nullptr) + 8); }
 

@@ -160,7 +160,7 @@ LRESULT WatchProc(HWND list, UINT msg, WPARAM wParam, LPARAM lParam) {
 namespace platform {
 
 int DoubleTapDistance() {
-  return kDoubleTapDistance * ((ScreenWidth() >= 480 || ScreenHeight() >= 480) ? 2 : 1);
+  return kDoubleTapDistance * ScreenScale();
 }
 
 BOOL NotifyDoubleTaps(HWND list) {
