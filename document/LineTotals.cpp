@@ -2,10 +2,6 @@
 
 #include <algorithm>
 
-namespace {
-bool SameDouble(double a, double b) { return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b); }
-}  // namespace
-
 // The order of the additions is the pass's own: the sums come out bit for bit the same.
 void CLineEffect::AddTo(CLineSums& sums, double rateFactor) const {
   switch (rule) {

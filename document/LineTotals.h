@@ -23,18 +23,20 @@
 
 #include "platform/base/Win32Types.h"
 
+// The same double, bit for bit (a zero of the other sign is not the same: it can round
+// differently later).
+inline bool SameDouble(double a, double b) {
+  return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+}
+
 // The three sums of the pass.
 struct CLineSums {
   double subtotal = 0;  // rounded line amounts
   double tax = 0;       // unrounded line taxes
   double quantity = 0;
 
-  // The same doubles, bit for bit (a zero of the other sign is not the same: it can
-  // round differently later).
   bool SameAs(const CLineSums& other) const {
-    return std::bit_cast<std::uint64_t>(subtotal) == std::bit_cast<std::uint64_t>(other.subtotal) &&
-           std::bit_cast<std::uint64_t>(tax) == std::bit_cast<std::uint64_t>(other.tax) &&
-           std::bit_cast<std::uint64_t>(quantity) == std::bit_cast<std::uint64_t>(other.quantity);
+    return SameDouble(subtotal, other.subtotal) && SameDouble(tax, other.tax) && SameDouble(quantity, other.quantity);
   }
 };
 
@@ -74,7 +76,7 @@ struct CTotalsContext {
   std::map<std::u16string, bool> taxCodes;  // the tax codes met, and whether each is taxable
 
   bool SameAs(const CTotalsContext& other) const {
-    return std::bit_cast<std::uint64_t>(rateFactor) == std::bit_cast<std::uint64_t>(other.rateFactor) &&
+    return SameDouble(rateFactor, other.rateFactor) &&
            useSalesTax == other.useSalesTax && showLineTax == other.showLineTax && version == other.version &&
            numberStyle == other.numberStyle;
   }

@@ -203,7 +203,6 @@ LRESULT KTWSignatureBarWndProc(HWND bar, UINT msg, WPARAM wParam, LPARAM lParam)
       PostParcel(editor->GetWindow(), kMsgEditCommand, kEditCommandRun,
                  std::unique_ptr<CEditCommand>(
                      std::make_unique<CSignatureCommand>(editor->GetDocument(), std::move(text))));
-      editor->UpdateToolBar(kBarFlagSignature);
       return 0;
     }
     default:
@@ -260,7 +259,6 @@ LRESULT KTWScannerBarWndProc(HWND bar, UINT msg, WPARAM wParam, LPARAM lParam) {
       CDocumentView* editor = state->editor;
       if (LOWORD(wParam) == kHideButton) {
         editor->ToggleScannerBar();  // the bar is gone from here on
-        editor->UpdateToolBar(kBarFlagScanner);
       } else if (LOWORD(wParam) == kStartScanButton) {
         editor->StartScan();
       }
@@ -303,8 +301,8 @@ LRESULT KTWCCReaderBarWndProc(HWND bar, UINT msg, WPARAM wParam, LPARAM lParam) 
       return 0;
     case WM_COMMAND: {
       CDocumentView* editor = state->editor;
-      if (LOWORD(wParam) == kCardCloseButton && editor->ToggleCardReaderBar()) {
-        editor->UpdateToolBar(kBarFlagCardReader);
+      if (LOWORD(wParam) == kCardCloseButton) {
+        editor->ToggleCardReaderBar();  // the bar is gone from here on
       } else if (LOWORD(wParam) == kCardDetailsButton) {
         // After a failed read: wait for the next swipe.
         editor->SetCardReaderState(kCardWaiting);
@@ -360,7 +358,6 @@ bool CDocumentView::AcceptOpenSignature() {
   if (!m_signatureBar) return false;
   std::u16string text = m_strokes.ToText();
   ToggleSignatureBar();
-  UpdateToolBar(kBarFlagSignature);
   if (text != m_document->GetSignature().view())
     RunDocumentCommand(std::make_unique<CSignatureCommand>(*m_document, std::move(text)), false);
   return true;
