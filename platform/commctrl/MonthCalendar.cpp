@@ -119,13 +119,15 @@ int FirstDayOfWeek() {
   return static_cast<int>((monday0 + 1) % 7);
 }
 
-// The date in week row `row`, column `col` of the month shown (days of the months around it
-// fill the first and last weeks).
-SYSTEMTIME DateAt(const MonthCalendar& m, int row, int col) {
+// The date in the first row's first column of the month shown: days of the months around
+// it fill the first and last weeks.
+SYSTEMTIME FirstShown(const MonthCalendar& m) {
   SYSTEMTIME first = MakeDate(m.year, m.month, 1);
-  const int lead = (first.wDayOfWeek - FirstDayOfWeek() + 7) % 7;
-  return AddDays(first, row * 7 + col - lead);
+  return AddDays(first, -((first.wDayOfWeek - FirstDayOfWeek() + 7) % 7));
 }
+
+// The date in week row `row`, column `col`, counted from the first date shown.
+SYSTEMTIME DateAt(const SYSTEMTIME& firstShown, int row, int col) { return AddDays(firstShown, row * 7 + col); }
 
 struct Hit {
   UINT what = MCHT_NOWHERE;
@@ -145,7 +147,7 @@ Hit HitTest(HWND hwnd, const MonthCalendar& m, POINT pt) {
   int col = (pt.x - l.left) / std::max(l.cellW, 1);
   if (pt.y >= l.daysTop && pt.y < l.todayTop - 2 && pt.x >= l.left && col < 7) {
     hit.what = MCHT_CALENDARDATE;
-    hit.date = DateAt(m, (pt.y - l.daysTop) / l.cellH, col);
+    hit.date = DateAt(FirstShown(m), (pt.y - l.daysTop) / l.cellH, col);
     return hit;
   }
   if (pt.y >= l.todayTop && pt.y < l.height) {
@@ -205,15 +207,16 @@ void Paint(HWND hwnd, MonthCalendar& m) {
   DrawLabel(dc, Format(MakeDate(m.year, m.month, 1), u"MMMM yyyy"), title, DT_CENTER | DT_VCENTER, titleText);
   DrawLabel(dc, u"<", RECT{l.left, 0, l.left + l.cellW, l.titleH}, DT_CENTER | DT_VCENTER, titleText);
   DrawLabel(dc, u">", RECT{l.width - l.left - l.cellW, 0, l.width - l.left, l.titleH}, DT_CENTER | DT_VCENTER, titleText);
+  const SYSTEMTIME firstShown = FirstShown(m);
   for (int col = 0; col < 7; ++col) {
-    std::u16string day = Format(DateAt(m, 1, col), u"ddd").substr(0, 1);
+    std::u16string day = Format(DateAt(firstShown, 1, col), u"ddd").substr(0, 1);
     RECT r{l.left + col * l.cellW, l.titleH, l.left + (col + 1) * l.cellW, l.titleH + l.cellH};
     DrawLabel(dc, day, r, DT_CENTER | DT_VCENTER, text);
   }
   Line(dc, l.left, l.daysTop - 1, l.width - l.left - 1, l.daysTop - 1, GetSysColor(COLOR_BTNSHADOW));
   for (int row = 0; row < 6; ++row)
     for (int col = 0; col < 7; ++col) {
-      SYSTEMTIME d = DateAt(m, row, col);
+      SYSTEMTIME d = DateAt(firstShown, row, col);
       RECT r{l.left + col * l.cellW, l.daysTop + row * l.cellH, l.left + (col + 1) * l.cellW, l.daysTop + (row + 1) * l.cellH};
       bool chosen = d.wYear == m.selected.wYear && d.wMonth == m.selected.wMonth && d.wDay == m.selected.wDay;
       if (chosen) FillColor(dc, r, GetSysColor(COLOR_HIGHLIGHT));
