@@ -84,18 +84,24 @@ std::vector<int> TabWidths(HWND hwnd, const TabControl& m) {
   return widths;
 }
 
-RECT TabRect(HWND hwnd, const TabControl& m, int i) {
-  std::vector<int> widths = TabWidths(hwnd, m);
+// Every tab's rectangle, its labels measured once.
+std::vector<RECT> TabRects(HWND hwnd, const TabControl& m) {
+  const std::vector<int> widths = TabWidths(hwnd, m);
+  const int height = StripHeight(hwnd);
+  const int top = Bottom(hwnd) ? Client(hwnd).bottom - height : 0;
+  std::vector<RECT> rects;
   int left = 0;
-  for (int k = 0; k < i; ++k) left += widths[static_cast<size_t>(k)];
-  RECT client = Client(hwnd);
-  int top = Bottom(hwnd) ? client.bottom - StripHeight(hwnd) : 0;
-  return RECT{left, top, left + widths[static_cast<size_t>(i)], top + StripHeight(hwnd)};
+  for (int w : widths) {
+    rects.push_back(RECT{left, top, left + w, top + height});
+    left += w;
+  }
+  return rects;
 }
 
 int HitTab(HWND hwnd, const TabControl& m, POINT pt) {
-  for (int i = 0; i < static_cast<int>(m.tabs.size()); ++i)
-    if (Contains(TabRect(hwnd, m, i), pt)) return i;
+  const std::vector<RECT> rects = TabRects(hwnd, m);
+  for (size_t i = 0; i < rects.size(); ++i)
+    if (Contains(rects[i], pt)) return static_cast<int>(i);
   return -1;
 }
 
@@ -174,8 +180,9 @@ void Paint(HWND hwnd, TabControl& m) {
   body = RECT{body.left - 1, body.top - 1, body.right + 1, body.bottom + 1};
   COLORREF edge = GetSysColor(COLOR_BTNSHADOW);
   FrameColor(dc, body, edge);
-  for (int i = 0; i < static_cast<int>(m.tabs.size()); ++i) {
-    RECT r = TabRect(hwnd, m, i);
+  const std::vector<RECT> rects = TabRects(hwnd, m);
+  for (int i = 0; i < static_cast<int>(rects.size()); ++i) {
+    const RECT& r = rects[static_cast<size_t>(i)];
     bool current = i == m.current;
     if (current) FillColor(dc, r, GetSysColor(COLOR_WINDOW));
     FrameColor(dc, r, edge);
@@ -225,7 +232,7 @@ LRESULT TabControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case TCM_GETITEMRECT: {
       auto* r = reinterpret_cast<RECT*>(lParam);
       if (!r || i < 0 || i >= count) return FALSE;
-      *r = TabRect(hwnd, *m, i);
+      *r = TabRects(hwnd, *m)[static_cast<size_t>(i)];
       return TRUE;
     }
     case TCM_HITTEST: {
