@@ -20,13 +20,14 @@ packages=(
   libicu-dev
 )
 # The tests and benchmarks only: GoogleTest and Google Benchmark, a screen of their own
-# with taps and screenshots for the end-to-end checks, the PDF reader for printed jobs, the
-# menu-entry checker for the installation test, and for timing the real start-up the X
-# client libraries (a window read through shared memory) and the database shell that fills
-# a large device.
+# with taps and screenshots for the end-to-end checks (the program on a fixed day there,
+# so that its pages are laid out alike whatever the date), the PDF reader for printed
+# jobs, the menu-entry checker for the installation test, and for timing the real
+# start-up the X client libraries (a window read through shared memory) and the database
+# shell that fills a large device.
 test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool imagemagick
+  xvfb xauth xdotool imagemagick libfaketime
   poppler-utils
   desktop-file-utils
   libx11-dev libxext-dev sqlite3

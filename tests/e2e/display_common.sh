@@ -4,6 +4,11 @@
 # start_on_new_device PROGRAM INSTALLER (sets pid too) and end_program PID TITLE (SIGTERM:
 # the program must end by itself within 5 s).
 failed=0
+# The program runs on a fixed day (its clock starts there and runs on): a date as long as
+# "12/10/2026" wraps in its cell and moves every place below it, so the places tapped
+# would depend on the day the tests run. Monotonic time stays real, for the timers.
+fixed_day=(env LD_PRELOAD="$(ls /usr/lib/*/faketime/libfaketimeMT.so.1 | head -1)" FAKETIME="@2026-12-09 10:00:00"
+           FAKETIME_DONT_FAKE_MONOTONIC=1)
 
 find_window() {
   win=""
@@ -51,7 +56,7 @@ start_on_new_device() {
   export SLATEWAY_DEVICE_ROOT=$(mktemp -d)
   trap 'rm -rf "$SLATEWAY_DEVICE_ROOT"' EXIT
   "$2" >/dev/null || { echo "FAIL: the installer failed"; exit 1; }
-  "$1" $args &
+  "${fixed_day[@]}" "$1" $args &
   pid=$!
   find_window Slateway $pid
 }

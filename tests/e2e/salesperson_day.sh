@@ -35,7 +35,7 @@ trap 'rm -rf "$SLATEWAY_DEVICE_ROOT"' EXIT
 scanner="$SLATEWAY_DEVICE_ROOT/Windows/Scanner.txt"
 : >"$scanner"             # the device's scanner is attached
 docs="$SLATEWAY_DEVICE_ROOT/My Documents"
-"$program" $args 2>"$log" &
+"${fixed_day[@]}" "$program" $args 2>"$log" &
 pid=$!
 find_window Slateway $pid
 
@@ -212,7 +212,7 @@ boxes=$(grep 'message box shown' "$log" | grep -v 'Outbox')
 grep -q '"LastView"=dword:00000000' "$SLATEWAY_DEVICE_ROOT/Windows/Registry/HKEY_CURRENT_USER.reg" ||
   fail "the register was not kept as the last view"
 
-"$program" $args 2>>"$log" &
+"${fixed_day[@]}" "$program" $args 2>>"$log" &
 pid=$!
 find_window Slateway $pid
 expect 336 612 register-after-restart 192,192,192
