@@ -152,12 +152,21 @@ bool CXmlDocument::SaveFile(std::u16string_view path) {
 
 HRESULT CXmlDocument::LoadStylesheet(std::u16string_view xsl) {
   if (!IsUsable()) return E_FAIL;
+  m_transform.reset();
   return m_stylesheet->loadXML(xsl);
+}
+
+const CXslTransform& CXmlDocument::Stylesheet() {
+  if (!m_transform) {
+    m_transform = std::make_unique<CXslTransform>();
+    m_transform->Load(*m_stylesheet);
+  }
+  return *m_transform;
 }
 
 HRESULT CXmlDocument::Transform(CBstr* html) {
   if (!IsUsable()) return E_FAIL;
-  return m_data->transformNode(*m_stylesheet, html);
+  return m_data->transformNode(Stylesheet(), html);
 }
 
 // ---- Root attributes -------------------------------------------------------------------------
@@ -1046,5 +1055,5 @@ HRESULT CXmlDocument::TransformLine(LONG index, CBstr* html) {
   root.get_nodeName(&rootName);
   CXmlDomDocument alone;
   if (alone.loadXML(StartTagOf(root) + line.str() + u"</" + rootName.str() + u">") != S_OK) return E_FAIL;
-  return alone.transformNode(*m_stylesheet, html);
+  return alone.transformNode(Stylesheet(), html);
 }

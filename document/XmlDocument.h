@@ -265,6 +265,8 @@ class CXmlDocument {
   void IndexRemovedLine(LONG position, const std::u16string& key);
   void ReadLine(const CXmlDomNode& line, CLineItemTexts* out);
   void ReadChildAt(CBstr* name, CBstr* text, CBstr* attribute);
+  // The loaded stylesheet, read once for transforming.
+  const CXslTransform& Stylesheet();
   void LinesChanged() {
     m_linesIndexed = false;
     ++m_lineVersion;
@@ -273,6 +275,9 @@ class CXmlDocument {
   HWND m_owner = nullptr;
   std::unique_ptr<CXmlDomDocument> m_data;
   std::unique_ptr<CXmlDomDocument> m_stylesheet;
+  // The stylesheet read for transforming, once per stylesheet loaded (a page is made
+  // again for every line changed).
+  std::unique_ptr<CXslTransform> m_transform;
   CXmlDomNodeList m_list;
   CXmlDomNode m_current;
   LONG m_cursor = 0;

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <glib.h>
@@ -265,22 +266,30 @@ void Paint(Control& c) {
 }
 
 // After a change to the page: a change made in place is measured at once (the scroll
-// range follows the page's new end) and only what it moved is drawn again, from its top
-// down; anything else is laid out and drawn whole when next painted, so several changes
-// cost one layout.
+// range follows the page's new end) and only what it changed is drawn again: what moved
+// from its top down, content replaced where it stood in its own band; anything else is
+// laid out and drawn whole when next painted, so several changes cost one layout.
 void ShowChange(Control& c) {
   if (!c.page->NeedsLayout()) {
     const int before = ScrollPos(c);
     Settle(c);
     const int top = c.page->TakeChangedTop();
-    if (top == platform::htmlview::HtmlPage::kNothingChanged) return;
+    const std::vector<std::pair<int, int>> bands = c.page->TakeChangedBands();
+    if (top == platform::htmlview::HtmlPage::kNothingChanged && bands.empty()) return;
     if (top != platform::htmlview::HtmlPage::kAllChanged && ScrollPos(c) == before) {
       RECT client{};
       GetClientRect(c.inner, &client);
-      const int y = std::max(0, static_cast<int>(std::floor(top * c.scale)) - before - 1);
-      if (y >= client.bottom) return;
-      RECT below{client.left, y, client.right, client.bottom};
-      InvalidateRect(c.inner, &below, TRUE);
+      // Page rows [from, to) as window rows, a pixel more on each side for what rounds.
+      auto redraw = [&](int from, std::optional<int> to) {
+        const int y = std::max(0, static_cast<int>(std::floor(from * c.scale)) - before - 1);
+        const int end = to ? std::min<int>(client.bottom, static_cast<int>(std::ceil(*to * c.scale)) - before + 1)
+                           : static_cast<int>(client.bottom);
+        if (y >= end) return;
+        RECT band{client.left, y, client.right, end};
+        InvalidateRect(c.inner, &band, TRUE);
+      };
+      if (top != platform::htmlview::HtmlPage::kNothingChanged) redraw(top, std::nullopt);
+      for (const auto& [from, to] : bands) redraw(from, to);
       return;
     }
   }

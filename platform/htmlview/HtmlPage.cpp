@@ -196,11 +196,13 @@ void HtmlPage::Clear() {
   m_layoutDirty = false;
   m_heightMoved = false;
   m_changedTop = kAllChanged;
+  m_changedBands.clear();
   m_ids.clear();
   m_idsValid = false;
   m_head.clear();
   m_scratch.reset();
   m_longTables.clear();
+  m_tableMeasures.clear();
   m_tablesToTakeApart.clear();
   m_layoutWidth = 0;
   m_layoutCount = 0;
@@ -226,7 +228,9 @@ int HtmlPage::Layout(int width) {
   m_tablesToTakeApart.clear();
   m_document->render(m_layoutWidth);
   ++m_layoutCount;
+  m_tableMeasures.clear();
   m_changedTop = kAllChanged;
+  m_changedBands.clear();
   CollectLongTables();
   m_linksValid = false;
   m_layoutDirty = false;
@@ -236,6 +240,11 @@ int HtmlPage::Layout(int width) {
 int HtmlPage::TakeChangedTop() {
   if (m_layoutDirty) return kAllChanged;
   return std::exchange(m_changedTop, kNothingChanged);
+}
+
+std::vector<std::pair<int, int>> HtmlPage::TakeChangedBands() {
+  if (m_layoutDirty) m_changedBands.clear();
+  return std::exchange(m_changedBands, {});
 }
 
 void HtmlPage::EnsureLayout() {
@@ -515,48 +524,59 @@ int RowsBottom(const litehtml::element::ptr& table, litehtml::table_grid& grid) 
   return last.bottom + Tag(table).*TableAccess::kSpacingY;
 }
 
-// The columns' measures and borders worked out again from the cells as a layout does;
+// A cell's part in its column's measures.
+struct CellMeasure {
+  int minWidth = 0;
+  int maxWidth = 0;
+  int borderLeft = 0;
+  int borderRight = 0;
+  int colspan = 1;
+  bool spansRows = false;
+  bool holdsElement = false;
+};
+
+CellMeasure MeasureOf(const litehtml::table_cell& cell) {
+  return {cell.min_width, cell.max_width, cell.borders.left, cell.borders.right,
+          cell.colspan,   cell.rowspan > 1, cell.el != nullptr};
+}
+
+// The columns' measures and borders worked out again from the cells' as a layout does;
 // true when they are what they were.
-bool ColumnsStay(litehtml::table_grid& grid) {
+bool ColumnsStay(litehtml::table_grid& grid, const std::vector<std::vector<CellMeasure>>& cells) {
   litehtml::table_column::vector& columns = grid.*MemberOf(GridColumns());
   const litehtml::table_column::vector before = columns;
-  for (auto& column : columns) {
-    if (!column.css_width.is_predefined() && column.css_width.units() != litehtml::css_units_percentage)
-      return false;
-    column.min_width = column.max_width = column.border_left = column.border_right = 0;
-  }
-  // Row by row (the grid keeps its rows apart); each column still sees its cells in order.
-  std::vector<std::pair<int, int>> spanning;  // (column, row)
-  for (int row = 0; row < grid.rows_count(); ++row)
-    for (int col = 0; col < grid.cols_count(); ++col) {
-      const litehtml::table_cell* cell = grid.cell(col, row);
-      litehtml::table_column& column = columns[col];
-      if (cell->rowspan > 1) return false;
-      if (cell->el) {
-        column.border_left = column.border_left ? std::min(column.border_left, cell->borders.left) : cell->borders.left;
-        column.border_right =
-            column.border_right ? std::min(column.border_right, cell->borders.right) : cell->borders.right;
+  for (auto& column : columns) column.min_width = column.max_width = column.border_left = column.border_right = 0;
+  // Each column sees its cells in order, as a layout reads them row by row.
+  bool spanning = false;
+  for (size_t col = 0; col < columns.size(); ++col) {
+    litehtml::table_column& column = columns[col];
+    for (const CellMeasure& cell : cells[col]) {
+      if (cell.holdsElement) {
+        column.border_left = column.border_left ? std::min(column.border_left, cell.borderLeft) : cell.borderLeft;
+        column.border_right = column.border_right ? std::min(column.border_right, cell.borderRight) : cell.borderRight;
       }
-      if (cell->colspan > 1) {
-        spanning.emplace_back(col, row);
+      if (cell.colspan > 1) {
+        spanning = true;
         continue;
       }
-      column.max_width = std::max(column.max_width, cell->max_width);
-      column.min_width = std::max(column.min_width, cell->min_width);
+      column.max_width = std::max(column.max_width, cell.maxWidth);
+      column.min_width = std::max(column.min_width, cell.minWidth);
     }
-  // Cells spanning columns widen them column by column, as a layout does.
-  std::sort(spanning.begin(), spanning.end());
-  for (const auto& [col, row] : spanning) {
-    const litehtml::table_cell* cell = grid.cell(col, row);
-    const int end = std::min(col + cell->colspan, grid.cols_count()) - 1;
-    int maxTotal = 0, minTotal = 0;
-    for (int c = col; c <= end; ++c) {
-      maxTotal += columns[c].max_width;
-      minTotal += columns[c].min_width;
-    }
-    if (minTotal < cell->min_width) grid.distribute_min_width(cell->min_width - minTotal, col, end);
-    if (maxTotal < cell->max_width) grid.distribute_max_width(cell->max_width - maxTotal, col, end);
   }
+  // Cells spanning columns widen them column by column, top to bottom, as a layout does.
+  const int count = static_cast<int>(columns.size());
+  for (int col = 0; spanning && col < count; ++col)
+    for (const CellMeasure& cell : cells[static_cast<size_t>(col)]) {
+      if (cell.colspan <= 1) continue;
+      const int end = std::min(col + cell.colspan, count) - 1;
+      int maxTotal = 0, minTotal = 0;
+      for (int c = col; c <= end; ++c) {
+        maxTotal += columns[static_cast<size_t>(c)].max_width;
+        minTotal += columns[static_cast<size_t>(c)].min_width;
+      }
+      if (minTotal < cell.minWidth) grid.distribute_min_width(cell.minWidth - minTotal, col, end);
+      if (maxTotal < cell.maxWidth) grid.distribute_max_width(cell.maxWidth - maxTotal, col, end);
+    }
   for (size_t c = 0; c < columns.size(); ++c) {
     const litehtml::table_column& a = columns[c];
     const litehtml::table_column& b = before[c];
@@ -566,6 +586,143 @@ bool ColumnsStay(litehtml::table_grid& grid) {
   }
   return true;
 }
+
+// How many of a column's cells measure so.
+using Tally = std::map<int, int>;
+void Count(Tally& tally, int value, int by) {
+  if ((tally[value] += by) == 0) tally.erase(value);
+}
+int Largest(const Tally& tally) { return tally.empty() ? 0 : tally.rbegin()->first; }
+
+}  // namespace
+
+// A table's columns before cells spanning columns widen them: each the widest of its cells
+// that span no column, and its border the one all its cells have (a layout keeps the
+// narrowest border after the last cell without one: with borders that differ this is not
+// followed, and `uniform` is false).
+struct HtmlPage::Unspread {
+  std::vector<int> minWidths, maxWidths, bordersLeft, bordersRight;
+  bool uniform = true;
+  bool operator==(const Unspread&) const = default;
+};
+
+struct HtmlPage::TableMeasures {
+  std::weak_ptr<litehtml::element> table;
+  int rows = 0;
+  std::vector<std::vector<CellMeasure>> columns;  // [column][row]
+  // Per column: the cells (that span no column) by their measures, the cells by their borders.
+  struct ColumnTally {
+    Tally minWidths, maxWidths, bordersLeft, bordersRight;
+  };
+  std::vector<ColumnTally> tallies;
+  int spanningRows = 0;
+  // The columns as the grid has them now, before spanning cells widen them.
+  Unspread shown;
+  // The grid's columns are what its cells' measures give (false: the layout worked them
+  // out in a way not followed here, and every change lays the page out whole).
+  bool followed = false;
+  // Cells spanning columns come or gone since the columns were last worked out.
+  std::vector<std::pair<int, CellMeasure>> spanningChanged;
+
+  void Tell(int col, const CellMeasure& cell, int by) {
+    ColumnTally& tally = tallies[static_cast<size_t>(col)];
+    if (cell.holdsElement) {
+      Count(tally.bordersLeft, cell.borderLeft, by);
+      Count(tally.bordersRight, cell.borderRight, by);
+    }
+    if (cell.spansRows) spanningRows += by;
+    if (cell.colspan > 1) {
+      spanningChanged.emplace_back(col, cell);
+      return;
+    }
+    Count(tally.minWidths, cell.minWidth, by);
+    Count(tally.maxWidths, cell.maxWidth, by);
+  }
+  void Read(litehtml::table_grid& grid, int from, int to) {
+    for (int col = 0; col < grid.cols_count(); ++col) {
+      std::vector<CellMeasure>& cells = columns[static_cast<size_t>(col)];
+      std::vector<CellMeasure> read;
+      read.reserve(static_cast<size_t>(to - from));
+      for (int row = from; row < to; ++row) {
+        read.push_back(MeasureOf(*grid.cell(col, row)));
+        Tell(col, read.back(), 1);
+      }
+      cells.insert(cells.begin() + from, read.begin(), read.end());
+    }
+    rows += to - from;
+  }
+  void Forget(int from, int count) {
+    for (size_t col = 0; col < columns.size(); ++col) {
+      std::vector<CellMeasure>& cells = columns[col];
+      for (int row = from; row < from + count; ++row) Tell(static_cast<int>(col), cells[static_cast<size_t>(row)], -1);
+      cells.erase(cells.begin() + from, cells.begin() + from + count);
+    }
+    rows -= count;
+  }
+  void Remeasure(int col, int row, int minWidth, int maxWidth) {
+    CellMeasure& cell = columns[static_cast<size_t>(col)][static_cast<size_t>(row)];
+    Tell(col, cell, -1);
+    cell.minWidth = minWidth;
+    cell.maxWidth = maxWidth;
+    Tell(col, cell, 1);
+  }
+  Unspread Now() const {
+    Unspread now;
+    for (const ColumnTally& tally : tallies) {
+      now.minWidths.push_back(Largest(tally.minWidths));
+      now.maxWidths.push_back(Largest(tally.maxWidths));
+      now.bordersLeft.push_back(Largest(tally.bordersLeft));
+      now.bordersRight.push_back(Largest(tally.bordersRight));
+      now.uniform = now.uniform && tally.bordersLeft.size() <= 1 && tally.bordersRight.size() <= 1;
+    }
+    return now;
+  }
+  // True when the columns stay as they are with the cells measured now. Cells that span no
+  // column and leave every column's widest and borders as they were change nothing; nor
+  // does a cell spanning columns that come or go when they are wide enough for it before
+  // any is widened (widening only adds, so it never widened them). Anything else works the
+  // columns out again from every cell's measures.
+  bool ColumnsStay(litehtml::table_grid& grid) {
+    const std::vector<std::pair<int, CellMeasure>> changed = std::exchange(spanningChanged, {});
+    if (!followed || spanningRows > 0) return false;
+    for (int col = 0; col < grid.cols_count(); ++col) {
+      const litehtml::css_length& width = grid.column(col).css_width;
+      if (!width.is_predefined() && width.units() != litehtml::css_units_percentage) return false;
+    }
+    Unspread now = Now();
+    bool stay = now.uniform && now == shown;
+    for (const auto& [col, cell] : changed) {
+      const int end = std::min(col + cell.colspan, grid.cols_count());
+      int minTotal = 0, maxTotal = 0;
+      for (int c = col; c < end; ++c) {
+        minTotal += now.minWidths[static_cast<size_t>(c)];
+        maxTotal += now.maxWidths[static_cast<size_t>(c)];
+      }
+      stay = stay && cell.minWidth <= minTotal && cell.maxWidth <= maxTotal;
+    }
+    if (stay) return true;
+    shown = std::move(now);
+    return platform::htmlview::ColumnsStay(grid, columns);
+  }
+};
+
+HtmlPage::TableMeasures& HtmlPage::MeasuresOf(const litehtml::element::ptr& table, litehtml::table_grid& grid) {
+  std::unique_ptr<TableMeasures>& kept = m_tableMeasures[table.get()];
+  if (kept && kept->table.lock() == table && kept->rows == grid.rows_count() &&
+      kept->columns.size() == static_cast<size_t>(grid.cols_count()))
+    return *kept;
+  kept = std::make_unique<TableMeasures>();
+  kept->table = table;
+  kept->columns.resize(static_cast<size_t>(grid.cols_count()));
+  kept->tallies.resize(static_cast<size_t>(grid.cols_count()));
+  kept->Read(grid, 0, grid.rows_count());
+  kept->spanningChanged.clear();
+  kept->shown = kept->Now();
+  kept->followed = ColumnsStay(grid, kept->columns);
+  return *kept;
+}
+
+namespace {
 
 // The width a layout measures the table's cells against at most.
 int CellMeasureWidth(const litehtml::element::ptr& table, litehtml::table_grid& grid) {
@@ -619,15 +776,16 @@ bool RowsOf(const std::vector<litehtml::element::ptr>& parts, std::vector<liteht
   return true;
 }
 
-// Rows of a grid cannot be assigned, only made anew: the list is made again with `count`
-// rows taken out at `at` and `added` put there.
+// Rows of a grid cannot be assigned, only made anew: the rows from `at` on are taken off the
+// end and put back, `count` of them left out and `added` put in their place. An edit near
+// the table's end (where a document grows) moves only the rows after it.
 void SpliceRows(litehtml::table_row::vector& rows, size_t at, size_t count, litehtml::table_row::vector added) {
-  litehtml::table_row::vector out;
-  out.reserve(rows.size() - count + added.size());
-  for (size_t i = 0; i < at; ++i) out.emplace_back(std::move(rows[i]));
-  for (auto& row : added) out.emplace_back(std::move(row));
-  for (size_t i = at + count; i < rows.size(); ++i) out.emplace_back(std::move(rows[i]));
-  rows.swap(out);
+  litehtml::table_row::vector after;
+  after.reserve(rows.size() - at - count);
+  for (size_t i = at + count; i < rows.size(); ++i) after.emplace_back(std::move(rows[i]));
+  while (rows.size() > at) rows.pop_back();
+  for (auto& row : added) rows.emplace_back(std::move(row));
+  for (auto& row : after) rows.emplace_back(std::move(row));
 }
 
 // The grid row of `row`, -1 when none. Searched from the end, where a document grows and
@@ -636,6 +794,27 @@ int GridRowOf(litehtml::table_grid& grid, const litehtml::element::ptr& row) {
   for (int i = grid.rows_count() - 1; i >= 0; --i)
     if (grid.row(i).el_row == row) return i;
   return -1;
+}
+
+// The part of `parent` before its child `index` that shows (blanks between a table's parts
+// are not laid out); the child itself when none does.
+litehtml::element::ptr PartBefore(const litehtml::element::ptr& parent, size_t index) {
+  for (size_t i = index; i-- > 0;)
+    if (!parent->get_child(static_cast<int>(i))->is_white_space()) return parent->get_child(static_cast<int>(i));
+  return parent->get_child(static_cast<int>(index));
+}
+
+// Where `part` starts on the page. Rows and row groups have no place of their own (their
+// table places their rows): theirs is their first row's.
+int PartTop(const litehtml::element::ptr& part) {
+  std::vector<litehtml::element::ptr> rows;
+  const litehtml::element::ptr table = TableOf(part);
+  litehtml::table_grid* grid = table ? GridOf(table) : nullptr;
+  if (grid && IsTableFrame(part) && !IsTable(part) && RowsOf({part}, rows) && !rows.empty()) {
+    const int row = GridRowOf(*grid, rows.front());
+    if (row >= 0) return table->get_placement().y + grid->row(row).top;
+  }
+  return part->get_placement().y;
 }
 
 }  // namespace
@@ -647,18 +826,20 @@ bool HtmlPage::CellMeasuresStay(const litehtml::element::ptr& cell) {
   litehtml::table_grid* grid = table ? GridOf(table) : nullptr;
   const int row = grid && grid->cols_count() > 1 ? GridRowOf(*grid, cell->parent()) : -1;
   if (row < 0) return false;
-  litehtml::table_cell* entry = nullptr;
-  for (int col = 0; !entry && col < grid->cols_count(); ++col)
-    if (grid->cell(col, row)->el == cell) entry = grid->cell(col, row);
-  if (!entry) return false;
+  int col = 0;
+  while (col < grid->cols_count() && grid->cell(col, row)->el != cell) ++col;
+  if (col == grid->cols_count()) return false;
+  litehtml::table_cell* entry = grid->cell(col, row);
   const litehtml::position box = cell->get_position();
   const int minWidth = cell->render(0, 0, 1);
   const int maxWidth = cell->render(0, 0, CellMeasureWidth(table, *grid));
   cell->get_position() = box;
   if (minWidth == entry->min_width && maxWidth == entry->max_width) return true;
+  TableMeasures& measures = MeasuresOf(table, *grid);
   entry->min_width = minWidth;
   entry->max_width = maxWidth;
-  return ColumnsStay(*grid);
+  measures.Remeasure(col, row, minWidth, maxWidth);
+  return measures.ColumnsStay(*grid);
 }
 
 // The height of `element` changed by `delta` after its own layout: what follows it moves and
@@ -777,13 +958,15 @@ bool HtmlPage::InsertRowsInPlace(const litehtml::element::ptr& table, size_t ind
     }
   }
   const int before = RowsBottom(table, *grid);
+  TableMeasures& measures = MeasuresOf(table, *grid);
   litehtml::table_grid::rows& cells = (*grid).*MemberOf(GridCells());
   litehtml::table_row::vector& gridRows = (*grid).*MemberOf(GridRows());
   cells.insert(cells.begin() + at, std::make_move_iterator(madeCells.begin()), std::make_move_iterator(madeCells.end()));
   SpliceRows(gridRows, static_cast<size_t>(at), 0, std::move(made.*MemberOf(GridRows())));
   (*grid).*MemberOf(GridRowCount()) += made.rows_count();
-  if (!ColumnsStay(*grid)) return false;
   const int newTo = at + made.rows_count();
+  measures.Read(*grid, at, newTo);
+  if (!measures.ColumnsStay(*grid)) return false;
   for (int row = at; row < newTo; ++row) {
     litehtml::table_row& r = grid->row(row);
     r.height = 0;
@@ -819,12 +1002,14 @@ bool HtmlPage::RemoveRowsInPlace(const litehtml::element::ptr& table, const lite
   for (int i = 0; i < count; ++i)
     if (grid->row(at + i).el_row != rows[i]) return false;
   const int before = RowsBottom(table, *grid);
+  TableMeasures& measures = MeasuresOf(table, *grid);
   litehtml::table_grid::rows& cells = (*grid).*MemberOf(GridCells());
   litehtml::table_row::vector& gridRows = (*grid).*MemberOf(GridRows());
   cells.erase(cells.begin() + at, cells.begin() + at + count);
   SpliceRows(gridRows, static_cast<size_t>(at), static_cast<size_t>(count), {});
   (*grid).*MemberOf(GridRowCount()) -= count;
-  if (!ColumnsStay(*grid)) return false;
+  measures.Forget(at, count);
+  if (!measures.ColumnsStay(*grid)) return false;
   PlaceRows(table, *grid, at, at);
   const int delta = RowsBottom(table, *grid) - before;
   table->get_position().height += delta;
@@ -967,7 +1152,12 @@ void HtmlPage::PutContent(const litehtml::element::ptr& element, const std::vect
     IndexIds(child);
   }
   if (!cell || !CellMeasuresStay(cell) || RelayoutInPlace(cell) > oldHeight) m_layoutDirty = true;
-  if (cell) m_changedTop = std::min(m_changedTop, cell->get_placement().y);
+  if (cell && !m_layoutDirty) {
+    // Nothing moved: only the band of the cell's row is drawn again.
+    const litehtml::position box = cell->get_placement();
+    m_changedBands.emplace_back(box.y - cell->content_margins_top(),
+                                box.y + box.height + cell->content_margins_bottom());
+  }
   m_linksValid = false;
 }
 
@@ -984,8 +1174,7 @@ void HtmlPage::PutChildren(const litehtml::element::ptr& parent, size_t index,
   if (!m_layoutDirty && m_layoutWidth > 0 && InsertRowsInPlace(parent, index, children)) {
     // What stands before the new rows stays; the one just before is drawn again all the
     // same, for the borders it may share with them.
-    const litehtml::element::ptr from = index > 0 ? list[index - 1] : children.front();
-    m_changedTop = std::min(m_changedTop, from->get_placement().y);
+    m_changedTop = std::min(m_changedTop, PartTop(index > 0 ? PartBefore(parent, index) : children.front()));
     m_heightMoved = true;
     m_linksValid = false;
     return;
@@ -1053,7 +1242,7 @@ bool HtmlPage::RemoveElement(const litehtml::element::ptr& element) {
 void HtmlPage::TakeOut(const litehtml::element::ptr& parent, const litehtml::element::ptr& element) {
   // Measured while it still stands in the page; the row before it is drawn again too.
   const size_t index = IndexIn(parent, element);
-  const int top = (index > 0 ? parent->get_child(static_cast<int>(index - 1)) : element)->get_placement().y;
+  const int top = PartTop(index > 0 ? PartBefore(parent, index) : element);
   ForgetIds(element);
   parent->removeChild(element);
   if (TakeOutInPlace(parent, element))

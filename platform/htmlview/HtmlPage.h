@@ -53,6 +53,10 @@ class HtmlPage final : public litehtml::document_container {
   static constexpr int kAllChanged = INT_MIN;
   static constexpr int kNothingChanged = INT_MAX;
   int TakeChangedTop();
+  // The page rows [top, bottom) drawn anew where they stood since last asked (content put in
+  // place of other content of no greater height; nothing moved). Empty after a whole layout
+  // or while one is due: TakeChangedTop then says all changed.
+  std::vector<std::pair<int, int>> TakeChangedBands();
   int LayoutCount() const { return m_layoutCount; }
   int LayoutWidth() const { return m_layoutWidth; }
   // Paints the page area `clip` (page pixels) with the page's (0, 0) at the context's origin.
@@ -159,6 +163,13 @@ class HtmlPage final : public litehtml::document_container {
   bool RemoveRowsInPlace(const litehtml::element::ptr& table, const litehtml::element::ptr& part);
   bool TakeOutInPlace(const litehtml::element::ptr& parent, const litehtml::element::ptr& element);
   bool CellMeasuresStay(const litehtml::element::ptr& cell);
+  // What a laid-out table's columns are worked out from: its cells' measures, column by
+  // column, kept beside its grid. A row put in or taken out reads only its own cells from
+  // the grid; the columns are then worked out from these few numbers a cell. Made when
+  // first asked after a whole layout.
+  struct Unspread;
+  struct TableMeasures;
+  TableMeasures& MeasuresOf(const litehtml::element::ptr& table, litehtml::table_grid& grid);
   bool CarryHeightChange(litehtml::element::ptr element, int delta);
   bool ShiftFollowing(const litehtml::element::ptr& parent, const litehtml::element::ptr& child, int delta);
   void TakeFonts(const litehtml::element::ptr& subtree);
@@ -173,10 +184,12 @@ class HtmlPage final : public litehtml::document_container {
   std::vector<PageLink> m_links;
   std::vector<std::weak_ptr<litehtml::element>> m_tablesToTakeApart;  // before the next layout
   std::vector<std::weak_ptr<litehtml::element>> m_longTables;  // drawn only where the clip meets them
+  std::unordered_map<const litehtml::element*, std::unique_ptr<TableMeasures>> m_tableMeasures;
   bool m_linksValid = false;
   bool m_layoutDirty = false;
   bool m_heightMoved = false;
   int m_changedTop = kAllChanged;
+  std::vector<std::pair<int, int>> m_changedBands;
   std::unordered_map<std::string, std::weak_ptr<litehtml::element>> m_ids;
   std::string m_head;  // the loaded page's head, its style sheets
   litehtml::document::ptr m_scratch;  // where fragments are read (ParseAsContentOf)

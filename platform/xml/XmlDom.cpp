@@ -725,69 +725,139 @@ HRESULT CXmlDomDocument::createTextNode(std::u16string_view text, CXmlDomNode* n
   return S_OK;
 }
 
-HRESULT CXmlDomDocument::transformNode(const CXmlDomDocument& stylesheet, CBstr* result) const {
-  if (!result) return E_POINTER;
-  // The XSLT library's error hook is process-wide and points at this call's own text, so
-  // one transformation runs at a time.
+namespace platform::xml {
+
+// A stylesheet read and checked, ready to transform documents with.
+struct Sheet {
+  xsltStylesheetPtr style = nullptr;
+  explicit Sheet(xsltStylesheetPtr s) : style(s) {}
+  ~Sheet() { xsltFreeStylesheet(style); }
+  Sheet(const Sheet&) = delete;
+  Sheet& operator=(const Sheet&) = delete;
+};
+
+}  // namespace platform::xml
+
+namespace {
+
+// The XSLT library's error hook is process-wide and points at the caller's own text, so
+// one stylesheet is read or applied at a time.
+std::mutex& TransformMutex() {
   static std::mutex transformMutex;
-  std::lock_guard lock(transformMutex);
-  *result = CBstr();
-  EnsureLibraries();
-  m_transformError.clear();
-  if (xmlDocGetRootElement(stylesheet.m_state->doc) == nullptr || xmlDocGetRootElement(m_state->doc) == nullptr) {
-    m_transformError = u"The document or the stylesheet is empty.";
-    return E_FAIL;
+  return transformMutex;
+}
+
+// The stylesheet held in `doc` read as one (the caller holds the transform lock); null
+// with the reason in `error` when it is not one.
+std::shared_ptr<platform::xml::Sheet> ReadSheet(xmlDocPtr doc, std::u16string& error) {
+  error.clear();
+  if (xmlDocGetRootElement(doc) == nullptr) {
+    error = u"The document or the stylesheet is empty.";
+    return nullptr;
   }
   std::string errors;
   xsltSetGenericErrorFunc(&errors, CollectTransformError);
-  // The stylesheet takes over the document it is built from, and stripping whitespace
-  // changes the source: both work on copies so the caller's nodes stay as they are.
-  xmlDocPtr sheetCopy = xmlCopyDoc(stylesheet.m_state->doc, 1);
+  // The stylesheet takes over the document it is built from: it works on a copy so the
+  // caller's nodes stay as they are.
+  xmlDocPtr sheetCopy = xmlCopyDoc(doc, 1);
   if (sheetCopy == nullptr) platform::ThrowOutOfMemory();
+  std::shared_ptr<platform::xml::Sheet> sheet;
   t_securityRefused = false;
   if (xmlNodePtr unknown = FindUnknownXsltElement(sheetCopy)) {
-    m_transformError = u"The stylesheet uses the unknown instruction xsl:" + FromXml(unknown->name) + u".";
+    error = u"The stylesheet uses the unknown instruction xsl:" + FromXml(unknown->name) + u".";
     xmlFreeDoc(sheetCopy);
-    xsltSetGenericErrorFunc(nullptr, Silent);
-    return E_FAIL;
-  }
-  xsltStylesheetPtr style = xsltParseStylesheetDoc(sheetCopy);
-  HRESULT hr = E_FAIL;
-  if (style == nullptr || style->errors != 0) {
+  } else if (xsltStylesheetPtr style = xsltParseStylesheetDoc(sheetCopy);
+             style == nullptr || style->errors != 0 || t_securityRefused) {
     if (style == nullptr) xmlFreeDoc(sheetCopy);
-    if (errors.empty()) errors = "The stylesheet is not valid.";
+    xsltFreeStylesheet(style);
+    if (t_securityRefused) errors += "The stylesheet tried to reach a file or the network.";
+    error = TrimLine(platform::ToUtf16(errors.empty() ? "The stylesheet is not valid." : errors));
   } else {
     // The text goes back as UTF-16, so the serialiser must produce UTF-8.
     if (style->encoding != nullptr) xmlFree(style->encoding);
     style->encoding = xmlStrdup(X("UTF-8"));
-    xmlDocPtr source = xmlCopyDoc(m_state->doc, 1);
-    if (source == nullptr) platform::ThrowOutOfMemory();
-    xsltTransformContextPtr ctxt = xsltNewTransformContext(style, source);
-    if (ctxt == nullptr) platform::ThrowOutOfMemory();
-    xsltSetCtxtSecurityPrefs(g_securityPrefs, ctxt);
-    xsltSetTransformErrorFunc(ctxt, &errors, CollectTransformError);
-    ctxt->maxTemplateDepth = 1000;
-    xmlDocPtr out = xsltApplyStylesheetUser(style, source, nullptr, nullptr, nullptr, ctxt);
-    if (out != nullptr && ctxt->state == XSLT_STATE_OK && !t_securityRefused) {
-      xmlChar* text = nullptr;
-      int length = 0;
-      if (xsltSaveResultToString(&text, &length, out, style) == 0) {
-        *result = CBstr(platform::ToUtf16(std::string_view(text ? reinterpret_cast<const char*>(text) : "",
-                                                           static_cast<size_t>(length))));
-        hr = S_OK;
-      }
-      xmlFree(text);
-    } else if (t_securityRefused) {
-      errors += "The stylesheet tried to reach a file or the network.";
-    }
-    if (out != nullptr) xmlFreeDoc(out);
-    xsltFreeTransformContext(ctxt);
-    xmlFreeDoc(source);
+    sheet = std::make_shared<platform::xml::Sheet>(style);
   }
-  if (style != nullptr) xsltFreeStylesheet(style);
   xsltSetGenericErrorFunc(nullptr, Silent);
-  if (FAILED(hr)) m_transformError = TrimLine(platform::ToUtf16(errors.empty() ? "The transformation failed." : errors));
+  return sheet;
+}
+
+// `source` transformed by `style` (the caller holds the transform lock); the reason of a
+// failure in `error`.
+HRESULT ApplySheet(xsltStylesheetPtr style, xmlDocPtr doc, CBstr* result, std::u16string& error) {
+  std::string errors;
+  xsltSetGenericErrorFunc(&errors, CollectTransformError);
+  t_securityRefused = false;
+  HRESULT hr = E_FAIL;
+  // Stripping whitespace changes the source: the transformation works on a copy.
+  xmlDocPtr source = xmlCopyDoc(doc, 1);
+  if (source == nullptr) platform::ThrowOutOfMemory();
+  xsltTransformContextPtr ctxt = xsltNewTransformContext(style, source);
+  if (ctxt == nullptr) platform::ThrowOutOfMemory();
+  xsltSetCtxtSecurityPrefs(g_securityPrefs, ctxt);
+  xsltSetTransformErrorFunc(ctxt, &errors, CollectTransformError);
+  ctxt->maxTemplateDepth = 1000;
+  xmlDocPtr out = xsltApplyStylesheetUser(style, source, nullptr, nullptr, nullptr, ctxt);
+  if (out != nullptr && ctxt->state == XSLT_STATE_OK && !t_securityRefused) {
+    xmlChar* text = nullptr;
+    int length = 0;
+    if (xsltSaveResultToString(&text, &length, out, style) == 0) {
+      *result = CBstr(platform::ToUtf16(
+          std::string_view(text ? reinterpret_cast<const char*>(text) : "", static_cast<size_t>(length))));
+      hr = S_OK;
+    }
+    xmlFree(text);
+  } else if (t_securityRefused) {
+    errors += "The stylesheet tried to reach a file or the network.";
+  }
+  if (out != nullptr) xmlFreeDoc(out);
+  xsltFreeTransformContext(ctxt);
+  xmlFreeDoc(source);
+  xsltSetGenericErrorFunc(nullptr, Silent);
+  if (FAILED(hr)) error = TrimLine(platform::ToUtf16(errors.empty() ? "The transformation failed." : errors));
   return hr;
+}
+
+}  // namespace
+
+HRESULT CXmlDomDocument::transformNode(const CXmlDomDocument& stylesheet, CBstr* result) const {
+  if (!result) return E_POINTER;
+  std::lock_guard lock(TransformMutex());
+  *result = CBstr();
+  EnsureLibraries();
+  m_transformError.clear();
+  if (xmlDocGetRootElement(m_state->doc) == nullptr) {
+    m_transformError = u"The document or the stylesheet is empty.";
+    return E_FAIL;
+  }
+  std::shared_ptr<platform::xml::Sheet> sheet = ReadSheet(stylesheet.m_state->doc, m_transformError);
+  return sheet ? ApplySheet(sheet->style, m_state->doc, result, m_transformError) : E_FAIL;
+}
+
+HRESULT CXmlDomDocument::transformNode(const CXslTransform& stylesheet, CBstr* result) const {
+  if (!result) return E_POINTER;
+  std::lock_guard lock(TransformMutex());
+  *result = CBstr();
+  m_transformError.clear();
+  if (xmlDocGetRootElement(m_state->doc) == nullptr) {
+    m_transformError = u"The document or the stylesheet is empty.";
+    return E_FAIL;
+  }
+  if (!stylesheet.m_sheet) {
+    m_transformError = stylesheet.m_error.empty() ? u"The document or the stylesheet is empty." : stylesheet.m_error;
+    return E_FAIL;
+  }
+  return ApplySheet(stylesheet.m_sheet->style, m_state->doc, result, m_transformError);
+}
+
+CXslTransform::CXslTransform() = default;
+CXslTransform::~CXslTransform() = default;
+
+HRESULT CXslTransform::Load(const CXmlDomDocument& stylesheet) {
+  std::lock_guard lock(TransformMutex());
+  EnsureLibraries();
+  m_sheet = ReadSheet(stylesheet.m_state->doc, m_error);
+  return m_sheet ? S_OK : E_FAIL;
 }
 
 // ---- The root element of a file ------------------------------------------------------------

@@ -27,6 +27,7 @@
 
 namespace platform::xml {
 struct DocState;
+struct Sheet;
 }
 
 // Node types as the DOM numbers them.
@@ -45,6 +46,7 @@ enum DOMNodeType {
 
 class CXmlDomNodeList;
 class CXmlDomNamedNodeMap;
+class CXslTransform;
 
 // One node of a document (element, attribute, text, comment, the document itself), or
 // no node at all (a default-constructed handle, which every operation refuses with
@@ -104,6 +106,7 @@ class CXmlDomNode {
   friend class CXmlDomNodeList;
   friend class CXmlDomNamedNodeMap;
   friend struct platform::xml::DocState;
+  friend class CXslTransform;
   CXmlDomNode(std::shared_ptr<platform::xml::DocState> state, void* node)
       : m_state(std::move(state)), m_node(node) {}
 
@@ -195,6 +198,8 @@ class CXmlDomDocument : public CXmlDomNode {
   // transformation fails or tries to reach a file or the network; the reason is in
   // GetTransformError.
   HRESULT transformNode(const CXmlDomDocument& stylesheet, CBstr* result) const;
+  // The same with a stylesheet read beforehand (see CXslTransform).
+  HRESULT transformNode(const CXslTransform& stylesheet, CBstr* result) const;
   const std::u16string& GetTransformError() const { return m_transformError; }
 
  private:
@@ -203,6 +208,28 @@ class CXmlDomDocument : public CXmlDomNode {
   bool m_preserveWhiteSpace = false;
   CXmlDomParseError m_parseError;
   mutable std::u16string m_transformError;
+};
+
+// A stylesheet read once to transform many documents with: a transformNode given the
+// stylesheet document reads it anew each time. Holds the stylesheet as it stood when read;
+// later changes to that document are not seen until it is read again.
+class CXslTransform {
+ public:
+  CXslTransform();
+  ~CXslTransform();
+  CXslTransform(const CXslTransform&) = delete;
+  CXslTransform& operator=(const CXslTransform&) = delete;
+
+  // Reads the stylesheet held in `stylesheet`: S_OK, or E_FAIL with the reason in
+  // GetError when it is not one (the reason transformNode would give).
+  HRESULT Load(const CXmlDomDocument& stylesheet);
+  bool IsLoaded() const { return m_sheet != nullptr; }
+  const std::u16string& GetError() const { return m_error; }
+
+ private:
+  friend class CXmlDomDocument;
+  std::shared_ptr<platform::xml::Sheet> m_sheet;
+  std::u16string m_error;
 };
 
 // The name and attributes of a document file's root element, read from the start of the

@@ -304,6 +304,46 @@ TEST(HtmlPageTest, APaintOfPartOfALongTableShowsWhatTheWholePageShowsThere) {
   cairo_surface_destroy(whole);
 }
 
+// What a change in place gives to draw again: a cell's new content of no greater height
+// only its row's band; rows put in or taken out of a long table what lies from the row
+// before them down, not the whole table.
+TEST(HtmlPageTest, AChangeInPlaceNamesOnlyWhatItChanged) {
+  std::string html = "<html><head><style>td{padding:2px}</style></head><body><p>Above</p><table>";
+  for (int row = 0; row < 100; ++row)
+    html += "<tbody id=s" + std::to_string(row) + "><tr><td id=c" + std::to_string(row) + ">Row " +
+            std::to_string(row) + "</td><td>" + std::to_string(row * 7) + ".00</td></tr></tbody>";
+  html += "</table></body></html>";
+  platform::htmlview::HtmlPage page;
+  page.Load(html);
+  page.Layout(200);
+  using Page = platform::htmlview::HtmlPage;
+  EXPECT_EQ(page.TakeChangedTop(), Page::kAllChanged);
+  const litehtml::position cell = page.ElementById("c50")->get_placement();
+  const int tableTop = page.ElementById("s0")->get_placement().y;
+
+  page.SetElementContent(page.ElementById("c50"), "Row L");
+  EXPECT_EQ(page.TakeChangedTop(), Page::kNothingChanged);
+  const std::vector<std::pair<int, int>> bands = page.TakeChangedBands();
+  ASSERT_EQ(bands.size(), 1u);
+  EXPECT_LE(bands[0].first, cell.y);
+  EXPECT_GE(bands[0].second, cell.y + cell.height);
+  EXPECT_LT(bands[0].second - bands[0].first, 3 * cell.height);
+
+  const int layouts = page.LayoutCount();
+  ASSERT_TRUE(page.InsertBeside(page.ElementById("s80"), "<tbody id=n><tr><td>Row 7</td><td>1.00</td></tr></tbody>",
+                                true));
+  const int row80 = page.ElementById("c80")->get_placement().y;
+  int top = page.TakeChangedTop();
+  EXPECT_LE(top, row80);
+  EXPECT_GT(top, row80 - 2 * cell.height) << "the table starts at " << tableTop;
+  ASSERT_TRUE(page.RemoveElement(page.ElementById("n")));
+  top = page.TakeChangedTop();
+  EXPECT_LE(top, row80);
+  EXPECT_GT(top, row80 - 2 * cell.height);
+  EXPECT_TRUE(page.TakeChangedBands().empty());
+  EXPECT_EQ(page.LayoutCount(), layouts) << "changed in place";
+}
+
 TEST_F(HtmlViewTest, ZoomChangesTheLayoutWidth) {
   CHtmlView& view = OpenGolden(false);
   int normal = platform::HtmlLayoutWidth(view.GetControl());

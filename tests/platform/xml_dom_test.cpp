@@ -488,6 +488,43 @@ TEST_F(XmlDomTransform, NotAStylesheetOrAnEmptyDocumentFails) {
   EXPECT_EQ(data.transformNode(sheet, &out), E_FAIL) << "endless recursion is stopped";
 }
 
+// A stylesheet read once gives what reading it for each transformation gives, and keeps
+// the stylesheet as it was read; one that is not a stylesheet fails with the same reason.
+TEST_F(XmlDomTransform, AStylesheetReadOnceTransformsAsItStoodWhenRead) {
+  const std::u16string head =
+      u"<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\"><xsl:output method=\"text\"/>";
+  CXmlDomDocument data, sheet;
+  ASSERT_EQ(data.loadXML(kData), S_OK);
+  ASSERT_EQ(sheet.loadXML(head + u"<xsl:template match=\"/\"><xsl:value-of select=\"count(//NAME)\"/>"
+                                 u"</xsl:template></xsl:stylesheet>"),
+            S_OK);
+  CXslTransform once;
+  ASSERT_EQ(once.Load(sheet), S_OK);
+  CBstr eachTime, readOnce;
+  ASSERT_EQ(data.transformNode(sheet, &eachTime), S_OK);
+  for (int i = 0; i < 2; ++i) {
+    ASSERT_EQ(data.transformNode(once, &readOnce), S_OK);
+    EXPECT_EQ(readOnce.str(), eachTime.str());
+  }
+  EXPECT_EQ(readOnce.str(), u"2");
+  ASSERT_EQ(sheet.loadXML(head + u"<xsl:template match=\"/\">new</xsl:template></xsl:stylesheet>"), S_OK);
+  ASSERT_EQ(data.transformNode(once, &readOnce), S_OK);
+  EXPECT_EQ(readOnce.str(), u"2") << "the stylesheet as it was read";
+  ASSERT_EQ(once.Load(sheet), S_OK);
+  ASSERT_EQ(data.transformNode(once, &readOnce), S_OK);
+  EXPECT_EQ(readOnce.str(), u"new");
+
+  ASSERT_EQ(sheet.loadXML(u"<NOTXSL/>"), S_OK);
+  EXPECT_EQ(once.Load(sheet), E_FAIL);
+  EXPECT_FALSE(once.IsLoaded());
+  EXPECT_EQ(data.transformNode(sheet, &eachTime), E_FAIL);
+  const std::u16string reason = data.GetTransformError();
+  EXPECT_EQ(data.transformNode(once, &readOnce), E_FAIL);
+  EXPECT_FALSE(reason.empty());
+  EXPECT_EQ(data.GetTransformError(), reason);
+  EXPECT_EQ(once.GetError(), reason);
+}
+
 TEST_F(XmlDomTransform, StylesheetsCannotReadOrWriteFiles) {
   WriteText(u"\\secret.xml", "<S>TOPSECRET</S>");
   std::string secret = (Root() / "secret.xml").string();
