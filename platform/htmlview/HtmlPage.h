@@ -164,9 +164,10 @@ class HtmlPage final : public litehtml::document_container {
   bool TakeOutInPlace(const litehtml::element::ptr& parent, const litehtml::element::ptr& element);
   bool CellMeasuresStay(const litehtml::element::ptr& cell);
   // What a laid-out table's columns are worked out from: its cells' measures, column by
-  // column, kept beside its grid. A row put in or taken out reads only its own cells from
-  // the grid; the columns are then worked out from these few numbers a cell. Made when
-  // first asked after a whole layout.
+  // column, kept beside its grid with a count of each column's measures. A row put in or
+  // taken out, or a cell measured anew, reads only its own cells from the grid; the columns
+  // are worked out again from every cell's measures only when a column's widest cell or its
+  // border changes. Made when first asked after a whole layout.
   struct Unspread;
   struct TableMeasures;
   TableMeasures& MeasuresOf(const litehtml::element::ptr& table, litehtml::table_grid& grid);

@@ -782,7 +782,7 @@ std::shared_ptr<platform::xml::Sheet> ReadSheet(xmlDocPtr doc, std::u16string& e
   return sheet;
 }
 
-// `source` transformed by `style` (the caller holds the transform lock); the reason of a
+// `doc` transformed by `style` (the caller holds the transform lock); the reason of a
 // failure in `error`.
 HRESULT ApplySheet(xsltStylesheetPtr style, xmlDocPtr doc, CBstr* result, std::u16string& error) {
   std::string errors;
