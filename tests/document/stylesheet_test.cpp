@@ -305,6 +305,24 @@ TEST_F(StylesheetPage, LabelLinesSpanTheFixedTables) {
   }
 }
 
+// In the chosen columns a label line is its text alone: the figures a new line carries
+// (quantity 1, rate 0) are not shown beside it.
+TEST_F(StylesheetPage, LabelLinesShowNoFiguresInChosenColumns) {
+  const std::string document =
+      "<?xml version=\"1.0\"?><D VERSION=\"4\"><CUSTOMER/><JOB/><TOTALS/>"
+      "<LINEITEM ID=\"1\"><TYPE>QVNLABEL</TYPE><QUANTITY>37</QUANTITY><NAME>Parts</NAME><PRICE>41</PRICE>"
+      "<TOTAL>7.77T</TOTAL><TAXABLE>Tax</TAXABLE></LINEITEM>"
+      "<LINEITEM ID=\"2\"><TYPE>Service</TYPE><QUANTITY>3</QUANTITY><NAME>Fix</NAME><PRICE>5</PRICE><TOTAL>15.00</TOTAL>"
+      "<TAXABLE>Tax</TAXABLE></LINEITEM></D>";
+  for (int row : {53, 57, 59, 61, 63}) m_settings->SetFlag(0, row, 1);
+  ParsedPage page = Render(document, Build(Source(0, 4, false), Flavour::ScreenLinks, true));
+  EXPECT_EQ(page.errors, 0);
+  EXPECT_NE(page.text.find("Parts"), std::string::npos);
+  for (const char* figure : {"37", "41", "7.77T"}) EXPECT_EQ(page.text.find(figure), std::string::npos) << figure;
+  EXPECT_NE(page.text.find("15.00"), std::string::npos);
+  EXPECT_EQ(page.ids.count("AJIDLT1"), 1u) << "the cells stay, empty";
+}
+
 // Captions come from the user: markup, references, braces and format conversions in
 // them show as typed and break nothing.
 TEST_F(StylesheetPage, HostileCaptionsShowAsTyped) {
