@@ -464,10 +464,6 @@ std::optional<std::string_view> AsciiColumn(sqlite3_stmt* statement, int column)
   }
 }
 
-void AppendAsciiUpper(std::string& out, std::string_view text) {
-  for (char c : text) out += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 0x20) : c;
-}
-
 }  // namespace
 
 std::unique_ptr<CSqlCursor> CSqlDatabase::OpenFindCursor(std::u16string_view parent, bool byName, bool unordered) {
@@ -491,25 +487,24 @@ bool CSqlDatabase::FindRowHolds(CSqlCursor& cursor, const CFindText& text, std::
   sqlite3_stmt* statement = cursor.m_statement.get();
   if (!statement) return false;
   using Field = CFindText::Field;
-  if (!shown) {
-    std::optional<std::string_view> name = AsciiColumn(statement, kFindName);
-    std::optional<std::string_view> description =
-        text.GetField() == Field::Name ? std::string_view() : AsciiColumn(statement, kFindDescription);
-    if (name && description) {
-      // Plain ASCII upper-cases within ASCII, so only an ASCII text can be held.
-      if (!text.Ascii()) return false;
-      m_findBuffer.clear();
-      if (text.GetField() == Field::DescriptionOrName) {
-        AppendAsciiUpper(m_findBuffer, description->empty() ? *name : *description);
-      } else {
-        AppendAsciiUpper(m_findBuffer, *name);
-        if (text.GetField() == Field::NameAndDescription) {
-          m_findBuffer += ' ';
-          AppendAsciiUpper(m_findBuffer, *description);
-        }
-      }
-      return m_findBuffer.find(*text.Ascii()) != std::string::npos;
+  std::optional<std::string_view> name = AsciiColumn(statement, kFindName);
+  std::optional<std::string_view> description =
+      text.GetField() == Field::Name ? std::string_view() : AsciiColumn(statement, kFindDescription);
+  if (name && description) {
+    // The row's text in a buffer kept from row to row (a search reads thousands of rows).
+    std::string& tested = m_findBuffer;
+    if (text.GetField() == Field::DescriptionOrName) {
+      tested.assign(description->empty() ? *name : *description);
+    } else {
+      tested.assign(*name);
+      if (text.GetField() == Field::NameAndDescription) (tested += ' ') += *description;
     }
+    if (shown) shown->assign(tested.begin(), tested.end());
+    // Plain ASCII upper-cases within ASCII, so only an ASCII text can be held.
+    if (!text.Ascii()) return false;
+    for (char& c : tested)
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
+    return tested.find(*text.Ascii()) != std::string::npos;
   }
   return FindRowHoldsWide(statement, text, shown);
 }

@@ -379,6 +379,7 @@ class CSqlDatabase {
   void ReadChildWithCount(sqlite3_stmt* statement, CItemRow& row);
   // The search's test of the current row's texts read the long way, as whole wide texts.
   bool FindRowHoldsWide(sqlite3_stmt* statement, const CFindText& text, std::u16string* shown);
+  std::string m_findBuffer;  // a search's row text, kept from row to row
   bool ReadCustomerRow(sqlite3_stmt* statement, CCustomerFields& fields);
   bool QueryCustomerRow(const CSqlText& statement, CCustomerFields& fields);
   void AppendListTypeCondition(CSqlText& sql, const CListTypes& listTypes);
@@ -397,7 +398,6 @@ class CSqlDatabase {
   int m_transactionDepth = 0;
   bool m_stampPending = false;
   std::set<CSqlCursor*> m_cursors;
-  std::string m_findBuffer;  // a search's upper-cased row text
   // Prepared statements kept by their text.
   std::unordered_map<std::u16string, CSqlStatement> m_keptByText;
   // The statements an import runs for every row, bound without building a statement text

@@ -100,12 +100,6 @@ const char16_t* HoldEntry(int code) {
   }
 }
 
-// The index of the preferences the last customer message of a type goes to (a template
-// reads as an invoice; the sales receipt's pair is the one new sales receipts read).
-size_t MessagePreferenceIndex(int type) {
-  return type >= kDocEstimate && type <= kDocCreditMemo ? static_cast<size_t>(type) : 0;
-}
-
 constexpr int kRowMessageShown = 40;
 constexpr int kRowOtherCaption = 32;  // captions of OTHER1-OTHER3: rows 32-34
 
@@ -527,7 +521,7 @@ void CDocumentView::SelectCustomerMessage() {
                             doc.GetTypeFlag(kRowMessageShown) != 0);
   if (form.DoModal() != 1) return;
   {
-    const size_t index = MessagePreferenceIndex(doc.GetDocType());
+    const auto index = static_cast<size_t>(CSalesDocument::SettingsKind(doc.GetDocType()));
     CPreferences preferences;
     preferences.Set(pref::kLastMessage[index], form.GetText().view());
     preferences.Set(pref::kLastMessageListId[index], form.GetListId().view());

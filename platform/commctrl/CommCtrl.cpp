@@ -5,6 +5,7 @@
 #include "platform/base/Base.h"
 #include "platform/commctrl/CommCtrlInternal.h"
 #include "platform/gdi/Gdi.h"
+#include "platform/gdi/ScreenSize.h"
 #include "platform/user/Paint.h"
 #include "platform/user/TextMeasure.h"
 
@@ -76,7 +77,7 @@ bool PenTrack::UpIsHold(HWND control, LPARAM lParam) {
 
 HFONT FontOf(HWND hwnd) { return reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)); }
 
-int Px(int n) { return platform::ScreenPixelsPerInch() >= 192 ? 2 * n : n; }
+int Px(int n) { return n * platform::ScreenScale(); }
 
 int LineHeight(HWND hwnd) { return platform::user::TextLineHeight(FontOf(hwnd)); }
 

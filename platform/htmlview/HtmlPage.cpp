@@ -334,21 +334,6 @@ const PageLink* HtmlPage::LinkAt(int x, int y) {
 // Ids are indexed once per page (a document page has thousands of elements and its
 // updates ask for many ids at a time); content replaced since may hold ids of its own, so
 // the index is made again when it is stale.
-int HtmlPage::AnchorTop(const std::string& name) {
-  EnsureLayout();
-  if (!m_document || name.empty()) return -1;
-  std::vector<litehtml::element::ptr> stack{m_document->root()};
-  while (!stack.empty()) {
-    litehtml::element::ptr el = stack.back();
-    stack.pop_back();
-    const char* own = el->get_attr("name");
-    if (!own) own = el->get_attr("id");
-    if (own && name == own) return el->get_placement().y;
-    for (int i = static_cast<int>(el->get_children_count()) - 1; i >= 0; --i) stack.push_back(el->get_child(i));
-  }
-  return -1;
-}
-
 litehtml::element::ptr HtmlPage::ElementById(const std::string& id) {
   if (!m_document || id.empty()) return nullptr;
   if (!m_idsValid) {
@@ -471,6 +456,19 @@ void ForEachElement(const litehtml::element::ptr& top, Visit visit) {
 }
 
 }  // namespace
+
+// The top of the anchor named `name`: the element with that id, else the first named so.
+int HtmlPage::AnchorTop(const std::string& name) {
+  EnsureLayout();
+  if (!m_document || name.empty()) return -1;
+  if (litehtml::element::ptr own = ElementById(name)) return own->get_placement().y;
+  int top = -1;
+  ForEachElement(m_document->root(), [&](const litehtml::element::ptr& el) {
+    const char* own = el->get_attr("name");
+    if (top < 0 && own && name == own) top = el->get_placement().y;
+  });
+  return top;
+}
 
 // ---- Rows put in or taken out of a laid-out table ----------------------------------------------
 //
@@ -1194,7 +1192,11 @@ bool HtmlPage::TakeOutInPlace(const litehtml::element::ptr& parent, const liteht
 void HtmlPage::ChildrenChanged(const litehtml::element::ptr& parent) {
   // A table knows its rows and cells from when it was made: it is taken apart again before
   // the next layout (once, however many of its parts changed meanwhile).
-  if (litehtml::element::ptr table = TableOf(parent)) m_tablesToTakeApart.push_back(table);
+  if (litehtml::element::ptr table = TableOf(parent)) {
+    const bool listed = std::any_of(m_tablesToTakeApart.begin(), m_tablesToTakeApart.end(),
+                                    [&](const std::weak_ptr<litehtml::element>& kept) { return kept.lock() == table; });
+    if (!listed) m_tablesToTakeApart.push_back(table);
+  }
   m_layoutDirty = true;
   m_linksValid = false;
 }

@@ -67,7 +67,6 @@ void CSqlStatement::Reset() {
 int CSqlStatement::ColumnCount() const { return sqlite3_column_count(m_statement); }
 int CSqlStatement::ColumnType(int column) const { return sqlite3_column_type(m_statement, column); }
 long long CSqlStatement::ColumnInt64(int column) const { return sqlite3_column_int64(m_statement, column); }
-double CSqlStatement::ColumnDouble(int column) const { return sqlite3_column_double(m_statement, column); }
 
 std::u16string CSqlStatement::ColumnText16(int column) const {
   const void* text = sqlite3_column_text16(m_statement, column);

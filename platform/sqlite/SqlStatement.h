@@ -54,7 +54,6 @@ class CSqlStatement {
   int ColumnCount() const;
   int ColumnType(int column) const;
   long long ColumnInt64(int column) const;
-  double ColumnDouble(int column) const;
   // The column as UTF-16 (the engine converts); NULL reads as an empty text.
   std::u16string ColumnText16(int column) const;
   // The column's name as UTF-8 (empty when the engine gives none).

@@ -459,8 +459,8 @@ HRESULT CXmlDomNode::getElementsByTagName(std::u16string_view tagName, CXmlDomNo
   bool all = tagName == u"*";
   // Names compare in the library's own UTF-8, without a copy per element; a name that no
   // UTF-8 text spells (an unpaired surrogate) matches no element.
-  const std::string tag = platform::ToUtf8(tagName);
-  if (!all && platform::ToUtf16(tag) != tagName) return S_OK;
+  std::string tag;
+  if (!platform::ToUtf8Strict(tagName, tag) && !all) return S_OK;
   auto named = [&tag](xmlNodePtr e) {
     std::string_view name(reinterpret_cast<const char*>(e->name));
     if (e->ns == nullptr || e->ns->prefix == nullptr) return tag == name;
@@ -749,7 +749,7 @@ std::mutex& TransformMutex() {
 
 // The stylesheet held in `doc` read as one (the caller holds the transform lock); null
 // with the reason in `error` when it is not one.
-std::shared_ptr<platform::xml::Sheet> ReadSheet(xmlDocPtr doc, std::u16string& error) {
+std::unique_ptr<platform::xml::Sheet> ReadSheet(xmlDocPtr doc, std::u16string& error) {
   error.clear();
   if (xmlDocGetRootElement(doc) == nullptr) {
     error = u"The document or the stylesheet is empty.";
@@ -761,7 +761,7 @@ std::shared_ptr<platform::xml::Sheet> ReadSheet(xmlDocPtr doc, std::u16string& e
   // caller's nodes stay as they are.
   xmlDocPtr sheetCopy = xmlCopyDoc(doc, 1);
   if (sheetCopy == nullptr) platform::ThrowOutOfMemory();
-  std::shared_ptr<platform::xml::Sheet> sheet;
+  std::unique_ptr<platform::xml::Sheet> sheet;
   t_securityRefused = false;
   if (xmlNodePtr unknown = FindUnknownXsltElement(sheetCopy)) {
     error = u"The stylesheet uses the unknown instruction xsl:" + FromXml(unknown->name) + u".";
@@ -776,7 +776,7 @@ std::shared_ptr<platform::xml::Sheet> ReadSheet(xmlDocPtr doc, std::u16string& e
     // The text goes back as UTF-16, so the serialiser must produce UTF-8.
     if (style->encoding != nullptr) xmlFree(style->encoding);
     style->encoding = xmlStrdup(X("UTF-8"));
-    sheet = std::make_shared<platform::xml::Sheet>(style);
+    sheet = std::make_unique<platform::xml::Sheet>(style);
   }
   xsltSetGenericErrorFunc(nullptr, Silent);
   return sheet;
@@ -823,31 +823,31 @@ HRESULT ApplySheet(xsltStylesheetPtr style, xmlDocPtr doc, CBstr* result, std::u
 HRESULT CXmlDomDocument::transformNode(const CXmlDomDocument& stylesheet, CBstr* result) const {
   if (!result) return E_POINTER;
   std::lock_guard lock(TransformMutex());
-  *result = CBstr();
   EnsureLibraries();
-  m_transformError.clear();
-  if (xmlDocGetRootElement(m_state->doc) == nullptr) {
-    m_transformError = u"The document or the stylesheet is empty.";
-    return E_FAIL;
-  }
-  std::shared_ptr<platform::xml::Sheet> sheet = ReadSheet(stylesheet.m_state->doc, m_transformError);
-  return sheet ? ApplySheet(sheet->style, m_state->doc, result, m_transformError) : E_FAIL;
+  std::u16string error;
+  const std::unique_ptr<platform::xml::Sheet> sheet = ReadSheet(stylesheet.m_state->doc, error);
+  return Transform(sheet.get(), error, result);
 }
 
 HRESULT CXmlDomDocument::transformNode(const CXslTransform& stylesheet, CBstr* result) const {
   if (!result) return E_POINTER;
   std::lock_guard lock(TransformMutex());
+  return Transform(stylesheet.m_sheet.get(), stylesheet.m_error, result);
+}
+
+HRESULT CXmlDomDocument::Transform(const platform::xml::Sheet* sheet, const std::u16string& sheetError,
+                                   CBstr* result) const {
   *result = CBstr();
   m_transformError.clear();
-  if (xmlDocGetRootElement(m_state->doc) == nullptr) {
+  if (xmlDocGetRootElement(m_state->doc) == nullptr || (!sheet && sheetError.empty())) {
     m_transformError = u"The document or the stylesheet is empty.";
     return E_FAIL;
   }
-  if (!stylesheet.m_sheet) {
-    m_transformError = stylesheet.m_error.empty() ? u"The document or the stylesheet is empty." : stylesheet.m_error;
+  if (!sheet) {
+    m_transformError = sheetError;
     return E_FAIL;
   }
-  return ApplySheet(stylesheet.m_sheet->style, m_state->doc, result, m_transformError);
+  return ApplySheet(sheet->style, m_state->doc, result, m_transformError);
 }
 
 CXslTransform::CXslTransform() = default;

@@ -204,6 +204,9 @@ class CXmlDomDocument : public CXmlDomNode {
 
  private:
   HRESULT Parse(std::string_view bytes, bool ignoreDeclaredEncoding);
+  // This document transformed by `sheet` (null: not a stylesheet, for `sheetError`); the
+  // caller holds the transform lock.
+  HRESULT Transform(const platform::xml::Sheet* sheet, const std::u16string& sheetError, CBstr* result) const;
 
   bool m_preserveWhiteSpace = false;
   CXmlDomParseError m_parseError;
@@ -228,7 +231,7 @@ class CXslTransform {
 
  private:
   friend class CXmlDomDocument;
-  std::shared_ptr<platform::xml::Sheet> m_sheet;
+  std::unique_ptr<platform::xml::Sheet> m_sheet;
   std::u16string m_error;
 };
 

@@ -29,7 +29,6 @@ TEST(MessageCatalogue, ClashCheckFindsDuplicatesAndAllowsDistinctReceivers) {
   static_assert(ClashIn(kNameTwice) == 2);
   static_assert(ClashIn(kNumberTwice) == 1);
   static_assert(ClashIn(kTwoReceivers) == 2);
-  EXPECT_EQ(FirstClash(kTable, std::size(kTable)), std::size(kTable));
   // Every number is a private one.
   for (const Entry& entry : kTable) EXPECT_GE(entry.number, WM_USER - 1) << entry.name;
 }

@@ -1,6 +1,7 @@
 # What the end-to-end checks of the display share; sourced after setting `out` (the folder
 # for screenshots) and `name` (their prefix). Gives: find_window TITLE PID (sets win, X, Y),
 # pixel/expect (a window pixel's colour once the screen settles), tap X Y,
+# launch PROGRAM ARGS (on a fixed day, in the background; sets pid),
 # start_on_new_device PROGRAM INSTALLER (sets pid too) and end_program PID TITLE (SIGTERM:
 # the program must end by itself within 5 s).
 failed=0
@@ -9,6 +10,11 @@ failed=0
 # would depend on the day the tests run. Monotonic time stays real, for the timers.
 fixed_day=(env LD_PRELOAD="$(ls /usr/lib/*/faketime/libfaketimeMT.so.1 | head -1)" FAKETIME="@2026-12-09 10:00:00"
            FAKETIME_DONT_FAKE_MONOTONIC=1)
+# Starts the program (its arguments after it) on that day in the background; sets pid.
+launch() {
+  "${fixed_day[@]}" "$@" &
+  pid=$!
+}
 
 find_window() {
   win=""
@@ -56,7 +62,6 @@ start_on_new_device() {
   export SLATEWAY_DEVICE_ROOT=$(mktemp -d)
   trap 'rm -rf "$SLATEWAY_DEVICE_ROOT"' EXIT
   "$2" >/dev/null || { echo "FAIL: the installer failed"; exit 1; }
-  "${fixed_day[@]}" "$1" $args &
-  pid=$!
+  launch "$1" $args
   find_window Slateway $pid
 }

@@ -20,10 +20,11 @@ shift 3
 # screen's font and metrics: where they lie at each resolution (tree: Inventory Part's
 # expander, Hose's box, Service's expander, Consulting's box; the new register row's top;
 # the toolbar's E-mail and Print and its middle; the left frame of a dialog's OK button).
+tools=(367 413 563)
 if [ "${1:-}" = "--hires" ]; then
-  args="--hires --scale 1"; name=day-480; tree=(48 235 108 307 48 523 108 559); row_top=476; tools=(367 413 563); ok_frame=433
+  args="--hires --scale 1"; name=day-480; tree=(48 235 108 307 48 523 108 559); row_top=476; ok_frame=433
 else
-  args="--scale 2"; name=day-240; tree=(48 233 108 305 48 521 108 557); row_top=478; tools=(367 413 563); ok_frame=431
+  args="--scale 2"; name=day-240; tree=(48 233 108 305 48 521 108 557); row_top=478; ok_frame=431
 fi
 source "$(dirname "$0")/display_common.sh"
 export SLATEWAY_DEBUG=1   # the program's trace names every message box it shows
@@ -35,8 +36,7 @@ trap 'rm -rf "$SLATEWAY_DEVICE_ROOT"' EXIT
 scanner="$SLATEWAY_DEVICE_ROOT/Windows/Scanner.txt"
 : >"$scanner"             # the device's scanner is attached
 docs="$SLATEWAY_DEVICE_ROOT/My Documents"
-"${fixed_day[@]}" "$program" $args 2>"$log" &
-pid=$!
+launch "$program" $args 2>"$log"
 find_window Slateway $pid
 
 fail() { echo "FAIL: $1"; failed=1; }
@@ -212,8 +212,7 @@ boxes=$(grep 'message box shown' "$log" | grep -v 'Outbox')
 grep -q '"LastView"=dword:00000000' "$SLATEWAY_DEVICE_ROOT/Windows/Registry/HKEY_CURRENT_USER.reg" ||
   fail "the register was not kept as the last view"
 
-"${fixed_day[@]}" "$program" $args 2>>"$log" &
-pid=$!
+launch "$program" $args 2>>"$log"
 find_window Slateway $pid
 expect 336 612 register-after-restart 192,192,192
 expect 445 192 first-row-after-restart 255,255,255

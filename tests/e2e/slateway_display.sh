@@ -70,8 +70,7 @@ if grep -q '"LastView"=dword:00000001' "$hive"; then echo "ok: the open document
 else echo "FAIL: the end did not keep the open document as the last view"; failed=1; fi
 
 # Started again, the program comes back on the document its editor held.
-"${fixed_day[@]}" "$program" $args &
-pid=$!
+launch "$program" $args
 find_window Slateway $pid
 expect 336 612 editor-back 0,0,0
 end_program $pid Slateway
@@ -79,8 +78,7 @@ sed -i '/^"LastView"/d' "$hive"
 
 # Started from the register: a tap on the menu bar's "New" opens the New menu, whose first
 # entry starts a new invoice in the editor.
-"${fixed_day[@]}" "$program" $args &
-pid=$!
+launch "$program" $args
 find_window Slateway $pid
 expect 445 192 again-first-row 255,255,255
 tap 50 612                              # "New"

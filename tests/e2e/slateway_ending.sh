@@ -42,8 +42,7 @@ await_end() {
 # once in 50 starts on a busy machine): a start that found no display is tried again.
 start_program() {
   for attempt in 1 2 3; do
-    "${fixed_day[@]}" "$program" --scale 2 2>"$out/$name-start.txt" &
-    pid=$!
+    launch "$program" --scale 2 2>"$out/$name-start.txt"
     for _ in $(seq 150); do
       [ -n "$(xdotool search --name '^Slateway$' 2>/dev/null | head -1)" ] && break
       kill -0 $pid 2>/dev/null || break

@@ -147,10 +147,6 @@ class LineEditUpkeep : public sales_test::SalesDocumentTest {
     SalesDocumentTest::SetUp();
     InstallServices();
   }
-  void TearDown() override {
-    SetDocumentViewFactory(nullptr);
-    SalesDocumentTest::TearDown();
-  }
   // A screen-sized editor window; the pages of its documents count their whole renders.
   static HWND CountingEditor(int* renders) {
     platform::SetScreenSize(240, 320);
