@@ -44,8 +44,6 @@ constexpr CustomColumn kCustomColumns[] = {
 };
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 // The company lines as the band prints them, each split at CR LF.
 std::vector<std::u16string> CompanyLines(const CCompanyInfo* company) {
@@ -329,7 +327,7 @@ bool CPrintLayout::WrapLine(std::u16string& text, float width, bool breakAtCr, s
   auto measureThrough = [&](size_t i) {
     if (i < widths.size()) return;
     size_t n = std::min(all.size(), std::max<size_t>(64, widths.size() * 2));
-    if (n < all.size() && IsHighSurrogate(all[n - 1])) ++n;
+    if (n < all.size() && platform::IsHighSurrogate(all[n - 1])) ++n;
     m_engine->GetTextPrefixWidths(all.substr(0, n), &widths);
   };
   size_t i = 0;
@@ -342,7 +340,7 @@ bool CPrintLayout::WrapLine(std::u16string& text, float width, bool breakAtCr, s
       text.erase(0, i);
       return true;
     }
-    const size_t units = IsHighSurrogate(c) && i + 1 < all.size() && IsLowSurrogate(all[i + 1]) ? 2 : 1;
+    const size_t units = platform::IsHighSurrogate(c) && i + 1 < all.size() && platform::IsLowSurrogate(all[i + 1]) ? 2 : 1;
     measureThrough(i);
     if (widths[i] < width) {
       i += units;

@@ -74,6 +74,9 @@ std::u16string TakeDebugOutput();
 [[noreturn]] inline void ThrowOutOfMemory() { ThrowHResult(E_OUTOFMEMORY); }
 
 // UTF-16 <-> UTF-8 without the Win32 calling convention.
+// The two halves of a UTF-16 pair.
+inline bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+inline bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 std::string ToUtf8(std::u16string_view text);
 // The UTF-8 form of `text` into `out` (replacing it): false, `out` unspecified, when the
 // text holds an unpaired surrogate, which no UTF-8 form keeps.

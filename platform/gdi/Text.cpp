@@ -15,8 +15,6 @@ namespace {
 
 std::atomic<platform::TextProfile> g_profile{platform::TextProfile::Fixed};
 
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 
 int FixedAdvance(const Font& font) { return (font.PixelHeight() + 1) / 2; }
 
@@ -95,8 +93,8 @@ TextLayout MeasureText(const Font& font, std::u16string_view text) {
   std::vector<int> starts(text.size() + 1, 0);
   for (size_t i = 0; i < text.size(); ++i) {
     starts[i] = static_cast<int>(utf8.size());
-    if (IsLowSurrogate(text[i])) continue;
-    size_t n = (IsHighSurrogate(text[i]) && i + 1 < text.size()) ? 2 : 1;
+    if (platform::IsLowSurrogate(text[i])) continue;
+    size_t n = (platform::IsHighSurrogate(text[i]) && i + 1 < text.size()) ? 2 : 1;
     utf8 += ToUtf8(text.substr(i, n));
   }
   starts[text.size()] = static_cast<int>(utf8.size());
@@ -108,7 +106,7 @@ TextLayout MeasureText(const Font& font, std::u16string_view text) {
   out.ascent = pango_layout_get_baseline(layout.get()) / PANGO_SCALE;
   for (size_t i = 0; i < text.size(); ++i) {
     size_t next = i + 1;
-    while (next < text.size() && IsLowSurrogate(text[next])) ++next;
+    while (next < text.size() && platform::IsLowSurrogate(text[next])) ++next;
     if (next >= text.size()) {
       out.ends[i] = out.width;
       continue;
@@ -131,8 +129,8 @@ void PaintText(cairo_t* cr, const Font& font, int x, int y, std::u16string_view 
   // Fixed cells: each character is drawn inside its own cell and never outside it.
   int advance = FixedAdvance(font), height = font.PixelHeight();
   for (size_t i = 0; i < text.size(); ++i) {
-    if (IsLowSurrogate(text[i]) || text[i] == u' ') continue;
-    size_t n = (IsHighSurrogate(text[i]) && i + 1 < text.size()) ? 2 : 1;
+    if (platform::IsLowSurrogate(text[i]) || text[i] == u' ') continue;
+    size_t n = (platform::IsHighSurrogate(text[i]) && i + 1 < text.size()) ? 2 : 1;
     LayoutPtr layout = MakeLayout(cr, font, ToUtf8(text.substr(i, n)), 0.8, true);
     PangoRectangle logical;
     pango_layout_get_pixel_extents(layout.get(), nullptr, &logical);
@@ -263,7 +261,7 @@ std::u16string WithEllipsis(const Font& font, std::u16string line, int width, in
   if (whole.width <= width) return line;
   const int dots = Width(font, u"...");
   auto endsHere = [&line](size_t k) {
-    return k == 0 || k >= line.size() || !IsLowSurrogate(line[k]) || !IsHighSurrogate(line[k - 1]);
+    return k == 0 || k >= line.size() || !platform::IsLowSurrogate(line[k]) || !platform::IsHighSurrogate(line[k - 1]);
   };
   std::vector<int> measured(line.size() + 1, -1);
   auto widthWithDots = [&](size_t k) {

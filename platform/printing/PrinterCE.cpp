@@ -72,8 +72,6 @@ cairo_t* Measurer(const FontChoice& font) {
   return cr;
 }
 
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 // The job file's name: the moment it ended, and a number when that name is taken.
 std::u16string NextOutputPath() {
@@ -159,7 +157,7 @@ struct CPrinterCE::TextRun {
   static size_t CountCharacters(std::u16string_view text) {
     size_t count = 0;
     for (size_t i = 0; i < text.size() && text[i] != u'\0'; ++count)
-      i += IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]) ? 2 : 1;
+      i += platform::IsHighSurrogate(text[i]) && i + 1 < text.size() && platform::IsLowSurrogate(text[i + 1]) ? 2 : 1;
     return count;
   }
 
@@ -169,7 +167,7 @@ struct CPrinterCE::TextRun {
   // beginning ends inside a surrogate pair.
   bool TakeBeginning(size_t units) {
     if (glyphs.size() != characters || units >= text.size()) return false;
-    if (units > 0 && IsHighSurrogate(text[units - 1]) && IsLowSurrogate(text[units])) return false;
+    if (units > 0 && platform::IsHighSurrogate(text[units - 1]) && platform::IsLowSurrogate(text[units])) return false;
     text.resize(units);
     characters = CountCharacters(text);
     glyphs.resize(characters);
@@ -333,7 +331,7 @@ HRESULT CPrinterCE::GetTextPrefixWidths(std::u16string_view text, std::vector<fl
     size_t glyph = 0;
     float reached = 0;
     for (size_t i = 0; i < text.size();) {
-      const size_t units = IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]) ? 2 : 1;
+      const size_t units = platform::IsHighSurrogate(text[i]) && i + 1 < text.size() && platform::IsLowSurrogate(text[i + 1]) ? 2 : 1;
       if (glyph < run.ends.size()) reached = static_cast<float>(run.ends[glyph++]);
       for (size_t k = 0; k < units; ++k) (*widths)[i + k] = reached;
       i += units;
@@ -343,7 +341,7 @@ HRESULT CPrinterCE::GetTextPrefixWidths(std::u16string_view text, std::vector<fl
   // A font that does not give one glyph per character: each beginning is measured alone.
   std::u16string copy(text);
   for (size_t i = 0; i < copy.size(); ++i) {
-    const size_t end = IsHighSurrogate(copy[i]) && i + 1 < copy.size() && IsLowSurrogate(copy[i + 1]) ? i + 2 : i + 1;
+    const size_t end = platform::IsHighSurrogate(copy[i]) && i + 1 < copy.size() && platform::IsLowSurrogate(copy[i + 1]) ? i + 2 : i + 1;
     GetTextWidth(std::u16string_view(copy).substr(0, end), &(*widths)[i]);
   }
   return S_OK;

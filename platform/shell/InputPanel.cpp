@@ -11,6 +11,7 @@
 #include "platform/base/Base.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/GdiScopes.h"
+#include "platform/gdi/ScreenSize.h"
 #include "platform/shell/Shell.h"
 #include "platform/shell/ShellInternal.h"
 #include "platform/user/Paint.h"
@@ -114,8 +115,6 @@ PanelState& Panel() {
   return state;
 }
 
-int Scale() { return platform::ScreenPixelsPerInch() >= 192 ? 2 : 1; }
-
 std::vector<PlacedKey> KeysOf(HWND hwnd, const PanelData& d) {
   RECT client;
   GetClientRect(hwnd, &client);
@@ -135,7 +134,7 @@ constexpr POINT kEnterArrow[] = {{11, 1}, {11, 6}, {1, 6}, {4, 3}, {1, 6}, {4, 9
 
 template <size_t N>
 void DrawGlyph(HDC dc, const RECT& key, const POINT (&grid)[N], bool closed, bool filled, COLORREF color) {
-  int s = Scale();
+  int s = platform::ScreenScale();
   int left = (key.left + key.right) / 2 - 6 * s;
   int top = (key.top + key.bottom) / 2 - 5 * s;
   std::array<POINT, N> points;
@@ -180,7 +179,7 @@ void PaintKey(HDC dc, const PanelData& d, const PlacedKey& key, bool pressed) {
 }
 
 void EnsureFont(PanelData& d) {
-  int s = Scale();
+  int s = platform::ScreenScale();
   if (d.font && d.fontScale == s) return;
   if (d.font) DeleteObject(d.font);
   LOGFONTW lf;

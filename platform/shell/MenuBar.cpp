@@ -8,6 +8,7 @@
 #include "platform/base/Base.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/GdiScopes.h"
+#include "platform/gdi/ScreenSize.h"
 #include "platform/module/Module.h"
 #include "platform/shell/Shell.h"
 #include "platform/shell/ShellInternal.h"
@@ -50,8 +51,6 @@ struct BarData : platform::user::WindowData {
 std::mutex g_barsLock;
 std::vector<HWND> g_bars;  // creation order: the last live one is current
 
-int Scale() { return platform::ScreenPixelsPerInch() >= 192 ? 2 : 1; }
-
 BarButton* ByCommand(BarData& d, WPARAM command) {
   for (auto& b : d.buttons)
     if (b.command == static_cast<WORD>(command)) return &b;
@@ -61,7 +60,7 @@ BarButton* ByCommand(BarData& d, WPARAM command) {
 RECT PanelButtonRect(HWND bar) {
   RECT client;
   GetClientRect(bar, &client);
-  return RECT{client.right - kPanelButtonWidth * Scale(), client.top, client.right, client.bottom};
+  return RECT{client.right - kPanelButtonWidth * platform::ScreenScale(), client.top, client.right, client.bottom};
 }
 
 bool Inside(const RECT& r, POINT p) { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; }
@@ -77,7 +76,7 @@ int HitButton(HWND bar, const BarData& d, POINT p) {
 }
 
 void Layout(BarData& d) {
-  int s = Scale();
+  int s = platform::ScreenScale();
   int height = platform::MenuBarHeight();
   int x = 0;
   for (auto& b : d.buttons) {
@@ -94,7 +93,7 @@ void PaintImage(HDC dc, const BarData& d, const BarButton& b) {
   CMemoryDC source{CreateCompatibleDC(dc)};
   if (!source) return;
   CSelectionScope<SelectObjectTraits> keep(source.get(), d.bitmap);
-  int s = Scale();
+  int s = platform::ScreenScale();
   int w = d.imageWidth * s;
   int h = d.imageHeight * s;
   int x = b.rect.left + (b.rect.right - b.rect.left - w) / 2;
@@ -108,7 +107,7 @@ void PaintPanelButton(HDC dc, const RECT& button, bool pressed) {
   RECT face{button.left, button.top + 1, button.right, button.bottom};
   if (pressed) FillRect(dc, &face, GetSysColorBrush(COLOR_HIGHLIGHT));
   else if (platform::IsInputPanelUp()) FillRect(dc, &face, GetSysColorBrush(COLOR_BTNHIGHLIGHT));
-  int s = Scale();
+  int s = platform::ScreenScale();
   int left = (button.left + button.right) / 2 - 9 * s;
   int top = (button.top + button.bottom) / 2 - 6 * s;
   HBRUSH ink = GetSysColorBrush(pressed ? COLOR_HIGHLIGHTTEXT : COLOR_BTNTEXT);
@@ -161,7 +160,7 @@ void Paint(HWND hwnd, BarData& d) {
 // The bar's text: the shell's 8-point face at the screen's resolution.
 HFONT MakeBarFont() {
   LOGFONTW lf;
-  lf.lfHeight = -11 * Scale();
+  lf.lfHeight = -11 * platform::ScreenScale();
   lf.lfWeight = 400;
   std::u16string_view face = u"Tahoma";
   std::copy(face.begin(), face.end(), lf.lfFaceName);
