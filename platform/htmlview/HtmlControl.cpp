@@ -111,6 +111,10 @@ void Layout(Control& c) {
   }
   UpdateScrollRange(c);
   InvalidateRect(c.inner, nullptr, TRUE);
+  // The whole window is drawn anew: what the layout changed is drawn with it, and the next
+  // change in place draws only what it changes.
+  c.page->TakeChangedTop();
+  c.page->TakeChangedBands();
 }
 
 // Replaced content that did not fit its cell waits for the page's layout until the page is
