@@ -1,6 +1,7 @@
 # Fails when a private window message is defined outside core/WindowMessages.h: a constant
-# set to WM_USER or WM_APP plus an offset, or a kMsg constant given a number, in any product
-# folder but platform/ (whose controls keep their own Win32 message numbers).
+# set to WM_USER or WM_APP plus an offset, a kMsg constant given a number, or a constant given
+# a four-digit number from 1000 (where the program's messages lie), in any product folder
+# but platform/ (whose controls keep their own Win32 message numbers).
 #
 #   cmake -DSOURCE_DIR=<repository> -P scripts/check-window-messages.cmake
 cmake_minimum_required(VERSION 3.22)
@@ -11,7 +12,7 @@ endif()
 
 set(kCatalogue "core/WindowMessages.h")
 set(kFolders core datastore document devices editor customers listupdate reports mainwindow apps relay setup)
-set(kDefinition "UINT[ \t]+[A-Za-z_][A-Za-z0-9_]*[ \t]*=[ \t]*(WM_USER|WM_APP)|UINT[ \t]+kMsg[A-Za-z0-9_]*[ \t]*=")
+set(kDefinition "UINT[ \t]+[A-Za-z_][A-Za-z0-9_]*[ \t]*=[ \t]*(WM_USER|WM_APP)|UINT[ \t]+kMsg[A-Za-z0-9_]*[ \t]*=|UINT[ \t]+k[A-Za-z0-9_]*[ \t]*=[ \t]*1[0-9][0-9][0-9][ \t]*;")
 
 set(offenders "")
 foreach(folder IN LISTS kFolders)
