@@ -196,14 +196,19 @@ bool MoveDocumentToDeleted(CBstr path) {
   std::u16string target = folder.str();
   if (target.empty() || target.back() != u'\\') target += u"\\";
   target += GetFileNameFromPath(path.view()).str();
-  if (SameText(path.view(), target)) return true;
-  if (!FileExists(target)) return MoveFileW(path.c_str(), target.c_str()) != FALSE;
-  // An older copy is replaced by a rename over it, so it is gone only once the new one
-  // is in its place.
+  // "Moved" onto itself the document would be reported gone and come back at the next load.
+  if (!HasOwnDeletedFolder() || IsSameDevicePath(path.view(), target)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
   if (!FileExists(path.view())) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return false;
   }
+  MakeFolderPath(folder.view());
+  if (!FileExists(target)) return MoveFileW(path.c_str(), target.c_str()) != FALSE;
+  // An older copy is replaced by a rename over it, so it is gone only once the new one
+  // is in its place.
   std::error_code ec;
   std::filesystem::rename(platform::MapDevicePath(path.view()), platform::MapDevicePath(target), ec);
   if (ec) {
@@ -211,6 +216,38 @@ bool MoveDocumentToDeleted(CBstr path) {
     return false;
   }
   return true;
+}
+
+bool HasOwnDeletedFolder() {
+  CBstr deleted, documents, memorized;
+  GetDeletedFolder(deleted);
+  GetDocumentsFolder(documents);
+  GetMemorizedFolder(memorized);
+  return !IsSameDevicePath(deleted.view(), documents.view()) && !IsSameDevicePath(deleted.view(), memorized.view());
+}
+
+bool IsSameDevicePath(std::u16string_view a, std::u16string_view b) {
+  if (a.empty() || b.empty()) return false;
+  const std::filesystem::path x = platform::MapDevicePath(a), y = platform::MapDevicePath(b);
+  std::error_code ec;
+  if (std::filesystem::equivalent(x, y, ec)) return true;
+  // Names not on the disk yet compare as the device compares them: without regard to case.
+  std::u16string one = platform::ToDevicePath(x), other = platform::ToDevicePath(y);
+  for (auto* text : {&one, &other})
+    for (auto& c : *text) c = platform::UpperCase(c);
+  return !one.empty() && one == other;
+}
+
+bool MakeFolderPath(std::u16string_view folder) {
+  std::error_code ec;
+  const std::filesystem::path path = platform::MapDevicePath(folder);
+  // Folders are made below a top folder that is there: a storage card that is out is never
+  // made up as a folder of the device's root.
+  const std::u16string device = platform::ToDevicePath(path);
+  const size_t top = device.find(u'\\', 1);
+  if (top != std::u16string::npos && std::filesystem::is_directory(platform::MapDevicePath(device.substr(0, top)), ec))
+    std::filesystem::create_directories(path, ec);
+  return std::filesystem::is_directory(path, ec);
 }
 
 void FillFolderList(CFolderList& list, CBstr location) {

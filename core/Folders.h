@@ -43,10 +43,20 @@ int CountFilesInFolder(std::u16string_view folder, std::u16string_view suffix);
 // folder + "*" + suffix; true when a file was found.
 bool FindFirstFileInFolder(std::u16string_view folder, std::u16string_view suffix,
                            WIN32_FIND_DATAW& findData);
-// Moves the document into the deleted-documents folder, replacing an older copy there in
-// one step (a failed move leaves both files as they were). True when the document is
-// there afterwards, also when it already was.
+// Moves the document into the deleted-documents folder (made when missing), replacing an
+// older copy there in one step (a failed move leaves both files as they were). Refused
+// (false, nothing changes) when the deleted folder is no folder of its own or the document
+// already is its own target: the document would stay where it is.
 bool MoveDocumentToDeleted(CBstr path);
+// True when the deleted-documents folder is neither the documents folder nor the memorized
+// folder, so that a file in it is a deleted document and nothing else.
+bool HasOwnDeletedFolder();
+// True when two device paths name one file or folder, however they spell it (case,
+// repeated or trailing separators).
+bool IsSameDevicePath(std::u16string_view a, std::u16string_view b);
+// Makes the folder and every missing folder above it below the top folder, which must be
+// there (a storage card that is out stays out); true when the folder exists afterwards.
+bool MakeFolderPath(std::u16string_view folder);
 void FillFolderList(CFolderList& list, CBstr location);
 // The root entry of a location's folder list: in main memory (also a missing location) the
 // My Documents folder by its bare name, on a storage card "None". Either names the

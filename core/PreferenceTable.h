@@ -73,8 +73,11 @@ inline constexpr TextPreference kMailBox{u"MailBox", u"", u"ActiveSync"};
 // for the location's root.
 inline constexpr TextPreference kInvoiceLocation{u"InvoiceLocation", u""};
 inline constexpr TextPreference kInvoicePath{u"InvoicePath", u""};
-inline constexpr TextPreference kMemorizedPath{u"MemorizedPath", u""};
-inline constexpr TextPreference kDeletedPath{u"DeletedPath", u""};
+// The memorized and deleted documents keep folders of their own below the documents root,
+// also where an earlier version left the values empty: in the documents folder itself a
+// template would count as a sale and a deleted document would never leave.
+inline constexpr TextPreference kMemorizedPath{u"MemorizedPath", u"Memorized"};
+inline constexpr TextPreference kDeletedPath{u"DeletedPath", u"Deleted"};
 inline constexpr TextPreference kUploadedFolder{u"UploadedFolder", u""};
 inline constexpr TextPreference kDbLocation{u"DBLocation", u""};
 inline constexpr TextPreference kDatabasePath{u"DatabasePath", u""};

@@ -771,7 +771,12 @@ void CDocumentView::Memorize() {
   if (name.empty()) return;
   CBstr folder;
   GetMemorizedFolder(folder);
-  std::u16string path = folder.str() + u"\\" + name + u".QVN";
+  // The folder is made on the first template; a memorized folder that cannot be made fails
+  // the save below, which says so.
+  MakeFolderPath(folder.view());
+  std::u16string path = folder.str();
+  if (path.empty() || path.back() != u'\\') path += u'\\';
+  path += name + u".QVN";
   if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES &&
       !AskYesNoResValue(GetHwnd(), IDS_MEMORIZE_REPLACE, name.c_str()))
     return;

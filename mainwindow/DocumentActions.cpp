@@ -72,10 +72,11 @@ bool CMainFrame::DeleteRowDocument(int row) {
   }
   if (document) amount = document->GetBalanceAmount();
   // The file goes first; the row and the balance follow only once it is gone, so a
-  // failed delete leaves everything as it was.
-  if (!RemoveDocumentFile(path, m_showKind == kShowDeleted)) return false;
+  // failed delete leaves everything as it was. Only a deleted document is erased for good.
+  const bool deleted = IsDeletedPath(path);
+  if (!RemoveDocumentFile(path, deleted)) return false;
   // A memorized template and a document already in the deleted folder owe nothing.
-  if (document && kind != 6 && m_showKind != kShowDeleted)
+  if (document && kind != 6 && !deleted)
     UpdateCustomerBalance(*document, amount, !LowersBalance(kind));
   m_register->DeleteRow(row);
   CreateMenuBar();

@@ -212,7 +212,9 @@ void CRegisterList::LoadFolder(bool jobsUpdate, bool showProgress, const StatusS
   // unreadable file lets messages through, and nothing may hold the search open meanwhile.
   std::vector<std::u16string> names;
   WIN32_FIND_DATAW data;
-  CFindHandle search(FindFirstFileW((folder + u"*.QVN").c_str(), &data));
+  // A deleted folder that is no folder of its own holds no deleted documents, only live ones.
+  const bool listed = m_showKind != kShowDeleted || HasOwnDeletedFolder();
+  CFindHandle search(listed ? FindFirstFileW((folder + u"*.QVN").c_str(), &data) : INVALID_HANDLE_VALUE);
   if (search) {
     do {
       names.emplace_back(data.cFileName);
@@ -262,13 +264,8 @@ void CRegisterList::LoadFolder(bool jobsUpdate, bool showProgress, const StatusS
       case RowReadResult::Unreadable: {
         // One question per file; the load goes on whatever the answer.
         const std::u16string text = error + u" Would you like to move it to the deleted folder?";
-        if (MessageBoxW(m_owner, text.c_str(), u"Slateway", MB_YESNO | MB_ICONQUESTION) == IDYES) {
-          // The deleted folder is made on its first use.
-          CBstr deleted;
-          GetDeletedFolder(deleted);
-          CreateDirectoryW(deleted.c_str(), nullptr);
+        if (MessageBoxW(m_owner, text.c_str(), u"Slateway", MB_YESNO | MB_ICONQUESTION) == IDYES)
           MoveDocumentToDeleted(CBstr(path));
-        }
         break;
       }
     }

@@ -56,27 +56,20 @@ void BuildRowPaths(int showKind, std::u16string_view storedName, std::u16string&
 
 namespace {
 
-bool SameText(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (platform::UpperCase(a[i]) != platform::UpperCase(b[i])) return false;
-  return true;
-}
-
 // Whether `path` lies in the folder, unless the folder is the documents folder itself:
 // files there cannot be told apart by where they lie.
 bool InOwnFolder(std::u16string_view path, void (*get)(CBstr&)) {
   const std::u16string folder = Folder(get);
-  if (SameText(folder, Folder(GetDocumentsFolder))) return false;
+  if (IsSameDevicePath(folder, Folder(GetDocumentsFolder))) return false;
   const size_t cut = path.find_last_of(u'\\');
-  return cut != std::u16string_view::npos && SameText(path.substr(0, cut + 1), folder);
+  return cut != std::u16string_view::npos && IsSameDevicePath(path.substr(0, cut + 1), folder);
 }
 
 }  // namespace
 
 bool IsMemorizedPath(std::u16string_view path) { return InOwnFolder(path, GetMemorizedFolder); }
 
-bool IsDeletedPath(std::u16string_view path) { return InOwnFolder(path, GetDeletedFolder); }
+bool IsDeletedPath(std::u16string_view path) { return HasOwnDeletedFolder() && InOwnFolder(path, GetDeletedFolder); }
 
 int DeleteQuestionId(int kind, bool withName, int showKind) {
   if (withName) return showKind == kShowDeleted ? IDS_DELETE_NAMED_FOR_GOOD : IDS_DELETE_NAMED;

@@ -94,6 +94,23 @@ TEST_F(Folders, PathsOfTheMemorizedAndDeletedFolders) {
     EXPECT_EQ(Path([](CBstr& o) { GetMemorizedFolder(o); }), r.expected);
     EXPECT_EQ(Path([](CBstr& o) { GetDeletedFolder(o); }), r.expected);
   }
+  // A new device (no values) and one an earlier version left with empty values: folders of
+  // their own beside the documents, wherever those are.
+  for (const char16_t* value : {static_cast<const char16_t*>(nullptr), u""}) {
+    RegDeleteKeyW(HKEY_CURRENT_USER, u"Software\\VendelSoftware");
+    if (value) Pref(u"MemorizedPath", value), Pref(u"DeletedPath", value);
+    EXPECT_EQ(Path([](CBstr& o) { GetMemorizedFolder(o); }), u"\\My Documents\\Memorized\\");
+    EXPECT_EQ(Path([](CBstr& o) { GetDeletedFolder(o); }), u"\\My Documents\\Deleted\\");
+    EXPECT_TRUE(HasOwnDeletedFolder());
+    Pref(u"InvoicePath", u"Sales");
+    EXPECT_EQ(Path([](CBstr& o) { GetDeletedFolder(o); }), u"\\My Documents\\Deleted\\");
+  }
+  // A documents or memorized folder chosen to be the deleted folder leaves it none of its own.
+  Pref(u"InvoicePath", u"deleted");
+  EXPECT_FALSE(HasOwnDeletedFolder());
+  Pref(u"InvoicePath", u"Sales");
+  Pref(u"MemorizedPath", u"\\My Documents\\Deleted\\");
+  EXPECT_FALSE(HasOwnDeletedFolder());
 }
 
 TEST_F(Folders, PathsOfUploadsAndTheDatabase) {
@@ -177,16 +194,15 @@ TEST_F(Folders, FindFilesWalksTheProgramSearchToItsEnd) {
 }
 
 TEST_F(Folders, MoveDocumentToTheDeletedFolder) {
-  Pref(u"InvoiceLocation", u"MAIN MEMORY");
-  Pref(u"DeletedPath", u"Deleted");
-  MakeFolder(u"\\My Documents\\Deleted");
+  // A new device: the deleted folder is made by the first move.
   WriteText(u"\\My Documents\\Inv 1.QVN", "first");
   EXPECT_TRUE(MoveDocumentToDeleted(CBstr(u"\\My Documents\\Inv 1.QVN")));
   EXPECT_FALSE(FileExists(u"\\My Documents\\Inv 1.QVN"));
   EXPECT_EQ(ReadText(u"\\My Documents\\Deleted\\Inv 1.QVN"), "first");
 
-  // Already there: nothing changes.
-  EXPECT_TRUE(MoveDocumentToDeleted(CBstr(u"\\My Documents\\Deleted\\Inv 1.QVN")));
+  // Onto itself, however spelled, the move is refused and the file stays.
+  for (const char16_t* same : {u"\\My Documents\\Deleted\\Inv 1.QVN", u"\\my documents\\\\DELETED\\inv 1.qvn"})
+    EXPECT_FALSE(MoveDocumentToDeleted(CBstr(same)));
   EXPECT_EQ(ReadText(u"\\My Documents\\Deleted\\Inv 1.QVN"), "first");
 
   // A newer document of the same name replaces the older deleted copy.
@@ -197,21 +213,27 @@ TEST_F(Folders, MoveDocumentToTheDeletedFolder) {
   // A move that cannot happen keeps the older copy.
   EXPECT_FALSE(MoveDocumentToDeleted(CBstr(u"\\My Documents\\Inv 1.QVN")));
   EXPECT_EQ(ReadText(u"\\My Documents\\Deleted\\Inv 1.QVN"), "second");
+
+  // Documents kept in the deleted folder itself are never "moved" onto themselves.
+  Pref(u"InvoicePath", u"Deleted");
+  EXPECT_FALSE(MoveDocumentToDeleted(CBstr(u"\\My Documents\\Deleted\\Inv 1.QVN")));
+  EXPECT_EQ(ReadText(u"\\My Documents\\Deleted\\Inv 1.QVN"), "second");
 }
 
 TEST_F(Folders, MoveDocumentOnACard) {
   ASSERT_TRUE(platform::InsertStorageCard(u"Storage Card"));
   Pref(u"InvoiceLocation", u"Storage Card");
   Pref(u"DeletedPath", u"Trash");
-  MakeFolder(u"\\Storage Card\\Trash");
   WriteText(u"\\Storage Card\\Invoices\\SO 3.QVN", "so");
   EXPECT_TRUE(MoveDocumentToDeleted(CBstr(u"\\Storage Card\\Invoices\\SO 3.QVN")));
   EXPECT_EQ(ReadText(u"\\Storage Card\\Trash\\SO 3.QVN"), "so");
-  // Without the folder the move fails and the document stays.
-  Pref(u"DeletedPath", u"Nowhere");
-  WriteText(u"\\Storage Card\\Invoices\\SO 4.QVN", "so4");
-  EXPECT_FALSE(MoveDocumentToDeleted(CBstr(u"\\Storage Card\\Invoices\\SO 4.QVN")));
-  EXPECT_EQ(ReadText(u"\\Storage Card\\Invoices\\SO 4.QVN"), "so4");
+  // A deleted folder on a card that is out is not made up in the device's root.
+  Pref(u"InvoiceLocation", u"MAIN MEMORY");
+  Pref(u"DeletedPath", u"\\SD Card\\Program Files\\Trash");
+  WriteText(u"\\My Documents\\SO 4.QVN", "so4");
+  EXPECT_FALSE(MoveDocumentToDeleted(CBstr(u"\\My Documents\\SO 4.QVN")));
+  EXPECT_EQ(ReadText(u"\\My Documents\\SO 4.QVN"), "so4");
+  EXPECT_FALSE(std::filesystem::exists(Linux(u"\\SD Card")));
 }
 
 TEST_F(Folders, ListFoldersDepthFirst) {

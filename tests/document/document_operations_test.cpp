@@ -388,10 +388,8 @@ TEST_F(DocumentOperations, FileThatDoesNotLoadIsOfferedToTheDeletedFolder) {
   ASSERT_EQ(BoxTexts().size(), 1u);
   EXPECT_EQ(BoxTexts()[0], u"Failed to load '" + path + u"'.  Would you like to move the document to the deleted folder?");
   EXPECT_TRUE(std::filesystem::exists(Linux(path)));
-  CPreferences().SetString(u"DeletedPath", u"Deleted");
   CBstr deleted;
-  GetDeletedFolder(deleted);
-  std::filesystem::create_directories(Linux(deleted.str()));
+  GetDeletedFolder(deleted);  // made by the move
   ScriptedAnswers yes({IDYES});
   EXPECT_FALSE(doc->Open(path));
   EXPECT_FALSE(std::filesystem::exists(Linux(path)));

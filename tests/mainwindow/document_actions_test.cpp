@@ -62,8 +62,6 @@ class DocumentActions : public mainwindow_test::MainWindowTest {
   void SetUp() override {
     MainWindowTest::SetUp();
     ASSERT_TRUE(PrepareNewDevice());
-    CPreferences().SetString(u"DeletedPath", u"Deleted");
-    std::filesystem::create_directories(Linux(u"\\My Documents\\Deleted"));
     WriteDocument(u"INV7.QVN", "VERSION=\"4\" DOCTYPE=\"INVOICE\" ID=\"7\"", "<FULLNAME>Acme:Site</FULLNAME>", "40.00");
     WriteDocument(u"PAY3.QVN", "VERSION=\"4\" DOCTYPE=\"PAYMENT\" ID=\"3\" PAYAMOUNT=\"25.00\"",
                   "<FULLNAME>Acme:Site</FULLNAME>");
@@ -171,8 +169,8 @@ TEST_F(DocumentActions, ASignedDocumentOrAFailedMoveLeavesFileRowAndBalance) {
   EXPECT_TRUE(std::filesystem::exists(Linux(u"\\My Documents\\INV8.QVN")));
   EXPECT_GE(RowOf(u"8"), 0);
 
-  // Without the deleted folder the file is not moved, so nothing else changes.
-  std::filesystem::remove_all(Linux(u"\\My Documents\\Deleted"));
+  // A file where the deleted folder goes: the document is not moved, so nothing else changes.
+  WriteText(u"\\My Documents\\Deleted", "in the way");
   {
     MessageBoxScript boxes;
     boxes.Expect(u"Delete Acme:Site?").Answer(IDYES);
@@ -282,7 +280,6 @@ TEST_F(DocumentActions, ANewlySavedDocumentAddsItsRowOrTurnsTheRegisterToAllDocu
   EXPECT_EQ(Balance(u"Acme:Site"), u"70.00");
 
   // A memorized template saved anew owes nothing.
-  CPreferences().SetString(u"MemorizedPath", u"Memorized");
   WriteText(u"\\My Documents\\Memorized\\INV9.QVN", ReadText(u"\\My Documents\\INV9.QVN"));
   CSalesDocument memorized(nullptr, nullptr, 4, false, nullptr);
   ASSERT_TRUE(memorized.Open(u"\\My Documents\\Memorized\\INV9.QVN"));
@@ -403,7 +400,7 @@ TEST_F(EditorActions, SavingOverAFileMovesBalancesByTheDifferenceAndAFailedDelet
   EXPECT_EQ(Balance(u"Acme:Site"), u"85.00");
   EXPECT_DOUBLE_EQ(Amount(u"Bolt"), -35);
 
-  std::filesystem::remove_all(Linux(u"\\My Documents\\Deleted"));
+  WriteText(u"\\My Documents\\Deleted", "in the way");
   MessageBoxScript boxes;
   boxes.Expect(u"Delete 3?").Answer(IDYES);
   boxes.Expect(u"Could not delete file \\My Documents\\PAY3.QVN.  Tap View > Refresh List to reload documents.")
@@ -672,4 +669,81 @@ TEST_F(EditorActions, FormsCancelledLeaveTheDocumentAsItWas) {
   EXPECT_NE(xmlText().find(u"<CONTACT>Nora Lindqvist</CONTACT>"), std::u16string::npos);
   EXPECT_NE(xmlText().find(u"<COUNTRY>USA</COUNTRY>"), std::u16string::npos);
   EXPECT_EQ(doc.GetDueDate().str(), dueDate);
+}
+
+// On the device the installer lays down, a deleted document goes once into a folder of its
+// own and its balance moves once, from the register and from the editor alike; the Deleted
+// view lists those documents alone and erases only them; a memorized document lands in its
+// own folder, owes nothing, and a document started from it owes its total.
+TEST_F(EditorActions, OnANewDeviceDeletedAndMemorizedDocumentsKeepFoldersOfTheirOwn) {
+  const auto files = [this](const char16_t* folder) {
+    std::error_code ec;
+    long count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(Linux(folder), ec)) count += entry.is_regular_file();
+    return count;
+  };
+  const long live = files(u"\\My Documents");
+  UiScript ui;
+  ui.ExpectMessageBox(u"Delete Acme:Site?", IDYES);
+  ASSERT_TRUE(m_frame->DeleteRowDocument(RowOf(u"7")));
+  EXPECT_EQ(Balance(u"Acme:Site"), u"20.00");
+  ASSERT_EQ(m_frame->OpenSelectedDocument(RowOf(u"3")), 1);
+  ui.ExpectMessageBox(u"Delete 3?", IDYES);
+  Command(IDM_DELETE_DOCUMENT);
+  Pump();
+  EXPECT_EQ(Balance(u"Acme:Site"), u"45.00");
+  m_frame->ReloadRegister(false);
+  EXPECT_EQ(RowOf(u"7"), -1);
+  EXPECT_EQ(RowOf(u"3"), -1);
+  EXPECT_EQ(files(u"\\My Documents"), live - 2);
+  EXPECT_EQ(files(u"\\My Documents\\Deleted"), 2);
+
+  ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Deleted"); });
+  m_frame->OnShowButton();
+  EXPECT_EQ(m_list->GetRowCount(), 2);
+  ui.ExpectMessageBox(u"Delete Acme:Site for good? It cannot be restored afterwards.", IDYES);
+  ASSERT_TRUE(m_frame->DeleteRowDocument(RowOf(u"7")));
+  EXPECT_EQ(files(u"\\My Documents\\Deleted"), 1);
+  EXPECT_EQ(files(u"\\My Documents"), live - 2);
+  EXPECT_EQ(Balance(u"Acme:Site"), u"45.00");
+
+  // Docs Folder set to the deleted folder on the Options screen: nothing there is deleted.
+  CPreferences().SetString(u"InvoicePath", u"Deleted");
+  m_frame->ReloadRegister(false);
+  EXPECT_EQ(m_list->GetRowCount(), 0);
+  ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"All Documents"); });
+  m_frame->OnShowButton();
+  ui.ExpectMessageBox(u"Delete Acme:Site?", IDYES);
+  ui.ExpectMessageBox(
+      u"Could not delete file \\My Documents\\Deleted\\PAY3.QVN.  Tap View > Refresh List to reload documents.", IDOK);
+  EXPECT_FALSE(m_frame->DeleteRowDocument(RowOf(u"3")));
+  EXPECT_EQ(files(u"\\My Documents\\Deleted"), 1);
+  EXPECT_EQ(Balance(u"Acme:Site"), u"45.00");
+  CPreferences().SetString(u"InvoicePath", u"");
+
+  m_frame->NewDocument(m_frame->GetHwnd(), kDocInvoice);
+  SetCustomer(u"Acme:Site");
+  ASSERT_TRUE(editor->AddScannedItem(u"Hose 50 ft"));
+  const double total = editor->GetDocument().GetBalanceAmount();
+  ui.ExpectDialog(IDD_MEMORIZE, [](DialogDriver& d) {
+    EXPECT_EQ(d.Text(IDC_MEMORIZE_NAME), u"Acme:Site Invoice");
+    d.Ok();
+  });
+  ui.ExpectMessageBox(u"The document has been memorized.", IDOK);
+  Command(IDM_EDITOR_MEMORIZE);
+  Pump();
+  EXPECT_TRUE(std::filesystem::exists(Linux(u"\\My Documents\\Memorized\\Acme_Site Invoice.QVN")));
+  EXPECT_DOUBLE_EQ(Amount(u"Acme:Site"), 45 + total) << "the invoice itself is saved, the template owes nothing";
+  Command(IDOK);
+  Pump();
+  ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Memorized"); });
+  m_frame->OnShowButton();
+  ASSERT_EQ(m_list->GetRowCount(), 1);
+  ASSERT_EQ(m_frame->OpenSelectedDocument(0), 1);
+  EXPECT_EQ(editor->GetDocument().GetDocType(), kDocInvoice);
+  Command(IDOK);
+  Pump();
+  EXPECT_DOUBLE_EQ(Amount(u"Acme:Site"), 45 + 2 * total);
+  EXPECT_EQ(files(u"\\My Documents"), live) << "two deleted, the memorized invoice and the one from its template";
+  EXPECT_EQ(ui.Pending(), 0u);
 }

@@ -77,7 +77,6 @@ TEST_F(RegisterList, AnUnreadableFileIsOfferedForTheDeletedFolderAndTheLoadGoesO
   WriteInvoices(3);
   WriteText(u"\\My Documents\\BAD.QVN", "not a document");
   WriteText(u"\\My Documents\\WORSE.QVN", "<?xml version=\"1.0\"?><SALESDOCUMENT");
-  CPreferences().SetString(u"DeletedPath", u"Deleted");
   MessageBoxScript boxes;
   boxes.ExpectAny().Caption(u"Slateway").Answer(IDYES);
   boxes.ExpectAny().Caption(u"Slateway").Answer(IDNO);

@@ -85,7 +85,6 @@ TEST_F(RegisterRows, ShowKindsFilterAndMemorizedDocumentsStayInTheirOwnView) {
   WriteText(u"\\My Documents\\Memorized\\TEMPLATE.QVN",
             "<?xml version=\"1.0\"?><SALESDOCUMENT VERSION=\"4\" DOCTYPE=\"MEMORIZED\" ORIGINAL_DOCTYPE=\"SALESORDER\" "
             "ID=\"7\"><CUSTOMER/><TOTALS><TOTAL>$1,250.00</TOTAL></TOTALS></SALESDOCUMENT>");
-  CPreferences().SetString(u"MemorizedPath", u"Memorized");
   CXmlDocument xml(nullptr);
   CRegisterRow row;
   std::u16string error;

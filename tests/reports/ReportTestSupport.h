@@ -29,8 +29,6 @@ class ReportTest : public sales_test::SalesDocumentTest {
     SalesDocumentTest::SetUp();
     CPreferences prefs;
     prefs.SetString(u"InvoicePath", u"Slateway");
-    prefs.SetString(u"MemorizedPath", u"Slateway\\Memorized");
-    prefs.SetString(u"DeletedPath", u"Slateway\\Deleted");
     folder = MakeFolders();
     SetOwnerName(u"Pat Route");
     items = &UseStoreLists().store;
