@@ -756,8 +756,9 @@ void CDocumentView::Memorize() {
   CSalesDocument& doc = *m_document;
   std::u16string proposed;
   if (CCustomerRecord* customer = doc.GetCustomer()) {
-    proposed = std::u16string(customer->FieldView(2));
-    if (proposed.empty()) proposed = std::u16string(customer->FieldView(0));
+    const auto text = [](BSTR name) { return name ? std::u16string(name) : std::u16string(); };
+    proposed = text(customer->ComposeFullName());
+    if (proposed.empty()) proposed = text(customer->GetDisplayName(false));
   }
   CBstr typeName;
   GetDocumentTypeName(doc.GetDocType(), typeName);

@@ -160,6 +160,7 @@ TEST_F(DocumentView, MemorizeWritesTheTemplateAndKeepsTheOpenQuantities) {
   UiScript ui;
   ui.ExpectDialog(IDD_MEMORIZE, [](DialogDriver& d) {
     EXPECT_TRUE(d.IsChecked(IDC_MEMORIZE_CLEAR_QTYS) && d.IsChecked(IDC_MEMORIZE_SECOND));
+    EXPECT_EQ(d.Text(IDC_MEMORIZE_NAME), u"Dr. Ann Lee Invoice");  // the customer's full name
     d.TypeInto(IDC_MEMORIZE_NAME, u"Weekly: A/B").Ok();
   });
   ui.ExpectMessageBox(u"The document has been memorized.", IDOK);
