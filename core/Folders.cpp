@@ -250,6 +250,13 @@ bool MakeFolderPath(std::u16string_view folder) {
   return std::filesystem::is_directory(path, ec);
 }
 
+bool GetOwnerInfoFilePath(CBstr& out) {
+  CBstr folder;
+  if (!GetAppDataFolder(folder, false)) return false;
+  out = CBstr(folder.str() + u"OwnerInfo.xml");
+  return true;
+}
+
 void FillFolderList(CFolderList& list, CBstr location) {
   list.clear();
   std::u16string where = location.str();

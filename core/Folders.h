@@ -57,6 +57,10 @@ bool IsSameDevicePath(std::u16string_view a, std::u16string_view b);
 // Makes the folder and every missing folder above it below the top folder, which must be
 // there (a storage card that is out stays out); true when the folder exists afterwards.
 bool MakeFolderPath(std::u16string_view folder);
+// The owner-information file the desktop reads: "OwnerInfo.xml" in the application data's
+// VendelSoftware folder, where the uninstall removes it. False when the shell knows no
+// application data folder.
+bool GetOwnerInfoFilePath(CBstr& out);
 void FillFolderList(CFolderList& list, CBstr location);
 // The root entry of a location's folder list: in main memory (also a missing location) the
 // My Documents folder by its bare name, on a storage card "None". Either names the

@@ -5,15 +5,12 @@
 #include "core/CompanyInfo.h"
 #include "core/Folders.h"
 #include "core/Preferences.h"
-#include "core/RegistryKey.h"
 #include "core/Utilities.h"
 #include "datastore/ItemStore.h"
 #include "document/DocumentStylesheet.h"
 #include "document/XmlDocument.h"
 
 namespace {
-
-constexpr const char16_t* kOwnerInfoFile = u"OwnerInfo.xml";
 
 struct TemplateFile {
   int kind;
@@ -53,9 +50,10 @@ std::optional<std::u16string> UpdateFileFromCopyData(const COPYDATASTRUCT& copy)
 bool WriteOwnerInfoFile(HWND owner) {
   std::u16string name, company, address, phone, email;
   COwnerInfo(false).GetOwnerInfo(name, company, address, phone, email);
-  CBstr folder(u"");
-  CRegistryKey(nullptr, kRootKeyPath).GetString(CBstr(u"AppDataPath"), folder);
-  std::u16string path = WithBackslash(std::u16string(folder.c_str())) + kOwnerInfoFile;
+  CBstr file;
+  if (!GetOwnerInfoFilePath(file)) return false;
+  const std::u16string path = file.str();
+  MakeFolders(path.substr(0, path.find_last_of(u'\\') + 1));
 
   CXmlDocument xml(owner);
   xml.BeginElement(CBstr(u"OWNERINFO"));

@@ -16,8 +16,9 @@ class CSalesDocument;
 // or longer than MAX_PATH characters.
 std::optional<std::u16string> UpdateFileFromCopyData(const COPYDATASTRUCT& copy);
 
-// "OwnerInfo.xml" in the folder of the root value "AppDataPath": the owner's cached texts
-// (an absent text leaves its element out), replaced whole. True when written.
+// The owner-information file (GetOwnerInfoFilePath, where the uninstall removes it): the
+// owner's cached texts (an absent text leaves its element out), replaced whole. True when
+// written.
 bool WriteOwnerInfoFile(HWND owner);
 
 // The six templates of the "Templates" folder, each the stylesheet of its kind generated

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "core/Folders.h"
 #include "core/Utilities.h"
 #include "platform/kernel/Files.h"
 #include "platform/module/Module.h"
@@ -163,7 +164,8 @@ int UninstallExit(HWND, bool componentsStarted) {
   RemoveFolderUnlessRoot(programPath);
   RemoveDirectoryW(GetDataFolder(true).c_str());
   std::u16string vendor = GetDataFolder(false);
-  DeleteFileW(JoinPath(vendor, u"OwnerInfo.xml").c_str());
+  CBstr ownerInfo;
+  if (GetOwnerInfoFilePath(ownerInfo)) DeleteFileW(ownerInfo.c_str());
   RemoveDirectoryW(vendor.c_str());
   RemoveDirectoryW(u"\\Program Files\\VendelSoftware");
   RegDeleteKeyW(HKEY_CURRENT_USER, u"Software\\VendelSoftware\\VendelInvoice");

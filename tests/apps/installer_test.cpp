@@ -10,9 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "core/Folders.h"
 #include "core/RegistryKey.h"
 #include "core/Utilities.h"
 #include "document/SettingsXml.h"
+#include "mainwindow/DesktopFiles.h"
 #include "platform/base/Faults.h"
 #include "platform/printing/PrintEngines.h"
 #include "platform/registry/Registry.h"
@@ -99,10 +101,16 @@ TEST_F(Installer, RemovalKeepsListAndSettingsThatTheProgramRestores) {
   SetPreference(u"CompanyName", u"Smith & Sons <br> Ltd");
   ASSERT_TRUE(CSetupRegistryKey(HKEY_CURRENT_USER, u"Software\\VendelSoftware\\Slateway\\CustomSettings")
                   .SetDword(u"InvSalesTaxOnScreen", 0));
+  // The owner information the program wrote for the desktop goes with the program.
+  ASSERT_TRUE(WriteOwnerInfoFile(nullptr));
+  CBstr ownerInfo;
+  ASSERT_TRUE(GetOwnerInfoFilePath(ownerInfo));
+  ASSERT_TRUE(Exists(ownerInfo.view()));
   boxes.Expect(kKeepItemsQuestion).Answer(IDYES);
   boxes.Expect(kKeepSettingsQuestion).Answer(IDYES);
   std::string error;
   ASSERT_TRUE(CInstaller(source).Uninstall(error)) << error;
+  EXPECT_FALSE(Exists(ownerInfo.view()));
   EXPECT_FALSE(Exists(u"\\Program Files\\Slateway"));
   EXPECT_TRUE(RootText(u"ProgramPath").empty());
   EXPECT_EQ(ReadText(kDatabase), "sample");

@@ -58,8 +58,6 @@ class DesktopCommandsTest : public mainwindow_test::MainWindowTest {
 
 TEST_F(DesktopCommandsTest, TheRelayCarriesEveryCommandToARunningSlateway) {
   StoreOwner();
-  CRegistryKey().SetString(CBstr(u"AppDataPath"), CBstr(u"\\Sync"));
-  std::filesystem::create_directories(Linux(u"\\Sync"));
   // An invoice whose job the desktop has made an estimate.
   WriteText(u"\\My Documents\\INV1.QVN",
             "<?xml version=\"1.0\"?><SALESDOCUMENT VERSION=\"4\" DOCTYPE=\"INVOICE\"><CUSTOMER><LISTID>C-1</LISTID>"
@@ -81,7 +79,7 @@ TEST_F(DesktopCommandsTest, TheRelayCarriesEveryCommandToARunningSlateway) {
   EXPECT_TRUE(HoldsFile(pid, database));
 
   EXPECT_EQ(Launch("GET_OWNER_INFO"), 0);
-  EXPECT_EQ(ReadText(u"\\Sync\\OwnerInfo.xml"),
+  EXPECT_EQ(ReadText(u"\\Application Data\\VendelSoftware\\OwnerInfo.xml"),
             "<OWNERINFO><VERSION>3.0</VERSION><STATUS>Connected</STATUS><NAME>Ada Field</NAME>"
             "<PHONE>555-0100</PHONE></OWNERINFO>");
 
@@ -170,8 +168,6 @@ class DesktopCommandsInProcess : public DesktopCommandsTest {
 };
 
 TEST_F(DesktopCommandsInProcess, ACommandArrivingWhileAnotherRunsIsRefusedAndTheOthersEndAsTheySay) {
-  CRegistryKey().SetString(CBstr(u"AppDataPath"), CBstr(u"\\Sync"));
-  std::filesystem::create_directories(Linux(u"\\Sync"));
   // The owner information is asked for from a message that waits in the queue until the
   // jobs update lets messages through.
   static HWND s_main;
@@ -192,7 +188,7 @@ TEST_F(DesktopCommandsInProcess, ACommandArrivingWhileAnotherRunsIsRefusedAndThe
   EXPECT_EQ(Send(43), 1);
   DestroyWindow(desktop);
   EXPECT_EQ(s_nested, 0);
-  EXPECT_FALSE(std::filesystem::exists(Linux(u"\\Sync\\OwnerInfo.xml")));
+  EXPECT_FALSE(std::filesystem::exists(Linux(u"\\Application Data\\VendelSoftware\\OwnerInfo.xml")));
   EXPECT_EQ(ProgressText(), LoadResText(IDS_DESKTOP_JOBS_UPDATED));
   // An unknown command and one without data are accepted.
   EXPECT_EQ(Send(99), 1);
