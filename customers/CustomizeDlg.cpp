@@ -2,6 +2,7 @@
 
 #include "core/DialogTitleBar.h"
 #include "core/Help.h"
+#include "core/MessageBoxes.h"
 #include "core/Preferences.h"
 #include "customers/SheetFrame.h"
 #include "datastore/ListCache.h"
@@ -91,7 +92,12 @@ void CCustomizeDlg::OnOK() {
     }
     models[static_cast<size_t>(n)] = &page.Model();
   }
-  m_layout.Apply(models);
+  // Settings that could not be written would be lost at the next start: the dialog stays,
+  // so the user can try again once there is room, or cancel.
+  if (!m_layout.Apply(models)) {
+    ShowWarningMessage(GetHwnd(), IDS_CUSTOMIZE_NOT_SAVED);
+    return;
+  }
   SHSipPreference(GetHwnd(), SIP_DOWN);
   EndDialog(GetHwnd(), 1);
 }

@@ -123,7 +123,7 @@ bool CSqlDatabase::AddRecord(const CItemRowValues& values) {
     SetLastError(u"Insert Failed: " + statement);
   }
   ShowError(IDS_DB_INSERT_FAILED, static_cast<DWORD>(rc));
-  WriteInsertDiagnostic(statement);
+  if (!m_holdFailures) WriteInsertDiagnostic(statement);
   return false;
 }
 

@@ -97,6 +97,8 @@ bool CItemStore::CommitTransaction() { return m_db->CommitTransaction() == SQLIT
 bool CItemStore::RollbackTransaction() { return m_db->RollbackTransaction() == SQLITE_OK; }
 
 void CItemStore::ShowDatabaseError(std::u16string_view tag, std::u16string_view detail, UINT style) {
+  // A batch that holds the database's failures tells the user once, in its own words.
+  if (m_db->HeldFailure() != CSqlDatabase::Failure::None) return;
   std::u16string text(GetEngineName());
   text += u" Error: ";
   text += tag;
@@ -611,14 +613,14 @@ bool CItemStore::HasCustomerRecord(std::u16string_view listId) { return m_db->Ha
 int CItemStore::InsertCustomer(const CCustomerFields& fields) {
   if (m_db->InsertCustomer(fields)) return 1;
   KeepLayerError();
-  MessageBoxW(nullptr, m_lastError.c_str(), kProductName, kStyleWarning);
+  if (m_db->HeldFailure() == CSqlDatabase::Failure::None) MessageBoxW(nullptr, m_lastError.c_str(), kProductName, kStyleWarning);
   return 0;
 }
 
 int CItemStore::ReplaceCustomer(const CCustomerFields& fields) {
   if (m_db->ReplaceCustomer(fields)) return 1;
   KeepLayerError();
-  MessageBoxW(nullptr, m_lastError.c_str(), kProductName, kStyleWarning);
+  if (m_db->HeldFailure() == CSqlDatabase::Failure::None) MessageBoxW(nullptr, m_lastError.c_str(), kProductName, kStyleWarning);
   return 0;
 }
 

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <optional>
 #include <system_error>
+#include <thread>
 
 #include "core/Folders.h"
 #include "core/MessageBoxes.h"
@@ -277,11 +278,57 @@ std::u16string CSqlDatabase::LastError() const {
 void CSqlDatabase::SetLastError(std::u16string text) { m_lastError = std::move(text); }
 
 void CSqlDatabase::KeepEngineError() {
-  if (m_db) SetLastError(Widen(sqlite3_errmsg(m_db)));
+  if (!m_db) return;
+  SetLastError(Widen(sqlite3_errmsg(m_db)));
+  NoteFailure(sqlite3_errcode(m_db));
 }
 
-// The boxes are shown with the database unlocked (see Open).
+void CSqlDatabase::NoteFailure(int rc) {
+  if (m_holdFailures && m_heldFailure == 0 && rc != SQLITE_OK && rc != SQLITE_ROW && rc != SQLITE_DONE)
+    m_heldFailure = rc & 0xff;
+}
+
+void CSqlDatabase::SetBusyWait(int milliseconds) {
+  Lock lock(m_lock);
+  m_busyWait = milliseconds;
+}
+
+void CSqlDatabase::HoldFailures(bool hold) {
+  Lock lock(m_lock);
+  m_holdFailures = hold;
+  m_heldFailure = 0;
+}
+
+CSqlDatabase::Failure CSqlDatabase::HeldFailure() const {
+  Lock lock(m_lock);
+  switch (m_heldFailure) {
+    case 0: return Failure::None;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return Failure::Busy;
+    case SQLITE_FULL: return Failure::Full;
+    default: return Failure::Other;
+  }
+}
+
+// The engine calls this, with the connection locked, while another program holds the file:
+// true to try again. The wait is bounded, and a batch that has already failed waits no more.
+int CSqlDatabase::BusyWait(void* self, int count) {
+  auto* database = static_cast<CSqlDatabase*>(self);
+  const auto now = std::chrono::steady_clock::now();
+  if (count == 0) database->m_busySince = now;
+  if (database->m_heldFailure != 0 ||
+      now - database->m_busySince >= std::chrono::milliseconds(database->m_busyWait)) {
+    database->NoteFailure(SQLITE_BUSY);
+    return 0;
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(count < 10 ? 2 : 20));
+  return 1;
+}
+
+// The boxes are shown with the database unlocked (see Open); a batch that holds its
+// failures tells the user itself.
 void CSqlDatabase::ShowWarning(UINT id, std::u16string_view text) {
+  if (m_holdFailures) return;
   if (m_notices) {
     m_notices->Warning(id, text);
     return;
@@ -291,6 +338,7 @@ void CSqlDatabase::ShowWarning(UINT id, std::u16string_view text) {
 }
 
 void CSqlDatabase::ShowError(UINT id, DWORD value) {
+  if (m_holdFailures) return;
   if (m_notices) {
     m_notices->Error(id, value);
     return;
@@ -324,6 +372,7 @@ int CSqlDatabase::Open(std::u16string path) {
     return rc;
   }
   RegisterFunctions();
+  sqlite3_busy_handler(m_db, BusyWait, this);
   if (!isNew) {
     if (flags != SQLITE_OPEN_READONLY) CreateLookupIndexes();
     return SQLITE_OK;
@@ -357,8 +406,12 @@ int CSqlDatabase::CreateSchema() {
 void CSqlDatabase::CreateLookupIndexes() {
   // The indexes only speed lookups up: a file that cannot take them (locked by another
   // reader, not a database at all) works as before, and the open check judges it.
+  // Nor do they wait for a file another program holds: the open check says what is wrong.
   std::u16string keptError = m_lastError;
+  const int busyWait = m_busyWait;
+  m_busyWait = 0;
   for (const char16_t* index : kCreateLookupIndexes) Execute(index);
+  m_busyWait = busyWait;
   m_lastError = keptError;
 }
 
@@ -492,6 +545,7 @@ int CSqlDatabase::ExecuteUtf8(const std::string& statement) {
     SetLastError(Widen(message));
     sqlite3_free(message);
   }
+  NoteFailure(rc);
   return rc;
 }
 
@@ -606,7 +660,11 @@ int CSqlDatabase::StepRowInsert(CSqlStatement& statement, int rc) {
 
 std::string& CSqlDatabase::BindBuffer(int index) { return m_bindBuffers.at(static_cast<size_t>(index)); }
 
-int CSqlDatabase::Step(sqlite3_stmt* statement) { return sqlite3_step(statement); }
+int CSqlDatabase::Step(sqlite3_stmt* statement) {
+  int rc = sqlite3_step(statement);
+  NoteFailure(rc);
+  return rc;
+}
 
 std::u16string CSqlDatabase::ExpandedText(const CSqlText& statement) {
   if (!statement.HasParameters()) return statement.Text();
@@ -655,7 +713,11 @@ int CSqlDatabase::CommitTransaction() {
     return SQLITE_ABORT;
   }
   if (m_transactionDepth <= 1) {
-    int rc = platform::ShouldFail(platform::Fault::DatabaseCommit) ? SQLITE_IOERR : Execute(u"COMMIT TRANSACTION;");
+    int rc = SQLITE_IOERR;
+    if (platform::ShouldFail(platform::Fault::DatabaseCommit))
+      NoteFailure(rc);
+    else
+      rc = Execute(u"COMMIT TRANSACTION;");
     // A commit that fails (the file is busy) leaves the transaction open, so the caller
     // can still roll it back.
     if (rc == SQLITE_OK) {

@@ -29,6 +29,7 @@
 // nothing that loop does may end up waiting for the loader thread while it waits for us.
 #pragma once
 
+#include <chrono>
 #include <concepts>
 #include <functional>
 #include <initializer_list>
@@ -54,6 +55,9 @@ struct sqlite3_stmt;
 
 // The file the statement of a failed item insert is written to, in the program folder.
 inline constexpr char16_t kInsertDiagnosticFileName[] = u"AddRecordSQLInsert.txt";
+
+// How long a statement waits, by default, for a file another program has locked.
+inline constexpr int kBusyWaitMilliseconds = 10000;
 
 // What the layer shows the user. Without a sink these are the program's message boxes
 // (no owner window, texts from the language library); tests and tools install their own.
@@ -187,6 +191,20 @@ class CSqlDatabase {
   int RollbackTransaction();
   // How many Begins are open (0: none).
   int TransactionDepth() const;
+
+  // ---- Waiting on a busy file and failures of a batch ------------------------------------
+
+  // How long a statement waits for a file another program has locked before it fails as
+  // busy (the default is kBusyWaitMilliseconds).
+  void SetBusyWait(int milliseconds);
+  // While a batch holds failures (a list update), the first statement that fails is kept,
+  // the layer and the store show none of their boxes, and once a failure is held a
+  // statement no longer waits on a busy file: the batch stops, rolls back and tells the
+  // user once. Holding starts and ends with no failure kept.
+  void HoldFailures(bool hold);
+  // What the first failure held was; None while there is none.
+  enum class Failure { None, Busy, Full, Other };
+  Failure HeldFailure() const;
 
   // The list update's stamp: a number in the file's header (the engine's user version,
   // 0 in a file that never had one) that an update sets inside its transaction, so that
@@ -361,6 +379,9 @@ class CSqlDatabase {
   // `prepareFailure` as the last error when it is given.
   bool HasRow(const CSqlText& statement, const char16_t* prepareFailure);
   void KeepEngineError();
+  // Keeps `rc` as the batch's first failure when failures are held and it is one.
+  void NoteFailure(int rc);
+  static int BusyWait(void* self, int count);
   void SetLastError(std::u16string text);
   std::u16string ExpandedText(const CSqlText& statement);
   void WriteInsertDiagnostic(const std::u16string& statement);
@@ -411,6 +432,22 @@ class CSqlDatabase {
   CSqlStatement m_customerTermsByFullName;
   std::vector<std::string> m_bindBuffers;
   IDatabaseNotices* m_notices = nullptr;
+  int m_busyWait = kBusyWaitMilliseconds;
+  std::chrono::steady_clock::time_point m_busySince;
+  bool m_holdFailures = false;
+  int m_heldFailure = 0;
+};
+
+// Holds the database's failures for its scope (see CSqlDatabase::HoldFailures).
+class CHeldFailures {
+ public:
+  explicit CHeldFailures(CSqlDatabase& database) : m_database(database) { m_database.HoldFailures(true); }
+  ~CHeldFailures() { m_database.HoldFailures(false); }
+  CHeldFailures(const CHeldFailures&) = delete;
+  CHeldFailures& operator=(const CHeldFailures&) = delete;
+
+ private:
+  CSqlDatabase& m_database;
 };
 
 // The exact creation texts of the schema and the upgrade (also used by tests and tools).

@@ -1,5 +1,6 @@
 #include "devices/DocumentMail.h"
 
+#include <functional>
 #include <string>
 
 #include "core/CompanyInfo.h"
@@ -44,13 +45,14 @@ CBstr CompanyAddress(CSalesDocument* document) {
   return company ? CBstr(company->GetEMail()) : CBstr();
 }
 
-// Shows the message form with the defaults. kSend fills `entries`; an empty To has been
-// told to the user by then.
+// Shows the message form with the defaults, or with the texts of `again` as the user left
+// them. kSend fills `entries`; an empty To has been told to the user by then.
 FormOutcome RunMailForm(HWND owner, CSalesDocument* document, const CBstr& subject, const CBstr& body,
-                        const CBstr& attached, MailEntries& entries) {
-  CBstr customerTo = CustomerAddress(document);
-  CEmailMessageForm form(GetResourceInstance(), owner, customerTo, CBstr(), CBstr(), CompanyAddress(document),
-                         subject, body, attached);
+                        const CBstr& attached, MailEntries& entries, const MailEntries* again = nullptr) {
+  CBstr customerTo = again ? again->to : CustomerAddress(document);
+  CEmailMessageForm form(GetResourceInstance(), owner, customerTo, again ? again->cc : CBstr(),
+                         again ? again->bcc : CBstr(), CompanyAddress(document), again ? again->subject : subject,
+                         again ? again->message : body, attached);
   // The form starts on the address offered last, the user's own company: the message is
   // meant for the customer, so the To row starts with the customer's address (or empty).
   if (FormField* to = form.Form().Model().Field(CEmailMessageForm::kTo)) to->value = customerTo;
@@ -73,14 +75,43 @@ void RememberRecipients(CPreferences& preferences, const MailEntries& entries, b
   if (always || !entries.bcc.IsEmpty()) preferences.Set(pref::kEmailBcc, entries.bcc.view());
 }
 
-// Sends under the wait cursor and tells the user when the message is in the Outbox.
-void SendEntries(HWND owner, CMailSession& session, const MailEntries& entries, LPCWSTR attachment1,
+// Sends under the wait cursor and tells the user when the message is in the Outbox; false
+// when it could not be put there.
+bool SendEntries(HWND owner, CMailSession& session, const MailEntries& entries, LPCWSTR attachment1,
                  LPCWSTR attachment2 = nullptr, LPCWSTR attachment3 = nullptr) {
   CWaitCursorScope wait;
   bool sent = session.Send(entries.to.c_str(), entries.cc.c_str(), entries.bcc.c_str(), entries.subject.c_str(),
                            entries.message.c_str(), attachment1, attachment2, attachment3);
   wait.End();
   if (sent) MessageBoxFromResource(owner, IDS_EMAIL_IN_OUTBOX, kStyleInformation);
+  return sent;
+}
+
+// What one e-mail needs besides the form: the attachments and how the entries are
+// remembered once confirmed.
+struct MailJob {
+  LPCWSTR attachment1;
+  LPCWSTR attachment2 = nullptr;
+  LPCWSTR attachment3 = nullptr;
+  std::function<void(const MailEntries&)> remember = {};
+};
+
+// The form, then the send. A message that could not be put in the Outbox (no such message
+// store, a full disk) is told, and the form opens again with the texts as the user left
+// them, until it is sent or the user cancels. 1 when sent or cancelled before any failure,
+// else 0.
+int FormAndSend(HWND owner, CSalesDocument* document, const CBstr& subject, const CBstr& body, const CBstr& attached,
+                CMailSession& session, const MailJob& job) {
+  MailEntries entries;
+  bool failed = false;
+  for (;;) {
+    FormOutcome outcome = RunMailForm(owner, document, subject, body, attached, entries, failed ? &entries : nullptr);
+    if (outcome != FormOutcome::kSend) return failed ? 0 : ResultOf(outcome);
+    job.remember(entries);
+    if (SendEntries(owner, session, entries, job.attachment1, job.attachment2, job.attachment3)) return 1;
+    MessageBoxFromResource(owner, IDS_EMAIL_NOT_SENT, kStyleWarning);
+    failed = true;
+  }
 }
 
 // Who sends, from the owner's data: the owner's own name (the company record's user name,
@@ -130,17 +161,14 @@ int EmailDocumentAsQvn(HWND owner, CSalesDocument& document) {
   CMailSession session;
   CPreferences preferences;
   CBstr body(preferences.Get(pref::kEmailBodyQvn));
-  MailEntries entries;
-  FormOutcome outcome = RunMailForm(owner, &document, DocumentSubject(document), body, document.GetFileName(), entries);
-  if (outcome != FormOutcome::kSend) return ResultOf(outcome);
-  {
+  MailJob job{document.GetFilePath().c_str()};
+  job.remember = [&](const MailEntries& entries) {
     platform::CRegistryBatch batch;
     RememberRecipients(preferences, entries, false);
     preferences.Set(pref::kEmailBodyQvn, entries.message.view());
     preferences.Set(pref::kLastEmailType, u"QVN");
-  }
-  SendEntries(owner, session, entries, document.GetFilePath().c_str());
-  return 1;
+  };
+  return FormAndSend(owner, &document, DocumentSubject(document), body, document.GetFileName(), session, job);
 }
 
 int EmailDocumentAsHtml(HWND owner, CSalesDocument& document) {
@@ -155,21 +183,18 @@ int EmailDocumentAsHtml(HWND owner, CSalesDocument& document) {
 
   CPreferences preferences;
   CBstr body(preferences.Get(pref::kEmailBodyHtml));
-  MailEntries entries;
-  FormOutcome outcome = RunMailForm(owner, &document, DocumentSubject(document), body,
-                                    CBstr(HtmlNameOf(document.GetFileName().view(), u".QVN")), entries);
-  if (outcome != FormOutcome::kSend) return ResultOf(outcome);
-  {
+  bool logoShown = document.GetCustomSettings().IsShown(SettingsKindOf(document), kRowShowLogo, kRowShowLogoOnPaper, false);
+  LPCWSTR signatureFile = signature.IsEmpty() ? nullptr : signature.c_str();
+  LPCWSTR logoFile = logoShown && !logo.IsEmpty() ? logo.c_str() : nullptr;
+  MailJob job{exportPath.c_str(), signatureFile, logoFile};
+  job.remember = [&](const MailEntries& entries) {
     platform::CRegistryBatch batch;
     RememberRecipients(preferences, entries, true);
     preferences.Set(pref::kEmailBodyHtml, entries.message.view());
     preferences.Set(pref::kLastEmailType, u"HTML");
-  }
-  bool logoShown = document.GetCustomSettings().IsShown(SettingsKindOf(document), kRowShowLogo, kRowShowLogoOnPaper, false);
-  LPCWSTR signatureFile = signature.IsEmpty() ? nullptr : signature.c_str();
-  LPCWSTR logoFile = logoShown && !logo.IsEmpty() ? logo.c_str() : nullptr;
-  SendEntries(owner, session, entries, exportPath.c_str(), signatureFile, logoFile);
-  return 1;
+  };
+  return FormAndSend(owner, &document, DocumentSubject(document), body,
+                     CBstr(HtmlNameOf(document.GetFileName().view(), u".QVN")), session, job);
 }
 
 int EmailReport(HWND owner, CSalesDocument* document, std::u16string_view reportName, std::u16string_view reportHtml) {
@@ -189,15 +214,12 @@ int EmailReport(HWND owner, CSalesDocument* document, std::u16string_view report
   preferences.Read(pref::kEmailReportSubject, subjectText);
   CBstr subject(subjectText);
   CBstr body(preferences.Get(pref::kEmailReportBodyHtml));
-  MailEntries entries;
-  FormOutcome outcome = RunMailForm(owner, document, subject, body, CBstr(path), entries);
-  if (outcome != FormOutcome::kSend) return ResultOf(outcome);
-  {
+  MailJob job{path.c_str()};
+  job.remember = [&](const MailEntries& entries) {
     platform::CRegistryBatch batch;
     RememberRecipients(preferences, entries, true);
     preferences.Set(pref::kEmailReportSubject, entries.subject.view());
     preferences.Set(pref::kEmailReportBodyHtml, entries.message.view());
-  }
-  SendEntries(owner, session, entries, path.c_str());
-  return 1;
+  };
+  return FormAndSend(owner, document, subject, body, CBstr(path), session, job);
 }

@@ -177,4 +177,11 @@ bool CPrintEngine::CheckJobProgress() {
   return status == kPrinterReady;
 }
 
-void CPrintEngine::EndJobProgress() { m_progress.reset(); }
+void CPrintEngine::EndJobProgress() {
+  // A job whose file could not be written (Printer Output full) would end without a word.
+  const bool jobShown = m_progress != nullptr;
+  m_progress.reset();
+  LONG status = -1;
+  if (jobShown && m_printer) m_printer->GetStatus(&status);
+  if (status == kPrinterOutputFailed) ShowWarningMessage(m_owner, IDS_PRINT_OUTPUT_NOT_SAVED);
+}

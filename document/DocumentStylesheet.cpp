@@ -1,5 +1,8 @@
 #include "document/DocumentStylesheet.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "core/CustomSettings.h"
 #include "core/Folders.h"
 #include "core/MessageBoxes.h"
@@ -10,6 +13,7 @@
 #include "document/DocumentServices.h"
 #include "document/SalesDocument.h"
 #include "document/StylesheetBuilder.h"
+#include "platform/kernel/DeviceRoot.h"
 #include "platform/kernel/Files.h"
 #include "platform/user/MessageBox.h"
 #include "resources/resource_ids.h"
@@ -23,6 +27,13 @@ std::u16string NodeText(const CXmlDomNode& root, std::u16string_view path) {
   CBstr text;
   if (root.selectSingleNode(path, &node) == S_OK && node && node.get_text(&text) == S_OK) return text.str();
   return {};
+}
+
+// Whether two device paths name one file: a picture whose folder is the page's own (the
+// image folder of a device without one is the top folder) already lies beside the page.
+bool IsSameFile(const CBstr& source, const std::u16string& target) {
+  std::error_code ignored;
+  return std::filesystem::equivalent(platform::MapDevicePath(source.view()), platform::MapDevicePath(target), ignored);
 }
 
 // The folder part of a device path, with its trailing "\" (empty for a bare name).
@@ -168,7 +179,7 @@ bool ExportHtml(CSalesDocument& document, HWND owner, std::u16string_view path, 
           GetImageFilePath(source);
         }
         const std::u16string target = folder + name;
-        if (CopyFileW(source.c_str(), target.c_str(), FALSE)) {
+        if (IsSameFile(source, target) || CopyFileW(source.c_str(), target.c_str(), FALSE)) {
           if (logoPath) *logoPath = CBstr(target);
         } else {
           picturesCopied = false;
@@ -184,7 +195,7 @@ bool ExportHtml(CSalesDocument& document, HWND owner, std::u16string_view path, 
         if (signatureName == kSignatureLinePicture && !FileExists(source.view()))
           SaveSignatureBitmap(owner, u"", source.c_str());
         const std::u16string target = folder + signatureName;
-        if (CopyFileW(source.c_str(), target.c_str(), FALSE)) {
+        if (IsSameFile(source, target) || CopyFileW(source.c_str(), target.c_str(), FALSE)) {
           if (signaturePath) *signaturePath = CBstr(target);
         } else {
           picturesCopied = false;

@@ -62,7 +62,7 @@ int CListUpdater::ImportItemFiles() {
 
   // Continuation files lie in the database folder, whichever item file was named.
   CUpdateListReader next(m_progress->GetHwnd());
-  for (int k = 1; !m_progress->IsAborted(); ++k) {
+  for (int k = 1; !Stopped(); ++k) {
     std::u16string path = DatabaseFolderFile(u"NWQItems" + NumberText(k) + u".xml");
     if (!FileExists(path)) break;
     bool loaded = next.LoadFile(path) != 0;
@@ -208,7 +208,7 @@ int CListUpdater::ImportGroups() {
       if (ShouldOverwrite(name, group[kUpdModified], stored->FieldView(kFieldTimeModified)))
         m_groups->UpdateGroup(*stored, name, group[kUpdCreated], group[kUpdModified], group[kUpdEditSeq]);
       // Cancelled in the prompt: the group keeps its members as well.
-      if (m_progress->IsAborted()) return 0;
+      if (Stopped()) return 0;
       // The lines below bring the members again.
       m_groups->DeleteMembers(storedName);
       if (storedName != name) m_groups->DeleteMembers(name);

@@ -23,6 +23,7 @@
 #include "listupdate/ImportText.h"
 #include "listupdate/UpdateFileJournal.h"
 #include "platform/user/MessageBox.h"
+#include "resources/resource_ids.h"
 #include "platform/user/Window.h"
 
 // ---- CProgressWndStatus ------------------------------------------------------------------
@@ -58,7 +59,20 @@ CListUpdater::CListUpdater(CItemStore* itemStore, CCustomerSource* customerSourc
 
 CListUpdater::~CListUpdater() = default;
 
-bool CListUpdater::Status(std::u16string text) { return m_progress->SetStatus(&text); }
+bool CListUpdater::Status(std::u16string text) { return !Failed() && m_progress->SetStatus(&text); }
+
+bool CListUpdater::Pump() { return !Failed() && m_progress->SetStatus(nullptr); }
+
+bool CListUpdater::Failed() const { return m_store->Database().HeldFailure() != CSqlDatabase::Failure::None; }
+
+bool CListUpdater::Stopped() const { return Failed() || m_progress->IsAborted(); }
+
+void CListUpdater::ShowFailure(CSqlDatabase::Failure failure) {
+  UINT text = IDS_UPDATE_NOT_STORED;
+  if (failure == CSqlDatabase::Failure::Busy) text = IDS_UPDATE_DATABASE_BUSY;
+  if (failure == CSqlDatabase::Failure::Full) text = IDS_UPDATE_DISK_FULL;
+  ShowBox(LoadResText(text));
+}
 
 void CListUpdater::ShowBox(std::u16string_view text) {
   std::u16string line(text);
@@ -96,18 +110,26 @@ int CListUpdater::Run(HWND mainWindow) {
   ReadOptions();
   int result = 0;
   bool committed = false;
+  CSqlDatabase::Failure failure = CSqlDatabase::Failure::None;
   {
     // One transaction for the run, each step nested in it: the disk is synced once, at
-    // the end, whether the run finished or was aborted.
+    // the end, whether the run finished or was aborted. The first statement that fails
+    // (a full disk, a file another program keeps locked) stops the run and undoes it all.
+    CHeldFailures held(m_store->Database());
     CImportTransaction run(*m_store);
     m_store->AddRootNode(u"My Lists", u"", kObjectRoot);
     m_store->AddRootNode(u"Other Lists", u"My Lists", kObjectOtherLists);
     m_store->AddRootNode(u"Item Lists", u"My Lists", kObjectRoot);
     result = RunListSteps() ? ImportCustomerFiles() : 0;
-    m_taken->Prepare();
-    committed = run.Commit();
+    if (!Failed()) m_taken->Prepare();
+    if (Failed())
+      run.Rollback();
+    else
+      committed = run.Commit();
+    failure = m_store->Database().HeldFailure();
   }
   Finish();
+  if (!committed) ShowFailure(failure);
   // The files read go only now that what they brought is stored; after a failed commit
   // nothing is, and they stay for another run.
   m_taken->Finish(committed);

@@ -10,7 +10,9 @@
 // The run writes inside one transaction, committed when it ends, finished or aborted; each
 // list step and each customer file is nested in it. An abort keeps what was imported so
 // far, whole records only; a failure that escapes a step (out of memory) rolls the step
-// back. A group is written with its member lines or not at all.
+// back. A group is written with its member lines or not at all. The first statement that
+// fails (a full disk, a database another program keeps locked past the wait) stops the
+// run: everything is rolled back, the files stay and the user is told once.
 //
 // The files the run read are removed only after that commit (CUpdateFileJournal), so a
 // kill at any moment leaves the old database with the files, or the new database; the
@@ -26,6 +28,7 @@
 #include <string_view>
 
 #include "core/WindowMessages.h"
+#include "datastore/SqlDatabase.h"
 #include "listupdate/UpdateListReader.h"
 #include "platform/base/Bstr.h"
 #include "platform/base/Win32Types.h"
@@ -155,7 +158,13 @@ class CListUpdater {
   bool Status(std::u16string text);
   // Asks in list-entry mode; true only for Yes.
   bool AskedToOverwrite(std::u16string_view name);
-  bool Pump() { return m_progress->SetStatus(nullptr); }
+  bool Pump();
+  // A statement of the run has failed: the run stops and is rolled back.
+  bool Failed() const;
+  // The user asked to stop, or the run failed.
+  bool Stopped() const;
+  // The one message of a run that stored nothing.
+  void ShowFailure(CSqlDatabase::Failure failure);
   int ImportList(const ListStep& step);
   void FindEntry(const ListStep& step, const ListStepRecord& in, std::unique_ptr<CDbRecord>& found,
                  bool& byName);

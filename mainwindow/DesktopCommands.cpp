@@ -151,14 +151,16 @@ LRESULT CMainFrame::LoadDatabaseUpdate() {
   CWaitCursorScope wait;
   WaitForCustomerLoader();
   const CDatabaseFiles files = GetDatabaseFiles();
-  UINT closing = IDS_DESKTOP_DATABASE_UPDATED;
+  // Nothing replaced is told as such, and answered as a command not carried out.
+  UINT closing = IDS_DESKTOP_NO_DATABASE_UPDATE;
   if (m_storeOpened && !files.name.empty() && FileExists(files.Update())) {
     ReleaseLists();
-    if (ExchangeDatabase(*m_itemStore, files) == DatabaseExchange::Kept) closing = IDS_DESKTOP_DATABASE_KEPT;
+    closing = ExchangeDatabase(*m_itemStore, files) == DatabaseExchange::Kept ? IDS_DESKTOP_DATABASE_KEPT
+                                                                              : IDS_DESKTOP_DATABASE_UPDATED;
     ReadListsAgain();
   }
   progress.SetStatusId(closing, true);
-  return 1;
+  return closing == IDS_DESKTOP_DATABASE_UPDATED ? 1 : 0;
 }
 
 void CMainFrame::OpenDatabaseAgain() {

@@ -105,9 +105,10 @@ RelayResult RunRelay(std::u16string_view word) {
     copy.cbData = static_cast<DWORD>(text.size() * sizeof(WCHAR));
     copy.lpData = text.data();
   }
-  // Any result is the program's answer; only a send that reached nobody, or was not
-  // answered in time, leaves an error behind.
+  // A send that reached nobody, or was not answered in time, leaves an error behind;
+  // otherwise 0 is the program's answer that the command could not be carried out.
   SetLastError(ERROR_SUCCESS);
   LRESULT answer = SendMessageW(main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
-  return answer == 0 && GetLastError() != ERROR_SUCCESS ? kRelayNoAnswer : kRelayAnswered;
+  if (answer != 0) return kRelayAnswered;
+  return GetLastError() != ERROR_SUCCESS ? kRelayNoAnswer : kRelayFailed;
 }

@@ -30,6 +30,7 @@ enum RelayResult : int {
   kRelayAnswered = 0,  // the message was delivered and answered ("STOP": the program runs)
   kRelayNoAnswer = 1,  // the program could not be found or started, or did not answer
   kRelayUnknownWord = 2,  // a word the relay does not know: nothing was started or sent
+  kRelayFailed = 3,  // the program answered that it could not carry the command out
 };
 
 // Checks the word first: one the relay does not know starts nothing. Then finds the main

@@ -60,11 +60,13 @@
 /* ---- E-mail of documents and reports (messages) -------------------------------- */
 #define IDS_EMAIL_IN_OUTBOX 40634           /* the message waits in the Outbox */
 #define IDS_EMAIL_NEEDS_RECIPIENT 40656     /* To was left empty */
+#define IDS_EMAIL_NOT_SENT 42586            /* the message could not be put in the Outbox */
 /* ---- Printing (messages) ------------------------------------------------------ */
 #define IDS_PRINT_ENGINE_TOO_OLD 40231      /* shown with the arrow cursor */
 #define IDS_PRINT_ENGINE_NOT_CREATED 40271  /* format: the error code (%X) */
 #define IDS_PRINT_ENGINE_NOT_REGISTERED 40325 /* format: the error code (%X) */
 #define IDS_PRINTER_NOT_READY 40366         /* format: the printer's status (%d) */
+#define IDS_PRINT_OUTPUT_NOT_SAVED 42587    /* the job's file could not be written */
 
 /* ---- Stylesheet fragments of the document page ----------------------------------
    Strings and HTML resources (type 23) that the stylesheet generator concatenates into
@@ -250,6 +252,7 @@
 #define IDS_DESKTOP_RELOADING_LISTS 40648
 #define IDS_DESKTOP_DATABASE_UPDATED 40666
 #define IDS_DESKTOP_DATABASE_KEPT 40891    /* the new database did not open; the old one stays */
+#define IDS_DESKTOP_NO_DATABASE_UPDATE 42584  /* no update file, or no open database: nothing replaced */
 
 /* ---- Controls ----------------------------------------------------------------- */
 #define IDC_PROGRESS_BAR 1150
@@ -274,6 +277,9 @@
 #define IDS_UPDATE_UNKNOWN_MEMBER 40324    /* fmt: the group line's item name */
 #define IDS_UPDATE_IMPORTING_CUSTOMERS 40332
 #define IDS_UPDATE_FILE_TOO_LARGE 40348
+#define IDS_UPDATE_DATABASE_BUSY 42581     /* a run stopped: another program held the database */
+#define IDS_UPDATE_DISK_FULL 42582
+#define IDS_UPDATE_NOT_STORED 42583        /* a run stopped by any other failure of the database */
 /* ---- Main window and document register ----------------------------------------- */
 #define IDS_REGISTER_COLUMN_CUSTOMER 40147
 #define IDS_REGISTER_COLUMN_AMOUNT 40151
@@ -341,6 +347,7 @@
 #define IDR_CUSTOMER_LIST_BAR 141          /* menu bar of the list over the customer table */
 #define IDB_CATEGORY_ARROW 196
 #define IDS_CONFIRM_DELETE_CUSTOMER 40201
+#define IDS_CUSTOMIZE_NOT_SAVED 42585      /* Customize's settings could not be written */
 #define IDS_CUSTOMER_BAR_NEW 41310
 #define IDS_CUSTOMER_BAR_MENU 41311
 #define IDM_CUSTOMER_MENU 40045

@@ -48,6 +48,8 @@ Exit status:
   1  the program could not be found or started, or did not answer
   2  a usage error: no word, a word slatelaunch does not know, or an unknown option;
      nothing was started
+  3  the program answered that it could not carry the command out (a list update that
+     failed or was stopped, a database update without an update file)
 )";
 
 void PrintVersion() {
@@ -87,6 +89,8 @@ int main(int argc, char** argv) {
   if (result == kRelayUnknownWord)
     std::fprintf(stderr, "slatelaunch: unknown command word \"%s\"; nothing was started (try slatelaunch --help)\n",
                  word.c_str());
+  else if (result == kRelayFailed)
+    std::fprintf(stderr, "slatelaunch: Slateway could not carry out the command \"%s\"\n", word.c_str());
   else if (result == kRelayNoAnswer)
     std::fprintf(stderr, "slatelaunch: Slateway could not be reached; the command \"%s\" was not carried out\n",
                  word.c_str());

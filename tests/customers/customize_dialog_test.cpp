@@ -9,6 +9,9 @@
 
 #include "../document/SalesDocumentFixture.h"
 #include "core/Preferences.h"
+#include "core/ResourceText.h"
+#include "platform/base/Faults.h"
+#include "platform/user/MessageBox.h"
 #include "core/UiMetrics.h"
 #include "customers/CustomizeDlg.h"
 #include "platform/commctrl/CommCtrl.h"
@@ -123,6 +126,24 @@ TEST_F(CustomizeDialog, AnEmptiedRequiredCaptionKeepsItsPageOpenAndCancelWritesN
   reread.Load();
   EXPECT_EQ(reread.GetCaption(kDocInvoice, 0), title);
   EXPECT_EQ(CPreferences().GetDword(u"LastCustPage", 9), 0u);
+}
+
+// Settings the device cannot write are said to be unsaved once, and the dialog stays open
+// for another try.
+TEST_F(CustomizeDialog, SettingsThatCannotBeWrittenKeepTheDialogOpenWithOneMessage) {
+  INT_PTR result = Run(0, [](DialogDriver& d) {
+    Grid(d).Tap(2, 5);
+    platform::InjectFault(platform::Fault::FileWrite, 0, 1000);
+    platform::testing::UiScript inner;
+    inner.ExpectMessageBox(LoadResText(IDS_CUSTOMIZE_NOT_SAVED), IDOK);
+    d.Ok();
+    EXPECT_EQ(inner.Pending(), 0u);
+    EXPECT_TRUE(IsWindow(d.Window()));
+    platform::ClearFaults();
+    d.Ok();
+  });
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(platform::MessageBoxLog().size(), 1u);
 }
 
 }  // namespace

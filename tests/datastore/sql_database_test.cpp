@@ -355,6 +355,7 @@ TEST_F(DatabaseTest, LockedFileFailsTheCheckAndWritesWithDatabaseIsLocked) {
   RawDb holder(File());
   ASSERT_EQ(holder.Exec("BEGIN EXCLUSIVE; INSERT INTO CustomerList (ListID) VALUES ('L');"), SQLITE_OK);
 
+  db.SetBusyWait(50);  // waited for, a bounded time
   ASSERT_EQ(db.Open(kDbPath), SQLITE_OK);
   CBstr message;
   EXPECT_FALSE(db.OpenItemsList(message));

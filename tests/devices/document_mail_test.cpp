@@ -218,6 +218,35 @@ TEST_F(DocumentMail, ReportIsWrittenSentAndItsChangedSubjectOfferedAgain) {
   EXPECT_EQ(EmailReport(m_window, doc.get(), u"Sales", u"<html/>"), 1);
 }
 
+// A message that cannot be put in the Outbox (no such message store, a full disk) is told
+// once, and the form comes back with the user's texts; sent from there once the account is
+// right, or cancelled.
+TEST_F(DocumentMail, AFailedSendSaysSoAndOpensTheFormAgainWithTheTextsTyped) {
+  auto doc = Invoice(u"ann@customer.example");
+  for (bool unknownStore : {true, false}) {
+    CPreferences().Set(pref::kMailBox, unknownStore ? u"Nowhere" : u"");
+    platform::testing::UiScript ui;
+    ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+      SendMessageW(d.Window(), kMsgStartEditor, 0, CEmailMessageForm::kSubject);
+      SendMessageW(d.Focus(), EM_SETSEL, 0, -1);
+      d.Type(u"Your invoice");
+      if (!unknownStore) platform::InjectFault(platform::Fault::FileWrite, 0, 1000);
+      d.Ok();
+    });
+    ui.ExpectMessageBox(LoadResText(IDS_EMAIL_NOT_SENT), IDOK);
+    ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+      EXPECT_EQ(d.ListView(IDC_FORM_LIST).Text(CEmailMessageForm::kSubject, 2), u"Your invoice");
+      platform::ClearFaults();
+      CPreferences().Set(pref::kMailBox, u"");
+      unknownStore ? d.Ok() : d.Cancel();
+    });
+    if (unknownStore) ui.ExpectMessageBox(LoadResText(IDS_EMAIL_IN_OUTBOX), IDOK);
+    EXPECT_EQ(EmailDocumentAsQvn(m_window, *doc), unknownStore ? 1 : 0);
+    EXPECT_EQ(ui.Pending(), 0u);
+  }
+  EXPECT_EQ(OnlyMail().subject, "Your invoice");
+}
+
 TEST_F(DocumentMail, StopsWithoutRecipientOnCancelAndOnFailedFiles) {
   auto doc = Invoice(u"");
   {

@@ -9,8 +9,11 @@
 
 #include "core/Preferences.h"
 #include "core/ProgressWnd.h"
+#include "core/ResourceText.h"
 #include "devices/PrintEngine.h"
 #include "devices/PrintLayout.h"
+#include "platform/base/Faults.h"
+#include "platform/testing/MessageBoxScript.h"
 #include "PrintTestSupport.h"
 #include "resources/resource_ids.h"
 
@@ -421,6 +424,20 @@ TEST_F(DocumentPrint, GoldenInvoiceBecomesAPdfHoldingEveryLineAndTotal) {
 
 // The desktop's lists head a customer's address lines with its name: printed, the Bill To
 // block shows it once.
+// A printout that cannot be written (Printer Output full) is told once, not dropped
+// without a word.
+TEST_F(DocumentPrint, AFullPrinterOutputSaysSoOnce) {
+  CPreferences().SetDword(u"PrintNumCopies", 0);
+  auto doc = OpenGolden();
+  platform::InjectFault(platform::Fault::FileWrite, 0, 100);
+  platform::testing::MessageBoxScript boxes;
+  boxes.Expect(LoadResText(IDS_PRINT_OUTPUT_NOT_SAVED));
+  EXPECT_FALSE(Print(*doc));
+  platform::ClearFaults();
+  EXPECT_EQ(boxes.Pending(), 0u);
+  EXPECT_TRUE(platform::printing::LastOutputFile().empty());
+}
+
 TEST_F(DocumentPrint, TheBillToBlockPrintsEachLineOnce) {
   CPreferences().SetDword(u"PrintNumCopies", 0);
   auto doc = OpenGolden();

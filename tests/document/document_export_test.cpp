@@ -132,6 +132,23 @@ TEST_F(DocumentExport, SignedDocumentGetsItsSignatureDrawnUnderAUniqueName) {
   EXPECT_FALSE(std::filesystem::exists(Linux(drawn.str())));
 }
 
+// A page written into the folder its pictures come from (the top folder of a device whose
+// image folder is the top folder) finds them beside it already: exported, nothing copied
+// onto itself.
+TEST_F(DocumentExport, APageBesideItsOwnPicturesIsExportedWithoutCopyingThem) {
+  auto doc = Unsigned("invoice.QVN", kDocInvoice);
+  ASSERT_TRUE(doc->GetXmlDocument().SetCompanyGraphic(CBstr(u"")));
+  const std::string line = PlacePicture(false, u"KTWSignatureLine.bmp", "BM-line");
+  CBstr page(u"invoice.htm");
+  GetImageFilePath(page);
+  CBstr logo, signature;
+  EXPECT_TRUE(ExportHtml(*doc, nullptr, page.view(), &logo, &signature, false));
+  EXPECT_TRUE(platform::MessageBoxLog().empty());
+  EXPECT_EQ(ReadBytes(line), "BM-line");
+  EXPECT_EQ(Linux(signature.str()), std::filesystem::path(line));
+  EXPECT_TRUE(std::filesystem::exists(Linux(page.str())));
+}
+
 TEST_F(DocumentExport, MissingLogoFileIsReportedButThePageStays) {
   auto doc = Unsigned("invoice.QVN", kDocInvoice);
   PlacePicture(false, u"KTWSignatureLine.bmp", "BM-line");

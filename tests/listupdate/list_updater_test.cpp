@@ -14,6 +14,9 @@
 
 #include <algorithm>
 #include <fstream>
+#include <thread>
+
+#include <sqlite3.h>
 
 #include "ListUpdateFixture.h"
 #include "core/ProgressWnd.h"
@@ -22,6 +25,7 @@
 #include "platform/testing/ContactsStore.h"
 #include "datastore/ListCache.h"
 #include "core/ResourceText.h"
+#include "listupdate/ImportText.h"
 #include "listupdate/UpdateFileJournal.h"
 #include "platform/testing/UiScript.h"
 #include "resources/resource_ids.h"
@@ -525,10 +529,76 @@ TEST_F(ListUpdaterKilled, AFailedCommitStoresNothingAndKeepsTheFiles) {
   WriteFiles();
   auto before = Everything();
   platform::InjectFault(platform::Fault::DatabaseCommit);
+  boxes.Expect(LoadResText(IDS_UPDATE_NOT_STORED)).Caption(u"Slateway");
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(Everything(), before);
   EXPECT_TRUE(Exists(u"NWQItems.xml") && Exists(u"NWQCustomers.xml"));
   EXPECT_FALSE(Exists(u"ListUpdate.journal"));
+}
+
+// A database another program keeps locked: the run waits its bounded time, then stops at
+// the first statement, rolls everything back, keeps the files and says so once. A lock
+// let go within the wait is waited out.
+TEST_F(ListUpdaterKilled, ALockedDatabaseIsWaitedForThenTheRunFailsOnceAndKeepsEverything) {
+  WriteFiles();
+  ASSERT_EQ(Run(), 1);
+  CUpdateListWriter items;  // clears the lists the first run brought
+  WriteSmallSet(items);
+  ASSERT_TRUE(items.Save(File(u"NWQItems.xml")));
+  CUpdateListWriter people;
+  WriteCustomers(people, u"99.00");
+  ASSERT_TRUE(people.Save(File(u"NWQCustomers.xml")));
+  const auto before = Everything();
+  datastore_test::RawDb other(Linux(File(u"Slateway.db")));
+  ASSERT_EQ(other.Exec("BEGIN EXCLUSIVE"), SQLITE_OK);
+  store.Database().SetBusyWait(100);
+  boxes.Expect(LoadResText(IDS_UPDATE_DATABASE_BUSY)).Caption(u"Slateway");
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(boxes.Pending(), 0u);
+  other.Exec("ROLLBACK");
+  EXPECT_EQ(Everything(), before);
+  EXPECT_TRUE(Exists(u"NWQItems.xml") && Exists(u"NWQCustomers.xml"));
+
+  store.Database().SetBusyWait(kBusyWaitMilliseconds);
+  ASSERT_EQ(other.Exec("BEGIN EXCLUSIVE"), SQLITE_OK);
+  std::thread release([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    other.Exec("ROLLBACK");
+  });
+  boxes.Expect(MissingMember(u"Ghost"));
+  EXPECT_EQ(Run(), 1);
+  release.join();
+  EXPECT_NE(Everything(), before);
+  EXPECT_FALSE(Exists(u"NWQItems.xml") || Exists(u"NWQCustomers.xml"));
+}
+
+// A full disk stops the run at the first record it cannot store: one message, no raw
+// statement, nothing changed, the files kept for the next run.
+TEST_F(ListUpdaterKilled, AFullDiskStopsAtTheFirstRecordWithOneMessage) {
+  WriteFiles();
+  ASSERT_EQ(Run(), 1);
+  CUpdateListWriter items = Keeping();
+  items.ItemType(u"Service", true, 1);
+  for (int i = 0; i < 300; ++i) {
+    UpdateItemRecord item = Item(u"n" + NumberText(i), u"Service", u"Part " + NumberText(i));
+    item[kUpdDesc] = std::u16string(200, u'x');
+    items.Item("ITEM", item);
+  }
+  ASSERT_TRUE(items.Save(File(u"NWQItems.xml")));
+  const auto before = Everything();
+  // The database may grow no further: the engine reports it as a full disk.
+  ASSERT_EQ(store.Database().Execute(u"PRAGMA max_page_count = 1"), SQLITE_OK);
+  notices.notices.clear();
+  boxes.Expect(LoadResText(IDS_UPDATE_DISK_FULL)).Caption(u"Slateway");
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(boxes.Pending(), 0u);
+  EXPECT_TRUE(notices.notices.empty());
+  EXPECT_EQ(Everything(), before);
+  EXPECT_TRUE(Exists(u"NWQItems.xml"));
+  EXPECT_FALSE(Exists(u"ListUpdate.journal"));
+  ASSERT_EQ(store.Database().Execute(u"PRAGMA max_page_count = 1000000"), SQLITE_OK);
+  EXPECT_EQ(Run(), 1);
+  EXPECT_EQ(Rows("SELECT COUNT(*) FROM ItemsList WHERE Name LIKE 'Part %'"), std::vector<std::string>{"300"});
 }
 
 TEST_F(ListUpdaterKilled, AJournalThatIsNoneOfOursRemovesNothing) {

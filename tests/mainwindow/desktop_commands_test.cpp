@@ -133,6 +133,7 @@ TEST_F(DesktopCommandsTest, TheRelayCarriesEveryCommandToARunningSlateway) {
   EXPECT_NE(ReadText(files.Database()), before);
   EXPECT_FALSE(std::filesystem::exists(Linux(files.Update())));
   EXPECT_TRUE(HoldsFile(pid, database));
+  EXPECT_EQ(Launch("LOAD_DB_UPDATE"), 3) << "nothing left to load: the command was not carried out";
 
   // The program is still there after all of them.
   EXPECT_EQ(FindWindowW(kMainWindowClass, u"Slateway"), main);
@@ -205,8 +206,8 @@ TEST_F(DesktopCommandsInProcess, ACommandArrivingWhileAnotherRunsIsRefusedAndThe
   // A replace without an update file keeps the database open and as it was.
   const CDatabaseFiles files = GetDatabaseFiles();
   const std::string before = ReadText(files.Database());
-  EXPECT_EQ(Send(103), 1);
-  EXPECT_EQ(ProgressText(), LoadResText(IDS_DESKTOP_DATABASE_UPDATED));
+  EXPECT_EQ(Send(103), 0);
+  EXPECT_EQ(ProgressText(), LoadResText(IDS_DESKTOP_NO_DATABASE_UPDATE));
   EXPECT_EQ(ReadText(files.Database()), before);
   EXPECT_FALSE(std::filesystem::exists(Linux(files.Backup())));
   EXPECT_TRUE(m_program.GetMainFrame()->GetItemStore()->IsOpen());

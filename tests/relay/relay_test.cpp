@@ -24,13 +24,14 @@ struct Command {
   std::u16string data;
 };
 std::vector<Command> g_commands;
+LRESULT g_answer = 1;  // what the window answers a command
 
 LRESULT MainProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_COPYDATA) {
     const auto* copy = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
     g_commands.push_back({copy->dwData, std::u16string(static_cast<const char16_t*>(copy->lpData),
                                                        copy->cbData / sizeof(char16_t))});
-    return 1;
+    return g_answer;
   }
   return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
@@ -40,6 +41,7 @@ class RelayTest : public platform::testing::DeviceTest {
   void SetUp() override {
     DeviceTest::SetUp();
     g_commands.clear();
+    g_answer = 1;
   }
   void TearDown() override {
     platform::SetProcessLauncher({});
@@ -79,6 +81,10 @@ TEST_F(RelayTest, EachWordReachesTheRunningMainWindowAsItsCode) {
   EXPECT_EQ(Launch("STOP"), kRelayAnswered);
   for (const char* word : {"HELLO", "update_qb_items"}) EXPECT_EQ(Launch(word), kRelayUnknownWord);
   EXPECT_TRUE(g_commands.empty());
+  // The program's answer that it could not carry a command out is the relay's failure.
+  g_answer = 0;
+  EXPECT_EQ(Launch("UPDATE_QB_ITEMS"), kRelayFailed);
+  EXPECT_EQ(g_commands.size(), 1u);
   platform::StopSharingWindows();
   DestroyWindow(main);
 }
