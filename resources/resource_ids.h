@@ -537,6 +537,7 @@
 /* Window styles the templates use, spelled out for the resource compiler only. */
 #define RCS_POPUP_FRAME 0x80C80000L     /* popup, caption, system menu */
 #define RCS_CHILD_VISIBLE 0x50000000L   /* child, visible */
+#define RCS_CHILD_CENTRED 0x50000001L   /* child, visible, text centred (a static) */
 #define RCS_FIELD_LIST 0x50804005L    /* child, visible, border, report, no header, single selection */
 #define RCS_CHILD_PAGE 0x50000400L     /* child dialog inside another dialog */
 #define RCS_PUSHBUTTON 0x50010000L     /* child, visible, tab stop, push button */
