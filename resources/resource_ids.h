@@ -140,6 +140,7 @@
 #define IDS_XSL_COLUMNS_BEGIN 40351
 #define IDS_XSL_COLUMNS_BEGIN_LINK 40352
 #define IDS_XSL_COLUMN_HEADER 40354        /* fmt: caption */
+#define IDS_XSL_COLUMN_HEADER_FIGURES 40355 /* fmt: caption; over a column of right-aligned figures */
 #define IDS_XSL_BILLTO_PERSON 40356
 #define IDS_XSL_OTHER1_LINK 40359
 #define IDS_XSL_OTHER2_LINK 40360
