@@ -524,6 +524,13 @@ void CFieldForm::PaintRowMarks(HWND list) {
     return SendMessageW(list, LVM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&row)) != 0;
   };
   CoverCellBesideEditor(dc.get(), list);
+  // The open editor covers the rules of the rows it stands on: none is drawn beside it,
+  // where only a stub would show.
+  RECT editor{};
+  if (m_editor && IsWindowVisible(m_editor)) {
+    GetWindowRect(m_editor, &editor);
+    MapWindowPoints(nullptr, list, reinterpret_cast<POINT*>(&editor), 2);
+  }
   // The white strips first: an arrow reaches into the row below, whose strip must not
   // paint over it. They keep inside the list's frame, which the list draws in its client
   // area along with the rows.
@@ -556,6 +563,7 @@ void CFieldForm::PaintRowMarks(HWND list) {
       field->arrow = RECT{x - 8, y - 8, x + 10, y + 8};
     }
     if (visible && field->kind == kFieldDate) DrawCalendarMark(dc.get(), row, row.left + valueRight - strip);
+    if (row.bottom - 1 >= editor.top && row.bottom - 1 < editor.bottom) continue;
     DrawLine(dc.get(), 1, row.left + m_labelWidth, row.bottom - 1, row.left + valueRight, row.bottom - 1,
              RGB(0xCC, 0xCC, 0xCC));
   }

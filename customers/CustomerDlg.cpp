@@ -10,7 +10,9 @@
 namespace {
 
 constexpr int kHelpTopic = 5;
-constexpr int kTabsTopMetric = 48;
+// The tab control starts below the title row (the row's height), so that neither its
+// frame nor a page shown later covers the row's buttons.
+constexpr int kTabsTopMetric = 11;
 // The shell's full-screen state routine: 0 while the dialog is active, 1 otherwise.
 constexpr DWORD kFullScreenActive = 0;
 constexpr DWORD kFullScreenInactive = 1;

@@ -17,12 +17,20 @@ namespace {
 constexpr int kSpacerWidth = 12;
 constexpr int kArrowWidth = 16;
 constexpr int kCheckImageMetric = 47;
+constexpr int kResolutionMetric = 24;
+constexpr int kBottomMargin = 10;  // the list ends this far above the tab row
+constexpr int kCaptionIndent = 2;  // where the list starts a cell's text
 // The Customize dialog's topic: the pages are its parts.
 constexpr int kHelpTopic = 7;
 constexpr int kEditorTextLimit = 512;
 constexpr COLORREF kHeadingColour = 0x9C0000;  // dark blue
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kRuleColour = 0xCCCCCC;
+
+int PixelsPerInch(HWND window) {
+  CWindowDC dc(window);
+  return dc ? GetDeviceCaps(dc.get(), LOGPIXELSY) : 96;
+}
 
 std::u16string WindowText(HWND window) {
   WCHAR text[kEditorTextLimit + 1] = {};
@@ -61,7 +69,7 @@ void CFieldGridPage::SetupList() {
   HWND page = GetHwnd();
   m_list = GetDlgItem(page, IDC_GRID_LIST);
   LOGFONTW face{};
-  face.lfHeight = -GetUiMetric(kCheckImageMetric) * 17 / 32;
+  face.lfHeight = -(17 * PixelsPerInch(page) / 72) / 2;
   face.lfWeight = FW_BOLD;
   face.lfUnderline = TRUE;
   std::u16string_view tahoma = u"Tahoma";
@@ -116,6 +124,48 @@ void CFieldGridPage::SetupList() {
       reinterpret_cast<WNDPROC>(SetWindowLongW(m_list, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&CFieldGridPage::ListProc)));
   SetFocus(m_list);
   PostMessageW(page, kMsgStartEditor, 0, m_startRow);
+}
+
+void CFieldGridPage::LayOut(int width, int height) {
+  if (!m_list) return;
+  HWND page = GetHwnd();
+  // The headings' strip is as tall as their font; the list starts below it, so that no
+  // heading covers the first row or takes its taps.
+  CWindowDC dc(page);
+  CSelectObjectScope font(dc.get(), m_headingFont.get());
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc.get(), &metrics);
+  const int strip = metrics.tmHeight + 2 * GetUiMetric(kResolutionMetric);
+  MoveWindow(m_list, 0, strip, width, std::max(height - strip - kBottomMargin, 0), TRUE);
+  // Each heading over what its column shows in the first row: the check images' middle,
+  // the caption's text.
+  auto cell = [&](int column, int part) {
+    RECT r{};
+    r.top = column;
+    r.left = part;
+    SendMessageW(m_list, LVM_GETSUBITEMRECT, 0, reinterpret_cast<LPARAM>(&r));
+    MapWindowPoints(m_list, page, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+  };
+  auto place = [&](int id, int column) {
+    HWND heading = GetDlgItem(page, id);
+    if (column == CFieldGridModel::kCaptionColumn) {
+      RECT label = cell(column, LVIR_LABEL);
+      MoveWindow(heading, label.left + kCaptionIndent, 0, label.right - label.left - kCaptionIndent, strip, TRUE);
+      return;
+    }
+    std::u16string text(static_cast<size_t>(GetWindowTextLengthW(heading)), u'\0');
+    GetWindowTextW(heading, text.data(), static_cast<int>(text.size()) + 1);
+    SIZE size{};
+    GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
+    RECT image = cell(column, LVIR_ICON);
+    const int w = size.cx + 2;  // a pixel to spare at each side, so it never wraps
+    MoveWindow(heading, (image.left + image.right - w) / 2, 0, w, strip, TRUE);
+  };
+  if (m_model.RowCount() == 0) return;
+  place(IDC_GRID_HEAD_SCREEN, CFieldGridModel::kScreenColumn);
+  place(IDC_GRID_HEAD_PRINTER, CFieldGridModel::kPrinterColumn);
+  if (m_widths[3] != 0) place(IDC_DIALOG_HEADING, CFieldGridModel::kCaptionColumn);
 }
 
 LRESULT CFieldGridPage::ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -313,7 +363,7 @@ INT_PTR CFieldGridPage::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       if (LOWORD(wParam) == WA_INACTIVE) SHSipPreference(GetHwnd(), SIP_DOWN);
       return FALSE;
     case WM_SIZE:
-      if (m_list) MoveWindow(m_list, 0, 10, LOWORD(lParam), std::max(HIWORD(lParam) - 20, 0), TRUE);
+      LayOut(LOWORD(lParam), HIWORD(lParam));
       return FALSE;
     case WM_CTLCOLORSTATIC: {
       auto dc = reinterpret_cast<HDC>(wParam);

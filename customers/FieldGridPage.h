@@ -28,6 +28,8 @@ class CFieldGridPage : public CDialogObject<CFieldGridPage> {
 
  private:
   void SetupList();
+  // The list below the headings' strip, each heading over its column.
+  void LayOut(int width, int height);
   void OnTap(int row, int column, POINT point);
   void StartCellEditor(int row, bool asList);
   void EndEdit(bool cancelled);

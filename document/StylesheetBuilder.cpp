@@ -213,27 +213,29 @@ void CStylesheetWriter::ChosenColumns() {
     int caption;
     UINT link, plain;
     bool needsCaption;  // a custom column shows only with a caption
+    bool figures;       // its cells are right-aligned figures, and so is its heading
   };
   // The service date and item name columns follow the same screen/printer pair as the
   // others, so the printed page matches the printed line rows.
   static const Column kColumns[] = {
-      {{51, 52}, 23, IDH_CELL_SERVICED_LINK, IDH_CELL_SERVICED, false},
-      {{53, 54}, 24, IDH_CELL_NAME_LINK, IDH_CELL_NAME, false},
-      {{55, 56}, 25, IDH_CELL_DESCRIPTION_LINK, IDH_CELL_DESCRIPTION, false},
-      {{57, 58}, 26, IDH_CELL_QUANTITY_LINK, IDH_CELL_QUANTITY, false},
-      {{59, 60}, 27, IDH_CELL_PRICE_LINK, IDH_CELL_PRICE, false},
-      {{63, 64}, 29, IDH_CELL_TAXABLE_LINK, IDH_CELL_TAXABLE, false},
-      {{79, 80}, 37, IDH_CELL_CUSTOM1, IDH_CELL_CUSTOM1, true},
-      {{81, 82}, 38, IDH_CELL_CUSTOM2, IDH_CELL_CUSTOM2, true},
-      {{65, 66}, 30, IDH_CELL_TAX_AMOUNT, IDH_CELL_TAX_AMOUNT, false},
-      {{61, 62}, 28, IDH_CELL_TOTAL, IDH_CELL_TOTAL, false},
+      {{51, 52}, 23, IDH_CELL_SERVICED_LINK, IDH_CELL_SERVICED, false, false},
+      {{53, 54}, 24, IDH_CELL_NAME_LINK, IDH_CELL_NAME, false, false},
+      {{55, 56}, 25, IDH_CELL_DESCRIPTION_LINK, IDH_CELL_DESCRIPTION, false, false},
+      {{57, 58}, 26, IDH_CELL_QUANTITY_LINK, IDH_CELL_QUANTITY, false, true},
+      {{59, 60}, 27, IDH_CELL_PRICE_LINK, IDH_CELL_PRICE, false, true},
+      {{63, 64}, 29, IDH_CELL_TAXABLE_LINK, IDH_CELL_TAXABLE, false, false},
+      {{79, 80}, 37, IDH_CELL_CUSTOM1, IDH_CELL_CUSTOM1, true, false},
+      {{81, 82}, 38, IDH_CELL_CUSTOM2, IDH_CELL_CUSTOM2, true, false},
+      {{65, 66}, 30, IDH_CELL_TAX_AMOUNT, IDH_CELL_TAX_AMOUNT, false, true},
+      {{61, 62}, 28, IDH_CELL_TOTAL, IDH_CELL_TOTAL, false, true},
   };
   auto shown = [&](const Column& column) {
     return Shown(column.rows) && (!column.needsCaption || !m_source.settings->GetCaption(m_kind, column.caption).empty());
   };
   String(Pick(IDS_XSL_COLUMNS_BEGIN, IDS_XSL_COLUMNS_BEGIN_LINK));
   for (const Column& column : kColumns)
-    if (shown(column)) Format(IDS_XSL_COLUMN_HEADER, {Caption(column.caption)});
+    if (shown(column))
+      Format(column.figures ? IDS_XSL_COLUMN_HEADER_FIGURES : IDS_XSL_COLUMN_HEADER, {Caption(column.caption)});
   // Each line's row stands in a table section of its own, so that a line is shown again,
   // put in or taken out of the page by itself.
   m_out += u"</TR><xsl:for-each select='$d/LINEITEM'><TBODY ID='AJIDR{@ID}'><TR>";

@@ -51,6 +51,33 @@ void DrawMark(HDC dc, HBITMAP bitmap, int x, int y, int width, int height) {
   StretchBlt(dc, x, y, width, height, memory.get(), 0, 0, info.bmWidth, info.bmHeight, SRCAND);
 }
 
+// A mark on a selected row: its ink takes the row's text colour (the mark's own colour
+// would vanish in the highlight) and its white parts still let the row show through.
+void DrawMarkInColour(HDC dc, HBITMAP bitmap, int x, int y, int width, int height, COLORREF colour) {
+  if (!bitmap) return;
+  BITMAP info{};
+  GetObjectW(bitmap, sizeof info, &info);
+  CMemoryDC source(CreateCompatibleDC(dc));
+  CSelectObjectScope keepSource(source.get(), bitmap);
+  // The mask is black where the mark has ink, white elsewhere; the ink picture holds the
+  // colour there and black elsewhere. One clears the ink's place, the other paints it.
+  CMemoryDC mask(CreateCompatibleDC(dc));
+  CMemoryDC ink(CreateCompatibleDC(dc));
+  CGdiObject<HBITMAP> maskBitmap(CreateCompatibleBitmap(dc, info.bmWidth, info.bmHeight));
+  CGdiObject<HBITMAP> inkBitmap(CreateCompatibleBitmap(dc, info.bmWidth, info.bmHeight));
+  CSelectObjectScope keepMask(mask.get(), maskBitmap.get());
+  CSelectObjectScope keepInk(ink.get(), inkBitmap.get());
+  for (int row = 0; row < info.bmHeight; ++row) {
+    for (int column = 0; column < info.bmWidth; ++column) {
+      const bool paper = GetPixel(source.get(), column, row) == RGB(255, 255, 255);
+      SetPixel(mask.get(), column, row, paper ? RGB(255, 255, 255) : RGB(0, 0, 0));
+      SetPixel(ink.get(), column, row, paper ? RGB(0, 0, 0) : colour);
+    }
+  }
+  StretchBlt(dc, x, y, width, height, mask.get(), 0, 0, info.bmWidth, info.bmHeight, SRCAND);
+  StretchBlt(dc, x, y, width, height, ink.get(), 0, 0, info.bmWidth, info.bmHeight, SRCPAINT);
+}
+
 }  // namespace
 
 CRegisterList* GetRegisterList() { return g_registerList; }
@@ -593,8 +620,12 @@ void CRegisterList::OnDrawItem(const DRAWITEMSTRUCT& item) {
   } marks[] = {{kRowMarkPaid, m_markPaid.get(), 3}, {kRowMarkVoid, m_markVoid.get(), 2},
                {kRowMarkSigned, m_markSigned.get(), 1}};
   for (const auto& mark : marks) {
-    if (row->marks & mark.flag)
-      DrawMark(dc, mark.bitmap, secondEnd - mark.place * markWidth, secondLine.top, markWidth, markHeight);
+    if (!(row->marks & mark.flag)) continue;
+    const int x = secondEnd - mark.place * markWidth;
+    if (selected)
+      DrawMarkInColour(dc, mark.bitmap, x, secondLine.top, markWidth, markHeight, GetSysColor(COLOR_HIGHLIGHTTEXT));
+    else
+      DrawMark(dc, mark.bitmap, x, secondLine.top, markWidth, markHeight);
   }
 }
 

@@ -142,6 +142,7 @@
 #define IDS_XSL_COLUMNS_BEGIN 40351
 #define IDS_XSL_COLUMNS_BEGIN_LINK 40352
 #define IDS_XSL_COLUMN_HEADER 40354        /* fmt: caption */
+#define IDS_XSL_COLUMN_HEADER_FIGURES 40355 /* fmt: caption; over a column of right-aligned figures */
 #define IDS_XSL_BILLTO_PERSON 40356
 #define IDS_XSL_OTHER1_LINK 40359
 #define IDS_XSL_OTHER2_LINK 40360
@@ -544,6 +545,7 @@
 /* Window styles the templates use, spelled out for the resource compiler only. */
 #define RCS_POPUP_FRAME 0x80C80000L     /* popup, caption, system menu */
 #define RCS_CHILD_VISIBLE 0x50000000L   /* child, visible */
+#define RCS_CHILD_CENTRED 0x50000001L   /* child, visible, text centred (a static) */
 #define RCS_FIELD_LIST 0x50804005L    /* child, visible, border, report, no header, single selection */
 #define RCS_CHILD_PAGE 0x50000400L     /* child dialog inside another dialog */
 #define RCS_PUSHBUTTON 0x50010000L     /* child, visible, tab stop, push button */

@@ -379,8 +379,8 @@ namespace {
 
 constexpr const char16_t* kMenuClass = u"#32768";
 constexpr UINT_PTR kScrollTimer = 1;
-constexpr UINT kFirstRepeatMs = 300;  // a pen held on an arrow scrolls on after this,
-constexpr UINT kRepeatMs = 60;        // then a row at this pace
+constexpr UINT kFirstRepeatMs = 300;  // a tap on an arrow moves a page; held, it scrolls
+constexpr UINT kRepeatMs = 60;        // on after this, then a row at this pace
 
 int Unit() { return GetSystemMetrics(SM_CXBORDER); }
 int RowHeight() { return TextLineHeight(nullptr) + 6 * Unit(); }
@@ -640,6 +640,28 @@ bool ScrollRow(HWND window, int step) {
   return at != starts.begin() && ScrollTo(window, *(at - 1));
 }
 
+// Scrolls by a page: down, the row cut at the bottom (or the first below it) comes to the
+// top; up, the row at the top comes to the bottom. A few taps reach any row.
+bool ScrollPage(HWND window, int step) {
+  auto d = DataOf<MenuWindowData>(window);
+  if (!d) return false;
+  std::vector<int> starts = RowStarts(ItemsOf(d->menu));
+  RowSpan rows = RowsOf(*d, WindowHeight(window));
+  const int span = rows.bottom - rows.top;
+  if (step > 0) {
+    // The last row starting within the page (or at its end) is the one cut at the bottom.
+    auto cut = std::upper_bound(starts.begin(), starts.end(), d->offset + span);
+    int next = cut == starts.begin() ? d->offset : *(cut - 1);
+    return next > d->offset ? ScrollTo(window, next) : ScrollRow(window, step);
+  }
+  // The first row whole at the top (the top one may show in part at the rows' end).
+  auto top = std::lower_bound(starts.begin(), starts.end(), d->offset);
+  int end = top + 1 < starts.end() ? *(top + 1) : d->offset;
+  auto first = std::lower_bound(starts.begin(), starts.end(), end - span);
+  int next = first == starts.end() ? 0 : *first;
+  return next < d->offset ? ScrollTo(window, next) : ScrollRow(window, step);
+}
+
 void ScrollIntoView(HWND window, int row) {
   auto d = DataOf<MenuWindowData>(window);
   if (!d || !d->scrolls) return;
@@ -707,7 +729,7 @@ void OnPenDown(POINT screen) {
   if (!g_tracking->onArrow) return;
   auto d = DataOf<MenuWindowData>(window);
   d->holding = hit.part == Part::UpArrow ? -1 : 1;
-  ScrollRow(window, d->holding);
+  ScrollPage(window, d->holding);
   SetTimer(window, kScrollTimer, kFirstRepeatMs, nullptr);
 }
 

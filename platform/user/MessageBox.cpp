@@ -7,6 +7,8 @@
 #include <set>
 
 #include "platform/base/Base.h"
+#include "platform/gdi/Gdi.h"
+#include "platform/gdi/GdiScopes.h"
 #include "platform/user/Controls.h"
 #include "platform/user/Dialog.h"
 #include "platform/user/Screen.h"
@@ -55,48 +57,33 @@ std::u16string ButtonText(int id) {
   }
 }
 
-// The lines a text takes `perLine` characters across, broken as the text control breaks
-// it: at blanks, a word that does not fit starting the next line, a word longer than a
-// line filling lines of its own.
-int WrappedLineCount(std::u16string_view text, int perLine) {
-  int lines = 1, run = 0;
-  size_t at = 0;
-  while (at < text.size()) {
-    if (text[at] == u'\n') {
-      ++lines;
-      run = 0;
-      ++at;
-      continue;
-    }
-    size_t end = text.find_first_of(u" \n", at);
-    if (end == std::u16string_view::npos) end = text.size();
-    int word = static_cast<int>(end - at);
-    if (run > 0 && run + word > perLine) {
-      ++lines;
-      run = 0;
-    }
-    for (; word > perLine; word -= perLine) ++lines;
-    run += word;
-    at = end;
-    if (at < text.size() && text[at] == u' ') {
-      ++run;
-      ++at;
-    }
-  }
-  return lines;
+// The height in pixels of `text` broken into lines `width` pixels wide, as the box's text
+// control breaks and draws it (in the system font).
+int WrappedTextHeight(std::u16string_view text, int width) {
+  CMemoryDC dc = CMemoryDC::CompatibleWith(nullptr);
+  if (!dc) return 0;
+  RECT r{0, 0, std::max(width, 1), 0};
+  DrawTextW(dc.get(), text.data(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+  return static_cast<int>(r.bottom);
 }
 
 // A DIALOG template in memory: the text on top, the buttons in a row below it.
 class BoxTemplate {
  public:
   BoxTemplate(const platform::MessageBoxRecord& box, const std::vector<int>& buttons) {
-    int scale = platform::ScreenScale();
+    const int scale = platform::ScreenScale();
     // Dialog units: 4 to 6 pixels across, 8 to 13 down, at the classic scale.
+    const int baseX = 6 * scale, baseY = 13 * scale;
     short cx = static_cast<short>(std::max(60, (platform::ScreenWidth() / scale - 16) * 4 / 6));
-    // Characters average 4 units across; counted at 5, a line of wide ones still fits.
-    const int lines = WrappedLineCount(box.text, std::max(1, (cx - 8) / 5));
-    short textHeight = static_cast<short>(8 * lines);
-    short cy = static_cast<short>(textHeight + 34);
+    // The text is as tall as its lines, measured as they will be drawn; a box that would
+    // outgrow the screen between its bars keeps to it and its text scrolls.
+    const int textPixels = WrappedTextHeight(box.text, (cx - 8) * baseX / 4);
+    const int frame = GetSystemMetrics(SM_CYCAPTION) + 2;
+    const int room = (platform::ScreenHeight() - 2 * platform::TaskBarHeight() - frame) * 8 / baseY - kChrome;
+    int textHeight = (textPixels * 8 + baseY - 1) / baseY;
+    m_scrolls = textHeight > room;
+    if (m_scrolls) textHeight = std::max(8, room);
+    short cy = static_cast<short>(textHeight + kChrome);
     Dword(WS_POPUP | WS_CAPTION | DS_CENTER | DS_MODALFRAME);
     Dword(0);
     Word(static_cast<WORD>(buttons.size() + 1));
@@ -107,7 +94,12 @@ class BoxTemplate {
     Word(0);
     Word(0);
     Text(box.caption);
-    Item(0x82, box.text, kTextId, WS_VISIBLE, 4, 6, static_cast<short>(cx - 8), textHeight);
+    // The text is set once the box exists: a template item holds a limited text.
+    if (m_scrolls)
+      Item(0x81, u"", kTextId, WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 4, 6,
+           static_cast<short>(cx - 8), static_cast<short>(textHeight));
+    else
+      Item(0x82, u"", kTextId, WS_VISIBLE, 4, 6, static_cast<short>(cx - 8), static_cast<short>(textHeight));
     short width = 40;
     short gap = 4;
     short total = static_cast<short>(buttons.size() * width + (buttons.size() - 1) * gap);
@@ -124,6 +116,8 @@ class BoxTemplate {
   static constexpr WORD kTextId = 0xFFFF;
 
  private:
+  static constexpr int kChrome = 34;  // the margins and the button row, in dialog units
+  bool m_scrolls = false;  // the text outgrew the screen and scrolls in a read-only edit
   void Word(WORD w) { m_words.push_back(w); }
   void Dword(DWORD d) {
     Word(static_cast<WORD>(d & 0xFFFF));
@@ -161,6 +155,7 @@ INT_PTR BoxProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_INITDIALOG:
       SetWindowLongW(dialog, GWL_USERDATA, lParam);
       reinterpret_cast<BoxState*>(lParam)->dialog = dialog;
+      SetDlgItemTextW(dialog, BoxTemplate::kTextId, reinterpret_cast<BoxState*>(lParam)->box->text.c_str());
       {
         std::lock_guard guard(g_lock);
         g_open.insert(dialog);

@@ -497,7 +497,7 @@ TEST_F(FieldFormDialog, ANarrowerFormWrapsItsTextsAgainAndKeepsTheOpenEditor) {
 }
 
 // The editor stands a little right of where its cell's text begins: nothing of the old
-// value may show beside it, on either screen.
+// value, nor a stub of the row's rule, may show beside it, on either screen.
 TEST_F(FieldFormDialog, NothingOfTheOldValueShowsBesideTheOpenEditor) {
   for (int width : {240, 480}) {
     SCOPED_TRACE(width);
@@ -519,7 +519,7 @@ TEST_F(FieldFormDialog, NothingOfTheOldValueShowsBesideTheOpenEditor) {
       CWindowDC screen(nullptr);
       int dark = 0;
       for (int x = cell.x; x < editor.left; ++x)
-        for (int y = editor.top; y < editor.bottom - 1; ++y) dark += GetPixel(screen.get(), x, y) != RGB(255, 255, 255);
+        for (int y = editor.top; y < editor.bottom; ++y) dark += GetPixel(screen.get(), x, y) != RGB(255, 255, 255);
       EXPECT_EQ(dark, 0);
       d.Cancel();
     });

@@ -225,6 +225,13 @@ TEST_F(CustomerList, IsPicturedWithItsDialogOnBothScreenSizes) {
     platform::testing::UiScript ui;
     ui.ExpectDialog(IDD_TABBED_FORM, [&](DialogDriver& d) {
       EXPECT_TRUE(platform::SaveScreenshot(file("customer_dialog_")));
+      // The tabs and their pages begin below the title row's buttons, whatever the tab.
+      d.Tabs(IDC_TAB_CONTROL).Tap(1);
+      RECT tabs{}, ok{}, cancel{};
+      GetWindowRect(d.Control(IDC_TAB_CONTROL), &tabs);
+      GetWindowRect(d.Control(1009), &ok);
+      GetWindowRect(d.Control(IDCANCEL), &cancel);
+      EXPECT_GE(tabs.top, std::max(ok.bottom, cancel.bottom)) << width;
       d.Cancel();
     });
     SendMessageW(list.GetHwnd(), WM_COMMAND, IDM_CUSTOMER_EDIT, 0);

@@ -181,3 +181,43 @@ TEST_F(CustomizeDialog, PagesShowTheirChecksOnBothScreensAndOpenTheirHelp) {
 }
 
 }  // namespace
+
+namespace {
+
+// On both screens the headings stand above the list, each over its own column, and the
+// first row (Serviced on the Columns page) takes a tap on its check.
+TEST_F(CustomizeDialog, HeadingsStandOverTheirColumnsAndLeaveTheFirstRowToTheTap) {
+  for (int width : {480, 240}) {
+    SCOPED_TRACE(width);
+    platform::SetScreenProfile(width == 240 ? platform::ScreenProfile::Portrait240x320
+                                            : platform::ScreenProfile::Portrait480x640);
+    SetHighResolution(width == 480);
+    const BYTE before = m_settings->GetFlag(kDocInvoice, 51);
+    INT_PTR result = Run(3, [&](DialogDriver& d) {
+      HWND page = ShownPage(d);
+      HWND list = GetDlgItem(page, IDC_GRID_LIST);
+      RECT listRect{};
+      GetWindowRect(list, &listRect);
+      const std::pair<int, int> headings[] = {
+          {IDC_GRID_HEAD_SCREEN, 3}, {IDC_GRID_HEAD_PRINTER, 4}, {IDC_DIALOG_HEADING, 5}};
+      for (auto [id, column] : headings) {
+        RECT heading{};
+        GetWindowRect(GetDlgItem(page, id), &heading);
+        EXPECT_LE(heading.bottom, listRect.top) << "heading " << id << " covers the list";
+        RECT cell{LVIR_BOUNDS, column, 0, 0};
+        SendMessageW(list, LVM_GETSUBITEMRECT, 0, reinterpret_cast<LPARAM>(&cell));
+        MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&cell), 2);
+        const LONG middle = (heading.left + heading.right) / 2;
+        EXPECT_TRUE(middle >= cell.left && middle < cell.right) << "heading " << id << " is not over column " << column;
+      }
+      Grid(d).Tap(0, 3);
+      d.Ok();
+    });
+    ASSERT_EQ(result, 1);
+    EXPECT_NE(m_settings->GetFlag(kDocInvoice, 51), before) << "the tap on Serviced's check was lost";
+  }
+  platform::SetScreenProfile(platform::ScreenProfile::Portrait240x320);
+  SetHighResolution(false);
+}
+
+}  // namespace

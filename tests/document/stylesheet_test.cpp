@@ -9,6 +9,8 @@
 #include <map>
 #include <random>
 
+#include <libxml/xpath.h>
+
 #include "SalesDocumentFixture.h"
 #include "StylesheetTestSupport.h"
 #include "core/CustomSettings.h"
@@ -287,6 +289,42 @@ TEST_F(StylesheetPage, CustomColumnsShowOnlyWithACaption) {
   EXPECT_EQ(page.text.find("blue"), std::string::npos);
   EXPECT_NE(page.text.find("large"), std::string::npos);
   EXPECT_NE(page.text.find("Size"), std::string::npos);
+}
+
+// In the page sent to a customer each line-table heading is aligned as its column's
+// figures are: a heading over right-aligned figures is right-aligned too.
+TEST_F(StylesheetPage, LineHeadingsAlignWithTheirColumnsFigures) {
+  const std::string document =
+      "<?xml version=\"1.0\"?><D VERSION=\"4\"><CUSTOMER/><JOB/><TOTALS/><LINEITEM ID=\"2\"><TYPE>Service</TYPE>"
+      "<SERVICED>3/1/2026</SERVICED><QUANTITY>3</QUANTITY><NAME>Fix</NAME><DESCRIPTION>Fix it</DESCRIPTION>"
+      "<PRICE>5</PRICE><TOTAL>15.00</TOTAL><TAXABLE>Tax</TAXABLE><TAX_AMOUNT>0.30</TAX_AMOUNT></LINEITEM></D>";
+  for (int row = 51; row <= 66; ++row) m_settings->SetFlag(0, row, 1);
+  auto classes = [](xmlXPathContext* context, const char* path) {
+    std::vector<bool> right;
+    xmlXPathObject* found = xmlXPathEvalExpression(BAD_CAST path, context);
+    for (int i = 0; found && found->nodesetval && i < found->nodesetval->nodeNr; ++i) {
+      xmlChar* value = xmlGetProp(found->nodesetval->nodeTab[i], BAD_CAST "class");
+      right.push_back(value && xmlStrEqual(value, BAD_CAST "n"));
+      xmlFree(value);
+    }
+    xmlXPathFreeObject(found);
+    return right;
+  };
+  for (int style : {0, 2, 4}) {
+    SCOPED_TRACE(style);
+    std::u16string html;
+    Render(document, Build(Source(0, style, false), Flavour::File, false), &html);
+    const std::string bytes = platform::ToUtf8(html);
+    htmlDocPtr page = htmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, "UTF-8", HTML_PARSE_NONET);
+    ASSERT_NE(page, nullptr);
+    xmlXPathContext* context = xmlXPathNewContext(page);
+    const std::vector<bool> headings = classes(context, "//table[@class='ln']/tr[1]/th");
+    const std::vector<bool> figures = classes(context, "//table[@class='ln']/tbody[1]/tr[1]/td");
+    EXPECT_GE(headings.size(), 4u);
+    EXPECT_EQ(headings, figures);
+    xmlXPathFreeContext(context);
+    xmlFreeDoc(page);
+  }
 }
 
 TEST_F(StylesheetPage, LabelLinesSpanTheFixedTables) {

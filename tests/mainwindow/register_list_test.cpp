@@ -4,6 +4,7 @@
 
 #include "core/Folders.h"
 #include "core/Preferences.h"
+#include "core/UiMetrics.h"
 #include "document/XmlDocument.h"
 #include "mainwindow/RegisterList.h"
 #include "platform/testing/MessageBoxScript.h"
@@ -178,6 +179,47 @@ TEST_F(RegisterList, RowsAreAddedUpdatedFoundAndDeleted) {
   EXPECT_EQ(m_list->FindRow(row), -1);
   EXPECT_EQ(m_list->GetRowCount(), 3);
   EXPECT_FALSE(m_list->DeleteRow(99));
+}
+
+// A selected row's marks take its text colour: nothing in its text columns is drawn
+// black on the highlight, and the paid mark shows in the highlight text colour.
+TEST_F(RegisterList, MarksOnTheSelectedRowTakeItsTextColour) {
+  // The marks' pictures come from the language library, which the program loads first.
+  m_list.reset();
+  ASSERT_TRUE(LoadResourceLibrary());
+  m_list = std::make_unique<CRegisterList>(nullptr, m_owner, nullptr);
+  ASSERT_NE(m_list->Create(kSortNumber, kShowAllDocuments, true), nullptr);
+  m_list->Load(false, false, {}, nullptr);
+  const int added = m_list->AddRow(u"Paid", u"$7.50", u"no", u"", u"INV7.QVN", u"3/10/2026", u"7", 0, 0);
+  ASSERT_GE(added, 0);
+  const CRegisterRow* record = m_list->GetRowRecord(added);
+  m_list->UpdateRow(record, u"Paid", u"7.50", u"3/10/2026", u"7", u"YES", u"YES", u"YES", true);
+  HWND list = m_list->GetHwnd();
+  const int textRight = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0)) +
+                        static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0));
+  const int height = m_list->GetRowHeight();
+  CMemoryDC dc = CMemoryDC::CompatibleWith(nullptr);
+  CGdiObject<HBITMAP> picture(CreateCompatibleBitmap(dc.get(), textRight + 40, height));
+  CSelectObjectScope keep(dc.get(), picture.get());
+  DRAWITEMSTRUCT item{};
+  item.itemID = static_cast<UINT>(m_list->FindRow(record));
+  item.itemState = ODS_SELECTED;
+  item.hDC = dc.get();
+  item.rcItem = RECT{0, 0, textRight + 40, height};
+  item.itemData = reinterpret_cast<ULONG_PTR>(record);
+  m_list->OnDrawItem(item);
+  int black = 0, ink = 0;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < textRight; ++x) {
+      const COLORREF c = GetPixel(dc.get(), x, y);
+      black += c == RGB(0, 0, 0);
+      // The paid mark: three mark widths from the amount column's end, on the second line.
+      ink += c == GetSysColor(COLOR_HIGHLIGHTTEXT) && x >= textRight - 3 * GetUiMetric(34) &&
+             x < textRight - 2 * GetUiMetric(34) && y >= height / 2;
+    }
+  }
+  EXPECT_EQ(black, 0);
+  EXPECT_GT(ink, 0);
 }
 
 }  // namespace

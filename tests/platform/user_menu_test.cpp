@@ -394,6 +394,52 @@ TEST_F(MenuLayout, ASubmenuOpensBesideItsParentWhereThereIsRoomAndNeverHidesItsR
   DestroyMenu(wide);
 }
 
+// A tap on an arrow moves a page: down, the row cut at the bottom comes to the top; up,
+// the row at the top goes to the bottom. Every entry of a long menu is a few taps away.
+TEST_F(MenuLayout, ATapOnAScrollArrowMovesAPage) {
+  HMENU menu = LongMenu(30);
+  const int count = GetMenuItemCount(menu);
+  auto firstShown = [&] {
+    RECT r{};
+    int row = 0;
+    while (row < count && !GetMenuItemRect(nullptr, menu, static_cast<UINT>(row), &r)) ++row;
+    return row;
+  };
+  auto lastShown = [&] {
+    RECT r{};
+    int row = firstShown();
+    while (row + 1 < count && GetMenuItemRect(nullptr, menu, static_cast<UINT>(row + 1), &r)) ++row;
+    return row;
+  };
+  UiScript ui;
+  ui.ExpectPopupMenu([&](MenuDriver& m) {
+    RECT up{};
+    RECT down{};
+    ASSERT_TRUE(platform::MenuScrollArrows(platform::TrackedMenuWindow(), &up, &down));
+    auto tap = [](const RECT& arrow) {
+      platform::Tap(POINT{(arrow.left + arrow.right) / 2, (arrow.top + arrow.bottom) / 2});
+      platform::PumpMessages();
+    };
+    int taps = 0;
+    while (lastShown() < count - 1 && taps < 10) {
+      const int cut = lastShown() + 1;
+      tap(down);
+      ++taps;
+      // The last page ends at the arrow, so its top row may lie above the cut row.
+      if (lastShown() < count - 1) EXPECT_EQ(firstShown(), cut) << "after tap " << taps;
+      else EXPECT_LE(firstShown(), cut);
+    }
+    EXPECT_LE(taps, 3);
+    const int top = firstShown();
+    tap(up);
+    EXPECT_EQ(lastShown(), top);
+    m.Cancel();
+  });
+  TrackPopupMenuEx(menu, TPM_RETURNCMD, 0, 0, m_owner, nullptr);
+  EXPECT_EQ(ui.Pending(), 0u);
+  DestroyMenu(menu);
+}
+
 // The system font doubled on the high-resolution screen, as the display's is.
 class DoublingFont final : public platform::user::TextMeasure {
  public:

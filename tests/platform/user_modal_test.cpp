@@ -11,6 +11,9 @@
 #include "platform/user/Dialog.h"
 #include "platform/user/Input.h"
 #include "platform/user/MessageBox.h"
+#include "platform/user/Paint.h"
+#include "platform/user/Screen.h"
+#include "platform/gdi/Gdi.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -204,32 +207,64 @@ TEST_F(ModalBoxes, UnattendedBoxTakesItsDefaultAndPostedMessagesRunMeanwhile) {
 }
 
 // Reads the height of a box's text when it shows, then answers it.
+// Reads the box's text control, its text as drawn at its width and the box, then answers.
 class TextHeightOfBox : public platform::IdleHandler {
  public:
   bool OnIdle(HWND modal, const std::u16string&) override {
     if (!modal) return false;
-    RECT r{};
-    GetWindowRect(GetDlgItem(modal, 0xFFFF), &r);
-    height = r.bottom - r.top;
+    HWND text = GetDlgItem(modal, 0xFFFF);
+    GetWindowRect(text, &control);
+    GetWindowRect(modal, &box);
+    scrolls = (GetWindowLongW(text, GWL_STYLE) & WS_VSCROLL) != 0;
+    CWindowDC dc(text);
+    std::u16string words(static_cast<size_t>(GetWindowTextLengthW(text)), u'\0');
+    GetWindowTextW(text, words.data(), static_cast<int>(words.size()) + 1);
+    RECT drawn{0, 0, control.right - control.left, 0};
+    DrawTextW(dc.get(), words.c_str(), static_cast<int>(words.size()), &drawn, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    needed = drawn.bottom;
     DialogDriver(modal).Key(VK_RETURN);
     return true;
   }
-  int height = 0;
+  RECT control{}, box{};
+  int needed = 0;
+  bool scrolls = false;
 };
 
-// A word that does not fit the end of a line starts the next: the box is made tall
-// enough for the lines the text really takes.
-TEST_F(ModalBoxes, ABoxIsTallEnoughForItsTextBrokenAtBlanks) {
-  auto heightOf = [this](const char16_t* text) {
+// The box's text control is as tall as its text broken at blanks and drawn in its font,
+// on both screens, with the fixed test font and the display's own; a text taller than
+// the screen keeps the box between the bars and scrolls.
+TEST_F(ModalBoxes, ABoxIsTallEnoughForItsWholeTextOrScrollsIt) {
+  auto show = [this](const std::u16string& text) {
     TextHeightOfBox handler;
     platform::IdleHandler* old = platform::SetIdleHandler(&handler);
-    MessageBoxW(m_main, text, u"Slateway", MB_OK);
+    MessageBoxW(m_main, text.c_str(), u"Slateway", MB_YESNO);
     platform::SetIdleHandler(old);
-    return handler.height;
+    return handler;
   };
-  const int one = heightOf(u"Saved.");
-  ASSERT_GT(one, 0);
-  EXPECT_GE(heightOf(u"The document '\\My Documents\\Nothing.QVN' could not be found."), 3 * one);
+  const std::u16string texts[] = {
+      u"A file already exists with this number.  This may cause you to lose an existing document.  Are you sure "
+      u"you want to choose this number?",
+      u"\\My Documents\\Invoice100.HTM already exists.\nDo you want to replace it?",
+      u"The document '\\My Documents\\Nothing.QVN' could not be found."};
+  std::u16string long_text;
+  for (int i = 0; i < 30; ++i) long_text += u"A line of a long report that goes on. ";
+  for (auto profile : {platform::TextProfile::Fixed, platform::TextProfile::Display}) {
+    platform::SetTextProfile(profile);
+    for (auto screen : {platform::ScreenProfile::Portrait240x320, platform::ScreenProfile::Portrait480x640}) {
+      platform::SetScreenProfile(screen);
+      for (const std::u16string& text : texts) {
+        TextHeightOfBox box = show(text);
+        EXPECT_FALSE(box.scrolls);
+        EXPECT_GE(box.control.bottom - box.control.top, box.needed) << platform::ToUtf8(text);
+      }
+      TextHeightOfBox tall = show(long_text);
+      EXPECT_TRUE(tall.scrolls);
+      EXPECT_GE(tall.box.top, platform::TaskBarHeight());
+      EXPECT_LE(tall.box.bottom, platform::ScreenHeight());
+    }
+  }
+  platform::SetTextProfile(platform::TextProfile::Fixed);
+  platform::ResetScreenAndVersion();
 }
 
 // Presses Esc on the first idle round and `then` on the next (0: nothing).
