@@ -184,8 +184,9 @@ class CMainFrame {
   bool PrintDocument(CSalesDocument* document, HWND owner, bool alwaysAsk);
   // The selected register row's document printed on its own, the printer asked for.
   bool PrintRow(HWND owner);
-  // The device's contact chooser: the chosen contact becomes the open document's customer
-  // through the document history. A failing chooser may switch the program to its own list.
+  // The device's contact chooser. In pick mode (0) the chosen contact becomes the open
+  // document's customer through the document history; managing (2) changes no document. A
+  // failing chooser may switch the program to its own list.
   int ChooseContact(HWND owner, int mode);
   CInputDevice* GetScanner() const { return m_scanner.get(); }
   CInputDevice* GetCardReader() const { return m_cardReader.get(); }
@@ -365,7 +366,8 @@ class CMainFrame {
   bool IsCustomerListVisible() const;
   // The editor window is the screen the user works in.
   bool IsEditorInFront() const;
-  // Customers are chosen with the device's contact chooser rather than the program's list.
+  // Customers are chosen with the device's contact chooser rather than the program's list:
+  // only while they are the device's contacts.
   bool UsesDeviceChooser() const;
 
  private:

@@ -38,8 +38,11 @@ int CMainFrame::ShowContacts(HWND owner, int mode) {
 }
 
 bool CMainFrame::UsesDeviceChooser() const {
-  // Later systems pick from the device's contacts, unless the user turned to the program's list.
-  return IsSystem5() && m_preferences->Get(pref::kUseWm2003Contacts) == 0;
+  // The device's chooser lists contacts only: customers kept in the customer table, with
+  // their jobs and the list ids the desktop matches them by, are always picked from the
+  // program's list. Contacts are picked with the chooser on later systems, unless the user
+  // turned to the program's list.
+  return CPreferences::UseOutlook() && IsSystem5() && m_preferences->Get(pref::kUseWm2003Contacts) == 0;
 }
 
 LRESULT CMainFrame::OnChooseCustomer(HWND owner) {

@@ -164,7 +164,9 @@ int CMainFrame::ChooseContact(HWND owner, int mode) {
     return 1;
   }
   SysFreeString(choose.bstrContactName);
-  if (!m_editor) return 1;
+  // Looking through the contacts from the menu chooses nobody for the document the editor
+  // holds out of sight.
+  if (mode == 2 || !m_editor) return 1;
   auto record = std::make_unique<CContactCustomer>(m_preferences->Get(pref::kUseBusAddress) != 0);
   if (!record->LoadFromOid(m_hwnd, choose.oidContactID)) return 1;
   auto command = std::make_unique<CSelectCustomerCommand>(m_editor->GetDocument(), std::move(record));

@@ -216,9 +216,11 @@ LRESULT BarProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT: Paint(hwnd, *d); return 0;
     case WM_ERASEBKGND: return 1;
     case WM_LBUTTONDOWN: {
-      // The bar of a window that a modal dialog or message box disabled waits with it.
-      if (!IsWindowEnabled(d->parent)) return 0;
       int hit = HitButton(hwnd, *d, p);
+      // The bar of a window that a modal dialog or message box disabled waits with it; the
+      // input-panel button is the shell's and serves whichever screen is in front, also a
+      // dialog that brought no bar of its own.
+      if (hit != kPanelButton && !IsWindowEnabled(d->parent)) return 0;
       if (hit == -1 || (hit >= 0 && !(d->buttons[static_cast<size_t>(hit)].state & TBSTATE_ENABLED))) return 0;
       d->pressed = hit;
       SetCapture(hwnd);
@@ -348,6 +350,9 @@ BOOL SHCreateMenuBar(SHMENUBARINFO* info) {
     return FALSE;
   }
   platform::user::SetData(bar, d);
+  // The bar is the shell's: its input-panel button serves a dialog in front that brought no
+  // bar of its own, while the bar's other buttons wait with their window (BarProc).
+  platform::user::MarkShellWindow(bar);
   std::vector<HWND> others;
   {
     std::lock_guard guard(g_barsLock);

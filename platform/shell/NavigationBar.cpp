@@ -224,6 +224,7 @@ HWND FrontWindow() {
 void RefreshNavigationBar() {
   // Making, moving and showing the bar tells the observer again.
   if (g_refreshing.exchange(true)) return;
+  FollowFrontWindow();
   HWND front = FrontWindow();
   HWND bar = NavigationBar();
   if (!bar && front && GetWindowThreadProcessId(front, nullptr) == GetCurrentThreadId()) bar = MakeBar();

@@ -15,6 +15,11 @@ HWND FrontWindow();
 bool HidesTaskBar(HWND hwnd);
 // Brings the navigation bar up to date with the window in front (made on first need).
 void RefreshNavigationBar();
+// A window come in front that hides the input-panel button lowers the panel: the user
+// could not put it away there.
+void FollowFrontWindow();
+// Lowers the panel while the window in front hides its button.
+void LowerPanelIfNoButton();
 
 // The input panel's window follows the panel: shown in the panel's rectangle while up.
 void ShowInputPanel(bool up);

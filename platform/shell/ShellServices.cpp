@@ -32,6 +32,7 @@ struct ShellState {
   std::map<HWND, DWORD> doneButtons;
   std::map<HWND, DWORD> fullScreen;  // the last state given, as given
   std::map<HWND, DWORD> hidden;      // kHides* bits
+  HWND lastFront = nullptr;          // the window in front when the shell last looked
 };
 
 ShellState& Shell() {
@@ -194,6 +195,7 @@ BOOL SHFullScreen(HWND hwnd, DWORD state) {
   }
   SetWindowState(&ShellState::fullScreen, hwnd, state);
   platform::shell::NoteFullScreen(hwnd, state);
+  if ((state & SHFS_HIDESIPBUTTON) && hwnd == platform::shell::FrontWindow()) platform::shell::LowerPanelIfNoButton();
   return TRUE;
 }
 
@@ -313,9 +315,28 @@ void ResetShell() {
   Shell().doneButtons.clear();
   Shell().fullScreen.clear();
   Shell().hidden.clear();
+  Shell().lastFront = nullptr;
 }
 
 namespace shell {
+
+void FollowFrontWindow() {
+  HWND front = FrontWindow();
+  // Only the window's own thread moves the panel under it; another thread's change reaches
+  // the navigation bar's thread, which looks again.
+  if (front && GetWindowThreadProcessId(front, nullptr) != GetCurrentThreadId()) return;
+  {
+    std::lock_guard guard(Shell().lock);
+    if (front == Shell().lastFront) return;
+    Shell().lastFront = front;
+  }
+  if (front) LowerPanelIfNoButton();
+}
+
+void LowerPanelIfNoButton() {
+  // The keyboard of a screen that offers no button to put it away would stay over it.
+  if (IsInputPanelUp() && !IsInputPanelButtonShown()) SetPanel(false);
+}
 
 bool HidesTaskBar(HWND hwnd) {
   if (!hwnd) return false;

@@ -595,10 +595,12 @@ BOOL MessageBeep(UINT type) {
 namespace {
 
 // Whether the top-level window `top` takes the pen. While a modal dialog, message box or
-// popup menu runs, only that window and what lies above it (its own popups, the shell's
-// bars and panel) do: a window behind it takes no tap, whoever owns it. Otherwise the
+// popup menu runs, only that window, what lies above it (its own popups) and the shell's
+// windows (bars, panel) do: a window behind it takes no tap, whoever owns it. Otherwise the
 // window under the point does (a screen in front covers what lies behind it).
 bool TakesPenLocked(HWND top) {
+  // The shell's windows judge for themselves what a tap does while a screen waits.
+  if (Window* w = FindLocked(top); w && w->shell) return true;
   HWND modal = nullptr;
   for (auto it = S().modal.rbegin(); it != S().modal.rend() && !modal; ++it)
     if (Window* m = FindLocked(*it); m && !m->destroying && IsVisibleLocked(*it)) modal = TopLevelLocked(*it);

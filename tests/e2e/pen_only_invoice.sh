@@ -1,6 +1,6 @@
 #!/bin/bash
 # A whole invoice made with the pen alone on a new device, on a real screen: New > Invoice,
-# the Bill To contact chooser answered with its OK button, the Edit menu scrolled to its
+# the Bill To customer list answered with its OK button, the Edit menu scrolled to its
 # last entry ("Mark as Paid") and that entry tapped, three services added from the item
 # lists (the first one's quantity typed on the input panel's keys), the toolbar shown and
 # the page scrolled by its scroll bar until the Total is on screen, the Profit Margin report
@@ -52,13 +52,13 @@ tap_until_still() {
   done
 }
 # The y of the rule above the page's Total row in screenshot $1, or nothing when the row is
-# not on screen: a black line across the page, and below it a band with nothing at the
+# not on screen: a dark line across the page, and below it a band with nothing at the
 # left and black text where "Total" is written (no other rule of the page has both).
 total_rule() {
   convert "$1" -crop "440x480+$X+$(($Y + 52))" +repage txt:- | awk -F'[,:() ]+' '
     NR > 1 && $1 >= 12 {
       y = $2 + 52; black = $3 < 70 && $4 < 70 && $5 < 70; white = $3 > 240 && $4 > 240 && $5 > 240
-      if (black) full[y]++
+      if ($3 < 110 && $4 < 110 && $5 < 110) full[y]++   # a rule between pixels is drawn grey
       if ($1 <= 200 && !white) left[y]++
       if ($1 >= 250 && $1 <= 310 && black) word[y]++
     }
@@ -82,11 +82,11 @@ menu_top=$(convert "$out/$name-new-menu.png" -crop "1x584+$(($X + 3))+$Y" +repag
 tap 60 $((menu_top + 12))                # "Invoice..."
 expect 336 612 new-invoice 0,0,0         # the editor's menu bar: the scanner button's bars
 
-tap 50 200                               # "Bill To:" opens the contact chooser
-expect 400 177 chooser 0,0,128           # its first row chosen
-tap 100 232                              # the third contact, Maple Court Apartments
-expect 400 232 chooser-third 0,0,128
-tap 414 77                               # the chooser's OK
+tap 50 200                               # "Bill To:" opens the customer list
+expect 402 80 customer-list 0,0,156      # its Cancel shows while picking
+tap 100 329                              # Maple Court Apartments
+expect 400 329 customer-chosen 0,0,128
+tap 452 80                               # the list's OK
 expect 336 612 billed 0,0,0
 
 edit_menu edit-menu

@@ -1,6 +1,6 @@
 #!/bin/bash
 # A salesperson's day on a real screen, pen only: on a new device Options chooses the
-# scanner; New > Invoice; the customer is chosen in the contact chooser with OK; two items
+# scanner; New > Invoice; the customer is chosen in the customer list with OK; two items
 # come from the line item lists and a third from a scan written to the scanner's device
 # file; the customer signs; the navigation bar's "ok" saves the invoice and the register
 # shows it; the toolbar prints it and e-mails it; the program is ended from its menu and
@@ -100,10 +100,10 @@ menu_top=$(convert "$out/$name-new-menu.png" -crop "1x584+$(($X + 3))+$Y" +repag
 step 60 $((menu_top + 12)) new-invoice
 expect 336 612 editor 0,0,0             # the editor's menu bar: the scanner button's bars
 
-# Bill To opens the contact chooser: the second contact, then its OK.
-step 50 200 contacts
-step 100 210 contact-chosen
-step 414 77 customer-set
+# Bill To opens the customer list: Owen Hallett's row, then its OK.
+step 50 200 customers
+step 100 297 customer-chosen
+step 452 80 customer-set
 
 # The command toolbar's "+" opens the line item lists: a hose and consulting, each added.
 step 248 614 toolbar
@@ -139,8 +139,8 @@ step 430 396 signed
 step 440 26 saved
 invoice="$docs/Invoice102.QVN"
 if wait_file "$invoice"; then
-  for want in '<FULLNAME>Owen Hallett</FULLNAME>' '<NAME>Hose 50 ft</NAME>' '<NAME>Consulting</NAME>' \
-              '<NAME>Installation</NAME>' '<TOTAL>$182.00</TOTAL>' 'SIGNED="(signed'; do
+  for want in '<FULLNAME>Hallett, Owen</FULLNAME>' '<NAME>Hose 50 ft</NAME>' '<NAME>Consulting</NAME>' \
+              '<NAME>Installation</NAME>' '<SUBTOTAL>$182.00</SUBTOTAL>' '<TOTAL>$186.55</TOTAL>' 'SIGNED="(signed'; do
     grep -qF "$want" "$invoice" || fail "the saved invoice lacks $want"
   done
   echo "ok: the invoice was saved"
@@ -163,10 +163,10 @@ step 452 80 printed
 if wait_file "$SLATEWAY_DEVICE_ROOT/Printer Output/*.pdf"; then
   for _ in $(seq 60); do  # the file may still be being written
     text=$(pdftotext "$SLATEWAY_DEVICE_ROOT/Printer Output/"*.pdf - 2>/dev/null)
-    grep -qF '$182.00' <<<"$text" && break
+    grep -qF '$186.55' <<<"$text" && break
     sleep 0.25
   done
-  for want in "Owen Hallett" "Garden hose, 50 feet" "Consulting by the hour" "On-site installation" '$182.00'; do
+  for want in "Owen Hallett" "Garden hose, 50 feet" "Consulting by the hour" "On-site installation" '$186.55'; do
     grep -qF "$want" <<<"$text" || fail "the PDF lacks $want"
   done
   echo "ok: the PDF shows the invoice"

@@ -55,7 +55,8 @@ class MainWindowCustomers : public mainwindow_test::MainWindowTest {
 };
 
 TEST_F(MainWindowCustomers, TheEditorsRequestPicksACustomerOrMakesOneForTheOpenDocument) {
-  CPreferences().SetDword(u"UseWM2003Contacts", 1);
+  // A new device keeps its customers in the table: the program's list serves every pick,
+  // whatever chooser the system offers.
   Start();
   editor->NewDocument(kDocInvoice);
   editor->ShowView(-1);
@@ -66,6 +67,24 @@ TEST_F(MainWindowCustomers, TheEditorsRequestPicksACustomerOrMakesOneForTheOpenD
   EXPECT_FALSE(frame->IsCustomerListVisible());
   EXPECT_EQ(DocumentCustomer(), u"Maple Court Apartments");
   EXPECT_TRUE(m_program.GetDocumentHistory()->CanUndo());
+
+  // A job is chosen with the list id the desktop knows it by.
+  SendMessageW(frame->GetHwnd(), kMsgChooseCustomer, 0, reinterpret_cast<LPARAM>(editor->GetWindow()));
+  platform::testing::ListViewDriver(frame->GetCustomerList()->ListWindow())
+      .Tap(std::u16string(CCustomerRecord::IndentOfSublevel(u"1")) + u"Patio");
+  SendMessageW(ListDialog(), WM_COMMAND, kTitleOkButtonId, 0);
+  CCustomerFields patio;
+  ASSERT_TRUE(frame->GetItemStore()->GetCustomerByFullName(u"Birchwood Cafe:Patio", patio));
+  const CCustomerRecord* chosen = editor->GetDocument().GetCustomer();
+  EXPECT_EQ(chosen->FieldView(kCustFullName), u"Birchwood Cafe:Patio");
+  EXPECT_EQ(chosen->FieldView(kCustListID), patio[kCustListID].view());
+
+  // Managing the customers from the menu chooses nobody for the document out of sight.
+  SendMessageW(frame->GetHwnd(), WM_COMMAND, IDM_MAIN_CUSTOMERS, 0);
+  ASSERT_TRUE(frame->IsCustomerListVisible());
+  platform::testing::ListViewDriver(frame->GetCustomerList()->ListWindow()).Tap(u"Maple Court Apartments");
+  SendMessageW(ListDialog(), WM_COMMAND, kTitleOkButtonId, 0);
+  EXPECT_EQ(editor->GetDocument().GetCustomer()->FieldView(kCustFullName), u"Birchwood Cafe:Patio");
 
   // A customer made in the list's dialog is stored and becomes the document's.
   SendMessageW(frame->GetHwnd(), kMsgChooseCustomer, 0, reinterpret_cast<LPARAM>(editor->GetWindow()));

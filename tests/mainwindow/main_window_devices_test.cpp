@@ -264,10 +264,11 @@ TEST_F(MainWindowDevices, PrintingARowAsksForThePrinterAndTheEditorsDocumentIsMa
 }
 
 TEST_F(MainWindowDevices, AChosenContactBecomesTheCustomerAndAFailingChooserOffersTheOwnList) {
+  ASSERT_TRUE(CPreferences().SetUseOutlook(true));  // the customers are the device's contacts
   Start(u"None");
   UiScript ui;
   ui.ExpectDialog(0, [](DialogDriver& d) { d.Cancel(); });  // cancelled: no message at all
-  EXPECT_EQ(m_frame->ChooseContact(m_frame->GetHwnd(), 2), 1);
+  EXPECT_EQ(m_frame->ChooseContact(m_frame->GetHwnd(), 0), 1);
   std::u16string chosen;
   ui.ExpectDialog(0, [&chosen](DialogDriver& d) {
     EXPECT_EQ(d.Caption(), u"Contacts List");
@@ -275,8 +276,14 @@ TEST_F(MainWindowDevices, AChosenContactBecomesTheCustomerAndAFailingChooserOffe
     chosen = d.Rows(kChooserList).front();
     d.Ok();
   });
-  EXPECT_EQ(m_frame->ChooseContact(m_frame->GetHwnd(), 2), 1);
+  // Looking through the contacts from the menu changes no document.
+  SendMessageW(m_frame->GetHwnd(), WM_COMMAND, IDM_MAIN_CUSTOMERS, 0);
   const CCustomerRecord* customer = m_frame->GetEditor()->GetDocument().GetCustomer();
+  EXPECT_TRUE(customer == nullptr || customer->FieldView(kCustCompanyName).empty());
+  EXPECT_FALSE(m_frame->GetEditor()->GetHistory()->CanUndo());
+  ui.ExpectDialog(0, [](DialogDriver& d) { d.Ok(); });
+  EXPECT_EQ(m_frame->ChooseContact(m_frame->GetHwnd(), 0), 1);
+  customer = m_frame->GetEditor()->GetDocument().GetCustomer();
   ASSERT_NE(customer, nullptr);
   // The list shows a business by its name; the person to ask for comes along.
   EXPECT_EQ(chosen, u"Birchwood Cafe");
@@ -305,6 +312,7 @@ TEST_F(MainWindowDevices, AChosenContactBecomesTheCustomerAndAFailingChooserOffe
   SendMessageW(m_frame->GetHwnd(), WM_COMMAND, IDM_MAIN_CUSTOMERS, 0);
   EXPECT_TRUE(m_frame->IsCustomerListVisible());
   EXPECT_EQ(ui.Pending(), 0u);
+  CPreferences().SetUseOutlook(false);
 }
 
 }  // namespace

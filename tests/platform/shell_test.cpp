@@ -303,6 +303,33 @@ TEST_F(InputPanel, TheMenuBarButtonRaisesAndLowersThePanel) {
   EXPECT_TRUE(g_log.commands.empty());
 }
 
+TEST_F(InputPanel, AScreenWithoutTheButtonLowersThePanelAndADialogWithoutABarUsesTheOneBeneath) {
+  ASSERT_NE(Bar(m_host), nullptr);
+  SHFullScreen(m_host, SHFS_HIDESIPBUTTON);
+  // A modal screen with no bar of its own: the disabled window's bar still raises the panel.
+  HWND dialog = CreateWindowExW(0, u"Host", u"", WS_VISIBLE, 0, 26, 240, 268, m_host, nullptr, nullptr, nullptr);
+  EnableWindow(m_host, FALSE);
+  ASSERT_EQ(GetActiveWindow(), dialog);
+  POINT button{240 - 10, 320 - 13};
+  platform::Tap(button);
+  platform::PumpMessages();
+  EXPECT_TRUE(platform::IsInputPanelUp());
+  EXPECT_TRUE(g_log.commands.empty());
+  // Back in front, the screen that offers no button lowers the panel.
+  EnableWindow(m_host, TRUE);
+  DestroyWindow(dialog);
+  platform::PumpMessages();
+  EXPECT_EQ(GetActiveWindow(), m_host);
+  EXPECT_FALSE(platform::IsInputPanelUp());
+  // So does a screen in front that hides the button while the panel is up.
+  SHFullScreen(m_host, SHFS_SHOWSIPBUTTON);
+  ASSERT_TRUE(SipShowIM(SIPF_ON));
+  SHFullScreen(m_host, SHFS_HIDETASKBAR);
+  EXPECT_TRUE(platform::IsInputPanelUp());
+  SHFullScreen(m_host, SHFS_HIDESIPBUTTON);
+  EXPECT_FALSE(platform::IsInputPanelUp());
+}
+
 TEST_F(InputPanel, ThePanelStaysAboveWindowsOpenedLaterAndOverWhatTheyPaint) {
   ASSERT_TRUE(SipShowIM(SIPF_ON));
   HWND panel = platform::InputPanelWindow();
