@@ -386,7 +386,8 @@ bool CSalesDocument::Save(bool keepZeroQuantities) {
       ReadFileStamp(m_stampPath) != m_fileStamp) {
     wait.End();
     const std::u16string text = platform::FormatWide(
-        u"The document %s was changed by another program after you opened it, so your changes were not saved.  "
+        u"The document %s was changed after you opened it (by another program or an update from the desktop), so "
+        u"your changes were not saved.  "
         u"The document stays open: use Save As to keep your changes in another file.",
         {GetFilePath().str()});
     MessageBoxW(owner, text.c_str(), u"Slateway", kStyleWarning);

@@ -416,7 +416,7 @@ TEST_F(DocumentOperations, ASaveDoesNotWriteOverWhatAnotherProgramSavedMeanwhile
   EXPECT_FALSE(first->Save());
   EXPECT_TRUE(first->IsModified()) << "the changes stay in the open document";
   ASSERT_EQ(BoxTexts().size(), 1u);
-  EXPECT_NE(BoxTexts()[0].find(path + u" was changed by another program"), std::u16string::npos);
+  EXPECT_NE(BoxTexts()[0].find(path + u" was changed after you opened it"), std::u16string::npos);
   EXPECT_EQ(FileAttribute(Linux(path), "PAID"), u"YES");
   EXPECT_EQ(FileAttribute(Linux(path), "VOID"), u"");
   // The program's own saves follow one another freely.
