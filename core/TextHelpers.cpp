@@ -249,6 +249,12 @@ bool IsNumberTooLarge(std::u16string_view text) {
   return beyond;
 }
 
+bool IsNumberText(std::u16string_view text) {
+  bool beyond = false;
+  ParseNumber(text, &beyond);
+  return !beyond && std::any_of(text.begin(), text.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; });
+}
+
 void FormatCurrencyText(CBstr& textInOut, bool keepSymbol) {
   const CRegionalSettings& rs = RegionalSettings();
   std::u16string text = textInOut.str();

@@ -32,6 +32,9 @@ CBstr FormatNumberText(double value, bool withDecimals, bool forceTwoDigits);
 double ParseNumberText(std::u16string_view text);
 // True when the text is a number beyond 1e13 either way, which ParseNumberText reads as 0.
 bool IsNumberTooLarge(std::u16string_view text);
+// True when ParseNumberText reads a figure from the text: it has digits and stays within
+// 1e13 ("abc", "NaN" and "1e400" are no numbers; the empty text neither).
+bool IsNumberText(std::u16string_view text);
 // Re-formats a plain amount text in the currency format; the normalised input remains
 // when the text is no number.
 void FormatCurrencyText(CBstr& text, bool keepSymbol);

@@ -10,6 +10,7 @@
 #include "core/WaitCursor.h"
 #include "datastore/Internal.h"
 #include "platform/base/Base.h"
+#include "platform/kernel/Files.h"
 #include "platform/user/MessageBox.h"
 
 using datastore_internal::DecimalText;
@@ -73,6 +74,16 @@ int CItemStore::Open(std::u16string_view path) {
   int rc = m_db->Open(std::u16string(path));
   m_open = rc == SQLITE_OK && m_db->OpenFlag() ? 1 : 0;
   if (!m_open) {
+    const std::u16string file(path);
+    const DWORD attributes = GetFileAttributesW(file.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      // Nothing was made: the user has to move the folder before the program can start.
+      const std::u16string text = u"Slateway cannot start: " + file +
+                                  u" is a folder, where the database file belongs.  Nothing was created.  "
+                                  u"Move the folder away and start Slateway again.";
+      MessageBoxW(m_owner, text.c_str(), kProductName, MB_ICONEXCLAMATION);
+      return 0;
+    }
     ShowDatabaseError(u"DB:DB Open attempt reported", u"");
     return 0;
   }

@@ -347,10 +347,19 @@ void CSqlDatabase::ShowError(UINT id, DWORD value) {
 }
 
 int CSqlDatabase::Open(std::u16string path) {
-  const bool isNew = !FileExists(path);
-  // Shown before the database is locked: the box runs a message loop, and nothing that
-  // loop does may wait on the database (the customer list's loader thread uses it).
-  if (isNew) ShowWarning(IDS_DB_NEW_DATABASE, path);
+  // Only where nothing lies is a new database made; a folder in its place is not replaced.
+  const bool isNew = GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+  // Told once the new file is really there, and after the lock below is let go: the box
+  // runs a message loop, and nothing that loop does may wait on the database (the customer
+  // list's loader thread uses it).
+  struct TellCreated {
+    CSqlDatabase& db;
+    const std::u16string& path;
+    bool created = false;
+    ~TellCreated() {
+      if (created) db.ShowWarning(IDS_DB_NEW_DATABASE, path);
+    }
+  } tell{*this, path};
 
   Lock lock(m_lock);
   m_path = path;
@@ -388,6 +397,7 @@ int CSqlDatabase::Open(std::u16string path) {
     std::filesystem::remove(file, ignored);
     std::filesystem::remove(file.string() + "-journal", ignored);
   }
+  tell.created = rc == SQLITE_OK;
   return rc;
 }
 
@@ -448,6 +458,26 @@ bool CSqlDatabase::Close() {
   m_transactionDepth = 0;  // an open transaction ended with the connection, unwritten
   m_stampPending = false;
   return true;
+}
+
+bool CSqlDatabase::IsSoundDatabaseFile(std::u16string_view path, std::u16string& problem) {
+  const std::string file = platform::MapDevicePath(std::u16string(path)).string();
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  // Every page is read once, and the items table must be there.
+  std::string verdict;
+  if (rc == SQLITE_OK)
+    rc = sqlite3_exec(
+        db, "PRAGMA quick_check; SELECT ListID FROM ItemsList LIMIT 0;",
+        [](void* out, int, char** values, char**) {
+          *static_cast<std::string*>(out) = values[0] ? values[0] : "";
+          return 0;
+        },
+        &verdict, nullptr);
+  if (rc != SQLITE_OK) problem = Widen(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+  else if (verdict != "ok") problem = Widen(verdict.c_str());
+  sqlite3_close(db);
+  return rc == SQLITE_OK && verdict == "ok";
 }
 
 bool CSqlDatabase::OpenItemsList(CBstr& message) {

@@ -154,12 +154,17 @@ class CSqlDatabase {
 
   // ---- The file -------------------------------------------------------------------------
 
-  // Opens the database at a device path. A missing file is no error: the warning
-  // IDS_DB_NEW_DATABASE is shown with the path and a new file with both tables and the
-  // indexes is made in one transaction; when that fails the half-made file is removed.
+  // Opens the database at a device path. A missing file is no error: a new file with both
+  // tables and the indexes is made in one transaction, and then the warning
+  // IDS_DB_NEW_DATABASE is shown with the path; when that fails the half-made file is
+  // removed and nothing is shown. Anything else at the path (a folder) is not replaced.
   // An existing file is opened as it is (the open check tells whether it is usable; a
   // read-only file opens read-only). Returns the engine code.
   int Open(std::u16string path);
+  // Whether the file at a device path is a whole database of the program (it reads through
+  // and holds the items table), without changing it; else false and what is wrong, in the
+  // engine's words.
+  static bool IsSoundDatabaseFile(std::u16string_view path, std::u16string& problem);
   // The open check: reads every ListID of ItemsList into the kept ListID table. On
   // failure the last error becomes "Error DB:OpenItemsList reported:" + the engine's
   // message and `message` that text + " Error: " + the code; returns false.

@@ -20,6 +20,7 @@
 #include "document/DocumentNumbering.h"
 #include "document/SalesDocument.h"
 #include "platform/base/Format.h"
+#include "platform/kernel/FileHandles.h"
 #include "platform/kernel/Files.h"
 #include "platform/user/MessageBox.h"
 #include "platform/user/Window.h"
@@ -28,6 +29,17 @@
 namespace {
 
 constexpr char16_t kSignaturePicture[] = u"KTWSignature.bmp";
+
+// What tells one version of a file from the next: a save replaces the file, so its
+// creation and write times change even when its size does not.
+std::optional<std::array<DWORD, 6>> ReadFileStamp(const std::u16string& path) {
+  WIN32_FIND_DATAW data;
+  CFindHandle search(FindFirstFileW(path.c_str(), &data));
+  if (!search) return std::nullopt;
+  return std::array<DWORD, 6>{data.ftCreationTime.dwLowDateTime, data.ftCreationTime.dwHighDateTime,
+                              data.ftLastWriteTime.dwLowDateTime, data.ftLastWriteTime.dwHighDateTime,
+                              data.nFileSizeLow, data.nFileSizeHigh};
+}
 constexpr char16_t kSignatureLinePicture[] = u"KTWSignatureLine.bmp";
 constexpr int kRowShowMessage = 40;
 constexpr int kRowRepOnScreen = 26;
@@ -72,6 +84,8 @@ void CSalesDocument::RememberFileState() {
   m_previousAmount = GetBalanceAmount();
   m_previousCustomer = CBstr();
   GetXmlDocument().GetCustomerFullName(&m_previousCustomer);
+  m_stampPath = GetFilePath().str();
+  m_fileStamp = ReadFileStamp(m_stampPath);
 }
 
 void CSalesDocument::WriteCompanyBlock() {
@@ -254,8 +268,10 @@ bool CSalesDocument::Open(std::u16string_view path) {
   CBstr error;
   if (!xml.LoadFile(path, &error)) {
     // A file too large to be a document says so before the same question.
+    // So does a file nothing could be read of, naming what is wrong with it.
     const std::u16string text =
         (error.view() == CXmlDocument::DocumentTooLargeText(path) ? error.str()
+         : error.view() == u"Unknown"                              ? CXmlDocument::UnreadableFileText(path)
                                                                   : u"Failed to load '" + std::u16string(path) + u"'.") +
         u"  Would you like to move the document to the deleted folder?";
     if (MessageBoxW(owner, text.c_str(), u"Slateway", MB_YESNO | kStyleWarning) == IDYES)
@@ -364,6 +380,19 @@ bool CSalesDocument::Save(bool keepZeroQuantities) {
     wait.Begin();
   }
   SetFilePath(GetFilePath().str());  // FILENAME follows the path
+  // Another program (or another copy of this one) saved the file after this document
+  // read it: writing now would silently undo what it saved.
+  if (existed && m_fileStamp && m_stampPath == GetFilePath().view() &&
+      ReadFileStamp(m_stampPath) != m_fileStamp) {
+    wait.End();
+    const std::u16string text = platform::FormatWide(
+        u"The document %s was changed after you opened it (by another program or an update from the desktop), so "
+        u"your changes were not saved.  "
+        u"The document stays open: use Save As to keep your changes in another file.",
+        {GetFilePath().str()});
+    MessageBoxW(owner, text.c_str(), u"Slateway", kStyleWarning);
+    return false;
+  }
 
   if (!keepZeroQuantities && GetBoolAttribute(u"REMOVEZEROQTY", false)) {
     std::vector<CBstr> zeroLines;
@@ -425,9 +454,13 @@ bool CSalesDocument::SaveAs(std::u16string_view path, int type) {
   // The template is no sale: what the document's own file holds stays the reference.
   const double previousAmount = m_previousAmount;
   const CBstr previousCustomer = m_previousCustomer;
+  const std::u16string stampPath = m_stampPath;
+  const auto fileStamp = m_fileStamp;
   const bool memorized = Save(true);
   m_previousAmount = previousAmount;
   m_previousCustomer = previousCustomer;
+  m_stampPath = stampPath;
+  m_fileStamp = fileStamp;
   SetDocTypeAttribute(u"DOCTYPE", ownType);
   SetFilePath(ownPath);
   m_newDocument = wasNew ? 1 : 0;

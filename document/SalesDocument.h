@@ -11,6 +11,7 @@
 // every operation works and the in-place page updates are skipped.
 #pragma once
 
+#include <array>
 #include <map>
 #include <memory>
 #include <optional>
@@ -124,7 +125,9 @@ class CSalesDocument {
   // `keepZeroQuantities`, lines of quantity "0" (labels aside) are removed first. On
   // success the counter moves, the document is no longer new nor modified, and message
   // 1140 (a new file) or 1142 (over its file) goes out; on failure the warning names the
-  // path and the document stays as it was (new, modified). True when written.
+  // path and the document stays as it was (new, modified). A file changed by another
+  // program since it was opened or saved is not written over: the user is told, and the
+  // document stays open and modified. True when written.
   bool Save(bool keepZeroQuantities = false);
 
   // type 6: memorizes the document as a template at `path` and leaves the open document,
@@ -420,4 +423,8 @@ class CSalesDocument {
   std::optional<PendingRemoval> m_pendingRemoval;
   double m_previousAmount = 0;
   CBstr m_previousCustomer;
+  // The file as it stood when opened or last saved (its path, times and size), so a save
+  // does not write over what another program put there meanwhile.
+  std::u16string m_stampPath;
+  std::optional<std::array<DWORD, 6>> m_fileStamp;
 };

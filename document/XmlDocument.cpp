@@ -125,6 +125,22 @@ bool CXmlDocument::LoadFile(std::u16string_view path, CBstr* error) {
   return true;
 }
 
+std::u16string CXmlDocument::UnreadableFileText(std::u16string_view path) {
+  const std::u16string p(path);
+  const std::u16string named = u"The file '" + p + u"'";
+  const DWORD attributes = GetFileAttributesW(p.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return named + u" could not be found.";
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return named + u" is a folder, not a document.";
+  CFileHandle file(CreateFileW(p.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file) {
+    if (GetLastError() == ERROR_NOT_SUPPORTED)
+      return named + u" is not an ordinary file (a pipe, a device or a link to one) and cannot be a document.";
+    return named + u" could not be opened.";
+  }
+  if (GetFileSize(file.get(), nullptr) == 0) return named + u" is empty.";
+  return named + u" could not be read.";
+}
+
 std::u16string CXmlDocument::DocumentTooLargeText(std::u16string_view path) {
   const std::u16string format = LoadResText(IDS_FILE_TOO_LARGE);
   // Without the language library the refusal still names the file.
@@ -690,6 +706,17 @@ bool CXmlDocument::ReadTotals(CBstr* subtotal, CBstr* tax, CBstr* total, CBstr* 
 bool CXmlDocument::ReadTotal(CBstr* total) {
   *total = CBstr(u"");
   return IsUsable() && ReadBlockChild(u"TOTALS", u"TOTAL", total);
+}
+
+std::optional<double> CXmlDocument::ReadTotalFigure(bool* recomputed) {
+  *recomputed = false;
+  CBstr subtotal, tax, total, quantity;
+  ReadTotals(&subtotal, &tax, &total, &quantity);
+  if (total.IsEmpty() || IsNumberText(total.view())) return ParseNumberText(total.view());
+  // The total is always the subtotal and the tax together.
+  if (!IsNumberText(subtotal.view()) || !(tax.IsEmpty() || IsNumberText(tax.view()))) return std::nullopt;
+  *recomputed = true;
+  return ParseNumberText(subtotal.view()) + ParseNumberText(tax.view());
 }
 
 // ---- Line items -------------------------------------------------------------------------------------

@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -88,6 +89,9 @@ class CXmlDocument {
   // The text LoadFile gives for a file larger than a document can be (the corrupt-file
   // text when no language library offers one).
   static std::u16string DocumentTooLargeText(std::u16string_view path);
+  // What is wrong with a file LoadFile could read nothing of ("Unknown"), naming it: gone,
+  // a folder, no ordinary file (a pipe, a device or a link to one), empty, or unreadable.
+  static std::u16string UnreadableFileText(std::u16string_view path);
   // Loads a text only when it contains "<?xml"; otherwise false and nothing changes.
   bool LoadXmlText(std::u16string_view text);
   // Writes the data document's XML (UTF-8) through a temporary file renamed over the
@@ -184,6 +188,10 @@ class CXmlDocument {
   // The total is set to the empty text first.
   bool ReadTotals(CBstr* subtotal, CBstr* tax, CBstr* total, CBstr* totalQuantity);
   bool ReadTotal(CBstr* total);
+  // The document's total as a figure: TOTAL when it is a number (nothing: 0); when it is
+  // not (damaged), SUBTOTAL + TAX as the document worked it out, when both are numbers
+  // (`recomputed` tells); else none.
+  std::optional<double> ReadTotalFigure(bool* recomputed);
 
   // ---- Line items --------------------------------------------------------------------------
   // The lines are the LINEITEM elements in document order. They are indexed by position

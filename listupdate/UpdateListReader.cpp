@@ -14,6 +14,7 @@
 #include "listupdate/ImportText.h"
 #include "platform/base/Base.h"
 #include "platform/kernel/FileHandles.h"
+#include "platform/base/Format.h"
 #include "platform/user/MessageBox.h"
 #include "resources/resource_ids.h"
 
@@ -216,8 +217,17 @@ int CUpdateListReader::LoadFile(std::u16string_view path) {
       return 0;
     }
     DWORD size = GetFileSize(file.get(), nullptr);
+    if (size != INVALID_FILE_SIZE && size > kLargestFile) {
+      // Too large is no want of memory: closing programs would not help.
+      const std::u16string text = platform::FormatWide(
+          u"The update list %s is too large to be read (%u MB; an update list may hold at most %u MB).  "
+          u"It was kept as it was: send a smaller list from the desktop.",
+          {name, static_cast<unsigned>(size / (1024 * 1024)), static_cast<unsigned>(kLargestFile / (1024 * 1024))});
+      MessageBoxW(m_messageOwner, text.c_str(), kProductName, MB_OK | MB_ICONEXCLAMATION);
+      return 0;
+    }
     try {
-      if (size == INVALID_FILE_SIZE || size > kLargestFile) throw std::bad_alloc();
+      if (size == INVALID_FILE_SIZE) throw std::bad_alloc();
       units.resize((size + 1) / 2);
     } catch (const std::bad_alloc&) {
       // The file stays: nothing of it was read, and a later run with more room may take it.

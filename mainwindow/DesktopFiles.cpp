@@ -7,8 +7,10 @@
 #include "core/Preferences.h"
 #include "core/Utilities.h"
 #include "datastore/ItemStore.h"
+#include "datastore/SqlDatabase.h"
 #include "document/DocumentStylesheet.h"
 #include "document/XmlDocument.h"
+#include "platform/user/MessageBox.h"
 
 namespace {
 
@@ -103,6 +105,14 @@ bool CopyDatabaseToUpdateFile(const CDatabaseFiles& files) {
 DatabaseExchange ExchangeDatabase(CItemStore& store, const CDatabaseFiles& files) {
   const std::u16string& folder = files.folder;
   const std::u16string backup = files.name + u".bak";
+  // A damaged update file is told as what it is, and the database in use stays open.
+  std::u16string problem;
+  if (!CSqlDatabase::IsSoundDatabaseFile(files.Update(), problem)) {
+    const std::u16string text = u"The update file " + files.Update() + u" from the desktop is damaged (" + problem +
+                                u").  Your database was kept as it was; send the update from the desktop again.";
+    MessageBoxW(nullptr, text.c_str(), u"Slateway", MB_ICONEXCLAMATION);
+    return DatabaseExchange::Kept;
+  }
   store.Close();
   DeleteFileInFolder(folder, backup);
   auto keepOld = [&] {

@@ -4,6 +4,7 @@
 #include "core/ResourceText.h"
 #include "document/EditCommand.h"
 #include "mainwindow/MainFrame.h"
+#include "platform/base/Format.h"
 #include "platform/platform.h"
 
 CProgram::CProgram() = default;
@@ -23,8 +24,10 @@ ProgramStart CProgram::Start(std::u16string_view commandLine) {
   const DWORD thread = GetCurrentThreadId();
   platform::SetEndRequestHandler([thread] { PostThreadMessageW(thread, WM_QUIT, 0, 0); });
   // One instance: a second start shows the first and ends; its command line is dropped.
-  if (HWND running = FindWindowW(kMainWindowClass, nullptr)) {
-    SetForegroundWindow(running);
+  // The lock decides in one step which of two programs started at once goes on; the
+  // window search alone would let both through before either window exists.
+  if (!m_instanceLock.TryTake(kMainWindowClass) || FindWindowW(kMainWindowClass, nullptr)) {
+    if (HWND running = WaitForRunningWindow()) SetForegroundWindow(running);
     End();
     return ProgramStart::AlreadyRunning;
   }
@@ -32,9 +35,33 @@ ProgramStart CProgram::Start(std::u16string_view commandLine) {
     End();
     return ProgramStart::Stopped;
   }
+  TellSettingsRepairs();
   // The relay of the desktop companion finds the main window from its own process.
   platform::ShareWindowsWithOtherProcesses();
   return ProgramStart::Started;
+}
+
+HWND CProgram::WaitForRunningWindow() {
+  // The holder of the lock may still be starting: its window comes once its start-up ends.
+  constexpr DWORD kLongestWait = 10000;
+  constexpr DWORD kStep = 50;
+  for (DWORD waited = 0;; waited += kStep) {
+    if (HWND running = FindWindowW(kMainWindowClass, nullptr)) return running;
+    // Asked to end meanwhile (a termination signal): it ends at once, as a start would.
+    if (waited >= kLongestWait || platform::ProcessEndRequested()) return nullptr;
+    Sleep(kStep);
+  }
+}
+
+void CProgram::TellSettingsRepairs() {
+  // Told once, by the program, whichever process found the damage.
+  const platform::RegistryRepairs repairs = platform::TakeRegistryRepairs();
+  if (!repairs.Any()) return;
+  const std::u16string text =
+      repairs.hivesStartedEmpty
+          ? std::u16string(kSettingsResetText)
+          : platform::FormatWide(kSettingsRepairedText, {repairs.skippedLines});
+  MessageBoxW(m_mainFrame->GetHwnd(), text.c_str(), u"Slateway", MB_OK | MB_ICONEXCLAMATION);
 }
 
 bool CProgram::InitInstance(std::u16string_view commandLine) {
@@ -81,12 +108,17 @@ void CProgram::End() {
   }
   m_listHistory.reset();
   m_documentHistory.reset();
+  m_instanceLock.Release();
 }
 
 int RunSlateway(std::u16string_view commandLine) {
   // A termination signal ends the program as a close would, within the end's deadline.
   platform::CTerminationSignals signals;
   CProgram program;
-  if (program.Start(commandLine) != ProgramStart::Started) return 0;
-  return program.Run();
+  switch (program.Start(commandLine)) {
+    case ProgramStart::Started: return program.Run();
+    // A start-up that stopped (the database would not open, say) did not do what was asked.
+    case ProgramStart::Stopped: return 1;
+    default: return 0;
+  }
 }

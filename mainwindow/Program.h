@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "platform/base/Win32Types.h"
+#include "platform/ipc/Ipc.h"
 
 class CCommandProcessor;
 class CMainFrame;
@@ -24,6 +25,14 @@ enum class ProgramStart {
 };
 
 inline constexpr char16_t kResourceLibraryMissingText[] = u"Failed to load resources library. Please re-install.";
+// Told once at start-up after the settings file was found damaged and mended (a copy of
+// the damaged file is kept beside it).
+inline constexpr char16_t kSettingsRepairedText[] =
+    u"Slateway's settings file was damaged and has been repaired: %u damaged line(s) could not be read and were "
+    u"left out, the rest of your settings were kept.  Please check your settings under Tools > Options.";
+inline constexpr char16_t kSettingsResetText[] =
+    u"Slateway's settings file was damaged and could not be read, so the settings have been set back to their "
+    u"defaults.  Please check your settings under Tools > Options.";
 
 class CProgram {
  public:
@@ -46,7 +55,13 @@ class CProgram {
 
  private:
   bool InitInstance(std::u16string_view commandLine);
+  // The window of the program that holds the instance lock, once it shows one; null when
+  // none comes within a while.
+  static HWND WaitForRunningWindow();
+  // One message when a settings file was found damaged and mended.
+  void TellSettingsRepairs();
 
+  platform::CDeviceLock m_instanceLock;
   bool m_libraryLoaded = false;
   HINSTANCE m_previousLibrary = nullptr;
   std::unique_ptr<CCommandProcessor> m_documentHistory;
@@ -55,5 +70,5 @@ class CProgram {
 };
 
 // The whole life in one call: Start, then Run when the start succeeded, with SIGTERM, SIGINT
-// and SIGHUP asking for the end meanwhile. The exit code.
+// and SIGHUP asking for the end meanwhile. The exit code: 1 for a start-up that stopped.
 int RunSlateway(std::u16string_view commandLine);

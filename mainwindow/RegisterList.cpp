@@ -290,7 +290,9 @@ void CRegisterList::LoadFolder(bool jobsUpdate, bool showProgress, const StatusS
       case RowReadResult::Filtered: break;
       case RowReadResult::Unreadable: {
         // One question per file; the load goes on whatever the answer.
-        const std::u16string text = error + u" Would you like to move it to the deleted folder?";
+        // A file nothing could be read of is named, with what is wrong with it.
+        const std::u16string text = (error == u"Unknown" ? CXmlDocument::UnreadableFileText(path) : error) +
+                                    u" Would you like to move it to the deleted folder?";
         if (MessageBoxW(m_owner, text.c_str(), u"Slateway", MB_YESNO | MB_ICONQUESTION) == IDYES)
           MoveDocumentToDeleted(CBstr(path));
         break;

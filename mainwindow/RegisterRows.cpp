@@ -290,8 +290,14 @@ RowReadResult ReadRegisterRowTexts(CXmlDocument& xml, std::u16string_view path, 
     total = CBstr(Attribute(xml, u"PAYAMOUNT"));
   } else {
     xml.ReadTotal(&total);
+    // A damaged total shows the figure the document's subtotal and tax give.
+    bool recomputed = false;
+    const std::optional<double> figure = xml.ReadTotalFigure(&recomputed);
+    if (recomputed) total = FormatNumberText(*figure, true, true);
   }
   r.amount = total.str();
+  // An amount that is no figure at all is not shown as if it were one.
+  if (!r.amount.empty() && !IsNumberText(r.amount)) r.amount = kRegisterNoFigure;
   const size_t slash = path.find_last_of(u'\\');
   r.fileName = RegisterFileName(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
   row = std::move(r);

@@ -93,6 +93,9 @@ void FinishRegisterRow(CRegisterRow& row);
 // The amount as a row shows it: "0.00" ("0,00" with a comma decimal separator) for an
 // empty text, every currency symbol removed.
 std::u16string RegisterAmountText(std::u16string_view amount);
+// What a row shows for an amount that is no figure ("abc", "NaN", "1e400") and cannot be
+// worked out again from the document's subtotal and tax.
+inline constexpr char16_t kRegisterNoFigure[] = u"?";
 // "INV1000.QVN" -> "INV1000": the file name upper-cased and without its extension.
 std::u16string RegisterFileName(std::u16string_view fileName);
 

@@ -16,6 +16,10 @@ constexpr size_t kLongestPath = 259;
 // How long a freshly started program has to open its main window. Nobody signals the
 // event: the wait is a pause the other programs of the device may cut short one day.
 constexpr DWORD kStartWait = 3000;
+// A program still starting after that pause (a first start, a question at start-up) opens
+// its window later: it is looked for this long more before the command is given up.
+constexpr DWORD kLongestStart = 60000;
+constexpr DWORD kLookAgain = 100;
 
 struct RelayWord {
   const char16_t* word;
@@ -93,7 +97,8 @@ RelayResult RunRelay(std::u16string_view word) {
   HWND main = FindMainWindow();
   if (!main) {
     if (!StartMainProgram()) return kRelayNoAnswer;
-    main = FindMainWindow();
+    for (DWORD waited = 0; !(main = FindMainWindow()) && waited < kLongestStart; waited += kLookAgain)
+      std::this_thread::sleep_for(std::chrono::milliseconds(kLookAgain));
     if (!main) return kRelayNoAnswer;
   }
   std::optional<RelayMessage> message = RelayMessageFor(word);
@@ -109,6 +114,8 @@ RelayResult RunRelay(std::u16string_view word) {
   // otherwise 0 is the program's answer that the command could not be carried out.
   SetLastError(ERROR_SUCCESS);
   LRESULT answer = SendMessageW(main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
+  // The last error tells the caller why there was no answer (ERROR_TIMEOUT: the program
+  // took the command and is still at it).
   if (answer != 0) return kRelayAnswered;
   return GetLastError() != ERROR_SUCCESS ? kRelayNoAnswer : kRelayFailed;
 }

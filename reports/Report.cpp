@@ -93,6 +93,7 @@ void CReport::BeginBuild(HWND parent, bool singleFile) {
   // Each build writes a new REPORT document: the element writer only appends.
   m_report = std::make_unique<CXmlDocument>(parent);
   m_report->LoadStylesheet(GetXsl());
+  m_notes.clear();
   auto progress = std::make_unique<CBuildProgress>(parent);
   CBstr folder;
   GetDocumentsFolder(folder);
@@ -116,8 +117,7 @@ void CReport::ScanDocuments(bool singleFile, bool dateFilter,
     CBstr error;
     if (!m_reader->LoadFile(path, &error)) {
       // The user learns which file the report left out.
-      std::u16string text = error.view() == u"Unknown" ? u"Failed to load '" + path + u"'.  This file may be corrupt."
-                                                      : error.str();
+      std::u16string text = error.view() == u"Unknown" ? CXmlDocument::UnreadableFileText(path) : error.str();
       MessageBoxW(m_parent, text.c_str(), kProductName, kStyleWarning);
       return;
     }
@@ -128,6 +128,8 @@ void CReport::ScanDocuments(bool singleFile, bool dateFilter,
       ParseDateText(dateText.view(), date);
       if (CompareSystemTimes(date, start) < 0 || CompareSystemTimes(date, end) > 0) return;
     }
+    const size_t slash = path.find_last_of(u'\\');
+    m_scannedFile = slash == std::u16string::npos ? path : path.substr(slash + 1);
     process(*m_reader);
   };
   CBuildProgress& progress = *m_progress;
@@ -408,3 +410,27 @@ void CReport::TotalRows(const std::vector<LabelledSum>& rows, std::u16string_vie
 }
 
 std::u16string CReport::Money(double value) { return FormatNumberText(value, true, true).str(); }
+
+void CReport::NoteDocument(std::u16string_view text) { m_notes.push_back(m_scannedFile + u": " + std::u16string(text)); }
+
+void CReport::WriteNotes() {
+  if (m_notes.empty()) return;
+  Begin(u"NOTES");
+  for (const std::u16string& note : m_notes) Text(u"NOTE", note);
+  End(u"NOTES");
+}
+
+std::u16string CReport::XslNotes() {
+  return u"<xsl:for-each select='REPORT/NOTES/NOTE'><p><xsl:value-of select='.' /></p></xsl:for-each>";
+}
+
+void CReport::NoteLines() {
+  SetFont(2);
+  Printer()->SetTextAlignment(0);
+  SetBold(false);
+  for (const std::u16string& note : m_notes) {
+    if (!PrinterOk()) break;
+    m_rowTop = CurrentY() + kRowGap;
+    DrawAt(note, 0, m_rowTop + kRowGap);
+  }
+}

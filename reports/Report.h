@@ -133,6 +133,14 @@ class CReport {
   // An amount as the total reports show it: decimals, two digits forced, no symbol.
   static std::u16string Money(double value);
 
+  // ---- Documents the report could not take as they are -------------------------------------
+  // A sentence about the document being processed (its file name goes first), kept for the
+  // NOTES element, its lines on the page and on paper; the notes start empty at each build.
+  void NoteDocument(std::u16string_view text);
+  void WriteNotes();
+  static std::u16string XslNotes();
+  void NoteLines();
+
   CPrinterCE* Printer() const;
 
   HWND m_parent;
@@ -147,6 +155,8 @@ class CReport {
   std::unique_ptr<CXmlDocument> m_report;
   std::u16string m_html;
   std::unique_ptr<CBuildProgress> m_progress;  // during a build
+  std::u16string m_scannedFile;                // the file ScanDocuments hands on
+  std::vector<std::u16string> m_notes;
 
   CPrintEngine* m_engine = nullptr;  // not owned; set by Print
   bool m_skipPageSetup = false;

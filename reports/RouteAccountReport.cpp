@@ -1,5 +1,6 @@
 #include "reports/RouteAccountReport.h"
 
+#include "core/TextHelpers.h"
 #include "core/Utilities.h"
 #include "datastore/DbRecord.h"
 #include "datastore/ItemStore.h"
@@ -75,7 +76,14 @@ void CRouteAccountReport::Accumulate(CXmlDocument& document) {
   for (LONG i = 0; document.ReadLineItemAt(i, &line, i > 0); ++i) {
     if (line.type.view() != u"Inventory Part") continue;
     Entry& entry = FindOrAdd(line.name.str());
-    if (!returned) entry.invoiced += BstrToInt(line.quantity.view());
+    if (returned) continue;
+    // A quantity that is no number cannot be counted as any number of items.
+    if (!line.quantity.IsEmpty() && !IsNumberText(line.quantity.view())) {
+      NoteDocument(u"the quantity \"" + line.quantity.str() + u"\" of " + line.name.str() +
+                   u" is not a number; it is not counted.");
+      continue;
+    }
+    entry.invoiced += BstrToInt(line.quantity.view());
   }
 }
 
@@ -108,6 +116,7 @@ void CRouteAccountReport::WriteReport() {
     End(u"ITEM");
   }
   End(u"ITEMS");
+  WriteNotes();
   End(u"REPORT");
 }
 
@@ -119,6 +128,7 @@ std::u16string CRouteAccountReport::GetXsl() {
          u"<TD><xsl:value-of select='OUT' /></TD><TD><xsl:value-of select='IN' /></TD>"
          u"<TD><xsl:value-of select='SOLD' /></TD><TD><xsl:value-of select='INVOICED' /></TD>"
          u"<TD><xsl:value-of select='BALANCE' /></TD></TR></xsl:for-each></TABLE>";
+  xsl += XslNotes();
   return WrapXsl(xsl);
 }
 
@@ -133,5 +143,6 @@ bool CRouteAccountReport::Print(CPrintEngine* engine, bool skipPageSetup, std::u
                     Decimal(entry.invoiced), Decimal(entry.balance)});
   }
   ColumnRows(kColumns, rows);
+  NoteLines();
   return EndPrint();
 }

@@ -28,6 +28,7 @@ bool CRouteCashReport::BuildXml(HWND parent, std::u16string_view start, std::u16
     NamedAmount(u"SALE", u"RETURNS", Money(m_returns));
     End(u"SALES");
     NamedAmount(u"TOTAL", u"TOTAL", m_total);
+    WriteNotes();
     End(u"REPORT");
   });
   return true;
@@ -45,9 +46,17 @@ void CRouteCashReport::Accumulate(CXmlDocument& document) {
   } else {
     return;
   }
-  CBstr total;
-  document.ReadTotal(&total);
-  *sum += ParseNumberText(total.view());
+  bool recomputed = false;
+  const std::optional<double> total = document.ReadTotalFigure(&recomputed);
+  CBstr text;
+  document.ReadTotal(&text);
+  const std::u16string damaged = u"its total \"" + text.str() + u"\" is not a number; ";
+  if (!total) {
+    NoteDocument(damaged + u"it is not counted.");
+    return;
+  }
+  if (recomputed) NoteDocument(damaged + u"counted as its subtotal and tax, " + Money(*total) + u".");
+  *sum += *total;
 }
 
 std::u16string CRouteCashReport::GetXsl() {
@@ -64,6 +73,7 @@ std::u16string CRouteCashReport::GetXsl() {
          u"<HR align='left' width='100%' /><TABLE width='100%'>"
          u"<TR><TH align='left' width='50%'><xsl:value-of select='/REPORT/TOTAL/NAME' /></TH><TD width='5%'></TD>"
          u"<TD align='right'><xsl:value-of select='/REPORT/TOTAL/AMOUNT'/></TD></TR></TABLE>";
+  xsl += XslNotes();
   return WrapXsl(xsl);
 }
 
@@ -72,5 +82,6 @@ bool CRouteCashReport::Print(CPrintEngine* engine, bool skipPageSetup, std::u16s
   TitleLine(m_name, false);
   HeaderLines();
   TotalRows({{u"Charge", m_charge}, {u"Cash", m_cash}, {u"Returns", m_returns}}, u"TOTAL", m_total);
+  NoteLines();
   return EndPrint();
 }

@@ -91,6 +91,11 @@ int main(int argc, char** argv) {
                  word.c_str());
   else if (result == kRelayFailed)
     std::fprintf(stderr, "slatelaunch: Slateway could not carry out the command \"%s\"\n", word.c_str());
+  else if (result == kRelayNoAnswer && GetLastError() == ERROR_TIMEOUT)
+    std::fprintf(stderr,
+                 "slatelaunch: Slateway took the command \"%s\" but did not finish it in the time slatelaunch waits; "
+                 "it may still be carrying it out\n",
+                 word.c_str());
   else if (result == kRelayNoAnswer)
     std::fprintf(stderr, "slatelaunch: Slateway could not be reached; the command \"%s\" was not carried out\n",
                  word.c_str());

@@ -16,6 +16,10 @@ namespace platform::htmlview {
 namespace {
 
 constexpr int kDefaultFontSize = 12;
+// The widest one word may take on the page. A page is shrunk to fit its widest line, so a
+// word of thousands of letters without a space would shrink it to nothing; such a word is
+// shortened on the page, with an ellipsis, to a handheld screen's width instead.
+constexpr int kWidestWord = 240;
 
 void SetColor(cairo_t* cr, const litehtml::web_color& c) {
   cairo_set_source_rgba(cr, c.red / 255.0, c.green / 255.0, c.blue / 255.0, c.alpha / 255.0);
@@ -1335,7 +1339,7 @@ int HtmlPage::text_width(const litehtml::tchar_t* text, litehtml::uint_ptr hFont
     PangoRectangle logical;
     pango_layout_get_pixel_extents(layout, nullptr, &logical);
     g_object_unref(layout);
-    it->second = logical.width;
+    it->second = std::min(logical.width, kWidestWord);
   }
   return it->second;
 }
@@ -1355,6 +1359,12 @@ void HtmlPage::draw_text(litehtml::uint_ptr hdc, const litehtml::tchar_t* text, 
   if (found == font->drawn.end()) {
     if (font->drawn.size() >= Font::kMostDrawn) font->ForgetDrawn();
     wanted.layout = MakeLayout(cr, font->description, text, m_smoothText);
+    PangoRectangle logical;
+    pango_layout_get_pixel_extents(wanted.layout, nullptr, &logical);
+    if (logical.width > kWidestWord) {
+      pango_layout_set_width(wanted.layout, kWidestWord * PANGO_SCALE);
+      pango_layout_set_ellipsize(wanted.layout, PANGO_ELLIPSIZE_END);
+    }
     found = font->drawn.emplace(text, wanted).first;
   }
   PangoLayout* layout = found->second.layout;

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "platform/base/Base.h"
 #include "platform/ipc/Ipc.h"
 #include "platform/kernel/DeviceRoot.h"
 #include "platform/user/Window.h"
@@ -90,6 +91,16 @@ std::filesystem::path SocketFolder() {
   ::chmod(folder.parent_path().c_str(), 0700);
   ::chmod(folder.c_str(), 0700);
   return folder;
+}
+
+std::string HexFileName(std::u16string_view name) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string file;
+  for (unsigned char c : platform::ToUtf8(name)) {
+    file += kHex[c >> 4];
+    file += kHex[c & 15];
+  }
+  return file;
 }
 
 std::filesystem::path SocketPath(DWORD pid) { return SocketFolder() / (std::to_string(pid) + ".sock"); }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <unistd.h>
@@ -92,6 +93,8 @@ void AnswerRequest(int fd, const FrameHeader& header, const std::vector<std::uin
 
 // The folder of the sockets, made (user-only) when missing.
 std::filesystem::path SocketFolder();
+// A name of any characters as a file name: each UTF-8 byte in two hex digits.
+std::string HexFileName(std::u16string_view name);
 // The socket of process `pid`.
 std::filesystem::path SocketPath(DWORD pid);
 

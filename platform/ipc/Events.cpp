@@ -80,12 +80,7 @@ class SharedEvent : public Event {
       errno = ENAMETOOLONG;
       return nullptr;
     }
-    std::string file;
-    for (unsigned char c : utf8) {
-      static const char kHex[] = "0123456789abcdef";
-      file += kHex[c >> 4];
-      file += kHex[c & 15];
-    }
+    const std::string file = HexFileName(name);
     event->m_fd.reset(::open((folder / file).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
     if (!event->m_fd) return nullptr;
     Locked lock(event->m_fd.get());

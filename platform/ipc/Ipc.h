@@ -11,6 +11,8 @@
 // the answer at most the reply limit, and a receiver that dies answers 0 at once.
 #pragma once
 
+#include <string_view>
+
 #include "platform/base/Win32Types.h"
 #include "platform/kernel/MsgQueue.h"
 #include "platform/process/Process.h"
@@ -25,6 +27,27 @@ BOOL SetEvent(HANDLE event);
 BOOL ResetEvent(HANDLE event);
 
 namespace platform {
+
+// A lock of the device root, by name, held by one holder at a time: taken in one step, so two
+// processes that try at once never both get it, and let go by the system when its process
+// ends, however it ends. A second holder in the same process is refused too.
+class CDeviceLock {
+ public:
+  CDeviceLock() = default;
+  ~CDeviceLock() { Release(); }
+  CDeviceLock(const CDeviceLock&) = delete;
+  CDeviceLock& operator=(const CDeviceLock&) = delete;
+
+  // False at once when another holds it; else true, and held by this object from now on
+  // (IsHeld). Where no lock can be made at all (a device root that cannot be written) the
+  // answer is true without a hold: nothing is kept apart then, but nothing is refused.
+  bool TryTake(std::u16string_view name);
+  void Release();
+  bool IsHeld() const { return m_fd >= 0; }
+
+ private:
+  int m_fd = -1;
+};
 
 // The most bytes a WM_COPYDATA carries to another process; a larger one is refused.
 constexpr DWORD kMaxCopyDataBytes = 64 * 1024;

@@ -251,6 +251,12 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSEC
     SetLastError(ERROR_ACCESS_DENIED);
     return INVALID_HANDLE_VALUE;
   }
+  // The device holds files and folders only: a pipe, a device or a socket in their place
+  // (or a link to one) is no file to open, and opening a pipe would wait for a writer.
+  if (existed && !S_ISREG(st.st_mode)) {
+    SetLastError(ERROR_NOT_SUPPORTED);
+    return INVALID_HANDLE_VALUE;
+  }
   if (!existed) {
     DWORD missing = MissingError(path);
     if (missing == ERROR_PATH_NOT_FOUND || creationDisposition == OPEN_EXISTING ||
@@ -273,15 +279,23 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSEC
   const bool write = desiredAccess & GENERIC_WRITE;
   flags |= (read && write) ? O_RDWR : write ? O_WRONLY : O_RDONLY;
   if (!existed) flags |= O_CREAT | O_EXCL;
-  int fd = ::open(path.c_str(), flags, 0600);  // the device's files are its user's alone
+  // Never waits: a pipe put in the file's place since the look above is refused below.
+  int fd = ::open(path.c_str(), flags | O_NONBLOCK, 0600);  // the device's files are its user's alone
+  if (fd >= 0 && ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    ::close(fd);
+    fd = -1;
+  }
   if (fd < 0) {
     SetLastError(errno == ENOENT ? MissingError(path) : errno == EEXIST ? ERROR_FILE_EXISTS : platform::ErrorFromErrno(errno));
     return INVALID_HANDLE_VALUE;
   }
   const bool truncate = existed && (creationDisposition == CREATE_ALWAYS || creationDisposition == TRUNCATE_EXISTING);
   struct stat opened {};
-  if ((truncate && ::ftruncate(fd, 0) != 0) || ::fstat(fd, &opened) != 0) {
-    DWORD error = platform::ErrorFromErrno(errno);
+  DWORD error = ERROR_SUCCESS;
+  if (::fstat(fd, &opened) != 0) error = platform::ErrorFromErrno(errno);
+  else if (!S_ISREG(opened.st_mode)) error = ERROR_NOT_SUPPORTED;
+  else if (truncate && ::ftruncate(fd, 0) != 0) error = platform::ErrorFromErrno(errno);
+  if (error != ERROR_SUCCESS) {
     ::close(fd);
     SetLastError(error);
     return INVALID_HANDLE_VALUE;

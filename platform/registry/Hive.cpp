@@ -376,8 +376,11 @@ std::optional<ParsedHive> ParseHive(std::string_view text) {
     }
     if (line.empty() || line[0] == ';') continue;
     if (line[0] == '[') {
-      current = SectionKey(*hive.top, line);
-      if (!current) ++hive.skippedLines;
+      // A header names its key whole: one that cannot be made takes its values with it, as
+      // they belong to that key. A broken line that merely begins with a bracket is damage
+      // of its own: it is skipped alone and the values below stay with their key.
+      if (line.back() == ']') current = SectionKey(*hive.top, line);
+      if (!current || line.back() != ']') ++hive.skippedLines;
       continue;
     }
     auto value = current ? ParseValueLine(line) : std::nullopt;

@@ -366,6 +366,41 @@ class Registry {
     return text.str();
   }
 
+  // A repair is noted beside the hive until the program tells the user (TakeRegistryRepairs):
+  // whichever process of the device read the damaged file first, the program hears of it
+  // once. A line each: the lines left out, or 0 when the hive started empty.
+  static std::filesystem::path RepairNotePath(const std::filesystem::path& path) {
+    std::filesystem::path note = path;
+    note += ".repaired";
+    return note;
+  }
+
+  static void NoteRepair(const std::filesystem::path& path, size_t skippedLines) {
+    const int fd = ::open(RepairNotePath(path).c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    if (fd < 0) return;
+    const std::string line = std::to_string(skippedLines) + '\n';
+    if (::write(fd, line.data(), line.size()) < 0) std::perror("registry: the repair note");
+    ::close(fd);
+  }
+
+ public:
+  platform::RegistryRepairs TakeRepairs() {
+    platform::RegistryRepairs repairs;
+    for (Hive& h : m_hives) {
+      const std::filesystem::path note = RepairNotePath(HivePath(h));
+      std::ifstream in(note);
+      for (size_t lines = 0; in >> lines;) {
+        if (lines == 0) ++repairs.hivesStartedEmpty;
+        repairs.skippedLines += lines;
+      }
+      in.close();
+      std::error_code ec;
+      std::filesystem::remove(note, ec);
+    }
+    return repairs;
+  }
+
+ private:
   // A free name beside the hive for keeping a damaged file: ".damaged", ".damaged.1", ...
   static std::filesystem::path AsideName(const std::filesystem::path& path) {
     std::filesystem::path aside = path;
@@ -419,6 +454,7 @@ class Registry {
       h.top = std::move(parsed->top);
       std::fprintf(stderr, "registry: %s cannot be read in full; %zu damaged lines skipped, the file kept as %s\n",
                    path.c_str(), parsed->skippedLines, aside.c_str());
+      NoteRepair(path, parsed->skippedLines);
       if (WriteFileAtomic(path, registry::SerializeHive(*h.top), false)) {
         h.unsynced = true;
         CountWrite(h);
@@ -428,6 +464,7 @@ class Registry {
       std::filesystem::rename(path, aside, ec);
       std::fprintf(stderr, "registry: %s cannot be read; kept as %s, starting with an empty hive\n", path.c_str(),
                    aside.c_str());
+      NoteRepair(path, 0);
     }
     h.identity = Identify(path);
     Unlock(h);
@@ -556,6 +593,12 @@ LONG EndRegistryBatch() {
   Registry& r = TheRegistry();
   std::lock_guard lock(r.mutex);
   return r.EndBatch();
+}
+
+RegistryRepairs TakeRegistryRepairs() {
+  Registry& r = TheRegistry();
+  std::lock_guard lock(r.mutex);
+  return r.TakeRepairs();
 }
 
 int OpenRegistryKeyCount() {

@@ -95,4 +95,13 @@ class CRegistryBatch {
 };
 // Keys open right now (tests check for leaks).
 int OpenRegistryKeyCount();
+// Damaged hive files mended since the last call, by any process of the device (each was
+// kept aside as "<hive>.damaged" first): the lines left out, and the hives that could not
+// be read at all and started empty. Taken once: the next call reports only later repairs.
+struct RegistryRepairs {
+  size_t skippedLines = 0;
+  size_t hivesStartedEmpty = 0;
+  bool Any() const { return skippedLines || hivesStartedEmpty; }
+};
+RegistryRepairs TakeRegistryRepairs();
 }  // namespace platform

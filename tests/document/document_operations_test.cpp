@@ -6,6 +6,8 @@
 //   DocumentOperations.SaveAs* / Memorize*  copies under another name and templates
 //   DocumentOperations.Open*      templates, old files, files without a number, bad files
 //   DocumentOperations.Convert* / Void* / Sign*
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 
@@ -394,6 +396,54 @@ TEST_F(DocumentOperations, FileThatDoesNotLoadIsOfferedToTheDeletedFolder) {
   EXPECT_FALSE(doc->Open(path));
   EXPECT_FALSE(std::filesystem::exists(Linux(path)));
   EXPECT_EQ(ReadBytes(Linux(deleted.str() + u"\\Broken.QVN")), "not a document");
+}
+
+TEST_F(DocumentOperations, ASaveDoesNotWriteOverWhatAnotherProgramSavedMeanwhile) {
+  auto first = New(0);
+  ASSERT_TRUE(first->AddLineItem(*Line(u"Service", u"1", u"5.00"), true, false, 1));
+  ASSERT_TRUE(first->Save());
+  const std::u16string path = first->GetFilePath().str();
+  auto other = Make();  // the same file open in another program
+  ASSERT_TRUE(other->Open(path));
+  other->GetXmlDocument().SetRootAttribute(u"PAID", CBstr(u"YES"));
+  ASSERT_TRUE(other->Save());
+  platform::ClearMessageBoxLog();
+
+  first->GetXmlDocument().SetRootAttribute(u"VOID", CBstr(u"YES"));
+  first->SetModified(true);
+  EXPECT_FALSE(first->Save());
+  EXPECT_TRUE(first->IsModified()) << "the changes stay in the open document";
+  ASSERT_EQ(BoxTexts().size(), 1u);
+  EXPECT_NE(BoxTexts()[0].find(path + u" was changed after you opened it"), std::u16string::npos);
+  EXPECT_EQ(FileAttribute(Linux(path), "PAID"), u"YES");
+  EXPECT_EQ(FileAttribute(Linux(path), "VOID"), u"");
+  // The program's own saves follow one another freely.
+  EXPECT_TRUE(other->Save());
+  EXPECT_TRUE(other->Save());
+}
+
+TEST_F(DocumentOperations, AFileThatIsNoOrdinaryFileIsNamedWithWhatIsWrongAndNeverWaitedOn) {
+  const std::u16string fifo = m_documents + u"Invoice600.QVN";
+  ASSERT_EQ(::mkfifo(Linux(fifo).c_str(), 0600), 0);
+  const std::u16string folder = m_documents + u"Folder.QVN";
+  std::filesystem::create_directory(Linux(folder));
+  const std::u16string zero = m_documents + u"Zero.QVN";
+  std::filesystem::create_symlink("/dev/zero", Linux(zero));
+  const std::u16string empty = m_documents + u"Empty.QVN";
+  std::ofstream(Linux(empty)).close();
+  const std::pair<std::u16string, std::u16string> kCases[] = {
+      {fifo, u" is not an ordinary file (a pipe, a device or a link to one) and cannot be a document."},
+      {zero, u" is not an ordinary file (a pipe, a device or a link to one) and cannot be a document."},
+      {folder, u" is a folder, not a document."},
+      {empty, u" is empty."}};
+  auto doc = Make();
+  for (const auto& [path, reason] : kCases) {
+    platform::ClearMessageBoxLog();
+    ScriptedAnswers no({IDNO});
+    EXPECT_FALSE(doc->Open(path));  // a pipe without a writer would hang here
+    EXPECT_EQ(BoxTexts(), (std::vector<std::u16string>{u"The file '" + path + u"'" + reason +
+                                                       u"  Would you like to move the document to the deleted folder?"}));
+  }
 }
 
 TEST_F(DocumentOperations, FileLargerThanADocumentIsRefusedUnreadWithItsReason) {

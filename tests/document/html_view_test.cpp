@@ -304,6 +304,32 @@ TEST(HtmlPageTest, APaintOfPartOfALongTableShowsWhatTheWholePageShowsThere) {
   cairo_surface_destroy(whole);
 }
 
+// A customer name of thousands of letters without a space: the page keeps a width it can
+// be shown at (it would otherwise be shrunk to nothing), and the name is drawn shortened.
+TEST(HtmlPageTest, AWordOfThousandsOfLettersKeepsThePageShowable) {
+  platform::htmlview::HtmlPage page;
+  page.Load("<html><body><p>Bill To:</p><p>" + std::string(5000, 'W') + "</p><p>Total 10.00</p></body></html>");
+  const int width = page.Layout(200);
+  EXPECT_GE(width, 200);
+  EXPECT_LE(width, 300);
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, page.Height());
+  cairo_t* cr = cairo_create(surface);
+  cairo_set_source_rgb(cr, 1, 1, 1);
+  cairo_paint(cr);
+  page.Draw(cr, litehtml::position(0, 0, width, page.Height()));
+  cairo_destroy(cr);
+  cairo_surface_flush(surface);
+  // Ink reaches the page's right half (the shortened name) but stays inside the page.
+  const int stride = cairo_image_surface_get_stride(surface);
+  const unsigned char* data = cairo_image_surface_get_data(surface);
+  bool inkRight = false;
+  for (int y = 0; y < page.Height(); ++y)
+    for (int x = width / 2; x < width; ++x)
+      if (data[y * stride + x * 4] < 128) inkRight = true;
+  EXPECT_TRUE(inkRight);
+  cairo_surface_destroy(surface);
+}
+
 // What a change in place gives to draw again: a cell's new content of no greater height
 // only its row's band; rows put in or taken out of a long table what lies from the row
 // before them down, not the whole table.

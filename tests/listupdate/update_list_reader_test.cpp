@@ -48,6 +48,15 @@ TEST_F(UpdateListReader, LoadsBothEncodingsAndRefusesDamagedOrHostileBytesSilent
   EXPECT_EQ(reader.LoadFile(File(u"NWQItems.xml")), 0);
   EXPECT_FALSE(reader.ParseFailed());
   EXPECT_FALSE(reader.LoadedFile());
+  // Too large is said as such (no want of memory), and the file stays unread.
+  std::ofstream(Linux(File(u"NWQItems.xml"))).close();
+  std::filesystem::resize_file(Linux(File(u"NWQItems.xml")), 65u * 1024 * 1024);
+  boxes.Expect(u"The update list " + File(u"NWQItems.xml") +
+               u" is too large to be read (65 MB; an update list may hold at most 64 MB).  It was kept as it was: "
+               u"send a smaller list from the desktop.")
+      .Caption(u"Slateway");
+  EXPECT_EQ(reader.LoadFile(File(u"NWQItems.xml")), 0);
+  EXPECT_TRUE(std::filesystem::exists(Linux(File(u"NWQItems.xml"))));
 }
 
 TEST_F(UpdateListReader, VersionIsANumberAndIdentityAnywhere) {

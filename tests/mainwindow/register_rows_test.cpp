@@ -110,6 +110,15 @@ TEST_F(RegisterRows, MarksAndAmounts) {
   EXPECT_FALSE(Read(u"empty.QVN").date.empty());  // no date: today's
   WriteText(u"\\My Documents\\broken.QVN", "<?xml version=\"1.0\"?><SALESDOCUMENT");
   EXPECT_EQ(Read(u"broken.QVN").number, u"<unreadable>");
+  // A total that is no number: worked out from the subtotal and tax, else marked.
+  for (const char* total : {"abc", "NaN", "1e400"}) {
+    WriteDocument(u"bad.QVN", "VERSION=\"4\" DOCTYPE=\"INVOICE\"", "", total);
+    EXPECT_EQ(Read(u"bad.QVN").amount, kRegisterNoFigure) << total;
+  }
+  WriteText(u"\\My Documents\\bad.QVN", "<?xml version=\"1.0\"?><SALESDOCUMENT VERSION=\"4\" DOCTYPE=\"INVOICE\">"
+                                         "<TOTALS><SUBTOTAL>$1,020.00</SUBTOTAL><TAX>$1.60</TAX><TOTAL>abc</TOTAL></TOTALS>"
+                                         "</SALESDOCUMENT>");
+  EXPECT_EQ(Read(u"bad.QVN").amount, u"1,021.60");
 }
 
 TEST_F(RegisterRows, TheJobsUpdateGivesInvoicesTheirJobsKindAndAddsUnknownCustomers) {

@@ -3,6 +3,9 @@
 //                     installation leaves, the document named on the command line.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <fstream>
 
 #include "core/Folders.h"
 #include "core/Preferences.h"
@@ -16,6 +19,7 @@
 #include "mainwindow/Program.h"
 #include "mainwindow/RegisterList.h"
 #include "mainwindow/SampleDevice.h"
+#include "platform/base/Format.h"
 #include "platform/testing/MessageBoxScript.h"
 #include "resources/resource_ids.h"
 #include "tests/mainwindow/MainWindowFixture.h"
@@ -73,6 +77,56 @@ TEST_F(ProgramStartup, ANewDeviceStartsWithTheSampleDocumentsAndClosesInOrder) {
   EXPECT_EQ(DocumentCount(Linux(mainwindow_test::kDocuments)), samples - 1);
 }
 
+// A settings file damaged by one broken line right below the preferences' header: the
+// values under it stay, and the program says once that the settings were repaired.
+TEST_F(ProgramStartup, ADamagedSettingsLineCostsOnlyItselfAndTheUserIsToldOnce) {
+  ASSERT_TRUE(PrepareNewDevice());
+  CPreferences().SetDword(u"UseSalesTax", 0);
+  CPreferences().SetString(u"LastTerms", u"Net 15");
+  const std::filesystem::path hive = Linux(u"\\Windows\\Registry\\HKEY_CURRENT_USER.reg");
+  std::ifstream in(hive, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), {});
+  in.close();
+  const std::string header = "[Software\\VendelSoftware\\Slateway\\Preferences]\n";
+  ASSERT_NE(text.find(header), std::string::npos);
+  text.insert(text.find(header) + header.size(), "[Software\\Vendel\x01\x02 damaged\n");
+  std::ofstream(hive, std::ios::binary | std::ios::trunc) << text;
+
+  for (bool first : {true, false}) {
+    MessageBoxScript boxes;
+    if (first) boxes.Expect(platform::FormatWide(kSettingsRepairedText, {1})).Caption(u"Slateway");
+    CProgram program;
+    ASSERT_EQ(program.Start(u""), ProgramStart::Started);
+    EXPECT_EQ(boxes.Pending(), 0u);
+    EXPECT_EQ(CPreferences().GetDword(u"UseSalesTax", 9), 0u);
+    std::u16string terms;
+    EXPECT_TRUE(CPreferences().GetString(u"LastTerms", terms));
+    EXPECT_EQ(terms, u"Net 15");
+    program.End();
+  }
+  EXPECT_TRUE(std::filesystem::exists(hive.string() + ".damaged"));
+}
+
+// A pipe with a document's name would hold the start-up forever if it were opened as a
+// file; it and a folder of that name are each named in the question with what they are.
+TEST_F(ProgramStartup, OddFilesAmongTheDocumentsNeitherHoldTheStartNorGoUnnamed) {
+  ASSERT_TRUE(PrepareNewDevice());
+  const std::u16string documents = mainwindow_test::kDocuments;
+  ASSERT_EQ(::mkfifo(Linux(documents + u"Invoice600.QVN").c_str(), 0600), 0);
+  std::filesystem::create_directory(Linux(documents + u"Folder.QVN"));
+  const std::u16string question = u" Would you like to move it to the deleted folder?";
+  MessageBoxScript boxes;
+  boxes.Expect(u"The file '" + documents + u"Folder.QVN' is a folder, not a document." + question).Answer(IDNO);
+  boxes.Expect(u"The file '" + documents +
+               u"Invoice600.QVN' is not an ordinary file (a pipe, a device or a link to one) and cannot be a document." +
+               question)
+      .Answer(IDNO);
+  CProgram program;
+  ASSERT_EQ(program.Start(u""), ProgramStart::Started);
+  EXPECT_EQ(boxes.Pending(), 0u);
+  program.End();
+}
+
 // The sample database is written as an American device writes amounts; a new German device
 // gets it, and the sample documents made from it, in its own formats.
 TEST_F(ProgramStartup, ANewDeviceInAnotherLocaleHasItsSamplesInItsOwnFormats) {
@@ -122,12 +176,17 @@ TEST_F(ProgramStartup, AStartUpThatStopsEndsWithoutAWindowOrALoop) {
     ASSERT_EQ(platform::MessageBoxLog().size(), 1u);
     EXPECT_EQ(platform::MessageBoxLog()[0].text, u"Slateway could not start its system services.");
   }
-  // A database that cannot be opened: the store says why, the program ends with 0.
+  // A folder where the database belongs: one message says so (no new database is claimed),
+  // nothing is made, and the program ends with 1.
   CPreferences().SetString(u"Database", u"Folder");
   CreateDirectoryW(u"\\Folder", nullptr);
   platform::ClearMessageBoxLog();
-  EXPECT_EQ(RunSlateway(u""), 0);
-  EXPECT_FALSE(platform::MessageBoxLog().empty());
+  EXPECT_EQ(RunSlateway(u""), 1);
+  ASSERT_EQ(platform::MessageBoxLog().size(), 1u);
+  EXPECT_EQ(platform::MessageBoxLog()[0].text, u"Slateway cannot start: \\Folder is a folder, where the database file "
+                                               u"belongs.  Nothing was created.  Move the folder away and start "
+                                               u"Slateway again.");
+  EXPECT_TRUE(std::filesystem::is_empty(Linux(u"\\Folder")));
   EXPECT_EQ(FindWindowW(kMainWindowClass, nullptr), nullptr);
   EXPECT_EQ(platform::ComInitializeCount(), 0);
 }

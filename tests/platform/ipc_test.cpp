@@ -1,5 +1,6 @@
 // Windows and events across processes. The window cases reach this process's
 // own windows through its socket, as another process does; events cross a fork.
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -189,6 +190,35 @@ TEST_F(IpcTest, ANamedEventIsOneObjectForEveryProcess) {
   EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0);
   EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);  // an automatic reset
   CloseHandle(event);
+}
+
+// The lock that keeps two programs of a device apart: one holder at a time, and a holder
+// that dies without letting go (killed) lets go all the same.
+TEST_F(IpcTest, ADeviceLockHasOneHolderAndADeadOneLetsGo) {
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  pid_t child = fork();
+  if (child == 0) {
+    platform::CDeviceLock held;
+    const char taken = held.TryTake(u"Slateway") && held.IsHeld() ? 1 : 0;
+    if (::write(ready[1], &taken, 1) != 1) _exit(1);
+    ::pause();  // killed while holding it
+    _exit(0);
+  }
+  char taken = 0;
+  ASSERT_EQ(::read(ready[0], &taken, 1), 1);
+  EXPECT_EQ(taken, 1);
+  platform::CDeviceLock lock;
+  EXPECT_FALSE(lock.TryTake(u"Slateway"));
+  EXPECT_TRUE(lock.TryTake(u"Other")) << "another name is another lock";
+  ::kill(child, SIGKILL);
+  waitpid(child, nullptr, 0);
+  platform::CDeviceLock after;
+  EXPECT_TRUE(after.TryTake(u"Slateway"));
+  platform::CDeviceLock second;  // a second holder in the same process is refused too
+  EXPECT_FALSE(second.TryTake(u"Slateway"));
+  ::close(ready[0]);
+  ::close(ready[1]);
 }
 
 }  // namespace

@@ -127,6 +127,38 @@ TEST_F(ReportTest, RouteAccountabilityMatchesLoadedStockAgainstEverySavedDocumen
             std::u16string::npos);
 }
 
+TEST_F(ReportTest, AmountsThatAreNoNumbersAreWorkedOutAgainOrLeftOutWithAWord) {
+  const auto document = [&](const char* file, const char* type, const char* quantity, const char* subtotal,
+                            const char* total) {
+    WriteFile(folder + platform::ToUtf16(file),
+              std::string("<?xml version=\"1.0\"?><SALESDOCUMENT VERSION=\"4\" DOCTYPE=\"") + type +
+                  "\" DATE=\"3/1/2026\"><LINEITEM><TYPE>Inventory Part</TYPE><NAME>Widget</NAME><QUANTITY>" +
+                  quantity + "</QUANTITY></LINEITEM><TOTALS><SUBTOTAL>" + subtotal + "</SUBTOTAL><TAX>1.60</TAX><TOTAL>" +
+                  total + "</TOTAL></TOTALS></SALESDOCUMENT>");
+  };
+  document("N1.QVN", "INVOICE", "2", "20.00", "abc");
+  document("N2.QVN", "SALESRECEIPT", "abc", "", "NaN");
+  document("N3.QVN", "INVOICE", "1e400", "x", "1e400");
+  CRouteCashReport cash(nullptr);
+  ASSERT_TRUE(cash.BuildXml(nullptr, u"", u"", u"", u""));
+  EXPECT_DOUBLE_EQ(cash.ChargeSales(), 21.60) << "N1 from its subtotal and tax; N3 not counted";
+  EXPECT_DOUBLE_EQ(cash.CashSales(), 0);
+  EXPECT_NE(Xml(cash).find(u"<NOTES><NOTE>N1.QVN: its total \"abc\" is not a number; counted as its subtotal and "
+                           u"tax, 21.60.</NOTE><NOTE>N2.QVN: its total \"NaN\" is not a number; it is not counted."
+                           u"</NOTE><NOTE>N3.QVN: its total \"1e400\" is not a number; it is not counted.</NOTE></NOTES>"),
+            std::u16string::npos)
+      << platform::ToUtf8(Xml(cash));
+
+  CRouteAccountReport route(nullptr, items);
+  ASSERT_TRUE(route.BuildXml(nullptr, u"", u"", u"", u""));
+  ASSERT_EQ(route.Entries().size(), 1u);
+  EXPECT_EQ(route.Entries()[0].invoiced, 2);
+  EXPECT_NE(Xml(route).find(u"<NOTE>N2.QVN: the quantity \"abc\" of Widget is not a number; it is not counted.</NOTE>"
+                            u"<NOTE>N3.QVN: the quantity \"1e400\" of Widget is not a number; it is not counted."),
+            std::u16string::npos)
+      << platform::ToUtf8(Xml(route));
+}
+
 TEST_F(ReportTest, AnUnreadableDocumentIsSkippedWithItsMessage) {
   WriteFixture();
   WriteFile(folder + u"BROKEN.QVN", "<?xml version=\"1.0\"?><SALESDOCUMENT DOCTYPE=\"INVOICE\"><unclosed>");

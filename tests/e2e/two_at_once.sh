@@ -1,0 +1,77 @@
+#!/bin/bash
+# Two programs on one device at once: Slateway started twice in the same instant, then
+# Slateway and slatelaunch STOP (which starts the installed program when none runs) in the
+# same instant. Each time exactly one program must go on running and the other end by
+# itself with 0. Usage: two_at_once.sh Slateway slateway-install slatelaunch outdir
+set -u
+program=$1
+installer=$2
+relay=$3
+out=$4
+name=two-at-once
+mkdir -p "$out"
+export SLATEWAY_DEVICE_ROOT=$(mktemp -d)
+trap 'rm -rf "$SLATEWAY_DEVICE_ROOT"' EXIT
+source "$(dirname "$0")/display_common.sh"
+"$installer" >/dev/null || { echo "FAIL: the installer failed"; exit 1; }
+
+# Whether process $1 still runs (one that ended but was not waited for does not).
+runs() { ps -o stat= -p "$1" 2>/dev/null | grep -qv Z; }
+
+# Ends program $1 with SIGTERM (it may be no child of this shell: the one slatelaunch
+# started); it must end within 5 s.
+stop() {
+  kill -TERM "$1" 2>/dev/null
+  for _ in $(seq 50); do runs "$1" || break; sleep 0.1; done
+  if runs "$1"; then echo "FAIL: Slateway $1 did not end"; kill -9 "$1"; failed=1; fi
+  wait "$1" 2>/dev/null
+}
+
+# The programs that run now: every process listening on its window socket.
+running() {
+  local pids=""
+  for sock in "$SLATEWAY_DEVICE_ROOT"/.platform/ipc/*.sock; do
+    [ -S "$sock" ] || continue
+    local p=$(basename "$sock" .sock)
+    runs "$p" && pids="$pids $p"
+  done
+  echo $pids
+}
+
+for round in 1 2 3 4; do
+  if [ $((round % 2)) = 1 ]; then
+    what="two programs"
+    launch "$program" --scale 2; first=$pid
+    launch "$program" --scale 2; second=$pid
+  else
+    what="a program and slatelaunch"
+    launch "$program" --scale 2; first=$pid
+    "$relay" STOP & second=$!
+  fi
+  # Both have started up (or given up) once one program shows its window and the other
+  # process has ended.
+  alive=""
+  for _ in $(seq 200); do
+    alive=$(running)
+    ended=0
+    for p in $first $second; do runs "$p" || ended=$((ended + 1)); done
+    [ -n "$alive" ] && [ $ended -ge 1 ] && break
+    sleep 0.1
+  done
+  sleep 1  # a second program would have shown itself by now
+  alive=$(running)
+  count=$(echo $alive | wc -w)
+  if [ "$count" != 1 ]; then
+    echo "FAIL: round $round ($what): $count programs run (${alive:-none})"
+    failed=1
+  fi
+  for p in $first $second; do
+    if ! runs "$p"; then
+      wait "$p"; code=$?
+      [ $code = 0 ] || { echo "FAIL: round $round ($what): the process that stood back ended with $code"; failed=1; }
+    fi
+  done
+  for p in $alive $first $second; do stop "$p"; done
+done
+[ $failed = 0 ] && echo "two at once: one program each time"
+exit $failed
