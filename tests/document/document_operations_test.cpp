@@ -184,6 +184,7 @@ TEST_F(DocumentOperations, NewDocumentInAReusedObjectKeepsNothingOfTheOldOne) {
   lists.terms[u"Net 30"] = 30;
   auto doc = New(0);
   doc->SetTerms(CBstr(u"Net 30"));
+  doc->SetTax(CBstr(u"City Sales Tax"), CBstr(u"2.50%"), CBstr(u""), true);
   ASSERT_TRUE(doc->AddLineItem(*Line(u"Service", u"1", u"5.00"), true, false, 1));
   ASSERT_TRUE(doc->SelectLineItem(CBstr(u"1")));
   doc->InitNew(4, kDocPayment);  // payments take no terms: due today
@@ -192,6 +193,10 @@ TEST_F(DocumentOperations, NewDocumentInAReusedObjectKeepsNothingOfTheOldOne) {
   EXPECT_EQ(doc->GetCurrentLineItem(), nullptr);
   EXPECT_TRUE(doc->GetCurrentLineKey().IsNull());
   EXPECT_EQ(doc->GetTotalText().str(), u"") << "no totals of the document shown before";
+  doc->InitNew(4, kDocInvoice);
+  ASSERT_TRUE(doc->AddLineItem(*Line(u"Service", u"1", u"100.00", u"Tax"), true, false, 1));
+  EXPECT_EQ(Attribute(*doc, u"TAXRATE"), u"");
+  EXPECT_EQ(doc->GetTaxText().str(), u"$0.00") << "no tax of the document shown before";
 }
 
 // Prices that include tax are stored so: the document opens in the state it was saved in
