@@ -8,6 +8,7 @@
 #include <mutex>
 #include <system_error>
 
+#include "core/Decimal.h"
 #include "core/MessageBoxes.h"
 #include "core/RegionalSettings.h"
 #include "core/RegistryKey.h"
@@ -160,7 +161,10 @@ void TrimZerosKeepTwoDecimals(CBstr& text) {
   text = CBstr(s);
 }
 
-double RoundMoney(double value) { return std::floor(value * 100 + 0.5) * 0.01; }
+double RoundMoney(double value) {
+  if (!std::isfinite(value)) return value;  // no amount: nothing to round
+  return CDecimal::FromDouble(value).Cents().ToDouble();
+}
 
 void FormatCurrencyValue(double value, CBstr& out, bool twoDigits) {
   const double rounded = RoundMoney(value);

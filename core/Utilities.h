@@ -57,8 +57,8 @@ void TrimTrailingZeros(CBstr& text);
 // while more than 2 characters follow the last decimal separator ("1.2500" -> "1.25").
 void TrimZerosKeepTwoDecimals(CBstr& text);
 void TrimZerosKeepTwoDecimals(std::u16string& text);
-// Money rounded to cents as floor(x * 100 + 0.5) * 0.01, negative amounts included
-// (-0.125 gives -0.12): stored documents and the desktop's figures rely on this rule.
+// Money rounded to cents, half away from zero, on the decimal the value was read from
+// (CDecimal::FromDouble): 0.125 gives 0.13 and -0.125 gives -0.13, as a line figure shows.
 double RoundMoney(double value);
 // Rounds to cents (RoundMoney) and formats the amount in the user's
 // currency format; with `twoDigits` the program's currency format with exactly two

@@ -64,7 +64,6 @@ constexpr R kBackground[] = {
     {u"Gray box:", 18, kRequired, R::kAll, 31, 67, 0},
 };
 
-constexpr int kSalesTaxCaption = 14;
 constexpr int kOtherCaptions[] = {32, 33, 34};
 constexpr const char16_t* kOtherAttributes[] = {u"OTHER1FIELDNAME", u"OTHER2FIELDNAME", u"OTHER3FIELDNAME"};
 
@@ -163,10 +162,8 @@ bool CCustomizeLayout::Apply(const std::array<const CFieldGridModel*, kPageCount
         if (row.captionRow == kOtherCaptions[other] && m_document)
           m_document->SetAttribute(kOtherAttributes[other], CBstr(caption));
       }
-      if (row.captionRow == kSalesTaxCaption) {
-        preferences.Set(pref::kLastTaxName, caption);
-        if (m_document) m_document->SetAttribute(u"TAXNAME", CBstr(caption));
-      }
+      // The Sales Tax caption only labels the tax line: the tax the user chose (TAXNAME,
+      // "LastTaxName") names a sales tax item, and a caption put there would name none.
     }
     if (page == kColumnsPage &&
         (pages[static_cast<size_t>(page)]->IsChanged() || (m_document && m_document->GetStyle() != kCustomStyle))) {

@@ -173,8 +173,10 @@ void CSalesDocument::InitNew(int styleCode, int type) {
   }
   LoadViewPreferences();
   xml.LoadXmlText(BuildSkeleton(type));
-  // The figures are the new document's (its empty totals) until the first recalculation.
+  // The figures are the new document's (its empty totals) until the first recalculation,
+  // and so is the tax it charges: none until a tax is set, whatever the last one charged.
   ReadTotalsFromDocument();
+  CacheTaxRate(GetAttribute(u"TAXRATE").view());
 
   SetStyle(styleCode);
   xml.SetRootAttribute(u"STYLE", CBstr(platform::ToUtf16(std::to_string(styleCode))));

@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-// The order of the additions is the pass's own: the sums come out bit for bit the same.
-void CLineEffect::AddTo(CLineSums& sums, double rateFactor) const {
+void CLineEffect::AddTo(CLineSums& sums, const CDecimal& rateFactor) const {
   switch (rule) {
     case LineRule::kLabel:
     case LineRule::kSubtotal:
@@ -12,7 +11,7 @@ void CLineEffect::AddTo(CLineSums& sums, double rateFactor) const {
       sums.subtotal += amount;
       break;
     case LineRule::kFixedAdjustment:
-      if (sums.subtotal != 0 && taxable) sums.tax += rateFactor * value;
+      if (!sums.subtotal.IsZero() && taxable) sums.tax += rateFactor * value;
       sums.subtotal += amount;
       break;
     case LineRule::kPercentAdjustment:
@@ -29,8 +28,7 @@ void CLineEffect::AddTo(CLineSums& sums, double rateFactor) const {
 
 bool CLineEffect::SameEffect(const CLineEffect& other) const {
   return rule == other.rule && addsTax == other.addsTax && taxable == other.taxable &&
-         SameDouble(amount, other.amount) && SameDouble(tax, other.tax) && SameDouble(value, other.value) &&
-         SameDouble(quantity, other.quantity);
+         amount == other.amount && tax == other.tax && value == other.value && quantity == other.quantity;
 }
 
 void CLineTotals::Reset(std::vector<CLineEffect> lines, const CLineSums& after, const CTotalsContext& context,

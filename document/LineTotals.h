@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Decimal.h"
 #include "platform/base/Win32Types.h"
 
 // The same double, bit for bit (a zero of the other sign is not the same: it can round
@@ -29,14 +30,14 @@ inline bool SameDouble(double a, double b) {
   return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
 }
 
-// The three sums of the pass.
+// The three sums of the pass, exact decimals.
 struct CLineSums {
-  double subtotal = 0;  // rounded line amounts
-  double tax = 0;       // unrounded line taxes
-  double quantity = 0;
+  CDecimal subtotal;  // line amounts rounded to cents
+  CDecimal tax;       // unrounded line taxes
+  CDecimal quantity;
 
   bool SameAs(const CLineSums& other) const {
-    return SameDouble(subtotal, other.subtotal) && SameDouble(tax, other.tax) && SameDouble(quantity, other.quantity);
+    return subtotal == other.subtotal && tax == other.tax && quantity == other.quantity;
   }
 };
 
@@ -54,13 +55,13 @@ struct CLineEffect {
   bool addsTax = false;  // `tax` goes into the tax sum
   bool taxable = false;  // a fixed adjustment's own tax code
   CLineSums before;      // the sums the pass met before the line
-  double amount = 0;     // the rounded amount added to the subtotal
-  double tax = 0;
-  double value = 0;  // a fixed adjustment's amount: its tax depends on the subtotal before it
-  double quantity = 0;
+  CDecimal amount;       // the amount in cents added to the subtotal
+  CDecimal tax;
+  CDecimal value;  // a fixed adjustment's amount: its tax depends on the subtotal before it
+  CDecimal quantity;
 
   // What the line adds, given the sums before it and the tax rate factor.
-  void AddTo(CLineSums& sums, double rateFactor) const;
+  void AddTo(CLineSums& sums, const CDecimal& rateFactor) const;
   // Worked out from the same texts, the line adds the same.
   bool SameEffect(const CLineEffect& other) const;
 };

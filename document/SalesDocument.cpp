@@ -170,7 +170,7 @@ void CSalesDocument::GetTax(CBstr& name, CBstr& rate, CBstr& vendor) {
   name = GetAttribute(u"TAXNAME");
   rate = GetAttribute(u"TAXRATE");
   vendor = GetAttribute(u"TAXVENDOR");
-  m_taxRateFactor = ParseNumberText(rate.view()) * 0.01;
+  CacheTaxRate(rate.view());
 }
 
 CBstr CSalesDocument::GetSignature() {
@@ -289,9 +289,14 @@ void CSalesDocument::SetTax(const CBstr& name, const CBstr& rate, const CBstr& v
   m_xml->SetRootAttribute(u"TAXRATE", rate);
   m_xml->SetRootAttribute(u"TAXNAME", name);
   m_xml->SetRootAttribute(u"TAXVENDOR", vendor);
-  m_taxRateFactor = ParseNumberText(rate.view()) * 0.01;
+  CacheTaxRate(rate.view());
   if (recalc) RecalcTotals(false, false);
   MarkModified();
+}
+
+void CSalesDocument::CacheTaxRate(std::u16string_view rateText) {
+  m_taxRate = CDecimal::FromDouble(ParseNumberText(rateText)) * CDecimal(1, 2);
+  m_taxRateFactor = m_taxRate.ToDouble();
 }
 
 void CSalesDocument::ApplyCustomerTax() {
@@ -314,7 +319,7 @@ void CSalesDocument::SetUseSalesTax(bool flag) {
   }
   if (!flag) {
     m_xml->SetRootAttribute(u"TAXRATE", CBstr(u"0.00%"));
-    m_taxRateFactor = 0;
+    CacheTaxRate(u"");
   }
   ApplyCustomerTax();
   RecalcTotals(false, false);

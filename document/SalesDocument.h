@@ -364,6 +364,11 @@ class CSalesDocument {
   void SetDueDateFromText(std::u16string_view dateText);
   int ReadTermDays(std::u16string_view termName);
   bool IsLineTaxable(std::u16string_view code);
+  // A taxable price without its tax, in cents: a price turned to include the tax and back
+  // is the price it was.
+  CDecimal WithoutTax(const CDecimal& priceWithTax) const;
+  // The rate factor taken from a TAXRATE text ("8.25%" gives 0.0825).
+  void CacheTaxRate(std::u16string_view rateText);
   CTotalsContext TotalsContext() const;
   void WorkOutLine(const CLineItemTexts& line, const CLineSums& before, const LineFigures* base,
                    bool pricesNowIncludeTax, bool pricesNowExcludeTax, CLineItemTexts& out, CLineEffect& effect);
@@ -415,6 +420,7 @@ class CSalesDocument {
   std::vector<std::pair<PageChange, std::u16string>> m_pageChanges;  // in the order made
   std::map<std::u16string, bool>* m_taxCodesMet = nullptr;           // while a pass runs
   double m_taxRateFactor = 0;
+  CDecimal m_taxRate;  // the same factor, as the exact decimal of TAXRATE
   std::shared_ptr<CCustomSettings> m_sharedSettings;  // only when no settings were given
   CCustomSettings* m_settings = nullptr;              // not owned (or m_sharedSettings)
   int m_termDays = 0;

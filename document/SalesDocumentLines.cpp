@@ -22,6 +22,10 @@ namespace {
 
 // A figure as the lines show it: the regional number format with two decimals.
 CBstr LineFigure(double value) { return FormatNumberText(value, true, true); }
+CBstr LineFigure(const CDecimal& value) { return LineFigure(value.ToDouble()); }
+
+// The exact decimal of a figure's text.
+CDecimal Figure(std::u16string_view text) { return CDecimal::FromDouble(ParseNumberText(text)); }
 
 bool Contains(std::u16string_view text, char16_t c) { return text.find(c) != std::u16string_view::npos; }
 
@@ -126,12 +130,13 @@ CTotalsContext CSalesDocument::TotalsContext() const {
 }
 
 // One line worked out with the sums before it and its base (null: none): the texts it
-// writes and what it adds to the sums.
+// writes and what it adds to the sums. Every figure is an exact decimal of the text it was
+// read from; what a line shows is what it adds (rounded to cents once, half away from zero).
 void CSalesDocument::WorkOutLine(const CLineItemTexts& line, const CLineSums& before, const LineFigures* base,
                                  bool pricesNowIncludeTax, bool pricesNowExcludeTax, CLineItemTexts& out,
                                  CLineEffect& effect) {
   const LineKind kind = KindOf(line.type.view());
-  const double rateFactor = m_taxRateFactor;
+  const CDecimal& rateFactor = m_taxRate;
   out = CLineItemTexts();
   effect = CLineEffect();
   effect.stale = false;
@@ -148,92 +153,93 @@ void CSalesDocument::WorkOutLine(const CLineItemTexts& line, const CLineSums& be
   } else if (kind == LineKind::kPayment) {
     effect.rule = LineRule::kPayment;
     std::u16string newPrice = WithMinusInFront(WithoutThousandSeparator(line.price.view()));
-    double value = ParseNumberText(newPrice);
-    if (value > 0) value = -value;
+    CDecimal value = Figure(newPrice);
+    if (value.Sign() > 0) value = -value;
+    effect.amount = value.Cents();
     out.quantity = CBstr(u"");
-    out.total = LineFigure(value);
+    out.total = LineFigure(effect.amount);
     out.price = CBstr(newPrice);
-    effect.amount = RoundMoney(value);
   } else if (IsAdjustment(kind) && !Contains(line.price.view(), u'%')) {
     effect.rule = LineRule::kFixedAdjustment;
     std::u16string priceText = WithoutThousandSeparator(line.price.view());
     std::u16string newPrice = kind == LineKind::kDiscount ? WithMinusInFront(priceText) : priceText;
-    double value = ParseNumberText(newPrice);
-    if (kind == LineKind::kDiscount && value > 0) value = -value;
+    CDecimal value = Figure(newPrice);
+    if (kind == LineKind::kDiscount && value.Sign() > 0) value = -value;
     // Its tax is added only where the subtotal before it is not 0 (CLineEffect::AddTo).
     effect.value = value;
     effect.taxable = IsLineTaxable(line.taxable.view());
+    effect.amount = value.Cents();
     out.quantity = CBstr(u"");
-    out.total = LineFigure(value);
+    out.total = LineFigure(effect.amount);
     out.price = CBstr(newPrice);
-    effect.amount = RoundMoney(value);
   } else if (IsAdjustment(kind)) {
     effect.rule = LineRule::kPercentAdjustment;
-    double baseAmount = 0;
+    CDecimal baseAmount;
     bool baseTaxable = false;
     if (base) {
       // A blank quantity (a subtotal line writes one blank) counts as one.
       std::u16string_view quantity = base->quantity;
-      double baseQuantity = IsBlankText(quantity) ? 1 : ParseNumberText(quantity);
-      baseAmount = ParseNumberText(base->kind == LineKind::kSubtotal ? base->total : base->price) * baseQuantity;
+      const CDecimal baseQuantity = IsBlankText(quantity) ? CDecimal(1, 0) : Figure(quantity);
       baseTaxable = IsLineTaxable(base->taxCode);
+      CDecimal basePrice = Figure(base->kind == LineKind::kSubtotal ? base->total : base->price);
+      if (base->kind == LineKind::kItem && baseTaxable && GetBoolAttribute(u"AMTINCTAX", false))
+        basePrice = WithoutTax(basePrice);
+      baseAmount = basePrice * baseQuantity;
     }
     std::u16string newPrice =
         kind == LineKind::kDiscount ? WithMinusInFront(line.price.view()) : line.price.str();
-    const double percent = ParseNumberText(newPrice);
-    double value = 0;
+    CDecimal value;
     if (kind == LineKind::kDiscount) {
-      value = baseAmount * (percent * 0.01);
-      if (value > 0) value = -value;
-      effect.tax = baseTaxable ? rateFactor * value : 0;
+      value = baseAmount * Figure(newPrice) * CDecimal(1, 2);
+      if (value.Sign() > 0) value = -value;
+      if (baseTaxable) effect.tax = rateFactor * value;
       effect.addsTax = IsLineTaxable(line.taxable.view());
     }
+    effect.amount = value.Cents();
     out.quantity = CBstr(u"");
-    out.total = LineFigure(value);
+    out.total = LineFigure(effect.amount);
     out.price = CBstr(newPrice);
-    effect.amount = RoundMoney(value);
   } else {
     effect.rule = LineRule::kItem;
-    const double quantity = ParseNumberText(line.quantity.view());
-    double price = ParseNumberText(line.price.view());
+    const double quantityRead = ParseNumberText(line.quantity.view());
+    const CDecimal quantity = CDecimal::FromDouble(quantityRead);
+    // The price as the line shows and stores it: in cents.
+    const CDecimal price = Figure(line.price.view()).Cents();
     const bool taxable = IsLineTaxable(line.taxable.view());
-    const double rate = taxable ? rateFactor : 0;
-    if (taxable && (pricesNowIncludeTax || pricesNowExcludeTax)) {
-      // The tax of one unit from the line's figures before the switch. A line without
-      // price or total (a zero quantity) has no unit tax: its price stays as it is.
-      const double lineTotal = ParseNumberText(line.total.view());
-      double unitTax = 0;
-      if (price != 0 && lineTotal != 0) unitTax = ParseNumberText(line.taxAmount.view()) / (lineTotal / price);
-      if (!std::isfinite(unitTax)) unitTax = 0;
-      if (GetBoolAttribute(u"AMTINCTAX", false)) {
-        if (pricesNowIncludeTax)
-          price += unitTax;
-        else if (pricesNowExcludeTax)
-          price -= unitTax;
-      } else if (pricesNowExcludeTax) {
-        price -= unitTax;
-      }
-    }
-    out.price = LineFigure(price);
+    const CDecimal rate = taxable ? rateFactor : CDecimal();
+    // With prices that include tax, a taxable line shows the price with its tax and works
+    // from the price without: the figures, the tax and the totals come out as they do with
+    // the switch off, to the cent. The switch itself turns one price into the other.
+    const bool includesTax = GetBoolAttribute(u"AMTINCTAX", false);
+    bool readWithTax = includesTax;
+    if (pricesNowIncludeTax && includesTax) readWithTax = false;
+    if (pricesNowExcludeTax && !includesTax) readWithTax = true;
+    const CDecimal net = taxable && readWithTax ? WithoutTax(price) : price;
+    const bool showsTax = taxable && includesTax && !rate.IsZero();
+    const CDecimal withTax = CDecimal(1, 0) + rate;
+    out.price = LineFigure(showsTax ? (net * withTax).Cents() : net);
     // A quantity read as none though it names a figure ("1e308", beyond any quantity)
     // shows what it counts.
-    if (quantity == 0 && line.quantity.view().find_first_of(u"123456789") != std::u16string_view::npos)
+    if (quantityRead == 0 && line.quantity.view().find_first_of(u"123456789") != std::u16string_view::npos)
       out.quantity = CBstr(u"0");
-    const double amount = price * quantity;
+    const CDecimal amount = net * quantity;
     effect.quantity = quantity;
-    effect.amount = RoundMoney(amount);
-    effect.addsTax = rate != 0;
+    effect.amount = amount.Cents();
+    effect.addsTax = !rate.IsZero();
     effect.tax = rate * amount;
-    if (price == 0) {
+    if (price.IsZero()) {
       out.total = line.price;
     } else {
-      std::u16string text = LineFigure(amount).str();
+      std::u16string text = LineFigure(showsTax ? (amount * withTax).Cents() : effect.amount).str();
       if (taxable) text += u"T";
       out.total = CBstr(text);
     }
-    if (GetTypeFlag(kRowLineTotalOnScreen) && m_useSalesTax)
-      out.taxAmount = LineFigure(taxable ? rateFactor * amount : 0);
+    if (GetTypeFlag(kRowLineTotalOnScreen) && m_useSalesTax) out.taxAmount = LineFigure(effect.tax.Cents());
   }
+}
+
+CDecimal CSalesDocument::WithoutTax(const CDecimal& priceWithTax) const {
+  return priceWithTax.DividedBy(CDecimal(1, 0) + m_taxRate, 2);
 }
 
 // A line worked out once may write texts that, read again by the next pass, work out
@@ -255,14 +261,12 @@ void CSalesDocument::SettleLine(const CLineItemTexts& line, const CLineItemTexts
 }
 
 void CSalesDocument::FinishTotals(const CLineSums& sums) {
-  const double taxSum = m_useSalesTax ? sums.tax : 0;
-  const double subtotal = RoundMoney(sums.subtotal);
-  const double tax = RoundMoney(taxSum);
-  const double total = subtotal + tax;
-  FormatCurrencyValue(subtotal, m_subtotalText, true);
-  FormatCurrencyValue(tax, m_taxText, true);
-  FormatCurrencyValue(total, m_totalText, true);
-  m_totalQuantityText = FormatNumberText(sums.quantity, true, false);
+  const CDecimal subtotal = sums.subtotal.Cents();
+  const CDecimal tax = m_useSalesTax ? sums.tax.Cents() : CDecimal();
+  FormatCurrencyValue(subtotal.ToDouble(), m_subtotalText, true);
+  FormatCurrencyValue(tax.ToDouble(), m_taxText, true);
+  FormatCurrencyValue((subtotal + tax).ToDouble(), m_totalText, true);
+  m_totalQuantityText = FormatNumberText(sums.quantity.ToDouble(), true, false);
   TrimTrailingZeros(m_totalQuantityText);
   m_xml->WriteTotals(m_subtotalText, m_taxText, m_totalText, m_totalQuantityText);
   ShowInPage(u"AJIDSubtotal", m_subtotalText.view());
@@ -295,7 +299,7 @@ void CSalesDocument::RecalcTotals(bool pricesNowIncludeTax, bool pricesNowExclud
       if (showLineTax) ShowInPage(u"AJIDX" + line.key.str(), out.taxAmount.view());
     }
     SettleLine(line, out, sums, lineBase, pricesNowIncludeTax || pricesNowExcludeTax, effect);
-    effect.AddTo(sums, m_taxRateFactor);
+    effect.AddTo(sums, m_taxRate);
     if (!IsAdjustmentRule(effect.rule)) base = LineFigures::Of(Merged(line, out));
     effects.push_back(effect);
   }
@@ -368,7 +372,7 @@ void CSalesDocument::RecalcChangedTotals() {
       staleFrom = std::min(staleFrom, i);
       staleTo = i;
     }
-    effect.AddTo(sums, m_taxRateFactor);
+    effect.AddTo(sums, m_taxRate);
   }
   m_taxCodesMet = nullptr;
   const CLineSums after = toTheEnd ? sums : kept.After();

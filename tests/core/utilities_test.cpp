@@ -143,7 +143,7 @@ TEST_F(Utilities, NumbersCurrencyValuesRoundToCents) {
   } rows[] = {
       {u"en-US", 1234.567, u"$1,234.57"},
       {u"en-US", -5.5, u"($5.50)"},
-      {u"en-US", 1.005, u"$1.00"},  // floor(x * 100 + 0.5) on the binary value
+      {u"en-US", 1.005, u"$1.01"},  // the decimal 1.005, not its binary 1.00499...
       {u"en-US", 1234567.891, u"$1,234,567.89"},
       {u"en-US", 98765432109.87, u"$98,765,432,109.87"},
       {u"de-DE", 98765432109.87, u"98.765.432.109,87 \u20AC"},
@@ -158,9 +158,9 @@ TEST_F(Utilities, NumbersCurrencyValuesRoundToCents) {
     FormatCurrencyValue(r.value, out, true);
     EXPECT_EQ(out.str(), r.expected) << r.value;
   }
-  // Half a cent rounds up, also below zero.
+  // Half a cent rounds away from zero, as a line figure shows it.
   EXPECT_DOUBLE_EQ(RoundMoney(0.125), 0.13);
-  EXPECT_DOUBLE_EQ(RoundMoney(-0.125), -0.12);
+  EXPECT_DOUBLE_EQ(RoundMoney(-0.125), -0.13);
   CBstr out(u"kept");
   FormatCurrencyValue(std::nan(""), out, false);
   EXPECT_EQ(out.str(), u"kept");

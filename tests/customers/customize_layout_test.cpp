@@ -1,6 +1,6 @@
 // What Customize writes: every page's rows into the settings of the document's type (read
-// again after a restart), the Other and Sales Tax captions into the document, the style
-// rule, and which rows apply to which type.
+// again after a restart), the Other captions into the document (the Sales Tax caption
+// leaves the document's tax alone), the style rule, and which rows apply to which type.
 #include <gtest/gtest.h>
 
 #include "../document/SalesDocumentFixture.h"
@@ -40,6 +40,7 @@ TEST_F(CustomizeLayout, OneChangeOnEveryPageSurvivesARestartAndReachesTheDocumen
   settings.Load();
   CCustomizeLayout layout(settings, doc.get(), kDocEstimate, {u"Region"}, {});
   auto pages = Fill(layout);
+  doc->SetTax(CBstr(u"City Sales Tax"), CBstr(u"2.50%"), CBstr(u""), true);
   std::u16string other = u"Region", tax = u"VAT", title = u"Quote";
   pages[0].EndEdit(2, &title);
   pages[1].EndEdit(4, &other);
@@ -61,11 +62,12 @@ TEST_F(CustomizeLayout, OneChangeOnEveryPageSurvivesARestartAndReachesTheDocumen
   EXPECT_EQ(reread.GetFlag(kDocEstimate, 21), before ? 0 : 1);
   for (int printerRow : {52, 64, 33, 68}) EXPECT_EQ(reread.GetFlag(kDocEstimate, printerRow), settings.GetFlag(kDocEstimate, printerRow));
   EXPECT_EQ(doc->GetAttribute(u"OTHER1FIELDNAME").str(), u"Region");
-  EXPECT_EQ(doc->GetAttribute(u"TAXNAME").str(), u"VAT");
+  EXPECT_EQ(reread.GetCaption(kDocEstimate, 14), u"VAT");
+  EXPECT_EQ(doc->GetAttribute(u"TAXNAME").str(), u"City Sales Tax");
+  EXPECT_EQ(doc->GetAttribute(u"TAXRATE").str(), u"2.50%");
   CPreferences preferences;
   std::u16string lastTax;
-  EXPECT_TRUE(preferences.GetString(u"LastTaxName", lastTax));
-  EXPECT_EQ(lastTax, u"VAT");
+  EXPECT_FALSE(preferences.GetString(u"LastTaxName", lastTax)) << platform::ToUtf8(lastTax);
   EXPECT_EQ(preferences.GetDword(u"InvoiceStyle", 0), 4u);
   EXPECT_EQ(doc->GetStyle(), 4);
 }

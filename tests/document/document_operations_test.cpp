@@ -186,6 +186,7 @@ TEST_F(DocumentOperations, NewDocumentInAReusedObjectKeepsNothingOfTheOldOne) {
   lists.terms[u"Net 30"] = 30;
   auto doc = New(0);
   doc->SetTerms(CBstr(u"Net 30"));
+  doc->SetTax(CBstr(u"City Sales Tax"), CBstr(u"2.50%"), CBstr(u""), true);
   ASSERT_TRUE(doc->AddLineItem(*Line(u"Service", u"1", u"5.00"), true, false, 1));
   ASSERT_TRUE(doc->SelectLineItem(CBstr(u"1")));
   doc->InitNew(4, kDocPayment);  // payments take no terms: due today
@@ -194,6 +195,31 @@ TEST_F(DocumentOperations, NewDocumentInAReusedObjectKeepsNothingOfTheOldOne) {
   EXPECT_EQ(doc->GetCurrentLineItem(), nullptr);
   EXPECT_TRUE(doc->GetCurrentLineKey().IsNull());
   EXPECT_EQ(doc->GetTotalText().str(), u"") << "no totals of the document shown before";
+  doc->InitNew(4, kDocInvoice);
+  ASSERT_TRUE(doc->AddLineItem(*Line(u"Service", u"1", u"100.00", u"Tax"), true, false, 1));
+  EXPECT_EQ(Attribute(*doc, u"TAXRATE"), u"");
+  EXPECT_EQ(doc->GetTaxText().str(), u"$0.00") << "no tax of the document shown before";
+}
+
+// Prices that include tax are stored so: the document opens in the state it was saved in
+// and shows the same figures.
+TEST_F(DocumentOperations, SaveAndReopenKeepTheFiguresWhicheverWayPricesStand) {
+  auto doc = New(0);
+  doc->SetTax(CBstr(u"County"), CBstr(u"8.25%"), CBstr(u""), true);
+  ASSERT_TRUE(doc->AddLineItem(*Line(u"Service", u"2.5", u"3.99", u"Tax"), true, false, 1));
+  const std::u16string total = doc->GetTotalText().str();
+  for (bool includesTax : {true, false}) {
+    doc->SetBoolAttribute(u"AMTINCTAX", includesTax);
+    doc->RecalcTotals(includesTax, !includesTax);
+    ASSERT_TRUE(doc->Save());
+    auto back = Make();
+    ASSERT_TRUE(back->Open(doc->GetFilePath().str()));
+    back->RecalcTotals();
+    EXPECT_EQ(back->GetTotalText().str(), total);
+    EXPECT_EQ(back->GetTaxText().str(), u"$0.82");
+    EXPECT_EQ(LineAt(*back, 0).price.str(), includesTax ? u"4.32" : u"3.99");
+    EXPECT_EQ(LineAt(*back, 0).total.str(), includesTax ? u"10.80T" : u"9.98T");
+  }
 }
 
 TEST_F(DocumentOperations, SavingANumberTakenMeanwhileAsksAndRenumbers) {

@@ -1,11 +1,14 @@
 // Line items, totals and tax of a sales document.
-//   SalesTotals.*      the table of line kinds and tax modes with hand-worked figures
+//   SalesTotals.*      the table of line kinds and tax modes with hand-worked figures,
+//                      decimal rounding of lines and sums, the tax-inclusive switch
 //   SalesTotalTexts.*  the exact texts written into the lines, TOTALS and the page
 //   SalesLineEdits.*   add, insert, update, delete, clear quantities, keys, the current
 //                      line, the add-item sound and the print rows
 #include <cmath>
+#include <random>
 
 #include "core/CustomSettings.h"
+#include "core/Decimal.h"
 #include "core/Preferences.h"
 #include "datastore/CustomerRecord.h"
 #include "core/TextHelpers.h"
@@ -273,33 +276,139 @@ TEST_F(SalesTotalTexts, ThePageShowsLineTotalsAndTheLineTaxInItsOwnCell) {
   EXPECT_EQ(page.Last(u"AJIDTotalQty"), u"2");
 }
 
-TEST_F(SalesTotals, SwitchingTaxInclusivePricesMovesTheUnitTax) {
+// What a document holds, as the page and the file show it.
+struct Shown {
+  std::vector<std::u16string> prices, totals;
+  std::u16string subtotal, tax, total;
+  bool operator==(const Shown&) const = default;
+};
+
+Shown ShownOf(CSalesDocument& doc) {
+  Shown shown{{}, {}, doc.GetSubtotalText().str(), doc.GetTaxText().str(), doc.GetTotalText().str()};
+  CLineItemTexts line;
+  for (LONG i = 0; doc.GetXmlDocument().ReadLineItemAt(i, &line); ++i) {
+    shown.prices.push_back(line.price.str());
+    shown.totals.push_back(line.total.str());
+  }
+  return shown;
+}
+
+std::u16string XmlOf(CSalesDocument& doc) {
+  CBstr xml;
+  doc.GetXmlDocument().GetDataDocument()->get_xml(&xml);
+  return xml.str();
+}
+
+// The subtotal is the sum of the figures the lines show (all but subtotal lines).
+CDecimal SumOfShownLines(CSalesDocument& doc) {
+  CDecimal sum;
+  CLineItemTexts line;
+  for (LONG i = 0; doc.GetXmlDocument().ReadLineItemAt(i, &line); ++i)
+    if (line.type.view() != u"Subtotal") sum += CDecimal::FromDouble(ParseNumberText(line.total.view()));
+  return sum;
+}
+
+// Each case has a figure that a binary product rounds the other way (2.5 x 0.57 is
+// 1.4249999... in binary) or a half cent below zero.
+TEST_F(SalesTotals, LinesAndSubtotalRoundTheDecimalAlike) {
   struct Case {
     const char* name;
-    bool amountsIncludeTax;
-    bool include;
-    bool exclude;
-    const char16_t* price;
-  };
-  // A line of 2 at 11.00 whose stored tax is 2.00: one unit carries 1.00 of tax.
-  const Case cases[] = {
-      {"prices include tax, now excluded", true, false, true, u"10.00"},
-      {"prices include tax, now included", true, true, false, u"12.00"},
-      {"prices exclude tax, now excluded", false, false, true, u"10.00"},
-      {"prices exclude tax, include asked", false, true, false, u"11.00"},
-      {"no switch", true, false, false, u"11.00"},
+    std::vector<LineSpec> lines;
+    std::vector<const char16_t*> totals;
+    const char16_t* subtotal;
+  } cases[] = {
+      {"binary below the half cent", {{u"Service", u"2.5", u"0.57", u"Non"}}, {u"1.43"}, u"$1.43"},
+      {"price of three decimals is worked as shown", {{u"Service", u"7", u"0.145", u"Non"}}, {u"1.05"}, u"$1.05"},
+      {"negative half cent rounds away from zero", {{u"Service", u"-2.5", u"0.57", u"Non"}}, {u"(1.43)"}, u"($1.43)"},
+      {"payment of a half cent", {{u"Service", u"1", u"1", u"Non"}, {u"Payment", u"", u"0.125", u"Non"}},
+       {u"1.00", u"(0.13)"}, u"$0.87"},
+      {"fixed discount of a half cent", {{u"Service", u"1", u"1", u"Non"}, {u"Discount", u"", u"0.125", u"Non"}},
+       {u"1.00", u"(0.13)"}, u"$0.87"},
+      {"percentage discount of a half cent", {{u"Service", u"1", u"0.25", u"Non"}, {u"Discount", u"", u"10%", u"Non"}},
+       {u"0.25", u"(0.03)"}, u"$0.22"},
+      {"percentage of a non-whole quantity",
+       {{u"Service", u"2.5", u"0.57", u"Non"}, {u"Subtotal", u"", u"", u""}, {u"Discount", u"", u"10%", u"Non"}},
+       {u"1.43", u"1.43", u"(0.14)"}, u"$1.29"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     auto doc = NewDocument();
-    doc->GetCustomSettings().SetFlag(0, kRowLineTotalOnScreen, 0);
-    doc->SetBoolAttribute(u"AMTINCTAX", c.amountsIncludeTax);
-    auto record = Line(u"Service", u"2", u"11", u"Tax");
-    record->SetField(kLineFieldTaxAmount, u"2.00");
+    AddLines(*doc, c.lines);
+    doc->RecalcTotals();
+    for (size_t i = 0; i < c.totals.size(); ++i) EXPECT_EQ(LineAt(*doc, static_cast<LONG>(i)).total.str(), c.totals[i]);
+    EXPECT_EQ(doc->GetSubtotalText().str(), c.subtotal);
+    const std::u16string xml = XmlOf(*doc);
+    auto record = Line(u"Service", u"0", u"1");
     doc->AddLineItem(*record, true, false, 1);
-    doc->RecalcTotals(c.include, c.exclude);
-    EXPECT_EQ(LineAt(*doc, 0).price.str(), c.price);
+    doc->DeleteLineItem(CBstr(record->FieldView(kLineFieldKey)), nullptr, false);
+    EXPECT_EQ(doc->GetSubtotalText().str(), c.subtotal) << "an unrelated edit changes nothing";
+    doc->RecalcTotals();
+    EXPECT_EQ(XmlOf(*doc), xml);
   }
+}
+
+TEST_F(SalesTotals, RandomLinesAddUpToTheSubtotalAndStayPut) {
+  std::mt19937 random(20261210);
+  auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+  auto decimal = [&](int units, int scale) { return platform::ToUtf16(CDecimal(units, scale).PlainText()); };
+  for (int round = 0; round < 200; ++round) {
+    auto doc = NewDocument(kDocInvoice, round % 2 ? u"8.25%" : u"7%");
+    std::vector<std::u16string> texts;
+    const int count = 1 + pick(6);
+    for (int i = 0; i < count; ++i) {
+      const std::u16string quantity = decimal(pick(2000) - 200, pick(3));
+      const std::u16string price = decimal(pick(100000), 2 + pick(2));
+      const bool discount = pick(8) == 0;
+      auto record = discount ? Line(u"Discount", u"", pick(2) ? u"12.5%" : u"0.35", u"Tax")
+                             : Line(u"Service", quantity, price, pick(2) ? u"Tax" : u"Non");
+      doc->AddLineItem(*record, true, false, 1);
+    }
+    SCOPED_TRACE(platform::ToUtf8(XmlOf(*doc)));
+    CBstr sum;
+    FormatCurrencyValue(SumOfShownLines(*doc).ToDouble(), sum, true);
+    EXPECT_EQ(doc->GetSubtotalText().str(), sum.str());
+    const std::u16string xml = XmlOf(*doc);
+    doc->RecalcTotals();
+    EXPECT_EQ(XmlOf(*doc), xml) << "a recalculation with no change";
+  }
+}
+
+// 2 x 10.00, 2.5 x 3.99 and 3 x 0.05 taxable, 1 x 7.50 not: the switch shows taxable prices
+// with their tax, and the customer pays the same, to the cent, at every rate.
+TEST_F(SalesTotals, TheTaxInclusiveSwitchKeepsTheTotalAndComesBackToThePrices) {
+  for (const char16_t* rate : {u"10%", u"8.25%", u"7%", u"19%", u"2.5%"}) {
+    SCOPED_TRACE(platform::ToUtf8(rate));
+    auto doc = NewDocument(kDocInvoice, rate);
+    AddLines(*doc, {{u"Service", u"2", u"10.00", u"Tax"},
+                    {u"Service", u"2.5", u"3.99", u"Tax"},
+                    {u"Service", u"3", u"0.05", u"Tax"},
+                    {u"Service", u"1", u"7.50", u"Non"}});
+    doc->RecalcTotals();
+    const Shown without = ShownOf(*doc);
+    for (int trip = 0; trip < 3; ++trip) {
+      doc->SetBoolAttribute(u"AMTINCTAX", true);
+      doc->RecalcTotals(true, false);
+      const Shown with = ShownOf(*doc);
+      EXPECT_EQ(with.subtotal, without.subtotal);
+      EXPECT_EQ(with.tax, without.tax);
+      EXPECT_EQ(with.total, without.total);
+      EXPECT_EQ(with.prices[3], u"7.50") << "an untaxed price holds no tax";
+      doc->RecalcTotals();
+      EXPECT_EQ(ShownOf(*doc), with) << "settled";
+      doc->SetBoolAttribute(u"AMTINCTAX", false);
+      doc->RecalcTotals(false, true);
+      EXPECT_EQ(ShownOf(*doc), without) << "round trip " << trip;
+    }
+  }
+  auto doc = NewDocument(kDocInvoice, u"10%");
+  AddLines(*doc, {{u"Service", u"2", u"10.00", u"Tax"}});
+  doc->SetBoolAttribute(u"AMTINCTAX", true);
+  doc->RecalcTotals(true, false);
+  EXPECT_EQ(ShownOf(*doc), (Shown{{u"11.00"}, {u"22.00T"}, u"$20.00", u"$2.00", u"$22.00"}));
+  // A price typed with its tax is taken as the price whose tax-inclusive figure it is.
+  auto typed = Line(u"Service", u"1", u"5.50", u"Tax");
+  doc->AddLineItem(*typed, true, false, 1);
+  EXPECT_EQ(doc->GetTotalText().str(), u"$27.50");
 }
 
 TEST_F(SalesTotals, TheTaxSwitchLeavesLinesWithoutPriceOrTotalAlone) {
