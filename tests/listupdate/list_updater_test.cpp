@@ -109,6 +109,9 @@ TEST_F(ListUpdater, ImportsEveryListAndTheSameListsAgainChangeNothing) {
             std::vector<std::string>{"7.50%"});
   EXPECT_EQ(Rows("SELECT FullName, ObjectType FROM ItemsList WHERE Parent = 'Kit'"),
             std::vector<std::string>{"Kit:Labor|16"});
+  auto member = store.FindItemLike(u"FullName", u"Kit:Labor", u"Service", false);
+  ASSERT_TRUE(member);
+  EXPECT_EQ(member->FieldView(kFieldQuantity), u"2") << "the group adds the quantity it holds";
   EXPECT_EQ(Rows("SELECT COUNT(*) FROM ItemsList WHERE Name IN ('Labels', 'Not an item')"), std::vector<std::string>{"1"});
   EXPECT_EQ(Rows("SELECT FullName, Terms, Balance FROM CustomerList ORDER BY FullName"),
             (std::vector<std::string>{"O'Brien's|Net 30|12.50", "O'Brien's:Roof|Net 30|12.50"}));
