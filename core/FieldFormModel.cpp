@@ -42,8 +42,11 @@ std::vector<std::u16string> FixedEntries(int kind) {
       return months;
     }
     case kFieldYear: {
+      // A card expires this year or later: this year and the ten after it.
+      SYSTEMTIME now;
+      GetLocalTime(&now);
       std::vector<std::u16string> years;
-      for (int y = 2010; y <= 2020; ++y) years.push_back(u"20" + std::u16string{char16_t(u'0' + (y % 100) / 10), char16_t(u'0' + y % 10)});
+      for (int y = now.wYear; y <= now.wYear + 10; ++y) years.push_back(platform::ToUtf16(std::to_string(y)));
       return years;
     }
     default:
@@ -82,6 +85,7 @@ int CFieldFormModel::AddField(int index, int kind, DWORD flags, const CBstr& lab
   field->flags = flags;
   field->label = label;
   field->value = value;
+  field->startValue = value;
   field->lines = lines;
   field->maxLength = maxLength;
   field->choices = choices;
@@ -169,8 +173,16 @@ std::vector<std::u16string> CFieldFormModel::EntriesOf(int index) const {
       }
       return entries;
     }
-    default:
-      return FixedEntries(field->kind);
+    default: {
+      std::vector<std::u16string> entries = FixedEntries(field->kind);
+      // A card's stored expiry (shown masked, or a year no longer offered) stays a choice,
+      // so that it can be chosen again after another one was picked.
+      const std::u16string_view start = field->startValue.view();
+      if ((field->kind == kFieldMonth || field->kind == kFieldYear) && !start.empty() &&
+          std::find(entries.begin(), entries.end(), start) == entries.end())
+        entries.insert(entries.begin(), std::u16string(start));
+      return entries;
+    }
   }
 }
 

@@ -88,6 +88,7 @@ struct FormField {
   DWORD flags = 0;
   CBstr label;
   CBstr value;
+  CBstr startValue;  // the value the field was added with
   // The row's text runs on into the next row: the editor wrapped it there, the user typed
   // no line break, so none is put back when the rows are joined.
   bool wrapped = false;

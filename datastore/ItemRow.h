@@ -35,7 +35,9 @@ enum ItemRowSlot {
   kRowReserved1 = 25,
   kRowReserved2 = 26,
   kRowReserved3 = 27,
-  kRowReserved4 = 28,
+  // sReserved4: how many of its item a group member adds (empty on every other row, and
+  // on members stored before members kept it).
+  kRowMemberQuantity = 28,
   kItemRowSlots = 29
 };
 

@@ -37,13 +37,16 @@ const char16_t* ItemColumnName(std::u16string_view name) {
   return nullptr;
 }
 
-// Slot of each SELECT * column 0-24 (the reserved columns are not read).
+// Slot of each SELECT * column 0-24; of the reserved columns only sReserved4 is read.
 constexpr int kSlotOfColumn[25] = {0, 1, 2, 3, 4, 12, 5, 6, 7, 8, 9, 10, 11, 13, 14, 21, 15, 22, 16, 17, 18, 19, 20, 23, 24};
+constexpr int kMemberQuantityColumn = 28;
 // Slots of the nine columns of the child query.
 constexpr int kChildSlots[9] = {0, 1, 2, 3, 4, 21, 22, 23, 24};
 
 void ReadItemRow(sqlite3_stmt* statement, CItemRow& row) {
   for (int column = 0; column < 25; ++column) row[kSlotOfColumn[column]] = GetColumnText(statement, column);
+  if (sqlite3_column_count(statement) > kMemberQuantityColumn)
+    row[kRowMemberQuantity] = GetColumnText(statement, kMemberQuantityColumn);
 }
 
 void ReadChildRow(sqlite3_stmt* statement, CItemRow& row) {

@@ -141,6 +141,7 @@ CItemRowValues CItemStore::ValuesFromRecord(const CDbRecord& record) {
   text[kRowAccount] = record.FieldView(kFieldAccount);
   text[kRowVendor] = record.FieldView(kFieldVendor);
   text[kRowPurchaseCost] = record.FieldView(kFieldPurchaseCost);
+  if (record.GetObjectType() == kObjectListedItem) text[kRowMemberQuantity] = record.FieldView(kFieldQuantity);
   auto& number = values.number;
   number[kRowUseCount] = record.GetUseCount();
   number[kRowStartingQuantity] = record.GetQuantity(kStartingQuantity);
@@ -189,7 +190,11 @@ std::unique_ptr<CDbRecord> CItemStore::RecordFromRow(CItemRow&& row) const {
       {kFieldPurchaseCost, kRowPurchaseCost},
   };
   for (const auto& move : kMoved) record->SetField(move.field, std::move(row[move.slot]));
-  record->SetField(kFieldQuantity, u"1");
+  // One of the item, but for a group member that keeps how many the group adds.
+  if (row[kRowMemberQuantity].IsEmpty())
+    record->SetField(kFieldQuantity, u"1");
+  else
+    record->SetField(kFieldQuantity, std::move(row[kRowMemberQuantity]));
   record->SetUseCount(NumberOf(row[kRowUseCount].get(), 0));
   record->SetQuantity(kStartingQuantity, NumberOf(row[kRowStartingQuantity].get(), 0));
   record->SetQuantity(kEndingQuantity, NumberOf(row[kRowEndingQuantity].get(), 0));

@@ -634,14 +634,13 @@ void CListTreeView::OfferChecked(HTREEITEM node, std::vector<std::unique_ptr<CDb
   copy->SetField(kFieldParent, parentName);
   if (parent && parent->GetObjectType() == kObjectGroup) {
     // An item of a group goes on the document under the group's own parent, remembering
-    // the group and its place in it.
+    // the group; it comes as many times as the group holds it (read with the copy).
     copy->SetField(kFieldFallbackParent, parentName);
     std::u16string_view full = copy->FieldView(kFieldFullName);
     size_t last = full.rfind(u':');
     std::u16string_view before = last == std::u16string_view::npos ? std::u16string_view() : full.substr(0, last);
     size_t first = before.find(u':');
     copy->SetField(kFieldParent, first == std::u16string_view::npos ? before : before.substr(first + 1));
-    copy->SetField(kFieldQuantity, copy->GetObjectPositionText());
   }
   out.push_back(std::move(copy));
 }

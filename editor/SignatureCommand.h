@@ -1,4 +1,7 @@
-// The signature written into the document (or taken out, for an empty stroke text).
+// The signature written into the document (or taken out, for an empty stroke text). It
+// cannot be undone: a signature vouches for the document as it stands, so no change made
+// before it may be taken back after it, and a signed document that signing made read-only
+// cannot be unsigned by Undo.
 #pragma once
 
 #include <string>
@@ -9,12 +12,8 @@ class CSignatureCommand : public CDocumentCommand {
  public:
   CSignatureCommand(CSalesDocument& document, std::u16string strokes);
   bool Do(bool isRedo) override;
-  bool Undo() override;
 
  private:
-  bool Write(const std::u16string& strokes, bool stamp);
-
   std::u16string m_strokes;
   std::u16string m_oldStrokes;
-  CRootAttributeSnapshot m_oldStamp;
 };

@@ -509,6 +509,8 @@ LRESULT ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       Layout(*c);
       return 0;
     case WM_SETFOCUS: SetFocus(c->inner); return 0;
+    // The control scrolls its page as its scroll bar would.
+    case WM_VSCROLL: return SendMessageW(c->inner, msg, wParam, lParam);
     case WM_SETTEXT: {
       Clear(*c);
       auto* text = reinterpret_cast<const char16_t*>(lParam);

@@ -44,6 +44,27 @@ TEST_F(CustomerPagesTest, CardFieldsShowMaskedAndStoreOnlyWhatWasRetyped) {
   EXPECT_EQ(record.FieldView(kCustCCExpYear), Scrambled(u"2029"));
 }
 
+// The years offered start at the present one, whenever that is; the stored year, shown
+// masked, stays a choice after another year was picked, and picking it again keeps it.
+TEST_F(CustomerPagesTest, ExpiryYearsRunFromNowAndTheStoredYearStaysAChoice) {
+  SYSTEMTIME later{2041, 6, 0, 1, 12, 0, 0, 0};
+  platform::TestClock::Set(later);
+  record.SetField(kCustCCExpYear, Scrambled(u"2029"));
+  CCustomerPages pages(record, {});
+  CFieldFormModel& payment = Fill(pages, kPagePaymentInfo);
+  std::vector<std::u16string> years = payment.EntriesOf(4);
+  ASSERT_EQ(years.size(), 12u);
+  EXPECT_EQ(years[0] + u" " + years[1] + u" " + years[11], u"xxxx 2041 2051");
+  Type(4, u"2045");
+  EXPECT_EQ(payment.EntriesOf(4).front(), u"xxxx");
+  Type(4, u"xxxx");
+  pages.Save(kPagePaymentInfo, payment);
+  EXPECT_EQ(record.FieldView(kCustCCExpYear), Scrambled(u"2029"));
+
+  record.SetField(kCustCCExpYear, u"");  // nothing stored: only the years
+  EXPECT_EQ(Fill(pages, kPagePaymentInfo).EntriesOf(4).front(), u"2041");
+}
+
 TEST_F(CustomerPagesTest, ANewJobKeepsItsParentsName) {
   record.SetField(kCustName, u"");
   record.SetField(kCustParentFullName, u"Birchwood Cafe");

@@ -110,6 +110,7 @@ TEST_F(ItemStoreTest, StoreRecordRoundTripsEveryMappedColumn) {
       {kFieldAccount, u"Sales"}, {kFieldVendor, u"Vend'or"}, {kFieldPurchaseCost, u"3.25"},
       {kFieldEditSequence, u"42"}, {kFieldUnitOfMeasure, u"hr"}};
   for (auto [index, text] : texts) record->SetField(index, text);
+  record->SetField(kFieldQuantity, u"3");  // how many of the item the group adds
   record->SetUseCount(3);
   record->SetIsOpen(1);
   for (int q = 0; q < kDbRecordQuantities; ++q) record->SetQuantity(static_cast<DbRecordQuantity>(q), 10 + q);
@@ -122,7 +123,7 @@ TEST_F(ItemStoreTest, StoreRecordRoundTripsEveryMappedColumn) {
   EXPECT_EQ(Field(*read, kFieldRate), u"12.50");
   EXPECT_EQ(Field(*read, kFieldEditSequenceCopy), u"42");
   EXPECT_EQ(Field(*read, kFieldUnitOfMeasureCopy), u"hr");
-  EXPECT_EQ(Field(*read, kFieldQuantity), u"1");
+  EXPECT_EQ(Field(*read, kFieldQuantity), u"3");
   EXPECT_EQ(read->GetUseCount(), 3);
   EXPECT_EQ(read->GetIsOpen(), 1);
   for (int q = 0; q < kDbRecordQuantities; ++q) EXPECT_EQ(read->GetQuantity(static_cast<DbRecordQuantity>(q)), 10 + q);
@@ -133,6 +134,12 @@ TEST_F(ItemStoreTest, StoreRecordRoundTripsEveryMappedColumn) {
   ASSERT_TRUE(kept);
   EXPECT_EQ(kept->GetObjectType(), kObjectListedItem);
   EXPECT_EQ(kept->GetObjectPosition(), 7);
+  // A member stored before members kept their quantity (NULL after the schema upgrade,
+  // empty when written) adds one.
+  for (const char* stored : {"NULL", "''"}) {
+    RawDb(Linux(datastore_test::kDbPath)).Exec(std::string("UPDATE ItemsList SET sReserved4 = ") + stored);
+    EXPECT_EQ(Field(*store.GetItem(*record, false), kFieldQuantity), u"1") << stored;
+  }
 
   // An empty Parent is written from field 23.
   auto moved = CDbRecord::CDbRecordOfType(kObjectItem, -1);

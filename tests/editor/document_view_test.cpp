@@ -26,6 +26,7 @@
 #include "editor/DocumentView.h"
 #include "document/EditCommand.h"
 #include "editor/EditorDialogs.h"
+#include "editor/HeaderFieldCommands.h"
 #include "editor/LogoPickerDlg.h"
 #include "editor/SignatureCommand.h"
 #include "editor/SignatureStrokes.h"
@@ -181,6 +182,9 @@ TEST_F(DocumentView, MemorizeWritesTheTemplateAndKeepsTheOpenQuantities) {
 }
 
 TEST_F(DocumentView, SigningStoresTheStrokesAndDoneWaitsForTheBar) {
+  SetDocumentViewFactory(MakeHtmlViewFactory(nullptr));  // a page that scrolls
+  editor = std::make_unique<CDocumentView>(nullptr, main, &history, nullptr, nullptr, m_settings.get());
+  history.AddListener(editor->GetWindow());
   CSalesDocument& doc = OpenInvoice();
   Command(IDM_SIGNATURE_BUTTON);
   HWND bar = editor->GetSignatureBar();
@@ -196,18 +200,33 @@ TEST_F(DocumentView, SigningStoresTheStrokesAndDoneWaitsForTheBar) {
   SendMessageW(bar, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(40, 30));
   SendMessageW(bar, WM_LBUTTONUP, 0, MAKELPARAM(40, 30));
   EXPECT_EQ(editor->GetSignatureStrokes().Count(), 2);
+  SendEditCommand(main, std::make_unique<CChangePONumberCommand>(doc, CBstr(u"PO-7")));
+  Pump();
+  ASSERT_TRUE(history.CanUndo());
+  HWND page = dynamic_cast<CHtmlView*>(doc.GetView())->GetInnerWindow();
+  const int top = GetScrollPos(page, SB_VERT);
   SendMessageW(bar, WM_COMMAND, 1, 0);  // Accept
   Pump();
   EXPECT_EQ(editor->GetSignatureBar(), nullptr);
   EXPECT_EQ(doc.GetSignature().str(), u"0a94281e");
-  EXPECT_TRUE(history.CanUndo());
+  EXPECT_GT(GetScrollPos(page, SB_VERT), top) << "a page down, towards the signature";
+  // Signing cannot be undone, nor can what was done before it.
+  EXPECT_FALSE(history.CanUndo() || history.CanRedo());
   ASSERT_TRUE(doc.Save());
   EXPECT_NE(FileText().find("0a94281e"), std::string::npos);
+
+  // The same strokes again change nothing, and still close the history.
+  SendEditCommand(main, std::make_unique<CChangePONumberCommand>(doc, CBstr(u"PO-8")));
+  ASSERT_TRUE(doc.Save());
+  SendEditCommand(main, std::make_unique<CSignatureCommand>(doc, u"0a94281e"));
+  EXPECT_FALSE(doc.IsModified());
+  EXPECT_FALSE(history.CanUndo());
+  EXPECT_EQ(doc.GetAttribute(u"PONUM").view(), u"PO-8");
 }
 
 TEST_F(DocumentView, ToolbarAndEditMenuFollowTheHistory) {
   CSalesDocument& doc = OpenInvoice();
-  const std::u16string signature = doc.GetSignature().str();
+  const std::u16string poNumber(doc.GetAttribute(u"PONUM").view());
   Command(IDM_TOOLBAR_BUTTON);
   HWND toolbar = editor->GetToolBar();
   ASSERT_NE(toolbar, nullptr);
@@ -215,7 +234,7 @@ TEST_F(DocumentView, ToolbarAndEditMenuFollowTheHistory) {
   platform::testing::ToolbarDriver bar(toolbar);
   EXPECT_EQ(bar.State(IDM_UNDO) & TBSTATE_INDETERMINATE, TBSTATE_INDETERMINATE);
   EXPECT_EQ(bar.Tooltip(IDM_EDITOR_ADD_LINE_ITEM), u"Append Line Item...");
-  SendEditCommand(main, std::make_unique<CSignatureCommand>(doc, u"0a94281e"));
+  SendEditCommand(main, std::make_unique<CChangePONumberCommand>(doc, CBstr(u"PO-7")));
   Pump();  // the history's notice
   EXPECT_EQ(bar.State(IDM_UNDO), TBSTATE_ENABLED);
   EXPECT_EQ(bar.State(IDM_REDO) & TBSTATE_INDETERMINATE, TBSTATE_INDETERMINATE);
@@ -225,7 +244,7 @@ TEST_F(DocumentView, ToolbarAndEditMenuFollowTheHistory) {
   SendMessageW(editor->GetWindow(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(edit), 0);
   WCHAR text[80];
   GetMenuStringW(edit, IDM_UNDO, text, 80, MF_BYCOMMAND);
-  EXPECT_EQ(std::u16string(text), u"Undo Signature");
+  EXPECT_EQ(std::u16string(text), u"Undo Change PONumber");
   EXPECT_EQ(GetMenuState(edit, IDM_REDO, MF_BYCOMMAND) & MF_GRAYED, MF_GRAYED);
   EXPECT_EQ(GetMenuState(edit, IDM_EDITOR_CREATE_INVOICE, MF_BYCOMMAND) & MF_GRAYED, MF_GRAYED);
   EXPECT_GE(FindMenuItemByText(edit, u"Memorize Invoice..."), 0);
@@ -238,7 +257,7 @@ TEST_F(DocumentView, ToolbarAndEditMenuFollowTheHistory) {
   Command(IDM_UNDO);
   Pump();
   EXPECT_EQ(bar.State(IDM_REDO), TBSTATE_ENABLED);
-  EXPECT_EQ(doc.GetSignature().str(), signature);
+  EXPECT_EQ(doc.GetAttribute(u"PONUM").view(), poNumber);
 }
 
 TEST_F(DocumentView, LayoutStacksViewBarAndToolbar) {
@@ -298,7 +317,7 @@ TEST_F(DocumentView, AnInvoiceGetsAScannedLineAndASignatureAndKeepsBoth) {
   SendMessageW(bar, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(8, 6));
   SendMessageW(bar, WM_COMMAND, 1, 0);  // Accept
   Pump();
-  EXPECT_EQ(history.GetUndoCount(), 2u);
+  EXPECT_EQ(history.GetUndoCount(), 0u) << "signing closes the history";
   Command(IDOK);  // saves what was written
   const std::string saved = FileText();
   EXPECT_NE(saved.find("Garden hose"), std::string::npos);

@@ -433,6 +433,35 @@ TEST_F(ItemList, AddsThreeCheckedItemsWithQuantitiesToTheDocument) {
   EXPECT_EQ(lines, u"Primerx2;Hammerx3;Drillx4;");
 }
 
+// A group brought from the desktop holds each item as a member with its own quantity:
+// the group adds those quantities, whatever place each member has in it.
+TEST_F(ItemList, AddsAGroupWithTheQuantityOfEachMember) {
+  Add(u"Garden", u"Item Lists", kObjectGroup);
+  int position = 0;
+  for (const auto& [name, quantity] : {std::pair{u"Spade", u"2"}, std::pair{u"Rake", u"1"}}) {
+    auto member = CDbRecord::CDbRecordOfType(kObjectListedItem, ++position);
+    member->SetField(kFieldName, name);
+    member->SetField(kFieldFullName, std::u16string(u"Garden:") + name);
+    member->SetField(kFieldParent, u"Garden");
+    member->SetField(kFieldListType, u"Service");
+    member->SetField(kFieldQuantity, quantity);
+    ASSERT_EQ(store->AddItem(nullptr, *member, false, false), 1);
+  }
+  auto doc = NewDocument();
+  OpenWindow();
+  window->SetAddItemsHandler([&](std::vector<std::unique_ptr<CDbRecord>> items, int) {
+    for (auto& item : items) item->SetField(kLineFieldKey, u"");
+    CAddItemCommand add(*doc, std::move(items), true);
+    EXPECT_TRUE(add.Do(false));
+  });
+  Tree().ChangeCheckState(Node(u"Garden"), kCheck);
+  Command(IDOK);
+  std::u16string lines;
+  for (LONG i = 0; i < doc->GetXmlDocument().CountElements(u"LINEITEM"); ++i)
+    lines += LineAt(*doc, i).name.str() + u"x" + LineAt(*doc, i).quantity.str() + u";";
+  EXPECT_EQ(lines, u"Spadex2;Rakex1;");
+}
+
 TEST_F(ItemList, BarsFollowTheSelectionTheHistoryAndTheClipboard) {
   OpenWindow();
   EXPECT_NE(window->MenuBar(), nullptr);

@@ -16,6 +16,7 @@
 #include "core/TextHelpers.h"
 #include "datastore/CustomerSource.h"
 #include "datastore/ItemStore.h"
+#include "document/EditCommand.h"
 #include "listupdate/ListUpdater.h"
 #include "listupdate/UpdateListWriter.h"
 #include "platform/locale/Locale.h"
@@ -79,6 +80,16 @@ class RecordingHooks final : public IUpdateCustomerList, public IUpdateListTree 
   std::string calls;
 };
 
+// An edit the user made before an update.
+class PastEdit final : public CEditCommand {
+ public:
+  PastEdit() : CEditCommand(u"Edit") {}
+  bool Do(bool) override { return true; }
+  bool Undo() override { return true; }
+  bool CanUndo() const override { return true; }
+  bool CanRedo() const override { return true; }
+};
+
 class ListUpdateTest : public slateway::testing::LanguageLibraryTest {
  protected:
   void SetUp() override {
@@ -111,8 +122,17 @@ class ListUpdateTest : public slateway::testing::LanguageLibraryTest {
   // customer table or the source given.
   int Run(std::u16string_view path = u"", CCustomerSource* source = nullptr) {
     CListUpdater job(&store, source ? source : &customers, &company, &hooks, &progress, &hooks, path);
+    job.SetHistories(&documentHistory, &listHistory);
     return job.Run(nullptr);
   }
+  // An edit in each history, as the user leaves them before an update.
+  void EditBefore() {
+    for (CCommandProcessor* history : {&documentHistory, &listHistory}) {
+      history->Submit(std::make_unique<PastEdit>());
+      history->ExecutePending();
+    }
+  }
+  bool CanUndoEither() const { return documentHistory.CanUndo() || listHistory.CanUndo(); }
   std::u16string File(std::u16string_view name) const { return m_folder + std::u16string(name); }
   bool Exists(std::u16string_view name) { return std::filesystem::exists(Linux(File(name))); }
   // A file with the identity, the version and options that keep what is stored.
@@ -153,6 +173,8 @@ class ListUpdateTest : public slateway::testing::LanguageLibraryTest {
   CCompanyInfo company{nullptr, CCompanyInfo::kFirstCompany};
   RecordingProgress progress;
   RecordingHooks hooks;
+  CCommandProcessor documentHistory{kDocumentHistoryDepth};
+  CCommandProcessor listHistory{kListHistoryDepth};
   std::u16string m_folder;
   bool m_localeChanged = false;
 };

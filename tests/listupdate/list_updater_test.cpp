@@ -87,6 +87,11 @@ void WriteCustomers(CUpdateListWriter& file, std::u16string_view balance = u"12.
 }
 
 TEST_F(ListUpdater, ImportsEveryListAndTheSameListsAgainChangeNothing) {
+  // What the user keyed in on My Company and the desktop does not send stays.
+  company.SetEMail(u"office@fieldsvc.example");
+  company.SetPhone(u"555-0100");
+  ASSERT_TRUE(company.Save());
+  EditBefore();
   for (int run = 0; run < 2; ++run) {
     CUpdateListWriter items = Keeping();
     WriteSmallSet(items);
@@ -113,10 +118,18 @@ TEST_F(ListUpdater, ImportsEveryListAndTheSameListsAgainChangeNothing) {
             std::vector<std::string>{"7.50%"});
   EXPECT_EQ(Rows("SELECT FullName, ObjectType FROM ItemsList WHERE Parent = 'Kit'"),
             std::vector<std::string>{"Kit:Labor|16"});
+  auto member = store.FindItemLike(u"FullName", u"Kit:Labor", u"Service", false);
+  ASSERT_TRUE(member);
+  EXPECT_EQ(member->FieldView(kFieldQuantity), u"2") << "the group adds the quantity it holds";
   EXPECT_EQ(Rows("SELECT COUNT(*) FROM ItemsList WHERE Name IN ('Labels', 'Not an item')"), std::vector<std::string>{"1"});
   EXPECT_EQ(Rows("SELECT FullName, Terms, Balance FROM CustomerList ORDER BY FullName"),
             (std::vector<std::string>{"O'Brien's|Net 30|12.50", "O'Brien's:Roof|Net 30|12.50"}));
   EXPECT_EQ(company.GetAddress2(), u"Springfield, IL ");
+  CCompanyInfo stored(nullptr, CCompanyInfo::kFirstCompany);
+  EXPECT_EQ(stored.GetName() + u"|" + stored.GetEMail() + u"|" + stored.GetPhone(),
+            u"Field Svc|office@fieldsvc.example|555-0100");
+  // The lists the edits were made over are gone: none of them can be undone.
+  EXPECT_FALSE(CanUndoEither());
   for (const char16_t* line : {u"Tax Codes 2 of 2", u"Item 3 of 4", u"Vendor1 of 1", u"Group 1 of 1 (Item 2)",
                                u"Importing Customer 2"})
     EXPECT_TRUE(progress.Saw(line)) << platform::ToUtf8(line);
@@ -233,6 +246,7 @@ TEST_F(ListUpdater, ARefusedFileChangesNothing) {
   std::u16string text = good.Text();
   CPreferences().SetDisplayBalances(true);
   auto before = Everything();
+  EditBefore();
   struct Case {
     CUpdateListWriter file;
     const char16_t* message;
@@ -254,6 +268,7 @@ TEST_F(ListUpdater, ARefusedFileChangesNothing) {
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(Everything(), before);
   EXPECT_TRUE(CPreferences::DisplayBalances());
+  EXPECT_TRUE(documentHistory.CanUndo() && listHistory.CanUndo()) << "what was done before can still be undone";
 }
 
 // A stored item is rewritten in place by a newer one, passed by at the same stamp, and
