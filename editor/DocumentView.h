@@ -214,6 +214,8 @@ class CDocumentView : public CDialogObject<CDocumentView> {
 
  private:
   void AddListItems(std::vector<std::unique_ptr<CDbRecord>> items, int linePosition);
+  // The items of one node of the list as one "Add Item" step of the document history.
+  void AddNodeItems(std::vector<std::unique_ptr<CDbRecord>> items, int linePosition);
   // The Add Item form over `itemList` (null: over the editor), asking the quantity and price
   // of each item and adding each accepted one as its own line (rendered when `render`).
   AddItemsForm AddItemForm(HWND itemList, bool atEnd, bool render);
