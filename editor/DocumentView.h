@@ -174,6 +174,8 @@ class CDocumentView : public CDialogObject<CDocumentView> {
   // Opens or closes a bar keeping the page where it was.
   void ToggleBarKeepingPosition(int commandId);
   void SetZoom(int level);
+  int ZoomLevel() const;
+  bool FitsToScreen() const;
   void ChangeStyle(int style);
   void DestroyBars();
   // Closes the bars other than `own`; when `own` is open it is closed as well and the
@@ -200,8 +202,6 @@ class CDocumentView : public CDialogObject<CDocumentView> {
   CSignatureStrokes m_strokes;
   int m_cardReaderState = 0;
   int m_savedScroll = -1;
-  int m_zoomLevel = 2;
-  bool m_fitToScreen = true;
 
   // ---- The items list, opened to add lines to the document (DocumentViewItems.cpp) ----
  public:

@@ -8,6 +8,7 @@
 #include "core/Preferences.h"
 #include "core/RegionalSettings.h"
 #include "datastore/ContactsSource.h"
+#include "document/HtmlView.h"
 #include "document/SalesDocument.h"
 #include "editor/DocumentView.h"
 #include "datastore/SqlDatabase.h"
@@ -16,6 +17,7 @@
 #include "mainwindow/Program.h"
 #include "mainwindow/RegisterList.h"
 #include "mainwindow/SampleDevice.h"
+#include "platform/testing/ControlDrivers.h"
 #include "platform/testing/MessageBoxScript.h"
 #include "resources/resource_ids.h"
 #include "tests/mainwindow/MainWindowFixture.h"
@@ -257,6 +259,41 @@ TEST_F(ProgramStartup, TheEditorsDocumentComesBackAtTheNextStart) {
 // The view is stored as it changes: a program ended without a close starts again on the
 // document its editor held, a closed editor leaves the register; closing the window over
 // the editor closes the program on that document.
+// The zoom and fit chosen are the page's at the next start too, and the menu's choices
+// there start from what the page shows.
+TEST_F(ProgramStartup, ThePageKeepsItsZoomAndFitAcrossARestartAndTheMenuKnowsThem) {
+  ASSERT_TRUE(PrepareNewDevice());
+  auto page = [](CProgram& program) {
+    return dynamic_cast<const CHtmlView*>(program.GetMainFrame()->GetEditor()->GetDocument().GetView());
+  };
+  auto command = [](CProgram& program, int id) {
+    SendMessageW(program.GetMainFrame()->GetEditor()->GetWindow(), WM_COMMAND, id, 0);
+  };
+  {
+    CProgram program;
+    ASSERT_EQ(program.Start(u""), ProgramStart::Started);
+    platform::testing::ListViewDriver(program.GetMainFrame()->GetRegister()->GetHwnd()).Tap(2);
+    command(program, IDM_ZOOM3);
+    command(program, IDM_FIT_TO_SCREEN);
+    ASSERT_NE(page(program), nullptr);
+    EXPECT_EQ(page(program)->GetZoomLevel(), 3);
+    EXPECT_FALSE(page(program)->GetFitToScreen());
+    SendMessageW(program.GetMainFrame()->GetHwnd(), WM_CLOSE, 0, 0);
+    program.End();
+  }
+  CProgram program;
+  ASSERT_EQ(program.Start(u""), ProgramStart::Started);
+  ASSERT_NE(page(program), nullptr);
+  EXPECT_EQ(page(program)->GetZoomLevel(), 3);
+  EXPECT_FALSE(page(program)->GetFitToScreen());
+  command(program, IDM_ZOOM_NEXT);
+  EXPECT_EQ(page(program)->GetZoomLevel(), 4) << "the next zoom after the page's own";
+  command(program, IDM_FIT_TO_SCREEN);
+  EXPECT_TRUE(page(program)->GetFitToScreen());
+  SendMessageW(program.GetMainFrame()->GetHwnd(), WM_CLOSE, 0, 0);
+  program.End();
+}
+
 TEST_F(ProgramStartup, TheLastViewIsKeptWithoutACloseAndByTheEditorsWindowClose) {
   ASSERT_TRUE(PrepareNewDevice());
   CPreferences prefs;
