@@ -215,6 +215,18 @@ void CFieldForm::FillList() {
   }
 }
 
+void CFieldForm::ShowOtherValues() {
+  HWND list = GetDlgItem(GetHwnd(), kListId);
+  for (int i = 0; i < m_model.FieldCount(); ++i) {
+    if (i == m_editedField) continue;
+    std::u16string value = m_model.DisplayText(i);
+    LVITEMW text;
+    text.iSubItem = 2;
+    text.pszText = value.data();
+    SendMessageW(list, LVM_SETITEMTEXTW, i, reinterpret_cast<LPARAM>(&text));
+  }
+}
+
 void CFieldForm::StartEditor(int index, int asKind, bool hidden) {
   FormField* field = m_model.Field(index);
   // A continuation row of a text edited as a whole is edited through its head.
@@ -813,6 +825,7 @@ INT_PTR CFieldForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (code == CBN_SELCHANGE && m_editor) {
           int entry = static_cast<int>(SendMessageW(m_editor, CB_GETCURSEL, 0, 0));
           if (m_model.ApplyChoice(m_editedField, entry)) PostMessageW(GetHwnd(), kMsgStartEditor, 0, m_editedField + 1);
+          ShowOtherValues();
           FormField* field = m_model.Field(m_editedField);
           if (field && field->kind == kFieldTextWithChoices && entry >= 0) m_model.changed = true;
           if (field && field->kind == kFieldItemType && m_model.FieldCount() >= 5) {

@@ -59,6 +59,9 @@ class CFieldForm : public CDialogObject<CFieldForm> {
   // Whether the device's maker text names a Treo, whose Done button the form keeps.
   static bool IsTreoDevice();
   void FillList();
+  // Shows the values of the rows other than the one being edited as the model holds them
+  // now: a choice may have filled them.
+  void ShowOtherValues();
   void RewrapMultiLineFields();
   // Opens the editor of field `index`: the one of its kind, or of `asKind` when nonzero
   // (a tap on the arrow of a text with choices asks for the drop-down). A hidden editor

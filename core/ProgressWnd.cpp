@@ -115,9 +115,6 @@ INT_PTR CProgressWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM) {
         return TRUE;
       }
       return FALSE;
-    case WM_ACTIVATE:
-      if (LOWORD(wParam) == WA_INACTIVE) SetFocus(GetHwnd());
-      return FALSE;
     default:
       return FALSE;
   }

@@ -29,8 +29,8 @@ class CProgressWnd : public CDialogObject<CProgressWnd> {
   virtual ~CProgressWnd() = default;
 
   // Clears the abort flag. A window already shown only gets its button relabelled
-  // "Abort"; otherwise the window is made as a child of the parent with `title` and
-  // the button shown or hidden, and the operation counts as running.
+  // "Abort"; otherwise the window is made, owned by the parent's window, with `title`
+  // and the button shown or hidden, and the operation counts as running.
   bool Show(const CBstr& title, bool showButton);
   // Lets pending messages through, then: 0 when the user asked to stop (the status line
   // says so and the button becomes "Ok"); else shows `text` (when given) and answers 1.

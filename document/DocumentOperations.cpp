@@ -167,10 +167,7 @@ void CSalesDocument::InitNew(int styleCode, int type) {
     CopyCompany(company, *GetCompany());
   }
   CPreferences preferences;
-  if (IDocumentView* view = GetView()) {
-    view->SetFitToScreen(preferences.Get(pref::kFitToScreen) != 0);
-    view->SetZoomLevel(static_cast<int>(preferences.Get(pref::kFontSize)));
-  }
+  ApplyViewChoices();
   LoadViewPreferences();
   xml.LoadXmlText(BuildSkeleton(type));
   // The figures are the new document's (its empty totals) until the first recalculation,
@@ -252,6 +249,14 @@ void CSalesDocument::InitNew(int styleCode, int type) {
   SetModified(false);
 }
 
+void CSalesDocument::ApplyViewChoices() {
+  IDocumentView* view = GetView();
+  if (!view) return;
+  CPreferences preferences;
+  view->SetFitToScreen(preferences.Get(pref::kFitToScreen) != 0);
+  view->SetZoomLevel(static_cast<int>(preferences.Get(pref::kFontSize)));
+}
+
 bool CSalesDocument::Open(std::u16string_view path) {
   CXmlDocument& xml = GetXmlDocument();
   HWND owner = GetOwner();
@@ -259,6 +264,7 @@ bool CSalesDocument::Open(std::u16string_view path) {
   m_signed = 0;
   m_takeCustomerTax = 1;
   m_numberFromCounter = 0;
+  ApplyViewChoices();
   LoadViewPreferences();
   m_pendingRemoval.reset();
   // A current line of the document shown before names no line of this one: a key that

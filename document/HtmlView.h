@@ -58,6 +58,7 @@ class CHtmlView : public IDocumentView {
   HWND GetInnerWindow() const { return m_inner; }
   int GetScrollPosition() const { return m_scrollPosition; }
   int GetZoomLevel() const { return m_zoomLevel; }
+  bool GetFitToScreen() const { return m_fitToScreen; }
 
  private:
   friend LRESULT HtmlViewSubclassProc(HWND, UINT, WPARAM, LPARAM);

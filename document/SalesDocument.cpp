@@ -66,11 +66,7 @@ CSalesDocument::CSalesDocument(HWND parent, HWND owner, int styleCode, bool crea
   m_job = std::make_unique<CJobRecord>();
   if (createView) {
     m_view = document_services::MakeView(parent, *this);
-    if (m_view) {
-      CPreferences preferences;
-      m_view->SetFitToScreen(preferences.Get(pref::kFitToScreen) != 0);
-      m_view->SetZoomLevel(static_cast<int>(preferences.Get(pref::kFontSize)));
-    }
+    ApplyViewChoices();
   }
   m_modified = 0;
 }

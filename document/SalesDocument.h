@@ -94,6 +94,9 @@ class CSalesDocument {
   // Reads the seven view preferences (ShowLineTo, ShowLinks, UseDescriptions, PlaySounds,
   // UseSalesTax, UseBusAddress, LastCommaFirst).
   void LoadViewPreferences();
+  // Gives the page the stored zoom and fit-to-screen choices: every document, opened or
+  // new, in this run or the next, is drawn with them.
+  void ApplyViewChoices();
 
   // ---- The document as a whole (DocumentOperations.cpp) -------------------------------------
   // Each leaves the XML content, the cached values and the stylesheet consistent. The

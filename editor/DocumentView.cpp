@@ -457,8 +457,19 @@ void CDocumentView::ToggleBarKeepingPosition(int commandId) {
   m_document->Render(kRenderKeepPosition, m_savedScroll);
 }
 
+// The zoom and fit the page is shown with: the menu checks them and the next zoom starts
+// from them, so what the menu says is what the page shows, from its first showing on.
+int CDocumentView::ZoomLevel() const {
+  if (const auto* view = dynamic_cast<const CHtmlView*>(m_document->GetView())) return view->GetZoomLevel();
+  return static_cast<int>(CPreferences().Get(pref::kFontSize));
+}
+
+bool CDocumentView::FitsToScreen() const {
+  if (const auto* view = dynamic_cast<const CHtmlView*>(m_document->GetView())) return view->GetFitToScreen();
+  return CPreferences().Get(pref::kFitToScreen) != 0;
+}
+
 void CDocumentView::SetZoom(int level) {
-  m_zoomLevel = level;
   if (IDocumentView* view = m_document->GetView()) view->SetZoomLevel(level);
   CPreferences().Set(pref::kFontSize, static_cast<DWORD>(level));
   m_document->Render(kRenderKeepPosition);
@@ -525,14 +536,15 @@ bool CDocumentView::OnCommand(int id) {
     case IDM_REDO:
       SendMessageW(m_mainWindow, kMsgEditCommand, kEditCommandRedo, 0);
       return true;
-    case IDM_FIT_TO_SCREEN:
-      m_fitToScreen = !m_fitToScreen;
-      if (IDocumentView* view = doc.GetView()) view->SetFitToScreen(m_fitToScreen);
-      CPreferences().Set(pref::kFitToScreen, m_fitToScreen ? 1 : 0);
+    case IDM_FIT_TO_SCREEN: {
+      const bool fit = !FitsToScreen();
+      if (IDocumentView* view = doc.GetView()) view->SetFitToScreen(fit);
+      CPreferences().Set(pref::kFitToScreen, fit ? 1 : 0);
       doc.Render(kRenderKeepPosition);
       return true;
+    }
     case IDM_ZOOM_NEXT:
-      SetZoom((m_zoomLevel + 1) % kZoomLevels);
+      SetZoom((ZoomLevel() + 1) % kZoomLevels);
       return true;
     case IDM_OPTIONS:
       SendMessageW(m_mainWindow, kMsgOptions, 0, reinterpret_cast<LPARAM>(window));
@@ -673,8 +685,9 @@ void CDocumentView::OnInitMenuPopup(HMENU menu) {
     CheckItem(menu, IDM_EDITOR_SHOW_SIGNATURE, doc.GetViewOption(kViewShowSignature) != 0);
     CheckItem(menu, IDM_EDITOR_SHOW_SHIP_TO, doc.GetViewOption(kViewShowLineTo) != 0);
     CheckItem(menu, IDM_EDITOR_VIEW_OPTION4, doc.GetViewOption(4) != 0);
-    for (int level = 0; level < kZoomLevels; ++level) CheckItem(menu, kZoomCommands[level], level == m_zoomLevel);
-    CheckItem(menu, IDM_FIT_TO_SCREEN, m_fitToScreen);
+    const int zoom = ZoomLevel();
+    for (int level = 0; level < kZoomLevels; ++level) CheckItem(menu, kZoomCommands[level], level == zoom);
+    CheckItem(menu, IDM_FIT_TO_SCREEN, FitsToScreen());
     for (int i = 0, count = GetMenuItemCount(menu); i < count; ++i) {
       HMENU sub = GetSubMenu(menu, i);
       if (sub && MenuHas(sub, IDM_STYLE_PRODUCT)) AppendIfMissing(sub, IDM_STYLE_CUSTOM, u"Custom");

@@ -174,6 +174,8 @@ class CDocumentView : public CDialogObject<CDocumentView> {
   // Opens or closes a bar keeping the page where it was.
   void ToggleBarKeepingPosition(int commandId);
   void SetZoom(int level);
+  int ZoomLevel() const;
+  bool FitsToScreen() const;
   void ChangeStyle(int style);
   void DestroyBars();
   // Closes the bars other than `own`; when `own` is open it is closed as well and the
@@ -200,8 +202,6 @@ class CDocumentView : public CDialogObject<CDocumentView> {
   CSignatureStrokes m_strokes;
   int m_cardReaderState = 0;
   int m_savedScroll = -1;
-  int m_zoomLevel = 2;
-  bool m_fitToScreen = true;
 
   // ---- The items list, opened to add lines to the document (DocumentViewItems.cpp) ----
  public:
@@ -214,6 +214,8 @@ class CDocumentView : public CDialogObject<CDocumentView> {
 
  private:
   void AddListItems(std::vector<std::unique_ptr<CDbRecord>> items, int linePosition);
+  // The items of one node of the list as one "Add Item" step of the document history.
+  void AddNodeItems(std::vector<std::unique_ptr<CDbRecord>> items, int linePosition);
   // The Add Item form over `itemList` (null: over the editor), asking the quantity and price
   // of each item and adding each accepted one as its own line (rendered when `render`).
   AddItemsForm AddItemForm(HWND itemList, bool atEnd, bool render);

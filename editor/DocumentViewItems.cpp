@@ -1,8 +1,10 @@
 // The editor's Add Line Item: the items list opened over the editor in line item mode; the
 // items the user checks there come back as lines of the open document, each line its own
-// step of the document history.
+// step of the document history; "Add to invoice" on one node adds its items as one step.
 #include "core/ResourceText.h"
 #include "core/WaitCursor.h"
+#include "datastore/CustomerFields.h"
+#include "datastore/CustomerRecord.h"
 #include "datastore/DbRecord.h"
 #include "datastore/ItemStore.h"
 #include "document/SalesDocument.h"
@@ -24,6 +26,9 @@ CItemListWnd* CDocumentView::GetItemListWnd() {
                                                 m_document->GetDocType());
     m_itemList->SetAddItemsHandler([this](std::vector<std::unique_ptr<CDbRecord>> items, int linePosition) {
       AddListItems(std::move(items), linePosition);
+    });
+    m_itemList->SetAddNodeHandler([this](std::vector<std::unique_ptr<CDbRecord>> items, int linePosition) {
+      AddNodeItems(std::move(items), linePosition);
     });
   }
   return m_itemList.get();
@@ -60,4 +65,27 @@ void CDocumentView::AddListItems(std::vector<std::unique_ptr<CDbRecord>> items, 
                                                 AddItemForm(list, atEnd, false));
   m_listHistory->Submit(std::move(add));
   m_listHistory->ExecutePending();
+}
+
+void CDocumentView::AddNodeItems(std::vector<std::unique_ptr<CDbRecord>> items, int linePosition) {
+  if (items.empty()) return;
+  const bool atEnd = linePosition != 0;
+  HWND list = m_itemList ? m_itemList->GetHwnd() : nullptr;
+  AddItemAsker ask = [this, list, atEnd](std::vector<std::unique_ptr<CDbRecord>>& records, const AddLineSink& sink) {
+    HWND self = GetHwnd();
+    if (records.size() == 1 && !NeedsNoQuestions(records[0]->FieldView(kLineFieldType))) {
+      // One item: its own line form, opened on the quantity.
+      CLineItemDlg form(GetResourceInstance(), list ? list : self, u'Q', *records[0], *m_document, m_itemStore);
+      if (form.DoModal() == 0) return;
+      sink(std::make_unique<CAddLineItemCommand>(*m_document, self, m_itemStore, std::move(records[0]), false, atEnd,
+                                                 true, 0));
+      return;
+    }
+    CBstr level;
+    if (CCustomerRecord* customer = m_document->GetCustomer()) level = CBstr(customer->FieldView(kCustPriceLevel));
+    CAddLineItemsDlg(GetResourceInstance(), m_itemStore, list, self, *m_document, std::move(records), false, atEnd,
+                     true, 0, level, sink)
+        .Run();
+  };
+  RunDocumentCommand(std::make_unique<CAddItemCommand>(*m_document, std::move(items), atEnd, m_itemStore, ask), false);
 }

@@ -213,12 +213,14 @@ int CItemListWnd::TrackHoldMenu(POINT screen) {
 
 void CItemListWnd::AddSelectedToDocument() {
   HTREEITEM node = m_tree->GetSelection();
-  if (!m_lineItemMode || !node || !m_tree->CanAddToDocument() || !m_addItems) return;
+  if (!m_lineItemMode || !node || !m_tree->CanAddToDocument() || !m_addNode) return;
   std::vector<std::unique_ptr<CDbRecord>> items;
   {
     CWaitCursorScope wait;
     m_tree->CollectItemsOf(node, items);
   }
   m_tree->ChangeCheckState(node, kUncheck);
-  if (!items.empty()) m_addItems(std::move(items), m_linePosition);
+  if (!items.empty()) m_addNode(std::move(items), m_linePosition);
+  m_tree->Select(nullptr);
+  m_tree->SetFocus(false);
 }

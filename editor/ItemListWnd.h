@@ -49,6 +49,8 @@ class CItemListWnd : public CDialogObject<CItemListWnd> {
   // tree and empties the clipboard.
   bool Open(HWND parent, int linePosition, bool lineItemMode, bool otherListsMode, int helpTopic);
   void SetAddItemsHandler(AddItemsHandler handler) { m_addItems = std::move(handler); }
+  // "Add to invoice" on the selected node: its item, or every item below it, as one step.
+  void SetAddNodeHandler(AddItemsHandler handler) { m_addNode = std::move(handler); }
   void SetDocumentType(int type) {
     m_documentType = type;
     if (m_context) m_context->documentType = type;
@@ -119,6 +121,7 @@ class CItemListWnd : public CDialogObject<CItemListWnd> {
   HWND m_toolbar = nullptr;
   HFONT m_titleFont = nullptr;
   AddItemsHandler m_addItems;
+  AddItemsHandler m_addNode;
   int m_documentType = 0;
   int m_linePosition = 0;
   int m_helpTopic = 0;

@@ -87,6 +87,13 @@ CAddLineItemCommand::CAddLineItemCommand(CSalesDocument& document, HWND owner, C
 CAddLineItemCommand::~CAddLineItemCommand() = default;
 
 bool CAddLineItemCommand::Do(bool isRedo) {
+  if (!Add(isRedo)) return false;
+  if (m_render) ShowChanges(kRenderKeepPosition);
+  m_render = true;
+  return true;
+}
+
+bool CAddLineItemCommand::Add(bool isRedo) {
   if (!m_record) return false;
   CWaitCursorScope wait;
   CSalesDocument& document = Document();
@@ -96,23 +103,30 @@ bool CAddLineItemCommand::Do(bool isRedo) {
   if (!added) return false;
   if (!isRedo) m_stockChange = m_stock.StockChangeFor(document, *m_record, LineQuantity(*m_record));
   m_stock.Apply(*m_record, m_stockChange, true);
-  if (m_render) ShowChanges(kRenderKeepPosition);
-  m_render = true;
   return true;
 }
 
 bool CAddLineItemCommand::Undo() {
-  CWaitCursorScope wait;
-  TakeOutLine(Document(), *m_record, m_nextKey);
-  m_stock.Apply(*m_record, -m_stockChange, false);
+  TakeOut();
   ShowChanges(kRenderKeepPosition);
   return true;
 }
 
+void CAddLineItemCommand::TakeOut() {
+  CWaitCursorScope wait;
+  TakeOutLine(Document(), *m_record, m_nextKey);
+  m_stock.Apply(*m_record, -m_stockChange, false);
+}
+
 // ---- Add Item ---------------------------------------------------------------------------------
 
-CAddItemCommand::CAddItemCommand(CSalesDocument& document, std::vector<std::unique_ptr<CDbRecord>> items, bool atEnd)
-    : CDocumentCommand(document, u"Add Item", true), m_items(std::move(items)), m_atEnd(atEnd) {}
+CAddItemCommand::CAddItemCommand(CSalesDocument& document, std::vector<std::unique_ptr<CDbRecord>> items, bool atEnd,
+                                 CItemStore* store, AddItemAsker ask)
+    : CDocumentCommand(document, u"Add Item", true),
+      m_items(std::move(items)),
+      m_atEnd(atEnd),
+      m_store(store),
+      m_ask(std::move(ask)) {}
 
 CAddItemCommand::~CAddItemCommand() = default;
 
@@ -134,29 +148,33 @@ void CAddItemCommand::SetLineCategory(CDbRecord& item, std::u16string_view paren
 }
 
 bool CAddItemCommand::Do(bool isRedo) {
-  if (m_items.empty()) return false;
-  CWaitCursorScope wait;
   CSalesDocument& document = Document();
   if (!isRedo) {
-    std::vector<std::unique_ptr<CDbRecord>> added;
-    for (auto& item : m_items)
-      if (document.AddLineItem(*item, m_atEnd, true, 0)) added.push_back(std::move(item));
-    m_items = std::move(added);
-    if (m_items.empty()) return false;
+    // The lines are added here, not each in the history: the whole batch is this one step.
+    const AddLineSink keep = [this](std::unique_ptr<CAddLineItemCommand> line) {
+      if (line && line->Add(false)) m_lines.push_back(std::move(line));
+    };
+    if (m_ask) {
+      m_ask(m_items, keep);
+    } else {
+      for (auto& item : m_items)
+        keep(std::make_unique<CAddLineItemCommand>(document, nullptr, m_store, std::move(item), false, m_atEnd, true, 0));
+    }
+    m_items.clear();
+    if (m_lines.empty()) return false;
   } else {
-    // Taken out first to last, each before the line that then followed it: put back last
-    // to first, so each finds its follower in place.
-    for (size_t i = m_items.size(); i-- > 0;) PutBackLine(document, *m_items[i], m_nextKeys[i], false, 0);
+    for (auto& line : m_lines) line->Add(true);
   }
+  CWaitCursorScope wait;
   document.RecalcChangedTotals();
   ShowChanges(kRenderKeepPosition);
   return true;
 }
 
 bool CAddItemCommand::Undo() {
-  CWaitCursorScope wait;
-  m_nextKeys.assign(m_items.size(), CBstr());
-  for (size_t i = 0; i < m_items.size(); ++i) TakeOutLine(Document(), *m_items[i], m_nextKeys[i]);
+  // Taken out last to first, each keeping the line that then followed it, so that a redo
+  // first to last finds every follower in place.
+  for (size_t i = m_lines.size(); i-- > 0;) m_lines[i]->TakeOut();
   ShowChanges(kRenderKeepPosition);
   return true;
 }

@@ -49,6 +49,9 @@ class CAddLineItemCommand : public CDocumentCommand {
   ~CAddLineItemCommand() override;
   bool Do(bool isRedo) override;
   bool Undo() override;
+  // Do and Undo without showing the document again, for a batch that shows it once.
+  bool Add(bool isRedo);
+  void TakeOut();
 
  private:
   CStockKeeper m_stock;
@@ -61,10 +64,20 @@ class CAddLineItemCommand : public CDocumentCommand {
   CBstr m_nextKey;
 };
 
-// Items chosen in the items list, added as one step: Undo removes every one of them.
+// Hands a line made for the document on to whoever adds it.
+using AddLineSink = std::function<void(std::unique_ptr<CAddLineItemCommand> line)>;
+// Asks for the values of the items' lines (one item: "Invoice Item" with the focus on the
+// quantity; several: "Add Invoice Item", one after the other) and hands every accepted
+// line to the sink; a cancelled item gives no line.
+using AddItemAsker = std::function<void(std::vector<std::unique_ptr<CDbRecord>>& items, const AddLineSink& sink)>;
+
+// An item, or the items below a category or group, added from the items list as one
+// step of the document history: Undo takes out every line the step added, however many.
+// Without an asker the items are added as they are.
 class CAddItemCommand : public CDocumentCommand {
  public:
-  CAddItemCommand(CSalesDocument& document, std::vector<std::unique_ptr<CDbRecord>> items, bool atEnd);
+  CAddItemCommand(CSalesDocument& document, std::vector<std::unique_ptr<CDbRecord>> items, bool atEnd,
+                  CItemStore* store = nullptr, AddItemAsker ask = {});
   ~CAddItemCommand() override;
   bool Do(bool isRedo) override;
   bool Undo() override;
@@ -76,8 +89,10 @@ class CAddItemCommand : public CDocumentCommand {
 
  private:
   std::vector<std::unique_ptr<CDbRecord>> m_items;
-  std::vector<CBstr> m_nextKeys;
+  std::vector<std::unique_ptr<CAddLineItemCommand>> m_lines;
   bool m_atEnd;
+  CItemStore* m_store;  // not owned
+  AddItemAsker m_ask;
 };
 
 // Discount, sales tax and subtotal items: added to a document as they are, with no

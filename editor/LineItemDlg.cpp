@@ -236,7 +236,8 @@ CAddLineItemsDlg* CAddLineItemsDlg::s_current = nullptr;
 
 CAddLineItemsDlg::CAddLineItemsDlg(HINSTANCE resources, CItemStore* store, HWND itemList, HWND owner,
                                    CSalesDocument& document, std::vector<std::unique_ptr<CDbRecord>> records,
-                                   bool render, bool atEnd, bool sound, int recalc, const CBstr& defaultPriceLevel)
+                                   bool render, bool atEnd, bool sound, int recalc, const CBstr& defaultPriceLevel,
+                                   AddLineSink sink)
     : m_previous(s_current),
       m_resources(resources),
       m_store(store),
@@ -248,7 +249,8 @@ CAddLineItemsDlg::CAddLineItemsDlg(HINSTANCE resources, CItemStore* store, HWND 
       m_atEnd(atEnd),
       m_sound(sound),
       m_recalc(recalc),
-      m_defaultLevel(defaultPriceLevel) {
+      m_defaultLevel(defaultPriceLevel),
+      m_sink(std::move(sink)) {
   s_current = this;
   for (const auto& record : m_records)
     if (!NeedsNoQuestions(record->FieldView(kLineFieldType))) ++m_formCount;
@@ -281,8 +283,10 @@ CBstr CAddLineItemsDlg::Heading() {
 }
 
 void CAddLineItemsDlg::Send(std::unique_ptr<CDbRecord> record, bool render, bool sound, int recalc) {
-  SendEditCommand(m_owner, std::make_unique<CAddLineItemCommand>(m_document, m_owner, m_store, std::move(record),
-                                                                 render, m_atEnd, sound, recalc));
+  auto line = std::make_unique<CAddLineItemCommand>(m_document, m_owner, m_store, std::move(record), render, m_atEnd,
+                                                    sound, recalc);
+  if (m_sink) m_sink(std::move(line));
+  else SendEditCommand(m_owner, std::move(line));
 }
 
 bool CAddLineItemsDlg::AddRecordsWithoutForm() {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/FieldForm.h"
+#include "editor/LineItemCommands.h"
 #include "platform/base/Bstr.h"
 
 class CDbRecord;
@@ -65,12 +66,13 @@ class CAddLineItemsDlg {
   // subtotal records need no questions: they are added as they come, without a form.
   // Every line goes to `owner` (the window of the document history, message 1125) as an
   // "Add Line Item" command built with `render`, `atEnd`, `sound` and `recalc`. The items
-  // list window (may be null) is hidden after a run over several records. The customer's
+  // list window (may be null) is hidden after a run over several records. A `sink` takes
+  // the lines instead of the history. The customer's
   // `defaultPriceLevel` is offered for items without a level of their own. Levels and
   // custom item field names come from `store` (null: none). Nothing passed is owned.
   CAddLineItemsDlg(HINSTANCE resources, CItemStore* store, HWND itemList, HWND owner, CSalesDocument& document,
                    std::vector<std::unique_ptr<CDbRecord>> records, bool render, bool atEnd, bool sound, int recalc,
-                   const CBstr& defaultPriceLevel);
+                   const CBstr& defaultPriceLevel, AddLineSink sink = {});
   virtual ~CAddLineItemsDlg();
   CAddLineItemsDlg(const CAddLineItemsDlg&) = delete;
   CAddLineItemsDlg& operator=(const CAddLineItemsDlg&) = delete;
@@ -108,6 +110,7 @@ class CAddLineItemsDlg {
   int m_nextNumber = 1;
   int m_formCount = 0;
   CBstr m_defaultLevel;
+  AddLineSink m_sink;
   bool m_payment = false;
   CBstr m_customNames[2];
   int m_servicedRow = -1, m_levelRow = -1, m_custom1Row = -1, m_custom2Row = -1;

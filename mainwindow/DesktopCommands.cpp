@@ -80,8 +80,10 @@ LRESULT CMainFrame::OnCopyData(const COPYDATASTRUCT* copy) {
 }
 
 CProgressWnd& CMainFrame::DesktopProgress() {
-  // Its template lies in the language library and makes it a child window: of the main
-  // window, which also hears when the user closes it.
+  // A window of its own that the main window owns: it stays above the register, takes the
+  // taps that land on it and comes to the front over the editor at each step, so a run
+  // that finished while the user was elsewhere is seen and ended there. The main window
+  // also hears when the user closes it.
   if (!m_progress) m_progress = std::make_unique<CProgressWnd>(GetResourceInstance(), m_hwnd, m_hwnd);
   return *m_progress;
 }

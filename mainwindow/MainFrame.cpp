@@ -173,6 +173,9 @@ StartupStep CMainFrame::StartUp(std::u16string_view commandLine) {
   if (!m_register->Create(m_sortKind, m_showKind, m_ascending)) return StartupStep::RegisterFailed;
   m_headerBar = std::make_unique<CHeaderBar>(m_instance, *this);
   m_headerBar->Create(m_hwnd);
+  // The buttons name the show and sort the register comes back with.
+  m_headerBar->SetSortText(m_sortKind);
+  m_headerBar->SetShowText(m_showKind);
   CreateNamedLists();
   CreateInputDevices();
   StartPowerNotifications();
@@ -731,6 +734,9 @@ void CMainFrame::WriteLastView(DWORD view, const std::u16string& document, DWORD
 
 bool CMainFrame::OpenLastDocument(const std::u16string& path, int scrollPosition, bool withItemsList) {
   if (!OpenInEditor(path, scrollPosition)) return false;
+  // The register's commands act on the document shown, its row drawn selected, as after a
+  // tap on the row.
+  if (const int row = FindRowOfFile(m_editor->GetDocument().GetFileName().view()); row >= 0) m_register->Select(row);
   if (withItemsList) m_editor->OpenItemList();
   SetFocus(withItemsList && m_editor->IsItemListVisible() ? m_editor->GetItemListWnd()->GetHwnd()
                                                            : m_editor->GetWindow());

@@ -604,7 +604,23 @@ void CRegisterList::OnDrawItem(const DRAWITEMSTRUCT& item) {
   DrawTextW(dc, row->date.c_str(), static_cast<int>(row->date.size()), &dateSize, DT_CALCRECT | DT_SINGLELINE);
   RECT titleRect = firstLine;
   titleRect.right = std::max(titleRect.left, static_cast<LONG>(firstLine.right - (dateSize.right - dateSize.left) - 4));
-  DrawRowText(dc, title, titleRect, DT_LEFT | DT_END_ELLIPSIS);
+  RECT titleSize{0, 0, 0, 0};
+  const UINT measure = DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX;
+  DrawTextW(dc, title.c_str(), static_cast<int>(title.size()), &titleSize, measure);
+  if (row->type != kMemorized && titleSize.right - titleSize.left > titleRect.right - titleRect.left) {
+    // The number tells the documents apart: it stays whole and the type caption gives way.
+    const std::u16string number = u" " + row->number;
+    RECT numberSize{0, 0, 0, 0};
+    DrawTextW(dc, number.c_str(), static_cast<int>(number.size()), &numberSize, measure);
+    RECT captionRect = titleRect;
+    captionRect.right =
+        std::max(titleRect.left, static_cast<LONG>(titleRect.right - (numberSize.right - numberSize.left)));
+    DrawRowText(dc, typeName.str(), captionRect, DT_LEFT | DT_END_ELLIPSIS);
+    DrawRowText(dc, number, RECT{captionRect.right, titleRect.top, titleRect.right, titleRect.bottom},
+                DT_LEFT | DT_END_ELLIPSIS);
+  } else {
+    DrawRowText(dc, title, titleRect, DT_LEFT | DT_END_ELLIPSIS);
+  }
   DrawRowText(dc, row->date, firstLine, DT_RIGHT);
   DrawRowText(dc, row->amount, RECT{firstEnd, firstLine.top, secondEnd - 2, firstLine.bottom}, DT_RIGHT);
   DrawRowText(dc, row->type == kMemorized ? row->fileName : row->name, secondLine, DT_LEFT | DT_END_ELLIPSIS);

@@ -552,7 +552,6 @@
 #define RCS_POPUP_PLAIN 0x80800000L     /* popup with a thin border, no caption */
 #define RCS_EDIT 0x50810080L            /* child, visible, border, tab stop, scrolls sideways */
 #define RCS_CHECKBOX 0x50010003L        /* child, visible, tab stop, automatic check box */
-#define RCS_CHILD_FRAME 0x44C00000L     /* child with a caption, clipped from its siblings; shown when ready */
 #define RCS_DROPLIST 0x50210003L        /* child, visible, tab stop, vertical scroll, drop-down list */
 #endif
 

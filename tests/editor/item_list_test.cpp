@@ -572,7 +572,7 @@ TEST_F(ItemList, BarsHoldMenuOffersWhatTheNodeAllows) {
 TEST_F(ItemList, BarsHoldMenuAddsEveryItemOfACategory) {
   OpenWindow();
   std::u16string added;
-  window->SetAddItemsHandler([&](std::vector<std::unique_ptr<CDbRecord>> items, int) {
+  window->SetAddNodeHandler([&](std::vector<std::unique_ptr<CDbRecord>> items, int) {
     for (auto& item : items) added += std::u16string(item->FieldView(kFieldName)) + u";";
   });
   UiScript ui;

@@ -213,6 +213,38 @@ TEST_F(DesktopCommandsInProcess, ACommandArrivingWhileAnotherRunsIsRefusedAndThe
   EXPECT_TRUE(m_program.GetMainFrame()->GetItemStore()->IsOpen());
 }
 
+TEST_F(DesktopCommandsInProcess, TheProgressWindowTakesItsOwnTapsAndIsSeenOverTheEditor) {
+  CMainFrame* frame = m_program.GetMainFrame();
+  auto okButton = [&] { return GetDlgItem(frame->GetProgressWindow()->GetHwnd(), IDCANCEL); };
+  auto centre = [](HWND control) {
+    RECT r;
+    GetClientRect(control, &r);
+    return POINT{r.right / 2, r.bottom / 2};
+  };
+  // Over the register: the pen on "Ok" reaches the button, not the row beneath it.
+  EXPECT_EQ(Send(43), 1);
+  ASSERT_NE(frame->GetProgressWindow(), nullptr);
+  POINT at = centre(okButton());
+  ClientToScreen(okButton(), &at);
+  EXPECT_EQ(WindowFromPoint(at), okButton());
+  platform::testing::TapControl(okButton(), centre(okButton()));
+  EXPECT_EQ(frame->GetProgressWindow(), nullptr);
+  EXPECT_FALSE(IsWindowVisible(frame->GetEditor()->GetWindow())) << "no document opened under the window";
+
+  // With the editor in front, the finished run comes to the front and "Ok" ends it.
+  SendMessageW(m_hwnd, WM_COMMAND, IDM_NEW_INVOICE, 0);
+  ASSERT_TRUE(IsWindowVisible(frame->GetEditor()->GetWindow()));
+  EXPECT_EQ(Send(103), 1);
+  ASSERT_NE(frame->GetProgressWindow(), nullptr);
+  EXPECT_EQ(GetActiveWindow(), frame->GetProgressWindow()->GetHwnd());
+  at = centre(okButton());
+  ClientToScreen(okButton(), &at);
+  EXPECT_EQ(WindowFromPoint(at), okButton());
+  platform::testing::TapControl(okButton(), centre(okButton()));
+  EXPECT_EQ(frame->GetProgressWindow(), nullptr);
+  EXPECT_TRUE(IsWindowVisible(frame->GetEditor()->GetWindow()));
+}
+
 TEST_F(DesktopCommandsInProcess, TheItemsListWorksInTheProgramAndIsReadAgainWhenTheDatabaseOpensAgain) {
   EXPECT_NE(GetItemEntryDialogs(), nullptr) << "the tree commands reach the entry dialogs";
   CMainFrame* frame = m_program.GetMainFrame();

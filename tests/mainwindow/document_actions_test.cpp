@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <functional>
 
+#include "../core/FieldFormTyping.h"
+#include "core/FieldForm.h"
 #include "core/Folders.h"
 #include "core/EmailMessageForm.h"
 #include "core/MenuBar.h"
@@ -29,6 +31,7 @@
 #include "platform/commctrl/CommCtrl.h"
 #include "platform/printing/PrintEngines.h"
 #include "platform/shell/FileDialogs.h"
+#include "platform/testing/ControlDrivers.h"
 #include "platform/testing/MessageBoxScript.h"
 #include "platform/testing/UiScript.h"
 #include "resources/resource_ids.h"
@@ -409,6 +412,66 @@ TEST_F(EditorActions, SavingOverAFileMovesBalancesByTheDifferenceAndAFailedDelet
   EXPECT_GE(RowOf(u"3"), 0);
   EXPECT_EQ(doc.GetNumber().str(), u"3");
   EXPECT_DOUBLE_EQ(Amount(u"Bolt"), -35);
+}
+
+TEST_F(EditorActions, AddToInvoiceIsOneStepAndOneItemOpensItsFormOnTheQuantity) {
+  SendMessageW(m_frame->GetHwnd(), WM_COMMAND, IDM_NEW_INVOICE, 0);
+  ASSERT_TRUE(IsWindowVisible(editor->GetWindow()));
+  Command(IDM_EDITOR_ADD_LINE_ITEM);
+  CItemListWnd* list = editor->GetItemListWnd();
+  ASSERT_TRUE(list && list->IsVisible());
+  platform::testing::TreeViewDriver tree(list->Tree()->Window());
+  CCommandProcessor& history = *editor->GetHistory();
+  CSalesDocument& doc = editor->GetDocument();
+  auto lines = [&] { return doc.GetXmlDocument().CountElements(u"LINEITEM"); };
+  for (const char16_t* category : {u"Inventory Part", u"Service"}) tree.TapButton(tree.Find(category));
+  UiScript ui;
+  // The hold menu's "Add to invoice" on the node, then the form `form`.
+  auto addToInvoice = [&](const char16_t* node, int form, UiScript::DialogAction answer) {
+    ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Add to invoice"); });
+    ui.ExpectDialog(form, std::move(answer));
+    tree.Hold(tree.Find(node));
+    Pump();
+  };
+
+  // A category: its items asked for in one form run, then one "Add Item" step.
+  addToInvoice(u"Garden Tools", IDD_ADD_LINE_ITEMS, [](DialogDriver& d) {
+    slateway::testing::TypeIntoField(d, d.Window(), 0, u"2");
+    d.Press(IDC_FORM_EXTRA1);
+    slateway::testing::TypeIntoField(d, d.Window(), 0, u"3");
+    d.Press(IDC_FORM_EXTRA1);
+  });
+  ASSERT_EQ(lines(), 2);
+  EXPECT_EQ(history.GetUndoCount(), 1u);
+  EXPECT_EQ(history.GetUndoName()->str(), u"Add Item");
+  ASSERT_TRUE(history.Undo());
+  EXPECT_EQ(lines(), 0) << "one undo takes the whole batch";
+  ASSERT_TRUE(history.Redo());
+  EXPECT_EQ(lines(), 2);
+
+  // One item: the line's own form, opened on the quantity (the list, put away after a
+  // batch, opened again).
+  Command(IDM_EDITOR_ADD_LINE_ITEM);
+  ASSERT_TRUE(list->IsVisible());
+  addToInvoice(u"Lawn Care", IDD_FIELD_FORM, [](DialogDriver& d) {
+    EXPECT_EQ(d.ListView(IDC_FORM_LIST).Text(0, 1), u"Quantity:");
+    // What is typed at once goes into the quantity.
+    ASSERT_NE(GetFocus(), nullptr);
+    EXPECT_EQ(GetFocus(), CFieldForm::FromHandle(d.Window())->EditorWindow());
+    SendMessageW(GetFocus(), EM_SETSEL, 0, -1);
+    d.Type(u"4");
+    d.Ok();
+  });
+  ASSERT_EQ(lines(), 3);
+  CLineItemTexts added;
+  ASSERT_TRUE(doc.GetXmlDocument().ReadLineItemAt(2, &added));
+  EXPECT_EQ(added.quantity.str(), u"4");
+  EXPECT_EQ(history.GetUndoCount(), 2u);
+  // Cancelled, it adds nothing and takes no step.
+  addToInvoice(u"Lawn Care", IDD_FIELD_FORM, [](DialogDriver& d) { d.Cancel(); });
+  EXPECT_EQ(lines(), 3);
+  EXPECT_EQ(history.GetUndoCount(), 2u);
+  EXPECT_EQ(ui.Pending(), 0u);
 }
 
 TEST_F(EditorActions, TheEditorsMailRequestMailsItsOwnDocument) {

@@ -2,9 +2,12 @@
 // asked for during a load, rows added and removed, and the number check of numbering.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "core/Folders.h"
 #include "core/Preferences.h"
 #include "core/UiMetrics.h"
+#include "document/SalesDocument.h"
 #include "document/XmlDocument.h"
 #include "mainwindow/RegisterList.h"
 #include "platform/testing/MessageBoxScript.h"
@@ -223,3 +226,35 @@ TEST_F(RegisterList, MarksOnTheSelectedRowTakeItsTextColour) {
 }
 
 }  // namespace
+
+// A row too narrow for its title shortens the type caption: the number, which tells the
+// documents apart, is drawn whole.
+TEST_F(RegisterList, ARowTooNarrowForItsTitleKeepsTheNumberWhole) {
+  m_list->Layout();
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateCompatibleBitmap(dc, 240, 40);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  auto draw = [&](const char16_t* number) {
+    CRegisterRow row;
+    row.type = kDocSalesOrder;
+    row.number = number;
+    row.date = u"12/30/2026";
+    row.name = u"Hallett, Owen";
+    row.amount = u"1,234.00";
+    DRAWITEMSTRUCT item{};
+    item.hDC = dc;
+    item.rcItem = RECT{0, 0, 240, 40};
+    item.itemData = reinterpret_cast<ULONG_PTR>(&row);
+    m_list->OnDrawItem(item);
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < 40; ++y)
+      for (int x = 0; x < 240; ++x) pixels.push_back(GetPixel(dc, x, y));
+    return pixels;
+  };
+  const std::vector<COLORREF> first = draw(u"100045");
+  EXPECT_NE(first, draw(u"100047")) << "the last digit is seen";
+  EXPECT_EQ(first, draw(u"100045"));
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+}

@@ -11,23 +11,29 @@
 #include "core/Preferences.h"
 #include "core/RegionalSettings.h"
 #include "datastore/ContactsSource.h"
+#include "document/HtmlView.h"
 #include "document/SalesDocument.h"
 #include "editor/DocumentView.h"
 #include "datastore/SqlDatabase.h"
 #include "document/EditCommand.h"
+#include "mainwindow/HeaderBar.h"
 #include "mainwindow/MainFrame.h"
 #include "mainwindow/Program.h"
 #include "mainwindow/RegisterList.h"
 #include "mainwindow/SampleDevice.h"
 #include "platform/base/Format.h"
+#include "platform/testing/ControlDrivers.h"
 #include "platform/testing/MessageBoxScript.h"
+#include "platform/testing/UiScript.h"
 #include "resources/resource_ids.h"
 #include "tests/mainwindow/MainWindowFixture.h"
 
 namespace {
 
 using ProgramStartup = mainwindow_test::MainWindowTest;
+using platform::testing::MenuDriver;
 using platform::testing::MessageBoxScript;
+using platform::testing::UiScript;
 
 int DocumentCount(const std::filesystem::path& folder) {
   int count = 0;
@@ -310,6 +316,94 @@ TEST_F(ProgramStartup, TheEditorsDocumentComesBackAtTheNextStart) {
   CDocumentView* editor = program.GetMainFrame()->GetEditor();
   EXPECT_TRUE(IsWindowVisible(editor->GetWindow()));
   EXPECT_EQ(editor->GetDocument().GetFilePath().str(), argument);
+  program.End();
+}
+
+// The header names the show and sort the register comes back with, and the row of the
+// document the editor held is the one the register's commands act on.
+TEST_F(ProgramStartup, TheRegisterComesBackNamedAsLeftAndDrawsTheRowItActsOn) {
+  ASSERT_TRUE(PrepareNewDevice());
+  auto text = [](HWND button) {
+    WCHAR buffer[32] = {};
+    GetWindowTextW(button, buffer, 32);
+    return std::u16string(buffer);
+  };
+  std::u16string opened;
+  {
+    CProgram program;
+    ASSERT_EQ(program.Start(u""), ProgramStart::Started);
+    CMainFrame* frame = program.GetMainFrame();
+    UiScript ui;
+    ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Invoices"); });
+    frame->OnShowButton();
+    ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Customer"); });
+    frame->OnSortButton();
+    // Ended over the editor: the next start shows the document again.
+    ASSERT_GE(frame->GetRegister()->GetRowCount(), 2);
+    platform::testing::ListViewDriver(frame->GetRegister()->GetHwnd()).Tap(1);
+    opened = frame->GetEditor()->GetDocument().GetFileName().str();
+    SendMessageW(frame->GetHwnd(), WM_CLOSE, 0, 0);
+    program.End();
+  }
+  CProgram program;
+  ASSERT_EQ(program.Start(u""), ProgramStart::Started);
+  CMainFrame* frame = program.GetMainFrame();
+  EXPECT_EQ(text(frame->GetHeaderBar()->GetShowButton()), u"Invoices");
+  EXPECT_EQ(text(frame->GetHeaderBar()->GetSortButton()), u"Customer");
+
+  // The editor left: the row the menu's commands act on is the document's, drawn selected.
+  CDocumentView* editor = frame->GetEditor();
+  ASSERT_TRUE(IsWindowVisible(editor->GetWindow()));
+  SendMessageW(editor->GetWindow(), WM_COMMAND, IDOK, 0);
+  platform::PumpMessages();
+  ASSERT_FALSE(IsWindowVisible(editor->GetWindow()));
+  CRegisterList* list = frame->GetRegister();
+  const int mark = list->GetSelectionMark();
+  ASSERT_GE(mark, 0);
+  std::u16string file;
+  ASSERT_TRUE(list->GetRowFileName(mark, file));
+  EXPECT_EQ(file + u".QVN", opened);
+  int selectedRows = 0;
+  for (int row = 0; row < list->GetRowCount(); ++row)
+    selectedRows += SendMessageW(list->GetHwnd(), LVM_GETITEMSTATE, row, LVIS_SELECTED) == LVIS_SELECTED;
+  EXPECT_EQ(selectedRows, 1);
+  EXPECT_EQ(SendMessageW(list->GetHwnd(), LVM_GETITEMSTATE, mark, LVIS_SELECTED), LVIS_SELECTED);
+  SendMessageW(frame->GetHwnd(), WM_CLOSE, 0, 0);
+  program.End();
+}
+
+// The zoom and fit chosen are the page's at the next start too, and the menu's choices
+// there start from what the page shows.
+TEST_F(ProgramStartup, ThePageKeepsItsZoomAndFitAcrossARestartAndTheMenuKnowsThem) {
+  ASSERT_TRUE(PrepareNewDevice());
+  auto page = [](CProgram& program) {
+    return dynamic_cast<const CHtmlView*>(program.GetMainFrame()->GetEditor()->GetDocument().GetView());
+  };
+  auto command = [](CProgram& program, int id) {
+    SendMessageW(program.GetMainFrame()->GetEditor()->GetWindow(), WM_COMMAND, id, 0);
+  };
+  {
+    CProgram program;
+    ASSERT_EQ(program.Start(u""), ProgramStart::Started);
+    platform::testing::ListViewDriver(program.GetMainFrame()->GetRegister()->GetHwnd()).Tap(2);
+    command(program, IDM_ZOOM3);
+    command(program, IDM_FIT_TO_SCREEN);
+    ASSERT_NE(page(program), nullptr);
+    EXPECT_EQ(page(program)->GetZoomLevel(), 3);
+    EXPECT_FALSE(page(program)->GetFitToScreen());
+    SendMessageW(program.GetMainFrame()->GetHwnd(), WM_CLOSE, 0, 0);
+    program.End();
+  }
+  CProgram program;
+  ASSERT_EQ(program.Start(u""), ProgramStart::Started);
+  ASSERT_NE(page(program), nullptr);
+  EXPECT_EQ(page(program)->GetZoomLevel(), 3);
+  EXPECT_FALSE(page(program)->GetFitToScreen());
+  command(program, IDM_ZOOM_NEXT);
+  EXPECT_EQ(page(program)->GetZoomLevel(), 4) << "the next zoom after the page's own";
+  command(program, IDM_FIT_TO_SCREEN);
+  EXPECT_TRUE(page(program)->GetFitToScreen());
+  SendMessageW(program.GetMainFrame()->GetHwnd(), WM_CLOSE, 0, 0);
   program.End();
 }
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "../core/FieldFormTyping.h"
 #include "ReportTestSupport.h"
 #include "core/FieldForm.h"
 #include "platform/testing/UiScript.h"
@@ -102,6 +103,13 @@ TEST_F(ReportViewTest, ACancelledFormClosesTheViewerWithoutBuilding) {
     EXPECT_EQ(Row(d, 1, 2), u"") << "All: no dates";
     EXPECT_EQ(Row(d, 3, 1), u"Documents:");
     EXPECT_EQ(Row(d, 3, 2), u"Sales Orders");
+    // A range chosen shows the dates it runs with at once.
+    slateway::testing::ChooseInField(d, d.Window(), 0, u"Last Week");
+    EXPECT_EQ(Row(d, 1, 2), u"3/1/2026");
+    EXPECT_EQ(Row(d, 2, 2), u"3/7/2026");
+    slateway::testing::ChooseInField(d, d.Window(), 0, u"Today");
+    EXPECT_EQ(Row(d, 1, 2), u"3/10/2026");
+    EXPECT_EQ(Row(d, 2, 2), u"3/10/2026");
     d.Cancel();
   });
   auto view = Open(kReportPickList);
