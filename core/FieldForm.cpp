@@ -341,6 +341,9 @@ void CFieldForm::StartEditor(int index, int asKind, bool hidden) {
   InvalidateRect(list, &band, FALSE);
   // A text with choices is typed: the panel comes up for it.
   if (field->kind == kFieldTextWithChoices && !dropDown) SHSipPreference(dialog, SIP_UP);
+  // The pages of a tabbed dialog each start on their field: only the page in view takes
+  // the focus, or the last page set up would keep it behind the one shown.
+  if (!m_modal && !IsWindowVisible(dialog)) return;
   SetFocus(m_editor);
   if (dropDown) SendMessageW(m_editor, CB_SHOWDROPDOWN, TRUE, 0);
 }

@@ -543,9 +543,12 @@ void CSalesDocument::LoadCustomer() {
   GetXmlDocument().ReadCustomer(customer, IsContactsMode());
 }
 
-void CSalesDocument::SetCustomer(const CCustomerRecord& customer) {
+void CSalesDocument::SetCustomer(const CCustomerRecord& customer, const CCustomerRecord* before) {
   CXmlDocument& xml = GetXmlDocument();
   CCustomerRecord* own = GetCustomer();
+  auto changed = [&](int field) { return !before || before->FieldView(field) != customer.FieldView(field); };
+  const bool newTaxCode = changed(kCustSalesTaxCode);
+  const bool newSalesTax = changed(kCustItemSalesTax);
   for (int i = 0; i < kCustomerFieldCount; ++i) own->Fields()[i] = customer.Fields()[i];
   xml.WriteCustomer(*own, IsContactsMode());
   CShipToTexts shipTo;
@@ -561,7 +564,7 @@ void CSalesDocument::SetCustomer(const CCustomerRecord& customer) {
   xml.WriteShipTo(shipTo);
 
   SetTerms(field(kCustTerms));
-  SetAllLinesTaxCode(field(kCustSalesTaxCode));
+  if (newTaxCode) SetAllLinesTaxCode(field(kCustSalesTaxCode));
 
   // A customer of the table that stands for a job carries the job's texts.
   if (!customer.FieldView(kCustJobStatus).empty() || !customer.FieldView(kCustJobDesc).empty() ||
@@ -585,7 +588,7 @@ void CSalesDocument::SetCustomer(const CCustomerRecord& customer) {
   m_priceLevelFactor = newFactor;
   SetModified(true);
   SetRepFromCustomer();
-  ApplyCustomerTax();
+  if (newSalesTax) ApplyCustomerTax();
   if (xml.HasLineItems() && oldFactor != newFactor) ShowWarningMessage(GetOwner(), IDS_PRICE_LEVEL_CHANGED);
   RecalcTotals();
 }

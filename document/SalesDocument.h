@@ -152,8 +152,10 @@ class CSalesDocument {
 
   // The customer block and ship-to from the record, its terms, tax code, job, price
   // level, rep and sales tax, then the totals again (warning 40647 when the lines keep
-  // prices of another price level).
-  void SetCustomer(const CCustomerRecord& customer);
+  // prices of another price level). `before` is the same customer as it was before an edit
+  // of it: its tax code goes to the lines and its sales tax to the document only when the
+  // edit changed them, so that a new address leaves the lines' own tax codes alone.
+  void SetCustomer(const CCustomerRecord& customer, const CCustomerRecord* before = nullptr);
   // The company block from the record, and the stylesheet again.
   void SetCompany(const CCompanyInfo& company);
   // The document's customer record read again from the customer block.

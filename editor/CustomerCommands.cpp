@@ -119,6 +119,7 @@ bool CEditCustomerCommand::EditTableCustomer() {
     for (int field = 0; field < kCustomerFieldCount; ++field)
       if (!KeptByTheDocument(field)) record.Fields()[field] = stored[field];
   }
+  m_before->Fields() = record.Fields();
   if (screens->EditDocumentCustomer(m_parent, record, m_initialPage, m_jobName, m_subLevel) == 0) return false;
   m_customer->Fields() = record.Fields();
   return true;
@@ -133,6 +134,7 @@ bool CEditCustomerCommand::Do(bool) {
     return false;
   }
   bool confirmed = false;
+  m_before = CopyOf(*m_customer);
   if (auto* contact = dynamic_cast<CContactCustomer*>(m_customer.get())) {
     CContactLocator locator(m_instance, m_parent, m_notify, m_source);
     confirmed = locator.LocateContact(*contact) != 0;
@@ -141,7 +143,7 @@ bool CEditCustomerCommand::Do(bool) {
   }
   if (!confirmed) return false;
   CWaitCursorScope wait;
-  Document().SetCustomer(*m_customer);
+  Document().SetCustomer(*m_customer, m_before.get());
   Render(kRenderKeepPosition);
   return true;
 }

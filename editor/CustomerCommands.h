@@ -82,6 +82,7 @@ class CEditCustomerCommand : public CDocumentCommand {
   HWND m_parent;
   HWND m_notify;
   std::unique_ptr<CCustomerRecord> m_customer;
+  std::unique_ptr<CCustomerRecord> m_before;  // the customer as the edit found it
   CCustomerSource* m_source;  // not owned
   int m_initialPage;
   bool m_jobName;

@@ -9,6 +9,8 @@
 #include "../core/FieldFormTyping.h"
 #include "core/FieldForm.h"
 #include "core/Folders.h"
+#include "customers/CustomerDlg.h"
+#include "customers/CustomerPages.h"
 #include "core/EmailMessageForm.h"
 #include "core/MenuBar.h"
 #include "core/Preferences.h"
@@ -35,6 +37,7 @@
 #include "platform/testing/MessageBoxScript.h"
 #include "platform/testing/UiScript.h"
 #include "resources/resource_ids.h"
+#include "tests/core/FieldFormTyping.h"
 #include "tests/mainwindow/MainWindowFixture.h"
 
 namespace {
@@ -308,6 +311,12 @@ class EditorActions : public DocumentActions {
     editor->GetDocument().SetCustomer(customer);
   }
   double Amount(const char16_t* fullName) { return ParseNumberText(Balance(fullName)); }
+  // The sample device's Invoice 100 (Birchwood Cafe) in the editor.
+  bool OpenSampleInvoice() {
+    for (int i = 0; i < m_list->GetRowCount(); ++i)
+      if (m_list->GetRowRecord(i)->fileName == u"INVOICE100") return m_frame->OpenSelectedDocument(i) == 1;
+    return false;
+  }
 
   CDocumentView* editor = nullptr;
 };
@@ -672,11 +681,7 @@ TEST_F(EditorActions, NoRouteAwayFromTheEditorLosesItsChanges) {
 // and its due date stay as they were and nothing counts as a change. The e-mail saves the
 // document before its form (so the mail carries the file); no other form writes the file.
 TEST_F(EditorActions, FormsCancelledLeaveTheDocumentAsItWas) {
-  int invoice = -1;
-  for (int i = 0; i < m_list->GetRowCount() && invoice < 0; ++i)
-    if (m_list->GetRowRecord(i)->fileName == u"INVOICE100") invoice = i;
-  ASSERT_GE(invoice, 0);
-  ASSERT_EQ(m_frame->OpenSelectedDocument(invoice), 1);
+  ASSERT_TRUE(OpenSampleInvoice());
   CSalesDocument& doc = editor->GetDocument();
   ASSERT_EQ(doc.GetTerms().str(), u"Net 30");
   const std::u16string dueDate = doc.GetDueDate().str();
@@ -809,4 +814,35 @@ TEST_F(EditorActions, OnANewDeviceDeletedAndMemorizedDocumentsKeepFoldersOfTheir
   EXPECT_DOUBLE_EQ(Amount(u"Acme:Site"), 45 + 2 * total);
   EXPECT_EQ(files(u"\\My Documents"), live) << "two deleted, the memorized invoice and the one from its template";
   EXPECT_EQ(ui.Pending(), 0u);
+}
+
+// A new bill-to street for the invoice's own customer leaves every line's tax code and the
+// tax as they were.
+TEST_F(EditorActions, TheCustomersNewAddressLeavesTheLinesTaxAlone) {
+  ASSERT_TRUE(OpenSampleInvoice());
+  CSalesDocument& doc = editor->GetDocument();
+  auto untaxedLines = [&doc] {
+    CBstr text;
+    doc.GetXmlDocument().GetDataDocument()->get_xml(&text);
+    size_t count = 0;
+    for (size_t at = 0; (at = text.view().find(u"<TAXABLE>Non</TAXABLE>", at)) != std::u16string_view::npos; ++at) ++count;
+    return count;
+  };
+  const size_t untaxed = untaxedLines();
+  ASSERT_GT(untaxed, 0u);
+  const std::u16string tax = doc.GetTaxText().str();
+  UiScript ui;
+  ui.ExpectDialog(0, [](DialogDriver& d) {
+    auto* customer = CCustomerDlg::FromHandle(d.Window());
+    ASSERT_NE(customer, nullptr);
+    customer->ShowPage(kPageBillTo);
+    slateway::testing::TypeIntoField(d, customer->Page(kPageBillTo)->GetHwnd(), 0, u"14 Alder Street");
+    d.Ok();
+  });
+  SendMessageW(editor->GetWindow(), kMsgLinkTapped, 0, reinterpret_cast<LPARAM>(u"BILLTO"));
+  Pump();
+  EXPECT_EQ(ui.Pending(), 0u);
+  EXPECT_EQ(doc.GetCustomer()->FieldView(kCustBillToAddr1), u"14 Alder Street");
+  EXPECT_EQ(untaxedLines(), untaxed);
+  EXPECT_EQ(doc.GetTaxText().str(), tax);
 }
