@@ -11,7 +11,10 @@
 #include <string_view>
 
 #include "core/ResourceText.h"
+#include "core/CustomSettings.h"
 #include "document/DocumentServices.h"
+#include "document/DocumentStartup.h"
+#include "document/HtmlView.h"
 #include "platform/base/Bstr.h"
 #include "platform/kernel/DeviceRoot.h"
 #include "platform/module/Module.h"
@@ -80,5 +83,25 @@ inline HWND ScreenSizedWindow() {
   return CreateWindowExW(0, u"BenchEditor", u"", WS_POPUP | WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr,
                          nullptr);
 }
+
+// The program's document services over TaxLists with the page of the display, in a scratch
+// device with the language library, and a screen-sized window to hold a page.
+struct PageSetup {
+  PageSetup() {
+    CDocumentServiceHooks hooks;
+    hooks.lists = &lists;
+    hooks.viewFactory = MakeHtmlViewFactory(nullptr);
+    InstallDocumentServices(hooks);
+    editor = ScreenSizedWindow();
+  }
+  ~PageSetup() {
+    DestroyWindow(editor);
+    RemoveDocumentServices();
+  }
+  ScratchDevice device{true};
+  TaxLists lists;
+  CCustomSettings settings;
+  HWND editor = nullptr;
+};
 
 }  // namespace bench

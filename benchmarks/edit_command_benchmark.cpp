@@ -49,25 +49,7 @@
 
 namespace {
 
-// A scratch device root with the language library, the document services and a window
-// the size of the screen to hold the page.
-struct Setup {
-  Setup() {
-    CDocumentServiceHooks hooks;
-    hooks.lists = &lists;
-    hooks.viewFactory = MakeHtmlViewFactory(nullptr);
-    InstallDocumentServices(hooks);
-    editor = bench::ScreenSizedWindow();
-  }
-  ~Setup() {
-    DestroyWindow(editor);
-    RemoveDocumentServices();
-  }
-  bench::ScratchDevice device{true};
-  bench::TaxLists lists;
-  CCustomSettings settings;
-  HWND editor = nullptr;
-};
+using Setup = bench::PageSetup;
 
 Setup& Shared() {
   static Setup setup;

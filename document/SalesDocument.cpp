@@ -113,6 +113,11 @@ void CSalesDocument::Render(int mode, int scrollPosition) {
   if (m_view) m_view->Render(mode, scrollPosition);
 }
 
+void CSalesDocument::ShowAttributeChange(std::u16string_view name, int mode) {
+  if (m_pageChanges.empty() && !m_xml->StylesheetMayRead(name)) return;
+  Render(mode);
+}
+
 // ---- Generic attributes ----------------------------------------------------------------------
 
 CBstr CSalesDocument::GetAttribute(std::u16string_view name) {

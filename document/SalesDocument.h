@@ -305,6 +305,10 @@ class CSalesDocument {
   // when the page cannot, or when most of it changed. Mode 0 then scrolls to the end,
   // mode 2 keeps the position.
   void ShowChanges(int mode = 2);
+  // Shows a change of the root attribute `name` as Render does, unless the page cannot show
+  // that attribute and has no other change waiting: a whole page made again for nothing
+  // costs a long document seconds.
+  void ShowAttributeChange(std::u16string_view name, int mode = 2);
 
   // ---- Line items --------------------------------------------------------------------------
   // Works out every line amount and the totals again. Both flags false for every ordinary

@@ -172,6 +172,22 @@ HRESULT CXmlDocument::LoadStylesheet(std::u16string_view xsl) {
   return m_stylesheet->loadXML(xsl);
 }
 
+bool CXmlDocument::StylesheetMayRead(std::u16string_view name) const {
+  std::string xsl;
+  if (!m_stylesheet || m_stylesheet->GetXmlBytes(&xsl) != S_OK) return false;
+  if (xsl.find(platform::ToUtf8(name)) != std::string::npos) return true;
+  // Attributes reached without their name: copies, the attribute axis, "@*" or "@p:*".
+  if (xsl.find("copy") != std::string::npos || xsl.find("attribute::") != std::string::npos) return true;
+  for (size_t at = xsl.find('@'); at != std::string::npos; at = xsl.find('@', at + 1)) {
+    size_t next = xsl.find_first_not_of(" \t\r\n", at + 1);
+    const size_t colon = next == std::string::npos ? next : xsl.find_first_not_of(
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_-.", next);
+    if (colon != std::string::npos && xsl[colon] == ':') next = colon + 1;
+    if (next < xsl.size() && xsl[next] == '*') return true;
+  }
+  return false;
+}
+
 const CXslTransform& CXmlDocument::Stylesheet() {
   if (!m_transform) {
     m_transform = std::make_unique<CXslTransform>();

@@ -102,6 +102,10 @@ class CXmlDocument {
   HRESULT LoadStylesheet(std::u16string_view xsl);
   // The data transformed by the stylesheet; the DOM's result.
   HRESULT Transform(CBstr* html);
+  // Whether what the stylesheet makes can show the root attribute `name`: it names it, or
+  // reads or copies attributes it does not name. Only a false is sure (a true may be the
+  // name met in a caption); false when there is no stylesheet.
+  bool StylesheetMayRead(std::u16string_view name) const;
 
   // ---- Root attributes -------------------------------------------------------------------
   // `value` becomes the empty text first; true when the root has the attribute.

@@ -613,7 +613,7 @@ bool CDocumentView::OnCommand(int id) {
       return true;
     case IDM_EDITOR_TOGGLE_PAID:
       doc.TogglePaid();
-      doc.Render(kRenderKeepPosition);
+      doc.ShowAttributeChange(u"PAID", kRenderKeepPosition);
       return true;
     case IDM_EDITOR_ATTRIBUTES:
       EditAttributes();

@@ -370,6 +370,23 @@ TEST(HtmlPageTest, AChangeInPlaceNamesOnlyWhatItChanged) {
   EXPECT_EQ(page.LayoutCount(), layouts) << "changed in place";
 }
 
+TEST_F(HtmlViewTest, AnAttributeChangeMakesThePageAgainOnlyWhenThePageShowsIt) {
+  CHtmlView& view = OpenGolden(false);
+  UpdateWindow(view.GetInnerWindow());
+  const int layouts = platform::HtmlLayoutCount(view.GetControl());
+  const std::string page = platform::HtmlPageDump(view.GetControl());
+  m_doc->TogglePaid();
+  m_doc->ShowAttributeChange(u"PAID");
+  UpdateWindow(view.GetInnerWindow());
+  EXPECT_EQ(platform::HtmlLayoutCount(view.GetControl()), layouts);
+  EXPECT_EQ(platform::HtmlPageDump(view.GetControl()), page);
+  // The number is on the page: it is made again and shows the new one.
+  m_doc->GetXmlDocument().SetRootAttribute(u"ID", CBstr(u"4321"));
+  m_doc->ShowAttributeChange(u"ID");
+  UpdateWindow(view.GetInnerWindow());
+  EXPECT_NE(platform::HtmlPageDump(view.GetControl()).find("4321"), std::string::npos);
+}
+
 TEST_F(HtmlViewTest, ZoomChangesTheLayoutWidth) {
   CHtmlView& view = OpenGolden(false);
   int normal = platform::HtmlLayoutWidth(view.GetControl());

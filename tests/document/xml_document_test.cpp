@@ -164,6 +164,26 @@ TEST_F(XmlDocumentFiles, StylesheetTransformsTheData) {
   EXPECT_EQ(doc->Transform(&html), E_FAIL);
 }
 
+TEST_F(XmlDocumentFiles, StylesheetTellsWhichRootAttributesItMayShow) {
+  LoadSkeleton();
+  EXPECT_FALSE(doc->StylesheetMayRead(u"PAID"));  // no stylesheet yet
+  auto sheet = [&](std::u16string_view body) {
+    return doc->LoadStylesheet(u"<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+                               u"<xsl:template match='/'>" +
+                               std::u16string(body) + u"</xsl:template></xsl:stylesheet>") == S_OK;
+  };
+  ASSERT_TRUE(sheet(u"<p><xsl:value-of select='/SALESDOCUMENT/@ID'/></p>"));
+  EXPECT_TRUE(doc->StylesheetMayRead(u"ID"));
+  EXPECT_FALSE(doc->StylesheetMayRead(u"PAID"));
+  // Attributes reached without their names may be any of them.
+  for (const char16_t* body : {u"<xsl:for-each select='*/@ *'><xsl:value-of select='.'/></xsl:for-each>",
+                               u"<xsl:for-each select='*/@x:*' xmlns:x='urn:x'><xsl:value-of select='.'/></xsl:for-each>",
+                               u"<xsl:value-of select='count(*/attribute::node())'/>", u"<xsl:copy-of select='*'/>"}) {
+    ASSERT_TRUE(sheet(body));
+    EXPECT_TRUE(doc->StylesheetMayRead(u"PAID")) << platform::ToUtf8(body);
+  }
+}
+
 // ---- Tree --------------------------------------------------------------------------------------
 
 TEST_F(XmlDocumentTree, RootAttributes) {
