@@ -35,7 +35,7 @@ tap 55 614                                # the list's "New"
 expect 120 565 new-customer 192,192,192   # the dialog's tabs
 tap 448 614                               # the keyboard button raises the panel
 expect 300 428 panel-raised 128,128,128   # the line along the panel's top
-tap 300 108                               # the customer's name
+tap 300 125                               # the customer's name
 sleep 0.5
 type_word Zed
 tap 452 80                                # OK: the customer is stored
@@ -49,7 +49,7 @@ tap 140 485                               # "Add Job..."
 expect 100 565 edit-customer-job 192,192,192
 tap 448 614                               # the keyboard works in "Edit Customer:Job" too
 expect 300 428 panel-for-job 128,128,128
-tap 300 138                               # the job's name
+tap 300 155                               # the job's name
 sleep 0.5
 type_word Deck
 tap 452 80                                # OK: the job is stored
