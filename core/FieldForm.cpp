@@ -540,7 +540,7 @@ void CFieldForm::PaintRowMarks(HWND list) {
   };
   CoverCellBesideEditor(dc.get(), list);
   // The open editor covers the rules of the rows it stands on: none is drawn beside it,
-  // where only a stub would show.
+  // where only a short piece of the rule would show.
   RECT editor{};
   if (m_editor && IsWindowVisible(m_editor)) {
     GetWindowRect(m_editor, &editor);

@@ -497,7 +497,7 @@ TEST_F(FieldFormDialog, ANarrowerFormWrapsItsTextsAgainAndKeepsTheOpenEditor) {
 }
 
 // The editor stands a little right of where its cell's text begins: nothing of the old
-// value, nor a stub of the row's rule, may show beside it, on either screen.
+// value, nor a piece of the row's rule, may show beside it, on either screen.
 TEST_F(FieldFormDialog, NothingOfTheOldValueShowsBesideTheOpenEditor) {
   for (int width : {240, 480}) {
     SCOPED_TRACE(width);

@@ -422,8 +422,6 @@ TEST_F(DocumentPrint, GoldenInvoiceBecomesAPdfHoldingEveryLineAndTotal) {
   EXPECT_EQ(RecordedOps().front().text, u"Printing Invoice...");
 }
 
-// The desktop's lists head a customer's address lines with its name: printed, the Bill To
-// block shows it once.
 // A printout that cannot be written (Printer Output full) is told once, not dropped
 // without a word.
 TEST_F(DocumentPrint, AFullPrinterOutputSaysSoOnce) {
@@ -438,6 +436,8 @@ TEST_F(DocumentPrint, AFullPrinterOutputSaysSoOnce) {
   EXPECT_TRUE(platform::printing::LastOutputFile().empty());
 }
 
+// The desktop's lists head a customer's address lines with its name: printed, the Bill To
+// block shows it once.
 TEST_F(DocumentPrint, TheBillToBlockPrintsEachLineOnce) {
   CPreferences().SetDword(u"PrintNumCopies", 0);
   auto doc = OpenGolden();
