@@ -87,6 +87,11 @@ inline HWND ScreenSizedWindow() {
 // The program's document services over TaxLists with the page of the display, in a scratch
 // device with the language library, and a screen-sized window to hold a page.
 struct PageSetup {
+  // The one set-up of a benchmark program, made at its first use.
+  static PageSetup& Shared() {
+    static PageSetup setup;
+    return setup;
+  }
   PageSetup() {
     CDocumentServiceHooks hooks;
     hooks.lists = &lists;

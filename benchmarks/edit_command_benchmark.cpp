@@ -51,11 +51,6 @@ namespace {
 
 using Setup = bench::PageSetup;
 
-Setup& Shared() {
-  static Setup setup;
-  return setup;
-}
-
 std::u16string Number(int n) { return platform::ToUtf16(std::to_string(n)); }
 
 // Line i of the test documents: mostly items, a subtotal and a 10 % discount every hundred.
@@ -75,7 +70,7 @@ std::unique_ptr<CDbRecord> LineRecord(int i) {
 class Document {
  public:
   Document(int lines, bool page) {
-    Setup& s = Shared();
+    Setup& s = Setup::Shared();
     m_doc = std::make_unique<CSalesDocument>(s.editor, nullptr, 4, page, &s.settings);
     m_doc->GetXmlDocument().LoadXmlText(platform::ToUtf16(bench::kInvoiceSkeleton));
     m_doc->SetVersion(4);

@@ -39,11 +39,6 @@ namespace {
 
 using Setup = bench::PageSetup;
 
-Setup& Shared() {
-  static Setup setup;
-  return setup;
-}
-
 std::u16string Number(int n) { return platform::ToUtf16(std::to_string(n)); }
 
 // A line as a salesperson's long invoice carries it: an item with a full description.
@@ -62,7 +57,7 @@ std::unique_ptr<CDbRecord> LineRecord(int i) {
 
 // The saved file of an invoice of `lines` lines; its path on the device.
 std::u16string SavedInvoice(int lines) {
-  Setup& s = Shared();
+  Setup& s = Setup::Shared();
   const std::u16string path = u"\\invoice" + Number(lines) + u".QVN";
   CSalesDocument doc(s.editor, nullptr, 4, false, &s.settings);
   doc.GetXmlDocument().LoadXmlText(platform::ToUtf16(bench::kInvoiceSkeleton));
@@ -95,7 +90,7 @@ void Paint(CSalesDocument& doc) {
 // Opens the invoice of state.range(0) lines and times taps on it; `whole` makes the page
 // again whole after each, as every header change once did.
 void RunTaps(benchmark::State& state, bool whole) {
-  Setup& s = Shared();
+  Setup& s = Setup::Shared();
   const int lines = static_cast<int>(state.range(0));
   const std::u16string path = SavedInvoice(lines);
   const double fileBytes = static_cast<double>(std::filesystem::file_size(platform::MapDevicePath(path)));

@@ -224,6 +224,7 @@ TEST_F(DocumentMail, ReportIsWrittenSentAndItsChangedSubjectOfferedAgain) {
 TEST_F(DocumentMail, AFailedSendSaysSoAndOpensTheFormAgainWithTheTextsTyped) {
   auto doc = Invoice(u"ann@customer.example");
   for (bool unknownStore : {true, false}) {
+    // The account chosen in Options' e-mail page: one the device no longer has, or the default.
     CPreferences().Set(pref::kMailBox, unknownStore ? u"Nowhere" : u"");
     platform::testing::UiScript ui;
     ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {

@@ -425,6 +425,7 @@ TEST_F(DocumentPrint, GoldenInvoiceBecomesAPdfHoldingEveryLineAndTotal) {
 // A printout that cannot be written (Printer Output full) is told once, not dropped
 // without a word.
 TEST_F(DocumentPrint, AFullPrinterOutputSaysSoOnce) {
+  // One copy (the first choice of Printer Settings' copies list): one job meets the full folder.
   CPreferences().SetDword(u"PrintNumCopies", 0);
   auto doc = OpenGolden();
   platform::InjectFault(platform::Fault::FileWrite, 0, 100);

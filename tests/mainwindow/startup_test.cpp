@@ -87,6 +87,8 @@ TEST_F(ProgramStartup, ANewDeviceStartsWithTheSampleDocumentsAndClosesInOrder) {
 // values under it stay, and the program says once that the settings were repaired.
 TEST_F(ProgramStartup, ADamagedSettingsLineCostsOnlyItselfAndTheUserIsToldOnce) {
   ASSERT_TRUE(PrepareNewDevice());
+  // The values the damage must not take: the set-up's answer "no sales tax" and the terms
+  // last chosen on a document, both stored below the damaged line.
   CPreferences().SetDword(u"UseSalesTax", 0);
   CPreferences().SetString(u"LastTerms", u"Net 15");
   const std::filesystem::path hive = Linux(u"\\Windows\\Registry\\HKEY_CURRENT_USER.reg");
