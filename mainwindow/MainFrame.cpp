@@ -399,6 +399,12 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       Layout();
       break;
     case WM_ACTIVATE: OnActivate(wParam); break;
+    case WM_SETFOCUS:
+      // The register is what the main window shows: the focus handed to the window itself (the
+      // editor hidden over it) goes on to the list, which draws its selection only in focus.
+      if (m_register && IsWindowVisible(m_register->GetHwnd()) && !IsEditorInFront() && !IsCustomerListVisible())
+        SetFocus(m_register->GetHwnd());
+      return 0;
     case WM_CLOSE: OnClose(); return 0;
     case WM_SETTINGCHANGE: OnSettingChange(wParam); break;
     case WM_MEASUREITEM: {

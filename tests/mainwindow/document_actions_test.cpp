@@ -846,3 +846,22 @@ TEST_F(EditorActions, TheCustomersNewAddressLeavesTheLinesTaxAlone) {
   EXPECT_EQ(untaxedLines(), untaxed);
   EXPECT_EQ(doc.GetTaxText().str(), tax);
 }
+
+namespace {
+
+// Back from the editor the register draws selected the row its commands act on: the row of
+// the document just left, whichever route opened it.
+TEST_F(EditorActions, BackFromTheEditorTheRowTheCommandsActOnIsDrawnSelected) {
+  const int row = RowOf(u"3");
+  ASSERT_GE(row, 0);
+  ASSERT_EQ(m_frame->OpenSelectedDocument(row), 1);
+  Command(IDOK);
+  Pump();
+  ASSERT_FALSE(IsWindowVisible(editor->GetWindow()));
+  HWND list = m_list->GetHwnd();
+  EXPECT_EQ(m_list->GetSelectionMark(), row);
+  EXPECT_EQ(SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED), LVIS_SELECTED);
+  EXPECT_EQ(GetFocus(), list) << "a list out of focus draws no selection";
+}
+
+}  // namespace
