@@ -53,7 +53,7 @@ bool CSqlDatabase::OpenCustomerList() {
   while ((rc = statement.Step()) == SQLITE_ROW) {
     std::vector<std::u16string> line;
     line.reserve(static_cast<size_t>(columns));
-    for (int c = 0; c < columns; ++c) line.push_back(GetColumnText(statement.get(), c).str());
+    for (int c = 0; c < columns; ++c) line.push_back(statement.ColumnText16(c));
     m_customerTable.push_back(std::move(line));
   }
   if (rc != SQLITE_DONE) {
@@ -100,9 +100,9 @@ bool CSqlDatabase::HasCustomerRecord(std::u16string_view listId) {
   return HasRow(sql, u"HasCustomerRecord prepare failed");
 }
 
-bool CSqlDatabase::ReadCustomerRow(sqlite3_stmt* statement, CCustomerFields& fields) {
+bool CSqlDatabase::ReadCustomerRow(const CSqlStatement& statement, CCustomerFields& fields) {
   for (int column = 0; column < kCustomerColumnCount; ++column)
-    fields[CustomerFieldOfColumn(column)] = GetColumnText(statement, column);
+    fields[CustomerFieldOfColumn(column)] = statement.ColumnBstr(column);
   return true;
 }
 
@@ -110,15 +110,15 @@ bool CSqlDatabase::QueryCustomerRow(const CSqlText& statement, CCustomerFields& 
   Lock lock(m_lock);
   COneRun prepared;
   if (PrepareForOneRun(statement, prepared) != SQLITE_OK) return false;
-  bool found = Step(prepared.get()) == SQLITE_ROW;
-  if (found) ReadCustomerRow(prepared.get(), fields);
+  bool found = Step(prepared.statement()) == SQLITE_ROW;
+  if (found) ReadCustomerRow(prepared.statement(), fields);
   return found;
 }
 
 bool CSqlDatabase::GetCustomerByListID(std::u16string_view listId, CCustomerFields& fields) {
   static const std::u16string kText = u"SELECT * FROM CustomerList WHERE ListID = ?";
   std::optional<bool> found =
-      QueryKept(m_customerByListID, kText, {listId}, [&](sqlite3_stmt* st) { ReadCustomerRow(st, fields); });
+      QueryKept(m_customerByListID, kText, {listId}, [&](const CSqlStatement& st) { ReadCustomerRow(st, fields); });
   if (found) return *found;
   CSqlText sql(u"SELECT * FROM CustomerList WHERE ListID = ");
   sql.AppendBound(listId);
@@ -128,7 +128,7 @@ bool CSqlDatabase::GetCustomerByListID(std::u16string_view listId, CCustomerFiel
 bool CSqlDatabase::GetCustomerByFullName(std::u16string_view fullName, CCustomerFields& fields) {
   static const std::u16string kText = u"SELECT * FROM CustomerList WHERE FullName = ?";
   std::optional<bool> found =
-      QueryKept(m_customerByFullName, kText, {fullName}, [&](sqlite3_stmt* st) { ReadCustomerRow(st, fields); });
+      QueryKept(m_customerByFullName, kText, {fullName}, [&](const CSqlStatement& st) { ReadCustomerRow(st, fields); });
   if (found) return *found;
   CSqlText sql(u"SELECT * FROM CustomerList WHERE FullName = ");
   sql.AppendBound(fullName);
@@ -137,14 +137,14 @@ bool CSqlDatabase::GetCustomerByFullName(std::u16string_view fullName, CCustomer
 
 bool CSqlDatabase::GetCustomerTermsByFullName(std::u16string_view fullName, CBstr& terms) {
   static const std::u16string kText = u"SELECT Terms FROM CustomerList WHERE FullName = ?";
-  auto read = [&terms](sqlite3_stmt* st) { terms = GetColumnText(st, 0); };
+  auto read = [&terms](const CSqlStatement& st) { terms = st.ColumnBstr(0); };
   if (std::optional<bool> found = QueryKept(m_customerTermsByFullName, kText, {fullName}, read)) return *found;
   CSqlText sql(u"SELECT Terms FROM CustomerList WHERE FullName = ");
   sql.AppendBound(fullName);
   Lock lock(m_lock);
   COneRun prepared;
-  if (PrepareForOneRun(sql, prepared) != SQLITE_OK || Step(prepared.get()) != SQLITE_ROW) return false;
-  read(prepared.get());
+  if (PrepareForOneRun(sql, prepared) != SQLITE_OK || Step(prepared.statement()) != SQLITE_ROW) return false;
+  read(prepared.statement());
   return true;
 }
 

@@ -43,14 +43,14 @@ constexpr int kMemberQuantityColumn = 28;
 // Slots of the nine columns of the child query.
 constexpr int kChildSlots[9] = {0, 1, 2, 3, 4, 21, 22, 23, 24};
 
-void ReadItemRow(sqlite3_stmt* statement, CItemRow& row) {
-  for (int column = 0; column < 25; ++column) row[kSlotOfColumn[column]] = GetColumnText(statement, column);
-  if (sqlite3_column_count(statement) > kMemberQuantityColumn)
-    row[kRowMemberQuantity] = GetColumnText(statement, kMemberQuantityColumn);
+void ReadItemRow(const CSqlStatement& statement, CItemRow& row) {
+  for (int column = 0; column < 25; ++column) row[kSlotOfColumn[column]] = statement.ColumnBstr(column);
+  if (statement.ColumnCount() > kMemberQuantityColumn)
+    row[kRowMemberQuantity] = statement.ColumnBstr(kMemberQuantityColumn);
 }
 
-void ReadChildRow(sqlite3_stmt* statement, CItemRow& row) {
-  for (int column = 0; column < 9; ++column) row[kChildSlots[column]] = GetColumnText(statement, column);
+void ReadChildRow(const CSqlStatement& statement, CItemRow& row) {
+  for (int column = 0; column < 9; ++column) row[kChildSlots[column]] = statement.ColumnBstr(column);
 }
 
 long long Number(const CItemRow& row, int slot) { return SqlIntegerFromText(row[slot].view()); }
@@ -233,7 +233,7 @@ int CSqlDatabase::GetChildCount(std::u16string_view parent) {
     return 0;
   }
   int count = 0;
-  if (Step(statement.get()) == SQLITE_ROW) count = static_cast<int>(sqlite3_column_double(statement.get(), 0));
+  if (Step(statement.statement()) == SQLITE_ROW) count = static_cast<int>(statement.statement().ColumnInt64(0));
   return count;
 }
 
@@ -250,7 +250,7 @@ bool CSqlDatabase::HasRow(const CSqlText& statement, const char16_t* prepareFail
     if (prepareFailure) SetLastError(prepareFailure);
     return false;
   }
-  return Step(prepared.get()) == SQLITE_ROW;
+  return Step(prepared.statement()) == SQLITE_ROW;
 }
 
 int CSqlDatabase::QueryItemRow(const CSqlText& statement, CItemRow& row) {
@@ -259,8 +259,8 @@ int CSqlDatabase::QueryItemRow(const CSqlText& statement, CItemRow& row) {
   int rc = PrepareForOneRun(statement, prepared);
   if (rc != SQLITE_OK) return rc;
   int result = 0;
-  if (Step(prepared.get()) == SQLITE_ROW) {
-    ReadItemRow(prepared.get(), row);
+  if (Step(prepared.statement()) == SQLITE_ROW) {
+    ReadItemRow(prepared.statement(), row);
     result = SQLITE_ROW;
   }
   return result;
@@ -298,7 +298,7 @@ bool CSqlDatabase::GetItemRowOfType(std::u16string_view listId, const CListTypes
   static const std::u16string kOneType = u"SELECT * FROM ItemsList WHERE ListID = ? AND (ListType = ?)";
   if (listTypes.Types().size() == 1) {
     std::optional<bool> found = QueryKept(m_itemByIdAndType, kOneType, {listId, listTypes.Types()[0]},
-                                          [&row](sqlite3_stmt* st) { ReadItemRow(st, row); });
+                                          [&row](const CSqlStatement& st) { ReadItemRow(st, row); });
     if (found) return *found;
   }
   CSqlText sql(u"SELECT * FROM ItemsList WHERE ListID = ");
@@ -309,7 +309,7 @@ bool CSqlDatabase::GetItemRowOfType(std::u16string_view listId, const CListTypes
 
 bool CSqlDatabase::GetItemStampOfType(std::u16string_view listId, const CListTypes& listTypes, CBstr& stamp) {
   static const std::u16string kOneType = u"SELECT TimeModified FROM ItemsList WHERE ListID = ? AND (ListType = ?)";
-  auto read = [&stamp](sqlite3_stmt* st) { stamp = GetColumnText(st, 0); };
+  auto read = [&stamp](const CSqlStatement& st) { stamp = st.ColumnBstr(0); };
   if (listTypes.Types().size() == 1) {
     if (std::optional<bool> found = QueryKept(m_itemStampByIdAndType, kOneType, {listId, listTypes.Types()[0]}, read))
       return *found;
@@ -319,8 +319,8 @@ bool CSqlDatabase::GetItemStampOfType(std::u16string_view listId, const CListTyp
   AppendListTypeCondition(sql, listTypes);
   Lock lock(m_lock);
   COneRun prepared;
-  if (PrepareForOneRun(sql, prepared) != SQLITE_OK || Step(prepared.get()) != SQLITE_ROW) return false;
-  read(prepared.get());
+  if (PrepareForOneRun(sql, prepared) != SQLITE_OK || Step(prepared.statement()) != SQLITE_ROW) return false;
+  read(prepared.statement());
   return true;
 }
 
@@ -347,9 +347,9 @@ bool CSqlDatabase::FindItemRow(std::u16string_view column, std::u16string_view v
 
 // ---- Cursors -------------------------------------------------------------------------------------
 
-void CSqlDatabase::ReadChildWithCount(sqlite3_stmt* statement, CItemRow& row) {
+void CSqlDatabase::ReadChildWithCount(const CSqlStatement& statement, CItemRow& row) {
   ReadChildRow(statement, row);
-  row[kRowUseCount] = CBstr(DecimalText(sqlite3_column_int64(statement, 9)));
+  row[kRowUseCount] = CBstr(DecimalText(statement.ColumnInt64(9)));
 }
 
 CSqlStatement CSqlDatabase::PrepareChildren(std::u16string_view moreColumns, std::u16string_view parent, bool byName,
@@ -373,7 +373,7 @@ std::unique_ptr<CSqlCursor> CSqlDatabase::OpenChildCursor(std::u16string_view pa
   if (!statement) return nullptr;
   if (prepareOnly) return MakeCursor(std::move(statement));
   if (statement.Step() != SQLITE_ROW) return nullptr;
-  ReadChildWithCount(statement.get(), row);
+  ReadChildWithCount(statement, row);
   return MakeCursor(std::move(statement));
 }
 
@@ -387,7 +387,7 @@ bool CSqlDatabase::StepCursor(CSqlCursor& cursor) {
 bool CSqlDatabase::NextChild(CSqlCursor& cursor, CItemRow& row) {
   Lock lock(m_lock);
   if (!StepCursor(cursor)) return false;
-  ReadChildWithCount(cursor.m_statement.get(), row);
+  ReadChildWithCount(cursor.m_statement, row);
   return true;
 }
 
@@ -422,14 +422,14 @@ std::unique_ptr<CSqlCursor> CSqlDatabase::SelectItems(CItemRow& row, std::u16str
     return nullptr;
   }
   if (statement.Step() != SQLITE_ROW) return nullptr;
-  if (readFirst) ReadItemRow(statement.get(), row);
+  if (readFirst) ReadItemRow(statement, row);
   return MakeCursor(std::move(statement));
 }
 
 bool CSqlDatabase::StepItemRow(CSqlCursor& cursor, CItemRow& row, bool read) {
   Lock lock(m_lock);
   if (!StepCursor(cursor)) return false;
-  if (read) ReadItemRow(cursor.m_statement.get(), row);
+  if (read) ReadItemRow(cursor.m_statement, row);
   return true;
 }
 
@@ -450,21 +450,13 @@ constexpr int kFindName = 2, kFindDescription = 4, kFindKind = 7;
 
 // A column's text where it lies, when it is plain ASCII stored as UTF-8 (NULL reads as
 // empty); nothing for any other value, which is read the long way.
-std::optional<std::string_view> AsciiColumn(sqlite3_stmt* statement, int column) {
-  switch (sqlite3_column_type(statement, column)) {
-    case SQLITE_NULL: return std::string_view();
-    case SQLITE_TEXT: {
-      sqlite3_value* value = sqlite3_column_value(statement, column);
-      if (sqlite3_value_encoding(value) != SQLITE_UTF8) return std::nullopt;
-      const auto* text = static_cast<const char*>(sqlite3_value_blob(value));
-      std::string_view view(text ? text : "", static_cast<size_t>(sqlite3_value_bytes(value)));
-      for (unsigned char c : view) {
-        if (c >= 0x80) return std::nullopt;
-      }
-      return view;
-    }
-    default: return std::nullopt;
+std::optional<std::string_view> AsciiColumn(const CSqlStatement& statement, int column) {
+  std::optional<std::string_view> text = statement.ColumnUtf8(column);
+  if (!text) return std::nullopt;
+  for (unsigned char c : *text) {
+    if (c >= 0x80) return std::nullopt;
   }
+  return text;
 }
 
 }  // namespace
@@ -478,16 +470,16 @@ std::unique_ptr<CSqlCursor> CSqlDatabase::OpenFindCursor(std::u16string_view par
 bool CSqlDatabase::NextFindRow(CSqlCursor& cursor, int& kind) {
   Lock lock(m_lock);
   if (!StepCursor(cursor)) return false;
-  sqlite3_stmt* statement = cursor.m_statement.get();
-  kind = sqlite3_column_type(statement, kFindKind) == SQLITE_INTEGER
-             ? static_cast<int>(sqlite3_column_int64(statement, kFindKind))
-             : static_cast<int>(SqlIntegerFromText(GetColumnText(statement, kFindKind).view()));
+  const CSqlStatement& statement = cursor.m_statement;
+  kind = statement.ColumnType(kFindKind) == SQLITE_INTEGER
+             ? static_cast<int>(statement.ColumnInt64(kFindKind))
+             : static_cast<int>(SqlIntegerFromText(statement.ColumnText16(kFindKind)));
   return true;
 }
 
 bool CSqlDatabase::FindRowHolds(CSqlCursor& cursor, const CFindText& text, std::u16string* shown) {
   Lock lock(m_lock);
-  sqlite3_stmt* statement = cursor.m_statement.get();
+  const CSqlStatement& statement = cursor.m_statement;
   if (!statement) return false;
   using Field = CFindText::Field;
   std::optional<std::string_view> name = AsciiColumn(statement, kFindName);
@@ -512,9 +504,9 @@ bool CSqlDatabase::FindRowHolds(CSqlCursor& cursor, const CFindText& text, std::
   return FindRowHoldsWide(statement, text, shown);
 }
 
-bool CSqlDatabase::FindRowHoldsWide(sqlite3_stmt* statement, const CFindText& text, std::u16string* shown) {
-  const CBstr name = GetColumnText(statement, kFindName);
-  const CBstr description = GetColumnText(statement, kFindDescription);
+bool CSqlDatabase::FindRowHoldsWide(const CSqlStatement& statement, const CFindText& text, std::u16string* shown) {
+  const CBstr name = statement.ColumnBstr(kFindName);
+  const CBstr description = statement.ColumnBstr(kFindDescription);
   std::u16string tested;
   switch (text.GetField()) {
     case CFindText::Field::DescriptionOrName: tested = description.IsEmpty() ? name.str() : description.str(); break;
@@ -529,6 +521,6 @@ bool CSqlDatabase::FindRowHoldsWide(sqlite3_stmt* statement, const CFindText& te
 void CSqlDatabase::ReadFindRow(CSqlCursor& cursor, CItemRow& row) {
   Lock lock(m_lock);
   if (!cursor.IsOpen()) return;
-  ReadChildRow(cursor.m_statement.get(), row);
+  ReadChildRow(cursor.m_statement, row);
   row[kRowUseCount] = CBstr(DecimalText(GetChildCount(row[kRowFullName].view())));
 }

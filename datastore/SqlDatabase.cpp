@@ -4,7 +4,6 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <system_error>
@@ -90,60 +89,25 @@ namespace {
 // Statement texts and file names travel in the device's ANSI code page (UTF-8 here).
 std::string Narrow(std::u16string_view text) { return CreateAnsiCopy(text); }
 
-std::u16string Widen(const char* text, int bytes) {
-  if (!text || bytes <= 0) return {};
-  // Most stored texts are plain ASCII, which widens unit by unit; listing thousands of
-  // rows spends its time here.
-  const auto* begin = reinterpret_cast<const unsigned char*>(text);
-  if (std::all_of(begin, begin + bytes, [](unsigned char c) { return c < 0x80; })) return std::u16string(begin, begin + bytes);
-  int n = MultiByteToWideChar(CP_ACP, 0, text, bytes, nullptr, 0);
-  std::u16string out(static_cast<size_t>(n), u'\0');
-  if (n > 0) MultiByteToWideChar(CP_ACP, 0, text, bytes, out.data(), n);
-  return out;
-}
-
-std::u16string Widen(const char* text) {
-  return text ? Widen(text, static_cast<int>(std::strlen(text))) : std::u16string();
-}
+// The engine's messages and expanded statements, in the device's ANSI code page.
+std::u16string Widen(const char* text) { return text ? platform::ToUtf16(text) : std::u16string(); }
 
 using datastore_internal::DecimalText;
-
-// The UTF-16 units of a value: a BLOB holds them verbatim (see CSqlStatement), a text is read
-// whole, U+0000 included. Null for SQL NULL.
-std::optional<std::u16string> ValueUnits(sqlite3_value* value) {
-  switch (sqlite3_value_type(value)) {
-    case SQLITE_NULL:
-      return std::nullopt;
-    case SQLITE_BLOB: {
-      const auto* bytes = static_cast<const unsigned char*>(sqlite3_value_blob(value));
-      int count = sqlite3_value_bytes(value);
-      std::u16string units;
-      units.reserve(static_cast<size_t>(count / 2));
-      for (int i = 0; i + 1 < count; i += 2) units.push_back(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)));
-      return units;
-    }
-    default: {
-      const auto* text = static_cast<const char16_t*>(sqlite3_value_text16(value));
-      int bytes = sqlite3_value_bytes16(value);
-      if (!text) return std::u16string();
-      return std::u16string(text, static_cast<size_t>(bytes) / sizeof(char16_t));
-    }
-  }
-}
 
 char16_t FoldAscii(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
 
 // slateway_contains(column, value): see kContainsFunction.
 void ContainsFunction(sqlite3_context* context, int, sqlite3_value** arguments) {
-  std::optional<std::u16string> text = ValueUnits(arguments[0]);
-  std::optional<std::u16string> value = ValueUnits(arguments[1]);
-  if (!text || !value) {
+  if (sqlite3_value_type(arguments[0]) == SQLITE_NULL || sqlite3_value_type(arguments[1]) == SQLITE_NULL) {
     sqlite3_result_null(context);
     return;
   }
-  auto found = std::search(text->begin(), text->end(), value->begin(), value->end(),
+  // Every character counts, U+0000 included, of texts stored either way.
+  const std::u16string text = CSqlStatement::ValueText16(arguments[0]);
+  const std::u16string value = CSqlStatement::ValueText16(arguments[1]);
+  auto found = std::search(text.begin(), text.end(), value.begin(), value.end(),
                            [](char16_t a, char16_t b) { return FoldAscii(a) == FoldAscii(b); });
-  sqlite3_result_int(context, found != text->end() || value->empty() ? 1 : 0);
+  sqlite3_result_int(context, found != text.end() || value.empty() ? 1 : 0);
 }
 
 }  // namespace
@@ -170,49 +134,7 @@ int BindParameters(CSqlStatement& statement, const CSqlText& text) {
   return SQLITE_OK;
 }
 
-// A column's text as UTF-16.
-CBstr TextOf(const char* text, int bytes) {
-  // A short ASCII text goes straight into the result, without a wide copy between.
-  char16_t units[128];
-  const auto* begin = reinterpret_cast<const unsigned char*>(text);
-  if (text && bytes > 0 && bytes <= 128 &&
-      std::all_of(begin, begin + bytes, [](unsigned char c) { return c < 0x80; })) {
-    std::copy(begin, begin + bytes, units);
-    return CBstr(std::u16string_view(units, static_cast<size_t>(bytes)));
-  }
-  return CBstr(Widen(text, bytes));
-}
-
-CBstr TextOfColumn(sqlite3_stmt* statement, int column) {
-  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-  return TextOf(text, sqlite3_column_bytes(statement, column));
-}
-
 }  // namespace
-
-CBstr GetColumnText(sqlite3_stmt* statement, int column) {
-  switch (sqlite3_column_type(statement, column)) {
-    case SQLITE_NULL:
-      return CBstr(u"");
-    case SQLITE_BLOB: {
-      const auto* bytes = static_cast<const unsigned char*>(sqlite3_column_blob(statement, column));
-      int count = sqlite3_column_bytes(statement, column);
-      std::u16string units;
-      for (int i = 0; i + 1 < count; i += 2) units.push_back(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)));
-      return CBstr(units);
-    }
-    case SQLITE_TEXT: {
-      // A stored UTF-8 text is read where it lies: sqlite3_column_text would first copy it
-      // to end it with a 0.
-      sqlite3_value* value = sqlite3_column_value(statement, column);
-      if (sqlite3_value_encoding(value) != SQLITE_UTF8) return TextOfColumn(statement, column);
-      const auto* text = static_cast<const char*>(sqlite3_value_blob(value));
-      return TextOf(text, sqlite3_value_bytes(value));
-    }
-    default:
-      return TextOfColumn(statement, column);
-  }
-}
 
 // ---- Cursors ---------------------------------------------------------------------------------
 
@@ -487,8 +409,8 @@ bool CSqlDatabase::OpenItemsList(CBstr& message) {
   int rc = Prepare(CSqlText(u"Select ListID FROM ItemsList"), statement);
   if (rc == SQLITE_OK) {
     m_itemIdTable.push_back(u"ListID");
-    while ((rc = Step(statement.get())) == SQLITE_ROW) {
-      m_itemIdTable.push_back(GetColumnText(statement.get(), 0).str());
+    while ((rc = Step(statement)) == SQLITE_ROW) {
+      m_itemIdTable.push_back(statement.ColumnText16(0));
       ++m_itemIdRows;
     }
     if (rc == SQLITE_DONE) rc = SQLITE_OK;
@@ -521,8 +443,8 @@ bool CSqlDatabase::ColumnExists(std::u16string_view table, std::u16string_view c
   sql.AppendBound(table).Append(u")");
   if (Prepare(sql, statement) != SQLITE_OK) return false;
   bool found = false;
-  while (!found && Step(statement.get()) == SQLITE_ROW) {
-    std::u16string name = GetColumnText(statement.get(), 0).str();
+  while (!found && Step(statement) == SQLITE_ROW) {
+    std::u16string name = statement.ColumnText16(0);
     found = name.size() == column.size() &&
             std::equal(name.begin(), name.end(), column.begin(),
                        [](char16_t a, char16_t b) { return platform::FoldCase(a) == platform::FoldCase(b); });
@@ -533,8 +455,7 @@ bool CSqlDatabase::ColumnExists(std::u16string_view table, std::u16string_view c
 bool CSqlDatabase::ReadUpdateStamp(int& stamp) {
   Lock lock(m_lock);
   CSqlStatement statement;
-  if (Prepare(CSqlText(u"PRAGMA user_version"), statement) != SQLITE_OK ||
-      Step(statement.get()) != SQLITE_ROW)
+  if (Prepare(CSqlText(u"PRAGMA user_version"), statement) != SQLITE_OK || Step(statement) != SQLITE_ROW)
     return false;
   stamp = static_cast<int>(statement.ColumnInt64(0));
   return true;
@@ -593,7 +514,7 @@ int CSqlDatabase::Execute(const CSqlText& statement) {
     KeepEngineError();
     return rc;
   }
-  while ((rc = Step(prepared.get())) == SQLITE_ROW) {
+  while ((rc = Step(prepared.statement())) == SQLITE_ROW) {
   }
   if (rc != SQLITE_DONE) KeepEngineError();
   return rc == SQLITE_DONE ? SQLITE_OK : rc;
@@ -646,7 +567,7 @@ void CSqlDatabase::FinalizeKeptStatements() {
 
 std::optional<bool> CSqlDatabase::QueryKept(CSqlStatement& slot, const std::u16string& text,
                                             std::initializer_list<std::u16string_view> values,
-                                            const std::function<void(sqlite3_stmt*)>& read) {
+                                            const std::function<void(const CSqlStatement&)>& read) {
   Lock lock(m_lock);
   CSqlStatement* statement = KeptStatement(slot, text);
   if (!statement) return std::nullopt;
@@ -656,7 +577,7 @@ std::optional<bool> CSqlDatabase::QueryKept(CSqlStatement& slot, const std::u16s
     if (rc == SQLITE_OK) rc = statement->BindTextInPlace(index, value, BindBuffer(index));
   }
   bool found = rc == SQLITE_OK && statement->Step() == SQLITE_ROW;
-  if (found) read(statement->get());
+  if (found) read(*statement);
   statement->Reset();
   return found;
 }
@@ -666,7 +587,7 @@ CSqlStatement* CSqlDatabase::KeptStatement(CSqlStatement& slot, const std::u16st
     if (slot.Prepare(m_db, Narrow(text), true) != SQLITE_OK) return nullptr;
     // Sized now, never while a row is bound: a buffer that moved would leave its bound
     // text behind.
-    size_t parameters = static_cast<size_t>(sqlite3_bind_parameter_count(slot.get())) + 1;
+    size_t parameters = static_cast<size_t>(slot.ParameterCount()) + 1;
     if (m_bindBuffers.size() < parameters) m_bindBuffers.resize(parameters);
   }
   return slot ? &slot : nullptr;
@@ -690,8 +611,8 @@ int CSqlDatabase::StepRowInsert(CSqlStatement& statement, int rc) {
 
 std::string& CSqlDatabase::BindBuffer(int index) { return m_bindBuffers.at(static_cast<size_t>(index)); }
 
-int CSqlDatabase::Step(sqlite3_stmt* statement) {
-  int rc = sqlite3_step(statement);
+int CSqlDatabase::Step(CSqlStatement& statement) {
+  int rc = statement.Step();
   NoteFailure(rc);
   return rc;
 }

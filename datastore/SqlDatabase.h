@@ -51,7 +51,6 @@
 #include "platform/sqlite/SqlStatement.h"
 
 struct sqlite3;
-struct sqlite3_stmt;
 
 // The file the statement of a failed item insert is written to, in the program folder.
 inline constexpr char16_t kInsertDiagnosticFileName[] = u"AddRecordSQLInsert.txt";
@@ -353,7 +352,7 @@ class CSqlDatabase {
     }
     COneRun(const COneRun&) = delete;
     COneRun& operator=(const COneRun&) = delete;
-    sqlite3_stmt* get() const { return m_kept ? m_kept->get() : m_owned.get(); }
+    CSqlStatement& statement() { return m_kept ? *m_kept : m_owned; }
 
    private:
     friend class CSqlDatabase;
@@ -373,13 +372,14 @@ class CSqlDatabase {
   // it), or nothing when the statement cannot be prepared.
   std::optional<bool> QueryKept(CSqlStatement& slot, const std::u16string& text,
                                 std::initializer_list<std::u16string_view> values,
-                                const std::function<void(sqlite3_stmt*)>& read);
+                                const std::function<void(const CSqlStatement&)>& read);
   // Steps a bound row insert (unless binding already failed with `rc`) and readies the
   // statement for the next row; the engine code, the last error kept on a failure.
   int StepRowInsert(CSqlStatement& statement, int rc);
   // The buffer that holds parameter `index`'s UTF-8 text until the insert's step.
   std::string& BindBuffer(int index);
-  int Step(sqlite3_stmt* statement);
+  // Steps through the statement, keeping a failure for a batch that holds them.
+  int Step(CSqlStatement& statement);
   // Prepares, steps once and finalizes: true when a row came back. A failed prepare keeps
   // `prepareFailure` as the last error when it is given.
   bool HasRow(const CSqlText& statement, const char16_t* prepareFailure);
@@ -402,11 +402,11 @@ class CSqlDatabase {
   CSqlStatement PrepareChildren(std::u16string_view moreColumns, std::u16string_view parent, bool byName,
                                 bool unordered);
   void FinalizeAllCursors();
-  void ReadChildWithCount(sqlite3_stmt* statement, CItemRow& row);
+  void ReadChildWithCount(const CSqlStatement& statement, CItemRow& row);
   // The search's test of the current row's texts read the long way, as whole wide texts.
-  bool FindRowHoldsWide(sqlite3_stmt* statement, const CFindText& text, std::u16string* shown);
+  bool FindRowHoldsWide(const CSqlStatement& statement, const CFindText& text, std::u16string* shown);
   std::string m_findBuffer;  // a search's row text, kept from row to row
-  bool ReadCustomerRow(sqlite3_stmt* statement, CCustomerFields& fields);
+  bool ReadCustomerRow(const CSqlStatement& statement, CCustomerFields& fields);
   bool QueryCustomerRow(const CSqlText& statement, CCustomerFields& fields);
   void AppendListTypeCondition(CSqlText& sql, const CListTypes& listTypes);
 
@@ -471,7 +471,3 @@ struct SchemaUpgradeStep {
   const char16_t* statement;
 };
 extern const SchemaUpgradeStep kSchemaUpgradeSteps[11];
-
-// Reads one result column as text: NULL gives an empty text, a BLOB (a text with unpaired
-// surrogates, which CSqlStatement binds as its units) those UTF-16 units.
-CBstr GetColumnText(sqlite3_stmt* statement, int column);

@@ -8,11 +8,15 @@
 //   }
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "platform/base/Bstr.h"
+
 struct sqlite3;
 struct sqlite3_stmt;
+struct sqlite3_value;
 
 class CSqlStatement {
  public:
@@ -51,13 +55,26 @@ class CSqlStatement {
   // Readies the statement for another run and forgets every binding.
   void Reset();
 
+  // How many parameters the statement has (the highest index).
+  int ParameterCount() const;
+
   int ColumnCount() const;
   int ColumnType(int column) const;
   long long ColumnInt64(int column) const;
-  // The column as UTF-16 (the engine converts); NULL reads as an empty text.
+  // The column as the UTF-16 text that was bound: NULL reads as an empty text, a BLOB as
+  // the units of a text with unpaired surrogates (see BindText), a number as its text.
   std::u16string ColumnText16(int column) const;
+  // The same as a BSTR; a short ASCII text goes into it without a wide copy between.
+  CBstr ColumnBstr(int column) const;
+  // The bytes of a text column stored as UTF-8, where the engine keeps them until the next
+  // step (NULL reads as empty); nothing for any other value.
+  std::optional<std::string_view> ColumnUtf8(int column) const;
   // The column's name as UTF-8 (empty when the engine gives none).
   std::string ColumnName(int column) const;
+
+  // An SQL function's argument read as ColumnText16 reads a column (NULL reads as empty:
+  // a function that tells NULL apart asks the value's type first).
+  static std::u16string ValueText16(sqlite3_value* value);
 
  private:
   int BindUnits(int index, std::u16string_view value, std::string& buffer, bool copy);

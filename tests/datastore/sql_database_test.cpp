@@ -6,6 +6,7 @@
 //   Open*         existing, missing-folder, read-only, locked, damaged and foreign files
 //   Upgrade*      version 4 files, running twice, after a half-done upgrade, failure
 //   Transaction*  commit, rollback, nesting, failures inside a transaction
+//   Text*         a text with an unpaired surrogate comes back through every read
 //   Lifecycle*    closing with open cursors, calls on a closed database, threads
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -528,6 +529,75 @@ TEST_F(DatabaseTest, TransactionReplaceCustomerInsideACallerTransactionKeepsTheS
   ASSERT_TRUE(db.GetCustomerByListID(u"C-1", read));
   EXPECT_EQ(read[kCustName].str(), u"Original");
   EXPECT_TRUE(db.HasCustomerRecord(u"C-2"));
+}
+
+// ---- Texts ---------------------------------------------------------------------------------------
+
+// No UTF-8 keeps an unpaired surrogate, so such a text is stored in another form: every
+// read gives it back as it was written, from files keeping their texts either way.
+TEST_F(DatabaseTest, TextWithUnpairedSurrogateComesBackThroughEveryRead) {
+  static const std::u16string lone(u"x\xD800y", 3);
+  static constexpr std::u16string_view kTypes[] = {u"Service", u"Other Charge"};
+  using Read = std::function<std::u16string(CSqlDatabase&)>;
+  // The Name of the row a read of the item table fills.
+  auto item = [](std::function<bool(CSqlDatabase&, CItemRow&)> read) -> Read {
+    return [read](CSqlDatabase& d) { CItemRow r; return read(d, r) ? r[kRowName].str() : u"(none)"; };
+  };
+  // A field of the customer a read fills.
+  auto customer = [](int field, std::function<bool(CSqlDatabase&, CCustomerFields&)> read) -> Read {
+    return [field, read](CSqlDatabase& d) { CCustomerFields f; return read(d, f) ? f[field].str() : u"(none)"; };
+  };
+  // The current row of a search walk under "P".
+  auto found = [](std::function<std::u16string(CSqlDatabase&, CSqlCursor&)> read) -> Read {
+    return [read](CSqlDatabase& d) {
+      auto cursor = d.OpenFindCursor(u"P", true, false);
+      int kind = 0;
+      return cursor && d.NextFindRow(*cursor, kind) ? read(d, *cursor) : u"(none)";
+    };
+  };
+  const std::pair<const char*, Read> reads[] = {
+      {"GetItemRow", item([](auto& d, auto& r) { return d.GetItemRow(u"{1}", u"Service", u"P", r); })},
+      {"GetItemRowOfType", item([](auto& d, auto& r) { return d.GetItemRowOfType(u"{1}", u"Service", r); })},
+      {"GetItemRowOfType, two types", item([](auto& d, auto& r) { return d.GetItemRowOfType(u"{1}", kTypes, r); })},
+      {"FindChildByName", item([](auto& d, auto& r) { return d.FindChildByName(lone, u"P", r); })},
+      {"FindItemRow", item([](auto& d, auto& r) { return d.FindItemRow(u"Name", u"\xD800", kTypes, r, true); })},
+      {"OpenChildCursor", item([](auto& d, auto& r) { return !!d.OpenChildCursor(u"P", r, true, false, false); })},
+      {"SelectItems", item([](auto& d, auto& r) { return !!d.SelectItems(r, u"Service", u"", u"P", u"", true); })},
+      {"ReadFindRow", found([](auto& d, auto& c) { CItemRow r; return d.ReadFindRow(c, r), r[kRowName].str(); })},
+      {"FindRowHolds", found([](auto& d, auto& c) {
+         std::u16string shown;
+         return d.FindRowHolds(c, CFindText(u"\xD800", CFindText::Field::Name), &shown) ? shown : u"(none)";
+       })},
+      {"GetItemStampOfType",
+       [](CSqlDatabase& d) { CBstr s; return d.GetItemStampOfType(u"{1}", u"Service", s) ? s.str() : u"(none)"; }},
+      {"GetCustomerByListID",
+       customer(kCustFullName, [](auto& d, auto& f) { return d.GetCustomerByListID(u"C-1", f); })},
+      {"GetCustomerByFullName",
+       customer(kCustNotes, [](auto& d, auto& f) { return d.GetCustomerByFullName(lone, f); })},
+      {"GetCustomerListRow",
+       customer(kCustFullName, [](auto& d, auto& f) { return d.OpenCustomerList() && d.GetCustomerListRow(0, f); })},
+      {"GetCustomerTermsByFullName",
+       [](CSqlDatabase& d) { CBstr t; return d.GetCustomerTermsByFullName(lone, t) ? t.str() : u"(none)"; }},
+  };
+  for (const char* encoding : {"UTF-8", "UTF-16le"}) {
+    SCOPED_TRACE(encoding);
+    db.Close();
+    std::filesystem::remove(File());
+    RawDb(File()).Exec(std::string("PRAGMA encoding = '") + encoding + "';" + Utf8(kCreateItemsTable) + ";" +
+                       Utf8(kCreateCustomerTable));
+    ASSERT_EQ(db.Open(kDbPath), SQLITE_OK);
+    CItemRow row;
+    for (int slot : {kRowName, kRowFullName, kRowTimeModified}) row[slot] = CBstr(lone);
+    row[kRowListID] = CBstr(u"{1}");
+    row[kRowListType] = CBstr(u"Service");
+    row[kRowParent] = CBstr(u"P");
+    ASSERT_TRUE(db.AddRecord(row));
+    CCustomerFields fields;
+    for (int field : {kCustFullName, kCustTerms, kCustNotes}) fields[field] = CBstr(lone);
+    fields[kCustListID] = CBstr(u"C-1");
+    ASSERT_TRUE(db.InsertCustomer(fields));
+    for (const auto& [route, read] : reads) EXPECT_EQ(read(db), lone) << route;
+  }
 }
 
 // ---- Life cycle ----------------------------------------------------------------------------------

@@ -55,6 +55,8 @@ TEST(SqlStatement, TextComesBackAsBound) {
     const auto* bytes = static_cast<const unsigned char*>(sqlite3_column_blob(st.get(), 0));
     ASSERT_EQ(sqlite3_column_bytes(st.get(), 0), 6);
     EXPECT_EQ(bytes[2] | (bytes[3] << 8), 0xD800);
+    EXPECT_EQ(st.ColumnText16(0), lone);
+    EXPECT_EQ(st.ColumnBstr(0).str(), lone);
     EXPECT_EQ(st.ColumnType(1), SQLITE_NULL);  // Reset forgot the other bindings
     EXPECT_EQ(st.ColumnText16(1), u"");
   }
