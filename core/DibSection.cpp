@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/gdi/BitmapRows.h"
 #include "platform/gdi/GdiScopes.h"
 #include "platform/kernel/DeviceRoot.h"
 #include "platform/user/Paint.h"
@@ -216,8 +217,9 @@ int CDibSection::ReadColorTable(HDC dc, int first, int count, RGBQUAD* entries) 
   int bpp = ds.dsBm.bmBitsPixel;
   if (bpp > 8 || ds.dsBm.bmHeight <= 0) return 0;
   // The bottom row comes first in a bottom-up section and last in a top-down one.
-  BYTE* bottom = static_cast<BYTE*>(ds.dsBm.bmBits);
-  if (ds.dsBmih.biHeight < 0) bottom += static_cast<size_t>(ds.dsBm.bmHeight - 1) * static_cast<size_t>(ds.dsBm.bmWidthBytes);
+  const platform::RowOrder order = ds.dsBmih.biHeight < 0 ? platform::RowOrder::TopDown : platform::RowOrder::BottomUp;
+  BYTE* bottom = platform::RowStart(static_cast<BYTE*>(ds.dsBm.bmBits), static_cast<size_t>(ds.dsBm.bmWidthBytes),
+                                    ds.dsBm.bmHeight - 1, order, ds.dsBm.bmHeight);
   const BYTE saved = *bottom;
   const int shift = 8 - bpp;
   const BYTE mask = static_cast<BYTE>(((1u << bpp) - 1) << shift);

@@ -13,6 +13,7 @@
 #include <string>
 #include <system_error>
 
+#include "platform/gdi/BitmapRows.h"
 #include "platform/gdi/CairoAccess.h"
 #include "platform/platform.h"
 #include "resources/resource_ids.h"
@@ -39,7 +40,8 @@ cairo_surface_t* LoadPicture(HMODULE library, int id) {
 }
 
 std::uint32_t PixelAt(cairo_surface_t* picture, int x, int y) {
-  const unsigned char* row = cairo_image_surface_get_data(picture) + y * cairo_image_surface_get_stride(picture);
+  const auto stride = static_cast<size_t>(cairo_image_surface_get_stride(picture));
+  const unsigned char* row = platform::RowStart(cairo_image_surface_get_data(picture), stride, y);
   return reinterpret_cast<const std::uint32_t*>(row)[x] & 0xFFFFFF;
 }
 
@@ -48,11 +50,11 @@ bool WriteIcon(cairo_surface_t* page, cairo_surface_t* stamp, const fs::path& fi
   cairo_surface_t* icon = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kIconSize, kIconSize);
   cairo_surface_flush(icon);
   unsigned char* data = cairo_image_surface_get_data(icon);
-  const int stride = cairo_image_surface_get_stride(icon);
+  const auto stride = static_cast<size_t>(cairo_image_surface_get_stride(icon));
   const int stampWidth = cairo_image_surface_get_width(stamp), stampHeight = cairo_image_surface_get_height(stamp);
   const int pageWidth = cairo_image_surface_get_width(page), pageHeight = cairo_image_surface_get_height(page);
   for (int y = 0; y < kIconSize; ++y) {
-    auto* row = reinterpret_cast<std::uint32_t*>(data + y * stride);
+    auto* row = reinterpret_cast<std::uint32_t*>(platform::RowStart(data, stride, y));
     for (int x = 0; x < kIconSize; ++x) {
       const int sx = x - kStampLeft, sy = y - kStampTop;
       std::uint32_t colour;

@@ -100,8 +100,7 @@ Bitmap::~Bitmap() {
 }
 
 std::uint32_t Bitmap::ReadDibPixel(int x, int y) const {
-  int row = topDown ? y : height - 1 - y;
-  const BYTE* p = bits.get() + static_cast<size_t>(row) * bitsStride;
+  const BYTE* p = DibRow(y);
   switch (bitsPerPixel) {
     case 1:
     case 2:
@@ -123,8 +122,7 @@ std::uint32_t Bitmap::ReadDibPixel(int x, int y) const {
 }
 
 void Bitmap::WriteDibPixel(int x, int y, std::uint32_t rgb, const std::function<int(std::uint32_t)>& palette) {
-  int row = topDown ? y : height - 1 - y;
-  BYTE* p = bits.get() + static_cast<size_t>(row) * bitsStride;
+  BYTE* p = DibRow(y);
   switch (bitsPerPixel) {
     case 1:
     case 2:
@@ -174,9 +172,9 @@ void Bitmap::Pull() {
   // The masked formats, the usual ones, with their channels found once for all pixels.
   const MaskedFormat format(masks);
   for (int y = 0; y < height; ++y) {
-    auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<size_t>(y) * stride);
+    auto* row = reinterpret_cast<std::uint32_t*>(RowStart(data, stride, y));
     if (IsMasked(bitsPerPixel)) {
-      const BYTE* from = bits.get() + static_cast<size_t>(topDown ? y : height - 1 - y) * bitsStride;
+      const BYTE* from = DibRow(y);
       for (int x = 0; x < width; ++x) row[x] = format.ToRgb(ReadMasked(from, x, bitsPerPixel));
     } else {
       for (int x = 0; x < width; ++x) row[x] = ReadDibPixel(x, y);
@@ -199,9 +197,9 @@ void Bitmap::Push() {
   };
   const MaskedFormat format(masks);
   for (int y = 0; y < height; ++y) {
-    auto* row = reinterpret_cast<const std::uint32_t*>(data + static_cast<size_t>(y) * stride);
+    auto* row = reinterpret_cast<const std::uint32_t*>(RowStart(data, stride, y));
     if (IsMasked(bitsPerPixel)) {
-      BYTE* to = bits.get() + static_cast<size_t>(topDown ? y : height - 1 - y) * bitsStride;
+      BYTE* to = DibRow(y);
       for (int x = 0; x < width; ++x) WriteMasked(to, x, bitsPerPixel, format.FromRgb(row[x] & 0xFFFFFF));
     } else {
       for (int x = 0; x < width; ++x) WriteDibPixel(x, y, row[x] & 0xFFFFFF, lookup);

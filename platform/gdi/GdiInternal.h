@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/gdi/BitmapRows.h"
 #include "platform/gdi/Gdi.h"
 
 namespace platform::gdi {
@@ -88,6 +89,10 @@ struct Bitmap : Object {
 
   void Pull();
   void Push();
+  // The start of row y (from the top) of a DIB section's memory.
+  BYTE* DibRow(int y) const {
+    return RowStart(bits.get(), bitsStride, y, topDown ? RowOrder::TopDown : RowOrder::BottomUp, height);
+  }
   // One pixel of a DIB section, read from or written into its memory (x, y from the top).
   std::uint32_t ReadDibPixel(int x, int y) const;
   // `palette` (optional) picks the colour-table index of a colour.
@@ -189,9 +194,7 @@ class Pixels {
   Pixels& operator=(const Pixels&) = delete;
   std::uint32_t Get(int x, int y) const { return Row(y)[x] & 0xFFFFFF; }
   void Set(int x, int y, std::uint32_t rgb) { Row(y)[x] = rgb & 0xFFFFFF; }
-  std::uint32_t* Row(int y) const {
-    return reinterpret_cast<std::uint32_t*>(m_data + static_cast<size_t>(y) * m_stride);
-  }
+  std::uint32_t* Row(int y) const { return reinterpret_cast<std::uint32_t*>(RowStart(m_data, m_stride, y)); }
 
  private:
   Bitmap& m_bitmap;

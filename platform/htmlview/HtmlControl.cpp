@@ -15,6 +15,7 @@
 
 #include "platform/base/Base.h"
 #include "platform/base/Bstr.h"
+#include "platform/gdi/BitmapRows.h"
 #include "platform/gdi/CairoAccess.h"
 #include "platform/htmlview/HtmlPage.h"
 #include "platform/imaging/ImageDecompress.h"
@@ -161,9 +162,9 @@ cairo_surface_t* LoadFilePicture(const Control& c, const std::string& source) {
   }
   cairo_surface_flush(surface);
   unsigned char* data = cairo_image_surface_get_data(surface);
-  int stride = cairo_image_surface_get_stride(surface);
+  auto stride = static_cast<size_t>(cairo_image_surface_get_stride(surface));
   for (int y = 0; y < picture.height; ++y) {
-    auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<size_t>(y) * stride);
+    auto* row = reinterpret_cast<std::uint32_t*>(platform::RowStart(data, stride, y));
     for (int x = 0; x < picture.width; ++x) {
       std::uint32_t p = picture.pixels[static_cast<size_t>(y) * picture.width + x];
       std::uint32_t a = p >> 24;

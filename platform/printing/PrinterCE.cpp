@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "platform/base/Base.h"
+#include "platform/gdi/BitmapRows.h"
 #include "platform/imaging/ImageDecompress.h"
 #include "platform/kernel/Clock.h"
 #include "platform/kernel/DeviceRoot.h"
@@ -447,9 +448,9 @@ HRESULT CPrinterCE::DrawPicture(std::u16string_view path, float x, float y, floa
       picture.width > 0 && picture.height > 0 && width > 0 && height > 0) {
     cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, picture.width, picture.height);
     auto* data = cairo_image_surface_get_data(image);
-    int stride = cairo_image_surface_get_stride(image);
+    auto stride = static_cast<size_t>(cairo_image_surface_get_stride(image));
     for (int row = 0; row < picture.height; ++row) {
-      auto* out = reinterpret_cast<std::uint32_t*>(data + row * stride);
+      auto* out = reinterpret_cast<std::uint32_t*>(platform::RowStart(data, stride, row));
       for (int col = 0; col < picture.width; ++col) {
         // cairo wants premultiplied alpha.
         std::uint32_t p = picture.pixels[static_cast<size_t>(row) * picture.width + col];
