@@ -10,13 +10,10 @@
 #
 # The window is 480 x 640 (240 x 320 at 2x): the panel spans y 428-588, its keys 48 x 32.
 set -u
-program=$1
-installer=$2
-out=$3
-args="--scale 2"
-name=240-customer
 source "$(dirname "$0")/display_common.sh"
-start_on_new_device "$program" "$installer"
+read_args program installer out -- "$@"
+name=240-customer
+start_on_new_device
 
 # Types a word on the panel's keys: a capital (after shift), then small letters.
 declare -A key=([d]="120 507" [e]="120 475" [c]="193 540" [k]="360 507" [z]="97 540")
@@ -78,8 +75,7 @@ id=$(sqlite3 "$db" "SELECT ListID FROM CustomerList WHERE FullName = 'Zed:Deck'"
 if [ -n "$id" ] && grep -qF "<CUSTOMER><LISTID>$id</LISTID>" "$saved" && grep -qF "<FULLNAME>Zed:Deck</FULLNAME>" "$saved"; then
   echo "ok: the invoice names the job by its list id $id"
 else
-  echo "FAIL: the invoice does not carry the table's job (list id '$id')"
-  failed=1
+  fail "the invoice does not carry the table's job (list id '$id')"
 fi
 end_program $pid Slateway
 exit $failed

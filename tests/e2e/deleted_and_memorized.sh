@@ -6,42 +6,22 @@
 # lands in the memorized folder, which Show > Memorized lists alone.
 # Usage: deleted_and_memorized.sh Slateway slateway-install outdir
 set -u
-program=$1
-installer=$2
-out=$3
-args="--scale 2"
-name=folders-240
 source "$(dirname "$0")/display_common.sh"
-start_on_new_device "$program" "$installer"
+read_args program installer out -- "$@"
+name=folders-240
+start_on_new_device
 docs="$SLATEWAY_DEVICE_ROOT/My Documents"
-fail() { echo "FAIL: $1"; failed=1; }
 
-screen() {
-  import -window root "$out/$name-now.png"
-  convert "$out/$name-now.png" -crop "480x640+$X+$Y" +repage -format "%#" info:
-}
-# Waits (up to 20 s) for the screen to change since `before` and then to stay still; keeps
-# the shot as $1.
-settle() {
-  local now last still=0
-  for _ in $(seq 80); do now=$(screen); [ "$now" != "$before" ] && break; sleep 0.25; done
-  for _ in $(seq 40); do
-    sleep 0.3
-    last=$(screen)
-    if [ "$last" = "$now" ]; then still=$((still + 1)); else still=0; fi
-    [ $still -ge 1 ] && break
-    now=$last
-  done
-  cp "$out/$name-now.png" "$out/$name-$1.png"
-}
-step() { before=$(screen); tap "$1" "$2"; settle "$3"; }
 # The pen held still on (x, y) for $3 seconds.
-hold() { before=$(screen); xdotool mousemove --window "$win" "$1" "$2" mousedown 1; sleep "$3"; xdotool mouseup 1; settle "$4"; }
-# Whether register row $1 (0 first) of shot $2 has anything written in it.
-row_written() {
-  convert "$out/$name-$2.png" -crop "400x56+$(($X + 5))+$(($Y + 146 + 64 * $1))" +repage -colorspace gray \
-    -format "%[fx:minima<0.5]" info:
+hold() {
+  before=$(screen)
+  xdotool mousemove --window "$win" "$1" "$2" mousedown 1
+  sleep "$3"
+  xdotool mouseup 1
+  settle "$4" || fail "holding $1,$2 ($4) changed nothing"
 }
+# Whether register row $1 (0 first) of shot $2 has anything written in it.
+row_written() { written "400x56+5+$((146 + 64 * $1))" "$2"; }
 
 expect 445 192 register 255,255,255
 hold 100 360 1.5 row-menu                # Invoice 100's row

@@ -1,19 +1,60 @@
-# What the end-to-end checks of the display share; sourced after setting `out` (the folder
-# for screenshots) and `name` (their prefix). Gives: find_window TITLE PID (sets win, X, Y),
-# pixel/expect (a window pixel's colour once the screen settles), tap X Y,
-# launch PROGRAM ARGS (on a fixed day, in the background; sets pid),
-# start_on_new_device PROGRAM INSTALLER (sets pid too) and end_program PID TITLE (SIGTERM:
-# the program must end by itself within 5 s).
+# What the end-to-end checks of the display share, sourced by each of them before its own
+# steps. `out` is the folder for screenshots and `name` their prefix.
+#
+#   read_args VAR... -- "$@"   the script's arguments into VAR..., then an optional --hires:
+#                              sets `args` (the program's screen) and `shape` (240 or 480)
+#   new_device [INSTALLER]     a device in a temporary root (removed at exit), installed on
+#   launch PROGRAM ARGS        started on a fixed day in the background; sets pid
+#   start_slateway             `program` with `args` launched and its window found
+#   start_on_new_device        new_device "$installer", then start_slateway
+#   find_window TITLE PID      sets win and the window's X, Y
+#   end_program PID TITLE      SIGTERM: the program must end by itself within 5 s
+#   fail TEXT                  a failed check: said, and the script's result
+#   tap X Y                    a tap on window pixel (x, y)
+#   pixel/expect X Y SHOT RGB  a window pixel's colour once the screen settles
+#   area GEOMETRY SHOT         the checksum of a window area "WxH+X+Y" in a new screenshot
+#   area_other_than GEOMETRY SHOT BEFORE   that checksum once it differs from BEFORE
+#   screen                     the whole window's checksum (shot "now")
+#   step X Y SHOT, settle SHOT (a tap, then) the window changed and still; kept as SHOT
+#   written GEOMETRY SHOT      1 when the area of a kept shot has anything dark in it, else 0
+#   menu_top SHOT              the top frame line of the menu opened upward from the bar
 failed=0
+
+read_args() {
+  local names=() variable
+  while [ "$1" != "--" ]; do names+=("$1"); shift; done
+  shift
+  for variable in "${names[@]}"; do printf -v "$variable" '%s' "$1"; shift; done
+  # Both give a 480 x 640 window (240 x 320 at 2x, or 480 x 640 at 1x), so the same window
+  # pixels name the same places.
+  if [ "${1:-}" = "--hires" ]; then args="--hires --scale 1"; shape=480; else args="--scale 2"; shape=240; fi
+}
+
+new_device() {
+  mkdir -p "$out"
+  export SLATEWAY_DEVICE_ROOT=$(mktemp -d)
+  trap 'rm -rf "$SLATEWAY_DEVICE_ROOT"' EXIT
+  [ $# -eq 0 ] || "$1" >/dev/null || { echo "FAIL: the installer failed"; exit 1; }
+}
+
 # The program runs on a fixed day (its clock starts there and runs on): a date as long as
 # "12/10/2026" wraps in its cell and moves every place below it, so the places tapped
 # would depend on the day the tests run. Monotonic time stays real, for the timers.
 fixed_day=(env LD_PRELOAD="$(ls /usr/lib/*/faketime/libfaketimeMT.so.1 | head -1)" FAKETIME="@2026-12-09 10:00:00"
            FAKETIME_DONT_FAKE_MONOTONIC=1)
-# Starts the program (its arguments after it) on that day in the background; sets pid.
 launch() {
   "${fixed_day[@]}" "$@" &
   pid=$!
+}
+
+start_slateway() {
+  launch "$program" $args
+  find_window Slateway $pid
+}
+
+start_on_new_device() {
+  new_device "$installer"
+  start_slateway
 }
 
 find_window() {
@@ -27,7 +68,18 @@ find_window() {
   eval "$(xdotool getwindowgeometry --shell "$win")"  # X Y WIDTH HEIGHT
 }
 
-# The colour of window pixel (x, y) once the screen settles, as "r,g,b".
+end_program() {
+  kill -TERM "$1"
+  for _ in $(seq 50); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$1" 2>/dev/null; then fail "$2 did not end"; kill -9 "$1"; fi
+  wait "$1" 2>/dev/null
+}
+
+fail() { echo "FAIL: $1"; failed=1; }
+
+tap() { xdotool mousemove --window "$win" "$1" "$2" click 1; }
+
+# The colour of window pixel (x, y) once the screen settles (up to 15 s), as "r,g,b".
 pixel() {
   local shot=$out/$name-$3.png
   local got=""
@@ -43,25 +95,66 @@ pixel() {
 expect() {
   local got
   got=$(pixel "$1" "$2" "$3" "$4")
-  if [ "$got" = "$4" ]; then echo "ok: $3 shows $4"; else echo "FAIL: $3 shows $got, expected $4"; failed=1; fi
+  if [ "$got" = "$4" ]; then echo "ok: $3 shows $4"; else fail "$3 shows $got, expected $4"; fi
 }
 
-tap() { xdotool mousemove --window "$win" "$1" "$2" click 1; }
+# A window area "WxH+X+Y" as the crop of screenshot $1 that ImageMagick takes.
+crop() { echo "${1%%+*}+$(($X + $(echo "$1" | cut -d+ -f2)))+$(($Y + ${1##*+}))"; }
 
-end_program() {
-  kill -TERM "$1"
-  for _ in $(seq 50); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
-  if kill -0 "$1" 2>/dev/null; then echo "FAIL: $2 did not end"; kill -9 "$1"; failed=1; fi
-  wait "$1" 2>/dev/null
+area() {
+  import -window root "$out/$name-$2.png"
+  convert "$out/$name-$2.png" -crop "$(crop "$1")" +repage -format "%#" info:
 }
 
-# Installs a new device in a temporary root (removed at exit), starts the program there with
-# `args` and finds its window.
-start_on_new_device() {
-  mkdir -p "$out"
-  export SLATEWAY_DEVICE_ROOT=$(mktemp -d)
-  trap 'rm -rf "$SLATEWAY_DEVICE_ROOT"' EXIT
-  "$2" >/dev/null || { echo "FAIL: the installer failed"; exit 1; }
-  launch "$1" $args
-  find_window Slateway $pid
+# The area once it differs from $3 (a busy machine may take a while to draw it again), or
+# as it stands after 15 seconds.
+area_other_than() {
+  local now
+  for _ in $(seq 60); do
+    now=$(area "$1" "$2")
+    [ "$now" != "$3" ] && break
+    sleep 0.25
+  done
+  echo "$now"
+}
+
+screen() { area "480x640+0+0" now; }
+
+# Taps (x, y) and settles; a tap that changed nothing fails the check.
+step() {
+  before=$(screen)
+  tap "$1" "$2"
+  settle "$3" || fail "the tap at $1,$2 ($3) changed nothing"
+}
+
+# Waits (up to 20 s) for the window to change from `before` and then to stay still for a
+# moment (three shots alike); keeps the last shot as $1. False when it did not change.
+settle() {
+  local now last still=0
+  for _ in $(seq 80); do
+    now=$(screen)
+    [ "$now" != "$before" ] && break
+    sleep 0.25
+  done
+  [ "$now" = "$before" ] && return 1
+  for _ in $(seq 40); do
+    sleep 0.3
+    last=$(screen)
+    if [ "$last" = "$now" ]; then still=$((still + 1)); else still=0; fi
+    [ $still -ge 2 ] && break
+    now=$last
+  done
+  cp "$out/$name-now.png" "$out/$name-$1.png"
+}
+
+written() {
+  convert "$out/$name-$2.png" -crop "$(crop "$1")" +repage -colorspace gray -format "%[fx:minima<0.5]" info:
+}
+
+# The menu's rows follow the screen's font, so its entries are found from its top frame
+# line: the lowest black pixel above the bar (its top at 588 in both windows) in the column
+# just inside the menu's left edge.
+menu_top() {
+  convert "$out/$name-$1.png" -crop "1x584+$(($X + 3))+$Y" +repage txt:- |
+    awk -F'[,: ]+' '/#000000/ { top = $2 } END { print top }'
 }

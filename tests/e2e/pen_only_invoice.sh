@@ -11,20 +11,11 @@
 # Both runs give a 480 x 640 window (240 x 320 at 2x, or 480 x 640 at 1x), so the same
 # window pixels name the same places. No key is pressed: every step is a tap.
 set -u
-program=$1
-installer=$2
-out=$3
-shift 3
-if [ "${1:-}" = "--hires" ]; then args="--hires --scale 1"; name=480-pen; else args="--scale 2"; name=240-pen; fi
 source "$(dirname "$0")/display_common.sh"
-start_on_new_device "$program" "$installer"
+read_args program installer out -- "$@"
+name=$shape-pen
+start_on_new_device
 
-# The checksum of a window area "WxH+X+Y", read from a new screenshot named $2.
-area() {
-  import -window root "$out/$name-$2.png"
-  convert "$out/$name-$2.png" -crop "${1%%+*}+$(($X + $(echo "$1" | cut -d+ -f2)))+$(($Y + ${1##*+}))" +repage \
-    -format "%#" info:
-}
 # Holds the pen on (x, y) until the area "WxH+X+Y" stops changing: a menu's arrow held
 # scrolls it row by row to its end.
 hold_until_still() {
@@ -77,9 +68,7 @@ expect 445 192 register 255,255,255
 tap 50 612                               # "New"
 sleep 1
 import -window root "$out/$name-new-menu.png"
-menu_top=$(convert "$out/$name-new-menu.png" -crop "1x584+$(($X + 3))+$Y" +repage txt:- |
-           awk -F'[,: ]+' '/#000000/ { top = $2 } END { print top }')
-tap 60 $((menu_top + 12))                # "Invoice..."
+tap 60 $(($(menu_top new-menu) + 12))    # "Invoice..."
 expect 336 612 new-invoice 0,0,0         # the editor's menu bar: the scanner button's bars
 
 tap 50 200                               # "Bill To:" opens the customer list
@@ -110,7 +99,7 @@ import -window root "$out/$name-typed.png"
 for n in 1 2 3; do
   heading=$(area "300x36+8+56" heading)
   tap 118 404                            # "Add": the next item's form, or the editor after the last
-  for _ in $(seq 60); do [ "$(area "300x36+8+56" heading)" != "$heading" ] && break; sleep 0.25; done
+  area_other_than "300x36+8+56" heading "$heading" >/dev/null
 done
 expect 336 612 three-items 0,0,0
 
@@ -123,7 +112,7 @@ tap_until_still 465 500 "420x470+10+60" 20  # the track below the thumb to the p
 cp "$out/$name-still.png" "$out/$name-page-end.png"
 end_rule=$(total_rule "$out/$name-page-end.png")
 if [ -z "$top_rule" ] && [ -n "$end_rule" ]; then echo "ok: the page scrolled until its Total shows (at $end_rule)"
-else echo "FAIL: the Total is on screen at the top ('$top_rule') or not at the end ('$end_rule')"; failed=1; fi
+else fail "the Total is on screen at the top ('$top_rule') or not at the end ('$end_rule')"; fi
 
 edit_menu edit-menu-tools
 hold_until_still 205 573 "400x480+4+60"
@@ -139,7 +128,7 @@ tap 440 26                               # and the editor, saving the invoice
 expect 336 612 register-again 192,192,192 # the register's menu bar again
 
 saved="$SLATEWAY_DEVICE_ROOT/My Documents/Invoice102.QVN"
-check() { if grep -q "$1" "$saved" 2>/dev/null; then echo "ok: the invoice keeps $2"; else echo "FAIL: the invoice lost $2"; failed=1; fi; }
+check() { if grep -q "$1" "$saved" 2>/dev/null; then echo "ok: the invoice keeps $2"; else fail "the invoice lost $2"; fi; }
 check '<CUSTOMER><LISTID>[^<]*</LISTID>.*<NAME>Maple Court Apartments</NAME>' "the chosen customer"
 check 'PAID="YES"' "its mark as paid"
 check '<TOTALQTY>5</TOTALQTY>' "the typed quantity (3 + 1 + 1)"

@@ -12,61 +12,27 @@
 # The window is 480 x 640 (240 x 320 at 2x, or 480 x 640 at 1x): the navigation bar takes
 # the top 52 pixels, the menu bar the bottom 52, the command toolbar the 52 above it.
 set -u
-program=$1
-installer=$2
-out=$3
-shift 3
+source "$(dirname "$0")/display_common.sh"
+read_args program installer out -- "$@"
+name=day-$shape
 # The line item tree's rows, the register's rows and the toolbar's buttons follow the
 # screen's font and metrics: where they lie at each resolution (tree: Inventory Part's
 # expander, Hose's box, Service's expander, Consulting's box; the new register row's top;
 # the toolbar's E-mail and Print and its middle; the left frame of a dialog's OK button).
 tools=(367 413 563)
-if [ "${1:-}" = "--hires" ]; then
-  args="--hires --scale 1"; name=day-480; tree=(48 235 108 307 48 523 108 559); row_top=476; ok_frame=433
+if [ $shape = 480 ]; then
+  tree=(48 235 108 307 48 523 108 559); row_top=476; ok_frame=433
 else
-  args="--scale 2"; name=day-240; tree=(48 233 108 305 48 521 108 557); row_top=478; ok_frame=431
+  tree=(48 233 108 305 48 521 108 557); row_top=478; ok_frame=431
 fi
-source "$(dirname "$0")/display_common.sh"
 export SLATEWAY_DEBUG=1   # the program's trace names every message box it shows
 log=$out/$name-trace.log
-mkdir -p "$out"
-export SLATEWAY_DEVICE_ROOT=$(mktemp -d)
-trap 'rm -rf "$SLATEWAY_DEVICE_ROOT"' EXIT
-"$installer" >/dev/null 2>&1 || { echo "FAIL: the installer failed"; exit 1; }
+new_device "$installer"
 scanner="$SLATEWAY_DEVICE_ROOT/Windows/Scanner.txt"
 : >"$scanner"             # the device's scanner is attached
 docs="$SLATEWAY_DEVICE_ROOT/My Documents"
-launch "$program" $args 2>"$log"
-find_window Slateway $pid
+start_slateway 2>"$log"
 
-fail() { echo "FAIL: $1"; failed=1; }
-# The whole window's checksum.
-screen() {
-  import -window root "$out/$name-now.png"
-  convert "$out/$name-now.png" -crop "480x640+$X+$Y" +repage -format "%#" info:
-}
-# Taps, then waits (up to 20 s) for the screen to change and to stay still for a moment
-# (three shots alike).
-step() {
-  local before now last
-  before=$(screen)
-  tap "$1" "$2"
-  for _ in $(seq 80); do
-    now=$(screen)
-    [ "$now" != "$before" ] && break
-    sleep 0.25
-  done
-  [ "$now" = "$before" ] && { fail "the tap at $1,$2 ($3) changed nothing"; return; }
-  local still=0
-  for _ in $(seq 40); do
-    sleep 0.3
-    last=$(screen)
-    if [ "$last" = "$now" ]; then still=$((still + 1)); else still=0; fi
-    [ $still -ge 2 ] && break
-    now=$last
-  done
-  cp "$out/$name-now.png" "$out/$name-$3.png"
-}
 # A dialog with an OK button on its title row is up.
 dialog_up() { expect $ok_frame 80 "$1" 64,64,64; }
 # Waits up to 30 s for a file matching the glob.
@@ -95,9 +61,7 @@ grep -q '"ScannerMake"=sz:"Symbol"' "$SLATEWAY_DEVICE_ROOT/Windows/Registry/HKEY
 # New > Invoice: the menu opens upward from the bar; its first entry is found from its top
 # frame line, as the rows follow the screen's font.
 step 50 612 new-menu
-menu_top=$(convert "$out/$name-new-menu.png" -crop "1x584+$(($X + 3))+$Y" +repage txt:- |
-           awk -F'[,: ]+' '/#000000/ { top = $2 } END { print top }')
-step 60 $((menu_top + 12)) new-invoice
+step 60 $(($(menu_top new-menu) + 12)) new-invoice
 expect 336 612 editor 0,0,0             # the editor's menu bar: the scanner button's bars
 
 # Bill To opens the customer list: Owen Hallett's row, then its OK.
@@ -147,9 +111,7 @@ if wait_file "$invoice"; then
 fi
 expect 336 612 register-bar 192,192,192
 # The new row, the last one shown, is written on (a blank place has no dark pixel).
-row=$(convert "$out/$name-saved.png" -crop "400x40+$(($X + 10))+$(($Y + row_top))" +repage -colorspace gray \
-      -format "%[fx:minima<0.5]" info:)
-[ "$row" = "1" ] || fail "the register shows no new row"
+[ "$(written "400x40+10+$row_top" saved)" = "1" ] || fail "the register shows no new row"
 
 # The row opens the invoice; the toolbar's Print asks for a printer once, then prints.
 step 150 $((row_top + 17)) reopened
@@ -212,8 +174,7 @@ boxes=$(grep 'message box shown' "$log" | grep -v 'Outbox')
 grep -q '"LastView"=dword:00000000' "$SLATEWAY_DEVICE_ROOT/Windows/Registry/HKEY_CURRENT_USER.reg" ||
   fail "the register was not kept as the last view"
 
-launch "$program" $args 2>>"$log"
-find_window Slateway $pid
+start_slateway 2>>"$log"
 expect 336 612 register-after-restart 192,192,192
 expect 445 192 first-row-after-restart 255,255,255
 end_program $pid Slateway

@@ -6,17 +6,13 @@
 # the same window pixels: the bar's first button ("Green"), its second ("Menu"), and the
 # popup's last row ("Blue"), which opens right above the bar.
 set -u
-demo=$1
-out=$2
-shift 2
-if [ "${1:-}" = "--hires" ]; then args="--hires --scale 1"; name=480; else args="--scale 2"; name=240; fi
-mkdir -p "$out"
-export SLATEWAY_DEVICE_ROOT=$(mktemp -d)
-trap 'rm -rf "$SLATEWAY_DEVICE_ROOT"' EXIT
+source "$(dirname "$0")/display_common.sh"
+read_args demo out -- "$@"
+name=$shape
+new_device
 
 "$demo" $args &
 pid=$!
-source "$(dirname "$0")/display_common.sh"
 find_window ShellDemo $pid
 
 expect 241 401 start 255,255,255

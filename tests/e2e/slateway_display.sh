@@ -14,45 +14,26 @@
 # the second row's left edge shows the row band, the "Amount" column title lies at
 # (360, 122).
 set -u
-program=$1
-installer=$2
-out=$3
-shift 3
-if [ "${1:-}" = "--hires" ]; then args="--hires --scale 1"; name=480
-else args="--scale 2"; name=240; fi
 source "$(dirname "$0")/display_common.sh"
-start_on_new_device "$program" "$installer"
+read_args program installer out -- "$@"
+name=$shape
+start_on_new_device
 
-# The first two rows of the register, as one image's checksum.
-rows() {
-  import -window root "$out/$name-$1.png"
-  convert "$out/$name-$1.png" -crop "440x120+$(($X + 4))+$(($Y + 177))" +repage -format "%#" info:
-}
+rows="440x120+4+177"                    # the first two rows of the register
 
 expect 300 26 navigation-bar 0,0,128   # the shell's navigation bar along the top
 expect 445 252 rows 200,200,246        # the second row in the band of "All Documents"
 expect 445 192 first-row 255,255,255    # the first row white
 documents=$(ls "$SLATEWAY_DEVICE_ROOT/My Documents/"*.QVN 2>/dev/null | wc -l)
-if [ "$documents" -lt 6 ]; then echo "FAIL: $documents sample documents laid out"; failed=1; else echo "ok: $documents sample documents"; fi
-# The rows once they differ from $1 (a busy machine may take a while to re-sort), or as
-# they stand after 15 seconds.
-rows_other_than() {
-  local now
-  for i in $(seq 30); do
-    now=$(rows "$2")
-    [ "$now" != "$1" ] && break
-    sleep 0.5
-  done
-  echo "$now"
-}
+if [ "$documents" -lt 6 ]; then fail "$documents sample documents laid out"; else echo "ok: $documents sample documents"; fi
 sleep 0.5
-before=$(rows before)
+before=$(area $rows before)
 tap 360 122                             # the "Amount" column title: sorted by balance
-after=$(rows_other_than "$before" by-amount)
-if [ "$before" != "$after" ]; then echo "ok: the rows were sorted again"; else echo "FAIL: a tap on the title changed nothing"; failed=1; fi
+after=$(area_other_than $rows by-amount "$before")
+if [ "$before" != "$after" ]; then echo "ok: the rows were sorted again"; else fail "a tap on the title changed nothing"; fi
 tap 360 122                             # again: the other way round
-again=$(rows_other_than "$after" by-amount-reversed)
-if [ "$again" != "$after" ]; then echo "ok: the second tap reversed the order"; else echo "FAIL: the second tap changed nothing"; failed=1; fi
+again=$(area_other_than $rows by-amount-reversed "$after")
+if [ "$again" != "$after" ]; then echo "ok: the second tap reversed the order"; else fail "the second tap changed nothing"; fi
 
 tap 200 192                             # the first row, beside its check box
 expect 336 612 editor 0,0,0             # the editor's menu bar: the scanner button's bars
@@ -67,32 +48,25 @@ end_program $pid Slateway
 # it again at the next start.
 hive="$SLATEWAY_DEVICE_ROOT/Windows/Registry/HKEY_CURRENT_USER.reg"
 if grep -q '"LastView"=dword:00000001' "$hive"; then echo "ok: the open document is the last view"
-else echo "FAIL: the end did not keep the open document as the last view"; failed=1; fi
+else fail "the end did not keep the open document as the last view"; fi
 
 # Started again, the program comes back on the document its editor held.
-launch "$program" $args
-find_window Slateway $pid
+start_slateway
 expect 336 612 editor-back 0,0,0
 end_program $pid Slateway
 sed -i '/^"LastView"/d' "$hive"
 
 # Started from the register: a tap on the menu bar's "New" opens the New menu, whose first
 # entry starts a new invoice in the editor.
-launch "$program" $args
-find_window Slateway $pid
+start_slateway
 expect 445 192 again-first-row 255,255,255
 tap 50 612                              # "New"
 sleep 1
 import -window root "$out/$name-new-menu.png"
-# The menu opens upward from the bar (its top at 588 in both windows) and its rows follow the
-# screen's font, so its first entry is found from the menu's top frame line: the lowest black
-# pixel above the bar in the column just inside the menu's left edge.
-menu_top=$(convert "$out/$name-new-menu.png" -crop "1x584+$(($X + 3))+$Y" +repage txt:- |
-           awk -F'[,: ]+' '/#000000/ { top = $2 } END { print top }')
-tap 60 $((menu_top + 12))               # "Invoice...", the first entry
+tap 60 $(($(menu_top new-menu) + 12))   # "Invoice...", the first entry
 expect 336 612 new-invoice 0,0,0
 # The page's title line: "Invoice" leaves its right part blank, any other kind does not.
-blank=$(convert "$out/$name-new-invoice.png" -crop "300x30+$(($X + 160))+$(($Y + 68))" +repage -format "%[fx:minima]" info:)
-if [ "$blank" = "1" ]; then echo "ok: the editor shows a new invoice"; else echo "FAIL: the editor shows no new invoice"; failed=1; fi
+blank=$(convert "$out/$name-new-invoice.png" -crop "$(crop "300x30+160+68")" +repage -format "%[fx:minima]" info:)
+if [ "$blank" = "1" ]; then echo "ok: the editor shows a new invoice"; else fail "the editor shows no new invoice"; fi
 end_program $pid Slateway
 exit $failed

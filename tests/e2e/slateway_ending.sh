@@ -7,17 +7,11 @@
 # stopped under it: it must end by itself within a second, the open document saved as a
 # close saves it. Usage: slateway_ending.sh Slateway slateway-install outdir
 set -u
-program=$1
-installer=$2
-out=$3
-name=ending
-mkdir -p "$out"
-: > "$out/$name-stderr.txt"
-export SLATEWAY_DEVICE_ROOT=$(mktemp -d)
-trap 'rm -rf "$SLATEWAY_DEVICE_ROOT"' EXIT
 source "$(dirname "$0")/display_common.sh"
-
-"$installer" >/dev/null || { echo "FAIL: the installer failed"; exit 1; }
+read_args program installer out -- "$@"
+name=ending
+new_device "$installer"
+: > "$out/$name-stderr.txt"
 hive="$SLATEWAY_DEVICE_ROOT/Windows/Registry/HKEY_CURRENT_USER.reg"
 sed -i 's/^\[Software\\VendelSoftware\\Slateway\\Preferences\]$/&\n"ScannerMake"=sz:"Socket"/' "$hive"
 grep -q '"ScannerMake"=sz:"Socket"' "$hive" || { echo "FAIL: the scanner could not be chosen"; exit 1; }
@@ -42,7 +36,7 @@ await_end() {
 # once in 50 starts on a busy machine): a start that found no display is tried again.
 start_program() {
   for attempt in 1 2 3; do
-    launch "$program" --scale 2 2>"$out/$name-start.txt"
+    launch "$program" $args 2>"$out/$name-start.txt"
     for _ in $(seq 150); do
       [ -n "$(xdotool search --name '^Slateway$' 2>/dev/null | head -1)" ] && break
       kill -0 $pid 2>/dev/null || break
@@ -89,8 +83,7 @@ for round in $(seq 20); do
   [ -n "${staller:-}" ] && { kill "$staller" 2>/dev/null; wait "$staller" 2>/dev/null; staller=""; }
   [ "$code" -eq 0 ] && [ "$took" -gt "$slowest" ] && slowest=$took
   if [[ " $allowed " != *" $code "* ]] || { [ "$code" -eq 0 ] && [ "$took" -gt 1000 ]; }; then
-    echo "FAIL: round $round ended with code $code after $took ms"
-    failed=1
+    fail "round $round ended with code $code after $took ms"
   fi
 done
 echo "ok: 20 starts ended on SIGTERM, the slowest close after $slowest ms"
@@ -113,15 +106,13 @@ kill $xvfb
 wait $xvfb 2>/dev/null
 await_end $pid "$start"
 if [ "$code" -ne 0 ] || [ "$took" -gt 1000 ]; then
-  echo "FAIL: after its display went away the program ended with code $code after $took ms"
-  failed=1
+  fail "after its display went away the program ended with code $code after $took ms"
 else
   echo "ok: the program ended $took ms after its display went away"
 fi
 if grep -q '"LastView"=dword:00000001' "$hive" && grep -q '"LastInvoice"=sz:"..My Documents' "$hive"; then
   echo "ok: the open document is the last view"
 else
-  echo "FAIL: the close did not store the open document: $(grep -a '"LastView"\|"LastInvoice"' "$hive" | tr '\n' ' ')"
-  failed=1
+  fail "the close did not store the open document: $(grep -a '"LastView"\|"LastInvoice"' "$hive" | tr '\n' ' ')"
 fi
 exit $failed

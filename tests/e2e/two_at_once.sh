@@ -4,16 +4,10 @@
 # same instant. Each time exactly one program must go on running and the other end by
 # itself with 0. Usage: two_at_once.sh Slateway slateway-install slatelaunch outdir
 set -u
-program=$1
-installer=$2
-relay=$3
-out=$4
-name=two-at-once
-mkdir -p "$out"
-export SLATEWAY_DEVICE_ROOT=$(mktemp -d)
-trap 'rm -rf "$SLATEWAY_DEVICE_ROOT"' EXIT
 source "$(dirname "$0")/display_common.sh"
-"$installer" >/dev/null || { echo "FAIL: the installer failed"; exit 1; }
+read_args program installer relay out -- "$@"
+name=two-at-once
+new_device "$installer"
 
 # Whether process $1 still runs (one that ended but was not waited for does not).
 runs() { ps -o stat= -p "$1" 2>/dev/null | grep -qv Z; }
@@ -23,7 +17,7 @@ runs() { ps -o stat= -p "$1" 2>/dev/null | grep -qv Z; }
 stop() {
   kill -TERM "$1" 2>/dev/null
   for _ in $(seq 50); do runs "$1" || break; sleep 0.1; done
-  if runs "$1"; then echo "FAIL: Slateway $1 did not end"; kill -9 "$1"; failed=1; fi
+  if runs "$1"; then fail "Slateway $1 did not end"; kill -9 "$1"; fi
   wait "$1" 2>/dev/null
 }
 
@@ -41,11 +35,11 @@ running() {
 for round in 1 2 3 4; do
   if [ $((round % 2)) = 1 ]; then
     what="two programs"
-    launch "$program" --scale 2; first=$pid
-    launch "$program" --scale 2; second=$pid
+    launch "$program" $args; first=$pid
+    launch "$program" $args; second=$pid
   else
     what="a program and slatelaunch"
-    launch "$program" --scale 2; first=$pid
+    launch "$program" $args; first=$pid
     "$relay" STOP & second=$!
   fi
   # Both have started up (or given up) once one program shows its window and the other
@@ -62,13 +56,12 @@ for round in 1 2 3 4; do
   alive=$(running)
   count=$(echo $alive | wc -w)
   if [ "$count" != 1 ]; then
-    echo "FAIL: round $round ($what): $count programs run (${alive:-none})"
-    failed=1
+    fail "round $round ($what): $count programs run (${alive:-none})"
   fi
   for p in $first $second; do
     if ! runs "$p"; then
       wait "$p"; code=$?
-      [ $code = 0 ] || { echo "FAIL: round $round ($what): the process that stood back ended with $code"; failed=1; }
+      [ $code = 0 ] || fail "round $round ($what): the process that stood back ended with $code"
     fi
   done
   for p in $alive $first $second; do stop "$p"; done
