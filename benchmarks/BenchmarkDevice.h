@@ -1,17 +1,16 @@
-// What the datastore benchmarks share: a scratch device root for the run, a notices sink
-// that shows nothing, fresh database paths, and the anchor every insert path is held
-// against (one prepared INSERT with bound values, stepped once per row).
+// What the datastore benchmarks share: the run's scratch device (ScratchDevice.h), a
+// notices sink that shows nothing, fresh database paths, and the anchor every insert path
+// is held against (one prepared INSERT with bound values, stepped once per row).
 #pragma once
 
 #include <sqlite3.h>
-#include <stdlib.h>
 
 #include <cctype>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "ScratchDevice.h"
 #include "datastore/ItemRow.h"
 #include "datastore/ItemStore.h"
 #include "datastore/SqlDatabase.h"
@@ -29,25 +28,6 @@ class QuietNotices : public IDatabaseNotices {
 inline QuietNotices& Quiet() {
   static QuietNotices quiet;
   return quiet;
-}
-
-// A scratch device root for the whole run, removed when the run ends.
-inline const std::filesystem::path& Scratch() {
-  struct Root {
-    Root() {
-      std::string pattern = (std::filesystem::temp_directory_path() / "slateway-bench-XXXXXX").string();
-      if (!mkdtemp(pattern.data())) std::abort();
-      platform::SetDeviceRoot(pattern);
-      path = pattern;
-    }
-    ~Root() {
-      std::error_code ignored;
-      std::filesystem::remove_all(path, ignored);
-    }
-    std::filesystem::path path;
-  };
-  static Root root;
-  return root.path;
 }
 
 inline std::u16string Number(long long n) { return platform::ToUtf16(std::to_string(n)); }

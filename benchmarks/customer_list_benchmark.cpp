@@ -31,18 +31,6 @@ constexpr char kListQuery[] =
     "Select ListID, Name, FullName, Sublevel, CompanyName, Phone, TotalBalance FROM CustomerList "
     "Order By UPPER(FullName)";
 
-// The language library, loaded once for the run.
-void LoadLanguageLibrary() {
-  static bool loaded = [] {
-    const fs::path root = bench::Scratch();
-    fs::create_directories(root / "Program Files" / "Slateway");
-    fs::copy_file(SLATEWAY_RESOURCE_LIBRARY, root / "Program Files" / "Slateway" / "QVNLANGUAGE.DLL");
-    SetResourceInstance(LoadLibraryW(u"\\Program Files\\Slateway\\QVNLANGUAGE.DLL"));
-    return GetResourceInstance() != nullptr;
-  }();
-  if (!loaded) std::abort();
-}
-
 // A store of `count` customers under every letter, filled once per size.
 CItemStore& Store(int count) {
   static std::map<int, std::unique_ptr<CItemStore>> stores;
@@ -69,7 +57,7 @@ CItemStore& Store(int count) {
 // `show` then shows it and paints its first rows.
 struct OpenList {
   explicit OpenList(int count, bool show = true) : source(nullptr, Store(count)) {
-    LoadLanguageLibrary();
+    bench::Scratch().LoadLanguage();
     window = std::make_unique<CCustomerListWnd>(GetResourceInstance(), nullptr, &source, &preferences);
     window->StartLoader(CCustomerLoader::kPriorityBelowNormal);
     window->WaitForLoader();
@@ -141,7 +129,7 @@ BENCHMARK(BM_ScrollToTheEnd)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecon
 
 // The same rows straight from SQLite: all of them, or one screen (15) at an offset.
 void SelectRows(int count, const std::string& tail) {
-  const std::string file = (bench::Scratch() / ("customers" + std::to_string(count) + ".db")).string();
+  const std::string file = (bench::Scratch().Root() / ("customers" + std::to_string(count) + ".db")).string();
   sqlite3* db = nullptr;
   if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) std::abort();
   sqlite3_stmt* statement = nullptr;

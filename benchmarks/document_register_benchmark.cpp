@@ -6,13 +6,13 @@
 #include <benchmark/benchmark.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 
+#include "ScratchDevice.h"
 #include "core/CustomSettings.h"
 #include "document/RegisterRowFields.h"
 #include "document/SalesDocument.h"
@@ -27,9 +27,8 @@ constexpr int kFiles = 2000;
 // A device root of its own for the run, with kFiles invoices of a dozen lines each.
 struct Device {
   Device() {
-    root = std::filesystem::temp_directory_path() / ("slateway-register-bench-" + std::to_string(::getpid()));
+    const std::filesystem::path& root = scratch.Root();
     std::filesystem::create_directories(root / "My Documents");
-    platform::SetDeviceRoot(root);
     for (int i = 0; i < kFiles; ++i) {
       std::string number = std::to_string(1000 + i);
       std::ofstream out(root / "My Documents" / ("INV" + number + ".QVN"), std::ios::binary);
@@ -51,11 +50,7 @@ struct Device {
       out << "<TOTALS><SUBTOTAL>300.00</SUBTOTAL><TAX>24.75</TAX><TOTAL>324.75</TOTAL></TOTALS></SALESDOCUMENT>\n";
     }
   }
-  ~Device() {
-    std::error_code ec;
-    std::filesystem::remove_all(root, ec);
-  }
-  std::filesystem::path root;
+  bench::ScratchDevice scratch;
 };
 
 Device& TheDevice() {
@@ -95,7 +90,7 @@ void BM_DocumentGivenTheProgramSettings(benchmark::State& state) {
 // number of characters it read, or -1 when it could not read the file), each iteration.
 template <class Read>
 void ReadEveryDocument(benchmark::State& state, Read read) {
-  std::filesystem::path folder = TheDevice().root / "My Documents";
+  std::filesystem::path folder = TheDevice().scratch.Root() / "My Documents";
   long long characters = 0;
   for (auto _ : state) {
     int files = 0;

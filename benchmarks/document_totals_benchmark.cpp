@@ -17,7 +17,7 @@ namespace {
 struct Device {
   Device() { SetDocumentLists(&lists); }
   ~Device() { SetDocumentLists(nullptr); }
-  bench::ScratchDevice device{false};
+  bench::ScratchDevice device;
   bench::TaxLists lists;
 };
 

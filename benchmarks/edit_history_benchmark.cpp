@@ -29,7 +29,7 @@ std::unique_ptr<CDbRecord> ServiceLine(int i) {
 }
 
 void BM_AddThenUndoLines(benchmark::State& state) {
-  static bench::ScratchDevice device(false);
+  bench::Scratch();
   const int commands = static_cast<int>(state.range(0));
   for (auto _ : state) {
     state.PauseTiming();

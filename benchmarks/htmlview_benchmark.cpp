@@ -84,7 +84,7 @@ struct Setup {
     DestroyWindow(editor);
     xml.reset();
   }
-  bench::ScratchDevice device{true};
+  bench::ScratchDevice device{bench::ScratchDevice::Language::Loaded};
   CCustomSettings settings;
   std::unique_ptr<CXmlDocument> xml;
   std::string data;        // the document's XML

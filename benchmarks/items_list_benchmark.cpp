@@ -89,18 +89,7 @@ HWND Parent() {
 }
 
 // The resource library, for the find dialog's template.
-HINSTANCE Resources() {
-  static HINSTANCE library = [] {
-    auto folder = bench::Scratch() / "Program Files" / "Slateway";
-    std::filesystem::create_directories(folder);
-    std::filesystem::copy_file(SLATEWAY_RESOURCE_LIBRARY, folder / "QVNLANGUAGE.DLL",
-                               std::filesystem::copy_options::overwrite_existing);
-    HMODULE module = LoadLibraryW(u"\\Program Files\\Slateway\\QVNLANGUAGE.DLL");
-    SetResourceInstance(module);
-    return module;
-  }();
-  return library;
-}
+HINSTANCE Resources() { return bench::Scratch().LoadLanguage(); }
 
 void BM_OpenTree(benchmark::State& state) {
   CItemStore& store = Store();

@@ -8,7 +8,6 @@
 #include <benchmark/benchmark.h>
 #include <cairo-pdf.h>
 #include <cairo.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -18,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "ScratchDevice.h"
 #include "core/CustomSettings.h"
 #include "core/Preferences.h"
 #include "devices/PrintEngine.h"
@@ -31,17 +31,10 @@ namespace {
 
 struct Device {
   Device() {
-    root = std::filesystem::temp_directory_path() / ("slateway-print-bench-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(root);
-    platform::SetDeviceRoot(root);
     RegisterPrintEngineClasses();
     CPreferences().SetDword(u"PrintNumCopies", 0);
   }
-  ~Device() {
-    std::error_code ec;
-    std::filesystem::remove_all(root, ec);
-  }
-  std::filesystem::path root;
+  bench::ScratchDevice scratch;
 };
 
 // The golden invoice with its two lines replaced by `lines` lines, every fifth of them

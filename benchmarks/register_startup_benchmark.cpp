@@ -6,7 +6,6 @@
 #include <benchmark/benchmark.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -15,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "ScratchDevice.h"
 #include "core/Preferences.h"
 #include "core/RegistryKey.h"
 #include "mainwindow/MainFrame.h"
@@ -30,19 +30,12 @@ namespace fs = std::filesystem;
 // folder of documents per size, each document an invoice of a dozen lines.
 struct Device {
   Device() {
-    root = fs::temp_directory_path() / ("slateway-startup-bench-" + std::to_string(::getpid()));
-    fs::create_directories(root / "Program Files" / "Slateway");
-    platform::SetDeviceRoot(root);
-    fs::copy_file(SLATEWAY_RESOURCE_LIBRARY, root / "Program Files" / "Slateway" / "QVNLANGUAGE.DLL");
+    scratch.InstallLanguage();
     fs::copy_file(SLATEWAY_SAMPLE_DB, root / "Slateway.db");
     CRegistryKey rootKey;
     rootKey.SetString(CBstr(u"ProgramPath"), CBstr(u"\\Program Files\\Slateway"));
     CPreferences().SetString(u"Database", u"Slateway.db");
     for (int count : {1000, 10000}) Fill(count);
-  }
-  ~Device() {
-    std::error_code ec;
-    fs::remove_all(root, ec);
   }
   static std::string Folder(int count) { return "Docs" + std::to_string(count); }
   void Fill(int count) const {
@@ -70,7 +63,8 @@ struct Device {
   void UseFolder(int count) const {
     CPreferences().SetString(u"InvoicePath", platform::ToUtf16(Folder(count)));
   }
-  fs::path root;
+  bench::ScratchDevice scratch;
+  const fs::path& root = scratch.Root();
 };
 
 Device& TheDevice() {

@@ -4,13 +4,13 @@
 // the whole OK of the Customize dialog (every page written back, then saved).
 // Run by hand from a Release build: bin/registry_benchmarks
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "ScratchDevice.h"
 #include "core/CustomSettings.h"
 #include "customers/CustomizeLayout.h"
 #include "platform/base/Base.h"
@@ -25,10 +25,6 @@ constexpr int kCustomizeValues = 36 * 6 + 83 * 6;
 // `values` values: the Customize settings and the rest in keys of 100 values each.
 struct Device {
   explicit Device(int values) {
-    root = std::filesystem::temp_directory_path() /
-           ("slateway-bench-" + std::to_string(::getpid()) + "-" + std::to_string(values));
-    std::filesystem::create_directories(root);
-    platform::SetDeviceRoot(root);
     platform::ReloadRegistry();
     platform::CRegistryBatch batch;
     for (int i = 0; i < values - kCustomizeValues; ++i) {
@@ -47,12 +43,11 @@ struct Device {
   ~Device() {
     settings.reset();
     platform::ReloadRegistry();
-    std::error_code ec;
-    std::filesystem::remove_all(root, ec);
   }
   std::filesystem::path HiveFile() const { return root / "Windows" / "Registry" / "HKEY_CURRENT_USER.reg"; }
 
-  std::filesystem::path root;
+  bench::ScratchDevice scratch;
+  const std::filesystem::path& root = scratch.Root();
   std::unique_ptr<CCustomSettings> settings;
 };
 

@@ -33,11 +33,7 @@ constexpr int kLinesPerDocument = 12;
 // The device with the language library loaded and 1,000 documents in its Documents folder.
 fs::path Prepare() {
   static fs::path folder = [] {
-    const fs::path root = bench::Scratch();
-    fs::create_directories(root / "Program Files" / "Slateway");
-    fs::copy_file(SLATEWAY_RESOURCE_LIBRARY, root / "Program Files" / "Slateway" / "QVNLANGUAGE.DLL",
-                  fs::copy_options::overwrite_existing);
-    SetResourceInstance(LoadLibraryW(u"\\Program Files\\Slateway\\QVNLANGUAGE.DLL"));
+    bench::Scratch().LoadLanguage();
     CBstr documents;
     GetDocumentsFolder(documents);
     const fs::path host = platform::MapDevicePath(documents.view());

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "ScratchDevice.h"
 #include "core/CustomSettings.h"
 #include "core/ResourceText.h"
 #include "document/StylesheetBuilder.h"
@@ -95,18 +96,9 @@ int RunProcess(std::vector<std::string> args) {
 
 int main(int argc, char** argv) {
   const int iterations = argc > 1 ? std::max(1, std::atoi(argv[1])) : 30;
-  std::string pattern = (fs::temp_directory_path() / "slateway-xsl-bench-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) return 1;
-  const fs::path root(pattern);
-  platform::SetDeviceRoot(root);
-  fs::create_directories(root / "Program Files" / "Slateway");
-  fs::copy_file(SLATEWAY_RESOURCE_LIBRARY, root / "Program Files" / "Slateway" / "QVNLANGUAGE.DLL");
-  HMODULE library = LoadLibraryW(u"\\Program Files\\Slateway\\QVNLANGUAGE.DLL");
-  if (!library) {
-    std::fprintf(stderr, "the language library did not load\n");
-    return 1;
-  }
-  SetResourceInstance(library);
+  bench::ScratchDevice device(bench::ScratchDevice::Language::Loaded);
+  device.Keep();  // its pages and stylesheets, for looking at
+  const fs::path& root = device.Root();
   int result = 0;
   {
     CCustomSettings settings;
@@ -185,7 +177,5 @@ int main(int argc, char** argv) {
     }
     if (sink == 0) result = 1;
   }
-  SetResourceInstance(nullptr);
-  FreeLibrary(library);
   return result;
 }
