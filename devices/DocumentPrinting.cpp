@@ -15,6 +15,7 @@
 #include "devices/PrintLayout.h"
 #include "document/SalesDocument.h"
 #include "document/ShipToAddress.h"
+#include "document/XmlDocument.h"
 #include "platform/locale/Locale.h"
 
 namespace {
@@ -63,51 +64,29 @@ std::u16string CityLine(std::u16string_view city, std::u16string_view state, std
   return line;
 }
 
-// Whether the node is an element of that (qualified) name.
-bool IsElementNamed(const CXmlDomNode& node, std::u16string_view name) {
-  DOMNodeType type = NODE_INVALID;
-  CBstr nodeName;
-  node.get_nodeType(&type);
-  if (type != NODE_ELEMENT) return false;
-  node.get_nodeName(&nodeName);
-  return nodeName.view() == name;
-}
-
 // The customer's name often heads the address lines as well: a block shows each line once.
 void AddAddressLine(std::vector<std::u16string>& lines, std::u16string text) {
   if (text.empty() || std::find(lines.begin(), lines.end(), text) != lines.end()) return;
   lines.push_back(std::move(text));
 }
 
-// The texts of the children of the document's blocks of one name (the root's children of
-// that name): a child's text is that of the first such block that has the child, empty
-// when none has. The blocks are found once, so a child costs a look through its block and
-// not through the whole document with its lines.
+// The texts of the children of one of the document's blocks (empty when missing). A
+// document without the block is known so after the first child, which spares the others
+// a search through the whole document with its lines.
 class BlockTexts {
  public:
-  BlockTexts(CSalesDocument& document, std::u16string_view block) {
-    CXmlDomDocument* dom = document.GetXmlDocument().GetDataDocument();
-    CXmlDomNode root, node;
-    if (!dom || dom->get_documentElement(&root) != S_OK) return;
-    for (root.get_firstChild(&node); node; node.get_nextSibling(&node))
-      if (IsElementNamed(node, block)) m_blocks.push_back(node);
-  }
+  BlockTexts(CXmlDocument& xml, std::u16string_view block) : m_xml(xml), m_block(block), m_present(xml.IsUsable()) {}
 
-  std::u16string operator()(std::u16string_view child) const {
-    for (const CXmlDomNode& block : m_blocks) {
-      CXmlDomNode node;
-      for (block.get_firstChild(&node); node; node.get_nextSibling(&node)) {
-        if (!IsElementNamed(node, child)) continue;
-        CBstr text;
-        node.get_text(&text);
-        return text.str();
-      }
-    }
-    return {};
+  std::u16string operator()(std::u16string_view child) {
+    CBstr text;
+    m_present = m_present && m_xml.ReadBlockChild(m_block, child, &text);
+    return m_present ? text.str() : std::u16string();
   }
 
  private:
-  std::vector<CXmlDomNode> m_blocks;
+  CXmlDocument& m_xml;  // not owned
+  std::u16string_view m_block;
+  bool m_present;
 };
 
 }  // namespace
@@ -313,7 +292,7 @@ void CPrintEngine::PrintAddressBlocks() {
   CPreferences preferences;
   bool euro = preferences.Get(pref::kUseEuroAddrFormat) != 0;
   if (Ready() && Flag(kFlagBillTo)) {
-    const BlockTexts child(*m_document, u"CUSTOMER");
+    BlockTexts child(m_document->GetXmlDocument(), u"CUSTOMER");
     std::u16string name = child(u"COMPANYNAME");
     if (name.empty()) {
       name = child(u"FIRSTNAME");
@@ -358,7 +337,7 @@ void CPrintEngine::PrintHeaderFields() {
   PrintField(kCaptionPaymentMethod, kFlagPaymentMethod, attribute(u"PAYMENT"));
   PrintField(kCaptionCheckNumber, kFlagCheckNumber, attribute(u"CHKNUM"));
   PrintField(kCaptionTerms, kFlagTerms, attribute(u"TERMS"));
-  std::u16string job = BlockTexts(*m_document, u"JOB")(u"NAME");
+  std::u16string job = BlockTexts(m_document->GetXmlDocument(), u"JOB")(u"NAME");
   if (!job.empty()) PrintField(kCaptionJob, kFlagJob, job);
   PrintField(kCaptionDueDate, kFlagDueDate, attribute(u"DUEDATE"));
   PrintField(kCaptionRep, kFlagRep, attribute(u"REP"));

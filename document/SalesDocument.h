@@ -383,6 +383,12 @@ class CSalesDocument {
                    bool pricesNowIncludeTax, bool pricesNowExcludeTax, CLineItemTexts& out, CLineEffect& effect);
   void SettleLine(const CLineItemTexts& line, const CLineItemTexts& out, const CLineSums& before,
                   const LineFigures* base, bool pricesConverted, CLineEffect& effect);
+  // The steps both recalculations take for a line they work out again: worked out, its
+  // texts written back to the line at `position` (and noted for the page when they
+  // changed), its effect settled. `out` receives the texts worked out.
+  void RecalcLine(LONG position, const CLineItemTexts& line, const CLineSums& before,
+                  const std::optional<LineFigures>& base, bool pricesNowIncludeTax, bool pricesNowExcludeTax,
+                  CLineItemTexts& out, CLineEffect& effect);
   void FinishTotals(const CLineSums& sums);
   // The totals cache may be used for a recalculation of the line edits since.
   bool TotalsCacheUsable();

@@ -260,6 +260,16 @@ void CSalesDocument::SettleLine(const CLineItemTexts& line, const CLineItemTexts
   effect.stale = WouldChange(written, again) || !effect.SameEffect(next);
 }
 
+void CSalesDocument::RecalcLine(LONG position, const CLineItemTexts& line, const CLineSums& before,
+                                const std::optional<LineFigures>& base, bool pricesNowIncludeTax,
+                                bool pricesNowExcludeTax, CLineItemTexts& out, CLineEffect& effect) {
+  const LineFigures* lineBase = base ? &*base : nullptr;
+  WorkOutLine(line, before, lineBase, pricesNowIncludeTax, pricesNowExcludeTax, out, effect);
+  m_xml->UpdateLineItemAt(position, out);
+  if (WouldChange(line, out)) NotePageChange(PageChange::kChanged, line.key.str());
+  SettleLine(line, out, before, lineBase, pricesNowIncludeTax || pricesNowExcludeTax, effect);
+}
+
 void CSalesDocument::FinishTotals(const CLineSums& sums) {
   const CDecimal subtotal = sums.subtotal.Cents();
   const CDecimal tax = m_useSalesTax ? sums.tax.Cents() : CDecimal();
@@ -289,16 +299,12 @@ void CSalesDocument::RecalcTotals(bool pricesNowIncludeTax, bool pricesNowExclud
   for (LONG i = 0; m_xml->ReadLineItemAt(i, &line); ++i) {
     CLineItemTexts out;
     CLineEffect effect;
-    const LineFigures* lineBase = base ? &*base : nullptr;
-    WorkOutLine(line, sums, lineBase, pricesNowIncludeTax, pricesNowExcludeTax, out, effect);
-    m_xml->UpdateLineItemAt(i, out);
-    if (WouldChange(line, out)) NotePageChange(PageChange::kChanged, line.key.str());
+    RecalcLine(i, line, sums, base, pricesNowIncludeTax, pricesNowExcludeTax, out, effect);
     if (effect.rule == LineRule::kItem) {
       ShowInPage(u"AJIDLT" + line.key.str(), out.total.view());
       // The line's tax has a cell of its own: the total just shown stays visible.
       if (showLineTax) ShowInPage(u"AJIDX" + line.key.str(), out.taxAmount.view());
     }
-    SettleLine(line, out, sums, lineBase, pricesNowIncludeTax || pricesNowExcludeTax, effect);
     effect.AddTo(sums, m_taxRate);
     if (!IsAdjustmentRule(effect.rule)) base = LineFigures::Of(Merged(line, out));
     effects.push_back(effect);
@@ -351,12 +357,8 @@ void CSalesDocument::RecalcChangedTotals() {
         m_xml->ReadLineItemAt(baseIndex, &baseLine);
         base = LineFigures::Of(baseLine);
       }
-      const LineFigures* lineBase = base ? &*base : nullptr;
       CLineItemTexts out;
-      WorkOutLine(line, sums, lineBase, false, false, out, effect);
-      m_xml->UpdateLineItemAt(i, out);
-      if (WouldChange(line, out)) NotePageChange(PageChange::kChanged, line.key.str());
-      SettleLine(line, out, sums, lineBase, false, effect);
+      RecalcLine(i, line, sums, base, false, false, out, effect);
       if (!IsAdjustmentRule(effect.rule)) {
         baseIndex = i;
         base = LineFigures::Of(Merged(line, out));

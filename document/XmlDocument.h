@@ -252,6 +252,10 @@ class CXmlDocument {
   // with the loaded stylesheet: what that line alone looks like. The DOM's result.
   HRESULT TransformLine(LONG index, CBstr* html);
 
+  // One child's text of the block (the first element of the tag) of a usable instance:
+  // empty when the block has no such child; false, and `value` as it was, when there is
+  // no block.
+  bool ReadBlockChild(std::u16string_view tag, std::u16string_view child, CBstr* value);
   // The names of the block's child elements, in order (none when there is no block).
   std::vector<std::u16string> BlockChildNames(std::u16string_view tag);
   // Removes the block's empty child elements whose names `keep` does not hold, so that a
@@ -265,7 +269,6 @@ class CXmlDocument {
     int count = 0;
   };
   bool SelectBlock(std::u16string_view tag, bool create);
-  bool ReadBlockChild(std::u16string_view tag, std::u16string_view child, CBstr* value);
   bool WriteBlockChild(std::u16string_view tag, std::u16string_view child, const CBstr& value);
   // The line index, built again when it is stale or the document was loaded meanwhile.
   bool FetchLines();

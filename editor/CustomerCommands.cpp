@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <iterator>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "core/CompanyInfo.h"
 #include "core/MessageBoxes.h"
@@ -14,6 +16,7 @@
 #include "document/JobRecord.h"
 #include "document/SalesDocument.h"
 #include "document/ShipToAddress.h"
+#include "document/XmlDocument.h"
 #include "platform/xml/XmlDom.h"
 #include "editor/DocumentView.h"
 
@@ -64,15 +67,15 @@ std::vector<CXmlDomNode> ElementsOf(const CXmlDomNode& block) {
 
 // The customer block's children that the document writes but its reader leaves out: the
 // form starts from them, so a form accepted as it was keeps the contact and the country.
+// A child the block does not have leaves the record's field as it is.
 void TakeWrittenOnlyTexts(CSalesDocument& document, CCustomerRecord& record) {
-  CXmlDomDocument* xml = document.GetXmlDocument().GetDataDocument();
-  if (!xml) return;
-  const std::pair<const char16_t*, int> children[] = {{u"/*/CUSTOMER/CONTACT", kCustContact},
-                                                      {u"/*/CUSTOMER/COUNTRY", kCustBillToCountry}};
-  for (const auto& [path, field] : children) {
-    CXmlDomNode node;
+  CXmlDocument& xml = document.GetXmlDocument();
+  const std::vector<std::u16string> present = xml.BlockChildNames(u"CUSTOMER");
+  const std::pair<const char16_t*, int> children[] = {{u"CONTACT", kCustContact}, {u"COUNTRY", kCustBillToCountry}};
+  for (const auto& [child, field] : children) {
     CBstr text;
-    if (xml->selectSingleNode(path, &node) == S_OK && node && node.get_text(&text) == S_OK)
+    if (std::find(present.begin(), present.end(), child) != present.end() &&
+        xml.ReadBlockChild(u"CUSTOMER", child, &text))
       record.SetField(field, text.view());
   }
 }

@@ -326,7 +326,11 @@ INT_PTR CDocumentView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     case kMsgScanData: {
       std::u16string code;
-      if (m_scanner && m_scanner->GetData(wParam, lParam, window, code)) AddScannedItem(code);
+      // A scan read after Done (its trigger pulled before) finds no page to go on: the
+      // register is in front, as for the scan button there, and a line added out of sight
+      // would be work nobody sees nor is offered to save.
+      if (m_scanner && m_scanner->GetData(wParam, lParam, window, code) && IsWindowVisible(window))
+        AddScannedItem(code);
       return TRUE;
     }
     case WM_COMMAND:
@@ -733,10 +737,11 @@ bool CDocumentView::Close() {
 }
 
 bool CDocumentView::NewDocument(int type) {
-  if (!AskToSaveChanges()) return false;
+  const bool shown = IsWindowVisible(GetHwnd()) != FALSE;
+  if (shown && !AskToSaveChanges()) return false;
   m_document->InitNew(static_cast<int>(CPreferences().Get(pref::kInvoiceStyle)), type);
   // A hidden editor is rendered when it is shown.
-  if (IsWindowVisible(GetHwnd())) m_document->Render(kRenderKeepPosition);
+  if (shown) m_document->Render(kRenderKeepPosition);
   SendMessageW(m_mainWindow, kMsgNewDocumentStarted, 0, reinterpret_cast<LPARAM>(GetHwnd()));
   return true;
 }

@@ -105,11 +105,14 @@ class CDocumentView : public CDialogObject<CDocumentView> {
   // (Save, Save As, discard or Cancel). False when the caller must stop: the user kept the
   // document (Cancel, a cancelled Save As) or its save failed.
   bool AskToSaveChanges();
-  // The one way to a new document, from the editor's New menu and the register's alike: a
-  // changed document is offered for saving first; then the document starts anew as
-  // `type`, is shown again when the editor is visible, and the main window is told
-  // (message 1150: register selection and document history cleared). False when the user
-  // kept the changed document (Cancel, a cancelled Save As or a failed save).
+  // The one way to a new document, from the editor's New menu and the register's alike:
+  // with the editor visible a changed document is offered for saving first; then the
+  // document starts anew as `type`, is shown again when the editor is visible, and the main
+  // window is told (message 1150: register selection and document history cleared). A
+  // hidden editor asks nothing: Done saved what the user wrote before it hid the editor,
+  // and what changes its document out of sight (the options applied to it) is not the
+  // user's writing. False when the user kept the changed document (Cancel, a cancelled
+  // Save As or a failed save).
   bool NewDocument(int type);
   // False when cancelled or not saved.
   bool SaveAs();

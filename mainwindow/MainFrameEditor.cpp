@@ -69,8 +69,8 @@ bool CMainFrame::LeaveEditorDocument() {
 LRESULT CMainFrame::NewDocument(HWND owner, int kind) {
   if (!m_editor) return 0;
   // Strokes on an open pad are part of what the user wrote; the editor's own route then
-  // offers to save a changed document, once, and tells this window (message 1150) when
-  // the new one is started.
+  // offers to save a changed document in sight, once, and tells this window (message
+  // 1150) when the new one is started.
   if (IsEditorInFront()) m_editor->AcceptOpenSignature();
   if (owner) UpdateWindow(owner);
   if (!m_editor->NewDocument(kind)) return 0;

@@ -59,9 +59,6 @@ bool CMainFrame::OnOptions(HWND owner) {
   if (sheet->DoModal() != 1) return false;
   const OptionsValues& values = sheet->Values();
   CSalesDocument* document = m_editor ? &m_editor->GetDocument() : nullptr;
-  // A document the editor holds out of sight is nobody's open work: it follows the new
-  // options but is not left changed by them, so nothing later offers it for saving.
-  const bool keepUnchanged = document && !IsEditorInFront() && !document->IsModified();
   CPreferences preferences;
   // What the dialog showed is still what is stored: it writes only the scanner's values.
   const std::u16string oldDocsLocation = COptionsChoices::LocationShown(Stored(preferences, pref::kInvoiceLocation));
@@ -119,7 +116,6 @@ bool CMainFrame::OnOptions(HWND owner) {
     document->SetFilePath(folder.str() + document->GetFileName().str());
     document->SetModified(true);
   }
-  if (keepUnchanged) document->SetModified(false);
   if (reloadForNames || docsChanged) ReloadRegister(true);
   if (itemsChanged && !MoveDatabase(oldDatabase.str())) {
     preferences.Set(pref::kDatabasePath, oldItemsFolder);

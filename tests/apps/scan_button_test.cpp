@@ -1,6 +1,6 @@
 // The scan button on a device the installer made: the shell's application buttons are
 // there for Options to list, and the one chosen there starts the scanner on the open
-// document's page.
+// document's page, never on a document the editor holds out of sight.
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -47,11 +47,21 @@ class ScanButton : public installer_test::InstallerTest {
     for (LONG i = 0; document.GetXmlDocument().ReadLineItemAt(i, &line); ++i) names += line.name.str() + u";";
     return names;
   }
+  // True once a scan's message waits for `window` (false when time is up).
+  bool ScanWaitsFor(HWND window) {
+    MSG msg;
+    for (int i = 0; i < 300; ++i) {
+      if (PeekMessageW(&msg, window, kMsgScanData, kMsgScanData, PM_NOREMOVE)) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  }
 };
 
 TEST_F(ScanButton, OptionsListsTheDevicesButtonsAndTheChosenOneStartsTheScanner) {
   ASSERT_TRUE(Install(true));
   WriteText(u"\\Windows\\Scanner.txt", "");  // the device's scanner
+  fs::create_directories(Linux(u"\\My Documents"));  // and its documents folder, where Done saves
   // The documents folder chosen at the location's root, so the sheet's OK needs no folder chosen.
   CPreferences().SetString(u"InvoicePath", u"None");
   CProgram program;
@@ -74,9 +84,8 @@ TEST_F(ScanButton, OptionsListsTheDevicesButtonsAndTheChosenOneStartsTheScanner)
   EXPECT_EQ(button, u"Button 2");
   ASSERT_NE(frame->GetScanner(), nullptr);
 
-  // The sheet's style leaves the document the editor holds out of sight untouched, so New
-  // has nothing to offer for saving (an unexpected dialog fails the test).
-  EXPECT_FALSE(frame->GetEditor()->GetDocument().IsModified());
+  // New asks nothing about the document the editor holds out of sight, whatever the sheet
+  // applied to it (an unexpected dialog fails the test).
   SendMessageW(frame->GetHwnd(), kMsgNewInvoice, 0, 0);
   platform::PumpMessages();
   CSalesDocument& invoice = frame->GetEditor()->GetDocument();
@@ -85,6 +94,19 @@ TEST_F(ScanButton, OptionsListsTheDevicesButtonsAndTheChosenOneStartsTheScanner)
   platform::PumpMessages();
   Scan("Rake");
   EXPECT_EQ(LinesWhenThereAre(invoice, 1), u"Rake;");
+
+  // A scan that comes once Done has left the editor, its trigger pulled before, is no line
+  // of the document out of sight.
+  HWND editor = frame->GetEditor()->GetWindow();
+  platform::PressKey(194);
+  platform::PumpMessages();
+  SendMessageW(editor, WM_COMMAND, IDOK, 0);
+  ASSERT_FALSE(IsWindowVisible(editor));
+  Scan("Rake");
+  EXPECT_TRUE(ScanWaitsFor(editor));
+  platform::PumpMessages();
+  EXPECT_EQ(LinesWhenThereAre(invoice, 1), u"Rake;");
+  EXPECT_FALSE(invoice.IsModified());
   program.End();
   EXPECT_EQ(boxes.Pending(), 0u);
 }

@@ -554,26 +554,39 @@ TEST_F(EditorActions, TheMenuBarNamesNewEntriesGreysRowCommandsAndChecksTheView)
   SendMessageW(m_frame->GetHwnd(), kMsgNewInvoice, 0, 0);
   EXPECT_EQ(editor->GetDocument().GetDocType(), kDocInvoice);
 
-  // The register's New goes the editor's way: a changed document is offered for saving,
-  // Cancel keeps it and its history, No starts the new one and empties the history.
+  // New over a changed document in sight offers it for saving: Cancel keeps it and its
+  // history, No starts the new one and empties the history.
   CCommandProcessor& history = *editor->GetHistory();
+  CSalesDocument& doc = editor->GetDocument();
+  HWND main = m_frame->GetHwnd();
   SendMessageW(editor->GetWindow(), WM_COMMAND, IDM_STYLE_SERVICE, 0);
-  ASSERT_TRUE(editor->GetDocument().IsModified());
-  ShowWindow(editor->GetWindow(), SW_HIDE);
-  SendMessageW(m_frame->GetHwnd(), WM_ACTIVATE, WA_ACTIVE, 0);  // the register's bar again
-  ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Estimate..."); });
+  ASSERT_TRUE(doc.IsModified());
   ui.ExpectDialog(IDD_SAVE_CHANGES, [](DialogDriver& d) { d.Cancel(); });
-  platform::testing::ToolbarDriver(GetCurrentMenuBar()).Tap(IDM_NEW_INVOICE);
-  EXPECT_EQ(editor->GetDocument().GetDocType(), kDocInvoice);
+  SendMessageW(main, WM_COMMAND, IDM_NEW_ESTIMATE, 0);
+  EXPECT_EQ(doc.GetDocType(), kDocInvoice);
   EXPECT_TRUE(history.CanUndo());
-  EXPECT_FALSE(IsWindowVisible(editor->GetWindow()));
-  ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Estimate..."); });
   ui.ExpectDialog(IDD_SAVE_CHANGES, [](DialogDriver& d) { d.Press(CSaveChangesDlg::kDiscard); });
+  SendMessageW(main, WM_COMMAND, IDM_NEW_ESTIMATE, 0);
+  EXPECT_EQ(ui.Pending(), 0u);
+  EXPECT_EQ(doc.GetDocType(), kDocEstimate);
+  EXPECT_FALSE(history.CanUndo());
+
+  // The register's New over a document changed out of sight (as the options applied to it
+  // change it) asks nothing, and its file keeps what was last saved.
+  ASSERT_TRUE(doc.Save());
+  const std::u16string file = doc.GetFilePath().str();
+  const std::string saved = ReadText(file);
+  SendMessageW(editor->GetWindow(), WM_COMMAND, IDM_STYLE_BOTH, 0);
+  ASSERT_TRUE(doc.IsModified());
+  ShowWindow(editor->GetWindow(), SW_HIDE);
+  SendMessageW(main, WM_ACTIVATE, WA_ACTIVE, 0);  // the register's bar again
+  ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Invoice..."); });
   platform::testing::ToolbarDriver(GetCurrentMenuBar()).Tap(IDM_NEW_INVOICE);
   EXPECT_EQ(ui.Pending(), 0u);
-  EXPECT_EQ(editor->GetDocument().GetDocType(), kDocEstimate);
+  EXPECT_EQ(doc.GetDocType(), kDocInvoice);
   EXPECT_FALSE(history.CanUndo());
   EXPECT_TRUE(IsWindowVisible(editor->GetWindow()));
+  EXPECT_EQ(ReadText(file), saved);
 
   SendMessageW(m_frame->GetHwnd(), WM_COMMAND, IDM_MAIN_OTHER_LISTS, 0);
   ASSERT_TRUE(editor->IsItemListVisible());

@@ -166,6 +166,34 @@ TEST_F(MainWindowDevices, ANewDocumentsFolderTakesTheOpenDocumentAlongWithANameC
   EXPECT_TRUE(document.IsModified());
 }
 
+// Options follow into the document the editor holds out of sight, and New from the
+// register then starts another without a question: the file keeps what Done saved, and
+// nothing is written into the new documents folder.
+TEST_F(MainWindowDevices, OptionsOverADocumentOutOfSightLeaveItsFileAndNewAsksNothing) {
+  std::filesystem::create_directories(Linux(u"\\My Documents\\Qdocs"));
+  Start(u"None");
+  ASSERT_EQ(m_frame->OpenSelectedDocument(0), 1);
+  HWND editor = m_frame->GetEditor()->GetWindow();
+  CSalesDocument& document = m_frame->GetEditor()->GetDocument();
+  const std::u16string path = document.GetFilePath().str();
+  SendMessageW(editor, WM_COMMAND, IDOK, 0);  // Done
+  ASSERT_FALSE(IsWindowVisible(editor));
+  const std::string saved = ReadText(path);
+  Options([](DialogDriver& d) {
+    Choose(d, COptionsSheet::kStorage, 1, u"Qdocs");
+    Choose(d, COptionsSheet::kStorage, 2, u"Services");
+  });
+  const std::u16string moved = document.GetFilePath().str();
+  ASSERT_NE(moved, path);
+  EXPECT_TRUE(document.IsModified());
+  UiScript ui;  // a question fails the test
+  SendMessageW(m_frame->GetHwnd(), WM_COMMAND, IDM_NEW_INVOICE, 0);
+  EXPECT_TRUE(document.IsNewDocument());
+  EXPECT_TRUE(IsWindowVisible(editor));
+  EXPECT_EQ(ReadText(path), saved);
+  EXPECT_FALSE(std::filesystem::exists(Linux(moved)));
+}
+
 TEST_F(MainWindowDevices, ADatabaseMoveThatCannotCopyOrOpenKeepsTheOldDatabase) {
   // The folder list offers the documents folder's subfolders, and the database goes into
   // the folder chosen there.
