@@ -65,7 +65,7 @@ void RegisterSystemClass(std::u16string_view name, WNDPROC proc, int wndExtra) {
 
 void RegisterControlClasses();  // Controls.cpp
 void RegisterDialogClass();     // Dialog.cpp
-void RegisterMenuClass();       // Menu.cpp
+void RegisterMenuClass();       // PopupMenu.cpp
 
 void EnsureSystemClasses() {
   static std::once_flag once;
