@@ -159,9 +159,15 @@ SIZE ImageSize(HIMAGELIST list) {
   return s;
 }
 
+// The row height the font and the small images give; the parent of an owner-drawn list
+// may answer another (WM_MEASUREITEM).
+int DefaultRowHeight(HWND hwnd, const ListView& m) {
+  return std::max(LineHeight(hwnd) + Px(2), static_cast<int>(ImageSize(m.small).cy) + 1);
+}
+
 int RowHeight(HWND hwnd, const ListView& m) {
   if (m.measured > 0) return m.measured;
-  return std::max(LineHeight(hwnd) + Px(2), static_cast<int>(ImageSize(m.small).cy) + 1);
+  return DefaultRowHeight(hwnd, m);
 }
 
 // Icon view: one cell per item, left to right, then down.
@@ -846,7 +852,7 @@ void Measure(HWND hwnd, ListView& m) {
   MEASUREITEMSTRUCT mi;
   mi.CtlType = ODT_LISTVIEW;
   mi.CtlID = static_cast<UINT>(GetDlgCtrlID(hwnd));
-  mi.itemHeight = static_cast<UINT>(std::max(LineHeight(hwnd) + Px(2), static_cast<int>(ImageSize(m.small).cy) + 1));
+  mi.itemHeight = static_cast<UINT>(DefaultRowHeight(hwnd, m));
   // A parent that does not answer leaves the height to the font and the small images.
   HWND parent = GetParent(hwnd);
   bool answered = parent && SendMessageW(parent, WM_MEASUREITEM, mi.CtlID, reinterpret_cast<LPARAM>(&mi));
