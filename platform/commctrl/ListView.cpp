@@ -9,58 +9,15 @@
 #include <vector>
 
 #include "platform/base/Base.h"
-#include "platform/commctrl/CommCtrlInternal.h"
+#include "platform/commctrl/ListViewInternal.h"
 #include "platform/user/Dialog.h"
-#include "platform/user/Paint.h"
 #include "platform/user/ScrollBar.h"
-#include "platform/user/TextMeasure.h"
 
-namespace platform::commctrl {
+namespace platform::commctrl::listview {
 
 namespace {
 
-using platform::user::DataOf;
-using platform::user::StyleOf;
-
-struct Column {
-  std::u16string text;
-  int width = 0;
-  int fmt = LVCFMT_LEFT;
-  int subItem = 0;
-  int image = -1;  // of the small image list, shown in the title with LVCFMT_IMAGE
-};
-
-struct Cell {
-  std::u16string text;
-  bool callback = false;
-  int image = -1;
-};
-
-struct Row {
-  std::vector<Cell> cells{1};  // cell 0 is the item itself
-  LPARAM lParam = 0;
-  UINT state = 0;
-  int indent = 0;
-};
-
 constexpr int kMaxText = 260;
-
-class ListView : public platform::user::WindowData {
- public:
-  std::vector<Column> columns;
-  std::vector<Row> rows;
-  int ownerCount = 0;               // owner data: the rows there are
-  std::map<int, UINT> ownerStates;  // owner data: states of rows that have one
-  HIMAGELIST normal = nullptr;
-  HIMAGELIST small = nullptr;
-  HIMAGELIST stateImages = nullptr;
-  DWORD exStyle = 0;
-  int mark = -1;  // selection mark
-  COLORREF background = CLR_NONE;
-  int measured = 0;  // row height the parent gave an owner-drawn list
-  PenTrack pen;
-  int headerDown = -1;  // column whose title the pen went down on
-};
 
 std::shared_ptr<ListView> Model(HWND hwnd) { return DataOf<ListView>(hwnd); }
 
@@ -68,6 +25,9 @@ std::shared_ptr<ListView> Model(HWND hwnd) { return DataOf<ListView>(hwnd); }
 
 bool OwnerData(HWND hwnd) { return StyleOf(hwnd) & LVS_OWNERDATA; }
 DWORD View(HWND hwnd) { return StyleOf(hwnd) & LVS_TYPEMASK; }
+
+}  // namespace
+
 bool Report(HWND hwnd) { return View(hwnd) != LVS_ICON; }
 
 int Count(HWND hwnd, const ListView& m) {
@@ -82,6 +42,12 @@ UINT StateOf(HWND hwnd, const ListView& m, int i) {
   return it == m.ownerStates.end() ? 0 : it->second;
 }
 
+LPARAM ParamOf(HWND hwnd, const ListView& m, int i) {
+  return Valid(hwnd, m, i) && !OwnerData(hwnd) ? m.rows[static_cast<size_t>(i)].lParam : 0;
+}
+
+namespace {
+
 void StoreState(HWND hwnd, ListView& m, int i, UINT state) {
   if (!OwnerData(hwnd)) {
     m.rows[static_cast<size_t>(i)].state = state;
@@ -91,16 +57,6 @@ void StoreState(HWND hwnd, ListView& m, int i, UINT state) {
     m.ownerStates.erase(i);
   }
 }
-
-LPARAM ParamOf(HWND hwnd, const ListView& m, int i) {
-  return Valid(hwnd, m, i) && !OwnerData(hwnd) ? m.rows[static_cast<size_t>(i)].lParam : 0;
-}
-
-// What one cell shows: its stored text and image, or what the parent answers.
-struct Shown {
-  std::u16string text;
-  int image = -1;
-};
 
 Shown AskParent(HWND hwnd, const ListView& m, int i, int sub, UINT mask) {
   WCHAR buffer[kMaxText] = {};
@@ -126,6 +82,8 @@ Shown AskParent(HWND hwnd, const ListView& m, int i, int sub, UINT mask) {
   return shown;
 }
 
+}  // namespace
+
 Shown CellOf(HWND hwnd, ListView& m, int i, int sub, bool wantImage) {
   if (!Valid(hwnd, m, i)) return {};
   bool imagesHere = sub == 0 || (m.exStyle & LVS_EX_SUBITEMIMAGES);
@@ -139,209 +97,12 @@ Shown CellOf(HWND hwnd, ListView& m, int i, int sub, bool wantImage) {
   return {cell.callback ? asked.text : cell.text, (ask & LVIF_IMAGE) ? asked.image : (imagesHere ? cell.image : -1)};
 }
 
+namespace {
+
 Cell& CellAt(Row& row, int sub) {
   if (row.cells.size() <= static_cast<size_t>(sub)) row.cells.resize(static_cast<size_t>(sub) + 1);
   return row.cells[static_cast<size_t>(sub)];
 }
-
-// ---- Geometry -----------------------------------------------------------------------------------
-
-int HeaderHeight(HWND hwnd) {
-  if (!Report(hwnd) || (StyleOf(hwnd) & LVS_NOCOLUMNHEADER)) return 0;
-  return LineHeight(hwnd) + Px(6);
-}
-
-SIZE ImageSize(HIMAGELIST list) {
-  SIZE s{0, 0};
-  int cx = 0;
-  int cy = 0;
-  if (ImageList_GetIconSize(list, &cx, &cy)) s = SIZE{cx, cy};
-  return s;
-}
-
-// The row height the font and the small images give; the parent of an owner-drawn list
-// may answer another (WM_MEASUREITEM).
-int DefaultRowHeight(HWND hwnd, const ListView& m) {
-  return std::max(LineHeight(hwnd) + Px(2), static_cast<int>(ImageSize(m.small).cy) + 1);
-}
-
-int RowHeight(HWND hwnd, const ListView& m) {
-  if (m.measured > 0) return m.measured;
-  return DefaultRowHeight(hwnd, m);
-}
-
-// Icon view: one cell per item, left to right, then down.
-SIZE IconCell(HWND hwnd, const ListView& m) {
-  SIZE icon = ImageSize(m.normal);
-  return SIZE{std::max<LONG>(icon.cx + 16, 48), icon.cy + LineHeight(hwnd) + 8};
-}
-
-RECT Client(HWND hwnd) {
-  RECT r;
-  GetClientRect(hwnd, &r);
-  return r;
-}
-
-// The right edge of the rows: the client area's, less the scroll bar while it shows.
-int ContentRight(HWND hwnd) { return Client(hwnd).right - platform::VerticalScrollBarWidth(hwnd); }
-
-int PerLine(HWND hwnd, const ListView& m) {
-  if (Report(hwnd)) return 1;
-  return std::max(1, ContentRight(hwnd) / static_cast<int>(IconCell(hwnd, m).cx));
-}
-
-int LineHeightOfView(HWND hwnd, const ListView& m) {
-  return Report(hwnd) ? RowHeight(hwnd, m) : static_cast<int>(IconCell(hwnd, m).cy);
-}
-
-// Lines (rows, or rows of icons) that fit wholly.
-int LinesPerPage(HWND hwnd, const ListView& m) {
-  int height = Client(hwnd).bottom - HeaderHeight(hwnd);
-  return std::max(1, height / LineHeightOfView(hwnd, m));
-}
-
-int LineCount(HWND hwnd, const ListView& m) {
-  int per = PerLine(hwnd, m);
-  return (Count(hwnd, m) + per - 1) / per;
-}
-
-int TopLine(HWND hwnd) { return GetScrollPos(hwnd, SB_VERT); }
-
-// The range is the lines, the page the lines that fit. Icons fill the width beside the
-// scroll bar, so showing or hiding it may change the lines: they are counted again then.
-void UpdateScroll(HWND hwnd, const ListView& m) {
-  for (int pass = 0; pass < 2; ++pass) {
-    int bar = platform::VerticalScrollBarWidth(hwnd);
-    SCROLLINFO si;
-    si.fMask = SIF_RANGE | SIF_PAGE;
-    si.nMin = 0;
-    si.nMax = std::max(LineCount(hwnd, m) - 1, 0);
-    si.nPage = static_cast<UINT>(LinesPerPage(hwnd, m));
-    SetScrollInfo(hwnd, SB_VERT, &si, TRUE);
-    if (Report(hwnd) || platform::VerticalScrollBarWidth(hwnd) == bar) return;
-  }
-}
-
-void ScrollToLine(HWND hwnd, const ListView& m, int line) {
-  UpdateScroll(hwnd, m);
-  int before = TopLine(hwnd);
-  if (SetScrollPos(hwnd, SB_VERT, line, TRUE) == before && TopLine(hwnd) == before) return;
-  Redraw(hwnd);
-}
-
-int TotalWidth(const ListView& m) {
-  int w = 0;
-  for (const Column& c : m.columns) w += c.width;
-  return w;
-}
-
-int ColumnLeft(const ListView& m, int column) {
-  int x = 0;
-  for (int c = 0; c < column && c < static_cast<int>(m.columns.size()); ++c) x += m.columns[static_cast<size_t>(c)].width;
-  return x;
-}
-
-RECT RowBounds(HWND hwnd, const ListView& m, int i) {
-  if (!Report(hwnd)) {
-    SIZE cell = IconCell(hwnd, m);
-    int per = PerLine(hwnd, m);
-    int x = (i % per) * cell.cx;
-    int y = (i / per - TopLine(hwnd)) * cell.cy;
-    return RECT{x, y, x + cell.cx, y + cell.cy};
-  }
-  int rh = RowHeight(hwnd, m);
-  int y = HeaderHeight(hwnd) + (i - TopLine(hwnd)) * rh;
-  int width = m.columns.empty() ? ContentRight(hwnd) : TotalWidth(m);
-  return RECT{0, y, width, y + rh};
-}
-
-int StateImageWidth(const ListView& m) { return m.stateImages ? ImageSize(m.stateImages).cx : 0; }
-
-// Parts of a report cell: the state image (column 0), the small image, the label.
-RECT CellRect(HWND hwnd, const ListView& m, int i, int column, int code) {
-  RECT row = RowBounds(hwnd, m, i);
-  if (!Report(hwnd)) {
-    SIZE icon = ImageSize(m.normal);
-    int iconLeft = row.left + (row.right - row.left - icon.cx) / 2;
-    RECT image{iconLeft, row.top + 2, iconLeft + icon.cx, row.top + 2 + icon.cy};
-    RECT label{row.left, image.bottom + 2, row.right, row.bottom};
-    if (code == LVIR_ICON) return image;
-    if (code == LVIR_LABEL) return label;
-    return row;
-  }
-  int left = ColumnLeft(m, column);
-  int width = column < static_cast<int>(m.columns.size()) ? m.columns[static_cast<size_t>(column)].width : row.right;
-  RECT cell{left, row.top, left + width, row.bottom};
-  int x = cell.left + (column == 0 ? StateImageWidth(m) : 0);
-  bool hasImage = m.small && (column == 0 || (m.exStyle & LVS_EX_SUBITEMIMAGES));
-  int imageWidth = hasImage ? ImageSize(m.small).cx : 0;
-  if (code == LVIR_ICON) return RECT{x, cell.top, std::min<int>(x + imageWidth, cell.right), cell.bottom};
-  if (code == LVIR_LABEL) return RECT{std::min<int>(x + imageWidth, cell.right), cell.top, cell.right, cell.bottom};
-  return cell;
-}
-
-struct Hit {
-  int item = -1;
-  int column = -1;
-  UINT flags = LVHT_NOWHERE;
-};
-
-Hit HitTest(HWND hwnd, const ListView& m, POINT pt) {
-  Hit hit;
-  RECT client = Client(hwnd);
-  if (pt.y < HeaderHeight(hwnd) || pt.x < 0) return hit;
-  if (pt.y >= client.bottom) {
-    hit.flags = LVHT_BELOW;
-    return hit;
-  }
-  if (pt.x >= ContentRight(hwnd)) {
-    hit.flags = LVHT_TORIGHT;  // on the scroll bar
-    return hit;
-  }
-  int i;
-  if (Report(hwnd)) {
-    i = TopLine(hwnd) + (pt.y - HeaderHeight(hwnd)) / RowHeight(hwnd, m);
-  } else {
-    SIZE cell = IconCell(hwnd, m);
-    int col = pt.x / cell.cx;
-    if (col >= PerLine(hwnd, m)) return hit;
-    i = (TopLine(hwnd) + pt.y / cell.cy) * PerLine(hwnd, m) + col;
-  }
-  if (!Valid(hwnd, m, i)) return hit;
-  if (!Report(hwnd)) {
-    RECT icon = CellRect(hwnd, m, i, 0, LVIR_ICON);
-    RECT label = CellRect(hwnd, m, i, 0, LVIR_LABEL);
-    if (Contains(icon, pt)) hit.flags = LVHT_ONITEMICON;
-    else if (Contains(label, pt)) hit.flags = LVHT_ONITEMLABEL;
-    else return hit;
-    hit.item = i;
-    hit.column = 0;
-    return hit;
-  }
-  int width = m.columns.empty() ? ContentRight(hwnd) : TotalWidth(m);
-  if (pt.x >= width) {
-    hit.flags = LVHT_TORIGHT;
-    return hit;
-  }
-  hit.item = i;
-  hit.column = 0;
-  for (int c = 0; c < static_cast<int>(m.columns.size()); ++c)
-    if (pt.x >= ColumnLeft(m, c)) hit.column = c;
-  hit.flags = LVHT_ONITEMLABEL;
-  if (hit.column == 0 && pt.x < StateImageWidth(m)) hit.flags = LVHT_ONITEMSTATEICON;
-  else if (RECT icon = CellRect(hwnd, m, i, hit.column, LVIR_ICON); icon.right > icon.left && Contains(icon, pt))
-    hit.flags = LVHT_ONITEMICON;
-  return hit;
-}
-
-void RedrawRow(HWND hwnd, const ListView& m, int i) {
-  if (!Valid(hwnd, m, i)) return;
-  RECT r = RowBounds(hwnd, m, i);
-  r.right = std::max<LONG>(r.right, ContentRight(hwnd));
-  InvalidateRect(hwnd, &r, TRUE);
-}
-
-// ---- State changes ----------------------------------------------------------------------------
 
 void SendItemChanged(HWND hwnd, const ListView& m, int i, UINT oldState, UINT newState) {
   NMLISTVIEW nm;
@@ -352,6 +113,10 @@ void SendItemChanged(HWND hwnd, const ListView& m, int i, UINT oldState, UINT ne
   nm.lParam = ParamOf(hwnd, m, i);
   Notify(hwnd, LVN_ITEMCHANGED, &nm.hdr);
 }
+
+}  // namespace
+
+// ---- State changes ----------------------------------------------------------------------------
 
 // Sets the bits of `mask` to `state` on row i (-1: every row), keeping one selected row
 // in a single-selection list and one focused row in any list.
@@ -411,20 +176,13 @@ int NextItem(HWND hwnd, const ListView& m, int start, UINT flags) {
   return -1;
 }
 
-void EnsureVisible(HWND hwnd, const ListView& m, int i) {
-  if (!Valid(hwnd, m, i)) return;
-  int line = i / PerLine(hwnd, m);
-  int top = TopLine(hwnd);
-  int page = LinesPerPage(hwnd, m);
-  if (line < top) ScrollToLine(hwnd, m, line);
-  else if (line >= top + page) ScrollToLine(hwnd, m, line - page + 1);
-}
-
 // Moves the selection and focus to row i, as a tap or an arrow key does.
 void Choose(HWND hwnd, ListView& m, int i) {
   SetState(hwnd, m, i, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
   m.mark = i;
 }
+
+namespace {
 
 // ---- Rows and columns -----------------------------------------------------------------------
 
@@ -607,263 +365,7 @@ BOOL SetColumnWidth(HWND hwnd, ListView& m, int at, int cx) {
   return TRUE;
 }
 
-// ---- Painting ---------------------------------------------------------------------------------
-
-bool ShowsSelection(HWND hwnd) { return GetFocus() == hwnd || (StyleOf(hwnd) & LVS_SHOWSELALWAYS); }
-
-COLORREF Background(const ListView& m) {
-  return m.background == CLR_NONE ? GetSysColor(COLOR_WINDOW) : m.background;
-}
-
-void PaintHeader(HWND hwnd, HDC dc, const ListView& m) {
-  int h = HeaderHeight(hwnd);
-  if (!h) return;
-  RECT bar{0, 0, ContentRight(hwnd), h};
-  FillColor(dc, bar, GetSysColor(COLOR_BTNFACE));
-  for (int c = 0; c < static_cast<int>(m.columns.size()); ++c) {
-    const Column& col = m.columns[static_cast<size_t>(c)];
-    if (col.width <= 0) continue;
-    RECT r{ColumnLeft(m, c), 0, ColumnLeft(m, c) + col.width, h};
-    Line(dc, r.right - 1, 1, r.right - 1, h - 2, GetSysColor(COLOR_BTNSHADOW));
-    RECT text{r.left + 3, r.top, r.right - 3, r.bottom};
-    if ((col.fmt & LVCFMT_IMAGE) && col.image >= 0 && m.small) {
-      // The picture first, centred in a title without text, else before the text.
-      SIZE image = ImageSize(m.small);
-      int x = col.text.empty() ? r.left + (col.width - image.cx) / 2 : text.left;
-      ImageList_Draw(m.small, col.image, dc, x, (h - image.cy) / 2, ILD_TRANSPARENT);
-      text.left = x + image.cx + 2;
-    }
-    UINT align = (col.fmt & LVCFMT_JUSTIFYMASK) == LVCFMT_RIGHT ? DT_RIGHT
-                 : (col.fmt & LVCFMT_JUSTIFYMASK) == LVCFMT_CENTER ? DT_CENTER : DT_LEFT;
-    DrawLabel(dc, col.text, text, align | DT_VCENTER, GetSysColor(COLOR_BTNTEXT));
-  }
-  Line(dc, 0, h - 1, bar.right - 1, h - 1, GetSysColor(COLOR_BTNSHADOW));
-}
-
-// The text cut to the width, ending in "..." when it had to be cut.
-std::u16string Fitted(HWND hwnd, const std::u16string& text, int width) {
-  if (TextWidthOf(hwnd, text) <= width) return text;
-  std::u16string dots = u"...";
-  int room = width - TextWidthOf(hwnd, dots);
-  if (room <= 0) return {};
-  return text.substr(0, platform::user::CharsThatFit(FontOf(hwnd), text, room)) + dots;
-}
-
-void PaintOwnerDrawn(HWND hwnd, HDC dc, const ListView& m, int i, bool selected) {
-  DRAWITEMSTRUCT item;
-  item.CtlType = ODT_LISTVIEW;
-  item.CtlID = static_cast<UINT>(GetDlgCtrlID(hwnd));
-  item.itemID = static_cast<UINT>(i);
-  item.itemAction = ODA_DRAWENTIRE;
-  item.itemState = (selected ? ODS_SELECTED : 0) |
-                   ((StateOf(hwnd, m, i) & LVIS_FOCUSED) && GetFocus() == hwnd ? ODS_FOCUS : 0);
-  item.hwndItem = hwnd;
-  item.hDC = dc;
-  item.rcItem = RowBounds(hwnd, m, i);
-  item.itemData = static_cast<ULONG_PTR>(ParamOf(hwnd, m, i));
-  SendMessageW(GetParent(hwnd), WM_DRAWITEM, item.CtlID, reinterpret_cast<LPARAM>(&item));
-}
-
-void PaintReportRow(HWND hwnd, HDC dc, ListView& m, int i, bool selected) {
-  RECT row = RowBounds(hwnd, m, i);
-  bool fullRow = m.exStyle & LVS_EX_FULLROWSELECT;
-  COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
-  // A row paints its whole width, so a repaint without erasing leaves no old selection.
-  FillColor(dc, RECT{row.left, row.top, std::max<LONG>(row.right, ContentRight(hwnd)), row.bottom},
-            selected && fullRow ? highlight : Background(m));
-  for (int c = 0; c < static_cast<int>(m.columns.size()) || c == 0; ++c) {
-    bool haveColumn = c < static_cast<int>(m.columns.size());
-    if (haveColumn && m.columns[static_cast<size_t>(c)].width <= 0) continue;
-    int sub = haveColumn ? m.columns[static_cast<size_t>(c)].subItem : 0;
-    Shown shown = CellOf(hwnd, m, i, sub, m.small != nullptr);
-    RECT cell = CellRect(hwnd, m, i, c, LVIR_BOUNDS);
-    if (c == 0 && m.stateImages) {
-      int index = static_cast<int>((StateOf(hwnd, m, i) & LVIS_STATEIMAGEMASK) >> 12) - 1;
-      if (index >= 0) ImageList_Draw(m.stateImages, index, dc, cell.left, cell.top, ILD_TRANSPARENT);
-    }
-    RECT icon = CellRect(hwnd, m, i, c, LVIR_ICON);
-    if (shown.image >= 0 && icon.right > icon.left)
-      ImageList_Draw(m.small, shown.image, dc, icon.left, icon.top + (icon.bottom - icon.top - ImageSize(m.small).cy) / 2,
-                     ILD_TRANSPARENT);
-    RECT label = CellRect(hwnd, m, i, c, LVIR_LABEL);
-    bool highlighted = selected && (fullRow || c == 0);
-    std::u16string text = Fitted(hwnd, shown.text, label.right - label.left - 4);
-    if (highlighted && !fullRow) {
-      RECT back{label.left, label.top, std::min<int>(label.right, label.left + TextWidthOf(hwnd, text) + 4), label.bottom};
-      FillColor(dc, back, highlight);
-    }
-    int fmt = haveColumn ? m.columns[static_cast<size_t>(c)].fmt & LVCFMT_JUSTIFYMASK : LVCFMT_LEFT;
-    UINT align = fmt == LVCFMT_RIGHT ? DT_RIGHT : fmt == LVCFMT_CENTER ? DT_CENTER : DT_LEFT;
-    RECT textRect{label.left + platform::kListViewTextInset, label.top, label.right - platform::kListViewTextInset,
-                  label.bottom};
-    DrawLabel(dc, text, textRect, align | DT_VCENTER,
-              GetSysColor(highlighted ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-    if (!haveColumn) break;
-  }
-  if (m.exStyle & LVS_EX_GRIDLINES) {
-    COLORREF grid = GetSysColor(COLOR_BTNFACE);
-    Line(dc, row.left, row.bottom - 1, std::max<int>(row.right, ContentRight(hwnd)) - 1, row.bottom - 1, grid);
-  }
-}
-
-void PaintIcon(HWND hwnd, HDC dc, ListView& m, int i, bool selected) {
-  Shown shown = CellOf(hwnd, m, i, 0, true);
-  RECT icon = CellRect(hwnd, m, i, 0, LVIR_ICON);
-  if (shown.image >= 0) ImageList_Draw(m.normal, shown.image, dc, icon.left, icon.top, selected ? ILD_SELECTED : ILD_NORMAL);
-  RECT label = CellRect(hwnd, m, i, 0, LVIR_LABEL);
-  std::u16string text = Fitted(hwnd, shown.text, label.right - label.left - 4);
-  if (selected) {
-    int w = TextWidthOf(hwnd, text) + 4;
-    int left = label.left + (label.right - label.left - w) / 2;
-    FillColor(dc, RECT{left, label.top, left + w, label.top + LineHeight(hwnd) + 2}, GetSysColor(COLOR_HIGHLIGHT));
-  }
-  RECT textRect{label.left + 2, label.top + 1, label.right - 2, label.top + 1 + LineHeight(hwnd)};
-  DrawLabel(dc, text, textRect, DT_CENTER, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-}
-
-void Paint(HWND hwnd, ListView& m) {
-  PaintScope paint(hwnd);
-  HDC dc = paint.dc();
-  if (!dc) return;
-  const RECT& client = paint.client();
-  int per = PerLine(hwnd, m);
-  int first = TopLine(hwnd) * per;
-  // Whole and partly visible lines; nothing is asked of rows below them.
-  int lines = (client.bottom - HeaderHeight(hwnd) + LineHeightOfView(hwnd, m) - 1) / LineHeightOfView(hwnd, m);
-  int last = std::min(Count(hwnd, m), first + lines * per);
-  bool ownerDraw = Report(hwnd) && (StyleOf(hwnd) & LVS_OWNERDRAWFIXED);
-  for (int i = first; i < last && IsWindow(hwnd); ++i) {
-    bool selected = (StateOf(hwnd, m, i) & LVIS_SELECTED) && ShowsSelection(hwnd);
-    if (ownerDraw) PaintOwnerDrawn(hwnd, dc, m, i, selected);
-    else if (Report(hwnd)) PaintReportRow(hwnd, dc, m, i, selected);
-    else PaintIcon(hwnd, dc, m, i, selected);
-  }
-  if (IsWindow(hwnd)) {
-    PaintHeader(hwnd, dc, m);
-    if (StyleOf(hwnd) & WS_BORDER) FrameColor(dc, client, RGB(0, 0, 0));
-    platform::RedrawVerticalScrollBar(hwnd);
-  }
-}
-
-// ---- Pen and keys ---------------------------------------------------------------------------
-
-NMITEMACTIVATE Activation(POINT pt, const Hit& hit, HWND hwnd, const ListView& m) {
-  NMITEMACTIVATE nm;
-  nm.iItem = hit.item;
-  nm.iSubItem = std::max(hit.column, 0);
-  nm.ptAction = pt;
-  nm.lParam = ParamOf(hwnd, m, hit.item);
-  return nm;
-}
-
-void OnPenDown(HWND hwnd, ListView& m, LPARAM lParam) {
-  SetFocus(hwnd);
-  POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-  m.headerDown = -1;
-  if (pt.y < HeaderHeight(hwnd)) {
-    for (int c = 0; c < static_cast<int>(m.columns.size()); ++c)
-      if (pt.x >= ColumnLeft(m, c) && pt.x < ColumnLeft(m, c) + m.columns[static_cast<size_t>(c)].width) m.headerDown = c;
-    m.pen.Down(hwnd, lParam);
-    return;
-  }
-  Hit hit = HitTest(hwnd, m, pt);
-  if (hit.item >= 0) Choose(hwnd, m, hit.item);
-  else SetState(hwnd, m, -1, 0, LVIS_SELECTED);
-  m.pen.Down(hwnd, lParam);
-}
-
-void OnPenUp(HWND hwnd, ListView& m, LPARAM lParam) {
-  if (!m.pen.down) return;
-  POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-  bool hold = m.pen.UpIsHold(hwnd, lParam);
-  if (m.headerDown >= 0) {
-    int column = m.headerDown;
-    m.headerDown = -1;
-    bool same = pt.y < HeaderHeight(hwnd) && pt.x >= ColumnLeft(m, column) &&
-                pt.x < ColumnLeft(m, column) + m.columns[static_cast<size_t>(column)].width;
-    if (same && !(StyleOf(hwnd) & LVS_NOSORTHEADER)) {
-      NMLISTVIEW nm;
-      nm.iItem = -1;
-      nm.iSubItem = column;
-      nm.ptAction = pt;
-      Notify(hwnd, LVN_COLUMNCLICK, &nm.hdr);
-    }
-    return;
-  }
-  if (hold) {
-    NotifyHold(hwnd, pt);
-    return;
-  }
-  Hit hit = HitTest(hwnd, m, pt);
-  NMITEMACTIVATE nm = Activation(pt, hit, hwnd, m);
-  Notify(hwnd, NM_CLICK, &nm.hdr);
-  if (hit.item >= 0 && (m.exStyle & LVS_EX_ONECLICKACTIVATE) && IsWindow(hwnd)) {
-    NMITEMACTIVATE act = Activation(pt, hit, hwnd, m);
-    Notify(hwnd, LVN_ITEMACTIVATE, &act.hdr);
-  }
-}
-
-void OnDoubleTap(HWND hwnd, ListView& m, LPARAM lParam) {
-  POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-  if (pt.y < HeaderHeight(hwnd)) return;  // a double tap on the header changes nothing
-  Hit hit = HitTest(hwnd, m, pt);
-  NMITEMACTIVATE nm = Activation(pt, hit, hwnd, m);
-  Notify(hwnd, NM_DBLCLK, &nm.hdr);
-  if (hit.item >= 0 && IsWindow(hwnd)) {
-    NMITEMACTIVATE act = Activation(pt, hit, hwnd, m);
-    Notify(hwnd, LVN_ITEMACTIVATE, &act.hdr);
-  }
-}
-
-void OnKey(HWND hwnd, ListView& m, WPARAM vk) {
-  int count = Count(hwnd, m);
-  if (count == 0) return;
-  int focus = NextItem(hwnd, m, -1, LVNI_FOCUSED);
-  int page = LinesPerPage(hwnd, m) * PerLine(hwnd, m);
-  int next = focus;
-  switch (vk) {
-    case VK_DOWN: next = focus < 0 ? 0 : focus + PerLine(hwnd, m); break;
-    case VK_UP: next = focus < 0 ? 0 : focus - PerLine(hwnd, m); break;
-    case VK_RIGHT: next = Report(hwnd) ? focus : focus + 1; break;
-    case VK_LEFT: next = Report(hwnd) ? focus : focus - 1; break;
-    case VK_NEXT: next = focus + page; break;
-    case VK_PRIOR: next = focus - page; break;
-    case VK_HOME: next = 0; break;
-    case VK_END: next = count - 1; break;
-    case VK_RETURN:
-    case VK_ACTION: {
-      if (focus < 0) return;
-      NMITEMACTIVATE nm;
-      nm.iItem = focus;
-      nm.lParam = ParamOf(hwnd, m, focus);
-      Notify(hwnd, LVN_ITEMACTIVATE, &nm.hdr);
-      return;
-    }
-    default: return;
-  }
-  next = std::clamp(next, 0, count - 1);
-  if (next == focus) return;
-  Choose(hwnd, m, next);
-  EnsureVisible(hwnd, m, next);
-}
-
-void Measure(HWND hwnd, ListView& m) {
-  if (!(StyleOf(hwnd) & LVS_OWNERDRAWFIXED)) return;
-  MEASUREITEMSTRUCT mi;
-  mi.CtlType = ODT_LISTVIEW;
-  mi.CtlID = static_cast<UINT>(GetDlgCtrlID(hwnd));
-  mi.itemHeight = static_cast<UINT>(DefaultRowHeight(hwnd, m));
-  // A parent that does not answer leaves the height to the font and the small images.
-  HWND parent = GetParent(hwnd);
-  bool answered = parent && SendMessageW(parent, WM_MEASUREITEM, mi.CtlID, reinterpret_cast<LPARAM>(&mi));
-  m.measured = answered ? static_cast<int>(mi.itemHeight) : 0;
-}
-
-LRESULT OnScroll(HWND hwnd, const ListView& m, WPARAM wParam) {
-  std::optional<int> top = platform::ScrolledTopLine(hwnd, wParam, LinesPerPage(hwnd, m), LineCount(hwnd, m));
-  if (top) ScrollToLine(hwnd, m, *top);
-  return 0;
-}
+// ---- Messages ------------------------------------------------------------------------------------
 
 LRESULT Dispatch(HWND hwnd, ListView& m, UINT msg, WPARAM wParam, LPARAM lParam) {
   auto i = static_cast<int>(wParam);
@@ -1008,7 +510,12 @@ LRESULT Dispatch(HWND hwnd, ListView& m, UINT msg, WPARAM wParam, LPARAM lParam)
 
 }  // namespace
 
+}  // namespace platform::commctrl::listview
+
+namespace platform::commctrl {
+
 LRESULT ListViewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  using namespace listview;
   auto m = ModelFor<ListView>(hwnd, msg);
   if (!m || msg == WM_NCCREATE) return DefWindowProcW(hwnd, msg, wParam, lParam);
   switch (msg) {
