@@ -1,30 +1,24 @@
-// The device's regional settings: the locale in force, the user's overrides of single items,
-// and the NLS calls over them. The settings of each locale come from ICU (LocaleData.cpp).
+// The device's regional settings: the locale in force, the user's overrides of its single
+// items, GetLocaleInfoW over them, and the calls that choose the device's locale. The
+// settings of each locale come from ICU (LocaleData.cpp); the number and money texts are
+// made in NumberFormat.cpp, the date and time texts in DateFormat.cpp, and texts are
+// compared in Collation.cpp and mapped to upper or lower case in CaseMapping.cpp.
 #include "platform/locale/Locale.h"
 
-#include <unicode/uchar.h>
-#include <unicode/ucol.h>
-#include <unicode/ustring.h>
-#include <unicode/utf16.h>
-
-#include <array>
 #include <cstdlib>
 #include <cstring>
-#include <map>
-#include <memory>
 #include <optional>
-#include <vector>
+#include <string>
 
 #include "platform/base/Base.h"
-#include "platform/base/Bstr.h"
-#include "platform/kernel/Clock.h"
+#include "platform/locale/LocaleInternal.h"
 #include "platform/locale/LocaleProfile.h"
 #include "platform/registry/RegKeyHandle.h"
 #include "platform/registry/Registry.h"
 
-namespace {
+using namespace platform::locale;
 
-using platform::locale::LocaleProfile;
+namespace {
 
 // ---- The locale in force ------------------------------------------------------------------------
 
@@ -129,8 +123,12 @@ const LocaleProfile& CurrentProfile(bool withOverrides = true) {
   return withOverrides ? cache.effective : *cache.base;
 }
 
+}  // namespace
+
+namespace platform::locale {
+
 // The profile a locale id stands for; null for an id ICU does not know.
-const LocaleProfile* ResolveLocale(LCID locale, bool withOverrides = true) {
+const LocaleProfile* ResolveLocale(LCID locale, bool withOverrides) {
   switch (locale) {
     case LOCALE_NEUTRAL:
     case LOCALE_USER_DEFAULT:
@@ -168,6 +166,19 @@ int Fail(DWORD error) {
   SetLastError(error);
   return 0;
 }
+
+UINT ToUInt(std::u16string_view s) {
+  UINT v = 0;
+  for (char16_t c : s) {
+    if (c < u'0' || c > u'9') break;
+    v = v * 10 + static_cast<UINT>(c - u'0');
+  }
+  return v;
+}
+
+}  // namespace platform::locale
+
+namespace {
 
 std::optional<std::u16string> LocaleItem(const LocaleProfile& p, LCTYPE type) {
   if (type >= LOCALE_SDAYNAME1 && type < LOCALE_SDAYNAME1 + 7) return p.dayNames[type - LOCALE_SDAYNAME1];
@@ -247,296 +258,6 @@ bool IsNumericItem(LCTYPE type) {
   }
 }
 
-UINT ToUInt(std::u16string_view s) {
-  UINT v = 0;
-  for (char16_t c : s) {
-    if (c < u'0' || c > u'9') break;
-    v = v * 10 + static_cast<UINT>(c - u'0');
-  }
-  return v;
-}
-
-// "3;0" -> 3, "3;2;0" -> 32, "3" -> 30, "0" -> 0: the format record's grouping number.
-UINT GroupingFromText(std::u16string_view s) {
-  UINT v = 0;
-  bool endsInZero = false;
-  for (char16_t c : s) {
-    if (c >= u'0' && c <= u'9') {
-      if (c == u'0') {
-        endsInZero = true;
-      } else {
-        v = v * 10 + static_cast<UINT>(c - u'0');
-        endsInZero = false;
-      }
-    }
-  }
-  if (v == 0) return 0;
-  return endsInZero ? v : v * 10;
-}
-
-// ---- Number formatting core -------------------------------------------------------------
-
-struct ParsedNumber {
-  bool negative = false;
-  std::u16string intDigits;   // no leading zeros ("" for zero)
-  std::u16string fracDigits;  // as given
-};
-
-// Strict syntax: ["-"] digits ["." digits], at least one digit in all.
-std::optional<ParsedNumber> ParseValue(LPCWSTR value) {
-  if (!value) return std::nullopt;
-  std::u16string_view s(value);
-  ParsedNumber n;
-  size_t i = 0;
-  if (i < s.size() && s[i] == u'-') {
-    n.negative = true;
-    ++i;
-  }
-  bool seenDot = false;
-  bool anyDigit = false;
-  for (; i < s.size(); ++i) {
-    char16_t c = s[i];
-    if (c >= u'0' && c <= u'9') {
-      anyDigit = true;
-      (seenDot ? n.fracDigits : n.intDigits).push_back(c);
-    } else if (c == u'.' && !seenDot) {
-      seenDot = true;
-    } else {
-      return std::nullopt;
-    }
-  }
-  if (!anyDigit) return std::nullopt;
-  size_t firstNonZero = n.intDigits.find_first_not_of(u'0');
-  n.intDigits = firstNonZero == std::u16string::npos ? u"" : n.intDigits.substr(firstNonZero);
-  return n;
-}
-
-// Rounds half up (away from zero on the magnitude) to `digits` decimals.
-void RoundDigits(ParsedNumber& n, UINT digits) {
-  if (n.fracDigits.size() <= digits) {
-    n.fracDigits.append(digits - n.fracDigits.size(), u'0');
-    return;
-  }
-  const bool up = n.fracDigits[digits] >= u'5';
-  n.fracDigits.resize(digits);
-  if (!up) return;
-  // Add one unit in the last kept place, carrying through the fraction into the integer.
-  std::u16string all = n.intDigits + n.fracDigits;
-  int i = static_cast<int>(all.size()) - 1;
-  for (; i >= 0; --i) {
-    if (all[i] == u'9') {
-      all[i] = u'0';
-    } else {
-      ++all[i];
-      break;
-    }
-  }
-  if (i < 0) all.insert(all.begin(), u'1');
-  const size_t intLen = all.size() - digits;
-  n.intDigits = all.substr(0, intLen);
-  n.fracDigits = all.substr(intLen);
-}
-
-std::u16string GroupDigits(const std::u16string& digits, UINT grouping, std::u16string_view sep) {
-  if (grouping == 0 || digits.empty()) return digits;
-  std::vector<UINT> sizes;
-  bool repeat = true;
-  std::u16string g = platform::ToUtf16(std::to_string(grouping));
-  if (g.size() > 1 && g.back() == u'0') {
-    repeat = false;
-    g.pop_back();
-  }
-  for (char16_t c : g) sizes.push_back(static_cast<UINT>(c - u'0'));
-  std::vector<std::u16string> groups;  // from the right
-  size_t end = digits.size();
-  size_t idx = 0;
-  while (end > 0) {
-    UINT size;
-    if (idx < sizes.size()) {
-      size = sizes[idx];
-    } else if (repeat) {
-      size = sizes.back();
-    } else {
-      size = static_cast<UINT>(end);
-    }
-    if (size == 0 || size >= end) {
-      groups.push_back(digits.substr(0, end));
-      break;
-    }
-    groups.push_back(digits.substr(end - size, size));
-    end -= size;
-    ++idx;
-  }
-  std::u16string out;
-  for (auto it = groups.rbegin(); it != groups.rend(); ++it) {
-    if (!out.empty()) out += sep;
-    out += *it;
-  }
-  return out;
-}
-
-struct CommonFormat {
-  UINT digits;
-  UINT leadingZero;
-  UINT grouping;
-  std::u16string decimal;
-  std::u16string thousand;
-};
-
-bool ValidGrouping(UINT g) {
-  // Group sizes 1-9 with an optional closing 0; at most three sizes.
-  if (g == 0) return true;
-  if (g > 9990) return false;
-  std::string s = std::to_string(g);
-  for (size_t i = 0; i < s.size(); ++i)
-    if (s[i] == '0' && i + 1 != s.size()) return false;
-  return true;
-}
-
-// The magnitude of the value as text: grouped integer part, separator, decimals.
-std::u16string FormatMagnitude(ParsedNumber n, const CommonFormat& f, bool& isZero) {
-  RoundDigits(n, f.digits);
-  isZero = n.intDigits.empty() && n.fracDigits.find_first_not_of(u'0') == std::u16string::npos;
-  std::u16string integer = n.intDigits;
-  if (integer.empty() && (f.leadingZero || f.digits == 0)) integer = u"0";
-  std::u16string out = GroupDigits(integer, f.grouping, f.thousand);
-  if (f.digits > 0) {
-    out += f.decimal;
-    out += n.fracDigits;
-  }
-  return out;
-}
-
-bool ReadCommonFromLocale(const LocaleProfile& p, bool money, CommonFormat& f) {
-  f.digits = ToUInt(money ? p.currDigits : p.digits);
-  f.leadingZero = ToUInt(p.leadingZero);
-  f.grouping = GroupingFromText(money ? p.monGrouping : p.grouping);
-  f.decimal = money ? p.monDecimal : p.decimal;
-  f.thousand = money ? p.monThousand : p.thousand;
-  return true;
-}
-
-bool ReadCommonFromRecord(UINT digits, UINT leadingZero, UINT grouping, LPCWSTR decimal,
-                          LPCWSTR thousand, CommonFormat& f) {
-  if (digits > 9 || leadingZero > 1 || !ValidGrouping(grouping) || !decimal || !thousand)
-    return false;
-  f.digits = digits;
-  f.leadingZero = leadingZero;
-  f.grouping = grouping;
-  f.decimal = decimal;
-  f.thousand = thousand;
-  return true;
-}
-
-std::u16string ApplyNumberOrder(const std::u16string& m, bool negative, UINT order) {
-  if (!negative) return m;
-  switch (order) {
-    case 0: return u"(" + m + u")";
-    case 1: return u"-" + m;
-    case 2: return u"- " + m;
-    case 3: return m + u"-";
-    default: return m + u" -";
-  }
-}
-
-std::u16string ApplyCurrencyOrder(const std::u16string& m, const std::u16string& sym,
-                                  bool negative, UINT positiveOrder, UINT negativeOrder) {
-  if (!negative) {
-    switch (positiveOrder) {
-      case 0: return sym + m;
-      case 1: return m + sym;
-      case 2: return sym + u" " + m;
-      default: return m + u" " + sym;
-    }
-  }
-  switch (negativeOrder) {
-    case 0: return u"(" + sym + m + u")";
-    case 1: return u"-" + sym + m;
-    case 2: return sym + u"-" + m;
-    case 3: return sym + m + u"-";
-    case 4: return u"(" + m + sym + u")";
-    case 5: return u"-" + m + sym;
-    case 6: return m + u"-" + sym;
-    case 7: return m + sym + u"-";
-    case 8: return u"-" + m + u" " + sym;
-    case 9: return u"-" + sym + u" " + m;
-    case 10: return m + u" " + sym + u"-";
-    case 11: return sym + u" " + m + u"-";
-    case 12: return sym + u" -" + m;
-    case 13: return m + u"- " + sym;
-    case 14: return u"(" + sym + u" " + m + u")";
-    default: return u"(" + m + u" " + sym + u")";
-  }
-}
-
-// ---- Dates and times ----------------------------------------------------------------------
-
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-int DaysInMonth(int y, int m) {
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
-}
-// Sunday 0 (Sakamoto's method).
-int DayOfWeek(int y, int m, int d) {
-  static const int t[] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
-  if (m < 3) y -= 1;
-  return (y + y / 4 - y / 100 + y / 400 + t[m - 1] + d) % 7;
-}
-
-std::u16string Num(int v, int width) {
-  std::u16string s = platform::ToUtf16(std::to_string(v));
-  while (static_cast<int>(s.size()) < width) s.insert(s.begin(), u'0');
-  return s;
-}
-
-// Walks a picture: calls `element(letter, count)` for runs of picture letters and
-// `literal(text)` for everything else; quoted text is literal, '' is a quote.
-template <class Element, class Literal>
-void WalkPicture(std::u16string_view pic, std::u16string_view letters, Element element,
-                 Literal literal) {
-  size_t i = 0;
-  while (i < pic.size()) {
-    char16_t c = pic[i];
-    if (c == u'\'') {
-      std::u16string lit;
-      ++i;
-      while (i < pic.size()) {
-        if (pic[i] == u'\'') {
-          if (i + 1 < pic.size() && pic[i + 1] == u'\'') {
-            lit.push_back(u'\'');
-            i += 2;
-            continue;
-          }
-          ++i;
-          break;
-        }
-        lit.push_back(pic[i++]);
-      }
-      literal(lit);
-    } else if (letters.find(c) != std::u16string_view::npos) {
-      size_t n = 0;
-      while (i < pic.size() && pic[i] == c) {
-        ++n;
-        ++i;
-      }
-      element(c, n);
-    } else {
-      literal(std::u16string(1, c));
-      ++i;
-    }
-  }
-}
-
-// What the number and money calls share: the profile, the flags (none beside a format
-// record) and the value; null when any of them is refused.
-const LocaleProfile* BeginNumberFormat(LCID locale, DWORD flags, LPCWSTR value, bool hasRecord,
-                                       std::optional<ParsedNumber>& n) {
-  const LocaleProfile* p = ResolveLocale(locale, (flags & LOCALE_NOUSEROVERRIDE) == 0);
-  if (!p || (hasRecord && flags != 0) || (flags & ~LOCALE_NOUSEROVERRIDE)) return nullptr;
-  n = ParseValue(value);
-  return n ? p : nullptr;
-}
-
 }  // namespace
 
 // ---- Public calls ---------------------------------------------------------------------------
@@ -560,284 +281,6 @@ int GetLocaleInfoW(LCID locale, LCTYPE type, LPWSTR data, int cchData) {
 
 LCID GetUserDefaultLCID() { return CurrentProfile(false).lcid; }
 LCID GetSystemDefaultLCID() { return CurrentProfile(false).lcid; }
-
-int GetNumberFormatW(LCID locale, DWORD flags, LPCWSTR value, const NUMBERFMTW* format,
-                     LPWSTR numberStr, int cchNumber) {
-  std::optional<ParsedNumber> n;
-  const LocaleProfile* p = BeginNumberFormat(locale, flags, value, format != nullptr, n);
-  if (!p) return Fail(ERROR_INVALID_PARAMETER);
-  CommonFormat f;
-  UINT negativeOrder;
-  if (format) {
-    if (!ReadCommonFromRecord(format->NumDigits, format->LeadingZero, format->Grouping,
-                              format->lpDecimalSep, format->lpThousandSep, f) ||
-        format->NegativeOrder > 4)
-      return Fail(ERROR_INVALID_PARAMETER);
-    negativeOrder = format->NegativeOrder;
-  } else {
-    ReadCommonFromLocale(*p, false, f);
-    negativeOrder = ToUInt(p->negNumber);
-  }
-  bool isZero = false;
-  std::u16string m = FormatMagnitude(*n, f, isZero);
-  return CopyOut(ApplyNumberOrder(m, n->negative && !isZero, negativeOrder), numberStr, cchNumber);
-}
-
-int GetCurrencyFormatW(LCID locale, DWORD flags, LPCWSTR value, const CURRENCYFMTW* format,
-                       LPWSTR currencyStr, int cchCurrency) {
-  std::optional<ParsedNumber> n;
-  const LocaleProfile* p = BeginNumberFormat(locale, flags, value, format != nullptr, n);
-  if (!p) return Fail(ERROR_INVALID_PARAMETER);
-  CommonFormat f;
-  UINT positiveOrder, negativeOrder;
-  std::u16string symbol;
-  if (format) {
-    if (!ReadCommonFromRecord(format->NumDigits, format->LeadingZero, format->Grouping,
-                              format->lpDecimalSep, format->lpThousandSep, f) ||
-        format->NegativeOrder > 15 || format->PositiveOrder > 3 || !format->lpCurrencySymbol)
-      return Fail(ERROR_INVALID_PARAMETER);
-    positiveOrder = format->PositiveOrder;
-    negativeOrder = format->NegativeOrder;
-    symbol = format->lpCurrencySymbol;
-  } else {
-    ReadCommonFromLocale(*p, true, f);
-    positiveOrder = ToUInt(p->currPositive);
-    negativeOrder = ToUInt(p->currNegative);
-    symbol = p->currency;
-  }
-  bool isZero = false;
-  std::u16string m = FormatMagnitude(*n, f, isZero);
-  return CopyOut(ApplyCurrencyOrder(m, symbol, n->negative && !isZero, positiveOrder, negativeOrder),
-                 currencyStr, cchCurrency);
-}
-
-int GetDateFormatW(LCID locale, DWORD flags, const SYSTEMTIME* date, LPCWSTR format,
-                   LPWSTR dateStr, int cchDate) {
-  const LocaleProfile* p = ResolveLocale(locale, (flags & LOCALE_NOUSEROVERRIDE) == 0);
-  if (!p) return Fail(ERROR_INVALID_PARAMETER);
-  const DWORD kindFlags = flags & (DATE_SHORTDATE | DATE_LONGDATE);
-  if (flags & ~(DATE_SHORTDATE | DATE_LONGDATE | LOCALE_NOUSEROVERRIDE)) return Fail(ERROR_INVALID_PARAMETER);
-  if (kindFlags == (DATE_SHORTDATE | DATE_LONGDATE) || (format && kindFlags))
-    return Fail(ERROR_INVALID_PARAMETER);
-  SYSTEMTIME st;
-  if (date) {
-    st = *date;
-  } else {
-    GetLocalTime(&st);
-  }
-  if (st.wYear < 1601 || st.wYear > 30827 || st.wMonth < 1 || st.wMonth > 12 || st.wDay < 1 ||
-      st.wDay > DaysInMonth(st.wYear, st.wMonth))
-    return Fail(ERROR_INVALID_PARAMETER);
-  std::u16string_view picture = format ? std::u16string_view(format)
-                                : kindFlags == DATE_LONGDATE ? std::u16string_view(p->longDate)
-                                                             : std::u16string_view(p->shortDate);
-  const int dow = DayOfWeek(st.wYear, st.wMonth, st.wDay);  // Sunday 0
-  const int dowIndex = (dow + 6) % 7;                        // Monday 0, as the names are kept
-  // Beside the day of the month a month is named as inside a date ("3. M\u00E4rz", "3 marca"),
-  // otherwise as it stands alone ("M\u00E4rz 2026", "marzec 2026").
-  bool withDay = false;
-  WalkPicture(picture, u"dMyg", [&](char16_t c, size_t n) { withDay = withDay || (c == u'd' && n <= 2); },
-              [](const std::u16string&) {});
-  const auto& monthNames = withDay ? p->monthNamesInDate : p->monthNames;
-  const auto& abbrevMonthNames = withDay ? p->abbrevMonthNamesInDate : p->abbrevMonthNames;
-  std::u16string out;
-  WalkPicture(
-      picture, u"dMyg",
-      [&](char16_t c, size_t n) {
-        switch (c) {
-          case u'd':
-            if (n == 1) out += Num(st.wDay, 1);
-            else if (n == 2) out += Num(st.wDay, 2);
-            else if (n == 3) out += p->abbrevDayNames[dowIndex];
-            else out += p->dayNames[dowIndex];
-            break;
-          case u'M':
-            if (n == 1) out += Num(st.wMonth, 1);
-            else if (n == 2) out += Num(st.wMonth, 2);
-            else if (n == 3) out += abbrevMonthNames[st.wMonth - 1];
-            else out += monthNames[st.wMonth - 1];
-            break;
-          case u'y':
-            if (n == 1) out += Num(st.wYear % 100, 1);
-            else if (n == 2) out += Num(st.wYear % 100, 2);
-            else out += Num(st.wYear, 4);
-            break;
-          default:  // era
-            out += p->era;
-            break;
-        }
-      },
-      [&](const std::u16string& lit) { out += lit; });
-  return CopyOut(out, dateStr, cchDate);
-}
-
-int GetTimeFormatW(LCID locale, DWORD flags, const SYSTEMTIME* time, LPCWSTR format,
-                   LPWSTR timeStr, int cchTime) {
-  const LocaleProfile* p = ResolveLocale(locale, (flags & LOCALE_NOUSEROVERRIDE) == 0);
-  if (!p) return Fail(ERROR_INVALID_PARAMETER);
-  if (flags & ~(TIME_NOMINUTESORSECONDS | TIME_NOSECONDS | TIME_NOTIMEMARKER |
-                TIME_FORCE24HOURFORMAT | LOCALE_NOUSEROVERRIDE))
-    return Fail(ERROR_INVALID_PARAMETER);
-  SYSTEMTIME st;
-  if (time) {
-    st = *time;
-  } else {
-    GetLocalTime(&st);
-  }
-  if (st.wHour > 23 || st.wMinute > 59 || st.wSecond > 59 || st.wMilliseconds > 999)
-    return Fail(ERROR_INVALID_PARAMETER);
-  std::u16string_view picture = format ? std::u16string_view(format) : std::u16string_view(p->timeFormat);
-  const bool force24 = (flags & TIME_FORCE24HOURFORMAT) != 0;
-  const bool noMarker = (flags & TIME_NOTIMEMARKER) != 0;
-  const bool noMinutes = (flags & TIME_NOMINUTESORSECONDS) != 0;
-  const bool noSeconds = noMinutes || (flags & TIME_NOSECONDS) != 0;
-  std::u16string out;
-  // Literal text waits here until the next element shows whether it is kept: the text
-  // between an element and a left-out one goes with the left-out one.
-  std::u16string pendingLiteral;
-  WalkPicture(
-      picture, u"hHmst",
-      [&](char16_t c, size_t n) {
-        const bool dropped = (c == u's' && noSeconds) || (c == u'm' && noMinutes) ||
-                             (c == u't' && noMarker);
-        if (dropped) {
-          pendingLiteral.clear();
-          return;
-        }
-        out += pendingLiteral;
-        pendingLiteral.clear();
-        switch (c) {
-          case u'h': {
-            int h = st.wHour;
-            if (!force24) {
-              h %= 12;
-              if (h == 0) h = 12;
-            }
-            out += Num(h, n >= 2 ? 2 : 1);
-            break;
-          }
-          case u'H': out += Num(st.wHour, n >= 2 ? 2 : 1); break;
-          case u'm': out += Num(st.wMinute, n >= 2 ? 2 : 1); break;
-          case u's': out += Num(st.wSecond, n >= 2 ? 2 : 1); break;
-          default: {
-            std::u16string marker = st.wHour < 12 ? p->am : p->pm;
-            out += n == 1 ? marker.substr(0, 1) : marker;
-            break;
-          }
-        }
-      },
-      [&](const std::u16string& lit) { pendingLiteral += lit; });
-  out += pendingLiteral;
-  // A marker left empty (24-hour locales) leaves no trailing blank behind.
-  while (!out.empty() && out.back() == u' ' && !picture.empty() && picture.back() == u't') out.pop_back();
-  return CopyOut(out, timeStr, cchTime);
-}
-
-namespace {
-
-struct CollatorClose {
-  void operator()(UCollator* c) const { ucol_close(c); }
-};
-using CollatorPtr = std::unique_ptr<UCollator, CollatorClose>;
-
-// The locale's collator that tells case apart (tertiary strength) or not (secondary: accents
-// still count). Each thread opens its own; null when ICU cannot open one.
-UCollator* CollatorOf(const LocaleProfile& p, bool ignoreCase) {
-  thread_local std::map<std::string, std::array<CollatorPtr, 2>> collators;
-  CollatorPtr& collator = collators[p.icuName][ignoreCase ? 1 : 0];
-  if (!collator) {
-    UErrorCode status = U_ZERO_ERROR;
-    collator.reset(ucol_open(p.icuName.c_str(), &status));
-    if (U_FAILURE(status)) {
-      collator.reset();
-      return nullptr;
-    }
-    ucol_setStrength(collator.get(), ignoreCase ? UCOL_SECONDARY : UCOL_TERTIARY);
-  }
-  return collator.get();
-}
-
-}  // namespace
-
-int CompareStringW(LCID locale, DWORD cmpFlags, LPCWSTR string1, int cch1, LPCWSTR string2,
-                   int cch2) {
-  const LocaleProfile* p = ResolveLocale(locale);
-  if (!p || !string1 || !string2 || (cmpFlags & ~NORM_IGNORECASE)) return Fail(ERROR_INVALID_PARAMETER);
-  std::u16string_view a(string1, cch1 < 0 ? platform::WideLength(string1) : static_cast<size_t>(cch1));
-  std::u16string_view b(string2, cch2 < 0 ? platform::WideLength(string2) : static_cast<size_t>(cch2));
-  const bool ignoreCase = (cmpFlags & NORM_IGNORECASE) != 0;
-  int r = 0;
-  if (UCollator* collator = CollatorOf(*p, ignoreCase))
-    r = ucol_strcoll(collator, a.data(), static_cast<int32_t>(a.size()), b.data(), static_cast<int32_t>(b.size()));
-  // Texts the collator cannot tell apart are equal only when they are the same text (but
-  // for case, when case is ignored); the others keep a fixed order among themselves.
-  if (r == 0) {
-    const auto na = static_cast<int32_t>(a.size()), nb = static_cast<int32_t>(b.size());
-    r = ignoreCase ? platform::CompareIgnoreCase(a, b) : u_strCompare(a.data(), na, b.data(), nb, true);
-  }
-  return r < 0 ? CSTR_LESS_THAN : r > 0 ? CSTR_GREATER_THAN : CSTR_EQUAL;
-}
-
-HRESULT VarBstrCmp(BSTR left, BSTR right, LCID locale, ULONG flags) {
-  // Lengths come from the BSTR prefix, so embedded nulls take part in the comparison.
-  const int cl = static_cast<int>(SysStringLen(left));
-  const int cr = static_cast<int>(SysStringLen(right));
-  int result = CompareStringW(locale, flags & NORM_IGNORECASE, left ? left : u"", cl,
-                              right ? right : u"", cr);
-  switch (result) {
-    case CSTR_LESS_THAN: return VARCMP_LT;
-    case CSTR_EQUAL: return VARCMP_EQ;
-    case CSTR_GREATER_THAN: return VARCMP_GT;
-    default: return E_INVALIDARG;
-  }
-}
-
-namespace {
-
-bool IsSingleChar(LPWSTR text) { return (reinterpret_cast<ULONG_PTR>(text) >> 16) == 0; }
-
-// Maps `length` characters in place, a surrogate pair as one character; a mapping that
-// would change the length of the text (none of ICU's simple ones does) is left out.
-void MapCase(LPWSTR text, size_t length, UChar32 (*map)(UChar32)) {
-  const auto n = static_cast<int32_t>(length);
-  for (int32_t i = 0; i < n;) {
-    const int32_t start = i;
-    UChar32 c;
-    U16_NEXT(text, i, n, c);
-    const UChar32 mapped = map(c);
-    if (mapped != c && U16_LENGTH(mapped) == i - start) {
-      int32_t at = start;
-      U16_APPEND_UNSAFE(text, at, mapped);
-    }
-  }
-}
-
-LPWSTR MapCaseOf(LPWSTR text, UChar32 (*map)(UChar32)) {
-  if (IsSingleChar(text)) {
-    const auto c = static_cast<UChar32>(reinterpret_cast<ULONG_PTR>(text));
-    const UChar32 mapped = map(c);
-    return reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(U16_LENGTH(mapped) == 1 ? mapped : c));
-  }
-  MapCase(text, platform::WideLength(text), map);
-  return text;
-}
-
-}  // namespace
-
-LPWSTR CharUpperW(LPWSTR text) { return MapCaseOf(text, u_toupper); }
-LPWSTR CharLowerW(LPWSTR text) { return MapCaseOf(text, u_tolower); }
-
-DWORD CharUpperBuffW(LPWSTR text, DWORD length) {
-  if (!text) return 0;
-  MapCase(text, length, u_toupper);
-  return length;
-}
-
-DWORD CharLowerBuffW(LPWSTR text, DWORD length) {
-  if (!text) return 0;
-  MapCase(text, length, u_tolower);
-  return length;
-}
 
 namespace platform {
 

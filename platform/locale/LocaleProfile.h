@@ -1,5 +1,6 @@
 // A locale's regional settings as the NLS calls answer them, read from ICU's data. Shared by
-// the calls (Locale.cpp) and the reader (LocaleData.cpp); not part of the platform's surface.
+// the calls (Locale.cpp, NumberFormat.cpp, DateFormat.cpp, Collation.cpp) and the reader
+// (LocaleData.cpp); not part of the platform's surface.
 #pragma once
 
 #include <array>
