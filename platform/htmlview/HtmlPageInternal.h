@@ -87,6 +87,18 @@ inline litehtml::element::ptr TableOf(litehtml::element::ptr e) {
   return e;
 }
 
+struct TableAccess : litehtml::html_tag {
+  static constexpr litehtml::border_collapse litehtml::html_tag::*kCollapse = &TableAccess::m_border_collapse;
+  static constexpr int litehtml::html_tag::*kSpacingX = &TableAccess::m_border_spacing_x;
+  static constexpr int litehtml::html_tag::*kSpacingY = &TableAccess::m_border_spacing_y;
+  static constexpr litehtml::css_length litehtml::html_tag::*kMinHeight = &TableAccess::m_css_min_height;
+};
+
+inline litehtml::html_tag& Tag(const litehtml::element::ptr& e) { return static_cast<litehtml::html_tag&>(*e); }
+inline bool Collapsed(const litehtml::element::ptr& table) {
+  return Tag(table).*TableAccess::kCollapse == litehtml::border_collapse_collapse;
+}
+
 template <typename Visit>
 void ForEachElement(const litehtml::element::ptr& top, Visit visit) {
   std::vector<litehtml::element::ptr> stack{top};
@@ -100,6 +112,22 @@ void ForEachElement(const litehtml::element::ptr& top, Visit visit) {
 
 }  // namespace
 
+// The width a layout measures the table's cells against at most.
+int CellMeasureWidth(const litehtml::element::ptr& table, litehtml::table_grid& grid);
+// The rows of the table parts `parts` in order; false when a part is not made of rows.
+bool RowsOf(const std::vector<litehtml::element::ptr>& parts, std::vector<litehtml::element::ptr>& rows);
+// The grid row of `row`, -1 when none. Searched from the end, where a document grows and
+// is most often edited.
+int GridRowOf(litehtml::table_grid& grid, const litehtml::element::ptr& row);
+// New rows as a grid of their own; false when a row holds something other than cells.
+bool GridOfRows(const std::vector<litehtml::element::ptr>& rows, litehtml::table_grid& made);
+// The new rows' cells measured as a layout of `table` measures them (its grid `grid` gives
+// the columns' given widths); false when a cell spans rows, the rows have more columns than
+// the table, or a column of theirs has a width of its own.
+bool MeasureNewCells(const litehtml::element::ptr& table, litehtml::table_grid& grid, litehtml::table_grid& made);
+// The cells of `rows`' rows [from, to) laid out at the columns of `columns`, and each row
+// given the height its cells and its own height ask; false for a height given in percent.
+bool LayOutRows(litehtml::table_grid& columns, litehtml::table_grid& rows, int from, int to);
 // The part of `parent` before its child `index` that shows (blanks between a table's parts
 // are not laid out); the child itself when none does.
 litehtml::element::ptr PartBefore(const litehtml::element::ptr& parent, size_t index);

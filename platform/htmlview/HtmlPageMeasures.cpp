@@ -11,11 +11,7 @@ CellMeasure MeasureOf(const litehtml::table_cell& cell) {
           cell.colspan,   cell.rowspan > 1, cell.el != nullptr};
 }
 
-namespace {
-
-// The columns' measures and borders worked out again from the cells' as a layout does;
-// true when they are what they were.
-bool ColumnsStay(litehtml::table_grid& grid, const std::vector<std::vector<CellMeasure>>& cells) {
+bool ColumnsStayWith(litehtml::table_grid& grid, const std::vector<std::vector<CellMeasure>>& cells) {
   litehtml::table_column::vector& columns = grid.*MemberOf(GridColumns());
   const litehtml::table_column::vector before = columns;
   for (auto& column : columns) column.min_width = column.max_width = column.border_left = column.border_right = 0;
@@ -59,6 +55,8 @@ bool ColumnsStay(litehtml::table_grid& grid, const std::vector<std::vector<CellM
   }
   return true;
 }
+
+namespace {
 
 void Count(Tally& tally, int value, int by) {
   if ((tally[value] += by) == 0) tally.erase(value);
@@ -145,7 +143,7 @@ bool HtmlPage::TableMeasures::ColumnsStay(litehtml::table_grid& grid) {
   }
   if (stay) return true;
   shown = std::move(now);
-  return platform::htmlview::ColumnsStay(grid, columns);
+  return ColumnsStayWith(grid, columns);
 }
 
 HtmlPage::TableMeasures& HtmlPage::MeasuresOf(const litehtml::element::ptr& table, litehtml::table_grid& grid) {
@@ -160,7 +158,7 @@ HtmlPage::TableMeasures& HtmlPage::MeasuresOf(const litehtml::element::ptr& tabl
   kept->Read(grid, 0, grid.rows_count());
   kept->spanningChanged.clear();
   kept->shown = kept->Now();
-  kept->followed = ColumnsStay(grid, kept->columns);
+  kept->followed = ColumnsStayWith(grid, kept->columns);
   return *kept;
 }
 

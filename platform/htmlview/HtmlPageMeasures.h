@@ -29,6 +29,11 @@ struct CellMeasure {
 
 CellMeasure MeasureOf(const litehtml::table_cell& cell);
 
+// The grid's columns' measures and borders worked out again from the cells', column by
+// column (each column's cells in order down the table) as a layout does; true when they are
+// what they were.
+bool ColumnsStayWith(litehtml::table_grid& grid, const std::vector<std::vector<CellMeasure>>& cells);
+
 // How many of a column's cells measure so.
 using Tally = std::map<int, int>;
 

@@ -23,18 +23,6 @@ namespace platform::htmlview {
 
 namespace {
 
-struct TableAccess : litehtml::html_tag {
-  static constexpr litehtml::border_collapse litehtml::html_tag::*kCollapse = &TableAccess::m_border_collapse;
-  static constexpr int litehtml::html_tag::*kSpacingX = &TableAccess::m_border_spacing_x;
-  static constexpr int litehtml::html_tag::*kSpacingY = &TableAccess::m_border_spacing_y;
-  static constexpr litehtml::css_length litehtml::html_tag::*kMinHeight = &TableAccess::m_css_min_height;
-};
-
-litehtml::html_tag& Tag(const litehtml::element::ptr& e) { return static_cast<litehtml::html_tag&>(*e); }
-bool Collapsed(const litehtml::element::ptr& table) {
-  return Tag(table).*TableAccess::kCollapse == litehtml::border_collapse_collapse;
-}
-
 // No height of its own decides the element's: its content does.
 bool HeightFollowsContent(const litehtml::element::ptr& e) {
   int height = 0;
@@ -50,20 +38,6 @@ int RowsBottom(const litehtml::element::ptr& table, litehtml::table_grid& grid) 
   const litehtml::table_row& last = grid.row(grid.rows_count() - 1);
   if (Collapsed(table)) return last.bottom - std::min(table->border_bottom(), last.border_bottom);
   return last.bottom + Tag(table).*TableAccess::kSpacingY;
-}
-
-// The width a layout measures the table's cells against at most.
-int CellMeasureWidth(const litehtml::element::ptr& table, litehtml::table_grid& grid) {
-  const int parentWidth = table->parent()->get_position().width;
-  int width = table->get_css_width().is_predefined()
-                  ? parentWidth - table->content_margins_left() - table->content_margins_right()
-                  : table->calc_width(parentWidth) - table->get_paddings().width() - table->get_borders().width();
-  const int cols = grid.cols_count();
-  if (!Collapsed(table)) return width - Tag(table).*TableAccess::kSpacingX * (cols + 1);
-  width -= std::min(table->border_left(), grid.column(0).border_left);
-  width -= std::min(table->border_right(), grid.column(cols - 1).border_right);
-  for (int col = 1; col < cols; ++col) width -= std::min(grid.column(col).border_left, grid.column(col - 1).border_right);
-  return width;
 }
 
 // Rows from `from` on placed below one another again; the cells of rows [from, newTo) are
@@ -84,7 +58,33 @@ void PlaceRows(const litehtml::element::ptr& table, litehtml::table_grid& grid, 
     }
 }
 
-// The rows of the table parts `parts` in order; false when a part is not made of rows.
+// Rows of a grid cannot be assigned, only made anew: the rows from `at` on are taken off the
+// end and put back, `count` of them left out and `added` put in their place. An edit near
+// the table's end (where a document grows) moves only the rows after it.
+void SpliceRows(litehtml::table_row::vector& rows, size_t at, size_t count, litehtml::table_row::vector added) {
+  litehtml::table_row::vector after;
+  after.reserve(rows.size() - at - count);
+  for (size_t i = at + count; i < rows.size(); ++i) after.emplace_back(std::move(rows[i]));
+  while (rows.size() > at) rows.pop_back();
+  for (auto& row : added) rows.emplace_back(std::move(row));
+  for (auto& row : after) rows.emplace_back(std::move(row));
+}
+
+}  // namespace
+
+int CellMeasureWidth(const litehtml::element::ptr& table, litehtml::table_grid& grid) {
+  const int parentWidth = table->parent()->get_position().width;
+  int width = table->get_css_width().is_predefined()
+                  ? parentWidth - table->content_margins_left() - table->content_margins_right()
+                  : table->calc_width(parentWidth) - table->get_paddings().width() - table->get_borders().width();
+  const int cols = grid.cols_count();
+  if (!Collapsed(table)) return width - Tag(table).*TableAccess::kSpacingX * (cols + 1);
+  width -= std::min(table->border_left(), grid.column(0).border_left);
+  width -= std::min(table->border_right(), grid.column(cols - 1).border_right);
+  for (int col = 1; col < cols; ++col) width -= std::min(grid.column(col).border_left, grid.column(col - 1).border_right);
+  return width;
+}
+
 bool RowsOf(const std::vector<litehtml::element::ptr>& parts, std::vector<litehtml::element::ptr>& rows) {
   for (const auto& part : parts) {
     if (part->is_white_space()) continue;
@@ -104,27 +104,66 @@ bool RowsOf(const std::vector<litehtml::element::ptr>& parts, std::vector<liteht
   return true;
 }
 
-// Rows of a grid cannot be assigned, only made anew: the rows from `at` on are taken off the
-// end and put back, `count` of them left out and `added` put in their place. An edit near
-// the table's end (where a document grows) moves only the rows after it.
-void SpliceRows(litehtml::table_row::vector& rows, size_t at, size_t count, litehtml::table_row::vector added) {
-  litehtml::table_row::vector after;
-  after.reserve(rows.size() - at - count);
-  for (size_t i = at + count; i < rows.size(); ++i) after.emplace_back(std::move(rows[i]));
-  while (rows.size() > at) rows.pop_back();
-  for (auto& row : added) rows.emplace_back(std::move(row));
-  for (auto& row : after) rows.emplace_back(std::move(row));
-}
-
-// The grid row of `row`, -1 when none. Searched from the end, where a document grows and
-// is most often edited.
 int GridRowOf(litehtml::table_grid& grid, const litehtml::element::ptr& row) {
   for (int i = grid.rows_count() - 1; i >= 0; --i)
     if (grid.row(i).el_row == row) return i;
   return -1;
 }
 
-}  // namespace
+bool GridOfRows(const std::vector<litehtml::element::ptr>& rows, litehtml::table_grid& made) {
+  for (auto row : rows) {
+    made.begin_row(row);
+    for (size_t i = 0; i < row->get_children_count(); ++i) {
+      litehtml::element::ptr cell = row->get_child(static_cast<int>(i));
+      if (IsCell(cell))
+        made.add_cell(cell);
+      else if (!cell->is_white_space())
+        return false;
+    }
+  }
+  made.finish();
+  return true;
+}
+
+bool MeasureNewCells(const litehtml::element::ptr& table, litehtml::table_grid& grid, litehtml::table_grid& made) {
+  if (made.cols_count() > grid.cols_count()) return false;
+  const int maxWidth = CellMeasureWidth(table, grid);
+  litehtml::table_grid::rows& madeCells = made.*MemberOf(GridCells());
+  for (int row = 0; row < made.rows_count(); ++row) {
+    madeCells[row].resize(grid.cols_count());
+    for (int col = 0; col < made.cols_count(); ++col) {
+      litehtml::table_cell* cell = made.cell(col, row);
+      if (!cell->el) continue;
+      if (cell->rowspan > 1 || !made.column(col).css_width.is_predefined()) return false;
+      cell->el->set_css_width(grid.column(col).css_width);
+      cell->min_width = cell->el->render(0, 0, 1);
+      cell->max_width = cell->el->render(0, 0, maxWidth);
+    }
+  }
+  return true;
+}
+
+bool LayOutRows(litehtml::table_grid& columns, litehtml::table_grid& rows, int from, int to) {
+  for (int row = from; row < to; ++row) {
+    litehtml::table_row& r = rows.row(row);
+    r.height = 0;
+    for (int col = 0; col < columns.cols_count(); ++col) {
+      litehtml::table_cell* cell = rows.cell(col, row);
+      if (!cell || !cell->el) continue;
+      const int end = std::min(col + cell->colspan, columns.cols_count()) - 1;
+      const int width = columns.column(end).right - columns.column(col).left;
+      cell->el->render(columns.column(col).left, 0, width);
+      cell->el->get_position().width = width - cell->el->content_margins_left() - cell->el->content_margins_right();
+      r.height = std::max(r.height, cell->el->height());
+    }
+    if (!r.css_height.is_predefined()) {
+      if (r.css_height.units() == litehtml::css_units_percentage) return false;
+      r.height = std::max(r.height, static_cast<int>(r.css_height.val()));
+    }
+    r.min_height = r.height;
+  }
+  return true;
+}
 
 litehtml::element::ptr PartBefore(const litehtml::element::ptr& parent, size_t index) {
   for (size_t i = index; i-- > 0;)
@@ -256,31 +295,8 @@ bool HtmlPage::InsertRowsInPlace(const litehtml::element::ptr& table, size_t ind
   if (!after.empty() && (at = GridRowOf(*grid, after.front())) < 0) return false;
 
   litehtml::table_grid made;
-  for (auto row : rows) {
-    made.begin_row(row);
-    for (size_t i = 0; i < row->get_children_count(); ++i) {
-      litehtml::element::ptr cell = row->get_child(static_cast<int>(i));
-      if (IsCell(cell))
-        made.add_cell(cell);
-      else if (!cell->is_white_space())
-        return false;
-    }
-  }
-  made.finish();
-  if (made.cols_count() > grid->cols_count()) return false;
-  const int maxWidth = CellMeasureWidth(table, *grid);
+  if (!GridOfRows(rows, made) || !MeasureNewCells(table, *grid, made)) return false;
   litehtml::table_grid::rows& madeCells = made.*MemberOf(GridCells());
-  for (int row = 0; row < made.rows_count(); ++row) {
-    madeCells[row].resize(grid->cols_count());
-    for (int col = 0; col < made.cols_count(); ++col) {
-      litehtml::table_cell* cell = made.cell(col, row);
-      if (!cell->el) continue;
-      if (cell->rowspan > 1 || !made.column(col).css_width.is_predefined()) return false;
-      cell->el->set_css_width(grid->column(col).css_width);
-      cell->min_width = cell->el->render(0, 0, 1);
-      cell->max_width = cell->el->render(0, 0, maxWidth);
-    }
-  }
   const int before = RowsBottom(table, *grid);
   TableMeasures& measures = MeasuresOf(table, *grid);
   litehtml::table_grid::rows& cells = (*grid).*MemberOf(GridCells());
@@ -291,24 +307,7 @@ bool HtmlPage::InsertRowsInPlace(const litehtml::element::ptr& table, size_t ind
   const int newTo = at + made.rows_count();
   measures.Read(*grid, at, newTo);
   if (!measures.ColumnsStay(*grid)) return false;
-  for (int row = at; row < newTo; ++row) {
-    litehtml::table_row& r = grid->row(row);
-    r.height = 0;
-    for (int col = 0; col < grid->cols_count(); ++col) {
-      litehtml::table_cell* cell = grid->cell(col, row);
-      if (!cell->el) continue;
-      const int end = std::min(col + cell->colspan, grid->cols_count()) - 1;
-      const int width = grid->column(end).right - grid->column(col).left;
-      cell->el->render(grid->column(col).left, 0, width);
-      cell->el->get_position().width = width - cell->el->content_margins_left() - cell->el->content_margins_right();
-      r.height = std::max(r.height, cell->el->height());
-    }
-    if (!r.css_height.is_predefined()) {
-      if (r.css_height.units() == litehtml::css_units_percentage) return false;
-      r.height = std::max(r.height, static_cast<int>(r.css_height.val()));
-    }
-    r.min_height = r.height;
-  }
+  if (!LayOutRows(*grid, *grid, at, newTo)) return false;
   PlaceRows(table, *grid, at, newTo);
   const int delta = RowsBottom(table, *grid) - before;
   table->get_position().height += delta;
