@@ -7,6 +7,8 @@
 
 #include "platform/htmlview/HtmlPageInternal.h"
 #include "platform/htmlview/HtmlPageMeasures.h"
+#include "platform/htmlview/HtmlPageRuns.h"
+#include "platform/htmlview/HtmlSource.h"
 #include "platform/htmlview/MasterCss.h"
 
 namespace platform::htmlview {
@@ -103,6 +105,9 @@ HtmlPage::~HtmlPage() {
 }
 
 void HtmlPage::Clear() {
+  m_keptIds.clear();
+  m_laidOutSections.clear();
+  m_runs.clear();
   m_document.reset();  // deletes its fonts through delete_font
   for (auto& [source, picture] : m_pictures)
     if (picture.surface) cairo_surface_destroy(picture.surface);
@@ -128,13 +133,23 @@ void HtmlPage::Clear() {
 
 void HtmlPage::Load(const std::string& html) {
   Clear();
-  m_document = litehtml::document::createFromUTF8(html.c_str(), this, &m_context);
   // The head (the page's style sheets) is kept to read fragments against later.
-  std::string lower(html.size(), ' ');
-  std::transform(html.begin(), html.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
-  const size_t start = lower.find("<head");
-  const size_t end = start == std::string::npos ? start : lower.find("</head>", start);
-  if (end != std::string::npos) m_head = html.substr(start, end + 7 - start);
+  size_t at = 0, start = std::string::npos;
+  SourceTag tag;
+  while (NextTag(html, at, tag) && tag.name != "body") {
+    if (tag.name != "head") continue;
+    if (!tag.closing) start = tag.begin;
+    if (tag.closing && start != std::string::npos) {
+      m_head = html.substr(start, tag.end - start);
+      break;
+    }
+  }
+  const std::vector<SectionRun> runs = m_longRun > 0 ? FindSectionRuns(html, m_longRun) : std::vector<SectionRun>{};
+  if (!runs.empty()) {
+    LoadWithRuns(html, runs);
+    return;
+  }
+  m_document = litehtml::document::createFromUTF8(html.c_str(), this, &m_context);
 }
 
 int HtmlPage::Layout(int width) {
@@ -144,6 +159,8 @@ int HtmlPage::Layout(int width) {
     if (litehtml::element::ptr table = weak.lock()) table->init();
   m_tablesToTakeApart.clear();
   m_document->render(m_layoutWidth);
+  m_layoutDirty = false;
+  if (!m_runs.empty()) SettleRuns();
   ++m_layoutCount;
   m_tableMeasures.clear();
   m_changedTop = kAllChanged;
@@ -180,6 +197,7 @@ int HtmlPage::Height() {
 
 void HtmlPage::Draw(cairo_t* cr, const litehtml::position& clip) {
   if (!m_document) return;
+  ShowRows(clip.top(), clip.bottom());
   EnsureLayout();
   m_drawing = cr;
   m_clipDepth = 0;
@@ -240,6 +258,7 @@ const std::vector<PageLink>& HtmlPage::Links() {
 }
 
 const PageLink* HtmlPage::LinkAt(int x, int y) {
+  ShowRows(y, y + 1);
   for (const PageLink& link : Links())
     for (const litehtml::position& box : link.boxes)
       if (Contains(box, x, y)) return &link;
@@ -272,7 +291,7 @@ litehtml::element::ptr HtmlPage::ElementById(const std::string& id) {
 int HtmlPage::AnchorTop(const std::string& name) {
   EnsureLayout();
   if (!m_document || name.empty()) return -1;
-  if (litehtml::element::ptr own = ElementById(name)) return own->get_placement().y;
+  if (litehtml::element::ptr own = LayOutSectionOf(name)) return own->get_placement().y;
   int top = -1;
   ForEachElement(m_document->root(), [&](const litehtml::element::ptr& el) {
     const char* own = el->get_attr("name");
@@ -284,8 +303,13 @@ int HtmlPage::AnchorTop(const std::string& name) {
 std::string HtmlPage::Dump() {
   std::string out;
   if (!m_document) return out;
+  // The page as laid out whole: every section kept as text is laid out for it.
+  for (auto& run : m_runs)
+    if (!run->whole) LayRunOut(*run, std::vector<char>(run->sections.size(), 1));
   EnsureLayout();
   ForEachElement(m_document->root(), [&](const litehtml::element::ptr& el) {
+    // Blanks between a table's parts are not laid out: a page read in parts may lack them.
+    if (el->is_white_space() && el->parent() && IsTableFrame(el->parent())) return;
     const litehtml::position at = el->get_placement();
     out += el->get_tagName();
     for (const char* name : {"id", "class", "colspan"})

@@ -171,6 +171,7 @@ bool IsOneWord(const std::string& html) {
 
 void HtmlPage::SetElementContent(const litehtml::element::ptr& element, const std::string& html) {
   if (!m_document || !element) return;
+  FollowInText(element, TextChange::kContent, html, {});
   // A word needs no parse: it is made where it goes and styled there, as the parser would.
   if (IsOneWord(html)) {
     PutContent(element, {std::make_shared<litehtml::el_text>(html.c_str(), m_document)}, true);
@@ -257,6 +258,7 @@ bool HtmlPage::ReplaceElement(const litehtml::element::ptr& element, const std::
   std::vector<litehtml::element::ptr> made = ParseAsContentOf(parent, html);
   if (made.empty()) return false;
   if (made.size() == 1 && IsRowGroup(element) && SameShape(element, made[0])) {
+    FollowInText(element, TextChange::kReplace, html, {element});
     std::vector<litehtml::element::ptr> oldCells, newCells;
     CollectCells(element, oldCells);
     CollectCells(made[0], newCells);
@@ -269,6 +271,7 @@ bool HtmlPage::ReplaceElement(const litehtml::element::ptr& element, const std::
     }
     return true;
   }
+  FollowInText(element, TextChange::kReplace, html, made);
   const size_t index = IndexIn(parent, element);
   TakeOut(parent, element);
   PutChildren(parent, index, made);
@@ -280,6 +283,7 @@ bool HtmlPage::InsertBeside(const litehtml::element::ptr& element, const std::st
   if (!m_document || !parent) return false;
   std::vector<litehtml::element::ptr> made = ParseAsContentOf(parent, html);
   if (made.empty()) return false;
+  FollowInText(element, after ? TextChange::kAfter : TextChange::kBefore, html, made);
   PutChildren(parent, IndexIn(parent, element) + (after ? 1 : 0), made);
   return true;
 }
@@ -287,6 +291,7 @@ bool HtmlPage::InsertBeside(const litehtml::element::ptr& element, const std::st
 bool HtmlPage::RemoveElement(const litehtml::element::ptr& element) {
   litehtml::element::ptr parent = element ? element->parent() : nullptr;
   if (!m_document || !parent) return false;
+  FollowInText(element, TextChange::kRemove, "", {});
   TakeOut(parent, element);
   return true;
 }
