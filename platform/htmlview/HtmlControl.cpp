@@ -211,7 +211,7 @@ void EndOfSource(Control& c) {
 }
 
 void Clear(Control& c) {
-  c.source.clear();
+  std::string().swap(c.source);  // a long page's text is let go, not only emptied
   c.page->Clear();
   c.pendingPictures.clear();
   SCROLLINFO si;

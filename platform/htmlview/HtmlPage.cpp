@@ -105,6 +105,7 @@ HtmlPage::~HtmlPage() {
 }
 
 void HtmlPage::Clear() {
+  KeepMeasures();
   m_keptIds.clear();
   m_laidOutSections.clear();
   m_runs.clear();

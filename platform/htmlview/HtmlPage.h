@@ -8,6 +8,7 @@
 #include <litehtml/litehtml.h>
 
 #include <climits>
+#include <cstdint>
 
 #include <functional>
 #include <map>
@@ -223,6 +224,13 @@ class HtmlPage final : public litehtml::document_container {
   void ForgetIds(const litehtml::element::ptr& subtree);
 
   std::vector<std::unique_ptr<LongRun>> m_runs;
+  // The measures of the last page's sections by their text (its length and hash: the text
+  // itself is let go with the page), for the next page read with the same style sheets (a
+  // document shown again after a change above its lines).
+  struct KeptMeasures;
+  std::unordered_map<std::uint64_t, KeptMeasures> m_measuresBefore;
+  std::string m_measuresHead;
+  void KeepMeasures();
   std::unordered_map<std::string, RunSection*> m_keptIds;  // the ids of the sections kept as text
   std::unordered_map<const litehtml::element*, RunSection*> m_laidOutSections;
   size_t m_longRun = kLongRun;

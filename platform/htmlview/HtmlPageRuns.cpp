@@ -76,11 +76,17 @@ struct TopTwo {
   }
 };
 
+// A section's text as the measures kept of it are found again.
+std::uint64_t TextKey(std::string_view text) {
+  return std::hash<std::string_view>{}(text) ^ (static_cast<std::uint64_t>(text.size()) * 0x9E3779B97F4A7C15ULL);
+}
+
 }  // namespace
 
 // ---- Reading a page with long runs -------------------------------------------------------------
 
 void HtmlPage::LoadWithRuns(const std::string& html, const std::vector<SectionRun>& runs) {
+  if (m_measuresHead != m_head) m_measuresBefore.clear();
   // The page is read without its runs, a mark in the place of each.
   std::string rest;
   rest.reserve(html.size() / 8);
@@ -101,6 +107,7 @@ void HtmlPage::LoadWithRuns(const std::string& html, const std::vector<SectionRu
       m_document = litehtml::document::createFromUTF8(html.c_str(), this, &m_context);
       m_ids.clear();
       m_idsValid = false;
+      m_measuresBefore.clear();
       return;
     }
     marks.push_back(mark);
@@ -118,6 +125,12 @@ void HtmlPage::LoadWithRuns(const std::string& html, const std::vector<SectionRu
       auto section = std::make_unique<RunSection>();
       section->run = run.get();
       section->source = html.substr(begin, end - begin);
+      if (auto before = m_measuresBefore.find(TextKey(section->source)); before != m_measuresBefore.end()) {
+        section->rows = std::move(before->second.rows);
+        section->height = before->second.height;
+        section->measuredAt = std::move(before->second.measuredAt);
+        m_measuresBefore.erase(before);
+      }
       for (const CellText& cell : CellTextsOf(section->source)) {
         auto& [byLength, byWord] = widest[{cell.row, cell.cell, cell.colspan}];
         byLength.Offer(cell.length, i);
@@ -134,6 +147,26 @@ void HtmlPage::LoadWithRuns(const std::string& html, const std::vector<SectionRu
     LongRun& placed = *run;
     m_runs.push_back(std::move(run));
     LayRunOut(placed, lay);
+  }
+  m_measuresBefore.clear();
+}
+
+// What the page's sections were measured at outlives the page: a page read again after a
+// change to anything but its lines (its number, a mark) finds every line measured, and
+// shows at once instead of reading each line again. Kept for one page, and only while the
+// style sheets stay the same.
+void HtmlPage::KeepMeasures() {
+  if (m_runs.empty()) return;
+  m_measuresBefore.clear();
+  m_measuresHead = m_head;
+  for (auto& run : m_runs) {
+    if (run->whole) continue;
+    for (auto& section : run->sections) {
+      if (section->element && !CaptureMeasures(run->table.lock(), *section)) continue;
+      if (section->height < 0) continue;
+      m_measuresBefore[TextKey(section->source)] =
+          KeptMeasures{std::move(section->rows), section->height, std::move(section->measuredAt)};
+    }
   }
 }
 

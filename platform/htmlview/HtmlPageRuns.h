@@ -34,6 +34,12 @@ struct HtmlPage::RunSection {
   std::vector<int> measuredAt;
 };
 
+struct HtmlPage::KeptMeasures {
+  std::vector<std::vector<CellMeasure>> rows;
+  int height = -1;
+  std::vector<int> measuredAt;
+};
+
 struct HtmlPage::LongRun {
   std::weak_ptr<litehtml::element> table;
   std::vector<std::unique_ptr<RunSection>> sections;  // in the table's order
