@@ -204,6 +204,9 @@ class HtmlPage final : public litehtml::document_container {
   // stand-ins; the page is laid out whole when next needed.
   void LayRunOut(LongRun& run, std::vector<char> lay);
   void MakeWhole(LongRun& run);
+  // Where the run stands among its table's children: from its first element (a laid-out
+  // section or a stand-in) to its last; first is `children.size()` when none stands there.
+  static std::pair<size_t, size_t> RunRange(const LongRun& run, const litehtml::elements_vector& children);
   bool MeasureKept(LongRun& run, const std::vector<RunSection*>& sections);
   bool CaptureMeasures(const litehtml::element::ptr& table, RunSection& section);
   bool ColumnsHold(LongRun& run, litehtml::table_grid& grid, std::vector<RunSection*>& champions);

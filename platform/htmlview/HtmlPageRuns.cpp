@@ -83,6 +83,17 @@ std::uint64_t TextKey(std::string_view text) {
 
 }  // namespace
 
+std::pair<size_t, size_t> HtmlPage::RunRange(const LongRun& run, const litehtml::elements_vector& children) {
+  std::unordered_set<const litehtml::element*> ofRun;
+  for (const auto& standIn : run.standIns) ofRun.insert(standIn.group.get());
+  for (const auto& section : run.sections)
+    if (section->element) ofRun.insert(section->element.get());
+  size_t first = children.size(), last = 0;
+  for (size_t i = 0; i < children.size(); ++i)
+    if (ofRun.count(children[i].get())) first = std::min(first, i), last = i;
+  return {first, last};
+}
+
 // ---- Reading a page with long runs -------------------------------------------------------------
 
 void HtmlPage::LoadWithRuns(const std::string& html, const std::vector<SectionRun>& runs) {
@@ -253,15 +264,8 @@ void HtmlPage::LayRunOut(LongRun& run, std::vector<char> lay) {
     return;
   }
 
-  // The run stands among the table's children from its first element to its last.
   litehtml::elements_vector& children = ChildrenOf(table);
-  std::unordered_set<const litehtml::element*> ofRun;
-  for (const auto& standIn : run.standIns) ofRun.insert(standIn.group.get());
-  for (const auto& section : run.sections)
-    if (section->element) ofRun.insert(section->element.get());
-  size_t first = children.size(), last = 0;
-  for (size_t i = 0; i < children.size(); ++i)
-    if (ofRun.count(children[i].get())) first = std::min(first, i), last = i;
+  const auto [first, last] = RunRange(run, children);
   if (first == children.size()) return;
 
   std::vector<litehtml::element::ptr> placed;
@@ -307,34 +311,42 @@ void HtmlPage::LayRunOut(LongRun& run, std::vector<char> lay) {
 void HtmlPage::MakeWhole(LongRun& run) {
   run.whole = true;
   litehtml::element::ptr table = run.table.lock();
-  for (auto& section : run.sections)
-    if (section->element) m_laidOutSections.erase(section->element.get());
-  for (auto& section : run.sections) ForgetKept(*section);
-  if (!table) return;
-  litehtml::elements_vector& children = ChildrenOf(table);
-  for (const auto& standIn : run.standIns) {
-    auto at = std::find(children.begin(), children.end(), standIn.group);
-    if (at == children.end()) continue;
-    std::string text;
-    const size_t from = static_cast<size_t>(std::find_if(run.sections.begin(), run.sections.end(),
-                                                         [&](const auto& s) { return s.get() == standIn.first; }) -
-                                            run.sections.begin());
-    for (size_t i = from; i < std::min(from + standIn.count, run.sections.size()); ++i)
-      text += run.sections[i]->source;
-    std::vector<litehtml::element::ptr> made = text.empty() ? std::vector<litehtml::element::ptr>{}
-                                                            : ParseAsContentOf(table, text);
-    ForgetIds(standIn.group);
-    at = children.erase(at);
-    children.insert(at, made.begin(), made.end());
-    for (const auto& part : made) {
+  litehtml::elements_vector* children = table ? &ChildrenOf(table) : nullptr;
+  const auto [first, last] = children ? RunRange(run, *children) : std::pair<size_t, size_t>{0, 0};
+  // The run's elements in order: each laid-out section's own, and what the text of each
+  // stretch kept gives.
+  std::vector<litehtml::element::ptr> placed;
+  std::string text;
+  auto readText = [&] {
+    if (text.empty() || !table) return;
+    for (const auto& part : ParseAsContentOf(table, text)) {
       part->parent(table);
       TakeFonts(part);
       IndexIds(part);
+      placed.push_back(part);
     }
+    text.clear();
+  };
+  for (auto& section : run.sections) {
+    ForgetKept(*section);
+    if (!section->element) {
+      text += section->source;
+      continue;
+    }
+    readText();
+    m_laidOutSections.erase(section->element.get());
+    placed.push_back(section->element);
+  }
+  readText();
+  for (const auto& standIn : run.standIns) ForgetIds(standIn.group);
+  if (children && first < children->size()) {
+    children->erase(children->begin() + static_cast<std::ptrdiff_t>(first),
+                    children->begin() + static_cast<std::ptrdiff_t>(last) + 1);
+    children->insert(children->begin() + static_cast<std::ptrdiff_t>(first), placed.begin(), placed.end());
   }
   run.standIns.clear();
   run.sections.clear();
-  ChildrenChanged(table);
+  if (table) ChildrenChanged(table);
 }
 
 // ---- Measuring the kept sections -----------------------------------------------------------------
@@ -557,9 +569,12 @@ void HtmlPage::ShowRows(int top, int bottom) {
       int height = section->height;
       if (section->element) {
         std::vector<int> rows;
-        if (!GridRowsOf(*grid, section->element, rows) || rows.empty()) return;
-        y = tableTop + grid->row(rows.front()).top;
-        height = tableTop + grid->row(rows.back()).bottom - y;
+        if (!GridRowsOf(*grid, section->element, rows)) return;
+        height = 0;  // a section without rows takes no room
+        if (!rows.empty()) {
+          y = tableTop + grid->row(rows.front()).top;
+          height = tableTop + grid->row(rows.back()).bottom - y;
+        }
       } else if (auto start = starts.find(section.get()); start != starts.end()) {
         std::vector<int> rows;
         if (GridRowsOf(*grid, start->second->group, rows) && !rows.empty()) y = tableTop + grid->row(rows.front()).top;

@@ -5,6 +5,8 @@
 //   LongPage.DrawsWhatTheWholePageDraws  wherever it is shown, and after changes made to
 //       sections kept as text and laid out (one widening a column), the page draws and
 //       dumps as the page laid out whole, and keeps far sections as text
+//   LongPage.ARunItCannotKeepExactlyIsLaidOutWhole  a cell spanning rows far down: every
+//       section is laid out, and the page draws as the page laid out whole
 #include <gtest/gtest.h>
 
 #include <cairo.h>
@@ -214,6 +216,24 @@ TEST_F(LongPage, DrawsWhatTheWholePageDraws) {
   EXPECT_TRUE(kept.IsKeptAsText("cn2"));
   ExpectAlike(TopOf(119) - 10, "the changed lines again");
   EXPECT_EQ(kept.Dump(), whole.Dump());
+}
+
+TEST(LongPageRuns, ARunItCannotKeepExactlyIsLaidOutWhole) {
+  std::string html = LongPageHtml(300);
+  const std::string spanning = "<tbody id=s250><tr><td rowspan=2>Two</td><td>1</td><td>2</td><td>3</td></tr>"
+                               "<tr><td></td><td></td><td></td></tr></tbody>";
+  const size_t at = html.find("<tbody id=s250>");
+  html.replace(at, html.find("</tbody>", at) + 8 - at, spanning);
+  HtmlPage kept, whole;
+  whole.SetLongRun(0);
+  kept.Load(html);
+  whole.Load(html);
+  kept.Layout(232);
+  whole.Layout(232);
+  EXPECT_FALSE(kept.IsKeptAsText("c200"));
+  ASSERT_EQ(kept.Height(), whole.Height());
+  const int top = whole.AnchorTop("d249");
+  EXPECT_TRUE(Pixels(kept, top, 320) == Pixels(whole, top, 320));
 }
 
 }  // namespace
