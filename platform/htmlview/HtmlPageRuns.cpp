@@ -303,6 +303,7 @@ void HtmlPage::LayRunOut(LongRun& run, std::vector<char> lay) {
                  children.begin() + static_cast<std::ptrdiff_t>(last) + 1);
   children.insert(children.begin() + static_cast<std::ptrdiff_t>(first), placed.begin(), placed.end());
   run.standIns = std::move(standIns);
+  run.standInsStale = false;
   ChildrenChanged(table);
 }
 
@@ -502,6 +503,12 @@ bool HtmlPage::SettleRun(LongRun& run) {
     MakeWhole(run);
     return false;
   }
+  if (run.standInsStale) {
+    std::vector<char> lay;
+    for (auto& section : run.sections) lay.push_back(section->element != nullptr);
+    LayRunOut(run, lay);
+    return false;
+  }
   std::vector<RunSection*> champions;
   const bool hold = ColumnsHold(run, *grid, champions);
   for (auto& section : run.sections) section->champion = false;
@@ -556,7 +563,7 @@ void HtmlPage::ShowRows(int top, int bottom) {
   for (auto& run : m_runs) {
     litehtml::element::ptr table = run->table.lock();
     litehtml::table_grid* grid = table ? GridOf(table) : nullptr;
-    if (run->whole || !grid) continue;
+    if (run->whole || run->standInsStale || !grid) continue;
     std::unordered_map<const RunSection*, const LongRun::StandIn*> starts;
     for (const auto& standIn : run->standIns) starts[standIn.first] = &standIn;
     const int spacing = SpacingY(table);
@@ -728,9 +735,17 @@ bool HtmlPage::ChangeKeptText(const std::string& id, TextChange change, const st
   if (!at || (itself && change != TextChange::kContent && change != TextChange::kRemove && !sources))
     // Text this cannot follow: the element is changed laid out.
     return ApplyToElement(LayOutSectionOf(id), change, html);
+  // A section shown again as it stands (a line whose figures came out the same) keeps its
+  // measures: a change to the document's head shows every line again.
+  const bool inside = !itself || change == TextChange::kContent;
+  std::string changed = section->source;
+  if (inside) Splice(changed, *at, change, html);
+  if (inside ? changed == section->source
+             : change == TextChange::kReplace && sources->size() == 1 && sources->front() == section->source)
+    return true;
   ForgetKept(*section);
-  if (!itself || change == TextChange::kContent) {
-    Splice(section->source, *at, change, html);
+  if (inside) {
+    section->source = std::move(changed);
     section->height = -1;
     IndexKept(*section);
   } else {
@@ -752,11 +767,10 @@ bool HtmlPage::ChangeKeptText(const std::string& id, TextChange change, const st
         run.sections.insert(run.sections.begin() + static_cast<std::ptrdiff_t>(place + i), std::move(added));
       }
   }
-  // The stand-ins are made again for what the run holds now, and made as tall as it is
-  // once the changed sections are measured.
-  std::vector<char> lay;
-  for (auto& s : run.sections) lay.push_back(s->element != nullptr);
-  LayRunOut(run, lay);
+  // The stand-ins are made again for what the run holds, as tall as it is, once the changed
+  // sections are measured at the next layout.
+  run.standInsStale = true;
+  if (litehtml::element::ptr table = run.table.lock()) ChildrenChanged(table);
   m_linksValid = false;
   return true;
 }

@@ -50,6 +50,9 @@ struct HtmlPage::LongRun {
     size_t count = 0;
   };
   std::vector<StandIn> standIns;
+  // The kept sections changed since the stand-ins were made: they are made again (and
+  // `first` read) only at the next layout, so that many changes cost one.
+  bool standInsStale = false;
   // Laid out whole for good (its sections could not be kept exactly): a table as any other.
   bool whole = false;
 };
