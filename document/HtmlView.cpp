@@ -82,11 +82,13 @@ void PlaceScroll(HWND inner, int mode, int position, int& remembered) {
 }
 
 // Clears the control and loads `html` into it, hidden meanwhile, then places the scroll bar.
-void LoadPage(HWND control, HWND inner, const std::u16string& html, int mode, int position, int& remembered) {
+// The text is let go once the control has it: a long document's page is large.
+void LoadPage(HWND control, HWND inner, std::u16string html, int mode, int position, int& remembered) {
   ShowWindow(control, SW_HIDE);
   SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(u""));
   SendMessageW(control, DTM_ENABLECLEARTYPE, 0, -1);
   SendMessageW(control, DTM_ADDTEXTW, 0, reinterpret_cast<LPARAM>(html.c_str()));
+  std::u16string().swap(html);
   // The page must exist before the scroll bar can be placed on it.
   SendMessageW(control, DTM_ENDOFSOURCE, 0, 0);
   PlaceScroll(inner, mode, position, remembered);
@@ -169,10 +171,16 @@ void CHtmlView::SetHidden(bool hidden) {
 
 void CHtmlView::Render(int mode, int position) {
   CWaitCursorScope wait;
-  CBstr html;
-  m_document.Transform(&html);
-  std::u16string page = RepairLineBreaks(html.str());
-  if (m_control) LoadPage(m_control, m_inner, page, mode, position, m_scrollPosition);
+  // The page shown goes before the next is made: a long document's two pages are not held
+  // at once.
+  if (m_control) SendMessageW(m_control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(u""));
+  std::u16string page;
+  {
+    CBstr html;
+    m_document.Transform(&html);
+    page = RepairLineBreaks(html.str());
+  }
+  if (m_control) LoadPage(m_control, m_inner, std::move(page), mode, position, m_scrollPosition);
 }
 
 IHtmlDocumentObject* CHtmlView::PageDocument() const {

@@ -212,7 +212,7 @@ void EndOfSource(Control& c) {
 }
 
 void Clear(Control& c) {
-  c.source.clear();
+  std::string().swap(c.source);  // a long page's text is let go, not only emptied
   c.page->Clear();
   c.pendingPictures.clear();
   SCROLLINFO si;
@@ -349,10 +349,16 @@ void PenUp(Control& c, LPARAM lParam) {
 
 // ---- The page as an object ---------------------------------------------------------------------
 
+// An element of the page; one of a section the page keeps as text (`keptId`) is changed in
+// that text while it is kept, and as an element once it is laid out.
 class ElementObject final : public IHtmlElementObject {
  public:
-  ElementObject(std::weak_ptr<HtmlPage> page, Control* control, litehtml::element::ptr element)
-      : m_page(std::move(page)), m_control(control), m_generation(0), m_element(std::move(element)) {
+  ElementObject(std::weak_ptr<HtmlPage> page, Control* control, litehtml::element::ptr element, std::string keptId = {})
+      : m_page(std::move(page)),
+        m_control(control),
+        m_generation(0),
+        m_element(std::move(element)),
+        m_keptId(std::move(keptId)) {
     if (auto p = m_page.lock()) m_generation = p->Generation();
   }
   ULONG AddRef() override { return ++m_refs; }
@@ -364,26 +370,39 @@ class ElementObject final : public IHtmlElementObject {
   HRESULT put_innerHTML(const char16_t* html) override {
     auto page = Live();
     if (!page) return E_FAIL;
-    page->SetElementContent(m_element, platform::ToUtf8(html ? std::u16string_view(html) : std::u16string_view()));
+    if (IsKept(*page)) return Changed(page->ChangeKeptText(m_keptId, HtmlPage::TextChange::kContent, Utf8(html)));
+    page->SetElementContent(Element(*page), Utf8(html));
     ShowChange(*m_control);
     return S_OK;
   }
   HRESULT put_outerHTML(const char16_t* html) override {
-    return Changed(Live() && m_page.lock()->ReplaceElement(m_element, Utf8(html)));
+    auto page = Live();
+    if (page && IsKept(*page)) return Changed(page->ChangeKeptText(m_keptId, HtmlPage::TextChange::kReplace, Utf8(html)));
+    return Changed(page && page->ReplaceElement(Element(*page), Utf8(html)));
   }
   HRESULT insertAdjacentHTML(const char16_t* where, const char16_t* html) override {
     const std::u16string_view place = where ? std::u16string_view(where) : std::u16string_view();
     const bool after = place == u"afterEnd";
     if (!after && place != u"beforeBegin") return E_INVALIDARG;
-    return Changed(Live() && m_page.lock()->InsertBeside(m_element, Utf8(html), after));
+    auto page = Live();
+    if (page && IsKept(*page))
+      return Changed(page->ChangeKeptText(m_keptId, after ? HtmlPage::TextChange::kAfter : HtmlPage::TextChange::kBefore,
+                                          Utf8(html)));
+    return Changed(page && page->InsertBeside(Element(*page), Utf8(html), after));
   }
-  HRESULT removeNode() override { return Changed(Live() && m_page.lock()->RemoveElement(m_element)); }
+  HRESULT removeNode() override {
+    auto page = Live();
+    if (page && IsKept(*page)) return Changed(page->ChangeKeptText(m_keptId, HtmlPage::TextChange::kRemove, ""));
+    return Changed(page && page->RemoveElement(Element(*page)));
+  }
   HRESULT get_innerText(BSTR* text) override {
     if (!text) return E_POINTER;
     *text = nullptr;
-    if (!Live()) return E_FAIL;
+    auto page = Live();
+    litehtml::element::ptr element = page ? (IsKept(*page) ? page->LayOutSectionOf(m_keptId) : Element(*page)) : nullptr;
+    if (!element) return E_FAIL;
     std::string utf8;
-    m_element->get_text(utf8);
+    element->get_text(utf8);
     std::u16string wide = platform::ToUtf16(utf8);
     *text = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
     return S_OK;
@@ -402,11 +421,15 @@ class ElementObject final : public IHtmlElementObject {
     auto page = m_page.lock();
     return page && page->Generation() == m_generation ? page : nullptr;
   }
+  bool IsKept(const HtmlPage& page) const { return !m_element && page.IsKeptAsText(m_keptId); }
+  // A kept element laid out since it was asked for is changed as an element.
+  litehtml::element::ptr Element(HtmlPage& page) const { return m_element ? m_element : page.ElementById(m_keptId); }
   std::atomic<ULONG> m_refs{1};
   std::weak_ptr<HtmlPage> m_page;
   Control* m_control;  // valid while the page lives (the control owns the page)
   unsigned m_generation;
   litehtml::element::ptr m_element;
+  std::string m_keptId;
 };
 
 class DocumentObject final : public IHtmlDocumentObject {
@@ -431,9 +454,11 @@ class DocumentObject final : public IHtmlDocumentObject {
     *element = nullptr;
     auto page = m_page.lock();
     if (!page || !id) return E_FAIL;
-    litehtml::element::ptr found = page->ElementById(platform::ToUtf8(id));
-    if (!found) return S_FALSE;
-    *element = new ElementObject(m_page, m_control, std::move(found));
+    const std::string wanted = platform::ToUtf8(id);
+    litehtml::element::ptr found = page->ElementById(wanted);
+    if (!found && !page->IsKeptAsText(wanted)) return S_FALSE;
+    std::string keptId = found ? std::string() : wanted;
+    *element = new ElementObject(m_page, m_control, std::move(found), std::move(keptId));
     return S_OK;
   }
 
@@ -607,6 +632,10 @@ std::u16string HtmlLinkAt(HWND control, POINT client) {
 std::string HtmlPageDump(HWND control) {
   Control* c = ControlOf(control);
   return c ? c->page->Dump() : std::string();
+}
+
+void SetHtmlLongRun(HWND control, size_t sections) {
+  if (Control* c = ControlOf(control)) c->page->SetLongRun(sections);
 }
 
 }  // namespace platform

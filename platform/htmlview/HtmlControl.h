@@ -4,6 +4,7 @@
 // child), which carries the vertical scroll bar.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -114,6 +115,10 @@ std::u16string HtmlLinkAt(HWND control, POINT client);
 // place and size (page pixels) and, for text, the text. Two pages that dump alike look
 // alike.
 std::string HtmlPageDump(HWND control);
+// How many sections one after another make a table's run long enough to keep the sections
+// out of view as text (see HtmlPage::SetLongRun; 0: pages are laid out whole). Tests hold a
+// page so kept against the page laid out whole. Takes effect at the next page loaded.
+void SetHtmlLongRun(HWND control, size_t sections);
 // Scrolls the page so that the anchor `name` (an element's name or id) is at the top;
 // false when the page has no such anchor.
 bool HtmlScrollToAnchor(HWND control, std::u16string_view name);

@@ -8,6 +8,7 @@
 #include <litehtml/litehtml.h>
 
 #include <climits>
+#include <cstdint>
 
 #include <functional>
 #include <map>
@@ -18,6 +19,8 @@
 #include <vector>
 
 namespace platform::htmlview {
+
+struct SectionRun;
 
 // A link of the laid-out page: its target, its text and where it shows (page pixels).
 struct PageLink {
@@ -90,6 +93,26 @@ class HtmlPage final : public litehtml::document_container {
   bool RemoveElement(const litehtml::element::ptr& element);
   // The laid-out page changes each Load and Clear; element objects of an older one are stale.
   unsigned Generation() const { return m_generation; }
+
+  // A table holding at least `sections` row groups one after another keeps those far from
+  // what is shown as text, lays them out when they come into view, and in place of each
+  // stretch of them holds one empty row as tall as they are: a page of thousands of lines
+  // holds elements for a few screens, and draws as it would laid out whole. 0 lays out
+  // every page whole. Takes effect at the next Load.
+  static constexpr size_t kLongRun = 128;
+  void SetLongRun(size_t sections) { m_longRun = sections; }
+  // Lays out the sections kept as text that page rows [top, bottom) show, and keeps as text
+  // again those far from them. Draw and LinkAt do it for what they reach.
+  void ShowRows(int top, int bottom);
+  // An element of a section kept as text: ElementById gives none for it.
+  bool IsKeptAsText(const std::string& id) const { return m_keptIds.count(id) > 0; }
+  // Changes an element kept as text, in its section's text: its content, the element
+  // itself, what stands before or after it, or the element taken out. The section is
+  // measured again when the page is next laid out. False when no element kept has the id.
+  enum class TextChange { kContent, kReplace, kBefore, kAfter, kRemove };
+  bool ChangeKeptText(const std::string& id, TextChange change, const std::string& html);
+  // Lays out the section holding the element of this id; the element, null when none.
+  litehtml::element::ptr LayOutSectionOf(const std::string& id);
 
   // The laid-out page as text, one element a line (see platform::HtmlPageDump).
   std::string Dump();
@@ -170,6 +193,31 @@ class HtmlPage final : public litehtml::document_container {
   // border changes. Made when first asked after a whole layout.
   struct Unspread;
   struct TableMeasures;
+  // Long runs of sections and what they keep as text (HtmlPageRuns.cpp).
+  struct RunSection;
+  struct LongRun;
+  void LoadWithRuns(const std::string& html, const std::vector<SectionRun>& runs);
+  void RenderWhole();
+  void SettleRuns();
+  bool SettleRun(LongRun& run);
+  // Lays out the run's sections marked in `lay` and keeps the others as text, with their
+  // stand-ins; the page is laid out whole when next needed.
+  void LayRunOut(LongRun& run, std::vector<char> lay);
+  void MakeWhole(LongRun& run);
+  // Where the run stands among its table's children: from its first element (a laid-out
+  // section or a stand-in) to its last; first is `children.size()` when none stands there.
+  static std::pair<size_t, size_t> RunRange(const LongRun& run, const litehtml::elements_vector& children);
+  bool MeasureKept(LongRun& run, const std::vector<RunSection*>& sections);
+  bool CaptureMeasures(const litehtml::element::ptr& table, RunSection& section);
+  bool ColumnsHold(LongRun& run, litehtml::table_grid& grid, std::vector<RunSection*>& champions);
+  void IndexKept(RunSection& section);
+  void ForgetKept(RunSection& section);
+  RunSection* SectionHolding(const litehtml::element::ptr& element, bool& itself);
+  // Follows a change made to the laid-out element `element` in its section's text; `made`
+  // are the elements the change put in the page.
+  void FollowInText(const litehtml::element::ptr& element, TextChange change, const std::string& html,
+                    const std::vector<litehtml::element::ptr>& made);
+  bool ApplyToElement(const litehtml::element::ptr& element, TextChange change, const std::string& html);
   TableMeasures& MeasuresOf(const litehtml::element::ptr& table, litehtml::table_grid& grid);
   bool CarryHeightChange(litehtml::element::ptr element, int delta);
   bool ShiftFollowing(const litehtml::element::ptr& parent, const litehtml::element::ptr& child, int delta);
@@ -178,6 +226,18 @@ class HtmlPage final : public litehtml::document_container {
   void IndexIds(const litehtml::element::ptr& subtree);
   void ForgetIds(const litehtml::element::ptr& subtree);
 
+  std::vector<std::unique_ptr<LongRun>> m_runs;
+  // The measures of the last page's sections by their text (its length and hash: the text
+  // itself is let go with the page), for the next page read with the same style sheets (a
+  // document shown again after a change above its lines).
+  struct KeptMeasures;
+  std::unordered_map<std::uint64_t, KeptMeasures> m_measuresBefore;
+  std::string m_measuresHead;
+  void KeepMeasures();
+  std::unordered_map<std::string, RunSection*> m_keptIds;  // the ids of the sections kept as text
+  std::unordered_map<const litehtml::element*, RunSection*> m_laidOutSections;
+  size_t m_longRun = kLongRun;
+  bool m_settlingRuns = false;
   litehtml::context m_context;
   litehtml::document::ptr m_document;
   std::map<std::string, Picture> m_pictures;

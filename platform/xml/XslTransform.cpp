@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 
+#include <libxslt/imports.h>
 #include <libxslt/security.h>
 #include <libxslt/transform.h>
 #include <libxslt/xslt.h>
@@ -116,14 +117,23 @@ std::unique_ptr<platform::xml::Sheet> ReadSheet(xmlDocPtr doc, std::u16string& e
 
 // `doc` transformed by `style` (the caller holds the transform lock); the reason of a
 // failure in `error`.
+// Whether the stylesheet, or one it imports, strips white space from the source.
+bool StripsSpace(xsltStylesheetPtr style) {
+  for (xsltStylesheetPtr s = style; s; s = xsltNextImport(s))
+    if (s->stripSpaces != nullptr || s->stripAll) return true;
+  return false;
+}
+
 HRESULT ApplySheet(xsltStylesheetPtr style, xmlDocPtr doc, CBstr* result, std::u16string& error) {
   std::string errors;
   xsltSetGenericErrorFunc(&errors, CollectTransformError);
   t_securityRefused = false;
   HRESULT hr = E_FAIL;
-  // Stripping whitespace changes the source: the transformation works on a copy.
-  xmlDocPtr source = xmlCopyDoc(doc, 1);
-  if (source == nullptr) platform::ThrowOutOfMemory();
+  // Stripping white space changes the source: a stylesheet that strips works on a copy.
+  // Others read the document itself, which a long document is spared copying.
+  xmlDocPtr copy = nullptr;
+  if (StripsSpace(style) && (copy = xmlCopyDoc(doc, 1)) == nullptr) platform::ThrowOutOfMemory();
+  xmlDocPtr source = copy ? copy : doc;
   xsltTransformContextPtr ctxt = xsltNewTransformContext(style, source);
   if (ctxt == nullptr) platform::ThrowOutOfMemory();
   xsltSetCtxtSecurityPrefs(g_securityPrefs, ctxt);
@@ -134,6 +144,9 @@ HRESULT ApplySheet(xsltStylesheetPtr style, xmlDocPtr doc, CBstr* result, std::u
     xmlChar* text = nullptr;
     int length = 0;
     if (xsltSaveResultToString(&text, &length, out, style) == 0) {
+      // The result's tree goes before its text is widened: a long document's page is large.
+      xmlFreeDoc(out);
+      out = nullptr;
       *result = CBstr(platform::ToUtf16(
           std::string_view(text ? reinterpret_cast<const char*>(text) : "", static_cast<size_t>(length))));
       hr = S_OK;
@@ -144,7 +157,7 @@ HRESULT ApplySheet(xsltStylesheetPtr style, xmlDocPtr doc, CBstr* result, std::u
   }
   if (out != nullptr) xmlFreeDoc(out);
   xsltFreeTransformContext(ctxt);
-  xmlFreeDoc(source);
+  if (copy) xmlFreeDoc(copy);
   xsltSetGenericErrorFunc(nullptr, Silent);
   if (FAILED(hr)) error = TrimLine(platform::ToUtf16(errors.empty() ? "The transformation failed." : errors));
   return hr;

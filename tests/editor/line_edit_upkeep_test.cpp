@@ -9,6 +9,9 @@
 //   LineEditUpkeep.ALongPageScrolledPaintsInPlaceAsAWholeRenderDoes  lines added and removed
 //       on a long page shown from its middle take no whole layout, and the screen painted
 //       then (only the rows it shows drawn) is the screen a whole render paints
+//   LineEditUpkeep.ALongDocumentKeptAsTextShowsWhatThePageLaidOutWholeShows  random edits on
+//       a document long enough for its page to keep the lines out of view as text: the page
+//       and the screen are those of the page laid out whole
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -22,6 +25,7 @@
 #include "document/HtmlView.h"
 #include "editor/LineItemCommands.h"
 #include "platform/htmlview/HtmlControl.h"
+#include "platform/htmlview/HtmlPage.h"
 #include "platform/user/Paint.h"
 #include "platform/user/Screen.h"
 
@@ -181,15 +185,18 @@ class LineEditUpkeep : public sales_test::SalesDocumentTest {
   }
   // Edits shown in place (painted as they came) leave the page and the screen exactly as
   // a whole render of the document, scrolled to the same place, shows them.
-  static void ExpectTheWholeRendersPageAndScreen(CSalesDocument& doc, CHtmlView& view) {
+  // `laidOutWhole`: the whole render lays out every line, none kept as text.
+  static void ExpectTheWholeRendersPageAndScreen(CSalesDocument& doc, CHtmlView& view, bool laidOutWhole = false) {
     HWND inner = view.GetInnerWindow();
     UpdateWindow(inner);
-    const std::string inPlace = platform::HtmlPageDump(view.GetControl());
     const std::vector<COLORREF> shown = PagePixels(inner);
+    const std::string inPlace = platform::HtmlPageDump(view.GetControl());
     SCROLLINFO at;
     at.fMask = SIF_POS;
     at.nPos = GetScrollPos(inner, SB_VERT);
+    if (laidOutWhole) platform::SetHtmlLongRun(view.GetControl(), 0);
     doc.Render(2, -1);
+    if (laidOutWhole) platform::SetHtmlLongRun(view.GetControl(), platform::htmlview::HtmlPage::kLongRun);
     SetScrollInfo(inner, SB_VERT, &at, TRUE);
     InvalidateRect(inner, nullptr, TRUE);
     UpdateWindow(inner);
@@ -317,6 +324,33 @@ TEST_F(LineEditUpkeep, ALongPageScrolledPaintsInPlaceAsAWholeRenderDoes) {
   EXPECT_EQ(platform::HtmlLayoutCount(view->GetControl()), layouts) << "no whole layout";
   ExpectTheWholeRendersPageAndScreen(*doc, *view);
   history.Clear();
+  DestroyWindow(editor);
+}
+
+TEST_F(LineEditUpkeep, ALongDocumentKeptAsTextShowsWhatThePageLaidOutWholeShows) {
+  int renders = 0;
+  HWND editor = CountingEditor(&renders);
+  for (int style : {4, 1}) {
+    SCOPED_TRACE(testing::Message() << "style " << style);
+    auto doc = Invoice(editor, true, style);
+    auto* view = static_cast<CHtmlView*>(doc->GetView());
+    for (int line = 0; line < 260; ++line)
+      doc->AddLineItem(*Line(line % 9 ? u"Service" : u"Subtotal", u"2", u"1.25"), true, false, 0);
+    doc->RecalcTotals();
+    doc->Render(1, -1);
+    for (int page = 0; page < 12; ++page) SendMessageW(view->GetInnerWindow(), WM_VSCROLL, SB_PAGEDOWN, 0);
+    UpdateWindow(view->GetInnerWindow());
+    // Most edits fall on lines kept as text; each is painted as the message loop would.
+    CCommandProcessor history(kDocumentHistoryDepth);
+    RandomEdits edits(91 + style, 200);
+    for (int step = 0; step < 60; ++step) {
+      edits.Step({doc.get()}, {&history});
+      UpdateWindow(view->GetInnerWindow());
+    }
+    doc->ShowChanges();
+    ExpectTheWholeRendersPageAndScreen(*doc, *view, true);
+    history.Clear();
+  }
   DestroyWindow(editor);
 }
 
