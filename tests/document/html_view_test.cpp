@@ -8,8 +8,10 @@
 #include <cstring>
 #include <fstream>
 #include <optional>
+#include <algorithm>
 #include <set>
 
+#include "PagePixels.h"
 #include "SalesDocumentFixture.h"
 #include "StylesheetTestSupport.h"
 #include "core/HtmlViewWindow.h"
@@ -281,27 +283,11 @@ TEST(HtmlPageTest, APaintOfPartOfALongTableShowsWhatTheWholePageShowsThere) {
   page.Layout(200);
   const int height = page.Height();
   ASSERT_GT(height, 3000);
-  auto paint = [&](int top, int rows) {
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 200, rows);
-    cairo_t* cr = cairo_create(surface);
-    cairo_set_source_rgb(cr, 1, 1, 1);
-    cairo_paint(cr);
-    cairo_translate(cr, 0, -top);
-    page.Draw(cr, litehtml::position(0, top, 200, rows));
-    cairo_destroy(cr);
-    cairo_surface_flush(surface);
-    return surface;
-  };
-  cairo_surface_t* whole = paint(0, height);
+  const std::vector<unsigned char> whole = page_test::DrawnPixels(page, 200, 0, height);
   for (int top : {0, 1234, 2001, height - 320}) {
-    cairo_surface_t* part = paint(top, 320);
-    const int stride = cairo_image_surface_get_stride(part);
-    const unsigned char* a = cairo_image_surface_get_data(part);
-    const unsigned char* b = cairo_image_surface_get_data(whole) + static_cast<ptrdiff_t>(top) * stride;
-    EXPECT_EQ(0, std::memcmp(a, b, static_cast<size_t>(stride) * 320)) << "from " << top;
-    cairo_surface_destroy(part);
+    const std::vector<unsigned char> part = page_test::DrawnPixels(page, 200, top, 320);
+    EXPECT_TRUE(std::equal(part.begin(), part.end(), whole.begin() + top * page_test::PixelRowBytes(200))) << "from " << top;
   }
-  cairo_surface_destroy(whole);
 }
 
 // A customer name of thousands of letters without a space: the page keeps a width it can

@@ -9,12 +9,10 @@
 //       section is laid out, and the page draws as the page laid out whole
 #include <gtest/gtest.h>
 
-#include <cairo.h>
-
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include "PagePixels.h"
 #include "platform/htmlview/HtmlPage.h"
 #include "platform/htmlview/HtmlSource.h"
 
@@ -119,20 +117,7 @@ std::string LongPageHtml(int sections) {
   return html + "</table><p>Total</p></body></html>";
 }
 
-std::vector<unsigned char> Pixels(HtmlPage& page, int top, int rows) {
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 240, rows);
-  cairo_t* cr = cairo_create(surface);
-  cairo_set_source_rgb(cr, 1, 1, 1);
-  cairo_paint(cr);
-  cairo_translate(cr, 0, -top);
-  page.Draw(cr, litehtml::position(0, top, 240, rows));
-  cairo_destroy(cr);
-  cairo_surface_flush(surface);
-  const unsigned char* data = cairo_image_surface_get_data(surface);
-  std::vector<unsigned char> pixels(data, data + static_cast<size_t>(cairo_image_surface_get_stride(surface)) * rows);
-  cairo_surface_destroy(surface);
-  return pixels;
-}
+std::vector<unsigned char> Pixels(HtmlPage& page, int top, int rows) { return page_test::DrawnPixels(page, 240, top, rows); }
 
 class LongPage : public ::testing::Test {
  protected:

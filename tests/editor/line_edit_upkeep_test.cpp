@@ -39,6 +39,14 @@ class RandomEdits {
   // How many steps changed the tax (and showed the document again, as the tax command does).
   int HeaderSteps() const { return m_headerSteps; }
 
+  // `steps` steps on a shown document, each painted as the message loop would: what a step
+  // does not draw again stays.
+  void Play(CSalesDocument& doc, CCommandProcessor& history, CHtmlView& view, int steps) {
+    for (int step = 0; step < steps; ++step) {
+      Step({&doc}, {&history});
+      UpdateWindow(view.GetInnerWindow());
+    }
+  }
   // One step on each document (each with its own history).
   void Step(std::vector<CSalesDocument*> docs, std::vector<CCommandProcessor*> histories) {
     const int what = Pick(100);
@@ -270,11 +278,7 @@ TEST_F(LineEditUpkeep, PageMatchesAWholeRenderAfterRandomEdits) {
       // Renders other than the tax steps' own.
       auto ownRenders = [&] { return renders - edits.HeaderSteps(); };
       const int rendersBefore = ownRenders();
-      // Each edit painted as the message loop would: what it does not draw again stays.
-      for (int step = 0; step < 40; ++step) {
-        edits.Step({doc.get()}, {&history});
-        UpdateWindow(view->GetInnerWindow());
-      }
+      edits.Play(*doc, history, *view, 40);
       doc->ShowChanges();
       EXPECT_EQ(ownRenders(), rendersBefore) << "round " << round << ": every line edit was shown in place";
       SCOPED_TRACE(testing::Message() << "round " << round);
@@ -340,13 +344,10 @@ TEST_F(LineEditUpkeep, ALongDocumentKeptAsTextShowsWhatThePageLaidOutWholeShows)
     doc->Render(1, -1);
     for (int page = 0; page < 12; ++page) SendMessageW(view->GetInnerWindow(), WM_VSCROLL, SB_PAGEDOWN, 0);
     UpdateWindow(view->GetInnerWindow());
-    // Most edits fall on lines kept as text; each is painted as the message loop would.
+    // Most edits fall on lines kept as text.
     CCommandProcessor history(kDocumentHistoryDepth);
     RandomEdits edits(91 + style, 200);
-    for (int step = 0; step < 60; ++step) {
-      edits.Step({doc.get()}, {&history});
-      UpdateWindow(view->GetInnerWindow());
-    }
+    edits.Play(*doc, history, *view, 60);
     doc->ShowChanges();
     ExpectTheWholeRendersPageAndScreen(*doc, *view, true);
     history.Clear();
