@@ -5,7 +5,6 @@
 
 #include <cairo.h>
 
-#include <cstring>
 #include <fstream>
 #include <optional>
 #include <algorithm>
