@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "LanguageLibraryFixture.h"
+#include "core/RegistryKey.h"
 #include "platform/testing/MessageBoxScript.h"
 #include "resources/resource_ids.h"
 
@@ -60,7 +61,7 @@ TEST_F(BrokenInstallationTest, ResourceLibraryGarbageShowsTheFixedMessage) {
 }
 
 TEST_F(BrokenInstallationTest, ResourceLibraryElsewhereThanProgramPathIsNotFound) {
-  SetProgramPath(u"\\Program Files\\Other");
+  CRegistryKey().SetString(CBstr(u"ProgramPath"), CBstr(u"\\Program Files\\Other"));
   ExpectStartFails();
 }
 

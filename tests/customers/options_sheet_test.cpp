@@ -46,10 +46,6 @@ class OptionsSheet : public slateway::testing::LanguageLibraryTest {
 };
 
 TEST_F(OptionsSheet, OneChangeOnEveryPageIsCollectedAndTheScannerValuesSurviveARestart) {
-  ShellKey(1, u"Button 1", u"\"\\Windows\\Start Menu\\Calendar.lnk\"");
-  ShellKey(2, u"Button 2", u"");
-  CPreferences().SetString(u"InvoicePath", u"Slateway");
-  CPreferences().SetString(u"DatabasePath", u"Slateway");
   platform::testing::UiScript ui;
   ui.ExpectDialog(IDD_TABBED_FORM, [](DialogDriver& d) {
     EXPECT_EQ(d.Text(IDC_DIALOG_HEADING), u"Options");
@@ -103,6 +99,7 @@ TEST_F(OptionsSheet, AnEmptiedStartNumberKeepsTheSheetOpenOnTheNumbersPage) {
 }
 
 TEST_F(OptionsSheet, ChoiceListsFromTheDevice) {
+  ASSERT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, u"Software\\Microsoft\\Shell\\Keys"), ERROR_SUCCESS);
   CHardwareButton none;
   std::vector<HardwareButtonChoice> empty = COptionsChoices::HardwareButtons(none);
   ASSERT_EQ(empty.size(), 1u);
@@ -121,9 +118,7 @@ TEST_F(OptionsSheet, ChoiceListsFromTheDevice) {
 TEST_F(OptionsSheet, AReplacedScannerTakesEffectAtOnceAndNoneLeavesNoDriver) {
   std::unique_ptr<CInputDevice> scanner = CreateScannerDriver(u"Symbol", nullptr, nullptr, 0, 0);
   ASSERT_NE(scanner, nullptr);
-  CPreferences().SetString(u"ScannerMake", u"Symbol");
-  CPreferences().SetString(u"InvoicePath", u"Slateway");
-  CPreferences().SetString(u"DatabasePath", u"Slateway");
+  CPreferences().SetString(u"ScannerMake", u"Symbol");  // the scanner chosen on Options' Bar Codes page
   HWND main = CreateWindowExW(0, u"STATIC", u"Main", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
   auto choose = [](int make) {
     return [make](DialogDriver& d) {

@@ -29,7 +29,6 @@ class InputDeviceTest : public slateway::testing::LanguageLibraryTest {
  protected:
   void SetUp() override {
     LanguageLibraryTest::SetUp();
-    for (const char* name : {"ScanAPI.dll.so", "ScnAPI32.dll.so", "Grabba.dll.so"}) Install(name, name);
     WriteText(u"\\Windows\\Scanner.txt", "");
     window = CreateWindowExW(0, u"STATIC", u"Notify", WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
   }

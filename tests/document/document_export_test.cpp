@@ -67,14 +67,6 @@ class DocumentExport : public sales_test::SalesDocumentTest {
     return texts;
   }
 
-  void UseShippedCsvStylesheet() {
-    CBstr templates;
-    ASSERT_TRUE(GetAppDataFolder(templates, true));
-    std::filesystem::path target = Linux(templates.str() + u"Templates\\CSV_Export.xsl");
-    std::filesystem::create_directories(target.parent_path());
-    std::filesystem::copy_file(SLATEWAY_CSV_STYLESHEET, target);
-  }
-
   static bool HasLinks(CSalesDocument& doc) {
     CBstr html;
     EXPECT_EQ(doc.GetXmlDocument().Transform(&html), S_OK);
@@ -185,6 +177,7 @@ TEST_F(DocumentExport, PageThatCannotBeWrittenFailsWhateverThePictures) {
 }
 
 TEST_F(DocumentExport, CsvWithoutItsStylesheetShowsTheFixedMessage) {
+  std::filesystem::remove(Linux(u"\\Application Data\\VendelSoftware\\Slateway\\Templates\\CSV_Export.xsl"));
   auto doc = Golden("invoice.QVN", kDocInvoice);
   EXPECT_FALSE(ExportCsv(*doc, nullptr, u"\\Export\\invoice.csv"));
   auto log = platform::MessageBoxLog();
@@ -195,7 +188,6 @@ TEST_F(DocumentExport, CsvWithoutItsStylesheetShowsTheFixedMessage) {
 }
 
 TEST_F(DocumentExport, CsvQuotesEveryTextAndDoublesItsQuotes) {
-  UseShippedCsvStylesheet();
   auto doc = NewDocument(kDocInvoice, u"");
   auto line = Line(u"Service", u"2", u"1,250.00");
   line->SetField(6, u"Bolts, \"hex\" & nuts");
@@ -248,7 +240,6 @@ std::vector<std::vector<std::string>> ReadCsv(std::string_view text) {
 }
 
 TEST_F(DocumentExport, CsvFieldsNeverReadAsFormulasAndNegativeAmountsStayNumbers) {
-  UseShippedCsvStylesheet();
   auto doc = NewDocument(kDocInvoice, u"");
   CTableCustomer customer;
   customer.SetField(kCustFullName, u"=cmd|' /C calc'!A0");

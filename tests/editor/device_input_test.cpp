@@ -108,8 +108,6 @@ TEST_F(DeviceInput, CardFieldsReachThePayment) {
 }
 
 TEST_F(DeviceInput, CodeWrittenIntoTheScannersDeviceFileAddsItsLine) {
-  std::filesystem::copy_file(std::filesystem::path(SLATEWAY_SCANNER_LIBRARIES) / "ScanAPI.dll.so",
-                             Linux(u"\\Windows\\ScanAPI.dll.so"));
   WriteText(u"\\Windows\\Scanner.txt", "");
   HWND window = CreateWindowExW(0, u"STATIC", u"", WS_VISIBLE, 0, 0, 240, 320, nullptr, nullptr, nullptr, nullptr);
   auto scanner = CreateScannerDriver(u"Socket", nullptr, window, 0, 0);

@@ -1,6 +1,7 @@
-// Fixture of the list update tests: the language library (for the overwrite prompt), an
-// item store in the database folder with the customer table source over it, a progress
-// that records its lines and can stand for the user's Abort, and a reader of the rows.
+// Fixture of the list update tests: the installed device with its language library (for the
+// overwrite prompt), an empty item store in its database folder with the customer table
+// source over it, a progress that records its lines and can stand for the user's Abort, and
+// a reader of the rows.
 #pragma once
 
 #include <filesystem>
@@ -98,10 +99,11 @@ class ListUpdateTest : public slateway::testing::LanguageLibraryTest {
     GetDatabaseFilePath(folder, false);
     AppendBackslash(folder);
     m_folder = folder.str();
-    std::filesystem::create_directories(Linux(m_folder));
+    // The update's rules are checked from an empty store in the device's database folder:
+    // the sample database the installation laid there goes first.
+    std::filesystem::remove(Linux(m_folder + u"Slateway.db"));
     store.Database().SetNotices(&notices);
     ASSERT_EQ(store.Open(m_folder + u"Slateway.db"), 1);
-    CPreferences().SetUseOutlook(false);
   }
   void TearDown() override {
     if (m_localeChanged) {

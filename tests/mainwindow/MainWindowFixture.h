@@ -1,6 +1,6 @@
-// A test device with the program installed as the installer leaves it: the language
-// library and the sample database in the program folder, "ProgramPath" pointing there.
-// Documents are written into the documents folder ("\My Documents\") by name.
+// The installed device, with nothing loaded: the program's start-up loads the language
+// library itself. Documents are written into the documents folder ("\My Documents\") by
+// name.
 #pragma once
 
 #include <filesystem>
@@ -18,8 +18,6 @@ class MainWindowTest : public slateway::testing::LanguageLibraryTest {
   void SetUp() override {
     m_loadLibrary = false;  // the program loads it itself
     LanguageLibraryTest::SetUp();
-    std::filesystem::copy_file(SLATEWAY_SAMPLE_DB,
-                               Linux(std::u16string(slateway::testing::kProgramFolder) + u"\\SlatewaySample.db"));
   }
 
   // A document file: the root's attributes, then a customer block and one total.

@@ -62,8 +62,10 @@ TEST_F(DesktopCommandsTest, TheRelayCarriesEveryCommandToARunningSlateway) {
   WriteText(u"\\My Documents\\INV1.QVN",
             "<?xml version=\"1.0\"?><SALESDOCUMENT VERSION=\"4\" DOCTYPE=\"INVOICE\"><CUSTOMER><LISTID>C-1</LISTID>"
             "<FULLNAME>Ada</FULLNAME></CUSTOMER><JOB><NAME>Deck</NAME><TYPE>estimate</TYPE></JOB></SALESDOCUMENT>");
-  std::filesystem::create_symlink(SLATEWAY_HEADLESS_PROGRAM,
-                                  Linux(std::u16string(slateway::testing::kProgramFolder) + u"\\Slateway"));
+  // The installed program without its screen.
+  const std::filesystem::path program = Linux(std::u16string(slateway::testing::kProgramFolder) + u"\\Slateway");
+  std::filesystem::remove(program);
+  std::filesystem::create_symlink(SLATEWAY_HEADLESS_PROGRAM, program);
 
   // None runs: the relay starts it ("CONVERT_1_TO_2" itself does nothing).
   EXPECT_EQ(Launch("CONVERT_1_TO_2"), 0);

@@ -42,23 +42,18 @@ class MainWindowDevices : public mainwindow_test::MainWindowTest {
   void SetUp() override {
     MainWindowTest::SetUp();
     ASSERT_TRUE(PrepareNewDevice());
-    for (const char* name : {"ScanAPI.dll.so", "Grabba.dll.so"})
-      std::filesystem::copy_file(std::filesystem::path(SLATEWAY_SCANNER_LIBRARIES) / name, Root() / "Windows" / name);
     WriteText(u"\\Windows\\Scanner.txt", "");
     platform::printing::ResetConditions();
-    ASSERT_EQ(RegisterPrintEngineClasses(), S_OK);
   }
   void TearDown() override {
     m_program.End();
     platform::printing::ResetConditions();
     MainWindowTest::TearDown();
   }
-  // The folders at the location's root; without `docsFolder` no documents folder is chosen.
-  void Start(const char16_t* scanner, bool docsFolder = true) {
+  void Start(const char16_t* scanner) {
+    // The scanner and its trigger button chosen on Options' Bar Codes page.
     CPreferences().SetString(u"ScannerMake", scanner);
     CPreferences().SetString(u"Button1", u"Button1");
-    if (docsFolder) CPreferences().SetString(u"InvoicePath", u"None");
-    CPreferences().SetString(u"DatabasePath", u"None");
     ASSERT_EQ(m_program.Start(u""), ProgramStart::Started);
     m_frame = m_program.GetMainFrame();
   }
@@ -204,14 +199,15 @@ TEST_F(MainWindowDevices, ADatabaseMoveThatCannotCopyOrOpenKeepsTheOldDatabase) 
   const char16_t* kNotMoved = u"The database could not be moved. The database in use stays where it was.";
   const std::u16string copying =
       u"No database was found in the new folder. The database in use will be copied there.";
+  const std::u16string installed = u"\\Application Data\\VendelSoftware\\Slateway\\Database";
   // A folder that went away while the dialog was open takes no copy.
   Options(
       [this](DialogDriver& d) {
         Choose(d, COptionsSheet::kStorage, 4, u"Qmissing");
         std::filesystem::remove(Linux(u"\\My Documents\\Qmissing"));
       },
-      {copying, kNotMoved, u"Source: Slateway.db", u"Dest: \\My Documents\\Qmissing\\Slateway.db"});
-  EXPECT_EQ(Preference(u"DatabasePath"), u"None");
+      {copying, kNotMoved, u"Source: " + installed + u"\\Slateway.db", u"Dest: \\My Documents\\Qmissing\\Slateway.db"});
+  EXPECT_EQ(Preference(u"DatabasePath"), installed);
   EXPECT_TRUE(m_frame->GetItemStore()->IsOpen());
 
   Options([](DialogDriver& d) { Choose(d, COptionsSheet::kStorage, 4, u"Qmoved"); }, {copying});
@@ -233,7 +229,7 @@ TEST_F(MainWindowDevices, ADatabaseMoveThatCannotCopyOrOpenKeepsTheOldDatabase) 
 // A new device has chosen no documents folder: Options shows the root it uses and takes it
 // back unchanged, and choosing that root by name keeps the documents where they are.
 TEST_F(MainWindowDevices, OptionsKeepTheDocumentsFolderOfANewDevice) {
-  Start(u"None", false);
+  Start(u"None");
   const int rows = m_frame->GetRegister()->GetRowCount();
   ASSERT_GT(rows, 0);
   Options([](DialogDriver&) {});

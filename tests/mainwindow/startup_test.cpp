@@ -135,13 +135,15 @@ TEST_F(ProgramStartup, OddFilesAmongTheDocumentsNeitherHoldTheStartNorGoUnnamed)
   program.End();
 }
 
-// The sample database is written as an American device writes amounts; a new German device
-// gets it, and the sample documents made from it, in its own formats.
+// The sample database is written as an American device writes amounts. An installation
+// whose database could not take the device's formats leaves none, and the first start of a
+// German device lays the sample out, and the sample documents made from it, in its own.
 TEST_F(ProgramStartup, ANewDeviceInAnotherLocaleHasItsSamplesInItsOwnFormats) {
   ASSERT_TRUE(platform::SetLocaleProfile(u"de-DE"));
-  ASSERT_TRUE(PrepareNewDevice());
   CBstr database;
   GetDatabaseFilePath(database, true);
+  ASSERT_TRUE(std::filesystem::remove(Linux(database.str())));
+  ASSERT_TRUE(PrepareNewDevice());
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open(Linux(database.str()).c_str(), &db), SQLITE_OK);
   auto first = [&](const char* sql) {
@@ -185,16 +187,18 @@ TEST_F(ProgramStartup, AStartUpThatStopsEndsWithoutAWindowOrALoop) {
     EXPECT_EQ(platform::MessageBoxLog()[0].text, u"Slateway could not start its system services.");
   }
   // A folder where the database belongs: one message says so (no new database is claimed),
-  // nothing is made, and the program ends with 1.
+  // nothing is made, and the program ends with 1. The database's name is what this is about.
   CPreferences().SetString(u"Database", u"Folder");
-  CreateDirectoryW(u"\\Folder", nullptr);
+  CBstr folder;
+  GetDatabaseFilePath(folder, true);
+  CreateDirectoryW(folder.c_str(), nullptr);
   platform::ClearMessageBoxLog();
   EXPECT_EQ(RunSlateway(u""), 1);
   ASSERT_EQ(platform::MessageBoxLog().size(), 1u);
-  EXPECT_EQ(platform::MessageBoxLog()[0].text, u"Slateway cannot start: \\Folder is a folder, where the database file "
-                                               u"belongs.  Nothing was created.  Move the folder away and start "
-                                               u"Slateway again.");
-  EXPECT_TRUE(std::filesystem::is_empty(Linux(u"\\Folder")));
+  EXPECT_EQ(platform::MessageBoxLog()[0].text, u"Slateway cannot start: " + folder.str() +
+                                                   u" is a folder, where the database file belongs.  Nothing was "
+                                                   u"created.  Move the folder away and start Slateway again.");
+  EXPECT_TRUE(std::filesystem::is_empty(Linux(folder.str())));
   EXPECT_EQ(FindWindowW(kMainWindowClass, nullptr), nullptr);
   EXPECT_EQ(platform::ComInitializeCount(), 0);
 }
@@ -221,9 +225,11 @@ TEST_F(ProgramStartup, InstallationFlagsAreClearedOnlyOnceTheirWorkIsDone) {
     EXPECT_EQ(program.GetMainFrame()->GetRegister()->GetSortKind(), kSortBalance);
     EXPECT_EQ(RootDword(u"Upgrading"), 0u);
   }
-  // A database whose items table is a view cannot be upgraded: the user is told, and the
-  // next start tries again.
-  CPreferences().SetString(u"Database", u"Old.db");
+  // A database the installation carried over whose items table is a view cannot be
+  // upgraded: the user is told, and the next start tries again.
+  CBstr database;
+  GetDatabaseFilePath(database, true);
+  ASSERT_TRUE(std::filesystem::remove(Linux(database.str())));
   {
     struct Quiet : IDatabaseNotices {
       void Warning(UINT, std::u16string_view) override {}
@@ -231,10 +237,10 @@ TEST_F(ProgramStartup, InstallationFlagsAreClearedOnlyOnceTheirWorkIsDone) {
     } quiet;
     CSqlDatabase old;
     old.SetNotices(&quiet);
-    ASSERT_EQ(old.Open(u"\\Old.db"), 0);
+    ASSERT_EQ(old.Open(database.str()), 0);
   }
   sqlite3* raw = nullptr;
-  ASSERT_EQ(sqlite3_open(Linux(u"\\Old.db").c_str(), &raw), SQLITE_OK);
+  ASSERT_EQ(sqlite3_open(Linux(database.str()).c_str(), &raw), SQLITE_OK);
   EXPECT_EQ(sqlite3_exec(raw, "DROP TABLE ItemsList; CREATE VIEW ItemsList AS SELECT * FROM CustomerList", nullptr,
                          nullptr, nullptr),
             SQLITE_OK);
