@@ -19,7 +19,6 @@
 #include "mainwindow/DesktopFiles.h"
 #include "mainwindow/MainFrame.h"
 #include "mainwindow/Program.h"
-#include "mainwindow/SampleDevice.h"
 #include "platform/testing/MessageBoxScript.h"
 #include "platform/testing/ControlDrivers.h"
 #include "platform/testing/ProgramRun.h"
@@ -145,9 +144,9 @@ TEST_F(DesktopCommandsTest, TheRelayCarriesEveryCommandToARunningSlateway) {
 // The same commands sent inside the test's own process.
 class DesktopCommandsInProcess : public DesktopCommandsTest {
  protected:
+  DesktopCommandsInProcess() { m_stage = slateway::testing::DeviceStage::FirstStarted; }
   void SetUp() override {
     DesktopCommandsTest::SetUp();
-    ASSERT_TRUE(PrepareNewDevice());
     ASSERT_EQ(m_program.Start(u""), ProgramStart::Started);
     m_hwnd = m_program.GetMainFrame()->GetHwnd();
   }

@@ -29,7 +29,6 @@
 #include "mainwindow/Program.h"
 #include "mainwindow/RegisterList.h"
 #include "mainwindow/RowActions.h"
-#include "mainwindow/SampleDevice.h"
 #include "platform/commctrl/CommCtrl.h"
 #include "platform/printing/PrintEngines.h"
 #include "platform/shell/FileDialogs.h"
@@ -65,9 +64,9 @@ TEST(RowActions, ShownKindsAndDeleteQuestions) {
 
 class DocumentActions : public mainwindow_test::MainWindowTest {
  protected:
+  DocumentActions() { m_stage = slateway::testing::DeviceStage::FirstStarted; }
   void SetUp() override {
     MainWindowTest::SetUp();
-    ASSERT_TRUE(PrepareNewDevice());
     WriteDocument(u"INV7.QVN", "VERSION=\"4\" DOCTYPE=\"INVOICE\" ID=\"7\"", "<FULLNAME>Acme:Site</FULLNAME>", "40.00");
     WriteDocument(u"PAY3.QVN", "VERSION=\"4\" DOCTYPE=\"PAYMENT\" ID=\"3\" PAYAMOUNT=\"25.00\"",
                   "<FULLNAME>Acme:Site</FULLNAME>");
@@ -346,7 +345,6 @@ TEST_F(EditorActions, ANewInvoiceFromTheRegisterIsSavedExportedDeletedAndSetting
 
   // Printed from its row: the printer is asked for, the job comes out as a file.
   platform::printing::ResetConditions();
-  ASSERT_EQ(RegisterPrintEngineClasses(), S_OK);
   m_list->Select(RowOf(number));
   ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Print..."); });
   ui.ExpectDialog(IDD_PRINTER_SETTINGS, [](DialogDriver& d) {

@@ -18,7 +18,6 @@
 #include "mainwindow/DesktopFiles.h"
 #include "mainwindow/MainFrame.h"
 #include "mainwindow/Program.h"
-#include "mainwindow/SampleDevice.h"
 #include "platform/testing/ControlDrivers.h"
 #include "resources/resource_ids.h"
 
@@ -26,9 +25,8 @@ namespace {
 
 class MainWindowCustomers : public mainwindow_test::MainWindowTest {
  protected:
+  MainWindowCustomers() { m_stage = slateway::testing::DeviceStage::FirstStarted; }
   void Start() {
-    ASSERT_TRUE(PrepareNewDevice());
-    if (HasFailure()) return;
     ASSERT_EQ(m_program.Start(u""), ProgramStart::Started);
     frame = m_program.GetMainFrame();
     editor = frame->GetEditor();

@@ -21,7 +21,6 @@
 #include "mainwindow/MainFrame.h"
 #include "mainwindow/Program.h"
 #include "mainwindow/RegisterList.h"
-#include "mainwindow/SampleDevice.h"
 #include "platform/kernel/MsgQueue.h"
 #include "platform/pim/Pim.h"
 #include "platform/printing/PrintEngines.h"
@@ -39,9 +38,9 @@ using slateway::testing::TypeIntoField;
 
 class MainWindowDevices : public mainwindow_test::MainWindowTest {
  protected:
+  MainWindowDevices() { m_stage = slateway::testing::DeviceStage::FirstStarted; }
   void SetUp() override {
     MainWindowTest::SetUp();
-    ASSERT_TRUE(PrepareNewDevice());
     WriteText(u"\\Windows\\Scanner.txt", "");
     platform::printing::ResetConditions();
   }

@@ -22,7 +22,6 @@
 #include "mainwindow/MainFrame.h"
 #include "mainwindow/RegisterList.h"
 #include "mainwindow/Program.h"
-#include "mainwindow/SampleDevice.h"
 #include "platform/mapi/MessageStores.h"
 #include "platform/printing/PrintEngines.h"
 #include "platform/shell/FileDialogs.h"
@@ -42,10 +41,9 @@ using platform::testing::UiScript;
 
 class MainWindowReports : public mainwindow_test::MainWindowTest {
  protected:
+  MainWindowReports() { m_stage = slateway::testing::DeviceStage::FirstStarted; }
   void SetUp() override {
     MainWindowTest::SetUp();
-    ASSERT_TRUE(PrepareNewDevice());
-    ASSERT_EQ(RegisterPrintEngineClasses(), S_OK);
     platform::printing::ResetConditions();
     platform::mapi::ResetMessaging();
     CPreferences().SetDword(u"PrintNumCopies", 0);

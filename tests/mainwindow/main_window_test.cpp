@@ -12,7 +12,6 @@
 #include "mainwindow/MainFrame.h"
 #include "mainwindow/Program.h"
 #include "mainwindow/RegisterList.h"
-#include "mainwindow/SampleDevice.h"
 #include "platform/testing/ControlDrivers.h"
 #include "platform/testing/MessageBoxScript.h"
 #include "resources/resource_ids.h"
@@ -24,9 +23,9 @@ using platform::testing::MessageBoxScript;
 
 class MainWindow : public mainwindow_test::MainWindowTest {
  protected:
+  MainWindow() { m_stage = slateway::testing::DeviceStage::FirstStarted; }
   void SetUp() override {
     MainWindowTest::SetUp();
-    ASSERT_TRUE(PrepareNewDevice());
     ASSERT_EQ(m_program.Start(u""), ProgramStart::Started);
     m_frame = m_program.GetMainFrame();
     m_hwnd = m_frame->GetHwnd();

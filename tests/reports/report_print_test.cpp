@@ -23,7 +23,6 @@ class ReportPrint : public report_test::ReportTest {
     ReportTest::SetUp();
     platform::printing::ResetConditions();
     platform::printing::ClearRecordedOps();
-    ASSERT_EQ(RegisterPrintEngineClasses(), S_OK);
     CPreferences().SetDword(u"PrintNumCopies", 0);
     WriteFixture();
   }
