@@ -25,10 +25,12 @@ inline void OpenEmptyContacts(std::unique_ptr<CPOutlookApp>& app, std::unique_pt
   while (items->Item(1, &contact) == S_OK) ASSERT_EQ(contact->Delete(), S_OK);
 }
 
-class ContactsTest : public DeviceTest {
+// `Device` is the device the test starts from: an empty one unless the test names another.
+template <class Device = DeviceTest>
+class ContactsTestOn : public Device {
  protected:
   void SetUp() override {
-    DeviceTest::SetUp();
+    Device::SetUp();
     std::unique_ptr<CPimFolder> folder;
     OpenEmptyContacts(app, folder, items);
   }
@@ -51,5 +53,6 @@ class ContactsTest : public DeviceTest {
   std::unique_ptr<CPOutlookApp> app;
   std::unique_ptr<CPimItems> items;
 };
+using ContactsTest = ContactsTestOn<>;
 
 }  // namespace platform::testing

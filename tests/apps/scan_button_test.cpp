@@ -62,8 +62,6 @@ TEST_F(ScanButton, OptionsListsTheDevicesButtonsAndTheChosenOneStartsTheScanner)
   ASSERT_TRUE(Install(true));
   WriteText(u"\\Windows\\Scanner.txt", "");  // the device's scanner
   fs::create_directories(Linux(u"\\My Documents"));  // and its documents folder, where Done saves
-  // The documents folder chosen at the location's root, so the sheet's OK needs no folder chosen.
-  CPreferences().SetString(u"InvoicePath", u"None");
   CProgram program;
   ASSERT_EQ(program.Start(u""), ProgramStart::Started);
   CMainFrame* frame = program.GetMainFrame();

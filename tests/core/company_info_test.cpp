@@ -13,7 +13,7 @@
 
 #include "core/CompanyInfo.h"
 #include "core/Preferences.h"
-#include "platform/testing/DeviceFixture.h"
+#include "InstalledDeviceFixture.h"
 
 namespace {
 
@@ -21,15 +21,15 @@ struct Owner {
   std::u16string name, company, address, phone, email;
 };
 
-class OwnerTest : public platform::testing::DeviceTest {
+class OwnerTest : public slateway::testing::InstalledDeviceTest {
  protected:
   void SetUp() override {
-    DeviceTest::SetUp();
+    InstalledDeviceTest::SetUp();
     COwnerInfo::ForgetCache();
   }
   void TearDown() override {
     COwnerInfo::ForgetCache();
-    DeviceTest::TearDown();
+    InstalledDeviceTest::TearDown();
   }
 
   // A record with each text at its field's offset; a text as wide as its field has no

@@ -342,8 +342,7 @@ TEST_F(FieldFormDialog, ChoicesReachTheOwnerAndTheRowsAfterThem) {
 }
 
 TEST_F(FieldFormDialog, TheHardwareButtonIsBorrowedFromTheOwnerWhileTheFormIsActive) {
-  ASSERT_TRUE(platform::InstallHardwareKeyEntries());
-  CPreferences().SetString(u"Button1", u"Button 3 (scan)");
+  CPreferences().SetString(u"Button1", u"Button 3 (scan)");  // the trigger button on Options' Bar Codes page
   HWND owner = CreateOwner();
   CHardwareButton ownersButton;
   ownersButton.BindButton(owner, CBstr(u"Button 3"), false);  // the owner scans with it

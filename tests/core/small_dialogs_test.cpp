@@ -43,7 +43,7 @@ TEST_F(SmallDialogs, DocumentOptionsAreReadBackOnOkOnly) {
 TEST_F(SmallDialogs, OverwritePromptAsksByModeAndRemembersAnswersForAll) {
   EXPECT_EQ(COverwritePromptDlg::QuestionText(u"Bo", true),
             u"Customer 'Bo' exists in the DedadErude Customer List. Overwrite it?");
-  ASSERT_TRUE(CPreferences().SetUseOutlook(true));
+  ASSERT_TRUE(CPreferences().SetUseOutlook(true));  // contacts mode, which imported settings bring: what this is about
   EXPECT_EQ(COverwritePromptDlg::QuestionText(u"Bo", true), u"Customer 'Bo' exists in the Contacts List. Overwrite it?");
   CPreferences().SetUseOutlook(false);
   for (INT_PTR answer : {COverwritePromptDlg::kYes, COverwritePromptDlg::kNo}) {

@@ -1,5 +1,6 @@
-// Tests of the customer screens: the language library, an invoice, the sample database
-// as the item store, and a window that runs the document history as the main window does.
+// Tests of the customer screens: the language library, an invoice, the installed device's
+// database (the sample) as the item store, and a window that runs the document history as
+// the main window does.
 #pragma once
 
 #include <filesystem>
@@ -18,9 +19,9 @@ class CustomerScreensTest : public sales_test::SalesDocumentTest {
  protected:
   void SetUp() override {
     SalesDocumentTest::SetUp();
-    std::filesystem::create_directories(Linux(u"\\Data"));
-    std::filesystem::copy_file(SLATEWAY_SAMPLE_DB, Linux(u"\\Data\\Slateway.db"));
-    lists = &UseStoreLists();
+    CBstr database;
+    GetDatabaseFilePath(database, true);
+    lists = &UseStoreLists(database.str());
     InstallServices();
     MakeFolders();
     WNDCLASSW wc{};

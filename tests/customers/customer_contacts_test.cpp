@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "../core/LanguageLibraryFixture.h"
 #include "core/Preferences.h"
 #include "core/ResourceText.h"
 #include "customers/CustomerListWnd.h"
@@ -14,27 +15,19 @@
 
 namespace {
 
-class ContactsList : public platform::testing::ContactsTest {
+class ContactsList : public platform::testing::ContactsTestOn<slateway::testing::LanguageLibraryTest> {
  protected:
   void SetUp() override {
-    ContactsTest::SetUp();
-    const std::filesystem::path folder = Linux(u"\\Program Files\\Slateway");
-    std::filesystem::create_directories(folder);
-    std::filesystem::copy_file(SLATEWAY_RESOURCE_LIBRARY, folder / "QVNLANGUAGE.DLL");
-    library = LoadLibraryW(u"\\Program Files\\Slateway\\QVNLANGUAGE.DLL");
-    ASSERT_NE(library, nullptr);
-    SetResourceInstance(library);
+    ContactsTestOn::SetUp();
     preferences = std::make_unique<CPreferences>();
-    preferences->SetUseOutlook(true);
+    preferences->SetUseOutlook(true);  // contacts mode, which imported settings bring: what this is about
   }
   void TearDown() override {
     window.reset();
     source.reset();
     preferences->SetUseOutlook(false);
     preferences.reset();
-    SetResourceInstance(nullptr);
-    FreeLibrary(library);
-    ContactsTest::TearDown();
+    ContactsTestOn::TearDown();
   }
   CCustomerListWnd& Open() {
     source = std::make_unique<CContactsSource>(nullptr);
@@ -51,7 +44,6 @@ class ContactsList : public platform::testing::ContactsTest {
     return platform::testing::ListViewDriver(window->ListWindow()).Count();
   }
 
-  HMODULE library = nullptr;
   std::unique_ptr<CPreferences> preferences;
   std::unique_ptr<CContactsSource> source;
   std::unique_ptr<CCustomerListWnd> window;

@@ -26,16 +26,19 @@ class CustomerList : public CustomerScreensTest {
  protected:
   void SetUp() override {
     CustomerScreensTest::SetUp();
+    // Made once the test's device is there: the store's one key is opened by its first instance.
+    preferences = std::make_unique<CPreferences>();
     dialog = std::make_unique<CCustomerDialogRunner>(GetResourceInstance(), &Store());
     source = std::make_unique<CQBCustomerSource>(nullptr, Store(), dialog.get());
   }
   void TearDown() override {
     window.reset();
     source.reset();
+    preferences.reset();
     CustomerScreensTest::TearDown();
   }
   CCustomerListWnd& Open(int mode) {
-    window = std::make_unique<CCustomerListWnd>(GetResourceInstance(), historyWindow, source.get(), &preferences);
+    window = std::make_unique<CCustomerListWnd>(GetResourceInstance(), historyWindow, source.get(), preferences.get());
     window->SetDocumentOf([this] { return doc.get(); });
     window->StartLoader(CCustomerLoader::kPriorityBelowNormal);
     window->Show(nullptr, mode);
@@ -58,7 +61,7 @@ class CustomerList : public CustomerScreensTest {
     ASSERT_TRUE(Store().CommitTransaction());
   }
 
-  CPreferences preferences;
+  std::unique_ptr<CPreferences> preferences;
   std::unique_ptr<CCustomerDialogRunner> dialog;
   std::unique_ptr<CQBCustomerSource> source;
   std::unique_ptr<CCustomerListWnd> window;

@@ -77,7 +77,7 @@ TEST_F(CustomizeLayout, StyleIsLeftAloneUnlessTheColumnsChangeOrTheStyleIsNotCus
   settings.Load();
   CPreferences preferences;
   doc->SetStyle(4);
-  preferences.SetDword(u"InvoiceStyle", 1);
+  preferences.SetDword(u"InvoiceStyle", 1);  // Default Style on Options' Storage page, which Customize may change
   CCustomizeLayout layout(settings, doc.get(), kDocEstimate, {}, {});
   auto pages = Fill(layout);
   ASSERT_TRUE(layout.Apply(Views(pages)));

@@ -123,12 +123,11 @@ class ItemEntryTest : public ListEntryTest {
 };
 
 TEST_F(ItemEntryTest, InventoryTabOnlyWhileTrackedAndForInventoryTypes) {
-  CPreferences().SetDword(u"TrackInventory", 0);
   Run(u"Inventory Part", [](DialogDriver& d, CItemEntryDlg&) {
     EXPECT_EQ(Tabs(d), (Labels{u"Details"}));
     d.Cancel();
   });
-  CPreferences().SetDword(u"TrackInventory", 1);
+  CPreferences().SetDword(u"TrackInventory", 1);  // Track Inventory: Yes on Options' Other page
   Run(u"Service", [](DialogDriver& d, CItemEntryDlg&) {
     EXPECT_EQ(Tabs(d), (Labels{u"Details"}));
     d.Cancel();
@@ -146,7 +145,7 @@ TEST_F(ItemEntryTest, InventoryTabOnlyWhileTrackedAndForInventoryTypes) {
 }
 
 TEST_F(ItemEntryTest, QuantitiesAreSavedAndTheLastTabIsRemembered) {
-  CPreferences().SetDword(u"TrackInventory", 1);
+  CPreferences().SetDword(u"TrackInventory", 1);  // Track Inventory: Yes on Options' Other page
   CItemEntryDlg::SetLastTab(CItemEntryDlg::kDetailsTab);
   record.SetField(kFieldName, u"Mulch");
   record.SetQuantity(kQuantityOnHand, 4);

@@ -37,7 +37,7 @@ TEST_F(PrinterSettings, TheListsNameTheEnginesPrintersPortsAndPaper) {
 
 TEST_F(PrinterSettings, DefaultsAreWrittenBackAndAnUnknownPrinterIsNotChosen) {
   CPreferences preferences;
-  preferences.SetString(u"PrinterName", u"No such printer");
+  preferences.SetString(u"PrinterName", u"No such printer");  // left by another device's settings: what this is about
   PrinterChoice choice = CPrinterSettings::Load();
   EXPECT_EQ(choice.printer, -1);
   EXPECT_EQ(choice.port, -1);

@@ -10,10 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "../core/InstalledDeviceFixture.h"
+#include "core/Folders.h"
 #include "datastore/ContactsSource.h"
 #include "datastore/ItemStore.h"
 #include "platform/testing/ContactsStore.h"
-#include "platform/testing/DeviceFixture.h"
 #include "platform/testing/UiScript.h"
 
 namespace {
@@ -21,10 +22,10 @@ namespace {
 using platform::testing::DialogDriver;
 using platform::testing::UiScript;
 
-class ContactsSourceTest : public platform::testing::ContactsTest {
+class ContactsSourceTest : public platform::testing::ContactsTestOn<slateway::testing::InstalledDeviceTest> {
  protected:
   void SetUp() override {
-    ContactsTest::SetUp();
+    ContactsTestOn::SetUp();
     src.emplace(nullptr);
   }
 
@@ -214,13 +215,15 @@ TEST_F(ContactsSourceTest, ContactsLocateShowsAndReadsBackOrAsks) {
   DestroyWindow(notify);
 }
 
-// A new device's contacts are the sample database's customers, read alike by both sources.
-class ContactsDefaultTest : public platform::testing::DeviceTest {};
+// A new device's contacts are the customers of the database it was installed with, read
+// alike by both sources.
+using ContactsDefaultTest = slateway::testing::InstalledDeviceTest;
 
 TEST_F(ContactsDefaultTest, ContactsListOfANewDeviceIsTheSampleCustomers) {
-  std::filesystem::copy_file(SLATEWAY_SAMPLE_DB, Linux(u"\\Sample.db"));
+  CBstr database;
+  GetDatabaseFilePath(database, true);
   CItemStore store(nullptr);
-  ASSERT_TRUE(store.Open(u"\\Sample.db"));
+  ASSERT_TRUE(store.Open(database.str()));
   CQBCustomerSource table(nullptr, store);
   ASSERT_TRUE(table.LoadList());
   CContactsSource contacts(nullptr);

@@ -15,12 +15,13 @@
 #include "core/Preferences.h"
 #include "datastore/CustomerRecord.h"
 #include "platform/locale/Locale.h"
-#include "platform/testing/DeviceFixture.h"
+#include "../core/InstalledDeviceFixture.h"
 
 namespace {
 
-class CustomerRecordTest : public platform::testing::DeviceTest {
+class CustomerRecordTest : public slateway::testing::InstalledDeviceTest {
  protected:
+  // Show Name as on Options' Other page.
   void SetLastCommaFirst(bool on) {
     CPreferences preferences;
     ASSERT_TRUE(preferences.SetDword(u"LastCommaFirst", on ? 1 : 0));

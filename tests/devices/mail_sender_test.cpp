@@ -9,7 +9,7 @@
 #include "devices/MailSender.h"
 #include "devices/MailSession.h"
 #include "platform/mapi/MessageStores.h"
-#include "platform/testing/DeviceFixture.h"
+#include "../core/InstalledDeviceFixture.h"
 #include "platform/user/Screen.h"
 #include "platform/testing/MailReader.h"
 
@@ -17,10 +17,10 @@ using namespace platform::mapi;
 
 namespace {
 
-class MailTest : public platform::testing::DeviceTest {
+class MailTest : public slateway::testing::InstalledDeviceTest {
  protected:
   void SetUp() override {
-    DeviceTest::SetUp();
+    InstalledDeviceTest::SetUp();
     ResetMessaging();
     platform::CaptureDebugOutput(true);
   }
@@ -28,7 +28,7 @@ class MailTest : public platform::testing::DeviceTest {
     platform::ResetScreenAndVersion();
     EXPECT_EQ(LiveMessageCount(), 0);
     ResetMessaging();
-    DeviceTest::TearDown();
+    InstalledDeviceTest::TearDown();
   }
   std::vector<std::filesystem::path> Outbox(std::u16string_view key = kDefaultStoreName) {
     return mail_test::MailFiles(Linux(OutboxFolder(key)));
@@ -108,6 +108,7 @@ TEST_F(MailSender, AnAttachmentKeepsItsBytesAndIsAnnouncedSixteenBytesLarger) {
 TEST_F(MailSender, TheMailBoxPreferenceChoosesTheStore) {
   ConfigureStores(2);
   ASSERT_EQ(sender.Logon(0, nullptr, nullptr, 0), S_OK);
+  // Outgoing eMail on Options' Other page, what this is about.
   CPreferences().SetString(u"MailBox", u"aCtIvEsYnC");
   ASSERT_EQ(Send(sender), S_OK);
   EXPECT_EQ(LastSubmittedMessage()->storeKey, u"S1") << "the default store";

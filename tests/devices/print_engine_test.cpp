@@ -58,6 +58,7 @@ TEST_F(Printing, ConnectReportsEachFailureAndRetriesClean) {
 }
 
 TEST_F(Printing, BeginDocumentNeedsAReadyPrinterAndSetsUpContinuousPaper) {
+  // Three copies on continuous paper, chosen on Printer Settings.
   CPreferences().SetDword(u"PrintNumCopies", 2);
   CPreferences().SetDword(u"PrinterPaperType", 0);
   platform::printing::Conditions().statusAtStart = kPrinterNotReady;
@@ -95,7 +96,7 @@ TEST_F(Printing, EngineCheckPrintsATestPageAndAnswersTheStatus) {
 }
 
 TEST_F(Printing, TextEngineWritesBytesToItsFilePortAndReadsReplies) {
-  CPreferences().SetDword(u"PrinterPortID", 4);
+  CPreferences().SetDword(u"PrinterPortID", 4);  // the port chosen on Printer Settings
   WriteText(u"\\Printer Output\\Port4.txt.reply", "T1:%B4111^DOE/JOHN^2512?");
   CPrintEngine engine(nullptr);
   ASSERT_TRUE(engine.ConnectTextEngine(false));
@@ -391,7 +392,7 @@ TEST_F(DocumentPrint, GoldenInvoiceBecomesAPdfHoldingEveryLineAndTotal) {
   CBstr logo(u"logo.bmp");
   GetLogoFilePath(logo);
   WritePicture(logo.view(), 120, 60);
-  CPreferences().SetDword(u"PrintNumCopies", 0);
+  CPreferences().SetDword(u"PrintNumCopies", 0);  // one copy, the first of Printer Settings' copies list
   m_settings->SetFlag(kDocInvoice, 15, 1);  // Ship To
   auto doc = OpenGolden();
   ASSERT_TRUE(Print(*doc));
@@ -440,7 +441,7 @@ TEST_F(DocumentPrint, AFullPrinterOutputSaysSoOnce) {
 // The desktop's lists head a customer's address lines with its name: printed, the Bill To
 // block shows it once.
 TEST_F(DocumentPrint, TheBillToBlockPrintsEachLineOnce) {
-  CPreferences().SetDword(u"PrintNumCopies", 0);
+  CPreferences().SetDword(u"PrintNumCopies", 0);  // one copy, the first of Printer Settings' copies list
   auto doc = OpenGolden();
   CXmlDocument& xml = doc->GetXmlDocument();
   CXmlDomNode customer;
@@ -454,7 +455,7 @@ TEST_F(DocumentPrint, TheBillToBlockPrintsEachLineOnce) {
 }
 
 TEST_F(DocumentPrint, CopiesAreCountedInTheProgressText) {
-  CPreferences().SetDword(u"PrintNumCopies", 1);
+  CPreferences().SetDword(u"PrintNumCopies", 1);  // two copies, the second of Printer Settings' copies list
   auto doc = OpenGolden("estimate.QVN");
   doc->SetDocType(kDocEstimate);
   ASSERT_TRUE(Print(*doc));
@@ -466,7 +467,7 @@ TEST_F(DocumentPrint, CopiesAreCountedInTheProgressText) {
 }
 
 TEST_F(DocumentPrint, TaxWithoutANameShowsAZeroRateInTheUsersDecimals) {
-  CPreferences().SetDword(u"PrintNumCopies", 0);
+  CPreferences().SetDword(u"PrintNumCopies", 0);  // one copy, the first of Printer Settings' copies list
   UseLocale(u"de-DE");
   auto doc = OpenGolden();
   doc->SetAttribute(u"TAXNAME", CBstr(u""));
@@ -557,8 +558,7 @@ TEST_F(DocumentPrint, WrappedCellsContinueSideBySideAndUnmarkedAmountsLineUp) {
 TEST_F(DocumentPrint, OnNarrowPaperTheNumberAndDateKeepClearOfTheCompanyLines) {
   for (DWORD printer : {DWORD{6}, DWORD{5}}) {
     SCOPED_TRACE(printer);
-    CPreferences().SetDword(u"PrinterID", printer);
-    CPreferences().SetDword(u"PrintTextSize", 2);
+    CPreferences().SetDword(u"PrinterID", printer);  // chosen on Printer Settings; the text size left Normal
     platform::printing::ClearRecordedOps();
     auto doc = OpenGolden();
     ASSERT_TRUE(Print(*doc));

@@ -191,12 +191,13 @@ class SalesDocumentTest : public slateway::testing::LanguageLibraryTest {
     hooks.lists = m_storeLists ? static_cast<IDocumentLists*>(&m_storeLists->adapter) : &lists;
     InstallDocumentServices(hooks);
   }
-  // The program's list objects over a fresh store answer the document's list questions.
-  StoreLists& UseStoreLists() {
-    std::filesystem::create_directories(Linux(u"\\Data"));
+  // The program's list objects over a fresh store (or the database at `path`) answer the
+  // document's list questions.
+  StoreLists& UseStoreLists(const std::u16string& path = u"\\Data\\Slateway.db") {
+    std::filesystem::create_directories(Linux(path).parent_path());
     m_storeLists = std::make_unique<StoreLists>();
     m_storeLists->store.Database().SetNotices(&m_storeLists->notices);
-    EXPECT_EQ(m_storeLists->store.Open(u"\\Data\\Slateway.db"), 1);
+    EXPECT_EQ(m_storeLists->store.Open(path), 1);
     SetDocumentLists(&m_storeLists->adapter);
     return *m_storeLists;
   }

@@ -12,7 +12,7 @@ namespace {
 class ContactCustomer : public sales_test::SalesDocumentTest {};
 
 TEST_F(ContactCustomer, AChosenContactBecomesTheDocumentCustomer) {
-  ASSERT_TRUE(CPreferences().SetUseOutlook(true));
+  ASSERT_TRUE(CPreferences().SetUseOutlook(true));  // contacts mode, which imported settings bring: what this is about
   std::unique_ptr<CPOutlookApp> app;
   ASSERT_EQ(CreatePOutlookApp(kPocketOutlookProgId, &app), S_OK);
   ASSERT_EQ(app->Logon(nullptr), S_OK);

@@ -18,7 +18,7 @@
 #include "document/JobRecord.h"
 #include "document/SettingsXml.h"
 #include "document/XmlDocument.h"
-#include "platform/testing/DeviceFixture.h"
+#include "../core/InstalledDeviceFixture.h"
 #include "platform/user/MessageBox.h"
 
 namespace {
@@ -75,7 +75,7 @@ class CountingBoxes final : public platform::MessageBoxHandler {
   platform::MessageBoxHandler* m_previous;
 };
 
-using DamagedInput = platform::testing::DeviceTest;
+using DamagedInput = slateway::testing::InstalledDeviceTest;
 
 TEST_F(DamagedInput, DocumentFilesLoadOrFailCleanly) {
   const std::string original = ReadSource("invoice.QVN");

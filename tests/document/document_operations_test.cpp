@@ -110,6 +110,7 @@ TEST_F(DocumentOperations, NewDocumentOfEveryType) {
 
 TEST_F(DocumentOperations, NewDocumentTakesTheLastChoicesOfTheUser) {
   {
+    // The choices made on the last documents, which a new one takes.
     CPreferences preferences;
     preferences.SetString(u"LastTaxName", u"County");
     preferences.SetString(u"LastTaxRate", u"7.5%");
@@ -127,7 +128,7 @@ TEST_F(DocumentOperations, NewDocumentTakesTheLastChoicesOfTheUser) {
   EXPECT_EQ(Attribute(*doc, u"CUSTOMERMSG"), u"Thanks!");  // an estimate falls back to the invoice message
   EXPECT_EQ(Attribute(*doc, u"REP"), u"");                // the rep is not shown on estimates here
   CPreferences preferences;
-  preferences.SetDword(u"UseSalesTax", 0);
+  preferences.SetDword(u"UseSalesTax", 0);  // Use Sales Tax: No on Options' Other page
   auto untaxed = New(0);
   EXPECT_EQ(Attribute(*untaxed, u"TAXRATE"), u"0.00%");
   // Logo sides from an imported file are kept within a picture's.
@@ -391,7 +392,7 @@ TEST_F(DocumentOperations, FileWithoutNumberIsReplacedOnlyOnceSaved) {
     ASSERT_EQ(Attribute(*doc, u"ID"), u"100");
     ASSERT_TRUE(doc->Save());
     std::filesystem::remove(Linux(doc->GetFilePath().str()));
-    CPreferences().SetString(u"LastInvNumber", u"99");
+    CPreferences().SetString(u"LastInvNumber", u"99");  // the number drawn given back: 100 is free again
   }
   EXPECT_TRUE(std::filesystem::exists(Linux(path)));
   auto doc = Make();
@@ -576,7 +577,7 @@ TEST_F(DocumentOperations, SigningDrawsTheSignatureAndShowsItsPart) {
 
 TEST_F(DocumentOperations, SigningUnderReadOnlyOptionSavesAndReportsTheSave) {
   CPreferences preferences;
-  preferences.SetRoSigned(true);
+  preferences.SetRoSigned(true);  // signed documents read-only, as the desktop's update chose
   auto doc = New(kDocInvoice);
   ASSERT_TRUE(doc->SetSignature(u"0a0a1414", true, true, false));
   EXPECT_FALSE(doc->IsModified());

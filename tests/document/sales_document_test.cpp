@@ -127,7 +127,7 @@ TEST_F(SalesHeader, StatusFlagsPaidVoidAndSigned) {
   doc->SetAttribute(u"VOID", CBstr(u"YES"));
   doc->SetAttribute(u"SIGNED", CBstr(u"(signed 3/10/2026 - 09:30:00 AM)"));
   EXPECT_EQ(doc->GetStatusFlags(), kStatusVoid);
-  CPreferences().SetRoSigned(true);
+  CPreferences().SetRoSigned(true);  // signed documents read-only, as the desktop's update chose
   EXPECT_EQ(doc->GetStatusFlags(), kStatusVoid | kStatusSignedReadOnly);
 }
 
@@ -157,7 +157,7 @@ TEST_F(SalesHeader, BoolAttributesAndViewOptions) {
 
 TEST_F(SalesHeader, PrintFlagsDefaultNotesAndRepFromCustomer) {
   CPreferences preferences;
-  preferences.SetDword(u"ToBeEMailed", 1);
+  preferences.SetDword(u"ToBeEMailed", 1);  // "To be e-mailed" checked last in the editor's Attributes
   auto doc = NewDocument();
   doc->SetPrintFlags();
   EXPECT_EQ(doc->GetAttribute(u"TOBEEMAILED").str(), u"true");
@@ -386,13 +386,13 @@ TEST_F(DocumentNumbers, TheLoadedRegisterAnswersInsteadOfTheFolder) {
   CountingRegister documents;
   documents.used = {u"101", u"102"};
   SetDocumentRegister(&documents);
-  CPreferences().SetString(u"LastInvNumber", u"100");
+  CPreferences().SetString(u"LastInvNumber", u"100");  // the last number drawn: what the numbering starts from
   CBstr path, next;
   GetNextDocumentNumber(nullptr, path, next, kDocInvoice);
   EXPECT_EQ(next.str(), u"103");
   EXPECT_EQ(documents.questions, 3);
   documents.loaded = false;
-  CPreferences().SetString(u"LastInvNumber", u"99");
+  CPreferences().SetString(u"LastInvNumber", u"99");  // the number drawn given back
   GetNextDocumentNumber(nullptr, path, next, kDocInvoice);
   EXPECT_EQ(next.str(), u"101") << "not loaded: the folder decides";
   EXPECT_EQ(documents.questions, 3);

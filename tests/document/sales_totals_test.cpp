@@ -573,7 +573,7 @@ TEST_F(SalesLineEdits, TheAddItemSoundPlaysWhenAskedButNotForCreditMemos) {
   EXPECT_EQ(log[0].flags & SND_RESOURCE, SND_RESOURCE);
   EXPECT_TRUE(log[0].result) << "the language library holds the sound";
 
-  CPreferences().SetDword(u"PlaySounds", 0);
+  CPreferences().SetDword(u"PlaySounds", 0);  // Play Sounds: No on Options' Other page
   auto quiet = NewDocument(kDocInvoice);
   auto quietLine = Line(u"Service", u"1", u"1");
   quiet->AddLineItem(*quietLine, true, true, 1);

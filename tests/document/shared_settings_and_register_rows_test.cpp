@@ -9,13 +9,13 @@
 #include "core/RegistryKey.h"
 #include "document/RegisterRowFields.h"
 #include "document/SalesDocument.h"
-#include "platform/testing/DeviceFixture.h"
+#include "../core/InstalledDeviceFixture.h"
 
 namespace {
 
 using platform::testing::DeviceTest;
 
-class SharedSettingsTest : public DeviceTest {
+class SharedSettingsTest : public slateway::testing::InstalledDeviceTest {
  protected:
   // Stores the invoice title as another copy's Save would (one value, not all of them).
   static void StoreTitle(std::u16string_view title) {

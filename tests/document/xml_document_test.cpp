@@ -14,11 +14,10 @@
 #include "datastore/DbRecord.h"
 #include "document/JobRecord.h"
 #include "document/XmlDocument.h"
-#include "platform/testing/DeviceFixture.h"
+#include "../core/InstalledDeviceFixture.h"
 
 namespace {
 
-using platform::testing::DeviceTest;
 
 constexpr char kSkeleton[] =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
@@ -32,10 +31,10 @@ constexpr char kSkeleton[] =
     "<LINEITEM ID=\"4\"><NAME>Nut</NAME></LINEITEM>"
     "</QVN>";
 
-class XmlDocumentTest : public DeviceTest {
+class XmlDocumentTest : public slateway::testing::InstalledDeviceTest {
  protected:
   void SetUp() override {
-    DeviceTest::SetUp();
+    InstalledDeviceTest::SetUp();
     doc = std::make_unique<CXmlDocument>(nullptr);
     ASSERT_TRUE(doc->IsUsable());
   }

@@ -12,6 +12,7 @@ read_args program installer out -- "$@"
 name=ending
 new_device "$installer"
 : > "$out/$name-stderr.txt"
+# The scanner chosen on Options' Bar Codes page: a Socket scanner, which the power thread watches.
 hive="$SLATEWAY_DEVICE_ROOT/Windows/Registry/HKEY_CURRENT_USER.reg"
 sed -i 's/^\[Software\\VendelSoftware\\Slateway\\Preferences\]$/&\n"ScannerMake"=sz:"Socket"/' "$hive"
 grep -q '"ScannerMake"=sz:"Socket"' "$hive" || { echo "FAIL: the scanner could not be chosen"; exit 1; }

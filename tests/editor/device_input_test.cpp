@@ -58,7 +58,7 @@ TEST_F(DeviceInput, ScannedCodeAddsItsItemAsOneLineOfOne) {
   history.Undo();
   EXPECT_EQ(Lines(), 0);
 
-  CPreferences().SetString(u"Name", u"Description");
+  CPreferences().SetString(u"Name", u"Description");  // Code Column on Options' Bar Codes page
   EXPECT_TRUE(AddScannedItem(history, *doc, *store, nullptr, u"Lawn care", false, nullptr));
   EXPECT_EQ(Lines(), 1);
 }

@@ -316,7 +316,7 @@ TEST_F(DocumentCommands, LinesKeepTheirPriceLevelOnceThroughUndoAndRedo) {
 
 TEST_F(DocumentCommands, LinesOfInventoryPartsMoveTheStockBothWays) {
   sales_test::StoreLists& store = UseStoreLists();
-  CPreferences().SetDword(u"TrackInventory", 1);
+  CPreferences().SetDword(u"TrackInventory", 1);  // Track Inventory: Yes on Options' Other page
   auto item = CDbRecord::CDbRecordOfType(1, 0);
   item->SetField(kFieldListType, u"Inventory Part");
   item->SetField(kFieldName, u"Bolt");
@@ -494,7 +494,7 @@ TEST_F(CustomerCommands, UndoLeavesNoEmptyElementTheCustomerBlockDidNotHave) {
 }
 
 TEST_F(CustomerCommands, WithContactsUndoGivesTheWholeCustomerBlockBack) {
-  CPreferences().SetUseOutlook(true);
+  CPreferences().SetUseOutlook(true);  // contacts mode, which imported settings bring: what this is about
   doc = Make();
   doc->InitNew(4, kDocInvoice);
   CContactCustomer contact;
@@ -565,10 +565,10 @@ TEST_F(CustomerCommands, WithTwoCompaniesTheDefaultOneGoesInAndBothAreStored) {
     EXPECT_EQ(page, 1) << "opened at the page used last";
     first.SetName(u"First Co");
     second.SetName(u"Second Co");
-    CPreferences().SetDword(u"DEFAULT_COMPANY", 1);
+    CPreferences().SetDword(u"DEFAULT_COMPANY", 1);  // the second page made the default, as the dialog stores it
     return true;
   };
-  CPreferences().SetDword(u"LastCompanyPage", 1);
+  CPreferences().SetDword(u"LastCompanyPage", 1);  // the company dialog was left on its second page
   ASSERT_TRUE(Run(std::make_unique<CEditCompanyCommand>(
       *doc, std::make_unique<CCompanyInfo>(nullptr, CCompanyInfo::kFirstCompany), true, choose, nullptr)));
   EXPECT_NE(Xml().find(u"Second Co"), std::u16string::npos);
@@ -610,7 +610,6 @@ TEST_F(CustomerCommands, ShipToEditedUndoneAndRedone) {
 }
 
 TEST_F(CustomerCommands, StyleChangeUndoesAndKeepsTheDefaultOnlyWhenItWroteIt) {
-  CPreferences().SetDword(u"InvoiceStyle", 4);
   const int before = doc->GetStyle();
   ASSERT_TRUE(Run(std::make_unique<CChangeStyleCommand>(*doc, 1, true)));
   EXPECT_EQ(doc->GetStyle(), 1);

@@ -157,7 +157,7 @@ TEST_F(DocumentView, DoneSavesTheChangesAndStaysOpenWhenTheSaveFails) {
 
 TEST_F(DocumentView, MemorizeWritesTheTemplateAndKeepsTheOpenQuantities) {
   CSalesDocument& doc = OpenInvoice();
-  CPreferences().SetDword(u"ClearTemplateQtys", 1);
+  CPreferences().SetDword(u"ClearTemplateQtys", 1);  // "Clear quantities" checked at the last Memorize
   UiScript ui;
   ui.ExpectDialog(IDD_MEMORIZE, [](DialogDriver& d) {
     EXPECT_TRUE(d.IsChecked(IDC_MEMORIZE_CLEAR_QTYS) && d.IsChecked(IDC_MEMORIZE_SECOND));
@@ -445,6 +445,13 @@ TEST(SignatureStrokes, TextRoundTripsAndReadsLeniently) {
 
 // ---- The logo picker ----
 
+// The device's logo folder, where the picker looks.
+std::filesystem::path LogoFolder() {
+  CBstr folder;
+  GetLogoFilePath(folder);
+  return platform::MapDevicePath(folder.str());
+}
+
 void WriteBmp(const std::filesystem::path& file, int width, int height) {
   int stride = (width * 3 + 3) & ~3;
   std::string bits(static_cast<size_t>(stride * height), '\x80');
@@ -465,9 +472,7 @@ void WriteBmp(const std::filesystem::path& file, int width, int height) {
 }
 
 TEST_F(DocumentView, LogoPickerListsPicturesAndGivesTheChoice) {
-  std::filesystem::path logos = Linux(u"\\Logos");
-  std::filesystem::create_directories(logos);
-  CPreferences().SetString(u"LogoPath", u"\\Logos");
+  const std::filesystem::path logos = LogoFolder();
   WriteBmp(logos / "Small.BMP", 32, 32);
   WriteBmp(logos / "Wide.BMP", 128, 64);
   std::ofstream(logos / "Broken.BMP") << "not a picture";
@@ -687,7 +692,7 @@ TEST_F(DocumentViewFields, CompanyTapEditsTheCompanyAndCustomizeRuns) {
   EXPECT_NE(Xml().find(u"<NAME>Harbor Tools</NAME>"), std::u16string::npos);
   EXPECT_FALSE(history.CanUndo());
 
-  CPreferences().SetDword(u"LastCustPage", 2);
+  CPreferences().SetDword(u"LastCustPage", 2);  // Customize was left on its third page
   SendMessageW(editor->GetWindow(), WM_COMMAND, IDM_EDITOR_CUSTOMIZE, 0);
   Pump();
   EXPECT_EQ(screens.customizedAt, 2) << "opened at the page used last";
@@ -695,10 +700,7 @@ TEST_F(DocumentViewFields, CompanyTapEditsTheCompanyAndCustomizeRuns) {
 }
 
 TEST_F(DocumentViewFields, ALogoTapPutsThePictureChosenIntoTheDocument) {
-  std::filesystem::path logos = Linux(u"\\Logos");
-  std::filesystem::create_directories(logos);
-  CPreferences().SetString(u"LogoPath", u"\\Logos");
-  WriteBmp(logos / "Harbor.BMP", 2, 1);
+  WriteBmp(LogoFolder() / "Harbor.BMP", 2, 1);
   m_settings->SetFlag(kDocInvoice, kRowShowLogo, 0);
   UiScript ui;
   ui.ExpectDialog(IDD_LOGO_PICKER, [](DialogDriver& d) {
@@ -845,7 +847,7 @@ TEST_F(InvoiceHeaderThroughTaps, ANumberInUseIsAskedAboutAndNoKeepsTheNumber) {
 }
 
 TEST_F(InvoiceHeaderThroughTaps, WithContactsShipToAndJobHaveTheirOwnForms) {
-  CPreferences().SetUseOutlook(true);
+  CPreferences().SetUseOutlook(true);  // contacts mode, which imported settings bring: what this is about
   UiScript ui;
   ui.ExpectDialog(IDD_FIELD_FORM, Typing(0, u"Dock 4", u"Ship To"));
   ui.ExpectDialog(IDD_TABBED_FORM, [](DialogDriver& d) {

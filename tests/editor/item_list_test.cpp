@@ -187,6 +187,7 @@ TEST_F(ItemList, TreeCheckingAGroupChecksItsItemsAndCollectsThemUnderTheCategory
 }
 
 TEST_F(ItemList, TreeViewModesAndManualOrder) {
+  // View > By Name and Description, Alphabetize off: chosen in the item list's menu before.
   CPreferences().SetDword(u"ViewItemsByName", IDM_ITEMS_VIEW_BY_NAME_AND_DESCRIPTION);
   CPreferences().SetDword(u"AlphabetizeItems", 0);
   Add(u"Anvil", u"Paint", kObjectItem);

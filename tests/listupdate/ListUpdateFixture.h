@@ -5,6 +5,7 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -104,6 +105,7 @@ class ListUpdateTest : public slateway::testing::LanguageLibraryTest {
     std::filesystem::remove(Linux(m_folder + u"Slateway.db"));
     store.Database().SetNotices(&notices);
     ASSERT_EQ(store.Open(m_folder + u"Slateway.db"), 1);
+    company = std::make_unique<CCompanyInfo>(nullptr, CCompanyInfo::kFirstCompany);
   }
   void TearDown() override {
     if (m_localeChanged) {
@@ -123,7 +125,7 @@ class ListUpdateTest : public slateway::testing::LanguageLibraryTest {
   // One run of the job over the default files (or the explicit item file), into the
   // customer table or the source given.
   int Run(std::u16string_view path = u"", CCustomerSource* source = nullptr) {
-    CListUpdater job(&store, source ? source : &customers, &company, &hooks, &progress, &hooks, path);
+    CListUpdater job(&store, source ? source : &customers, company.get(), &hooks, &progress, &hooks, path);
     job.SetHistories(&documentHistory, &listHistory);
     return job.Run(nullptr);
   }
@@ -172,7 +174,7 @@ class ListUpdateTest : public slateway::testing::LanguageLibraryTest {
   platform::testing::MessageBoxScript boxes;
   CItemStore store{nullptr};
   CQBCustomerSource customers{nullptr, store};
-  CCompanyInfo company{nullptr, CCompanyInfo::kFirstCompany};
+  std::unique_ptr<CCompanyInfo> company;  // read from the test's device in SetUp
   RecordingProgress progress;
   RecordingHooks hooks;
   CCommandProcessor documentHistory{kDocumentHistoryDepth};

@@ -88,9 +88,9 @@ void WriteCustomers(CUpdateListWriter& file, std::u16string_view balance = u"12.
 
 TEST_F(ListUpdater, ImportsEveryListAndTheSameListsAgainChangeNothing) {
   // What the user keyed in on My Company and the desktop does not send stays.
-  company.SetEMail(u"office@fieldsvc.example");
-  company.SetPhone(u"555-0100");
-  ASSERT_TRUE(company.Save());
+  company->SetEMail(u"office@fieldsvc.example");
+  company->SetPhone(u"555-0100");
+  ASSERT_TRUE(company->Save());
   EditBefore();
   for (int run = 0; run < 2; ++run) {
     CUpdateListWriter items = Keeping();
@@ -124,7 +124,7 @@ TEST_F(ListUpdater, ImportsEveryListAndTheSameListsAgainChangeNothing) {
   EXPECT_EQ(Rows("SELECT COUNT(*) FROM ItemsList WHERE Name IN ('Labels', 'Not an item')"), std::vector<std::string>{"1"});
   EXPECT_EQ(Rows("SELECT FullName, Terms, Balance FROM CustomerList ORDER BY FullName"),
             (std::vector<std::string>{"O'Brien's|Net 30|12.50", "O'Brien's:Roof|Net 30|12.50"}));
-  EXPECT_EQ(company.GetAddress2(), u"Springfield, IL ");
+  EXPECT_EQ(company->GetAddress2(), u"Springfield, IL ");
   CCompanyInfo stored(nullptr, CCompanyInfo::kFirstCompany);
   EXPECT_EQ(stored.GetName() + u"|" + stored.GetEMail() + u"|" + stored.GetPhone(),
             u"Field Svc|office@fieldsvc.example|555-0100");
@@ -158,7 +158,7 @@ TEST_F(ListUpdater, NewerEntriesOnTheHandheldAreOfferedAndForAllHolds) {
 }
 
 TEST_F(ListUpdater, ReadsContinuationAndCustomerFilesInSequence) {
-  CPreferences().SetDisplayBalances(true);
+  CPreferences().SetDisplayBalances(true);  // shown as an earlier update chose; this one hides them
   CUpdateListWriter first;  // clearing everything, balances and cards hidden
   first.Option("DISPLAY_CUSTOMER_BALANCES", u"no");
   first.Option("DISPLAY_CUSTOMER_CC", u"no");
@@ -244,7 +244,7 @@ TEST_F(ListUpdater, ARefusedFileChangesNothing) {
   WriteSmallSet(good);
   good.Option("DISPLAY_CUSTOMER_BALANCES", u"no");
   std::u16string text = good.Text();
-  CPreferences().SetDisplayBalances(true);
+  CPreferences().SetDisplayBalances(true);  // shown as an earlier update chose; this one hides them
   auto before = Everything();
   EditBefore();
   struct Case {
@@ -337,7 +337,7 @@ TEST_F(ListUpdater, CancelInThePromptEndsTheRunAndKeepsWhatWasNotYetRead) {
 // overwrites the known ones without asking; without clearing, the prompt decides. Either
 // way a customer is found again by its names, one contact each.
 TEST_F(ListUpdater, CustomersKeptAsContactsAreClearedOrAskedAbout) {
-  ASSERT_TRUE(CPreferences().SetUseOutlook(true));
+  ASSERT_TRUE(CPreferences().SetUseOutlook(true));  // contacts mode, which imported settings bring: what this is about
   std::unique_ptr<CPOutlookApp> app;
   std::unique_ptr<CPimFolder> folder;
   std::unique_ptr<CPimItems> items;
@@ -422,7 +422,7 @@ TEST_F(ListUpdater, ItemsMarkTheirParentsHideCostsAndKeepTwoCustomValuesInTheIte
   for (const auto& item : {parent, child, payment}) file.Item("ITEM", item);
   ASSERT_TRUE(file.Save(File(u"NWQItems.xml")));
   HWND main = CreateWindowExW(0, u"STATIC", u"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-  CListUpdater job(&store, &customers, &company, nullptr, &progress, nullptr, u"");
+  CListUpdater job(&store, &customers, company.get(), nullptr, &progress, nullptr, u"");
   ASSERT_EQ(job.Run(main), 1);
   MSG posted{};
   EXPECT_TRUE(PeekMessageW(&posted, main, kMsgReloadRegister, kMsgReloadRegister, PM_REMOVE));
@@ -451,7 +451,7 @@ TEST_F(ListUpdater, TheProgressWindowsAbortButtonStopsTheRun) {
     WriteSmallSet(file);
     ASSERT_TRUE(file.Save(File(u"NWQItems.xml")));
     PostMessageW(window.GetHwnd(), WM_COMMAND, IDCANCEL, 0);  // pressed before the first list
-    CListUpdater job(&store, &customers, &company, nullptr, &status, nullptr, u"");
+    CListUpdater job(&store, &customers, company.get(), nullptr, &status, nullptr, u"");
     EXPECT_EQ(job.Run(owner), 0);
     EXPECT_TRUE(window.IsAborted());
     EXPECT_EQ(Rows("SELECT COUNT(*) FROM ItemsList WHERE ObjectType IN (1, 2)"), std::vector<std::string>{"0"});
@@ -500,7 +500,7 @@ class ListUpdaterKilled : public ListUpdateTest {
     pid_t pid = fork();
     if (pid == 0) {
       store.Open(File(u"Slateway.db"));
-      CListUpdater job(&store, &customers, &company, &tree, &dying, nullptr, u"");
+      CListUpdater job(&store, &customers, company.get(), &tree, &dying, nullptr, u"");
       job.Run(nullptr);
       _exit(0);
     }

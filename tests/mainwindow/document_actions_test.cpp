@@ -73,7 +73,7 @@ class DocumentActions : public mainwindow_test::MainWindowTest {
     ASSERT_EQ(m_program.Start(u""), ProgramStart::Started);
     m_frame = m_program.GetMainFrame();
     m_list = m_frame->GetRegister();
-    CPreferences().SetDisplayBalances(true);
+    CPreferences().SetDisplayBalances(true);  // the balances these tests follow, shown as the desktop's update chose
     AddCustomer(u"Acme", u"0", u"", u"100.00");
     AddCustomer(u"Acme:Site", u"1", u"Acme", u"60.00");
   }
@@ -91,6 +91,12 @@ class DocumentActions : public mainwindow_test::MainWindowTest {
     fields[kCustBalance] = CBstr(total);
     fields[kCustTotalBalance] = CBstr(total);
     ASSERT_EQ(m_frame->GetItemStore()->InsertCustomer(fields), 1);
+  }
+  // The signature line picture in the device's image folder.
+  void PlaceSignatureLine() {
+    CBstr line(u"KTWSignatureLine.bmp");
+    GetImageFilePath(line);
+    WriteText(line.str(), "BM");
   }
   std::u16string Balance(const char16_t* fullName, int field = kCustBalance) {
     CCustomerFields fields;
@@ -163,7 +169,7 @@ TEST_F(DocumentActions, DeletingAPaymentMovesTheFileFirstThenGivesTheAmountBack)
 TEST_F(DocumentActions, ASignedDocumentOrAFailedMoveLeavesFileRowAndBalance) {
   WriteDocument(u"INV8.QVN", "VERSION=\"4\" DOCTYPE=\"INVOICE\" ID=\"8\" SIGNED=\"1\"",
                 "<FULLNAME>Acme:Site</FULLNAME>", "5.00");
-  CPreferences().SetRoSigned(true);
+  CPreferences().SetRoSigned(true);  // signed documents read-only, as the desktop's update chose: what this is about
   m_frame->ReloadRegister(false);
   {
     MessageBoxScript boxes;
@@ -221,8 +227,7 @@ TEST_F(DocumentActions, ParentWalkStopsOnLoopingDataAndEstimatesMoveNothing) {
 }
 
 TEST_F(DocumentActions, TheRowMenuExportsTheRowAsAPage) {
-  CPreferences().SetString(u"ImagePath", u"\\Images");
-  WriteText(u"\\Images\\KTWSignatureLine.bmp", "BM");
+  PlaceSignatureLine();
   const int row = RowOf(u"7");
   m_list->Select(row);
   UiScript ui;
@@ -247,7 +252,7 @@ TEST_F(DocumentActions, TheRowMenuExportsTheRowAsAPage) {
 }
 
 TEST_F(DocumentActions, SettingsExportedFromTheMenuComeBackOnImport) {
-  CPreferences().SetString(u"Button1", u"Scan");
+  CPreferences().SetString(u"Button1", u"Scan");  // the trigger button, as Options' Bar Codes page keeps it
   UiScript ui;
   ExportThenImportSettings(ui, false);
   EXPECT_NE(ReadText(u"\\Slateway.oat").find("Scan"), std::string::npos);
@@ -357,8 +362,7 @@ TEST_F(EditorActions, ANewInvoiceFromTheRegisterIsSavedExportedDeletedAndSetting
   EXPECT_TRUE(std::filesystem::exists(Linux(printed)));
   platform::printing::ResetConditions();
 
-  CPreferences().SetString(u"ImagePath", u"\\Images");
-  WriteText(u"\\Images\\KTWSignatureLine.bmp", "BM");
+  PlaceSignatureLine();
   m_list->Select(RowOf(number));  // as a hold on the row does
   ui.ExpectPopupMenu([](MenuDriver& m) { m.Open(u"Export to"); });
   ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"HTML..."); });
@@ -515,7 +519,7 @@ TEST_F(EditorActions, TheMenuBarNamesNewEntriesGreysRowCommandsAndChecksTheView)
   HWND bar = GetCurrentMenuBar();
   ASSERT_NE(bar, nullptr);
   platform::testing::ToolbarDriver buttons(bar);
-  CPreferences().SetDword(u"ViewInvRegByCompany", 0);
+  CPreferences().SetDword(u"ViewInvRegByCompany", 0);  // View > By Name, chosen before
   UiScript ui;
   for (int row : {-1, 0}) {
     if (row < 0) m_list->SetSelectionMark(-1);
@@ -798,7 +802,7 @@ TEST_F(EditorActions, OnANewDeviceDeletedAndMemorizedDocumentsKeepFoldersOfTheir
   EXPECT_FALSE(m_frame->DeleteRowDocument(RowOf(u"3")));
   EXPECT_EQ(files(u"\\My Documents\\Deleted"), 1);
   EXPECT_EQ(Balance(u"Acme:Site"), u"45.00");
-  CPreferences().SetString(u"InvoicePath", u"");
+  CPreferences().SetString(u"InvoicePath", u"");  // and back to the documents root
 
   m_frame->NewDocument(m_frame->GetHwnd(), kDocInvoice);
   SetCustomer(u"Acme:Site");

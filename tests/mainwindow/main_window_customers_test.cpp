@@ -105,7 +105,7 @@ TEST_F(MainWindowCustomers, TheEditorsRequestPicksACustomerOrMakesOneForTheOpenD
 }
 
 TEST_F(MainWindowCustomers, TheListFollowsBalancesListUpdatesAndANewDatabase) {
-  CPreferences().SetDisplayBalances(true);
+  CPreferences().SetDisplayBalances(true);  // the balances this follows, shown as the desktop's update chose
   Start();
   const int parent = ShownList().Find(u"Birchwood Cafe");
   EXPECT_EQ(ShownList().Text(parent, 1), u"412.30");

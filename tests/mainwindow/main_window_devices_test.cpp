@@ -287,7 +287,7 @@ TEST_F(MainWindowDevices, PrintingARowAsksForThePrinterAndTheEditorsDocumentIsMa
 }
 
 TEST_F(MainWindowDevices, AChosenContactBecomesTheCustomerAndAFailingChooserOffersTheOwnList) {
-  ASSERT_TRUE(CPreferences().SetUseOutlook(true));  // the customers are the device's contacts
+  ASSERT_TRUE(CPreferences().SetUseOutlook(true));  // contacts mode, which imported settings bring: what this is about
   Start(u"None");
   UiScript ui;
   ui.ExpectDialog(0, [](DialogDriver& d) { d.Cancel(); });  // cancelled: no message at all

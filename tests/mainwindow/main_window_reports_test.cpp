@@ -41,16 +41,12 @@ using platform::testing::UiScript;
 
 class MainWindowReports : public mainwindow_test::MainWindowTest {
  protected:
-  MainWindowReports() { m_stage = slateway::testing::DeviceStage::FirstStarted; }
   void SetUp() override {
     MainWindowTest::SetUp();
     platform::printing::ResetConditions();
     platform::mapi::ResetMessaging();
-    CPreferences().SetDword(u"PrintNumCopies", 0);
-    CPreferences().SetString(u"LastReportDocType", u"All Documents");
-    // Only this test's documents: the sample device's own are taken away.
-    for (const auto& entry : std::filesystem::directory_iterator(Linux(mainwindow_test::kDocuments)))
-      if (entry.path().extension() == ".QVN") std::filesystem::remove(entry.path());
+    CPreferences().SetDword(u"PrintNumCopies", 0);  // one copy, the first of Printer Settings' copies list
+    CPreferences().SetString(u"LastReportDocType", u"All Documents");  // chosen last on a report's options
     Document(u"INV1.QVN", "INVOICE", "3/9/2026", "$100.00", "Widget", "5");
     Document(u"REC1.QVN", "SALESRECEIPT", "3/10/2026", "$40.00", "Widget", "2");
     Document(u"CRM1.QVN", "CREDITMEMO", "3/10/2026", "$15.00", "Widget", "1");

@@ -148,7 +148,7 @@ TEST_F(MainWindow, TapsOnTheCheckBoxMarkCompletionAndTapsOnTitlesSort) {
 
 TEST_F(MainWindow, ACardComingOrGoingReloadsARegisterKeptOnTheCardAndTheLocaleFollowsSettings) {
   platform::InsertStorageCard(u"Storage Card");
-  CPreferences().SetString(u"InvoiceLocation", u"Storage Card");
+  CPreferences().SetString(u"InvoiceLocation", u"Storage Card");  // Docs Location on Options' Storage page
   m_list->Reload(false, false, {}, nullptr);
   EXPECT_EQ(m_list->GetRowCount(), 0);
   WriteText(u"\\Storage Card\\INV7.QVN",

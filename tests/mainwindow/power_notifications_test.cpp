@@ -109,7 +109,7 @@ class PowerWatch : public mainwindow_test::MainWindowTest {
 
 TEST_F(PowerWatch, OnlyTheSocketScannerOnALaterSystemIsWatchedUntilClose) {
   ASSERT_TRUE(PrepareNewDevice());
-  CPreferences().SetString(u"ScannerMake", u"Socket");
+  CPreferences().SetString(u"ScannerMake", u"Socket");  // the scanner chosen on Options' Bar Codes page
   {
     CProgram program;
     ASSERT_EQ(program.Start(u""), ProgramStart::Started);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "core/CustomSettings.h"
+#include "core/Folders.h"
 #include "core/Preferences.h"
 #include "datastore/CustomerSource.h"
 #include "datastore/ItemStore.h"
@@ -122,9 +123,10 @@ TEST_F(RegisterRows, MarksAndAmounts) {
 }
 
 TEST_F(RegisterRows, TheJobsUpdateGivesInvoicesTheirJobsKindAndAddsUnknownCustomers) {
-  std::filesystem::copy_file(SLATEWAY_SAMPLE_DB, Linux(u"\\Jobs.db"));
+  CBstr database;
+  GetDatabaseFilePath(database, true);
   CItemStore store(nullptr);
-  ASSERT_TRUE(store.Open(u"\\Jobs.db"));
+  ASSERT_TRUE(store.Open(database.str()));
   CQBCustomerSource source(nullptr, store);
   CJobsUpdate jobs;
   jobs.source = &source;
@@ -163,6 +165,7 @@ TEST_F(RegisterRows, TheJobsUpdateWritesTheLogoSizesTheEditorStored) {
   CJobsUpdate jobs;
   jobs.settings = &settings;
   {
+    // The logo last picked in the editor, with the width it stored.
     CPreferences preferences;
     preferences.Set(pref::kLastLogo, u"logo.bmp");
     preferences.Set(pref::kLogoWidth, u"64");

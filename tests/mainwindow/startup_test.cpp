@@ -45,7 +45,7 @@ TEST_F(ProgramStartup, ANewDeviceStartsWithTheSampleDocumentsAndClosesInOrder) {
   ASSERT_TRUE(PrepareNewDevice());
   const int samples = DocumentCount(Linux(mainwindow_test::kDocuments));
   EXPECT_GE(samples, 6);
-  CPreferences().SetDword(u"LastSortType", kSortNumber);
+  CPreferences().SetDword(u"LastSortType", kSortNumber);  // the register was left sorted by number
 
   CProgram program;
   ASSERT_EQ(program.Start(u""), ProgramStart::Started);
@@ -481,7 +481,7 @@ TEST_F(ProgramStartup, ACommandLineNameThatIsNoFileIsToldAndLeftAlone) {
 TEST_F(ProgramStartup, CustomersComeFromTheContactsWhenTheUserChoseThem) {
   ASSERT_TRUE(PrepareNewDevice());
   for (bool contacts : {false, true}) {
-    CPreferences().SetUseOutlook(contacts);
+    CPreferences().SetUseOutlook(contacts);  // contacts mode or not, which imported settings bring: what this is about
     CProgram program;
     ASSERT_EQ(program.Start(u""), ProgramStart::Started);
     CCustomerSource* source = program.GetMainFrame()->GetCustomerSource();

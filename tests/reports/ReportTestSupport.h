@@ -27,8 +27,6 @@ class ReportTest : public sales_test::SalesDocumentTest {
  protected:
   void SetUp() override {
     SalesDocumentTest::SetUp();
-    CPreferences prefs;
-    prefs.SetString(u"InvoicePath", u"Slateway");
     folder = MakeFolders();
     SetOwnerName(u"Pat Route");
     items = &UseStoreLists().store;

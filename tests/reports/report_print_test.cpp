@@ -23,7 +23,7 @@ class ReportPrint : public report_test::ReportTest {
     ReportTest::SetUp();
     platform::printing::ResetConditions();
     platform::printing::ClearRecordedOps();
-    CPreferences().SetDword(u"PrintNumCopies", 0);
+    CPreferences().SetDword(u"PrintNumCopies", 0);  // one copy, the first of Printer Settings' copies list
     WriteFixture();
   }
   void TearDown() override {
@@ -86,7 +86,7 @@ TEST_F(ReportPrint, WithoutDatesThePickListNamesItsTypeFilter) {
 }
 
 TEST_F(ReportPrint, ALongNameIsShortenedToItsColumnAndContinuousPaperIsClosed) {
-  CPreferences().SetDword(u"PrinterPaperType", 0);
+  CPreferences().SetDword(u"PrinterPaperType", 0);  // Continuous paper on Printer Settings
   WriteDocument("D8.QVN", "INVOICE", "3/2/2026", "$1.00",
                 {{"Inventory Part", "Extraordinarily long stainless steel hexagonal widget", "1", "1", "1"}});
   CPickListReport pick(nullptr, u"");

@@ -97,7 +97,7 @@ TEST_F(ReportViewTest, TheOptionsFormGivesTheRangeAndRemembersThePreset) {
 }
 
 TEST_F(ReportViewTest, ACancelledFormClosesTheViewerWithoutBuilding) {
-  CPreferences().SetString(u"LastReportDates", u"All");
+  CPreferences().SetString(u"LastReportDates", u"All");  // the dates chosen last on a report's options
   platform::testing::UiScript ui;
   ui.ExpectDialog(IDD_FIELD_FORM, [](DialogDriver& d) {
     EXPECT_EQ(Row(d, 1, 2), u"") << "All: no dates";
