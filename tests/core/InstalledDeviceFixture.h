@@ -1,17 +1,15 @@
-// The device a user gets, for every test that runs the program's code: the build lays it
-// down once by running the real `slateway-install` unattended on an empty device root (and,
-// for the first-started device, the program's first start after it), and each test starts
-// from a copy of it in its own fresh root. What the test then finds is what the installer
-// and the setup library leave, not a hand-made arrangement: the program folder with the
-// language library and the sample database, the sample database as the program's
-// database, the device's libraries in \Windows\, the printing engine registered, the
-// registry values the setup library writes with its questions answered by their defaults,
-// en-US regional settings; after the first start also the sample documents and the values
-// their making stored. A default that breaks a user's device breaks the tests that read it.
+// The device a user gets, for every test of the program's code: the build runs the real
+// `slateway-install` unattended on an empty device root (and, for the first-started device,
+// the program's first start after it), and each test starts from a copy in its own fresh
+// root. The test finds what the installer and the setup library leave, with their questions
+// answered by their defaults and en-US regional settings, not a hand-made arrangement; after
+// the first start also the sample documents. A default that breaks a user's device breaks
+// the tests that read it.
 #pragma once
 
-#include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <string_view>
 #include <system_error>
 
 #include <gtest/gtest.h>
@@ -32,11 +30,8 @@ enum class DeviceStage {
 inline bool IsProgramCode(const std::filesystem::path& relative, const std::filesystem::path& file) {
   if (relative.parent_path() != std::filesystem::path("Program Files") / "Slateway") return false;
   char magic[4] = {};
-  std::FILE* in = std::fopen(file.c_str(), "rb");
-  if (!in) return false;
-  const bool read = std::fread(magic, 1, sizeof magic, in) == sizeof magic;
-  std::fclose(in);
-  return read && magic[0] == 0x7f && magic[1] == 'E' && magic[2] == 'L' && magic[3] == 'F';
+  std::ifstream(file, std::ios::binary).read(magic, sizeof magic);
+  return std::string_view(magic, sizeof magic) == "\x7f" "ELF";
 }
 
 // Copies the test device of `stage` into the empty folder `root`. The program's code is

@@ -6,7 +6,7 @@
 #include "core/HardwareButton.h"
 #include "platform/registry/Registry.h"
 #include "platform/shell/Shell.h"
-#include "platform/testing/DeviceFixture.h"
+#include "InstalledDeviceFixture.h"
 #include "platform/user/Window.h"
 
 namespace {
@@ -18,12 +18,12 @@ LRESULT HotKeyTarget(HWND h, UINT m, WPARAM w, LPARAM l) {
   return DefWindowProcW(h, m, w, l);
 }
 
-class HardwareButton : public platform::testing::DeviceTest {
+// The installed device, with the shell's buttons the device comes with.
+class HardwareButton : public slateway::testing::InstalledDeviceTest {
  protected:
   void SetUp() override {
-    DeviceTest::SetUp();
+    InstalledDeviceTest::SetUp();
     g_hotKeys.clear();
-    ASSERT_TRUE(platform::InstallHardwareKeyEntries());
     WNDCLASSW wc{};
     wc.lpfnWndProc = HotKeyTarget;
     wc.lpszClassName = u"HotKeyTarget";
@@ -34,7 +34,7 @@ class HardwareButton : public platform::testing::DeviceTest {
   void TearDown() override {
     DestroyWindow(m_window);
     EXPECT_EQ(platform::LiveWindowCount(), 0);
-    DeviceTest::TearDown();
+    InstalledDeviceTest::TearDown();
   }
   static void Name(int entry, std::u16string name) {
     HKEY key = nullptr;
