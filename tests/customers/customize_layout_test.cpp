@@ -88,7 +88,7 @@ TEST_F(CustomizeLayout, StyleIsLeftAloneUnlessTheColumnsChangeOrTheStyleIsNotCus
   EXPECT_EQ(preferences.GetDword(u"InvoiceStyle", 0), 4u);
   EXPECT_EQ(doc->GetStyle(), 4);
 
-  preferences.SetDword(u"InvoiceStyle", 2);
+  preferences.SetDword(u"InvoiceStyle", 2);  // another Default Style chosen on Options
   pages[CCustomizeLayout::kColumnsPage].Toggle(1, CFieldGridModel::kScreenColumn);
   ASSERT_TRUE(layout.Apply(Views(pages)));
   EXPECT_EQ(preferences.GetDword(u"InvoiceStyle", 0), 4u);

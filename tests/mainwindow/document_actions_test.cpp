@@ -257,7 +257,7 @@ TEST_F(DocumentActions, SettingsExportedFromTheMenuComeBackOnImport) {
   ExportThenImportSettings(ui, false);
   EXPECT_NE(ReadText(u"\\Slateway.oat").find("Scan"), std::string::npos);
 
-  CPreferences().SetString(u"Button1", u"Other");
+  CPreferences().SetString(u"Button1", u"Other");  // changed after the export: the import brings "Scan" back
   ui.ExpectDialog(0, [](DialogDriver& d) { d.Cancel(); });  // cancelled: nothing read
   SendMessageW(m_frame->GetHwnd(), WM_COMMAND, IDM_MAIN_IMPORT_SETTINGS, 0);
   ExportThenImportSettings(ui, true);
