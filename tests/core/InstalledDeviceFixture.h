@@ -45,9 +45,13 @@ inline void LayDownDevice(const std::filesystem::path& root, DeviceStage stage) 
   for (auto it = fs::recursive_directory_iterator(from, ec); !ec && it != fs::recursive_directory_iterator();
        it.increment(ec)) {
     const fs::path relative = it->path().lexically_relative(from), to = root / relative;
-    if (it->is_directory()) fs::create_directory(to, ec);
-    else if (IsProgramCode(relative, it->path())) fs::create_hard_link(it->path(), to, ec);
-    else fs::copy_file(it->path(), to, ec);
+    if (it->is_directory()) {
+      fs::create_directory(to, ec);
+    } else {
+      const bool linked = IsProgramCode(relative, it->path()) && (fs::create_hard_link(it->path(), to, ec), !ec);
+      // A link cannot cross to another file system: there the file is copied.
+      if (!linked) fs::copy_file(it->path(), to, ec);
+    }
     ASSERT_FALSE(ec) << "cannot lay " << to << " down: " << ec.message();
   }
   ASSERT_FALSE(ec) << "cannot read the test device " << from << ": " << ec.message();
