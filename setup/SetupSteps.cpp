@@ -144,11 +144,15 @@ int UninstallInit(HWND owner) {
     DeleteFileW(DataFile(kSettingsFileName).c_str());
   }
   std::u16string images = kDefaultImagePath;
+  bool named = false;
   {
     auto preferences = OpenPreferencesKey();
-    GetPreferenceString(*preferences, pref::kImagePath, images);
+    named = GetPreferenceString(*preferences, pref::kImagePath, images) != 0;
   }
   DeleteFileW(JoinPath(images, u"KTWSignature.bmp").c_str());
+  // While no picture folder is named the program keeps the signature in the device's root:
+  // the last customer's signature is not left behind there either.
+  if (!named) DeleteFileW(u"\\KTWSignature.bmp");
   DeleteFileW(DataFile(u"Slateway DedadErude Edition_log.txt").c_str());
   return 0;
 }

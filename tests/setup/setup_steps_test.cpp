@@ -122,9 +122,12 @@ TEST_F(SetupSteps, RemovalAnsweredNoDeletesListAndSettingsButNeverACardsRoot) {
   SetPreference(u"DatabasePath", u"None");
   Place(u"\\Storage Card\\Slateway.db", "lists");
   Place(DataFile(u"SlatewaySettings.oat"), "old");
+  // With no picture folder named, the program keeps the customer's signature in the root.
+  Place(u"\\KTWSignature.bmp", "strokes");
   boxes.Expect(kKeepItemsQuestion).Answer(IDNO);
   boxes.Expect(kKeepSettingsQuestion).Answer(IDNO);
   EXPECT_EQ(UninstallInit(nullptr), 0);
+  EXPECT_FALSE(Exists(u"\\KTWSignature.bmp"));
   EXPECT_FALSE(Exists(u"\\Storage Card\\Slateway.db"));
   EXPECT_TRUE(Exists(u"\\Storage Card"));
   EXPECT_FALSE(Exists(DataFile(u"SlatewaySettings.oat")));
@@ -134,6 +137,9 @@ TEST_F(SetupSteps, RemovalAnsweredYesKeepsListAndSettingsAndDropsTheProgram) {
   SetRoot(u"ProgramPath", u"\\Program Files\\Slateway");
   SetPreference(u"DatabasePath", u"\\Application Data\\VendelSoftware\\Slateway\\Database");
   SetPreference(u"LastTerms", u"Net 30");
+  SetPreference(u"ImagePath", u"\\Pictures");  // the folder a desktop update named
+  Place(u"\\Pictures\\KTWSignature.bmp", "strokes");
+  Place(u"\\KTWSignature.bmp", "a file of the user's own");
   Place(kDatabase, "lists");
   Place(u"\\Program Files\\Slateway\\QVNSetup.dll.so", "library");
   Place(u"\\Application Data\\VendelSoftware\\OwnerInfo.xml", "<owner/>");
@@ -147,6 +153,8 @@ TEST_F(SetupSteps, RemovalAnsweredYesKeepsListAndSettingsAndDropsTheProgram) {
   EXPECT_FALSE(Exists(u"\\Program Files\\Slateway"));
   EXPECT_FALSE(Exists(u"\\Application Data\\VendelSoftware\\OwnerInfo.xml"));
   EXPECT_TRUE(Preference(u"LastTerms").empty());
+  EXPECT_FALSE(Exists(u"\\Pictures\\KTWSignature.bmp"));
+  EXPECT_TRUE(Exists(u"\\KTWSignature.bmp"));
 }
 
 }  // namespace
