@@ -185,14 +185,16 @@ class CSalesDocument {
   double GetPriceLevelFactor() const { return m_priceLevelFactor; }
   double GetTaxRateFactor() const { return m_taxRateFactor; }
   double GetCachedTotal() const { return m_cachedTotal; }
-  // What the document weighs on its customer's balance: a payment's PAYAMOUNT, else the
-  // document total.
-  double GetBalanceAmount();
-  // The amount and the customer's full name as the document's file holds them: taken when
-  // the file is opened and again after every save of the document (a template memorized
-  // from it aside); 0 and empty for a document never saved. A save over the file moves
-  // balances by the difference from these.
-  double GetPreviousAmount() const { return m_previousAmount; }
+  // What the document weighs on its customer's balance, to the cent: a payment's
+  // PAYAMOUNT, else the document total.
+  CDecimal GetBalanceAmount();
+  // The amount, kind and customer's full name as the file the next save replaces holds
+  // them: taken when the file is opened and again after every save of the document (a
+  // template memorized from it aside), and from the other file that Save As is to replace;
+  // 0 and empty for a document never saved. A save over the file moves balances by the
+  // difference from these.
+  const CDecimal& GetPreviousAmount() const { return m_previousAmount; }
+  int GetPreviousKind() const { return m_previousKind; }
   const CBstr& GetPreviousCustomer() const { return m_previousCustomer; }
   int GetTermDays() const { return m_termDays; }
   HWND GetOwner() const { return m_owner; }
@@ -398,6 +400,8 @@ class CSalesDocument {
   void NotePageChange(PageChange change, std::u16string key);
   void PlayAddItemSound();
   void RememberFileState();
+  // The figures of another document's file at `path` that a save is about to replace.
+  void RememberReplacedFile(std::u16string_view path);
 
   double m_priceLevelFactor = 0;
   BYTE m_takeCustomerTax = 1;
@@ -442,7 +446,8 @@ class CSalesDocument {
   double m_cachedTotal = 0;
   int m_version = 0;
   std::optional<PendingRemoval> m_pendingRemoval;
-  double m_previousAmount = 0;
+  CDecimal m_previousAmount;
+  int m_previousKind = kDocInvoice;
   CBstr m_previousCustomer;
   // The file as it stood when opened or last saved (its path, times and size), so a save
   // does not write over what another program put there meanwhile.
