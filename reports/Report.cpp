@@ -10,6 +10,7 @@
 #include "core/TextHelpers.h"
 #include "core/Utilities.h"
 #include "devices/PrintEngine.h"
+#include "document/LineFigures.h"
 #include "document/XmlDocument.h"
 #include "platform/base/Base.h"
 #include "platform/commctrl/CommCtrl.h"
@@ -202,7 +203,8 @@ std::u16string CReport::XslTitleAndName() const {
          u"<TD><b>Name: </b><xsl:value-of select='REPORT/SALESREP' /></TD><TD>  </TD>";
 }
 
-std::u16string CReport::Decimal(int value) { return platform::ToUtf16(std::to_string(value)); }
+std::u16string CReport::Quantity(const CDecimal& value) { return FormatQuantity(value).str(); }
+std::u16string CReport::Quantity(int value) { return Quantity(CDecimal(value, 0)); }
 
 // ---- Printing --------------------------------------------------------------------------------
 

@@ -59,8 +59,8 @@ TEST_F(ReportPrint, EachReportPrintsItsTitleHeaderAndFigures) {
 
   CProfitMarginReport margin(nullptr, u"");
   margin.BuildXml(nullptr, u"3/1/2026", u"3/3/2026", u"", u"");
-  ExpectAll(PrintedText(margin), {"Profit Margin", "Total Sales", "136.00", "Total Purchase Price", "68.00",
-                                  "Total Profit", "PROFIT MARGIN", "50.00%"});
+  ExpectAll(PrintedText(margin), {"Profit Margin", "Total Sales", "150.00", "Total Purchase Price", "70.50",
+                                  "Total Profit", "PROFIT MARGIN", "53.00%"});
   for (const PrintOp& op : RecordedOps()) {
     if (op.kind != PrintOp::kLine) continue;
     EXPECT_EQ(op.y, op.y2) << "the rule over the margin is level";
@@ -74,7 +74,7 @@ TEST_F(ReportPrint, EachReportPrintsItsTitleHeaderAndFigures) {
   CRouteAccountReport account(nullptr, items);
   account.BuildXml(nullptr, u"3/10/2026", u"3/10/2026", u"", u"");
   ExpectAll(PrintedText(account), {"Route Sales Accountability", "Date: 3/10/2026", "Out", "In", "Sold", "Invoiced",
-                                   "Balance", "Widget", "Gadget", "-5"});
+                                   "Balance", "Widget", "7.5", "(0.5)", "Gadget", "(5)"});
 }
 
 TEST_F(ReportPrint, WithoutDatesThePickListNamesItsTypeFilter) {
