@@ -35,6 +35,9 @@ constexpr float kHeaderGap = 0.125f;
 constexpr float kHeadingGap = 0.1875f;
 constexpr float kRowGap = 0.0625f;
 constexpr float kClosingRule = 0.02f;
+// Lengths are inches: the thinnest line the printer makes (0) draws a cell box, which
+// leaves its text readable; any width an earlier drawing or job left is not taken over.
+constexpr float kHairline = 0;
 constexpr LONG kHeadingFill = 0xC0C0C0;
 constexpr LONG kFilled = 0;
 constexpr LONG kHollow = 1;
@@ -317,6 +320,8 @@ void CReport::ColumnHeadings(const std::vector<CReportColumn>& columns) {
   printer->SetTextAlignment(0);
   SetBold(true);
   printer->SetFillColor(kHeadingFill);
+  // The band is grey with no outline.
+  printer->SetLineWidth(kHairline);
   float top = 0, bottom = 0;
   for (size_t i = 0; i < columns.size() && PrinterOk(); ++i) {
     if (i == 0) {
@@ -366,7 +371,7 @@ void CReport::ColumnRows(const std::vector<CReportColumn>& columns,
     for (size_t i = 0; i < columns.size() && i < row.size(); ++i) {
       const float left = ColumnLeft(columns, i);
       const float right = ColumnRight(columns, i);
-      printer->SetLineWidth(1.0f);
+      printer->SetLineWidth(kHairline);
       printer->DrawRect(left, y, right, bottom, std::nullopt);
       printer->SetFillStyle(kHollow);
       std::u16string text = i == 0 ? FitText(row[i], right - left) : row[i];
