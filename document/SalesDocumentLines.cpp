@@ -15,6 +15,7 @@
 #include "core/Utilities.h"
 #include "core/WaitCursor.h"
 #include "datastore/DbRecord.h"
+#include "document/LineFigures.h"
 #include "document/SalesDocument.h"
 #include "platform/user/Sound.h"
 
@@ -25,7 +26,7 @@ CBstr LineFigure(double value) { return FormatNumberText(value, true, true); }
 CBstr LineFigure(const CDecimal& value) { return LineFigure(value.ToDouble()); }
 
 // The exact decimal of a figure's text.
-CDecimal Figure(std::u16string_view text) { return CDecimal::FromDouble(ParseNumberText(text)); }
+CDecimal Figure(std::u16string_view text) { return ReadLineFigure(text); }
 
 bool Contains(std::u16string_view text, char16_t c) { return text.find(c) != std::u16string_view::npos; }
 
@@ -201,8 +202,7 @@ void CSalesDocument::WorkOutLine(const CLineItemTexts& line, const CLineSums& be
     out.price = CBstr(newPrice);
   } else {
     effect.rule = LineRule::kItem;
-    const double quantityRead = ParseNumberText(line.quantity.view());
-    const CDecimal quantity = CDecimal::FromDouble(quantityRead);
+    const CDecimal quantity = Figure(line.quantity.view());
     // The price as the line shows and stores it: in cents.
     const CDecimal price = Figure(line.price.view()).Cents();
     const bool taxable = IsLineTaxable(line.taxable.view());
@@ -220,7 +220,7 @@ void CSalesDocument::WorkOutLine(const CLineItemTexts& line, const CLineSums& be
     out.price = LineFigure(showsTax ? (net * withTax).Cents() : net);
     // A quantity read as none though it names a figure ("1e308", beyond any quantity)
     // shows what it counts.
-    if (quantityRead == 0 && line.quantity.view().find_first_of(u"123456789") != std::u16string_view::npos)
+    if (quantity.IsZero() && line.quantity.view().find_first_of(u"123456789") != std::u16string_view::npos)
       out.quantity = CBstr(u"0");
     const CDecimal amount = net * quantity;
     effect.quantity = quantity;
@@ -276,8 +276,7 @@ void CSalesDocument::FinishTotals(const CLineSums& sums) {
   FormatCurrencyValue(subtotal.ToDouble(), m_subtotalText, true);
   FormatCurrencyValue(tax.ToDouble(), m_taxText, true);
   FormatCurrencyValue((subtotal + tax).ToDouble(), m_totalText, true);
-  m_totalQuantityText = FormatNumberText(sums.quantity.ToDouble(), true, false);
-  TrimTrailingZeros(m_totalQuantityText);
+  m_totalQuantityText = FormatQuantity(sums.quantity);
   m_xml->WriteTotals(m_subtotalText, m_taxText, m_totalText, m_totalQuantityText);
   ShowInPage(u"AJIDSubtotal", m_subtotalText.view());
   ShowInPage(u"AJIDTaxes", m_taxText.view());
