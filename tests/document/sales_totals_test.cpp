@@ -496,10 +496,12 @@ TEST_F(SalesTotals, TheTaxInclusiveSwitchMultipliesOutAndComesBackToThePrices) {
   // A price typed while prices include tax is the price: 11.05 stays 11.05 (before, the
   // nearest price some price without tax could give, 11.06, was shown instead).
   doc = NewDocument(kDocInvoice, u"10%");
+  doc->GetCustomSettings().SetFlag(0, kRowLineTotalOnScreen, 1);  // Customize Template: the line's tax shown
   doc->SetBoolAttribute(u"AMTINCTAX", true);
   AddLines(*doc, {{u"Service", u"1", u"11.05", u"Tax"}, {u"Service", u"1", u"5.50", u"Non"}});
   doc->RecalcTotals();
   EXPECT_EQ(ShownOf(*doc), (Shown{{u"11.05", u"5.50"}, {u"11.05T", u"5.50"}, u"$15.55", u"$1.00", u"$16.55"}));
+  EXPECT_EQ(LineAt(*doc, 0).taxAmount.str(), u"1.00") << "the tax the line holds";
 }
 
 TEST_F(SalesTotals, TheTaxSwitchTurnsThePriceOfALineWithoutAmount) {
