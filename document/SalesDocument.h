@@ -375,12 +375,17 @@ class CSalesDocument {
   void SetDueDateFromText(std::u16string_view dateText);
   int ReadTermDays(std::u16string_view termName);
   bool IsLineTaxable(std::u16string_view code);
-  // A taxable price without its tax, in cents: a price turned to include the tax and back
-  // is the price it was.
-  CDecimal WithoutTax(const CDecimal& priceWithTax) const;
+  // A taxable price in cents turned to include the tax (up) or not (down), when the switch
+  // of prices that include tax moves: price x (1 + rate) and price / (1 + rate), to the
+  // cent. A price turned up and back down is the price it was: rounding the raised price
+  // moves it by half a cent at most, which the division makes less than half a cent.
+  CDecimal ConvertedPrice(const CDecimal& price, bool up) const;
+  // The tax that amounts bearing `taxAtRate` (their amounts times the rate) hold when the
+  // prices include it: taxAtRate / (1 + rate), to the cent.
+  CDecimal TaxHeld(const CDecimal& taxAtRate) const;
   // The rate factor taken from a TAXRATE text ("8.25%" gives 0.0825).
   void CacheTaxRate(std::u16string_view rateText);
-  CTotalsContext TotalsContext() const;
+  CTotalsContext TotalsContext();
   void WorkOutLine(const CLineItemTexts& line, const CLineSums& before, const LineFigures* base,
                    bool pricesNowIncludeTax, bool pricesNowExcludeTax, CLineItemTexts& out, CLineEffect& effect);
   void SettleLine(const CLineItemTexts& line, const CLineItemTexts& out, const CLineSums& before,
