@@ -82,8 +82,6 @@ void CFieldForm::StartEditor(int index, int asKind, bool hidden) {
   if (multiLine) {
     height = (row.bottom - row.top) * std::max(field->lines, 1) + 4;
     if (row.top >= 4) top = row.top - 4;
-  } else if (dropDown && row.top >= 2) {
-    top = row.top - 2;
   }
   DWORD visible = hidden ? 0 : WS_VISIBLE;
   // What a multi-row text with choices splits over its rows when nothing new is typed or chosen.
@@ -108,6 +106,9 @@ void CFieldForm::StartEditor(int index, int asKind, bool hidden) {
         SendMessageW(m_editor, CB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(current.c_str()));
     if (!current.empty() && found >= 0) SendMessageW(m_editor, CB_SETCURSEL, found, 0);
     if (field->flags & kFlagWide) SendMessageW(m_editor, CB_SETHORIZONTALEXTENT, 1000, 0);
+    // Closed, the box keeps to its row: at its own height it would cover the row below.
+    if (m_editor)
+      SetWindowPos(m_editor, nullptr, 0, 0, right - left, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   } else {
     DWORD style = WS_CHILD | visible | ES_AUTOHSCROLL;
     if (multiLine) {

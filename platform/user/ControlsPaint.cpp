@@ -84,7 +84,7 @@ void PaintButton(HWND hwnd, HDC dc, const RECT& client) {
     Text(dc, text, label, DT_LEFT | DT_SINGLELINE, enabled);
     return;
   }
-  // Check boxes and radio buttons: an 11-pixel box, crossed or filled when checked.
+  // Check boxes and radio buttons: an 11-pixel box, ticked or filled when checked.
   int top = (client.bottom - 11) / 2;
   RECT box{client.left + 1, top, client.left + 12, top + 11};
   FillRect(dc, &box, SysBrush(COLOR_WINDOW));
@@ -95,11 +95,12 @@ void PaintButton(HWND hwnd, HDC dc, const RECT& client) {
       RECT dot{box.left + 3, box.top + 3, box.right - 3, box.bottom - 3};
       FillRect(dc, &dot, reinterpret_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     } else {
+      // A check mark two pixels thick: a cross would read as "no".
       CSelectObjectScope pen(dc, GetStockObject(BLACK_PEN));
-      MoveToEx(dc, box.left + 2, box.top + 2, nullptr);
-      LineTo(dc, box.right - 2, box.bottom - 2);
-      MoveToEx(dc, box.right - 3, box.top + 2, nullptr);
-      LineTo(dc, box.left + 1, box.bottom - 2);
+      for (int dy = 0; dy < 2; ++dy) {
+        const POINT mark[3] = {{box.left + 2, box.top + 4 + dy}, {box.left + 4, box.top + 6 + dy}, {box.left + 9, box.top + 1 + dy}};
+        Polyline(dc, mark, 3);
+      }
     }
   }
   RECT label{client.left + 16, client.top, client.right, client.bottom};
