@@ -120,7 +120,11 @@ void PaintEdit(HWND hwnd, HDC dc, const RECT& client) {
   FillRect(dc, &client, background);
   std::u16string shown = platform::EditDisplayText(hwnd);
   int lines = static_cast<int>(SendMessageW(hwnd, EM_GETLINECOUNT, 0, 0));
-  int height = TextLineHeight(reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)));
+  HFONT font = reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0));
+  int height = TextLineHeight(font);
+  DWORD selA = 0, selB = 0;
+  SendMessageW(hwnd, EM_GETSEL, reinterpret_cast<WPARAM>(&selA), reinterpret_cast<LPARAM>(&selB));
+  const bool focused = GetFocus() == hwnd;
   // From the first line scrolled into view, beside the scroll bar while it shows.
   int first = static_cast<int>(SendMessageW(hwnd, EM_GETFIRSTVISIBLELINE, 0, 0));
   int right = client.right - 1 - platform::VerticalScrollBarWidth(hwnd);
@@ -130,8 +134,25 @@ void PaintEdit(HWND hwnd, HDC dc, const RECT& client) {
     if (start < 0 || static_cast<size_t>(start + length) > shown.size()) break;
     int top = client.top + 1 + (i - first) * height;
     RECT line{client.left + 1, top, right, top + height};
-    Text(dc, std::u16string_view(shown).substr(static_cast<size_t>(start), static_cast<size_t>(length)), line,
-         DT_LEFT | DT_SINGLELINE | DT_EXPANDTABS, IsWindowEnabled(hwnd));
+    std::u16string_view text = std::u16string_view(shown).substr(static_cast<size_t>(start), static_cast<size_t>(length));
+    Text(dc, text, line, DT_LEFT | DT_SINGLELINE | DT_EXPANDTABS, IsWindowEnabled(hwnd));
+    // What typing replaces is shown: the selection highlighted, else the caret where it
+    // goes, so no text is replaced that the user cannot see chosen.
+    const size_t from = std::clamp<size_t>(selA, static_cast<size_t>(start), static_cast<size_t>(start + length));
+    const size_t to = std::clamp<size_t>(selB, static_cast<size_t>(start), static_cast<size_t>(start + length));
+    const int x0 = line.left + TextWidth(font, text.substr(0, from - static_cast<size_t>(start)));
+    if (from < to) {
+      RECT mark{x0, top, std::min<int>(line.left + TextWidth(font, text.substr(0, to - static_cast<size_t>(start))), right), top + height};
+      FillRect(dc, &mark, SysBrush(COLOR_HIGHLIGHT));
+      COLORREF old = SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
+      Text(dc, text.substr(from - static_cast<size_t>(start), to - from), mark, DT_LEFT | DT_SINGLELINE | DT_EXPANDTABS);
+      SetTextColor(dc, old);
+    } else if (focused && selA == selB && selA >= static_cast<DWORD>(start) &&
+               (selA < static_cast<DWORD>(start + length) || i + 1 == lines ||
+                SendMessageW(hwnd, EM_LINEINDEX, static_cast<WPARAM>(i + 1), 0) > static_cast<LRESULT>(selA))) {
+      RECT caret{std::min(x0, right - 1), top, std::min(x0, right - 1) + 1, top + height};
+      FillRect(dc, &caret, SysBrush(COLOR_WINDOWTEXT));
+    }
   }
   platform::RedrawVerticalScrollBar(hwnd);
 }
