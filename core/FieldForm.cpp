@@ -506,7 +506,11 @@ INT_PTR CFieldForm::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         LVHITTESTINFO hit;
         hit.pt = click->ptAction;
         SendMessageW(header->hwndFrom, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
-        if (hit.iItem >= 0) StartEditor(hit.iItem, TappedKind(hit.iItem, click->ptAction));
+        if (hit.iItem >= 0) {
+          m_tap = click->ptAction;
+          StartEditor(hit.iItem, TappedKind(hit.iItem, click->ptAction));
+          m_tap.reset();
+        }
       }
       if (header && header->idFrom == kListId && header->code == GN_CONTEXTMENU) {
         ShowEditMenu(reinterpret_cast<const NMRGINFO*>(lParam)->ptAction);

@@ -4,6 +4,8 @@
 // rules live in CFieldFormModel; this class runs the windows.
 #pragma once
 
+#include <optional>
+
 #include "core/FieldFormModel.h"
 #include "core/HardwareButton.h"
 #include "core/WindowMessages.h"
@@ -70,6 +72,7 @@ class CFieldForm : public CDialogObject<CFieldForm> {
   enum class EditorKind { kText, kMultiLine, kDropDown };
   static EditorKind EditorKindOf(const FormField& field, int asKind);
   int TappedKind(int index, POINT point) const;
+  void PlaceCaret(int editorLeft, int editorTop);
   void CommitEditor();
   // Cuts a text with choices over the field's rows at the width a row shows.
   void CommitSplitText(int index, const CBstr* text);
@@ -134,6 +137,7 @@ class CFieldForm : public CDialogObject<CFieldForm> {
   UINT m_heldKey = 0;
   bool m_keyFromParent = false;
   bool m_editorCancelled = false;
+  std::optional<POINT> m_tap;  // the list point of the tap that is opening an editor
   WNDPROC m_editorDefaultProc = nullptr;
   WNDPROC m_listDefaultProc = nullptr;
 };

@@ -80,10 +80,9 @@ void CFieldForm::StartEditor(int index, int asKind, bool hidden) {
   int top = row.top + 1;
   int height = row.bottom - row.top - 1;
   if (multiLine) {
-    height = (row.bottom - row.top) * std::max(field->lines, 1) + 4;
-    if (row.top >= 4) top = row.top - 4;
-  } else if (dropDown && row.top >= 2) {
-    top = row.top - 2;
+    // Exactly over its own rows: the row above stays readable while the box is open.
+    top = row.top;
+    height = (row.bottom - row.top) * std::max(field->lines, 1);
   }
   DWORD visible = hidden ? 0 : WS_VISIBLE;
   // What a multi-row text with choices splits over its rows when nothing new is typed or chosen.
@@ -108,6 +107,9 @@ void CFieldForm::StartEditor(int index, int asKind, bool hidden) {
         SendMessageW(m_editor, CB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(current.c_str()));
     if (!current.empty() && found >= 0) SendMessageW(m_editor, CB_SETCURSEL, found, 0);
     if (field->flags & kFlagWide) SendMessageW(m_editor, CB_SETHORIZONTALEXTENT, 1000, 0);
+    // Closed, the box keeps to its row: at its own height it would cover the row below.
+    if (m_editor)
+      SetWindowPos(m_editor, nullptr, 0, 0, right - left, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   } else {
     DWORD style = WS_CHILD | visible | ES_AUTOHSCROLL;
     if (multiLine) {
@@ -121,7 +123,8 @@ void CFieldForm::StartEditor(int index, int asKind, bool hidden) {
     m_editor = CreateWindowExW(0, cls, m_model.EditorText(index).c_str(), style, left, top, right - left, height, list,
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditorId)), nullptr, nullptr);
     if (m_editor && field->maxLength > 1) SendMessageW(m_editor, EM_LIMITTEXT, field->maxLength - 1, 0);
-    SendMessageW(m_editor, EM_SETSEL, 0, -1);
+    if (multiLine) PlaceCaret(left, top);
+    else SendMessageW(m_editor, EM_SETSEL, 0, -1);
   }
   if (!m_editor) {
     m_editedField = -1;
@@ -148,6 +151,17 @@ void CFieldForm::StartEditor(int index, int asKind, bool hidden) {
   if (!m_modal && !IsWindowVisible(dialog)) return;
   SetFocus(m_editor);
   if (dropDown) SendMessageW(m_editor, CB_SHOWDROPDOWN, TRUE, 0);
+}
+
+// A text of several rows may run past what the box shows, so it is never opened all
+// selected: the caret goes where the row was tapped, or after the text.
+void CFieldForm::PlaceCaret(int editorLeft, int editorTop) {
+  LRESULT at = static_cast<LRESULT>(GetWindowTextLengthW(m_editor));
+  if (m_tap) {
+    LPARAM point = MAKELPARAM(m_tap->x - editorLeft, m_tap->y - editorTop);
+    at = LOWORD(SendMessageW(m_editor, EM_CHARFROMPOS, 0, point));
+  }
+  SendMessageW(m_editor, EM_SETSEL, static_cast<WPARAM>(at), at);
 }
 
 CFieldForm::EditorKind CFieldForm::EditorKindOf(const FormField& field, int asKind) {

@@ -114,6 +114,7 @@ constexpr UINT EM_GETFIRSTVISIBLELINE = 0x00CE;
 constexpr UINT EM_SETREADONLY = 0x00CF;
 constexpr UINT EM_GETPASSWORDCHAR = 0x00D2;
 constexpr UINT EM_GETLIMITTEXT = 0x00D5;
+constexpr UINT EM_CHARFROMPOS = 0x00D7;  // LOWORD: the character nearest a client point; HIWORD: its line
 
 constexpr WORD EN_SETFOCUS = 0x0100;
 constexpr WORD EN_KILLFOCUS = 0x0200;

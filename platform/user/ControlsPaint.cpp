@@ -84,7 +84,7 @@ void PaintButton(HWND hwnd, HDC dc, const RECT& client) {
     Text(dc, text, label, DT_LEFT | DT_SINGLELINE, enabled);
     return;
   }
-  // Check boxes and radio buttons: an 11-pixel box, crossed or filled when checked.
+  // Check boxes and radio buttons: an 11-pixel box, ticked or filled when checked.
   int top = (client.bottom - 11) / 2;
   RECT box{client.left + 1, top, client.left + 12, top + 11};
   FillRect(dc, &box, SysBrush(COLOR_WINDOW));
@@ -95,11 +95,12 @@ void PaintButton(HWND hwnd, HDC dc, const RECT& client) {
       RECT dot{box.left + 3, box.top + 3, box.right - 3, box.bottom - 3};
       FillRect(dc, &dot, reinterpret_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     } else {
+      // A check mark two pixels thick: a cross would read as "no".
       CSelectObjectScope pen(dc, GetStockObject(BLACK_PEN));
-      MoveToEx(dc, box.left + 2, box.top + 2, nullptr);
-      LineTo(dc, box.right - 2, box.bottom - 2);
-      MoveToEx(dc, box.right - 3, box.top + 2, nullptr);
-      LineTo(dc, box.left + 1, box.bottom - 2);
+      for (int dy = 0; dy < 2; ++dy) {
+        const POINT mark[3] = {{box.left + 2, box.top + 4 + dy}, {box.left + 4, box.top + 6 + dy}, {box.left + 9, box.top + 1 + dy}};
+        Polyline(dc, mark, 3);
+      }
     }
   }
   RECT label{client.left + 16, client.top, client.right, client.bottom};
@@ -119,7 +120,11 @@ void PaintEdit(HWND hwnd, HDC dc, const RECT& client) {
   FillRect(dc, &client, background);
   std::u16string shown = platform::EditDisplayText(hwnd);
   int lines = static_cast<int>(SendMessageW(hwnd, EM_GETLINECOUNT, 0, 0));
-  int height = TextLineHeight(reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)));
+  HFONT font = reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0));
+  int height = TextLineHeight(font);
+  DWORD selA = 0, selB = 0;
+  SendMessageW(hwnd, EM_GETSEL, reinterpret_cast<WPARAM>(&selA), reinterpret_cast<LPARAM>(&selB));
+  const bool focused = GetFocus() == hwnd;
   // From the first line scrolled into view, beside the scroll bar while it shows.
   int first = static_cast<int>(SendMessageW(hwnd, EM_GETFIRSTVISIBLELINE, 0, 0));
   int right = client.right - 1 - platform::VerticalScrollBarWidth(hwnd);
@@ -129,8 +134,25 @@ void PaintEdit(HWND hwnd, HDC dc, const RECT& client) {
     if (start < 0 || static_cast<size_t>(start + length) > shown.size()) break;
     int top = client.top + 1 + (i - first) * height;
     RECT line{client.left + 1, top, right, top + height};
-    Text(dc, std::u16string_view(shown).substr(static_cast<size_t>(start), static_cast<size_t>(length)), line,
-         DT_LEFT | DT_SINGLELINE | DT_EXPANDTABS, IsWindowEnabled(hwnd));
+    std::u16string_view text = std::u16string_view(shown).substr(static_cast<size_t>(start), static_cast<size_t>(length));
+    Text(dc, text, line, DT_LEFT | DT_SINGLELINE | DT_EXPANDTABS, IsWindowEnabled(hwnd));
+    // What typing replaces is shown: the selection highlighted, else the caret where it
+    // goes, so no text is replaced that the user cannot see chosen.
+    const size_t from = std::clamp<size_t>(selA, static_cast<size_t>(start), static_cast<size_t>(start + length));
+    const size_t to = std::clamp<size_t>(selB, static_cast<size_t>(start), static_cast<size_t>(start + length));
+    const int x0 = line.left + TextWidth(font, text.substr(0, from - static_cast<size_t>(start)));
+    if (from < to) {
+      RECT mark{x0, top, std::min<int>(line.left + TextWidth(font, text.substr(0, to - static_cast<size_t>(start))), right), top + height};
+      FillRect(dc, &mark, SysBrush(COLOR_HIGHLIGHT));
+      COLORREF old = SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
+      Text(dc, text.substr(from - static_cast<size_t>(start), to - from), mark, DT_LEFT | DT_SINGLELINE | DT_EXPANDTABS);
+      SetTextColor(dc, old);
+    } else if (focused && selA == selB && selA >= static_cast<DWORD>(start) &&
+               (selA < static_cast<DWORD>(start + length) || i + 1 == lines ||
+                SendMessageW(hwnd, EM_LINEINDEX, static_cast<WPARAM>(i + 1), 0) > static_cast<LRESULT>(selA))) {
+      RECT caret{std::min(x0, right - 1), top, std::min(x0, right - 1) + 1, top + height};
+      FillRect(dc, &caret, SysBrush(COLOR_WINDOWTEXT));
+    }
   }
   platform::RedrawVerticalScrollBar(hwnd);
 }

@@ -276,6 +276,7 @@ void MoveCaret(HWND hwnd, EditData& d, UINT vk) {
   d.selEnd = caret;
   if (!extend) d.selStart = caret;
   ScrollToCaret(hwnd, d);
+  InvalidateRect(hwnd, nullptr, FALSE);  // the caret or selection is drawn where it now is
 }
 
 // The character position nearest to a client point.
@@ -440,11 +441,14 @@ LRESULT EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN:
       SetFocus(hwnd);
       d->selStart = d->selEnd = PositionAt(hwnd, *d, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      InvalidateRect(hwnd, nullptr, FALSE);
       return 0;
     case WM_SETFOCUS:
+      InvalidateRect(hwnd, nullptr, FALSE);  // the caret shows only with the focus
       NotifyParent(hwnd, EN_SETFOCUS);
       return 0;
     case WM_KILLFOCUS:
+      InvalidateRect(hwnd, nullptr, FALSE);
       NotifyParent(hwnd, EN_KILLFOCUS);
       return 0;
     case EM_GETSEL: {
@@ -461,11 +465,18 @@ LRESULT EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       size_t size = d->text.size();
       if (start < 0) {
         d->selStart = d->selEnd;  // -1 removes the selection
+        InvalidateRect(hwnd, nullptr, FALSE);
         return 0;
       }
       d->selStart = std::min<size_t>(static_cast<size_t>(start), size);
       d->selEnd = end < 0 ? size : std::min<size_t>(static_cast<size_t>(end), size);
+      InvalidateRect(hwnd, nullptr, FALSE);
       return 0;
+    }
+    case EM_CHARFROMPOS: {
+      size_t at = PositionAt(hwnd, *d, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      return static_cast<LRESULT>(MAKELONG(static_cast<WORD>(std::min<size_t>(at, 0xFFFF)),
+                                           static_cast<WORD>(std::min<size_t>(LineOf(*d, at), 0xFFFF))));
     }
     case EM_REPLACESEL:
       ReplaceSelection(hwnd, *d, lParam ? reinterpret_cast<LPCWSTR>(lParam) : u"", true);

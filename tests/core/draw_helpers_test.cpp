@@ -3,6 +3,7 @@
 //                  resource bitmaps, the two drop-down buttons, compared pixel by pixel
 //   ImageFile    - picture files loaded at their size or within a maximum; files that are
 //                  missing, empty or damaged
+#include <algorithm>
 #include <fstream>
 #include <random>
 #include <vector>
@@ -168,6 +169,22 @@ TEST_F(DrawHelpers, ButtonTextIsCutAtEighteenCharacters) {
   DrawDropDownButtonLeft(s.dc, RECT{0, 0, 300, 26}, u"Sort By: Customer Name Descending", false);
   for (POINT p : ink) EXPECT_EQ(GetPixel(s.dc, 6 + 18 * 6 + 10 + p.x, 10 + p.y), kBlack);
   EXPECT_EQ(CountColor(s.dc, RECT{6 + 18 * 6, 4, 6 + 18 * 6 + 10, 16}, kBlack), 0) << "no 19th character";
+}
+
+TEST_F(DrawHelpers, ALongChoiceIsCutSoTheArrowStaysInsideTheButton) {
+  const std::vector<POINT> ink = ArrowInk();
+  for (const char16_t* text : {u"All Documents", u"Sales Receipts", u"Sort By: Customer Name"}) {
+    Surface s(140, 30);
+    DrawDropDownButtonLeft(s.dc, RECT{0, 0, 100, 26}, text, false);
+    EXPECT_EQ(CountColor(s.dc, RECT{100, 0, 140, 26}, kWhite), 40 * 26) << "nothing drawn past the button";
+    bool arrowShown = false;
+    for (int x = 6; x + 9 <= 100 && !arrowShown; ++x)
+      arrowShown = std::all_of(ink.begin(), ink.end(), [&](POINT p) { return GetPixel(s.dc, x + p.x, 10 + p.y) == kBlack; });
+    EXPECT_TRUE(arrowShown) << "the arrow is inside the button";
+    Surface r(140, 30);
+    DrawDropDownButtonRight(r.dc, RECT{0, 0, 100, 26}, text, false);
+    EXPECT_EQ(CountColor(r.dc, RECT{100 - 12 - 2, 0, 100 - 12, 26}, kGrey), 2 * 26) << "the text stops before the arrow";
+  }
 }
 
 TEST_F(DrawHelpers, TheRightDropDownButtonPutsItsArrowAtTheRightEdge) {

@@ -288,6 +288,43 @@ TEST_F(FieldFormDialog, StoredTextsAreWrappedWhenTheFormOpensAndReloaded) {
   EXPECT_EQ(words(joined.str()), words(address));  // every word kept, in order
 }
 
+TEST_F(FieldFormDialog, ATapInADescriptionPlacesTheCaretThereAndTypingKeepsTheRest) {
+  const std::u16string text = u"Terracotta pots with saucers, frost proof";
+  CFieldForm form(GetResourceInstance(), nullptr, CBstr(), -1, 0, 60, 0, nullptr);
+  form.AddField(0, kFieldText, kFlagEditable, CBstr(u"Name"), CBstr(u"Pots"), 1, 41, nullptr);
+  form.AddField(1, kFieldMultiLine, kFlagEditable, CBstr(u"Description"), CBstr(text), 3, 200, nullptr);
+  form.AddField(2, kFieldMultiLineRow, 0, CBstr(), CBstr(), 1, 200, nullptr);
+  form.AddField(3, kFieldMultiLineRow, 0, CBstr(), CBstr(), 1, 200, nullptr);
+  platform::testing::UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+    HWND list = d.Control(IDC_FORM_LIST);
+    RECT cell{LVIR_BOUNDS, 2}, above{LVIR_BOUNDS};
+    SendMessageW(list, LVM_GETSUBITEMRECT, 1, reinterpret_cast<LPARAM>(&cell));
+    SendMessageW(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&above));
+    POINT p{cell.left + (cell.right - cell.left) / 2, (cell.top + cell.bottom) / 2};
+    ClientToScreen(list, &p);
+    platform::Tap(p);
+    d.Pump();
+    HWND editor = form.EditorWindow();
+    ASSERT_NE(editor, nullptr);
+    RECT box;
+    GetWindowRect(editor, &box);
+    MapWindowPoints(nullptr, list, reinterpret_cast<POINT*>(&box), 2);
+    EXPECT_GE(box.top, above.bottom) << "the row above stays in view";
+    DWORD a = 0, b = 0;
+    SendMessageW(editor, EM_GETSEL, reinterpret_cast<WPARAM>(&a), reinterpret_cast<LPARAM>(&b));
+    EXPECT_EQ(a, b) << "nothing is selected that the box may not show";
+    EXPECT_GT(a, 0u);
+    EXPECT_LT(a, text.size());
+    d.Type(u"#");
+    d.Ok();
+    std::u16string typed = text;
+    typed.insert(a, u"#");
+    EXPECT_EQ(Read(form, 1), typed);
+  });
+  EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), CFieldFormModel::kEndAccepted);
+}
+
 std::vector<UINT> g_ownerMessages;
 std::u16string g_chosenType;
 LRESULT OwnerProc(HWND h, UINT m, WPARAM w, LPARAM l) {

@@ -753,6 +753,13 @@ class InvoiceHeaderThroughTaps : public DocumentViewFields {
       WCHAR name[32] = {};
       GetClassNameW(choice, name, 32);
       if (!platform::EqualsIgnoreCase(name, u"COMBOBOX")) choice = GetParent(choice);
+      // Closed, the box keeps to its row and covers none of the next.
+      RECT row{LVIR_BOUNDS}, box;
+      SendMessageW(GetParent(choice), LVM_GETITEMRECT, static_cast<WPARAM>(field), reinterpret_cast<LPARAM>(&row));
+      GetWindowRect(choice, &box);
+      MapWindowPoints(nullptr, GetParent(choice), reinterpret_cast<POINT*>(&box), 2);
+      EXPECT_GE(box.top, row.top);
+      EXPECT_LE(box.bottom, row.bottom);
       slateway::testing::ChooseInOpenList(d, choice, entry);
       d.Ok();
     };

@@ -211,12 +211,23 @@ TEST_F(Screenshots, DialogOfTheLanguageLibraryIsComposedAndSavedAsPng) {
     EXPECT_GE(g_draw.draws, 1);
     EXPECT_EQ(g_draw.item.right, 22);
     EXPECT_EQ(g_draw.item.bottom, 22);
-    // The tapped check box shows its cross.
+    // The tapped check box shows a check mark (its vee and its long arm), not a cross.
     HWND check = d.Control(IDC_MEMORIZE_CLEAR_QTYS);
     RECT cr;
     GetClientRect(check, &cr);
     int top = (cr.bottom - 11) / 2;
-    EXPECT_EQ(ScreenPixel(At(check, 1 + 5, top + 5)), RGB(0, 0, 0));
+    EXPECT_EQ(ScreenPixel(At(check, 1 + 4, top + 7)), RGB(0, 0, 0));
+    EXPECT_EQ(ScreenPixel(At(check, 1 + 8, top + 3)), RGB(0, 0, 0));
+    EXPECT_EQ(ScreenPixel(At(check, 1 + 2, top + 2)), GetSysColor(COLOR_WINDOW)) << "no cross";
+    // What typing replaces shows: the whole name highlighted, then only the caret.
+    HWND name = d.Control(IDC_MEMORIZE_NAME);
+    SetFocus(name);
+    SendMessageW(name, EM_SETSEL, 0, -1);
+    d.Pump();
+    EXPECT_TRUE(AnyPixel(name, GetSysColor(COLOR_HIGHLIGHT)));
+    SendMessageW(name, EM_SETSEL, 3, 3);
+    d.Pump();
+    EXPECT_FALSE(AnyPixel(name, GetSysColor(COLOR_HIGHLIGHT)));
     d.Press(kTitleOk);
   });
   EXPECT_EQ(DialogBoxParamW(lib, MAKEINTRESOURCEW(IDD_MEMORIZE), nullptr, TitledProc, 0), kTitleOk);
