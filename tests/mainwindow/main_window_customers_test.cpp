@@ -18,6 +18,7 @@
 #include "mainwindow/DesktopFiles.h"
 #include "mainwindow/MainFrame.h"
 #include "mainwindow/Program.h"
+#include "mainwindow/RegisterList.h"
 #include "platform/testing/ControlDrivers.h"
 #include "resources/resource_ids.h"
 
@@ -102,6 +103,50 @@ TEST_F(MainWindowCustomers, TheEditorsRequestPicksACustomerOrMakesOneForTheOpenD
   SendMessageW(frame->GetHwnd(), WM_ACTIVATE, WA_ACTIVE, 0);
   platform::PumpMessages();
   EXPECT_EQ(GetParent(GetCurrentMenuBar()), ListDialog());
+}
+
+// A job made on the device with nothing on its Job Info page is still a job: picked on
+// Bill To it becomes the document's job, and the register names it after the customer.
+TEST_F(MainWindowCustomers, AJobWithAnEmptyJobInfoPageBecomesTheDocumentsJob) {
+  Start();
+  platform::testing::ListViewDriver list = ShownList();
+  platform::testing::UiScript ui;
+  ui.ExpectPopupMenu([](platform::testing::MenuDriver& menu) { menu.Choose(u"Add Job..."); });
+  ui.ExpectDialog(IDD_TABBED_FORM, [](platform::testing::DialogDriver& d) {
+    d.Pump();
+    d.Type(u"Greenhouse");  // the job's name, and nothing else
+    d.Ok();
+  });
+  list.Hold(list.Find(u"Birchwood Cafe"));
+  EXPECT_EQ(ui.Pending(), 0u);
+  SendMessageW(ListDialog(), WM_COMMAND, kTitleOkButtonId, 0);
+  CCustomerFields greenhouse;
+  ASSERT_TRUE(frame->GetItemStore()->GetCustomerByFullName(u"Birchwood Cafe:Greenhouse", greenhouse));
+  ASSERT_TRUE(greenhouse[kCustJobStatus].IsEmpty() && greenhouse[kCustJobType].IsEmpty());
+
+  editor->NewDocument(kDocInvoice);
+  editor->ShowView(-1);
+  SendMessageW(frame->GetHwnd(), kMsgChooseCustomer, 0, reinterpret_cast<LPARAM>(editor->GetWindow()));
+  platform::testing::ListViewDriver(frame->GetCustomerList()->ListWindow())
+      .Tap(std::u16string(CCustomerRecord::IndentOfSublevel(u"1")) + u"Greenhouse");
+  SendMessageW(ListDialog(), WM_COMMAND, kTitleOkButtonId, 0);
+  CSalesDocument& doc = editor->GetDocument();
+  ASSERT_TRUE(doc.Save());
+  const std::string saved = ReadText(doc.GetFilePath().view());
+  const size_t start = saved.find("<JOB>");
+  const std::string job = saved.substr(start, saved.find("</JOB>") - start);
+  EXPECT_NE(job.find("<LISTID>" + platform::ToUtf8(greenhouse[kCustListID].view()) + "</LISTID>"), std::string::npos)
+      << saved;
+  EXPECT_NE(job.find("<NAME>Greenhouse</NAME>"), std::string::npos) << saved;
+  platform::PumpMessages();
+  CRegisterList* rows = frame->GetRegister();
+  int shown = 0;
+  for (int i = 0; i < rows->GetRowCount(); ++i)
+    if (rows->GetRowRecord(i)->number == doc.GetNumber().view()) {
+      ++shown;
+      EXPECT_EQ(rows->GetRowRecord(i)->name, u"Birchwood Cafe:Greenhouse");
+    }
+  EXPECT_EQ(shown, 1);
 }
 
 TEST_F(MainWindowCustomers, TheListFollowsBalancesListUpdatesAndANewDatabase) {
