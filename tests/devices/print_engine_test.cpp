@@ -557,9 +557,11 @@ TEST_F(DocumentPrint, WrappedCellsContinueSideBySideAndUnmarkedAmountsLineUp) {
 // one keeps its quantity where the others have it.
 TEST_F(DocumentPrint, ACustomValueWrapsInsideItsColumnAndAnEmptyOneMovesNothing) {
   // Customize: the invoice prints Description, Qty, Custom 1 and Total.
-  for (int row : {kShowServiceDateRow, kShowNameRow, kShowPriceRow, kShowCustom2Row, kShowTaxableRow, kShowTaxAmountRow})
+  for (int row : {kShowServiceDateRow, kShowNameRow, kShowPriceRow, kShowCustom2Row, kShowTaxableRow,
+                  kShowTaxAmountRow})
     m_settings->SetFlag(0, row, 0);
-  for (int row : {kShowDescriptionRow, kShowQuantityRow, kShowCustom1Row, kShowTotalRow}) m_settings->SetFlag(0, row, 1);
+  for (int row : {kShowDescriptionRow, kShowQuantityRow, kShowCustom1Row, kShowTotalRow})
+    m_settings->SetFlag(0, row, 1);
   auto doc = OpenGolden();
   const std::u16string value = u"Brushed stainless steel with a satin finish";
   CLineItemTexts line;
