@@ -15,7 +15,9 @@
 enum DbRecordField {
   kFieldListID = 0,
   kFieldListType = 1,
-  kFieldUnitOfMeasureCopy = 2,
+  // A document line's unit of measure. An item read from the table leaves it empty: the
+  // table's UnitOfMeasure column holds the item's second custom value (text 28).
+  kFieldUnitOfMeasure = 2,
   kFieldName = 3,
   kFieldFullName = 4,
   kFieldParent = 5,
@@ -32,8 +34,16 @@ enum DbRecordField {
   kFieldPurchaseCost = 18,
   kFieldEditSequenceCopy = 20,
   kFieldFallbackParent = 23,
-  kFieldEditSequence = 26,
-  kFieldUnitOfMeasure = 28,
+  // Texts 25-28 are a line's CUSTOM_1_NAME, CUSTOM_1_VALUE, CUSTOM_2_NAME, CUSTOM_2_VALUE.
+  // An item carries its own custom values in 26 and 28, so a line made from it starts with
+  // them; the item table keeps them in its EditSequence and UnitOfMeasure columns (the
+  // desktop's edit sequence of an item is text 20 and has no column). An entry of a named
+  // list keeps its edit sequence in the EditSequence column, through text 26.
+  kFieldCustomName1 = 25,
+  kFieldCustomValue1 = 26,
+  kFieldEditSequenceColumn = 26,
+  kFieldCustomName2 = 27,
+  kFieldCustomValue2 = 28,
   kDbRecordFields = 29
 };
 

@@ -136,8 +136,8 @@ CItemRowValues CItemStore::ValuesFromRecord(const CDbRecord& record) {
   text[kRowTax2] = record.FieldView(kFieldTax2);
   text[kRowTimeCreated] = record.FieldView(kFieldTimeCreated);
   text[kRowTimeModified] = record.FieldView(kFieldTimeModified);
-  text[kRowEditSequence] = record.FieldView(kFieldEditSequence);
-  text[kRowUnitOfMeasure] = record.FieldView(kFieldUnitOfMeasure);
+  text[kRowEditSequence] = record.FieldView(kFieldEditSequenceColumn);
+  text[kRowUnitOfMeasure] = record.FieldView(kFieldCustomValue2);
   text[kRowAccount] = record.FieldView(kFieldAccount);
   text[kRowVendor] = record.FieldView(kFieldVendor);
   text[kRowPurchaseCost] = record.FieldView(kFieldPurchaseCost);
@@ -169,14 +169,14 @@ CItemRow CItemStore::RowFromRecord(const CDbRecord& record) {
 }
 
 std::unique_ptr<CDbRecord> CItemStore::RecordFromRow(CItemRow&& row) const {
-  // The row's texts move into the record; the three read into two fields each are copied
-  // once.
+  // The row's texts move into the record; the two read into two fields each are copied
+  // once. The UnitOfMeasure column is the item's second custom value, never the unit of
+  // measure of a line made from the item.
   auto record = std::make_unique<CDbRecord>(std::move(row[kRowListID]));
   record->SetObjectType(kObjectItem);
   record->SetObjectPosition(-1);
   record->SetField(kFieldRate, row[kRowSalesAmount]);
   record->SetField(kFieldEditSequenceCopy, row[kRowEditSequence]);
-  record->SetField(kFieldUnitOfMeasureCopy, row[kRowUnitOfMeasure]);
   static constexpr struct {
     int field, slot;
   } kMoved[] = {
@@ -185,7 +185,7 @@ std::unique_ptr<CDbRecord> CItemStore::RecordFromRow(CItemRow&& row) const {
       {kFieldSalesDescription, kRowSalesDescription}, {kFieldSalesAmount, kRowSalesAmount},
       {kFieldTaxable, kRowTaxable},           {kFieldTax2, kRowTax2},
       {kFieldTimeCreated, kRowTimeCreated},   {kFieldTimeModified, kRowTimeModified},
-      {kFieldEditSequence, kRowEditSequence}, {kFieldUnitOfMeasure, kRowUnitOfMeasure},
+      {kFieldEditSequenceColumn, kRowEditSequence}, {kFieldCustomValue2, kRowUnitOfMeasure},
       {kFieldAccount, kRowAccount},           {kFieldVendor, kRowVendor},
       {kFieldPurchaseCost, kRowPurchaseCost},
   };

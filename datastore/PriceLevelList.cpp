@@ -55,7 +55,7 @@ int CPriceLevelList::GetNextRecord(CBstr& name, CBstr& listId, CBstr& created, C
 // and read back into both, so the copy alone would be lost on the way to the file.
 static void SetEditSequence(CDbRecord& record, std::u16string_view editSequence) {
   record.SetField(kFieldEditSequenceCopy, editSequence);
-  record.SetField(kFieldEditSequence, editSequence);
+  record.SetField(kFieldEditSequenceColumn, editSequence);
 }
 
 int CPriceLevelList::AddPriceLevel(std::u16string_view name, std::u16string_view listId,

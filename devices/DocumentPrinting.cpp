@@ -383,18 +383,18 @@ void CPrintEngine::PrintLineItems() {
       BSTR cell = row->GetColumn(i);
       std::u16string text = cell ? std::u16string(cell, SysStringLen(cell)) : std::u16string();
       if (i == 0) ReplaceAll(text, u"\r\n", u"  ");
-      float cellWidth = column.right - column.left;
+      float cellWidth = column.right - column.textLeft;
       if (column.wraps || label) {
         std::u16string line;
         m_layout->WrapLine(text, cellWidth, false, line);
         rests[static_cast<size_t>(i)] = std::move(text);
-        DrawAt(line, column.left, top);
+        DrawAt(line, column.textLeft, top);
       } else if (column.rightAligned) {
         // Amounts line up whether or not they carry the taxable mark.
         bool marked = column.taxMark && text.find(u'T') == std::u16string::npos;
         DrawAt(text, column.right - Width(marked ? text + u"T" : text), top);
       } else {
-        DrawAt(text, column.left, top);
+        DrawAt(text, column.textLeft, top);
       }
     }
     m_printer->SetCurrentY(top + lineHeight);
@@ -405,8 +405,8 @@ void CPrintEngine::PrintLineItems() {
         if (rest.empty()) continue;
         const CPrintLayout::Column& column = *m_layout->GetColumn(i);
         std::u16string line;
-        m_layout->WrapLine(rest, column.right - column.left, false, line);
-        DrawAt(line, column.left, y);
+        m_layout->WrapLine(rest, column.right - column.textLeft, false, line);
+        DrawAt(line, column.textLeft, y);
       }
       m_printer->SetCurrentY(y + lineHeight);
     }

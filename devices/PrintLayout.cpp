@@ -43,6 +43,9 @@ constexpr CustomColumn kCustomColumns[] = {
     {kShowTaxAmountRow, 30, 10},
 };
 
+// The room kept between a right-aligned cell and the left-aligned text beside it.
+constexpr float kCellGap = 0.0625f;
+
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 
 // The company lines as the band prints them, each split at CR LF.
@@ -152,12 +155,17 @@ void CPrintLayout::BuildColumns(const CPrintLayoutArgs& args) {
       while (!args.settings->GetFlag(args.kind, kCustomColumns[customIndex].flagRow)) ++customIndex;
       const CustomColumn& custom = kCustomColumns[customIndex++];
       column.heading = args.settings->GetCaption(args.kind, custom.captionRow);
+      // A custom value is the item's own text of any length: it wraps inside its column
+      // like the name, rather than running into the next one.
+      const bool customValue = custom.flagRow == kShowCustom1Row || custom.flagRow == kShowCustom2Row;
       bool textColumn = custom.flagRow == kShowServiceDateRow || custom.flagRow == kShowNameRow ||
-                        custom.flagRow == kShowDescriptionRow;
+                        custom.flagRow == kShowDescriptionRow || customValue;
       column.rightAligned = !textColumn;
-      column.wraps = custom.flagRow == kShowNameRow || custom.flagRow == kShowDescriptionRow;
+      column.wraps = custom.flagRow == kShowNameRow || custom.flagRow == kShowDescriptionRow || customValue;
       column.taxMark = custom.flagRow == kShowTotalRow;
     }
+    column.textLeft = column.left;
+    if (!column.rightAligned && !m_columns.empty() && m_columns.back().rightAligned) column.textLeft += kCellGap;
     m_columns.push_back(column);
   }
 }

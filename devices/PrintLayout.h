@@ -38,6 +38,9 @@ class CPrintLayout {
   struct Column {
     float left = 0;
     float right = 0;
+    // Where a left-aligned cell's text starts: a little in from `left` after a column whose
+    // text ends at its right edge, so the two never touch.
+    float textLeft = 0;
     std::u16string heading;
     bool rightAligned = false;
     bool wraps = false;

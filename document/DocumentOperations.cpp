@@ -598,9 +598,9 @@ void CSalesDocument::SetCustomer(const CCustomerRecord& customer, const CCustome
   SetTerms(field(kCustTerms));
   if (newTaxCode) SetAllLinesTaxCode(field(kCustSalesTaxCode));
 
-  // A customer of the table that stands for a job carries the job's texts.
-  if (!customer.FieldView(kCustJobStatus).empty() || !customer.FieldView(kCustJobDesc).empty() ||
-      !customer.FieldView(kCustJobType).empty() || !customer.FieldView(kCustJobStartDate).empty()) {
+  // A customer below another one is a job, whatever its Job Info page holds (a new job
+  // may have it all empty); the document takes the job with its texts.
+  if (BstrToInt(customer.FieldView(kCustSublevel)) > 0) {
     CJobRecord job;
     job.SetField(0, field(kCustName));
     job.SetField(1, field(kCustJobDesc));

@@ -167,12 +167,15 @@ bool CListUpdater::ImportItem(const UpdateItemRecord& item, int& previousLevel, 
       order.rebuilt = true;
     }
   }
+  // The item's custom values are the update's: one the desktop no longer holds is gone.
+  record->SetField(kFieldCustomValue1, u"");
+  record->SetField(kFieldCustomValue2, u"");
   for (int slot : {kUpdCustom1Name, kUpdCustom2Name}) {
     const std::u16string& name = item[slot];
     const std::u16string& value = item[slot + 1];
     if (value.empty() || name.empty()) continue;
-    if (name == order.first) record->SetField(kFieldEditSequence, value);
-    if (name == order.second) record->SetField(kFieldUnitOfMeasure, value);
+    if (name == order.first) record->SetField(kFieldCustomValue1, value);
+    if (name == order.second) record->SetField(kFieldCustomValue2, value);
   }
 
   record->SetField(kFieldParent, item[kUpdCatName].empty() ? type : item[kUpdCatName]);

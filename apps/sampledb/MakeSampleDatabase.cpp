@@ -59,7 +59,9 @@ class SampleWriter {
     row[kRowTax2] = CBstr(u"");
     row[kRowTimeCreated] = CBstr(kCreated);
     row[kRowTimeModified] = CBstr(kCreated);
-    row[kRowEditSequence] = CBstr(u"1767600000");
+    // The EditSequence column is an entry's edit sequence but an item's first custom value
+    // (UnitOfMeasure its second): the sample items have no custom values.
+    row[kRowEditSequence] = CBstr(objectType == 2 ? u"1767600000" : u"");
     row[kRowUnitOfMeasure] = CBstr(u"");
     row[kRowPurchaseCost] = CBstr(cost);
     row[kRowAccount] = CBstr(objectType == 1 ? u"Sales" : u"");

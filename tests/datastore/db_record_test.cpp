@@ -37,7 +37,7 @@ TEST_F(RecordTest, RecordMakeDefaultHasFreshIdAndDefaults) {
     int index;
     const char16_t* text;
   } defaults[] = {{kFieldSalesAmount, u"0"}, {kFieldTaxable, u"Tax"}, {kFieldQuantity, u"1"}, {kFieldRate, u"0"},
-                  {12, u"0"}, {kFieldPurchaseCost, u"0"}, {kFieldName, u""}, {kFieldUnitOfMeasure, u""}};
+                  {12, u"0"}, {kFieldPurchaseCost, u"0"}, {kFieldName, u""}, {kFieldCustomValue2, u""}};
   for (const auto& d : defaults) EXPECT_EQ(Text(record.GetField(d.index)), d.text) << d.index;
   for (int q = 0; q < kDbRecordQuantities; ++q) EXPECT_EQ(record.GetQuantity(static_cast<DbRecordQuantity>(q)), 0);
   EXPECT_EQ(record.GetChildCount(), 0);
@@ -97,7 +97,7 @@ TEST_F(RecordTest, RecordMakeCopyKeepsTextsAndIdButNotUseCountOrOpenState) {
   CDbRecord source;
   source.SetField(kFieldName, u"Hammer");
   source.SetField(kFieldVendor, u"Tool Co");
-  source.SetField(kFieldUnitOfMeasure, nullptr);
+  source.SetField(kFieldCustomValue2, nullptr);
   source.SetUseCount(4);
   source.SetIsOpen(1);
   source.SetObjectType(16);
@@ -107,7 +107,7 @@ TEST_F(RecordTest, RecordMakeCopyKeepsTextsAndIdButNotUseCountOrOpenState) {
   EXPECT_EQ(Text(copy->GetField(kFieldListID)), Text(source.GetField(kFieldListID)));
   EXPECT_EQ(Text(copy->GetField(kFieldName)), u"Hammer");
   EXPECT_EQ(Text(copy->GetField(kFieldVendor)), u"Tool Co");
-  EXPECT_EQ(Text(copy->GetField(kFieldUnitOfMeasure)), u"");  // absent in the source: the default stays
+  EXPECT_EQ(Text(copy->GetField(kFieldCustomValue2)), u"");  // absent in the source: the default stays
   EXPECT_EQ(copy->GetUseCount(), 1);
   EXPECT_EQ(copy->GetIsOpen(), 0);
   EXPECT_EQ(copy->GetObjectType(), 16);

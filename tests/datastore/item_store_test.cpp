@@ -108,7 +108,7 @@ TEST_F(ItemStoreTest, StoreRecordRoundTripsEveryMappedColumn) {
       {kFieldSalesDescription, u"Hourly"}, {kFieldSalesAmount, u"12.50"}, {kFieldTaxable, u"Non"},
       {kFieldTax2, u"t2"}, {kFieldTimeCreated, u"2026-01-01T10:00:00"}, {kFieldTimeModified, u"2026-01-02T10:00:00"},
       {kFieldAccount, u"Sales"}, {kFieldVendor, u"Vend'or"}, {kFieldPurchaseCost, u"3.25"},
-      {kFieldEditSequence, u"42"}, {kFieldUnitOfMeasure, u"hr"}};
+      {kFieldCustomValue1, u"42"}, {kFieldCustomValue2, u"hr"}};
   for (auto [index, text] : texts) record->SetField(index, text);
   record->SetField(kFieldQuantity, u"3");  // how many of the item the group adds
   record->SetUseCount(3);
@@ -122,7 +122,7 @@ TEST_F(ItemStoreTest, StoreRecordRoundTripsEveryMappedColumn) {
   EXPECT_EQ(Field(*read, kFieldFullName), u"O'Hara fee");  // empty FullName: the Name
   EXPECT_EQ(Field(*read, kFieldRate), u"12.50");
   EXPECT_EQ(Field(*read, kFieldEditSequenceCopy), u"42");
-  EXPECT_EQ(Field(*read, kFieldUnitOfMeasureCopy), u"hr");
+  EXPECT_EQ(Field(*read, kFieldUnitOfMeasure), u"") << "the second custom value is no unit of measure";
   EXPECT_EQ(Field(*read, kFieldQuantity), u"3");
   EXPECT_EQ(read->GetUseCount(), 3);
   EXPECT_EQ(read->GetIsOpen(), 1);

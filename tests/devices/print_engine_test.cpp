@@ -553,6 +553,43 @@ TEST_F(DocumentPrint, WrappedCellsContinueSideBySideAndUnmarkedAmountsLineUp) {
   EXPECT_NEAR(amount->x + width, 8.0f, 1e-4) << "no mark is added, yet the amount lines up with marked ones";
 }
 
+// A custom value of any length stays inside its column, wrapping there, and a line without
+// one keeps its quantity where the others have it.
+TEST_F(DocumentPrint, ACustomValueWrapsInsideItsColumnAndAnEmptyOneMovesNothing) {
+  // Customize: the invoice prints Description, Qty, Custom 1 and Total.
+  for (int row : {kShowServiceDateRow, kShowNameRow, kShowPriceRow, kShowCustom2Row, kShowTaxableRow,
+                  kShowTaxAmountRow})
+    m_settings->SetFlag(0, row, 0);
+  for (int row : {kShowDescriptionRow, kShowQuantityRow, kShowCustom1Row, kShowTotalRow})
+    m_settings->SetFlag(0, row, 1);
+  auto doc = OpenGolden();
+  const std::u16string value = u"Brushed stainless steel with a satin finish";
+  CLineItemTexts line;
+  line.customName1 = CBstr(u"Finish");
+  line.customValue1 = CBstr(value);
+  ASSERT_TRUE(doc->GetXmlDocument().UpdateLineItemAt(0, line));
+  ASSERT_TRUE(Print(*doc));
+
+  // 55 (a description without a name), 10, 10 and 15, and the 10 left over shared out.
+  const float left = 8.0f * (55 + 10 + 5.0f) / 100, right = 8.0f * (55 + 10 + 10 + 7.5f) / 100;
+  const PrintOp* heading = FindText(u"Description");
+  ASSERT_NE(heading, nullptr);
+  std::u16string printed;
+  std::vector<float> quantityEnds;
+  for (const PrintOp& op : Texts()) {
+    if (op.page != 1 || op.y <= heading->y) continue;
+    if (op.text == u"2" || op.text == u"3") quantityEnds.push_back(op.x2);
+    if (op.text.empty() || value.find(op.text) == std::u16string::npos) continue;
+    printed += (printed.empty() ? u"" : u" ") + op.text;
+    EXPECT_NEAR(op.x, left + 0.0625f, 1e-3) << "a little in from the quantity's right edge";
+    EXPECT_LE(op.x2, right + 1e-3);
+  }
+  EXPECT_EQ(printed, value);
+  ASSERT_EQ(quantityEnds.size(), 2u);
+  EXPECT_FLOAT_EQ(quantityEnds[0], left);
+  EXPECT_FLOAT_EQ(quantityEnds[1], left);
+}
+
 // On the 2.8-inch roll at normal text size the number and date find no room beside the
 // company lines: they go below the band, and no text covers another on the page.
 TEST_F(DocumentPrint, OnNarrowPaperTheNumberAndDateKeepClearOfTheCompanyLines) {

@@ -5,7 +5,8 @@
 # and "Add Job..." makes the job "Deck" in "Edit Customer:Job", again typed on the panel;
 # the list's OK gives the register back without the keyboard; New > Invoice, Bill To opens
 # the same list, the job is tapped and OK chosen; the navigation bar's "ok" saves the
-# invoice. The saved file must name the job by the list id the customer table gave it.
+# invoice. The saved file must name the job by the list id the customer table gave it, as
+# its customer and as its job, though the job's Job Info page was left empty.
 # Usage: customer_job_invoice.sh Slateway slateway-install outdir
 #
 # The window is 480 x 640 (240 x 320 at 2x): the panel spans y 428-588, its keys 48 x 32.
@@ -76,6 +77,13 @@ if [ -n "$id" ] && grep -qF "<CUSTOMER><LISTID>$id</LISTID>" "$saved" && grep -q
   echo "ok: the invoice names the job by its list id $id"
 else
   fail "the invoice does not carry the table's job (list id '$id')"
+fi
+# Nothing was typed on the job's Job Info page: the invoice's job is the job all the same.
+job=$(grep -o "<JOB>.*</JOB>" "$saved")
+if [ -n "$id" ] && grep -qF "<LISTID>$id</LISTID>" <<<"$job" && grep -qF "<NAME>Deck</NAME>" <<<"$job"; then
+  echo "ok: the invoice's job is Deck"
+else
+  fail "the invoice's job is not Deck: $job"
 fi
 end_program $pid Slateway
 exit $failed

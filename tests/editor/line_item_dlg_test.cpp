@@ -261,4 +261,35 @@ TEST_F(LineItemForms, AddItemRowsFollowTheDocumentAndTheTitleOkAccepts) {
   EXPECT_EQ(doc->GetXmlDocument().CountElements(u"LINEITEM"), 1);
 }
 
+// A line made from a stored item starts with the item's own custom values, in the form and
+// without one; an item that has none gives empty ones, and neither becomes a unit of measure.
+TEST_F(LineItemForms, ALineStartsWithItsItemsOwnCustomValues) {
+  CListCache(&stores->store).AddItemField(u"Colour", NewListId().view(), u"", u"");
+  m_settings->SetFlag(kDocInvoice, 79, 1);  // Customize: Custom 1 on screen
+  auto stored = [&](const char16_t* name, const char16_t* colour, const char16_t* size) {
+    auto item = Item(u"Service", name);
+    item->SetField(kFieldCustomValue1, colour);
+    item->SetField(kFieldCustomValue2, size);
+    EXPECT_EQ(stores->store.AddItem(nullptr, *item, false, false), 1);
+    return stores->store.GetItem(*item, false);
+  };
+  std::vector<std::u16string> shown;
+  UiScript ui;
+  for (int form = 0; form < 2; ++form)
+    ui.ExpectDialog(IDD_ADD_LINE_ITEM, [&](DialogDriver& d) {
+      shown.push_back(Shown(d, 7, true));
+      d.Press(kTitleOkButtonId);
+    });
+  EXPECT_EQ(AddItems(CBstr(), stored(u"Survey", u"Red", u"Large")), 1);
+  EXPECT_EQ(AddItems(CBstr(), stored(u"Travel", u"", u"")), 1);
+  EXPECT_EQ(shown, (std::vector<std::u16string>{u"Colour: Red", u"Colour: "}));
+  Add(stored(u"Crate", u"Blue", u""));  // without a form, as a scanned item
+  std::u16string customs;
+  for (LONG i = 0; i < 3; ++i) {
+    const CLineItemTexts line = LineAt(*doc, i);
+    customs += line.customValue1.str() + u" " + line.customValue2.str() + u" [" + line.unitOfMeasure.str() + u"];";
+  }
+  EXPECT_EQ(customs, u"Red Large [];  [];Blue  [];");
+}
+
 }  // namespace

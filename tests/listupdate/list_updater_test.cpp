@@ -438,6 +438,13 @@ TEST_F(ListUpdater, ItemsMarkTheirParentsHideCostsAndKeepTwoCustomValuesInTheIte
   fields.GetNextItemFieldName(second);
   EXPECT_EQ(first.str() + u"," + second.str(), u"Color,Size");  // the item's order; "Weight" is gone
   EXPECT_EQ(fields.GetNextItemFieldName(third), 0);
+
+  // Taken off on the desktop, the custom values are gone after the next update.
+  CUpdateListWriter again = Keeping();
+  again.Item("ITEM", Item(u"c", u"Inventory Part", u"Bolt", u"1.00", u"2009-03-01T09:30:00"));
+  ASSERT_TRUE(again.Save(File(u"NWQItems.xml")));
+  ASSERT_EQ(Run(), 1);
+  EXPECT_EQ(Rows("SELECT EditSequence, UnitOfMeasure FROM ItemsList WHERE Name = 'Bolt'"), std::vector<std::string>{"|"});
 }
 
 TEST_F(ListUpdater, TheProgressWindowsAbortButtonStopsTheRun) {

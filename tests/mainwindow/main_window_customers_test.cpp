@@ -12,6 +12,7 @@
 #include "customers/CustomerListWnd.h"
 #include "customers/CustomerPages.h"
 #include "datastore/ItemStore.h"
+#include "document/JobRecord.h"
 #include "document/SalesDocument.h"
 #include "editor/DocumentView.h"
 #include "document/EditCommand.h"
@@ -19,6 +20,7 @@
 #include "mainwindow/DesktopFiles.h"
 #include "mainwindow/MainFrame.h"
 #include "mainwindow/Program.h"
+#include "mainwindow/RegisterList.h"
 #include "platform/testing/ControlDrivers.h"
 #include "platform/testing/MessageBoxScript.h"
 #include "platform/testing/UiScript.h"
@@ -105,6 +107,41 @@ TEST_F(MainWindowCustomers, TheEditorsRequestPicksACustomerOrMakesOneForTheOpenD
   SendMessageW(frame->GetHwnd(), WM_ACTIVATE, WA_ACTIVE, 0);
   platform::PumpMessages();
   EXPECT_EQ(GetParent(GetCurrentMenuBar()), ListDialog());
+}
+
+// A job made on the device with nothing on its Job Info page is still a job: picked on
+// Bill To it becomes the document's job, and the register names it after the customer.
+TEST_F(MainWindowCustomers, AJobWithAnEmptyJobInfoPageBecomesTheDocumentsJob) {
+  Start();
+  platform::testing::ListViewDriver list = ShownList();
+  platform::testing::UiScript ui;
+  ui.ExpectPopupMenu([](platform::testing::MenuDriver& menu) { menu.Choose(u"Add Job..."); });
+  ui.ExpectDialog(IDD_TABBED_FORM, [](platform::testing::DialogDriver& d) {
+    d.Pump();
+    d.Type(u"Greenhouse");  // the job's name, and nothing else
+    d.Ok();
+  });
+  list.Hold(list.Find(u"Birchwood Cafe"));
+  SendMessageW(ListDialog(), WM_COMMAND, kTitleOkButtonId, 0);
+  editor->NewDocument(kDocInvoice);
+  editor->ShowView(-1);
+  SendMessageW(frame->GetHwnd(), kMsgChooseCustomer, 0, reinterpret_cast<LPARAM>(editor->GetWindow()));
+  platform::testing::ListViewDriver(frame->GetCustomerList()->ListWindow())
+      .Tap(std::u16string(CCustomerRecord::IndentOfSublevel(u"1")) + u"Greenhouse");
+  SendMessageW(ListDialog(), WM_COMMAND, kTitleOkButtonId, 0);
+  CSalesDocument& doc = editor->GetDocument();
+  ASSERT_TRUE(doc.Save());
+  CJobRecord job;
+  ASSERT_TRUE(doc.GetXmlDocument().ReadJob(&job));
+  CCustomerFields greenhouse;
+  ASSERT_TRUE(frame->GetItemStore()->GetCustomerByFullName(u"Birchwood Cafe:Greenhouse", greenhouse));
+  EXPECT_EQ(CBstr(job.GetField(0)).str() + u"|" + CBstr(job.GetField(15)).str(),
+            u"Greenhouse|" + greenhouse[kCustListID].str());
+  platform::PumpMessages();
+  std::vector<std::u16string> names;
+  for (int i = 0; const CRegisterRow* row = frame->GetRegister()->GetRowRecord(i); ++i)
+    if (row->number == doc.GetNumber().view()) names.push_back(row->name);
+  EXPECT_EQ(names, std::vector<std::u16string>{u"Birchwood Cafe:Greenhouse"});
 }
 
 TEST_F(MainWindowCustomers, TheListFollowsBalancesListUpdatesAndANewDatabase) {

@@ -83,6 +83,21 @@ TEST_F(ProgramStartup, ANewDeviceStartsWithTheSampleDocumentsAndClosesInOrder) {
   EXPECT_EQ(DocumentCount(Linux(mainwindow_test::kDocuments)), samples - 1);
 }
 
+// The sample items have no custom values: no line of a sample document carries one (an
+// item's edit sequence once stood in for it).
+TEST_F(ProgramStartup, TheSampleDocumentsLinesCarryNoCustomValues) {
+  ASSERT_TRUE(PrepareNewDevice());
+  int lines = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(Linux(mainwindow_test::kDocuments))) {
+    if (entry.path().extension() != ".QVN") continue;
+    std::ifstream in(entry.path());
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (size_t at = text.find("<LINEITEM"); at != std::string::npos; at = text.find("<LINEITEM", at + 1)) ++lines;
+    EXPECT_EQ(text.find("<CUSTOM_"), std::string::npos) << entry.path();
+  }
+  EXPECT_GE(lines, 6);
+}
+
 // A settings file damaged by one broken line right below the preferences' header: the
 // values under it stay, and the program says once that the settings were repaired.
 TEST_F(ProgramStartup, ADamagedSettingsLineCostsOnlyItselfAndTheUserIsToldOnce) {
