@@ -3,6 +3,7 @@
 #include "core/DialogTitleBar.h"
 #include "core/Folders.h"
 #include "core/Help.h"
+#include "core/MessageBoxes.h"
 #include "core/Preferences.h"
 #include "core/TextHelpers.h"
 #include "customers/SheetFrame.h"
@@ -197,6 +198,13 @@ void COptionsSheet::OnOK() {
     }
   }
   CollectPages();
+  // Values that could not be written would be gone at the next start: the sheet stays, so
+  // the user can try again once there is room, or cancel.
+  if (!StoreValues()) {
+    ShowWarningMessage(GetHwnd(), IDS_CUSTOMIZE_NOT_SAVED);
+    return;
+  }
+  ApplyScannerSettings();
   EndDialog(GetHwnd(), 1);
 }
 
@@ -226,26 +234,27 @@ void COptionsSheet::CollectPages() {
   // The list shows the types in a different order from their codes.
   int typeEntry = m_documentTypes.FindFirst(Text(kBarCodes, 5));
   m_values.scanNewDoc = typeEntry >= 0 ? COptionsChoices::DocumentTypeOrder()[static_cast<size_t>(typeEntry)] : 0;
-  ApplyScannerSettings();
+}
+
+bool COptionsSheet::StoreValues() {
+  platform::CRegistryBatch batch;
+  CPreferences preferences;
+  if (m_values.scannerMake != m_scannerMakeShown) preferences.Set(pref::kScannerMake, m_values.scannerMake);
+  if (!m_values.triggerButton.empty()) preferences.Set(pref::kButton1, m_values.triggerButton);
+  preferences.Set(pref::kCodeColumn, m_values.codeColumn);
+  preferences.SetContinuous(m_values.continuous);
+  preferences.SetQtyPrompt(m_values.qtyPrompt);
+  if (m_writeValues) m_writeValues(*this);
+  return batch.End() == ERROR_SUCCESS;
 }
 
 void COptionsSheet::ApplyScannerSettings() {
-  {
-    platform::CRegistryBatch batch;
-    CPreferences preferences;
-    bool makeChanged = m_values.scannerMake != m_scannerMakeShown;
-    if (makeChanged) preferences.Set(pref::kScannerMake, m_values.scannerMake);
-    if (!m_values.triggerButton.empty()) preferences.Set(pref::kButton1, m_values.triggerButton);
-    preferences.Set(pref::kCodeColumn, m_values.codeColumn);
-    preferences.SetContinuous(m_values.continuous);
-    preferences.SetQtyPrompt(m_values.qtyPrompt);
-    if (!m_scanner) return;
-    if (makeChanged) {
-      // The new driver is made before the old one goes, and the slot never holds a
-      // deleted driver.
-      *m_scanner = CreateScannerDriver(m_values.scannerMake, GetModuleHandleW(nullptr), m_mainWindow,
-                                       m_values.continuous, m_values.qtyPrompt);
-    }
+  if (!m_scanner) return;
+  if (m_values.scannerMake != m_scannerMakeShown) {
+    // The new driver is made before the old one goes, and the slot never holds a deleted
+    // driver.
+    *m_scanner = CreateScannerDriver(m_values.scannerMake, GetModuleHandleW(nullptr), m_mainWindow,
+                                     m_values.continuous, m_values.qtyPrompt);
   }
   CInputDevice* driver = m_scanner->get();
   if (driver) {

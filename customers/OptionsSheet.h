@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,6 +30,11 @@ class COptionsSheet : public CDialogObject<COptionsSheet> {
                 std::vector<std::u16string> itemFields = {});
   virtual ~COptionsSheet();
 
+  // Writes the caller's share of the collected values at OK, while the sheet is still
+  // open: it runs inside the sheet's batch of writes, so the values are stored whole or
+  // not at all, and a sheet whose values could not be written says so and stays open.
+  using ValueWriter = std::function<void(const COptionsSheet&)>;
+  void SetValueWriter(ValueWriter writer) { m_writeValues = std::move(writer); }
   // The tab shown first (0 unless set before running).
   void SetOpeningTab(int tab) { m_openingTab = tab; }
   // 1 after OK with the values collected, 0 after Cancel.
@@ -46,6 +52,7 @@ class COptionsSheet : public CDialogObject<COptionsSheet> {
   void ResizePages();
   void OnOK();
   void CollectPages();
+  bool StoreValues();
   void ApplyScannerSettings();
   std::u16string Text(int page, int row) const;
   static FieldChoiceList MakeChoices(const std::vector<std::u16string>& texts);
@@ -64,6 +71,7 @@ class COptionsSheet : public CDialogObject<COptionsSheet> {
   FieldChoiceList m_docsLocations, m_docsFolders, m_itemsLocations, m_itemsFolders, m_mailStores;
   FieldChoiceList m_scanners, m_buttons, m_codeColumns, m_documentTypes;
   std::u16string m_scannerMakeShown;
+  ValueWriter m_writeValues;
   OptionsValues m_values;
   CGdiObject<HFONT> m_headingFont;
 };

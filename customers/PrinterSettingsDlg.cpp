@@ -1,11 +1,13 @@
 #include "customers/PrinterSettingsDlg.h"
 
 #include "core/DialogTitleBar.h"
+#include "core/MessageBoxes.h"
 #include "core/TextHelpers.h"
 #include "customers/PrinterSettings.h"
 #include "customers/SheetFrame.h"
 #include "devices/PrintEngine.h"
 #include "platform/module/Module.h"
+#include "platform/registry/Registry.h"
 #include "platform/shell/Shell.h"
 #include "platform/user/Controls.h"
 #include "resources/resource_ids.h"
@@ -68,10 +70,20 @@ bool CPrinterSettingsDlg::SaveSettings() {
     choice.*combo.choice =
         selected < 0 ? -1 : static_cast<int>(SendMessageW(box, CB_GETITEMDATA, static_cast<WPARAM>(selected), 0));
   }
-  std::u16string missing = CPrinterSettings::Save(choice);
-  if (missing.empty()) return true;
-  ShowRequiredFieldMessage(GetHwnd(), missing);
-  return false;
+  platform::CRegistryBatch batch;
+  const std::u16string missing = CPrinterSettings::Save(choice);
+  const bool written = batch.End() == ERROR_SUCCESS;
+  if (!missing.empty()) {
+    ShowRequiredFieldMessage(GetHwnd(), missing);
+    return false;
+  }
+  // Settings the device could not write would be gone at the next print: the dialog stays,
+  // so the user can try again once there is room, or cancel.
+  if (!written) {
+    ShowWarningMessage(GetHwnd(), IDS_CUSTOMIZE_NOT_SAVED);
+    return false;
+  }
+  return true;
 }
 
 INT_PTR CPrinterSettingsDlg::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -297,13 +297,22 @@ bool CSalesDocument::Open(std::u16string_view path) {
   if (!xml.LoadFile(path, &error)) {
     // A file too large to be a document says so before the same question.
     // So does a file nothing could be read of, naming what is wrong with it.
-    const std::u16string text =
-        (error.view() == CXmlDocument::DocumentTooLargeText(path) ? error.str()
-         : error.view() == u"Unknown"                              ? CXmlDocument::UnreadableFileText(path)
-                                                                  : u"Failed to load '" + std::u16string(path) + u"'.") +
-        u"  Would you like to move the document to the deleted folder?";
-    if (MessageBoxW(owner, text.c_str(), u"Slateway", MB_YESNO | kStyleWarning) == IDYES)
-      MoveDocumentToDeleted(CBstr(std::u16string(path)));
+    const std::u16string reason =
+        error.view() == CXmlDocument::DocumentTooLargeText(path) ? error.str()
+        : error.view() == u"Unknown"                              ? CXmlDocument::UnreadableFileText(path)
+                                                                 : u"Failed to load '" + std::u16string(path) + u"'.";
+    // Only a file can go to the deleted folder: a missing one, a folder or a pipe is named
+    // and left alone.
+    const std::u16string file(path);
+    const DWORD attributes = GetFileAttributesW(file.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))) {
+      MessageBoxW(owner, reason.c_str(), u"Slateway", kStyleWarning);
+      return false;
+    }
+    const std::u16string text = reason + u"  Would you like to move the document to the deleted folder?";
+    if (MessageBoxW(owner, text.c_str(), u"Slateway", MB_YESNO | kStyleWarning) == IDYES &&
+        !MoveDocumentToDeleted(CBstr(file)))
+      ShowWarningResText(owner, IDS_DOCUMENT_NOT_MOVED, file.c_str());
     return false;
   }
 

@@ -1,7 +1,8 @@
 // The Options dialog from the main window: the dialog runs over the program's scanner slot
-// (it replaces the scanner itself and says so with message 1190), and once it closes with
-// OK the main window applies what it collected: the style and the document flags, the
-// name order, the start numbers, the documents folder and the database's place.
+// (it replaces the scanner itself and says so with message 1190). Its OK stores what it
+// collected (the style and the document flags, the name order, the start numbers, the
+// documents folder and the database's place) before it closes, and the main window then
+// applies it.
 #include <array>
 #include <memory>
 #include <string>
@@ -56,11 +57,8 @@ bool CMainFrame::OnOptions(HWND owner) {
     }
     sheet = std::make_unique<COptionsSheet>(GetResourceInstance(), owner, m_hwnd, &m_scanner, std::move(itemFields));
   }
-  if (sheet->DoModal() != 1) return false;
-  const OptionsValues& values = sheet->Values();
-  CSalesDocument* document = m_editor ? &m_editor->GetDocument() : nullptr;
   CPreferences preferences;
-  // What the dialog showed is still what is stored: it writes only the scanner's values.
+  // What the dialog shows is what is stored until its OK stores the new values.
   const std::u16string oldDocsLocation = COptionsChoices::LocationShown(Stored(preferences, pref::kInvoiceLocation));
   const std::u16string oldDocsFolder = ShownFolderValue(oldDocsLocation, Stored(preferences, pref::kInvoicePath));
   const std::u16string oldItemsLocation = COptionsChoices::LocationShown(Stored(preferences, pref::kDbLocation));
@@ -69,16 +67,35 @@ bool CMainFrame::OnOptions(HWND owner) {
   GetDatabaseFilePath(oldDatabase, true);
   const bool oldLastCommaFirst = preferences.Get(pref::kLastCommaFirst) != 0;
   const bool oldBusinessAddress = preferences.Get(pref::kUseBusAddress) != 0;
+  // Stored while the sheet is open, with its own values, so that values the device cannot
+  // write keep it open with a message instead of being lost at the next start.
+  sheet->SetValueWriter([&](const COptionsSheet& done) {
+    const OptionsValues& values = done.Values();
+    preferences.Set(pref::kInvoiceStyle, static_cast<DWORD>(values.style));
+    preferences.Set(pref::kUseDescriptions, values.useDescriptions);
+    preferences.Set(pref::kUseSalesTax, values.useSalesTax);
+    preferences.Set(pref::kTrackInventory, values.trackInventory);
+    preferences.Set(pref::kPlaySounds, values.playSounds);
+    preferences.Set(pref::kLastCommaFirst, values.lastCommaFirst);
+    preferences.Set(pref::kUseBusAddress, values.useBusinessAddress);
+    DWORD scanNewDoc = 0;
+    if (!preferences.Query(pref::kScanNewDoc, scanNewDoc) || scanNewDoc != static_cast<DWORD>(values.scanNewDoc))
+      preferences.Set(pref::kScanNewDoc, static_cast<DWORD>(values.scanNewDoc));
+    ApplyStartNumbers(done);
+    if (values.docsFolder != oldDocsFolder) preferences.Set(pref::kInvoicePath, values.docsFolder);
+    if (values.docsLocation != oldDocsLocation)
+      preferences.Set(pref::kInvoiceLocation, COptionsChoices::LocationToStore(values.docsLocation));
+    if (values.itemsFolder != oldItemsFolder) preferences.Set(pref::kDatabasePath, values.itemsFolder);
+    if (values.itemsLocation != oldItemsLocation)
+      preferences.Set(pref::kDbLocation, COptionsChoices::LocationToStore(values.itemsLocation));
+    if (values.mailBox != Stored(preferences, pref::kMailBox)) preferences.Set(pref::kMailBox, values.mailBox);
+  });
+  if (sheet->DoModal() != 1) return false;
+  const OptionsValues& values = sheet->Values();
+  CSalesDocument* document = m_editor ? &m_editor->GetDocument() : nullptr;
 
-  preferences.Set(pref::kInvoiceStyle, static_cast<DWORD>(values.style));
   if (document && document->GetStyle() != values.style && StyleCommand(values.style))
     m_editor->OnCommand(StyleCommand(values.style));
-  preferences.Set(pref::kUseDescriptions, values.useDescriptions);
-  preferences.Set(pref::kUseSalesTax, values.useSalesTax);
-  preferences.Set(pref::kTrackInventory, values.trackInventory);
-  preferences.Set(pref::kPlaySounds, values.playSounds);
-  preferences.Set(pref::kLastCommaFirst, values.lastCommaFirst);
-  preferences.Set(pref::kUseBusAddress, values.useBusinessAddress);
   const bool reloadForNames =
       values.lastCommaFirst != oldLastCommaFirst || values.useBusinessAddress != oldBusinessAddress;
   if (document) {
@@ -92,22 +109,9 @@ bool CMainFrame::OnOptions(HWND owner) {
 
   // A Symbol scanner is loaded again under its new settings; the others load on use.
   if (m_scanner && m_scanner->GetKind() == kDeviceSymbolScanner) m_scanner->Load();
-  DWORD scanNewDoc = 0;
-  if (!preferences.Query(pref::kScanNewDoc, scanNewDoc) || scanNewDoc != static_cast<DWORD>(values.scanNewDoc))
-    preferences.Set(pref::kScanNewDoc, static_cast<DWORD>(values.scanNewDoc));
-
-  ApplyStartNumbers(*sheet);
 
   const bool docsChanged = values.docsFolder != oldDocsFolder || values.docsLocation != oldDocsLocation;
   const bool itemsChanged = values.itemsFolder != oldItemsFolder || values.itemsLocation != oldItemsLocation;
-  if (values.docsFolder != oldDocsFolder) preferences.Set(pref::kInvoicePath, values.docsFolder);
-  if (values.docsLocation != oldDocsLocation)
-    preferences.Set(pref::kInvoiceLocation, COptionsChoices::LocationToStore(values.docsLocation));
-  if (values.itemsFolder != oldItemsFolder) preferences.Set(pref::kDatabasePath, values.itemsFolder);
-  if (values.itemsLocation != oldItemsLocation)
-    preferences.Set(pref::kDbLocation, COptionsChoices::LocationToStore(values.itemsLocation));
-  if (values.mailBox != Stored(preferences, pref::kMailBox)) preferences.Set(pref::kMailBox, values.mailBox);
-
   // The open document is saved into the new folder next time, under its own name — also
   // when the names changed with it.
   if (docsChanged && document && !document->GetFilePath().IsEmpty()) {

@@ -53,7 +53,9 @@ bool CMainFrame::SaveReport(CReport* report, HWND owner) {
   dialog.lpstrFile = file.data();
   dialog.nMaxFile = kSaveNameChars;
   dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
-  const bool saved = GetSaveFileNameW(&dialog) && WriteAnsiTextFile(report->GetHtml(), file.c_str());
+  // A cancelled dialog is the user's choice, not a failure: nothing to say.
+  if (!GetSaveFileNameW(&dialog)) return false;
+  const bool saved = WriteAnsiTextFile(report->GetHtml(), file.c_str());
   MessageBoxFromResource(owner, saved ? IDS_FILE_SAVED : IDS_EXPORT_FAILED, saved ? kStyleInformation : kStyleWarning);
   return saved;
 }

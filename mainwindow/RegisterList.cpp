@@ -244,6 +244,8 @@ void CRegisterList::LoadFolder(bool jobsUpdate, bool showProgress, const StatusS
   CFindHandle search(listed ? FindFirstFileW((folder + u"*.QVN").c_str(), &data) : INVALID_HANDLE_VALUE);
   if (search) {
     do {
+      // A folder, a pipe or a device named like a document is no document, nor one to move.
+      if (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) continue;
       names.emplace_back(data.cFileName);
     } while (FindNextFileW(search.get(), &data));
   }
@@ -293,8 +295,9 @@ void CRegisterList::LoadFolder(bool jobsUpdate, bool showProgress, const StatusS
         // A file nothing could be read of is named, with what is wrong with it.
         const std::u16string text = (error == u"Unknown" ? CXmlDocument::UnreadableFileText(path) : error) +
                                     u" Would you like to move it to the deleted folder?";
-        if (MessageBoxW(m_owner, text.c_str(), u"Slateway", MB_YESNO | MB_ICONQUESTION) == IDYES)
-          MoveDocumentToDeleted(CBstr(path));
+        if (MessageBoxW(m_owner, text.c_str(), u"Slateway", MB_YESNO | MB_ICONQUESTION) == IDYES &&
+            !MoveDocumentToDeleted(CBstr(path)))
+          ShowWarningResText(m_owner, IDS_DOCUMENT_NOT_MOVED, path.c_str());
         break;
       }
     }

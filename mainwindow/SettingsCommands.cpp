@@ -42,7 +42,10 @@ bool CMainFrame::ExportSettings(HWND owner) {
   CSettingsXml settings(owner, nullptr);
   const bool exported = settings.Export(CBstr(file));
   PostMessageW(m_hwnd, kMsgProgressClosed, 0, 0);
-  if (exported) MessageBoxFromResource(owner, IDS_FILE_SAVED, kStyleInformation);
+  if (exported)
+    MessageBoxFromResource(owner, IDS_FILE_SAVED, kStyleInformation);
+  else  // a full storage, or a folder that cannot be written: the user learns the file is not there
+    ShowWarningResText(owner, IDS_FILE_NOT_WRITTEN, file);
   return exported;
 }
 

@@ -67,6 +67,7 @@
 #define IDS_PRINT_ENGINE_NOT_REGISTERED 40325 /* format: the error code (%X) */
 #define IDS_PRINTER_NOT_READY 40366         /* format: the printer's status (%d) */
 #define IDS_PRINT_OUTPUT_NOT_SAVED 42587    /* the job's file could not be written */
+#define IDS_DOCUMENT_NOT_MOVED 42600       /* a document the deleted folder could not take */
 
 /* ---- Stylesheet fragments of the document page ----------------------------------
    Strings and HTML resources (type 23) that the stylesheet generator concatenates into

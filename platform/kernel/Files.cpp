@@ -180,6 +180,8 @@ std::shared_ptr<FileObject> FileOf(HANDLE handle) {
 
 DWORD AttributesOf(const struct stat& st) {
   if (S_ISDIR(st.st_mode)) return FILE_ATTRIBUTE_DIRECTORY;
+  // Searches and attribute reads tell such an entry from a file without opening it.
+  if (!S_ISREG(st.st_mode)) return FILE_ATTRIBUTE_DEVICE;
   DWORD attributes = FILE_ATTRIBUTE_ARCHIVE;
   if (!(st.st_mode & S_IWUSR)) attributes |= FILE_ATTRIBUTE_READONLY;
   return attributes;

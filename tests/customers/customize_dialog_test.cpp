@@ -10,7 +10,6 @@
 #include "../document/SalesDocumentFixture.h"
 #include "core/Preferences.h"
 #include "core/ResourceText.h"
-#include "platform/base/Faults.h"
 #include "platform/user/MessageBox.h"
 #include "core/UiMetrics.h"
 #include "customers/CustomizeDlg.h"
@@ -23,6 +22,7 @@
 #include "platform/process/Process.h"
 #include "platform/user/Paint.h"
 #include "platform/user/Screen.h"
+#include "tests/core/FullStorage.h"
 
 namespace {
 
@@ -133,13 +133,7 @@ TEST_F(CustomizeDialog, AnEmptiedRequiredCaptionKeepsItsPageOpenAndCancelWritesN
 TEST_F(CustomizeDialog, SettingsThatCannotBeWrittenKeepTheDialogOpenWithOneMessage) {
   INT_PTR result = Run(0, [](DialogDriver& d) {
     Grid(d).Tap(2, 5);
-    platform::InjectFault(platform::Fault::FileWrite, 0, 1000);
-    platform::testing::UiScript inner;
-    inner.ExpectMessageBox(LoadResText(IDS_CUSTOMIZE_NOT_SAVED), IDOK);
-    d.Ok();
-    EXPECT_EQ(inner.Pending(), 0u);
-    EXPECT_TRUE(IsWindow(d.Window()));
-    platform::ClearFaults();
+    slateway::testing::OkOnAFullStorage(d, LoadResText(IDS_CUSTOMIZE_NOT_SAVED));
     d.Ok();
   });
   EXPECT_EQ(result, 1);

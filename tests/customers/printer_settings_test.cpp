@@ -6,6 +6,7 @@
 
 #include "../devices/PrintTestSupport.h"
 #include "core/Preferences.h"
+#include "core/ResourceText.h"
 #include "customers/PrinterSettingsDlg.h"
 #include "devices/PrintEngine.h"
 #include "platform/testing/UiScript.h"
@@ -16,6 +17,7 @@
 #include "platform/registry/Registry.h"
 #include "platform/testing/DeviceFixture.h"
 #include "tests/core/LanguageLibraryFixture.h"
+#include "tests/core/FullStorage.h"
 
 namespace {
 
@@ -144,6 +146,18 @@ TEST_F(PrinterSettingsDialog, EveryControlIsOnScreenWhateverItsShape) {
     EXPECT_EQ(ui.Pending(), 0u);
   }
   platform::ResetScreenAndVersion();
+}
+
+// Settings the device cannot write say so and keep the dialog open; nothing of them is kept.
+TEST_F(PrinterSettingsDialog, SettingsThatCannotBeWrittenSaySoAndStayOpen) {
+  INT_PTR result = Run([](platform::testing::DialogDriver& d) {
+    d.Choose(IDC_PRINTER_PORT, 3).Choose(IDC_PRINTER_MODEL, 8);
+    slateway::testing::OkOnAFullStorage(d, LoadResText(IDS_CUSTOMIZE_NOT_SAVED));
+    d.Cancel();
+  });
+  EXPECT_EQ(result, CPrinterSettingsDlg::kNotSaved);
+  platform::ReloadRegistry();
+  EXPECT_EQ(CPrinterSettings::Load().printer, -1);
 }
 
 TEST_F(PrinterSettingsDialog, TheTestSavesAndAnswersWhatTheEngineCheckSays) {

@@ -470,6 +470,8 @@ TEST_F(DocumentOperations, ASaveDoesNotWriteOverWhatAnotherProgramSavedMeanwhile
   EXPECT_TRUE(other->Save());
 }
 
+// Only a file is offered to the deleted folder: an entry that is none is named with what
+// it is and left alone.
 TEST_F(DocumentOperations, AFileThatIsNoOrdinaryFileIsNamedWithWhatIsWrongAndNeverWaitedOn) {
   const std::u16string fifo = m_documents + u"Invoice600.QVN";
   ASSERT_EQ(::mkfifo(Linux(fifo).c_str(), 0600), 0);
@@ -479,18 +481,26 @@ TEST_F(DocumentOperations, AFileThatIsNoOrdinaryFileIsNamedWithWhatIsWrongAndNev
   std::filesystem::create_symlink("/dev/zero", Linux(zero));
   const std::u16string empty = m_documents + u"Empty.QVN";
   std::ofstream(Linux(empty)).close();
+  // A file where the deleted folder belongs: the empty file, which is offered, cannot go.
+  CBstr deleted;
+  GetDeletedFolder(deleted);
+  std::u16string blocker = deleted.str();
+  if (blocker.ends_with(u'\\')) blocker.pop_back();
+  std::ofstream(Linux(blocker)) << "not a folder";
   const std::pair<std::u16string, std::u16string> kCases[] = {
       {fifo, u" is not an ordinary file (a pipe, a device or a link to one) and cannot be a document."},
       {zero, u" is not an ordinary file (a pipe, a device or a link to one) and cannot be a document."},
       {folder, u" is a folder, not a document."},
-      {empty, u" is empty."}};
+      {empty, u" is empty.  Would you like to move the document to the deleted folder?"}};
   auto doc = Make();
   for (const auto& [path, reason] : kCases) {
     platform::ClearMessageBoxLog();
-    ScriptedAnswers no({IDNO});
+    ScriptedAnswers yes({IDYES, IDOK});
     EXPECT_FALSE(doc->Open(path));  // a pipe without a writer would hang here
-    EXPECT_EQ(BoxTexts(), (std::vector<std::u16string>{u"The file '" + path + u"'" + reason +
-                                                       u"  Would you like to move the document to the deleted folder?"}));
+    std::vector<std::u16string> expected{u"The file '" + path + u"'" + reason};
+    if (path == empty) expected.push_back(u"The file " + path + u" could not be moved to the deleted folder. It stays where it is.");
+    EXPECT_EQ(BoxTexts(), expected);
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::symlink_status(Linux(path))));
   }
 }
 

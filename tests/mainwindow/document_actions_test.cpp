@@ -26,6 +26,7 @@
 #include "editor/ItemListWnd.h"
 #include "mainwindow/HeaderBar.h"
 #include "mainwindow/MainFrame.h"
+#include "platform/base/Faults.h"
 #include "mainwindow/Program.h"
 #include "mainwindow/RegisterList.h"
 #include "mainwindow/RowActions.h"
@@ -249,6 +250,18 @@ TEST_F(DocumentActions, TheRowMenuExportsTheRowAsAPage) {
   EXPECT_NE(ReadText(u"\\Seven.HTM").find("40.00"), std::string::npos);
   EXPECT_EQ(ReadText(u"\\KTWSignatureLine.bmp"), "BM");
   EXPECT_EQ(ui.Pending(), 0u);
+}
+
+// An export the storage cannot take says so, and no file is left behind.
+TEST_F(DocumentActions, SettingsThatCannotBeExportedSaySoAndLeaveNoFile) {
+  UiScript ui;
+  ui.ExpectDialog(0, [](DialogDriver& d) { d.Ok(); });
+  ui.ExpectMessageBox(u"The file \\Slateway.oat could not be written.", IDOK);
+  platform::InjectFault(platform::Fault::FileWrite, 0, 1000);  // the storage is full
+  SendMessageW(m_frame->GetHwnd(), WM_COMMAND, IDM_MAIN_EXPORT_SETTINGS, 0);
+  platform::ClearFaults();
+  EXPECT_EQ(ui.Pending(), 0u);
+  EXPECT_FALSE(std::filesystem::exists(Linux(u"\\Slateway.oat")));
 }
 
 TEST_F(DocumentActions, SettingsExportedFromTheMenuComeBackOnImport) {

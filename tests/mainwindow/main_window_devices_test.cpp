@@ -11,6 +11,7 @@
 #include "core/Folders.h"
 #include "core/Preferences.h"
 #include "core/WindowMessages.h"
+#include "core/ResourceText.h"
 #include "customers/OptionsSheet.h"
 #include "datastore/CustomerRecord.h"
 #include "datastore/ItemStore.h"
@@ -26,6 +27,7 @@
 #include "platform/printing/PrintEngines.h"
 #include "platform/testing/UiScript.h"
 #include "resources/resource_ids.h"
+#include "tests/core/FullStorage.h"
 #include "tests/mainwindow/MainWindowFixture.h"
 
 namespace {
@@ -138,6 +140,29 @@ TEST_F(MainWindowDevices, OptionsRestartOneNumberingAndReplaceTheScannerEverywhe
   EXPECT_EQ(m_frame->GetEditor()->GetScanner(), m_frame->GetScanner());
   EXPECT_EQ(m_frame->GetEditor()->GetScannerBar(), nullptr);
   EXPECT_NE(m_frame->GetPowerNotifications(), nullptr);  // a Socket scanner is watched at once
+}
+
+// Options the device cannot store say so and keep the sheet open with nothing changed; ok
+// once there is room stores them for good.
+TEST_F(MainWindowDevices, OptionsThatCannotBeStoredSaySoAndKeepTheSheetOpen) {
+  Start(u"None");
+  const std::u16string number = Preference(u"StartInvNumber");
+  UiScript ui;
+  ui.ExpectDialog(IDD_TABBED_FORM, [&](DialogDriver& d) {
+    Type(d, COptionsSheet::kNumbers, 0, u"INV-0500");
+    Choose(d, COptionsSheet::kStorage, 2, u"Services");
+    slateway::testing::OkOnAFullStorage(d, LoadResText(IDS_CUSTOMIZE_NOT_SAVED));
+    EXPECT_EQ(Preference(u"StartInvNumber"), number);
+    EXPECT_NE(m_frame->GetEditor()->GetDocument().GetStyle(), 1);
+    d.Ok();
+  });
+  SendMessageW(m_frame->GetHwnd(), kMsgOptions, 0, 0);
+  EXPECT_EQ(ui.Pending(), 0u);
+  EXPECT_EQ(m_frame->GetEditor()->GetDocument().GetStyle(), 1);
+  m_program.End();  // and the device restarts
+  platform::ReloadRegistry();
+  EXPECT_EQ(Preference(u"StartInvNumber"), u"INV-0500");
+  EXPECT_EQ(CPreferences().GetDword(u"InvoiceStyle", 0), 1u);
 }
 
 // A new documents folder takes the open document along, also when the name order changes

@@ -22,6 +22,7 @@
 #include "mainwindow/MainFrame.h"
 #include "mainwindow/RegisterList.h"
 #include "mainwindow/Program.h"
+#include "platform/base/Faults.h"
 #include "platform/mapi/MessageStores.h"
 #include "platform/printing/PrintEngines.h"
 #include "platform/shell/FileDialogs.h"
@@ -253,7 +254,8 @@ TEST_F(MainWindowReports, TheMenuOpensAReportWithoutADocument) {
   EXPECT_NE(m_frame->GetReportView()->GetView(), nullptr);
 }
 
-TEST_F(MainWindowReports, AReportIsSavedAsItsPageAndACancelledSaveIsTold) {
+// A cancelled save says nothing; a page that cannot be written says so and leaves no file.
+TEST_F(MainWindowReports, AReportIsSavedAsItsPageAndOnlyAFailedSaveIsTold) {
   SendMessageW(m_hwnd, kMsgShowReport, kReportRouteAccount, 0);
   CReportView* first = m_frame->GetReportView();
   ASSERT_NE(first, nullptr);
@@ -274,13 +276,27 @@ TEST_F(MainWindowReports, AReportIsSavedAsItsPageAndACancelledSaveIsTold) {
     EXPECT_EQ(boxes.Pending(), 0u);
   }
   EXPECT_EQ(ReadText(u"\\Route.HTM"), platform::ToUtf8(view->GetReport()->GetHtml()));
+  {
+    UiScript ui;
+    ui.ExpectDialog(0, [](DialogDriver& d) { d.Cancel(); });
+    MessageBoxScript boxes;  // any box fails the test
+    view->OnCommand(IDM_REPORT_SAVE_HTML);
+    Pump();
+    EXPECT_EQ(ui.Pending(), 0u);
+  }
   UiScript ui;
-  ui.ExpectDialog(0, [](DialogDriver& d) { d.Cancel(); });
+  ui.ExpectDialog(0, [](DialogDriver& d) {
+    d.TypeInto(kFileDialogName, u"Full");
+    d.Ok();
+  });
   MessageBoxScript boxes;
-  boxes.Expect(LoadResText(IDS_EXPORT_FAILED));
+  boxes.Expect(LoadResText(IDS_EXPORT_FAILED)).Style(MB_ICONEXCLAMATION);
+  platform::InjectFault(platform::Fault::FileWrite, 0, 1000);  // the storage is full
   view->OnCommand(IDM_REPORT_SAVE_HTML);
   Pump();
+  platform::ClearFaults();
   EXPECT_EQ(boxes.Pending(), 0u);
+  EXPECT_FALSE(std::filesystem::exists(Linux(u"\\Full.HTM")));
 }
 
 }  // namespace

@@ -101,6 +101,25 @@ TEST_F(RegisterList, AnUnreadableFileIsOfferedForTheDeletedFolderAndTheLoadGoesO
   EXPECT_EQ(kept, 1);
 }
 
+// A file the deleted folder cannot take is said to stay where it is.
+TEST_F(RegisterList, AMoveToTheDeletedFolderThatFailsSaysSo) {
+  const std::u16string bad = std::u16string(mainwindow_test::kDocuments) + u"BAD.QVN";
+  WriteText(bad, "not a document");
+  CBstr deleted;
+  GetDeletedFolder(deleted);
+  std::u16string blocker = deleted.str();
+  if (blocker.ends_with(u'\\')) blocker.pop_back();
+  WriteText(blocker, "a file where the deleted folder belongs");
+  ASSERT_TRUE(LoadResourceLibrary());  // as the program's start does: the message is the library's
+  MessageBoxScript boxes;
+  boxes.ExpectAny().Caption(u"Slateway").Answer(IDYES);
+  boxes.Expect(u"The file " + bad + u" could not be moved to the deleted folder. It stays where it is.")
+      .Style(MB_ICONEXCLAMATION);
+  m_list->Load(false, false, {}, nullptr);
+  EXPECT_EQ(boxes.Pending(), 0u);
+  EXPECT_EQ(ReadText(bad), "not a document");
+}
+
 // A folder large enough to be read ahead on worker threads gives the rows, the questions
 // and the stops of a file-by-file read.
 TEST_F(RegisterList, ALargeFolderReadAheadGivesWhatAFileByFileReadGives) {

@@ -1,12 +1,14 @@
 // The folder search and its wildcards.
 //
 //   Wildcard.*    "*" and "?" ignoring case, "*.*" finding names without a dot
-//   FolderFind.*  sorted results, what each entry carries, the end and the failures
+//   FolderFind.*  sorted results, what each entry carries (a pipe or device told apart), the
+//                 end and the failures
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "platform/testing/DeviceFixture.h"
 
@@ -91,6 +93,21 @@ TEST_F(FolderFind, EntriesCarryAttributesSizesAndTimes) {
   EXPECT_TRUE(FindClose(find));
   EXPECT_FALSE(FindClose(find));
   EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+}
+
+// A pipe or a link to a device is told from a file without being opened.
+TEST_F(FolderFind, EntriesThatAreNoFilesSayWhatTheyAre) {
+  fs::create_directories(Root() / "Odd");
+  ASSERT_EQ(::mkfifo((Root() / "Odd" / "a.qvn").c_str(), 0600), 0);
+  fs::create_symlink("/dev/zero", Root() / "Odd" / "b.qvn");
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW(u"\\Odd\\*.qvn", &data);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(data.dwFileAttributes, FILE_ATTRIBUTE_DEVICE);
+  ASSERT_TRUE(FindNextFileW(find, &data));
+  EXPECT_EQ(data.dwFileAttributes, FILE_ATTRIBUTE_DEVICE);
+  EXPECT_TRUE(FindClose(find));
+  EXPECT_EQ(GetFileAttributesW(u"\\Odd\\b.qvn"), FILE_ATTRIBUTE_DEVICE);
 }
 
 TEST_F(FolderFind, NoMatchAndMissingFolderFailDifferently) {
