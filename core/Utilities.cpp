@@ -140,10 +140,15 @@ void RemoveCharFromText(CBstr& text, WCHAR c) {
 
 void TrimTrailingZeros(CBstr& text) {
   std::u16string s = text.str();
-  const WCHAR sep = RegionalSettings().DecimalSeparator();
-  if (s.size() < 2 || s.find(sep) == std::u16string::npos) return;
-  while (!s.empty() && s.back() == u'0') s.pop_back();
-  if (!s.empty() && s.back() == sep) s.pop_back();
+  const size_t point = s.find(RegionalSettings().DecimalSeparator());
+  if (point == std::u16string::npos) return;
+  // A negative figure may close with its sign ("(2.50)"): the decimals end before it.
+  size_t end = s.find_first_not_of(u"0123456789", point + 1);
+  if (end == std::u16string::npos) end = s.size();
+  size_t cut = end;
+  while (cut > point + 1 && s[cut - 1] == u'0') --cut;
+  if (cut == point + 1) cut = point;
+  s.erase(cut, end - cut);
   text = CBstr(s);
 }
 

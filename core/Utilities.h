@@ -50,8 +50,8 @@ CBstr StripLeadingSign(std::u16string_view text, WCHAR sign);
 void RemoveCharFromText(CBstr& text, WCHAR c);
 void RemoveCharFromText(std::u16string& text, WCHAR c);
 // Removes trailing "0"s and then one trailing decimal separator of the program's regional
-// settings ("1.500" -> "1.5", "2.00" -> "2"). Texts without that separator stay as they
-// are, so "100" is never cut to "1".
+// settings ("1.500" -> "1.5", "2.00" -> "2", "(2.50)" -> "(2.5)"). Texts without that
+// separator stay as they are, so "100" is never cut to "1".
 void TrimTrailingZeros(CBstr& text);
 // Only when the program's currency format uses 3 or more decimals: removes trailing "0"s
 // while more than 2 characters follow the last decimal separator ("1.2500" -> "1.25").

@@ -351,6 +351,9 @@ void CPrintEngine::PrintColumnHeadings() {
   for (int i = 0; const CPrintLayout::Column* column = m_layout->GetColumn(i); ++i) {
     m_printer->SetFillColor(kLightGrey);
     m_printer->SetFillStyle(0);
+    // Grey with no outline, whatever line width the rule of a previous copy or an earlier
+    // job left on the engine.
+    m_printer->SetLineWidth(0);
     m_printer->DrawRect(column->left, top, column->right, bottom, std::nullopt);
     m_printer->SetFillStyle(1);
     float textWidth = Width(column->heading);

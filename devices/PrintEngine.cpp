@@ -116,6 +116,9 @@ void CPrintEngine::SelectPrinterAndUnits() {
   LONG result = 0;
   m_printer->SelectPrinter(m_printerId, m_portId, -1, &result);
   m_printer->SetScaleMode(5);
+  // Lengths are inches from here on; every job starts with the thinnest pen, not with a
+  // width an earlier job left on the engine.
+  m_printer->SetLineWidth(0);
   m_paperType0 = CPreferences().Get(pref::kPrinterPaperType) == 0;
 }
 

@@ -75,17 +75,37 @@ void CSalesDocument::NotifyOwner(UINT message, WPARAM wParam) {
     SendMessageW(m_owner, message, wParam, lParam);
 }
 
-double CSalesDocument::GetBalanceAmount() {
-  if (m_docType == kDocPayment) return ParseNumberText(GetAttribute(u"PAYAMOUNT").view());
-  return ParseNumberText(GetTotalText().view());
+CDecimal CSalesDocument::GetBalanceAmount() {
+  const CBstr text = m_docType == kDocPayment ? GetAttribute(u"PAYAMOUNT") : GetTotalText();
+  return CDecimal::FromDouble(ParseNumberText(text.view())).Cents();
 }
 
 void CSalesDocument::RememberFileState() {
   m_previousAmount = GetBalanceAmount();
+  m_previousKind = m_docType;
   m_previousCustomer = CBstr();
   GetXmlDocument().GetCustomerFullName(&m_previousCustomer);
   m_stampPath = GetFilePath().str();
   m_fileStamp = ReadFileStamp(m_stampPath);
+}
+
+void CSalesDocument::RememberReplacedFile(std::u16string_view path) {
+  // An unreadable file and a template owe nothing: there is nothing to take back.
+  m_previousAmount = CDecimal();
+  m_previousKind = kDocMemorized;
+  m_previousCustomer = CBstr();
+  CXmlDocument replaced(nullptr);
+  CBstr error, amount;
+  if (!replaced.LoadFile(path, &error)) return;
+  const int kind = ReadDocumentType(replaced, false);
+  if (kind == kDocMemorized) return;
+  if (kind == kDocPayment)
+    replaced.GetRootAttribute(u"PAYAMOUNT", &amount);
+  else
+    replaced.ReadTotal(&amount);
+  m_previousAmount = CDecimal::FromDouble(ParseNumberText(amount.view())).Cents();
+  m_previousKind = kind;
+  replaced.GetCustomerFullName(&m_previousCustomer);
 }
 
 void CSalesDocument::WriteCompanyBlock() {
@@ -440,12 +460,22 @@ bool CSalesDocument::SaveAs(std::u16string_view path, int type) {
     // amount counted twice in the customer's balance.
     const std::u16string ownPath = GetFilePath().str();
     const bool wasNew = IsNewDocument();
+    const CDecimal ownAmount = m_previousAmount;
+    const int ownKind = m_previousKind;
+    const CBstr ownCustomer = m_previousCustomer;
+    // Another document's file that is replaced takes its own figure out of the balances,
+    // not the figure of the file this document came from.
+    const bool replacing = !IsSameDevicePath(path, ownPath) && FileExists(path);
+    if (replacing) RememberReplacedFile(path);
     SetFilePath(path);
     // The user chose this file: one that exists is replaced, not a reason to renumber.
     m_newDocument = 0;
     if (Save(false)) return true;
     SetFilePath(ownPath);
     m_newDocument = wasNew ? 1 : 0;
+    m_previousAmount = ownAmount;
+    m_previousKind = ownKind;
+    m_previousCustomer = ownCustomer;
     return false;
   }
   CXmlDocument& xml = GetXmlDocument();
@@ -460,12 +490,14 @@ bool CSalesDocument::SaveAs(std::u16string_view path, int type) {
   m_newDocument = 0;
   m_numberFromCounter = 0;
   // The template is no sale: what the document's own file holds stays the reference.
-  const double previousAmount = m_previousAmount;
+  const CDecimal previousAmount = m_previousAmount;
+  const int previousKind = m_previousKind;
   const CBstr previousCustomer = m_previousCustomer;
   const std::u16string stampPath = m_stampPath;
   const auto fileStamp = m_fileStamp;
   const bool memorized = Save(true);
   m_previousAmount = previousAmount;
+  m_previousKind = previousKind;
   m_previousCustomer = previousCustomer;
   m_stampPath = stampPath;
   m_fileStamp = fileStamp;

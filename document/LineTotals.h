@@ -33,7 +33,8 @@ inline bool SameDouble(double a, double b) {
 // The three sums of the pass, exact decimals.
 struct CLineSums {
   CDecimal subtotal;  // line amounts rounded to cents
-  CDecimal tax;       // unrounded line taxes
+  CDecimal tax;       // unrounded line taxes: the amounts times the rate (the tax that
+                      // prices including tax hold is this over 1 + rate)
   CDecimal quantity;
 
   bool SameAs(const CLineSums& other) const {
@@ -70,6 +71,7 @@ struct CLineEffect {
 // any of it changed works out every line.
 struct CTotalsContext {
   double rateFactor = 0;
+  bool includesTax = false;  // prices include tax
   bool useSalesTax = true;
   bool showLineTax = false;
   int version = 0;
@@ -77,7 +79,7 @@ struct CTotalsContext {
   std::map<std::u16string, bool> taxCodes;  // the tax codes met, and whether each is taxable
 
   bool SameAs(const CTotalsContext& other) const {
-    return SameDouble(rateFactor, other.rateFactor) &&
+    return SameDouble(rateFactor, other.rateFactor) && includesTax == other.includesTax &&
            useSalesTax == other.useSalesTax && showLineTax == other.showLineTax && version == other.version &&
            numberStyle == other.numberStyle;
   }

@@ -185,14 +185,16 @@ class CSalesDocument {
   double GetPriceLevelFactor() const { return m_priceLevelFactor; }
   double GetTaxRateFactor() const { return m_taxRateFactor; }
   double GetCachedTotal() const { return m_cachedTotal; }
-  // What the document weighs on its customer's balance: a payment's PAYAMOUNT, else the
-  // document total.
-  double GetBalanceAmount();
-  // The amount and the customer's full name as the document's file holds them: taken when
-  // the file is opened and again after every save of the document (a template memorized
-  // from it aside); 0 and empty for a document never saved. A save over the file moves
-  // balances by the difference from these.
-  double GetPreviousAmount() const { return m_previousAmount; }
+  // What the document weighs on its customer's balance, to the cent: a payment's
+  // PAYAMOUNT, else the document total.
+  CDecimal GetBalanceAmount();
+  // The amount, kind and customer's full name as the file the next save replaces holds
+  // them: taken when the file is opened and again after every save of the document (a
+  // template memorized from it aside), and from the other file that Save As is to replace;
+  // 0 and empty for a document never saved. A save over the file moves balances by the
+  // difference from these.
+  const CDecimal& GetPreviousAmount() const { return m_previousAmount; }
+  int GetPreviousKind() const { return m_previousKind; }
   const CBstr& GetPreviousCustomer() const { return m_previousCustomer; }
   int GetTermDays() const { return m_termDays; }
   HWND GetOwner() const { return m_owner; }
@@ -373,12 +375,17 @@ class CSalesDocument {
   void SetDueDateFromText(std::u16string_view dateText);
   int ReadTermDays(std::u16string_view termName);
   bool IsLineTaxable(std::u16string_view code);
-  // A taxable price without its tax, in cents: a price turned to include the tax and back
-  // is the price it was.
-  CDecimal WithoutTax(const CDecimal& priceWithTax) const;
+  // A taxable price in cents turned to include the tax (up) or not (down), when the switch
+  // of prices that include tax moves: price x (1 + rate) and price / (1 + rate), to the
+  // cent. A price turned up and back down is the price it was: rounding the raised price
+  // moves it by half a cent at most, which the division makes less than half a cent.
+  CDecimal ConvertedPrice(const CDecimal& price, bool up) const;
+  // The tax that amounts bearing `taxAtRate` (their amounts times the rate) hold when the
+  // prices include it: taxAtRate / (1 + rate), to the cent.
+  CDecimal TaxHeld(const CDecimal& taxAtRate) const;
   // The rate factor taken from a TAXRATE text ("8.25%" gives 0.0825).
   void CacheTaxRate(std::u16string_view rateText);
-  CTotalsContext TotalsContext() const;
+  CTotalsContext TotalsContext();
   void WorkOutLine(const CLineItemTexts& line, const CLineSums& before, const LineFigures* base,
                    bool pricesNowIncludeTax, bool pricesNowExcludeTax, CLineItemTexts& out, CLineEffect& effect);
   void SettleLine(const CLineItemTexts& line, const CLineItemTexts& out, const CLineSums& before,
@@ -398,6 +405,8 @@ class CSalesDocument {
   void NotePageChange(PageChange change, std::u16string key);
   void PlayAddItemSound();
   void RememberFileState();
+  // The figures of another document's file at `path` that a save is about to replace.
+  void RememberReplacedFile(std::u16string_view path);
 
   double m_priceLevelFactor = 0;
   BYTE m_takeCustomerTax = 1;
@@ -442,7 +451,8 @@ class CSalesDocument {
   double m_cachedTotal = 0;
   int m_version = 0;
   std::optional<PendingRemoval> m_pendingRemoval;
-  double m_previousAmount = 0;
+  CDecimal m_previousAmount;
+  int m_previousKind = kDocInvoice;
   CBstr m_previousCustomer;
   // The file as it stood when opened or last saved (its path, times and size), so a save
   // does not write over what another program put there meanwhile.

@@ -15,6 +15,7 @@
 #include "core/Utilities.h"
 #include "core/WaitCursor.h"
 #include "datastore/DbRecord.h"
+#include "document/LineFigures.h"
 #include "document/SalesDocument.h"
 #include "platform/user/Sound.h"
 
@@ -25,7 +26,7 @@ CBstr LineFigure(double value) { return FormatNumberText(value, true, true); }
 CBstr LineFigure(const CDecimal& value) { return LineFigure(value.ToDouble()); }
 
 // The exact decimal of a figure's text.
-CDecimal Figure(std::u16string_view text) { return CDecimal::FromDouble(ParseNumberText(text)); }
+CDecimal Figure(std::u16string_view text) { return ReadLineFigure(text); }
 
 bool Contains(std::u16string_view text, char16_t c) { return text.find(c) != std::u16string_view::npos; }
 
@@ -119,9 +120,10 @@ bool CSalesDocument::IsLineTaxable(std::u16string_view code) {
   return taxable;
 }
 
-CTotalsContext CSalesDocument::TotalsContext() const {
+CTotalsContext CSalesDocument::TotalsContext() {
   CTotalsContext context;
   context.rateFactor = m_taxRateFactor;
+  context.includesTax = GetBoolAttribute(u"AMTINCTAX", false);
   context.useSalesTax = m_useSalesTax != 0;
   context.showLineTax = GetTypeFlag(kRowLineTotalOnScreen) != 0;
   context.version = m_version;
@@ -132,11 +134,17 @@ CTotalsContext CSalesDocument::TotalsContext() const {
 // One line worked out with the sums before it and its base (null: none): the texts it
 // writes and what it adds to the sums. Every figure is an exact decimal of the text it was
 // read from; what a line shows is what it adds (rounded to cents once, half away from zero).
+// Whether prices include tax or not, a line's amount is its quantity times the price it
+// shows; the switch (pricesNow...) turns each price that bears tax into the other kind.
 void CSalesDocument::WorkOutLine(const CLineItemTexts& line, const CLineSums& before, const LineFigures* base,
                                  bool pricesNowIncludeTax, bool pricesNowExcludeTax, CLineItemTexts& out,
                                  CLineEffect& effect) {
   const LineKind kind = KindOf(line.type.view());
   const CDecimal& rateFactor = m_taxRate;
+  // Prices that bear tax are turned up when the switch has just been put on, down when off.
+  const bool includesTax = GetBoolAttribute(u"AMTINCTAX", false);
+  const bool turnUp = pricesNowIncludeTax && includesTax;
+  const bool turnPrices = turnUp || pricesNowExcludeTax;
   out = CLineItemTexts();
   effect = CLineEffect();
   effect.stale = false;
@@ -161,13 +169,16 @@ void CSalesDocument::WorkOutLine(const CLineItemTexts& line, const CLineSums& be
     out.price = CBstr(newPrice);
   } else if (IsAdjustment(kind) && !Contains(line.price.view(), u'%')) {
     effect.rule = LineRule::kFixedAdjustment;
+    effect.taxable = IsLineTaxable(line.taxable.view());
     std::u16string priceText = WithoutThousandSeparator(line.price.view());
+    // Its tax is added only where the subtotal before it is not 0 (CLineEffect::AddTo):
+    // only then is its amount one that bears tax, turned by the switch like an item's price.
+    if (effect.taxable && !before.subtotal.IsZero() && turnPrices)
+      priceText = WithoutThousandSeparator(LineFigure(ConvertedPrice(Figure(priceText).Cents(), turnUp)).view());
     std::u16string newPrice = kind == LineKind::kDiscount ? WithMinusInFront(priceText) : priceText;
     CDecimal value = Figure(newPrice);
     if (kind == LineKind::kDiscount && value.Sign() > 0) value = -value;
-    // Its tax is added only where the subtotal before it is not 0 (CLineEffect::AddTo).
     effect.value = value;
-    effect.taxable = IsLineTaxable(line.taxable.view());
     effect.amount = value.Cents();
     out.quantity = CBstr(u"");
     out.total = LineFigure(effect.amount);
@@ -181,10 +192,7 @@ void CSalesDocument::WorkOutLine(const CLineItemTexts& line, const CLineSums& be
       std::u16string_view quantity = base->quantity;
       const CDecimal baseQuantity = IsBlankText(quantity) ? CDecimal(1, 0) : Figure(quantity);
       baseTaxable = IsLineTaxable(base->taxCode);
-      CDecimal basePrice = Figure(base->kind == LineKind::kSubtotal ? base->total : base->price);
-      if (base->kind == LineKind::kItem && baseTaxable && GetBoolAttribute(u"AMTINCTAX", false))
-        basePrice = WithoutTax(basePrice);
-      baseAmount = basePrice * baseQuantity;
+      baseAmount = Figure(base->kind == LineKind::kSubtotal ? base->total : base->price) * baseQuantity;
     }
     std::u16string newPrice =
         kind == LineKind::kDiscount ? WithMinusInFront(line.price.view()) : line.price.str();
@@ -201,45 +209,43 @@ void CSalesDocument::WorkOutLine(const CLineItemTexts& line, const CLineSums& be
     out.price = CBstr(newPrice);
   } else {
     effect.rule = LineRule::kItem;
-    const double quantityRead = ParseNumberText(line.quantity.view());
-    const CDecimal quantity = CDecimal::FromDouble(quantityRead);
-    // The price as the line shows and stores it: in cents.
-    const CDecimal price = Figure(line.price.view()).Cents();
+    const CDecimal quantity = Figure(line.quantity.view());
     const bool taxable = IsLineTaxable(line.taxable.view());
     const CDecimal rate = taxable ? rateFactor : CDecimal();
-    // With prices that include tax, a taxable line shows the price with its tax and works
-    // from the price without: the figures, the tax and the totals come out as they do with
-    // the switch off, to the cent. The switch itself turns one price into the other.
-    const bool includesTax = GetBoolAttribute(u"AMTINCTAX", false);
-    bool readWithTax = includesTax;
-    if (pricesNowIncludeTax && includesTax) readWithTax = false;
-    if (pricesNowExcludeTax && !includesTax) readWithTax = true;
-    const CDecimal net = taxable && readWithTax ? WithoutTax(price) : price;
-    const bool showsTax = taxable && includesTax && !rate.IsZero();
-    const CDecimal withTax = CDecimal(1, 0) + rate;
-    out.price = LineFigure(showsTax ? (net * withTax).Cents() : net);
+    // The price as the line shows and stores it: in cents.
+    CDecimal price = Figure(line.price.view()).Cents();
+    if (taxable && turnPrices) price = ConvertedPrice(price, turnUp);
+    out.price = LineFigure(price);
     // A quantity read as none though it names a figure ("1e308", beyond any quantity)
     // shows what it counts.
-    if (quantityRead == 0 && line.quantity.view().find_first_of(u"123456789") != std::u16string_view::npos)
+    if (quantity.IsZero() && line.quantity.view().find_first_of(u"123456789") != std::u16string_view::npos)
       out.quantity = CBstr(u"0");
-    const CDecimal amount = net * quantity;
+    const CDecimal amount = price * quantity;
     effect.quantity = quantity;
     effect.amount = amount.Cents();
     effect.addsTax = !rate.IsZero();
-    effect.tax = rate * amount;
+    // A price that includes tax holds it in the amount the customer pays, to the cent.
+    effect.tax = rate * (includesTax ? effect.amount : amount);
     if (price.IsZero()) {
       out.total = line.price;
     } else {
-      std::u16string text = LineFigure(showsTax ? (amount * withTax).Cents() : effect.amount).str();
+      std::u16string text = LineFigure(effect.amount).str();
       if (taxable) text += u"T";
       out.total = CBstr(text);
     }
-    if (GetTypeFlag(kRowLineTotalOnScreen) && m_useSalesTax) out.taxAmount = LineFigure(effect.tax.Cents());
+    if (GetTypeFlag(kRowLineTotalOnScreen) && m_useSalesTax)
+      out.taxAmount = LineFigure(includesTax ? TaxHeld(effect.tax) : effect.tax.Cents());
   }
 }
 
-CDecimal CSalesDocument::WithoutTax(const CDecimal& priceWithTax) const {
-  return priceWithTax.DividedBy(CDecimal(1, 0) + m_taxRate, 2);
+CDecimal CSalesDocument::ConvertedPrice(const CDecimal& price, bool up) const {
+  // A rate of -100 % or below has no price without tax.
+  if (m_taxRate.IsZero() || (CDecimal(1, 0) + m_taxRate).Sign() <= 0) return price;
+  return up ? (price * (CDecimal(1, 0) + m_taxRate)).Cents() : price.DividedBy(CDecimal(1, 0) + m_taxRate, 2);
+}
+
+CDecimal CSalesDocument::TaxHeld(const CDecimal& taxAtRate) const {
+  return taxAtRate.DividedBy(CDecimal(1, 0) + m_taxRate, 2);
 }
 
 // A line worked out once may write texts that, read again by the next pass, work out
@@ -270,14 +276,26 @@ void CSalesDocument::RecalcLine(LONG position, const CLineItemTexts& line, const
   SettleLine(line, out, before, lineBase, pricesNowIncludeTax || pricesNowExcludeTax, effect);
 }
 
+// With prices that include tax the lines add up to the total; the tax is what the taxed
+// lines hold, worked out once on their sum, and the subtotal the amount before it. Either
+// way subtotal + tax = total, to the cent.
 void CSalesDocument::FinishTotals(const CLineSums& sums) {
-  const CDecimal subtotal = sums.subtotal.Cents();
-  const CDecimal tax = m_useSalesTax ? sums.tax.Cents() : CDecimal();
+  const CDecimal lines = sums.subtotal.Cents();
+  CDecimal subtotal = lines, tax, total;
+  if (!m_useSalesTax) {
+    total = lines;
+  } else if (GetBoolAttribute(u"AMTINCTAX", false)) {
+    tax = TaxHeld(sums.tax);
+    subtotal = lines - tax;
+    total = lines;
+  } else {
+    tax = sums.tax.Cents();
+    total = lines + tax;
+  }
   FormatCurrencyValue(subtotal.ToDouble(), m_subtotalText, true);
   FormatCurrencyValue(tax.ToDouble(), m_taxText, true);
-  FormatCurrencyValue((subtotal + tax).ToDouble(), m_totalText, true);
-  m_totalQuantityText = FormatNumberText(sums.quantity.ToDouble(), true, false);
-  TrimTrailingZeros(m_totalQuantityText);
+  FormatCurrencyValue(total.ToDouble(), m_totalText, true);
+  m_totalQuantityText = FormatQuantity(sums.quantity);
   m_xml->WriteTotals(m_subtotalText, m_taxText, m_totalText, m_totalQuantityText);
   ShowInPage(u"AJIDSubtotal", m_subtotalText.view());
   ShowInPage(u"AJIDTaxes", m_taxText.view());

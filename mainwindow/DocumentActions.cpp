@@ -58,7 +58,7 @@ bool CMainFrame::DeleteRowDocument(int row) {
   if (!ConfirmDelete(kind, m_hwnd, record->name)) return false;
   std::u16string path, name;
   if (!GetRowPaths(row, path, name)) return false;
-  double amount = 0;
+  CDecimal amount;
   std::unique_ptr<CSalesDocument> document;
   {
     CWaitCursorScope wait;
@@ -171,10 +171,10 @@ void CMainFrame::ShowRowMenu(HWND owner, int row, POINT point) {
 LRESULT CMainFrame::OnDocumentAdded(CSalesDocument* document) {
   if (!document || !m_register) return 0;
   const std::u16string path(document->GetFilePath().view());
-  // A memorized template is no sale: its save moves no balance.
   const bool isTemplate = IsMemorizedPath(path);
   const int kind = isTemplate ? 6 : document->GetDocType();
-  if (!isTemplate) UpdateCustomerBalance(*document, document->GetBalanceAmount(), LowersBalance(kind));
+  // A template is no sale, and a copy put into the deleted folder is taken back already.
+  if (CountsInBalance(path)) UpdateCustomerBalance(*document, document->GetBalanceAmount(), LowersBalance(kind));
   CRegisterRow row;
   if (!ReadSavedRow(*document, kind, m_showKind == kShowAllDocuments || m_showKind == kShowInProgress, row)) return 1;
   m_register->AddRow(row.name, row.amount, row.complete, row.wireless, row.fileName, row.date, row.number, row.type,

@@ -633,15 +633,15 @@ void CMainFrame::OnSortButton() {
   m_register->Sort(m_ascending, m_sortKind);
 }
 
-void CMainFrame::UpdateCustomerBalance(CSalesDocument& document, double amount, bool lower) {
+void CMainFrame::UpdateCustomerBalance(CSalesDocument& document, const CDecimal& amount, bool lower) {
   CBstr fullName;
   if (!document.GetXmlDocument().GetCustomerFullName(&fullName)) return;
   MoveBalanceOf(fullName.view(), document.GetDocType(), amount, lower);
 }
 
-void CMainFrame::MoveBalanceOf(std::u16string_view fullName, int kind, double amount, bool lower) {
+void CMainFrame::MoveBalanceOf(std::u16string_view fullName, int kind, const CDecimal& amount, bool lower) {
   if (CPreferences::UseOutlook() || !CPreferences::DisplayBalances() || !m_itemStore) return;
-  if (kind == 1) return;  // an estimate owes nothing
+  if (kind == kDocEstimate || kind == kDocMemorized || amount.IsZero()) return;  // owes nothing
   MoveCustomerBalance(*m_itemStore, fullName, amount, lower);
   RefreshCustomerList(false);
 }

@@ -18,6 +18,7 @@
 
 class CCommandProcessor;
 class CCustomSettings;
+class CDecimal;
 class CCustomerSource;
 class CDocumentView;
 class CDocumentCustomerScreens;
@@ -110,7 +111,7 @@ class CMainFrame {
   // Moves the balance of the document's customer (and its parents' total balances) by
   // `amount`, down when `lower`; estimates, the contacts source and hidden balances move
   // nothing.
-  void UpdateCustomerBalance(CSalesDocument& document, double amount, bool lower);
+  void UpdateCustomerBalance(CSalesDocument& document, const CDecimal& amount, bool lower);
 
   // The file of register row `row` as the shown folder holds it, and its documents-folder name.
   bool GetRowPaths(int row, std::u16string& path, std::u16string& name) const;
@@ -245,7 +246,11 @@ class CMainFrame {
   // told to the user. True when the file is gone from where it was.
   bool RemoveDocumentFile(const std::u16string& path, bool forGood);
   // UpdateCustomerBalance for the customer named `fullName` and a document of `kind`.
-  void MoveBalanceOf(std::u16string_view fullName, int kind, double amount, bool lower);
+  void MoveBalanceOf(std::u16string_view fullName, int kind, const CDecimal& amount, bool lower);
+  // Moves the balances as a save of the document over its file does: the difference when
+  // the file was the same kind for the same customer, else the file's figure taken back
+  // from its customer and the whole amount given to the document's.
+  void MoveBalancesOfSave(CSalesDocument& document);
   // Saves the editor's document when the editor is in front and stores the view for the
   // next start (at close). False, with nothing stored, when a changed document could not
   // be saved and the close may stop.

@@ -74,7 +74,12 @@ void CMainFrame::RefreshCustomerList(bool databaseChanged) {
     m_customerList->Reload(true);
     return;
   }
-  if (HWND window = m_customerList->GetHwnd()) PostMessageW(window, kMsgReopenList, 0, 0);
+  if (HWND window = m_customerList->GetHwnd()) {
+    PostMessageW(window, kMsgReopenList, 0, 0);
+    return;
+  }
+  // Never shown yet: the rows read at start-up are read again before it first shows.
+  m_customerList->StartLoader(CCustomerLoader::kPriorityBelowNormal);
 }
 
 // ---- The list update's hold on the window -------------------------------------------------------

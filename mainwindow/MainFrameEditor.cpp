@@ -127,22 +127,7 @@ LRESULT CMainFrame::OnDocumentSaved(CSalesDocument* document) {
   const bool isTemplate = IsMemorizedPath(path);
   const int kind = isTemplate ? kDocMemorized : document->GetDocType();
   // A template and a document already taken back into the deleted folder owe nothing.
-  if (!isTemplate && !IsDeletedPath(path) && !CPreferences::UseOutlook()) {
-    const double amount = document->GetBalanceAmount();
-    const double previous = document->GetPreviousAmount();
-    CBstr customer;
-    const bool named = document->GetXmlDocument().GetCustomerFullName(&customer);
-    const CBstr& before = document->GetPreviousCustomer();
-    const bool lower = LowersBalance(kind);
-    if (before == customer) {
-      if (named && amount != previous) MoveBalanceOf(customer.view(), kind, amount - previous, lower);
-    } else {
-      // The document changed hands: the customer it had gets its saved amount back, the
-      // new one takes the whole amount.
-      MoveBalanceOf(before.view(), kind, previous, !lower);
-      if (named) MoveBalanceOf(customer.view(), kind, amount, lower);
-    }
-  }
+  if (CountsInBalance(path) && !CPreferences::UseOutlook()) MoveBalancesOfSave(*document);
   const int show = m_showKind;
   const bool shownAnyway =
       show == kShowUploaded || show == kShowAllDocuments || show == kShowDeleted || show == kShowInProgress;
@@ -158,6 +143,23 @@ LRESULT CMainFrame::OnDocumentSaved(CSalesDocument* document) {
   m_register->UpdateRow(m_register->GetRowRecord(index), row.name, row.amount, row.date, row.number,
                         yes(kRowMarkSigned), yes(kRowMarkVoid), yes(kRowMarkPaid), true);
   return 1;
+}
+
+void CMainFrame::MoveBalancesOfSave(CSalesDocument& document) {
+  const int kind = document.GetDocType();
+  const CDecimal amount = document.GetBalanceAmount();
+  CBstr customer;
+  document.GetXmlDocument().GetCustomerFullName(&customer);
+  const CBstr& before = document.GetPreviousCustomer();
+  const int beforeKind = document.GetPreviousKind();
+  if (before == customer && beforeKind == kind) {
+    MoveBalanceOf(customer.view(), kind, amount - document.GetPreviousAmount(), LowersBalance(kind));
+    return;
+  }
+  // The file changed hands or kind: what it held is taken back from the customer it was
+  // saved for, and the new figure goes to the document's customer whole.
+  MoveBalanceOf(before.view(), beforeKind, document.GetPreviousAmount(), !LowersBalance(beforeKind));
+  MoveBalanceOf(customer.view(), kind, amount, LowersBalance(kind));
 }
 
 LRESULT CMainFrame::DeleteDocument(CSalesDocument* document, HWND owner) {
@@ -180,7 +182,8 @@ LRESULT CMainFrame::DeleteDocument(CSalesDocument* document, HWND owner) {
   if (const int row = FindRowOfFile(document->GetFileName().view()); row >= 0) m_register->DeleteRow(row);
   // What the file held is taken back, from the customer it was saved for.
   if (onDisk && !inDeleted && !CPreferences::UseOutlook())
-    MoveBalanceOf(document->GetPreviousCustomer().view(), kind, document->GetPreviousAmount(), !LowersBalance(kind));
+    MoveBalanceOf(document->GetPreviousCustomer().view(), document->GetPreviousKind(), document->GetPreviousAmount(),
+                  !LowersBalance(document->GetPreviousKind()));
   document->InitNew(static_cast<int>(InvoiceStyle()), kind);
   m_documentHistory.Clear();
   return 1;

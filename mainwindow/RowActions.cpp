@@ -20,9 +20,10 @@ std::u16string Folder(void (*get)(CBstr&)) {
   return folder + u'\\';
 }
 
-void Shift(CBstr& text, double amount, bool lower) {
-  const double value = ParseNumberText(text.view()) + (lower ? -amount : amount);
-  text = FormatNumberText(value, true, true);
+// A stored balance moved by the amount and written back to the cent.
+void Shift(CBstr& text, const CDecimal& amount, bool lower) {
+  const CDecimal value = CDecimal::FromDouble(ParseNumberText(text.view())) + (lower ? -amount : amount);
+  text = FormatNumberText(value.Cents().ToDouble(), true, true);
 }
 
 }  // namespace
@@ -71,6 +72,8 @@ bool IsMemorizedPath(std::u16string_view path) { return InOwnFolder(path, GetMem
 
 bool IsDeletedPath(std::u16string_view path) { return HasOwnDeletedFolder() && InOwnFolder(path, GetDeletedFolder); }
 
+bool CountsInBalance(std::u16string_view path) { return !IsMemorizedPath(path) && !IsDeletedPath(path); }
+
 int DeleteQuestionId(int kind, bool withName, int showKind) {
   if (withName) return showKind == kShowDeleted ? IDS_DELETE_NAMED_FOR_GOOD : IDS_DELETE_NAMED;
   switch (kind) {
@@ -86,11 +89,14 @@ int DeleteQuestionId(int kind, bool withName, int showKind) {
 
 bool LowersBalance(int kind) { return kind == 3 || kind == 5; }
 
-bool MoveCustomerBalance(CItemStore& store, std::u16string_view fullName, double amount, bool lower) {
+bool MoveCustomerBalance(CItemStore& store, std::u16string_view fullName, const CDecimal& amount, bool lower) {
   if (fullName.empty()) return false;
   CCustomerFields customer;
   if (!store.GetCustomerByFullName(fullName, customer)) return false;
+  // The total is what the customer screens show: the customer's own sales count in it as
+  // much as its jobs' do.
   Shift(customer[kCustBalance], amount, lower);
+  Shift(customer[kCustTotalBalance], amount, lower);
   store.ReplaceCustomer(customer);
   long level = static_cast<long>(ParseNumberText(customer[kCustSublevel].view()));
   std::u16string parentName(customer[kCustParentFullName].view());

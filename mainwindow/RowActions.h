@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/Decimal.h"
 #include "mainwindow/RegisterRows.h"
 
 class CItemStore;
@@ -34,6 +35,9 @@ void BuildRowPaths(int showKind, std::u16string_view storedName, std::u16string&
 bool IsMemorizedPath(std::u16string_view path);
 // True when `path` names a file in the deleted documents' folder.
 bool IsDeletedPath(std::u16string_view path);
+// True when a document file at `path` counts in its customer's balance: templates and
+// documents in the deleted folder owe nothing.
+bool CountsInBalance(std::u16string_view path);
 
 // The text id of the delete question: with a document name, or by the document's kind.
 int DeleteQuestionId(int kind, bool withName, int showKind);
@@ -41,7 +45,8 @@ int DeleteQuestionId(int kind, bool withName, int showKind);
 // Payments and credit memos lower a customer's balance; every other kind raises it.
 bool LowersBalance(int kind);
 
-// Changes the balance of the customer `fullName` by `amount` (down when `lower`), and the
-// total balance of each parent above it. The walk climbs only to strictly lower levels,
-// so parent data that loops back cannot hold it. False when the customer is missing.
-bool MoveCustomerBalance(CItemStore& store, std::u16string_view fullName, double amount, bool lower);
+// Changes the balance and the total balance of the customer `fullName` by `amount` (down
+// when `lower`), and the total balance of each parent above it, each to the cent. The walk
+// climbs only to strictly lower levels, so parent data that loops back cannot hold it.
+// False when the customer is missing.
+bool MoveCustomerBalance(CItemStore& store, std::u16string_view fullName, const CDecimal& amount, bool lower);

@@ -3,6 +3,7 @@
 #include "core/TextHelpers.h"
 #include "core/Utilities.h"
 #include "devices/PrintEngine.h"
+#include "document/LineFigures.h"
 #include "document/XmlDocument.h"
 
 namespace {
@@ -67,9 +68,9 @@ void CPickListReport::Accumulate(CXmlDocument& document) {
     auto found = m_index.find(name);
     if (found == m_index.end()) {
       found = m_index.emplace(name, m_entries.size()).first;
-      m_entries.push_back({name, 0});
+      m_entries.push_back({name, {}});
     }
-    m_entries[found->second].ordered += BstrToInt(line.quantity.view());
+    m_entries[found->second].ordered += ReadLineFigure(line.quantity.view());
   }
 }
 
@@ -84,7 +85,7 @@ void CPickListReport::WriteReport() {
   for (const Entry& entry : m_entries) {
     Begin(u"ITEM");
     Text(u"NAME", entry.name);
-    Text(u"ORDERED", Decimal(entry.ordered));
+    Text(u"ORDERED", Quantity(entry.ordered));
     End(u"ITEM");
   }
   End(u"ITEMS");
@@ -121,7 +122,7 @@ bool CPickListReport::Print(CPrintEngine* engine, bool skipPageSetup, std::u16st
   PrintHeader();
   ColumnHeadings(kColumns);
   std::vector<std::vector<std::u16string>> rows;
-  for (const Entry& entry : m_entries) rows.push_back({entry.name, Decimal(entry.ordered)});
+  for (const Entry& entry : m_entries) rows.push_back({entry.name, Quantity(entry.ordered)});
   ColumnRows(kColumns, rows);
   return EndPrint();
 }

@@ -4,13 +4,14 @@
 
 #include <unordered_map>
 
+#include "core/Decimal.h"
 #include "reports/Report.h"
 
 class CPickListReport : public CReport {
  public:
   struct Entry {
     std::u16string name;
-    int ordered = 0;
+    CDecimal ordered;
   };
 
   CPickListReport(HWND parent, std::u16string_view documentId);

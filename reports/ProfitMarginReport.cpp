@@ -3,6 +3,7 @@
 #include "core/TextHelpers.h"
 #include "core/Utilities.h"
 #include "devices/PrintEngine.h"
+#include "document/LineFigures.h"
 #include "document/XmlDocument.h"
 
 namespace {
@@ -23,14 +24,15 @@ bool CProfitMarginReport::BuildXml(HWND parent, std::u16string_view start, std::
   m_startDate = start;
   m_endDate = end;
   m_documentId = documentId;
-  m_sales = m_purchase = m_profit = m_margin = 0;
+  m_sales = m_purchase = CDecimal();
+  m_profit = m_margin = 0;
   const bool single = !m_documentId.empty();
   BeginBuild(parent, single);
   ScanDocuments(single, true, [this](CXmlDocument& document) { Accumulate(document); });
 
   // Profit and margin come from the totals as shown, so the page adds up to what it says.
-  const std::u16string salesText = Money(m_sales);
-  const std::u16string purchaseText = Money(m_purchase);
+  const std::u16string salesText = Money(m_sales.ToDouble());
+  const std::u16string purchaseText = Money(m_purchase.ToDouble());
   const double shownSales = ParseNumberText(salesText);
   m_profit = shownSales - ParseNumberText(purchaseText);
   const std::u16string profitText = FormatNumberText(m_profit, true, false).str();
@@ -59,9 +61,11 @@ void CProfitMarginReport::Accumulate(CXmlDocument& document) {
   CLineItemTexts line;
   for (LONG i = 0; document.ReadLineItemAt(i, &line, i > 0); ++i) {
     if (!IsSoldLine(line.type.view())) continue;
-    const int quantity = BstrToInt(line.quantity.view());
-    m_sales += quantity * ParseNumberText(line.price.view());
-    m_purchase += quantity * ParseNumberText(line.cost.view());
+    // A line's sale is its amount as the document works it out: the quantity times the
+    // price in cents, rounded to the cent; its cost is rounded the same way.
+    const CDecimal quantity = ReadLineFigure(line.quantity.view());
+    m_sales += (quantity * ReadLineFigure(line.price.view()).Cents()).Cents();
+    m_purchase += (quantity * ReadLineFigure(line.cost.view())).Cents();
   }
 }
 
@@ -91,7 +95,9 @@ bool CProfitMarginReport::Print(CPrintEngine* engine, bool skipPageSetup, std::u
   if (!BeginPrint(engine, skipPageSetup, title)) return false;
   TitleLine(m_name, true);
   PrintHeader();
-  TotalRows({{u"Total Sales", m_sales}, {u"Total Purchase Price", m_purchase}, {u"Total Profit", m_profit}},
+  TotalRows({{u"Total Sales", m_sales.ToDouble()},
+             {u"Total Purchase Price", m_purchase.ToDouble()},
+             {u"Total Profit", m_profit}},
             u"PROFIT MARGIN", Money(m_margin) + u"%");
   return EndPrint();
 }

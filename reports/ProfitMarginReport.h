@@ -2,6 +2,7 @@
 // of a date range, or on one given document, with profit and margin.
 #pragma once
 
+#include "core/Decimal.h"
 #include "reports/Report.h"
 
 class CProfitMarginReport : public CReport {
@@ -13,8 +14,8 @@ class CProfitMarginReport : public CReport {
                 std::u16string_view documentId) override;
   bool Print(CPrintEngine* engine, bool skipPageSetup, std::u16string_view title) override;
 
-  double TotalSales() const { return m_sales; }
-  double TotalPurchase() const { return m_purchase; }
+  double TotalSales() const { return m_sales.ToDouble(); }
+  double TotalPurchase() const { return m_purchase.ToDouble(); }
   double Profit() const { return m_profit; }
   double Margin() const { return m_margin; }
 
@@ -22,8 +23,9 @@ class CProfitMarginReport : public CReport {
   void Accumulate(CXmlDocument& document);
   void PrintHeader();
 
-  double m_sales = 0;
-  double m_purchase = 0;
+  // Sums of line amounts, each rounded to the cent as a document rounds its line amounts.
+  CDecimal m_sales;
+  CDecimal m_purchase;
   double m_profit = 0;
   double m_margin = 0;
 };

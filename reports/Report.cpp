@@ -10,6 +10,7 @@
 #include "core/TextHelpers.h"
 #include "core/Utilities.h"
 #include "devices/PrintEngine.h"
+#include "document/LineFigures.h"
 #include "document/XmlDocument.h"
 #include "platform/base/Base.h"
 #include "platform/commctrl/CommCtrl.h"
@@ -34,6 +35,9 @@ constexpr float kHeaderGap = 0.125f;
 constexpr float kHeadingGap = 0.1875f;
 constexpr float kRowGap = 0.0625f;
 constexpr float kClosingRule = 0.02f;
+// Lengths are inches: the thinnest line the printer makes (0) draws a cell box, which
+// leaves its text readable; any width an earlier drawing or job left is not taken over.
+constexpr float kHairline = 0;
 constexpr LONG kHeadingFill = 0xC0C0C0;
 constexpr LONG kFilled = 0;
 constexpr LONG kHollow = 1;
@@ -202,7 +206,8 @@ std::u16string CReport::XslTitleAndName() const {
          u"<TD><b>Name: </b><xsl:value-of select='REPORT/SALESREP' /></TD><TD>  </TD>";
 }
 
-std::u16string CReport::Decimal(int value) { return platform::ToUtf16(std::to_string(value)); }
+std::u16string CReport::Quantity(const CDecimal& value) { return FormatQuantity(value).str(); }
+std::u16string CReport::Quantity(int value) { return Quantity(CDecimal(value, 0)); }
 
 // ---- Printing --------------------------------------------------------------------------------
 
@@ -315,6 +320,8 @@ void CReport::ColumnHeadings(const std::vector<CReportColumn>& columns) {
   printer->SetTextAlignment(0);
   SetBold(true);
   printer->SetFillColor(kHeadingFill);
+  // The band is grey with no outline.
+  printer->SetLineWidth(kHairline);
   float top = 0, bottom = 0;
   for (size_t i = 0; i < columns.size() && PrinterOk(); ++i) {
     if (i == 0) {
@@ -364,7 +371,7 @@ void CReport::ColumnRows(const std::vector<CReportColumn>& columns,
     for (size_t i = 0; i < columns.size() && i < row.size(); ++i) {
       const float left = ColumnLeft(columns, i);
       const float right = ColumnRight(columns, i);
-      printer->SetLineWidth(1.0f);
+      printer->SetLineWidth(kHairline);
       printer->DrawRect(left, y, right, bottom, std::nullopt);
       printer->SetFillStyle(kHollow);
       std::u16string text = i == 0 ? FitText(row[i], right - left) : row[i];

@@ -12,6 +12,7 @@
 
 #include "platform/base/Win32Types.h"
 
+class CDecimal;
 class CPrintEngine;
 class CPrinterCE;
 class CXmlDocument;
@@ -94,7 +95,9 @@ class CReport {
   static std::u16string WrapXsl(std::u16string_view fragments);
   // The fragments every report opens with: its title, and the table row with the name.
   std::u16string XslTitleAndName() const;
-  static std::u16string Decimal(int value);
+  // A quantity as the documents show one: with its decimals, in the device's number format.
+  static std::u16string Quantity(const CDecimal& value);
+  static std::u16string Quantity(int value);
   bool BothDatesSet() const { return !m_startDate.empty() && !m_endDate.empty(); }
 
   // ---- Printing ---------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include "datastore/ItemStore.h"
 #include "datastore/SqlDatabase.h"
 #include "devices/PrintEngine.h"
+#include "document/LineFigures.h"
 #include "document/XmlDocument.h"
 
 namespace {
@@ -51,7 +52,7 @@ bool CRouteAccountReport::BuildXml(HWND parent, std::u16string_view start, std::
   StepProgress();
   for (Entry& entry : m_entries) {
     entry.sold = entry.out - entry.in;
-    entry.balance = entry.sold - entry.invoiced;
+    entry.balance = CDecimal(entry.sold, 0) - entry.invoiced;
   }
   EndBuild([this] { WriteReport(); });
   return true;
@@ -83,7 +84,7 @@ void CRouteAccountReport::Accumulate(CXmlDocument& document) {
                    u" is not a number; it is not counted.");
       continue;
     }
-    entry.invoiced += BstrToInt(line.quantity.view());
+    entry.invoiced += ReadLineFigure(line.quantity.view());
   }
 }
 
@@ -108,11 +109,11 @@ void CRouteAccountReport::WriteReport() {
     Begin(u"ITEM");
     Text(u"NAME", entry.name);
     Text(u"DESCRIPTION", entry.description);
-    Text(u"OUT", Decimal(entry.out));
-    Text(u"IN", Decimal(entry.in));
-    Text(u"SOLD", Decimal(entry.sold));
-    Text(u"INVOICED", Decimal(entry.invoiced));
-    Text(u"BALANCE", Decimal(entry.balance));
+    Text(u"OUT", Quantity(entry.out));
+    Text(u"IN", Quantity(entry.in));
+    Text(u"SOLD", Quantity(entry.sold));
+    Text(u"INVOICED", Quantity(entry.invoiced));
+    Text(u"BALANCE", Quantity(entry.balance));
     End(u"ITEM");
   }
   End(u"ITEMS");
@@ -139,8 +140,8 @@ bool CRouteAccountReport::Print(CPrintEngine* engine, bool skipPageSetup, std::u
   ColumnHeadings(kColumns);
   std::vector<std::vector<std::u16string>> rows;
   for (const Entry& entry : m_entries) {
-    rows.push_back({entry.name, Decimal(entry.out), Decimal(entry.in), Decimal(entry.out - entry.in),
-                    Decimal(entry.invoiced), Decimal(entry.balance)});
+    rows.push_back({entry.name, Quantity(entry.out), Quantity(entry.in), Quantity(entry.out - entry.in),
+                    Quantity(entry.invoiced), Quantity(entry.balance)});
   }
   ColumnRows(kColumns, rows);
   NoteLines();

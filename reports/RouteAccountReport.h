@@ -5,6 +5,7 @@
 
 #include <unordered_map>
 
+#include "core/Decimal.h"
 #include "reports/Report.h"
 
 class CItemStore;
@@ -17,8 +18,8 @@ class CRouteAccountReport : public CReport {
     int out = 0;
     int in = 0;
     int sold = 0;
-    int invoiced = 0;
-    int balance = 0;
+    CDecimal invoiced;
+    CDecimal balance;
   };
 
   // `items` is the item list the quantities come from (not owned; may be null: no item

@@ -116,7 +116,8 @@ TEST_F(Utilities, NumbersTrimZerosByTheLocaleSeparator) {
     const char16_t* expected;
   } rows[] = {{u"en-US", u"1.500", u"1.5"}, {u"en-US", u"2.00", u"2"},   {u"en-US", u"100", u"100"},
               {u"en-US", u"0", u"0"},       {u"en-US", u"10.050", u"10.05"}, {u"de-DE", u"1,500", u"1,5"},
-              {u"de-DE", u"2,00", u"2"},    {u"de-DE", u"1.500", u"1.500"}};
+              {u"de-DE", u"2,00", u"2"},    {u"de-DE", u"1.500", u"1.500"}, {u"en-US", u"(2.50)", u"(2.5)"},
+              {u"en-US", u"(1.00)", u"(1)"}, {u"de-DE", u"-1,50", u"-1,5"}};
   for (const auto& r : rows) {
     Use(r.profile);
     CBstr text(r.text);

@@ -8,6 +8,8 @@
 //   DocumentOperations.Convert* / Void* / Sign*
 #include <sys/stat.h>
 
+#include <tuple>
+
 #include <gtest/gtest.h>
 
 
@@ -203,23 +205,42 @@ TEST_F(DocumentOperations, NewDocumentInAReusedObjectKeepsNothingOfTheOldOne) {
 }
 
 // Prices that include tax are stored so: the document opens in the state it was saved in
-// and shows the same figures.
+// and shows the same figures (at 10 %, 3 x 3.27 and 2.25 x 29.69 taxable, 0.5 x 7.50 not);
+// reopened, it switches back to the prices it had.
 TEST_F(DocumentOperations, SaveAndReopenKeepTheFiguresWhicheverWayPricesStand) {
   auto doc = New(0);
-  doc->SetTax(CBstr(u"County"), CBstr(u"8.25%"), CBstr(u""), true);
-  ASSERT_TRUE(doc->AddLineItem(*Line(u"Service", u"2.5", u"3.99", u"Tax"), true, false, 1));
-  const std::u16string total = doc->GetTotalText().str();
-  for (bool includesTax : {true, false}) {
-    doc->SetBoolAttribute(u"AMTINCTAX", includesTax);
-    doc->RecalcTotals(includesTax, !includesTax);
+  doc->SetTax(CBstr(u"County"), CBstr(u"10%"), CBstr(u""), true);
+  for (auto [quantity, price, code] : {std::tuple{u"3", u"3.27", u"Tax"}, std::tuple{u"2.25", u"29.69", u"Tax"},
+                                       std::tuple{u"0.5", u"7.50", u"Non"}})
+    ASSERT_TRUE(doc->AddLineItem(*Line(u"Service", quantity, price, code), true, false, 1));
+  struct State {
+    bool includesTax;
+    std::vector<std::u16string> prices, totals;
+    const char16_t *subtotal, *tax, *total;
+  } states[] = {
+      {true, {u"3.60", u"32.66", u"7.50"}, {u"10.80T", u"73.49T", u"3.75"}, u"$80.38", u"$7.66", u"$88.04"},
+      {false, {u"3.27", u"29.69", u"7.50"}, {u"9.81T", u"66.80T", u"3.75"}, u"$80.36", u"$7.66", u"$88.02"},
+  };
+  for (const State& state : states) {
+    SCOPED_TRACE(state.includesTax ? "prices include tax" : "prices without tax");
+    doc->SetBoolAttribute(u"AMTINCTAX", state.includesTax);
+    doc->RecalcTotals(state.includesTax, !state.includesTax);
     ASSERT_TRUE(doc->Save());
     auto back = Make();
     ASSERT_TRUE(back->Open(doc->GetFilePath().str()));
     back->RecalcTotals();
-    EXPECT_EQ(back->GetTotalText().str(), total);
-    EXPECT_EQ(back->GetTaxText().str(), u"$0.82");
-    EXPECT_EQ(LineAt(*back, 0).price.str(), includesTax ? u"4.32" : u"3.99");
-    EXPECT_EQ(LineAt(*back, 0).total.str(), includesTax ? u"10.80T" : u"9.98T");
+    for (LONG i = 0; i < 3; ++i) {
+      EXPECT_EQ(LineAt(*back, i).price.str(), state.prices[static_cast<size_t>(i)]);
+      EXPECT_EQ(LineAt(*back, i).total.str(), state.totals[static_cast<size_t>(i)]);
+    }
+    EXPECT_EQ(back->GetSubtotalText().str(), state.subtotal);
+    EXPECT_EQ(back->GetTaxText().str(), state.tax);
+    EXPECT_EQ(back->GetTotalText().str(), state.total);
+    if (!state.includesTax) continue;
+    back->SetBoolAttribute(u"AMTINCTAX", false);
+    back->RecalcTotals(false, true);
+    EXPECT_EQ(LineAt(*back, 0).price.str(), u"3.27");
+    EXPECT_EQ(LineAt(*back, 1).price.str(), u"29.69");
   }
 }
 

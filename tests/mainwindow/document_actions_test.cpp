@@ -214,15 +214,15 @@ TEST_F(DocumentActions, TheDeletedViewAsksAndDeletesForGoodWithoutABalanceChange
 TEST_F(DocumentActions, ParentWalkStopsOnLoopingDataAndEstimatesMoveNothing) {
   AddCustomer(u"Loop", u"2", u"Loop:Back", u"0.00");
   AddCustomer(u"Loop:Back", u"2", u"Loop", u"0.00");
-  EXPECT_TRUE(MoveCustomerBalance(*m_frame->GetItemStore(), u"Loop", 10, false));
+  EXPECT_TRUE(MoveCustomerBalance(*m_frame->GetItemStore(), u"Loop", CDecimal(10, 0), false));
   EXPECT_EQ(Balance(u"Loop"), u"10.00");
   EXPECT_EQ(Balance(u"Loop:Back", kCustTotalBalance), u"0.00");
-  EXPECT_FALSE(MoveCustomerBalance(*m_frame->GetItemStore(), u"Nobody", 10, false));
+  EXPECT_FALSE(MoveCustomerBalance(*m_frame->GetItemStore(), u"Nobody", CDecimal(10, 0), false));
 
   WriteDocument(u"EST1.QVN", "VERSION=\"4\" DOCTYPE=\"ESTIMATE\" ID=\"1\"", "<FULLNAME>Acme:Site</FULLNAME>", "9.00");
   auto estimate = std::make_unique<CSalesDocument>(nullptr, nullptr, 4, false, nullptr);
   ASSERT_TRUE(estimate->Open(u"\\My Documents\\EST1.QVN"));
-  m_frame->UpdateCustomerBalance(*estimate, 9, false);
+  m_frame->UpdateCustomerBalance(*estimate, CDecimal(9, 0), false);
   EXPECT_EQ(Balance(u"Acme:Site"), u"60.00");
 }
 
@@ -340,7 +340,7 @@ TEST_F(EditorActions, ANewInvoiceFromTheRegisterIsSavedExportedDeletedAndSetting
   EXPECT_EQ(doc.GetDocType(), kDocInvoice);
   SetCustomer(u"Acme:Site");
   ASSERT_TRUE(editor->AddScannedItem(u"Hose 50 ft"));
-  const double total = doc.GetBalanceAmount();
+  const double total = doc.GetBalanceAmount().ToDouble();
   ASSERT_GT(total, 0);
   Command(IDOK);  // saves what was written
   const std::u16string number = doc.GetNumber().str();
@@ -807,7 +807,7 @@ TEST_F(EditorActions, OnANewDeviceDeletedAndMemorizedDocumentsKeepFoldersOfTheir
   m_frame->NewDocument(m_frame->GetHwnd(), kDocInvoice);
   SetCustomer(u"Acme:Site");
   ASSERT_TRUE(editor->AddScannedItem(u"Hose 50 ft"));
-  const double total = editor->GetDocument().GetBalanceAmount();
+  const double total = editor->GetDocument().GetBalanceAmount().ToDouble();
   ui.ExpectDialog(IDD_MEMORIZE, [](DialogDriver& d) {
     EXPECT_EQ(d.Text(IDC_MEMORIZE_NAME), u"Acme:Site Invoice");
     d.Ok();

@@ -10,6 +10,7 @@
 #include "core/WindowMessages.h"
 #include "customers/CustomerDlg.h"
 #include "customers/CustomerListWnd.h"
+#include "customers/CustomerPages.h"
 #include "datastore/ItemStore.h"
 #include "document/SalesDocument.h"
 #include "editor/DocumentView.h"
@@ -19,6 +20,8 @@
 #include "mainwindow/MainFrame.h"
 #include "mainwindow/Program.h"
 #include "platform/testing/ControlDrivers.h"
+#include "platform/testing/MessageBoxScript.h"
+#include "platform/testing/UiScript.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -117,7 +120,7 @@ TEST_F(MainWindowCustomers, TheListFollowsBalancesListUpdatesAndANewDatabase) {
   record.AssignFields(job);
   editor->NewDocument(kDocInvoice);
   editor->GetDocument().SetCustomer(record);
-  frame->UpdateCustomerBalance(editor->GetDocument(), 25.0, false);
+  frame->UpdateCustomerBalance(editor->GetDocument(), CDecimal(25, 0), false);
   platform::PumpMessages();
   EXPECT_EQ(ShownList().Text(parent, 1), u"437.30");
 
@@ -168,6 +171,93 @@ TEST_F(MainWindowCustomers, DatabaseCommandsWaitForTheLoaderAndTemplatesSaveOnly
   editor->ShowView(-1);
   EXPECT_EQ(Send(73), 1);
   EXPECT_NE(ReadText(file).find("DOCTYPE=\"ESTIMATE\""), std::string::npos);
+}
+
+// A customer's shown balance (its total) follows its own documents and its jobs'; a job's
+// moves its parents' totals. Figures(): the stored balance and total, then what the list
+// and Edit Customer:Job show (a job's dialog shows none).
+class CustomerBalances : public MainWindowCustomers {
+ protected:
+  void StartOn(const char16_t* fullName) {
+    // Shown as the desktop's list update chose (its DISPLAY_CUSTOMER_BALANCES option): no
+    // screen of the program, Options included, sets it.
+    CPreferences().SetDisplayBalances(true);
+    Start();
+    CTableCustomer record;
+    EXPECT_TRUE(frame->GetItemStore()->GetCustomerByFullName(fullName, record.Fields()));
+    editor->NewDocument(kDocInvoice);
+    editor->GetDocument().SetCustomer(record);
+  }
+  std::u16string Figures(std::u16string_view fullName, std::u16string_view row) {
+    CCustomerFields stored;
+    EXPECT_TRUE(frame->GetItemStore()->GetCustomerByFullName(fullName, stored));
+    std::u16string text = stored[kCustBalance].str() + u" " + stored[kCustTotalBalance].str();
+    platform::PumpMessages();
+    auto list = ShownList();
+    text += u" " + list.Tap(row).Text(list.Find(row), 1);
+    platform::testing::UiScript ui;
+    ui.ExpectDialog(IDD_TABBED_FORM, [&](platform::testing::DialogDriver& d) {
+      CBstr shown;
+      if (row == fullName)
+        CCustomerDlg::FromHandle(d.Window())->Page(kPageAddressInfo)->GetFieldText(1, shown, false, false);
+      text += u" " + shown.str();
+      d.Cancel();
+    });
+    SendMessageW(ListDialog(), WM_COMMAND, IDM_CUSTOMER_EDIT, 0);
+    SendMessageW(ListDialog(), WM_COMMAND, IDCANCEL, 0);
+    return text;
+  }
+};
+
+TEST_F(CustomerBalances, ACustomersOwnDocumentsMoveTheBalanceItsScreensShow) {
+  StartOn(u"Hallett, Owen");
+  CSalesDocument& doc = editor->GetDocument();
+  ASSERT_TRUE(editor->AddScannedItem(u"Rake"));  // 18.50 and the customer's 2.5% city tax
+  ASSERT_TRUE(doc.Save());
+  EXPECT_EQ(Figures(u"Hallett, Owen", u"Hallett, Owen"), u"18.96 18.96 18.96 18.96");
+  ASSERT_TRUE(editor->AddScannedItem(u"Potting Soil"));  // 9.75 and its tax: 10.00 more
+  ASSERT_TRUE(doc.Save());
+  ASSERT_TRUE(doc.Save());  // the file holds the new figure: nothing more moves
+  EXPECT_EQ(Figures(u"Hallett, Owen", u"Hallett, Owen"), u"28.96 28.96 28.96 28.96");
+  platform::testing::MessageBoxScript boxes;
+  boxes.Expect(u"Void this document? Every price is set to zero.").Answer(IDYES);
+  ASSERT_TRUE(doc.Void());
+  ASSERT_TRUE(doc.Save());
+  EXPECT_EQ(Figures(u"Hallett, Owen", u"Hallett, Owen"), u"0.00 0.00 0.00 0.00");
+}
+
+TEST_F(CustomerBalances, AJobsDocumentsMoveItAndItsParentThroughSaveAsDeleteAndRestore) {
+  const char16_t *job = u"Maple Court Apartments:Courtyard", *parent = u"Maple Court Apartments";
+  const std::u16string row = std::u16string(CCustomerRecord::IndentOfSublevel(u"1")) + u"Courtyard";
+  StartOn(job);
+  CSalesDocument& doc = editor->GetDocument();
+  ASSERT_TRUE(editor->AddScannedItem(u"Lawn Care"));  // 40.00, not taxable
+  ASSERT_TRUE(doc.Save());
+  const std::u16string first = doc.GetFilePath().str();
+  EXPECT_EQ(Figures(parent, parent), u"1,250.00 1,290.00 1,290.00 1,290.00");  // its own balance stays
+
+  // A copy is a second document of the sale. Saved over the first file (40.00) from the
+  // copy (80.00 by then), the first file's figure is what is taken back.
+  ASSERT_TRUE(doc.SaveAs(u"\\My Documents\\Courtyard copy.QVN", kDocInvoice));
+  ASSERT_TRUE(editor->AddScannedItem(u"Lawn Care"));
+  ASSERT_TRUE(doc.Save());
+  ASSERT_TRUE(doc.SaveAs(first, kDocInvoice));
+  EXPECT_EQ(Figures(job, row), u"160.00 160.00 160.00 ");
+
+  platform::testing::MessageBoxScript boxes;
+  boxes.Expect(u"Delete " + doc.GetNumber().str() + u"?").Answer(IDYES);
+  SendMessageW(editor->GetWindow(), WM_COMMAND, IDM_DELETE_DOCUMENT, 0);
+  platform::PumpMessages();
+  EXPECT_EQ(Figures(parent, parent), u"1,250.00 1,330.00 1,330.00 1,330.00");
+
+  // Brought back: opened from the deleted folder and saved as a document again. A copy
+  // kept in the deleted folder counts for nothing.
+  const std::u16string deleted = u"\\My Documents\\Deleted\\";
+  ASSERT_TRUE(doc.Open(deleted + first.substr(first.rfind(u'\\') + 1)));
+  ASSERT_TRUE(doc.SaveAs(deleted + u"Spare.QVN", kDocInvoice));
+  ASSERT_TRUE(doc.SaveAs(first, kDocInvoice));
+  EXPECT_EQ(Figures(job, row), u"160.00 160.00 160.00 ");
+  EXPECT_EQ(Figures(parent, parent), u"1,250.00 1,410.00 1,410.00 1,410.00");
 }
 
 }  // namespace

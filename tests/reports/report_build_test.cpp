@@ -2,6 +2,7 @@
 // out by hand, the date range and its edges, document types, one given document, and a
 // document that cannot be read.
 #include "ReportTestSupport.h"
+#include "document/SalesDocument.h"
 #include "document/XmlDocument.h"
 #include "platform/testing/MessageBoxScript.h"
 #include "reports/PickListReport.h"
@@ -19,32 +20,32 @@ std::u16string Xml(CReport& report) {
   return xml.str();
 }
 
-std::vector<std::pair<std::u16string, int>> Picked(const CPickListReport& report) {
-  std::vector<std::pair<std::u16string, int>> rows;
-  for (const auto& e : report.Entries()) rows.emplace_back(e.name, e.ordered);
+using Picks = std::vector<std::pair<std::u16string, double>>;
+
+Picks Picked(const CPickListReport& report) {
+  Picks rows;
+  for (const auto& e : report.Entries()) rows.emplace_back(e.name, e.ordered.ToDouble());
   return rows;
 }
-
-using Picks = std::vector<std::pair<std::u16string, int>>;
 
 TEST_F(ReportTest, PickListAddsInventoryLinesPerItemByTypeAndRange) {
   WriteFixture();
   CPickListReport report(nullptr, u"");
   ASSERT_TRUE(report.BuildXml(nullptr, u"3/1/2026", u"3/3/2026", u"All Documents", u""));
-  EXPECT_EQ(Picked(report), (Picks{{u"Widget", 8}, {u"Gadget", 4}})) << "2.5 counts 2; the service line adds nothing";
-  EXPECT_NE(Xml(report).find(u"<DOCTYPES>All Documents</DOCTYPES><ITEMS><ITEM><NAME>Widget</NAME><ORDERED>8</ORDERED>"),
+  EXPECT_EQ(Picked(report), (Picks{{u"Widget", 8.5}, {u"Gadget", 4}})) << "the service line adds nothing";
+  EXPECT_NE(Xml(report).find(u"<DOCTYPES>All Documents</DOCTYPES><ITEMS><ITEM><NAME>Widget</NAME><ORDERED>8.5</ORDERED>"),
             std::u16string::npos)
       << platform::ToUtf8(Xml(report));
 
   report.BuildXml(nullptr, u"3/1/2026", u"3/3/2026", u"Estimates", u"");
   EXPECT_EQ(Picked(report), (Picks{{u"Gadget", 4}}));
   report.BuildXml(nullptr, u"3/1/2026", u"3/3/2026", u"sales receipts", u"");
-  EXPECT_EQ(Picked(report), (Picks{{u"Widget", 2}})) << "the choice is matched without regard to case";
+  EXPECT_EQ(Picked(report), (Picks{{u"Widget", 2.5}})) << "the choice is matched without regard to case";
   report.BuildXml(nullptr, u"3/1/2026", u"3/3/2026", u"Sales Orders", u"");
   EXPECT_TRUE(report.Entries().empty());
 
   report.BuildXml(nullptr, u"", u"", u"", u"");
-  EXPECT_EQ(Picked(report), (Picks{{u"Widget", 8}, {u"Gadget", 7}, {u"Bolt", 2}}))
+  EXPECT_EQ(Picked(report), (Picks{{u"Widget", 8.5}, {u"Gadget", 7}, {u"Bolt", 2}}))
       << "no dates: every document; memorized and deleted ones are not in the folder";
   EXPECT_EQ(Xml(report).find(u"DOCTYPES"), std::u16string::npos);
 
@@ -57,13 +58,13 @@ TEST_F(ReportTest, ProfitMarginComesFromTheShownTotals) {
   WriteFixture();
   CProfitMarginReport report(nullptr, u"");
   ASSERT_TRUE(report.BuildXml(nullptr, u"3/1/2026", u"3/3/2026", u"", u""));
-  EXPECT_DOUBLE_EQ(report.TotalSales(), 136);  // 50 + 20 (1.5 counts 1) + 16 + 50
-  EXPECT_DOUBLE_EQ(report.TotalPurchase(), 68);
-  EXPECT_DOUBLE_EQ(report.Margin(), 50);
-  EXPECT_NE(Xml(report).find(u"<TOTAL><NAME>TOTAL SALES PRICE</NAME><AMOUNT>136.00</AMOUNT></TOTAL>"
-                             u"<TOTAL><NAME>TOTAL PURCHASE PRICE</NAME><AMOUNT>68.00</AMOUNT></TOTAL>"
-                             u"<TOTAL><NAME>PROFIT</NAME><AMOUNT>68.00</AMOUNT></TOTAL></TOTALS>"
-                             u"<PROFIT_MARGIN><NAME>PROFIT MARGIN</NAME><AMOUNT>50.00%</AMOUNT>"),
+  EXPECT_DOUBLE_EQ(report.TotalSales(), 150);  // 50 + 30 + 20 + 50
+  EXPECT_DOUBLE_EQ(report.TotalPurchase(), 70.5);
+  EXPECT_DOUBLE_EQ(report.Margin(), 53);
+  EXPECT_NE(Xml(report).find(u"<TOTAL><NAME>TOTAL SALES PRICE</NAME><AMOUNT>150.00</AMOUNT></TOTAL>"
+                             u"<TOTAL><NAME>TOTAL PURCHASE PRICE</NAME><AMOUNT>70.50</AMOUNT></TOTAL>"
+                             u"<TOTAL><NAME>PROFIT</NAME><AMOUNT>79.50</AMOUNT></TOTAL></TOTALS>"
+                             u"<PROFIT_MARGIN><NAME>PROFIT MARGIN</NAME><AMOUNT>53.00%</AMOUNT>"),
             std::u16string::npos)
       << platform::ToUtf8(Xml(report));
 
@@ -74,8 +75,8 @@ TEST_F(ReportTest, ProfitMarginComesFromTheShownTotals) {
       << "nothing sold: zeros and no division";
 
   report.BuildXml(nullptr, u"", u"", u"", u"D2.QVN");
-  EXPECT_DOUBLE_EQ(report.TotalSales(), 16);
-  EXPECT_DOUBLE_EQ(report.Profit(), 6);
+  EXPECT_DOUBLE_EQ(report.TotalSales(), 20);
+  EXPECT_DOUBLE_EQ(report.Profit(), 7.5);
 }
 
 TEST_F(ReportTest, RouteCashSumsTotalsByTypeWithinTheRangeBothEndsIncluded) {
@@ -107,13 +108,15 @@ TEST_F(ReportTest, RouteAccountabilityMatchesLoadedStockAgainstEverySavedDocumen
   ASSERT_EQ(report.Entries().size(), 3u);
   struct Row {
     std::u16string name;
-    int out, in, sold, invoiced, balance;
+    int out, in, sold;
+    double invoiced, balance;
   };
   std::vector<Row> rows;
-  for (const auto& e : report.Entries()) rows.push_back({e.name, e.out, e.in, e.sold, e.invoiced, e.balance});
+  for (const auto& e : report.Entries())
+    rows.push_back({e.name, e.out, e.in, e.sold, e.invoiced.ToDouble(), e.balance.ToDouble()});
   // Loaded items first in store order, then items met on documents; the credit memo adds
   // nothing, the estimate and payment are ignored.
-  const Row widget{u"Widget", 10, 3, 7, 7, 0}, bolt{u"Bolt", 5, 5, 0, 2, -2}, gadget{u"Gadget", 0, 2, -2, 3, -5};
+  const Row widget{u"Widget", 10, 3, 7, 7.5, -0.5}, bolt{u"Bolt", 5, 5, 0, 2, -2}, gadget{u"Gadget", 0, 2, -2, 3, -5};
   for (const Row& want : {widget, bolt, gadget}) {
     auto it = std::find_if(rows.begin(), rows.end(), [&](const Row& r) { return r.name == want.name; });
     ASSERT_NE(it, rows.end()) << platform::ToUtf8(want.name);
@@ -123,8 +126,51 @@ TEST_F(ReportTest, RouteAccountabilityMatchesLoadedStockAgainstEverySavedDocumen
   }
   EXPECT_EQ(rows.back().name, u"Gadget");
   EXPECT_NE(Xml(report).find(u"<NAME>Widget</NAME><DESCRIPTION>Blue widget</DESCRIPTION><OUT>10</OUT><IN>3</IN>"
-                             u"<SOLD>7</SOLD><INVOICED>7</INVOICED><BALANCE>0</BALANCE>"),
+                             u"<SOLD>7</SOLD><INVOICED>7.5</INVOICED><BALANCE>(0.5)</BALANCE>"),
             std::u16string::npos);
+}
+
+// A quantity counts as the document reads it (decimals, brackets for a negative, the
+// device's separators) and shows as the document shows its total quantity; a line's sale
+// is its amount, to the cent.
+TEST_F(ReportTest, QuantitiesCountAsTheDocumentReadsThem) {
+  struct Row {
+    const char16_t* locale;
+    const char* quantity;
+    const char* price;
+    double counted;
+    std::u16string shown;
+    double sales;
+  };
+  const Row rows[] = {
+      {u"en-US", "2.5", "3.33", 2.5, u"2.5", 8.33},  // 8.325, half away from zero
+      {u"en-US", "1.75", "3.33", 1.75, u"1.75", 5.83},
+      {u"en-US", "(1)", "3.33", -1, u"(1)", -3.33},
+      {u"en-US", "1,000", "3.33", 1000, u"1,000", 3330},
+      {u"de-DE", "2,5", "3,33", 2.5, u"2,5", 8.33},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.quantity);
+    UseLocale(row.locale);
+    WriteDocument("Q.QVN", "INVOICE", "3/1/2026", "", {{"Inventory Part", "Widget", row.quantity, row.price, "0"}});
+    auto document = Make();
+    ASSERT_TRUE(document->GetXmlDocument().LoadFile(folder + u"Q.QVN", nullptr));
+    document->RecalcTotals();
+    EXPECT_EQ(document->GetTotalQuantityText().str(), row.shown) << "the document's own reading";
+
+    CPickListReport pick(nullptr, u"");
+    ASSERT_TRUE(pick.BuildXml(nullptr, u"", u"", u"", u""));
+    ASSERT_EQ(pick.Entries().size(), 1u);
+    EXPECT_EQ(pick.Entries()[0].ordered.ToDouble(), row.counted);
+    EXPECT_NE(Xml(pick).find(u"<ORDERED>" + row.shown + u"</ORDERED>"), std::u16string::npos) << platform::ToUtf8(Xml(pick));
+    CRouteAccountReport route(nullptr, items);
+    ASSERT_TRUE(route.BuildXml(nullptr, u"", u"", u"", u""));
+    ASSERT_EQ(route.Entries().size(), 1u);
+    EXPECT_EQ(route.Entries()[0].invoiced.ToDouble(), row.counted);
+    CProfitMarginReport margin(nullptr, u"");
+    ASSERT_TRUE(margin.BuildXml(nullptr, u"", u"", u"", u""));
+    EXPECT_DOUBLE_EQ(margin.TotalSales(), row.sales);
+  }
 }
 
 TEST_F(ReportTest, AmountsThatAreNoNumbersAreWorkedOutAgainOrLeftOutWithAWord) {
@@ -152,7 +198,7 @@ TEST_F(ReportTest, AmountsThatAreNoNumbersAreWorkedOutAgainOrLeftOutWithAWord) {
   CRouteAccountReport route(nullptr, items);
   ASSERT_TRUE(route.BuildXml(nullptr, u"", u"", u"", u""));
   ASSERT_EQ(route.Entries().size(), 1u);
-  EXPECT_EQ(route.Entries()[0].invoiced, 2);
+  EXPECT_EQ(route.Entries()[0].invoiced, CDecimal(2, 0));
   EXPECT_NE(Xml(route).find(u"<NOTE>N2.QVN: the quantity \"abc\" of Widget is not a number; it is not counted.</NOTE>"
                             u"<NOTE>N3.QVN: the quantity \"1e400\" of Widget is not a number; it is not counted."),
             std::u16string::npos)

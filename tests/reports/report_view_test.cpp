@@ -123,7 +123,7 @@ TEST_F(ReportViewTest, AReportOnOneDocumentAsksNothing) {
   platform::testing::UiScript ui;
   auto view = Open(kReportProfitMargin, u"D2.QVN");
   ASSERT_NE(view->GetView(), nullptr);
-  EXPECT_NE(view->GetReport()->GetHtml().find(u"16.00"), std::u16string::npos);
+  EXPECT_NE(view->GetReport()->GetHtml().find(u"20.00"), std::u16string::npos);
   EXPECT_NE(view->GetReport()->GetHtml().find(u"D2.QVN"), std::u16string::npos);
 }
 
