@@ -263,10 +263,14 @@ void CFieldForm::CoverCellBesideEditor(HDC dc, HWND list) {
   MapWindowPoints(nullptr, list, reinterpret_cast<POINT*>(&editor), 2);
   // From the value column's edge to the editor, over every row the editor stands on (the
   // rules under the rows are drawn again afterwards).
+  const int top = std::min(row.top, editor.top);
+  const int bottom = std::max(row.bottom, editor.bottom);
   int left = row.left + m_labelWidth;
-  if (editor.left <= left) return;
-  DrawFilledRect(dc, left, std::min(row.top, editor.top), editor.left, std::max(row.bottom, editor.bottom), WHITE_BRUSH,
-                 RGB(255, 255, 255));
+  if (editor.left > left) DrawFilledRect(dc, left, top, editor.left, bottom, WHITE_BRUSH, RGB(255, 255, 255));
+  // And from the editor to the strip, where an editor kept narrower for its arrow would
+  // leave the old text's tail showing.
+  int right = row.left + m_labelWidth + m_valueWidth - GetUiMetric(42);
+  if (editor.right < right) DrawFilledRect(dc, editor.right, top, right, bottom, WHITE_BRUSH, RGB(255, 255, 255));
 }
 
 void CFieldForm::PaintRowMarks(HWND list) {

@@ -45,6 +45,16 @@ std::unique_ptr<CSalesDocument> CMainFrame::OpenRowDocument(int row) {
   return document;
 }
 
+std::u16string CMainFrame::DeleteSubject(int kind, std::u16string_view number, std::u16string_view customer) const {
+  if (kind == kDocMemorized) return std::u16string(customer);  // a template goes by its own name
+  CBstr title;
+  GetCustomDocumentTypeName(kind, title, m_customSettings.get());
+  std::u16string subject = title.str();
+  if (!number.empty()) subject.append(u" ").append(number);
+  if (!customer.empty()) subject.append(u", ").append(customer);
+  return subject;
+}
+
 bool CMainFrame::ConfirmDelete(int kind, HWND owner, std::u16string_view name) {
   const int id = DeleteQuestionId(kind, !name.empty(), m_showKind);
   if (name.empty()) return AskYesNoRes(owner, static_cast<UINT>(id));
@@ -55,7 +65,7 @@ bool CMainFrame::DeleteRowDocument(int row) {
   const CRegisterRow* record = m_register ? m_register->GetRowRecord(row) : nullptr;
   if (!record) return false;
   const int kind = record->type;
-  if (!ConfirmDelete(kind, m_hwnd, record->name)) return false;
+  if (!ConfirmDelete(kind, m_hwnd, DeleteSubject(kind, record->number, record->name))) return false;
   std::u16string path, name;
   if (!GetRowPaths(row, path, name)) return false;
   CDecimal amount;

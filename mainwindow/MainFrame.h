@@ -119,6 +119,9 @@ class CMainFrame {
   std::unique_ptr<CSalesDocument> OpenRowDocument(int row);
   // The delete question for a document of `kind`, named when `name` is not empty.
   bool ConfirmDelete(int kind, HWND owner, std::u16string_view name);
+  // What a delete question names: the document's kind and number with its customer
+  // ("Invoice 106, Hallett, Owen"), so it never reads as the customer's own deletion.
+  std::u16string DeleteSubject(int kind, std::u16string_view number, std::u16string_view customer) const;
   // Asks, then deletes row `row`'s document: into the deleted folder, or for good from
   // there. A signed read-only document stays. The row goes, and the customer's balance
   // gets the amount back, only once the file is gone.

@@ -166,7 +166,13 @@ LRESULT CMainFrame::DeleteDocument(CSalesDocument* document, HWND owner) {
   // The request is posted: only the editor's document, still there, is acted upon.
   if (!document || !m_editor || document != &m_editor->GetDocument()) return 0;
   const int kind = document->GetDocType();
-  if (!ConfirmDelete(kind, owner, document->GetNumber().view())) return 1;
+  // Named as the register names it: the row's customer, else the full name the file holds.
+  CBstr customer;
+  const int row = FindRowOfFile(document->GetFileName().view());
+  const CRegisterRow* record = row >= 0 && m_register ? m_register->GetRowRecord(row) : nullptr;
+  if (record) customer = CBstr(record->name);
+  else document->GetXmlDocument().GetCustomerFullName(&customer);
+  if (!ConfirmDelete(kind, owner, DeleteSubject(kind, document->GetNumber().view(), customer.view()))) return 1;
   if (document->GetStatusFlags() & kStatusSignedReadOnly) {
     MessageBoxFromResource(owner, IDS_SIGNED_NOT_DELETED, kStyleInformation);
     return 0;

@@ -560,6 +560,31 @@ TEST_F(FieldFormDialog, NothingOfTheOldValueShowsBesideTheOpenEditor) {
       d.Cancel();
     });
     EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), 0);
+
+    // A text with choices keeps its arrows tappable beside a narrower editor: the strip
+    // between them shows none of the old rows' text.
+    FieldChoiceList notes;
+    CFieldForm message(GetResourceInstance(), nullptr, CBstr(u"Message"), 0, 0, 60, 0, nullptr);
+    message.AddField(0, kFieldChoiceText, kFlagEditable | kFlagMultiLineChoice, CBstr(u"Msg"),
+                     CBstr(u"Thank you for your business, we look forward to serving you again soon."), 3, 200, &notes);
+    for (int i = 1; i < 3; ++i)
+      message.AddField(i, kFieldChoiceTextRow, kFlagMultiLineChoice, CBstr(), CBstr(), 1, 200, &notes);
+    ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+      HWND list = d.Control(IDC_FORM_LIST);
+      SendMessageW(d.Window(), kMsgStartEditor, 0, 0);
+      UpdateWindow(list);
+      RECT editor{}, arrow = message.Model().Field(1)->arrow;
+      GetWindowRect(message.EditorWindow(), &editor);
+      MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&arrow), 2);
+      ASSERT_GT(arrow.left, editor.right);
+      CWindowDC screen(nullptr);
+      int dark = 0;
+      for (int x = editor.right; x < arrow.left; ++x)
+        for (int y = editor.top + 1; y < editor.bottom; ++y) dark += GetPixel(screen.get(), x, y) != RGB(255, 255, 255);
+      EXPECT_EQ(dark, 0) << "the rule above aside";
+      d.Cancel();
+    });
+    EXPECT_EQ(message.DoModal(IDD_FIELD_FORM, 0, false), 0);
   }
   platform::SetScreenProfile(platform::ScreenProfile::Portrait240x320);
   SetHighResolution(false);

@@ -156,7 +156,7 @@ TEST_F(DocumentActions, DeletingAPaymentMovesTheFileFirstThenGivesTheAmountBack)
   ASSERT_GE(row, 0);
   {
     MessageBoxScript boxes;
-    boxes.Expect(u"Delete Acme:Site?").Answer(IDYES);
+    boxes.Expect(u"Delete Customer Payment 3, Acme:Site?").Answer(IDYES);
     EXPECT_TRUE(m_frame->DeleteRowDocument(row));
   }
   EXPECT_FALSE(std::filesystem::exists(Linux(u"\\My Documents\\PAY3.QVN")));
@@ -174,7 +174,7 @@ TEST_F(DocumentActions, ASignedDocumentOrAFailedMoveLeavesFileRowAndBalance) {
   m_frame->ReloadRegister(false);
   {
     MessageBoxScript boxes;
-    boxes.Expect(u"Delete Acme:Site?").Answer(IDYES);
+    boxes.Expect(u"Delete Invoice 8, Acme:Site?").Answer(IDYES);
     boxes.Expect(u"This document is signed and cannot be deleted.").Answer(IDOK);
     EXPECT_FALSE(m_frame->DeleteRowDocument(RowOf(u"8")));
   }
@@ -185,7 +185,7 @@ TEST_F(DocumentActions, ASignedDocumentOrAFailedMoveLeavesFileRowAndBalance) {
   WriteText(u"\\My Documents\\Deleted", "in the way");
   {
     MessageBoxScript boxes;
-    boxes.Expect(u"Delete Acme:Site?").Answer(IDYES);
+    boxes.Expect(u"Delete Invoice 7, Acme:Site?").Answer(IDYES);
     boxes.Expect(u"Could not delete file \\My Documents\\INV7.QVN.  Tap View > Refresh List to reload documents.")
         .Answer(IDOK);
     EXPECT_FALSE(m_frame->DeleteRowDocument(RowOf(u"7")));
@@ -197,7 +197,7 @@ TEST_F(DocumentActions, ASignedDocumentOrAFailedMoveLeavesFileRowAndBalance) {
 TEST_F(DocumentActions, TheDeletedViewAsksAndDeletesForGoodWithoutABalanceChange) {
   {
     MessageBoxScript boxes;
-    boxes.Expect(u"Delete Acme:Site?").Answer(IDYES);
+    boxes.Expect(u"Delete Invoice 7, Acme:Site?").Answer(IDYES);
     ASSERT_TRUE(m_frame->DeleteRowDocument(RowOf(u"7")));
   }
   EXPECT_EQ(Balance(u"Acme:Site"), u"20.00");
@@ -206,7 +206,7 @@ TEST_F(DocumentActions, TheDeletedViewAsksAndDeletesForGoodWithoutABalanceChange
   m_frame->OnShowButton();
   ASSERT_EQ(m_frame->GetShowKind(), kShowDeleted);
   ASSERT_GE(RowOf(u"7"), 0);
-  ui.ExpectMessageBox(u"Delete Acme:Site for good? It cannot be restored afterwards.", IDYES);
+  ui.ExpectMessageBox(u"Delete Invoice 7, Acme:Site for good? It cannot be restored afterwards.", IDYES);
   EXPECT_TRUE(m_frame->DeleteRowDocument(RowOf(u"7")));
   EXPECT_FALSE(std::filesystem::exists(Linux(u"\\My Documents\\Deleted\\INV7.QVN")));
   EXPECT_EQ(Balance(u"Acme:Site"), u"20.00");
@@ -393,7 +393,7 @@ TEST_F(EditorActions, ANewInvoiceFromTheRegisterIsSavedExportedDeletedAndSetting
   m_frame->ShowRowMenu(m_frame->GetHwnd(), RowOf(number), POINT{10, 60});
   ASSERT_TRUE(IsWindowVisible(editor->GetWindow()));
   ASSERT_EQ(doc.GetNumber().str(), number);
-  ui.ExpectMessageBox(u"Delete " + number + u"?", IDYES);
+  ui.ExpectMessageBox(u"Delete Invoice " + number + u", Acme:Site?", IDYES);
   Command(IDM_DELETE_DOCUMENT);
   Pump();
   EXPECT_FALSE(IsWindowVisible(editor->GetWindow()));
@@ -429,7 +429,7 @@ TEST_F(EditorActions, SavingOverAFileMovesBalancesByTheDifferenceAndAFailedDelet
 
   WriteText(u"\\My Documents\\Deleted", "in the way");
   MessageBoxScript boxes;
-  boxes.Expect(u"Delete 3?").Answer(IDYES);
+  boxes.Expect(u"Delete Customer Payment 3, Bolt?").Answer(IDYES);
   boxes.Expect(u"Could not delete file \\My Documents\\PAY3.QVN.  Tap View > Refresh List to reload documents.")
       .Answer(IDOK);
   EXPECT_EQ(SendMessageW(m_frame->GetHwnd(), kMsgDeleteDocument, 0, reinterpret_cast<LPARAM>(&doc)), 0);
@@ -780,11 +780,11 @@ TEST_F(EditorActions, OnANewDeviceDeletedAndMemorizedDocumentsKeepFoldersOfTheir
   };
   const long live = files(u"\\My Documents");
   UiScript ui;
-  ui.ExpectMessageBox(u"Delete Acme:Site?", IDYES);
+  ui.ExpectMessageBox(u"Delete Invoice 7, Acme:Site?", IDYES);
   ASSERT_TRUE(m_frame->DeleteRowDocument(RowOf(u"7")));
   EXPECT_EQ(Balance(u"Acme:Site"), u"20.00");
   ASSERT_EQ(m_frame->OpenSelectedDocument(RowOf(u"3")), 1);
-  ui.ExpectMessageBox(u"Delete 3?", IDYES);
+  ui.ExpectMessageBox(u"Delete Customer Payment 3, Acme:Site?", IDYES);
   Command(IDM_DELETE_DOCUMENT);
   Pump();
   EXPECT_EQ(Balance(u"Acme:Site"), u"45.00");
@@ -797,7 +797,7 @@ TEST_F(EditorActions, OnANewDeviceDeletedAndMemorizedDocumentsKeepFoldersOfTheir
   ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Deleted"); });
   m_frame->OnShowButton();
   EXPECT_EQ(m_list->GetRowCount(), 2);
-  ui.ExpectMessageBox(u"Delete Acme:Site for good? It cannot be restored afterwards.", IDYES);
+  ui.ExpectMessageBox(u"Delete Invoice 7, Acme:Site for good? It cannot be restored afterwards.", IDYES);
   ASSERT_TRUE(m_frame->DeleteRowDocument(RowOf(u"7")));
   EXPECT_EQ(files(u"\\My Documents\\Deleted"), 1);
   EXPECT_EQ(files(u"\\My Documents"), live - 2);
@@ -809,7 +809,7 @@ TEST_F(EditorActions, OnANewDeviceDeletedAndMemorizedDocumentsKeepFoldersOfTheir
   EXPECT_EQ(m_list->GetRowCount(), 0);
   ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"All Documents"); });
   m_frame->OnShowButton();
-  ui.ExpectMessageBox(u"Delete Acme:Site?", IDYES);
+  ui.ExpectMessageBox(u"Delete Customer Payment 3, Acme:Site?", IDYES);
   ui.ExpectMessageBox(
       u"Could not delete file \\My Documents\\Deleted\\PAY3.QVN.  Tap View > Refresh List to reload documents.", IDOK);
   EXPECT_FALSE(m_frame->DeleteRowDocument(RowOf(u"3")));

@@ -282,7 +282,7 @@ TEST_F(CustomerBalances, AJobsDocumentsMoveItAndItsParentThroughSaveAsDeleteAndR
   EXPECT_EQ(Figures(job, row), u"160.00 160.00 160.00 ");
 
   platform::testing::MessageBoxScript boxes;
-  boxes.Expect(u"Delete " + doc.GetNumber().str() + u"?").Answer(IDYES);
+  boxes.Expect(u"Delete Invoice " + doc.GetNumber().str() + u", Maple Court Apartments:Courtyard?").Answer(IDYES);
   SendMessageW(editor->GetWindow(), WM_COMMAND, IDM_DELETE_DOCUMENT, 0);
   platform::PumpMessages();
   EXPECT_EQ(Figures(parent, parent), u"1,250.00 1,330.00 1,330.00 1,330.00");
