@@ -621,6 +621,10 @@ void CSalesDocument::SetCustomer(const CCustomerRecord& customer, const CCustome
     job.SetField(15, field(kCustListID));
     SetJob(job);
     RebuildStylesheet();
+  } else if (m_job && !CBstr(m_job->GetField(0)).IsEmpty()) {
+    // A customer who is no job leaves no earlier job on the document.
+    SetJob(CJobRecord());
+    RebuildStylesheet();
   }
 
   const double oldFactor = GetPriceLevelFactor();

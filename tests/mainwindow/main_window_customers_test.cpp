@@ -142,6 +142,14 @@ TEST_F(MainWindowCustomers, AJobWithAnEmptyJobInfoPageBecomesTheDocumentsJob) {
   for (int i = 0; const CRegisterRow* row = frame->GetRegister()->GetRowRecord(i); ++i)
     if (row->number == doc.GetNumber().view()) names.push_back(row->name);
   EXPECT_EQ(names, std::vector<std::u16string>{u"Birchwood Cafe:Greenhouse"});
+  // A customer who is no job, picked next, leaves no job behind.
+  SendMessageW(frame->GetHwnd(), kMsgChooseCustomer, 0, reinterpret_cast<LPARAM>(editor->GetWindow()));
+  platform::testing::ListViewDriver(frame->GetCustomerList()->ListWindow()).Tap(u"Hallett, Owen");
+  SendMessageW(ListDialog(), WM_COMMAND, kTitleOkButtonId, 0);
+  ASSERT_TRUE(doc.Save());
+  CJobRecord none;
+  doc.GetXmlDocument().ReadJob(&none);
+  EXPECT_EQ(CBstr(none.GetField(0)).str() + CBstr(none.GetField(15)).str(), u"");
 }
 
 TEST_F(MainWindowCustomers, TheListFollowsBalancesListUpdatesAndANewDatabase) {
