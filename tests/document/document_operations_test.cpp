@@ -669,33 +669,21 @@ TEST_F(DocumentOperations, CompanyIsWrittenAndShown) {
 TEST_F(DocumentOperations, EntitiesAreReadAsTextAndTheSavedFileOpensAgain) {
   std::ofstream(Linux(u"\\secret.txt")) << "TOPSECRET";
   const std::u16string path = m_documents + u"Entities.QVN";
-  std::ofstream(Linux(path)) << "<?xml version=\"1.0\"?><!DOCTYPE D [<!ENTITY co \"Hallett &amp; Sons\">"
-                                "<!ENTITY x SYSTEM \"" << Linux(u"\\secret.txt").string() << "\">]>"
-                                "<D ID=\"7\" VERSION=\"4\" DOCTYPE=\"INVOICE\" DATE=\"1/2/2026\"><CUSTOMER>"
-                                "<FULLNAME>&co;</FULLNAME></CUSTOMER><JOB/><LINEITEM ID=\"1\"><TYPE>Service</TYPE>"
-                                "<QUANTITY>1</QUANTITY><NAME>Rake&x;</NAME><DESCRIPTION>Rake for &co;</DESCRIPTION>"
-                                "<PRICE>5.00</PRICE><TOTAL>5.00</TOTAL><TAXABLE>Non</TAXABLE></LINEITEM>"
-                                "<TOTALS><TOTAL>5.00</TOTAL></TOTALS></D>";
+  std::ofstream(Linux(path)) << "<?xml version=\"1.0\"?><!DOCTYPE D [<!ENTITY co \"Hallett &amp; Sons\"><!ENTITY x "
+                                "SYSTEM \"" << Linux(u"\\secret.txt").string() << "\">]><D ID=\"7\" VERSION=\"4\" "
+                                "DOCTYPE=\"INVOICE\"><CUSTOMER><FULLNAME>&co;</FULLNAME></CUSTOMER><LINEITEM ID=\"1\">"
+                                "<NAME>Rake&x;</NAME><DESCRIPTION>For &co;</DESCRIPTION></LINEITEM></D>";
   platform::testing::MessageBoxScript noBoxes;
-  auto check = [](CSalesDocument& doc) {
+  for (int start = 0; start < 2; ++start) {  // as read, and at the next start after a save
+    auto doc = Make();
+    ASSERT_TRUE(doc->Open(path));
     CBstr customer;
-    doc.GetXmlDocument().GetCustomerFullName(&customer);
+    doc->GetXmlDocument().GetCustomerFullName(&customer);
     EXPECT_EQ(customer.str(), u"Hallett & Sons");
-    const CLineItemTexts line = LineAt(doc, 0);
-    EXPECT_EQ(line.name.str(), u"Rake") << "the outside file is not read";
-    EXPECT_EQ(line.description.str(), u"Rake for Hallett & Sons");
-  };
-  auto doc = Make();
-  ASSERT_TRUE(doc->Open(path));
-  check(*doc);
-  ASSERT_TRUE(doc->AddLineItem(*Line(u"Service", u"2", u"3.00"), true, false, 1));
-  ASSERT_TRUE(doc->Save());
-  const std::string saved = ReadBytes(Linux(path));
-  EXPECT_EQ(saved.find("&co;"), std::string::npos);
-  EXPECT_EQ(saved.find("TOPSECRET"), std::string::npos);
-
-  auto next = Make();  // the next start
-  ASSERT_TRUE(next->Open(path));
-  check(*next);
-  EXPECT_EQ(LineAt(*next, 1).quantity.str(), u"2");
+    EXPECT_EQ(LineAt(*doc, 0).name.str(), u"Rake") << "the outside file is not read";
+    EXPECT_EQ(LineAt(*doc, 0).description.str(), u"For Hallett & Sons");
+    doc->SetModified(true);
+    ASSERT_TRUE(doc->Save());
+    EXPECT_EQ(ReadBytes(Linux(path)).find("&co;"), std::string::npos);
+  }
 }

@@ -158,23 +158,6 @@ TEST_F(XmlDomLoad, ExternalEntitiesAndDtdsAreNeitherFetchedNorExpanded) {
   }
 }
 
-TEST_F(XmlDomLoad, DeclaredEntitiesAreReplacedByTheirTextSoASaveWritesThatText) {
-  CXmlDomDocument doc;
-  ASSERT_EQ(doc.loadBytes("<?xml version=\"1.0\"?><!DOCTYPE R [<!ENTITY co \"Hallett &amp; Sons\">"
-                          "<!ENTITY both \"&co;, Ltd\">]><R N=\"&co;\"><A>&both;</A></R>"),
-            S_OK);
-  CXmlDomNode root;
-  doc.get_documentElement(&root);
-  CBstr name;
-  EXPECT_EQ(root.getAttribute(u"N", &name), S_OK);
-  EXPECT_EQ(name.str(), u"Hallett & Sons");
-  EXPECT_EQ(Text(doc), u"Hallett & Sons, Ltd");
-  // Written without references: the text reads back whether or not the declarations come along.
-  CBstr rootXml;
-  root.get_xml(&rootXml);
-  EXPECT_EQ(rootXml.str(), u"<R N=\"Hallett &amp; Sons\"><A>Hallett &amp; Sons, Ltd</A></R>");
-}
-
 TEST_F(XmlDomLoad, NestedEntityExpansionDoesNotBlowUp) {
   std::string laughs = "<?xml version=\"1.0\"?><!DOCTYPE R [<!ENTITY a \"aaaaaaaaaa\">";
   char prev = 'a';
