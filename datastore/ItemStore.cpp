@@ -12,6 +12,7 @@
 #include "platform/base/Base.h"
 #include "platform/kernel/Files.h"
 #include "platform/user/MessageBox.h"
+#include "resources/resource_ids.h"
 
 using datastore_internal::DecimalText;
 
@@ -84,16 +85,27 @@ int CItemStore::Open(std::u16string_view path) {
       MessageBoxW(m_owner, text.c_str(), kProductName, MB_ICONEXCLAMATION);
       return 0;
     }
-    ShowDatabaseError(u"DB:DB Open attempt reported", u"");
+    ShowOpenProblem(path);
     return 0;
   }
   CBstr message;
   if (!m_db->OpenItemsList(message)) {
     m_open = 0;
     KeepLayerError();
-    ShowDatabaseError(path, m_lastError);
+    ShowOpenProblem(path);
   }
   return m_open;
+}
+
+void CItemStore::ShowOpenProblem(std::u16string_view path) {
+  UINT id = IDS_DB_DAMAGED;
+  switch (CSqlDatabase::ProblemOf(m_db->LastOpenFailure())) {
+    case CSqlDatabase::FileProblem::Locked: id = IDS_DB_IN_USE; break;
+    case CSqlDatabase::FileProblem::Unreachable: id = IDS_DB_NOT_REACHED; break;
+    case CSqlDatabase::FileProblem::Damaged: break;
+  }
+  const std::u16string file(path);
+  ShowWarningResText(m_owner, id, file.c_str());
 }
 
 void CItemStore::Close() {

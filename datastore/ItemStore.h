@@ -9,6 +9,7 @@
 //
 // Failures of the store's own operations are shown in one box:
 //   "Vendel Database Engine Error: <tag> <detail>", caption "Slateway".
+// A database that does not open is told in the user's terms instead (see Open).
 // The SQL layer may show its own box for a failed statement as well.
 //
 // Walks that change several rows (UpdateSubtreePaths, DeleteCategoryContents) run inside
@@ -114,8 +115,8 @@ class CItemStore {
   // ---- The file ---------------------------------------------------------------------------
 
   // Opens (or creates) the database and runs the open check; 1 when usable, else 0 after
-  // the error box ("DB:DB Open attempt reported" when the file did not open; the path and
-  // the check's error when the check failed).
+  // a box that names the file and says what to do: another program holds it, it cannot be
+  // reached where it was looked for, or it is damaged.
   int Open(std::u16string_view path);
   void Close();
   bool UpgradeSchema();
@@ -243,6 +244,8 @@ class CItemStore {
  private:
   // The one error box: engine name, " Error: ", tag, " ", detail.
   void ShowDatabaseError(std::u16string_view tag, std::u16string_view detail, UINT style = 0);
+  // The box for a file that did not open or failed the open check.
+  void ShowOpenProblem(std::u16string_view path);
   void KeepLayerError();
   std::unique_ptr<CDbRecord> RecordFromRow(CItemRow&& row) const;
   static std::unique_ptr<CDbRecord> RecordFromChildRow(CItemRow&& row);

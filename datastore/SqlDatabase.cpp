@@ -197,6 +197,11 @@ std::u16string CSqlDatabase::LastError() const {
   return m_lastError;
 }
 
+int CSqlDatabase::LastOpenFailure() const {
+  Lock lock(m_lock);
+  return m_lastOpenFailure;
+}
+
 void CSqlDatabase::SetLastError(std::u16string text) { m_lastError = std::move(text); }
 
 void CSqlDatabase::KeepEngineError() {
@@ -296,6 +301,7 @@ int CSqlDatabase::Open(std::u16string path) {
   DWORD attributes = isNew ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(path.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) flags = SQLITE_OPEN_READONLY;
   int rc = sqlite3_open_v2(narrowFile.c_str(), &m_db, flags, nullptr);
+  m_lastOpenFailure = rc;
   if (rc != SQLITE_OK) {
     KeepEngineError();
     sqlite3_close(m_db);
@@ -320,6 +326,7 @@ int CSqlDatabase::Open(std::u16string path) {
     std::filesystem::remove(file.string() + "-journal", ignored);
   }
   tell.created = rc == SQLITE_OK;
+  m_lastOpenFailure = rc;
   return rc;
 }
 
@@ -382,7 +389,21 @@ bool CSqlDatabase::Close() {
   return true;
 }
 
-bool CSqlDatabase::IsSoundDatabaseFile(std::u16string_view path, std::u16string& problem) {
+CSqlDatabase::FileProblem CSqlDatabase::ProblemOf(int engineCode) {
+  switch (engineCode & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return FileProblem::Locked;
+    case SQLITE_CANTOPEN:
+    case SQLITE_IOERR:
+    case SQLITE_PERM:
+    case SQLITE_READONLY:
+    case SQLITE_FULL:
+    case SQLITE_NOMEM: return FileProblem::Unreachable;
+    default: return FileProblem::Damaged;
+  }
+}
+
+bool CSqlDatabase::IsSoundDatabaseFile(std::u16string_view path, FileProblem& problem) {
   const std::string file = platform::MapDevicePath(std::u16string(path)).string();
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
@@ -396,8 +417,8 @@ bool CSqlDatabase::IsSoundDatabaseFile(std::u16string_view path, std::u16string&
           return 0;
         },
         &verdict, nullptr);
-  if (rc != SQLITE_OK) problem = Widen(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
-  else if (verdict != "ok") problem = Widen(verdict.c_str());
+  if (rc != SQLITE_OK) problem = ProblemOf(rc);
+  else if (verdict != "ok") problem = FileProblem::Damaged;
   sqlite3_close(db);
   return rc == SQLITE_OK && verdict == "ok";
 }
@@ -419,6 +440,7 @@ bool CSqlDatabase::OpenItemsList(CBstr& message) {
     // The engine's message belongs to this failure, whether prepare or step gave it.
     std::u16string engineMessage = m_db ? Widen(sqlite3_errmsg(m_db)) : m_lastError;
     FreeItemIdTable();
+    m_lastOpenFailure = rc;
     SetLastError(u"Error DB:OpenItemsList reported:" + engineMessage);
     message = CBstr(m_lastError + u" Error: " + DecimalText(rc));
     return false;

@@ -160,10 +160,15 @@ class CSqlDatabase {
   // An existing file is opened as it is (the open check tells whether it is usable; a
   // read-only file opens read-only). Returns the engine code.
   int Open(std::u16string path);
+  // What keeps a database file from being used, told from the engine's code: another
+  // program holds it; it cannot be reached (no such folder, a card taken out, no access,
+  // no room to make it); or what it holds is no database of the program (damaged,
+  // foreign, cut short).
+  enum class FileProblem { Locked, Unreachable, Damaged };
+  static FileProblem ProblemOf(int engineCode);
   // Whether the file at a device path is a whole database of the program (it reads through
-  // and holds the items table), without changing it; else false and what is wrong, in the
-  // engine's words.
-  static bool IsSoundDatabaseFile(std::u16string_view path, std::u16string& problem);
+  // and holds the items table), without changing it; else false and what is wrong.
+  static bool IsSoundDatabaseFile(std::u16string_view path, FileProblem& problem);
   // The open check: reads every ListID of ItemsList into the kept ListID table. On
   // failure the last error becomes "Error DB:OpenItemsList reported:" + the engine's
   // message and `message` that text + " Error: " + the code; returns false.
@@ -182,6 +187,8 @@ class CSqlDatabase {
   std::u16string Path() const;
   // A copy of the last error text (empty until the first failure).
   std::u16string LastError() const;
+  // The engine's code for the failure of the last Open or open check (SQLITE_OK before).
+  int LastOpenFailure() const;
   void SetNotices(IDatabaseNotices* notices) { m_notices = notices; }  // not owned
 
   // ---- Statements and transactions ------------------------------------------------------
@@ -413,6 +420,7 @@ class CSqlDatabase {
   mutable std::recursive_mutex m_lock;
   bool m_open = true;
   std::u16string m_lastError;
+  int m_lastOpenFailure = 0;  // SQLITE_OK
   sqlite3* m_db = nullptr;
   // The kept result tables: a heading row of column names, then the data rows.
   std::vector<std::vector<std::u16string>> m_customerTable;

@@ -4,6 +4,7 @@
 
 #include "core/CompanyInfo.h"
 #include "core/Folders.h"
+#include "core/MessageBoxes.h"
 #include "core/Preferences.h"
 #include "core/Utilities.h"
 #include "datastore/ItemStore.h"
@@ -11,6 +12,7 @@
 #include "document/DocumentStylesheet.h"
 #include "document/XmlDocument.h"
 #include "platform/user/MessageBox.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
@@ -106,11 +108,10 @@ DatabaseExchange ExchangeDatabase(CItemStore& store, const CDatabaseFiles& files
   const std::u16string& folder = files.folder;
   const std::u16string backup = files.name + u".bak";
   // A damaged update file is told as what it is, and the database in use stays open.
-  std::u16string problem;
+  CSqlDatabase::FileProblem problem = CSqlDatabase::FileProblem::Damaged;
   if (!CSqlDatabase::IsSoundDatabaseFile(files.Update(), problem)) {
-    const std::u16string text = u"The update file " + files.Update() + u" from the desktop is damaged (" + problem +
-                                u").  Your database was kept as it was; send the update from the desktop again.";
-    MessageBoxW(nullptr, text.c_str(), u"Slateway", MB_ICONEXCLAMATION);
+    const UINT id = problem == CSqlDatabase::FileProblem::Locked ? IDS_UPDATE_FILE_IN_USE : IDS_UPDATE_FILE_DAMAGED;
+    ShowWarningResText(nullptr, id, files.Update().c_str());
     return DatabaseExchange::Kept;
   }
   store.Close();

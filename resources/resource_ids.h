@@ -27,6 +27,11 @@
 #define IDS_DB_INSERT_FAILED 40650        /* format: the engine's result code (%d) */
 #define IDS_DB_NEW_DATABASE 40657         /* format: the database path (%s) */
 #define IDS_DB_UPDATE_FAILED 40658        /* format: the engine's result code (%d) */
+#define IDS_DB_DAMAGED 42660              /* format: the database path (%s) */
+#define IDS_DB_IN_USE 42661               /* format: the database path (%s) */
+#define IDS_DB_NOT_REACHED 42662          /* format: the database path (%s) */
+#define IDS_UPDATE_FILE_DAMAGED 42663     /* format: the update file's path (%s) */
+#define IDS_UPDATE_FILE_IN_USE 42664      /* format: the update file's path (%s) */
 
 /* The skeleton of a new sales document: declaration, the root's opening tag by type
    (with VERSION="4", the format version the tax rules read), the empty blocks, the

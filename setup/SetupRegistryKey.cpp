@@ -1,7 +1,9 @@
 #include "setup/SetupRegistryKey.h"
 
+#include <vector>
+
 namespace {
-// Texts are read into a buffer of this many characters, terminator included.
+// Texts are read first into a buffer of this many characters, terminator included.
 constexpr DWORD kTextBufferChars = 260;
 }  // namespace
 
@@ -34,16 +36,26 @@ bool CSetupRegistryKey::SetString(std::u16string_view name, std::u16string_view 
 }
 
 bool CSetupRegistryKey::GetString(std::u16string_view name, std::u16string& text) {
-  if (!m_key) return false;
-  std::u16string n(name);
-  char16_t buffer[kTextBufferChars + 1] = {};
-  DWORD bytes = kTextBufferChars * sizeof(char16_t);
-  DWORD type = REG_NONE;
-  if (RegQueryValueExW(m_key.get(), n.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer), &bytes) !=
-      ERROR_SUCCESS)
+  if (!m_key) {
+    SetLastError(ERROR_INVALID_HANDLE);
     return false;
-  std::u16string value(buffer, bytes / sizeof(char16_t));
-  value.resize(std::char_traits<char16_t>::length(value.c_str()));
+  }
+  std::u16string n(name);
+  // Most texts fit the first buffer; a longer one is read again whole at the size the
+  // registry gives, one spare character keeping the text ended.
+  std::vector<char16_t> buffer(kTextBufferChars + 1, 0);
+  DWORD bytes = kTextBufferChars * sizeof(char16_t);
+  LONG rc = RegQueryValueExW(m_key.get(), n.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &bytes);
+  if (rc == ERROR_MORE_DATA) {
+    buffer.assign(bytes / sizeof(char16_t) + 2, 0);
+    bytes = static_cast<DWORD>((buffer.size() - 1) * sizeof(char16_t));
+    rc = RegQueryValueExW(m_key.get(), n.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &bytes);
+  }
+  if (rc != ERROR_SUCCESS) {
+    SetLastError(static_cast<DWORD>(rc));
+    return false;
+  }
+  std::u16string value(buffer.data());
   if (!value.empty()) text = value;
   return true;
 }
@@ -69,7 +81,9 @@ std::unique_ptr<CSetupRegistryKey> OpenPreferencesKey() {
 
 int GetPreferenceString(CSetupRegistryKey& key, const TextPreference& preference, std::u16string& text) {
   if (key.GetString(preference.name, text)) return 1;
-  key.SetString(preference.name, text);
+  // Only a missing value takes the default: one that could not be read is the user's
+  // and stays as it is stored.
+  if (GetLastError() == ERROR_FILE_NOT_FOUND) key.SetString(preference.name, text);
   return 0;
 }
 

@@ -28,8 +28,9 @@ class CSetupRegistryKey {
   bool SetDword(std::u16string_view name, DWORD value);
   // A REG_SZ with its terminating null.
   bool SetString(std::u16string_view name, std::u16string_view text);
-  // True when the value exists as a text of at most 259 characters; `text` is replaced
-  // only when the value is not empty.
+  // True when the value exists, read whole however long it is; `text` is replaced only
+  // when the value is not empty. On false, GetLastError tells why (ERROR_FILE_NOT_FOUND:
+  // the value is missing).
   bool GetString(std::u16string_view name, std::u16string& text);
   bool DeleteValue(std::u16string_view name);
   // True when the value exists; reads at most its first 4 bytes.
@@ -40,8 +41,9 @@ class CSetupRegistryKey {
 };
 
 std::unique_ptr<CSetupRegistryKey> OpenPreferencesKey();
-// 1 with the value's text when it exists; 0 when missing, after writing `text` (the
-// default) back as the value.
+// 1 with the value's text when it exists; 0 otherwise, `text` (the default) left as it
+// was. Only a missing value has the default written back; a stored value is never written
+// over.
 int GetPreferenceString(CSetupRegistryKey& key, const TextPreference& preference, std::u16string& text);
 bool SetPreferenceDword(CSetupRegistryKey& key, const DwordPreference& preference, DWORD value);
 bool SetPreferenceString(CSetupRegistryKey& key, const TextPreference& preference, std::u16string_view text);

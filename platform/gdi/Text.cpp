@@ -224,8 +224,24 @@ int EmptyLineHeight(const Font& font) {
   return kept->value;
 }
 
-// Greedy wrapping at blanks; a word wider than the line stands alone on its line.
-void WrapInto(const Font& font, const std::u16string& paragraph, int width, std::vector<std::u16string>& lines) {
+// How many units of `word` (wider than `width`) go on a line: as many as fit, at least
+// one character, a surrogate pair kept whole; after the last "\\" among them when there
+// is one, so a path breaks between its folders.
+size_t FittingPart(const Font& font, std::u16string_view word, int width) {
+  const TextLayout m = MeasureText(font, word);
+  size_t n = 0;
+  while (n < word.size() && m.ends[n] <= width) ++n;
+  if (n > 0 && n < word.size() && platform::IsLowSurrogate(word[n]) && platform::IsHighSurrogate(word[n - 1])) --n;
+  if (n == 0) n = word.size() > 1 && platform::IsHighSurrogate(word[0]) && platform::IsLowSurrogate(word[1]) ? 2 : 1;
+  const size_t slash = word.substr(0, n).rfind(u'\\');
+  if (slash != std::u16string_view::npos && slash > 0 && slash + 1 < n) n = slash + 1;
+  return n;
+}
+
+// Greedy wrapping at blanks; a word wider than the line stands alone on its line, or, with
+// `breakWords` (an edit control's way), is broken where the line ends.
+void WrapInto(const Font& font, const std::u16string& paragraph, int width, bool breakWords,
+              std::vector<std::u16string>& lines) {
   size_t start = 0;
   while (true) {
     while (start < paragraph.size() && paragraph[start] == u' ' && start > 0) ++start;
@@ -234,15 +250,25 @@ void WrapInto(const Font& font, const std::u16string& paragraph, int width, std:
       return;
     }
     size_t end = start, lastFit = std::u16string::npos;
+    bool firstTooWide = false;
     while (end <= paragraph.size()) {
       if (end == paragraph.size() || paragraph[end] == u' ') {
-        if (Width(font, std::u16string_view(paragraph).substr(start, end - start)) <= width || lastFit == std::u16string::npos)
+        const bool fits = Width(font, std::u16string_view(paragraph).substr(start, end - start)) <= width;
+        if (fits || lastFit == std::u16string::npos) {
+          firstTooWide = !fits;
           lastFit = end;
-        else
+        } else {
           break;
+        }
         if (end == paragraph.size()) break;
       }
       ++end;
+    }
+    if (breakWords && firstTooWide) {
+      const size_t part = FittingPart(font, std::u16string_view(paragraph).substr(start, lastFit - start), width);
+      lines.push_back(paragraph.substr(start, part));
+      start += part;
+      continue;
     }
     lines.push_back(paragraph.substr(start, lastFit - start));
     if (lastFit >= paragraph.size()) return;
@@ -409,7 +435,7 @@ int DrawTextW(HDC handle, LPCWSTR text, int count, LPRECT rect, UINT format) {
   } else {
     for (const std::u16string& paragraph : SplitParagraphs(all)) {
       if (format & DT_WORDBREAK)
-        WrapInto(font, paragraph, width, lines);
+        WrapInto(font, paragraph, width, (format & DT_EDITCONTROL) != 0, lines);
       else
         lines.push_back(paragraph);
     }

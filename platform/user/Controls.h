@@ -79,6 +79,7 @@ constexpr DWORD SS_RIGHT = 0x0002;
 constexpr DWORD SS_ICON = 0x0003;
 constexpr DWORD SS_BITMAP = 0x000E;
 constexpr DWORD SS_NOTIFY = 0x0100;
+constexpr DWORD SS_EDITCONTROL = 0x2000;  // a word wider than the control is broken, as in an edit control
 constexpr WORD STN_CLICKED = 0;
 
 // ---- Edit ---------------------------------------------------------------------------------

@@ -112,7 +112,8 @@ void PaintStatic(HWND hwnd, HDC dc, const RECT& client) {
   FillRect(dc, &client, background);
   DWORD style = StyleOf(hwnd);
   UINT align = (style & 3) == SS_CENTER ? DT_CENTER : (style & 3) == SS_RIGHT ? DT_RIGHT : DT_LEFT;
-  Text(dc, WindowText(hwnd), client, align | DT_WORDBREAK, IsWindowEnabled(hwnd));
+  const UINT breaks = (style & SS_EDITCONTROL) ? DT_WORDBREAK | DT_EDITCONTROL : DT_WORDBREAK;
+  Text(dc, WindowText(hwnd), client, align | breaks, IsWindowEnabled(hwnd));
 }
 
 void PaintEdit(HWND hwnd, HDC dc, const RECT& client) {

@@ -58,12 +58,13 @@ std::u16string ButtonText(int id) {
 }
 
 // The height in pixels of `text` broken into lines `width` pixels wide, as the box's text
-// control breaks and draws it (in the system font).
+// control breaks and draws it (in the system font): at blanks, and a word wider than the
+// line (a long path) where the line ends, so that all of it shows.
 int WrappedTextHeight(std::u16string_view text, int width) {
   CMemoryDC dc = CMemoryDC::CompatibleWith(nullptr);
   if (!dc) return 0;
   RECT r{0, 0, std::max(width, 1), 0};
-  DrawTextW(dc.get(), text.data(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+  DrawTextW(dc.get(), text.data(), static_cast<int>(text.size()), &r, DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
   return static_cast<int>(r.bottom);
 }
 
@@ -99,7 +100,8 @@ class BoxTemplate {
       Item(0x81, u"", kTextId, WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 4, 6,
            static_cast<short>(cx - 8), static_cast<short>(textHeight));
     else
-      Item(0x82, u"", kTextId, WS_VISIBLE, 4, 6, static_cast<short>(cx - 8), static_cast<short>(textHeight));
+      Item(0x82, u"", kTextId, WS_VISIBLE | SS_EDITCONTROL, 4, 6, static_cast<short>(cx - 8),
+           static_cast<short>(textHeight));
     short width = 40;
     short gap = 4;
     short total = static_cast<short>(buttons.size() * width + (buttons.size() - 1) * gap);

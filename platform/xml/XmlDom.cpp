@@ -85,6 +85,23 @@ void LinkChild(xmlNodePtr parent, xmlNodePtr child, xmlNodePtr before) {
   }
 }
 
+// Removes the references to entities that were never declared (a document whose DTD lies
+// outside it may use them): they stand for nothing that was read, and without the
+// declaration a saved copy could not be read again. The parser keeps no more than 256
+// levels, so the recursion stays shallow.
+void DropUnresolvedReferences(xmlNodePtr parent) {
+  for (xmlNodePtr c = parent->children; c != nullptr;) {
+    xmlNodePtr next = c->next;
+    if (c->type == XML_ENTITY_REF_NODE) {
+      xmlUnlinkNode(c);
+      xmlFreeNode(c);
+    } else if (c->type == XML_ELEMENT_NODE) {
+      DropUnresolvedReferences(c);
+    }
+    c = next;
+  }
+}
+
 std::string Serialise(xmlDocPtr doc, xmlNodePtr node) {
   xmlBufferPtr buf = xmlBufferCreate();
   if (buf == nullptr) ThrowOutOfMemory();
@@ -474,9 +491,12 @@ HRESULT CXmlDomDocument::Parse(std::string_view bytes, bool ignoreDeclaredEncodi
   }
   xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
   if (ctxt == nullptr) platform::ThrowOutOfMemory();
-  // No network, no DTD loading, no entity substitution, no validation; the default
-  // limits on text and name sizes stay on (no XML_PARSE_HUGE).
-  int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+  // Entities the document declares itself are replaced by their text, so the tree holds
+  // what a reader sees and a save writes that text; a reference that outlived its
+  // declaration would make the saved file unreadable. External entities read as empty
+  // text (the entity loader), no DTD is loaded, nothing is validated, and the library's
+  // limits on sizes and on entity amplification stay on (no XML_PARSE_HUGE).
+  int options = XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
   if (!m_preserveWhiteSpace) options |= XML_PARSE_NOBLANKS;
   if (ignoreDeclaredEncoding) options |= XML_PARSE_IGNORE_ENC;
   xmlDocPtr doc = xmlCtxtReadMemory(ctxt, bytes.data(), static_cast<int>(bytes.size()), nullptr,
@@ -498,6 +518,7 @@ HRESULT CXmlDomDocument::Parse(std::string_view bytes, bool ignoreDeclaredEncodi
     return S_FALSE;
   }
   xmlFreeParserCtxt(ctxt);
+  DropUnresolvedReferences(reinterpret_cast<xmlNodePtr>(doc));
   m_state = std::make_shared<DocState>(doc);
   m_node = doc;
   return S_OK;
@@ -616,7 +637,7 @@ HRESULT ReadXmlRootElement(std::u16string_view devicePath, CXmlRootElement* root
   // The reader pulls the file in small pieces, so a long document is read only as far as
   // its root's start tag.
   xmlTextReaderPtr reader = xmlReaderForIO(ReadFromHandle, CloseNothing, file, nullptr, nullptr,
-                                           XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+                                           XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
   HRESULT hr = S_FALSE;
   if (reader) {
     int rc;

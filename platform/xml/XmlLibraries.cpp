@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include <libxml/parser.h>
+#include <libxml/parserInternals.h>
 #include <libxml/xmlerror.h>
 #include <libxslt/documents.h>
 #include <libxslt/security.h>
@@ -24,7 +25,12 @@ void SilentStructured(void*, xmlErrorPtr) {}
 
 namespace {
 
-xmlParserInputPtr RefuseExternalEntity(const char*, const char*, xmlParserCtxtPtr) { return nullptr; }
+// Every external entity reads as empty text, whatever it names: no file or network is
+// opened, and a document that refers to one still loads (the reference becomes nothing)
+// instead of failing as a whole.
+xmlParserInputPtr EmptyExternalEntity(const char*, const char*, xmlParserCtxtPtr ctxt) {
+  return xmlNewStringInputStream(ctxt, reinterpret_cast<const xmlChar*>(""));
+}
 
 xmlDocPtr RefuseStylesheetDocument(const xmlChar*, xmlDictPtr, int, void*, xsltLoadType) { return nullptr; }
 
@@ -42,7 +48,7 @@ void EnsureLibraries() {
   static std::once_flag once;
   std::call_once(once, [] {
     xmlInitParser();
-    xmlSetExternalEntityLoader(RefuseExternalEntity);
+    xmlSetExternalEntityLoader(EmptyExternalEntity);
     xsltInit();
     xsltSetLoaderFunc(RefuseStylesheetDocument);
     g_securityPrefs = xsltNewSecurityPrefs();

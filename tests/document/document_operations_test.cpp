@@ -24,6 +24,7 @@
 #include "datastore/CustomerRecord.h"
 #include "document/DocumentHeader.h"
 #include "document/DocumentStylesheet.h"
+#include "platform/testing/MessageBoxScript.h"
 #include "platform/user/MessageBox.h"
 #include "resources/resource_ids.h"
 
@@ -695,3 +696,25 @@ TEST_F(DocumentOperations, CompanyIsWrittenAndShown) {
 }
 
 }  // namespace
+
+TEST_F(DocumentOperations, EntitiesAreReadAsTextAndTheSavedFileOpensAgain) {
+  std::ofstream(Linux(u"\\secret.txt")) << "TOPSECRET";
+  const std::u16string path = m_documents + u"Entities.QVN";
+  std::ofstream(Linux(path)) << "<?xml version=\"1.0\"?><!DOCTYPE D [<!ENTITY co \"Hallett &amp; Sons\"><!ENTITY x "
+                                "SYSTEM \"" << Linux(u"\\secret.txt").string() << "\">]><D ID=\"7\" VERSION=\"4\" "
+                                "DOCTYPE=\"INVOICE\"><CUSTOMER><FULLNAME>&co;</FULLNAME></CUSTOMER><LINEITEM ID=\"1\">"
+                                "<NAME>Rake&x;</NAME><DESCRIPTION>For &co;</DESCRIPTION></LINEITEM></D>";
+  platform::testing::MessageBoxScript noBoxes;
+  for (int start = 0; start < 2; ++start) {  // as read, and at the next start after a save
+    auto doc = Make();
+    ASSERT_TRUE(doc->Open(path));
+    CBstr customer;
+    doc->GetXmlDocument().GetCustomerFullName(&customer);
+    EXPECT_EQ(customer.str(), u"Hallett & Sons");
+    EXPECT_EQ(LineAt(*doc, 0).name.str(), u"Rake") << "the outside file is not read";
+    EXPECT_EQ(LineAt(*doc, 0).description.str(), u"For Hallett & Sons");
+    doc->SetModified(true);
+    ASSERT_TRUE(doc->Save());
+    EXPECT_EQ(ReadBytes(Linux(path)).find("&co;"), std::string::npos);
+  }
+}

@@ -4,12 +4,14 @@
 
 #include "mainwindow/DesktopFiles.h"
 #include "datastore/ItemStore.h"
-#include "platform/testing/DeviceFixture.h"
+#include <sqlite3.h>
+
 #include "platform/testing/MessageBoxScript.h"
+#include "tests/core/LanguageLibraryFixture.h"
 
 namespace {
 
-using DesktopFilesTest = platform::testing::DeviceTest;
+using DesktopFilesTest = slateway::testing::LanguageLibraryTest;
 
 TEST_F(DesktopFilesTest, TheUpdateFileNameIsReadWithinItsByteCount) {
   auto name = [](const std::u16string& units, DWORD bytes) {
@@ -53,14 +55,28 @@ TEST_F(DesktopFilesTest, TheDatabaseIsExchangedAndANewOneThatDoesNotOpenLeavesTh
   {
     // Told as the update file's damage, not the database's; the database stays open.
     platform::testing::MessageBoxScript boxes;
-    boxes.Expect(u"The update file \\Data\\DBUpdate.db from the desktop is damaged (file is not a database).  Your "
-                 u"database was kept as it was; send the update from the desktop again.");
+    boxes.Expect(u"The update file \\Data\\DBUpdate.db from the desktop cannot be read. Your database was kept as it "
+                 u"was; send the update from the desktop again.")
+        .Caption(u"Slateway")
+        .Style(48);
     EXPECT_EQ(ExchangeDatabase(store, files), DatabaseExchange::Kept);
     EXPECT_EQ(boxes.Pending(), 0u);
   }
   EXPECT_TRUE(store.IsOpen());
   EXPECT_EQ(ReadText(files.Database()), sample);
   EXPECT_EQ(ReadText(files.Update()).rfind("not a database", 0), 0u);
+
+  // An update file that another program still holds is told as in use, not as damaged.
+  std::filesystem::copy_file(SLATEWAY_SAMPLE_DB, Linux(files.Update()), std::filesystem::copy_options::overwrite_existing);
+  sqlite3* holder = nullptr;
+  ASSERT_EQ(sqlite3_open(Linux(files.Update()).string().c_str(), &holder), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  platform::testing::MessageBoxScript boxes;
+  boxes.Expect(u"The update file \\Data\\DBUpdate.db is in use by another program. Your database was kept as it "
+               u"was; close that program and send the update from the desktop again.");
+  EXPECT_EQ(ExchangeDatabase(store, files), DatabaseExchange::Kept);
+  sqlite3_close(holder);
+  EXPECT_EQ(ReadText(files.Database()), sample);
   store.Close();
 }
 

@@ -243,8 +243,8 @@ TEST_F(MainWindowDevices, ADatabaseMoveThatCannotCopyOrOpenKeepsTheOldDatabase) 
   WriteText(u"\\My Documents\\Qbad\\Slateway.db", "not a database");
   Options([](DialogDriver& d) { Choose(d, COptionsSheet::kStorage, 4, u"Qbad"); },
           {u"A database was found in the new folder and will be used.",
-           u"Vendel Database Engine Error: \\My Documents\\Qbad\\Slateway.db Error DB:OpenItemsList reported:file "
-           u"is not a database",
+           u"The database \\My Documents\\Qbad\\Slateway.db cannot be read: the file is damaged or is not a Slateway "
+           u"database. Move or rename the file and load the items from the desktop again, or put back a saved copy of it.",
            kNotMoved, u"Source: \\My Documents\\Qmoved\\Slateway.db", u"Dest: \\My Documents\\Qbad\\Slateway.db"});
   EXPECT_EQ(Preference(u"DatabasePath"), u"Qmoved");
   EXPECT_TRUE(m_frame->GetItemStore()->IsOpen());

@@ -216,6 +216,23 @@ TEST_F(ProgramStartup, AStartUpThatStopsEndsWithoutAWindowOrALoop) {
   EXPECT_EQ(platform::ComInitializeCount(), 0);
 }
 
+TEST_F(ProgramStartup, ADamagedDatabaseIsNamedWithWhatToDoAndKept) {
+  ASSERT_TRUE(PrepareNewDevice());
+  CBstr database;
+  GetDatabaseFilePath(database, true);
+  std::string bytes = ReadText(database.str());
+  bytes.resize(bytes.size() / 3);  // cut short, as by a card taken out mid-copy
+  WriteText(database.str(), bytes);
+  MessageBoxScript boxes;
+  boxes.Expect(u"The database " + database.str() +
+               u" cannot be read: the file is damaged or is not a Slateway database. Move or rename the file and load "
+               u"the items from the desktop again, or put back a saved copy of it.")
+      .Caption(u"Slateway");
+  EXPECT_EQ(RunSlateway(u""), 1);
+  EXPECT_EQ(ReadText(database.str()), bytes);
+  EXPECT_EQ(FindWindowW(kMainWindowClass, nullptr), nullptr);
+}
+
 TEST_F(ProgramStartup, InstallationFlagsAreClearedOnlyOnceTheirWorkIsDone) {
   ASSERT_TRUE(PrepareNewDevice());
   SetRootDword(u"DBConvert4To5", 1);

@@ -644,6 +644,17 @@ TEST_F(Gdi, DrawTextMeasuresWrapsAndAligns) {
   EXPECT_EQ(DrawTextW(s.dc, u"one two three four", -1, &w, DT_CALCRECT | DT_WORDBREAK), 30)
       << "\"one two\" / \"three\" / \"four\"";
   EXPECT_EQ(w.right, 35) << "as wide as the widest line";
+  // A word wider than the line stands alone, cut off; as an edit control breaks it, it is
+  // broken where the line ends, after a folder's "\\" when one is on the line.
+  RECT path{0, 0, 40, 0};
+  EXPECT_EQ(DrawTextW(s.dc, u"at \\Data\\Lists.db ok", -1, &path, DT_CALCRECT | DT_WORDBREAK), 30);
+  EXPECT_EQ(path.right, 70) << "\"\\Data\\Lists.db\" overruns the line";
+  path = {0, 0, 40, 0};
+  EXPECT_EQ(DrawTextW(s.dc, u"at \\Data\\Lists.db ok", -1, &path, DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL), 40)
+      << "\"at\" / \"\\Data\\\" / \"Lists.db\" / \"ok\"";
+  EXPECT_EQ(path.right, 40);
+  path = {0, 0, 20, 0};
+  EXPECT_EQ(DrawTextW(s.dc, u"abcdefghij", -1, &path, DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL), 30);
   RECT lines{0, 0, 100, 0};
   EXPECT_EQ(DrawTextW(s.dc, u"a\r\nb\nc", -1, &lines, DT_CALCRECT), 30);
   RECT prefix{0, 0, 100, 0};

@@ -220,7 +220,8 @@ class TextHeightOfBox : public platform::IdleHandler {
     std::u16string words(static_cast<size_t>(GetWindowTextLengthW(text)), u'\0');
     GetWindowTextW(text, words.data(), static_cast<int>(words.size()) + 1);
     RECT drawn{0, 0, control.right - control.left, 0};
-    DrawTextW(dc.get(), words.c_str(), static_cast<int>(words.size()), &drawn, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    DrawTextW(dc.get(), words.c_str(), static_cast<int>(words.size()), &drawn,
+              DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
     needed = drawn.bottom;
     DialogDriver(modal).Key(VK_RETURN);
     return true;

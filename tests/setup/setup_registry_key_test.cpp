@@ -1,6 +1,6 @@
-// CSetupRegistryKey and the Preferences helpers: texts stored whole with their
-// terminator, the 259-character read limit, empty texts, defaults written back, and a key
-// that cannot be opened.
+// CSetupRegistryKey and the Preferences helpers: texts stored with their terminator and
+// read whole however long, empty texts, defaults written back only for missing values, and
+// a key that cannot be opened.
 #include <string>
 
 #include "tests/setup/SetupFixture.h"
@@ -9,7 +9,7 @@ namespace {
 
 using SetupRegistryKey = setup_test::SetupTest;
 
-TEST_F(SetupRegistryKey, StoresTextsWithTheirTerminatorAndReadsUpTo259Characters) {
+TEST_F(SetupRegistryKey, StoresTextsWithTheirTerminatorAndReadsThemWhole) {
   CSetupRegistryKey key;
   ASSERT_TRUE(key.SetString(u"Name", u"abc"));
   HKEY raw = nullptr;
@@ -23,13 +23,16 @@ TEST_F(SetupRegistryKey, StoresTextsWithTheirTerminatorAndReadsUpTo259Characters
   ASSERT_TRUE(key.SetString(u"TooLong", std::u16string(260, u'x')));
   ASSERT_TRUE(key.SetString(u"Empty", u""));
   std::u16string text = u"default";
-  EXPECT_FALSE(key.GetString(u"TooLong", text));
   EXPECT_TRUE(key.GetString(u"Empty", text));
   EXPECT_EQ(text, u"default");
   EXPECT_TRUE(key.GetString(u"Longest", text));
   EXPECT_EQ(text.size(), 259u);
+  EXPECT_TRUE(key.GetString(u"TooLong", text));
+  EXPECT_EQ(text, std::u16string(260, u'x'));
+  EXPECT_FALSE(key.GetString(u"Missing", text));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 
-  // A missing preference gets its default written back.
+  // A missing preference gets its default written back (a long stored one: SetupSteps).
   EXPECT_EQ(GetPreferenceString(*OpenPreferencesKey(), pref::kImagePath, text), 0);
   EXPECT_EQ(Preference(u"ImagePath"), text);
 }

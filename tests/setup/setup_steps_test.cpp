@@ -115,6 +115,15 @@ TEST_F(SetupSteps, DatabasePathOnAStorageCardBecomesItsLocation) {
   SetPreference(u"DatabasePath", u"\\Storage Card\\SD Card\\x");
   FixStorageCardPaths();
   EXPECT_EQ(Preference(u"DBLocation"), u"SD Card");
+  // A path of 300 characters is read whole, not taken for missing and written over.
+  const std::u16string deep = u"Lists\\" + std::u16string(293, u'd');
+  SetPreference(u"DatabasePath", u"\\Storage Card\\" + deep);
+  FixStorageCardPaths();
+  EXPECT_EQ(Preference(u"DBLocation"), u"Storage Card");
+  EXPECT_EQ(Preference(u"DatabasePath"), deep);
+  SetPreference(u"DatabasePath", u"\\Docs\\" + deep);
+  FixStorageCardPaths();
+  EXPECT_EQ(Preference(u"DatabasePath"), u"\\Docs\\" + deep);
 }
 
 TEST_F(SetupSteps, RemovalAnsweredNoDeletesListAndSettingsButNeverACardsRoot) {
