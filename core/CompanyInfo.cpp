@@ -1,9 +1,8 @@
 #include "core/CompanyInfo.h"
 
-#include <array>
+#include <optional>
 
 #include "core/Preferences.h"
-#include "core/RegistryKey.h"
 
 namespace {
 
@@ -26,18 +25,6 @@ struct OwnerCache {
 OwnerCache& Cache() {
   static OwnerCache cache;
   return cache;
-}
-
-// The field's text: its UTF-16 units up to the first null, never past the field's end.
-std::u16string FieldText(const std::array<BYTE, COwnerInfo::kRecordBytes>& record,
-                         COwnerInfo::Field field) {
-  std::u16string text;
-  for (DWORD at = field.offset; at + 1 < field.offset + field.width && at + 1 < record.size(); at += 2) {
-    const WCHAR c = static_cast<WCHAR>(record[at] | (record[at + 1] << 8));
-    if (c == 0) break;
-    text += c;
-  }
-  return text;
 }
 
 }  // namespace
@@ -95,16 +82,14 @@ COwnerInfo::COwnerInfo(bool reload) {
 }
 
 bool COwnerInfo::ReadOwnerRecord() {
-  std::array<BYTE, kRecordBytes> record{};
-  DWORD count = kRecordBytes;
-  CRegistryKey key(HKEY_CURRENT_USER, kOwnerKeyPath);
-  if (!key.GetBinary(kOwnerValueName, record.data(), count)) return false;
+  const std::optional<platform::DeviceOwner> record = platform::ReadDeviceOwner();
+  if (!record) return false;
   OwnerCache& cache = Cache();
-  cache.name = FieldText(record, kName);
-  cache.company = FieldText(record, kCompany);
-  cache.address = FieldText(record, kAddress);
-  cache.phone = FieldText(record, kPhone);
-  cache.email = FieldText(record, kEMail);
+  cache.name = record->name;
+  cache.company = record->company;
+  cache.address = record->address;
+  cache.phone = record->phone;
+  cache.email = record->email;
   cache.loaded = true;
   return true;
 }

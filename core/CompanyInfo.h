@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/base/Win32Types.h"
+#include "platform/shell/DeviceOwner.h"
 
 // One company block: what documents print as the seller, kept in the Preferences store.
 class CCompanyInfo {
@@ -87,17 +88,14 @@ class COwnerInfo {
 
   // The record: 768 bytes of UTF-16 fields at fixed byte offsets; each field ends at its
   // first null or at the start of the next one.
-  static constexpr DWORD kRecordBytes = 768;
-  struct Field {
-    DWORD offset;
-    DWORD width;
-  };
-  static constexpr Field kName{0, 72};
-  static constexpr Field kCompany{72, 72};
-  static constexpr Field kAddress{144, 372};
-  static constexpr Field kPhone{516, 50};
-  static constexpr Field kEMail{566, 202};
+  static constexpr DWORD kRecordBytes = platform::kOwnerRecordBytes;
+  using Field = platform::OwnerField;
+  static constexpr Field kName = platform::kOwnerName;
+  static constexpr Field kCompany = platform::kOwnerCompany;
+  static constexpr Field kAddress = platform::kOwnerAddress;
+  static constexpr Field kPhone = platform::kOwnerPhone;
+  static constexpr Field kEMail = platform::kOwnerEMail;
 };
 
-inline constexpr const WCHAR* kOwnerKeyPath = u"ControlPanel\\Owner";
-inline constexpr const WCHAR* kOwnerValueName = u"Owner";
+inline constexpr const WCHAR* kOwnerKeyPath = platform::kOwnerKey;
+inline constexpr const WCHAR* kOwnerValueName = platform::kOwnerValue;

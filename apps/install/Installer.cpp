@@ -16,6 +16,7 @@
 #include "core/PreferenceTable.h"
 #include "datastore/SampleAmounts.h"
 #include "platform/platform.h"
+#include "platform/shell/DeviceOwner.h"
 #include "platform/version/ProgramVersion.h"
 #include "setup/SetupExports.h"
 #include "setup/SetupFolders.h"
@@ -358,9 +359,23 @@ void StageDeviceFiles(const std::vector<DeviceFile>& files, int& failedFolders, 
   }
 }
 
+// The owner's name and e-mail go into the device's owner record; what else it holds stays.
+bool RecordOwner(const OwnerAnswers& answers) {
+  platform::DeviceOwner owner = platform::ReadDeviceOwner().value_or(platform::DeviceOwner{});
+  owner.name = answers.name;
+  owner.email = answers.email;
+  return platform::WriteDeviceOwner(owner);
+}
+
 WORD Count(int n) { return static_cast<WORD>(n > 0xFFFF ? 0xFFFF : n); }
 
 }  // namespace
+
+OwnerAnswers SuggestedOwner() {
+  const std::optional<platform::DeviceOwner> owner = platform::ReadDeviceOwner();
+  if (owner && !owner->name.empty()) return {owner->name, owner->email};
+  return {platform::AccountFullName(), owner ? owner->email : std::u16string()};
+}
 
 InstalledVersion CompareInstallation() {
   CSetupRegistryKey root;
@@ -389,6 +404,11 @@ bool CInstaller::Install(std::string& error) {
   // The device comes with its shell's application buttons; the scanner's trigger is chosen
   // among them. A device root made here has them from the start.
   platform::InstallHardwareKeyEntries();
+  // So does its owner, whom the device's settings name before any program is installed.
+  if (!RecordOwner(m_owner ? *m_owner : SuggestedOwner())) {
+    error = "the device owner cannot be recorded";
+    return false;
+  }
   // The setup library first, from where nothing of an earlier installation lies.
   std::string setupBytes;
   if (!ReadWholeFile(FindSource(m_sources, kSetupLibraryFile), setupBytes)) {

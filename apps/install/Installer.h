@@ -5,6 +5,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,16 @@ inline constexpr char16_t kInstallFolder[] = u"\\Program Files\\Slateway";
 // The device's installation beside this build's version.
 enum class InstalledVersion { None, Older, Same, Newer };
 InstalledVersion CompareInstallation();
+
+// The device owner's name and e-mail, which the installer asks for as the handheld's own
+// owner settings would.
+struct OwnerAnswers {
+  std::u16string name;
+  std::u16string email;
+};
+// What the owner questions offer: the device's owner record where it names someone, else
+// the full name of the account the installer runs under and no e-mail.
+OwnerAnswers SuggestedOwner();
 
 class CInstaller {
  public:
@@ -39,7 +50,12 @@ class CInstaller {
   // replaced.
   bool Refresh(std::string& error, int& replaced);
 
+  // The owner Install writes into the device's owner record (the rest of the record is
+  // kept); without one, the suggested answers.
+  void SetOwner(OwnerAnswers owner) { m_owner = std::move(owner); }
+
  private:
   std::vector<std::filesystem::path> m_sources;
   std::u16string m_installFolder;
+  std::optional<OwnerAnswers> m_owner;
 };

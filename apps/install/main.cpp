@@ -2,8 +2,9 @@
 // built or installed with, as the handheld's installer does, through the setup library
 // QVNSetup; "--uninstall" removes it, "--update" installs only what the device lacks. The
 // device root comes from the environment as for the program itself. The setup library's
-// questions are asked on the terminal when a person sits at one; otherwise each is
-// answered with its default button, as an unattended device would.
+// questions, and the device owner's name and e-mail that the handheld's own settings would
+// ask for, are asked on the terminal when a person sits at one; otherwise each takes its
+// default answer, as an unattended device would.
 #include <unistd.h>
 
 #include <cstdio>
@@ -16,6 +17,7 @@
 #include "apps/common/FrontDoor.h"
 #include "apps/install/Installer.h"
 #include "platform/platform.h"
+#include "platform/shell/DeviceOwner.h"
 
 namespace fs = std::filesystem;
 
@@ -28,8 +30,10 @@ constexpr char kUsage[] =
     "\n"
     "Installs Slateway on the device as the handheld's installer does: the program files go\n"
     "into \\Program Files\\Slateway of the device, and the setup library QVNSetup carries the\n"
-    "settings and the items database of an earlier version over. Its questions are asked on\n"
-    "the terminal; without one, each takes its default answer.\n"
+    "settings and the items database of an earlier version over. It asks for the device\n"
+    "owner's name (offered: the owner the device has, else your account's full name) and\n"
+    "e-mail, which documents, reports and mail carry. Its questions are asked on the\n"
+    "terminal; without one, each takes its default answer.\n"
     "\n"
     "  (nothing)    install, over an installation that is there\n"
     "  --update     install only when the device has no installation or an older one; over\n"
@@ -107,6 +111,45 @@ class TerminalAnswers final : public platform::MessageBoxHandler {
   }
 };
 
+std::u16string Trimmed(const std::string& line) {
+  const size_t first = line.find_first_not_of(" \t\r");
+  if (first == std::string::npos) return {};
+  return platform::ToUtf16(line.substr(first, line.find_last_not_of(" \t\r") - first + 1));
+}
+
+bool IsEMailAddress(std::u16string_view text) {
+  if (text.find(u'@') == std::u16string_view::npos) return false;
+  for (char16_t c : text)
+    if (c < 0x20 || std::u16string_view(u" ,;<>()\"[]\\").find(c) != std::u16string_view::npos) return false;
+  return true;
+}
+
+// A text question on the terminal; an empty line (or the input's end) takes `offered`.
+std::u16string AskText(const char* question, const std::u16string& offered, size_t longest, bool email) {
+  for (;;) {
+    std::printf("%s [%s] ", question, platform::ToUtf8(offered).c_str());
+    std::fflush(stdout);
+    std::string line;
+    if (!std::getline(std::cin, line)) return offered;
+    const std::u16string answer = Trimmed(line);
+    if (answer.empty()) return offered;
+    if (answer.size() > longest)
+      std::printf("At most %zu characters, please.\n", longest);
+    else if (email && !IsEMailAddress(answer))
+      std::printf("That is no e-mail address.\n");
+    else
+      return answer;
+  }
+}
+
+// The device owner, asked as the handheld's own settings would.
+OwnerAnswers AskOwner() {
+  OwnerAnswers owner = SuggestedOwner();
+  owner.name = AskText("Owner's name:", owner.name, platform::kOwnerName.Characters(), false);
+  owner.email = AskText("Owner's e-mail:", owner.email, platform::kOwnerEMail.Characters(), true);
+  return owner;
+}
+
 int Fail(const std::string& error) {
   std::fprintf(stderr, "slateway-install: %s\n", error.c_str());
   return 1;
@@ -145,9 +188,11 @@ int main(int argc, char** argv) {
   }
   TerminalAnswers terminal;
   // Only a person at a terminal is asked; a script that reads or hides the output is not.
-  if (isatty(STDIN_FILENO) && isatty(STDOUT_FILENO)) platform::SetMessageBoxHandler(&terminal);
+  const bool attended = isatty(STDIN_FILENO) && isatty(STDOUT_FILENO);
+  if (attended) platform::SetMessageBoxHandler(&terminal);
 
   const bool uninstall = action == Action::Uninstall;
+  if (attended && !uninstall) installer.SetOwner(AskOwner());
   // A new device takes the user's regional settings before anything is written in them; a
   // device that has had the program keeps the formats its documents were written in.
   if (!uninstall && CompareInstallation() == InstalledVersion::None) platform::AdoptUserLocale();

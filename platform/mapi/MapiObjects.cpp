@@ -3,6 +3,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -14,7 +15,7 @@
 #include "platform/kernel/Files.h"
 #include "platform/mapi/Mapi.h"
 #include "platform/mapi/MapiInternal.h"
-#include "platform/registry/Registry.h"
+#include "platform/shell/DeviceOwner.h"
 
 namespace platform::mapi {
 
@@ -260,25 +261,10 @@ bool IsPlainAddress(std::u16string_view address) {
   return Trimmed(address).find_first_of(u" \t,;<>()\"[]\\") == std::u16string::npos;
 }
 
-// The e-mail address of the device owner record (HKCU "ControlPanel\Owner", binary value
-// "Owner": UTF-16 fields at fixed offsets, the address at byte 566, 202 bytes wide, ending
-// at its first null); empty when there is none.
+// The e-mail address of the device owner record; empty when there is none.
 std::u16string OwnerEMailAddress() {
-  constexpr DWORD kRecordBytes = 768, kEMailOffset = 566, kEMailWidth = 202;
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, u"ControlPanel\\Owner", 0, KEY_READ, &key) != ERROR_SUCCESS) return {};
-  BYTE record[kRecordBytes] = {};
-  DWORD size = sizeof record, type = 0;
-  const LONG read = RegQueryValueExW(key, u"Owner", nullptr, &type, record, &size);
-  RegCloseKey(key);
-  if (read != ERROR_SUCCESS || type != REG_BINARY) return {};
-  std::u16string address;
-  for (DWORD at = kEMailOffset; at + 1 < kEMailOffset + kEMailWidth && at + 1 < size; at += 2) {
-    const char16_t c = static_cast<char16_t>(record[at] | (record[at + 1] << 8));
-    if (c == 0) break;
-    address += c;
-  }
-  return address;
+  const std::optional<DeviceOwner> owner = ReadDeviceOwner();
+  return owner ? owner->email : std::u16string();
 }
 
 std::string OutboxFileName(const SYSTEMTIME& t, int sequence) {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include "apps/install/Installer.h"
@@ -30,12 +31,14 @@ class InstallerTest : public setup_test::SetupTest {
   void Build(const std::string& name, const std::string& bytes) { std::ofstream(source / name, std::ios::binary) << bytes; }
 
   // Installs, answering the start question No (and the sales-tax question of a fresh
-  // device Yes); true when it worked.
-  bool Install(bool fresh) {
+  // device Yes) and the owner questions with `owner` (none: unattended); true when it worked.
+  bool Install(bool fresh, std::optional<OwnerAnswers> owner = std::nullopt) {
     if (fresh) boxes.Expect(setup_test::kTaxQuestion).Answer(IDYES);
     boxes.Expect(setup_test::kStartQuestion).Answer(IDNO);
     std::string error;
-    bool ok = CInstaller(source).Install(error);
+    CInstaller installer(source);
+    if (owner) installer.SetOwner(*owner);
+    bool ok = installer.Install(error);
     EXPECT_EQ(ok, error.empty()) << error;
     return ok;
   }

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "platform/base/Faults.h"
 #include "platform/printing/PrintEngines.h"
 #include "platform/registry/Registry.h"
+#include "platform/shell/DeviceOwner.h"
 #include "tests/apps/InstallerFixture.h"
 
 namespace {
@@ -70,6 +72,32 @@ TEST_F(Installer, ReinstallKeepsTheUsersDatabaseAndPlaces) {
   EXPECT_EQ(ReadText(kDatabase), "my lists");
   EXPECT_EQ(Preference(u"DBLocation"), u"Storage Card");
   EXPECT_EQ(RootDword(u"Upgrading"), 1u);
+}
+
+// The owner questions stand in for the device's own owner settings: unattended, the account's
+// full name and no e-mail; asked, the answers; the rest of the record is the device's.
+TEST_F(Installer, RecordsTheDeviceOwnerAskedForOrTheAccountsName) {
+  ASSERT_TRUE(Install(true));
+  std::optional<platform::DeviceOwner> owner = platform::ReadDeviceOwner();
+  ASSERT_TRUE(owner.has_value());
+  EXPECT_EQ(owner->name, platform::AccountFullName());
+  EXPECT_FALSE(owner->name.empty()) << "the account has a full name or at least a login name";
+  EXPECT_EQ(owner->email, u"");
+
+  ASSERT_TRUE(platform::WriteDeviceOwner({u"Ada Field", u"Field & Co", u"1 Pier Road", u"555-0100", u""}));
+  EXPECT_EQ(SuggestedOwner().name, u"Ada Field") << "a device that names its owner offers that name";
+  ASSERT_TRUE(Install(false, OwnerAnswers{u"Nora Birch", u"nora@birchwood.example"}));
+  ASSERT_TRUE(Install(false)) << "unattended, a reinstall keeps the owner";
+  owner = platform::ReadDeviceOwner();
+  ASSERT_TRUE(owner.has_value());
+  EXPECT_EQ(owner->name, u"Nora Birch");
+  EXPECT_EQ(owner->email, u"nora@birchwood.example");
+  EXPECT_EQ(owner->company, u"Field & Co");
+  EXPECT_EQ(owner->phone, u"555-0100");
+
+  const std::u16string longName(40, u'x');
+  ASSERT_TRUE(Install(false, OwnerAnswers{longName, u""}));
+  EXPECT_EQ(platform::ReadDeviceOwner()->name, longName.substr(0, 35)) << "cut to its field, its null kept";
 }
 
 TEST_F(Installer, UpgradeThatFailsPartOfTheWayLeavesTheOldInstallationWorking) {

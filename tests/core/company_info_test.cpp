@@ -140,7 +140,8 @@ TEST_F(OwnerRecord, ShortRecordsLeaveTheMissingFieldsEmpty) {
 }
 
 TEST_F(OwnerRecord, AnUnreadableRecordKeepsTheCachedTexts) {
-  EXPECT_EQ(Cached(), Owner{}) << "a fresh device has no record";
+  DeleteRecord();  // a device whose owner settings were never written
+  EXPECT_EQ(Cached(), Owner{}) << "no record, nothing cached";
   EXPECT_FALSE(COwnerInfo(true).ReadOwnerRecord());
 
   StoreRecord(Record(kAda));

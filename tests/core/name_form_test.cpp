@@ -3,6 +3,7 @@
 #include "FieldFormFixture.h"
 #include "core/NameForm.h"
 #include "core/Preferences.h"
+#include "platform/shell/DeviceOwner.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -92,6 +93,23 @@ TEST_F(SmallForms, TheFirstCompanyShowsTheUserNameWithoutOfferingAnEdit) {
   EXPECT_EQ(form.DoModal(), 1);
   EXPECT_EQ(company.GetUserName(), u"Cy Seller");
   EXPECT_EQ(company.GetPhone(), u"555-0100");
+}
+
+// The installer names the device's owner; the first company's form shows that name.
+TEST_F(SmallForms, TheFirstCompanyOfAnInstalledDeviceShowsItsOwner) {
+  const std::optional<platform::DeviceOwner> owner = platform::ReadDeviceOwner();
+  ASSERT_TRUE(owner.has_value());
+  ASSERT_FALSE(owner->name.empty());
+  CCompanyInfo company(nullptr, CCompanyInfo::kFirstCompany);
+  CMyCompanyForm form(GetResourceInstance(), nullptr, company);
+  platform::testing::UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+    EXPECT_EQ(d.ListView(IDC_FORM_LIST).Text(0, 1), u"My Name:");
+    EXPECT_EQ(d.ListView(IDC_FORM_LIST).Text(0, 2), owner->name);
+    d.Cancel();
+  });
+  form.DoModal();
+  EXPECT_EQ(ui.Pending(), 0u);
 }
 
 }  // namespace

@@ -22,6 +22,7 @@
 #include "mainwindow/RegisterList.h"
 #include "mainwindow/SampleDevice.h"
 #include "platform/base/Format.h"
+#include "platform/htmlview/HtmlControl.h"
 #include "platform/testing/ControlDrivers.h"
 #include "platform/testing/MessageBoxScript.h"
 #include "platform/testing/UiScript.h"
@@ -443,6 +444,54 @@ TEST_F(ProgramStartup, ThePageKeepsItsZoomAndFitAcrossARestartAndTheMenuKnowsThe
   EXPECT_TRUE(page(program)->GetFitToScreen());
   SendMessageW(program.GetMainFrame()->GetHwnd(), WM_CLOSE, 0, 0);
   program.End();
+}
+
+// A German device's pages look the same after a restart: each of the first documents is
+// laid out alike, and the one the editor held when the program ended comes back alike.
+TEST_F(ProgramStartup, AGermanDevicesPagesLookTheSameAfterARestart) {
+  ASSERT_TRUE(platform::SetLocaleProfile(u"de-DE"));
+  ASSERT_TRUE(PrepareNewDevice());
+  constexpr int kDocuments = 4;
+  auto pages = [](CProgram& program, std::string& held) {
+    CMainFrame* frame = program.GetMainFrame();
+    held = platform::HtmlPageDump(
+        dynamic_cast<const CHtmlView&>(*frame->GetEditor()->GetDocument().GetView()).GetControl());
+    std::vector<std::string> dumps;
+    for (int row = 0; row < kDocuments; ++row) {
+      EXPECT_EQ(frame->OpenSelectedDocument(row), 1) << row;
+      auto* view = dynamic_cast<const CHtmlView*>(frame->GetEditor()->GetDocument().GetView());
+      dumps.push_back(view ? platform::HtmlPageDump(view->GetControl()) : std::string());
+    }
+    SendMessageW(frame->GetHwnd(), WM_CLOSE, 0, 0);
+    program.End();
+    return dumps;
+  };
+  std::vector<std::string> before, after;
+  std::string heldBefore, heldAfter;
+  {
+    CProgram program;
+    ASSERT_EQ(program.Start(u""), ProgramStart::Started);
+    ASSERT_EQ(program.GetMainFrame()->OpenSelectedDocument(kDocuments - 1), 1);
+    heldBefore = platform::HtmlPageDump(
+        dynamic_cast<const CHtmlView&>(*program.GetMainFrame()->GetEditor()->GetDocument().GetView()).GetControl());
+    SendMessageW(program.GetMainFrame()->GetHwnd(), WM_CLOSE, 0, 0);
+    program.End();
+  }
+  {
+    CProgram program;
+    ASSERT_EQ(program.Start(u""), ProgramStart::Started);
+    before = pages(program, heldAfter);
+  }
+  EXPECT_EQ(heldAfter, heldBefore) << "the document the editor held, at the next start";
+  CProgram program;
+  ASSERT_EQ(program.Start(u""), ProgramStart::Started);
+  after = pages(program, heldAfter);
+  ASSERT_EQ(after.size(), before.size());
+  for (size_t i = 0; i < before.size(); ++i) {
+    EXPECT_FALSE(before[i].empty()) << i;
+    EXPECT_EQ(after[i], before[i]) << "document " << i;
+  }
+  RegionalSettings().Reset();
 }
 
 // The view is stored as it changes: a program ended without a close starts again on the

@@ -11,6 +11,7 @@
 #include "platform/mapi/Mapi.h"
 #include "platform/mapi/MapiPtr.h"
 #include "platform/mapi/MessageStores.h"
+#include "platform/shell/DeviceOwner.h"
 #include "platform/registry/Registry.h"
 #include "platform/testing/DeviceFixture.h"
 #include "platform/testing/MailReader.h"
@@ -171,6 +172,26 @@ TEST_F(MessageStores, AStoreWithoutAnAddressSendsFromTheDeviceOwner) {
   ASSERT_EQ(message->SubmitMessage(0), S_OK);
   ASSERT_EQ(Outbox().size(), 1u);
   EXPECT_EQ(mail_test::ParseMail(mail_test::ReadFileBytes(Outbox()[0])).from, "nora@birchwood.example");
+}
+
+// The owner the device's settings record (as the installer writes them) is the sender; an
+// owner without an e-mail leaves the fallback.
+TEST_F(MessageStores, TheOwnerTheDeviceRecordsIsTheSender) {
+  auto sender = [this] {
+    CMapiPtr<IMessage> message;
+    NewMessage(message);
+    EXPECT_EQ(AddRecipient(message.get(), MAPI_TO, u"a@example.com"), S_OK);
+    EXPECT_EQ(message->SubmitMessage(0), S_OK);
+    const std::vector<std::filesystem::path> sent = Outbox();
+    if (sent.size() != 1) return std::string("no one message");
+    std::string from = mail_test::ParseMail(mail_test::ReadFileBytes(sent[0])).from;
+    std::filesystem::remove(sent[0]);
+    return from;
+  };
+  ASSERT_TRUE(platform::WriteDeviceOwner({u"Nora Birch", u"", u"", u"", u"nora@birchwood.example"}));
+  EXPECT_EQ(sender(), "nora@birchwood.example");
+  ASSERT_TRUE(platform::WriteDeviceOwner({u"Nora Birch", u"", u"", u"", u""}));
+  EXPECT_EQ(sender(), "owner@device.invalid");
 }
 
 TEST_F(HeaderSafety, ASubjectOrStoreAddressWithLineBreaksMakesNoHeader) {
