@@ -215,6 +215,17 @@ void CSqlDatabase::NoteFailure(int rc) {
     m_heldFailure = rc & 0xff;
 }
 
+namespace {
+// The held failure of a statement that found no database open; no engine code looks like it.
+constexpr int kHeldNotOpen = 0x100;
+}  // namespace
+
+int CSqlDatabase::NotOpen() {
+  SetLastError(u"The database is not open");
+  if (m_holdFailures && m_heldFailure == 0) m_heldFailure = kHeldNotOpen;
+  return SQLITE_MISUSE;
+}
+
 void CSqlDatabase::SetBusyWait(int milliseconds) {
   Lock lock(m_lock);
   m_busyWait = milliseconds;
@@ -233,6 +244,7 @@ CSqlDatabase::Failure CSqlDatabase::HeldFailure() const {
     case SQLITE_BUSY:
     case SQLITE_LOCKED: return Failure::Busy;
     case SQLITE_FULL: return Failure::Full;
+    case kHeldNotOpen: return Failure::NotOpen;
     default: return Failure::Other;
   }
 }
@@ -508,10 +520,7 @@ bool CSqlDatabase::UpgradeSchema() {
 // ---- Running statements --------------------------------------------------------------------------
 
 int CSqlDatabase::ExecuteUtf8(const std::string& statement) {
-  if (!m_db) {
-    SetLastError(u"The database is not open");
-    return SQLITE_MISUSE;
-  }
+  if (!m_db) return NotOpen();
   char* message = nullptr;
   int rc = sqlite3_exec(m_db, statement.c_str(), nullptr, nullptr, &message);
   if (message) {
@@ -544,10 +553,7 @@ int CSqlDatabase::Execute(const CSqlText& statement) {
 
 int CSqlDatabase::Prepare(const CSqlText& statement, CSqlStatement& out) {
   out.reset();
-  if (!m_db) {
-    SetLastError(u"The database is not open");
-    return SQLITE_MISUSE;
-  }
+  if (!m_db) return NotOpen();
   CSqlStatement prepared;
   int rc = prepared.Prepare(m_db, Narrow(statement.Text()));
   if (rc == SQLITE_OK) rc = BindParameters(prepared, statement);
@@ -605,7 +611,11 @@ std::optional<bool> CSqlDatabase::QueryKept(CSqlStatement& slot, const std::u16s
 }
 
 CSqlStatement* CSqlDatabase::KeptStatement(CSqlStatement& slot, const std::u16string& text) {
-  if (!slot && m_db) {
+  if (!m_db) {
+    NotOpen();
+    return nullptr;
+  }
+  if (!slot) {
     if (slot.Prepare(m_db, Narrow(text), true) != SQLITE_OK) return nullptr;
     // Sized now, never while a row is bound: a buffer that moved would leave its bound
     // text behind.

@@ -214,7 +214,8 @@ class CSqlDatabase {
   // user once. Holding starts and ends with no failure kept.
   void HoldFailures(bool hold);
   // What the first failure held was; None while there is none.
-  enum class Failure { None, Busy, Full, Other };
+  // NotOpen: a statement came while no database was open (closed for the desktop).
+  enum class Failure { None, Busy, Full, NotOpen, Other };
   Failure HeldFailure() const;
 
   // The list update's stamp: a number in the file's header (the engine's user version,
@@ -393,6 +394,9 @@ class CSqlDatabase {
   void KeepEngineError();
   // Keeps `rc` as the batch's first failure when failures are held and it is one.
   void NoteFailure(int rc);
+  // A statement with no database open: the last error says so, a batch keeps it as its
+  // failure; the engine code to return.
+  int NotOpen();
   static int BusyWait(void* self, int count);
   void SetLastError(std::u16string text);
   std::u16string ExpandedText(const CSqlText& statement);

@@ -518,7 +518,12 @@ void CListTreeView::RenumberChildren(HTREEITEM node, const CDbRecord& parentReco
     if (!fresh) continue;
     fresh->SetObjectPosition(record->GetObjectPosition());
     fresh->SetIsOpen(record->GetIsOpen());
-    m_store->UpdateItem(*fresh);
+    // The first row that cannot be written has told the user: the order stays as it was
+    // stored rather than half renumbered, and no further row tells the same again.
+    if (!m_store->UpdateItem(*fresh)) {
+      m_store->RollbackTransaction();
+      return;
+    }
   }
   m_store->CommitTransaction();
 }

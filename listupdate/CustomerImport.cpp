@@ -60,12 +60,16 @@ int CListUpdater::ImportCustomers() {
         record->SetField(field, u"");
     }
     bool exists = false;
-    if (!m_clearCustomers && m_customers->HasOwnTable()) {
+    // A customer or job the files brought before is looked up even while the table is
+    // being filled anew: it is the row this run added.
+    const bool repeated = SeenBefore(u"CUSTOMER", record->GetListID());
+    const bool lookUp = !m_clearCustomers || repeated;
+    if (lookUp && m_customers->HasOwnTable()) {
       // A customer the table holds unchanged needs no write and no question.
       CCustomerFields stored;
       exists = m_store->GetCustomerByListID(record->GetListID(), stored);
       if (exists && SameAsStored(stored, record->Fields())) continue;
-    } else if (!m_clearCustomers) {
+    } else if (lookUp) {
       exists = m_customers->Exists(*record) != 0;
     }
     if (exists) {

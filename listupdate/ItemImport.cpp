@@ -113,12 +113,18 @@ bool CListUpdater::ImportItem(const UpdateItemRecord& item, int& previousLevel, 
   }
   previousLevel = level;
   std::unique_ptr<CDbRecord> record;
-  if (!m_clearItems) {
+  // An id the lists brought before is the item this run stored, whatever its type: it is
+  // found also while the list is being cleared.
+  const bool repeated = SeenBefore(u"ITEM", item[kUpdListID]);
+  if (!m_clearItems || repeated) {
     // Most items of a repeated import are unchanged: their stamp alone settles that.
     CBstr stamp;
-    if (m_store->GetItemStampByListID(item[kUpdListID], type, stamp)) {
+    const bool found = repeated ? m_store->GetItemStampByListID(item[kUpdListID], kItemListTypes, stamp)
+                                : m_store->GetItemStampByListID(item[kUpdListID], type, stamp);
+    if (found) {
       if (!ShouldOverwrite(item[kUpdName], item[kUpdModified], stamp.view())) return true;
-      record = m_store->GetItemByListID(item[kUpdListID], type);
+      record = repeated ? m_store->GetItemByListID(item[kUpdListID], kItemListTypes)
+                        : m_store->GetItemByListID(item[kUpdListID], type);
     }
   }
   bool existing = record != nullptr;
@@ -263,7 +269,7 @@ int CListUpdater::ImportSalesTaxGroups() {
   for (int more = m_reader->FirstItemOfTag(u"SALESTAXGROUP", group); more; more = m_reader->NextItem(group)) {
     if (!Status(CountText(u"Sales Tax Item Group ", ++i, n))) return 0;
     std::unique_ptr<CDbRecord> record;
-    if (!m_clearItems) {
+    if (const bool repeated = SeenBefore(u"SALESTAXGROUP", group[kUpdListID]); !m_clearItems || repeated) {
       record = m_store->GetItemByListID(group[kUpdListID], group[kUpdType]);
       if (record && !ShouldOverwrite(group[kUpdName], group[kUpdModified], record->FieldView(kFieldTimeModified)))
         continue;

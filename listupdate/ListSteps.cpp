@@ -68,7 +68,9 @@ void PrepareTextEntry(ListStepRecord& in) {
 void CListUpdater::FindEntry(const ListStep& step, const ListStepRecord& in, std::unique_ptr<CDbRecord>& found,
                              bool& byName) {
   byName = false;
-  if (step.byId && !m_clearItems) found = step.byId(in);
+  // An id the list brought before is the entry this run stored: found also while clearing.
+  const bool repeated = SeenBefore(step.category, in.listId);
+  if (step.byId && (!m_clearItems || repeated)) found = step.byId(in);
   if (!found && step.byName) {
     found = step.byName(in);
     byName = found != nullptr;

@@ -22,6 +22,7 @@
 #include "listupdate/GroupList.h"
 #include "listupdate/ImportText.h"
 #include "listupdate/UpdateFileJournal.h"
+#include "platform/base/Format.h"
 #include "platform/user/MessageBox.h"
 #include "resources/resource_ids.h"
 #include "platform/user/Window.h"
@@ -71,7 +72,18 @@ void CListUpdater::ShowFailure(CSqlDatabase::Failure failure) {
   UINT text = IDS_UPDATE_NOT_STORED;
   if (failure == CSqlDatabase::Failure::Busy) text = IDS_UPDATE_DATABASE_BUSY;
   if (failure == CSqlDatabase::Failure::Full) text = IDS_UPDATE_DISK_FULL;
+  if (failure == CSqlDatabase::Failure::NotOpen) text = IDS_UPDATE_DATABASE_NOT_OPEN;
   ShowBox(LoadResText(text));
+}
+
+bool CListUpdater::SeenBefore(std::u16string_view kind, std::u16string_view listId) {
+  if (listId.empty()) return false;
+  std::u16string key(kind);
+  key += u'\n';
+  key += listId;
+  if (m_seenIds.insert(std::move(key)).second) return false;
+  ++m_repeatedRecords;
+  return true;
 }
 
 void CListUpdater::ShowBox(std::u16string_view text) {
@@ -88,6 +100,12 @@ std::u16string CListUpdater::DatabaseFolderFile(std::u16string_view name) const 
 
 int CListUpdater::Run(HWND mainWindow) {
   m_mainWindow = mainWindow;
+  // With the database closed (the desktop closes it to take a copy) nothing could be
+  // stored: the files stay for a run after it is open again, and no setting changes.
+  if (!m_store->Database().IsConnected()) {
+    ShowFailure(CSqlDatabase::Failure::NotOpen);
+    return 0;
+  }
   // What a run killed after its commit left behind is finished first.
   CUpdateFileJournal::CompleteInterrupted(m_store->Database());
   m_taken = std::make_unique<CUpdateFileJournal>(m_store->Database());
@@ -130,6 +148,9 @@ int CListUpdater::Run(HWND mainWindow) {
   }
   Finish();
   if (!committed) ShowFailure(failure);
+  // Told once, after the rest: the lists are whole, only the desktop's file was odd.
+  if (committed && m_repeatedRecords > 0)
+    ShowBox(platform::FormatWide(LoadResText(IDS_UPDATE_REPEATED_IDS), {m_repeatedRecords}));
   // The files read go only now that what they brought is stored; after a failed commit
   // nothing is, and they stay for another run.
   m_taken->Finish(committed);

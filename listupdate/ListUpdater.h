@@ -24,6 +24,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -165,6 +166,10 @@ class CListUpdater {
   bool Stopped() const;
   // The one message of a run that stored nothing.
   void ShowFailure(CSqlDatabase::Failure failure);
+  // Whether a record of `kind` with this id came earlier in the run (counted when it did);
+  // such a record is taken as that record again, never stored beside it. An empty id
+  // repeats nothing.
+  bool SeenBefore(std::u16string_view kind, std::u16string_view listId);
   int ImportList(const ListStep& step);
   void FindEntry(const ListStep& step, const ListStepRecord& in, std::unique_ptr<CDbRecord>& found,
                  bool& byName);
@@ -198,6 +203,8 @@ class CListUpdater {
   std::unique_ptr<COverwritePromptDlg> m_prompt;
   bool m_customersCleared = false;
   bool m_roSignedChanged = false;
+  std::set<std::u16string> m_seenIds;  // kind, a line break, the id
+  int m_repeatedRecords = 0;
   CCommandProcessor* m_documentHistory = nullptr;  // not owned
   CCommandProcessor* m_listHistory = nullptr;      // not owned
 

@@ -1,6 +1,7 @@
 // The desktop companion's commands, which the relay hands the main window as WM_COPYDATA:
 // the job and list updates, the owner information, the templates and the database files.
 #include "core/CompanyInfo.h"
+#include "core/MessageBoxes.h"
 #include "core/ProgressWnd.h"
 #include "core/ResourceText.h"
 #include "core/Utilities.h"
@@ -14,6 +15,7 @@
 #include "mainwindow/DesktopFiles.h"
 #include "mainwindow/MainFrame.h"
 #include "mainwindow/RegisterList.h"
+#include "platform/base/Format.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -62,12 +64,7 @@ LRESULT CMainFrame::OnCopyData(const COPYDATASTRUCT* copy) {
     case kOwnerInfo: WriteOwnerInfoFile(m_hwnd); return 1;
     case kTemplates: WriteTemplates(); return 1;
     case kLoadDatabaseUpdate: return LoadDatabaseUpdate();
-    case kCopyDatabase: {
-      CWaitCursorScope wait;
-      WaitForCustomerLoader();
-      if (m_storeOpened) CopyDatabaseToUpdateFile(GetDatabaseFiles());
-      return 1;
-    }
+    case kCopyDatabase: return CopyDatabaseForDesktop();
     case kOpenDatabase: OpenDatabaseAgain(); return 1;
     case kCloseDatabase: {
       CWaitCursorScope wait;
@@ -163,6 +160,23 @@ LRESULT CMainFrame::LoadDatabaseUpdate() {
   }
   progress.SetStatusId(closing, true);
   return closing == IDS_DESKTOP_DATABASE_UPDATED ? 1 : 0;
+}
+
+LRESULT CMainFrame::CopyDatabaseForDesktop() {
+  const CDatabaseFiles files = GetDatabaseFiles();
+  {
+    CWaitCursorScope wait;
+    WaitForCustomerLoader();
+    if (!m_storeOpened || CopyDatabaseToUpdateFile(files)) return 1;
+  }
+  // The copy is written whole or not at all: the desktop must not take an old or partial
+  // update file for this database, so it hears the command failed.
+  const DWORD error = GetLastError();
+  const bool full = error == ERROR_DISK_FULL;
+  const std::u16string text = platform::FormatWide(
+      LoadResText(full ? IDS_DESKTOP_DISK_FULL_NOT_COPIED : IDS_DESKTOP_DATABASE_NOT_COPIED), {files.Update()});
+  MessageBoxW(m_hwnd, text.c_str(), kProductName, MB_OK | MB_ICONEXCLAMATION);
+  return 0;
 }
 
 void CMainFrame::OpenDatabaseAgain() {

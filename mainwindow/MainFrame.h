@@ -280,6 +280,9 @@ class CMainFrame {
   LRESULT UpdateLists(const COPYDATASTRUCT& copy);
   void WriteTemplates();
   LRESULT LoadDatabaseUpdate();
+  // GET_DB: the database copied onto the update file; 0, after saying why, when it could
+  // not be (the update file is then as it was before).
+  LRESULT CopyDatabaseForDesktop();
   void OpenDatabaseAgain();
 
   HINSTANCE m_instance;

@@ -36,9 +36,23 @@ ProgramStart CProgram::Start(std::u16string_view commandLine) {
     return ProgramStart::Stopped;
   }
   TellSettingsRepairs();
-  // The relay of the desktop companion finds the main window from its own process.
-  platform::ShareWindowsWithOtherProcesses();
+  TellReadOnlyDevice();
+  // The relay of the desktop companion finds the main window from its own process; one
+  // that started this program hears at once that it can.
+  if (platform::ShareWindowsWithOtherProcesses()) {
+    if (HANDLE reachable = CreateEventW(nullptr, TRUE, FALSE, kProgramReachableEvent)) {
+      SetEvent(reachable);
+      CloseHandle(reachable);
+    }
+  }
   return ProgramStart::Started;
+}
+
+void CProgram::TellReadOnlyDevice() {
+  // Said before the first save can fail, and once: every later failure says its own part.
+  if (platform::IsDeviceRootWritable()) return;
+  const std::u16string text = platform::FormatWide(kReadOnlyDeviceText, {platform::DeviceRoot().u16string()});
+  MessageBoxW(m_mainFrame->GetHwnd(), text.c_str(), u"Slateway", MB_OK | MB_ICONEXCLAMATION);
 }
 
 HWND CProgram::WaitForRunningWindow() {

@@ -34,6 +34,15 @@ inline constexpr char16_t kSettingsResetText[] =
     u"Slateway's settings file was damaged and could not be read, so the settings have been set back to their "
     u"defaults.  Please check your settings under Tools > Options.";
 
+// Told once at start-up when nothing can be written where the device keeps its files.
+inline constexpr char16_t kReadOnlyDeviceText[] =
+    u"Slateway cannot keep any changes: the device folder %s cannot be written.  You can look at your documents "
+    u"and lists, but nothing you change, add or receive from the desktop will be saved.  Make the folder writable "
+    u"and start Slateway again.";
+// The event a starting program sets once other programs of the device can reach its main
+// window; the relay that started it waits on it.
+inline constexpr char16_t kProgramReachableEvent[] = u"KTWJUMPSTART";
+
 class CProgram {
  public:
   CProgram();
@@ -60,6 +69,8 @@ class CProgram {
   static HWND WaitForRunningWindow();
   // One message when a settings file was found damaged and mended.
   void TellSettingsRepairs();
+  // One message when the device's folder cannot be written.
+  void TellReadOnlyDevice();
 
   platform::CDeviceLock m_instanceLock;
   bool m_libraryLoaded = false;

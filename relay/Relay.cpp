@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "core/RegistryKey.h"
+#include "mainwindow/Program.h"
 
 namespace {
 
@@ -13,12 +14,11 @@ constexpr const WCHAR* kDefaultProgramPath = u"\\Program Files\\VendelSoftware\\
 constexpr const WCHAR* kProgramFile = u"Slateway.exe";
 // The registry key class reads texts of at most this many characters.
 constexpr size_t kLongestPath = 259;
-// How long a freshly started program has to open its main window. Nobody signals the
-// event: the wait is a pause the other programs of the device may cut short one day.
-constexpr DWORD kStartWait = 3000;
-// A program still starting after that pause (a first start, a question at start-up) opens
-// its window later: it is looked for this long more before the command is given up.
+// How long a freshly started program may take to open its main window (a first start, a
+// question at start-up). It sets the reachable event as soon as its window can be found,
+// which ends the wait at once.
 constexpr DWORD kLongestStart = 60000;
+// Between two looks for the window: the event's wait is cut into these.
 constexpr DWORD kLookAgain = 100;
 
 struct RelayWord {
@@ -43,26 +43,30 @@ const RelayWord kWords[] = {
 
 HWND FindMainWindow() { return FindWindowW(kMainClass, kMainTitle); }
 
-// Starts the main program and gives it time to open its window.
-bool StartMainProgram() {
+// Starts the main program and waits until its window can be reached; null when it could
+// not be started or its window did not come.
+HWND StartMainProgram() {
   std::u16string path = GetMainProgramPath();
+  // Made before the start, so that a program quicker than this one finds it to set.
+  HANDLE reachable = CreateEventW(nullptr, TRUE, FALSE, kProgramReachableEvent);
+  if (reachable) ResetEvent(reachable);
   PROCESS_INFORMATION info;
   STARTUPINFOW startup;
   if (!CreateProcessW(path.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    if (reachable) CloseHandle(reachable);
     MessageBoxW(nullptr, u"Could not start Slateway DedadErude Edition.  Please reinstall.", u"", MB_OK);
     MessageBoxW(nullptr, path.c_str(), u"Program path", MB_OK);
-    return false;
+    return nullptr;
   }
-  HANDLE started = CreateEventW(nullptr, TRUE, FALSE, u"KTWJUMPSTART");
-  if (started) {
-    ResetEvent(started);
-    WaitForSingleObject(started, kStartWait);
-    CloseHandle(started);
-  } else {
-    // Without the event the program still needs its time.
-    std::this_thread::sleep_for(std::chrono::milliseconds(kStartWait));
+  // A program that stopped at start-up, or found another already running, never sets the
+  // event: the window is looked for between the waits.
+  HWND main = nullptr;
+  for (DWORD waited = 0; !(main = FindMainWindow()) && waited < kLongestStart; waited += kLookAgain) {
+    if (!reachable) std::this_thread::sleep_for(std::chrono::milliseconds(kLookAgain));
+    else if (WaitForSingleObject(reachable, kLookAgain) == WAIT_OBJECT_0) ResetEvent(reachable);
   }
-  return true;
+  if (reachable) CloseHandle(reachable);
+  return main;
 }
 
 const RelayWord* FindWord(std::u16string_view word) {
@@ -95,12 +99,7 @@ RelayResult RunRelay(std::u16string_view word) {
   // A word nobody knows must not start the program on its way to being dropped.
   if (!IsRelayWord(word)) return kRelayUnknownWord;
   HWND main = FindMainWindow();
-  if (!main) {
-    if (!StartMainProgram()) return kRelayNoAnswer;
-    for (DWORD waited = 0; !(main = FindMainWindow()) && waited < kLongestStart; waited += kLookAgain)
-      std::this_thread::sleep_for(std::chrono::milliseconds(kLookAgain));
-    if (!main) return kRelayNoAnswer;
-  }
+  if (!main && !(main = StartMainProgram())) return kRelayNoAnswer;
   std::optional<RelayMessage> message = RelayMessageFor(word);
   if (!message) return kRelayAnswered;
   std::u16string text(word);

@@ -34,8 +34,8 @@ enum RelayResult : int {
 };
 
 // Checks the word first: one the relay does not know starts nothing. Then finds the main
-// window (starting the main program when there is none and giving it three seconds, then
-// up to a minute more while its window has not come), sends the word's message and waits
-// for the program to carry it out. With kRelayNoAnswer the last error tells why:
+// window (starting the main program when there is none and waiting until the program says
+// its window can be reached, at most a minute), sends the word's message and waits for the
+// program to carry it out. With kRelayNoAnswer the last error tells why:
 // ERROR_TIMEOUT when the program took the command but did not answer in time.
 RelayResult RunRelay(std::u16string_view word);

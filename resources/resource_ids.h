@@ -260,6 +260,8 @@
 #define IDS_DESKTOP_DATABASE_UPDATED 40666
 #define IDS_DESKTOP_DATABASE_KEPT 40891    /* the new database did not open; the old one stays */
 #define IDS_DESKTOP_NO_DATABASE_UPDATE 42584  /* no update file, or no open database: nothing replaced */
+#define IDS_DESKTOP_DATABASE_NOT_COPIED 42642 /* fmt: the update file's path; the copy for the desktop failed */
+#define IDS_DESKTOP_DISK_FULL_NOT_COPIED 42643 /* fmt: the update file's path; no room for the copy */
 
 /* ---- Controls ----------------------------------------------------------------- */
 #define IDC_PROGRESS_BAR 1150
@@ -287,6 +289,8 @@
 #define IDS_UPDATE_DATABASE_BUSY 42581     /* a run stopped: another program held the database */
 #define IDS_UPDATE_DISK_FULL 42582
 #define IDS_UPDATE_NOT_STORED 42583        /* a run stopped by any other failure of the database */
+#define IDS_UPDATE_DATABASE_NOT_OPEN 42640 /* the database was closed (by the desktop) when the update came */
+#define IDS_UPDATE_REPEATED_IDS 42641      /* fmt: how many records repeated an id of the same run */
 /* ---- Main window and document register ----------------------------------------- */
 #define IDS_REGISTER_COLUMN_CUSTOMER 40147
 #define IDS_REGISTER_COLUMN_AMOUNT 40151

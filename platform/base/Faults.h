@@ -8,12 +8,15 @@ enum class Fault {
   Allocation,   // LocalAlloc / LocalReAlloc return null
   TextAllocation,  // SysAlloc* return null (CBstr throws E_OUTOFMEMORY)
   FileWrite,    // WriteFile and the atomic writer fail to write
+  DiskFull,     // WriteFile and the atomic writer find no room left (ERROR_DISK_FULL)
   FileRename,   // the rename that completes an atomic write fails
   FileOpen,     // CreateFileW fails with ERROR_ACCESS_DENIED
   ComInitialize,  // CoInitializeEx fails with E_FAIL
   Crash,        // CrashPoint ends the process at once, as a kill would
   FolderExchange,  // exchanging two folders in one step is refused, as some file systems do
   DatabaseCommit,  // the outermost commit of the program's database fails, its work still open
+  ReadOnlyRoot,  // the device root answers that nothing can be made in it (IsDeviceRootWritable,
+                 // the meeting place of its processes), as a read-only mount does even for root
   Count
 };
 

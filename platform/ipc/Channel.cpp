@@ -10,9 +10,12 @@
 #include <cerrno>
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/base/Base.h"
+#include "platform/base/Faults.h"
 #include "platform/ipc/Ipc.h"
 #include "platform/kernel/DeviceRoot.h"
 #include "platform/user/Window.h"
@@ -83,6 +86,39 @@ void CRequestReader::BodyDone() {
   if (!DecodeFind(m_body, className, hasClass, windowName, hasTitle)) m_state = State::Refused;
 }
 
+namespace {
+
+// `folder` made when missing and closed to everyone but the user; false when it is no folder
+// of the user's own (a link, another user's) or cannot be written.
+bool MakePrivateFolder(const std::filesystem::path& folder) {
+  ::mkdir(folder.c_str(), 0700);
+  struct stat st {};
+  if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) return false;
+  if ((st.st_mode & 077) != 0 && ::chmod(folder.c_str(), 0700) != 0) return false;
+  return ::access(folder.c_str(), W_OK) == 0;
+}
+
+// The meeting place of a device root that cannot be written (a read-only card or mount):
+// the user's runtime folder, one folder per root, named by the root's path. Empty when
+// there is none the user alone may use.
+std::filesystem::path RuntimeFolderOf(const std::filesystem::path& root) {
+  std::filesystem::path base;
+  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime && MakePrivateFolder(runtime))
+    base = std::filesystem::path(runtime) / "slateway";
+  else
+    base = std::filesystem::path("/tmp") / ("slateway-" + std::to_string(::geteuid()));
+  if (!MakePrivateFolder(base)) return {};
+  // FNV-1a: the same name in every process and every build.
+  std::uint64_t hash = 14695981039346656037ull;
+  for (unsigned char c : root.string()) hash = (hash ^ c) * 1099511628211ull;
+  char name[24];
+  std::snprintf(name, sizeof(name), "ipc-%016llx", static_cast<unsigned long long>(hash));
+  std::filesystem::path folder = base / name;
+  return MakePrivateFolder(folder) ? folder : std::filesystem::path();
+}
+
+}  // namespace
+
 std::filesystem::path SocketFolder() {
   std::filesystem::path folder = DeviceRoot() / ".platform" / "ipc";
   std::error_code ec;
@@ -90,6 +126,10 @@ std::filesystem::path SocketFolder() {
   // Only the user may look in: a socket there is a way into the program.
   ::chmod(folder.parent_path().c_str(), 0700);
   ::chmod(folder.c_str(), 0700);
+  if (::access(folder.c_str(), W_OK) == 0 && !ShouldFail(Fault::ReadOnlyRoot)) return folder;
+  // Programs of a root they cannot write still find each other, and one of them still
+  // knows it is the only one: every process of the root decides the same way.
+  if (std::filesystem::path runtime = RuntimeFolderOf(DeviceRoot()); !runtime.empty()) return runtime;
   return folder;
 }
 

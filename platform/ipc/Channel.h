@@ -91,7 +91,9 @@ class CRequestReader {
 // window's thread and waits for it; called on that thread, it runs at once.
 void AnswerRequest(int fd, const FrameHeader& header, const std::vector<std::uint8_t>& body);
 
-// The folder of the sockets, made (user-only) when missing.
+// The folder of the sockets, events and locks, made (user-only) when missing: the root's
+// ".platform/ipc", or, when that cannot be written, a folder of the user's runtime folder
+// ($XDG_RUNTIME_DIR/slateway, else /tmp/slateway-<uid>) named after the root.
 std::filesystem::path SocketFolder();
 // A name of any characters as a file name: each UTF-8 byte in two hex digits.
 std::string HexFileName(std::u16string_view name);

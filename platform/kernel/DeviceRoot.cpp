@@ -276,6 +276,17 @@ int RemoveStaleTemporariesUnder(const fs::path& root) {
   return removed;
 }
 
+bool IsDeviceRootWritable() {
+  if (ShouldFail(Fault::ReadOnlyRoot)) return false;
+  // The permission bits alone do not tell: root passes them, a read-only mount does not.
+  std::string probe = (DeviceRoot() / ".write-check-XXXXXX").string();
+  int fd = ::mkstemp(probe.data());
+  if (fd < 0) return false;
+  ::close(fd);
+  ::unlink(probe.c_str());
+  return true;
+}
+
 bool WriteFileAtomic(const fs::path& path, std::string_view bytes, bool durable) {
   if (!path.has_filename()) {
     SetLastError(ERROR_INVALID_NAME);
@@ -299,6 +310,8 @@ bool WriteFileAtomic(const fs::path& path, std::string_view bytes, bool durable)
   if (::stat(path.c_str(), &old) == 0) ::fchmod(fd, old.st_mode & 07777);
   if (ShouldFail(Fault::FileWrite)) {
     error = ERROR_WRITE_FAULT;
+  } else if (ShouldFail(Fault::DiskFull)) {
+    error = ERROR_DISK_FULL;
   } else if (!WriteAll(fd, bytes) || (durable && ::fsync(fd) != 0)) {
     error = ErrorFromErrno(errno);
   }

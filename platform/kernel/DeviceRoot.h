@@ -21,6 +21,10 @@ const std::filesystem::path& DeviceRoot();
 // cached registry hives belong to the old root, so callers reset those first.
 void SetDeviceRoot(const std::filesystem::path& root);
 
+// Whether a file can be made in the device root: false on a read-only mount, a full disk
+// or a root of another user (a file is made and removed to find out).
+bool IsDeviceRootWritable();
+
 // Maps a device path ("\My Documents\Inv 12.QVN"; "/" also separates, doubled separators
 // are one, a relative path is taken from the root, ".." never climbs above the root) to
 // the Linux path. Each existing component is found ignoring case; components that do not

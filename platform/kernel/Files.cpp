@@ -338,6 +338,7 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written, LPVO
   if (!(object->Access() & GENERIC_WRITE)) return Fail(ERROR_ACCESS_DENIED);
   if (!buffer && toWrite > 0) return Fail(ERROR_INVALID_PARAMETER);
   if (platform::ShouldFail(platform::Fault::FileWrite)) return Fail(ERROR_WRITE_FAULT);
+  if (platform::ShouldFail(platform::Fault::DiskFull)) return Fail(ERROR_DISK_FULL);
   DWORD done = 0;
   while (done < toWrite) {
     ssize_t n = ::write(object->Fd(), static_cast<const char*>(buffer) + done, toWrite - done);

@@ -177,19 +177,50 @@ TEST_F(ListUpdater, ReadsContinuationAndCustomerFilesInSequence) {
   ASSERT_EQ(store.InsertCustomer(CCustomerFields{}), 1);  // emptied once, before the first file
   UseLocale(u"de-DE");
   boxes.Expect(u"The update list is not recognized.  Please try again or contact Technical Support for assistance.");
+  // The second file brings the customer and the job of the first again: the same rows.
+  boxes.Expect(platform::FormatWide(LoadResText(IDS_UPDATE_REPEATED_IDS), {2}));
   ASSERT_EQ(Run(), 1);
   EXPECT_TRUE(progress.Saw(u"Item 3 of 3"));
   EXPECT_FALSE(Exists(u"NWQItems2.xml") || Exists(u"NWQCustomers1.xml"));
   EXPECT_TRUE(Exists(u"NWQCustomers3.xml"));  // after a gap nothing more is read
   EXPECT_EQ(hooks.calls, "running stopped columns1 reload1 invalidate refill ");
   EXPECT_EQ(Rows("SELECT FullName, Balance, TotalBalance, CCNum FROM CustomerList ORDER BY FullName"),
-            (std::vector<std::string>{"O'Brien's|0,00|0,00|", "O'Brien's|0,00|0,00|", "O'Brien's:Roof|0,00|0,00|",
-                                      "O'Brien's:Roof|0,00|0,00|"}));
+            (std::vector<std::string>{"O'Brien's|0,00|0,00|", "O'Brien's:Roof|0,00|0,00|"}));
 
   // An explicit item file comes without customers.
   ASSERT_TRUE(Keeping().Save(File(u"Explicit.xml")));
   ASSERT_EQ(Run(File(u"Explicit.xml")), 1);
   EXPECT_TRUE(Exists(u"NWQCustomers3.xml"));
+}
+
+// The desktop may list one record twice. Its second coming is that record again, under the
+// run's overwrite rule (a later stamp replaces it, the same stamp keeps it), also while
+// the lists are being cleared; how many there were is told once, at the end.
+TEST_F(ListUpdater, ARecordWhoseIdCameBeforeIsTheSameRowAgainAndIsCountedOnce) {
+  CUpdateListWriter file;  // clearing every list
+  file.ItemType(u"Service", true, 1);
+  file.Item("ITEM", Item(u"a", u"Service", u"Labor", u"1.00", u"2009-02-01T09:30:00"));
+  file.Item("ITEM", Item(u"b", u"Service", u"Travel", u"5.00"));
+  file.Item("ITEM", Item(u"a", u"Service", u"Labor", u"2.00", u"2009-03-01T09:30:00"));  // later: replaces
+  file.Item("ITEM", Item(u"b", u"Service", u"Travel", u"9.00"));                         // same stamp: kept
+  file.BeginList("TERMS");
+  file.Record("TERM", {{"LISTID", u"r1"}, {"NAME", u"Net 30"}, {"MODIFIED", u"2009-02-01T09:30:00"}});
+  file.Record("TERM", {{"LISTID", u"r1"}, {"NAME", u"Net 45"}, {"MODIFIED", u"2009-03-01T09:30:00"}});
+  file.EndList();
+  ASSERT_TRUE(file.Save(File(u"NWQItems.xml")));
+  CUpdateListWriter people;  // a customer and a job, each twice
+  WriteCustomers(people, u"1.00");
+  WriteCustomers(people, u"2.00");
+  ASSERT_TRUE(people.Save(File(u"NWQCustomers.xml")));
+  boxes.Expect(platform::FormatWide(LoadResText(IDS_UPDATE_REPEATED_IDS), {5})).Caption(u"Slateway");
+  ASSERT_EQ(Run(), 1);
+  EXPECT_EQ(boxes.Pending(), 0u);
+  EXPECT_EQ(Rows("SELECT ListID, SalesAmount FROM ItemsList WHERE ListType = 'Service' AND ObjectType = 1 "
+                 "ORDER BY ListID"),
+            (std::vector<std::string>{"a|2.00", "b|5.00"}));
+  EXPECT_EQ(Rows("SELECT Name FROM ItemsList WHERE ListID = 'r1'"), std::vector<std::string>{"Net 45"});
+  EXPECT_EQ(Rows("SELECT ListID, Balance FROM CustomerList ORDER BY ListID"),
+            (std::vector<std::string>{"c1|2.00", "c2|2.00"}));
 }
 
 TEST_F(ListUpdater, GroupsAreFoundByTheirExactName) {

@@ -3,6 +3,7 @@
 // shows in the device's files.
 #include <chrono>
 #include <cstring>
+#include <fstream>
 #include <thread>
 
 #include "MainWindowFixture.h"
@@ -15,10 +16,12 @@
 #include "datastore/ItemStore.h"
 #include "editor/DocumentView.h"
 #include "editor/ItemListWnd.h"
+#include "listupdate/ImportText.h"
 #include "listupdate/UpdateListWriter.h"
 #include "mainwindow/DesktopFiles.h"
 #include "mainwindow/MainFrame.h"
 #include "mainwindow/Program.h"
+#include "platform/base/Format.h"
 #include "platform/testing/MessageBoxScript.h"
 #include "platform/testing/ControlDrivers.h"
 #include "platform/testing/ProgramRun.h"
@@ -141,6 +144,26 @@ TEST_F(DesktopCommandsTest, TheRelayCarriesEveryCommandToARunningSlateway) {
   platform::testing::CloseProgramOf(main);
 }
 
+// A device root whose own meeting place cannot be made (here a file stands where its folder
+// belongs, as a read-only root refuses it): the relay still reaches the program it started,
+// and a second start still finds the first and ends, instead of running unseen beside it.
+TEST_F(DesktopCommandsTest, WithoutTheRootsMeetingPlaceTheRelayStillReachesTheOneProgram) {
+  std::ofstream(Root() / ".platform") << "in the way";
+  const std::filesystem::path program = Linux(std::u16string(slateway::testing::kProgramFolder) + u"\\Slateway");
+  std::filesystem::remove(program);
+  std::filesystem::create_symlink(SLATEWAY_HEADLESS_PROGRAM, program);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(Launch("GET_OWNER_INFO"), 0);
+  // Told by the program that its window can be reached, not found after a fixed pause.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 30s);
+  EXPECT_TRUE(std::filesystem::exists(Linux(u"\\Application Data\\VendelSoftware\\OwnerInfo.xml")));
+  HWND main = FindWindowW(kMainWindowClass, u"Slateway");
+  ASSERT_NE(main, nullptr);
+  EXPECT_EQ(platform::testing::RunProgram(SLATEWAY_HEADLESS_PROGRAM, {}), 0) << "the second start ends at once";
+  EXPECT_EQ(FindWindowW(kMainWindowClass, u"Slateway"), main);
+  EXPECT_TRUE(platform::testing::CloseProgramOf(main));
+}
+
 // The same commands sent inside the test's own process.
 class DesktopCommandsInProcess : public DesktopCommandsTest {
  protected:
@@ -212,6 +235,54 @@ TEST_F(DesktopCommandsInProcess, ACommandArrivingWhileAnotherRunsIsRefusedAndThe
   EXPECT_EQ(ReadText(files.Database()), before);
   EXPECT_FALSE(std::filesystem::exists(Linux(files.Backup())));
   EXPECT_TRUE(m_program.GetMainFrame()->GetItemStore()->IsOpen());
+}
+
+// Lists sent while the desktop has the database closed: one message that says so, nothing
+// imported, the files kept, and the command answered as not carried out.
+TEST_F(DesktopCommandsInProcess, AnImportIntoTheClosedDatabaseFailsOnceAndKeepsTheFiles) {
+  const CDatabaseFiles files = GetDatabaseFiles();
+  CUpdateListWriter lists;
+  for (int i = 0; i < 60; ++i) {
+    UpdateItemRecord item;
+    item[kUpdListID] = u"i-" + NumberText(i);
+    item[kUpdType] = u"Service";
+    item[kUpdName] = item[kUpdFullName] = u"Closed Labor " + NumberText(i);
+    lists.Item("ITEM", item);
+  }
+  ASSERT_TRUE(lists.Save(files.folder + u"NWQItems.xml"));
+  ASSERT_TRUE(CUpdateListWriter().Save(files.folder + u"NWQCustomers.xml"));
+  EXPECT_EQ(Send(143), 1);
+  {
+    platform::testing::MessageBoxScript boxes;
+    boxes.Expect(LoadResText(IDS_UPDATE_DATABASE_NOT_OPEN)).Caption(u"Slateway");
+    EXPECT_EQ(Send(53), 0);
+    EXPECT_EQ(boxes.Pending(), 0u);
+  }
+  platform::PumpMessages();
+  EXPECT_TRUE(std::filesystem::exists(Linux(files.folder + u"NWQItems.xml")));
+  EXPECT_TRUE(std::filesystem::exists(Linux(files.folder + u"NWQCustomers.xml")));
+  EXPECT_EQ(Send(133), 1);
+  EXPECT_EQ(datastore_test::RawDb(Linux(files.Database())).Rows("SELECT 1 FROM ItemsList WHERE Name LIKE 'Closed%'").size(),
+            0u);
+}
+
+// A copy for the desktop that finds no room: said with the file's name, no update file
+// left (neither whole nor a part of one), and the command answered as not carried out.
+TEST_F(DesktopCommandsInProcess, ACopyOfTheDatabaseOnAFullDiskIsToldAndLeavesNoFile) {
+  const CDatabaseFiles files = GetDatabaseFiles();
+  platform::InjectFault(platform::Fault::DiskFull);
+  {
+    platform::testing::MessageBoxScript boxes;
+    boxes.Expect(platform::FormatWide(LoadResText(IDS_DESKTOP_DISK_FULL_NOT_COPIED), {files.Update()}))
+        .Caption(u"Slateway");
+    EXPECT_EQ(Send(123), 0);
+    EXPECT_EQ(boxes.Pending(), 0u);
+  }
+  EXPECT_FALSE(std::filesystem::exists(Linux(files.Update())));
+  for (const auto& entry : std::filesystem::directory_iterator(Linux(files.folder)))
+    EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
+  EXPECT_EQ(Send(123), 1);
+  EXPECT_EQ(ReadText(files.Update()), ReadText(files.Database()));
 }
 
 TEST_F(DesktopCommandsInProcess, TheProgressWindowTakesItsOwnTapsAndIsSeenOverTheEditor) {

@@ -131,6 +131,19 @@ TEST_F(ProgramStartup, ADamagedSettingsLineCostsOnlyItselfAndTheUserIsToldOnce) 
   EXPECT_TRUE(std::filesystem::exists(hive.string() + ".damaged"));
 }
 
+// A device folder nothing can be written to (a read-only mount) is told once at start, by
+// its name, before anything is lost; the program still starts.
+TEST_F(ProgramStartup, ADeviceFolderThatCannotBeWrittenIsToldOnceAtStart) {
+  ASSERT_TRUE(PrepareNewDevice());
+  platform::InjectFault(platform::Fault::ReadOnlyRoot, 0, 1 << 20);
+  MessageBoxScript boxes;
+  boxes.Expect(platform::FormatWide(kReadOnlyDeviceText, {Root().u16string()})).Caption(u"Slateway");
+  CProgram program;
+  ASSERT_EQ(program.Start(u""), ProgramStart::Started);
+  EXPECT_EQ(boxes.Pending(), 0u);
+  program.End();
+}
+
 // A pipe with a document's name would hold the start-up forever if it were opened as a
 // file, and a link to an endless device would be read without end; they and a folder of
 // that name are no documents, so the start passes them over without a question and leaves
