@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/Folders.h"
+#include "core/Utilities.h"
 
 namespace {
 
@@ -215,11 +216,23 @@ std::u16string CFieldFormModel::EditorText(int index) const {
   return out;
 }
 
-void CFieldFormModel::CommitText(int index, const CBstr* text, const std::vector<std::u16string>& lines,
+CBstr CFieldFormModel::TypedText(int index, const CBstr& text) const {
+  const FormField* field = Field(index);
+  if (!field || field->kind == kFieldMultiLine || IsContinuation(field->kind) ||
+      !(field->flags & (kFlagNumber | kFlagNumericKeys | kFlagNumberText)))
+    return text;
+  // A blank typed after "200" would be stored with it and shown, compared and counted on
+  // as part of the number.
+  return CBstr(TrimWhitespace(text.view()));
+}
+
+void CFieldFormModel::CommitText(int index, const CBstr* typed, const std::vector<std::u16string>& lines,
                                  const std::vector<bool>& wrapped) {
   FormField* field = Field(index);
   if (!field) return;
   if (field->kind == kFieldChoiceText) changed = true;
+  const CBstr trimmed = typed ? TypedText(index, *typed) : CBstr();
+  const CBstr* text = typed ? &trimmed : nullptr;
   // While the form opens, an unchanged text is still wrapped over its rows.
   if (!text || (text->view() == field->value.view() && !initialising)) return;
   changed = true;
@@ -269,9 +282,10 @@ void CFieldFormModel::CommitSplitText(int index, const CBstr* text, const TextMe
   Field(last)->value = CBstr(Field(last)->value.str() + rest.str());
 }
 
-void CFieldFormModel::RememberTypedText(int index, const CBstr& text) {
+void CFieldFormModel::RememberTypedText(int index, const CBstr& typed) {
   FormField* field = Field(index);
   if (!field || !field->choices) return;
+  const CBstr text = TypedText(index, typed);
   FieldChoiceList& list = *field->choices;
   if (field->kind == kFieldChoiceText) {
     lastTyped = text;

@@ -68,6 +68,9 @@ enum FieldFlag : DWORD {
   kFlagHidden = 0x20,
   kFlagEditable = 0x40,
   kFlagLinkedPair = 0x80,
+  // A number kept as text (a document number that may carry letters): what is typed keeps
+  // no surrounding blanks, as with the number fields (0x1, 0x8).
+  kFlagNumberText = 0x100,
   kFlagMultiLineChoice = 0x200,
   // A storage location: choosing one fills the next field with its folders (either bit).
   kFlagStorageLocation = 0x400 | 0x20000,
@@ -131,7 +134,8 @@ class CFieldFormModel {
   std::u16string EditorText(int index) const;
 
   // Stores an editor's text back. A null text (cancelled) or the same text keeps the
-  // value; anything else marks the form changed. Multi-line texts go one line per row
+  // value; anything else marks the form changed. A number typed into a single-line field
+  // is stored without the blanks around it (TypedText). Multi-line texts go one line per row
   // (`lines` as the editor wrapped them; `wrapped[i]` when line i was wrapped by the editor
   // rather than ended by the user): rows without a line are emptied, lines beyond the last
   // row are added to the last row that got text.
@@ -139,6 +143,10 @@ class CFieldFormModel {
                   const std::vector<bool>& wrapped = {});
   // Stores a typed choice text over the head and continuation rows, cut to the width.
   void CommitSplitText(int index, const CBstr* text, const TextMeasure& measure, float width);
+
+  // The text as a field keeps it when typed: a single-line field holding a number (flags
+  // 0x1, 0x8, 0x100) drops the blanks around it; other fields keep it as it is.
+  CBstr TypedText(int index, const CBstr& text) const;
 
   // A text typed into a kind-14 or kind-16 field joins its choice list as a new entry
   // (while there is room); for kind 14 a known text clears the field's changed mark.

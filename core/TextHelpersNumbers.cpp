@@ -107,6 +107,12 @@ bool CurrencyFormat(std::u16string_view value, const CURRENCYFMTW* format, std::
   return true;
 }
 
+// True when a formatted figure shows no digit but zeros ("-0" of -0.4 rounded): a sign
+// there has no amount to go with it.
+bool ShowsZero(std::u16string_view formatted) {
+  return std::none_of(formatted.begin(), formatted.end(), [](char16_t c) { return c >= u'1' && c <= u'9'; });
+}
+
 }  // namespace
 
 void LongToText(LONG value, CBstr& out) { out = CBstr(platform::ToUtf16(std::to_string(value))); }
@@ -133,7 +139,12 @@ int HexTextToInt(std::u16string_view text) {
 }
 
 CBstr FormatNumberText(double value, bool withDecimals, bool forceTwoDigits) {
-  if (!withDecimals) return CBstr(Printf("%.0f", value));
+  if (!withDecimals) {
+    // The currency format below shows a negative figure that rounds to zero as zero; the
+    // whole number does the same.
+    std::u16string whole = Printf("%.0f", value);
+    return CBstr(value <= 0 && std::signbit(value) && ShowsZero(whole) ? u"0" : whole);
+  }
   CRegionalSettings& rs = RegionalSettings();
   std::u16string plain = Printf("%f", value);
   std::u16string text;

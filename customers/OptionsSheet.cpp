@@ -64,7 +64,7 @@ void COptionsSheet::FillPages() {
 
   CFieldForm& numbers = *m_pages[kNumbers];
   for (int type = 0; type < 6; ++type) {
-    numbers.AddField(type, kFieldText, kField, CBstr(kStartNumberLabels[type]),
+    numbers.AddField(type, kFieldText, kField | kFlagNumberText, CBstr(kStartNumberLabels[type]),
                      CBstr(preferences.GetShown(pref::kStartNumber[type])),
                      1, 40, nullptr);
   }

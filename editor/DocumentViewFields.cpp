@@ -561,7 +561,7 @@ void CDocumentView::EditNumber() {
   const int type = doc.GetDocType();
   const CBstr present = doc.GetNumber();
   CBstr number = present;
-  if (!AskText(CBstr(NumberTitle(type)), CBstr(u"Number:"), 40, 0, number)) return;
+  if (!AskText(CBstr(NumberTitle(type)), CBstr(u"Number:"), 40, kFlagNumberText, number)) return;
   if (!EditTextEquals(number, present)) {
     bool inUse = false;
     {
@@ -589,8 +589,8 @@ void CDocumentView::EditTextField(int code) {
   static const Entry kEntries[] = {
       {kLinkCardNumber, u"CCARDNUM", u"Credit Card Number", u"Number:", 24, kFlagNumericKeys},
       {kLinkPayAmount, u"PAYAMOUNT", u"Payment Amount", u"Number:", 40, kFlagNumber | kFlagNumericKeys},
-      {kLinkCheckNumber, u"CHKNUM", u"Check Number", u"Number:", 40, 0},
-      {kLinkPONumber, u"PONUM", u"Purchase Order Number", u"Number:", 40, 0},
+      {kLinkCheckNumber, u"CHKNUM", u"Check Number", u"Number:", 40, kFlagNumberText},
+      {kLinkPONumber, u"PONUM", u"Purchase Order Number", u"Number:", 40, kFlagNumberText},
       {kLinkAccount, u"ACCOUNT", u"Account", u"Number:", 40, 0},
       {kLinkOther1, u"OTHER1", nullptr, u"Text:", 80, 0},
       {kLinkOther2, u"OTHER2", nullptr, u"Text:", 80, 0},

@@ -148,16 +148,16 @@ class Display final : public platform::IdleHandler {
       m_painted = true;
       m_tops = std::move(tops);
     }
-    Frame frame;
-    if (!platform::ReadBitmapPixels(platform::ScreenBitmap(), frame.pixels, &frame.width, &frame.height)) return false;
-    {
-      std::lock_guard guard(m_lock);
-      if (frame.pixels == m_pending.pixels && frame.width == m_pending.width) return false;
-      m_pending = std::move(frame);
-      m_fresh = true;
-    }
-    Wake();
+    HandOver();
     return false;
+  }
+
+  // A window drawn at once while the program works on (a box that says a device is
+  // starting): the screen shows it now, as the program drew it, once the first frame is
+  // out; the next idle moment puts the rest in order.
+  void OnWindowUpdated() override {
+    if (!m_openKnown || !m_windowOpened || GetCurrentThreadId() != m_uiThread) return;
+    HandOver();
   }
 
  private:
@@ -169,6 +169,19 @@ class Display final : public platform::IdleHandler {
       m_openKnown = true;
     }
     return m_windowOpened;
+  }
+
+  // The screen as the program's thread has drawn it, to the window's thread when it changed.
+  void HandOver() {
+    Frame frame;
+    if (!platform::ReadBitmapPixels(platform::ScreenBitmap(), frame.pixels, &frame.width, &frame.height)) return;
+    {
+      std::lock_guard guard(m_lock);
+      if (frame.pixels == m_pending.pixels && frame.width == m_pending.width) return;
+      m_pending = std::move(frame);
+      m_fresh = true;
+    }
+    Wake();
   }
 
   void Wake() {

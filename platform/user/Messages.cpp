@@ -160,6 +160,15 @@ bool HasIdleHandler() {
   return S().idle != nullptr;
 }
 
+void CallWindowUpdated() {
+  platform::IdleHandler* handler;
+  {
+    std::lock_guard guard(S().lock);
+    handler = S().idle;
+  }
+  if (handler) handler->OnWindowUpdated();
+}
+
 namespace {
 
 // Keeps the window of a modal loop on the list of running ones while the loop runs: the

@@ -149,6 +149,32 @@ void PaintFrame(HWND hwnd) {
 
 namespace platform::user {
 
+bool PaintIfDirty(HWND hwnd) {
+  bool paint;
+  {
+    std::lock_guard guard(S().lock);
+    Window* w = FindLocked(hwnd);
+    if (!w) return false;
+    paint = w->dirty && IsVisibleLocked(hwnd);
+  }
+  if (paint) {
+    CallProc(hwnd, WM_PAINT, 0, 0);
+    ValidateRect(hwnd, nullptr);
+  }
+  return true;
+}
+
+void PaintDirtyTree(HWND hwnd) {
+  PaintIfDirty(hwnd);
+  std::vector<HWND> children;
+  {
+    std::lock_guard guard(S().lock);
+    if (Window* w = FindLocked(hwnd)) children = w->children;
+  }
+  // Lower in the z-order first, so the top one ends up on top.
+  for (auto it = children.rbegin(); it != children.rend(); ++it) PaintDirtyTree(*it);
+}
+
 HWND NextToPaintLocked(DWORD thread) {
   for (auto& [h, w] : S().windows)
     if (w->dirty && w->thread == thread && !w->destroying && !w->noRedraw) {
@@ -201,17 +227,14 @@ BOOL GetUpdateRect(HWND hwnd, LPRECT rect, BOOL) {
 }
 
 BOOL UpdateWindow(HWND hwnd) {
-  bool paint;
   {
     std::lock_guard guard(S().lock);
-    Window* w = FindLocked(hwnd);
-    if (!w) return FALSE;
-    paint = w->dirty && IsVisibleLocked(hwnd);
+    if (!FindLocked(hwnd)) return FALSE;
   }
-  if (paint) {
-    CallProc(hwnd, WM_PAINT, 0, 0);
-    ValidateRect(hwnd, nullptr);
-  }
+  // The children waiting to be drawn are drawn with it, as the device's system does: a box
+  // shown while its program works shows its texts, not an empty frame.
+  PaintDirtyTree(hwnd);
+  CallWindowUpdated();
   return TRUE;
 }
 
@@ -287,7 +310,7 @@ void PaintTree(HWND hwnd) {
     InvalidateLocked(*w, nullptr, true, false);
     children = w->children;
   }
-  UpdateWindow(hwnd);
+  PaintIfDirty(hwnd);
   // Children lower in the z-order first, so the top one ends up on top.
   for (auto it = children.rbegin(); it != children.rend(); ++it) PaintTree(*it);
 }

@@ -466,6 +466,10 @@ class IdleHandler {
  public:
   virtual ~IdleHandler() = default;
   virtual bool OnIdle(HWND modalWindow, const std::u16string& what) = 0;
+  // A program drew a window at once (UpdateWindow) and may stay busy before it is idle
+  // again: what it drew is to be seen now, as on the device (a "Starting..." box while a
+  // scanner starts). The screen's handler shows it; others have nothing to do.
+  virtual void OnWindowUpdated() {}
 };
 // Installs `handler` (not owned; null removes it) and returns the previous one.
 IdleHandler* SetIdleHandler(IdleHandler* handler);

@@ -204,6 +204,12 @@ LRESULT CallOnWindowThread(HWND hwnd, std::function<LRESULT()> call);
 bool RunModalLoop(HWND modal, const std::u16string& what, const std::function<bool()>& done,
                   const std::function<bool(MSG&)>& filter, const std::function<bool()>& ownIdle = {});
 bool HasIdleHandler();
+// Tells the idle handler that a window was drawn at once (IdleHandler::OnWindowUpdated).
+void CallWindowUpdated();
+// Draws the window now when it waits to be drawn and is visible; false when it is no
+// window. PaintDirtyTree does so for it and then for its children, lower ones first.
+bool PaintIfDirty(HWND hwnd);
+void PaintDirtyTree(HWND hwnd);
 
 // A modal dialog from a template, as DialogBoxIndirectParamW, with the name its modal
 // loop gives the idle handler and a first say when the loop is idle.

@@ -130,6 +130,11 @@ TEST_F(TextHelpers, FormatNumberTextInBothLocales) {
       {u"en-US", -1234.5, true, false, u"(1,234.50)"},
       {u"en-US", 1234567.891, true, true, u"1,234,567.89"},
       {u"en-US", 0, true, false, u"0.00"},
+      // A negative figure too small for the digits shown is zero, without a sign.
+      {u"en-US", -0.004, true, true, u"0.00"},
+      {u"en-US", -0.0, false, false, u"0"},
+      {u"en-US", -0.01, true, true, u"(0.01)"},
+      {u"de-DE", -0.0, true, false, u"0,00"},
       // Past the 30 characters a fixed buffer once held.
       {u"en-US", 1e21, true, false, u"1,000,000,000,000,000,000,000.00"},
       {u"de-DE", 2.75, false, false, u"3"},
@@ -171,6 +176,12 @@ TEST_F(TextHelpers, FormatCurrencyTextInBothLocales) {
       {u"en-US", u"abc", true, u"abc"},  // no number: the normalised text stays
       {u"en-US", u"$5", true, u"$5"},
       {u"en-US", u"", true, u""},
+      // A stored negative zero reads as zero.
+      {u"en-US", u"-0", false, u"0.00"},
+      {u"en-US", u"-0.00", true, u"$0.00"},
+      {u"en-US", u"(0)", false, u"0.00"},
+      {u"en-US", u"-0.001", false, u"0.00"},
+      {u"de-DE", u"-0,00", false, u"0,00"},
       {u"de-DE", u"1234,5", true, Eur(u"1.234,50")},
       {u"de-DE", u"1234,5", false, u"1.234,50"},
       {u"de-DE", u"-1.234,5", true, u"-" + Eur(u"1.234,50")},

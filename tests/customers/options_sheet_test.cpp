@@ -52,6 +52,7 @@ TEST_F(OptionsSheet, OneChangeOnEveryPageIsCollectedAndTheScannerValuesSurviveAR
     EXPECT_EQ(d.Tabs(IDC_TAB_CONTROL).Texts(),
               (std::vector<std::u16string>{u"Numbers", u"Storage", u"Other", u"Bar Codes"}));
     Type(d, COptionsSheet::kNumbers, 0, u"500");
+    Type(d, COptionsSheet::kNumbers, 1, u"200 ");  // a blank typed after the number is not kept
     Choose(d, COptionsSheet::kStorage, 2, 1);   // Services
     Choose(d, COptionsSheet::kOther, 1, 1);     // Use Sales Tax: No
     Choose(d, COptionsSheet::kBarCodes, 1, 0);  // Button 1 (Calendar)
@@ -65,6 +66,8 @@ TEST_F(OptionsSheet, OneChangeOnEveryPageIsCollectedAndTheScannerValuesSurviveAR
   std::u16string number;
   sheet.GetStartNumber(0, number);
   EXPECT_EQ(number, u"500");
+  sheet.GetStartNumber(1, number);
+  EXPECT_EQ(number, u"200");
   sheet.GetStartNumber(3, number);
   EXPECT_EQ(number, u"1");
   EXPECT_EQ(sheet.Values().style, 1);

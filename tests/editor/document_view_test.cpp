@@ -15,6 +15,7 @@
 #include "core/Preferences.h"
 #include "datastore/DbRecord.h"
 #include "datastore/ItemStore.h"
+#include "devices/DeviceBox.h"
 #include "devices/InputDevice.h"
 #include "datastore/CustomerRecord.h"
 #include "datastore/NamedList.h"
@@ -424,6 +425,63 @@ TEST_F(DocumentView, BarButtonsShowWhichBarIsOpenThroughAScan) {
   editor->SetScanner(nullptr);  // another scanner chosen: its bar goes
   EXPECT_EQ(editor->GetScannerBar(), nullptr);
   EXPECT_FALSE(pressed(IDM_SCANNER_BUTTON));
+}
+
+// A scanner that starts as the drivers do: a box that says so, advanced step by step.
+class StartingScanner : public ScriptedReader {
+ public:
+  StartingScanner() : ScriptedReader(kDeviceSymbolScanner) {}
+  bool Open(HWND parent) override {
+    if (opened) return true;
+    CDeviceBox box(parent, u"Starting test scanner...", 2);
+    box.Step();
+    box.Step();
+    return opened = true;
+  }
+  bool opened = false;
+};
+
+// What the screen is handed while the program is busy: the frames drawn at once.
+class ScreenWatch : public platform::IdleHandler {
+ public:
+  ScreenWatch() : m_previous(platform::SetIdleHandler(this)) {}
+  ~ScreenWatch() override { platform::SetIdleHandler(m_previous); }
+  bool OnIdle(HWND, const std::u16string&) override { return false; }
+  void OnWindowUpdated() override { ++drawn; }
+  int drawn = 0;
+
+ private:
+  platform::IdleHandler* m_previous;
+};
+
+// Tap after tap on the menu bar's scanner button, the bar with Start Scan shows exactly
+// while the button is down, and the box that says the scanner is starting is on the
+// screen while it starts, before the bar.
+TEST_F(DocumentView, TheScannerBarFollowsItsButtonTapAfterTap) {
+  StartingScanner scanner;
+  editor->SetScanner(&scanner);
+  OpenInvoice();
+  Pump();
+  platform::testing::ToolbarDriver buttons(editor->GetMenuBar());
+  RECT bar{}, button{};
+  GetWindowRect(editor->GetMenuBar(), &bar);
+  ASSERT_TRUE(SendMessageW(editor->GetMenuBar(), TB_GETRECT, IDM_SCANNER_BUTTON, reinterpret_cast<LPARAM>(&button)));
+  const POINT tap{bar.left + (button.left + button.right) / 2, bar.top + (button.top + button.bottom) / 2};
+  ScreenWatch screen;
+  for (int i = 1; i <= 200; ++i) {
+    platform::Tap(tap);
+    // The tap is handled once the queue stays empty.
+    for (int round = 0; round < 1000 && platform::PumpMessages() > 0; ++round) {
+    }
+    const HWND shown = editor->GetScannerBar();
+    const bool open = shown && IsWindowVisible(shown) && IsWindowVisible(GetDlgItem(shown, 3));
+    ASSERT_EQ(open, i % 2 == 1) << "tap " << i;
+    ASSERT_EQ((buttons.State(IDM_SCANNER_BUTTON) & TBSTATE_PRESSED) != 0, open) << "tap " << i;
+    if (i == 1) {
+      EXPECT_GE(screen.drawn, 3) << "the starting box and its two steps are drawn at once";
+    }
+  }
+  editor->SetScanner(nullptr);
 }
 
 TEST(SignatureStrokes, TextRoundTripsAndReadsLeniently) {
