@@ -590,7 +590,11 @@ void CRegisterList::OnDrawItem(const DRAWITEMSTRUCT& item) {
   const int column2 = static_cast<int>(SendMessageW(m_list, LVM_GETCOLUMNWIDTH, kCheckColumn, 0));
   const int left = bounds.left + 2, firstEnd = bounds.left + column0, secondEnd = firstEnd + column1;
   const int lineHeight = GetUiMetric(50);
-  const RECT firstLine{left, bounds.top + 1, firstEnd - 2, bounds.top + 1 + lineHeight};
+  // A total wider than its column reaches left of it: the date and title end before it.
+  RECT amountSize{0, 0, 0, 0};
+  DrawTextW(dc, row->amount.c_str(), static_cast<int>(row->amount.size()), &amountSize, DT_CALCRECT | DT_SINGLELINE);
+  const int amountLeft = std::min(firstEnd, secondEnd - 2 - static_cast<int>(amountSize.right - amountSize.left));
+  const RECT firstLine{left, bounds.top + 1, std::max(left, amountLeft - 6), bounds.top + 1 + lineHeight};
   const RECT secondLine{left, firstLine.bottom, firstEnd - 2, firstLine.bottom + lineHeight};
 
   std::u16string title;
@@ -625,7 +629,7 @@ void CRegisterList::OnDrawItem(const DRAWITEMSTRUCT& item) {
     DrawRowText(dc, title, titleRect, DT_LEFT | DT_END_ELLIPSIS);
   }
   DrawRowText(dc, row->date, firstLine, DT_RIGHT);
-  DrawRowText(dc, row->amount, RECT{firstEnd, firstLine.top, secondEnd - 2, firstLine.bottom}, DT_RIGHT);
+  DrawRowText(dc, row->amount, RECT{amountLeft, firstLine.top, secondEnd - 2, firstLine.bottom}, DT_RIGHT);
   DrawRowText(dc, row->type == kMemorized ? row->fileName : row->name, secondLine, DT_LEFT | DT_END_ELLIPSIS);
 
   const int boxWidth = GetUiMetric(32), boxHeight = GetUiMetric(33);

@@ -220,7 +220,9 @@ CRegisterOptions CRegisterOptions::Read() {
 std::u16string RegisterAmountText(std::u16string_view amount) {
   std::u16string text(amount);
   RegionalSettings().RemoveCurrencySymbol(text);
-  if (text.empty()) text = RegionalSettings().DecimalSeparator() == u',' ? u"0,00" : u"0.00";
+  // A total stored as a negative zero ("-0", "(0.00)") owes nothing and reads as none.
+  const bool zero = IsNumberText(text) && text.find_first_of(u"123456789") == std::u16string::npos;
+  if (text.empty() || zero) text = RegionalSettings().DecimalSeparator() == u',' ? u"0,00" : u"0.00";
   return text;
 }
 

@@ -108,6 +108,10 @@ TEST_F(RegisterRows, MarksAndAmounts) {
   EXPECT_EQ(Read(u"pay.QVN", 2, readOnlySigned).marks, kRowMarkSigned | kRowMarkVoid | kRowMarkPaid);
   WriteDocument(u"empty.QVN", "VERSION=\"4\" DOCTYPE=\"INVOICE\"");
   EXPECT_EQ(Read(u"empty.QVN").amount, u"0.00");
+  for (const char* zero : {"-0", "$-0.00", "(0.00)"}) {  // a negative zero owes nothing
+    WriteDocument(u"zero.QVN", "VERSION=\"4\" DOCTYPE=\"INVOICE\"", "", zero);
+    EXPECT_EQ(Read(u"zero.QVN").amount, u"0.00") << zero;
+  }
   EXPECT_FALSE(Read(u"empty.QVN").date.empty());  // no date: today's
   WriteText(u"\\My Documents\\broken.QVN", "<?xml version=\"1.0\"?><SALESDOCUMENT");
   EXPECT_EQ(Read(u"broken.QVN").number, u"<unreadable>");
