@@ -5,6 +5,8 @@
 
 #include <filesystem>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "../core/FieldFormTyping.h"
 #include "core/FieldForm.h"
@@ -318,7 +320,7 @@ class EditorActions : public DocumentActions {
   // The sample device's Invoice 100 (Birchwood Cafe) in the editor.
   bool OpenSampleInvoice() {
     for (int i = 0; i < m_list->GetRowCount(); ++i)
-      if (m_list->GetRowRecord(i)->fileName == u"INVOICE100") return m_frame->OpenSelectedDocument(i) == 1;
+      if (m_list->GetRowRecord(i)->fileName == u"Invoice100") return m_frame->OpenSelectedDocument(i) == 1;
     return false;
   }
 
@@ -822,6 +824,7 @@ TEST_F(EditorActions, OnANewDeviceDeletedAndMemorizedDocumentsKeepFoldersOfTheir
   ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Memorized"); });
   m_frame->OnShowButton();
   ASSERT_EQ(m_list->GetRowCount(), 1);
+  EXPECT_EQ(m_list->GetRowRecord(0)->fileName, u"Acme_Site Invoice") << "the row names the file as it is named";
   ASSERT_EQ(m_frame->OpenSelectedDocument(0), 1);
   EXPECT_EQ(editor->GetDocument().GetDocType(), kDocInvoice);
   Command(IDOK);
@@ -829,6 +832,21 @@ TEST_F(EditorActions, OnANewDeviceDeletedAndMemorizedDocumentsKeepFoldersOfTheir
   EXPECT_DOUBLE_EQ(Amount(u"Acme:Site"), 45 + 2 * total);
   EXPECT_EQ(files(u"\\My Documents"), live) << "two deleted, the memorized invoice and the one from its template";
   EXPECT_EQ(ui.Pending(), 0u);
+}
+
+// Deleting the sample Invoice 100 moves it to the deleted folder under its own name.
+TEST_F(EditorActions, ADeletedDocumentKeepsItsOwnName) {
+  int row = -1;
+  for (int i = 0; i < m_list->GetRowCount(); ++i)
+    if (m_list->GetRowRecord(i)->fileName == u"Invoice100") row = i;
+  ASSERT_GE(row, 0);
+  MessageBoxScript boxes;
+  boxes.ExpectAny().Answer(IDYES);
+  ASSERT_TRUE(m_frame->DeleteRowDocument(row));
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(Linux(u"\\My Documents\\Deleted")))
+    names.push_back(entry.path().filename().string());
+  EXPECT_EQ(names, std::vector<std::string>{"Invoice100.QVN"});
 }
 
 // A new bill-to street for the invoice's own customer leaves every line's tax code and the
