@@ -195,7 +195,9 @@ bool MoveDocumentToDeleted(CBstr path) {
   GetDeletedFolder(folder);
   std::u16string target = folder.str();
   if (target.empty() || target.back() != u'\\') target += u"\\";
-  target += GetFileNameFromPath(path.view()).str();
+  // The file keeps its name as the device holds it, whatever case the path was given in.
+  const std::u16string name = GetDeviceFileName(path.view()).str();
+  target += name;
   // "Moved" onto itself the document would be reported gone and come back at the next load.
   if (!HasOwnDeletedFolder() || IsSameDevicePath(path.view(), target)) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -208,13 +210,16 @@ bool MoveDocumentToDeleted(CBstr path) {
   MakeFolderPath(folder.view());
   if (!FileExists(target)) return MoveFileW(path.c_str(), target.c_str()) != FALSE;
   // An older copy is replaced by a rename over it, so it is gone only once the new one
-  // is in its place.
+  // is in its place; one spelled in another case goes after it.
+  const std::filesystem::path older = platform::MapDevicePath(target);
+  const std::filesystem::path moved = older.parent_path() / platform::ToUtf8(name);
   std::error_code ec;
-  std::filesystem::rename(platform::MapDevicePath(path.view()), platform::MapDevicePath(target), ec);
+  std::filesystem::rename(platform::MapDevicePath(path.view()), moved, ec);
   if (ec) {
     SetLastError(platform::ErrorFromErrno(ec.value()));
     return false;
   }
+  if (older != moved) std::filesystem::remove(older, ec);
   return true;
 }
 

@@ -103,6 +103,15 @@ CBstr GetFileNameFromPath(std::u16string_view path) {
   return CBstr(pos == std::u16string_view::npos ? path : path.substr(pos + 1));
 }
 
+CBstr GetDeviceFileName(std::u16string_view path) {
+  const std::u16string wanted(path);
+  WIN32_FIND_DATAW found;
+  CFindHandle search(wanted.find_first_of(u"*?") == std::u16string::npos ? FindFirstFileW(wanted.c_str(), &found)
+                                                                            : INVALID_HANDLE_VALUE);
+  if (!search) return GetFileNameFromPath(path);
+  return CBstr(std::u16string_view(found.cFileName));
+}
+
 CBstr GetFolderFromPath(std::u16string_view path) {
   size_t pos = path.rfind(u'\\');
   return CBstr(pos == std::u16string_view::npos ? path : path.substr(0, pos + 1));

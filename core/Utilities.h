@@ -36,6 +36,10 @@ bool IsSubLevelName(std::u16string_view text);
 LPCWSTR GetLeafName(LPCWSTR fullName, bool nullWhenNone);
 // The part after the last "\"; a copy of the path when it has none.
 CBstr GetFileNameFromPath(std::u16string_view path);
+// The name of the file the path leads to as the device spells it (names are found
+// ignoring case, so "INVOICE7.QVN" may lead to "Invoice7.QVN"); the path's last part when
+// there is no such file.
+CBstr GetDeviceFileName(std::u16string_view path);
 // The part up to and including the last "\"; a copy when there is none.
 CBstr GetFolderFromPath(std::u16string_view path);
 // Without its last four characters when the name contains ".QVN" (case matters), else a

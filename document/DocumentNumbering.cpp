@@ -8,7 +8,6 @@
 #include "core/ResourceText.h"
 #include "core/Utilities.h"
 #include "core/TextHelpers.h"
-#include "document/DocumentServices.h"
 #include "document/XmlDocument.h"
 #include "platform/kernel/FileHandles.h"
 #include "resources/resource_ids.h"
@@ -155,9 +154,20 @@ bool IsNumberInDocumentFolder(HWND /*owner*/, std::u16string_view number, int do
   return ForEachDocumentNumber(documentType, scratch, [&](std::u16string_view id) { return id == number; });
 }
 
+namespace {
+
+// Whether the file the number would be kept in is there already, in any letter case (two
+// numbers may share one: "A1" and "a1", "x/y" and "x_y").
+bool NumberFileExists(std::u16string_view number, int documentType) {
+  CBstr path;
+  MakeDocumentFileName(number, path, documentType);
+  return FileExists(path.view());
+}
+
+}  // namespace
+
 bool IsDocumentNumberTaken(HWND owner, std::u16string_view number, int documentType) {
-  if (IDocumentRegister* reg = GetDocumentRegister(); reg && reg->IsLoaded())
-    return reg->IsNumberInUse(number, documentType);
+  if (NumberFileExists(number, documentType)) return true;
   CXmlDocument scratch(owner);
   return IsNumberInDocumentFolder(owner, number, documentType, scratch);
 }
@@ -168,14 +178,13 @@ void GetNextDocumentNumber(HWND owner, CBstr& path, CBstr& number, int documentT
   std::u16string last = start;
   preferences.Read(LastNumberPreference(documentType), last);
   std::u16string candidate = StepNumberText(last, true);
-  if (IDocumentRegister* reg = GetDocumentRegister(); reg && reg->IsLoaded()) {
-    while (reg->IsNumberInUse(candidate, documentType)) candidate = StepNumberText(candidate, true);
-  } else {
-    // The folder is read once: stepping over a long run of used numbers would otherwise
-    // load every document again for each step.
-    const std::set<std::u16string> used = CollectDocumentNumbers(owner, documentType);
-    while (used.count(candidate)) candidate = StepNumberText(candidate, true);
-  }
+  // The folder itself decides, not what the register happens to show: it lists one kind
+  // of document at a time and knows no file added behind its back. The folder is read
+  // once: stepping over a long run of used numbers would otherwise load every document
+  // again for each step.
+  const std::set<std::u16string> used = CollectDocumentNumbers(owner, documentType);
+  while (used.count(candidate) || NumberFileExists(candidate, documentType))
+    candidate = StepNumberText(candidate, true);
   number = CBstr(candidate);
   MakeDocumentFileName(candidate, path, documentType);
 }

@@ -53,12 +53,13 @@ bool MakeDocumentFileName(std::u16string_view number, CBstr& path, int documentT
 // file in turn.
 bool IsNumberInDocumentFolder(HWND owner, std::u16string_view number, int documentType, CXmlDocument& scratch);
 
-// True when the number is taken: asked of the document register when it is loaded,
-// otherwise found by the folder scan.
+// True when the number is taken: the file it would be kept in exists, or a document of
+// the type in the documents folder carries it.
 bool IsDocumentNumberTaken(HWND owner, std::u16string_view number, int documentType);
 
-// The next free number of the type and the file path that goes with it. Missing start and
-// last values are written back with their defaults; the counter itself does not move.
+// The next free number of the type (as IsDocumentNumberTaken tells) and the file path that
+// goes with it. Missing start and last values are written back with their defaults; the
+// counter itself does not move.
 void GetNextDocumentNumber(HWND owner, CBstr& path, CBstr& number, int documentType);
 
 // The counter after a document was saved: nothing unless its number was drawn from the

@@ -396,6 +396,23 @@ bool CSalesDocument::Open(std::u16string_view path) {
   return true;
 }
 
+bool CSalesDocument::TakeFreeNumber(CWaitCursorScope& wait) {
+  HWND owner = GetOwner();
+  wait.End();
+  if (MessageBoxFromResource(owner, IDS_NUMBER_TAKEN_RENUMBER, MB_OKCANCEL | kStyleWarning) == IDCANCEL) return false;
+  CBstr path, number;
+  GetNextDocumentNumber(owner, path, number, GetDocType());
+  GetXmlDocument().SetRootAttribute(u"ID", number);
+  // A file opened without a number still goes once the document stands in its new file.
+  if (m_pendingRemoval && m_pendingRemoval->newPath == GetFilePath().view()) m_pendingRemoval->newPath = path.str();
+  SetFilePath(path.str());
+  m_numberFromCounter = 1;
+  const std::u16string text = platform::FormatWide(u"The new number is %s", {number.str()});
+  MessageBoxW(owner, text.c_str(), u"Slateway", kStyleInformation);
+  wait.Begin();
+  return true;
+}
+
 bool CSalesDocument::Save(bool keepZeroQuantities) {
   if (GetFilePath().IsEmpty()) return false;
   CXmlDocument& xml = GetXmlDocument();
@@ -403,18 +420,8 @@ bool CSalesDocument::Save(bool keepZeroQuantities) {
   CWaitCursorScope wait;
   bool existed = FileExists(GetFilePath().view());
   if (IsNewDocument() && existed) {
-    wait.End();
-    if (MessageBoxFromResource(owner, IDS_NUMBER_TAKEN_RENUMBER, MB_OKCANCEL | kStyleWarning) == IDCANCEL)
-      return false;
-    CBstr path, number;
-    GetNextDocumentNumber(owner, path, number, GetDocType());
-    xml.SetRootAttribute(u"ID", number);
-    SetFilePath(path.str());
-    m_numberFromCounter = 1;
-    const std::u16string text = platform::FormatWide(u"The new number is %s", {number.str()});
-    MessageBoxW(owner, text.c_str(), u"Slateway", kStyleInformation);
+    if (!TakeFreeNumber(wait)) return false;
     existed = false;
-    wait.Begin();
   }
   SetFilePath(GetFilePath().str());  // FILENAME follows the path
   // Another program (or another copy of this one) saved the file after this document
@@ -444,10 +451,16 @@ bool CSalesDocument::Save(bool keepZeroQuantities) {
     if (hadCurrent && GetCurrentLineKey().IsNull()) SelectLineItem(CBstr());
   }
 
-  const std::u16string path = GetFilePath().str();
-  if (!xml.SaveFile(path)) {
+  // Only the file the document already stands in is replaced: any other file at its path
+  // is another document's, even one that appeared after the check above.
+  bool written = existed ? xml.SaveFile(GetFilePath().view()) : xml.SaveNewFile(GetFilePath().view());
+  while (!written && !existed && IsNewDocument() && GetLastError() == ERROR_FILE_EXISTS) {
+    if (!TakeFreeNumber(wait)) return false;
+    written = xml.SaveNewFile(GetFilePath().view());
+  }
+  if (!written) {
     wait.End();
-    ShowWarningResText(owner, IDS_FILE_NOT_WRITTEN, path.c_str());
+    ShowWarningResText(owner, IDS_FILE_NOT_WRITTEN, GetFilePath().c_str());
     return false;  // still new and modified: a retry checks the number again
   }
   CBstr id;

@@ -6,7 +6,6 @@
 namespace {
 
 IDocumentLists* g_lists = nullptr;              // not owned
-IDocumentRegister* g_register = nullptr;        // not owned
 DocumentViewFactory g_viewFactory;
 StylesheetBuilder g_stylesheetBuilder;
 
@@ -26,9 +25,6 @@ bool IsTaxableWithoutList(int documentVersion, std::u16string_view taxCode) {
 
 void SetDocumentLists(IDocumentLists* lists) { g_lists = lists; }
 IDocumentLists* GetDocumentLists() { return g_lists; }
-
-void SetDocumentRegister(IDocumentRegister* documentRegister) { g_register = documentRegister; }
-IDocumentRegister* GetDocumentRegister() { return g_register; }
 
 void SetDocumentViewFactory(DocumentViewFactory factory) { g_viewFactory = std::move(factory); }
 void SetStylesheetBuilder(StylesheetBuilder builder) { g_stylesheetBuilder = std::move(builder); }

@@ -43,21 +43,6 @@ bool IsTaxableWithoutList(int documentVersion, std::u16string_view taxCode);
 void SetDocumentLists(IDocumentLists* lists);
 IDocumentLists* GetDocumentLists();
 
-// ---- The document register ---------------------------------------------------------------------
-
-class IDocumentRegister {
- public:
-  virtual ~IDocumentRegister() = default;
-  // True once the register has read the documents folder.
-  virtual bool IsLoaded() const = 0;
-  // True when a document of the type already carries the number (exact text).
-  virtual bool IsNumberInUse(std::u16string_view number, int documentType) = 0;
-};
-
-// The program's register (not owned); null while there is none.
-void SetDocumentRegister(IDocumentRegister* documentRegister);
-IDocumentRegister* GetDocumentRegister();
-
 // ---- The page ---------------------------------------------------------------------------------
 
 // The page in which a document is shown and edited. A document without one works fully;

@@ -8,13 +8,11 @@ void InstallDocumentServices(const CDocumentServiceHooks& hooks) {
     return BuildDocumentStylesheet(document, false, kOwnDocumentType, true);
   });
   SetDocumentLists(hooks.lists);
-  SetDocumentRegister(hooks.documentRegister);
   SetDocumentViewFactory(hooks.viewFactory);
 }
 
 void RemoveDocumentServices() {
   SetStylesheetBuilder(nullptr);
   SetDocumentLists(nullptr);
-  SetDocumentRegister(nullptr);
   SetDocumentViewFactory(nullptr);
 }

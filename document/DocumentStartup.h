@@ -7,10 +7,9 @@
 #include "document/DocumentServices.h"
 
 // The connections only the program can give. Any may be left empty: a document then
-// works without lists, without the register's number check and without a page.
+// works without lists and without a page.
 struct CDocumentServiceHooks {
   IDocumentLists* lists = nullptr;                // not owned; outlives the documents
-  IDocumentRegister* documentRegister = nullptr;  // not owned; outlives the documents
   DocumentViewFactory viewFactory;
 };
 

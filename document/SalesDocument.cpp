@@ -433,7 +433,8 @@ int CSalesDocument::ToggleViewOption(int option) {
 
 void CSalesDocument::SetFilePath(std::u16string_view path) {
   m_filePath = CBstr(path);
-  m_fileName = GetFileNameFromPath(path);
+  // An existing file keeps its own spelling in the document and in what is sent of it.
+  m_fileName = GetDeviceFileName(path);
   m_xml->SetRootAttribute(u"FILENAME", m_fileName);
 }
 

@@ -33,6 +33,7 @@ class CCompanyInfo;
 class CCustomSettings;
 class CCustomerRecord;
 class CDbRecord;
+class CWaitCursorScope;
 
 // Document types: the DOCTYPE words in order of their codes.
 enum SalesDocumentType {
@@ -370,6 +371,9 @@ class CSalesDocument {
   void WriteCompanyBlock();
   bool WriteSignaturePicture(std::u16string_view strokes);
   void RemoveReplacedFile();
+  // Asks whether a new document whose number another document holds takes the next free
+  // one, and gives it that number and its file; false when the user cancels.
+  bool TakeFreeNumber(CWaitCursorScope& wait);
   void MarkModified() { m_modified = 1; }
   bool ShowInPage(std::u16string_view elementId, std::u16string_view text);
   void SetDueDateFromText(std::u16string_view dateText);

@@ -142,6 +142,14 @@ bool CXmlDocument::SaveFile(std::u16string_view path) {
   return m_data->save(path) == S_OK;
 }
 
+bool CXmlDocument::SaveNewFile(std::u16string_view path) {
+  SetLastError(ERROR_SUCCESS);
+  if (!IsUsable()) return false;
+  std::string bytes;
+  if (m_data->GetXmlBytes(&bytes) != S_OK || bytes.empty()) return false;
+  return m_data->saveNew(path) == S_OK;
+}
+
 HRESULT CXmlDocument::LoadStylesheet(std::u16string_view xsl) {
   if (!IsUsable()) return E_FAIL;
   m_transform.reset();

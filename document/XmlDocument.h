@@ -98,6 +98,9 @@ class CXmlDocument {
   // target. False when there is nothing to write or the write failed (the old file is
   // then untouched).
   bool SaveFile(std::u16string_view path);
+  // The same for a file that must not exist yet: one that is there (in any letter case)
+  // stays untouched, and the last error is then ERROR_FILE_EXISTS.
+  bool SaveNewFile(std::u16string_view path);
   // The stylesheet document from an XSL text; the DOM's result (S_OK when accepted).
   HRESULT LoadStylesheet(std::u16string_view xsl);
   // The data transformed by the stylesheet; the DOM's result.

@@ -17,6 +17,7 @@
 #include "datastore/CustomerRecord.h"
 #include "datastore/DbRecord.h"
 #include "datastore/StoredCustomerMessages.h"
+#include "document/DocumentNumbering.h"
 #include "document/DocumentServices.h"
 #include "document/HtmlView.h"
 #include "document/JobRecord.h"
@@ -566,8 +567,7 @@ void CDocumentView::EditNumber() {
     bool inUse = false;
     {
       CWaitCursorScope wait;
-      IDocumentRegister* documents = GetDocumentRegister();
-      inUse = documents && documents->IsNumberInUse(number.view(), type);
+      inUse = IsDocumentNumberTaken(GetHwnd(), number.view(), type);
     }
     const std::u16string question = NumberInUseQuestion(type);
     if (inUse && MessageBoxW(GetHwnd(), question.c_str(), kProductName, MB_YESNO | MB_ICONQUESTION) != IDYES) return;

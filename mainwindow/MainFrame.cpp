@@ -182,7 +182,6 @@ StartupStep CMainFrame::StartUp(std::u16string_view commandLine) {
 
   CDocumentServiceHooks hooks;
   hooks.lists = m_documentLists.get();
-  hooks.documentRegister = m_register.get();
   hooks.viewFactory = MakeHtmlViewFactory(m_instance);
   InstallDocumentServices(hooks);
   // The editor lives as long as the program, hidden while the register shows.

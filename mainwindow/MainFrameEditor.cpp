@@ -19,6 +19,7 @@
 #include "mainwindow/MainFrame.h"
 #include "mainwindow/RegisterList.h"
 #include "mainwindow/RowActions.h"
+#include "platform/base/Base.h"
 #include "platform/user/Menu.h"
 #include "resources/resource_ids.h"
 
@@ -117,7 +118,7 @@ bool CMainFrame::ReadSavedRow(CSalesDocument& document, int kind, bool shownAnyw
 int CMainFrame::FindRowOfFile(std::u16string_view fileName) const {
   const std::u16string wanted = RegisterFileName(fileName);
   for (int i = 0, count = m_register ? m_register->GetRowCount() : 0; i < count; ++i)
-    if (m_register->GetRowRecord(i)->fileName == wanted) return i;
+    if (platform::EqualsIgnoreCase(m_register->GetRowRecord(i)->fileName, wanted)) return i;
   return -1;
 }
 

@@ -11,6 +11,7 @@
 #include "core/ResourceText.h"
 #include "core/TextHelpers.h"
 #include "core/UiMetrics.h"
+#include "core/Utilities.h"
 #include "core/WaitCursor.h"
 #include "document/XmlDocument.h"
 #include "mainwindow/RegisterReadAhead.h"
@@ -364,8 +365,8 @@ int CRegisterList::AddRow(std::u16string_view name, std::u16string_view amount, 
   row->amount = RegisterAmountText(amount);
   row->complete = complete;
   row->wireless = wireless;
-  const size_t slash = fileName.find_last_of(u'\\');
-  row->fileName = RegisterFileName(slash == std::u16string_view::npos ? fileName : fileName.substr(slash + 1));
+  // A path the program composed may spell an existing file otherwise than it lies.
+  row->fileName = RegisterFileName(GetDeviceFileName(fileName).view());
   row->date = date;
   row->number = number;
   row->type = type;

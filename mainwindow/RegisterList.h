@@ -29,13 +29,13 @@ struct DRAWITEMSTRUCT;
 // Messages the register posts to its owner.
 inline constexpr int kRegisterListId = 1000;
 
-class CRegisterList final : public IDocumentRegister {
+class CRegisterList final {
  public:
   // A load's status line between files: true to go on, false when the user aborted.
   using StatusStep = std::function<bool(std::u16string_view text)>;
 
   CRegisterList(HINSTANCE instance, HWND owner, CCustomerSource* customerSource);
-  ~CRegisterList() override;
+  ~CRegisterList();
   CRegisterList(const CRegisterList&) = delete;
   CRegisterList& operator=(const CRegisterList&) = delete;
 
@@ -99,9 +99,11 @@ class CRegisterList final : public IDocumentRegister {
   // The height of a row (two text lines).
   int GetRowHeight() const;
 
-  // IDocumentRegister
-  bool IsLoaded() const override { return m_loaded; }
-  bool IsNumberInUse(std::u16string_view number, int documentType) override;
+  // True once the register has read its folder.
+  bool IsLoaded() const { return m_loaded; }
+  // True when a row of the type carries exactly the number. Only what the register shows:
+  // whether a number is free for a new document is the documents folder's to tell.
+  bool IsNumberInUse(std::u16string_view number, int documentType);
 
  private:
   static LRESULT ListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

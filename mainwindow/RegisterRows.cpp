@@ -227,9 +227,9 @@ std::u16string RegisterAmountText(std::u16string_view amount) {
 }
 
 std::u16string RegisterFileName(std::u16string_view fileName) {
-  std::u16string name = Upper(std::u16string(fileName));
-  if (name.size() >= 4 && name.compare(name.size() - 4, 4, u".QVN") == 0) name.resize(name.size() - 4);
-  return name;
+  if (fileName.size() >= 4 && platform::EqualsIgnoreCase(fileName.substr(fileName.size() - 4), u".QVN"))
+    fileName.remove_suffix(4);
+  return std::u16string(fileName);
 }
 
 RowReadResult ReadRegisterRow(CXmlDocument& xml, std::u16string_view path, int showKind,

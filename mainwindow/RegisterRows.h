@@ -20,7 +20,7 @@ inline constexpr int kRowMarkPaid = 16;
 
 // One register row, read from one document file.
 struct CRegisterRow {
-  std::u16string fileName;  // upper-cased, without ".QVN"
+  std::u16string fileName;  // as the device spells it, without ".QVN"; compared ignoring case
   std::u16string date;      // "DATE", today's short date when empty
   std::u16string number;    // "ID"
   std::u16string name;      // the customer's display name
@@ -96,7 +96,8 @@ std::u16string RegisterAmountText(std::u16string_view amount);
 // What a row shows for an amount that is no figure ("abc", "NaN", "1e400") and cannot be
 // worked out again from the document's subtotal and tax.
 inline constexpr char16_t kRegisterNoFigure[] = u"?";
-// "INV1000.QVN" -> "INV1000": the file name upper-cased and without its extension.
+// "Inv1000.QVN" -> "Inv1000": the file name without its extension, in its own letter
+// case, for that name reaches the file system again (a delete, a copy, a report).
 std::u16string RegisterFileName(std::u16string_view fileName);
 
 // ---- Sorting ------------------------------------------------------------------------------

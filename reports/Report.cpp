@@ -190,7 +190,12 @@ std::u16string CReport::ReadDocType(CXmlDocument& document) {
 
 std::u16string CReport::DocumentFileName() const {
   if (m_documentId.empty()) return {};
-  return GetFileNameFromPath(m_documentId).str();
+  // Named as the file lies on the device, whichever case the caller spelled it in; a bare
+  // name is one of the documents folder.
+  if (m_documentId.find(u'\\') != std::u16string::npos) return GetDeviceFileName(m_documentId).str();
+  CBstr folder;
+  GetDocumentsFolder(folder);
+  return GetDeviceFileName(folder.str() + m_documentId).str();
 }
 
 std::u16string CReport::WrapXsl(std::u16string_view fragments) {

@@ -287,7 +287,35 @@ bool IsDeviceRootWritable() {
   return true;
 }
 
-bool WriteFileAtomic(const fs::path& path, std::string_view bytes, bool durable) {
+namespace {
+
+// Another entry of the folder that names the same device file as `path` (the device
+// ignores case), besides `path` itself.
+bool HasCaseTwin(const fs::path& path) {
+  std::error_code ec;
+  const std::u16string name = ToUtf16(path.filename().string());
+  for (const fs::directory_entry& entry : fs::directory_iterator(path.parent_path(), ec)) {
+    const std::string candidate = entry.path().filename().string();
+    if (candidate != path.filename().string() && EqualsIgnoreCase(ToUtf16(candidate), name)) return true;
+  }
+  return false;
+}
+
+// Gives the written temporary the target's name. Replacing: a rename over whatever is
+// there. Not replacing: a second name for the temporary, which the system refuses when the
+// name is taken, and which is withdrawn again when another spelling of it appeared.
+DWORD PlaceTemporary(const std::string& temp, const fs::path& path, bool replace) {
+  if (ShouldFail(Fault::FileRename)) return ERROR_ACCESS_DENIED;
+  if (replace) return ::rename(temp.c_str(), path.c_str()) == 0 ? ERROR_SUCCESS : ErrorFromErrno(errno);
+  if (::link(temp.c_str(), path.c_str()) != 0) return errno == EEXIST ? ERROR_FILE_EXISTS : ErrorFromErrno(errno);
+  if (HasCaseTwin(path)) {
+    ::unlink(path.c_str());
+    return ERROR_FILE_EXISTS;
+  }
+  return ERROR_SUCCESS;
+}
+
+bool WriteAndPlace(const fs::path& path, std::string_view bytes, bool durable, bool replace) {
   if (!path.has_filename()) {
     SetLastError(ERROR_INVALID_NAME);
     return false;
@@ -315,13 +343,9 @@ bool WriteFileAtomic(const fs::path& path, std::string_view bytes, bool durable)
   } else if (!WriteAll(fd, bytes) || (durable && ::fsync(fd) != 0)) {
     error = ErrorFromErrno(errno);
   }
-  if (error == ERROR_SUCCESS) {
-    if (ShouldFail(Fault::FileRename))
-      error = ERROR_ACCESS_DENIED;
-    else if (::rename(temp.c_str(), path.c_str()) != 0)
-      error = ErrorFromErrno(errno);
-  }
-  if (error != ERROR_SUCCESS) ::unlink(temp.c_str());
+  if (error == ERROR_SUCCESS) error = PlaceTemporary(temp, path, replace);
+  // Not replacing, the temporary's own name is left over after a success too.
+  if (error != ERROR_SUCCESS || !replace) ::unlink(temp.c_str());
   // Closed only now: the lock must cover the rename.
   if (::close(fd) != 0 && error == ERROR_SUCCESS) error = ErrorFromErrno(errno);
   if (error != ERROR_SUCCESS) {
@@ -333,6 +357,14 @@ bool WriteFileAtomic(const fs::path& path, std::string_view bytes, bool durable)
   SetLastError(ERROR_SUCCESS);
   return true;
 }
+
+}  // namespace
+
+bool WriteFileAtomic(const fs::path& path, std::string_view bytes, bool durable) {
+  return WriteAndPlace(path, bytes, durable, true);
+}
+
+bool WriteNewFileAtomic(const fs::path& path, std::string_view bytes) { return WriteAndPlace(path, bytes, true, false); }
 
 bool SyncFile(const fs::path& path) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

@@ -45,6 +45,10 @@ std::u16string ToDevicePath(const std::filesystem::path& linuxPath);
 // The first write into a folder in a run also removes what crashed writers left there:
 // see RemoveStaleTemporaries.
 bool WriteFileAtomic(const std::filesystem::path& path, std::string_view bytes, bool durable = true);
+// The same for a file that must not exist yet: the written file takes the name only while
+// no file holds it (in any letter case), so one that appeared since the caller looked is
+// never replaced. Fails with ERROR_FILE_EXISTS when one is there, leaving it untouched.
+bool WriteNewFileAtomic(const std::filesystem::path& path, std::string_view bytes);
 // Removes the atomic writer's own temporaries from `folder` (names of its exact pattern,
 // "." + name + ".tmp-" + six letters or digits) that no live writer holds: those of saves
 // that were killed. Any other file is left alone. Returns how many were removed.

@@ -580,6 +580,13 @@ HRESULT CXmlDomDocument::save(std::u16string_view devicePath) const {
   return platform::WriteFileAtomic(platform::MapDevicePath(devicePath), bytes) ? S_OK : E_FAIL;
 }
 
+HRESULT CXmlDomDocument::saveNew(std::u16string_view devicePath) const {
+  std::string bytes;
+  GetXmlBytes(&bytes);
+  if (platform::WriteNewFileAtomic(platform::MapDevicePath(devicePath), bytes)) return S_OK;
+  return GetLastError() == ERROR_FILE_EXISTS ? HRESULT_FROM_WIN32(ERROR_FILE_EXISTS) : E_FAIL;
+}
+
 HRESULT CXmlDomDocument::get_documentElement(CXmlDomNode* root) const {
   if (!root) return E_POINTER;
   xmlNodePtr r = xmlDocGetRootElement(m_state->doc);

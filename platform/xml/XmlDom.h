@@ -179,6 +179,9 @@ class CXmlDomDocument : public CXmlDomNode {
   // Writes get_xml as UTF-8 through a temporary file renamed over the target. E_FAIL
   // (the old file untouched) when the write fails.
   HRESULT save(std::u16string_view devicePath) const;
+  // The same for a file that must not exist: HRESULT_FROM_WIN32(ERROR_FILE_EXISTS), and the
+  // file that is there untouched, when one does (WriteNewFileAtomic).
+  HRESULT saveNew(std::u16string_view devicePath) const;
   // The whole document as text, from the declaration on (empty for an empty document).
   HRESULT get_xml(CBstr* xml) const;
   // The same as UTF-8 bytes, the form save writes.

@@ -220,6 +220,17 @@ TEST_F(Folders, MoveDocumentToTheDeletedFolder) {
   EXPECT_EQ(ReadText(u"\\My Documents\\Deleted\\Inv 1.QVN"), "second");
 }
 
+TEST_F(Folders, AMovedDocumentKeepsItsOwnName) {
+  WriteText(u"\\My Documents\\Deleted\\INVOICE106.QVN", "older");  // an older copy, spelled otherwise
+  WriteText(u"\\My Documents\\Invoice106.QVN", "newer");
+  EXPECT_TRUE(MoveDocumentToDeleted(CBstr(u"\\My Documents\\INVOICE106.QVN")));
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(Linux(u"\\My Documents\\Deleted")))
+    names.push_back(entry.path().filename().string());
+  EXPECT_EQ(names, std::vector<std::string>{"Invoice106.QVN"});
+  EXPECT_EQ(ReadText(u"\\My Documents\\Deleted\\Invoice106.QVN"), "newer");
+}
+
 TEST_F(Folders, MoveDocumentOnACard) {
   ASSERT_TRUE(platform::InsertStorageCard(u"Storage Card"));
   Pref(u"InvoiceLocation", u"Storage Card");

@@ -8,6 +8,7 @@
 //   DocumentOperations.Convert* / Void* / Sign*
 #include <sys/stat.h>
 
+#include <fstream>
 #include <tuple>
 
 #include <gtest/gtest.h>
@@ -267,6 +268,47 @@ TEST_F(DocumentOperations, SavingANumberTakenMeanwhileAsksAndRenumbers) {
   EXPECT_EQ(second->GetFilePath().str(), DocumentPath(LoadResText(IDS_DOCTYPE_INVOICE), u"101"));
   EXPECT_EQ(messages.back(), (std::pair<UINT, WPARAM>{1140, 0}));  // a new file, not an overwrite
   EXPECT_EQ(FileAttribute(Linux(first->GetFilePath().str()), "ID"), u"100");
+}
+
+// Answers OK to every box; at the box that gives the new number, another program writes
+// a file under that very number (in its own letter case) before the save goes on.
+class FileAppearsAtTheNewNumber : public platform::MessageBoxHandler {
+ public:
+  FileAppearsAtTheNewNumber(std::u16string text, std::filesystem::path file)
+      : m_text(std::move(text)), m_file(std::move(file)), m_previous(platform::SetMessageBoxHandler(this)) {}
+  ~FileAppearsAtTheNewNumber() override { platform::SetMessageBoxHandler(m_previous); }
+  int OnMessageBox(const platform::MessageBoxRecord& box) override {
+    texts.push_back(box.text);
+    if (box.text == m_text) std::ofstream(m_file) << "written in between";
+    return IDOK;
+  }
+  std::vector<std::u16string> texts;
+
+ private:
+  std::u16string m_text;
+  std::filesystem::path m_file;
+  platform::MessageBoxHandler* m_previous;
+};
+
+TEST_F(DocumentOperations, SaveNeverReplacesAFileThatAppearedBehindItsBack) {
+  auto doc = New(0);
+  ASSERT_EQ(Attribute(*doc, u"ID"), u"100");
+  const std::filesystem::path folder = Linux(m_documents);
+  std::ofstream(folder / "INVOICE100.qvn") << "another program's file";
+  {
+    FileAppearsAtTheNewNumber boxes(u"The new number is 101", folder / "invoice101.QVN");
+    ASSERT_TRUE(doc->Save());
+    EXPECT_EQ(boxes.texts, (std::vector<std::u16string>{LoadResText(IDS_NUMBER_TAKEN_RENUMBER), u"The new number is 101",
+                                                        LoadResText(IDS_NUMBER_TAKEN_RENUMBER),
+                                                        u"The new number is 102"}));
+  }
+  EXPECT_EQ(Attribute(*doc, u"ID"), u"102");
+  EXPECT_EQ(ReadBytes(folder / "INVOICE100.qvn"), "another program's file");
+  EXPECT_EQ(ReadBytes(folder / "invoice101.QVN"), "written in between");
+  EXPECT_EQ(FileAttribute(Linux(doc->GetFilePath().str()), "ID"), u"102");
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) files += entry.is_regular_file();
+  EXPECT_EQ(files, 3) << "no second spelling of a name, no temporary left";
 }
 
 TEST_F(DocumentOperations, FailedSaveLeavesTheDocumentNewAndModified) {

@@ -3,11 +3,10 @@
 //                     notes, tax, rep, messages, logo, status, view options, file path, job
 //   SalesRoundTrip.*  a document saved and loaded again keeps every field
 //   NumberStep.*      the step rule of number texts
-//   DocumentNumbers.* the next free number across existing files, gaps, the register, the
+//   DocumentNumbers.* the next free number across existing files, gaps, file names, the
 //                     counter bookkeeping, the user's own number and file names
 //   DocumentStartup.* what the program's start-up installs for every document
 #include <filesystem>
-#include <set>
 
 #include "core/CompanyInfo.h"
 #include "core/CustomSettings.h"
@@ -318,18 +317,6 @@ TEST(NumberStep, RaisesAndLowersTheLastRunOfDigits) {
 
 // ---- Numbers and files ------------------------------------------------------------------------------
 
-class CountingRegister : public IDocumentRegister {
- public:
-  bool loaded = true;
-  std::set<std::u16string> used;
-  int questions = 0;
-  bool IsLoaded() const override { return loaded; }
-  bool IsNumberInUse(std::u16string_view number, int) override {
-    ++questions;
-    return used.count(std::u16string(number)) > 0;
-  }
-};
-
 std::u16string DocumentsFolder() {
   CBstr folder;
   GetDocumentsFolder(folder);
@@ -381,21 +368,21 @@ TEST_F(DocumentNumbers, ExistingFilesAndGapsAcrossTypes) {
   EXPECT_FALSE(IsNumberInDocumentFolder(nullptr, u"10", kDocInvoice, scratch)) << "exact comparison";
 }
 
-TEST_F(DocumentNumbers, TheLoadedRegisterAnswersInsteadOfTheFolder) {
-  WriteText(DocumentsFolder() + u"Invoice100.QVN", DocumentFile("INVOICE", "100"));
-  CountingRegister documents;
-  documents.used = {u"101", u"102"};
-  SetDocumentRegister(&documents);
-  CPreferences().SetString(u"LastInvNumber", u"100");  // the last number drawn: what the numbering starts from
+TEST_F(DocumentNumbers, ANumberIsTakenByItsFileOrByADocumentCarryingIt) {
+  const std::u16string folder = DocumentsFolder();
+  WriteText(folder + u"Invoice100.QVN", DocumentFile("INVOICE", "100"));
+  WriteText(folder + u"INVOICE101.qvn", "another program's file");  // the name 101 gives, in its own case
+  WriteText(folder + u"Kept for Hallett.QVN", DocumentFile("INVOICE", "102"));
+  WriteText(folder + u"Estimate103.QVN", DocumentFile("ESTIMATE", "103"));
   CBstr path, next;
   GetNextDocumentNumber(nullptr, path, next, kDocInvoice);
   EXPECT_EQ(next.str(), u"103");
-  EXPECT_EQ(documents.questions, 3);
-  documents.loaded = false;
-  CPreferences().SetString(u"LastInvNumber", u"99");  // the number drawn given back
-  GetNextDocumentNumber(nullptr, path, next, kDocInvoice);
-  EXPECT_EQ(next.str(), u"101") << "not loaded: the folder decides";
-  EXPECT_EQ(documents.questions, 3);
+  EXPECT_TRUE(IsDocumentNumberTaken(nullptr, u"101", kDocInvoice));
+  EXPECT_TRUE(IsDocumentNumberTaken(nullptr, u"102", kDocInvoice));
+  EXPECT_FALSE(IsDocumentNumberTaken(nullptr, u"103", kDocInvoice));
+  EXPECT_TRUE(IsDocumentNumberTaken(nullptr, u"103", kDocEstimate));
+  WriteText(folder + u"Invoicex_y.QVN", DocumentFile("INVOICE", "x_y"));
+  EXPECT_TRUE(IsDocumentNumberTaken(nullptr, u"x/y", kDocInvoice)) << "both numbers name one file";
 }
 
 TEST_F(DocumentNumbers, ANewStartNumberAndTheCounterOnSave) {

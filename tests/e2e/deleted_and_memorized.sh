@@ -27,7 +27,7 @@ expect 445 192 register 255,255,255
 hold 100 360 1.5 row-menu                # Invoice 100's row
 step 210 570 delete-question             # "Delete Invoice"
 step 170 370 deleted                     # "Yes"
-[ -f "$docs/Deleted/INVOICE100.QVN" ] && [ ! -f "$docs/Invoice100.QVN" ] && echo "ok: the invoice went into its folder" ||
+[ -f "$docs/Deleted/Invoice100.QVN" ] && [ ! -f "$docs/Invoice100.QVN" ] && echo "ok: the invoice went into its folder" ||
   fail "the invoice was not moved into the deleted folder"
 
 step 50 75 show-menu

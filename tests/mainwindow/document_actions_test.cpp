@@ -5,6 +5,8 @@
 
 #include <filesystem>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "../core/FieldFormTyping.h"
 #include "core/FieldForm.h"
@@ -14,6 +16,7 @@
 #include "core/EmailMessageForm.h"
 #include "core/MenuBar.h"
 #include "core/Preferences.h"
+#include "core/ResourceText.h"
 #include "core/TextHelpers.h"
 #include "core/WindowMessages.h"
 #include "datastore/CustomerRecord.h"
@@ -331,7 +334,7 @@ class EditorActions : public DocumentActions {
   // The sample device's Invoice 100 (Birchwood Cafe) in the editor.
   bool OpenSampleInvoice() {
     for (int i = 0; i < m_list->GetRowCount(); ++i)
-      if (m_list->GetRowRecord(i)->fileName == u"INVOICE100") return m_frame->OpenSelectedDocument(i) == 1;
+      if (m_list->GetRowRecord(i)->fileName == u"Invoice100") return m_frame->OpenSelectedDocument(i) == 1;
     return false;
   }
 
@@ -835,6 +838,7 @@ TEST_F(EditorActions, OnANewDeviceDeletedAndMemorizedDocumentsKeepFoldersOfTheir
   ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Memorized"); });
   m_frame->OnShowButton();
   ASSERT_EQ(m_list->GetRowCount(), 1);
+  EXPECT_EQ(m_list->GetRowRecord(0)->fileName, u"Acme_Site Invoice") << "the row names the file as it is named";
   ASSERT_EQ(m_frame->OpenSelectedDocument(0), 1);
   EXPECT_EQ(editor->GetDocument().GetDocType(), kDocInvoice);
   Command(IDOK);
@@ -842,6 +846,71 @@ TEST_F(EditorActions, OnANewDeviceDeletedAndMemorizedDocumentsKeepFoldersOfTheir
   EXPECT_DOUBLE_EQ(Amount(u"Acme:Site"), 45 + 2 * total);
   EXPECT_EQ(files(u"\\My Documents"), live) << "two deleted, the memorized invoice and the one from its template";
   EXPECT_EQ(ui.Pending(), 0u);
+}
+
+// With the register on Estimates: an invoice numbered 103 by hand (not as the new start),
+// one from the counter, Estimates shown again and a third invoice. No save writes over
+// another document, whatever kind the register shows, nor over a file another program
+// laid down meanwhile under the new invoice's number.
+TEST_F(EditorActions, NoSaveWritesOverAnotherDocumentWhateverTheRegisterShows) {
+  UiScript ui;
+  const auto showEstimates = [&] {
+    ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Estimates"); });
+    m_frame->OnShowButton();
+    EXPECT_EQ(m_frame->GetShowKind(), kShowEstimates);
+  };
+  const auto done = [&] {
+    ASSERT_TRUE(editor->AddScannedItem(u"Hose 50 ft"));  // a sale to keep
+    Command(IDOK);
+    Pump();
+  };
+  CSalesDocument& doc = editor->GetDocument();
+  showEstimates();
+  m_frame->NewDocument(m_frame->GetHwnd(), kDocInvoice);
+  ui.ExpectDialog(IDD_FIELD_FORM, [](DialogDriver& d) {
+    slateway::testing::TypeIntoField(d, d.Window(), 0, u"103");
+    d.Ok();
+  });
+  ui.ExpectMessageBox(LoadResText(IDS_CONFIRM_START_INVOICE), IDNO);
+  SendMessageW(editor->GetWindow(), kMsgLinkTapped, 0, reinterpret_cast<LPARAM>(u"NUMBER"));
+  Pump();
+  ASSERT_EQ(doc.GetNumber().str(), u"103");
+  done();
+  const std::string typed = ReadText(u"\\My Documents\\Invoice103.QVN");
+  ASSERT_NE(typed.find("ID=\"103\""), std::string::npos);
+
+  m_frame->NewDocument(m_frame->GetHwnd(), kDocInvoice);
+  EXPECT_EQ(doc.GetNumber().str(), u"102");
+  done();
+  showEstimates();
+  m_frame->NewDocument(m_frame->GetHwnd(), kDocInvoice);
+  EXPECT_EQ(doc.GetNumber().str(), u"104") << "103 is taken though no invoice is shown";
+
+  // Another program writes the file of number 104 while the invoice is open.
+  WriteDocument(u"INVOICE104.qvn", "VERSION=\"4\" DOCTYPE=\"INVOICE\" ID=\"104\"", "<FULLNAME>Desk</FULLNAME>");
+  const std::string theirs = ReadText(u"\\My Documents\\INVOICE104.qvn");
+  ui.ExpectMessageBox(LoadResText(IDS_NUMBER_TAKEN_RENUMBER), IDOK);
+  ui.ExpectMessageBox(u"The new number is 105", IDOK);
+  done();
+  EXPECT_EQ(ui.Pending(), 0u);
+  EXPECT_EQ(ReadText(u"\\My Documents\\Invoice103.QVN"), typed);
+  EXPECT_EQ(ReadText(u"\\My Documents\\INVOICE104.qvn"), theirs);
+  EXPECT_NE(ReadText(u"\\My Documents\\Invoice105.QVN").find("ID=\"105\""), std::string::npos);
+}
+
+// Deleting the sample Invoice 100 moves it to the deleted folder under its own name.
+TEST_F(EditorActions, ADeletedDocumentKeepsItsOwnName) {
+  int row = -1;
+  for (int i = 0; i < m_list->GetRowCount(); ++i)
+    if (m_list->GetRowRecord(i)->fileName == u"Invoice100") row = i;
+  ASSERT_GE(row, 0);
+  MessageBoxScript boxes;
+  boxes.ExpectAny().Answer(IDYES);
+  ASSERT_TRUE(m_frame->DeleteRowDocument(row));
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(Linux(u"\\My Documents\\Deleted")))
+    names.push_back(entry.path().filename().string());
+  EXPECT_EQ(names, std::vector<std::string>{"Invoice100.QVN"});
 }
 
 // A new bill-to street for the invoice's own customer leaves every line's tax code and the

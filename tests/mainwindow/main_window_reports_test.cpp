@@ -207,12 +207,12 @@ TEST_F(MainWindowReports, EachReportIsBuiltShownPrintedAndMailed) {
 
 TEST_F(MainWindowReports, AReportOfOneDocumentReadsItsFileByPathOrNameAndMailsToItsCustomer) {
   std::filesystem::copy_file(std::string(SLATEWAY_DOCUMENT_TEST_DATA) + "/golden/invoice.QVN",
-                             Linux(std::u16string(mainwindow_test::kDocuments) + u"INV1001.QVN"));
+                             Linux(std::u16string(mainwindow_test::kDocuments) + u"Inv1001.QVN"));
   SendMessageW(m_hwnd, kMsgReloadRegister, 0, 0);
   int row = -1;
   for (int i = 0; i < m_frame->GetRegister()->GetRowCount(); ++i) {
     std::u16string name;
-    if (m_frame->GetRegister()->GetRowFileName(i, name) && name == u"INV1001") row = i;
+    if (m_frame->GetRegister()->GetRowFileName(i, name) && name == u"Inv1001") row = i;
   }
   ASSERT_GE(row, 0);
   ASSERT_EQ(m_frame->OpenSelectedDocument(row), 1);
@@ -225,6 +225,7 @@ TEST_F(MainWindowReports, AReportOfOneDocumentReadsItsFileByPathOrNameAndMailsTo
   std::u16string page = m_frame->GetReportView()->GetReport()->GetHtml();
   EXPECT_NE(page.find(u"Nut"), std::u16string::npos) << platform::ToUtf8(page);
   EXPECT_EQ(page.find(u"Widget"), std::u16string::npos) << "the other documents are not in it";
+  EXPECT_NE(page.find(u"Inv1001.QVN"), std::u16string::npos) << "the file as it is named";
 
   // Its customer is offered as To, its company's address as the other choice.
   MailReport(*m_frame->GetReportView(), u"ann@example.test", [](DialogDriver& d) {
@@ -242,7 +243,7 @@ TEST_F(MainWindowReports, AReportOfOneDocumentReadsItsFileByPathOrNameAndMailsTo
   SendParcel(m_hwnd, kMsgShowReport, kReportProfitMargin, std::make_unique<std::u16string>(u"INV1001.QVN"));
   ASSERT_NE(m_frame->GetReportView(), nullptr);
   page = m_frame->GetReportView()->GetReport()->GetHtml();
-  EXPECT_NE(page.find(u"INV1001.QVN"), std::u16string::npos) << platform::ToUtf8(page);
+  EXPECT_NE(page.find(u"Inv1001.QVN"), std::u16string::npos) << platform::ToUtf8(page);
   EXPECT_EQ(page.find(u"Widget"), std::u16string::npos);
   // The editor is closed: no document's addresses are offered any more.
   MailReport(*m_frame->GetReportView(), u"", [](DialogDriver& d) { d.Cancel(); }, false);

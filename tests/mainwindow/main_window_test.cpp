@@ -122,12 +122,12 @@ TEST_F(MainWindow, TapsOnTheCheckBoxMarkCompletionAndTapsOnTitlesSort) {
   }
   EXPECT_EQ(ReadText(u"\\My Documents\\NOID.QVN"), before);
 
-  const int invoice = rowOf(u"INVOICE100");
+  const int invoice = rowOf(u"Invoice100");
   ASSERT_GE(invoice, 0);
   const std::u16string was = m_list->GetRowRecord(invoice)->complete;
   driver.Tap(invoice, 2);
   const std::u16string now = was == u"yes" ? u"no" : u"yes";
-  EXPECT_EQ(m_list->GetRowRecord(rowOf(u"INVOICE100"))->complete, now);
+  EXPECT_EQ(m_list->GetRowRecord(rowOf(u"Invoice100"))->complete, now);
   EXPECT_NE(ReadText(u"\\My Documents\\Invoice100.QVN").find("COMPLETE=\"" + platform::ToUtf8(now) + "\""),
             std::string::npos);
 

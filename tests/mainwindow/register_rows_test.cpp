@@ -47,7 +47,7 @@ TEST_F(RegisterRows, GoldenFilesOfEveryTypeGiveTheirRows) {
     EXPECT_EQ(row.date, u"3/10/2026");
     EXPECT_EQ(row.amount, golden.amount);  // a payment shows its PAYAMOUNT, here none
     EXPECT_EQ(row.name, u"Lee & Co:Kitchen");
-    EXPECT_EQ(row.fileName, u"DOC");
+    EXPECT_EQ(row.fileName, u"doc");
   }
 }
 
