@@ -261,3 +261,7 @@ static_assert(FirstClash(kTable, std::size(kTable)) == std::size(kTable),
               "two names of one private message meet at one receiver, or a name is listed twice");
 
 }  // namespace window_messages
+
+// The event a starting program sets once other programs of the device can reach its main
+// window; the relay that started it waits on it.
+inline constexpr char16_t kProgramReachableEvent[] = u"KTWJUMPSTART";

@@ -1,5 +1,6 @@
 #include "mainwindow/Program.h"
 
+#include "core/WindowMessages.h"
 #include "core/ResourceLibrary.h"
 #include "core/ResourceText.h"
 #include "document/EditCommand.h"

@@ -39,9 +39,6 @@ inline constexpr char16_t kReadOnlyDeviceText[] =
     u"Slateway cannot keep any changes: the device folder %s cannot be written.  You can look at your documents "
     u"and lists, but nothing you change, add or receive from the desktop will be saved.  Make the folder writable "
     u"and start Slateway again.";
-// The event a starting program sets once other programs of the device can reach its main
-// window; the relay that started it waits on it.
-inline constexpr char16_t kProgramReachableEvent[] = u"KTWJUMPSTART";
 
 class CProgram {
  public:

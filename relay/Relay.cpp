@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "core/RegistryKey.h"
-#include "mainwindow/Program.h"
+#include "core/WindowMessages.h"
 
 namespace {
 
