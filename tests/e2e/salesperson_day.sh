@@ -52,7 +52,7 @@ step 195 405 options
 dialog_up options-up
 step 418 566 bar-codes-page
 step 446 121 scanner-list
-step 250 260 symbol
+step 250 245 symbol                          # the middle of its row at either size
 step 452 80 options-accepted
 expect 336 612 register-back 192,192,192
 grep -q '"ScannerMake"=sz:"Symbol"' "$SLATEWAY_DEVICE_ROOT/Windows/Registry/HKEY_CURRENT_USER.reg" ||
