@@ -352,6 +352,51 @@ TEST_F(ItemList, CommandRenamedGroupTakesItsItemsAlongAndIsUndone) {
   EXPECT_NE(Rows().find(u"Tools:Kits:Drill"), std::u16string::npos);
 }
 
+TEST_F(ItemList, CommandEditedCategoryAsksNameAndDescriptionAndStaysACategory) {
+  OpenWindow();
+  // A category read from the desktop may bring a price and a tax code; this one has neither.
+  auto paint = store->GetItem(*Tree().RecordOf(Node(u"Paint")), true);
+  paint->SetField(kFieldSalesAmount, u"");
+  paint->SetField(kFieldTaxable, u"");
+  ASSERT_TRUE(store->UpdateItem(*paint));
+  auto tools = store->GetItem(*Tree().RecordOf(Node(u"Tools")), true);
+  tools->SetField(kFieldSalesAmount, u"12.50");
+  ASSERT_TRUE(store->UpdateItem(*tools));
+  std::vector<std::u16string> labels;
+  UiScript ui;
+  auto edit = [&](std::u16string name, std::u16string description) {
+    return [&labels, name, description](DialogDriver& d) {
+      const CFieldFormModel& model = CFieldForm::FromHandle(d.Window())->Model();
+      labels.clear();
+      for (int i = 0; i < model.FieldCount(); ++i) labels.push_back(model.Field(i)->label.str());
+      slateway::testing::TypeIntoField(d, d.Window(), 1, name);
+      slateway::testing::TypeIntoField(d, d.Window(), 2, description);
+      d.Ok();
+    };
+  };
+  ui.ExpectDialog(IDD_FIELD_FORM, edit(u"Paints", u"Wall paint"));
+  Select(u"Paint");
+  Command(IDM_ITEMS_EDIT);
+  EXPECT_EQ(labels, (std::vector<std::u16string>{u"Type:", u"Name:", u"Desc:", u"", u""}));
+  auto paints = store->GetItem(*Tree().RecordOf(Node(u"Paints")), true);
+  ASSERT_NE(paints, nullptr) << "accepted with no tax code asked";
+  EXPECT_EQ(paints->GetObjectType(), kObjectCategory);
+  EXPECT_EQ(paints->FieldView(kFieldSalesDescription), u"Wall paint");
+  EXPECT_EQ(paints->FieldView(kFieldTaxable), u"") << "a category never becomes taxable";
+  EXPECT_EQ(paints->FieldView(kFieldSalesAmount), u"");
+  EXPECT_EQ(Rows(), u"Paints;Paints:Primer;Tools;Tools:Hammer;Tools:Kits;Tools:Kits:Bits;Tools:Kits:Drill;Tools:Saw;");
+  Command(IDM_UNDO);
+  EXPECT_NE(Rows().find(u"Paint:Primer;"), std::u16string::npos);
+
+  ui.ExpectDialog(IDD_FIELD_FORM, edit(u"Tools", u"Hand tools"));
+  Select(u"Tools");
+  Command(IDM_ITEMS_EDIT);
+  auto edited = store->GetItem(*Tree().RecordOf(Node(u"Tools")), true);
+  EXPECT_EQ(edited->FieldView(kFieldSalesDescription), u"Hand tools");
+  EXPECT_EQ(edited->FieldView(kFieldSalesAmount), u"12.50") << "what the form does not ask stays";
+  EXPECT_EQ(dialogs.runs, 0) << "no item form for a category";
+}
+
 TEST_F(ItemList, CommandCutCategoryPastesOnceWithEverythingBelowIt) {
   OpenWindow();
   Expand(u"Tools");
