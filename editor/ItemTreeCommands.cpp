@@ -230,6 +230,9 @@ void CRemoveNodeCommand::RemoveShown(HTREEITEM node, CDbRecord& parent, const CD
   if (m_cut) m_context.clipboard.Set(Clone(removed), true);
   tree.Select(NeighbourOf(tree, node, nextToo));
   tree.RemoveNode(node);
+  // The question took the focus: the node that is now selected, which Edit acts on next,
+  // shows as selected only when the tree has it back.
+  tree.SetFocus(true);
 }
 
 CDeleteCategoryCommand::CDeleteCategoryCommand(CItemTreeContext& context, bool cut)
