@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "core/FieldForm.h"
 #include "core/MessageBoxes.h"
 #include "core/NameForm.h"
 #include "core/Preferences.h"
@@ -15,6 +16,14 @@
 namespace {
 
 IItemEntryDialogs* g_entryDialogs = nullptr;
+
+// The category form: the rows of the name form, with the type and description beside it.
+constexpr int kContainerNameLength = 31;
+constexpr int kTypeLength = 20;
+constexpr int kDescriptionLength = 2048;
+constexpr int kCategoryLabelWidth = 50;
+constexpr int kCategoryHelpTopic = 18;
+constexpr int kCategoryNameRow = 1, kCategoryDescriptionRow = 2;
 
 // A full copy of a record: texts, numbers and the tree's own counts.
 std::unique_ptr<CDbRecord> Clone(const CDbRecord& source) {
@@ -221,6 +230,9 @@ void CRemoveNodeCommand::RemoveShown(HTREEITEM node, CDbRecord& parent, const CD
   if (m_cut) m_context.clipboard.Set(Clone(removed), true);
   tree.Select(NeighbourOf(tree, node, nextToo));
   tree.RemoveNode(node);
+  // The question took the focus: the node that is now selected, which Edit acts on next,
+  // shows as selected only when the tree has it back.
+  tree.SetFocus(true);
 }
 
 CDeleteCategoryCommand::CDeleteCategoryCommand(CItemTreeContext& context, bool cut)
@@ -338,10 +350,25 @@ bool CEditListItemCommand::Do(bool isRedo) {
   HTREEITEM node = tree.GetSelection(&selected);
   if (!node || !selected) return false;
   int kind = selected->GetObjectType();
-  bool done = (kind & kObjectLeafMask) || kind == kObjectCategory ? EditRecord(*selected)
-                                                                   : RenameContainer(*selected);
+  bool done = (kind & kObjectLeafMask) ? EditRecord(*selected)
+              : kind == kObjectCategory ? EditCategory(*selected)
+                                        : RenameContainer(*selected);
   tree.SetFocus(true);
   return done;
+}
+
+bool CEditListItemCommand::NameRefused(const CDbRecord& record, std::u16string_view name) const {
+  HWND window = m_context.tree.Window();
+  if (HasColon(name)) {
+    ShowWarningMessage(window, IDS_NAME_HAS_COLON);
+    return true;
+  }
+  // Refused when a sibling already has the name: the two would merge.
+  if (SiblingNamed(m_context.store, name, record.FieldView(kFieldParent), record.FieldView(kFieldListID))) {
+    WarnDuplicate(window, name);
+    return true;
+  }
+  return false;
 }
 
 bool CEditListItemCommand::Undo() { return m_old && m_new && Apply(*m_old, *m_new); }
@@ -370,16 +397,9 @@ bool CEditListItemCommand::EditRecord(CDbRecord& record) {
   GetTimestampText(stamp);
   work->SetField(kFieldTimeModified, stamp);
   std::u16string_view name = work->FieldView(kFieldName);
-  if (HasColon(name)) {
-    ShowWarningMessage(tree.Window(), IDS_NAME_HAS_COLON);
-    return false;
-  }
   m_nameChanged = name != old->FieldView(kFieldName);
+  if ((m_nameChanged || HasColon(name)) && NameRefused(*old, name)) return false;
   if (m_nameChanged) {
-    if (SiblingNamed(store, name, old->FieldView(kFieldParent), old->FieldView(kFieldListID))) {
-      WarnDuplicate(tree.Window(), name);
-      return false;
-    }
     // The path follows the name, as it does when the node is made.
     work->SetField(kFieldFullName, ChildFullName(old->FieldView(kFieldParent), name));
   }
@@ -391,26 +411,50 @@ bool CEditListItemCommand::EditRecord(CDbRecord& record) {
 bool CEditListItemCommand::RenameContainer(CDbRecord& record) {
   int kind = record.GetObjectType();
   CNameForm form(GetResourceInstance(), m_context.owner, CBstr(kind == kObjectGroup ? u"Group" : u"Category"),
-                 CBstr(u"Name"), 31, CBstr(record.FieldView(kFieldName)), 0, CBstr(), false);
+                 CBstr(u"Name"), kContainerNameLength, CBstr(record.FieldView(kFieldName)), 0, CBstr(), false);
   if (form.DoModal() != 1) return false;
   std::u16string name(form.GetValue().view());
-  if (name.empty() || name == record.FieldView(kFieldName)) return false;
-  HWND window = m_context.tree.Window();
-  if (HasColon(name)) {
-    ShowWarningMessage(window, IDS_NAME_HAS_COLON);
-    return false;
-  }
-  // Refused when a sibling already has the name: the two subtrees would merge.
-  if (SiblingNamed(m_context.store, name, record.FieldView(kFieldParent), record.FieldView(kFieldListID))) {
-    WarnDuplicate(window, name);
-    return false;
-  }
+  if (name.empty() || name == record.FieldView(kFieldName) || NameRefused(record, name)) return false;
   auto old = m_context.store.GetItem(record, true);
   if (!old) return false;
   auto work = Clone(*old);
   work->SetField(kFieldName, name);
   work->SetField(kFieldFullName, ChildFullName(ParentPathOf(old->FieldView(kFieldFullName)), name));
   m_nameChanged = true;
+  m_old = std::move(old);
+  m_new = std::move(work);
+  return Apply(*m_new, *m_old);
+}
+
+// A category holds a name, a description and the type its new items take: no price and no
+// tax code. Its form asks for the name and description only, and the row keeps whatever
+// else it holds (a category read from the desktop keeps the price it came with).
+bool CEditListItemCommand::EditCategory(CDbRecord& record) {
+  auto old = m_context.store.GetItem(record, true);
+  if (!old) return false;
+  CFieldForm form(GetResourceInstance(), m_context.owner, CBstr(u"Category"), kCategoryNameRow, 0,
+                  kCategoryLabelWidth, 0, nullptr);
+  form.AddField(0, kFieldText, 0, CBstr(u"Type:"), CBstr(old->FieldView(kFieldListType)), 1, kTypeLength, nullptr);
+  form.AddField(kCategoryNameRow, kFieldText, kFlagRequired | kFlagEditable, CBstr(u"Name:"),
+                CBstr(old->FieldView(kFieldName)), 1, kContainerNameLength, nullptr);
+  form.AddField(kCategoryDescriptionRow, kFieldMultiLine, kFlagEditable, CBstr(u"Desc:"),
+                CBstr(old->FieldView(kFieldSalesDescription)), 3, kDescriptionLength, nullptr);
+  for (int row : {kCategoryDescriptionRow + 1, kCategoryDescriptionRow + 2})
+    form.AddField(row, kFieldMultiLineRow, kFlagEditable, CBstr(), CBstr(), 3, kDescriptionLength, nullptr);
+  if (form.DoModal(IDD_FIELD_FORM, kCategoryHelpTopic, true) != CFieldFormModel::kEndAccepted) return false;
+  CBstr name, description;
+  form.GetFieldText(kCategoryNameRow, name, false, false);
+  form.GetFieldText(kCategoryDescriptionRow, description, true, false);
+  m_nameChanged = name.view() != old->FieldView(kFieldName);
+  if (name.view().empty() || (m_nameChanged && NameRefused(*old, name.view()))) return false;
+  if (!m_nameChanged && description.view() == old->FieldView(kFieldSalesDescription)) return false;
+  auto work = Clone(*old);
+  work->SetField(kFieldName, name);
+  work->SetField(kFieldFullName, ChildFullName(ParentPathOf(old->FieldView(kFieldFullName)), name.view()));
+  work->SetField(kFieldSalesDescription, description);
+  CBstr stamp;
+  GetTimestampText(stamp);
+  work->SetField(kFieldTimeModified, stamp);
   m_old = std::move(old);
   m_new = std::move(work);
   return Apply(*m_new, *m_old);

@@ -133,8 +133,9 @@ class CDeleteListItemCommand : public CRemoveNodeCommand {
   bool Undo() override;
 };
 
-// Edits the selected node: an item or a category through its entry dialog, a group or
-// another container by a new name (which renames everything below it). Undo writes the
+// Edits the selected node: an item through its entry dialog, a category through its own
+// form (name and description), a group or another container by a new name (a new name
+// renames everything below it). Undo writes the
 // row (and the paths below a container) back as they were.
 class CEditListItemCommand : public CUndoableTreeCommand {
  public:
@@ -145,7 +146,10 @@ class CEditListItemCommand : public CUndoableTreeCommand {
 
  private:
   bool EditRecord(CDbRecord& record);
+  bool EditCategory(CDbRecord& record);
   bool RenameContainer(CDbRecord& record);
+  // True (after saying why) when `record` may not take `name`: a colon, or a sibling's name.
+  bool NameRefused(const CDbRecord& record, std::u16string_view name) const;
   // Writes `to` over the row that holds `from` and shows it in the tree.
   bool Apply(const CDbRecord& to, const CDbRecord& from);
   std::unique_ptr<CDbRecord> m_old, m_new;

@@ -52,7 +52,13 @@ class CRedrawOff {
 };
 
 constexpr int kCheckSize = 13;  // on a 240-pixel screen; twice that on a high-resolution one
+constexpr int kNodeImageWidth = 16;
+constexpr int kNodeImages = kImageLeaf + 1;
 constexpr COLORREF kMaskColour = 0x00FF00;
+// The selection stays drawn while the focus is elsewhere (a question just closed, the find
+// bar): Edit and Delete act on it, so the user must see which node it is.
+constexpr DWORD kTreeStyle = WS_CHILD | WS_VISIBLE | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT |
+                             TVS_DISABLEDRAGDROP | TVS_SHOWSELALWAYS;
 
 // The five check images: none, box, checked box, and the two "holds checked nodes" boxes
 // (shaded), drawn here so the tree needs no bitmap to show checks.
@@ -91,6 +97,19 @@ HIMAGELIST MakeStateImages() {
   return list;
 }
 
+// The node pictures from the library: open and closed category, other lists and group
+// folders, and the leaf. None at all when the bitmap holds fewer.
+HIMAGELIST LoadNodeImages(HINSTANCE resources) {
+  const bool high = IsHighResolutionScreen();
+  HIMAGELIST list = ImageList_LoadBitmapW(resources, MAKEINTRESOURCEW(high ? IDB_TREE_IMAGES_HIRES : IDB_TREE_IMAGES),
+                                          high ? 2 * kNodeImageWidth : kNodeImageWidth, 0, kMaskColour);
+  if (list && ImageList_GetImageCount(list) < kNodeImages) {
+    ImageList_Destroy(list);
+    list = nullptr;
+  }
+  return list;
+}
+
 }  // namespace
 
 CListTreeView::CListTreeView(HINSTANCE application, HWND parent, CItemStore* store, bool lineItemMode,
@@ -114,6 +133,7 @@ CListTreeView::~CListTreeView() {
     DestroyWindow(m_tree);
   }
   if (m_stateImages) ImageList_Destroy(m_stateImages);
+  if (m_images) ImageList_Destroy(m_images);
 }
 
 void CListTreeView::ShowStateImages() {
@@ -126,11 +146,14 @@ bool CListTreeView::Create() {
   if (m_tree) return true;
   RECT client{};
   GetClientRect(m_parent, &client);
-  m_tree = CreateWindowExW(0, WC_TREEVIEWW, u"Tree View", 0x50000017, 0, 0, client.right - client.left,
+  m_tree = CreateWindowExW(0, WC_TREEVIEWW, u"Tree View", kTreeStyle, 0, 0, client.right - client.left,
                            client.bottom - client.top, m_parent,
                            reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kTreeControlId)), m_application, nullptr);
-  if (m_tree) ShowStateImages();
-  return m_tree != nullptr;
+  if (!m_tree) return false;
+  if (!m_images) m_images = LoadNodeImages(m_application);
+  SendMessageW(m_tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(m_images));
+  ShowStateImages();
+  return true;
 }
 
 HTREEITEM CListTreeView::Next(WPARAM how, HTREEITEM from) const {

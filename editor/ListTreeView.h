@@ -129,6 +129,7 @@ class CListTreeView {
   void OfferChecked(HTREEITEM node, std::vector<std::unique_ptr<CDbRecord>>& out);
   bool Matches(CDbRecord& record, std::u16string_view wanted) const;
   void ShowStateImages();
+  HIMAGELIST m_images = nullptr;  // the node pictures; null when the library has none
   HIMAGELIST m_stateImages = nullptr;
 
   HWND m_tree = nullptr;

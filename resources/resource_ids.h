@@ -511,6 +511,8 @@
 #define IDS_ITEMS_BAR_VIEW 41722
 #define IDB_ITEMS_TOOLBAR 164               /* 10 images of 16 x 16 */
 #define IDB_ITEMS_TOOLBAR_HIRES 166         /* the same, 32 x 32 */
+#define IDB_TREE_IMAGES 114                 /* the items tree's 7 node pictures of 16 x 15 */
+#define IDB_TREE_IMAGES_HIRES 293           /* the same, 32 x 30 */
 #define IDD_TREE_LOADING 237                /* a container of many children being read */
 #define IDD_TREE_WAIT 152                   /* a deleted category's contents being removed */
 #define IDC_TREE_WAIT_TEXT 1152

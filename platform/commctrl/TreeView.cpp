@@ -473,7 +473,11 @@ void ToggleCheck(HWND hwnd, Node* n) {
 
 // ---- Painting ---------------------------------------------------------------------------------
 
-void PaintRow(HWND hwnd, HDC dc, TreeView& t, Node* n, bool showSelection) {
+// How the selection shows: not at all, in the highlight (the tree has the focus), or in
+// the button face grey (TVS_SHOWSELALWAYS without the focus).
+enum class SelectionLook { kHidden, kActive, kInactive };
+
+void PaintRow(HWND hwnd, HDC dc, TreeView& t, Node* n, SelectionLook look) {
   RowParts p = PartsOf(hwnd, t, n);
   int h = RowHeight(hwnd, t);
   int mid = p.y + h / 2;
@@ -522,11 +526,13 @@ void PaintRow(HWND hwnd, HDC dc, TreeView& t, Node* n, bool showSelection) {
   if (ImageList_GetIconSize(t.normal, &cx, &cy))
     ImageList_Draw(t.normal, n == t.caret ? n->selectedImage : n->image, dc, p.imageLeft, p.y + (h - cy) / 2,
                    ILD_TRANSPARENT);
-  bool selected = n == t.caret && showSelection;
+  bool selected = n == t.caret && look != SelectionLook::kHidden;
+  bool active = look == SelectionLook::kActive;
   RECT label{p.labelLeft, p.y + 1, p.labelRight, p.y + h - 1};
-  if (selected) FillColor(dc, label, GetSysColor(COLOR_HIGHLIGHT));
+  if (selected) FillColor(dc, label, GetSysColor(active ? COLOR_HIGHLIGHT : COLOR_BTNFACE));
   RECT text{label.left + Px(2), label.top, label.right, label.bottom};
-  DrawLabel(dc, TextOf(hwnd, n), text, DT_LEFT | DT_VCENTER, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+  int ink = !selected ? COLOR_WINDOWTEXT : active ? COLOR_HIGHLIGHTTEXT : COLOR_BTNTEXT;
+  DrawLabel(dc, TextOf(hwnd, n), text, DT_LEFT | DT_VCENTER, GetSysColor(ink));
 }
 
 void Paint(HWND hwnd, TreeView& t) {
@@ -538,12 +544,14 @@ void Paint(HWND hwnd, TreeView& t) {
   int h = RowHeight(hwnd, t);
   int first = Top(hwnd);
   int last = std::min(static_cast<int>(t.rows.size()), first + (static_cast<int>(client.bottom) + h - 1) / h);
-  bool showSelection = GetFocus() == hwnd || (StyleOf(hwnd) & TVS_SHOWSELALWAYS);
+  SelectionLook look = GetFocus() == hwnd                     ? SelectionLook::kActive
+                       : (StyleOf(hwnd) & TVS_SHOWSELALWAYS) ? SelectionLook::kInactive
+                                                              : SelectionLook::kHidden;
   // Painting asks the parent for texts; copy the rows in case it changes the tree meanwhile.
   std::vector<HTREEITEM> shown;
   for (int r = first; r < last; ++r) shown.push_back(Handle(t.rows[static_cast<size_t>(r)]));
   for (HTREEITEM item : shown)
-    if (Node* n = Find(t, item); n && n->row >= 0) PaintRow(hwnd, dc, t, n, showSelection);
+    if (Node* n = Find(t, item); n && n->row >= 0) PaintRow(hwnd, dc, t, n, look);
   if (StyleOf(hwnd) & WS_BORDER) FrameColor(dc, client, RGB(0, 0, 0));
   platform::RedrawVerticalScrollBar(hwnd);
 }

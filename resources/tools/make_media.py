@@ -236,6 +236,64 @@ def card_picture(colour, crossed, arrow):
     return pixel
 
 
+# The items tree's node pictures, 16 x 15 on the mask green: open and closed folders of a
+# category, of the other lists and of a group, and the page of a leaf.
+MASK = (0, 0xFF, 0)
+FOLDER = (0xF0, 0xC8, 0x40)
+FOLDER_EDGE = (0x80, 0x60, 0x10)
+LIST_FOLDER = (0xA0, 0xB8, 0xE0)
+LIST_EDGE = (0x30, 0x48, 0x80)
+GROUP_FOLDER = (0xD8, 0xA0, 0x70)
+GROUP_EDGE = (0x70, 0x40, 0x20)
+
+
+def folder(fill, edge, opened, band=False):
+    def pixel(x, y):
+        # the tab, then the back of the folder
+        if 1 <= x <= 6 and 2 <= y <= 3:
+            return edge if y == 2 or x in (1, 6) else fill
+        if opened and 4 <= y <= 12:
+            # the front flap leans open: its top edge runs from (4, 7) to (15, 7), its foot at y 12
+            lean = (12 - y) // 2
+            if 7 <= y <= 12 and 1 + lean <= x <= 14 + min(lean, 1):
+                left, right = 1 + lean, 14 + min(lean, 1)
+                return edge if y in (7, 12) or x in (left, right) else fill
+            if 1 <= x <= 13 and 4 <= y <= 6:
+                return edge if x in (1, 13) or y == 4 else WHITE
+            if x == 1 and 7 <= y <= 12:
+                return edge
+            return MASK
+        if 1 <= x <= 14 and 4 <= y <= 12:
+            if x in (1, 14) or y in (4, 12):
+                return edge
+            if band and y == 8:
+                return edge
+            return fill
+        return MASK
+    return pixel
+
+
+def leaf_page(x, y):
+    # a page with its corner folded and three lines of text
+    if 3 <= x <= 12 and 1 <= y <= 13:
+        if x + (1 - y) > 9:  # the cut corner
+            return DARK if x + (1 - y) == 10 else MASK
+        if x in (3, 12) or y in (1, 13):
+            return DARK
+        if y in (5, 7, 9, 11) and 5 <= x <= 10:
+            return NAVY
+        return WHITE
+    return MASK
+
+
+def tree_images(x, y):
+    pictures = [folder(FOLDER, FOLDER_EDGE, True), folder(FOLDER, FOLDER_EDGE, False),
+                folder(LIST_FOLDER, LIST_EDGE, True), folder(LIST_FOLDER, LIST_EDGE, False),
+                folder(GROUP_FOLDER, GROUP_EDGE, True, True), folder(GROUP_FOLDER, GROUP_EDGE, False, True),
+                leaf_page]
+    return pictures[x // 16](x % 16, y)
+
+
 def main():
     os.makedirs(BITMAPS, exist_ok=True)
     os.makedirs(SOUNDS, exist_ok=True)
@@ -271,6 +329,8 @@ def main():
     items = ["add", "category", "undo", "redo", "cut", "copy", "paste", "zoom", "check", "sort"]
     write_bmp("items_toolbar.bmp", 160, 16, glyph_strip(items))
     write_bmp("items_toolbar_hires.bmp", 320, 32, glyph_strip(items, scale=2))
+    write_bmp("tree_images.bmp", 112, 15, tree_images)
+    write_bmp("tree_images_hires.bmp", 224, 30, doubled("tree_images.bmp", 112, 15))
     for number, colour in CARD_STATES.items():
         write_bmp("card_state_%d.bmp" % number, 240, 80,
                   card_picture(colour, number == 286, number == 282))

@@ -87,9 +87,9 @@ expect 336 612 marked 0,0,0
 edit_menu edit-menu-again                # opened again, the menu starts from its top
 tap 100 447                              # "Add Line Item..."
 expect 150 116 item-lists 0,0,128         # the lists' root chosen
-tap 48 449                               # the "Service" folder opens
-expect 98 557 services 0,0,0             # the frame of Lawn Care's check box
-tap 108 485; tap 108 521; tap 108 557    # Consulting, Installation and Lawn Care checked
+tap 57 449                               # the "Service" folder opens
+expect 116 557 services 0,0,0            # the frame of Lawn Care's check box
+tap 127 485; tap 127 521; tap 127 557    # Consulting, Installation and Lawn Care checked
 sleep 0.5
 tap 452 80                               # accepted: one form per item, the input panel up
 expect 300 428 first-form 128,128,128    # the line along the panel's top

@@ -21,9 +21,9 @@ name=day-$shape
 # the toolbar's E-mail and Print and its middle; the left frame of a dialog's OK button).
 tools=(367 413 563)
 if [ $shape = 480 ]; then
-  tree=(48 235 108 307 48 523 108 559); row_top=476; ok_frame=433
+  tree=(57 235 127 307 57 523 127 559); row_top=476; ok_frame=433
 else
-  tree=(48 233 108 305 48 521 108 557); row_top=478; ok_frame=431
+  tree=(57 233 127 305 57 521 127 557); row_top=478; ok_frame=431
 fi
 export SLATEWAY_DEBUG=1   # the program's trace names every message box it shows
 log=$out/$name-trace.log

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@
 #include "editor/ItemListWnd.h"
 #include "editor/LineItemCommands.h"
 #include "platform/testing/ControlDrivers.h"
+#include "platform/testing/DrawingFixture.h"
 #include "platform/testing/MessageBoxScript.h"
 #include "platform/testing/UiScript.h"
 #include "resources/resource_ids.h"
@@ -350,6 +352,81 @@ TEST_F(ItemList, CommandRenamedGroupTakesItsItemsAlongAndIsUndone) {
   Select(u"Kits");
   Command(IDM_ITEMS_EDIT);
   EXPECT_NE(Rows().find(u"Tools:Kits:Drill"), std::u16string::npos);
+}
+
+TEST_F(ItemList, CommandEditedCategoryAsksNameAndDescriptionAndStaysACategory) {
+  OpenWindow();
+  // A category made on the device has no tax code and no price.
+  auto paint = store->GetItem(*Tree().RecordOf(Node(u"Paint")), true);
+  paint->SetField(kFieldSalesAmount, u"");
+  paint->SetField(kFieldTaxable, u"");
+  ASSERT_TRUE(store->UpdateItem(*paint));
+  std::vector<std::u16string> labels;
+  UiScript ui;
+  ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
+    const CFieldFormModel& model = CFieldForm::FromHandle(d.Window())->Model();
+    for (int i = 0; i < model.FieldCount(); ++i) labels.push_back(model.Field(i)->label.str());
+    slateway::testing::TypeIntoField(d, d.Window(), 1, u"Paints");
+    slateway::testing::TypeIntoField(d, d.Window(), 2, u"Wall paint");
+    d.Ok();
+  });
+  Select(u"Paint");
+  Command(IDM_ITEMS_EDIT);
+  EXPECT_EQ(labels, (std::vector<std::u16string>{u"Type:", u"Name:", u"Desc:", u"", u""}));
+  auto paints = store->GetItem(*Tree().RecordOf(Node(u"Paints")), true);
+  ASSERT_NE(paints, nullptr) << "accepted with no tax code asked";
+  EXPECT_EQ(paints->GetObjectType(), kObjectCategory);
+  EXPECT_EQ(paints->FieldView(kFieldSalesDescription), u"Wall paint");
+  EXPECT_EQ(paints->FieldView(kFieldTaxable), u"") << "a category never becomes taxable";
+  EXPECT_EQ(paints->FieldView(kFieldSalesAmount), u"");
+  EXPECT_EQ(Rows(), u"Paints;Paints:Primer;Tools;Tools:Hammer;Tools:Kits;Tools:Kits:Bits;Tools:Kits:Drill;Tools:Saw;");
+}
+
+// How many pixels of the node's label on the screen show `colour` (as the screen holds it).
+int LabelPixels(HWND tree, HTREEITEM node, COLORREF colour, int leftOfLabel = 0) {
+  UpdateWindow(tree);
+  RECT r{};
+  std::memcpy(static_cast<void*>(&r), &node, sizeof node);  // the item goes in, its rectangle out
+  if (!SendMessageW(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r))) return 0;
+  if (leftOfLabel) r = RECT{r.left - leftOfLabel, r.top, r.left, r.bottom};
+  POINT origin{0, 0};
+  ClientToScreen(tree, &origin);
+  r = RECT{r.left + origin.x, r.top + origin.y, r.right + origin.x, r.bottom + origin.y};
+  platform::testing::Surface shown(1, 1, colour);
+  COLORREF wanted = GetPixel(shown.dc, 0, 0);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, platform::ScreenBitmap());
+  int n = platform::testing::CountColor(dc, r, wanted);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  return n;
+}
+
+TEST_F(ItemList, CommandDeleteLeavesTheNextSelectionDrawnAndEditedAndNodesCarryPictures) {
+  OpenWindow();
+  HWND tree = Tree().Window();
+  TreeViewDriver driver(tree);
+  Expand(u"Tools");
+  Expand(u"Kits");
+  driver.Tap(u"Drill");
+  MessageBoxScript boxes;
+  boxes.Expect(u"Are you sure you want to delete 'Drill'?").Answer(IDYES);
+  Command(IDM_ITEMS_DELETE);
+  HTREEITEM bits = Node(u"Bits");
+  ASSERT_EQ(driver.Selection(), bits) << "the previous sibling";
+  EXPECT_EQ(GetFocus(), tree) << "the tree has the focus back";
+  EXPECT_GT(LabelPixels(tree, bits, GetSysColor(COLOR_HIGHLIGHT)), 0);
+  SetFocus(window->GetHwnd());
+  EXPECT_GT(LabelPixels(tree, bits, GetSysColor(COLOR_BTNFACE)), 0) << "still drawn selected without the focus";
+  dialogs.name = u"Mallet";
+  Command(IDM_ITEMS_EDIT);
+  EXPECT_EQ(Rows(), u"Paint;Paint:Primer;Tools;Tools:Hammer;Tools:Kits;Tools:Kits:Mallet;Tools:Saw;");
+
+  auto pictures = reinterpret_cast<HIMAGELIST>(SendMessageW(tree, TVM_GETIMAGELIST, TVSIL_NORMAL, 0));
+  ASSERT_EQ(ImageList_GetImageCount(pictures), 7);
+  int cx = 0, cy = 0;
+  ImageList_GetIconSize(pictures, &cx, &cy);
+  EXPECT_GT(LabelPixels(tree, Node(u"Paint"), RGB(0xF0, 0xC8, 0x40), cx), 0) << "the yellow folder is drawn";
 }
 
 TEST_F(ItemList, CommandCutCategoryPastesOnceWithEverythingBelowIt) {
