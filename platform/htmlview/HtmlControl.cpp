@@ -252,13 +252,15 @@ void Paint(Control& c) {
     platform::RedrawVerticalScrollBar(c.inner);
     return;
   }
+  // The scroll position is read before drawing: the window list is never locked inside the
+  // drawing lock, which GetDC takes the other way round.
+  const int pos = ScrollPos(c);
   platform::DrawWithCairo(dc, [&](cairo_t* cr) {
     cairo_rectangle(cr, area.left, area.top, area.right - area.left, area.bottom - area.top);
     cairo_clip(cr);
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_paint(cr);
     if (!c.page->HasDocument()) return;
-    int pos = ScrollPos(c);
     cairo_translate(cr, 0, -pos);
     cairo_scale(cr, c.scale, c.scale);
     const int top = static_cast<int>(std::floor((pos + area.top) / c.scale)) - 1;
