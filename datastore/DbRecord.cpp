@@ -1,6 +1,5 @@
 #include "datastore/DbRecord.h"
 
-#include <atomic>
 #include <cstdint>
 
 #include "core/TextHelpers.h"
@@ -9,8 +8,6 @@
 #include "platform/base/Guid.h"
 
 namespace {
-
-std::atomic<bool> g_useSalesTax{false};
 
 CBstr NumberText(int value) {
   CBstr text;
@@ -41,9 +38,6 @@ std::u16string_view DefaultText(int index) {
 }
 
 }  // namespace
-
-bool UseSalesTaxFlag() { return g_useSalesTax.load(); }
-void SetUseSalesTaxFlag(bool on) { g_useSalesTax.store(on); }
 
 CBstr NewListId() {
   GUID guid{};
@@ -225,9 +219,9 @@ BSTR CDbRecord::MadeNumberText(CBstr& text, int value, std::uint8_t bit) const {
   return text.get();
 }
 
-CBstr CDbRecord::GetLineTotalText() const {
+CBstr CDbRecord::GetLineTotalText(bool useSalesTax) const {
   double total = ParseNumberText(FieldView(kFieldQuantity)) * ParseNumberText(FieldView(kFieldRate));
   CBstr text = FormatNumberText(total, true, true);
-  if (FieldView(kFieldTaxable).size() == 3 && UseSalesTaxFlag()) text = CBstr(text.str() + u"T");
+  if (FieldView(kFieldTaxable).size() == 3 && useSalesTax) text = CBstr(text.str() + u"T");
   return text;
 }

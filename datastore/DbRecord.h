@@ -56,11 +56,6 @@ enum DbRecordQuantity {
   kDbRecordQuantities
 };
 
-// The program-wide sales-tax switch the line totals follow (the sales document sets it
-// from the UseSalesTax preference).
-bool UseSalesTaxFlag();
-void SetUseSalesTaxFlag(bool on);
-
 // A new list id: a braced GUID text.
 CBstr NewListId();
 
@@ -135,8 +130,9 @@ class CDbRecord {
   void SetChildrenLoaded(int loaded) { m_childrenLoaded = loaded; }
 
   // Quantity (text 10) times rate (text 11) with two decimals, followed by "T" when the
-  // Taxable text is a three-character code and sales tax is on. A new text.
-  CBstr GetLineTotalText() const;
+  // Taxable text is a three-character code and `useSalesTax` (the document's choice) is
+  // on. A new text.
+  CBstr GetLineTotalText(bool useSalesTax) const;
 
  private:
   void ClearAll();

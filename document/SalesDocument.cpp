@@ -45,6 +45,8 @@ int CSalesDocument::SettingsKind(int docType) {
 
 CSalesDocument::CSalesDocument(HWND parent, HWND owner, int styleCode, bool createView,
                                CCustomSettings* customSettings) {
+  // Made first: the view preferences hand it the document's sales-tax choice.
+  m_xml = std::make_unique<CXmlDocument>(parent);
   LoadViewPreferences();
   m_owner = owner;
   m_parent = parent;
@@ -54,7 +56,6 @@ CSalesDocument::CSalesDocument(HWND parent, HWND owner, int styleCode, bool crea
     m_sharedSettings = AcquireSharedCustomSettings();
     m_settings = m_sharedSettings.get();
   }
-  m_xml = std::make_unique<CXmlDocument>(parent);
   m_company = std::make_unique<CCompanyInfo>(nullptr, CCompanyInfo::kFirstCompany);
   {
     CPreferences preferences;  // refreshes the cached contacts-mode flag
@@ -86,7 +87,7 @@ void CSalesDocument::LoadViewPreferences() {
   m_useDescriptions = preferences.Get(pref::kUseDescriptions) ? 1 : 0;
   m_playSounds = preferences.Get(pref::kPlaySounds) ? 1 : 0;
   m_useSalesTax = preferences.Get(pref::kUseSalesTax) ? 1 : 0;
-  SetUseSalesTaxFlag(m_useSalesTax != 0);
+  m_xml->SetUseSalesTax(m_useSalesTax != 0);
   m_useBusinessAddress = preferences.Get(pref::kUseBusAddress) ? 1 : 0;
   m_lastCommaFirst = preferences.Get(pref::kLastCommaFirst) ? 1 : 0;
 }
@@ -313,7 +314,7 @@ void CSalesDocument::ApplyCustomerTax() {
 void CSalesDocument::SetUseSalesTax(bool flag) {
   BeginWaitCursor();
   m_useSalesTax = flag ? 1 : 0;
-  SetUseSalesTaxFlag(flag);
+  m_xml->SetUseSalesTax(flag);
   for (int kind = 0; kind < CCustomSettings::kKinds; ++kind) {
     m_settings->SetFlag(kind, kRowTaxOnScreen, flag ? 1 : 0);
     m_settings->SetFlag(kind, kRowTaxOnPaper, flag ? 1 : 0);

@@ -6,11 +6,16 @@
 #include "datastore/NamedList.h"
 #include "datastore/PriceLevelList.h"
 #include "datastore/SalesTaxList.h"
+#include "datastore/StoreLists.h"
 #include "datastore/TaxCodeList.h"
 
 CStoreDocumentLists::CStoreDocumentLists(CTaxCodeList* taxCodes, CSalesTaxList* salesTaxes,
                                          CPriceLevelList* priceLevels, CListCache* terms, CNamedList* salesReps)
     : m_taxCodes(taxCodes), m_salesTaxes(salesTaxes), m_priceLevels(priceLevels), m_terms(terms), m_salesReps(salesReps) {}
+
+CStoreDocumentLists::CStoreDocumentLists(CStoreLists& lists)
+    : CStoreDocumentLists(&lists.TaxCodes(), &lists.SalesTaxes(), &lists.PriceLevels(), &lists.Terms(),
+                          &lists.SalesReps()) {}
 
 bool CStoreDocumentLists::IsTaxable(int documentVersion, std::u16string_view taxCode) {
   if (!m_taxCodes) return IsTaxableWithoutList(documentVersion, taxCode);

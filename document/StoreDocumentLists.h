@@ -1,7 +1,7 @@
 // The document's list questions answered by the program's list objects over the item
 // store: tax codes, sales tax items and groups, price levels, terms and sales reps. The
-// main window builds its list objects at start-up and hands them to one instance of this
-// class, which it then sets with SetDocumentLists.
+// main window hands its named lists to one instance of this class at start-up, which it
+// then sets with SetDocumentLists.
 #pragma once
 
 #include "document/DocumentServices.h"
@@ -10,6 +10,7 @@ class CListCache;
 class CNamedList;
 class CPriceLevelList;
 class CSalesTaxList;
+class CStoreLists;
 class CTaxCodeList;
 
 class CStoreDocumentLists final : public IDocumentLists {
@@ -18,6 +19,8 @@ class CStoreDocumentLists final : public IDocumentLists {
   // without a list (nothing taxable from version 4 on, no rate, no level, no term, no rep).
   CStoreDocumentLists(CTaxCodeList* taxCodes, CSalesTaxList* salesTaxes, CPriceLevelList* priceLevels,
                       CListCache* terms, CNamedList* salesReps);
+  // The same over the lists one keeper holds (not owned; it must outlive this object).
+  explicit CStoreDocumentLists(CStoreLists& lists);
 
   bool IsTaxable(int documentVersion, std::u16string_view taxCode) override;
   double GetLevelFactor(std::u16string_view levelName) override;

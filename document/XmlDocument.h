@@ -74,6 +74,9 @@ class CXmlDocument {
   static std::unique_ptr<CXmlDomDocument> CreateDomDocument();
 
   bool IsUsable() const { return m_data && m_stylesheet; }
+  // Whether lines inserted from now on mark a taxable line's total; the owning document
+  // passes its sales-tax choice here, so each document follows its own. Off until set.
+  void SetUseSalesTax(bool on) { m_useSalesTax = on; }
   HWND GetOwner() const { return m_owner; }
   // The DOM documents themselves (not owned by the caller), for the few callers that need
   // more than this class offers.
@@ -210,6 +213,7 @@ class CXmlDocument {
   // root's end when no key is given or no line carries it), with every child written from
   // the record. The DOM's result (S_OK on success); `position` (may be null) receives the
   // new line's position.
+  // TOTAL carries the taxable mark only while SetUseSalesTax is on.
   HRESULT InsertLineItem(const CBstr& beforeKey, const CDbRecord& record, LONG* position = nullptr);
   // Rewrites the children of the line keyed by record text 13 from the record; ACCOUNT,
   // VENDOR and TOTAL stay. S_OK when the line list could be read (an unknown key changes
@@ -291,6 +295,7 @@ class CXmlDocument {
   }
 
   HWND m_owner = nullptr;
+  bool m_useSalesTax = false;
   std::unique_ptr<CXmlDomDocument> m_data;
   std::unique_ptr<CXmlDomDocument> m_stylesheet;
   // The stylesheet read for transforming, once per stylesheet loaded (a page is made

@@ -242,7 +242,7 @@ HRESULT CXmlDocument::InsertLineItem(const CBstr& beforeKey, const CDbRecord& re
       {u"PRICE", Field(record, 11)},
       {u"COST", Field(record, 18)},
       {u"PRICELEVEL", Field(record, 21)},
-      {u"TOTAL", record.GetLineTotalText()},
+      {u"TOTAL", record.GetLineTotalText(m_useSalesTax)},
       {u"TAXABLE", Field(record, 8)},
       {u"UNITOFMEASURE", Field(record, 2)},
       {u"TAX_AMOUNT", Field(record, 22)},

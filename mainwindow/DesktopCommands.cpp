@@ -7,6 +7,7 @@
 #include "core/Utilities.h"
 #include "core/WaitCursor.h"
 #include "datastore/ItemStore.h"
+#include "datastore/StoreLists.h"
 #include "document/SalesDocument.h"
 #include "editor/DocumentView.h"
 #include "document/EditCommand.h"
@@ -114,11 +115,11 @@ LRESULT CMainFrame::UpdateLists(const COPYDATASTRUCT& copy) {
     CListUpdater updater(m_itemStore.get(), m_customerSource.get(),
                          &company, GetItemsTreeHook(), &status, GetCustomerList() ? &customerList : nullptr, file);
     updater.SetHistories(&m_documentHistory, &m_listHistory);
-    UnloadLists();
+    if (m_lists) m_lists->Unload();
     result = updater.Run(m_hwnd);
   }
   progress.SetStatusId(IDS_DESKTOP_RELOADING_LISTS, false);
-  ReloadLists();
+  if (m_lists) m_lists->Reload();
   if (!result) {
     // A failed update closes its progress window without waiting for "Ok".
     PostMessageW(m_hwnd, kMsgProgressClosed, 0, 0);

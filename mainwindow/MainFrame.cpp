@@ -27,11 +27,7 @@
 #include "devices/InputDevice.h"
 #include "devices/PrintEngine.h"
 #include "datastore/ItemStore.h"
-#include "datastore/ListCache.h"
-#include "datastore/NamedList.h"
-#include "datastore/PriceLevelList.h"
-#include "datastore/SalesTaxList.h"
-#include "datastore/TaxCodeList.h"
+#include "datastore/StoreLists.h"
 #include "document/DocumentStartup.h"
 #include "document/HtmlView.h"
 #include "document/SalesDocument.h"
@@ -263,23 +259,8 @@ void CMainFrame::UpgradeDatabase() {
 }
 
 void CMainFrame::CreateNamedLists() {
-  CItemStore* store = m_itemStore.get();
-  m_taxCodes = std::make_unique<CTaxCodeList>(store);
-  m_salesTaxes = std::make_unique<CSalesTaxList>(store);
-  m_terms = std::make_unique<CListCache>(store);
-  m_vendors = std::make_unique<CVendorsList>(store);
-  m_priceLevels = std::make_unique<CPriceLevelList>(store);
-  m_customerTypes = std::make_unique<CCustomerTypesList>(store);
-  m_salesReps = std::make_unique<CSalesRepsList>(store);
-  m_jobTypes = std::make_unique<CListCache>(store);
-  m_classes = std::make_unique<CClassesList>(store);
-  m_accounts = std::make_unique<CAccountsList>(store);
-  m_paymentMethods = std::make_unique<CPaymentMethodsList>(store);
-  m_shippingMethods = std::make_unique<CShippingMethodsList>(store);
-  m_itemFields = std::make_unique<CListCache>(store);
-  m_customerFields = std::make_unique<CListCache>(store);
-  m_documentLists = std::make_unique<CStoreDocumentLists>(m_taxCodes.get(), m_salesTaxes.get(), m_priceLevels.get(),
-                                                          m_terms.get(), m_salesReps.get());
+  m_lists = std::make_unique<CStoreLists>(m_itemStore.get());
+  m_documentLists = std::make_unique<CStoreDocumentLists>(*m_lists);
 }
 
 void CMainFrame::LoadNewMenuTexts() {
@@ -293,40 +274,6 @@ void CMainFrame::LoadNewMenuTexts() {
 void CMainFrame::LoadLocaleSettings() {
   LoadRegionalSettings();
   if (m_register && m_register->GetHwnd()) InvalidateRect(m_register->GetHwnd(), nullptr, TRUE);
-}
-
-void CMainFrame::UnloadLists() {
-  if (!m_taxCodes) return;
-  m_taxCodes->ClearCodes();
-  m_terms->FreeNames();
-  m_vendors->FreeEntries();
-  m_priceLevels->FreeLevels();
-  m_customerTypes->FreeEntries();
-  m_salesReps->FreeEntries();
-  m_salesTaxes->Clear();
-  m_jobTypes->FreeNames();
-  m_classes->FreeEntries();
-  m_itemFields->FreeFieldNames();
-  m_customerFields->FreeFieldNames();
-  m_paymentMethods->FreeEntries();
-  m_shippingMethods->FreeEntries();
-}
-
-void CMainFrame::ReloadLists() {
-  if (!m_taxCodes) return;
-  m_taxCodes->LoadCodes();
-  m_salesReps->LoadEntries();
-  m_salesTaxes->LoadSalesTaxes();
-  m_terms->LoadTermNames();
-  m_vendors->LoadEntries();
-  m_priceLevels->LoadLevels();
-  m_customerTypes->LoadEntries();
-  m_jobTypes->LoadJobTypeNames();
-  m_classes->LoadEntries();
-  m_paymentMethods->LoadEntries();
-  m_shippingMethods->LoadEntries();
-  m_itemFields->LoadItemFieldNames();
-  m_customerFields->LoadCustomerFieldNames();
 }
 
 // ---- The window -----------------------------------------------------------------------------------
@@ -439,7 +386,7 @@ LRESULT CMainFrame::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case kMsgReloadLists:
       BeginWaitCursor();
-      ReloadLists();
+      if (m_lists) m_lists->Reload();
       EndWaitCursor();
       return 0;
     case kMsgNewTextsChanged: LoadNewMenuTexts(); return 0;
@@ -765,20 +712,7 @@ void CMainFrame::DeleteObjects() {
     m_register.reset();
   }
   m_documentLists.reset();
-  m_salesTaxes.reset();
-  m_taxCodes.reset();
-  m_terms.reset();
-  m_vendors.reset();
-  m_priceLevels.reset();
-  m_customerTypes.reset();
-  m_salesReps.reset();
-  m_jobTypes.reset();
-  m_classes.reset();
-  m_accounts.reset();
-  m_paymentMethods.reset();
-  m_shippingMethods.reset();
-  m_itemFields.reset();
-  m_customerFields.reset();
+  m_lists.reset();
   m_customerSource.reset();
   m_itemStore.reset();
   if (g_preferences == m_preferences.get()) g_preferences = nullptr;

@@ -28,22 +28,18 @@ class CInputDevice;
 class IItemEntryDialogs;
 class IUpdateListTree;
 class CItemStore;
-class CListCache;
-class CNamedList;
 class CPreferences;
 class CPowerNotifications;
 class CPrintEngine;
 class CProgressWnd;
-class CPriceLevelList;
 class CRegisterList;
 struct CRegisterRow;
 class CReport;
 class CReportView;
 class CRegistryKey;
 class CSalesDocument;
-class CSalesTaxList;
 class CStoreDocumentLists;
-class CTaxCodeList;
+class CStoreLists;
 
 inline constexpr char16_t kMainWindowClass[] = u"Slateway";
 
@@ -83,8 +79,6 @@ class CMainFrame {
   void CreateMenuBar();
   void Layout();
   void LoadLocaleSettings();
-  void UnloadLists();
-  void ReloadLists();
   LRESULT OnEditCommand(WPARAM wParam, LPARAM lParam);
   // Closes as WM_CLOSE does (the last view stored, the open document saved, everything
   // taken down), without the question a running desktop operation asks: the process is
@@ -305,21 +299,7 @@ class CMainFrame {
   std::unique_ptr<CProgressWnd> m_progress;
   std::unique_ptr<CDocumentView> m_editor;
   std::unique_ptr<CReportView> m_reportView;
-  // The named lists, created in the order the program's lists depend on them.
-  std::unique_ptr<CTaxCodeList> m_taxCodes;
-  std::unique_ptr<CSalesTaxList> m_salesTaxes;
-  std::unique_ptr<CListCache> m_terms;
-  std::unique_ptr<CNamedList> m_vendors;
-  std::unique_ptr<CPriceLevelList> m_priceLevels;
-  std::unique_ptr<CNamedList> m_customerTypes;
-  std::unique_ptr<CNamedList> m_salesReps;
-  std::unique_ptr<CListCache> m_jobTypes;
-  std::unique_ptr<CNamedList> m_classes;
-  std::unique_ptr<CNamedList> m_accounts;
-  std::unique_ptr<CNamedList> m_paymentMethods;
-  std::unique_ptr<CNamedList> m_shippingMethods;
-  std::unique_ptr<CListCache> m_itemFields;
-  std::unique_ptr<CListCache> m_customerFields;
+  std::unique_ptr<CStoreLists> m_lists;  // the named lists, made once the store is open
   std::unique_ptr<CStoreDocumentLists> m_documentLists;
   std::array<std::u16string, 6> m_newTexts;
   std::u16string m_commandLineDocument;

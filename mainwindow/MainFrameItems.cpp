@@ -8,6 +8,7 @@
 #include "customers/ItemEntryDlg.h"
 #include "customers/ListEntryForm.h"
 #include "datastore/DbRecord.h"
+#include "datastore/StoreLists.h"
 #include "editor/DocumentView.h"
 #include "document/EditCommand.h"
 #include "editor/ItemListWnd.h"
@@ -72,11 +73,11 @@ void CMainFrame::RefillItemsTree() {
 void CMainFrame::ReleaseLists() {
   m_documentHistory.Clear();
   FinishListChanges();
-  UnloadLists();
+  if (m_lists) m_lists->Unload();
 }
 
 void CMainFrame::ReadListsAgain() {
-  ReloadLists();
+  if (m_lists) m_lists->Reload();
   RefillItemsTree();
   RefreshCustomerList(true);
 }

@@ -16,6 +16,7 @@
 #include "customers/OptionsSheet.h"
 #include "datastore/ItemStore.h"
 #include "datastore/ListCache.h"
+#include "datastore/StoreLists.h"
 #include "document/DocumentNumbering.h"
 #include "document/SalesDocument.h"
 #include "editor/DocumentView.h"
@@ -50,9 +51,10 @@ bool CMainFrame::OnOptions(HWND owner) {
   {
     CWaitCursorScope wait;
     std::vector<std::u16string> itemFields;
-    if (m_itemFields) {
+    if (m_lists) {
+      CListCache& fields = m_lists->ItemFields();
       CBstr name;
-      for (int more = m_itemFields->GetFirstItemFieldName(name); more; more = m_itemFields->GetNextItemFieldName(name))
+      for (int more = fields.GetFirstItemFieldName(name); more; more = fields.GetNextItemFieldName(name))
         itemFields.push_back(name.str());
     }
     sheet = std::make_unique<COptionsSheet>(GetResourceInstance(), owner, m_hwnd, &m_scanner, std::move(itemFields));

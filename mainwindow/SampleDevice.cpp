@@ -13,12 +13,8 @@
 #include "datastore/CustomerRecord.h"
 #include "datastore/CustomerSource.h"
 #include "datastore/ItemStore.h"
-#include "datastore/ListCache.h"
-#include "datastore/NamedList.h"
-#include "datastore/PriceLevelList.h"
-#include "datastore/SalesTaxList.h"
 #include "datastore/SampleAmounts.h"
-#include "datastore/TaxCodeList.h"
+#include "datastore/StoreLists.h"
 #include "document/DocumentStartup.h"
 #include "document/SalesDocument.h"
 #include "document/StoreDocumentLists.h"
@@ -80,12 +76,8 @@ int MakeSampleDocuments(const char16_t* databasePath) {
   MakeFolders(documents.str());
   CItemStore store(nullptr);
   if (!store.Open(databasePath)) return 0;
-  CTaxCodeList taxCodes(&store);
-  CSalesTaxList salesTaxes(&store);
-  CPriceLevelList priceLevels(&store);
-  CListCache terms(&store);
-  CSalesRepsList salesReps(&store);
-  CStoreDocumentLists lists(&taxCodes, &salesTaxes, &priceLevels, &terms, &salesReps);
+  CStoreLists named(&store);
+  CStoreDocumentLists lists(named);
   CDocumentServiceHooks hooks;
   hooks.lists = &lists;
   InstallDocumentServices(hooks);

@@ -179,10 +179,8 @@ TEST_F(RecordTest, RecordTotalQuantityTimesRateWithTaxMark) {
     line.SetField(kFieldQuantity, c.quantity);
     line.SetField(kFieldRate, c.rate);
     line.SetField(kFieldTaxable, c.taxable);
-    SetUseSalesTaxFlag(c.salesTax);
-    EXPECT_EQ(line.GetLineTotalText().str(), c.total);
+    EXPECT_EQ(line.GetLineTotalText(c.salesTax).str(), c.total);
   }
-  SetUseSalesTaxFlag(false);
 }
 
 TEST_F(RecordTest, RecordTotalFollowsADecimalCommaLocale) {
@@ -191,9 +189,7 @@ TEST_F(RecordTest, RecordTotalFollowsADecimalCommaLocale) {
   CDbRecord line;
   line.SetField(kFieldQuantity, u"2");
   line.SetField(kFieldRate, u"1,5");
-  SetUseSalesTaxFlag(true);
-  EXPECT_EQ(line.GetLineTotalText().str(), u"3,00T");
-  SetUseSalesTaxFlag(false);
+  EXPECT_EQ(line.GetLineTotalText(true).str(), u"3,00T");
   ASSERT_TRUE(platform::SetLocaleProfile(u"en-US"));
   LoadRegionalSettings();
 }

@@ -115,6 +115,17 @@ TEST_F(SalesHeader, TaxWithoutNameAndRateChangesNothing) {
   EXPECT_EQ(doc->GetCustomSettings().GetFlag(3, kRowTaxOnScreen), 0);
 }
 
+TEST_F(SalesHeader, EachDocumentMarksTaxableTotalsByItsOwnSalesTaxChoice) {
+  auto taxed = NewDocument();
+  auto untaxed = NewDocument();
+  untaxed->SetUseSalesTax(false);  // the later document must not turn the first one's off
+  // Added without working the totals out again, each line keeps the total written with it.
+  taxed->AddLineItem(*Line(u"Service", u"2", u"12.50", u"Tax"), true, false, 0);
+  untaxed->AddLineItem(*Line(u"Service", u"2", u"12.50", u"Tax"), true, false, 0);
+  EXPECT_EQ(LineAt(*taxed, 0).total.str(), u"25.00T");
+  EXPECT_EQ(LineAt(*untaxed, 0).total.str(), u"25.00");
+}
+
 TEST_F(SalesHeader, StatusFlagsPaidVoidAndSigned) {
   auto doc = NewDocument();
   EXPECT_EQ(doc->GetStatusFlags(), 0);

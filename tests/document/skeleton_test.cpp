@@ -140,12 +140,12 @@ std::string ReadFile(const std::filesystem::path& p) {
 using DocumentGolden = DocumentSkeleton;
 
 TEST_F(DocumentGolden, EachTypeIsWrittenExactlyAndReadsBackFieldByField) {
-  SetUseSalesTaxFlag(true);
   const std::filesystem::path golden = std::filesystem::path(SLATEWAY_DOCUMENT_TEST_DATA) / "golden";
   ASSERT_TRUE(CreateDirectoryW(u"\\Docs", nullptr));
   for (const TypeCase& t : kTypes) {
     SCOPED_TRACE(t.file);
     CXmlDocument doc(nullptr);
+    doc.SetUseSalesTax(true);
     ASSERT_TRUE(doc.LoadXmlText(Skeleton(t.skeleton)));
     for (const auto& [name, value] : kHeader) ASSERT_TRUE(doc.SetRootAttribute(name, CBstr(value)));
     ASSERT_EQ(doc.WriteCompany(u"COMPANY", CBstr(u"Pat Owner"), CBstr(u"Owner & Sons"), CBstr(u"1 Main St"),

@@ -684,7 +684,6 @@ std::u16string LineKeys(CXmlDocument& doc) {
 }  // namespace
 
 TEST_F(XmlDocumentLines, InsertWritesEveryChildInItsOrder) {
-  SetUseSalesTaxFlag(false);
   LoadSkeleton();
   ASSERT_EQ(doc->InsertLineItem(CBstr(u"2"), LineRecord(u"7", u"Setup")), S_OK);
   EXPECT_EQ(LineKeys(*doc), u"1,7,2,4,");
@@ -717,7 +716,6 @@ TEST_F(XmlDocumentLines, InsertWritesEveryChildInItsOrder) {
 }
 
 TEST_F(XmlDocumentLines, ReadUpdateAndIndexedUpdateFollowTheirFieldLists) {
-  SetUseSalesTaxFlag(false);
   LoadSkeleton();
   ASSERT_EQ(doc->InsertLineItem(CBstr(), LineRecord(u"5", u"Setup")), S_OK);
   CDbRecord read;
