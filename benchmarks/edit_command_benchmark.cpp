@@ -78,7 +78,7 @@ class Document {
     m_doc->RebuildStylesheet();
     for (int i = 0; i < lines; ++i) m_doc->AddLineItem(*LineRecord(i), true, false, 0);
     m_doc->RecalcTotals();
-    m_doc->Render(1, -1);
+    m_doc->Render(RenderMode::ScrollToTop, -1);
     Paint();
   }
   CSalesDocument& Doc() { return *m_doc; }

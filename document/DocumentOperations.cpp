@@ -569,7 +569,7 @@ bool CSalesDocument::ConvertToInvoice() {
     SetDate(today);
   }
   SetModified(true);
-  Render(2, -1);
+  Render(RenderMode::KeepPosition, -1);
   return written;
 }
 

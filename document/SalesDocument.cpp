@@ -108,12 +108,12 @@ bool CSalesDocument::RebuildStylesheet() {
   return true;
 }
 
-void CSalesDocument::Render(int mode, int scrollPosition) {
+void CSalesDocument::Render(RenderMode mode, int scrollPosition) {
   m_pageChanges.clear();
   if (m_view) m_view->Render(mode, scrollPosition);
 }
 
-void CSalesDocument::ShowAttributeChange(std::u16string_view name, int mode) {
+void CSalesDocument::ShowAttributeChange(std::u16string_view name, RenderMode mode) {
   if (m_pageChanges.empty() && !m_xml->StylesheetMayRead(name)) return;
   Render(mode);
 }

@@ -302,16 +302,16 @@ class CSalesDocument {
   // stylesheet builder (InstallDocumentServices): the loaded stylesheet then stays.
   bool RebuildStylesheet();
   // Shows the document again (nothing without a page).
-  void Render(int mode = 2, int scrollPosition = -1);
+  void Render(RenderMode mode = RenderMode::KeepPosition, int scrollPosition = -1);
   // Shows in the page, in place, the lines added, changed and removed since the page was
   // last shown whole (the totals show as they are worked out); the whole document again
-  // when the page cannot, or when most of it changed. Mode 0 then scrolls to the end,
-  // mode 2 keeps the position.
-  void ShowChanges(int mode = 2);
+  // when the page cannot, or when most of it changed; `mode` places the scroll bar as
+  // Render does.
+  void ShowChanges(RenderMode mode = RenderMode::KeepPosition);
   // Shows a change of the root attribute `name` as Render does, unless the page cannot show
   // that attribute and has no other change waiting: a whole page made again for nothing
   // costs a long document seconds.
-  void ShowAttributeChange(std::u16string_view name, int mode = 2);
+  void ShowAttributeChange(std::u16string_view name, RenderMode mode = RenderMode::KeepPosition);
 
   // ---- Line items --------------------------------------------------------------------------
   // Works out every line amount and the totals again. Both flags false for every ordinary

@@ -436,7 +436,7 @@ bool CSalesDocument::ShowChangesInPlace() {
   return true;
 }
 
-void CSalesDocument::ShowChanges(int mode) {
+void CSalesDocument::ShowChanges(RenderMode mode) {
   if (!m_view) return;
   // Without the line table the page shows no line: the totals are shown already. Each line
   // shown in place costs a small transformation of its own: when most lines changed, the
@@ -448,7 +448,7 @@ void CSalesDocument::ShowChanges(int mode) {
     return;
   }
   m_pageChanges.clear();
-  if (mode == 0) m_view->ScrollToEnd();
+  if (mode == RenderMode::ScrollToEnd) m_view->ScrollToEnd();
 }
 
 // ---- Line edits -----------------------------------------------------------------------------------

@@ -19,8 +19,8 @@ class CHeaderFieldCommand : public CDocumentCommand {
  public:
   struct Shape {
     bool equalityTest = true;
-    int doRender = kRenderKeepPosition;
-    int undoRender = kRenderScrollToTop;
+    RenderMode doRender = RenderMode::KeepPosition;
+    RenderMode undoRender = RenderMode::ScrollToTop;
   };
 
   bool Do(bool isRedo) override;

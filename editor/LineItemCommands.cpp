@@ -88,7 +88,7 @@ CAddLineItemCommand::~CAddLineItemCommand() = default;
 
 bool CAddLineItemCommand::Do(bool isRedo) {
   if (!Add(isRedo)) return false;
-  if (m_render) ShowChanges(kRenderKeepPosition);
+  if (m_render) ShowChanges(RenderMode::KeepPosition);
   m_render = true;
   return true;
 }
@@ -108,7 +108,7 @@ bool CAddLineItemCommand::Add(bool isRedo) {
 
 bool CAddLineItemCommand::Undo() {
   TakeOut();
-  ShowChanges(kRenderKeepPosition);
+  ShowChanges(RenderMode::KeepPosition);
   return true;
 }
 
@@ -167,7 +167,7 @@ bool CAddItemCommand::Do(bool isRedo) {
   }
   CWaitCursorScope wait;
   document.RecalcChangedTotals();
-  ShowChanges(kRenderKeepPosition);
+  ShowChanges(RenderMode::KeepPosition);
   return true;
 }
 
@@ -175,7 +175,7 @@ bool CAddItemCommand::Undo() {
   // Taken out last to first, each keeping the line that then followed it, so that a redo
   // first to last finds every follower in place.
   for (size_t i = m_lines.size(); i-- > 0;) m_lines[i]->TakeOut();
-  ShowChanges(kRenderKeepPosition);
+  ShowChanges(RenderMode::KeepPosition);
   return true;
 }
 
@@ -231,7 +231,7 @@ bool CAddLabelCommand::Do(bool isRedo) {
   if (isRedo) {
     CWaitCursorScope wait;
     if (!PutBackLine(document, *m_record, m_nextKey, false, 0)) return false;
-    ShowChanges(kRenderKeepPosition);
+    ShowChanges(RenderMode::KeepPosition);
     return true;
   }
   CBstr label;
@@ -241,14 +241,14 @@ bool CAddLabelCommand::Do(bool isRedo) {
   m_record->SetField(kLineFieldType, kLabelType);
   m_record->SetField(kLineFieldName, label);
   if (!document.AddLineItem(*m_record, false, false, 0)) return false;
-  ShowChanges(kRenderKeepPosition);
+  ShowChanges(RenderMode::KeepPosition);
   return true;
 }
 
 bool CAddLabelCommand::Undo() {
   CWaitCursorScope wait;
   TakeOutLine(Document(), *m_record, m_nextKey);
-  ShowChanges(kRenderKeepPosition);
+  ShowChanges(RenderMode::KeepPosition);
   return true;
 }
 
@@ -278,7 +278,7 @@ bool CDeleteLineItemCommand::Do(bool) {
   std::unique_ptr<CDbRecord> removed = Document().DeleteLineItem(m_key, &m_nextKey, m_keepAsCurrent, true);
   if (!removed) return false;
   m_removed = std::move(removed);
-  ShowChanges(kRenderKeepPosition);
+  ShowChanges(RenderMode::KeepPosition);
   return true;
 }
 
@@ -286,7 +286,7 @@ bool CDeleteLineItemCommand::Undo() {
   CWaitCursorScope wait;
   PutBackLine(Document(), *m_removed, m_nextKey, false, 1);
   m_key = KeyOf(*m_removed);
-  ShowChanges(kRenderKeepPosition);
+  ShowChanges(RenderMode::KeepPosition);
   return true;
 }
 
@@ -313,14 +313,14 @@ bool CPasteLineItemCommand::Do(bool isRedo) {
   }
   if (!inserted) return false;
   const CBstr& current = document.GetCurrentLineKey();
-  ShowChanges(current.IsEmpty() ? kRenderScrollToEnd : kRenderKeepPosition);
+  ShowChanges(current.IsEmpty() ? RenderMode::ScrollToEnd : RenderMode::KeepPosition);
   return true;
 }
 
 bool CPasteLineItemCommand::Undo() {
   CWaitCursorScope wait;
   TakeOutLine(Document(), *m_pasted, m_nextKey);
-  ShowChanges(kRenderKeepPosition);
+  ShowChanges(RenderMode::KeepPosition);
   return true;
 }
 
@@ -347,7 +347,7 @@ CEditLineItemCommand::~CEditLineItemCommand() = default;
 
 void CEditLineItemCommand::Write(const CDbRecord& line) {
   Document().UpdateLineItem(line);
-  ShowChanges(kRenderKeepPosition);
+  ShowChanges(RenderMode::KeepPosition);
 }
 
 bool CEditLineItemCommand::Do(bool isRedo) {
