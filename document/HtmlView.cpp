@@ -357,7 +357,7 @@ void CHtmlView::OnLinkTapped(const char16_t* target, const char16_t*) {
   m_hold = false;
   WCHAR after = 0;
   CBstr name;
-  int code = GetHeaderFieldCode(CBstr(target), after, name);
+  const HeaderField code = GetHeaderFieldCode(CBstr(target), after, name);
   LPARAM point = reinterpret_cast<LPARAM>(&m_penDown);
   if (std::u16string_view(target).find(u',') != std::u16string_view::npos) {
     std::u16string key(name.view());
@@ -366,10 +366,10 @@ void CHtmlView::OnLinkTapped(const char16_t* target, const char16_t*) {
     return;
   }
   switch (code) {
-    case 0: return;
-    case 2: SendMessageW(m_owner, kMsgHoldBillTo, 0, point); return;
-    case 3: SendMessageW(m_owner, kMsgHoldBillFrom, 0, point); return;
-    case 5: SendMessageW(m_owner, kMsgHoldLogo, 0, point); return;
+    case HeaderField::None: return;
+    case HeaderField::BillTo: SendMessageW(m_owner, kMsgHoldBillTo, 0, point); return;
+    case HeaderField::BillFrom: SendMessageW(m_owner, kMsgHoldBillFrom, 0, point); return;
+    case HeaderField::Logo: SendMessageW(m_owner, kMsgHoldLogo, 0, point); return;
     default: SendMessageW(m_owner, kMsgHoldField, static_cast<WPARAM>(code), point); return;
   }
 }

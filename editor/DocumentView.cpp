@@ -310,7 +310,7 @@ INT_PTR CDocumentView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kMsgHoldLogo:
     case kMsgHoldPage: {
       const POINT point = lParam ? *reinterpret_cast<const POINT*>(lParam) : POINT{};
-      if (msg == kMsgHoldField) OnFieldHold(static_cast<int>(wParam), point);
+      if (msg == kMsgHoldField) OnFieldHold(static_cast<HeaderField>(wParam), point);
       if (msg == kMsgHoldLine) OnLineItemHold(static_cast<WCHAR>(wParam), point);
       if (msg == kMsgHoldBillTo) ShowCustomerMenu(point);
       if (msg == kMsgHoldBillFrom) ShowCompanyMenu(point);

@@ -29,9 +29,9 @@ bool ParseCalendarDate(const CBstr& text, SYSTEMTIME& date) {
   return true;
 }
 
-const WCHAR* CustomFieldAttribute(int code) {
-  if (code == 26) return u"OTHER3";
-  if (code == 25) return u"OTHER2";
+const WCHAR* CustomFieldAttribute(HeaderField field) {
+  if (field == HeaderField::Other3) return u"OTHER3";
+  if (field == HeaderField::Other2) return u"OTHER2";
   return u"OTHER1";
 }
 
@@ -88,8 +88,8 @@ CChangeCardNumberCommand::CChangeCardNumberCommand(CSalesDocument& d, const CBst
     : CChangeAttributeCommand(d, u"Change Credit Card Number", u"CCARDNUM", v) {}
 CChangeCheckNumberCommand::CChangeCheckNumberCommand(CSalesDocument& d, const CBstr& v)
     : CChangeAttributeCommand(d, u"Change Check Number", u"CHKNUM", v) {}
-CChangeCustomFieldCommand::CChangeCustomFieldCommand(CSalesDocument& d, const CBstr& v, int code)
-    : CChangeAttributeCommand(d, u"Change Custom Field", CustomFieldAttribute(code), v) {}
+CChangeCustomFieldCommand::CChangeCustomFieldCommand(CSalesDocument& d, const CBstr& v, HeaderField field)
+    : CChangeAttributeCommand(d, u"Change Custom Field", CustomFieldAttribute(field), v) {}
 CChangePaymentMethodCommand::CChangePaymentMethodCommand(CSalesDocument& d, const CBstr& v)
     : CChangeAttributeCommand(d, u"Change Payment Method", u"PAYMENT", v) {}
 CChangePONumberCommand::CChangePONumberCommand(CSalesDocument& d, const CBstr& v)

@@ -618,11 +618,11 @@ TEST_F(TextHelpers, HeaderFieldCodesAndDocumentKinds) {
   for (const auto& f : fields) {
     WCHAR c = u'?';
     CBstr name;
-    EXPECT_EQ(GetHeaderFieldCode(CBstr(f.id), c, name), f.code) << platform::ToUtf8(f.id);
+    EXPECT_EQ(static_cast<int>(GetHeaderFieldCode(CBstr(f.id), c, name)), f.code) << platform::ToUtf8(f.id);
   }
   WCHAR c = 0;
   CBstr name;
-  EXPECT_EQ(GetHeaderFieldCode(CBstr(u"Other,5"), c, name), 1);
+  EXPECT_EQ(GetHeaderFieldCode(CBstr(u"Other,5"), c, name), HeaderField::Line);
   EXPECT_EQ(c, u'5');
   EXPECT_EQ(name.str(), u"Other");
   GetHeaderFieldCode(CBstr(u"shipVia"), c, name);

@@ -102,7 +102,7 @@ TEST_F(DocumentCommands, HeaderFieldsUndoAndRedoExactly) {
       {"account", Build<CChangeAccountCommand>(u"Sales"), u"Change Account"},
       {"card", Build<CChangeCardNumberCommand>(u"4111"), u"Change Credit Card Number"},
       {"check", Build<CChangeCheckNumberCommand>(u"778"), u"Change Check Number"},
-      {"other2", [](auto& d, auto&) { return std::make_unique<CChangeCustomFieldCommand>(d, CBstr(u"x"), 25); },
+      {"other2", [](auto& d, auto&) { return std::make_unique<CChangeCustomFieldCommand>(d, CBstr(u"x"), HeaderField::Other2); },
        u"Change Custom Field"},
       {"payment", Build<CChangePaymentMethodCommand>(u"Cash"), u"Change Payment Method"},
       {"po", Build<CChangePONumberCommand>(u"PO-9"), u"Change PONumber"},

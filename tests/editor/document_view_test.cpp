@@ -656,9 +656,9 @@ TEST_F(DocumentViewFields, HoldPopupsOfferTheEntriesOfTheirField) {
   UiScript ui;
   std::vector<std::vector<std::u16string>> shown;
   ExpectMenusShown(ui, 6, shown);
-  Hold(kMsgHoldField, 23);
-  Hold(kMsgHoldField, 25);
-  Hold(kMsgHoldField, 12);
+  Hold(kMsgHoldField, static_cast<WPARAM>(HeaderField::Notes));
+  Hold(kMsgHoldField, static_cast<WPARAM>(HeaderField::Other2));
+  Hold(kMsgHoldField, static_cast<WPARAM>(HeaderField::Signature));
   Hold(kMsgHoldBillTo);
   Hold(kMsgHoldBillFrom);
   Hold(kMsgHoldLine, u'Q');
@@ -678,8 +678,8 @@ TEST_F(DocumentViewFields, HoldPopupsOfferTheEntriesOfTheirField) {
   ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Change Ship Date... "); });
   ui.ExpectDialog(IDD_DATE_PICKER, [](DialogDriver& d) { d.Cancel(); });
   const std::u16string before = Xml();
-  Hold(kMsgHoldField, 14);
-  Hold(kMsgHoldField, 17);
+  Hold(kMsgHoldField, static_cast<WPARAM>(HeaderField::Title));
+  Hold(kMsgHoldField, static_cast<WPARAM>(HeaderField::ShipDate));
   EXPECT_EQ(Xml(), before) << "a cancelled picker changes nothing";
   EXPECT_FALSE(history.CanUndo());
 }
@@ -724,9 +724,9 @@ TEST_F(DocumentViewFields, ErasingASignatureAsksFirst) {
   ui.ExpectMessageBox(u"Erase the signature?", IDNO);
   ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Erase"); });
   ui.ExpectMessageBox(u"Erase the signature?", IDYES);
-  Hold(kMsgHoldField, 12);
+  Hold(kMsgHoldField, static_cast<WPARAM>(HeaderField::Signature));
   EXPECT_FALSE(Doc().GetSignature().IsEmpty());
-  Hold(kMsgHoldField, 12);
+  Hold(kMsgHoldField, static_cast<WPARAM>(HeaderField::Signature));
   EXPECT_TRUE(Doc().GetSignature().IsEmpty());
 }
 
