@@ -244,7 +244,7 @@ class CustomerBalances : public MainWindowCustomers {
     ui.ExpectDialog(IDD_TABBED_FORM, [&](platform::testing::DialogDriver& d) {
       CBstr shown;
       if (row == fullName)
-        CCustomerDlg::FromHandle(d.Window())->Page(kPageAddressInfo)->GetFieldText(1, shown, false, false);
+        CCustomerDlg::FromHandle(d.Window())->Page(kPageAddressInfo)->GetFieldText(1, shown);
       text += u" " + shown.str();
       d.Cancel();
     });
