@@ -41,7 +41,7 @@ void AddNode(CItemStore& store, int kind, const std::u16string& name, const std:
   record->SetField(kFieldParent, parent);
   record->SetField(kFieldListType, kind == kObjectGroup ? u"Group" : u"Inventory Part");
   record->SetField(kFieldSalesDescription, u"Description of " + name);
-  store.AddItem(nullptr, *record, false, false);
+  store.AddItem(nullptr, *record, CItemStore::OnDuplicate::Insert);
 }
 
 CItemStore& Store() {

@@ -234,13 +234,13 @@ std::unique_ptr<CDbRecord> CItemStore::RecordFromChildRow(CItemRow&& row) {
 
 // ---- Items --------------------------------------------------------------------------------------
 
-int CItemStore::AddItem(HWND owner, const CDbRecord& record, bool checkDuplicates, bool showMessage) {
+int CItemStore::AddItem(HWND owner, const CDbRecord& record, OnDuplicate duplicate) {
   // Bound straight from the record's texts: no row of copies per insert.
   CItemRowValues row = ValuesFromRecord(record);
-  if (checkDuplicates) {
+  if (duplicate != OnDuplicate::Insert) {
     CItemRow existing;
     if (m_db->FindChildByName(row.text[kRowName], row.text[kRowParent], existing)) {
-      if (showMessage) {
+      if (duplicate == OnDuplicate::RefuseAndTell) {
         std::u16string text(kDuplicateNameFormat);
         text.replace(text.find(u"%s"), 2, row.text[kRowName]);
         if (text.size() > kMessageTextMaxChars) text.resize(kMessageTextMaxChars);
@@ -516,7 +516,7 @@ int CItemStore::AddRootNode(std::u16string_view name, std::u16string_view parent
   record->SetField(kFieldName, name);
   record->SetField(kFieldParent, parent);
   record->SetField(kFieldListType, kRootListType);
-  AddItem(m_owner, *record, true, false);
+  AddItem(m_owner, *record, CItemStore::OnDuplicate::Refuse);
   return 0;
 }
 

@@ -128,9 +128,15 @@ class CItemStore {
 
   // ---- Items ------------------------------------------------------------------------------
 
-  // 1 when inserted. With `checkDuplicates` a node of the same Name under the same Parent
-  // (exact, case-sensitive) refuses the insert (the message only with `showMessage`).
-  int AddItem(HWND owner, const CDbRecord& record, bool checkDuplicates, bool showMessage);
+  // What AddItem does when a node of the same Name is under the same Parent (exact,
+  // case-sensitive).
+  enum class OnDuplicate {
+    Insert,         // inserts it beside the other
+    Refuse,         // refuses the insert
+    RefuseAndTell,  // refuses it and tells the user, in a message box over `owner`
+  };
+  // 1 when inserted.
+  int AddItem(HWND owner, const CDbRecord& record, OnDuplicate duplicate);
   // The record's row (by ListID, ListType and Parent when not empty) as a new record of
   // kind 1 and position -1, or with the given record's kind and position when
   // `keepKindAndPosition`; null after the error box when there is no such row.

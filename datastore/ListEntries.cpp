@@ -56,7 +56,7 @@ std::unique_ptr<CDbRecord> ReadListEntry(CItemStore& store, CDbRecord& record) {
 }
 
 int AddListEntry(CItemStore& store, CDbRecord& record, bool checkDuplicates) {
-  return store.AddItem(nullptr, record, checkDuplicates, false);
+  return store.AddItem(nullptr, record, checkDuplicates ? CItemStore::OnDuplicate::Refuse : CItemStore::OnDuplicate::Insert);
 }
 
 bool UpdateListEntry(CItemStore& store, CDbRecord& record) { return store.UpdateItem(record); }
@@ -70,7 +70,7 @@ bool UpdateListEntry(CItemStore& store, CDbRecord& record, std::u16string_view l
   CBstr oldId(record.FieldView(kFieldListID));
   if (done) {
     record.SetField(kFieldListID, listId);
-    done = store.AddItem(nullptr, record, false, false) == 1;
+    done = store.AddItem(nullptr, record, CItemStore::OnDuplicate::Insert) == 1;
   }
   if (done && store.CommitTransaction()) return true;
   store.RollbackTransaction();

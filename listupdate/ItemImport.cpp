@@ -188,7 +188,7 @@ bool CListUpdater::ImportItem(const UpdateItemRecord& item, int& previousLevel, 
   if (existing)
     m_store->UpdateItem(*record);
   else
-    m_store->AddItem(nullptr, *record, false, false);
+    m_store->AddItem(nullptr, *record, CItemStore::OnDuplicate::Insert);
   return true;
 }
 
@@ -251,7 +251,7 @@ bool CListUpdater::ImportGroupLines(const std::u16string& groupName, int i, int 
     member->SetField(kFieldParent, groupName);
     member->SetField(kFieldFullName, groupName + u":" + std::u16string(item->FieldView(kFieldFullName)));
     member->SetField(kFieldQuantity, NumberText(quantity.empty() ? 1 : BstrToInt(quantity)));
-    m_store->AddItem(nullptr, *member, false, false);
+    m_store->AddItem(nullptr, *member, CItemStore::OnDuplicate::Insert);
   }
   return true;
 }
@@ -304,7 +304,7 @@ int CListUpdater::ImportSalesTaxGroups() {
     if (existing)
       m_store->UpdateItem(*record);
     else
-      m_store->AddItem(nullptr, *record, false, false);
+      m_store->AddItem(nullptr, *record, CItemStore::OnDuplicate::Insert);
   }
   return 1;
 }

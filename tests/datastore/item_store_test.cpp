@@ -51,7 +51,7 @@ class ItemStoreTest : public platform::testing::DeviceTest {
                                                                        : std::u16string(parent) + u":" + std::u16string(name);
     record->SetField(kFieldFullName, fullName);
     record->SetUseCount(useCount);
-    EXPECT_EQ(store.AddItem(nullptr, *record, true, false), 1) << Utf8(name);
+    EXPECT_EQ(store.AddItem(nullptr, *record, CItemStore::OnDuplicate::Refuse), 1) << Utf8(name);
     return record;
   }
 
@@ -114,7 +114,7 @@ TEST_F(ItemStoreTest, StoreRecordRoundTripsEveryMappedColumn) {
   record->SetUseCount(3);
   record->SetIsOpen(1);
   for (int q = 0; q < kDbRecordQuantities; ++q) record->SetQuantity(static_cast<DbRecordQuantity>(q), 10 + q);
-  ASSERT_EQ(store.AddItem(nullptr, *record, true, true), 1);
+  ASSERT_EQ(store.AddItem(nullptr, *record, CItemStore::OnDuplicate::RefuseAndTell), 1);
 
   auto read = store.GetItem(*record, false);
   ASSERT_TRUE(read);
@@ -145,7 +145,7 @@ TEST_F(ItemStoreTest, StoreRecordRoundTripsEveryMappedColumn) {
   auto moved = CDbRecord::CDbRecordOfType(kObjectItem, -1);
   moved->SetField(kFieldName, u"Nut");
   moved->SetField(kFieldFallbackParent, u"Group A");
-  ASSERT_EQ(store.AddItem(nullptr, *moved, false, false), 1);
+  ASSERT_EQ(store.AddItem(nullptr, *moved, CItemStore::OnDuplicate::Insert), 1);
   std::unique_ptr<CDbRecord> found;
   ASSERT_TRUE(store.FindChildByName(u"Nut", kObjectLabel, u"Group A", found));
   EXPECT_EQ(found->GetObjectType(), kObjectLabel);
@@ -168,14 +168,14 @@ TEST_F(ItemStoreTest, StoreTreeDuplicateNamesAndCase) {
   auto again = CDbRecord::CDbRecordOfType(kObjectItem, -1);
   again->SetField(kFieldName, u"Bolt");
   again->SetField(kFieldParent, u"Item Lists");
-  EXPECT_EQ(store.AddItem(nullptr, *again, true, false), 0);  // no message asked for
+  EXPECT_EQ(store.AddItem(nullptr, *again, CItemStore::OnDuplicate::Refuse), 0);  // no message asked for
   {
     MessageBoxScript boxes;
     boxes.Expect(u"'Bolt' already exists in the category.").Caption(u"Slateway").Style(48);
-    EXPECT_EQ(store.AddItem(nullptr, *again, true, true), 0);
+    EXPECT_EQ(store.AddItem(nullptr, *again, CItemStore::OnDuplicate::RefuseAndTell), 0);
   }
   again->SetField(kFieldName, u"bolt");  // another letter case is another name
-  EXPECT_EQ(store.AddItem(nullptr, *again, true, true), 1);
+  EXPECT_EQ(store.AddItem(nullptr, *again, CItemStore::OnDuplicate::RefuseAndTell), 1);
   Add(u"Bolt", u"Tools", kObjectItem);  // the same name under another parent
   // Roots added again stay single.
   store.AddRootNode(u"My Lists", u"", kObjectRoot);

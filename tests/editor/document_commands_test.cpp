@@ -323,7 +323,7 @@ TEST_F(DocumentCommands, LinesOfInventoryPartsMoveTheStockBothWays) {
   item->SetField(kFieldFullName, u"Bolt");
   item->SetQuantity(kQuantityOnHand, 10);
   item->SetQuantity(kReorderPoint, 5);
-  ASSERT_EQ(store.store.AddItem(nullptr, *item, false, false), 1);
+  ASSERT_EQ(store.store.AddItem(nullptr, *item, CItemStore::OnDuplicate::Insert), 1);
   auto stock = [&] {
     return store.store.GetItemByListID(item->FieldView(kFieldListID), u"Inventory Part")->GetQuantity(kQuantityOnHand);
   };

@@ -101,7 +101,7 @@ class DocumentView : public sales_test::SalesDocumentTest {
     for (int field : {kFieldParent, kFieldListType}) item->SetField(field, u"Inventory Part");
     item->SetField(kFieldSalesDescription, u"Garden hose");
     item->SetField(kFieldSalesAmount, u"12.50");
-    ASSERT_EQ(store.store.AddItem(nullptr, *item, true, false), 1);
+    ASSERT_EQ(store.store.AddItem(nullptr, *item, CItemStore::OnDuplicate::Refuse), 1);
     history.Clear();
     editor = std::make_unique<CDocumentView>(nullptr, main, &history, nullptr, &store.store, m_settings.get());
     history.AddListener(editor->GetWindow());
@@ -836,7 +836,7 @@ TEST_F(InvoiceHeaderThroughTaps, EveryFieldEditedThenTheLastTenUndone) {
   tax->SetField(kFieldParent, u"Sales Tax Item");
   tax->SetField(kFieldSalesAmount, u"7.5");
   tax->SetField(kFieldVendor, u"County Treasurer");
-  ASSERT_EQ(stored->store.AddItem(nullptr, *tax, true, false), 1);
+  ASSERT_EQ(stored->store.AddItem(nullptr, *tax, CItemStore::OnDuplicate::Refuse), 1);
 
   struct Step {
     const char16_t* link;

@@ -103,7 +103,7 @@ class ItemList : public sales_test::SalesDocumentTest {
     record->SetField(kFieldParent, parent);
     record->SetField(kFieldListType, kind == kObjectGroup ? u"Group" : u"Service");
     record->SetField(kFieldFullName, ChildFullName(parent, name));
-    ASSERT_EQ(store->AddItem(nullptr, *record, true, false), 1);
+    ASSERT_EQ(store->AddItem(nullptr, *record, CItemStore::OnDuplicate::Refuse), 1);
   }
   // FullNames of every row below the roots, sorted, as one text.
   std::u16string Rows() {
@@ -446,7 +446,7 @@ TEST_F(ItemList, AddsAGroupWithTheQuantityOfEachMember) {
     member->SetField(kFieldParent, u"Garden");
     member->SetField(kFieldListType, u"Service");
     member->SetField(kFieldQuantity, quantity);
-    ASSERT_EQ(store->AddItem(nullptr, *member, false, false), 1);
+    ASSERT_EQ(store->AddItem(nullptr, *member, CItemStore::OnDuplicate::Insert), 1);
   }
   auto doc = NewDocument();
   OpenWindow();

@@ -327,7 +327,7 @@ TEST_F(DesktopCommandsInProcess, TheItemsListWorksInTheProgramAndIsReadAgainWhen
   record->SetField(kFieldName, u"Zeta Supplies");
   record->SetField(kFieldParent, u"Item Lists");
   record->SetField(kFieldFullName, u"Zeta Supplies");
-  ASSERT_EQ(frame->GetItemStore()->AddItem(nullptr, *record, true, false), 1);
+  ASSERT_EQ(frame->GetItemStore()->AddItem(nullptr, *record, CItemStore::OnDuplicate::Refuse), 1);
   platform::testing::TreeViewDriver tree(list->Tree()->Window());
   EXPECT_EQ(tree.Find(u"Zeta Supplies"), nullptr) << "added behind the tree's back";
   const int before = frame->GetItemStore()->GetChildCount(u"Service");
@@ -353,7 +353,7 @@ TEST_F(DesktopCommandsInProcess, TheItemsListWorksInTheProgramAndIsReadAgainWhen
   rake->SetField(kFieldName, u"Rake");
   rake->SetField(kFieldParent, u"Zeta Supplies");
   rake->SetField(kFieldFullName, u"Zeta Supplies:Rake");
-  ASSERT_EQ(frame->GetItemStore()->AddItem(nullptr, *rake, true, false), 1);
+  ASSERT_EQ(frame->GetItemStore()->AddItem(nullptr, *rake, CItemStore::OnDuplicate::Refuse), 1);
   list->Tree()->Select(tree.Find(u"Zeta Supplies"));
   platform::testing::MessageBoxScript boxes;
   boxes.Expect(u"Are you sure you want to delete category 'Zeta Supplies'?").Answer(IDYES);
