@@ -23,9 +23,15 @@ void LongToText(LONG value, CBstr& out);
 void ByteToHexText(UINT value, CBstr& out);
 // Hex digits in any case accumulate; other characters are skipped; "" gives 0.
 int HexTextToInt(std::u16string_view text);
-// Without decimals "%.0f"; with decimals the amount in the currency format without its
-// symbol, surplus zeros past two decimals trimmed.
-CBstr FormatNumberText(double value, bool withDecimals, bool forceTwoDigits);
+// The decimals FormatNumberText shows.
+enum class NumberDigits {
+  Whole,           // none: "%.0f"
+  CurrencyDigits,  // as many as the currency format has
+  TwoDigits,       // two, whatever the currency format has
+};
+// Whole: "%.0f"; otherwise the amount in the currency format without its symbol, surplus
+// zeros past two decimals trimmed.
+CBstr FormatNumberText(double value, NumberDigits digits);
 // Reads an amount as typed or shown: symbol and thousands separators dropped, "-" or
 // parentheses make it negative, an exponent keeps its own sign ("1e-3"); unreadable text
 // and figures beyond 1e13 either way give 0.

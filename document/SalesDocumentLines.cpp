@@ -22,7 +22,7 @@
 namespace {
 
 // A figure as the lines show it: the regional number format with two decimals.
-CBstr LineFigure(double value) { return FormatNumberText(value, true, true); }
+CBstr LineFigure(double value) { return FormatNumberText(value, NumberDigits::TwoDigits); }
 CBstr LineFigure(const CDecimal& value) { return LineFigure(value.ToDouble()); }
 
 // The exact decimal of a figure's text.
@@ -91,7 +91,7 @@ std::u16string NumberStyle() {
   constexpr double kSample = -1234.565;
   CBstr money;
   FormatCurrencyValue(kSample, money, true);
-  return FormatNumberText(kSample, true, true).str() + u"|" + FormatNumberText(kSample, true, false).str() + u"|" +
+  return FormatNumberText(kSample, NumberDigits::TwoDigits).str() + u"|" + FormatNumberText(kSample, NumberDigits::CurrencyDigits).str() + u"|" +
          money.str();
 }
 

@@ -288,7 +288,7 @@ int CListUpdater::ImportSalesTaxGroups() {
         ShowWarningResText(m_mainWindow, IDS_UPDATE_UNKNOWN_MEMBER, fullName.c_str());
       }
     }
-    CBstr price = FormatNumberText(rate, true, true);
+    CBstr price = FormatNumberText(rate, NumberDigits::TwoDigits);
     AppendPercentSign(price);
     record->SetField(kFieldSalesAmount, price);
     record->SetField(kFieldVendor, group[kUpdAccount]);

@@ -35,9 +35,9 @@ bool CProfitMarginReport::BuildXml(HWND parent, std::u16string_view start, std::
   const std::u16string purchaseText = Money(m_purchase.ToDouble());
   const double shownSales = ParseNumberText(salesText);
   m_profit = shownSales - ParseNumberText(purchaseText);
-  const std::u16string profitText = FormatNumberText(m_profit, true, false).str();
+  const std::u16string profitText = FormatNumberText(m_profit, NumberDigits::CurrencyDigits).str();
   if (shownSales != 0) m_margin = ParseNumberText(profitText) / shownSales * 100;
-  const std::u16string marginText = FormatNumberText(m_margin, true, false).str() + u"%";
+  const std::u16string marginText = FormatNumberText(m_margin, NumberDigits::CurrencyDigits).str() + u"%";
 
   EndBuild([&] {
     Begin(u"REPORT");

@@ -421,7 +421,7 @@ void CReport::TotalRows(const std::vector<LabelledSum>& rows, std::u16string_vie
   SetBold(false);
 }
 
-std::u16string CReport::Money(double value) { return FormatNumberText(value, true, true).str(); }
+std::u16string CReport::Money(double value) { return FormatNumberText(value, NumberDigits::TwoDigits).str(); }
 
 void CReport::NoteDocument(std::u16string_view text) { m_notes.push_back(m_scannedFile + u": " + std::u16string(text)); }
 

@@ -181,7 +181,7 @@ TEST_F(SalesTotalTexts, TotalsReadBackWhatTheyPrintInEachLocale) {
                {u"ja-JP", u"\uFFE52,469.10", u"-\uFFE52,817.79"},
                {u"en-GB", u"\u00A32,469.10", u"-\u00A32,817.79"},
                {u"de-CH", u"CHF 2\u2019469.10", u"CHF-2\u2019817.79"}};
-  auto printed = [](double v) { return FormatNumberText(v, true, true).str(); };
+  auto printed = [](double v) { return FormatNumberText(v, NumberDigits::TwoDigits).str(); };
   for (const Case& c : cases) {
     SCOPED_TRACE(platform::ToUtf8(c.locale));
     UseLocale(c.locale);
