@@ -291,7 +291,7 @@ void CSalesDocument::SetTax(const CBstr& name, const CBstr& rate, const CBstr& v
   m_xml->SetRootAttribute(u"TAXNAME", name);
   m_xml->SetRootAttribute(u"TAXVENDOR", vendor);
   CacheTaxRate(rate.view());
-  if (recalc) RecalcTotals(false, false);
+  if (recalc) RecalcTotals();
   MarkModified();
 }
 
@@ -323,7 +323,7 @@ void CSalesDocument::SetUseSalesTax(bool flag) {
     CacheTaxRate(u"");
   }
   ApplyCustomerTax();
-  RecalcTotals(false, false);
+  RecalcTotals();
   RebuildStylesheet();
   MarkModified();
   Render();

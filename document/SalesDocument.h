@@ -314,11 +314,15 @@ class CSalesDocument {
   void ShowAttributeChange(std::u16string_view name, RenderMode mode = RenderMode::KeepPosition);
 
   // ---- Line items --------------------------------------------------------------------------
-  // Works out every line amount and the totals again. Both flags false for every ordinary
-  // recalculation; one of them switches the prices of taxable lines to include or
-  // exclude their tax.
-  void RecalcTotals(bool pricesNowIncludeTax = false, bool pricesNowExcludeTax = false);
-  // What RecalcTotals(false, false) gives, worked out only for the lines that the line
+  // How a recalculation treats the prices of lines that bear tax.
+  enum class PriceSwitch {
+    Keep,             // every ordinary recalculation: prices stay as typed
+    NowIncludeTax,    // the document's prices now include their tax: turned up
+    NowExcludeTax,    // the document's prices now exclude their tax: turned down
+  };
+  // Works out every line amount and the totals again.
+  void RecalcTotals(PriceSwitch prices = PriceSwitch::Keep);
+  // What RecalcTotals() gives, worked out only for the lines that the line
   // edits since the last recalculation can move (every line when anything else changed
   // the lines or what their figures depend on: the tax, the layout, the user's formats).
   // The line edits below recalculate this way.
@@ -391,15 +395,15 @@ class CSalesDocument {
   void CacheTaxRate(std::u16string_view rateText);
   CTotalsContext TotalsContext();
   void WorkOutLine(const CLineItemTexts& line, const CLineSums& before, const LineFigures* base,
-                   bool pricesNowIncludeTax, bool pricesNowExcludeTax, CLineItemTexts& out, CLineEffect& effect);
+                   PriceSwitch prices, CLineItemTexts& out, CLineEffect& effect);
   void SettleLine(const CLineItemTexts& line, const CLineItemTexts& out, const CLineSums& before,
                   const LineFigures* base, bool pricesConverted, CLineEffect& effect);
   // The steps both recalculations take for a line they work out again: worked out, its
   // texts written back to the line at `position` (and noted for the page when they
   // changed), its effect settled. `out` receives the texts worked out.
   void RecalcLine(LONG position, const CLineItemTexts& line, const CLineSums& before,
-                  const std::optional<LineFigures>& base, bool pricesNowIncludeTax, bool pricesNowExcludeTax,
-                  CLineItemTexts& out, CLineEffect& effect);
+                  const std::optional<LineFigures>& base, PriceSwitch prices, CLineItemTexts& out,
+                  CLineEffect& effect);
   void FinishTotals(const CLineSums& sums);
   // The totals cache may be used for a recalculation of the line edits since.
   bool TotalsCacheUsable();

@@ -464,7 +464,7 @@ void CDocumentView::Memorize() {
       values.quantity = quantities[static_cast<size_t>(i)];
       xml.UpdateLineItemAt(i, values, i > 0);
     }
-    doc.RecalcTotals(false, false);
+    doc.RecalcTotals();
     doc.Save(true);
   }
   if (!memorized) return;
@@ -493,7 +493,8 @@ void CDocumentView::EditAttributes() {
     preferences.Set(pref::kRemoveZeroQtyItems, dialog.removeZeroQuantity);
   }
   if (dialog.amountIncludesTax != includesTax) {
-    doc.RecalcTotals(dialog.amountIncludesTax, !dialog.amountIncludesTax);
+    doc.RecalcTotals(dialog.amountIncludesTax ? CSalesDocument::PriceSwitch::NowIncludeTax
+                                              : CSalesDocument::PriceSwitch::NowExcludeTax);
     doc.Render(RenderMode::KeepPosition);
   }
 }

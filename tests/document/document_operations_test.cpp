@@ -226,7 +226,8 @@ TEST_F(DocumentOperations, SaveAndReopenKeepTheFiguresWhicheverWayPricesStand) {
   for (const State& state : states) {
     SCOPED_TRACE(state.includesTax ? "prices include tax" : "prices without tax");
     doc->SetBoolAttribute(u"AMTINCTAX", state.includesTax);
-    doc->RecalcTotals(state.includesTax, !state.includesTax);
+    doc->RecalcTotals(state.includesTax ? CSalesDocument::PriceSwitch::NowIncludeTax
+                                        : CSalesDocument::PriceSwitch::NowExcludeTax);
     ASSERT_TRUE(doc->Save());
     auto back = Make();
     ASSERT_TRUE(back->Open(doc->GetFilePath().str()));
@@ -240,7 +241,7 @@ TEST_F(DocumentOperations, SaveAndReopenKeepTheFiguresWhicheverWayPricesStand) {
     EXPECT_EQ(back->GetTotalText().str(), state.total);
     if (!state.includesTax) continue;
     back->SetBoolAttribute(u"AMTINCTAX", false);
-    back->RecalcTotals(false, true);
+    back->RecalcTotals(CSalesDocument::PriceSwitch::NowExcludeTax);
     EXPECT_EQ(LineAt(*back, 0).price.str(), u"3.27");
     EXPECT_EQ(LineAt(*back, 1).price.str(), u"29.69");
   }
