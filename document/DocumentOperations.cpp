@@ -331,7 +331,7 @@ bool CSalesDocument::Open(std::u16string_view path) {
   xml.ReadSignature(&strokes);
   if (!strokes.IsEmpty()) {
     if (memorized)
-      SetSignature(u"", false, false, true);
+      SetSignature(u"", {.quiet = true});
     else
       m_signed = 1;
   }
@@ -657,17 +657,17 @@ void CSalesDocument::SetCompany(const CCompanyInfo& company) {
   RebuildStylesheet();
 }
 
-bool CSalesDocument::SetSignature(std::u16string_view strokes, bool rebuild, bool stamp, bool quiet) {
+bool CSalesDocument::SetSignature(std::u16string_view strokes, SignatureChange change) {
   CWaitCursorScope wait;
   CXmlDocument& xml = GetXmlDocument();
-  if (!quiet) SetModified(true);
+  if (!change.quiet) SetModified(true);
   const bool signedNow = !strokes.empty();
   m_signed = signedNow ? 1 : 0;
   xml.SetSignature(CBstr(std::u16string(strokes)));
   bool ok = true;
   if (signedNow) {
     ok = WriteSignaturePicture(strokes);
-    if (ok && stamp) {
+    if (ok && change.stamp) {
       CBstr date, time;
       GetTodayDateText(date);
       GetCurrentTimeText(time);
@@ -685,8 +685,8 @@ bool CSalesDocument::SetSignature(std::u16string_view strokes, bool rebuild, boo
     CPreferences preferences;
     preferences.Set(pref::kShowSignature, 1);
   }
-  if (rebuild) RebuildStylesheet();
-  if (!quiet && CPreferences::RoSigned()) {
+  if (change.rebuild) RebuildStylesheet();
+  if (!change.quiet && CPreferences::RoSigned()) {
     wait.End();
     if (!Save(false)) ok = false;
   }

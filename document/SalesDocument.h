@@ -162,13 +162,19 @@ class CSalesDocument {
   // The document's customer record read again from the customer block.
   void LoadCustomer();
 
+  // What SetSignature does beside setting the strokes.
+  struct SignatureChange {
+    bool rebuild = false;  // the stylesheet made again
+    bool stamp = false;    // SIGNED set to the date and time
+    bool quiet = false;    // the document neither marked modified nor saved
+  };
   // Sets (non-empty strokes) or removes the signature: CUSTOMER/SIGNATURE, the signature
   // picture "KTWSignature.bmp" of the image folder (or the empty line), SIGNED with the
   // date and time when `stamp`; the signature part switched on for the type when it was
   // off; the stylesheet again when `rebuild`. Unless `quiet`, the document is modified
   // and, under the read-only-when-signed option, saved. False when the picture or that
   // save failed.
-  bool SetSignature(std::u16string_view strokes, bool rebuild, bool stamp, bool quiet);
+  bool SetSignature(std::u16string_view strokes, SignatureChange change);
 
   // ---- Identity and state --------------------------------------------------------------
   int GetDocType() const { return m_docType; }

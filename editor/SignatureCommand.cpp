@@ -16,7 +16,7 @@ bool CSignatureCommand::Do(bool) {
     CWaitCursorScope wait;
     // Whatever part of the writing failed (the picture, the save of a document that
     // signing makes read-only), the strokes are in the document now.
-    Document().SetSignature(m_strokes, true, true, false);
+    Document().SetSignature(m_strokes, {.rebuild = true, .stamp = true});
     Render(RenderMode::KeepPosition);
   }
   // The signature block sits low on the page: the view moves on to it.

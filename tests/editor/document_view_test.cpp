@@ -715,7 +715,7 @@ TEST_F(DocumentViewFields, ASalesReceiptsMessageIsRememberedForNewSalesReceipts)
 }
 
 TEST_F(DocumentViewFields, ErasingASignatureAsksFirst) {
-  ASSERT_TRUE(Doc().SetSignature(u"0a940b95", true, true, false));
+  ASSERT_TRUE(Doc().SetSignature(u"0a940b95", {.rebuild = true, .stamp = true}));
   UiScript ui;
   ui.ExpectPopupMenu([](MenuDriver& m) {
     EXPECT_FALSE(m.Items()[0].grayed);
