@@ -241,7 +241,7 @@ void CSalesDocument::InitNew(int styleCode, int type) {
 
   if (!GetUseSalesTax()) taxRate = u"0.00%";
   SetTax(CBstr(taxName), CBstr(taxRate), CBstr(taxVendor), true);
-  if (!logo.empty()) SetLogo(logo.c_str(), logoWidth, logoHeight, false, false);
+  if (!logo.empty()) SetLogo(logo.c_str(), logoWidth, logoHeight);
   if (type != kDocPayment && type != kDocSalesOrder && type != kDocCreditMemo) SetTerms(CBstr(terms));
 
   xml.SetRootAttribute(u"REP", CBstr(rep));

@@ -368,7 +368,7 @@ void CSalesDocument::GetLogo(CBstr& path, int& width, int& height) {
   height = BstrToInt(GetAttribute(u"LOGOHEIGHT").view());
 }
 
-void CSalesDocument::SetLogo(const WCHAR* path, int width, int height, bool showColumn, bool rebuild) {
+void CSalesDocument::SetLogo(const WCHAR* path, int width, int height, LogoChange change) {
   if (!path) return;
   m_xml->SetCompanyGraphic(GetFileNameFromPath(path));
   const CBstr widthText = LongToBstr(width);
@@ -379,9 +379,9 @@ void CSalesDocument::SetLogo(const WCHAR* path, int width, int height, bool show
   m_xml->SetRootAttribute(u"LOGOWIDTH", widthText);
   m_xml->SetRootAttribute(u"LOGOHEIGHT", heightText);
   MarkModified();
-  if (showColumn && !GetTypeFlag(kRowShowLogo)) {
+  if (change.showColumn && !GetTypeFlag(kRowShowLogo)) {
     m_settings->SetFlag(SettingsKind(m_docType), kRowShowLogo, 1);
-    if (rebuild) RebuildStylesheet();
+    if (change.rebuild) RebuildStylesheet();
   }
 }
 

@@ -35,6 +35,12 @@ class CCustomerRecord;
 class CDbRecord;
 class CWaitCursorScope;
 
+// What CSalesDocument::SetLogo does beside storing the picture and its size.
+struct LogoChange {
+  bool showColumn = false;  // the logo part switched on for the type when it was off
+  bool rebuild = false;     // the stylesheet made again when the part was switched on
+};
+
 // Document types: the DOCTYPE words in order of their codes.
 enum SalesDocumentType {
   kDocInvoice = 0,
@@ -288,7 +294,7 @@ class CSalesDocument {
   void SetJob(const CJobRecord& job);
   // COMPANY/GRAPHIC, LOGOWIDTH and LOGOHEIGHT.
   void GetLogo(CBstr& path, int& width, int& height);
-  void SetLogo(const WCHAR* path, int width, int height, bool showColumn, bool rebuild);
+  void SetLogo(const WCHAR* path, int width, int height, LogoChange change = {});
   void TogglePaid();
   int GetStatusFlags();
   int GetViewOption(int option) const;

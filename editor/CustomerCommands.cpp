@@ -273,7 +273,7 @@ CChangeLogoCommand::CChangeLogoCommand(CSalesDocument& document, std::u16string 
 
 bool CChangeLogoCommand::Do(bool) {
   CWaitCursorScope wait;
-  Document().SetLogo(m_path.c_str(), m_width, m_height, true, true);
+  Document().SetLogo(m_path.c_str(), m_width, m_height, {.showColumn = true, .rebuild = true});
   Render(RenderMode::ScrollToTop);
   return true;
 }
