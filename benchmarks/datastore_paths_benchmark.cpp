@@ -212,7 +212,7 @@ void BM_CategoryRowsWithChildCounts(benchmark::State& state) {
   for (auto _ : state) {
     std::unique_ptr<CDbRecord> node;
     int rows = 0;
-    std::unique_ptr<CSqlCursor> cursor = store.GetFirstChild(CategoryOfSize(state.range(0)), node, true);
+    std::unique_ptr<CSqlCursor> cursor = store.GetFirstChild(CategoryOfSize(state.range(0)), node, {.byName = true});
     while (node) {
       characters += node->FieldView(kFieldName).size() + static_cast<size_t>(node->GetChildCount());
       ++rows;

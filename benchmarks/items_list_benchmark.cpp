@@ -130,7 +130,7 @@ void BM_StoreWalkGroup(benchmark::State& state) {
   size_t characters = 0;
   for (auto _ : state) {
     std::unique_ptr<CDbRecord> node;
-    auto cursor = store.GetFirstChild(u"Category 9:Kit", node, false, false, true);
+    auto cursor = store.GetFirstChild(u"Category 9:Kit", node, {.prepareOnly = true});
     int rows = 0;
     while (cursor && (node = store.GetNextChild(*cursor))) {
       characters += node->FieldView(kFieldName).size();

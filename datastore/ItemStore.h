@@ -182,11 +182,16 @@ class CItemStore {
 
   bool HasChildren(std::u16string_view parent);
   int GetChildCount(std::u16string_view parent);
+  // How GetFirstChild walks the children; none set: by ObjectPosition, first child read.
+  struct ChildWalk {
+    bool byName = false;
+    bool unordered = false;
+    bool prepareOnly = false;  // `out` gets an empty record; the first GetNextChild gives the first child
+  };
   // A child cursor under `parent` (by Name, unordered, or by ObjectPosition), or null when
-  // there is no child. Unless `prepareOnly`, `out` receives the first child; with it `out`
-  // receives an empty record and the first GetNextChild gives the first child.
+  // there is no child. Unless `prepareOnly`, `out` receives the first child.
   std::unique_ptr<CSqlCursor> GetFirstChild(std::u16string_view parent, std::unique_ptr<CDbRecord>& out,
-                                            bool byName, bool unordered = false, bool prepareOnly = false);
+                                            ChildWalk walk);
   // The next child with its child count; null at the end.
   std::unique_ptr<CDbRecord> GetNextChild(CSqlCursor& cursor);
 

@@ -92,7 +92,7 @@ std::unique_ptr<CDbRecord> CChildWalk::First(CItemStore& store, std::u16string_v
   End();
   m_store = &store;
   std::unique_ptr<CDbRecord> first;
-  m_cursor = store.GetFirstChild(parent, first, order == kByName, order == kUnordered);
+  m_cursor = store.GetFirstChild(parent, first, {.byName = order == kByName, .unordered = order == kUnordered});
   if (!m_cursor) return nullptr;
   return first;
 }

@@ -197,7 +197,7 @@ TEST_F(ItemStoreTest, StoreTreeChildrenOrderCountsAndOpenState) {
   position(u"Power", 1);
 
   std::unique_ptr<CDbRecord> first;
-  auto cursor = store.GetFirstChild(u"Tools", first, true);
+  auto cursor = store.GetFirstChild(u"Tools", first, {.byName = true});
   ASSERT_TRUE(cursor && first);
   EXPECT_EQ(Field(*first, kFieldName), u"Hammer");
   auto second = store.GetNextChild(*cursor);
@@ -207,25 +207,25 @@ TEST_F(ItemStoreTest, StoreTreeChildrenOrderCountsAndOpenState) {
   EXPECT_EQ(second->GetObjectType(), kObjectCategory);
   EXPECT_FALSE(store.GetNextChild(*cursor));
 
-  cursor = store.GetFirstChild(u"Tools", first, false);  // by ObjectPosition
+  cursor = store.GetFirstChild(u"Tools", first, {});  // by ObjectPosition
   EXPECT_EQ(Field(*first, kFieldName), u"Power");
   EXPECT_EQ(first->GetObjectPosition(), 1);
 
-  cursor = store.GetFirstChild(u"Tools", first, true, false, true);  // prepared only
+  cursor = store.GetFirstChild(u"Tools", first, {.byName = true, .prepareOnly = true});
   ASSERT_TRUE(cursor);
   EXPECT_EQ(Field(*first, kFieldName), u"");
   auto next = store.GetNextChild(*cursor);
   ASSERT_TRUE(next);
   EXPECT_EQ(Field(*next, kFieldName), u"Hammer");
 
-  EXPECT_FALSE(store.GetFirstChild(u"Tools:Power:Drill", first, true));
+  EXPECT_FALSE(store.GetFirstChild(u"Tools:Power:Drill", first, {.byName = true}));
   EXPECT_TRUE(store.HasChildren(u"Tools:Power"));
   EXPECT_FALSE(store.HasChildren(u"tools:power"));  // paths compare exactly
 
   // Open state by ListID.
   next->SetIsOpen(1);
   ASSERT_TRUE(store.UpdateIsOpenState(*next));
-  cursor = store.GetFirstChild(u"Tools", first, true);
+  cursor = store.GetFirstChild(u"Tools", first, {.byName = true});
   EXPECT_EQ(first->GetIsOpen(), 1);
   EXPECT_EQ(store.GetNextChild(*cursor)->GetIsOpen(), 0);
 }
@@ -426,7 +426,7 @@ TEST_F(ItemStoreTest, StoreFindReturnsAncestorsAndFindNextContinues) {
 void ReferenceFind(CItemStore& store, std::u16string_view parent, std::u16string_view upper, int fieldMode,
                    bool unordered, std::vector<std::u16string>& found) {
   std::unique_ptr<CDbRecord> node;
-  std::unique_ptr<CSqlCursor> cursor = store.GetFirstChild(parent, node, true, unordered);
+  std::unique_ptr<CSqlCursor> cursor = store.GetFirstChild(parent, node, {.byName = true, .unordered = unordered});
   for (; node; node = store.GetNextChild(*cursor)) {
     const int kind = node->GetObjectType();
     if (kind == kObjectOtherLists) continue;

@@ -203,7 +203,7 @@ TEST_F(ItemList, TreeViewModesAndManualOrder) {
   // Without alphabetical order the shown order is written back as each node's position.
   Tree().RenumberChildren(Node(u"Paint"), *Tree().RecordOf(Node(u"Paint")));
   std::unique_ptr<CDbRecord> stored;
-  auto cursor = store->GetFirstChild(u"Paint", stored, false, false, true);
+  auto cursor = store->GetFirstChild(u"Paint", stored, {.prepareOnly = true});
   while (cursor && (stored = store->GetNextChild(*cursor)) && stored->FieldView(kFieldName) != u"Anvil") {
   }
   ASSERT_NE(stored, nullptr);
