@@ -74,15 +74,14 @@ void CStockKeeper::Apply(const CDbRecord& line, int change, bool tell) const {
 // ---- Add Line Item ----------------------------------------------------------------------------
 
 CAddLineItemCommand::CAddLineItemCommand(CSalesDocument& document, HWND owner, CItemStore* store,
-                                         std::unique_ptr<CDbRecord> record, bool render, bool atEnd, bool sound,
-                                         int recalc)
+                                         std::unique_ptr<CDbRecord> record, Placing placing)
     : CDocumentCommand(document, u"Add Line Item", true),
       m_stock(store, owner),
       m_record(std::move(record)),
-      m_render(render),
-      m_atEnd(atEnd),
-      m_sound(sound),
-      m_recalc(recalc) {}
+      m_render(placing.render),
+      m_atEnd(placing.atEnd),
+      m_sound(placing.sound),
+      m_recalc(placing.recalc) {}
 
 CAddLineItemCommand::~CAddLineItemCommand() = default;
 
@@ -158,7 +157,8 @@ bool CAddItemCommand::Do(bool isRedo) {
       m_ask(m_items, keep);
     } else {
       for (auto& item : m_items)
-        keep(std::make_unique<CAddLineItemCommand>(document, nullptr, m_store, std::move(item), false, m_atEnd, true, 0));
+        keep(std::make_unique<CAddLineItemCommand>(document, nullptr, m_store, std::move(item),
+                                                   CAddLineItemCommand::Placing{.atEnd = m_atEnd, .sound = true}));
     }
     m_items.clear();
     if (m_lines.empty()) return false;
@@ -208,7 +208,7 @@ bool CAddItemsCommand::Do(bool) {
   if (allPlain) {
     for (auto& item : m_items)
       SendEditCommand(m_owner, std::make_unique<CAddLineItemCommand>(m_document, nullptr, m_store, std::move(item),
-                                                                     false, m_atEnd, false, 0));
+                                                                     CAddLineItemCommand::Placing{.atEnd = m_atEnd}));
     m_items.clear();
   } else if (m_form) {
     CBstr level;

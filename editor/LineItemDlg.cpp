@@ -283,8 +283,9 @@ CBstr CAddLineItemsDlg::Heading() {
 }
 
 void CAddLineItemsDlg::Send(std::unique_ptr<CDbRecord> record, bool render, bool sound, int recalc) {
-  auto line = std::make_unique<CAddLineItemCommand>(m_document, m_owner, m_store, std::move(record), render, m_atEnd,
-                                                    sound, recalc);
+  auto line = std::make_unique<CAddLineItemCommand>(
+      m_document, m_owner, m_store, std::move(record),
+      CAddLineItemCommand::Placing{.render = render, .atEnd = m_atEnd, .sound = sound, .recalc = recalc});
   if (m_sink) m_sink(std::move(line));
   else SendEditCommand(m_owner, std::move(line));
 }

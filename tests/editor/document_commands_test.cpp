@@ -69,8 +69,8 @@ class DocumentCommands : public sales_test::SalesDocumentTest {
     record->SetField(kLineFieldName, name);
     record->SetField(kLineFieldPriceLevel, level);
     CDbRecord* line = record.get();
-    EXPECT_TRUE(Run(std::make_unique<CAddLineItemCommand>(*doc, nullptr, nullptr, std::move(record), true, false,
-                                                          false, 1)));
+    EXPECT_TRUE(Run(std::make_unique<CAddLineItemCommand>(*doc, nullptr, nullptr, std::move(record),
+                                                          CAddLineItemCommand::Placing{.render = true, .recalc = 1})));
     return CBstr(line->FieldView(kLineFieldKey));
   }
   std::u16string Names() {
@@ -220,8 +220,9 @@ TEST_F(DocumentCommands, RefusedCommandsChangeNothingAndStayOut) {
   EXPECT_FALSE(Run(std::make_unique<CAddLabelCommand>(*doc, [](CBstr&) { return false; })));
   EXPECT_FALSE(Run(std::make_unique<CPasteLineItemCommand>(*doc))) << "nothing was copied";
   auto unloaded = std::make_unique<CSalesDocument>(nullptr, nullptr, 4, false, m_settings.get());
-  EXPECT_FALSE(Run(std::make_unique<CAddLineItemCommand>(*unloaded, nullptr, nullptr, Line(u"Service", u"1", u"1"),
-                                                         true, true, false, 1)))
+  EXPECT_FALSE(Run(
+      std::make_unique<CAddLineItemCommand>(*unloaded, nullptr, nullptr, Line(u"Service", u"1", u"1"),
+                                            CAddLineItemCommand::Placing{.render = true, .atEnd = true, .recalc = 1})))
       << "a line the document refuses leaves no step behind";
   EXPECT_EQ(Xml(), before);
   EXPECT_EQ(history.GetUndoCount(), 1u);
@@ -332,8 +333,9 @@ TEST_F(DocumentCommands, LinesOfInventoryPartsMoveTheStockBothWays) {
   line->SetField(kLineFieldName, u"Bolt");
   CDbRecord* added = line.get();
   ScriptedAnswers answers({});
-  ASSERT_TRUE(Run(std::make_unique<CAddLineItemCommand>(*doc, nullptr, &store.store, std::move(line), true, true,
-                                                        false, 1)));
+  ASSERT_TRUE(Run(
+      std::make_unique<CAddLineItemCommand>(*doc, nullptr, &store.store, std::move(line),
+                                            CAddLineItemCommand::Placing{.render = true, .atEnd = true, .recalc = 1})));
   EXPECT_EQ(stock(), 7);
   history.Undo();
   EXPECT_EQ(stock(), 10);

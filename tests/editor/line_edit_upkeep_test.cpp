@@ -60,8 +60,9 @@ class RandomEdits {
       const int recalc = Pick(10) == 0 ? 0 : 1;
       for (size_t i = 0; i < docs.size(); ++i) {
         docs[i]->SetCurrentLineKey(before);
-        Run(*histories[i], std::make_unique<CAddLineItemCommand>(*docs[i], nullptr, nullptr, Record(recordSeed),
-                                                                 true, false, false, recalc));
+        Run(*histories[i],
+            std::make_unique<CAddLineItemCommand>(*docs[i], nullptr, nullptr, Record(recordSeed),
+                                                  CAddLineItemCommand::Placing{.render = true, .recalc = recalc}));
       }
     } else if (what < 55) {
       const unsigned editSeed = m_random();
@@ -250,8 +251,9 @@ TEST_F(LineEditUpkeep, AnEditWorksOutOnlyTheLinesItMoves) {
   EXPECT_EQ(log.updates.size(), 30u + 4u) << "the whole computation shows every line total and the four totals";
   log.updates.clear();
   CCommandProcessor history(kDocumentHistoryDepth);
-  history.Submit(std::make_unique<CAddLineItemCommand>(*doc, nullptr, nullptr, Line(u"Service", u"1", u"10", u"Tax"),
-                                                       true, true, false, 1));
+  history.Submit(
+      std::make_unique<CAddLineItemCommand>(*doc, nullptr, nullptr, Line(u"Service", u"1", u"10", u"Tax"),
+                                            CAddLineItemCommand::Placing{.render = true, .atEnd = true, .recalc = 1}));
   ASSERT_TRUE(history.ExecutePending());
   history.Undo();
   history.Redo();
@@ -315,12 +317,12 @@ TEST_F(LineEditUpkeep, ALongPageScrolledPaintsInPlaceAsAWholeRenderDoes) {
     return key;
   };
   doc->SetCurrentLineKey(keyAt(30));  // before the screen's rows
-  run(std::make_unique<CAddLineItemCommand>(*doc, nullptr, nullptr, Line(u"Service", u"3", u"4.50"), true, false,
-                                            false, 1));
+  run(std::make_unique<CAddLineItemCommand>(*doc, nullptr, nullptr, Line(u"Service", u"3", u"4.50"),
+                                            CAddLineItemCommand::Placing{.render = true, .recalc = 1}));
   run(std::make_unique<CDeleteLineItemCommand>(*doc, keyAt(12)));
   doc->SetCurrentLineKey(CBstr());
-  run(std::make_unique<CAddLineItemCommand>(*doc, nullptr, nullptr, Line(u"Service", u"1", u"9.99"), true, false,
-                                            false, 1));
+  run(std::make_unique<CAddLineItemCommand>(*doc, nullptr, nullptr, Line(u"Service", u"1", u"9.99"),
+                                            CAddLineItemCommand::Placing{.render = true, .recalc = 1}));
   history.Undo();
   history.Redo();
   UpdateWindow(view->GetInnerWindow());
