@@ -169,7 +169,8 @@ CItemStore& Store() {
     instance.BeginTransaction();
     for (auto [name, size] : {std::pair{u"Small", 10000}, {u"Large", 100000}}) {
       instance.AddItem(nullptr, *Category(name, u"Lists"), CItemStore::OnDuplicate::Insert);
-      for (int n = 0; n < size; ++n) instance.AddItem(nullptr, *Item(n, u"Item " + Number(n), name), CItemStore::OnDuplicate::Insert);
+      for (int n = 0; n < size; ++n)
+        instance.AddItem(nullptr, *Item(n, u"Item " + Number(n), name), CItemStore::OnDuplicate::Insert);
     }
     instance.CommitTransaction();
     return &instance;

@@ -271,14 +271,14 @@ inline constexpr char16_t kProgramReachableEvent[] = u"KTWJUMPSTART";
 // of the desktop companion. The numbers are the contract between the two programs: the
 // relay sends them, the main window's OnCopyData acts on them.
 enum class DesktopCommand : ULONG_PTR {
-  UpdateJobsSilent = 33,  // UPDATE_QB_JOBS_SILENT
-  UpdateJobs = 43,  // UPDATE_QB_JOBS
-  UpdateLists = 53,  // UPDATE_QB_ITEMS
-  OwnerInfo = 63,  // GET_OWNER_INFO
-  Templates = 73,  // RETRIEVING_INVOICES
-  ConvertOneToTwo = 83,  // CONVERT_1_TO_2: accepted, nothing to do
+  UpdateJobsSilent = 33,     // UPDATE_QB_JOBS_SILENT
+  UpdateJobs = 43,           // UPDATE_QB_JOBS
+  UpdateLists = 53,          // UPDATE_QB_ITEMS
+  OwnerInfo = 63,            // GET_OWNER_INFO
+  Templates = 73,            // RETRIEVING_INVOICES
+  ConvertOneToTwo = 83,      // CONVERT_1_TO_2: accepted, nothing to do
   LoadDatabaseUpdate = 103,  // LOAD_DB_UPDATE
-  CopyDatabase = 123,  // GET_DB
-  OpenDatabase = 133,  // OPEN_DB
-  CloseDatabase = 143,  // CLOSE_DB
+  CopyDatabase = 123,        // GET_DB
+  OpenDatabase = 133,        // OPEN_DB
+  CloseDatabase = 143,       // CLOSE_DB
 };

@@ -56,7 +56,8 @@ std::unique_ptr<CDbRecord> ReadListEntry(CItemStore& store, CDbRecord& record) {
 }
 
 int AddListEntry(CItemStore& store, CDbRecord& record, bool checkDuplicates) {
-  return store.AddItem(nullptr, record, checkDuplicates ? CItemStore::OnDuplicate::Refuse : CItemStore::OnDuplicate::Insert);
+  return store.AddItem(nullptr, record,
+                       checkDuplicates ? CItemStore::OnDuplicate::Refuse : CItemStore::OnDuplicate::Insert);
 }
 
 bool UpdateListEntry(CItemStore& store, CDbRecord& record) { return store.UpdateItem(record); }

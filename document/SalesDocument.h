@@ -328,9 +328,9 @@ class CSalesDocument {
   // ---- Line items --------------------------------------------------------------------------
   // How a recalculation treats the prices of lines that bear tax.
   enum class PriceSwitch {
-    Keep,             // every ordinary recalculation: prices stay as typed
-    NowIncludeTax,    // the document's prices now include their tax: turned up
-    NowExcludeTax,    // the document's prices now exclude their tax: turned down
+    Keep,           // every ordinary recalculation: prices stay as typed
+    NowIncludeTax,  // the document's prices now include their tax: turned up
+    NowExcludeTax,  // the document's prices now exclude their tax: turned down
   };
   // Works out every line amount and the totals again.
   void RecalcTotals(PriceSwitch prices = PriceSwitch::Keep);
@@ -406,16 +406,15 @@ class CSalesDocument {
   // The rate factor taken from a TAXRATE text ("8.25%" gives 0.0825).
   void CacheTaxRate(std::u16string_view rateText);
   CTotalsContext TotalsContext();
-  void WorkOutLine(const CLineItemTexts& line, const CLineSums& before, const LineFigures* base,
-                   PriceSwitch prices, CLineItemTexts& out, CLineEffect& effect);
+  void WorkOutLine(const CLineItemTexts& line, const CLineSums& before, const LineFigures* base, PriceSwitch prices,
+                   CLineItemTexts& out, CLineEffect& effect);
   void SettleLine(const CLineItemTexts& line, const CLineItemTexts& out, const CLineSums& before,
                   const LineFigures* base, bool pricesConverted, CLineEffect& effect);
   // The steps both recalculations take for a line they work out again: worked out, its
   // texts written back to the line at `position` (and noted for the page when they
   // changed), its effect settled. `out` receives the texts worked out.
   void RecalcLine(LONG position, const CLineItemTexts& line, const CLineSums& before,
-                  const std::optional<LineFigures>& base, PriceSwitch prices, CLineItemTexts& out,
-                  CLineEffect& effect);
+                  const std::optional<LineFigures>& base, PriceSwitch prices, CLineItemTexts& out, CLineEffect& effect);
   void FinishTotals(const CLineSums& sums);
   // The totals cache may be used for a recalculation of the line edits since.
   bool TotalsCacheUsable();

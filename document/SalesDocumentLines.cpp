@@ -91,8 +91,8 @@ std::u16string NumberStyle() {
   constexpr double kSample = -1234.565;
   CBstr money;
   FormatCurrencyValue(kSample, money, true);
-  return FormatNumberText(kSample, NumberDigits::TwoDigits).str() + u"|" + FormatNumberText(kSample, NumberDigits::CurrencyDigits).str() + u"|" +
-         money.str();
+  return FormatNumberText(kSample, NumberDigits::TwoDigits).str() + u"|" +
+         FormatNumberText(kSample, NumberDigits::CurrencyDigits).str() + u"|" + money.str();
 }
 
 }  // namespace

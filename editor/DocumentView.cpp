@@ -322,7 +322,8 @@ INT_PTR CDocumentView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       // Items were added: with a current line the page stays where it was, otherwise it
       // scrolls to the end where the new lines are.
       m_document->RecalcChangedTotals();
-      m_document->ShowChanges(m_document->GetCurrentLineKey().IsEmpty() ? RenderMode::ScrollToEnd : RenderMode::KeepPosition);
+      m_document->ShowChanges(m_document->GetCurrentLineKey().IsEmpty() ? RenderMode::ScrollToEnd
+                                                                        : RenderMode::KeepPosition);
       return TRUE;
     default:
       return FALSE;

@@ -571,7 +571,8 @@ void CDocumentView::EditTextField(HeaderField code) {
   if (!entry->title) {
     // A custom field is titled by its caption for the document's type.
     const int kind = CSalesDocument::SettingsKind(doc.GetDocType());
-    title = doc.GetCustomSettings().GetCaption(kind, kRowOtherCaption + static_cast<int>(code) - static_cast<int>(HeaderField::Other1));
+    const int other = static_cast<int>(code) - static_cast<int>(HeaderField::Other1);
+    title = doc.GetCustomSettings().GetCaption(kind, kRowOtherCaption + other);
     if (title.empty()) title = u"Customer Other Field";
   }
   CBstr value = doc.GetAttribute(entry->attribute);
@@ -625,7 +626,9 @@ void CDocumentView::SelectFromList(HeaderField code) {
     preferences.Set(pref::kLastRepFullName, fullName.view());
     command = std::make_unique<CChangeRepCommand>(doc, rep, fullName);
   } else {
-    const char16_t* attribute = code == HeaderField::Terms ? u"TERMS" : code == HeaderField::PaymentMethod ? u"PAYMENT" : u"SHIPVIA";
+    const char16_t* attribute = code == HeaderField::Terms           ? u"TERMS"
+                                : code == HeaderField::PaymentMethod ? u"PAYMENT"
+                                                                     : u"SHIPVIA";
     CBstr value = doc.GetAttribute(attribute);
     std::unique_ptr<CNamePicker> picker;
     {

@@ -202,7 +202,8 @@ bool CSelectMessageCommand::Apply() {
 }
 
 CEditNotesCommand::CEditNotesCommand(CSalesDocument& d, const CBstr& notes, CCustomSettings& settings)
-    : CHeaderFieldCommand(d, u"Edit Notes", {u"NOTES"}, {notes}, Shape{false, RenderMode::ScrollToEnd, RenderMode::ScrollToEnd}),
+    : CHeaderFieldCommand(d, u"Edit Notes", {u"NOTES"}, {notes},
+                          Shape{false, RenderMode::ScrollToEnd, RenderMode::ScrollToEnd}),
       m_settings(settings) {}
 
 bool CEditNotesCommand::Apply() {

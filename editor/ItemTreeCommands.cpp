@@ -521,7 +521,8 @@ bool CPasteCategoryCommand::Do(bool) {
   auto record = Clone(*held);
   record->SetField(kFieldParent, path);
   record->SetField(kFieldFullName, newPath);
-  bool placed = store.UpdateSubtreePaths(oldPath, newPath) && store.AddItem(m_context.owner, *record, CItemStore::OnDuplicate::RefuseAndTell) == 1;
+  bool placed = store.UpdateSubtreePaths(oldPath, newPath) &&
+                store.AddItem(m_context.owner, *record, CItemStore::OnDuplicate::RefuseAndTell) == 1;
   if (!placed) {
     store.RollbackTransaction();
     tree.SetFocus(false);

@@ -16,7 +16,8 @@ using DesktopFilesTest = slateway::testing::LanguageLibraryTest;
 
 TEST_F(DesktopFilesTest, TheUpdateFileNameIsReadWithinItsByteCount) {
   auto name = [](const std::u16string& units, DWORD bytes) {
-    COPYDATASTRUCT copy{static_cast<ULONG_PTR>(DesktopCommand::UpdateLists), bytes, const_cast<char16_t*>(units.data())};
+    COPYDATASTRUCT copy{static_cast<ULONG_PTR>(DesktopCommand::UpdateLists), bytes,
+                        const_cast<char16_t*>(units.data())};
     return UpdateFileFromCopyData(copy);
   };
   EXPECT_EQ(name(u"\\Temp\\Lists.xml", 30), u"\\Temp\\Lists.xml");
