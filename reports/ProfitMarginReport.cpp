@@ -28,7 +28,7 @@ bool CProfitMarginReport::BuildXml(HWND parent, std::u16string_view start, std::
   m_profit = m_margin = 0;
   const bool single = !m_documentId.empty();
   BeginBuild(parent, single);
-  ScanDocuments(single, true, [this](CXmlDocument& document) { Accumulate(document); });
+  ScanDocuments({.singleFile = single, .dateFilter = true}, [this](CXmlDocument& document) { Accumulate(document); });
 
   // Profit and margin come from the totals as shown, so the page adds up to what it says.
   const std::u16string salesText = Money(m_sales.ToDouble());
