@@ -63,7 +63,7 @@ CItemStore& Store() {
       category->SetField(kFieldName, categoryName);
       category->SetField(kFieldParent, u"Item Lists");
       category->SetField(kFieldListType, u"Inventory Part");
-      instance.AddItem(nullptr, *category, false, false);
+      instance.AddItem(nullptr, *category, CItemStore::OnDuplicate::Insert);
       for (int i = 0; i < kItemsPerCategory; ++i) {
         auto item = CDbRecord::CDbRecordOfType(kObjectItem, -1);
         int n = c * kItemsPerCategory + i;
@@ -73,7 +73,7 @@ CItemStore& Store() {
         item->SetField(kFieldParent, categoryName);
         item->SetField(kFieldListType, u"Inventory Part");
         item->SetField(kFieldSalesDescription, u"Description of item " + Number(n));
-        instance.AddItem(nullptr, *item, false, false);
+        instance.AddItem(nullptr, *item, CItemStore::OnDuplicate::Insert);
       }
     }
     instance.CommitTransaction();

@@ -96,7 +96,7 @@ void BM_ImportWithDuplicateCheck(benchmark::State& state) {
     state.ResumeTiming();
     store.BeginTransaction();
     for (const auto& record : import.records) {
-      if (store.AddItem(nullptr, *record, true, false) != 1) state.SkipWithError("refused");
+      if (store.AddItem(nullptr, *record, CItemStore::OnDuplicate::Refuse) != 1) state.SkipWithError("refused");
     }
     store.CommitTransaction();
   }
@@ -168,8 +168,9 @@ CItemStore& Store() {
     if (!instance.Open(u"\\paths.db")) std::abort();
     instance.BeginTransaction();
     for (auto [name, size] : {std::pair{u"Small", 10000}, {u"Large", 100000}}) {
-      instance.AddItem(nullptr, *Category(name, u"Lists"), false, false);
-      for (int n = 0; n < size; ++n) instance.AddItem(nullptr, *Item(n, u"Item " + Number(n), name), false, false);
+      instance.AddItem(nullptr, *Category(name, u"Lists"), CItemStore::OnDuplicate::Insert);
+      for (int n = 0; n < size; ++n)
+        instance.AddItem(nullptr, *Item(n, u"Item " + Number(n), name), CItemStore::OnDuplicate::Insert);
     }
     instance.CommitTransaction();
     return &instance;
@@ -190,12 +191,12 @@ CItemStore& FindStore() {
     instance.AddRootNode(u"Item Lists", u"My Lists", kObjectRoot);
     for (int c = 0; c < kFindCategories; ++c) {
       std::u16string category = CategoryName(c);
-      instance.AddItem(nullptr, *Category(category, u"Item Lists"), false, false);
+      instance.AddItem(nullptr, *Category(category, u"Item Lists"), CItemStore::OnDuplicate::Insert);
       const int perCategory = kFindItems / kFindCategories;
       for (int i = 0; i < perCategory; ++i) {
         int n = c * perCategory + i;
         std::u16string name = n == kFindItems - 1 ? u"Needle" : u"Item " + Number(n);
-        instance.AddItem(nullptr, *Item(n, name, category), false, false);
+        instance.AddItem(nullptr, *Item(n, name, category), CItemStore::OnDuplicate::Insert);
       }
     }
     instance.CommitTransaction();
@@ -212,7 +213,7 @@ void BM_CategoryRowsWithChildCounts(benchmark::State& state) {
   for (auto _ : state) {
     std::unique_ptr<CDbRecord> node;
     int rows = 0;
-    std::unique_ptr<CSqlCursor> cursor = store.GetFirstChild(CategoryOfSize(state.range(0)), node, true);
+    std::unique_ptr<CSqlCursor> cursor = store.GetFirstChild(CategoryOfSize(state.range(0)), node, {.byName = true});
     while (node) {
       characters += node->FieldView(kFieldName).size() + static_cast<size_t>(node->GetChildCount());
       ++rows;

@@ -78,7 +78,7 @@ class Document {
     m_doc->RebuildStylesheet();
     for (int i = 0; i < lines; ++i) m_doc->AddLineItem(*LineRecord(i), true, false, 0);
     m_doc->RecalcTotals();
-    m_doc->Render(1, -1);
+    m_doc->Render(RenderMode::ScrollToTop, -1);
     Paint();
   }
   CSalesDocument& Doc() { return *m_doc; }
@@ -136,7 +136,9 @@ void RunOp(benchmark::State& state, Op op, bool middle) {
     if (middle)
       d.Run(std::make_unique<CDeleteLineItemCommand>(d.Doc(), target));
     else
-      d.Run(std::make_unique<CAddLineItemCommand>(d.Doc(), nullptr, nullptr, LineRecord(next++), true, true, false, 1));
+      d.Run(std::make_unique<CAddLineItemCommand>(
+          d.Doc(), nullptr, nullptr, LineRecord(next++),
+          CAddLineItemCommand::Placing{.render = true, .atEnd = true, .recalc = 1}));
     d.Paint();
   };
   auto untimed = [&](const std::function<void()>& step) {
@@ -156,8 +158,9 @@ void RunOp(benchmark::State& state, Op op, bool middle) {
   for (auto _ : state) {
     switch (op) {
       case Op::kAdd:
-        d.Run(std::make_unique<CAddLineItemCommand>(d.Doc(), nullptr, nullptr, LineRecord(next++), true, true, false,
-                                                    1));
+        d.Run(std::make_unique<CAddLineItemCommand>(
+            d.Doc(), nullptr, nullptr, LineRecord(next++),
+            CAddLineItemCommand::Placing{.render = true, .atEnd = true, .recalc = 1}));
         d.TimedPaint(state);
         untimed([&] { d.History().Undo(); });
         break;
@@ -231,7 +234,9 @@ void BM_BuildLineByLine(benchmark::State& state) {
   for (auto _ : state) {
     Document d(0, page);
     for (int i = 0; i < lines; ++i) {
-      d.Run(std::make_unique<CAddLineItemCommand>(d.Doc(), nullptr, nullptr, LineRecord(i), true, true, false, 1));
+      d.Run(std::make_unique<CAddLineItemCommand>(
+          d.Doc(), nullptr, nullptr, LineRecord(i),
+          CAddLineItemCommand::Placing{.render = true, .atEnd = true, .recalc = 1}));
       d.Paint();
     }
   }

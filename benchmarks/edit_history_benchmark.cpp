@@ -43,8 +43,8 @@ void BM_AddThenUndoLines(benchmark::State& state) {
     CCommandProcessor history(static_cast<unsigned>(commands));
     state.ResumeTiming();
     for (int i = 0; i < commands; ++i) {
-      history.Submit(std::make_unique<CAddLineItemCommand>(doc, nullptr, nullptr, ServiceLine(500 + i), false, true,
-                                                           false, 0));
+      history.Submit(std::make_unique<CAddLineItemCommand>(doc, nullptr, nullptr, ServiceLine(500 + i),
+                                                           CAddLineItemCommand::Placing{.atEnd = true}));
       history.ExecutePending();
     }
     while (history.Undo()) {

@@ -103,7 +103,7 @@ void BM_DocumentPageFirstPaint(benchmark::State& state) {
   Setup& s = Shared();
   CHtmlView view(nullptr, s.editor, *s.xml);
   for (auto _ : state) {
-    view.Render(1, -1);
+    view.Render(RenderMode::ScrollToTop, -1);
     platform::PaintScreen();
   }
   state.counters["page_bytes"] = static_cast<double>(s.html.size());
@@ -178,7 +178,7 @@ BENCHMARK(BM_LitehtmlAloneLayout)->Unit(benchmark::kMillisecond);
 void BM_UpdateOneLineCells(benchmark::State& state) {
   Setup& s = Shared();
   CHtmlView view(nullptr, s.editor, *s.xml);
-  view.Render(1, -1);
+  view.Render(RenderMode::ScrollToTop, -1);
   CDbRecord line;
   line.SetField(13, u"250");
   line.SetField(3, u"Nut");

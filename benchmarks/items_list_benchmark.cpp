@@ -41,7 +41,7 @@ void AddNode(CItemStore& store, int kind, const std::u16string& name, const std:
   record->SetField(kFieldParent, parent);
   record->SetField(kFieldListType, kind == kObjectGroup ? u"Group" : u"Inventory Part");
   record->SetField(kFieldSalesDescription, u"Description of " + name);
-  store.AddItem(nullptr, *record, false, false);
+  store.AddItem(nullptr, *record, CItemStore::OnDuplicate::Insert);
 }
 
 CItemStore& Store() {
@@ -130,7 +130,7 @@ void BM_StoreWalkGroup(benchmark::State& state) {
   size_t characters = 0;
   for (auto _ : state) {
     std::unique_ptr<CDbRecord> node;
-    auto cursor = store.GetFirstChild(u"Category 9:Kit", node, false, false, true);
+    auto cursor = store.GetFirstChild(u"Category 9:Kit", node, {.prepareOnly = true});
     int rows = 0;
     while (cursor && (node = store.GetNextChild(*cursor))) {
       characters += node->FieldView(kFieldName).size();

@@ -102,7 +102,7 @@ void RunTaps(benchmark::State& state, bool whole) {
   const auto start = std::chrono::steady_clock::now();
   auto doc = std::make_unique<CSalesDocument>(s.editor, nullptr, 4, true, &s.settings);
   if (!doc->Open(path)) std::abort();
-  doc->Render(kRenderKeepPosition);
+  doc->Render(RenderMode::KeepPosition);
   Paint(*doc);
   const double openMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 
@@ -111,9 +111,9 @@ void RunTaps(benchmark::State& state, bool whole) {
   for (auto _ : state) {
     doc->TogglePaid();
     if (whole)
-      doc->Render(kRenderKeepPosition);
+      doc->Render(RenderMode::KeepPosition);
     else
-      doc->ShowAttributeChange(u"PAID", kRenderKeepPosition);
+      doc->ShowAttributeChange(u"PAID", RenderMode::KeepPosition);
     Paint(*doc);
   }
   const double peak = static_cast<double>(StatusBytes("VmHWM:") - before);

@@ -53,7 +53,7 @@ int CCustomerMessageForm::FindMessage(std::u16string_view text) const {
 INT_PTR CCustomerMessageForm::DoModal() {
   INT_PTR code = m_form->DoModal(IDD_FIELD_FORM, kHelpTopic, true);
   if (code == CFieldFormModel::kEndAccepted) {
-    m_form->GetFieldText(0, m_text, true, false);
+    m_form->GetFieldText(0, m_text, FieldRows::Joined);
     int stored = FindMessage(m_text.view());
     if (stored >= 0) m_listId = m_choices->third[stored];
     StoreNewMessages();

@@ -82,12 +82,12 @@ void CEmailMessageForm::AddRows() {
 INT_PTR CEmailMessageForm::DoModal() {
   INT_PTR code = m_form->DoModal(IDD_FIELD_FORM, kHelpTopic, true);
   if (code != CFieldFormModel::kEndAccepted && code != CFieldFormModel::kEndUnchanged) return code;
-  m_form->GetFieldText(kTo, m_to, false, false);
-  m_form->GetFieldText(kCc, m_cc, false, false);
-  m_form->GetFieldText(kBcc, m_bcc, false, false);
-  m_form->GetFieldText(kSubject, m_subject, false, false);
+  m_form->GetFieldText(kTo, m_to);
+  m_form->GetFieldText(kCc, m_cc);
+  m_form->GetFieldText(kBcc, m_bcc);
+  m_form->GetFieldText(kSubject, m_subject);
   // The lines the user broke stay apart: joined without a break, two paragraphs would
   // run into one word.
-  m_form->GetFieldText(kMessage, m_message, true, true);
+  m_form->GetFieldText(kMessage, m_message, FieldRows::JoinedOnLines);
   return code;
 }

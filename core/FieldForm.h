@@ -34,8 +34,8 @@ class CFieldForm : public CDialogObject<CFieldForm> {
   void SetCheckBox(bool state, const CBstr& caption);
   bool GetCheckBox() const { return m_checkState; }
   void SetCurrentField(int index) { m_currentField = index; }
-  int GetFieldText(int index, CBstr& out, bool withContinuations, bool lineBreaks) const {
-    return m_model.GetFieldText(index, out, withContinuations, lineBreaks);
+  int GetFieldText(int index, CBstr& out, FieldRows rows = FieldRows::Own) const {
+    return m_model.GetFieldText(index, out, rows);
   }
   void RemoveAllFields();
   // Rebuilds the rows from the fields, wraps the multi-line texts again and, when `field`

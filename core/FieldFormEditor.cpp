@@ -88,7 +88,7 @@ void CFieldForm::StartEditor(int index, int asKind, bool hidden) {
   // What a multi-row text with choices splits over its rows when nothing new is typed or chosen.
   if (field->kind == kFieldChoiceText) {
     CBstr whole;
-    m_model.GetFieldText(index, whole, true, false);
+    m_model.GetFieldText(index, whole, FieldRows::Joined);
     m_model.lastTyped = whole;
   }
   m_editedField = index;

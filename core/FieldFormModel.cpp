@@ -111,11 +111,12 @@ int CFieldFormModel::LastRowOf(int head) const {
   return last;
 }
 
-int CFieldFormModel::GetFieldText(int index, CBstr& out, bool withContinuations, bool lineBreaks) const {
+int CFieldFormModel::GetFieldText(int index, CBstr& out, FieldRows rows) const {
   if (index < 0 || index >= kMaxFields) return 0;
   const FormField* field = Field(index);
   std::u16string text(field ? field->value.view() : std::u16string_view());
-  if (field && withContinuations) {
+  const bool lineBreaks = rows == FieldRows::JoinedOnLines;
+  if (field && rows != FieldRows::Own) {
     bool emptyRun = false;
     for (int row = index + 1; row <= LastRowOf(index); ++row) {
       std::u16string_view part = Field(row)->value.view();
@@ -204,7 +205,7 @@ std::u16string CFieldFormModel::EditorText(int index) const {
     }
   } else if (field->kind == kFieldChoiceText) {
     CBstr joined;
-    GetFieldText(index, joined, true, false);
+    GetFieldText(index, joined, FieldRows::Joined);
     text = joined.str();
   }
   // The edit control breaks lines at CR LF only.

@@ -99,6 +99,13 @@ struct FormField {
   RECT arrow{};
 };
 
+// Which rows of a field GetFieldText reads.
+enum class FieldRows {
+  Own,            // the field's own row only
+  Joined,         // with its continuation rows, run together
+  JoinedOnLines,  // with its continuation rows, each starting a line of its own
+};
+
 class CFieldFormModel {
  public:
   static constexpr int kMaxFields = 15;
@@ -114,10 +121,11 @@ class CFieldFormModel {
   int FieldCount() const { return m_count; }
   FormField* Field(int index) const;
 
-  // The value; with continuations the non-empty values of the following continuation
-  // rows are added, each after CR LF when `lineBreaks`, and one CR LF stands for any run
-  // of empty rows before a non-empty one. 0 for an index of 15 or more.
-  int GetFieldText(int index, CBstr& out, bool withContinuations, bool lineBreaks) const;
+  // The value; with Joined the non-empty values of the following continuation rows are
+  // added, with JoinedOnLines each after CR LF too (unless the row above wrapped into it),
+  // and one CR LF stands for any run of empty rows before a non-empty one. 0 for an index
+  // of 15 or more.
+  int GetFieldText(int index, CBstr& out, FieldRows rows = FieldRows::Own) const;
 
   // What the value column shows: nothing for a hidden row, eight asterisks for a masked
   // value, the number display (which is also stored back) for number fields.

@@ -43,8 +43,8 @@ CNameForm::~CNameForm() = default;
 INT_PTR CNameForm::DoModal() {
   INT_PTR code = m_form->DoModal(IDD_FIELD_FORM, kNameHelpTopic, true);
   if (!ReadsBack(code)) return code;
-  if (m_hasTypeRow) m_form->GetFieldText(0, m_type, false, false);
-  m_form->GetFieldText(m_hasTypeRow ? 1 : 0, m_value, false, false);
+  if (m_hasTypeRow) m_form->GetFieldText(0, m_type);
+  m_form->GetFieldText(m_hasTypeRow ? 1 : 0, m_value);
   return code;
 }
 
@@ -74,7 +74,7 @@ void ReadCompanyRows(const CFieldForm& form, CCompanyInfo& company) {
   // Each row alone, without the rows that continue it.
   auto row = [&form](int index) {
     CBstr text;
-    form.GetFieldText(index, text, false, false);
+    form.GetFieldText(index, text);
     return text.str();
   };
   company.SetUserName(row(0));

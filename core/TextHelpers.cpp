@@ -218,29 +218,38 @@ int ParseCardTrack(CBstr& track, CBstr& holderName, CBstr& cardNumber, CBstr& ex
   return 1;
 }
 
-int GetHeaderFieldCode(CBstr fieldId, WCHAR& outChar, CBstr& name) {
+HeaderField GetHeaderFieldCode(CBstr fieldId, WCHAR& outChar, CBstr& name) {
   std::u16string text = fieldId.str();
   size_t comma = text.find(u',');
   if (comma != std::u16string::npos) {
     outChar = comma + 1 < text.size() ? text[comma + 1] : u'\0';
     name = CBstr(std::u16string_view(text).substr(0, comma));
-    return 1;
+    return HeaderField::Line;
   }
   for (auto& c : text) c = platform::UpperCase(c);
   name = CBstr(text);
   static const struct {
     const char16_t* id;
-    int code;
-  } kFields[] = {{u"BILLTO", 2},     {u"BILLFROM", 3},  {u"JOB", 4},          {u"L", 5},
-                 {u"NUMBER", 6},     {u"DATE", 7},      {u"DUEDATE", 8},      {u"CUSTOMERMSG", 9},
-                 {u"NOTES", 23},     {u"TAX", 10},      {u"TERMS", 11},       {u"T", 14},
-                 {u"S", 12},         {u"SHIPTO", 15},   {u"SHIPVIA", 16},     {u"SHIPDATE", 17},
-                 {u"PONUM", 18},     {u"REP", 20},      {u"ACCOUNT", 19},     {u"PAYMENT", 21},
-                 {u"CHKNUM", 22},    {u"PAYAMOUNT", 30}, {u"CCARDNUM", 29},   {u"CCARDEXP", 28},
-                 {u"CLASS", 31},     {u"OTHER1", 24},   {u"OTHER2", 25},      {u"OTHER3", 26}};
+    HeaderField code;
+  } kFields[] = {
+      {u"BILLTO", HeaderField::BillTo}, {u"BILLFROM", HeaderField::BillFrom},
+      {u"JOB", HeaderField::Job}, {u"L", HeaderField::Logo},
+      {u"NUMBER", HeaderField::Number}, {u"DATE", HeaderField::Date},
+      {u"DUEDATE", HeaderField::DueDate}, {u"CUSTOMERMSG", HeaderField::CustomerMessage},
+      {u"NOTES", HeaderField::Notes}, {u"TAX", HeaderField::Tax},
+      {u"TERMS", HeaderField::Terms}, {u"T", HeaderField::Title},
+      {u"S", HeaderField::Signature}, {u"SHIPTO", HeaderField::ShipTo},
+      {u"SHIPVIA", HeaderField::ShipVia}, {u"SHIPDATE", HeaderField::ShipDate},
+      {u"PONUM", HeaderField::PONumber}, {u"REP", HeaderField::Rep},
+      {u"ACCOUNT", HeaderField::Account}, {u"PAYMENT", HeaderField::PaymentMethod},
+      {u"CHKNUM", HeaderField::CheckNumber}, {u"PAYAMOUNT", HeaderField::PayAmount},
+      {u"CCARDNUM", HeaderField::CardNumber}, {u"CCARDEXP", HeaderField::CardExpiry},
+      {u"CLASS", HeaderField::Class}, {u"OTHER1", HeaderField::Other1},
+      {u"OTHER2", HeaderField::Other2}, {u"OTHER3", HeaderField::Other3},
+  };
   for (const auto& f : kFields)
     if (text == f.id) return f.code;
-  return 0;
+  return HeaderField::None;
 }
 
 void CopyTaxCodeText(CBstr text, CBstr& out) { out = std::move(text); }

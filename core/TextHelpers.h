@@ -23,9 +23,15 @@ void LongToText(LONG value, CBstr& out);
 void ByteToHexText(UINT value, CBstr& out);
 // Hex digits in any case accumulate; other characters are skipped; "" gives 0.
 int HexTextToInt(std::u16string_view text);
-// Without decimals "%.0f"; with decimals the amount in the currency format without its
-// symbol, surplus zeros past two decimals trimmed.
-CBstr FormatNumberText(double value, bool withDecimals, bool forceTwoDigits);
+// The decimals FormatNumberText shows.
+enum class NumberDigits {
+  Whole,           // none: "%.0f"
+  CurrencyDigits,  // as many as the currency format has
+  TwoDigits,       // two, whatever the currency format has
+};
+// Whole: "%.0f"; otherwise the amount in the currency format without its symbol, surplus
+// zeros past two decimals trimmed.
+CBstr FormatNumberText(double value, NumberDigits digits);
 // Reads an amount as typed or shown: symbol and thousands separators dropped, "-" or
 // parentheses make it negative, an exponent keeps its own sign ("1e-3"); unreadable text
 // and figures beyond 1e13 either way give 0.
@@ -104,7 +110,46 @@ int SplitTextAtWidth(const TextMeasure& measure, CBstr& text, CBstr& line, float
 // Reads the first track of a swiped card; 0 when a part is missing or the expiry is short.
 int ParseCardTrack(CBstr& track, CBstr& holderName, CBstr& cardNumber, CBstr& expiryMonth,
                    CBstr& expiryYear);
-int GetHeaderFieldCode(CBstr fieldId, WCHAR& outChar, CBstr& name);
+
+// What a link of a document's page stands for: the code GetHeaderFieldCode gives its id.
+// A hold carries the code to the editor in wParam, and the editor's hold menus use it as
+// the entry's command id.
+enum class HeaderField : int {
+  None = 0,  // not a field of the header
+  Line = 1,  // a cell of a line item (its id holds a comma)
+  BillTo = 2,
+  BillFrom = 3,
+  Job = 4,
+  Logo = 5,
+  Number = 6,
+  Date = 7,
+  DueDate = 8,
+  CustomerMessage = 9,
+  Tax = 10,
+  Terms = 11,
+  Signature = 12,
+  EraseSignature = 13,  // the signature's hold menu: Erase, no link of its own
+  Title = 14,
+  ShipTo = 15,
+  ShipVia = 16,
+  ShipDate = 17,
+  PONumber = 18,
+  Account = 19,
+  Rep = 20,
+  PaymentMethod = 21,
+  CheckNumber = 22,
+  Notes = 23,
+  Other1 = 24,
+  Other2 = 25,
+  Other3 = 26,
+  CardExpiry = 28,
+  CardNumber = 29,
+  PayAmount = 30,
+  Class = 31,
+};
+// The field of a page link id (letter case ignored); Line, with the line key in `name` and
+// the character after the comma in `outChar`, for a line cell; None for any other id.
+HeaderField GetHeaderFieldCode(CBstr fieldId, WCHAR& outChar, CBstr& name);
 void CopyTaxCodeText(CBstr text, CBstr& out);
 // "'<label up to its first colon>' is a required field." with the exclamation icon; the
 // wait cursor gives way to the arrow while the box shows.

@@ -138,8 +138,8 @@ int HexTextToInt(std::u16string_view text) {
   return static_cast<int>(value);
 }
 
-CBstr FormatNumberText(double value, bool withDecimals, bool forceTwoDigits) {
-  if (!withDecimals) {
+CBstr FormatNumberText(double value, NumberDigits digits) {
+  if (digits == NumberDigits::Whole) {
     // The currency format below shows a negative figure that rounds to zero as zero; the
     // whole number does the same.
     std::u16string whole = Printf("%.0f", value);
@@ -149,7 +149,7 @@ CBstr FormatNumberText(double value, bool withDecimals, bool forceTwoDigits) {
   std::u16string plain = Printf("%f", value);
   std::u16string text;
   bool ok;
-  if (forceTwoDigits) {
+  if (digits == NumberDigits::TwoDigits) {
     rs.CurrencyFormat().NumDigits = 2;
     ok = CurrencyFormat(plain, &rs.CurrencyFormat(), text);
     rs.CurrencyFormat().NumDigits = rs.DefaultDigits();
@@ -218,7 +218,7 @@ void NormalizeAmountText(CBstr& textInOut, bool dropTypedSymbol, bool percentByD
     size_t pos = text.find(symbol);
     if (pos != std::u16string::npos) text.erase(pos, symbol.size());
   }
-  CBstr number = FormatNumberText(ParseNumberText(text), true, false);
+  CBstr number = FormatNumberText(ParseNumberText(text), NumberDigits::CurrencyDigits);
   if (text.find(symbol) != std::u16string::npos || (!percentByDefault && !Contains(text, u'%'))) {
     textInOut = CBstr(symbol + number.str());
   } else {

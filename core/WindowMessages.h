@@ -265,3 +265,20 @@ static_assert(FirstClash(kTable, std::size(kTable)) == std::size(kTable),
 // The event a starting program sets once other programs of the device can reach its main
 // window; the relay that started it waits on it.
 inline constexpr char16_t kProgramReachableEvent[] = u"KTWJUMPSTART";
+
+// ---- Desktop commands ---------------------------------------------------------------------------
+// The codes the relay hands the main window in a WM_COPYDATA's dwData, one per command word
+// of the desktop companion. The numbers are the contract between the two programs: the
+// relay sends them, the main window's OnCopyData acts on them.
+enum class DesktopCommand : ULONG_PTR {
+  UpdateJobsSilent = 33,     // UPDATE_QB_JOBS_SILENT
+  UpdateJobs = 43,           // UPDATE_QB_JOBS
+  UpdateLists = 53,          // UPDATE_QB_ITEMS
+  OwnerInfo = 63,            // GET_OWNER_INFO
+  Templates = 73,            // RETRIEVING_INVOICES
+  ConvertOneToTwo = 83,      // CONVERT_1_TO_2: accepted, nothing to do
+  LoadDatabaseUpdate = 103,  // LOAD_DB_UPDATE
+  CopyDatabase = 123,        // GET_DB
+  OpenDatabase = 133,        // OPEN_DB
+  CloseDatabase = 143,       // CLOSE_DB
+};

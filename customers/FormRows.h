@@ -16,7 +16,7 @@ inline void AppendRow(CFieldFormModel& form, int kind, DWORD flags, std::u16stri
 // The row's text; with `joined` its continuation rows' texts follow.
 inline std::u16string RowText(const CFieldFormModel& form, int row, bool joined = false) {
   CBstr text;
-  form.GetFieldText(row, text, joined, false);
+  form.GetFieldText(row, text, joined ? FieldRows::Joined : FieldRows::Own);
   return text.str();
 }
 

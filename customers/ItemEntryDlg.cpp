@@ -115,7 +115,7 @@ void CItemEntryDlg::SaveItem() {
   if (!m_inventory) return;
   for (int i = 0; i < 4; ++i) {
     CBstr text;
-    m_inventory->GetFieldText(i, text, false, false);
+    m_inventory->GetFieldText(i, text);
     m_record.SetQuantity(kInventoryMembers[i], BstrToInt(text.view()));
   }
 }

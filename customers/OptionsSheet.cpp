@@ -176,7 +176,7 @@ void COptionsSheet::ResizePages() { LayOutSheet(GetHwnd(), m_frame, m_pageWindow
 
 std::u16string COptionsSheet::Text(int page, int row) const {
   CBstr text;
-  m_pages[static_cast<size_t>(page)]->GetFieldText(row, text, false, false);
+  m_pages[static_cast<size_t>(page)]->GetFieldText(row, text);
   return text.str();
 }
 

@@ -221,7 +221,7 @@ BSTR CDbRecord::MadeNumberText(CBstr& text, int value, std::uint8_t bit) const {
 
 CBstr CDbRecord::GetLineTotalText(bool useSalesTax) const {
   double total = ParseNumberText(FieldView(kFieldQuantity)) * ParseNumberText(FieldView(kFieldRate));
-  CBstr text = FormatNumberText(total, true, true);
+  CBstr text = FormatNumberText(total, NumberDigits::TwoDigits);
   if (FieldView(kFieldTaxable).size() == 3 && useSalesTax) text = CBstr(text.str() + u"T");
   return text;
 }

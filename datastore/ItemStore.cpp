@@ -234,13 +234,13 @@ std::unique_ptr<CDbRecord> CItemStore::RecordFromChildRow(CItemRow&& row) {
 
 // ---- Items --------------------------------------------------------------------------------------
 
-int CItemStore::AddItem(HWND owner, const CDbRecord& record, bool checkDuplicates, bool showMessage) {
+int CItemStore::AddItem(HWND owner, const CDbRecord& record, OnDuplicate duplicate) {
   // Bound straight from the record's texts: no row of copies per insert.
   CItemRowValues row = ValuesFromRecord(record);
-  if (checkDuplicates) {
+  if (duplicate != OnDuplicate::Insert) {
     CItemRow existing;
     if (m_db->FindChildByName(row.text[kRowName], row.text[kRowParent], existing)) {
-      if (showMessage) {
+      if (duplicate == OnDuplicate::RefuseAndTell) {
         std::u16string text(kDuplicateNameFormat);
         text.replace(text.find(u"%s"), 2, row.text[kRowName]);
         if (text.size() > kMessageTextMaxChars) text.resize(kMessageTextMaxChars);
@@ -333,7 +333,7 @@ bool CItemStore::ReadChildren(std::u16string_view parent, std::vector<std::uniqu
   // A walk reads a whole level before it changes any of it, so it never writes under an
   // open cursor over the rows it moves or deletes.
   std::unique_ptr<CDbRecord> empty;
-  std::unique_ptr<CSqlCursor> cursor = GetFirstChild(parent, empty, true, false, true);
+  std::unique_ptr<CSqlCursor> cursor = GetFirstChild(parent, empty, {.byName = true, .prepareOnly = true});
   if (!cursor) {
     KeepLayerError();
     return false;
@@ -442,14 +442,15 @@ bool CItemStore::HasChildren(std::u16string_view parent) { return m_db->HasChild
 int CItemStore::GetChildCount(std::u16string_view parent) { return m_db->GetChildCount(parent); }
 
 std::unique_ptr<CSqlCursor> CItemStore::GetFirstChild(std::u16string_view parent, std::unique_ptr<CDbRecord>& out,
-                                                      bool byName, bool unordered, bool prepareOnly) {
+                                                      ChildWalk walk) {
   CItemRow row;
-  std::unique_ptr<CSqlCursor> cursor = m_db->OpenChildCursor(parent, row, byName, unordered, prepareOnly);
+  std::unique_ptr<CSqlCursor> cursor =
+      m_db->OpenChildCursor(parent, row, walk.byName, walk.unordered, walk.prepareOnly);
   if (!cursor) {
     out.reset();
     return nullptr;
   }
-  out = prepareOnly ? std::make_unique<CDbRecord>() : RecordFromChildRow(std::move(row));
+  out = walk.prepareOnly ? std::make_unique<CDbRecord>() : RecordFromChildRow(std::move(row));
   return cursor;
 }
 
@@ -516,7 +517,7 @@ int CItemStore::AddRootNode(std::u16string_view name, std::u16string_view parent
   record->SetField(kFieldName, name);
   record->SetField(kFieldParent, parent);
   record->SetField(kFieldListType, kRootListType);
-  AddItem(m_owner, *record, true, false);
+  AddItem(m_owner, *record, CItemStore::OnDuplicate::Refuse);
   return 0;
 }
 

@@ -128,9 +128,15 @@ class CItemStore {
 
   // ---- Items ------------------------------------------------------------------------------
 
-  // 1 when inserted. With `checkDuplicates` a node of the same Name under the same Parent
-  // (exact, case-sensitive) refuses the insert (the message only with `showMessage`).
-  int AddItem(HWND owner, const CDbRecord& record, bool checkDuplicates, bool showMessage);
+  // What AddItem does when a node of the same Name is under the same Parent (exact,
+  // case-sensitive).
+  enum class OnDuplicate {
+    Insert,         // inserts it beside the other
+    Refuse,         // refuses the insert
+    RefuseAndTell,  // refuses it and tells the user, in a message box over `owner`
+  };
+  // 1 when inserted.
+  int AddItem(HWND owner, const CDbRecord& record, OnDuplicate duplicate);
   // The record's row (by ListID, ListType and Parent when not empty) as a new record of
   // kind 1 and position -1, or with the given record's kind and position when
   // `keepKindAndPosition`; null after the error box when there is no such row.
@@ -176,11 +182,16 @@ class CItemStore {
 
   bool HasChildren(std::u16string_view parent);
   int GetChildCount(std::u16string_view parent);
+  // How GetFirstChild walks the children; none set: by ObjectPosition, first child read.
+  struct ChildWalk {
+    bool byName = false;
+    bool unordered = false;
+    bool prepareOnly = false;  // `out` gets an empty record; the first GetNextChild gives the first child
+  };
   // A child cursor under `parent` (by Name, unordered, or by ObjectPosition), or null when
-  // there is no child. Unless `prepareOnly`, `out` receives the first child; with it `out`
-  // receives an empty record and the first GetNextChild gives the first child.
+  // there is no child. Unless `prepareOnly`, `out` receives the first child.
   std::unique_ptr<CSqlCursor> GetFirstChild(std::u16string_view parent, std::unique_ptr<CDbRecord>& out,
-                                            bool byName, bool unordered = false, bool prepareOnly = false);
+                                            ChildWalk walk);
   // The next child with its child count; null at the end.
   std::unique_ptr<CDbRecord> GetNextChild(CSqlCursor& cursor);
 

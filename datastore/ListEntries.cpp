@@ -56,7 +56,8 @@ std::unique_ptr<CDbRecord> ReadListEntry(CItemStore& store, CDbRecord& record) {
 }
 
 int AddListEntry(CItemStore& store, CDbRecord& record, bool checkDuplicates) {
-  return store.AddItem(nullptr, record, checkDuplicates, false);
+  return store.AddItem(nullptr, record,
+                       checkDuplicates ? CItemStore::OnDuplicate::Refuse : CItemStore::OnDuplicate::Insert);
 }
 
 bool UpdateListEntry(CItemStore& store, CDbRecord& record) { return store.UpdateItem(record); }
@@ -70,7 +71,7 @@ bool UpdateListEntry(CItemStore& store, CDbRecord& record, std::u16string_view l
   CBstr oldId(record.FieldView(kFieldListID));
   if (done) {
     record.SetField(kFieldListID, listId);
-    done = store.AddItem(nullptr, record, false, false) == 1;
+    done = store.AddItem(nullptr, record, CItemStore::OnDuplicate::Insert) == 1;
   }
   if (done && store.CommitTransaction()) return true;
   store.RollbackTransaction();
@@ -92,7 +93,7 @@ std::unique_ptr<CDbRecord> CChildWalk::First(CItemStore& store, std::u16string_v
   End();
   m_store = &store;
   std::unique_ptr<CDbRecord> first;
-  m_cursor = store.GetFirstChild(parent, first, order == kByName, order == kUnordered);
+  m_cursor = store.GetFirstChild(parent, first, {.byName = order == kByName, .unordered = order == kUnordered});
   if (!m_cursor) return nullptr;
   return first;
 }

@@ -241,7 +241,7 @@ void CSalesDocument::InitNew(int styleCode, int type) {
 
   if (!GetUseSalesTax()) taxRate = u"0.00%";
   SetTax(CBstr(taxName), CBstr(taxRate), CBstr(taxVendor), true);
-  if (!logo.empty()) SetLogo(logo.c_str(), logoWidth, logoHeight, false, false);
+  if (!logo.empty()) SetLogo(logo.c_str(), logoWidth, logoHeight);
   if (type != kDocPayment && type != kDocSalesOrder && type != kDocCreditMemo) SetTerms(CBstr(terms));
 
   xml.SetRootAttribute(u"REP", CBstr(rep));
@@ -331,7 +331,7 @@ bool CSalesDocument::Open(std::u16string_view path) {
   xml.ReadSignature(&strokes);
   if (!strokes.IsEmpty()) {
     if (memorized)
-      SetSignature(u"", false, false, true);
+      SetSignature(u"", {.quiet = true});
     else
       m_signed = 1;
   }
@@ -569,7 +569,7 @@ bool CSalesDocument::ConvertToInvoice() {
     SetDate(today);
   }
   SetModified(true);
-  Render(2, -1);
+  Render(RenderMode::KeepPosition, -1);
   return written;
 }
 
@@ -657,17 +657,17 @@ void CSalesDocument::SetCompany(const CCompanyInfo& company) {
   RebuildStylesheet();
 }
 
-bool CSalesDocument::SetSignature(std::u16string_view strokes, bool rebuild, bool stamp, bool quiet) {
+bool CSalesDocument::SetSignature(std::u16string_view strokes, SignatureChange change) {
   CWaitCursorScope wait;
   CXmlDocument& xml = GetXmlDocument();
-  if (!quiet) SetModified(true);
+  if (!change.quiet) SetModified(true);
   const bool signedNow = !strokes.empty();
   m_signed = signedNow ? 1 : 0;
   xml.SetSignature(CBstr(std::u16string(strokes)));
   bool ok = true;
   if (signedNow) {
     ok = WriteSignaturePicture(strokes);
-    if (ok && stamp) {
+    if (ok && change.stamp) {
       CBstr date, time;
       GetTodayDateText(date);
       GetCurrentTimeText(time);
@@ -685,8 +685,8 @@ bool CSalesDocument::SetSignature(std::u16string_view strokes, bool rebuild, boo
     CPreferences preferences;
     preferences.Set(pref::kShowSignature, 1);
   }
-  if (rebuild) RebuildStylesheet();
-  if (!quiet && CPreferences::RoSigned()) {
+  if (change.rebuild) RebuildStylesheet();
+  if (!change.quiet && CPreferences::RoSigned()) {
     wait.End();
     if (!Save(false)) ok = false;
   }

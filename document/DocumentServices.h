@@ -47,14 +47,21 @@ IDocumentLists* GetDocumentLists();
 
 // The page in which a document is shown and edited. A document without one works fully;
 // only the in-place updates and the rendering are skipped.
+// Where a page shown again puts its scroll bar.
+enum class RenderMode {
+  ScrollToEnd = 0,
+  ScrollToTop = 1,
+  KeepPosition = 2,  // or at the position the caller gives
+};
+
 class IDocumentView {
  public:
   virtual ~IDocumentView() = default;
   // Shows the text in the page element with the id; false when there is no such element.
   virtual bool SetElementText(std::u16string_view elementId, std::u16string_view text) = 0;
-  // Transforms the document with its stylesheet and shows the result (mode 0: scroll to
-  // the end, 1: to the top, 2: keep or set `scrollPosition`; -1 none).
-  virtual void Render(int mode, int scrollPosition) = 0;
+  // Transforms the document with its stylesheet and shows the result, the scroll bar placed
+  // as `mode` says (KeepPosition: at `scrollPosition`, or where it was when that is -1).
+  virtual void Render(RenderMode mode, int scrollPosition) = 0;
   virtual void SetFitToScreen(bool fit) = 0;
   virtual void SetZoomLevel(int level) = 0;
   // Hides the page while it is being changed (a page that cannot hide ignores it).

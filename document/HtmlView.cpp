@@ -55,15 +55,15 @@ bool RecognizeHold(HWND inner, POINT at) {
   return SHRecognizeGesture(&info) == SHRG_GN_CONTEXTMENU;
 }
 
-// Scroll position after a render: 0 to the end, 1 to the top, 2 to `position` (-1: keep).
-void PlaceScroll(HWND inner, int mode, int position, int& remembered) {
+// Scroll position after a render: to the end, to the top, or to `position` (-1: keep).
+void PlaceScroll(HWND inner, RenderMode mode, int position, int& remembered) {
   if (!inner) return;
-  if (mode == 0) {
+  if (mode == RenderMode::ScrollToEnd) {
     SendMessageW(inner, WM_VSCROLL, SB_BOTTOM, 0);
     remembered = GetScrollPos(inner, SB_VERT);
     return;
   }
-  if (mode == 1) {
+  if (mode == RenderMode::ScrollToTop) {
     SendMessageW(inner, WM_VSCROLL, SB_TOP, 0);
     remembered = 0;
     return;
@@ -83,7 +83,7 @@ void PlaceScroll(HWND inner, int mode, int position, int& remembered) {
 
 // Clears the control and loads `html` into it, hidden meanwhile, then places the scroll bar.
 // The text is let go once the control has it: a long document's page is large.
-void LoadPage(HWND control, HWND inner, std::u16string html, int mode, int position, int& remembered) {
+void LoadPage(HWND control, HWND inner, std::u16string html, RenderMode mode, int position, int& remembered) {
   ShowWindow(control, SW_HIDE);
   SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(u""));
   SendMessageW(control, DTM_ENABLECLEARTYPE, 0, -1);
@@ -169,7 +169,7 @@ void CHtmlView::SetHidden(bool hidden) {
   if (m_control) ShowWindow(m_control, hidden ? SW_HIDE : SW_SHOW);
 }
 
-void CHtmlView::Render(int mode, int position) {
+void CHtmlView::Render(RenderMode mode, int position) {
   CWaitCursorScope wait;
   // The page shown goes before the next is made: a long document's two pages are not held
   // at once.
@@ -295,7 +295,7 @@ bool CHtmlView::RemoveLine(std::u16string_view key) {
   return OnElement(kLineRowsId + std::u16string(key), [](IHtmlElementObject& e) { return e.removeNode() == S_OK; });
 }
 
-void CHtmlView::ScrollToEnd() { PlaceScroll(m_inner, 0, -1, m_scrollPosition); }
+void CHtmlView::ScrollToEnd() { PlaceScroll(m_inner, RenderMode::ScrollToEnd, -1, m_scrollPosition); }
 
 void CHtmlView::GiveImage(HWND window, const char16_t* source, DWORD cookie) {
   std::u16string name = source ? source : u"";
@@ -357,7 +357,7 @@ void CHtmlView::OnLinkTapped(const char16_t* target, const char16_t*) {
   m_hold = false;
   WCHAR after = 0;
   CBstr name;
-  int code = GetHeaderFieldCode(CBstr(target), after, name);
+  const HeaderField code = GetHeaderFieldCode(CBstr(target), after, name);
   LPARAM point = reinterpret_cast<LPARAM>(&m_penDown);
   if (std::u16string_view(target).find(u',') != std::u16string_view::npos) {
     std::u16string key(name.view());
@@ -366,10 +366,10 @@ void CHtmlView::OnLinkTapped(const char16_t* target, const char16_t*) {
     return;
   }
   switch (code) {
-    case 0: return;
-    case 2: SendMessageW(m_owner, kMsgHoldBillTo, 0, point); return;
-    case 3: SendMessageW(m_owner, kMsgHoldBillFrom, 0, point); return;
-    case 5: SendMessageW(m_owner, kMsgHoldLogo, 0, point); return;
+    case HeaderField::None: return;
+    case HeaderField::BillTo: SendMessageW(m_owner, kMsgHoldBillTo, 0, point); return;
+    case HeaderField::BillFrom: SendMessageW(m_owner, kMsgHoldBillFrom, 0, point); return;
+    case HeaderField::Logo: SendMessageW(m_owner, kMsgHoldLogo, 0, point); return;
     default: SendMessageW(m_owner, kMsgHoldField, static_cast<WPARAM>(code), point); return;
   }
 }
@@ -430,7 +430,7 @@ CReportHtmlView::~CReportHtmlView() {
   if (g_currentReportView == this) g_currentReportView = nullptr;
 }
 
-void CReportHtmlView::Render(int mode, int position) {
+void CReportHtmlView::Render(RenderMode mode, int position) {
   CWaitCursorScope wait;
   CBstr html;
   m_document.Transform(&html);

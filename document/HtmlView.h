@@ -37,7 +37,7 @@ class CHtmlView : public IDocumentView {
   void SetFitToScreen(bool on) override;
   void SetZoomLevel(int level) override;
   void SetHidden(bool hidden) override;
-  void Render(int mode, int position) override;
+  void Render(RenderMode mode, int position) override;
   bool SetElementText(std::u16string_view id, std::u16string_view text) override;
   bool SetElementTexts(const CElementText* pairs, int count);
   // The raw texts of the line record in its cells (quantity, name, description, price,
@@ -93,7 +93,7 @@ class CReportHtmlView {
   CReportHtmlView(const CReportHtmlView&) = delete;
   CReportHtmlView& operator=(const CReportHtmlView&) = delete;
 
-  void Render(int mode, int position);
+  void Render(RenderMode mode, int position);
   HWND GetControl() const { return m_control; }
   HWND GetInnerWindow() const { return m_inner; }
 

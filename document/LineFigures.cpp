@@ -6,7 +6,7 @@
 CDecimal ReadLineFigure(std::u16string_view text) { return CDecimal::FromDouble(ParseNumberText(text)); }
 
 CBstr FormatQuantity(const CDecimal& quantity) {
-  CBstr text = FormatNumberText(quantity.ToDouble(), true, false);
+  CBstr text = FormatNumberText(quantity.ToDouble(), NumberDigits::CurrencyDigits);
   TrimTrailingZeros(text);
   return text;
 }

@@ -109,12 +109,12 @@ bool CSalesDocument::RebuildStylesheet() {
   return true;
 }
 
-void CSalesDocument::Render(int mode, int scrollPosition) {
+void CSalesDocument::Render(RenderMode mode, int scrollPosition) {
   m_pageChanges.clear();
   if (m_view) m_view->Render(mode, scrollPosition);
 }
 
-void CSalesDocument::ShowAttributeChange(std::u16string_view name, int mode) {
+void CSalesDocument::ShowAttributeChange(std::u16string_view name, RenderMode mode) {
   if (m_pageChanges.empty() && !m_xml->StylesheetMayRead(name)) return;
   Render(mode);
 }
@@ -292,7 +292,7 @@ void CSalesDocument::SetTax(const CBstr& name, const CBstr& rate, const CBstr& v
   m_xml->SetRootAttribute(u"TAXNAME", name);
   m_xml->SetRootAttribute(u"TAXVENDOR", vendor);
   CacheTaxRate(rate.view());
-  if (recalc) RecalcTotals(false, false);
+  if (recalc) RecalcTotals();
   MarkModified();
 }
 
@@ -324,7 +324,7 @@ void CSalesDocument::SetUseSalesTax(bool flag) {
     CacheTaxRate(u"");
   }
   ApplyCustomerTax();
-  RecalcTotals(false, false);
+  RecalcTotals();
   RebuildStylesheet();
   MarkModified();
   Render();
@@ -369,7 +369,7 @@ void CSalesDocument::GetLogo(CBstr& path, int& width, int& height) {
   height = BstrToInt(GetAttribute(u"LOGOHEIGHT").view());
 }
 
-void CSalesDocument::SetLogo(const WCHAR* path, int width, int height, bool showColumn, bool rebuild) {
+void CSalesDocument::SetLogo(const WCHAR* path, int width, int height, LogoChange change) {
   if (!path) return;
   m_xml->SetCompanyGraphic(GetFileNameFromPath(path));
   const CBstr widthText = LongToBstr(width);
@@ -380,9 +380,9 @@ void CSalesDocument::SetLogo(const WCHAR* path, int width, int height, bool show
   m_xml->SetRootAttribute(u"LOGOWIDTH", widthText);
   m_xml->SetRootAttribute(u"LOGOHEIGHT", heightText);
   MarkModified();
-  if (showColumn && !GetTypeFlag(kRowShowLogo)) {
+  if (change.showColumn && !GetTypeFlag(kRowShowLogo)) {
     m_settings->SetFlag(SettingsKind(m_docType), kRowShowLogo, 1);
-    if (rebuild) RebuildStylesheet();
+    if (change.rebuild) RebuildStylesheet();
   }
 }
 

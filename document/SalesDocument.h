@@ -35,6 +35,12 @@ class CCustomerRecord;
 class CDbRecord;
 class CWaitCursorScope;
 
+// What CSalesDocument::SetLogo does beside storing the picture and its size.
+struct LogoChange {
+  bool showColumn = false;  // the logo part switched on for the type when it was off
+  bool rebuild = false;     // the stylesheet made again when the part was switched on
+};
+
 // Document types: the DOCTYPE words in order of their codes.
 enum SalesDocumentType {
   kDocInvoice = 0,
@@ -162,13 +168,19 @@ class CSalesDocument {
   // The document's customer record read again from the customer block.
   void LoadCustomer();
 
+  // What SetSignature does beside setting the strokes.
+  struct SignatureChange {
+    bool rebuild = false;  // the stylesheet made again
+    bool stamp = false;    // SIGNED set to the date and time
+    bool quiet = false;    // the document neither marked modified nor saved
+  };
   // Sets (non-empty strokes) or removes the signature: CUSTOMER/SIGNATURE, the signature
   // picture "KTWSignature.bmp" of the image folder (or the empty line), SIGNED with the
   // date and time when `stamp`; the signature part switched on for the type when it was
   // off; the stylesheet again when `rebuild`. Unless `quiet`, the document is modified
   // and, under the read-only-when-signed option, saved. False when the picture or that
   // save failed.
-  bool SetSignature(std::u16string_view strokes, bool rebuild, bool stamp, bool quiet);
+  bool SetSignature(std::u16string_view strokes, SignatureChange change);
 
   // ---- Identity and state --------------------------------------------------------------
   int GetDocType() const { return m_docType; }
@@ -282,7 +294,7 @@ class CSalesDocument {
   void SetJob(const CJobRecord& job);
   // COMPANY/GRAPHIC, LOGOWIDTH and LOGOHEIGHT.
   void GetLogo(CBstr& path, int& width, int& height);
-  void SetLogo(const WCHAR* path, int width, int height, bool showColumn, bool rebuild);
+  void SetLogo(const WCHAR* path, int width, int height, LogoChange change = {});
   void TogglePaid();
   int GetStatusFlags();
   int GetViewOption(int option) const;
@@ -302,23 +314,27 @@ class CSalesDocument {
   // stylesheet builder (InstallDocumentServices): the loaded stylesheet then stays.
   bool RebuildStylesheet();
   // Shows the document again (nothing without a page).
-  void Render(int mode = 2, int scrollPosition = -1);
+  void Render(RenderMode mode = RenderMode::KeepPosition, int scrollPosition = -1);
   // Shows in the page, in place, the lines added, changed and removed since the page was
   // last shown whole (the totals show as they are worked out); the whole document again
-  // when the page cannot, or when most of it changed. Mode 0 then scrolls to the end,
-  // mode 2 keeps the position.
-  void ShowChanges(int mode = 2);
+  // when the page cannot, or when most of it changed; `mode` places the scroll bar as
+  // Render does.
+  void ShowChanges(RenderMode mode = RenderMode::KeepPosition);
   // Shows a change of the root attribute `name` as Render does, unless the page cannot show
   // that attribute and has no other change waiting: a whole page made again for nothing
   // costs a long document seconds.
-  void ShowAttributeChange(std::u16string_view name, int mode = 2);
+  void ShowAttributeChange(std::u16string_view name, RenderMode mode = RenderMode::KeepPosition);
 
   // ---- Line items --------------------------------------------------------------------------
-  // Works out every line amount and the totals again. Both flags false for every ordinary
-  // recalculation; one of them switches the prices of taxable lines to include or
-  // exclude their tax.
-  void RecalcTotals(bool pricesNowIncludeTax = false, bool pricesNowExcludeTax = false);
-  // What RecalcTotals(false, false) gives, worked out only for the lines that the line
+  // How a recalculation treats the prices of lines that bear tax.
+  enum class PriceSwitch {
+    Keep,           // every ordinary recalculation: prices stay as typed
+    NowIncludeTax,  // the document's prices now include their tax: turned up
+    NowExcludeTax,  // the document's prices now exclude their tax: turned down
+  };
+  // Works out every line amount and the totals again.
+  void RecalcTotals(PriceSwitch prices = PriceSwitch::Keep);
+  // What RecalcTotals() gives, worked out only for the lines that the line
   // edits since the last recalculation can move (every line when anything else changed
   // the lines or what their figures depend on: the tax, the layout, the user's formats).
   // The line edits below recalculate this way.
@@ -390,16 +406,15 @@ class CSalesDocument {
   // The rate factor taken from a TAXRATE text ("8.25%" gives 0.0825).
   void CacheTaxRate(std::u16string_view rateText);
   CTotalsContext TotalsContext();
-  void WorkOutLine(const CLineItemTexts& line, const CLineSums& before, const LineFigures* base,
-                   bool pricesNowIncludeTax, bool pricesNowExcludeTax, CLineItemTexts& out, CLineEffect& effect);
+  void WorkOutLine(const CLineItemTexts& line, const CLineSums& before, const LineFigures* base, PriceSwitch prices,
+                   CLineItemTexts& out, CLineEffect& effect);
   void SettleLine(const CLineItemTexts& line, const CLineItemTexts& out, const CLineSums& before,
                   const LineFigures* base, bool pricesConverted, CLineEffect& effect);
   // The steps both recalculations take for a line they work out again: worked out, its
   // texts written back to the line at `position` (and noted for the page when they
   // changed), its effect settled. `out` receives the texts worked out.
   void RecalcLine(LONG position, const CLineItemTexts& line, const CLineSums& before,
-                  const std::optional<LineFigures>& base, bool pricesNowIncludeTax, bool pricesNowExcludeTax,
-                  CLineItemTexts& out, CLineEffect& effect);
+                  const std::optional<LineFigures>& base, PriceSwitch prices, CLineItemTexts& out, CLineEffect& effect);
   void FinishTotals(const CLineSums& sums);
   // The totals cache may be used for a recalculation of the line edits since.
   bool TotalsCacheUsable();

@@ -22,7 +22,7 @@
 namespace {
 
 // A figure as the lines show it: the regional number format with two decimals.
-CBstr LineFigure(double value) { return FormatNumberText(value, true, true); }
+CBstr LineFigure(double value) { return FormatNumberText(value, NumberDigits::TwoDigits); }
 CBstr LineFigure(const CDecimal& value) { return LineFigure(value.ToDouble()); }
 
 // The exact decimal of a figure's text.
@@ -91,8 +91,8 @@ std::u16string NumberStyle() {
   constexpr double kSample = -1234.565;
   CBstr money;
   FormatCurrencyValue(kSample, money, true);
-  return FormatNumberText(kSample, true, true).str() + u"|" + FormatNumberText(kSample, true, false).str() + u"|" +
-         money.str();
+  return FormatNumberText(kSample, NumberDigits::TwoDigits).str() + u"|" +
+         FormatNumberText(kSample, NumberDigits::CurrencyDigits).str() + u"|" + money.str();
 }
 
 }  // namespace
@@ -135,16 +135,15 @@ CTotalsContext CSalesDocument::TotalsContext() {
 // writes and what it adds to the sums. Every figure is an exact decimal of the text it was
 // read from; what a line shows is what it adds (rounded to cents once, half away from zero).
 // Whether prices include tax or not, a line's amount is its quantity times the price it
-// shows; the switch (pricesNow...) turns each price that bears tax into the other kind.
+// shows; a price switch turns each price that bears tax into the other kind.
 void CSalesDocument::WorkOutLine(const CLineItemTexts& line, const CLineSums& before, const LineFigures* base,
-                                 bool pricesNowIncludeTax, bool pricesNowExcludeTax, CLineItemTexts& out,
-                                 CLineEffect& effect) {
+                                 PriceSwitch prices, CLineItemTexts& out, CLineEffect& effect) {
   const LineKind kind = KindOf(line.type.view());
   const CDecimal& rateFactor = m_taxRate;
   // Prices that bear tax are turned up when the switch has just been put on, down when off.
   const bool includesTax = GetBoolAttribute(u"AMTINCTAX", false);
-  const bool turnUp = pricesNowIncludeTax && includesTax;
-  const bool turnPrices = turnUp || pricesNowExcludeTax;
+  const bool turnUp = prices == PriceSwitch::NowIncludeTax && includesTax;
+  const bool turnPrices = turnUp || prices == PriceSwitch::NowExcludeTax;
   out = CLineItemTexts();
   effect = CLineEffect();
   effect.stale = false;
@@ -262,18 +261,18 @@ void CSalesDocument::SettleLine(const CLineItemTexts& line, const CLineItemTexts
   const CLineItemTexts written = Merged(line, out);
   CLineItemTexts again;
   CLineEffect next;
-  WorkOutLine(written, before, base, false, false, again, next);
+  WorkOutLine(written, before, base, PriceSwitch::Keep, again, next);
   effect.stale = WouldChange(written, again) || !effect.SameEffect(next);
 }
 
 void CSalesDocument::RecalcLine(LONG position, const CLineItemTexts& line, const CLineSums& before,
-                                const std::optional<LineFigures>& base, bool pricesNowIncludeTax,
-                                bool pricesNowExcludeTax, CLineItemTexts& out, CLineEffect& effect) {
+                                const std::optional<LineFigures>& base, PriceSwitch prices, CLineItemTexts& out,
+                                CLineEffect& effect) {
   const LineFigures* lineBase = base ? &*base : nullptr;
-  WorkOutLine(line, before, lineBase, pricesNowIncludeTax, pricesNowExcludeTax, out, effect);
+  WorkOutLine(line, before, lineBase, prices, out, effect);
   m_xml->UpdateLineItemAt(position, out);
   if (WouldChange(line, out)) NotePageChange(PageChange::kChanged, line.key.str());
-  SettleLine(line, out, before, lineBase, pricesNowIncludeTax || pricesNowExcludeTax, effect);
+  SettleLine(line, out, before, lineBase, prices != PriceSwitch::Keep, effect);
 }
 
 // With prices that include tax the lines add up to the total; the tax is what the taxed
@@ -304,7 +303,7 @@ void CSalesDocument::FinishTotals(const CLineSums& sums) {
   MarkModified();
 }
 
-void CSalesDocument::RecalcTotals(bool pricesNowIncludeTax, bool pricesNowExcludeTax) {
+void CSalesDocument::RecalcTotals(PriceSwitch prices) {
   CTotalsContext context = TotalsContext();
   m_taxCodesMet = &context.taxCodes;
   const bool showLineTax = context.showLineTax && m_useSalesTax;
@@ -317,7 +316,7 @@ void CSalesDocument::RecalcTotals(bool pricesNowIncludeTax, bool pricesNowExclud
   for (LONG i = 0; m_xml->ReadLineItemAt(i, &line); ++i) {
     CLineItemTexts out;
     CLineEffect effect;
-    RecalcLine(i, line, sums, base, pricesNowIncludeTax, pricesNowExcludeTax, out, effect);
+    RecalcLine(i, line, sums, base, prices, out, effect);
     if (effect.rule == LineRule::kItem) {
       ShowInPage(u"AJIDLT" + line.key.str(), out.total.view());
       // The line's tax has a cell of its own: the total just shown stays visible.
@@ -342,7 +341,7 @@ bool CSalesDocument::TotalsCacheUsable() {
 
 void CSalesDocument::RecalcChangedTotals() {
   if (!TotalsCacheUsable()) {
-    RecalcTotals(false, false);
+    RecalcTotals();
     return;
   }
   CLineTotals& kept = m_lineTotals;
@@ -376,7 +375,7 @@ void CSalesDocument::RecalcChangedTotals() {
         base = LineFigures::Of(baseLine);
       }
       CLineItemTexts out;
-      RecalcLine(i, line, sums, base, false, false, out, effect);
+      RecalcLine(i, line, sums, base, PriceSwitch::Keep, out, effect);
       if (!IsAdjustmentRule(effect.rule)) {
         baseIndex = i;
         base = LineFigures::Of(Merged(line, out));
@@ -436,7 +435,7 @@ bool CSalesDocument::ShowChangesInPlace() {
   return true;
 }
 
-void CSalesDocument::ShowChanges(int mode) {
+void CSalesDocument::ShowChanges(RenderMode mode) {
   if (!m_view) return;
   // Without the line table the page shows no line: the totals are shown already. Each line
   // shown in place costs a small transformation of its own: when most lines changed, the
@@ -448,7 +447,7 @@ void CSalesDocument::ShowChanges(int mode) {
     return;
   }
   m_pageChanges.clear();
-  if (mode == 0) m_view->ScrollToEnd();
+  if (mode == RenderMode::ScrollToEnd) m_view->ScrollToEnd();
 }
 
 // ---- Line edits -----------------------------------------------------------------------------------
@@ -555,7 +554,7 @@ void CSalesDocument::ClearLineQuantities() {
   values.quantity = CBstr(u"0");
   for (LONG i = 0; m_xml->UpdateLineItemAt(i, values, i > 0); ++i) {
   }
-  RecalcTotals(false, false);
+  RecalcTotals();
 }
 
 // ---- Line rows ---------------------------------------------------------------------------------------

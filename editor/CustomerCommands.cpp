@@ -147,7 +147,7 @@ bool CEditCustomerCommand::Do(bool) {
   if (!confirmed) return false;
   CWaitCursorScope wait;
   Document().SetCustomer(*m_customer, m_before.get());
-  Render(kRenderKeepPosition);
+  Render(RenderMode::KeepPosition);
   return true;
 }
 
@@ -176,7 +176,7 @@ bool CEditCompanyCommand::Do(bool) {
     CWaitCursorScope wait;
     const bool second = preferences.Get(pref::kDefaultCompany) != 0;
     Document().SetCompany(second ? *m_second : *m_first);
-    Render(kRenderKeepPosition);
+    Render(RenderMode::KeepPosition);
     m_first->Save();
     m_second->Save();
     return true;
@@ -184,7 +184,7 @@ bool CEditCompanyCommand::Do(bool) {
   if (!m_editor || !m_editor(*m_first)) return false;
   CWaitCursorScope wait;
   Document().SetCompany(*m_first);
-  Render(kRenderKeepPosition);
+  Render(RenderMode::KeepPosition);
   m_first->Save();
   return true;
 }
@@ -210,7 +210,7 @@ CEditShipToCommand::~CEditShipToCommand() = default;
 void CEditShipToCommand::Show() {
   Document().SetModified(true);
   Document().RebuildStylesheet();
-  Render(kRenderKeepPosition);
+  Render(RenderMode::KeepPosition);
 }
 
 bool CEditShipToCommand::Do(bool isRedo) {
@@ -262,7 +262,7 @@ bool CEditJobCommand::Do(bool) {
     if (!m_editor(*m_job, isNew)) return false;
     Document().SetJob(*m_job);
   }
-  Render(kRenderKeepPosition);
+  Render(RenderMode::KeepPosition);
   return true;
 }
 
@@ -273,8 +273,8 @@ CChangeLogoCommand::CChangeLogoCommand(CSalesDocument& document, std::u16string 
 
 bool CChangeLogoCommand::Do(bool) {
   CWaitCursorScope wait;
-  Document().SetLogo(m_path.c_str(), m_width, m_height, true, true);
-  Render(kRenderScrollToTop);
+  Document().SetLogo(m_path.c_str(), m_width, m_height, {.showColumn = true, .rebuild = true});
+  Render(RenderMode::ScrollToTop);
   return true;
 }
 
@@ -316,7 +316,7 @@ bool CCustomizeCommand::Do(bool) {
     CWaitCursorScope wait;
     Document().RebuildStylesheet();
   }
-  Render(kRenderKeepPosition);
+  Render(RenderMode::KeepPosition);
   PostMessageW(m_notify, kMsgNewTextsChanged, 0, 0);
   return true;
 }

@@ -60,7 +60,9 @@ bool AddScannedItem(CCommandProcessor& history, CSalesDocument& document, CItemS
     return true;
   }
   item->SetField(kLineFieldQuantity, u"1");
-  history.Submit(std::make_unique<CAddLineItemCommand>(document, owner, &store, std::move(item), true, true, true, 1));
+  history.Submit(std::make_unique<CAddLineItemCommand>(
+      document, owner, &store, std::move(item),
+      CAddLineItemCommand::Placing{.render = true, .atEnd = true, .sound = true, .recalc = 1}));
   return history.ExecutePending();
 }
 

@@ -30,5 +30,5 @@ void CRootAttributeSnapshot::Restore(CSalesDocument& document) const {
   document.SetModified(true);
 }
 
-void CDocumentCommand::Render(int mode) const { m_document.Render(mode); }
-void CDocumentCommand::ShowChanges(int mode) const { m_document.ShowChanges(mode); }
+void CDocumentCommand::Render(RenderMode mode) const { m_document.Render(mode); }
+void CDocumentCommand::ShowChanges(RenderMode mode) const { m_document.ShowChanges(mode); }

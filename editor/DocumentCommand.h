@@ -9,15 +9,11 @@
 #include <utility>
 #include <vector>
 
+#include "document/DocumentServices.h"
 #include "document/EditCommand.h"
 #include "platform/base/Bstr.h"
 
 class CSalesDocument;
-
-// Render modes of the document view.
-inline constexpr int kRenderScrollToEnd = 0;
-inline constexpr int kRenderScrollToTop = 1;
-inline constexpr int kRenderKeepPosition = 2;
 
 // Compares as the user's locale does, case included; null and empty texts are equal.
 bool EditTextEquals(const CBstr& a, const CBstr& b);
@@ -48,9 +44,9 @@ class CDocumentCommand : public CEditCommand {
  protected:
   CSalesDocument& Document() const { return m_document; }
   // Shows the document again (nothing when it has no view).
-  void Render(int mode) const;
+  void Render(RenderMode mode) const;
   // Shows the lines and totals changed since the page was shown, in place where it can.
-  void ShowChanges(int mode) const;
+  void ShowChanges(RenderMode mode) const;
 
  private:
   CSalesDocument& m_document;

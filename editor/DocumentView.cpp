@@ -101,7 +101,7 @@ HWND CDocumentView::ViewControl() const {
 }
 
 void CDocumentView::ShowView(int scrollPosition) {
-  m_document->Render(kRenderKeepPosition, scrollPosition);
+  m_document->Render(RenderMode::KeepPosition, scrollPosition);
   HWND window = GetHwnd();
   ShowWindow(window, SW_SHOW);
   SetForegroundWindow(window);
@@ -310,7 +310,7 @@ INT_PTR CDocumentView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kMsgHoldLogo:
     case kMsgHoldPage: {
       const POINT point = lParam ? *reinterpret_cast<const POINT*>(lParam) : POINT{};
-      if (msg == kMsgHoldField) OnFieldHold(static_cast<int>(wParam), point);
+      if (msg == kMsgHoldField) OnFieldHold(static_cast<HeaderField>(wParam), point);
       if (msg == kMsgHoldLine) OnLineItemHold(static_cast<WCHAR>(wParam), point);
       if (msg == kMsgHoldBillTo) ShowCustomerMenu(point);
       if (msg == kMsgHoldBillFrom) ShowCompanyMenu(point);
@@ -322,7 +322,8 @@ INT_PTR CDocumentView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       // Items were added: with a current line the page stays where it was, otherwise it
       // scrolls to the end where the new lines are.
       m_document->RecalcChangedTotals();
-      m_document->ShowChanges(m_document->GetCurrentLineKey().IsEmpty() ? kRenderScrollToEnd : kRenderKeepPosition);
+      m_document->ShowChanges(m_document->GetCurrentLineKey().IsEmpty() ? RenderMode::ScrollToEnd
+                                                                        : RenderMode::KeepPosition);
       return TRUE;
     default:
       return FALSE;
@@ -390,7 +391,7 @@ bool CDocumentView::NewDocument(int type) {
   if (shown && !AskToSaveChanges()) return false;
   m_document->InitNew(static_cast<int>(CPreferences().Get(pref::kInvoiceStyle)), type);
   // A hidden editor is rendered when it is shown.
-  if (shown) m_document->Render(kRenderKeepPosition);
+  if (shown) m_document->Render(RenderMode::KeepPosition);
   SendMessageW(m_mainWindow, kMsgNewDocumentStarted, 0, reinterpret_cast<LPARAM>(GetHwnd()));
   return true;
 }
@@ -464,12 +465,12 @@ void CDocumentView::Memorize() {
       values.quantity = quantities[static_cast<size_t>(i)];
       xml.UpdateLineItemAt(i, values, i > 0);
     }
-    doc.RecalcTotals(false, false);
+    doc.RecalcTotals();
     doc.Save(true);
   }
   if (!memorized) return;
   MessageBoxFromResource(GetHwnd(), IDS_MEMORIZED, kStyleInformation);
-  doc.Render(kRenderKeepPosition);
+  doc.Render(RenderMode::KeepPosition);
   PostMessageW(m_mainWindow, kMsgReloadRegister, 0, 0);
 }
 
@@ -493,8 +494,9 @@ void CDocumentView::EditAttributes() {
     preferences.Set(pref::kRemoveZeroQtyItems, dialog.removeZeroQuantity);
   }
   if (dialog.amountIncludesTax != includesTax) {
-    doc.RecalcTotals(dialog.amountIncludesTax, !dialog.amountIncludesTax);
-    doc.Render(kRenderKeepPosition);
+    doc.RecalcTotals(dialog.amountIncludesTax ? CSalesDocument::PriceSwitch::NowIncludeTax
+                                              : CSalesDocument::PriceSwitch::NowExcludeTax);
+    doc.Render(RenderMode::KeepPosition);
   }
 }
 

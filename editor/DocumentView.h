@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/HardwareButton.h"
+#include "core/TextHelpers.h"
 #include "core/WindowMessages.h"
 #include "core/WindowObject.h"
 #include "editor/LineItemCommands.h"
@@ -133,7 +134,7 @@ class CDocumentView : public CDialogObject<CDocumentView> {
   void OnFieldTap(const WCHAR* link);
   // A line cell's link, "<key>,<column letter>": the line becomes current and is edited.
   void EditLineItemByLink(const CBstr& link);
-  void OnFieldHold(int fieldCode, POINT point);
+  void OnFieldHold(HeaderField field, POINT point);
   void OnLineItemHold(WCHAR column, POINT point);
   void ShowCustomerMenu(POINT point);
   void ShowCompanyMenu(POINT point);
@@ -141,9 +142,8 @@ class CDocumentView : public CDialogObject<CDocumentView> {
   // A hold on the page away from any field: the document's own popup.
   void ShowDocumentMenu(POINT point);
   // The edit of one header field by its field code (those of the page's links).
-  void EditField(int fieldCode);
+  void EditField(HeaderField field);
   // Hold-popup entries that run no field edit of their own.
-  static constexpr int kEraseSignature = 13;
   static constexpr int kSelectAlternateCompany = 131;
 
  private:
@@ -155,12 +155,12 @@ class CDocumentView : public CDialogObject<CDocumentView> {
   void EditCompany(bool alternate);
   void EditJob();
   void EditShipTo();
-  void EditDate(int fieldCode);
+  void EditDate(HeaderField field);
   void EditNumber();
-  void EditTextField(int fieldCode);
+  void EditTextField(HeaderField field);
   void SelectCustomerMessage();
   void EditNotes();
-  void SelectFromList(int fieldCode);
+  void SelectFromList(HeaderField field);
   void ChooseLogo();
   void EraseSignature();
   void Customize();

@@ -121,7 +121,7 @@ void CDocumentView::ToggleBarKeepingPosition(int commandId) {
     ToggleSignatureBar();
   if (!changed) return;
   Layout();
-  m_document->Render(kRenderKeepPosition, m_savedScroll);
+  m_document->Render(RenderMode::KeepPosition, m_savedScroll);
 }
 
 // The zoom and fit the page is shown with: the menu checks them and the next zoom starts
@@ -139,7 +139,7 @@ bool CDocumentView::FitsToScreen() const {
 void CDocumentView::SetZoom(int level) {
   if (IDocumentView* view = m_document->GetView()) view->SetZoomLevel(level);
   CPreferences().Set(pref::kFontSize, static_cast<DWORD>(level));
-  m_document->Render(kRenderKeepPosition);
+  m_document->Render(RenderMode::KeepPosition);
 }
 
 bool CDocumentView::OnCommand(int id) {
@@ -207,7 +207,7 @@ bool CDocumentView::OnCommand(int id) {
       const bool fit = !FitsToScreen();
       if (IDocumentView* view = doc.GetView()) view->SetFitToScreen(fit);
       CPreferences().Set(pref::kFitToScreen, fit ? 1 : 0);
-      doc.Render(kRenderKeepPosition);
+      doc.Render(RenderMode::KeepPosition);
       return true;
     }
     case IDM_ZOOM_NEXT:
@@ -276,11 +276,11 @@ bool CDocumentView::OnCommand(int id) {
       Memorize();
       return true;
     case IDM_EDITOR_VOID:
-      if (doc.Void()) doc.Render(kRenderKeepPosition);
+      if (doc.Void()) doc.Render(RenderMode::KeepPosition);
       return true;
     case IDM_EDITOR_TOGGLE_PAID:
       doc.TogglePaid();
-      doc.ShowAttributeChange(u"PAID", kRenderKeepPosition);
+      doc.ShowAttributeChange(u"PAID", RenderMode::KeepPosition);
       return true;
     case IDM_EDITOR_ATTRIBUTES:
       EditAttributes();

@@ -37,66 +37,33 @@
 
 namespace {
 
-// Field codes of the page's links.
-enum FieldCode {
-  kLinkLine = 1,
-  kLinkBillTo = 2,
-  kLinkBillFrom = 3,
-  kLinkJob = 4,
-  kLinkLogo = 5,
-  kLinkNumber = 6,
-  kLinkDate = 7,
-  kLinkDueDate = 8,
-  kLinkCustomerMessage = 9,
-  kLinkTax = 10,
-  kLinkTerms = 11,
-  kLinkSignature = 12,
-  kLinkTitle = 14,
-  kLinkShipTo = 15,
-  kLinkShipVia = 16,
-  kLinkShipDate = 17,
-  kLinkPONumber = 18,
-  kLinkAccount = 19,
-  kLinkRep = 20,
-  kLinkPaymentMethod = 21,
-  kLinkCheckNumber = 22,
-  kLinkNotes = 23,
-  kLinkOther1 = 24,
-  kLinkOther2 = 25,
-  kLinkOther3 = 26,
-  kLinkCardExpiry = 28,
-  kLinkCardNumber = 29,
-  kLinkPayAmount = 30,
-  kLinkClass = 31,
-};
-
 // The entry of a field's hold popup.
-const char16_t* HoldEntry(int code) {
+const char16_t* HoldEntry(HeaderField code) {
   switch (code) {
-    case kLinkJob: return u"Edit Job... ";
-    case kLinkNumber: return u"Edit Number... ";
-    case kLinkDate: return u"Change Date... ";
-    case kLinkDueDate: return u"Change Due Date... ";
-    case kLinkCustomerMessage: return u"Select Message... ";
-    case kLinkTax: return u"Select Tax... ";
-    case kLinkTerms: return u"Select Terms... ";
-    case kLinkTitle: return u"Select Title... ";
-    case kLinkShipTo: return u"Select Ship To... ";
-    case kLinkShipVia: return u"Select Ship Via... ";
-    case kLinkShipDate: return u"Change Ship Date... ";
-    case kLinkPONumber: return u"Edit P.O. Number... ";
-    case kLinkAccount: return u"Edit Account... ";
-    case kLinkRep: return u"Select REP... ";
-    case kLinkPaymentMethod: return u"Select Payment Method... ";
-    case kLinkCheckNumber: return u"Edit Check Number... ";
-    case kLinkNotes: return u"Edit Notes... ";
-    case kLinkOther1:
-    case kLinkOther2:
-    case kLinkOther3:
-    case kLinkCardNumber: return u"Edit... ";
-    case kLinkCardExpiry: return u"Change Date... ";
-    case kLinkPayAmount: return u"Edit Amount... ";
-    case kLinkClass: return u"Select Class... ";
+    case HeaderField::Job: return u"Edit Job... ";
+    case HeaderField::Number: return u"Edit Number... ";
+    case HeaderField::Date: return u"Change Date... ";
+    case HeaderField::DueDate: return u"Change Due Date... ";
+    case HeaderField::CustomerMessage: return u"Select Message... ";
+    case HeaderField::Tax: return u"Select Tax... ";
+    case HeaderField::Terms: return u"Select Terms... ";
+    case HeaderField::Title: return u"Select Title... ";
+    case HeaderField::ShipTo: return u"Select Ship To... ";
+    case HeaderField::ShipVia: return u"Select Ship Via... ";
+    case HeaderField::ShipDate: return u"Change Ship Date... ";
+    case HeaderField::PONumber: return u"Edit P.O. Number... ";
+    case HeaderField::Account: return u"Edit Account... ";
+    case HeaderField::Rep: return u"Select REP... ";
+    case HeaderField::PaymentMethod: return u"Select Payment Method... ";
+    case HeaderField::CheckNumber: return u"Edit Check Number... ";
+    case HeaderField::Notes: return u"Edit Notes... ";
+    case HeaderField::Other1:
+    case HeaderField::Other2:
+    case HeaderField::Other3:
+    case HeaderField::CardNumber: return u"Edit... ";
+    case HeaderField::CardExpiry: return u"Change Date... ";
+    case HeaderField::PayAmount: return u"Edit Amount... ";
+    case HeaderField::Class: return u"Select Class... ";
     default: return nullptr;
   }
 }
@@ -167,8 +134,8 @@ void CDocumentView::OnFieldTap(const WCHAR* link) {
   if (!link || !m_document) return;
   WCHAR column = 0;
   CBstr name;
-  const int code = GetHeaderFieldCode(CBstr(link), column, name);
-  if (code == kLinkLine || code == 0) {
+  const HeaderField code = GetHeaderFieldCode(CBstr(link), column, name);
+  if (code == HeaderField::Line || code == HeaderField::None) {
     // Any other link is a line cell.
     EditLineItemByLink(CBstr(link));
     return;
@@ -176,11 +143,11 @@ void CDocumentView::OnFieldTap(const WCHAR* link) {
   EditField(code);
 }
 
-void CDocumentView::EditField(int code) {
+void CDocumentView::EditField(HeaderField code) {
   CSalesDocument& doc = *m_document;
   const bool contacts = CPreferences::UseOutlook();
   switch (code) {
-    case kLinkBillTo: {
+    case HeaderField::BillTo: {
       CCustomerRecord* customer = doc.GetCustomer();
       BSTR name = customer ? customer->GetDisplayName(doc.GetLastCommaFirst()) : nullptr;
       if (name && *name)
@@ -189,10 +156,10 @@ void CDocumentView::EditField(int code) {
         PostMessageW(m_mainWindow, kMsgChooseCustomer, 0, reinterpret_cast<LPARAM>(GetHwnd()));
       return;
     }
-    case kLinkBillFrom:
+    case HeaderField::BillFrom:
       EditCompany(false);
       return;
-    case kLinkJob:
+    case HeaderField::Job:
       if (contacts) {
         EditJob();
       } else {
@@ -201,51 +168,51 @@ void CDocumentView::EditField(int code) {
         EditCustomer(hasJob ? kCustomerPageJob : kCustomerPageAddress, !hasJob);
       }
       return;
-    case kLinkShipTo:
+    case HeaderField::ShipTo:
       if (contacts)
         EditShipTo();
       else
         EditCustomer(kCustomerPageShipTo, false);
       return;
-    case kLinkLogo:
+    case HeaderField::Logo:
       ChooseLogo();
       return;
-    case kLinkSignature:
+    case HeaderField::Signature:
       ToggleBarKeepingPosition(IDM_EDITOR_SIGNATURE);
       return;
-    case kEraseSignature:
+    case HeaderField::EraseSignature:
       EraseSignature();
       return;
-    case kLinkDate:
-    case kLinkDueDate:
-    case kLinkShipDate:
-    case kLinkCardExpiry:
+    case HeaderField::Date:
+    case HeaderField::DueDate:
+    case HeaderField::ShipDate:
+    case HeaderField::CardExpiry:
       EditDate(code);
       return;
-    case kLinkNumber:
+    case HeaderField::Number:
       EditNumber();
       return;
-    case kLinkCardNumber:
-    case kLinkPayAmount:
-    case kLinkCheckNumber:
-    case kLinkPONumber:
-    case kLinkAccount:
-    case kLinkOther1:
-    case kLinkOther2:
-    case kLinkOther3:
+    case HeaderField::CardNumber:
+    case HeaderField::PayAmount:
+    case HeaderField::CheckNumber:
+    case HeaderField::PONumber:
+    case HeaderField::Account:
+    case HeaderField::Other1:
+    case HeaderField::Other2:
+    case HeaderField::Other3:
       EditTextField(code);
       return;
-    case kLinkCustomerMessage:
+    case HeaderField::CustomerMessage:
       SelectCustomerMessage();
       return;
-    case kLinkNotes:
+    case HeaderField::Notes:
       EditNotes();
       return;
-    case kLinkTax:
-    case kLinkTerms:
-    case kLinkRep:
-    case kLinkPaymentMethod:
-    case kLinkShipVia:
+    case HeaderField::Tax:
+    case HeaderField::Terms:
+    case HeaderField::Rep:
+    case HeaderField::PaymentMethod:
+    case HeaderField::ShipVia:
       SelectFromList(code);
       return;
     default:
@@ -275,13 +242,13 @@ UINT CDocumentView::TrackPopup(HMENU menu, POINT point) {
   return chosen;
 }
 
-void CDocumentView::OnFieldHold(int code, POINT point) {
+void CDocumentView::OnFieldHold(HeaderField code, POINT point) {
   HMENU menu = NewPopup();
   if (!menu) return;
-  if (code == kLinkSignature) {
+  if (code == HeaderField::Signature) {
     const UINT erase = MF_STRING | (m_document->GetSignatureFlag() ? MF_ENABLED : MF_GRAYED);
-    AppendMenuW(menu, erase, kEraseSignature, u"Erase");
-    AppendMenuW(menu, MF_STRING, kLinkSignature, u"Sign...");
+    AppendMenuW(menu, erase, static_cast<UINT_PTR>(HeaderField::EraseSignature), u"Erase");
+    AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(HeaderField::Signature), u"Sign...");
   } else if (const char16_t* entry = HoldEntry(code)) {
     AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(code), entry);
   } else {
@@ -289,7 +256,7 @@ void CDocumentView::OnFieldHold(int code, POINT point) {
     return;
   }
   const UINT chosen = TrackPopup(menu, point);
-  if (chosen != 0) EditField(static_cast<int>(chosen));
+  if (chosen != 0) EditField(static_cast<HeaderField>(chosen));
 }
 
 void CDocumentView::OnLineItemHold(WCHAR column, POINT point) {
@@ -493,20 +460,20 @@ void CDocumentView::Customize() {
 
 // ---- Header fields ------------------------------------------------------------------------------
 
-void CDocumentView::EditDate(int code) {
+void CDocumentView::EditDate(HeaderField code) {
   CSalesDocument& doc = *m_document;
-  const char16_t* attribute = code == kLinkDate      ? u"DATE"
-                              : code == kLinkDueDate ? u"DUEDATE"
-                              : code == kLinkShipDate ? u"SHIPDATE"
+  const char16_t* attribute = code == HeaderField::Date      ? u"DATE"
+                              : code == HeaderField::DueDate ? u"DUEDATE"
+                              : code == HeaderField::ShipDate ? u"SHIPDATE"
                                                        : u"CCARDEXP";
   CDatePickerDlg picker(GetResourceInstance(), GetHwnd(), static_cast<DWORD>(code), doc.GetAttribute(attribute));
   if (picker.DoModal() != 1) return;
   const CBstr& date = picker.GetDateText();
   std::unique_ptr<CEditCommand> command;
   switch (code) {
-    case kLinkDate: command = std::make_unique<CChangeDateCommand>(doc, date); break;
-    case kLinkDueDate: command = std::make_unique<CChangeDueDateCommand>(doc, date); break;
-    case kLinkShipDate: command = std::make_unique<CChangeShipDateCommand>(doc, date); break;
+    case HeaderField::Date: command = std::make_unique<CChangeDateCommand>(doc, date); break;
+    case HeaderField::DueDate: command = std::make_unique<CChangeDueDateCommand>(doc, date); break;
+    case HeaderField::ShipDate: command = std::make_unique<CChangeShipDateCommand>(doc, date); break;
     default: command = std::make_unique<CChangeCardExpiryCommand>(doc, date); break;
   }
   RunDocumentCommand(std::move(command), true);
@@ -576,10 +543,10 @@ void CDocumentView::EditNumber() {
     PostMessageW(m_mainWindow, kMsgReloadRegister, 1, 0);
 }
 
-void CDocumentView::EditTextField(int code) {
+void CDocumentView::EditTextField(HeaderField code) {
   CSalesDocument& doc = *m_document;
   struct Entry {
-    int code;
+    HeaderField code;
     const char16_t* attribute;
     const char16_t* title;
     const char16_t* label;
@@ -587,14 +554,14 @@ void CDocumentView::EditTextField(int code) {
     DWORD flags;
   };
   static const Entry kEntries[] = {
-      {kLinkCardNumber, u"CCARDNUM", u"Credit Card Number", u"Number:", 24, kFlagNumericKeys},
-      {kLinkPayAmount, u"PAYAMOUNT", u"Payment Amount", u"Number:", 40, kFlagNumber | kFlagNumericKeys},
-      {kLinkCheckNumber, u"CHKNUM", u"Check Number", u"Number:", 40, kFlagNumberText},
-      {kLinkPONumber, u"PONUM", u"Purchase Order Number", u"Number:", 40, kFlagNumberText},
-      {kLinkAccount, u"ACCOUNT", u"Account", u"Number:", 40, 0},
-      {kLinkOther1, u"OTHER1", nullptr, u"Text:", 80, 0},
-      {kLinkOther2, u"OTHER2", nullptr, u"Text:", 80, 0},
-      {kLinkOther3, u"OTHER3", nullptr, u"Text:", 80, 0},
+      {HeaderField::CardNumber, u"CCARDNUM", u"Credit Card Number", u"Number:", 24, kFlagNumericKeys},
+      {HeaderField::PayAmount, u"PAYAMOUNT", u"Payment Amount", u"Number:", 40, kFlagNumber | kFlagNumericKeys},
+      {HeaderField::CheckNumber, u"CHKNUM", u"Check Number", u"Number:", 40, kFlagNumberText},
+      {HeaderField::PONumber, u"PONUM", u"Purchase Order Number", u"Number:", 40, kFlagNumberText},
+      {HeaderField::Account, u"ACCOUNT", u"Account", u"Number:", 40, 0},
+      {HeaderField::Other1, u"OTHER1", nullptr, u"Text:", 80, 0},
+      {HeaderField::Other2, u"OTHER2", nullptr, u"Text:", 80, 0},
+      {HeaderField::Other3, u"OTHER3", nullptr, u"Text:", 80, 0},
   };
   const Entry* entry = nullptr;
   for (const Entry& e : kEntries)
@@ -604,18 +571,19 @@ void CDocumentView::EditTextField(int code) {
   if (!entry->title) {
     // A custom field is titled by its caption for the document's type.
     const int kind = CSalesDocument::SettingsKind(doc.GetDocType());
-    title = doc.GetCustomSettings().GetCaption(kind, kRowOtherCaption + code - kLinkOther1);
+    const int other = static_cast<int>(code) - static_cast<int>(HeaderField::Other1);
+    title = doc.GetCustomSettings().GetCaption(kind, kRowOtherCaption + other);
     if (title.empty()) title = u"Customer Other Field";
   }
   CBstr value = doc.GetAttribute(entry->attribute);
   if (!AskText(CBstr(title), CBstr(entry->label), entry->maxLength, entry->flags, value)) return;
   std::unique_ptr<CEditCommand> command;
   switch (code) {
-    case kLinkCardNumber: command = std::make_unique<CChangeCardNumberCommand>(doc, value); break;
-    case kLinkPayAmount: command = std::make_unique<CChangePaymentAmountCommand>(doc, value); break;
-    case kLinkCheckNumber: command = std::make_unique<CChangeCheckNumberCommand>(doc, value); break;
-    case kLinkPONumber: command = std::make_unique<CChangePONumberCommand>(doc, value); break;
-    case kLinkAccount:
+    case HeaderField::CardNumber: command = std::make_unique<CChangeCardNumberCommand>(doc, value); break;
+    case HeaderField::PayAmount: command = std::make_unique<CChangePaymentAmountCommand>(doc, value); break;
+    case HeaderField::CheckNumber: command = std::make_unique<CChangeCheckNumberCommand>(doc, value); break;
+    case HeaderField::PONumber: command = std::make_unique<CChangePONumberCommand>(doc, value); break;
+    case HeaderField::Account:
       CPreferences().Set(pref::kLastAccount, value.view());
       command = std::make_unique<CChangeAccountCommand>(doc, value);
       break;
@@ -624,13 +592,13 @@ void CDocumentView::EditTextField(int code) {
   RunDocumentCommand(std::move(command), true);
 }
 
-void CDocumentView::SelectFromList(int code) {
+void CDocumentView::SelectFromList(HeaderField code) {
   CSalesDocument& doc = *m_document;
   HWND window = GetHwnd();
   HINSTANCE resources = GetResourceInstance();
   CPreferences preferences;
   std::unique_ptr<CEditCommand> command;
-  if (code == kLinkTax) {
+  if (code == HeaderField::Tax) {
     CBstr name, rate, vendor;
     doc.GetTax(name, rate, vendor);
     std::unique_ptr<CSalesTaxPicker> picker;
@@ -644,7 +612,7 @@ void CDocumentView::SelectFromList(int code) {
     preferences.Set(pref::kLastTaxRate, rate.view());
     preferences.Set(pref::kLastTaxVendor, vendor.view());
     command = std::make_unique<CChangeTaxCommand>(doc, name, rate, vendor);
-  } else if (code == kLinkRep) {
+  } else if (code == HeaderField::Rep) {
     CBstr rep, fullName;
     doc.GetRep(rep, fullName);
     std::unique_ptr<CSalesRepPicker> picker;
@@ -658,24 +626,26 @@ void CDocumentView::SelectFromList(int code) {
     preferences.Set(pref::kLastRepFullName, fullName.view());
     command = std::make_unique<CChangeRepCommand>(doc, rep, fullName);
   } else {
-    const char16_t* attribute = code == kLinkTerms ? u"TERMS" : code == kLinkPaymentMethod ? u"PAYMENT" : u"SHIPVIA";
+    const char16_t* attribute = code == HeaderField::Terms           ? u"TERMS"
+                                : code == HeaderField::PaymentMethod ? u"PAYMENT"
+                                                                     : u"SHIPVIA";
     CBstr value = doc.GetAttribute(attribute);
     std::unique_ptr<CNamePicker> picker;
     {
       CWaitCursorScope wait;
-      if (code == kLinkTerms)
+      if (code == HeaderField::Terms)
         picker = std::make_unique<CTermsPicker>(resources, window, m_itemStore, value);
-      else if (code == kLinkPaymentMethod)
+      else if (code == HeaderField::PaymentMethod)
         picker = std::make_unique<CPaymentMethodPicker>(resources, window, m_itemStore, value);
       else
         picker = std::make_unique<CShipViaPicker>(resources, window, m_itemStore, value);
     }
     if (picker->DoModal() != 1) return;
     picker->GetText(value);
-    if (code == kLinkTerms) {
+    if (code == HeaderField::Terms) {
       preferences.Set(pref::kLastTerms, value.view());
       command = std::make_unique<CChangeTermsCommand>(doc, value);
-    } else if (code == kLinkPaymentMethod) {
+    } else if (code == HeaderField::PaymentMethod) {
       preferences.Set(pref::kLastPaymentMethod, value.view());
       command = std::make_unique<CChangePaymentMethodCommand>(doc, value);
     } else {

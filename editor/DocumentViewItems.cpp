@@ -77,8 +77,8 @@ void CDocumentView::AddNodeItems(std::vector<std::unique_ptr<CDbRecord>> items, 
       // One item: its own line form, opened on the quantity.
       CLineItemDlg form(GetResourceInstance(), list ? list : self, u'Q', *records[0], *m_document, m_itemStore);
       if (form.DoModal() == 0) return;
-      sink(std::make_unique<CAddLineItemCommand>(*m_document, self, m_itemStore, std::move(records[0]), false, atEnd,
-                                                 true, 0));
+      sink(std::make_unique<CAddLineItemCommand>(*m_document, self, m_itemStore, std::move(records[0]),
+                                                 CAddLineItemCommand::Placing{.atEnd = atEnd, .sound = true}));
       return;
     }
     CBstr level;

@@ -29,9 +29,9 @@ bool ParseCalendarDate(const CBstr& text, SYSTEMTIME& date) {
   return true;
 }
 
-const WCHAR* CustomFieldAttribute(int code) {
-  if (code == 26) return u"OTHER3";
-  if (code == 25) return u"OTHER2";
+const WCHAR* CustomFieldAttribute(HeaderField field) {
+  if (field == HeaderField::Other3) return u"OTHER3";
+  if (field == HeaderField::Other2) return u"OTHER2";
   return u"OTHER1";
 }
 
@@ -88,8 +88,8 @@ CChangeCardNumberCommand::CChangeCardNumberCommand(CSalesDocument& d, const CBst
     : CChangeAttributeCommand(d, u"Change Credit Card Number", u"CCARDNUM", v) {}
 CChangeCheckNumberCommand::CChangeCheckNumberCommand(CSalesDocument& d, const CBstr& v)
     : CChangeAttributeCommand(d, u"Change Check Number", u"CHKNUM", v) {}
-CChangeCustomFieldCommand::CChangeCustomFieldCommand(CSalesDocument& d, const CBstr& v, int code)
-    : CChangeAttributeCommand(d, u"Change Custom Field", CustomFieldAttribute(code), v) {}
+CChangeCustomFieldCommand::CChangeCustomFieldCommand(CSalesDocument& d, const CBstr& v, HeaderField field)
+    : CChangeAttributeCommand(d, u"Change Custom Field", CustomFieldAttribute(field), v) {}
 CChangePaymentMethodCommand::CChangePaymentMethodCommand(CSalesDocument& d, const CBstr& v)
     : CChangeAttributeCommand(d, u"Change Payment Method", u"PAYMENT", v) {}
 CChangePONumberCommand::CChangePONumberCommand(CSalesDocument& d, const CBstr& v)
@@ -116,7 +116,7 @@ bool CChangeTermsCommand::Apply() {
 void CChangeTermsCommand::RevertCachedState() { Document().SetTerms(OldValue(0)); }
 
 namespace {
-const CHeaderFieldCommand::Shape kDateShape{false, kRenderKeepPosition, kRenderKeepPosition};
+const CHeaderFieldCommand::Shape kDateShape{false, RenderMode::KeepPosition, RenderMode::KeepPosition};
 }
 
 // A new date also moves the due date by the term days; both come back on Undo.
@@ -154,12 +154,12 @@ bool CChangeRepCommand::Apply() {
 }
 
 void CChangeRepCommand::RenderAfterDo() {
-  if (!m_shownInPlace) Render(kRenderKeepPosition);
+  if (!m_shownInPlace) Render(RenderMode::KeepPosition);
 }
 
 CChangeTaxCommand::CChangeTaxCommand(CSalesDocument& d, const CBstr& name, const CBstr& rate, const CBstr& vendor)
     : CHeaderFieldCommand(d, u"Change Tax", {u"TAXNAME", u"TAXRATE", u"TAXVENDOR"}, {name, rate, vendor},
-                          Shape{true, kRenderKeepPosition, kRenderScrollToEnd}) {}
+                          Shape{true, RenderMode::KeepPosition, RenderMode::ScrollToEnd}) {}
 
 bool CChangeTaxCommand::Apply() {
   Document().SetTax(NewValue(0), NewValue(1), NewValue(2), true);
@@ -178,7 +178,7 @@ void CChangeTaxCommand::AfterRestore() {
 CSelectMessageCommand::CSelectMessageCommand(CSalesDocument& d, const CBstr& message, const CBstr& listId, bool show,
                                              CCustomSettings& settings)
     : CHeaderFieldCommand(d, u"Select Message", {u"CUSTOMERMSG", u"CUSTOMERMSG_LISTID"}, {message, listId},
-                          Shape{true, kRenderScrollToEnd, kRenderScrollToEnd}),
+                          Shape{true, RenderMode::ScrollToEnd, RenderMode::ScrollToEnd}),
       m_settings(settings),
       m_oldShow(settings.GetFlag(CSalesDocument::SettingsKind(d.GetDocType()), kRowMessageOnScreen) != 0),
       m_newShow(show) {}
@@ -188,7 +188,7 @@ bool CSelectMessageCommand::Do(bool) {
   if (Unchanged() && m_oldShow == m_newShow) return true;
   CWaitCursorScope wait;
   Apply();
-  Render(kRenderScrollToEnd);
+  Render(RenderMode::ScrollToEnd);
   return true;
 }
 
@@ -202,7 +202,8 @@ bool CSelectMessageCommand::Apply() {
 }
 
 CEditNotesCommand::CEditNotesCommand(CSalesDocument& d, const CBstr& notes, CCustomSettings& settings)
-    : CHeaderFieldCommand(d, u"Edit Notes", {u"NOTES"}, {notes}, Shape{false, kRenderScrollToEnd, kRenderScrollToEnd}),
+    : CHeaderFieldCommand(d, u"Edit Notes", {u"NOTES"}, {notes},
+                          Shape{false, RenderMode::ScrollToEnd, RenderMode::ScrollToEnd}),
       m_settings(settings) {}
 
 bool CEditNotesCommand::Apply() {
@@ -249,6 +250,6 @@ bool CChangeNumberCommand::Do(bool) {
   const bool sameFile = CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, m_presentFile.c_str(), -1,
                                        newPath.c_str(), -1) == CSTR_EQUAL;
   if (hadFile && !sameFile && document.Save()) DeleteFileW(m_presentFile.c_str());
-  Render(kRenderKeepPosition);
+  Render(RenderMode::KeepPosition);
   return true;
 }

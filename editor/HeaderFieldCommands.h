@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/TextHelpers.h"
 #include "editor/DocumentCommand.h"
 
 class CCustomSettings;
@@ -19,8 +20,8 @@ class CHeaderFieldCommand : public CDocumentCommand {
  public:
   struct Shape {
     bool equalityTest = true;
-    int doRender = kRenderKeepPosition;
-    int undoRender = kRenderScrollToTop;
+    RenderMode doRender = RenderMode::KeepPosition;
+    RenderMode undoRender = RenderMode::ScrollToTop;
   };
 
   bool Do(bool isRedo) override;
@@ -77,10 +78,10 @@ class CChangeCheckNumberCommand : public CChangeAttributeCommand {
  public:
   CChangeCheckNumberCommand(CSalesDocument& document, const CBstr& checkNumber);
 };
-// Field code 26 writes OTHER3, 25 OTHER2, any other OTHER1.
+// Other3 writes OTHER3, Other2 OTHER2, any other field OTHER1.
 class CChangeCustomFieldCommand : public CChangeAttributeCommand {
  public:
-  CChangeCustomFieldCommand(CSalesDocument& document, const CBstr& value, int fieldCode);
+  CChangeCustomFieldCommand(CSalesDocument& document, const CBstr& value, HeaderField field);
 };
 class CChangePaymentMethodCommand : public CChangeAttributeCommand {
  public:

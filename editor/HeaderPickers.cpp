@@ -67,7 +67,7 @@ INT_PTR CHeaderFieldForm::Run(int helpTopic, bool raiseInputPanel) {
 
 CBstr CHeaderFieldForm::FieldText(int index, bool withContinuations) const {
   CBstr text;
-  m_form->GetFieldText(index, text, withContinuations, true);
+  m_form->GetFieldText(index, text, withContinuations ? FieldRows::JoinedOnLines : FieldRows::Own);
   return text;
 }
 
@@ -284,7 +284,7 @@ INT_PTR CLabelDlg::DoModal() {
   INT_PTR code = Run(0, kPanelUp);
   if (code != CFieldFormModel::kEndAccepted && code != CFieldFormModel::kEndUnchanged) return code;
   // The rows are pieces of one text cut at the column's width: they join without a break.
-  m_form->GetFieldText(0, m_text, true, false);
+  m_form->GetFieldText(0, m_text, FieldRows::Joined);
   if (m_text.IsEmpty()) return CFieldFormModel::kEndCancelled;
   m_listId = CBstr(u"");
   const FieldChoiceList& labels = *m_choices;

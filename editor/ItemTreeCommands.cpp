@@ -179,7 +179,7 @@ bool CNewCategoryCommand::Do(bool) {
   m_context.history.Clear();
   HTREEITEM parentNode = PrepareRecord();
   if (!parentNode) return false;
-  if (m_context.store.AddItem(m_context.owner, *m_record, true, true) != 1) return false;
+  if (m_context.store.AddItem(m_context.owner, *m_record, CItemStore::OnDuplicate::RefuseAndTell) != 1) return false;
   AdjustChildCount(tree, m_parentId, 1);
   if (tree.InsertRecord(parentNode, AfterNode(), Clone(*m_record)))
     tree.RenumberChildren(parentNode, *tree.RecordOf(parentNode));
@@ -202,7 +202,7 @@ bool CNewItemCommand::Do(bool) {
   HTREEITEM parentNode = PrepareRecord();
   CDbRecord* parent = tree.RecordOf(parentNode);
   if (!parent) return false;
-  if (m_context.store.AddItem(m_context.owner, *m_record, false, true) != 1) return false;
+  if (m_context.store.AddItem(m_context.owner, *m_record, CItemStore::OnDuplicate::Insert) != 1) return false;
   parent->SetChildCount(parent->GetChildCount() + 1);
   if (!tree.InsertLeaf(parentNode, AfterNode(), Clone(*m_record), parent->GetObjectType())) {
     // The row without a node would be invisible yet block its name: take it back.
@@ -285,7 +285,7 @@ bool CDeleteCategoryCommand::Undo() {
   CItemStore& store = m_context.store;
   if (!m_record) return false;
   store.BeginTransaction();
-  if (store.AddItem(m_context.owner, *m_record, true, true) != 1) {
+  if (store.AddItem(m_context.owner, *m_record, CItemStore::OnDuplicate::RefuseAndTell) != 1) {
     store.RollbackTransaction();
     return false;
   }
@@ -328,7 +328,7 @@ bool CDeleteListItemCommand::Undo() {
   CListTreeView& tree = m_context.tree;
   if (!m_record) return false;
   // The row comes back first, so that a refused row never leaves a node behind.
-  if (m_context.store.AddItem(m_context.owner, *m_record, false, true) != 1) return false;
+  if (m_context.store.AddItem(m_context.owner, *m_record, CItemStore::OnDuplicate::Insert) != 1) return false;
   if (m_cut) m_context.clipboard.Forget(ListIdOf(m_record.get()));
   HTREEITEM parentNode = tree.FindLoadedNode(m_parentId);
   if (CDbRecord* parent = tree.RecordOf(parentNode)) {
@@ -524,7 +524,7 @@ bool CPasteListItemCommand::Do(bool) {
   if (!parent) return false;
   m_record->SetField(kFieldParent, m_parentFullName);
   m_record->SetField(kFieldFullName, ChildFullName(m_parentFullName, m_record->FieldView(kFieldName)));
-  if (m_context.store.AddItem(m_context.owner, *m_record, true, true) != 1) {
+  if (m_context.store.AddItem(m_context.owner, *m_record, CItemStore::OnDuplicate::RefuseAndTell) != 1) {
     if (HTREEITEM existing = tree.FindChildByName(parentNode, m_record->FieldView(kFieldName))) tree.Select(existing);
     tree.SetFocus(false);
     return false;
@@ -565,7 +565,8 @@ bool CPasteCategoryCommand::Do(bool) {
   auto record = Clone(*held);
   record->SetField(kFieldParent, path);
   record->SetField(kFieldFullName, newPath);
-  bool placed = store.UpdateSubtreePaths(oldPath, newPath) && store.AddItem(m_context.owner, *record, true, true) == 1;
+  bool placed = store.UpdateSubtreePaths(oldPath, newPath) &&
+                store.AddItem(m_context.owner, *record, CItemStore::OnDuplicate::RefuseAndTell) == 1;
   if (!placed) {
     store.RollbackTransaction();
     tree.SetFocus(false);

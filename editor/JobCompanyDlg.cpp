@@ -141,7 +141,7 @@ void AddThreeRows(CFieldForm& form, int head, const char16_t* label, const CBstr
 
 std::u16string Row(const CFieldForm& form, int index) {
   CBstr text;
-  form.GetFieldText(index, text, false, false);
+  form.GetFieldText(index, text);
   return text.str();
 }
 
@@ -149,7 +149,7 @@ std::u16string Row(const CFieldForm& form, int index) {
 // wrapped join without one).
 CBstr Lines(const CFieldForm& form, int head) {
   CBstr text;
-  form.GetFieldText(head, text, true, true);
+  form.GetFieldText(head, text, FieldRows::JoinedOnLines);
   return text;
 }
 

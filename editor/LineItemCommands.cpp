@@ -74,21 +74,20 @@ void CStockKeeper::Apply(const CDbRecord& line, int change, bool tell) const {
 // ---- Add Line Item ----------------------------------------------------------------------------
 
 CAddLineItemCommand::CAddLineItemCommand(CSalesDocument& document, HWND owner, CItemStore* store,
-                                         std::unique_ptr<CDbRecord> record, bool render, bool atEnd, bool sound,
-                                         int recalc)
+                                         std::unique_ptr<CDbRecord> record, Placing placing)
     : CDocumentCommand(document, u"Add Line Item", true),
       m_stock(store, owner),
       m_record(std::move(record)),
-      m_render(render),
-      m_atEnd(atEnd),
-      m_sound(sound),
-      m_recalc(recalc) {}
+      m_render(placing.render),
+      m_atEnd(placing.atEnd),
+      m_sound(placing.sound),
+      m_recalc(placing.recalc) {}
 
 CAddLineItemCommand::~CAddLineItemCommand() = default;
 
 bool CAddLineItemCommand::Do(bool isRedo) {
   if (!Add(isRedo)) return false;
-  if (m_render) ShowChanges(kRenderKeepPosition);
+  if (m_render) ShowChanges(RenderMode::KeepPosition);
   m_render = true;
   return true;
 }
@@ -108,7 +107,7 @@ bool CAddLineItemCommand::Add(bool isRedo) {
 
 bool CAddLineItemCommand::Undo() {
   TakeOut();
-  ShowChanges(kRenderKeepPosition);
+  ShowChanges(RenderMode::KeepPosition);
   return true;
 }
 
@@ -158,7 +157,8 @@ bool CAddItemCommand::Do(bool isRedo) {
       m_ask(m_items, keep);
     } else {
       for (auto& item : m_items)
-        keep(std::make_unique<CAddLineItemCommand>(document, nullptr, m_store, std::move(item), false, m_atEnd, true, 0));
+        keep(std::make_unique<CAddLineItemCommand>(document, nullptr, m_store, std::move(item),
+                                                   CAddLineItemCommand::Placing{.atEnd = m_atEnd, .sound = true}));
     }
     m_items.clear();
     if (m_lines.empty()) return false;
@@ -167,7 +167,7 @@ bool CAddItemCommand::Do(bool isRedo) {
   }
   CWaitCursorScope wait;
   document.RecalcChangedTotals();
-  ShowChanges(kRenderKeepPosition);
+  ShowChanges(RenderMode::KeepPosition);
   return true;
 }
 
@@ -175,7 +175,7 @@ bool CAddItemCommand::Undo() {
   // Taken out last to first, each keeping the line that then followed it, so that a redo
   // first to last finds every follower in place.
   for (size_t i = m_lines.size(); i-- > 0;) m_lines[i]->TakeOut();
-  ShowChanges(kRenderKeepPosition);
+  ShowChanges(RenderMode::KeepPosition);
   return true;
 }
 
@@ -208,7 +208,7 @@ bool CAddItemsCommand::Do(bool) {
   if (allPlain) {
     for (auto& item : m_items)
       SendEditCommand(m_owner, std::make_unique<CAddLineItemCommand>(m_document, nullptr, m_store, std::move(item),
-                                                                     false, m_atEnd, false, 0));
+                                                                     CAddLineItemCommand::Placing{.atEnd = m_atEnd}));
     m_items.clear();
   } else if (m_form) {
     CBstr level;
@@ -231,7 +231,7 @@ bool CAddLabelCommand::Do(bool isRedo) {
   if (isRedo) {
     CWaitCursorScope wait;
     if (!PutBackLine(document, *m_record, m_nextKey, false, 0)) return false;
-    ShowChanges(kRenderKeepPosition);
+    ShowChanges(RenderMode::KeepPosition);
     return true;
   }
   CBstr label;
@@ -241,14 +241,14 @@ bool CAddLabelCommand::Do(bool isRedo) {
   m_record->SetField(kLineFieldType, kLabelType);
   m_record->SetField(kLineFieldName, label);
   if (!document.AddLineItem(*m_record, false, false, 0)) return false;
-  ShowChanges(kRenderKeepPosition);
+  ShowChanges(RenderMode::KeepPosition);
   return true;
 }
 
 bool CAddLabelCommand::Undo() {
   CWaitCursorScope wait;
   TakeOutLine(Document(), *m_record, m_nextKey);
-  ShowChanges(kRenderKeepPosition);
+  ShowChanges(RenderMode::KeepPosition);
   return true;
 }
 
@@ -278,7 +278,7 @@ bool CDeleteLineItemCommand::Do(bool) {
   std::unique_ptr<CDbRecord> removed = Document().DeleteLineItem(m_key, &m_nextKey, m_keepAsCurrent, true);
   if (!removed) return false;
   m_removed = std::move(removed);
-  ShowChanges(kRenderKeepPosition);
+  ShowChanges(RenderMode::KeepPosition);
   return true;
 }
 
@@ -286,7 +286,7 @@ bool CDeleteLineItemCommand::Undo() {
   CWaitCursorScope wait;
   PutBackLine(Document(), *m_removed, m_nextKey, false, 1);
   m_key = KeyOf(*m_removed);
-  ShowChanges(kRenderKeepPosition);
+  ShowChanges(RenderMode::KeepPosition);
   return true;
 }
 
@@ -313,14 +313,14 @@ bool CPasteLineItemCommand::Do(bool isRedo) {
   }
   if (!inserted) return false;
   const CBstr& current = document.GetCurrentLineKey();
-  ShowChanges(current.IsEmpty() ? kRenderScrollToEnd : kRenderKeepPosition);
+  ShowChanges(current.IsEmpty() ? RenderMode::ScrollToEnd : RenderMode::KeepPosition);
   return true;
 }
 
 bool CPasteLineItemCommand::Undo() {
   CWaitCursorScope wait;
   TakeOutLine(Document(), *m_pasted, m_nextKey);
-  ShowChanges(kRenderKeepPosition);
+  ShowChanges(RenderMode::KeepPosition);
   return true;
 }
 
@@ -347,7 +347,7 @@ CEditLineItemCommand::~CEditLineItemCommand() = default;
 
 void CEditLineItemCommand::Write(const CDbRecord& line) {
   Document().UpdateLineItem(line);
-  ShowChanges(kRenderKeepPosition);
+  ShowChanges(RenderMode::KeepPosition);
 }
 
 bool CEditLineItemCommand::Do(bool isRedo) {

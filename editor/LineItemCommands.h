@@ -42,10 +42,15 @@ class CStockKeeper {
 // A line record given to the document: added before the current line or at the end.
 class CAddLineItemCommand : public CDocumentCommand {
  public:
-  // `render`: false leaves the first Do without rendering (the caller renders once after
-  // a batch). `recalc` 1 works out the totals again.
+  // How the line is added.
+  struct Placing {
+    bool render = false;  // false leaves the first Do without rendering (the caller renders once after a batch)
+    bool atEnd = false;   // at the end, not before the current line
+    bool sound = false;   // the add-item sound played
+    int recalc = 0;       // 1 works out the totals again
+  };
   CAddLineItemCommand(CSalesDocument& document, HWND owner, CItemStore* store, std::unique_ptr<CDbRecord> record,
-                      bool render, bool atEnd, bool sound, int recalc);
+                      Placing placing);
   ~CAddLineItemCommand() override;
   bool Do(bool isRedo) override;
   bool Undo() override;

@@ -190,7 +190,7 @@ void CLineItemDlg::AddItemRows(std::u16string_view type, const CSalesDocument& d
 
 CBstr CLineItemDlg::RowText(int row) const {
   CBstr text;
-  m_form->GetFieldText(row, text, false, false);
+  m_form->GetFieldText(row, text);
   return text;
 }
 
@@ -206,7 +206,7 @@ void CLineItemDlg::ReadBack() {
   m_line.SetField(kLineFieldName, RowText(m_nameRow));
   // The description rows join as they were wrapped; a line break the user typed stays.
   CBstr description;
-  m_form->GetFieldText(m_descriptionRow, description, true, true);
+  m_form->GetFieldText(m_descriptionRow, description, FieldRows::JoinedOnLines);
   m_line.SetField(kLineFieldDescription, description);
   if (m_priceRow >= 0) {
     CBstr price = RowText(m_priceRow);
@@ -283,8 +283,9 @@ CBstr CAddLineItemsDlg::Heading() {
 }
 
 void CAddLineItemsDlg::Send(std::unique_ptr<CDbRecord> record, bool render, bool sound, int recalc) {
-  auto line = std::make_unique<CAddLineItemCommand>(m_document, m_owner, m_store, std::move(record), render, m_atEnd,
-                                                    sound, recalc);
+  auto line = std::make_unique<CAddLineItemCommand>(
+      m_document, m_owner, m_store, std::move(record),
+      CAddLineItemCommand::Placing{.render = render, .atEnd = m_atEnd, .sound = sound, .recalc = recalc});
   if (m_sink) m_sink(std::move(line));
   else SendEditCommand(m_owner, std::move(line));
 }
@@ -336,13 +337,13 @@ void CAddLineItemsDlg::FillForm(const CDbRecord& record) {
 void CAddLineItemsDlg::ReadBack(CDbRecord& record) const {
   auto text = [this](int row) {
     CBstr value;
-    m_form->GetFieldText(row, value, false, false);
+    m_form->GetFieldText(row, value);
     return value;
   };
   record.SetField(kLineFieldQuantity, text(0));
   record.SetField(kLineFieldName, text(1));
   CBstr description;
-  m_form->GetFieldText(2, description, true, true);
+  m_form->GetFieldText(2, description, FieldRows::JoinedOnLines);
   record.SetField(kLineFieldDescription, description);
   record.SetField(kLineFieldPrice, CurrencyText(text(5)));
   if (m_servicedRow >= 0) record.SetField(kLineFieldServiced, text(m_servicedRow));

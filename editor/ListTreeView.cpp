@@ -261,7 +261,7 @@ void CListTreeView::FillBelow(HWND progress, HTREEITEM node, CDbRecord& record) 
   bool byName = m_alphabetize && kind != kObjectGroup;
   std::unique_ptr<CDbRecord> child;
   std::u16string parentName(record.FieldView(kFieldFullName));
-  auto cursor = m_store->GetFirstChild(parentName, child, byName, false, true);
+  auto cursor = m_store->GetFirstChild(parentName, child, {.byName = byName, .prepareOnly = true});
   bool leafBoxes = m_checkBoxes && (kind == kObjectGroup || kind == kObjectRoot || kind == kObjectCategory ||
                                     kind == kObjectContainer512);
   while (cursor && (child = m_store->GetNextChild(*cursor))) {

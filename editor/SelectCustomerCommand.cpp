@@ -35,7 +35,7 @@ bool CSelectCustomerCommand::Do(bool) {
     m_previousElements = Document().GetXmlDocument().BlockChildNames(u"CUSTOMER");
   }
   Document().SetCustomer(*m_chosen);
-  Render(kRenderKeepPosition);
+  Render(RenderMode::KeepPosition);
   return true;
 }
 
@@ -43,6 +43,6 @@ bool CSelectCustomerCommand::Undo() {
   if (!m_previous) return false;
   Document().SetCustomer(*m_previous);
   Document().GetXmlDocument().DropEmptyBlockChildren(u"CUSTOMER", m_previousElements);
-  Render(kRenderKeepPosition);
+  Render(RenderMode::KeepPosition);
   return true;
 }

@@ -16,8 +16,8 @@ bool CSignatureCommand::Do(bool) {
     CWaitCursorScope wait;
     // Whatever part of the writing failed (the picture, the save of a document that
     // signing makes read-only), the strokes are in the document now.
-    Document().SetSignature(m_strokes, true, true, false);
-    Render(kRenderKeepPosition);
+    Document().SetSignature(m_strokes, {.rebuild = true, .stamp = true});
+    Render(RenderMode::KeepPosition);
   }
   // The signature block sits low on the page: the view moves on to it.
   if (auto* view = dynamic_cast<CHtmlView*>(Document().GetView()))

@@ -54,7 +54,7 @@ struct Program {
     record->SetField(kFieldListType, u"Inventory Part");
     record->SetQuantity(kStartingQuantity, 10);
     record->SetQuantity(kEndingQuantity, 3);
-    Require(items.AddItem(nullptr, *record, false, false) == 1);
+    Require(items.AddItem(nullptr, *record, CItemStore::OnDuplicate::Insert) == 1);
     CBstr documents;
     GetDocumentsFolder(documents);
     folder = platform::MapDevicePath(documents.view());

@@ -28,7 +28,8 @@ int CGroupList::AddGroup(std::u16string_view name, std::u16string_view listId, s
   record->SetField(kFieldTimeModified, modified);
   record->SetField(kFieldEditSequenceCopy, editSequence);
   record->SetField(kFieldParent, u"Group");
-  return m_store->AddItem(nullptr, *record, checkDuplicates, false);
+  return m_store->AddItem(nullptr, *record,
+                          checkDuplicates ? CItemStore::OnDuplicate::Refuse : CItemStore::OnDuplicate::Insert);
 }
 
 CImportTransaction::CImportTransaction(CItemStore& store)

@@ -188,7 +188,7 @@ bool CListUpdater::ImportItem(const UpdateItemRecord& item, int& previousLevel, 
   if (existing)
     m_store->UpdateItem(*record);
   else
-    m_store->AddItem(nullptr, *record, false, false);
+    m_store->AddItem(nullptr, *record, CItemStore::OnDuplicate::Insert);
   return true;
 }
 
@@ -251,7 +251,7 @@ bool CListUpdater::ImportGroupLines(const std::u16string& groupName, int i, int 
     member->SetField(kFieldParent, groupName);
     member->SetField(kFieldFullName, groupName + u":" + std::u16string(item->FieldView(kFieldFullName)));
     member->SetField(kFieldQuantity, NumberText(quantity.empty() ? 1 : BstrToInt(quantity)));
-    m_store->AddItem(nullptr, *member, false, false);
+    m_store->AddItem(nullptr, *member, CItemStore::OnDuplicate::Insert);
   }
   return true;
 }
@@ -288,7 +288,7 @@ int CListUpdater::ImportSalesTaxGroups() {
         ShowWarningResText(m_mainWindow, IDS_UPDATE_UNKNOWN_MEMBER, fullName.c_str());
       }
     }
-    CBstr price = FormatNumberText(rate, true, true);
+    CBstr price = FormatNumberText(rate, NumberDigits::TwoDigits);
     AppendPercentSign(price);
     record->SetField(kFieldSalesAmount, price);
     record->SetField(kFieldVendor, group[kUpdAccount]);
@@ -304,7 +304,7 @@ int CListUpdater::ImportSalesTaxGroups() {
     if (existing)
       m_store->UpdateItem(*record);
     else
-      m_store->AddItem(nullptr, *record, false, false);
+      m_store->AddItem(nullptr, *record, CItemStore::OnDuplicate::Insert);
   }
   return 1;
 }

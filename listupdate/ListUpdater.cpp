@@ -318,6 +318,6 @@ int CListUpdater::EnsureCategory(std::u16string_view name, std::u16string_view p
   record->SetField(kFieldListType, listType.empty() ? std::u16string_view(u"ROOT_LIST") : listType);
   record->SetField(kFieldName, name);
   record->SetField(kFieldParent, parent);
-  m_store->AddItem(nullptr, *record, true, false);
+  m_store->AddItem(nullptr, *record, CItemStore::OnDuplicate::Refuse);
   return 1;
 }

@@ -6,6 +6,7 @@
 #include "core/ResourceText.h"
 #include "core/Utilities.h"
 #include "core/WaitCursor.h"
+#include "core/WindowMessages.h"
 #include "datastore/ItemStore.h"
 #include "datastore/StoreLists.h"
 #include "document/SalesDocument.h"
@@ -20,18 +21,6 @@
 #include "resources/resource_ids.h"
 
 namespace {
-
-enum DesktopCode : ULONG_PTR {
-  kUpdateJobsSilent = 33,
-  kUpdateJobs = 43,
-  kUpdateLists = 53,
-  kOwnerInfo = 63,
-  kTemplates = 73,
-  kLoadDatabaseUpdate = 103,
-  kCopyDatabase = 123,
-  kOpenDatabase = 133,
-  kCloseDatabase = 143,
-};
 
 // The new documents' style, as the program starts them.
 constexpr int kTemplateStyle = 4;
@@ -58,22 +47,23 @@ LRESULT CMainFrame::OnCopyData(const COPYDATASTRUCT* copy) {
   if (m_desktopCommandRunning) return 0;
   CRunningCommand running(m_desktopCommandRunning);
   m_storeOpened = m_storeOpened || (m_itemStore && m_itemStore->IsOpen());
-  switch (copy->dwData) {
-    case kUpdateJobsSilent: return UpdateJobs(false);
-    case kUpdateJobs: return UpdateJobs(true);
-    case kUpdateLists: return UpdateLists(*copy);
-    case kOwnerInfo: WriteOwnerInfoFile(m_hwnd); return 1;
-    case kTemplates: WriteTemplates(); return 1;
-    case kLoadDatabaseUpdate: return LoadDatabaseUpdate();
-    case kCopyDatabase: return CopyDatabaseForDesktop();
-    case kOpenDatabase: OpenDatabaseAgain(); return 1;
-    case kCloseDatabase: {
+  switch (static_cast<DesktopCommand>(copy->dwData)) {
+    case DesktopCommand::UpdateJobsSilent: return UpdateJobs(false);
+    case DesktopCommand::UpdateJobs: return UpdateJobs(true);
+    case DesktopCommand::UpdateLists: return UpdateLists(*copy);
+    case DesktopCommand::OwnerInfo: WriteOwnerInfoFile(m_hwnd); return 1;
+    case DesktopCommand::Templates: WriteTemplates(); return 1;
+    case DesktopCommand::LoadDatabaseUpdate: return LoadDatabaseUpdate();
+    case DesktopCommand::CopyDatabase: return CopyDatabaseForDesktop();
+    case DesktopCommand::OpenDatabase: OpenDatabaseAgain(); return 1;
+    case DesktopCommand::CloseDatabase: {
       CWaitCursorScope wait;
       WaitForCustomerLoader();
       if (m_storeOpened) m_itemStore->Close();
       return 1;
     }
-    default: return 1;  // "CONVERT_1_TO_2" and unknown codes: accepted, nothing to do
+    case DesktopCommand::ConvertOneToTwo:
+    default: return 1;  // accepted, nothing to do; so is an unknown code
   }
 }
 

@@ -295,7 +295,7 @@ RowReadResult ReadRegisterRowTexts(CXmlDocument& xml, std::u16string_view path, 
     // A damaged total shows the figure the document's subtotal and tax give.
     bool recomputed = false;
     const std::optional<double> figure = xml.ReadTotalFigure(&recomputed);
-    if (recomputed) total = FormatNumberText(*figure, true, true);
+    if (recomputed) total = FormatNumberText(*figure, NumberDigits::TwoDigits);
   }
   r.amount = total.str();
   // An amount that is no figure at all is not shown as if it were one.

@@ -23,7 +23,7 @@ std::u16string Folder(void (*get)(CBstr&)) {
 // A stored balance moved by the amount and written back to the cent.
 void Shift(CBstr& text, const CDecimal& amount, bool lower) {
   const CDecimal value = CDecimal::FromDouble(ParseNumberText(text.view())) + (lower ? -amount : amount);
-  text = FormatNumberText(value.Cents().ToDouble(), true, true);
+  text = FormatNumberText(value.Cents().ToDouble(), NumberDigits::TwoDigits);
 }
 
 }  // namespace

@@ -55,7 +55,7 @@ bool MakeDocument(int type, int serial, CCustomerSource& customers, int customer
   if (customerCount > 0 && customers.GetRecordAt(serial % customerCount, customer, false, false))
     doc.SetCustomer(customer);
   if (type == kPayment) {
-    doc.SetAttribute(u"PAYAMOUNT", FormatNumberText(serial % 2 ? 120 : 75.5, true, true));
+    doc.SetAttribute(u"PAYAMOUNT", FormatNumberText(serial % 2 ? 120 : 75.5, NumberDigits::TwoDigits));
   } else {
     for (size_t i = 0; i < items.size() && i < 3; ++i) {
       auto line = CDbRecord::CDbRecordCopy(*items[(static_cast<size_t>(serial) + i) % items.size()], -1);

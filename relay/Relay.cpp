@@ -28,17 +28,17 @@ struct RelayWord {
 
 // In the order the words are compared.
 const RelayWord kWords[] = {
-    {u"RETRIEVING_INVOICES", RelayMessage{73, false}},
-    {u"UPDATE_QB_JOBS", RelayMessage{43, false}},
-    {u"UPDATE_QB_JOBS_SILENT", RelayMessage{33, false}},
-    {u"UPDATE_QB_ITEMS", RelayMessage{53, false}},
-    {u"CONVERT_1_TO_2", RelayMessage{83, false}},
-    {u"GET_OWNER_INFO", RelayMessage{63, false}},
+    {u"RETRIEVING_INVOICES", RelayMessage{DesktopCommand::Templates, false}},
+    {u"UPDATE_QB_JOBS", RelayMessage{DesktopCommand::UpdateJobs, false}},
+    {u"UPDATE_QB_JOBS_SILENT", RelayMessage{DesktopCommand::UpdateJobsSilent, false}},
+    {u"UPDATE_QB_ITEMS", RelayMessage{DesktopCommand::UpdateLists, false}},
+    {u"CONVERT_1_TO_2", RelayMessage{DesktopCommand::ConvertOneToTwo, false}},
+    {u"GET_OWNER_INFO", RelayMessage{DesktopCommand::OwnerInfo, false}},
     {u"STOP", std::nullopt},
-    {u"LOAD_DB_UPDATE", RelayMessage{103, true}},
-    {u"GET_DB", RelayMessage{123, true}},
-    {u"OPEN_DB", RelayMessage{133, true}},
-    {u"CLOSE_DB", RelayMessage{143, true}},
+    {u"LOAD_DB_UPDATE", RelayMessage{DesktopCommand::LoadDatabaseUpdate, true}},
+    {u"GET_DB", RelayMessage{DesktopCommand::CopyDatabase, true}},
+    {u"OPEN_DB", RelayMessage{DesktopCommand::OpenDatabase, true}},
+    {u"CLOSE_DB", RelayMessage{DesktopCommand::CloseDatabase, true}},
 };
 
 HWND FindMainWindow() { return FindWindowW(kMainClass, kMainTitle); }
@@ -104,7 +104,7 @@ RelayResult RunRelay(std::u16string_view word) {
   if (!message) return kRelayAnswered;
   std::u16string text(word);
   COPYDATASTRUCT copy;
-  copy.dwData = message->code;
+  copy.dwData = static_cast<ULONG_PTR>(message->code);
   if (message->carriesWord) {
     copy.cbData = static_cast<DWORD>(text.size() * sizeof(WCHAR));
     copy.lpData = text.data();

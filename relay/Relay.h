@@ -5,12 +5,13 @@
 #include <optional>
 #include <string>
 
+#include "core/WindowMessages.h"
 #include "platform/platform.h"
 
 // The message a command word sends: its code, and whether the word itself travels as the
 // data (its UTF-16 units, without the terminator).
 struct RelayMessage {
-  ULONG_PTR code = 0;
+  DesktopCommand code{};
   bool carriesWord = false;
 };
 

@@ -51,7 +51,8 @@ bool CPickListReport::BuildXml(HWND parent, std::u16string_view start, std::u16s
   const bool single = !m_documentId.empty();
   BeginBuild(parent, single);
   // The one document given is taken whatever its date.
-  ScanDocuments(single, !single, [this](CXmlDocument& document) { Accumulate(document); });
+  ScanDocuments({.singleFile = single, .dateFilter = !single},
+                [this](CXmlDocument& document) { Accumulate(document); });
   EndBuild([this] { WriteReport(); });
   return true;
 }

@@ -28,16 +28,16 @@ bool CProfitMarginReport::BuildXml(HWND parent, std::u16string_view start, std::
   m_profit = m_margin = 0;
   const bool single = !m_documentId.empty();
   BeginBuild(parent, single);
-  ScanDocuments(single, true, [this](CXmlDocument& document) { Accumulate(document); });
+  ScanDocuments({.singleFile = single, .dateFilter = true}, [this](CXmlDocument& document) { Accumulate(document); });
 
   // Profit and margin come from the totals as shown, so the page adds up to what it says.
   const std::u16string salesText = Money(m_sales.ToDouble());
   const std::u16string purchaseText = Money(m_purchase.ToDouble());
   const double shownSales = ParseNumberText(salesText);
   m_profit = shownSales - ParseNumberText(purchaseText);
-  const std::u16string profitText = FormatNumberText(m_profit, true, false).str();
+  const std::u16string profitText = FormatNumberText(m_profit, NumberDigits::CurrencyDigits).str();
   if (shownSales != 0) m_margin = ParseNumberText(profitText) / shownSales * 100;
-  const std::u16string marginText = FormatNumberText(m_margin, true, false).str() + u"%";
+  const std::u16string marginText = FormatNumberText(m_margin, NumberDigits::CurrencyDigits).str() + u"%";
 
   EndBuild([&] {
     Begin(u"REPORT");

@@ -109,10 +109,9 @@ void CReport::BeginBuild(HWND parent, bool singleFile) {
 
 void CReport::StepProgress() { m_progress->Step(); }
 
-void CReport::ScanDocuments(bool singleFile, bool dateFilter,
-                            const std::function<void(CXmlDocument&)>& process) {
+void CReport::ScanDocuments(DocumentScan scan, const std::function<void(CXmlDocument&)>& process) {
   SYSTEMTIME start{}, end{};
-  const bool filter = dateFilter && BothDatesSet();
+  const bool filter = scan.dateFilter && BothDatesSet();
   if (filter) {
     ParseDateText(m_startDate, start);
     ParseDateText(m_endDate, end);
@@ -137,7 +136,7 @@ void CReport::ScanDocuments(bool singleFile, bool dateFilter,
     process(*m_reader);
   };
   CBuildProgress& progress = *m_progress;
-  if (singleFile) {
+  if (scan.singleFile) {
     progress.Step();
     // The editor names its document by its full path (it may live outside the documents
     // folder); a bare file name is one of the documents folder.
@@ -421,7 +420,7 @@ void CReport::TotalRows(const std::vector<LabelledSum>& rows, std::u16string_vie
   SetBold(false);
 }
 
-std::u16string CReport::Money(double value) { return FormatNumberText(value, true, true).str(); }
+std::u16string CReport::Money(double value) { return FormatNumberText(value, NumberDigits::TwoDigits).str(); }
 
 void CReport::NoteDocument(std::u16string_view text) { m_notes.push_back(m_scannedFile + u": " + std::u16string(text)); }
 

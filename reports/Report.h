@@ -73,11 +73,15 @@ class CReport {
   // dialog over `parent`. With `singleFile` (and a document id) the bar runs over that one
   // file, else over every saved document.
   void BeginBuild(HWND parent, bool singleFile);
+  // Which documents ScanDocuments reads.
+  struct DocumentScan {
+    bool singleFile = false;  // the one document the report was asked for, not every saved one
+    bool dateFilter = false;  // only those dated in the range, when both dates are set
+  };
   // Loads each document file in turn into the document reader and hands the loaded ones
   // to `process`; an unreadable file adds nothing. With `dateFilter` and both dates set,
   // a document dated outside the range (both ends included) is skipped.
-  void ScanDocuments(bool singleFile, bool dateFilter,
-                     const std::function<void(CXmlDocument& document)>& process);
+  void ScanDocuments(DocumentScan scan, const std::function<void(CXmlDocument& document)>& process);
   // Two steps, the REPORT document written by `write`, one step, the dialog closed.
   void EndBuild(const std::function<void()>& write);
   void StepProgress();

@@ -45,12 +45,12 @@ INT_PTR CReportOptionsForm::Run() {
   const INT_PTR code = m_form->DoModal(IDD_FIELD_FORM, kHelpTopic, true);
   if (code == CFieldFormModel::kEndCancelled) return code;
   CPreferences prefs;
-  m_form->GetFieldText(0, m_datePreset, false, false);
+  m_form->GetFieldText(0, m_datePreset);
   prefs.Set(pref::kLastReportDates, m_datePreset.view());
-  m_form->GetFieldText(1, m_from, false, false);
-  m_form->GetFieldText(2, m_to, false, false);
+  m_form->GetFieldText(1, m_from);
+  m_form->GetFieldText(2, m_to);
   if (m_withDocuments) {
-    m_form->GetFieldText(3, m_documentType, false, false);
+    m_form->GetFieldText(3, m_documentType);
     prefs.Set(pref::kLastReportDocType, m_documentType.view());
   }
   return code;

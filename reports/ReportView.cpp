@@ -100,7 +100,7 @@ void CReportView::ShowReport() {
   if (m_zoom < 0 || m_zoom >= kZoomLevels) m_zoom = 1;
   SendMessageW(m_view->GetControl(), DTM_ENABLESHRINK, 0, m_fitToScreen ? -1 : 0);
   SendMessageW(m_view->GetControl(), DTM_ZOOMLEVEL, 0, m_zoom);
-  m_view->Render(2, -1);
+  m_view->Render(RenderMode::KeepPosition, -1);
   CreateBar();
   LayOut();
 }

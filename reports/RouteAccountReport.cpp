@@ -47,7 +47,7 @@ bool CRouteAccountReport::BuildXml(HWND parent, std::u16string_view start, std::
   BeginBuild(parent, false);
   LoadOpeningEntries();
   // Every saved document counts: what left the truck is matched against all of them.
-  ScanDocuments(false, false, [this](CXmlDocument& document) { Accumulate(document); });
+  ScanDocuments({}, [this](CXmlDocument& document) { Accumulate(document); });
   LookUpItems();
   StepProgress();
   for (Entry& entry : m_entries) {

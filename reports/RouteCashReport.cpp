@@ -13,7 +13,7 @@ bool CRouteCashReport::BuildXml(HWND parent, std::u16string_view start, std::u16
   m_endDate = end;
   m_charge = m_cash = m_returns = 0;
   BeginBuild(parent, false);
-  ScanDocuments(false, true, [this](CXmlDocument& document) { Accumulate(document); });
+  ScanDocuments({.dateFilter = true}, [this](CXmlDocument& document) { Accumulate(document); });
   CBstr total;
   FormatCurrencyValue((m_cash + m_charge) - m_returns, total, true);
   m_total = total.str();

@@ -11,7 +11,7 @@ using FieldForm = platform::testing::DeviceTest;
 
 std::u16string Text(const CFieldFormModel& form, int index, bool lineBreaks = true) {
   CBstr out;
-  EXPECT_EQ(form.GetFieldText(index, out, true, lineBreaks), 1);
+  EXPECT_EQ(form.GetFieldText(index, out, lineBreaks ? FieldRows::JoinedOnLines : FieldRows::Joined), 1);
   return out.str();
 }
 
@@ -20,7 +20,7 @@ TEST_F(FieldForm, FieldsBeyondTheFifteenthSlotAreIgnored) {
   EXPECT_EQ(form.AddField(15, kFieldText, 0, CBstr(u"Late"), CBstr(u"x"), 1, 10, nullptr), 1);
   EXPECT_EQ(form.FieldCount(), 0);
   CBstr out(u"kept");
-  EXPECT_EQ(form.GetFieldText(15, out, false, false), 0);
+  EXPECT_EQ(form.GetFieldText(15, out), 0);
   EXPECT_EQ(out.view(), u"kept");
   form.AddField(0, kFieldMonth, 0, CBstr(u"Month"), CBstr(), 1, 10, nullptr);
   form.AddField(1, kFieldYear, 0, CBstr(u"Year"), CBstr(), 1, 10, nullptr);

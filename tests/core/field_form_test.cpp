@@ -66,7 +66,7 @@ class FieldFormDialog : public slateway::testing::FieldFormTest {
   }
   static std::u16string Read(CFieldForm& form, int index) {
     CBstr out;
-    form.GetFieldText(index, out, true, true);
+    form.GetFieldText(index, out, FieldRows::JoinedOnLines);
     return out.str();
   }
 };
@@ -253,7 +253,7 @@ TEST_F(FieldFormDialog, TextsWithChoicesAreTypedOrChosenByWhereTheTapLands) {
   EXPECT_EQ(notes.first[0].str(), u"Please call before delivery,...");
   // The note is cut over its rows at the column's width, nothing lost.
   CBstr joined;
-  form.GetFieldText(1, joined, true, false);
+  form.GetFieldText(1, joined, FieldRows::Joined);
   EXPECT_EQ(joined.str(), note);
   EXPECT_FALSE(form.Model().Field(2)->value.IsEmpty());
 }
@@ -283,7 +283,7 @@ TEST_F(FieldFormDialog, StoredTextsAreWrappedWhenTheFormOpensAndReloaded) {
   // The edit before the reload still counts.
   EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), CFieldFormModel::kEndAccepted);
   CBstr joined;
-  form.GetFieldText(0, joined, true, false);
+  form.GetFieldText(0, joined, FieldRows::Joined);
   auto words = [](std::u16string t) { return std::erase(t, u' '), t; };
   EXPECT_EQ(words(joined.str()), words(address));  // every word kept, in order
 }

@@ -121,30 +121,29 @@ TEST_F(TextHelpers, FormatNumberTextInBothLocales) {
   struct Row {
     const char16_t* profile;
     double value;
-    bool decimals;
-    bool forceTwo;
+    NumberDigits digits;
     const char16_t* expected;
   } rows[] = {
-      {u"en-US", 2.75, false, false, u"3"},
-      {u"en-US", 1234.5, true, false, u"1,234.50"},
-      {u"en-US", -1234.5, true, false, u"(1,234.50)"},
-      {u"en-US", 1234567.891, true, true, u"1,234,567.89"},
-      {u"en-US", 0, true, false, u"0.00"},
+      {u"en-US", 2.75, NumberDigits::Whole, u"3"},
+      {u"en-US", 1234.5, NumberDigits::CurrencyDigits, u"1,234.50"},
+      {u"en-US", -1234.5, NumberDigits::CurrencyDigits, u"(1,234.50)"},
+      {u"en-US", 1234567.891, NumberDigits::TwoDigits, u"1,234,567.89"},
+      {u"en-US", 0, NumberDigits::CurrencyDigits, u"0.00"},
       // A negative figure too small for the digits shown is zero, without a sign.
-      {u"en-US", -0.004, true, true, u"0.00"},
-      {u"en-US", -0.0, false, false, u"0"},
-      {u"en-US", -0.01, true, true, u"(0.01)"},
-      {u"de-DE", -0.0, true, false, u"0,00"},
+      {u"en-US", -0.004, NumberDigits::TwoDigits, u"0.00"},
+      {u"en-US", -0.0, NumberDigits::Whole, u"0"},
+      {u"en-US", -0.01, NumberDigits::TwoDigits, u"(0.01)"},
+      {u"de-DE", -0.0, NumberDigits::CurrencyDigits, u"0,00"},
       // Past the 30 characters a fixed buffer once held.
-      {u"en-US", 1e21, true, false, u"1,000,000,000,000,000,000,000.00"},
-      {u"de-DE", 2.75, false, false, u"3"},
-      {u"de-DE", 1234.5, true, false, u"1.234,50"},
-      {u"de-DE", -1234.5, true, true, u"-1.234,50"},
-      {u"de-DE", 1e21, true, false, u"1.000.000.000.000.000.000.000,00"},
+      {u"en-US", 1e21, NumberDigits::CurrencyDigits, u"1,000,000,000,000,000,000,000.00"},
+      {u"de-DE", 2.75, NumberDigits::Whole, u"3"},
+      {u"de-DE", 1234.5, NumberDigits::CurrencyDigits, u"1.234,50"},
+      {u"de-DE", -1234.5, NumberDigits::TwoDigits, u"-1.234,50"},
+      {u"de-DE", 1e21, NumberDigits::CurrencyDigits, u"1.000.000.000.000.000.000.000,00"},
   };
   for (const auto& r : rows) {
     Use(r.profile);
-    EXPECT_EQ(FormatNumberText(r.value, r.decimals, r.forceTwo).str(), r.expected) << r.value;
+    EXPECT_EQ(FormatNumberText(r.value, r.digits).str(), r.expected) << r.value;
   }
 }
 
@@ -153,10 +152,10 @@ TEST_F(TextHelpers, FormatNumberTextTrimsAThreeDigitCurrencyToTwo) {
   for (const char16_t* profile : {u"en-US", u"de-DE"}) {
     Use(profile);
     const bool de = profile[0] == u'd';
-    EXPECT_EQ(FormatNumberText(2.5, true, false).str(), de ? u"2,50" : u"2.50");
-    EXPECT_EQ(FormatNumberText(2.125, true, false).str(), de ? u"2,125" : u"2.125");
+    EXPECT_EQ(FormatNumberText(2.5, NumberDigits::CurrencyDigits).str(), de ? u"2,50" : u"2.50");
+    EXPECT_EQ(FormatNumberText(2.125, NumberDigits::CurrencyDigits).str(), de ? u"2,125" : u"2.125");
     // Forcing two digits puts the record back to the locale's digit count afterwards.
-    EXPECT_EQ(FormatNumberText(2.125, true, true).str(), de ? u"2,13" : u"2.13");
+    EXPECT_EQ(FormatNumberText(2.125, NumberDigits::TwoDigits).str(), de ? u"2,13" : u"2.13");
     EXPECT_EQ(RegionalSettings().CurrencyFormat().NumDigits, RegionalSettings().DefaultDigits());
   }
 }
@@ -618,11 +617,11 @@ TEST_F(TextHelpers, HeaderFieldCodesAndDocumentKinds) {
   for (const auto& f : fields) {
     WCHAR c = u'?';
     CBstr name;
-    EXPECT_EQ(GetHeaderFieldCode(CBstr(f.id), c, name), f.code) << platform::ToUtf8(f.id);
+    EXPECT_EQ(static_cast<int>(GetHeaderFieldCode(CBstr(f.id), c, name)), f.code) << platform::ToUtf8(f.id);
   }
   WCHAR c = 0;
   CBstr name;
-  EXPECT_EQ(GetHeaderFieldCode(CBstr(u"Other,5"), c, name), 1);
+  EXPECT_EQ(GetHeaderFieldCode(CBstr(u"Other,5"), c, name), HeaderField::Line);
   EXPECT_EQ(c, u'5');
   EXPECT_EQ(name.str(), u"Other");
   GetHeaderFieldCode(CBstr(u"shipVia"), c, name);

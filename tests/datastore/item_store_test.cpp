@@ -51,7 +51,7 @@ class ItemStoreTest : public platform::testing::DeviceTest {
                                                                        : std::u16string(parent) + u":" + std::u16string(name);
     record->SetField(kFieldFullName, fullName);
     record->SetUseCount(useCount);
-    EXPECT_EQ(store.AddItem(nullptr, *record, true, false), 1) << Utf8(name);
+    EXPECT_EQ(store.AddItem(nullptr, *record, CItemStore::OnDuplicate::Refuse), 1) << Utf8(name);
     return record;
   }
 
@@ -114,7 +114,7 @@ TEST_F(ItemStoreTest, StoreRecordRoundTripsEveryMappedColumn) {
   record->SetUseCount(3);
   record->SetIsOpen(1);
   for (int q = 0; q < kDbRecordQuantities; ++q) record->SetQuantity(static_cast<DbRecordQuantity>(q), 10 + q);
-  ASSERT_EQ(store.AddItem(nullptr, *record, true, true), 1);
+  ASSERT_EQ(store.AddItem(nullptr, *record, CItemStore::OnDuplicate::RefuseAndTell), 1);
 
   auto read = store.GetItem(*record, false);
   ASSERT_TRUE(read);
@@ -145,7 +145,7 @@ TEST_F(ItemStoreTest, StoreRecordRoundTripsEveryMappedColumn) {
   auto moved = CDbRecord::CDbRecordOfType(kObjectItem, -1);
   moved->SetField(kFieldName, u"Nut");
   moved->SetField(kFieldFallbackParent, u"Group A");
-  ASSERT_EQ(store.AddItem(nullptr, *moved, false, false), 1);
+  ASSERT_EQ(store.AddItem(nullptr, *moved, CItemStore::OnDuplicate::Insert), 1);
   std::unique_ptr<CDbRecord> found;
   ASSERT_TRUE(store.FindChildByName(u"Nut", kObjectLabel, u"Group A", found));
   EXPECT_EQ(found->GetObjectType(), kObjectLabel);
@@ -168,14 +168,14 @@ TEST_F(ItemStoreTest, StoreTreeDuplicateNamesAndCase) {
   auto again = CDbRecord::CDbRecordOfType(kObjectItem, -1);
   again->SetField(kFieldName, u"Bolt");
   again->SetField(kFieldParent, u"Item Lists");
-  EXPECT_EQ(store.AddItem(nullptr, *again, true, false), 0);  // no message asked for
+  EXPECT_EQ(store.AddItem(nullptr, *again, CItemStore::OnDuplicate::Refuse), 0);  // no message asked for
   {
     MessageBoxScript boxes;
     boxes.Expect(u"'Bolt' already exists in the category.").Caption(u"Slateway").Style(48);
-    EXPECT_EQ(store.AddItem(nullptr, *again, true, true), 0);
+    EXPECT_EQ(store.AddItem(nullptr, *again, CItemStore::OnDuplicate::RefuseAndTell), 0);
   }
   again->SetField(kFieldName, u"bolt");  // another letter case is another name
-  EXPECT_EQ(store.AddItem(nullptr, *again, true, true), 1);
+  EXPECT_EQ(store.AddItem(nullptr, *again, CItemStore::OnDuplicate::RefuseAndTell), 1);
   Add(u"Bolt", u"Tools", kObjectItem);  // the same name under another parent
   // Roots added again stay single.
   store.AddRootNode(u"My Lists", u"", kObjectRoot);
@@ -197,7 +197,7 @@ TEST_F(ItemStoreTest, StoreTreeChildrenOrderCountsAndOpenState) {
   position(u"Power", 1);
 
   std::unique_ptr<CDbRecord> first;
-  auto cursor = store.GetFirstChild(u"Tools", first, true);
+  auto cursor = store.GetFirstChild(u"Tools", first, {.byName = true});
   ASSERT_TRUE(cursor && first);
   EXPECT_EQ(Field(*first, kFieldName), u"Hammer");
   auto second = store.GetNextChild(*cursor);
@@ -207,25 +207,25 @@ TEST_F(ItemStoreTest, StoreTreeChildrenOrderCountsAndOpenState) {
   EXPECT_EQ(second->GetObjectType(), kObjectCategory);
   EXPECT_FALSE(store.GetNextChild(*cursor));
 
-  cursor = store.GetFirstChild(u"Tools", first, false);  // by ObjectPosition
+  cursor = store.GetFirstChild(u"Tools", first, {});  // by ObjectPosition
   EXPECT_EQ(Field(*first, kFieldName), u"Power");
   EXPECT_EQ(first->GetObjectPosition(), 1);
 
-  cursor = store.GetFirstChild(u"Tools", first, true, false, true);  // prepared only
+  cursor = store.GetFirstChild(u"Tools", first, {.byName = true, .prepareOnly = true});
   ASSERT_TRUE(cursor);
   EXPECT_EQ(Field(*first, kFieldName), u"");
   auto next = store.GetNextChild(*cursor);
   ASSERT_TRUE(next);
   EXPECT_EQ(Field(*next, kFieldName), u"Hammer");
 
-  EXPECT_FALSE(store.GetFirstChild(u"Tools:Power:Drill", first, true));
+  EXPECT_FALSE(store.GetFirstChild(u"Tools:Power:Drill", first, {.byName = true}));
   EXPECT_TRUE(store.HasChildren(u"Tools:Power"));
   EXPECT_FALSE(store.HasChildren(u"tools:power"));  // paths compare exactly
 
   // Open state by ListID.
   next->SetIsOpen(1);
   ASSERT_TRUE(store.UpdateIsOpenState(*next));
-  cursor = store.GetFirstChild(u"Tools", first, true);
+  cursor = store.GetFirstChild(u"Tools", first, {.byName = true});
   EXPECT_EQ(first->GetIsOpen(), 1);
   EXPECT_EQ(store.GetNextChild(*cursor)->GetIsOpen(), 0);
 }
@@ -426,7 +426,7 @@ TEST_F(ItemStoreTest, StoreFindReturnsAncestorsAndFindNextContinues) {
 void ReferenceFind(CItemStore& store, std::u16string_view parent, std::u16string_view upper, int fieldMode,
                    bool unordered, std::vector<std::u16string>& found) {
   std::unique_ptr<CDbRecord> node;
-  std::unique_ptr<CSqlCursor> cursor = store.GetFirstChild(parent, node, true, unordered);
+  std::unique_ptr<CSqlCursor> cursor = store.GetFirstChild(parent, node, {.byName = true, .unordered = unordered});
   for (; node; node = store.GetNextChild(*cursor)) {
     const int kind = node->GetObjectType();
     if (kind == kObjectOtherLists) continue;

@@ -30,7 +30,7 @@ class PriceTaxTest : public ListTest {
     record->SetField(kFieldSalesAmount, rate);
     record->SetField(kFieldVendor, vendor);
     if (!listId.empty()) record->SetField(kFieldListID, listId);
-    ASSERT_EQ(store.AddItem(nullptr, *record, true, false), 1);
+    ASSERT_EQ(store.AddItem(nullptr, *record, CItemStore::OnDuplicate::Refuse), 1);
   }
   CPriceLevelList levels{&store};
   CTaxCodeList codes{&store};

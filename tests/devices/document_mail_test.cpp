@@ -173,7 +173,7 @@ TEST_F(DocumentMail, AsHtmlAttachesThePageSignatureAndTheLogoOnlyWhenPrinted) {
     CBstr logo(u"logo.bmp");
     GetLogoFilePath(logo);
     WriteText(logo.view(), "BM-logo");
-    doc->SetLogo(logo.c_str(), 10, 10, false, false);
+    doc->SetLogo(logo.c_str(), 10, 10);
     CBstr line(u"KTWSignatureLine.bmp");
     GetImageFilePath(line);
     WriteText(line.view(), "BM-line");

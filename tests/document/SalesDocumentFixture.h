@@ -94,7 +94,7 @@ class RecordingView : public IDocumentView {
     m_log->updates.emplace_back(id, text);
     return true;
   }
-  void Render(int, int) override { ++m_log->renders; }
+  void Render(RenderMode, int) override { ++m_log->renders; }
   void SetFitToScreen(bool) override {}
   void SetZoomLevel(int) override {}
 

@@ -226,7 +226,8 @@ TEST_F(DocumentOperations, SaveAndReopenKeepTheFiguresWhicheverWayPricesStand) {
   for (const State& state : states) {
     SCOPED_TRACE(state.includesTax ? "prices include tax" : "prices without tax");
     doc->SetBoolAttribute(u"AMTINCTAX", state.includesTax);
-    doc->RecalcTotals(state.includesTax, !state.includesTax);
+    doc->RecalcTotals(state.includesTax ? CSalesDocument::PriceSwitch::NowIncludeTax
+                                        : CSalesDocument::PriceSwitch::NowExcludeTax);
     ASSERT_TRUE(doc->Save());
     auto back = Make();
     ASSERT_TRUE(back->Open(doc->GetFilePath().str()));
@@ -240,7 +241,7 @@ TEST_F(DocumentOperations, SaveAndReopenKeepTheFiguresWhicheverWayPricesStand) {
     EXPECT_EQ(back->GetTotalText().str(), state.total);
     if (!state.includesTax) continue;
     back->SetBoolAttribute(u"AMTINCTAX", false);
-    back->RecalcTotals(false, true);
+    back->RecalcTotals(CSalesDocument::PriceSwitch::NowExcludeTax);
     EXPECT_EQ(LineAt(*back, 0).price.str(), u"3.27");
     EXPECT_EQ(LineAt(*back, 1).price.str(), u"29.69");
   }
@@ -403,7 +404,7 @@ TEST_F(DocumentOperations, MemorizingWritesOneTemplateAndLeavesTheDocument) {
   EXPECT_EQ(doc->GetXmlDocument().CountElements(u"LINEITEM"), 1);  // zero quantities kept
 
   // The template opens as a new estimate with the next number, dated today, unsigned.
-  ASSERT_TRUE(doc->SetSignature(u"0a0a1414", false, true, true));
+  ASSERT_TRUE(doc->SetSignature(u"0a0a1414", {.stamp = true, .quiet = true}));
   ASSERT_TRUE(doc->SaveAs(templatePath, 6));
   auto opened = Make();
   ASSERT_TRUE(opened->Open(templatePath));
@@ -625,7 +626,7 @@ TEST_F(DocumentOperations, SigningDrawsTheSignatureAndShowsItsPart) {
   auto doc = New(kDocSalesReceipt);
   ASSERT_EQ(m_settings->GetFlag(2, 42), 0);  // sales receipts hide the signature by default
   doc->SetModified(false);
-  ASSERT_TRUE(doc->SetSignature(u"0a0a14141e1e2828", true, true, false));
+  ASSERT_TRUE(doc->SetSignature(u"0a0a14141e1e2828", {.rebuild = true, .stamp = true}));
   EXPECT_TRUE(doc->IsModified());
   EXPECT_EQ(doc->GetSignatureFlag(), 1);
   EXPECT_EQ(doc->GetSignature().str(), u"0a0a14141e1e2828");
@@ -642,7 +643,7 @@ TEST_F(DocumentOperations, SigningDrawsTheSignatureAndShowsItsPart) {
   ASSERT_EQ(doc->GetXmlDocument().Transform(&html), S_OK);
   EXPECT_EQ(ParsePage(html.str()).links.count("S"), 1u);
 
-  ASSERT_TRUE(doc->SetSignature(u"", true, true, false));
+  ASSERT_TRUE(doc->SetSignature(u"", {.rebuild = true, .stamp = true}));
   EXPECT_EQ(doc->GetSignatureFlag(), 0);
   EXPECT_EQ(Attribute(*doc, u"SIGNED"), u"");
   doc->GetXmlDocument().ReadSignatureFile(&file);
@@ -653,11 +654,11 @@ TEST_F(DocumentOperations, SigningUnderReadOnlyOptionSavesAndReportsTheSave) {
   CPreferences preferences;
   preferences.SetRoSigned(true);  // signed documents read-only, as the desktop's update chose
   auto doc = New(kDocInvoice);
-  ASSERT_TRUE(doc->SetSignature(u"0a0a1414", true, true, false));
+  ASSERT_TRUE(doc->SetSignature(u"0a0a1414", {.rebuild = true, .stamp = true}));
   EXPECT_FALSE(doc->IsModified());
   EXPECT_TRUE(std::filesystem::exists(Linux(doc->GetFilePath().str())));
   doc->SetFilePath(u"\\Missing\\Inv.QVN");
-  EXPECT_FALSE(doc->SetSignature(u"0a0a1515", true, true, false));
+  EXPECT_FALSE(doc->SetSignature(u"0a0a1515", {.rebuild = true, .stamp = true}));
   preferences.SetRoSigned(false);
 }
 

@@ -104,7 +104,7 @@ class HtmlViewTest : public sales_test::SalesDocumentTest {
     m_doc->SetVersion(4);
     m_doc->RebuildStylesheet();
     g_view->SetZoomLevel(2);
-    m_doc->Render(1, -1);
+    m_doc->Render(RenderMode::ScrollToTop, -1);
     return *g_view;
   }
 
@@ -481,16 +481,16 @@ TEST_F(HtmlViewTest, RenderModesPlaceTheScrollBar) {
   platform::SetScreenSize(240, 200);
   CHtmlView& view = OpenGolden(false);
   HWND inner = view.GetInnerWindow();
-  m_doc->Render(0, -1);
+  m_doc->Render(RenderMode::ScrollToEnd, -1);
   int bottom = GetScrollPos(inner, SB_VERT);
   EXPECT_GT(bottom, 100);
   EXPECT_EQ(view.GetScrollPosition(), bottom);
-  m_doc->Render(1, -1);
+  m_doc->Render(RenderMode::ScrollToTop, -1);
   EXPECT_EQ(GetScrollPos(inner, SB_VERT), 0);
-  m_doc->Render(2, 120);  // the bar is set there, then one line up
+  m_doc->Render(RenderMode::KeepPosition, 120);  // the bar is set there, then one line up
   EXPECT_EQ(GetScrollPos(inner, SB_VERT), 120 - 14);
-  m_doc->Render(2, 0);
-  m_doc->Render(2, -1);
+  m_doc->Render(RenderMode::KeepPosition, 0);
+  m_doc->Render(RenderMode::KeepPosition, -1);
   EXPECT_EQ(GetScrollPos(inner, SB_VERT), 0);
 }
 
@@ -571,7 +571,7 @@ TEST_F(HtmlViewTest, ReportPageTellsOnlyItsHold) {
             S_OK);
   std::u16string kept;
   CReportHtmlView report(nullptr, m_editor, xml, [&](std::u16string_view html) { kept = html; });
-  report.Render(1, -1);
+  report.Render(RenderMode::ScrollToTop, -1);
   EXPECT_NE(kept.find(u"Sales by item"), std::u16string::npos);
   std::optional<POINT> link;
   for (int x = 0; x < 100 && !link; ++x)

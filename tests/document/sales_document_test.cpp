@@ -200,10 +200,10 @@ TEST_F(SalesHeader, PageUpdatesOnlyWithAPage) {
 
 TEST_F(SalesHeader, LogoFilePathAndJob) {
   auto doc = NewDocument();
-  doc->SetLogo(nullptr, 1, 1, true, false);
+  doc->SetLogo(nullptr, 1, 1, {.showColumn = true});
   EXPECT_FALSE(doc->IsModified());
   doc->GetCustomSettings().SetFlag(0, kRowShowLogo, 0);
-  doc->SetLogo(u"\\My Documents\\Logos\\acme.bmp", 120, 48, true, false);
+  doc->SetLogo(u"\\My Documents\\Logos\\acme.bmp", 120, 48, {.showColumn = true});
   CBstr path;
   int width = 0, height = 0;
   doc->GetLogo(path, width, height);
@@ -247,7 +247,7 @@ TEST_F(SalesRoundTrip, ASavedDocumentKeepsEveryField) {
   doc->SetTax(CBstr(u"State"), CBstr(u"8%"), CBstr(u"Tax Office"), false);
   doc->SetBoolAttribute(u"AMTINCTAX", false);
   doc->SetAttribute(u"PONUM", CBstr(u"PO-9"));
-  doc->SetLogo(u"\\Logos\\logo.png", 64, 32, false, false);
+  doc->SetLogo(u"\\Logos\\logo.png", 64, 32);
   CJobRecord job;
   job.SetField(0, CBstr(u"Kitchen"));
   job.SetField(15, CBstr(u"{JOB}"));

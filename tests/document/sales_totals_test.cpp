@@ -181,7 +181,7 @@ TEST_F(SalesTotalTexts, TotalsReadBackWhatTheyPrintInEachLocale) {
                {u"ja-JP", u"\uFFE52,469.10", u"-\uFFE52,817.79"},
                {u"en-GB", u"\u00A32,469.10", u"-\u00A32,817.79"},
                {u"de-CH", u"CHF 2\u2019469.10", u"CHF-2\u2019817.79"}};
-  auto printed = [](double v) { return FormatNumberText(v, true, true).str(); };
+  auto printed = [](double v) { return FormatNumberText(v, NumberDigits::TwoDigits).str(); };
   for (const Case& c : cases) {
     SCOPED_TRACE(platform::ToUtf8(c.locale));
     UseLocale(c.locale);
@@ -399,7 +399,7 @@ TEST_F(SalesTotals, RandomTaxInclusiveDocumentsMultiplyOutAndComeBack) {
     const std::u16string off = XmlOf(*doc);
     const std::vector<std::u16string> prices = ShownOf(*doc).prices;
     doc->SetBoolAttribute(u"AMTINCTAX", true);
-    doc->RecalcTotals(true, false);
+    doc->RecalcTotals(CSalesDocument::PriceSwitch::NowIncludeTax);
     SCOPED_TRACE(platform::ToUtf8(XmlOf(*doc)));
     CDecimal lines, taxed;
     CLineItemTexts line;
@@ -418,7 +418,7 @@ TEST_F(SalesTotals, RandomTaxInclusiveDocumentsMultiplyOutAndComeBack) {
     doc->RecalcTotals();
     EXPECT_EQ(XmlOf(*doc), on) << "a second pass with prices including tax";
     doc->SetBoolAttribute(u"AMTINCTAX", false);
-    doc->RecalcTotals(false, true);
+    doc->RecalcTotals(CSalesDocument::PriceSwitch::NowExcludeTax);
     EXPECT_EQ(ShownOf(*doc).prices, prices);
     EXPECT_EQ(XmlOf(*doc), off) << "the round trip";
     doc->RecalcTotals();
@@ -465,12 +465,12 @@ TEST_F(SalesTotals, TheTaxInclusiveSwitchMultipliesOutAndComesBackToThePrices) {
     on.totals.push_back(u"3.75");
     for (int trip = 0; trip < 3; ++trip) {
       doc->SetBoolAttribute(u"AMTINCTAX", true);
-      doc->RecalcTotals(true, false);
+      doc->RecalcTotals(CSalesDocument::PriceSwitch::NowIncludeTax);
       EXPECT_EQ(ShownOf(*doc), on) << "trip " << trip;
       doc->RecalcTotals();
       EXPECT_EQ(ShownOf(*doc), on) << "settled";
       doc->SetBoolAttribute(u"AMTINCTAX", false);
-      doc->RecalcTotals(false, true);
+      doc->RecalcTotals(CSalesDocument::PriceSwitch::NowExcludeTax);
       EXPECT_EQ(ShownOf(*doc), without) << "round trip " << trip;
     }
   }
@@ -485,12 +485,12 @@ TEST_F(SalesTotals, TheTaxInclusiveSwitchMultipliesOutAndComesBackToThePrices) {
   doc->RecalcTotals();
   EXPECT_EQ(doc->GetTotalText().str(), u"$73.50");
   doc->SetBoolAttribute(u"AMTINCTAX", true);
-  doc->RecalcTotals(true, false);
+  doc->RecalcTotals(CSalesDocument::PriceSwitch::NowIncludeTax);
   Shown on = ShownOf(*doc);
   EXPECT_EQ(on.totals, (std::vector<std::u16string>{u"110.00T", u"(11.00)", u"99.00", u"(5.50)", u"(20.00)"}));
   EXPECT_EQ(on.subtotal + u" " + on.tax + u" " + on.total, u"$65.00 $8.50 $73.50");
   doc->SetBoolAttribute(u"AMTINCTAX", false);
-  doc->RecalcTotals(false, true);
+  doc->RecalcTotals(CSalesDocument::PriceSwitch::NowExcludeTax);
   EXPECT_EQ(ParseNumberText(LineAt(*doc, 3).price.view()), -5);
   EXPECT_EQ(doc->GetTotalText().str(), u"$73.50");
   // A price typed while prices include tax is the price: 11.05 stays 11.05 (before, the
@@ -514,7 +514,7 @@ TEST_F(SalesTotals, TheTaxSwitchTurnsThePriceOfALineWithoutAmount) {
   zeroPrice->SetField(kLineFieldTaxAmount, u"1.00");
   doc->AddLineItem(*zeroQuantity, true, false, 1);
   doc->AddLineItem(*zeroPrice, true, false, 1);
-  doc->RecalcTotals(false, true);
+  doc->RecalcTotals(CSalesDocument::PriceSwitch::NowExcludeTax);
   // The switch turns a price by the rate, no longer by the tax the line's figures held
   // (which divided by the total and the price): a line that adds nothing turns its price
   // like any other (it stayed 10.00 before).

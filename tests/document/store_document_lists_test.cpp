@@ -26,7 +26,7 @@ class StoreDocumentLists : public sales_test::SalesDocumentTest {
     record->SetField(kFieldListType, type);
     record->SetField(kFieldParent, type);
     record->SetField(kFieldSalesAmount, rate);
-    ASSERT_EQ(into.store.AddItem(nullptr, *record, true, false), 1);
+    ASSERT_EQ(into.store.AddItem(nullptr, *record, CItemStore::OnDuplicate::Refuse), 1);
   }
 
   sales_test::StoreLists* stored = nullptr;  // the fixture's

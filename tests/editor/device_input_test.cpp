@@ -36,7 +36,7 @@ class DeviceInput : public sales_test::SalesDocumentTest {
     item->SetField(kFieldFullName, u"0036000291452");
     item->SetField(kFieldSalesDescription, u"Lawn care");
     item->SetField(kFieldSalesAmount, u"12.50");
-    ASSERT_EQ(store->AddItem(nullptr, *item, false, false), 1);
+    ASSERT_EQ(store->AddItem(nullptr, *item, CItemStore::OnDuplicate::Insert), 1);
   }
   void TearDown() override {
     history.Clear();
@@ -81,7 +81,7 @@ TEST_F(DeviceInput, ScannedCodeNamesOnlyItemsOfTheTypesTheItemsListShows) {
     item->SetField(kFieldListType, type);
     item->SetField(kFieldName, std::u16string(u"code ") + type);
     item->SetField(kFieldFullName, std::u16string(u"code ") + type);
-    ASSERT_EQ(store->AddItem(nullptr, *item, false, false), 1);
+    ASSERT_EQ(store->AddItem(nullptr, *item, CItemStore::OnDuplicate::Insert), 1);
     EXPECT_EQ(FindScannedItem(*store, std::u16string(u"code ") + type) != nullptr, type != std::u16string(u"Payment"))
         << platform::ToUtf8(type);
   }

@@ -69,8 +69,8 @@ class DocumentCommands : public sales_test::SalesDocumentTest {
     record->SetField(kLineFieldName, name);
     record->SetField(kLineFieldPriceLevel, level);
     CDbRecord* line = record.get();
-    EXPECT_TRUE(Run(std::make_unique<CAddLineItemCommand>(*doc, nullptr, nullptr, std::move(record), true, false,
-                                                          false, 1)));
+    EXPECT_TRUE(Run(std::make_unique<CAddLineItemCommand>(*doc, nullptr, nullptr, std::move(record),
+                                                          CAddLineItemCommand::Placing{.render = true, .recalc = 1})));
     return CBstr(line->FieldView(kLineFieldKey));
   }
   std::u16string Names() {
@@ -102,7 +102,8 @@ TEST_F(DocumentCommands, HeaderFieldsUndoAndRedoExactly) {
       {"account", Build<CChangeAccountCommand>(u"Sales"), u"Change Account"},
       {"card", Build<CChangeCardNumberCommand>(u"4111"), u"Change Credit Card Number"},
       {"check", Build<CChangeCheckNumberCommand>(u"778"), u"Change Check Number"},
-      {"other2", [](auto& d, auto&) { return std::make_unique<CChangeCustomFieldCommand>(d, CBstr(u"x"), 25); },
+      {"other2",
+       [](auto& d, auto&) { return std::make_unique<CChangeCustomFieldCommand>(d, CBstr(u"x"), HeaderField::Other2); },
        u"Change Custom Field"},
       {"payment", Build<CChangePaymentMethodCommand>(u"Cash"), u"Change Payment Method"},
       {"po", Build<CChangePONumberCommand>(u"PO-9"), u"Change PONumber"},
@@ -220,8 +221,9 @@ TEST_F(DocumentCommands, RefusedCommandsChangeNothingAndStayOut) {
   EXPECT_FALSE(Run(std::make_unique<CAddLabelCommand>(*doc, [](CBstr&) { return false; })));
   EXPECT_FALSE(Run(std::make_unique<CPasteLineItemCommand>(*doc))) << "nothing was copied";
   auto unloaded = std::make_unique<CSalesDocument>(nullptr, nullptr, 4, false, m_settings.get());
-  EXPECT_FALSE(Run(std::make_unique<CAddLineItemCommand>(*unloaded, nullptr, nullptr, Line(u"Service", u"1", u"1"),
-                                                         true, true, false, 1)))
+  EXPECT_FALSE(Run(
+      std::make_unique<CAddLineItemCommand>(*unloaded, nullptr, nullptr, Line(u"Service", u"1", u"1"),
+                                            CAddLineItemCommand::Placing{.render = true, .atEnd = true, .recalc = 1})))
       << "a line the document refuses leaves no step behind";
   EXPECT_EQ(Xml(), before);
   EXPECT_EQ(history.GetUndoCount(), 1u);
@@ -323,7 +325,7 @@ TEST_F(DocumentCommands, LinesOfInventoryPartsMoveTheStockBothWays) {
   item->SetField(kFieldFullName, u"Bolt");
   item->SetQuantity(kQuantityOnHand, 10);
   item->SetQuantity(kReorderPoint, 5);
-  ASSERT_EQ(store.store.AddItem(nullptr, *item, false, false), 1);
+  ASSERT_EQ(store.store.AddItem(nullptr, *item, CItemStore::OnDuplicate::Insert), 1);
   auto stock = [&] {
     return store.store.GetItemByListID(item->FieldView(kFieldListID), u"Inventory Part")->GetQuantity(kQuantityOnHand);
   };
@@ -332,8 +334,9 @@ TEST_F(DocumentCommands, LinesOfInventoryPartsMoveTheStockBothWays) {
   line->SetField(kLineFieldName, u"Bolt");
   CDbRecord* added = line.get();
   ScriptedAnswers answers({});
-  ASSERT_TRUE(Run(std::make_unique<CAddLineItemCommand>(*doc, nullptr, &store.store, std::move(line), true, true,
-                                                        false, 1)));
+  ASSERT_TRUE(Run(
+      std::make_unique<CAddLineItemCommand>(*doc, nullptr, &store.store, std::move(line),
+                                            CAddLineItemCommand::Placing{.render = true, .atEnd = true, .recalc = 1})));
   EXPECT_EQ(stock(), 7);
   history.Undo();
   EXPECT_EQ(stock(), 10);

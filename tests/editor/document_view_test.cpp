@@ -101,7 +101,7 @@ class DocumentView : public sales_test::SalesDocumentTest {
     for (int field : {kFieldParent, kFieldListType}) item->SetField(field, u"Inventory Part");
     item->SetField(kFieldSalesDescription, u"Garden hose");
     item->SetField(kFieldSalesAmount, u"12.50");
-    ASSERT_EQ(store.store.AddItem(nullptr, *item, true, false), 1);
+    ASSERT_EQ(store.store.AddItem(nullptr, *item, CItemStore::OnDuplicate::Refuse), 1);
     history.Clear();
     editor = std::make_unique<CDocumentView>(nullptr, main, &history, nullptr, &store.store, m_settings.get());
     history.AddListener(editor->GetWindow());
@@ -656,9 +656,9 @@ TEST_F(DocumentViewFields, HoldPopupsOfferTheEntriesOfTheirField) {
   UiScript ui;
   std::vector<std::vector<std::u16string>> shown;
   ExpectMenusShown(ui, 6, shown);
-  Hold(kMsgHoldField, 23);
-  Hold(kMsgHoldField, 25);
-  Hold(kMsgHoldField, 12);
+  Hold(kMsgHoldField, static_cast<WPARAM>(HeaderField::Notes));
+  Hold(kMsgHoldField, static_cast<WPARAM>(HeaderField::Other2));
+  Hold(kMsgHoldField, static_cast<WPARAM>(HeaderField::Signature));
   Hold(kMsgHoldBillTo);
   Hold(kMsgHoldBillFrom);
   Hold(kMsgHoldLine, u'Q');
@@ -678,8 +678,8 @@ TEST_F(DocumentViewFields, HoldPopupsOfferTheEntriesOfTheirField) {
   ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Change Ship Date... "); });
   ui.ExpectDialog(IDD_DATE_PICKER, [](DialogDriver& d) { d.Cancel(); });
   const std::u16string before = Xml();
-  Hold(kMsgHoldField, 14);
-  Hold(kMsgHoldField, 17);
+  Hold(kMsgHoldField, static_cast<WPARAM>(HeaderField::Title));
+  Hold(kMsgHoldField, static_cast<WPARAM>(HeaderField::ShipDate));
   EXPECT_EQ(Xml(), before) << "a cancelled picker changes nothing";
   EXPECT_FALSE(history.CanUndo());
 }
@@ -715,7 +715,7 @@ TEST_F(DocumentViewFields, ASalesReceiptsMessageIsRememberedForNewSalesReceipts)
 }
 
 TEST_F(DocumentViewFields, ErasingASignatureAsksFirst) {
-  ASSERT_TRUE(Doc().SetSignature(u"0a940b95", true, true, false));
+  ASSERT_TRUE(Doc().SetSignature(u"0a940b95", {.rebuild = true, .stamp = true}));
   UiScript ui;
   ui.ExpectPopupMenu([](MenuDriver& m) {
     EXPECT_FALSE(m.Items()[0].grayed);
@@ -724,9 +724,9 @@ TEST_F(DocumentViewFields, ErasingASignatureAsksFirst) {
   ui.ExpectMessageBox(u"Erase the signature?", IDNO);
   ui.ExpectPopupMenu([](MenuDriver& m) { m.Choose(u"Erase"); });
   ui.ExpectMessageBox(u"Erase the signature?", IDYES);
-  Hold(kMsgHoldField, 12);
+  Hold(kMsgHoldField, static_cast<WPARAM>(HeaderField::Signature));
   EXPECT_FALSE(Doc().GetSignature().IsEmpty());
-  Hold(kMsgHoldField, 12);
+  Hold(kMsgHoldField, static_cast<WPARAM>(HeaderField::Signature));
   EXPECT_TRUE(Doc().GetSignature().IsEmpty());
 }
 
@@ -836,7 +836,7 @@ TEST_F(InvoiceHeaderThroughTaps, EveryFieldEditedThenTheLastTenUndone) {
   tax->SetField(kFieldParent, u"Sales Tax Item");
   tax->SetField(kFieldSalesAmount, u"7.5");
   tax->SetField(kFieldVendor, u"County Treasurer");
-  ASSERT_EQ(stored->store.AddItem(nullptr, *tax, true, false), 1);
+  ASSERT_EQ(stored->store.AddItem(nullptr, *tax, CItemStore::OnDuplicate::Refuse), 1);
 
   struct Step {
     const char16_t* link;

@@ -42,7 +42,7 @@ class HeaderPickers : public sales_test::SalesDocumentTest {
     record->SetField(kFieldParent, u"Sales Tax Item");
     record->SetField(kFieldSalesAmount, rate);
     record->SetField(kFieldVendor, vendor);
-    ASSERT_EQ(Store()->AddItem(nullptr, *record, true, false), 1);
+    ASSERT_EQ(Store()->AddItem(nullptr, *record, CItemStore::OnDuplicate::Refuse), 1);
   }
   // Runs `form` with `act` acting in its dialog.
   template <typename Form>

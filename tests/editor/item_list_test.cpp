@@ -105,7 +105,7 @@ class ItemList : public sales_test::SalesDocumentTest {
     record->SetField(kFieldParent, parent);
     record->SetField(kFieldListType, kind == kObjectGroup ? u"Group" : u"Service");
     record->SetField(kFieldFullName, ChildFullName(parent, name));
-    ASSERT_EQ(store->AddItem(nullptr, *record, true, false), 1);
+    ASSERT_EQ(store->AddItem(nullptr, *record, CItemStore::OnDuplicate::Refuse), 1);
   }
   // FullNames of every row below the roots, sorted, as one text.
   std::u16string Rows() {
@@ -205,7 +205,7 @@ TEST_F(ItemList, TreeViewModesAndManualOrder) {
   // Without alphabetical order the shown order is written back as each node's position.
   Tree().RenumberChildren(Node(u"Paint"), *Tree().RecordOf(Node(u"Paint")));
   std::unique_ptr<CDbRecord> stored;
-  auto cursor = store->GetFirstChild(u"Paint", stored, false, false, true);
+  auto cursor = store->GetFirstChild(u"Paint", stored, {.prepareOnly = true});
   while (cursor && (stored = store->GetNextChild(*cursor)) && stored->FieldView(kFieldName) != u"Anvil") {
   }
   ASSERT_NE(stored, nullptr);
@@ -523,7 +523,7 @@ TEST_F(ItemList, AddsAGroupWithTheQuantityOfEachMember) {
     member->SetField(kFieldParent, u"Garden");
     member->SetField(kFieldListType, u"Service");
     member->SetField(kFieldQuantity, quantity);
-    ASSERT_EQ(store->AddItem(nullptr, *member, false, false), 1);
+    ASSERT_EQ(store->AddItem(nullptr, *member, CItemStore::OnDuplicate::Insert), 1);
   }
   auto doc = NewDocument();
   OpenWindow();

@@ -60,8 +60,9 @@ class RandomEdits {
       const int recalc = Pick(10) == 0 ? 0 : 1;
       for (size_t i = 0; i < docs.size(); ++i) {
         docs[i]->SetCurrentLineKey(before);
-        Run(*histories[i], std::make_unique<CAddLineItemCommand>(*docs[i], nullptr, nullptr, Record(recordSeed),
-                                                                 true, false, false, recalc));
+        Run(*histories[i],
+            std::make_unique<CAddLineItemCommand>(*docs[i], nullptr, nullptr, Record(recordSeed),
+                                                  CAddLineItemCommand::Placing{.render = true, .recalc = recalc}));
       }
     } else if (what < 55) {
       const unsigned editSeed = m_random();
@@ -88,7 +89,7 @@ class RandomEdits {
       ++m_headerSteps;
       for (CSalesDocument* doc : docs) {
         doc->SetTax(CBstr(u"State"), CBstr(rate), CBstr(u""), true);
-        doc->Render(2, -1);
+        doc->Render(RenderMode::KeepPosition, -1);
       }
     }
   }
@@ -144,7 +145,7 @@ class RandomEdits {
 class CountingView : public CHtmlView {
  public:
   CountingView(HWND owner, CXmlDocument& xml, int* renders) : CHtmlView(nullptr, owner, xml), m_renders(renders) {}
-  void Render(int mode, int position) override {
+  void Render(RenderMode mode, int position) override {
     ++*m_renders;
     CHtmlView::Render(mode, position);
   }
@@ -203,7 +204,7 @@ class LineEditUpkeep : public sales_test::SalesDocumentTest {
     at.fMask = SIF_POS;
     at.nPos = GetScrollPos(inner, SB_VERT);
     if (laidOutWhole) platform::SetHtmlLongRun(view.GetControl(), 0);
-    doc.Render(2, -1);
+    doc.Render(RenderMode::KeepPosition, -1);
     if (laidOutWhole) platform::SetHtmlLongRun(view.GetControl(), platform::htmlview::HtmlPage::kLongRun);
     SetScrollInfo(inner, SB_VERT, &at, TRUE);
     InvalidateRect(inner, nullptr, TRUE);
@@ -250,8 +251,9 @@ TEST_F(LineEditUpkeep, AnEditWorksOutOnlyTheLinesItMoves) {
   EXPECT_EQ(log.updates.size(), 30u + 4u) << "the whole computation shows every line total and the four totals";
   log.updates.clear();
   CCommandProcessor history(kDocumentHistoryDepth);
-  history.Submit(std::make_unique<CAddLineItemCommand>(*doc, nullptr, nullptr, Line(u"Service", u"1", u"10", u"Tax"),
-                                                       true, true, false, 1));
+  history.Submit(
+      std::make_unique<CAddLineItemCommand>(*doc, nullptr, nullptr, Line(u"Service", u"1", u"10", u"Tax"),
+                                            CAddLineItemCommand::Placing{.render = true, .atEnd = true, .recalc = 1}));
   ASSERT_TRUE(history.ExecutePending());
   history.Undo();
   history.Redo();
@@ -274,7 +276,7 @@ TEST_F(LineEditUpkeep, PageMatchesAWholeRenderAfterRandomEdits) {
     RandomEdits edits(77 + style, 4);
     for (int line = 0; line < 6; ++line) doc->AddLineItem(*Line(u"Service", u"1", u"2.50"), true, false, 1);
     for (int round = 0; round < 3; ++round) {
-      doc->Render(1, -1);
+      doc->Render(RenderMode::ScrollToTop, -1);
       // Renders other than the tax steps' own.
       auto ownRenders = [&] { return renders - edits.HeaderSteps(); };
       const int rendersBefore = ownRenders();
@@ -297,7 +299,7 @@ TEST_F(LineEditUpkeep, ALongPageScrolledPaintsInPlaceAsAWholeRenderDoes) {
   for (int line = 0; line < 60; ++line)
     doc->AddLineItem(*Line(line % 7 ? u"Service" : u"Subtotal", u"2", u"1.25"), true, false, 0);
   doc->RecalcTotals();
-  doc->Render(1, -1);
+  doc->Render(RenderMode::ScrollToTop, -1);
   for (int page = 0; page < 8; ++page) SendMessageW(view->GetInnerWindow(), WM_VSCROLL, SB_PAGEDOWN, 0);
   UpdateWindow(view->GetInnerWindow());
   const int layouts = platform::HtmlLayoutCount(view->GetControl());
@@ -315,12 +317,12 @@ TEST_F(LineEditUpkeep, ALongPageScrolledPaintsInPlaceAsAWholeRenderDoes) {
     return key;
   };
   doc->SetCurrentLineKey(keyAt(30));  // before the screen's rows
-  run(std::make_unique<CAddLineItemCommand>(*doc, nullptr, nullptr, Line(u"Service", u"3", u"4.50"), true, false,
-                                            false, 1));
+  run(std::make_unique<CAddLineItemCommand>(*doc, nullptr, nullptr, Line(u"Service", u"3", u"4.50"),
+                                            CAddLineItemCommand::Placing{.render = true, .recalc = 1}));
   run(std::make_unique<CDeleteLineItemCommand>(*doc, keyAt(12)));
   doc->SetCurrentLineKey(CBstr());
-  run(std::make_unique<CAddLineItemCommand>(*doc, nullptr, nullptr, Line(u"Service", u"1", u"9.99"), true, false,
-                                            false, 1));
+  run(std::make_unique<CAddLineItemCommand>(*doc, nullptr, nullptr, Line(u"Service", u"1", u"9.99"),
+                                            CAddLineItemCommand::Placing{.render = true, .recalc = 1}));
   history.Undo();
   history.Redo();
   UpdateWindow(view->GetInnerWindow());
@@ -341,7 +343,7 @@ TEST_F(LineEditUpkeep, ALongDocumentKeptAsTextShowsWhatThePageLaidOutWholeShows)
     for (int line = 0; line < 260; ++line)
       doc->AddLineItem(*Line(line % 9 ? u"Service" : u"Subtotal", u"2", u"1.25"), true, false, 0);
     doc->RecalcTotals();
-    doc->Render(1, -1);
+    doc->Render(RenderMode::ScrollToTop, -1);
     for (int page = 0; page < 12; ++page) SendMessageW(view->GetInnerWindow(), WM_VSCROLL, SB_PAGEDOWN, 0);
     UpdateWindow(view->GetInnerWindow());
     // Most edits fall on lines kept as text.

@@ -270,7 +270,7 @@ TEST_F(LineItemForms, ALineStartsWithItsItemsOwnCustomValues) {
     auto item = Item(u"Service", name);
     item->SetField(kFieldCustomValue1, colour);
     item->SetField(kFieldCustomValue2, size);
-    EXPECT_EQ(stores->store.AddItem(nullptr, *item, false, false), 1);
+    EXPECT_EQ(stores->store.AddItem(nullptr, *item, CItemStore::OnDuplicate::Insert), 1);
     return stores->store.GetItem(*item, false);
   };
   std::vector<std::u16string> shown;

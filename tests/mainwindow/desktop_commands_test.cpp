@@ -177,8 +177,8 @@ class DesktopCommandsInProcess : public DesktopCommandsTest {
     m_program.End();
     DesktopCommandsTest::TearDown();
   }
-  LRESULT Send(ULONG_PTR code) {
-    COPYDATASTRUCT copy{code, 0, nullptr};
+  LRESULT Send(DesktopCommand code) {
+    COPYDATASTRUCT copy{static_cast<ULONG_PTR>(code), 0, nullptr};
     return SendMessageW(m_hwnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
   }
   std::u16string ProgressText() {
@@ -203,34 +203,34 @@ TEST_F(DesktopCommandsInProcess, ACommandArrivingWhileAnotherRunsIsRefusedAndThe
   wc.lpszClassName = u"Desktop";
   wc.lpfnWndProc = [](HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) -> LRESULT {
     if (msg != WM_APP) return DefWindowProcW(hwnd, msg, wParam, lParam);
-    COPYDATASTRUCT copy{63, 0, nullptr};
+    COPYDATASTRUCT copy{static_cast<ULONG_PTR>(DesktopCommand::OwnerInfo), 0, nullptr};
     s_nested = SendMessageW(s_main, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
     return 0;
   };
   RegisterClassW(&wc);
   HWND desktop = CreateWindowExW(0, u"Desktop", u"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
   PostMessageW(desktop, WM_APP, 0, 0);
-  EXPECT_EQ(Send(43), 1);
+  EXPECT_EQ(Send(DesktopCommand::UpdateJobs), 1);
   DestroyWindow(desktop);
   EXPECT_EQ(s_nested, 0);
   EXPECT_FALSE(std::filesystem::exists(Linux(u"\\Application Data\\VendelSoftware\\OwnerInfo.xml")));
   EXPECT_EQ(ProgressText(), LoadResText(IDS_DESKTOP_JOBS_UPDATED));
   // An unknown command and one without data are accepted.
-  EXPECT_EQ(Send(99), 1);
+  EXPECT_EQ(Send(static_cast<DesktopCommand>(99)), 1);
   EXPECT_EQ(SendMessageW(m_hwnd, WM_COPYDATA, 0, 0), 1);
   EXPECT_EQ(GetForegroundWindow(), m_hwnd);
   // A list update without its file fails, and its progress window goes without "Ok".
   {
     platform::testing::MessageBoxScript boxes;
     boxes.ExpectAny();
-    EXPECT_EQ(Send(53), 0);
+    EXPECT_EQ(Send(DesktopCommand::UpdateLists), 0);
   }
   platform::PumpMessages();
   EXPECT_EQ(m_program.GetMainFrame()->GetProgressWindow(), nullptr);
   // A replace without an update file keeps the database open and as it was.
   const CDatabaseFiles files = GetDatabaseFiles();
   const std::string before = ReadText(files.Database());
-  EXPECT_EQ(Send(103), 0);
+  EXPECT_EQ(Send(DesktopCommand::LoadDatabaseUpdate), 0);
   EXPECT_EQ(ProgressText(), LoadResText(IDS_DESKTOP_NO_DATABASE_UPDATE));
   EXPECT_EQ(ReadText(files.Database()), before);
   EXPECT_FALSE(std::filesystem::exists(Linux(files.Backup())));
@@ -251,17 +251,17 @@ TEST_F(DesktopCommandsInProcess, AnImportIntoTheClosedDatabaseFailsOnceAndKeepsT
   }
   ASSERT_TRUE(lists.Save(files.folder + u"NWQItems.xml"));
   ASSERT_TRUE(CUpdateListWriter().Save(files.folder + u"NWQCustomers.xml"));
-  EXPECT_EQ(Send(143), 1);
+  EXPECT_EQ(Send(DesktopCommand::CloseDatabase), 1);
   {
     platform::testing::MessageBoxScript boxes;
     boxes.Expect(LoadResText(IDS_UPDATE_DATABASE_NOT_OPEN)).Caption(u"Slateway");
-    EXPECT_EQ(Send(53), 0);
+    EXPECT_EQ(Send(DesktopCommand::UpdateLists), 0);
     EXPECT_EQ(boxes.Pending(), 0u);
   }
   platform::PumpMessages();
   EXPECT_TRUE(std::filesystem::exists(Linux(files.folder + u"NWQItems.xml")));
   EXPECT_TRUE(std::filesystem::exists(Linux(files.folder + u"NWQCustomers.xml")));
-  EXPECT_EQ(Send(133), 1);
+  EXPECT_EQ(Send(DesktopCommand::OpenDatabase), 1);
   EXPECT_EQ(datastore_test::RawDb(Linux(files.Database())).Rows("SELECT 1 FROM ItemsList WHERE Name LIKE 'Closed%'").size(),
             0u);
 }
@@ -275,13 +275,13 @@ TEST_F(DesktopCommandsInProcess, ACopyOfTheDatabaseOnAFullDiskIsToldAndLeavesNoF
     platform::testing::MessageBoxScript boxes;
     boxes.Expect(platform::FormatWide(LoadResText(IDS_DESKTOP_DISK_FULL_NOT_COPIED), {files.Update()}))
         .Caption(u"Slateway");
-    EXPECT_EQ(Send(123), 0);
+    EXPECT_EQ(Send(DesktopCommand::CopyDatabase), 0);
     EXPECT_EQ(boxes.Pending(), 0u);
   }
   EXPECT_FALSE(std::filesystem::exists(Linux(files.Update())));
   for (const auto& entry : std::filesystem::directory_iterator(Linux(files.folder)))
     EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
-  EXPECT_EQ(Send(123), 1);
+  EXPECT_EQ(Send(DesktopCommand::CopyDatabase), 1);
   EXPECT_EQ(ReadText(files.Update()), ReadText(files.Database()));
 }
 
@@ -294,7 +294,7 @@ TEST_F(DesktopCommandsInProcess, TheProgressWindowTakesItsOwnTapsAndIsSeenOverTh
     return POINT{r.right / 2, r.bottom / 2};
   };
   // Over the register: the pen on "Ok" reaches the button, not the row beneath it.
-  EXPECT_EQ(Send(43), 1);
+  EXPECT_EQ(Send(DesktopCommand::UpdateJobs), 1);
   ASSERT_NE(frame->GetProgressWindow(), nullptr);
   POINT at = centre(okButton());
   ClientToScreen(okButton(), &at);
@@ -306,7 +306,7 @@ TEST_F(DesktopCommandsInProcess, TheProgressWindowTakesItsOwnTapsAndIsSeenOverTh
   // With the editor in front, the finished run comes to the front and "Ok" ends it.
   SendMessageW(m_hwnd, WM_COMMAND, IDM_NEW_INVOICE, 0);
   ASSERT_TRUE(IsWindowVisible(frame->GetEditor()->GetWindow()));
-  EXPECT_EQ(Send(103), 0) << "no update file: nothing replaced, and the run says so";
+  EXPECT_EQ(Send(DesktopCommand::LoadDatabaseUpdate), 0) << "no update file: nothing replaced, and the run says so";
   ASSERT_NE(frame->GetProgressWindow(), nullptr);
   EXPECT_EQ(GetActiveWindow(), frame->GetProgressWindow()->GetHwnd());
   at = centre(okButton());
@@ -327,11 +327,11 @@ TEST_F(DesktopCommandsInProcess, TheItemsListWorksInTheProgramAndIsReadAgainWhen
   record->SetField(kFieldName, u"Zeta Supplies");
   record->SetField(kFieldParent, u"Item Lists");
   record->SetField(kFieldFullName, u"Zeta Supplies");
-  ASSERT_EQ(frame->GetItemStore()->AddItem(nullptr, *record, true, false), 1);
+  ASSERT_EQ(frame->GetItemStore()->AddItem(nullptr, *record, CItemStore::OnDuplicate::Refuse), 1);
   platform::testing::TreeViewDriver tree(list->Tree()->Window());
   EXPECT_EQ(tree.Find(u"Zeta Supplies"), nullptr) << "added behind the tree's back";
   const int before = frame->GetItemStore()->GetChildCount(u"Service");
-  EXPECT_EQ(Send(133), 1);
+  EXPECT_EQ(Send(DesktopCommand::OpenDatabase), 1);
   EXPECT_NE(tree.Find(u"Zeta Supplies"), nullptr);
 
   // A new item is asked for in the program's list entry form, under its category's type.
@@ -353,14 +353,14 @@ TEST_F(DesktopCommandsInProcess, TheItemsListWorksInTheProgramAndIsReadAgainWhen
   rake->SetField(kFieldName, u"Rake");
   rake->SetField(kFieldParent, u"Zeta Supplies");
   rake->SetField(kFieldFullName, u"Zeta Supplies:Rake");
-  ASSERT_EQ(frame->GetItemStore()->AddItem(nullptr, *rake, true, false), 1);
+  ASSERT_EQ(frame->GetItemStore()->AddItem(nullptr, *rake, CItemStore::OnDuplicate::Refuse), 1);
   list->Tree()->Select(tree.Find(u"Zeta Supplies"));
   platform::testing::MessageBoxScript boxes;
   boxes.Expect(u"Are you sure you want to delete category 'Zeta Supplies'?").Answer(IDYES);
   list->OnCommand(IDM_ITEMS_DELETE);
   platform::PumpMessages();
   EXPECT_EQ(frame->GetItemStore()->GetChildCount(u"Zeta Supplies"), 1);
-  EXPECT_EQ(Send(133), 1);
+  EXPECT_EQ(Send(DesktopCommand::OpenDatabase), 1);
   EXPECT_EQ(frame->GetItemStore()->GetChildCount(u"Zeta Supplies"), 0);
 }
 

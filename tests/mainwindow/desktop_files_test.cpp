@@ -2,6 +2,7 @@
 // back (the other files of the commands are checked end to end).
 #include <filesystem>
 
+#include "core/WindowMessages.h"
 #include "mainwindow/DesktopFiles.h"
 #include "datastore/ItemStore.h"
 #include <sqlite3.h>
@@ -15,7 +16,8 @@ using DesktopFilesTest = slateway::testing::LanguageLibraryTest;
 
 TEST_F(DesktopFilesTest, TheUpdateFileNameIsReadWithinItsByteCount) {
   auto name = [](const std::u16string& units, DWORD bytes) {
-    COPYDATASTRUCT copy{53, bytes, const_cast<char16_t*>(units.data())};
+    COPYDATASTRUCT copy{static_cast<ULONG_PTR>(DesktopCommand::UpdateLists), bytes,
+                        const_cast<char16_t*>(units.data())};
     return UpdateFileFromCopyData(copy);
   };
   EXPECT_EQ(name(u"\\Temp\\Lists.xml", 30), u"\\Temp\\Lists.xml");
@@ -25,7 +27,7 @@ TEST_F(DesktopFilesTest, TheUpdateFileNameIsReadWithinItsByteCount) {
   EXPECT_EQ(name(std::u16string(u"A\0B", 3), 6), std::nullopt);
   std::u16string longName(MAX_PATH + 1, u'x');
   EXPECT_EQ(name(longName, static_cast<DWORD>(longName.size() * 2)), std::nullopt);
-  COPYDATASTRUCT none{53, 0, nullptr};
+  COPYDATASTRUCT none{static_cast<ULONG_PTR>(DesktopCommand::UpdateLists), 0, nullptr};
   EXPECT_EQ(UpdateFileFromCopyData(none), std::nullopt);
 }
 

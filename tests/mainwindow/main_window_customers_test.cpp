@@ -40,8 +40,8 @@ class MainWindowCustomers : public mainwindow_test::MainWindowTest {
     m_program.End();
     MainWindowTest::TearDown();
   }
-  LRESULT Send(ULONG_PTR code) {
-    COPYDATASTRUCT copy{code, 0, nullptr};
+  LRESULT Send(DesktopCommand code) {
+    COPYDATASTRUCT copy{static_cast<ULONG_PTR>(code), 0, nullptr};
     return SendMessageW(frame->GetHwnd(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy));
   }
   // The list shown for managing, as the user finds it.
@@ -178,16 +178,16 @@ TEST_F(MainWindowCustomers, TheListFollowsBalancesListUpdatesAndANewDatabase) {
   CUpdateListWriter people;
   people.Record("CUSTOMER", {{"LISTID", u"c-9"}, {"NAME", u"Quarry Lane"}, {"FULLNAME", u"Quarry Lane"}});
   ASSERT_TRUE(people.Save(files.folder + u"NWQCustomers.xml"));
-  EXPECT_EQ(Send(53), 1);
+  EXPECT_EQ(Send(DesktopCommand::UpdateLists), 1);
   EXPECT_EQ(ShownList().Count(), before + 1);
   EXPECT_GE(ShownList().Find(u"Quarry Lane"), 0);
 
   // The desktop hands back the database with a customer more.
-  EXPECT_EQ(Send(123), 1);
+  EXPECT_EQ(Send(DesktopCommand::CopyDatabase), 1);
   ASSERT_EQ(datastore_test::RawDb(Linux(files.Update()))
                 .Exec("INSERT INTO CustomerList (ListID, Name, FullName) VALUES ('N-1', 'Newfield Farm', 'Newfield Farm')"),
             0);
-  EXPECT_EQ(Send(103), 1);
+  EXPECT_EQ(Send(DesktopCommand::LoadDatabaseUpdate), 1);
   EXPECT_EQ(ShownList().Count(), before + 2);
   EXPECT_GE(ShownList().Find(u"Newfield Farm"), 0);
 }
@@ -200,21 +200,21 @@ TEST_F(MainWindowCustomers, DatabaseCommandsWaitForTheLoaderAndTemplatesSaveOnly
                       "INSERT INTO CustomerList (ListID, Name, FullName) SELECT 'B-' || i, 'B' || i, 'B' || i FROM n"),
             0);
   frame->GetCustomerList()->StartLoader(CCustomerLoader::kPriorityBelowNormal);
-  EXPECT_EQ(Send(143), 1);
+  EXPECT_EQ(Send(DesktopCommand::CloseDatabase), 1);
   EXPECT_FALSE(frame->GetCustomerList()->LoaderRunning());
   EXPECT_FALSE(frame->GetItemStore()->IsOpen());
-  EXPECT_EQ(Send(133), 1);
+  EXPECT_EQ(Send(DesktopCommand::OpenDatabase), 1);
   EXPECT_TRUE(frame->GetItemStore()->IsOpen());
 
   editor->NewDocument(kDocEstimate);
   const std::u16string file = editor->GetDocument().GetFilePath().str();
-  EXPECT_EQ(Send(73), 1);  // the register is in front
+  EXPECT_EQ(Send(DesktopCommand::Templates), 1);  // the register is in front
   EXPECT_FALSE(std::filesystem::exists(Linux(file)));
   CBstr data;
   GetAppDataFolder(data, true);
   EXPECT_TRUE(std::filesystem::exists(Linux(data.str() + u"Templates\\KTWCreditMemo.XSL")));
   editor->ShowView(-1);
-  EXPECT_EQ(Send(73), 1);
+  EXPECT_EQ(Send(DesktopCommand::Templates), 1);
   EXPECT_NE(ReadText(file).find("DOCTYPE=\"ESTIMATE\""), std::string::npos);
 }
 
@@ -244,7 +244,7 @@ class CustomerBalances : public MainWindowCustomers {
     ui.ExpectDialog(IDD_TABBED_FORM, [&](platform::testing::DialogDriver& d) {
       CBstr shown;
       if (row == fullName)
-        CCustomerDlg::FromHandle(d.Window())->Page(kPageAddressInfo)->GetFieldText(1, shown, false, false);
+        CCustomerDlg::FromHandle(d.Window())->Page(kPageAddressInfo)->GetFieldText(1, shown);
       text += u" " + shown.str();
       d.Cancel();
     });

@@ -291,7 +291,7 @@ TEST_F(MainWindowDevices, PrintingARowAsksForThePrinterAndTheEditorsDocumentIsMa
   ASSERT_TRUE(list->GetRowFileName(0, file));
   CSalesDocument& document = m_frame->GetEditor()->GetDocument();
   ASSERT_TRUE(document.Open(u"\\My Documents\\" + file + u".QVN"));
-  ASSERT_TRUE(document.SetSignature(u"10,10;40,30;", false, true, true));
+  ASSERT_TRUE(document.SetSignature(u"10,10;40,30;", {.stamp = true, .quiet = true}));
   platform::printing::ClearRecordedOps();
   SendMessageW(m_frame->GetHwnd(), kMsgPrint, 0, reinterpret_cast<LPARAM>(&document));
   EXPECT_EQ(document.GetAttribute(u"TOBEPRINTED").str(), u"false");

@@ -58,7 +58,7 @@ class ReportTest : public sales_test::SalesDocumentTest {
     record->SetField(kFieldSalesDescription, description);
     record->SetQuantity(kStartingQuantity, starting);
     record->SetQuantity(kEndingQuantity, ending);
-    ASSERT_EQ(items->AddItem(nullptr, *record, false, false), 1);
+    ASSERT_EQ(items->AddItem(nullptr, *record, CItemStore::OnDuplicate::Insert), 1);
   }
 
   // A saved document in `where` (the Documents folder when empty).
