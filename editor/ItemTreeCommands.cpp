@@ -443,8 +443,8 @@ bool CEditListItemCommand::EditCategory(CDbRecord& record) {
     form.AddField(row, kFieldMultiLineRow, kFlagEditable, CBstr(), CBstr(), 3, kDescriptionLength, nullptr);
   if (form.DoModal(IDD_FIELD_FORM, kCategoryHelpTopic, true) != CFieldFormModel::kEndAccepted) return false;
   CBstr name, description;
-  form.GetFieldText(kCategoryNameRow, name, false, false);
-  form.GetFieldText(kCategoryDescriptionRow, description, true, false);
+  form.GetFieldText(kCategoryNameRow, name);
+  form.GetFieldText(kCategoryDescriptionRow, description, FieldRows::Joined);
   m_nameChanged = name.view() != old->FieldView(kFieldName);
   if (name.view().empty() || (m_nameChanged && NameRefused(*old, name.view()))) return false;
   if (!m_nameChanged && description.view() == old->FieldView(kFieldSalesDescription)) return false;
