@@ -1,10 +1,8 @@
 // The scan button on a device the installer made: the shell's application buttons are
 // there for Options to list, and the one chosen there starts the scanner on the open
 // document's page, never on a document the editor holds out of sight.
-#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include "../core/FieldFormTyping.h"
 #include "core/Preferences.h"
@@ -18,6 +16,7 @@
 #include "mainwindow/MainFrame.h"
 #include "mainwindow/Program.h"
 #include "platform/testing/UiScript.h"
+#include "platform/testing/Eventually.h"
 #include "resources/resource_ids.h"
 #include "tests/apps/InstallerFixture.h"
 
@@ -38,10 +37,10 @@ class ScanButton : public installer_test::InstallerTest {
   void Scan(const char* code) { std::ofstream(Linux(u"\\Windows\\Scanner.txt"), std::ios::app) << code << "\n"; }
   // The names of the open document's lines once `count` of them are there (or time is up).
   std::u16string LinesWhenThereAre(CSalesDocument& document, LONG count) {
-    for (int i = 0; i < 300 && document.GetXmlDocument().CountElements(u"LINEITEM") < count; ++i) {
+    platform::testing::Eventually([&] {
       platform::PumpMessages();
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+      return document.GetXmlDocument().CountElements(u"LINEITEM") >= count;
+    });
     std::u16string names;
     CLineItemTexts line;
     for (LONG i = 0; document.GetXmlDocument().ReadLineItemAt(i, &line); ++i) names += line.name.str() + u";";
@@ -50,11 +49,7 @@ class ScanButton : public installer_test::InstallerTest {
   // True once a scan's message waits for `window` (false when time is up).
   bool ScanWaitsFor(HWND window) {
     MSG msg;
-    for (int i = 0; i < 300; ++i) {
-      if (PeekMessageW(&msg, window, kMsgScanData, kMsgScanData, PM_NOREMOVE)) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
+    return platform::testing::Eventually([&] { return PeekMessageW(&msg, window, kMsgScanData, kMsgScanData, PM_NOREMOVE); });
   }
 };
 

@@ -19,6 +19,7 @@
 
 #include "DatabaseTest.h"
 #include "datastore/DbRecord.h"
+#include "platform/testing/Eventually.h"
 #include "resources/resource_ids.h"
 
 namespace datastore_test {
@@ -696,7 +697,8 @@ class ProbingNotices : public IDatabaseNotices {
       m_db.CustomerRowCount();
       done->set_value();
     });
-    reached.push_back(result.wait_for(std::chrono::seconds(2)) == std::future_status::ready);
+    // A database locked while the box shows keeps the probe waiting past any limit.
+    reached.push_back(result.wait_for(platform::testing::kEventLimit) == std::future_status::ready);
   }
   CSqlDatabase& m_db;
   std::vector<std::thread> m_threads;

@@ -6,11 +6,9 @@
 //   CardReaders.*     Citizen and Zebra swipes, no swipe, damaged tracks, closing
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include "../core/LanguageLibraryFixture.h"
 #include "devices/CardReaders.h"
@@ -19,6 +17,7 @@
 #include "platform/platform.h"
 #include "platform/printing/PrintEngines.h"
 #include "platform/testing/MessageBoxScript.h"
+#include "platform/testing/Eventually.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -45,13 +44,9 @@ class InputDeviceTest : public slateway::testing::LanguageLibraryTest {
   void Scan(const std::string& line) {
     std::ofstream(Linux(u"\\Windows\\Scanner.txt"), std::ios::app) << line;
   }
-  // Waits (a little, in real time: the library's watcher reads the file) for `message`.
+  // Waits (in real time: the library's watcher reads the file) for `message`.
   bool WaitFor(UINT message, MSG& got) {
-    for (int i = 0; i < 200; ++i) {
-      if (PeekMessageW(&got, window, message, message, PM_REMOVE)) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
+    return platform::testing::Eventually([&] { return PeekMessageW(&got, window, message, message, PM_REMOVE); });
   }
   bool Pending(UINT message) {
     MSG m;

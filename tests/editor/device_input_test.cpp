@@ -7,16 +7,15 @@
 //   DeviceInput.CodeWritten*  a person's scan through the Socket library and its driver
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 #include "../document/SalesDocumentFixture.h"
 #include "core/Preferences.h"
 #include "devices/InputDevice.h"
 #include "editor/DeviceInput.h"
 #include "platform/testing/MessageBoxScript.h"
+#include "platform/testing/Eventually.h"
 
 namespace {
 
@@ -115,8 +114,7 @@ TEST_F(DeviceInput, CodeWrittenIntoTheScannersDeviceFileAddsItsLine) {
   std::ofstream(Linux(u"\\Windows\\Scanner.txt"), std::ios::app) << "0036000291452\n";
   // No trigger: the scanner reads what is written, as a person's scan.
   MSG data{};
-  for (int i = 0; i < 200 && !PeekMessageW(&data, window, kMsgScanData, kMsgScanData, PM_REMOVE); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  platform::testing::Eventually([&] { return PeekMessageW(&data, window, kMsgScanData, kMsgScanData, PM_REMOVE); });
   ASSERT_EQ(data.message, kMsgScanData);
   std::u16string code;
   ASSERT_TRUE(scanner->GetData(data.wParam, data.lParam, window, code));

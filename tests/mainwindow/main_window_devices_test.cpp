@@ -26,6 +26,7 @@
 #include "platform/pim/Pim.h"
 #include "platform/printing/PrintEngines.h"
 #include "platform/testing/UiScript.h"
+#include "platform/testing/Eventually.h"
 #include "resources/resource_ids.h"
 #include "tests/core/FullStorage.h"
 #include "tests/mainwindow/MainWindowFixture.h"
@@ -109,11 +110,11 @@ TEST_F(MainWindowDevices, ASocketScannerIsClosedBySuspendFromThePowerThreadAndKe
   ASSERT_TRUE(Scanner() && Scanner()->IsOpened());
   platform::InjectPowerTransition(platform::PowerTransition::Suspend);
   platform::InjectPowerTransition(platform::PowerTransition::On);
-  for (int i = 0; i < 1000 && Scanner()->IsOpened(); ++i) {
+  platform::testing::Eventually([&] {
     MSG msg;
     PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+    return !Scanner()->IsOpened();
+  });
   EXPECT_FALSE(Scanner()->IsOpened());
   EXPECT_TRUE(Scanner()->IsLoaded());
   std::this_thread::sleep_for(std::chrono::milliseconds(20));

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <thread>
 #include <vector>
 
 #include "core/Preferences.h"
@@ -13,6 +12,7 @@
 #include "mainwindow/Program.h"
 #include "mainwindow/SampleDevice.h"
 #include "platform/kernel/MsgQueue.h"
+#include "platform/testing/Eventually.h"
 #include "tests/mainwindow/MainWindowFixture.h"
 
 namespace {
@@ -44,13 +44,14 @@ class PowerNotifications : public platform::testing::DeviceTest {
     DeviceTest::TearDown();
   }
   // Lets the thread's sent messages in until `count` arrived or `limit` went by.
-  void WaitForStates(size_t count, std::chrono::milliseconds limit = std::chrono::seconds(1)) {
-    const auto until = std::chrono::steady_clock::now() + limit;
-    while (g_states.size() < count && std::chrono::steady_clock::now() < until) {
-      MSG msg;
-      PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+  void WaitForStates(size_t count, std::chrono::milliseconds limit = platform::testing::kEventLimit) {
+    platform::testing::Eventually(
+        [&] {
+          MSG msg;
+          PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+          return g_states.size() >= count;
+        },
+        limit);
   }
   void Write(HANDLE writer, DWORD message, DWORD flags, DWORD size) {
     POWER_BROADCAST broadcast;

@@ -15,6 +15,7 @@
 #include "platform/printing/PageSetup.h"
 #include "platform/scanners/ScannerFeed.h"
 #include "platform/testing/DeviceFixture.h"
+#include "platform/testing/Eventually.h"
 
 namespace {
 
@@ -56,7 +57,7 @@ TEST_F(ScannerFeed, WatcherHandsOnCodesWhileArmedAndTellsALostDevice) {
   std::this_thread::sleep_for(std::chrono::milliseconds(150));
   EXPECT_EQ(codes, 0) << "not armed";
   feed.Arm(true);
-  for (int i = 0; i < 100 && codes < 1; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  platform::testing::Eventually([&] { return codes >= 1; });
   EXPECT_EQ(codes, 1);
   Append("2\n3\n");
   EXPECT_TRUE(feed.PollNow());
