@@ -33,8 +33,7 @@ tap 55 614                                # the list's "New"
 expect 120 565 new-customer 192,192,192   # the dialog's tabs
 tap 448 614                               # the keyboard button raises the panel
 expect 300 428 panel-raised 128,128,128   # the line along the panel's top
-tap 300 125                               # the customer's name
-sleep 0.5
+tap 300 125                               # the customer's name: the keys go there
 type_word Zed
 tap 452 80                                # OK: the customer is stored
 expect 150 165 list-again 192,192,192
@@ -48,7 +47,6 @@ expect 100 565 edit-customer-job 192,192,192
 tap 448 614                               # the keyboard works in "Edit Customer:Job" too
 expect 300 428 panel-for-job 128,128,128
 tap 300 155                               # the job's name
-sleep 0.5
 type_word Deck
 tap 452 80                                # OK: the job is stored
 expect 150 165 list-with-job 192,192,192
@@ -71,7 +69,7 @@ expect 336 612 register-again 192,192,192
 
 saved="$SLATEWAY_DEVICE_ROOT/My Documents/Invoice102.QVN"
 db="$SLATEWAY_DEVICE_ROOT/Application Data/VendelSoftware/Slateway/Database/Slateway.db"
-for _ in $(seq 40); do [ -f "$saved" ] && break; sleep 0.25; done
+eventually test -f "$saved"
 id=$(sqlite3 "$db" "SELECT ListID FROM CustomerList WHERE FullName = 'Zed:Deck'")
 if [ -n "$id" ] && grep -qF "<CUSTOMER><LISTID>$id</LISTID>" "$saved" && grep -qF "<FULLNAME>Zed:Deck</FULLNAME>" "$saved"; then
   echo "ok: the invoice names the job by its list id $id"

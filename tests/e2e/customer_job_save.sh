@@ -14,8 +14,8 @@ name=save-240
 start_on_new_device
 docs="$SLATEWAY_DEVICE_ROOT/My Documents"
 
-# Waits (up to 10 s) for a file to be there.
-saved() { for _ in $(seq 40); do [ -f "$1" ] && return 0; sleep 0.25; done; return 1; }
+# Waits for a file to be there.
+saved() { eventually test -f "$1"; }
 show_estimates() {
   step 50 75 show-menu-$1
   step 100 161 estimates-$1                # "Estimates"
@@ -35,8 +35,7 @@ expect 445 192 register 255,255,255
 show_estimates 1
 new_invoice 1
 step 390 124 number-form                   # "Number:"
-tap 330 140                                # after the number's text: its editor opens
-sleep 0.5
+step 330 140 number-editor                 # after the number's text: its editor opens
 for _ in 1 2 3; do tap 456 540; done       # backspace over "102"
 tap 24 442; tap 456 442; tap 120 442       # "1", "0", "3"
 step 456 572 start-question                # Enter accepts the form

@@ -7,8 +7,9 @@
 #   launch PROGRAM ARGS        started on a fixed day in the background; sets pid
 #   start_slateway             `program` with `args` launched and its window found
 #   start_on_new_device        new_device "$installer", then start_slateway
+#   eventually CMD...          CMD run until it succeeds, up to `patience` seconds; false then
 #   find_window TITLE PID      sets win and the window's X, Y
-#   end_program PID TITLE      SIGTERM: the program must end by itself within 5 s
+#   end_program PID TITLE      SIGTERM: the program must end by itself
 #   fail TEXT                  a failed check: said, and the script's result
 #   tap X Y                    a tap on window pixel (x, y)
 #   pixel/expect X Y SHOT RGB  a window pixel's colour once the screen settles
@@ -16,9 +17,23 @@
 #   area_other_than GEOMETRY SHOT BEFORE   that checksum once it differs from BEFORE
 #   screen                     the whole window's checksum (shot "now")
 #   step X Y SHOT, settle SHOT (a tap, then) the window changed and still; kept as SHOT
+#   still SHOT                 the window still for a moment; kept as SHOT
 #   written GEOMETRY SHOT      1 when the area of a kept shot has anything dark in it, else 0
 #   menu_top SHOT              the top frame line of the menu opened upward from the bar
 failed=0
+
+# Every wait below is for the event itself (a window, a changed frame, a file, a process
+# gone), never a fixed pause. `patience` only ends a wait that a fault would make endless:
+# it is far longer than any step takes while the machine is busy with other builds.
+patience=${patience:-90}
+eventually() {
+  local until=$((SECONDS + patience))
+  until "$@"; do
+    [ $SECONDS -lt $until ] || return 1
+    sleep 0.1
+  done
+}
+gone() { ! kill -0 "$1" 2>/dev/null; }
 
 read_args() {
   local names=() variable
@@ -57,20 +72,21 @@ start_on_new_device() {
   start_slateway
 }
 
+window_named() {
+  win=$(xdotool search --name "^$1\$" 2>/dev/null | head -1)
+  [ -n "$win" ]
+}
+
 find_window() {
   win=""
-  for _ in $(seq 150); do
-    win=$(xdotool search --name "^$1\$" 2>/dev/null | head -1)
-    [ -n "$win" ] && break
-    sleep 0.1
-  done
+  eventually window_named "$1"
   if [ -z "$win" ]; then echo "FAIL: no $1 window"; kill "$2"; exit 1; fi
   eval "$(xdotool getwindowgeometry --shell "$win")"  # X Y WIDTH HEIGHT
 }
 
 end_program() {
   kill -TERM "$1"
-  for _ in $(seq 50); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
+  eventually gone "$1"
   if kill -0 "$1" 2>/dev/null; then fail "$2 did not end"; kill -9 "$1"; fi
   wait "$1" 2>/dev/null
 }
@@ -79,16 +95,18 @@ fail() { echo "FAIL: $1"; failed=1; }
 
 tap() { xdotool mousemove --window "$win" "$1" "$2" click 1; }
 
-# The colour of window pixel (x, y) once the screen settles (up to 15 s), as "r,g,b".
-pixel() {
+pixel_is() {
   local shot=$out/$name-$3.png
+  import -window root "$shot"
+  got=$(convert "$shot" -format "%[fx:int(255*p{$(($X + $1)),$(($Y + $2))}.r)],%[fx:int(255*p{$(($X + $1)),$(($Y + $2))}.g)],%[fx:int(255*p{$(($X + $1)),$(($Y + $2))}.b)]" info:)
+  [ "$got" = "$4" ]
+}
+
+# The colour of window pixel (x, y) once the screen shows RGB (or when patience runs out),
+# as "r,g,b".
+pixel() {
   local got=""
-  for _ in $(seq 75); do
-    import -window root "$shot"
-    got=$(convert "$shot" -format "%[fx:int(255*p{$(($X + $1)),$(($Y + $2))}.r)],%[fx:int(255*p{$(($X + $1)),$(($Y + $2))}.g)],%[fx:int(255*p{$(($X + $1)),$(($Y + $2))}.b)]" info:)
-    [ "$got" = "$4" ] && break
-    sleep 0.2
-  done
+  eventually pixel_is "$@"
   echo "$got"
 }
 
@@ -106,15 +124,16 @@ area() {
   convert "$out/$name-$2.png" -crop "$(crop "$1")" +repage -format "%#" info:
 }
 
+area_differs() {
+  now=$(area "$1" "$2")
+  [ "$now" != "$3" ]
+}
+
 # The area once it differs from $3 (a busy machine may take a while to draw it again), or
-# as it stands after 15 seconds.
+# as it stands when patience runs out.
 area_other_than() {
   local now
-  for _ in $(seq 60); do
-    now=$(area "$1" "$2")
-    [ "$now" != "$3" ] && break
-    sleep 0.25
-  done
+  eventually area_differs "$@"
   echo "$now"
 }
 
@@ -127,21 +146,29 @@ step() {
   settle "$3" || fail "the tap at $1,$2 ($3) changed nothing"
 }
 
-# Waits (up to 20 s) for the window to change from `before` and then to stay still for a
-# moment (three shots alike); keeps the last shot as $1. False when it did not change.
+screen_changed() {
+  now=$(screen)
+  [ "$now" != "$before" ]
+}
+
+# Waits for the window to change from `before` and then to stay still for a moment (three
+# shots alike); keeps the last shot as $1. False when it did not change.
 settle() {
-  local now last still=0
-  for _ in $(seq 80); do
-    now=$(screen)
-    [ "$now" != "$before" ] && break
-    sleep 0.25
-  done
-  [ "$now" = "$before" ] && return 1
+  local now
+  eventually screen_changed || return 1
+  still "$1"
+}
+
+# Waits for the window to stay still for a moment (three shots alike, or a while of a
+# blinking caret); keeps the last shot as $1.
+still() {
+  local now last alike=0
+  now=$(screen)
   for _ in $(seq 40); do
     sleep 0.3
     last=$(screen)
-    if [ "$last" = "$now" ]; then still=$((still + 1)); else still=0; fi
-    [ $still -ge 2 ] && break
+    if [ "$last" = "$now" ]; then alike=$((alike + 1)); else alike=0; fi
+    [ $alike -ge 2 ] && break
     now=$last
   done
   cp "$out/$name-now.png" "$out/$name-$1.png"

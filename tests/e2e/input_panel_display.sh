@@ -28,8 +28,7 @@ tap 448 614                             # the keyboard button lowers the panel
 expect 300 428 panel-down 255,255,255
 tap 448 614                             # and raises it again
 expect 300 428 panel-up 128,128,128
-tap 240 140                             # the quantity's value: its editor opens
-sleep 0.5
+step 240 140 editor                     # the quantity's value: its editor opens
 tap 456 540                             # backspace
 tap 24 442                              # "1"
 tap 216 442                             # "5"

@@ -65,9 +65,7 @@ total_rule() {
 edit_menu() { tap 50 612; expect 1 300 "$1" 0,0,0; }   # the menu's left frame
 
 expect 445 192 register 255,255,255
-tap 50 612                               # "New"
-sleep 1
-import -window root "$out/$name-new-menu.png"
+step 50 612 new-menu                     # "New"
 tap 60 $(($(menu_top new-menu) + 12))    # "Invoice..."
 expect 336 612 new-invoice 0,0,0         # the editor's menu bar: the scanner button's bars
 
@@ -90,7 +88,7 @@ expect 150 116 item-lists 0,0,128         # the lists' root chosen
 tap 57 449                               # the "Service" folder opens
 expect 116 557 services 0,0,0            # the frame of Lawn Care's check box
 tap 127 485; tap 127 521; tap 127 557    # Consulting, Installation and Lawn Care checked
-sleep 0.5
+still checked
 tap 452 80                               # accepted: one form per item, the input panel up
 expect 300 428 first-form 128,128,128    # the line along the panel's top
 tap 444 540                              # backspace clears the chosen quantity
@@ -116,10 +114,8 @@ else fail "the Total is on screen at the top ('$top_rule') or not at the end ('$
 
 edit_menu edit-menu-tools
 hold_until_still 205 573 "400x480+4+60"
-tap 100 411                              # "Tools"
-sleep 0.5
-tap 380 279                              # "Reports"
-sleep 0.5
+step 100 411 tools                       # "Tools"
+step 380 279 reports                     # "Reports"
 tap 100 401                              # "Profit Margin"
 expect 336 612 report-viewer 192,192,192 # the viewer's own menu bar, without the scanner
 tap 440 26                               # the navigation bar's "ok" leaves the viewer

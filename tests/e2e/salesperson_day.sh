@@ -35,14 +35,12 @@ start_slateway 2>"$log"
 
 # A dialog with an OK button on its title row is up.
 dialog_up() { expect $ok_frame 80 "$1" 64,64,64; }
-# Waits up to 30 s for a file matching the glob.
-wait_file() {
-  for _ in $(seq 120); do
-    compgen -G "$1" >/dev/null && return 0
-    sleep 0.25
-  done
-  fail "no file $1"
-  return 1
+# Waits for a file matching the glob.
+wait_file() { eventually compgen -G "$1" >/dev/null || { fail "no file $1"; return 1; }; }
+# The PDF printed holds the invoice's total (the file may still be being written).
+pdf_has_total() {
+  text=$(pdftotext "$SLATEWAY_DEVICE_ROOT/Printer Output/"*.pdf - 2>/dev/null)
+  grep -qF '$186.55' <<<"$text"
 }
 
 expect 445 192 register 255,255,255     # the register's first row
@@ -88,7 +86,7 @@ step 343 614 scanner-bar
 before=$(screen)
 tap 240 470                             # Start Scan
 echo "Installation" >>"$scanner"
-for _ in $(seq 80); do [ "$(screen)" != "$before" ] && break; sleep 0.25; done
+eventually screen_changed
 cp "$out/$name-now.png" "$out/$name-scanned.png"
 step 430 396 scanner-hidden
 expect 336 612 toolbar-button-kept 0,0,0
@@ -123,11 +121,7 @@ step 455 238 port-list
 step 220 274 port-chosen
 step 452 80 printed
 if wait_file "$SLATEWAY_DEVICE_ROOT/Printer Output/*.pdf"; then
-  for _ in $(seq 60); do  # the file may still be being written
-    text=$(pdftotext "$SLATEWAY_DEVICE_ROOT/Printer Output/"*.pdf - 2>/dev/null)
-    grep -qF '$186.55' <<<"$text" && break
-    sleep 0.25
-  done
+  eventually pdf_has_total
   for want in "Owen Hallett" "Garden hose, 50 feet" "Consulting by the hour" "On-site installation" '$186.55'; do
     grep -qF "$want" <<<"$text" || fail "the PDF lacks $want"
   done
@@ -139,7 +133,7 @@ step ${tools[0]} ${tools[2]} email-dialog
 dialog_up email-dialog-up
 step 452 80 emailed
 if wait_file "$SLATEWAY_DEVICE_ROOT/Messaging/ActiveSync/Outbox/*.eml"; then
-  for _ in $(seq 60); do grep -q 'message box shown.*Outbox' "$log" && break; sleep 0.25; done
+  eventually grep -q 'message box shown.*Outbox' "$log"
   step 237 394 note-closed
   python3 - "$SLATEWAY_DEVICE_ROOT/Messaging/ActiveSync/Outbox/"*.eml <<'EOF' || failed=1
 import email, sys
@@ -166,7 +160,7 @@ step 440 26 register-again
 expect 336 612 register-bar-again 192,192,192
 step 165 614 menu-again
 tap 160 565                              # "Exit"
-for _ in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+eventually gone $pid
 if kill -0 $pid 2>/dev/null; then fail "Exit did not end the program"; kill -9 $pid; fi
 wait $pid 2>/dev/null
 boxes=$(grep 'message box shown' "$log" | grep -v 'Outbox')

@@ -18,8 +18,7 @@ find_window ShellDemo $pid
 expect 241 401 start 255,255,255
 tap 25 615
 expect 241 401 green 0,160,0
-tap 161 615
-sleep 0.5
+step 161 615 menu
 tap 161 575
 expect 241 401 blue 0,0,200
 

@@ -26,7 +26,7 @@ expect 445 252 rows 200,200,246        # the second row in the band of "All Docu
 expect 445 192 first-row 255,255,255    # the first row white
 documents=$(ls "$SLATEWAY_DEVICE_ROOT/My Documents/"*.QVN 2>/dev/null | wc -l)
 if [ "$documents" -lt 6 ]; then fail "$documents sample documents laid out"; else echo "ok: $documents sample documents"; fi
-sleep 0.5
+still drawn
 before=$(area $rows before)
 tap 360 122                             # the "Amount" column title: sorted by balance
 after=$(area_other_than $rows by-amount "$before")
@@ -60,9 +60,7 @@ sed -i '/^"LastView"/d' "$hive"
 # entry starts a new invoice in the editor.
 start_slateway
 expect 445 192 again-first-row 255,255,255
-tap 50 612                              # "New"
-sleep 1
-import -window root "$out/$name-new-menu.png"
+step 50 612 new-menu                    # "New"
 tap 60 $(($(menu_top new-menu) + 12))   # "Invoice...", the first entry
 expect 336 612 new-invoice 0,0,0
 # The page's title line: "Invoice" leaves its right part blank, any other kind does not.
