@@ -5,7 +5,8 @@
 #                              sets `args` (the program's screen) and `shape` (240 or 480)
 #   new_device [INSTALLER]     a device in a temporary root (removed at exit), installed on
 #   launch PROGRAM ARGS        started on a fixed day in the background; sets pid
-#   start_slateway             `program` with `args` launched and its window found
+#   start_slateway             `program` with `args` launched and its window found (a start
+#                              that ended before its window showed is made again)
 #   start_on_new_device        new_device "$installer", then start_slateway
 #   eventually CMD...          CMD run until it succeeds, up to `patience` seconds; false then
 #   find_window TITLE PID      sets win and the window's X, Y
@@ -62,8 +63,18 @@ launch() {
   pid=$!
 }
 
+# Under xvfb-run the X connection of a new client now and then fails at once on a busy
+# machine, whatever the client: a program that ended before its window showed is started
+# again (three starts at most), so that only a program that cannot start fails the check.
 start_slateway() {
-  launch "$program" $args
+  local attempt
+  for attempt in 1 2 3; do
+    launch "$program" $args
+    eventually shown_or_ended Slateway $pid
+    kill -0 $pid 2>/dev/null && break
+    wait $pid 2>/dev/null
+    echo "note: start $attempt ended before its window showed; starting again"
+  done
   find_window Slateway $pid
 }
 
@@ -76,10 +87,11 @@ window_named() {
   win=$(xdotool search --name "^$1\$" 2>/dev/null | head -1)
   [ -n "$win" ]
 }
+shown_or_ended() { window_named "$1" || gone "$2"; }
 
 find_window() {
   win=""
-  eventually window_named "$1"
+  eventually shown_or_ended "$1" "$2"
   if [ -z "$win" ]; then echo "FAIL: no $1 window"; kill "$2"; exit 1; fi
   eval "$(xdotool getwindowgeometry --shell "$win")"  # X Y WIDTH HEIGHT
 }

@@ -42,11 +42,10 @@ await_end() {
 # Starts the program (sets pid) and waits for its window (find_window). Under xvfb-run the
 # X connection of a new client now and then fails at once, whatever the client (seen about
 # once in 50 starts on a busy machine): a start that found no display is tried again.
-shown_or_ended() { window_named Slateway || ! kill -0 $pid 2>/dev/null; }
 start_program() {
   for attempt in 1 2 3; do
     launch "$program" $args 2>"$out/$name-start.txt"
-    eventually shown_or_ended
+    eventually shown_or_ended Slateway $pid
     cat "$out/$name-start.txt" >>"$out/$name-stderr.txt"
     kill -0 $pid 2>/dev/null && break
     wait $pid 2>/dev/null
