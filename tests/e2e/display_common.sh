@@ -31,7 +31,7 @@ eventually() {
   local until=$((SECONDS + patience))
   until "$@"; do
     [ $SECONDS -lt $until ] || return 1
-    sleep 0.1
+    sleep 0.1  # the poll's interval, not a wait for anything
   done
 }
 gone() { ! kill -0 "$1" 2>/dev/null; }

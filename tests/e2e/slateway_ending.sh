@@ -58,13 +58,13 @@ start_program() {
 # Waits until process $1 has started (its main window shares itself with other processes).
 started() { eventually test -S "$SLATEWAY_DEVICE_ROOT/.platform/ipc/$1.sock"; }
 
-# A peer that connects to the program's window socket, writes part of a request and stalls;
-# returns once it has written.
+# A peer that connects to the program's window socket, writes part of a request and stalls
+# until the program drops the connection; returns once it has written.
 stall() {
   local wrote=$out/$name-stalled
   rm -f "$wrote"
   perl -MIO::Socket::UNIX -e '$s = IO::Socket::UNIX->new(Peer => $ARGV[0]) or exit 1; $s->autoflush(1);
-    print $s "SWIP"; open(my $f, ">", $ARGV[1]); close $f; sleep 30' \
+    print $s "SWIP"; open(my $f, ">", $ARGV[1]); close $f; sysread($s, my $b, 1)' \
     "$SLATEWAY_DEVICE_ROOT/.platform/ipc/$1.sock" "$wrote" &
   staller=$!
   eventually stalling "$wrote"
