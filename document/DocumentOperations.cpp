@@ -18,6 +18,7 @@
 #include "datastore/DbRecord.h"
 #include "document/DocumentHeader.h"
 #include "document/DocumentNumbering.h"
+#include "document/LineFigures.h"
 #include "document/SalesDocument.h"
 #include "platform/base/Format.h"
 #include "platform/kernel/FileHandles.h"
@@ -77,7 +78,7 @@ void CSalesDocument::NotifyOwner(UINT message, WPARAM wParam) {
 
 CDecimal CSalesDocument::GetBalanceAmount() {
   const CBstr text = m_docType == kDocPayment ? GetAttribute(u"PAYAMOUNT") : GetTotalText();
-  return CDecimal::FromDouble(ParseNumberText(text.view())).Cents();
+  return ReadLineFigure(text.view()).Cents();
 }
 
 void CSalesDocument::RememberFileState() {
@@ -103,7 +104,7 @@ void CSalesDocument::RememberReplacedFile(std::u16string_view path) {
     replaced.GetRootAttribute(u"PAYAMOUNT", &amount);
   else
     replaced.ReadTotal(&amount);
-  m_previousAmount = CDecimal::FromDouble(ParseNumberText(amount.view())).Cents();
+  m_previousAmount = ReadLineFigure(amount.view()).Cents();
   m_previousKind = kind;
   replaced.GetCustomerFullName(&m_previousCustomer);
 }

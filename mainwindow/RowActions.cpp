@@ -4,6 +4,7 @@
 #include "core/TextHelpers.h"
 #include "datastore/CustomerFields.h"
 #include "datastore/ItemStore.h"
+#include "document/LineFigures.h"
 #include "platform/base/Base.h"
 #include "resources/resource_ids.h"
 
@@ -22,7 +23,7 @@ std::u16string Folder(void (*get)(CBstr&)) {
 
 // A stored balance moved by the amount and written back to the cent.
 void Shift(CBstr& text, const CDecimal& amount, bool lower) {
-  const CDecimal value = CDecimal::FromDouble(ParseNumberText(text.view())) + (lower ? -amount : amount);
+  const CDecimal value = ReadLineFigure(text.view()) + (lower ? -amount : amount);
   text = FormatNumberText(value.Cents().ToDouble(), NumberDigits::TwoDigits);
 }
 
