@@ -144,9 +144,8 @@ TEST_F(DesktopCommandsTest, TheRelayCarriesEveryCommandToARunningSlateway) {
   platform::testing::CloseProgramOf(main);
 }
 
-// A device root whose own meeting place cannot be made (here a file stands where its folder
-// belongs, as a read-only root refuses it): the relay still reaches the program it started,
-// and a second start still finds the first and ends, instead of running unseen beside it.
+// A root whose meeting place cannot be made (a file in its folder's way): the relay still
+// reaches the program it started, and a second start finds the first and ends.
 TEST_F(DesktopCommandsTest, WithoutTheRootsMeetingPlaceTheRelayStillReachesTheOneProgram) {
   std::ofstream(Root() / ".platform") << "in the way";
   const std::filesystem::path program = Linux(std::u16string(slateway::testing::kProgramFolder) + u"\\Slateway");
@@ -154,7 +153,6 @@ TEST_F(DesktopCommandsTest, WithoutTheRootsMeetingPlaceTheRelayStillReachesTheOn
   std::filesystem::create_symlink(SLATEWAY_HEADLESS_PROGRAM, program);
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(Launch("GET_OWNER_INFO"), 0);
-  // Told by the program that its window can be reached, not found after a fixed pause.
   EXPECT_LT(std::chrono::steady_clock::now() - start, 30s);
   EXPECT_TRUE(std::filesystem::exists(Linux(u"\\Application Data\\VendelSoftware\\OwnerInfo.xml")));
   HWND main = FindWindowW(kMainWindowClass, u"Slateway");
@@ -237,8 +235,7 @@ TEST_F(DesktopCommandsInProcess, ACommandArrivingWhileAnotherRunsIsRefusedAndThe
   EXPECT_TRUE(m_program.GetMainFrame()->GetItemStore()->IsOpen());
 }
 
-// Lists sent while the desktop has the database closed: one message that says so, nothing
-// imported, the files kept, and the command answered as not carried out.
+// Lists sent while the database is closed: one message, nothing imported, the files kept.
 TEST_F(DesktopCommandsInProcess, AnImportIntoTheClosedDatabaseFailsOnceAndKeepsTheFiles) {
   const CDatabaseFiles files = GetDatabaseFiles();
   CUpdateListWriter lists;
@@ -259,15 +256,14 @@ TEST_F(DesktopCommandsInProcess, AnImportIntoTheClosedDatabaseFailsOnceAndKeepsT
     EXPECT_EQ(boxes.Pending(), 0u);
   }
   platform::PumpMessages();
-  EXPECT_TRUE(std::filesystem::exists(Linux(files.folder + u"NWQItems.xml")));
-  EXPECT_TRUE(std::filesystem::exists(Linux(files.folder + u"NWQCustomers.xml")));
+  for (const char16_t* name : {u"NWQItems.xml", u"NWQCustomers.xml"})
+    EXPECT_TRUE(std::filesystem::exists(Linux(files.folder + name)));
   EXPECT_EQ(Send(DesktopCommand::OpenDatabase), 1);
   EXPECT_EQ(datastore_test::RawDb(Linux(files.Database())).Rows("SELECT 1 FROM ItemsList WHERE Name LIKE 'Closed%'").size(),
             0u);
 }
 
-// A copy for the desktop that finds no room: said with the file's name, no update file
-// left (neither whole nor a part of one), and the command answered as not carried out.
+// A copy for the desktop that finds no room is told by name and leaves no file, whole or part.
 TEST_F(DesktopCommandsInProcess, ACopyOfTheDatabaseOnAFullDiskIsToldAndLeavesNoFile) {
   const CDatabaseFiles files = GetDatabaseFiles();
   platform::InjectFault(platform::Fault::DiskFull);

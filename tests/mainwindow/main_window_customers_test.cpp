@@ -51,6 +51,19 @@ class MainWindowCustomers : public mainwindow_test::MainWindowTest {
   }
   HWND ListDialog() { return frame->GetCustomerList()->GetHwnd(); }
   std::u16string DocumentCustomer() { return std::u16string(editor->GetDocument().GetCustomer()->FieldView(kCustName)); }
+  // The editor's request for a customer, answered with the row tapped and ok.
+  void PickForEditor(const std::u16string& row) {
+    SendMessageW(frame->GetHwnd(), kMsgChooseCustomer, 0, reinterpret_cast<LPARAM>(editor->GetWindow()));
+    platform::testing::ListViewDriver(frame->GetCustomerList()->ListWindow()).Tap(row);
+    SendMessageW(ListDialog(), WM_COMMAND, kTitleOkButtonId, 0);
+  }
+  // The saved document's job: its name and list id.
+  std::u16string SavedJob() {
+    CJobRecord job;
+    EXPECT_TRUE(editor->GetDocument().Save());
+    editor->GetDocument().GetXmlDocument().ReadJob(&job);
+    return CBstr(job.GetField(0)).str() + u"|" + CBstr(job.GetField(15)).str();
+  }
 
   CProgram m_program;
   CMainFrame* frame = nullptr;
@@ -109,8 +122,8 @@ TEST_F(MainWindowCustomers, TheEditorsRequestPicksACustomerOrMakesOneForTheOpenD
   EXPECT_EQ(GetParent(GetCurrentMenuBar()), ListDialog());
 }
 
-// A job made on the device with nothing on its Job Info page is still a job: picked on
-// Bill To it becomes the document's job, and the register names it after the customer.
+// A job with nothing on its Job Info page, picked on Bill To, becomes the document's job
+// and the register names it; a customer who is no job, picked next, leaves no job behind.
 TEST_F(MainWindowCustomers, AJobWithAnEmptyJobInfoPageBecomesTheDocumentsJob) {
   Start();
   platform::testing::ListViewDriver list = ShownList();
@@ -125,31 +138,17 @@ TEST_F(MainWindowCustomers, AJobWithAnEmptyJobInfoPageBecomesTheDocumentsJob) {
   SendMessageW(ListDialog(), WM_COMMAND, kTitleOkButtonId, 0);
   editor->NewDocument(kDocInvoice);
   editor->ShowView(-1);
-  SendMessageW(frame->GetHwnd(), kMsgChooseCustomer, 0, reinterpret_cast<LPARAM>(editor->GetWindow()));
-  platform::testing::ListViewDriver(frame->GetCustomerList()->ListWindow())
-      .Tap(std::u16string(CCustomerRecord::IndentOfSublevel(u"1")) + u"Greenhouse");
-  SendMessageW(ListDialog(), WM_COMMAND, kTitleOkButtonId, 0);
-  CSalesDocument& doc = editor->GetDocument();
-  ASSERT_TRUE(doc.Save());
-  CJobRecord job;
-  ASSERT_TRUE(doc.GetXmlDocument().ReadJob(&job));
+  PickForEditor(std::u16string(CCustomerRecord::IndentOfSublevel(u"1")) + u"Greenhouse");
   CCustomerFields greenhouse;
   ASSERT_TRUE(frame->GetItemStore()->GetCustomerByFullName(u"Birchwood Cafe:Greenhouse", greenhouse));
-  EXPECT_EQ(CBstr(job.GetField(0)).str() + u"|" + CBstr(job.GetField(15)).str(),
-            u"Greenhouse|" + greenhouse[kCustListID].str());
+  EXPECT_EQ(SavedJob(), u"Greenhouse|" + greenhouse[kCustListID].str());
   platform::PumpMessages();
   std::vector<std::u16string> names;
   for (int i = 0; const CRegisterRow* row = frame->GetRegister()->GetRowRecord(i); ++i)
-    if (row->number == doc.GetNumber().view()) names.push_back(row->name);
+    if (row->number == editor->GetDocument().GetNumber().view()) names.push_back(row->name);
   EXPECT_EQ(names, std::vector<std::u16string>{u"Birchwood Cafe:Greenhouse"});
-  // A customer who is no job, picked next, leaves no job behind.
-  SendMessageW(frame->GetHwnd(), kMsgChooseCustomer, 0, reinterpret_cast<LPARAM>(editor->GetWindow()));
-  platform::testing::ListViewDriver(frame->GetCustomerList()->ListWindow()).Tap(u"Hallett, Owen");
-  SendMessageW(ListDialog(), WM_COMMAND, kTitleOkButtonId, 0);
-  ASSERT_TRUE(doc.Save());
-  CJobRecord none;
-  doc.GetXmlDocument().ReadJob(&none);
-  EXPECT_EQ(CBstr(none.GetField(0)).str() + CBstr(none.GetField(15)).str(), u"");
+  PickForEditor(u"Hallett, Owen");
+  EXPECT_EQ(SavedJob(), u"|");
 }
 
 TEST_F(MainWindowCustomers, TheListFollowsBalancesListUpdatesAndANewDatabase) {
@@ -218,15 +217,12 @@ TEST_F(MainWindowCustomers, DatabaseCommandsWaitForTheLoaderAndTemplatesSaveOnly
   EXPECT_NE(ReadText(file).find("DOCTYPE=\"ESTIMATE\""), std::string::npos);
 }
 
-// A customer's shown balance (its total) follows its own documents and its jobs'; a job's
-// moves its parents' totals. Figures(): the stored balance and total, then what the list
-// and Edit Customer:Job show (a job's dialog shows none).
+// Figures(): the stored balance and total, then what the list and Edit Customer:Job show
+// (a job's dialog shows none).
 class CustomerBalances : public MainWindowCustomers {
  protected:
   void StartOn(const char16_t* fullName) {
-    // Shown as the desktop's list update chose (its DISPLAY_CUSTOMER_BALANCES option): no
-    // screen of the program, Options included, sets it.
-    CPreferences().SetDisplayBalances(true);
+    CPreferences().SetDisplayBalances(true);  // as the desktop's list update chose
     Start();
     CTableCustomer record;
     EXPECT_TRUE(frame->GetItemStore()->GetCustomerByFullName(fullName, record.Fields()));
@@ -262,7 +258,7 @@ TEST_F(CustomerBalances, ACustomersOwnDocumentsMoveTheBalanceItsScreensShow) {
   EXPECT_EQ(Figures(u"Hallett, Owen", u"Hallett, Owen"), u"18.96 18.96 18.96 18.96");
   ASSERT_TRUE(editor->AddScannedItem(u"Potting Soil"));  // 9.75 and its tax: 10.00 more
   ASSERT_TRUE(doc.Save());
-  ASSERT_TRUE(doc.Save());  // the file holds the new figure: nothing more moves
+  ASSERT_TRUE(doc.Save());  // saved again: nothing more moves
   EXPECT_EQ(Figures(u"Hallett, Owen", u"Hallett, Owen"), u"28.96 28.96 28.96 28.96");
   platform::testing::MessageBoxScript boxes;
   boxes.Expect(u"Void this document? Every price is set to zero.").Answer(IDYES);
@@ -281,8 +277,7 @@ TEST_F(CustomerBalances, AJobsDocumentsMoveItAndItsParentThroughSaveAsDeleteAndR
   const std::u16string first = doc.GetFilePath().str();
   EXPECT_EQ(Figures(parent, parent), u"1,250.00 1,290.00 1,290.00 1,290.00");  // its own balance stays
 
-  // A copy is a second document of the sale. Saved over the first file (40.00) from the
-  // copy (80.00 by then), the first file's figure is what is taken back.
+  // Saved over the first file (40.00) from a copy (80.00 by then): the first file's figure goes.
   ASSERT_TRUE(doc.SaveAs(u"\\My Documents\\Courtyard copy.QVN", kDocInvoice));
   ASSERT_TRUE(editor->AddScannedItem(u"Lawn Care"));
   ASSERT_TRUE(doc.Save());
@@ -295,8 +290,7 @@ TEST_F(CustomerBalances, AJobsDocumentsMoveItAndItsParentThroughSaveAsDeleteAndR
   platform::PumpMessages();
   EXPECT_EQ(Figures(parent, parent), u"1,250.00 1,330.00 1,330.00 1,330.00");
 
-  // Brought back: opened from the deleted folder and saved as a document again. A copy
-  // kept in the deleted folder counts for nothing.
+  // Restored from the deleted folder; a copy kept there counts for nothing.
   const std::u16string deleted = u"\\My Documents\\Deleted\\";
   ASSERT_TRUE(doc.Open(deleted + first.substr(first.rfind(u'\\') + 1)));
   ASSERT_TRUE(doc.SaveAs(deleted + u"Spare.QVN", kDocInvoice));

@@ -143,8 +143,8 @@ TEST_F(MainWindowDevices, OptionsRestartOneNumberingAndReplaceTheScannerEverywhe
   EXPECT_NE(m_frame->GetPowerNotifications(), nullptr);  // a Socket scanner is watched at once
 }
 
-// Options the device cannot store say so and keep the sheet open with nothing changed; ok
-// once there is room stores them for good.
+// Options that cannot be stored say so and keep the sheet open, nothing changed; ok with
+// room stores them for good.
 TEST_F(MainWindowDevices, OptionsThatCannotBeStoredSaySoAndKeepTheSheetOpen) {
   Start(u"None");
   const std::u16string number = Preference(u"StartInvNumber");

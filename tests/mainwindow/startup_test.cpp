@@ -82,8 +82,7 @@ TEST_F(ProgramStartup, ANewDeviceStartsWithTheSampleDocumentsAndClosesInOrder) {
   EXPECT_EQ(DocumentCount(Linux(mainwindow_test::kDocuments)), samples - 1);
 }
 
-// The sample items have no custom values: no line of a sample document carries one (an
-// item's edit sequence once stood in for it).
+// No line of a sample document carries a custom value: the sample items have none.
 TEST_F(ProgramStartup, TheSampleDocumentsLinesCarryNoCustomValues) {
   ASSERT_TRUE(PrepareNewDevice());
   int lines = 0;
@@ -129,8 +128,7 @@ TEST_F(ProgramStartup, ADamagedSettingsLineCostsOnlyItselfAndTheUserIsToldOnce) 
   EXPECT_TRUE(std::filesystem::exists(hive.string() + ".damaged"));
 }
 
-// A device folder nothing can be written to (a read-only mount) is told once at start, by
-// its name, before anything is lost; the program still starts.
+// A read-only device folder is told once at start, by its name; the program still starts.
 TEST_F(ProgramStartup, ADeviceFolderThatCannotBeWrittenIsToldOnceAtStart) {
   ASSERT_TRUE(PrepareNewDevice());
   platform::InjectFault(platform::Fault::ReadOnlyRoot, 0, 1 << 20);
@@ -142,10 +140,8 @@ TEST_F(ProgramStartup, ADeviceFolderThatCannotBeWrittenIsToldOnceAtStart) {
   program.End();
 }
 
-// A pipe with a document's name would hold the start-up forever if it were opened as a
-// file, and a link to an endless device would be read without end; they and a folder of
-// that name are no documents, so the start passes them over without a question and leaves
-// them where they are.
+// A pipe, a link to an endless device and a folder with documents' names are passed over
+// without a question or a hang, and left where they are.
 TEST_F(ProgramStartup, OddEntriesAmongTheDocumentsNeitherHoldTheStartNorAreAskedAbout) {
   ASSERT_TRUE(PrepareNewDevice());
   const std::u16string documents = mainwindow_test::kDocuments;
@@ -457,51 +453,36 @@ TEST_F(ProgramStartup, ThePageKeepsItsZoomAndFitAcrossARestartAndTheMenuKnowsThe
   program.End();
 }
 
-// A German device's pages look the same after a restart: each of the first documents is
-// laid out alike, and the one the editor held when the program ended comes back alike.
+// A German device's pages look the same after a restart, the one the editor held included.
 TEST_F(ProgramStartup, AGermanDevicesPagesLookTheSameAfterARestart) {
   ASSERT_TRUE(platform::SetLocaleProfile(u"de-DE"));
   ASSERT_TRUE(PrepareNewDevice());
-  constexpr int kDocuments = 4;
-  auto pages = [](CProgram& program, std::string& held) {
-    CMainFrame* frame = program.GetMainFrame();
-    held = platform::HtmlPageDump(
-        dynamic_cast<const CHtmlView&>(*frame->GetEditor()->GetDocument().GetView()).GetControl());
+  // Starts, dumps the held page, then the first four documents' (the last is held at the end).
+  auto run = [](std::string& held) {
     std::vector<std::string> dumps;
-    for (int row = 0; row < kDocuments; ++row) {
-      EXPECT_EQ(frame->OpenSelectedDocument(row), 1) << row;
+    CProgram program;
+    if (program.Start(u"") != ProgramStart::Started) return dumps;
+    CMainFrame* frame = program.GetMainFrame();
+    auto dump = [&] {
       auto* view = dynamic_cast<const CHtmlView*>(frame->GetEditor()->GetDocument().GetView());
-      dumps.push_back(view ? platform::HtmlPageDump(view->GetControl()) : std::string());
+      return view ? platform::HtmlPageDump(view->GetControl()) : std::string();
+    };
+    held = dump();
+    for (int row = 0; row < 4; ++row) {
+      EXPECT_EQ(frame->OpenSelectedDocument(row), 1) << row;
+      dumps.push_back(dump());
     }
     SendMessageW(frame->GetHwnd(), WM_CLOSE, 0, 0);
     program.End();
     return dumps;
   };
-  std::vector<std::string> before, after;
-  std::string heldBefore, heldAfter;
-  {
-    CProgram program;
-    ASSERT_EQ(program.Start(u""), ProgramStart::Started);
-    ASSERT_EQ(program.GetMainFrame()->OpenSelectedDocument(kDocuments - 1), 1);
-    heldBefore = platform::HtmlPageDump(
-        dynamic_cast<const CHtmlView&>(*program.GetMainFrame()->GetEditor()->GetDocument().GetView()).GetControl());
-    SendMessageW(program.GetMainFrame()->GetHwnd(), WM_CLOSE, 0, 0);
-    program.End();
-  }
-  {
-    CProgram program;
-    ASSERT_EQ(program.Start(u""), ProgramStart::Started);
-    before = pages(program, heldAfter);
-  }
-  EXPECT_EQ(heldAfter, heldBefore) << "the document the editor held, at the next start";
-  CProgram program;
-  ASSERT_EQ(program.Start(u""), ProgramStart::Started);
-  after = pages(program, heldAfter);
-  ASSERT_EQ(after.size(), before.size());
-  for (size_t i = 0; i < before.size(); ++i) {
-    EXPECT_FALSE(before[i].empty()) << i;
-    EXPECT_EQ(after[i], before[i]) << "document " << i;
-  }
+  std::string held;
+  const std::vector<std::string> before = run(held);
+  const std::vector<std::string> after = run(held);
+  ASSERT_EQ(before.size(), 4u);
+  for (const std::string& page : before) EXPECT_FALSE(page.empty());
+  EXPECT_EQ(held, before.back()) << "the document the editor held, at the next start";
+  EXPECT_EQ(after, before);
   RegionalSettings().Reset();
 }
 
