@@ -61,26 +61,19 @@ TEST_F(FieldForm, EndCodesAndTheRequiredField) {
   EXPECT_EQ(two.EndCheck(required), CFieldFormModel::kEndAccepted);
 }
 
-// A number typed with a blank before or after it is stored without: a start number "200 "
-// would be counted on as "200 ". Other texts keep what was typed.
+// A number typed with blanks around it is stored without them; other texts keep what was typed.
 TEST_F(FieldForm, TypedNumbersAreStoredWithoutSurroundingBlanks) {
   CFieldFormModel form;
-  form.AddField(0, kFieldText, kFlagEditable | kFlagRequired | kFlagNumberText, CBstr(u"Start #:"), CBstr(u"100"), 1,
-                40, nullptr);
-  form.AddField(1, kFieldText, kFlagEditable | kFlagNumericKeys, CBstr(u"Qty:"), CBstr(), 1, 10, nullptr);
-  form.AddField(2, kFieldText, kFlagEditable | kFlagNumber, CBstr(u"Price:"), CBstr(), 1, 10, nullptr);
-  form.AddField(3, kFieldText, kFlagEditable, CBstr(u"Name:"), CBstr(), 1, 10, nullptr);
-  const CBstr start(u"200 "), quantity(u"\t 12 "), price(u" 3.5"), name(u"Ada ");
-  form.CommitText(0, &start);
-  form.CommitText(1, &quantity);
-  form.CommitText(2, &price);
-  form.CommitText(3, &name);
-  EXPECT_EQ(form.Field(0)->value.str(), u"200");
-  EXPECT_EQ(form.Field(1)->value.str(), u"12");
-  EXPECT_EQ(form.Field(2)->value.str(), u"3.5");
-  EXPECT_EQ(form.Field(3)->value.str(), u"Ada ");
-  // Blanks alone are no number: the required field is empty.
-  const CBstr blanks(u"  ");
+  const struct { int flags; const char16_t *typed, *stored; } cases[] = {
+      {kFlagRequired | kFlagNumberText, u"200 ", u"200"}, {kFlagNumericKeys, u"\t 12 ", u"12"},
+      {kFlagNumber, u" 3.5", u"3.5"}, {0, u"Ada ", u"Ada "}};
+  for (int i = 0; i < 4; ++i) {
+    form.AddField(i, kFieldText, kFlagEditable | cases[i].flags, CBstr(u"F:"), CBstr(), 1, 40, nullptr);
+    const CBstr typed(cases[i].typed);
+    form.CommitText(i, &typed);
+    EXPECT_EQ(form.Field(i)->value.str(), cases[i].stored) << i;
+  }
+  const CBstr blanks(u"  ");  // no number: the required field is empty
   form.CommitText(0, &blanks);
   int required = -1;
   EXPECT_EQ(form.EndCheck(required), -1);

@@ -293,34 +293,29 @@ TEST_F(FieldFormDialog, ATapInADescriptionPlacesTheCaretThereAndTypingKeepsTheRe
   CFieldForm form(GetResourceInstance(), nullptr, CBstr(), -1, 0, 60, 0, nullptr);
   form.AddField(0, kFieldText, kFlagEditable, CBstr(u"Name"), CBstr(u"Pots"), 1, 41, nullptr);
   form.AddField(1, kFieldMultiLine, kFlagEditable, CBstr(u"Description"), CBstr(text), 3, 200, nullptr);
-  form.AddField(2, kFieldMultiLineRow, 0, CBstr(), CBstr(), 1, 200, nullptr);
-  form.AddField(3, kFieldMultiLineRow, 0, CBstr(), CBstr(), 1, 200, nullptr);
+  for (int i = 2; i < 4; ++i) form.AddField(i, kFieldMultiLineRow, 0, CBstr(), CBstr(), 1, 200, nullptr);
   platform::testing::UiScript ui;
   ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
     HWND list = d.Control(IDC_FORM_LIST);
-    RECT cell{LVIR_BOUNDS, 2}, above{LVIR_BOUNDS};
+    RECT cell{LVIR_BOUNDS, 2}, above{LVIR_BOUNDS}, box;
     SendMessageW(list, LVM_GETSUBITEMRECT, 1, reinterpret_cast<LPARAM>(&cell));
     SendMessageW(list, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&above));
-    POINT p{cell.left + (cell.right - cell.left) / 2, (cell.top + cell.bottom) / 2};
+    POINT p{(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
     ClientToScreen(list, &p);
     platform::Tap(p);
     d.Pump();
     HWND editor = form.EditorWindow();
     ASSERT_NE(editor, nullptr);
-    RECT box;
     GetWindowRect(editor, &box);
     MapWindowPoints(nullptr, list, reinterpret_cast<POINT*>(&box), 2);
     EXPECT_GE(box.top, above.bottom) << "the row above stays in view";
     DWORD a = 0, b = 0;
     SendMessageW(editor, EM_GETSEL, reinterpret_cast<WPARAM>(&a), reinterpret_cast<LPARAM>(&b));
     EXPECT_EQ(a, b) << "nothing is selected that the box may not show";
-    EXPECT_GT(a, 0u);
-    EXPECT_LT(a, text.size());
+    ASSERT_TRUE(a > 0 && a < text.size());
     d.Type(u"#");
     d.Ok();
-    std::u16string typed = text;
-    typed.insert(a, u"#");
-    EXPECT_EQ(Read(form, 1), typed);
+    EXPECT_EQ(Read(form, 1), std::u16string(text).insert(a, u"#"));
   });
   EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), CFieldFormModel::kEndAccepted);
 }
@@ -561,8 +556,7 @@ TEST_F(FieldFormDialog, NothingOfTheOldValueShowsBesideTheOpenEditor) {
     });
     EXPECT_EQ(form.DoModal(IDD_FIELD_FORM, 0, false), 0);
 
-    // A text with choices keeps its arrows tappable beside a narrower editor: the strip
-    // between them shows none of the old rows' text.
+    // A text with choices: the strip between a narrower editor and its arrows shows no old text.
     FieldChoiceList notes;
     CFieldForm message(GetResourceInstance(), nullptr, CBstr(u"Message"), 0, 0, 60, 0, nullptr);
     message.AddField(0, kFieldChoiceText, kFlagEditable | kFlagMultiLineChoice, CBstr(u"Msg"),
@@ -570,12 +564,11 @@ TEST_F(FieldFormDialog, NothingOfTheOldValueShowsBesideTheOpenEditor) {
     for (int i = 1; i < 3; ++i)
       message.AddField(i, kFieldChoiceTextRow, kFlagMultiLineChoice, CBstr(), CBstr(), 1, 200, &notes);
     ui.ExpectDialog(IDD_FIELD_FORM, [&](DialogDriver& d) {
-      HWND list = d.Control(IDC_FORM_LIST);
       SendMessageW(d.Window(), kMsgStartEditor, 0, 0);
-      UpdateWindow(list);
+      UpdateWindow(d.Control(IDC_FORM_LIST));
       RECT editor{}, arrow = message.Model().Field(1)->arrow;
       GetWindowRect(message.EditorWindow(), &editor);
-      MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&arrow), 2);
+      MapWindowPoints(d.Control(IDC_FORM_LIST), nullptr, reinterpret_cast<POINT*>(&arrow), 2);
       ASSERT_GT(arrow.left, editor.right);
       CWindowDC screen(nullptr);
       int dark = 0;

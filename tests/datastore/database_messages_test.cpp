@@ -1,6 +1,5 @@
 // Without a notice sink the SQL layer shows the program's message boxes, with the texts
-// of the language library and no owner window; a database that does not open is told by
-// the item store, naming the file and what to do, and the file is left as it was.
+// of the language library and no owner window; the item store names a database that does not open.
 #include <sqlite3.h>
 
 #include "datastore/DbRecord.h"
@@ -16,8 +15,7 @@ using DatabaseMessagesTest = slateway::testing::LanguageLibraryTest;
 TEST_F(DatabaseMessagesTest, NewFileWarningAndFailedWritesShowTheirBoxes) {
   platform::testing::MessageBoxScript boxes;
   boxes.Expect(u"The database \\Slateway.db was not found. A new, empty database has been created.")
-      .Caption(u"Slateway")
-      .Style(48);
+      .Caption(u"Slateway").Style(48);
   CSqlDatabase db;
   ASSERT_EQ(db.Open(u"\\Slateway.db"), SQLITE_OK);
   ASSERT_EQ(db.Execute(u"CREATE TRIGGER refuse_insert BEFORE INSERT ON ItemsList WHEN NEW.Name = 'Boom' "
@@ -47,12 +45,10 @@ TEST_F(DatabaseMessagesTest, NewFileWarningAndFailedWritesShowTheirBoxes) {
 }
 
 TEST_F(DatabaseMessagesTest, ADatabaseThatDoesNotOpenIsNamedWithWhatToDo) {
-  // (A damaged one: ProgramStartup.)
   platform::testing::MessageBoxScript boxes;
   boxes.Expect(u"The database \\Card\\Lists\\Slateway.db could not be opened or made there. Check that its folder, "
                u"or the storage card that holds it, is in place and can be written to, then try again.")
-      .Caption(u"Slateway")
-      .Style(48);
+      .Caption(u"Slateway").Style(48);
   CItemStore store(nullptr);
   EXPECT_EQ(store.Open(u"\\Card\\Lists\\Slateway.db"), 0);
   EXPECT_FALSE(std::filesystem::exists(Linux(u"\\Card")));
@@ -64,13 +60,12 @@ TEST_F(DatabaseMessagesTest, ADatabaseThatDoesNotOpenIsNamedWithWhatToDo) {
   ASSERT_EQ(sqlite3_open(Linux(u"\\Slateway.db").string().c_str(), &holder), SQLITE_OK);
   ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
   boxes.Expect(u"The database \\Slateway.db is in use by another program. Close that program and try again.");
-  store.Database().SetBusyWait(50);  // the other program keeps it: waited for a bounded time
+  store.Database().SetBusyWait(50);
   EXPECT_EQ(store.Open(u"\\Slateway.db"), 0);
   sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
   sqlite3_close(holder);
   EXPECT_EQ(store.Open(u"\\Slateway.db"), 1);
   EXPECT_EQ(boxes.Pending(), 0u);
-  store.Close();
 }
 
 }  // namespace

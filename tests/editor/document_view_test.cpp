@@ -427,50 +427,44 @@ TEST_F(DocumentView, BarButtonsShowWhichBarIsOpenThroughAScan) {
   EXPECT_FALSE(pressed(IDM_SCANNER_BUTTON));
 }
 
-// A scanner that starts as the drivers do: a box that says so, advanced step by step.
-class StartingScanner : public ScriptedReader {
- public:
+// Starts as the drivers do: a box that says so, advanced step by step.
+struct StartingScanner : ScriptedReader {
   StartingScanner() : ScriptedReader(kDeviceSymbolScanner) {}
   bool Open(HWND parent) override {
-    if (opened) return true;
-    CDeviceBox box(parent, u"Starting test scanner...", 2);
-    box.Step();
-    box.Step();
+    if (!opened) {
+      CDeviceBox box(parent, u"Starting test scanner...", 2);
+      box.Step(), box.Step();
+    }
     return opened = true;
   }
   bool opened = false;
 };
 
-// What the screen is handed while the program is busy: the frames drawn at once.
-class ScreenWatch : public platform::IdleHandler {
- public:
+// Counts the frames handed to the screen while the program is busy.
+struct ScreenWatch : platform::IdleHandler {
   ScreenWatch() : m_previous(platform::SetIdleHandler(this)) {}
   ~ScreenWatch() override { platform::SetIdleHandler(m_previous); }
   bool OnIdle(HWND, const std::u16string&) override { return false; }
   void OnWindowUpdated() override { ++drawn; }
   int drawn = 0;
-
- private:
   platform::IdleHandler* m_previous;
 };
 
-// Tap after tap on the menu bar's scanner button, the bar with Start Scan shows exactly
-// while the button is down, and the box that says the scanner is starting is on the
-// screen while it starts, before the bar.
+// Tap after tap the scanner bar shows exactly while its button is down, and the starting
+// box is drawn before the bar.
 TEST_F(DocumentView, TheScannerBarFollowsItsButtonTapAfterTap) {
   StartingScanner scanner;
   editor->SetScanner(&scanner);
   OpenInvoice();
   Pump();
   platform::testing::ToolbarDriver buttons(editor->GetMenuBar());
-  RECT bar{}, button{};
-  GetWindowRect(editor->GetMenuBar(), &bar);
-  ASSERT_TRUE(SendMessageW(editor->GetMenuBar(), TB_GETRECT, IDM_SCANNER_BUTTON, reinterpret_cast<LPARAM>(&button)));
-  const POINT tap{bar.left + (button.left + button.right) / 2, bar.top + (button.top + button.bottom) / 2};
+  RECT b{};
+  ASSERT_TRUE(SendMessageW(editor->GetMenuBar(), TB_GETRECT, IDM_SCANNER_BUTTON, reinterpret_cast<LPARAM>(&b)));
+  POINT tap{(b.left + b.right) / 2, (b.top + b.bottom) / 2};
+  ClientToScreen(editor->GetMenuBar(), &tap);
   ScreenWatch screen;
   for (int i = 1; i <= 200; ++i) {
     platform::Tap(tap);
-    // The tap is handled once the queue stays empty.
     for (int round = 0; round < 1000 && platform::PumpMessages() > 0; ++round) {
     }
     const HWND shown = editor->GetScannerBar();
@@ -811,13 +805,11 @@ class InvoiceHeaderThroughTaps : public DocumentViewFields {
       WCHAR name[32] = {};
       GetClassNameW(choice, name, 32);
       if (!platform::EqualsIgnoreCase(name, u"COMBOBOX")) choice = GetParent(choice);
-      // Closed, the box keeps to its row and covers none of the next.
-      RECT row{LVIR_BOUNDS}, box;
+      RECT row{LVIR_BOUNDS}, box;  // closed, the box keeps to its row
       SendMessageW(GetParent(choice), LVM_GETITEMRECT, static_cast<WPARAM>(field), reinterpret_cast<LPARAM>(&row));
       GetWindowRect(choice, &box);
       MapWindowPoints(nullptr, GetParent(choice), reinterpret_cast<POINT*>(&box), 2);
-      EXPECT_GE(box.top, row.top);
-      EXPECT_LE(box.bottom, row.bottom);
+      EXPECT_TRUE(box.top >= row.top && box.bottom <= row.bottom);
       slateway::testing::ChooseInOpenList(d, choice, entry);
       d.Ok();
     };

@@ -261,8 +261,8 @@ TEST_F(LineItemForms, AddItemRowsFollowTheDocumentAndTheTitleOkAccepts) {
   EXPECT_EQ(doc->GetXmlDocument().CountElements(u"LINEITEM"), 1);
 }
 
-// A line made from a stored item starts with the item's own custom values, in the form and
-// without one; an item that has none gives empty ones, and neither becomes a unit of measure.
+// A line starts with its item's own custom values (or empty ones), with a form or without, and
+// neither becomes a unit of measure.
 TEST_F(LineItemForms, ALineStartsWithItsItemsOwnCustomValues) {
   CListCache(&stores->store).AddItemField(u"Colour", NewListId().view(), u"", u"");
   m_settings->SetFlag(kDocInvoice, 79, 1);  // Customize: Custom 1 on screen
@@ -286,8 +286,8 @@ TEST_F(LineItemForms, ALineStartsWithItsItemsOwnCustomValues) {
   Add(stored(u"Crate", u"Blue", u""));  // without a form, as a scanned item
   std::u16string customs;
   for (LONG i = 0; i < 3; ++i) {
-    const CLineItemTexts line = LineAt(*doc, i);
-    customs += line.customValue1.str() + u" " + line.customValue2.str() + u" [" + line.unitOfMeasure.str() + u"];";
+    const CLineItemTexts l = LineAt(*doc, i);
+    customs += l.customValue1.str() + u" " + l.customValue2.str() + u" [" + l.unitOfMeasure.str() + u"];";
   }
   EXPECT_EQ(customs, u"Red Large [];  [];Blue  [];");
 }
