@@ -206,43 +206,30 @@ TEST_F(DocumentOperations, NewDocumentInAReusedObjectKeepsNothingOfTheOldOne) {
   EXPECT_EQ(doc->GetTaxText().str(), u"$0.00") << "no tax of the document shown before";
 }
 
-// Prices that include tax are stored so: the document opens in the state it was saved in
-// and shows the same figures (at 10 %, 3 x 3.27 and 2.25 x 29.69 taxable, 0.5 x 7.50 not);
-// reopened, it switches back to the prices it had.
+// Prices that include tax are stored so: the document opens in the state it was saved in,
+// shows the same figures and switches back to the prices it had.
 TEST_F(DocumentOperations, SaveAndReopenKeepTheFiguresWhicheverWayPricesStand) {
   auto doc = New(0);
   doc->SetTax(CBstr(u"County"), CBstr(u"10%"), CBstr(u""), true);
   for (auto [quantity, price, code] : {std::tuple{u"3", u"3.27", u"Tax"}, std::tuple{u"2.25", u"29.69", u"Tax"},
                                        std::tuple{u"0.5", u"7.50", u"Non"}})
     ASSERT_TRUE(doc->AddLineItem(*Line(u"Service", quantity, price, code), true, false, 1));
-  struct State {
-    bool includesTax;
-    std::vector<std::u16string> prices, totals;
-    const char16_t *subtotal, *tax, *total;
-  } states[] = {
-      {true, {u"3.60", u"32.66", u"7.50"}, {u"10.80T", u"73.49T", u"3.75"}, u"$80.38", u"$7.66", u"$88.04"},
-      {false, {u"3.27", u"29.69", u"7.50"}, {u"9.81T", u"66.80T", u"3.75"}, u"$80.36", u"$7.66", u"$88.02"},
-  };
-  for (const State& state : states) {
-    SCOPED_TRACE(state.includesTax ? "prices include tax" : "prices without tax");
-    doc->SetBoolAttribute(u"AMTINCTAX", state.includesTax);
-    doc->RecalcTotals(state.includesTax ? CSalesDocument::PriceSwitch::NowIncludeTax
-                                        : CSalesDocument::PriceSwitch::NowExcludeTax);
+  for (bool includesTax : {true, false}) {
+    SCOPED_TRACE(includesTax);
+    doc->SetBoolAttribute(u"AMTINCTAX", includesTax);
+    doc->RecalcTotals(includesTax ? CSalesDocument::PriceSwitch::NowIncludeTax
+                                  : CSalesDocument::PriceSwitch::NowExcludeTax);
     ASSERT_TRUE(doc->Save());
     auto back = Make();
     ASSERT_TRUE(back->Open(doc->GetFilePath().str()));
     back->RecalcTotals();
-    for (LONG i = 0; i < 3; ++i) {
-      EXPECT_EQ(LineAt(*back, i).price.str(), state.prices[static_cast<size_t>(i)]);
-      EXPECT_EQ(LineAt(*back, i).total.str(), state.totals[static_cast<size_t>(i)]);
-    }
-    EXPECT_EQ(back->GetSubtotalText().str(), state.subtotal);
-    EXPECT_EQ(back->GetTaxText().str(), state.tax);
-    EXPECT_EQ(back->GetTotalText().str(), state.total);
-    if (!state.includesTax) continue;
+    EXPECT_EQ(LineAt(*back, 1).price.str(), includesTax ? u"32.66" : u"29.69");
+    EXPECT_EQ(LineAt(*back, 1).total.str(), includesTax ? u"73.49T" : u"66.80T");
+    EXPECT_EQ(back->GetTotalText().str(), includesTax ? u"$88.04" : u"$88.02");
+    EXPECT_EQ(back->GetTaxText().str(), u"$7.66");
+    if (!includesTax) continue;
     back->SetBoolAttribute(u"AMTINCTAX", false);
     back->RecalcTotals(CSalesDocument::PriceSwitch::NowExcludeTax);
-    EXPECT_EQ(LineAt(*back, 0).price.str(), u"3.27");
     EXPECT_EQ(LineAt(*back, 1).price.str(), u"29.69");
   }
 }
@@ -271,24 +258,19 @@ TEST_F(DocumentOperations, SavingANumberTakenMeanwhileAsksAndRenumbers) {
   EXPECT_EQ(FileAttribute(Linux(first->GetFilePath().str()), "ID"), u"100");
 }
 
-// Answers OK to every box; at the box that gives the new number, another program writes
-// a file under that very number (in its own letter case) before the save goes on.
-class FileAppearsAtTheNewNumber : public platform::MessageBoxHandler {
- public:
-  FileAppearsAtTheNewNumber(std::u16string text, std::filesystem::path file)
-      : m_text(std::move(text)), m_file(std::move(file)), m_previous(platform::SetMessageBoxHandler(this)) {}
-  ~FileAppearsAtTheNewNumber() override { platform::SetMessageBoxHandler(m_previous); }
+// Answers OK to every box; at "The new number is 101" another program writes that very
+// number's file, in its own letter case, before the save goes on.
+struct FileAppearsAtTheNewNumber : platform::MessageBoxHandler {
+  explicit FileAppearsAtTheNewNumber(std::filesystem::path file) : file(std::move(file)) {}
+  ~FileAppearsAtTheNewNumber() override { platform::SetMessageBoxHandler(previous); }
   int OnMessageBox(const platform::MessageBoxRecord& box) override {
     texts.push_back(box.text);
-    if (box.text == m_text) std::ofstream(m_file) << "written in between";
+    if (box.text == u"The new number is 101") std::ofstream(file) << "written in between";
     return IDOK;
   }
+  std::filesystem::path file;
   std::vector<std::u16string> texts;
-
- private:
-  std::u16string m_text;
-  std::filesystem::path m_file;
-  platform::MessageBoxHandler* m_previous;
+  platform::MessageBoxHandler* previous = platform::SetMessageBoxHandler(this);
 };
 
 TEST_F(DocumentOperations, SaveNeverReplacesAFileThatAppearedBehindItsBack) {
@@ -297,7 +279,7 @@ TEST_F(DocumentOperations, SaveNeverReplacesAFileThatAppearedBehindItsBack) {
   const std::filesystem::path folder = Linux(m_documents);
   std::ofstream(folder / "INVOICE100.qvn") << "another program's file";
   {
-    FileAppearsAtTheNewNumber boxes(u"The new number is 101", folder / "invoice101.QVN");
+    FileAppearsAtTheNewNumber boxes(folder / "invoice101.QVN");
     ASSERT_TRUE(doc->Save());
     EXPECT_EQ(boxes.texts, (std::vector<std::u16string>{LoadResText(IDS_NUMBER_TAKEN_RENUMBER), u"The new number is 101",
                                                         LoadResText(IDS_NUMBER_TAKEN_RENUMBER),
@@ -307,9 +289,7 @@ TEST_F(DocumentOperations, SaveNeverReplacesAFileThatAppearedBehindItsBack) {
   EXPECT_EQ(ReadBytes(folder / "INVOICE100.qvn"), "another program's file");
   EXPECT_EQ(ReadBytes(folder / "invoice101.QVN"), "written in between");
   EXPECT_EQ(FileAttribute(Linux(doc->GetFilePath().str()), "ID"), u"102");
-  int files = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) files += entry.is_regular_file();
-  EXPECT_EQ(files, 3) << "no second spelling of a name, no temporary left";
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 3) << "no second spelling, no temporary";
 }
 
 TEST_F(DocumentOperations, FailedSaveLeavesTheDocumentNewAndModified) {
@@ -514,8 +494,6 @@ TEST_F(DocumentOperations, ASaveDoesNotWriteOverWhatAnotherProgramSavedMeanwhile
   EXPECT_TRUE(other->Save());
 }
 
-// Only a file is offered to the deleted folder: an entry that is none is named with what
-// it is and left alone.
 TEST_F(DocumentOperations, AFileThatIsNoOrdinaryFileIsNamedWithWhatIsWrongAndNeverWaitedOn) {
   const std::u16string fifo = m_documents + u"Invoice600.QVN";
   ASSERT_EQ(::mkfifo(Linux(fifo).c_str(), 0600), 0);
@@ -525,7 +503,7 @@ TEST_F(DocumentOperations, AFileThatIsNoOrdinaryFileIsNamedWithWhatIsWrongAndNev
   std::filesystem::create_symlink("/dev/zero", Linux(zero));
   const std::u16string empty = m_documents + u"Empty.QVN";
   std::ofstream(Linux(empty)).close();
-  // A file where the deleted folder belongs: the empty file, which is offered, cannot go.
+  // A file where the deleted folder belongs: the empty file, the only one offered, cannot go.
   CBstr deleted;
   GetDeletedFolder(deleted);
   std::u16string blocker = deleted.str();
@@ -751,9 +729,6 @@ TEST_F(DocumentOperations, EntitiesAreReadAsTextAndTheSavedFileOpensAgain) {
   for (int start = 0; start < 2; ++start) {  // as read, and at the next start after a save
     auto doc = Make();
     ASSERT_TRUE(doc->Open(path));
-    CBstr customer;
-    doc->GetXmlDocument().GetCustomerFullName(&customer);
-    EXPECT_EQ(customer.str(), u"Hallett & Sons");
     EXPECT_EQ(LineAt(*doc, 0).name.str(), u"Rake") << "the outside file is not read";
     EXPECT_EQ(LineAt(*doc, 0).description.str(), u"For Hallett & Sons");
     doc->SetModified(true);
